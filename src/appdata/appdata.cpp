@@ -1,0 +1,130 @@
+#include "appdata/appdata.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+Variant AppData;
+Variant AppOptions;
+
+std::string ReportPath;
+std::string SavePath;
+std::string BatchPath;
+std::string ExportPath;
+
+namespace {
+bool g_firstActivation = true;
+MainFormHost* g_mainForm = nullptr;
+
+Variant Record(double first, double second, double third) {
+    return Variant::Doubles({first, second, third});
+}
+
+// The array as a generic array (0 To 79) at least, keeping what it holds.
+void EnsureItems(Variant& data) {
+    if (data.dims() != 1) {
+        data = Variant::MakeArray(VarType::Generic, {Bounds{0, item::kCount - 1}});
+        return;
+    }
+    if (data.lbound(1) > 0 || data.ubound(1) < item::kCount - 1) {
+        Variant grown = Variant::MakeArray(VarType::Generic, {Bounds{0, item::kCount - 1}});
+        for (std::int32_t i = std::max(0, data.lbound(1)); i <= data.ubound(1) && i < item::kCount; ++i)
+            grown(i) = data(i);
+        data = std::move(grown);
+    }
+}
+}  // namespace
+
+bool FirstActivation() { return g_firstActivation; }
+void SetFirstActivation(bool value) { g_firstActivation = value; }
+
+MainFormHost* MainForm() { return g_mainForm; }
+void SetMainForm(MainFormHost* form) { g_mainForm = form; }
+
+Variant& FillNewStateData(Variant& appData) {
+    EnsureItems(appData);
+    const double sd = 1.0 / std::sqrt(48.0);
+    appData(item::kSpecies) = Variant("New Species");
+    appData(item::kLocation) = Variant("New Location");
+    for (int id = 0; id < item::kQuantities; ++id) {
+        const double point = id < item::kI1 ? 0.5 : (id < item::kF1 ? 1.0 : 0.0);
+        appData(item::Relative(id)) = Record(point, 0, 2);
+        appData(item::Absolute(id)) = Record(point, 0, sd);
+    }
+    appData(item::kUncertaintyMode) = Variant(0);
+    for (int i = 47; i <= 50; ++i) appData(i) = Variant(0.5);
+    for (int i = 51; i <= 55; ++i) appData(i) = Variant(std::int16_t{1});
+    for (int i = 56; i <= 59; ++i) appData(i) = Variant(std::int16_t{0});
+    for (int i = 69; i <= 77; ++i) appData(i) = Variant();
+    return appData;
+}
+
+Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData) {
+    Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, item::kCount - 1}});
+    FillNewStateData(data);
+    data(item::kTrials) = Variant(std::int16_t{1000});
+    data(4) = Variant(std::int16_t{10});
+    data(5) = Variant(std::int16_t{30});
+    data(6) = Variant(std::int16_t{50});
+    data(7) = Variant(std::int16_t{70});
+    data(8) = data(7).get();
+    data(item::kPrng) = Variant(0);
+    data(item::kPrngSeed) = Variant(std::int16_t{0});
+    data(item::kConfidenceChoice) = Variant(std::int16_t{1});
+    data(item::kNumRelUncLevels) = Variant(std::int16_t{4});
+    data(item::kSoftwareVersion) = Variant(2.5);
+    data(item::kCategoricalImpacts) = Variant(false);
+    data(item::kCategoricalCosts) = Variant(false);
+    data(item::kNumImpactCategories) = Variant(std::int16_t{5});
+    data(item::kNumCostCategories) = Variant(std::int16_t{5});
+    data(item::kConformCategories) = Variant(true);
+    data(item::kMasterImpactCategories) = Variant();
+    data(item::kMasterCostCategories) = Variant();
+    if (firstActivation) {
+        data(item::kRegUseConstant) = Variant(false);
+        data(item::kRhoTwoTails) = Variant(true);
+    } else if (currentAppData.dims() == 1 && currentAppData.lbound(1) <= item::kRegUseConstant &&
+               currentAppData.ubound(1) >= item::kRhoTwoTails) {
+        data(item::kRegUseConstant) = currentAppData(item::kRegUseConstant);
+        data(item::kRhoTwoTails) = currentAppData(item::kRhoTwoTails);
+    }
+    return data;
+}
+
+Variant GetAppDataDefaults() { return GetAppDataDefaults(FirstActivation(), AppData); }
+
+std::int32_t GetNumRelUncLevels(const Variant& appData) {
+    if (!appData.isArray()) return 4;
+    return CLng(appData(item::kNumRelUncLevels));
+}
+
+std::int32_t GetNumRelUncLevels() { return GetNumRelUncLevels(AppData); }
+
+namespace MKelvaro {
+
+void CalculateOutcomeRisks(Variant& appData) {
+    double p[4];
+    double impact[5];
+    double cost[4];
+    for (int i = 0; i < 4; ++i) p[i] = CDbl(appData(47 + i));
+    for (int i = 0; i < 5; ++i) impact[i] = CDbl(appData(51 + i));
+    for (int i = 0; i < 4; ++i) cost[i] = CDbl(appData(56 + i));
+    appData(60) = Variant(impact[0] * (1 - p[0]));
+    appData(61) = Variant(impact[1] * p[0] * (1 - p[1]));
+    appData(62) = Variant(impact[2] * p[0] * p[1] * (1 - p[2]));
+    appData(63) = Variant(impact[3] * p[0] * p[1] * p[2] * (1 - p[3]));
+    appData(64) = Variant(impact[4] * p[0] * p[1] * p[2] * p[3]);
+    appData(65) = Variant(cost[0]);
+    appData(66) = Variant(cost[1] * p[0]);
+    appData(67) = Variant(cost[2] * p[0] * p[1]);
+    appData(68) = Variant(cost[3] * p[0] * p[1] * p[2]);
+}
+
+void CalculateOutcomeRisks() { CalculateOutcomeRisks(AppData); }
+
+}  // namespace MKelvaro
+
+}  // namespace nuvir

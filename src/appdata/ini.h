@@ -1,0 +1,55 @@
+#pragma once
+// Typed values in INI-style files, and the program INI and assessment files ("*.raf")
+// that hold one assessment. Every call reads or rewrites the file; nothing is cached.
+#include <string>
+#include <string_view>
+
+#include "runtime/variant.h"
+
+namespace nuvir {
+
+// Type codes of ReadIniValue.
+namespace ini {
+inline constexpr int kInt16 = 2;
+inline constexpr int kInt32 = 3;
+inline constexpr int kDouble = 5;
+inline constexpr int kText = 8;
+inline constexpr int kBoolean = 11;
+inline constexpr int kDoubleList = 8197;   // Double (0 To count-1), pieces not numeric give 0
+inline constexpr int kBooleanList = 8203;  // generic (0 To count-1) of Booleans, never raises
+inline constexpr int kValueList = 8204;    // generic (0 To count-1) of Double or Empty
+inline constexpr int kTable = 16389;       // Double (0 To rows-1, 0 To count-1), Empty on failure
+}  // namespace ini
+
+// Reads one key and converts its text by the type code. A key that gives no text
+// (missing file, section or key, empty value) returns the default unchanged. Codes 2, 3,
+// 5 and 11 raise the conversion error of a text out of range or not a Boolean.
+Variant ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                     const Variant& defaultValue, int typeCode, int count = 3, int rows = 2);
+
+// Writes the value's text form: a list joined by ",", a table's rows joined by ",", an
+// array of any other rank as no text (which deletes the key). Returns success; a failure
+// with raiseOnFail raises 255 "WritePrivateProfileString failed.".
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const Variant& value, bool raiseOnFail);
+
+// A Double table (0 To rows-1, 0 To count-1) filled row by row from the comma pieces
+// of the text (cut or padded, pieces not numeric 0); Empty on any failure.
+Variant ParseCategoryArray(std::string_view text, int count, int rows);
+
+// ---- program INI and assessment files ----------------------------------------------
+// The program INI: the program's folder, the executable's name, ".ini".
+std::string GetIniFileName();
+
+// The defaults overlaid with the keys of the file ("" is the program INI). The two
+// regression keys are read only when firstActivation is set. Never raises.
+Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData);
+// The same with the main window's start-up state and the program-wide AppData.
+Variant LoadAppData(const std::string& fileName);
+
+// Writes the array to the file ("" is the program INI), replacing the file whole.
+// On failure shows "File save error", leaves the old file as it was, returns False.
+// raiseErrors False skips single failed writes instead of stopping.
+bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors);
+
+}  // namespace nuvir

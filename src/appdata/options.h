@@ -1,0 +1,24 @@
+#pragma once
+// The options array and the options INI (colours, appearance, reports, export formats,
+// plot axis options; the main window's folders live in the same file).
+#include <string>
+
+#include "runtime/variant.h"
+
+namespace nuvir {
+
+// The options INI: the program's folder, the executable's name, "Options.ini".
+std::string GetOptionsIniFileName();
+
+// The default options array (before any file is read).
+Variant GetAppOptionsDefaults();
+
+// The defaults overlaid with the options INI. Sets the main window's hide-costs check
+// mark from item 7 (when a main window is registered). Never raises.
+Variant LoadAppOptions();
+
+// Writes items 0 to 8, 11 and 12 into the options INI without removing other keys.
+// Failed writes are skipped; never raises.
+void SaveAppOptions(const Variant& options);
+
+}  // namespace nuvir
