@@ -1,0 +1,177 @@
+// Minimum and maximum, the file test and the array statistics. The distribution
+// functions live in distributions.cpp.
+#include "numerics/numerics.h"
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+// The numbers of a one-dimensional array held in a Variant, in index order.
+bool NumbersOf(const Variant& array, std::vector<double>& out) {
+    if (array.dims() != 1) return false;
+    const auto& elements = array.elements();
+    out.clear();
+    out.reserve(elements.size());
+    for (const Variant& e : elements) out.push_back(CDbl(e));
+    return true;
+}
+
+}  // namespace
+
+namespace MathFunctions {
+
+Variant Max(const Variant& a, const Variant& b) { return CDbl(b) > CDbl(a) ? b : a; }
+
+Variant Min(const Variant& a, const Variant& b) { return CDbl(b) < CDbl(a) ? b : a; }
+
+double ArrayMin(std::span<const double> values) {
+    double m = NumericLimits::LargestDouble;
+    for (double v : values)
+        if (v < m) m = v;
+    return m;
+}
+
+double ArrayMax(std::span<const double> values) {
+    double m = NumericLimits::MostNegativeDouble;
+    for (double v : values)
+        if (v > m) m = v;
+    return m;
+}
+
+double ArrayMin(const Variant& array) {
+    std::vector<double> v;
+    if (!NumbersOf(array, v)) RaiseTypeMismatch();
+    return ArrayMin(std::span<const double>(v));
+}
+
+double ArrayMax(const Variant& array) {
+    std::vector<double> v;
+    if (!NumbersOf(array, v)) RaiseTypeMismatch();
+    return ArrayMax(std::span<const double>(v));
+}
+
+}  // namespace MathFunctions
+
+namespace FileFunctions {
+
+bool FileExists(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code ec;
+    const std::filesystem::path p(std::u8string(path.begin(), path.end()));
+    const auto status = std::filesystem::status(p, ec);
+    if (ec) return false;
+    return std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+}  // namespace FileFunctions
+
+namespace DistributionFunctions {
+
+namespace {
+Variant FromOptional(const std::optional<double>& v) {
+    if (v) return Variant(*v);
+    return Variant(Null);
+}
+}  // namespace
+
+Variant InverseNormal(const Variant& u, const Variant& mean, const Variant& sd) {
+    return Variant(InverseNormal(CDbl(u), CDbl(mean), CDbl(sd)));
+}
+
+Variant InverseLognormal(const Variant& u, const Variant& mu, const Variant& sigma) {
+    return Variant(InverseLognormal(CDbl(u), CDbl(mu), CDbl(sigma)));
+}
+
+Variant InverseBeta(const Variant& u, const Variant& a, const Variant& b) {
+    return FromOptional(InverseBeta(CDbl(u), CDbl(a), CDbl(b)));
+}
+
+Variant InverseStudentT(const Variant& alpha, const Variant& df, const Variant& tails) {
+    return Variant(InverseStudentT(CDbl(alpha), CDbl(df), CLng(tails)));
+}
+
+Variant NormalDensity(const Variant& x, const Variant& mean, const Variant& sd) {
+    return FromOptional(NormalDensity(CDbl(x), CDbl(mean), CDbl(sd)));
+}
+
+Variant LognormalDensity(const Variant& x, const Variant& mu, const Variant& sigma) {
+    return FromOptional(LognormalDensity(CDbl(x), CDbl(mu), CDbl(sigma)));
+}
+
+Variant BetaDensity(const Variant& x, const Variant& a, const Variant& b) {
+    return FromOptional(BetaDensity(CDbl(x), CDbl(a), CDbl(b)));
+}
+
+}  // namespace DistributionFunctions
+
+namespace ArrayStatistics {
+
+std::optional<double> Correlation(std::span<const double> a, std::span<const double> b) {
+    const std::size_t n = a.size();
+    if (n != b.size() || n < 2) return std::nullopt;
+    // Two passes: the means first, then the centred sums, which keeps the result
+    // accurate for data far from zero.
+    double sa = 0.0, sb = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!std::isfinite(a[i]) || !std::isfinite(b[i])) return std::nullopt;
+        sa += a[i];
+        sb += b[i];
+    }
+    const double ma = sa / static_cast<double>(n);
+    const double mb = sb / static_cast<double>(n);
+    double saa = 0.0, sbb = 0.0, sab = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double da = a[i] - ma;
+        const double db = b[i] - mb;
+        saa += da * da;
+        sbb += db * db;
+        sab += da * db;
+    }
+    if (!(saa > 0.0) || !(sbb > 0.0) || !std::isfinite(saa) || !std::isfinite(sbb))
+        return std::nullopt;
+    double r = sab / (std::sqrt(saa) * std::sqrt(sbb));
+    // Rounding may carry a perfect correlation a unit past 1.
+    if (r > 1.0) r = 1.0;
+    if (r < -1.0) r = -1.0;
+    return r;
+}
+
+Variant Correlation(const Variant& a, const Variant& b) {
+    std::vector<double> va, vb;
+    if (!NumbersOf(a, va) || !NumbersOf(b, vb)) return Variant(Null);
+    const auto r = Correlation(std::span<const double>(va), std::span<const double>(vb));
+    if (!r) return Variant(Null);
+    return Variant(*r);
+}
+
+double Quantile(double p, std::span<const double> sorted) {
+    const std::size_t n = sorted.size();
+    if (n == 0) RaiseComponentError("Empty array passed to ArrayStatistics.Quantile");
+    if (!(p >= 0.0 && p <= 1.0))
+        RaiseComponentError("Probability outside 0 to 1 passed to ArrayStatistics.Quantile");
+    const double h = static_cast<double>(n - 1) * p;
+    const double fl = std::floor(h);
+    const std::size_t lo = static_cast<std::size_t>(fl);
+    if (lo >= n - 1) return sorted[n - 1];
+    const double f = h - fl;
+    if (f == 0.0) return sorted[lo];
+    return sorted[lo] + f * (sorted[lo + 1] - sorted[lo]);
+}
+
+double Quantile(double p, const Variant& sorted) {
+    std::vector<double> v;
+    if (!NumbersOf(sorted, v)) RaiseTypeMismatch();
+    return Quantile(p, std::span<const double>(v));
+}
+
+}  // namespace ArrayStatistics
+
+}  // namespace nuvir
