@@ -1,0 +1,112 @@
+#pragma once
+// Ordinary least squares through the normal equations: one dependent column of a
+// table fitted on a list of regressor columns, with or without a constant term.
+//
+// A fit is Initialise, SetUseConstant, LeastSquares, then reading the results.
+// LeastSquares never throws: any failure (too few observations, a singular or
+// ill-conditioned cross-product matrix, a square root of a negative value, a
+// division by zero, an overflow) ends the fit, its text goes to ErrorText, and the
+// results computed before the failure stay as they were set; those not reached keep
+// their values from before the call (Empty after Initialise).
+//
+// The cross products are formed in one pass over the rows; each element is still a
+// plain sum in row order, so the results do not depend on which overload is used.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/variant.h"
+
+namespace nuvir {
+
+class Matrix;
+class TrialTable;
+
+class CRegression {
+public:
+    CRegression();  // runs Initialise
+    ~CRegression();
+    CRegression(const CRegression&) = delete;
+    CRegression& operator=(const CRegression&) = delete;
+
+    // Text of the last failure absorbed by LeastSquares; "" after Initialise, which is
+    // the only place that clears it (a later successful fit leaves it).
+    const std::string& ErrorText() const { return errorText_; }
+    void SetErrorText(std::string text) { errorText_ = std::move(text); }
+    // Fit with a constant term; True after Initialise.
+    bool UseConstant() const { return useConstant_; }
+    void SetUseConstant(bool use) { useConstant_ = use; }
+
+    // Releases every result: N and P 0, the rest Empty, ErrorText "", UseConstant True.
+    void Initialise();
+
+    // data: a two-dimensional Double array (any bounds), first index the observation,
+    // second the column. regressors: a one-dimensional array of whole numbers, the data
+    // columns of the regressors in coefficient order. dependent: the data column of y.
+    void LeastSquares(const Variant& data, const Variant& regressors, std::int32_t dependent);
+    // The same on the engine's trial table; column numbers count from its first column.
+    void LeastSquares(const TrialTable& table, std::span<const std::int32_t> regressors,
+                      std::int32_t dependent);
+    // The same on raw columns of `rows` contiguous values each.
+    void LeastSquares(std::span<const double* const> regressorColumns, const double* dependentColumn,
+                      std::int32_t rows);
+
+    // ---- results (Empty when not computed) ------------------------------------
+    Variant R2() const;
+    Variant R2Adjusted() const;
+    Variant StdErrEstimate() const;
+    // Double arrays (0 To P - 1) in coefficient order; with the constant, element 0
+    // belongs to it and element i to regressor i - 1.
+    Variant Coefficients() const;
+    Variant CoefficientsStdErr() const;
+    // With the constant its element 0 is the unscaled constant.
+    Variant StandardisedCoefficients() const;
+    std::int32_t N() const { return n_; }
+    std::int32_t P() const { return p_; }
+    Variant MeanY() const;
+    // Double array (0 To regressors - 1).
+    Variant MeanX() const;
+    // Double array (0 To 2): SSR, SSE and the uncentred sum of squares of y; a value not
+    // computed gives 0.
+    Variant ANOVA() const;
+
+    // ---- typed views of the same results, for callers that need no boxing -----
+    std::optional<double> R2Value() const { return r2_; }
+    // Empty when not computed.
+    std::vector<double> CoefficientValues() const;
+    std::vector<double> StandardisedValues() const;
+
+private:
+    struct Sums;
+    void Fit(const Sums& sums);
+    void Absorb(const std::string& text);
+
+    std::string errorText_;
+    bool useConstant_ = true;
+
+    // Each null until a fit creates it.
+    std::unique_ptr<Matrix> xx_;            // X'X, P x P
+    std::unique_ptr<Matrix> xy_;            // X'y, P x 1
+    std::unique_ptr<Matrix> b_;             // coefficients, P x 1
+    std::unique_ptr<Matrix> standardised_;  // P x 1
+    std::unique_ptr<Matrix> bxy_;           // b'X'y, 1 x 1
+    std::unique_ptr<Matrix> covariance_;    // s^2 (X'X)^-1, P x P
+
+    std::int32_t n_ = 0;
+    std::int32_t p_ = 0;
+
+    std::optional<std::vector<double>> meanX_;
+    std::optional<double> meanY_;
+    std::optional<double> r2_;
+    std::optional<double> r2Adjusted_;
+    std::optional<double> sumYY_;
+    std::optional<double> ssr_;
+    std::optional<double> sse_;
+    std::optional<double> stdErrEstimate_;
+};
+
+}  // namespace nuvir
