@@ -1,0 +1,49 @@
+#include <QApplication>
+#include <QMainWindow>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalFds[2] = {-1, -1};
+
+void OnTerminate(int) {
+    char c = 1;
+    [[maybe_unused]] auto n = ::write(g_signalFds[0], &c, 1);
+}
+
+// SIGTERM and SIGINT close the program the way closing its window does, so the
+// shut-down work (settings written back) runs on the window thread.
+void InstallTerminationHandler(QApplication& app) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0) return;
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+        notifier->setEnabled(false);
+        char c;
+        [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
+        QApplication::closeAllWindows();
+        QApplication::quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("NUVIR");
+    InstallTerminationHandler(app);
+
+    QMainWindow window;
+    window.setWindowTitle("NUVIR");
+    window.resize(800, 600);
+    window.show();
+    return QApplication::exec();
+}

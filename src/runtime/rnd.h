@@ -1,0 +1,29 @@
+#pragma once
+// The built-in uniform random generator and the time of day.
+//
+// The generator is process-wide: one sequence shared by every caller on the window
+// thread (it is not safe to use from two threads at once). Its values are single
+// precision in [0, 1), never 1, each a multiple of 2^-24. A call with a negative
+// argument reseeds it deterministically from that argument, so the same negative
+// argument always starts the same sequence.
+//
+// The core is PCG32 (O'Neill's permuted congruential generator, 64-bit state, XSH RR
+// output); a reseed runs the argument's bit pattern through splitmix64 to fill the
+// state and the stream selector. The top 24 bits of each 32-bit output, divided by
+// 2^24, give the value: exact in single precision and at most 1 - 2^-24. Sequences
+// are reproducible within this implementation only.
+#include <cstdint>
+
+namespace nuvir {
+
+// The next value of the sequence.
+float Rnd();
+// With a negative argument: reseeds from the argument, then returns the first value of
+// the new sequence. With any other argument: the next value, as Rnd().
+float Rnd(float argument);
+
+// Seconds since local midnight, with their fraction, in single precision (0 to below
+// 86400).
+float Timer();
+
+}  // namespace nuvir

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "runtime/convert.h"
+
+namespace nuvir {
+namespace {
+
+struct DoubleText {
+    double value;
+    const char* text;
+};
+
+TEST(GeneralTextForm, DoublesUseFifteenDigitsAndSwitchToExponentOutsideMinus4To15) {
+    const DoubleText cases[] = {
+        {0.0, "0"},
+        {-0.0, "0"},
+        {0.5, "0.5"},
+        {-0.5, "-0.5"},
+        {1.0, "1"},
+        {100.0, "100"},
+        {0.1 + 0.2, "0.3"},  // 0.30000000000000004 at 15 digits
+        {0.0001, "0.0001"},
+        {0.00001, "1E-05"},
+        {0.0000123, "1.23E-05"},
+        {123456789012345.0, "123456789012345"},
+        {1e15, "1E+15"},
+        {1.5e15, "1.5E+15"},
+        {1e100, "1E+100"},
+        {-2.5e-7, "-2.5E-07"},
+        {1.0 / 3.0, "0.333333333333333"},
+        {2.0 / 3.0, "0.666666666666667"},
+        {1234.5678, "1234.5678"},
+        {999999999999999.9, "1E+15"},  // rounds up across the threshold
+        {std::numeric_limits<double>::max(), "1.79769313486232E+308"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatDouble(c.value), c.text) << c.text;
+}
+
+TEST(GeneralTextForm, SinglesUseSevenDigits) {
+    EXPECT_EQ(FormatSingle(0.1f), "0.1");
+    EXPECT_EQ(FormatSingle(12.5f), "12.5");
+    EXPECT_EQ(FormatSingle(1.0f / 3.0f), "0.3333333");
+    EXPECT_EQ(FormatSingle(1e7f), "1E+07");
+    EXPECT_EQ(FormatSingle(1234567.0f), "1234567");
+    EXPECT_EQ(FormatSingle(-0.0f), "0");
+}
+
+TEST(GeneralTextForm, ValuesOfEveryKind) {
+    EXPECT_EQ(CStr(Variant()), "");
+    EXPECT_EQ(CStr(Variant(true)), "True");
+    EXPECT_EQ(CStr(Variant(false)), "False");
+    EXPECT_EQ(CStr(Variant(static_cast<std::int16_t>(-12))), "-12");
+    EXPECT_EQ(CStr(Variant(70000)), "70000");
+    EXPECT_EQ(CStr(Variant(static_cast<std::uint8_t>(255))), "255");
+    EXPECT_EQ(CStr(Variant("text")), "text");
+    EXPECT_EQ(CStr(Variant(0.25)), "0.25");
+    EXPECT_THROW(CStr(Variant(Null)), AppError);
+    EXPECT_EQ(TextOf(Variant(Null)), "");
+    EXPECT_THROW(CStr(Variant::List({1, 2})), AppError);
+}
+
+TEST(GeneralTextForm, PrintAndStrForms) {
+    EXPECT_EQ(PrintForm(Variant(0.5)), " 0.5 ");
+    EXPECT_EQ(PrintForm(Variant(-0.5)), "-0.5 ");
+    EXPECT_EQ(PrintForm(Variant(3)), " 3 ");
+    EXPECT_EQ(PrintForm(Variant("a")), "a");
+    EXPECT_EQ(StrForm(2.0), " 2");
+    EXPECT_EQ(StrForm(-2.0), "-2");
+}
+
+TEST(FormatPatterns, FixedDecimalsRoundHalvesAwayFromZeroOnTheDecimalText) {
+    EXPECT_EQ(FormatFixed(0.125, 2), "0.13");
+    EXPECT_EQ(FormatFixed(0.285, 2), "0.29");  // 0.28499999999999998 in binary
+    EXPECT_EQ(FormatFixed(-0.125, 2), "-0.13");
+    EXPECT_EQ(FormatFixed(2.5, 0), "3");
+    EXPECT_EQ(FormatFixed(0.5, 1), "0.5");
+    EXPECT_EQ(FormatFixed(0.04, 1), "0.0");
+    EXPECT_EQ(FormatFixed(0.05, 1), "0.1");
+    EXPECT_EQ(FormatFixed(9.996, 2), "10.00");
+    EXPECT_EQ(FormatFixed(1234.5, 4), "1234.5000");
+    EXPECT_EQ(FormatFixed(0.00012, 4), "0.0001");
+    EXPECT_EQ(FormatFixed(0.0, 3), "0.000");
+    EXPECT_EQ(FormatFixed(-0.001, 2), "0.00");
+    EXPECT_EQ(FormatFixed(1e20, 1), "100000000000000000000.0");
+}
+
+TEST(FormatPatterns, ScientificWithThreeDecimals) {
+    EXPECT_EQ(FormatScientific3(150.0), "1.500e02");
+    EXPECT_EQ(FormatScientific3(0.05), "5.000e-02");
+    EXPECT_EQ(FormatScientific3(1e150), "1.000e150");
+    EXPECT_EQ(FormatScientific3(-12345.0), "-1.235e04");
+    EXPECT_EQ(FormatScientific3(9.9996), "1.000e01");
+    EXPECT_EQ(FormatScientific3(0.0), "0.000e00");
+}
+
+TEST(NumericTest, NarrowDefinition) {
+    for (const char* yes : {"1", " 1 ", "-1.5", "+2", ".5", "5.", "1E-05", "1e+15", "&H1F", "&hff"})
+        EXPECT_TRUE(IsNumericText(yes)) << yes;
+    for (const char* no : {"", " ", "abc", "12abc", "1,5", "1 2", "E5", "1E", "&H", "&HG", "1D5", "(5)", "$5", "."})
+        EXPECT_FALSE(IsNumericText(no)) << no;
+    EXPECT_TRUE(IsNumeric(Variant(3.0)));
+    EXPECT_TRUE(IsNumeric(Variant()));
+    EXPECT_FALSE(IsNumeric(Variant(Null)));
+    EXPECT_FALSE(IsNumeric(Variant("x")));
+}
+
+TEST(LeadingNumber, ReadsAsFarAsTheNumberGoes) {
+    struct {
+        const char* text;
+        double value;
+    } cases[] = {
+        {"1 2.5e1x", 125.0}, {"3,5", 3.0},   {"95 %", 95.0},     {"1E6", 1e6},     {"1.2.3", 1.2},
+        {"", 0.0},           {"abc", 0.0},   {"  -4.5", -4.5},   {"1D2", 100.0},   {"&HFFFF", -1.0},
+        {"&HFFFF&", 65535},  {"&H10000", 65536}, {"&HFFFFFFFF", -1.0}, {"&O17", 15.0}, {"1 2", 12.0},
+        {"\t7\n", 7.0},      {"1E", 1.0},    {"-", 0.0},         {".5", 0.5},      {"1e-400", 0.0},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.value) << c.text;
+    EXPECT_THROW(Val("1e400"), AppError);
+}
+
+TEST(Conversions, WholeNumbersRoundHalvesToEvenAndCheckTheirRange) {
+    EXPECT_EQ(CInt(Variant(2.5)), 2);
+    EXPECT_EQ(CInt(Variant(3.5)), 4);
+    EXPECT_EQ(CInt(Variant(1.5)), 2);
+    EXPECT_EQ(CInt(Variant(-0.5)), 0);
+    EXPECT_EQ(CInt(Variant(-2.5)), -2);
+    EXPECT_EQ(CInt(Variant(2.6)), 3);
+    EXPECT_EQ(CInt(Variant("2.5")), 2);
+    EXPECT_EQ(CInt(Variant(" 12 ")), 12);
+    EXPECT_EQ(CInt(Variant("&HFFFF")), -1);
+    EXPECT_EQ(CLng(Variant("&HFF00&")), 65280);
+    EXPECT_EQ(CLng(Variant(true)), -1);
+    EXPECT_EQ(CLng(Variant()), 0);
+    EXPECT_EQ(CByte(Variant(255.4)), 255);
+    try {
+        CInt(Variant(32767.5));
+        FAIL() << "no overflow";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(), "Overflow");
+    }
+    EXPECT_THROW(CLng(Variant(3e9)), AppError);
+    EXPECT_THROW(CByte(Variant(-1)), AppError);
+    EXPECT_THROW(CSng(Variant(1e300)), AppError);
+    EXPECT_THROW(CDbl(Variant("12abc")), AppError);
+    EXPECT_THROW(CDbl(Variant(Null)), AppError);
+    EXPECT_DOUBLE_EQ(CDbl(Variant("1E-05")), 1e-5);
+    EXPECT_EQ(CSng(Variant(0.1)), 0.1f);
+}
+
+TEST(Conversions, BooleanFromText) {
+    EXPECT_TRUE(CBool(Variant("True")));
+    EXPECT_TRUE(CBool(Variant("TRUE")));
+    EXPECT_FALSE(CBool(Variant("false")));
+    EXPECT_TRUE(CBool(Variant("1")));
+    EXPECT_TRUE(CBool(Variant("-1")));
+    EXPECT_FALSE(CBool(Variant("0")));
+    EXPECT_FALSE(CBool(Variant()));
+    EXPECT_TRUE(CBool(Variant(0.1)));
+    try {
+        CBool(Variant("yes"));
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(), "Type mismatch");
+    }
+}
+
+TEST(Strings, SplitTrimAndCase) {
+    EXPECT_EQ(Split("a,,b,", ","), (std::vector<std::string>{"a", "", "b", ""}));
+    EXPECT_EQ(Split("", ","), (std::vector<std::string>{""}));
+    EXPECT_EQ(Split("k=v=w", "="), (std::vector<std::string>{"k", "v", "w"}));
+    EXPECT_EQ(Trim("  a b \t"), "a b \t");
+    EXPECT_EQ(TrimWhite(" \tL3\r\n"), "L3");
+    EXPECT_EQ(UCase("straße über"), "STRAßE ÜBER");
+    EXPECT_EQ(UCase("épinette noire"), "ÉPINETTE NOIRE");
+    EXPECT_EQ(LCase("ÄÖÜ"), "äöü");
+    EXPECT_TRUE(EqualsNoCase("csv", "CSV"));
+}
+
+TEST(Encoding, Utf8PassesAndWindows1252IsTheFallback) {
+    EXPECT_EQ(DecodeText("caf\xC3\xA9"), "caf\xC3\xA9");
+    EXPECT_EQ(DecodeText("\xEF\xBB\xBFx"), "x");
+    EXPECT_EQ(DecodeText("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(EncodeWindows1252("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");
+}
+
+// Qt switches the C locale to the user's: data text must not follow it.
+TEST(Locale, ConversionsIgnoreACommaDecimalLocale) {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    std::string saved = old ? old : "C";
+    bool switched = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    if (!switched) GTEST_SKIP() << "de_DE.UTF-8 is not installed";
+    EXPECT_EQ(FormatDouble(0.5), "0.5");
+    EXPECT_EQ(FormatDouble(1.25e-7), "1.25E-07");
+    EXPECT_EQ(FormatFixed(0.285, 2), "0.29");
+    EXPECT_DOUBLE_EQ(Val("2.75"), 2.75);
+    EXPECT_DOUBLE_EQ(CDbl(Variant("0.5")), 0.5);
+    EXPECT_EQ(UCase("über"), "ÜBER");
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+}  // namespace
+}  // namespace nuvir
