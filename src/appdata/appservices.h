@@ -22,9 +22,6 @@ void SetAppFacts(AppFacts facts);
 // Only the program folder, as tests need.
 void SetAppPath(const std::string& folder);
 
-// The folder with "/" appended unless it already ends in one.
-std::string WithTrailingSlash(const std::string& folder);
-
 // The running version, major "." minor, as a number (3.2).
 double RunningVersion();
 

@@ -4,6 +4,7 @@
 // win. Files are written as UTF-8 with CR LF line ends; LF is read too, and a file that
 // is not valid UTF-8 is read as Windows-1252. No caching: every call reads the file, and
 // every write rewrites it through a temporary file renamed over the old one.
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -37,5 +38,10 @@ bool DeleteFile(const std::string& file);
 // over it, so a failure leaves the old file whole. False on any failure (a read-only
 // target among them).
 bool ReplaceFileContents(const std::string& file, const std::string& bytes);
+
+// Moves a finished temporary file over the target, giving it the target's permissions
+// (or the usual ones for a new file). False, with the target unchanged, when the target
+// is read-only or the move fails.
+bool RenameOver(const std::string& temp, const std::string& file);
 
 }  // namespace nuvir::profile

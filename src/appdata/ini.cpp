@@ -1,0 +1,336 @@
+#include "appdata/ini.h"
+
+#include <cstdlib>
+#include <exception>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+#include "appdata/appdata.h"
+#include "appdata/appservices.h"
+#include "appdata/paths.h"
+#include "appdata/utilities_arrays.h"
+#include "numerics/numerics.h"
+#include "platform/profile.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kAppDefaults = "App Defaults";
+constexpr const char* kRelative = "Relative Uncertainty";
+constexpr const char* kAbsolute = "Absolute Uncertainty";
+constexpr const char* kPrimary = "Primary Data";
+constexpr const char* kPrimaryCat = "Primary Cat Data";
+
+// Keys of the thirteen quantities in files, in quantity order.
+constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3",
+                                                          "I4", "I5", "FC1", "FC2", "FC3", "FC4"};
+
+constexpr const char* kSaveErrorTitle = "File save error";
+constexpr const char* kSaveErrorText =
+    "File could not be opened for writing. Possible reasons:\r\n\r\n"
+    "1. Another application has it open exclusively\r\n"
+    "2. It's been made read-only\r\n"
+    "3. It's on read-only media\r\n\r\n"
+    "Please try again.";
+
+// The comma pieces of a list, cut or padded with empty pieces to n.
+std::vector<std::string> Pieces(std::string_view text, std::size_t n) {
+    auto pieces = Split(text, ",");
+    pieces.resize(n);
+    return pieces;
+}
+
+std::int32_t ListCount(int count) { return count > 0 ? count : 0; }
+
+// The value clamped into lo..hi, keeping its kind when it lies inside.
+Variant Clamp(const Variant& value, std::int16_t lo, std::int16_t hi) {
+    return MathFunctions::Min(Variant(hi), MathFunctions::Max(Variant(lo), value));
+}
+
+}  // namespace
+
+Variant ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                     const Variant& defaultValue, int typeCode, int count, int rows) {
+    const std::string text = profile::GetString(file, section, key);
+    if (text.empty()) return defaultValue;
+    switch (typeCode) {
+        case ini::kInt16:
+            return IsNumericText(text) ? Variant(CInt(Variant(text))) : Variant(std::int16_t{0});
+        case ini::kInt32:
+            return IsNumericText(text) ? Variant(CLng(Variant(text))) : Variant(std::int16_t{0});
+        case ini::kDouble:
+            return IsNumericText(text) ? Variant(CDbl(Variant(text))) : Variant(std::int16_t{0});
+        case ini::kBoolean:
+            return Variant(CBool(Variant(text)));
+        case ini::kDoubleList: {
+            const auto n = ListCount(count);
+            const auto pieces = Pieces(text, static_cast<std::size_t>(n));
+            Variant list = Variant::MakeArray(VarType::Double, {Bounds{0, n - 1}});
+            for (std::int32_t i = 0; i < n; ++i) {
+                const auto& piece = pieces[static_cast<std::size_t>(i)];
+                if (IsNumericText(piece)) list(i) = Variant(CDbl(Variant(piece)));
+            }
+            return list;
+        }
+        case ini::kValueList: {
+            const auto n = ListCount(count);
+            const auto pieces = Pieces(text, static_cast<std::size_t>(n));
+            Variant list = Variant::MakeArray(VarType::Generic, {Bounds{0, n - 1}});
+            for (std::int32_t i = 0; i < n; ++i) {
+                const auto& piece = pieces[static_cast<std::size_t>(i)];
+                if (IsNumericText(piece)) list(i) = Variant(CDbl(Variant(piece)));
+            }
+            return list;
+        }
+        case ini::kBooleanList: {
+            const auto n = ListCount(count);
+            const auto pieces = Pieces(text, static_cast<std::size_t>(n));
+            Variant list = Variant::MakeArray(VarType::Generic, {Bounds{0, n - 1}});
+            for (std::int32_t i = 0; i < n; ++i) {
+                // Blanks around a piece (a hand-edited "True, False") do not make it fail.
+                const std::string piece = TrimWhite(pieces[static_cast<std::size_t>(i)]);
+                bool value = false;
+                TryStep([&] { value = CBool(Variant(piece)); });
+                list(i) = Variant(value);
+            }
+            return list;
+        }
+        case ini::kTable:
+            return ParseCategoryArray(text, count, rows);
+        default:
+            return Variant(text);
+    }
+}
+
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const Variant& value, bool raiseOnFail) {
+    std::optional<std::string> text;
+    if (value.isArray()) {
+        switch (MUtilities::ArrayDims(value)) {
+            case 1: text = MUtilities::JoinArray1D(value, ","); break;
+            case 2: text = MUtilities::JoinArray2D(value, ",", ","); break;
+            default: break;  // no text: the key is deleted
+        }
+    } else {
+        text = CStr(value);
+    }
+    const bool ok = profile::WriteString(file, section, key, text);
+    if (!ok && raiseOnFail) RaiseComponentError("WritePrivateProfileString failed.");
+    return ok;
+}
+
+Variant ParseCategoryArray(std::string_view text, int count, int rows) {
+    if (count < 1 || rows < 1) return Variant();
+    try {
+        const auto cells = static_cast<std::size_t>(count) * static_cast<std::size_t>(rows);
+        const auto pieces = Pieces(text, cells);
+        Variant table = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, count - 1}});
+        for (std::size_t k = 0; k < cells; ++k) {
+            if (!IsNumericText(pieces[k])) continue;
+            table(static_cast<std::int32_t>(k / static_cast<std::size_t>(count)),
+                  static_cast<std::int32_t>(k % static_cast<std::size_t>(count))) = Variant(CDbl(Variant(pieces[k])));
+        }
+        return table;
+    } catch (const std::exception&) {
+        return Variant();
+    }
+}
+
+std::string GetIniFileName() { return MUtilities::AddBackslash(App().path) + App().exeName + ".ini"; }
+
+Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData) {
+    Variant data = GetAppDataDefaults(firstActivation, currentAppData);
+    const std::string file = fileName.empty() ? GetIniFileName() : fileName;
+    if (!FileFunctions::FileExists(file)) return data;
+
+    // Each key falls back to the item's current value; a value that does not convert
+    // skips its key only.
+    auto read = [&](int index, const char* section, const char* key, int code, int count = 3, int rows = 2) {
+        TryStep([&] { data(index) = ReadIniValue(file, section, key, data(index).get(), code, count, rows); });
+    };
+
+    read(item::kSpecies, kAppDefaults, "Species", ini::kText);
+    read(item::kLocation, kAppDefaults, "Location", ini::kText);
+    read(item::kTrials, kAppDefaults, "N Trials", ini::kInt32);
+
+    // Older files name the levels; a file with only those gives level 4 the value of level 3.
+    read(4, kAppDefaults, "Risk Very Certain", ini::kInt16);
+    read(5, kAppDefaults, "Risk Reasonably Certain", ini::kInt16);
+    read(6, kAppDefaults, "Risk Reasonably Uncertain", ini::kInt16);
+    read(7, kAppDefaults, "Risk Very Uncertain", ini::kInt16);
+    data(8) = data(7).get();
+    for (int level = 0; level <= 4; ++level)
+        read(item::kLevel0 + level, kAppDefaults, ("Level " + std::to_string(level)).c_str(), ini::kInt16);
+
+    read(item::kUncertaintyMode, kAppDefaults, "Uncertainty Module", ini::kInt16);
+    read(item::kPrng, kAppDefaults, "PRNG", ini::kInt16);
+    read(item::kPrngSeed, kAppDefaults, "PRNG Seed", ini::kDouble);
+
+    for (int id = 0; id < item::kF1; ++id) read(item::Relative(id), kRelative, kQuantityKeys[id], ini::kDoubleList);
+    for (int id = 0; id < item::kF1; ++id) read(item::Absolute(id), kAbsolute, kQuantityKeys[id], ini::kDoubleList);
+    for (int id = 0; id < item::kQuantities; ++id)
+        read(item::PointValue(id), kPrimary, kQuantityKeys[id], ini::kDouble);
+    for (int id = item::kF1; id < item::kQuantities; ++id)
+        read(item::Relative(id), kRelative, kQuantityKeys[id], ini::kDoubleList);
+    for (int id = item::kF1; id < item::kQuantities; ++id)
+        read(item::Absolute(id), kAbsolute, kQuantityKeys[id], ini::kDoubleList);
+
+    read(item::kCategoricalImpacts, kAppDefaults, "Categorical Impacts", ini::kBoolean);
+    read(item::kCategoricalCosts, kAppDefaults, "Categorical Costs", ini::kBoolean);
+
+    read(item::kNumImpactCategories, kAppDefaults, "Num Impact Categories", ini::kInt32);
+    TryStep([&] { data(item::kNumImpactCategories) = Clamp(data(item::kNumImpactCategories), 1, 5); });
+    read(item::kNumCostCategories, kAppDefaults, "Num Cost Categories", ini::kInt32);
+    TryStep([&] { data(item::kNumCostCategories) = Clamp(data(item::kNumCostCategories), 1, 5); });
+    read(item::kNumRelUncLevels, kAppDefaults, "Num Rel Unc Categories", ini::kInt32);
+    TryStep([&] { data(item::kNumRelUncLevels) = Clamp(data(item::kNumRelUncLevels), 4, 5); });
+
+    read(item::kSoftwareVersion, kAppDefaults, "Software Version", ini::kDouble);
+
+    // Category tables: as many columns as the category counts just read; missing keys
+    // leave the items Empty.
+    TryStep([&] {
+        const int impacts = CLng(data(item::kNumImpactCategories));
+        for (int id = item::kI1; id < item::kF1; ++id)
+            TryStep([&] {
+                data(item::CategoryTable(id)) =
+                    ReadIniValue(file, kPrimaryCat, kQuantityKeys[id], Variant(), ini::kTable, impacts, 2);
+            });
+        TryStep([&] {
+            data(item::kMasterImpactCategories) = ReadIniValue(file, kPrimaryCat, "Ix", Variant(), ini::kTable, impacts, 1);
+        });
+    });
+    TryStep([&] {
+        const int costs = CLng(data(item::kNumCostCategories));
+        for (int id = item::kF1; id < item::kQuantities; ++id)
+            TryStep([&] {
+                data(item::CategoryTable(id)) =
+                    ReadIniValue(file, kPrimaryCat, kQuantityKeys[id], Variant(), ini::kTable, costs, 2);
+            });
+        TryStep([&] {
+            data(item::kMasterCostCategories) = ReadIniValue(file, kPrimaryCat, "FCx", Variant(), ini::kTable, costs, 1);
+        });
+    });
+
+    read(item::kConfidenceChoice, kAppDefaults, "Confidence Choice", ini::kInt32);
+
+    // The regression options belong to the installation, not to an assessment: they
+    // are taken from the program INI at start-up only.
+    if (firstActivation) {
+        read(item::kRegUseConstant, kAppDefaults, "Reg Use Constant", ini::kBoolean);
+        read(item::kRhoTwoTails, kAppDefaults, "Rho Two Tails", ini::kBoolean);
+    }
+
+    // The windows index lists with these; a hand-edited file must not push them out.
+    TryStep([&] { data(item::kConfidenceChoice) = Clamp(data(item::kConfidenceChoice), 0, 2); });
+    TryStep([&] { data(item::kUncertaintyMode) = Clamp(data(item::kUncertaintyMode), 0, 1); });
+    TryStep([&] { data(item::kPrng) = Clamp(data(item::kPrng), 0, 1); });
+    return data;
+}
+
+Variant LoadAppData(const std::string& fileName) { return LoadAppData(fileName, FirstActivation(), AppData); }
+
+namespace {
+
+// An empty file beside the target to build the new contents in; "" when none can be made.
+std::string MakeWorkFile(const std::string& target) {
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return {};
+    ::close(fd);
+    return temp;
+}
+
+}  // namespace
+
+bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
+    const std::string file = fileName.empty() ? GetIniFileName() : fileName;
+    std::string work;
+    try {
+        // A read-only target cannot be replaced: stop before writing anything.
+        if (FileFunctions::FileExists(file) && profile::IsReadOnly(file))
+            RaiseComponentError("The file is read-only.");
+        work = MakeWorkFile(file);
+        if (work.empty()) {
+            // An old file that cannot be replaced stops the save in either mode; a new
+            // one that cannot be written counts as failed writes.
+            if (raiseErrors || FileFunctions::FileExists(file))
+                RaiseComponentError("WritePrivateProfileString failed.");
+            return true;
+        }
+
+        auto write = [&](const char* section, const std::string& key, auto&& value) {
+            if (raiseErrors) {
+                WriteIniValue(work, section, key, value(), true);
+            } else {
+                TryStep([&] { WriteIniValue(work, section, key, value(), false); });
+            }
+        };
+        auto itemValue = [&](int index) { return [&appData, index] { return appData(index); }; };
+        auto when = [&](auto&& condition, auto&& action) {
+            if (raiseErrors) {
+                if (condition()) action();
+            } else {
+                TryStep([&] {
+                    if (condition()) action();
+                });
+            }
+        };
+
+        write(kAppDefaults, "Species", itemValue(item::kSpecies));
+        write(kAppDefaults, "Location", itemValue(item::kLocation));
+        write(kAppDefaults, "N Trials", itemValue(item::kTrials));
+        for (int level = 0; level <= 4; ++level)
+            write(kAppDefaults, "Level " + std::to_string(level), itemValue(item::kLevel0 + level));
+        write(kAppDefaults, "Uncertainty Module", itemValue(item::kUncertaintyMode));
+        write(kAppDefaults, "PRNG", itemValue(item::kPrng));
+        write(kAppDefaults, "PRNG Seed", itemValue(item::kPrngSeed));
+        for (int id = 0; id < item::kF1; ++id) write(kRelative, kQuantityKeys[id], itemValue(item::Relative(id)));
+        for (int id = 0; id < item::kF1; ++id) write(kAbsolute, kQuantityKeys[id], itemValue(item::Absolute(id)));
+        for (int id = 0; id < item::kQuantities; ++id)
+            write(kPrimary, kQuantityKeys[id], itemValue(item::PointValue(id)));
+        for (int id = item::kF1; id < item::kQuantities; ++id)
+            write(kRelative, kQuantityKeys[id], itemValue(item::Relative(id)));
+        for (int id = item::kF1; id < item::kQuantities; ++id)
+            write(kAbsolute, kQuantityKeys[id], itemValue(item::Absolute(id)));
+
+        when([&] { return CBool(appData(item::kCategoricalImpacts)); },
+             [&] {
+                 for (int id = item::kI1; id < item::kF1; ++id)
+                     if (appData(item::CategoryTable(id)).isArray())
+                         write(kPrimaryCat, kQuantityKeys[id], itemValue(item::CategoryTable(id)));
+             });
+        if (appData(item::kMasterImpactCategories).isArray())
+            write(kPrimaryCat, "Ix", itemValue(item::kMasterImpactCategories));
+        when([&] { return CBool(appData(item::kCategoricalCosts)); },
+             [&] {
+                 for (int id = item::kF1; id < item::kQuantities; ++id)
+                     if (appData(item::CategoryTable(id)).isArray())
+                         write(kPrimaryCat, kQuantityKeys[id], itemValue(item::CategoryTable(id)));
+             });
+        if (appData(item::kMasterCostCategories).isArray())
+            write(kPrimaryCat, "FCx", itemValue(item::kMasterCostCategories));
+
+        write(kAppDefaults, "Confidence Choice", itemValue(item::kConfidenceChoice));
+        write(kAppDefaults, "Categorical Impacts", itemValue(item::kCategoricalImpacts));
+        write(kAppDefaults, "Categorical Costs", itemValue(item::kCategoricalCosts));
+        write(kAppDefaults, "Num Impact Categories", itemValue(item::kNumImpactCategories));
+        write(kAppDefaults, "Num Cost Categories", itemValue(item::kNumCostCategories));
+        write(kAppDefaults, "Num Rel Unc Categories", itemValue(item::kNumRelUncLevels));
+        write(kAppDefaults, "Software Version", [] { return Variant(RunningVersion()); });
+
+        // The old file is replaced only now, whole.
+        if (!profile::RenameOver(work, file)) RaiseComponentError("The file could not be replaced.");
+        return true;
+    } catch (const std::exception&) {
+        if (!work.empty()) ::unlink(work.c_str());
+        Messages().ShowMessage(kSaveErrorText, kSaveErrorTitle);
+        return false;
+    }
+}
+
+}  // namespace nuvir

@@ -1,0 +1,97 @@
+#include "appdata/options.h"
+
+#include "appdata/appdata.h"
+#include "appdata/appservices.h"
+#include "appdata/codetables.h"
+#include "appdata/ini.h"
+#include "appdata/paths.h"
+#include "numerics/numerics.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kColours = "App Colours";
+constexpr const char* kAppearance = "Appearance";
+constexpr const char* kReports = "Reports";
+constexpr const char* kExport = "Export Options";
+constexpr const char* kPlots = "Plot Options";
+
+// Keys of the colour items 0 to 6.
+constexpr const char* kColourKeys[7] = {"pBox", "IBox", "Oval", "Diamond", "FixedCost", "Error", "Plot Background"};
+// Keys of the plot option items 13 to 18.
+constexpr const char* kPlotKeys[6] = {"PandI Monte Carlo", "PandI Sensitivity", "PandI Cumulative",
+                                      "Costs Monte Carlo", "Costs Sensitivity", "Costs Cumulative"};
+constexpr std::int32_t kDefaultColours[7] = {0x00FF00, 0xFFFF00, 0x00FFFF, 0xC0C0C0, 0xFFFFFF, 0x0000FF, 0xC0C0C0};
+
+constexpr const char* kHideCostsKey = "Hide Management Options";
+constexpr const char* kDecimalsKey = "Probability Decimal Places";
+constexpr const char* kOpenReportKey = "Open After Generation";
+constexpr const char* kFormatsKey = "Formats";
+
+}  // namespace
+
+std::string GetOptionsIniFileName() {
+    return MUtilities::AddBackslash(App().path) + App().exeName + "Options.ini";
+}
+
+Variant GetAppOptionsDefaults() {
+    Variant options = Variant::MakeArray(VarType::Generic, {Bounds{0, opt::kCount - 1}});
+    for (int i = 0; i < 7; ++i) options(i) = Variant(kDefaultColours[i]);
+    options(opt::kHideCosts) = Variant(false);
+    options(opt::kOpenReport) = Variant(false);
+    options(opt::kDecimals) = Variant(std::int16_t{2});
+    // One element kind for the formats everywhere (generic Booleans), so comparing an
+    // unchanged choice with a copy never reports a change.
+    options(opt::kExportFormats) = Variant::List({Variant(false), Variant(false), Variant(false)});
+    for (int i = 0; i < 6; ++i)
+        options(opt::kPlotOptions + i) = Variant::MakeArray(VarType::Generic, {Bounds{0, 7}});
+    return options;
+}
+
+Variant LoadAppOptions() {
+    Variant options = GetAppOptionsDefaults();
+    const std::string file = GetOptionsIniFileName();
+    if (FileFunctions::FileExists(file)) {
+        for (int i = 0; i < 7; ++i) {
+            TryStep([&] {
+                const Variant current(MKelvaro::ColourName(CLng(options(i))));
+                const Variant text = ReadIniValue(file, kColours, kColourKeys[i], current, ini::kText);
+                options(i) = Variant(MKelvaro::ParseColour(CStr(text)));
+            });
+        }
+        auto read = [&](int index, const char* section, const char* key, int code, int count = 3) {
+            TryStep([&] { options(index) = ReadIniValue(file, section, key, options(index).get(), code, count); });
+        };
+        read(opt::kHideCosts, kAppearance, kHideCostsKey, ini::kBoolean);
+        read(opt::kDecimals, kAppearance, kDecimalsKey, ini::kInt32);
+        read(opt::kOpenReport, kReports, kOpenReportKey, ini::kBoolean);
+        for (int i = 0; i < 6; ++i) read(opt::kPlotOptions + i, kPlots, kPlotKeys[i], ini::kValueList, 8);
+        read(opt::kExportFormats, kExport, kFormatsKey, ini::kBooleanList, 3);
+    }
+    TryStep([&] {
+        if (MainFormHost* form = MainForm()) form->SetHideManagementCostsChecked(CBool(options(opt::kHideCosts)));
+    });
+    TryStep([&] {
+        options(opt::kDecimals) = MathFunctions::Min(Variant(std::int16_t{4}),
+                                                     MathFunctions::Max(Variant(std::int16_t{1}), options(opt::kDecimals)));
+    });
+    return options;
+}
+
+void SaveAppOptions(const Variant& options) {
+    const std::string file = GetOptionsIniFileName();
+    auto write = [&](const char* section, const char* key, auto&& value) {
+        TryStep([&] { WriteIniValue(file, section, key, value(), false); });
+    };
+    for (int i = 0; i < 7; ++i)
+        write(kColours, kColourKeys[i], [&] { return Variant(MKelvaro::ColourName(CLng(options(i)))); });
+    write(kAppearance, kHideCostsKey, [&] { return options(opt::kHideCosts); });
+    write(kAppearance, kDecimalsKey, [&] { return options(opt::kDecimals); });
+    write(kReports, kOpenReportKey, [&] { return options(opt::kOpenReport); });
+    write(kExport, kFormatsKey, [&] { return options(opt::kExportFormats); });
+}
+
+}  // namespace nuvir
