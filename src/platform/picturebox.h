@@ -157,8 +157,7 @@ public:
     void SetFontItalic(bool on);
 
     // ---- drawing ------------------------------------------------------------
-    // Clears to BackColor and moves the current point to (0, 0) in scale units
-    // of the top-left corner, i.e. (ScaleLeft, ScaleTop).
+    // Clears to BackColor and sets CurrentX and CurrentY to 0.
     virtual void Cls() = 0;
     // Segment, box or filled box between two points in `colour` (ForeColor when
     // none); the current point becomes (x2, y2).
@@ -198,7 +197,8 @@ public:
     // Text in `font`, rotated counter-clockwise by `degrees` around its top-left
     // corner at (px, py), in ForeColor. One line per call.
     virtual void DrawTextRotatedPx(int px, int py, const std::string& text, double degrees, const QFont& font) = 0;
-    // Pixel width and cell height of one line of text in `font`.
+    // Pixel width and cell height of one line of text in `font`. Every text
+    // measurement of the surface (TextWidth, TextHeight, Print) goes through it.
     virtual QSizeF MeasureTextPx(const std::string& text, const QFont& font) const = 0;
 
     // ---- image --------------------------------------------------------------
