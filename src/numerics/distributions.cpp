@@ -36,6 +36,9 @@ using Normal = bm::normal_distribution<double, Policy>;
 using Lognormal = bm::lognormal_distribution<double, Policy>;
 using Beta = bm::beta_distribution<double, Policy>;
 using StudentT = bm::students_t_distribution<double, Policy>;
+// Boost's default policy (long double inside): the slow second attempt where the
+// root finding in double gives up, as it does for small shapes far in a tail.
+using PreciseBeta = bm::beta_distribution<double, pol::policy<>>;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -79,8 +82,14 @@ double InverseLognormal(double u, double mu, double sigma) {
 std::optional<double> InverseBeta(double u, double a, double b) {
     if (!InUnitInterval(u) || !(a > 0.0) || !(b > 0.0) || !std::isfinite(a) || !std::isfinite(b))
         return std::nullopt;
+    if (u == 0.0) return 0.0;
+    if (u == 1.0) return 1.0;
     try {
         return bm::quantile(Beta(a, b), u);
+    } catch (const std::exception&) {
+    }
+    try {
+        return bm::quantile(PreciseBeta(a, b), u);
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -81,8 +81,9 @@ double InverseNormal(double u, double mean, double sd);
 // The same for the lognormal with mu and sigma the mean and standard deviation of the
 // logarithm. u = 0 gives 0, u = 1 +infinity; sigma <= 0 or u outside 0..1 raises.
 double InverseLognormal(double u, double mu, double sigma);
-// The same for the beta distribution with shapes a, b > 0; no value for invalid
-// arguments (u outside 0..1, a or b not positive, NaN).
+// The same for the beta distribution with shapes a, b > 0 (u = 0 gives 0, u = 1 gives
+// 1); no value for invalid arguments (u outside 0..1, a or b not positive, NaN) and
+// where no root can be found (u within about 1e-12 of an end for small shapes).
 std::optional<double> InverseBeta(double u, double a, double b);
 // The positive t that Student's t with df degrees of freedom exceeds with probability
 // q = alpha / tails (tails 1 or 2). q = 0 gives +infinity. q outside 0..1, df <= 0 or
