@@ -1,0 +1,77 @@
+#pragma once
+// Shared set-up of the application data tests: the program folder is a fresh temporary
+// folder, messages are recorded, and the program-wide state starts as at program start.
+#include <gtest/gtest.h>
+#include <string>
+
+#include "appdata/appdata.h"
+#include "appdata/appservices.h"
+#include "runtime/convert.h"
+#include "runtime/variant.h"
+#include "testsupport.h"
+
+namespace nuvir::test {
+
+// Same kind and same value; arrays: same element kind, bounds and elements.
+inline ::testing::AssertionResult SameValue(const Variant& a, const Variant& b) {
+    if (a.type() != b.type())
+        return ::testing::AssertionFailure() << "kinds differ: " << TypeName(a.type()) << " vs " << TypeName(b.type());
+    if (!a.isArray()) {
+        if (a.isNull() || VarEquals(a, b)) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "values differ: " << TextOf(a) << " vs " << TextOf(b);
+    }
+    if (a.elemKind() != b.elemKind()) return ::testing::AssertionFailure() << "element kinds differ";
+    if (a.dims() != b.dims()) return ::testing::AssertionFailure() << "dimensions differ";
+    for (int d = 1; d <= a.dims(); ++d)
+        if (a.lbound(d) != b.lbound(d) || a.ubound(d) != b.ubound(d))
+            return ::testing::AssertionFailure() << "bounds of dimension " << d << " differ";
+    for (std::size_t i = 0; i < a.elements().size(); ++i) {
+        auto r = SameValue(a.elements()[i], b.elements()[i]);
+        if (!r) return ::testing::AssertionFailure() << "element " << i << ": " << r.message();
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A main window stand-in that remembers the hide-costs check mark.
+class FakeMainForm : public MainFormHost {
+public:
+    std::int32_t BackColor() const override { return backColor; }
+    void SetHideManagementCostsChecked(bool checked) override {
+        hideCostsChecked = checked;
+        ++checkCalls;
+    }
+    std::int32_t backColor = 0x8000000F;
+    bool hideCostsChecked = false;
+    int checkCalls = 0;
+};
+
+class AppDataTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_ = App();
+        SetAppFacts(AppFacts{dir.str(), "nuvir", 3, 2});
+        SetMessageService(&messages);
+        SetFirstActivation(true);
+        SetMainForm(nullptr);
+        AppData = Variant();
+        AppOptions = Variant();
+    }
+    void TearDown() override {
+        SetMessageService(nullptr);
+        SetAppFacts(saved_);
+        SetFirstActivation(true);
+        SetMainForm(nullptr);
+        AppData = Variant();
+        AppOptions = Variant();
+    }
+    std::string ProgramIni() const { return dir.file("nuvir.ini"); }
+    std::string OptionsIni() const { return dir.file("nuvirOptions.ini"); }
+
+    TempDir dir;
+    RecordingMessageService messages;
+
+private:
+    AppFacts saved_;
+};
+
+}  // namespace nuvir::test
