@@ -1,0 +1,72 @@
+#include "appdata/utilities_rounding.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+#include "runtime/error.h"
+
+namespace nuvir::MUtilities {
+
+namespace {
+
+// A finite x whose scaled value t is no longer finite: the product overflowed.
+void CheckScaled(double x, double t) {
+    if (std::isfinite(x) && !std::isfinite(t)) RaiseOverflow();
+}
+
+}  // namespace
+
+double RoundToPlace(double x, std::int16_t n) {
+    const double f = std::pow(10.0, -static_cast<double>(n));
+    const double t = f * x;
+    CheckScaled(x, t);
+    return std::floor(t + 0.5) / f;
+}
+
+double RoundDownToPlace(double x, std::int16_t n) {
+    const double f = std::pow(10.0, -static_cast<double>(n));
+    double t = f * x;
+    CheckScaled(x, t);
+    if (std::floor(t) < t) t = std::floor(t);
+    return t / f;
+}
+
+double RoundUpToPlace(double x, std::int16_t n) {
+    const double f = std::pow(10.0, -static_cast<double>(n));
+    double t = f * x;
+    CheckScaled(x, t);
+    if (std::floor(t) < t) t = std::floor(t) + 1;
+    return t / f;
+}
+
+double RoundSigFigs(double x, std::int32_t d) {
+    if (d > 15 || d < 1 || x == 0) return x;
+    // The decade from two natural logarithms, kept as it is: callers format the
+    // result to fewer digits than the last-digit error this can leave.
+    const double e = std::log(std::fabs(x)) / std::log(10.0);
+    const double ip = std::floor(e);
+    const double m = std::pow(10.0, e - ip);
+    double r = RoundToPlace(m, static_cast<std::int16_t>(1 - d));
+    r = std::pow(10.0, ip) * r;
+    return r * (x < 0 ? -1.0 : 1.0);
+}
+
+bool NearlyEqual(double x, double y) {
+    if (x == y) return true;
+    // The two patterns must agree in every bit from bit 10 up.
+    constexpr std::uint64_t kIgnored = 0x3FF;
+    return (std::bit_cast<std::uint64_t>(x) | kIgnored) == (std::bit_cast<std::uint64_t>(y) | kIgnored);
+}
+
+std::string DoubleBytes(double x) {
+    std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
+    std::string bytes(8, '\0');
+    for (int i = 0; i < 8; ++i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits & 0xFFu);
+        bits >>= 8;
+    }
+    return bytes;
+}
+
+}  // namespace nuvir::MUtilities
