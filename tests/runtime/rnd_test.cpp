@@ -1,0 +1,106 @@
+// The built-in uniform generator and the time of day.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ctime>
+#include <vector>
+
+#include "runtime/rnd.h"
+
+namespace nuvir {
+namespace {
+
+constexpr double kTwo24 = 16777216.0;
+
+std::vector<float> Draw(int n) {
+    std::vector<float> v;
+    for (int i = 0; i < n; ++i) v.push_back(Rnd());
+    return v;
+}
+
+// Reference values from an independent implementation of the documented algorithm
+// (splitmix64 of the argument's bit pattern gives the PCG32 state and stream; the
+// top 24 bits of each output over 2^24), written in Python.
+TEST(RndSequence, ReseedWithMinusOneGivesTheDocumentedSequence) {
+    const std::vector<std::uint32_t> expected = {13598842, 8289241, 8057254, 8531885, 12154456};
+    EXPECT_EQ(Rnd(-1.0f) * kTwo24, expected[0]);
+    for (std::size_t i = 1; i < expected.size(); ++i) EXPECT_EQ(Rnd() * kTwo24, expected[i]) << i;
+}
+
+TEST(RndSequence, ReseedWithMinusTwelveAndAHalfGivesTheDocumentedSequence) {
+    const std::vector<std::uint32_t> expected = {14709863, 403807, 9266038, 1738544, 11657044};
+    EXPECT_EQ(Rnd(-12.5f) * kTwo24, expected[0]);
+    for (std::size_t i = 1; i < expected.size(); ++i) EXPECT_EQ(Rnd() * kTwo24, expected[i]) << i;
+}
+
+TEST(RndSequence, SameNegativeArgumentRestartsTheSameSequence) {
+    const float first = Rnd(-3.25f);
+    const std::vector<float> a = Draw(1000);
+    Draw(17);  // wherever the sequence stands
+    EXPECT_EQ(Rnd(-3.25f), first);
+    EXPECT_EQ(Draw(1000), a);
+}
+
+TEST(RndSequence, NeighbouringSeedsGiveDifferentSequences) {
+    Rnd(-0.5f);
+    const std::vector<float> a = Draw(20);
+    Rnd(std::nextafter(-0.5f, -1.0f));
+    const std::vector<float> b = Draw(20);
+    EXPECT_NE(a, b);
+}
+
+TEST(RndSequence, NonNegativeArgumentDrawsTheNextValueWithoutReseeding) {
+    Rnd(-7.0f);
+    const std::vector<float> reference = Draw(3);
+    Rnd(-7.0f);
+    Rnd();
+    EXPECT_EQ(Rnd(5.0f), reference[1]);
+    EXPECT_EQ(Rnd(0.0f), reference[2]);
+}
+
+TEST(RndValues, AreMultiplesOfTwoToTheMinus24InZeroToBelowOne) {
+    Rnd(-42.0f);
+    double sum = 0.0;
+    int bins[16] = {};
+    const int n = 1 << 20;
+    for (int i = 0; i < n; ++i) {
+        const float v = Rnd();
+        ASSERT_GE(v, 0.0f);
+        ASSERT_LT(v, 1.0f);
+        const double scaled = static_cast<double>(v) * kTwo24;
+        ASSERT_EQ(scaled, std::floor(scaled));
+        sum += v;
+        ++bins[static_cast<int>(v * 16.0f)];
+    }
+    EXPECT_NEAR(sum / n, 0.5, 0.002);
+    // Chi-square with 15 degrees of freedom: 40 is beyond the 0.9995 quantile.
+    double chi2 = 0.0;
+    for (const int count : bins) chi2 += (count - n / 16.0) * (count - n / 16.0) / (n / 16.0);
+    EXPECT_LT(chi2, 40.0);
+}
+
+TEST(Timer, IsSecondsSinceLocalMidnight) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    const double expected = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec;
+    const float t = Timer();
+    ASSERT_GE(t, 0.0f);
+    ASSERT_LT(t, 86400.0f);
+    double difference = std::fabs(t - expected);
+    difference = std::min(difference, 86400.0 - difference);  // across midnight
+    EXPECT_LT(difference, 2.0);
+}
+
+TEST(Timer, CarriesTheFractionOfTheSecond) {
+    // Over a stretch of readings some must fall between whole seconds.
+    bool fraction = false;
+    for (int i = 0; i < 2000 && !fraction; ++i) {
+        const float t = Timer();
+        fraction = t != std::floor(t);
+    }
+    EXPECT_TRUE(fraction);
+}
+
+}  // namespace
+}  // namespace nuvir
