@@ -1,0 +1,37 @@
+// Number texts with decimals and with significant figures.
+#include "appdata/formatting.h"
+
+#include <algorithm>
+
+#include "appdata/appdata.h"
+#include "appdata/utilities_rounding.h"
+#include "runtime/convert.h"
+
+namespace nuvir::MKelvaro {
+
+std::string FormatDecimals(double x, std::int32_t decimals) {
+    // The options keep 1 to 4; anything read from an edited file is held to what the
+    // 15-digit text can carry.
+    return FormatFixed(x, std::clamp<std::int32_t>(decimals, 0, 15));
+}
+
+std::string FormatDecimals(double x, const Variant& options) {
+    return FormatDecimals(x, CLng(options(opt::kDecimals)));
+}
+
+std::string FormatDecimals(double x) { return FormatDecimals(x, AppOptions); }
+
+std::string FormatSigFigs(double x, std::int32_t digits) { return FormatSigFigs(TextWidthMeasure(), x, digits); }
+
+std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t digits) {
+    const double r = MUtilities::RoundSigFigs(x, digits);
+    std::string plain = FormatDouble(r);
+    std::string scientific = FormatScientific3(r);
+    if (!target) return plain.size() <= scientific.size() ? plain : scientific;
+    // Drawn widths are single-precision numbers on the drawing surface.
+    const float widthPlain = static_cast<float>(target(plain));
+    const float widthScientific = static_cast<float>(target(scientific));
+    return widthPlain <= widthScientific ? plain : scientific;
+}
+
+}  // namespace nuvir::MKelvaro

@@ -1,0 +1,306 @@
+// Writing and reading the state string of an assessment.
+#include "appdata/statestring.h"
+
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include "appdata/appdata.h"
+#include "appdata/appservices.h"
+#include "appdata/codetables.h"
+#include "appdata/ini.h"
+#include "appdata/utilities_arrays.h"
+#include "numerics/numerics.h"
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+namespace {
+
+namespace tk = MKelvaro::token;
+
+void EnsureStateTokens() {
+    if (MKelvaro::StateTokens.dims() != 1) MKelvaro::InitStateTokens();
+}
+
+std::string Token(int index) { return CStr(MKelvaro::StateTokens(index)); }
+
+// A name written into form 0 must not carry the separators of the line or of a field.
+std::string Sanitised(std::string text) {
+    for (char& c : text) {
+        if (c == ';' || c == '=' || c == '\r' || c == '\n') c = ' ';
+    }
+    return text;
+}
+
+bool ModeIs(const Variant& appData, int mode) { return VarEquals(appData(item::kUncertaintyMode), Variant(mode)); }
+
+// The text of one item's field, "" for items that are never written.
+std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int32_t levels) {
+    const std::string eq = Token(tk::kKeySeparator);
+    const std::string comma = Token(tk::kValueSeparator);
+    std::string key;
+    switch (i) {
+        case item::kSpecies: key = Token(tk::kSpecies); break;
+        case item::kLocation: key = Token(tk::kLocation); break;
+        case item::kTrials: key = Token(tk::kTrials); break;
+        case item::kNumRelUncLevels: key = Token(tk::kNumRelUncLevels); break;
+        case item::kUncertaintyMode: key = Token(tk::kUncertaintyMode); break;
+        case item::kPrng: key = Token(tk::kPrng); break;
+        case item::kConfidenceChoice: key = Token(tk::kConfidence); break;
+        case item::kCategoricalImpacts: key = Token(tk::kCategoricalImpacts); break;
+        case item::kCategoricalCosts: key = Token(tk::kCategoricalCosts); break;
+        case item::kNumImpactCategories: key = Token(tk::kNumImpactCategories); break;
+        case item::kNumCostCategories: key = Token(tk::kNumCostCategories); break;
+        case item::kSoftwareVersion: key = Token(tk::kVersion); break;
+        default:
+            if (i >= item::kLevel0 && i <= item::kLevel4) key = MKelvaro::UncertaintyLevelCode(i - item::kLevel0);
+            break;
+    }
+    if (!key.empty()) {
+        std::string value = CStr(appData(i));
+        if (form == stateform::kStateString && (i == item::kSpecies || i == item::kLocation)) {
+            value = Sanitised(std::move(value));
+        }
+        return key + eq + value;
+    }
+
+    if (i >= item::PointValue(0) && i < item::PointValue(item::kQuantities)) {
+        const int id = i - item::kPointValue;
+        if (id < item::kI1) {
+            key = Token(tk::kProbabilityPrefix) + std::to_string(id - item::kP1 + 1);
+        } else if (id < item::kF1) {
+            key = Token(tk::kImpactPrefix) + std::to_string(id - item::kI1 + 1);
+        } else {
+            key = Token(tk::kCostPrefix) + std::to_string(id - item::kF1 + 1);
+        }
+        std::string field = key + eq + CStr(appData(i));
+        const bool relative = ModeIs(appData, 0);
+        const Variant& record = appData(relative ? item::Relative(id) : item::Absolute(id));
+        if (relative) {
+            // Four levels in use: the fifth level's index is written as the fourth.
+            const std::int32_t top = levels == 4 ? 3 : 4;
+            const double level = MathFunctions::Min(static_cast<double>(CLng(record(2))), static_cast<double>(top));
+            field += comma + MKelvaro::DistributionCode(CLng(record(1))) + comma +
+                     MKelvaro::UncertaintyLevelCode(static_cast<std::int32_t>(level));
+        } else if (ModeIs(appData, 1)) {
+            field += comma + MKelvaro::DistributionCode(CLng(record(1))) + comma + CStr(record(2));
+        }
+        return field;
+    }
+
+    const int firstImpactTable = item::CategoryTable(item::kI1);
+    const int firstCostTable = item::CategoryTable(item::kF1);
+    if (i >= firstImpactTable && i < firstCostTable + 4) {
+        const bool impacts = i < firstCostTable;
+        key = impacts ? Token(tk::kImpactTablePrefix) + std::to_string(i - firstImpactTable + 1)
+                      : Token(tk::kCostTablePrefix) + std::to_string(i - firstCostTable + 1);
+        const Variant& table = appData(i);
+        const bool on = CBool(appData(impacts ? item::kCategoricalImpacts : item::kCategoricalCosts));
+        if (MUtilities::ArrayDims(table) == 2 && on) return key + eq + MUtilities::JoinArray2D(table, "|", "|");
+        // A table not written still holds its column in the comma-separated forms.
+        return form == stateform::kStateString ? std::string() : key + eq;
+    }
+    return {};
+}
+
+// ---- reading helpers --------------------------------------------------------------------
+
+// Runs one statement of the reader; a statement that fails is skipped.
+template <class F>
+void Step(F&& statement) {
+    try {
+        statement();
+    } catch (const std::exception&) {
+    }
+}
+
+double Clamp(double x, double low, double high) {
+    return MathFunctions::Max(MathFunctions::Min(x, high), low);
+}
+
+// The number at the front of the text, held within low..high, to the nearest integer
+// (halves to even).
+Variant WholeIn(std::string_view text, double low, double high) {
+    return Variant(static_cast<std::int32_t>(RoundHalfEven(Clamp(Val(text), low, high))));
+}
+
+void Set(Variant& appData, int index, const Variant& value) { appData(index) = value; }
+
+}  // namespace
+
+std::string SerialiseState(const Variant& appData, std::int32_t form) {
+    EnsureStateTokens();
+    const std::int32_t levels = GetNumRelUncLevels(appData);
+    const std::string fieldSep = Token(tk::kFieldSeparator);
+    const std::string eq = Token(tk::kKeySeparator);
+    const std::string comma = Token(tk::kValueSeparator);
+
+    std::string out;
+    const std::int32_t last = appData.ubound(1);
+    for (std::int32_t i = 0; i <= last; ++i) {
+        const std::string field = FieldText(appData, i, form, levels);
+        if (field.empty()) continue;
+        const std::size_t p = field.find(eq);
+        const std::string key = field.substr(0, p);
+        switch (form) {
+            case stateform::kValues:
+                out += comma + field.substr(p + eq.size());
+                break;
+            case stateform::kHeader:
+                if (field.find(comma) != std::string::npos) {
+                    out += comma + key + comma + key + "D" + comma + key + "V";
+                } else {
+                    out += comma + key;
+                }
+                break;
+            case stateform::kStateString:
+                out += fieldSep + UCase(field);
+                break;
+            default:
+                break;
+        }
+    }
+    return out.empty() ? out : out.substr(1);
+}
+
+std::string SerialiseState(std::int32_t form) { return SerialiseState(AppData, form); }
+
+void DeserialiseState(Variant& appData, std::string_view spec, double runningVersion) {
+    try {
+        EnsureStateTokens();
+    } catch (const std::exception&) {
+        return;
+    }
+    std::vector<std::string> fields;
+    try {
+        fields = Split(TrimWhite(UCase(spec)), Token(tk::kFieldSeparator));
+    } catch (const std::exception&) {
+        return;
+    }
+    const std::string eq = Token(tk::kKeySeparator);
+    const std::string comma = Token(tk::kValueSeparator);
+    const std::string species = Token(tk::kSpecies);
+    const std::string location = Token(tk::kLocation);
+    const std::string trials = Token(tk::kTrials);
+    const std::string mode = Token(tk::kUncertaintyMode);
+    const std::string prng = Token(tk::kPrng);
+    const std::string confidence = Token(tk::kConfidence);
+    const std::string catImpacts = Token(tk::kCategoricalImpacts);
+    const std::string catCosts = Token(tk::kCategoricalCosts);
+    const std::string numImpacts = Token(tk::kNumImpactCategories);
+    const std::string numCosts = Token(tk::kNumCostCategories);
+    const std::string numLevels = Token(tk::kNumRelUncLevels);
+    const std::string version = Token(tk::kVersion);
+    const std::string pPrefix = Token(tk::kProbabilityPrefix);
+    const std::string iPrefix = Token(tk::kImpactPrefix);
+    const std::string fPrefix = Token(tk::kCostPrefix);
+    const std::string iTablePrefix = Token(tk::kImpactTablePrefix);
+    const std::string fTablePrefix = Token(tk::kCostTablePrefix);
+
+    bool modeDecided = false;
+    for (const std::string& rawField : fields) {
+        std::vector<std::string> parts = Split(TrimWhite(rawField), eq);
+        const std::string key = TrimWhite(parts[0]);
+        if (key.empty()) continue;
+        // Only the first two parts count: a value holding "=" ends before it.
+        const std::string value = parts.size() > 1 ? parts[1] : std::string();
+
+        if (key == species || key == location) {
+            Step([&] { Set(appData, key == species ? item::kSpecies : item::kLocation, Variant(TrimWhite(value))); });
+        } else if (key == trials) {
+            Step([&] { Set(appData, item::kTrials, WholeIn(value, 1000, 100000)); });
+        } else if (key == mode) {
+            // The mode is settled once: by "UM" or by the first quantity field.
+            if (!modeDecided) {
+                Step([&] { Set(appData, item::kUncertaintyMode, WholeIn(value, 0, 1)); });
+                modeDecided = true;
+            }
+        } else if (key == prng) {
+            Step([&] { Set(appData, item::kPrng, WholeIn(value, 0, 1)); });
+        } else if (key == confidence) {
+            Step([&] { Set(appData, item::kConfidenceChoice, WholeIn(value, 0, 2)); });
+        } else if (key == catImpacts || key == catCosts) {
+            const int index = key == catImpacts ? item::kCategoricalImpacts : item::kCategoricalCosts;
+            Step([&] { Set(appData, index, Variant(false)); });
+            Step([&] { Set(appData, index, Variant(CBool(Variant(TrimWhite(value))))); });
+        } else if (key == numImpacts || key == numCosts) {
+            const int index = key == numImpacts ? item::kNumImpactCategories : item::kNumCostCategories;
+            Step([&] { Set(appData, index, WholeIn(value, 1, 5)); });
+        } else if (key == numLevels) {
+            Step([&] { Set(appData, item::kNumRelUncLevels, WholeIn(value, 4, 5)); });
+        } else if (key == version) {
+            Step([&] {
+                const double v = MathFunctions::Max(MathFunctions::Min(Val(value), runningVersion), 2.5);
+                Set(appData, item::kSoftwareVersion, Variant(v));
+            });
+        } else if (key.size() == 2 && key[0] == 'L' && key[1] >= '0' && key[1] <= '4') {
+            Step([&] { Set(appData, item::kLevel0 + (key[1] - '0'), Variant(Clamp(Val(value), 0, 100))); });
+        } else if (key == "VC" || key == "RC" || key == "RU") {
+            const int index = item::kLevel0 + (key == "VC" ? 0 : key == "RC" ? 1 : 2);
+            Step([&] { Set(appData, index, Variant(Clamp(Val(value), 0, 100))); });
+        } else if (key == "VU") {
+            // The older four-level data had no fifth level: it follows the fourth.
+            Step([&] { Set(appData, item::kLevel0 + 3, Variant(Clamp(Val(value), 0, 100))); });
+            Step([&] { Set(appData, item::kLevel4, Variant(appData(item::kLevel0 + 3).get())); });
+        } else {
+            const char lastChar = key.back();
+            if (lastChar < '0' || lastChar > '9') continue;
+            const int n = lastChar - '0';
+            const std::string prefix = key.substr(0, key.size() - 1);
+
+            if (prefix == pPrefix || prefix == iPrefix || prefix == fPrefix) {
+                std::vector<std::string> elements;
+                Step([&] { elements = Split(TrimWhite(value), comma); });
+                elements.resize(3);
+                for (std::string& e : elements) e = TrimWhite(e);
+
+                double r[3] = {0.0, 0.0, 0.0};
+                Step([&] { r[0] = Val(elements[0]); });
+                Step([&] { r[1] = MKelvaro::ParseDistributionCode(elements[1]); });
+                if (!modeDecided) {
+                    // A third element that is a number is a standard deviation (absolute
+                    // mode); a level code or nothing means relative mode.
+                    Step([&] { Set(appData, item::kUncertaintyMode, Variant(IsNumericText(elements[2]) ? 1 : 0)); });
+                    modeDecided = true;
+                }
+                bool relative = false;
+                bool absolute = false;
+                Step([&] { relative = ModeIs(appData, 0); });
+                Step([&] { absolute = ModeIs(appData, 1); });
+                if (relative) {
+                    Step([&] { r[2] = MKelvaro::ParseUncertaintyLevel(elements[2]); });
+                } else if (absolute) {
+                    Step([&] { r[2] = MathFunctions::Max(0.0, Val(elements[2])); });
+                }
+
+                int id = -1;
+                if (prefix == pPrefix && n >= 1 && n <= 4) id = item::kP1 + n - 1;
+                if (prefix == iPrefix && n >= 1 && n <= 5) id = item::kI1 + n - 1;
+                if (prefix == fPrefix && n >= 1 && n <= 4) id = item::kF1 + n - 1;
+                if (id < 0) continue;
+                Step([&] {
+                    Set(appData, relative ? item::Relative(id) : item::Absolute(id),
+                        Variant::Doubles({r[0], r[1], r[2]}));
+                });
+                Step([&] { Set(appData, item::PointValue(id), Variant(r[0])); });
+            } else if ((prefix == iTablePrefix && n >= 1 && n <= 5) || (prefix == fTablePrefix && n >= 1 && n <= 4)) {
+                const bool impacts = prefix == iTablePrefix;
+                std::string text = TrimWhite(value);
+                for (char& c : text) {
+                    if (c == '|') c = ',';
+                }
+                Step([&] {
+                    const int countItem = impacts ? item::kNumImpactCategories : item::kNumCostCategories;
+                    const double c = RoundHalfEven(Clamp(Val(CStr(appData(countItem).get())), 1, 5));
+                    const int index = impacts ? item::CategoryTable(item::kI1) + n - 1 : item::CategoryTable(item::kF1) + n - 1;
+                    Set(appData, index, ParseCategoryArray(text, static_cast<int>(c), 2));
+                });
+            }
+        }
+    }
+}
+
+void DeserialiseState(std::string_view spec) { DeserialiseState(AppData, spec, RunningVersion()); }
+
+}  // namespace nuvir
