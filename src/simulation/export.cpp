@@ -1,0 +1,197 @@
+#include "simulation/export.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <new>
+#include <string_view>
+
+#include "appdata/paths.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+#include "simulation/host.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+// Text is gathered and handed to the file in blocks of about this size.
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
+constexpr std::string_view kColumnNames[TrialTable::kColumns] = {
+    "p1",  "p2",  "p3",  "p4",  "I1",         "I2",         "I3",    "I4",    "I5",    "FC1",   "FC2",
+    "FC3", "FC4", "Total_Risk", "Total_Cost", "Risk1", "Risk2", "Risk3", "Risk4", "Cost1", "Cost2", "Cost3"};
+
+// A failed file operation as the runtime reports it: its error number and text.
+[[noreturn]] void RaiseFileError(int errnum) {
+    switch (errnum) {
+        case ENOENT:
+        case ENOTDIR:
+            RaiseError(76, "Path not found");
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            RaiseError(70, "Permission denied");
+        case ENOSPC:
+        case EDQUOT:
+            RaiseError(61, "Disk full");
+        case EIO:
+            RaiseError(57, "Device I/O error");
+        case EMFILE:
+        case ENFILE:
+            RaiseError(67, "Too many files");
+        default:
+            RaiseError(75, "Path/File access error");
+    }
+}
+
+// One output file, written from scratch through a block buffer. Failures raise
+// AppError with the runtime's text; the destructor closes without reporting.
+class ExportFile {
+public:
+    explicit ExportFile(const std::string& path) {
+        errno = 0;
+        file_ = std::fopen(path.c_str(), "wb");
+        if (!file_) RaiseFileError(errno);
+        buffer_.reserve(kBlock + 4096);
+    }
+    ~ExportFile() {
+        if (file_) std::fclose(file_);
+    }
+    ExportFile(const ExportFile&) = delete;
+    ExportFile& operator=(const ExportFile&) = delete;
+
+    std::string& text() { return buffer_; }
+    // Hands the gathered text to the file once a block is full.
+    void MaybeFlush() {
+        if (buffer_.size() >= kBlock) Flush();
+    }
+    void Close() {
+        Flush();
+        std::FILE* f = file_;
+        file_ = nullptr;
+        errno = 0;
+        if (std::fclose(f) != 0) RaiseFileError(errno);
+    }
+
+private:
+    void Flush() {
+        if (buffer_.empty()) return;
+        errno = 0;
+        const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
+        if (written != buffer_.size()) RaiseFileError(errno);
+        buffer_.clear();
+    }
+
+    std::FILE* file_ = nullptr;
+    std::string buffer_;
+};
+
+// Runs one writer; a failure is reported once and marks the run's exports failed.
+template <class Write>
+void Guarded(bool& exportsFailed, SimulationHost& host, Write&& write) {
+    std::string text;
+    try {
+        write();
+        return;
+    } catch (const AppError& e) {
+        text = e.description();
+    } catch (const std::bad_alloc&) {
+        text = "Out of memory";
+    } catch (const std::exception& e) {
+        text = e.what();
+    }
+    exportsFailed = true;
+    host.ShowMessage(text, kExportFailedTitle);
+    host.Yield();
+}
+
+// One SAM file: the count, the number of variables, their names, then per trial the
+// four probabilities in print form and the other variables in plain text.
+void WriteSamFile(const TrialTable& table, const std::string& path, bool costs) {
+    ExportFile file(path);
+    std::string& out = file.text();
+    const std::int32_t first = table.firstColumn();
+    const std::int32_t n = table.trials();
+    const int fromColumn = costs ? 9 : 4;
+    const int columns = costs ? 4 : 5;
+    out += CStr(Variant(n));
+    out += kLineEnd;
+    out += costs ? "8" : "9";
+    out += kLineEnd;
+    for (int c = 0; c < 4; ++c) {
+        out += kColumnNames[c];
+        out += kLineEnd;
+    }
+    for (int c = fromColumn; c < fromColumn + columns; ++c) {
+        out += kColumnNames[c];
+        out += kLineEnd;
+    }
+    for (std::int32_t t = 1; t <= n; ++t) {
+        for (int c = 0; c < 4; ++c) {
+            if (c > 0) out += '\t';
+            out += PrintForm(Variant(table(t, first + c)));
+        }
+        for (int c = fromColumn; c < fromColumn + columns; ++c) {
+            out += '\t';
+            out += FormatDouble(table(t, first + c));
+        }
+        out += kLineEnd;
+        file.MaybeFlush();
+    }
+    file.Close();
+}
+
+}  // namespace
+
+void ExportTrialData(const TrialTable& table, const std::string& exportPaths, bool& exportsFailed,
+                     SimulationHost& host) {
+    if (exportPaths.empty()) return;
+    for (const std::string& piece : Split(exportPaths, "|")) {
+        if (exportsFailed) continue;
+        const std::string ext = UCase(MUtilities::GetExtension(piece));
+        if (ext == "CSV")
+            WriteDelimitedTrials(table, piece, ",", exportsFailed, host);
+        else if (ext == "SAM")
+            WriteSamTrials(table, piece, exportsFailed, host);
+        else if (ext == "TXT")
+            WriteDelimitedTrials(table, piece, "\t", exportsFailed, host);
+    }
+}
+
+void WriteDelimitedTrials(const TrialTable& table, const std::string& path, const std::string& delimiter,
+                          bool& exportsFailed, SimulationHost& host) {
+    Guarded(exportsFailed, host, [&] {
+        if (path.empty()) return;
+        ExportFile file(path);
+        std::string& out = file.text();
+        for (int c = 0; c < TrialTable::kColumns; ++c) {
+            if (c > 0) out += delimiter;
+            out += kColumnNames[c];
+        }
+        out += kLineEnd;
+        const std::int32_t first = table.firstColumn();
+        for (std::int32_t t = 1; t <= table.trials(); ++t) {
+            for (int c = 0; c < TrialTable::kColumns; ++c) {
+                if (c > 0) out += delimiter;
+                out += FormatDouble(table(t, first + c));
+            }
+            out += kLineEnd;
+            file.MaybeFlush();
+        }
+        file.Close();
+    });
+}
+
+void WriteSamTrials(const TrialTable& table, const std::string& path, bool& exportsFailed,
+                    SimulationHost& host) {
+    Guarded(exportsFailed, host, [&] {
+        if (!path.empty()) WriteSamFile(table, path, false);
+        if (host.HideManagementCosts()) return;
+        const std::string costPath =
+            MUtilities::RemoveExtension(path) + "_Costs." + MUtilities::GetExtension(path);
+        if (!costPath.empty()) WriteSamFile(table, costPath, true);
+    });
+}
+
+}  // namespace nuvir

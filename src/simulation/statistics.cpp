@@ -1,0 +1,298 @@
+#include "simulation/statistics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <new>
+
+#include "appdata/utilities_rounding.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+#include "simulation/columnsort.h"
+#include "simulation/workers.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr int kOutOfMemory = 7;
+
+Variant DoublesOf(const std::array<double, kOutputColumns>& values) {
+    return Variant::Doubles(std::vector<double>(values.begin(), values.end()));
+}
+
+// Everything the statistics work out for one output column. The stages are kept
+// apart so that a column that fails half-way can still hand over what it finished.
+struct ColumnSummary {
+    enum Stage { kNone, kExtremes, kMean, kVariance, kLimits, kFrequencies };
+    Stage done = kNone;
+    double min = 0.0, max = 0.0, mean = 0.0, variance = 0.0, lower = 0.0, upper = 0.0;
+    std::vector<double> centres, counts;
+    std::exception_ptr failure;
+};
+
+struct MeanAndVariance {
+    double mean = 0.0;
+    std::optional<double> variance;  // not reached when the variance overflowed
+    bool meanOverflow = false;
+};
+
+// One pass in element order. Sums that overflow end it as the runtime would.
+MeanAndVariance ComputeMeanVariance(std::span<const double> v) {
+    MeanAndVariance r;
+    const std::size_t n = v.size();
+    double sum = 0.0, squares = 0.0;
+    for (const double x : v) {
+        sum += x;
+        squares += x * x;
+    }
+    if (!std::isfinite(sum) || !std::isfinite(squares)) {
+        r.meanOverflow = true;
+        return r;
+    }
+    const double dn = static_cast<double>(n);
+    r.mean = sum / dn;
+    if (n <= 1) {
+        r.variance = 0.0;
+        return r;
+    }
+    const double var = (squares - sum * sum / dn) / (dn - 1.0);
+    if (!std::isfinite(var)) return r;
+    // The one-pass formula can leave a tiny negative residue for a column of equal
+    // values; a variance is never negative.
+    r.variance = var < 0.0 ? 0.0 : var;
+    return r;
+}
+
+// Summarises output m from its column; the table is only read.
+void Summarise(const TrialTable& table, int m, std::int32_t classes, double ci, ColumnSummary& s) {
+    try {
+        std::vector<double> v = ExtractColumn(table, TrialTable::kTotalRisk + m);
+        SortColumn(v);
+        s.min = Round15(v.front());
+        s.max = Round15(v.back());
+        s.done = ColumnSummary::kExtremes;
+        const MeanAndVariance mv = ComputeMeanVariance(v);
+        if (mv.meanOverflow) RaiseOverflow();
+        s.mean = mv.mean;
+        s.done = ColumnSummary::kMean;
+        if (!mv.variance) RaiseOverflow();
+        s.variance = *mv.variance;
+        s.done = ColumnSummary::kVariance;
+        s.lower = ArrayStatistics::Quantile((1.0 - ci / 100.0) / 2.0, v);
+        s.upper = ArrayStatistics::Quantile((1.0 + ci / 100.0) / 2.0, v);
+        s.done = ColumnSummary::kLimits;
+        if (m < 2) {
+            const ClassDescriptor d = FrequencyClasses(s.min, s.max, classes);
+            s.centres.assign(static_cast<std::size_t>(classes), 0.0);
+            s.counts.assign(static_cast<std::size_t>(classes), 0.0);
+            CountFrequencies(v, d, s.centres, s.counts);
+            s.done = ColumnSummary::kFrequencies;
+        }
+    } catch (const std::bad_alloc&) {
+        try {
+            RaiseError(kOutOfMemory, "Out of memory");
+        } catch (...) {
+            s.failure = std::current_exception();
+        }
+    } catch (...) {
+        s.failure = std::current_exception();
+    }
+}
+
+// Whether x has reached the bound when both are rounded to 15 significant digits;
+// rb is the bound rounded. Rounding keeps the order of values, so only values just
+// below the bound need the rounding itself.
+inline bool ReachesBound(double x, double bound, double rb) {
+    if (x >= bound) return true;
+    const double scale = std::max(std::fabs(x), std::fabs(bound));
+    // Two values that round to the same 15 digits lie within 1E-14 of each other,
+    // relatively; tiny magnitudes are simply rounded.
+    if (scale > 1e-290 && bound - x > scale * 1e-13) return false;
+    return rb <= Round15(x);
+}
+
+}  // namespace
+
+// ---- SensitivityTable -----------------------------------------------------------
+
+Variant SensitivityTable::ToVariant() const {
+    Variant v = Variant::MakeArray(VarType::Double, {{0, kInputColumns - 1}, {0, 1}});
+    for (int m = 0; m < 2; ++m)
+        for (int j = 0; j < kInputColumns; ++j) v(j, m) = Variant((*this)(j, m));
+    return v;
+}
+
+// ---- pieces -----------------------------------------------------------------------
+
+std::vector<double> ExtractColumn(const TrialTable& table, std::int32_t column) {
+    if (column < 0 || column >= TrialTable::kColumns) RaiseSubscriptOutOfRange();
+    const double* p = table.column(table.firstColumn() + column);
+    return std::vector<double>(p, p + table.trials());
+}
+
+double Round15(double x) { return Val(FormatDouble(x)); }
+
+ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes) {
+    ClassDescriptor d;
+    const double c = static_cast<double>(classes);
+    if (MUtilities::NearlyEqual(mx, mn)) {
+        d.width = 1.0;
+        d.start = mn - std::floor(c / 2.0) - 0.5;
+    } else {
+        const double range = mx - mn;
+        const double decade = MUtilities::RoundDownToPlace(std::log(range) / std::log(10.0), 0) - 2.0;
+        // The place is a 16-bit whole number.
+        if (!(decade >= -32768.0 && decade <= 32767.0)) RaiseOverflow();
+        const auto p = static_cast<std::int16_t>(decade);
+        d.width = MUtilities::RoundUpToPlace(range, p) / c;
+        d.start = MUtilities::RoundDownToPlace(mn, static_cast<std::int16_t>(p - 1));
+    }
+    d.end = c * d.width + d.start;
+    if (!std::isfinite(d.width) || !std::isfinite(d.start) || !std::isfinite(d.end)) RaiseOverflow();
+    return d;
+}
+
+void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d,
+                      std::span<double> centres, std::span<double> counts) {
+    const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(counts.size()) - 1;
+    if (last < 0) RaiseSubscriptOutOfRange();
+    double bound = d.start;
+    double roundedBound = Round15(bound);
+    std::ptrdiff_t k = -1;
+    for (const double x : sorted) {
+        // Once the last class is reached every later value belongs to it. Leaving the
+        // advance there also ends it when the width is too small to move the bound.
+        if (k < last && ReachesBound(x, bound, roundedBound)) {
+            do {
+                bound += d.width;
+                ++k;
+            } while (k < last && !(x < bound));
+            roundedBound = Round15(bound);
+        }
+        // A first value that rounds below the start belongs in the first class.
+        counts[static_cast<std::size_t>(std::max<std::ptrdiff_t>(k, 0))] += 1.0;
+    }
+    double centre = d.start + d.width / 2.0;
+    for (std::size_t i = 0; i < centres.size(); ++i) {
+        centres[i] = centre;
+        centre += d.width;
+    }
+}
+
+// ---- SimulationResults ----------------------------------------------------------
+
+void SimulationResults::InitialiseResultArrays() {
+    frequenciesAllocated = false;
+    frequencyClasses = 0;
+    frequencies.clear();
+    frequencies.shrink_to_fit();
+    regressionTable.reset();
+    for (auto& s : sensitivities) s.reset();
+    for (auto& r : r2) r.reset();
+    min.fill(NumericLimits::LargestDouble);
+    max.fill(kNoValue);
+    mean.fill(kNoValue);
+    variance.fill(kNoValue);
+    for (auto& l : limits) l = {0.0, 0.0};
+}
+
+void SimulationResults::ComputeOutputStatistics(const TrialTable& table, std::int32_t classes, double ci) {
+    if (classes < 1) RaiseSubscriptOutOfRange();
+    if (table.trials() < 1) RaiseSubscriptOutOfRange();
+    try {
+        frequencies.assign(static_cast<std::size_t>(classes) * 4, 0.0);
+    } catch (const std::bad_alloc&) {
+        RaiseError(kOutOfMemory, "Out of memory");
+    }
+    frequenciesAllocated = true;
+    frequencyClasses = classes;
+
+    std::array<ColumnSummary, kOutputColumns> s;
+    ParallelFor(kOutputColumns, [&](int m) { Summarise(table, m, classes, ci, s[static_cast<std::size_t>(m)]); });
+
+    // Hand the columns over in order, up to and including what a failing one finished.
+    for (int m = 0; m < kOutputColumns; ++m) {
+        const ColumnSummary& c = s[static_cast<std::size_t>(m)];
+        if (c.done >= ColumnSummary::kExtremes) {
+            min[static_cast<std::size_t>(m)] = c.min;
+            max[static_cast<std::size_t>(m)] = c.max;
+        }
+        if (c.done >= ColumnSummary::kMean) mean[static_cast<std::size_t>(m)] = c.mean;
+        if (c.done >= ColumnSummary::kVariance) variance[static_cast<std::size_t>(m)] = c.variance;
+        if (c.done >= ColumnSummary::kLimits) limits[static_cast<std::size_t>(m)] = {c.lower, c.upper};
+        if (c.done >= ColumnSummary::kFrequencies) {
+            for (std::int32_t k = 0; k < classes; ++k) {
+                const std::size_t at = 2 * (static_cast<std::size_t>(k) + static_cast<std::size_t>(classes) * m);
+                frequencies[at] = c.centres[static_cast<std::size_t>(k)];
+                frequencies[at + 1] = c.counts[static_cast<std::size_t>(k)];
+            }
+        }
+        if (c.failure) std::rethrow_exception(c.failure);
+    }
+}
+
+void SimulationResults::MeanVariance(std::span<const double> sorted, int m) {
+    const MeanAndVariance mv = ComputeMeanVariance(sorted);
+    if (mv.meanOverflow) RaiseOverflow();
+    mean.at(static_cast<std::size_t>(m)) = mv.mean;
+    if (!mv.variance) RaiseOverflow();
+    variance.at(static_cast<std::size_t>(m)) = *mv.variance;
+}
+
+void SimulationResults::ConfidenceLimits(std::span<const double> sorted, int m, double ci) {
+    auto& l = limits.at(static_cast<std::size_t>(m));
+    l[0] = ArrayStatistics::Quantile((1.0 - ci / 100.0) / 2.0, sorted);
+    l[1] = ArrayStatistics::Quantile((1.0 + ci / 100.0) / 2.0, sorted);
+}
+
+ClassDescriptor SimulationResults::FrequencyClasses(std::int32_t classes, int m) const {
+    return nuvir::FrequencyClasses(min.at(static_cast<std::size_t>(m)), max.at(static_cast<std::size_t>(m)),
+                                   classes);
+}
+
+// ---- copies -----------------------------------------------------------------------
+
+Variant SimulationResults::MinCopy() const { return DoublesOf(min); }
+Variant SimulationResults::MaxCopy() const { return DoublesOf(max); }
+Variant SimulationResults::MeanCopy() const { return DoublesOf(mean); }
+Variant SimulationResults::VarianceCopy() const { return DoublesOf(variance); }
+
+Variant SimulationResults::LimitsCopy() const {
+    Variant v = Variant::MakeArray(VarType::Double, {{0, kOutputColumns - 1}, {0, 1}});
+    for (int m = 0; m < kOutputColumns; ++m)
+        for (int i = 0; i < 2; ++i) v(m, i) = Variant(limits[static_cast<std::size_t>(m)][static_cast<std::size_t>(i)]);
+    return v;
+}
+
+Variant SimulationResults::FrequenciesCopy() const {
+    if (!frequenciesAllocated) return Variant::Unallocated(VarType::Double);
+    Variant v = Variant::MakeArray(VarType::Double, {{0, 1}, {0, frequencyClasses - 1}, {0, 1}});
+    for (int m = 0; m < 2; ++m)
+        for (std::int32_t k = 0; k < frequencyClasses; ++k)
+            for (int i = 0; i < 2; ++i)
+                v(i, k, m) = Variant(frequencies[static_cast<std::size_t>(i) +
+                                                 2 * (static_cast<std::size_t>(k) +
+                                                      static_cast<std::size_t>(frequencyClasses) * m)]);
+    return v;
+}
+
+Variant SimulationResults::SensitivitiesCopy(std::int32_t index) const {
+    auto one = [&](std::size_t i) { return sensitivities[i] ? sensitivities[i]->ToVariant() : Variant(); };
+    if (index == -1) return Variant::List({one(0), one(1), one(2), one(3)});
+    if (index < 0 || index > 3) RaiseSubscriptOutOfRange();
+    return one(static_cast<std::size_t>(index));
+}
+
+Variant SimulationResults::R2Copy(std::int32_t index) const {
+    auto value = [](const std::optional<double>& x) { return x ? Variant(*x) : Variant(); };
+    auto pair = [&](std::size_t i) {
+        if (!r2[i]) return Variant();
+        return Variant::List({value((*r2[i])[0]), value((*r2[i])[1])});
+    };
+    if (index == -1) return Variant::List({pair(0), pair(1)});
+    if (index == 0 || index == 1) return pair(static_cast<std::size_t>(index));
+    return Variant();
+}
+
+}  // namespace nuvir
