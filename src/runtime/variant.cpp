@@ -242,6 +242,7 @@ void Variant::redimPreserve(std::int32_t newUpper) {
 }
 
 const std::vector<Variant>& Variant::elements() const { return array().data; }
+std::vector<Variant>& Variant::mutableElements() { return array().data; }
 
 std::uint8_t Variant::rawByte() const {
     if (type_ != VarType::Byte) RaiseTypeMismatch();

@@ -123,6 +123,9 @@ public:
 
     // Elements in storage order: the first index varies fastest.
     const std::vector<Variant>& elements() const;
+    // The same, writable: for in-place work that keeps each element's kind (sorts,
+    // exchanges). Writing a value of another kind bypasses the element conversion.
+    std::vector<Variant>& mutableElements();
 
     // ---- raw scalar access (no conversion; the type must match) -------------
     std::uint8_t rawByte() const;
