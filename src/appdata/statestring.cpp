@@ -2,7 +2,6 @@
 #include "appdata/statestring.h"
 
 #include <exception>
-#include <optional>
 #include <vector>
 
 #include "appdata/appdata.h"
