@@ -1,4 +1,6 @@
+#include <clocale>
 #include <cmath>
+#include <string>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -146,6 +148,17 @@ TEST_F(IniValues, DoublesReadBackEqualTo15SignificantDigits) {
         const double back = CDbl(ReadIniValue(File(), "S", "x", Variant(), ini::kDouble));
         EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
     }
+}
+
+TEST_F(IniValues, TheUsersDecimalCommaChangesNothing) {
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE.utf8"))
+        GTEST_SKIP() << "no German locale installed";
+    ASSERT_TRUE(WriteIniValue(File(), "S", "x", Variant::Doubles({0.5, 1.0 / 3.0, 2.5e-7}), true));
+    const Variant back = ReadIniValue(File(), "S", "x", Variant(), ini::kDoubleList);
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    EXPECT_EQ(ReadBytes(File()), "[S]\r\nx=0.5,0.333333333333333,2.5E-07\r\n");
+    EXPECT_TRUE(SameValue(back, Variant::Doubles({0.5, 0.333333333333333, 2.5e-7})));
 }
 
 TEST_F(IniValues, AnArrayOfThreeDimensionsDeletesTheKey) {
