@@ -2,12 +2,18 @@
 // Ordinary least squares through the normal equations: one dependent column of a
 // table fitted on a list of regressor columns, with or without a constant term.
 //
-// A fit is Initialise, SetUseConstant, LeastSquares, then reading the results.
+// A fit is Initialise, SetUseConstant, LeastSquares, then reading the results. One
+// object serves one thread; separate objects may fit on separate threads.
 // LeastSquares never throws: any failure (too few observations, a singular or
 // ill-conditioned cross-product matrix, a square root of a negative value, a
 // division by zero, an overflow) ends the fit, its text goes to ErrorText, and the
 // results computed before the failure stay as they were set; those not reached keep
 // their values from before the call (Empty after Initialise).
+//
+// Singular means: the cross-product matrix, rows and columns scaled, has a reciprocal
+// condition number below N x the Double epsilon, the most its N-term sums can be off
+// by. A regressor without spread next to the constant, a copy of another regressor
+// or a column of zeros ends there with "Matrix is singular".
 //
 // The cross products are formed in one pass over the rows; each element is still a
 // plain sum in row order, so the results do not depend on which overload is used.
@@ -62,6 +68,8 @@ public:
     // Double arrays (0 To P - 1) in coefficient order; with the constant, element 0
     // belongs to it and element i to regressor i - 1.
     Variant Coefficients() const;
+    // Square roots of the variances of the coefficients; a negative variance raises
+    // Invalid procedure call (a fit that passed the condition test has none).
     Variant CoefficientsStdErr() const;
     // With the constant its element 0 is the unscaled constant.
     Variant StandardisedCoefficients() const;
@@ -82,6 +90,10 @@ public:
 
 private:
     struct Sums;
+    template <class F>
+    void Guard(F&& body);
+    void Begin(std::int32_t rows, std::int64_t regressors);
+    void Run(std::span<const double* const> x, const double* y);
     void Fit(const Sums& sums);
     void Absorb(const std::string& text);
 

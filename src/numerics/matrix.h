@@ -1,0 +1,77 @@
+#pragma once
+// A small dense matrix of Doubles for the least-squares fits: dimensioning, loading
+// from and copying out to arrays, element access, inverse, product, transpose,
+// scaling and copy. Operations that give a matrix return a new one and leave the
+// matrix they are called on unchanged. Indices are zero-based; a one-column matrix
+// is a column vector.
+//
+// The elements go in and come out as Doubles, but are held and combined in quadruple
+// precision (113-bit significand). The fits invert nearly collinear normal matrices
+// and then cancel large products: the residual sum of squares is a sum of squares
+// minus b'X'y, where b = inverse x X'y. With the inverse rounded to Double, or even to
+// the 64-bit long double, that difference keeps only 3 to 6 of its digits on a
+// classic collinear data set; in quadruple precision it keeps what the Double inputs
+// carry. The matrices are at most a dozen rows, so the software arithmetic costs
+// microseconds.
+//
+// Failures raise AppError 255 with a text: a singular or ill-conditioned matrix,
+// non-matching dimensions, an index outside the matrix, an unusable array.
+#include <cfloat>
+#include <cstdint>
+#include <vector>
+
+#include "runtime/variant.h"
+
+namespace nuvir {
+
+class Matrix {
+public:
+    Matrix() = default;  // 0 x 0
+    Matrix(std::int32_t rows, std::int32_t columns);
+
+    // New size, every element 0.
+    void Dimension(std::int32_t rows, std::int32_t columns);
+    // Takes the size and values of a numeric array: a two-dimensional one element
+    // (i, j) to (i - lower1, j - lower2), a one-dimensional one as a column.
+    void LoadArray(const Variant& values);
+    // A two-dimensional zero-based Double array (rows x columns).
+    Variant CopyToArray() const;
+
+    double Element(std::int32_t row, std::int32_t column) const;
+    void SetElement(std::int32_t row, std::int32_t column, double value);
+    std::int32_t Rows() const { return rows_; }
+    std::int32_t Columns() const { return columns_; }
+
+    // The inverse. Raises "Matrix is singular" when the matrix, with its rows and
+    // columns scaled to a largest element of about 1, has a reciprocal condition
+    // number (1-norm) below minReciprocalCondition or below rows x the Double
+    // epsilon, whichever is larger: such a matrix is singular within the rounding of
+    // its own elements, and its inverse would be noise.
+    Matrix Inverse(double minReciprocalCondition = 0.0) const;
+    // This matrix times other.
+    Matrix Product(const Matrix& other) const;
+    Matrix Transpose() const;
+    // Every element times the scalar.
+    Matrix Times(double scalar) const;
+    Matrix Copy() const { return *this; }
+
+#if LDBL_MANT_DIG >= 113
+    using Wide = long double;
+#else
+    using Wide = __float128;
+#endif
+
+private:
+    Wide& at(std::int32_t i, std::int32_t j) { return data_[index(i, j)]; }
+    Wide at(std::int32_t i, std::int32_t j) const { return data_[index(i, j)]; }
+    std::size_t index(std::int32_t i, std::int32_t j) const {
+        return static_cast<std::size_t>(j) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(i);
+    }
+    void CheckIndex(std::int32_t row, std::int32_t column) const;
+
+    std::int32_t rows_ = 0;
+    std::int32_t columns_ = 0;
+    std::vector<Wide> data_;  // column by column
+};
+
+}  // namespace nuvir
