@@ -1,0 +1,537 @@
+#include "platform/control.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPalette>
+#include <QPointer>
+#include <QTimer>
+
+#include <cmath>
+
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/screen.h"
+#include "platform/services.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+Qt::FocusReason g_lastFocusReason = Qt::OtherFocusReason;
+
+}  // namespace
+
+Qt::FocusReason LastFocusReason() { return g_lastFocusReason; }
+
+int ShiftOf(Qt::KeyboardModifiers m) {
+    int s = 0;
+    if (m & Qt::ShiftModifier) s |= shiftstate::Shift;
+    if (m & Qt::ControlModifier) s |= shiftstate::Ctrl;
+    if (m & Qt::AltModifier) s |= shiftstate::Alt;
+    return s;
+}
+
+int KeyCodeOf(int k) {
+    if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
+    if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
+    if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return vk::F1 + (k - Qt::Key_F1);
+    switch (k) {
+        case Qt::Key_Backspace: return vk::Back;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: return vk::Tab;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return vk::Return;
+        case Qt::Key_Shift: return vk::Shift;
+        case Qt::Key_Control: return vk::Control;
+        case Qt::Key_Alt: return vk::Menu;
+        case Qt::Key_Pause: return 19;
+        case Qt::Key_CapsLock: return 20;
+        case Qt::Key_Escape: return vk::Escape;
+        case Qt::Key_Space: return vk::Space;
+        case Qt::Key_PageUp: return vk::PageUp;
+        case Qt::Key_PageDown: return vk::PageDown;
+        case Qt::Key_End: return vk::End;
+        case Qt::Key_Home: return vk::Home;
+        case Qt::Key_Left: return vk::Left;
+        case Qt::Key_Up: return vk::Up;
+        case Qt::Key_Right: return vk::Right;
+        case Qt::Key_Down: return vk::Down;
+        case Qt::Key_Insert: return vk::Insert;
+        case Qt::Key_Delete: return vk::Delete;
+        case Qt::Key_NumLock: return 144;
+        case Qt::Key_ScrollLock: return 145;
+        case Qt::Key_Asterisk: return 106;
+        case Qt::Key_Plus: return 107;
+        case Qt::Key_Semicolon:
+        case Qt::Key_Colon: return 186;
+        case Qt::Key_Equal: return 187;
+        case Qt::Key_Comma:
+        case Qt::Key_Less: return 188;
+        case Qt::Key_Minus:
+        case Qt::Key_Underscore: return 189;
+        case Qt::Key_Period:
+        case Qt::Key_Greater: return 190;
+        case Qt::Key_Slash:
+        case Qt::Key_Question: return 191;
+        case Qt::Key_QuoteLeft:
+        case Qt::Key_AsciiTilde: return 192;
+        case Qt::Key_BracketLeft:
+        case Qt::Key_BraceLeft: return 219;
+        case Qt::Key_Backslash:
+        case Qt::Key_Bar: return 220;
+        case Qt::Key_BracketRight:
+        case Qt::Key_BraceRight: return 221;
+        case Qt::Key_Apostrophe:
+        case Qt::Key_QuoteDbl: return vk::Quote;
+        default: return 0;
+    }
+}
+
+// ---- the application-wide filter that turns Qt focus and key events into the
+// ---- control events -----------------------------------------------------------------
+
+namespace {
+
+class EventRouter : public QObject {
+public:
+    static void Ensure() {
+        static EventRouter* router = nullptr;
+        if (router == nullptr && QCoreApplication::instance() != nullptr) {
+            router = new EventRouter(QCoreApplication::instance());
+            QCoreApplication::instance()->installEventFilter(router);
+        }
+    }
+
+    bool eventFilter(QObject* obj, QEvent* ev) override {
+        switch (ev->type()) {
+            case QEvent::FocusIn:
+                if (obj->isWidgetType()) FocusIn(static_cast<QWidget*>(obj), static_cast<QFocusEvent*>(ev));
+                return false;
+            case QEvent::FocusOut:
+                if (obj->isWidgetType()) FocusOut(static_cast<QWidget*>(obj), static_cast<QFocusEvent*>(ev));
+                return false;
+            case QEvent::KeyPress:
+                if (!obj->isWidgetType() || resending_) return false;
+                return KeyPress(static_cast<QWidget*>(obj), static_cast<QKeyEvent*>(ev));
+            case QEvent::KeyRelease:
+                if (!obj->isWidgetType() || resending_) return false;
+                return KeyRelease(static_cast<QWidget*>(obj), static_cast<QKeyEvent*>(ev));
+            default: return false;
+        }
+    }
+
+private:
+    using QObject::QObject;
+
+    struct Revert {
+        QPointer<QWidget> from;  // the control that cancelled Validate
+        Control* to = nullptr;   // the control the focus went to meanwhile
+    };
+
+    void FocusOut(QWidget* w, QFocusEvent* fe) {
+        if (suppress_) return;
+        Control* c = Control::Of(w);
+        if (c == nullptr) return;
+        const Qt::FocusReason reason = fe->reason();
+        if (reason == Qt::PopupFocusReason) return;
+        g_lastFocusReason = reason;
+        if (reason != Qt::ActiveWindowFocusReason) {
+            Control* target = Control::Of(QApplication::focusWidget());
+            if (target == c) return;  // moved inside one control
+            if (target != nullptr && target->Parent() == c->Parent() && target->CausesValidation()) {
+                bool cancel = false;
+                Q_EMIT c->Events()->Validate(cancel);
+                if (cancel) {
+                    revert_ = Revert{c->Widget(), target};
+                    return;
+                }
+            }
+        }
+        Q_EMIT c->Events()->LostFocus();
+    }
+
+    void FocusIn(QWidget* w, QFocusEvent* fe) {
+        if (suppress_) return;
+        Control* c = Control::Of(w);
+        if (c == nullptr) return;
+        const Qt::FocusReason reason = fe->reason();
+        if (reason == Qt::PopupFocusReason) return;
+        g_lastFocusReason = reason;
+        if (revert_.to != nullptr && revert_.to == c) {
+            // A cancelled Validate: put the focus back without any focus events.
+            QPointer<QWidget> from = revert_.from;
+            revert_ = Revert{};
+            QTimer::singleShot(0, this, [this, from] {
+                if (!from) return;
+                suppress_ = true;
+                from->setFocus(Qt::OtherFocusReason);
+                suppress_ = false;
+            });
+            return;
+        }
+        Q_EMIT c->Events()->GotFocus();
+    }
+
+    // Sends a replacement key event to the widget, bypassing this filter.
+    void Resend(QWidget* w, QKeyEvent* ke, int key, const QString& text) {
+        QKeyEvent copy(QEvent::KeyPress, key, ke->modifiers(), text, ke->isAutoRepeat(), ke->count());
+        resending_ = true;
+        QCoreApplication::sendEvent(w, &copy);
+        resending_ = false;
+    }
+
+    bool SeenBefore(QWidget* w, QEvent* ev) {
+        // A key event an inner widget ignored travels on to its ancestors; report it
+        // once.
+        if (ev == lastEvent_ && lastReceiver_ && lastReceiver_ != w && w->isAncestorOf(lastReceiver_)) return true;
+        lastEvent_ = ev;
+        lastReceiver_ = w;
+        return false;
+    }
+
+    static bool ClickButton(CommandButton* b) {
+        if (b == nullptr || !b->Visible() || !b->Enabled() || !b->isEnabled()) return false;
+        b->click();
+        return true;
+    }
+
+    bool KeyPress(QWidget* w, QKeyEvent* ke) {
+        if (SeenBefore(w, ke)) return false;
+        Control* c = Control::Of(w);
+        if (c == nullptr) return false;
+        Form* f = c->Parent();
+        if (f == nullptr) return false;
+        const int qtKey = ke->key();
+        if ((qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) && !(ke->modifiers() & Qt::ControlModifier)) {
+            return false;
+        }
+        const int shift = ShiftOf(ke->modifiers());
+        // Escape and Enter belong to the form's cancel and default buttons.
+        if (qtKey == Qt::Key_Escape && shift == 0 && ClickButton(f->CancelButton())) return true;
+        if ((qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) && shift == 0 &&
+            dynamic_cast<CommandButton*>(c) == nullptr && ClickButton(f->DefaultButton())) {
+            return true;
+        }
+
+        QPointer<QWidget> guard(w);
+        int code = KeyCodeOf(qtKey);
+        if (code != 0) {
+            if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyDown(code, shift);
+            if (code != 0) Q_EMIT c->Events()->KeyDown(code, shift);
+        }
+        if (!guard) return true;
+        const bool keyConsumed = KeyCodeOf(qtKey) != 0 && code == 0;
+        if (!keyConsumed && qtKey == Qt::Key_F1) {
+            const int ctx = c->HelpContextID() != 0 ? c->HelpContextID() : f->HelpContextID();
+            if (ctx != 0) {
+                Help().ShowHelp(HelpFile(), ctx);
+                return true;
+            }
+        }
+
+        // The character, if the key types one.
+        QString text = ke->text();
+        if (text.isEmpty() && (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter)) text = QStringLiteral("\r");
+        const bool types = text.size() == 1 && qtKey != Qt::Key_Tab && qtKey != Qt::Key_Backtab &&
+                           qtKey != Qt::Key_Delete;
+        if (!types) return keyConsumed;
+        const int ascii = text.at(0).unicode();
+        int a = ascii;
+        if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyPress(a);
+        if (a != 0) Q_EMIT c->Events()->KeyPress(a);
+        if (!guard) return true;
+        if (a == 0) return true;  // dropped
+        if (keyConsumed || a != ascii) {
+            const QString typed(QChar(static_cast<char16_t>(a)));
+            const bool control = a < 32;
+            // A consumed key still types its character; a changed character types
+            // the new one.
+            if (control) {
+                const int key = a == 13 ? Qt::Key_Return : a == 8 ? Qt::Key_Backspace : a == 27 ? Qt::Key_Escape : 0;
+                if (key != 0 && !(keyConsumed && key == qtKey)) Resend(w, ke, key, typed);
+            } else {
+                Resend(w, ke, Qt::Key_unknown, typed);
+            }
+            return true;
+        }
+        return false;
+    }
+
+    bool KeyRelease(QWidget* w, QKeyEvent* ke) {
+        if (SeenBefore(w, ke)) return false;
+        Control* c = Control::Of(w);
+        if (c == nullptr || c->Parent() == nullptr) return false;
+        Form* f = c->Parent();
+        const int qtKey = ke->key();
+        if (qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) return false;
+        int code = KeyCodeOf(qtKey);
+        if (code == 0) return false;
+        const int shift = ShiftOf(ke->modifiers());
+        if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyUp(code, shift);
+        if (code != 0) Q_EMIT c->Events()->KeyUp(code, shift);
+        return false;
+    }
+
+    Revert revert_;
+    bool suppress_ = false;
+    bool resending_ = false;
+    QEvent* lastEvent_ = nullptr;
+    QPointer<QWidget> lastReceiver_;
+};
+
+}  // namespace
+
+// ---- Control ----------------------------------------------------------------------------
+
+Control::Control(std::string typeName) : typeName_(std::move(typeName)) { EventRouter::Ensure(); }
+
+Control::~Control() {
+    if (form_ != nullptr && !IsForm()) form_->Forget(this);
+}
+
+Control* Control::Of(QObject* object) {
+    for (QObject* o = object; o != nullptr; o = o->parent()) {
+        if (auto* c = dynamic_cast<Control*>(o)) return c->Parent() != nullptr ? c : nullptr;
+        if (o->isWidgetType() && static_cast<QWidget*>(o)->isWindow()) return nullptr;
+    }
+    return nullptr;
+}
+
+void Control::NotSupported() const { RaiseError(438, "Object doesn't support this property or method"); }
+
+void Control::SetContainer(Control* container) {
+    if (container == nullptr || container == this || !container->CanContain()) RaiseInvalidCall();
+    if (form_ == nullptr || container->Parent() != form_) RaiseInvalidCall();
+    for (Control* p = container; p != nullptr; p = p->Container()) {
+        if (p == this) RaiseInvalidCall();  // into itself or its own child
+    }
+    container_ = container;
+    if (QWidget* w = Widget()) {
+        const bool wasVisible = visible_;
+        w->setParent(container->ChildHost());
+        PlaceWidget();
+        visible_ = wasVisible;
+    }
+    container->ChildAdded(this);
+    ApplyVisibility();
+}
+
+void Control::PlaceWidget() {
+    QWidget* w = Widget();
+    if (w == nullptr || container_ == nullptr) return;
+    const QPoint pos = container_->ChildPosToPx(left_.value, top_.value);
+    QSize size = w->size();
+    if (width_.set || height_.set) {
+        const QSize s = container_->ChildSizeToPx(width_.value, height_.value);
+        if (width_.set) size.setWidth(s.width());
+        if (height_.set) size.setHeight(s.height());
+    }
+    w->setGeometry(QRect(pos, size));
+}
+
+double Control::Left() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    if (container_ == nullptr) return left_.value;
+    if (left_.set && container_->ChildPosToPx(left_.value, top_.value).x() == w->x()) return left_.value;
+    return container_->ChildXFromPx(w->x());
+}
+
+double Control::Top() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    if (container_ == nullptr) return top_.value;
+    if (top_.set && container_->ChildPosToPx(left_.value, top_.value).y() == w->y()) return top_.value;
+    return container_->ChildYFromPx(w->y());
+}
+
+double Control::Width() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    if (container_ == nullptr) return width_.value;
+    if (width_.set && container_->ChildSizeToPx(width_.value, 0).width() == w->width()) return width_.value;
+    return container_->ChildWFromPx(w->width());
+}
+
+double Control::Height() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    if (container_ == nullptr) return height_.value;
+    if (height_.set && container_->ChildSizeToPx(0, height_.value).height() == w->height()) return height_.value;
+    return container_->ChildHFromPx(w->height());
+}
+
+void Control::SetLeft(double v) {
+    if (Widget() == nullptr) NotSupported();
+    if (!top_.set) top_ = Coord{Top(), true};
+    left_ = Coord{v, true};
+    PlaceWidget();
+}
+
+void Control::SetTop(double v) {
+    if (Widget() == nullptr) NotSupported();
+    if (!left_.set) left_ = Coord{Left(), true};
+    top_ = Coord{v, true};
+    PlaceWidget();
+}
+
+void Control::SetWidth(double v) {
+    if (Widget() == nullptr) NotSupported();
+    if (v < 0) RaiseError(380, "Invalid property value");
+    if (!left_.set) left_ = Coord{Left(), true};
+    if (!top_.set) top_ = Coord{Top(), true};
+    width_ = Coord{v, true};
+    PlaceWidget();
+}
+
+void Control::SetHeight(double v) {
+    if (Widget() == nullptr) NotSupported();
+    if (v < 0) RaiseError(380, "Invalid property value");
+    if (!left_.set) left_ = Coord{Left(), true};
+    if (!top_.set) top_ = Coord{Top(), true};
+    height_ = Coord{v, true};
+    PlaceWidget();
+}
+
+void Control::Move(double left, double top) {
+    SetLeft(left);
+    SetTop(top);
+}
+
+void Control::Move(double left, double top, double width, double height) {
+    SetLeft(left);
+    SetTop(top);
+    SetWidth(width);
+    SetHeight(height);
+}
+
+void Control::SetVisible(bool on) {
+    visible_ = on;
+    ApplyVisibility();
+}
+
+void Control::ApplyVisibility() {
+    QWidget* w = Widget();
+    if (w == nullptr || IsForm()) return;
+    const bool show = visible_ && (container_ == nullptr || container_->ShowsChild(this));
+    w->setVisible(show);
+}
+
+void Control::SetEnabled(bool on) {
+    enabled_ = on;
+    if (QWidget* w = Widget()) w->setEnabled(on);
+}
+
+int Control::TabIndex() const { return form_ != nullptr ? form_->TabIndexOf(this) : 0; }
+
+void Control::SetTabIndex(int index) {
+    if (index < 0) RaiseError(380, "Invalid property value");
+    if (form_ != nullptr) form_->SetTabIndexOf(this, index);
+}
+
+void Control::SetTabStop(bool on) {
+    tabStop_ = on;
+    if (QWidget* w = Widget()) {
+        Qt::FocusPolicy p = w->focusPolicy();
+        if (p == Qt::NoFocus) return;
+        p = on ? Qt::FocusPolicy(p | Qt::TabFocus) : Qt::FocusPolicy(p & ~Qt::TabFocus);
+        if (p == Qt::NoFocus) p = Qt::ClickFocus;
+        w->setFocusPolicy(p);
+    }
+}
+
+void Control::SetFocus() {
+    QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    if (!visible_ || !enabled_) RaiseInvalidCall();
+    w->setFocus(Qt::OtherFocusReason);
+}
+
+bool Control::HasFocus() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) return false;
+    const QWidget* f = QApplication::focusWidget();
+    return f != nullptr && (f == w || w->isAncestorOf(f));
+}
+
+void Control::ZOrder(int position) {
+    QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    if (position == 0) {
+        w->raise();
+    } else {
+        w->lower();
+    }
+}
+
+std::string Control::ToolTipText() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    return w->toolTip().toStdString();
+}
+
+void Control::SetToolTipText(const std::string& text) {
+    QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    w->setToolTip(QString::fromStdString(text));
+}
+
+Colour Control::BackColor() const {
+    if (Widget() == nullptr) NotSupported();
+    return backColor_;
+}
+
+void Control::SetBackColor(Colour c) {
+    QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    backColor_ = c;
+    QPalette pal = w->palette();
+    const QColor q = ColourToQColor(c);
+    pal.setColor(QPalette::Window, q);
+    pal.setColor(QPalette::Base, q);
+    pal.setColor(QPalette::Button, q);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+}
+
+Colour Control::ForeColor() const {
+    if (Widget() == nullptr) NotSupported();
+    return foreColor_;
+}
+
+void Control::SetForeColor(Colour c) {
+    QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    foreColor_ = c;
+    QPalette pal = w->palette();
+    const QColor q = ColourToQColor(c);
+    pal.setColor(QPalette::WindowText, q);
+    pal.setColor(QPalette::Text, q);
+    pal.setColor(QPalette::ButtonText, q);
+    w->setPalette(pal);
+}
+
+QFont Control::Font() const {
+    const QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    return w->font();
+}
+
+void Control::SetFont(const QFont& f) {
+    QWidget* w = Widget();
+    if (w == nullptr) NotSupported();
+    w->setFont(f);
+}
+
+QPoint Control::ChildPosToPx(double x, double y) const { return QPoint(TwipsToPxX(x), TwipsToPxY(y)); }
+QSize Control::ChildSizeToPx(double w, double h) const {
+    return QSize(std::max(0, TwipsToPxX(w)), std::max(0, TwipsToPxY(h)));
+}
+double Control::ChildXFromPx(int px) const { return PxToTwipsX(px); }
+double Control::ChildYFromPx(int py) const { return PxToTwipsY(py); }
+double Control::ChildWFromPx(int w) const { return PxToTwipsX(w); }
+double Control::ChildHFromPx(int h) const { return PxToTwipsY(h); }
+bool Control::ShowsChild(const Control*) const { return true; }
+
+}  // namespace nuvir

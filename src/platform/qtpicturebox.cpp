@@ -1,0 +1,125 @@
+#include "platform/qtpicturebox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cmath>
+
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+int Round(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+
+int ButtonOf(Qt::MouseButtons b) {
+    int n = 0;
+    if (b & Qt::LeftButton) n |= 1;
+    if (b & Qt::RightButton) n |= 2;
+    if (b & Qt::MiddleButton) n |= 4;
+    return n;
+}
+
+}  // namespace
+
+QtPictureBox::QtPictureBox() : Control("PictureBox"), ImagePictureBox(1, 1) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setContentsMargins(Border(), Border(), Border(), Border());
+    setMouseTracking(true);
+    resize(100, 100);
+    ImagePictureBox::SetFont(QWidget::font());
+}
+
+void QtPictureBox::SetBorderStyle(int style) {
+    if (style < 0 || style > 1) RaiseError(380, "Invalid property value");
+    borderStyle_ = style;
+    setContentsMargins(Border(), Border(), Border(), Border());
+    ResizeClient(contentsRect().width(), contentsRect().height());
+    update();
+}
+
+void QtPictureBox::SetBackColor(Colour c) {
+    ImagePictureBox::SetBackColor(c);
+    Control::SetBackColor(c);
+}
+
+void QtPictureBox::SetForeColor(Colour c) {
+    ImagePictureBox::SetForeColor(c);
+    Control::SetForeColor(c);
+}
+
+void QtPictureBox::SetFont(const QFont& f) {
+    ImagePictureBox::SetFont(f);
+    QWidget::setFont(f);
+}
+
+QPoint QtPictureBox::ChildPosToPx(double x, double y) const { return QPoint(PixelX(x) + Border(), PixelY(y) + Border()); }
+
+QSize QtPictureBox::ChildSizeToPx(double w, double h) const {
+    return QSize(Round(std::abs(ScaleX(w, scale::User, scale::Pixels))),
+                 Round(std::abs(ScaleY(h, scale::User, scale::Pixels))));
+}
+
+double QtPictureBox::ChildXFromPx(int px) const { return XFromPixel(px - Border()); }
+double QtPictureBox::ChildYFromPx(int py) const { return YFromPixel(py - Border()); }
+double QtPictureBox::ChildWFromPx(int w) const { return std::abs(ScaleX(w, scale::Pixels, scale::User)); }
+double QtPictureBox::ChildHFromPx(int h) const { return std::abs(ScaleY(h, scale::Pixels, scale::User)); }
+
+void QtPictureBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(contentsRect().topLeft(), Image());
+    if (Border() > 0) {
+        const QRect r = rect();
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawLine(r.topLeft(), r.topRight());
+        p.drawLine(r.topLeft(), r.bottomLeft());
+        p.setPen(palette().color(QPalette::Shadow));
+        p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+        p.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
+        p.setPen(palette().color(QPalette::Light));
+        p.drawLine(r.bottomLeft(), r.bottomRight());
+        p.drawLine(r.topRight(), r.bottomRight());
+        p.setPen(palette().color(QPalette::Midlight));
+        p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+        p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    }
+}
+
+void QtPictureBox::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    ResizeClient(contentsRect().width(), contentsRect().height());
+}
+
+void QtPictureBox::RaiseMouse(int kind, QMouseEvent* e) {
+    const QPointF pos = e->position() - QPointF(Border(), Border());
+    const double x = XFromPixel(pos.x());
+    const double y = YFromPixel(pos.y());
+    const int shift = ShiftOf(e->modifiers());
+    switch (kind) {
+        case 0: Q_EMIT Events()->MouseDown(ButtonOf(e->button()), shift, x, y); break;
+        case 1: Q_EMIT Events()->MouseUp(ButtonOf(e->button()), shift, x, y); break;
+        default: Q_EMIT Events()->MouseMove(ButtonOf(e->buttons()), shift, x, y); break;
+    }
+}
+
+void QtPictureBox::mousePressEvent(QMouseEvent* e) {
+    pressed_ = true;
+    RaiseMouse(0, e);
+}
+
+void QtPictureBox::mouseReleaseEvent(QMouseEvent* e) {
+    RaiseMouse(1, e);
+    if (pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) {
+        Q_EMIT Events()->Click();
+    }
+    pressed_ = false;
+}
+
+void QtPictureBox::mouseMoveEvent(QMouseEvent* e) { RaiseMouse(2, e); }
+
+void QtPictureBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) Q_EMIT Events()->DblClick();
+}
+
+}  // namespace nuvir
