@@ -1,0 +1,681 @@
+#include "simulation/montecarlo.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+
+#include "appdata/formatting.h"
+#include "appdata/utilities_arrays.h"
+#include "appdata/utilities_rounding.h"
+#include "numerics/numerics.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+#include "runtime/rnd.h"
+#include "simulation/export.h"
+#include "simulation/host.h"
+#include "simulation/ran1.h"
+#include "simulation/workers.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr int kQ = TrialTable::kQuantities;
+constexpr int kOutOfMemory = 7;
+constexpr int kImpactKind = 42;  // item numbers of the categorical switches
+constexpr int kCostKind = 43;
+constexpr std::int32_t kLookupCode = 99;
+
+const std::string kInSimulation = ") in array passed to CMonteCarlo.RunSimulation";
+
+// Arithmetic of the conversions: an infinite or undefined result is an error, as it
+// would be in the language the formulas come from.
+double Finite(double x) {
+    if (!std::isfinite(x)) RaiseOverflow();
+    return x;
+}
+double Divide(double a, double b) {
+    if (b == 0.0) {
+        if (a == 0.0 || std::isnan(a)) RaiseOverflow();
+        RaiseDivisionByZero();
+    }
+    return Finite(a / b);
+}
+double Log(double x) {
+    if (!(x > 0.0)) RaiseInvalidCall();
+    return Finite(std::log(x));
+}
+double Sqr(double x) {
+    if (x < 0.0) RaiseInvalidCall();
+    return Finite(std::sqrt(x));
+}
+
+using Order = std::array<std::int32_t, kQ>;
+
+// The per-trial order of the quantities: their indices sorted by their keys with the
+// program's quicksort, whose exchange order decides where equal keys end up.
+Order OrderFromKeys(std::int32_t lo, const std::array<float, kQ>& keys) {
+    std::array<float, kQ> key = keys;
+    Order index{};
+    for (int i = 0; i < kQ; ++i) index[static_cast<std::size_t>(i)] = lo + i;
+    MUtilities::QuickSortPositions(
+        0, kQ - 1, [&](std::int32_t p) { return key[static_cast<std::size_t>(p)]; },
+        [&](std::int32_t p, std::int32_t q) {
+            std::swap(key[static_cast<std::size_t>(p)], key[static_cast<std::size_t>(q)]);
+            std::swap(index[static_cast<std::size_t>(p)], index[static_cast<std::size_t>(q)]);
+        });
+    return index;
+}
+
+// Between drawing and transforming, a trial's row holds its raw numbers: the thirteen
+// draw uniforms in draw order in the quantity columns, and the thirteen permutation
+// keys (single precision) packed as bytes into the first output columns, which the
+// outputs overwrite afterwards. The run thus needs no memory beyond the table.
+constexpr int kKeyColumns = (kQ * static_cast<int>(sizeof(float)) + 7) / 8;
+static_assert(kKeyColumns <= TrialTable::kOutputs);
+
+void StoreRaw(TrialTable& table, std::int32_t t, const std::array<float, kQ>& keys,
+              const std::array<double, kQ>& uniforms) {
+    const std::int32_t c0 = table.firstColumn();
+    for (int i = 0; i < kQ; ++i) table(t, c0 + i) = uniforms[static_cast<std::size_t>(i)];
+    unsigned char bytes[kKeyColumns * 8] = {};
+    std::memcpy(bytes, keys.data(), sizeof(float) * kQ);
+    for (int c = 0; c < kKeyColumns; ++c)
+        std::memcpy(table.column(c0 + TrialTable::kTotalRisk + c) + (t - 1), bytes + 8 * c, 8);
+}
+
+void LoadRaw(const TrialTable& table, std::int32_t t, std::array<float, kQ>& keys,
+             std::array<double, kQ>& uniforms) {
+    const std::int32_t c0 = table.firstColumn();
+    for (int i = 0; i < kQ; ++i) uniforms[static_cast<std::size_t>(i)] = table(t, c0 + i);
+    unsigned char bytes[kKeyColumns * 8];
+    for (int c = 0; c < kKeyColumns; ++c)
+        std::memcpy(bytes + 8 * c, table.column(c0 + TrialTable::kTotalRisk + c) + (t - 1), 8);
+    std::memcpy(keys.data(), bytes, sizeof(float) * kQ);
+}
+
+}  // namespace
+
+CMonteCarlo::CMonteCarlo(SimulationHost& host) : host_(host) {}
+
+void CMonteCarlo::SetPRNGToUse(std::int32_t value) {
+    prngToUse_ = static_cast<std::int32_t>(MathFunctions::Max(MathFunctions::Min(value, 1.0), 0.0));
+}
+
+void CMonteCarlo::SetCI(double value) { ci_ = MathFunctions::Max(MathFunctions::Min(value, 100.0), 0.0); }
+
+// ---- the run ------------------------------------------------------------------------
+
+void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std::int32_t classes,
+                                float seed) {
+    if (trials < 2)
+        RaiseComponentError("Can't do simulation with only (" + CStr(Variant(trials)) + ") trial(s).");
+    exportsFailed_ = false;
+    results_.InitialiseResultArrays();
+    lookupTables_ = Variant();
+    lookupLo_ = 0;
+    lookupHi_ = -1;
+    lookupCache_ = {};
+
+    const WorkingMatrix m = ValidateSimulationInput(inputs);
+
+    if (seed == 0.0f) {
+        SeedFromTimer();
+    } else {
+        seed_ = std::fabs(seed);
+        const double s = seed_;
+        // Written so that a seed that is not a number also takes the clock.
+        if (!(s > 0.0 && s < 86400.0)) SeedFromTimer();
+    }
+    InitialisePRNG();
+
+    try {
+        TrialTable table(trials, 0);
+        FillTrials(table, m);
+        ExportTrialData(table, exportPaths_, exportsFailed_, host_);
+        results_.ComputeOutputStatistics(table, classes, ci_);
+        results_.ComputeSensitivityMeasures(table, host_);
+    } catch (const std::bad_alloc&) {
+        RaiseError(kOutOfMemory, "Out of memory");
+    } catch (const std::length_error&) {
+        RaiseError(kOutOfMemory, "Out of memory");
+    }
+}
+
+// ---- input ----------------------------------------------------------------------------
+
+CMonteCarlo::WorkingMatrix CMonteCarlo::ValidateSimulationInput(const Variant& inputs) {
+    const bool wrapped = inputs.isArray() && inputs.elemKind() == VarType::Generic;
+    const Variant& matrix = wrapped ? static_cast<const Variant&>(inputs(0)) : inputs;
+    if (!matrix.isArray() || matrix.elemKind() != VarType::Double) RaiseTypeMismatch();
+    if (matrix.dims() != 2) RaiseComponentError("Invalid array passed to CMonteCarlo.RunSimulation");
+    if (matrix.bounds(2).count() != 3)
+        RaiseComponentError("Wrong number of columns in array passed to CMonteCarlo.RunSimulation");
+    if (matrix.ubound(1) - matrix.lbound(1) != 12)
+        RaiseComponentError("Wrong number of rows in array passed to CMonteCarlo.RunSimulation");
+
+    WorkingMatrix m{};
+    const std::int32_t r0 = matrix.lbound(1), c0 = matrix.lbound(2);
+    for (int k = 0; k < kQ; ++k)
+        for (int c = 0; c < 3; ++c)
+            m[static_cast<std::size_t>(k)][static_cast<std::size_t>(c)] = matrix(r0 + k, c0 + c).rawDouble();
+
+    for (const auto& row : m) {
+        if (row[1] < 0.0) RaiseComponentError("Bad SD (" + FormatDouble(row[1]) + kInSimulation);
+        const double code = row[2];
+        if (!(code >= 0.0 && code <= 3.0 && code == std::floor(code)))
+            RaiseComponentError("Bad distribution type (" + FormatDouble(code) + kInSimulation);
+    }
+
+    if (wrapped) {
+        const std::int32_t lastRow = kQ - 1;
+        std::int32_t lo = lastRow + 1;
+        std::int32_t hi = 0;
+        for (int i = 1; i <= 2; ++i) {
+            const Variant& list = inputs(i);
+            if (!list.isArray()) continue;
+            lo = static_cast<std::int32_t>(MathFunctions::Min(static_cast<double>(lo), list.lbound(1)));
+            hi = list.ubound(1);
+        }
+        if (lo > lastRow) RaiseComponentError("Unexpected error: Expected look-up tables for impacts and/or costs");
+        lookupTables_ = Variant::MakeArray(VarType::Generic, {Bounds{lo, hi}});
+        lookupLo_ = lo;
+        lookupHi_ = hi;
+        for (int i = 1; i <= 2; ++i) {
+            const Variant& list = inputs(i);
+            if (!list.isArray()) continue;
+            for (std::int32_t j = list.lbound(1); j <= list.ubound(1); ++j) {
+                lookupTables_(j) = list(j);
+                if (j < 0 || j > lastRow) RaiseSubscriptOutOfRange();
+                auto& row = m[static_cast<std::size_t>(j)];
+                if (!ValidateLookupTable(j, i == 1 ? kImpactKind : kCostKind, row[0])) {
+                    if (i == 1)
+                        RaiseComponentError("Bad discrete lookup table (I" + CStr(Variant(j - 3)) + ")");
+                    RaiseComponentError("Bad discrete lookup table (FC" + CStr(Variant(j - 8)) + ")");
+                }
+                row[1] = NumericLimits::LargestDouble;
+                row[2] = kLookupCode;
+            }
+        }
+        CacheLookupTables();
+    }
+
+    for (int r = 0; r < 4; ++r) {
+        double& p = m[static_cast<std::size_t>(r)][0];
+        p = MathFunctions::Max(MathFunctions::Min(p, 1.0), 0.0);
+    }
+
+    for (auto& row : m) {
+        const double mean = row[0];
+        const double s = row[1];
+        if (row[2] == 2.0) {
+            if (mean <= 0.0)
+                RaiseComponentError("Bad mean (" + FormatDouble(mean) + kInSimulation + " for LN distribution");
+            if (s > 0.0) {
+                const double meanSquared = Finite(mean * mean);
+                const double mu = Log(Divide(meanSquared, Sqr(Finite(Finite(s * s) + meanSquared))));
+                const double ratio = Divide(s, mean);
+                const double sigma = Sqr(Log(Finite(Finite(ratio * ratio) + 1.0)));
+                if (Round15(sigma) == 0.0) {
+                    // A spread so small against the mean that the logarithm's spread
+                    // rounds to 0: the row would then draw mu, the mean of the
+                    // logarithm, in every trial. Keep it as the mean with no spread.
+                    row[1] = 0.0;
+                } else {
+                    row[0] = Round15(mu);
+                    row[1] = Round15(sigma);
+                }
+            }
+        } else if (row[2] == 3.0) {
+            if (!(mean > 0.0 && mean < 1.0))
+                RaiseComponentError("Bad mean (" + FormatDouble(mean) + kInSimulation + " for B distribution");
+            if (s > 0.0) {
+                const double t = Finite(Divide(1.0, mean) - 1.0);
+                const double tPlus1 = t + 1.0;
+                const double k = Finite(Divide(t, Finite(Finite(s * s) * Finite(tPlus1 * tPlus1))) - 1.0);
+                // At the largest spread the mean allows, k is 0 and both shapes would be
+                // 0: the quantity would draw 0 in every trial. Beyond it they are
+                // negative. Either way the spread is unusable.
+                if (k <= 0.0) RaiseComponentError("Bad SD (" + FormatDouble(s) + kInSimulation);
+                const double b = Finite(k * Divide(t, tPlus1));
+                const double a = Divide(b, t);
+                row[0] = Round15(a);
+                row[1] = Round15(b);
+            }
+        }
+    }
+    return m;
+}
+
+bool CMonteCarlo::ValidateLookupTable(std::int32_t index, std::int32_t kind, double mean) {
+    if (lookupTables_.dims() != 1) return false;
+    if (index < lookupTables_.lbound(1) || index > lookupTables_.ubound(1)) return false;
+    const Variant& t = lookupTables_(index);
+    if (t.dims() != 2 || t.elemKind() != VarType::Double) return false;
+    if (!(t.lbound(1) <= 0 && t.ubound(1) >= 1)) return false;
+    const std::int32_t n = kind == kImpactKind ? host_.NumImpactCategories() : host_.NumCostCategories();
+    if (n < 1 || t.lbound(2) != 0 || t.ubound(2) != n - 1) return false;
+
+    auto at = [&](std::int32_t r, std::int32_t c) { return t(r, c).rawDouble(); };
+    for (std::int32_t c = 1; c < n; ++c)
+        if (!(at(0, c) >= at(0, c - 1))) return false;
+    for (std::int32_t c = 1; c < n; ++c)
+        if (!(at(1, c) >= at(1, c - 1))) return false;
+    for (std::int32_t c = 0; c < n; ++c)
+        if (!(at(1, c) >= 0.0 && at(1, c) <= 1.0)) return false;
+
+    auto increment = [&](std::int32_t c) { return c == 0 ? at(1, 0) : at(1, c) - at(1, c - 1); };
+    double sum = increment(0);
+    for (std::int32_t c = 1; c < n; ++c) sum += increment(c);
+    if (FormatDouble(MUtilities::RoundSigFigs(sum, 4)) != "1") return false;
+
+    double expected = 0.0;
+    for (std::int32_t c = 0; c < n; ++c) expected += Round15(Finite(at(0, c) * increment(c)));
+    return MKelvaro::FormatSigFigs(expected, 4) == MKelvaro::FormatSigFigs(mean, 4);
+}
+
+void CMonteCarlo::CacheLookupTables() {
+    lookupCache_ = {};
+    if (lookupTables_.dims() != 1) return;
+    for (std::int32_t k = std::max(lookupLo_, 0); k <= std::min(lookupHi_, kQ - 1); ++k) {
+        const Variant& t = lookupTables_(k);
+        if (t.dims() != 2 || t.elemKind() != VarType::Double || t.lbound(1) > 0 || t.ubound(1) < 1) continue;
+        LookupTable& cached = lookupCache_[static_cast<std::size_t>(k)];
+        cached.valid = true;
+        for (std::int32_t c = t.lbound(2); c <= t.ubound(2); ++c) {
+            cached.values.push_back(t(0, c).rawDouble());
+            cached.cumulative.push_back(t(1, c).rawDouble());
+        }
+    }
+}
+
+// ---- seeding and drawing --------------------------------------------------------------
+
+void CMonteCarlo::SeedFromTimer() {
+    do {
+        seed_ = Timer();
+    } while (seed_ <= 0.0f);
+}
+
+void CMonteCarlo::InitialisePRNG() {
+    if (prngToUse_ == 1) {
+        // Seed * 100 is exact in double; halves round to even. A seed below 0.005 would
+        // give 0, which does not reseed: the run would then not be reproducible from
+        // its seed, so the smallest seeds start the sequence of -1.
+        const double product = static_cast<double>(seed_) * -100.0;
+        std::int32_t idum = static_cast<std::int32_t>(std::nearbyint(product));
+        if (idum > -1) idum = -1;
+        MUtilities::Ran1(idum);
+    } else {
+        Rnd(-seed_);
+    }
+}
+
+double CMonteCarlo::NextUniform() {
+    double x;
+    if (prngToUse_ == 1) {
+        std::int32_t idum = 1;
+        x = MUtilities::Ran1(idum);
+    } else {
+        const float r1 = Rnd();
+        const float r2 = Rnd();
+        x = static_cast<double>(r2) + static_cast<double>(r1) * 1E-07;
+    }
+    if (x >= 1.0) x -= 1.0;
+    return x;
+}
+
+std::array<std::int32_t, TrialTable::kQuantities> CMonteCarlo::RandomParameterOrder(std::int32_t lo,
+                                                                                    std::int32_t hi) {
+    if (hi - lo + 1 != kQ) RaiseSubscriptOutOfRange();
+    std::array<float, kQ> keys{};
+    for (auto& key : keys) key = static_cast<float>(NextUniform());
+    return OrderFromKeys(lo, keys);
+}
+
+double CMonteCarlo::DrawUniform(std::int32_t code) {
+    double u = NextUniform();
+    if (code != 0)
+        while (u == 0.0) u = NextUniform();
+    return u;
+}
+
+void CMonteCarlo::RaiseDrawError(const std::string& text, double mean, double s, std::int32_t code) {
+    const Variant arguments = Variant::List({Variant(mean), Variant(s), Variant(code)});
+    RaiseComponentError(text + " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: " +
+                        MUtilities::JoinArray1D(arguments, ","));
+}
+
+double CMonteCarlo::GetAPseudoRandomValue(double mean, double s, std::int32_t code,
+                                          std::int32_t tableIndex) {
+    if (s < 0.0) RaiseComponentError("Invalid SD (" + FormatDouble(s) + ") in CMonteCarlo");
+    double u;
+    try {
+        u = DrawUniform(code);
+    } catch (const AppError& e) {
+        RaiseDrawError(e.description(), mean, s, code);
+    }
+    return TransformUniform(u, mean, s, code, tableIndex);
+}
+
+double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32_t code,
+                                     std::int32_t tableIndex) const {
+    if (s == 0.0) return mean;
+    try {
+        double x = 0.0;
+        switch (code) {
+            case 0:
+                x = (u - 0.5) * (std::sqrt(12.0) * s) + mean;
+                break;
+            case 1:
+                x = DistributionFunctions::InverseNormal(u, mean, s);
+                break;
+            case 2:
+                x = DistributionFunctions::InverseLognormal(u, mean, s);
+                break;
+            case 3:
+                x = DistributionFunctions::InverseBeta(u, mean, s).value_or(0.0);
+                break;
+            case kLookupCode:
+                if (tableIndex < lookupLo_ || tableIndex > lookupHi_ || lookupTables_.dims() != 1)
+                    RaiseComponentError("Unexpected error referencing a non-existent lookup table (" +
+                                        CStr(Variant(tableIndex)) + ")");
+                x = LookupTableValue(u, tableIndex);
+                break;
+            default:
+                break;
+        }
+        return Finite(x);
+    } catch (const AppError& e) {
+        RaiseDrawError(e.description(), mean, s, code);
+    }
+}
+
+double CMonteCarlo::LookupTableValue(double u, std::int32_t index) const {
+    if (index < 0 || index >= kQ) RaiseSubscriptOutOfRange();
+    const LookupTable& t = lookupCache_[static_cast<std::size_t>(index)];
+    if (!t.valid) RaiseTypeMismatch();
+    for (std::size_t c = 0; c < t.cumulative.size(); ++c)
+        if (u <= t.cumulative[c]) return t.values[c];
+    return 0.0;
+}
+
+// ---- trial outputs ----------------------------------------------------------------------
+
+void CMonteCarlo::ComputeTrialRisks(TrialTable& table, std::int32_t t) {
+    const std::int32_t a = table.firstColumn();
+    const std::int32_t last = table.lastColumn();
+    const double p1 = table(t, a), p2 = table(t, a + 1), p3 = table(t, a + 2), p4 = table(t, a + 3);
+    const double i1 = table(t, a + 4), i2 = table(t, a + 5), i3 = table(t, a + 6), i4 = table(t, a + 7),
+                 i5 = table(t, a + 8);
+    // Products in the order written, each sum stored before the next is formed.
+    const double risk1 = (1.0 - p1) * i1;
+    const double risk2 = risk1 + (1.0 - p2) * p1 * i2;
+    const double risk3 = risk2 + p2 * p1 * (1.0 - p3) * i3;
+    const double risk4 = risk3 + p2 * p1 * p3 * (1.0 - p4) * i4;
+    const double total = risk4 + p2 * p1 * p3 * p4 * i5;
+    table(t, last - 6) = Finite(risk1);
+    table(t, last - 5) = Finite(risk2);
+    table(t, last - 4) = Finite(risk3);
+    table(t, last - 3) = Finite(risk4);
+    table(t, last - 8) = Finite(total);
+}
+
+void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
+    const std::int32_t a = table.firstColumn();
+    const std::int32_t last = table.lastColumn();
+    const double p1 = table(t, a), p2 = table(t, a + 1), p3 = table(t, a + 2);
+    const double fc1 = table(t, a + 9), fc2 = table(t, a + 10), fc3 = table(t, a + 11), fc4 = table(t, a + 12);
+    const double cost1 = fc1;
+    const double cost2 = cost1 + fc2 * p1;
+    const double cost3 = cost2 + p2 * p1 * fc3;
+    const double total = cost3 + p2 * p1 * p3 * fc4;
+    table(t, last - 2) = Finite(cost1);
+    table(t, last - 1) = Finite(cost2);
+    table(t, last) = Finite(cost3);
+    table(t, last - 7) = Finite(total);
+}
+
+// ---- the trial loop -----------------------------------------------------------------------
+//
+// Per trial the calling thread yields, then draws the thirteen keys of the random order
+// and one uniform number per quantity slot; only the rare draw of exactly 0 needs the
+// order itself (a redraw for every code but uniform), and then computes it on the
+// spot. Everything after that (the order, the inverse distribution functions, the
+// clamps, the outputs) depends on these numbers alone and is done per block of trials
+// by worker threads, in trial order within a block. A failure is the one of the
+// earliest trial, as if the trials had run one after the other.
+
+namespace {
+
+constexpr std::int32_t kBlockTrials = 4096;
+
+struct Failure {
+    std::int32_t trial = std::numeric_limits<std::int32_t>::max();
+    std::exception_ptr error;
+};
+
+}  // namespace
+
+void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
+    const std::int32_t n = table.trials();
+    const std::int32_t lo = table.firstColumn();
+    const std::int32_t hi = table.lastColumn() - TrialTable::kOutputs;
+    std::array<std::int32_t, kQ> codes{};
+    bool negativeSpread = false;
+    for (int k = 0; k < kQ; ++k) {
+        codes[static_cast<std::size_t>(k)] =
+            static_cast<std::int32_t>(std::nearbyint(m[static_cast<std::size_t>(k)][2]));
+        negativeSpread = negativeSpread || m[static_cast<std::size_t>(k)][1] < 0.0;
+    }
+    auto tableIndex = [&](std::int32_t k) { return k < lo + 4 ? -1 : k; };
+
+    // Values of the first toSlot slots of trial t from its order and its uniforms,
+    // clamped where they are probabilities and stored by quantity.
+    auto transform = [&](std::int32_t t, const Order& order, const std::array<double, kQ>& uniforms,
+                         int toSlot) {
+        for (int slot = 0; slot < toSlot; ++slot) {
+            const std::int32_t k = order[static_cast<std::size_t>(slot)];
+            const auto& row = m[static_cast<std::size_t>(k - lo)];
+            double v = TransformUniform(uniforms[static_cast<std::size_t>(slot)], row[0], row[1],
+                                        codes[static_cast<std::size_t>(k - lo)], tableIndex(k));
+            if (k < lo + 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
+            table(t, k) = v;
+        }
+    };
+
+    if (negativeSpread) {
+        // A negative spread ends the run at its first draw, which must come after the
+        // earlier draws of that trial: the plain one-after-the-other loop keeps that.
+        for (std::int32_t t = 1; t <= n; ++t) {
+            host_.Yield();
+            const Order order = RandomParameterOrder(lo, hi);
+            for (const std::int32_t k : order) {
+                const auto& row = m[static_cast<std::size_t>(k - lo)];
+                double v = GetAPseudoRandomValue(row[0], row[1], codes[static_cast<std::size_t>(k - lo)],
+                                                 tableIndex(k));
+                if (k < lo + 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
+                table(t, k) = v;
+            }
+            ComputeTrialRisks(table, t);
+            ComputeTrialCosts(table, t);
+        }
+        return;
+    }
+
+    // Drawing, on this thread. progress tells how far trial t got when it failed:
+    // -2 before or in the yield, -1 among the keys, else the slot being drawn.
+    std::array<float, kQ> keys{};
+    std::array<double, kQ> uniforms{};
+    int progress = -2;
+    auto draw = [&](std::int32_t t) {
+        progress = -2;
+        host_.Yield();
+        progress = -1;
+        for (auto& key : keys) key = static_cast<float>(NextUniform());
+        std::optional<Order> order;
+        for (int slot = 0; slot < kQ; ++slot) {
+            progress = slot;
+            double u = NextUniform();
+            if (u == 0.0) {
+                if (!order) order = OrderFromKeys(lo, keys);
+                const std::int32_t k = (*order)[static_cast<std::size_t>(slot)];
+                if (codes[static_cast<std::size_t>(k - lo)] != 0)
+                    while (u == 0.0) u = NextUniform();
+            }
+            uniforms[static_cast<std::size_t>(slot)] = u;
+        }
+        StoreRaw(table, t, keys, uniforms);
+    };
+    auto complete = [&](std::int32_t t) {
+        std::array<float, kQ> k{};
+        std::array<double, kQ> u{};
+        LoadRaw(table, t, k, u);
+        transform(t, OrderFromKeys(lo, k), u, kQ);
+        ComputeTrialRisks(table, t);
+        ComputeTrialCosts(table, t);
+    };
+
+    const std::int32_t blocks = (n - 1) / kBlockTrials + 1;
+    auto blockStart = [&](std::int32_t b) { return b * kBlockTrials + 1; };
+    auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * kBlockTrials); };
+
+    std::vector<Failure> failures(static_cast<std::size_t>(blocks));
+    std::atomic<std::int32_t> firstFailedBlock{blocks};
+    auto noteFailure = [&](std::int32_t b, std::int32_t t) {
+        failures[static_cast<std::size_t>(b)] = {t, std::current_exception()};
+        std::int32_t seen = firstFailedBlock.load();
+        while (b < seen && !firstFailedBlock.compare_exchange_weak(seen, b)) {
+        }
+    };
+    // Completes trials of block b up to `upTo`.
+    auto completeBlock = [&](std::int32_t b, std::int32_t upTo) {
+        for (std::int32_t t = blockStart(b); t <= upTo; ++t) {
+            try {
+                complete(t);
+            } catch (...) {
+                noteFailure(b, t);
+                return;
+            }
+        }
+    };
+
+    // Where drawing stopped, when it failed.
+    std::optional<Failure> drawFailure;
+    int drawFailureProgress = -2;
+    std::array<float, kQ> failedKeys{};
+    std::array<double, kQ> failedUniforms{};
+    std::int32_t drawn = 0;  // trials 1 to drawn are drawn
+
+    auto drawBlock = [&](std::int32_t b) {
+        for (std::int32_t t = blockStart(b); t <= blockEnd(b); ++t) {
+            try {
+                draw(t);
+            } catch (...) {
+                drawFailure = Failure{t, std::current_exception()};
+                drawFailureProgress = progress;
+                failedKeys = keys;
+                failedUniforms = uniforms;
+                return false;
+            }
+            drawn = t;
+        }
+        return true;
+    };
+
+    const int workers = std::min(SimulationWorkerThreads() - 1, blocks - 1);
+    if (workers <= 0) {
+        for (std::int32_t b = 0; b < blocks; ++b) {
+            const bool ok = drawBlock(b);
+            completeBlock(b, drawn);
+            if (!ok || firstFailedBlock.load() < blocks) break;
+        }
+    } else {
+        std::mutex mutex;
+        std::condition_variable ready;
+        std::atomic<std::int32_t> published{0};  // drawn trials the workers may use
+        std::atomic<bool> drawingEnded{false};
+        std::atomic<std::int32_t> nextBlock{0};
+        auto work = [&] {
+            for (;;) {
+                const std::int32_t b = nextBlock.fetch_add(1);
+                if (b >= blocks) return;
+                {
+                    std::unique_lock<std::mutex> lock(mutex);
+                    ready.wait(lock, [&] { return published.load() >= blockEnd(b) || drawingEnded.load(); });
+                }
+                // Blocks after a failed one cannot matter; blocks before it can still
+                // hold an earlier failure.
+                if (b > firstFailedBlock.load()) continue;
+                const std::int32_t upTo = std::min(blockEnd(b), published.load());
+                if (upTo < blockStart(b)) continue;
+                completeBlock(b, upTo);
+            }
+        };
+        std::vector<std::thread> pool;
+        auto endDrawing = [&] {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                drawingEnded = true;
+            }
+            ready.notify_all();
+        };
+        try {
+            for (int w = 0; w < workers; ++w) pool.emplace_back(work);
+        } catch (...) {
+            // Fewer threads than asked for: the ones started and this one do the work.
+        }
+        try {
+            for (std::int32_t b = 0; b < blocks; ++b) {
+                const bool ok = drawBlock(b);
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    published = drawn;
+                }
+                ready.notify_all();
+                if (!ok || firstFailedBlock.load() < b) break;
+            }
+        } catch (...) {
+            endDrawing();
+            for (auto& th : pool) th.join();
+            throw;
+        }
+        endDrawing();
+        work();
+        for (auto& th : pool) th.join();
+    }
+
+    // The earliest failure wins, as in a loop that ran the trials one after another.
+    std::optional<Failure> earliest;
+    if (const std::int32_t b = firstFailedBlock.load(); b < blocks) earliest = failures[static_cast<std::size_t>(b)];
+    if (drawFailure && (!earliest || drawFailure->trial <= earliest->trial)) {
+        // The failed trial's own work before the failing draw comes first.
+        if (drawFailureProgress > 0) {
+            const Order order = OrderFromKeys(lo, failedKeys);
+            transform(drawFailure->trial, order, failedUniforms, drawFailureProgress);
+        }
+        if (drawFailureProgress >= 0) {
+            const Order order = OrderFromKeys(lo, failedKeys);
+            const std::int32_t k = order[static_cast<std::size_t>(drawFailureProgress)];
+            const auto& row = m[static_cast<std::size_t>(k - lo)];
+            try {
+                std::rethrow_exception(drawFailure->error);
+            } catch (const AppError& e) {
+                RaiseDrawError(e.description(), row[0], row[1], codes[static_cast<std::size_t>(k - lo)]);
+            }
+        }
+        std::rethrow_exception(drawFailure->error);
+    }
+    if (earliest) std::rethrow_exception(earliest->error);
+}
+
+}  // namespace nuvir
