@@ -16,7 +16,7 @@ namespace {
 // Below this many values a comparison sort is quicker than six counting passes.
 constexpr std::size_t kSmall = 256;
 
-constexpr int kDigitBits = 11;
+constexpr int kDigitBits = 8;
 constexpr int kBuckets = 1 << kDigitBits;
 constexpr int kPasses = (64 + kDigitBits - 1) / kDigitBits;  // 6
 constexpr std::uint64_t kSignBit = 0x8000000000000000ULL;

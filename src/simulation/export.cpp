@@ -1,14 +1,17 @@
 #include "simulation/export.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <new>
 #include <string_view>
+#include <vector>
 
 #include "appdata/paths.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 #include "simulation/host.h"
+#include "simulation/workers.h"
 
 namespace nuvir {
 
@@ -62,8 +65,9 @@ public:
     ExportFile& operator=(const ExportFile&) = delete;
 
     std::string& text() { return buffer_; }
-    // Hands the gathered text to the file once a block is full.
-    void MaybeFlush() {
+    // Adds text, handing the gathered text to the file once a block is full.
+    void Write(const std::string& text) {
+        buffer_ += text;
         if (buffer_.size() >= kBlock) Flush();
     }
     void Close() {
@@ -86,6 +90,30 @@ private:
     std::FILE* file_ = nullptr;
     std::string buffer_;
 };
+
+// Formats the trial lines in blocks of rows on the worker threads and writes the
+// blocks in trial order, so the file is the same as one written line by line.
+template <class FormatRow>
+void WriteTrialLines(ExportFile& file, std::int32_t trials, FormatRow formatRow) {
+    constexpr std::int32_t kRowsPerBlock = 4096;
+    const std::int32_t blocks = (trials + kRowsPerBlock - 1) / kRowsPerBlock;
+    const int perRound = std::max(1, SimulationWorkerThreads()) * 2;
+    std::vector<std::string> texts(static_cast<std::size_t>(perRound));
+    for (std::int32_t first = 0; first < blocks; first += perRound) {
+        const int count = static_cast<int>(std::min<std::int32_t>(perRound, blocks - first));
+        ParallelFor(count, [&](int b) {
+            std::string& out = texts[static_cast<std::size_t>(b)];
+            out.clear();
+            const std::int32_t from = (first + b) * kRowsPerBlock + 1;
+            const std::int32_t to = std::min(trials, from + kRowsPerBlock - 1);
+            for (std::int32_t t = from; t <= to; ++t) {
+                formatRow(out, t);
+                out += kLineEnd;
+            }
+        });
+        for (int b = 0; b < count; ++b) file.Write(texts[static_cast<std::size_t>(b)]);
+    }
+}
 
 // Runs one writer; a failure is reported once and marks the run's exports failed.
 template <class Write>
@@ -127,18 +155,16 @@ void WriteSamFile(const TrialTable& table, const std::string& path, bool costs) 
         out += kColumnNames[c];
         out += kLineEnd;
     }
-    for (std::int32_t t = 1; t <= n; ++t) {
+    WriteTrialLines(file, n, [&](std::string& line, std::int32_t t) {
         for (int c = 0; c < 4; ++c) {
-            if (c > 0) out += '\t';
-            out += PrintForm(Variant(table(t, first + c)));
+            if (c > 0) line += '\t';
+            line += PrintForm(Variant(table(t, first + c)));
         }
         for (int c = fromColumn; c < fromColumn + columns; ++c) {
-            out += '\t';
-            out += FormatDouble(table(t, first + c));
+            line += '\t';
+            line += FormatDouble(table(t, first + c));
         }
-        out += kLineEnd;
-        file.MaybeFlush();
-    }
+    });
     file.Close();
 }
 
@@ -171,14 +197,12 @@ void WriteDelimitedTrials(const TrialTable& table, const std::string& path, cons
         }
         out += kLineEnd;
         const std::int32_t first = table.firstColumn();
-        for (std::int32_t t = 1; t <= table.trials(); ++t) {
+        WriteTrialLines(file, table.trials(), [&](std::string& line, std::int32_t t) {
             for (int c = 0; c < TrialTable::kColumns; ++c) {
-                if (c > 0) out += delimiter;
-                out += FormatDouble(table(t, first + c));
+                if (c > 0) line += delimiter;
+                line += FormatDouble(table(t, first + c));
             }
-            out += kLineEnd;
-            file.MaybeFlush();
-        }
+        });
         file.Close();
     });
 }
