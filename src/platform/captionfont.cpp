@@ -26,6 +26,13 @@ QFont FontForCellHeight(const std::string& face, int cellHeightPx, bool bold) {
         if (h > cellHeightPx) break;
     }
     font.setPixelSize(best);
+    if (QFontMetrics(font, &device).height() == cellHeightPx) return font;
+    // No whole pixel size gives the cell: try the sizes in between.
+    for (int k = 1; k < 20; ++k) {
+        QFont f = font;
+        f.setPointSizeF((best + k / 20.0) * 0.75);
+        if (QFontMetrics(f, &device).height() == cellHeightPx) return f;
+    }
     return font;
 }
 

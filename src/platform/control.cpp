@@ -328,6 +328,7 @@ void Control::PlaceWidget() {
         if (height_.set) size.setHeight(s.height());
     }
     w->setGeometry(QRect(pos, size));
+    GeometryApplied();
 }
 
 double Control::Left() const {

@@ -195,6 +195,9 @@ public:
     virtual bool ShowsChild(const Control* child) const;
     // Called when a control is placed into this container.
     virtual void ChildAdded(Control* child) { (void)child; }
+    // Called after the program has set the control's geometry (a hidden widget gets
+    // its resize event only when shown).
+    virtual void GeometryApplied() {}
 
     // The control a widget belongs to (the widget itself or the nearest ancestor in
     // the same window that is a control); nullptr when none.

@@ -86,6 +86,8 @@ void QtPictureBox::paintEvent(QPaintEvent*) {
     }
 }
 
+void QtPictureBox::GeometryApplied() { ResizeClient(contentsRect().width(), contentsRect().height()); }
+
 void QtPictureBox::resizeEvent(QResizeEvent* e) {
     QWidget::resizeEvent(e);
     ResizeClient(contentsRect().width(), contentsRect().height());

@@ -38,6 +38,7 @@ public:
     double ChildYFromPx(int py) const override;
     double ChildWFromPx(int w) const override;
     double ChildHFromPx(int h) const override;
+    void GeometryApplied() override;
 
 protected:
     void ImageChanged() override { update(); }
