@@ -200,6 +200,24 @@ TEST(OutputStatistics, MinAndMaxCarryFifteenDigitsButTheLimitsDoNot) {
     EXPECT_EQ(r.limits[0][1], y);
 }
 
+TEST(OutputStatistics, MeanVarianceAndLimitsOnTheirOwn) {
+    SimulationResults r;
+    const std::vector<double> one = {5.0};
+    r.MeanVariance(one, 4);
+    EXPECT_EQ(r.mean[4], 5.0);
+    EXPECT_EQ(r.variance[4], 0.0);  // a single value has no sample variance
+    const std::vector<double> sorted = {-2, 0, 1, 9};
+    r.MeanVariance(sorted, 7);
+    EXPECT_EQ(r.mean[7], 2.0);
+    EXPECT_DOUBLE_EQ(r.variance[7], (16.0 + 4.0 + 1.0 + 49.0) / 3.0);
+    r.ConfidenceLimits(sorted, 7, 50);  // quantiles 0.25 and 0.75: h = 0.75 and 2.25
+    EXPECT_DOUBLE_EQ(r.limits[7][0], -0.5);
+    EXPECT_DOUBLE_EQ(r.limits[7][1], 3.0);
+    EXPECT_EQ(r.mean[0], kNoValue);  // other outputs untouched
+    const std::vector<double> huge = {1e300, 1e300};
+    EXPECT_THROW(r.MeanVariance(huge, 1), AppError);
+}
+
 TEST(OutputStatistics, CiZeroPutsBothLimitsAtTheMedian) {
     SimulationResults r;
     r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 0);
