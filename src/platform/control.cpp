@@ -126,7 +126,7 @@ private:
 
     struct Revert {
         QPointer<QWidget> from;  // the control that cancelled Validate
-        Control* to = nullptr;   // the control the focus went to meanwhile
+        QPointer<QObject> to;    // the control the focus went to meanwhile
     };
 
     void FocusOut(QWidget* w, QFocusEvent* fe) {
@@ -143,7 +143,7 @@ private:
                 bool cancel = false;
                 Q_EMIT c->Events()->Validate(cancel);
                 if (cancel) {
-                    revert_ = Revert{c->Widget(), target};
+                    revert_ = Revert{c->Widget(), target->Object()};
                     return;
                 }
             }
@@ -158,7 +158,7 @@ private:
         const Qt::FocusReason reason = fe->reason();
         if (reason == Qt::PopupFocusReason) return;
         g_lastFocusReason = reason;
-        if (revert_.to != nullptr && revert_.to == c) {
+        if (revert_.to != nullptr && revert_.to == c->Object()) {
             // A cancelled Validate: put the focus back without any focus events.
             QPointer<QWidget> from = revert_.from;
             revert_ = Revert{};
@@ -410,6 +410,22 @@ void Control::Move(double left, double top, double width, double height) {
 void Control::SetVisible(bool on) {
     visible_ = on;
     ApplyVisibility();
+}
+
+void Control::PinColours() {
+    QWidget* w = Widget();
+    if (w == nullptr || IsForm()) return;
+    // Own colours, so a container's colour does not spread into its controls.
+    QPalette pal = w->palette();
+    const QColor back = ColourToQColor(backColor_);
+    const QColor fore = ColourToQColor(foreColor_);
+    pal.setColor(QPalette::Window, back);
+    pal.setColor(QPalette::Base, back);
+    pal.setColor(QPalette::Button, back);
+    pal.setColor(QPalette::WindowText, fore);
+    pal.setColor(QPalette::Text, fore);
+    pal.setColor(QPalette::ButtonText, fore);
+    w->setPalette(pal);
 }
 
 void Control::ApplyVisibility() {

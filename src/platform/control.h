@@ -206,6 +206,8 @@ public:
 protected:
     // Applies the Visible property together with what the container allows.
     void ApplyVisibility();
+    // Gives the widget its BackColor and ForeColor as its own palette.
+    void PinColours();
     // Default colours of the kind.
     void SetDefaultColours(Colour back, Colour fore) {
         backColor_ = back;
@@ -238,7 +240,6 @@ private:
     int helpContextId_ = 0;
     Colour backColor_ = static_cast<Colour>(0x8000000Fu);
     Colour foreColor_ = static_cast<Colour>(0x80000012u);
-    bool coloursSet_ = false;
 };
 
 // Why the focus moved, during GotFocus, LostFocus and Validate: Qt's reason

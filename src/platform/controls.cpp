@@ -288,10 +288,13 @@ void ComboBox::SetStyle(int style) {
     const bool wasQuiet = quiet_;
     quiet_ = true;
     const int index = currentIndex();
+    const bool wasEditable = isEditable();
     setEditable(style == 0);
-    if (style == 0) {
+    if (style == 0 && !wasEditable) {
         setInsertPolicy(QComboBox::NoInsert);
-        connect(lineEdit(), &QLineEdit::textEdited, this, [this] { Q_EMIT Events()->Change(); });
+        connect(this, &QComboBox::editTextChanged, this, [this] {
+            if (!quiet_) Q_EMIT Events()->Change();
+        });
     }
     setCurrentIndex(index);
     quiet_ = wasQuiet;
@@ -382,7 +385,6 @@ ScrollBar::ScrollBar(Qt::Orientation orientation)
 void ScrollBar::ApplyRange() {
     const bool inverted = min_ > max_;
     setInvertedAppearance(inverted);
-    setInvertedControls(!inverted);
     setRange(std::min(min_, max_), std::max(min_, max_));
 }
 

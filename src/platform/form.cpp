@@ -90,6 +90,7 @@ void Form::Adopt(Control* c, const std::string& name, int index, Control* contai
     c->visible_ = visible;
     if (QWidget* w = c->Widget()) {
         w->setParent(container->ChildHost());
+        c->PinColours();
         tabOrder_.push_back(c);
         RebuildTabOrder();
     } else if (QObject* o = c->Object()) {

@@ -301,6 +301,22 @@ TEST(ComboBoxEvents, FillingLeavesNoSelectionAndCodeSelectionClicks) {
     EXPECT_EQ(clicks, 1);
 }
 
+TEST(ComboBoxEvents, AnEditableComboRaisesChangeForItsText) {
+    Form form;
+    auto* combo = form.Add<ComboBox>("cboName");
+    combo->SetStyle(0);
+    combo->SetStyle(0);
+    int changes = 0, clicks = 0;
+    QObject::connect(combo->Events(), &ControlEvents::Change, [&] { ++changes; });
+    QObject::connect(combo->Events(), &ControlEvents::Click, [&] { ++clicks; });
+    combo->AddItem("alpha");
+    EXPECT_EQ(combo->ListIndex(), -1);
+    combo->SetText("typed");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(combo->Text(), "typed");
+    EXPECT_EQ(clicks, 0);
+}
+
 TEST(ScrollAndUpDownEvents, CodeChangesRaiseChangeOnlyOnARealChange) {
     Form form;
     auto* bar = form.Add<ScrollBar>("vscLevel");

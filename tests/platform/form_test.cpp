@@ -266,6 +266,9 @@ TEST(FormColours, LabelsOnATabTakeItsColourOthersTheMainWindows) {
     EXPECT_EQ(text->BackColor(), textBefore);
     EXPECT_EQ(frame->BackColor(), frameBefore);
     EXPECT_EQ(frameLabel->palette().color(QPalette::Window), ColourToQColor(0x336699));
+    // The form's colour does not spread into controls that keep their own.
+    EXPECT_NE(frame->palette().color(QPalette::Window), ColourToQColor(0x336699));
+    EXPECT_NE(text->palette().color(QPalette::Base), ColourToQColor(0x336699));
     SetMainForm(nullptr);
     EXPECT_EQ(ErrorNumber([&] { MKelvaro::ApplyFormColours(about); }), 91);
 }
