@@ -1,11 +1,10 @@
 #pragma once
-// Ascending sorts of whole trial-table columns. A column of a million trials is
-// sorted many times per run, so these are radix sorts on the bit patterns of the
-// doubles (linear time, no comparisons). Only the values matter to the callers: for
-// values that compare equal (0 and -0) the order between them is unspecified.
-#include <cstdint>
+// Ascending sorts and ranks of whole trial-table columns. A column of a million trials
+// is sorted many times per run, so these are radix sorts on the bit patterns of the
+// doubles (linear time, no comparisons), using the column's own storage as one of the
+// two buffers. Only values matter to the callers: for values that compare equal (0 and
+// -0) the order between them is unspecified.
 #include <span>
-#include <vector>
 
 namespace nuvir {
 
@@ -13,9 +12,9 @@ namespace nuvir {
 // general quicksort instead, so the order it gives stays the same everywhere.
 void SortColumn(std::span<double> values);
 
-// The values ascending in sorted, and in order the position (0-based) each came from.
-// Equal values keep their original order; NaN sorts beyond the infinities.
-void SortColumnWithPositions(std::span<const double> values, std::vector<double>& sorted,
-                             std::vector<std::uint32_t>& order);
+// Replaces the values by their ranks 1 to n in place; a run of equal values shares
+// the mean of its first and last position. NaN compares equal to nothing and sorts
+// beyond the infinities.
+void RankColumn(std::span<double> values);
 
 }  // namespace nuvir

@@ -24,24 +24,7 @@ bool HasNoSpread(std::span<const double> v) {
 
 }  // namespace
 
-void RankValues(std::span<double> values) {
-    const std::size_t n = values.size();
-    if (n == 0) return;
-    std::vector<double> sorted;
-    std::vector<std::uint32_t> order;
-    SortColumnWithPositions(values, sorted, order);
-    // Positions count from 1; a run of equal values shares the mean of its first and
-    // last position.
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        const bool tiedWithNext = i + 1 < n && sorted[i] >= sorted[i + 1];
-        if (tiedWithNext) continue;
-        const double rank = i == runStart ? static_cast<double>(i + 1)
-                                          : (static_cast<double>(i + 1) + static_cast<double>(runStart + 1)) / 2.0;
-        for (std::size_t k = runStart; k <= i; ++k) values[order[k]] = rank;
-        runStart = i + 1;
-    }
-}
+void RankValues(std::span<double> values) { RankColumn(values); }
 
 void RankTransform(TrialTable& table, std::int32_t column) {
     if (column < 0 || column >= TrialTable::kColumns) RaiseSubscriptOutOfRange();
