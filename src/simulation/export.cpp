@@ -210,11 +210,11 @@ void WriteDelimitedTrials(const TrialTable& table, const std::string& path, cons
 void WriteSamTrials(const TrialTable& table, const std::string& path, bool& exportsFailed,
                     SimulationHost& host) {
     Guarded(exportsFailed, host, [&] {
-        if (!path.empty()) WriteSamFile(table, path, false);
+        // Without a path there is no risk file, and no name for a cost file beside it.
+        if (path.empty()) return;
+        WriteSamFile(table, path, false);
         if (host.HideManagementCosts()) return;
-        const std::string costPath =
-            MUtilities::RemoveExtension(path) + "_Costs." + MUtilities::GetExtension(path);
-        if (!costPath.empty()) WriteSamFile(table, costPath, true);
+        WriteSamFile(table, MUtilities::RemoveExtension(path) + "_Costs." + MUtilities::GetExtension(path), true);
     });
 }
 

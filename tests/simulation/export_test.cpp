@@ -140,6 +140,19 @@ TEST(TrialExport, EmptyPathsWriteNothing) {
     EXPECT_TRUE(host.messages.empty());
 }
 
+TEST(TrialExport, WritersGivenNoPathWriteNothing) {
+    TempDir dir;
+    const auto before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    RecordingHost host;
+    bool failed = false;
+    WriteDelimitedTrials(SmallTable(), "", ",", failed, host);
+    WriteSamTrials(SmallTable(), "", failed, host);
+    std::filesystem::current_path(before);
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(FilesIn(dir).empty());
+}
+
 TEST(TrialExport, FirstFileFailingStopsTheRest) {
     TempDir dir;
     RecordingHost host;
