@@ -1,54 +1,37 @@
 #include "runtime/rnd.h"
 
-#include <bit>
 #include <ctime>
 
 namespace nuvir {
 
+namespace rnd_detail {
+
 namespace {
 
-struct Pcg32 {
-    std::uint64_t state;
-    std::uint64_t increment;  // odd: selects the stream
-};
-
-std::uint64_t SplitMix64(std::uint64_t& x) {
+constexpr std::uint64_t SplitMix64(std::uint64_t& x) {
     std::uint64_t z = (x += 0x9E3779B97F4A7C15ULL);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
 }
 
-std::uint32_t Next32(Pcg32& g) {
-    const std::uint64_t old = g.state;
-    g.state = old * 6364136223846793005ULL + g.increment;
-    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18) ^ old) >> 27);
-    const auto rot = static_cast<std::uint32_t>(old >> 59);
-    return std::rotr(xorshifted, static_cast<int>(rot));
-}
-
-Pcg32 SeededFrom(std::uint64_t seed) {
+constexpr Pcg32 SeededFrom(std::uint64_t seed) {
     std::uint64_t x = seed;
-    Pcg32 g{SplitMix64(x), SplitMix64(x) | 1ULL};
+    const std::uint64_t state = SplitMix64(x);
+    Pcg32 g{state, SplitMix64(x) | 1ULL};
     Next32(g);  // moves the state away from the raw hash
-    return g;
-}
-
-// The sequence a program gets before any reseed; fixed, like every later one.
-Pcg32& Generator() {
-    static Pcg32 g = SeededFrom(0x4E55564952ULL);
     return g;
 }
 
 }  // namespace
 
-float Rnd() {
-    constexpr float kScale = 1.0f / 16777216.0f;  // 2^-24
-    return static_cast<float>(Next32(Generator()) >> 8) * kScale;
-}
+// The sequence a program gets before any reseed; fixed, like every later one.
+constinit Pcg32 generator = SeededFrom(0x4E55564952ULL);
+
+}  // namespace rnd_detail
 
 float Rnd(float argument) {
-    if (argument < 0.0f) Generator() = SeededFrom(std::bit_cast<std::uint32_t>(argument));
+    if (argument < 0.0f) rnd_detail::generator = rnd_detail::SeededFrom(std::bit_cast<std::uint32_t>(argument));
     return Rnd();
 }
 

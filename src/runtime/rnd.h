@@ -12,12 +12,33 @@
 // state and the stream selector. The top 24 bits of each 32-bit output, divided by
 // 2^24, give the value: exact in single precision and at most 1 - 2^-24. Sequences
 // are reproducible within this implementation only.
+#include <bit>
 #include <cstdint>
 
 namespace nuvir {
 
+namespace rnd_detail {
+struct Pcg32 {
+    std::uint64_t state;
+    std::uint64_t increment;  // odd: selects the stream
+};
+// The process-wide generator (inline below because a simulation draws millions).
+extern Pcg32 generator;
+
+constexpr std::uint32_t Next32(Pcg32& g) {
+    const std::uint64_t old = g.state;
+    g.state = old * 6364136223846793005ULL + g.increment;
+    const auto xorshifted = static_cast<std::uint32_t>(((old >> 18) ^ old) >> 27);
+    const auto rot = static_cast<std::uint32_t>(old >> 59);
+    return std::rotr(xorshifted, static_cast<int>(rot));
+}
+}  // namespace rnd_detail
+
 // The next value of the sequence.
-float Rnd();
+inline float Rnd() {
+    constexpr float kScale = 1.0f / 16777216.0f;  // 2^-24
+    return static_cast<float>(rnd_detail::Next32(rnd_detail::generator) >> 8) * kScale;
+}
 // With a negative argument: reseeds from the argument, then returns the first value of
 // the new sequence. With any other argument: the next value, as Rnd().
 float Rnd(float argument);

@@ -1,0 +1,157 @@
+// The Monte Carlo engine end to end: whole runs (trial loop, statistics, frequency
+// classes, Pearson and Spearman, both regression measures) at 10^4, 10^5 and 10^6
+// trials, the trial loop alone, and a run with a CSV export. Reports trials per second
+// and the peak resident memory of each case.
+//
+// The input mixes every kind of draw: beta p1-p3, uniform p4, lognormal I1-I4,
+// uniform I5, normal FC1-FC4. Worker threads: SimulationWorkerThreads() (all hardware
+// threads unless NUVIR_BENCH_WORKERS says otherwise).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "runtime/variant.h"
+#include "simulation/host.h"
+#include "simulation/montecarlo.h"
+#include "simulation/workers.h"
+
+namespace nuvir {
+
+// The door the engine's tests use to reach its private steps; here only the trial loop.
+class CMonteCarloTestAccess {
+public:
+    static void TrialLoop(CMonteCarlo& mc, const Variant& inputs, std::int32_t trials, float seed) {
+        const CMonteCarlo::WorkingMatrix m = mc.ValidateSimulationInput(inputs);
+        mc.seed_ = seed;
+        mc.InitialisePRNG();
+        TrialTable table(trials, 0);
+        mc.FillTrials(table, m);
+        benchmark::DoNotOptimize(table.column(TrialTable::kTotalRisk));
+    }
+};
+
+namespace {
+
+// Yields as the program's host would: only when 10 ms have passed since the last yield.
+class BenchHost : public SimulationHost {
+public:
+    void Yield() override {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ >= std::chrono::milliseconds(10)) {
+            last_ = now;
+            ++yields_;
+        }
+    }
+    bool RegUseConstant() const override { return false; }
+    int NumImpactCategories() const override { return 3; }
+    int NumCostCategories() const override { return 3; }
+    bool HideManagementCosts() const override { return false; }
+    void ShowMessage(const std::string& text, const std::string&) override {
+        std::fprintf(stderr, "export failed: %s\n", text.c_str());
+    }
+
+private:
+    std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    long yields_ = 0;
+};
+
+Variant MixedInput() {
+    const double rows[13][3] = {{0.6, 0.1, 3},  {0.5, 0.2, 3},  {0.4, 0.15, 3}, {0.7, 0.1, 0},   {10, 3, 2},
+                                {20, 5, 2},     {30, 6, 2},     {40, 20, 2},    {50, 10, 0},     {100, 10, 1},
+                                {200, 40, 1},   {300, 10, 1},   {400, 50, 1}};
+    Variant m = Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 2}});
+    for (int r = 0; r < 13; ++r)
+        for (int c = 0; c < 3; ++c) m(r, c) = Variant(rows[r][c]);
+    return m;
+}
+
+// Peak resident memory since the last reset, in MB (Linux).
+void ResetPeakMemory() {
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+}
+double PeakMemoryMB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0) return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
+    return 0.0;
+}
+
+void ConfigureWorkers() {
+    if (const char* w = std::getenv("NUVIR_BENCH_WORKERS")) SetSimulationWorkerThreads(std::atoi(w));
+}
+
+void Report(benchmark::State& state, std::int64_t trials) {
+    state.counters["trials/s"] =
+        benchmark::Counter(static_cast<double>(trials), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["peak_MB"] = PeakMemoryMB();
+    state.counters["workers"] = SimulationWorkerThreads();
+}
+
+void BM_WholeRun(benchmark::State& state) {
+    ConfigureWorkers();
+    const auto trials = static_cast<std::int32_t>(state.range(0));
+    const std::int32_t prng = static_cast<std::int32_t>(state.range(1));
+    const Variant inputs = MixedInput();
+    BenchHost host;
+    ResetPeakMemory();
+    for (auto _ : state) {
+        CMonteCarlo mc(host);
+        mc.SetPRNGToUse(prng);
+        mc.RunSimulation(inputs, trials, 200, 12345.5f);
+        benchmark::DoNotOptimize(mc.Results().mean[0]);
+    }
+    Report(state, trials);
+}
+
+void BM_TrialLoop(benchmark::State& state) {
+    ConfigureWorkers();
+    const auto trials = static_cast<std::int32_t>(state.range(0));
+    const Variant inputs = MixedInput();
+    BenchHost host;
+    ResetPeakMemory();
+    for (auto _ : state) {
+        CMonteCarlo mc(host);
+        CMonteCarloTestAccess::TrialLoop(mc, inputs, trials, 12345.5f);
+    }
+    Report(state, trials);
+}
+
+void BM_WholeRunWithCsvExport(benchmark::State& state) {
+    ConfigureWorkers();
+    const auto trials = static_cast<std::int32_t>(state.range(0));
+    const Variant inputs = MixedInput();
+    const auto dir = std::filesystem::temp_directory_path() / "nuvir-engine-bench";
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "trials.csv").generic_string();
+    BenchHost host;
+    ResetPeakMemory();
+    for (auto _ : state) {
+        CMonteCarlo mc(host);
+        mc.SetExportPaths(path);
+        mc.RunSimulation(inputs, trials, 200, 12345.5f);
+    }
+    Report(state, trials);
+    state.counters["csv_MB"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
+    std::filesystem::remove_all(dir);
+}
+
+BENCHMARK(BM_TrialLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeRun)
+    ->ArgNames({"trials", "custom"})
+    ->Args({10000, 0})
+    ->Args({100000, 0})
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_WholeRunWithCsvExport)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace nuvir
