@@ -491,7 +491,10 @@ void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
 
 namespace {
 
-constexpr std::int32_t kBlockTrials = 4096;
+// Trials per block: small enough that short runs still spread over the workers, large
+// enough that handing out blocks costs nothing against the work in them.
+constexpr std::int32_t kMinBlockTrials = 256;
+constexpr std::int32_t kMaxBlockTrials = 4096;
 
 struct Failure {
     std::int32_t trial = std::numeric_limits<std::int32_t>::max();
@@ -580,9 +583,11 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         ComputeTrialCosts(table, t);
     };
 
-    const std::int32_t blocks = (n - 1) / kBlockTrials + 1;
-    auto blockStart = [&](std::int32_t b) { return b * kBlockTrials + 1; };
-    auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * kBlockTrials); };
+    const int threads = std::max(SimulationWorkerThreads(), 1);
+    const std::int32_t blockTrials = std::clamp(n / (8 * threads), kMinBlockTrials, kMaxBlockTrials);
+    const std::int32_t blocks = (n - 1) / blockTrials + 1;
+    auto blockStart = [&](std::int32_t b) { return b * blockTrials + 1; };
+    auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * blockTrials); };
 
     std::vector<Failure> failures(static_cast<std::size_t>(blocks));
     std::atomic<std::int32_t> firstFailedBlock{blocks};
@@ -630,7 +635,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         return true;
     };
 
-    const int workers = std::min(SimulationWorkerThreads() - 1, blocks - 1);
+    const int workers = std::min(threads - 1, blocks - 1);
     if (workers <= 0) {
         for (std::int32_t b = 0; b < blocks; ++b) {
             const bool ok = drawBlock(b);

@@ -426,7 +426,7 @@ TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
         expected = e.description();
     }
     const int failingTrial = host.yields;
-    ASSERT_GT(failingTrial, 4096) << "the seed should put the first overflow beyond the first block";
+    ASSERT_GT(failingTrial, 4096) << "the seed should put the first overflow well into the run";
     ASSERT_LT(failingTrial, n);
     EXPECT_EQ(expected.rfind("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ", 0), 0u) << expected;
 
