@@ -402,6 +402,28 @@ TEST(MonteCarloTrialLoop, WholeRunsAgreeForAnyNumberOfWorkers) {
     ExpectSameResults(one, mc.Results());
 }
 
+// Validation lets no negative spread through; should one reach the loop, it ends the
+// run at its first draw, after the draws before it in that trial.
+TEST(MonteCarloTrialLoop, NegativeSpreadEndsTheRunAtItsFirstDraw) {
+    for (const int workers : {1, 8}) {
+        WorkerThreads threads(workers);
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        auto m = Access::Validate(mc, Matrix(MixedRows()));
+        m[7][1] = -1.5;
+        Access::SetSeed(mc, 2.0f);
+        Access::InitialisePRNG(mc);
+        TrialTable table(20000, 0);
+        try {
+            Access::FillTrials(mc, table, m);
+            ADD_FAILURE() << "no error";
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.description(), "Invalid SD (-1.5) in CMonteCarlo");
+        }
+        EXPECT_EQ(host.yields, 1);
+    }
+}
+
 // I1 uniform with its upper end just beyond the largest Double: about one trial in
 // ten thousand overflows.
 Rows RareOverflowRows() {
