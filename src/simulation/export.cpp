@@ -104,10 +104,10 @@ void WriteTrialLines(ExportFile& file, std::int32_t trials, FormatRow formatRow)
         ParallelFor(count, [&](int b) {
             std::string& out = texts[static_cast<std::size_t>(b)];
             out.clear();
-            const std::int32_t from = (first + b) * kRowsPerBlock + 1;
-            const std::int32_t to = std::min(trials, from + kRowsPerBlock - 1);
-            for (std::int32_t t = from; t <= to; ++t) {
-                formatRow(out, t);
+            const std::int64_t from = std::int64_t{first + b} * kRowsPerBlock + 1;
+            const std::int64_t to = std::min<std::int64_t>(trials, from + kRowsPerBlock - 1);
+            for (std::int64_t t = from; t <= to; ++t) {
+                formatRow(out, static_cast<std::int32_t>(t));
                 out += kLineEnd;
             }
         });

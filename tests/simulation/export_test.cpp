@@ -185,6 +185,23 @@ TEST(TrialExport, FailedSamRiskFileAbandonsItsCostFile) {
     EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"first.csv", "r.sam"}));
 }
 
+TEST(TrialExport, WriteFailureIsReportedOnce) {
+    // Every write to this device fails for want of space.
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    RecordingHost host;
+    bool failed = false;
+    WriteDelimitedTrials(SmallTable(), "/dev/full", ",", failed, host);
+    EXPECT_TRUE(failed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, "Disk full");
+    EXPECT_EQ(host.messages[0].title, kExportFailedTitle);
+    EXPECT_EQ(host.yields, 1);
+    failed = false;
+    WriteSamTrials(SmallTable(), "/dev/full", failed, host);
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(host.messages.size(), 2u);
+}
+
 TEST(TrialExport, ExistingFileIsReplaced) {
     TempDir dir;
     test::WriteBytes(dir.file("old.csv"), std::string(100000, 'x'));
