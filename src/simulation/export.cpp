@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <functional>
+#include <future>
 #include <new>
 #include <string_view>
 #include <vector>
@@ -92,26 +94,41 @@ private:
 };
 
 // Formats the trial lines in blocks of rows on the worker threads and writes the
-// blocks in trial order, so the file is the same as one written line by line.
+// blocks in trial order, so the file is the same as one written line by line. While
+// one round of blocks is written the next one is being formatted.
 template <class FormatRow>
 void WriteTrialLines(ExportFile& file, std::int32_t trials, FormatRow formatRow) {
     constexpr std::int32_t kRowsPerBlock = 4096;
     const std::int32_t blocks = (trials + kRowsPerBlock - 1) / kRowsPerBlock;
-    const int perRound = std::max(1, SimulationWorkerThreads()) * 2;
-    std::vector<std::string> texts(static_cast<std::size_t>(perRound));
-    for (std::int32_t first = 0; first < blocks; first += perRound) {
-        const int count = static_cast<int>(std::min<std::int32_t>(perRound, blocks - first));
+    if (blocks <= 0) return;
+    const std::int32_t perRound = std::max(1, SimulationWorkerThreads()) * 2;
+    auto format = [&](std::int32_t firstBlock, std::vector<std::string>& texts) {
+        const int count = static_cast<int>(std::min<std::int32_t>(perRound, blocks - firstBlock));
         ParallelFor(count, [&](int b) {
             std::string& out = texts[static_cast<std::size_t>(b)];
             out.clear();
-            const std::int64_t from = std::int64_t{first + b} * kRowsPerBlock + 1;
+            const std::int64_t from = std::int64_t{firstBlock + b} * kRowsPerBlock + 1;
             const std::int64_t to = std::min<std::int64_t>(trials, from + kRowsPerBlock - 1);
             for (std::int64_t t = from; t <= to; ++t) {
                 formatRow(out, static_cast<std::int32_t>(t));
                 out += kLineEnd;
             }
         });
-        for (int b = 0; b < count; ++b) file.Write(texts[static_cast<std::size_t>(b)]);
+        return count;
+    };
+    std::vector<std::string> ready(static_cast<std::size_t>(perRound));
+    std::vector<std::string> pending(static_cast<std::size_t>(perRound));
+    int count = format(0, ready);
+    for (std::int32_t first = 0; first < blocks; first += perRound) {
+        // The future waits for its task when destroyed, also when a write fails.
+        std::future<int> next;
+        if (first + perRound < blocks)
+            next = std::async(std::launch::async, format, first + perRound, std::ref(pending));
+        for (int b = 0; b < count; ++b) file.Write(ready[static_cast<std::size_t>(b)]);
+        if (next.valid()) {
+            count = next.get();
+            std::swap(ready, pending);
+        }
     }
 }
 
