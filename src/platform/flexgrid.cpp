@@ -1,0 +1,875 @@
+#include "platform/flexgrid.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/form.h"
+#include "platform/screen.h"
+#include "platform/services.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+// System colours, as the grid's defaults.
+constexpr Colour kSysWindow = static_cast<Colour>(0x80000005u);
+constexpr Colour kSysWindowText = static_cast<Colour>(0x80000008u);
+constexpr Colour kSysButtonFace = static_cast<Colour>(0x8000000Fu);
+constexpr Colour kSysButtonText = static_cast<Colour>(0x80000012u);
+constexpr Colour kSysHighlight = static_cast<Colour>(0x8000000Du);
+constexpr Colour kSysHighlightText = static_cast<Colour>(0x8000000Eu);
+constexpr Colour kSysAppWorkspace = static_cast<Colour>(0x8000000Cu);
+
+constexpr int kTextPaddingPx = 2;
+
+[[noreturn]] void InvalidValue() { RaiseError(kInvalidPropertyValue, "Invalid property value"); }
+[[noreturn]] void BadIndex() { RaiseError(381, "Subscript out of range"); }
+
+int RoundPx(double v) { return static_cast<int>(std::floor(v + 0.5)); }
+
+std::vector<std::string> SplitAt(const std::string& s, char delimiter) {
+    std::vector<std::string> out;
+    std::string::size_type start = 0;
+    for (;;) {
+        const auto p = s.find(delimiter, start);
+        if (p == std::string::npos) {
+            out.push_back(s.substr(start));
+            return out;
+        }
+        out.push_back(s.substr(start, p - start));
+        start = p + 1;
+    }
+}
+
+enum MouseKind { kDown, kUp, kMove };
+
+}  // namespace
+
+template <class F>
+void FlexGrid::Guarded(F&& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        MsgBox(e.description());
+    }
+}
+
+void FlexGrid::RegisterType() {
+    Form::RegisterControlType(kTypeName, [] { return new FlexGrid(); });
+}
+
+FlexGrid::FlexGrid()
+    : QAbstractScrollArea(nullptr),
+      Control(kTypeName),
+      backColor_(kSysWindow),
+      foreColor_(kSysWindowText),
+      backColorFixed_(kSysButtonFace),
+      foreColorFixed_(kSysButtonText),
+      backColorSel_(kSysHighlight),
+      foreColorSel_(kSysHighlightText),
+      backColorBkg_(kSysAppWorkspace) {
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(false);
+    Resize(2, 2);
+    SetScrollBars(flexscroll::Both);
+}
+
+FlexGrid::~FlexGrid() = default;
+
+// ---- structure ----------------------------------------------------------------------
+
+void FlexGrid::Resize(int rows, int cols) {
+    std::vector<Cell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    const int keepRows = std::min(rows, rows_);
+    const int keepCols = std::min(cols, cols_);
+    for (int r = 0; r < keepRows; ++r) {
+        for (int c = 0; c < keepCols; ++c) {
+            cells[static_cast<std::size_t>(r) * cols + c] = std::move(At(r, c));
+        }
+    }
+    cells_ = std::move(cells);
+    rows_ = rows;
+    cols_ = cols;
+    rowHeight_.resize(static_cast<std::size_t>(rows), kDefaultRowHeight);
+    colWidth_.resize(static_cast<std::size_t>(cols), kDefaultColWidth);
+    colAlign_.resize(static_cast<std::size_t>(cols), flexalign::General);
+    layoutDirty_ = true;
+}
+
+void FlexGrid::KeepCursorInTable() {
+    const int lastRow = std::max(0, rows_ - 1);
+    const int lastCol = std::max(0, cols_ - 1);
+    row_ = std::clamp(row_, 0, lastRow);
+    col_ = std::clamp(col_, 0, lastCol);
+    rowSel_ = std::clamp(rowSel_, 0, lastRow);
+    colSel_ = std::clamp(colSel_, 0, lastCol);
+    topRow_ = std::clamp(topRow_, fixedRows_, std::max(fixedRows_, rows_ - 1));
+    leftCol_ = std::clamp(leftCol_, fixedCols_, std::max(fixedCols_, cols_ - 1));
+}
+
+void FlexGrid::SetRows(int n) {
+    if (n < 0) InvalidValue();
+    Resize(n, cols_);
+    fixedRows_ = std::min(fixedRows_, n);
+    KeepCursorInTable();
+    Relayout();
+}
+
+void FlexGrid::SetCols(int n) {
+    if (n < 0) InvalidValue();
+    Resize(rows_, n);
+    fixedCols_ = std::min(fixedCols_, n);
+    KeepCursorInTable();
+    Relayout();
+}
+
+void FlexGrid::SetFixedRows(int n) {
+    if (n < 0 || n > rows_) InvalidValue();
+    fixedRows_ = n;
+    if (row_ < n && n < rows_) row_ = n;
+    if (rowSel_ < n && n < rows_) rowSel_ = n;
+    topRow_ = std::max(topRow_, n);
+    KeepCursorInTable();
+    layoutDirty_ = true;
+    Relayout();
+}
+
+void FlexGrid::SetFixedCols(int n) {
+    if (n < 0 || n > cols_) InvalidValue();
+    fixedCols_ = n;
+    if (col_ < n && n < cols_) col_ = n;
+    if (colSel_ < n && n < cols_) colSel_ = n;
+    leftCol_ = std::max(leftCol_, n);
+    KeepCursorInTable();
+    layoutDirty_ = true;
+    Relayout();
+}
+
+// ---- current cell and selection ---------------------------------------------------------
+
+void FlexGrid::MoveCurrent(int row, int col, bool bringIntoView) {
+    if (row == row_ && col == col_) {
+        rowSel_ = row_;
+        colSel_ = col_;
+        if (bringIntoView) ScrollIntoView(row_, col_);
+        Changed();
+        return;
+    }
+    Q_EMIT LeaveCell();
+    row_ = row;
+    col_ = col;
+    rowSel_ = row;
+    colSel_ = col;
+    if (bringIntoView) ScrollIntoView(row, col);
+    Changed();
+    Q_EMIT EnterCell();
+}
+
+void FlexGrid::SetRow(int r) {
+    if (r < 0 || r >= rows_) InvalidValue();
+    MoveCurrent(r, col_, false);
+}
+
+void FlexGrid::SetCol(int c) {
+    if (c < 0 || c >= cols_) InvalidValue();
+    MoveCurrent(row_, c, false);
+}
+
+void FlexGrid::SetRowSel(int r) {
+    if (r < 0 || r >= rows_) InvalidValue();
+    rowSel_ = r;
+    Changed();
+}
+
+void FlexGrid::SetColSel(int c) {
+    if (c < 0 || c >= cols_) InvalidValue();
+    colSel_ = c;
+    Changed();
+}
+
+void FlexGrid::SetTopRow(int r) {
+    if (r < 0 || r >= rows_) InvalidValue();
+    const int top = std::clamp(r, fixedRows_, std::max(fixedRows_, MaxTopRow()));
+    if (top == topRow_) return;
+    topRow_ = top;
+    UpdateScrollBars();
+    Changed();
+    Q_EMIT Events()->Scroll();
+}
+
+void FlexGrid::SetLeftCol(int c) {
+    if (c < 0 || c >= cols_) InvalidValue();
+    const int left = std::clamp(c, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
+    if (left == leftCol_) return;
+    leftCol_ = left;
+    UpdateScrollBars();
+    Changed();
+    Q_EMIT Events()->Scroll();
+}
+
+// ---- text -----------------------------------------------------------------------------
+
+void FlexGrid::CheckCell(int row, int col) const {
+    if (row < 0 || row >= rows_ || col < 0 || col >= cols_) BadIndex();
+}
+
+std::string FlexGrid::Text() const { return TextMatrix(row_, col_); }
+
+void FlexGrid::SetText(const std::string& text) { SetTextMatrix(row_, col_, text); }
+
+std::string FlexGrid::TextMatrix(int row, int col) const {
+    CheckCell(row, col);
+    return At(row, col).text;
+}
+
+void FlexGrid::SetTextMatrix(int row, int col, const std::string& text) {
+    CheckCell(row, col);
+    At(row, col).text = text;
+    Changed();
+}
+
+std::string FlexGrid::Clip() const {
+    if (rows_ == 0 || cols_ == 0) return {};
+    const int r0 = std::min(row_, rowSel_), r1 = std::max(row_, rowSel_);
+    const int c0 = std::min(col_, colSel_), c1 = std::max(col_, colSel_);
+    std::string out;
+    for (int r = r0; r <= r1; ++r) {
+        if (r > r0) out += '\r';
+        for (int c = c0; c <= c1; ++c) {
+            if (c > c0) out += '\t';
+            out += At(r, c).text;
+        }
+    }
+    return out;
+}
+
+void FlexGrid::SetClip(const std::string& text) {
+    if (rows_ == 0 || cols_ == 0) return;
+    const int r0 = std::min(row_, rowSel_), r1 = std::max(row_, rowSel_);
+    const int c0 = std::min(col_, colSel_), c1 = std::max(col_, colSel_);
+    const std::vector<std::string> lines = SplitAt(text, '\r');
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int r = r0 + static_cast<int>(i);
+        if (r > r1) break;
+        const std::vector<std::string> items = SplitAt(lines[i], '\t');
+        for (std::size_t j = 0; j < items.size(); ++j) {
+            const int c = c0 + static_cast<int>(j);
+            if (c > c1) break;
+            At(r, c).text = items[j];
+        }
+    }
+    Changed();
+}
+
+void FlexGrid::Clear() {
+    for (Cell& cell : cells_) cell = Cell{};
+    Changed();
+}
+
+// ---- sizes ------------------------------------------------------------------------------
+
+int FlexGrid::ColWidth(int col) const {
+    if (col < 0 || col >= cols_) BadIndex();
+    return colWidth_[static_cast<std::size_t>(col)];
+}
+
+void FlexGrid::SetColWidth(int col, int twips) {
+    if (col < -1 || col >= cols_) BadIndex();
+    if (twips < -1) InvalidValue();
+    const int w = twips == -1 ? kDefaultColWidth : twips;
+    if (col == -1) {
+        std::fill(colWidth_.begin(), colWidth_.end(), w);
+    } else {
+        colWidth_[static_cast<std::size_t>(col)] = w;
+    }
+    layoutDirty_ = true;
+    Relayout();
+}
+
+int FlexGrid::RowHeight(int row) const {
+    if (row < 0 || row >= rows_) BadIndex();
+    return rowHeight_[static_cast<std::size_t>(row)];
+}
+
+void FlexGrid::SetRowHeight(int row, int twips) {
+    if (row < -1 || row >= rows_) BadIndex();
+    if (twips < -1) InvalidValue();
+    const int h = twips == -1 ? kDefaultRowHeight : twips;
+    if (row == -1) {
+        std::fill(rowHeight_.begin(), rowHeight_.end(), h);
+    } else {
+        rowHeight_[static_cast<std::size_t>(row)] = h;
+    }
+    layoutDirty_ = true;
+    Relayout();
+}
+
+int FlexGrid::ColAlignment(int col) const {
+    if (col < 0 || col >= cols_) BadIndex();
+    return colAlign_[static_cast<std::size_t>(col)];
+}
+
+void FlexGrid::SetColAlignment(int col, int alignment) {
+    if (col < -1 || col >= cols_) BadIndex();
+    if (alignment < 0 || alignment > flexalign::General) InvalidValue();
+    if (col == -1) {
+        std::fill(colAlign_.begin(), colAlign_.end(), alignment);
+    } else {
+        colAlign_[static_cast<std::size_t>(col)] = alignment;
+    }
+    Changed();
+}
+
+// ---- layout -------------------------------------------------------------------------------
+
+void FlexGrid::EnsureLayout() const {
+    const ScreenMetrics& m = Screen();
+    if (!layoutDirty_ && layoutTppX_ == m.twipsPerPixelX && layoutTppY_ == m.twipsPerPixelY &&
+        rowPos_.size() == static_cast<std::size_t>(rows_) + 1 && colPos_.size() == static_cast<std::size_t>(cols_) + 1) {
+        return;
+    }
+    layoutTppX_ = m.twipsPerPixelX;
+    layoutTppY_ = m.twipsPerPixelY;
+    rowPos_.assign(static_cast<std::size_t>(rows_) + 1, 0);
+    colPos_.assign(static_cast<std::size_t>(cols_) + 1, 0);
+    double sum = 0;
+    for (int r = 0; r < rows_; ++r) {
+        sum += rowHeight_[static_cast<std::size_t>(r)];
+        rowPos_[static_cast<std::size_t>(r) + 1] = RoundPx(sum / m.twipsPerPixelY);
+    }
+    sum = 0;
+    for (int c = 0; c < cols_; ++c) {
+        sum += colWidth_[static_cast<std::size_t>(c)];
+        colPos_[static_cast<std::size_t>(c) + 1] = RoundPx(sum / m.twipsPerPixelX);
+    }
+    layoutDirty_ = false;
+}
+
+int FlexGrid::RowHeightPx(int row) const {
+    EnsureLayout();
+    return rowPos_[static_cast<std::size_t>(row) + 1] - rowPos_[static_cast<std::size_t>(row)];
+}
+
+int FlexGrid::ColWidthPx(int col) const {
+    EnsureLayout();
+    return colPos_[static_cast<std::size_t>(col) + 1] - colPos_[static_cast<std::size_t>(col)];
+}
+
+int FlexGrid::RowTopPx(int row) const {
+    EnsureLayout();
+    if (row < fixedRows_) return rowPos_[static_cast<std::size_t>(row)];
+    return rowPos_[static_cast<std::size_t>(fixedRows_)] + rowPos_[static_cast<std::size_t>(row)] -
+           rowPos_[static_cast<std::size_t>(topRow_)];
+}
+
+int FlexGrid::ColLeftPx(int col) const {
+    EnsureLayout();
+    if (col < fixedCols_) return colPos_[static_cast<std::size_t>(col)];
+    return colPos_[static_cast<std::size_t>(fixedCols_)] + colPos_[static_cast<std::size_t>(col)] -
+           colPos_[static_cast<std::size_t>(leftCol_)];
+}
+
+int FlexGrid::MaxTopRow() const {
+    if (rows_ <= fixedRows_) return fixedRows_;
+    EnsureLayout();
+    const int avail = viewport()->height() - rowPos_[static_cast<std::size_t>(fixedRows_)];
+    int top = rows_ - 1;
+    int used = RowHeightPx(top);
+    while (top - 1 >= fixedRows_ && used + RowHeightPx(top - 1) <= avail) {
+        --top;
+        used += RowHeightPx(top);
+    }
+    return top;
+}
+
+int FlexGrid::MaxLeftCol() const {
+    if (cols_ <= fixedCols_) return fixedCols_;
+    EnsureLayout();
+    const int avail = viewport()->width() - colPos_[static_cast<std::size_t>(fixedCols_)];
+    int left = cols_ - 1;
+    int used = ColWidthPx(left);
+    while (left - 1 >= fixedCols_ && used + ColWidthPx(left - 1) <= avail) {
+        --left;
+        used += ColWidthPx(left);
+    }
+    return left;
+}
+
+void FlexGrid::ScrollIntoView(int row, int col) {
+    int top = topRow_;
+    int left = leftCol_;
+    if (row >= fixedRows_ && row < rows_) {
+        if (row < top) {
+            top = row;
+        } else {
+            const int avail = viewport()->height();
+            EnsureLayout();
+            auto bottom = [&](int t) {
+                return rowPos_[static_cast<std::size_t>(fixedRows_)] + rowPos_[static_cast<std::size_t>(row) + 1] -
+                       rowPos_[static_cast<std::size_t>(t)];
+            };
+            while (top < row && bottom(top) > avail) ++top;
+        }
+    }
+    if (col >= fixedCols_ && col < cols_) {
+        if (col < left) {
+            left = col;
+        } else {
+            const int avail = viewport()->width();
+            EnsureLayout();
+            auto right = [&](int l) {
+                return colPos_[static_cast<std::size_t>(fixedCols_)] + colPos_[static_cast<std::size_t>(col) + 1] -
+                       colPos_[static_cast<std::size_t>(l)];
+            };
+            while (left < col && right(left) > avail) ++left;
+        }
+    }
+    if (top == topRow_ && left == leftCol_) return;
+    topRow_ = top;
+    leftCol_ = left;
+    UpdateScrollBars();
+    Changed();
+    Q_EMIT Events()->Scroll();
+}
+
+bool FlexGrid::RowIsVisible(int row) const {
+    if (row < 0 || row >= rows_) BadIndex();
+    if (RowHeightPx(row) <= 0) return false;
+    if (row >= fixedRows_ && row < topRow_) return false;
+    return RowTopPx(row) < viewport()->height();
+}
+
+bool FlexGrid::ColIsVisible(int col) const {
+    if (col < 0 || col >= cols_) BadIndex();
+    if (ColWidthPx(col) <= 0) return false;
+    if (col >= fixedCols_ && col < leftCol_) return false;
+    return ColLeftPx(col) < viewport()->width();
+}
+
+QRect FlexGrid::CellRectPx(int row, int col) const {
+    CheckCell(row, col);
+    if (!RowIsVisible(row) || !ColIsVisible(col)) return {};
+    const QPoint origin = viewport()->geometry().topLeft();
+    return QRect(origin.x() + ColLeftPx(col), origin.y() + RowTopPx(row), ColWidthPx(col), RowHeightPx(row));
+}
+
+double FlexGrid::CellLeft() {
+    CheckCell(row_, col_);
+    ScrollIntoView(row_, col_);
+    return PxToTwipsX(viewport()->geometry().left() + ColLeftPx(col_));
+}
+
+double FlexGrid::CellTop() {
+    CheckCell(row_, col_);
+    ScrollIntoView(row_, col_);
+    return PxToTwipsY(viewport()->geometry().top() + RowTopPx(row_));
+}
+
+double FlexGrid::CellWidth() {
+    CheckCell(row_, col_);
+    ScrollIntoView(row_, col_);
+    return PxToTwipsX(ColWidthPx(col_));
+}
+
+double FlexGrid::CellHeight() {
+    CheckCell(row_, col_);
+    ScrollIntoView(row_, col_);
+    return PxToTwipsY(RowHeightPx(row_));
+}
+
+int FlexGrid::FrameWidthPx() const { return frameWidth(); }
+
+int FlexGrid::VScrollBarWidthPx() const {
+    int w = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
+    if (style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, this)) {
+        w += style()->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, this);
+    }
+    return w;
+}
+
+// ---- formatting ----------------------------------------------------------------------------
+
+Colour FlexGrid::CellBackColor() const {
+    CheckCell(row_, col_);
+    const Cell& cell = At(row_, col_);
+    if (cell.back) return *cell.back;
+    return (row_ < fixedRows_ || col_ < fixedCols_) ? backColorFixed_ : backColor_;
+}
+
+void FlexGrid::SetCellBackColor(Colour c) {
+    CheckCell(row_, col_);
+    At(row_, col_).back = c;
+    Changed();
+}
+
+bool FlexGrid::CellFontBold() const {
+    CheckCell(row_, col_);
+    return At(row_, col_).bold;
+}
+
+void FlexGrid::SetCellFontBold(bool on) {
+    CheckCell(row_, col_);
+    At(row_, col_).bold = on;
+    Changed();
+}
+
+void FlexGrid::SetBackColor(Colour c) {
+    backColor_ = c;
+    Changed();
+}
+void FlexGrid::SetForeColor(Colour c) {
+    foreColor_ = c;
+    Changed();
+}
+void FlexGrid::SetBackColorFixed(Colour c) {
+    backColorFixed_ = c;
+    Changed();
+}
+void FlexGrid::SetForeColorFixed(Colour c) {
+    foreColorFixed_ = c;
+    Changed();
+}
+void FlexGrid::SetBackColorSel(Colour c) {
+    backColorSel_ = c;
+    Changed();
+}
+void FlexGrid::SetForeColorSel(Colour c) {
+    foreColorSel_ = c;
+    Changed();
+}
+void FlexGrid::SetBackColorBkg(Colour c) {
+    backColorBkg_ = c;
+    Changed();
+}
+
+void FlexGrid::SetFocusRect(int v) {
+    if (v < 0 || v > 2) InvalidValue();
+    focusRect_ = v;
+    Changed();
+}
+
+void FlexGrid::SetHighLight(int v) {
+    if (v < 0 || v > 2) InvalidValue();
+    highLight_ = v;
+    Changed();
+}
+
+void FlexGrid::SetScrollBars(int v) {
+    if (v < 0 || v > 3) InvalidValue();
+    scrollBars_ = v;
+    setHorizontalScrollBarPolicy((v & flexscroll::Horizontal) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy((v & flexscroll::Vertical) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    Relayout();
+}
+
+void FlexGrid::SetRedraw(bool on) {
+    if (on == redraw_) return;
+    redraw_ = on;
+    if (on) Relayout();
+}
+
+void FlexGrid::Changed() {
+    if (redraw_) viewport()->update();
+}
+
+void FlexGrid::Relayout() {
+    if (!redraw_) return;
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+void FlexGrid::UpdateScrollBars() {
+    const int maxTop = std::max(fixedRows_, MaxTopRow());
+    const int maxLeft = std::max(fixedCols_, MaxLeftCol());
+    const int top = std::clamp(topRow_, fixedRows_, maxTop);
+    const int left = std::clamp(leftCol_, fixedCols_, maxLeft);
+    const bool moved = top != topRow_ || left != leftCol_;
+    topRow_ = top;
+    leftCol_ = left;
+    syncingBars_ = true;
+    verticalScrollBar()->setRange(0, std::max(0, maxTop - fixedRows_));
+    verticalScrollBar()->setPageStep(std::max(1, rows_ - fixedRows_ - (maxTop - fixedRows_)));
+    verticalScrollBar()->setValue(std::max(0, topRow_ - fixedRows_));
+    horizontalScrollBar()->setRange(0, std::max(0, maxLeft - fixedCols_));
+    horizontalScrollBar()->setPageStep(std::max(1, cols_ - fixedCols_ - (maxLeft - fixedCols_)));
+    horizontalScrollBar()->setValue(std::max(0, leftCol_ - fixedCols_));
+    syncingBars_ = false;
+    if (moved) Q_EMIT Events()->Scroll();
+}
+
+void FlexGrid::scrollContentsBy(int, int) {
+    if (syncingBars_) return;
+    const int top = fixedRows_ + verticalScrollBar()->value();
+    const int left = fixedCols_ + horizontalScrollBar()->value();
+    if (top == topRow_ && left == leftCol_) return;
+    topRow_ = std::min(top, std::max(fixedRows_, rows_ - 1));
+    leftCol_ = std::min(left, std::max(fixedCols_, cols_ - 1));
+    Changed();
+    Guarded([this] { Q_EMIT Events()->Scroll(); });
+}
+
+void FlexGrid::resizeEvent(QResizeEvent* e) {
+    QAbstractScrollArea::resizeEvent(e);
+    Relayout();
+}
+
+// ---- painting ------------------------------------------------------------------------------
+
+void FlexGrid::paintEvent(QPaintEvent*) {
+    QPainter p(viewport());
+    const QRect area = viewport()->rect();
+    p.fillRect(area, ColourToQColor(backColorBkg_));
+    if (rows_ == 0 || cols_ == 0) return;
+    EnsureLayout();
+
+    std::vector<int> rowsOnView;
+    std::vector<int> colsOnView;
+    for (int r = 0; r < rows_; ++r) {
+        if (r >= fixedRows_ && r < topRow_) continue;
+        if (RowTopPx(r) >= area.height()) break;
+        if (RowHeightPx(r) > 0) rowsOnView.push_back(r);
+    }
+    for (int c = 0; c < cols_; ++c) {
+        if (c >= fixedCols_ && c < leftCol_) continue;
+        if (ColLeftPx(c) >= area.width()) break;
+        if (ColWidthPx(c) > 0) colsOnView.push_back(c);
+    }
+
+    const int r0 = std::min(row_, rowSel_), r1 = std::max(row_, rowSel_);
+    const int c0 = std::min(col_, colSel_), c1 = std::max(col_, colSel_);
+    const bool highlight = highLight_ == 1 || (highLight_ == 2 && hasFocus());
+    const QColor fixedLine(128, 128, 128);
+    const QColor normalLine(192, 192, 192);
+    const QFont normalFont = font();
+    QFont boldFont = normalFont;
+    boldFont.setBold(true);
+
+    for (int r : rowsOnView) {
+        for (int c : colsOnView) {
+            const QRect rect(ColLeftPx(c), RowTopPx(r), ColWidthPx(c), RowHeightPx(r));
+            const Cell& cell = At(r, c);
+            const bool fixed = r < fixedRows_ || c < fixedCols_;
+            const bool selected = highlight && !fixed && r >= r0 && r <= r1 && c >= c0 && c <= c1 &&
+                                  !(r == row_ && c == col_);
+            Colour back = fixed ? backColorFixed_ : backColor_;
+            Colour fore = fixed ? foreColorFixed_ : foreColor_;
+            if (cell.back) back = *cell.back;
+            if (selected) {
+                back = backColorSel_;
+                fore = foreColorSel_;
+            }
+            p.fillRect(rect, ColourToQColor(back));
+            p.setPen(fixed ? fixedLine : normalLine);
+            p.drawLine(rect.topRight(), rect.bottomRight());
+            p.drawLine(rect.bottomLeft(), rect.bottomRight());
+            if (cell.text.empty()) continue;
+            int a = colAlign_[static_cast<std::size_t>(c)];
+            if (a == flexalign::General) a = IsNumericText(cell.text) ? flexalign::RightCenter : flexalign::LeftCenter;
+            Qt::Alignment align;
+            switch (a / 3) {
+                case 0: align = Qt::AlignLeft; break;
+                case 1: align = Qt::AlignHCenter; break;
+                default: align = Qt::AlignRight; break;
+            }
+            switch (a % 3) {
+                case 0: align |= Qt::AlignTop; break;
+                case 1: align |= Qt::AlignVCenter; break;
+                default: align |= Qt::AlignBottom; break;
+            }
+            p.setFont(cell.bold ? boldFont : normalFont);
+            p.setPen(ColourToQColor(fore));
+            const QRect textRect = rect.adjusted(kTextPaddingPx, 0, -kTextPaddingPx - 1, -1);
+            p.drawText(textRect, static_cast<int>(align) | Qt::TextSingleLine, QString::fromStdString(cell.text));
+        }
+    }
+
+    if (focusRect_ > 0 && hasFocus() && row_ >= fixedRows_ && col_ >= fixedCols_ && row_ < rows_ && col_ < cols_ &&
+        RowIsVisible(row_) && ColIsVisible(col_)) {
+        const QRect rect(ColLeftPx(col_), RowTopPx(row_), ColWidthPx(col_) - 1, RowHeightPx(row_) - 1);
+        QPen pen(ColourToQColor(foreColor_));
+        if (focusRect_ == 1) {
+            pen.setStyle(Qt::DotLine);
+            p.setPen(pen);
+            p.drawRect(rect.adjusted(0, 0, -1, -1));
+        } else {
+            pen.setWidth(2);
+            p.setPen(pen);
+            p.drawRect(rect.adjusted(1, 1, -1, -1));
+        }
+    }
+}
+
+// ---- mouse and keys ------------------------------------------------------------------------
+
+
+bool FlexGrid::HitTest(const QPoint& p, int& row, int& col) const {
+    row = -1;
+    col = -1;
+    if (rows_ == 0 || cols_ == 0) return false;
+    for (int r = 0; r < rows_; ++r) {
+        if (r >= fixedRows_ && r < topRow_) continue;
+        const int top = RowTopPx(r);
+        if (top > p.y()) break;
+        if (p.y() < top + RowHeightPx(r)) {
+            row = r;
+            break;
+        }
+    }
+    for (int c = 0; c < cols_; ++c) {
+        if (c >= fixedCols_ && c < leftCol_) continue;
+        const int left = ColLeftPx(c);
+        if (left > p.x()) break;
+        if (p.x() < left + ColWidthPx(c)) {
+            col = c;
+            break;
+        }
+    }
+    if (row < 0 || col < 0) {
+        row = -1;
+        col = -1;
+        return false;
+    }
+    return true;
+}
+
+
+void FlexGrid::UpdateMouseCell(const QPoint& viewportPos) { HitTest(viewportPos, mouseRow_, mouseCol_); }
+
+void FlexGrid::RaiseMouse(int kind, QMouseEvent* e) {
+    const QPoint pos = e->position().toPoint() + viewport()->geometry().topLeft();
+    const double x = PxToTwipsX(pos.x());
+    const double y = PxToTwipsY(pos.y());
+    const int shift = ShiftOf(e->modifiers());
+    auto bits = [](Qt::MouseButtons b) {
+        int v = 0;
+        if (b & Qt::LeftButton) v |= 1;
+        if (b & Qt::RightButton) v |= 2;
+        if (b & Qt::MiddleButton) v |= 4;
+        return v;
+    };
+    switch (kind) {
+        case kDown: Q_EMIT Events()->MouseDown(bits(e->button()), shift, x, y); break;
+        case kUp: Q_EMIT Events()->MouseUp(bits(e->button()), shift, x, y); break;
+        default: Q_EMIT Events()->MouseMove(bits(e->buttons()), shift, x, y); break;
+    }
+}
+
+void FlexGrid::mousePressEvent(QMouseEvent* e) {
+    e->accept();
+    const QPoint pos = e->position().toPoint();
+    UpdateMouseCell(pos);
+    Guarded([&] {
+        RaiseMouse(kDown, e);
+        if (e->button() != Qt::LeftButton) return;
+        leftPressed_ = true;
+        int r = 0, c = 0;
+        if (!HitTest(pos, r, c)) return;
+        if (rows_ <= fixedRows_ || cols_ <= fixedCols_) return;
+        // A press on a heading picks the first data cell on view in its row or column.
+        if (r < fixedRows_) r = topRow_;
+        if (c < fixedCols_) c = leftCol_;
+        MoveCurrent(r, c, true);
+    });
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent* e) {
+    e->accept();
+    UpdateMouseCell(e->position().toPoint());
+    Guarded([&] {
+        RaiseMouse(kUp, e);
+        if (e->button() == Qt::LeftButton && leftPressed_) {
+            leftPressed_ = false;
+            Q_EMIT Events()->Click();
+        }
+    });
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent* e) {
+    mousePressEvent(e);
+    Guarded([&] { Q_EMIT Events()->DblClick(); });
+}
+
+void FlexGrid::mouseMoveEvent(QMouseEvent* e) {
+    e->accept();
+    UpdateMouseCell(e->position().toPoint());
+    Guarded([&] { RaiseMouse(kMove, e); });
+}
+
+void FlexGrid::keyPressEvent(QKeyEvent* e) {
+    if (rows_ <= fixedRows_ || cols_ <= fixedCols_) {
+        e->ignore();
+        return;
+    }
+    auto shownRow = [this](int r) { return RowHeight(r) > 0; };
+    auto shownCol = [this](int c) { return ColWidth(c) > 0; };
+    // The next shown row (column) from `from` in steps of `dir`, or `from` when none.
+    auto stepRow = [&](int from, int dir, int count) {
+        int r = from;
+        for (int n = 0; n < count; ++n) {
+            int k = r + dir;
+            while (k >= fixedRows_ && k < rows_ && !shownRow(k)) k += dir;
+            if (k < fixedRows_ || k >= rows_) break;
+            r = k;
+        }
+        return r;
+    };
+    auto stepCol = [&](int from, int dir, int count) {
+        int c = from;
+        for (int n = 0; n < count; ++n) {
+            int k = c + dir;
+            while (k >= fixedCols_ && k < cols_ && !shownCol(k)) k += dir;
+            if (k < fixedCols_ || k >= cols_) break;
+            c = k;
+        }
+        return c;
+    };
+    int r = std::max(row_, fixedRows_);
+    int c = std::max(col_, fixedCols_);
+    const bool ctrl = e->modifiers() & Qt::ControlModifier;
+    const int page = std::max(1, MaxTopRow() > fixedRows_ ? rows_ - MaxTopRow() : rows_ - fixedRows_);
+    switch (e->key()) {
+        case Qt::Key_Up: r = stepRow(r, -1, 1); break;
+        case Qt::Key_Down: r = stepRow(r, +1, 1); break;
+        case Qt::Key_Left: c = stepCol(c, -1, 1); break;
+        case Qt::Key_Right: c = stepCol(c, +1, 1); break;
+        case Qt::Key_PageUp: r = stepRow(r, -1, page); break;
+        case Qt::Key_PageDown: r = stepRow(r, +1, page); break;
+        case Qt::Key_Home:
+            if (ctrl) r = stepRow(fixedRows_ - 1, +1, 1);
+            c = stepCol(fixedCols_ - 1, +1, 1);
+            break;
+        case Qt::Key_End:
+            if (ctrl) r = stepRow(rows_, -1, 1);
+            c = stepCol(cols_, -1, 1);
+            break;
+        default: e->ignore(); return;
+    }
+    e->accept();
+    r = std::clamp(r, fixedRows_, rows_ - 1);
+    c = std::clamp(c, fixedCols_, cols_ - 1);
+    Guarded([&] { MoveCurrent(r, c, true); });
+}
+
+void FlexGrid::focusInEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusInEvent(e);
+    viewport()->update();
+}
+
+void FlexGrid::focusOutEvent(QFocusEvent* e) {
+    QAbstractScrollArea::focusOutEvent(e);
+    viewport()->update();
+}
+
+}  // namespace nuvir
