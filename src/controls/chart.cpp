@@ -1,0 +1,433 @@
+#include "controls/chart.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "numerics/numerics.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+using chart::AxisRow;
+using chart::ChartData;
+namespace axis = chart::axis;
+namespace option = chart::option;
+
+constexpr int kLineGraph = 0;
+constexpr int kBarGraph = 1;
+constexpr Colour kBlack = 0;
+
+// Coordinates reach the surface as Singles; a value beyond their range is an
+// overflow, as the conversion would be anywhere else in the program.
+double ToSingle(double v) {
+    if (std::fabs(v) > static_cast<double>(FLT_MAX)) RaiseOverflow();
+    return static_cast<double>(static_cast<float>(v));
+}
+
+// The text of a label array element for a tick at x; ticks between or beyond the
+// array's elements get no text.
+std::string LabelText(const Variant& labels, double x) {
+    const double index = RoundHalfEven(x);
+    if (index < labels.lbound(1) || index > labels.ubound(1)) return std::string();
+    return TextOf(labels(static_cast<std::int32_t>(index)));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------
+// Public members
+
+bool CChart::DrawLineGraph(const Variant& data, Variant& colours, bool drawAxes, bool fill, const Variant& titles,
+                           const Variant& options, const Variant& xLabels, bool noFrame) {
+    PictureBox& pic = Surface();
+    try {
+        ResetLineStyle();
+        ChartData points = CopyData(data);
+        if (fill) points = chart::CloseAreaOutline(points);
+        FitColours(colours, points.variables - 1);
+        m_vOptions = chart::ChartOptions(options);
+        RequireDrawable(points);
+
+        if (drawAxes) DrawAxes(kLineGraph, points, colours, titles, xLabels);
+
+        const Colour series = ColourAt(colours, 1);
+        const bool markers = m_vOptions.Setting(option::kMarkerKind).has_value();
+        // Element 0 is a DrawStyle value; one the surface does not take fails the graph.
+        int lineStyle = drawstyle::Solid;
+        if (m_vOptions.Setting(option::kLineStyle)) lineStyle = CInt(m_vOptions.Element(option::kLineStyle));
+
+        pic.PSet(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
+        pic.SetDrawStyle(drawstyle::Solid);
+        if (markers) {
+            DrawMarker(series);
+            pic.PSet(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
+        }
+        pic.SetDrawStyle(lineStyle);
+
+        for (std::int32_t j = 1; j < points.points; ++j) {
+            pic.SetDrawStyle(lineStyle);
+            pic.LineTo(ToSingle(points.X(j)), ToSingle(points.Y(j)), series);
+            // Markers are always solid.
+            pic.SetDrawStyle(drawstyle::Solid);
+            if (markers) {
+                DrawMarker(series);
+                pic.PSet(ToSingle(points.X(j)), ToSingle(points.Y(j)), series);
+            }
+        }
+
+        if (fill) {
+            pic.LineTo(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
+            if (const auto seed = chart::FillSeedPoint(points)) FloodFill(ToSingle(seed->X), ToSingle(seed->Y), series);
+        }
+
+        DrawReferenceLines();
+        if (!noFrame) DrawPlotFrame(kBlack);
+        return false;
+    } catch (const std::exception&) {
+        pic.Cls();
+        return true;
+    }
+}
+
+bool CChart::DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes, const Variant& titles,
+                           const Variant& options) {
+    PictureBox& pic = Surface();
+    try {
+        ResetLineStyle();
+        const ChartData bars = CopyData(data);
+        FitColours(colours, bars.variables - 1);
+        m_vOptions = chart::ChartOptions(options);
+        RequireDrawable(bars);
+
+        if (drawAxes) DrawAxes(kBarGraph, bars, colours, titles, Variant());
+
+        const Colour series = ColourAt(colours, 1);
+        const double width = pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());
+        pic.SetFillColor(series);
+        double base = ClampedOption();
+        if (!(base > NumericLimits::LowestDouble)) base = Axes()[axis::kY][axis::kLow];
+
+        for (std::int32_t i = 0; i < bars.points; ++i) {
+            // A bar below the base hangs down from it.
+            pic.Line(ToSingle(bars.X(i) - width / 2.0), ToSingle(base), ToSingle(bars.X(i) + width / 2.0),
+                     ToSingle(bars.Y(i)), series, LineShape::FilledBox);
+        }
+
+        DrawReferenceLines();
+        DrawPlotFrame(kBlack);
+        return false;
+    } catch (const std::exception&) {
+        pic.Cls();
+        return true;
+    }
+}
+
+Variant CChart::AxisData() const {
+    if (!m_dAxisData) return Variant::Unallocated(VarType::Double);
+    Variant table = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 5}});
+    for (int a = 0; a < 3; ++a)
+        for (int k = 0; k < 6; ++k) table(a, k) = (*m_dAxisData)[a][k];
+    return table;
+}
+
+// ---------------------------------------------------------------------------------
+// Graph helpers
+
+PictureBox& CChart::Surface() const {
+    if (m_oTarget == nullptr) throw std::logic_error("CChart: no target picture box set before drawing");
+    return *m_oTarget;
+}
+
+void CChart::ResetLineStyle() { Surface().SetDrawStyle(drawstyle::Solid); }
+
+ChartData CChart::CopyData(const Variant& data) const {
+    if (data.dims() != 2) RaiseComponentError("Chart data not arranged as a 2D array");
+    const std::int32_t lastVariable = data.ubound(1);
+    if (lastVariable < 1) RaiseComponentError("Chart data has only one variable");
+    const std::int32_t lastPoint = data.ubound(2);
+    ChartData copy(lastVariable + 1, lastPoint < 0 ? 0 : lastPoint + 1);
+    for (std::int32_t v = 0; v <= lastVariable; ++v)
+        for (std::int32_t j = 0; j <= lastPoint; ++j) copy.at(v, j) = CDbl(data(v, j));
+    return copy;
+}
+
+void CChart::FitColours(Variant& colours, std::int32_t lastVariable) const {
+    if (colours.dims() != 1) RaiseComponentError("Series colours not arranged as a 1D array");
+    if (colours.ubound(1) != lastVariable) colours.redimPreserve(lastVariable);
+}
+
+void CChart::RequireDrawable(const ChartData& data) const {
+    // Without points there is nothing to measure, and a value that is not finite
+    // would give the axes and the scale no size.
+    if (data.points == 0) RaiseComponentError("Chart data has no points");
+    for (double v : data.values)
+        if (!std::isfinite(v)) RaiseComponentError("Chart data holds a value that is not a number");
+}
+
+const CChart::AxisTable& CChart::Axes() const {
+    if (!m_dAxisData) RaiseSubscriptOutOfRange();
+    return *m_dAxisData;
+}
+
+Colour CChart::ColourAt(const Variant& colours, int i) const { return static_cast<Colour>(CLng(colours(i))); }
+
+void CChart::DrawMarker(Colour colour) {
+    PictureBox& pic = Surface();
+    const double kind = *m_vOptions.Setting(option::kMarkerKind);
+    double radiusPx = 0.0;
+    if (m_vOptions.Setting(option::kMarkerRadius)) radiusPx = CSng(m_vOptions.Element(option::kMarkerRadius));
+    const double radius = pic.ScaleX(radiusPx, scale::Pixels, pic.ScaleMode());
+    const double x = pic.CurrentX();
+    const double y = pic.CurrentY();
+    if (kind == 0.0) {
+        pic.Circle(x, y, radius, colour);
+    } else if (kind == 1.0) {
+        const int fillStyle = pic.FillStyle();
+        const Colour fillColour = pic.FillColor();
+        pic.SetFillColor(colour);
+        pic.SetFillStyle(fillstyle::Solid);
+        pic.Circle(x, y, radius, colour);
+        pic.SetFillStyle(fillStyle);
+        pic.SetFillColor(fillColour);
+    }
+}
+
+double CChart::LineWidthOption() const {
+    if (!m_vOptions.Setting(option::kBarWidth)) return 1.0;
+    return MathFunctions::Max(static_cast<double>(CSng(m_vOptions.Element(option::kBarWidth))), 1.0);
+}
+
+double CChart::ClampedOption() const {
+    const auto base = m_vOptions.Setting(option::kBarBase);
+    if (!base) return NumericLimits::LowestDouble;
+    const AxisRow& y = Axes()[axis::kY];
+    return MathFunctions::Max(y[axis::kLow], MathFunctions::Min(*base, y[axis::kHigh]));
+}
+
+void CChart::DrawReferenceLines() {
+    PictureBox& pic = Surface();
+    if (const auto y = m_vOptions.ReferencePosition(option::kYReference)) {
+        const AxisRow& x = Axes()[axis::kX];
+        const double inset = 0.02 * (x[axis::kHigh] - x[axis::kLow]);
+        pic.Line(ToSingle(x[axis::kLow] + inset), ToSingle(*y), ToSingle(x[axis::kHigh] - inset), ToSingle(*y), kBlack);
+    }
+    if (const auto x = m_vOptions.ReferencePosition(option::kXReference)) {
+        const AxisRow& y = Axes()[axis::kY];
+        const double inset = 0.02 * (y[axis::kHigh] - y[axis::kLow]);
+        pic.Line(ToSingle(*x), ToSingle(y[axis::kLow] + inset), ToSingle(*x), ToSingle(y[axis::kHigh] - inset), kBlack);
+    }
+}
+
+void CChart::FloodFill(double x, double y, Colour colour) {
+    // The fill keeps the caller's drawing state; a seed off the picture fills nothing.
+    PictureBox& pic = Surface();
+    const float savedX = pic.CurrentX();
+    const float savedY = pic.CurrentY();
+    const int px = pic.PixelX(x);
+    const int py = pic.PixelY(y);
+    pic.SetCurrentX(static_cast<float>(x));
+    pic.SetCurrentY(static_cast<float>(y));
+    const int drawStyle = pic.DrawStyle();
+    const int fillStyle = pic.FillStyle();
+    const Colour fillColour = pic.FillColor();
+    pic.SetDrawStyle(drawstyle::Solid);
+    pic.SetFillStyle(fillstyle::Solid);
+    pic.SetFillColor(colour);
+    pic.FloodFillPx(px, py);
+    pic.SetDrawStyle(drawStyle);
+    pic.SetFillStyle(fillStyle);
+    pic.SetFillColor(fillColour);
+    pic.SetCurrentX(savedX);
+    pic.SetCurrentY(savedY);
+}
+
+// ---------------------------------------------------------------------------------
+// Axes
+
+void CChart::DrawAxes(int kind, const ChartData& data, const Variant& colours, const Variant& titles,
+                      const Variant& labels) {
+    PictureBox& pic = Surface();
+    std::array<bool, 3> setByCaller{false, false, false};
+    m_dAxisData = AxisTable{};
+    AxisTable& table = *m_dAxisData;
+
+    for (std::int32_t v = 0; v < data.variables && v <= axis::kThird; ++v) {
+        const AxisRow mm = chart::ColumnMinMax(data.Variable(v));
+        table[v] = chart::NiceAxisRange(mm[axis::kMin], mm[axis::kMax], v);
+    }
+
+    m_sAxisTitles = {};
+    if (titles.dims() == 1) {
+        const std::int32_t last = std::min<std::int32_t>(titles.ubound(1), 2);
+        for (std::int32_t i = 0; i <= last; ++i) m_sAxisTitles[i] = CStr(titles(i));
+    }
+
+    AxisRow& x = table[axis::kX];
+    AxisRow& y = table[axis::kY];
+    const bool labelMode = labels.dims() == 1 && labels.lbound(1) == x[axis::kMin] && labels.ubound(1) == x[axis::kMax];
+    if (labelMode) {
+        x[axis::kLow] = x[axis::kMin];
+        x[axis::kHigh] = x[axis::kMax];
+        x[axis::kStep] = 1.0;
+    }
+
+    if ((kind == kLineGraph || kind == kBarGraph) && m_vOptions.Present()) {
+        if (const auto v = m_vOptions.AxisValue(option::kYMin)) {
+            y[axis::kLow] = *v;
+            setByCaller[axis::kY] = true;
+        }
+        if (const auto v = m_vOptions.AxisValue(option::kYMax)) {
+            y[axis::kHigh] = *v;
+            setByCaller[axis::kY] = true;
+        }
+        if (y[axis::kHigh] < y[axis::kLow]) std::swap(y[axis::kLow], y[axis::kHigh]);
+        if (const auto n = m_vOptions.TickCount(option::kYTicks)) {
+            y[axis::kStep] = (y[axis::kHigh] - y[axis::kLow]) / (*n - 1);
+            setByCaller[axis::kY] = true;
+        }
+        if (const auto v = m_vOptions.AxisValue(option::kXMin)) {
+            x[axis::kLow] = *v;
+            setByCaller[axis::kX] = true;
+        }
+        if (const auto v = m_vOptions.AxisValue(option::kXMax)) {
+            x[axis::kHigh] = *v;
+            setByCaller[axis::kX] = true;
+        }
+        if (x[axis::kHigh] < x[axis::kLow]) std::swap(x[axis::kLow], x[axis::kHigh]);
+        if (!labelMode) {
+            if (const auto n = m_vOptions.TickCount(option::kXTicks)) {
+                x[axis::kStep] = (x[axis::kHigh] - x[axis::kLow]) / (*n - 1);
+                setByCaller[axis::kX] = true;
+            }
+        }
+    }
+
+    // An axis set by the caller keeps its ends and step but takes the exponent of
+    // its own range for the labels.
+    for (int a = 0; a <= axis::kThird; ++a) {
+        if (setByCaller[a])
+            table[a][axis::kExponent] =
+                chart::NiceAxisRange(table[a][axis::kLow], table[a][axis::kHigh], a)[axis::kExponent];
+    }
+    GuardAxes(labelMode);
+
+    pic.SetAutoRedraw(true);
+    pic.SetBackColor(ColourAt(colours, 0));
+    pic.SetForeColor(kBlack);
+    pic.SetDrawMode(13);
+    pic.Cls();
+    pic.SetScaleMode(scale::Twips);
+
+    SetUserScale();
+    DrawTicksAndLabels(kBlack, labelMode ? &labels : nullptr);
+}
+
+void CChart::GuardAxes(bool labelMode) {
+    for (int a : {axis::kX, axis::kY}) {
+        AxisRow& row = (*m_dAxisData)[a];
+        const double low = row[axis::kLow];
+        const double high = row[axis::kHigh];
+        if (!std::isfinite(low) || !std::isfinite(high)) RaiseComponentError("Chart axis limits are not finite");
+        // Equal limits give a scale of no size.
+        if (!(high > low)) RaiseComponentError("Chart axis has no width");
+        row[axis::kStep] = chart::GuardedTickStep(low, high, row[axis::kStep], a, a == axis::kX && labelMode);
+    }
+}
+
+void CChart::SetUserScale() {
+    PictureBox& pic = Surface();
+    const chart::PlotMargins m = chart::ComputeMargins([&pic](const std::string& s) { return pic.TextWidth(s); },
+                                                      [&pic](const std::string& s) { return pic.TextHeight(s); },
+                                                      pic.ScaleWidth(), pic.ScaleHeight(), m_sAxisTitles[0],
+                                                      m_sAxisTitles[1]);
+    const double across = 1.0 - m.left - m.right;
+    const double down = 1.0 - m.top - m.bottom;
+    // A picture too small for its labels would divide by zero or mirror the plot.
+    if (!(across > 0.0) || !(down > 0.0)) RaiseComponentError("Chart picture too small for its axes");
+
+    const AxisRow& x = (*m_dAxisData)[axis::kX];
+    const AxisRow& y = (*m_dAxisData)[axis::kY];
+    pic.SetScaleWidth(static_cast<float>(ToSingle((x[axis::kHigh] - x[axis::kLow]) / across)));
+    pic.SetScaleHeight(static_cast<float>(ToSingle((y[axis::kLow] - y[axis::kHigh]) / down)));
+    pic.SetScaleLeft(static_cast<float>(ToSingle(x[axis::kLow] - pic.ScaleWidth() * m.left)));
+    pic.SetScaleTop(static_cast<float>(ToSingle(y[axis::kHigh] - pic.ScaleHeight() * m.top)));
+}
+
+void CChart::DrawTicksAndLabels(Colour colour, const Variant* labels) {
+    PictureBox& pic = Surface();
+    const AxisRow& x = Axes()[axis::kX];
+    const AxisRow& y = Axes()[axis::kY];
+
+    DrawPlotFrame(colour);
+    const double tickX = 0.025 * pic.ScaleHeight();  // negative: X ticks point down
+    const double tickY = 0.025 * pic.ScaleWidth();
+    pic.SetForeColor(colour);
+
+    if (!m_vOptions.IsTrue(option::kHideXTicks)) {
+        const double y0 = y[axis::kLow];
+        const double y1 = y0 + tickX;
+        const int exponent = static_cast<int>(x[axis::kExponent]);
+        bool show = true;
+        const std::int32_t n = chart::TickCount(x[axis::kLow], x[axis::kHigh], x[axis::kStep]);
+        for (std::int32_t i = 0; i < n; ++i) {
+            const double tx = chart::TickPosition(x[axis::kLow], x[axis::kStep], i);
+            pic.Line(ToSingle(tx), ToSingle(y0), ToSingle(tx), ToSingle(y1), colour);
+            const std::string text = labels ? LabelText(*labels, tx) : FormatTickLabel(tx, exponent);
+            pic.SetCurrentX(static_cast<float>(ToSingle(tx - pic.TextWidth(text) / 2.0)));
+            pic.SetCurrentY(static_cast<float>(ToSingle(y1)));
+            if (show) pic.Print(text);
+            // Numbers stand at every second tick, label texts at every tick.
+            if (!labels) show = !show;
+        }
+    }
+
+    {
+        const double x0 = x[axis::kLow];
+        const double x1 = x0 - tickY;
+        const int exponent = static_cast<int>(y[axis::kExponent]);
+        const std::int32_t n = chart::TickCount(y[axis::kLow], y[axis::kHigh], y[axis::kStep]);
+        for (std::int32_t i = 0; i < n; ++i) {
+            const double ty = chart::TickPosition(y[axis::kLow], y[axis::kStep], i);
+            pic.Line(ToSingle(x0), ToSingle(ty), ToSingle(x1), ToSingle(ty), colour);
+            const std::string text = FormatTickLabel(ty, exponent);
+            pic.SetCurrentX(static_cast<float>(ToSingle(x1 - pic.TextWidth(text))));
+            pic.SetCurrentY(static_cast<float>(ToSingle(ty - pic.TextHeight(text) / 2.0)));
+            pic.Print(text);
+        }
+    }
+
+    // The Y title goes with an X title only; a blank X title keeps the Y title.
+    if (!m_sAxisTitles[0].empty()) {
+        const std::string& xTitle = m_sAxisTitles[0];
+        const double lineHeight = pic.TextHeight("E");
+        pic.SetCurrentX(static_cast<float>(
+            ToSingle((x[axis::kLow] + x[axis::kHigh]) / 2.0 - pic.TextWidth(xTitle) / 2.0)));
+        pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kLow] + tickX + lineHeight)));
+        pic.Print(xTitle);
+        pic.SetCurrentX(static_cast<float>(ToSingle(x[axis::kLow])));
+        pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kHigh] - lineHeight)));
+        pic.Print(m_sAxisTitles[1]);
+    }
+}
+
+void CChart::DrawPlotFrame(Colour colour) {
+    PictureBox& pic = Surface();
+    const AxisRow& x = Axes()[axis::kX];
+    const AxisRow& y = Axes()[axis::kY];
+    pic.SetDrawWidth(1);
+    pic.Line(ToSingle(x[axis::kLow]), ToSingle(y[axis::kLow]), ToSingle(x[axis::kHigh]), ToSingle(y[axis::kHigh]),
+             colour, LineShape::Box);
+}
+
+std::string CChart::FormatTickLabel(double value, int exponent) const {
+    PictureBox& pic = Surface();
+    return chart::FormatTickLabel(value, exponent, [&pic](const std::string& s) { return pic.TextWidth(s); });
+}
+
+}  // namespace nuvir

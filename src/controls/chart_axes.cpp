@@ -1,0 +1,168 @@
+#include "controls/chart_axes.h"
+
+#include <cmath>
+
+#include "appdata/utilities_rounding.h"
+#include "numerics/numerics.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir::chart {
+
+namespace {
+
+// Fraction of a step within which a tick still counts as reaching the high end, and
+// within which a position counts as zero.
+constexpr double kStepTolerance = 1e-6;
+
+bool IsAllZero(const std::string& digitsAndPoint) {
+    for (char c : digitsAndPoint)
+        if (c != '0' && c != '.') return false;
+    return true;
+}
+
+}  // namespace
+
+AxisRow ColumnMinMax(std::span<const double> values) {
+    AxisRow r{};
+    r[axis::kMin] = NumericLimits::LargestDouble;
+    r[axis::kMax] = NumericLimits::LowestDouble;
+    for (double v : values) {
+        if (v < r[axis::kMin]) r[axis::kMin] = v;
+        if (v > r[axis::kMax]) r[axis::kMax] = v;
+    }
+    return r;
+}
+
+AxisRow NiceAxisRange(double min, double max, int axisIndex) {
+    using MUtilities::RoundDownToPlace;
+    using MUtilities::RoundToPlace;
+    using MUtilities::RoundUpToPlace;
+
+    AxisRow r{};
+    r[axis::kMin] = min;
+    r[axis::kMax] = max;
+
+    const double m = MathFunctions::Max(std::fabs(min), std::fabs(max));
+    int p = 0;
+    if (m > 0.0) {
+        const double e = std::log(m) / std::log(10.0);
+        p = static_cast<int>(RoundDownToPlace(e, 0));
+        // A range just above a power of ten would get only one or two ticks.
+        if (e - std::floor(e) < 0.2) p -= 1;
+    }
+    const double unit = std::pow(10.0, p);
+    const auto place = static_cast<std::int16_t>(p);
+    if (min < max) {
+        r[axis::kLow] = RoundDownToPlace(min, place);
+        r[axis::kHigh] = RoundUpToPlace(max, place);
+        r[axis::kExponent] = p;
+    } else if (min == 0.0) {
+        r[axis::kLow] = -1.0;
+        r[axis::kHigh] = 1.0;
+        r[axis::kExponent] = 0.0;
+    } else {
+        const double base = RoundDownToPlace(min, place);
+        r[axis::kLow] = base - unit;
+        r[axis::kHigh] = base + unit;
+        r[axis::kExponent] = p;
+    }
+    const double divisions = axisIndex == axis::kX ? 4.0 : 2.0;
+    const auto stepPlace = static_cast<std::int16_t>(static_cast<int>(r[axis::kExponent]) - 2);
+    r[axis::kStep] = RoundToPlace((r[axis::kHigh] - r[axis::kLow]) / divisions, stepPlace);
+    return r;
+}
+
+double GuardedTickStep(double low, double high, double step, int axisIndex, bool wholeSteps) {
+    const double range = high - low;
+    if (!std::isfinite(range) || !std::isfinite(step) || !(step > 0.0))
+        RaiseComponentError("Chart axis has no usable tick step");
+    if (range / step <= kMaxTicks) return step;
+
+    // The step the range would get automatically, unless that still gives too many
+    // ticks or is wider than the range (a narrow range far from zero).
+    double coarser = NiceAxisRange(low, high, axisIndex)[axis::kStep];
+    if (!(coarser > 0.0) || !std::isfinite(coarser) || range / coarser > kMaxTicks || coarser > range)
+        coarser = range / (axisIndex == axis::kX ? 4.0 : 2.0);
+    if (wholeSteps) coarser = std::ceil(coarser);
+    if (!(coarser > 0.0) || !std::isfinite(coarser)) RaiseComponentError("Chart axis has no usable tick step");
+    return coarser;
+}
+
+std::int32_t TickCount(double low, double high, double step) {
+    const double intervals = std::floor((high - low) / step + kStepTolerance);
+    if (!(intervals >= 0.0)) return 1;  // the first tick is always drawn
+    if (intervals >= kMaxTicks) return kMaxTicks + 1;
+    return static_cast<std::int32_t>(intervals) + 1;
+}
+
+double TickPosition(double low, double step, std::int32_t i) {
+    const double x = low + static_cast<double>(i) * step;
+    return std::fabs(x) < std::fabs(step) * kStepTolerance ? 0.0 : x;
+}
+
+std::string FixedTickText(double value, int p) {
+    std::string s;
+    if (p == 0 || p == 1) {
+        s = FormatFixed(value, 1);
+    } else if (p >= 2) {
+        s = FormatFixed(value, 0);
+    } else {
+        // A pattern of only decimals writes no digit before the point.
+        s = FormatFixed(value, -p);
+        if (s.rfind("0.", 0) == 0)
+            s.erase(0, 1);
+        else if (s.rfind("-0.", 0) == 0)
+            s.erase(1, 1);
+    }
+    if (!s.empty() && s[0] == '-' && IsAllZero(s.substr(1))) s.erase(0, 1);
+    if (s == ".0") s = "0";
+    return s;
+}
+
+std::string ScientificTickText(double value) {
+    if (!std::isfinite(value)) return FormatDouble(value);
+    if (value == 0.0) return "0.0e0";
+    // Round the 15-digit decimal text to two digits, halves away from zero.
+    const DecimalDigits d = ToDecimalDigits(value, 15);
+    std::string digits = d.digits;
+    while (digits.size() < 3) digits.push_back('0');
+    int mantissa = (digits[0] - '0') * 10 + (digits[1] - '0');
+    if (digits[2] >= '5') ++mantissa;
+    int exponent = d.exp10;
+    if (mantissa >= 100) {
+        mantissa /= 10;
+        ++exponent;
+    }
+    std::string s;
+    if (d.negative) s.push_back('-');
+    s.push_back(static_cast<char>('0' + mantissa / 10));
+    s.push_back('.');
+    s.push_back(static_cast<char>('0' + mantissa % 10));
+    s.push_back('e');
+    if (exponent < 0) s.push_back('-');
+    s += FormatDouble(static_cast<double>(exponent < 0 ? -exponent : exponent));
+    return s;
+}
+
+std::string FormatTickLabel(double value, int p, const TextMeasure& textWidth) {
+    std::string fixed = FixedTickText(value, p);
+    std::string scientific = ScientificTickText(value);
+    return textWidth(fixed) <= textWidth(scientific) ? fixed : scientific;
+}
+
+PlotMargins ComputeMargins(const TextMeasure& textWidth, const TextMeasure& textHeight, double scaleWidth,
+                           double scaleHeight, const std::string& xTitle, const std::string& yTitle) {
+    PlotMargins m;
+    const double lineHeight = textHeight("E");
+    m.left = textWidth(" 0.0e-00") / scaleWidth + 0.025;
+    m.right = textWidth("00 ") / scaleWidth;
+    if (xTitle.empty())
+        m.bottom = lineHeight / scaleHeight + 0.025;
+    else
+        m.bottom = (1.2 * textHeight(xTitle) + lineHeight) / scaleHeight + 0.025;
+    m.top = (yTitle.empty() ? 3.0 : 4.0) * lineHeight / 2.0 / scaleHeight;
+    return m;
+}
+
+}  // namespace nuvir::chart

@@ -1,0 +1,86 @@
+#pragma once
+// The axis arithmetic of the chart: measuring a variable, rounding an axis outward to
+// multiples of a power of ten, keeping the number of ticks finite, laying out the
+// margins and writing tick labels. Pure functions; text sizes come in as functions, so
+// none of this needs a drawing surface.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+namespace nuvir::chart {
+
+// One row of the axis table: the smallest and largest data value, the low and high
+// end of the axis, the tick step and the decimal exponent of the axis range.
+using AxisRow = std::array<double, 6>;
+namespace axis {
+inline constexpr int kMin = 0;
+inline constexpr int kMax = 1;
+inline constexpr int kLow = 2;
+inline constexpr int kHigh = 3;
+inline constexpr int kStep = 4;
+inline constexpr int kExponent = 5;
+// Rows of the table.
+inline constexpr int kX = 0;
+inline constexpr int kY = 1;
+inline constexpr int kThird = 2;  // measured, never drawn
+}  // namespace axis
+
+// Most ticks drawn on one axis. Caller limits far wider than the automatic step, or
+// huge tick counts, would otherwise mean millions of segments and labels.
+inline constexpr std::int32_t kMaxTicks = 1000;
+
+// Width and height of a text in the units of the surface it is drawn on.
+using TextMeasure = std::function<double(const std::string& text)>;
+
+// The minimum and maximum of the values (strict tests, so NaN never wins), the rest
+// 0. No values leave the start values: largest Double, most negative Double.
+AxisRow ColumnMinMax(std::span<const double> values);
+
+// The automatic axis for data from `min` to `max`: the exponent p of the larger
+// magnitude (one lower when its fraction is below 0.2), both ends rounded outward to
+// multiples of 10^p, and a step of a quarter (X axis, `axisIndex` 0) or half (any other
+// axis) of the range, rounded to 10^(p-2). Equal values give one 10^p either side of
+// the rounded value, all zeros -1 to 1.
+AxisRow NiceAxisRange(double min, double max, int axisIndex);
+
+// A tick step that is positive, finite and gives at most kMaxTicks ticks from low to
+// high. A step over the cap is replaced by the automatic step of the range (or, when
+// that is still too fine or wider than the range, by a plain quarter of it on the X
+// axis and a half on the others); `wholeSteps` rounds a
+// replaced step up to a whole number, as label positions need. A range or step that
+// is not finite, or a step that is not positive, raises error 255.
+double GuardedTickStep(double low, double high, double step, int axisIndex, bool wholeSteps);
+
+// Number of ticks from low to high at the step, both ends included, with a millionth
+// of a step of tolerance at the high end; never more than kMaxTicks + 1.
+std::int32_t TickCount(double low, double high, double step);
+// Position of tick i: low + i * step, with a position within a millionth of a step of
+// zero made exactly zero, so a label never reads "-0.0" from rounding dust.
+double TickPosition(double low, double step, std::int32_t i);
+
+// The fixed-point form of a tick label for exponent p: "0.0" for p = 0 or 1, "0" for
+// p >= 2, "." and |p| zeros for p < 0 (no digit before the point: 0.25 gives ".25",
+// 1.25 gives "1.25"). ".0" becomes "0"; a text that rounds to zero has no sign.
+std::string FixedTickText(double value, int p);
+// The form "0.0e-0": one digit, one decimal, "e", a "-" only for negative exponents
+// ("1.5e3", "2.5e-1", "0.0e0"). Halves away from zero.
+std::string ScientificTickText(double value);
+// The fixed form unless it is wider than the scientific one on the surface.
+std::string FormatTickLabel(double value, int p, const TextMeasure& textWidth);
+
+// Margins of the plot area as fractions of the picture: room for the widest Y label
+// at the left, half a label at the right, the X labels (and the X title) below, and a
+// line or two (with a Y title) above. Measured in the picture's own units, whose size
+// is scaleWidth x scaleHeight.
+struct PlotMargins {
+    double left = 0.0;
+    double right = 0.0;
+    double bottom = 0.0;
+    double top = 0.0;
+};
+PlotMargins ComputeMargins(const TextMeasure& textWidth, const TextMeasure& textHeight, double scaleWidth,
+                           double scaleHeight, const std::string& xTitle, const std::string& yTitle);
+
+}  // namespace nuvir::chart
