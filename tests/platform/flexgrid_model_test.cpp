@@ -62,14 +62,6 @@ TEST_F(FlexGridTest, RowsMayEqualFixedRowsAndFewerRowsTakeTheFixedOnesAlong) {
     EXPECT_EQ(grid_->Row(), 1) << "the current cell leaves the heading row";
 }
 
-TEST_F(FlexGridTest, TextIsTheCurrentCell) {
-    Fill(3, 3);
-    grid_->SetRow(2);
-    grid_->SetText("new");
-    EXPECT_EQ(grid_->TextMatrix(2, 1), "new");
-    EXPECT_EQ(grid_->Text(), "new");
-}
-
 TEST_F(FlexGridTest, ClearEmptiesCellsAndFormattingButKeepsTheLayout) {
     Fill(3, 3);
     grid_->SetColWidth(2, 500);
@@ -279,17 +271,6 @@ TEST_F(FlexGridTest, TopRowScrollsAndRaisesScrollOnlyOnChange) {
     grid_->verticalScrollBar()->setValue(2);
     EXPECT_EQ(grid_->TopRow(), 3);
     EXPECT_EQ(Joined(), "scroll10 scroll3");
-}
-
-TEST_F(FlexGridTest, RedrawOffKeepsChangesAndResumesPainting) {
-    Fill(3, 3);
-    grid_->SetRedraw(false);
-    EXPECT_FALSE(grid_->Redraw());
-    grid_->SetTextMatrix(1, 1, "while off");
-    grid_->SetRows(40);
-    grid_->SetRedraw(true);
-    EXPECT_EQ(grid_->TextMatrix(1, 1), "while off");
-    EXPECT_EQ(grid_->verticalScrollBar()->maximum() > 0, true) << "scroll range follows the rows added";
 }
 
 }  // namespace
