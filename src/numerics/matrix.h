@@ -5,21 +5,15 @@
 // matrix they are called on unchanged. Indices are zero-based; a one-column matrix
 // is a column vector.
 //
-// The elements go in and come out as Doubles, but are held and combined in quadruple
-// precision (113-bit significand). The fits invert nearly collinear normal matrices
-// and then cancel large products: the residual sum of squares is a sum of squares
-// minus b'X'y, where b = inverse x X'y. With the inverse rounded to Double, or even to
-// the 64-bit long double, that difference keeps only 3 to 6 of its digits on a
-// classic collinear data set; in quadruple precision it keeps what the Double inputs
-// carry. The matrices are at most a dozen rows, so the software arithmetic costs
-// microseconds.
+// The elements go in and come out as Doubles, but are held in an Eigen matrix of
+// quadruple-precision scalars (see quad.h for why).
 //
 // Failures raise AppError 255 with a text: a singular or ill-conditioned matrix,
 // non-matching dimensions, an index outside the matrix, an unusable array.
-#include <cfloat>
+#include <Eigen/Core>
 #include <cstdint>
-#include <vector>
 
+#include "numerics/quad.h"
 #include "runtime/variant.h"
 
 namespace nuvir {
@@ -55,23 +49,16 @@ public:
     Matrix Times(double scalar) const;
     Matrix Copy() const { return *this; }
 
-#if LDBL_MANT_DIG >= 113
-    using Wide = long double;
-#else
-    using Wide = __float128;
-#endif
+    using Wide = Quad;
+    using Storage = Eigen::Matrix<Quad, Eigen::Dynamic, Eigen::Dynamic>;
 
 private:
-    Wide& at(std::int32_t i, std::int32_t j) { return data_[index(i, j)]; }
-    Wide at(std::int32_t i, std::int32_t j) const { return data_[index(i, j)]; }
-    std::size_t index(std::int32_t i, std::int32_t j) const {
-        return static_cast<std::size_t>(j) * static_cast<std::size_t>(rows_) + static_cast<std::size_t>(i);
-    }
+    explicit Matrix(Storage m);
     void CheckIndex(std::int32_t row, std::int32_t column) const;
 
     std::int32_t rows_ = 0;
     std::int32_t columns_ = 0;
-    std::vector<Wide> data_;  // column by column
+    Storage m_;
 };
 
 }  // namespace nuvir
