@@ -41,8 +41,8 @@ void EnsureItems(Variant& data) {
 bool FirstActivation() { return g_firstActivation; }
 void SetFirstActivation(bool value) { g_firstActivation = value; }
 
-MainFormHost* MainForm() { return g_mainForm; }
-void SetMainForm(MainFormHost* form) { g_mainForm = form; }
+MainFormHost* MainWindowHost() { return g_mainForm; }
+void SetMainWindowHost(MainFormHost* form) { g_mainForm = form; }
 
 Variant& FillNewStateData(Variant& appData) {
     EnsureItems(appData);

@@ -112,8 +112,8 @@ public:
     virtual void SetHideManagementCostsChecked(bool checked) = 0;
 };
 // The registered main window, or nullptr.
-MainFormHost* MainForm();
-void SetMainForm(MainFormHost* form);
+MainFormHost* MainWindowHost();
+void SetMainWindowHost(MainFormHost* form);
 
 // ---- operations on the application data --------------------------------------------
 // Sets the items of a new assessment (0, 1, 9 to 35, 47 to 59, 69 to 77) in the given

@@ -72,7 +72,7 @@ Variant LoadAppOptions() {
         read(opt::kExportFormats, kExport, kFormatsKey, ini::kBooleanList, 3);
     }
     TryStep([&] {
-        if (MainFormHost* form = MainForm()) form->SetHideManagementCostsChecked(CBool(options(opt::kHideCosts)));
+        if (MainFormHost* form = MainWindowHost()) form->SetHideManagementCostsChecked(CBool(options(opt::kHideCosts)));
     });
     TryStep([&] {
         options(opt::kDecimals) = MathFunctions::Min(Variant(std::int16_t{4}),

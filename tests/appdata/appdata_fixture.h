@@ -52,7 +52,7 @@ protected:
         SetAppFacts(AppFacts{dir.str(), "nuvir", 3, 2});
         SetMessageService(&messages);
         SetFirstActivation(true);
-        SetMainForm(nullptr);
+        SetMainWindowHost(nullptr);
         AppData = Variant();
         AppOptions = Variant();
     }
@@ -60,7 +60,7 @@ protected:
         SetMessageService(nullptr);
         SetAppFacts(saved_);
         SetFirstActivation(true);
-        SetMainForm(nullptr);
+        SetMainWindowHost(nullptr);
         AppData = Variant();
         AppOptions = Variant();
     }

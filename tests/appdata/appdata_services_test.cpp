@@ -46,12 +46,12 @@ TEST_F(Services, MessagesGoToTheServiceInUse) {
 }
 
 TEST_F(Services, MainFormRegistrationAndTheStartUpFlag) {
-    EXPECT_EQ(MainForm(), nullptr);
+    EXPECT_EQ(MainWindowHost(), nullptr);
     test::FakeMainForm form;
-    SetMainForm(&form);
-    EXPECT_EQ(MainForm()->BackColor(), form.backColor);
-    SetMainForm(nullptr);
-    EXPECT_EQ(MainForm(), nullptr);
+    SetMainWindowHost(&form);
+    EXPECT_EQ(MainWindowHost()->BackColor(), form.backColor);
+    SetMainWindowHost(nullptr);
+    EXPECT_EQ(MainWindowHost(), nullptr);
     EXPECT_TRUE(FirstActivation());
     SetFirstActivation(false);
     EXPECT_FALSE(FirstActivation());

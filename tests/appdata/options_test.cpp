@@ -16,7 +16,7 @@ class Options : public test::AppDataTest {
 protected:
     void SetUp() override {
         AppDataTest::SetUp();
-        SetMainForm(&form);
+        SetMainWindowHost(&form);
     }
     Variant LoadWith(const std::string& text) {
         WriteBytes(OptionsIni(), text);
@@ -138,7 +138,7 @@ TEST_F(Options, SavingNeverRaises) {
 }
 
 TEST_F(Options, WithoutAMainWindowLoadingStillWorks) {
-    SetMainForm(nullptr);
+    SetMainWindowHost(nullptr);
     const Variant o = LoadWith("[Appearance]\r\nHide Management Options=True\r\n");
     EXPECT_TRUE(SameValue(o(7), Variant(true)));
     EXPECT_EQ(form.checkCalls, 0);
