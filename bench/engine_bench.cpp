@@ -3,8 +3,7 @@
 // trials, the trial loop alone, and a run with a CSV export. Reports trials per second
 // and the peak resident memory of each case.
 //
-// The input mixes every kind of draw: beta p1-p3, uniform p4, lognormal I1-I4,
-// uniform I5, normal FC1-FC4. Worker threads: SimulationWorkerThreads() (all hardware
+// The input mixes every kind of draw (see MixedInput). Worker threads: SimulationWorkerThreads() (all hardware
 // threads unless NUVIR_BENCH_WORKERS says otherwise).
 #include <benchmark/benchmark.h>
 
@@ -60,10 +59,15 @@ private:
     long yields_ = 0;
 };
 
-Variant MixedInput() {
-    const double rows[13][3] = {{0.6, 0.1, 3},  {0.5, 0.2, 3},  {0.4, 0.15, 3}, {0.7, 0.1, 0},   {10, 3, 2},
-                                {20, 5, 2},     {30, 6, 2},     {40, 20, 2},    {50, 10, 0},     {100, 10, 1},
-                                {200, 40, 1},   {300, 10, 1},   {400, 50, 1}};
+// Profile 0: beta p1-p3 (shapes 13.8/9.2, 2.625/2.625, 3.87/5.8), uniform p4, lognormal
+// I1-I4, uniform I5, normal FC1-FC4. Profile 1: the same with normal p1-p3, to show
+// the engine without the inverse beta, which dominates profile 0.
+Variant MixedInput(int profile = 0) {
+    double rows[13][3] = {{0.6, 0.1, 3},  {0.5, 0.2, 3},  {0.4, 0.15, 3}, {0.7, 0.1, 0},   {10, 3, 2},
+                          {20, 5, 2},     {30, 6, 2},     {40, 20, 2},    {50, 10, 0},     {100, 10, 1},
+                          {200, 40, 1},   {300, 10, 1},   {400, 50, 1}};
+    if (profile == 1)
+        for (int r = 0; r < 3; ++r) rows[r][2] = 1;
     Variant m = Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 2}});
     for (int r = 0; r < 13; ++r)
         for (int c = 0; c < 3; ++c) m(r, c) = Variant(rows[r][c]);
@@ -98,7 +102,7 @@ void BM_WholeRun(benchmark::State& state) {
     ConfigureWorkers();
     const auto trials = static_cast<std::int32_t>(state.range(0));
     const std::int32_t prng = static_cast<std::int32_t>(state.range(1));
-    const Variant inputs = MixedInput();
+    const Variant inputs = MixedInput(static_cast<int>(state.range(2)));
     BenchHost host;
     ResetPeakMemory();
     for (auto _ : state) {
@@ -144,11 +148,13 @@ void BM_WholeRunWithCsvExport(benchmark::State& state) {
 
 BENCHMARK(BM_TrialLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeRun)
-    ->ArgNames({"trials", "custom"})
-    ->Args({10000, 0})
-    ->Args({100000, 0})
-    ->Args({1000000, 0})
-    ->Args({1000000, 1})
+    ->ArgNames({"trials", "custom", "profile"})
+    ->Args({10000, 0, 0})
+    ->Args({100000, 0, 0})
+    ->Args({1000000, 0, 0})
+    ->Args({1000000, 1, 0})
+    ->Args({100000, 0, 1})
+    ->Args({1000000, 0, 1})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WholeRunWithCsvExport)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();

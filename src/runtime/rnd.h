@@ -18,7 +18,8 @@
 namespace nuvir {
 
 namespace rnd_detail {
-struct Pcg32 {
+// On a cache line of its own: it changes with every value drawn.
+struct alignas(64) Pcg32 {
     std::uint64_t state;
     std::uint64_t increment;  // odd: selects the stream
 };

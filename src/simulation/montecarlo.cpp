@@ -117,16 +117,6 @@ void StoreRaw(TrialTable& table, std::int32_t t, const std::array<float, kQ>& ke
         std::memcpy(table.column(c0 + TrialTable::kTotalRisk + c) + (t - 1), bytes + 8 * c, 8);
 }
 
-void LoadRaw(const TrialTable& table, std::int32_t t, std::array<float, kQ>& keys,
-             std::array<double, kQ>& uniforms) {
-    const std::int32_t c0 = table.firstColumn();
-    for (int i = 0; i < kQ; ++i) uniforms[static_cast<std::size_t>(i)] = table(t, c0 + i);
-    unsigned char bytes[kKeyColumns * 8];
-    for (int c = 0; c < kKeyColumns; ++c)
-        std::memcpy(bytes + 8 * c, table.column(c0 + TrialTable::kTotalRisk + c) + (t - 1), 8);
-    std::memcpy(keys.data(), bytes, sizeof(float) * kQ);
-}
-
 }  // namespace
 
 CMonteCarlo::CMonteCarlo(SimulationHost& host) : host_(host) {}
@@ -445,38 +435,62 @@ double CMonteCarlo::LookupTableValue(double u, std::int32_t index) const {
 
 // ---- trial outputs ----------------------------------------------------------------------
 
-void CMonteCarlo::ComputeTrialRisks(TrialTable& table, std::int32_t t) {
-    const std::int32_t a = table.firstColumn();
-    const std::int32_t last = table.lastColumn();
-    const double p1 = table(t, a), p2 = table(t, a + 1), p3 = table(t, a + 2), p4 = table(t, a + 3);
-    const double i1 = table(t, a + 4), i2 = table(t, a + 5), i3 = table(t, a + 6), i4 = table(t, a + 7),
-                 i5 = table(t, a + 8);
-    // Products in the order written, each sum stored before the next is formed.
+namespace {
+
+// The outputs of one trial from its quantities q (p1-p4, I1-I5, FC1-FC4), into out by
+// output column (0 Total_Risk, 1 Total_Cost, 2-5 Risk1-Risk4, 6-8 Cost1-Cost3).
+// Products in the order written, each sum formed from the one before.
+inline void TrialRisks(const double* q, double* out) {
+    const double p1 = q[0], p2 = q[1], p3 = q[2], p4 = q[3];
+    const double i1 = q[4], i2 = q[5], i3 = q[6], i4 = q[7], i5 = q[8];
     const double risk1 = (1.0 - p1) * i1;
     const double risk2 = risk1 + (1.0 - p2) * p1 * i2;
     const double risk3 = risk2 + p2 * p1 * (1.0 - p3) * i3;
     const double risk4 = risk3 + p2 * p1 * p3 * (1.0 - p4) * i4;
     const double total = risk4 + p2 * p1 * p3 * p4 * i5;
-    table(t, last - 6) = Finite(risk1);
-    table(t, last - 5) = Finite(risk2);
-    table(t, last - 4) = Finite(risk3);
-    table(t, last - 3) = Finite(risk4);
-    table(t, last - 8) = Finite(total);
+    out[2] = Finite(risk1);
+    out[3] = Finite(risk2);
+    out[4] = Finite(risk3);
+    out[5] = Finite(risk4);
+    out[0] = Finite(total);
 }
 
-void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
-    const std::int32_t a = table.firstColumn();
-    const std::int32_t last = table.lastColumn();
-    const double p1 = table(t, a), p2 = table(t, a + 1), p3 = table(t, a + 2);
-    const double fc1 = table(t, a + 9), fc2 = table(t, a + 10), fc3 = table(t, a + 11), fc4 = table(t, a + 12);
+// p4 plays no part in the costs.
+inline void TrialCosts(const double* q, double* out) {
+    const double p1 = q[0], p2 = q[1], p3 = q[2];
+    const double fc1 = q[9], fc2 = q[10], fc3 = q[11], fc4 = q[12];
     const double cost1 = fc1;
     const double cost2 = cost1 + fc2 * p1;
     const double cost3 = cost2 + p2 * p1 * fc3;
     const double total = cost3 + p2 * p1 * p3 * fc4;
-    table(t, last - 2) = Finite(cost1);
-    table(t, last - 1) = Finite(cost2);
-    table(t, last) = Finite(cost3);
-    table(t, last - 7) = Finite(total);
+    out[6] = Finite(cost1);
+    out[7] = Finite(cost2);
+    out[8] = Finite(cost3);
+    out[1] = Finite(total);
+}
+
+std::array<double, kQ> RowQuantities(const TrialTable& table, std::int32_t t) {
+    std::array<double, kQ> q{};
+    for (int k = 0; k < kQ; ++k) q[static_cast<std::size_t>(k)] = table(t, table.firstColumn() + k);
+    return q;
+}
+
+}  // namespace
+
+void CMonteCarlo::ComputeTrialRisks(TrialTable& table, std::int32_t t) {
+    double out[TrialTable::kOutputs];
+    TrialRisks(RowQuantities(table, t).data(), out);
+    const std::int32_t first = table.lastColumn() - 8;  // the outputs are counted from the last column
+    table(t, first) = out[0];
+    for (int i = 2; i <= 5; ++i) table(t, first + i) = out[i];
+}
+
+void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
+    double out[TrialTable::kOutputs];
+    TrialCosts(RowQuantities(table, t).data(), out);
+    const std::int32_t first = table.lastColumn() - 8;
+    table(t, first + 1) = out[1];
+    for (int i = 6; i <= 8; ++i) table(t, first + i) = out[i];
 }
 
 // ---- the trial loop -----------------------------------------------------------------------
@@ -488,6 +502,52 @@ void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
 // clamps, the outputs) depends on these numbers alone and is done per block of trials
 // by worker threads, in trial order within a block. A failure is the one of the
 // earliest trial, as if the trials had run one after the other.
+//
+// The workers read only their own copy of the plan and write only their blocks' rows,
+// and what the drawing thread writes all the time sits on cache lines of its own, so
+// no line bounces between cores.
+
+struct CMonteCarlo::TrialPlan {
+    WorkingMatrix m{};
+    std::array<std::int32_t, kQ> codes{};
+    std::int32_t lo = 0;      // first quantity column
+    double* base = nullptr;   // the table's first column
+    std::size_t stride = 0;   // trials per column
+};
+
+void CMonteCarlo::TransformSlots(const TrialPlan& plan, const Order& order,
+                                 const std::array<double, kQ>& uniforms, int toSlot,
+                                 std::array<double, kQ>& values) const {
+    for (int slot = 0; slot < toSlot; ++slot) {
+        const std::int32_t k = order[static_cast<std::size_t>(slot)];
+        const std::size_t q = static_cast<std::size_t>(k - plan.lo);
+        const auto& row = plan.m[q];
+        double v = TransformUniform(uniforms[static_cast<std::size_t>(slot)], row[0], row[1], plan.codes[q],
+                                    q < 4 ? -1 : k);
+        if (q < 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
+        values[q] = v;
+    }
+}
+
+void CMonteCarlo::CompleteTrial(const TrialPlan& plan, std::int32_t t) const {
+    double* row = plan.base + (t - 1);
+    std::array<double, kQ> uniforms{};
+    std::array<float, kQ> keys{};
+    unsigned char bytes[kKeyColumns * 8];
+    for (int i = 0; i < kQ; ++i) uniforms[static_cast<std::size_t>(i)] = row[static_cast<std::size_t>(i) * plan.stride];
+    for (int c = 0; c < kKeyColumns; ++c)
+        std::memcpy(bytes + 8 * c, row + static_cast<std::size_t>(TrialTable::kTotalRisk + c) * plan.stride, 8);
+    std::memcpy(keys.data(), bytes, sizeof(float) * kQ);
+
+    std::array<double, kQ> values{};
+    TransformSlots(plan, OrderFromKeys(plan.lo, keys), uniforms, kQ, values);
+    double out[TrialTable::kOutputs];
+    TrialRisks(values.data(), out);
+    TrialCosts(values.data(), out);
+    for (int i = 0; i < kQ; ++i) row[static_cast<std::size_t>(i) * plan.stride] = values[static_cast<std::size_t>(i)];
+    for (int i = 0; i < TrialTable::kOutputs; ++i)
+        row[static_cast<std::size_t>(TrialTable::kTotalRisk + i) * plan.stride] = out[i];
+}
 
 namespace {
 
@@ -501,34 +561,30 @@ struct Failure {
     std::exception_ptr error;
 };
 
+// What the drawing thread writes for every trial.
+struct alignas(64) DrawState {
+    std::array<float, kQ> keys{};
+    std::array<double, kQ> uniforms{};
+    int progress = -2;       // how far the trial got: -2 yield, -1 keys, else the slot
+    std::int32_t drawn = 0;  // trials 1 to drawn are drawn
+};
+
 }  // namespace
 
 void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     const std::int32_t n = table.trials();
-    const std::int32_t lo = table.firstColumn();
+    TrialPlan plan;
+    plan.m = m;
+    plan.lo = table.firstColumn();
+    plan.base = table.column(table.firstColumn());
+    plan.stride = static_cast<std::size_t>(n);
+    const std::int32_t lo = plan.lo;
     const std::int32_t hi = table.lastColumn() - TrialTable::kOutputs;
-    std::array<std::int32_t, kQ> codes{};
     bool negativeSpread = false;
-    for (int k = 0; k < kQ; ++k) {
-        codes[static_cast<std::size_t>(k)] =
-            static_cast<std::int32_t>(std::nearbyint(m[static_cast<std::size_t>(k)][2]));
-        negativeSpread = negativeSpread || m[static_cast<std::size_t>(k)][1] < 0.0;
+    for (std::size_t k = 0; k < kQ; ++k) {
+        plan.codes[k] = static_cast<std::int32_t>(std::nearbyint(m[k][2]));
+        negativeSpread = negativeSpread || m[k][1] < 0.0;
     }
-    auto tableIndex = [&](std::int32_t k) { return k < lo + 4 ? -1 : k; };
-
-    // Values of the first toSlot slots of trial t from its order and its uniforms,
-    // clamped where they are probabilities and stored by quantity.
-    auto transform = [&](std::int32_t t, const Order& order, const std::array<double, kQ>& uniforms,
-                         int toSlot) {
-        for (int slot = 0; slot < toSlot; ++slot) {
-            const std::int32_t k = order[static_cast<std::size_t>(slot)];
-            const auto& row = m[static_cast<std::size_t>(k - lo)];
-            double v = TransformUniform(uniforms[static_cast<std::size_t>(slot)], row[0], row[1],
-                                        codes[static_cast<std::size_t>(k - lo)], tableIndex(k));
-            if (k < lo + 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
-            table(t, k) = v;
-        }
-    };
 
     if (negativeSpread) {
         // A negative spread ends the run at its first draw, which must come after the
@@ -537,10 +593,9 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
             host_.Yield();
             const Order order = RandomParameterOrder(lo, hi);
             for (const std::int32_t k : order) {
-                const auto& row = m[static_cast<std::size_t>(k - lo)];
-                double v = GetAPseudoRandomValue(row[0], row[1], codes[static_cast<std::size_t>(k - lo)],
-                                                 tableIndex(k));
-                if (k < lo + 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
+                const std::size_t q = static_cast<std::size_t>(k - lo);
+                double v = GetAPseudoRandomValue(m[q][0], m[q][1], plan.codes[q], q < 4 ? -1 : k);
+                if (q < 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
                 table(t, k) = v;
             }
             ComputeTrialRisks(table, t);
@@ -549,38 +604,27 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         return;
     }
 
-    // Drawing, on this thread. progress tells how far trial t got when it failed:
-    // -2 before or in the yield, -1 among the keys, else the slot being drawn.
-    std::array<float, kQ> keys{};
-    std::array<double, kQ> uniforms{};
-    int progress = -2;
+    // Drawing, on this thread.
+    DrawState state;
     auto draw = [&](std::int32_t t, auto custom) {
         constexpr bool kCustom = decltype(custom)::value;
-        progress = -2;
+        state.progress = -2;
         host_.Yield();
-        progress = -1;
-        for (auto& key : keys) key = static_cast<float>(NextUniformFrom<kCustom>());
+        state.progress = -1;
+        for (auto& key : state.keys) key = static_cast<float>(NextUniformFrom<kCustom>());
         std::optional<Order> order;
         for (int slot = 0; slot < kQ; ++slot) {
-            progress = slot;
+            state.progress = slot;
             double u = NextUniformFrom<kCustom>();
             if (u == 0.0) {
-                if (!order) order = OrderFromKeys(lo, keys);
+                if (!order) order = OrderFromKeys(lo, state.keys);
                 const std::int32_t k = (*order)[static_cast<std::size_t>(slot)];
-                if (codes[static_cast<std::size_t>(k - lo)] != 0)
+                if (plan.codes[static_cast<std::size_t>(k - lo)] != 0)
                     while (u == 0.0) u = NextUniformFrom<kCustom>();
             }
-            uniforms[static_cast<std::size_t>(slot)] = u;
+            state.uniforms[static_cast<std::size_t>(slot)] = u;
         }
-        StoreRaw(table, t, keys, uniforms);
-    };
-    auto complete = [&](std::int32_t t) {
-        std::array<float, kQ> k{};
-        std::array<double, kQ> u{};
-        LoadRaw(table, t, k, u);
-        transform(t, OrderFromKeys(lo, k), u, kQ);
-        ComputeTrialRisks(table, t);
-        ComputeTrialCosts(table, t);
+        StoreRaw(table, t, state.keys, state.uniforms);
     };
 
     const int threads = std::max(SimulationWorkerThreads(), 1);
@@ -597,11 +641,11 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         while (b < seen && !firstFailedBlock.compare_exchange_weak(seen, b)) {
         }
     };
-    // Completes trials of block b up to `upTo`.
-    auto completeBlock = [&](std::int32_t b, std::int32_t upTo) {
+    // Completes trials of block b up to `upTo`, from the caller's copy of the plan.
+    auto completeBlock = [&](const TrialPlan& own, std::int32_t b, std::int32_t upTo) {
         for (std::int32_t t = blockStart(b); t <= upTo; ++t) {
             try {
-                complete(t);
+                CompleteTrial(own, t);
             } catch (...) {
                 noteFailure(b, t);
                 return;
@@ -614,7 +658,6 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     int drawFailureProgress = -2;
     std::array<float, kQ> failedKeys{};
     std::array<double, kQ> failedUniforms{};
-    std::int32_t drawn = 0;  // trials 1 to drawn are drawn
 
     auto drawBlock = [&](std::int32_t b) {
         for (std::int32_t t = blockStart(b); t <= blockEnd(b); ++t) {
@@ -625,12 +668,12 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                     draw(t, std::false_type{});
             } catch (...) {
                 drawFailure = Failure{t, std::current_exception()};
-                drawFailureProgress = progress;
-                failedKeys = keys;
-                failedUniforms = uniforms;
+                drawFailureProgress = state.progress;
+                failedKeys = state.keys;
+                failedUniforms = state.uniforms;
                 return false;
             }
-            drawn = t;
+            state.drawn = t;
         }
         return true;
     };
@@ -639,7 +682,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     if (workers <= 0) {
         for (std::int32_t b = 0; b < blocks; ++b) {
             const bool ok = drawBlock(b);
-            completeBlock(b, drawn);
+            completeBlock(plan, b, state.drawn);
             if (!ok || firstFailedBlock.load() < blocks) break;
         }
     } else {
@@ -649,6 +692,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         std::atomic<bool> drawingEnded{false};
         std::atomic<std::int32_t> nextBlock{0};
         auto work = [&] {
+            const TrialPlan own = plan;
             for (;;) {
                 const std::int32_t b = nextBlock.fetch_add(1);
                 if (b >= blocks) return;
@@ -661,7 +705,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 if (b > firstFailedBlock.load()) continue;
                 const std::int32_t upTo = std::min(blockEnd(b), published.load());
                 if (upTo < blockStart(b)) continue;
-                completeBlock(b, upTo);
+                completeBlock(own, b, upTo);
             }
         };
         std::vector<std::thread> pool;
@@ -682,7 +726,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 const bool ok = drawBlock(b);
                 {
                     std::lock_guard<std::mutex> lock(mutex);
-                    published = drawn;
+                    published = state.drawn;
                 }
                 ready.notify_all();
                 if (!ok || firstFailedBlock.load() < b) break;
@@ -703,8 +747,8 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     if (drawFailure && (!earliest || drawFailure->trial <= earliest->trial)) {
         // The failed trial's own work before the failing draw comes first.
         if (drawFailureProgress > 0) {
-            const Order order = OrderFromKeys(lo, failedKeys);
-            transform(drawFailure->trial, order, failedUniforms, drawFailureProgress);
+            std::array<double, kQ> values{};
+            TransformSlots(plan, OrderFromKeys(lo, failedKeys), failedUniforms, drawFailureProgress, values);
         }
         if (drawFailureProgress >= 0) {
             const Order order = OrderFromKeys(lo, failedKeys);
@@ -713,7 +757,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
             try {
                 std::rethrow_exception(drawFailure->error);
             } catch (const AppError& e) {
-                RaiseDrawError(e.description(), row[0], row[1], codes[static_cast<std::size_t>(k - lo)]);
+                RaiseDrawError(e.description(), row[0], row[1], plan.codes[static_cast<std::size_t>(k - lo)]);
             }
         }
         std::rethrow_exception(drawFailure->error);

@@ -118,6 +118,15 @@ private:
 
     // Step 8 of the run: every trial of the table, yielding once per trial.
     void FillTrials(TrialTable& table, const WorkingMatrix& m);
+    // What turning a trial's drawn numbers into its row needs; each worker thread works
+    // from its own copy.
+    struct TrialPlan;
+    // The values of the first toSlot quantities in the trial's order, by quantity.
+    void TransformSlots(const TrialPlan& plan, const std::array<std::int32_t, TrialTable::kQuantities>& order,
+                        const std::array<double, TrialTable::kQuantities>& uniforms, int toSlot,
+                        std::array<double, TrialTable::kQuantities>& values) const;
+    // Trial t's row from its drawn numbers: quantities and outputs.
+    void CompleteTrial(const TrialPlan& plan, std::int32_t t) const;
 
     SimulationHost& host_;
     std::int32_t prngToUse_ = 0;

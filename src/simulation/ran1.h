@@ -10,8 +10,9 @@
 namespace nuvir::MUtilities {
 
 namespace ran1_detail {
-// The generator's state; tests reach it to cover the rare branches.
-struct Ran1State {
+// The generator's state; tests reach it to cover the rare branches. On cache lines of
+// its own: it changes with every draw.
+struct alignas(64) Ran1State {
     std::array<double, 98> r{};  // entries 1 to 97 are used
     std::int32_t ix1 = 0;
     std::int32_t ix2 = 0;
