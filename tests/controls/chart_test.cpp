@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPixmap>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,7 @@
 
 #include "controls/chart.h"
 #include "platform/picturebox.h"
+#include "platform/qtpicturebox.h"
 #include "platform/recordingpicturebox.h"
 #include "runtime/convert.h"
 #include "runtime/variant.h"
@@ -548,6 +550,27 @@ TEST_F(ChartOnImage, FailureLeavesOnlyTheBackground) {
     EXPECT_TRUE(chart.DrawLineGraph(Data({{1, 2}, {1, 2}}), colours, true, false, Variant(),
                                     Options({{0, Variant(9)}})));
     EXPECT_TRUE(OnlyColour(pic.Image(), RGBColour(200, 230, 255)));
+}
+
+// The widget that shows a picture on a form draws the same chart and shows it.
+TEST(ChartOnWidget, TheShownPictureHasTheBarsAndFrame) {
+    QtPictureBox box;
+    box.resize(400, 300);
+    box.SetBorderStyle(0);
+    ASSERT_EQ(box.ClientWidthPx(), 400);
+    CChart chart;
+    chart.SetTarget(&box);
+    Variant colours = Colours();
+    EXPECT_FALSE(chart.DrawVBarGraph(Data({{1, 2, 3}, {2, 4, 3}}), colours, true, Variant(),
+                                     Options({{1, Variant(20)}, {3, Variant(0)}, {6, Variant(0)}, {7, Variant(4)}})));
+    const QImage shown = box.grab().toImage();
+    auto shownAt = [&](double x, double y) {
+        return QColorToColour(QColor(shown.pixel(box.PixelX(x), box.PixelY(y))));
+    };
+    EXPECT_EQ(shownAt(2.0, 3.5), kRed);
+    EXPECT_EQ(shownAt(1.0, 3.0), kWhite);
+    EXPECT_EQ(shownAt(0.0, 2.5), kBlack);
+    EXPECT_EQ(shownAt(2.0, 3.5), box.Point(2.0, 3.5));
 }
 
 // Sample charts for a reviewer, written beside the test program.
