@@ -1,5 +1,7 @@
 #include "controls/chart.h"
 
+#include "platform/windowutilities.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -226,25 +228,7 @@ void CChart::DrawReferenceLines() {
 
 void CChart::FloodFill(double x, double y, Colour colour) {
     // The fill keeps the caller's drawing state; a seed off the picture fills nothing.
-    PictureBox& pic = Surface();
-    const float savedX = pic.CurrentX();
-    const float savedY = pic.CurrentY();
-    const int px = pic.PixelX(x);
-    const int py = pic.PixelY(y);
-    pic.SetCurrentX(static_cast<float>(x));
-    pic.SetCurrentY(static_cast<float>(y));
-    const int drawStyle = pic.DrawStyle();
-    const int fillStyle = pic.FillStyle();
-    const Colour fillColour = pic.FillColor();
-    pic.SetDrawStyle(drawstyle::Solid);
-    pic.SetFillStyle(fillstyle::Solid);
-    pic.SetFillColor(colour);
-    pic.FloodFillPx(px, py);
-    pic.SetDrawStyle(drawStyle);
-    pic.SetFillStyle(fillStyle);
-    pic.SetFillColor(fillColour);
-    pic.SetCurrentX(savedX);
-    pic.SetCurrentY(savedY);
+    MUtilities::FloodFillPicture(Surface(), static_cast<float>(x), static_cast<float>(y), colour);
 }
 
 // ---------------------------------------------------------------------------------

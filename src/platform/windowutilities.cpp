@@ -24,8 +24,6 @@ bool IsPictureFormat(int format) {
            format == clipformat::EnhMetafile;
 }
 
-int RoundPx(double v) { return static_cast<int>(std::floor(v + 0.5)); }
-
 }  // namespace
 
 void CopyToClipboard(const Variant& data, int format) {
@@ -155,8 +153,8 @@ std::array<double, 4> GetControlScreenRect(Control& control, bool clientOnly) {
 void FloodFillPicture(PictureBox& pic, float x, float y, Colour colour) {
     const float savedX = pic.CurrentX();
     const float savedY = pic.CurrentY();
-    const int px = RoundPx(pic.ScaleX(x - pic.ScaleLeft(), scale::User, scale::Pixels));
-    const int py = RoundPx(pic.ScaleY(y - pic.ScaleTop(), scale::User, scale::Pixels));
+    const int px = pic.PixelX(x);
+    const int py = pic.PixelY(y);
     pic.SetCurrentX(x);
     pic.SetCurrentY(y);
     const int drawStyle = pic.DrawStyle();
