@@ -1,7 +1,5 @@
 #include "appdata/appservices.h"
 
-#include <QMessageBox>
-#include <QString>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -29,13 +27,6 @@ std::optional<AppFacts>& Facts() {
     return facts;
 }
 
-QtMessageService& QtService() {
-    static QtMessageService service;
-    return service;
-}
-
-MessageService* g_messages = nullptr;
-
 }  // namespace
 
 const AppFacts& App() {
@@ -57,15 +48,5 @@ double RunningVersion() {
     return CDbl(Variant(std::to_string(App().major) + "." + std::to_string(App().minor)));
 }
 
-void QtMessageService::ShowMessage(const std::string& text, const std::string& title) {
-    QString body = QString::fromStdString(text);
-    body.remove(QLatin1Char('\r'));
-    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), body, QMessageBox::Ok);
-    box.exec();
-}
-
-MessageService& Messages() { return g_messages ? *g_messages : QtService(); }
-
-void SetMessageService(MessageService* service) { g_messages = service; }
 
 }  // namespace nuvir

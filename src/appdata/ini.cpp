@@ -10,6 +10,7 @@
 #include "appdata/appservices.h"
 #include "appdata/paths.h"
 #include "appdata/utilities_arrays.h"
+#include "platform/services.h"
 #include "numerics/numerics.h"
 #include "platform/profile.h"
 #include "runtime/convert.h"
@@ -328,7 +329,7 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         return true;
     } catch (const std::exception&) {
         if (!work.empty()) ::unlink(work.c_str());
-        Messages().ShowMessage(kSaveErrorText, kSaveErrorTitle);
+        MsgBox(kSaveErrorText, mb::OKOnly, kSaveErrorTitle);
         return false;
     }
 }

@@ -6,6 +6,7 @@
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
+#include "platform/fakeservices.h"
 #include "runtime/convert.h"
 #include "runtime/variant.h"
 #include "testsupport.h"
@@ -50,14 +51,14 @@ protected:
     void SetUp() override {
         saved_ = App();
         SetAppFacts(AppFacts{dir.str(), "nuvir", 3, 2});
-        SetMessageService(&messages);
+        previousServices_ = SetServices(ServiceSet{&messages});
         SetFirstActivation(true);
         SetMainWindowHost(nullptr);
         AppData = Variant();
         AppOptions = Variant();
     }
     void TearDown() override {
-        SetMessageService(nullptr);
+        SetServices(previousServices_);
         SetAppFacts(saved_);
         SetFirstActivation(true);
         SetMainWindowHost(nullptr);
@@ -68,10 +69,11 @@ protected:
     std::string OptionsIni() const { return dir.file("nuvirOptions.ini"); }
 
     TempDir dir;
-    RecordingMessageService messages;
+    FakeMessageBox messages;
 
 private:
     AppFacts saved_;
+    ServiceSet previousServices_;
 };
 
 }  // namespace nuvir::test

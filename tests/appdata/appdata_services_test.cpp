@@ -35,16 +35,6 @@ TEST_F(Services, TheFileNamesFollowTheProgramFolderAndName) {
     EXPECT_EQ(GetIniFileName(), "/srv/Kelvin.ini");
 }
 
-TEST_F(Services, MessagesGoToTheServiceInUse) {
-    RecordingMessageService other;
-    SetMessageService(&other);
-    Messages().ShowMessage("text", "title");
-    ASSERT_EQ(other.messages.size(), 1u);
-    EXPECT_EQ(other.messages[0].text, "text");
-    EXPECT_EQ(other.messages[0].title, "title");
-    EXPECT_TRUE(messages.messages.empty());
-}
-
 TEST_F(Services, MainFormRegistrationAndTheStartUpFlag) {
     EXPECT_EQ(MainWindowHost(), nullptr);
     test::FakeMainForm form;

@@ -291,7 +291,7 @@ TEST_F(AssessmentFiles, SavedFileHasTheFixedLayoutAndReadsBack) {
     const Variant d = SampleAssessment();
     ASSERT_TRUE(SaveAppData(d, Raf(), true));
     EXPECT_EQ(ReadBytes(Raf()), kSampleFile);
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(messages.calls.empty());
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 
     Variant current = GetAppDataDefaults(true, Variant());
@@ -339,11 +339,11 @@ TEST_F(AssessmentFiles, ARegularSaveIntoAReadOnlyFileFailsAndKeepsTheOldFile) {
     WriteBytes(Raf(), before);
     ::chmod(Raf().c_str(), 0444);
     for (bool raiseErrors : {true, false}) {
-        messages.messages.clear();
+        messages.calls.clear();
         EXPECT_FALSE(SaveAppData(SampleAssessment(), Raf(), raiseErrors));
-        ASSERT_EQ(messages.messages.size(), 1u);
-        EXPECT_EQ(messages.messages[0].title, "File save error");
-        EXPECT_EQ(messages.messages[0].text, kSaveErrorText);
+        ASSERT_EQ(messages.calls.size(), 1u);
+        EXPECT_EQ(messages.calls[0].title, "File save error");
+        EXPECT_EQ(messages.calls[0].text, kSaveErrorText);
         EXPECT_EQ(ReadBytes(Raf()), before);
         EXPECT_EQ(FilesIn(dir.path()), 1u);
     }
@@ -355,15 +355,15 @@ TEST_F(AssessmentFiles, AnErrorMidwayKeepsTheOldFileWhole) {
     Variant d = SampleAssessment();
     d(1) = Variant(Null);  // has no text form
     EXPECT_FALSE(SaveAppData(d, Raf(), true));
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].title, "File save error");
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].title, "File save error");
     EXPECT_EQ(ReadBytes(Raf()), before);
     EXPECT_EQ(FilesIn(dir.path()), 1u);
 
     // Without raising, the failed write is skipped and the rest is saved.
-    messages.messages.clear();
+    messages.calls.clear();
     EXPECT_TRUE(SaveAppData(d, Raf(), false));
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(messages.calls.empty());
     std::string expected = kSampleFile;
     expected.erase(expected.find("Location="), std::string("Location=\xC3\x8Ele de R\xC3\xA9\r\n").size());
     EXPECT_EQ(ReadBytes(Raf()), expected);
@@ -371,8 +371,8 @@ TEST_F(AssessmentFiles, AnErrorMidwayKeepsTheOldFileWhole) {
 
 TEST_F(AssessmentFiles, ASaveIntoAMissingFolderReportsTheError) {
     EXPECT_FALSE(SaveAppData(SampleAssessment(), dir.file("no/such.raf"), true));
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].title, "File save error");
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].title, "File save error");
 }
 
 TEST_F(AssessmentFiles, ANewFileGetsTheUsualPermissions) {

@@ -134,7 +134,7 @@ TEST_F(Options, SavingNeverRaises) {
     SaveAppOptions(Variant());  // nothing to write: every step is skipped
     SetAppPath(dir.file("missing"));
     EXPECT_NO_THROW(SaveAppOptions(GetAppOptionsDefaults()));
-    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_TRUE(messages.calls.empty());
 }
 
 TEST_F(Options, WithoutAMainWindowLoadingStillWorks) {
