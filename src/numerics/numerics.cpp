@@ -120,11 +120,17 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     // Two passes: the means first, then the centred sums, which keeps the result
     // accurate for data far from zero.
     double sa = 0.0, sb = 0.0;
+    bool aVaries = false, bVaries = false;
     for (std::size_t i = 0; i < n; ++i) {
         if (!std::isfinite(a[i]) || !std::isfinite(b[i])) return std::nullopt;
+        aVaries = aVaries || a[i] != a[0];
+        bVaries = bVaries || b[i] != b[0];
         sa += a[i];
         sb += b[i];
     }
+    // A column without spread has no correlation; its centred sum of squares is not
+    // always exactly 0, since the rounded mean of equal values can differ from them.
+    if (!aVaries || !bVaries) return std::nullopt;
     const double ma = sa / static_cast<double>(n);
     const double mb = sb / static_cast<double>(n);
     double saa = 0.0, sbb = 0.0, sab = 0.0;

@@ -88,6 +88,11 @@ TEST(NumericsCorrelation, UndefinedIsNull) {
     using ArrayStatistics::Correlation;
     EXPECT_FALSE(Correlation(std::vector<double>{5, 5, 5}, std::vector<double>{1, 2, 3}));
     EXPECT_FALSE(Correlation(std::vector<double>{1, 2, 3}, std::vector<double>{0, 0, 0}));
+    // The mean of many copies of 0.1 is not exactly 0.1: no spread all the same.
+    std::vector<double> tenths(10000, 0.1), spread(10000);
+    for (std::size_t i = 0; i < spread.size(); ++i) spread[i] = static_cast<double>(i % 17);
+    EXPECT_FALSE(Correlation(tenths, spread));
+    EXPECT_FALSE(Correlation(spread, tenths));
     EXPECT_FALSE(Correlation(std::vector<double>{1, 2, 3}, std::vector<double>{1, 2}));
     EXPECT_FALSE(Correlation(std::vector<double>{1}, std::vector<double>{1}));
     EXPECT_FALSE(Correlation(std::vector<double>{1, NAN, 3}, std::vector<double>{1, 2, 3}));
