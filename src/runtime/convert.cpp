@@ -52,41 +52,6 @@ std::string ExponentText(int e, bool plusSign, int minDigits) {
     return out + d;
 }
 
-// The general form of digits d1d2d3... with the first digit at 10^exp10: plain
-// digits while the exponent lies in [-4, maxExp), exponent form otherwise.
-std::string GeneralForm(const DecimalDigits& dd, int maxExp) {
-    if (dd.digits == "0") return "0";
-    std::string out = dd.negative ? "-" : "";
-    const std::string& d = dd.digits;
-    int e = dd.exp10;
-    if (e < -4 || e >= maxExp) {
-        out += d[0];
-        if (d.size() > 1) {
-            out += '.';
-            out.append(d, 1, std::string::npos);
-        }
-        out += 'E';
-        out += ExponentText(e, true, 2);
-        return out;
-    }
-    if (e < 0) {
-        out += "0.";
-        out.append(static_cast<std::size_t>(-e - 1), '0');
-        out += d;
-        return out;
-    }
-    const auto intDigits = static_cast<std::size_t>(e + 1);
-    if (d.size() <= intDigits) {
-        out += d;
-        out.append(intDigits - d.size(), '0');
-    } else {
-        out.append(d, 0, intDigits);
-        out += '.';
-        out.append(d, intDigits, std::string::npos);
-    }
-    return out;
-}
-
 std::string NonFinite(double x) {
     if (std::isnan(x)) return "NaN";
     return x < 0 ? "-Infinity" : "Infinity";
@@ -94,25 +59,47 @@ std::string NonFinite(double x) {
 
 }  // namespace
 
+namespace {
+
+// The general form is C's "%.<precision>G" rule, which to_chars follows exactly and
+// without the locale: correctly rounded, trailing zeros dropped, exponent form when
+// the exponent is below -4 or at least the precision, two exponent digits at least.
+// Only the exponent letter and negative zero differ from the written form.
+std::size_t GeneralChars(char* buf, std::size_t size, double x, int precision) {
+    if (x == 0.0) {
+        buf[0] = '0';
+        return 1;
+    }
+    auto res = std::to_chars(buf, buf + size, x, std::chars_format::general, precision);
+    const auto n = static_cast<std::size_t>(res.ptr - buf);
+    for (std::size_t i = 0; i < n; ++i)
+        if (buf[i] == 'e') buf[i] = 'E';
+    return n;
+}
+
+constexpr std::size_t kNumberBuffer = 48;
+
+}  // namespace
+
 std::string FormatDouble(double x) {
     if (!std::isfinite(x)) return NonFinite(x);
-    return GeneralForm(ToDecimalDigits(x, 15), 15);
+    char buf[kNumberBuffer];
+    return std::string(buf, GeneralChars(buf, sizeof buf, x, 15));
+}
+
+void AppendDouble(std::string& out, double x) {
+    if (!std::isfinite(x)) {
+        out += NonFinite(x);
+        return;
+    }
+    char buf[kNumberBuffer];
+    out.append(buf, GeneralChars(buf, sizeof buf, x, 15));
 }
 
 std::string FormatSingle(float x) {
     if (!std::isfinite(x)) return NonFinite(x);
-    if (x == 0.0f) return "0";
-    DecimalDigits r;
-    r.negative = x < 0;
-    char buf[48];
-    auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 6);
-    std::string_view s(buf, static_cast<std::size_t>(res.ptr - buf));
-    auto epos = s.find('e');
-    for (char c : s.substr(0, epos))
-        if (c != '.') r.digits.push_back(c);
-    std::from_chars(s.data() + epos + 1 + (s[epos + 1] == '+' ? 1 : 0), s.data() + s.size(), r.exp10);
-    while (r.digits.size() > 1 && r.digits.back() == '0') r.digits.pop_back();
-    return GeneralForm(r, 7);
+    char buf[kNumberBuffer];
+    return std::string(buf, GeneralChars(buf, sizeof buf, static_cast<double>(x), 7));
 }
 
 std::string CStr(const Variant& v) {

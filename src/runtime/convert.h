@@ -15,6 +15,9 @@ namespace nuvir {
 // rounded, no trailing zeros, "0.5" not ".5", exponent form ("1E-05", "1.23E+15")
 // when the decimal exponent is below -4 or at least 15, negative zero as "0".
 std::string FormatDouble(double x);
+// The same text appended to out, without a temporary string: for writers of many
+// numbers (the trial exports).
+void AppendDouble(std::string& out, double x);
 // The same for a Single, with 7 significant digits.
 std::string FormatSingle(float x);
 // The general text form of any value: numbers as above, Boolean "True"/"False",

@@ -179,7 +179,7 @@ void WriteSamFile(const TrialTable& table, const std::string& path, bool costs) 
         }
         for (int c = fromColumn; c < fromColumn + columns; ++c) {
             line += '\t';
-            line += FormatDouble(table(t, first + c));
+            AppendDouble(line, table(t, first + c));
         }
     });
     file.Close();
@@ -217,7 +217,7 @@ void WriteDelimitedTrials(const TrialTable& table, const std::string& path, cons
         WriteTrialLines(file, table.trials(), [&](std::string& line, std::int32_t t) {
             for (int c = 0; c < TrialTable::kColumns; ++c) {
                 if (c > 0) line += delimiter;
-                line += FormatDouble(table(t, first + c));
+                AppendDouble(line, table(t, first + c));
             }
         });
         file.Close();

@@ -204,3 +204,34 @@ TEST(Locale, ConversionsIgnoreACommaDecimalLocale) {
 
 }  // namespace
 }  // namespace nuvir
+
+namespace nuvir {
+namespace {
+
+// The general form read back is the value rounded to 15 significant digits, and the
+// appending form writes the same text.
+TEST(GeneralTextForm, ReadsBackAsTheValueRoundedToFifteenDigits) {
+    std::uint64_t state = 88172645463325252ull;
+    auto next = [&] {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        return state;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const double mantissa = static_cast<double>(next() >> 11) / 9007199254740992.0;
+        const int exponent = static_cast<int>(next() % 80) - 40;
+        const double x = (i % 2 ? -1.0 : 1.0) * mantissa * std::pow(10.0, exponent);
+        const std::string text = FormatDouble(x);
+        std::string appended = "#";
+        AppendDouble(appended, x);
+        ASSERT_EQ(appended, "#" + text);
+        const DecimalDigits d = ToDecimalDigits(x, 15);
+        std::string sci = (d.negative ? "-0." : "0.") + d.digits + "E" + std::to_string(d.exp10 + 1);
+        ASSERT_EQ(Val(text), Val(sci)) << text << " " << sci;
+        ASSERT_EQ(text.find_first_of("e,"), std::string::npos) << text;
+    }
+}
+
+}  // namespace
+}  // namespace nuvir
