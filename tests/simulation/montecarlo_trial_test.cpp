@@ -5,6 +5,8 @@
 #include <cmath>
 #include <random>
 
+#include "appdata/appdata.h"
+#include "runtime/convert.h"
 #include "runtime/error.h"
 #include "simulation/montecarlo.h"
 #include "simulation/trialtable.h"
@@ -94,20 +96,20 @@ TEST(MonteCarloTrialOutputs, AnOutputBeyondTheDoubleRangeRaisesOverflow) {
     EXPECT_NO_THROW(Evaluate({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 7e307}));
 }
 
-// The point outcomes of the chain (item 60 = I1 (1 - p1), 61 = I2 p1 (1 - p2),
-// 62 = I3 p1 p2 (1 - p3), 63 = I4 p1 p2 p3 (1 - p4), 64 = I5 p1 p2 p3 p4; 65 = F1,
-// 66 = F2 p1, 67 = F3 p1 p2, 68 = F4 p1 p2 p3), computed in their own order: the
-// trial outputs are their running sums, equal but for the last bits.
+// The point outcomes the chain computes into items 60 to 68 of the application data,
+// in their own order: the trial outputs are their running sums, equal but for the
+// last bits.
 TEST(MonteCarloTrialOutputs, AgreeWithThePointOutcomesOfTheChain) {
     std::mt19937_64 rng(20240611);
     std::uniform_real_distribution<double> prob(0.0, 1.0), value(-1000.0, 1000.0);
     for (int trial = 0; trial < 10000; ++trial) {
         std::array<double, 13> q{};
         for (int k = 0; k < 13; ++k) q[static_cast<std::size_t>(k)] = k < 4 ? prob(rng) : value(rng);
-        const double p1 = q[0], p2 = q[1], p3 = q[2], p4 = q[3];
-        const double item[9] = {q[4] * (1 - p1),      q[5] * p1 * (1 - p2),       q[6] * p1 * p2 * (1 - p3),
-                                q[7] * p1 * p2 * p3 * (1 - p4), q[8] * p1 * p2 * p3 * p4, q[9],
-                                q[10] * p1,            q[11] * p1 * p2,            q[12] * p1 * p2 * p3};
+        Variant data = Variant::MakeArray(VarType::Generic, {{0, 79}});
+        for (int k = 0; k < 13; ++k) data(47 + k) = q[static_cast<std::size_t>(k)];
+        MKelvaro::CalculateOutcomeRisks(data);
+        double item[9];
+        for (int i = 0; i < 9; ++i) item[i] = CDbl(data(60 + i));
         const Outputs o = Evaluate(q);
         double running = 0.0, scale = 0.0;
         for (int i = 0; i < 5; ++i) {
