@@ -12,7 +12,7 @@ class ProgramSimulationHost : public SimulationHost {
 public:
     // Window events are let through at most this often: handing control to the event
     // loop on every one of a million trials would cost more than the trials.
-    static constexpr std::chrono::milliseconds kYieldInterval{15};
+    static constexpr std::chrono::milliseconds kYieldInterval{10};
 
     void Yield() override;
     bool RegUseConstant() const override;
