@@ -126,6 +126,12 @@ public:
 private:
     using QObject::QObject;
 
+    // A menu (a popup, or the menu bar entered with Alt or F10) borrows the focus
+    // and gives it back; the control keeps it as far as the windows are concerned.
+    static bool MenuReason(Qt::FocusReason reason) {
+        return reason == Qt::PopupFocusReason || reason == Qt::MenuBarFocusReason;
+    }
+
     struct Revert {
         QPointer<QWidget> from;  // the control that cancelled Validate
         QPointer<QObject> to;    // the control the focus went to meanwhile
@@ -136,7 +142,7 @@ private:
         Control* c = Control::Of(w);
         if (c == nullptr) return;
         const Qt::FocusReason reason = fe->reason();
-        if (reason == Qt::PopupFocusReason) return;
+        if (MenuReason(reason)) return;
         g_lastFocusReason = reason;
         if (reason != Qt::ActiveWindowFocusReason) {
             Control* target = Control::Of(QApplication::focusWidget());
@@ -158,7 +164,7 @@ private:
         Control* c = Control::Of(w);
         if (c == nullptr) return;
         const Qt::FocusReason reason = fe->reason();
-        if (reason == Qt::PopupFocusReason) return;
+        if (MenuReason(reason)) return;
         g_lastFocusReason = reason;
         if (revert_.to != nullptr && revert_.to == c->Object()) {
             // A cancelled Validate: put the focus back without any focus events.

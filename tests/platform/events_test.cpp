@@ -115,6 +115,23 @@ TEST_F(FocusForm, OpeningAMenuNeitherValidatesNorMovesTheFocus) {
     EXPECT_TRUE(a->hasFocus());
 }
 
+TEST_F(FocusForm, EnteringTheMenuBarWithAltNeitherValidatesNorLosesTheFocus) {
+    MenuItem* file = form.AddMenu("mnuFile", "&File");
+    form.AddMenu("mnuOpen", "&Open", file);
+    QApplication::processEvents();
+    QTest::keyPress(a, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(a, Qt::Key_Alt);
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), form.MenuBar());  // the bar is in keyboard mode
+    QTest::keyClick(form.MenuBar(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_TRUE(a->hasFocus());
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+    // A real move afterwards still validates.
+    QTest::keyClick(a, Qt::Key_Tab);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"A.Validate", "A.LostFocus", "B.GotFocus"}));
+}
+
 TEST_F(FocusForm, DeactivatingTheWindowLosesFocusWithoutValidate) {
     Form other;
     auto* t = other.Add<TextBox>("txtOther");
