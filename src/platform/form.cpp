@@ -351,7 +351,9 @@ void Form::resizeEvent(QResizeEvent* e) {
 }
 
 bool Form::event(QEvent* e) {
-    if (e->type() == QEvent::Hide && modalLoop_ != nullptr) modalLoop_->quit();
+    // Only a real hide ends a modal showing: minimising sends a Hide too, but the
+    // form stays shown and its caller must go on waiting.
+    if (e->type() == QEvent::Hide && modalLoop_ != nullptr && !isVisible()) modalLoop_->quit();
     if (e->type() == QEvent::LayoutRequest && tabOrderDirty_) RebuildTabOrder();
     return QWidget::event(e);
 }

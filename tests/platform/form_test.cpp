@@ -215,6 +215,19 @@ TEST(FormLifeCycle, QueryUnloadCanRefuseAndShowModalReturnsAfterUnload) {
     EXPECT_FALSE(form.isModal());
 }
 
+TEST(FormLifeCycle, MinimisingAModalFormDoesNotEndItsShowing) {
+    Form form;
+    bool stillWaiting = false;
+    QTimer::singleShot(20, &form, [&] { form.showMinimized(); });
+    QTimer::singleShot(200, &form, [&] {
+        stillWaiting = true;
+        form.Unload();
+    });
+    form.ShowModal();
+    EXPECT_TRUE(stillWaiting);  // returned only on the unload, not on the minimise
+    EXPECT_FALSE(form.isVisible());
+}
+
 TEST(TabPages, ChildrenShowOnlyOnTheirTabAndTabChangesClick) {
     Form form;
     auto* tabs = form.Add<TabControl>("tabMain");
