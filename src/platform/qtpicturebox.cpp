@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "platform/screen.h"
 #include "runtime/error.h"
 
 namespace nuvir {
@@ -24,6 +25,9 @@ int ButtonOf(Qt::MouseButtons b) {
 }  // namespace
 
 QtPictureBox::QtPictureBox() : Control("PictureBox"), ImagePictureBox(1, 1) {
+    // Twips in the box must be the twips of the form around it, or children placed
+    // in a twips scale land elsewhere than the same numbers put them on a form.
+    SetTwipsPerPixel(Screen().twipsPerPixelX, Screen().twipsPerPixelY);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setContentsMargins(Border(), Border(), Border(), Border());
     setMouseTracking(true);

@@ -139,6 +139,30 @@ TEST(Geometry, ChildrenOfAPictureBoxUseItsScale) {
     EXPECT_DOUBLE_EQ(edit->Height(), 10);
 }
 
+TEST(Geometry, APictureBoxInTwipsUsesTheScreensTwipsPerPixel) {
+    ScreenMetrics m;
+    m.twipsPerPixelX = m.twipsPerPixelY = 12.0;  // 120 dpi
+    SetScreenMetrics(&m);
+    {
+        Form form;
+        auto* pic = form.Add<QtPictureBox>("picHost");
+        pic->SetBorderStyle(0);
+        pic->Move(0, 0, 2400, 1200);
+        ASSERT_EQ(pic->size(), QSize(200, 100));
+        pic->SetScaleMode(scale::Twips);
+        EXPECT_FLOAT_EQ(pic->ScaleWidth(), 2400.0f);
+        EXPECT_FLOAT_EQ(pic->ScaleHeight(), 1200.0f);
+        EXPECT_DOUBLE_EQ(pic->ScaleX(1, scale::Pixels, scale::Twips), 12.0);
+        auto* inPic = form.Add<TextBox>("txtInPic", -1, pic);
+        auto* onForm = form.Add<TextBox>("txtOnForm");
+        inPic->Move(1200, 600, 600, 240);
+        onForm->Move(1200, 600, 600, 240);
+        EXPECT_EQ(inPic->geometry(), onForm->geometry());
+        EXPECT_EQ(inPic->geometry(), QRect(100, 50, 50, 20));
+    }
+    SetScreenMetrics(nullptr);
+}
+
 TEST(Geometry, FormSizesAreOuterSizesWithTheFixedFrameMetrics) {
     ScreenMetrics m;
     m.dlgFrameXPx = m.dlgFrameYPx = 3;
