@@ -168,6 +168,10 @@ void FlexGrid::MoveCurrent(int row, int col, bool bringIntoView) {
         return;
     }
     Q_EMIT LeaveCell();
+    // A LeaveCell handler may have shrunk the table; the new cell must lie in it, or
+    // the cell readers and Clip would index past the cells.
+    row = std::clamp(row, 0, std::max(0, rows_ - 1));
+    col = std::clamp(col, 0, std::max(0, cols_ - 1));
     row_ = row;
     col_ = col;
     rowSel_ = row;

@@ -172,6 +172,24 @@ TEST_F(FlexGridTest, ACellMovedByAnEnterHandlerIsWhereTheGridEnds) {
     EXPECT_EQ(Joined(), "leave(1,1) enter(2,1) leave(2,1) enter(3,1)");
 }
 
+TEST_F(FlexGridTest, ALeaveHandlerThatShrinksTheTableLeavesTheCurrentCellInside) {
+    Fill(6, 4);
+    bool once = true;
+    QObject::connect(grid_, &FlexGrid::LeaveCell, [&] {
+        if (once) {
+            once = false;
+            grid_->SetRows(3);
+            grid_->SetCols(2);
+        }
+    });
+    grid_->SetRow(5);
+    EXPECT_LT(grid_->Row(), grid_->Rows());
+    EXPECT_LT(grid_->Col(), grid_->Cols());
+    EXPECT_EQ(grid_->Clip(), grid_->TextMatrix(grid_->Row(), grid_->Col()));
+    grid_->SetClip("x");
+    EXPECT_EQ(grid_->Text(), "x");
+}
+
 TEST_F(FlexGridTest, StructureChangesMoveTheCurrentCellWithoutNotifications) {
     Fill(5, 3);
     grid_->SetRow(4);
