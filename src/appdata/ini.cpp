@@ -264,11 +264,17 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
             return true;
         }
 
+        // Without raising, a value that has no text is skipped as before, but a write
+        // that the file itself refused (a full disk) means the new contents are not
+        // whole: the old file must then stay as it is.
+        bool writeFailed = false;
         auto write = [&](const char* section, const std::string& key, auto&& value) {
             if (raiseErrors) {
                 WriteIniValue(work, section, key, value(), true);
             } else {
-                TryStep([&] { WriteIniValue(work, section, key, value(), false); });
+                TryStep([&] {
+                    if (!WriteIniValue(work, section, key, value(), false)) writeFailed = true;
+                });
             }
         };
         auto itemValue = [&](int index) { return [&appData, index] { return appData(index); }; };
@@ -323,6 +329,11 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         write(kAppDefaults, "Num Cost Categories", itemValue(item::kNumCostCategories));
         write(kAppDefaults, "Num Rel Unc Categories", itemValue(item::kNumRelUncLevels));
         write(kAppDefaults, "Software Version", [] { return Variant(RunningVersion()); });
+
+        if (writeFailed && FileFunctions::FileExists(file)) {
+            ::unlink(work.c_str());
+            return false;  // silent, as failed writes are without raising
+        }
 
         // The old file is replaced only now, whole.
         if (!profile::RenameOver(work, file)) RaiseComponentError("The file could not be replaced.");

@@ -49,7 +49,8 @@ Variant LoadAppData(const std::string& fileName);
 
 // Writes the array to the file ("" is the program INI), replacing the file whole.
 // On failure shows "File save error", leaves the old file as it was, returns False.
-// raiseErrors False skips single failed writes instead of stopping.
+// raiseErrors False skips values that have no text instead of stopping; a write the file
+// itself refuses (a full disk) keeps an existing old file and gives False, silently.
 bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors);
 
 }  // namespace nuvir

@@ -1,6 +1,8 @@
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "appdata/ini.h"
@@ -367,6 +369,53 @@ TEST_F(AssessmentFiles, AnErrorMidwayKeepsTheOldFileWhole) {
     std::string expected = kSampleFile;
     expected.erase(expected.find("Location="), std::string("Location=\xC3\x8Ele de R\xC3\xA9\r\n").size());
     EXPECT_EQ(ReadBytes(Raf()), expected);
+}
+
+// The file size limit stands in for a full disk: writes past it fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
+};
+
+TEST_F(AssessmentFiles, AFullDiskAtShutDownKeepsTheOldFileWhole) {
+    ASSERT_TRUE(SaveAppData(SampleAssessment(), Raf(), true));
+    const std::string before = ReadBytes(Raf());
+    Variant d = SampleAssessment();
+    d(1) = Variant(std::string(1500, 'A'));  // the file outgrows the limit halfway
+    bool saved = true;
+    {
+        FileSizeLimit limit(2000);
+        saved = SaveAppData(d, Raf(), false);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(messages.calls.empty());
+    EXPECT_EQ(ReadBytes(Raf()), before);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+
+    // The same with raising stops with the message, also leaving the old file.
+    {
+        FileSizeLimit limit(2000);
+        saved = SaveAppData(d, Raf(), true);
+    }
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(messages.calls.size(), 1u);
+    EXPECT_EQ(messages.calls[0].title, "File save error");
+    EXPECT_EQ(ReadBytes(Raf()), before);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
 }
 
 TEST_F(AssessmentFiles, ASaveIntoAMissingFolderReportsTheError) {
