@@ -143,13 +143,20 @@ private:
         if (c == nullptr) return;
         const Qt::FocusReason reason = fe->reason();
         if (MenuReason(reason)) return;
+        // The control the focus is moving to has not had it yet while the one it left
+        // is validating (a message box there deactivates the window), nor while a
+        // cancelled Validate is taking it back.
+        if (IsPendingTarget(c)) return;
         g_lastFocusReason = reason;
         if (reason != Qt::ActiveWindowFocusReason) {
             Control* target = Control::Of(QApplication::focusWidget());
             if (target == c) return;  // moved inside one control
             if (target != nullptr && target->Parent() == c->Parent() && target->CausesValidation()) {
                 bool cancel = false;
+                const QPointer<QObject> outer = validating_;
+                validating_ = target->Object();
                 Q_EMIT c->Events()->Validate(cancel);
+                validating_ = outer;
                 if (cancel) {
                     revert_ = Revert{c->Widget(), target->Object()};
                     return;
@@ -178,7 +185,13 @@ private:
             });
             return;
         }
+        if (validating_ != nullptr && validating_ == c->Object()) return;  // see FocusOut
         Q_EMIT c->Events()->GotFocus();
+    }
+
+    bool IsPendingTarget(Control* c) const {
+        QObject* o = c->Object();
+        return (validating_ != nullptr && validating_ == o) || (revert_.to != nullptr && revert_.to == o);
     }
 
     // Sends a replacement key event to the widget, bypassing this filter.
@@ -282,6 +295,7 @@ private:
     }
 
     Revert revert_;
+    QPointer<QObject> validating_;  // where the focus is going while Validate runs
     bool suppress_ = false;
     bool resending_ = false;
     QEvent* lastEvent_ = nullptr;

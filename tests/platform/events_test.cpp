@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -149,6 +150,40 @@ TEST_F(FocusForm, DeactivatingTheWindowLosesFocusWithoutValidate) {
     EXPECT_EQ(log.Count("A.GotFocus"), 1);
     EXPECT_EQ(log.Count("A.Validate"), 0);
     EXPECT_EQ(form.ActiveControl(), a);
+}
+
+// A Validate handler that complains in a message box: the box takes the activation
+// from the form while the focus is on its way to the other control.
+struct ComplainingValidate : FocusForm {
+    void Complain(bool refuse) {
+        QObject::connect(a->Events(), &ControlEvents::Validate, [this, refuse](bool& cancel) {
+            cancel = refuse;
+            QTimer::singleShot(30, [] {
+                if (QWidget* box = QApplication::activeModalWidget()) box->close();
+            });
+            QMessageBox box;
+            box.setText("The value is not valid.");
+            box.exec();
+        });
+        QTest::keyClick(a, Qt::Key_Tab);
+        QApplication::processEvents();
+        // The window manager gives the activation back when the box closes.
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        QTest::qWait(20);
+    }
+};
+
+TEST_F(ComplainingValidate, ARefusalKeepsTheFocusAndTheOtherControlSeesNothing) {
+    Complain(true);
+    EXPECT_TRUE(a->hasFocus());
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"A.Validate"}));
+}
+
+TEST_F(ComplainingValidate, AnAcceptanceMovesTheFocusWithOneLostAndOneGot) {
+    Complain(false);
+    EXPECT_TRUE(b->hasFocus());
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"A.Validate", "A.LostFocus", "B.GotFocus"}));
 }
 
 TEST_F(FocusForm, ValidateIsSkippedWhenTheTargetDoesNotCauseValidation) {
