@@ -56,7 +56,7 @@ std::string DistributionCode(std::int32_t code) {
 }
 
 std::int32_t ParseDistributionCode(std::string_view text) {
-    const std::string code = UCase(Trim(text));
+    const std::string code = UCase(TrimWhite(text));
     if (code == "N") return 1;
     if (code == "LN") return 2;
     if (code == "B") return 3;
@@ -69,7 +69,7 @@ std::string UncertaintyLevelCode(std::int32_t level) {
 }
 
 std::int32_t ParseUncertaintyLevel(std::string_view text) {
-    const std::string code = UCase(Trim(text));
+    const std::string code = UCase(TrimWhite(text));
     if (code == "VC") return 0;
     if (code == "RC") return 1;
     if (code == "RU") return 2;
@@ -84,7 +84,7 @@ void InitStateTokens() {
 }
 
 std::int32_t ParseColour(std::string_view text) {
-    const std::string name = UCase(Trim(text));
+    const std::string name = UCase(TrimWhite(text));
     if (name == "GRAY") return 0xC0C0C0;
     for (const auto& colour : kColours)
         if (name == UCase(colour.written)) return colour.value;

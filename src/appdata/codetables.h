@@ -1,7 +1,9 @@
 #pragma once
 // The code tables through which numbers of the data are written as text and read back:
 // distribution letters, certainty level codes, the state-string keys and colour names.
-// Readers ignore case and surrounding blanks and give a fixed default for unknown text.
+// Readers ignore case and surrounding blanks, tabs, carriage returns and line feeds (a
+// code read from a line with a trailing CR stays the same) and give a fixed default for
+// unknown text.
 #include <cstdint>
 #include <string>
 #include <string_view>

@@ -41,6 +41,15 @@ TEST(LevelCodes, CurrentAndOlderCodes) {
     EXPECT_EQ(ParseUncertaintyLevel(""), 2);
 }
 
+TEST(CodeReaders, TabsAndLineEndsAroundACodeAreIgnoredLikeBlanks) {
+    EXPECT_EQ(ParseDistributionCode("LN\t"), 2);
+    EXPECT_EQ(ParseDistributionCode("\tb\r\n"), 3);
+    EXPECT_EQ(ParseUncertaintyLevel("vu\r"), 3);
+    EXPECT_EQ(ParseUncertaintyLevel("\tL4\n"), 4);
+    EXPECT_EQ(ParseColour("Red\r\n"), 0xFF);
+    EXPECT_EQ(ParseColour("\tgray"), 0xC0C0C0);
+}
+
 TEST(StateTokensTable, FilledOnceWithTheKeysAndSeparators) {
     InitStateTokens();
     ASSERT_EQ(StateTokens.dims(), 1);
