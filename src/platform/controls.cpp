@@ -157,6 +157,11 @@ void TextBox::SetAlignment(int a) {
     setAlignment(QtAlign(a));
 }
 
+void TextBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    QLineEdit::mouseDoubleClickEvent(e);  // selects the word, as before
+    if (e->button() == Qt::LeftButton) Q_EMIT Events()->DblClick();
+}
+
 // ---- CheckBox ---------------------------------------------------------------------------
 
 CheckBox::CheckBox() : Control("CheckBox") {

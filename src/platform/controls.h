@@ -68,7 +68,8 @@ private:
 
 // ---- TextBox -------------------------------------------------------------------------
 // One line of text (CR and LF are kept as characters). Change on every change of the
-// text, by typing or by code. Positions count characters from 0.
+// text, by typing or by code; DblClick on a double click, locked or not. Positions
+// count characters from 0.
 class TextBox : public QLineEdit, public Control {
     Q_OBJECT
 public:
@@ -93,6 +94,9 @@ public:
     void SetMaxLength(int n);
     int Alignment() const { return alignment_; }
     void SetAlignment(int a);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     int maxLength_ = 0;

@@ -76,6 +76,21 @@ TEST(TextBoxEvents, SettingTextInCodeRaisesChangeOncePerChange) {
     EXPECT_EQ(t->Text(), "1\r\n2");  // CR LF kept as characters
 }
 
+TEST(TextBoxEvents, ADoubleClickOnALockedBoxRaisesDblClick) {
+    Form form;
+    auto* t = form.Add<TextBox>("txtEdit");
+    t->Move(100, 100, 1500, 300);
+    t->SetText("0.25");
+    t->SetLocked(true);  // a categorical value: typing is refused, a double click opens its table
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    int dbl = 0;
+    QObject::connect(t->Events(), &ControlEvents::DblClick, [&] { ++dbl; });
+    QTest::mouseDClick(t, Qt::LeftButton, Qt::NoModifier, QPoint(10, 5));
+    EXPECT_EQ(dbl, 1);
+    EXPECT_EQ(t->Text(), "0.25");
+}
+
 TEST_F(FocusForm, TabValidatesThenLosesFocusThenTheNextGetsIt) {
     QTest::keyClick(a, Qt::Key_Tab);
     QApplication::processEvents();
