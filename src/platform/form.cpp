@@ -286,12 +286,14 @@ void Form::Load() {
 
 void Form::Show() {
     Load();
+    if (!loaded_) return;  // its Load unloaded it again
     visible_ = true;
     QWidget::show();
 }
 
 void Form::ShowModal() {
     Load();
+    if (!loaded_) return;  // its Load unloaded it again: nothing to wait for
     visible_ = true;
     setWindowModality(Qt::ApplicationModal);
     QWidget::show();

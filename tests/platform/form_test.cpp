@@ -239,6 +239,23 @@ TEST(FormLifeCycle, QueryUnloadCanRefuseAndShowModalReturnsAfterUnload) {
     EXPECT_FALSE(form.isModal());
 }
 
+TEST(FormLifeCycle, AFormThatUnloadsItselfInLoadIsNotShown) {
+    Form form;
+    QObject::connect(&form, &Form::LoadEvent, [&] { form.Unload(); });
+    bool waited = false;
+    QTimer::singleShot(100, &form, [&] {
+        waited = true;
+        form.Unload();
+    });
+    form.ShowModal();
+    EXPECT_FALSE(waited);  // returned at once instead of waiting on a form nobody loaded
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.isModal());
+    form.Show();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.IsLoaded());
+}
+
 TEST(FormLifeCycle, MinimisingAModalFormDoesNotEndItsShowing) {
     Form form;
     bool stillWaiting = false;
