@@ -239,8 +239,8 @@ namespace {
 
 // An empty file beside the target to build the new contents in; "" when none can be made.
 std::string MakeWorkFile(const std::string& target) {
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = profile::OpenTempBeside(target, temp);
     if (fd < 0) return {};
     ::close(fd);
     return temp;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <climits>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -218,11 +219,26 @@ bool RenameOver(const std::string& temp, const std::string& file) {
     return ::rename(temp.c_str(), file.c_str()) == 0;
 }
 
+int OpenTempBeside(const std::string& file, std::string& temp) {
+    static constexpr std::size_t kSuffix = 7;  // ".XXXXXX"
+    const auto slash = file.find_last_of('/');
+    const std::size_t nameLength = slash == std::string::npos ? file.size() : file.size() - slash - 1;
+    // A name near the longest allowed cannot take the suffix.
+    if (nameLength + kSuffix <= NAME_MAX) {
+        temp = file + ".XXXXXX";
+    } else {
+        temp = (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + ".~XXXXXX";
+    }
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) temp.clear();
+    return fd;
+}
+
 bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
     if (!FolderExists(FolderOf(file))) return false;
     if (IsReadOnly(file)) return false;
-    std::string temp = file + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = OpenTempBeside(file, temp);
     if (fd < 0) return false;
     bool ok = true;
     std::size_t done = 0;

@@ -39,6 +39,12 @@ bool DeleteFile(const std::string& file);
 // target among them).
 bool ReplaceFileContents(const std::string& file, const std::string& bytes);
 
+// Creates and opens (read-write) a new empty temporary file in the target's folder, to be
+// renamed over the target later. Its name is the target's followed by a random suffix,
+// or a short hidden random name when that would be longer than a file name may be.
+// Returns the descriptor and sets temp, or -1 when no file can be created.
+int OpenTempBeside(const std::string& file, std::string& temp);
+
 // Moves a finished temporary file over the target, giving it the target's permissions
 // (or the usual ones for a new file). False, with the target unchanged, when the target
 // is read-only or the move fails.

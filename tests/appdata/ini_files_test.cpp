@@ -424,6 +424,16 @@ TEST_F(AssessmentFiles, ASaveIntoAMissingFolderReportsTheError) {
     EXPECT_EQ(messages.calls[0].title, "File save error");
 }
 
+TEST_F(AssessmentFiles, AFileWithANameOfTheLongestAllowedLengthIsSaved) {
+    const std::string file = dir.file(std::string(251, 'r') + ".raf");  // 255 bytes
+    ASSERT_TRUE(SaveAppData(SampleAssessment(), file, true));
+    EXPECT_TRUE(messages.calls.empty());
+    EXPECT_EQ(ReadBytes(file), kSampleFile);
+    ASSERT_TRUE(SaveAppData(SampleAssessment(), file, true));  // over the old one
+    EXPECT_EQ(ReadBytes(file), kSampleFile);
+    EXPECT_EQ(FilesIn(dir.path()), 1u);
+}
+
 TEST_F(AssessmentFiles, ANewFileGetsTheUsualPermissions) {
     ASSERT_TRUE(SaveAppData(SampleAssessment(), Raf(), true));
     struct stat st {};

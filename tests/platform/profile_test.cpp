@@ -184,6 +184,15 @@ TEST(ProfileWrite, ReplacingKeepsThePermissionsAndLeavesNoTemporaryFile) {
     EXPECT_EQ(FilesIn(dir), 1u);
 }
 
+TEST(ProfileWrite, AFileWhoseNameHasTheLongestAllowedLengthCanBeWritten) {
+    TempDir dir;
+    const auto file = dir.file(std::string(251, 'a') + ".ini");  // 255 bytes
+    ASSERT_TRUE(WriteString(file, "A", "x", std::string("1")));
+    ASSERT_TRUE(WriteString(file, "A", "y", std::string("2")));
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\ny=2\r\n");
+    EXPECT_EQ(FilesIn(dir), 1u);
+}
+
 TEST(ProfileWrite, AnOldWindows1252FileIsRewrittenAsUtf8) {
     TempDir dir;
     const auto file = dir.file("a.ini");
