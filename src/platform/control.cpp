@@ -158,7 +158,12 @@ private:
                 Q_EMIT c->Events()->Validate(cancel);
                 validating_ = outer;
                 if (cancel) {
-                    revert_ = Revert{c->Widget(), target->Object()};
+                    // Unless the handler has already put the focus somewhere itself,
+                    // take it back from the target when that gets it.
+                    const Control* now = Control::Of(QApplication::focusWidget());
+                    if (now == nullptr || now == target) {
+                        revert_ = Revert{c->Widget(), target->Object()};
+                    }
                     return;
                 }
             }

@@ -115,6 +115,24 @@ TEST_F(FocusForm, CancelledValidateKeepsTheFocusWithoutFocusEvents) {
     EXPECT_EQ(log.Count("B.GotFocus"), 1);
 }
 
+TEST_F(FocusForm, AValidateHandlerThatTakesTheFocusBackLeavesNoRevertBehind) {
+    bool refuse = true;
+    QObject::connect(a->Events(), &ControlEvents::Validate, [&](bool& cancel) {
+        cancel = refuse;
+        if (refuse) a->SetFocus();
+    });
+    QTest::keyClick(a, Qt::Key_Tab);
+    QTest::qWait(20);
+    EXPECT_TRUE(a->hasFocus());
+    EXPECT_EQ(log.Count("B.GotFocus"), 0);
+    EXPECT_EQ(log.Count("B.LostFocus"), 0);
+    refuse = false;
+    QTest::keyClick(a, Qt::Key_Tab);
+    QTest::qWait(20);
+    EXPECT_TRUE(b->hasFocus());  // and stays there
+    EXPECT_EQ(log.Count("B.GotFocus"), 1);
+}
+
 TEST_F(FocusForm, OpeningAMenuNeitherValidatesNorMovesTheFocus) {
     MenuItem* file = form.AddMenu("mnuFile", "&File");
     form.AddMenu("mnuOpen", "&Open", file);
