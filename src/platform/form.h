@@ -71,7 +71,7 @@ public:
     // Adds a control by kind name ("PictureBox", "CheckBox", "TextBox", "Label",
     // "CommandButton", "OptionButton", "Frame", "ComboBox", "VScrollBar",
     // "HScrollBar", "UpDown", "SSTab", "SSPanel", "Timer", a registered kind; a
-    // library prefix such as "VB." is ignored). It starts invisible. A name in use
+    // library prefix before a dot is ignored). It starts invisible. A name in use
     // raises error 727, an unknown kind error 711.
     Control* AddByType(const std::string& typeName, const std::string& name, Control* container = nullptr);
     // The control of that name (and index), or nullptr.

@@ -32,7 +32,7 @@ int ErrorNumber(const std::function<void()>& f) {
 
 TEST(ControlsCollection, AddFindEnumerateAndRemoveByName) {
     Form form;
-    auto* pic = form.AddByType("VB.PictureBox", "chkArray1");
+    auto* pic = form.AddByType("Std.PictureBox", "chkArray1");
     ASSERT_NE(pic, nullptr);
     EXPECT_EQ(pic->TypeName(), "PictureBox");
     EXPECT_FALSE(pic->Visible());  // run-time additions start hidden
@@ -44,7 +44,7 @@ TEST(ControlsCollection, AddFindEnumerateAndRemoveByName) {
     EXPECT_EQ(form.Controls().size(), 2u);
     EXPECT_EQ(form.Controls()[0], pic);
     EXPECT_EQ(ErrorNumber([&] { form.AddByType("CheckBox", "chkarray1"); }), 727);
-    EXPECT_EQ(ErrorNumber([&] { form.AddByType("VB.NoSuchThing", "x"); }), 711);
+    EXPECT_EQ(ErrorNumber([&] { form.AddByType("Std.NoSuchThing", "x"); }), 711);
     EXPECT_EQ(ErrorNumber([&] { form.Remove("nothere"); }), 730);
     // Removing the surface removes what is inside it; the names are free again.
     form.Remove("chkArray1");
