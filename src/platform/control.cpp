@@ -233,11 +233,12 @@ private:
             return false;
         }
         const int shift = ShiftOf(ke->modifiers());
-        // Escape and Enter belong to the form's cancel and default buttons.
+        // Escape and Enter belong to the form's cancel and default buttons; Enter on a
+        // focused button presses that button, as Space does.
         if (qtKey == Qt::Key_Escape && shift == 0 && ClickButton(f->CancelButton())) return true;
-        if ((qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) && shift == 0 &&
-            dynamic_cast<CommandButton*>(c) == nullptr && ClickButton(f->DefaultButton())) {
-            return true;
+        if ((qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) && shift == 0) {
+            auto* focusedButton = dynamic_cast<CommandButton*>(c);
+            if (ClickButton(focusedButton != nullptr ? focusedButton : f->DefaultButton())) return true;
         }
 
         QPointer<QWidget> guard(w);

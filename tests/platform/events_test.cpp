@@ -302,6 +302,19 @@ TEST_F(FocusForm, EscapeClicksTheCancelButtonAndEnterOnlyTheDefault) {
     EXPECT_EQ(clicks, 2);
 }
 
+TEST_F(FocusForm, EnterOnAFocusedButtonPressesThatButtonNotTheDefault) {
+    auto* other = form.Add<CommandButton>("cmdOther");
+    other->SetVisible(true);
+    int defaultClicks = 0, otherClicks = 0;
+    QObject::connect(btn->Events(), &ControlEvents::Click, [&] { ++defaultClicks; });
+    QObject::connect(other->Events(), &ControlEvents::Click, [&] { ++otherClicks; });
+    btn->SetDefault(true);
+    other->SetFocus();
+    QTest::keyClick(other, Qt::Key_Return);
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_EQ(defaultClicks, 0);
+}
+
 TEST(CheckBoxEvents, CodeRaisesClickButNotTheToggleHook) {
     Form form;
     auto* box = form.Add<CheckBox>("chkA");
