@@ -32,7 +32,20 @@ void CheckIndex(std::int32_t i, const Bounds& b) {
 }
 
 // The contiguous element storage of an array: the first index varies fastest.
-Variant* Storage(Variant& array) { return const_cast<Variant*>(array.elements().data()); }
+Variant* Storage(Variant& array) { return array.mutableElements().data(); }
+
+// A two-dimensional array's elements by (row, column), stored with the row varying
+// fastest, for the sorts that move whole rows or columns.
+struct TableView {
+    explicit TableView(Variant& array)
+        : rows(array.bounds(1)), cols(array.bounds(2)), data(Storage(array)) {}
+    Variant& operator()(std::int32_t r, std::int32_t c) const {
+        return data[static_cast<std::size_t>(r - rows.lower) +
+                    static_cast<std::size_t>(c - cols.lower) * static_cast<std::size_t>(rows.count())];
+    }
+    Bounds rows, cols;
+    Variant* data;
+};
 
 void SwapElements(Variant& a, Variant& b) noexcept {
     if (&a != &b) std::swap(a, b);
@@ -120,42 +133,28 @@ std::size_t QuickSort1D(std::span<double> values, std::int32_t low, std::int32_t
 void QuickSortColumnsByRow(Variant& array, std::int32_t keyRow, std::int32_t low,
                            std::int32_t high) {
     if (ArrayDims(array) != 2 || high <= low) return;
-    const Bounds rows = array.bounds(1);
-    const Bounds cols = array.bounds(2);
-    CheckIndex(keyRow, rows);
-    CheckRange(low, high, cols);
-    Variant* data = Storage(array);
-    const std::int32_t nRows = rows.count();
-    auto at = [=](std::int32_t r, std::int32_t c) -> Variant& {
-        return data[static_cast<std::size_t>(r - rows.lower) +
-                    static_cast<std::size_t>(c - cols.lower) * static_cast<std::size_t>(nRows)];
-    };
+    const TableView at(array);
+    CheckIndex(keyRow, at.rows);
+    CheckRange(low, high, at.cols);
     QuickSortPositions(
         low, high, [&](std::int32_t c) { return VariantKey{&at(keyRow, c)}; },
         [&](std::int32_t p, std::int32_t q) {
             if (p == q) return;
-            for (std::int32_t r = rows.lower; r <= rows.upper; ++r) SwapElements(at(r, p), at(r, q));
+            for (std::int32_t r = at.rows.lower; r <= at.rows.upper; ++r) SwapElements(at(r, p), at(r, q));
         });
 }
 
 void QuickSortRowsByColumn(Variant& array, std::int32_t keyColumn, std::int32_t low,
                            std::int32_t high) {
     if (ArrayDims(array) != 2 || high <= low) return;
-    const Bounds rows = array.bounds(1);
-    const Bounds cols = array.bounds(2);
-    CheckIndex(keyColumn, cols);
-    CheckRange(low, high, rows);
-    Variant* data = Storage(array);
-    const std::int32_t nRows = rows.count();
-    auto at = [=](std::int32_t r, std::int32_t c) -> Variant& {
-        return data[static_cast<std::size_t>(r - rows.lower) +
-                    static_cast<std::size_t>(c - cols.lower) * static_cast<std::size_t>(nRows)];
-    };
+    const TableView at(array);
+    CheckIndex(keyColumn, at.cols);
+    CheckRange(low, high, at.rows);
     QuickSortPositions(
         low, high, [&](std::int32_t r) { return VariantKey{&at(r, keyColumn)}; },
         [&](std::int32_t p, std::int32_t q) {
             if (p == q) return;
-            for (std::int32_t c = cols.lower; c <= cols.upper; ++c) SwapElements(at(p, c), at(q, c));
+            for (std::int32_t c = at.cols.lower; c <= at.cols.upper; ++c) SwapElements(at(p, c), at(q, c));
         });
 }
 
