@@ -256,6 +256,8 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         if (FileFunctions::FileExists(file) && profile::IsReadOnly(file))
             RaiseComponentError("The file is read-only.");
         work = MakeWorkFile(file);
+        // The work file is flushed once, before it replaces the target.
+        profile::DeferredFlush deferFlush(work);
         if (work.empty()) {
             // An old file that cannot be replaced stops the save in either mode; a new
             // one that cannot be written counts as failed writes.
@@ -336,7 +338,8 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         }
 
         // The old file is replaced only now, whole.
-        if (!profile::RenameOver(work, file)) RaiseComponentError("The file could not be replaced.");
+        if (!profile::FlushFile(work) || !profile::RenameOver(work, file))
+            RaiseComponentError("The file could not be replaced.");
         return true;
     } catch (const std::exception&) {
         if (!work.empty()) ::unlink(work.c_str());

@@ -1,5 +1,7 @@
 #include "platform/profile.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <climits>
@@ -234,6 +236,43 @@ int OpenTempBeside(const std::string& file, std::string& temp) {
     return fd;
 }
 
+namespace {
+
+std::vector<std::string>& DeferredFiles() {
+    static thread_local std::vector<std::string> files;
+    return files;
+}
+
+bool IsDeferred(const std::string& file) {
+    const auto& files = DeferredFiles();
+    return std::find(files.begin(), files.end(), file) != files.end();
+}
+
+std::atomic<std::size_t> g_flushes{0};
+
+bool Flush(int fd) {
+    g_flushes.fetch_add(1, std::memory_order_relaxed);
+    return ::fsync(fd) == 0;
+}
+
+}  // namespace
+
+DeferredFlush::DeferredFlush(std::string file) : file_(std::move(file)) { DeferredFiles().push_back(file_); }
+
+DeferredFlush::~DeferredFlush() {
+    auto& files = DeferredFiles();
+    if (const auto it = std::find(files.begin(), files.end(), file_); it != files.end()) files.erase(it);
+}
+
+bool FlushFile(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    const bool ok = Flush(fd);
+    return ::close(fd) == 0 && ok;
+}
+
+std::size_t FlushCount() { return g_flushes.load(std::memory_order_relaxed); }
+
 bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
     if (!FolderExists(FolderOf(file))) return false;
     if (IsReadOnly(file)) return false;
@@ -251,7 +290,7 @@ bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
             done += static_cast<std::size_t>(n);
         }
     }
-    if (ok && ::fsync(fd) != 0) ok = false;
+    if (ok && !IsDeferred(file) && !Flush(fd)) ok = false;
     if (::close(fd) != 0) ok = false;
     if (ok && !RenameOver(temp, file)) ok = false;
     if (!ok) ::unlink(temp.c_str());

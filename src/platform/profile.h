@@ -45,6 +45,26 @@ bool ReplaceFileContents(const std::string& file, const std::string& bytes);
 // Returns the descriptor and sets temp, or -1 when no file can be created.
 int OpenTempBeside(const std::string& file, std::string& temp);
 
+// While an object lives, rewrites of that file skip the flush to disk: a work file built
+// up key by key beside its target needs flushing once, before it replaces the target,
+// not after every key.
+class DeferredFlush {
+public:
+    explicit DeferredFlush(std::string file);
+    ~DeferredFlush();
+    DeferredFlush(const DeferredFlush&) = delete;
+    DeferredFlush& operator=(const DeferredFlush&) = delete;
+
+private:
+    std::string file_;
+};
+
+// Flushes a file's contents to disk; false when it cannot be opened or flushed.
+bool FlushFile(const std::string& file);
+
+// How many times file contents were flushed to disk so far (for tests of the above).
+std::size_t FlushCount();
+
 // Moves a finished temporary file over the target, giving it the target's permissions
 // (or the usual ones for a new file). False, with the target unchanged, when the target
 // is read-only or the move fails.

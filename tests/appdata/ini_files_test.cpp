@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "appdata/ini.h"
+#include "platform/profile.h"
 #include "appdata_fixture.h"
 
 namespace nuvir {
@@ -291,7 +292,10 @@ const char* const kSampleFile =
 
 TEST_F(AssessmentFiles, SavedFileHasTheFixedLayoutAndReadsBack) {
     const Variant d = SampleAssessment();
+    const std::size_t flushesBefore = profile::FlushCount();
     ASSERT_TRUE(SaveAppData(d, Raf(), true));
+    // Built key by key beside the target, the file goes to disk once, not once a key.
+    EXPECT_EQ(profile::FlushCount() - flushesBefore, 1u);
     EXPECT_EQ(ReadBytes(Raf()), kSampleFile);
     EXPECT_TRUE(messages.calls.empty());
     EXPECT_EQ(FilesIn(dir.path()), 1u);
