@@ -6,13 +6,12 @@
 namespace nuvir {
 namespace {
 
+using test::Int16;
 using test::SameValue;
 
 const double kSd = 1.0 / std::sqrt(48.0);
 
 class AppDataDefaults : public test::AppDataTest {};
-
-Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
 
 TEST_F(AppDataDefaults, EveryItemHasItsDefaultValueAndKind) {
     const Variant d = GetAppDataDefaults(true, Variant());

@@ -2,6 +2,7 @@
 // Shared set-up of the application data tests: the program folder is a fresh temporary
 // folder, messages are recorded, and the program-wide state starts as at program start.
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <string>
 
 #include "appdata/appdata.h"
@@ -31,6 +32,20 @@ inline ::testing::AssertionResult SameValue(const Variant& a, const Variant& b) 
         if (!r) return ::testing::AssertionFailure() << "element " << i << ": " << r.message();
     }
     return ::testing::AssertionSuccess();
+}
+
+// A 16-bit integer value (the kind the files give small whole numbers).
+inline Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
+
+// A rows x cols array of Doubles, zero-based, filled row by row from values.
+inline Variant Table(int rows, int cols, std::initializer_list<double> values) {
+    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
+    int k = 0;
+    for (double v : values) {
+        t(k / cols, k % cols) = Variant(v);
+        ++k;
+    }
+    return t;
 }
 
 // A main window stand-in that remembers the hide-costs check mark.

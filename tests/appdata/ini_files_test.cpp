@@ -12,21 +12,11 @@
 namespace nuvir {
 namespace {
 
+using test::Int16;
 using test::ReadBytes;
 using test::SameValue;
+using test::Table;
 using test::WriteBytes;
-
-Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
-
-Variant Table(int rows, int cols, std::initializer_list<double> values) {
-    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
-    int k = 0;
-    for (double v : values) {
-        t(k / cols, k % cols) = Variant(v);
-        ++k;
-    }
-    return t;
-}
 
 // Equal as values to 15 significant digits, whatever the kind of a number.
 bool Same15(const Variant& a, const Variant& b) {

@@ -10,8 +10,10 @@
 namespace nuvir {
 namespace {
 
+using test::Int16;
 using test::ReadBytes;
 using test::SameValue;
+using test::Table;
 using test::WriteBytes;
 
 class IniValues : public test::AppDataTest {
@@ -24,18 +26,6 @@ protected:
     }
     std::string File() const { return dir.file("values.ini"); }
 };
-
-Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
-
-Variant Table(int rows, int cols, std::initializer_list<double> values) {
-    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
-    int k = 0;
-    for (double v : values) {
-        t(k / cols, k % cols) = Variant(v);
-        ++k;
-    }
-    return t;
-}
 
 TEST_F(IniValues, NoTextGivesTheDefaultUnchangedWhateverItsKind) {
     const Variant list = Variant::Doubles({1, 2, 3});

@@ -6,11 +6,10 @@
 namespace nuvir {
 namespace {
 
+using test::Int16;
 using test::ReadBytes;
 using test::SameValue;
 using test::WriteBytes;
-
-Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
 
 class Options : public test::AppDataTest {
 protected:
