@@ -1,8 +1,8 @@
 #include "appdata/codetables.h"
 
 #include <array>
-#include <utility>
 
+#include "appdata/utilities_arrays.h"
 #include "runtime/convert.h"
 
 namespace nuvir::MKelvaro {
@@ -29,19 +29,6 @@ constexpr std::array<NamedColour, 9> kColours{{
     {0xFFFF00, "Cyan"},
     {0xC0C0C0, "Grey"},
 }};
-
-// Upper-case hexadecimal digits of the 32-bit pattern, at least `width` of them.
-std::string HexDigits(std::int32_t value, std::size_t width) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    auto bits = static_cast<std::uint32_t>(value);
-    std::string out;
-    do {
-        out.insert(out.begin(), kDigits[bits & 0xF]);
-        bits >>= 4;
-    } while (bits != 0);
-    if (out.size() < width) out.insert(0, width - out.size(), '0');
-    return out;
-}
 
 }  // namespace
 
@@ -98,7 +85,7 @@ std::int32_t ParseColour(std::string_view text) {
 std::string ColourName(std::int32_t colour) {
     for (const auto& named : kColours)
         if (named.value == colour) return named.written;
-    return "&H" + HexDigits(colour, 6);
+    return "&H" + MUtilities::HexPad(Variant(colour), 6);
 }
 
 }  // namespace nuvir::MKelvaro
