@@ -85,6 +85,15 @@ QFont DrawingFont(QFont f) {
     return f;
 }
 
+// Readies a painter to draw text in `font` (already a DrawingFont) and `colour`,
+// without smoothing.
+void SetUpTextPainter(QPainter& p, const QFont& font, const QColor& colour) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setFont(font);
+    p.setPen(colour);
+}
+
 }  // namespace
 
 QColor ColourToQColor(Colour c) {
@@ -424,10 +433,7 @@ void ImagePictureBox::Print(const std::string& text) {
     const QFont f = DrawingFont(font_);
     {
         QPainter p(&image_);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setFont(f);
-        p.setPen(ColourToQColor(foreColor_));
+        SetUpTextPainter(p, f, ColourToQColor(foreColor_));
         const QFontMetricsF fm(f, &image_);
         double x = currentX_;
         double y = currentY_;
@@ -487,10 +493,7 @@ void ImagePictureBox::DrawTextRotatedPx(int px, int py, const std::string& text,
     const QFont f = DrawingFont(font);
     {
         QPainter p(&image_);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        p.setRenderHint(QPainter::TextAntialiasing, false);
-        p.setFont(f);
-        p.setPen(ColourToQColor(foreColor_));
+        SetUpTextPainter(p, f, ColourToQColor(foreColor_));
         const QFontMetricsF fm(f, &image_);
         p.translate(px, py);
         p.rotate(-degrees);  // counter-clockwise on a y-down surface
