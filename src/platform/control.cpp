@@ -20,6 +20,20 @@ namespace {
 
 Qt::FocusReason g_lastFocusReason = Qt::OtherFocusReason;
 
+// The palette roles a control's BackColor stands for.
+void SetBackRoles(QPalette& pal, const QColor& c) {
+    pal.setColor(QPalette::Window, c);
+    pal.setColor(QPalette::Base, c);
+    pal.setColor(QPalette::Button, c);
+}
+
+// The palette roles a control's ForeColor stands for.
+void SetForeRoles(QPalette& pal, const QColor& c) {
+    pal.setColor(QPalette::WindowText, c);
+    pal.setColor(QPalette::Text, c);
+    pal.setColor(QPalette::ButtonText, c);
+}
+
 }  // namespace
 
 Qt::FocusReason LastFocusReason() { return g_lastFocusReason; }
@@ -445,14 +459,8 @@ void Control::PinColours() {
     if (w == nullptr || IsForm()) return;
     // Own colours, so a container's colour does not spread into its controls.
     QPalette pal = w->palette();
-    const QColor back = ColourToQColor(backColor_);
-    const QColor fore = ColourToQColor(foreColor_);
-    pal.setColor(QPalette::Window, back);
-    pal.setColor(QPalette::Base, back);
-    pal.setColor(QPalette::Button, back);
-    pal.setColor(QPalette::WindowText, fore);
-    pal.setColor(QPalette::Text, fore);
-    pal.setColor(QPalette::ButtonText, fore);
+    SetBackRoles(pal, ColourToQColor(backColor_));
+    SetForeRoles(pal, ColourToQColor(foreColor_));
     w->setPalette(pal);
 }
 
@@ -532,10 +540,7 @@ void Control::SetBackColor(Colour c) {
     if (w == nullptr) NotSupported();
     backColor_ = c;
     QPalette pal = w->palette();
-    const QColor q = ColourToQColor(c);
-    pal.setColor(QPalette::Window, q);
-    pal.setColor(QPalette::Base, q);
-    pal.setColor(QPalette::Button, q);
+    SetBackRoles(pal, ColourToQColor(c));
     w->setPalette(pal);
     w->setAutoFillBackground(true);
 }
@@ -550,10 +555,7 @@ void Control::SetForeColor(Colour c) {
     if (w == nullptr) NotSupported();
     foreColor_ = c;
     QPalette pal = w->palette();
-    const QColor q = ColourToQColor(c);
-    pal.setColor(QPalette::WindowText, q);
-    pal.setColor(QPalette::Text, q);
-    pal.setColor(QPalette::ButtonText, q);
+    SetForeRoles(pal, ColourToQColor(c));
     w->setPalette(pal);
 }
 
