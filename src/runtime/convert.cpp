@@ -39,27 +39,17 @@ DecimalDigits ToDecimalDigits(double x, int sig) {
 
 namespace {
 
-std::string ExponentText(int e, bool plusSign, int minDigits) {
-    std::string out;
-    if (e < 0) {
-        out.push_back('-');
-        e = -e;
-    } else if (plusSign) {
-        out.push_back('+');
-    }
-    std::string d = std::to_string(e);
-    while (static_cast<int>(d.size()) < minDigits) d.insert(d.begin(), '0');
-    return out + d;
+// An exponent with a "-" only when negative and at least two digits ("02", "-05").
+std::string ExponentText(int e) {
+    std::string d = std::to_string(e < 0 ? -e : e);
+    if (d.size() < 2) d.insert(d.begin(), '0');
+    return (e < 0 ? "-" : "") + d;
 }
 
 std::string NonFinite(double x) {
     if (std::isnan(x)) return "NaN";
     return x < 0 ? "-Infinity" : "Infinity";
 }
-
-}  // namespace
-
-namespace {
 
 // The general form is C's "%.<precision>G" rule, which to_chars follows exactly and
 // without the locale: correctly rounded, trailing zeros dropped, exponent form when
@@ -199,7 +189,7 @@ std::string FormatScientific3(double x) {
     out += '.';
     out.append(digits, 1, 3);
     out += 'e';
-    out += ExponentText(exp10, false, 2);
+    out += ExponentText(exp10);
     return out;
 }
 
@@ -337,7 +327,7 @@ double Val(std::string_view input) {
     }
     std::size_t i = 0;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    std::size_t mantStart = i, digits = 0;
+    std::size_t digits = 0;
     while (i < s.size() && IsDigit(s[i])) ++i, ++digits;
     if (i < s.size() && s[i] == '.') {
         ++i;
@@ -352,7 +342,6 @@ double Val(std::string_view input) {
         while (j < s.size() && IsDigit(s[j])) ++j;
         if (j > expStart) end = j;
     }
-    (void)mantStart;
     return ParseDecimal(std::string_view(s).substr(0, end));
 }
 
