@@ -517,49 +517,43 @@ int CFlexEditA::LastColumn() const {
     return grid_ ? std::min(lastColumn_, grid_->Cols() - 1) : lastColumn_;
 }
 
+namespace {
+
+// From start in steps of step, wrapping from last to first and back, the first place
+// that is start again or visible; start when `tries` steps meet neither.
+template <class Visible>
+int StepToVisible(int start, int step, int first, int last, int tries, Visible visible) {
+    int p = start;
+    for (int i = 0; i < tries; ++i) {
+        p += step;
+        if (p > last) {
+            p = first;
+        } else if (p < first) {
+            p = last;
+        }
+        if (p == start || visible(p)) return p;
+    }
+    return start;
+}
+
+}  // namespace
+
 void CFlexEditA::MoveCursor(int direction, int step) {
     if (!grid_) return;
     FlexGrid& g = *grid_;
     if (direction == 1) {
-        const int start = g.Row();
         const int last = g.Rows() - 1;
         if (last < minRow_) return;
         // Steps of 10 over hidden rows can cycle without meeting the start again: after
         // as many steps as there are rows the cursor stays where it is.
-        int r = start;
-        bool found = false;
-        for (int i = 0; i <= last; ++i) {
-            r += step;
-            if (r > last) {
-                r = minRow_;
-            } else if (r < minRow_) {
-                r = last;
-            }
-            if (r == start || g.RowHeight(r) >= 1) {
-                found = true;
-                break;
-            }
-        }
-        g.SetRow(found ? r : start);
+        g.SetRow(StepToVisible(g.Row(), step, minRow_, last, last + 1,
+                               [&](int r) { return g.RowHeight(r) >= 1; }));
     } else if (direction == 0) {
         const int start = g.Col();
         const int last = LastColumn();
         if (last < minCol_) return;
-        int c = start;
-        bool found = false;
-        for (int i = 0; i <= g.Cols(); ++i) {
-            c += step;
-            if (c > last) {
-                c = minCol_;
-            } else if (c < minCol_) {
-                c = last;
-            }
-            if (c == start || g.ColWidth(c) >= 1) {
-                found = true;
-                break;
-            }
-        }
-        if (!found) c = start;
+        const int c = StepToVisible(start, step, minCol_, last, g.Cols() + 1,
+                                    [&](int col) { return g.ColWidth(col) >= 1; });
         g.SetCol(c);
         if (c == start) EnterCell();
     }
