@@ -745,13 +745,11 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     std::optional<Failure> earliest;
     if (const std::int32_t b = firstFailedBlock.load(); b < blocks) earliest = failures[static_cast<std::size_t>(b)];
     if (drawFailure && (!earliest || drawFailure->trial <= earliest->trial)) {
-        // The failed trial's own work before the failing draw comes first.
-        if (drawFailureProgress > 0) {
-            std::array<double, kQ> values{};
-            TransformSlots(plan, OrderFromKeys(lo, failedKeys), failedUniforms, drawFailureProgress, values);
-        }
         if (drawFailureProgress >= 0) {
             const Order order = OrderFromKeys(lo, failedKeys);
+            // The failed trial's own work before the failing draw comes first.
+            std::array<double, kQ> values{};
+            TransformSlots(plan, order, failedUniforms, drawFailureProgress, values);
             const std::int32_t k = order[static_cast<std::size_t>(drawFailureProgress)];
             const auto& row = m[static_cast<std::size_t>(k - lo)];
             try {
