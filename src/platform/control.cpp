@@ -46,8 +46,6 @@ int ShiftOf(Qt::KeyboardModifiers m) {
     return s;
 }
 
-int CurrentShiftState() { return ShiftOf(QGuiApplication::queryKeyboardModifiers()); }
-
 int KeyCodeOf(int k) {
     if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
     if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);

@@ -246,10 +246,6 @@ private:
 // (Qt::TabFocusReason 1 for Tab, Qt::BacktabFocusReason 2 for Shift+Tab, ...).
 Qt::FocusReason LastFocusReason();
 
-// The shift state of the keyboard right now (Shift, Ctrl, Alt bits), for code that
-// must know whether Shift is held outside a key event.
-int CurrentShiftState();
-
 // The key code and shift state of a Qt key event.
 int KeyCodeOf(int qtKey);
 int ShiftOf(Qt::KeyboardModifiers modifiers);
