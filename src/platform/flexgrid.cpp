@@ -8,7 +8,6 @@
 #include <QStyle>
 
 #include <algorithm>
-#include <cmath>
 
 #include "platform/form.h"
 #include "platform/screen.h"
@@ -33,22 +32,6 @@ constexpr int kTextPaddingPx = 2;
 
 [[noreturn]] void InvalidValue() { RaiseError(kInvalidPropertyValue, "Invalid property value"); }
 [[noreturn]] void BadIndex() { RaiseError(381, "Subscript out of range"); }
-
-int RoundPx(double v) { return static_cast<int>(std::floor(v + 0.5)); }
-
-std::vector<std::string> SplitAt(const std::string& s, char delimiter) {
-    std::vector<std::string> out;
-    std::string::size_type start = 0;
-    for (;;) {
-        const auto p = s.find(delimiter, start);
-        if (p == std::string::npos) {
-            out.push_back(s.substr(start));
-            return out;
-        }
-        out.push_back(s.substr(start, p - start));
-        start = p + 1;
-    }
-}
 
 enum MouseKind { kDown, kUp, kMove };
 
@@ -263,11 +246,11 @@ void FlexGrid::SetClip(const std::string& text) {
     if (rows_ == 0 || cols_ == 0) return;
     const int r0 = std::min(row_, rowSel_), r1 = std::max(row_, rowSel_);
     const int c0 = std::min(col_, colSel_), c1 = std::max(col_, colSel_);
-    const std::vector<std::string> lines = SplitAt(text, '\r');
+    const std::vector<std::string> lines = Split(text, "\r");
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int r = r0 + static_cast<int>(i);
         if (r > r1) break;
-        const std::vector<std::string> items = SplitAt(lines[i], '\t');
+        const std::vector<std::string> items = Split(lines[i], "\t");
         for (std::size_t j = 0; j < items.size(); ++j) {
             const int c = c0 + static_cast<int>(j);
             if (c > c1) break;
@@ -351,12 +334,12 @@ void FlexGrid::EnsureLayout() const {
     double sum = 0;
     for (int r = 0; r < rows_; ++r) {
         sum += rowHeight_[static_cast<std::size_t>(r)];
-        rowPos_[static_cast<std::size_t>(r) + 1] = RoundPx(sum / m.twipsPerPixelY);
+        rowPos_[static_cast<std::size_t>(r) + 1] = TwipsToPxY(sum);
     }
     sum = 0;
     for (int c = 0; c < cols_; ++c) {
         sum += colWidth_[static_cast<std::size_t>(c)];
-        colPos_[static_cast<std::size_t>(c) + 1] = RoundPx(sum / m.twipsPerPixelX);
+        colPos_[static_cast<std::size_t>(c) + 1] = TwipsToPxX(sum);
     }
     layoutDirty_ = false;
 }
