@@ -1,6 +1,5 @@
 #include "appdata/ini.h"
 
-#include <cstdlib>
 #include <exception>
 #include <optional>
 #include <unistd.h>
@@ -47,6 +46,19 @@ std::vector<std::string> Pieces(std::string_view text, std::size_t n) {
 
 std::int32_t ListCount(int count) { return count > 0 ? count : 0; }
 
+// The numbers of a comma list in an array of `count` elements of the given kind; a piece
+// that is missing or not numeric leaves its element as the array starts it.
+Variant NumberList(std::string_view text, int count, VarType kind) {
+    const auto n = ListCount(count);
+    const auto pieces = Pieces(text, static_cast<std::size_t>(n));
+    Variant list = Variant::MakeArray(kind, {Bounds{0, n - 1}});
+    for (std::int32_t i = 0; i < n; ++i) {
+        const auto& piece = pieces[static_cast<std::size_t>(i)];
+        if (IsNumericText(piece)) list(i) = Variant(CDbl(Variant(piece)));
+    }
+    return list;
+}
+
 // The value clamped into lo..hi, keeping its kind when it lies inside.
 Variant Clamp(const Variant& value, std::int16_t lo, std::int16_t hi) {
     return MathFunctions::Min(Variant(hi), MathFunctions::Max(Variant(lo), value));
@@ -67,26 +79,10 @@ Variant ReadIniValue(const std::string& file, const std::string& section, const 
             return IsNumericText(text) ? Variant(CDbl(Variant(text))) : Variant(std::int16_t{0});
         case ini::kBoolean:
             return Variant(CBool(Variant(text)));
-        case ini::kDoubleList: {
-            const auto n = ListCount(count);
-            const auto pieces = Pieces(text, static_cast<std::size_t>(n));
-            Variant list = Variant::MakeArray(VarType::Double, {Bounds{0, n - 1}});
-            for (std::int32_t i = 0; i < n; ++i) {
-                const auto& piece = pieces[static_cast<std::size_t>(i)];
-                if (IsNumericText(piece)) list(i) = Variant(CDbl(Variant(piece)));
-            }
-            return list;
-        }
-        case ini::kValueList: {
-            const auto n = ListCount(count);
-            const auto pieces = Pieces(text, static_cast<std::size_t>(n));
-            Variant list = Variant::MakeArray(VarType::Generic, {Bounds{0, n - 1}});
-            for (std::int32_t i = 0; i < n; ++i) {
-                const auto& piece = pieces[static_cast<std::size_t>(i)];
-                if (IsNumericText(piece)) list(i) = Variant(CDbl(Variant(piece)));
-            }
-            return list;
-        }
+        case ini::kDoubleList:
+            return NumberList(text, count, VarType::Double);
+        case ini::kValueList:
+            return NumberList(text, count, VarType::Generic);
         case ini::kBooleanList: {
             const auto n = ListCount(count);
             const auto pieces = Pieces(text, static_cast<std::size_t>(n));
