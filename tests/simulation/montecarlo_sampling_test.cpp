@@ -189,8 +189,8 @@ protected:
 
 TEST_F(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniform) {
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 0.0;
-    // Uniform: u = 0 stands and gives the lower end.
-    EXPECT_EQ(Access::GetAPseudoRandomValue(mc, 10.0, 1.0, 0, 5), (0.0 - 0.5) * (std::sqrt(12.0) * 1.0) + 10.0);
+    // Uniform: u = 0 stands and gives the lower end, mean - Sqr(3) sd.
+    EXPECT_EQ(Access::GetAPseudoRandomValue(mc, 10.0, 1.0, 0, 5), 10.0 - std::sqrt(3.0));
     for (const std::int32_t code : {1, 2, 3}) {
         const auto saved = State();
         const double got = Access::GetAPseudoRandomValue(mc, 0.4, 0.5, code, 5);
@@ -223,12 +223,17 @@ TEST_F(MonteCarloDraw, SpreadZeroGivesTheMeanAndStillTakesItsNumber) {
 
 TEST_F(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValue) {
     const double u = 0.8;
-    EXPECT_EQ(Access::Transform(mc, 0.25, 10.0, 2.0, 0, -1), -0.25 * (std::sqrt(12.0) * 2.0) + 10.0);
+    // Uniform with mean 10 and sd 2 spans 10 -/+ 2 Sqr(3); a quarter of the way up is 10 - Sqr(3).
+    EXPECT_EQ(Access::Transform(mc, 0.25, 10.0, 2.0, 0, -1), 10.0 - std::sqrt(3.0));
     EXPECT_EQ(Access::Transform(mc, u, 3.0, 2.0, 1, -1), DistributionFunctions::InverseNormal(u, 3.0, 2.0));
     EXPECT_EQ(Access::Transform(mc, u, 0.5, 0.25, 2, 4), DistributionFunctions::InverseLognormal(u, 0.5, 0.25));
     EXPECT_EQ(Access::Transform(mc, u, 12.0, 12.0, 3, -1), *DistributionFunctions::InverseBeta(u, 12.0, 12.0));
     // Normal at 0.8 with mean 3 and sd 2: 3 + 2 * 0.8416212335729143.
     EXPECT_NEAR(Access::Transform(mc, u, 3.0, 2.0, 1, -1), 4.683242467145829, 1e-14);
+    // Lognormal with mu 0.5 and sigma 0.25: Exp(0.5 + 0.25 * 0.8416212335729143).
+    EXPECT_NEAR(Access::Transform(mc, u, 0.5, 0.25, 2, 4), 2.034815819465056, 1e-14);
+    // Beta(12, 12) at 0.8, found by bisection on its binomial-sum distribution function.
+    EXPECT_NEAR(Access::Transform(mc, u, 12.0, 12.0, 3, -1), 0.5861447126222542, 1e-12);
     // A beta without a value gives 0; codes beyond the known ones give 0.
     EXPECT_EQ(Access::Transform(mc, u, -1.0, 2.0, 3, -1), 0.0);
     for (const std::int32_t code : {4, 5, 98, 100, -1}) EXPECT_EQ(Access::Transform(mc, u, 3.0, 2.0, code, 6), 0.0) << code;
