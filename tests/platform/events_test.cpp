@@ -484,15 +484,22 @@ TEST(MenuEvents, ACheckedEntryDoesNotToggleItself) {
     EXPECT_EQ(records, 1);
 }
 
-TEST(TimerEvents, EnablingARunningTimerDoesNotRestartIt) {
+// A timer on a form, with the milliseconds from the start of the test to its first
+// Timer event (-1 until it fires).
+struct TimerEvents : ::testing::Test {
     Form form;
-    auto* t = form.Add<Timer>("tmrTick");
+    Timer* t = form.Add<Timer>("tmrTick");
     QElapsedTimer clock;
     qint64 firstAt = -1;
-    QObject::connect(t->Events(), &ControlEvents::Timer, [&] {
-        if (firstAt < 0) firstAt = clock.elapsed();
-    });
-    clock.start();
+    void SetUp() override {
+        QObject::connect(t->Events(), &ControlEvents::Timer, [this] {
+            if (firstAt < 0) firstAt = clock.elapsed();
+        });
+        clock.start();
+    }
+};
+
+TEST_F(TimerEvents, EnablingARunningTimerDoesNotRestartIt) {
     t->SetInterval(300);
     EXPECT_TRUE(t->Running());
     QTest::qWait(200);
@@ -507,15 +514,7 @@ TEST(TimerEvents, EnablingARunningTimerDoesNotRestartIt) {
     EXPECT_FALSE(t->Running());
 }
 
-TEST(TimerEvents, ANewIntervalRestartsTheCount) {
-    Form form;
-    auto* t = form.Add<Timer>("tmrTick");
-    QElapsedTimer clock;
-    qint64 firstAt = -1;
-    QObject::connect(t->Events(), &ControlEvents::Timer, [&] {
-        if (firstAt < 0) firstAt = clock.elapsed();
-    });
-    clock.start();
+TEST_F(TimerEvents, ANewIntervalRestartsTheCount) {
     t->SetInterval(300);
     QTest::qWait(200);
     t->SetInterval(310);
