@@ -17,6 +17,15 @@ constexpr Colour kRed = 0x0000FF;   // BGR
 constexpr Colour kBlue = 0xFF0000;  // BGR
 constexpr Colour kGreen = 0x00FF00;
 
+// How many pixels of `img` have colour `c`.
+int CountColour(const QImage& img, Colour c) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (QColorToColour(QColor(img.pixel(x, y))) == c) ++n;
+    return n;
+}
+
 // 200 x 100 pixels, user scale x 0..200 left to right, y 0..100 bottom to top:
 // x maps to pixel x, y maps to pixel row 100 - y.
 struct YUpSurface : ::testing::Test {
@@ -30,14 +39,7 @@ struct YUpSurface : ::testing::Test {
         pic.SetScaleTop(100);
     }
     Colour At(int px, int py) const { return QColorToColour(QColor(pic.Image().pixel(px, py))); }
-    int CountColour(Colour c) const {
-        const QImage img = pic.Image();
-        int n = 0;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (QColorToColour(QColor(img.pixel(x, y))) == c) ++n;
-        return n;
-    }
+    int CountColour(Colour c) const { return nuvir::CountColour(pic.Image(), c); }
 };
 
 TEST(Colours, BgrLongsMapToQtColoursAndBack) {
@@ -77,6 +79,7 @@ TEST(Scale, ZeroSizeAndBadStylesRaise) {
     EXPECT_THROW(pic.SetDrawStyle(7), AppError);
     try {
         pic.SetDrawStyle(-1);
+        ADD_FAILURE() << "SetDrawStyle(-1) raised nothing";
     } catch (const AppError& e) {
         EXPECT_EQ(e.number(), 380);
     }
@@ -264,12 +267,7 @@ TEST(FloodFill, FillsAClosedOutlineAndLeavesTheOutside) {
     pic.SetFillStyle(fillstyle::Solid);
     pic.SetFillColor(kBlue);
     pic.FloodFillPx(50, 50);
-    const QImage img = pic.Image();
-    int blue = 0;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 100; ++x)
-            if (QColorToColour(QColor(img.pixel(x, y))) == kBlue) ++blue;
-    EXPECT_EQ(blue, 59 * 59);
+    EXPECT_EQ(CountColour(pic.Image(), kBlue), 59 * 59);
     EXPECT_EQ(pic.Point(10, 10), kWhite);
     EXPECT_EQ(pic.Point(20, 50), kRed);
 }
