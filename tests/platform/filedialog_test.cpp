@@ -41,15 +41,21 @@ void WhenDialogShows(std::function<void(QFileDialog&)> inspect) {
     timer->start(10);
 }
 
-TEST(QtFileDialogService, OpenRequestSetsModesFilterAndFolder) {
-    test::TempDir dir;
+// A request of `kind` for a RAF file in `dir`.
+FileDialogRequest RafRequest(FileDialogRequest::Kind kind, const std::string& title, const test::TempDir& dir) {
     FileDialogRequest r;
-    r.kind = FileDialogRequest::Kind::Open;
-    r.title = "Restore current state from file";
+    r.kind = kind;
+    r.title = title;
     r.filterDescription = "RAF Files (*.RAF)";
     r.filterPattern = "*.RAF";
     r.matchPattern = "*.[rR][aA][fF]";
     r.directory = dir.str();
+    return r;
+}
+
+TEST(QtFileDialogService, OpenRequestSetsModesFilterAndFolder) {
+    test::TempDir dir;
+    FileDialogRequest r = RafRequest(FileDialogRequest::Kind::Open, "Restore current state from file", dir);
     r.defaultSuffix = "RAF";
     r.fileMustExist = true;
 
@@ -73,13 +79,7 @@ TEST(QtFileDialogService, OpenRequestSetsModesFilterAndFolder) {
 
 TEST(QtFileDialogService, SaveReturnsTheChosenPath) {
     test::TempDir dir;
-    FileDialogRequest r;
-    r.kind = FileDialogRequest::Kind::Save;
-    r.title = "Save current state to file";
-    r.filterDescription = "RAF Files (*.RAF)";
-    r.filterPattern = "*.RAF";
-    r.matchPattern = "*.[rR][aA][fF]";
-    r.directory = dir.str();
+    FileDialogRequest r = RafRequest(FileDialogRequest::Kind::Save, "Save current state to file", dir);
     r.fileName = "trial.RAF";
     r.overwritePrompt = true;
 
