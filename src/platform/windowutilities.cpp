@@ -143,8 +143,8 @@ std::array<double, 4> GetControlScreenRect(Control& control, bool clientOnly) {
             r[0] += PxToTwipsX(origin.x());
             r[1] += PxToTwipsY(origin.y());
         } else {
-            r[0] += form->Left() + GetSystemMetrics(sm::CxFrame) * Screen().twipsPerPixelX;
-            r[1] += form->Top() + 2 * GetSystemMetrics(sm::CyCaption) * Screen().twipsPerPixelY;
+            r[0] += form->Left() + PxToTwipsX(GetSystemMetrics(sm::CxFrame));
+            r[1] += form->Top() + PxToTwipsY(2 * GetSystemMetrics(sm::CyCaption));
         }
     }
     return r;
