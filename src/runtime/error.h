@@ -10,6 +10,7 @@ namespace nuvir {
 namespace err {
 constexpr int InvalidCall = 5;        // "Invalid procedure call or argument"
 constexpr int Overflow = 6;           // "Overflow"
+constexpr int OutOfMemory = 7;        // "Out of memory"
 constexpr int SubscriptRange = 9;     // "Subscript out of range"
 constexpr int DivisionByZero = 11;    // "Division by zero"
 constexpr int TypeMismatch = 13;      // "Type mismatch"
@@ -33,6 +34,7 @@ private:
 // A component's failure: error 255 with the given text.
 [[noreturn]] void RaiseComponentError(const std::string& description);
 [[noreturn]] void RaiseOverflow();
+[[noreturn]] void RaiseOutOfMemory();
 [[noreturn]] void RaiseTypeMismatch();
 [[noreturn]] void RaiseSubscriptOutOfRange();
 [[noreturn]] void RaiseDivisionByZero();

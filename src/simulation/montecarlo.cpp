@@ -31,7 +31,6 @@ namespace nuvir {
 namespace {
 
 constexpr int kQ = TrialTable::kQuantities;
-constexpr int kOutOfMemory = 7;
 constexpr int kImpactKind = 42;  // item numbers of the categorical switches
 constexpr int kCostKind = 43;
 constexpr std::int32_t kLookupCode = 99;
@@ -159,9 +158,9 @@ void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std:
         results_.ComputeOutputStatistics(table, classes, ci_);
         results_.ComputeSensitivityMeasures(table, host_);
     } catch (const std::bad_alloc&) {
-        RaiseError(kOutOfMemory, "Out of memory");
+        RaiseOutOfMemory();
     } catch (const std::length_error&) {
-        RaiseError(kOutOfMemory, "Out of memory");
+        RaiseOutOfMemory();
     }
 }
 

@@ -15,7 +15,6 @@ namespace nuvir {
 
 namespace {
 
-constexpr int kOutOfMemory = 7;
 
 Variant DoublesOf(const std::array<double, kOutputColumns>& values) {
     return Variant::Doubles(std::vector<double>(values.begin(), values.end()));
@@ -91,7 +90,7 @@ void Summarise(const TrialTable& table, int m, std::int32_t classes, double ci, 
         }
     } catch (const std::bad_alloc&) {
         try {
-            RaiseError(kOutOfMemory, "Out of memory");
+            RaiseOutOfMemory();
         } catch (...) {
             s.failure = std::current_exception();
         }
@@ -203,7 +202,7 @@ void SimulationResults::ComputeOutputStatistics(const TrialTable& table, std::in
     try {
         frequencies.assign(static_cast<std::size_t>(classes) * 4, 0.0);
     } catch (const std::bad_alloc&) {
-        RaiseError(kOutOfMemory, "Out of memory");
+        RaiseOutOfMemory();
     }
     frequenciesAllocated = true;
     frequencyClasses = classes;
