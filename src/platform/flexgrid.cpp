@@ -8,6 +8,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/form.h"
 #include "platform/screen.h"
@@ -32,6 +33,8 @@ constexpr int kTextPaddingPx = 2;
 
 [[noreturn]] void InvalidValue() { RaiseError(kInvalidPropertyValue, "Invalid property value"); }
 [[noreturn]] void BadIndex() { RaiseError(381, "Subscript out of range"); }
+
+int RoundPx(double v) { return static_cast<int>(std::floor(v + 0.5)); }
 
 enum MouseKind { kDown, kUp, kMove };
 
@@ -322,6 +325,7 @@ void FlexGrid::SetColAlignment(int col, int alignment) {
 // ---- layout -------------------------------------------------------------------------------
 
 void FlexGrid::EnsureLayout() const {
+    // One reading for the whole layout (TwipsToPx would measure the screen per row).
     const ScreenMetrics& m = Screen();
     if (!layoutDirty_ && layoutTppX_ == m.twipsPerPixelX && layoutTppY_ == m.twipsPerPixelY &&
         rowPos_.size() == static_cast<std::size_t>(rows_) + 1 && colPos_.size() == static_cast<std::size_t>(cols_) + 1) {
@@ -334,12 +338,12 @@ void FlexGrid::EnsureLayout() const {
     double sum = 0;
     for (int r = 0; r < rows_; ++r) {
         sum += rowHeight_[static_cast<std::size_t>(r)];
-        rowPos_[static_cast<std::size_t>(r) + 1] = TwipsToPxY(sum);
+        rowPos_[static_cast<std::size_t>(r) + 1] = RoundPx(sum / m.twipsPerPixelY);
     }
     sum = 0;
     for (int c = 0; c < cols_; ++c) {
         sum += colWidth_[static_cast<std::size_t>(c)];
-        colPos_[static_cast<std::size_t>(c) + 1] = TwipsToPxX(sum);
+        colPos_[static_cast<std::size_t>(c) + 1] = RoundPx(sum / m.twipsPerPixelX);
     }
     layoutDirty_ = false;
 }
