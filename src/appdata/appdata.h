@@ -134,10 +134,17 @@ std::int32_t GetNumRelUncLevels(const Variant& appData);
 std::int32_t GetNumRelUncLevels();
 
 namespace MKelvaro {
-// Fills items 60 to 68 (Doubles) from the point values 47 to 59.
-void CalculateOutcomeRisks(Variant& appData);
+// The point outcomes of an assessment straight from its point values 47 to 59, without
+// a chain: a generic array (60 To 68) of Doubles, R1..R4 (stopping at stage k), R5 (the
+// completed invasion) and the expected costs of stages 1 to 4. R_k uses 1 - p_k, not a
+// stored q. Each item is read through its general text form and its leading number, so
+// what the user sees is what is computed; an unreadable item counts as 0. Never raises.
+[[nodiscard]] Variant CalculateOutcomeRisks(const Variant& appData);
 // The same on the program-wide AppData.
-void CalculateOutcomeRisks();
+[[nodiscard]] Variant CalculateOutcomeRisks();
+// Copies those nine values into items 60 to 68 of the array (what a batch run does
+// after decoding a state string).
+void StoreOutcomeRisks(Variant& appData);
 }  // namespace MKelvaro
 
 }  // namespace nuvir
