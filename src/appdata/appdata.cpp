@@ -62,6 +62,43 @@ Variant& FillNewStateData(Variant& appData) {
     return appData;
 }
 
+namespace {
+
+// The first 10 characters of a name for a file name: blanks, "/" and NUL become "_".
+std::string FileNamePart(const std::string& name) {
+    std::string out;
+    int characters = 0;
+    for (std::size_t i = 0; i < name.size() && characters < 10; ++characters) {
+        const unsigned char lead = static_cast<unsigned char>(name[i]);
+        std::size_t length = 1;
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        length = std::min(length, name.size() - i);
+        if (length == 1 && (lead == ' ' || lead == '/' || lead == 0)) {
+            out += '_';
+        } else {
+            out.append(name, i, length);
+        }
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DefaultStateFileName(const Variant& appData) {
+    std::string species, location;
+    TryStep([&] { species = TextOf(appData(item::kSpecies)); });
+    TryStep([&] { location = TextOf(appData(item::kLocation)); });
+    std::string s;
+    if (!species.empty()) s = FileNamePart(species);
+    if (!location.empty()) s += "_" + FileNamePart(location);
+    return s;
+}
+
+std::string DefaultStateFileName() { return DefaultStateFileName(AppData); }
+
 Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData) {
     Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, item::kCount - 1}});
     FillNewStateData(data);

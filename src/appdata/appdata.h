@@ -121,6 +121,14 @@ void SetMainWindowHost(MainFormHost* form);
 // items is first extended (keeping its items) so the assignments cannot fail.
 Variant& FillNewStateData(Variant& appData);
 
+// The name offered for saving an assessment: the species and the location, each with
+// every blank made "_" and cut to 10 characters, joined by "_" (the location's part
+// only when it is not empty, the species' likewise). "/" and NUL become "_" too, so
+// the name never reaches into another folder; characters are counted, not bytes.
+std::string DefaultStateFileName(const Variant& appData);
+// The same on the program-wide AppData.
+std::string DefaultStateFileName();
+
 // A new application data array with the built-in defaults. Items 39 and 40 are False
 // and True during start-up, otherwise copied from the current array (when it holds them).
 Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData);

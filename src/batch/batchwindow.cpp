@@ -69,6 +69,8 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
 
     list_ = Add<MultiLineTextBox>("txtBatch");
     list_->Move(120, 360, 8175, 5895);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    list_->SetLocked(false);
     connect(list_->Events(), &ControlEvents::Change, this, [this] {
         if (!showingState_) Guarded([&] { session_.ListEdited(list_->Text()); });
     });

@@ -1,27 +1,64 @@
 #include "platform/multilinetextbox.h"
 
+#include <QScrollBar>
+#include <QTextCursor>
+
 namespace nuvir {
 
+namespace {
+// Line ends of the program's texts (CR LF, a lone LF or CR) as Qt's line breaks.
+QString Shown(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+}  // namespace
+
 MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
-    SetDefaultColours(static_cast<Colour>(0x80000005u), static_cast<Colour>(0x80000008u));
-    setLineWrapMode(QPlainTextEdit::NoWrap);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    connect(this, &QPlainTextEdit::textChanged, this, [this] { Q_EMIT Events()->Change(); });
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setReadOnly(true);
+    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!settingText_) TakeTypedText();
+    });
 }
 
-std::string MultiLineTextBox::Text() const {
-    QString t = toPlainText();
-    t.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return t.toStdString();
+void MultiLineTextBox::TakeTypedText() {
+    QString s = toPlainText();
+    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    std::string typed = s.toStdString();
+    if (typed == text_) return;
+    text_ = std::move(typed);
+    Q_EMIT Events()->Change();
 }
 
 void MultiLineTextBox::SetText(const std::string& text) {
-    QString t = QString::fromStdString(text);
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    if (t == toPlainText()) return;
-    setPlainText(t);
+    if (text == text_) return;
+    text_ = text;
+    settingText_ = true;
+    setPlainText(Shown(text_));
+    settingText_ = false;
+    Q_EMIT Events()->Change();
+}
+
+void MultiLineTextBox::AppendText(const std::string& more) {
+    if (more.empty()) return;
+    text_ += more;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    settingText_ = true;
+    cursor.insertText(Shown(more));
+    settingText_ = false;
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    Q_EMIT Events()->Change();
+}
+
+std::string MultiLineTextBox::SelText() const {
+    QString s = textCursor().selectedText();
+    s.replace(QChar(0x2029), QStringLiteral("\r\n"));
+    return s.toStdString();
 }
 
 }  // namespace nuvir

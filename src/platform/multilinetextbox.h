@@ -1,7 +1,13 @@
 #pragma once
-// A text box of many lines with both scroll bars (lines are not wrapped). Its text
-// uses CR LF between lines, whatever the widget keeps inside; Change is raised on
-// every change of the text, by typing or by code (not when code sets the same text).
+// A text box of many lines with a vertical scroll bar, for texts that grow by
+// appending (the result lines of a run, logs). The text is kept as the program wrote
+// it, CR LF and TAB included: Qt's editors turn CR LF into their own paragraph marks,
+// so the widget only shows the text while the model string stays exact. Appending
+// adds to the shown text instead of setting it again, so a long run history costs
+// nothing per line.
+//
+// Unlocked, the box can be typed into: what the person types becomes the text, its
+// lines joined by CR LF, and raises Change like a change by code.
 #include <QPlainTextEdit>
 
 #include <string>
@@ -17,12 +23,21 @@ public:
     QWidget* Widget() override { return this; }
     QObject* Object() override { return this; }
 
-    // Lines joined by CR LF.
-    std::string Text() const;
-    // Any of CR LF, LF or a lone CR ends a line.
+    // The text exactly as set and appended.
+    const std::string& Text() const { return text_; }
     void SetText(const std::string& text);
+    // Adds to the end of the text (and of what is shown); Change is raised.
+    void AppendText(const std::string& more);
+    // The selected part of the shown text with line ends as CR LF ("" when none).
+    std::string SelText() const;
     bool Locked() const { return isReadOnly(); }
     void SetLocked(bool on) { setReadOnly(on); }
+
+private:
+    void TakeTypedText();
+
+    std::string text_;
+    bool settingText_ = false;
 };
 
 }  // namespace nuvir
