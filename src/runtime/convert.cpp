@@ -117,6 +117,14 @@ std::string PrintForm(const Variant& v) {
     return CStr(v);
 }
 
+std::string PrintFileForm(double x) {
+    std::string t = FormatDouble(x);
+    const bool negative = t[0] == '-';
+    const std::size_t digit = negative ? 1 : 0;
+    if (t.compare(digit, 2, "0.") == 0) t.erase(digit, 1);
+    return (negative ? "" : " ") + t + " ";
+}
+
 std::string StrForm(double x) {
     std::string t = FormatDouble(x);
     return t[0] == '-' ? t : " " + t;

@@ -28,6 +28,10 @@ std::string TextOf(const Variant& v);
 // The form numbers take in print output: one leading blank when not negative, the
 // general text form, then one trailing blank. Non-numbers are their CStr text.
 std::string PrintForm(const Variant& v);
+// The form a number takes when printed into a data file line by line (the batch
+// output): as PrintForm, but without the zero before the point of a number between
+// -1 and 1, as that print statement wrote it: " .5 ", "-.25 ", " 1E-05 ".
+std::string PrintFileForm(double x);
 // The form of Str(): a leading blank when not negative, no trailing blank.
 std::string StrForm(double x);
 

@@ -104,10 +104,13 @@ TEST(MonteCarloTrialOutputs, AgreeWithThePointOutcomesOfTheChain) {
     std::uniform_real_distribution<double> prob(0.0, 1.0), value(-1000.0, 1000.0);
     for (int trial = 0; trial < 10000; ++trial) {
         std::array<double, 13> q{};
-        for (int k = 0; k < 13; ++k) q[static_cast<std::size_t>(k)] = k < 4 ? prob(rng) : value(rng);
+        // Drawn with 15 significant digits: the point outcomes read their items through
+        // that text form.
+        for (int k = 0; k < 13; ++k)
+            q[static_cast<std::size_t>(k)] = Val(FormatDouble(k < 4 ? prob(rng) : value(rng)));
         Variant data = Variant::MakeArray(VarType::Generic, {{0, 79}});
         for (int k = 0; k < 13; ++k) data(47 + k) = q[static_cast<std::size_t>(k)];
-        MKelvaro::CalculateOutcomeRisks(data);
+        MKelvaro::StoreOutcomeRisks(data);
         double item[9];
         for (int i = 0; i < 9; ++i) item[i] = CDbl(data(60 + i));
         const Outputs o = Evaluate(q);
