@@ -47,7 +47,8 @@ T* Place(T* c, double left, double top, double width, double height) {
 
 }  // namespace
 
-FOptions::FOptions() : fileExists(FileFunctions::FileExists), makePlotOptions([] {
+FOptions::FOptions(QWidget* owner)
+    : Form(owner), fileExists(FileFunctions::FileExists), makePlotOptions([] {
       return std::unique_ptr<PlotOptionsDialog>(std::make_unique<FPlotOptions>());
   }) {
     SetName("FOptions");

@@ -36,7 +36,8 @@ class UpDown;
 class FOptions : public Form {
     Q_OBJECT
 public:
-    FOptions();
+    // The owner (the main window) stays behind the dialog while it shows.
+    explicit FOptions(QWidget* owner = nullptr);
     ~FOptions() override;
 
     // Public variables, as the caller uses them.

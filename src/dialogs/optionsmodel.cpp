@@ -5,6 +5,7 @@
 #include "appdata/appdata.h"
 #include "appdata/codetables.h"
 #include "appdata/criticalcorrelation.h"
+#include "chain/categorydata.h"
 #include "runtime/convert.h"
 
 namespace nuvir {
@@ -28,10 +29,14 @@ std::int32_t WholeIn(const Variant& v, std::int32_t low, std::int32_t high, std:
     return static_cast<std::int32_t>(std::clamp(x, static_cast<double>(low), static_cast<double>(high)));
 }
 
-// Row 0 of the default category table: N values 1 (impacts) or 0 (costs).
+// Row 0 of the category data's default table (1s for impacts, 0s for costs), n long.
 Variant DefaultCategoryRow(std::int32_t n, bool cost) {
+    CCategoryData data;
+    data.SetObjectType(cost ? CCategoryData::kCost : CCategoryData::kImpact);
+    const Variant table = data.DefaultArray();
     Variant row = Variant::MakeArray(VarType::Double, {Bounds{0, 0}, Bounds{0, n - 1}});
-    for (std::int32_t j = 0; j < n; ++j) row(0, j) = Variant(cost ? 0.0 : 1.0);
+    // The default's count is the program-wide one; a model on other arrays may differ.
+    for (std::int32_t j = 0; j < n; ++j) row(0, j) = table(0, std::min(j, table.ubound(2)));
     return row;
 }
 
