@@ -1,0 +1,48 @@
+#include "platform/multilinetextbox.h"
+
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace nuvir {
+
+namespace {
+// Line ends of the program's texts (CR LF, a lone LF or CR) as Qt's line breaks.
+QString Shown(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+}  // namespace
+
+MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setReadOnly(true);
+    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+}
+
+void MultiLineTextBox::SetText(const std::string& text) {
+    if (text == text_) return;
+    text_ = text;
+    setPlainText(Shown(text_));
+    Q_EMIT Events()->Change();
+}
+
+void MultiLineTextBox::AppendText(const std::string& more) {
+    if (more.empty()) return;
+    text_ += more;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(Shown(more));
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    Q_EMIT Events()->Change();
+}
+
+std::string MultiLineTextBox::SelText() const {
+    QString s = textCursor().selectedText();
+    s.replace(QChar(0x2029), QStringLiteral("\r\n"));
+    return s.toStdString();
+}
+
+}  // namespace nuvir
