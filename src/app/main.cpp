@@ -7,6 +7,7 @@
 #include "appdata/appservices.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
+#include "mainwindow/windowresults.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     nuvir::SetAppPath(folders.settings);
 
     nuvir::MainWindowParts parts;
+    parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
     nuvir::FRiskMain window(std::move(parts), folders.documents);
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();

@@ -88,6 +88,12 @@ public:
     virtual void SavePlotOptionsToIni() = 0;
     // One assessment's run for the batch window; its result line.
     virtual std::string RunBatchSimulation(const std::string& state) = 0;
+    // A run or a report is in progress: File New, Open, Batch Mode and Options Manage
+    // wait (do nothing), since they would replace the data the results belong to.
+    virtual bool Busy() const { return false; }
+    // Asked to close: false when the close has to wait for the operation in progress
+    // (it is carried out when that returns).
+    virtual bool RequestClose() { return true; }
 };
 
 // The open batch window.

@@ -132,7 +132,15 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     grid.SetRedraw(true);
 
     const auto r = MUtilities::GetControlScreenRect(*page_.picMonte[page == 0 ? 1 : 3], true);
-    panel.Move(r[0] - 300, r[1] - panelHeight, width, panelHeight);
+    // The plot's place is relative to the window; the panel sits in its own container.
+    double offsetX = 0.0;
+    double offsetY = 0.0;
+    if (Control* holder = panel.Container(); holder != nullptr && !holder->IsForm()) {
+        const auto h = MUtilities::GetControlScreenRect(*holder, true);
+        offsetX = h[0];
+        offsetY = h[1];
+    }
+    panel.Move(r[0] - 300 - offsetX, r[1] - panelHeight - offsetY, width, panelHeight);
     panel.SetVisible(true);
     panel.ZOrder(0);
 }
