@@ -174,7 +174,9 @@ TEST_F(ResultsTest, ClearOrAnotherFileDuringARunsYieldLeavesNoReportForForeignDa
 
 TEST_F(ResultsTest, ACloseDuringARunWaitsUntilTheRunHasReturned) {
     services.yield.onYield = [&] {
-        if (rc->IsBusy()) EXPECT_FALSE(rc->RequestClose());
+        if (rc->IsBusy()) {
+            EXPECT_FALSE(rc->RequestClose());
+        }
     };
     ASSERT_TRUE(Run(1000));
     EXPECT_EQ(host.closeCalls, 1);
