@@ -97,6 +97,14 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     FlexGrid& grid = *page_.flxShowSensMeasures;
     const int rows = static_cast<int>(t.size()) + 2;
     grid.SetRedraw(false);
+    // The table's sizes are fixed in twips: a small font keeps its texts inside them,
+    // and the panel, not the grid, decides what shows.
+    QFont font = grid.Font();
+    if (font.pointSizeF() > 7.0) {
+        font.setPointSizeF(7.0);
+        grid.SetFont(font);
+    }
+    grid.SetScrollBars(0);
     grid.Clear();
     grid.SetBackColor(kGridBack);
     grid.SetRows(rows);
