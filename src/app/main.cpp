@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "appdata/appservices.h"
+#include "dialogs/optionsdialog.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
 #include "mainwindow/windowresults.h"
@@ -51,6 +52,12 @@ int main(int argc, char** argv) {
 
     nuvir::MainWindowParts parts;
     parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
+    parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
+        nuvir::FOptions dialog(&owner);
+        dialog.PlotType = plotType;
+        dialog.ShowModal();
+        return nuvir::OptionsOutcome{dialog.PlotType, dialog.OptionsChanged};
+    };
     nuvir::FRiskMain window(std::move(parts), folders.documents);
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();
