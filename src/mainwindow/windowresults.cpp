@@ -37,9 +37,22 @@ void WindowResults::DrawCumulativePlot(QtPictureBox* picture, int kind, bool for
     if (picture != nullptr) controller_->DrawCumulativePlot(*picture, kind, forReport);
 }
 
-std::string WindowResults::RunBatchSimulation(const std::string& /*state*/) {
-    // The batch run's line comes with the batch subsystem.
-    return {};
+std::optional<BatchResult> WindowResults::RunBatchEntry() {
+    controller_->ClearResults(true);
+    if (!controller_->SimulateAppData()) return std::nullopt;
+    const RunState& s = controller_->State();
+    const auto stats = [&s](int m) {
+        const auto k = static_cast<std::size_t>(m);
+        return BatchOutputStats{s.RunSummary.mean[k], s.RunSummary.sd[k], s.RunSummary.min[k],
+                                s.RunSummary.max[k], s.RunLimits[k][0],  s.RunLimits[k][1]};
+    };
+    BatchResult r;
+    r.trials = s.RunSummary.trials;
+    r.pointTotalRisk = s.PointTotalRisk;
+    r.risk = stats(outcol::kTotalRisk);
+    r.pointTotalCost = s.PointTotalCost;
+    r.cost = stats(outcol::kTotalCost);
+    return r;
 }
 
 int WindowResults::ShownMainPage() const { return window_.tabMain != nullptr ? window_.tabMain->Tab() : -1; }

@@ -40,7 +40,7 @@ public:
     void DrawSensitivityPlot(QtPictureBox* picture, int kind, bool forReport) override;
     void DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) override;
     void SavePlotOptionsToIni() override { controller_->SavePlotOptionsToIni(); }
-    std::string RunBatchSimulation(const std::string& state) override;
+    std::optional<BatchResult> RunBatchEntry() override;
     bool Busy() const override { return controller_->IsBusy(); }
     bool RequestClose() override { return controller_->RequestClose(); }
 
