@@ -1,9 +1,13 @@
 #include <QApplication>
-#include <QMainWindow>
 #include <QSocketNotifier>
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include "appdata/appservices.h"
+#include "dialogs/optionsdialog.h"
+#include "mainwindow/riskmain.h"
+#include "mainwindow/settingsfolder.h"
 
 namespace {
 
@@ -41,9 +45,19 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("NUVIR");
     InstallTerminationHandler(app);
 
-    QMainWindow window;
-    window.setWindowTitle("NUVIR");
-    window.resize(800, 600);
-    window.show();
+    // The settings files follow the program folder unless it is read-only.
+    const nuvir::ProgramFolders folders = nuvir::DecideProgramFolders(nuvir::App().path);
+    nuvir::SetAppPath(folders.settings);
+
+    nuvir::MainWindowParts parts;
+    parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
+        nuvir::FOptions dialog(&owner);
+        dialog.PlotType = plotType;
+        dialog.ShowModal();
+        return nuvir::OptionsOutcome{dialog.PlotType, dialog.OptionsChanged};
+    };
+    nuvir::FRiskMain window(std::move(parts), folders.documents);
+    QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    window.Show();
     return QApplication::exec();
 }

@@ -62,6 +62,43 @@ Variant& FillNewStateData(Variant& appData) {
     return appData;
 }
 
+namespace {
+
+// The first 10 characters of a name for a file name: blanks, "/" and NUL become "_".
+std::string FileNamePart(const std::string& name) {
+    std::string out;
+    int characters = 0;
+    for (std::size_t i = 0; i < name.size() && characters < 10; ++characters) {
+        const unsigned char lead = static_cast<unsigned char>(name[i]);
+        std::size_t length = 1;
+        if (lead >= 0xF0) length = 4;
+        else if (lead >= 0xE0) length = 3;
+        else if (lead >= 0xC0) length = 2;
+        length = std::min(length, name.size() - i);
+        if (length == 1 && (lead == ' ' || lead == '/' || lead == 0)) {
+            out += '_';
+        } else {
+            out.append(name, i, length);
+        }
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string DefaultStateFileName(const Variant& appData) {
+    std::string species, location;
+    TryStep([&] { species = TextOf(appData(item::kSpecies)); });
+    TryStep([&] { location = TextOf(appData(item::kLocation)); });
+    std::string s;
+    if (!species.empty()) s = FileNamePart(species);
+    if (!location.empty()) s += "_" + FileNamePart(location);
+    return s;
+}
+
+std::string DefaultStateFileName() { return DefaultStateFileName(AppData); }
+
 Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData) {
     Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, item::kCount - 1}});
     FillNewStateData(data);
@@ -105,25 +142,35 @@ std::int32_t GetNumRelUncLevels() { return GetNumRelUncLevels(AppData); }
 
 namespace MKelvaro {
 
-void CalculateOutcomeRisks(Variant& appData) {
-    double p[4];
-    double impact[5];
-    double cost[4];
-    for (int i = 0; i < 4; ++i) p[i] = CDbl(appData(47 + i));
-    for (int i = 0; i < 5; ++i) impact[i] = CDbl(appData(51 + i));
-    for (int i = 0; i < 4; ++i) cost[i] = CDbl(appData(56 + i));
-    appData(60) = Variant(impact[0] * (1 - p[0]));
-    appData(61) = Variant(impact[1] * p[0] * (1 - p[1]));
-    appData(62) = Variant(impact[2] * p[0] * p[1] * (1 - p[2]));
-    appData(63) = Variant(impact[3] * p[0] * p[1] * p[2] * (1 - p[3]));
-    appData(64) = Variant(impact[4] * p[0] * p[1] * p[2] * p[3]);
-    appData(65) = Variant(cost[0]);
-    appData(66) = Variant(cost[1] * p[0]);
-    appData(67) = Variant(cost[2] * p[0] * p[1]);
-    appData(68) = Variant(cost[3] * p[0] * p[1] * p[2]);
+Variant CalculateOutcomeRisks(const Variant& appData) {
+    auto read = [&](int index) {
+        double v = 0;
+        // Arrays, Null and texts beyond the Double range are unreadable: 0.
+        TryStep([&] { v = Val(TextOf(appData(index))); });
+        return v;
+    };
+    Variant result = Variant::MakeArray(VarType::Generic, {Bounds{60, 68}});
+    double c = 1;
+    for (int k = 1; k <= 5; ++k) {
+        const double p = k <= 4 ? read(46 + k) : 0.0;
+        result(59 + k) = Variant((read(50 + k) * (1 - p)) * c);
+        c = c * p;
+    }
+    c = 1;
+    for (int k = 1; k <= 4; ++k) {
+        const double p = read(46 + k);
+        result(64 + k) = Variant(read(55 + k) * c);
+        c = c * p;
+    }
+    return result;
 }
 
-void CalculateOutcomeRisks() { CalculateOutcomeRisks(AppData); }
+Variant CalculateOutcomeRisks() { return CalculateOutcomeRisks(AppData); }
+
+void StoreOutcomeRisks(Variant& appData) {
+    const Variant outcomes = CalculateOutcomeRisks(appData);
+    for (int i = 60; i <= 68; ++i) appData(i) = outcomes(i);
+}
 
 }  // namespace MKelvaro
 

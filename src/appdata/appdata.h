@@ -121,6 +121,14 @@ void SetMainWindowHost(MainFormHost* form);
 // items is first extended (keeping its items) so the assignments cannot fail.
 Variant& FillNewStateData(Variant& appData);
 
+// The name offered for saving an assessment: the species and the location, each with
+// every blank made "_" and cut to 10 characters, joined by "_" (the location's part
+// only when it is not empty, the species' likewise). "/" and NUL become "_" too, so
+// the name never reaches into another folder; characters are counted, not bytes.
+std::string DefaultStateFileName(const Variant& appData);
+// The same on the program-wide AppData.
+std::string DefaultStateFileName();
+
 // A new application data array with the built-in defaults. Items 39 and 40 are False
 // and True during start-up, otherwise copied from the current array (when it holds them).
 Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData);
@@ -134,10 +142,17 @@ std::int32_t GetNumRelUncLevels(const Variant& appData);
 std::int32_t GetNumRelUncLevels();
 
 namespace MKelvaro {
-// Fills items 60 to 68 (Doubles) from the point values 47 to 59.
-void CalculateOutcomeRisks(Variant& appData);
+// The point outcomes of an assessment straight from its point values 47 to 59, without
+// a chain: a generic array (60 To 68) of Doubles, R1..R4 (stopping at stage k), R5 (the
+// completed invasion) and the expected costs of stages 1 to 4. R_k uses 1 - p_k, not a
+// stored q. Each item is read through its general text form and its leading number, so
+// what the user sees is what is computed; an unreadable item counts as 0. Never raises.
+[[nodiscard]] Variant CalculateOutcomeRisks(const Variant& appData);
 // The same on the program-wide AppData.
-void CalculateOutcomeRisks();
+[[nodiscard]] Variant CalculateOutcomeRisks();
+// Copies those nine values into items 60 to 68 of the array (what a batch run does
+// after decoding a state string).
+void StoreOutcomeRisks(Variant& appData);
 }  // namespace MKelvaro
 
 }  // namespace nuvir

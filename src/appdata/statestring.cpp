@@ -32,6 +32,18 @@ std::string Sanitised(std::string text) {
     return text;
 }
 
+// A name in the comma-separated form: quoted, inner quotes doubled, when it holds a
+// comma or a quote, so that its line keeps the columns of its header.
+std::string CsvField(const std::string& text) {
+    if (text.find_first_of(",\"") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
+}
+
 bool ModeIs(const Variant& appData, int mode) { return VarEquals(appData(item::kUncertaintyMode), Variant(mode)); }
 
 // The text of one item's field, "" for items that are never written.
@@ -142,12 +154,15 @@ std::string SerialiseState(const Variant& appData, std::int32_t form) {
         if (field.empty()) continue;
         const std::size_t p = field.find(eq);
         const std::string key = field.substr(0, p);
+        const bool name = i == item::kSpecies || i == item::kLocation;
         switch (form) {
             case stateform::kValues:
-                out += comma + field.substr(p + eq.size());
+                out += comma + (name ? CsvField(field.substr(p + eq.size())) : field.substr(p + eq.size()));
                 break;
             case stateform::kHeader:
-                if (field.find(comma) != std::string::npos) {
+                // A name is one column whatever it holds; a quantity with its
+                // uncertainty takes three.
+                if (!name && field.find(comma) != std::string::npos) {
                     out += comma + key + comma + key + "D" + comma + key + "V";
                 } else {
                     out += comma + key;

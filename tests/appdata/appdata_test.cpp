@@ -93,13 +93,13 @@ TEST_F(AppDataDefaults, CertaintyLevelsAndOutcomes) {
     // Outcome risks and stage costs from the point values, by hand.
     Variant data = GetAppDataDefaults(true, Variant());
     for (int i = 56; i <= 59; ++i) data(i) = Variant(i - 55);  // F1..F4 = 1..4
-    MKelvaro::CalculateOutcomeRisks(data);
+    MKelvaro::StoreOutcomeRisks(data);
     const double expected[] = {0.5, 0.25, 0.125, 0.0625, 0.0625, 1, 1, 0.75, 0.5};
     for (int i = 0; i < 9; ++i) EXPECT_TRUE(SameValue(data(60 + i), Variant(expected[i]))) << 60 + i;
     data(47) = Variant(0.2);
     data(48) = Variant(0.4);
     data(52) = Variant(10);
-    MKelvaro::CalculateOutcomeRisks(data);
+    MKelvaro::StoreOutcomeRisks(data);
     EXPECT_DOUBLE_EQ(CDbl(data(61)), 10 * 0.2 * 0.6);
     EXPECT_DOUBLE_EQ(CDbl(data(64)), 0.2 * 0.4 * 0.5 * 0.5);
     EXPECT_DOUBLE_EQ(CDbl(data(68)), 4 * 0.2 * 0.4 * 0.5);

@@ -118,8 +118,12 @@ TEST(SerialiseState, Names) {
     Variant d = Defaults();
     d(item::kSpecies) = Variant("Rattus rattus, black rat");
     d(item::kLocation) = Variant("M\xC3\xBCnchen");
-    EXPECT_TRUE(SerialiseState(d, 2).starts_with("SPECIES,SPECIESD,SPECIESV,LOCATION,N,"));
-    EXPECT_TRUE(SerialiseState(d, 1).starts_with("Rattus rattus, black rat,M\xC3\xBCnchen,1000,"));
+    // A name with a comma is one quoted column under one header name.
+    EXPECT_TRUE(SerialiseState(d, 2).starts_with("SPECIES,LOCATION,N,"));
+    EXPECT_TRUE(SerialiseState(d, 1).starts_with("\"Rattus rattus, black rat\",M\xC3\xBCnchen,1000,"));
+    d(item::kLocation) = Variant("Bay \"East\"");
+    EXPECT_TRUE(SerialiseState(d, 1).starts_with("\"Rattus rattus, black rat\",\"Bay \"\"East\"\"\",1000,"));
+    d(item::kLocation) = Variant("M\xC3\xBCnchen");
     // Upper case that is right for letters beyond ASCII.
     EXPECT_TRUE(SerialiseState(d, 0).starts_with("SPECIES=RATTUS RATTUS, BLACK RAT;LOCATION=M\xC3\x9CNCHEN;"));
 

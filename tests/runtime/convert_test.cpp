@@ -72,6 +72,26 @@ TEST(GeneralTextForm, PrintAndStrForms) {
     EXPECT_EQ(StrForm(-2.0), "-2");
 }
 
+TEST(GeneralTextForm, PrintFileFormDropsTheZeroBeforeThePoint) {
+    struct Case { const char* name; double x; const char* text; };
+    const Case cases[] = {
+        {"half", 0.5, " .5 "},
+        {"minus a quarter", -0.25, "-.25 "},
+        {"minus one", -1, "-1 "},
+        {"zero", 0, " 0 "},
+        {"whole", 1000, " 1000 "},
+        {"above one keeps its digits", 10.5, " 10.5 "},
+        {"small: exponent form", 0.00001, " 1E-05 "},
+        {"at the switch", 0.0001, " .0001 "},
+        {"large: exponent form", 1.5e15, " 1.5E+15 "},
+        {"fifteen digits", 1.0 / 3.0, " .333333333333333 "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(PrintFileForm(c.x), c.text);
+    }
+}
+
 TEST(FormatPatterns, FixedDecimalsRoundHalvesAwayFromZeroOnTheDecimalText) {
     EXPECT_EQ(FormatFixed(0.125, 2), "0.13");
     EXPECT_EQ(FormatFixed(0.285, 2), "0.29");  // 0.28499999999999998 in binary

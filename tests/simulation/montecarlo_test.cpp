@@ -349,8 +349,9 @@ TEST(MonteCarloTrialOutputs, AgreeWithThePointOutcomesOfTheChain) {
     for (int trial = 0; trial < 10000; ++trial) {
         std::array<double, 13> q{};
         Variant data = Variant::MakeArray(VarType::Generic, {{0, 79}});
-        for (int k = 0; k < 13; ++k) data(47 + k) = q[static_cast<std::size_t>(k)] = k < 4 ? prob(rng) : value(rng);
-        MKelvaro::CalculateOutcomeRisks(data);
+        // Drawn with 15 significant digits: the point outcomes read their items through that text form.
+        for (int k = 0; k < 13; ++k) data(47 + k) = q[static_cast<std::size_t>(k)] = Val(FormatDouble(k < 4 ? prob(rng) : value(rng)));
+        MKelvaro::StoreOutcomeRisks(data);
         const auto o = Outputs(q);
         for (const auto& [first, count] : {std::pair{0, 5}, std::pair{5, 4}}) {
             double running = 0.0, scale = 0.0;

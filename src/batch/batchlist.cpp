@@ -1,0 +1,63 @@
+#include "batch/batchlist.h"
+
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+std::size_t CharCount(std::string_view utf8) {
+    std::size_t n = 0;
+    for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
+void BatchList::SetText(std::string_view text) {
+    std::string t;
+    t.reserve(text.size() + 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r') {
+            t += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else if (c == '\n') {
+            t += "\r\n";
+        } else {
+            t += c;
+        }
+    }
+    if (t == text_) return;
+    text_ = std::move(t);
+    length_ = CharCount(text_);
+    listChanged_ = true;
+}
+
+bool BatchList::AppendSpec(std::string_view spec) {
+    const std::size_t add = CharCount(spec);
+    if (length_ + add + 2 > kMaxChars) return false;
+    text_.append(spec).append("\r\n");
+    length_ += add + 2;
+    listChanged_ = true;
+    IncrementSpecCounter();
+    return true;
+}
+
+void BatchList::IncrementSpecCounter() { SetCounter(counterShown_ ? counter_ + 1 : 1); }
+
+void BatchList::SetCounter(int value) {
+    counter_ = value;
+    counterShown_ = true;
+}
+
+std::string BatchList::CounterText() const { return counterShown_ ? CStr(Variant(counter_)) : std::string(); }
+
+void BatchList::ShowFileInCaption(const std::string& name) { caption_ = std::string(kCaption) + "  [" + name + "]"; }
+
+void BatchList::Clear() {
+    text_.clear();
+    length_ = 0;
+    SetCounter(0);
+    caption_ = kCaption;
+    listChanged_ = false;
+    fileName_.clear();
+}
+
+}  // namespace nuvir

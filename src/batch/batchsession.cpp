@@ -1,0 +1,372 @@
+#include "batch/batchsession.h"
+
+#include <QFile>
+
+#include <exception>
+
+#include "appdata/appdata.h"
+#include "appdata/appservices.h"
+#include "appdata/paths.h"
+#include "numerics/numerics.h"
+#include "platform/profile.h"
+#include "platform/services.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+
+namespace {
+
+std::string Describe(const std::exception& e) {
+    if (const auto* app = dynamic_cast<const AppError*>(&e)) return app->description();
+    return e.what();
+}
+
+QString QPath(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
+
+class FileLines : public BatchLineReader {
+public:
+    explicit FileLines(std::string text) : text_(std::move(text)) {}
+    bool ReadLine(std::string& line) override {
+        if (pos_ >= text_.size()) return false;
+        const std::size_t end = text_.find_first_of("\r\n", pos_);
+        if (end == std::string::npos) {
+            line = text_.substr(pos_);
+            pos_ = text_.size();
+            return true;
+        }
+        line = text_.substr(pos_, end - pos_);
+        pos_ = end + 1;
+        if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        return true;
+    }
+
+private:
+    std::string text_;
+    std::size_t pos_ = 0;
+};
+
+// Sends the message boxes of the main window's run, while a batch run goes on, through
+// the batch window, so that none opens hidden behind it.
+class RoutedMessages : public MessageBoxService {
+public:
+    explicit RoutedMessages(BatchSession& session) : session_(session) {}
+    int Show(const std::string& text, int style, const std::string& title) override {
+        return session_.MessageAnswer(text, style | kSetForeground, title);
+    }
+
+private:
+    BatchSession& session_;
+};
+
+}  // namespace
+
+std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path) {
+    QFile file(QPath(path));
+    if (!file.open(QIODevice::ReadOnly)) RaiseComponentError(file.errorString().toStdString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) RaiseComponentError(file.errorString().toStdString());
+    return std::make_unique<FileLines>(DecodeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+}
+
+// The batch CSV, written line by line so that it grows while the run goes on.
+class BatchCsvWriter {
+public:
+    void Open(const std::string& path) {
+        file_.setFileName(QPath(path));
+        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) RaiseComponentError(file_.errorString().toStdString());
+    }
+    void Write(const std::string& line) {
+        const auto n = static_cast<qint64>(line.size());
+        if (file_.write(line.data(), n) != n || !file_.flush()) RaiseComponentError(file_.errorString().toStdString());
+    }
+    void Close() noexcept { file_.close(); }
+
+private:
+    QFile file_;
+};
+
+std::string BatchFolder() { return BatchPath.empty() ? App().path : BatchPath; }
+
+std::string ForceExtension(const std::string& chosen, const std::string& ext) {
+    const std::string name = MUtilities::GetFileName(chosen);
+    const std::string stem = MUtilities::RemoveExtension(name);
+    if (EqualsNoCase(name.substr(stem.size()), ext)) return chosen;
+    return MUtilities::AddBackslash(MUtilities::GetPathPart(chosen)) + stem + ext;
+}
+
+std::string BatchResultFields(const BatchResult& r) {
+    std::string s;
+    const auto add = [&s](double x) { s += "," + PrintFileForm(x); };
+    const auto stats = [&add](const BatchOutputStats& o) {
+        for (const double x : {o.mean, o.sd, o.min, o.max, o.lowerLimit, o.upperLimit}) add(x);
+    };
+    add(r.trials);
+    add(r.pointTotalRisk);
+    stats(r.risk);
+    add(r.pointTotalCost);
+    stats(r.cost);
+    return s;
+}
+
+BatchSession::BatchSession(BatchWindowPort* port) : port_(port) {}
+
+void BatchSession::Show() {
+    if (port_ != nullptr) port_->ShowState();
+}
+
+void BatchSession::SetStateTimer(bool on) {
+    stateTimerOn_ = on;
+    if (port_ != nullptr) port_->SetStateTimer(on);
+}
+
+void BatchSession::InitialiseBatchWindow() {
+    controls_.captureVisible = false;
+    controls_.runVisible = true;
+    controls_.clearVisible = true;
+    controls_.runEnabled = false;
+    controls_.clearEnabled = false;
+    controls_.labelsVisible = false;
+    ClearBatch(false);
+    SetStateTimer(true);
+    Show();
+}
+
+void BatchSession::RefreshBatchControls() {
+    if (running_) return;
+    const bool has = list_.HasText();
+    controls_.runEnabled = has;
+    controls_.clearEnabled = has;
+    controls_.captureEnabled = true;
+    controls_.fileMenuEnabled = mode_ == batchmode::kNormal;
+    controls_.saveEnabled = list_.ListChanged() && has;
+    controls_.labelsVisible = list_.Counter() > 0;
+    Show();
+}
+
+TwipsRect BatchSession::PositionFor(int mode, const TwipsRect& parent, double width, double height) {
+    if (mode != batchmode::kRecord) {
+        return {(parent.width - width) / 2 + parent.left, (parent.height - height) / 2 + parent.top, width, height};
+    }
+    return {parent.left + parent.width - width - 1500, parent.top, width, height};
+}
+
+int BatchSession::MessageAnswer(const std::string& prompt, int style, const std::string& title) {
+    // A box shown while the timer is off (during a run) must not switch it on.
+    const bool timerWasOn = stateTimerOn_;
+    SetStateTimer(false);
+    MessageBoxService& boxes = plainMessages_ != nullptr ? *plainMessages_ : MessageBoxes();
+    const auto show = [&] { return boxes.Show(prompt, style, title); };
+    const int answer = port_ != nullptr ? port_->AroundMessage(show) : show();
+    SetStateTimer(timerWasOn);
+    return answer;
+}
+
+bool BatchSession::BatchMessage(const std::string& prompt, int buttons, const std::string& title) {
+    const int answer = MessageAnswer(prompt, buttons | kSetForeground, title);
+    return answer == mb::Yes || answer == mb::OK;
+}
+
+bool BatchSession::QueryBatchSave() {
+    if (!list_.ListChanged()) return false;
+    return BatchMessage("Current batch set has changed.\r\n\r\nSave?", mb::YesNo, "NUVIR Batch: Query Save");
+}
+
+void BatchSession::ClearBatch(bool query) {
+    if (running_) return;
+    if (query && QueryBatchSave() && !SaveBatchFile()) return;
+    list_.Clear();
+    controls_.labelsVisible = false;
+    Show();
+}
+
+void BatchSession::Capture() {
+    if (running_ || host_ == nullptr) return;
+    try {
+        list_.AppendSpec(host_->CaptureState());
+    } catch (const std::exception& e) {
+        BatchMessage(Describe(e), mb::OKOnly, "Error capturing batch spec");
+    }
+    Show();
+}
+
+void BatchSession::ListEdited(const std::string& text) {
+    if (!running_) list_.SetText(text);
+}
+
+void BatchSession::ToggleRecord() {
+    if (running_) return;
+    const bool toRecord = mode_ == batchmode::kNormal;
+    controls_.recordCaption = toRecord ? "Stop Recording" : "&Record";
+    controls_.captureVisible = toRecord;
+    controls_.runVisible = !toRecord;
+    controls_.clearVisible = !toRecord;
+    mode_ = toRecord ? batchmode::kRecord : batchmode::kNormal;
+    RefreshBatchControls();
+}
+
+bool BatchSession::ConfirmForcedPath(const std::string& chosen, const std::string& forced, const std::string& title) {
+    // The dialog asked about the name chosen, not about the one written.
+    if (forced == chosen || !FileFunctions::FileExists(forced)) return true;
+    return BatchMessage("\"" + MUtilities::GetFileName(forced) + "\" already exists.\r\nDo you want to replace it?",
+                        mb::YesNo, title);
+}
+
+bool BatchSession::SaveBatchFile() {
+    if (running_) return false;
+    const std::string name = list_.BatchFileName().empty() ? std::string("*.RAB") : list_.BatchFileName();
+    const std::string chosen = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Save batch file", "*.RAB",
+                                                          MUtilities::AddBackslash(BatchFolder()) + name);
+    if (chosen.empty()) return false;
+    const std::string path = ForceExtension(chosen, ".RAB");
+    if (!ConfirmForcedPath(chosen, path, "Save batch file")) return false;
+    if (!profile::ReplaceFileContents(path, list_.Text())) {
+        BatchMessage("The batch file \"" + path + "\" could not be written.", mb::OKOnly, "Error saving batch file");
+        return false;
+    }
+    BatchPath = MUtilities::GetPathPart(path);
+    const std::string file = MUtilities::GetFileName(path);
+    list_.ShowFileInCaption(file);
+    list_.SetBatchFileName(file);
+    list_.SetListChanged(false);
+    Show();
+    return true;
+}
+
+bool BatchSession::OpenBatchFile() {
+    if (running_) return false;
+    list_.SetBatchFileName("");
+    if (QueryBatchSave() && !SaveBatchFile()) return false;
+    ClearBatch(false);
+    // The open dialog proposes no name, only the folder.
+    const std::string chosen = MUtilities::ShowFileDialog(MUtilities::filemode::kOpenExisting, "Open batch file",
+                                                          "*.RAB", MUtilities::AddBackslash(BatchFolder()));
+    if (chosen.empty()) return false;
+    bool result = false;
+    try {
+        const auto reader = reader_ ? reader_(chosen) : OpenBatchLines(chosen);
+        std::string line;
+        while (reader->ReadLine(line)) {
+            if (!list_.AppendSpec(line)) break;
+        }
+        BatchPath = MUtilities::GetPathPart(chosen);
+        const std::string file = MUtilities::GetFileName(chosen);
+        list_.ShowFileInCaption(file);
+        list_.SetListChanged(false);
+        list_.SetBatchFileName(file);
+        result = true;
+    } catch (const std::exception& e) {
+        BatchMessage(Describe(e), mb::OKOnly, "Error opening batch file");
+    }
+    Show();
+    return result;
+}
+
+void BatchSession::WalkList(BatchCsvWriter& out) {
+    std::size_t p = 0;
+    bool headerWritten = false;
+    for (;;) {
+        const std::string& text = list_.Text();
+        if (p >= text.size()) break;
+        const std::size_t q = text.find("\r\n", p);
+        std::string line;
+        if (q == std::string::npos) {
+            line = Trim(std::string_view(text).substr(p));
+            p = text.size();
+        } else {
+            line = Trim(std::string_view(text).substr(p, q - p));
+            p = q + 2;
+        }
+        if (line.empty()) break;
+        list_.IncrementSpecCounter();
+        Show();
+        DoEvents();
+        const std::optional<BatchResult> r = host_->RunBatchSimulation(line);
+        if (!headerWritten) {
+            out.Write(host_->SerialiseState(2) + kBatchHeaderSuffix + "\r\n");
+            headerWritten = true;
+        }
+        if (r) out.Write(host_->SerialiseState(1) + BatchResultFields(*r) + "\r\n");
+    }
+}
+
+bool BatchSession::RunBatch() {
+    if (running_ || host_ == nullptr) return false;
+    const std::string proposed = list_.BatchFileName().empty()
+                                     ? std::string("BatchOutput.CSV")
+                                     : MUtilities::RemoveExtension(list_.BatchFileName()) + ".CSV";
+    // Kept before anything can fail, so every road gives the label its caption back.
+    const std::string savedCaption = controls_.labelCaption;
+    const Variant savedData = AppData;
+    const bool timerWasOn = stateTimerOn_;
+
+    running_ = true;
+    controls_.captureEnabled = controls_.runEnabled = controls_.clearEnabled = false;
+    controls_.saveEnabled = false;
+    controls_.listReadOnly = true;
+    Show();
+
+    RoutedMessages routed(*this);
+    plainMessages_ = &MessageBoxes();
+    ServiceSet services{&routed, &ColourDialog(), &Help(), &Viewer(), &Yielder()};
+    ScopedServices scope(services);
+
+    bool result = false;
+    BatchCsvWriter out;
+    try {
+        AppData = host_->GetAppDataDefaults();
+        host_->StartBatch();
+        const std::string chosen = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Run batch file", "*.CSV",
+                                                              MUtilities::AddBackslash(BatchFolder()) + proposed);
+        const std::string path = chosen.empty() ? chosen : ForceExtension(chosen, ".CSV");
+        if (!path.empty() && ConfirmForcedPath(chosen, path, "Run batch file")) {
+            out.Open(path);
+            SetStateTimer(false);
+            controls_.fileMenuEnabled = controls_.recordMenuEnabled = false;
+            if (port_ != nullptr) port_->SetBusyCursor(true);
+            list_.SetCounter(0);
+            controls_.labelCaption = "Spec Being Run:";
+            controls_.labelsVisible = true;
+            Show();
+            DoEvents();
+            WalkList(out);
+            if (port_ != nullptr) port_->SetBusyCursor(false);
+            SetStateTimer(true);
+            controls_.fileMenuEnabled = controls_.recordMenuEnabled = true;
+            result = true;
+            BatchMessage("Batch run complete.", mb::OKOnly, "Success running batch file");
+            controls_.labelCaption = savedCaption;
+        }
+    } catch (const std::exception& e) {
+        if (port_ != nullptr) port_->SetBusyCursor(false);
+        result = false;
+        SetStateTimer(timerWasOn);
+        BatchMessage(Describe(e), mb::OKOnly, "Error running batch file");
+        controls_.fileMenuEnabled = controls_.recordMenuEnabled = true;
+        controls_.labelCaption = savedCaption;
+    }
+
+    // The clean-up of every road.
+    out.Close();
+    AppData = savedData;
+    try {
+        host_->EndBatch();
+    } catch (const std::exception&) {
+    }
+    plainMessages_ = nullptr;
+    running_ = false;
+    controls_.listReadOnly = false;
+    RefreshBatchControls();
+    return result;
+}
+
+bool BatchSession::QueryClose() {
+    if (running_ || (QueryBatchSave() && !SaveBatchFile())) {
+        closeRequested_ = false;
+        return false;
+    }
+    closeRequested_ = true;
+    return true;
+}
+
+}  // namespace nuvir

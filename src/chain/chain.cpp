@@ -1,0 +1,115 @@
+#include "chain/chain.h"
+
+#include "appdata/appdata.h"
+#include "numerics/numerics.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kStageIds[CChain::kStages] = {"Arrives", "Survives", "Establishes", "Spreads"};
+
+// A point value as a number; a text that is no number counts as 0, like an empty item.
+double ItemValue(const Variant& data, int index) {
+    double v = 0;
+    TryStep([&] { v = CDbl(data(index)); });
+    return v;
+}
+
+}  // namespace
+
+CChain::CChain() { CreateElements(); }
+
+CChain::~CChain() {
+    // The stages' links do not own; unlink before the stages go.
+    for (auto& e : elements_) e->disconnect(this);
+}
+
+void CChain::CreateElements() {
+    scaleFactor_ = 1;
+    for (int i = 0; i < kStages; ++i) {
+        auto stage = std::make_unique<CChainElement>();
+        if (i > 0) {
+            stage->SetPrevElement(elements_[static_cast<std::size_t>(i - 1)].get());
+            elements_[static_cast<std::size_t>(i - 1)]->SetNextElement(stage.get());
+        }
+        stage->SetIndex(static_cast<std::int16_t>(i + 1));
+        stage->SetID(kStageIds[i]);
+        stage->SetScaleFactor(scaleFactor_);
+        elements_[static_cast<std::size_t>(i)] = std::move(stage);
+    }
+    connect(elements_[kStages - 1].get(), &CChainElement::TotalRiskChanged, this, &CChain::OnTotalRiskChanged);
+}
+
+CChainElement* CChain::ChainElements(std::string_view id) const {
+    for (const auto& e : elements_)
+        if (EqualsNoCase(e->ID(), id)) return e.get();
+    return nullptr;
+}
+
+CChainElement* CChain::Element(int index) const {
+    if (index < 1 || index > kStages) return nullptr;
+    return elements_[static_cast<std::size_t>(index - 1)].get();
+}
+
+void CChain::SetTableEditor(ITableEditor* editor) {
+    for (auto& e : elements_) e->SetTableEditor(editor);
+}
+
+void CChain::SetData(const Variant& data) {
+    if (data.dims() != 1) return;
+    for (const char* id : kStageIds) {
+        CChainElement* stage = ChainElements(id);
+        const int k = stage->Index();
+        const bool last = stage->NextElement() == nullptr;
+        CChainElement::Values v = stage->PrimaryData();
+        v[CChainElement::kI5] = 0;
+        v[CChainElement::kP] = ItemValue(data, 46 + k);
+        v[CChainElement::kI] = ItemValue(data, 50 + k);
+        if (last) v[CChainElement::kI5] = ItemValue(data, 55);
+        v[CChainElement::kF] = ItemValue(data, 55 + k);
+        v[CChainElement::kP] = MathFunctions::Max(MathFunctions::Min(v[CChainElement::kP], 1), 0);
+        v[CChainElement::kQ] = 1 - v[CChainElement::kP];
+        stage->SetPrimaryData(v);
+
+        stage->SetCategoryData(CChainElement::kI, data(50 + k), data(68 + k));
+        if (last) stage->SetCategoryData(CChainElement::kI5, data(55), data(73));
+        stage->SetCategoryData(CChainElement::kF, data(55 + k), data(73 + k));
+
+        if (chaindata::AppDataFlag(item::kConformCategories)) {
+            stage->SetCategoryDataRestrictive(CChainElement::kI);
+            if (last) stage->SetCategoryDataRestrictive(CChainElement::kI5);
+            stage->SetCategoryDataRestrictive(CChainElement::kF);
+        }
+    }
+}
+
+Variant CChain::GetData() {
+    Variant result = Variant::MakeArray(VarType::Double, {Bounds{47, 68}});
+    for (const char* id : kStageIds) {
+        CChainElement* stage = ChainElements(id);
+        const int k = stage->Index();
+        const bool last = stage->NextElement() == nullptr;
+        const CChainElement::Values v = stage->PrimaryData();
+        const auto risks = stage->Risks();
+        result(46 + k) = Variant(v[CChainElement::kP]);
+        result(50 + k) = Variant(v[CChainElement::kI]);
+        if (last) result(55) = Variant(v[CChainElement::kI5]);
+        result(59 + k) = Variant(risks[1]);
+        if (last) result(64) = Variant(risks[0]);
+        result(55 + k) = Variant(v[CChainElement::kF]);
+        result(64 + k) = Variant(stage->Cost());
+
+        if (AppData.isArray()) {
+            AppData(68 + k) = stage->GetCategoryData(CChainElement::kI);
+            if (last) AppData(73) = stage->GetCategoryData(CChainElement::kI5);
+            AppData(73 + k) = stage->GetCategoryData(CChainElement::kF);
+        }
+    }
+    return result;
+}
+
+}  // namespace nuvir

@@ -1,0 +1,211 @@
+#include "dialogs/exportname.h"
+
+#include <algorithm>
+
+#include "appdata/appdata.h"
+#include "appdata/appservices.h"
+#include "appdata/paths.h"
+#include "dialogs/guard.h"
+#include "platform/multilinetextbox.h"
+#include "numerics/numerics.h"
+#include "platform/controls.h"
+#include "platform/screen.h"
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kFormatTable = "CSV~SAM~TXT|Excel~SimLab~Excel,Systat";
+constexpr const char* kNoExport = "No export will occur (missing or improper file name)";
+constexpr std::string_view kForbidden("<>|\"\\/:*?\0", 10);
+constexpr std::size_t kMaxPathChars = 260;
+constexpr const char* kCrLf = "\r\n";
+
+// Characters, not bytes: the limit is one of the file system's names.
+std::size_t CharCount(std::string_view s) {
+    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+}  // namespace
+
+const std::vector<ExportFormat>& ExportFormats() {
+    static const std::vector<ExportFormat> formats = [] {
+        const auto halves = Split(kFormatTable, "|");
+        const auto codes = Split(halves[0], "~");
+        const auto programs = Split(halves[1], "~");
+        std::vector<ExportFormat> out;
+        for (std::size_t i = 0; i < codes.size() && i < programs.size(); ++i) out.push_back({codes[i], programs[i]});
+        return out;
+    }();
+    return formats;
+}
+
+std::string ExportFormatCaption(const ExportFormat& format) { return format.code + " (" + format.program + ")"; }
+
+ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>& ticked,
+                                  std::string_view exportPath, const FileExistsTest& exists) {
+    ExportActions out;
+    if (name.empty() || name.find_first_of(kForbidden) != std::string_view::npos) {
+        out.text = kNoExport;
+        return out;
+    }
+    const auto& formats = ExportFormats();
+    const std::string stem = MUtilities::AddBackslash(exportPath) + MUtilities::RemoveExtension(name) + ".";
+    for (std::size_t i = 0; i < formats.size() && i < ticked.size(); ++i) {
+        if (!ticked[i]) continue;
+        const std::string path = stem + UCase(formats[i].code);
+        if (CharCount(path) > kMaxPathChars) continue;
+        out.text += "File for " + formats[i].program + " will be written to:" + kCrLf + path;
+        if (exists && exists(path)) out.text += std::string(kCrLf) + " (File already exists and will be overwritten)";
+        out.text += std::string(kCrLf) + kCrLf;
+        if (out.anyTarget) out.targetPaths += "|";
+        out.targetPaths += path;
+        out.anyTarget = true;
+    }
+    return out;
+}
+
+std::vector<bool> ExportTicksFromOption(const Variant& formats, int count) {
+    std::vector<bool> ticked(static_cast<std::size_t>(std::max(count, 0)), false);
+    if (formats.dims() != 1) return ticked;
+    const int last = std::min(count - 1, formats.ubound(1));
+    for (int i = std::max(0, formats.lbound(1)); i <= last; ++i) {
+        const Variant& v = formats(i);
+        ticked[static_cast<std::size_t>(i)] = v.type() == VarType::Boolean && v.rawBool();
+    }
+    return ticked;
+}
+
+Variant ExportOptionFromTicks(const std::vector<bool>& ticked) {
+    std::vector<Variant> items;
+    for (bool t : ticked) items.emplace_back(t);
+    return Variant::List(items);
+}
+
+// ---- the dialog ------------------------------------------------------------------------
+
+FExportName::FExportName() : fileExists(FileFunctions::FileExists) {
+    SetName("FExportName");
+    SetBorderStyle(borderstyle::FixedToolWindow);
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    SetCaption("Enter an export file name");
+    setFixedSize(TwipsToPxX(6285), TwipsToPxY(4605));
+    SetHelpContextID(kHelpContext);
+
+    // The labels first: their boxes, made later, lie over the labels' lower part.
+    auto* label0 = Add<Label>("Label1", 0);
+    label0->SetCaption("Base File Name:");
+    label0->Move(60, 240, 1935, 375);
+    auto* label1 = Add<Label>("Label1", 1);
+    label1->SetCaption("What Will Happen:");
+    label1->Move(60, 1440, 3855, 375);
+    txtName_ = Add<TextBox>("txtName");
+    txtName_->Move(60, 480, 1905, 375);
+    txtName_->SetText("Untitled");
+    chkExport_.push_back(Add<CheckBox>("chkExport", 0));
+    chkExport_[0]->Move(2220, 240, 2655, 240);
+    txtActions_ = Add<MultiLineTextBox>("txtActions");
+    txtActions_->SetLocked(true);
+    txtActions_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtActions_->Move(60, 1680, 6100, 2295);
+    auto* skip = Add<CommandButton>("cmdButton", 1);
+    skip->SetCaption("Skip Export");
+    skip->SetToolTipText("Run without export");
+    skip->SetCancel(true);
+    // A little wider than the design, so that "Skip Export" fits this platform's font.
+    skip->Move(5040, 4080, 1120, 375);
+    auto* ok = Add<CommandButton>("cmdButton", 0);
+    ok->SetCaption("OK");
+    ok->SetToolTipText("Run with export");
+    ok->SetDefault(true);
+    ok->Move(3840, 4080, 1120, 375);
+
+    connect(this, &Form::LoadEvent, this, [this] { firstActivation_ = true; });
+    connect(txtName_->Events(), &ControlEvents::Change, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
+    connect(chkExport_[0]->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
+    connect(ok->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { OnButton(0); }); });
+    connect(skip->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { OnButton(1); }); });
+}
+
+void FExportName::showEvent(QShowEvent* e) {
+    // The set-up runs before the window first appears, as at its first activation.
+    if (firstActivation_) {
+        firstActivation_ = false;
+        dialogs::Guarded([this] { SetUp(); });
+    }
+    Form::showEvent(e);
+}
+
+void FExportName::SetUp() {
+    TargetPaths.clear();
+    entryBaseName_ = BaseName;
+    InitExportChoices();
+    StackExportChecks();
+    txtName_->SetFocus();
+    txtName_->selectAll();
+}
+
+void FExportName::InitExportChoices() {
+    if (ExportPath.empty()) ExportPath = App().path;
+    txtName_->SetText(BaseName.empty() ? std::string("Untitled") : BaseName);
+    const auto& formats = ExportFormats();
+    for (std::size_t i = chkExport_.size(); i < formats.size(); ++i) {
+        auto* box = Add<CheckBox>("chkExport", static_cast<int>(i));
+        box->Move(chkExport_[0]->Left(), chkExport_[0]->Top(), chkExport_[0]->Width(), chkExport_[0]->Height());
+        connect(box->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
+        chkExport_.push_back(box);
+    }
+    const std::vector<bool> ticked =
+        ExportTicksFromOption(AppOptions.dims() == 1 ? AppOptions(opt::kExportFormats) : Variant(),
+                              static_cast<int>(chkExport_.size()));
+    for (std::size_t i = 0; i < chkExport_.size(); ++i) {
+        chkExport_[i]->SetTag(formats[i].code + "|" + formats[i].program);
+        chkExport_[i]->SetCaption(ExportFormatCaption(formats[i]));
+        chkExport_[i]->SetVisible(true);
+        chkExport_[i]->SetValue(ticked[i] ? 1 : 0);
+    }
+    // Tab order: the name, the boxes, the actions, Skip Export, OK.
+    int tab = 0;
+    txtName_->SetTabIndex(tab++);
+    for (CheckBox* box : chkExport_) box->SetTabIndex(tab++);
+    txtActions_->SetTabIndex(tab++);
+    if (Control* skip = Find("cmdButton", 1)) skip->SetTabIndex(tab++);
+    if (Control* ok = Find("cmdButton", 0)) ok->SetTabIndex(tab++);
+    UpdateExportActions();
+    SetHelpContextID(kHelpContext);
+}
+
+void FExportName::StackExportChecks() {
+    for (std::size_t i = 1; i < chkExport_.size(); ++i) {
+        chkExport_[i]->SetLeft(chkExport_[i - 1]->Left());
+        chkExport_[i]->SetTop(chkExport_[i - 1]->Top() + chkExport_[i]->Height() + 60);
+    }
+}
+
+void FExportName::UpdateExportActions() {
+    std::vector<bool> ticked;
+    for (CheckBox* box : chkExport_) ticked.push_back(box->Value() == 1);
+    const ExportActions actions = nuvir::UpdateExportActions(txtName_->Text(), ticked, ExportPath, fileExists);
+    TargetPaths = actions.targetPaths;
+    if (actions.anyTarget) BaseName = txtName_->Text();
+    txtActions_->SetText(actions.text);
+}
+
+void FExportName::OnButton(int index) {
+    if (index == 0) {
+        std::vector<bool> ticked;
+        for (CheckBox* box : chkExport_) ticked.push_back(box->Value() == 1);
+        if (AppOptions.dims() == 1 && AppOptions.ubound(1) >= opt::kExportFormats) {
+            AppOptions(opt::kExportFormats) = ExportOptionFromTicks(ticked);
+        }
+    } else {
+        BaseName = entryBaseName_;
+        TargetPaths.clear();
+    }
+    Unload();
+}
+
+}  // namespace nuvir

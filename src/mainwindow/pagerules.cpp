@@ -1,0 +1,110 @@
+#include "mainwindow/pagerules.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/convert.h"
+
+namespace nuvir::pagerules {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Whether the text matches [blanks][sign]digits[.digits][e[sign]digits][blanks] with
+// at least one digit in the mantissa.
+bool IsPlainNumber(std::string_view s) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    auto blanks = [&] {
+        while (i < n && (s[i] == ' ' || s[i] == '\t')) ++i;
+    };
+    blanks();
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    int digits = 0;
+    while (i < n && IsDigit(s[i])) ++i, ++digits;
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(s[i])) ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+        int expDigits = 0;
+        while (i < n && IsDigit(s[i])) ++i, ++expDigits;
+        if (expDigits == 0) return false;
+    }
+    blanks();
+    return i == n;
+}
+
+constexpr int kMinTrials = 1000;
+constexpr int kMaxTrials = 100000;
+
+}  // namespace
+
+std::optional<std::int32_t> TrialsFromText(std::string_view text) {
+    if (!IsPlainNumber(text)) return std::nullopt;
+    double v = 0.0;
+    try {
+        v = Val(text);
+    } catch (const AppError&) {
+        // Beyond the Double range: the sign decides which limit it reaches.
+        const auto sign = text.find_first_not_of(" \t");
+        v = (sign != std::string_view::npos && text[sign] == '-') ? -HUGE_VAL : HUGE_VAL;
+    }
+    const double whole = std::floor(v);
+    return static_cast<std::int32_t>(std::clamp(whole, double{kMinTrials}, double{kMaxTrials}));
+}
+
+std::array<int, 5> LevelSliderValues(const std::array<double, 5>& levels) {
+    std::array<int, 5> out{};
+    double previous = 0.0;
+    for (std::size_t k = 0; k < levels.size(); ++k) {
+        const double lower = k == 0 ? 0.0 : previous;
+        const double v = std::isnan(levels[k]) ? lower : std::clamp(levels[k], lower, 100.0);
+        out[k] = static_cast<int>(RoundHalfEven(v));
+        previous = out[k];
+    }
+    return out;
+}
+
+double LevelFromCaption(std::string_view caption) {
+    std::string s;
+    for (char c : caption) {
+        if (c != '%') s += c;
+    }
+    double x = 0.0;
+    try {
+        x = Val(s);
+    } catch (const AppError&) {
+        const auto sign = s.find_first_not_of(" \t");
+        x = (sign != std::string::npos && s[sign] == '-') ? 0.0 : 100.0;
+    }
+    return std::clamp(x, 0.0, 100.0);
+}
+
+double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }
+
+std::string LevelWording(int level, int levels) {
+    static const char* const four[4] = {"Very certain means plus/minus ", "Reasonably certain means plus/minus ",
+                                        "Reasonably uncertain means plus/minus ", "Very uncertain means plus/minus "};
+    static const char* const five[5] = {"Very high certainty means plus/minus ", "High certainty means plus/minus ",
+                                        "Moderate certainty means plus/minus ", "Low certainty means plus/minus ",
+                                        "Very low certainty means plus/minus "};
+    if (levels == 4) return level >= 0 && level < 4 ? four[level] : "";
+    return level >= 0 && level < 5 ? five[level] : "";
+}
+
+std::string LevelColumnCaption(int level, int levels) {
+    static const char* const four[4][2] = {
+        {"Very", "Certain"}, {"Reasonably", "Certain"}, {"Reasonably", "Uncertain"}, {"Very", "Uncertain"}};
+    static const char* const five[5][2] = {{"Very High", "Certainty"}, {"High", "Certainty"},
+                                           {"Moderate", "Certainty"},  {"Low", "Certainty"},
+                                           {"Very Low", "Certainty"}};
+    if (levels == 4) return level >= 0 && level < 4 ? std::string(four[level][0]) + "\r\n" + four[level][1] : "";
+    return level >= 0 && level < 5 ? std::string(five[level][0]) + "\r\n" + five[level][1] : "";
+}
+
+}  // namespace nuvir::pagerules

@@ -1,0 +1,290 @@
+// The menus: file commands, edit commands, options, help; and the batch window.
+#include <filesystem>
+#include <fstream>
+
+#include "appdata/appservices.h"
+#include "appdata/criticalcorrelation.h"
+#include "appdata/ini.h"
+#include "appdata/paths.h"
+#include "mainwindow/about.h"
+#include "mainwindow/riskmain.h"
+#include "mainwindow/riskmain_internal.h"
+#include "platform/flexgrid.h"
+#include "platform/screen.h"
+#include "platform/windowutilities.h"
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kHelpFileName = "PKelvaro3.hlp";
+constexpr const char* kRafPattern = "*.RAF";
+
+// Equality of two item values that may be of any kind; arrays and Null are never
+// equal here.
+bool SameValue(const Variant& a, const Variant& b) {
+    if (a.isArray() || b.isArray()) return false;
+    try {
+        return a == b;
+    } catch (const AppError&) {
+        return false;
+    }
+}
+
+bool ItemIsTrue(const Variant& array, int index) {
+    bool v = false;
+    if (array.isArray()) TryStep([&] { v = CBool(array(index)); });
+    return v;
+}
+
+// Whether a chosen assessment file can be read at all: a regular file that opens.
+bool IsReadableFile(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    return static_cast<bool>(in);
+}
+
+}  // namespace
+
+std::string HelpFilePath() { return MUtilities::AddBackslash(App().path) + kHelpFileName; }
+
+// ---- menus -----------------------------------------------------------------------------
+
+void FRiskMain::OptionsMenuOpening() {
+    CommitChainEdit();
+    if (!AppData.isArray()) return;
+    mnuOptions[3]->SetCaption("Categorical &Impacts (" + TextOf(AppData(item::kNumImpactCategories)) + ")");
+    mnuOptions[4]->SetCaption("Categorical Cos&ts (" + TextOf(AppData(item::kNumCostCategories)) + ")");
+}
+
+void FRiskMain::FileMenuClick(int index) {
+    CommitChainEdit();
+    switch (index) {
+        case 0: FileNew(); break;
+        case 1: FileOpen(); break;
+        case 2: FileSave(false); break;
+        case 3: FileSave(true); break;
+        case 5: results_->SavePlotOptionsToIni(); break;
+        case 7: OpenBatchWindow(); break;
+        case 9: Unload(); break;
+        default: break;
+    }
+    if (index == 0 || index == 1 || index == 7) ClearResults(true);
+}
+
+void FRiskMain::OpenBatchWindow() {
+    if (!parts_.makeBatchWindow) return;
+    // A second batch window would be left behind, unmanaged, when the reference moved
+    // on to the newer one: bring the open one forward instead.
+    if (BatchForm) {
+        BatchForm->SetVisible(true);
+        BatchForm->Raise();
+        return;
+    }
+    BatchForm = parts_.makeBatchWindow(*this);
+    const ScreenMetrics& screen = Screen();
+    const double xTwips = RoundHalfEven(Left() + (Width() - BatchForm->Width()) / 2);
+    const double yTwips = RoundHalfEven(Top() + (Height() - BatchForm->Height()) / 2);
+    BatchForm->ShowTopmostAt(static_cast<int>(RoundHalfEven(xTwips / screen.twipsPerPixelX)),
+                             static_cast<int>(RoundHalfEven(yTwips / screen.twipsPerPixelY)));
+    BatchForm->SetParent(this);
+}
+
+void FRiskMain::EditMenuClick(int index) { DoEditCommand(index); }
+
+void FRiskMain::OptionsMenuClick(int index) {
+    if (!AppData.isArray()) return;
+    switch (index) {
+        case 0: {
+            const bool on = !mnuOptions[0]->Checked();
+            mnuOptions[0]->SetChecked(on);
+            AppData(item::kPrng) = Variant(on ? 1 : 0);
+            break;
+        }
+        case 1: {
+            const bool on = !mnuOptions[1]->Checked();
+            mnuOptions[1]->SetChecked(on);
+            if (AppOptions.isArray()) AppOptions(opt::kHideCosts) = Variant(on);
+            chain_->Render();
+            break;
+        }
+        case 3:
+        case 4: {
+            const int itemNumber = index == 3 ? item::kCategoricalImpacts : item::kCategoricalCosts;
+            const bool on = !mnuOptions[index]->Checked();
+            mnuOptions[index]->SetChecked(on);
+            AppData(itemNumber) = Variant(on);
+            ApplyCategoryDataSwitch(itemNumber);
+            break;
+        }
+        case 6:
+            ManageOptions();
+            break;
+        default:
+            break;
+    }
+}
+
+void FRiskMain::ManageOptions() {
+    if (!parts_.showOptions || !AppData.isArray() || !AppOptions.isArray()) return;
+    std::int32_t oldDecimals = 0;
+    TryStep([&] { oldDecimals = CLng(AppOptions(opt::kDecimals)); });
+    const Variant old42 = AppData(item::kCategoricalImpacts), old43 = AppData(item::kCategoricalCosts);
+    const Variant old44 = AppData(item::kNumImpactCategories), old45 = AppData(item::kNumCostCategories);
+    const Variant old78 = AppData(item::kMasterImpactCategories), old79 = AppData(item::kMasterCostCategories);
+
+    const OptionsOutcome outcome = parts_.showOptions(*this, static_cast<double>(results_->EditedPlotType()));
+    results_->SetEditedPlotType(static_cast<int>(RoundHalfEven(outcome.plotType)));
+    if (!outcome.optionsChanged) return;
+
+    chain_->Render();
+    double prng = 0;
+    TryStep([&] { prng = CDbl(AppData(item::kPrng)); });
+    mnuOptions[0]->SetChecked(prng != 0);
+    mnuOptions[1]->SetChecked(ItemIsTrue(AppOptions, opt::kHideCosts));
+    mnuOptions[3]->SetChecked(ItemIsTrue(AppData, item::kCategoricalImpacts));
+    if (!SameValue(old42, AppData(item::kCategoricalImpacts)) || !SameValue(old44, AppData(item::kNumImpactCategories)) ||
+        !MKelvaro::ArraysEqual(old78, AppData(item::kMasterImpactCategories))) {
+        ApplyCategoryDataSwitch(item::kCategoricalImpacts);
+    }
+    mnuOptions[4]->SetChecked(ItemIsTrue(AppData, item::kCategoricalCosts));
+    if (!SameValue(old43, AppData(item::kCategoricalCosts)) || !SameValue(old45, AppData(item::kNumCostCategories)) ||
+        !MKelvaro::ArraysEqual(old79, AppData(item::kMasterCostCategories))) {
+        ApplyCategoryDataSwitch(item::kCategoricalCosts);
+    }
+    if (results_->ResultsValid()) {
+        results_->DrawFrequencyPlot(picMonte[0], 0, false);
+        results_->DrawFrequencyPlot(picMonte[2], 1, false);
+        results_->DrawSensitivityPlot(picMonte[1], 0, false);
+        results_->DrawSensitivityPlot(picMonte[3], 1, false);
+        results_->DrawCumulativePlot(picMonte[4], 0, false);
+        results_->DrawCumulativePlot(picMonte[5], 1, false);
+    }
+    std::int32_t newDecimals = oldDecimals;
+    TryStep([&] { newDecimals = CLng(AppOptions(opt::kDecimals)); });
+    if (newDecimals != oldDecimals) {
+        BuildCheckboxCaptions();
+        RenderEditors();
+    }
+}
+
+void FRiskMain::HelpMenuClick(int index) {
+    CommitChainEdit();
+    if (index == 0) {
+        Help().ShowHelp(HelpFilePath(), 0);
+    } else if (index == 1) {
+        FAbout about(this);
+        about.ShowModal();
+    }
+}
+
+void FRiskMain::SetHelpContext() {
+    switch (tabMain->Tab()) {
+        case 0: HelpContext = 5; break;
+        case 1: {
+            double mode = 0;
+            if (AppData.isArray()) TryStep([&] { mode = CDbl(AppData(item::kUncertaintyMode)); });
+            HelpContext = mode == 0 ? 9 : 10;
+            break;
+        }
+        case 2: HelpContext = 11; break;
+        default: return;
+    }
+    SetHelpContextID(HelpContext);
+}
+
+// ---- edit commands ---------------------------------------------------------------------
+
+void FRiskMain::UpdateEditMenu() {
+    LastActiveControl = nullptr;
+    bool copy = false;
+    bool pictureOrGrid = false;
+    bool lockedText = false;
+    if (Control* active = ActiveControl()) {
+        if (auto* text = dynamic_cast<TextBox*>(active)) {
+            LastActiveControl = text;
+            copy = text->SelLength() > 0 && !text->Locked();
+            lockedText = text->Locked();
+        } else if (auto* picture = dynamic_cast<QtPictureBox*>(active)) {
+            LastActiveControl = picture;
+            copy = picture->ToolTipText() == "Pick Me!" || picture->ScaleMode() == scale::User;
+            pictureOrGrid = true;
+        } else if (active == flxShowSensMeasures) {
+            LastActiveControl = flxShowSensMeasures;
+            copy = true;
+            pictureOrGrid = true;
+        }
+    }
+    mnuEdit[0]->SetEnabled(copy);
+    mnuEdit[1]->SetEnabled(copy && !pictureOrGrid);
+    mnuEdit[2]->SetEnabled(!pictureOrGrid && clipboardHasText_ && !lockedText);
+}
+
+void FRiskMain::DoEditCommand(int index) {
+    QObject* target = LastActiveControl.data();
+    if (target == nullptr) return;
+    if (index == 0 || index == 1) {
+        if (auto* text = dynamic_cast<TextBox*>(target)) {
+            MUtilities::CopyToClipboard(Variant(text->SelText()), clipformat::Text);
+            if (index == 1) text->SetSelText("");
+        } else if (auto* picture = dynamic_cast<QtPictureBox*>(target)) {
+            MUtilities::CopyToClipboard(picture->Image(), clipformat::Bitmap);
+        } else if (target == flxShowSensMeasures) {
+            results_->CopySensitivityTable();
+        }
+    } else if (index == 2) {
+        if (auto* text = dynamic_cast<TextBox*>(target)) MUtilities::PasteIntoTextBox(text);
+    }
+}
+
+// ---- file commands ---------------------------------------------------------------------
+
+void FRiskMain::FileNew() {
+    StopUpdateTimers();
+    tabMain->SetTab(0);
+    AppData = LoadAppData("");
+    FillNewStateData(AppData);
+    ApplyAppDataToControls();
+    StateFileName.clear();
+    StartUpdateTimer();
+}
+
+void FRiskMain::FileOpen() {
+    StopUpdateTimers();
+    tabMain->SetTab(0);
+    const std::string path = MUtilities::ShowFileDialog(MUtilities::filemode::kOpenExisting,
+                                                        "Restore current state from file", kRafPattern,
+                                                        MUtilities::AddBackslash(SavePath) + "*.raf");
+    if (!path.empty()) {
+        if (!IsReadableFile(path)) {
+            // Nothing of it can be read: keep the assessment shown and its file name.
+            MsgBox("The file " + path + " could not be read.", mb::OKOnly, "Restore current state from file");
+        } else {
+            SavePath = MUtilities::GetPathPart(path);
+            StateFileName = path;
+            AppData = LoadAppData(path);
+            ApplyAppDataToControls();
+        }
+    }
+    StartUpdateTimer();
+}
+
+void FRiskMain::FileSave(bool asNew) {
+    StopUpdateTimers();
+    std::string path;
+    if (!asNew && !StateFileName.empty()) {
+        path = StateFileName;
+    } else {
+        const std::string start = StateFileName.empty()
+                                      ? MUtilities::AddBackslash(SavePath) + DefaultStateFileName() + ".raf"
+                                      : StateFileName;
+        path = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Save current state to file", kRafPattern, start);
+        if (!path.empty()) SavePath = MUtilities::GetPathPart(path);
+    }
+    if (!path.empty() && SaveAppData(AppData, path, true)) StateFileName = path;
+    StartUpdateTimer();
+}
+
+}  // namespace nuvir

@@ -1,0 +1,97 @@
+#pragma once
+// Shared set-up of the chain tests: the program-wide data and options hold the built-in
+// defaults, and are emptied again afterwards.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+#include "appdata/appdata.h"
+#include "appdata/options.h"
+#include "chain/categorydata.h"
+#include "chain/chain.h"
+#include "chain/chainelement.h"
+#include "platform/recordingpicturebox.h"
+#include "runtime/convert.h"
+#include "runtime/variant.h"
+#include "testsupport.h"
+
+namespace nuvir::test {
+
+// A value as a number / its text.
+inline double N(const Variant& v) { return v.numberValue(); }
+inline std::string S(const Variant& v) { return v.isString() ? v.rawString() : TextOf(v); }
+
+// A rows x cols array of Doubles, zero-based, filled row by row.
+inline Variant Table(int rows, int cols, std::initializer_list<double> values) {
+    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
+    int k = 0;
+    for (double v : values) {
+        t(k / cols, k % cols) = Variant(v);
+        ++k;
+    }
+    return t;
+}
+
+inline std::vector<double> Row(const Variant& table, int row) {
+    std::vector<double> out;
+    for (int j = table.lbound(2); j <= table.ubound(2); ++j) out.push_back(N(table(row, j)));
+    return out;
+}
+
+// A table dialog that answers from a script and remembers what it was shown.
+class ScriptedTableEditor : public ITableEditor {
+public:
+    std::optional<Variant> Edit(const Variant& textTable, const Variant& headings, const Variant& rect) override {
+        shown = textTable;
+        shownHeadings = headings;
+        shownRect = rect;
+        ++calls;
+        return answer;
+    }
+    std::optional<Variant> answer;
+    Variant shown, shownHeadings, shownRect;
+    int calls = 0;
+};
+
+// A recording picture that also keeps each printed text with where and how it went.
+class LabelPicture : public RecordingPictureBox {
+public:
+    using RecordingPictureBox::RecordingPictureBox;
+    struct Printed {
+        std::string text;
+        float x, y;
+        bool italic;
+    };
+    std::vector<Printed> printed;
+    void Print(const std::string& text) override {
+        printed.push_back({text, CurrentX(), CurrentY(), FontItalic()});
+        RecordingPictureBox::Print(text);
+    }
+    const Printed* Find(const std::string& text) const {
+        for (const auto& p : printed)
+            if (p.text == text) return &p;
+        return nullptr;
+    }
+    // Turns the y axis up as the chain does: y = 0 at the bottom edge.
+    void TurnUp() {
+        const float h = static_cast<float>(ScaleY(ClientHeightPx(), 3, 1));
+        SetScaleTop(h);
+        SetScaleHeight(-h);
+    }
+};
+
+class ChainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        AppData = GetAppDataDefaults(true, Variant());
+        AppOptions = GetAppOptionsDefaults();
+    }
+    void TearDown() override {
+        AppData = Variant();
+        AppOptions = Variant();
+    }
+};
+
+}  // namespace nuvir::test

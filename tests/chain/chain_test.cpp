@@ -1,0 +1,185 @@
+// The four-stage chain, its exchange with the application data and the point outcomes
+// computed without a chain.
+#include <cmath>
+#include <random>
+
+#include "chain_fixture.h"
+#include "simulation/montecarlo.h"
+#include "simulation/trialtable.h"
+
+namespace nuvir::test {
+namespace {
+
+using Chain = ChainTest;
+
+TEST_F(Chain, HoldsFourStagesKeyedByTheirNames) {
+    CChain chain;
+    const char* ids[] = {"Arrives", "Survives", "Establishes", "Spreads"};
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(chain.Element(k)->ID(), ids[k - 1]);
+        EXPECT_EQ(chain.Element(k)->Index(), k);
+    }
+    EXPECT_EQ(chain.ChainElements("spreads")->Index(), 4);
+    EXPECT_EQ(chain.ChainElements("Spreads")->NextElement(), nullptr);
+    EXPECT_EQ(chain.ChainElements("Nowhere"), nullptr);
+    EXPECT_EQ(chain.Element(5), nullptr);
+}
+
+TEST_F(Chain, AFreshChainGivesTheDefaultsAndWritesNoTables) {
+    for (int i = 69; i <= 77; ++i) AppData(i) = Variant(1.0);
+    CChain chain;
+    const Variant d = chain.GetData();
+    EXPECT_EQ(d.lbound(1), 47);
+    EXPECT_EQ(d.ubound(1), 68);
+    const double want[22] = {0.5, 0.5, 0.5, 0.5, 1, 1, 1, 1, 1, 0, 0, 0, 0,
+                             0.5, 0.25, 0.125, 0.0625, 0.0625, 0, 0, 0, 0};
+    for (int i = 0; i < 22; ++i) EXPECT_EQ(N(d(47 + i)), want[i]) << 47 + i;
+    for (int i = 69; i <= 77; ++i) EXPECT_TRUE(AppData(i).get().isEmpty()) << i;
+}
+
+TEST_F(Chain, SetDataClampsPAndSetsQToItsComplement) {
+    CChain chain;
+    Variant data = AppData;
+    data(47) = Variant(1.4);
+    data(48) = Variant(-3.0);
+    for (int k = 1; k <= 4; ++k) chain.Element(k)->SetPrimaryData({0.5, 0.9, 8, 1, 0});
+    chain.SetData(data);
+    EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kQ], 0);
+    EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kP], 0);
+    EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kQ], 1);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(chain.Element(k)->PrimaryData()[CChainElement::kI5], 0) << k;
+    EXPECT_EQ(chain.Element(4)->PrimaryData()[CChainElement::kI5], 1);
+}
+
+TEST_F(Chain, EveryItemOfTheMapGoesInAndComesBack) {
+    CChain chain;
+    Variant data = AppData;
+    for (int i = 47; i <= 50; ++i) data(i) = Variant(0.1 * (i - 46));       // p1..p4 = 0.1..0.4
+    for (int i = 51; i <= 55; ++i) data(i) = Variant(double(i - 50));       // I1..I5 = 1..5
+    for (int i = 56; i <= 59; ++i) data(i) = Variant(std::int16_t(10 * (i - 55)));  // F = 10..40
+    chain.SetData(data);
+    const Variant d = chain.GetData();
+    for (int i = 47; i <= 59; ++i) EXPECT_EQ(N(d(i)), N(data(i))) << i;
+    const double p[] = {0.1, 0.2, 0.30000000000000004, 0.4};
+    EXPECT_DOUBLE_EQ(N(d(60)), 0.9 * 1);
+    EXPECT_DOUBLE_EQ(N(d(61)), p[0] * 0.8 * 2);
+    EXPECT_DOUBLE_EQ(N(d(62)), p[0] * p[1] * 0.7 * 3);
+    EXPECT_DOUBLE_EQ(N(d(63)), p[0] * p[1] * p[2] * 0.6 * 4);
+    EXPECT_DOUBLE_EQ(N(d(64)), p[0] * p[1] * p[2] * p[3] * 5);
+    EXPECT_DOUBLE_EQ(N(d(65)), 10);
+    EXPECT_DOUBLE_EQ(N(d(66)), 2);
+    EXPECT_DOUBLE_EQ(N(d(67)), 0.6);
+    EXPECT_DOUBLE_EQ(N(d(68)), 0.24);
+
+    // What came out loads back into a new chain unchanged.
+    Variant again = AppData;
+    for (int i = 47; i <= 68; ++i) again(i) = d(i);
+    CChain copy;
+    copy.SetData(again);
+    const Variant d2 = copy.GetData();
+    for (int i = 47; i <= 68; ++i) EXPECT_EQ(N(d2(i)), N(d(i))) << i;
+}
+
+TEST_F(Chain, ATextThatIsNoNumberLoadsAsZero) {
+    CChain chain;
+    Variant data = AppData;
+    data(51) = Variant("lots");
+    data(56) = Variant("12");
+    chain.SetData(data);
+    EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kI], 0);
+    EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kF], 12);
+}
+
+TEST_F(Chain, CategoryTablesLoadPlainOrConformedToTheMasters) {
+    AppData(item::kCategoricalCosts) = Variant(true);
+    AppData(item::kNumCostCategories) = Variant(2);
+    AppData(item::kMasterCostCategories) = Table(1, 2, {100, 300});
+    Variant data = AppData;
+    data(item::CategoryTable(9)) = Table(2, 2, {10, 30, 0.25, 0.75});  // F1's table
+
+    AppData(item::kConformCategories) = Variant(false);
+    CChain plain;
+    plain.SetData(data);
+    plain.GetData();
+    EXPECT_EQ(Row(AppData(74), 0), (std::vector<double>{10, 30}));
+    EXPECT_EQ(Row(AppData(75), 0), (std::vector<double>{0, 0}));
+    EXPECT_TRUE(AppData(69).get().isEmpty()) << "impacts are not categorical";
+    EXPECT_EQ(plain.Element(1)->PrimaryData()[CChainElement::kF], 0) << "loading a table keeps F";
+
+    AppData(item::kConformCategories) = Variant(true);
+    CChain conformed;
+    conformed.SetData(data);
+    EXPECT_EQ(conformed.Element(1)->PrimaryData()[CChainElement::kF], 250);
+    EXPECT_EQ(conformed.Element(2)->PrimaryData()[CChainElement::kF], 200);
+    EXPECT_EQ(conformed.GetData()(65).get().numberValue(), 250);
+}
+
+TEST_F(Chain, OutcomeRisksOfHalvesAndUnitCosts) {
+    for (int i = 56; i <= 59; ++i) AppData(i) = Variant(1.0);
+    const Variant r = MKelvaro::CalculateOutcomeRisks();
+    const double want[] = {0.5, 0.25, 0.125, 0.0625, 0.0625, 1, 0.5, 0.25, 0.125};
+    ASSERT_EQ(r.lbound(1), 60);
+    ASSERT_EQ(r.ubound(1), 68);
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(N(r(60 + i)), want[i]) << 60 + i;
+}
+
+TEST_F(Chain, OutcomeRisksReadEachItemsLeadingNumber) {
+    for (int i = 56; i <= 59; ++i) AppData(i) = Variant(1.0);
+    AppData(47) = Variant("0.25abc");
+    Variant r = MKelvaro::CalculateOutcomeRisks();
+    EXPECT_EQ(N(r(60)), 0.75);
+    EXPECT_EQ(N(r(61)), 0.125);
+    EXPECT_EQ(N(r(66)), 0.25);
+    AppData(47) = Variant("abc");
+    r = MKelvaro::CalculateOutcomeRisks();
+    EXPECT_EQ(N(r(60)), 1);
+    for (int i : {61, 62, 63, 64, 66, 67, 68}) EXPECT_EQ(N(r(i)), 0) << i;
+    EXPECT_EQ(N(r(65)), 1);
+}
+
+// a and b agree to 1e-14 relative; zero compared absolutely.
+::testing::AssertionResult Agree(double a, double b) {
+    const double scale = std::max(std::fabs(a), std::fabs(b));
+    if (scale == 0 ? a == b : std::fabs(a - b) <= 1e-14 * scale) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a << " vs " << b;
+}
+
+// Random point values with at most 15 significant digits, run through the outcome
+// function, the chain and the engine's trial formulas (whose outputs are running sums).
+TEST_F(Chain, OutcomesAgreeWithTheChainAndTheEnginesTrialFormulas) {
+    std::mt19937_64 rng(4102);
+    std::uniform_real_distribution<double> prob(0, 1), value(-1e4, 1e4);
+    CChain chain;
+    for (int trial = 0; trial < 10000; ++trial) {
+        double q[13];
+        for (int k = 0; k < 13; ++k) q[k] = Val(FormatDouble(k < 4 ? prob(rng) : value(rng)));
+        if (trial % 10 == 0) q[trial / 10 % 4] = trial % 20 == 0 ? 0.0 : 1.0;  // edge probabilities
+        for (int k = 0; k < 13; ++k) AppData(47 + k) = Variant(q[k]);
+
+        const Variant outcome = MKelvaro::CalculateOutcomeRisks();
+        chain.SetData(AppData);
+        const Variant fromChain = chain.GetData();
+        TrialTable table(1, 0);
+        for (int k = 0; k < 13; ++k) table(1, k) = q[k];
+        CMonteCarlo::ComputeTrialRisks(table, 1);
+        CMonteCarlo::ComputeTrialCosts(table, 1);
+
+        // The engine's outputs are running sums: compared against the sums of the items,
+        // relative to the sum of their magnitudes (signed impacts may cancel).
+        double sum[2] = {0, 0}, magnitude[2] = {0, 0};
+        for (int i = 60; i <= 68; ++i) {
+            const double o = N(outcome(i));
+            ASSERT_TRUE(Agree(o, N(fromChain(i)))) << "trial " << trial << " item " << i;
+            const int kind = i <= 64 ? 0 : 1;
+            sum[kind] += o;
+            magnitude[kind] += std::fabs(o);
+            const int column = kind == 0 ? (i < 64 ? TrialTable::kRisk1 + i - 60 : TrialTable::kTotalRisk)
+                                         : (i < 68 ? TrialTable::kCost1 + i - 65 : TrialTable::kTotalCost);
+            ASSERT_LE(std::fabs(sum[kind] - table(1, column)), 1e-14 * magnitude[kind])
+                << "trial " << trial << " running sum to item " << i;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nuvir::test
