@@ -169,6 +169,8 @@ void FRiskMain::InitialiseMainWindow() {
 // ---- shut-down -------------------------------------------------------------------------
 
 bool FRiskMain::FormQueryUnload() {
+    // A batch run has the data and the timers in hand until it ends.
+    if (results_->BatchMode()) return false;
     StopUpdateTimers();
     if (BatchForm) {
         BatchForm->SetParent(nullptr);
