@@ -170,6 +170,8 @@ void FRiskMain::InitialiseMainWindow() {
 
 bool FRiskMain::FormQueryUnload() {
     if (!results_->RequestClose()) return false;
+    // A batch run has the data and the timers in hand until it ends.
+    if (results_->BatchMode()) return false;
     StopUpdateTimers();
     if (BatchForm) {
         BatchForm->SetParent(nullptr);

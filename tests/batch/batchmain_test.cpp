@@ -113,6 +113,27 @@ TEST_F(MainBatchTest, AWholeRoundCaptureSaveRunAndTheCsv) {
     EXPECT_TRUE(win->cmdButton[0]->Enabled());
 }
 
+TEST_F(MainBatchTest, TheMainWindowCannotCloseOrRestartItsTimersDuringABatchRun) {
+    StartWithBatch();
+    OpenBatchMode();
+    FBatch* batch = Batch();
+    batch->ListBox()->SetText("SPECIES=A\r\nSPECIES=B\r\n");
+    batch->StateTick();
+    int yields = 0;
+    services.yield.onYield = [&] {
+        ++yields;
+        win->close();
+        EXPECT_TRUE(win->isVisible());
+        EXPECT_FALSE(win->isEnabled());
+        EXPECT_FALSE(win->tmrUpdate[0]->Running() || win->tmrUpdate[1]->Running());
+    };
+    files.QueueAnswer(dir.file("during.CSV"));
+    QTest::mouseClick(batch->Button(1), Qt::LeftButton);
+    services.yield.onYield = nullptr;
+    EXPECT_EQ(yields, 3);
+    EXPECT_TRUE(win->isVisible() && win->isEnabled());
+}
+
 TEST_F(MainBatchTest, PictureBesideTheMainWindow) {
     StartWithBatch();
     OpenBatchMode();
