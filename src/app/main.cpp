@@ -6,8 +6,10 @@
 
 #include "appdata/appservices.h"
 #include "dialogs/optionsdialog.h"
+#include "mainwindow/batchwindowpart.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
+#include "mainwindow/windowresults.h"
 
 namespace {
 
@@ -50,12 +52,14 @@ int main(int argc, char** argv) {
     nuvir::SetAppPath(folders.settings);
 
     nuvir::MainWindowParts parts;
+    parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
     parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
         nuvir::FOptions dialog(&owner);
         dialog.PlotType = plotType;
         dialog.ShowModal();
         return nuvir::OptionsOutcome{dialog.PlotType, dialog.OptionsChanged};
     };
+    parts.makeBatchWindow = nuvir::MakeBatchWindow;
     nuvir::FRiskMain window(std::move(parts), folders.documents);
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();

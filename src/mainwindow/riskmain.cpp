@@ -169,6 +169,9 @@ void FRiskMain::InitialiseMainWindow() {
 // ---- shut-down -------------------------------------------------------------------------
 
 bool FRiskMain::FormQueryUnload() {
+    if (!results_->RequestClose()) return false;
+    // A batch run has the data and the timers in hand until it ends.
+    if (results_->BatchMode()) return false;
     StopUpdateTimers();
     if (BatchForm) {
         BatchForm->SetParent(nullptr);
@@ -254,7 +257,7 @@ void FRiskMain::TimerTick(int index) {
             results_->CheckResultsCurrent();
             const bool valid = results_->ResultsValid();
             const bool changed = results_->DataChangedSinceRun();
-            cmdButton[1]->SetEnabled(valid && !changed);
+            cmdButton[1]->SetEnabled(valid && !changed && !results_->Busy());
             Label* banner = labPicMonte[10];
             banner->SetVisible(false);
             if (valid && changed) {
@@ -294,7 +297,11 @@ std::string FRiskMain::SerialiseState(std::int32_t form) const { return nuvir::S
 
 void FRiskMain::DeserialiseState(const std::string& state) { nuvir::DeserialiseState(state); }
 
-std::string FRiskMain::RunBatchSimulation(const std::string& state) { return results_->RunBatchSimulation(state); }
+std::optional<BatchResult> FRiskMain::RunBatchSimulation(const std::string& state) {
+    DeserialiseState(state);
+    MKelvaro::StoreOutcomeRisks(AppData);
+    return results_->RunBatchEntry();
+}
 
 void FRiskMain::StartBatch() {
     StopUpdateTimers();

@@ -26,6 +26,7 @@
 #include "appdata/appdata.h"
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/multilinetextbox.h"
 #include "platform/qtpicturebox.h"
 
 namespace nuvir {
@@ -46,7 +47,9 @@ public:
     void SetTabStops(bool on);
     std::string SerialiseState(std::int32_t form) const;
     void DeserialiseState(const std::string& state);
-    std::string RunBatchSimulation(const std::string& state);
+    // Reads the state string over the current AppData, stores its point outcomes and
+    // runs it: one entry of a batch run.
+    std::optional<BatchResult> RunBatchSimulation(const std::string& state);
     void StartBatch();
     void EndBatch();
     Variant GetAppDataDefaults() const;
@@ -163,7 +166,7 @@ public:
     Label* labNumLevels = nullptr;
     TabControl* tabAbsolute = nullptr;
     std::array<QtPictureBox*, 2> picAbsoluteContainer{};
-    std::array<TextBox*, 2> txtMonte{};
+    std::array<MultiLineTextBox*, 2> txtMonte{};
     std::array<Label*, 2> labMonte{};
     Label* labConfidence = nullptr;
     ComboBox* cboConfidence = nullptr;
