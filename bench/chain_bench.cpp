@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include "benchapp.h"
+
 #include "appdata/appdata.h"
 #include "appdata/options.h"
 #include "chain/chain.h"
@@ -15,15 +17,7 @@
 
 namespace {
 
-// Fonts and images need the application object; the offscreen platform needs no screen.
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "nuvir_bench";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-}
+void EnsureApplication() { BenchApplication(); }
 
 void BM_ChainRender(benchmark::State& state) {
     EnsureApplication();

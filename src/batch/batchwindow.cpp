@@ -4,13 +4,12 @@
 #include <QShowEvent>
 
 #include <algorithm>
-#include <exception>
+#include <utility>
 
 #include "platform/controls.h"
+#include "platform/handlerguard.h"
 #include "platform/multilinetextbox.h"
 #include "platform/screen.h"
-#include "platform/services.h"
-#include "runtime/error.h"
 
 namespace nuvir {
 
@@ -31,13 +30,7 @@ constexpr int kHelpContext = 25;
 
 template <class F>
 void FBatch::Guarded(F&& handler) {
-    try {
-        handler();
-    } catch (const AppError& e) {
-        MsgBox(e.description());
-    } catch (const std::exception& e) {
-        MsgBox(e.what());
-    }
+    RunGuarded(GuardPolicy::ShowMessage, "NUVIR Batch Module", std::forward<F>(handler));
 }
 
 FBatch::FBatch(QWidget* owner) : Form(owner) {
@@ -76,7 +69,9 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
     });
 
     timer_ = Add<Timer>("tmrState");
-    connect(timer_->Events(), &ControlEvents::Timer, this, [this] { Guarded([&] { StateTick(); }); });
+    // A failing tick shows nothing: a box every 300 ms would flood the screen.
+    connect(timer_->Events(), &ControlEvents::Timer, this,
+            [this] { RunGuarded(GuardPolicy::Swallow, {}, [&] { StateTick(); }); });
 
     mainMenus_[0] = AddMenu("mnuMain", "&File", nullptr, 0);
     const char* const fileCaptions[] = {"&Open", "&Save", "-", "E&xit"};

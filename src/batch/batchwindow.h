@@ -25,7 +25,7 @@ class MenuItem;
 class MultiLineTextBox;
 class Timer;
 
-class FBatch : public Form, public BatchWindowPort {
+class FBatch : public Form, public BatchView {
     Q_OBJECT
 public:
     // owner: the window it stays over (may be null until SetMainWindow).
@@ -53,7 +53,7 @@ public:
     MenuItem* FileMenu(int index) const { return fileMenus_[index]; }
     Timer* StateTimer() const { return timer_; }
 
-    // BatchWindowPort.
+    // BatchView.
     int AroundMessage(const std::function<int()>& showBox) override;
     void SetStateTimer(bool on) override;
     void SetBusyCursor(bool on) override;

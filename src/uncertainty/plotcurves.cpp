@@ -170,17 +170,18 @@ Curve ClipCurveToUnitRange(const Curve& c) {
 }
 
 CurveStats CurveMoments(const Curve& c, bool uniform) {
+    // Each interval of the trapezium rule: its width, mean height and midpoint.
+    auto intervals = [&c](auto&& add) {
+        for (std::size_t i = 0; i + 1 < c.size(); ++i)
+            add(c.x[i + 1] - c.x[i], (c.y[i] + c.y[i + 1]) / 2, (c.x[i] + c.x[i + 1]) / 2);
+    };
     CurveStats s;
-    if (c.empty()) return s;
     double area = 0, m1 = 0;
-    for (std::size_t i = 0; i + 1 < c.size(); ++i) {
-        const double w = c.x[i + 1] - c.x[i];
-        const double ybar = (c.y[i] + c.y[i + 1]) / 2;
-        const double xbar = (c.x[i] + c.x[i + 1]) / 2;
+    intervals([&](double w, double ybar, double xbar) {
         area += ybar * w;
         m1 += xbar * ybar * w;
-    }
-    if (!(area > 0)) return s;
+    });
+    if (c.empty() || !(area > 0)) return s;
     const double mean = m1 / area;
     s.mean = mean;
     if (uniform) {
@@ -188,13 +189,10 @@ CurveStats CurveMoments(const Curve& c, bool uniform) {
         return s;
     }
     double a = 0, m2 = 0;
-    for (std::size_t i = 0; i + 1 < c.size(); ++i) {
-        const double w = c.x[i + 1] - c.x[i];
-        const double ybar = (c.y[i] + c.y[i + 1]) / 2;
-        const double xbar = (c.x[i] + c.x[i + 1]) / 2;
+    intervals([&](double w, double ybar, double xbar) {
         a += ybar * w;
         m2 += (xbar - mean) * (xbar - mean) * ybar * w;
-    }
+    });
     if (a > 0) s.sd = std::sqrt(m2 / a);
     return s;
 }

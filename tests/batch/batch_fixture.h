@@ -78,7 +78,7 @@ public:
 
 // The batch window as a script: counts what the session asks of it and notes whether
 // the window was out of the way (minimised) while a box showed.
-class FakePort : public BatchWindowPort {
+class FakePort : public BatchView {
 public:
     int AroundMessage(const std::function<int()>& showBox) override {
         minimised = true;
@@ -133,6 +133,35 @@ protected:
     BatchSession session{&port};
 };
 
+// A menu entry chosen as a person would: only through enabled menus.
+inline bool Choose(MenuItem* parent, MenuItem* entry) {
+    if ((parent != nullptr && !parent->Enabled()) || !entry->Enabled()) return false;
+    entry->Trigger();
+    return true;
+}
+
+// Windows as they stand on the screen, each under a drawn title bar (the offscreen
+// platform has no window decorations), saved as a picture into the build folder.
+inline void SaveWindowsPicture(const std::vector<QWidget*>& windows, const std::string& name) {
+    constexpr int kTitle = 22;
+    QRect area;
+    for (QWidget* w : windows) area = area.united(w->geometry());
+    area.adjust(-10, -10 - kTitle, 10, 10);
+    QImage image(area.size(), QImage::Format_RGB32);
+    image.fill(QColor(0x30, 0x50, 0x70));
+    QPainter p(&image);
+    for (QWidget* w : windows) {
+        const QPoint at = w->pos() - area.topLeft();
+        const QRect bar(at.x(), at.y() - kTitle, w->width(), kTitle);
+        p.fillRect(bar, QColor(0x1c, 0x3d, 0x8c));
+        p.setPen(Qt::white);
+        p.drawText(bar.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+        p.drawImage(at, w->grab().toImage());
+    }
+    p.end();
+    ASSERT_TRUE(image.save(QString::fromStdString(name)));
+}
+
 // A batch window over a stand-in main window placed at (1500, 1200) twips, with the
 // same scripted host, dialog and message services.
 class BatchWindowTest : public ::testing::Test {
@@ -157,32 +186,6 @@ protected:
         batch.reset();
         SetFileDialogService(nullptr);
     }
-    // The menu entry chosen as a person would: only through enabled menus.
-    static bool Choose(MenuItem* parent, MenuItem* entry) {
-        if ((parent != nullptr && !parent->Enabled()) || !entry->Enabled()) return false;
-        entry->Trigger();
-        return true;
-    }
-    // The two windows as they stand on the screen, each under a drawn title bar (the
-    // offscreen platform has no window decorations), into the build folder.
-    void SavePicture(const std::string& name) {
-        constexpr int kTitle = 22;
-        const QRect area = main.geometry().united(batch->geometry()).adjusted(-10, -10 - kTitle, 10, 10);
-        QImage image(area.size(), QImage::Format_RGB32);
-        image.fill(QColor(0x30, 0x50, 0x70));
-        QPainter p(&image);
-        for (QWidget* w : {static_cast<QWidget*>(&main), static_cast<QWidget*>(batch.get())}) {
-            const QPoint at = w->pos() - area.topLeft();
-            const QRect bar(at.x(), at.y() - kTitle, w->width(), kTitle);
-            p.fillRect(bar, QColor(0x1c, 0x3d, 0x8c));
-            p.setPen(Qt::white);
-            p.drawText(bar.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
-            p.drawImage(at, w->grab().toImage());
-        }
-        p.end();
-        ASSERT_TRUE(image.save(QString::fromStdString(name)));
-    }
-
     test::TempDir dir;
     FakeServices services;
     FakeFileDialog dialog;

@@ -152,7 +152,7 @@ TEST_F(BatchWindowTest, PictureOfTheWindowOverTheMainWindow) {
     Click(batch->Button(0));
     Choose(nullptr, batch->MainMenu(1));
     batch->StateTick();
-    SavePicture("batch_window.png");
+    SaveWindowsPicture({&main, batch.get()}, "batch_window.png");
 }
 
 }  // namespace
