@@ -178,6 +178,16 @@ TEST_F(ChainEditing, TabStoresTheEntryAndSkipsHiddenCosts) {
     EXPECT_TRUE(pic->hasFocus());
 }
 
+TEST_F(ChainEditing, ATabFromABoxTaggedForNoStageMovesNothing) {
+    for (const char* tag : {"", "9", "1Nowhere"}) {
+        Click(1, P);
+        box->SetTag(tag);
+        Key(Qt::Key_Tab);
+        EXPECT_EQ(box->Tag(), tag);
+        EXPECT_TRUE(box->Visible());
+    }
+}
+
 TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     AppData(item::kCategoricalCosts) = Variant(true);
     AppData(item::kNumCostCategories) = Variant(2);
