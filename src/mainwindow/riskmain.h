@@ -24,6 +24,7 @@
 
 #include "mainwindow/mainports.h"
 #include "appdata/appdata.h"
+#include "chain/chain.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
@@ -33,7 +34,7 @@ namespace nuvir {
 class CBoxArray;
 class FlexGrid;
 
-class FRiskMain : public Form, public MainFormHost {
+class FRiskMain : public Form, public MainFormHost, public ITabStopHost {
     Q_OBJECT
 public:
     // `documentFolder` is where the four folders point when the options INI names none.
@@ -43,7 +44,7 @@ public:
     // ---- public members ---------------------------------------------------------
     // One line per control: Name/Index/TabStop/TabIndex.
     std::string DumpTabStops() const;
-    void SetTabStops(bool on);
+    void SetTabStops(bool on) override;
     std::string SerialiseState(std::int32_t form) const;
     void DeserialiseState(const std::string& state);
     std::string RunBatchSimulation(const std::string& state);
@@ -135,7 +136,7 @@ public:
     bool SuppressDataChanged = false;
     std::string StateFileName;
     QPointer<QObject> LastActiveControl;
-    std::unique_ptr<BatchWindowPort> BatchForm;
+    std::unique_ptr<BatchFormPort> BatchForm;
     int HelpContext = 0;
 
     // The owned parts.
@@ -188,6 +189,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void BuildDesign();
