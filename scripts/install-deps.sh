@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libeigen3-dev
-          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth locales)
+          libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth locales
+          libreoffice-writer-nogui poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,8 @@
 // The chain's diagram: layout of the four stages and the two total ovals.
+#include "appdata/appdata.h"
+#include "appdata/formatting.h"
 #include "chain/chain.h"
+#include "chain/diagramoptions.h"
 #include "numerics/numerics.h"
 #include "platform/picturebox.h"
 
@@ -25,10 +28,55 @@ CChainElement::Box CChain::Measure() {
     return chainBox_;
 }
 
-void CChain::Render() {}
+void CChain::Render() {
+    if (!pic_) return;
+    PictureBox& pic = *pic_;
+    pic.Cls();
+    // y up: 0 at the bottom edge and the picture's height in twips at the top. Taken
+    // afresh from the picture's size each time, so a resized picture never keeps a
+    // stretched scale, and never turned back down.
+    const float w = static_cast<float>(pic.ScaleX(pic.ClientWidthPx(), scale::Pixels, scale::Twips));
+    const float h = static_cast<float>(pic.ScaleY(pic.ClientHeightPx(), scale::Pixels, scale::Twips));
+    if (w <= 0 || h <= 0) return;
+    pic.SetScaleLeft(0);
+    pic.SetScaleWidth(w);
+    pic.SetScaleTop(h);
+    pic.SetScaleHeight(-h);
+    for (auto& stage : elements_) {
+        stage->SetHost(pic_);
+        stage->SetEditBox(textBox_);
+        stage->SetScaleFactor(scaleFactor_);
+        if (const CChainElement* prev = stage->PrevElement())
+            stage->Render(prev->ConnectX(), prev->ConnectY());
+        else
+            stage->Render(0, static_cast<float>(pic.ScaleTop() - topOffset_ * scaleFactor_));
+    }
+}
 
 void CChain::OnTotalRiskChanged(double& totalRisk, double& totalCost) { DrawTotals(totalRisk, totalCost); }
 
-void CChain::DrawTotals(double, double) {}
+void CChain::DrawTotals(double totalRisk, double totalCost) {
+    if (!pic_) return;
+    PictureBox& pic = *pic_;
+    const CChainElement& last = *elements_[kStages - 1];
+    const double s = last.ScaleFactor();
+    const CChainElement::Box bb = last.BoundingBox();
+    const double W = 800 * s, H = 300 * s;
+    double x = bb[2] - W / 2;
+    const double y = bb[1] - 50 * s;
+    const MKelvaro::TextWidthMeasure measure = [&pic](const std::string& t) { return pic.TextWidth(t); };
+    auto oval = [&](Colour fill, const std::string& text) {
+        pic.SetFillColor(fill);
+        pic.Circle(x, y - H / 2, W / 2, std::nullopt, H / W);
+        pic.SetCurrentX(static_cast<float>(x - pic.TextWidth(text) / 2));
+        pic.SetCurrentY(static_cast<float>(y - H / 2 - pic.TextHeight(text) / 2));
+        pic.Print(text);
+    };
+    oval(diagram::Colour(opt::kColourOval), "Total Biological Risk (RB)=" + MKelvaro::FormatSigFigs(measure, totalRisk, 4));
+    if (diagram::HideCosts()) return;
+    x -= 1.1 * W;
+    oval(diagram::Colour(opt::kColourFixedCost),
+         "Total Management Cost (CT)=" + MKelvaro::FormatSigFigs(measure, totalCost, 4));
+}
 
 }  // namespace nuvir

@@ -12,6 +12,7 @@
 #include "chain/categorydata.h"
 #include "chain/chain.h"
 #include "chain/chainelement.h"
+#include "platform/recordingpicturebox.h"
 #include "runtime/convert.h"
 #include "runtime/variant.h"
 #include "testsupport.h"
@@ -52,6 +53,33 @@ public:
     std::optional<Variant> answer;
     Variant shown, shownHeadings, shownRect;
     int calls = 0;
+};
+
+// A recording picture that also keeps each printed text with where and how it went.
+class LabelPicture : public RecordingPictureBox {
+public:
+    using RecordingPictureBox::RecordingPictureBox;
+    struct Printed {
+        std::string text;
+        float x, y;
+        bool italic;
+    };
+    std::vector<Printed> printed;
+    void Print(const std::string& text) override {
+        printed.push_back({text, CurrentX(), CurrentY(), FontItalic()});
+        RecordingPictureBox::Print(text);
+    }
+    const Printed* Find(const std::string& text) const {
+        for (const auto& p : printed)
+            if (p.text == text) return &p;
+        return nullptr;
+    }
+    // Turns the y axis up as the chain does: y = 0 at the bottom edge.
+    void TurnUp() {
+        const float h = static_cast<float>(ScaleY(ClientHeightPx(), 3, 1));
+        SetScaleTop(h);
+        SetScaleHeight(-h);
+    }
 };
 
 class ChainTest : public ::testing::Test {

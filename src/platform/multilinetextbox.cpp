@@ -1,0 +1,64 @@
+#include "platform/multilinetextbox.h"
+
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace nuvir {
+
+namespace {
+// Line ends of the program's texts (CR LF, a lone LF or CR) as Qt's line breaks.
+QString Shown(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+}  // namespace
+
+MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setReadOnly(true);
+    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!settingText_) TakeTypedText();
+    });
+}
+
+void MultiLineTextBox::TakeTypedText() {
+    QString s = toPlainText();
+    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    std::string typed = s.toStdString();
+    if (typed == text_) return;
+    text_ = std::move(typed);
+    Q_EMIT Events()->Change();
+}
+
+void MultiLineTextBox::SetText(const std::string& text) {
+    if (text == text_) return;
+    text_ = text;
+    settingText_ = true;
+    setPlainText(Shown(text_));
+    settingText_ = false;
+    Q_EMIT Events()->Change();
+}
+
+void MultiLineTextBox::AppendText(const std::string& more) {
+    if (more.empty()) return;
+    text_ += more;
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    settingText_ = true;
+    cursor.insertText(Shown(more));
+    settingText_ = false;
+    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    Q_EMIT Events()->Change();
+}
+
+std::string MultiLineTextBox::SelText() const {
+    QString s = textCursor().selectedText();
+    s.replace(QChar(0x2029), QStringLiteral("\r\n"));
+    return s.toStdString();
+}
+
+}  // namespace nuvir

@@ -1,0 +1,43 @@
+#pragma once
+// A text box of many lines with a vertical scroll bar, for texts that grow by
+// appending (the result lines of a run, logs). The text is kept as the program wrote
+// it, CR LF and TAB included: Qt's editors turn CR LF into their own paragraph marks,
+// so the widget only shows the text while the model string stays exact. Appending
+// adds to the shown text instead of setting it again, so a long run history costs
+// nothing per line.
+//
+// Unlocked, the box can be typed into: what the person types becomes the text, its
+// lines joined by CR LF, and raises Change like a change by code.
+#include <QPlainTextEdit>
+
+#include <string>
+
+#include "platform/control.h"
+
+namespace nuvir {
+
+class MultiLineTextBox : public QPlainTextEdit, public Control {
+    Q_OBJECT
+public:
+    MultiLineTextBox();
+    QWidget* Widget() override { return this; }
+    QObject* Object() override { return this; }
+
+    // The text exactly as set and appended.
+    const std::string& Text() const { return text_; }
+    void SetText(const std::string& text);
+    // Adds to the end of the text (and of what is shown); Change is raised.
+    void AppendText(const std::string& more);
+    // The selected part of the shown text with line ends as CR LF ("" when none).
+    std::string SelText() const;
+    bool Locked() const { return isReadOnly(); }
+    void SetLocked(bool on) { setReadOnly(on); }
+
+private:
+    void TakeTypedText();
+
+    std::string text_;
+    bool settingText_ = false;
+};
+
+}  // namespace nuvir

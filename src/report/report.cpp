@@ -1,0 +1,218 @@
+// The report object: placeholder names, the merge, the page cut and the appendix.
+#include "report/report.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include <QFile>
+
+#include "appdata/appdata.h"
+#include "appdata/formatting.h"
+#include "appdata/utilities_arrays.h"
+#include "numerics/numerics.h"
+#include "report/rtftext.h"
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr const char* kBaseNames[field::kTextRows] = {
+    "Species%", "Location%", "Date%",                                    // 0-2
+    "p1a%",     "p2a%",      "p3a%",   "p4a%",                           // 3-6
+    "I1a%",     "I2a%",      "I3a%",   "I4a%",   "I5a%",                 // 7-11
+    "R1a%",     "R2a%",      "R3a%",   "R4a%",   "R5a%",                 // 12-16
+    "RTa%",     "Na%",       "Ma%",    "Sa%",                            // 17-20
+    "p1b%",     "p2b%",      "p3b%",   "p4b%",                           // 21-24
+    "I1b%",     "I2b%",      "I3b%",   "I4b%",   "I5b%",                 // 25-29
+    "PRNG%",                                                             // 30
+    "R1a0%",    "R1a1%",     "R1a2%",  "R1a3%",  "R1a4%",                // 31-35
+    "R2a0%",    "R2a1%",     "R2a2%",  "R2a3%",  "R2a4%",                // 36-40
+    "R3a0%",    "R3a1%",     "R3a2%",  "R3a3%",  "R3a4%",                // 41-45
+    "R4a0%",    "R4a1%",     "R4a2%",  "R4a3%",  "R4a4%",                // 46-50
+    "R5a0%",    "R5a1%",     "R5a2%",  "R5a3%",  "R5a4%",                // 51-55
+    "CI%",      "RR2a%",     "RR2b%",                                    // 56-58
+    "pic1%",    "pic2%",     "pic3%",                                    // 59-61
+};
+
+// Set B shows no species, location, date, fifth outcome or total-risk row.
+bool SetBHasRow(int row) {
+    switch (row) {
+        case 0: case 1: case 2: case 11: case 16: case 29: return false;
+        default: return row < 51 || row > 55;
+    }
+}
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Every occurrence of a placeholder (which starts with "%") replaced, ASCII letters
+// matched without regard to case.
+void ReplaceAllNoCase(std::string& text, std::string_view name, std::string_view value) {
+    std::size_t hit = text.find('%');
+    if (hit == std::string::npos) return;
+    std::string out;
+    std::size_t copied = 0;
+    bool replaced = false;
+    while (hit != std::string::npos && hit + name.size() <= text.size()) {
+        bool same = true;
+        for (std::size_t k = 1; k < name.size() && same; ++k) same = AsciiLower(text[hit + k]) == AsciiLower(name[k]);
+        if (same) {
+            if (!replaced) out.reserve(text.size() + value.size());
+            replaced = true;
+            out.append(text, copied, hit - copied);
+            out += value;
+            copied = hit + name.size();
+            hit = text.find('%', copied);
+        } else {
+            hit = text.find('%', hit + 1);
+        }
+    }
+    if (!replaced) return;
+    out.append(text, copied, std::string::npos);
+    text = std::move(out);
+}
+
+bool OptionFlag(int index) {
+    bool value = false;
+    TryStep([&] { value = CBool(AppOptions(index)); });
+    return value;
+}
+
+}  // namespace
+
+std::string PlaceholderName(int row, int set) {
+    if (row < 0 || row >= field::kTextRows || set < 0 || set > 1) return {};
+    if (set == field::kSetB && !SetBHasRow(row)) return {};
+    return std::string("%") + (set == field::kSetA ? "A" : "B") + kBaseNames[row];
+}
+
+CReport::CReport() : hideCosts_(OptionFlag(opt::kHideCosts)), viewerIsWord_(OptionFlag(opt::kViewerIsWord)) {}
+
+void CReport::GenerateReport(const std::string& templatePath) {
+    rtf_.clear();
+    if (!data_ || !FileFunctions::FileExists(templatePath)) return;
+    QFile file(QString::fromStdString(templatePath));
+    if (!file.open(QIODevice::ReadOnly)) {
+        RaiseComponentError("The report template could not be read: " + file.errorString().toStdString());
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        RaiseComponentError("The report template could not be read: " + file.errorString().toStdString());
+    }
+    rtf_ = MergeReportTemplate(bytes.toStdString());
+}
+
+std::string CReport::MergeReportTemplate(std::string rtf) const {
+    if (!data_) return rtf;
+    if (hideCosts_ && rtf.find(kTemplateLandmark) != std::string::npos) rtf = CutBeforeFirstPage(rtf);
+    for (int set = 0; set < 2; ++set) {
+        for (int row = 0; row < field::kTextRows; ++row) {
+            const std::string name = PlaceholderName(row, set);
+            if (name.empty()) continue;
+            const auto& value = data_->text[row][set];
+            const bool picture = row >= field::kPicture;
+            if (!value) {
+                ReplaceAllNoCase(rtf, name, picture ? "" : "--");
+            } else {
+                ReplaceAllNoCase(rtf, name, picture ? *value : EscapeRtf(*value));
+            }
+        }
+    }
+    const std::string appendix = DoCategoryDataReport();
+    if (!appendix.empty()) rtf = InsertBeforeClosingBrace(rtf, appendix);
+    return rtf;
+}
+
+std::string CutBeforeFirstPage(std::string_view rtf) {
+    std::size_t lastOpen = std::string_view::npos;
+    int depthAtLastOpen = 0;
+    int depth = 0;
+    for (std::size_t i = 0; i < rtf.size(); ++i) {
+        const char c = rtf[i];
+        if (c == '\\') {
+            // A control word \page, not the start of a longer one such as \pagebb.
+            const std::size_t after = i + 5;
+            const bool page = rtf.compare(i + 1, 4, "page") == 0 &&
+                (after >= rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[after])));
+            if (page) {
+                if (lastOpen == std::string_view::npos) return std::string(rtf);
+                return std::string(rtf.substr(0, lastOpen)) + std::string(static_cast<std::size_t>(std::max(depthAtLastOpen, 0)), '}');
+            }
+            ++i;  // an escaped character ("\\", "\{", "\}") is text, never a group
+        } else if (c == '{') {
+            lastOpen = i;
+            depthAtLastOpen = depth++;
+        } else if (c == '}') {
+            --depth;
+        }
+    }
+    return std::string(rtf);
+}
+
+std::string InsertBeforeClosingBrace(std::string_view rtf, std::string_view appendix) {
+    std::size_t end = rtf.size();
+    while (end > 0 && (rtf[end - 1] == ' ' || rtf[end - 1] == '\t' || rtf[end - 1] == '\r' ||
+                       rtf[end - 1] == '\n' || rtf[end - 1] == '\0')) {
+        --end;
+    }
+    // The closing brace itself, or one a few characters before the end (an editor's
+    // stray text after it).
+    const std::size_t first = end > 11 ? end - 11 : 0;
+    for (std::size_t p = end; p > first; --p) {
+        if (rtf[p - 1] == '}') {
+            std::string out;
+            out.reserve(rtf.size() + appendix.size());
+            out.append(rtf.substr(0, p - 1)).append(appendix).append(rtf.substr(p - 1));
+            return out;
+        }
+    }
+    return std::string(rtf);
+}
+
+std::string CReport::DoCategoryDataReport() const {
+    std::string out;
+    if (!data_) return out;
+    std::int32_t top = 1000;
+    std::int32_t left = 0;
+    for (int kind = 0; kind < 2; ++kind) {
+        const Variant& tables = data_->categoryTables[kind];
+        if (!tables.isArray()) continue;
+        if (tables.dims() != 1) RaiseComponentError("Category tables not arranged as a 1D array");
+        if (out.empty()) {
+            out = "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
+                  "{\\fs28\\ul\\par }";
+        }
+        const std::string word = kind == 0 ? "Impact" : "Cost";
+        const std::string prefix = kind == 0 ? "I" : "FC";
+        if (viewerIsWord_) {
+            top += 1000;
+            left = 0;
+            out += "\\ql \\pard \\posx" + FormatDouble(left) + " \\posy" + FormatDouble(top) +
+                   " {\\fs24\\ul Categorical " + word + " Data} \\par";
+            top += 600;
+        } else {
+            out += " \\par\\ql {\\fs22\\ul Categorical " + word + " Data}\\par";
+        }
+        const std::int32_t lower = tables.lbound(1);
+        for (std::int32_t index = lower; index <= tables.ubound(1); ++index) {
+            if (tables(index).dims() != 2) RaiseComponentError("Category table not arranged as a 2D array");
+            Variant rows = MUtilities::TransposeArray(tables(index));
+            const std::int32_t valueColumn = rows.lbound(2);
+            for (std::int32_t r = rows.lbound(1); r <= rows.ubound(1); ++r) {
+                rows(r, valueColumn) = Variant(MKelvaro::FormatSigFigs(CDbl(rows(r, valueColumn)), 4));
+                rows(r, valueColumn + 1) = Variant(FormatProbability(CDbl(rows(r, valueColumn + 1))));
+            }
+            const std::string headers = prefix + FormatDouble(index - lower + 1) + ",P(0-1),  ";
+            if (viewerIsWord_) {
+                out += "\\par " + RtfTable(rows, left, top, 8, headers, "960,760", "<,<");
+                left += 1900;
+            } else {
+                out += "\\par" + RtfTable(rows, -1, -1, 8, headers, "960,760", "<,<");
+            }
+        }
+        if (viewerIsWord_) top += 1500;
+    }
+    return out;
+}
+
+}  // namespace nuvir

@@ -1,0 +1,120 @@
+// The layout of the result plots on the two sub-tabs, the sub-tab switch, the mouse
+// over the sensitivity bars, and the plot axis options.
+#include <algorithm>
+#include <cmath>
+
+#include "appdata/appdata.h"
+#include "appdata/ini.h"
+#include "appdata/options.h"
+#include "numerics/numerics.h"
+#include "platform/controls.h"
+#include "platform/multilinetextbox.h"
+#include "platform/qtpicturebox.h"
+#include "platform/screen.h"
+#include "platform/windowutilities.h"
+#include "results/resultscontroller.h"
+#include "runtime/convert.h"
+
+namespace nuvir {
+
+void ResultsController::ArrangeResultPlots() {
+    Control* container = page_.picMonte[0]->Container();
+    if (container == nullptr) return;
+    // A window made very small must not give negative sizes, which the controls refuse.
+    const double onePixelX = PxToTwipsX(1);
+    const double onePixelY = PxToTwipsY(1);
+    const double w = std::max(onePixelX, (container->Width() - 480 - 200) / 3);
+    auto& lab = page_.labPicMonte;
+    lab[0]->SetLeft(240);
+    lab[2]->SetLeft(240);
+    lab[1]->SetLeft(lab[0]->Left() + w + 100);
+    lab[4]->SetLeft(lab[1]->Left() + w + 100);
+    lab[3]->SetLeft(lab[2]->Left() + w + 100);
+    lab[5]->SetLeft(lab[3]->Left() + w + 100);
+    for (std::size_t i = 0; i < 6; ++i) {
+        page_.picMonte[i]->SetLeft(lab[i]->Left());
+        page_.picMonte[i]->SetWidth(w);
+    }
+    for (QtPictureBox* pic : page_.picMonte) {
+        Control* c = pic->Container();
+        pic->SetHeight(std::max(onePixelY, c->Height() - pic->Top() - 60));
+    }
+    if (state_.ResultsValid) DrawResultPlots();
+}
+
+void ResultsController::tabSimulationGraphs_Click(int previousTab) {
+    const int tab = page_.tabSimulationGraphs->Tab();
+    if (previousTab == 0 || previousTab == 1) {
+        page_.txtMonte[static_cast<std::size_t>(previousTab)]->SetVisible(false);
+        page_.labMonte[static_cast<std::size_t>(previousTab)]->SetVisible(false);
+    }
+    if (tab == 0 || tab == 1) {
+        page_.txtMonte[static_cast<std::size_t>(tab)]->SetVisible(true);
+        page_.labMonte[static_cast<std::size_t>(tab)]->SetVisible(true);
+        const bool costs = tab == 1;
+        for (int i : {2, 3, 5}) page_.picMonte[static_cast<std::size_t>(i)]->SetVisible(costs);
+        for (int i : {0, 1, 4}) page_.picMonte[static_cast<std::size_t>(i)]->SetVisible(!costs);
+        page_.labPicMonte[5]->SetVisible(costs);
+        page_.labPicMonte[4]->SetVisible(!costs);
+    }
+    RefreshSensitivityDetails();
+}
+
+void ResultsController::picMonte_DblClick(int index) { EditPlotOptions(index); }
+
+void ResultsController::picMonte_MouseMove(int index, int /*button*/, int /*shift*/, double x, double y) {
+    if (index != 1 && index != 3) return;
+    if (!SensitivityPanelVisible()) return;
+    const double bar = std::floor(x + 0.3);
+    if (std::fabs(bar - x) > 0.3) {
+        MarkSensitivityRow(-1);
+        return;
+    }
+    const int b = static_cast<int>(bar);
+    const int input = index == 1 || b <= 3 ? b : b + 5;
+    double test = 0.0;
+    if (input >= 0 && input < item::kQuantities) {
+        double v = state_.RunRankCorrelations[static_cast<std::size_t>(input)][index == 1 ? 0 : 1];
+        if (v == NumericLimits::LowestDouble) v = 0.0;
+        test = (v - y) * AuxFunctions::Sign(static_cast<float>(y));
+    }
+    MarkSensitivityRow(test >= -0.05 ? b : -1);
+}
+
+void ResultsController::EditPlotOptions(int index) {
+    const int type = PlotTypeOfPicture(index);
+    if (type < 0) return;
+    state_.EditedPlotType = type;
+    const auto r = MUtilities::GetControlScreenRect(*page_.picMonte[static_cast<std::size_t>(index)], false);
+    const bool changed = host_.EditPlotOptions(type, r[0], r[1]);
+    if (changed && state_.ResultsValid) DrawGuarded(index, true);
+}
+
+void ResultsController::SavePlotOptionsToIni() {
+    static const char* const kKeys[6] = {"PandI Monte Carlo", "PandI Sensitivity", "PandI Cumulative",
+                                         "Costs Monte Carlo", "Costs Sensitivity", "Costs Cumulative"};
+    std::string file;
+    TryStep([&] { file = GetOptionsIniFileName(); });
+    for (int t = 0; t < 6; ++t) {
+        const int itemNo = opt::kPlotOptions + t;
+        try {
+            const Variant& old = AppOptions(itemNo);
+            Variant n = Variant::MakeArray(VarType::Generic, {{0, 7}});
+            for (int i = 0; i < 8; ++i) {
+                Variant v;
+                if (old.dims() == 1 && old.lbound() + i <= old.ubound()) v = old(old.lbound() + i);
+                if (v.isEmpty()) v = "";
+                if (!v.isArray() && !v.isEmpty() && IsNumeric(v) && !(v.isString() && v.rawString().empty())) {
+                    n(i) = v;
+                } else {
+                    n(i) = (i == 3 || i == 7) ? "" : "Auto";
+                }
+            }
+            AppOptions(itemNo) = n;
+            WriteIniValue(file, "Plot Options", kKeys[t], n, false);
+        } catch (...) {
+        }
+    }
+}
+
+}  // namespace nuvir

@@ -1,0 +1,240 @@
+// The sensitivity details of the results page: the two text tables of the last run's
+// sensitivity measures, the panel that shows one of them above its plot with the
+// significant rank correlations starred, its popup menu, row marks and copying.
+#include <algorithm>
+#include <cmath>
+
+#include "appdata/appdata.h"
+#include "numerics/numerics.h"
+#include "platform/controls.h"
+#include "platform/flexgrid.h"
+#include "platform/popupmenu.h"
+#include "platform/qtpicturebox.h"
+#include "platform/windowutilities.h"
+#include "results/resultplots.h"
+#include "results/resultscontroller.h"
+#include "runtime/convert.h"
+#include "runtime/patternformats.h"
+
+namespace nuvir {
+
+namespace {
+
+constexpr Colour kGridBack = 0xC0FFFF;
+constexpr Colour kMarkGreen = 0xFF00;
+
+std::string R2Cell(const Variant& pair, int k) {
+    if (pair.dims() != 1 || k + pair.lbound() > pair.ubound()) return "  .";
+    const Variant& v = pair(pair.lbound() + k);
+    if (v.isEmpty()) return "  .";
+    return FormatFixed(CDbl(v), 3);
+}
+
+std::string MeasureCell(const Variant& measure, int input, int k) {
+    std::string text = "    . ";
+    if (measure.dims() == 2) {
+        const double v = CDbl(measure(input, k));
+        if (v != NumericLimits::LowestDouble) text = FormatNoLeadingZero(v, 3);
+    }
+    return std::string(6 - std::min<std::size_t>(text.size(), 6), ' ') + text;
+}
+
+bool LiveTwoTails() { return AppData.isArray() && CBool(AppData(item::kRhoTwoTails)); }
+
+}  // namespace
+
+void ResultsController::BuildSensitivitySummary(const Variant& r2, const Variant& sensitivities) {
+    state_.SensitivitySummary.reset();
+    if (!r2.isArray() || !sensitivities.isArray()) return;
+    const Variant& snap = state_.RunSnapshot;
+    const bool constant = snap.isArray() && CBool(snap(item::kRegUseConstant));
+    const bool twoTails = LiveTwoTails();
+    static const char* const kRiskNames[9] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3", "I4", "I5"};
+    static const char* const kCostNames[8] = {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"};
+    std::array<SensitivityTableText, 2> tables;
+    for (int k = 0; k < 2; ++k) {
+        std::vector<int> inputs{0, 1, 2, 3};
+        if (k == 0) {
+            for (int j = 4; j <= 8; ++j) inputs.push_back(j);
+        } else {
+            for (int j = 9; j <= 12; ++j) inputs.push_back(j);
+        }
+        SensitivityTableText& t = tables[static_cast<std::size_t>(k)];
+        t.push_back({"  Raw R2=", R2Cell(r2(r2.lbound()), k), "", "", constant ? "Const=Y" : "Const=N"});
+        t.push_back({"Ranks R2=", R2Cell(r2(r2.lbound() + 1), k), "", "", twoTails ? "Tails=2" : "Tails=1"});
+        t.push_back({"", "", "", "", ""});
+        t.push_back({k == 0 ? "  " : "   ", "  SPEA", "  PEAR", "   SRC", "  SRRC"});
+        for (std::size_t n = 0; n < inputs.size(); ++n) {
+            std::array<std::string, 5> row;
+            row[0] = k == 0 ? kRiskNames[n] : kCostNames[n];
+            for (int m = 0; m < 4; ++m) {
+                row[static_cast<std::size_t>(m + 1)] =
+                    MeasureCell(sensitivities(sensitivities.lbound() + m), inputs[n], k);
+            }
+            t.push_back(row);
+        }
+    }
+    state_.SensitivitySummary = std::move(tables);
+}
+
+void ResultsController::ShowSensitivityMeasures(int page) {
+    if (!state_.SensitivitySummary || (page != 0 && page != 1)) return;
+    SensitivityTableText t = (*state_.SensitivitySummary)[static_cast<std::size_t>(page)];
+    const Variant crit = RunCriticalCorrelation(state_, LiveTwoTails());
+    if (!crit.isEmpty()) {
+        const double c = CDbl(crit);
+        for (std::size_t r = 4; r < t.size(); ++r) t[r][1] += std::fabs(Val(t[r][1])) > c ? "*" : " ";
+    }
+    std::string clip;
+    for (std::size_t r = 0; r < t.size(); ++r) {
+        if (r > 0) clip += '\r';
+        for (std::size_t c = 0; c < 5; ++c) {
+            if (c > 0) clip += '\t';
+            clip += t[r][c];
+        }
+    }
+
+    FlexGrid& grid = *page_.flxShowSensMeasures;
+    const int rows = static_cast<int>(t.size()) + 2;
+    grid.SetRedraw(false);
+    grid.Clear();
+    grid.SetBackColor(kGridBack);
+    grid.SetRows(rows);
+    grid.SetCols(7);
+    grid.SetRow(1);
+    grid.SetCol(1);
+    grid.SetRowSel(rows - 2);
+    grid.SetColSel(5);
+    grid.SetClip(clip);
+    grid.SetRow(4);
+    for (int c = 2; c <= grid.Cols() - 2; ++c) {
+        grid.SetCol(c);
+        grid.SetCellFontBold(true);
+    }
+    grid.SetRow(0);
+    grid.SetCol(0);
+    grid.SetRowSel(0);
+    grid.SetColSel(0);
+    grid.SetColWidth(-1, 700);
+    grid.SetColWidth(0, 150);
+    grid.SetColWidth(1, 900);
+    grid.SetColWidth(grid.Cols() - 1, 80);
+    grid.SetColAlignment(-1, 8);
+    grid.SetRowHeight(-1, 200);
+    grid.SetRowHeight(0, 80);
+    grid.SetRowHeight(3, 100);
+    grid.SetRowHeight(4, 300);
+    const double height = (rows - 3) * 200.0 + grid.RowHeight(0) + grid.RowHeight(3) + grid.RowHeight(4);
+    const double width = (grid.Cols() - 3) * 700.0 + grid.ColWidth(0) + grid.ColWidth(1) + grid.ColWidth(grid.Cols() - 1);
+    grid.Move(0, 0, width, height);
+    QtPictureBox& panel = *page_.picShowSensMeasures;
+    const double panelHeight = height - grid.RowHeight(rows - 1);
+    grid.SetRedraw(true);
+
+    const auto r = MUtilities::GetControlScreenRect(*page_.picMonte[page == 0 ? 1 : 3], true);
+    panel.Move(r[0] - 300, r[1] - panelHeight, width, panelHeight);
+    panel.SetVisible(true);
+    panel.ZOrder(0);
+}
+
+bool ResultsController::SensitivityPanelVisible() const {
+    return page_.picShowSensMeasures != nullptr && page_.picShowSensMeasures->Visible();
+}
+
+void ResultsController::RefreshSensitivityDetails() {
+    QtPictureBox* panel = page_.picShowSensMeasures;
+    if (panel == nullptr) return;
+    // Without a summary the panel would go on showing the table of an earlier run
+    // next to cleared plots.
+    if (host_.ShownMainPage() != ResultsHost::kMonteCarloPage || !state_.SensitivitySummary) {
+        panel->SetVisible(false);
+        return;
+    }
+    if (!panel->Visible()) return;
+    const int tab = page_.tabSimulationGraphs != nullptr ? page_.tabSimulationGraphs->Tab() : 0;
+    if (tab == 0 || tab == 1) ShowSensitivityMeasures(tab);
+}
+
+void ResultsController::ToggleSensitivityDetails(int index, float x, float y) {
+    state_.SensPopupSource = {x, y, static_cast<float>(index)};
+    if (index != 1 && index != 3) return;
+    MenuItem* show = page_.mnuSensPlot[0];
+    show->SetEnabled(state_.SensitivitySummary.has_value());
+    const bool visible = SensitivityPanelVisible();
+    show->SetCaption(visible ? "Hide Details" : "Show Details");
+    show->SetTag(visible ? "False" : "True");
+    page_.mnuSensPlot[1]->SetVisible(visible);
+    page_.mnuSensPlot[2]->SetVisible(visible);
+    PopupMenu(*page_.mnuSensPlotPopup);
+}
+
+void ResultsController::picMonte_MouseUp(int index, int button, int /*shift*/, double x, double y) {
+    if (index != 1 && index != 3) return;
+    if (button != 2) return;
+    // Before a plot was drawn the picture has no user scale and nothing to explain.
+    if (page_.picMonte[static_cast<std::size_t>(index)]->ScaleMode() != scale::User) return;
+    ToggleSensitivityDetails(index, static_cast<float>(x), static_cast<float>(y));
+}
+
+void ResultsController::DoSensPlotCommand(int index) {
+    if (index == 0) {
+        if (!state_.SensitivitySummary || !CBool(Variant(page_.mnuSensPlot[0]->Tag()))) {
+            page_.picShowSensMeasures->SetVisible(false);
+        } else {
+            ShowSensitivityMeasures(state_.SensPopupSource[2] == 1.0f ? 0 : 1);
+        }
+    } else if (index == 2) {
+        if (SensitivityPanelVisible()) CopySensitivityTable();
+    }
+}
+
+void ResultsController::MarkSensitivityRow(int row) {
+    if (!SensitivityPanelVisible()) return;
+    FlexGrid& grid = *page_.flxShowSensMeasures;
+    const Colour back = grid.BackColor();
+    grid.SetCol(0);
+    for (int r = 0; r < grid.Rows(); ++r) {
+        grid.SetRow(r);
+        grid.SetTextMatrix(r, 0, "");
+        grid.SetCellBackColor(back);
+    }
+    const int target = row + 5;
+    if (target >= 5 && target <= grid.Rows() - 2) {
+        grid.SetRow(target);
+        grid.SetTextMatrix(target, 0, ">");
+        grid.SetCellBackColor(kMarkGreen);
+    }
+    grid.SetRow(0);
+    grid.SetCol(0);
+}
+
+void ResultsController::CopySensitivityTable() {
+    FlexGrid& grid = *page_.flxShowSensMeasures;
+    grid.SetRedraw(false);
+    grid.SetRow(1);
+    grid.SetCol(1);
+    grid.SetRowSel(grid.Rows() - 2);
+    grid.SetColSel(grid.Cols() - 2);
+    std::string text;
+    // Rows end in CR LF, as every text this program writes; a bare CR shows as one
+    // line in most programs here.
+    for (char ch : grid.Clip()) {
+        if (ch == '\r') {
+            text += "\r\n";
+        } else {
+            text += ch;
+        }
+    }
+    MUtilities::CopyToClipboard(Variant(text), 1);
+    grid.SetRow(0);
+    grid.SetCol(0);
+    grid.SetRowSel(0);
+    grid.SetColSel(0);
+    grid.SetRedraw(true);
+}
+
+void ResultsController::SensitivityGridFocus(bool gained) {
+    if (page_.picShowSensMeasures != nullptr) page_.picShowSensMeasures->SetBorderStyle(gained ? 1 : 0);
+}
+
+}  // namespace nuvir

@@ -1,0 +1,200 @@
+// The placeholder merge, the page cut and the appendix.
+#include "report_fixture.h"
+
+namespace nuvir::test {
+namespace {
+
+// A report object with data and no options of its own.
+CReport Report(const ReportFields& fields, bool hideCosts = false) {
+    CReport r;
+    r.SetData(fields);
+    r.SetHideCosts(hideCosts);
+    r.SetViewerIsWord(false);
+    return r;
+}
+
+TEST(Placeholders, SixtyTwoInSetAAndFiftyOneInSetB) {
+    int a = 0;
+    int b = 0;
+    for (int row = 0; row < field::kTextRows; ++row) {
+        a += !PlaceholderName(row, field::kSetA).empty();
+        b += !PlaceholderName(row, field::kSetB).empty();
+    }
+    EXPECT_EQ(a, 62);
+    EXPECT_EQ(b, 51);
+    for (int row : {0, 1, 2, 11, 16, 29, 51, 52, 53, 54, 55}) EXPECT_EQ(PlaceholderName(row, field::kSetB), "") << row;
+    struct Case { int row, set; const char* name; };
+    const Case cases[] = {{0, 0, "%ASpecies%"}, {3, 1, "%Bp1a%"}, {17, 1, "%BRTa%"},  {30, 0, "%APRNG%"},
+                          {31, 0, "%AR1a0%"},   {55, 0, "%AR5a4%"}, {56, 1, "%BCI%"}, {58, 0, "%ARR2b%"},
+                          {61, 1, "%Bpic3%"}};
+    for (const auto& c : cases) EXPECT_EQ(PlaceholderName(c.row, c.set), c.name);
+}
+
+TEST_F(ReportTest, EveryPlaceholderIsReplacedWithoutRegardToCase) {
+    ReportFields fields;
+    std::string templ = "{\\rtf1 ";
+    std::string expected = "{\\rtf1 ";
+    for (int set = 0; set < 2; ++set) {
+        for (int row = 0; row < field::kTextRows; ++row) {
+            std::string name = PlaceholderName(row, set);
+            if (name.empty()) continue;
+            const std::string value = "v" + std::string(1, static_cast<char>('a' + set)) + FormatDouble(row);
+            fields(row, set) = value;
+            // Alternate lower and upper case spellings.
+            for (char& c : name) c = row % 2 ? static_cast<char>(std::tolower(c)) : static_cast<char>(std::toupper(c));
+            templ += name + "|";
+            expected += value + "|";
+        }
+    }
+    EXPECT_EQ(Report(fields).MergeReportTemplate(templ + "}"), expected + "}");
+}
+
+TEST_F(ReportTest, EmptyFieldsShowDashesExceptPicturesAndEmptyTextStaysEmpty) {
+    ReportFields fields;
+    fields(field::kLocation, field::kSetA) = "";
+    const std::string merged =
+        Report(fields).MergeReportTemplate("{%ASpecies%|%ALocation%|%ARR2b%|%Apic1%|%Bpic3%|%BSpecies%|%AI5A%}");
+    EXPECT_EQ(merged, "{--||--|||%BSpecies%|--}");
+}
+
+TEST_F(ReportTest, FieldTextsAreEscapedAndPicturesGoInAsTheyAre) {
+    ReportFields fields;
+    fields(field::kSpecies, field::kSetA) = "Ant } {x} C:\\temp \xC3\xA9";
+    fields(field::kPicture, field::kSetA) = "{\\*\\shppict{\\pict\\pngblip 00}}";
+    EXPECT_EQ(Report(fields).MergeReportTemplate("{%ASpecies%|%Apic1%}"),
+              "{Ant \\} \\{x\\} C:\\\\temp \\u233?|{\\*\\shppict{\\pict\\pngblip 00}}}");
+}
+
+TEST_F(ReportTest, AValueHoldingALaterPlaceholderHasItReplacedToo) {
+    ReportFields fields;
+    fields(field::kSpecies, field::kSetA) = "Ant at %ALocation%";
+    fields(field::kLocation, field::kSetA) = "Lake";
+    EXPECT_EQ(Report(fields).MergeReportTemplate("{%ASpecies%}"), "{Ant at Lake}");
+}
+
+TEST_F(ReportTest, ATemplateWithoutPlaceholdersComesBackUnchanged) {
+    const std::string templ = "{\\rtf1\\ansi {\\b 100% sure}\\par caf\xE9}";
+    EXPECT_EQ(Report(ReportFields{}).MergeReportTemplate(templ), templ);
+}
+
+TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
+    struct Case { const char* name; std::string in; std::string out; };
+    const Case cases[] = {
+        {"page group at depth 1", "{\\rtf1 a\\par {\\insrsid1 \\page }b}", "{\\rtf1 a\\par }"},
+        {"\\pagebb earlier is no page break", "{\\rtf1 {\\pard\\pagebb x\\par}{\\b y}{\\page }z}",
+         "{\\rtf1 {\\pard\\pagebb x\\par}{\\b y}}"},
+        {"a cut at depth 2 closes two groups", "{\\rtf1 {\\sect a{\\page } b} c}", "{\\rtf1 {\\sect a}}"},
+        {"escaped braces and backslashes are text", "{\\rtf1 a\\{ \\\\page b{\\page }}", "{\\rtf1 a\\{ \\\\page b}"},
+        {"\\page with a parameter", "{\\rtf1 x{\\page1 }y}", "{\\rtf1 x}"},
+        {"no page break", "{\\rtf1 \\pagebb x}", "{\\rtf1 \\pagebb x}"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(CutBeforeFirstPage(c.in), c.out);
+    }
+}
+
+TEST_F(ReportTest, HidingCostsCutsOnlyATemplateWithTheCompanyLine) {
+    ReportFields fields;
+    fields(field::kProbability, field::kSetB) = "0.5";
+    const std::string info = "{\\info{\\*\\company Tarnwick Software Systems Inc.}}";
+    const std::string tail = "a%Ap1a%{\\page }%Bp1a%}";
+    EXPECT_EQ(Report(fields, true).MergeReportTemplate("{\\rtf1 " + info + tail), "{\\rtf1 " + info + "a--}");
+    EXPECT_EQ(Report(fields, true).MergeReportTemplate("{\\rtf1 " + tail), "{\\rtf1 a--{\\page }0.5}");
+    EXPECT_EQ(Report(fields, false).MergeReportTemplate("{\\rtf1 " + info + tail),
+              "{\\rtf1 " + info + "a--{\\page }0.5}");
+}
+
+TEST_F(ReportTest, TheAppendixGoesBeforeTheClosingBracePastTrailingPadding) {
+    ReportFields fields;
+    fields.categoryTables[1] = TablesFrom(9, {CategoryTable({2.5}, {1})});
+    const std::string appendix = Report(fields).DoCategoryDataReport();
+    ASSERT_FALSE(appendix.empty());
+    struct Case { const char* name; std::string tail; bool inserted; };
+    const Case cases[] = {
+        {"closing brace last", "", true},
+        {"CR LF after it", "\r\n", true},
+        {"20 blanks", std::string(20, ' '), true},
+        {"20 NULs", std::string(20, '\0'), true},
+        {"ten characters of other text", "0123456789", true},
+        {"eleven characters of other text", "0123456789A", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string merged = Report(fields).MergeReportTemplate("{\\rtf1 x}" + c.tail);
+        EXPECT_EQ(merged, c.inserted ? "{\\rtf1 x" + appendix + "}" + c.tail : "{\\rtf1 x}" + c.tail);
+    }
+}
+
+TEST_F(ReportTest, AppendixOfOneCostTableWrittenOut) {
+    ReportFields fields;
+    fields.categoryTables[0] = Variant("not categorical");
+    fields.categoryTables[1] = TablesFrom(9, {CategoryTable({2.5}, {1})});
+    const std::string expected =
+        "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}{\\fs28\\ul\\par }"
+        " \\par\\ql {\\fs22\\ul Categorical Cost Data}\\par"
+        "\\par" + OneCategoryTable("FC1");
+    EXPECT_EQ(Report(fields).DoCategoryDataReport(), expected);
+}
+
+TEST_F(ReportTest, AppendixListsEveryTableWithRoundedValues) {
+    ReportFields fields;
+    fields.categoryTables[0] = TablesFrom(4, {CategoryTable({1, 2}, {0.5, 0.5}), CategoryTable({3}, {1}),
+                                              CategoryTable({123456.7, 0.0000123456}, {0.1234567, 0.8765433}),
+                                              CategoryTable({4}, {1}), CategoryTable({5}, {1})});
+    const std::string text = Report(fields).DoCategoryDataReport();
+    EXPECT_EQ(CountOf(text, "Appendix:"), 1);
+    EXPECT_EQ(CountOf(text, "Categorical Impact Data"), 1);
+    EXPECT_EQ(CountOf(text, "Categorical Cost Data"), 0);
+    for (const char* name : {"I1", "I2", "I3", "I4", "I5"}) EXPECT_EQ(CountOf(text, std::string("{\\fs16 ") + name + "\\cell}"), 1);
+    EXPECT_EQ(CountOf(text, "{\\fs16 123500\\cell}"), 1);
+    EXPECT_EQ(CountOf(text, "{\\fs16 1.235E-05\\cell}"), 1);
+    EXPECT_EQ(CountOf(text, "{\\fs16 0.123457\\cell}"), 1);
+    EXPECT_EQ(CountOf(text, "{\\fs16 0.876543\\cell}"), 1);
+    EXPECT_EQ(Report(ReportFields{}).DoCategoryDataReport(), "");
+}
+
+TEST_F(ReportTest, PositionedAppendixPlacesHeadingsAndTablesSideBySide) {
+    ReportFields fields;
+    fields.categoryTables[0] = TablesFrom(4, {CategoryTable({1}, {1}), CategoryTable({2}, {1})});
+    fields.categoryTables[1] = TablesFrom(9, {CategoryTable({3}, {1})});
+    CReport both = Report(fields);
+    both.SetViewerIsWord(true);
+    const std::string text = both.DoCategoryDataReport();
+    EXPECT_NE(text.find("\\ql \\pard \\posx0 \\posy2000 {\\fs24\\ul Categorical Impact Data} \\par\\par {"), std::string::npos);
+    EXPECT_EQ(CountOf(text, "\\tposx0\\tposy2600"), 2);
+    EXPECT_EQ(CountOf(text, "\\tposx1900\\tposy2600"), 2);
+    EXPECT_NE(text.find("\\posx0 \\posy5100 {\\fs24\\ul Categorical Cost Data}"), std::string::npos);
+    EXPECT_EQ(CountOf(text, "\\tposx0\\tposy5700"), 2);
+
+    fields.categoryTables[0] = Variant();
+    CReport costs = Report(fields);
+    costs.SetViewerIsWord(true);
+    const std::string costText = costs.DoCategoryDataReport();
+    EXPECT_NE(costText.find("\\posx0 \\posy2000 {\\fs24\\ul Categorical Cost Data}"), std::string::npos);
+    EXPECT_EQ(CountOf(costText, "\\tposx0\\tposy2600"), 2);
+}
+
+TEST_F(ReportTest, HiddenCostsKeepTheCategoricalCostTables) {
+    ReportFields fields;
+    fields.categoryTables[1] = TablesFrom(9, {CategoryTable({7}, {1})});
+    const std::string merged = Report(fields, true).MergeReportTemplate(CReport::DefaultTemplate());
+    EXPECT_EQ(CountOf(merged, "{\\fs16 FC1\\cell}"), 1);
+    EXPECT_EQ(CountOf(merged, "Management Costs"), 0);
+}
+
+TEST_F(ReportTest, GenerateReportNeedsDataAndAnExistingTemplate) {
+    const std::string path = dir.file("t.rtf");
+    CReport report;
+    report.GenerateReport(path);
+    EXPECT_EQ(report.RTF(), "");
+    report.SetData(ReportFields{});
+    report.GenerateReport(path);
+    EXPECT_EQ(report.RTF(), "");
+    WriteBytes(path, std::string("{\\rtf1 \xE9%ADate%}\0", 17));
+    report.GenerateReport(path);
+    EXPECT_EQ(report.RTF(), std::string("{\\rtf1 \xE9--}\0", 12));
+}
+
+}  // namespace
+}  // namespace nuvir::test
