@@ -249,7 +249,9 @@ TEST_F(MainWindowTest, CategoryTablesAndFiveLevelsInTheSettingsSurviveStartUp) {
     for (int i = 69; i <= 77; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(AppData(i).get().isArray(), expected(i).isArray());
-        if (expected(i).isArray()) EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), expected(i)));
+        if (expected(i).isArray()) {
+            EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), expected(i)));
+        }
     }
 }
 
