@@ -27,6 +27,7 @@
 #include "chain/chain.h"
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/multilinetextbox.h"
 #include "platform/qtpicturebox.h"
 
 namespace nuvir {
@@ -166,7 +167,7 @@ public:
     Label* labNumLevels = nullptr;
     TabControl* tabAbsolute = nullptr;
     std::array<QtPictureBox*, 2> picAbsoluteContainer{};
-    std::array<TextBox*, 2> txtMonte{};
+    std::array<MultiLineTextBox*, 2> txtMonte{};
     std::array<Label*, 2> labMonte{};
     Label* labConfidence = nullptr;
     ComboBox* cboConfidence = nullptr;
