@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "appdata/appservices.h"
+#include "dialogs/optionsdialog.h"
+#include "mainwindow/batchwindowpart.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
 
@@ -49,6 +51,13 @@ int main(int argc, char** argv) {
     nuvir::SetAppPath(folders.settings);
 
     nuvir::MainWindowParts parts;
+    parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
+        nuvir::FOptions dialog(&owner);
+        dialog.PlotType = plotType;
+        dialog.ShowModal();
+        return nuvir::OptionsOutcome{dialog.PlotType, dialog.OptionsChanged};
+    };
+    parts.makeBatchWindow = nuvir::MakeBatchWindow;
     nuvir::FRiskMain window(std::move(parts), folders.documents);
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();

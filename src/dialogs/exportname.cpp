@@ -6,7 +6,7 @@
 #include "appdata/appservices.h"
 #include "appdata/paths.h"
 #include "dialogs/guard.h"
-#include "dialogs/memobox.h"
+#include "platform/multilinetextbox.h"
 #include "numerics/numerics.h"
 #include "platform/controls.h"
 #include "platform/screen.h"
@@ -107,7 +107,9 @@ FExportName::FExportName() : fileExists(FileFunctions::FileExists) {
     txtName_->SetText("Untitled");
     chkExport_.push_back(Add<CheckBox>("chkExport", 0));
     chkExport_[0]->Move(2220, 240, 2655, 240);
-    txtActions_ = Add<MemoBox>("txtActions");
+    txtActions_ = Add<MultiLineTextBox>("txtActions");
+    txtActions_->SetLocked(true);
+    txtActions_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtActions_->Move(60, 1680, 6100, 2295);
     auto* skip = Add<CommandButton>("cmdButton", 1);
     skip->SetCaption("Skip Export");

@@ -25,7 +25,7 @@ namespace nuvir {
 class CheckBox;
 class CommandButton;
 class Label;
-class MemoBox;
+class MultiLineTextBox;
 class TextBox;
 
 // A test for an existing file (the numerics library's by default; tests fake it).
@@ -87,7 +87,7 @@ private:
     void OnButton(int index);
 
     TextBox* txtName_ = nullptr;
-    MemoBox* txtActions_ = nullptr;
+    MultiLineTextBox* txtActions_ = nullptr;
     std::vector<CheckBox*> chkExport_;
     std::string entryBaseName_;
     bool firstActivation_ = false;

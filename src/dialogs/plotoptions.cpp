@@ -148,6 +148,19 @@ void FPlotOptions::SetPlotType() {
 
 std::string FPlotOptions::GetOption(int index) const { return editor_.GetOption(index); }
 
+void FPlotOptions::SetPlotTypeOf(std::int32_t type) {
+    PlotType = type;
+    SetPlotType();
+}
+
+bool FPlotOptions::EditModal(Form& owner) {
+    OptionsChanged = false;
+    SetLeft(owner.Left() + (owner.Width() - Width()) / 2);
+    SetTop(owner.Top() + (owner.Height() - Height()) / 2);
+    ShowModal();
+    return OptionsChanged;
+}
+
 void FPlotOptions::showEvent(QShowEvent* e) {
     if (loadedSinceShow_) {
         loadedSinceShow_ = false;

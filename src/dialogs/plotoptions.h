@@ -63,10 +63,29 @@ private:
     Variant working_;
 };
 
-class FPlotOptions : public Form {
+// What the options dialog uses of its plot options dialog; tests give it a fake.
+class PlotOptionsDialog {
+public:
+    virtual ~PlotOptionsDialog() = default;
+    // Sets PlotType and runs SetPlotType.
+    virtual void SetPlotTypeOf(std::int32_t type) = 0;
+    virtual std::string OptionText(int index) const = 0;
+    // Clears OptionsChanged, shows the dialog modally centred over the owner, and
+    // returns OptionsChanged.
+    virtual bool EditModal(Form& owner) = 0;
+    // Unloads it: the owner is closing.
+    virtual void Close() = 0;
+};
+
+class FPlotOptions : public Form, public PlotOptionsDialog {
     Q_OBJECT
 public:
     FPlotOptions();
+
+    void SetPlotTypeOf(std::int32_t type) override;
+    std::string OptionText(int index) const override { return GetOption(index); }
+    bool EditModal(Form& owner) override;
+    void Close() override { Unload(); }
 
     // Public variables, as the callers use them.
     std::int32_t PlotType = 0;

@@ -33,6 +33,8 @@ protected:
         ExportPath = "/data";
     }
     void TearDown() override {
+        // A handler that failed shows its error: none may.
+        for (const auto& call : services_.messageBox.calls) ADD_FAILURE() << "message: " << call.text;
         AppData = savedData_;
         AppOptions = savedOptions_;
         ExportPath = savedExportPath_;

@@ -3,7 +3,7 @@
 #include "appdata/appservices.h"
 #include "appdata/criticalcorrelation.h"
 #include "dialogs/exportname.h"
-#include "dialogs/memobox.h"
+#include "platform/multilinetextbox.h"
 #include "dialogs_fixture.h"
 #include "platform/controls.h"
 
@@ -70,7 +70,7 @@ protected:
         dialog_.BaseName = baseName;
         Open(dialog_);
         name_ = dialog_.FindAs<TextBox>("txtName");
-        actions_ = dialog_.FindAs<MemoBox>("txtActions");
+        actions_ = dialog_.FindAs<MultiLineTextBox>("txtActions");
         ASSERT_NE(name_, nullptr);
         ASSERT_NE(actions_, nullptr);
     }
@@ -78,7 +78,7 @@ protected:
 
     FExportName dialog_;
     TextBox* name_ = nullptr;
-    MemoBox* actions_ = nullptr;
+    MultiLineTextBox* actions_ = nullptr;
 };
 
 TEST_F(ExportDialogTest, TypingShowsTheTargetsAndEnterAccepts) {
