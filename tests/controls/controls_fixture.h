@@ -1,6 +1,6 @@
 #pragma once
-// An editable grid hosted on a shown form, 15 twips to the pixel, with a log of its
-// events and helpers to type and click.
+// What the component tests share: table texts, and an editable grid hosted on a shown
+// form, 15 twips to the pixel, with a log of its events and helpers to type and click.
 #include <QApplication>
 #include <QTest>
 
@@ -16,6 +16,7 @@
 #include "platform/form.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
+#include "testsupport.h"
 
 namespace nuvir {
 
@@ -47,6 +48,18 @@ inline std::string Rows(const Variant& a) {
         for (int c = a.lbound(1); c <= a.ubound(1); ++c) s += (c > a.lbound(1) ? "|" : "") + TextOf(a(c, r));
     }
     return s;
+}
+
+// Key clicks go to the widget with the focus, as a keyboard's do.
+inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QWidget* w = QApplication::focusWidget();
+    ASSERT_NE(w, nullptr) << "nothing has the focus";
+    QTest::keyClick(w, key, mods);
+}
+inline void Type(const char* text) {
+    QWidget* w = QApplication::focusWidget();
+    ASSERT_NE(w, nullptr) << "nothing has the focus";
+    QTest::keyClicks(w, QString::fromUtf8(text));
 }
 
 class FlexEditTest : public ::testing::Test {
@@ -95,18 +108,6 @@ protected:
         std::string s;
         for (const auto& e : log_) s += (s.empty() ? "" : " ") + e;
         return s;
-    }
-
-    // Key clicks go to the widget with the focus, as a keyboard's do.
-    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_NE(w, nullptr) << "nothing has the focus";
-        QTest::keyClick(w, key, mods);
-    }
-    void Type(const char* text) {
-        QWidget* w = QApplication::focusWidget();
-        ASSERT_NE(w, nullptr) << "nothing has the focus";
-        QTest::keyClicks(w, QString::fromUtf8(text));
     }
 
     void ClickCell(int row, int col) {

@@ -1,21 +1,34 @@
 #pragma once
-// A flex grid on a shown form, 15 twips to the pixel, with a log of its events.
+// What the platform tests share: error numbers, pixel counts, and a flex grid on a
+// shown form, 15 twips to the pixel, with a log of its events.
 #include <QApplication>
 #include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/flexgrid.h"
 #include "platform/form.h"
+#include "platform/picturebox.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
+#include "testsupport.h"
+#include "runtime/error.h"
 
 namespace nuvir::test {
+
+// How many pixels of the image have the colour.
+inline int CountColour(const QImage& img, Colour c) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += QColorToColour(QColor(img.pixel(x, y))) == c;
+    return n;
+}
 
 class FlexGridTest : public ::testing::Test {
 protected:
