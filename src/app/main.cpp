@@ -9,6 +9,7 @@
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
+#include "mainwindow/windowresults.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     nuvir::SetAppPath(folders.settings);
 
     nuvir::MainWindowParts parts;
+    parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
     parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
         nuvir::FOptions dialog(&owner);
         dialog.PlotType = plotType;

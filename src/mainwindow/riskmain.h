@@ -26,6 +26,7 @@
 #include "appdata/appdata.h"
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/multilinetextbox.h"
 #include "platform/qtpicturebox.h"
 
 namespace nuvir {
@@ -165,7 +166,7 @@ public:
     Label* labNumLevels = nullptr;
     TabControl* tabAbsolute = nullptr;
     std::array<QtPictureBox*, 2> picAbsoluteContainer{};
-    std::array<TextBox*, 2> txtMonte{};
+    std::array<MultiLineTextBox*, 2> txtMonte{};
     std::array<Label*, 2> labMonte{};
     Label* labConfidence = nullptr;
     ComboBox* cboConfidence = nullptr;
