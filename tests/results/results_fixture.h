@@ -32,7 +32,10 @@ class FakeResultsHost : public ResultsHost {
 public:
     int ShownMainPage() const override { return mainPage; }
     void CopyRelativeToAbsolute() override { ++copyCalls; }
-    void RunReport() override { ++reportCalls; }
+    void RunReport() override {
+        ++reportCalls;
+        if (onReport) onReport();
+    }
     std::string AskExportNames(std::string& baseName) override {
         exportAsked.push_back(baseName);
         baseName = exportBaseOut;
@@ -55,6 +58,7 @@ public:
     std::vector<int> editedTypes;
     bool optionsChange = false;
     std::function<void(int)> onEditOptions;
+    std::function<void()> onReport;
 };
 
 class ResultsTest : public ::testing::Test {
