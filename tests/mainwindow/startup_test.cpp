@@ -97,11 +97,7 @@ TEST_F(MainWindowTest, CaptionShowsTheFileNameWithoutItsFolder) {
 TEST_F(MainWindowTest, DataChangedBannerAndReportFollowTheRunState) {
     MainWindowParts parts;
     FakeResults* results = nullptr;
-    parts.makeResults = [&results](FRiskMain&) {
-        auto r = std::make_unique<FakeResults>();
-        results = r.get();
-        return std::unique_ptr<ResultsPort>(std::move(r));
-    };
+    parts.makeResults = Capture<ResultsPort>(results);
     FRiskMain& w = Start(std::move(parts));
     w.tabMain->SetTab(2);
     results->Run();
