@@ -1,12 +1,8 @@
 // The state string: its three written forms and the tolerant reader.
-#include <gtest/gtest.h>
-
 #include <cmath>
 
-#include "appdata/appdata.h"
 #include "appdata/statestring.h"
-#include "runtime/convert.h"
-#include "runtime/error.h"
+#include "appdata_fixture.h"
 
 namespace nuvir {
 namespace {
@@ -54,16 +50,6 @@ void ExpectRecord(const Variant& data, int index, double v0, double v1, double v
     EXPECT_DOUBLE_EQ(CDbl(r(2)), v2) << "item " << index;
 }
 
-Variant Table(const std::vector<double>& values, const std::vector<double>& probabilities) {
-    const auto n = static_cast<std::int32_t>(values.size());
-    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
-    for (std::int32_t c = 0; c < n; ++c) {
-        t(0, c) = Variant(values[static_cast<std::size_t>(c)]);
-        t(1, c) = Variant(probabilities[static_cast<std::size_t>(c)]);
-    }
-    return t;
-}
-
 // ---- writing ----------------------------------------------------------------------------
 
 TEST(SerialiseState, DefaultsInEachForm) {
@@ -102,8 +88,8 @@ TEST(SerialiseState, RecordsInBothModes) {
 
 TEST(SerialiseState, CategoryTablesOnlyWhenSwitchedOn) {
     Variant d = Defaults();
-    d(item::CategoryTable(4)) = Table({1, 2, 3}, {0.2, 0.3, 0.5});
-    d(item::CategoryTable(9)) = Table({10, 20}, {0.25, 0.75});
+    d(item::CategoryTable(4)) = test::Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5});
+    d(item::CategoryTable(9)) = test::Table(2, 2, {10, 20, 0.25, 0.75});
     EXPECT_EQ(SerialiseState(d, 0), kDefaultState);
     d(item::kCategoricalImpacts) = Variant(true);
     d(item::kCategoricalCosts) = Variant(true);
@@ -254,7 +240,7 @@ TEST(StateStringRoundTrip, ReadsBackTheSameAssessment) {
         d(item::Relative(id)) = Variant::Doubles({points[id], id % 4 * 1.0, id % 5 * 1.0});
         d(item::Absolute(id)) = Variant::Doubles({points[id], (id + 1) % 4 * 1.0, 0.05 * (id + 1)});
     }
-    for (int id = 4; id <= 8; ++id) d(item::CategoryTable(id)) = Table({1, 2.5, 7}, {0.25, 0.25, 0.5});
+    for (int id = 4; id <= 8; ++id) d(item::CategoryTable(id)) = test::Table(2, 3, {1, 2.5, 7, 0.25, 0.25, 0.5});
 
     for (int mode : {0, 1}) {
         d(item::kUncertaintyMode) = Variant(mode);
