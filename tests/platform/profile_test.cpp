@@ -121,7 +121,7 @@ TEST(ProfileWrite, NewKeyOfASectionWithoutKeysFollowsItsHeader) {
     const auto file = dir.file("a.ini");
     WriteBytes(file, "[A]\n\n[B]\nz=3\n");
     EXPECT_TRUE(WriteString(file, "A", "k", std::string("1")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nk=1\r\n\r\n[B]\r\nz=3\r\n");
+    EXPECT_EQ(ReadBytes(file), "[A]\nk=1\r\n\n[B]\nz=3\n") << "the other lines keep their bytes";
 }
 
 TEST(ProfileWrite, NewSectionGoesAtTheEnd) {
@@ -193,12 +193,13 @@ TEST(ProfileWrite, AFileWhoseNameHasTheLongestAllowedLengthCanBeWritten) {
     EXPECT_EQ(FilesIn(dir), 1u);
 }
 
-TEST(ProfileWrite, AnOldWindows1252FileIsRewrittenAsUtf8) {
+TEST(ProfileWrite, AnOldWindows1252LineKeepsItsBytesWhenAnotherKeyIsWritten) {
     TempDir dir;
     const auto file = dir.file("a.ini");
     WriteBytes(file, "[A]\r\nSpecies=Caf\xE9\r\n");
     EXPECT_TRUE(WriteString(file, "A", "N", std::string("1")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nSpecies=Caf\xC3\xA9\r\nN=1\r\n");
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nSpecies=Caf\xE9\r\nN=1\r\n");
+    EXPECT_EQ(GetString(file, "A", "Species"), "Caf\xC3\xA9");
 }
 
 TEST(ProfileFiles, DeleteFileRemovesAWritableFileAndAcceptsAMissingOne) {
