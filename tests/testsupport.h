@@ -2,9 +2,12 @@
 // Small helpers shared by the tests of every folder.
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+
+#include "runtime/error.h"
 
 namespace nuvir::test {
 
@@ -42,6 +45,16 @@ inline std::string ReadBytes(const std::string& path) {
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The error number f raises, 0 when it raises nothing.
+inline int ErrorNumber(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e.number();
+    }
+    return 0;
 }
 
 // Folder holding the test sources, for checked-in expected files.

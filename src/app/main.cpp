@@ -6,6 +6,7 @@
 
 #include "appdata/appservices.h"
 #include "dialogs/optionsdialog.h"
+#include "mainwindow/batchwindowpart.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
 
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
         dialog.ShowModal();
         return nuvir::OptionsOutcome{dialog.PlotType, dialog.OptionsChanged};
     };
+    parts.makeBatchWindow = nuvir::MakeBatchWindow;
     nuvir::FRiskMain window(std::move(parts), folders.documents);
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();

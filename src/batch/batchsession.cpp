@@ -109,7 +109,7 @@ std::string BatchResultFields(const BatchResult& r) {
     return s;
 }
 
-BatchSession::BatchSession(BatchWindowPort* port) : port_(port) {}
+BatchSession::BatchSession(BatchView* port) : port_(port) {}
 
 void BatchSession::Show() {
     if (port_ != nullptr) port_->ShowState();

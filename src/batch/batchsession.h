@@ -5,7 +5,7 @@
 // shows what this holds and forwards its events here; tests drive it directly with a
 // fake host (batchhost.h), the fake file dialog and message services.
 //
-// The session reaches the window only through BatchWindowPort (message boxes with the
+// The session reaches the window only through BatchView (message boxes with the
 // window out of the way, its state timer, the hourglass, a repaint) and the main window
 // only through BatchHost. Both may be absent: no host means no capture and no run.
 //
@@ -25,9 +25,9 @@ class BatchCsvWriter;
 class MessageBoxService;
 
 // What the session needs of its window.
-class BatchWindowPort {
+class BatchView {
 public:
-    virtual ~BatchWindowPort() = default;
+    virtual ~BatchView() = default;
     // Gets the window out of the way of a message box (minimised), runs showBox, puts
     // the window back, and returns showBox's answer.
     virtual int AroundMessage(const std::function<int()>& showBox) = 0;
@@ -84,7 +84,7 @@ inline constexpr int kSetForeground = 65536;
 
 class BatchSession {
 public:
-    explicit BatchSession(BatchWindowPort* port = nullptr);
+    explicit BatchSession(BatchView* port = nullptr);
 
     // The main window it drives ("Parent"); nullptr detaches.
     void SetHost(BatchHost* host) { host_ = host; }
@@ -137,7 +137,7 @@ private:
     void SetStateTimer(bool on);
     void Show();
 
-    BatchWindowPort* port_ = nullptr;
+    BatchView* port_ = nullptr;
     BatchHost* host_ = nullptr;
     BatchReaderFactory reader_;
     BatchList list_;

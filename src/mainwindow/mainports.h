@@ -11,8 +11,10 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "batch/batchhost.h"
 #include "runtime/variant.h"
 
 namespace nuvir {
@@ -87,7 +89,11 @@ public:
     virtual void DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) = 0;
     virtual void SavePlotOptionsToIni() = 0;
     // One assessment's run for the batch window; its result line.
-    virtual std::string RunBatchSimulation(const std::string& state) = 0;
+    virtual std::string RunBatchSimulation(const std::string& /*state*/) { return {}; }
+    // One batch entry, run on the application data as it stands while in batch mode:
+    // the results cleared, then the simulation; its fifteen CSV values, or nothing when
+    // the run failed (the run has shown why).
+    virtual std::optional<BatchResult> RunBatchEntry() { return std::nullopt; }
 };
 
 // The open batch window.
@@ -181,7 +187,6 @@ public:
     void DrawSensitivityPlot(QtPictureBox*, int, bool) override {}
     void DrawCumulativePlot(QtPictureBox*, int, bool) override {}
     void SavePlotOptionsToIni() override {}
-    std::string RunBatchSimulation(const std::string&) override { return {}; }
 
 protected:
     bool valid_ = false;

@@ -169,6 +169,8 @@ void FRiskMain::InitialiseMainWindow() {
 // ---- shut-down -------------------------------------------------------------------------
 
 bool FRiskMain::FormQueryUnload() {
+    // A batch run has the data and the timers in hand until it ends.
+    if (results_->BatchMode()) return false;
     StopUpdateTimers();
     if (BatchForm) {
         BatchForm->SetParent(nullptr);
@@ -294,7 +296,11 @@ std::string FRiskMain::SerialiseState(std::int32_t form) const { return nuvir::S
 
 void FRiskMain::DeserialiseState(const std::string& state) { nuvir::DeserialiseState(state); }
 
-std::string FRiskMain::RunBatchSimulation(const std::string& state) { return results_->RunBatchSimulation(state); }
+std::optional<BatchResult> FRiskMain::RunBatchSimulation(const std::string& state) {
+    DeserialiseState(state);
+    MKelvaro::StoreOutcomeRisks(AppData);
+    return results_->RunBatchEntry();
+}
 
 void FRiskMain::StartBatch() {
     StopUpdateTimers();

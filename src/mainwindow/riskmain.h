@@ -46,7 +46,9 @@ public:
     void SetTabStops(bool on);
     std::string SerialiseState(std::int32_t form) const;
     void DeserialiseState(const std::string& state);
-    std::string RunBatchSimulation(const std::string& state);
+    // Reads the state string over the current AppData, stores its point outcomes and
+    // runs it: one entry of a batch run.
+    std::optional<BatchResult> RunBatchSimulation(const std::string& state);
     void StartBatch();
     void EndBatch();
     Variant GetAppDataDefaults() const;

@@ -20,12 +20,26 @@ MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
     setLineWrapMode(QPlainTextEdit::NoWrap);
     setReadOnly(true);
     setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (!settingText_) TakeTypedText();
+    });
+}
+
+void MultiLineTextBox::TakeTypedText() {
+    QString s = toPlainText();
+    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    std::string typed = s.toStdString();
+    if (typed == text_) return;
+    text_ = std::move(typed);
+    Q_EMIT Events()->Change();
 }
 
 void MultiLineTextBox::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
+    settingText_ = true;
     setPlainText(Shown(text_));
+    settingText_ = false;
     Q_EMIT Events()->Change();
 }
 
@@ -34,7 +48,9 @@ void MultiLineTextBox::AppendText(const std::string& more) {
     text_ += more;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
+    settingText_ = true;
     cursor.insertText(Shown(more));
+    settingText_ = false;
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     Q_EMIT Events()->Change();
 }

@@ -5,6 +5,9 @@
 // so the widget only shows the text while the model string stays exact. Appending
 // adds to the shown text instead of setting it again, so a long run history costs
 // nothing per line.
+//
+// Unlocked, the box can be typed into: what the person types becomes the text, its
+// lines joined by CR LF, and raises Change like a change by code.
 #include <QPlainTextEdit>
 
 #include <string>
@@ -31,7 +34,10 @@ public:
     void SetLocked(bool on) { setReadOnly(on); }
 
 private:
+    void TakeTypedText();
+
     std::string text_;
+    bool settingText_ = false;
 };
 
 }  // namespace nuvir

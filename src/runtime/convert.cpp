@@ -188,19 +188,26 @@ std::string FormatFixed(double x, int decimals) {
     return out;
 }
 
-std::string FormatScientific3(double x) {
+std::string FormatScientific(double x, int decimals) {
     if (!std::isfinite(x)) return NonFinite(x);
+    if (decimals < 0) decimals = 0;
     DecimalDigits dd = ToDecimalDigits(x, 15);
-    if (dd.digits == "0") return "0.000e00";
-    auto [digits, exp10] = RoundDigitsAt(dd, dd.exp10 - 3);
+    const auto d = static_cast<std::size_t>(decimals);
+    if (dd.digits == "0") return (decimals > 0 ? "0." + std::string(d, '0') : std::string("0")) + "e00";
+    auto [digits, exp10] = RoundDigitsAt(dd, dd.exp10 - decimals);
+    digits.resize(d + 1, '0');
     std::string out = dd.negative ? "-" : "";
     out += digits[0];
-    out += '.';
-    out.append(digits, 1, 3);
+    if (decimals > 0) {
+        out += '.';
+        out.append(digits, 1, d);
+    }
     out += 'e';
     out += ExponentText(exp10);
     return out;
 }
+
+std::string FormatScientific3(double x) { return FormatScientific(x, 3); }
 
 // ---- text -> number ---------------------------------------------------------
 
@@ -318,6 +325,17 @@ double TextToNumber(std::string_view s) {
 bool IsNumericText(std::string_view s) {
     std::string_view t = TrimSpaces(s);
     return MatchesHex(t) || MatchesDecimal(t);
+}
+
+std::optional<double> ReadStrictNumber(std::string_view s) {
+    const std::string_view t = TrimSpaces(s);
+    if (!MatchesDecimal(t)) return std::nullopt;
+    try {
+        const double x = Val(t);
+        if (std::isfinite(x)) return x;
+    } catch (const AppError&) {
+    }
+    return std::nullopt;
 }
 
 bool IsNumeric(const Variant& v) {

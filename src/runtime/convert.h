@@ -2,6 +2,7 @@
 // Conversions between values, numbers and text. Every data text the program writes or
 // reads goes through these: they always use "." and never the user's locale.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,8 @@ std::string FormatFixed(double x, int decimals);
 // Pattern "0.000e-00": one digit, three decimals, "e", a "-" only for negative
 // exponents, at least two exponent digits ("1.500e02", "5.000e-02").
 std::string FormatScientific3(double x);
+// The same pattern with `decimals` digits after the point: "0.00e-00" with 2.
+std::string FormatScientific(double x, int decimals);
 
 // The decimal digits of x rounded to `sig` significant digits (1..17), with its
 // decimal exponent: x = 0.d1d2d3... * 10^(exp10 + 1). Zero gives "0" and exponent 0.
@@ -58,6 +61,10 @@ DecimalDigits ToDecimalDigits(double x, int sig);
 // Null and other kinds are not.
 bool IsNumeric(const Variant& v);
 bool IsNumericText(std::string_view s);
+// A number the analyst typed, read strictly: blanks at either end ignored, then a
+// sign, digits with at most one ".", an optional exponent, and nothing else. No
+// hexadecimal, no "nan", "inf" or "1,5", and nothing beyond the Double range.
+std::optional<double> ReadStrictNumber(std::string_view s);
 
 // The leading-number reader: blanks, tabs and line feeds ignored anywhere; a sign,
 // digits, at most one ".", an exponent E or D with sign; "&H"/"&O" read hex/octal

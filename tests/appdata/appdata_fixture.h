@@ -2,6 +2,7 @@
 // Shared set-up of the application data tests: the program folder is a fresh temporary
 // folder, messages are recorded, and the program-wide state starts as at program start.
 #include <gtest/gtest.h>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "appdata/appservices.h"
 #include "platform/fakeservices.h"
 #include "runtime/convert.h"
+#include "runtime/error.h"
 #include "runtime/variant.h"
 #include "testsupport.h"
 

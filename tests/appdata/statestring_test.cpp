@@ -156,32 +156,28 @@ TEST(DeserialiseState, NothingToReadChangesNothing) {
     }
 }
 
-TEST(DeserialiseState, ScalarsAreHeldWithinTheirRanges) {
-    EXPECT_EQ(CLng(ItemAfter("n=50", item::kTrials)), 1000);
-    EXPECT_EQ(CLng(ItemAfter("N=1E6", item::kTrials)), 100000);
-    EXPECT_EQ(CLng(ItemAfter("N=2500.5", item::kTrials)), 2500);
-    EXPECT_EQ(CLng(ItemAfter(" n = 2 001 ", item::kTrials)), 2001);
+TEST(DeserialiseState, ScalarsSwitchesAndNamesAreHeldWithinTheirRanges) {
+    const struct {
+        const char* spec;
+        int index;
+        Variant expected;
+    } cases[] = {
+        {"n=50", item::kTrials, Variant(1000)}, {"N=1E6", item::kTrials, Variant(100000)}, {"N=2500.5", item::kTrials, Variant(2500)},
+        {" n = 2 001 ", item::kTrials, Variant(2001)}, {"ci=7", item::kConfidenceChoice, Variant(2)},
+        {"NUMR=3", item::kNumRelUncLevels, Variant(4)}, {"NUMI=0", item::kNumImpactCategories, Variant(1)},
+        {"VN=1", item::kSoftwareVersion, Variant(2.5)}, {"VN=9.1", item::kSoftwareVersion, Variant(kRunning)},
+        {"VN=2.75", item::kSoftwareVersion, Variant(2.75)}, {"L2=150", 6, Variant(100)}, {"L1=12.5", 5, Variant(12.5)},
+        {"RU=20", 6, Variant(20)}, {"VU=40", 7, Variant(40)}, {"VU=40", 8, Variant(40)},
+        {"L3=40", 8, Variant(70)},  // only VU sets the fifth level
+        {"CATI=1", item::kCategoricalImpacts, Variant(true)}, {"SPECIES=A=B", item::kSpecies, Variant("A")},
+        {"species=  Sus scrofa ", item::kSpecies, Variant("SUS SCROFA")},
+    };
+    for (const auto& c : cases) {
+        const Variant got = ItemAfter(c.spec, c.index);
+        EXPECT_EQ(CStr(got), CStr(c.expected)) << c.spec;
+    }
     EXPECT_EQ(ItemAfter("N=2000", item::kTrials).type(), VarType::Int32);
-    EXPECT_EQ(CLng(ItemAfter("ci=7", item::kConfidenceChoice)), 2);
-    EXPECT_EQ(CLng(ItemAfter("NUMR=3", item::kNumRelUncLevels)), 4);
-    EXPECT_EQ(CLng(ItemAfter("NUMI=0", item::kNumImpactCategories)), 1);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("VN=1", item::kSoftwareVersion)), 2.5);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("VN=9.1", item::kSoftwareVersion)), kRunning);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("VN=2.75", item::kSoftwareVersion)), 2.75);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("L2=150", 6)), 100.0);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("L1=12.5", 5)), 12.5);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("RU=20", 6)), 20.0);
-    const Variant vu = Read("VU=40");
-    EXPECT_DOUBLE_EQ(CDbl(vu(7)), 40.0);
-    EXPECT_DOUBLE_EQ(CDbl(vu(8)), 40.0);
-    EXPECT_DOUBLE_EQ(CDbl(ItemAfter("L3=40", 8)), 70.0);  // only VU sets the fifth level
-}
-
-TEST(DeserialiseState, SwitchesAndNames) {
-    EXPECT_TRUE(CBool(ItemAfter("CATI=1", item::kCategoricalImpacts)));
     EXPECT_FALSE(CBool(Read("CATI=YES", Read("CATI=TRUE"))(item::kCategoricalImpacts)));
-    EXPECT_EQ(CStr(ItemAfter("SPECIES=A=B", item::kSpecies)), "A");
-    EXPECT_EQ(CStr(ItemAfter("species=  Sus scrofa ", item::kSpecies)), "SUS SCROFA");
 }
 
 TEST(DeserialiseState, QuantityFields) {

@@ -4,10 +4,11 @@
 // for the program's folder and holds the files.
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -18,9 +19,13 @@
 #include "appdata/statestring.h"
 #include "batch/batchhost.h"
 #include "batch/batchsession.h"
+#include "batch/batchwindow.h"
+#include "platform/form.h"
 #include "platform/fakefiledialog.h"
+#include "platform/controls.h"
 #include "platform/fakeservices.h"
 #include "runtime/variant.h"
+#include "testsupport.h"
 
 namespace nuvir::batchtest {
 
@@ -73,7 +78,7 @@ public:
 
 // The batch window as a script: counts what the session asks of it and notes whether
 // the window was out of the way (minimised) while a box showed.
-class FakePort : public BatchWindowPort {
+class FakePort : public BatchView {
 public:
     int AroundMessage(const std::function<int()>& showBox) override {
         minimised = true;
@@ -96,7 +101,6 @@ public:
 class BatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
         SetAppPath(Folder());
         BatchPath.clear();
         SetFileDialogService(&dialog);
@@ -107,18 +111,13 @@ protected:
     }
     void TearDown() override { SetFileDialogService(nullptr); }
 
-    std::string Folder() const { return dir.path().toStdString(); }
-    std::string Path(const std::string& name) const { return Folder() + "/" + name; }
+    std::string Folder() const { return dir.str(); }
+    std::string Path(const std::string& name) const { return dir.file(name); }
+    // The file's bytes, "<missing>" when there is no such file.
     static std::string ReadBytes(const std::string& path) {
-        QFile f(QString::fromStdString(path));
-        if (!f.open(QIODevice::ReadOnly)) return "<missing>";
-        return f.readAll().toStdString();
+        return std::filesystem::exists(path) ? test::ReadBytes(path) : "<missing>";
     }
-    static void WriteBytes(const std::string& path, const std::string& bytes) {
-        QFile f(QString::fromStdString(path));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    }
+    static void WriteBytes(const std::string& path, const std::string& bytes) { test::WriteBytes(path, bytes); }
     // The titles of the message boxes shown so far.
     std::vector<std::string> Titles() const {
         std::vector<std::string> t;
@@ -126,12 +125,73 @@ protected:
         return t;
     }
 
-    QTemporaryDir dir;
+    test::TempDir dir;
     FakeServices services;
     FakeFileDialog dialog;
     FakeHost host;
     FakePort port;
     BatchSession session{&port};
+};
+
+// A menu entry chosen as a person would: only through enabled menus.
+inline bool Choose(MenuItem* parent, MenuItem* entry) {
+    if ((parent != nullptr && !parent->Enabled()) || !entry->Enabled()) return false;
+    entry->Trigger();
+    return true;
+}
+
+// Windows as they stand on the screen, each under a drawn title bar (the offscreen
+// platform has no window decorations), saved as a picture into the build folder.
+inline void SaveWindowsPicture(const std::vector<QWidget*>& windows, const std::string& name) {
+    constexpr int kTitle = 22;
+    QRect area;
+    for (QWidget* w : windows) area = area.united(w->geometry());
+    area.adjust(-10, -10 - kTitle, 10, 10);
+    QImage image(area.size(), QImage::Format_RGB32);
+    image.fill(QColor(0x30, 0x50, 0x70));
+    QPainter p(&image);
+    for (QWidget* w : windows) {
+        const QPoint at = w->pos() - area.topLeft();
+        const QRect bar(at.x(), at.y() - kTitle, w->width(), kTitle);
+        p.fillRect(bar, QColor(0x1c, 0x3d, 0x8c));
+        p.setPen(Qt::white);
+        p.drawText(bar.adjusted(6, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, w->windowTitle());
+        p.drawImage(at, w->grab().toImage());
+    }
+    p.end();
+    ASSERT_TRUE(image.save(QString::fromStdString(name)));
+}
+
+// A batch window over a stand-in main window placed at (1500, 1200) twips, with the
+// same scripted host, dialog and message services.
+class BatchWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetAppPath(dir.str());
+        BatchPath.clear();
+        SetFileDialogService(&dialog);
+        AppData = GetAppDataDefaults(true, Variant());
+        main.SetCaption("NUVIR");
+        main.SetLeft(1500);
+        main.SetTop(1200);
+        main.SetWidth(12000);
+        main.SetHeight(9000);
+        main.Show();
+        batch = std::make_unique<FBatch>(&main);
+        batch->Show();
+        batch->SetMainWindow(&host, &main);
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        batch.reset();
+        SetFileDialogService(nullptr);
+    }
+    test::TempDir dir;
+    FakeServices services;
+    FakeFileDialog dialog;
+    FakeHost host;
+    Form main;
+    std::unique_ptr<FBatch> batch;
 };
 
 }  // namespace nuvir::batchtest

@@ -1,33 +1,24 @@
-// Pixel checks of the drawing surface under a y-up user scale.
-#include <gtest/gtest.h>
-
-#include <QFont>
+// The drawing surface: scales, pixel checks under a y-up user scale, text, flood fills,
+// the recording surface, and a sample picture with every primitive for a reviewer.
+#include <QDir>
 #include <QGuiApplication>
 #include <QPalette>
 
-#include "platform/picturebox.h"
+#include "platform/captionfont.h"
 #include "platform/recordingpicturebox.h"
-#include "runtime/error.h"
+#include "platform/windowutilities.h"
+#include "platform_fixture.h"
 
 namespace nuvir {
 namespace {
 
 constexpr Colour kWhite = 0xFFFFFF;
-constexpr Colour kRed = 0x0000FF;   // BGR
-constexpr Colour kBlue = 0xFF0000;  // BGR
+constexpr Colour kRed = 0x0000FF;  // BGR
+constexpr Colour kBlue = 0xFF0000;
 constexpr Colour kGreen = 0x00FF00;
 
-// How many pixels of `img` have colour `c`.
-int CountColour(const QImage& img, Colour c) {
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (QColorToColour(QColor(img.pixel(x, y))) == c) ++n;
-    return n;
-}
-
-// 200 x 100 pixels, user scale x 0..200 left to right, y 0..100 bottom to top:
-// x maps to pixel x, y maps to pixel row 100 - y.
+// 200 x 100 pixels, user scale x 0..200 left to right, y 0..100 bottom to top: x maps
+// to pixel x, y to pixel row 100 - y.
 struct YUpSurface : ::testing::Test {
     ImagePictureBox pic{200, 100};
     void SetUp() override {
@@ -39,28 +30,20 @@ struct YUpSurface : ::testing::Test {
         pic.SetScaleTop(100);
     }
     Colour At(int px, int py) const { return QColorToColour(QColor(pic.Image().pixel(px, py))); }
-    int CountColour(Colour c) const { return nuvir::CountColour(pic.Image(), c); }
+    int Count(Colour c) const { return test::CountColour(pic.Image(), c); }
 };
 
-TEST(Colours, BgrLongsMapToQtColoursAndBack) {
+TEST(PictureBox, ColoursScalesAndBadValues) {
     const QColor q = ColourToQColor(RGBColour(10, 20, 30));
-    EXPECT_EQ(q.red(), 10);
-    EXPECT_EQ(q.green(), 20);
-    EXPECT_EQ(q.blue(), 30);
+    EXPECT_EQ(q, QColor(10, 20, 30));
     EXPECT_EQ(RGBColour(10, 20, 30), 10 + 20 * 256 + 30 * 65536);
     EXPECT_EQ(QColorToColour(QColor(255, 0, 0)), kRed);
-    EXPECT_EQ(QColorToColour(QColor(0, 0, 255)), kBlue);
     // A system colour resolves through the palette instead of reading as black.
-    const QColor face = ColourToQColor(static_cast<Colour>(0x8000000Fu));
-    EXPECT_EQ(face, QGuiApplication::palette().color(QPalette::Button));
-}
-
-TEST(Scale, SettingAnyScaleValueMakesTheModeUser) {
+    EXPECT_EQ(ColourToQColor(static_cast<Colour>(0x8000000Fu)), QGuiApplication::palette().color(QPalette::Button));
     ImagePictureBox pic(300, 150);
     EXPECT_EQ(pic.ScaleMode(), scale::Twips);
     EXPECT_FLOAT_EQ(pic.ScaleWidth(), 4500.0f);  // 15 twips a pixel
-    EXPECT_FLOAT_EQ(pic.ScaleHeight(), 2250.0f);
-    pic.SetScaleLeft(0);
+    pic.SetScaleLeft(0);                         // any scale value makes the mode user
     EXPECT_EQ(pic.ScaleMode(), scale::User);
     pic.SetScaleMode(scale::Pixels);
     EXPECT_FLOAT_EQ(pic.ScaleWidth(), 300.0f);
@@ -69,33 +52,18 @@ TEST(Scale, SettingAnyScaleValueMakesTheModeUser) {
     pic.SetScaleMode(scale::Twips);
     EXPECT_FLOAT_EQ(pic.ScaleHeight(), 2250.0f);
     EXPECT_FLOAT_EQ(pic.ScaleTop(), 0.0f);
-}
-
-TEST(Scale, ZeroSizeAndBadStylesRaise) {
-    ImagePictureBox pic(50, 50);
-    EXPECT_THROW(pic.SetScaleWidth(0), AppError);
-    EXPECT_THROW(pic.SetScaleHeight(0), AppError);
-    EXPECT_THROW(pic.SetDrawStyle(-1), AppError);  // True as a line style
-    EXPECT_THROW(pic.SetDrawStyle(7), AppError);
-    try {
-        pic.SetDrawStyle(-1);
-        ADD_FAILURE() << "SetDrawStyle(-1) raised nothing";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.number(), 380);
-    }
+    EXPECT_EQ(test::ErrorNumber([&] { pic.SetDrawStyle(-1); }), 380);  // True as a line style
+    for (const auto& f : std::vector<std::function<void()>>{[&] { pic.SetScaleWidth(0); }, [&] { pic.SetScaleHeight(0); },
+                                                           [&] { pic.SetDrawStyle(7); }, [&] { pic.SetScaleMode(8); },
+                                                           [&] { pic.SetFillStyle(8); }})
+        EXPECT_NE(test::ErrorNumber(f), 0);
     pic.SetDrawStyle(6);
     EXPECT_EQ(pic.DrawStyle(), 6);
-    EXPECT_THROW(pic.SetScaleMode(8), AppError);
-    EXPECT_THROW(pic.SetFillStyle(8), AppError);
 }
 
 TEST_F(YUpSurface, PointsMapWithYUpAndConversionsAreSigned) {
-    EXPECT_EQ(pic.PixelX(0), 0);
-    EXPECT_EQ(pic.PixelY(100), 0);
-    EXPECT_EQ(pic.PixelY(0), 100);
-    EXPECT_EQ(pic.PixelY(25), 75);
-    EXPECT_EQ(pic.PixelX(10.4), 10);  // nearest pixel
-    EXPECT_EQ(pic.PixelX(10.6), 11);
+    EXPECT_EQ((std::vector<int>{pic.PixelX(0), pic.PixelY(100), pic.PixelY(0), pic.PixelY(25), pic.PixelX(10.4), pic.PixelX(10.6)}),
+              (std::vector<int>{0, 0, 100, 75, 10, 11}));
     EXPECT_DOUBLE_EQ(pic.ScaleY(10, scale::Pixels, scale::User), -10.0);
     EXPECT_DOUBLE_EQ(pic.ScaleX(10, scale::Pixels, scale::User), 10.0);
     EXPECT_DOUBLE_EQ(pic.ScaleX(10, scale::User, scale::Twips), 150.0);
@@ -103,150 +71,106 @@ TEST_F(YUpSurface, PointsMapWithYUpAndConversionsAreSigned) {
     EXPECT_DOUBLE_EQ(pic.YFromPixel(75), 25.0);
 }
 
-TEST_F(YUpSurface, BoxOutlineLiesOnTheExpectedRowsAndColumns) {
-    pic.Line(20, 20, 60, 80, kRed, LineShape::Box);
-    // Corners (20,20) -> pixel (20,80); (60,80) -> pixel (60,20).
-    for (int x = 20; x <= 60; ++x) {
-        EXPECT_EQ(At(x, 20), kRed) << x;
-        EXPECT_EQ(At(x, 80), kRed) << x;
-    }
-    for (int y = 20; y <= 80; ++y) {
-        EXPECT_EQ(At(20, y), kRed) << y;
-        EXPECT_EQ(At(60, y), kRed) << y;
-    }
-    EXPECT_EQ(At(40, 50), kWhite);  // transparent fill by default
-    EXPECT_EQ(At(19, 50), kWhite);
-    EXPECT_EQ(At(61, 50), kWhite);
-    EXPECT_EQ(At(40, 19), kWhite);
-    EXPECT_EQ(At(40, 81), kWhite);
-    EXPECT_EQ(CountColour(kRed), 2 * 41 + 2 * 59);
-    EXPECT_FLOAT_EQ(pic.CurrentX(), 60.0f);
-    EXPECT_FLOAT_EQ(pic.CurrentY(), 80.0f);
-}
-
-TEST_F(YUpSurface, BoxFillUsesFillStyleAndFilledBoxUsesTheLineColour) {
+TEST_F(YUpSurface, BoxesOutlinesFillsAndOnePixelBars) {
+    pic.Line(20, 20, 60, 80, kRed, LineShape::Box);  // corners at pixels (20,80) and (60,20)
+    for (int x = 20; x <= 60; ++x) EXPECT_TRUE(At(x, 20) == kRed && At(x, 80) == kRed) << x;
+    for (int y = 20; y <= 80; ++y) EXPECT_TRUE(At(20, y) == kRed && At(60, y) == kRed) << y;
+    EXPECT_EQ(Count(kRed), 2 * 41 + 2 * 59);  // nothing outside, transparent inside
+    EXPECT_FLOAT_EQ(pic.CurrentX() + pic.CurrentY(), 140.0f);
+    pic.Cls();
     pic.SetFillStyle(fillstyle::Solid);
     pic.SetFillColor(kGreen);
     pic.Line(10, 10, 30, 30, kRed, LineShape::Box);
     EXPECT_EQ(At(20, 80), kGreen);
     EXPECT_EQ(At(10, 80), kRed);
-    pic.Line(100, 10, 120, 30, kBlue, LineShape::FilledBox);
-    EXPECT_EQ(At(100, 90), kBlue);
-    EXPECT_EQ(At(110, 80), kBlue);
-    EXPECT_EQ(At(120, 70), kBlue);
+    pic.Line(100, 10, 120, 30, kBlue, LineShape::FilledBox);  // in the line colour
+    EXPECT_EQ(Count(kBlue), 21 * 21);
     EXPECT_EQ(At(121, 80), kWhite);
-    EXPECT_EQ(CountColour(kBlue), 21 * 21);
-}
-
-TEST_F(YUpSurface, OnePixelBarFillsAtLeastOneColumn) {
     const double w = pic.ScaleX(1, scale::Pixels, scale::User);
-    pic.Line(50 - w / 2, 0, 50 + w / 2, 40, kBlue, LineShape::FilledBox);
-    EXPECT_GE(CountColour(kBlue), 40);
-    EXPECT_EQ(At(50, 70), kBlue);
+    pic.Line(150 - w / 2, 0, 150 + w / 2, 40, kBlue, LineShape::FilledBox);
+    EXPECT_GE(Count(kBlue), 21 * 21 + 40);  // a one-pixel bar fills at least one column
+    EXPECT_EQ(At(150, 70), kBlue);
 }
 
-TEST_F(YUpSurface, SegmentsAndTheCurrentPoint) {
+TEST_F(YUpSurface, SegmentsDotsWidthsAndTheCurrentPoint) {
     pic.PSet(10, 50, kRed);
-    EXPECT_EQ(At(10, 50), kRed);
     EXPECT_EQ(pic.Point(10, 50), kRed);
     pic.LineTo(110, 50, kBlue);
     for (int x = 11; x <= 110; ++x) EXPECT_EQ(At(x, 50), kBlue) << x;
-    EXPECT_EQ(At(50, 49), kWhite);
-    EXPECT_EQ(At(50, 51), kWhite);
-    EXPECT_FLOAT_EQ(pic.CurrentX(), 110.0f);
+    EXPECT_TRUE(At(50, 49) == kWhite && At(50, 51) == kWhite);
     pic.LineTo(110, 90);  // ForeColor, upward = towards pixel row 10
     EXPECT_EQ(At(110, 10), 0);
     EXPECT_EQ(pic.Point(-5, 50), -1);
     pic.Cls();
     EXPECT_EQ(At(110, 10), kWhite);
-    EXPECT_FLOAT_EQ(pic.CurrentX(), 0.0f);
-    EXPECT_FLOAT_EQ(pic.CurrentY(), 0.0f);
-}
-
-TEST_F(YUpSurface, DottedLinesLeaveGapsAtWidthOneAndDrawSolidWhenWider) {
+    EXPECT_FLOAT_EQ(pic.CurrentX() + pic.CurrentY(), 0.0f);
     pic.SetDrawStyle(drawstyle::Dot);
     pic.Line(0, 50, 199, 50, kRed);
-    const int dotted = CountColour(kRed);
-    EXPECT_GT(dotted, 40);
-    EXPECT_LT(dotted, 160);
+    EXPECT_TRUE(Count(kRed) > 40 && Count(kRed) < 160) << "dotted lines leave gaps at width one";
     pic.Cls();
     pic.SetDrawWidth(3);
     pic.Line(10, 50, 100, 50, kRed);
-    for (int x = 10; x <= 100; ++x) EXPECT_EQ(At(x, 50), kRed) << x;
-    EXPECT_EQ(At(50, 49), kRed);
-    EXPECT_EQ(At(50, 51), kRed);
+    for (int x = 10; x <= 100; ++x) EXPECT_EQ(At(x, 50), kRed) << x << ": wider lines draw solid";
+    EXPECT_TRUE(At(50, 49) == kRed && At(50, 51) == kRed);
     pic.SetDrawStyle(drawstyle::Transparent);
     pic.Cls();
     pic.Line(10, 50, 100, 50, kRed);
-    EXPECT_EQ(CountColour(kRed), 0);
+    EXPECT_EQ(Count(kRed), 0);
 }
 
-TEST_F(YUpSurface, FilledCircleInsideAndOutlineCircle) {
+TEST_F(YUpSurface, CirclesAndEllipses) {
     pic.Circle(50, 50, 20, kRed);
-    EXPECT_EQ(At(70, 50), kRed);  // rim, right
-    EXPECT_EQ(At(50, 30), kRed);  // rim, top
-    EXPECT_EQ(At(50, 50), kWhite);
+    EXPECT_EQ((std::vector<Colour>{At(70, 50), At(50, 30), At(50, 50)}), (std::vector<Colour>{kRed, kRed, kWhite}));
     EXPECT_FLOAT_EQ(pic.CurrentX(), 50.0f);
     pic.SetFillStyle(fillstyle::Solid);
     pic.SetFillColor(kGreen);
     pic.Circle(150, 50, 20, kRed);
-    EXPECT_EQ(At(150, 50), kGreen);
-    EXPECT_EQ(At(160, 45), kGreen);
-    EXPECT_EQ(At(170, 50), kRed);
-    EXPECT_EQ(At(150, 25), kWhite);
-    EXPECT_EQ(At(175, 50), kWhite);
-}
-
-TEST_F(YUpSurface, EllipseAspectGivesTheVerticalRadius) {
+    EXPECT_EQ((std::vector<Colour>{At(150, 50), At(160, 45), At(170, 50), At(150, 25), At(175, 50)}),
+              (std::vector<Colour>{kGreen, kGreen, kRed, kWhite, kWhite}));
+    pic.Cls();
+    pic.SetFillStyle(fillstyle::Transparent);
     pic.Circle(100, 50, 40, kRed, 0.5);  // 40 px across, 20 px up and down
-    EXPECT_EQ(At(140, 50), kRed);
-    EXPECT_EQ(At(100, 30), kRed);
-    EXPECT_EQ(At(100, 70), kRed);
-    EXPECT_EQ(At(100, 15), kWhite);
+    EXPECT_EQ((std::vector<Colour>{At(140, 50), At(100, 30), At(100, 70), At(100, 15)}),
+              (std::vector<Colour>{kRed, kRed, kRed, kWhite}));
     pic.Cls();
     pic.Circle(100, 50, 0, kRed);  // radius zero draws nothing visible
-    EXPECT_LE(CountColour(kRed), 1);
+    EXPECT_LE(Count(kRed), 1);
 }
 
-TEST_F(YUpSurface, TextHeightTakesTheSignOfTheScale) {
-    const double w = pic.TextWidth("Hello");
-    const double h = pic.TextHeight("Hello");
-    EXPECT_GT(w, 0.0);
-    EXPECT_LT(h, 0.0);
-    EXPECT_NEAR(pic.TextHeight("A\r\nB"), 2 * h, 1e-9);
-    EXPECT_NEAR(pic.TextWidth("ab\r\nabcdef"), pic.TextWidth("abcdef"), 1e-9);
-    ImagePictureBox down(200, 100);
-    down.SetScaleMode(scale::Pixels);
-    EXPECT_GT(down.TextHeight("Hello"), 0.0);
-    EXPECT_NEAR(down.TextHeight("Hello"), -h, 1e-9);  // 1 unit = 1 pixel in both
-}
-
-TEST_F(YUpSurface, PrintedTextLiesBelowAndRightOfTheCurrentPoint) {
+TEST_F(YUpSurface, TextIsMeasuredWithTheScalesSignAndPrintedBelowRightOfTheCurrentPoint) {
     QFont f("DejaVu Sans");
     f.setPixelSize(14);
     pic.SetFont(f);
+    const double w = pic.TextWidth("HHHH"), h = pic.TextHeight("HHHH");
+    EXPECT_GT(w, 0.0);
+    EXPECT_LT(h, 0.0);
+    EXPECT_NEAR(pic.TextHeight("A\r\nB"), 2 * h, 1e-9);
+    EXPECT_NEAR(pic.TextWidth("ab\r\nHHHH"), w, 1e-9);
     pic.SetCurrentX(40);
     pic.SetCurrentY(70);  // pixel row 30
-    const double w = pic.TextWidth("HHHH");
-    const double h = pic.TextHeight("HHHH");
     pic.Print("HHHH");
     const QImage img = pic.Image();
     int inside = 0, outside = 0;
-    for (int y = 0; y < img.height(); ++y) {
-        for (int x = 0; x < img.width(); ++x) {
-            if (QColorToColour(QColor(img.pixel(x, y))) == kWhite) continue;
-            const bool in = x >= 40 && x <= 40 + w && y >= 30 && y <= 30 - h;
-            (in ? inside : outside)++;
-        }
-    }
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (QColorToColour(QColor(img.pixel(x, y))) != kWhite) ++(x >= 40 && x <= 40 + w && y >= 30 && y <= 30 - h ? inside : outside);
     EXPECT_GT(inside, 20);
     EXPECT_EQ(outside, 0);
-    // The next print goes a line lower, back at the left edge.
-    EXPECT_FLOAT_EQ(pic.CurrentX(), 0.0f);
+    EXPECT_FLOAT_EQ(pic.CurrentX(), 0.0f);  // the next print goes a line lower, at the left edge
     EXPECT_NEAR(pic.CurrentY(), 70 + h, 1e-4);
+    // A rotated text climbs to the upper right of its reference point.
+    pic.Cls();
+    pic.DrawTextRotatedPx(20, 95, "MMMMMM", 45, f);
+    int minY = 1000, maxX = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            if (At(x, y) != kWhite) minY = std::min(minY, y), maxX = std::max(maxX, x);
+    EXPECT_LT(minY, 65);
+    EXPECT_GT(maxX, 60);
+    EXPECT_GT(pic.MeasureTextPx("MMMMMM", f).width(), 50);
 }
 
-TEST_F(YUpSurface, BackColorErasesAndResizingKeepsTheDrawing) {
+TEST_F(YUpSurface, BackColorErasesAndResizingKeepsTheDrawingAndTheScale) {
     pic.Line(0, 0, 10, 10, kRed, LineShape::FilledBox);
     pic.SetBackColor(kGreen);
     EXPECT_EQ(At(5, 95), kGreen);
@@ -254,94 +178,120 @@ TEST_F(YUpSurface, BackColorErasesAndResizingKeepsTheDrawing) {
     pic.ResizeClient(300, 200);
     EXPECT_EQ(At(5, 5), kRed);
     EXPECT_EQ(At(250, 150), kGreen);
-    // The user scale keeps its values over the new size.
     EXPECT_EQ(pic.ScaleMode(), scale::User);
     EXPECT_EQ(pic.PixelX(200), 300);
 }
 
-TEST(FloodFill, FillsAClosedOutlineAndLeavesTheOutside) {
+TEST(FloodFill, FillsClosedOutlinesWithoutLeaksOrRecursion) {
     ImagePictureBox pic(100, 100);
     pic.SetScaleMode(scale::Pixels);
     pic.SetBackColor(kWhite);
     pic.Line(20, 20, 80, 80, kRed, LineShape::Box);
-    pic.SetFillStyle(fillstyle::Solid);
-    pic.SetFillColor(kBlue);
-    pic.FloodFillPx(50, 50);
-    EXPECT_EQ(CountColour(pic.Image(), kBlue), 59 * 59);
-    EXPECT_EQ(pic.Point(10, 10), kWhite);
-    EXPECT_EQ(pic.Point(20, 50), kRed);
-}
-
-TEST(FloodFill, DoesNotLeakThroughADiagonalLineAndStopsOnEqualColours) {
-    ImagePictureBox pic(60, 60);
-    pic.SetScaleMode(scale::Pixels);
-    pic.SetBackColor(kWhite);
-    pic.Line(0, 59, 59, 0, kRed);  // one-pixel diagonal from corner to corner
+    pic.Line(0, 99, 99, 0, kRed);  // a one-pixel diagonal from corner to corner
     pic.SetFillStyle(fillstyle::Solid);
     pic.SetFillColor(kBlue);
     pic.FloodFillPx(5, 5);
     EXPECT_EQ(pic.Point(5, 5), kBlue);
-    EXPECT_EQ(pic.Point(55, 55), kWhite);
-    pic.FloodFillPx(5, 5);  // seed already has the fill colour: returns
-    pic.FloodFillPx(-1, 5);
-    pic.FloodFillPx(5, 600);
-    EXPECT_EQ(pic.Point(55, 55), kWhite);
-}
-
-TEST(FloodFill, LargeRegionsNeedNoRecursion) {
-    ImagePictureBox pic(1200, 900);
-    pic.SetScaleMode(scale::Pixels);
-    pic.SetBackColor(kWhite);
+    EXPECT_EQ(pic.Point(95, 95), kWhite) << "no leak through the diagonal";
+    for (const auto& [x, y] : {std::pair{5, 5}, {-1, 5}, {5, 600}}) pic.FloodFillPx(x, y);  // nothing more
+    EXPECT_EQ(pic.Point(95, 95), kWhite);
     // A comb makes a long snake of runs.
-    for (int x = 10; x < 1190; x += 4) pic.Line(x, (x / 4) % 2 ? 0 : 10, x, (x / 4) % 2 ? 890 : 899, kRed);
-    pic.SetFillStyle(fillstyle::Solid);
-    pic.SetFillColor(kGreen);
-    pic.FloodFillPx(1, 1);
-    EXPECT_EQ(pic.Point(1195, 895), kGreen);
-    EXPECT_EQ(pic.Point(12, 400), kGreen);
+    ImagePictureBox big(1200, 900);
+    big.SetScaleMode(scale::Pixels);
+    big.SetBackColor(kWhite);
+    for (int x = 10; x < 1190; x += 4) big.Line(x, (x / 4) % 2 ? 0 : 10, x, (x / 4) % 2 ? 890 : 899, kRed);
+    big.SetFillStyle(fillstyle::Solid);
+    big.SetFillColor(kGreen);
+    big.FloodFillPx(1, 1);
+    EXPECT_EQ(big.Point(1195, 895), kGreen);
+    EXPECT_EQ(big.Point(12, 400), kGreen);
 }
 
-TEST(RotatedText, DrawsAboveTheReferencePointAtFortyFiveDegrees) {
-    ImagePictureBox pic(200, 200);
+TEST(FloodFill, ThePictureFillRestoresTheDrawingStateInTheStatedOrder) {
+    RecordingPictureBox pic(100, 100);
     pic.SetBackColor(kWhite);
-    pic.SetForeColor(0);
-    QFont f("DejaVu Sans");
-    f.setPixelSize(14);
-    pic.DrawTextRotatedPx(20, 180, "MMMMMM", 45, f);
-    const QImage img = pic.Image();
-    int minY = 1000, maxX = 0;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x)
-            if (QColor(img.pixel(x, y)) != QColor(Qt::white)) {
-                minY = std::min(minY, y);
-                maxX = std::max(maxX, x);
-            }
-    // Counter-clockwise: the text climbs to the upper right.
-    EXPECT_LT(minY, 150);
-    EXPECT_GT(maxX, 60);
-    const QSizeF size = pic.MeasureTextPx("MMMMMM", f);
-    EXPECT_GT(size.width(), 50);
-    EXPECT_GE(size.height(), 14);
-}
-
-TEST(RecordingSurface, LogsCallsAndMeasuresWithFixedMetrics) {
-    RecordingPictureBox pic(140, 130);
+    pic.SetScaleWidth(10);
+    pic.SetScaleHeight(-10);
+    pic.SetScaleLeft(0);
+    pic.SetScaleTop(10);
+    pic.Line(2, 2, 8, 8, 0, LineShape::Box);
+    pic.SetDrawStyle(drawstyle::Dot);
+    pic.SetFillStyle(fillstyle::Transparent);
+    pic.SetFillColor(kGreen);
+    pic.SetCurrentX(1.5f);
+    pic.SetCurrentY(9.5f);
+    pic.ClearCalls();
+    MUtilities::FloodFillPicture(pic, 5, 5, kBlue);
+    EXPECT_EQ((std::vector<Colour>{pic.Point(5, 5), pic.Point(3, 7), pic.Point(1, 1), pic.Point(2, 5)}),
+              (std::vector<Colour>{kBlue, kBlue, kWhite, 0}));
+    EXPECT_EQ(std::vector<std::string>(pic.calls.end() - 5, pic.calls.end()),
+              (std::vector<std::string>{"DrawStyle=2", "FillStyle=1", "FillColor=65280", "CurrentX=1.5", "CurrentY=9.5"}));
+    EXPECT_EQ(pic.Count("FloodFill 50 50 16711680"), 1);
+    EXPECT_EQ(pic.FillColor(), kGreen);
+    // The recording surface measures with fixed metrics and logs its calls.
     pic.SetScaleMode(scale::Pixels);
-    EXPECT_DOUBLE_EQ(pic.TextWidth("abc"), 21.0);
-    EXPECT_DOUBLE_EQ(pic.TextHeight("abc"), 13.0);
-    pic.SetScaleHeight(-13);
-    EXPECT_DOUBLE_EQ(pic.TextHeight("x"), -1.3);
+    EXPECT_DOUBLE_EQ(pic.TextWidth("abc") + pic.TextHeight("abc"), 21.0 + 13.0);
     pic.ClearCalls();
     pic.Line(1, 2, 3, 4, 255, LineShape::Box);
     pic.PSet(1.5, 2);
-    pic.SetDrawStyle(2);
-    EXPECT_THROW(pic.SetDrawStyle(-1), AppError);
-    ASSERT_EQ(pic.calls.size(), 4u);
-    EXPECT_EQ(pic.calls[0], "Line 1 2 3 4 255 Box");
-    EXPECT_EQ(pic.calls[1], "PSet 1.5 2 default");
-    EXPECT_EQ(pic.calls[2], "DrawStyle=2");
-    EXPECT_EQ(pic.Count("DrawStyle="), 2);
-    EXPECT_EQ(pic.DrawStyle(), 2);
+    EXPECT_EQ(pic.calls, (std::vector<std::string>{"Line 1 2 3 4 255 Box", "PSet 1.5 2 default"}));
+    EXPECT_NE(test::ErrorNumber([&] { pic.SetDrawStyle(-1); }), 0);
+    // A point outside fills nothing; an open outline floods outward.
+    ImagePictureBox open(50, 50);
+    open.SetScaleMode(scale::Pixels);
+    open.SetBackColor(kWhite);
+    MUtilities::FloodFillPicture(open, -3, 10, kRed);
+    EXPECT_EQ(open.Point(10, 10), kWhite);
+    open.Line(10, 10, 40, 10, 0);
+    open.LineTo(40, 40, 0);
+    open.LineTo(10, 40, 0);  // left side missing
+    MUtilities::FloodFillPicture(open, 25, 25, kRed);
+    EXPECT_EQ(open.Point(2, 2), kRed);
+}
+
+// Every primitive into "platform_sample.png" in the working folder (the build folder
+// under ctest), for a reviewer to look at.
+TEST(PictureBox, SamplePictureWithEveryPrimitive) {
+    ImagePictureBox pic(480, 320);
+    pic.SetBackColor(0xFFFFFF);
+    QFont f("DejaVu Sans");
+    f.setPointSize(9);
+    pic.SetFont(f);
+    pic.SetScaleLeft(-1.5f);  // a y-up plot area: x 0..10, y 0..5 with margins
+    pic.SetScaleWidth(12.5f);
+    pic.SetScaleTop(6.0f);
+    pic.SetScaleHeight(-7.2f);
+    pic.Line(0, 0, 10, 5, 0, LineShape::Box);
+    for (int i = 0; i <= 10; ++i) {
+        pic.Line(i, 0, i, -0.15, 0);
+        pic.SetCurrentX(static_cast<float>(i - pic.TextWidth(std::to_string(i)) / 2));
+        pic.SetCurrentY(-0.2f);
+        pic.Print(std::to_string(i));
+    }
+    const double ys[] = {1, 2.5, 3.2, 2.8, 4.1, 3.6, 2.2, 1.4};
+    pic.PSet(1, ys[0], 0x0000C0);
+    for (int i = 1; i < 8; ++i) pic.LineTo(1 + i, ys[i], 0x0000C0);
+    pic.LineTo(8, 0, 0x0000C0);
+    pic.LineTo(1, 0, 0x0000C0);
+    pic.LineTo(1, ys[0], 0x0000C0);
+    MUtilities::FloodFillPicture(pic, 4.5f, 1.0f, 0xA0A0FF);  // the area under the curve
+    pic.SetFillStyle(fillstyle::Solid);
+    pic.SetFillColor(0x00A000);
+    for (int i = 0; i < 8; ++i) pic.Circle(1 + i, ys[i], 0.12, 0x006000);
+    pic.SetFillStyle(fillstyle::Transparent);
+    pic.SetDrawStyle(drawstyle::Dot);
+    pic.Line(0.2, 4.5, 9.8, 4.5, 0);
+    pic.SetDrawStyle(drawstyle::Solid);
+    pic.Line(9, 0, 9.4, 3.3, 0xC06000, LineShape::FilledBox);
+    pic.Circle(5, 5.5, 1.2, 0x800080, 0.3);
+    pic.SetCurrentX(0);
+    pic.SetCurrentY(5.9f);
+    pic.Print("Sample: y-up scale, text, lines, boxes, circles, fill");
+    pic.SetForeColor(0x804000);
+    pic.DrawTextRotatedPx(pic.PixelX(6.3), pic.PixelY(1.2), "rotated 45", 45, CaptionFont("MS San Serif", 10, true));
+    ASSERT_TRUE(pic.Image().save(QDir::current().absoluteFilePath(QStringLiteral("platform_sample.png")), "PNG"));
+    EXPECT_EQ(pic.Point(4.5, 1.0), 0xA0A0FF);
+    EXPECT_EQ(pic.Point(4.5, 4.8), 0xFFFFFF);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
+// The INI profile: what a read finds, where a write puts its line, byte for byte, and
+// that a failed write changes nothing.
 #include "platform/profile.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <filesystem>
 
 #include "testsupport.h"
 
@@ -14,201 +17,108 @@ using test::TempDir;
 using test::WriteBytes;
 
 std::size_t FilesIn(const TempDir& dir) {
-    std::size_t n = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++n;
-    return n;
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
 }
 
-// ---- reading ---------------------------------------------------------------------
-
-TEST(ProfileRead, MissingFileSectionOrKeyGiveEmptyText) {
+TEST(ProfileRead, WhatAReadFinds) {
     TempDir dir;
     const auto file = dir.file("a.ini");
-    EXPECT_EQ(GetString(file, "S", "k"), "");
-    WriteBytes(file, "[S]\r\nk=1\r\nempty=\r\n");
-    EXPECT_EQ(GetString(file, "T", "k"), "");
-    EXPECT_EQ(GetString(file, "S", "other"), "");
-    EXPECT_EQ(GetString(file, "S", "empty"), "");
-    EXPECT_EQ(GetString(file, "S", "k"), "1");
-}
-
-TEST(ProfileRead, NamesIgnoreCaseAndTheFirstOccurrenceWins) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[App Defaults]\r\nN Trials=10\r\nn trials=20\r\n[APP DEFAULTS]\r\nOther=3\r\n");
-    EXPECT_EQ(GetString(file, "app defaults", "N TRIALS"), "10");
-    // The second section of the same name is not searched.
-    EXPECT_EQ(GetString(file, "App Defaults", "Other"), "");
-}
-
-TEST(ProfileRead, BlanksAroundNamesAndValuesAreRemoved) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[ S ]\r\n  key \t=  two words \t\r\n");
-    EXPECT_EQ(GetString(file, "S", "key"), "two words");
-}
-
-TEST(ProfileRead, OnlyAMatchingPairOfEnclosingQuotesIsStripped) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file,
-               "[S]\r\na= \"  Rat \" \r\nb='Rat'\r\nc=\"Rat'\r\nd=\"\r\ne=\"\"\r\nf=it's \"x\"\r\ng=\"a\" and \"b\"\r\n");
-    EXPECT_EQ(GetString(file, "S", "a"), "  Rat ");
-    EXPECT_EQ(GetString(file, "S", "b"), "Rat");
-    EXPECT_EQ(GetString(file, "S", "c"), "\"Rat'");
-    EXPECT_EQ(GetString(file, "S", "d"), "\"");
-    EXPECT_EQ(GetString(file, "S", "e"), "");
-    EXPECT_EQ(GetString(file, "S", "f"), "it's \"x\"");
-    EXPECT_EQ(GetString(file, "S", "g"), "a\" and \"b");
-}
-
-TEST(ProfileRead, ValuesAreCutAt4095Characters) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
+    EXPECT_EQ(GetString(file, "S", "k"), "");  // no file
     std::string accented;
-    for (int i = 0; i < 5000; ++i) accented += "\xC3\xA9";  // é
-    WriteBytes(file, "[S]\r\nlong=" + std::string(5000, 'x') + "\r\nexact=" + std::string(4095, 'y') +
-                         "\r\naccented=" + accented + "\r\n");
-    EXPECT_EQ(GetString(file, "S", "long"), std::string(4095, 'x'));
-    EXPECT_EQ(GetString(file, "S", "exact"), std::string(4095, 'y'));
-    EXPECT_EQ(GetString(file, "S", "accented"), accented.substr(0, 2 * 4095));
+    for (int i = 0; i < 5000; ++i) accented += "\xC3\xA9";
+    const struct {
+        const char* name;
+        std::string content, section, key, expected;
+    } cases[] = {
+        {"missing section", "[S]\r\nk=1\r\n", "T", "k", ""},
+        {"missing key", "[S]\r\nk=1\r\n", "S", "other", ""},
+        {"empty value", "[S]\r\nempty=\r\n", "S", "empty", ""},
+        {"names ignore case, the first occurrence wins",
+         "[App Defaults]\r\nN Trials=10\r\nn trials=20\r\n[APP DEFAULTS]\r\nOther=3\r\n", "app defaults", "N TRIALS", "10"},
+        {"a second section of the same name is not searched", "[A]\r\nx=1\r\n[a]\r\nOther=3\r\n", "A", "Other", ""},
+        {"blanks around names and values", "[ S ]\r\n  key \t=  two words \t\r\n", "S", "key", "two words"},
+        {"matching double quotes", "[S]\r\na= \"  Rat \" \r\n", "S", "a", "  Rat "},
+        {"matching single quotes", "[S]\r\nb='Rat'\r\n", "S", "b", "Rat"},
+        {"quotes that do not match", "[S]\r\nc=\"Rat'\r\n", "S", "c", "\"Rat'"},
+        {"a lone quote", "[S]\r\nd=\"\r\n", "S", "d", "\""},
+        {"an empty quoted text", "[S]\r\ne=\"\"\r\n", "S", "e", ""},
+        {"quotes inside", "[S]\r\nf=it's \"x\"\r\n", "S", "f", "it's \"x\""},
+        {"two quoted parts", "[S]\r\ng=\"a\" and \"b\"\r\n", "S", "g", "a\" and \"b"},
+        {"cut at 4095 characters", "[S]\r\nlong=" + std::string(5000, 'x') + "\r\n", "S", "long", std::string(4095, 'x')},
+        {"exactly 4095", "[S]\r\nexact=" + std::string(4095, 'y') + "\r\n", "S", "exact", std::string(4095, 'y')},
+        {"characters, not bytes", "[S]\r\naccented=" + accented + "\r\n", "S", "accented", accented.substr(0, 2 * 4095)},
+        {"LF lines, text before the first section", "k=outside\n[S]\nnot a key\nk=inside\n[T]\nk=other", "S", "k", "inside"},
+        {"the last line without a line end", "[S]\nk=inside\n[T]\nk=other", "T", "k", "other"},
+        {"a line without an equals sign", "[S]\nnot a key\n", "S", "not a key", ""},
+        {"Windows-1252 when not UTF-8", "[S]\r\nSpecies=Caf\xE9 \x80\r\n", "S", "Species", "Caf\xC3\xA9 \xE2\x82\xAC"},
+    };
+    for (const auto& c : cases) {
+        WriteBytes(file, c.content);
+        EXPECT_EQ(GetString(file, c.section, c.key), c.expected) << c.name;
+    }
 }
 
-TEST(ProfileRead, LfLinesTextBeforeTheFirstSectionAndLinesWithoutEqualsSign) {
+TEST(ProfileWrite, WhereTheLineGoesByteForByte) {
     TempDir dir;
     const auto file = dir.file("a.ini");
-    WriteBytes(file, "k=outside\n[S]\nnot a key\nk=inside\n[T]\nk=other");
-    EXPECT_EQ(GetString(file, "S", "k"), "inside");
-    EXPECT_EQ(GetString(file, "T", "k"), "other");
-    EXPECT_EQ(GetString(file, "S", "not a key"), "");
-}
-
-TEST(ProfileRead, TextThatIsNotUtf8IsReadAsWindows1252) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[S]\r\nSpecies=Caf\xE9 \x80\r\n");
-    EXPECT_EQ(GetString(file, "S", "Species"), "Caf\xC3\xA9 \xE2\x82\xAC");
-}
-
-// ---- writing ---------------------------------------------------------------------
-
-TEST(ProfileWrite, CreatesTheFileWithCrLfLines) {
-    TempDir dir;
-    const auto file = dir.file("new.ini");
-    EXPECT_TRUE(WriteString(file, "App Defaults", "Species", std::string("Rat")));
-    EXPECT_TRUE(WriteString(file, "App Defaults", "Location", std::string("Île")));
-    EXPECT_EQ(ReadBytes(file), "[App Defaults]\r\nSpecies=Rat\r\nLocation=\xC3\x8Ele\r\n");
-}
-
-TEST(ProfileWrite, ReplacesAnExistingValueInItsLine) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\r\nx=1\r\ny=2\r\n[B]\r\nx=3\r\n");
-    EXPECT_TRUE(WriteString(file, "a", "X", std::string("9")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=9\r\ny=2\r\n[B]\r\nx=3\r\n");
-}
-
-TEST(ProfileWrite, NewKeyGoesAfterTheLastKeyOfItsSectionEvenWithLaterSections) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\nz=3\r\n");
-    EXPECT_TRUE(WriteString(file, "A", "w", std::string("5")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\ny=2\r\nw=5\r\n\r\n[B]\r\nz=3\r\n");
-}
-
-TEST(ProfileWrite, NewKeyOfASectionWithoutKeysFollowsItsHeader) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\n\n[B]\nz=3\n");
-    EXPECT_TRUE(WriteString(file, "A", "k", std::string("1")));
-    EXPECT_EQ(ReadBytes(file), "[A]\nk=1\r\n\n[B]\nz=3\n") << "the other lines keep their bytes";
-}
-
-TEST(ProfileWrite, NewSectionGoesAtTheEnd) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\r\nx=1\r\n[B]\r\nz=3\r\n");
-    EXPECT_TRUE(WriteString(file, "C", "k", std::string("v")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\n[B]\r\nz=3\r\n[C]\r\nk=v\r\n");
-}
-
-TEST(ProfileWrite, NoTextDeletesTheKeyButEmptyTextKeepsIt) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\r\nx=1\r\ny=2\r\n");
-    EXPECT_TRUE(WriteString(file, "A", "y", std::string()));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\ny=\r\n");
-    EXPECT_TRUE(WriteString(file, "A", "X", std::nullopt));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\ny=\r\n");
-    // Deleting what is not there succeeds and changes nothing.
-    EXPECT_TRUE(WriteString(file, "A", "gone", std::nullopt));
-    EXPECT_TRUE(WriteString(file, "Z", "gone", std::nullopt));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\ny=\r\n");
+    const struct {
+        const char* name;
+        std::string before, section, key;
+        std::optional<std::string> value;
+        std::string after;
+    } cases[] = {
+        {"a new file with CR LF lines", "", "App Defaults", "Location", "\xC3\x8Ele", "[App Defaults]\r\nLocation=\xC3\x8Ele\r\n"},
+        {"a value replaced in its line", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nx=3\r\n", "a", "X", "9", "[A]\r\nx=9\r\ny=2\r\n[B]\r\nx=3\r\n"},
+        {"a new key after the last key of its section", "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\nz=3\r\n", "A", "w", "5",
+         "[A]\r\nx=1\r\ny=2\r\nw=5\r\n\r\n[B]\r\nz=3\r\n"},
+        {"a new key of a section without keys; the other lines keep their bytes", "[A]\n\n[B]\nz=3\n", "A", "k", "1", "[A]\nk=1\r\n\n[B]\nz=3\n"},
+        {"a new section at the end", "[A]\r\nx=1\r\n", "C", "k", "v", "[A]\r\nx=1\r\n[C]\r\nk=v\r\n"},
+        {"empty text keeps the key", "[A]\r\nx=1\r\ny=2\r\n", "A", "y", "", "[A]\r\nx=1\r\ny=\r\n"},
+        {"no text deletes the key", "[A]\r\nx=1\r\ny=\r\n", "A", "X", std::nullopt, "[A]\r\ny=\r\n"},
+        {"deleting what is not there", "[A]\r\ny=\r\n", "Z", "gone", std::nullopt, "[A]\r\ny=\r\n"},
+        {"line breaks become blanks: no key can be injected", "", "A", "Species", "Rat\r\nPRNG=1\nx", "[A]\r\nSpecies=Rat  PRNG=1 x\r\n"},
+        {"a Windows-1252 line keeps its bytes", "[A]\r\nSpecies=Caf\xE9\r\n", "A", "N", "1",
+         "[A]\r\nSpecies=Caf\xE9\r\nN=1\r\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(file);
+        if (!c.before.empty()) WriteBytes(file, c.before);
+        EXPECT_TRUE(WriteString(file, c.section, c.key, c.value)) << c.name;
+        EXPECT_EQ(ReadBytes(file), c.after) << c.name;
+    }
+    EXPECT_EQ(GetString(file, "A", "PRNG"), "");
     const auto missing = dir.file("missing.ini");
     EXPECT_TRUE(WriteString(missing, "A", "k", std::nullopt));
     EXPECT_FALSE(std::filesystem::exists(missing));
+    // A name of the longest allowed length.
+    const auto longest = dir.file(std::string(251, 'a') + ".ini");  // 255 bytes
+    ASSERT_TRUE(WriteString(longest, "A", "x", std::string("1")));
+    ASSERT_TRUE(WriteString(longest, "A", "y", std::string("2")));
+    EXPECT_EQ(ReadBytes(longest), "[A]\r\nx=1\r\ny=2\r\n");
+    EXPECT_EQ(FilesIn(dir), 2u);  // no temporary file left behind
 }
 
-TEST(ProfileWrite, LineBreaksInAValueBecomeBlanksSoNoKeyCanBeInjected) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    EXPECT_TRUE(WriteString(file, "A", "Species", std::string("Rat\r\nPRNG=1\nx")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nSpecies=Rat  PRNG=1 x\r\n");
-    EXPECT_EQ(GetString(file, "A", "PRNG"), "");
-}
-
-TEST(ProfileWrite, ReadOnlyFileOrMissingFolderFailsAndChangesNothing) {
+TEST(ProfileWrite, AFailedWriteChangesNothingAndAReplacementKeepsThePermissions) {
     TempDir dir;
     const auto file = dir.file("ro.ini");
-    const std::string before = "[A]\r\nx=1\r\n";
-    WriteBytes(file, before);
+    WriteBytes(file, "[A]\r\nx=1\r\n");
     ::chmod(file.c_str(), 0444);
     EXPECT_TRUE(IsReadOnly(file));
     EXPECT_FALSE(WriteString(file, "A", "x", std::string("2")));
     EXPECT_FALSE(WriteString(file, "A", "x", std::nullopt));
     EXPECT_FALSE(DeleteFile(file));
-    EXPECT_EQ(ReadBytes(file), before);
-    EXPECT_EQ(FilesIn(dir), 1u);  // no temporary file left behind
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\n");
+    EXPECT_EQ(FilesIn(dir), 1u);
     EXPECT_FALSE(WriteString(dir.file("no/such/folder.ini"), "A", "x", std::string("1")));
-}
-
-TEST(ProfileWrite, ReplacingKeepsThePermissionsAndLeavesNoTemporaryFile) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\r\nx=1\r\n");
     ::chmod(file.c_str(), 0640);
     EXPECT_TRUE(WriteString(file, "A", "x", std::string("2")));
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(FilesIn(dir), 1u);
-}
-
-TEST(ProfileWrite, AFileWhoseNameHasTheLongestAllowedLengthCanBeWritten) {
-    TempDir dir;
-    const auto file = dir.file(std::string(251, 'a') + ".ini");  // 255 bytes
-    ASSERT_TRUE(WriteString(file, "A", "x", std::string("1")));
-    ASSERT_TRUE(WriteString(file, "A", "y", std::string("2")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\ny=2\r\n");
-    EXPECT_EQ(FilesIn(dir), 1u);
-}
-
-TEST(ProfileWrite, AnOldWindows1252LineKeepsItsBytesWhenAnotherKeyIsWritten) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "[A]\r\nSpecies=Caf\xE9\r\n");
-    EXPECT_TRUE(WriteString(file, "A", "N", std::string("1")));
-    EXPECT_EQ(ReadBytes(file), "[A]\r\nSpecies=Caf\xE9\r\nN=1\r\n");
-    EXPECT_EQ(GetString(file, "A", "Species"), "Caf\xC3\xA9");
-}
-
-TEST(ProfileFiles, DeleteFileRemovesAWritableFileAndAcceptsAMissingOne) {
-    TempDir dir;
-    const auto file = dir.file("a.ini");
-    WriteBytes(file, "x");
     EXPECT_TRUE(DeleteFile(file));
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_TRUE(DeleteFile(file));
+    EXPECT_TRUE(DeleteFile(file));  // a missing file is accepted
 }
 
 }  // namespace

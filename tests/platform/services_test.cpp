@@ -1,62 +1,67 @@
-// The injectable services: the fakes answer from their scripts, the Qt ones are
-// reached when nothing is injected, and help reports a missing file in a message.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QTest>
+// The injectable services and their fakes, Qt's file dialog driven by a timer, the
+// clipboard, pasting, and control rectangles on the screen.
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMimeData>
 #include <QTimer>
 
 #include "platform/controls.h"
+#include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
-#include "platform/form.h"
+#include "platform/filedialog.h"
+#include "platform/qtpicturebox.h"
 #include "platform/services.h"
+#include "platform/windowutilities.h"
+#include "platform_fixture.h"
 #include "testsupport.h"
 
 namespace nuvir {
 namespace {
 
-TEST(Services, MessageBoxesAnswerFromTheScript) {
+using namespace MUtilities;
+
+TEST(Services, FakesAnswerFromTheirScriptsAndScopesNest) {
     FakeServices fakes;
     fakes.messageBox.QueueAnswer(mb::No);
     EXPECT_EQ(MsgBox("Save changes?", mb::YesNoCancel | mb::Question, "NUVIR"), mb::No);
     EXPECT_EQ(MsgBox("Done."), mb::OK);
     EXPECT_EQ(MsgBox("Again?", mb::RetryCancel), mb::Retry);
     ASSERT_EQ(fakes.messageBox.calls.size(), 3u);
-    EXPECT_EQ(fakes.messageBox.calls[0].text, "Save changes?");
     EXPECT_EQ(fakes.messageBox.calls[0].style, mb::YesNoCancel | mb::Question);
     EXPECT_EQ(fakes.messageBox.calls[0].title, "NUVIR");
-}
-
-TEST(Services, ScopesNestAndRestore) {
-    FakeMessageBox outer, inner;
+    FakeMessageBox inner;
     {
-        ScopedServices a(ServiceSet{&outer});
-        {
-            ScopedServices b(ServiceSet{&inner});
-            MsgBox("inner");
-        }
-        MsgBox("outer");
+        ScopedServices b(ServiceSet{&inner});
+        MsgBox("inner");
     }
-    EXPECT_EQ(inner.calls.size(), 1u);
-    EXPECT_EQ(outer.calls.size(), 1u);
-    EXPECT_NE(dynamic_cast<QtMessageBoxService*>(&MessageBoxes()), nullptr);
-}
-
-TEST(Services, ColourDialogCancelGivesNothing) {
-    FakeServices fakes;
+    MsgBox("outer");
+    EXPECT_EQ(inner.calls.size() * 10 + fakes.messageBox.calls.size(), 14u);
     fakes.colourDialog.QueueColour(0x123456);
     fakes.colourDialog.QueueCancel();
     EXPECT_EQ(ColourDialog().ChooseColour(0xFF), std::optional<Colour>(0x123456));
     EXPECT_EQ(ColourDialog().ChooseColour(0xFF), std::nullopt);
-    EXPECT_EQ(fakes.colourDialog.initials, (std::vector<Colour>{0xFF, 0xFF}));
+    EXPECT_TRUE(Viewer().OpenInViewer("/tmp/report.rtf"));
+    EXPECT_EQ(Viewer().AssociatedProgram("/tmp/report.rtf"), "viewer.desktop");
+    EXPECT_EQ(fakes.viewer.opened, (std::vector<std::string>{"/tmp/report.rtf"}));
+    int seen = 0;
+    fakes.yield.onYield = [&] { seen = fakes.yield.count; };
+    DoEvents();
+    DoEvents();
+    EXPECT_EQ(seen, 2);
 }
 
-TEST(Services, MissingHelpFileIsReportedInAMessage) {
-    FakeMessageBox messages;
-    ScopedServices scope(ServiceSet{&messages});
+TEST(Services, TheQtOnesWhenNothingIsInjected) {
+    EXPECT_NE(dynamic_cast<QtMessageBoxService*>(&MessageBoxes()), nullptr);
+    bool ran = false;
+    QTimer::singleShot(0, [&] { ran = true; });
+    DoEvents();
+    EXPECT_TRUE(ran);
     test::TempDir dir;
-    QtHelpService help;
-    help.ShowHelp(dir.file("PKelvaro3.hlp"), 31);
+    EXPECT_FALSE(QtViewerService().OpenInViewer(dir.file("missing.rtf")));
+    FakeMessageBox messages;  // a missing help file is reported in a message
+    ScopedServices scope(ServiceSet{&messages});
+    QtHelpService().ShowHelp(dir.file("PKelvaro3.hlp"), 31);
     ASSERT_EQ(messages.calls.size(), 1u);
     EXPECT_NE(messages.calls[0].text.find("PKelvaro3.hlp"), std::string::npos);
     EXPECT_NE(messages.calls[0].text.find("not found"), std::string::npos);
@@ -80,30 +85,209 @@ TEST(Services, F1OpensHelpAtTheFormsContext) {
     SetHelpFile("");
 }
 
-TEST(Services, YieldRunsPendingEventsOrTheScript) {
-    {
-        FakeServices fakes;
-        int seen = 0;
-        fakes.yield.onYield = [&] { seen = fakes.yield.count; };
-        DoEvents();
-        DoEvents();
-        EXPECT_EQ(fakes.yield.count, 2);
-        EXPECT_EQ(seen, 2);
-    }
-    bool ran = false;
-    QTimer::singleShot(0, [&] { ran = true; });
-    DoEvents();  // the Qt implementation
-    EXPECT_TRUE(ran);
+// ---- the file dialog ------------------------------------------------------------------
+
+// Runs `inspect` on the modal file dialog as soon as it is shown; the test then shows it.
+void WhenDialogShows(std::function<void(QFileDialog&)> inspect) {
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, inspect] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog && clock->elapsed() < 5000) return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (dialog) inspect(*dialog);
+    });
+    timer->start(10);
 }
 
-TEST(Services, ViewerFakeRecordsAndTheQtOneRefusesAMissingFile) {
-    FakeServices fakes;
-    EXPECT_TRUE(Viewer().OpenInViewer("/tmp/report.rtf"));
-    EXPECT_EQ(Viewer().AssociatedProgram("/tmp/report.rtf"), "viewer.desktop");
-    EXPECT_EQ(fakes.viewer.opened, (std::vector<std::string>{"/tmp/report.rtf"}));
+TEST(FileDialog, PatternsRequestsAndTheFake) {
+    const std::pair<const char*, const char*> patterns[] = {{"*.RAF", "*.[rR][aA][fF]"}, {"*.*", "*.*"},
+                                                            {"data_?1.txt", "[dD][aA][tT][aA]_?1.[tT][xX][tT]"},
+                                                            {"*.[ch]", "*.[cChH]"}, {"", ""}};
+    for (const auto& [pattern, expected] : patterns) EXPECT_EQ(CaseInsensitivePattern(pattern), expected);
     test::TempDir dir;
-    QtViewerService qt;
-    EXPECT_FALSE(qt.OpenInViewer(dir.file("missing.rtf")));
+    FileDialogRequest r;
+    r.kind = FileDialogRequest::Kind::Open;
+    r.title = "Restore current state from file";
+    r.filterDescription = "RAF Files (*.RAF)";
+    r.filterPattern = "*.RAF";
+    r.matchPattern = "*.[rR][aA][fF]";
+    r.directory = dir.str();
+    r.defaultSuffix = "RAF";
+    r.fileMustExist = true;
+    bool seen = false;
+    WhenDialogShows([&](QFileDialog& d) {
+        seen = true;
+        EXPECT_EQ(d.windowTitle().toStdString(), r.title);
+        EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptOpen);
+        EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(d.defaultSuffix().toStdString(), "RAF");
+        EXPECT_EQ(d.directory().absolutePath().toStdString(), dir.str());
+        EXPECT_EQ(d.nameFilters(), QStringList{"RAF Files (*.RAF) (*.[rR][aA][fF])"});
+        EXPECT_TRUE(d.testOption(QFileDialog::HideNameFilterDetails));
+        d.reject();
+    });
+    QtFileDialogService service;
+    EXPECT_EQ(service.Show(r), "");
+    EXPECT_TRUE(seen);
+    r.kind = FileDialogRequest::Kind::Save;
+    r.fileName = "trial.RAF";
+    r.overwritePrompt = true;
+    WhenDialogShows([&](QFileDialog& d) {
+        EXPECT_EQ(d.acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_FALSE(d.testOption(QFileDialog::DontConfirmOverwrite));
+        static_cast<QDialog&>(d).accept();  // QFileDialog::accept checks the name first
+    });
+    EXPECT_EQ(service.Show(r), dir.file("trial.RAF"));
+    r.kind = FileDialogRequest::Kind::Open;  // a name that need not exist
+    r.fileMustExist = false;
+    r.pathMustExist = true;
+    r.fileName = "Untitled";
+    r.defaultSuffix.clear();
+    WhenDialogShows([&](QFileDialog& d) {
+        EXPECT_EQ(d.fileMode(), QFileDialog::AnyFile);
+        static_cast<QDialog&>(d).accept();
+    });
+    EXPECT_EQ(service.Show(r), dir.file("Untitled"));
+    FakeFileDialog fake;  // the fake replaces Qt's, null restores it
+    SetFileDialogService(&fake);
+    fake.QueueAnswer("/tmp/a.raf");
+    EXPECT_EQ(FileDialogs().Show(r), "/tmp/a.raf");
+    EXPECT_EQ(FileDialogs().Show(r), "");  // nothing scripted: cancel
+    fake.QueueFailure();
+    EXPECT_THROW(FileDialogs().Show(r), std::runtime_error);
+    EXPECT_EQ(fake.requests.size(), 3u);
+    SetFileDialogService(nullptr);
+    EXPECT_NE(dynamic_cast<QtFileDialogService*>(&FileDialogs()), nullptr);
+}
+
+// ---- clipboard and pasting --------------------------------------------------------------
+
+TEST(Clipboard, TextRichTextAndPicturesRoundTrip) {
+    CopyToClipboard(Variant("alpha\tbeta\r\n1\t2"), clipformat::Text);
+    EXPECT_TRUE(ClipboardHasFormat(clipformat::Text) && !ClipboardHasFormat(clipformat::RTF));
+    EXPECT_EQ(ClipboardText(), "alpha\tbeta\r\n1\t2");
+    const std::string rtf = "{\\rtf1\\ansi caf\xC3\xA9}";
+    CopyToClipboard(Variant(rtf), clipformat::RTF);  // offered also as plain text
+    EXPECT_TRUE(ClipboardHasFormat(clipformat::RTF) && ClipboardHasFormat(clipformat::Text));
+    EXPECT_EQ(ClipboardText(), rtf);
+    const QMimeData* md = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(md, nullptr);
+    // Rich Text travels as 8-bit text in the Windows code page.
+    EXPECT_EQ(md->data(QStringLiteral("text/rtf")).toStdString(), "{\\rtf1\\ansi caf\xE9}");
+    EXPECT_TRUE(md->hasFormat(QStringLiteral("text/richtext")));
+    // Text with a picture format, or a number, leaves the clipboard empty.
+    CopyToClipboard(Variant("text"), clipformat::Bitmap);
+    EXPECT_FALSE(ClipboardHasFormat(clipformat::Text));
+    CopyToClipboard(Variant("before"), clipformat::Text);
+    CopyToClipboard(Variant(12.5), clipformat::Text);
+    EXPECT_EQ(ClipboardText(), "");
+    ImagePictureBox pic(40, 30);
+    pic.SetScaleMode(scale::Pixels);
+    pic.SetBackColor(0xFFFFFF);
+    pic.Line(5, 5, 20, 20, 0x0000FF, LineShape::FilledBox);
+    CopyToClipboard(pic.Image(), clipformat::Bitmap);
+    ASSERT_TRUE(ClipboardHasFormat(clipformat::Bitmap));
+    const QImage back = QGuiApplication::clipboard()->image();
+    ASSERT_EQ(back.size(), QSize(40, 30));
+    EXPECT_EQ(QColor(back.pixel(10, 10)), QColor(255, 0, 0));
+    EXPECT_EQ(QColor(back.pixel(30, 25)), QColor(255, 255, 255));
+    CopyToClipboard(pic.Image(), clipformat::Text);  // not a picture format
+    EXPECT_FALSE(ClipboardHasFormat(clipformat::Bitmap));
+    EXPECT_TRUE(ClearClipboard());
+    for (const auto format : {clipformat::Text, clipformat::RTF, clipformat::Bitmap}) EXPECT_FALSE(ClipboardHasFormat(format));
+    EXPECT_EQ(ClipboardText(), "");
+}
+
+TEST(Paste, ReplacesTheSelectionAndPlacesTheCaret) {
+    Form form;
+    auto* box = form.Add<TextBox>("txtValue");
+    auto* gridEditor = form.Add<TextBox>("txtFlexEditBox1");
+    auto* lab = form.Add<Label>("labValue");
+    int changes = 0;
+    QObject::connect(box->Events(), &ControlEvents::Change, [&] { ++changes; });
+    ClearClipboard();
+    box->SetText("012345");
+    PasteIntoTextBox(box);  // nothing on the clipboard
+    EXPECT_EQ(box->Text(), "012345");
+    CopyToClipboard(Variant("abc"), clipformat::Text);
+    for (TextBox* t : {box, gridEditor}) {
+        t->SetText("012345");
+        t->SetSelStart(2);
+        t->SetSelLength(2);
+    }
+    changes = 0;
+    PasteIntoTextBox(box);
+    PasteIntoTextBox(gridEditor);
+    EXPECT_EQ(box->Text() + gridEditor->Text(), "01abc4501abc45");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(box->SelStart() * 10 + box->SelLength(), 50);  // the caret after the text
+    EXPECT_EQ(gridEditor->SelStart() * 10 + gridEditor->SelLength(), 7);  // the grid's editor: everything selected
+    PasteIntoTextBox(lab);  // into another kind: nothing
+    PasteIntoTextBox(nullptr);
+    EXPECT_EQ(lab->Caption(), "");
+}
+
+// ---- control rectangles ----------------------------------------------------------------------
+
+struct Metrics : ::testing::Test {
+    ScreenMetrics m;
+    void SetUp() override {
+        m.twipsPerPixelX = m.twipsPerPixelY = 15;
+        m.frameXPx = m.frameYPx = 4;
+        m.captionHeightPx = 19;
+        m.dlgFrameXPx = m.dlgFrameYPx = 3;
+        m.vScrollWidthPx = 17;
+        SetScreenMetrics(&m);
+    }
+    void TearDown() override { SetScreenMetrics(nullptr); }
+};
+
+TEST_F(Metrics, AControlsRectangleInItsFormAndOnTheScreen) {
+    Form form;
+    auto* box = form.Add<TextBox>("txtA");
+    box->Move(600, 450, 1200, 300);
+    EXPECT_EQ(GetControlScreenRect(*box, true), (std::array<double, 4>{600, 450, 1200, 300}));
+    // On the screen, before the form is shown: its Left/Top plus frame and two captions.
+    form.SetLeft(1500);
+    form.SetTop(3000);
+    auto s = GetControlScreenRect(*box);
+    EXPECT_DOUBLE_EQ(s[0], 600 + 1500 + 4 * 15);
+    EXPECT_DOUBLE_EQ(s[1], 450 + 3000 + 2 * 19 * 15);
+    form.Show();  // shown: its real client origin
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QPoint origin = form.ChildHost()->mapToGlobal(QPoint(0, 0));
+    s = GetControlScreenRect(*box);
+    EXPECT_DOUBLE_EQ(s[0], 600 + origin.x() * 15.0);
+    EXPECT_DOUBLE_EQ(s[1], 450 + origin.y() * 15.0);
+}
+
+TEST_F(Metrics, PositionsInsidePictureBoxesAndFramesAddUp) {
+    Form form;
+    auto* frame = form.Add<Frame>("fraOuter");
+    frame->Move(300, 600, 6000, 4500);
+    auto* pic = form.Add<QtPictureBox>("picPlot", -1, frame);
+    pic->Move(150, 300, 3000, 3000);
+    pic->SetScaleMode(scale::Pixels);
+    auto* box = form.Add<TextBox>("txtIn", -1, pic);
+    box->Move(10, 20, 50, 16);  // pixels of the picture
+    const auto r = GetControlScreenRect(*box, true);
+    EXPECT_DOUBLE_EQ(r[0], 300 + 150 + 10 * 15);
+    EXPECT_DOUBLE_EQ(r[1], 600 + 300 + 20 * 15);
+    EXPECT_DOUBLE_EQ(r[2], 50);  // in the container's units
+    // Under a y-up scale the distance from the top counts as a magnitude.
+    pic->SetScaleHeight(-100);
+    pic->SetScaleTop(100);
+    pic->SetScaleWidth(100);
+    pic->SetScaleLeft(0);
+    auto* up = form.Add<TextBox>("txtUp", -1, pic);
+    up->Move(10, 80, 20, 10);
+    const double clientH = pic->ClientHeightPx();
+    EXPECT_NEAR(GetControlScreenRect(*up, true)[1], 600 + 300 + 20 * clientH / 100 * 15, 1e-6);
+    EXPECT_GT(up->geometry().top(), 0);  // placed with its top edge at y = 80
 }
 
 }  // namespace

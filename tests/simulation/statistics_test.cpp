@@ -1,36 +1,26 @@
-// Output statistics, confidence limits and frequency classes on small tables whose
-// results are worked out by hand.
+// Output statistics, confidence limits, frequency classes, ranks and the four
+// sensitivity measures, on tables whose results are worked out by hand or by counting.
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <future>
 #include <numeric>
-#include <vector>
 
 #include "appdata/utilities_rounding.h"
 #include "numerics/numerics.h"
-#include "runtime/error.h"
+#include "simulation/columnsort.h"
+#include "simulation/ranks.h"
+#include "simulation/sensitivity.h"
 #include "simulation/statistics.h"
-#include "simulation/trialtable.h"
-#include "simulation/workers.h"
+#include "simulation_fixture.h"
 
 namespace nuvir {
 namespace {
 
-// A table of n trials whose total risk and total cost columns hold the given values
-// (the other columns zero).
-TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& cost) {
-    TrialTable t(static_cast<std::int32_t>(risk.size()), 0);
-    for (std::size_t i = 0; i < risk.size(); ++i) {
-        t(static_cast<std::int32_t>(i + 1), TrialTable::kTotalRisk) = risk[i];
-        t(static_cast<std::int32_t>(i + 1), TrialTable::kTotalCost) = cost[i];
-    }
-    return t;
-}
+using namespace enginetest;
 
 double Centre(const SimulationResults& r, std::int32_t k, int m) {
     return r.frequencies[2 * (static_cast<std::size_t>(k) + static_cast<std::size_t>(r.frequencyClasses) * m)];
@@ -38,6 +28,12 @@ double Centre(const SimulationResults& r, std::int32_t k, int m) {
 double Count(const SimulationResults& r, std::int32_t k, int m) {
     return r.frequencies[1 + 2 * (static_cast<std::size_t>(k) + static_cast<std::size_t>(r.frequencyClasses) * m)];
 }
+double TotalCount(const SimulationResults& r, int m) {
+    double total = 0;
+    for (std::int32_t k = 0; k < r.frequencyClasses; ++k) total += Count(r, k, m);
+    return total;
+}
+std::uint64_t Bits(double x) { return std::bit_cast<std::uint64_t>(x); }
 
 // Runs f on another thread; a hang fails the test run instead of blocking it.
 template <class F>
@@ -49,6 +45,157 @@ void WithinSeconds(int seconds, F f) {
     }
     fut.get();
 }
+
+// ---- output statistics ----------------------------------------------------------------
+
+TEST(OutputStatistics, StartValuesAndReset) {
+    SimulationResults r;
+    r.ComputeOutputStatistics(TableOf({1, 2, 3}, {4, 5, 6}), 10, 95);
+    r.sensitivities[1] = SensitivityTable();
+    r.r2[0] = R2Pair{0.5, std::nullopt};
+    r.InitialiseResultArrays();
+    for (int m = 0; m < kOutputColumns; ++m) {
+        EXPECT_EQ(r.min[m], NumericLimits::LargestDouble);
+        EXPECT_EQ(r.max[m], kNoValue);
+        EXPECT_EQ(r.mean[m], kNoValue);
+        EXPECT_EQ(r.variance[m], kNoValue);
+        EXPECT_EQ(r.limits[m], (std::array<double, 2>{0, 0}));
+    }
+    EXPECT_FALSE(r.frequenciesAllocated);
+    EXPECT_FALSE(r.sensitivities[1].has_value());
+    EXPECT_FALSE(r.r2[0].has_value());
+    EXPECT_EQ(r.FrequenciesCopy().elementCount(), 0u);
+    EXPECT_EQ(r.MinCopy()(3).get().rawDouble(), NumericLimits::LargestDouble);
+    EXPECT_EQ(r.LimitsCopy().ubound(2), 1);
+    EXPECT_TRUE(r.SensitivitiesCopy(-1)(3).get().isEmpty());
+    EXPECT_TRUE(r.R2Copy(-1)(1).get().isEmpty());
+    EXPECT_TRUE(r.R2Copy(5).isEmpty());
+}
+
+// Total risk 3, 1, 4, 1.5: sum 9.5, mean 2.375; squared deviations
+// 0.390625 + 1.890625 + 2.640625 + 0.765625 = 5.6875, over n - 1 = 3.
+// Sorted 1, 1.5, 3, 4: the 0.025 quantile at h = 0.075 is 1 + 0.075 * 0.5 = 1.0375,
+// the 0.975 quantile at h = 2.925 is 3 + 0.925 * 1 = 3.925.
+TEST(OutputStatistics, HandWorkedColumn) {
+    SimulationResults r;
+    r.ComputeOutputStatistics(TableOf({3, 1, 4, 1.5}, {0, 0, 0, 0}), 3, 95);
+    EXPECT_EQ(r.min[0], 1.0);
+    EXPECT_EQ(r.max[0], 4.0);
+    EXPECT_DOUBLE_EQ(r.mean[0], 2.375);
+    EXPECT_DOUBLE_EQ(r.variance[0], 5.6875 / 3.0);
+    EXPECT_DOUBLE_EQ(r.limits[0][0], 1.0375);
+    EXPECT_DOUBLE_EQ(r.limits[0][1], 3.925);
+    // Range 3 gives place -2, width 1 from 1: classes [1,2), [2,3), [3,4); the maximum
+    // 4 lies at the end and counts in the last class.
+    for (std::int32_t k = 0; k < 3; ++k) {
+        EXPECT_DOUBLE_EQ(Count(r, k, 0), k == 1 ? 0.0 : 2.0) << k;
+        EXPECT_DOUBLE_EQ(Centre(r, k, 0), 1.5 + k) << k;
+    }
+    // Total cost all 0: width 1 from 0 - 1 - 0.5, everything in class 1 centred on 0.
+    EXPECT_DOUBLE_EQ(Count(r, 1, 1), 4.0);
+    EXPECT_DOUBLE_EQ(Centre(r, 1, 1), 0.0);
+    EXPECT_EQ(r.variance[1], 0.0);
+    for (int m = 2; m < kOutputColumns; ++m) EXPECT_EQ(r.max[m], 0.0);
+    const Variant f = r.FrequenciesCopy();
+    ASSERT_EQ(f.dims(), 3);
+    EXPECT_EQ(f.ubound(1) * 100 + f.ubound(2) * 10 + f.ubound(3), 121);
+    EXPECT_DOUBLE_EQ(f(1, 2, 0).rawDouble(), 2.0);
+    EXPECT_DOUBLE_EQ(f(0, 1, 0).rawDouble(), 2.5);
+}
+
+TEST(OutputStatistics, SmallCasesByHand) {
+    SimulationResults r;
+    r.ComputeOutputStatistics(TableOf({2, 5}, {1, 1}), 200, 95);
+    EXPECT_DOUBLE_EQ(r.variance[0], 4.5);  // (1.5^2 + 1.5^2) / 1
+    // CI 0 puts both limits at the median; CI 90 at h = 0.2 and 3.8.
+    r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 0);
+    EXPECT_EQ(r.limits[0], (std::array<double, 2>{3, 3}));
+    r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 90);
+    EXPECT_DOUBLE_EQ(r.limits[0][0], 1.2);
+    EXPECT_DOUBLE_EQ(r.limits[0][1], 4.8);
+    // One class takes every trial.
+    r.ComputeOutputStatistics(TableOf({0.5, -3, 8, 2, 2}, {9, 1, 1, 4, 100}), 1, 95);
+    EXPECT_EQ(Count(r, 0, 0), 5.0);
+    EXPECT_EQ(Count(r, 0, 1), 5.0);
+    // Min and max carry 15 digits, the limits do not: CI 100 gives the sorted extremes.
+    const double x = 0.1 + 0.2, y = 1.0 / 3.0;
+    r.ComputeOutputStatistics(TableOf({y, x, x}, {x, x, x}), 5, 100);
+    EXPECT_EQ(r.min[0], 0.3);
+    EXPECT_EQ(r.max[0], 0.333333333333333);
+    EXPECT_EQ(r.limits[0], (std::array<double, 2>{x, y}));
+    // The steps on their own leave the other outputs alone.
+    SimulationResults s;
+    s.MeanVariance(std::vector<double>{5.0}, 4);
+    EXPECT_EQ(s.variance[4], 0.0);  // a single value has no sample variance
+    const std::vector<double> sorted = {-2, 0, 1, 9};
+    s.MeanVariance(sorted, 7);
+    EXPECT_EQ(s.mean[7], 2.0);
+    EXPECT_DOUBLE_EQ(s.variance[7], (16.0 + 4.0 + 1.0 + 49.0) / 3.0);
+    s.ConfidenceLimits(sorted, 7, 50);  // quantiles 0.25 and 0.75: h = 0.75 and 2.25
+    EXPECT_DOUBLE_EQ(s.limits[7][0], -0.5);
+    EXPECT_DOUBLE_EQ(s.limits[7][1], 3.0);
+    EXPECT_EQ(s.mean[0], kNoValue);
+    EXPECT_THROW(s.MeanVariance(std::vector<double>{1e300, 1e300}, 1), AppError);
+}
+
+TEST(OutputStatistics, ConstantColumnHasOneClassAndNoNegativeVariance) {
+    // n copies of 0.1 leave a negative residue in the one-pass formula.
+    SimulationResults r;
+    r.ComputeOutputStatistics(TableOf(std::vector<double>(10000, 0.1), std::vector<double>(10000, 0.2)), 200, 95);
+    EXPECT_EQ(r.variance[0], 0.0);
+    EXPECT_EQ(r.variance[1], 0.0);
+    // Width-1 classes from the value - 100 - 0.5: all in class 100, centred on the value.
+    for (int m = 0; m < 2; ++m)
+        for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, m), k == 100 ? 10000.0 : 0.0) << k;
+    EXPECT_NEAR(Centre(r, 100, 1), 0.2, 1e-12);
+}
+
+TEST(OutputStatistics, FailuresKeepWhatWasDone) {
+    SimulationResults r;
+    EXPECT_EQ(ErrorOf([&] { r.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95); }).number, err::SubscriptRange);
+    EXPECT_EQ(r.min[0], NumericLimits::LargestDouble);
+    // Total cost squares overflow; total risk before it is complete, and the extremes of
+    // total cost were set before its sums.
+    EXPECT_EQ(ErrorOf([&] { r.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }).number,
+              err::Overflow);
+    EXPECT_EQ(r.mean[0], 2.0);
+    EXPECT_EQ(r.max[1], 3e200);
+    EXPECT_EQ(r.mean[1], kNoValue);
+    EXPECT_EQ(r.min[2], NumericLimits::LargestDouble);
+    TrialTable t(3, 0);
+    for (std::int32_t i = 1; i <= 3; ++i) t(i, 5) = i * 1.5;
+    EXPECT_EQ(ExtractColumn(t, 5), (std::vector<double>{1.5, 3.0, 4.5}));
+    EXPECT_THROW(ExtractColumn(t, 22), AppError);
+}
+
+TEST(OutputStatistics, CountsAddUpAndDoNotDependOnWorkers) {
+    std::vector<double> risk(50000), cost(50000);
+    Lcg next{12345};
+    for (std::size_t i = 0; i < risk.size(); ++i) {
+        risk[i] = next();
+        cost[i] = 1000.0 * risk[i] * risk[i] + static_cast<double>(i % 7);
+    }
+    TrialTable t = TableOf(risk, cost);
+    for (std::int32_t i = 1; i <= t.trials(); ++i)
+        for (int c = TrialTable::kRisk1; c < TrialTable::kColumns; ++c) t(i, c) = risk[static_cast<std::size_t>(i - 1)] * c;
+    SimulationResults r[2];
+    for (const int workers : {1, 8}) {
+        WorkerThreads threads(workers);
+        r[workers == 8].ComputeOutputStatistics(t, 200, 95);
+    }
+    EXPECT_EQ(TotalCount(r[0], 0), 50000.0);
+    EXPECT_EQ(TotalCount(r[0], 1), 50000.0);
+    for (int m = 0; m < kOutputColumns; ++m) {
+        SCOPED_TRACE(m);
+        for (const auto f : {&SimulationResults::min, &SimulationResults::max, &SimulationResults::mean, &SimulationResults::variance})
+            EXPECT_EQ(Bits((r[0].*f)[m]), Bits((r[1].*f)[m]));
+        EXPECT_EQ(Bits(r[0].limits[m][0]), Bits(r[1].limits[m][0]));
+        EXPECT_EQ(Bits(r[0].limits[m][1]), Bits(r[1].limits[m][1]));
+    }
+    EXPECT_EQ(r[0].frequencies, r[1].frequencies);
+}
+
+// ---- frequency classes --------------------------------------------------------------------
 
 // The frequency count exactly as written: 15-digit rounding of both sides for every
 // value and the advance loop without any early exit (only for data where it ends).
@@ -68,314 +215,51 @@ std::vector<double> LiteralCounts(const std::vector<double>& sorted, const Class
     return counts;
 }
 
-TEST(StatisticsResults, BeforeARunHoldTheStartValues) {
-    SimulationResults r;
-    for (int m = 0; m < kOutputColumns; ++m) {
-        EXPECT_EQ(r.min[m], NumericLimits::LargestDouble);
-        EXPECT_EQ(r.max[m], kNoValue);
-        EXPECT_EQ(r.mean[m], kNoValue);
-        EXPECT_EQ(r.variance[m], kNoValue);
-        EXPECT_EQ(r.limits[m][0], 0.0);
-        EXPECT_EQ(r.limits[m][1], 0.0);
-    }
-    const Variant f = r.FrequenciesCopy();
-    EXPECT_TRUE(f.isArray());
-    EXPECT_EQ(f.dims(), 0);
-    EXPECT_EQ(f.elementCount(), 0u);
-    const Variant mins = r.MinCopy();
-    EXPECT_EQ(mins.lbound(), 0);
-    EXPECT_EQ(mins.ubound(), 8);
-    EXPECT_EQ(mins(3).rawDouble(), NumericLimits::LargestDouble);
-    const Variant limits = r.LimitsCopy();
-    EXPECT_EQ(limits.dims(), 2);
-    EXPECT_EQ(limits.ubound(1), 8);
-    EXPECT_EQ(limits.ubound(2), 1);
-    const Variant all = r.SensitivitiesCopy(-1);
-    ASSERT_EQ(all.ubound(), 3);
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(all(i).isEmpty());
-    EXPECT_TRUE(r.SensitivitiesCopy(2).isEmpty());
-    EXPECT_TRUE(r.R2Copy(0).isEmpty());
-    EXPECT_TRUE(r.R2Copy(5).isEmpty());
-    const Variant pairs = r.R2Copy(-1);
-    ASSERT_EQ(pairs.ubound(), 1);
-    EXPECT_TRUE(pairs(0).isEmpty());
-    EXPECT_TRUE(pairs(1).isEmpty());
-}
-
-TEST(StatisticsResults, SensitivityIndexOutsideTheFourIsASubscriptError) {
-    SimulationResults r;
-    try {
-        r.SensitivitiesCopy(4);
-        FAIL() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.number(), err::SubscriptRange);
-    }
-    EXPECT_THROW(r.SensitivitiesCopy(-2), AppError);
-}
-
-TEST(StatisticsResults, ResetClearsAFormerRun) {
-    SimulationResults r;
-    const TrialTable t = TableOf({1, 2, 3}, {4, 5, 6});
-    r.ComputeOutputStatistics(t, 10, 95);
-    r.sensitivities[1] = SensitivityTable();
-    r.r2[0] = R2Pair{0.5, std::nullopt};
-    r.InitialiseResultArrays();
-    EXPECT_EQ(r.min[0], NumericLimits::LargestDouble);
-    EXPECT_EQ(r.mean[1], kNoValue);
-    EXPECT_FALSE(r.frequenciesAllocated);
-    EXPECT_FALSE(r.sensitivities[1].has_value());
-    EXPECT_FALSE(r.r2[0].has_value());
-}
-
-// Total risk 3, 1, 4, 1.5: sum 9.5, mean 2.375; squared deviations
-// 0.390625 + 1.890625 + 2.640625 + 0.765625 = 5.6875, over n - 1 = 3.
-// Sorted 1, 1.5, 3, 4: the 0.025 quantile at h = 0.075 is 1 + 0.075 * 0.5 = 1.0375,
-// the 0.975 quantile at h = 2.925 is 3 + 0.925 * 1 = 3.925.
-TEST(OutputStatistics, HandWorkedColumn) {
-    SimulationResults r;
-    const TrialTable t = TableOf({3, 1, 4, 1.5}, {0, 0, 0, 0});
-    r.ComputeOutputStatistics(t, 3, 95);
-    EXPECT_EQ(r.min[0], 1.0);
-    EXPECT_EQ(r.max[0], 4.0);
-    EXPECT_DOUBLE_EQ(r.mean[0], 2.375);
-    EXPECT_DOUBLE_EQ(r.variance[0], 5.6875 / 3.0);
-    EXPECT_DOUBLE_EQ(r.limits[0][0], 1.0375);
-    EXPECT_DOUBLE_EQ(r.limits[0][1], 3.925);
-    // Range 3 gives place -2, width 3 / 3 = 1 from 1: classes [1,2), [2,3), [3,4);
-    // the maximum 4 lies at the end and counts in the last class.
-    EXPECT_DOUBLE_EQ(Count(r, 0, 0), 2.0);
-    EXPECT_DOUBLE_EQ(Count(r, 1, 0), 0.0);
-    EXPECT_DOUBLE_EQ(Count(r, 2, 0), 2.0);
-    EXPECT_DOUBLE_EQ(Centre(r, 0, 0), 1.5);
-    EXPECT_DOUBLE_EQ(Centre(r, 1, 0), 2.5);
-    EXPECT_DOUBLE_EQ(Centre(r, 2, 0), 3.5);
-    // Total cost all 0: width 1 from 0 - 1 - 0.5, everything in class 1 centred on 0.
-    EXPECT_DOUBLE_EQ(Count(r, 1, 1), 4.0);
-    EXPECT_DOUBLE_EQ(Centre(r, 1, 1), 0.0);
-    EXPECT_EQ(r.variance[1], 0.0);
-    // Outputs 2 to 8 are zero columns.
-    for (int m = 2; m < kOutputColumns; ++m) {
-        EXPECT_EQ(r.min[m], 0.0);
-        EXPECT_EQ(r.max[m], 0.0);
-        EXPECT_EQ(r.mean[m], 0.0);
-    }
-    const Variant f = r.FrequenciesCopy();
-    ASSERT_EQ(f.dims(), 3);
-    EXPECT_EQ(f.ubound(1), 1);
-    EXPECT_EQ(f.ubound(2), 2);
-    EXPECT_EQ(f.ubound(3), 1);
-    EXPECT_DOUBLE_EQ(f(1, 2, 0).rawDouble(), 2.0);
-    EXPECT_DOUBLE_EQ(f(0, 1, 0).rawDouble(), 2.5);
-}
-
-TEST(OutputStatistics, TwoTrialsGiveTheTwoPointVariance) {
-    SimulationResults r;
-    r.ComputeOutputStatistics(TableOf({2, 5}, {1, 1}), 200, 95);
-    EXPECT_DOUBLE_EQ(r.mean[0], 3.5);
-    EXPECT_DOUBLE_EQ(r.variance[0], 4.5);  // (1.5^2 + 1.5^2) / 1
-}
-
-TEST(OutputStatistics, ConstantColumnHasOneClassAndNoNegativeVariance) {
-    // n copies of 0.1 leave a negative residue in the one-pass formula.
-    const std::vector<double> risk(10000, 0.1);
-    SimulationResults r;
-    r.ComputeOutputStatistics(TableOf(risk, std::vector<double>(10000, 0.2)), 200, 95);
-    EXPECT_EQ(r.variance[0], 0.0);
-    EXPECT_EQ(r.variance[1], 0.0);
-    // 0.2 in width-1 classes from 0.2 - 100 - 0.5: all in class 100, centred on 0.2.
-    for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, 1), k == 100 ? 10000.0 : 0.0) << k;
-    EXPECT_NEAR(Centre(r, 100, 1), 0.2, 1e-12);
-    for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, 0), k == 100 ? 10000.0 : 0.0) << k;
-}
-
-TEST(OutputStatistics, MinAndMaxCarryFifteenDigitsButTheLimitsDoNot) {
-    const double x = 0.1 + 0.2;  // 0.30000000000000004
-    const double y = 1.0 / 3.0;
-    SimulationResults r;
-    r.ComputeOutputStatistics(TableOf({y, x, x}, {x, x, x}), 5, 100);
-    EXPECT_EQ(r.min[0], 0.3);
-    EXPECT_EQ(r.max[0], 0.333333333333333);
-    // CI 100 asks for the 0 and 1 quantiles: the sorted extremes themselves.
-    EXPECT_EQ(r.limits[0][0], x);
-    EXPECT_EQ(r.limits[0][1], y);
-}
-
-TEST(OutputStatistics, MeanVarianceAndLimitsOnTheirOwn) {
-    SimulationResults r;
-    const std::vector<double> one = {5.0};
-    r.MeanVariance(one, 4);
-    EXPECT_EQ(r.mean[4], 5.0);
-    EXPECT_EQ(r.variance[4], 0.0);  // a single value has no sample variance
-    const std::vector<double> sorted = {-2, 0, 1, 9};
-    r.MeanVariance(sorted, 7);
-    EXPECT_EQ(r.mean[7], 2.0);
-    EXPECT_DOUBLE_EQ(r.variance[7], (16.0 + 4.0 + 1.0 + 49.0) / 3.0);
-    r.ConfidenceLimits(sorted, 7, 50);  // quantiles 0.25 and 0.75: h = 0.75 and 2.25
-    EXPECT_DOUBLE_EQ(r.limits[7][0], -0.5);
-    EXPECT_DOUBLE_EQ(r.limits[7][1], 3.0);
-    EXPECT_EQ(r.mean[0], kNoValue);  // other outputs untouched
-    const std::vector<double> huge = {1e300, 1e300};
-    EXPECT_THROW(r.MeanVariance(huge, 1), AppError);
-}
-
-TEST(OutputStatistics, CiZeroPutsBothLimitsAtTheMedian) {
-    SimulationResults r;
-    r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 0);
-    EXPECT_EQ(r.limits[0][0], 3.0);
-    EXPECT_EQ(r.limits[0][1], 3.0);
-    r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 90);
-    EXPECT_DOUBLE_EQ(r.limits[0][0], 1.2);  // h = 0.2
-    EXPECT_DOUBLE_EQ(r.limits[0][1], 4.8);  // h = 3.8
-}
-
-TEST(OutputStatistics, OneClassTakesEveryTrial) {
-    SimulationResults r;
-    r.ComputeOutputStatistics(TableOf({0.5, -3, 8, 2, 2}, {9, 1, 1, 4, 100}), 1, 95);
-    EXPECT_EQ(Count(r, 0, 0), 5.0);
-    EXPECT_EQ(Count(r, 0, 1), 5.0);
-}
-
-TEST(OutputStatistics, FewerThanOneClassIsASubscriptError) {
-    SimulationResults r;
-    try {
-        r.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95);
-        FAIL() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.number(), err::SubscriptRange);
-    }
-    EXPECT_EQ(r.min[0], NumericLimits::LargestDouble);
-}
-
-TEST(OutputStatistics, OverflowingSumsEndTheStepKeepingEarlierColumns) {
-    // Total cost squares overflow; total risk before it is complete, and the
-    // extremes of total cost were set before its sums.
-    SimulationResults r;
-    try {
-        r.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95);
-        FAIL() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.number(), err::Overflow);
-    }
-    EXPECT_EQ(r.mean[0], 2.0);
-    EXPECT_EQ(r.max[1], 3e200);
-    EXPECT_EQ(r.mean[1], kNoValue);
-    EXPECT_EQ(r.min[2], NumericLimits::LargestDouble);
-}
-
-TEST(OutputStatistics, CountsAddUpAndDoNotDependOnWorkers) {
-    std::vector<double> risk(50000), cost(50000);
-    std::uint64_t s = 12345;
-    for (std::size_t i = 0; i < risk.size(); ++i) {
-        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-        risk[i] = static_cast<double>(s >> 11) / 9007199254740992.0;
-        cost[i] = 1000.0 * risk[i] * risk[i] + static_cast<double>(i % 7);
-    }
-    TrialTable t = TableOf(risk, cost);
-    for (std::int32_t i = 1; i <= t.trials(); ++i)
-        for (int c = TrialTable::kRisk1; c < TrialTable::kColumns; ++c) t(i, c) = risk[static_cast<std::size_t>(i - 1)] * c;
-    SetSimulationWorkerThreads(1);
-    SimulationResults one;
-    one.ComputeOutputStatistics(t, 200, 95);
-    SetSimulationWorkerThreads(8);
-    SimulationResults many;
-    many.ComputeOutputStatistics(t, 200, 95);
-    SetSimulationWorkerThreads(0);
-    for (int m = 0; m < 2; ++m) {
-        double total = 0;
-        for (std::int32_t k = 0; k < 200; ++k) total += Count(one, k, m);
-        EXPECT_EQ(total, 50000.0);
-    }
-    auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
-    for (int m = 0; m < kOutputColumns; ++m) {
-        EXPECT_EQ(bits(one.min[m]), bits(many.min[m]));
-        EXPECT_EQ(bits(one.max[m]), bits(many.max[m]));
-        EXPECT_EQ(bits(one.mean[m]), bits(many.mean[m]));
-        EXPECT_EQ(bits(one.variance[m]), bits(many.variance[m]));
-        EXPECT_EQ(bits(one.limits[m][0]), bits(many.limits[m][0]));
-        EXPECT_EQ(bits(one.limits[m][1]), bits(many.limits[m][1]));
-    }
-    EXPECT_EQ(one.frequencies, many.frequencies);
-}
-
-// ---- class descriptors ---------------------------------------------------------------
-
 TEST(FrequencyClasses, WorkedExamples) {
-    const ClassDescriptor a = FrequencyClasses(2, 7, 200);
-    EXPECT_DOUBLE_EQ(a.start, 2.0);
-    EXPECT_DOUBLE_EQ(a.end, 7.0);
-    EXPECT_DOUBLE_EQ(a.width, 0.025);
-    const ClassDescriptor b = FrequencyClasses(12.3, 987.6, 200);
-    EXPECT_DOUBLE_EQ(b.start, 12.3);
-    EXPECT_DOUBLE_EQ(b.end, 988.3);
-    EXPECT_DOUBLE_EQ(b.width, 4.88);
-    const ClassDescriptor c = FrequencyClasses(0.2, 0.2, 200);
-    EXPECT_DOUBLE_EQ(c.start, -100.3);
-    EXPECT_DOUBLE_EQ(c.end, 99.7);
-    EXPECT_EQ(c.width, 1.0);
-    // Range 0.77655 has place -3: width 0.777 / 10, start down to 0.1234.
-    const ClassDescriptor d = FrequencyClasses(0.12345, 0.9, 10);
-    EXPECT_DOUBLE_EQ(d.width, 0.0777);
-    EXPECT_DOUBLE_EQ(d.start, 0.1234);
-}
-
-TEST(FrequencyClasses, NearlyEqualExtremesUseWidthOne) {
-    const double x = 1.0;
-    const double y = std::nextafter(1.0, 2.0);
-    ASSERT_TRUE(MUtilities::NearlyEqual(y, x));
-    const ClassDescriptor d = FrequencyClasses(x, y, 7);
-    EXPECT_EQ(d.width, 1.0);
-    EXPECT_EQ(d.start, 1.0 - 3.0 - 0.5);
-}
-
-TEST(FrequencyClasses, RangeBeyondDoublesOverflows) {
-    try {
-        FrequencyClasses(-1e308, 1e308, 200);
-        FAIL() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_EQ(e.number(), err::Overflow);
+    const struct {
+        const char* name;
+        double min, max;
+        int classes;
+        double start, end, width;
+    } cases[] = {
+        {"range 5", 2, 7, 200, 2, 7, 0.025},
+        {"range 975.3", 12.3, 987.6, 200, 12.3, 988.3, 4.88},
+        {"no range: width 1 around the value", 0.2, 0.2, 200, -100.3, 99.7, 1},
+        {"range 0.77655 has place -3", 0.12345, 0.9, 10, 0.1234, 0.1234 + 0.777, 0.0777},
+        {"nearly equal extremes use width 1", 1.0, std::nextafter(1.0, 2.0), 7, -2.5, 4.5, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ClassDescriptor d = FrequencyClasses(c.min, c.max, c.classes);
+        EXPECT_DOUBLE_EQ(d.start, c.start);
+        EXPECT_DOUBLE_EQ(d.end, c.end);
+        EXPECT_DOUBLE_EQ(d.width, c.width);
     }
+    EXPECT_EQ(ErrorOf([] { FrequencyClasses(-1e308, 1e308, 200); }).number, err::Overflow);
 }
 
-// ---- counting ----------------------------------------------------------------------
-
-TEST(CountFrequencies, MaximumBeyondTheLastClassCountsInIt) {
+TEST(CountFrequencies, BoundsAndEnds) {
     // Range 4000 from 1239.5: place 1, width 1000, start rounded down to 1239, so the
-    // classes end at 5239, below the maximum 5239.5.
+    // classes end at 5239, below the maximum 5239.5, which counts in the last class.
     SimulationResults r;
     r.ComputeOutputStatistics(TableOf({1239.5, 2000, 5239.5}, {0, 0, 0}), 4, 95);
-    const ClassDescriptor d = r.FrequencyClasses(4, 0);
-    EXPECT_EQ(d.start, 1239.0);
-    EXPECT_EQ(d.end, 5239.0);
+    EXPECT_EQ(r.FrequencyClasses(4, 0).end, 5239.0);
     EXPECT_EQ(Count(r, 0, 0), 2.0);
     EXPECT_EQ(Count(r, 3, 0), 1.0);
-}
-
-TEST(CountFrequencies, ValueEqualToABoundAtFifteenDigitsGoesUp) {
-    // The bound after one step is 0.1 + 0.2 = 0.30000000000000004; 0.3 lies below it
-    // but rounds equal, so it opens class 1.
-    const ClassDescriptor d{0.1, 0.1 + 0.2 * 3, 0.2};
+    // The bound after one step is 0.1 + 0.2 = 0.30000000000000004; 0.3 lies below it but
+    // rounds equal, so it opens class 1.
     std::vector<double> centres(3), counts(3, 0.0);
-    const std::vector<double> sorted = {0.1, 0.3};
-    ASSERT_LT(0.3, 0.1 + 0.2);
-    CountFrequencies(sorted, d, centres, counts);
+    CountFrequencies(std::vector<double>{0.1, 0.3}, ClassDescriptor{0.1, 0.1 + 0.2 * 3, 0.2}, centres, counts);
     EXPECT_EQ(counts, (std::vector<double>{1, 1, 0}));
-    EXPECT_DOUBLE_EQ(centres[0], 0.2);
     EXPECT_DOUBLE_EQ(centres[2], 0.6);
-}
-
-TEST(CountFrequencies, FirstValueBelowTheStartCountsInTheFirstClass) {
-    const ClassDescriptor d{1.0, 4.0, 1.0};
-    std::vector<double> centres(3), counts(3, 0.0);
-    CountFrequencies(std::vector<double>{0.5, 1.5, 3.5}, d, centres, counts);
+    // A first value below the start counts in the first class.
+    counts.assign(3, 0.0);
+    CountFrequencies(std::vector<double>{0.5, 1.5, 3.5}, ClassDescriptor{1.0, 4.0, 1.0}, centres, counts);
     EXPECT_EQ(counts, (std::vector<double>{2, 0, 1}));
 }
 
 TEST(CountFrequencies, MatchesTheLiteralCountWhereverThatEnds) {
-    std::uint64_t s = 99;
-    auto next = [&] {
-        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(s >> 11) / 9007199254740992.0;
-    };
+    Lcg next{99};
     for (int trial = 0; trial < 40; ++trial) {
         const int classes = 1 + trial * 7;
         std::vector<double> v(3000);
@@ -387,9 +271,7 @@ TEST(CountFrequencies, MatchesTheLiteralCountWhereverThatEnds) {
         double b = d0.start;
         for (int k = 0; k < 50 && k < classes; ++k) {
             b += d0.width;
-            v.push_back(b);
-            v.push_back(std::nextafter(b, -1e300));
-            v.push_back(Round15(b));
+            v.insert(v.end(), {b, std::nextafter(b, -1e300), Round15(b)});
         }
         std::sort(v.begin(), v.end());
         const ClassDescriptor d = FrequencyClasses(Round15(v.front()), Round15(v.back()), classes);
@@ -400,49 +282,302 @@ TEST(CountFrequencies, MatchesTheLiteralCountWhereverThatEnds) {
     }
 }
 
-TEST(CountFrequencies, WidthBelowHalfAnUlpOfTheBoundEnds) {
-    // A million with a spread of 1E-9: extremes 1E-8 apart on either side of a
-    // 1024-unit block of the bit pattern are not nearly equal, and the class width of
-    // 5E-11 cannot move a bound near a million.
+TEST(CountFrequencies, WidthsTooSmallToMoveTheBoundEnd) {
+    // A million with a spread of 1E-9: extremes 1E-8 apart that are not nearly equal, and
+    // a class width of 5E-11 that cannot move a bound near a million.
     double lo = 0, hi = 0;
-    for (int k = 0; k < 20000; ++k) {
-        const double a = Round15(1e6 + k * 1e-8);
-        const double b = Round15(1e6 + (k + 1) * 1e-8);
-        if (!MUtilities::NearlyEqual(b, a)) {
-            lo = a;
-            hi = b;
-            break;
-        }
+    for (int k = 0; k < 20000 && lo == 0; ++k) {
+        const double a = Round15(1e6 + k * 1e-8), b = Round15(1e6 + (k + 1) * 1e-8);
+        if (!MUtilities::NearlyEqual(b, a)) lo = a, hi = b;
     }
     ASSERT_NE(lo, 0.0);
-    std::vector<double> risk(1000), cost(1000, 0.0);
+    std::vector<double> risk(1000);
     for (std::size_t i = 0; i < risk.size(); ++i) risk[i] = i % 2 ? hi : lo;
     WithinSeconds(10, [&] {
         SimulationResults r;
-        r.ComputeOutputStatistics(TableOf(risk, cost), 200, 95);
-        double total = 0;
-        for (std::int32_t k = 0; k < 200; ++k) total += Count(r, k, 0);
-        EXPECT_EQ(total, 1000.0);
+        r.ComputeOutputStatistics(TableOf(risk, std::vector<double>(1000, 0.0)), 200, 95);
+        EXPECT_EQ(TotalCount(r, 0), 1000.0);
         EXPECT_LT(r.FrequencyClasses(200, 0).width, 5.8e-11);
-    });
-}
-
-TEST(CountFrequencies, ConstantColumnAtTenToTheSixteenEnds) {
-    WithinSeconds(10, [&] {
-        SimulationResults r;
         r.ComputeOutputStatistics(TableOf(std::vector<double>(500, 1e16), std::vector<double>(500, 1e16)), 200, 95);
-        double total = 0;
-        for (std::int32_t k = 0; k < 200; ++k) total += Count(r, k, 1);
-        EXPECT_EQ(total, 500.0);
-        EXPECT_EQ(r.variance[1], 0.0);
+        EXPECT_EQ(TotalCount(r, 1), 500.0);
     });
 }
 
-TEST(ExtractColumn, CopiesOneColumnInTrialOrder) {
-    TrialTable t(3, 0);
-    for (std::int32_t i = 1; i <= 3; ++i) t(i, 5) = i * 1.5;
-    EXPECT_EQ(ExtractColumn(t, 5), (std::vector<double>{1.5, 3.0, 4.5}));
-    EXPECT_THROW(ExtractColumn(t, 22), AppError);
+// ---- ranks and correlations ----------------------------------------------------------------
+
+std::vector<double> Ranked(std::vector<double> v) {
+    RankValues(v);
+    return v;
+}
+
+// Rank by counting: 1 + the number of smaller values + half the number of other equal ones.
+std::vector<double> CountedRanks(const std::vector<double>& v) {
+    std::vector<double> r(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        double less = 0, equal = 0;
+        for (const double y : v) less += y < v[i], equal += y == v[i];
+        r[i] = less + (equal + 1.0) / 2.0;
+    }
+    return r;
+}
+
+TEST(RankTransform, TiesShareTheMeanPosition) {
+    const struct {
+        std::vector<double> values, ranks;
+    } cases[] = {{{5, 3, 5, 1}, {3.5, 2, 3.5, 1}},       {{1, 2, 3, 3, 3}, {1, 2, 4, 4, 4}},
+                 {{-1.5, 0.0, -0.0, 7}, {1, 2.5, 2.5, 4}}, {{4}, {1}},
+                 {std::vector<double>(6, 0.7), std::vector<double>(6, 3.5)},
+                 {std::vector<double>(1001, -2), std::vector<double>(1001, 501)}};
+    for (const auto& c : cases) EXPECT_EQ(Ranked(c.values), c.ranks) << c.values.size();
+    // Long enough for the radix sort, with negative values, signed zeros and many ties;
+    // then columns whose values differ only in their top bytes, so the sort skips passes
+    // and ends in either of its two buffers.
+    Lcg next{7};
+    std::vector<double> mixed(3000), whole(1000), sixteenths(1000);
+    for (auto& x : mixed) {
+        const double u = next();
+        x = u < 0.3 ? std::floor(u * 40) - 6 : (u < 0.35 ? (u < 0.325 ? 0.0 : -0.0) : (u - 0.6) * 1e5);
+    }
+    mixed[17] = -1e300, mixed[18] = 1e300, mixed[19] = 5e-324;
+    for (auto& x : whole) x = std::floor(next() * 10.0);
+    for (auto& x : sixteenths) x = 1.0 + std::floor(next() * 16.0) / 16.0;
+    std::vector<double> spread(5000);
+    for (auto& x : spread) x = (next() - 0.5) * std::pow(10.0, std::floor(next() * 20) - 10);
+    spread[3] = -0.0, spread[4] = 0.0;
+    for (auto v : {mixed, whole, sixteenths, spread}) {
+        EXPECT_EQ(Ranked(v), CountedRanks(v)) << v.size();
+        std::vector<double> expected = v;
+        std::sort(expected.begin(), expected.end());
+        SortColumn(v);
+        EXPECT_EQ(v, expected) << v.size();
+    }
+    TrialTable t(4, 0);
+    for (std::int32_t i = 1; i <= 4; ++i) t(i, 7) = std::vector<double>{5, 3, 5, 1}[static_cast<std::size_t>(i - 1)], t(i, 8) = 42;
+    RankTransform(t, 7);
+    EXPECT_EQ(t(1, 7) * 100 + t(2, 7) * 10 + t(4, 7), 371.0);
+    EXPECT_EQ(t(1, 8), 42.0);  // the neighbour untouched
+}
+
+// Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
+// The ranks agree exactly, so Spearman is 1. Input 1 against total cost: ranks 1..5
+// against 2, 1, 4, 3, 5 give sum d^2 = 4 and rho = 1 - 6 * 4 / (5 * 24) = 0.8.
+TEST(CorrelationSensitivities, HandWorkedPearsonAndSpearman) {
+    TrialTable t(5, 0);
+    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5}, z[] = {7, 6, 9, 8, 10};
+    for (std::int32_t i = 1; i <= 5; ++i) {
+        t(i, 0) = x[i - 1];
+        t(i, 1) = x1[i - 1];
+        t(i, TrialTable::kTotalRisk) = y[i - 1];
+        t(i, TrialTable::kTotalCost) = z[i - 1];
+        for (int c = 2; c < 13; ++c) t(i, c) = (i * c) % 7;  // some spread
+    }
+    EXPECT_NEAR(CorrelationSensitivities(t, false)(0, 0), 2000.0 / std::sqrt(1000.0 * 7610.0), 1e-15);
+    EXPECT_EQ(t(5, TrialTable::kTotalRisk), 100.0);  // not ranked
+    const SensitivityTable spearman = CorrelationSensitivities(t, true);
+    EXPECT_NEAR(spearman(0, 0), 1.0, 1e-15);
+    EXPECT_NEAR(spearman(1, 1), 0.8, 1e-15);
+    EXPECT_EQ(t(5, TrialTable::kTotalRisk), 5.0);  // ranked now
+}
+
+TEST(CorrelationSensitivities, SpearmanWithoutTiesIsTheClassicalFormula) {
+    const std::int32_t n = 400;
+    Lcg next{7};
+    TrialTable t(n, 0);
+    for (int c = 0; c < TrialTable::kColumns; ++c)
+        for (std::int32_t i = 1; i <= n; ++i) t(i, c) = next() + c;
+    for (std::int32_t i = 1; i <= n; ++i) t(i, TrialTable::kTotalRisk) = t(i, 3) + 0.3 * next();
+    const auto rx = CountedRanks(std::vector<double>(t.column(3), t.column(3) + n));
+    const auto ry = CountedRanks(std::vector<double>(t.column(TrialTable::kTotalRisk), t.column(TrialTable::kTotalRisk) + n));
+    double d2 = 0;
+    for (std::size_t i = 0; i < rx.size(); ++i) d2 += (rx[i] - ry[i]) * (rx[i] - ry[i]);
+    const double rho = 1.0 - 6.0 * d2 / (n * (static_cast<double>(n) * n - 1.0));
+    EXPECT_NEAR(CorrelationSensitivities(t, true)(3, 0), rho, 1e-13);
+    EXPECT_GT(rho, 0.5);
+}
+
+TEST(CorrelationSensitivities, ColumnsWithoutSpreadGiveTheMarker) {
+    Lcg next{7};
+    TrialTable t(10000, 0);
+    for (std::int32_t i = 1; i <= 10000; ++i) {
+        for (int c = 0; c < TrialTable::kColumns; ++c) t(i, c) = next();
+        t(i, 2) = 0.1;  // the mean of 10000 copies of 0.1 is not exactly 0.1
+        t(i, TrialTable::kTotalCost) = 3.0;
+    }
+    for (const bool ranked : {false, true}) {
+        TrialTable copy = t;
+        const SensitivityTable s = CorrelationSensitivities(copy, ranked);
+        EXPECT_EQ(s(2, 0), kNoValue);
+        for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1), kNoValue) << j;
+        EXPECT_NE(s(0, 0), kNoValue);
+        EXPECT_NE(s(12, 0), kNoValue);  // every input is correlated with total risk, cost inputs included
+        EXPECT_LT(std::fabs(s(12, 0)), 0.1);
+    }
+}
+
+TEST(CorrelationSensitivities, RankedLeavesEveryColumnRanked) {
+    Lcg next{7};
+    TrialTable t(300, 0);
+    for (int c = 0; c < TrialTable::kColumns; ++c)
+        for (std::int32_t i = 1; i <= 300; ++i) t(i, c) = c % 5 == 4 ? std::floor(next() * 10.0) : (next() - 0.5) * (c + 1);
+    TrialTable expected = t;
+    for (int c = 0; c < TrialTable::kColumns; ++c) {
+        const auto v = CountedRanks(std::vector<double>(expected.column(c), expected.column(c) + 300));
+        std::copy(v.begin(), v.end(), expected.column(c));
+    }
+    CorrelationSensitivities(t, true);
+    for (int c = 0; c < TrialTable::kColumns; ++c) ASSERT_TRUE(std::equal(t.column(c), t.column(c) + 300, expected.column(c))) << c;
+    // Ranking the ranks changes nothing, nor the correlations.
+    TrialTable again = t;
+    EXPECT_EQ(CorrelationSensitivities(again, false), CorrelationSensitivities(again, true));
+    for (int c = 0; c < TrialTable::kColumns; ++c) ASSERT_TRUE(std::equal(t.column(c), t.column(c) + 300, again.column(c))) << c;
+}
+
+// ---- regression measures and the whole sensitivity step ---------------------------------
+
+// Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
+// little noise), total cost by FC2 (3 FC2 + 0.1 p4 plus noise).
+TrialTable DrivenTable(std::int32_t n, std::uint64_t seed = 3) {
+    Lcg next{seed};
+    TrialTable t(n, 0);
+    for (std::int32_t i = 1; i <= n; ++i) {
+        for (int c = 0; c < 13; ++c) t(i, c) = next() * (c < 4 ? 1.0 : 10.0 + c);
+        t(i, TrialTable::kTotalRisk) = 10.0 * t(i, 0) + 0.5 * t(i, 4) + 0.001 * next();
+        t(i, TrialTable::kTotalCost) = 3.0 * t(i, 10) + 0.1 * t(i, 3) + 0.001 * next();
+        for (int c = TrialTable::kRisk1; c < TrialTable::kColumns; ++c) t(i, c) = next();
+    }
+    return t;
+}
+
+// The scale of a column: its sample standard deviation (two passes), or without the
+// constant term its root sum of squares.
+double Scale(const TrialTable& t, int c, bool centred) {
+    double mean = 0, ss = 0;
+    for (std::int32_t i = 1; i <= t.trials(); ++i) mean += t(i, c);
+    mean = centred ? mean / t.trials() : 0.0;
+    for (std::int32_t i = 1; i <= t.trials(); ++i) ss += (t(i, c) - mean) * (t(i, c) - mean);
+    return std::sqrt(centred ? ss / (t.trials() - 1) : ss);
+}
+
+TEST(RegressionSensitivities, StandardisedSlopesOfTheDrivingInputs) {
+    for (const bool constant : {true, false}) {
+        SCOPED_TRACE(constant);
+        const TrialTable t = DrivenTable(300, constant ? 3 : 11);
+        SensitivityTable s;
+        const R2Pair r2 = RegressionSensitivities(t, constant, s);
+        ASSERT_TRUE(r2[0] && r2[1]);
+        EXPECT_GT(*r2[0], 0.9999);
+        EXPECT_GT(*r2[1], 0.9999);
+        // A standardised coefficient is the slope times the scale of x over that of y.
+        const double risk = Scale(t, TrialTable::kTotalRisk, constant), cost = Scale(t, TrialTable::kTotalCost, constant);
+        EXPECT_NEAR(s(0, 0), 10.0 * Scale(t, 0, constant) / risk, 1e-3);
+        EXPECT_NEAR(s(4, 0), 0.5 * Scale(t, 4, constant) / risk, 1e-3);
+        EXPECT_NEAR(s(10, 1), 3.0 * Scale(t, 10, constant) / cost, 1e-3);
+        EXPECT_NEAR(s(3, 1), 0.1 * Scale(t, 3, constant) / cost, 1e-3);
+        if (constant) {
+            for (const int j : {1, 2, 3, 5, 6, 7, 8}) EXPECT_LT(std::fabs(s(j, 0)), 1e-3) << j;
+        }
+        // Each fit leaves the inputs it does not use (costs for risk, impacts for cost) at the marker.
+        for (int j = 0; j < 13; ++j) {
+            EXPECT_EQ(s(j, 0) == kNoValue, j > 8) << j;
+            EXPECT_EQ(s(j, 1) == kNoValue, j > 3 && j < 9) << j;
+        }
+    }
+}
+
+TEST(RegressionSensitivities, AFailedFitMarksOnlyItsOwnOutput) {
+    // Nine regressors and the constant need eleven trials; eight and the constant ten.
+    TrialTable t = DrivenTable(10);
+    SensitivityTable s;
+    R2Pair r2 = RegressionSensitivities(t, true, s);
+    EXPECT_FALSE(r2[0].has_value());
+    ASSERT_TRUE(r2[1].has_value());
+    for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 0), kNoValue) << j;
+    for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1) == kNoValue, j > 3 && j < 9) << j;
+    r2 = RegressionSensitivities(t, false, s);  // without the constant both fit
+    EXPECT_TRUE(r2[0] && r2[1]);
+    EXPECT_NE(s(0, 0), kNoValue);
+    // I2 sampled without spread: with the constant term the risk fit is singular.
+    t = DrivenTable(100);
+    for (std::int32_t i = 1; i <= 100; ++i) t(i, 5) = 7.0;
+    r2 = RegressionSensitivities(t, true, s);
+    EXPECT_FALSE(r2[0].has_value());
+    for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 0), kNoValue) << j;
+    EXPECT_TRUE(r2[1].has_value());
+    EXPECT_GT(s(10, 1), 0.9);
+}
+
+TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
+    const TrialTable raw = DrivenTable(500, 5);
+    TrialTable table = raw;
+    EngineTestHost host;
+    host.regAnswers = {true, false};  // the setting changes between the two reads
+    SimulationResults r;
+    r.ComputeSensitivityMeasures(table, host);
+    EXPECT_EQ(host.regReads, 2u);
+    // Regression on the values with the constant (first read), Pearson on the values,
+    // Spearman ranks the copy, then the rank regression without the constant.
+    SensitivityTable expectedSrc, expectedSrrc;
+    const R2Pair srcR2 = RegressionSensitivities(raw, true, expectedSrc);
+    TrialTable copy = raw;
+    const SensitivityTable expectedPearson = CorrelationSensitivities(copy, false);
+    const SensitivityTable expectedSpearman = CorrelationSensitivities(copy, true);
+    const R2Pair srrcR2 = RegressionSensitivities(copy, false, expectedSrrc);
+    ASSERT_TRUE(r.sensitivities[0] && r.sensitivities[1] && r.sensitivities[2] && r.sensitivities[3]);
+    EXPECT_EQ(*r.sensitivities[2], expectedSrc);
+    EXPECT_EQ(*r.sensitivities[1], expectedPearson);
+    EXPECT_EQ(*r.sensitivities[0], expectedSpearman);
+    EXPECT_EQ(*r.sensitivities[3], expectedSrrc);
+    EXPECT_EQ(*r.regressionTable, expectedSrrc);
+    EXPECT_EQ(r.r2[0], srcR2);
+    EXPECT_EQ(r.r2[1], srrcR2);
+    for (int c = 0; c < TrialTable::kColumns; ++c)  // the table is left ranked
+        ASSERT_TRUE(std::equal(table.column(c), table.column(c) + 500, copy.column(c))) << c;
+    // p1 drives total risk in every measure: the largest of the risk inputs.
+    for (std::size_t k = 0; k < 4; ++k) {
+        const SensitivityTable& m = *r.sensitivities[k];
+        EXPECT_GT(m(0, 0), 0.5) << k;
+        for (int j = 1; j <= 8; ++j) EXPECT_GT(m(0, 0), std::fabs(m(j, 0))) << k << "," << j;
+    }
+    EXPECT_NE((*r.sensitivities[2])(0, 0), (*r.sensitivities[3])(0, 0));
+}
+
+TEST(SensitivityMeasures, SameBitsOnOneThreadAndOnMany) {
+    const TrialTable raw = DrivenTable(30000, 9);
+    EngineTestHost host;
+    host.regUseConstant = true;
+    TrialTable tables[2] = {raw, raw};
+    SimulationResults r[2];
+    for (const int workers : {1, 8}) {
+        WorkerThreads threads(workers);
+        r[workers == 8].ComputeSensitivityMeasures(tables[workers == 8], host);
+    }
+    for (std::size_t k = 0; k < 4; ++k)
+        for (int m = 0; m < 2; ++m)
+            for (int j = 0; j < 13; ++j) EXPECT_EQ(Bits((*r[0].sensitivities[k])(j, m)), Bits((*r[1].sensitivities[k])(j, m)));
+    for (std::size_t k = 0; k < 2; ++k)
+        for (std::size_t m = 0; m < 2; ++m) EXPECT_EQ(Bits(*(*r[0].r2[k])[m]), Bits(*(*r[1].r2[k])[m]));
+    for (int c = 0; c < TrialTable::kColumns; ++c)
+        ASSERT_TRUE(std::equal(tables[0].column(c), tables[0].column(c) + 30000, tables[1].column(c)));
+}
+
+TEST(SensitivityMeasures, CopiesAsTheEngineHandsThemOut) {
+    TrialTable table = DrivenTable(10);
+    EngineTestHost host;
+    host.regUseConstant = true;  // the risk fits fail
+    SimulationResults r;
+    r.ComputeSensitivityMeasures(table, host);
+    const Variant pairs = r.R2Copy(-1);
+    ASSERT_EQ(pairs.ubound(), 1);
+    for (int k = 0; k < 2; ++k) {
+        EXPECT_TRUE(pairs(k)(0).isEmpty());
+        EXPECT_EQ(pairs(k)(1).type(), VarType::Double);
+    }
+    EXPECT_TRUE(r.R2Copy(2).isEmpty());
+    EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
+    const Variant src = r.SensitivitiesCopy(2);
+    EXPECT_EQ(src(0, 0).rawDouble(), kNoValue);
+    EXPECT_EQ(src(10, 1).rawDouble(), (*r.sensitivities[2])(10, 1));
+    EXPECT_EQ(r.SensitivitiesCopy(-1)(3).get().dims(), 2);
 }
 
 }  // namespace

@@ -1,0 +1,70 @@
+#include "mainwindow/batchwindowpart.h"
+
+#include "batch/batchwindow.h"
+#include "mainwindow/riskmain.h"
+
+namespace nuvir {
+
+std::unique_ptr<BatchWindowPort> MakeBatchWindow(FRiskMain& main) { return std::make_unique<BatchWindowPart>(main); }
+
+// No Qt parent: the main window is disabled during a batch run, which must not
+// disable the batch window with it.
+BatchWindowPart::BatchWindowPart(FRiskMain& main) : main_(main), form_(std::make_unique<FBatch>()) {}
+
+BatchWindowPart::~BatchWindowPart() = default;
+
+double BatchWindowPart::Width() const { return form_->Width(); }
+double BatchWindowPart::Height() const { return form_->Height(); }
+
+void BatchWindowPart::ShowTopmostAt(int xPx, int yPx) {
+    form_->move(xPx, yPx);
+    form_->Show();
+    form_->raise();
+}
+
+void BatchWindowPart::Raise() {
+    form_->raise();
+    form_->activateWindow();
+}
+
+void BatchWindowPart::SetVisible(bool on) {
+    // A window minimised while its message box shows still counts as shown.
+    if (form_->isVisible() != on) form_->SetVisible(on);
+}
+
+void BatchWindowPart::SetParent(FRiskMain* main) { form_->SetMainWindow(main != nullptr ? this : nullptr, main); }
+
+bool BatchWindowPart::CloseRequested() const { return form_->CloseRequested(); }
+
+bool BatchWindowPart::Unload() {
+    // A close that already went ahead asked its question; it is not asked twice.
+    if (!form_->IsLoaded()) return true;
+    return form_->Unload();
+}
+
+std::string BatchWindowPart::SerialiseState(std::int32_t form) { return main_.SerialiseState(form); }
+
+std::string BatchWindowPart::CaptureState() {
+    main_.CommitChainEdit();
+    main_.SyncChainToAppData();
+    return main_.SerialiseState(0);
+}
+
+Variant BatchWindowPart::GetAppDataDefaults() { return main_.GetAppDataDefaults(); }
+
+void BatchWindowPart::StartBatch() {
+    main_.StartBatch();
+    // No command of the main window may change the data under the run.
+    main_.setEnabled(false);
+}
+
+void BatchWindowPart::EndBatch() {
+    main_.setEnabled(true);
+    main_.EndBatch();
+}
+
+std::optional<BatchResult> BatchWindowPart::RunBatchSimulation(const std::string& spec) {
+    return main_.RunBatchSimulation(spec);
+}
+
+}  // namespace nuvir

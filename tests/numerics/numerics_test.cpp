@@ -1,0 +1,276 @@
+// The matrix object, inverse distributions and densities against published values and
+// Boost's default (long double) policy, and the small numeric services.
+#include <gtest/gtest.h>
+
+#include <boost/math/distributions/beta.hpp>
+#include <boost/math/distributions/lognormal.hpp>
+#include <boost/math/distributions/normal.hpp>
+#include <boost/math/distributions/students_t.hpp>
+#include <cmath>
+#include <numbers>
+
+#include "numerics/matrix.h"
+#include "numerics/numerics.h"
+#include "runtime/convert.h"
+#include "runtime/error.h"
+#include "testsupport.h"
+
+namespace nuvir {
+namespace {
+
+namespace DF = DistributionFunctions;
+
+// The error f raises: its number and text (0 and "" when it raises none).
+std::pair<int, std::string> Raised(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return {e.number(), e.description()};
+    }
+    return {0, ""};
+}
+
+Matrix FromRows(std::initializer_list<std::initializer_list<double>> rows) {
+    Matrix m(static_cast<std::int32_t>(rows.size()), static_cast<std::int32_t>(rows.begin()->size()));
+    std::int32_t i = 0;
+    for (const auto& row : rows) {
+        std::int32_t j = 0;
+        for (double v : row) m.SetElement(i, j++, v);
+        ++i;
+    }
+    return m;
+}
+
+void ExpectElements(const Matrix& m, std::initializer_list<std::initializer_list<double>> rows, double relative = 0) {
+    ASSERT_EQ(m.Rows(), static_cast<std::int32_t>(rows.size()));
+    std::int32_t i = 0;
+    for (const auto& row : rows) {
+        std::int32_t j = 0;
+        for (double v : row) EXPECT_NEAR(m.Element(i, j++), v, relative * std::fabs(v)) << i << "," << j - 1;
+        ++i;
+    }
+}
+
+// ---- the matrix ------------------------------------------------------------------------
+
+TEST(Matrix, ShapeLoadAndCopy) {
+    Matrix m(3, 2);
+    m.SetElement(2, 1, 7.5);
+    ExpectElements(m, {{0, 0}, {0, 0}, {0, 7.5}});
+    m.Dimension(2, 2);  // redimensioning starts again from zeros
+    ExpectElements(m, {{0, 0}, {0, 0}});
+    EXPECT_EQ(Raised([] { Matrix(-1, 2); }).first, 255);
+    for (auto [r, c] : {std::pair{2, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
+        EXPECT_EQ(Raised([&] { (void)m.Element(r, c); }), (std::pair<int, std::string>{255, "Matrix index out of range"}));
+        EXPECT_EQ(Raised([&] { m.SetElement(r, c, 1.0); }).first, 255);
+    }
+    // A table with any bounds, a list as a column, generic elements as numbers.
+    Variant a = Variant::MakeArray(VarType::Double, {Bounds{1, 2}, Bounds{5, 7}});
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 5; j <= 7; ++j) a(i, j) = 10.0 * i + j;
+    m.LoadArray(a);
+    ExpectElements(m, {{15, 16, 17}, {25, 26, 27}});
+    const Variant out = m.CopyToArray();
+    EXPECT_EQ(out.elemKind(), VarType::Double);
+    EXPECT_EQ(out.lbound(1) + out.lbound(2) + out.ubound(1) * 10 + out.ubound(2), 12);
+    EXPECT_EQ(out(1, 0).rawDouble(), 25.0);
+    m.LoadArray(Variant::Doubles({1.5, -2.0, 3.25}, 4));
+    ExpectElements(m, {{1.5}, {-2}, {3.25}});
+    m.LoadArray(Variant::List({Variant(2), Variant(0.5)}));
+    ExpectElements(m, {{2}, {0.5}});
+    EXPECT_EQ(Raised([&] { m.LoadArray(Variant(3.0)); }).first, 255);
+    EXPECT_EQ(Raised([&] { m.LoadArray(Variant::MakeArray(VarType::Double, {{0, 1}, {0, 1}, {0, 1}})); }).first, 255);
+}
+
+TEST(Matrix, ArithmeticLeavesItsSourceAlone) {
+    const Matrix a = FromRows({{1, 2, 3}, {4, 5, 6}});
+    ExpectElements(a.Product(FromRows({{7, 8}, {9, 10}, {11, 12}})), {{58, 64}, {139, 154}});
+    ExpectElements(a.Transpose(), {{1, 4}, {2, 5}, {3, 6}});
+    ExpectElements(a.Times(-0.5), {{-0.5, -1, -1.5}, {-2, -2.5, -3}});
+    Matrix c = a.Copy();
+    c.SetElement(0, 0, 100.0);
+    ExpectElements(a, {{1, 2, 3}, {4, 5, 6}});
+    EXPECT_EQ(Raised([&] { (void)a.Product(a); }).second, "Matrix dimensions do not agree");
+}
+
+TEST(Matrix, InversesByHandAndOfHilbertFour) {
+    // [[4, 7], [2, 6]] has determinant 10 and inverse [[0.6, -0.7], [-0.2, 0.4]].
+    ExpectElements(FromRows({{4, 7}, {2, 6}}).Inverse(), {{0.6, -0.7}, {-0.2, 0.4}}, 1e-15);
+    // Units alone must not make a matrix singular: [[2E150, 1E150], [1E-150, 3E-150]] has
+    // determinant 5 and inverse [[6E-151, -2E149], [-2E-151, 4E149]].
+    ExpectElements(FromRows({{1e-200, 0}, {0, 1e200}}).Inverse(), {{1e200, 0}, {0, 1e-200}}, 1e-15);
+    ExpectElements(FromRows({{2e150, 1e150}, {1e-150, 3e-150}}).Inverse(), {{6e-151, -2e149}, {-2e-151, 4e149}}, 1e-15);
+    // The elements 1/3, 1/5, ... are rounded, so the inverse of the stored matrix differs
+    // from the exact integer one by about cond(H4) x 1E-16 = 1.5E-12 relative.
+    Matrix h(4, 4);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) h.SetElement(i, j, 1.0 / (i + j + 1));
+    ExpectElements(h.Inverse(),
+                   {{16, -120, 240, -140}, {-120, 1200, -2700, 1680}, {240, -2700, 6480, -4200}, {-140, 1680, -4200, 2800}}, 1e-10);
+}
+
+TEST(Matrix, SingularAndIllConditionedMatricesRaise) {
+    const double d = std::nextafter(1.0, 2.0);  // rows a few units apart in the last place
+    for (const Matrix& m : {FromRows({{1, 2}, {2, 4}}), FromRows({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}), FromRows({{0, 0}, {0, 1}}),
+                            FromRows({{1, 0}, {1, 0}}), FromRows({{1, 1}, {1, d}})})
+        EXPECT_EQ(Raised([&] { (void)m.Inverse(); }), (std::pair<int, std::string>{255, "Matrix is singular"}));
+    EXPECT_EQ(Raised([] { (void)Matrix(2, 3).Inverse(); }).second, "Matrix is not square");
+    EXPECT_EQ(Raised([] { (void)FromRows({{1, 0}, {0, INFINITY}}).Inverse(); }).first, 255);
+    // 1 + 1E-10: reciprocal condition about 2.5E-11, well above the Double floor.
+    const double e = 1.0 + 1e-10, delta = e - 1.0;
+    const Matrix a = FromRows({{1, 1}, {1, e}});
+    ExpectElements(a.Inverse(), {{e / delta, -1.0 / delta}, {-1.0 / delta, 1.0 / delta}}, 1e-6);
+    // A caller that knows its elements carry more rounding asks for more.
+    EXPECT_EQ(Raised([&] { (void)a.Inverse(1e-9); }).second, "Matrix is singular");
+}
+
+// ---- distributions ----------------------------------------------------------------------
+
+TEST(Distributions, PublishedAndHandWorkedValues) {
+    const double z975 = 1.959963984540054, invSqrt2Pi = 1.0 / std::sqrt(2 * std::numbers::pi);
+    const struct {
+        const char* name;
+        double got, expected, tolerance;
+    } cases[] = {
+        {"normal 0.975", DF::InverseNormal(0.975, 0, 1), z975, 1e-14},
+        {"normal 0.95", DF::InverseNormal(0.95, 0, 1), 1.6448536269514722, 1e-14},
+        {"normal 0.025, mean 10, sd 2", DF::InverseNormal(0.025, 10, 2), 10 - 2 * z975, 1e-13},
+        {"lognormal median", DF::InverseLognormal(0.5, 1.3, 0.4), std::exp(1.3), 1e-14},
+        {"lognormal 0.975", DF::InverseLognormal(0.975, 0.5, 0.3), std::exp(0.5 + 0.3 * z975), 1e-13},
+        {"beta(2, 2): F(0.2) = 3 0.04 - 2 0.008 = 0.104", *DF::InverseBeta(0.104, 2, 2), 0.2, 1e-13},
+        {"beta(1, 1) is uniform", *DF::InverseBeta(0.37, 1, 1), 0.37, 1e-15},
+        {"beta(a, 1): F(x) = x^a", *DF::InverseBeta(0.25, 2, 1), 0.5, 1e-14},
+        // x^a / (a B(a, b)) = u with B(0.5, 3) = 16/15: the double-only root finding gives up
+        // here and the long double one answers.
+        {"beta far in the lower tail", *DF::InverseBeta(1e-8, 0.5, 3), std::pow(1e-8 * 0.5 * 16 / 15, 2), 1e-22},
+        {"t 98 df, two tails", DF::InverseStudentT(0.05, 98, 2), 1.9844675, 1e-7},
+        {"t 98 df, one tail", DF::InverseStudentT(0.05, 98, 1), 1.660551, 1e-6},
+        {"t 10 df", DF::InverseStudentT(0.05, 10, 2), 2.228139, 1e-6},
+        {"t 1 df at 0.01", DF::InverseStudentT(0.01, 1, 2), 63.656741, 1e-5},
+        {"normal density", *DF::NormalDensity(5, 3, 2), std::exp(-0.5) * invSqrt2Pi / 2, 1e-16},
+        {"lognormal density", *DF::LognormalDensity(std::exp(1.0), 0, 1), std::exp(-0.5) * invSqrt2Pi / std::exp(1.0), 1e-16},
+        {"beta density 6 x (1 - x)", *DF::BetaDensity(0.25, 2, 2), 1.125, 1e-15},
+        {"beta density at its end", *DF::BetaDensity(0.0, 1, 1), 1.0, 1e-15},
+    };
+    for (const auto& c : cases) EXPECT_NEAR(c.got, c.expected, c.tolerance) << c.name;
+    EXPECT_NEAR(CDbl(DF::InverseStudentT(Variant(0.05), Variant(98), Variant(std::int16_t{2}))), 1.9844675, 1e-7);
+    EXPECT_DOUBLE_EQ(CDbl(DF::InverseBeta(Variant(0.5), Variant(std::int16_t{2}), Variant(2.0))), 0.5);
+    EXPECT_NEAR(CDbl(DF::BetaDensity(Variant(0.5), Variant(2), Variant(2))), 1.5, 1e-15);
+}
+
+TEST(Distributions, DomainEnds) {
+    const std::pair<double, double> ends[] = {
+        {DF::InverseNormal(0.0, 0, 1), -INFINITY}, {DF::InverseNormal(1.0, 0, 1), INFINITY}, {DF::InverseLognormal(0.0, 0, 1), 0},
+        {DF::InverseLognormal(1.0, 0, 1), INFINITY}, {*DF::InverseBeta(1.0, 2, 0.5), 1}, {*DF::InverseBeta(0.0, 2, 3), 0},
+        {DF::InverseStudentT(0.0, 98, 2), INFINITY}, {*DF::LognormalDensity(0, 0, 1), 0}, {*DF::BetaDensity(1.5, 2, 2), 0}};
+    for (const auto& [got, expected] : ends) EXPECT_EQ(got, expected);
+    for (const auto& f : std::vector<std::function<void()>>{
+             [] { DF::InverseNormal(1.5, 0, 1); }, [] { DF::InverseNormal(-0.1, 0, 1); }, [] { DF::InverseNormal(0.5, 0, 0); },
+             [] { DF::InverseNormal(NAN, 0, 1); }, [] { DF::InverseLognormal(0.5, 0, -1); }, [] { DF::InverseStudentT(0.05, 98, 3); },
+             [] { DF::InverseStudentT(0.05, 0, 2); }, [] { DF::InverseStudentT(-0.05, 10, 1); }})
+        EXPECT_EQ(Raised(f).first, 255);
+    for (const auto& none : {DF::InverseBeta(0.5, 0, 2), DF::InverseBeta(0.5, 2, -1), DF::InverseBeta(1.5, 2, 2),
+                             DF::InverseBeta(NAN, 2, 2), DF::NormalDensity(0, 0, 0), DF::LognormalDensity(1, 0, 0),
+                             DF::BetaDensity(0.5, 0, 1), DF::BetaDensity(0.0, 0.5, 2), DF::BetaDensity(NAN, 2, 2)})
+        EXPECT_FALSE(none);
+    EXPECT_TRUE(DF::InverseBeta(Variant(0.5), Variant(0), Variant(2)).isNull());
+    EXPECT_TRUE(DF::NormalDensity(Variant(0), Variant(0), Variant(0)).isNull());
+}
+
+// The double-only policy must keep close to what Boost gives with its default policy,
+// which evaluates in long double.
+TEST(Distributions, AgreeWithBoostDefaultPolicy) {
+    namespace bm = boost::math;
+    const auto relDiff = [](double a, double b) { return a == b ? 0.0 : std::fabs(a - b) / std::max(std::fabs(a), std::fabs(b)); };
+    double worstNormal = 0, worstLognormal = 0, worstBeta = 0, worstT = 0, worstPdf = 0;
+    std::vector<double> us{1e-12, 1e-8, 1e-5, 1 - 1e-5, 1 - 1e-8};
+    for (int i = 1; i < 1000; ++i) us.push_back(i / 1000.0);
+    for (const double u : us) {
+        worstNormal = std::max(worstNormal, relDiff(DF::InverseNormal(u, 0, 0.7), bm::quantile(bm::normal(0, 0.7), u)));
+        worstLognormal = std::max(worstLognormal, relDiff(DF::InverseLognormal(u, -0.3, 0.9), bm::quantile(bm::lognormal(-0.3, 0.9), u)));
+        for (double a : {0.5, 2.0, 7.3})
+            for (double b : {0.8, 3.0, 25.0})
+                if (u >= 1e-5 && u <= 1 - 1e-5)
+                    worstBeta = std::max(worstBeta, relDiff(*DF::InverseBeta(u, a, b), bm::quantile(bm::beta_distribution<>(a, b), u)));
+        worstPdf = std::max(worstPdf, relDiff(*DF::BetaDensity(u, 2.5, 4.0), bm::pdf(bm::beta_distribution<>(2.5, 4.0), u)));
+        if (u < 0.5)
+            for (double df : {1.0, 5.0, 18.0, 98.0, 49998.0})
+                worstT = std::max(worstT, relDiff(DF::InverseStudentT(u, df, 1), bm::quantile(bm::complement(bm::students_t(df), u))));
+    }
+    EXPECT_LT(worstNormal, 1e-14);
+    EXPECT_LT(worstLognormal, 1e-14);
+    EXPECT_LT(worstBeta, 1e-13);
+    EXPECT_LT(worstT, 1e-13);
+    EXPECT_LT(worstPdf, 1e-14);
+}
+
+// ---- small services -----------------------------------------------------------------------
+
+TEST(NumericServices, MinMaxKeepTheChosenArgumentAndLimitsSurviveTheirText) {
+    EXPECT_EQ(MathFunctions::Max(MathFunctions::Min(1.7, 1.0), 0.0), 1.0);  // clamping as the callers write it
+    EXPECT_EQ(MathFunctions::Max(MathFunctions::Min(-0.2, 1.0), 0.0), 0.0);
+    EXPECT_TRUE(std::isnan(MathFunctions::Max(MathFunctions::Min(NAN, 1.0), 0.0)));
+    const Variant mx = MathFunctions::Max(Variant(std::int16_t{3}), Variant(2.5));
+    EXPECT_EQ(mx.type(), VarType::Int16);
+    EXPECT_EQ(MathFunctions::Min(Variant(std::int16_t{3}), Variant(2.5)).type(), VarType::Double);
+    EXPECT_EQ(MathFunctions::Max(Variant(2), Variant(2.0)).type(), VarType::Int32);  // a tie gives the first argument
+    EXPECT_EQ(CDbl(MathFunctions::Max(Variant(), Variant(-1))), 0.0);                // Empty counts as 0
+    const std::vector<double> v{3, -2.5, 7, 0};
+    EXPECT_EQ(MathFunctions::ArrayMin(Variant::Doubles(v, 1)), -2.5);
+    EXPECT_EQ(MathFunctions::ArrayMax(v), 7.0);
+    EXPECT_EQ(MathFunctions::ArrayMin(std::vector<double>{}), NumericLimits::LargestDouble);
+    EXPECT_EQ(MathFunctions::ArrayMax(std::vector<double>{}), NumericLimits::MostNegativeDouble);
+    EXPECT_THROW(MathFunctions::ArrayMax(Variant(1.0)), AppError);
+    EXPECT_EQ(kNoValue, NumericLimits::MostNegativeDouble);
+    EXPECT_TRUE(NumericLimits::UnsetLong < 0 || NumericLimits::UnsetLong > 12);
+    EXPECT_EQ(FormatDouble(kNoValue), "-1.79769313486231E+308");
+    EXPECT_EQ(Val(FormatDouble(kNoValue)), kNoValue);
+    EXPECT_EQ(Val(FormatDouble(NumericLimits::LargestDouble)), NumericLimits::LargestDouble);
+    test::TempDir dir;
+    const std::string file = dir.file("Template \xC3\xA9.rtf");
+    EXPECT_FALSE(FileFunctions::FileExists(file));
+    test::WriteBytes(file, "x");
+    EXPECT_TRUE(FileFunctions::FileExists(file));
+    EXPECT_FALSE(FileFunctions::FileExists(dir.str()));
+    EXPECT_FALSE(FileFunctions::FileExists(""));
+}
+
+TEST(NumericServices, CorrelationAndQuantile) {
+    using ArrayStatistics::Correlation;
+    using ArrayStatistics::Quantile;
+    using V = std::vector<double>;
+    EXPECT_DOUBLE_EQ(*Correlation(V{1, 2, 3}, V{3, 2, 1}), -1.0);
+    EXPECT_NEAR(*Correlation(V{1, 2, 3, 4}, V{1, 3, 2, 4}), 0.8, 1e-15);  // centred sums 4 / sqrt(5 * 5)
+    EXPECT_NEAR(*Correlation(V{1e9 + 1, 1e9 + 2, 1e9 + 3, 1e9 + 4}, V{1, 3, 2, 4}), 0.8, 1e-12);
+    // No spread (the mean of many copies of 0.1 is not exactly 0.1), unequal lengths, NaN.
+    V tenths(10000, 0.1), spread(10000);
+    for (std::size_t i = 0; i < spread.size(); ++i) spread[i] = static_cast<double>(i % 17);
+    for (const auto& [x, y] : {std::pair{V{5, 5, 5}, V{1, 2, 3}}, {tenths, spread}, {spread, tenths}, {V{1, 2, 3}, V{1, 2}},
+                               {V{1}, V{1}}, {V{1, NAN, 3}, V{1, 2, 3}}})
+        EXPECT_FALSE(Correlation(x, y));
+    EXPECT_TRUE(Correlation(Variant(1.0), Variant::Doubles({1, 2, 3})).isNull());
+    EXPECT_DOUBLE_EQ(CDbl(Correlation(Variant::Doubles({1, 2, 3}), Variant::Doubles({2, 4, 6}))), 1.0);
+    const V s{1, 2, 3, 4};
+    for (const auto& [p, q] : {std::pair{0.0, 1.0}, {1.0, 4.0}, {0.5, 2.5}, {1.0 / 3.0, 2.0}, {0.05, 1.15}})
+        EXPECT_DOUBLE_EQ(Quantile(p, s), q) << p;
+    EXPECT_EQ(Quantile(0.3, V{7}), 7.0);
+    EXPECT_EQ(Quantile(0.025, Variant::Doubles(s, 1)), Quantile(0.025, s));
+    EXPECT_THROW(Quantile(0.5, V{}), AppError);
+    EXPECT_THROW(Quantile(1.01, s), AppError);
+    EXPECT_THROW(Quantile(NAN, s), AppError);
+    V roots;
+    for (int i = 0; i < 101; ++i) roots.push_back(std::sqrt(static_cast<double>(i)) * 3.7 - 5);
+    for (int i = 1; i <= 1000; ++i) ASSERT_GE(Quantile(i / 1000.0, roots), Quantile((i - 1) / 1000.0, roots)) << i;
+}
+
+TEST(NumericServices, SignDecidesTheBarHitTest) {
+    EXPECT_EQ(AuxFunctions::Sign(0.3f) * 100 + AuxFunctions::Sign(-0.01f) * 10 + AuxFunctions::Sign(0.0f), 90);
+    // (v - Y) * g(Y) >= -0.05 holds inside a bar and fails beyond its end, for bars on
+    // either side of the zero line.
+    auto hit = [](double v, float y) { return (v - y) * AuxFunctions::Sign(y) >= -0.05; };
+    EXPECT_TRUE(hit(0.4, 0.2f) && hit(-0.4, -0.2f));
+    EXPECT_FALSE(hit(0.4, 0.5f) || hit(-0.4, -0.5f) || hit(0.4, -0.2f));
+}
+
+}  // namespace
+}  // namespace nuvir

@@ -1,0 +1,277 @@
+// The flex grid: its table, text and Clip, the current cell by code and by real mouse
+// and key events with the order of its notifications, sizes, scrolling and painting.
+#include <QImage>
+
+#include "platform_fixture.h"
+
+namespace nuvir::test {
+namespace {
+
+// ---- structure, text and Clip ----------------------------------------------------------
+
+TEST_F(FlexGridTest, TableShapeAndText) {
+    EXPECT_EQ(grid_->Rows() * 1000 + grid_->Cols() * 100 + grid_->FixedRows() * 10 + grid_->FixedCols(), 2211);
+    EXPECT_EQ(grid_->RowHeight(0), 240);
+    FlexGrid::RegisterType();  // forms create it by its library-qualified kind name
+    ASSERT_NE(dynamic_cast<FlexGrid*>(form_->AddByType("MSFlexGridLib.MSFlexGrid", "flxMade")), nullptr);
+    for (const auto& f : std::vector<std::function<void()>>{[&] { grid_->TextMatrix(2, 0); }, [&] { grid_->SetTextMatrix(0, -1, "x"); },
+                                                           [&] { grid_->SetRow(2); }, [&] { grid_->ColWidth(-1); },
+                                                           [&] { grid_->SetFixedRows(3); }, [&] { grid_->SetColWidth(1, -2); }})
+        EXPECT_NE(ErrorNumber(f), 0);
+    Fill(3, 3);
+    grid_->SetTextMatrix(2, 1, "a\tb");
+    EXPECT_EQ(grid_->TextMatrix(2, 1), "a\tb");
+    grid_->SetRows(5);
+    grid_->SetCols(4);
+    EXPECT_EQ(grid_->TextMatrix(1, 2) + "|" + grid_->TextMatrix(4, 3), "1:2|");
+    grid_->SetRows(2);
+    grid_->SetRows(3);
+    EXPECT_EQ(grid_->TextMatrix(2, 1), "") << "a row that was dropped comes back empty";
+    // Clear empties cells and formatting but keeps the layout.
+    grid_->SetColWidth(2, 500);
+    grid_->SetCellBackColor(0xFF);
+    grid_->SetCellFontBold(true);
+    grid_->Clear();
+    EXPECT_EQ(grid_->TextMatrix(0, 0) + grid_->TextMatrix(1, 1), "");
+    EXPECT_FALSE(grid_->CellFontBold());
+    EXPECT_EQ(grid_->CellBackColor(), grid_->BackColor());
+    EXPECT_EQ(grid_->ColWidth(2), 500);
+    // Rows may equal the fixed rows; fewer rows take the fixed ones along.
+    grid_->SetRows(1);
+    EXPECT_EQ(grid_->Row(), 0) << "the current cell stays inside the table";
+    grid_->SetRows(0);
+    EXPECT_EQ(grid_->FixedRows(), 0);
+    grid_->SetRows(3);
+    grid_->SetFixedRows(1);
+    EXPECT_EQ(grid_->Row(), 1) << "the current cell leaves the heading row";
+}
+
+TEST_F(FlexGridTest, ClipFillsTheSelectionRowsAtCarriageReturnsCellsAtTabs) {
+    Fill(4, 4);
+    grid_->SetRowSel(3);
+    grid_->SetColSel(3);
+    grid_->SetClip("a\tb\tc\rd\te\tf\rg\th\ti");
+    EXPECT_EQ(grid_->TextMatrix(1, 1) + grid_->TextMatrix(1, 3) + grid_->TextMatrix(2, 2) + grid_->TextMatrix(3, 3), "acei");
+    EXPECT_EQ(grid_->TextMatrix(0, 1), "0:1") << "outside the selection nothing changes";
+    EXPECT_EQ(grid_->Clip(), "a\tb\tc\rd\te\tf\rg\th\ti");
+    // A value holding a tab spills into the next cell; the second row is short; what is
+    // beyond the selection is dropped; cells the text does not reach keep their text.
+    Fill(4, 4);
+    grid_->SetRowSel(2);
+    grid_->SetColSel(2);
+    grid_->SetClip("x\ty\tz\rw\rbeyond");
+    const std::string cells[] = {grid_->TextMatrix(1, 1), grid_->TextMatrix(1, 2), grid_->TextMatrix(1, 3),
+                                 grid_->TextMatrix(2, 1), grid_->TextMatrix(2, 2), grid_->TextMatrix(3, 1)};
+    EXPECT_EQ(std::vector<std::string>(std::begin(cells), std::end(cells)),
+              (std::vector<std::string>{"x", "y", "1:3", "w", "2:2", "3:1"}));
+    // The selection drawn backwards.
+    grid_->SetRow(2);
+    grid_->SetCol(2);
+    grid_->SetRowSel(1);
+    grid_->SetColSel(1);
+    EXPECT_EQ(grid_->Clip(), "x\ty\rw\t2:2");
+}
+
+// ---- the current cell by code -----------------------------------------------------------
+
+TEST_F(FlexGridTest, SettingRowAndColRaisesLeaveWithTheOldCellThenEnterWithTheNew) {
+    Fill(4, 3);
+    grid_->SetRow(1);
+    grid_->SetCol(1);
+    EXPECT_TRUE(log_.empty()) << "unchanged values give none";
+    grid_->SetRow(2);
+    grid_->SetCol(2);
+    grid_->SetRow(0);  // fixed cells can be made current by code
+    EXPECT_EQ(Joined(), "leave(1,1) enter(2,1) leave(2,1) enter(2,2) leave(2,2) enter(0,2)");
+    // Setting Row or Col collapses the selection.
+    grid_->SetRowSel(3);
+    grid_->SetColSel(2);
+    grid_->SetRow(2);
+    EXPECT_EQ(grid_->RowSel() * 10 + grid_->ColSel(), 22);
+    // Structure changes move the current cell without notifications.
+    grid_->SetRow(3);
+    log_.clear();
+    grid_->SetRows(2);
+    EXPECT_EQ(grid_->Row(), 1);
+    EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(FlexGridTest, HandlersThatMoveTheCellOrShrinkTheTableLeaveItConsistent) {
+    Fill(6, 4);
+    bool once = true;
+    QObject::connect(grid_, &FlexGrid::EnterCell, [&] {
+        if (std::exchange(once, false)) grid_->SetRow(3);
+    });
+    grid_->SetRow(2);
+    EXPECT_EQ(grid_->Row(), 3);
+    EXPECT_EQ(Joined(), "leave(1,1) enter(2,1) leave(2,1) enter(3,1)");
+    bool shrink = true;
+    QObject::connect(grid_, &FlexGrid::LeaveCell, [&] {
+        if (std::exchange(shrink, false)) grid_->SetRows(3), grid_->SetCols(2);
+    });
+    grid_->SetRow(5);
+    EXPECT_LT(grid_->Row(), grid_->Rows());
+    EXPECT_LT(grid_->Col(), grid_->Cols());
+    grid_->SetClip("x");
+    EXPECT_EQ(grid_->Text(), "x");
+}
+
+// ---- mouse and keys ----------------------------------------------------------------------
+
+TEST_F(FlexGridTest, ClicksRaiseMouseDownThenMoveTheCellThenMouseUpAndClick) {
+    Fill(4, 3);
+    Click(3, 2);
+    EXPECT_EQ(Joined(), "down1(1,1) leave(1,1) enter(3,2) up1(3,2) click(3,2)");
+    EXPECT_EQ(grid_->MouseRow() * 10 + grid_->MouseCol(), 32);
+    EXPECT_TRUE(grid_->HasFocus()) << "a click gives the grid the focus";
+    log_.clear();
+    Click(3, 2);  // on the current cell: no cell notifications
+    Click(2, 2, Qt::RightButton);  // leaves the current cell and raises no click
+    EXPECT_EQ(Joined(), "down1(3,2) up1(3,2) click(3,2) down2(3,2) up2(3,2)");
+    EXPECT_EQ(grid_->MouseRow(), 2);
+    Click(0, 1);  // a heading picks the first data cell on view of its column
+    EXPECT_EQ(grid_->Row() * 10 + grid_->Col(), 11);
+    EXPECT_EQ(grid_->MouseRow(), 0) << "MouseRow tells the heading";
+    // Coordinates are twips from the grid's corner; beyond the cells the mouse reads -1.
+    double x = -1, y = -1;
+    QObject::connect(grid_->Events(), &ControlEvents::MouseDown, [&](int, int, double px, double py) { x = px, y = py; });
+    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    const QPoint origin = grid_->viewport()->geometry().topLeft();
+    EXPECT_DOUBLE_EQ(x, 15.0 * (20 + origin.x()));
+    EXPECT_DOUBLE_EQ(y, 15.0 * (30 + origin.y()));
+    QTest::mouseMove(grid_->viewport(), QPoint(290, 190));
+    QApplication::processEvents();
+    EXPECT_EQ(grid_->MouseRow() * 10 + grid_->MouseCol(), -11);
+}
+
+TEST_F(FlexGridTest, KeysMoveTheCellAfterKeyDownStopAtTheEdgesAndSkipHiddenRows) {
+    Fill(5, 3);
+    grid_->SetRowHeight(2, 0);
+    grid_->setFocus();
+    QTest::keyClick(grid_, Qt::Key_Up);  // nothing above the first data row
+    QTest::keyClick(grid_, Qt::Key_Down);
+    QTest::keyClick(grid_, Qt::Key_Right);
+    EXPECT_EQ(Joined(), "key38 key40 leave(1,1) enter(3,1) key39 leave(3,1) enter(3,2)");
+    QTest::keyClick(grid_, Qt::Key_Home);
+    EXPECT_EQ(grid_->Col(), 1);
+    QTest::keyClick(grid_, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(grid_->Row() * 10 + grid_->Col(), 42);
+    QObject::connect(grid_->Events(), &ControlEvents::KeyDown, [](int& code, int) { code = 0; });
+    QTest::keyClick(grid_, Qt::Key_Up);  // a handler that clears the code stops the move
+    EXPECT_EQ(grid_->Row(), 4);
+}
+
+// ---- sizes, geometry and scrolling ----------------------------------------------------------
+
+TEST_F(FlexGridTest, SizesAndCellGeometryInTwips) {
+    Fill(4, 4);
+    grid_->SetColWidth(-1, 800);  // 53.33 px each: columns at the nearest pixel of their running total
+    const int origin = grid_->viewport()->geometry().left();
+    EXPECT_EQ(grid_->CellRectPx(0, 1).left() - origin, 53);
+    EXPECT_EQ(grid_->CellRectPx(0, 2).left() - origin, 107);
+    EXPECT_EQ(grid_->CellRectPx(0, 3).left() - origin, 160);
+    EXPECT_EQ(grid_->CellRectPx(0, 3).width(), 53);
+    grid_->SetColWidth(-1, 900);
+    grid_->SetColWidth(0, 600);
+    grid_->SetRowHeight(-1, 300);
+    grid_->SetRowHeight(1, -1);
+    EXPECT_EQ(grid_->RowHeight(1), FlexGrid::kDefaultRowHeight);
+    grid_->SetRow(2);
+    grid_->SetCol(2);
+    const double frame = 15.0 * grid_->FrameWidthPx();  // from the grid's outer corner
+    EXPECT_DOUBLE_EQ(grid_->CellLeft(), frame + 600 + 900);
+    EXPECT_DOUBLE_EQ(grid_->CellTop(), frame + 300 + FlexGrid::kDefaultRowHeight);
+    EXPECT_DOUBLE_EQ(grid_->CellWidth() + grid_->CellHeight(), 1200);
+    // Zero size hides a row or column and moves the ones after it.
+    grid_->SetRowHeight(-1, 240);
+    grid_->SetRowHeight(2, 0);
+    grid_->SetColWidth(1, 0);
+    EXPECT_FALSE(grid_->RowIsVisible(2) || grid_->ColIsVisible(1));
+    EXPECT_TRUE(grid_->CellRectPx(2, 2).isEmpty());
+    EXPECT_EQ(grid_->CellRectPx(3, 2).top() - grid_->viewport()->geometry().top(), 2 * 16);
+}
+
+TEST_F(FlexGridTest, AGridAsHighAsItsRowsShowsThemAllWithoutAScrollBar) {
+    Fill(6, 2);
+    grid_->SetHeight(6 * 240 + 15.0 * 2 * grid_->FrameWidthPx());
+    ShowForm();
+    EXPECT_FALSE(grid_->verticalScrollBar()->isVisible());
+    EXPECT_EQ(grid_->CellRectPx(5, 1).bottom(), grid_->viewport()->geometry().bottom());
+    grid_->SetRows(7);
+    QApplication::processEvents();
+    EXPECT_TRUE(grid_->verticalScrollBar()->isVisible()) << "one row more needs the scroll bar";
+}
+
+TEST_F(FlexGridTest, ScrollingByCodeKeysAndWheel) {
+    Fill(30, 2);
+    ShowForm();
+    grid_->SetRow(25);
+    EXPECT_FALSE(grid_->RowIsVisible(25)) << "setting Row by code does not scroll";
+    log_.clear();
+    const double top = grid_->CellTop();  // reading the cell's geometry does
+    EXPECT_TRUE(grid_->RowIsVisible(25) && grid_->RowIsVisible(0) && !grid_->RowIsVisible(1));
+    EXPECT_EQ(Joined(), "scroll" + std::to_string(grid_->TopRow()));
+    EXPECT_LT(top + grid_->CellHeight(), grid_->Height());
+    log_.clear();
+    grid_->SetTopRow(10);
+    grid_->SetTopRow(10);
+    EXPECT_EQ(grid_->verticalScrollBar()->value(), 9);
+    grid_->verticalScrollBar()->setValue(2);
+    EXPECT_EQ(Joined(), "scroll10 scroll3");
+    grid_->setFocus();
+    QTest::keyClick(grid_, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(grid_->TopRow(), 1);
+    for (int i = 0; i < 15; ++i) QTest::keyClick(grid_, Qt::Key_Down);
+    EXPECT_TRUE(grid_->RowIsVisible(16));
+    EXPECT_GT(grid_->TopRow(), 1);
+    QTest::keyClick(grid_, Qt::Key_Home, Qt::ControlModifier);
+    QWheelEvent wheel(QPointF(50, 50), grid_->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid_->viewport(), &wheel);  // whole rows
+    const int wheelTop = grid_->TopRow();
+    EXPECT_GT(wheelTop, 1);
+    EXPECT_EQ(log_.back(), "scroll" + std::to_string(wheelTop));
+    EXPECT_EQ(grid_->CellRectPx(wheelTop, 1).top(), grid_->CellRectPx(0, 1).bottom() + 1);
+}
+
+// ---- painting -------------------------------------------------------------------------------
+
+TEST_F(FlexGridTest, PaintsCellColoursTextTheSelectionAndTheAreaBeyond) {
+    Fill(4, 4);
+    grid_->SetBackColor(0xFFFFFF);
+    grid_->SetBackColorBkg(0x00FF00);  // green beyond the cells
+    grid_->SetBackColorSel(0xFF0000);  // blue
+    grid_->SetRow(3);
+    grid_->SetCol(3);
+    grid_->SetCellBackColor(0x0000FF);  // red
+    grid_->SetTextMatrix(1, 1, "");
+    grid_->SetRow(1);
+    grid_->SetCol(2);
+    grid_->SetRowSel(2);
+    grid_->SetColSel(3);
+    auto colourAt = [&](const QImage& img, int row, int col) {
+        const QRect r = grid_->CellRectPx(row, col);
+        return img.pixelColor(r.left() + 1, r.top() + 1);
+    };
+    QImage image = grid_->grab().toImage();
+    EXPECT_EQ(colourAt(image, 3, 3), QColor(255, 0, 0));
+    EXPECT_EQ(colourAt(image, 2, 3), QColor(0, 0, 255)) << "the selection";
+    EXPECT_EQ(colourAt(image, 1, 2), QColor(255, 255, 255)) << "but not the current cell";
+    const QRect last = grid_->CellRectPx(3, 3);
+    EXPECT_EQ(image.pixelColor(last.right() + 5, last.top() + 2), QColor(0, 255, 0));
+    auto darkPixels = [&](int row, int col) {
+        const QRect r = grid_->CellRectPx(row, col).adjusted(1, 1, -2, -2);
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) n += image.pixelColor(x, y).lightness() < 100;
+        return n;
+    };
+    EXPECT_GT(darkPixels(1, 2), 0);
+    EXPECT_EQ(darkPixels(1, 1), 0);
+    grid_->SetHighLight(0);
+    image = grid_->grab().toImage();
+    EXPECT_EQ(colourAt(image, 2, 3), QColor(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace nuvir::test

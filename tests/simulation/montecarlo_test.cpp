@@ -1,0 +1,922 @@
+// The engine: its generators, the order and transform of draws, the trial outputs,
+// the check of its input, whole runs, and the trial loop on worker threads.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <thread>
+
+#include "appdata/appdata.h"
+#include "numerics/numerics.h"
+#include "platform/fakeservices.h"
+#include "runtime/convert.h"
+#include "runtime/rnd.h"
+#include "simulation/programhost.h"
+#include "simulation/ran1.h"
+#include "simulation_fixture.h"
+#include "testsupport.h"
+
+namespace nuvir {
+namespace {
+
+using namespace enginetest;
+using Access = CMonteCarloTestAccess;
+using MUtilities::Ran1;
+using MUtilities::ran1_detail::State;
+
+std::vector<double> Ran1After(std::int32_t seed, int n, bool keepSeedingDraw = false) {
+    std::int32_t idum = seed;
+    std::vector<double> out;
+    const double first = Ran1(idum);
+    if (keepSeedingDraw) out.push_back(first);
+    while (static_cast<int>(out.size()) < n) out.push_back(Ran1(idum));
+    return out;
+}
+
+// An engine seeded and ready to draw with the given generator.
+struct Seeded {
+    Seeded(std::int32_t prng, float seed) {
+        mc.SetPRNGToUse(prng);
+        Access::SetSeed(mc, seed);
+        Access::InitialisePRNG(mc);
+    }
+    EngineTestHost host;
+    CMonteCarlo mc{host};
+};
+
+// ---- the custom generator ---------------------------------------------------------------
+
+// Worked out from the generator's definition, independently of this code (Python, exact
+// integers and IEEE doubles). Seeding with -1: ix1 = 54774, then 63107 (= ix2), then
+// 212260 (= ix3), then 97 table entries (ix1 + ix2 * RM2) * RM1 and the draws below.
+TEST(Ran1, ReferenceSequencesAndSeedingStates) {
+    EXPECT_EQ(Ran1After(-1, 6, true), (std::vector<double>{0x1.8f674dd313924p-2, 0x1.5e830f47b0945p-3, 0x1.48e68b13729c6p-1,
+                                                           0x1.bcda33783efc0p-1, 0x1.5d5240fd1b905p-3, 0x1.62ffc9a34189ep-1}));
+    EXPECT_EQ(Ran1After(-4321, 6, true), (std::vector<double>{0x1.4f280581b2dc2p-2, 0x1.bca512b5ca277p-3, 0x1.f6d4da783340dp-1,
+                                                              0x1.7d39556a81ef3p-2, 0x1.a2d43b423bbeep-1, 0x1.6fe3757af8a9ap-4}));
+    std::int32_t idum = -1;
+    Ran1(idum);
+    EXPECT_EQ(idum, 1);
+    std::int64_t ix1 = 212260;  // 97 steps of generator 1 during the table fill, one more for the draw
+    for (int i = 0; i < 98; ++i) ix1 = (7141 * ix1 + 54773) % 259200;
+    const std::int64_t ix3 = (4561 * 212260 + 51349) % 243000;
+    EXPECT_EQ(State().ix1, ix1);
+    EXPECT_EQ(State().ix3, ix3);
+    EXPECT_EQ(State().j, 1 + (97 * ix3) / 243000);
+    EXPECT_EQ(State().iff, 1);
+    // A second seed restarts the sequence.
+    const std::vector<double> first = Ran1After(-1, 50);
+    Ran1After(-999, 3);
+    EXPECT_EQ(Ran1After(-1, 50), first);
+}
+
+TEST(Ran1, ZeroRepeatsTheLastValueAndOtherPositiveValuesDrawLikeOne) {
+    const std::vector<double> reference = Ran1After(-5, 4, true);
+    std::int32_t idum = -5;
+    Ran1(idum);
+    EXPECT_EQ(Ran1(idum), reference[1]);
+    for (int i = 0; i < 3; ++i) {
+        std::int32_t zero = 0;
+        EXPECT_EQ(Ran1(zero), reference[1]);
+        EXPECT_EQ(zero, 0);
+    }
+    std::int32_t seven = 7;
+    EXPECT_EQ(Ran1(seven), reference[2]);
+    EXPECT_EQ(seven, 7);
+    EXPECT_EQ(Ran1(idum), reference[3]);
+}
+
+TEST(Ran1, FirstCallOfTheProcessWithoutANegativeSeedUsesTheClock) {
+    for (const std::int32_t start : {0, 1, 12345}) {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            const float before = Timer();
+            State() = {};  // as at program start
+            std::int32_t idum = start;
+            const double value = Ran1(idum);
+            if (std::floor(before) != std::floor(Timer())) continue;  // a second passed: retry
+            EXPECT_EQ(idum, 1);
+            EXPECT_EQ(value, Ran1After(-static_cast<std::int32_t>(std::floor(before)), 1, true)[0]) << start;
+            break;
+        }
+    }
+}
+
+TEST(Ran1, ExtremeStatesAndSeeds) {
+    std::int32_t idum = -3;
+    Ran1(idum);
+    // The largest combination of generators 1 and 2 lies above 1: it comes out as 1.
+    const double largest = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
+    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = largest;
+    EXPECT_EQ(Ran1(idum), 1.0);
+    EXPECT_EQ(State().last, 1.0);
+    State().ix3 = -1000;  // only a corrupted state can get here
+    EXPECT_EQ(ErrorOf([&] { Ran1(idum); }).text, "Abnormal exit from custom PRNG (ran1)");
+    idum = -2147428874;  // the most negative seed that still works
+    EXPECT_NO_THROW(Ran1(idum));
+    const auto before = State();
+    idum = -2147428875;
+    EXPECT_EQ(ErrorOf([&] { Ran1(idum); }).text, "Overflow");
+    EXPECT_EQ(State().ix1, before.ix1);
+    EXPECT_EQ(State().r, before.r);
+    // Values stay in [0, 1] with mean one half.
+    idum = -12;
+    double lowest = 1.0, highest = 0.0, sum = 0.0;
+    for (int i = 0; i < 200000; ++i) {
+        const double v = Ran1(idum);
+        lowest = std::min(lowest, v);
+        highest = std::max(highest, v);
+        sum += v;
+    }
+    EXPECT_GE(lowest, 0.0);
+    EXPECT_LE(highest, 1.0);
+    EXPECT_NEAR(sum / 200000, 0.5, 0.003);
+}
+
+// ---- the engine's uniform numbers and the order of the quantities ---------------------
+
+TEST(MonteCarloUniforms, EachGeneratorSeedsAsDocumented) {
+    // Built in, from an independent implementation: after a reseed with -12.5, values
+    // v1, v2, ... give the numbers v2 + v1 * 1E-07, v4 + v3 * 1E-07.
+    Seeded builtIn(0, 12.5f);
+    EXPECT_EQ(Access::NextUniform(builtIn.mc), 0.5522989058721482);
+    EXPECT_EQ(Access::NextUniform(builtIn.mc), 0.6948139771136284);
+    const float next = Rnd();
+    Rnd(-12.5f);
+    for (int i = 0; i < 4; ++i) Rnd();
+    EXPECT_EQ(next, Rnd());  // two numbers took four values
+    // Custom: seeded with seed * -100, halves to the even neighbour; a seed below 0.005
+    // would give idum 0, which does not reseed, so it seeds like -1.
+    const struct {
+        float seed;
+        std::int32_t idum;
+    } cases[] = {{0.25f, -25}, {0.5f, -50}, {0.125f, -12}, {0.375f, -38}, {86399.5f, -8639950}, {0.001f, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.seed);
+        const std::vector<double> expected = Ran1After(c.idum, 5);
+        Ran1After(-77, 3);  // some other sequence in progress
+        Seeded custom(1, c.seed);
+        for (const double e : expected) EXPECT_EQ(Access::NextUniform(custom.mc), e);
+    }
+    Seeded custom(1, 3.0f);
+    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 1.5;  // a custom value of exactly one becomes zero
+    EXPECT_EQ(Access::NextUniform(custom.mc), 0.0);
+}
+
+// The quicksort as its definition states it, recursively.
+void ReferenceQuickSort(std::vector<float>& key, std::vector<std::int32_t>& item, int low, int high) {
+    if (high <= low) return;
+    auto exchange = [&](int p, int q) {
+        std::swap(key[static_cast<std::size_t>(p)], key[static_cast<std::size_t>(q)]);
+        std::swap(item[static_cast<std::size_t>(p)], item[static_cast<std::size_t>(q)]);
+    };
+    auto at = [&](int p) { return key[static_cast<std::size_t>(p)]; };
+    int i = low - 1, k = high;
+    do {
+        do ++i;
+        while (at(i) < at(high));
+        do --k;
+        while (k > low && at(k) > at(high));
+        exchange(i, k);
+    } while (k > i);
+    exchange(i, k);
+    exchange(i, high);
+    ReferenceQuickSort(key, item, low, i - 1);
+    ReferenceQuickSort(key, item, i + 1, high);
+}
+
+TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem) {
+    std::vector<float> keys = {2, 1, 2, 1};
+    std::vector<std::int32_t> items = {0, 1, 2, 3};
+    ReferenceQuickSort(keys, items, 0, 3);
+    ASSERT_EQ(items, (std::vector<std::int32_t>{1, 3, 0, 2}));  // the documented tie order B, D, A, C
+    Seeded s(1, 17.0f);
+    const float tieValues[3] = {0.25f, 0.5f, 0.75f};
+    int trialsWithTies = 0;
+    for (int trial = 0; trial < 3000; ++trial) {
+        // After the first thousand orders most table entries hold one of three values.
+        if (trial >= 1000)
+            for (std::size_t j = 1; j <= 97; ++j)
+                if ((j + static_cast<std::size_t>(trial)) % 4 != 0) State().r[j] = tieValues[j % 3];
+        const auto saved = State();
+        std::vector<float> sortedKeys;
+        for (int i = 0; i < 13; ++i) sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc)));
+        State() = saved;
+        std::vector<std::int32_t> expected(13);
+        for (int i = 0; i < 13; ++i) expected[static_cast<std::size_t>(i)] = i;
+        ReferenceQuickSort(sortedKeys, expected, 0, 12);
+        bool tie = false;
+        for (std::size_t i = 1; i < 13; ++i) tie = tie || sortedKeys[i] == sortedKeys[i - 1];
+        trialsWithTies += tie;
+        const auto order = Access::RandomParameterOrder(s.mc);
+        ASSERT_EQ(std::vector<std::int32_t>(order.begin(), order.end()), expected) << trial;
+    }
+    EXPECT_GT(trialsWithTies, 1000);
+    EXPECT_LT(trialsWithTies, 2100);
+}
+
+// ---- draws ---------------------------------------------------------------------------------
+
+TEST(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniformAndSpreadZeroStillTakesANumber) {
+    Seeded s(1, 5.0f);
+    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 0.0;
+    // Uniform: u = 0 stands and gives the lower end, mean - Sqr(3) sd.
+    EXPECT_EQ(Access::GetAPseudoRandomValue(s.mc, 10.0, 1.0, 0, 5), 10.0 - std::sqrt(3.0));
+    for (const std::int32_t code : {1, 2, 3}) {
+        SCOPED_TRACE(code);
+        const auto saved = State();
+        const double got = Access::GetAPseudoRandomValue(s.mc, 0.4, 0.5, code, 5);
+        State() = saved;
+        std::int32_t one = 1;
+        int draws = 0;
+        double u = 0.0;
+        for (; u == 0.0; ++draws) u = Ran1(one);
+        EXPECT_GT(draws, 1);  // at least one 0 was passed over
+        EXPECT_EQ(got, Access::Transform(s.mc, u, 0.4, 0.5, code, 5));
+    }
+    Access::InitialisePRNG(s.mc);
+    for (const std::int32_t code : {0, 1, 2, 3, 99, 5}) {
+        const auto saved = State();
+        std::int32_t one = 1;
+        Ran1(one);
+        const double second = Ran1(one);
+        State() = saved;
+        EXPECT_EQ(Access::GetAPseudoRandomValue(s.mc, 0.37, 0.0, code, 7), 0.37) << code;
+        EXPECT_EQ(Access::NextUniform(s.mc), second) << code;
+    }
+}
+
+TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValue) {
+    Seeded s(1, 5.0f);
+    const struct {
+        const char* name;
+        double u, mean, sd;
+        std::int32_t code;
+        double expected, tolerance;
+    } cases[] = {
+        {"uniform a quarter up: 10 - Sqr(3)", 0.25, 10, 2, 0, 10.0 - std::sqrt(3.0), 0},
+        {"normal: 3 + 2 * 0.8416212335729143", 0.8, 3, 2, 1, 4.683242467145829, 1e-14},
+        {"lognormal: Exp(0.5 + 0.25 * 0.8416212335729143)", 0.8, 0.5, 0.25, 2, 2.034815819465056, 1e-14},
+        {"beta(12, 12), by bisection on its binomial sum", 0.8, 12, 12, 3, 0.5861447126222542, 1e-12},
+        {"beta without a value", 0.8, -1, 2, 3, 0, 0},
+        {"code 4", 0.8, 3, 2, 4, 0, 0},
+        {"code 98", 0.8, 3, 2, 98, 0, 0},
+        {"code -1", 0.8, 3, 2, -1, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(Access::Transform(s.mc, c.u, c.mean, c.sd, c.code, 4), c.expected, c.tolerance);
+    }
+}
+
+TEST(MonteCarloDraw, FailuresNameTheDrawAndItsArguments) {
+    Seeded s(1, 5.0f);
+    const auto saved = State();
+    EXPECT_EQ(ErrorOf([&] { Access::GetAPseudoRandomValue(s.mc, 1.0, -2.5, 3, 4); }).text, "Invalid SD (-2.5) in CMonteCarlo");
+    EXPECT_EQ(State().ix1, saved.ix1);  // raised before drawing
+    const std::string libraryText = ErrorOf([] { DistributionFunctions::InverseNormal(1.5, 3.0, 2.0); }).text;
+    ASSERT_FALSE(libraryText.empty());
+    EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 1.5, 3.0, 2.0, 1, -1); }).text,
+              libraryText + " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 3,2,1");
+    EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 0.9, 1e308, 1e308, 0, 5); }).text,
+              "Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 1E+308,1E+308,0");
+    EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 0.5, 5.0, NumericLimits::LargestDouble, 99, 7); }).text,
+              "Unexpected error referencing a non-existent lookup table (7) in "
+              "CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 5,1.79769313486231E+308,99");
+}
+
+TEST(MonteCarloDraw, LookupGivesTheFirstValueWhoseCumulativeProbabilityReachesTheNumber) {
+    EngineTestHost host;
+    CMonteCarlo mc(host);
+    const Rows rows = WithRow(WithRow(UniformRows(), 4, 2.3, 0.1, 0), 5, 2.29988, 0.1, 0);
+    const Variant impacts = TableList(4, {CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}), CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996})});
+    Access::Validate(mc, Wrapped(Matrix(rows), impacts, Variant()));
+    EXPECT_EQ(Access::LookupTableValue(mc, 0.2, 4), 1.0);
+    EXPECT_EQ(Access::LookupTableValue(mc, std::nextafter(0.2, 1.0), 4), 2.0);
+    EXPECT_EQ(Access::LookupTableValue(mc, 0.9, 4), 3.0);
+    EXPECT_EQ(Access::LookupTableValue(mc, 0.99999, 5), 0.0);  // beyond the last probability
+    EXPECT_EQ(Access::Transform(mc, 0.35, 2.3, NumericLimits::LargestDouble, 99, 4), 2.0);
+}
+
+// ---- the nine outputs of a trial ---------------------------------------------------------
+
+std::array<double, 9> Outputs(const std::array<double, 13>& q) {
+    TrialTable table(1, 0);
+    for (int k = 0; k < 13; ++k) table(1, k) = q[static_cast<std::size_t>(k)];
+    CMonteCarlo::ComputeTrialRisks(table, 1);
+    CMonteCarlo::ComputeTrialCosts(table, 1);
+    // Risk1-4, total risk, Cost1-3, total cost.
+    return {table(1, TrialTable::kRisk1), table(1, TrialTable::kRisk1 + 1), table(1, TrialTable::kRisk1 + 2),
+            table(1, TrialTable::kRisk1 + 3), table(1, TrialTable::kTotalRisk), table(1, TrialTable::kCost1),
+            table(1, TrialTable::kCost1 + 1), table(1, TrialTable::kCost1 + 2), table(1, TrialTable::kTotalCost)};
+}
+
+TEST(MonteCarloTrialOutputs, HandWorkedTrials) {
+    const struct {
+        const char* name;
+        std::array<double, 13> q;
+        std::array<double, 9> expected;
+    } cases[] = {
+        {"halves: risks 1/2, 3/4, ...; costs FC1 + FC2 p1 + FC3 p1 p2 + FC4 p1 p2 p3",
+         {0.5, 0.5, 0.5, 0.5, 1, 1, 1, 1, 1, 1, 1, 1, 1}, {0.5, 0.75, 0.875, 0.9375, 1, 1, 1.5, 1.75, 1.875}},
+        {"no arrival: only the first impact and cost", {0, 0.3, 0.6, 0.9, 7, 11, 13, 17, 19, 2, 3, 5, 8}, {7, 7, 7, 7, 7, 2, 2, 2, 2}},
+        {"certain invasion: only the last impact", {1, 1, 1, 1, 7, 11, 13, 17, 19, 2, 3, 5, 8}, {0, 0, 0, 0, 19, 2, 5, 10, 18}},
+        // ((p2 p1)(1 - p3)) I3 = 0.08399999999999999; the chain's order would give ...02.
+        {"products left to right", {0.1, 0.7, 0.6, 0.0, 0, 0, 3.0, 0, 0, 0, 0, 0, 0},
+         {0, 0, 0.08399999999999999, 0.08399999999999999, 0.08399999999999999, 0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Outputs(c.q), c.expected);
+    }
+    // p4 changes no cost.
+    const auto a = Outputs({0.3, 0.4, 0.7, 0.1, 1, 2, 3, 4, 5, 6, 7, 8, 9}), b = Outputs({0.3, 0.4, 0.7, 0.95, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    EXPECT_EQ(std::vector<double>(a.begin() + 5, a.end()), std::vector<double>(b.begin() + 5, b.end()));
+    EXPECT_NE(a[4], b[4]);
+    // Risks are weighted means of the impacts and stay in range; costs add up and overflow.
+    EXPECT_EQ(ErrorOf([] { Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 1e308, 0, 0}); }).number, err::Overflow);
+    EXPECT_THROW(Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 1e308}), AppError);
+    EXPECT_NO_THROW(Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 7e307}));
+}
+
+// The chain computes the point outcomes into items 60 to 68 of the application data in
+// its own order: the trial outputs are their running sums, equal but for the last bits.
+TEST(MonteCarloTrialOutputs, AgreeWithThePointOutcomesOfTheChain) {
+    std::mt19937_64 rng(20240611);
+    std::uniform_real_distribution<double> prob(0.0, 1.0), value(-1000.0, 1000.0);
+    for (int trial = 0; trial < 10000; ++trial) {
+        std::array<double, 13> q{};
+        Variant data = Variant::MakeArray(VarType::Generic, {{0, 79}});
+        // Drawn with 15 significant digits: the point outcomes read their items through that text form.
+        for (int k = 0; k < 13; ++k) data(47 + k) = q[static_cast<std::size_t>(k)] = Val(FormatDouble(k < 4 ? prob(rng) : value(rng)));
+        MKelvaro::StoreOutcomeRisks(data);
+        const auto o = Outputs(q);
+        for (const auto& [first, count] : {std::pair{0, 5}, std::pair{5, 4}}) {
+            double running = 0.0, scale = 0.0;
+            for (int i = first; i < first + count; ++i) {
+                running += CDbl(data(60 + i));
+                scale += std::fabs(CDbl(data(60 + i)));
+                ASSERT_NEAR(o[static_cast<std::size_t>(i)], running, 8 * scale * 0x1p-52) << trial << " output " << i;
+            }
+        }
+    }
+}
+
+// ---- the check and conversion of the input -------------------------------------------
+
+const std::string kTail = ") in array passed to CMonteCarlo.RunSimulation";
+
+Outcome RunOn(const Variant& inputs, EngineTestHost& host) {
+    CMonteCarlo mc(host);
+    return ErrorOf([&] { mc.RunSimulation(inputs, 10, 20, 1.0f); });
+}
+
+TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
+    const Rows ok = UniformRows();
+    const std::string invalid = "Invalid array passed to CMonteCarlo.RunSimulation";
+    const std::string rowsText = "Wrong number of rows in array passed to CMonteCarlo.RunSimulation";
+    const struct {
+        const char* name;
+        Variant inputs;
+        std::string text;
+    } cases[] = {
+        {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), invalid},
+        {"three dimensions", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 2}, Bounds{0, 0}}), invalid},
+        {"never given bounds", Variant::Unallocated(VarType::Double), invalid},
+        {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
+         "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
+        {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}), rowsText},
+        {"14 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 13}, Bounds{0, 2}}), rowsText},
+        {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + kTail},
+        {"code 4", Matrix(WithRow(ok, 5, 1, 0.1, 4)), "Bad distribution type (4" + kTail},
+        {"code -1", Matrix(WithRow(ok, 5, 1, 0.1, -1)), "Bad distribution type (-1" + kTail},
+        {"code 99", Matrix(WithRow(ok, 5, 1, 0.1, 99)), "Bad distribution type (99" + kTail},
+        {"spread -0.1", Matrix(WithRow(ok, 7, 1, -0.1, 0)), "Bad SD (-0.1" + kTail},
+        {"spread before code", Matrix(WithRow(ok, 3, 0.5, -1, 7)), "Bad SD (-1" + kTail},
+        {"row 0 before row 1", Matrix(WithRow(WithRow(ok, 0, 0.5, 0.1, 9), 1, 0.5, -2, 0)), "Bad distribution type (9" + kTail},
+        {"lognormal mean 0, spread 0", Matrix(WithRow(ok, 4, 0, 0, 2)), "Bad mean (0" + kTail + " for LN distribution"},
+        {"lognormal mean -1", Matrix(WithRow(ok, 6, -1, 1, 2)), "Bad mean (-1" + kTail + " for LN distribution"},
+        {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)), "Bad mean (1" + kTail + " for B distribution"},
+        {"beta mean 0", Matrix(WithRow(ok, 9, 0, 0.1, 3)), "Bad mean (0" + kTail + " for B distribution"},
+        {"beta spread at its largest", Matrix(WithRow(ok, 1, 0.5, 0.5, 3)), "Bad SD (0.5" + kTail},
+        {"beta spread beyond its largest", Matrix(WithRow(ok, 1, 0.3, 0.5, 3)), "Bad SD (0.5" + kTail},
+        // Mean 0.3 and spread Sqr(0.21) give k = 0 exactly, which would draw 0 in every trial.
+        {"beta spread exactly at its largest", Matrix(WithRow(ok, 0, 0.3, std::sqrt(0.21), 3)),
+         "Bad SD (" + FormatDouble(std::sqrt(0.21)) + kTail},
+        {"wrapped, no tables", Wrapped(Matrix(ok), Variant(), Variant()),
+         "Unexpected error: Expected look-up tables for impacts and/or costs"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineTestHost host;
+        const Outcome o = RunOn(c.inputs, host);
+        EXPECT_EQ(o.number, 255);
+        EXPECT_EQ(o.text, c.text);
+        EXPECT_EQ(host.yields, 0);
+    }
+    EngineTestHost host;
+    for (const Variant& v : {Variant(1.5), Variant("text"), Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}})})
+        EXPECT_EQ(RunOn(v, host).number, err::TypeMismatch);
+    // The square of the spread overflows, or underflows to 0 under a division.
+    EXPECT_EQ(RunOn(Matrix(WithRow(ok, 4, 1e200, 1e200, 2)), host).text, "Overflow");
+    EXPECT_EQ(RunOn(Matrix(WithRow(ok, 0, 0.5, 1e-170, 3)), host).text, "Division by zero");
+}
+
+TEST(MonteCarloValidation, WorkingMatrixRows) {
+    Rows rows = UniformRows();
+    rows[0] = {1.3, 0.2, 1};      // p clamped to 1
+    rows[1] = {-0.2, 0.2, 0};     // p clamped to 0
+    rows[2] = {0.5, 0.1, 3};      // beta: shapes mean k, (1 - mean) k with k = 24
+    rows[3] = {0.25, 0, 3};       // spread 0 keeps mean and spread unconverted
+    rows[4] = {1, 1, 2};          // lognormal: Log(1 / Sqr(2)), Sqr(Log(2)) to 15 digits
+    rows[5] = {-7, 0.5, 1};       // impacts are not clamped
+    rows[6] = {5, 0, 2};
+    rows[7] = {0.3, 0.1, 3};      // beta with k = 20
+    // Sigma would round to 0 and draw mu (13.8) in every trial: the mean is kept, spread 0.
+    rows[9] = {1e6, 0.001, 2};
+    const std::array<double, 3> expected[] = {{1, 0.2, 1}, {0, 0.2, 0}, {12, 12, 3}, {0.25, 0, 3},
+                                              {-0.346573590279973, 0.832554611157698, 2}, {-7, 0.5, 1}, {5, 0, 2},
+                                              {6, 14, 3}, {1, 0.1, 0}, {1e6, 0, 2}};
+    EngineTestHost host;
+    CMonteCarlo a(host), b(host);
+    const auto m = Access::Validate(a, Matrix(rows));
+    for (std::size_t k = 0; k < std::size(expected); ++k) EXPECT_EQ(m[k], expected[k]) << "row " << k;
+    EXPECT_TRUE(Access::LookupTables(a).isEmpty());
+    EXPECT_EQ(Access::Validate(b, Matrix(rows, 1, 1)), m);  // read by position whatever the lower bounds
+    // The run with that lognormal draws its mean: Cost1 (output 6) is FC1 itself.
+    a.RunSimulation(Matrix(WithRow(UniformRows(), 9, 1e6, 0.001, 2)), 100, 200, 4.0f);
+    EXPECT_EQ(a.Results().min[6], 1e6);
+    EXPECT_EQ(a.Results().max[6], 1e6);
+}
+
+Variant GoodTable() { return CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}); }  // expected value 2.3
+
+Rows TableRows() {
+    Rows rows = UniformRows();
+    for (int k = 4; k < 13; ++k) rows[static_cast<std::size_t>(k)] = {2.3, 0.1, 2};
+    return rows;
+}
+Variant Impacts(const Variant& at6 = GoodTable()) { return TableList(4, {GoodTable(), GoodTable(), at6, GoodTable(), GoodTable()}); }
+Variant Costs(const Variant& at11 = GoodTable()) { return TableList(9, {GoodTable(), GoodTable(), at11, GoodTable()}); }
+
+TEST(MonteCarloLookupTables, SpanTheGivenListsAndReplaceTheirRows) {
+    const struct {
+        Variant impacts, costs;
+        std::int32_t lo, hi;
+    } cases[] = {{Impacts(), Variant(), 4, 8}, {Variant(), Costs(), 9, 12}, {Impacts(), Costs(), 4, 12}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lo * 100 + c.hi);
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        const auto m = Access::Validate(mc, Wrapped(Matrix(TableRows()), c.impacts, c.costs));
+        const Variant& tables = Access::LookupTables(mc);
+        ASSERT_EQ(tables.dims(), 1);
+        EXPECT_EQ(tables.lbound(1), c.lo);
+        EXPECT_EQ(tables.ubound(1), c.hi);
+        for (std::size_t k = 4; k < 13; ++k) {
+            // A row with a table draws from it (code 99) unconverted; the others become mu and sigma.
+            if (static_cast<int>(k) >= c.lo && static_cast<int>(k) <= c.hi)
+                EXPECT_EQ(m[k], (std::array<double, 3>{2.3, NumericLimits::LargestDouble, 99})) << k;
+            else
+                EXPECT_TRUE(m[k][0] != 2.3 && m[k][2] == 2.0) << k;
+        }
+    }
+}
+
+TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
+    Variant threeRows = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 2}});
+    Variant oneBased = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{1, 3}});
+    Variant generic = Variant::MakeArray(VarType::Generic, {Bounds{0, 1}, Bounds{0, 2}});
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = generic(r, c) = GoodTable()(r, c);
+    const struct {
+        const char* name;
+        Variant table;
+        double mean;
+        bool good;
+    } cases[] = {
+        {"good", GoodTable(), 2.3, true},
+        {"equal neighbours", CumulativeTable({1, 1, 3}, {0.2, 0.5, 1}), 2.0, true},
+        {"more rows than two", threeRows, 2.3, true},
+        {"empty entry", Variant(), 2.3, false},
+        {"generic array", generic, 2.3, false},
+        {"columns not from 0", oneBased, 2.3, false},
+        {"too few columns", CumulativeTable({1, 2}, {0.5, 1}), 1.5, false},
+        {"values decrease", CumulativeTable({1, 3, 2}, {0.2, 0.5, 1}), 2.2, false},
+        {"cumulative decreases", CumulativeTable({1, 2, 3}, {0.5, 0.2, 1}), 2.3, false},
+        {"cumulative above 1", CumulativeTable({1, 2, 3}, {0.2, 0.5, 1.0001}), 2.3, false},
+        {"sum short of 1 within 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996}), 2.3, true},
+        {"sum short of 1 in 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.9995}), 2.3, false},
+        {"mean off in the 5th figure", GoodTable(), 2.30004, true},
+        {"mean off in the 4th figure", GoodTable(), 2.301, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EngineTestHost host;
+        Rows rows = TableRows();
+        rows[6][0] = c.mean;
+        EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(c.table), Variant()), host).text, c.good ? "" : "Bad discrete lookup table (I3)");
+    }
+    const Variant descending = CumulativeTable({3, 2, 1}, {0.2, 0.5, 1});
+    EngineTestHost host;
+    EXPECT_EQ(RunOn(Wrapped(Matrix(TableRows()), Impacts(), Costs(descending)), host).text, "Bad discrete lookup table (FC3)");
+    // The category counts come from the host by kind.
+    host.costCategories = 2;
+    const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
+    Rows rows = TableRows();
+    for (std::size_t k = 9; k < 13; ++k) rows[k][0] = 2;
+    const Variant costs = TableList(9, {twoColumns, twoColumns, twoColumns, twoColumns});
+    EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(), costs), host).text, "");
+    host.costCategories = 3;
+    EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(), costs), host).text, "Bad discrete lookup table (FC1)");
+}
+
+// ---- whole runs ---------------------------------------------------------------------------
+
+std::vector<std::vector<std::string>> ReadCsv(const std::string& path) {
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string& line : Split(test::ReadBytes(path), "\r\n"))
+        if (!line.empty()) rows.push_back(Split(line, ","));
+    return rows;
+}
+
+void ExpectSameResults(const SimulationResults& a, const SimulationResults& b) {
+    EXPECT_TRUE(a.min == b.min && a.max == b.max && a.mean == b.mean && a.variance == b.variance && a.limits == b.limits);
+    EXPECT_TRUE(a.frequencies == b.frequencies && a.sensitivities == b.sensitivities && a.r2 == b.r2);
+}
+
+TEST(MonteCarloRun, FewerThanTwoTrialsEndTheRunBeforeAnythingElse) {
+    test::TempDir dir;
+    for (const std::int32_t trials : {1, 0, -5}) {
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        mc.SetExportPaths(dir.file("out.csv"));
+        const Outcome o = ErrorOf([&] { mc.RunSimulation(Matrix(UniformRows()), trials, 200, 0.0f); });
+        EXPECT_EQ(o.number, 255);
+        EXPECT_EQ(o.text, "Can't do simulation with only (" + CStr(Variant(trials)) + ") trial(s).");
+        EXPECT_EQ(host.yields, 0);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.csv")));
+        EXPECT_EQ(mc.Seed(), 0.0f);
+        EXPECT_EQ(mc.Results().mean[0], kNoValue);
+    }
+}
+
+TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
+    const struct {
+        float given, used;  // used 0: from the clock
+    } cases[] = {{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {3.0f, 3.0f}, {0.0f, 0.0f}, {86400.0f, 0.0f},
+                 {-86400.0f, 0.0f}, {1e9f, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        const float before = Timer();
+        mc.RunSimulation(Matrix(UniformRows()), 20, 10, c.given);
+        const float after = Timer();
+        if (c.used != 0.0f) {
+            EXPECT_EQ(mc.Seed(), c.used);
+        } else if (after >= before) {
+            EXPECT_GE(mc.Seed(), before);
+            EXPECT_LE(mc.Seed(), after);
+        }
+        EXPECT_GT(mc.Seed(), 0.0f);
+        EXPECT_LT(mc.Seed(), 86400.0f);
+    }
+}
+
+TEST(MonteCarloRun, SameSeedGivesTheSameRunWithEitherGenerator) {
+    test::TempDir dir;
+    std::vector<double> firstMeans[2];
+    for (const std::int32_t prng : {0, 1}) {
+        EngineTestHost host;
+        CMonteCarlo a(host), b(host);
+        a.SetPRNGToUse(prng);
+        b.SetPRNGToUse(prng);
+        a.SetExportPaths(dir.file("a.csv"));
+        b.SetExportPaths(dir.file("b.csv"));
+        a.RunSimulation(Matrix(MixedRows()), 3000, 200, 1234.5f);
+        Rnd(-99.0f);  // other use of the generators in between
+        std::int32_t idum = -99;
+        Ran1(idum);
+        b.RunSimulation(Matrix(MixedRows()), 3000, 200, 1234.5f);
+        ExpectSameResults(a.Results(), b.Results());
+        EXPECT_EQ(test::ReadBytes(dir.file("a.csv")), test::ReadBytes(dir.file("b.csv")));
+        const SimulationResults first = a.Results();
+        a.RunSimulation(Matrix(MixedRows()), 3000, 200, 1234.5f);  // a second run of the same object repeats it
+        ExpectSameResults(first, a.Results());
+        b.RunSimulation(Matrix(MixedRows()), 3000, 200, 1234.75f);
+        EXPECT_NE(first.mean, b.Results().mean);
+        firstMeans[prng].assign(first.mean.begin(), first.mean.end());
+    }
+    EXPECT_NE(firstMeans[0], firstMeans[1]);  // the generators differ
+}
+
+// A quantity whose spread becomes 0 still takes its number, so every other quantity
+// receives exactly the numbers it had.
+TEST(MonteCarloRun, SpreadZeroLeavesEveryOtherQuantityUnchanged) {
+    test::TempDir dir;
+    for (const std::int32_t prng : {0, 1}) {
+        for (const std::size_t changed : {0u, 4u, 6u, 12u}) {
+            SCOPED_TRACE(prng * 100 + static_cast<int>(changed));
+            EngineTestHost host;
+            CMonteCarlo a(host), b(host);
+            a.SetPRNGToUse(prng);
+            b.SetPRNGToUse(prng);
+            a.SetExportPaths(dir.file("a.csv"));
+            b.SetExportPaths(dir.file("b.csv"));
+            Rows rows = MixedRows();
+            a.RunSimulation(Matrix(rows), 2000, 200, 555.0f);
+            rows[changed][1] = 0.0;
+            b.RunSimulation(Matrix(rows), 2000, 200, 555.0f);
+            const auto ca = ReadCsv(dir.file("a.csv")), cb = ReadCsv(dir.file("b.csv"));
+            ASSERT_EQ(ca.size(), 2001u);
+            ASSERT_EQ(cb.size(), 2001u);
+            for (std::size_t t = 1; t < ca.size(); ++t)
+                for (std::size_t k = 0; k < 13; ++k)
+                    ASSERT_EQ(cb[t][k], k == changed ? FormatDouble(rows[k][0]) : ca[t][k]) << t << " " << k;
+        }
+    }
+}
+
+TEST(MonteCarloRun, ProbabilitiesAreClampedAndOtherQuantitiesNot) {
+    test::TempDir dir;
+    EngineTestHost host;
+    CMonteCarlo mc(host);
+    mc.SetExportPaths(dir.file("t.csv"));
+    Rows rows = UniformRows();
+    rows[0] = {0.5, 2.0, 1};   // normal p with a wide spread
+    rows[4] = {0.0, 1.0, 1};   // normal impact around 0
+    rows[10] = {0.0, 1.0, 0};  // uniform cost around 0
+    mc.RunSimulation(Matrix(rows), 2000, 200, 8.0f);
+    int zeros = 0, ones = 0, negativeImpacts = 0, negativeCosts = 0;
+    const auto csv = ReadCsv(dir.file("t.csv"));
+    for (std::size_t t = 1; t < csv.size(); ++t) {
+        const double p1 = Val(csv[t][0]);
+        ASSERT_TRUE(p1 >= 0.0 && p1 <= 1.0) << p1;
+        zeros += p1 == 0.0;
+        ones += p1 == 1.0;
+        negativeImpacts += Val(csv[t][4]) < 0.0;
+        negativeCosts += Val(csv[t][10]) < 0.0;
+    }
+    EXPECT_GT(zeros, 200);
+    EXPECT_GT(ones, 200);
+    EXPECT_GT(negativeImpacts, 500);
+    EXPECT_GT(negativeCosts, 500);
+}
+
+// With the custom generator and only uniform and look-up quantities a run is fixed bit
+// for bit by the documented algorithms. This file was worked out by a separate program
+// written from those descriptions alone (ran1 with its constants, the seed times -100,
+// thirteen single-precision keys sorted by the exchange quicksort, then one number per
+// quantity in that order, p1 to p4 clamped, the outputs left to right).
+const char* kGoldenRun =
+    "p1,p2,p3,p4,I1,I2,I3,I4,I5,FC1,FC2,FC3,FC4,Total_Risk,Total_Cost,Risk1,Risk2,Risk3,Risk4,Cost1,Cost2,Cost3\r\n"
+    "0.506824313924474,0.694392812810824,0.781520156057107,0.7,6.09453334120816,3,30.6030207049479,12.8351946498437,60.2520351972639,105.525506976517,166.421747640763,3,315.022761762624,18.4828969400688,277.573153925489,3.0056756618605,3.47034312079313,5.8234319997051,6.88250660745731,105.525506976517,189.872095046659,190.9279005295\r\n"
+    "0.436041740849653,0.712920487996688,0.599617905519919,0.7,5.63229871261652,3,25.971601903725,64.4348144910522,38.6090772850772,100.431729618403,152.181849208707,3,337.720362395335,15.4253115511683,230.672720616746,3.17638137698195,3.55191732751053,6.78444718527029,10.3876241373873,100.431729618403,166.789368073087,167.721957345107\r\n"
+    "0.702175451869022,0.551182277245548,0.14201013410609,0.7,10.9316931111911,3,22.771955455474,13.3886913305494,49.3795040352291,94.9548895003127,186.158687010214,3,476.575170893433,13.8834882516676,253.025415305168,3.25572656114701,4.20117292299281,11.7629413104064,11.9837009156015,94.9548895003127,225.670949671054,226.832029664815\r\n"
+    "0.712954666725448,0.800978027708884,0,0.7,7.27110389931748,3,22.8470447502007,51.9959688361467,33.8997915110198,94.0893706411209,131.913761043266,3,414.084200104652,15.5598741168287,189.851085250622,2.08713644205349,2.51281737383105,15.5598741168287,15.5598741168287,94.0893706411209,188.137902182223,189.851085250622\r\n"
+    "0.646864144740939,0.774063427999463,0.376104732364506,0.7,13.8484664206884,3,35.0761700081323,8.05728630336514,56.8259215833622,89.3735037320788,236.456258024519,1,370.324028332264,24.2326524342993,312.569031783658,4.89039003349617,5.32884083573465,16.2863914621496,16.741597985081,89.3735037320788,242.328578847752,242.82929272508\r\n"
+    "0.667503977534014,0.266809755845852,0.354076093935062,0.7,7.93724396835384,3,29.3576209184765,56.5786276276189,66.3604708125567,97.6776711536603,266.5845976063,1,372.197832157788,11.4841538599779,299.272745133419,2.63910204881979,4.10732426160588,7.48453203360823,8.55488208108597,97.6776711536603,275.62395040517,275.802046978442\r\n";
+
+TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
+    Rows rows = {{{0.6, 0.1, 0}, {0.5, 0.2, 0}, {0.45, 0.3, 0}, {0.7, 0.0, 0}, {10, 3, 0}, {2.3, 0.1, 0}, {30, 6, 0},
+                  {40, 20, 0}, {50, 10, 0}, {100, 10, 0}, {200, 40, 0}, {2.3, 0.5, 0}, {400, 50, 0}}};
+    const Variant inputs = Wrapped(Matrix(rows), TableList(5, {GoodTable()}), TableList(11, {GoodTable()}));
+    for (const int workers : {1, 8}) {
+        SCOPED_TRACE(workers);
+        WorkerThreads threads(workers);
+        test::TempDir dir;
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        mc.SetPRNGToUse(1);
+        mc.SetExportPaths(dir.file("run.csv"));
+        mc.RunSimulation(inputs, 6, 200, 12.34f);
+        EXPECT_EQ(test::ReadBytes(dir.file("run.csv")), kGoldenRun);
+        // Extremes rounded to 15 digits, mean and variance from one-pass sums.
+        const SimulationResults& r = mc.Results();
+        EXPECT_EQ(r.min[0], 11.4841538599779);
+        EXPECT_EQ(r.max[0], 24.2326524342993);
+        EXPECT_EQ(r.mean[0], 16.51139619233508);
+        EXPECT_EQ(r.variance[0], 19.553730574641484);
+        EXPECT_EQ(r.min[1], 189.851085250622);
+        EXPECT_EQ(r.max[1], 312.569031783658);
+        EXPECT_EQ(r.mean[1], 260.4940253358504);
+        EXPECT_EQ(r.variance[1], 2088.56147477685);
+    }
+}
+
+TEST(MonteCarloRun, PropertiesClampAndResultsAreCopiesByIndex) {
+    EngineTestHost host;
+    CMonteCarlo mc(host);
+    mc.SetPRNGToUse(7);
+    EXPECT_EQ(mc.PRNGToUse(), 1);
+    mc.SetPRNGToUse(-3);
+    EXPECT_EQ(mc.PRNGToUse(), 0);
+    mc.SetCI(120);
+    EXPECT_EQ(mc.CI(), 100.0);
+    mc.SetCI(-1);
+    EXPECT_EQ(mc.CI(), 0.0);
+    EXPECT_EQ(mc.Mean()(0).get().rawDouble(), kNoValue);
+    EXPECT_TRUE(mc.Sensitivities(0).isEmpty());
+    mc.RunSimulation(Matrix(MixedRows()), 1000, 200, 9.0f);
+    const Variant all = mc.Sensitivities(-1);
+    ASSERT_EQ(all.bounds(1).count(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const SensitivityTable& typed = *mc.Results().sensitivities[static_cast<std::size_t>(i)];
+        const Variant one = mc.Sensitivities(i);
+        for (int j = 0; j < 13; ++j)
+            for (int m = 0; m < 2; ++m) {
+                EXPECT_EQ(one(j, m).rawDouble(), typed(j, m)) << i;
+                EXPECT_EQ(all(i)(j, m).rawDouble(), typed(j, m)) << i;
+            }
+    }
+    EXPECT_EQ(ErrorOf([&] { mc.Sensitivities(4); }).number, err::SubscriptRange);
+    EXPECT_EQ(ErrorOf([&] { mc.Sensitivities(-2); }).number, err::SubscriptRange);
+    EXPECT_TRUE(mc.R2(5).isEmpty());
+    EXPECT_EQ(mc.R2(-1).bounds(1).count(), 2);
+    Variant mean = mc.Mean();
+    const double before = mean(0).get().rawDouble();
+    mean(0) = Variant(-1.0);
+    EXPECT_EQ(mc.Mean()(0).get().rawDouble(), before);  // a copy
+}
+
+TEST(MonteCarloRun, AFailedExportIsReportedOnceAndTheRunGoesOn) {
+    test::TempDir dir;
+    EngineTestHost host;
+    CMonteCarlo mc(host);
+    mc.SetExportPaths(dir.file("missing/a.csv") + "|" + dir.file("b.csv"));
+    mc.RunSimulation(Matrix(MixedRows()), 500, 200, 6.0f);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].title, "Export(s) discontinued because of an error");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("b.csv")));
+    EXPECT_NE(mc.Results().mean[0], kNoValue);
+}
+
+TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
+    std::ifstream policy("/proc/sys/vm/overcommit_memory");
+    int mode = -1;
+    policy >> mode;
+    if (mode == 1) GTEST_SKIP() << "the system grants any allocation";
+    EngineTestHost host;
+    CMonteCarlo mc(host);
+    const Outcome o = ErrorOf([&] { mc.RunSimulation(Matrix(UniformRows()), std::numeric_limits<std::int32_t>::max(), 200, 1.0f); });
+    EXPECT_EQ(o.number, 7);
+    EXPECT_EQ(o.text, "Out of memory");
+    EXPECT_EQ(host.yields, 0);
+}
+
+// ---- the trial loop on worker threads -----------------------------------------------------
+
+Variant MixedInputWithTables() {
+    Rows rows = MixedRows();
+    rows[5][0] = rows[11][0] = 2.3;
+    return Wrapped(Matrix(rows), TableList(5, {GoodTable()}), TableList(11, {GoodTable()}));
+}
+
+// The trial loop as its definition states it: each trial's order, then each draw.
+void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMatrix& m, EngineTestHost& host) {
+    for (std::int32_t t = 1; t <= table.trials(); ++t) {
+        host.Yield();
+        for (const std::int32_t k : Access::RandomParameterOrder(mc)) {
+            const auto& row = m[static_cast<std::size_t>(k)];
+            double v = Access::GetAPseudoRandomValue(mc, row[0], row[1], static_cast<std::int32_t>(row[2]), k < 4 ? -1 : k);
+            table(t, k) = k < 4 ? std::max(std::min(v, 1.0), 0.0) : v;
+        }
+        CMonteCarlo::ComputeTrialRisks(table, t);
+        CMonteCarlo::ComputeTrialCosts(table, t);
+    }
+}
+
+TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOfTheOneByOneLoop) {
+    const std::int32_t n = 3 * 4096 + 17;
+    for (const std::int32_t prng : {0, 1}) {
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        mc.SetPRNGToUse(prng);
+        const auto m = Access::Validate(mc, MixedInputWithTables());
+        Access::SetSeed(mc, 4242.25f);
+        Access::InitialisePRNG(mc);
+        TrialTable reference(n, 0);
+        ReferenceTrials(mc, reference, m, host);
+        for (const int workers : {1, 2, 8}) {
+            SCOPED_TRACE(prng * 100 + workers);
+            WorkerThreads threads(workers);
+            Access::InitialisePRNG(mc);
+            TrialTable table(n, 0);
+            host.yields = 0;
+            Access::FillTrials(mc, table, m);
+            for (int c = 0; c < TrialTable::kColumns; ++c)
+                ASSERT_EQ(std::memcmp(reference.column(c), table.column(c), sizeof(double) * n), 0) << c;
+            EXPECT_EQ(host.yields, n);
+        }
+    }
+    SimulationResults results[2];
+    for (const int workers : {1, 8}) {
+        WorkerThreads threads(workers);
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        mc.RunSimulation(MixedInputWithTables(), 20000, 200, 31.0f);
+        results[workers == 8] = mc.Results();
+    }
+    ExpectSameResults(results[0], results[1]);
+}
+
+// Validation lets no negative spread through; should one reach the loop, it ends the
+// run at its first draw.
+TEST(MonteCarloTrialLoop, NegativeSpreadEndsTheRunAtItsFirstDraw) {
+    for (const int workers : {1, 8}) {
+        WorkerThreads threads(workers);
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        auto m = Access::Validate(mc, Matrix(MixedRows()));
+        m[7][1] = -1.5;
+        Access::SetSeed(mc, 2.0f);
+        Access::InitialisePRNG(mc);
+        TrialTable table(20000, 0);
+        EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, "Invalid SD (-1.5) in CMonteCarlo");
+        EXPECT_EQ(host.yields, 1);
+    }
+}
+
+TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
+    // I1 uniform with its upper end just beyond the largest Double: about one trial in
+    // ten thousand overflows.
+    const double halfWidth = 1e304;  // Sqr(3) * s
+    const Rows rows = WithRow(UniformRows(), 4, std::numeric_limits<double>::max() - 0.9998e304, halfWidth / std::sqrt(3.0), 0);
+    const std::int32_t n = 40000;
+    EngineTestHost host;
+    CMonteCarlo mc(host);
+    const auto m = Access::Validate(mc, Matrix(rows));
+    Access::SetSeed(mc, 105.0f);  // first overflow at trial 20973
+    Access::InitialisePRNG(mc);
+    TrialTable table(n, 0);
+    const std::string expected = ErrorOf([&] { ReferenceTrials(mc, table, m, host); }).text;
+    const int failingTrial = host.yields;
+    ASSERT_GT(failingTrial, 4096) << "the seed should put the first overflow well into the run";
+    ASSERT_LT(failingTrial, n);
+    EXPECT_EQ(expected.rfind("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ", 0), 0u) << expected;
+    for (const int workers : {1, 3, 8}) {
+        SCOPED_TRACE(workers);
+        WorkerThreads threads(workers);
+        Access::InitialisePRNG(mc);
+        host.onYield = nullptr;
+        EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, expected);
+        // A failure of the host's yield in that trial comes before its draws; one in the
+        // next trial comes after the overflow.
+        for (const int yieldFailure : {failingTrial, failingTrial + 1}) {
+            Access::InitialisePRNG(mc);
+            host.yields = 0;
+            host.onYield = [&](int count) {
+                if (count == yieldFailure) throw AppError(255, "yield failed");
+            };
+            EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, yieldFailure == failingTrial ? "yield failed" : expected);
+            EXPECT_LE(host.yields, yieldFailure);
+        }
+        host.onYield = nullptr;
+    }
+}
+
+// ---- the program's host --------------------------------------------------------------------
+
+class CountingYield : public YieldService {
+public:
+    void Yield() override { ++calls; }
+    int calls = 0;
+};
+
+TEST(ProgramHost, ReadsTheSettingsShowsMessagesAndYieldsAtMostOncePerInterval) {
+    const Variant savedData = AppData, savedOptions = AppOptions;
+    AppData = Variant::MakeArray(VarType::Generic, {{0, 79}});
+    AppOptions = Variant::MakeArray(VarType::Generic, {{0, 18}});
+    AppData(item::kRegUseConstant) = true;
+    AppData(item::kNumImpactCategories) = static_cast<std::int16_t>(3);
+    AppData(item::kNumCostCategories) = "4";
+    AppOptions(opt::kHideCosts) = true;
+    FakeMessageBox box;
+    CountingYield yield;
+    ServiceSet set{&box};
+    set.yield = &yield;
+    ScopedServices services(set);
+    ProgramSimulationHost host;
+    EXPECT_TRUE(host.RegUseConstant());
+    EXPECT_EQ(host.NumImpactCategories(), 3);
+    EXPECT_EQ(host.NumCostCategories(), 4);
+    EXPECT_TRUE(host.HideManagementCosts());
+    host.ShowMessage("Disk full", "Export(s) discontinued because of an error");
+    ASSERT_EQ(box.calls.size(), 1u);
+    EXPECT_EQ(box.calls[0].text, "Disk full");
+    EXPECT_EQ(box.calls[0].title, "Export(s) discontinued because of an error");
+    EXPECT_EQ(box.calls[0].style, mb::OKOnly);
+    for (int i = 0; i < 10000; ++i) host.Yield();
+    EXPECT_EQ(yield.calls, 1);  // the first call lets events through at once
+    std::this_thread::sleep_for(ProgramSimulationHost::kYieldInterval + std::chrono::milliseconds(5));
+    host.Yield();
+    EXPECT_EQ(yield.calls, 2);
+    AppData = savedData;
+    AppOptions = savedOptions;
+}
+
+}  // namespace
+}  // namespace nuvir

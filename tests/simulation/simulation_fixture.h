@@ -1,0 +1,163 @@
+#pragma once
+// What the engine's tests share: a scripted host, input builders, a door to the
+// engine's private steps, and small helpers for errors, workers and tables.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/error.h"
+#include "runtime/variant.h"
+#include "simulation/host.h"
+#include "simulation/montecarlo.h"
+#include "simulation/trialtable.h"
+#include "simulation/workers.h"
+
+namespace nuvir {
+
+// Counts yields, records message boxes, and answers the settings it is given.
+class EngineTestHost : public SimulationHost {
+public:
+    struct Message {
+        std::string text, title;
+    };
+    void Yield() override {
+        ++yields;
+        if (onYield) onYield(yields);
+    }
+    // Successive answers when given (the last one repeats), else regUseConstant.
+    bool RegUseConstant() const override {
+        ++regReads;
+        if (regAnswers.empty()) return regUseConstant;
+        return regAnswers[std::min(regReads - 1, regAnswers.size() - 1)];
+    }
+    int NumImpactCategories() const override { return impactCategories; }
+    int NumCostCategories() const override { return costCategories; }
+    bool HideManagementCosts() const override { return hideCosts; }
+    void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
+
+    int yields = 0;
+    std::function<void(int)> onYield;
+    bool regUseConstant = false;
+    std::vector<bool> regAnswers;
+    mutable std::size_t regReads = 0;
+    int impactCategories = 3;
+    int costCategories = 3;
+    bool hideCosts = false;
+    std::vector<Message> messages;
+};
+
+class CMonteCarloTestAccess {
+public:
+    using WorkingMatrix = CMonteCarlo::WorkingMatrix;
+    static WorkingMatrix Validate(CMonteCarlo& mc, const Variant& inputs) { return mc.ValidateSimulationInput(inputs); }
+    static const Variant& LookupTables(const CMonteCarlo& mc) { return mc.lookupTables_; }
+    static void SetSeed(CMonteCarlo& mc, float seed) { mc.seed_ = seed; }
+    static void SeedFromTimer(CMonteCarlo& mc) { mc.SeedFromTimer(); }
+    static void InitialisePRNG(CMonteCarlo& mc) { mc.InitialisePRNG(); }
+    static double NextUniform(CMonteCarlo& mc) { return mc.NextUniform(); }
+    static std::array<std::int32_t, 13> RandomParameterOrder(CMonteCarlo& mc) { return mc.RandomParameterOrder(0, 12); }
+    static double GetAPseudoRandomValue(CMonteCarlo& mc, double mean, double s, std::int32_t code, std::int32_t table) {
+        return mc.GetAPseudoRandomValue(mean, s, code, table);
+    }
+    static double Transform(const CMonteCarlo& mc, double u, double mean, double s, std::int32_t code, std::int32_t table) {
+        return mc.TransformUniform(u, mean, s, code, table);
+    }
+    static double LookupTableValue(const CMonteCarlo& mc, double u, std::int32_t index) { return mc.LookupTableValue(u, index); }
+    static void FillTrials(CMonteCarlo& mc, TrialTable& table, const WorkingMatrix& m) { mc.FillTrials(table, m); }
+};
+
+namespace enginetest {
+
+// The failure f raises, as number and text (0 and "" when it raises nothing).
+struct Outcome {
+    int number = 0;
+    std::string text;
+};
+inline Outcome ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return {e.number(), e.description()};
+    }
+    return {};
+}
+
+// The worker count is process-wide: every test leaves it as it found it.
+class WorkerThreads {
+public:
+    explicit WorkerThreads(int n) : saved_(SimulationWorkerThreads()) { SetSimulationWorkerThreads(n); }
+    ~WorkerThreads() { SetSimulationWorkerThreads(saved_); }
+
+private:
+    int saved_;
+};
+
+// A reproducible stream of doubles in [0, 1), independent of the code under test.
+struct Lcg {
+    std::uint64_t s;
+    double operator()() {
+        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
+        return static_cast<double>(s >> 11) / 9007199254740992.0;
+    }
+};
+
+using Rows = std::array<std::array<double, 3>, 13>;
+
+// A Double matrix of the rows, with the given lower bounds.
+inline Variant Matrix(const Rows& rows, std::int32_t rowLower = 0, std::int32_t columnLower = 0) {
+    Variant m = Variant::MakeArray(VarType::Double, {Bounds{rowLower, rowLower + 12}, Bounds{columnLower, columnLower + 2}});
+    for (int r = 0; r < 13; ++r)
+        for (int c = 0; c < 3; ++c) m(rowLower + r, columnLower + c) = Variant(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+    return m;
+}
+
+// Every quantity uniform: p 0.5, impacts 1, costs 0, spread 0.1.
+inline Rows UniformRows() {
+    Rows rows{};
+    for (int k = 0; k < 13; ++k) rows[static_cast<std::size_t>(k)] = {k < 4 ? 0.5 : (k < 9 ? 1.0 : 0.0), 0.1, 0.0};
+    return rows;
+}
+
+inline Rows WithRow(Rows rows, int k, double mean, double s, double code) {
+    rows[static_cast<std::size_t>(k)] = {mean, s, code};
+    return rows;
+}
+
+// p1-p4 beta, I1-I5 lognormal, FC1-FC4 normal, with some uniform ones mixed in.
+inline Rows MixedRows() {
+    return Rows{{{0.6, 0.1, 3}, {0.5, 0.2, 3}, {0.4, 0.15, 1}, {0.7, 0.1, 0}, {10, 3, 2}, {20, 5, 2}, {30, 6, 2},
+                 {40, 20, 2}, {50, 10, 0}, {100, 10, 1}, {200, 40, 1}, {300, 10, 0}, {400, 50, 1}}};
+}
+
+// A category table in cumulative form: Double (0 To 1, 0 To n - 1).
+inline Variant CumulativeTable(const std::vector<double>& values, const std::vector<double>& cumulative) {
+    const auto n = static_cast<std::int32_t>(values.size());
+    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
+    for (std::int32_t c = 0; c < n; ++c) {
+        t(0, c) = Variant(values[static_cast<std::size_t>(c)]);
+        t(1, c) = Variant(cumulative[static_cast<std::size_t>(c)]);
+    }
+    return t;
+}
+
+// A list of tables over quantity indices first to first + tables.size() - 1.
+inline Variant TableList(std::int32_t first, const std::vector<Variant>& tables) { return Variant::List(tables, first); }
+
+inline Variant Wrapped(const Variant& matrix, const Variant& impacts, const Variant& costs) {
+    return Variant::List({matrix, impacts, costs});
+}
+
+// A table of n trials whose total risk and total cost columns hold the given values.
+inline TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& cost) {
+    TrialTable t(static_cast<std::int32_t>(risk.size()), 0);
+    for (std::size_t i = 0; i < risk.size(); ++i) {
+        t(static_cast<std::int32_t>(i + 1), TrialTable::kTotalRisk) = risk[i];
+        t(static_cast<std::int32_t>(i + 1), TrialTable::kTotalCost) = cost[i];
+    }
+    return t;
+}
+
+}  // namespace enginetest
+}  // namespace nuvir
