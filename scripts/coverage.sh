@@ -3,6 +3,8 @@
 # --coverage, runs every test, and prints gcovr's summary (the per-file table goes to
 # build-cov/coverage.txt). Then counts test and code lines. Needs gcovr.
 # Usage: scripts/coverage.sh [parallel jobs, default 4]
+# COVERAGE_FILTER (a gcovr regular expression, default 'src/') limits the files counted,
+# for example 'src/(runtime|numerics)/'.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="${1:-4}"
@@ -14,6 +16,6 @@ cmake --build build-cov --parallel "$jobs"
 find build-cov -name '*.gcda' -delete
 (cd build-cov && QT_QPA_PLATFORM=offscreen ctest --parallel "$jobs" --timeout 300 --output-on-failure -LE app >/dev/null) \
   || echo "warning: some tests failed; coverage below counts what ran" >&2
-gcovr --root . --filter 'src/' --exclude '.*_autogen/.*' --gcov-ignore-parse-errors \
+gcovr --root . --filter "${COVERAGE_FILTER:-src/}" --exclude '.*_autogen/.*' --gcov-ignore-parse-errors \
       --object-directory build-cov --txt build-cov/coverage.txt --print-summary -j "$jobs" | tail -3
 scripts/count_lines.py

@@ -9,6 +9,8 @@
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
+#include "mainwindow/windowchain.h"
+#include "mainwindow/windowresults.h"
 
 namespace {
 
@@ -51,6 +53,8 @@ int main(int argc, char** argv) {
     nuvir::SetAppPath(folders.settings);
 
     nuvir::MainWindowParts parts;
+    parts.makeChain = [] { return std::make_unique<nuvir::WindowChain>(); };
+    parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
     parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
         nuvir::FOptions dialog(&owner);
         dialog.PlotType = plotType;

@@ -94,6 +94,12 @@ public:
     // the results cleared, then the simulation; its fifteen CSV values, or nothing when
     // the run failed (the run has shown why).
     virtual std::optional<BatchResult> RunBatchEntry() { return std::nullopt; }
+    // A run or a report is in progress: File New, Open, Batch Mode and Options Manage
+    // wait (do nothing), since they would replace the data the results belong to.
+    virtual bool Busy() const { return false; }
+    // Asked to close: false when the close has to wait for the operation in progress
+    // (it is carried out when that returns).
+    virtual bool RequestClose() { return true; }
 };
 
 // The open batch window.

@@ -169,6 +169,7 @@ void FRiskMain::InitialiseMainWindow() {
 // ---- shut-down -------------------------------------------------------------------------
 
 bool FRiskMain::FormQueryUnload() {
+    if (!results_->RequestClose()) return false;
     // A batch run has the data and the timers in hand until it ends.
     if (results_->BatchMode()) return false;
     StopUpdateTimers();
@@ -256,7 +257,7 @@ void FRiskMain::TimerTick(int index) {
             results_->CheckResultsCurrent();
             const bool valid = results_->ResultsValid();
             const bool changed = results_->DataChangedSinceRun();
-            cmdButton[1]->SetEnabled(valid && !changed);
+            cmdButton[1]->SetEnabled(valid && !changed && !results_->Busy());
             Label* banner = labPicMonte[10];
             banner->SetVisible(false);
             if (valid && changed) {

@@ -75,6 +75,7 @@ void FRiskMain::FileMenuClick(int index) {
 }
 
 void FRiskMain::OpenBatchWindow() {
+    if (results_->Busy()) return;
     if (!parts_.makeBatchWindow) return;
     // A second batch window would be left behind, unmanaged, when the reference moved
     // on to the newer one: bring the open one forward instead.
@@ -128,6 +129,7 @@ void FRiskMain::OptionsMenuClick(int index) {
 }
 
 void FRiskMain::ManageOptions() {
+    if (results_->Busy()) return;
     if (!parts_.showOptions || !AppData.isArray() || !AppOptions.isArray()) return;
     std::int32_t oldDecimals = 0;
     TryStep([&] { oldDecimals = CLng(AppOptions(opt::kDecimals)); });
@@ -242,6 +244,7 @@ void FRiskMain::DoEditCommand(int index) {
 // ---- file commands ---------------------------------------------------------------------
 
 void FRiskMain::FileNew() {
+    if (results_->Busy()) return;
     StopUpdateTimers();
     tabMain->SetTab(0);
     AppData = LoadAppData("");
@@ -252,6 +255,7 @@ void FRiskMain::FileNew() {
 }
 
 void FRiskMain::FileOpen() {
+    if (results_->Busy()) return;
     StopUpdateTimers();
     tabMain->SetTab(0);
     const std::string path = MUtilities::ShowFileDialog(MUtilities::filemode::kOpenExisting,

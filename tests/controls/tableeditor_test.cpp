@@ -11,7 +11,6 @@
 #include "controls/tableeditor.h"
 #include "controls_fixture.h"
 #include "flexedit_appdata.h"
-#include "platform/fakeservices.h"
 
 namespace nuvir::test {
 namespace {
@@ -158,18 +157,6 @@ TEST_F(TableEditTest, EscapeAfterTypingClosesAndGivesTheTableAsPassedAlsoOnTheMo
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(Numbers(dialog_->GetArray()), "1|0.2/2|0.3/5|0.5");
     EXPECT_NE(dialog_->Grid(), nullptr) << "the dialog outlives its closing";
-}
-
-TEST_F(TableEditTest, F1OpensHelpTopic31) {
-    FakeHelp help;
-    ScopedServices services(ServiceSet{nullptr, nullptr, &help, nullptr, nullptr});
-    Give();
-    Open();
-    Key(Qt::Key_F1);
-    ASSERT_EQ(help.calls.size(), 1u);
-    EXPECT_EQ(help.calls[0].context, 31);
-    EXPECT_TRUE(EditingAt(1, 0)) << "F1 typed nothing and moved nothing";
-    EXPECT_EQ(editor_->Text(), "1");
 }
 
 // ---- master tables only ------------------------------------------------------------------------------

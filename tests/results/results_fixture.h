@@ -64,7 +64,7 @@ protected:
         savedData = AppData;
         savedOptions = AppOptions;
         AppData = GetAppDataDefaults(false, Variant());
-        MKelvaro::CalculateOutcomeRisks(AppData);
+        MKelvaro::StoreOutcomeRisks(AppData);
         AppOptions = GetAppOptionsDefaults();
         BuildPage();
         rc = std::make_unique<ResultsController>(host, page);
