@@ -103,9 +103,9 @@ public:
 };
 
 // The open batch window.
-class BatchWindowPort {
+class BatchFormPort {
 public:
-    virtual ~BatchWindowPort() = default;
+    virtual ~BatchFormPort() = default;
     // Outer size in twips, read to centre it.
     virtual double Width() const = 0;
     virtual double Height() const = 0;
@@ -136,7 +136,7 @@ struct MainWindowParts {
     std::function<std::string()> findRtfViewer;
     // Shows the options dialog modally with the plot type first shown.
     std::function<OptionsOutcome(FRiskMain&, double plotType)> showOptions;
-    std::function<std::unique_ptr<BatchWindowPort>(FRiskMain&)> makeBatchWindow;
+    std::function<std::unique_ptr<BatchFormPort>(FRiskMain&)> makeBatchWindow;
 };
 
 // ---- stand-ins ---------------------------------------------------------------------

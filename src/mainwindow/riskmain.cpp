@@ -9,6 +9,7 @@
 #include "appdata/paths.h"
 #include "appdata/statestring.h"
 #include "controls/boxarray.h"
+#include "mainwindow/chainadapter.h"
 #include "mainwindow/riskmain_internal.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
@@ -136,7 +137,7 @@ void FRiskMain::InitialiseMainWindow() {
 
     AppData = LoadAppData("");
     AppOptions = LoadAppOptions();
-    chain_ = parts_.makeChain ? parts_.makeChain() : std::make_unique<NoChain>();
+    chain_ = parts_.makeChain ? parts_.makeChain() : MakeChain(this);
     chain_->SetHost(picChainContainer);
     chain_->SetEditBox(txtChainEditBox);
     ChainSize = chain_->Measure();

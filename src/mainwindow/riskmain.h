@@ -139,7 +139,7 @@ public:
     bool SuppressDataChanged = false;
     std::string StateFileName;
     QPointer<QObject> LastActiveControl;
-    std::unique_ptr<BatchWindowPort> BatchForm;
+    std::unique_ptr<BatchFormPort> BatchForm;
     int HelpContext = 0;
 
     // The owned parts.
@@ -192,6 +192,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void BuildDesign();

@@ -258,9 +258,18 @@ void FRiskMain::FileOpen() {
     if (results_->Busy()) return;
     StopUpdateTimers();
     tabMain->SetTab(0);
-    const std::string path = MUtilities::ShowFileDialog(MUtilities::filemode::kOpenExisting,
-                                                        "Restore current state from file", kRafPattern,
-                                                        MUtilities::AddBackslash(SavePath) + "*.raf");
+    // The dialog is asked directly, so a choice it would drop silently (a folder named
+    // like a file, a file that cannot be read) is answered with a message.
+    const FileDialogRequest request = MUtilities::BuildFileDialogRequest(
+        MUtilities::filemode::kOpenExisting, "Restore current state from file", kRafPattern,
+        MUtilities::AddBackslash(SavePath) + "*.raf", MUtilities::LastDialogFolder());
+    std::string path;
+    try {
+        path = FileDialogs().Show(request);
+    } catch (...) {
+        path.clear();
+    }
+    if (!path.empty()) MUtilities::SetLastDialogFolder(MUtilities::GetPathPart(path));
     if (!path.empty()) {
         if (!IsReadableFile(path)) {
             // Nothing of it can be read: keep the assessment shown and its file name.

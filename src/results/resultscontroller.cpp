@@ -109,6 +109,8 @@ bool ResultsController::RequestClose() {
 
 void ResultsController::UpdateCommandStates() {
     const bool busy = state_.Busy;
+    // A batch run keeps Run disabled until it ends.
+    if (page_.cmdButton[0] != nullptr) page_.cmdButton[0]->SetEnabled(!busy && !state_.BatchMode);
     if (page_.cmdButton[1] != nullptr) {
         page_.cmdButton[1]->SetEnabled(!busy && state_.ResultsValid && !state_.DataChangedSinceRun);
     }
@@ -137,7 +139,12 @@ void ResultsController::cmdButton_Click(int index) {
             RefreshSensitivityDetails();
             break;
         }
-        case 1: host_.RunReport(); break;
+        case 1: {
+            // The report yields too: nothing may replace the results it is writing.
+            BusyScope busy(*this);
+            host_.RunReport();
+            break;
+        }
         case 2: host_.CopyRelativeToAbsolute(); break;
         case 3: ClearResults(true); break;
         default: break;

@@ -198,3 +198,28 @@ TEST_F(ResultsTest, TheButtonsRouteToTheirCommands) {
 
 }  // namespace
 }  // namespace nuvir::test
+
+namespace nuvir::test {
+namespace {
+
+TEST_F(ResultsTest, DuringAReportTheCommandsWaitAndACloseIsDeferred) {
+    ASSERT_TRUE(Run(100));
+    rc->ResultsStateTick();
+    bool checked = false;
+    host.onReport = [&] {
+        checked = true;
+        EXPECT_FALSE(page.cmdButton[0]->isEnabled());
+        EXPECT_FALSE(page.cmdButton[1]->isEnabled());
+        EXPECT_FALSE(page.cmdButton[3]->isEnabled());
+        EXPECT_FALSE(rc->RequestClose());
+        rc->ClearResults(true);
+        EXPECT_TRUE(rc->State().ResultsValid) << "File New's clear waits";
+    };
+    page.cmdButton[1]->click();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(host.closeCalls, 1);
+    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
+}
+
+}  // namespace
+}  // namespace nuvir::test
