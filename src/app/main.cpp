@@ -11,6 +11,7 @@
 #include "mainwindow/settingsfolder.h"
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
+#include "mainwindow/windowuncertainty.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
 
     nuvir::MainWindowParts parts;
     parts.makeChain = [] { return std::make_unique<nuvir::WindowChain>(); };
+    parts.makeUncertainty = [] { return std::make_unique<nuvir::WindowUncertainty>(); };
     parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
     parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
         nuvir::FOptions dialog(&owner);
