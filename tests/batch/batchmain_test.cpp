@@ -3,6 +3,7 @@
 #include "batch_fixture.h"
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/mainwindow_fixture.h"
+#include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
 #include "platform/multilinetextbox.h"
 
@@ -57,6 +58,7 @@ protected:
         MainWindowParts parts;
         parts.makeBatchWindow = MakeBatchWindow;
         parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+        parts.makeChain = [] { return std::make_unique<WindowChain>(); };
         FRiskMain& w = Start(std::move(parts));
         w.SetLeft(1500);
         w.SetTop(1200);
@@ -227,12 +229,32 @@ TEST_F(MainBatchTest, ThreeAssessmentsRunOnTheEngineAsSingleRunsWithTheirSeedsWo
     EXPECT_EQ(CStr(AppData(item::kSpecies)), "New Species");
 }
 
+TEST_F(MainBatchTest, CaptureTakesInAChainEditThatWasNotCommitted) {
+    StartWithBatch();
+    OpenBatchMode();
+    FBatch* batch = Batch();
+    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Record
+    // p3 typed into the diagram's edit box, without Enter, Tab or a click elsewhere in
+    // the main window.
+    auto& chain = dynamic_cast<WindowChain&>(win->Chain()).Chain();
+    QtPictureBox* pic = win->picChainContainer;
+    const CChainElement::Box b = chain.Element(3)->PartBox(CChainElement::kPartP);
+    QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+    test::Settle();
+    ASSERT_TRUE(win->txtChainEditBox->Visible());
+    QTest::keyClicks(win->txtChainEditBox, "0.2");
+    QTest::mouseClick(batch->Button(0), Qt::LeftButton);
+    EXPECT_NE(batch->Session().List().Text().find(";P3=0.2,U,L2;"), std::string::npos)
+        << batch->Session().List().Text();
+}
+
 TEST_F(MainBatchTest, PictureBesideTheMainWindow) {
     StartWithBatch();
     OpenBatchMode();
     FBatch* batch = Batch();
-    batch->ListBox()->SetText("SPECIES=RATTUS RATTUS;LOCATION=NORTH ISLAND;N=5000\r\n");
     ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));
+    TypeSpecies("Rattus rattus");
+    QTest::mouseClick(batch->Button(0), Qt::LeftButton);
     batch->StateTick();
     test::Settle();
     SaveWindowsPicture({win.get(), batch}, "batch_beside_main.png");
