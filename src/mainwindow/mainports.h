@@ -88,8 +88,6 @@ public:
     virtual void DrawSensitivityPlot(QtPictureBox* picture, int kind, bool forReport) = 0;
     virtual void DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) = 0;
     virtual void SavePlotOptionsToIni() = 0;
-    // One assessment's run for the batch window; its result line.
-    virtual std::string RunBatchSimulation(const std::string& /*state*/) { return {}; }
     // One batch entry, run on the application data as it stands while in batch mode:
     // the results cleared, then the simulation; its fifteen CSV values, or nothing when
     // the run failed (the run has shown why).

@@ -9,7 +9,8 @@
 #include "appdata/paths.h"
 #include "appdata/statestring.h"
 #include "controls/boxarray.h"
-#include "mainwindow/chainadapter.h"
+#include "mainwindow/windowchain.h"
+#include "mainwindow/windowuncertainty.h"
 #include "mainwindow/riskmain_internal.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
@@ -114,7 +115,7 @@ void FRiskMain::InitialiseMainWindow() {
         view->SetBorderStyle(0);
     }
     BuildRelativeUncertaintyGrid();
-    uncertainty_ = parts_.makeUncertainty ? parts_.makeUncertainty() : std::make_unique<NoUncertainty>();
+    uncertainty_ = parts_.makeUncertainty ? parts_.makeUncertainty() : std::make_unique<WindowUncertainty>();
     uncertainty_->DataChanged = [this](int id) { UncertaintyElementsDataChanged(id); };
     for (QtPictureBox* plot : picMonte) plot->SetBorderStyle(1);
     picHidden->SetBorderStyle(1);
@@ -137,7 +138,7 @@ void FRiskMain::InitialiseMainWindow() {
 
     AppData = LoadAppData("");
     AppOptions = LoadAppOptions();
-    chain_ = parts_.makeChain ? parts_.makeChain() : MakeChain(this);
+    chain_ = parts_.makeChain ? parts_.makeChain() : std::make_unique<WindowChain>();
     chain_->SetHost(picChainContainer);
     chain_->SetEditBox(txtChainEditBox);
     ChainSize = chain_->Measure();

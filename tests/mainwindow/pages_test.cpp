@@ -225,6 +225,7 @@ TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsWithinTheLevelsS
     // Index 4 with four levels shown: limited to level 3 (40 %), as a run does.
     AppData(item::Relative(1))(2) = Variant(4);
     AppData(item::Absolute(1))(1) = Variant(1.0);
+    w.FitUncertaintyElements();  // the editors now show p2 as normal
     const int writesBefore = editors->writes;
     w.cmdButton[2]->SetValue(true);
     EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.3 / std::sqrt(12.0));
@@ -255,21 +256,36 @@ TEST_F(MainWindowTest, CategoryTablesAndFiveLevelsInTheSettingsSurviveStartUp) {
     }
 }
 
-TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWhateverTheEditorsShowed) {
-    MainWindowParts parts;
-    parts.makeUncertainty = [] { return std::unique_ptr<UncertaintyPort>(std::make_unique<FakeEditors>()); };
-    FRiskMain& w = Start(std::move(parts));
+// Opens a.raf (normal, SD 0.2) and then b.raf (uniform, SD 0.05) with p1 in the
+// absolute view, through File > Open.
+void OpenTwoFilesWithDifferentSpreads(FRiskMain& w, FakeFileDialog& files, TempDir& dir) {
+    AppData(item::kUncertaintyMode) = Variant(1);
     auto writeFile = [&](const std::string& name, int code, double sd) {
         AppData(item::Absolute(0))(1) = Variant(static_cast<double>(code));
         AppData(item::Absolute(0))(2) = Variant(sd);
         ASSERT_TRUE(SaveAppData(AppData, dir.file(name), true));
     };
-    writeFile("a.raf", 1, 0.2);  // normal, SD 0.2
-    writeFile("b.raf", 0, 0.05);  // uniform, SD 0.05
+    writeFile("a.raf", 1, 0.2);
+    writeFile("b.raf", 0, 0.05);
+    w.tabMain->SetTab(1);
     for (const char* name : {"a.raf", "b.raf"}) {
         files.QueueAnswer(dir.file(name));
         w.FileMenuClick(1);
     }
+}
+
+TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWhateverTheEditorsShowed) {
+    MainWindowParts parts;
+    parts.makeUncertainty = [] { return std::unique_ptr<UncertaintyPort>(std::make_unique<FakeEditors>()); };
+    FRiskMain& w = Start(std::move(parts));
+    OpenTwoFilesWithDifferentSpreads(w, files, dir);
+    EXPECT_EQ(Record(item::Absolute(0), 1), 0);
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.05);
+}
+
+TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWithTheRealEditors) {
+    FRiskMain& w = Start();
+    OpenTwoFilesWithDifferentSpreads(w, files, dir);
     EXPECT_EQ(Record(item::Absolute(0), 1), 0);
     EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.05);
 }

@@ -1,5 +1,6 @@
 // Escaping, probability texts and the appendix's table form.
 #include "report/rtftext.h"
+#include "runtime/patternformats.h"
 
 #include "report_fixture.h"
 
@@ -29,7 +30,7 @@ TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
     }
 }
 
-TEST(FormatProbability, OneToSixDecimals) {
+TEST(AppendixProbabilities, OneToSixDecimals) {
     struct Case { const char* name; double x; const char* text; };
     const Case cases[] = {
         {"one", 1, "1.0"},
@@ -42,7 +43,7 @@ TEST(FormatProbability, OneToSixDecimals) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FormatProbability(c.x), c.text);
+        EXPECT_EQ(FormatUpToSixDecimals(c.x), c.text);
     }
 }
 

@@ -73,6 +73,7 @@ protected:
         BuildPage();
         rc = std::make_unique<ResultsController>(host, page);
         rc->ConnectPageEvents();
+        rc->ArrangeResultPlots();
         rc->ClearResults(true);
     }
     ~ResultsTest() override {
@@ -119,9 +120,7 @@ protected:
         page.mnuSensPlot[0] = form.AddMenu("mnuSensPlot", "Show Details", page.mnuSensPlotPopup, 0);
         page.mnuSensPlot[1] = form.AddMenu("mnuSensPlot", "-", page.mnuSensPlotPopup, 1);
         page.mnuSensPlot[2] = form.AddMenu("mnuSensPlot", "Copy", page.mnuSensPlotPopup, 2);
-        ArrangeAfterShow();
     }
-    void ArrangeAfterShow() { rc ? rc->ArrangeResultPlots() : void(); }
 
     // Runs the application data through the Run button with a given number of trials.
     bool Run(int trials = 1000) {
