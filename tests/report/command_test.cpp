@@ -4,6 +4,7 @@
 #include <QMimeData>
 
 #include <filesystem>
+#include <functional>
 
 #include "platform/clipboardowner.h"
 #include "report/reportcommand.h"
@@ -86,44 +87,42 @@ TEST_F(CommandTest, AnEditedTemplatesBytesReachFileAndClipboardUnchanged) {
     EXPECT_EQ(ClipboardRtfBytes(), "{\\rtf1 Caf\xE9 New Species \\'e9}");
 }
 
-TEST_F(CommandTest, AnExistingReportSurvivesAFailedWrite) {
-    WriteBytes(Target(), "old report");
-    for (FileStage stage : {FileStage::Write, FileStage::Commit}) {
-        SCOPED_TRACE(static_cast<int>(stage));
+TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
+    struct Case {
+        const char* name;
+        std::function<void()> fail;
+        const char* message;   // part of the "Error writing report" text, or none
+        bool onClipboard;      // the new report reached the clipboard
+    };
+    const Case cases[] = {
+        {"write fails", [] { SetFileFaultForTesting([](FileStage s) { return s == FileStage::Write ? EIO : 0; }); },
+         "Input/output error", true},
+        {"flush or rename fails", [] { SetFileFaultForTesting([](FileStage s) { return s == FileStage::Commit ? ENOSPC : 0; }); },
+         "No space left on device", true},
+        {"merge fails", [this] { host.run.RunSnapshot(item::kCategoricalImpacts) = Variant(true); },
+         "Category table", false},
+        {"template gone", [] { std::filesystem::remove(GetReportTemplatePath()); }, nullptr, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(Target(), "old report");
+        CopyRtfBytesToClipboard("{\\rtf1 earlier}");
         services.messageBox.calls.clear();
-        SetFileFaultForTesting([stage](FileStage s) { return s == stage ? EIO : 0; });
+        c.fail();
         dialog.QueueAnswer(Target());
         EXPECT_EQ(GenerateRtfReport(host, "x"), "");
         SetFileFaultForTesting({});
         EXPECT_EQ(ReadBytes(Target()), "old report");
-        ASSERT_NE(Message(), nullptr);
-        EXPECT_EQ(Message()->title, "Error writing report");
-        EXPECT_NE(Message()->text.find("Input/output error"), std::string::npos);
-        // Nothing is lost: the report is on the clipboard.
-        EXPECT_EQ(ClipboardRtfBytes().rfind("{\\rtf1\\ansi", 0), 0u);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);  // template and report
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.message ? 2 : 1);
+        if (c.message) {
+            ASSERT_EQ(services.messageBox.calls.size(), 1u);
+            EXPECT_EQ(Message()->title, "Error writing report");
+            EXPECT_NE(Message()->text.find(c.message), std::string::npos);
+        } else {
+            EXPECT_TRUE(services.messageBox.calls.empty());
+        }
+        EXPECT_EQ(ClipboardRtfBytes() != "{\\rtf1 earlier}", c.onClipboard);
     }
-}
-
-TEST_F(CommandTest, AnExistingReportSurvivesAFailedMerge) {
-    WriteBytes(Target(), "old report");
-    host.run.RunSnapshot(item::kCategoricalImpacts) = Variant(true);  // with no tables to list
-    dialog.QueueAnswer(Target());
-    EXPECT_EQ(GenerateRtfReport(host, "x"), "");
-    EXPECT_EQ(ReadBytes(Target()), "old report");
-    ASSERT_NE(Message(), nullptr);
-    EXPECT_EQ(Message()->title, "Error writing report");
-    EXPECT_EQ(ClipboardRtfBytes(), "{\\rtf1 earlier}");
-}
-
-TEST_F(CommandTest, ATemplateGoneAtMergeTimeWritesNothing) {
-    WriteBytes(Target(), "old report");
-    std::filesystem::remove(GetReportTemplatePath());
-    dialog.QueueAnswer(Target());
-    EXPECT_EQ(GenerateRtfReport(host, "x"), "");
-    EXPECT_EQ(ReadBytes(Target()), "old report");
-    EXPECT_TRUE(services.messageBox.calls.empty());
-    EXPECT_EQ(ClipboardRtfBytes(), "{\\rtf1 earlier}");
 }
 
 TEST_F(CommandTest, AnUnwritableTargetLeavesTheReportOnTheClipboard) {
@@ -158,43 +157,37 @@ TEST_F(CommandTest, TheOfferedNameFallsBackToRiskReport) {
     }
 }
 
-TEST_F(CommandTest, TheViewerGetsThePathAsOneArgument) {
+TEST_F(CommandTest, TheViewerGetsThePathAsOneArgumentWhenAsked) {
     const std::string viewer = dir.file("viewer");
     WriteBytes(viewer, "");
-    AppOptions(opt::kReportViewer) = Variant(viewer);
-    AppOptions(opt::kOpenReport) = Variant(true);
     const std::string target = Target("a report with blanks.rtf");
-    dialog.QueueAnswer(target);
-    ReportCommand(host);
-    ASSERT_EQ(services.viewer.started.size(), 1u);
-    EXPECT_EQ(services.viewer.started[0], std::make_pair(viewer, target));
-    EXPECT_TRUE(services.messageBox.calls.empty());
-
-    // The start fails: the message, and the report stays.
-    services.viewer.startSucceeds = false;
-    dialog.QueueAnswer(target);
-    ReportCommand(host);
-    ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    EXPECT_EQ(services.messageBox.calls[0].title, "Auto-open of report failed");
-    EXPECT_EQ(services.messageBox.calls[0].text, "Report couldn't be opened.");
-    EXPECT_TRUE(std::filesystem::exists(target));
-}
-
-TEST_F(CommandTest, NoViewerOrNoAutoOpenMeansNoStart) {
-    const std::string viewer = dir.file("viewer");
-    WriteBytes(viewer, "");
-    struct Case { const char* name; std::string program; bool open; };
-    const Case cases[] = {{"auto-open off", viewer, false}, {"no viewer", "", true},
-                          {"viewer gone", dir.file("gone"), true}};
+    struct Case { const char* name; std::string program; bool open, starts, started, message; };
+    const Case cases[] = {
+        {"opened", viewer, true, true, true, false},
+        {"the start fails", viewer, true, false, true, true},
+        {"auto-open off", viewer, false, true, false, false},
+        {"no viewer", "", true, true, false, false},
+        {"viewer gone", dir.file("gone"), true, true, false, false},
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        services.viewer.started.clear();
+        services.messageBox.calls.clear();
+        services.viewer.startSucceeds = c.starts;
         AppOptions(opt::kReportViewer) = Variant(c.program);
         AppOptions(opt::kOpenReport) = Variant(c.open);
-        dialog.QueueAnswer(Target());
+        dialog.QueueAnswer(target);
         ReportCommand(host);
-        EXPECT_TRUE(std::filesystem::exists(Target()));
-        EXPECT_TRUE(services.viewer.started.empty());
-        EXPECT_TRUE(services.messageBox.calls.empty());
+        EXPECT_TRUE(std::filesystem::exists(target));
+        EXPECT_EQ(services.viewer.started.size(), c.started ? 1u : 0u);
+        if (c.started) {
+            EXPECT_EQ(services.viewer.started[0], std::make_pair(viewer, target));
+        }
+        ASSERT_EQ(services.messageBox.calls.size(), c.message ? 1u : 0u);
+        if (c.message) {
+            EXPECT_EQ(Message()->title, "Auto-open of report failed");
+            EXPECT_EQ(Message()->text, "Report couldn't be opened.");
+        }
     }
 }
 

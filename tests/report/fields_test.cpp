@@ -184,22 +184,5 @@ TEST(PictureToRtf, AOneBitPngWithItsGoalSizeInTwips) {
     EXPECT_NE(PictureToRtf(image, 12, 10).find("\\picwgoal3588\\pichgoal2090 "), std::string::npos);
 }
 
-TEST_F(ReportTest, TheSixPlotsBecomePictures) {
-    Variant data = DefaultAssessment();
-    data(item::kTrials) = Variant(500);
-    const RunState run = SimulatedRun(data);
-    ReportFields f;
-    ImagePictureBox picture(299, 209);
-    AddReportPictures(f, run, picture);
-    for (int row = field::kPicture; row < field::kPicture + 3; ++row) {
-        for (int set : {A, B}) {
-            ASSERT_TRUE(f(row, set).has_value());
-            EXPECT_EQ(f(row, set)->rfind("{\\*\\shppict{\\pict\\pngblip\\picw299\\pich209", 0), 0u) << row << set;
-        }
-    }
-    // The last plot drawn is the cost cumulative plot; a person looks at it here.
-    picture.Image().save("report_cost_cumulative_plot.png");
-}
-
 }  // namespace
 }  // namespace nuvir::test

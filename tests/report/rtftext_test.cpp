@@ -1,6 +1,5 @@
 // Escaping, probability texts and the appendix's table form.
 #include "report/rtftext.h"
-#include "runtime/patternformats.h"
 
 #include "report_fixture.h"
 
@@ -27,23 +26,6 @@ TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(EscapeRtf(c.in), c.out);
-    }
-}
-
-TEST(AppendixProbabilities, OneToSixDecimals) {
-    struct Case { const char* name; double x; const char* text; };
-    const Case cases[] = {
-        {"one", 1, "1.0"},
-        {"zero", 0, "0.0"},
-        {"an eighth", 0.125, "0.125"},
-        {"seven decimals rounded to six", 0.1234567, "0.123457"},
-        {"a half of the last place rounds away", 0.0000005, "0.000001"},
-        {"below half of the last place", 0.0000004, "0.0"},
-        {"a third", 1.0 / 3, "0.333333"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(FormatUpToSixDecimals(c.x), c.text);
     }
 }
 
