@@ -12,6 +12,7 @@
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
 #include "mainwindow/windowuncertainty.h"
+#include "report/rtfviewer.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     parts.makeChain = [] { return std::make_unique<nuvir::WindowChain>(); };
     parts.makeUncertainty = [] { return std::make_unique<nuvir::WindowUncertainty>(); };
     parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
+    parts.findRtfViewer = [] { return nuvir::FindRtfViewer(); };
     parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
         nuvir::FOptions dialog(&owner);
         dialog.PlotType = plotType;

@@ -5,6 +5,7 @@
 #include "dialogs/exportname.h"
 #include "dialogs/plotoptions.h"
 #include "mainwindow/riskmain.h"
+#include "mainwindow/windowreport.h"
 #include "platform/handlerguard.h"
 #include "platform/qtpicturebox.h"
 
@@ -24,6 +25,7 @@ WindowResults::WindowResults(FRiskMain& window) : window_(window) {
     page.mnuSensPlot = window.mnuSensPlot;
     controller_ = std::make_unique<ResultsController>(*this, page);
     controller_->ConnectPageEvents();
+    runReport = [this] { WindowReport(window_, *controller_).RunReport(); };
 }
 
 namespace {

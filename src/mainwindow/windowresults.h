@@ -20,7 +20,7 @@ public:
 
     ResultsController& Controller() { return *controller_; }
 
-    // The Report command, once a report subsystem is there; nothing until then.
+    // The Report command (the report subsystem's, set by the constructor).
     std::function<void()> runReport;
 
     // ---- ResultsPort ------------------------------------------------------------------
