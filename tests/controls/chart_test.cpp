@@ -593,6 +593,16 @@ TEST(ChartSamples, WritePngFiles) {
         EXPECT_FALSE(chart.DrawLineGraph(Data({{0, 0.35, 0.7, 1.05}, {0.02, 0.4, 0.9, 0.75}}), colours, true, false,
                                          Variant::List({"Probability", "Risk"}), Options({{5, Variant(4)}, {8, Variant(4)}, {3, Variant(0)}, {4, Variant(1.05)}, {6, Variant(0)}, {7, Variant(1.05)}})));
     });
+    // The same bars on a surface of device pixel ratio 2, saved in device pixels.
+    ImagePictureBox sharp(480, 320);
+    sharp.SetDevicePixelRatio(2.0);
+    CChart chart;
+    chart.SetTarget(&sharp);
+    Variant colours = Colours(RGBColour(255, 255, 230), RGBColour(200, 60, 60));
+    EXPECT_FALSE(chart.DrawVBarGraph(Data({{0.1, 0.2, 0.3, 0.4, 0.5, 0.6}, {3, 11, 25, 17, 6, 1}}), colours, true,
+                                     Variant::List({"Total cost", "Trials"}), Options({{1, Variant(30)}, {3, Variant(0)}, {9, Variant(20)}})));
+    EXPECT_TRUE(sharp.DeviceImage().save(QString::fromStdString((dir / "bars_ratio_2.png").string()), "PNG"));
+    EXPECT_EQ(sharp.DeviceImage().size(), QSize(960, 640));
     EXPECT_TRUE(std::filesystem::exists(dir / "bars.png"));
 }
 
