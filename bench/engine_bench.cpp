@@ -57,13 +57,18 @@ private:
 
 // Profile 0: beta p1-p3 (shapes 13.8/9.2, 2.625/2.625, 3.87/5.8), uniform p4, lognormal
 // I1-I4, uniform I5, normal FC1-FC4. Profile 1: the same with normal p1-p3, to show
-// the engine without the inverse beta, which dominates profile 0.
+// the engine without the inverse beta. Profile 2: beta p1-p4, lognormal I1-I5, normal
+// FC1-FC4.
 Variant MixedInput(int profile = 0) {
     double rows[13][3] = {{0.6, 0.1, 3},  {0.5, 0.2, 3},  {0.4, 0.15, 3}, {0.7, 0.1, 0},   {10, 3, 2},
                           {20, 5, 2},     {30, 6, 2},     {40, 20, 2},    {50, 10, 0},     {100, 10, 1},
                           {200, 40, 1},   {300, 10, 1},   {400, 50, 1}};
     if (profile == 1)
         for (int r = 0; r < 3; ++r) rows[r][2] = 1;
+    if (profile == 2) {
+        rows[3][2] = 3;
+        rows[8][2] = 2;
+    }
     Variant m = Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 2}});
     for (int r = 0; r < 13; ++r)
         for (int c = 0; c < 3; ++c) m(r, c) = Variant(rows[r][c]);
@@ -151,6 +156,8 @@ BENCHMARK(BM_WholeRun)
     ->Args({1000000, 1, 0})
     ->Args({100000, 0, 1})
     ->Args({1000000, 0, 1})
+    ->Args({100000, 0, 2})
+    ->Args({1000000, 0, 2})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WholeRunWithCsvExport)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "benchapp.h"
 #include "appdata/appdata.h"
 #include "appdata/options.h"
 #include "platform/form.h"
@@ -36,14 +37,7 @@ struct Page {
     }
 };
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "nuvir_bench";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
+QApplication& App() { return BenchApplication(); }
 
 void BM_UncertaintyRender(benchmark::State& state) {
     App();

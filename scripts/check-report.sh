@@ -45,6 +45,8 @@ if ! "$office" --headless "-env:UserInstallation=file://$work/profile" --convert
 fi
 pdf=$work/report.pdf
 [ -z "$keep" ] || cp "$pdf" "$keep"
+# For a closer look at what the tests convert: CHECK_REPORT_KEEP=folder keeps each PDF.
+[ -z "${CHECK_REPORT_KEEP:-}" ] || cp "$pdf" "$CHECK_REPORT_KEEP/$(basename "${report%.*}").pdf"
 
 failed=0
 fail() { echo "check-report: $*" >&2; failed=1; }

@@ -9,6 +9,10 @@
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/settingsfolder.h"
+#include "mainwindow/windowchain.h"
+#include "mainwindow/windowresults.h"
+#include "mainwindow/windowuncertainty.h"
+#include "report/rtfviewer.h"
 
 namespace {
 
@@ -51,6 +55,10 @@ int main(int argc, char** argv) {
     nuvir::SetAppPath(folders.settings);
 
     nuvir::MainWindowParts parts;
+    parts.makeChain = [] { return std::make_unique<nuvir::WindowChain>(); };
+    parts.makeUncertainty = [] { return std::make_unique<nuvir::WindowUncertainty>(); };
+    parts.makeResults = [](nuvir::FRiskMain& w) { return std::make_unique<nuvir::WindowResults>(w); };
+    parts.findRtfViewer = [] { return nuvir::FindRtfViewer(); };
     parts.showOptions = [](nuvir::FRiskMain& owner, double plotType) {
         nuvir::FOptions dialog(&owner);
         dialog.PlotType = plotType;

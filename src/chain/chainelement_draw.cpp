@@ -52,6 +52,13 @@ void CChainElement::Render(float x, float y) {
     Pen pen(pic);
     auto S = [this](int r, int c) { return scaled_[r][c]; };
     auto width = [&](int row) { pic.SetDrawWidth(LineWidth(row)); };
+    // A value box from the current point, h negative for one that hangs down; the pen
+    // ends at the middle of its right side.
+    auto valueBox = [&](int part, float w, float h) {
+        UpdatePartBox(part, pen.X(), pen.Y(), pen.X() + w, pen.Y() + h);
+        pen.BoxBy(w, h);
+        pen.LineBy(0, -h / 2);
+    };
 
     pic.SetFontName("Times New Roman");
     pic.SetFontSize(static_cast<float>(2 * scaleFactor_));
@@ -83,9 +90,7 @@ void CChainElement::Render(float x, float y) {
         pen.MoveBy(w / 8, 0);
         pic.SetFillColor(diagram::Colour(opt::kColourPBox));
         pen.MoveBy(-w / 2, 0);
-        UpdatePartBox(kPartP, pen.X(), pen.Y(), pen.X() + w, pen.Y() - h);
-        pen.BoxBy(w, -h);
-        pen.LineBy(0, h / 2);
+        valueBox(kPartP, w, -h);
     }
     const float px = pen.X(), py = pen.Y();
     if (next_) {
@@ -102,9 +107,7 @@ void CChainElement::Render(float x, float y) {
         width(13);
         pic.SetFillColor(diagram::Colour(opt::kColourIBox));
         pen.MoveBy(0, h / 2);
-        UpdatePartBox(kPartI5, pen.X(), pen.Y(), pen.X() + w, pen.Y() - h);
-        pen.BoxBy(w, -h);
-        pen.LineBy(0, h / 2);
+        valueBox(kPartI5, w, -h);
         width(12);
         pen.Plot(pen.X(), pen.Y());
         pen.LineBy(S(12, 0) / 2, 0);
@@ -127,9 +130,7 @@ void CChainElement::Render(float x, float y) {
         pen.MoveBy(w / 8, 0);
         pic.SetFillColor(diagram::Colour(opt::kColourPBox));
         pen.MoveBy(-w / 2, 0);
-        UpdatePartBox(kPartQ, pen.X(), pen.Y(), pen.X() + w, pen.Y() + h);
-        pen.BoxBy(w, h);
-        pen.LineBy(0, -h / 2);
+        valueBox(kPartQ, w, h);
     }
     width(13);
     pen.Plot(pen.X(), pen.Y());
@@ -139,9 +140,7 @@ void CChainElement::Render(float x, float y) {
         width(13);
         pic.SetFillColor(diagram::Colour(opt::kColourIBox));
         pen.MoveBy(0, h / 2);
-        UpdatePartBox(kPartI, pen.X(), pen.Y(), pen.X() + w, pen.Y() - h);
-        pen.BoxBy(w, -h);
-        pen.LineBy(0, h / 2);
+        valueBox(kPartI, w, -h);
     }
     width(14);
     pen.Plot(pen.X(), pen.Y());

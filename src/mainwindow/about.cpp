@@ -47,7 +47,7 @@ FAbout::FAbout(QWidget* owner) : Form(owner) {
     SetCaption("NUVIR");
     SetBorderStyle(borderstyle::FixedDialog);
     SetWidth(6600);
-    SetHeight(5400);
+    SetHeight(6300);
     Picture1 = Add<QtPictureBox>("Picture1");
     Picture1->Move(240, 240, 540, 540);
     Picture1->SetBorderStyle(0);
@@ -57,10 +57,10 @@ FAbout::FAbout(QWidget* owner) : Form(owner) {
     }
     Label1[0]->Move(1020, 240, 5220, 1000);
     Label1[1]->Move(1020, 1320, 5220, 1200);
-    Label1[2]->Move(240, 2640, 6000, 1800);
+    Label1[2]->Move(240, 2640, 6000, 2640);
     Command1 = Add<CommandButton>("Command1");
     Command1->SetCaption("OK");
-    Command1->Move(5040, 4440, 1200, 375);
+    Command1->Move(5040, 5400, 1200, 375);
     Command1->SetDefault(true);
     Command1->SetCancel(true);
     connect(this, &Form::LoadEvent, this, [this] { FormLoad(); });
@@ -89,13 +89,13 @@ void FAbout::FormLoad() {
     Step([&] { Label1[1]->SetCaption(ReplaceAll(Label1[1]->Caption(), "%x", versioninfo::kCitation)); });
     Step([&] { Label1[2]->SetCaption(ExpandLineBreaks(versioninfo::kComments)); });
     for (Label* label : Label1) Step([&] { label->SetCaption(ExpandLineBreaks(label->Caption())); });
+    Step([&] { MKelvaro::ApplyFormColours(*this); });
     Step([&] {
         // The program's emblem: a green disc, the colour of a passed stage.
         Picture1->SetFillStyle(fillstyle::Solid);
         Picture1->SetFillColor(RGBColour(40, 140, 60));
         Picture1->Circle(270, 270, 240, RGBColour(20, 90, 40));
     });
-    Step([&] { MKelvaro::ApplyFormColours(*this); });
 }
 
 }  // namespace nuvir

@@ -5,7 +5,7 @@
 
 namespace nuvir {
 
-std::unique_ptr<BatchWindowPort> MakeBatchWindow(FRiskMain& main) { return std::make_unique<BatchWindowPart>(main); }
+std::unique_ptr<BatchFormPort> MakeBatchWindow(FRiskMain& main) { return std::make_unique<BatchWindowPart>(main); }
 
 // No Qt parent: the main window is disabled during a batch run, which must not
 // disable the batch window with it.

@@ -13,16 +13,16 @@ namespace nuvir {
 class FBatch;
 
 // The factory for MainWindowParts::makeBatchWindow.
-std::unique_ptr<BatchWindowPort> MakeBatchWindow(FRiskMain& main);
+std::unique_ptr<BatchFormPort> MakeBatchWindow(FRiskMain& main);
 
-class BatchWindowPart : public BatchWindowPort, public BatchHost {
+class BatchWindowPart : public BatchFormPort, public BatchHost {
 public:
     explicit BatchWindowPart(FRiskMain& main);
     ~BatchWindowPart() override;
 
     FBatch& Form() { return *form_; }
 
-    // BatchWindowPort.
+    // BatchFormPort.
     double Width() const override;
     double Height() const override;
     void ShowTopmostAt(int xPx, int yPx) override;

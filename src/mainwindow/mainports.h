@@ -88,18 +88,22 @@ public:
     virtual void DrawSensitivityPlot(QtPictureBox* picture, int kind, bool forReport) = 0;
     virtual void DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) = 0;
     virtual void SavePlotOptionsToIni() = 0;
-    // One assessment's run for the batch window; its result line.
-    virtual std::string RunBatchSimulation(const std::string& /*state*/) { return {}; }
     // One batch entry, run on the application data as it stands while in batch mode:
     // the results cleared, then the simulation; its fifteen CSV values, or nothing when
     // the run failed (the run has shown why).
     virtual std::optional<BatchResult> RunBatchEntry() { return std::nullopt; }
+    // A run or a report is in progress: File New, Open, Batch Mode and Options Manage
+    // wait (do nothing), since they would replace the data the results belong to.
+    virtual bool Busy() const { return false; }
+    // Asked to close: false when the close has to wait for the operation in progress
+    // (it is carried out when that returns).
+    virtual bool RequestClose() { return true; }
 };
 
 // The open batch window.
-class BatchWindowPort {
+class BatchFormPort {
 public:
-    virtual ~BatchWindowPort() = default;
+    virtual ~BatchFormPort() = default;
     // Outer size in twips, read to centre it.
     virtual double Width() const = 0;
     virtual double Height() const = 0;
@@ -130,7 +134,7 @@ struct MainWindowParts {
     std::function<std::string()> findRtfViewer;
     // Shows the options dialog modally with the plot type first shown.
     std::function<OptionsOutcome(FRiskMain&, double plotType)> showOptions;
-    std::function<std::unique_ptr<BatchWindowPort>(FRiskMain&)> makeBatchWindow;
+    std::function<std::unique_ptr<BatchFormPort>(FRiskMain&)> makeBatchWindow;
 };
 
 // ---- stand-ins ---------------------------------------------------------------------

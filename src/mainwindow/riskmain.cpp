@@ -9,6 +9,8 @@
 #include "appdata/paths.h"
 #include "appdata/statestring.h"
 #include "controls/boxarray.h"
+#include "mainwindow/windowchain.h"
+#include "mainwindow/windowuncertainty.h"
 #include "mainwindow/riskmain_internal.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
@@ -113,7 +115,7 @@ void FRiskMain::InitialiseMainWindow() {
         view->SetBorderStyle(0);
     }
     BuildRelativeUncertaintyGrid();
-    uncertainty_ = parts_.makeUncertainty ? parts_.makeUncertainty() : std::make_unique<NoUncertainty>();
+    uncertainty_ = parts_.makeUncertainty ? parts_.makeUncertainty() : std::make_unique<WindowUncertainty>();
     uncertainty_->DataChanged = [this](int id) { UncertaintyElementsDataChanged(id); };
     for (QtPictureBox* plot : picMonte) plot->SetBorderStyle(1);
     picHidden->SetBorderStyle(1);
@@ -136,7 +138,7 @@ void FRiskMain::InitialiseMainWindow() {
 
     AppData = LoadAppData("");
     AppOptions = LoadAppOptions();
-    chain_ = parts_.makeChain ? parts_.makeChain() : std::make_unique<NoChain>();
+    chain_ = parts_.makeChain ? parts_.makeChain() : std::make_unique<WindowChain>();
     chain_->SetHost(picChainContainer);
     chain_->SetEditBox(txtChainEditBox);
     ChainSize = chain_->Measure();
@@ -169,6 +171,7 @@ void FRiskMain::InitialiseMainWindow() {
 // ---- shut-down -------------------------------------------------------------------------
 
 bool FRiskMain::FormQueryUnload() {
+    if (!results_->RequestClose()) return false;
     // A batch run has the data and the timers in hand until it ends.
     if (results_->BatchMode()) return false;
     StopUpdateTimers();
@@ -256,7 +259,7 @@ void FRiskMain::TimerTick(int index) {
             results_->CheckResultsCurrent();
             const bool valid = results_->ResultsValid();
             const bool changed = results_->DataChangedSinceRun();
-            cmdButton[1]->SetEnabled(valid && !changed);
+            cmdButton[1]->SetEnabled(valid && !changed && !results_->Busy());
             Label* banner = labPicMonte[10];
             banner->SetVisible(false);
             if (valid && changed) {

@@ -24,8 +24,10 @@
 
 #include "mainwindow/mainports.h"
 #include "appdata/appdata.h"
+#include "chain/chain.h"
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/multilinetextbox.h"
 #include "platform/qtpicturebox.h"
 
 namespace nuvir {
@@ -33,7 +35,7 @@ namespace nuvir {
 class CBoxArray;
 class FlexGrid;
 
-class FRiskMain : public Form, public MainFormHost {
+class FRiskMain : public Form, public MainFormHost, public ITabStopHost {
     Q_OBJECT
 public:
     // `documentFolder` is where the four folders point when the options INI names none.
@@ -43,7 +45,7 @@ public:
     // ---- public members ---------------------------------------------------------
     // One line per control: Name/Index/TabStop/TabIndex.
     std::string DumpTabStops() const;
-    void SetTabStops(bool on);
+    void SetTabStops(bool on) override;
     std::string SerialiseState(std::int32_t form) const;
     void DeserialiseState(const std::string& state);
     // Reads the state string over the current AppData, stores its point outcomes and
@@ -137,7 +139,7 @@ public:
     bool SuppressDataChanged = false;
     std::string StateFileName;
     QPointer<QObject> LastActiveControl;
-    std::unique_ptr<BatchWindowPort> BatchForm;
+    std::unique_ptr<BatchFormPort> BatchForm;
     int HelpContext = 0;
 
     // The owned parts.
@@ -165,7 +167,7 @@ public:
     Label* labNumLevels = nullptr;
     TabControl* tabAbsolute = nullptr;
     std::array<QtPictureBox*, 2> picAbsoluteContainer{};
-    std::array<TextBox*, 2> txtMonte{};
+    std::array<MultiLineTextBox*, 2> txtMonte{};
     std::array<Label*, 2> labMonte{};
     Label* labConfidence = nullptr;
     ComboBox* cboConfidence = nullptr;
@@ -190,6 +192,7 @@ Q_SIGNALS:
 
 protected:
     void showEvent(QShowEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     void BuildDesign();

@@ -75,6 +75,7 @@ void FRiskMain::FileMenuClick(int index) {
 }
 
 void FRiskMain::OpenBatchWindow() {
+    if (results_->Busy()) return;
     if (!parts_.makeBatchWindow) return;
     // A second batch window would be left behind, unmanaged, when the reference moved
     // on to the newer one: bring the open one forward instead.
@@ -128,6 +129,7 @@ void FRiskMain::OptionsMenuClick(int index) {
 }
 
 void FRiskMain::ManageOptions() {
+    if (results_->Busy()) return;
     if (!parts_.showOptions || !AppData.isArray() || !AppOptions.isArray()) return;
     std::int32_t oldDecimals = 0;
     TryStep([&] { oldDecimals = CLng(AppOptions(opt::kDecimals)); });
@@ -242,6 +244,7 @@ void FRiskMain::DoEditCommand(int index) {
 // ---- file commands ---------------------------------------------------------------------
 
 void FRiskMain::FileNew() {
+    if (results_->Busy()) return;
     StopUpdateTimers();
     tabMain->SetTab(0);
     AppData = LoadAppData("");
@@ -252,11 +255,21 @@ void FRiskMain::FileNew() {
 }
 
 void FRiskMain::FileOpen() {
+    if (results_->Busy()) return;
     StopUpdateTimers();
     tabMain->SetTab(0);
-    const std::string path = MUtilities::ShowFileDialog(MUtilities::filemode::kOpenExisting,
-                                                        "Restore current state from file", kRafPattern,
-                                                        MUtilities::AddBackslash(SavePath) + "*.raf");
+    // The dialog is asked directly, so a choice it would drop silently (a folder named
+    // like a file, a file that cannot be read) is answered with a message.
+    const FileDialogRequest request = MUtilities::BuildFileDialogRequest(
+        MUtilities::filemode::kOpenExisting, "Restore current state from file", kRafPattern,
+        MUtilities::AddBackslash(SavePath) + "*.raf", MUtilities::LastDialogFolder());
+    std::string path;
+    try {
+        path = FileDialogs().Show(request);
+    } catch (...) {
+        path.clear();
+    }
+    if (!path.empty()) MUtilities::SetLastDialogFolder(MUtilities::GetPathPart(path));
     if (!path.empty()) {
         if (!IsReadableFile(path)) {
             // Nothing of it can be read: keep the assessment shown and its file name.

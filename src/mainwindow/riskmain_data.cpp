@@ -65,6 +65,7 @@ void FRiskMain::ApplyAppDataToControls() {
         const std::string mark = vscRelUnc[k]->Tag();
         vscRelUnc[k]->SetTag("");
         OnLevelSliderChanged(k);
+        LevelLabelChange(k);
         vscRelUnc[k]->SetTag(mark);
     }
 

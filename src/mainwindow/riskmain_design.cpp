@@ -68,12 +68,12 @@ void FRiskMain::BuildDesign() {
     }
     QtPictureBox* relative = picUncertainContainer[0];
     for (int k = 0; k < 5; ++k) {
-        vscRelUnc[k] = Place(Add<ScrollBar>("vscRelUnc", k, relative), 2400 + 1080 * k, 5700, 255, 1200);
+        vscRelUnc[k] = Place(Add<ScrollBar>("vscRelUnc", k, relative), 2400 + 1150 * k, 5700, 255, 1200);
         vscRelUnc[k]->SetMin(0);
         vscRelUnc[k]->SetMax(100);
         vscRelUnc[k]->SetSmallChange(1);
         vscRelUnc[k]->SetLargeChange(10);
-        labRelUnc[k] = Place(Add<Label>("labRelUnc", k, relative), 2400 + 1080 * k - 172, 6960, 600, 255);
+        labRelUnc[k] = Place(Add<Label>("labRelUnc", k, relative), 2400 + 1150 * k - 172, 6960, 600, 255);
         labRelUnc[k]->SetAlignment(align::Center);
     }
     labRelSliders = Place(Add<Label>("labRelSliders", -1, relative), 120, 5700, 2100, 1500);
@@ -121,11 +121,11 @@ void FRiskMain::BuildDesign() {
     cmdButton[3]->SetCaption("C&lear");
     for (int i = 0; i < 2; ++i) {
         labMonte[i] = Place(Add<Label>("labMonte", i, page2), 60 + 5820 * i, 540, 5640, 255);
-        txtMonte[i] = Place(Add<TextBox>("txtMonte", i, page2), 60 + 5820 * i, 810, 5640, 345);
+        txtMonte[i] = Place(Add<MultiLineTextBox>("txtMonte", i, page2), 60 + 5820 * i, 810, 5640, 765);
         txtMonte[i]->SetLocked(true);
     }
-    labMonte[0]->SetCaption("Probabilities and Impacts");
-    labMonte[1]->SetCaption("Management Costs");
+    labMonte[0]->SetCaption("TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
+    labMonte[1]->SetCaption("Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
     labPicMonte[10] = Place(Add<Label>("labPicMonte", 10, page2), 9900, 105, 1700, 255);
     labPicMonte[10]->SetVisible(false);
     tabSimulationGraphs = Add<TabControl>("tabSimulationGraphs", -1, page2);
@@ -141,6 +141,10 @@ void FRiskMain::BuildDesign() {
         labPicMonte[i] = Add<Label>("labPicMonte", i, tabSimulationGraphs);
         tabSimulationGraphs->SetControlTab(labPicMonte[i], kPlotTab[i]);
         Place(labPicMonte[i], left, 480, 3740, 255);
+        static const char* const kPlotCaptions[6] = {"Monte Carlo Results:", "Sensitivity Results:",
+                                                     "Monte Carlo Results:", "Sensitivity Results:",
+                                                     "Cumulative Risks:", "Cumulative Costs:"};
+        labPicMonte[i]->SetCaption(kPlotCaptions[i]);
         picMonte[i] = Add<QtPictureBox>("picMonte", i, tabSimulationGraphs);
         tabSimulationGraphs->SetControlTab(picMonte[i], kPlotTab[i]);
         Place(picMonte[i], left, 760, 3740, 5500);

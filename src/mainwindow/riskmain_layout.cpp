@@ -1,5 +1,6 @@
 // Page layout from the window size, page switching, the cost pages, and the tab order.
 #include <algorithm>
+#include <vector>
 
 #include "controls/boxarray.h"
 #include "mainwindow/riskmain.h"
@@ -216,6 +217,34 @@ void FRiskMain::SetPageTabOrder(int page) {
         default:
             break;
     }
+}
+
+bool FRiskMain::focusNextPrevChild(bool next) {
+    // Tab walks the controls of the form by their tab indexes, those with a tab stop
+    // that can be seen and used; a tab control takes the focus on its strip of tabs.
+    std::vector<std::pair<int, QWidget*>> stops;
+    for (Control* c : Controls()) {
+        QWidget* w = c->Widget();
+        if (w == nullptr || !c->TabStop() || w->focusPolicy() == Qt::NoFocus) continue;
+        if (!w->isVisibleTo(this) || !w->isEnabled()) continue;
+        if (auto* tab = dynamic_cast<TabControl*>(c)) w = tab->Bar();
+        stops.emplace_back(c->TabIndex(), w);
+    }
+    if (stops.empty()) return true;
+    std::stable_sort(stops.begin(), stops.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QWidget* focus = focusWidget();
+    const Control* current = focus != nullptr ? Control::Of(focus) : nullptr;
+    std::ptrdiff_t at = -1;
+    for (std::size_t i = 0; i < stops.size(); ++i) {
+        if (stops[i].second == focus || (current != nullptr && Control::Of(stops[i].second) == current)) {
+            at = static_cast<std::ptrdiff_t>(i);
+            break;
+        }
+    }
+    const auto n = static_cast<std::ptrdiff_t>(stops.size());
+    const std::ptrdiff_t to = at < 0 ? (next ? 0 : n - 1) : ((at + (next ? 1 : -1)) % n + n) % n;
+    stops[static_cast<std::size_t>(to)].second->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 }  // namespace nuvir

@@ -40,6 +40,7 @@ void CopyRtfBytesToClipboard(const std::string& bytes) {
         const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
         data->setData(QString::fromLatin1(kRtfMimeType), raw);
         data->setData(QString::fromLatin1(kRtfMimeTypeAlt), raw);
+        data->setData(QString::fromLatin1(kRtfMimeTypeApplication), raw);
         clipboard->setMimeData(data);
     } catch (...) {
     }

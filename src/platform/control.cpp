@@ -19,6 +19,9 @@ namespace nuvir {
 namespace {
 
 Qt::FocusReason g_lastFocusReason = Qt::OtherFocusReason;
+bool g_shiftHeld = false;
+// The control whose Validate is running.
+const Control* g_validating = nullptr;
 
 // The palette roles a control's BackColor stands for.
 void SetBackRoles(QPalette& pal, const QColor& c) {
@@ -37,6 +40,8 @@ void SetForeRoles(QPalette& pal, const QColor& c) {
 }  // namespace
 
 Qt::FocusReason LastFocusReason() { return g_lastFocusReason; }
+
+bool ShiftKeyHeld() { return g_shiftHeld; }
 
 int ShiftOf(Qt::KeyboardModifiers m) {
     int s = 0;
@@ -166,8 +171,11 @@ private:
             if (target != nullptr && target->Parent() == c->Parent() && target->CausesValidation()) {
                 bool cancel = false;
                 const QPointer<QObject> outer = validating_;
+                const Control* outerSource = g_validating;
                 validating_ = target->Object();
+                g_validating = c;
                 Q_EMIT c->Events()->Validate(cancel);
+                g_validating = outerSource;
                 validating_ = outer;
                 if (cancel) {
                     // Unless the handler has already put the focus somewhere itself,
@@ -241,8 +249,9 @@ private:
         Form* f = c->Parent();
         if (f == nullptr) return false;
         const int qtKey = ke->key();
+        g_shiftHeld = (ke->modifiers() & Qt::ShiftModifier) || qtKey == Qt::Key_Backtab;
         if ((qtKey == Qt::Key_Tab || qtKey == Qt::Key_Backtab) && !(ke->modifiers() & Qt::ControlModifier)) {
-            return false;
+            return TabWithoutStops(f, c);
         }
         const int shift = ShiftOf(ke->modifiers());
         // Escape and Enter belong to the form's cancel and default buttons; Enter on a
@@ -295,6 +304,22 @@ private:
             return true;
         }
         return false;
+    }
+
+    // Tab moves the focus while another control of the form takes it by Tab. When none
+    // does (the form has turned its tab stops off), the key is typed instead: the form's
+    // preview sees it first as character 9, then the control; it never moves the focus.
+    static bool TabWithoutStops(Form* f, Control* c) {
+        for (Control* other : f->Controls()) {
+            if (other == c || !other->TabStop() || !other->Visible() || !other->Enabled()) continue;
+            const QWidget* w = other->Widget();
+            if (w != nullptr && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return false;
+        }
+        QPointer<QObject> guard(c->Object());
+        int a = 9;
+        if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyPress(a);
+        if (a != 0 && guard) Q_EMIT c->Events()->KeyPress(a);
+        return true;
     }
 
     bool KeyRelease(QWidget* w, QKeyEvent* ke) {
@@ -496,6 +521,9 @@ void Control::SetFocus() {
     QWidget* w = Widget();
     if (w == nullptr) NotSupported();
     if (!visible_ || !enabled_) RaiseInvalidCall();
+    // The focus is already leaving this control: taking it back from inside its own
+    // Validate would recurse, and the move that caused the Validate must complete.
+    if (g_validating == this) return;
     w->setFocus(Qt::OtherFocusReason);
 }
 

@@ -23,7 +23,11 @@
 //   the form sees them first. KeyDown with keyCode set to 0 stops the key's own
 //   action, but a typed character still arrives through KeyPress; KeyPress with
 //   keyAscii set to 0 drops the character, set to another code types that one. Tab
-//   and Shift+Tab move the focus and are not reported.
+//   and Shift+Tab move the focus and are not reported, unless no other control of
+//   the form takes the focus by Tab: then they arrive as KeyPress 9 (form first) and
+//   move nothing.
+// - SetFocus on a control from inside its own Validate is ignored: the focus is
+//   leaving it.
 #include <QFont>
 #include <QObject>
 #include <QString>
@@ -245,6 +249,9 @@ private:
 // Why the focus moved, during GotFocus, LostFocus and Validate: Qt's reason
 // (Qt::TabFocusReason 1 for Tab, Qt::BacktabFocusReason 2 for Shift+Tab, ...).
 Qt::FocusReason LastFocusReason();
+
+// Whether Shift was held with the last key pressed (Shift+Tab may arrive as Backtab).
+bool ShiftKeyHeld();
 
 // The key code and shift state of a Qt key event.
 int KeyCodeOf(int qtKey);

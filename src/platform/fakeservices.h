@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/services.h"
@@ -83,10 +84,17 @@ public:
         asked.push_back(path);
         return program;
     }
+    bool StartProgram(const std::string& program, const std::string& argument) override {
+        started.push_back({program, argument});
+        return startSucceeds;
+    }
     bool openSucceeds = true;
+    bool startSucceeds = true;
     std::string program = "viewer.desktop";
     std::vector<std::string> opened;
     std::vector<std::string> asked;
+    // Program and argument of each start.
+    std::vector<std::pair<std::string, std::string>> started;
 };
 
 class FakeYield : public YieldService {

@@ -110,6 +110,10 @@ std::string QtViewerService::AssociatedProgram(const std::string& path) {
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed().toStdString();
 }
 
+bool QtViewerService::StartProgram(const std::string& program, const std::string& argument) {
+    return QProcess::startDetached(Q(program), {Q(argument)});
+}
+
 void QtYieldService::Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 MessageBoxService& MessageBoxes() {

@@ -69,6 +69,9 @@ public:
     // The program associated with the file's type (its desktop entry, e.g.
     // "libreoffice-writer.desktop"), or "" when there is none.
     virtual std::string AssociatedProgram(const std::string& path) = 0;
+    // Starts a program, detached, with one argument passed as it is (no shell, no
+    // quoting); false when it could not be started.
+    virtual bool StartProgram(const std::string& program, const std::string& argument) = 0;
 };
 
 class YieldService {
@@ -99,6 +102,7 @@ class QtViewerService : public ViewerService {
 public:
     bool OpenInViewer(const std::string& path) override;
     std::string AssociatedProgram(const std::string& path) override;
+    bool StartProgram(const std::string& program, const std::string& argument) override;
 };
 
 class QtYieldService : public YieldService {

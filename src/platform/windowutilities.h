@@ -25,6 +25,8 @@ constexpr int RTF = -16639;  // "Rich Text Format"
 // The MIME types Rich Text goes under (the first is the one other programs read).
 inline constexpr const char* kRtfMimeType = "text/rtf";
 inline constexpr const char* kRtfMimeTypeAlt = "text/richtext";
+// Also offered with a report, for the programs that ask for the registered type.
+inline constexpr const char* kRtfMimeTypeApplication = "application/rtf";
 
 namespace MUtilities {
 

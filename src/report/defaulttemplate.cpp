@@ -40,8 +40,9 @@ std::string Value(const std::string& label, const std::string& placeholder) {
     return label.empty() ? std::string() : label + " =   " + placeholder;
 }
 
+// A negative height is exact, a positive one a minimum (as RTF writes them).
 void AppendRow(std::string& out, int height, const std::vector<Cell>& cells) {
-    out += "\\trowd \\trgaph115\\trleft-115\\trrh-" + Num(height);
+    out += "\\trowd \\trgaph115\\trleft-115\\trrh" + Num(height);
     out += kNL;
     for (const Cell& c : cells) {
         if (c.merge == Cell::Merge::First) out += "\\clvmgf";
@@ -117,18 +118,18 @@ void AppendResultsTable(std::string& out, char set) {
     // Rows 1 to 28: the values beside the first two pictures.
     for (int row = 1; row <= 28; ++row) {
         if (row == 15) {
-            AppendRow(out, 216, {picture(2, true), Cell{7056, ""}});
+            AppendRow(out, -216, {picture(2, true), Cell{7056, ""}});
             continue;
         }
         const std::size_t k = static_cast<std::size_t>(row < 15 ? row - 1 : row - 2);
         const Cell first = row < 15 ? picture(1, row == 1) : picture(2, false);
-        AppendRow(out, 216, {first, Cell{7056, rows.column2[k]}, Cell{10080, rows.column3[k]}});
+        AppendRow(out, -216, {first, Cell{7056, rows.column2[k]}, Cell{10080, rows.column3[k]}});
     }
     // Rows 29 to 36: the cumulative table beside the third picture.
     const std::string title = a
         ? "{\\ul Cumulative Risk (CI = %ACI%)}{\\ul   [Sx = Sum R1 to Rx]}"
         : "{\\ul Cumulative }{\\ul Management}{\\ul  Cost (CI = %BCI%)  [Sx = Sum C1 to Cx]}";
-    AppendRow(out, 216, {picture(3, true), Cell{10080, title}});
+    AppendRow(out, -216, {picture(3, true), Cell{10080, title}});
     const int edges[7] = {4556, 5040, 6048, 7056, 8064, 9072, 10080};
     auto cumulativeRow = [&](int height, const std::string& label, const std::vector<std::string>& values,
                              int secondEdge) {
@@ -138,19 +139,19 @@ void AppendResultsTable(std::string& out, char set) {
         }
         AppendRow(out, height, cells);
     };
-    cumulativeRow(216, "", {Underlined("Mean"), Underlined("Min"), Underlined("Max"), Underlined("Lower CI"),
+    cumulativeRow(-216, "", {Underlined("Mean"), Underlined("Min"), Underlined("Max"), Underlined("Lower CI"),
                             Underlined("Upper CI")}, edges[1]);
     const int sums = a ? 5 : 4;
     for (int k = 1; k <= 5; ++k) {
         if (k > sums) {
-            cumulativeRow(432, "", {}, edges[1]);
+            cumulativeRow(-432, "", {}, edges[1]);
             continue;
         }
         std::vector<std::string> values;
         for (int c = 0; c < 5; ++c) values.push_back("%" + s + "R" + Num(k) + "a" + Num(c) + "%");
-        cumulativeRow(432, "S" + Num(k), values, edges[1]);
+        cumulativeRow(-432, "S" + Num(k), values, edges[1]);
     }
-    cumulativeRow(432, "", {}, 5046);
+    cumulativeRow(-432, "", {}, 5046);
 }
 
 // Cell 2 of the banner: a nested table of three label and value rows.

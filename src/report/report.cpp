@@ -12,6 +12,7 @@
 #include "numerics/numerics.h"
 #include "report/rtftext.h"
 #include "runtime/convert.h"
+#include "runtime/patternformats.h"
 
 namespace nuvir {
 
@@ -200,7 +201,7 @@ std::string CReport::DoCategoryDataReport() const {
             const std::int32_t valueColumn = rows.lbound(2);
             for (std::int32_t r = rows.lbound(1); r <= rows.ubound(1); ++r) {
                 rows(r, valueColumn) = Variant(MKelvaro::FormatSigFigs(CDbl(rows(r, valueColumn)), 4));
-                rows(r, valueColumn + 1) = Variant(FormatProbability(CDbl(rows(r, valueColumn + 1))));
+                rows(r, valueColumn + 1) = Variant(FormatUpToSixDecimals(CDbl(rows(r, valueColumn + 1))));
             }
             const std::string headers = prefix + FormatDouble(index - lower + 1) + ",P(0-1),  ";
             if (viewerIsWord_) {

@@ -1,4 +1,4 @@
-// Escaping, probability text and the appendix's tables.
+// Escaping and the appendix's tables.
 #include "report/rtftext.h"
 
 #include <QString>
@@ -36,16 +36,6 @@ std::string EscapeRtf(std::string_view utf8) {
         out += '?';
     }
     return out;
-}
-
-std::string FormatProbability(double x) {
-    std::string text = FormatFixed(x, 6);
-    const auto point = text.find('.');
-    if (point == std::string::npos) return text + ".0";
-    std::size_t end = text.size();
-    while (end > point + 2 && text[end - 1] == '0') --end;
-    text.resize(end);
-    return text;
 }
 
 namespace {

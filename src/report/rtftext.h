@@ -1,7 +1,7 @@
 #pragma once
 // Text that the report puts into RTF: values escaped so that no analyst's text can end
-// a group or start a control word, probabilities in the report's short decimal form,
-// and small tables in the form the categorical appendix uses.
+// a group or start a control word, and small tables in the form the categorical
+// appendix uses.
 //
 // Everything produced here is plain ASCII, so a report is the template's own bytes plus
 // ASCII and never needs re-encoding.
@@ -19,10 +19,6 @@ namespace nuvir {
 // for characters beyond U+FFFF). The template declares \uc1, so "?" is the one
 // character a reader without Unicode shows instead.
 std::string EscapeRtf(std::string_view utf8);
-
-// A probability with at least one and at most six decimals, halves away from zero,
-// always "." (1 gives "1.0", 0.125 "0.125", 0.1234567 "0.123457").
-std::string FormatProbability(double x);
 
 // An RTF table of a two-dimensional array (first index the row, second the column) with
 // one heading row above it. headers, widths and alignments are comma-separated lists,

@@ -113,6 +113,8 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
     o(9) = p[7];
     o(10) = p[3];
 
+    // The chart sets its own pen; the caller gets back the one it had.
+    PenState pen(target);
     Variant axis;
     {
         CChart chart;
@@ -120,7 +122,6 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
         if (chart.DrawVBarGraph(Points(x, y), colours, true, titles, o)) return;
         axis = chart.AxisData();
     }
-    PenState pen(target);
     const Colour marker = forReport ? kBlack : kRed;
     const double point = kind == 0 ? run.PointTotalRisk : run.PointTotalCost;
     const double lower = run.RunLimits[static_cast<std::size_t>(output)][0];

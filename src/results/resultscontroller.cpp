@@ -109,6 +109,8 @@ bool ResultsController::RequestClose() {
 
 void ResultsController::UpdateCommandStates() {
     const bool busy = state_.Busy;
+    // A batch run keeps Run disabled until it ends.
+    if (page_.cmdButton[0] != nullptr) page_.cmdButton[0]->SetEnabled(!busy && !state_.BatchMode);
     if (page_.cmdButton[1] != nullptr) {
         page_.cmdButton[1]->SetEnabled(!busy && state_.ResultsValid && !state_.DataChangedSinceRun);
     }
@@ -120,6 +122,14 @@ void ResultsController::UpdateCommandStates() {
 void ResultsController::cmdButton_Click(int index) {
     // A button clicked during a run's or a report's yields (keyboard, script) waits.
     if (state_.Busy && index != 2) return;
+    // The yield below lets a second click through; it would start a command inside
+    // this one.
+    if (inButton_) return;
+    inButton_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{inButton_};
     SetScreenMousePointer(mousepointer::Hourglass);
     DoEvents();
     switch (index) {
@@ -129,7 +139,12 @@ void ResultsController::cmdButton_Click(int index) {
             RefreshSensitivityDetails();
             break;
         }
-        case 1: host_.RunReport(); break;
+        case 1: {
+            // The report yields too: nothing may replace the results it is writing.
+            BusyScope busy(*this);
+            host_.RunReport();
+            break;
+        }
         case 2: host_.CopyRelativeToAbsolute(); break;
         case 3: ClearResults(true); break;
         default: break;
@@ -370,7 +385,8 @@ void ResultsController::RedrawAfterOptionsChange() {
 
 void ResultsController::ConnectPageEvents() {
     static const char* const kTitles[4] = {kRunErrorTitle, "Error writing report", "Error", "Error"};
-    for (int i = 0; i < 4; ++i) {
+    // "&Copy Relative To Absolute" sits on another page and is the window's own.
+    for (int i : {0, 1, 3}) {
         CommandButton* b = page_.cmdButton[static_cast<std::size_t>(i)];
         if (b == nullptr) continue;
         QObject::connect(b->Events(), &ControlEvents::Click, b, [this, i] {

@@ -126,6 +126,7 @@ private:
     // The run in progress follows a data change while results were valid: its lines
     // make the result boxes mixed.
     bool mixedPending_ = false;
+    bool inButton_ = false;
 };
 
 // The type of plot options (0..5) of a result plot, by its picture index; -1 for none.

@@ -97,6 +97,14 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     FlexGrid& grid = *page_.flxShowSensMeasures;
     const int rows = static_cast<int>(t.size()) + 2;
     grid.SetRedraw(false);
+    // The table's sizes are fixed in twips: a small font keeps its texts inside them,
+    // and the panel, not the grid, decides what shows.
+    QFont font = grid.Font();
+    if (font.pointSizeF() > 7.0) {
+        font.setPointSizeF(7.0);
+        grid.SetFont(font);
+    }
+    grid.SetScrollBars(0);
     grid.Clear();
     grid.SetBackColor(kGridBack);
     grid.SetRows(rows);
@@ -132,7 +140,15 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     grid.SetRedraw(true);
 
     const auto r = MUtilities::GetControlScreenRect(*page_.picMonte[page == 0 ? 1 : 3], true);
-    panel.Move(r[0] - 300, r[1] - panelHeight, width, panelHeight);
+    // The plot's place is relative to the window; the panel sits in its own container.
+    double offsetX = 0.0;
+    double offsetY = 0.0;
+    if (Control* holder = panel.Container(); holder != nullptr && !holder->IsForm()) {
+        const auto h = MUtilities::GetControlScreenRect(*holder, true);
+        offsetX = h[0];
+        offsetY = h[1];
+    }
+    panel.Move(r[0] - 300 - offsetX, r[1] - panelHeight - offsetY, width, panelHeight);
     panel.SetVisible(true);
     panel.ZOrder(0);
 }

@@ -17,6 +17,7 @@
 #include "appdata/formatting.h"
 #include "appdata/utilities_arrays.h"
 #include "appdata/utilities_rounding.h"
+#include "numerics/betaquantile.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -119,6 +120,8 @@ void StoreRaw(TrialTable& table, std::int32_t t, const std::array<float, kQ>& ke
 }  // namespace
 
 CMonteCarlo::CMonteCarlo(SimulationHost& host) : host_(host) {}
+
+CMonteCarlo::~CMonteCarlo() = default;
 
 void CMonteCarlo::SetPRNGToUse(std::int32_t value) {
     prngToUse_ = static_cast<std::int32_t>(MathFunctions::Max(MathFunctions::Min(value, 1.0), 0.0));
@@ -390,8 +393,8 @@ double CMonteCarlo::GetAPseudoRandomValue(double mean, double s, std::int32_t co
     return TransformUniform(u, mean, s, code, tableIndex);
 }
 
-double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32_t code,
-                                     std::int32_t tableIndex) const {
+double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32_t code, std::int32_t tableIndex,
+                                     const BetaQuantile* beta) const {
     if (s == 0.0) return mean;
     try {
         double x = 0.0;
@@ -406,7 +409,7 @@ double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32
                 x = DistributionFunctions::InverseLognormal(u, mean, s);
                 break;
             case 3:
-                x = DistributionFunctions::InverseBeta(u, mean, s).value_or(0.0);
+                x = (beta != nullptr ? (*beta)(u) : DistributionFunctions::InverseBeta(u, mean, s)).value_or(0.0);
                 break;
             case kLookupCode:
                 if (tableIndex < lookupLo_ || tableIndex > lookupHi_ || lookupTables_.dims() != 1)
@@ -512,6 +515,7 @@ struct CMonteCarlo::TrialPlan {
     std::int32_t lo = 0;      // first quantity column
     double* base = nullptr;   // the table's first column
     std::size_t stride = 0;   // trials per column
+    std::array<const BetaQuantile*, kQ> beta{};  // fast inverses of beta rows, or none
 };
 
 void CMonteCarlo::TransformSlots(const TrialPlan& plan, const Order& order,
@@ -522,7 +526,7 @@ void CMonteCarlo::TransformSlots(const TrialPlan& plan, const Order& order,
         const std::size_t q = static_cast<std::size_t>(k - plan.lo);
         const auto& row = plan.m[q];
         double v = TransformUniform(uniforms[static_cast<std::size_t>(slot)], row[0], row[1], plan.codes[q],
-                                    q < 4 ? -1 : k);
+                                    q < 4 ? -1 : k, plan.beta[q]);
         if (q < 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
         values[q] = v;
     }
@@ -550,6 +554,11 @@ void CMonteCarlo::CompleteTrial(const TrialPlan& plan, std::int32_t t) const {
 
 namespace {
 
+// Trials from which the beta rows get their own fast inverse: building one takes some
+// tens of milliseconds of work, which the library's inverse (about a microsecond a
+// value) spends on a few tens of thousands of values.
+constexpr std::int32_t kBetaTableTrials = 20000;
+
 // Trials per block: small enough that short runs still spread over the workers, large
 // enough that handing out blocks costs nothing against the work in them.
 constexpr std::int32_t kMinBlockTrials = 256;
@@ -569,6 +578,30 @@ struct alignas(64) DrawState {
 };
 
 }  // namespace
+
+void CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
+    betaQuantiles_.clear();
+    if (trials < kBetaTableTrials) return;
+    std::array<int, kQ> which{};
+    for (std::size_t k = 0; k < kQ; ++k) {
+        which[k] = -1;
+        const auto& row = plan.m[k];
+        if (plan.codes[k] != 3 || !(row[1] > 0.0) || !(row[0] > 0.0)) continue;
+        for (std::size_t j = 0; j < k; ++j)
+            if (which[j] >= 0 && plan.m[j][0] == row[0] && plan.m[j][1] == row[1]) which[k] = which[j];
+        if (which[k] < 0) {
+            which[k] = static_cast<int>(betaQuantiles_.size());
+            betaQuantiles_.push_back(std::make_unique<BetaQuantile>(row[0], row[1]));
+        }
+    }
+    if (betaQuantiles_.empty()) return;
+    const int tasks = BetaQuantile::Tasks();
+    ParallelFor(static_cast<int>(betaQuantiles_.size()) * tasks,
+                [&](int i) { betaQuantiles_[static_cast<std::size_t>(i / tasks)]->BuildTask(i % tasks); });
+    for (auto& q : betaQuantiles_) q->Finish();
+    for (std::size_t k = 0; k < kQ; ++k)
+        if (which[k] >= 0) plan.beta[k] = betaQuantiles_[static_cast<std::size_t>(which[k])].get();
+}
 
 void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     const std::int32_t n = table.trials();
@@ -602,6 +635,8 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         }
         return;
     }
+
+    BuildBetaQuantiles(plan, n);
 
     // Drawing, on this thread.
     DrawState state;

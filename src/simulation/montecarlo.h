@@ -21,6 +21,7 @@
 // number of workers.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,14 @@
 
 namespace nuvir {
 
+class BetaQuantile;
 class SimulationHost;
 
 class CMonteCarlo {
 public:
     // The host must outlive the object.
     explicit CMonteCarlo(SimulationHost& host);
+    ~CMonteCarlo();
     CMonteCarlo(const CMonteCarlo&) = delete;
     CMonteCarlo& operator=(const CMonteCarlo&) = delete;
 
@@ -111,8 +114,9 @@ private:
     // its value, a pure function of u and the row. TransformUniform raises the
     // wrapped draw error.
     double DrawUniform(std::int32_t code);
-    double TransformUniform(double u, double mean, double s, std::int32_t code,
-                            std::int32_t tableIndex) const;
+    // `beta`, when given, is the inverse of the row's beta distribution.
+    double TransformUniform(double u, double mean, double s, std::int32_t code, std::int32_t tableIndex,
+                            const BetaQuantile* beta = nullptr) const;
     [[noreturn]] static void RaiseDrawError(const std::string& text, double mean, double s,
                                             std::int32_t code);
 
@@ -121,6 +125,10 @@ private:
     // What turning a trial's drawn numbers into its row needs; each worker thread works
     // from its own copy.
     struct TrialPlan;
+    // The fast inverses of the beta rows of a long run, one per distinct shape pair,
+    // built in parallel; rows of a short run keep the library's inverse, which is then
+    // cheaper than building.
+    void BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials);
     // The values of the first toSlot quantities in the trial's order, by quantity.
     void TransformSlots(const TrialPlan& plan, const std::array<std::int32_t, TrialTable::kQuantities>& order,
                         const std::array<double, TrialTable::kQuantities>& uniforms, int toSlot,
@@ -139,6 +147,7 @@ private:
     std::int32_t lookupLo_ = 0;
     std::int32_t lookupHi_ = -1;
     std::array<LookupTable, TrialTable::kQuantities> lookupCache_;
+    std::vector<std::unique_ptr<BetaQuantile>> betaQuantiles_;
     SimulationResults results_;
 };
 

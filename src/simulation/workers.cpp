@@ -1,7 +1,10 @@
 #include "simulation/workers.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -10,7 +13,20 @@ namespace nuvir {
 
 namespace {
 
+// NUVIR_WORKERS when it holds a positive count, else the processors this process may
+// run on: under an affinity mask (taskset, a container's CPU set) the machine's
+// thread count would start workers that only wait for each other's processor.
 int DefaultWorkers() {
+    if (const char* env = std::getenv("NUVIR_WORKERS")) {
+        const int n = std::atoi(env);
+        if (n >= 1) return n;
+    }
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (sched_getaffinity(0, sizeof(set), &set) == 0) {
+        const int n = CPU_COUNT(&set);
+        if (n >= 1) return n;
+    }
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : static_cast<int>(n);
 }

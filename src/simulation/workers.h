@@ -8,7 +8,7 @@
 namespace nuvir {
 
 // Number of threads the post-trial steps may use (at least 1). Defaults to the
-// machine's hardware threads.
+// environment's NUVIR_WORKERS, else to the processors the process may run on.
 int SimulationWorkerThreads();
 // n < 1 restores the default; 1 runs everything on the calling thread.
 void SetSimulationWorkerThreads(int n);

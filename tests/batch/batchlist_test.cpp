@@ -32,17 +32,6 @@ TEST(BatchList, EditsTakeCrLfLineEnds) {
     EXPECT_FALSE(list.ListChanged());
 }
 
-TEST_F(BatchTest, ANewWindowShowsRunAndClearDisabledAndAnEmptyList) {
-    const BatchControls& c = session.Controls();
-    EXPECT_FALSE(c.captureVisible);
-    EXPECT_TRUE(c.runVisible && c.clearVisible);
-    EXPECT_FALSE(c.runEnabled || c.clearEnabled || c.labelsVisible);
-    EXPECT_EQ(session.List().Text(), "");
-    EXPECT_EQ(session.List().Caption(), "     NUVIR Batch Module");
-    EXPECT_EQ(session.List().CounterText(), "0");
-    EXPECT_TRUE(port.timerOn);
-}
-
 TEST_F(BatchTest, CaptureThenTickShowsTheCounterAndEnablesTheCommands) {
     session.ToggleRecord();
     session.Capture();
@@ -66,19 +55,6 @@ TEST_F(BatchTest, CaptureThenTickShowsTheCounterAndEnablesTheCommands) {
     EXPECT_EQ(services.messageBox.calls[0].title, "NUVIR Batch: Query Save");
 }
 
-TEST_F(BatchTest, RecordModeShowsCaptureOnlyAndComesBack) {
-    session.ToggleRecord();
-    EXPECT_EQ(session.BatchFormMode(), batchmode::kRecord);
-    EXPECT_EQ(session.Controls().recordCaption, "Stop Recording");
-    EXPECT_TRUE(session.Controls().captureVisible);
-    EXPECT_FALSE(session.Controls().runVisible || session.Controls().clearVisible);
-    EXPECT_FALSE(session.Controls().fileMenuEnabled);
-    session.ToggleRecord();
-    EXPECT_EQ(session.Controls().recordCaption, "&Record");
-    EXPECT_FALSE(session.Controls().captureVisible);
-    EXPECT_TRUE(session.Controls().fileMenuEnabled);
-}
-
 TEST_F(BatchTest, ACaptureThatFailsIsReportedAndAppendsNothing) {
     host.captureError = "Type mismatch";
     session.Capture();
@@ -86,16 +62,6 @@ TEST_F(BatchTest, ACaptureThatFailsIsReportedAndAppendsNothing) {
     EXPECT_EQ(Titles(), std::vector<std::string>{"Error capturing batch spec"});
     EXPECT_EQ(port.timerOnDuringBox, std::vector<bool>{false});
     EXPECT_TRUE(port.timerOn);  // back on after the box
-}
-
-TEST(BatchPosition, CentredOverTheMainWindowOrOnItsTopEdgeWhileRecording) {
-    const TwipsRect parent{1000, 500, 12000, 9000};
-    const TwipsRect centred = BatchSession::PositionFor(batchmode::kNormal, parent, 8610, 7200);
-    EXPECT_DOUBLE_EQ(centred.left, 2695);  // (12000 - 8610) / 2 + 1000
-    EXPECT_DOUBLE_EQ(centred.top, 1400);   // (9000 - 7200) / 2 + 500
-    const TwipsRect strip = BatchSession::PositionFor(batchmode::kRecord, parent, 4770, 1020);
-    EXPECT_DOUBLE_EQ(strip.left, 6730);  // 1000 + 12000 - 4770 - 1500
-    EXPECT_DOUBLE_EQ(strip.top, 500);
 }
 
 TEST_F(BatchTest, CloseWithAChangedList) {

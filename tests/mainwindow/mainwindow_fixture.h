@@ -7,7 +7,9 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <array>
 #include <memory>
+#include <vector>
 #include <string>
 
 #include "appdata/appdata.h"
@@ -21,6 +23,68 @@
 #include "testsupport.h"
 
 namespace nuvir::test {
+
+// A chain of a chosen shape that counts its drawings.
+class FakeChain : public NoChain {
+public:
+    explicit FakeChain(std::array<double, 4> size) : size_(size) {}
+    std::array<double, 4> Measure() override { return size_; }
+    void Render() override { ++renders; }
+    void CommitEdit(const std::string& key) override { commits.push_back(key); }
+    int renders = 0;
+    std::vector<std::string> commits;
+
+private:
+    std::array<double, 4> size_;
+};
+
+// Editors that behave as the real ones do when refilled: a distribution that differs
+// from the one shown re-renders the editor and reports a change, and writing the
+// change back stores the spread the editor showed before.
+class FakeEditors : public NoUncertainty {
+public:
+    void Render() override {
+        ++renders;
+        for (int id = 0; id < 13; ++id) {
+            const double code = CDbl(AppData(22 + id)(1));
+            if (code != distribution[id]) {
+                distribution[id] = code;
+                if (DataChanged) DataChanged(id);
+            }
+            sd[id] = CDbl(AppData(22 + id)(2));
+        }
+    }
+    void UpdateAppData(int id) override {
+        AppData(22 + id)(1) = Variant(distribution[id]);
+        AppData(22 + id)(2) = Variant(sd[id]);
+        ++writes;
+    }
+    std::array<double, 13> distribution{};
+    std::array<double, 13> sd{};
+    int renders = 0;
+    int writes = 0;
+};
+
+// A run state whose results go stale when the species differs from the snapshot.
+class FakeResults : public NoResults {
+public:
+    void Run() {
+        valid_ = true;
+        changed_ = false;
+        snapshot = CStr(AppData(0));
+    }
+    void CheckResultsCurrent() override { changed_ = CStr(AppData(0)) != snapshot; }
+    void ClearResults(bool all) override {
+        ++clears;
+        NoResults::ClearResults(all);
+    }
+    void ArrangeResultPlots() override { ++arranged; }
+    void CopySensitivityTable() override { ++tableCopies; }
+    std::string snapshot;
+    int clears = 0;
+    int arranged = 0;
+    int tableCopies = 0;
+};
 
 // Lets queued events (the coalesced resize, deferred deletes) run.
 inline void Settle() {

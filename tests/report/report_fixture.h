@@ -11,8 +11,12 @@
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "appdata/options.h"
+#include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
+#include "platform/picturebox.h"
 #include "report/report.h"
+#include "report/reporthost.h"
+#include "results/runstate.h"
 #include "runtime/convert.h"
 #include "runtime/variant.h"
 #include "testsupport.h"
@@ -71,18 +75,51 @@ inline std::string Quoted(const std::string& text) {
     return out + "'";
 }
 
+// A run of the simulation on an assessment, stored as the Run command stores it, with
+// the two R2 rows of the sensitivity summary that the report reads.
+RunState SimulatedRun(const Variant& snapshot, float seed = 12345.0f);
+
+// The main window as the report sees it: a stored run, the assessment's name, a hidden
+// picture of the window's size and the confidence list.
+class FakeReportHost : public ReportHost {
+public:
+    const RunState& Run() const override { return run; }
+    std::string DefaultStateFileName() override { return name; }
+    ImagePictureBox& HiddenPicture() override { return picture; }
+    std::string ConfidenceText(int index) override {
+        static const char* const kTexts[3] = {"90 %", "95 %", "99 %"};
+        return index >= 0 && index < 3 ? kTexts[index] : "";
+    }
+    RunState run;
+    std::string name = "Ant_Lake";
+    ImagePictureBox picture{299, 209};
+};
+
 class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         previousFacts = App();
         SetAppFacts(AppFacts{dir.str(), "nuvir"});
         AppOptions = GetAppOptionsDefaults();
+        AppData = GetAppDataDefaults(true, Variant());
+        ReportPath = dir.str();
+        SetFileDialogService(&dialog);
     }
     void TearDown() override {
+        SetFileDialogService(nullptr);
         AppOptions = Variant();
+        AppData = Variant();
+        ReportPath.clear();
         SetAppFacts(previousFacts);
     }
+    // The default assessment with its point outcomes, as a run would take it.
+    static Variant DefaultAssessment() {
+        Variant data = GetAppDataDefaults(true, Variant());
+        MKelvaro::StoreOutcomeRisks(data);
+        return data;
+    }
     AppFacts previousFacts;
+    FakeFileDialog dialog;
     TempDir dir;
     FakeServices services;
 };

@@ -29,23 +29,6 @@ TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
     }
 }
 
-TEST(FormatProbability, OneToSixDecimals) {
-    struct Case { const char* name; double x; const char* text; };
-    const Case cases[] = {
-        {"one", 1, "1.0"},
-        {"zero", 0, "0.0"},
-        {"an eighth", 0.125, "0.125"},
-        {"seven decimals rounded to six", 0.1234567, "0.123457"},
-        {"a half of the last place rounds away", 0.0000005, "0.000001"},
-        {"below half of the last place", 0.0000004, "0.0"},
-        {"a third", 1.0 / 3, "0.333333"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(FormatProbability(c.x), c.text);
-    }
-}
-
 Variant OneRow(const char* a, const char* b) {
     Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, 0}, Bounds{0, 1}});
     data(0, 0) = Variant(a);

@@ -101,20 +101,14 @@ TEST_F(ReportTest, HidingCostsEndsTheReportAfterTheFirstPage) {
     EXPECT_EQ(merged.substr(merged.size() - end.size()), end);
 }
 
-TEST_F(ReportTest, TheTemplateFileSitsInTheSettingsFolder) {
+TEST_F(ReportTest, AMissingTemplateIsWrittenInTheSettingsFolderAndNeverReplaced) {
     EXPECT_EQ(GetReportTemplatePath(), dir.file("ReportTemplate_v32.rtf"));
-}
-
-TEST_F(ReportTest, AMissingTemplateIsWrittenWithALineEnd) {
     ASSERT_TRUE(WriteDefaultTemplate());
     EXPECT_EQ(ReadBytes(GetReportTemplatePath()), Template() + "\r\n");
-    EXPECT_TRUE(services.messageBox.calls.empty());
-}
-
-TEST_F(ReportTest, AnEditedTemplateIsNeverReplaced) {
     WriteBytes(GetReportTemplatePath(), "{\\rtf1 mine}");
     EXPECT_TRUE(WriteDefaultTemplate());
     EXPECT_EQ(ReadBytes(GetReportTemplatePath()), "{\\rtf1 mine}");
+    EXPECT_TRUE(services.messageBox.calls.empty());
 }
 
 TEST_F(ReportTest, AFailedTemplateWriteLeavesNoFile) {
@@ -138,46 +132,26 @@ TEST_F(ReportTest, AnUnwritableSettingsFolderIsReported) {
     EXPECT_EQ(services.messageBox.calls[0].title, "Error creating report template");
 }
 
-// The office suite's view of the merged template.
-class OfficeTest : public ReportTest {
-protected:
-    int Check(const ReportFields& fields, bool hideCosts, const std::string& checks, const std::string& name) {
+// The office suite's view of the merged template, with a hostile species.
+TEST_F(ReportTest, TheOfficeSuiteShowsTwoPagesOrOneWithCostsHidden) {
+    ReportFields fields;
+    const std::string species = "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC";
+    fields(field::kSpecies, field::kSetA) = species;
+    for (bool hide : {false, true}) {
         CReport report;
         report.SetData(fields);
-        report.SetHideCosts(hideCosts);
-        const std::string path = dir.file(name + ".rtf");
-        WriteBytes(path, report.MergeReportTemplate(Template()));
-        return CheckReport(checks + " --png " + Quoted(name + ".png") + " " + Quoted(path));
+        report.SetHideCosts(hide);
+        const std::string name = hide ? "template_hidden_costs" : "template_empty";
+        WriteBytes(dir.file(name + ".rtf"), report.MergeReportTemplate(Template()));
+        const std::string checks = hide ? "--pages 1 --no-text 'Management Costs'"
+                                        : "--pages 2 --text 'Calculated Risks' --text 'Management Costs'";
+        const int status = CheckReport(checks + " --images 1 --text " + Quoted(species) +
+                                       " --text Probabilities --text 'Cumulative Risk (CI = --)' --text S1 --text S5"
+                                       " --no-text %A --no-text %B --png " + Quoted(name + ".png") + " " +
+                                       Quoted(dir.file(name + ".rtf")));
+        if (status == 77) GTEST_SKIP() << "the office suite is not installed";
+        EXPECT_EQ(status, 0) << name;
     }
-};
-
-TEST_F(OfficeTest, TheEmptyTemplateConvertsToTwoPagesWithOnePicture) {
-    const int status = Check(ReportFields{}, false,
-                             "--pages 2 --images 1 --text Probabilities --text 'Calculated Risks' "
-                             "--text 'Cumulative Risk (CI = --)' --text S1 --text S5 --text 'Management Costs' "
-                             "--no-text %A --no-text %B",
-                             "template_empty");
-    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
-    EXPECT_EQ(status, 0);
-}
-
-TEST_F(OfficeTest, HiddenCostsLeaveOnePage) {
-    const int status = Check(ReportFields{}, true, "--pages 1 --images 1 --no-text 'Management Costs'",
-                             "template_hidden_costs");
-    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
-    EXPECT_EQ(status, 0);
-}
-
-TEST_F(OfficeTest, AHostileSpeciesShowsIntact) {
-    ReportFields fields;
-    fields(field::kSpecies, field::kSetA) = "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC";
-    fields(field::kLocation, field::kSetA) = "C:\\temp\\new 5\\% end";
-    const int status = Check(fields, false,
-                             "--pages 2 --text " + Quoted("Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC") + " --text " +
-                                 Quoted("C:\\temp\\new 5\\% end"),
-                             "template_hostile_species");
-    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
-    EXPECT_EQ(status, 0);
 }
 
 }  // namespace

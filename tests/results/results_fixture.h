@@ -32,7 +32,10 @@ class FakeResultsHost : public ResultsHost {
 public:
     int ShownMainPage() const override { return mainPage; }
     void CopyRelativeToAbsolute() override { ++copyCalls; }
-    void RunReport() override { ++reportCalls; }
+    void RunReport() override {
+        ++reportCalls;
+        if (onReport) onReport();
+    }
     std::string AskExportNames(std::string& baseName) override {
         exportAsked.push_back(baseName);
         baseName = exportBaseOut;
@@ -55,6 +58,7 @@ public:
     std::vector<int> editedTypes;
     bool optionsChange = false;
     std::function<void(int)> onEditOptions;
+    std::function<void()> onReport;
 };
 
 class ResultsTest : public ::testing::Test {
@@ -64,11 +68,12 @@ protected:
         savedData = AppData;
         savedOptions = AppOptions;
         AppData = GetAppDataDefaults(false, Variant());
-        MKelvaro::CalculateOutcomeRisks(AppData);
+        MKelvaro::StoreOutcomeRisks(AppData);
         AppOptions = GetAppOptionsDefaults();
         BuildPage();
         rc = std::make_unique<ResultsController>(host, page);
         rc->ConnectPageEvents();
+        rc->ArrangeResultPlots();
         rc->ClearResults(true);
     }
     ~ResultsTest() override {
@@ -115,9 +120,7 @@ protected:
         page.mnuSensPlot[0] = form.AddMenu("mnuSensPlot", "Show Details", page.mnuSensPlotPopup, 0);
         page.mnuSensPlot[1] = form.AddMenu("mnuSensPlot", "-", page.mnuSensPlotPopup, 1);
         page.mnuSensPlot[2] = form.AddMenu("mnuSensPlot", "Copy", page.mnuSensPlotPopup, 2);
-        ArrangeAfterShow();
     }
-    void ArrangeAfterShow() { rc ? rc->ArrangeResultPlots() : void(); }
 
     // Runs the application data through the Run button with a given number of trials.
     bool Run(int trials = 1000) {

@@ -1,0 +1,252 @@
+// Editing the chain in place, driven offscreen as a person would: clicks on the
+// diagram, typing, Enter, Tab and Shift+Tab, the space bar on a categorical part.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
+#include <QTimer>
+
+#include "chain_fixture.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/qtpicturebox.h"
+
+namespace nuvir::test {
+namespace {
+
+constexpr int F = CChainElement::kPartF, P = CChainElement::kPartP, Q = CChainElement::kPartQ,
+              I5 = CChainElement::kPartI5, I = CChainElement::kPartI;
+
+// The window that hosts the chain, with the tab-stop switch the chain calls.
+class HostForm : public Form, public ITabStopHost {
+public:
+    void SetTabStops(bool on) override { tabStopCalls.push_back(on); }
+    std::vector<bool> tabStopCalls;
+};
+
+class ChainEditing : public ChainTest {
+protected:
+    HostForm form;
+    QtPictureBox* pic = nullptr;
+    TextBox* box = nullptr;
+    CChain chain;
+    ScriptedTableEditor editor;
+    double lastCost = 0;
+    int validates = 0;
+
+    void SetUp() override {
+        ChainTest::SetUp();
+        for (int i = 56; i <= 59; ++i) AppData(i) = Variant(1.0);  // F1..F4 = 1
+        pic = form.Add<QtPictureBox>("picChainContainer");
+        pic->SetBorderStyle(0);
+        pic->SetBackColor(0xFFFFFF);
+        pic->Move(0, 0, 12000, 6000);
+        box = form.Add<TextBox>("txtChainEditBox", -1, pic);
+        box->Move(0, 0, 900, 315);
+        box->SetVisible(false);
+        form.Move(0, 0, 12500, 7000);
+        form.Show();
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        chain.SetHost(pic);
+        chain.SetEditBox(box);
+        chain.SetTableEditor(&editor);
+        chain.Measure();
+        chain.SetScaleFactor(3);
+        chain.SetData(AppData);
+        QObject::connect(chain.Element(4), &CChainElement::TotalRiskChanged, [this](double&, double& c) { lastCost = c; });
+        QObject::connect(box->Events(), &ControlEvents::Validate, [this](bool&) { ++validates; });
+        chain.Render();
+    }
+
+    void Click(int stage, int part) {
+        const CChainElement::Box b = chain.Element(stage)->PartBox(part);
+        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+        QApplication::processEvents();
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+        QTest::keyClick(QApplication::focusWidget(), key, mods);
+        QApplication::processEvents();
+    }
+    // Click a part, type over its value and press Enter.
+    void Enter(int stage, int part, const char* text) {
+        Click(stage, part);
+        QTest::keyClicks(box, text);
+        Key(Qt::Key_Return);
+    }
+    double Value(int stage, int index) const { return chain.Element(stage)->PrimaryData()[static_cast<std::size_t>(index)]; }
+};
+
+TEST_F(ChainEditing, ClickTypeAndEnterStoresPAndItsComplement) {
+    Click(2, P);
+    ASSERT_TRUE(box->Visible());
+    EXPECT_EQ(box->Tag(), "1Survives");
+    EXPECT_EQ(box->SelText(), "0.5");
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(form.tabStopCalls, std::vector<bool>{false});
+    // Over the middle 80 % of the p box.
+    const CChainElement::Box b = chain.Element(2)->PartBox(P);
+    EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
+    EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
+    EXPECT_TRUE(form.grab().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_editing.png")));
+
+    QTest::keyClicks(box, "0.3");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value(2, CChainElement::kP), 0.3);
+    EXPECT_EQ(Value(2, CChainElement::kQ), 0.7);
+    EXPECT_FALSE(box->Visible());
+    EXPECT_EQ(box->Tag(), "");
+    EXPECT_TRUE(pic->hasFocus());
+    EXPECT_DOUBLE_EQ(lastCost, 1 + 0.5 + 0.15 + 0.075) << "the totals follow";
+}
+
+TEST_F(ChainEditing, OnlyAPlainNumberWithinItsRangeIsStored) {
+    for (const char* text : {"1.5", "-1e-9", "1.0000001", "nan", "inf", "0x1p3", "1,5", "1e999", "abc"}) {
+        SCOPED_TRACE(text);
+        Enter(1, P, text);
+        EXPECT_EQ(Value(1, CChainElement::kP), 0.5);
+        EXPECT_TRUE(box->Visible());
+        EXPECT_EQ(box->Text(), text);
+        EXPECT_TRUE(pic->hasFocus());
+    }
+    Enter(1, I, "-2.5e3");
+    EXPECT_EQ(Value(1, CChainElement::kI), -2500) << "impacts take any number";
+    Enter(1, Q, "1");
+    EXPECT_EQ(Value(1, CChainElement::kP), 0);
+}
+
+TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen) {
+    Click(3, Q);
+    QTest::keyClicks(box, "abc");
+    Click(3, CChainElement::kPartR);
+    Click(3, CChainElement::kPartDiamond);
+    EXPECT_TRUE(box->Visible());
+    EXPECT_EQ(box->Text(), "abc");
+    // The box belongs to no stage now: nothing is stored.
+    box->SetFocus();
+    QTest::keyClicks(box, "0.2");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value(3, CChainElement::kQ), 0.5);
+    // Where boxes overlap (the p box reaches into the diamond's) the lower part wins.
+    const CChainElement* s = chain.Element(1);
+    EXPECT_EQ(s->HitTestPart(s->PartBox(P)[0], s->PartBox(CChainElement::kPartDiamond)[3]), P);
+}
+
+TEST_F(ChainEditing, AClickAtThePicturesOriginOpensNothing) {
+    for (bool hideCosts : {false, true}) {
+        AppOptions(opt::kHideCosts) = Variant(hideCosts);
+        chain.Render();
+        Q_EMIT pic->Events()->MouseDown(1, 0, 0.0, 0.0);
+        EXPECT_FALSE(box->Visible()) << hideCosts;
+    }
+}
+
+TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
+    struct Step {
+        int stage, part;
+        Qt::Key key;
+        const char* tag;
+    };
+    const Step steps[] = {{3, Q, Qt::Key_Tab, "4Establishes"}, {4, Q, Qt::Key_Tab, "3Spreads"},
+                          {4, I, Qt::Key_Tab, "0Arrives"},     {1, F, Qt::Key_Backtab, "4Spreads"},
+                          {4, I, Qt::Key_Backtab, "3Spreads"}, {2, F, Qt::Key_Backtab, "4Arrives"}};
+    for (const Step& s : steps) {
+        Click(s.stage, s.part);
+        Key(s.key);
+        EXPECT_EQ(box->Tag(), s.tag);
+    }
+    Key(Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(box->Tag(), "2Arrives");
+    EXPECT_TRUE(box->hasFocus());
+}
+
+TEST_F(ChainEditing, TabStoresTheEntryAndSkipsHiddenCosts) {
+    AppOptions(opt::kHideCosts) = Variant(true);
+    chain.Render();
+    Click(1, I);
+    QTest::keyClicks(box, "4");
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Value(1, CChainElement::kI), 4);
+    EXPECT_EQ(box->Tag(), "1Survives");
+    Click(1, P);
+    Key(Qt::Key_Backtab);
+    EXPECT_EQ(box->Tag(), "4Spreads");
+    box->SetVisible(false);
+    pic->SetFocus();
+    Key(Qt::Key_Tab);
+    EXPECT_FALSE(box->Visible()) << "a Tab with the box hidden opens nothing";
+    EXPECT_TRUE(pic->hasFocus());
+}
+
+TEST_F(ChainEditing, ATabFromABoxTaggedForNoStageMovesNothing) {
+    for (const char* tag : {"", "9", "1Nowhere"}) {
+        Click(1, P);
+        box->SetTag(tag);
+        Key(Qt::Key_Tab);
+        EXPECT_EQ(box->Tag(), tag);
+        EXPECT_TRUE(box->Visible());
+    }
+}
+
+TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
+    AppData(item::kCategoricalCosts) = Variant(true);
+    AppData(item::kNumCostCategories) = Variant(2);
+    Click(2, F);
+    EXPECT_TRUE(box->Locked());
+    EXPECT_EQ(box->BackColor(), 0xC0C0C0);
+    EXPECT_EQ(box->ToolTipText(), "Space-bar or double-click to edit");
+    QTest::keyClicks(box, "7");
+    EXPECT_EQ(box->Text(), "1");
+
+    editor.answer = Table(2, 2, {10, 30, 0.5, 0.5});
+    Key(Qt::Key_Space);
+    EXPECT_EQ(Value(2, CChainElement::kF), 20);
+    EXPECT_EQ(box->Tag(), "0Survives") << "the box stays open";
+    EXPECT_EQ(box->Text(), "20");
+    editor.answer = Table(2, 2, {10, 30, 0, 1});
+    QTest::mouseDClick(box, Qt::LeftButton);
+    EXPECT_EQ(Value(2, CChainElement::kF), 30);
+
+    Click(2, I);
+    EXPECT_EQ(box->BackColor(), 0xFFFFFF);
+    Key(Qt::Key_Space);
+    EXPECT_EQ(editor.calls, 2) << "space in a plain box only types";
+    EXPECT_EQ(box->Text(), " ");
+}
+
+TEST_F(ChainEditing, TheTableDialogOpensWithoutValidatingTheBox) {
+    AppData(item::kCategoricalImpacts) = Variant(true);
+    chain.SetTableEditor(nullptr);  // the program's own dialog
+    Click(4, I5);
+    const int before = validates;
+    int closed = 0;
+    QTimer::singleShot(50, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) closed += dialog->close();  // keeps the table
+    });
+    Key(Qt::Key_Space);
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(validates, before);
+    EXPECT_EQ(box->Tag(), "3Spreads");
+    EXPECT_TRUE(chain.Element(4)->GetCategoryData(CChainElement::kI5).isArray()) << "the table was stored";
+}
+
+// A rejected entry after a Tab across stages stays on the part it was typed into, and
+// the corrected number lands there.
+TEST_F(ChainEditing, ARejectedEntryAfterTabAcrossStagesStaysOnItsPart) {
+    Click(1, I);
+    Key(Qt::Key_Tab);
+    QTest::keyClicks(box, "x");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(box->Tag(), "0Survives");
+    const CChainElement::Box f2 = chain.Element(2)->PartBox(F);
+    EXPECT_NEAR(box->Left(), f2[0] + 0.1 * (f2[2] - f2[0]), 1);
+    box->SetFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "5");
+    Key(Qt::Key_Return);
+    EXPECT_EQ(Value(2, CChainElement::kF), 5);
+    EXPECT_EQ(Value(1, CChainElement::kI), 1);
+}
+
+}  // namespace
+}  // namespace nuvir::test

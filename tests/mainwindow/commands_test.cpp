@@ -1,0 +1,386 @@
+// The menus: file commands, edit commands, options, help, batch mode and the About box.
+#include "mainwindow_fixture.h"
+
+#include <QClipboard>
+#include <QMenu>
+#include <QMimeData>
+#include <filesystem>
+
+#include "appdata/ini.h"
+#include "controls/boxarray.h"
+#include "platform/flexgrid.h"
+#include "mainwindow/about.h"
+
+namespace nuvir::test {
+namespace {
+
+class FakeBatchForm : public BatchFormPort {
+public:
+    explicit FakeBatchForm(int& made) { ++made; }
+    double Width() const override { return 3000; }
+    double Height() const override { return 1500; }
+    void ShowTopmostAt(int x, int y) override {
+        shownAt = {x, y};
+        visible = true;
+    }
+    void Raise() override { ++raised; }
+    void SetVisible(bool on) override { visible = on; }
+    void SetParent(FRiskMain* main) override { parent = main; }
+    bool CloseRequested() const override { return closeRequested; }
+    bool Unload() override { return !refuseClose; }
+    std::pair<int, int> shownAt{-1, -1};
+    bool visible = false;
+    int raised = 0;
+    FRiskMain* parent = nullptr;
+    bool closeRequested = false;
+    bool refuseClose = false;
+};
+
+TEST(DefaultStateFileName, NamesFromSpeciesAndLocation) {
+    struct Case {
+        const char* name;
+        std::string species, location, expected;
+    };
+    const Case cases[] = {
+        {"new assessment", "New Species", "New Location", "New_Specie_New_Locati"},
+        {"no location", "Zebra mussel", "", "Zebra_muss"},
+        {"no species", "", "North Pond", "_North_Pond"},
+        {"neither", "", "", ""},
+        {"a slash stays in the folder", "a/b", "c", "a_b_c"},
+        {"characters, not bytes", "Ærø ærø ærø", "", "Ærø_ærø_ær"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, 79}});
+        data(0) = Variant(c.species);
+        data(1) = Variant(c.location);
+        EXPECT_EQ(DefaultStateFileName(data), c.expected);
+    }
+}
+
+TEST_F(MainWindowTest, SaveOfANewAssessmentOffersItsDefaultNameInTheSaveFolder) {
+    FRiskMain& w = Start();
+    files.QueueCancel();
+    w.FileMenuClick(2);
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_EQ(files.requests[0].title, "Save current state to file");
+    EXPECT_EQ(files.requests[0].fileName, "New_Specie_New_Locati.raf");
+    EXPECT_EQ(files.requests[0].directory, dir.str());
+    EXPECT_TRUE(files.requests[0].overwritePrompt);
+    EXPECT_TRUE(w.StateFileName.empty());
+    EXPECT_TRUE(w.tmrUpdate[0]->Running());
+}
+
+TEST_F(MainWindowTest, TypedValuesSurviveSaveAsNewAndOpen) {
+    FRiskMain& w = Start();
+    w.txtTextBox[0]->SetFocus();
+    Settle();
+    w.txtTextBox[0]->selectAll();
+    QTest::keyClicks(w.txtTextBox[0], "Zebra mussel");
+    QTest::keyClick(w.txtTextBox[0], Qt::Key_Tab);
+    w.txtTextBox[1]->selectAll();
+    QTest::keyClicks(w.txtTextBox[1], "North Pond");
+    w.tabMain->SetTab(2);
+    w.txtTextBox[2]->SetFocus();
+    Settle();
+    w.txtTextBox[2]->selectAll();
+    QTest::keyClicks(w.txtTextBox[2], "25000");
+    QTest::keyClick(w.txtTextBox[2], Qt::Key_Tab);
+    w.cboConfidence->SetListIndex(2);
+    const Variant typed = AppData;
+
+    files.QueueAnswer(dir.file("pond.raf"));
+    w.FileMenuClick(3);
+    EXPECT_EQ(w.StateFileName, dir.file("pond.raf"));
+    w.TimerTick(0);
+    EXPECT_EQ(w.Caption(), "NUVIR [pond.raf]");
+    w.FileMenuClick(0);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "New Species");
+    EXPECT_TRUE(w.StateFileName.empty());
+    files.QueueAnswer(dir.file("pond.raf"));
+    w.FileMenuClick(1);
+    EXPECT_EQ(files.requests.back().title, "Restore current state from file");
+    EXPECT_EQ(w.txtTextBox[0]->Text(), "Zebra mussel");
+    for (int i = 0; i <= 45; ++i) {
+        SCOPED_TRACE(i);
+        if (i == item::kPrngSeed) continue;
+        if (typed(i).isArray()) {
+            // The file keeps 15 significant digits.
+            for (int e = 0; e < 3; ++e) EXPECT_NEAR(CDbl(AppData(i)(e)), CDbl(typed(i)(e)), 1e-14);
+        } else {
+            EXPECT_EQ(TextOf(AppData(i)), TextOf(typed(i)));
+        }
+    }
+    // Save of an opened file asks for nothing.
+    const std::size_t asked = files.requests.size();
+    w.FileMenuClick(2);
+    EXPECT_EQ(files.requests.size(), asked);
+    files.QueueCancel();
+    w.FileMenuClick(3);
+    EXPECT_EQ(files.requests.back().fileName, "pond.raf");
+}
+
+TEST_F(MainWindowTest, NewKeepsTrialsAndLevelsFromTheProgramSettings) {
+    WriteFile("nuvir.ini", "[App Defaults]\r\nNumber of Trials=5000\r\nNum Rel Unc Categories=5\r\n");
+    FRiskMain& w = Start();
+    AppData(item::kTrials) = Variant(2000);
+    AppData(item::kSpecies) = Variant("Shown");
+    AppData(item::PointValue(0)) = Variant(0.9);
+    w.FileMenuClick(0);
+    EXPECT_EQ(Item(item::kTrials), CDbl(LoadAppData(dir.file("nuvir.ini"), false, AppData)(item::kTrials)));
+    EXPECT_EQ(Item(item::kNumRelUncLevels), 5);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "New Species");
+    EXPECT_EQ(Item(item::PointValue(0)), 0.5);
+    EXPECT_EQ(w.tabMain->Tab(), 0);
+}
+
+TEST_F(MainWindowTest, OpenGivesDefaultsForMissingKeysAndACancelChangesNothing) {
+    FRiskMain& w = Start();
+    WriteFile("part.raf", "[App Defaults]\r\nSpecies=Carp\r\n");
+    AppData(item::kLocation) = Variant("Shown before");
+    files.QueueAnswer(dir.file("part.raf"));
+    w.FileMenuClick(1);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "Carp");
+    EXPECT_EQ(CStr(AppData(item::kLocation)), "New Location");
+    EXPECT_EQ(w.StateFileName, dir.file("part.raf"));
+
+    const std::string savePath = SavePath;
+    files.QueueCancel();
+    w.FileMenuClick(1);
+    EXPECT_EQ(w.StateFileName, dir.file("part.raf"));
+    EXPECT_EQ(SavePath, savePath);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "Carp");
+}
+
+TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndAFolderIsRefused) {
+    FRiskMain& w = Start();
+    WriteFile("junk.raf", std::string("\x01\x02 not an assessment \xff\n[[[\n=", 30));
+    files.QueueAnswer(dir.file("junk.raf"));
+    w.FileMenuClick(1);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "New Species");
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_EQ(w.StateFileName, dir.file("junk.raf"));
+
+    std::filesystem::create_directory(dir.file("folder.raf"));
+    AppData(item::kSpecies) = Variant("Kept");
+    files.QueueAnswer(dir.file("folder.raf"));
+    w.FileMenuClick(1);
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "Kept");
+    EXPECT_EQ(w.StateFileName, dir.file("junk.raf"));
+}
+
+TEST_F(MainWindowTest, AFailedSaveReportsItAndLeavesTheOldFileWhole) {
+    FRiskMain& w = Start();
+    const std::string target = dir.file("locked.raf");
+    WriteFile("locked.raf", "[App Defaults]\r\nSpecies=Old\r\n");
+    std::filesystem::permissions(target, std::filesystem::perms::owner_read);
+    files.QueueAnswer(dir.file("sub") + "/../locked.raf");
+    std::filesystem::create_directory(dir.file("sub"));
+    w.FileMenuClick(3);
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(services.messageBox.calls[0].title, "File save error");
+    EXPECT_EQ(ReadBytes(target), "[App Defaults]\r\nSpecies=Old\r\n");
+    EXPECT_TRUE(w.StateFileName.empty());
+    EXPECT_EQ(SavePath, dir.file("sub") + "/..");
+    EXPECT_TRUE(w.tmrUpdate[0]->Running());
+}
+
+TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
+    MainWindowParts parts;
+    FakeResults* results = nullptr;
+    parts.makeResults = [&results](FRiskMain&) {
+        auto r = std::make_unique<FakeResults>();
+        results = r.get();
+        return std::unique_ptr<ResultsPort>(std::move(r));
+    };
+    FRiskMain& w = Start(std::move(parts));
+    QApplication::clipboard()->setText("pasted");
+    Settle();
+    auto state = [&] {
+        w.UpdateEditMenu();
+        return std::array<bool, 3>{w.mnuEdit[0]->Enabled(), w.mnuEdit[1]->Enabled(), w.mnuEdit[2]->Enabled()};
+    };
+    TextBox* species = w.txtTextBox[0];
+    species->SetFocus();
+    species->SetSelStart(0);
+    EXPECT_EQ(state(), (std::array<bool, 3>{false, false, true}));
+    species->SetSelLength(3);
+    EXPECT_EQ(state(), (std::array<bool, 3>{true, true, true}));
+    w.EditMenuClick(1);
+    EXPECT_EQ(QApplication::clipboard()->text(), "New");
+    EXPECT_EQ(species->Text(), " Species");
+    w.EditMenuClick(2);
+    EXPECT_EQ(species->Text(), "New Species");
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "New Species");
+
+    species->SetLocked(true);
+    species->SetSelLength(3);
+    EXPECT_EQ(state(), (std::array<bool, 3>{false, false, false}));
+    species->SetLocked(false);
+
+    w.picChainContainer->setFocus();
+    EXPECT_EQ(state(), (std::array<bool, 3>{true, false, false}));
+    w.EditMenuClick(0);
+    EXPECT_FALSE(QApplication::clipboard()->image().isNull());
+
+    w.tabMain->SetTab(2);
+    w.picShowSensMeasures->SetVisible(true);
+    w.flxShowSensMeasures->setFocus();
+    EXPECT_EQ(state(), (std::array<bool, 3>{true, false, false}));
+    w.EditMenuClick(1);
+    EXPECT_EQ(results->tableCopies, 1);
+}
+
+TEST_F(MainWindowTest, OptionsCaptionsCountsAndSwitches) {
+    FRiskMain& w = Start();
+    AppData(item::kNumImpactCategories) = Variant(3);
+    Q_EMIT w.mnuMain[2]->Menu()->aboutToShow();
+    EXPECT_EQ(w.mnuOptions[3]->Caption(), "Categorical &Impacts (3)");
+    EXPECT_EQ(w.mnuOptions[4]->Caption(), "Categorical Cos&ts (5)");
+    w.mnuOptions[0]->Trigger();
+    EXPECT_TRUE(w.mnuOptions[0]->Checked());
+    EXPECT_EQ(Item(item::kPrng), 1);
+    w.mnuOptions[0]->Trigger();
+    EXPECT_FALSE(w.mnuOptions[0]->Checked());
+    EXPECT_EQ(Item(item::kPrng), 0);
+    w.mnuOptions[3]->Trigger();
+    EXPECT_TRUE(w.mnuOptions[3]->Checked());
+    EXPECT_TRUE(CBool(AppData(item::kCategoricalImpacts)));
+    w.mnuOptions[1]->Trigger();
+    EXPECT_TRUE(CBool(AppOptions(opt::kHideCosts)));
+}
+
+TEST_F(MainWindowTest, ManageUnchangedOnlyRoundsThePlotType) {
+    MainWindowParts parts;
+    std::vector<double> shown;
+    double answer = 0;
+    bool changed = false;
+    parts.showOptions = [&](FRiskMain&, double plotType) {
+        shown.push_back(plotType);
+        return OptionsOutcome{answer, changed};
+    };
+    FRiskMain& w = Start(std::move(parts));
+    const Variant before = AppData;
+    struct Case {
+        const char* name;
+        double answer;
+        int kept;
+    };
+    const Case cases[] = {{"half to even, down", 2.5, 2}, {"half to even, up", 3.5, 4}, {"whole", 1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        answer = c.answer;
+        w.OptionsMenuClick(6);
+        EXPECT_EQ(w.Results().EditedPlotType(), c.kept);
+    }
+    EXPECT_EQ(shown, (std::vector<double>{0, 2, 4}));
+    EXPECT_EQ(TextOf(AppData(item::kCategoricalImpacts)), TextOf(before(item::kCategoricalImpacts)));
+    // Changing the decimals recaptions the grid.
+    changed = true;
+    AppOptions(opt::kDecimals) = Variant(3);
+    w.SyncChainToAppData();
+    AppOptions(opt::kDecimals) = Variant(2);
+    parts.showOptions = nullptr;
+    answer = 0;
+    w.OptionsMenuClick(6);
+    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(0)), "p1:    0.50");
+}
+
+TEST_F(MainWindowTest, BatchModeTwiceKeepsOneWindowAndTheTimerReleasesItWhenClosed) {
+    MainWindowParts parts;
+    int made = 0;
+    FakeBatchForm* form = nullptr;
+    parts.makeBatchWindow = [&](FRiskMain&) {
+        auto f = std::make_unique<FakeBatchForm>(made);
+        form = f.get();
+        return std::unique_ptr<BatchFormPort>(std::move(f));
+    };
+    FRiskMain& w = Start(std::move(parts));
+    w.FileMenuClick(7);
+    w.FileMenuClick(7);
+    EXPECT_EQ(made, 1);
+    EXPECT_EQ(form->raised, 1);
+    EXPECT_EQ(form->parent, &w);
+    // Centred over the window: (12000 - 3000) / 2 twips past its left, in pixels.
+    EXPECT_EQ(form->shownAt.first, static_cast<int>(RoundHalfEven(RoundHalfEven(w.Left() + 4500) / 15)));
+    w.setWindowState(Qt::WindowMinimized);
+    w.TimerTick(0);
+    EXPECT_FALSE(form->visible);
+    w.setWindowState(Qt::WindowNoState);
+    w.TimerTick(0);
+    EXPECT_TRUE(form->visible);
+    form->closeRequested = true;
+    w.TimerTick(0);
+    EXPECT_EQ(w.BatchForm, nullptr);
+}
+
+TEST_F(MainWindowTest, ABatchWindowThatRefusesToCloseKeepsTheMainWindowOpen) {
+    MainWindowParts parts;
+    int made = 0;
+    FakeBatchForm* form = nullptr;
+    parts.makeBatchWindow = [&](FRiskMain&) {
+        auto f = std::make_unique<FakeBatchForm>(made);
+        form = f.get();
+        return std::unique_ptr<BatchFormPort>(std::move(f));
+    };
+    FRiskMain& w = Start(std::move(parts));
+    w.FileMenuClick(7);
+    form->refuseClose = true;
+    EXPECT_FALSE(w.Unload());
+    EXPECT_NE(w.BatchForm, nullptr);
+    EXPECT_EQ(form->parent, &w);
+    EXPECT_TRUE(w.tmrUpdate[0]->Running());
+    form->refuseClose = false;
+    EXPECT_TRUE(w.Unload());
+}
+
+TEST_F(MainWindowTest, HelpGoesToTheHelpServiceWithThePageContext) {
+    FRiskMain& w = Start();
+    w.mnuHelp[0]->Trigger();
+    ASSERT_EQ(services.help.calls.size(), 1u);
+    EXPECT_EQ(services.help.calls[0].file, dir.file("PKelvaro3.hlp"));
+    struct Case {
+        const char* name;
+        int page;
+        bool absolute;
+        int context;
+    };
+    const Case cases[] = {{"Ps and Qs", 0, false, 5}, {"relative", 1, false, 9}, {"absolute", 1, true, 10}, {"Monte Carlo", 2, true, 11}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.tabMain->SetTab(c.page);
+        w.optUncertain[c.absolute ? 1 : 0]->SetValue(true);
+        w.TimerTick(0);
+        EXPECT_EQ(w.HelpContextID(), c.context);
+        QTest::keyClick(&w, Qt::Key_F1);
+        EXPECT_EQ(services.help.calls.back().context, c.context);
+    }
+}
+
+TEST_F(MainWindowTest, AboutBoxComposesItsTextsAndSitsAgainstTheWindowSize) {
+    FRiskMain& w = Start();
+    FAbout about;
+    about.FormLoad();
+    EXPECT_EQ(about.Caption(), "NUVIR");
+    const std::string version = about.Label1[0]->Caption();
+    EXPECT_NE(version.find("\r\n\r\nNUVIR  Version 3.2.2"), std::string::npos);
+    EXPECT_EQ(version.find('%'), std::string::npos);
+    EXPECT_EQ(about.Label1[1]->Caption().rfind("This work may be correctly cited as follows:\r\n\r\n", 0), 0u);
+    EXPECT_EQ(about.Label1[2]->Caption().find('~'), std::string::npos);
+    EXPECT_EQ(ExpandLineBreaks("a~~~b"), "a\r\n\r\n\r\nb");
+    EXPECT_DOUBLE_EQ(about.Left(), (w.Width() - about.Width()) / 2);
+    EXPECT_DOUBLE_EQ(about.Top(), (w.Height() - about.Height()) / 2);
+    // Moving the window does not move the box; opening it again gives the same texts.
+    w.SetLeft(w.Left() + 1500);
+    FAbout again;
+    again.FormLoad();
+    EXPECT_DOUBLE_EQ(again.Left(), about.Left());
+    EXPECT_EQ(again.Label1[0]->Caption(), version);
+    about.Show();
+    Settle();
+    about.grab().save("mainwindow_about.png");
+}
+
+}  // namespace
+}  // namespace nuvir::test

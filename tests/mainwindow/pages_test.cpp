@@ -1,0 +1,339 @@
+// The assessment in the window: the inputs page, the level sliders and grid of the
+// relative-uncertainty page, Copy Relative To Absolute, and filling the window.
+#include "mainwindow_fixture.h"
+
+#include <cmath>
+
+#include "appdata/ini.h"
+#include "appdata/criticalcorrelation.h"
+#include "controls/boxarray.h"
+#include "mainwindow/pagerules.h"
+
+namespace nuvir::test {
+namespace {
+
+TEST(PageRules, TrialsTextsGiveTheNumberStoredOrNothing) {
+    struct Case {
+        const char* name;
+        const char* text;
+        std::optional<std::int32_t> trials;
+    };
+    const Case cases[] = {
+        {"below the least", "5", 1000},
+        {"fraction dropped", "1500.7", 1500},
+        {"negative", "-3", 1000},
+        {"exponent", "1e6", 100000},
+        {"beyond a double", "1e400", 100000},
+        {"blanks around", "  2500 ", 2500},
+        {"letters", "abc", std::nullopt},
+        {"empty", "", std::nullopt},
+        {"not a number", "nan", std::nullopt},
+        {"infinity", "inf", std::nullopt},
+        {"hexadecimal", "&H10", std::nullopt},
+        {"half an exponent", "3e", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(pagerules::TrialsFromText(c.text), c.trials);
+    }
+}
+
+TEST(PageRules, LevelLabelsAndUniformSpreads) {
+    EXPECT_EQ(pagerules::LevelFromCaption("130%"), 100);
+    EXPECT_EQ(pagerules::LevelFromCaption("-5%"), 0);
+    EXPECT_EQ(pagerules::LevelFromCaption("30%"), 30);
+    // Mean 0.5 at 30 %: uniform from 0.35 to 0.65, width 0.3.
+    EXPECT_DOUBLE_EQ(pagerules::UniformSpreadSD(0.5, 30), 0.3 / std::sqrt(12.0));
+    EXPECT_DOUBLE_EQ(pagerules::UniformSpreadSD(-2, 10), 0.4 / std::sqrt(12.0));
+    EXPECT_DOUBLE_EQ(pagerules::UniformSpreadSD(0, 50), 0.0);
+}
+
+TEST_F(MainWindowTest, FillingPlacesTheSlidersInOrderAndEveryItemFollowsItsSlider) {
+    FRiskMain& w = Start();
+    struct Case {
+        const char* name;
+        std::array<double, 5> items;
+        std::array<int, 5> sliders;
+    };
+    const Case cases[] = {
+        {"out of order and too large", {30, 10, 50, 120, 40}, {30, 30, 50, 100, 100}},
+        {"negative first", {-5, 10, 20, 30, 40}, {0, 10, 20, 30, 40}},
+        {"half rounds down to even", {0, 12.5, 20, 30, 40}, {0, 12, 20, 30, 40}},
+        {"half rounds up to even", {0, 13.5, 20, 30, 40}, {0, 14, 20, 30, 40}},
+        {"sliders already there", {30, 10, 50, 120, 40}, {30, 30, 50, 100, 100}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(c.items[k]);
+        w.ApplyAppDataToControls();
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_EQ(w.vscRelUnc[k]->Value(), c.sliders[k]);
+            EXPECT_EQ(Item(item::kLevel0 + k), c.sliders[k]);
+            EXPECT_EQ(w.labRelUnc[k]->Caption(), CStr(Variant(c.sliders[k])) + "%");
+        }
+    }
+    EXPECT_EQ(w.labRelUnc[1]->ToolTipText(), "Reasonably certain means plus/minus 30%");
+}
+
+TEST_F(MainWindowTest, AFocusedSliderPushesItsNeighboursAndAFilledOneDoesNot) {
+    FRiskMain& w = Start();
+    w.tabMain->SetTab(1);
+    auto setLevels = [&](std::array<int, 5> v) {
+        for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(v[k]);
+        w.ApplyAppDataToControls();
+    };
+    auto expectLevels = [&](std::array<int, 5> v) {
+        for (int k = 0; k < 5; ++k) {
+            EXPECT_EQ(w.vscRelUnc[k]->Value(), v[k]);
+            EXPECT_EQ(Item(item::kLevel0 + k), v[k]);
+        }
+    };
+    setLevels({10, 30, 50, 70, 70});
+    w.vscRelUnc[3]->SetFocus();
+    Settle();
+    w.vscRelUnc[3]->SetValue(20);
+    expectLevels({10, 20, 20, 20, 70});
+
+    setLevels({10, 30, 50, 70, 70});
+    w.vscRelUnc[1]->SetFocus();
+    Settle();
+    w.vscRelUnc[1]->SetValue(60);
+    expectLevels({10, 60, 60, 70, 70});
+    // With four levels the hidden fifth slider is pushed too.
+    w.vscRelUnc[3]->SetFocus();
+    Settle();
+    for (int i = 0; i < 2; ++i) QTest::keyClick(w.vscRelUnc[3], Qt::Key_PageDown);
+    expectLevels({10, 60, 60, 90, 90});
+    EXPECT_FALSE(w.vscRelUnc[4]->isVisible());
+
+    // Leaving the slider unmarks it: a set from the program pushes nobody.
+    w.cmdButton[2]->SetFocus();
+    Settle();
+    w.vscRelUnc[2]->SetValue(5);
+    expectLevels({10, 60, 5, 90, 90});
+}
+
+TEST_F(MainWindowTest, TypingTheTrialsStoresTheLimitedNumberAndLeavingShowsIt) {
+    FRiskMain& w = Start();
+    w.tabMain->SetTab(2);
+    TextBox* trials = w.txtTextBox[2];
+    struct Case {
+        const char* name;
+        const char* typed;
+        double stored;
+        const char* shownAfter;
+    };
+    const Case cases[] = {
+        {"too few", "5", 1000, "1000"},
+        {"many", "1e6", 100000, "100000"},
+        {"a fraction", "2500.9", 2500, "2500"},
+        {"letters keep the number", "abc", 2500, "2500"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        trials->SetFocus();
+        Settle();
+        trials->selectAll();
+        QTest::keyClicks(trials, c.typed);
+        EXPECT_EQ(Item(item::kTrials), c.stored);
+        EXPECT_EQ(trials->Text(), c.typed);
+        QTest::keyClick(trials, Qt::Key_Tab);
+        Settle();
+        EXPECT_EQ(trials->Text(), c.shownAfter);
+    }
+    w.cboConfidence->SetListIndex(2);
+    EXPECT_EQ(Item(item::kConfidenceChoice), 2);
+}
+
+TEST_F(MainWindowTest, TheNamesStoreAsTypedButAFillWithoutTheFocusWritesNothing) {
+    FRiskMain& w = Start();
+    w.txtTextBox[0]->SetFocus();
+    Settle();
+    w.txtTextBox[0]->selectAll();
+    QTest::keyClick(w.txtTextBox[0], Qt::Key_Delete);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "");
+    QTest::keyClicks(w.txtTextBox[0], "Zebra mussel");
+    QTest::keyClick(w.txtTextBox[0], Qt::Key_Tab);
+    Settle();
+    EXPECT_EQ(QApplication::focusWidget(), w.txtTextBox[1]);
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "Zebra mussel");
+    w.txtTextBox[1]->SetFocus();
+    w.txtTextBox[2]->SetText("7");  // the trials box is not focused
+    w.txtTextBox[0]->SetText("Other");
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "Zebra mussel");
+    EXPECT_EQ(Item(item::kTrials), 1000);
+}
+
+TEST_F(MainWindowTest, ClickingAGridBoxStoresItsLevelWithOneCheckPerRow) {
+    FRiskMain& w = Start();
+    w.tabMain->SetTab(1);
+    Settle();
+    CheckBox* box = w.CheckboxArray()->CheckBoxes()[5][0];
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(4, 4));
+    Settle();
+    EXPECT_EQ(Record(item::Relative(5), 2), 0);
+    const Variant states = w.CheckboxArray()->CheckArray();
+    int checks = 0;
+    for (int c = 0; c < 4; ++c) checks += CBool(states(5, c)) ? 1 : 0;
+    EXPECT_EQ(checks, 1);
+    EXPECT_TRUE(CBool(states(5, 0)));
+}
+
+TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex) {
+    FRiskMain& w = Start();
+    w.tabMain->SetTab(1);
+    w.updNumLevels->SetValue(5);
+    EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
+    EXPECT_TRUE(w.vscRelUnc[4]->Visible());
+    EXPECT_EQ(w.labRelSliders->Caption(),
+              "Use sliders to set the actual risk value associated with each of the 5 risk categories");
+    QTest::mouseClick(w.CheckboxArray()->CheckBoxes()[2][4], Qt::LeftButton, {}, QPoint(4, 4));
+    EXPECT_EQ(Record(item::Relative(2), 2), 4);
+    w.updNumLevels->Step(-1);
+    EXPECT_EQ(Item(item::kNumRelUncLevels), 4);
+    EXPECT_EQ(w.labNumLevels->Caption(), "4");
+    EXPECT_EQ(w.CheckboxArray()->Cols(), 4);
+    EXPECT_FALSE(w.vscRelUnc[4]->Visible());
+    EXPECT_FALSE(w.labRelUnc[4]->Visible());
+    EXPECT_TRUE(CBool(w.CheckboxArray()->CheckArray()(2, 3)));
+    EXPECT_EQ(Record(item::Relative(2), 2), 4);
+    CBoxArray* grid = w.CheckboxArray();
+    w.updNumLevels->SetValue(4);  // the count it has: nothing rebuilt
+    EXPECT_EQ(w.CheckboxArray(), grid);
+    w.updNumLevels->Step(1);
+    EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
+    EXPECT_TRUE(CBool(w.CheckboxArray()->CheckArray()(2, 4)));
+    EXPECT_EQ(w.CheckboxArray()->CheckBoxes()[0][4]->Left() + w.CheckboxArray()->Container()->Left(),
+              w.vscRelUnc[4]->Left());
+}
+
+TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsWithinTheLevelsShown) {
+    MainWindowParts parts;
+    FakeEditors* editors = nullptr;
+    parts.makeUncertainty = [&editors] {
+        auto e = std::make_unique<FakeEditors>();
+        editors = e.get();
+        return std::unique_ptr<UncertaintyPort>(std::move(e));
+    };
+    FRiskMain& w = Start(std::move(parts));
+    for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(10 * (k + 1));  // 10..50
+    AppData(item::Absolute(0))(0) = Variant(0.5);
+    AppData(item::Relative(0))(2) = Variant(2);  // 30 %
+    AppData(item::Absolute(4))(0) = Variant(-2.0);
+    AppData(item::Relative(4))(2) = Variant(0);  // 10 %
+    AppData(item::Absolute(9))(0) = Variant(0.0);
+    // Index 4 with four levels shown: limited to level 3 (40 %), as a run does.
+    AppData(item::Relative(1))(2) = Variant(4);
+    AppData(item::Absolute(1))(1) = Variant(1.0);
+    w.FitUncertaintyElements();  // the editors now show p2 as normal
+    const int writesBefore = editors->writes;
+    w.cmdButton[2]->SetValue(true);
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.3 / std::sqrt(12.0));
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(4), 2), 0.4 / std::sqrt(12.0));
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(9), 2), 0.0);
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(1), 2), std::fabs(0.5 * 40 / 50) / std::sqrt(12.0));
+    EXPECT_EQ(Record(item::Absolute(1), 1), 0);
+    EXPECT_EQ(Record(item::Relative(1), 2), 4);
+    EXPECT_EQ(editors->writes, writesBefore);  // the re-render wrote nothing back
+    EXPECT_FALSE(w.SuppressDataChanged);
+}
+
+TEST_F(MainWindowTest, CategoryTablesAndFiveLevelsInTheSettingsSurviveStartUp) {
+    WriteFile("nuvir.ini",
+              "[App Defaults]\r\nNum Rel Unc Categories=5\r\n"
+              "[Primary Cat Data]\r\nI1=1,2,3,4,5,0.2,0.2,0.2,0.2,0.2\r\n");
+    const Variant expected = LoadAppData(dir.file("nuvir.ini"), true, Variant());
+    ASSERT_EQ(CDbl(expected(item::kNumRelUncLevels)), 5);
+    FRiskMain& w = Start();
+    EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
+    ASSERT_TRUE(expected(item::CategoryTable(item::kI1)).isArray());
+    for (int i = 69; i <= 77; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(AppData(i).get().isArray(), expected(i).isArray());
+        if (expected(i).isArray()) {
+            EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), expected(i)));
+        }
+    }
+}
+
+// Opens a.raf (normal, SD 0.2) and then b.raf (uniform, SD 0.05) with p1 in the
+// absolute view, through File > Open.
+void OpenTwoFilesWithDifferentSpreads(FRiskMain& w, FakeFileDialog& files, TempDir& dir) {
+    AppData(item::kUncertaintyMode) = Variant(1);
+    auto writeFile = [&](const std::string& name, int code, double sd) {
+        AppData(item::Absolute(0))(1) = Variant(static_cast<double>(code));
+        AppData(item::Absolute(0))(2) = Variant(sd);
+        ASSERT_TRUE(SaveAppData(AppData, dir.file(name), true));
+    };
+    writeFile("a.raf", 1, 0.2);
+    writeFile("b.raf", 0, 0.05);
+    w.tabMain->SetTab(1);
+    for (const char* name : {"a.raf", "b.raf"}) {
+        files.QueueAnswer(dir.file(name));
+        w.FileMenuClick(1);
+    }
+}
+
+TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWhateverTheEditorsShowed) {
+    MainWindowParts parts;
+    parts.makeUncertainty = [] { return std::unique_ptr<UncertaintyPort>(std::make_unique<FakeEditors>()); };
+    FRiskMain& w = Start(std::move(parts));
+    OpenTwoFilesWithDifferentSpreads(w, files, dir);
+    EXPECT_EQ(Record(item::Absolute(0), 1), 0);
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.05);
+}
+
+TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWithTheRealEditors) {
+    FRiskMain& w = Start();
+    OpenTwoFilesWithDifferentSpreads(w, files, dir);
+    EXPECT_EQ(Record(item::Absolute(0), 1), 0);
+    EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.05);
+}
+
+TEST_F(MainWindowTest, AConfidenceChoiceOutsideTheListShowsAndStoresAValidEntry) {
+    FRiskMain& w = Start();
+    AppData(item::kConfidenceChoice) = Variant(7);
+    w.ApplyAppDataToControls();
+    EXPECT_EQ(w.cboConfidence->ListIndex(), 2);
+    EXPECT_EQ(Item(item::kConfidenceChoice), 2);
+}
+
+TEST_F(MainWindowTest, AbsoluteModeIsShownForAnyNonZeroModeAndStoredAsOne) {
+    FRiskMain& w = Start();
+    AppData(item::kUncertaintyMode) = Variant(2);
+    w.ApplyAppDataToControls();
+    EXPECT_TRUE(w.optUncertain[1]->Value());
+    EXPECT_EQ(Item(item::kUncertaintyMode), 1);
+    EXPECT_TRUE(w.picUncertainContainer[1]->Visible());
+    EXPECT_FALSE(w.picUncertainContainer[0]->Visible());
+}
+
+TEST_F(MainWindowTest, LeavingPsAndQsCopiesTheChainIntoTheDataAtOnce) {
+    FRiskMain& w = Start();
+    AppData(item::PointValue(0)) = Variant(0.9);  // the chain still holds 0.5
+    AppData(item::Relative(0))(1) = Variant(3.0);
+    w.tabMain->SetTab(1);
+    EXPECT_EQ(Item(item::PointValue(0)), 0.5);
+    EXPECT_EQ(Record(item::Relative(0), 0), 0.5);
+    EXPECT_EQ(Record(item::Absolute(0), 0), 0.5);
+    EXPECT_EQ(Record(item::Relative(0), 1), 3);  // only the value is copied
+}
+
+TEST_F(MainWindowTest, RowCaptionsShowThePointValuesAndHideCostsWhenAsked) {
+    FRiskMain& w = Start();
+    w.SyncChainToAppData();
+    const Variant rows = w.CheckboxArray()->RowSet();
+    EXPECT_EQ(CStr(rows(0)), "p1:    0.50");
+    EXPECT_EQ(CStr(rows(4)), "I1:    1");
+    EXPECT_EQ(CStr(rows(9)), "F1:    0");
+    w.ShowCosts = false;
+    w.BuildCheckboxCaptions();
+    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(9)), "");
+    AppData(item::kCategoricalImpacts) = Variant(true);
+    w.UpdateCheckGridRows(item::kCategoricalImpacts);
+    EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[4][0]->isVisibleTo(w.picUncertainContainer[0]));
+    EXPECT_TRUE(w.CheckboxArray()->CheckBoxes()[3][0]->isVisibleTo(w.picUncertainContainer[0]));
+}
+
+}  // namespace
+}  // namespace nuvir::test

@@ -1,0 +1,107 @@
+// Pieces of the platform the results page brought: appending to a multi-line text box,
+// the popup menu seam, the mouse pointer, the owned-clipboard clear, Rich Text bytes
+// on the clipboard and the handler guard.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+#include "platform/clipboardowner.h"
+#include "platform/controls.h"
+#include "platform/fakeservices.h"
+#include "platform/form.h"
+#include "platform/handlerguard.h"
+#include "platform/mousepointer.h"
+#include "platform/multilinetextbox.h"
+#include "platform/popupmenu.h"
+#include "platform/windowutilities.h"
+#include "runtime/error.h"
+
+namespace nuvir {
+namespace {
+
+TEST(ResultsPlatform, AppendedLinesKeepCrLfAndTabsInTheText) {
+    Form form;
+    auto* box = form.Add<MultiLineTextBox>("txtMonte");
+    int changes = 0;
+    QObject::connect(box->Events(), &ControlEvents::Change, [&] { ++changes; });
+    box->AppendText("1\t2\r\n");
+    box->AppendText("3\t4\r\n");
+    EXPECT_EQ(box->Text(), "1\t2\r\n3\t4\r\n");
+    EXPECT_EQ(box->toPlainText().toStdString(), "1\t2\n3\t4\n");
+    EXPECT_EQ(changes, 2);
+    box->selectAll();
+    EXPECT_EQ(box->SelText(), "1\t2\r\n3\t4\r\n");
+    box->SetText("");
+    EXPECT_EQ(box->toPlainText().toStdString(), "");
+}
+
+TEST(ResultsPlatform, TheScriptedPopupRecordsTheMenuAndChoosesAnEntry) {
+    Form form;
+    MenuItem* popup = form.AddMenu("mnuMain", "Popup", nullptr, 4);
+    MenuItem* show = form.AddMenu("mnuItem", "Show", popup, 0);
+    MenuItem* separator = form.AddMenu("mnuItem", "-", popup, 1);
+    MenuItem* copy = form.AddMenu("mnuItem", "Copy", popup, 2);
+    (void)separator;
+    int shown = 0, copied = 0;
+    QObject::connect(show->Events(), &ControlEvents::Click, [&] { ++shown; });
+    QObject::connect(copy->Events(), &ControlEvents::Click, [&] { ++copied; });
+    copy->SetEnabled(false);
+
+    FakePopupMenu fake;
+    fake.QueueChoice(2);  // disabled: nothing happens
+    fake.QueueChoice(0);
+    PopupMenu(*popup);
+    PopupMenu(*popup);
+    PopupMenu(*popup);  // nothing queued: dismissed
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(copied, 0);
+    ASSERT_EQ(fake.shown.size(), 3u);
+    ASSERT_EQ(fake.shown[0].size(), 3u);
+    EXPECT_EQ(fake.shown[0][0].caption, "Show");
+    EXPECT_EQ(fake.shown[0][1].caption, "-");
+    EXPECT_FALSE(fake.shown[0][2].enabled);
+}
+
+TEST(ResultsPlatform, TheHourglassIsSetNotStacked) {
+    SetScreenMousePointer(mousepointer::Hourglass);
+    SetScreenMousePointer(mousepointer::Hourglass);
+    EXPECT_NE(QGuiApplication::overrideCursor(), nullptr);
+    SetScreenMousePointer(mousepointer::Default);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr) << "one default undoes both";
+    EXPECT_EQ(ScreenMousePointer(), mousepointer::Default);
+}
+
+TEST(ResultsPlatform, OnlyTheProgramsOwnClipboardIsCleared) {
+    QGuiApplication::clipboard()->setText("someone else's");
+    SetClipboardOwnerQuery([] { return false; });
+    EXPECT_FALSE(ClearOwnedClipboard());
+    EXPECT_EQ(MUtilities::ClipboardText(), "someone else's");
+    SetClipboardOwnerQuery([] { return true; });
+    EXPECT_TRUE(ClearOwnedClipboard());
+    EXPECT_EQ(MUtilities::ClipboardText(), "");
+    SetClipboardOwnerQuery({});
+}
+
+TEST(ResultsPlatform, RichTextGoesOnTheClipboardByteForByte) {
+    const std::string rtf = "{\\rtf1\\ansi caf\xe9 \\'e9}";
+    CopyRtfBytesToClipboard(rtf);
+    EXPECT_EQ(ClipboardRtfBytes(), rtf);
+    EXPECT_TRUE(MUtilities::ClipboardHasFormat(clipformat::RTF));
+}
+
+TEST(ResultsPlatform, TheGuardShowsOrSwallowsAndNeverThrows) {
+    FakeServices services;
+    EXPECT_TRUE(RunGuarded(GuardPolicy::ShowMessage, "T", [] {}));
+    EXPECT_FALSE(RunGuarded(GuardPolicy::Swallow, "T", [] { throw std::runtime_error("x"); }));
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_FALSE(RunGuarded(GuardPolicy::ShowMessage, "Error running Monte Carlo simulation",
+                            [] { RaiseComponentError("Invalid array passed to CMonteCarlo.RunSimulation"); }));
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(services.messageBox.calls[0].text, "Invalid array passed to CMonteCarlo.RunSimulation");
+    EXPECT_EQ(services.messageBox.calls[0].title, "Error running Monte Carlo simulation");
+    EXPECT_EQ(services.messageBox.calls[0].style, mb::OKOnly);
+}
+
+}  // namespace
+}  // namespace nuvir

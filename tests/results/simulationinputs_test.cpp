@@ -1,0 +1,118 @@
+#include <cmath>
+
+#include "results/simulationinputs.h"
+#include "results_fixture.h"
+
+namespace nuvir::test {
+namespace {
+
+Variant Record(double a, double b, double c) { return Variant::List({a, b, c}); }
+
+Variant Table2(std::initializer_list<double> values, std::initializer_list<double> probabilities) {
+    Variant t = Variant::MakeArray(VarType::Double, {{0, 1}, {0, static_cast<std::int32_t>(values.size()) - 1}});
+    int c = 0;
+    for (double v : values) t(0, c++) = v;
+    c = 0;
+    for (double p : probabilities) t(1, c++) = p;
+    return t;
+}
+
+class InputsTest : public ResultsTest {};
+
+TEST_F(InputsTest, RowsOfTheRelativeAndAbsoluteBranches) {
+    struct Case {
+        const char* name;
+        int mode;
+        int levels;
+        Variant record;
+        double mean, sd, code;
+    };
+    const double r12 = std::sqrt(12.0);
+    Variant d = AppData;
+    d(4) = 10;
+    d(5) = 30;
+    d(6) = 50;
+    d(7) = 70;
+    d(8) = 90;
+    const Case cases[] = {
+        {"relative, level 1 at 30 %, lognormal code ignored", 0, 5, Record(0.5, 2, 1), 0.5, 0.5 * 30 / 50 / r12, 0},
+        {"relative, four levels read level 4 as level 3", 0, 4, Record(2, 0, 4), 2, 2 * 70.0 / 50 / r12, 0},
+        {"relative, five levels keep level 4", 0, 5, Record(2, 0, 4), 2, 2 * 90.0 / 50 / r12, 0},
+        {"relative, negative value gives a positive spread", 0, 5, Record(-4, 0, 2), -4, 4 * 50.0 / 50 / r12, 0},
+        {"relative, zero value has no spread", 0, 5, Record(0, 0, 3), 0, 0, 0},
+        {"relative, level -1 reads level 0 (not the number of levels)", 0, 5, Record(1, 0, -1), 1, 10.0 / 50 / r12, 0},
+        {"relative, level -7 reads level 0 (no subscript error)", 0, 5, Record(1, 0, -7), 1, 10.0 / 50 / r12, 0},
+        {"absolute record (mean, code, SD) becomes (mean, SD, code)", 1, 5, Record(0.5, 1, 0.144), 0.5, 0.144, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        d(item::kUncertaintyMode) = c.mode;
+        d(item::kNumRelUncLevels) = c.levels;
+        d(c.mode == 1 ? item::Absolute(5) : item::Relative(5)) = c.record;
+        const Variant m = BuildSimulationInputs(d, true);
+        ASSERT_EQ(m.dims(), 2);
+        EXPECT_DOUBLE_EQ(CDbl(m(5, 0)), c.mean);
+        EXPECT_NEAR(CDbl(m(5, 1)), c.sd, 1e-15);
+        EXPECT_EQ(CDbl(m(5, 2)), c.code);
+    }
+}
+
+TEST_F(InputsTest, TheModeComesFromTheDataPassedInNotTheLiveData) {
+    AppData(item::kUncertaintyMode) = 0;
+    Variant d = AppData;
+    d(item::kUncertaintyMode) = 1;
+    d(item::Absolute(0)) = Record(0.25, 3, 0.01);
+    const Variant m = BuildSimulationInputs(d, true);
+    EXPECT_EQ(CDbl(m(0, 1)), 0.01);
+    EXPECT_EQ(CDbl(m(0, 2)), 3);
+}
+
+TEST_F(InputsTest, CategoricalSwitchesWrapTheMatrixWithTheirTables) {
+    Variant d = AppData;
+    for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
+    d(item::kCategoricalImpacts) = false;
+    d(item::kCategoricalCosts) = false;
+    EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
+
+    d(item::kCategoricalImpacts) = true;
+    const Variant w = BuildSimulationInputs(d, true);
+    ASSERT_EQ(w.dims(), 1);
+    EXPECT_EQ(w(0).dims(), 2);
+    EXPECT_EQ(w(1).lbound(), 4);
+    EXPECT_EQ(w(1).ubound(), 8);
+    EXPECT_TRUE(w(2).isEmpty());
+    EXPECT_EQ(CDbl(w(1)(4)(0, 0)), 1) << "cumulative tables are sorted";
+
+    const Variant plain = BuildSimulationInputs(d, false);
+    EXPECT_EQ(CDbl(plain(1)(4)(0, 0)), 3) << "plain tables as stored";
+}
+
+TEST_F(InputsTest, CumulatingSortsByValueAndSumsTheProbabilities) {
+    const Variant t = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
+    const Variant c = CumulateCategoryTable(t);
+    const double values[] = {1, 2, 3};
+    const double sums[] = {0.2, 0.5, 1};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(CDbl(c(0, i)), values[i]);
+        EXPECT_NEAR(CDbl(c(1, i)), sums[i], 1e-15);
+    }
+    EXPECT_EQ(CDbl(c(1, 2)), 1.0) << "the last sum is rounded to exactly 1";
+    EXPECT_EQ(CDbl(t(0, 0)), 3) << "the caller's table is unchanged";
+    EXPECT_NEAR(CDbl(CumulateCategoryTable(Table2({7}, {0.333333}))(1, 0)), 0.3333, 1e-12);
+    const Variant none = CumulateCategoryTable(Variant());
+    EXPECT_TRUE(none.isArray());
+    EXPECT_EQ(none.dims(), 0);
+}
+
+TEST_F(InputsTest, AnEmptyTableUnderASwitchIsRefusedByTheEngineInTheRunsMessage) {
+    AppData(item::kCategoricalImpacts) = true;
+    for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
+    EXPECT_FALSE(Run());
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(services.messageBox.calls[0].title, "Error running Monte Carlo simulation");
+    EXPECT_NE(services.messageBox.calls[0].text.find("lookup table"), std::string::npos)
+        << services.messageBox.calls[0].text;
+}
+
+}  // namespace
+}  // namespace nuvir::test
