@@ -196,6 +196,9 @@ protected:
 
 private:
     void BuildDesign();
+    template <std::size_t N>
+    void AddTabPages(TabControl* tab, const char* name, std::array<QtPictureBox*, N>& pages, double left, double top,
+                     double width, double height);
     void BuildMenus();
     void ConnectEvents();
     void ConnectGrid();

@@ -22,24 +22,34 @@ T* Place(T* c, double left, double top, double width, double height) {
     return c;
 }
 
+// A tab control with its captions.
+void SetTabCaptions(TabControl* tab, std::initializer_list<const char*> captions) {
+    tab->SetTabs(static_cast<int>(captions.size()));
+    int i = 0;
+    for (const char* caption : captions) tab->SetTabCaption(i++, caption);
+}
+
 }  // namespace
+
+// One picture per tab of a tab control, each shown on its own tab only.
+template <std::size_t N>
+void FRiskMain::AddTabPages(TabControl* tab, const char* name, std::array<QtPictureBox*, N>& pages, double left,
+                            double top, double width, double height) {
+    for (std::size_t i = 0; i < N; ++i) {
+        pages[i] = Add<QtPictureBox>(name, static_cast<int>(i), tab);
+        tab->SetControlTab(pages[i], static_cast<int>(i));
+        Place(pages[i], left, top, width, height);
+    }
+}
 
 void FRiskMain::BuildDesign() {
     SetName("FRiskMain");
     SetCaption(mainwindow::kProductName);
     SetHelpContextID(5);
 
-    tabMain = Add<TabControl>("tabMain");
-    tabMain->SetTabs(3);
-    tabMain->SetTabCaption(0, "Ps and Qs");
-    tabMain->SetTabCaption(1, "Uncertainty");
-    tabMain->SetTabCaption(2, "Monte Carlo");
-    Place(tabMain, 60, 100, 11760, 8150);
-    for (int i = 0; i < 3; ++i) {
-        picContainer[i] = Add<QtPictureBox>("picContainer", i, tabMain);
-        tabMain->SetControlTab(picContainer[i], i);
-        Place(picContainer[i], 60, 435, 11640, 7655);
-    }
+    tabMain = Place(Add<TabControl>("tabMain"), 60, 100, 11760, 8150);
+    SetTabCaptions(tabMain, {"Ps and Qs", "Uncertainty", "Monte Carlo"});
+    AddTabPages(tabMain, "picContainer", picContainer, 60, 435, 11640, 7655);
 
     // ---- "Ps and Qs" ----
     QtPictureBox* page0 = picContainer[0];
@@ -91,16 +101,9 @@ void FRiskMain::BuildDesign() {
     updNumLevels->SetValue(4);
     labNumLevels->SetCaption("4");
 
-    tabAbsolute = Add<TabControl>("tabAbsolute", -1, picUncertainContainer[1]);
-    tabAbsolute->SetTabs(2);
-    tabAbsolute->SetTabCaption(0, "Probabilities and Impacts");
-    tabAbsolute->SetTabCaption(1, "Management Costs");
-    Place(tabAbsolute, 0, 200, 11640, 7155);
-    for (int i = 0; i < 2; ++i) {
-        picAbsoluteContainer[i] = Add<QtPictureBox>("picAbsoluteContainer", i, tabAbsolute);
-        tabAbsolute->SetControlTab(picAbsoluteContainer[i], i);
-        Place(picAbsoluteContainer[i], 30, 435, 11580, 6720);
-    }
+    tabAbsolute = Place(Add<TabControl>("tabAbsolute", -1, picUncertainContainer[1]), 0, 200, 11640, 7155);
+    SetTabCaptions(tabAbsolute, {"Probabilities and Impacts", "Management Costs"});
+    AddTabPages(tabAbsolute, "picAbsoluteContainer", picAbsoluteContainer, 30, 435, 11580, 6720);
 
     // ---- "Monte Carlo" ----
     QtPictureBox* page2 = picContainer[2];
@@ -128,11 +131,8 @@ void FRiskMain::BuildDesign() {
     labMonte[1]->SetCaption("Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
     labPicMonte[10] = Place(Add<Label>("labPicMonte", 10, page2), 9900, 105, 1700, 255);
     labPicMonte[10]->SetVisible(false);
-    tabSimulationGraphs = Add<TabControl>("tabSimulationGraphs", -1, page2);
-    tabSimulationGraphs->SetTabs(2);
-    tabSimulationGraphs->SetTabCaption(0, "Probabilities and Impacts");
-    tabSimulationGraphs->SetTabCaption(1, " Management Costs");
-    Place(tabSimulationGraphs, 0, 1275, 11640, 6380);
+    tabSimulationGraphs = Place(Add<TabControl>("tabSimulationGraphs", -1, page2), 0, 1275, 11640, 6380);
+    SetTabCaptions(tabSimulationGraphs, {"Probabilities and Impacts", " Management Costs"});
     // Risk plots (0, 1, 4) on the first tab, cost plots (2, 3, 5) on the second.
     constexpr int kPlotTab[6] = {0, 0, 1, 1, 0, 1};
     constexpr int kPlotColumn[6] = {0, 1, 0, 1, 2, 2};

@@ -4,7 +4,7 @@
 // is one contiguous block for the statistics and the rank transform.
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace nuvir {
 
@@ -20,10 +20,14 @@ public:
     static constexpr int kCost1 = 19;  // Cost1 to Cost3: 19 to 21
 
     TrialTable() = default;
-    // Rows 1 to trials, columns firstColumn to firstColumn + 21, zero-filled.
-    TrialTable(std::int32_t trials, std::int32_t firstColumn)
-        : trials_(trials), first_(firstColumn),
-          data_(static_cast<std::size_t>(trials) * kColumns, 0.0) {}
+    // Rows 1 to trials, columns firstColumn to firstColumn + 21, zero-filled. A large
+    // table is zeroed by the worker threads, so that its pages are first touched, and
+    // their cost paid, on many processors instead of one.
+    TrialTable(std::int32_t trials, std::int32_t firstColumn);
+    TrialTable(const TrialTable& other);
+    TrialTable& operator=(const TrialTable& other);
+    TrialTable(TrialTable&&) noexcept = default;
+    TrialTable& operator=(TrialTable&&) noexcept = default;
 
     std::int32_t trials() const { return trials_; }
     std::int32_t firstColumn() const { return first_; }
@@ -33,23 +37,23 @@ public:
     double& operator()(std::int32_t t, std::int32_t c) { return data_[index(t, c)]; }
     double operator()(std::int32_t t, std::int32_t c) const { return data_[index(t, c)]; }
     // The trials of column c, trial 1 first.
-    double* column(std::int32_t c) { return data_.data() + index(1, c); }
-    const double* column(std::int32_t c) const { return data_.data() + index(1, c); }
+    double* column(std::int32_t c) { return data_.get() + index(1, c); }
+    const double* column(std::int32_t c) const { return data_.get() + index(1, c); }
 
     void release() {
-        data_.clear();
-        data_.shrink_to_fit();
+        data_.reset();
         trials_ = 0;
     }
 
 private:
+    std::size_t size() const { return static_cast<std::size_t>(trials_) * kColumns; }
     std::size_t index(std::int32_t t, std::int32_t c) const {
         return static_cast<std::size_t>(c - first_) * static_cast<std::size_t>(trials_) +
                static_cast<std::size_t>(t - 1);
     }
     std::int32_t trials_ = 0;
     std::int32_t first_ = 0;
-    std::vector<double> data_;
+    std::unique_ptr<double[]> data_;
 };
 
 }  // namespace nuvir

@@ -351,7 +351,8 @@ void CUncertaintyElement::Render() {
     txtCv->Move(L, Bottom(labCv) + 20, 1000, h2);
     const bool suppressed = m_bSuppressRendering;
     m_bSuppressRendering = true;
-    SetControlValue(kTxtCv, *ReadStrictNumber(m_model.FormatSpread(m_model.SDToPercent(m_model.SD()), 4)));
+    const double shown = m_model.SDToPercent(m_model.SD());
+    SetControlValue(kTxtCv, ReadStrictNumber(m_model.FormatSpread(shown, 4)).value_or(shown));
     m_bSuppressRendering = suppressed;
     SetControlValue(kLabCv);
 

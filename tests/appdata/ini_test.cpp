@@ -355,7 +355,12 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
         ASSERT_EQ(messages.calls.size(), c.raise || c.readOnly ? 1u : 0u);
         if (!messages.calls.empty()) {
             EXPECT_EQ(messages.calls[0].title, "File save error");
-            EXPECT_EQ(messages.calls[0].text, kSaveErrorText);
+            // The message speaks of read-only only when the file is.
+            if (c.readOnly) {
+                EXPECT_EQ(messages.calls[0].text, kSaveErrorText);
+            } else {
+                EXPECT_EQ(messages.calls[0].text.find("read-only"), std::string::npos);
+            }
         }
         EXPECT_EQ(ReadBytes(Raf()), before);
         EXPECT_EQ(FilesIn(dir.path()), 1u);

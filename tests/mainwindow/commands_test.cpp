@@ -16,7 +16,8 @@ namespace {
 
 class FakeBatchForm : public BatchFormPort {
 public:
-    explicit FakeBatchForm(int& made) { ++made; }
+    FakeBatchForm() { ++made; }
+    static inline int made = 0;
     double Width() const override { return 3000; }
     double Height() const override { return 1500; }
     void ShowTopmostAt(int x, int y) override {
@@ -189,11 +190,7 @@ TEST_F(MainWindowTest, AFailedSaveReportsItAndLeavesTheOldFileWhole) {
 TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
     MainWindowParts parts;
     FakeResults* results = nullptr;
-    parts.makeResults = [&results](FRiskMain&) {
-        auto r = std::make_unique<FakeResults>();
-        results = r.get();
-        return std::unique_ptr<ResultsPort>(std::move(r));
-    };
+    parts.makeResults = Capture<ResultsPort>(results);
     FRiskMain& w = Start(std::move(parts));
     QApplication::clipboard()->setText("pasted");
     Settle();
@@ -289,17 +286,13 @@ TEST_F(MainWindowTest, ManageUnchangedOnlyRoundsThePlotType) {
 
 TEST_F(MainWindowTest, BatchModeTwiceKeepsOneWindowAndTheTimerReleasesItWhenClosed) {
     MainWindowParts parts;
-    int made = 0;
     FakeBatchForm* form = nullptr;
-    parts.makeBatchWindow = [&](FRiskMain&) {
-        auto f = std::make_unique<FakeBatchForm>(made);
-        form = f.get();
-        return std::unique_ptr<BatchFormPort>(std::move(f));
-    };
+    parts.makeBatchWindow = Capture<BatchFormPort>(form);
+    FakeBatchForm::made = 0;
     FRiskMain& w = Start(std::move(parts));
     w.FileMenuClick(7);
     w.FileMenuClick(7);
-    EXPECT_EQ(made, 1);
+    EXPECT_EQ(FakeBatchForm::made, 1);
     EXPECT_EQ(form->raised, 1);
     EXPECT_EQ(form->parent, &w);
     // Centred over the window: (12000 - 3000) / 2 twips past its left, in pixels.
@@ -317,13 +310,9 @@ TEST_F(MainWindowTest, BatchModeTwiceKeepsOneWindowAndTheTimerReleasesItWhenClos
 
 TEST_F(MainWindowTest, ABatchWindowThatRefusesToCloseKeepsTheMainWindowOpen) {
     MainWindowParts parts;
-    int made = 0;
     FakeBatchForm* form = nullptr;
-    parts.makeBatchWindow = [&](FRiskMain&) {
-        auto f = std::make_unique<FakeBatchForm>(made);
-        form = f.get();
-        return std::unique_ptr<BatchFormPort>(std::move(f));
-    };
+    parts.makeBatchWindow = Capture<BatchFormPort>(form);
+    FakeBatchForm::made = 0;
     FRiskMain& w = Start(std::move(parts));
     w.FileMenuClick(7);
     form->refuseClose = true;

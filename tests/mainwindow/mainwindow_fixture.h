@@ -86,6 +86,16 @@ public:
     int tableCopies = 0;
 };
 
+// A part factory that makes a T and hands out its address, for the test to reach it.
+template <class Port, class T>
+auto Capture(T*& made) {
+    return [&made](auto&&...) {
+        auto part = std::make_unique<T>();
+        made = part.get();
+        return std::unique_ptr<Port>(std::move(part));
+    };
+}
+
 // Lets queued events (the coalesced resize, deferred deletes) run.
 inline void Settle() {
     for (int i = 0; i < 3; ++i) QApplication::processEvents();

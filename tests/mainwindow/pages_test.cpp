@@ -210,11 +210,7 @@ TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex
 TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsWithinTheLevelsShown) {
     MainWindowParts parts;
     FakeEditors* editors = nullptr;
-    parts.makeUncertainty = [&editors] {
-        auto e = std::make_unique<FakeEditors>();
-        editors = e.get();
-        return std::unique_ptr<UncertaintyPort>(std::move(e));
-    };
+    parts.makeUncertainty = Capture<UncertaintyPort>(editors);
     FRiskMain& w = Start(std::move(parts));
     for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(10 * (k + 1));  // 10..50
     AppData(item::Absolute(0))(0) = Variant(0.5);

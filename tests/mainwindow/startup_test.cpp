@@ -97,11 +97,7 @@ TEST_F(MainWindowTest, CaptionShowsTheFileNameWithoutItsFolder) {
 TEST_F(MainWindowTest, DataChangedBannerAndReportFollowTheRunState) {
     MainWindowParts parts;
     FakeResults* results = nullptr;
-    parts.makeResults = [&results](FRiskMain&) {
-        auto r = std::make_unique<FakeResults>();
-        results = r.get();
-        return std::unique_ptr<ResultsPort>(std::move(r));
-    };
+    parts.makeResults = Capture<ResultsPort>(results);
     FRiskMain& w = Start(std::move(parts));
     w.tabMain->SetTab(2);
     results->Run();
@@ -241,6 +237,17 @@ TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyView) {
         EXPECT_EQ(order[i]->TabIndex(), i);
         EXPECT_TRUE(order[i]->TabStop());
     }
+    // The absolute view: the editors of p1..I5, then of F1..F4, three controls each.
+    w.tabMain->SetTab(1);
+    w.optUncertain[1]->SetValue(true);
+    EXPECT_EQ(w.tabAbsolute->TabIndex(), 1);
+    EXPECT_EQ(index("uncElemCboDt1"), 2);
+    EXPECT_EQ(index("uncElemSlider9"), 28);
+    w.tabAbsolute->SetTab(1);
+    EXPECT_EQ(index("uncElemCboDt10"), 2);
+    EXPECT_EQ(index("uncElemSlider13"), 13);
+    EXPECT_NE(w.DumpTabStops().find("tabAbsolute//True/1\n"), std::string::npos);
+
     w.SetPageTabOrder(7);
     EXPECT_TRUE(w.tabMain->TabStop());
     EXPECT_FALSE(w.txtTextBox[0]->TabStop());
