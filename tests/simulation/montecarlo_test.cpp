@@ -436,23 +436,16 @@ TEST(MonteCarloRun, FewerThanTwoTrialsEndTheRunBeforeAnythingElse) {
 }
 
 TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
-    const struct {
-        float given, used;  // used 0: from the clock
-    } cases[] = {{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {0.0f, 0.0f}, {86400.0f, 0.0f}, {-86400.0f, 0.0f},
-                 {std::numeric_limits<float>::quiet_NaN(), 0.0f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.given);
+    // Given and used; used 0: from the clock.
+    for (const auto& [given, used] : {std::pair{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {0.0f, 0.0f}, {-86400.0f, 0.0f},
+                                      {std::numeric_limits<float>::quiet_NaN(), 0.0f}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         const float before = Timer();
-        mc.RunSimulation(Matrix(UniformRows()), 20, 10, c.given);
+        mc.RunSimulation(Matrix(UniformRows()), 20, 10, given);
         const float after = Timer();
-        if (c.used != 0.0f) {
-            EXPECT_EQ(mc.Seed(), c.used);
-        } else if (after >= before) {
-            EXPECT_TRUE(mc.Seed() >= before && mc.Seed() <= after);
-        }
-        EXPECT_TRUE(mc.Seed() > 0.0f && mc.Seed() < 86400.0f);
+        EXPECT_TRUE(used != 0.0f ? mc.Seed() == used : (after < before || (mc.Seed() >= before && mc.Seed() <= after))) << given;
+        EXPECT_TRUE(mc.Seed() > 0.0f && mc.Seed() < 86400.0f) << given;
     }
 }
 
@@ -535,14 +528,9 @@ TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
         EXPECT_EQ(test::ReadBytes(dir.file("run.csv")), kGoldenRun);
         // Extremes rounded to 15 digits, mean and variance from one-pass sums.
         const SimulationResults& r = mc.Results();
-        EXPECT_EQ(r.min[0], 11.4841538599779);
-        EXPECT_EQ(r.max[0], 24.2326524342993);
-        EXPECT_EQ(r.mean[0], 16.51139619233508);
-        EXPECT_EQ(r.variance[0], 19.553730574641484);
-        EXPECT_EQ(r.min[1], 189.851085250622);
-        EXPECT_EQ(r.max[1], 312.569031783658);
-        EXPECT_EQ(r.mean[1], 260.4940253358504);
-        EXPECT_EQ(r.variance[1], 2088.56147477685);
+        EXPECT_EQ((std::vector<double>{r.min[0], r.max[0], r.mean[0], r.variance[0], r.min[1], r.max[1], r.mean[1], r.variance[1]}),
+                  (std::vector<double>{11.4841538599779, 24.2326524342993, 16.51139619233508, 19.553730574641484, 189.851085250622,
+                                       312.569031783658, 260.4940253358504, 2088.56147477685}));
     }
 }
 
@@ -567,8 +555,7 @@ TEST(MonteCarloRun, AFailedExportIsReportedOnceAndTheRunGoesOn) {
     mc.RunSimulation(Matrix(MixedRows()), 500, 200, 6.0f);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].title, "Export(s) discontinued because of an error");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("b.csv")));
-    EXPECT_NE(mc.Results().mean[0], kNoValue);
+    EXPECT_TRUE(!std::filesystem::exists(dir.file("b.csv")) && mc.Results().mean[0] != kNoValue);
 }
 
 TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
@@ -579,9 +566,7 @@ TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
     EngineTestHost host;
     CMonteCarlo mc(host);
     const Outcome o = ErrorOf([&] { mc.RunSimulation(Matrix(UniformRows()), std::numeric_limits<std::int32_t>::max(), 200, 1.0f); });
-    EXPECT_EQ(o.number, 7);
-    EXPECT_EQ(o.text, "Out of memory");
-    EXPECT_EQ(host.yields, 0);
+    EXPECT_TRUE(o.number == 7 && o.text == "Out of memory" && host.yields == 0) << o.text;
 }
 
 // ---- the trial loop on worker threads -----------------------------------------------------
@@ -722,8 +707,8 @@ TEST(ProgramHost, ReadsTheSettingsShowsMessagesAndYieldsAtMostOncePerInterval) {
     EXPECT_EQ(host.NumImpactCategories() * 10 + host.NumCostCategories(), 34);
     host.ShowMessage("Disk full", "Export(s) discontinued because of an error");
     ASSERT_EQ(box.calls.size(), 1u);
-    EXPECT_TRUE(box.calls[0].text == "Disk full" && box.calls[0].title == "Export(s) discontinued because of an error");
-    EXPECT_EQ(box.calls[0].style, mb::OKOnly);
+    EXPECT_TRUE(box.calls[0].text == "Disk full" && box.calls[0].title == "Export(s) discontinued because of an error" &&
+                box.calls[0].style == mb::OKOnly);
     for (int i = 0; i < 10000; ++i) host.Yield();
     EXPECT_EQ(yield.calls, 1);  // the first call lets events through at once
     std::this_thread::sleep_for(ProgramSimulationHost::kYieldInterval + std::chrono::milliseconds(5));
