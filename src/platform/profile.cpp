@@ -401,31 +401,52 @@ Contents Contents::Parse(std::string_view bytes) {
     return c;
 }
 
-std::optional<std::string> Contents::Scan(std::string_view section, std::string_view key) const {
-    std::optional<std::string> result;
-    bool inSection = false;
-    std::string store;
+template <class F>
+void Contents::EachLine(F&& f) const {
     const std::size_t from = encoding_ == Encoding::Bytes && text_.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+    std::string store;
     ForEachLine(text_, from, [&](const Line& l) {
-        const std::string_view line = Decoded(std::string_view(text_).substr(l.start, l.end - l.start), store);
+        return f(l, Decoded(std::string_view(text_).substr(l.start, l.end - l.start), store));
+    });
+}
+
+// Where a key stands: the first section of its name, that section's last key line and
+// the key's first line. With stopAtKey the walk ends at the key.
+struct Contents::Location {
+    std::optional<Line> header, lastKey, keyLine;
+    std::string keySpelling;  // the key's name as the file writes it
+    std::string value;
+};
+
+Contents::Location Contents::Locate(std::string_view section, std::string_view key, bool stopAtKey) const {
+    Location at;
+    bool inSection = false;
+    EachLine([&](const Line& l, std::string_view line) {
         if (auto name = SectionName(line)) {
             if (inSection) return false;  // only the first section of the name counts
             inSection = SameName(*name, section);
+            if (inSection) at.header = l;
             return true;
         }
         if (!inSection) return true;
         const auto k = KeyName(line);
-        if (!k || !SameName(*k, key)) return true;
-        result = ValueOf(line);
-        return false;
+        if (!k) return true;
+        at.lastKey = l;
+        if (at.keyLine || !SameName(*k, key)) return true;
+        at.keyLine = l;
+        at.keySpelling = std::string(*k);
+        at.value = ValueOf(line);
+        return !stopAtKey;
     });
-    return result;
+    return at;
 }
 
 std::optional<std::string> Contents::Get(std::string_view section, std::string_view key) const {
     const std::string cacheKey = CacheKey(section, key);
     if (const auto it = found_.find(cacheKey); it != found_.end()) return it->second;
-    auto value = Scan(section, key);
+    Location at = Locate(section, key, true);
+    std::optional<std::string> value;
+    if (at.keyLine) value = std::move(at.value);
     found_.emplace(cacheKey, value);
     return value;
 }
@@ -443,10 +464,7 @@ void Contents::Prefetch(const std::vector<std::pair<std::string, std::string>>& 
     std::unordered_map<std::string, std::optional<std::string>> values;
     std::string current;  // the folded name of a first section that is wanted, else ""
     bool inWanted = false;
-    std::string store;
-    const std::size_t from = encoding_ == Encoding::Bytes && text_.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
-    ForEachLine(text_, from, [&](const Line& l) {
-        const std::string_view line = Decoded(std::string_view(text_).substr(l.start, l.end - l.start), store);
+    EachLine([&](const Line&, std::string_view line) {
         if (auto name = SectionName(line)) {
             current = Folded(*name);
             inWanted = sections.count(current) != 0 && seen.insert(current).second;
@@ -467,29 +485,8 @@ void Contents::Prefetch(const std::vector<std::pair<std::string, std::string>>& 
 
 bool Contents::Set(std::string_view section, std::string_view key, const std::optional<std::string>& text) {
     found_.clear();
-    std::optional<Line> header, lastKey, keyLine;
-    std::string keySpelling;
-    bool inSection = false;
-    std::string store;
-    const std::size_t from = encoding_ == Encoding::Bytes && text_.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
-    ForEachLine(text_, from, [&](const Line& l) {
-        const std::string_view line = Decoded(std::string_view(text_).substr(l.start, l.end - l.start), store);
-        if (auto name = SectionName(line)) {
-            if (inSection) return false;
-            inSection = SameName(*name, section);
-            if (inSection) header = l;
-            return true;
-        }
-        if (!inSection) return true;
-        const auto k = KeyName(line);
-        if (!k) return true;
-        lastKey = l;
-        if (!keyLine && SameName(*k, key)) {
-            keyLine = l;
-            keySpelling = std::string(*k);
-        }
-        return true;
-    });
+    const Location at = Locate(section, key, false);
+    const auto& keyLine = at.keyLine;
     if (!text) {
         if (!keyLine) return false;
         text_.erase(keyLine->start, keyLine->next - keyLine->start);
@@ -497,13 +494,13 @@ bool Contents::Set(std::string_view section, std::string_view key, const std::op
     }
     const std::string value = WithoutLineBreaks(*text);
     if (keyLine) {
-        text_.replace(keyLine->start, keyLine->end - keyLine->start, keySpelling + "=" + value);
-    } else if (header) {
-        const Line& after = lastKey ? *lastKey : *header;
+        text_.replace(keyLine->start, keyLine->end - keyLine->start, at.keySpelling + "=" + value);
+    } else if (at.header) {
+        const Line& after = at.lastKey ? *at.lastKey : *at.header;
         const std::string lineBreak = after.next == after.end ? "\r\n" : "";
         text_.insert(after.next, lineBreak + std::string(key) + "=" + value + (lineBreak.empty() ? "\r\n" : ""));
     } else {
-        if (text_.size() > from && text_.back() != '\n' && text_.back() != '\r') text_ += "\r\n";
+        if (!text_.empty() && text_ != kUtf8Mark && text_.back() != '\n' && text_.back() != '\r') text_ += "\r\n";
         text_ += "[" + std::string(section) + "]\r\n" + std::string(key) + "=" + value + "\r\n";
     }
     return true;

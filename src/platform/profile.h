@@ -80,7 +80,11 @@ public:
 
 private:
     enum class Encoding { Bytes, Utf16LE, Utf16BE };
-    std::optional<std::string> Scan(std::string_view section, std::string_view key) const;
+    struct Location;
+    // Calls f(line, its text as UTF-8) for each line until f returns false.
+    template <class F>
+    void EachLine(F&& f) const;
+    Location Locate(std::string_view section, std::string_view key, bool stopAtKey) const;
 
     std::string text_;  // the file's bytes; UTF-16 files converted to UTF-8
     Encoding encoding_ = Encoding::Bytes;

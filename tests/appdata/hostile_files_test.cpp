@@ -56,26 +56,6 @@ TEST_F(HostileFiles, ASaveThroughALinkWritesTheFileItNames) {
     EXPECT_EQ(CStr(LoadAppData(dir.file("data/real.raf"), false, Variant())(item::kSpecies)), "third");
 }
 
-// The file size limit stands in for a full disk: writes past it fail.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
-
 TEST_F(HostileFiles, ANewFileOnAFullDiskIsAFailureAndLeavesNoEmptyFile) {
     for (bool raiseErrors : {false, true}) {
         SCOPED_TRACE(raiseErrors);

@@ -18,6 +18,7 @@
 namespace nuvir {
 namespace {
 
+using test::FileSizeLimit;
 using test::Int16;
 using test::ReadBytes;
 using test::SameValue;
@@ -304,25 +305,6 @@ TEST_F(AssessmentFiles, SwitchedOffTablesAreNotWrittenButMastersAre) {
     EXPECT_EQ(text.find("I1=1,2,3"), std::string::npos);
     EXPECT_EQ(text.find("FCx"), std::string::npos);
 }
-
-// The file size limit stands in for a full disk: writes past it fail.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : previousHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    void (*previousHandler_)(int) = nullptr;
-    rlimit previous_{};
-};
 
 TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
     const std::string before = "[App Defaults]\r\nSpecies=Old\r\n";
