@@ -2,6 +2,7 @@
 #include "appdata/formatting.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "appdata/appdata.h"
 #include "appdata/utilities_rounding.h"
@@ -24,6 +25,8 @@ std::string FormatDecimals(double x) { return FormatDecimals(x, AppOptions); }
 std::string FormatSigFigs(double x, std::int32_t digits) { return FormatSigFigs(TextWidthMeasure(), x, digits); }
 
 std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t digits) {
+    // An infinity is written as one, not through the rounding of a mantissa it lacks.
+    if (!std::isfinite(x)) return FormatDouble(x);
     const double r = MUtilities::RoundSigFigs(x, digits);
     std::string plain = FormatDouble(r);
     std::string scientific = FormatScientific3(r);

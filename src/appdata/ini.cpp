@@ -2,7 +2,6 @@
 
 #include <exception>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 #include "appdata/appdata.h"
@@ -30,6 +29,7 @@ constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3", "p4"
                                                           "I4", "I5", "FC1", "FC2", "FC3", "FC4"};
 
 constexpr const char* kSaveErrorTitle = "File save error";
+constexpr const char* kLoadErrorTitle = "Restore current state from file";
 constexpr const char* kSaveErrorText =
     "File could not be opened for writing. Possible reasons:\r\n\r\n"
     "1. Another application has it open exclusively\r\n"
@@ -42,6 +42,23 @@ std::vector<std::string> Pieces(std::string_view text, std::size_t n) {
     auto pieces = Split(text, ",");
     pieces.resize(n);
     return pieces;
+}
+
+// Every key an assessment file may hold, for reading them in one pass.
+std::vector<std::pair<std::string, std::string>> AssessmentKeys() {
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (const char* key : {"Species", "Location", "N Trials", "Risk Very Certain", "Risk Reasonably Certain",
+                            "Risk Reasonably Uncertain", "Risk Very Uncertain", "Level 0", "Level 1", "Level 2",
+                            "Level 3", "Level 4", "Uncertainty Module", "PRNG", "PRNG Seed", "Categorical Impacts",
+                            "Categorical Costs", "Num Impact Categories", "Num Cost Categories",
+                            "Num Rel Unc Categories", "Software Version", "Confidence Choice", "Reg Use Constant",
+                            "Rho Two Tails"})
+        keys.emplace_back(kAppDefaults, key);
+    for (const char* section : {kRelative, kAbsolute, kPrimary, kPrimaryCat})
+        for (const char* key : kQuantityKeys) keys.emplace_back(section, key);
+    keys.emplace_back(kPrimaryCat, "Ix");
+    keys.emplace_back(kPrimaryCat, "FCx");
+    return keys;
 }
 
 std::int32_t ListCount(int count) { return count > 0 ? count : 0; }
@@ -66,9 +83,10 @@ Variant Clamp(const Variant& value, std::int16_t lo, std::int16_t hi) {
 
 }  // namespace
 
-Variant ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
-                     const Variant& defaultValue, int typeCode, int count, int rows) {
-    const std::string text = profile::GetString(file, section, key);
+namespace {
+
+// A key's text converted by the type code, as ReadIniValue describes.
+Variant IniValueFromText(const std::string& text, const Variant& defaultValue, int typeCode, int count, int rows) {
     if (text.empty()) return defaultValue;
     switch (typeCode) {
         case ini::kInt16:
@@ -103,8 +121,9 @@ Variant ReadIniValue(const std::string& file, const std::string& section, const 
     }
 }
 
-bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
-                   const Variant& value, bool raiseOnFail) {
+// The text a value is written as: a list joined by ",", a table's rows joined by ",",
+// no text (deleting the key) for an array of any other rank.
+std::optional<std::string> IniText(const Variant& value) {
     std::optional<std::string> text;
     if (value.isArray()) {
         switch (MUtilities::ArrayDims(value)) {
@@ -115,7 +134,19 @@ bool WriteIniValue(const std::string& file, const std::string& section, const st
     } else {
         text = CStr(value);
     }
-    const bool ok = profile::WriteString(file, section, key, text);
+    return text;
+}
+
+}  // namespace
+
+Variant ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
+                     const Variant& defaultValue, int typeCode, int count, int rows) {
+    return IniValueFromText(profile::GetString(file, section, key), defaultValue, typeCode, count, rows);
+}
+
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
+                   const Variant& value, bool raiseOnFail) {
+    const bool ok = profile::WriteString(file, section, key, IniText(value));
     if (!ok && raiseOnFail) RaiseComponentError("WritePrivateProfileString failed.");
     return ok;
 }
@@ -143,11 +174,24 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
     Variant data = GetAppDataDefaults(firstActivation, currentAppData);
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
     if (!FileFunctions::FileExists(file)) return data;
+    // The file is read once; every key below is looked up in what was read.
+    profile::Contents contents;
+    if (!TryStep([&] { contents = profile::Contents::Load(file); })) return data;
+    const profile::Failure status = contents.Status();
+    if (status == profile::Failure::TooLarge || status == profile::Failure::NotAFile) {
+        MsgBox("The file " + file + " is not an assessment file.", mb::OKOnly, kLoadErrorTitle);
+        return data;
+    }
+    if (status != profile::Failure::None) return data;
+    TryStep([&] { contents.Prefetch(AssessmentKeys()); });
 
     // Each key falls back to the item's current value; a value that does not convert
     // skips its key only.
-    auto read = [&](int index, const char* section, const char* key, int code, int count = 3, int rows = 2) {
-        TryStep([&] { data(index) = ReadIniValue(file, section, key, data(index).get(), code, count, rows); });
+    auto text = [&](const char* section, const std::string& key) {
+        return contents.Get(section, key).value_or(std::string());
+    };
+    auto read = [&](int index, const char* section, const std::string& key, int code, int count = 3, int rows = 2) {
+        TryStep([&] { data(index) = IniValueFromText(text(section, key), data(index).get(), code, count, rows); });
     };
 
     read(item::kSpecies, kAppDefaults, "Species", ini::kText);
@@ -161,7 +205,7 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
     read(7, kAppDefaults, "Risk Very Uncertain", ini::kInt16);
     data(8) = data(7).get();
     for (int level = 0; level <= 4; ++level)
-        read(item::kLevel0 + level, kAppDefaults, ("Level " + std::to_string(level)).c_str(), ini::kInt16);
+        read(item::kLevel0 + level, kAppDefaults, "Level " + std::to_string(level), ini::kInt16);
 
     read(item::kUncertaintyMode, kAppDefaults, "Uncertainty Module", ini::kInt16);
     read(item::kPrng, kAppDefaults, "PRNG", ini::kInt16);
@@ -195,10 +239,10 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
         for (int id = item::kI1; id < item::kF1; ++id)
             TryStep([&] {
                 data(item::CategoryTable(id)) =
-                    ReadIniValue(file, kPrimaryCat, kQuantityKeys[id], Variant(), ini::kTable, impacts, 2);
+                    IniValueFromText(text(kPrimaryCat, kQuantityKeys[id]), Variant(), ini::kTable, impacts, 2);
             });
         TryStep([&] {
-            data(item::kMasterImpactCategories) = ReadIniValue(file, kPrimaryCat, "Ix", Variant(), ini::kTable, impacts, 1);
+            data(item::kMasterImpactCategories) = IniValueFromText(text(kPrimaryCat, "Ix"), Variant(), ini::kTable, impacts, 1);
         });
     });
     TryStep([&] {
@@ -206,10 +250,10 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
         for (int id = item::kF1; id < item::kQuantities; ++id)
             TryStep([&] {
                 data(item::CategoryTable(id)) =
-                    ReadIniValue(file, kPrimaryCat, kQuantityKeys[id], Variant(), ini::kTable, costs, 2);
+                    IniValueFromText(text(kPrimaryCat, kQuantityKeys[id]), Variant(), ini::kTable, costs, 2);
             });
         TryStep([&] {
-            data(item::kMasterCostCategories) = ReadIniValue(file, kPrimaryCat, "FCx", Variant(), ini::kTable, costs, 1);
+            data(item::kMasterCostCategories) = IniValueFromText(text(kPrimaryCat, "FCx"), Variant(), ini::kTable, costs, 1);
         });
     });
 
@@ -231,48 +275,23 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
 
 Variant LoadAppData(const std::string& fileName) { return LoadAppData(fileName, FirstActivation(), AppData); }
 
-namespace {
-
-// An empty file beside the target to build the new contents in; "" when none can be made.
-std::string MakeWorkFile(const std::string& target) {
-    std::string temp;
-    const int fd = profile::OpenTempBeside(target, temp);
-    if (fd < 0) return {};
-    ::close(fd);
-    return temp;
-}
-
-}  // namespace
-
 bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
-    std::string work;
+    profile::Failure failure = profile::Failure::None;
     try {
         // A read-only target cannot be replaced: stop before writing anything.
-        if (FileFunctions::FileExists(file) && profile::IsReadOnly(file))
+        if (FileFunctions::FileExists(file) && profile::IsReadOnly(file)) {
+            failure = profile::Failure::ReadOnly;
             RaiseComponentError("The file is read-only.");
-        work = MakeWorkFile(file);
-        // The work file is flushed once, before it replaces the target.
-        profile::DeferredFlush deferFlush(work);
-        if (work.empty()) {
-            // An old file that cannot be replaced stops the save in either mode; a new
-            // one that cannot be written counts as failed writes.
-            if (raiseErrors || FileFunctions::FileExists(file))
-                RaiseComponentError("WritePrivateProfileString failed.");
-            return true;
         }
-
-        // Without raising, a value that has no text is skipped as before, but a write
-        // that the file itself refused (a full disk) means the new contents are not
-        // whole: the old file must then stay as it is.
-        bool writeFailed = false;
+        // The new contents are built whole in memory and replace the old file in one
+        // write; a value without text is skipped unless errors are raised.
+        profile::Contents contents;
         auto write = [&](const char* section, const std::string& key, auto&& value) {
             if (raiseErrors) {
-                WriteIniValue(work, section, key, value(), true);
+                contents.Set(section, key, IniText(value()));
             } else {
-                TryStep([&] {
-                    if (!WriteIniValue(work, section, key, value(), false)) writeFailed = true;
-                });
+                TryStep([&] { contents.Set(section, key, IniText(value())); });
             }
         };
         auto itemValue = [&](int index) { return [&appData, index] { return appData(index); }; };
@@ -285,7 +304,6 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
                 });
             }
         };
-
         write(kAppDefaults, "Species", itemValue(item::kSpecies));
         write(kAppDefaults, "Location", itemValue(item::kLocation));
         write(kAppDefaults, "N Trials", itemValue(item::kTrials));
@@ -328,18 +346,21 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         write(kAppDefaults, "Num Rel Unc Categories", itemValue(item::kNumRelUncLevels));
         write(kAppDefaults, "Software Version", [] { return Variant(RunningVersion()); });
 
-        if (writeFailed && FileFunctions::FileExists(file)) {
-            ::unlink(work.c_str());
-            return false;  // silent, as failed writes are without raising
+        if (!profile::ReplaceFileContents(file, contents.Bytes())) {
+            failure = profile::LastFailure();
+            // A file that did not reach the disk is a failure in either mode; only the
+            // read-only file is reported at shut-down too.
+            if (!raiseErrors && failure != profile::Failure::ReadOnly) return false;
+            RaiseComponentError(profile::FailureText(failure));
         }
-
-        // The old file is replaced only now, whole.
-        if (!profile::FlushFile(work) || !profile::RenameOver(work, file))
-            RaiseComponentError("The file could not be replaced.");
         return true;
-    } catch (const std::exception&) {
-        if (!work.empty()) ::unlink(work.c_str());
-        MsgBox(kSaveErrorText, mb::OKOnly, kSaveErrorTitle);
+    } catch (const std::exception& e) {
+        if (failure == profile::Failure::ReadOnly) {
+            MsgBox(kSaveErrorText, mb::OKOnly, kSaveErrorTitle);
+        } else {
+            const std::string reason = failure != profile::Failure::None ? profile::FailureText(failure) : std::string(e.what());
+            MsgBox("File could not be written:\r\n\r\n" + reason + "\r\n\r\nPlease try again.", mb::OKOnly, kSaveErrorTitle);
+        }
         return false;
     }
 }

@@ -32,6 +32,14 @@ std::string Sanitised(std::string text) {
     return text;
 }
 
+// A name in the comma-separated forms: line breaks become blanks, so a row never splits.
+std::string WithoutLineBreaks(std::string text) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n') c = ' ';
+    }
+    return text;
+}
+
 // A name in the comma-separated form: quoted, inner quotes doubled, when it holds a
 // comma or a quote, so that its line keeps the columns of its header.
 std::string CsvField(const std::string& text) {
@@ -70,8 +78,9 @@ std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int
     }
     if (!key.empty()) {
         std::string value = CStr(appData(i));
-        if (form == stateform::kStateString && (i == item::kSpecies || i == item::kLocation)) {
-            value = Sanitised(std::move(value));
+        if (i == item::kSpecies || i == item::kLocation) {
+            // No form may split its line; form 0 also keeps its field separators out.
+            value = form == stateform::kStateString ? Sanitised(std::move(value)) : WithoutLineBreaks(std::move(value));
         }
         return key + eq + value;
     }

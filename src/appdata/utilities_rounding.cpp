@@ -15,13 +15,21 @@ void CheckScaled(double x, double t) {
     if (std::isfinite(x) && !std::isfinite(t)) RaiseOverflow();
 }
 
+// The division by the factor: a factor that underflowed to 0 leaves 0 / 0, which the
+// runtime reports as Overflow; a number never comes back as NaN.
+double Unscaled(double x, double t, double f) {
+    const double r = t / f;
+    if (!std::isnan(x) && !std::isfinite(r)) RaiseOverflow();
+    return r;
+}
+
 }  // namespace
 
 double RoundToPlace(double x, std::int16_t n) {
     const double f = std::pow(10.0, -static_cast<double>(n));
     const double t = f * x;
     CheckScaled(x, t);
-    return std::floor(t + 0.5) / f;
+    return Unscaled(x, std::floor(t + 0.5), f);
 }
 
 double RoundDownToPlace(double x, std::int16_t n) {
@@ -29,7 +37,7 @@ double RoundDownToPlace(double x, std::int16_t n) {
     double t = f * x;
     CheckScaled(x, t);
     if (std::floor(t) < t) t = std::floor(t);
-    return t / f;
+    return Unscaled(x, t, f);
 }
 
 double RoundUpToPlace(double x, std::int16_t n) {
@@ -37,11 +45,12 @@ double RoundUpToPlace(double x, std::int16_t n) {
     double t = f * x;
     CheckScaled(x, t);
     if (std::floor(t) < t) t = std::floor(t) + 1;
-    return t / f;
+    return Unscaled(x, t, f);
 }
 
 double RoundSigFigs(double x, std::int32_t d) {
-    if (d > 15 || d < 1 || x == 0) return x;
+    // Infinity and NaN have no figures to round.
+    if (d > 15 || d < 1 || x == 0 || !std::isfinite(x)) return x;
     // The decade from two natural logarithms, kept as it is: callers format the
     // result to fewer digits than the last-digit error this can leave.
     const double e = std::log(std::fabs(x)) / std::log(10.0);
@@ -49,6 +58,8 @@ double RoundSigFigs(double x, std::int32_t d) {
     const double m = std::pow(10.0, e - ip);
     double r = RoundToPlace(m, static_cast<std::int16_t>(1 - d));
     r = std::pow(10.0, ip) * r;
+    // The largest numbers can round up beyond the Double range.
+    if (!std::isfinite(r)) RaiseOverflow();
     return r * (x < 0 ? -1.0 : 1.0);
 }
 

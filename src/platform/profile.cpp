@@ -1,23 +1,34 @@
 #include "platform/profile.h"
 
-#include <algorithm>
+#include <QString>
+
 #include <atomic>
 #include <cerrno>
-#include <cstdlib>
 #include <climits>
+#include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
-#include <iterator>
-#include <string_view>
+#include <new>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
-#include <vector>
+#include <unordered_set>
 
 #include "runtime/convert.h"
+#include "runtime/error.h"
 
 namespace nuvir::profile {
 
 namespace {
+
+thread_local Failure g_lastFailure = Failure::None;
+std::atomic<std::size_t> g_flushes{0};
+std::atomic<long long> g_lockTimeoutMs{5000};
+
+bool Fail(Failure f) {
+    g_lastFailure = f;
+    return false;
+}
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -29,11 +40,21 @@ std::string_view TrimBlanks(std::string_view s) {
 
 char FoldAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
+std::string Folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = FoldAscii(c);
+    return out;
+}
+
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
     return true;
+}
+
+std::string CacheKey(std::string_view section, std::string_view key) {
+    return Folded(section) + '\x01' + Folded(key);
 }
 
 // The folder part of a file name ("." when it has none).
@@ -49,29 +70,44 @@ bool FolderExists(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool FileExists(const std::string& file) {
-    struct stat st {};
-    return ::stat(file.c_str(), &st) == 0;
+// ---- lines ----------------------------------------------------------------------------------
+
+struct Line {
+    std::size_t start = 0;  // first byte
+    std::size_t end = 0;    // one past the last byte before the line end
+    std::size_t next = 0;   // start of the next line
+};
+
+constexpr std::string_view kUtf8Mark("\xEF\xBB\xBF");
+
+// Calls f(line) for each line from `from` on, until it returns false. CR LF, LF and CR
+// each end a line.
+template <class F>
+void ForEachLine(std::string_view text, std::size_t from, F&& f) {
+    std::size_t pos = from;
+    while (pos < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", pos);
+        std::size_t next;
+        if (end == std::string_view::npos) {
+            end = next = text.size();
+        } else {
+            next = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+        }
+        if (!f(Line{pos, end, next})) return;
+        pos = next;
+    }
 }
 
-// The lines of the file as UTF-8, without their line ends; nullopt when it cannot be read.
-std::optional<std::vector<std::string>> ReadLines(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    const std::string text = DecodeText(bytes);
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::size_t stop = end;
-        if (stop > start && text[stop - 1] == '\r') --stop;
-        lines.emplace_back(text.substr(start, stop - start));
-        start = end + 1;
+// A line as UTF-8: its bytes when they are ASCII or valid UTF-8, else read as
+// Windows-1252. `store` keeps a converted copy alive.
+std::string_view Decoded(std::string_view bytes, std::string& store) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            store = DecodeText(bytes);
+            return store;
+        }
     }
-    return lines;
+    return bytes;
 }
 
 // The name of a section header line, or nullopt when the line is no header.
@@ -91,39 +127,6 @@ std::optional<std::string_view> KeyName(std::string_view line) {
     return TrimBlanks(line.substr(0, eq));
 }
 
-// Where a section and a key stand in the lines.
-struct Location {
-    std::ptrdiff_t header = -1;    // the section's header line
-    std::ptrdiff_t end = -1;       // one past the section's last line
-    std::ptrdiff_t lastKey = -1;   // the section's last key line
-    std::ptrdiff_t keyLine = -1;   // the key's line
-};
-
-Location Find(const std::vector<std::string>& lines, std::string_view section, std::string_view key) {
-    Location loc;
-    const auto n = static_cast<std::ptrdiff_t>(lines.size());
-    for (std::ptrdiff_t i = 0; i < n; ++i) {
-        auto name = SectionName(lines[i]);
-        if (name && SameName(*name, section)) {
-            loc.header = i;
-            break;
-        }
-    }
-    if (loc.header < 0) return loc;
-    loc.end = n;
-    for (std::ptrdiff_t i = loc.header + 1; i < n; ++i) {
-        if (SectionName(lines[i])) {
-            loc.end = i;
-            break;
-        }
-        auto k = KeyName(lines[i]);
-        if (!k) continue;
-        loc.lastKey = i;
-        if (loc.keyLine < 0 && SameName(*k, key)) loc.keyLine = i;
-    }
-    return loc;
-}
-
 // At most `limit` characters of UTF-8 text.
 std::string CutCharacters(std::string_view s, std::size_t limit) {
     std::size_t chars = 0;
@@ -137,21 +140,8 @@ std::string CutCharacters(std::string_view s, std::size_t limit) {
     return std::string(s);
 }
 
-std::string WithoutLineBreaks(std::string s) {
-    for (char& c : s)
-        if (c == '\r' || c == '\n') c = ' ';
-    return s;
-}
-
-}  // namespace
-
-std::string GetString(const std::string& file, const std::string& section, const std::string& key) {
-    const auto lines = ReadLines(file);
-    if (!lines) return {};
-    const Location loc = Find(*lines, section, key);
-    if (loc.keyLine < 0) return {};
-    const std::string& line = (*lines)[static_cast<std::size_t>(loc.keyLine)];
-    std::string_view value = TrimBlanks(std::string_view(line).substr(line.find('=') + 1));
+std::string ValueOf(std::string_view line) {
+    std::string_view value = TrimBlanks(line.substr(line.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value.remove_prefix(1);
         value.remove_suffix(1);
@@ -159,39 +149,401 @@ std::string GetString(const std::string& file, const std::string& section, const
     return CutCharacters(value, kMaxValueLength);
 }
 
-bool WriteString(const std::string& file, const std::string& section, const std::string& key,
-                 const std::optional<std::string>& text) {
-    if (!FolderExists(FolderOf(file))) return false;
-    std::vector<std::string> lines;
-    if (FileExists(file)) {
-        if (IsReadOnly(file)) return false;
-        auto read = ReadLines(file);
-        if (!read) return false;
-        lines = std::move(*read);
+std::string WithoutLineBreaks(std::string s) {
+    for (char& c : s)
+        if (c == '\r' || c == '\n') c = ' ';
+    return s;
+}
+
+// ---- UTF-16 ---------------------------------------------------------------------------------
+
+std::string FromUtf16(std::string_view bytes, bool bigEndian) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        const auto a = static_cast<unsigned char>(bytes[2 * i]);
+        const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
     }
-    const Location loc = Find(lines, section, key);
-    if (!text) {
-        if (loc.keyLine < 0) return true;  // nothing to delete
-        lines.erase(lines.begin() + loc.keyLine);
-    } else {
-        const std::string value = WithoutLineBreaks(*text);
-        if (loc.header < 0) {
-            lines.push_back("[" + section + "]");
-            lines.push_back(key + "=" + value);
-        } else if (loc.keyLine >= 0) {
-            std::string& line = lines[static_cast<std::size_t>(loc.keyLine)];
-            line = std::string(*KeyName(line)) + "=" + value;
-        } else {
-            const std::ptrdiff_t at = (loc.lastKey >= 0 ? loc.lastKey : loc.header) + 1;
-            lines.insert(lines.begin() + at, key + "=" + value);
+    return QString::fromStdU16String(units).toStdString();
+}
+
+std::string ToUtf16(std::string_view utf8, bool bigEndian) {
+    const std::u16string units = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toStdU16String();
+    std::string bytes = bigEndian ? std::string("\xFE\xFF") : std::string("\xFF\xFE");
+    for (const char16_t u : units) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        bytes += bigEndian ? hi : lo;
+        bytes += bigEndian ? lo : hi;
+    }
+    return bytes;
+}
+
+// ---- locks ----------------------------------------------------------------------------------
+
+// flock with the lock timeout; false when it was not had in time. A file system
+// without locks counts as locked: nothing else could lock it either.
+bool WaitForLock(int fd, int operation) {
+    const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
+    for (;;) {
+        if (::flock(fd, operation | LOCK_NB) == 0) return true;
+        if (errno == EINTR) continue;
+        if (errno != EWOULDBLOCK) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+// The write lock of a file: an exclusive lock on a lock file beside it, removed when
+// released; or, where the folder takes no new file, a lock on the file itself.
+class WriteLock {
+public:
+    explicit WriteLock(const std::string& target) : lockFile_(LockFileName(target)) {
+        const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
+        while (!ok_) {
+            fd_ = ::open(lockFile_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            if (fd_ < 0) {
+                LockTargetItself(target);
+                return;
+            }
+            if (!WaitForLock(fd_, LOCK_EX)) {
+                Close();
+                g_lastFailure = Failure::InUse;
+                return;
+            }
+            // The holder before us may have removed the file we locked: lock the new one.
+            struct stat held {}, now {};
+            if (::fstat(fd_, &held) == 0 && ::stat(lockFile_.c_str(), &now) == 0 && held.st_ino == now.st_ino &&
+                held.st_dev == now.st_dev) {
+                ok_ = ownsLockFile_ = true;
+            } else {
+                Close();
+                if (std::chrono::steady_clock::now() >= deadline) {
+                    g_lastFailure = Failure::InUse;
+                    return;
+                }
+            }
         }
     }
-    std::string bytes;
-    for (const auto& line : lines) {
-        bytes += line;
-        bytes += "\r\n";
+    ~WriteLock() {
+        if (ownsLockFile_) ::unlink(lockFile_.c_str());
+        Close();
     }
-    return ReplaceFileContents(file, bytes);
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+    bool Ok() const { return ok_; }
+    // Whether the target itself is locked (a read must not lock it again).
+    bool OnTarget() const { return ok_ && !ownsLockFile_ && fd_ >= 0; }
+
+private:
+    void LockTargetItself(const std::string& target) {
+        fd_ = ::open(target.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) {
+            ok_ = true;  // a new file in a folder that takes none: the write will say so
+            return;
+        }
+        ok_ = WaitForLock(fd_, LOCK_EX);
+        if (!ok_) g_lastFailure = Failure::InUse;
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+    std::string lockFile_;
+    int fd_ = -1;
+    bool ok_ = false;
+    bool ownsLockFile_ = false;
+};
+
+Failure WriteFailureOf(int error) { return error == ENOSPC || error == EFBIG || error == EDQUOT ? Failure::NoSpace : Failure::WriteFailed; }
+
+bool WriteAll(int fd, std::string_view bytes, bool positioned) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = positioned ? ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done))
+                                     : ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return Fail(WriteFailureOf(errno));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool Flush(int fd) {
+    g_flushes.fetch_add(1, std::memory_order_relaxed);
+    return ::fsync(fd) == 0 || Fail(WriteFailureOf(errno));
+}
+
+// Rewrites an existing file in place: its space is reserved before the first byte
+// changes, so a full disk stops the write while the old contents are still whole.
+bool WriteInPlace(const std::string& target, std::string_view bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) return Fail(Failure::WriteFailed);
+    bool ok = true;
+    if (!bytes.empty()) {
+        const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
+        if (r != 0 && r != EOPNOTSUPP && r != EINVAL) ok = Fail(WriteFailureOf(r));
+    }
+    ok = ok && WriteAll(fd, bytes, true);
+    ok = ok && (::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 || Fail(WriteFailureOf(errno)));
+    ok = ok && Flush(fd);
+    if (::close(fd) != 0 && ok) ok = Fail(WriteFailureOf(errno));
+    return ok;
+}
+
+// The whole new contents of an already resolved and locked target.
+bool WriteFile(const std::string& target, std::string_view bytes) {
+    if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return Fail(Failure::NotAFile);
+    if (exists && (st.st_mode & S_IWUSR) == 0) return Fail(Failure::ReadOnly);
+    std::string temp;
+    const int fd = OpenTempBeside(target, temp);
+    if (fd < 0) {
+        // The folder takes no new file; a writable file can still be rewritten.
+        if (exists && ::access(target.c_str(), W_OK) == 0) return WriteInPlace(target, bytes);
+        return Fail(Failure::WriteFailed);
+    }
+    bool ok = WriteAll(fd, bytes, false) && Flush(fd);
+    if (::close(fd) != 0 && ok) ok = Fail(WriteFailureOf(errno));
+    if (ok && !RenameOver(temp, target)) ok = Fail(Failure::WriteFailed);
+    if (!ok) ::unlink(temp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+std::string FailureText(Failure failure) {
+    switch (failure) {
+        case Failure::None: return {};
+        case Failure::Missing: return "The file does not exist.";
+        case Failure::NotAFile: return "It is not a file.";
+        case Failure::TooLarge: return "It is not an assessment file: it is larger than 16 MB.";
+        case Failure::Unreadable: return "The file could not be read.";
+        case Failure::NoFolder: return "The folder does not exist.";
+        case Failure::ReadOnly: return "The file is read-only.";
+        case Failure::InUse: return "The file is in use by another program.";
+        case Failure::NoSpace: return "The disk is full.";
+        case Failure::WriteFailed: return "The file could not be written.";
+    }
+    return {};
+}
+
+Failure LastFailure() { return g_lastFailure; }
+
+// ---- Contents ---------------------------------------------------------------------------------
+
+Contents Contents::Load(const std::string& file, bool lock) {
+    g_lastFailure = Failure::None;
+    Contents c;
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        c.status_ = g_lastFailure = (errno == ENOENT || errno == ENOTDIR) ? Failure::Missing : Failure::Unreadable;
+        return c;
+    }
+    std::string bytes;
+    Failure status = Failure::None;
+    try {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) {
+            status = Failure::Unreadable;
+        } else if (!S_ISREG(st.st_mode)) {
+            status = Failure::NotAFile;
+        } else if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) {
+            status = Failure::TooLarge;
+        } else if (lock && !WaitForLock(fd, LOCK_SH)) {
+            status = Failure::InUse;
+        } else {
+            // One more byte than the size tells: a file that grew is still caught.
+            bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+            std::size_t got = 0;
+            while (status == Failure::None) {
+                if (got == bytes.size()) {
+                    if (bytes.size() > kMaxFileSize) {
+                        status = Failure::TooLarge;
+                        break;
+                    }
+                    bytes.resize(std::min(bytes.size() * 2, kMaxFileSize + 1));
+                }
+                const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) status = Failure::Unreadable;
+                if (n <= 0) break;
+                got += static_cast<std::size_t>(n);
+            }
+            bytes.resize(got);
+        }
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        RaiseOutOfMemory();
+    }
+    ::close(fd);
+    if (status != Failure::None) {
+        c.status_ = g_lastFailure = status;
+        return c;
+    }
+    return Parse(bytes);
+}
+
+Contents Contents::Parse(std::string_view bytes) {
+    Contents c;
+    if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+        const bool big = bytes[0] == '\xFE';
+        c.encoding_ = big ? Encoding::Utf16BE : Encoding::Utf16LE;
+        c.text_ = FromUtf16(bytes.substr(2), big);
+    } else {
+        c.text_ = std::string(bytes);
+    }
+    return c;
+}
+
+template <class F>
+void Contents::EachLine(F&& f) const {
+    const std::size_t from = encoding_ == Encoding::Bytes && text_.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+    std::string store;
+    ForEachLine(text_, from, [&](const Line& l) {
+        return f(l, Decoded(std::string_view(text_).substr(l.start, l.end - l.start), store));
+    });
+}
+
+// Where a key stands: the first section of its name, that section's last key line and
+// the key's first line. With stopAtKey the walk ends at the key.
+struct Contents::Location {
+    std::optional<Line> header, lastKey, keyLine;
+    std::string keySpelling;  // the key's name as the file writes it
+    std::string value;
+};
+
+Contents::Location Contents::Locate(std::string_view section, std::string_view key, bool stopAtKey) const {
+    Location at;
+    bool inSection = false;
+    EachLine([&](const Line& l, std::string_view line) {
+        if (auto name = SectionName(line)) {
+            if (inSection) return false;  // only the first section of the name counts
+            inSection = SameName(*name, section);
+            if (inSection) at.header = l;
+            return true;
+        }
+        if (!inSection) return true;
+        const auto k = KeyName(line);
+        if (!k) return true;
+        at.lastKey = l;
+        if (at.keyLine || !SameName(*k, key)) return true;
+        at.keyLine = l;
+        at.keySpelling = std::string(*k);
+        at.value = ValueOf(line);
+        return !stopAtKey;
+    });
+    return at;
+}
+
+std::optional<std::string> Contents::Get(std::string_view section, std::string_view key) const {
+    const std::string cacheKey = CacheKey(section, key);
+    if (const auto it = found_.find(cacheKey); it != found_.end()) return it->second;
+    Location at = Locate(section, key, true);
+    std::optional<std::string> value;
+    if (at.keyLine) value = std::move(at.value);
+    found_.emplace(cacheKey, value);
+    return value;
+}
+
+void Contents::Prefetch(const std::vector<std::pair<std::string, std::string>>& keys) const {
+    std::unordered_set<std::string> wanted, sections, seen;
+    for (const auto& [section, key] : keys) {
+        const std::string k = CacheKey(section, key);
+        if (found_.count(k) == 0) {
+            wanted.insert(k);
+            sections.insert(Folded(section));
+        }
+    }
+    if (wanted.empty()) return;
+    std::unordered_map<std::string, std::optional<std::string>> values;
+    std::string current;  // the folded name of a first section that is wanted, else ""
+    bool inWanted = false;
+    EachLine([&](const Line&, std::string_view line) {
+        if (auto name = SectionName(line)) {
+            current = Folded(*name);
+            inWanted = sections.count(current) != 0 && seen.insert(current).second;
+            return true;
+        }
+        if (!inWanted) return true;
+        if (const auto k = KeyName(line)) {
+            const std::string cacheKey = current + '\x01' + Folded(*k);
+            if (wanted.count(cacheKey) != 0 && values.count(cacheKey) == 0) values.emplace(cacheKey, ValueOf(line));
+        }
+        return true;
+    });
+    for (const auto& k : wanted) {
+        const auto it = values.find(k);
+        found_.emplace(k, it == values.end() ? std::nullopt : it->second);
+    }
+}
+
+bool Contents::Set(std::string_view section, std::string_view key, const std::optional<std::string>& text) {
+    found_.clear();
+    const Location at = Locate(section, key, false);
+    const auto& keyLine = at.keyLine;
+    if (!text) {
+        if (!keyLine) return false;
+        text_.erase(keyLine->start, keyLine->next - keyLine->start);
+        return true;
+    }
+    const std::string value = WithoutLineBreaks(*text);
+    if (keyLine) {
+        text_.replace(keyLine->start, keyLine->end - keyLine->start, at.keySpelling + "=" + value);
+    } else if (at.header) {
+        const Line& after = at.lastKey ? *at.lastKey : *at.header;
+        const std::string lineBreak = after.next == after.end ? "\r\n" : "";
+        text_.insert(after.next, lineBreak + std::string(key) + "=" + value + (lineBreak.empty() ? "\r\n" : ""));
+    } else {
+        if (!text_.empty() && text_ != kUtf8Mark && text_.back() != '\n' && text_.back() != '\r') text_ += "\r\n";
+        text_ += "[" + std::string(section) + "]\r\n" + std::string(key) + "=" + value + "\r\n";
+    }
+    return true;
+}
+
+std::string Contents::Bytes() const {
+    switch (encoding_) {
+        case Encoding::Utf16LE: return ToUtf16(text_, false);
+        case Encoding::Utf16BE: return ToUtf16(text_, true);
+        default: return text_;
+    }
+}
+
+// ---- files ------------------------------------------------------------------------------------
+
+std::string GetString(const std::string& file, const std::string& section, const std::string& key) {
+    return Contents::Load(file).Get(section, key).value_or(std::string());
+}
+
+bool WriteString(const std::string& file, const std::string& section, const std::string& key,
+                 const std::optional<std::string>& text) {
+    g_lastFailure = Failure::None;
+    const std::string target = FinalTarget(file);
+    if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
+    struct stat st {};
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return Fail(Failure::NotAFile);
+    if (exists && (st.st_mode & S_IWUSR) == 0) return Fail(Failure::ReadOnly);
+    WriteLock lock(target);
+    if (!lock.Ok()) return false;
+    Contents contents = Contents::Load(target, !lock.OnTarget());
+    if (contents.Status() != Failure::None && contents.Status() != Failure::Missing) return Fail(contents.Status());
+    if (!contents.Set(section, key, text)) return true;  // nothing to delete
+    return WriteFile(target, contents.Bytes());
+}
+
+bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
+    g_lastFailure = Failure::None;
+    const std::string target = FinalTarget(file);
+    if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
+    WriteLock lock(target);
+    if (!lock.Ok()) return false;
+    return WriteFile(target, bytes);
 }
 
 bool IsReadOnly(const std::string& file) {
@@ -201,10 +553,39 @@ bool IsReadOnly(const std::string& file) {
 }
 
 bool DeleteFile(const std::string& file) {
-    if (!FileExists(file)) return true;
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return true;
     if (IsReadOnly(file)) return false;
     return ::unlink(file.c_str()) == 0;
 }
+
+std::string FinalTarget(const std::string& file) {
+    std::string path = file;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0) return path;
+        link.resize(static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    return path;
+}
+
+std::string LockFileName(const std::string& file) {
+    const std::string target = FinalTarget(file);
+    const auto slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    // A name near the longest allowed cannot take the dot and the suffix.
+    if (name.size() + 6 <= NAME_MAX) return folder + "." + name + ".lock";
+    return folder + ".~" + std::to_string(std::hash<std::string>{}(name)) + ".lock";
+}
+
+std::chrono::milliseconds LockTimeout() { return std::chrono::milliseconds(g_lockTimeoutMs.load()); }
+
+void SetLockTimeout(std::chrono::milliseconds timeout) { g_lockTimeoutMs.store(timeout.count()); }
 
 bool RenameOver(const std::string& temp, const std::string& file) {
     mode_t mode;
@@ -236,65 +617,6 @@ int OpenTempBeside(const std::string& file, std::string& temp) {
     return fd;
 }
 
-namespace {
-
-std::vector<std::string>& DeferredFiles() {
-    static thread_local std::vector<std::string> files;
-    return files;
-}
-
-bool IsDeferred(const std::string& file) {
-    const auto& files = DeferredFiles();
-    return std::find(files.begin(), files.end(), file) != files.end();
-}
-
-std::atomic<std::size_t> g_flushes{0};
-
-bool Flush(int fd) {
-    g_flushes.fetch_add(1, std::memory_order_relaxed);
-    return ::fsync(fd) == 0;
-}
-
-}  // namespace
-
-DeferredFlush::DeferredFlush(std::string file) : file_(std::move(file)) { DeferredFiles().push_back(file_); }
-
-DeferredFlush::~DeferredFlush() {
-    auto& files = DeferredFiles();
-    if (const auto it = std::find(files.begin(), files.end(), file_); it != files.end()) files.erase(it);
-}
-
-bool FlushFile(const std::string& file) {
-    const int fd = ::open(file.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    const bool ok = Flush(fd);
-    return ::close(fd) == 0 && ok;
-}
-
 std::size_t FlushCount() { return g_flushes.load(std::memory_order_relaxed); }
-
-bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
-    if (!FolderExists(FolderOf(file))) return false;
-    if (IsReadOnly(file)) return false;
-    std::string temp;
-    const int fd = OpenTempBeside(file, temp);
-    if (fd < 0) return false;
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ok = false;
-        } else {
-            done += static_cast<std::size_t>(n);
-        }
-    }
-    if (ok && !IsDeferred(file) && !Flush(fd)) ok = false;
-    if (::close(fd) != 0) ok = false;
-    if (ok && !RenameOver(temp, file)) ok = false;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
-}
 
 }  // namespace nuvir::profile

@@ -1,31 +1,110 @@
 #pragma once
 // Private-profile (INI) files: "[Section]" lines followed by "key=value" lines. Names
 // compare without regard to ASCII case; the first section and the first key of a name
-// win. Files are written as UTF-8 with CR LF line ends; LF is read too, and a file that
-// is not valid UTF-8 is read as Windows-1252. No caching: every call reads the file, and
-// every write rewrites it through a temporary file renamed over the old one.
+// win. Lines end in CR LF, LF or CR.
+//
+// Encodings: each line is read as UTF-8 when it is valid UTF-8 and as Windows-1252
+// otherwise, and a write keeps the bytes of every line it does not change, so one odd
+// line never turns the others into mojibake. A file with a UTF-16 byte-order mark is
+// read as UTF-16 and written back as UTF-16 with the same mark.
+//
+// Safety: only regular files of at most kMaxFileSize bytes are read (a FIFO is never
+// opened for a blocking read). A write goes to the final target of a symbolic link,
+// through a temporary file renamed over it, under an exclusive lock (a lock file beside
+// the target, removed afterwards), so two processes writing keys into one file lose
+// none; reads take a shared lock on the file itself. Where the folder takes no new file
+// but the file is writable, the file is rewritten in place, its space reserved first.
+// A lock not had within the lock timeout is a failure ("in use"), never a hang.
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace nuvir::profile {
 
 // Longest value text a read returns; longer values are cut.
 inline constexpr std::size_t kMaxValueLength = 4095;
+// Largest file that is read at all.
+inline constexpr std::size_t kMaxFileSize = 16u << 20;
 
-// The key's value with blanks and tabs around it removed and a pair of matching
-// enclosing quotes (double or single) stripped, at most kMaxValueLength characters.
-// Empty text when the file, section or key does not exist.
+// Why a read or a write failed.
+enum class Failure {
+    None,
+    Missing,      // read: no such file
+    NotAFile,     // a folder, FIFO, device ...
+    TooLarge,     // read: above kMaxFileSize
+    Unreadable,   // read: an I/O error
+    NoFolder,     // write: the folder does not exist
+    ReadOnly,     // write: the file is read-only
+    InUse,        // the lock was not had in time
+    NoSpace,      // write: the disk (or the allowed file size) is full
+    WriteFailed,  // write: any other refusal
+};
+// A sentence for a message box ("The disk is full." ...); "" for None.
+std::string FailureText(Failure failure);
+// The failure of the last read or write of this thread.
+Failure LastFailure();
+
+// The contents of one profile file, read once: lookups and edits work on the text in
+// memory, and Bytes() gives what a write puts back.
+class Contents {
+public:
+    Contents() = default;
+    // Reads the file under a shared lock (lock false: the caller holds the file's
+    // lock already). Status() tells what went wrong; the contents are then empty.
+    // Memory running out raises the runtime's Out of memory.
+    static Contents Load(const std::string& file, bool lock = true);
+    // The contents of a file's bytes.
+    static Contents Parse(std::string_view bytes);
+    Failure Status() const { return status_; }
+
+    // The key's value with blanks and tabs around it removed and a pair of matching
+    // enclosing quotes (double or single) stripped, at most kMaxValueLength characters;
+    // nullopt when the section or key does not exist.
+    std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // Finds many keys in one pass over the text; later Gets of them cost nothing.
+    void Prefetch(const std::vector<std::pair<std::string, std::string>>& keys) const;
+
+    // Writes key=text into the section, creating the section (at the end) and the key
+    // (after the last key line of its section) as needed; an existing key is replaced
+    // in its line. No text (nullopt) deletes the key. Carriage returns and line feeds
+    // in the text become blanks, since they would split the line. False when nothing
+    // changed (a key to delete that is not there).
+    bool Set(std::string_view section, std::string_view key, const std::optional<std::string>& text);
+
+    std::string Bytes() const;
+
+private:
+    enum class Encoding { Bytes, Utf16LE, Utf16BE };
+    struct Location;
+    // Calls f(line, its text as UTF-8) for each line until f returns false.
+    template <class F>
+    void EachLine(F&& f) const;
+    Location Locate(std::string_view section, std::string_view key, bool stopAtKey) const;
+
+    std::string text_;  // the file's bytes; UTF-16 files converted to UTF-8
+    Encoding encoding_ = Encoding::Bytes;
+    Failure status_ = Failure::None;
+    mutable std::unordered_map<std::string, std::optional<std::string>> found_;
+};
+
+// The key's value as Contents::Get gives it; empty text when the file, section or key
+// does not exist or the file cannot be read.
 std::string GetString(const std::string& file, const std::string& section, const std::string& key);
 
-// Writes key=text into the section, creating the file, the section (at the end of the
-// file) and the key (after the last key line of its section) as needed; an existing key
-// is replaced in its line. No text (std::nullopt) deletes the key. Returns false when
-// the folder does not exist, the file is read-only (owner-write bit clear) or the write
-// fails; the old file is then unchanged. Carriage returns and line feeds in the text are
-// written as blanks, since they would split the line.
+// Contents::Set on the file, under its lock. Returns false (LastFailure tells why) when
+// the folder does not exist, the file is read-only (owner-write bit clear), not a
+// regular file, in use, or the write fails; the old file is then unchanged.
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                  const std::optional<std::string>& text);
+
+// Writes bytes as the whole new contents of a file, under its lock, so that a failure
+// leaves the old file whole. False (LastFailure tells why) on any failure.
+bool ReplaceFileContents(const std::string& file, const std::string& bytes);
 
 // A file counts as read-only when its owner-write permission bit is clear.
 bool IsReadOnly(const std::string& file);
@@ -34,10 +113,15 @@ bool IsReadOnly(const std::string& file);
 // not an error.
 bool DeleteFile(const std::string& file);
 
-// Writes bytes to a file through a temporary file in the same folder that is renamed
-// over it, so a failure leaves the old file whole. False on any failure (a read-only
-// target among them).
-bool ReplaceFileContents(const std::string& file, const std::string& bytes);
+// The path a write reaches: symbolic links followed to their final target (which need
+// not exist yet).
+std::string FinalTarget(const std::string& file);
+
+// The lock file that writers of a file hold (beside its final target).
+std::string LockFileName(const std::string& file);
+// How long a read or write waits for a lock (5 seconds unless set; tests shorten it).
+std::chrono::milliseconds LockTimeout();
+void SetLockTimeout(std::chrono::milliseconds timeout);
 
 // Creates and opens (read-write) a new empty temporary file in the target's folder, to be
 // renamed over the target later. Its name is the target's followed by a random suffix,
@@ -45,29 +129,12 @@ bool ReplaceFileContents(const std::string& file, const std::string& bytes);
 // Returns the descriptor and sets temp, or -1 when no file can be created.
 int OpenTempBeside(const std::string& file, std::string& temp);
 
-// While an object lives, rewrites of that file skip the flush to disk: a work file built
-// up key by key beside its target needs flushing once, before it replaces the target,
-// not after every key.
-class DeferredFlush {
-public:
-    explicit DeferredFlush(std::string file);
-    ~DeferredFlush();
-    DeferredFlush(const DeferredFlush&) = delete;
-    DeferredFlush& operator=(const DeferredFlush&) = delete;
-
-private:
-    std::string file_;
-};
-
-// Flushes a file's contents to disk; false when it cannot be opened or flushed.
-bool FlushFile(const std::string& file);
-
-// How many times file contents were flushed to disk so far (for tests of the above).
-std::size_t FlushCount();
-
 // Moves a finished temporary file over the target, giving it the target's permissions
 // (or the usual ones for a new file). False, with the target unchanged, when the target
 // is read-only or the move fails.
 bool RenameOver(const std::string& temp, const std::string& file);
+
+// How many times file contents were flushed to disk so far (for tests).
+std::size_t FlushCount();
 
 }  // namespace nuvir::profile

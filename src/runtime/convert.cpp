@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <charconv>
+#include <limits>
 #include <climits>
 #include <cmath>
 #include <cwctype>
@@ -257,7 +258,15 @@ double ParseDecimal(std::string_view s) {
     if (res.ec == std::errc::result_out_of_range) {
         auto e = t.find('e');
         bool tiny = e != std::string::npos && e + 1 < t.size() && t[e + 1] == '-';
-        if (!tiny) RaiseOverflow();
+        if (!tiny) {
+            // The 15-digit text written for the largest Double (1.79769313486232E+308)
+            // lies just above it: anything that rounds to that text reads as it.
+            long double wide = 0;
+            const auto r = std::from_chars(t.data() + start, t.data() + t.size(), wide, std::chars_format::general);
+            if (r.ec != std::errc() || wide >= 1.797693134862325e308L) RaiseOverflow();
+            v = std::numeric_limits<double>::max();
+            return negative ? -v : v;
+        }
         v = 0;
     } else if (res.ec != std::errc()) {
         v = 0;

@@ -41,14 +41,16 @@ private:
 [[noreturn]] void RaiseInvalidCall();
 [[noreturn]] void RaiseInvalidUseOfNull();
 
-// Runs one step of a loader that skips what fails: an AppError inside is swallowed.
-// Returns false when the step failed.
+// Runs one step of a loader that skips what fails: an AppError inside is swallowed, and
+// so are the failures that reach it in other forms (memory running out, a library's
+// exception), which stand for the runtime's matching errors. Returns false when the
+// step failed.
 template <class F>
 bool TryStep(F&& step) {
     try {
         step();
         return true;
-    } catch (const AppError&) {
+    } catch (const std::exception&) {
         return false;
     }
 }

@@ -2,6 +2,8 @@
 // Shared set-up of the application data tests: the program folder is a fresh temporary
 // folder, messages are recorded, and the program-wide state starts as at program start.
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -91,6 +93,26 @@ protected:
 private:
     AppFacts saved_;
     ServiceSet previousServices_;
+};
+
+// The file size limit stands in for a full disk: writes past it fail.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        ::getrlimit(RLIMIT_FSIZE, &previous_);
+        rlimit limit = previous_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &previous_);
+        std::signal(SIGXFSZ, previousHandler_);
+    }
+
+private:
+    rlimit previous_{};
+    void (*previousHandler_)(int) = nullptr;
 };
 
 }  // namespace nuvir::test

@@ -71,6 +71,9 @@ TEST(OptionsRules, AValueIsStoredOnlyWhenItDiffers) {
     EXPECT_FALSE(m.OptionsChanged);
     m.SetOption(item::kMasterImpactCategories, Variant::List({Variant(1.0), Variant(2.0)}), false);
     EXPECT_TRUE(m.OptionsChanged) << "another shape";
+    // A plot type outside the list would leave the "..." button without a type.
+    EXPECT_EQ(m.Load(7.4, {}).plotType, 5);
+    EXPECT_EQ(m.Load(-2, {}).plotType, 0);
 }
 
 // ---- the dialog ---------------------------------------------------------------------------------

@@ -71,14 +71,14 @@ TEST(ProfileWrite, WhereTheLineGoesByteForByte) {
         {"a value replaced in its line", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nx=3\r\n", "a", "X", "9", "[A]\r\nx=9\r\ny=2\r\n[B]\r\nx=3\r\n"},
         {"a new key after the last key of its section", "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\nz=3\r\n", "A", "w", "5",
          "[A]\r\nx=1\r\ny=2\r\nw=5\r\n\r\n[B]\r\nz=3\r\n"},
-        {"a new key of a section without keys", "[A]\n\n[B]\nz=3\n", "A", "k", "1", "[A]\r\nk=1\r\n\r\n[B]\r\nz=3\r\n"},
+        {"a new key of a section without keys; the other lines keep their bytes", "[A]\n\n[B]\nz=3\n", "A", "k", "1", "[A]\nk=1\r\n\n[B]\nz=3\n"},
         {"a new section at the end", "[A]\r\nx=1\r\n", "C", "k", "v", "[A]\r\nx=1\r\n[C]\r\nk=v\r\n"},
         {"empty text keeps the key", "[A]\r\nx=1\r\ny=2\r\n", "A", "y", "", "[A]\r\nx=1\r\ny=\r\n"},
         {"no text deletes the key", "[A]\r\nx=1\r\ny=\r\n", "A", "X", std::nullopt, "[A]\r\ny=\r\n"},
         {"deleting what is not there", "[A]\r\ny=\r\n", "Z", "gone", std::nullopt, "[A]\r\ny=\r\n"},
         {"line breaks become blanks: no key can be injected", "", "A", "Species", "Rat\r\nPRNG=1\nx", "[A]\r\nSpecies=Rat  PRNG=1 x\r\n"},
-        {"an old Windows-1252 file is rewritten as UTF-8", "[A]\r\nSpecies=Caf\xE9\r\n", "A", "N", "1",
-         "[A]\r\nSpecies=Caf\xC3\xA9\r\nN=1\r\n"},
+        {"a Windows-1252 line keeps its bytes", "[A]\r\nSpecies=Caf\xE9\r\n", "A", "N", "1",
+         "[A]\r\nSpecies=Caf\xE9\r\nN=1\r\n"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove(file);

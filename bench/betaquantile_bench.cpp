@@ -1,0 +1,57 @@
+// The inverse beta of a run: building the per-run polynomial for a shape pair, one
+// value from it, and one value from the library (its everyday and its accurate
+// policy) for comparison. Shapes: the engine bench's three, and a J-shaped pair.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "numerics/betaquantile.h"
+#include "numerics/numerics.h"
+
+namespace nuvir {
+namespace {
+
+const double kShapes[][2] = {{13.8, 9.2}, {2.625, 2.625}, {3.87, 5.8}, {0.19, 204}};
+
+std::vector<double> Uniforms() {
+    std::mt19937_64 g(5);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<double> v(4096);
+    for (auto& x : v) x = u(g);
+    return v;
+}
+
+void BM_BetaQuantileBuild(benchmark::State& state) {
+    const auto* s = kShapes[state.range(0)];
+    for (auto _ : state) {
+        BetaQuantile q(s[0], s[1]);
+        q.BuildAll();
+        benchmark::DoNotOptimize(q.Usable());
+    }
+}
+BENCHMARK(BM_BetaQuantileBuild)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+void BM_BetaQuantileValue(benchmark::State& state) {
+    const auto* s = kShapes[state.range(0)];
+    BetaQuantile q(s[0], s[1]);
+    q.BuildAll();
+    const auto u = Uniforms();
+    std::size_t i = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(q(u[i++ & 4095]));
+}
+BENCHMARK(BM_BetaQuantileValue)->DenseRange(0, 3);
+
+void BM_InverseBetaLibrary(benchmark::State& state) {
+    const auto* s = kShapes[state.range(0)];
+    const auto u = Uniforms();
+    std::size_t i = 0;
+    const bool accurate = state.range(1) == 1;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(accurate ? betaquantile::PreciseInverseBeta(u[i++ & 4095], s[0], s[1])
+                                          : DistributionFunctions::InverseBeta(u[i++ & 4095], s[0], s[1]));
+}
+BENCHMARK(BM_InverseBetaLibrary)->ArgsProduct({{0, 1, 2, 3}, {0, 1}});
+
+}  // namespace
+}  // namespace nuvir

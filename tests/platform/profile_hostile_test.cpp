@@ -1,0 +1,171 @@
+// Settings files under attack: links, mixed and wide encodings, two writers, a held
+// lock, files that are no files, CR line ends and a folder that takes no new file.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/profile.h"
+#include "testsupport.h"
+
+namespace nuvir::test {
+namespace {
+
+using namespace nuvir::profile;
+
+// Runs fn in a child process (as an unprivileged user when the tests run as root, so
+// that folder permissions count) and returns its exit code.
+int InChild(const std::function<int()>& fn, bool unprivileged = false) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
+        ::_exit(fn());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+TEST(ProfileHostile, AWriteThroughALinkReachesTheFileAndKeepsTheLink) {
+    TempDir dir;
+    WriteBytes(dir.file("real.ini"), "[A]\r\nx=1\r\n");
+    std::filesystem::create_directory(dir.path() / "sub");
+    std::filesystem::create_symlink("../real.ini", dir.path() / "sub" / "link.ini");
+    std::filesystem::create_symlink("gone.ini", dir.path() / "dangling.ini");
+    ASSERT_TRUE(WriteString(dir.file("sub/link.ini"), "A", "y", std::string("2")));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "sub" / "link.ini"));
+    EXPECT_EQ(ReadBytes(dir.file("real.ini")), "[A]\r\nx=1\r\ny=2\r\n");
+    ASSERT_TRUE(ReplaceFileContents(dir.file("dangling.ini"), "[B]\r\n"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "dangling.ini"));
+    EXPECT_EQ(ReadBytes(dir.file("gone.ini")), "[B]\r\n");
+}
+
+TEST(ProfileHostile, EachLineKeepsItsOwnEncoding) {
+    TempDir dir;
+    const std::string file = dir.file("a.ini");
+    const std::string before = "[A]\r\nSave=/home/\xC3\xA6r\xC3\xB8\r\nOld=caf\xE9\r\n";
+    WriteBytes(file, before);
+    EXPECT_EQ(GetString(file, "A", "Save"), "/home/\xC3\xA6r\xC3\xB8");
+    EXPECT_EQ(GetString(file, "A", "Old"), "caf\xC3\xA9");
+    ASSERT_TRUE(WriteString(file, "A", "New", std::string("\xC3\xA9t\xC3\xA9")));
+    EXPECT_EQ(ReadBytes(file), before + "New=\xC3\xA9t\xC3\xA9\r\n");
+}
+
+TEST(ProfileHostile, Utf16FilesAreReadAndWrittenAsUtf16) {
+    struct Case { const char* name; std::string bytes, written; };
+    const Case cases[] = {
+        {"little-endian", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0", 22),
+         std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0n\0=\0" "1\0\r\0\n\0", 32)},
+        {"big-endian", std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n", 22),
+         std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0n\0=\0" "1\0\r\0\n", 32)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string file = dir.file("w.ini");
+        WriteBytes(file, c.bytes);
+        EXPECT_EQ(GetString(file, "A", "k"), "\xC3\xA9");
+        ASSERT_TRUE(WriteString(file, "A", "n", std::string("1")));
+        EXPECT_EQ(ReadBytes(file), c.written);
+    }
+}
+
+TEST(ProfileHostile, TwoProcessesWritingOneFileLoseNoKey) {
+    TempDir dir;
+    const std::string file = dir.file("shared.ini");
+    auto writer = [&file](int id) {
+        return [&file, id] {
+            for (int i = 0; i < 300; ++i)
+                if (!WriteString(file, "S", "w" + std::to_string(id) + "_" + std::to_string(i), std::string("v")))
+                    return 1;
+            return 0;
+        };
+    };
+    const pid_t a = ::fork();
+    if (a == 0) ::_exit(writer(1)());
+    const int b = InChild(writer(2));
+    int status = 0;
+    ::waitpid(a, &status, 0);
+    ASSERT_EQ(b, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const Contents contents = Contents::Load(file);
+    int found = 0;
+    for (int id = 1; id <= 2; ++id)
+        for (int i = 0; i < 300; ++i) found += contents.Get("S", "w" + std::to_string(id) + "_" + std::to_string(i)) ? 1 : 0;
+    EXPECT_EQ(found, 600);
+    EXPECT_FALSE(std::filesystem::exists(LockFileName(file))) << "the lock file goes with the last writer";
+}
+
+TEST(ProfileHostile, ALockNotHadInTimeIsAClearFailureNotAHang) {
+    TempDir dir;
+    const std::string file = dir.file("a.ini");
+    WriteBytes(file, "[A]\r\nx=1\r\n");
+    const int held = ::open(LockFileName(file).c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    SetLockTimeout(std::chrono::milliseconds(100));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(WriteString(file, "A", "x", std::string("2")));
+    EXPECT_EQ(LastFailure(), Failure::InUse);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    SetLockTimeout(std::chrono::seconds(5));
+    ::close(held);
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\n");
+}
+
+TEST(ProfileHostile, WhatIsNoRegularFileIsNeitherReadNorWritten) {
+    TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.raf").c_str(), 0600), 0);
+    std::filesystem::create_directory(dir.path() / "folder.ini");
+    EXPECT_EQ(GetString(dir.file("pipe.raf"), "A", "x"), "");  // returns: no blocking read
+    EXPECT_EQ(LastFailure(), Failure::NotAFile);
+    EXPECT_FALSE(WriteString(dir.file("folder.ini"), "A", "x", std::string("1")));
+    EXPECT_EQ(LastFailure(), Failure::NotAFile);
+    EXPECT_EQ(GetString("/proc/self/mem", "A", "x"), "");
+    EXPECT_EQ(LastFailure(), Failure::Unreadable);
+    WriteBytes(dir.file("big.ini"), std::string(kMaxFileSize + 1, '\n'));
+    EXPECT_EQ(Contents::Load(dir.file("big.ini")).Status(), Failure::TooLarge);
+}
+
+TEST(ProfileHostile, CarriageReturnsAloneEndLines) {
+    TempDir dir;
+    const std::string file = dir.file("mac.ini");
+    WriteBytes(file, "[A]\rx=1\ry=2\r[B]\rx=3\r");
+    EXPECT_EQ(GetString(file, "A", "y"), "2");
+    EXPECT_EQ(GetString(file, "B", "x"), "3");
+    ASSERT_TRUE(WriteString(file, "A", "z", std::string("4")));
+    EXPECT_EQ(ReadBytes(file), "[A]\rx=1\ry=2\rz=4\r\n[B]\rx=3\r");
+}
+
+TEST(ProfileHostile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+    TempDir dir;
+    const std::filesystem::path folder = dir.path() / "locked";
+    std::filesystem::create_directory(folder);
+    const std::string file = (folder / "a.ini").generic_string();
+    WriteBytes(file, "[A]\r\nx=1\r\n");
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(dir.str().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    }
+    ::chmod(dir.str().c_str(), 0755);
+    ::chmod(folder.c_str(), 0555);
+    const int code = InChild(
+        [&] {
+            if (!WriteString(file, "A", "y", std::string("2"))) return 1;
+            if (ReadBytes(file) != "[A]\r\nx=1\r\ny=2\r\n") return 2;
+            ::chmod(file.c_str(), 0444);
+            if (WriteString(file, "A", "y", std::string("3")) || LastFailure() != Failure::ReadOnly) return 3;
+            return 0;
+        },
+        true);
+    ::chmod(folder.c_str(), 0755);
+    EXPECT_EQ(code, 0);
+}
+
+}  // namespace
+}  // namespace nuvir::test
