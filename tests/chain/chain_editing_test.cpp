@@ -18,8 +18,7 @@ constexpr int F = CChainElement::kPartF, P = CChainElement::kPartP, Q = CChainEl
               I5 = CChainElement::kPartI5, I = CChainElement::kPartI;
 
 // The window that hosts the chain, with the tab-stop switch the chain calls.
-class HostForm : public Form, public ITabStopHost {
-public:
+struct HostForm : Form, ITabStopHost {
     void SetTabStops(bool on) override { tabStopCalls.push_back(on); }
     std::vector<bool> tabStopCalls;
 };
@@ -68,13 +67,20 @@ protected:
         QTest::keyClick(QApplication::focusWidget(), key, mods);
         QApplication::processEvents();
     }
-    // Click a part, type over its value and press Enter.
-    void Enter(int stage, int part, const char* text) {
-        Click(stage, part);
+    // Types into the box (after a click on a part, when given one), then presses `key`
+    // unless it is Key_unknown.
+    void Type(const char* text, Qt::Key key = Qt::Key_Return, int stage = 0, int part = 0) {
+        if (stage) Click(stage, part);
         QTest::keyClicks(box, text);
-        Key(Qt::Key_Return);
+        if (key != Qt::Key_unknown) Key(key);
     }
     double Value(int stage, int index) const { return chain.Element(stage)->PrimaryData()[static_cast<std::size_t>(index)]; }
+    // The box stands over the middle 80 % of the part.
+    void ExpectBoxOver(int stage, int part) {
+        const CChainElement::Box b = chain.Element(stage)->PartBox(part);
+        EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
+        EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
+    }
 };
 
 TEST_F(ChainEditing, ClickTypeAndEnterStoresPAndItsComplement) {
@@ -84,14 +90,9 @@ TEST_F(ChainEditing, ClickTypeAndEnterStoresPAndItsComplement) {
     EXPECT_EQ(box->SelText(), "0.5");
     EXPECT_TRUE(box->hasFocus());
     EXPECT_EQ(form.tabStopCalls, std::vector<bool>{false});
-    // Over the middle 80 % of the p box.
-    const CChainElement::Box b = chain.Element(2)->PartBox(P);
-    EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
-    EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
+    ExpectBoxOver(2, P);
     EXPECT_TRUE(form.grab().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_editing.png")));
-
-    QTest::keyClicks(box, "0.3");
-    Key(Qt::Key_Return);
+    Type("0.3");
     EXPECT_EQ(Value(2, CChainElement::kP), 0.3);
     EXPECT_EQ(Value(2, CChainElement::kQ), 0.7);
     EXPECT_FALSE(box->Visible());
@@ -103,29 +104,26 @@ TEST_F(ChainEditing, ClickTypeAndEnterStoresPAndItsComplement) {
 TEST_F(ChainEditing, OnlyAPlainNumberWithinItsRangeIsStored) {
     for (const char* text : {"1.5", "-1e-9", "1.0000001", "nan", "inf", "0x1p3", "1,5", "1e999", "abc"}) {
         SCOPED_TRACE(text);
-        Enter(1, P, text);
+        Type(text, Qt::Key_Return, 1, P);
         EXPECT_EQ(Value(1, CChainElement::kP), 0.5);
         EXPECT_TRUE(box->Visible());
         EXPECT_EQ(box->Text(), text);
         EXPECT_TRUE(pic->hasFocus());
     }
-    Enter(1, I, "-2.5e3");
+    Type("-2.5e3", Qt::Key_Return, 1, I);
     EXPECT_EQ(Value(1, CChainElement::kI), -2500) << "impacts take any number";
-    Enter(1, Q, "1");
+    Type("1", Qt::Key_Return, 1, Q);
     EXPECT_EQ(Value(1, CChainElement::kP), 0);
 }
 
 TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen) {
-    Click(3, Q);
-    QTest::keyClicks(box, "abc");
+    Type("abc", Qt::Key_unknown, 3, Q);
     Click(3, CChainElement::kPartR);
     Click(3, CChainElement::kPartDiamond);
     EXPECT_TRUE(box->Visible());
     EXPECT_EQ(box->Text(), "abc");
-    // The box belongs to no stage now: nothing is stored.
-    box->SetFocus();
-    QTest::keyClicks(box, "0.2");
-    Key(Qt::Key_Return);
+    box->SetFocus();  // the box belongs to no stage now: nothing is stored
+    Type("0.2");
     EXPECT_EQ(Value(3, CChainElement::kQ), 0.5);
     // Where boxes overlap (the p box reaches into the diamond's) the lower part wins.
     const CChainElement* s = chain.Element(1);
@@ -142,17 +140,12 @@ TEST_F(ChainEditing, AClickAtThePicturesOriginOpensNothing) {
 }
 
 TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
-    struct Step {
-        int stage, part;
-        Qt::Key key;
-        const char* tag;
-    };
+    struct Step { int stage, part; Qt::Key key; const char* tag; };
     const Step steps[] = {{3, Q, Qt::Key_Tab, "4Establishes"}, {4, Q, Qt::Key_Tab, "3Spreads"},
                           {4, I, Qt::Key_Tab, "0Arrives"},     {1, F, Qt::Key_Backtab, "4Spreads"},
                           {4, I, Qt::Key_Backtab, "3Spreads"}, {2, F, Qt::Key_Backtab, "4Arrives"}};
     for (const Step& s : steps) {
-        Click(s.stage, s.part);
-        Key(s.key);
+        Type("", s.key, s.stage, s.part);
         EXPECT_EQ(box->Tag(), s.tag);
     }
     Key(Qt::Key_Tab, Qt::ShiftModifier);
@@ -163,13 +156,10 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
 TEST_F(ChainEditing, TabStoresTheEntryAndSkipsHiddenCosts) {
     AppOptions(opt::kHideCosts) = Variant(true);
     chain.Render();
-    Click(1, I);
-    QTest::keyClicks(box, "4");
-    Key(Qt::Key_Tab);
+    Type("4", Qt::Key_Tab, 1, I);
     EXPECT_EQ(Value(1, CChainElement::kI), 4);
     EXPECT_EQ(box->Tag(), "1Survives");
-    Click(1, P);
-    Key(Qt::Key_Backtab);
+    Type("", Qt::Key_Backtab, 1, P);
     EXPECT_EQ(box->Tag(), "4Spreads");
     box->SetVisible(false);
     pic->SetFocus();
@@ -191,13 +181,11 @@ TEST_F(ChainEditing, ATabFromABoxTaggedForNoStageMovesNothing) {
 TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     AppData(item::kCategoricalCosts) = Variant(true);
     AppData(item::kNumCostCategories) = Variant(2);
-    Click(2, F);
+    Type("7", Qt::Key_unknown, 2, F);
     EXPECT_TRUE(box->Locked());
     EXPECT_EQ(box->BackColor(), 0xC0C0C0);
     EXPECT_EQ(box->ToolTipText(), "Space-bar or double-click to edit");
-    QTest::keyClicks(box, "7");
     EXPECT_EQ(box->Text(), "1");
-
     editor.answer = Table(2, 2, {10, 30, 0.5, 0.5});
     Key(Qt::Key_Space);
     EXPECT_EQ(Value(2, CChainElement::kF), 20);
@@ -206,10 +194,8 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     editor.answer = Table(2, 2, {10, 30, 0, 1});
     QTest::mouseDClick(box, Qt::LeftButton);
     EXPECT_EQ(Value(2, CChainElement::kF), 30);
-
-    Click(2, I);
+    Type("", Qt::Key_Space, 2, I);
     EXPECT_EQ(box->BackColor(), 0xFFFFFF);
-    Key(Qt::Key_Space);
     EXPECT_EQ(editor.calls, 2) << "space in a plain box only types";
     EXPECT_EQ(box->Text(), " ");
 }
@@ -230,20 +216,15 @@ TEST_F(ChainEditing, TheTableDialogOpensWithoutValidatingTheBox) {
     EXPECT_TRUE(chain.Element(4)->GetCategoryData(CChainElement::kI5).isArray()) << "the table was stored";
 }
 
-// A rejected entry after a Tab across stages stays on the part it was typed into, and
-// the corrected number lands there.
 TEST_F(ChainEditing, ARejectedEntryAfterTabAcrossStagesStaysOnItsPart) {
     Click(1, I);
     Key(Qt::Key_Tab);
-    QTest::keyClicks(box, "x");
-    Key(Qt::Key_Return);
+    Type("x");
     EXPECT_EQ(box->Tag(), "0Survives");
-    const CChainElement::Box f2 = chain.Element(2)->PartBox(F);
-    EXPECT_NEAR(box->Left(), f2[0] + 0.1 * (f2[2] - f2[0]), 1);
+    ExpectBoxOver(2, F);
     box->SetFocus();
     box->selectAll();
-    QTest::keyClicks(box, "5");
-    Key(Qt::Key_Return);
+    Type("5");
     EXPECT_EQ(Value(2, CChainElement::kF), 5);
     EXPECT_EQ(Value(1, CChainElement::kI), 1);
 }

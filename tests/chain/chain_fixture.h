@@ -1,6 +1,7 @@
 #pragma once
 // Shared set-up of the chain tests: the program-wide data and options hold the built-in
-// defaults, and are emptied again afterwards.
+// defaults and are emptied again afterwards; a scripted table dialog; a recording picture
+// that keeps each printed label with where and how it went.
 #include <gtest/gtest.h>
 
 #include <initializer_list>
@@ -19,18 +20,12 @@
 
 namespace nuvir::test {
 
-// A value as a number / its text.
 inline double N(const Variant& v) { return v.numberValue(); }
-inline std::string S(const Variant& v) { return v.isString() ? v.rawString() : TextOf(v); }
 
 // A rows x cols array of Doubles, zero-based, filled row by row.
 inline Variant Table(int rows, int cols, std::initializer_list<double> values) {
     Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
-    int k = 0;
-    for (double v : values) {
-        t(k / cols, k % cols) = Variant(v);
-        ++k;
-    }
+    for (int k = 0; k < static_cast<int>(values.size()); ++k) t(k / cols, k % cols) = Variant(values.begin()[k]);
     return t;
 }
 
@@ -41,23 +36,19 @@ inline std::vector<double> Row(const Variant& table, int row) {
 }
 
 // A table dialog that answers from a script and remembers what it was shown.
-class ScriptedTableEditor : public ITableEditor {
-public:
-    std::optional<Variant> Edit(const Variant& textTable, const Variant& headings, const Variant& rect) override {
+struct ScriptedTableEditor : ITableEditor {
+    std::optional<Variant> Edit(const Variant& textTable, const Variant& headings, const Variant&) override {
         shown = textTable;
         shownHeadings = headings;
-        shownRect = rect;
         ++calls;
         return answer;
     }
     std::optional<Variant> answer;
-    Variant shown, shownHeadings, shownRect;
+    Variant shown, shownHeadings;
     int calls = 0;
 };
 
-// A recording picture that also keeps each printed text with where and how it went.
-class LabelPicture : public RecordingPictureBox {
-public:
+struct LabelPicture : RecordingPictureBox {
     using RecordingPictureBox::RecordingPictureBox;
     struct Printed {
         std::string text;
@@ -73,12 +64,6 @@ public:
         for (const auto& p : printed)
             if (p.text == text) return &p;
         return nullptr;
-    }
-    // Turns the y axis up as the chain does: y = 0 at the bottom edge.
-    void TurnUp() {
-        const float h = static_cast<float>(ScaleY(ClientHeightPx(), 3, 1));
-        SetScaleTop(h);
-        SetScaleHeight(-h);
     }
 };
 

@@ -1,12 +1,78 @@
-// A stage's arithmetic, links and category operations, worked out by hand.
-#include <random>
-
+// A category table and a stage: arithmetic, links and category operations, worked out by hand.
 #include "chain_fixture.h"
 
 namespace nuvir::test {
 namespace {
 
+using CategoryTable = ChainTest;
 using Stage = ChainTest;
+
+TEST_F(CategoryTable, ACountOutsideOneToFiveIsKeptWithinIt) {
+    CCategoryData t;
+    AppData(item::kNumImpactCategories) = Variant(0);
+    EXPECT_EQ(Row(t.DefaultArray(), 1), (std::vector<double>{1}));
+    AppData(item::kNumImpactCategories) = Variant(9);
+    EXPECT_EQ(t.DefaultArray().ubound(2), 4);
+}
+
+TEST_F(CategoryTable, NormalisationClampsScalesAndRounds) {
+    AppData(item::kNumImpactCategories) = Variant(3);
+    struct Case { const char* name; std::vector<double> values, probs, wantValues, wantProbs; double value; };
+    const Case cases[] = {
+        {"out of range probabilities clamp", {10, 20, 30}, {2, -1, 0}, {10, 20, 30}, {1, 0, 0}, 10},
+        {"probabilities scale to one", {1, 2, 4}, {0.5, 0.5, 1}, {1, 2, 4}, {0.25, 0.25, 0.5}, 2.75},
+        // Clamping comes before scaling: a 2 counts as 1.
+        {"above one counts as one", {1, 2, 4}, {1, 1, 2}, {1, 2, 4}, {0.333333, 0.333333, 0.333333}, 2.333331},
+        {"all zero become uniform", {3, 3, 3}, {0, 0, 0}, {3, 3, 3}, {0.333333, 0.333333, 0.333333}, 2.999997},
+        {"values keep four figures", {123456, 1.234567e-7, -0.00987654}, {1, 0, 0}, {123500, 1.235e-7, -0.009877},
+         {1, 0, 0}, 123500},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CCategoryData t;
+        t.SetData(Table(2, 3, {c.values[0], c.values[1], c.values[2], c.probs[0], c.probs[1], c.probs[2]}), 1);
+        EXPECT_EQ(Row(t.ValueArray(), 0), c.wantValues);
+        EXPECT_EQ(Row(t.ValueArray(), 1), c.wantProbs);
+        EXPECT_DOUBLE_EQ(t.Value(), c.value);
+    }
+}
+
+TEST_F(CategoryTable, ATableOfAnotherShapeOrKindLeavesTheResetTable) {
+    const Variant tables[] = {Table(2, 4, {1, 2, 3, 4, 1, 1, 1, 1}),
+                              Variant::MakeArray(VarType::Generic, {Bounds{0, 1}, Bounds{0, 4}}),
+                              Variant::MakeArray(VarType::Double, {Bounds{0, 9}}), Variant(3.0)};
+    for (const Variant& table : tables) {
+        CCategoryData t;
+        t.SetData(table, 7.5);
+        EXPECT_EQ(Row(t.ValueArray(), 0), std::vector<double>(5, 7.5));
+        EXPECT_EQ(Row(t.ValueArray(), 1), std::vector<double>(5, 0.2));
+    }
+}
+
+TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTaken) {
+    AppData(item::kNumCostCategories) = Variant(3);
+    CCategoryData t;
+    t.SetObjectType(CCategoryData::kCost);
+    t.SetData(Table(2, 3, {100, 2000, 0.5, 0.5, 0.5, 1}), 0);
+    ScriptedTableEditor editor;
+    const Variant rect = Variant::Doubles({10, 20, 30, 40});
+    editor.answer = Table(2, 4, {1, 2, 3, 4, 0.2, 0.2, 0.4, 0.9});  // one row too many
+    t.ShowTable(rect, &editor);
+    EXPECT_EQ(TextOf(editor.shown(0, 0)), "100");
+    EXPECT_EQ(TextOf(editor.shown(1, 2)), "0.5");
+    EXPECT_EQ(TextOf(editor.shownHeadings(0)), "Cost");
+    EXPECT_EQ(TextOf(editor.shownHeadings(1)), "P (0-1)");
+    EXPECT_EQ(Row(t.ValueArray(), 1), (std::vector<double>{0.25, 0.25, 0.5}));
+    editor.answer = Table(2, 2, {8, 4, 0.1, 0.3});  // one row short: value 0, probability 0
+    t.ShowTable(rect, &editor);
+    EXPECT_EQ(Row(t.ValueArray(), 0), (std::vector<double>{8, 4, 0}));
+    EXPECT_EQ(Row(t.ValueArray(), 1), (std::vector<double>{0.25, 0.75, 0}));
+    for (const auto& answer : {std::optional<Variant>(), std::optional(Table(3, 5, {})), std::optional(Table(1, 5, {}))}) {
+        editor.answer = answer;  // cancelled, then misshapen
+        t.ShowTable(rect, &editor);
+        EXPECT_EQ(Row(t.ValueArray(), 0), (std::vector<double>{8, 4, 0}));
+    }
+}
 
 // Four stages linked as the chain links them.
 struct Linked {
@@ -23,39 +89,25 @@ TEST_F(Stage, ALoneStageAndFourDefaultStagesHalveTheRisk) {
     CChainElement lone;
     EXPECT_EQ(lone.Risks(), (std::array<double, 2>{0.5, 0.5}));
     EXPECT_EQ(lone.TotalRisk(), 1);
-    EXPECT_EQ(lone.TotalCost(), 0);
     Linked c;
     const double stop[] = {0.5, 0.25, 0.125, 0.0625};
     for (int i = 0; i < 4; ++i) EXPECT_EQ(c.s[i].Risks(), (std::array<double, 2>{i < 3 ? 0 : 0.0625, stop[i]})) << i;
     EXPECT_EQ(c.s[3].TotalRisk(), 1.0);
     EXPECT_EQ(c.s[2].TotalRisk(), 0.875) << "an earlier stage never adds its completed risk";
-    EXPECT_EQ(c.s[2].CumulativeP(false), 0.125);
-    EXPECT_EQ(c.s[0].CumulativeP(true), 1);
     c.s[1].DoUpdates(true);  // no edit box: nothing pending, nothing fails
     EXPECT_EQ(c.s[3].TotalRisk(), 1.0);
 }
 
 TEST_F(Stage, RisksAndCostsFollowTheClosedForms) {
-    std::mt19937_64 rng(7);
-    std::uniform_real_distribution<double> u(0, 1);
-    for (int trial = 0; trial < 200; ++trial) {
-        Linked c;
-        for (auto& s : c.s) {
-            const double p = u(rng);
-            s.SetPrimaryData({p, 1 - p, 1, 1, 0});
-        }
-        EXPECT_NEAR(c.s[3].TotalRisk(), 1.0, 1e-15) << "unit impacts and q = 1 - p";
-    }
     Linked c;
-    const double p[] = {0.9, 0.6, 0.3, 0.2}, q[] = {0.1, 0.4, 0.7, 0.8};
-    const double I[] = {2, 3, 5, 7}, F[] = {10, 20, 40, 80};
+    const double p[] = {0.9, 0.6, 0.3, 0.2}, q[] = {0.1, 0.4, 0.7, 0.8}, I[] = {2, 3, 5, 7}, F[] = {10, 20, 40, 80};
     for (int i = 0; i < 4; ++i) c.s[i].SetPrimaryData({p[i], q[i], 11, I[i], F[i]});
     EXPECT_NEAR(c.s[3].TotalRisk(), 0.1 * 2 + 0.9 * 0.4 * 3 + 0.54 * 0.7 * 5 + 0.162 * 0.8 * 7 + 0.162 * 0.2 * 11,
                 1e-14);
     EXPECT_NEAR(c.s[3].TotalCost(), 10 + 0.9 * 20 + 0.54 * 40 + 0.162 * 80, 1e-13);
 }
 
-TEST_F(Stage, PAndQAreClampedEachByItselfAndIdentityIsSetOnce) {
+TEST_F(Stage, PAndQAreClampedEachByItself) {
     CChainElement s, next;
     s.SetPrimaryData({1.7, -0.2, 3, 4, 5});
     EXPECT_EQ(s.PrimaryData(), (CChainElement::Values{1, 0, 3, 4, 5}));
@@ -63,12 +115,6 @@ TEST_F(Stage, PAndQAreClampedEachByItselfAndIdentityIsSetOnce) {
     EXPECT_EQ(s.Cost(), 5);
     s.SetNextElement(&next);
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{0, 0})) << "zeroed at once, nothing recalculated";
-    s.SetIndex(2);
-    s.SetIndex(3);
-    s.SetID("Survives");
-    s.SetID("Other");
-    EXPECT_EQ(s.Index(), 2);
-    EXPECT_EQ(s.ID(), "Survives");
 }
 
 TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOn) {
@@ -77,8 +123,7 @@ TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOn) {
     EXPECT_TRUE(s.GetCategoryData(CChainElement::kI).isEmpty());
     AppData(item::kCategoricalImpacts) = Variant(true);
     s.SetCategoryData(CChainElement::kI, Variant(7.5), Variant());
-    EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kI), 0), (std::vector<double>{7.5, 7.5, 7.5, 7.5, 7.5}));
-    EXPECT_EQ(s.CategoryTable(CChainElement::kI)->Value(), 7.5);
+    EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kI), 0), std::vector<double>(5, 7.5));
     EXPECT_EQ(s.PrimaryData()[CChainElement::kI], 1) << "the primary value is not changed";
     s.SetCategoryData(CChainElement::kI, Variant(std::int16_t{4}), Variant());
     EXPECT_EQ(s.CategoryTable(CChainElement::kI)->Value(), 4) << "a 16-bit impact is a value too";
@@ -112,17 +157,12 @@ TEST_F(Stage, ConformingToTheMasterKeepsTheStagesProbabilities) {
     s.SetCategoryDataRestrictive(CChainElement::kF);
     EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kF), 0), (std::vector<double>{0, 100, 1000}));
     EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kF), 1), (std::vector<double>{0.5, 0.5, 0}));
-    EXPECT_EQ(s.PrimaryData()[CChainElement::kF], 50);
     EXPECT_EQ(s.Cost(), 50);
-}
-
-TEST_F(Stage, WithoutAMasterTheDefaultMasterIsStoredAndUsed) {
+    // Without a master the default master is stored and used.
     AppData(item::kCategoricalImpacts) = Variant(true);
-    CChainElement s;
     s.SetPrimaryData({0.5, 0.5, 1, 6, 0});
     s.SetCategoryDataRestrictive(CChainElement::kI);
-    EXPECT_EQ(Row(AppData(item::kMasterImpactCategories), 0), (std::vector<double>{1, 1, 1, 1, 1}));
-    EXPECT_DOUBLE_EQ(s.PrimaryData()[CChainElement::kI], 1);
+    EXPECT_EQ(Row(AppData(item::kMasterImpactCategories), 0), std::vector<double>(5, 1));
     EXPECT_DOUBLE_EQ(s.Risks()[1], 0.5);
 }
 
@@ -134,7 +174,6 @@ TEST_F(Stage, AMasterOfAnotherWidthNeverStoresTheSentinel) {
     s.SetPrimaryData({0.5, 0.5, 1, 6, 0});
     s.SetCategoryData(CChainElement::kI, Variant(6.0), Variant());
     s.SetCategoryDataRestrictive(CChainElement::kI);
-    EXPECT_EQ(s.PrimaryData()[CChainElement::kI], 6);
     EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kI), 0), (std::vector<double>{6, 6, 6}));
     EXPECT_EQ(s.Risks()[1], 3);
 }

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 
 #include "numerics/numerics.h"
+#include "platform/profile.h"
 #include "platform/recordingpicturebox.h"
 #include "results/resultplots.h"
 #include "results_fixture.h"
@@ -12,11 +14,27 @@
 namespace nuvir::test {
 namespace {
 
-constexpr Colour kRed = 0xFF;
-constexpr Colour kBlack = 0;
-constexpr Colour kWhite = 0xFFFFFF;
-constexpr Colour kGrey = 0xC0C0C0;
+constexpr Colour kRed = 0xFF, kBlack = 0, kWhite = 0xFFFFFF, kGrey = 0xC0C0C0;
 
+Variant Axes(Variant lo, Variant hi, Variant vLine = Variant(), Variant hLine = Variant()) {
+    return Variant::List({Variant(), Variant(), Variant(), vLine, lo, hi, Variant(), hLine});
+}
+
+// The y ends of the plain segments drawn in a colour.
+std::vector<double> SegmentYs(const RecordingPictureBox& pic, Colour colour) {
+    std::vector<double> ys;
+    for (const auto& call : pic.calls) {
+        std::istringstream in(call);
+        std::string word, c, shape;
+        double x1, y1, x2, y2;
+        if ((in >> word >> x1 >> y1 >> x2 >> y2 >> c) && word == "Line" && !(in >> shape) && c == FormatDouble(colour)) {
+            ys.insert(ys.end(), {y1, y2});
+        }
+    }
+    return ys;
+}
+
+// A run made up by hand: risk limits 0.15..0.25 around 0.2, cost 5.5..6.5 around 6.
 class PlotsTest : public ResultsTest {
 protected:
     PlotsTest() {
@@ -24,12 +42,13 @@ protected:
         run.RunSnapshot(item::kConfidenceChoice) = 1;
         run.RunSummary.trials = 1000;
         run.RunFrequencies.classes = 200;
-        run.RunFrequencies.values.resize(800);
+        auto& f = run.RunFrequencies.values;
+        f.resize(800);
         for (int k = 0; k < 200; ++k) {
-            run.RunFrequencies.values[2 * k] = 0.1 + 0.001 * k;
-            run.RunFrequencies.values[2 * k + 1] = 10 + k % 7;
-            run.RunFrequencies.values[2 * (k + 200)] = 5 + 0.01 * k;
-            run.RunFrequencies.values[2 * (k + 200) + 1] = 5;
+            f[2 * k] = 0.1 + 0.001 * k;
+            f[2 * k + 1] = 10 + k % 7;
+            f[2 * (k + 200)] = 5 + 0.01 * k;
+            f[2 * (k + 200) + 1] = 5;
         }
         const int risk[] = {2, 3, 4, 5, 0};
         for (int i = 0; i < 5; ++i) {
@@ -46,39 +65,32 @@ protected:
         run.RunLimits[1] = {5.5, 6.5};
         options = AppOptions;
     }
-    // Fixed axes make marker heights exact: y from 0 to 100.
-    void FixYAxis(int item, double lo, double hi) {
-        options(item) = Variant::List({Variant(), Variant(), Variant(), Variant(), lo, hi, Variant(), Variant()});
-    }
     RunState run;
     Variant options;
 };
 
 TEST_F(PlotsTest, ScreenHistogramMarksThePointAndTheLimitsInRedFromZero) {
-    FixYAxis(opt::kPlotPandIMonteCarlo, 0, 100);
+    options(opt::kPlotPandIMonteCarlo) = Axes(0, 100);
     ImagePictureBox pic(400, 300);
     pic.SetDrawWidth(3);
     pic.SetFillStyle(4);
     DrawFrequencyPlot(pic, 0, false, run, options);
-    EXPECT_EQ(pic.DrawWidth(), 3);
-    EXPECT_EQ(pic.FillStyle(), 4);
-    EXPECT_EQ(pic.Point(0.2, 20), kRed);
-    EXPECT_NE(pic.Point(0.2, 28), kRed) << "the point marker is a quarter of the axis high";
-    EXPECT_EQ(pic.Point(0.15, 10), kRed);
-    EXPECT_NE(pic.Point(0.15, 15), kRed) << "a limit marker is an eighth high";
+    EXPECT_TRUE(pic.DrawWidth() == 3 && pic.FillStyle() == 4) << "the pen is left as it was";
+    EXPECT_TRUE(pic.Point(0.2, 20) == kRed && pic.Point(0.2, 28) != kRed) << "the point marker is a quarter high";
+    EXPECT_TRUE(pic.Point(0.15, 10) == kRed && pic.Point(0.15, 15) != kRed) << "a limit marker is an eighth high";
     EXPECT_EQ(pic.Point(0.25, 10), kRed);
     EXPECT_EQ(pic.Point(0.12, 5), CLng(options(opt::kColourOval))) << "bars in the Oval colour";
     EXPECT_EQ(pic.Point(0.12, 80), CLng(options(opt::kColourPlotBackground)));
 
     ImagePictureBox cost(400, 300);
-    FixYAxis(opt::kPlotCostsMonteCarlo, 0, 100);
+    options(opt::kPlotCostsMonteCarlo) = Axes(0, 100);
     DrawFrequencyPlot(cost, 1, false, run, options);
     EXPECT_EQ(cost.Point(5.2, 2), CLng(options(opt::kColourFixedCost)));
     EXPECT_EQ(cost.Point(6.0, 20), kRed);
 }
 
 TEST_F(PlotsTest, ReportHistogramHatchesWhiteBlankedBoxesOnWhite) {
-    FixYAxis(opt::kPlotPandIMonteCarlo, 0, 100);
+    options(opt::kPlotPandIMonteCarlo) = Axes(0, 100);
     ImagePictureBox pic(400, 300);
     DrawFrequencyPlot(pic, 0, true, run, options);
     EXPECT_EQ(pic.Point(0.12, 80), kWhite);
@@ -86,10 +98,7 @@ TEST_F(PlotsTest, ReportHistogramHatchesWhiteBlankedBoxesOnWhite) {
     int black = 0, white = 0;
     const int cx = pic.PixelX(0.2);
     for (int px = cx - 3; px <= cx + 3; ++px) {
-        for (int py = pic.PixelY(22); py <= pic.PixelY(3); ++py) {
-            const QRgb c = pic.Image().pixel(px, py) & 0xFFFFFF;
-            (c == 0 ? black : white) += 1;
-        }
+        for (int py = pic.PixelY(22); py <= pic.PixelY(3); ++py) ++((pic.Image().pixel(px, py) & 0xFFFFFF) ? white : black);
     }
     EXPECT_GT(black, 0) << "the hatch";
     EXPECT_GT(white, 0) << "the bars blanked inside the box";
@@ -97,55 +106,30 @@ TEST_F(PlotsTest, ReportHistogramHatchesWhiteBlankedBoxesOnWhite) {
     EXPECT_EQ(pic.Point(0.2 - pic.ScaleX(7, scale::Pixels, scale::User), 10), kBlack) << "a bar beside the box";
 }
 
-TEST_F(PlotsTest, AutoTextInTheOptionsReadsAsAutomaticAndTheFrequencyAxisStartsAtZero) {
-    ImagePictureBox empty(400, 300), autoText(400, 300);
+TEST_F(PlotsTest, AutoTextReferenceLinesAndAFailedChart) {
+    ImagePictureBox empty(400, 300), autoText(400, 300), lines(400, 300);
     DrawFrequencyPlot(empty, 0, false, run, options);
     options(opt::kPlotPandIMonteCarlo) = Variant::List({"Auto", "Auto", "Auto", "", "Auto", "Auto", "Auto", ""});
     DrawFrequencyPlot(autoText, 0, false, run, options);
-    EXPECT_EQ(empty.Image(), autoText.Image());
+    EXPECT_EQ(empty.Image(), autoText.Image()) << "Auto reads as automatic";
     EXPECT_EQ(autoText.Point(0.2, 0.5), kRed) << "markers start at the x axis, y = 0";
-}
 
-TEST_F(PlotsTest, ReferenceLinesFromThePlotOptions) {
-    options(opt::kPlotPandIMonteCarlo) = Variant::List({Variant(), Variant(), Variant(), 0.18, 0, 100, Variant(), 50});
-    ImagePictureBox pic(400, 300);
-    DrawFrequencyPlot(pic, 0, false, run, options);
-    EXPECT_EQ(pic.Point(0.18, 70), kBlack) << "vertical at a risk value";
-    EXPECT_EQ(pic.Point(0.28, 50), kBlack) << "horizontal at a frequency";
-}
+    options(opt::kPlotPandIMonteCarlo) = Axes(0, 100, 0.18, 50);
+    DrawFrequencyPlot(lines, 0, false, run, options);
+    EXPECT_EQ(lines.Point(0.18, 70), kBlack) << "vertical at a risk value";
+    EXPECT_EQ(lines.Point(0.28, 50), kBlack) << "horizontal at a frequency";
 
-TEST_F(PlotsTest, AFailedChartDrawsNoMarkersAndLeavesThePenAlone) {
-    run.RunFrequencies.classes = 0;
-    run.RunFrequencies.values.clear();
-    RecordingPictureBox pic;
-    pic.SetDrawWidth(3);
-    pic.ClearCalls();
-    DrawFrequencyPlot(pic, 0, false, run, options);
-    EXPECT_EQ(pic.DrawWidth(), 3);
-    EXPECT_EQ(pic.Count("Line"), 0);
-}
-
-// The y ends of the segments drawn in a colour.
-std::vector<double> SegmentYs(const RecordingPictureBox& pic, Colour colour) {
-    std::vector<double> ys;
-    for (const auto& call : pic.calls) {
-        std::istringstream in(call);
-        std::string word;
-        double x1, y1, x2, y2;
-        std::string c;
-        if (!(in >> word >> x1 >> y1 >> x2 >> y2 >> c) || word != "Line") continue;
-        std::string shape;
-        if (in >> shape) continue;
-        if (c == FormatDouble(colour)) {
-            ys.push_back(y1);
-            ys.push_back(y2);
-        }
-    }
-    return ys;
+    run.RunFrequencies = {};
+    RecordingPictureBox failed;
+    failed.SetDrawWidth(3);
+    failed.ClearCalls();
+    DrawFrequencyPlot(failed, 0, false, run, options);
+    EXPECT_EQ(failed.DrawWidth(), 3);
+    EXPECT_EQ(failed.Count("Line"), 0) << "no markers on a failed chart";
 }
 
 TEST_F(PlotsTest, CumulativeLimitsAreClampedIntoTheAxisTheMeansAreNot) {
-    FixYAxis(opt::kPlotPandICumulative, 0, 0.2);
+    options(opt::kPlotPandICumulative) = Axes(0, 0.2);
     RecordingPictureBox pic(400, 300);
     DrawCumulativePlot(pic, 0, false, run, options);
     const auto red = SegmentYs(pic, kRed);
@@ -159,16 +143,14 @@ TEST_F(PlotsTest, CumulativeLimitsAreClampedIntoTheAxisTheMeansAreNot) {
     EXPECT_GT(*std::max_element(mean.begin(), mean.end()), 0.2) << "the mean of R1..R5 is 0.25";
     EXPECT_GE(pic.Count("DrawStyle=2"), 2) << "minima and maxima dotted";
     EXPECT_EQ(pic.Count("Print R1..R2    "), 1) << "labels keep their four blanks";
-    EXPECT_EQ(pic.Count("Print R1..R2"), pic.Count("Print R1..R2    "));
-}
+    EXPECT_EQ(pic.Count("Print R1..R2"), 1);
 
-TEST_F(PlotsTest, CumulativeReportIsBlackOnWhite) {
-    RecordingPictureBox pic(400, 300);
-    DrawCumulativePlot(pic, 1, true, run, options);
-    EXPECT_TRUE(SegmentYs(pic, kRed).empty());
-    EXPECT_FALSE(SegmentYs(pic, kBlack).empty());
-    EXPECT_EQ(pic.Count("Print C1..C4    "), 1);
-    EXPECT_EQ(pic.Count("Print R1"), 0);
+    RecordingPictureBox report(400, 300);
+    DrawCumulativePlot(report, 1, true, run, options);
+    EXPECT_TRUE(SegmentYs(report, kRed).empty()) << "the report's plot is black on white";
+    EXPECT_FALSE(SegmentYs(report, kBlack).empty());
+    EXPECT_EQ(report.Count("Print C1..C4    "), 1);
+    EXPECT_EQ(report.Count("Print R1"), 0);
 }
 
 TEST_F(PlotsTest, TheSignificanceZoneOf1000TrialsAt95PercentTwoTails) {
@@ -204,24 +186,30 @@ TEST_F(PlotsTest, SensitivityBarsLabelsAndTheNoValueMarker) {
     DrawSensitivityPlot(cost, 1, false, run, options, true);
     for (const char* label : {"Print p1", "Print p4", "Print F1", "Print F4"}) EXPECT_EQ(cost.Count(label), 1) << label;
     EXPECT_EQ(cost.Count("Print I"), 0);
-}
 
-TEST_F(PlotsTest, SensitivityReportOutlinesTheZoneDotted) {
-    RecordingPictureBox pic(400, 600);
-    DrawSensitivityPlot(pic, 0, true, run, options, true);
-    const auto dotted = std::find(pic.calls.begin(), pic.calls.end(), "DrawStyle=2");
-    ASSERT_NE(dotted, pic.calls.end());
-    const auto box = std::find_if(dotted, pic.calls.end(), [](const std::string& c) { return c.find(" Box") != std::string::npos; });
-    ASSERT_NE(box, pic.calls.end());
+    RecordingPictureBox report(400, 600);
+    DrawSensitivityPlot(report, 0, true, run, options, true);
+    const auto dotted = std::find(report.calls.begin(), report.calls.end(), "DrawStyle=2");
+    const auto box = std::find_if(dotted, report.calls.end(), [](const auto& c) { return c.find(" Box") != c.npos; });
+    ASSERT_NE(box, report.calls.end()) << "the report outlines the zone dotted";
     EXPECT_EQ(box->rfind("Line -0.75 -0.06", 0), 0u) << *box;
-    EXPECT_NE(std::find(box, pic.calls.end(), "DrawStyle=0"), pic.calls.end()) << "the next chart call draws solid";
-    EXPECT_TRUE(SegmentYs(pic, kRed).empty());
+    EXPECT_NE(std::find(box, report.calls.end(), "DrawStyle=0"), report.calls.end()) << "the next chart call draws solid";
+    EXPECT_TRUE(SegmentYs(report, kRed).empty());
 }
 
-// Where a person would rather look: the six plots of a real run in both styles.
-TEST_F(PlotsTest, SixPlotsOfARealRunInBothStyles) {
+// Where a person would rather look: the page after two runs with the details panel
+// open, and the six plots of the run in both styles.
+TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
+    form.show();
+    rc->ArrangeResultPlots();
+    ASSERT_TRUE(Run(2000));
     ASSERT_TRUE(Run(2000));
     EXPECT_TRUE(services.messageBox.calls.empty()) << "constant costs draw without failure";
+    popups.QueueChoice(0);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    rc->picMonte_MouseMove(1, 0, 0, 4, 0.2);
+    EXPECT_TRUE(page.picShowSensMeasures->Visible());
+    SavePicture(form.grab().toImage(), "results_page.png");
     for (bool report : {false, true}) {
         QImage sheet(3 * 420, 2 * 320, QImage::Format_RGB32);
         sheet.fill(Qt::darkGray);
@@ -238,6 +226,80 @@ TEST_F(PlotsTest, SixPlotsOfARealRunInBothStyles) {
         painter.end();
         SavePicture(sheet, report ? "results_plots_report.png" : "results_plots_screen.png");
     }
+}
+
+TEST_F(ResultsTest, ThreeColumnsOnEachSubTabFromTheContainerWidth) {
+    page.tabSimulationGraphs->Move(0, 2400, 8000, 5400);
+    rc->ArrangeResultPlots();
+    const double w = (8000.0 - 680) / 3;
+    const double lefts[6] = {240, 240 + w + 100, 240, 240 + w + 100, 240 + 2 * (w + 100), 240 + 2 * (w + 100)};
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(page.labPicMonte[i]->Left(), lefts[i], 1);
+        EXPECT_NEAR(page.picMonte[i]->Left(), lefts[i], 1);
+        EXPECT_NEAR(page.picMonte[i]->Width(), w, 15);
+        EXPECT_NEAR(page.picMonte[i]->Height(), 5400 - 780 - 60, 15);
+        EXPECT_NE(page.picMonte[i]->ScaleMode(), scale::User) << "no results: laid out, not drawn";
+    }
+}
+
+TEST_F(ResultsTest, ATinyWindowGivesNoErrorAndRedrawsWhatItCan) {
+    ASSERT_TRUE(Run(100));
+    page.tabSimulationGraphs->Move(0, 2400, 500, 300);
+    EXPECT_NO_THROW(rc->ArrangeResultPlots());
+    for (QtPictureBox* pic : page.picMonte) EXPECT_TRUE(pic->Width() >= 1 && pic->Height() >= 1);
+    EXPECT_TRUE(services.messageBox.calls.empty()) << "no message per resize";
+    page.tabSimulationGraphs->Move(0, 2400, 11800, 5400);
+    rc->ArrangeResultPlots();
+    EXPECT_EQ(page.picMonte[4]->ScaleMode(), scale::User) << "redrawn with the results";
+}
+
+TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFileAlone) {
+    AppOptions(opt::kPlotPandISensitivity) = Axes(-0.5, 0.5);
+    AppOptions(opt::kPlotPandICumulative) = Variant::List({1e-05, "x", 3, 2, 1, 0, 5, 7, 9, 9});
+    AppOptions(opt::kPlotCostsMonteCarlo) = Variant::List({0.25, Variant(), 4, "", Variant()}, 1);
+    rc->SavePlotOptionsToIni();
+    const std::pair<const char*, const char*> cases[] = {
+        {"PandI Monte Carlo", "Auto,Auto,Auto,,Auto,Auto,Auto,"}, {"PandI Sensitivity", "Auto,Auto,Auto,,-0.5,0.5,Auto,"},
+        {"PandI Cumulative", "1E-05,Auto,3,2,1,0,5,7"},          {"Costs Monte Carlo", "0.25,Auto,4,,Auto,Auto,Auto,"},
+        {"Costs Sensitivity", "Auto,Auto,Auto,,Auto,Auto,Auto,"}, {"Costs Cumulative", "Auto,Auto,Auto,,Auto,Auto,Auto,"},
+    };
+    for (const auto& [key, value] : cases) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(profile::GetString(GetOptionsIniFileName(), "Plot Options", key), value);
+    }
+    EXPECT_EQ(AppOptions(opt::kPlotPandIMonteCarlo).get().ubound(), 7);
+    EXPECT_EQ(TextOf(AppOptions(opt::kPlotPandIMonteCarlo).get()(0)), "Auto");
+
+    const std::string file = GetOptionsIniFileName(), old = "[Plot Options]\r\nPandI Monte Carlo=1,2,3,4,5,6,7,8\r\n";
+    WriteBytes(file, old);
+    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+    EXPECT_NO_THROW(rc->SavePlotOptionsToIni());
+    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+    EXPECT_EQ(ReadBytes(file), old);
+    EXPECT_TRUE(services.messageBox.calls.empty()) << "silently";
+}
+
+TEST_F(ResultsTest, AChangedPlotOptionRedrawsOnlyTheEditedPlot) {
+    host.optionsChange = true;
+    rc->picMonte_DblClick(4);
+    EXPECT_EQ(host.editedTypes, std::vector<int>{2});
+    EXPECT_NE(page.picMonte[4]->ScaleMode(), scale::User) << "before any run: stored, nothing drawn";
+
+    host.optionsChange = false;
+    ASSERT_TRUE(Run(500));
+    std::vector<QImage> before;
+    for (QtPictureBox* pic : page.picMonte) before.push_back(pic->Image());
+    rc->picMonte_DblClick(3);
+    EXPECT_EQ(host.editedTypes.back(), 4);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Image(), before[i]) << "no change: nothing redrawn";
+
+    host.optionsChange = true;
+    host.onEditOptions = [](int type) { AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5); };
+    rc->picMonte_DblClick(3);
+    EXPECT_EQ(rc->State().EditedPlotType, 4);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Image() == before[i], i != 3) << i;
+    SavePicture(page.picMonte[3]->Image(), "results_sensitivity_cost_fixed_axis.png");
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ public:
     std::string AskExportNames(std::string& baseName) override {
         exportAsked.push_back(baseName);
         baseName = exportBaseOut;
-        return exportPaths;
+        return "";
     }
     bool EditPlotOptions(int plotType, double, double) override {
         editedTypes.push_back(plotType);
@@ -48,13 +48,9 @@ public:
     }
     void CloseMainWindow() override { ++closeCalls; }
 
-    int mainPage = kMonteCarloPage;
-    int copyCalls = 0;
-    int reportCalls = 0;
-    int closeCalls = 0;
+    int mainPage = kMonteCarloPage, copyCalls = 0, reportCalls = 0, closeCalls = 0;
     std::vector<std::string> exportAsked;
     std::string exportBaseOut = "Base";
-    std::string exportPaths;
     std::vector<int> editedTypes;
     bool optionsChange = false;
     std::function<void(int)> onEditOptions;
@@ -65,8 +61,6 @@ class ResultsTest : public ::testing::Test {
 protected:
     ResultsTest() {
         SetAppPath(dir.str());
-        savedData = AppData;
-        savedOptions = AppOptions;
         AppData = GetAppDataDefaults(false, Variant());
         MKelvaro::StoreOutcomeRisks(AppData);
         AppOptions = GetAppOptionsDefaults();
@@ -86,40 +80,33 @@ protected:
         form.Move(0, 0, 12000, 9000);
         for (int i = 0; i < 4; ++i) page.cmdButton[i] = form.Add<CommandButton>("cmdButton", i);
         for (int i = 0; i < 2; ++i) {
-            page.txtMonte[i] = form.Add<MultiLineTextBox>("txtMonte", i);
-            page.txtMonte[i]->Move(240, 600, 8000, 1200);
-            page.labMonte[i] = form.Add<Label>("labMonte", i);
-            page.labMonte[i]->Move(240, 300, 8000, 255);
+            (page.txtMonte[i] = form.Add<MultiLineTextBox>("txtMonte", i))->Move(240, 600, 8000, 1200);
+            (page.labMonte[i] = form.Add<Label>("labMonte", i))->Move(240, 300, 8000, 255);
+            page.labMonte[i]->SetCaption(i ? "Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit:"
+                                            : "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
         }
-        page.labMonte[0]->SetCaption("TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
-        page.labMonte[1]->SetCaption("Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
-        auto* tab = form.Add<TabControl>("tabSimulationGraphs");
+        auto* tab = page.tabSimulationGraphs = form.Add<TabControl>("tabSimulationGraphs");
         tab->SetTabs(2);
         tab->Move(0, 2400, 11800, 5400);
-        page.tabSimulationGraphs = tab;
-        static const char* const kCaptions[6] = {"Monte Carlo Results:", "Sensitivity Results:",
-                                                 "Monte Carlo Results:", "Sensitivity Results:",
-                                                 "Cumulative Risks:", "Cumulative Costs:"};
+        static const char* const kCaptions[6] = {"Monte Carlo Results:", "Sensitivity Results:", "Monte Carlo Results:",
+                                                 "Sensitivity Results:", "Cumulative Risks:",    "Cumulative Costs:"};
         for (int i = 0; i < 6; ++i) {
             const int subTab = (i == 2 || i == 3 || i == 5) ? 1 : 0;
-            auto* lab = form.Add<Label>("labPicMonte", i, tab);
+            auto* lab = page.labPicMonte[i] = form.Add<Label>("labPicMonte", i, tab);
+            auto* pic = page.picMonte[i] = form.Add<QtPictureBox>("picMonte", i, tab);
             lab->SetCaption(kCaptions[i]);
             lab->Move(240, 480, 2000, 255);
-            tab->SetControlTab(lab, subTab);
-            auto* pic = form.Add<QtPictureBox>("picMonte", i, tab);
             pic->Move(240, 780, 3000, 3000);
+            tab->SetControlTab(lab, subTab);
             tab->SetControlTab(pic, subTab);
-            page.labPicMonte[i] = lab;
-            page.picMonte[i] = pic;
         }
         page.labPicMonte[10] = form.Add<Label>("labPicMonte", 10);
         page.picShowSensMeasures = form.Add<QtPictureBox>("picShowSensMeasures");
         page.picShowSensMeasures->SetVisible(false);
         page.flxShowSensMeasures = form.Add<FlexGrid>("flxShowSensMeasures", -1, page.picShowSensMeasures);
         page.mnuSensPlotPopup = form.AddMenu("mnuMain", "Sens Plot Popup", nullptr, 4);
-        page.mnuSensPlot[0] = form.AddMenu("mnuSensPlot", "Show Details", page.mnuSensPlotPopup, 0);
-        page.mnuSensPlot[1] = form.AddMenu("mnuSensPlot", "-", page.mnuSensPlotPopup, 1);
-        page.mnuSensPlot[2] = form.AddMenu("mnuSensPlot", "Copy", page.mnuSensPlotPopup, 2);
+        const char* const items[3] = {"Show Details", "-", "Copy"};
+        for (int i = 0; i < 3; ++i) page.mnuSensPlot[i] = form.AddMenu("mnuSensPlot", items[i], page.mnuSensPlotPopup, i);
     }
 
     // Runs the application data through the Run button with a given number of trials.
@@ -128,10 +115,10 @@ protected:
         page.cmdButton[0]->click();
         return rc->State().ResultsValid;
     }
-
     // Where a person would rather look: the picture into the build folder.
     static void SavePicture(const QImage& image, const std::string& name) { image.save(QString::fromStdString(name)); }
 
+    Variant savedData = AppData, savedOptions = AppOptions;
     TempDir dir;
     FakeServices services;
     FakePopupMenu popups;
@@ -139,8 +126,6 @@ protected:
     Form form;
     ResultsPage page;
     std::unique_ptr<ResultsController> rc;
-    Variant savedData;
-    Variant savedOptions;
 };
 
 }  // namespace nuvir::test

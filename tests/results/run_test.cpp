@@ -1,44 +1,32 @@
+#include <QClipboard>
+#include <QTest>
+
+#include "platform/clipboardowner.h"
+#include "platform/handlerguard.h"
 #include "results_fixture.h"
 
 namespace nuvir::test {
 namespace {
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        lines.push_back(text.substr(start, end - start));
-    }
-    EXPECT_EQ(start, text.size()) << "text ends without CR LF";
-    return lines;
-}
 
 TEST_F(ResultsTest, RunOfTheDefaultAssessmentAppendsFiveFieldLinesThatAccumulate) {
     ASSERT_TRUE(Run());
     ASSERT_TRUE(Run());
     for (int box = 0; box < 2; ++box) {
         SCOPED_TRACE(box);
-        const auto lines = Lines(page.txtMonte[box]->Text());
-        ASSERT_EQ(lines.size(), 2u);
-        for (const auto& line : lines) EXPECT_EQ(Split(line, "\t").size(), 5u) << line;
-        EXPECT_TRUE(page.txtMonte[box]->Visible() == (box == 0));
+        const auto lines = Split(page.txtMonte[box]->Text(), "\r\n");
+        ASSERT_EQ(lines.size(), 3u);
+        EXPECT_EQ(lines[2], "") << "each line ends in CR LF";
+        for (int i = 0; i < 2; ++i) EXPECT_EQ(Split(lines[i], "\t").size(), 5u) << lines[i];
+        EXPECT_EQ(page.txtMonte[box]->Visible(), box == 0);
     }
     EXPECT_FALSE(rc->State().MixedResults);
-    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
-    EXPECT_TRUE(page.cmdButton[3]->Visible());
+    EXPECT_TRUE(page.cmdButton[0]->isEnabled() && page.cmdButton[3]->Visible());
     EXPECT_TRUE(services.messageBox.calls.empty());
     // The risk line's first field is the point total of the default chain.
-    const double point = CDbl(AppData(60)) + CDbl(AppData(61)) + CDbl(AppData(62)) + CDbl(AppData(63)) + CDbl(AppData(64));
-    EXPECT_EQ(Split(Lines(page.txtMonte[0]->Text())[0], "\t")[0], MKelvaro::FormatSigFigs(point, 4));
+    double point = 0;
+    for (int i = 60; i <= 64; ++i) point += CDbl(AppData(i));
+    EXPECT_EQ(Split(page.txtMonte[0]->Text(), "\t")[0], MKelvaro::FormatSigFigs(point, 4));
 }
-
-}  // namespace
-}  // namespace nuvir::test
-
-namespace nuvir::test {
-namespace {
-
-Variant ExportFlags(bool csv, bool sam, bool txt) { return Variant::List({csv, sam, txt}); }
 
 TEST_F(ResultsTest, TheStoredSeedReproducesTheRunSummary) {
     ASSERT_TRUE(Run());
@@ -47,46 +35,20 @@ TEST_F(ResultsTest, TheStoredSeedReproducesTheRunSummary) {
     EXPECT_NE(seed, 0.0f);
     Variant again = first.RunSnapshot;
     ASSERT_TRUE(rc->RunSimulationAndShowResults(again, seed));
-    const auto& s = rc->State().RunSummary;
-    EXPECT_EQ(s.trials, first.RunSummary.trials);
-    EXPECT_EQ(s.mean, first.RunSummary.mean);
-    EXPECT_EQ(s.sd, first.RunSummary.sd);
-    EXPECT_EQ(s.min, first.RunSummary.min);
-    EXPECT_EQ(s.max, first.RunSummary.max);
+    const auto &s = rc->State().RunSummary, &f = first.RunSummary;
+    EXPECT_TRUE(s.trials == f.trials && s.mean == f.mean && s.sd == f.sd && s.min == f.min && s.max == f.max);
     EXPECT_EQ(rc->State().RunLimits, first.RunLimits);
-    // The live data does not receive the seed.
-    EXPECT_TRUE(VarEquals(AppData(item::kPrngSeed), Variant()) || CSng(AppData(item::kPrngSeed)) != seed);
+    EXPECT_TRUE(VarEquals(AppData(item::kPrngSeed), Variant()) || CSng(AppData(item::kPrngSeed)) != seed)
+        << "the live data does not receive the seed";
 }
 
-TEST_F(ResultsTest, OneTrialGivesTheEnginesMessageUnderTheRunsTitleAndKeepsWhatWasThere) {
-    ASSERT_TRUE(Run());
-    const RunSummaryData before = rc->State().RunSummary;
-    const std::string lines = page.txtMonte[0]->Text();
-    EXPECT_FALSE(Run(1));
-    ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    EXPECT_EQ(services.messageBox.calls[0].title, "Error running Monte Carlo simulation");
-    EXPECT_EQ(services.messageBox.calls[0].text, "Can't do simulation with only (1) trial(s).");
-    EXPECT_EQ(services.messageBox.calls[0].style, mb::OKOnly);
-    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
-    rc->ResultsStateTick();
-    EXPECT_FALSE(page.cmdButton[1]->isEnabled());
-    EXPECT_EQ(page.txtMonte[0]->Text(), lines);
-    EXPECT_EQ(rc->State().RunSummary.mean, before.mean);
-}
-
-TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNever) {
-    struct Case {
-        const char* name;
-        Variant flags;
-        bool batch;
-        int shown;
-    };
-    const Case cases[] = {
-        {"no format chosen", ExportFlags(false, false, false), false, 0},
-        {"two formats chosen", ExportFlags(true, false, true), false, 1},
-        {"formats item not an array", Variant(), false, 0},
-        {"batch mode", ExportFlags(true, true, true), true, 0},
-    };
+TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndGivesTheBaseName) {
+    struct Case { const char* name; Variant flags; bool batch; int shown; };
+    const Case cases[] = {{"batch mode", Variant::List({true, true, true}), true, 0},
+                          {"no format chosen", Variant::List({false, false, false}), false, 0},
+                          {"formats item not an array", Variant(), false, 0},
+                          {"two formats chosen", Variant::List({true, false, true}), false, 1}};
+    host.exportBaseOut = "Ant_Here";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         host.exportAsked.clear();
@@ -96,15 +58,9 @@ TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNever) {
         EXPECT_TRUE(rc->SimulateAppData());
         EXPECT_EQ(static_cast<int>(host.exportAsked.size()), c.shown);
     }
-}
-
-TEST_F(ResultsTest, SkipExportKeepsTheBaseNameTheDialogGaveBack) {
-    AppOptions(opt::kExportFormats) = ExportFlags(true, false, false);
-    host.exportPaths = "";
-    host.exportBaseOut = "Ant_Here";
-    ASSERT_TRUE(Run(100));
+    // Skipping the export keeps the name the dialog gave back for the next run.
     EXPECT_EQ(rc->State().ExportBaseName, "Ant_Here");
-    ASSERT_TRUE(Run(100));
+    EXPECT_TRUE(rc->SimulateAppData());
     ASSERT_EQ(host.exportAsked.size(), 2u);
     EXPECT_EQ(host.exportAsked[1], "Ant_Here");
 }
@@ -123,7 +79,14 @@ TEST_F(ResultsTest, ARunAfterADataChangeMarksTheBoxesMixedButAFailedOneDoesNot) 
     ASSERT_TRUE(Run(100));
     AppData(item::kSpecies) = "Another";
     rc->ResultsStateTick();
+    const std::string lines = page.txtMonte[0]->Text();
     EXPECT_FALSE(Run(1));
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    const auto& box = services.messageBox.calls[0];
+    EXPECT_TRUE(box.title == "Error running Monte Carlo simulation" && box.style == mb::OKOnly) << box.title;
+    EXPECT_EQ(box.text, "Can't do simulation with only (1) trial(s).");
+    EXPECT_EQ(page.txtMonte[0]->Text(), lines);
+    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
     EXPECT_FALSE(rc->State().MixedResults) << "no line was added";
     ASSERT_TRUE(Run(100));
     EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
@@ -142,18 +105,14 @@ TEST_F(ResultsTest, BatchModeStoresTheResultsAndShowsNothing) {
     EXPECT_TRUE(rc->SimulateAppData());
     EXPECT_EQ(page.txtMonte[0]->Text(), "");
     EXPECT_FALSE(page.cmdButton[0]->isEnabled()) << "the batch side enables Run again";
-    EXPECT_EQ(rc->State().RunSummary.trials, 100);
-    EXPECT_NE(CSng(rc->State().RunSnapshot(item::kPrngSeed)), 0.0f);
+    EXPECT_TRUE(rc->State().RunSummary.trials == 100 && CSng(rc->State().RunSnapshot(item::kPrngSeed)) != 0.0f);
     EXPECT_FALSE(rc->State().SensitivitySummary.has_value());
     EXPECT_EQ(page.picMonte[0]->ScaleMode(), scale::Twips) << "nothing was drawn";
 }
 
 TEST_F(ResultsTest, ClearOrAnotherFileDuringARunsYieldLeavesNoReportForForeignData) {
-    const Variant other = [] {
-        Variant d = AppData;
-        d(item::kSpecies) = "Loaded meanwhile";
-        return d;
-    }();
+    Variant other = AppData;
+    other(item::kSpecies) = "Loaded meanwhile";
     int duringRun = 0;
     services.yield.onYield = [&] {
         if (!rc->IsBusy()) return;
@@ -183,6 +142,23 @@ TEST_F(ResultsTest, ACloseDuringARunWaitsUntilTheRunHasReturned) {
     EXPECT_TRUE(rc->RequestClose()) << "idle: the window may close at once";
 }
 
+TEST_F(ResultsTest, DuringAReportTheCommandsWaitAndACloseIsDeferred) {
+    ASSERT_TRUE(Run(100));
+    rc->ResultsStateTick();
+    bool checked = false;
+    host.onReport = [&] {
+        checked = true;
+        for (int b : {0, 1, 3}) EXPECT_FALSE(page.cmdButton[b]->isEnabled()) << b;
+        EXPECT_FALSE(rc->RequestClose());
+        rc->ClearResults(true);
+        EXPECT_TRUE(rc->State().ResultsValid) << "File New's clear waits";
+    };
+    page.cmdButton[1]->click();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(host.closeCalls, 1);
+    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
+}
+
 TEST_F(ResultsTest, TheButtonsRouteToTheirCommands) {
     page.cmdButton[1]->click();
     rc->cmdButton_Click(2);
@@ -196,29 +172,94 @@ TEST_F(ResultsTest, TheButtonsRouteToTheirCommands) {
     EXPECT_FALSE(page.cmdButton[3]->Visible());
 }
 
-}  // namespace
-}  // namespace nuvir::test
-
-namespace nuvir::test {
-namespace {
-
-TEST_F(ResultsTest, DuringAReportTheCommandsWaitAndACloseIsDeferred) {
-    ASSERT_TRUE(Run(100));
+TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
+    rc->State().RunSnapshot = Variant();
+    AppData(item::kSpecies) = "x";
     rc->ResultsStateTick();
-    bool checked = false;
-    host.onReport = [&] {
-        checked = true;
-        EXPECT_FALSE(page.cmdButton[0]->isEnabled());
-        EXPECT_FALSE(page.cmdButton[1]->isEnabled());
-        EXPECT_FALSE(page.cmdButton[3]->isEnabled());
-        EXPECT_FALSE(rc->RequestClose());
-        rc->ClearResults(true);
-        EXPECT_TRUE(rc->State().ResultsValid) << "File New's clear waits";
+    EXPECT_FALSE(rc->State().DataChangedSinceRun) << "without a snapshot the check changes nothing";
+    struct Case { const char* name; int mode; std::function<void(Variant&)> edit; bool changed; };
+    const Case cases[] = {
+        {"species case", 0, [](Variant& d) { d(item::kSpecies) = "new species"; }, true},
+        {"level percentage, relative mode", 0, [](Variant& d) { d(item::kLevel0 + 1) = 33; }, true},
+        {"level percentage, absolute mode", 1, [](Variant& d) { d(item::kLevel0 + 1) = 33; }, false},
+        {"uncertainty mode", 0, [](Variant& d) { d(item::kUncertaintyMode) = 1; }, true},
+        {"an absolute SD, absolute mode", 1, [](Variant& d) { d(item::Absolute(3))(2) = 0.7; }, true},
+        {"a category table alone", 0, [](Variant& d) { d(item::CategoryTable(4)) = Variant(); }, false},
+        {"the number of levels alone", 0, [](Variant& d) { d(item::kNumRelUncLevels) = 4; }, false},
+        {"trials Int16 100 against Int32 100", 0,
+         [](Variant& d) { d(item::kTrials) = static_cast<std::int16_t>(100); }, false},
+        {"a record cut to two elements", 0, [](Variant& d) { d(item::Relative(2)) = Variant::List({0.5, 0}); }, true},
+        {"a Null trials item", 0, [](Variant& d) { d(item::kTrials) = Variant(Null); }, true},
+        {"an array where a scalar belongs", 0, [](Variant& d) { d(item::kLocation) = Variant::List({1}); }, true},
     };
-    page.cmdButton[1]->click();
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(host.closeCalls, 1);
-    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
+    AppData(item::kSpecies) = "New Species";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData(item::kUncertaintyMode) = c.mode;
+        ASSERT_TRUE(Run(100));
+        rc->ResultsStateTick();
+        const Variant before = AppData;
+        c.edit(AppData);
+        rc->ResultsStateTick();
+        EXPECT_EQ(rc->State().DataChangedSinceRun, c.changed);
+        EXPECT_EQ(page.cmdButton[1]->isEnabled(), !c.changed);
+        EXPECT_EQ(page.labPicMonte[10]->Visible(), c.changed);
+        if (c.changed) {
+            EXPECT_EQ(page.labPicMonte[10]->Caption(), "**** Data has changed! ****");
+            EXPECT_EQ(page.labPicMonte[10]->BackColor(), 0xFFFF);
+        }
+        AppData = before;
+        rc->ResultsStateTick();
+        EXPECT_FALSE(rc->State().DataChangedSinceRun) << "undoing the edit makes the results current again";
+    }
+}
+
+TEST_F(ResultsTest, APartialClearKeepsLinesAndSnapshotAFullClearTakesTheLiveData) {
+    ASSERT_TRUE(Run(100));
+    QGuiApplication::clipboard()->setText("report");
+    const Variant snapshot = rc->State().RunSnapshot;
+    rc->ClearResults(false);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "");
+    EXPECT_FALSE(page.txtMonte[0]->Text().empty()) << "lines kept";
+    EXPECT_EQ(CSng(rc->State().RunSnapshot(item::kPrngSeed)), CSng(snapshot(item::kPrngSeed))) << "snapshot kept";
+    EXPECT_EQ(page.picMonte[0]->Image().pixel(5, 5), page.picMonte[0]->Image().pixel(50, 50)) << "plots cleared";
+    EXPECT_FALSE(rc->State().ResultsValid);
+
+    AppData(item::kSpecies) = "Edited";
+    rc->ClearResults(true);
+    rc->ResultsStateTick();
+    EXPECT_FALSE(rc->State().DataChangedSinceRun) << "the full clear took the live data";
+    EXPECT_FALSE(page.txtMonte[0]->Visible() || page.labMonte[0]->Visible() || !page.txtMonte[0]->Text().empty());
+    AppData(item::kSpecies) = "Edited again";
+    rc->ResultsStateTick();
+    EXPECT_TRUE(rc->State().DataChangedSinceRun);
+    EXPECT_FALSE(page.labPicMonte[10]->Visible()) << "no valid results: no banner";
+}
+
+TEST_F(ResultsTest, AClearLeavesWhatAnotherProgramPutOnTheClipboard) {
+    QGuiApplication::clipboard()->setText("copied elsewhere");
+    SetClipboardOwnerQuery([] { return false; });
+    rc->ClearResults(false);
+    SetClipboardOwnerQuery({});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "copied elsewhere");
+}
+
+TEST_F(ResultsTest, AnErrorInATimerHandlerDoesNotEndTheProgram) {
+    Timer timer;
+    timer.SetInterval(1);
+    int ticks = 0;
+    QObject::connect(timer.Events(), &ControlEvents::Timer, &timer, [&] {
+        ++ticks;
+        RunGuarded(GuardPolicy::Swallow, {}, [] { RaiseComponentError("tick failed"); });
+    });
+    timer.SetEnabled(true);
+    for (int i = 0; i < 50 && ticks < 2; ++i) QTest::qWait(5);
+    timer.SetEnabled(false);
+    EXPECT_GE(ticks, 2) << "the timer went on after a failing tick";
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_FALSE(RunGuarded(GuardPolicy::ShowMessage, "A command", [] { RaiseComponentError("went wrong"); }));
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_TRUE(services.messageBox.calls[0].text == "went wrong" && services.messageBox.calls[0].title == "A command");
 }
 
 }  // namespace

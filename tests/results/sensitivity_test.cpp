@@ -8,13 +8,10 @@
 namespace nuvir::test {
 namespace {
 
-// A measure array (0 To 12, 0 To 1): risk column from `risk`, cost column `cost`.
-Variant Measure(const std::function<double(int)>& risk, const std::function<double(int)>& cost) {
+// A measure array (0 To 12, 0 To 1) holding one value throughout.
+Variant Measure(double value) {
     Variant m = Variant::MakeArray(VarType::Double, {{0, 12}, {0, 1}});
-    for (int j = 0; j < 13; ++j) {
-        m(j, 0) = risk(j);
-        m(j, 1) = cost(j);
-    }
+    for (int j = 0; j < 13; ++j) m(j, 0) = m(j, 1) = value;
     return m;
 }
 
@@ -28,14 +25,12 @@ protected:
         s.RunSummary.trials = 1000;  // 95 %, two tails: crit 0.06200
         AppData(item::kRhoTwoTails) = true;
         for (int j = 0; j < 13; ++j) s.RunRankCorrelations[j] = {0.3, 0.3};
-        const double noValue = NumericLimits::LowestDouble;
-        const Variant spea = Measure([&](int j) { return j == 0 ? 0.062 : j == 1 ? 0.061 : j == 2 ? -0.063 : j == 3 ? noValue : 0.5; },
-                                     [&](int j) { return j == 9 ? noValue : 0.5; });
-        const Variant pear = Measure([](int) { return -0.25; }, [](int) { return -0.25; });
-        const Variant src = Measure([](int) { return 1.0; }, [](int) { return 1.0; });
-        const Variant srrc = Measure([](int) { return -1.0; }, [](int) { return -1.0; });
+        Variant spea = Measure(0.5);
+        const double risks[4] = {0.062, 0.061, -0.063, NumericLimits::LowestDouble};
+        for (int j = 0; j < 4; ++j) spea(j, 0) = risks[j];
+        spea(9, 1) = NumericLimits::LowestDouble;
         rc->BuildSensitivitySummary(Variant::List({Variant::List({0.9, 0.5}), Variant::List({0.8, Variant()})}),
-                                    Variant::List({spea, pear, src, srrc}));
+                                    Variant::List({spea, Measure(-0.25), Measure(1.0), Measure(-1.0)}));
         // A drawn plot leaves its picture in a user scale.
         for (int i : {1, 3}) rc->DrawResultPlot(i);
     }
@@ -50,13 +45,8 @@ protected:
 TEST_F(SensitivityTest, TheRiskTableWithItsStarsSizesAndPlace) {
     rc->ShowSensitivityMeasures(0);
     ASSERT_TRUE(page.picShowSensMeasures->Visible());
-    EXPECT_EQ(Grid().Rows(), 15);
-    EXPECT_EQ(Grid().Cols(), 7);
-    struct Case {
-        const char* name;
-        int row;
-        const char* text;
-    };
+    EXPECT_TRUE(Grid().Rows() == 15 && Grid().Cols() == 7);
+    struct Case { const char* name; int row; const char* text; };
     const Case cases[] = {
         {"raw R2 and constant", 1, "  Raw R2=|0.900|||Const=Y"},
         {"rank R2 and tails", 2, "Ranks R2=|0.800|||Tails=2"},
@@ -82,23 +72,12 @@ TEST_F(SensitivityTest, TheRiskTableWithItsStarsSizesAndPlace) {
 TEST_F(SensitivityTest, TheCostTableAndItsCopiedText) {
     rc->ShowSensitivityMeasures(1);
     EXPECT_EQ(Grid().Rows(), 14);
-    EXPECT_EQ(Row(4), "   |  SPEA|  PEAR|   SRC|  SRRC");
-    EXPECT_EQ(Grid().TextMatrix(5, 1), "p1 ");
-    EXPECT_EQ(Grid().TextMatrix(9, 1), "FC1");
     rc->CopySensitivityTable();
-    const std::string expected =
-        "  Raw R2=\t0.500\t\t\tConst=Y\r\n"
-        "Ranks R2=\t  .\t\t\tTails=2\r\n"
-        "\t\t\t\t\r\n"
-        "   \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\n"
-        "p1 \t  .500*\t -.250\t 1.000\t-1.000\r\n"
-        "p2 \t  .500*\t -.250\t 1.000\t-1.000\r\n"
-        "p3 \t  .500*\t -.250\t 1.000\t-1.000\r\n"
-        "p4 \t  .500*\t -.250\t 1.000\t-1.000\r\n"
-        "FC1\t    .  \t -.250\t 1.000\t-1.000\r\n"
-        "FC2\t  .500*\t -.250\t 1.000\t-1.000\r\n"
-        "FC3\t  .500*\t -.250\t 1.000\t-1.000\r\n"
-        "FC4\t  .500*\t -.250\t 1.000\t-1.000";
+    std::string expected = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
+                           "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
+    for (const char* name : {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}) {
+        expected += "\r\n" + std::string(name) + (name == std::string("FC1") ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
+    }
     EXPECT_EQ(MUtilities::ClipboardText(), expected);
 }
 
@@ -106,16 +85,6 @@ TEST_F(SensitivityTest, FewerThanTwentyTrialsStarNothing) {
     rc->State().RunSummary.trials = 19;
     rc->ShowSensitivityMeasures(0);
     EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062");
-}
-
-TEST_F(SensitivityTest, RowMarksFollowTheInputAndStayInsideTheTable) {
-    rc->ShowSensitivityMeasures(1);
-    rc->MarkSensitivityRow(0);
-    EXPECT_EQ(Grid().TextMatrix(5, 0), ">");
-    rc->MarkSensitivityRow(-1);
-    for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), "") << r;
-    rc->MarkSensitivityRow(8);
-    for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), "") << "row 13 is the empty border";
 }
 
 TEST_F(SensitivityTest, ThePopupOffersWhatTheStateAllows) {
@@ -163,12 +132,9 @@ TEST_F(SensitivityTest, TheSubTabSwitchShowsItsPlotsAndRefillsThePanel) {
     rc->ShowSensitivityMeasures(0);
     page.tabSimulationGraphs->SetTab(1);
     EXPECT_EQ(Grid().Rows(), 14);
-    EXPECT_TRUE(page.txtMonte[1]->Visible());
-    EXPECT_FALSE(page.txtMonte[0]->Visible());
-    for (int i : {2, 3, 5}) EXPECT_TRUE(page.picMonte[i]->Visible()) << i;
-    for (int i : {0, 1, 4}) EXPECT_FALSE(page.picMonte[i]->Visible()) << i;
-    EXPECT_TRUE(page.labPicMonte[5]->Visible());
-    EXPECT_FALSE(page.labPicMonte[4]->Visible());
+    EXPECT_TRUE(page.txtMonte[1]->Visible() && !page.txtMonte[0]->Visible());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Visible(), i == 2 || i == 3 || i == 5) << i;
+    EXPECT_TRUE(page.labPicMonte[5]->Visible() && !page.labPicMonte[4]->Visible());
     page.tabSimulationGraphs->SetTab(0);
     EXPECT_EQ(Grid().Rows(), 15);
     EXPECT_TRUE(page.picMonte[0]->Visible());
@@ -179,32 +145,24 @@ TEST_F(SensitivityTest, TheSubTabSwitchShowsItsPlotsAndRefillsThePanel) {
 
 TEST_F(SensitivityTest, TheBarUnderTheMouseMarksItsRow) {
     rc->ShowSensitivityMeasures(0);
-    struct Case {
-        const char* name;
-        int plot;
-        double x, y;
-        int markedGridRow;  // -1: none
-    };
+    struct Case { const char* name; double x, y; int markedGridRow; };  // -1: none marked
     const Case cases[] = {
-        {"0.29 from the bar centre", 1, 2.29, 0.1, 7},
-        {"0.31 from it: between bars", 1, 2.31, 0.1, -1},
-        {"the mouse above the bar's end", 1, 2, 0.5, -1},
-        {"within 0.05 above the end", 1, 2, 0.34, 7},
-        {"y exactly 0", 1, 2, 0, 7},
-        {"left of the first bar", 1, -0.9, 0.1, -1},
-        {"position 9 is past the table", 1, 9, 0.1, -1},
+        {"0.29 from the bar centre", 2.29, 0.1, 7}, {"0.31 from it: between bars", 2.31, 0.1, -1},
+        {"the mouse above the bar's end", 2, 0.5, -1}, {"within 0.05 above the end", 2, 0.34, 7},
+        {"y exactly 0", 2, 0, 7}, {"left of the first bar", -0.9, 0.1, -1}, {"position 9 is past the table", 9, 0.1, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        rc->picMonte_MouseMove(c.plot, 0, 0, c.x, c.y);
+        rc->picMonte_MouseMove(1, 0, 0, c.x, c.y);
         for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), r == c.markedGridRow ? ">" : "") << r;
     }
     rc->ShowSensitivityMeasures(1);
     rc->picMonte_MouseMove(3, 0, 0, 5, 0.1);
     EXPECT_EQ(Grid().TextMatrix(10, 0), ">");
     EXPECT_EQ(Grid().TextMatrix(10, 1), "FC2");
+    rc->MarkSensitivityRow(8);
+    for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), "") << "row 13 is the empty border";
     page.picShowSensMeasures->SetVisible(false);
-    rc->MarkSensitivityRow(-1);
     rc->picMonte_MouseMove(3, 0, 0, 4, 0.1);
     EXPECT_EQ(Grid().TextMatrix(9, 0), "") << "panel hidden: nothing marked";
 }

@@ -8,32 +8,18 @@ namespace {
 
 Variant Record(double a, double b, double c) { return Variant::List({a, b, c}); }
 
-Variant Table2(std::initializer_list<double> values, std::initializer_list<double> probabilities) {
-    Variant t = Variant::MakeArray(VarType::Double, {{0, 1}, {0, static_cast<std::int32_t>(values.size()) - 1}});
-    int c = 0;
-    for (double v : values) t(0, c++) = v;
-    c = 0;
-    for (double p : probabilities) t(1, c++) = p;
+Variant Table2(const std::vector<double>& values, const std::vector<double>& probabilities) {
+    const int n = static_cast<int>(values.size());
+    Variant t = Variant::MakeArray(VarType::Double, {{0, 1}, {0, n - 1}});
+    for (int i = 0; i < n; ++i) t(0, i) = values[i], t(1, i) = probabilities[i];
     return t;
 }
 
-class InputsTest : public ResultsTest {};
-
-TEST_F(InputsTest, RowsOfTheRelativeAndAbsoluteBranches) {
-    struct Case {
-        const char* name;
-        int mode;
-        int levels;
-        Variant record;
-        double mean, sd, code;
-    };
+TEST_F(ResultsTest, RowsOfTheRelativeAndAbsoluteBranches) {
+    struct Case { const char* name; int mode; int levels; Variant record; double mean, sd, code; };
     const double r12 = std::sqrt(12.0);
     Variant d = AppData;
-    d(4) = 10;
-    d(5) = 30;
-    d(6) = 50;
-    d(7) = 70;
-    d(8) = 90;
+    for (int level = 0; level < 5; ++level) d(item::kLevel0 + level) = 10 + 20 * level;
     const Case cases[] = {
         {"relative, level 1 at 30 %, lognormal code ignored", 0, 5, Record(0.5, 2, 1), 0.5, 0.5 * 30 / 50 / r12, 0},
         {"relative, four levels read level 4 as level 3", 0, 4, Record(2, 0, 4), 2, 2 * 70.0 / 50 / r12, 0},
@@ -57,7 +43,7 @@ TEST_F(InputsTest, RowsOfTheRelativeAndAbsoluteBranches) {
     }
 }
 
-TEST_F(InputsTest, TheModeComesFromTheDataPassedInNotTheLiveData) {
+TEST_F(ResultsTest, TheModeComesFromTheDataPassedInNotTheLiveData) {
     AppData(item::kUncertaintyMode) = 0;
     Variant d = AppData;
     d(item::kUncertaintyMode) = 1;
@@ -67,7 +53,7 @@ TEST_F(InputsTest, TheModeComesFromTheDataPassedInNotTheLiveData) {
     EXPECT_EQ(CDbl(m(0, 2)), 3);
 }
 
-TEST_F(InputsTest, CategoricalSwitchesWrapTheMatrixWithTheirTables) {
+TEST_F(ResultsTest, CategoricalSwitchesWrapTheMatrixWithTheirTables) {
     Variant d = AppData;
     for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
     d(item::kCategoricalImpacts) = false;
@@ -87,24 +73,20 @@ TEST_F(InputsTest, CategoricalSwitchesWrapTheMatrixWithTheirTables) {
     EXPECT_EQ(CDbl(plain(1)(4)(0, 0)), 3) << "plain tables as stored";
 }
 
-TEST_F(InputsTest, CumulatingSortsByValueAndSumsTheProbabilities) {
+TEST_F(ResultsTest, CumulatingSortsByValueAndSumsTheProbabilities) {
     const Variant t = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
     const Variant c = CumulateCategoryTable(t);
-    const double values[] = {1, 2, 3};
-    const double sums[] = {0.2, 0.5, 1};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(CDbl(c(0, i)), values[i]);
-        EXPECT_NEAR(CDbl(c(1, i)), sums[i], 1e-15);
-    }
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(CDbl(c(0, i)), i + 1);
+    EXPECT_NEAR(CDbl(c(1, 0)), 0.2, 1e-15);
+    EXPECT_NEAR(CDbl(c(1, 1)), 0.5, 1e-15);
     EXPECT_EQ(CDbl(c(1, 2)), 1.0) << "the last sum is rounded to exactly 1";
     EXPECT_EQ(CDbl(t(0, 0)), 3) << "the caller's table is unchanged";
     EXPECT_NEAR(CDbl(CumulateCategoryTable(Table2({7}, {0.333333}))(1, 0)), 0.3333, 1e-12);
     const Variant none = CumulateCategoryTable(Variant());
-    EXPECT_TRUE(none.isArray());
-    EXPECT_EQ(none.dims(), 0);
+    EXPECT_TRUE(none.isArray() && none.dims() == 0);
 }
 
-TEST_F(InputsTest, AnEmptyTableUnderASwitchIsRefusedByTheEngineInTheRunsMessage) {
+TEST_F(ResultsTest, AnEmptyTableUnderASwitchIsRefusedByTheEngineInTheRunsMessage) {
     AppData(item::kCategoricalImpacts) = true;
     for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
     EXPECT_FALSE(Run());

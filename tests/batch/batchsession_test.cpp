@@ -1,0 +1,263 @@
+// The batch session against a scripted main window: the list, the batch files' bytes,
+// the save queries, and the run's CSV and restore on every road.
+#include "batch_fixture.h"
+
+namespace nuvir::batchtest {
+namespace {
+
+const std::string kCaption = "     NUVIR Batch Module";
+const std::string kSpec = "SPECIES=A;N=1000\r\n";
+const std::string kHeader =
+    "SPEC,KEY,n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r\n";
+// The CSV line of host.result under the spec's name.
+std::string Data(const std::string& spec) {
+    return spec + ",v, 1000 , .5 , .25 ,-1 , .0001 , 1.5E+15 , 1E-05 , 2 , 3 ,-.5 , 0 , 10.5 , 100 , 1 , 7 \r\n";
+}
+
+TEST(BatchList, KeepsWithin65536CharactersAndTakesCrLfLineEnds) {
+    BatchList list;
+    list.SetText(std::string(65530, 'x'));
+    EXPECT_FALSE(list.AppendSpec("12345"));  // 65530 + 5 + CR LF
+    EXPECT_TRUE(list.AppendSpec("1234"));
+    EXPECT_EQ(list.Length(), 65536u);
+    list.SetText(std::string(65532, 'x'));
+    EXPECT_TRUE(list.AppendSpec("\xC3\xBC\xC3\xBC"));  // characters count, not bytes
+    list.SetText("a\nb\rc\r\nd");
+    list.SetListChanged(false);
+    list.SetText("a\r\nb\r\nc\r\nd");  // the same text once its line ends are CR LF is no change
+    EXPECT_FALSE(list.ListChanged());
+}
+
+TEST_F(BatchTest, CaptureThenTickShowsTheCounterAndClearOrCloseAsksToSave) {
+    session.ToggleRecord();
+    session.Capture();
+    EXPECT_FALSE(session.Controls().labelsVisible);  // until the tick
+    session.RefreshBatchControls();
+    const BatchControls& c = session.Controls();
+    EXPECT_TRUE(c.labelsVisible && c.runEnabled && c.clearEnabled && c.saveEnabled && !c.fileMenuEnabled);
+    Answer(mb::Yes);
+    session.ClearBatch(true);  // the save was cancelled: the list stays
+    EXPECT_EQ(session.List().Text(), kSpec);
+    EXPECT_EQ(services.messageBox.calls[0].style, mb::YesNo | kSetForeground);
+    EXPECT_EQ(Titles()[0] + "|" + LastText(), "NUVIR Batch: Query Save|Current batch set has changed.\r\n\r\nSave?");
+    Answer(mb::Yes);
+    EXPECT_FALSE(session.QueryClose());
+    Answer(mb::Yes, "missing/list.RAB");  // a save that fails keeps the window too
+    EXPECT_FALSE(session.QueryClose() || session.CloseRequested());
+    EXPECT_EQ(Titles().back(), "Error saving batch file");
+    Answer(mb::Yes, "kept.RAB");
+    session.ClearBatch(true);
+    EXPECT_EQ(Bytes("kept.RAB"), kSpec);
+    EXPECT_EQ(session.List().CounterText() + session.List().Text(), "0");
+    EXPECT_FALSE(session.Controls().labelsVisible);
+    session.Capture();
+    Answer(mb::No);
+    EXPECT_TRUE(session.QueryClose() && session.CloseRequested());
+    session.Activated();
+    EXPECT_FALSE(session.CloseRequested());
+}
+
+TEST_F(BatchTest, ACaptureThatFailsIsReportedAndAppendsNothing) {
+    host.captureError = "Type mismatch";
+    session.Capture();
+    EXPECT_EQ(session.List().Text(), "");
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Error capturing batch spec"});
+    EXPECT_EQ(port.timerOnDuringBox, std::vector<bool>{false});
+    EXPECT_TRUE(port.timerOn);  // back on after the box
+}
+
+TEST_F(BatchTest, SaveWritesTheListAndOpenGivesItBack) {
+    session.Capture();
+    host.captureText = "SPECIES=B;N=2000";
+    session.Capture();
+    dialog.QueueAnswer(Path("spring.RAB"));
+    ASSERT_TRUE(session.SaveBatchFile());
+    const std::string bytes = kSpec + "SPECIES=B;N=2000\r\n";
+    EXPECT_EQ(Bytes("spring.RAB"), bytes);
+    EXPECT_EQ(Binding(), kCaption + "  [spring.RAB]|spring.RAB|saved");
+    EXPECT_EQ(Asked(), "Save batch file|");  // "*.RAB" proposes no name
+    EXPECT_TRUE(BatchPath == dir.str() && dialog.requests[0].directory == dir.str());
+    EXPECT_TRUE(dialog.requests[0].overwritePrompt);
+    dialog.QueueAnswer(Path("y.rab"));  // ".rab" in another case is kept as typed
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("y.rab"), bytes);
+
+    session.ClearBatch(false);
+    dialog.QueueAnswer(Path("spring.RAB"));
+    ASSERT_TRUE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Text(), bytes);
+    EXPECT_EQ(session.List().CounterText() + Binding(), "2" + kCaption + "  [spring.RAB]|spring.RAB|saved");
+    EXPECT_EQ(Asked(), "Open batch file|");
+    EXPECT_TRUE(dialog.requests.back().fileMustExist);
+    EXPECT_FALSE(session.SaveBatchFile());
+    EXPECT_EQ(Asked(), "Save batch file|spring.RAB");  // the file's own name
+}
+
+TEST_F(BatchTest, AnExistingFileUnderTheForcedNameIsReplacedOnlyWhenTheAnalystAgrees) {
+    test::WriteBytes(Path("x.RAB"), "old\r\n");
+    session.Capture();
+    Answer(mb::No, "x.txt");
+    EXPECT_FALSE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("x.RAB"), "old\r\n");
+    EXPECT_EQ(LastText(), "\"x.RAB\" already exists.\r\nDo you want to replace it?");
+    Answer(mb::Yes, "x.txt");
+    EXPECT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("x.RAB"), kSpec);
+    EXPECT_FALSE(std::filesystem::exists(Path("x.txt")));
+    EXPECT_EQ(Binding(), kCaption + "  [x.RAB]|x.RAB|saved");
+}
+
+TEST_F(BatchTest, CancelledDialogs) {
+    session.Capture();
+    EXPECT_FALSE(session.SaveBatchFile());
+    EXPECT_EQ(Binding(), kCaption + "||changed");
+    // Open over unsaved changes, Yes, the save cancelled: the list and caption stay but
+    // the list is no longer bound to a name.
+    dialog.QueueAnswer(Path("a.RAB"));
+    ASSERT_TRUE(session.SaveBatchFile());
+    session.Capture();
+    Answer(mb::Yes);
+    EXPECT_FALSE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().CounterText() + Binding(), "2" + kCaption + "  [a.RAB]||changed");
+    Answer(mb::No);  // then the open dialog cancelled: an empty, unbound list
+    EXPECT_FALSE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Text() + Binding(), kCaption + "||saved");
+}
+
+TEST_F(BatchTest, OpeningReadsEveryLineEndAndStopsWhereTheListIsFullOrTheFileFails) {
+    test::WriteBytes(Path("mixed.RAB"), "A\r\n\r\nB\nC\rD\xE9");  // the last line in Windows-1252
+    dialog.QueueAnswer(Path("mixed.RAB"));
+    ASSERT_TRUE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Text(), "A\r\n\r\nB\r\nC\r\nD\xC3\xA9\r\n");
+    std::string big;
+    for (int i = 0; i < 70; ++i) big += std::string(998, 'x') + "\r\n";
+    test::WriteBytes(Path("big.RAB"), big);
+    dialog.QueueAnswer(Path("big.RAB"));
+    ASSERT_TRUE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Length(), 65000u);
+    EXPECT_EQ(Binding(), kCaption + "  [big.RAB]|big.RAB|saved");
+    EXPECT_TRUE(services.messageBox.calls.empty());
+
+    struct TwoThenFail : BatchLineReader {
+        int n = 0;
+        bool ReadLine(std::string& line) override {
+            if (++n > 2) throw AppError(57, "Device I/O error");
+            return line = "L" + std::to_string(n), true;
+        }
+    };
+    session.SetReaderFactory([](const std::string&) { return std::make_unique<TwoThenFail>(); });
+    dialog.QueueAnswer(Path("big.RAB"));
+    EXPECT_FALSE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Text() + Binding(), "L1\r\nL2\r\n" + kCaption + "||changed");
+    EXPECT_EQ(Titles()[0] + "|" + LastText(), "Error opening batch file|Device I/O error");
+    EXPECT_THROW(OpenBatchLines(Path("gone.RAB")), AppError);
+    EXPECT_THROW(OpenBatchLines(dir.str()), AppError);
+}
+
+class BatchRunTest : public BatchTest {
+protected:
+    bool Run(const std::string& list) {
+        session.ListEdited(list);
+        dialog.QueueAnswer(Path("out.CSV"));
+        return session.RunBatch();
+    }
+    void ExpectRestored() {
+        EXPECT_EQ(SerialiseState(AppData, 0), before);
+        EXPECT_TRUE(host.starts == host.ends && port.timerOn && !port.busy && !session.Running());
+        EXPECT_EQ(session.Controls().labelCaption, "Captured Specs:");
+        EXPECT_TRUE(session.Controls().fileMenuEnabled && session.Controls().recordMenuEnabled);
+    }
+    void SetUp() override { BatchTest::SetUp(), before = SerialiseState(AppData, 0); }
+    std::string before;
+};
+
+TEST_F(BatchRunTest, TheWalkWritesALineASpecAndStopsAtTheFirstBlankLine) {
+    struct Case { const char* name; const char* list; std::vector<std::string> ran; };
+    const Case cases[] = {
+        {"blanks trimmed, no CR LF at the end", "S1\r\n  S2  \r\nS3", {"S1", "S2", "S3"}},
+        {"blank line between", "S1\r\n\r\nS2\r\n", {"S1"}},
+        {"all-blank line between", "S1\r\n   \r\nS2\r\n", {"S1"}},
+        {"first line blank", "\r\nS1\r\n", {}},
+        {"empty list", "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.ran.clear();
+        services.messageBox.calls.clear();
+        ASSERT_TRUE(Run(c.list));
+        EXPECT_EQ(host.ran, c.ran);
+        std::string csv = c.ran.empty() ? "" : kHeader;
+        for (const auto& s : c.ran) csv += Data(s);
+        EXPECT_EQ(Bytes("out.CSV"), csv);
+        EXPECT_EQ(Titles()[0] + "|" + LastText(), "Success running batch file|Batch run complete.");
+        ExpectRestored();
+    }
+    // Each run starts from the built-in defaults, not the analyst's assessment.
+    EXPECT_EQ(host.dataAtStart, SerialiseState(GetAppDataDefaults(true, Variant()), 0));
+}
+
+TEST_F(BatchRunTest, FailingLinesGetNoDataLine) {
+    host.failing = {"S1"};
+    ASSERT_TRUE(Run("S1\r\nS2\r\nS3\r\n"));
+    EXPECT_EQ(Bytes("out.CSV"), kHeader + Data("S2") + Data("S3"));
+    // The run's own error box came through the batch window, its timer off.
+    EXPECT_EQ(Titles()[0], "Error running Monte Carlo simulation");
+    EXPECT_EQ(services.messageBox.calls[0].style, mb::OKOnly | kSetForeground);
+    EXPECT_EQ(port.timerOnDuringBox[0], false);
+    host.failing = {"S1", "S2"};
+    ASSERT_TRUE(Run("S1\r\nS2\r\n"));
+    EXPECT_EQ(Bytes("out.CSV"), kHeader);
+    ExpectRestored();
+}
+
+TEST_F(BatchRunTest, ProposedAndForcedNames) {
+    session.ListEdited("S1\r\n");
+    dialog.QueueAnswer(Path("x.txt"));
+    ASSERT_TRUE(session.RunBatch());
+    EXPECT_EQ(Bytes("x.CSV"), kHeader + Data("S1"));
+    EXPECT_EQ(Asked(), "Run batch file|BatchOutput.CSV");
+    EXPECT_EQ(dialog.requests.back().directory, dir.str());
+    dialog.QueueAnswer(Path("spring.RAB"));
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_FALSE(session.RunBatch());
+    EXPECT_EQ(Asked(), "Run batch file|spring.CSV");
+}
+
+TEST_F(BatchRunTest, EveryRoadRestoresTheAnalystsAssessment) {
+    session.ListEdited("S1\r\n");
+    EXPECT_FALSE(session.RunBatch());  // the dialog cancelled: no file, no message
+    EXPECT_TRUE(services.messageBox.calls.empty() && host.starts == 1);
+    ExpectRestored();
+    dialog.QueueAnswer(Path("missing/out.CSV"));  // cannot be created
+    EXPECT_FALSE(session.RunBatch());
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Error running batch file"});
+    ExpectRestored();
+    host.onRun = [](const std::string& spec) {  // a line's run raises: what was written stays
+        if (spec == "S2") throw AppError(255, "Broken");
+    };
+    EXPECT_FALSE(Run("S1\r\nS2\r\nS3\r\n"));
+    EXPECT_EQ(Bytes("out.CSV"), kHeader + Data("S1"));
+    EXPECT_EQ(LastText(), "Broken");
+    ExpectRestored();
+}
+
+TEST_F(BatchRunTest, NothingChangesTheListOrStartsAnotherRunDuringTheYields) {
+    int yields = 0;
+    services.yield.onYield = [&] {
+        ++yields;
+        session.Capture();
+        session.ClearBatch(false);
+        session.ListEdited("X\r\n");
+        EXPECT_FALSE(session.RunBatch());
+        const BatchControls& c = session.Controls();
+        EXPECT_TRUE(port.busy && c.listReadOnly && c.labelCaption == "Spec Being Run:");
+        EXPECT_FALSE(c.runEnabled || c.captureEnabled || c.fileMenuEnabled || c.recordMenuEnabled);
+    };
+    ASSERT_TRUE(Run("S1\r\nS2\r\n"));
+    EXPECT_EQ(yields, 3);  // once before the walk, once a line
+    EXPECT_EQ(Bytes("out.CSV"), kHeader + Data("S1") + Data("S2"));
+    EXPECT_EQ(session.List().Text(), "S1\r\nS2\r\n");
+}
+
+}  // namespace
+}  // namespace nuvir::batchtest
