@@ -308,8 +308,36 @@ void CChart::DrawAxes(int kind, const ChartData& data, const Variant& colours, c
     pic.Cls();
     pic.SetScaleMode(scale::Twips);
 
-    SetUserScale();
-    DrawTicksAndLabels(kBlack, labelMode ? &labels : nullptr);
+    // The labels are known before the scale, so the margins can make room for them.
+    const AxisTicks xTicks = TicksOf(axis::kX, labelMode ? &labels : nullptr);
+    const AxisTicks yTicks = TicksOf(axis::kY, nullptr);
+    SetUserScale(xTicks.widestLabel, yTicks.widestLabel);
+    DrawTicksAndLabels(kBlack, xTicks, yTicks, labelMode);
+}
+
+CChart::AxisTicks CChart::TicksOf(int axisIndex, const Variant* labels) const {
+    PictureBox& pic = Surface();
+    const AxisRow& row = Axes()[axisIndex];
+    AxisTicks ticks;
+    const std::int32_t n = chart::TickCount(row[axis::kLow], row[axis::kHigh], row[axis::kStep]);
+    for (std::int32_t i = 0; i < n; ++i) ticks.positions.push_back(chart::TickPosition(row[axis::kLow], row[axis::kStep], i));
+    const auto width = [&pic](const std::string& s) { return pic.TextWidth(s); };
+    // Numbers stand at every second X tick, label texts at every tick: only the ticks
+    // that are labelled decide the labels' form.
+    const std::size_t every = axisIndex == axis::kX && !labels ? 2 : 1;
+    ticks.labels.resize(ticks.positions.size());
+    if (labels) {
+        for (std::size_t i = 0; i < ticks.positions.size(); ++i) ticks.labels[i] = LabelText(*labels, ticks.positions[i]);
+    } else {
+        std::vector<double> labelled;
+        for (std::size_t i = 0; i < ticks.positions.size(); i += every) labelled.push_back(ticks.positions[i]);
+        const auto texts = chart::AxisTickLabels(labelled, static_cast<int>(row[axis::kExponent]), width);
+        for (std::size_t k = 0; k < texts.size(); ++k) ticks.labels[k * every] = texts[k];
+    }
+    const bool hidden = axisIndex == axis::kX && m_vOptions.IsTrue(option::kHideXTicks);
+    for (std::size_t i = 0; !hidden && i < ticks.labels.size(); i += every)
+        ticks.widestLabel = std::max(ticks.widestLabel, width(ticks.labels[i]));
+    return ticks;
 }
 
 void CChart::GuardAxes(bool labelMode) {
@@ -324,12 +352,12 @@ void CChart::GuardAxes(bool labelMode) {
     }
 }
 
-void CChart::SetUserScale() {
+void CChart::SetUserScale(double widestXLabel, double widestYLabel) {
     PictureBox& pic = Surface();
     const chart::PlotMargins m = chart::ComputeMargins([&pic](const std::string& s) { return pic.TextWidth(s); },
                                                       [&pic](const std::string& s) { return pic.TextHeight(s); },
                                                       pic.ScaleWidth(), pic.ScaleHeight(), m_sAxisTitles[0],
-                                                      m_sAxisTitles[1]);
+                                                      m_sAxisTitles[1], widestXLabel, widestYLabel);
     const double across = 1.0 - m.left - m.right;
     const double down = 1.0 - m.top - m.bottom;
     // A picture too small for its labels would divide by zero or mirror the plot.
@@ -343,7 +371,7 @@ void CChart::SetUserScale() {
     pic.SetScaleTop(static_cast<float>(ToSingle(y[axis::kHigh] - pic.ScaleHeight() * m.top)));
 }
 
-void CChart::DrawTicksAndLabels(Colour colour, const Variant* labels) {
+void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const AxisTicks& yTicks, bool labelArray) {
     PictureBox& pic = Surface();
     const AxisRow& x = Axes()[axis::kX];
     const AxisRow& y = Axes()[axis::kY];
@@ -356,30 +384,26 @@ void CChart::DrawTicksAndLabels(Colour colour, const Variant* labels) {
     if (!m_vOptions.IsTrue(option::kHideXTicks)) {
         const double y0 = y[axis::kLow];
         const double y1 = y0 + tickX;
-        const int exponent = static_cast<int>(x[axis::kExponent]);
         bool show = true;
-        const std::int32_t n = chart::TickCount(x[axis::kLow], x[axis::kHigh], x[axis::kStep]);
-        for (std::int32_t i = 0; i < n; ++i) {
-            const double tx = chart::TickPosition(x[axis::kLow], x[axis::kStep], i);
+        for (std::size_t i = 0; i < xTicks.positions.size(); ++i) {
+            const double tx = xTicks.positions[i];
+            const std::string& text = xTicks.labels[i];
             pic.Line(ToSingle(tx), ToSingle(y0), ToSingle(tx), ToSingle(y1), colour);
-            const std::string text = labels ? LabelText(*labels, tx) : FormatTickLabel(tx, exponent);
             pic.SetCurrentX(static_cast<float>(ToSingle(tx - pic.TextWidth(text) / 2.0)));
             pic.SetCurrentY(static_cast<float>(ToSingle(y1)));
             if (show) pic.Print(text);
             // Numbers stand at every second tick, label texts at every tick.
-            if (!labels) show = !show;
+            if (!labelArray) show = !show;
         }
     }
 
     {
         const double x0 = x[axis::kLow];
         const double x1 = x0 - tickY;
-        const int exponent = static_cast<int>(y[axis::kExponent]);
-        const std::int32_t n = chart::TickCount(y[axis::kLow], y[axis::kHigh], y[axis::kStep]);
-        for (std::int32_t i = 0; i < n; ++i) {
-            const double ty = chart::TickPosition(y[axis::kLow], y[axis::kStep], i);
+        for (std::size_t i = 0; i < yTicks.positions.size(); ++i) {
+            const double ty = yTicks.positions[i];
+            const std::string& text = yTicks.labels[i];
             pic.Line(ToSingle(x0), ToSingle(ty), ToSingle(x1), ToSingle(ty), colour);
-            const std::string text = FormatTickLabel(ty, exponent);
             pic.SetCurrentX(static_cast<float>(ToSingle(x1 - pic.TextWidth(text))));
             pic.SetCurrentY(static_cast<float>(ToSingle(ty - pic.TextHeight(text) / 2.0)));
             pic.Print(text);
@@ -407,11 +431,6 @@ void CChart::DrawPlotFrame(Colour colour) {
     pic.SetDrawWidth(1);
     pic.Line(ToSingle(x[axis::kLow]), ToSingle(y[axis::kLow]), ToSingle(x[axis::kHigh]), ToSingle(y[axis::kHigh]),
              colour, LineShape::Box);
-}
-
-std::string CChart::FormatTickLabel(double value, int exponent) const {
-    PictureBox& pic = Surface();
-    return chart::FormatTickLabel(value, exponent, [&pic](const std::string& s) { return pic.TextWidth(s); });
 }
 
 }  // namespace nuvir

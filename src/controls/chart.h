@@ -14,6 +14,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controls/chart_axes.h"
 #include "controls/chart_geometry.h"
@@ -75,10 +76,16 @@ private:
     void DrawAxes(int kind, const chart::ChartData& data, const Variant& colours, const Variant& titles,
                   const Variant& labels);
     void GuardAxes(bool labelMode);
-    void SetUserScale();
-    void DrawTicksAndLabels(Colour colour, const Variant* labels);
+    // The ticks of an axis and their label texts, measured in the picture's units.
+    struct AxisTicks {
+        std::vector<double> positions;
+        std::vector<std::string> labels;
+        double widestLabel = 0.0;  // of the labels that are printed
+    };
+    AxisTicks TicksOf(int axisIndex, const Variant* labels) const;
+    void SetUserScale(double widestXLabel, double widestYLabel);
+    void DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const AxisTicks& yTicks, bool labelArray);
     void DrawPlotFrame(Colour colour);
-    std::string FormatTickLabel(double value, int exponent) const;
 
     PictureBox* m_oTarget = nullptr;
     std::optional<AxisTable> m_dAxisData;

@@ -1,5 +1,6 @@
 #include "controls/chart_axes.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "appdata/utilities_rounding.h"
@@ -151,12 +152,53 @@ std::string FormatTickLabel(double value, int p, const TextMeasure& textWidth) {
     return textWidth(fixed) <= textWidth(scientific) ? fixed : scientific;
 }
 
+std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, const TextMeasure& textWidth) {
+    std::vector<std::string> labels;
+    int decimals = 0;            // the fewest that show every tick in the fixed form
+    int mantissaDecimals = 1;    // and in the scientific form
+    bool shown = true;
+    for (double t : ticks) {
+        const std::string text = FormatTickLabel(t, p, textWidth);
+        const DecimalDigits d = ToDecimalDigits(t, 15);
+        const int significant = static_cast<int>(d.digits.size());
+        decimals = std::max(decimals, significant - 1 - d.exp10);
+        mantissaDecimals = std::max(mantissaDecimals, significant - 1);
+        // A label shows its tick when it reads back as the tick's 15-digit value.
+        shown = shown && FormatDouble(Val(text)) == FormatDouble(Val(FormatDouble(t)));
+        labels.push_back(text);
+    }
+    if (shown) return labels;
+
+    std::vector<std::string> fixed, scientific;
+    double widestFixed = 0.0, widestScientific = 0.0;
+    for (double t : ticks) {
+        std::string f = FormatFixed(t, decimals);
+        // The exponent's pattern: no digit before the point for a negative exponent.
+        if (p < 0 && f.rfind("0.", 0) == 0) f.erase(0, 1);
+        if (p < 0 && f.rfind("-0.", 0) == 0) f.erase(1, 1);
+        if (!f.empty() && f[0] == '-' && IsAllZero(f.substr(1))) f.erase(0, 1);
+        const DecimalDigits d = ToDecimalDigits(t, 15);
+        std::string e = t == 0.0 ? "0" : FormatFixed(t / std::pow(10.0, d.exp10), mantissaDecimals);
+        if (t == 0.0) {
+            e += "." + std::string(static_cast<std::size_t>(mantissaDecimals), '0') + "e0";
+        } else {
+            e += "e" + std::string(d.exp10 < 0 ? "-" : "") + FormatDouble(std::abs(d.exp10));
+        }
+        widestFixed = std::max(widestFixed, textWidth(f));
+        widestScientific = std::max(widestScientific, textWidth(e));
+        fixed.push_back(std::move(f));
+        scientific.push_back(std::move(e));
+    }
+    return widestFixed <= widestScientific ? fixed : scientific;
+}
+
 PlotMargins ComputeMargins(const TextMeasure& textWidth, const TextMeasure& textHeight, double scaleWidth,
-                           double scaleHeight, const std::string& xTitle, const std::string& yTitle) {
+                           double scaleHeight, const std::string& xTitle, const std::string& yTitle,
+                           double widestXLabel, double widestYLabel) {
     PlotMargins m;
     const double lineHeight = textHeight("E");
-    m.left = textWidth(" 0.0e-00") / scaleWidth + 0.025;
-    m.right = textWidth("00 ") / scaleWidth;
+    m.left = std::max(textWidth(" 0.0e-00"), widestYLabel + textWidth(" ")) / scaleWidth + 0.025;
+    m.right = std::max(textWidth("00 "), widestXLabel / 2.0 + textWidth(" ")) / scaleWidth;
     if (xTitle.empty())
         m.bottom = lineHeight / scaleHeight + 0.025;
     else

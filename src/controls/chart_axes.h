@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace nuvir::chart {
 
@@ -70,10 +71,19 @@ std::string ScientificTickText(double value);
 // The fixed form unless it is wider than the scientific one on the surface.
 std::string FormatTickLabel(double value, int p, const TextMeasure& textWidth);
 
+// The labels of all ticks of one axis. Each tick keeps FormatTickLabel's text while every
+// such text shows its tick's value (to 15 significant digits). Otherwise, as with a
+// caller's step of 0.35 under one decimal, the whole axis takes the fewest decimals
+// that show every tick exactly (written as the exponent's pattern writes them), or the
+// scientific form with as many decimals, whichever is narrower at its widest label.
+std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, const TextMeasure& textWidth);
+
 // Margins of the plot area as fractions of the picture: room for the widest Y label
 // at the left, half a label at the right, the X labels (and the X title) below, and a
 // line or two (with a Y title) above. Measured in the picture's own units, whose size
-// is scaleWidth x scaleHeight.
+// is scaleWidth x scaleHeight. Labels wider than the texts those rooms are made for
+// (a Y label, or half of the widest X label, which stands centred on its tick) widen
+// their margin, so that no label is cut at the picture's edge.
 struct PlotMargins {
     double left = 0.0;
     double right = 0.0;
@@ -81,6 +91,7 @@ struct PlotMargins {
     double top = 0.0;
 };
 PlotMargins ComputeMargins(const TextMeasure& textWidth, const TextMeasure& textHeight, double scaleWidth,
-                           double scaleHeight, const std::string& xTitle, const std::string& yTitle);
+                           double scaleHeight, const std::string& xTitle, const std::string& yTitle,
+                           double widestXLabel = 0.0, double widestYLabel = 0.0);
 
 }  // namespace nuvir::chart

@@ -1,5 +1,7 @@
 #include "controls/flexedit.h"
 
+#include <QToolTip>
+
 #include <algorithm>
 
 #include "appdata/utilities_arrays.h"
@@ -464,6 +466,14 @@ void CFlexEditA::EnterCell() {
     if (width >= 0) editor_->SetWidth(width);
     if (height >= 0) editor_->SetHeight(height);
     const std::string text = g.Text();
+    // The editor writes its text where the cell does, so nothing moves when editing starts.
+    const int cellAlign = g.ColAlignment(editCol_);
+    if (cellAlign == flexalign::General) {
+        editor_->SetAlignment(IsNumeric(Variant(text)) ? align::Right : align::Left);
+    } else {
+        editor_->SetAlignment(cellAlign <= flexalign::LeftBottom ? align::Left
+                              : cellAlign <= flexalign::CenterBottom ? align::Center : align::Right);
+    }
     editor_->SetText(text);
     editor_->SetSelStart(0);
     editor_->SetSelLength(static_cast<int>(QString::fromStdString(text).size()));
@@ -664,14 +674,20 @@ void CFlexEditA::OnGridClick() {
     mousePressed_ = false;
 }
 
-void CFlexEditA::OnGridMouseMove() {
+void CFlexEditA::OnGridMouseMove() { UpdateErrorTip(); }
+
+void CFlexEditA::UpdateErrorTip() {
     if (!grid_) return;
-    grid_->SetToolTipText("");
     const std::string* err = ErrorText(grid_->MouseRow(), grid_->MouseCol());
-    if (err != nullptr) grid_->SetToolTipText(*err);
+    const std::string tip = err != nullptr ? *err : std::string();
+    if (tip == grid_->ToolTipText()) return;
+    // A tip on show belongs to the cell it was raised for.
+    if (QToolTip::isVisible()) QToolTip::hideText();
+    grid_->SetToolTipText(tip);
 }
 
 void CFlexEditA::OnGridScroll() {
+    UpdateErrorTip();  // the cell under the mouse changed with the scroll
     if (!editing_ || scrollBusy_ || !grid_ || !editor_) return;
     FlexGrid& g = *grid_;
     const bool onView = editRow_ < g.Rows() && editCol_ < g.Cols() && g.RowIsVisible(editRow_) &&

@@ -156,6 +156,7 @@ private:
     void OnGridClick();
     void OnGridMouseMove();
     void OnGridScroll();
+    void UpdateErrorTip();
     void OnEditChange();
     void OnEditKeyDown(int& keyCode, int shift);
     void OnEditKeyPress(int& keyAscii);

@@ -66,8 +66,10 @@ Variant FitGridToContents(CFlexEditA* grid, const Variant& headings, const GridF
     double columns = 0;
     for (int c = 0; c < g.Cols(); ++c) columns += g.ColWidth(c);
     // The width takes the vertical frame size and the height the horizontal one, as
-    // the system's metrics were read; the grid's frames are alike on every side.
-    g.SetWidth(columns + m.twipsPerPixelX * (m.vScrollPx + 2 * m.frameYPx));
+    // the system's metrics were read; the grid's frames are alike on every side. The
+    // height below shows every row, so no scroll bar is shown and no room is kept for
+    // one: it would stay an empty strip beside the last column.
+    g.SetWidth(columns + m.twipsPerPixelX * 2 * m.frameYPx);
     const double rowHeight = g.Rows() > 0 ? g.RowHeight(0) : 0;
     g.SetHeight(g.Rows() * rowHeight + m.twipsPerPixelY * 2 * m.frameXPx);
 

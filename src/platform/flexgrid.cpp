@@ -196,6 +196,7 @@ void FlexGrid::SetTopRow(int r) {
     topRow_ = top;
     UpdateScrollBars();
     Changed();
+    RefreshMouseCell();
     Q_EMIT Events()->Scroll();
 }
 
@@ -206,6 +207,7 @@ void FlexGrid::SetLeftCol(int c) {
     leftCol_ = left;
     UpdateScrollBars();
     Changed();
+    RefreshMouseCell();
     Q_EMIT Events()->Scroll();
 }
 
@@ -432,6 +434,7 @@ void FlexGrid::ScrollIntoView(int row, int col) {
     leftCol_ = left;
     UpdateScrollBars();
     Changed();
+    RefreshMouseCell();
     Q_EMIT Events()->Scroll();
 }
 
@@ -597,7 +600,10 @@ void FlexGrid::UpdateScrollBars() {
     horizontalScrollBar()->setPageStep(std::max(1, cols_ - fixedCols_ - (maxLeft - fixedCols_)));
     horizontalScrollBar()->setValue(std::max(0, leftCol_ - fixedCols_));
     syncingBars_ = false;
-    if (moved) Q_EMIT Events()->Scroll();
+    if (moved) {
+        RefreshMouseCell();
+        Q_EMIT Events()->Scroll();
+    }
 }
 
 void FlexGrid::scrollContentsBy(int, int) {
@@ -608,7 +614,10 @@ void FlexGrid::scrollContentsBy(int, int) {
     topRow_ = std::min(top, std::max(fixedRows_, rows_ - 1));
     leftCol_ = std::min(left, std::max(fixedCols_, cols_ - 1));
     Changed();
-    Guarded([this] { Q_EMIT Events()->Scroll(); });
+    Guarded([this] {
+        RefreshMouseCell();
+        Q_EMIT Events()->Scroll();
+    });
 }
 
 void FlexGrid::resizeEvent(QResizeEvent* e) {
@@ -736,7 +745,20 @@ bool FlexGrid::HitTest(const QPoint& p, int& row, int& col) const {
 }
 
 
-void FlexGrid::UpdateMouseCell(const QPoint& viewportPos) { HitTest(viewportPos, mouseRow_, mouseCol_); }
+void FlexGrid::UpdateMouseCell(const QPoint& viewportPos) {
+    mousePos_ = viewportPos;
+    HitTest(viewportPos, mouseRow_, mouseCol_);
+}
+
+void FlexGrid::RefreshMouseCell() {
+    if (mousePos_) HitTest(*mousePos_, mouseRow_, mouseCol_);
+}
+
+void FlexGrid::leaveEvent(QEvent* e) {
+    mousePos_.reset();
+    mouseRow_ = mouseCol_ = -1;
+    QAbstractScrollArea::leaveEvent(e);
+}
 
 void FlexGrid::RaiseMouse(int kind, QMouseEvent* e) {
     const QPoint pos = e->position().toPoint() + viewport()->geometry().topLeft();

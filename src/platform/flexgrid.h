@@ -201,6 +201,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
+    void leaveEvent(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
@@ -272,6 +273,10 @@ private:
 
     int mouseRow_ = -1;
     int mouseCol_ = -1;
+    // Where the mouse stands over the viewport, while it does: scrolling moves the
+    // cells under a mouse that stays put.
+    std::optional<QPoint> mousePos_;
+    void RefreshMouseCell();
     bool leftPressed_ = false;
     bool syncingBars_ = false;
 

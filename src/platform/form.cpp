@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QTimer>
 #include <QMenuBar>
 #include <QPalette>
 #include <QVBoxLayout>
@@ -181,6 +182,36 @@ void Form::SetCaption(const std::string& caption) { setWindowTitle(QString::from
 void Form::SetBorderStyle(int style) {
     if (style < 0 || style > 5) RaiseError(380, "Invalid property value");
     borderStyle_ = style;
+    const Qt::WindowFlags titled = Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    Qt::WindowFlags flags = Qt::Window;
+    switch (style) {
+        case borderstyle::None: flags = Qt::Window | Qt::FramelessWindowHint; break;
+        case borderstyle::FixedSingle: flags = Qt::Window | titled | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint; break;
+        case borderstyle::FixedDialog: flags = Qt::Dialog | titled; break;
+        case borderstyle::FixedToolWindow:
+        case borderstyle::SizableToolWindow: flags = Qt::Tool | titled; break;
+        default: break;
+    }
+    flags |= windowFlags() & (Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);  // not the frame's
+    // New flags hide a shown window: show it again as it was.
+    const bool shown = isVisible();
+    setWindowFlags(flags);
+    LockSize();
+    if (shown) QWidget::show();
+}
+
+bool Form::FixedSize() const {
+    return borderStyle_ == borderstyle::None || borderStyle_ == borderstyle::FixedSingle ||
+           borderStyle_ == borderstyle::FixedDialog || borderStyle_ == borderstyle::FixedToolWindow;
+}
+
+void Form::LockSize() {
+    if (FixedSize()) {
+        setFixedSize(size());
+    } else {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
 }
 
 Control* Form::ActiveControl() const {
@@ -250,11 +281,15 @@ void Form::SetTop(double v) {
 }
 void Form::SetWidth(double v) {
     width_ = Coord{v, true};
-    resize(std::max(0, TwipsToPxX(v) - NonClientWidthPx()), height());
+    const QSize next(std::max(0, TwipsToPxX(v) - NonClientWidthPx()), height());
+    if (FixedSize()) setFixedSize(next);
+    resize(next);
 }
 void Form::SetHeight(double v) {
     height_ = Coord{v, true};
-    resize(width(), std::max(0, TwipsToPxY(v) - 2 * FrameYPx() - CaptionPx()));
+    const QSize next(width(), std::max(0, TwipsToPxY(v) - 2 * FrameYPx() - CaptionPx()));
+    if (FixedSize()) setFixedSize(next);
+    resize(next);
 }
 double Form::ScaleWidth() const { return PxToTwipsX(width()); }
 double Form::ScaleHeight() const { return PxToTwipsY(std::max(0, height() - MenuBarPx())); }
@@ -337,6 +372,16 @@ void Form::closeEvent(QCloseEvent* e) {
 }
 
 void Form::changeEvent(QEvent* e) {
+    // A modal form minimised by any route would leave its owner blocked with nothing
+    // to answer: it comes straight back.
+    if (e->type() == QEvent::WindowStateChange && modalLoop_ != nullptr && isMinimized()) {
+        QTimer::singleShot(0, this, [this] {
+            if (modalLoop_ == nullptr) return;
+            showNormal();
+            raise();
+            activateWindow();
+        });
+    }
     if (e->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
             Q_EMIT Activate();

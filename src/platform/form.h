@@ -103,6 +103,8 @@ public:
     std::string Caption() const;
     void SetCaption(const std::string& caption);
     int BorderStyle() const { return borderStyle_; }
+    // Also the window's frame: a fixed style cannot be resized by the user and a fixed
+    // dialog has no minimise or maximise button; the tool styles get a tool window's frame.
     void SetBorderStyle(int style);
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool on) { keyPreview_ = on; }
@@ -170,6 +172,9 @@ protected:
     bool event(QEvent* e) override;
 
 private:
+    bool FixedSize() const;
+    // Holds a fixed style's window at its size (the program still sets the size).
+    void LockSize();
     int FrameXPx() const;
     int FrameYPx() const;
     int CaptionPx() const;

@@ -135,29 +135,69 @@ void PictureBox::SetFontItalic(bool on) {
 // ---- ImagePictureBox -----------------------------------------------------------
 
 ImagePictureBox::ImagePictureBox(int widthPx, int heightPx)
-    : image_(std::max(widthPx, 1), std::max(heightPx, 1), QImage::Format_RGB32),
-      font_(QGuiApplication::font()) {
-    image_.setDotsPerMeterX(kDotsPerMeter96);
-    image_.setDotsPerMeterY(kDotsPerMeter96);
-    image_.fill(ColourToQColor(backColor_));
+    : widthPx_(std::max(widthPx, 1)), heightPx_(std::max(heightPx, 1)), font_(QGuiApplication::font()) {
+    image_ = NewImage(widthPx_, heightPx_);
     ResetFixedScale();
 }
 
 ImagePictureBox::~ImagePictureBox() = default;
 
+void ImagePictureBox::AlignStroke(QPainter& p) const {
+    // An aliased pen is centred on its line; on a finer image that puts an odd width
+    // across two pixels of the drawing. Half a pixel down and right makes it cover the
+    // pixels it covers at a ratio of 1.
+    if (devicePixelRatio_ != 1.0 && drawWidth_ % 2 == 1) p.translate(0.5, 0.5);
+}
+
+QImage ImagePictureBox::NewImage(int widthPx, int heightPx) const {
+    QImage image(static_cast<int>(std::ceil(widthPx * devicePixelRatio_)), static_cast<int>(std::ceil(heightPx * devicePixelRatio_)),
+                 QImage::Format_RGB32);
+    // Dots per metre are per logical inch: text measures the same at any ratio.
+    image.setDotsPerMeterX(kDotsPerMeter96);
+    image.setDotsPerMeterY(kDotsPerMeter96);
+    image.setDevicePixelRatio(devicePixelRatio_);
+    image.fill(ColourToQColor(backColor_));
+    return image;
+}
+
+QPoint ImagePictureBox::DevicePoint(int px, int py) const {
+    return QPoint(static_cast<int>(std::floor(px * devicePixelRatio_)), static_cast<int>(std::floor(py * devicePixelRatio_)));
+}
+
+QImage ImagePictureBox::Image() const {
+    if (devicePixelRatio_ == 1.0) return image_;
+    QImage logical = image_.scaled(widthPx_, heightPx_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    logical.setDevicePixelRatio(1.0);
+    logical.setDotsPerMeterX(kDotsPerMeter96);
+    logical.setDotsPerMeterY(kDotsPerMeter96);
+    return logical;
+}
+
+void ImagePictureBox::SetDevicePixelRatio(double ratio) {
+    if (!(ratio > 0.0) || !std::isfinite(ratio) || ratio == devicePixelRatio_) return;
+    const QImage old = image_;
+    devicePixelRatio_ = ratio;
+    image_ = NewImage(widthPx_, heightPx_);
+    {
+        QPainter p(&image_);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.drawImage(QRectF(0, 0, widthPx_, heightPx_), old);
+    }
+    ImageChanged();
+}
+
 void ImagePictureBox::ResizeClient(int widthPx, int heightPx) {
     widthPx = std::max(widthPx, 1);
     heightPx = std::max(heightPx, 1);
-    if (widthPx == image_.width() && heightPx == image_.height()) return;
-    QImage next(widthPx, heightPx, QImage::Format_RGB32);
-    next.setDotsPerMeterX(kDotsPerMeter96);
-    next.setDotsPerMeterY(kDotsPerMeter96);
-    next.fill(ColourToQColor(backColor_));
+    if (widthPx == widthPx_ && heightPx == heightPx_) return;
+    QImage next = NewImage(widthPx, heightPx);
     {
         QPainter p(&next);
         p.drawImage(0, 0, image_);
     }
     image_ = std::move(next);
+    widthPx_ = widthPx;
+    heightPx_ = heightPx;
     if (scaleMode_ != scale::User) ResetFixedScale();
     ImageChanged();
 }
@@ -193,8 +233,8 @@ double ImagePictureBox::UnitTwipsY(int mode) const {
 void ImagePictureBox::ResetFixedScale() {
     scaleLeft_ = 0.0f;
     scaleTop_ = 0.0f;
-    scaleWidth_ = static_cast<float>(image_.width() * twipsPerPixelX_ / UnitTwipsX(scaleMode_));
-    scaleHeight_ = static_cast<float>(image_.height() * twipsPerPixelY_ / UnitTwipsY(scaleMode_));
+    scaleWidth_ = static_cast<float>(widthPx_ * twipsPerPixelX_ / UnitTwipsX(scaleMode_));
+    scaleHeight_ = static_cast<float>(heightPx_ * twipsPerPixelY_ / UnitTwipsY(scaleMode_));
 }
 
 void ImagePictureBox::SetScaleMode(int mode) {
@@ -225,7 +265,7 @@ void ImagePictureBox::SetScaleHeight(float v) {
 double ImagePictureBox::ScaleX(double width, int from, int to) const {
     // Through pixels: pixels per unit of each mode.
     auto pxPerUnit = [this](int mode) {
-        if (mode == scale::User) return image_.width() / static_cast<double>(scaleWidth_);
+        if (mode == scale::User) return widthPx_ / static_cast<double>(scaleWidth_);
         return UnitTwipsX(mode) / twipsPerPixelX_;
     };
     return width * pxPerUnit(from) / pxPerUnit(to);
@@ -233,23 +273,23 @@ double ImagePictureBox::ScaleX(double width, int from, int to) const {
 
 double ImagePictureBox::ScaleY(double height, int from, int to) const {
     auto pxPerUnit = [this](int mode) {
-        if (mode == scale::User) return image_.height() / static_cast<double>(scaleHeight_);
+        if (mode == scale::User) return heightPx_ / static_cast<double>(scaleHeight_);
         return UnitTwipsY(mode) / twipsPerPixelY_;
     };
     return height * pxPerUnit(from) / pxPerUnit(to);
 }
 
 int ImagePictureBox::PixelX(double x) const {
-    return RoundPx((x - scaleLeft_) * image_.width() / static_cast<double>(scaleWidth_));
+    return RoundPx((x - scaleLeft_) * widthPx_ / static_cast<double>(scaleWidth_));
 }
 int ImagePictureBox::PixelY(double y) const {
-    return RoundPx((y - scaleTop_) * image_.height() / static_cast<double>(scaleHeight_));
+    return RoundPx((y - scaleTop_) * heightPx_ / static_cast<double>(scaleHeight_));
 }
 double ImagePictureBox::XFromPixel(double px) const {
-    return scaleLeft_ + px * static_cast<double>(scaleWidth_) / image_.width();
+    return scaleLeft_ + px * static_cast<double>(scaleWidth_) / widthPx_;
 }
 double ImagePictureBox::YFromPixel(double py) const {
-    return scaleTop_ + py * static_cast<double>(scaleHeight_) / image_.height();
+    return scaleTop_ + py * static_cast<double>(scaleHeight_) / heightPx_;
 }
 
 void ImagePictureBox::SetDrawWidth(int w) {
@@ -294,7 +334,6 @@ QPen MakePen(const QColor& colour, int width, int style) {
     }
     if (style == drawstyle::Transparent) ps = Qt::NoPen;
     pen.setStyle(ps);
-    if (width <= 1) pen.setCosmetic(true);
     return pen;
 }
 
@@ -330,6 +369,7 @@ void ImagePictureBox::Line(double x1, double y1, double x2, double y2, std::opti
         switch (shape) {
             case LineShape::Segment:
                 p.setPen(MakePen(c, drawWidth_, drawStyle_));
+                AlignStroke(p);
                 if (px1 == px2 && py1 == py2) {
                     p.drawPoint(px1, py1);
                 } else {
@@ -343,6 +383,7 @@ void ImagePictureBox::Line(double x1, double y1, double x2, double y2, std::opti
                 const QBrush brush = MakeBrush(fillStyle_, ColourToQColor(fillColor_));
                 if (brush.style() != Qt::NoBrush) p.fillRect(box, brush);
                 p.setPen(MakePen(c, drawWidth_, drawStyle_));
+                AlignStroke(p);
                 if (drawStyle_ != drawstyle::Transparent) {
                     const int l = box.left(), t = box.top(), r = box.right(), b = box.bottom();
                     if (l == r || t == b) {
@@ -367,7 +408,10 @@ void ImagePictureBox::PSet(double x, double y, std::optional<Colour> colour) {
     const QColor c = ColourToQColor(colour.value_or(foreColor_));
     const int px = PixelX(x), py = PixelY(y);
     if (drawWidth_ <= 1) {
-        if (image_.valid(px, py)) image_.setPixel(px, py, c.rgb());
+        if (px >= 0 && py >= 0 && px < widthPx_ && py < heightPx_) {
+            QPainter p(&image_);
+            p.fillRect(QRect(px, py, 1, 1), c);
+        }
     } else {
         QPainter p(&image_);
         p.setRenderHint(QPainter::Antialiasing, false);
@@ -398,6 +442,7 @@ void ImagePictureBox::Circle(double x, double y, double radius, std::optional<Co
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(MakePen(c, drawWidth_, drawStyle_));
         p.setBrush(MakeBrush(fillStyle_, ColourToQColor(fillColor_)));
+        AlignStroke(p);
         p.drawEllipse(QPoint(cx, cy), irx, iry);
     }
     currentX_ = static_cast<float>(x);
@@ -407,8 +452,8 @@ void ImagePictureBox::Circle(double x, double y, double radius, std::optional<Co
 
 Colour ImagePictureBox::Point(double x, double y) const {
     const int px = PixelX(x), py = PixelY(y);
-    if (!image_.valid(px, py)) return -1;
-    return QColorToColour(QColor(image_.pixel(px, py)));
+    if (px < 0 || py < 0 || px >= widthPx_ || py >= heightPx_) return -1;
+    return QColorToColour(QColor(image_.pixel(DevicePoint(px, py))));
 }
 
 QSizeF ImagePictureBox::MeasureTextPx(const std::string& text, const QFont& font) const {
@@ -419,13 +464,13 @@ QSizeF ImagePictureBox::MeasureTextPx(const std::string& text, const QFont& font
 double ImagePictureBox::TextWidth(const std::string& text) const {
     double widest = 0.0;
     for (const auto& line : SplitLines(text)) widest = std::max(widest, MeasureTextPx(line, font_).width());
-    return widest * static_cast<double>(scaleWidth_) / image_.width();
+    return widest * static_cast<double>(scaleWidth_) / widthPx_;
 }
 
 double ImagePictureBox::TextHeight(const std::string& text) const {
     double total = 0.0;
     for (const auto& line : SplitLines(text)) total += MeasureTextPx(line, font_).height();
-    return total * static_cast<double>(scaleHeight_) / image_.height();
+    return total * static_cast<double>(scaleHeight_) / heightPx_;
 }
 
 void ImagePictureBox::Print(const std::string& text) {
@@ -443,7 +488,7 @@ void ImagePictureBox::Print(const std::string& text) {
                 p.drawText(QPointF(PixelX(x), PixelY(y) + fm.ascent()), QString::fromStdString(line));
             }
             x = scaleLeft_;
-            y += hPx * static_cast<double>(scaleHeight_) / image_.height();
+            y += hPx * static_cast<double>(scaleHeight_) / heightPx_;
         }
         currentX_ = static_cast<float>(x);
         currentY_ = static_cast<float>(y);
@@ -451,8 +496,10 @@ void ImagePictureBox::Print(const std::string& text) {
     ImageChanged();
 }
 
-void ImagePictureBox::FloodFillPx(int px, int py) {
-    if (!image_.valid(px, py) || fillStyle_ == fillstyle::Transparent) return;
+void ImagePictureBox::FloodFillPx(int pixelX, int pixelY) {
+    if (pixelX < 0 || pixelY < 0 || pixelX >= widthPx_ || pixelY >= heightPx_ || fillStyle_ == fillstyle::Transparent) return;
+    // The fill runs over device pixels, where the outline was drawn.
+    const int px = DevicePoint(pixelX, pixelY).x(), py = DevicePoint(pixelX, pixelY).y();
     const QRgb seed = image_.pixel(px, py) | 0xFF000000u;
     const QRgb fill = ColourToQColor(fillColor_).rgb() | 0xFF000000u;
     if (seed == fill) return;

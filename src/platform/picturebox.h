@@ -22,6 +22,8 @@
 #include <optional>
 #include <string>
 
+class QPainter;
+
 namespace nuvir {
 
 // A colour as the data files and options hold it: 0x00BBGGRR. Values with the top
@@ -239,8 +241,13 @@ public:
     int PixelY(double y) const override;
     double XFromPixel(double px) const override;
     double YFromPixel(double py) const override;
-    int ClientWidthPx() const override { return image_.width(); }
-    int ClientHeightPx() const override { return image_.height(); }
+    int ClientWidthPx() const override { return widthPx_; }
+    int ClientHeightPx() const override { return heightPx_; }
+    // Device pixels per pixel of the screen the surface is shown on. The drawing keeps
+    // its pixels, scales and twips; only the stored image gets finer, so that a high
+    // density screen shows it sharp. A change keeps the drawing, resampled.
+    double DevicePixelRatio() const { return devicePixelRatio_; }
+    void SetDevicePixelRatio(double ratio);
 
     float CurrentX() const override { return currentX_; }
     void SetCurrentX(float v) override { currentX_ = v; }
@@ -282,7 +289,10 @@ public:
     void DrawTextRotatedPx(int px, int py, const std::string& text, double degrees, const QFont& font) override;
     QSizeF MeasureTextPx(const std::string& text, const QFont& font) const override;
 
-    QImage Image() const override { return image_; }
+    // The drawing at its own size in pixels, as the clipboard and a report take it.
+    QImage Image() const override;
+    // The drawing in device pixels, for showing on the screen.
+    const QImage& DeviceImage() const { return image_; }
     void Refresh() override {}
 
 protected:
@@ -293,8 +303,15 @@ private:
     double UnitTwipsX(int mode) const;  // twips per unit of a fixed mode
     double UnitTwipsY(int mode) const;
     void ResetFixedScale();
+    QImage NewImage(int widthPx, int heightPx) const;
+    void AlignStroke(QPainter& p) const;
+    // The device pixel of the top left corner of a pixel.
+    QPoint DevicePoint(int px, int py) const;
 
     QImage image_;
+    int widthPx_ = 1;
+    int heightPx_ = 1;
+    double devicePixelRatio_ = 1.0;
     double twipsPerPixelX_ = 15.0;
     double twipsPerPixelY_ = 15.0;
     int scaleMode_ = scale::Twips;

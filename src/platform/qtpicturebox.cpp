@@ -1,7 +1,9 @@
 #include "platform/qtpicturebox.h"
 
 #include <QMouseEvent>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 #include <cmath>
 
@@ -32,6 +34,8 @@ QtPictureBox::QtPictureBox() : Control("PictureBox"), ImagePictureBox(1, 1) {
     setContentsMargins(Border(), Border(), Border(), Border());
     setMouseTracking(true);
     resize(100, 100);
+    // The screen's density before anything is drawn: the owner draws before showing.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) SetDevicePixelRatio(screen->devicePixelRatio());
     ImagePictureBox::SetFont(QWidget::font());
 }
 
@@ -72,7 +76,10 @@ double QtPictureBox::ChildHFromPx(int h) const { return std::abs(ScaleY(h, scale
 
 void QtPictureBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawImage(contentsRect().topLeft(), Image());
+    // The screen may have changed since the last drawing (a window moved to another
+    // screen): the image follows its density from then on.
+    SetDevicePixelRatio(devicePixelRatioF());
+    p.drawImage(contentsRect().topLeft(), DeviceImage());
     if (Border() > 0) {
         const QRect r = rect();
         p.setPen(palette().color(QPalette::Dark));

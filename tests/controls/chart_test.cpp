@@ -81,6 +81,26 @@ TEST(ChartAxes, TickLabelTexts) {
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
 
+// A caller's tick count can put ticks where the exponent's decimals cannot show them:
+// the whole axis then takes the fewest decimals, or the scientific form, that show every
+// tick exactly.
+TEST(ChartAxes, EveryTickLabelShowsItsTicksValue) {
+    const struct {
+        const char* name;
+        std::vector<double> ticks;
+        int p;
+        std::vector<std::string> labels;
+    } cases[] = {
+        {"exact already: the exponent's forms stay", {0, 0.5, 1}, -1, {"0", ".5", "1.0"}},
+        {"four ticks on 0 to 1.05", {0, 0.35, 0.7, 0.35 * 3}, -1, {".00", ".35", ".70", "1.05"}},
+        {"step 0.05 under one decimal", {0, 0.05, 0.1}, 0, {"0.00", "0.05", "0.10"}},
+        {"step 0.000075", {0, 0.000075, 0.000075 * 2, 0.000075 * 3}, -4, {".000000", ".000075", ".000150", ".000225"}},
+        {"whole numbers between hundreds", {0, 250, 500}, 3, {"0", "250", "500"}},
+        {"narrower in the scientific form", {0, 1.25e-9, 2.5e-9}, -9, {"0.00e0", "1.25e-9", "2.50e-9"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AxisTickLabels(c.ticks, c.p, Length), c.labels) << c.name;
+}
+
 TEST(ChartAxes, TickGuards) {
     EXPECT_DOUBLE_EQ(GuardedTickStep(0.0, 1.0, 0.25, ax::kX, false), 0.25);
     EXPECT_DOUBLE_EQ(GuardedTickStep(0.0, 1000.0, 1.0, ax::kY, false), 1.0);  // exactly the cap
@@ -113,6 +133,11 @@ TEST(ChartAxes, MarginsMakeRoomForLabelsAndTitles) {
     EXPECT_DOUBLE_EQ(titled.bottom, (1.2 * 20.0 + 20.0) / 500.0 + 0.025);
     EXPECT_DOUBLE_EQ(titled.top, 0.08);
     EXPECT_DOUBLE_EQ(ComputeMargins(width, height, 1000.0, 500.0, "", "Y").top, 0.08);  // a Y title alone
+    // Wide labels widen their margins: half the widest X label and a blank at the right,
+    // the widest Y label and a blank at the left.
+    const PlotMargins wide = ComputeMargins(width, height, 1000.0, 500.0, "", "", 120.0, 200.0);
+    EXPECT_DOUBLE_EQ(wide.right, (60.0 + 10.0) / 1000.0);
+    EXPECT_DOUBLE_EQ(wide.left, (200.0 + 10.0) / 1000.0 + 0.025);
 }
 
 // ---- the filled area and the options array ----------------------------------------------------
@@ -477,6 +502,23 @@ TEST_F(ChartOnFake, ReferenceLinesSpanThePlotLessTwoPercentAndLongSeriesDraw) {
     EXPECT_EQ(pic.Count("Line"), 39999 + 2 + 5 + 3);  // segments, two frames, X and Y ticks
 }
 
+TEST_F(ChartOnFake, LabelsMatchTheirTicksAndStayInsideThePicture) {
+    // A caller's tick count of 4 on 0 to 1.05 axes: steps of 0.35, every second labelled on X.
+    EXPECT_FALSE(chart.DrawLineGraph(Data({{0, 0.35, 0.7, 1.05}, {0, 0.5, 1, 0.75}}), colours, true, false, Variant(),
+                                     Options({{3, Variant(0)}, {4, Variant(1.05)}, {5, Variant(4)}, {6, Variant(0)}, {7, Variant(1.05)}, {8, Variant(4)}})));
+    EXPECT_EQ(Prints(), (std::vector<std::string>{"0", ".7", ".00", ".35", ".70", "1.05"}));
+    // A long last X label keeps its end inside the picture; Y labels keep their start.
+    const Variant stages = Variant::List({"Arrive", "Survive", "Establish", "Spread"});
+    for (const Variant& titles : {Variant(), Variant::List({" ", "Mean risk"})}) {
+        pic.ClearCalls();
+        EXPECT_FALSE(chart.DrawLineGraph(Data({{0, 1, 2, 3}, {0.9, 0.6, 0.45, 123456.5}}), colours, true, false, titles, Variant(), stages));
+        const auto [x, y] = PrintPositions("Spread")[0];
+        EXPECT_LE(x + pic.TextWidth("Spread"), pic.ScaleLeft() + pic.ScaleWidth());
+        for (const std::string& text : Prints())
+            for (const auto& [lx, ly] : PrintPositions(text)) EXPECT_GE(lx, pic.ScaleLeft()) << text;
+    }
+}
+
 // ---- pixels ------------------------------------------------------------------------------------
 
 TEST(ChartOnImage, BarsAreasFrameAndReferenceLineWhereTheyBelong) {
@@ -546,6 +588,21 @@ TEST(ChartSamples, WritePngFiles) {
         EXPECT_FALSE(chart.DrawVBarGraph(Data({{-0.6, -0.3, 0.0, 0.3, 0.6}, {-0.42, 0.13, 0.87, -0.05, 0.31}}), colours, true,
                                          Variant::List({"Input", "Correlation"}), Options({{1, Variant(40)}, {2, Variant(0)}, {10, Variant(0)}})));
     });
+    sample("ticks_4_on_0_to_1.05.png", [&](CChart& chart) {
+        Variant colours = Colours(kWhite, kBlue);
+        EXPECT_FALSE(chart.DrawLineGraph(Data({{0, 0.35, 0.7, 1.05}, {0.02, 0.4, 0.9, 0.75}}), colours, true, false,
+                                         Variant::List({"Probability", "Risk"}), Options({{5, Variant(4)}, {8, Variant(4)}, {3, Variant(0)}, {4, Variant(1.05)}, {6, Variant(0)}, {7, Variant(1.05)}})));
+    });
+    // The same bars on a surface of device pixel ratio 2, saved in device pixels.
+    ImagePictureBox sharp(480, 320);
+    sharp.SetDevicePixelRatio(2.0);
+    CChart chart;
+    chart.SetTarget(&sharp);
+    Variant colours = Colours(RGBColour(255, 255, 230), RGBColour(200, 60, 60));
+    EXPECT_FALSE(chart.DrawVBarGraph(Data({{0.1, 0.2, 0.3, 0.4, 0.5, 0.6}, {3, 11, 25, 17, 6, 1}}), colours, true,
+                                     Variant::List({"Total cost", "Trials"}), Options({{1, Variant(30)}, {3, Variant(0)}, {9, Variant(20)}})));
+    EXPECT_TRUE(sharp.DeviceImage().save(QString::fromStdString((dir / "bars_ratio_2.png").string()), "PNG"));
+    EXPECT_EQ(sharp.DeviceImage().size(), QSize(960, 640));
     EXPECT_TRUE(std::filesystem::exists(dir / "bars.png"));
 }
 

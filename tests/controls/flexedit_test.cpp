@@ -179,6 +179,18 @@ TEST_F(FlexEditTest, ErrorMarks) {
     grid_->SetCols(1);
     edit_->SetDirty();
     EXPECT_EQ(Rows(edit_->GetArray()), "1");
+    // A tip goes away when its cell scrolls from under the mouse.
+    std::vector<std::vector<std::string>> many(30, {"1", "x"});
+    Load(many);
+    FlexEditTestPeer::Mark(*edit_, 2, 1, "bad");
+    hover(1, 0);
+    EXPECT_EQ(hover(2, 1), "bad");
+    QWheelEvent wheel(QPointF(grid_->CellRectPx(2, 1).center() - grid_->viewport()->geometry().topLeft()), QPointF(), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid_->viewport(), &wheel);
+    ASSERT_GT(grid_->TopRow(), 1);
+    EXPECT_EQ(grid_->MouseRow(), 2 + grid_->TopRow() - 1) << "the cell under the mouse that stayed put";
+    EXPECT_EQ(grid_->ToolTipText(), "");
     // Revalidating clears the marks, so the grid is valid.
     Load({{"1", "a"}});
     FlexEditTestPeer::Mark(*edit_, 1, 0, "bad");
@@ -408,11 +420,12 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     edit_->PutArray(Table({{"1", "2"}, {"3", "4"}, {"5", "6"}, {"7", "8"}}));
     grid_->Move(600, 600, 100, 100);
     const Variant size = FitGridToContents(edit_.get(), Headings({"Value", "P"}), MKelvaro::GridFitMetrics());
-    // The system's example metrics: 15 twips, scroll bar 17, frames 4, dialog frames 3, caption 19.
-    EXPECT_DOUBLE_EQ(grid_->Width(), 2175);
+    // The system's example metrics: 15 twips, scroll bar 17, frames 4, dialog frames 3,
+    // caption 19; every row shows, so no room is kept for the scroll bar.
+    EXPECT_DOUBLE_EQ(grid_->Width(), 1000 + 800 + 120);
     EXPECT_DOUBLE_EQ(grid_->Height(), 5 * 240 + 120);
     EXPECT_EQ(size.elemKind(), VarType::Double);
-    EXPECT_DOUBLE_EQ(size(0).numberValue(), 2175 + 90);
+    EXPECT_DOUBLE_EQ(size(0).numberValue(), 1920 + 90);
     EXPECT_DOUBLE_EQ(size(1).numberValue(), 5 * 240 + 120 + 375);
     // Every column centred, the first wider, the grid at the corner.
     edit_->PutArray(Table({{"1", "2", "3"}, {"4", "5", "6"}, {"7", "8", "9"}, {"10", "11", "12"}, {"13", "14", "15"}, {"16", "17", "18"}}));
@@ -429,6 +442,21 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     for (int r = 0; r < grid_->Rows(); ++r)
         for (int c = 0; c < grid_->Cols(); ++c) EXPECT_TRUE(inside.contains(grid_->CellRectPx(r, c))) << r << "," << c;
     EXPECT_EQ(grid_->CellRectPx(6, 0).bottom(), inside.bottom());
+    EXPECT_EQ(grid_->CellRectPx(6, 2).right(), inside.right()) << "no empty strip beside the last column";
+    // The editor writes its text where the cell does: centred here, numbers right and
+    // texts left under the general alignment.
+    edit_->EditText(2, 1);
+    EXPECT_EQ(editor_->Alignment(), align::Center);
+    EXPECT_EQ(editor_->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    grid_->SetColAlignment(1, flexalign::General);
+    grid_->SetTextMatrix(3, 1, "abc");
+    edit_->EditText(3, 1);
+    EXPECT_EQ(editor_->Alignment(), align::Left);
+    edit_->EditText(2, 1);
+    EXPECT_EQ(editor_->Alignment(), align::Right);
+    grid_->SetColAlignment(1, flexalign::RightCenter);
+    edit_->EditText(4, 1);
+    EXPECT_EQ(editor_->Alignment(), align::Right);
     // Anything but a list leaves the headings blank; a short list leaves the rest blank.
     FitGridToContents(edit_.get(), Table({{"a", "b"}}));
     EXPECT_EQ(grid_->TextMatrix(0, 0) + grid_->TextMatrix(0, 1), "");

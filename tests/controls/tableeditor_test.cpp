@@ -78,6 +78,9 @@ TEST_F(TableEditTest, TheDialogFitsItsTableExactlyAndShowsItWhole) {
     EXPECT_EQ(grid_->Rows(), 4);
     EXPECT_EQ(grid_->TextMatrix(0, 0) + "|" + grid_->TextMatrix(0, 1), "Impact|P (0-1)");
     EXPECT_EQ(dialog_->size(), grid_->size()) << "the client area is the grid";
+    // A fixed dialog: it cannot be resized into an empty grey area, nor minimised.
+    EXPECT_EQ(dialog_->minimumSize(), dialog_->maximumSize());
+    EXPECT_FALSE(dialog_->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
     EXPECT_DOUBLE_EQ(dialog_->Width(), grid_->Width() + 15 * 2 * 3);
     EXPECT_DOUBLE_EQ(dialog_->Height(), grid_->Height() + 15 * (2 * 3 + 19));
     EXPECT_FALSE(grid_->verticalScrollBar()->isVisible() || grid_->horizontalScrollBar()->isVisible());

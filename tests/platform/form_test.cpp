@@ -209,6 +209,41 @@ TEST(FormLifeCycle, SelfUnloadingInLoadAndMinimisingDoNotConfuseShowModal) {
     EXPECT_TRUE(stillWaiting);  // returned only on the unload, not on the minimise
 }
 
+TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
+    Form form;
+    form.SetBorderStyle(borderstyle::FixedDialog);
+    form.SetWidth(3000);
+    form.SetHeight(2000);
+    form.Show();
+    // A fixed dialog: no resizing by the user, no minimise or maximise button.
+    const QSize size = form.size();
+    EXPECT_EQ(form.windowType(), Qt::Dialog);
+    EXPECT_EQ(form.minimumSize(), size);
+    EXPECT_EQ(form.maximumSize(), size);
+    EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    form.resize(size + QSize(100, 100));  // as a drag on its frame would
+    EXPECT_EQ(form.size(), size);
+    form.SetWidth(4500);  // the program still sizes it
+    EXPECT_EQ(form.width(), size.width() + 100);
+    EXPECT_TRUE(form.isVisible());
+    form.SetBorderStyle(borderstyle::FixedToolWindow);
+    EXPECT_EQ(form.windowType(), Qt::Tool);
+    form.SetBorderStyle(borderstyle::Sizable);
+    form.resize(size);
+    EXPECT_EQ(form.size(), size);
+    EXPECT_TRUE(form.isVisible());
+    form.Unload();
+    // Minimised while modal, by whatever route, it is shown again at once.
+    bool minimisedLater = true;
+    QTimer::singleShot(20, &form, [&] { form.showMinimized(); });
+    QTimer::singleShot(150, &form, [&] {
+        minimisedLater = form.isMinimized() || !form.isVisible();
+        form.Unload();
+    });
+    form.ShowModal();
+    EXPECT_FALSE(minimisedLater);
+}
+
 TEST(TabPages, ChildrenShowOnlyOnTheirTabAndTabChangesClick) {
     Form form;
     auto* tabs = form.Add<TabControl>("tabMain");

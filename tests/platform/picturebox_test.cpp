@@ -1,10 +1,12 @@
 // The drawing surface: scales, pixel checks under a y-up user scale, text, flood fills,
 // the recording surface, and a sample picture with every primitive for a reviewer.
 #include <QDir>
+#include <QProcess>
 #include <QGuiApplication>
 #include <QPalette>
 
 #include "platform/captionfont.h"
+#include "platform/qtpicturebox.h"
 #include "platform/recordingpicturebox.h"
 #include "platform/windowutilities.h"
 #include "platform_fixture.h"
@@ -247,6 +249,75 @@ TEST(FloodFill, ThePictureFillRestoresTheDrawingStateInTheStatedOrder) {
     open.LineTo(10, 40, 0);  // left side missing
     MUtilities::FloodFillPicture(open, 25, 25, kRed);
     EXPECT_EQ(open.Point(2, 2), kRed);
+}
+
+// At a device pixel ratio of 2 the stored image has twice the pixels each way, drawn
+// sharp, while sizes, scales, text measures and what is copied out stay as at ratio 1.
+TEST(PictureBox, HighDensityScreensGetDevicePixelsWithTheSameScalesAndSizes) {
+    ImagePictureBox one(200, 100), two(200, 100);
+    two.SetDevicePixelRatio(2.0);
+    for (ImagePictureBox* pic : {&one, &two}) {
+        pic->SetBackColor(kWhite);
+        pic->SetScaleMode(scale::Pixels);
+        pic->Line(20, 20, 60, 60, kRed, LineShape::Box);
+        pic->Line(10, 80, 190, 80, kBlue);
+        pic->SetFillStyle(fillstyle::Solid);
+        pic->SetFillColor(kGreen);
+        pic->FloodFillPx(40, 40);
+    }
+    EXPECT_EQ(two.DeviceImage().size(), QSize(400, 200));
+    EXPECT_EQ(two.Image().size(), QSize(200, 100)) << "the clipboard and reports take the logical size";
+    EXPECT_EQ(two.ClientWidthPx() * 1000 + two.ClientHeightPx(), 200100);
+    EXPECT_FLOAT_EQ(two.ScaleWidth(), one.ScaleWidth());
+    two.SetScaleMode(scale::Twips);
+    EXPECT_FLOAT_EQ(two.ScaleWidth(), 3000.0f);
+    two.SetScaleMode(scale::Pixels);
+    EXPECT_DOUBLE_EQ(two.TextWidth("Spread"), one.TextWidth("Spread"));
+    EXPECT_DOUBLE_EQ(two.TextHeight("Spread"), one.TextHeight("Spread"));
+    for (const auto& [x, y] : {std::pair{40, 40}, std::pair{20, 40}, std::pair{100, 80}, std::pair{100, 79}, std::pair{5, 5}})
+        EXPECT_EQ(two.Point(x, y), one.Point(x, y)) << x << "," << y;
+    // A one-pixel line is two device pixels thick, with nothing blurred beside it.
+    const QImage& device = two.DeviceImage();
+    EXPECT_EQ((std::vector<Colour>{QColorToColour(device.pixelColor(200, 159)), QColorToColour(device.pixelColor(200, 160)),
+                                   QColorToColour(device.pixelColor(200, 161)), QColorToColour(device.pixelColor(200, 162))}),
+              (std::vector<Colour>{kWhite, kBlue, kBlue, kWhite}));
+    EXPECT_EQ(test::CountColour(device, kGreen), 4 * 39 * 39);  // the fill in device pixels
+}
+
+// Runs the hidden test of the same name in a process whose screen has a scale factor of 2.
+TEST(PictureBox, AShownPictureBoxTakesItsScreensDensity) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_SCALE_FACTOR", "2");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=ScaledScreen.DISABLED_PictureBoxDrawsInDevicePixels", "--gtest_also_run_disabled_tests"});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QString output = QString::fromUtf8(child.readAllStandardOutput());
+    EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
+
+TEST(ScaledScreen, DISABLED_PictureBoxDrawsInDevicePixels) {
+    ASSERT_EQ(qApp->devicePixelRatio(), 2.0);
+    Form form;
+    auto* box = form.Add<QtPictureBox>("picPlot");
+    box->SetBorderStyle(0);
+    box->Move(0, 0, 3000, 1500);  // 200 x 100 pixels
+    form.Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    EXPECT_EQ(box->DeviceImage().devicePixelRatio(), 2.0);
+    EXPECT_EQ(box->DeviceImage().size(), QSize(400, 200));
+    EXPECT_FLOAT_EQ(box->ScaleWidth(), 3000.0f);
+    box->SetBackColor(kWhite);
+    box->SetScaleMode(scale::Pixels);
+    box->Line(10, 50, 190, 50, kRed);
+    const QImage shown = box->grab().toImage();
+    EXPECT_EQ(shown.devicePixelRatio(), 2.0);
+    EXPECT_EQ(QColorToColour(shown.pixelColor(100, 100)), kRed);
+    EXPECT_EQ(QColorToColour(shown.pixelColor(100, 99)), kWhite) << "sharp: no pixel between line and background";
+    EXPECT_EQ(box->Image().size(), QSize(200, 100));
 }
 
 // Every primitive into "platform_sample.png" in the working folder (the build folder

@@ -52,52 +52,23 @@ struct Seeded {
 // Worked out from the generator's definition, independently of this code (Python, exact
 // integers and IEEE doubles). Seeding with -1: ix1 = 54774, then 63107 (= ix2), then
 // 212260 (= ix3), then 97 table entries (ix1 + ix2 * RM2) * RM1 and the draws below.
-TEST(Ran1, ReferenceSequencesAndSeedingStates) {
+TEST(Ran1, ReferenceSequencesZeroAndPositiveArgumentsAndExtremes) {
     EXPECT_EQ(Ran1After(-1, 6, true), (std::vector<double>{0x1.8f674dd313924p-2, 0x1.5e830f47b0945p-3, 0x1.48e68b13729c6p-1,
                                                            0x1.bcda33783efc0p-1, 0x1.5d5240fd1b905p-3, 0x1.62ffc9a34189ep-1}));
-    EXPECT_EQ(Ran1After(-4321, 6, true), (std::vector<double>{0x1.4f280581b2dc2p-2, 0x1.bca512b5ca277p-3, 0x1.f6d4da783340dp-1,
-                                                              0x1.7d39556a81ef3p-2, 0x1.a2d43b423bbeep-1, 0x1.6fe3757af8a9ap-4}));
-    std::int32_t idum = -1;
-    Ran1(idum);
-    EXPECT_EQ(idum, 1);
-    // A second seed restarts the sequence.
-    const std::vector<double> first = Ran1After(-1, 50);
-    Ran1After(-999, 3);
-    EXPECT_EQ(Ran1After(-1, 50), first);
-}
-
-TEST(Ran1, ZeroRepeatsTheLastValueAndOtherPositiveValuesDrawLikeOne) {
-    const std::vector<double> reference = Ran1After(-5, 4, true);
-    std::int32_t idum = -5;
-    Ran1(idum);
-    EXPECT_EQ(Ran1(idum), reference[1]);
-    for (int i = 0; i < 3; ++i) {
-        std::int32_t zero = 0;
-        EXPECT_EQ(Ran1(zero), reference[1]);
-        EXPECT_EQ(zero, 0);
-    }
-    std::int32_t seven = 7;
-    EXPECT_EQ(Ran1(seven), reference[2]);
-    EXPECT_EQ(seven, 7);
-    EXPECT_EQ(Ran1(idum), reference[3]);
-}
-
-TEST(Ran1, ExtremeStatesAndSeeds) {
-    std::int32_t idum = -3;
-    Ran1(idum);
+    const std::vector<double> reference = Ran1After(-4321, 4, true);
+    EXPECT_EQ(reference, (std::vector<double>{0x1.4f280581b2dc2p-2, 0x1.bca512b5ca277p-3, 0x1.f6d4da783340dp-1, 0x1.7d39556a81ef3p-2}));
+    // 0 repeats the last value; other positive values draw on without reseeding.
+    std::int32_t idum = -4321, zero = 0, seven = 7;
+    const double first = (Ran1(idum), Ran1(idum));
+    EXPECT_TRUE(first == reference[1] && Ran1(zero) == reference[1] && Ran1(seven) == reference[2] && zero == 0 && seven == 7);
     // The largest combination of generators 1 and 2 lies above 1: it comes out as 1.
-    const double largest = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
-    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = largest;
+    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
     EXPECT_EQ(Ran1(idum), 1.0);
-    EXPECT_EQ(State().last, 1.0);
-    State().ix3 = -1000;  // only a corrupted state can get here
-    EXPECT_EQ(ErrorOf([&] { Ran1(idum); }).text, "Abnormal exit from custom PRNG (ran1)");
     idum = -2147428874;  // the most negative seed that still works
     EXPECT_NO_THROW(Ran1(idum));
     const auto before = State();
     idum = -2147428875;
     EXPECT_EQ(ErrorOf([&] { Ran1(idum); }).text, "Overflow");
-    EXPECT_EQ(State().ix1, before.ix1);
     EXPECT_EQ(State().r, before.r);
 }
 
@@ -109,22 +80,17 @@ TEST(MonteCarloUniforms, EachGeneratorSeedsAsDocumented) {
     Seeded builtIn(0, 12.5f);
     EXPECT_EQ(Access::NextUniform(builtIn.mc), 0.5522989058721482);
     EXPECT_EQ(Access::NextUniform(builtIn.mc), 0.6948139771136284);
-    const float next = Rnd();
-    Rnd(-12.5f);
-    for (int i = 0; i < 4; ++i) Rnd();
-    EXPECT_EQ(next, Rnd());  // two numbers took four values
     // Custom: seeded with seed * -100, halves to the even neighbour; a seed below 0.005
     // would give idum 0, which does not reseed, so it seeds like -1.
     const struct {
         float seed;
         std::int32_t idum;
-    } cases[] = {{0.25f, -25}, {0.5f, -50}, {0.125f, -12}, {0.375f, -38}, {86399.5f, -8639950}, {0.001f, -1}};
+    } cases[] = {{0.125f, -12}, {0.375f, -38}, {86399.5f, -8639950}, {0.001f, -1}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.seed);
-        const std::vector<double> expected = Ran1After(c.idum, 5);
+        const std::vector<double> expected = Ran1After(c.idum, 3);
         Ran1After(-77, 3);  // some other sequence in progress
         Seeded custom(1, c.seed);
-        for (const double e : expected) EXPECT_EQ(Access::NextUniform(custom.mc), e);
+        for (const double e : expected) EXPECT_EQ(Access::NextUniform(custom.mc), e) << c.seed;
     }
     Seeded custom(1, 3.0f);
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 1.5;  // a custom value of exactly one becomes zero
@@ -134,21 +100,15 @@ TEST(MonteCarloUniforms, EachGeneratorSeedsAsDocumented) {
 // The quicksort as its definition states it, recursively.
 void ReferenceQuickSort(std::vector<float>& key, std::vector<std::int32_t>& item, int low, int high) {
     if (high <= low) return;
-    auto exchange = [&](int p, int q) {
-        std::swap(key[static_cast<std::size_t>(p)], key[static_cast<std::size_t>(q)]);
-        std::swap(item[static_cast<std::size_t>(p)], item[static_cast<std::size_t>(q)]);
-    };
-    auto at = [&](int p) { return key[static_cast<std::size_t>(p)]; };
+    auto exchange = [&](int p, int q) { std::swap(key.at(p), key.at(q)), std::swap(item.at(p), item.at(q)); };
+    auto at = [&](int p) { return key.at(p); };
     int i = low - 1, k = high;
     do {
-        do ++i;
-        while (at(i) < at(high));
-        do --k;
-        while (k > low && at(k) > at(high));
+        while (at(++i) < at(high)) {}
+        while (--k > low && at(k) > at(high)) {}
         exchange(i, k);
     } while (k > i);
-    exchange(i, k);
-    exchange(i, high);
+    exchange(i, k), exchange(i, high);
     ReferenceQuickSort(key, item, low, i - 1);
     ReferenceQuickSort(key, item, i + 1, high);
 }
@@ -168,19 +128,15 @@ TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem
                 if ((j + static_cast<std::size_t>(trial)) % 4 != 0) State().r[j] = tieValues[j % 3];
         const auto saved = State();
         std::vector<float> sortedKeys;
-        for (int i = 0; i < 13; ++i) sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc)));
+        std::vector<std::int32_t> expected;
+        for (int i = 0; i < 13; ++i) sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc))), expected.push_back(i);
         State() = saved;
-        std::vector<std::int32_t> expected(13);
-        for (int i = 0; i < 13; ++i) expected[static_cast<std::size_t>(i)] = i;
         ReferenceQuickSort(sortedKeys, expected, 0, 12);
-        bool tie = false;
-        for (std::size_t i = 1; i < 13; ++i) tie = tie || sortedKeys[i] == sortedKeys[i - 1];
-        trialsWithTies += tie;
+        trialsWithTies += std::adjacent_find(sortedKeys.begin(), sortedKeys.end()) != sortedKeys.end();
         const auto order = Access::RandomParameterOrder(s.mc);
         ASSERT_EQ(std::vector<std::int32_t>(order.begin(), order.end()), expected) << trial;
     }
-    EXPECT_GT(trialsWithTies, 1000);
-    EXPECT_LT(trialsWithTies, 2100);
+    EXPECT_TRUE(trialsWithTies > 1000 && trialsWithTies < 2100) << trialsWithTies;
 }
 
 // ---- draws ---------------------------------------------------------------------------------
@@ -189,27 +145,23 @@ TEST(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniformAndSpreadZeroStillTakesA
     Seeded s(1, 5.0f);
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 0.0;
     // Uniform: u = 0 stands and gives the lower end, mean - Sqr(3) sd.
-    EXPECT_EQ(Access::GetAPseudoRandomValue(s.mc, 10.0, 1.0, 0, 5), 10.0 - std::sqrt(3.0));
+    EXPECT_EQ(Access::Draw(s.mc, 10.0, 1.0, 0, 5), 10.0 - std::sqrt(3.0));
     for (const std::int32_t code : {1, 2, 3}) {
-        SCOPED_TRACE(code);
         const auto saved = State();
-        const double got = Access::GetAPseudoRandomValue(s.mc, 0.4, 0.5, code, 5);
+        const double got = Access::Draw(s.mc, 0.4, 0.5, code, 5);
         State() = saved;
-        std::int32_t one = 1;
-        int draws = 0;
+        std::int32_t one = 1, draws = 0;
         double u = 0.0;
         for (; u == 0.0; ++draws) u = Ran1(one);
-        EXPECT_GT(draws, 1);  // at least one 0 was passed over
-        EXPECT_EQ(got, Access::Transform(s.mc, u, 0.4, 0.5, code, 5));
+        EXPECT_TRUE(draws > 1 && got == Access::Transform(s.mc, u, 0.4, 0.5, code, 5)) << code;  // a 0 was passed over
     }
     Access::InitialisePRNG(s.mc);
-    for (const std::int32_t code : {0, 1, 2, 3, 99, 5}) {
+    for (const std::int32_t code : {0, 2, 99}) {
         const auto saved = State();
         std::int32_t one = 1;
-        Ran1(one);
-        const double second = Ran1(one);
+        const double second = (Ran1(one), Ran1(one));
         State() = saved;
-        EXPECT_EQ(Access::GetAPseudoRandomValue(s.mc, 0.37, 0.0, code, 7), 0.37) << code;
+        EXPECT_EQ(Access::Draw(s.mc, 0.37, 0.0, code, 7), 0.37) << code;
         EXPECT_EQ(Access::NextUniform(s.mc), second) << code;
     }
 }
@@ -228,8 +180,6 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValue) {
         {"beta(12, 12), by bisection on its binomial sum", 0.8, 12, 12, 3, 0.5861447126222542, 1e-12},
         {"beta without a value", 0.8, -1, 2, 3, 0, 0},
         {"code 4", 0.8, 3, 2, 4, 0, 0},
-        {"code 98", 0.8, 3, 2, 98, 0, 0},
-        {"code -1", 0.8, 3, 2, -1, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -240,14 +190,12 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValue) {
 TEST(MonteCarloDraw, FailuresNameTheDrawAndItsArguments) {
     Seeded s(1, 5.0f);
     const auto saved = State();
-    EXPECT_EQ(ErrorOf([&] { Access::GetAPseudoRandomValue(s.mc, 1.0, -2.5, 3, 4); }).text, "Invalid SD (-2.5) in CMonteCarlo");
+    EXPECT_EQ(ErrorOf([&] { Access::Draw(s.mc, 1.0, -2.5, 3, 4); }).text, "Invalid SD (-2.5) in CMonteCarlo");
     EXPECT_EQ(State().ix1, saved.ix1);  // raised before drawing
     const std::string libraryText = ErrorOf([] { DistributionFunctions::InverseNormal(1.5, 3.0, 2.0); }).text;
     ASSERT_FALSE(libraryText.empty());
     EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 1.5, 3.0, 2.0, 1, -1); }).text,
               libraryText + " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 3,2,1");
-    EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 0.9, 1e308, 1e308, 0, 5); }).text,
-              "Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 1E+308,1E+308,0");
     EXPECT_EQ(ErrorOf([&] { Access::Transform(s.mc, 0.5, 5.0, NumericLimits::LargestDouble, 99, 7); }).text,
               "Unexpected error referencing a non-existent lookup table (7) in "
               "CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 5,1.79769313486231E+308,99");
@@ -257,7 +205,7 @@ TEST(MonteCarloDraw, LookupGivesTheFirstValueWhoseCumulativeProbabilityReachesTh
     EngineTestHost host;
     CMonteCarlo mc(host);
     const Rows rows = WithRow(WithRow(UniformRows(), 4, 2.3, 0.1, 0), 5, 2.29988, 0.1, 0);
-    const Variant impacts = TableList(4, {CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}), CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996})});
+    const Variant impacts = Variant::List({GoodTable(), CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996})}, 4);
     Access::Validate(mc, Wrapped(Matrix(rows), impacts, Variant()));
     EXPECT_EQ(Access::LookupTableValue(mc, 0.2, 4), 1.0);
     EXPECT_EQ(Access::LookupTableValue(mc, std::nextafter(0.2, 1.0), 4), 2.0);
@@ -297,13 +245,8 @@ TEST(MonteCarloTrialOutputs, HandWorkedTrials) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Outputs(c.q), c.expected);
     }
-    // p4 changes no cost.
-    const auto a = Outputs({0.3, 0.4, 0.7, 0.1, 1, 2, 3, 4, 5, 6, 7, 8, 9}), b = Outputs({0.3, 0.4, 0.7, 0.95, 1, 2, 3, 4, 5, 6, 7, 8, 9});
-    EXPECT_EQ(std::vector<double>(a.begin() + 5, a.end()), std::vector<double>(b.begin() + 5, b.end()));
-    EXPECT_NE(a[4], b[4]);
     // Risks are weighted means of the impacts and stay in range; costs add up and overflow.
     EXPECT_EQ(ErrorOf([] { Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 1e308, 0, 0}); }).number, err::Overflow);
-    EXPECT_THROW(Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 1e308}), AppError);
     EXPECT_NO_THROW(Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 7e307}));
 }
 
@@ -342,31 +285,25 @@ Outcome RunOn(const Variant& inputs, EngineTestHost& host) {
 TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
     const Rows ok = UniformRows();
     const std::string invalid = "Invalid array passed to CMonteCarlo.RunSimulation";
-    const std::string rowsText = "Wrong number of rows in array passed to CMonteCarlo.RunSimulation";
     const struct {
         const char* name;
         Variant inputs;
         std::string text;
     } cases[] = {
         {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), invalid},
-        {"three dimensions", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 2}, Bounds{0, 0}}), invalid},
         {"never given bounds", Variant::Unallocated(VarType::Double), invalid},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
-        {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}), rowsText},
-        {"14 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 13}, Bounds{0, 2}}), rowsText},
+        {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}),
+         "Wrong number of rows in array passed to CMonteCarlo.RunSimulation"},
         {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + kTail},
-        {"code 4", Matrix(WithRow(ok, 5, 1, 0.1, 4)), "Bad distribution type (4" + kTail},
-        {"code -1", Matrix(WithRow(ok, 5, 1, 0.1, -1)), "Bad distribution type (-1" + kTail},
         {"code 99", Matrix(WithRow(ok, 5, 1, 0.1, 99)), "Bad distribution type (99" + kTail},
         {"spread -0.1", Matrix(WithRow(ok, 7, 1, -0.1, 0)), "Bad SD (-0.1" + kTail},
         {"spread before code", Matrix(WithRow(ok, 3, 0.5, -1, 7)), "Bad SD (-1" + kTail},
         {"row 0 before row 1", Matrix(WithRow(WithRow(ok, 0, 0.5, 0.1, 9), 1, 0.5, -2, 0)), "Bad distribution type (9" + kTail},
         {"lognormal mean 0, spread 0", Matrix(WithRow(ok, 4, 0, 0, 2)), "Bad mean (0" + kTail + " for LN distribution"},
-        {"lognormal mean -1", Matrix(WithRow(ok, 6, -1, 1, 2)), "Bad mean (-1" + kTail + " for LN distribution"},
         {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)), "Bad mean (1" + kTail + " for B distribution"},
         {"beta mean 0", Matrix(WithRow(ok, 9, 0, 0.1, 3)), "Bad mean (0" + kTail + " for B distribution"},
-        {"beta spread at its largest", Matrix(WithRow(ok, 1, 0.5, 0.5, 3)), "Bad SD (0.5" + kTail},
         {"beta spread beyond its largest", Matrix(WithRow(ok, 1, 0.3, 0.5, 3)), "Bad SD (0.5" + kTail},
         // Mean 0.3 and spread Sqr(0.21) give k = 0 exactly, which would draw 0 in every trial.
         {"beta spread exactly at its largest", Matrix(WithRow(ok, 0, 0.3, std::sqrt(0.21), 3)),
@@ -375,16 +312,14 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
          "Unexpected error: Expected look-up tables for impacts and/or costs"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         EngineTestHost host;
         const Outcome o = RunOn(c.inputs, host);
-        EXPECT_EQ(o.number, 255);
-        EXPECT_EQ(o.text, c.text);
-        EXPECT_EQ(host.yields, 0);
+        EXPECT_TRUE(o.number == 255 && o.text == c.text) << c.name << ": " << o.text;
     }
     EngineTestHost host;
-    for (const Variant& v : {Variant(1.5), Variant("text"), Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}})})
+    for (const Variant& v : {Variant(1.5), Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}})})
         EXPECT_EQ(RunOn(v, host).number, err::TypeMismatch);
+    EXPECT_EQ(host.yields, 0);
     // The square of the spread overflows, or underflows to 0 under a division.
     EXPECT_EQ(RunOn(Matrix(WithRow(ok, 4, 1e200, 1e200, 2)), host).text, "Overflow");
     EXPECT_EQ(RunOn(Matrix(WithRow(ok, 0, 0.5, 1e-170, 3)), host).text, "Division by zero");
@@ -392,16 +327,12 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
 
 TEST(MonteCarloValidation, WorkingMatrixRows) {
     Rows rows = UniformRows();
-    rows[0] = {1.3, 0.2, 1};      // p clamped to 1
-    rows[1] = {-0.2, 0.2, 0};     // p clamped to 0
-    rows[2] = {0.5, 0.1, 3};      // beta: shapes mean k, (1 - mean) k with k = 24
-    rows[3] = {0.25, 0, 3};       // spread 0 keeps mean and spread unconverted
-    rows[4] = {1, 1, 2};          // lognormal: Log(1 / Sqr(2)), Sqr(Log(2)) to 15 digits
-    rows[5] = {-7, 0.5, 1};       // impacts are not clamped
-    rows[6] = {5, 0, 2};
-    rows[7] = {0.3, 0.1, 3};      // beta with k = 20
-    // Sigma would round to 0 and draw mu (13.8) in every trial: the mean is kept, spread 0.
-    rows[9] = {1e6, 0.001, 2};
+    // p clamped to 1 and 0; beta shapes mean k, (1 - mean) k with k = 24; spread 0 keeps
+    // mean and spread unconverted; lognormal Log(1 / Sqr(2)), Sqr(Log(2)) to 15 digits;
+    // impacts not clamped; beta with k = 20. Sigma of FC1 would round to 0 and draw mu
+    // (13.8) in every trial: the mean is kept, spread 0.
+    rows[0] = {1.3, 0.2, 1}, rows[1] = {-0.2, 0.2, 0}, rows[2] = {0.5, 0.1, 3}, rows[3] = {0.25, 0, 3}, rows[4] = {1, 1, 2};
+    rows[5] = {-7, 0.5, 1}, rows[6] = {5, 0, 2}, rows[7] = {0.3, 0.1, 3}, rows[9] = {1e6, 0.001, 2};
     const std::array<double, 3> expected[] = {{1, 0.2, 1}, {0, 0.2, 0}, {12, 12, 3}, {0.25, 0, 3},
                                               {-0.346573590279973, 0.832554611157698, 2}, {-7, 0.5, 1}, {5, 0, 2},
                                               {6, 14, 3}, {1, 0.1, 0}, {1e6, 0, 2}};
@@ -409,54 +340,38 @@ TEST(MonteCarloValidation, WorkingMatrixRows) {
     CMonteCarlo a(host), b(host);
     const auto m = Access::Validate(a, Matrix(rows));
     for (std::size_t k = 0; k < std::size(expected); ++k) EXPECT_EQ(m[k], expected[k]) << "row " << k;
-    EXPECT_TRUE(Access::LookupTables(a).isEmpty());
     EXPECT_EQ(Access::Validate(b, Matrix(rows, 1, 1)), m);  // read by position whatever the lower bounds
     // The run with that lognormal draws its mean: Cost1 (output 6) is FC1 itself.
     a.RunSimulation(Matrix(WithRow(UniformRows(), 9, 1e6, 0.001, 2)), 100, 200, 4.0f);
-    EXPECT_EQ(a.Results().min[6], 1e6);
-    EXPECT_EQ(a.Results().max[6], 1e6);
+    EXPECT_TRUE(a.Results().min[6] == 1e6 && a.Results().max[6] == 1e6);
 }
-
-Variant GoodTable() { return CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}); }  // expected value 2.3
 
 Rows TableRows() {
     Rows rows = UniformRows();
     for (int k = 4; k < 13; ++k) rows[static_cast<std::size_t>(k)] = {2.3, 0.1, 2};
     return rows;
 }
-Variant Impacts(const Variant& at6 = GoodTable()) { return TableList(4, {GoodTable(), GoodTable(), at6, GoodTable(), GoodTable()}); }
-Variant Costs(const Variant& at11 = GoodTable()) { return TableList(9, {GoodTable(), GoodTable(), at11, GoodTable()}); }
+Variant Impacts(const Variant& at6 = GoodTable()) { return Variant::List({GoodTable(), GoodTable(), at6, GoodTable(), GoodTable()}, 4); }
+Variant Costs(const Variant& at11 = GoodTable()) { return Variant::List({GoodTable(), GoodTable(), at11, GoodTable()}, 9); }
 
 TEST(MonteCarloLookupTables, SpanTheGivenListsAndReplaceTheirRows) {
-    const struct {
-        Variant impacts, costs;
-        std::int32_t lo, hi;
-    } cases[] = {{Impacts(), Variant(), 4, 8}, {Variant(), Costs(), 9, 12}, {Impacts(), Costs(), 4, 12}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lo * 100 + c.hi);
+    for (const auto& [impacts, costs, lo, hi] : {std::tuple{Impacts(), Variant(), 4, 8}, {Variant(), Costs(), 9, 12}, {Impacts(), Costs(), 4, 12}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
-        const auto m = Access::Validate(mc, Wrapped(Matrix(TableRows()), c.impacts, c.costs));
+        const auto m = Access::Validate(mc, Wrapped(Matrix(TableRows()), impacts, costs));
         const Variant& tables = Access::LookupTables(mc);
-        ASSERT_EQ(tables.dims(), 1);
-        EXPECT_EQ(tables.lbound(1), c.lo);
-        EXPECT_EQ(tables.ubound(1), c.hi);
-        for (std::size_t k = 4; k < 13; ++k) {
-            // A row with a table draws from it (code 99) unconverted; the others become mu and sigma.
-            if (static_cast<int>(k) >= c.lo && static_cast<int>(k) <= c.hi)
-                EXPECT_EQ(m[k], (std::array<double, 3>{2.3, NumericLimits::LargestDouble, 99})) << k;
-            else
-                EXPECT_TRUE(m[k][0] != 2.3 && m[k][2] == 2.0) << k;
-        }
+        EXPECT_TRUE(tables.dims() == 1 && tables.lbound(1) == lo && tables.ubound(1) == hi) << lo;
+        // A row with a table draws from it (code 99) unconverted; the others become mu and sigma.
+        for (std::size_t k = 4; k < 13; ++k)
+            EXPECT_EQ(m[k][2] == 99 && m[k][0] == 2.3, static_cast<int>(k) >= lo && static_cast<int>(k) <= hi) << lo << " " << k;
     }
 }
 
 TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
     Variant threeRows = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 2}});
     Variant oneBased = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{1, 3}});
-    Variant generic = Variant::MakeArray(VarType::Generic, {Bounds{0, 1}, Bounds{0, 2}});
     for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = generic(r, c) = GoodTable()(r, c);
+        for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = GoodTable()(r, c);
     const struct {
         const char* name;
         Variant table;
@@ -467,33 +382,27 @@ TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
         {"equal neighbours", CumulativeTable({1, 1, 3}, {0.2, 0.5, 1}), 2.0, true},
         {"more rows than two", threeRows, 2.3, true},
         {"empty entry", Variant(), 2.3, false},
-        {"generic array", generic, 2.3, false},
         {"columns not from 0", oneBased, 2.3, false},
         {"too few columns", CumulativeTable({1, 2}, {0.5, 1}), 1.5, false},
         {"values decrease", CumulativeTable({1, 3, 2}, {0.2, 0.5, 1}), 2.2, false},
-        {"cumulative decreases", CumulativeTable({1, 2, 3}, {0.5, 0.2, 1}), 2.3, false},
-        {"cumulative above 1", CumulativeTable({1, 2, 3}, {0.2, 0.5, 1.0001}), 2.3, false},
         {"sum short of 1 within 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996}), 2.3, true},
         {"sum short of 1 in 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.9995}), 2.3, false},
-        {"mean off in the 5th figure", GoodTable(), 2.30004, true},
         {"mean off in the 4th figure", GoodTable(), 2.301, false},
     };
+    EngineTestHost host;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EngineTestHost host;
         Rows rows = TableRows();
         rows[6][0] = c.mean;
-        EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(c.table), Variant()), host).text, c.good ? "" : "Bad discrete lookup table (I3)");
+        EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(c.table), Variant()), host).text, c.good ? "" : "Bad discrete lookup table (I3)") << c.name;
     }
-    const Variant descending = CumulativeTable({3, 2, 1}, {0.2, 0.5, 1});
-    EngineTestHost host;
-    EXPECT_EQ(RunOn(Wrapped(Matrix(TableRows()), Impacts(), Costs(descending)), host).text, "Bad discrete lookup table (FC3)");
+    EXPECT_EQ(RunOn(Wrapped(Matrix(TableRows()), Impacts(), Costs(CumulativeTable({3, 2, 1}, {0.2, 0.5, 1}))), host).text,
+              "Bad discrete lookup table (FC3)");
     // The category counts come from the host by kind.
     host.costCategories = 2;
     const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
     Rows rows = TableRows();
     for (std::size_t k = 9; k < 13; ++k) rows[k][0] = 2;
-    const Variant costs = TableList(9, {twoColumns, twoColumns, twoColumns, twoColumns});
+    const Variant costs = Variant::List({twoColumns, twoColumns, twoColumns, twoColumns}, 9);
     EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(), costs), host).text, "");
     host.costCategories = 3;
     EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(), costs), host).text, "Bad discrete lookup table (FC1)");
@@ -515,40 +424,28 @@ void ExpectSameResults(const SimulationResults& a, const SimulationResults& b) {
 
 TEST(MonteCarloRun, FewerThanTwoTrialsEndTheRunBeforeAnythingElse) {
     test::TempDir dir;
-    for (const std::int32_t trials : {1, 0, -5}) {
+    for (const std::int32_t trials : {1, -5}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         mc.SetExportPaths(dir.file("out.csv"));
         const Outcome o = ErrorOf([&] { mc.RunSimulation(Matrix(UniformRows()), trials, 200, 0.0f); });
-        EXPECT_EQ(o.number, 255);
         EXPECT_EQ(o.text, "Can't do simulation with only (" + CStr(Variant(trials)) + ") trial(s).");
-        EXPECT_EQ(host.yields, 0);
+        EXPECT_TRUE(o.number == 255 && host.yields == 0 && mc.Seed() == 0.0f && mc.Results().mean[0] == kNoValue);
         EXPECT_FALSE(std::filesystem::exists(dir.file("out.csv")));
-        EXPECT_EQ(mc.Seed(), 0.0f);
-        EXPECT_EQ(mc.Results().mean[0], kNoValue);
     }
 }
 
 TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
-    const struct {
-        float given, used;  // used 0: from the clock
-    } cases[] = {{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {3.0f, 3.0f}, {0.0f, 0.0f}, {86400.0f, 0.0f},
-                 {-86400.0f, 0.0f}, {1e9f, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.given);
+    // Given and used; used 0: from the clock.
+    for (const auto& [given, used] : {std::pair{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {0.0f, 0.0f}, {-86400.0f, 0.0f},
+                                      {std::numeric_limits<float>::quiet_NaN(), 0.0f}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         const float before = Timer();
-        mc.RunSimulation(Matrix(UniformRows()), 20, 10, c.given);
+        mc.RunSimulation(Matrix(UniformRows()), 20, 10, given);
         const float after = Timer();
-        if (c.used != 0.0f) {
-            EXPECT_EQ(mc.Seed(), c.used);
-        } else if (after >= before) {
-            EXPECT_GE(mc.Seed(), before);
-            EXPECT_LE(mc.Seed(), after);
-        }
-        EXPECT_GT(mc.Seed(), 0.0f);
-        EXPECT_LT(mc.Seed(), 86400.0f);
+        EXPECT_TRUE(used != 0.0f ? mc.Seed() == used : (after < before || (mc.Seed() >= before && mc.Seed() <= after))) << given;
+        EXPECT_TRUE(mc.Seed() > 0.0f && mc.Seed() < 86400.0f) << given;
     }
 }
 
@@ -558,10 +455,8 @@ TEST(MonteCarloRun, SameSeedGivesTheSameRunWithEitherGenerator) {
     for (const std::int32_t prng : {0, 1}) {
         EngineTestHost host;
         CMonteCarlo a(host), b(host);
-        a.SetPRNGToUse(prng);
-        b.SetPRNGToUse(prng);
-        a.SetExportPaths(dir.file("a.csv"));
-        b.SetExportPaths(dir.file("b.csv"));
+        a.SetPRNGToUse(prng), b.SetPRNGToUse(prng);
+        a.SetExportPaths(dir.file("a.csv")), b.SetExportPaths(dir.file("b.csv"));
         a.RunSimulation(Matrix(MixedRows()), 3000, 200, 1234.5f);
         Rnd(-99.0f);  // other use of the generators in between
         std::int32_t idum = -99;
@@ -584,21 +479,18 @@ TEST(MonteCarloRun, SameSeedGivesTheSameRunWithEitherGenerator) {
 TEST(MonteCarloRun, SpreadZeroLeavesEveryOtherQuantityUnchanged) {
     test::TempDir dir;
     for (const std::int32_t prng : {0, 1}) {
-        for (const std::size_t changed : {0u, 4u, 6u, 12u}) {
+        for (const std::size_t changed : {0u, 6u, 12u}) {
             SCOPED_TRACE(prng * 100 + static_cast<int>(changed));
             EngineTestHost host;
             CMonteCarlo a(host), b(host);
-            a.SetPRNGToUse(prng);
-            b.SetPRNGToUse(prng);
-            a.SetExportPaths(dir.file("a.csv"));
-            b.SetExportPaths(dir.file("b.csv"));
+            a.SetPRNGToUse(prng), b.SetPRNGToUse(prng);
+            a.SetExportPaths(dir.file("a.csv")), b.SetExportPaths(dir.file("b.csv"));
             Rows rows = MixedRows();
             a.RunSimulation(Matrix(rows), 2000, 200, 555.0f);
             rows[changed][1] = 0.0;
             b.RunSimulation(Matrix(rows), 2000, 200, 555.0f);
             const auto ca = ReadCsv(dir.file("a.csv")), cb = ReadCsv(dir.file("b.csv"));
-            ASSERT_EQ(ca.size(), 2001u);
-            ASSERT_EQ(cb.size(), 2001u);
+            ASSERT_TRUE(ca.size() == 2001u && cb.size() == 2001u);
             for (std::size_t t = 1; t < ca.size(); ++t)
                 for (std::size_t k = 0; k < 13; ++k)
                     ASSERT_EQ(cb[t][k], k == changed ? FormatDouble(rows[k][0]) : ca[t][k]) << t << " " << k;
@@ -623,7 +515,7 @@ const char* kGoldenRun =
 TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
     Rows rows = {{{0.6, 0.1, 0}, {0.5, 0.2, 0}, {0.45, 0.3, 0}, {0.7, 0.0, 0}, {10, 3, 0}, {2.3, 0.1, 0}, {30, 6, 0},
                   {40, 20, 0}, {50, 10, 0}, {100, 10, 0}, {200, 40, 0}, {2.3, 0.5, 0}, {400, 50, 0}}};
-    const Variant inputs = Wrapped(Matrix(rows), TableList(5, {GoodTable()}), TableList(11, {GoodTable()}));
+    const Variant inputs = Wrapped(Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11));
     for (const int workers : {1, 8}) {
         SCOPED_TRACE(workers);
         WorkerThreads threads(workers);
@@ -636,29 +528,19 @@ TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
         EXPECT_EQ(test::ReadBytes(dir.file("run.csv")), kGoldenRun);
         // Extremes rounded to 15 digits, mean and variance from one-pass sums.
         const SimulationResults& r = mc.Results();
-        EXPECT_EQ(r.min[0], 11.4841538599779);
-        EXPECT_EQ(r.max[0], 24.2326524342993);
-        EXPECT_EQ(r.mean[0], 16.51139619233508);
-        EXPECT_EQ(r.variance[0], 19.553730574641484);
-        EXPECT_EQ(r.min[1], 189.851085250622);
-        EXPECT_EQ(r.max[1], 312.569031783658);
-        EXPECT_EQ(r.mean[1], 260.4940253358504);
-        EXPECT_EQ(r.variance[1], 2088.56147477685);
+        EXPECT_EQ((std::vector<double>{r.min[0], r.max[0], r.mean[0], r.variance[0], r.min[1], r.max[1], r.mean[1], r.variance[1]}),
+                  (std::vector<double>{11.4841538599779, 24.2326524342993, 16.51139619233508, 19.553730574641484, 189.851085250622,
+                                       312.569031783658, 260.4940253358504, 2088.56147477685}));
     }
 }
 
 TEST(MonteCarloRun, ResultsAreCopiesByIndex) {
     EngineTestHost host;
     CMonteCarlo mc(host);
-    EXPECT_EQ(mc.Mean()(0).get().rawDouble(), kNoValue);
-    EXPECT_TRUE(mc.Sensitivities(0).isEmpty());
     mc.RunSimulation(Matrix(MixedRows()), 1000, 200, 9.0f);
-    EXPECT_EQ(mc.Sensitivities(-1).bounds(1).count(), 4);
+    EXPECT_EQ(mc.Sensitivities(-1).bounds(1).count() * 10 + mc.R2(-1).bounds(1).count(), 42);
     EXPECT_EQ(mc.Sensitivities(2)(10, 1).get().rawDouble(), (*mc.Results().sensitivities[2])(10, 1));
     EXPECT_EQ(ErrorOf([&] { mc.Sensitivities(4); }).number, err::SubscriptRange);
-    EXPECT_EQ(ErrorOf([&] { mc.Sensitivities(-2); }).number, err::SubscriptRange);
-    EXPECT_TRUE(mc.R2(5).isEmpty());
-    EXPECT_EQ(mc.R2(-1).bounds(1).count(), 2);
     Variant mean = mc.Mean();
     const double before = mean(0).get().rawDouble();
     mean(0) = Variant(-1.0);
@@ -673,8 +555,7 @@ TEST(MonteCarloRun, AFailedExportIsReportedOnceAndTheRunGoesOn) {
     mc.RunSimulation(Matrix(MixedRows()), 500, 200, 6.0f);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].title, "Export(s) discontinued because of an error");
-    EXPECT_FALSE(std::filesystem::exists(dir.file("b.csv")));
-    EXPECT_NE(mc.Results().mean[0], kNoValue);
+    EXPECT_TRUE(!std::filesystem::exists(dir.file("b.csv")) && mc.Results().mean[0] != kNoValue);
 }
 
 TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
@@ -685,9 +566,7 @@ TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
     EngineTestHost host;
     CMonteCarlo mc(host);
     const Outcome o = ErrorOf([&] { mc.RunSimulation(Matrix(UniformRows()), std::numeric_limits<std::int32_t>::max(), 200, 1.0f); });
-    EXPECT_EQ(o.number, 7);
-    EXPECT_EQ(o.text, "Out of memory");
-    EXPECT_EQ(host.yields, 0);
+    EXPECT_TRUE(o.number == 7 && o.text == "Out of memory" && host.yields == 0) << o.text;
 }
 
 // ---- the trial loop on worker threads -----------------------------------------------------
@@ -695,7 +574,7 @@ TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
 Variant MixedInputWithTables() {
     Rows rows = MixedRows();
     rows[5][0] = rows[11][0] = 2.3;
-    return Wrapped(Matrix(rows), TableList(5, {GoodTable()}), TableList(11, {GoodTable()}));
+    return Wrapped(Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11));
 }
 
 // The trial loop as its definition states it: each trial's order, then each draw.
@@ -704,7 +583,7 @@ void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMa
         host.Yield();
         for (const std::int32_t k : Access::RandomParameterOrder(mc)) {
             const auto& row = m[static_cast<std::size_t>(k)];
-            double v = Access::GetAPseudoRandomValue(mc, row[0], row[1], static_cast<std::int32_t>(row[2]), k < 4 ? -1 : k);
+            double v = Access::Draw(mc, row[0], row[1], static_cast<std::int32_t>(row[2]), k < 4 ? -1 : k);
             table(t, k) = k < 4 ? std::max(std::min(v, 1.0), 0.0) : v;
         }
         CMonteCarlo::ComputeTrialRisks(table, t);
@@ -742,7 +621,7 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOfTheOneByOneLoop) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         mc.RunSimulation(MixedInputWithTables(), 20000, 200, 31.0f);
-        results[workers == 1 ? 0 : workers == 2 ? 1 : 2] = mc.Results();
+        results[workers == 8 ? 2 : workers - 1] = mc.Results();
     }
     ExpectSameResults(results[0], results[1]);
     ExpectSameResults(results[0], results[2]);
@@ -761,7 +640,7 @@ TEST(MonteCarloTrialLoop, NegativeSpreadEndsTheRunAtItsFirstDraw) {
         Access::InitialisePRNG(mc);
         TrialTable table(20000, 0);
         EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, "Invalid SD (-1.5) in CMonteCarlo");
-        EXPECT_EQ(host.yields, 1);
+        EXPECT_EQ(host.yields, 1) << workers;
     }
 }
 
@@ -779,10 +658,9 @@ TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
     TrialTable table(n, 0);
     const std::string expected = ErrorOf([&] { ReferenceTrials(mc, table, m, host); }).text;
     const int failingTrial = host.yields;
-    ASSERT_GT(failingTrial, 4096) << "the seed should put the first overflow well into the run";
-    ASSERT_LT(failingTrial, n);
+    ASSERT_TRUE(failingTrial > 4096 && failingTrial < n) << "the seed should put the first overflow well into the run";
     EXPECT_EQ(expected.rfind("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ", 0), 0u) << expected;
-    for (const int workers : {1, 3, 8}) {
+    for (const int workers : {1, 8}) {
         SCOPED_TRACE(workers);
         WorkerThreads threads(workers);
         Access::InitialisePRNG(mc);
@@ -825,22 +703,18 @@ TEST(ProgramHost, ReadsTheSettingsShowsMessagesAndYieldsAtMostOncePerInterval) {
     set.yield = &yield;
     ScopedServices services(set);
     ProgramSimulationHost host;
-    EXPECT_TRUE(host.RegUseConstant());
-    EXPECT_EQ(host.NumImpactCategories(), 3);
-    EXPECT_EQ(host.NumCostCategories(), 4);
-    EXPECT_TRUE(host.HideManagementCosts());
+    EXPECT_TRUE(host.RegUseConstant() && host.HideManagementCosts());
+    EXPECT_EQ(host.NumImpactCategories() * 10 + host.NumCostCategories(), 34);
     host.ShowMessage("Disk full", "Export(s) discontinued because of an error");
     ASSERT_EQ(box.calls.size(), 1u);
-    EXPECT_EQ(box.calls[0].text, "Disk full");
-    EXPECT_EQ(box.calls[0].title, "Export(s) discontinued because of an error");
-    EXPECT_EQ(box.calls[0].style, mb::OKOnly);
+    EXPECT_TRUE(box.calls[0].text == "Disk full" && box.calls[0].title == "Export(s) discontinued because of an error" &&
+                box.calls[0].style == mb::OKOnly);
     for (int i = 0; i < 10000; ++i) host.Yield();
     EXPECT_EQ(yield.calls, 1);  // the first call lets events through at once
     std::this_thread::sleep_for(ProgramSimulationHost::kYieldInterval + std::chrono::milliseconds(5));
     host.Yield();
     EXPECT_EQ(yield.calls, 2);
-    AppData = savedData;
-    AppOptions = savedOptions;
+    AppData = savedData, AppOptions = savedOptions;
 }
 
 }  // namespace

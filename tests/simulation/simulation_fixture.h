@@ -23,28 +23,23 @@ public:
         std::string text, title;
     };
     void Yield() override {
-        ++yields;
-        if (onYield) onYield(yields);
+        if (++yields, onYield) onYield(yields);
     }
     // Successive answers when given (the last one repeats), else regUseConstant.
     bool RegUseConstant() const override {
         ++regReads;
-        if (regAnswers.empty()) return regUseConstant;
-        return regAnswers[std::min(regReads - 1, regAnswers.size() - 1)];
+        return regAnswers.empty() ? regUseConstant : regAnswers[std::min(regReads, regAnswers.size()) - 1];
     }
     int NumImpactCategories() const override { return impactCategories; }
     int NumCostCategories() const override { return costCategories; }
     bool HideManagementCosts() const override { return hideCosts; }
     void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
 
-    int yields = 0;
+    int yields = 0, impactCategories = 3, costCategories = 3;
     std::function<void(int)> onYield;
-    bool regUseConstant = false;
+    bool regUseConstant = false, hideCosts = false;
     std::vector<bool> regAnswers;
     mutable std::size_t regReads = 0;
-    int impactCategories = 3;
-    int costCategories = 3;
-    bool hideCosts = false;
     std::vector<Message> messages;
 };
 
@@ -54,11 +49,10 @@ public:
     static WorkingMatrix Validate(CMonteCarlo& mc, const Variant& inputs) { return mc.ValidateSimulationInput(inputs); }
     static const Variant& LookupTables(const CMonteCarlo& mc) { return mc.lookupTables_; }
     static void SetSeed(CMonteCarlo& mc, float seed) { mc.seed_ = seed; }
-    static void SeedFromTimer(CMonteCarlo& mc) { mc.SeedFromTimer(); }
     static void InitialisePRNG(CMonteCarlo& mc) { mc.InitialisePRNG(); }
     static double NextUniform(CMonteCarlo& mc) { return mc.NextUniform(); }
     static std::array<std::int32_t, 13> RandomParameterOrder(CMonteCarlo& mc) { return mc.RandomParameterOrder(0, 12); }
-    static double GetAPseudoRandomValue(CMonteCarlo& mc, double mean, double s, std::int32_t code, std::int32_t table) {
+    static double Draw(CMonteCarlo& mc, double mean, double s, std::int32_t code, std::int32_t table) {
         return mc.GetAPseudoRandomValue(mean, s, code, table);
     }
     static double Transform(const CMonteCarlo& mc, double u, double mean, double s, std::int32_t code, std::int32_t table) {
@@ -108,20 +102,20 @@ using Rows = std::array<std::array<double, 3>, 13>;
 // A Double matrix of the rows, with the given lower bounds.
 inline Variant Matrix(const Rows& rows, std::int32_t rowLower = 0, std::int32_t columnLower = 0) {
     Variant m = Variant::MakeArray(VarType::Double, {Bounds{rowLower, rowLower + 12}, Bounds{columnLower, columnLower + 2}});
-    for (int r = 0; r < 13; ++r)
-        for (int c = 0; c < 3; ++c) m(rowLower + r, columnLower + c) = Variant(rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+    for (std::size_t r = 0; r < 13; ++r)
+        for (std::size_t c = 0; c < 3; ++c) m(rowLower + static_cast<int>(r), columnLower + static_cast<int>(c)) = Variant(rows[r][c]);
     return m;
 }
 
 // Every quantity uniform: p 0.5, impacts 1, costs 0, spread 0.1.
 inline Rows UniformRows() {
     Rows rows{};
-    for (int k = 0; k < 13; ++k) rows[static_cast<std::size_t>(k)] = {k < 4 ? 0.5 : (k < 9 ? 1.0 : 0.0), 0.1, 0.0};
+    for (std::size_t k = 0; k < 13; ++k) rows[k] = {k < 4 ? 0.5 : (k < 9 ? 1.0 : 0.0), 0.1, 0.0};
     return rows;
 }
 
-inline Rows WithRow(Rows rows, int k, double mean, double s, double code) {
-    rows[static_cast<std::size_t>(k)] = {mean, s, code};
+inline Rows WithRow(Rows rows, std::size_t k, double mean, double s, double code) {
+    rows[k] = {mean, s, code};
     return rows;
 }
 
@@ -135,15 +129,11 @@ inline Rows MixedRows() {
 inline Variant CumulativeTable(const std::vector<double>& values, const std::vector<double>& cumulative) {
     const auto n = static_cast<std::int32_t>(values.size());
     Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
-    for (std::int32_t c = 0; c < n; ++c) {
-        t(0, c) = Variant(values[static_cast<std::size_t>(c)]);
-        t(1, c) = Variant(cumulative[static_cast<std::size_t>(c)]);
-    }
+    for (std::int32_t c = 0; c < n; ++c)
+        t(0, c) = Variant(values[static_cast<std::size_t>(c)]), t(1, c) = Variant(cumulative[static_cast<std::size_t>(c)]);
     return t;
 }
-
-// A list of tables over quantity indices first to first + tables.size() - 1.
-inline Variant TableList(std::int32_t first, const std::vector<Variant>& tables) { return Variant::List(tables, first); }
+inline Variant GoodTable() { return CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}); }  // expected value 2.3
 
 inline Variant Wrapped(const Variant& matrix, const Variant& impacts, const Variant& costs) {
     return Variant::List({matrix, impacts, costs});
@@ -152,10 +142,8 @@ inline Variant Wrapped(const Variant& matrix, const Variant& impacts, const Vari
 // A table of n trials whose total risk and total cost columns hold the given values.
 inline TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& cost) {
     TrialTable t(static_cast<std::int32_t>(risk.size()), 0);
-    for (std::size_t i = 0; i < risk.size(); ++i) {
-        t(static_cast<std::int32_t>(i + 1), TrialTable::kTotalRisk) = risk[i];
-        t(static_cast<std::int32_t>(i + 1), TrialTable::kTotalCost) = cost[i];
-    }
+    for (std::int32_t i = 1; i <= t.trials(); ++i)
+        t(i, TrialTable::kTotalRisk) = risk[static_cast<std::size_t>(i - 1)], t(i, TrialTable::kTotalCost) = cost[static_cast<std::size_t>(i - 1)];
     return t;
 }
 
