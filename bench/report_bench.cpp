@@ -5,7 +5,6 @@
 
 #include <QApplication>
 
-#include <cmath>
 #include <filesystem>
 
 #include "appdata/appdata.h"
@@ -36,21 +35,8 @@ RunState StoredRun(const Variant& data) {
     CMonteCarlo engine(host);
     const std::int32_t trials = CLng(data(item::kTrials));
     engine.RunSimulation(BuildSimulationInputs(data, true), trials, 200, 4711.0f);
-    const SimulationResults& r = engine.Results();
-    run.RunSummary.trials = trials;
-    for (std::size_t k = 0; k < outcol::kCount; ++k) {
-        run.RunSummary.mean[k] = r.mean[k];
-        run.RunSummary.sd[k] = std::sqrt(std::fabs(r.variance[k]));
-        run.RunSummary.min[k] = r.min[k];
-        run.RunSummary.max[k] = r.max[k];
-        run.RunLimits[k] = r.limits[k];
-    }
-    run.RunFrequencies.classes = r.frequencyClasses;
-    run.RunFrequencies.values = r.frequencies;
-    for (int j = 0; j < item::kQuantities; ++j) {
-        for (int m = 0; m < 2; ++m) run.RunRankCorrelations[j][m] = (*r.sensitivities[0])(j, m);
-    }
-    run.HaveRunResults = run.ResultsValid = true;
+    StoreEngineResults(run, engine.Results(), trials);
+    run.ResultsValid = true;
     return run;
 }
 

@@ -199,27 +199,7 @@ bool ResultsController::RunSimulationAndShowResults(Variant& data, float seed) {
         engine.RunSimulation(input, trials, kFrequencyClasses, seed);
         data(item::kPrngSeed) = engine.Seed();
 
-        const SimulationResults& r = engine.Results();
-        RunSummaryData summary;
-        summary.trials = trials;
-        for (int m = 0; m < outcol::kCount; ++m) {
-            const auto k = static_cast<std::size_t>(m);
-            summary.mean[k] = r.mean[k];
-            summary.sd[k] = r.variance[k] >= 0.0 ? std::sqrt(r.variance[k]) : -1.0;
-            summary.min[k] = r.min[k];
-            summary.max[k] = r.max[k];
-            state_.RunLimits[k] = r.limits[k];
-        }
-        state_.RunSummary = summary;
-        state_.RunFrequencies.classes = r.frequencyClasses;
-        state_.RunFrequencies.values = r.frequencies;
-        for (int j = 0; j < item::kQuantities; ++j) {
-            for (int m = 0; m < 2; ++m) {
-                state_.RunRankCorrelations[static_cast<std::size_t>(j)][static_cast<std::size_t>(m)] =
-                    r.sensitivities[0] ? (*r.sensitivities[0])(j, m) : kNoValue;
-            }
-        }
-        state_.HaveRunResults = true;
+        StoreEngineResults(state_, engine.Results(), trials);
 
         if (!state_.BatchMode) {
             BuildSensitivitySummary(engine.R2(-1), engine.Sensitivities(-1));

@@ -15,6 +15,8 @@
 
 namespace nuvir {
 
+struct SimulationResults;
+
 // Output columns of the engine, in the order of the trial table.
 namespace outcol {
 inline constexpr int kTotalRisk = 0;
@@ -91,5 +93,10 @@ struct RunState {
     // Double(0 To 1, 0 To classes - 1, 0 To 1).
     Variant RunFrequenciesVariant() const;
 };
+
+// Copies the engine's results of a run of `trials` trials into the run state: the
+// summary, the confidence limits, the frequency tables and the rank correlations
+// (the no-value marker where the engine computed none); marks the run as having results.
+void StoreEngineResults(RunState& run, const SimulationResults& results, std::int32_t trials);
 
 }  // namespace nuvir

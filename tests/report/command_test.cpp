@@ -33,6 +33,13 @@ protected:
     const FakeMessageBox::Call* Message() const {
         return services.messageBox.calls.empty() ? nullptr : &services.messageBox.calls.back();
     }
+    // Writes the report of the host's run and has the office suite check it (77: no
+    // office suite); a PNG of its first page is left in the build folder.
+    int WriteAndCheck(const std::string& name, const std::string& checks) {
+        dialog.QueueAnswer(Target(name + ".rtf"));
+        if (GenerateRtfReport(host, name) != Target(name + ".rtf")) return -1;
+        return CheckReport(checks + " --png " + Quoted(name + ".png") + " " + Quoted(Target(name + ".rtf")));
+    }
     static std::unique_ptr<RunState> run;
     FakeReportHost host;
 };
@@ -47,11 +54,13 @@ TEST_F(CommandTest, CancellingTouchesNothing) {
     EXPECT_TRUE(services.messageBox.calls.empty());
     ASSERT_EQ(dialog.requests.size(), 1u);
     const FileDialogRequest& r = dialog.requests[0];
-    EXPECT_EQ(r.title, "Write report as RTF file");
-    EXPECT_EQ(r.filterPattern, "*.RTF");
-    EXPECT_EQ(r.fileName, "Ant_Lake.rtf");
-    EXPECT_EQ(r.directory, "/nowhere");
+    EXPECT_EQ(std::tie(r.title, r.filterPattern, r.fileName, r.directory),
+              std::make_tuple("Write report as RTF file", "*.RTF", "Ant_Lake.rtf", "/nowhere"));
     EXPECT_TRUE(r.overwritePrompt);
+    host.name = "";
+    dialog.QueueCancel();
+    ReportCommand(host);
+    EXPECT_EQ(dialog.requests.back().fileName, "Risk_Report.rtf");
 }
 
 TEST_F(CommandTest, TheReportGoesToTheFileAndAsRtfOnlyToTheClipboard) {
@@ -62,24 +71,13 @@ TEST_F(CommandTest, TheReportGoesToTheFileAndAsRtfOnlyToTheClipboard) {
     EXPECT_EQ(ReportPath, dir.file("reports"));
     EXPECT_TRUE(services.messageBox.calls.empty());
     const std::string bytes = ReadBytes(target);
-    EXPECT_EQ(bytes.rfind("{\\rtf1\\ansi", 0), 0u);
     EXPECT_EQ(bytes.substr(bytes.size() - 3), "}\r\n");  // as the template file ends
-    EXPECT_EQ(CountOf(bytes, "\\pngblip"), 7);  // the chain and six plots
-    EXPECT_EQ(CountOf(bytes, "Plot not available"), 0);
-    EXPECT_EQ(CountOf(bytes, "%A") + CountOf(bytes, "%B"), 0);
-    EXPECT_NE(bytes.find("(CI = 95 %)"), std::string::npos);
-    EXPECT_NE(bytes.find("New Species"), std::string::npos);
+    EXPECT_EQ(CountOf(bytes, "\\pngblip"), 7);           // the chain and six plots
     EXPECT_TRUE(ClipboardRtfBytes() == bytes);
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    ASSERT_NE(data, nullptr);
-    QStringList formats = data->formats();
+    QStringList formats = QGuiApplication::clipboard()->mimeData()->formats();
     formats.sort();
     EXPECT_EQ(formats, (QStringList{"application/rtf", "text/richtext", "text/rtf"}));
-    EXPECT_FALSE(data->hasText());
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path() / "reports"), {}), 1);
-}
 
-TEST_F(CommandTest, AnEditedTemplatesBytesReachFileAndClipboardUnchanged) {
     WriteBytes(GetReportTemplatePath(), "{\\rtf1 Caf\xE9 %ASpecies% \\'e9}");
     dialog.QueueAnswer(Target());
     ASSERT_EQ(GenerateRtfReport(host, "x"), Target());
@@ -91,8 +89,8 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
     struct Case {
         const char* name;
         std::function<void()> fail;
-        const char* message;   // part of the "Error writing report" text, or none
-        bool onClipboard;      // the new report reached the clipboard
+        const char* message;  // part of the "Error writing report" text, or none
+        bool onClipboard;     // the new report reached the clipboard
     };
     const Case cases[] = {
         {"write fails", [] { SetFileFaultForTesting([](FileStage s) { return s == FileStage::Write ? EIO : 0; }); },
@@ -114,15 +112,20 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         SetFileFaultForTesting({});
         EXPECT_EQ(ReadBytes(Target()), "old report");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.message ? 2 : 1);
+        ASSERT_EQ(services.messageBox.calls.size(), c.message ? 1u : 0u);
         if (c.message) {
-            ASSERT_EQ(services.messageBox.calls.size(), 1u);
             EXPECT_EQ(Message()->title, "Error writing report");
             EXPECT_NE(Message()->text.find(c.message), std::string::npos);
-        } else {
-            EXPECT_TRUE(services.messageBox.calls.empty());
         }
         EXPECT_EQ(ClipboardRtfBytes() != "{\\rtf1 earlier}", c.onClipboard);
     }
+    // The command itself stops at a missing template before asking for a file.
+    services.messageBox.calls.clear();
+    ReportCommand(host);
+    ASSERT_NE(Message(), nullptr);
+    EXPECT_EQ(Message()->title, "Missing report template");
+    EXPECT_EQ(Message()->text,
+              "The report template is missing.\r\n\r\nTry closing and restarting the application to recreate it.");
 }
 
 TEST_F(CommandTest, AnUnwritableTargetLeavesTheReportOnTheClipboard) {
@@ -130,44 +133,23 @@ TEST_F(CommandTest, AnUnwritableTargetLeavesTheReportOnTheClipboard) {
     dialog.QueueAnswer(Target("folder.rtf"));
     EXPECT_EQ(GenerateRtfReport(host, "x"), "");
     ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    const auto& m = services.messageBox.calls[0];
-    EXPECT_EQ(m.title, "");
-    EXPECT_EQ(m.text.rfind("Can't write the file at this time, because:\r\n\r\n", 0), 0u);
-    EXPECT_EQ(m.text.substr(m.text.size() - 40), "\r\n\r\nThe report will be on the clipboard.");
+    const std::string& text = Message()->text;
+    EXPECT_EQ(text.rfind("Can't write the file at this time, because:\r\n\r\n", 0), 0u);
+    EXPECT_EQ(text.substr(text.size() - 40), "\r\n\r\nThe report will be on the clipboard.");
     EXPECT_EQ(ClipboardRtfBytes().rfind("{\\rtf1\\ansi", 0), 0u);
-}
-
-TEST_F(CommandTest, AMissingTemplateStopsTheCommand) {
-    std::filesystem::remove(GetReportTemplatePath());
-    ReportCommand(host);
-    ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    EXPECT_EQ(services.messageBox.calls[0].title, "Missing report template");
-    EXPECT_EQ(services.messageBox.calls[0].text,
-              "The report template is missing.\r\n\r\nTry closing and restarting the application to recreate it.");
-    EXPECT_TRUE(dialog.requests.empty());
-}
-
-TEST_F(CommandTest, TheOfferedNameFallsBackToRiskReport) {
-    for (const auto& [name, offered] : {std::pair<std::string, std::string>{"New_Specie_New_Locati", "New_Specie_New_Locati.rtf"},
-                                        {"", "Risk_Report.rtf"}}) {
-        host.name = name;
-        dialog.QueueCancel();
-        ReportCommand(host);
-        EXPECT_EQ(dialog.requests.back().fileName, offered);
-    }
 }
 
 TEST_F(CommandTest, TheViewerGetsThePathAsOneArgumentWhenAsked) {
     const std::string viewer = dir.file("viewer");
     WriteBytes(viewer, "");
     const std::string target = Target("a report with blanks.rtf");
-    struct Case { const char* name; std::string program; bool open, starts, started, message; };
+    struct Case { const char* name; std::string program; bool open, starts, started; };
     const Case cases[] = {
-        {"opened", viewer, true, true, true, false},
-        {"the start fails", viewer, true, false, true, true},
-        {"auto-open off", viewer, false, true, false, false},
-        {"no viewer", "", true, true, false, false},
-        {"viewer gone", dir.file("gone"), true, true, false, false},
+        {"opened", viewer, true, true, true},
+        {"the start fails", viewer, true, false, true},
+        {"auto-open off", viewer, false, true, false},
+        {"no viewer", "", true, true, false},
+        {"viewer gone", dir.file("gone"), true, true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,47 +161,30 @@ TEST_F(CommandTest, TheViewerGetsThePathAsOneArgumentWhenAsked) {
         dialog.QueueAnswer(target);
         ReportCommand(host);
         EXPECT_TRUE(std::filesystem::exists(target));
-        EXPECT_EQ(services.viewer.started.size(), c.started ? 1u : 0u);
-        if (c.started) {
-            EXPECT_EQ(services.viewer.started[0], std::make_pair(viewer, target));
-        }
-        ASSERT_EQ(services.messageBox.calls.size(), c.message ? 1u : 0u);
-        if (c.message) {
-            EXPECT_EQ(Message()->title, "Auto-open of report failed");
-            EXPECT_EQ(Message()->text, "Report couldn't be opened.");
+        EXPECT_EQ(services.viewer.started, (c.started ? std::vector{std::make_pair(viewer, target)}
+                                                      : decltype(services.viewer.started){}));
+        ASSERT_EQ(services.messageBox.calls.size(), c.started && !c.starts ? 1u : 0u);
+        if (Message()) {
+            EXPECT_EQ(std::tie(Message()->title, Message()->text),
+                      std::make_tuple("Auto-open of report failed", "Report couldn't be opened."));
         }
     }
 }
 
-// What the office suite shows of reports of real runs; a PNG of each first page is left
-// in the build folder.
-class OfficeReportTest : public CommandTest {
-protected:
-    int WriteAndCheck(const std::string& name, const std::string& checks) {
-        dialog.QueueAnswer(Target(name + ".rtf"));
-        if (GenerateRtfReport(host, name) != Target(name + ".rtf")) return -1;
-        return CheckReport(checks + " --png " + Quoted(name + ".png") + " " + Quoted(Target(name + ".rtf")));
-    }
-};
-
-TEST_F(OfficeReportTest, TheDefaultAssessmentsReport) {
-    host.run.RunSnapshot(item::kSpecies) = Variant("Ant } {x} C:\\tmp\\ caf\xC3\xA9");
-    const int status = WriteAndCheck("report_default",
-                                     "--pages 2 --images 7 --text " + Quoted("Ant } {x} C:\\tmp\\ caf\xC3\xA9") +
-                                         " --text 'Cumulative Risk (CI = 95 %)' --text 'VB,Const=N,Tails=2' "
-                                         "--text 'p1 = 0.50 (0.1443,U)' --text S5 --no-text %A --no-text %B");
+// What the office suite shows of reports of real runs, a hostile species among them.
+TEST_F(CommandTest, TheDefaultAssessmentsReport) {
+    const std::string species = "Ant } {x} C:\\tmp\\ caf\xC3\xA9";
+    host.run.RunSnapshot(item::kSpecies) = Variant(species);
+    int status = WriteAndCheck("report_default", "--pages 2 --images 7 --text " + Quoted(species) +
+                                                     " --text 'Cumulative Risk (CI = 95 %)' --text 'VB,Const=N,Tails=2' "
+                                                     "--text 'p1 = 0.50 (0.1443,U)' --text S5 --no-text %A --no-text %B");
     if (status == 77) GTEST_SKIP() << "the office suite is not installed";
     EXPECT_EQ(status, 0);
-}
-
-TEST_F(OfficeReportTest, HiddenCostsLeaveThePageOfRisks) {
     AppOptions(opt::kHideCosts) = Variant(true);
-    const int status = WriteAndCheck("report_hidden_costs", "--pages 1 --images 4 --no-text 'Management Costs'");
-    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(WriteAndCheck("report_hidden_costs", "--pages 1 --images 4 --no-text 'Management Costs'"), 0);
 }
 
-TEST_F(OfficeReportTest, CategoricalImpactsAddTheAppendix) {
+TEST_F(CommandTest, CategoricalImpactsAddTheAppendix) {
     Variant data = DefaultAssessment();
     data(item::kTrials) = Variant(300);
     data(item::kCategoricalImpacts) = Variant(true);
@@ -233,9 +198,8 @@ TEST_F(OfficeReportTest, CategoricalImpactsAddTheAppendix) {
     }
     MKelvaro::StoreOutcomeRisks(data);
     host.run = SimulatedRun(data);
-    const int status = WriteAndCheck("report_categorical",
-                                     "--pages 3 --images 7 --text 'Categorical Impact Data' --text I5 "
-                                     "--text 'P(0-1)' --text 0.25 --text '(*)'");
+    const int status = WriteAndCheck("report_categorical", "--pages 3 --images 7 --text 'Categorical Impact Data' "
+                                                           "--text I5 --text 'P(0-1)' --text 0.25 --text '(*)'");
     if (status == 77) GTEST_SKIP() << "the office suite is not installed";
     EXPECT_EQ(status, 0);
 }
