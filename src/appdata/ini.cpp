@@ -170,8 +170,10 @@ Variant ParseCategoryArray(std::string_view text, int count, int rows) {
 
 std::string GetIniFileName() { return MUtilities::AddBackslash(App().path) + App().exeName + ".ini"; }
 
-Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData) {
+Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData,
+                    bool* unread) {
     Variant data = GetAppDataDefaults(firstActivation, currentAppData);
+    if (unread) *unread = true;
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
     if (!FileFunctions::FileExists(file)) return data;
     // The file is read once; every key below is looked up in what was read.
@@ -183,6 +185,7 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
         return data;
     }
     if (status != profile::Failure::None) return data;
+    if (unread) *unread = false;
     TryStep([&] { contents.Prefetch(AssessmentKeys()); });
 
     // Each key falls back to the item's current value; a value that does not convert
@@ -273,7 +276,9 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
     return data;
 }
 
-Variant LoadAppData(const std::string& fileName) { return LoadAppData(fileName, FirstActivation(), AppData); }
+Variant LoadAppData(const std::string& fileName, bool* unread) {
+    return LoadAppData(fileName, FirstActivation(), AppData, unread);
+}
 
 bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;

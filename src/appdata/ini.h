@@ -42,10 +42,13 @@ Variant ParseCategoryArray(std::string_view text, int count, int rows);
 std::string GetIniFileName();
 
 // The defaults overlaid with the keys of the file ("" is the program INI). The two
-// regression keys are read only when firstActivation is set. Never raises.
-Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData);
+// regression keys are read only when firstActivation is set. Never raises. A file that
+// is missing, unreadable or refused (after its message) gives the defaults and sets
+// *unread, so that a caller opening it can keep what it had.
+Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData,
+                    bool* unread = nullptr);
 // The same with the main window's start-up state and the program-wide AppData.
-Variant LoadAppData(const std::string& fileName);
+Variant LoadAppData(const std::string& fileName, bool* unread = nullptr);
 
 // Writes the array to the file ("" is the program INI), replacing the file whole.
 // On failure shows "File save error", leaves the old file as it was, returns False.

@@ -275,10 +275,16 @@ void FRiskMain::FileOpen() {
             // Nothing of it can be read: keep the assessment shown and its file name.
             MsgBox("The file " + path + " could not be read.", mb::OKOnly, "Restore current state from file");
         } else {
-            SavePath = MUtilities::GetPathPart(path);
-            StateFileName = path;
-            AppData = LoadAppData(path);
-            ApplyAppDataToControls();
+            // A refused file (too large, not a file by the time it is read) keeps the
+            // assessment shown and its name, so a later Save cannot overwrite that file.
+            bool unread = false;
+            Variant loaded = LoadAppData(path, &unread);
+            if (!unread) {
+                SavePath = MUtilities::GetPathPart(path);
+                StateFileName = path;
+                AppData = std::move(loaded);
+                ApplyAppDataToControls();
+            }
         }
     }
     StartUpdateTimer();

@@ -171,6 +171,32 @@ TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndAFolderIsRefused) {
     EXPECT_EQ(w.StateFileName, dir.file("junk.raf"));
 }
 
+TEST_F(MainWindowTest, ARefusedOpenKeepsTheFileNameSoSaveCannotOverwriteTheRefusedFile) {
+    FRiskMain& w = Start();
+    WriteFile("good.raf", "[App Defaults]\r\nSpecies=Carp\r\n");
+    files.QueueAnswer(dir.file("good.raf"));
+    w.FileMenuClick(1);
+    AppData(item::kLocation) = Variant("Edited");
+    // One byte over what the loader reads.
+    const std::string big = dir.file("big.raf");
+    WriteFile("big.raf", "");
+    std::filesystem::resize_file(big, (16u << 20) + 1);
+    files.QueueAnswer(big);
+    w.FileMenuClick(1);
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(services.messageBox.calls[0].text, "The file " + big + " is not an assessment file.");
+    EXPECT_EQ(w.StateFileName, dir.file("good.raf"));
+    EXPECT_EQ(CStr(AppData(item::kSpecies)), "Carp");
+    EXPECT_EQ(CStr(AppData(item::kLocation)), "Edited");
+    w.TimerTick(0);
+    EXPECT_EQ(w.Caption(), "NUVIR [good.raf]");
+    const std::size_t asked = files.requests.size();
+    w.FileMenuClick(2);
+    EXPECT_EQ(files.requests.size(), asked);
+    EXPECT_EQ(std::filesystem::file_size(big), (16u << 20) + 1);
+    EXPECT_NE(ReadBytes(dir.file("good.raf")).find("Location=Edited"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, AFailedSaveReportsItAndLeavesTheOldFileWhole) {
     FRiskMain& w = Start();
     const std::string target = dir.file("locked.raf");
