@@ -16,6 +16,7 @@
 #include "platform/recordingpicturebox.h"
 #include "runtime/convert.h"
 #include "runtime/variant.h"
+#include "defaultdata.h"
 #include "testsupport.h"
 
 namespace nuvir::test {
@@ -67,16 +68,6 @@ struct LabelPicture : RecordingPictureBox {
     }
 };
 
-class ChainTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        AppData = GetAppDataDefaults(true, Variant());
-        AppOptions = GetAppOptionsDefaults();
-    }
-    void TearDown() override {
-        AppData = Variant();
-        AppOptions = Variant();
-    }
-};
+using ChainTest = DefaultDataTest;
 
 }  // namespace nuvir::test

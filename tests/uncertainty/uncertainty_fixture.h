@@ -14,19 +14,12 @@
 #include "runtime/convert.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
+#include "defaultdata.h"
 
 namespace nuvir::test {
 
-// AppData and AppOptions at their built-in defaults for the test's duration.
-struct DefaultData : ::testing::Test {
-    void SetUp() override {
-        AppData = GetAppDataDefaults(true, Variant());
-        AppOptions = GetAppOptionsDefaults();
-    }
-    void TearDown() override {
-        AppData = Variant();
-        AppOptions = Variant();
-    }
+// The defaults, and a way to set one absolute-uncertainty record.
+struct DefaultData : DefaultDataTest {
     static void SetRecord(int id, double mean, int distribution, double sd) {
         AppData(item::Absolute(id)) = Variant::Doubles({mean, static_cast<double>(distribution), sd});
     }
