@@ -51,7 +51,7 @@ public:
     // Reads the state string into AppData over what the previous line left, works out
     // the point outcomes and runs the simulation in the line's own uncertainty mode.
     // Nothing when the run failed (the host has shown why).
-    virtual std::optional<BatchResult> RunBatchSimulation(const std::string& spec) = 0;
+    virtual std::optional<BatchResult> RunBatchSimulation(const std::string& state) = 0;
 };
 
 }  // namespace nuvir

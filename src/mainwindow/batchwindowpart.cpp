@@ -63,8 +63,8 @@ void BatchWindowPart::EndBatch() {
     main_.EndBatch();
 }
 
-std::optional<BatchResult> BatchWindowPart::RunBatchSimulation(const std::string& spec) {
-    return main_.RunBatchSimulation(spec);
+std::optional<BatchResult> BatchWindowPart::RunBatchSimulation(const std::string& state) {
+    return main_.RunBatchSimulation(state);
 }
 
 }  // namespace nuvir

@@ -38,7 +38,7 @@ public:
     Variant GetAppDataDefaults() override;
     void StartBatch() override;
     void EndBatch() override;
-    std::optional<BatchResult> RunBatchSimulation(const std::string& spec) override;
+    std::optional<BatchResult> RunBatchSimulation(const std::string& state) override;
 
 private:
     FRiskMain& main_;

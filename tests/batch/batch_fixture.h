@@ -24,8 +24,8 @@
 
 namespace nuvir::batchtest {
 
-// The main window as a script: every spec runs and gives `result` unless listed in
-// failing; forms 1 and 2 of the state name the spec last run.
+// The main window as a script: every assessment runs and gives `result` unless listed in
+// failing; forms 1 and 2 of the state name the assessment last run.
 class FakeHost : public BatchHost {
 public:
     std::string SerialiseState(std::int32_t form) override {

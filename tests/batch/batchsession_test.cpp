@@ -9,7 +9,7 @@ const std::string kCaption = "     NUVIR Batch Module";
 const std::string kSpec = "SPECIES=A;N=1000\r\n";
 const std::string kHeader =
     "SPEC,KEY,n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r\n";
-// The CSV line of host.result under the spec's name.
+// The CSV line of host.result under the assessment's name.
 std::string Data(const std::string& spec) {
     return spec + ",v, 1000 , .5 , .25 ,-1 , .0001 , 1.5E+15 , 1E-05 , 2 , 3 ,-.5 , 0 , 10.5 , 100 , 1 , 7 \r\n";
 }
