@@ -65,24 +65,10 @@ public:
     int writes = 0;
 };
 
-// A run state whose results go stale when the species differs from the snapshot.
+// Results that count the copies of their sensitivity table.
 class FakeResults : public NoResults {
 public:
-    void Run() {
-        valid_ = true;
-        changed_ = false;
-        snapshot = CStr(AppData(0));
-    }
-    void CheckResultsCurrent() override { changed_ = CStr(AppData(0)) != snapshot; }
-    void ClearResults(bool all) override {
-        ++clears;
-        NoResults::ClearResults(all);
-    }
-    void ArrangeResultPlots() override { ++arranged; }
     void CopySensitivityTable() override { ++tableCopies; }
-    std::string snapshot;
-    int clears = 0;
-    int arranged = 0;
     int tableCopies = 0;
 };
 

@@ -24,7 +24,18 @@ TEST_F(MainWindowTest, RunFromTheMonteCarloPageShowsLinesAndPlots) {
     EXPECT_EQ(w.picMonte[0]->ScaleMode(), scale::User) << "the histogram was drawn";
     w.TimerTick(2);
     EXPECT_TRUE(w.cmdButton[1]->isEnabled());
+    EXPECT_FALSE(w.labPicMonte[10]->Visible());
     SavePicture("results_after_run");
+    // The results-state timer follows the data: changed, then changed back.
+    AppData(item::kSpecies) = Variant("Changed");
+    w.TimerTick(2);
+    EXPECT_TRUE(w.labPicMonte[10]->Visible());
+    EXPECT_EQ(w.labPicMonte[10]->Caption(), "**** Data has changed! ****");
+    EXPECT_FALSE(w.cmdButton[1]->Enabled());
+    AppData(item::kSpecies) = Variant("New Species");
+    w.TimerTick(2);
+    EXPECT_FALSE(w.labPicMonte[10]->Visible());
+    EXPECT_TRUE(w.cmdButton[1]->Enabled());
 }
 
 TEST_F(MainWindowTest, FileNewDuringARunWaitsAndTheCloseIsDeferred) {
