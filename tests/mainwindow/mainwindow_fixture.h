@@ -15,28 +15,16 @@
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "mainwindow/riskmain.h"
+#include "mainwindow/windowresults.h"
 #include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
 #include "platform/filedialog.h"
 #include "platform/screen.h"
+#include "report/rtfviewer.h"
 #include "runtime/convert.h"
 #include "testsupport.h"
 
 namespace nuvir::test {
-
-// A chain of a chosen shape that counts its drawings.
-class FakeChain : public NoChain {
-public:
-    explicit FakeChain(std::array<double, 4> size) : size_(size) {}
-    std::array<double, 4> Measure() override { return size_; }
-    void Render() override { ++renders; }
-    void CommitEdit(const std::string& key) override { commits.push_back(key); }
-    int renders = 0;
-    std::vector<std::string> commits;
-
-private:
-    std::array<double, 4> size_;
-};
 
 // Editors that behave as the real ones do when refilled: a distribution that differs
 // from the one shown re-renders the editor and reports a change, and writing the
@@ -71,6 +59,14 @@ public:
     void CopySensitivityTable() override { ++tableCopies; }
     int tableCopies = 0;
 };
+
+// The real results display and report viewer look-up.
+inline MainWindowParts WithResults() {
+    MainWindowParts parts;
+    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    parts.findRtfViewer = [] { return FindRtfViewer(); };
+    return parts;
+}
 
 // A part factory that makes a T and hands out its address, for the test to reach it.
 template <class Port, class T>
@@ -125,7 +121,24 @@ protected:
 
     void WriteFile(const std::string& name, const std::string& text) { WriteBytes(dir.file(name), text); }
 
+    // Types into a box as a person would, then leaves it with Tab.
+    void Type(TextBox* box, const std::string& text) {
+        box->SetFocus();
+        Settle();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromStdString(text));
+        QTest::keyClick(box, Qt::Key_Tab);
+        Settle();
+    }
+
+    // File > Open answered with a file of the temporary folder.
+    void Open(const std::string& name) {
+        files.QueueAnswer(dir.file(name));
+        win->FileMenuClick(1);
+    }
+
     double Item(int i) const { return CDbl(AppData(i)); }
+    std::string Text(int i) const { return CStr(AppData(i)); }
     double Record(int i, int e) const { return CDbl(AppData(i)(e)); }
 
     TempDir dir;
