@@ -32,7 +32,6 @@ namespace nuvir::test {
 class FakeEditors : public NoUncertainty {
 public:
     void Render() override {
-        ++renders;
         for (int id = 0; id < 13; ++id) {
             const double code = CDbl(AppData(22 + id)(1));
             if (code != distribution[id]) {
@@ -49,7 +48,6 @@ public:
     }
     std::array<double, 13> distribution{};
     std::array<double, 13> sd{};
-    int renders = 0;
     int writes = 0;
 };
 
