@@ -17,17 +17,6 @@ inline void SetRecord(int id, double mean, int distribution, double sd) {
     AppData(item::Absolute(id)) = Variant::Doubles({mean, static_cast<double>(distribution), sd});
 }
 
-// A category table (values; probabilities) of equally likely values.
-inline Variant Categories(const std::vector<double>& values) {
-    const int n = static_cast<int>(values.size());
-    Variant table = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
-    for (int c = 0; c < n; ++c) {
-        table(0, c) = Variant(values[static_cast<std::size_t>(c)]);
-        table(1, c) = Variant(1.0 / n);
-    }
-    return table;
-}
-
 struct Editors : DefaultDataTest {
     Form form;
     QtPictureBox* first = nullptr;
