@@ -85,14 +85,14 @@ protected:
         saved_ = App();
         SetAppFacts(AppFacts{dir.str(), "nuvir", 3, 2});
         previousServices_ = SetServices(ServiceSet{&messages});
-        SetFirstActivation(true);
-        SetMainWindowHost(nullptr);
-        AppData = Variant();
-        AppOptions = Variant();
+        ResetProgramState();
     }
     void TearDown() override {
         SetServices(previousServices_);
         SetAppFacts(saved_);
+        ResetProgramState();
+    }
+    static void ResetProgramState() {
         SetFirstActivation(true);
         SetMainWindowHost(nullptr);
         AppData = Variant();

@@ -143,12 +143,7 @@ TEST(StateStringRoundTrip, ReadsBackTheSameAssessment) {
     for (int mode : {0, 1}) {
         d(item::kUncertaintyMode) = Variant(mode);
         const std::string s = SerialiseState(d, 0);
-        const Variant back = Read(s);
-        EXPECT_EQ(SerialiseState(back, 0), s);
-        for (int id = 0; id < 13; ++id) {
-            const int record = mode == 0 ? item::Relative(id) : item::Absolute(id);
-            EXPECT_EQ(Text(back(record)), Text(d(record))) << id;
-        }
+        EXPECT_EQ(SerialiseState(Read(s), 0), s);
     }
     // With four levels a level index of 4 comes back as 3.
     d(item::kUncertaintyMode) = Variant(0);
