@@ -12,6 +12,7 @@
 // DataChanged(ID) is raised when the analyst moves the slider, types a valid spread
 // or picks another distribution, and when code changes the distribution of an element
 // that has been rendered. Property sets never raise it otherwise.
+#include <QFont>
 #include <QObject>
 #include <QPointer>
 
@@ -33,6 +34,9 @@ class ComboBox;
 class Label;
 class ScrollBar;
 class TextBox;
+
+// The face the design's "MS Sans Serif" stands for: the platform's sans-serif face.
+QFont SansSerif(double points);
 
 class CUncertaintyElement : public QObject {
     Q_OBJECT
@@ -100,6 +104,8 @@ private:
     void DrawCategoryView();
     void ReleaseCategoryGrid();
     bool CategoricalForKind() const;
+    // A coordinate or size of the rectangle, kept within the host while there is one.
+    double ClampToHost(double v, bool vertical) const;
     std::string SpreadText() const;
     void RaiseDataChanged();
 

@@ -20,13 +20,6 @@
 
 namespace nuvir {
 
-namespace distribution {
-constexpr int Uniform = 0;
-constexpr int Normal = 1;
-constexpr int LogNormal = 2;
-constexpr int Beta = 3;
-}  // namespace distribution
-
 // The slider's ends: the spread runs from base / 1.5 to base x 1.5 across them.
 constexpr int kSliderMin = -100;
 constexpr int kSliderMax = 100;
@@ -106,8 +99,6 @@ public:
     CurveData BuildCurve() const;
 
 private:
-    double Sqr12() const { return sqr12_; }
-
     std::int32_t id_;
     std::string name_ = "??";
     QuantityKind kind_ = QuantityKind::Probability;
@@ -118,7 +109,6 @@ private:
     bool percentMode_ = false;
     bool rangeStale_ = true;
     PlotRange range_;
-    double sqr12_;
     TextMeasure measure_;
 };
 
