@@ -82,9 +82,6 @@ public:
     void SetCategoryData(const Variant& table);
 
     // ---- for the set, the window and tests ----------------------------------------
-    const UncertaintyModel& Model() const { return m_model; }
-    bool Rendered() const { return m_bRendered; }
-    bool Categorical() const { return m_bCategorical; }
     // The control of index 0..8 (see the names), or nullptr.
     Control* ControlAt(int index) const;
     const std::string& ControlName(int index) const { return m_asControlNames[static_cast<std::size_t>(index)]; }

@@ -107,12 +107,6 @@ bool UncertaintyModel::ValidateSpreadText(std::string& text) const {
     return x && *x >= 0;
 }
 
-bool UncertaintyModel::ValidateMeanText(const std::string& text) const {
-    const auto x = ReadStrictNumber(text);
-    if (!x) return false;
-    return kind_ != QuantityKind::Probability || (*x >= 0 && *x <= 1);
-}
-
 UncertaintyModel::SpreadResult UncertaintyModel::ApplySpreadText(const std::string& text, bool editing) {
     std::string s = Trim(text);
     if (editing) {

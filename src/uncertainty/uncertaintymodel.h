@@ -75,8 +75,6 @@ public:
     // A spread is a strict number >= 0; in percent mode one trailing "%" is dropped
     // first, and `text` is given the text without it.
     bool ValidateSpreadText(std::string& text) const;
-    // A strict number, within 0..1 for a probability.
-    bool ValidateMeanText(const std::string& text) const;
 
     // What the spread box's text did to the model.
     struct SpreadResult {
