@@ -200,7 +200,7 @@ void CChainElement::DrawLabels() {
     };
     const int decimals = diagram::Decimals();
 
-    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], chaindata::AppDataFlag(item::kCategoricalCosts));
+    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], ItemFlag(AppData, item::kCategoricalCosts));
     {
         const auto [cx, cy] = centre(kPartP);
         centred(cx, cy, "p" + k + "=" + MKelvaro::FormatDecimals(primary_[kP], decimals));
@@ -209,7 +209,7 @@ void CChainElement::DrawLabels() {
         const auto [cx, cy] = centre(kPartQ);
         centred(cx, cy, "q" + k + "=" + MKelvaro::FormatDecimals(primary_[kQ], decimals));
     }
-    const bool italicImpacts = chaindata::AppDataFlag(item::kCategoricalImpacts);
+    const bool italicImpacts = ItemFlag(AppData, item::kCategoricalImpacts);
     if (!next_) PrintSplitLabel(kPartI5, "I" + k1 + "=", primary_[kI5], italicImpacts);
     PrintSplitLabel(kPartI, "I" + k + "=", primary_[kI], italicImpacts);
     if (!next_) PrintInBox(kPartR5, "R" + k1 + "=" + MKelvaro::FormatSigFigs(measure, risks_[0], 4));

@@ -43,12 +43,6 @@ constexpr Colour kWhite = 0xFFFFFF;
 constexpr Colour kRed = 0x0000FF;
 constexpr Colour kBlue = 0xFF0000;
 
-bool ItemTrue(int i) {
-    bool on = false;
-    TryStep([&] { on = CBool(ItemOrEmpty(AppData, i)); });
-    return on;
-}
-
 Colour OptionColour(int i, Colour fallback) {
     Colour c = fallback;
     TryStep([&] { c = CLng(ItemOrEmpty(AppOptions, i)); });
@@ -268,8 +262,8 @@ void CUncertaintyElement::SetVisible(bool on) {
 
 bool CUncertaintyElement::CategoricalForKind() const {
     switch (m_model.Kind()) {
-        case QuantityKind::Impact: return ItemTrue(item::kCategoricalImpacts);
-        case QuantityKind::Cost: return ItemTrue(item::kCategoricalCosts);
+        case QuantityKind::Impact: return ItemFlag(AppData, item::kCategoricalImpacts);
+        case QuantityKind::Cost: return ItemFlag(AppData, item::kCategoricalCosts);
         default: return false;
     }
 }
