@@ -61,7 +61,23 @@ protected:
         run.PointTotalCost = 6.0;
         run.RunLimits[1] = {5.5, 6.5};
         options = AppOptions;
+        // The same run on the page, with sensitivity tables of values around the critical
+        // correlation and without one.
+        rc->State() = run;
+        const auto measure = [](double value) {
+            Variant m = Variant::MakeArray(VarType::Double, {{0, 12}, {0, 1}});
+            for (int j = 0; j < 13; ++j) m(j, 0) = m(j, 1) = value;
+            return m;
+        };
+        Variant spea = measure(0.5);
+        const double risks[4] = {0.062, 0.061, -0.063, NumericLimits::LowestDouble};
+        for (int j = 0; j < 4; ++j) spea(j, 0) = risks[j];
+        spea(9, 1) = NumericLimits::LowestDouble;
+        rc->BuildSensitivitySummary(Variant::List({Variant::List({0.9, 0.5}), Variant::List({0.8, Variant()})}),
+                                    Variant::List({spea, measure(-0.25), measure(1.0), measure(-1.0)}));
+        for (int i : {1, 3}) rc->DrawResultPlot(i);
     }
+    FlexGrid& Grid() { return *page.flxShowSensMeasures; }
     RunState run;
     Variant options;
 };
@@ -237,77 +253,42 @@ TEST_F(ResultsTest, AChangedPlotOptionRedrawsTheEditedPlot) {
     SavePicture(page.picMonte[3]->Image(), "results_sensitivity_cost_fixed_axis.png");
 }
 
-// The details of the hand-made run: a risk table with values around the critical
-// correlation and without one, shown as the page shows them.
-class SensitivityTest : public PlotsTest {
-protected:
-    void SetUp() override {
-        PlotsTest::SetUp();
-        rc->State() = run;
-        const auto measure = [](double value) {
-            Variant m = Variant::MakeArray(VarType::Double, {{0, 12}, {0, 1}});
-            for (int j = 0; j < 13; ++j) m(j, 0) = m(j, 1) = value;
-            return m;
-        };
-        Variant spea = measure(0.5);
-        const double risks[4] = {0.062, 0.061, -0.063, NumericLimits::LowestDouble};
-        for (int j = 0; j < 4; ++j) spea(j, 0) = risks[j];
-        spea(9, 1) = NumericLimits::LowestDouble;
-        rc->BuildSensitivitySummary(Variant::List({Variant::List({0.9, 0.5}), Variant::List({0.8, Variant()})}),
-                                    Variant::List({spea, measure(-0.25), measure(1.0), measure(-1.0)}));
-        for (int i : {1, 3}) rc->DrawResultPlot(i);
-    }
-    FlexGrid& Grid() { return *page.flxShowSensMeasures; }
-};
-
-TEST_F(SensitivityTest, TheRiskTableWithItsStarsAndPlace) {
-    rc->ShowSensitivityMeasures(0);
-    ASSERT_TRUE(page.picShowSensMeasures->Visible());
-    struct Case { const char* name; int row; const char* text; };
-    const Case cases[] = {
-        {"raw R2 and constant", 1, "  Raw R2=|0.900|||Const=Y"},
-        {"rank R2 and tails", 2, "Ranks R2=|0.800|||Tails=2"},
-        {"above crit: starred", 5, "p1|  .062*| -.250| 1.000|-1.000"},
-        {"below crit: a blank", 6, "p2|  .061 | -.250| 1.000|-1.000"},
-        {"negative beyond -crit: starred", 7, "p3| -.063*| -.250| 1.000|-1.000"},
-        {"no value: never starred", 8, "p4|    .  | -.250| 1.000|-1.000"},
-        {"last input", 13, "I5|  .500*| -.250| 1.000|-1.000"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string row = Grid().TextMatrix(c.row, 1);
-        for (int col = 2; col <= 5; ++col) row += "|" + Grid().TextMatrix(c.row, col);
-        EXPECT_EQ(row, c.text);
-    }
-    rc->State().RunSummary.trials = 19;
-    rc->ShowSensitivityMeasures(0);
-    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
-}
-
-TEST_F(SensitivityTest, ThePopupAndTheSubTabsShowHideAndCopyTheDetails) {
+TEST_F(PlotsTest, ThePopupShowsCopiesAndHidesTheTablesWithTheirStars) {
     page.picMonte[1]->SetScaleMode(scale::Twips);
     rc->picMonte_MouseUp(1, 2, 0, 1, 1);
     EXPECT_TRUE(popups.shown.empty()) << "nothing drawn yet: no popup";
     rc->DrawResultPlot(1);
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    ASSERT_EQ(popups.shown.size(), 1u);
+    popups.QueueChoice(2);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    ASSERT_EQ(popups.shown.size(), 2u);
     EXPECT_TRUE(popups.shown[0][0].caption == "Show Details" && !popups.shown[0][2].visible) << "Copy with the panel";
-    EXPECT_EQ(Grid().Rows(), 15) << "the risk table";
+    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
+    // Starred beyond the critical correlation 0.06200 either way; never without a value.
+    std::string risk = "  Raw R2=\t0.900\t\t\tConst=Y\r\nRanks R2=\t0.800\t\t\tTails=2\r\n\t\t\t\t\r\n"
+                       "  \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\np1\t  .062*\t -.250\t 1.000\t-1.000\r\n"
+                       "p2\t  .061 \t -.250\t 1.000\t-1.000\r\np3\t -.063*\t -.250\t 1.000\t-1.000\r\n"
+                       "p4\t    .  \t -.250\t 1.000\t-1.000";
+    for (const std::string name : {"I1", "I2", "I3", "I4", "I5"}) {
+        risk += "\r\n" + name + "\t  .500*\t -.250\t 1.000\t-1.000";
+    }
+    EXPECT_EQ(MUtilities::ClipboardText(), risk);
 
     page.tabSimulationGraphs->SetTab(1);
     EXPECT_TRUE(page.txtMonte[1]->Visible() && !page.txtMonte[0]->Visible());
     for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Visible(), i == 2 || i == 3 || i == 5) << i;
     EXPECT_TRUE(page.labPicMonte[5]->Visible() && !page.labPicMonte[4]->Visible());
-    popups.QueueChoice(2);
-    rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
-    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
-    std::string expected = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
-                           "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
+    rc->CopySensitivityTable();
+    std::string cost = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
+                       "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
     for (const std::string name : {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}) {
-        expected += "\r\n" + name + (name == "FC1" ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
+        cost += "\r\n" + name + (name == "FC1" ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
     }
-    EXPECT_EQ(MUtilities::ClipboardText(), expected) << "the sub-tab switch refilled the panel with the cost table";
+    EXPECT_EQ(MUtilities::ClipboardText(), cost) << "the sub-tab switch refilled the panel with the cost table";
+    rc->State().RunSummary.trials = 19;
+    rc->ShowSensitivityMeasures(0);
+    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
 
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
@@ -322,7 +303,7 @@ TEST_F(SensitivityTest, ThePopupAndTheSubTabsShowHideAndCopyTheDetails) {
     EXPECT_FALSE(popups.shown.back()[0].enabled) << "after a clear there is nothing to show";
 }
 
-TEST_F(SensitivityTest, TheBarUnderTheMouseMarksItsRow) {
+TEST_F(PlotsTest, TheBarUnderTheMouseMarksItsRow) {
     rc->ShowSensitivityMeasures(0);
     struct Case { const char* name; int pic; double x, y; int marked; };  // the grid row marked, -1 none
     const Case cases[] = {
