@@ -194,7 +194,13 @@ TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
     }
 }
 
-TEST_F(ResultsTest, ThreeColumnsFillTheWidthAndATinyWindowGivesNoError) {
+TEST_F(ResultsTest, ThreeColumnsFillTheWidthATinyWindowGivesNoErrorAndAChangedOptionRedrawsItsPlot) {
+    host.onEditOptions = [](int type) {
+        AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5);
+        return true;
+    };
+    rc->picMonte_DblClick(4);
+    EXPECT_NE(page.picMonte[4]->ScaleMode(), scale::User) << "before any run: stored, nothing drawn";
     page.tabSimulationGraphs->Move(0, 2400, 8000, 5400);
     rc->ArrangeResultPlots();
     const auto& pic = page.picMonte;
@@ -211,6 +217,11 @@ TEST_F(ResultsTest, ThreeColumnsFillTheWidthAndATinyWindowGivesNoError) {
     page.tabSimulationGraphs->Move(0, 2400, 11800, 5400);
     rc->ArrangeResultPlots();
     EXPECT_EQ(page.picMonte[4]->ScaleMode(), scale::User) << "redrawn with the results";
+    const QImage before = page.picMonte[1]->Image();
+    rc->picMonte_DblClick(1);
+    EXPECT_EQ(host.editedTypes, (std::vector<int>{2, 1})) << "the plot types of pictures 4 and 1";
+    EXPECT_NE(page.picMonte[1]->Image(), before);
+    SavePicture(page.picMonte[1]->Image(), "results_sensitivity_fixed_axis.png");
 }
 
 TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFileAlone) {
@@ -235,22 +246,6 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFil
     std::filesystem::permissions(file, std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadBytes(file), old);
     EXPECT_TRUE(Messages().empty()) << "silently";
-}
-
-TEST_F(ResultsTest, AChangedPlotOptionRedrawsTheEditedPlot) {
-    host.onEditOptions = [](int) { return true; };
-    rc->picMonte_DblClick(4);
-    EXPECT_NE(page.picMonte[4]->ScaleMode(), scale::User) << "before any run: stored, nothing drawn";
-    ASSERT_TRUE(Run(500));
-    const QImage before = page.picMonte[3]->Image();
-    host.onEditOptions = [](int type) {
-        AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5);
-        return true;
-    };
-    rc->picMonte_DblClick(3);
-    EXPECT_EQ(host.editedTypes, (std::vector<int>{2, 4})) << "the plot types of pictures 4 and 3";
-    EXPECT_NE(page.picMonte[3]->Image(), before);
-    SavePicture(page.picMonte[3]->Image(), "results_sensitivity_cost_fixed_axis.png");
 }
 
 TEST_F(PlotsTest, ThePopupShowsCopiesAndHidesTheTablesWithTheirStars) {

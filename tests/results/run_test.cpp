@@ -109,10 +109,6 @@ TEST_F(ResultsTest, DuringARunOrAReportTheCommandsWaitAndACloseIsDeferred) {
 }
 
 TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
-    rc->State().RunSnapshot = Variant();
-    AppData(item::kSpecies) = "New Species";
-    rc->ResultsStateTick();
-    EXPECT_FALSE(rc->State().DataChangedSinceRun) << "without a snapshot the check changes nothing";
     struct Case { const char* name; int mode; std::function<void(Variant&)> edit; bool changed; };
     const Case cases[] = {
         {"species case", 0, [](Variant& d) { d(item::kSpecies) = "new species"; }, true},
@@ -174,7 +170,7 @@ Variant Table2(const std::vector<double>& values, const std::vector<double>& pro
     return t;
 }
 
-TEST_F(ResultsTest, InputRowsOfTheRelativeAndAbsoluteBranches) {
+TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
     struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
     const double r12 = std::sqrt(12.0);
     Variant d = AppData;
@@ -198,10 +194,7 @@ TEST_F(ResultsTest, InputRowsOfTheRelativeAndAbsoluteBranches) {
         EXPECT_NEAR(CDbl(m(5, 1)), c.sd, 1e-15);
         EXPECT_EQ(CDbl(m(5, 2)), c.code);
     }
-}
 
-TEST_F(ResultsTest, CategoricalSwitchesWrapTheMatrixWithCumulatedTables) {
-    Variant d = AppData;
     for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
     EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
     d(item::kCategoricalImpacts) = true;
