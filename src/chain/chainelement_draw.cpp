@@ -183,10 +183,10 @@ void CChainElement::DrawLabels() {
     const MKelvaro::TextWidthMeasure measure = [&pic](const std::string& t) { return pic.TextWidth(t); };
     const int decimals = diagram::Decimals();
 
-    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], chaindata::AppDataFlag(item::kCategoricalCosts));
+    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], ItemFlag(AppData, item::kCategoricalCosts));
     PrintCentred(pic, partBoxes_[kPartP], "p" + k + "=" + MKelvaro::FormatDecimals(primary_[kP], decimals));
     PrintCentred(pic, partBoxes_[kPartQ], "q" + k + "=" + MKelvaro::FormatDecimals(primary_[kQ], decimals));
-    const bool italicImpacts = chaindata::AppDataFlag(item::kCategoricalImpacts);
+    const bool italicImpacts = ItemFlag(AppData, item::kCategoricalImpacts);
     if (!next_) PrintSplitLabel(kPartI5, "I" + k1 + "=", primary_[kI5], italicImpacts);
     PrintSplitLabel(kPartI, "I" + k + "=", primary_[kI], italicImpacts);
     if (!next_) PrintInBox(kPartR5, "R" + k1 + "=" + MKelvaro::FormatSigFigs(measure, risks_[0], 4));
