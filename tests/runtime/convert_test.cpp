@@ -109,12 +109,12 @@ TEST(FormatPatterns, FixedDecimalsRoundHalvesAwayFromZeroOnTheDecimalText) {
 }
 
 TEST(FormatPatterns, ScientificWithThreeDecimals) {
-    EXPECT_EQ(FormatScientific3(150.0), "1.500e02");
-    EXPECT_EQ(FormatScientific3(0.05), "5.000e-02");
-    EXPECT_EQ(FormatScientific3(1e150), "1.000e150");
-    EXPECT_EQ(FormatScientific3(-12345.0), "-1.235e04");
-    EXPECT_EQ(FormatScientific3(9.9996), "1.000e01");
-    EXPECT_EQ(FormatScientific3(0.0), "0.000e00");
+    EXPECT_EQ(FormatScientific(150.0, 3), "1.500e02");
+    EXPECT_EQ(FormatScientific(0.05, 3), "5.000e-02");
+    EXPECT_EQ(FormatScientific(1e150, 3), "1.000e150");
+    EXPECT_EQ(FormatScientific(-12345.0, 3), "-1.235e04");
+    EXPECT_EQ(FormatScientific(9.9996, 3), "1.000e01");
+    EXPECT_EQ(FormatScientific(0.0, 3), "0.000e00");
 }
 
 TEST(NumericTest, NarrowDefinition) {
