@@ -133,6 +133,11 @@ Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData) 
 
 Variant GetAppDataDefaults() { return GetAppDataDefaults(FirstActivation(), AppData); }
 
+Variant ItemOrEmpty(const Variant& array, int index) {
+    if (array.dims() != 1 || index < array.lbound(1) || index > array.ubound(1)) return Variant();
+    return array(index);
+}
+
 std::int32_t GetNumRelUncLevels(const Variant& appData) {
     if (!appData.isArray()) return 4;
     return CLng(appData(item::kNumRelUncLevels));

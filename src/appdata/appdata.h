@@ -89,6 +89,9 @@ inline constexpr int kPlotCostsCumulative = 18;
 // start-up; Empty before. Replaced whole by the operations that load or reset them.
 extern Variant AppData;
 extern Variant AppOptions;
+// Element index of a one-dimensional array such as these two; Empty when the array is
+// not loaded or has no such element.
+Variant ItemOrEmpty(const Variant& array, int index);
 
 // The four last-used folders of the main window, kept in the options INI.
 extern std::string ReportPath;

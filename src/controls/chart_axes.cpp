@@ -22,6 +22,18 @@ bool IsAllZero(const std::string& digitsAndPoint) {
     return true;
 }
 
+// The value with the given decimals as an exponent's pattern writes it: a pattern of only
+// decimals writes no digit before the point, and no zero carries a sign.
+std::string PatternFixed(double value, int decimals, bool onlyDecimals) {
+    std::string s = FormatFixed(value, decimals);
+    if (onlyDecimals && s.rfind("0.", 0) == 0)
+        s.erase(0, 1);
+    else if (onlyDecimals && s.rfind("-0.", 0) == 0)
+        s.erase(1, 1);
+    if (!s.empty() && s[0] == '-' && IsAllZero(s.substr(1))) s.erase(0, 1);
+    return s;
+}
+
 }  // namespace
 
 AxisRow ColumnMinMax(std::span<const double> values) {
@@ -103,22 +115,8 @@ double TickPosition(double low, double step, std::int32_t i) {
 }
 
 std::string FixedTickText(double value, int p) {
-    std::string s;
-    if (p == 0 || p == 1) {
-        s = FormatFixed(value, 1);
-    } else if (p >= 2) {
-        s = FormatFixed(value, 0);
-    } else {
-        // A pattern of only decimals writes no digit before the point.
-        s = FormatFixed(value, -p);
-        if (s.rfind("0.", 0) == 0)
-            s.erase(0, 1);
-        else if (s.rfind("-0.", 0) == 0)
-            s.erase(1, 1);
-    }
-    if (!s.empty() && s[0] == '-' && IsAllZero(s.substr(1))) s.erase(0, 1);
-    if (s == ".0") s = "0";
-    return s;
+    const std::string s = PatternFixed(value, p >= 2 ? 0 : (p >= 0 ? 1 : -p), p < 0);
+    return s == ".0" ? "0" : s;
 }
 
 std::string ScientificTickText(double value) {
@@ -172,11 +170,7 @@ std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, co
     std::vector<std::string> fixed, scientific;
     double widestFixed = 0.0, widestScientific = 0.0;
     for (double t : ticks) {
-        std::string f = FormatFixed(t, decimals);
-        // The exponent's pattern: no digit before the point for a negative exponent.
-        if (p < 0 && f.rfind("0.", 0) == 0) f.erase(0, 1);
-        if (p < 0 && f.rfind("-0.", 0) == 0) f.erase(1, 1);
-        if (!f.empty() && f[0] == '-' && IsAllZero(f.substr(1))) f.erase(0, 1);
+        std::string f = PatternFixed(t, decimals, p < 0);
         const DecimalDigits d = ToDecimalDigits(t, 15);
         std::string e = t == 0.0 ? "0" : FormatFixed(t / std::pow(10.0, d.exp10), mantissaDecimals);
         if (t == 0.0) {

@@ -36,11 +36,9 @@ GridFitMetrics GridFitMetricsOf(const CFlexEditA& grid) {
     m.dlgFrameYPx = GetSystemMetrics(sm::CyDlgFrame);
     m.captionPx = GetSystemMetrics(sm::CyCaption);
     if (const FlexGrid* g = grid.Flexgrid()) {
-        m.vScrollPx = g->VScrollBarWidthPx();
         m.frameXPx = g->FrameWidthPx();
         m.frameYPx = g->FrameWidthPx();
     } else {
-        m.vScrollPx = GetSystemMetrics(sm::CxVScroll);
         m.frameXPx = GetSystemMetrics(sm::CxFrame);
         m.frameYPx = GetSystemMetrics(sm::CyFrame);
     }

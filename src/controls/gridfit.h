@@ -8,14 +8,12 @@ class CFlexEditA;
 
 namespace MKelvaro {
 
-// The pixel sizes the fitting adds around the columns and rows. The scroll-bar width
-// and the frames are those of the grid widget itself, so that the fitted grid shows
-// its whole table; the dialog frame and caption are those the windows use for their
-// outer size.
+// The pixel sizes the fitting adds around the columns and rows. The frames are those
+// of the grid widget itself, so that the fitted grid shows its whole table; the dialog
+// frame and caption are those the windows use for their outer size.
 struct GridFitMetrics {
     double twipsPerPixelX = 15.0;
     double twipsPerPixelY = 15.0;
-    int vScrollPx = 17;   // a vertical scroll bar's width
     int frameXPx = 4;     // the grid's frame, left and right
     int frameYPx = 4;     // the grid's frame, top and bottom
     int dlgFrameXPx = 3;  // a dialog's frame

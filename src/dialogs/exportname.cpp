@@ -159,8 +159,7 @@ void FExportName::InitExportChoices() {
         chkExport_.push_back(box);
     }
     const std::vector<bool> ticked =
-        ExportTicksFromOption(AppOptions.dims() == 1 ? AppOptions(opt::kExportFormats) : Variant(),
-                              static_cast<int>(chkExport_.size()));
+        ExportTicksFromOption(ItemOrEmpty(AppOptions, opt::kExportFormats), static_cast<int>(chkExport_.size()));
     for (std::size_t i = 0; i < chkExport_.size(); ++i) {
         chkExport_[i]->SetTag(formats[i].code + "|" + formats[i].program);
         chkExport_[i]->SetCaption(ExportFormatCaption(formats[i]));
@@ -186,20 +185,22 @@ void FExportName::StackExportChecks() {
 }
 
 void FExportName::UpdateExportActions() {
-    std::vector<bool> ticked;
-    for (CheckBox* box : chkExport_) ticked.push_back(box->Value() == 1);
-    const ExportActions actions = nuvir::UpdateExportActions(txtName_->Text(), ticked, ExportPath, fileExists);
+    const ExportActions actions = nuvir::UpdateExportActions(txtName_->Text(), Ticked(), ExportPath, fileExists);
     TargetPaths = actions.targetPaths;
     if (actions.anyTarget) BaseName = txtName_->Text();
     txtActions_->SetText(actions.text);
 }
 
+std::vector<bool> FExportName::Ticked() const {
+    std::vector<bool> ticked;
+    for (CheckBox* box : chkExport_) ticked.push_back(box->Value() == 1);
+    return ticked;
+}
+
 void FExportName::OnButton(int index) {
     if (index == 0) {
-        std::vector<bool> ticked;
-        for (CheckBox* box : chkExport_) ticked.push_back(box->Value() == 1);
         if (AppOptions.dims() == 1 && AppOptions.ubound(1) >= opt::kExportFormats) {
-            AppOptions(opt::kExportFormats) = ExportOptionFromTicks(ticked);
+            AppOptions(opt::kExportFormats) = ExportOptionFromTicks(Ticked());
         }
     } else {
         BaseName = entryBaseName_;

@@ -84,6 +84,7 @@ private:
     void InitExportChoices();
     void StackExportChecks();
     void UpdateExportActions();
+    std::vector<bool> Ticked() const;
     void OnButton(int index);
 
     TextBox* txtName_ = nullptr;

@@ -1,23 +1,15 @@
 #pragma once
-// Runs a dialog's event handler so that no error leaves it into the event loop: the
-// error's text is shown instead, as the program's other handlers do.
-#include <exception>
+// The dialogs' event handlers run through the platform's guard: an error shows its
+// text instead of leaving the handler into the event loop.
+#include <utility>
 
-#include "platform/services.h"
-#include "runtime/error.h"
+#include "platform/handlerguard.h"
 
 namespace nuvir::dialogs {
 
 template <class F>
 void Guarded(F&& handler) noexcept {
-    try {
-        handler();
-    } catch (const AppError& e) {
-        try { MsgBox(e.description()); } catch (...) {}
-    } catch (const std::exception& e) {
-        try { MsgBox(e.what()); } catch (...) {}
-    } catch (...) {
-    }
+    RunGuarded(GuardPolicy::ShowMessage, {}, std::forward<F>(handler));
 }
 
 }  // namespace nuvir::dialogs

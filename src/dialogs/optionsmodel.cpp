@@ -12,11 +12,6 @@ namespace nuvir {
 
 namespace {
 
-Variant Item(const Variant& array, int index) {
-    if (array.dims() != 1 || index < array.lbound(1) || index > array.ubound(1)) return Variant();
-    return array(index);
-}
-
 bool Truth(const Variant& v) {
     bool b = false;
     TryStep([&] { b = CBool(v); });
@@ -73,29 +68,30 @@ OptionsState OptionsModel::Load(double plotType, const FileExistsTest& exists) {
     Variant& options = Options();
     OptionsState s;
     for (int i = 0; i < 7; ++i) {
-        TryStep([&] { s.colours[static_cast<std::size_t>(i)] = MKelvaro::ColourName(CLng(Item(options, i))); });
+        TryStep([&] { s.colours[static_cast<std::size_t>(i)] = MKelvaro::ColourName(CLng(ItemOrEmpty(options, i))); });
     }
-    s.checks[0] = WholeIn(Item(data, item::kPrng), -1000, 1000, 0) != 0;
-    const std::string viewer = TextOf(Item(options, opt::kReportViewer));
+    s.checks[0] = WholeIn(ItemOrEmpty(data, item::kPrng), -1000, 1000, 0) != 0;
+    const std::string viewer = TextOf(ItemOrEmpty(options, opt::kReportViewer));
     s.openReportEnabled = !viewer.empty() && exists && exists(viewer);
     if (s.openReportEnabled) {
-        s.checks[1] = Truth(Item(options, opt::kOpenReport));
+        s.checks[1] = Truth(ItemOrEmpty(options, opt::kOpenReport));
     } else if (options.dims() == 1 && opt::kOpenReport <= options.ubound(1)) {
         // Directly, not through SetOption: this alone is no change the caller must act on.
         options(opt::kOpenReport) = Variant(false);
     }
-    s.checks[2] = Truth(Item(options, opt::kHideCosts));
-    s.checks[3] = Truth(Item(data, item::kCategoricalImpacts));
-    s.checks[4] = Truth(Item(data, item::kCategoricalCosts));
-    s.decimals = WholeIn(Item(options, opt::kDecimals), 1, 4, 2);
+    s.checks[2] = Truth(ItemOrEmpty(options, opt::kHideCosts));
+    s.checks[3] = Truth(ItemOrEmpty(data, item::kCategoricalImpacts));
+    s.checks[4] = Truth(ItemOrEmpty(data, item::kCategoricalCosts));
+    s.decimals = WholeIn(ItemOrEmpty(options, opt::kDecimals), 1, 4, 2);
     for (int k = 0; k < 2; ++k) {
         const bool cost = k == 1;
-        const std::int32_t n = WholeIn(Item(data, cost ? item::kNumCostCategories : item::kNumImpactCategories), 1, 5, 1);
+        const int countItem = cost ? item::kNumCostCategories : item::kNumImpactCategories;
+        const std::int32_t n = WholeIn(ItemOrEmpty(data, countItem), 1, 5, 1);
         s.numCats[static_cast<std::size_t>(k)] = n;
         s.categories[static_cast<std::size_t>(k)] = CategoryCellsFromStored(
-            Item(data, cost ? item::kMasterCostCategories : item::kMasterImpactCategories), n, cost);
+            ItemOrEmpty(data, cost ? item::kMasterCostCategories : item::kMasterImpactCategories), n, cost);
     }
-    const std::vector<bool> ticks = ExportTicksFromOption(Item(options, opt::kExportFormats), 3);
+    const std::vector<bool> ticks = ExportTicksFromOption(ItemOrEmpty(options, opt::kExportFormats), 3);
     std::copy(ticks.begin(), ticks.end(), s.exports.begin());
     s.exportFolder = exportPath_ != nullptr ? *exportPath_ : ExportPath;
     // Outside 0..5 no list entry could be selected and the "..." button would fail.

@@ -72,14 +72,14 @@ class ResultsPort {
 public:
     virtual ~ResultsPort() = default;
     virtual bool ResultsValid() const = 0;
-    virtual bool DataChangedSinceRun() const = 0;
-    virtual bool MixedResults() const = 0;
     virtual bool BatchMode() const = 0;
     virtual void SetBatchMode(bool on) = 0;
     virtual int EditedPlotType() const = 0;
     virtual void SetEditedPlotType(int type) = 0;
     virtual void ClearResults(bool all) = 0;
-    virtual void CheckResultsCurrent() = 0;
+    // The 200 ms results-state timer: whether the shown results still belong to the
+    // data, and the page's Report button and status label to match.
+    virtual void ResultsStateTick() = 0;
     virtual void ArrangeResultPlots() = 0;
     virtual void RefreshSensitivityDetails() = 0;
     virtual void CopySensitivityTable() = 0;
@@ -176,14 +176,12 @@ private:
 class NoResults : public ResultsPort {
 public:
     bool ResultsValid() const override { return valid_; }
-    bool DataChangedSinceRun() const override { return changed_; }
-    bool MixedResults() const override { return mixed_; }
     bool BatchMode() const override { return batch_; }
     void SetBatchMode(bool on) override { batch_ = on; }
     int EditedPlotType() const override { return plotType_; }
     void SetEditedPlotType(int type) override { plotType_ = type; }
     void ClearResults(bool all) override;
-    void CheckResultsCurrent() override {}
+    void ResultsStateTick() override {}
     void ArrangeResultPlots() override {}
     void RefreshSensitivityDetails() override {}
     void CopySensitivityTable() override {}
@@ -194,8 +192,6 @@ public:
 
 protected:
     bool valid_ = false;
-    bool changed_ = false;
-    bool mixed_ = false;
     bool batch_ = false;
     int plotType_ = 0;
 };

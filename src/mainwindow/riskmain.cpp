@@ -22,7 +22,6 @@ using mainwindow::Guard;
 
 namespace {
 
-constexpr Colour kYellow = 0x00FFFF;
 constexpr const char* kAppDefaults = "App Defaults";
 
 }  // namespace
@@ -255,21 +254,9 @@ void FRiskMain::TimerTick(int index) {
         case 1:
             SyncChainToAppData();
             break;
-        case 2: {
-            results_->CheckResultsCurrent();
-            const bool valid = results_->ResultsValid();
-            const bool changed = results_->DataChangedSinceRun();
-            cmdButton[1]->SetEnabled(valid && !changed && !results_->Busy());
-            Label* banner = labPicMonte[10];
-            banner->SetVisible(false);
-            if (valid && changed) {
-                banner->SetBackColor(kYellow);
-                banner->SetCaption("**** Data has changed! ****");
-                banner->SetVisible(true);
-            }
-            if (results_->MixedResults()) banner->SetVisible(true);
+        case 2:
+            results_->ResultsStateTick();
             break;
-        }
         default:
             break;
     }
@@ -341,12 +328,6 @@ Variant NoChain::GetData() {
 
 Variant NoChain::PointValues() { return GetData(); }
 
-void NoResults::ClearResults(bool all) {
-    valid_ = false;
-    if (all) {
-        mixed_ = false;
-        changed_ = false;
-    }
-}
+void NoResults::ClearResults(bool) { valid_ = false; }
 
 }  // namespace nuvir

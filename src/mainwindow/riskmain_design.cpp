@@ -120,6 +120,7 @@ void FRiskMain::BuildDesign() {
     cmdButton[0]->SetCaption("&Run");
     cmdButton[1] = Place(Add<CommandButton>("cmdButton", 1, page2), 7460, 45, 1100, 375);
     cmdButton[1]->SetCaption("Re&port");
+    cmdButton[1]->SetEnabled(false);  // nothing to report before a run
     cmdButton[3] = Place(Add<CommandButton>("cmdButton", 3, page2), 8680, 45, 1100, 375);
     cmdButton[3]->SetCaption("C&lear");
     for (int i = 0; i < 2; ++i) {

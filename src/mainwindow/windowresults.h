@@ -25,14 +25,12 @@ public:
 
     // ---- ResultsPort ------------------------------------------------------------------
     bool ResultsValid() const override { return controller_->State().ResultsValid; }
-    bool DataChangedSinceRun() const override { return controller_->State().DataChangedSinceRun; }
-    bool MixedResults() const override { return controller_->State().MixedResults; }
     bool BatchMode() const override { return controller_->State().BatchMode; }
     void SetBatchMode(bool on) override { controller_->State().BatchMode = on; }
     int EditedPlotType() const override { return controller_->State().EditedPlotType; }
     void SetEditedPlotType(int type) override { controller_->State().EditedPlotType = type; }
     void ClearResults(bool all) override { controller_->ClearResults(all); }
-    void CheckResultsCurrent() override { controller_->CheckResultsCurrent(); }
+    void ResultsStateTick() override { controller_->ResultsStateTick(); }
     void ArrangeResultPlots() override { controller_->ArrangeResultPlots(); }
     void RefreshSensitivityDetails() override { controller_->RefreshSensitivityDetails(); }
     void CopySensitivityTable() override { controller_->CopySensitivityTable(); }

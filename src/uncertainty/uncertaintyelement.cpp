@@ -3,7 +3,6 @@
 #include <QFontDatabase>
 
 #include <algorithm>
-#include <exception>
 
 #include "appdata/appdata.h"
 #include "appdata/criticalcorrelation.h"
@@ -14,6 +13,7 @@
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
 #include "platform/form.h"
+#include "platform/handlerguard.h"
 #include "platform/qtpicturebox.h"
 #include "runtime/convert.h"
 
@@ -43,29 +43,15 @@ constexpr Colour kWhite = 0xFFFFFF;
 constexpr Colour kRed = 0x0000FF;
 constexpr Colour kBlue = 0xFF0000;
 
-// Runs an event handler's work; nothing may escape into the event loop.
-template <class F>
-void Guarded(F&& f) {
-    try {
-        f();
-    } catch (const std::exception&) {
-    }
-}
-
-Variant Item(const Variant& array, int i) {
-    if (array.dims() != 1 || i < array.lbound(1) || i > array.ubound(1)) return Variant();
-    return array(i);
-}
-
 bool ItemTrue(int i) {
     bool on = false;
-    TryStep([&] { on = CBool(Item(AppData, i)); });
+    TryStep([&] { on = CBool(ItemOrEmpty(AppData, i)); });
     return on;
 }
 
 Colour OptionColour(int i, Colour fallback) {
     Colour c = fallback;
-    TryStep([&] { c = CLng(Item(AppOptions, i)); });
+    TryStep([&] { c = CLng(ItemOrEmpty(AppOptions, i)); });
     return c;
 }
 
@@ -169,22 +155,23 @@ void CUncertaintyElement::CreateControls() {
         });
     }
     if (auto* c = ControlAt(kCboDt)) m_connections[0] = connect(c->Events(), &ControlEvents::Click, this, [this] {
-        Guarded([this] { m_oElemCboDt_Click(); });
+        RunGuarded(GuardPolicy::Swallow, {}, [this] { m_oElemCboDt_Click(); });
     });
     if (auto* c = ControlAt(kSlider)) {
-        auto slide = [this] { Guarded([this] { m_oElemSlider_Change(); }); };
+        auto slide = [this] { RunGuarded(GuardPolicy::Swallow, {}, [this] { m_oElemSlider_Change(); }); };
         m_connections[1] = connect(c->Events(), &ControlEvents::Change, this, slide);
         m_connections[2] = connect(c->Events(), &ControlEvents::Scroll, this, slide);
     }
     if (auto* c = ControlAt(kTxtCv)) {
         m_connections[3] = connect(c->Events(), &ControlEvents::Change, this,
-                                   [this] { Guarded([this] { m_oElemTxtCv_Change(); }); });
+                                   [this] { RunGuarded(GuardPolicy::Swallow, {}, [this] { m_oElemTxtCv_Change(); }); });
         m_connections[4] = connect(c->Events(), &ControlEvents::GotFocus, this, [this] { m_bSpreadEditing = true; });
         m_connections[6] =
             connect(c->Events(), &ControlEvents::Validate, this, [this](bool&) { m_bSpreadEditing = false; });
     }
-    m_connections[5] = connect(m_oHostForm->Events(), &ControlEvents::KeyPress, this,
-                               [this](int& key) { Guarded([&] { m_oHostForm_KeyPress(key); }); });
+    m_connections[5] = connect(m_oHostForm->Events(), &ControlEvents::KeyPress, this, [this](int& key) {
+        RunGuarded(GuardPolicy::Swallow, {}, [&] { m_oHostForm_KeyPress(key); });
+    });
     m_model.MarkRangeStale();
 }
 

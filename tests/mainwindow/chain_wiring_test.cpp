@@ -6,14 +6,8 @@
 namespace nuvir::test {
 namespace {
 
-MainWindowParts WithChain() {
-    MainWindowParts parts;
-    parts.makeChain = [] { return std::make_unique<WindowChain>(); };
-    return parts;
-}
-
 TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheApplicationData) {
-    FRiskMain& w = Start(WithChain());
+    FRiskMain& w = Start();
     auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
     QtPictureBox* pic = w.picChainContainer;
     EXPECT_LT(pic->ScaleHeight(), 0);

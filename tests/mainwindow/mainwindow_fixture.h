@@ -15,28 +15,16 @@
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "mainwindow/riskmain.h"
+#include "mainwindow/windowresults.h"
 #include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
 #include "platform/filedialog.h"
 #include "platform/screen.h"
+#include "report/rtfviewer.h"
 #include "runtime/convert.h"
 #include "testsupport.h"
 
 namespace nuvir::test {
-
-// A chain of a chosen shape that counts its drawings.
-class FakeChain : public NoChain {
-public:
-    explicit FakeChain(std::array<double, 4> size) : size_(size) {}
-    std::array<double, 4> Measure() override { return size_; }
-    void Render() override { ++renders; }
-    void CommitEdit(const std::string& key) override { commits.push_back(key); }
-    int renders = 0;
-    std::vector<std::string> commits;
-
-private:
-    std::array<double, 4> size_;
-};
 
 // Editors that behave as the real ones do when refilled: a distribution that differs
 // from the one shown re-renders the editor and reports a change, and writing the
@@ -44,7 +32,6 @@ private:
 class FakeEditors : public NoUncertainty {
 public:
     void Render() override {
-        ++renders;
         for (int id = 0; id < 13; ++id) {
             const double code = CDbl(AppData(22 + id)(1));
             if (code != distribution[id]) {
@@ -61,30 +48,23 @@ public:
     }
     std::array<double, 13> distribution{};
     std::array<double, 13> sd{};
-    int renders = 0;
     int writes = 0;
 };
 
-// A run state whose results go stale when the species differs from the snapshot.
+// Results that count the copies of their sensitivity table.
 class FakeResults : public NoResults {
 public:
-    void Run() {
-        valid_ = true;
-        changed_ = false;
-        snapshot = CStr(AppData(0));
-    }
-    void CheckResultsCurrent() override { changed_ = CStr(AppData(0)) != snapshot; }
-    void ClearResults(bool all) override {
-        ++clears;
-        NoResults::ClearResults(all);
-    }
-    void ArrangeResultPlots() override { ++arranged; }
     void CopySensitivityTable() override { ++tableCopies; }
-    std::string snapshot;
-    int clears = 0;
-    int arranged = 0;
     int tableCopies = 0;
 };
+
+// The real results display and report viewer look-up.
+inline MainWindowParts WithResults() {
+    MainWindowParts parts;
+    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    parts.findRtfViewer = [] { return FindRtfViewer(); };
+    return parts;
+}
 
 // A part factory that makes a T and hands out its address, for the test to reach it.
 template <class Port, class T>
@@ -139,7 +119,24 @@ protected:
 
     void WriteFile(const std::string& name, const std::string& text) { WriteBytes(dir.file(name), text); }
 
+    // Types into a box as a person would, then leaves it with Tab.
+    void Type(TextBox* box, const std::string& text) {
+        box->SetFocus();
+        Settle();
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromStdString(text));
+        QTest::keyClick(box, Qt::Key_Tab);
+        Settle();
+    }
+
+    // File > Open answered with a file of the temporary folder.
+    void Open(const std::string& name) {
+        files.QueueAnswer(dir.file(name));
+        win->FileMenuClick(1);
+    }
+
     double Item(int i) const { return CDbl(AppData(i)); }
+    std::string Text(int i) const { return CStr(AppData(i)); }
     double Record(int i, int e) const { return CDbl(AppData(i)(e)); }
 
     TempDir dir;

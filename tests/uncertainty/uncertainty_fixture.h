@@ -4,29 +4,31 @@
 // absolute-uncertainty page.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QTest>
-
-#include <string>
-
-#include "appdata/appdata.h"
-#include "appdata/options.h"
-#include "runtime/convert.h"
-#include "platform/form.h"
-#include "platform/qtpicturebox.h"
 #include "defaultdata.h"
+#include "formdriver.h"
+#include "platform/qtpicturebox.h"
+#include "runtime/convert.h"
 
 namespace nuvir::test {
 
-// The defaults, and a way to set one absolute-uncertainty record.
-struct DefaultData : DefaultDataTest {
-    static void SetRecord(int id, double mean, int distribution, double sd) {
-        AppData(item::Absolute(id)) = Variant::Doubles({mean, static_cast<double>(distribution), sd});
+// One absolute-uncertainty record.
+inline void SetRecord(int id, double mean, int distribution, double sd) {
+    AppData(item::Absolute(id)) = Variant::Doubles({mean, static_cast<double>(distribution), sd});
+}
+
+// A category table (values; probabilities) of equally likely values.
+inline Variant Categories(const std::vector<double>& values) {
+    const int n = static_cast<int>(values.size());
+    Variant table = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
+    for (int c = 0; c < n; ++c) {
+        table(0, c) = Variant(values[static_cast<std::size_t>(c)]);
+        table(1, c) = Variant(1.0 / n);
     }
-};
+    return table;
+}
 
 // A shown form holding host boxes of the given sizes (twips).
-struct HostForm : DefaultData {
+struct HostForm : DefaultDataTest {
     Form form;
     QtPictureBox* first = nullptr;
     QtPictureBox* last = nullptr;
@@ -38,9 +40,7 @@ struct HostForm : DefaultData {
         last->Move(width, 0, width, height);
         form.SetWidth(2 * width + 300);
         form.SetHeight(height + 600);
-        form.Show();
-        QApplication::setActiveWindow(&form);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        ShowActive(form);
     }
 };
 

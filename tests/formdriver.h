@@ -1,0 +1,34 @@
+#pragma once
+// Driving a shown window as a person would: keys go to the widget with the focus, as a
+// keyboard's do; clicks with the left button; a picture of the window into the build
+// folder for a person to look at.
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "platform/form.h"
+
+namespace nuvir::test {
+
+// Shows the form (modeless, so the test goes on) and makes it the active window.
+inline void ShowActive(Form& form) {
+    form.Show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+}
+inline QWidget* Focus() { return QApplication::focusWidget(); }
+inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(Focus(), key, mods); }
+inline void Type(const char* text) { QTest::keyClicks(Focus(), QString::fromUtf8(text)); }
+// Selects all of the focused box's text and types over it.
+inline void Retype(const char* text) {
+    Key(Qt::Key_A, Qt::ControlModifier);
+    Type(text);
+}
+inline void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+inline void Picture(QWidget& w, const char* name) {
+    QApplication::processEvents();
+    ASSERT_TRUE(w.grab().save(QCoreApplication::applicationDirPath() + "/" + name));
+}
+
+}  // namespace nuvir::test
