@@ -4,12 +4,13 @@
 #include <gtest/gtest.h>
 #include <csignal>
 #include <sys/resource.h>
-#include <functional>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
+#include "appdata/utilities_arrays.h"
 #include "platform/fakeservices.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -36,6 +37,19 @@ inline ::testing::AssertionResult SameValue(const Variant& a, const Variant& b) 
         if (!r) return ::testing::AssertionFailure() << "element " << i << ": " << r.message();
     }
     return ::testing::AssertionSuccess();
+}
+
+// A value as text: its general text form, a list joined by ",", a table's rows by "|".
+inline std::string Text(const Variant& v) {
+    switch (MUtilities::ArrayDims(v)) {
+        case 1: return MUtilities::JoinArray1D(v, ",");
+        case 2: return MUtilities::JoinArray2D(v, ",", "|");
+        default: return v.isArray() ? "()" : TextOf(v);
+    }
+}
+
+inline std::size_t FilesIn(const std::filesystem::path& folder) {
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
 }
 
 // A 16-bit integer value (the kind the files give small whole numbers).
@@ -71,14 +85,14 @@ protected:
         saved_ = App();
         SetAppFacts(AppFacts{dir.str(), "nuvir", 3, 2});
         previousServices_ = SetServices(ServiceSet{&messages});
-        SetFirstActivation(true);
-        SetMainWindowHost(nullptr);
-        AppData = Variant();
-        AppOptions = Variant();
+        ResetProgramState();
     }
     void TearDown() override {
         SetServices(previousServices_);
         SetAppFacts(saved_);
+        ResetProgramState();
+    }
+    static void ResetProgramState() {
         SetFirstActivation(true);
         SetMainWindowHost(nullptr);
         AppData = Variant();

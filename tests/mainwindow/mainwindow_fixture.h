@@ -42,7 +42,6 @@ public:
         }
     }
     void UpdateAppData(int id) override {
-        AppData(22 + id)(1) = Variant(distribution[id]);
         AppData(22 + id)(2) = Variant(sd[id]);
         ++writes;
     }
@@ -119,12 +118,15 @@ protected:
 
     void WriteFile(const std::string& name, const std::string& text) { WriteBytes(dir.file(name), text); }
 
-    // Types into a box as a person would, then leaves it with Tab.
-    void Type(TextBox* box, const std::string& text) {
+    // Types over a box's text as a person would; Type then leaves it with Tab.
+    void Enter(TextBox* box, const std::string& text) {
         box->SetFocus();
         Settle();
         box->selectAll();
         QTest::keyClicks(box, QString::fromStdString(text));
+    }
+    void Type(TextBox* box, const std::string& text) {
+        Enter(box, text);
         QTest::keyClick(box, Qt::Key_Tab);
         Settle();
     }

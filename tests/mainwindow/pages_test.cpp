@@ -1,5 +1,6 @@
-// The assessment in the window: the inputs page, the level sliders and grid of the
-// relative-uncertainty page, Copy Relative To Absolute, and filling the window.
+// The pages of the window: the chain on "Ps and Qs", the inputs, the level sliders and
+// grid of the relative-uncertainty page, Copy Relative To Absolute, filling the window,
+// and Run and Report on the "Monte Carlo" page with the commands that wait for a run.
 #include "mainwindow_fixture.h"
 
 #include <cmath>
@@ -9,6 +10,8 @@
 #include "appdata/criticalcorrelation.h"
 #include "controls/boxarray.h"
 #include "mainwindow/pagerules.h"
+#include "mainwindow/windowchain.h"
+#include "platform/multilinetextbox.h"
 
 namespace nuvir::test {
 namespace {
@@ -97,50 +100,6 @@ TEST_F(MainWindowTest, FillingPlacesTheSlidersInOrderAndAFocusedSliderPushesItsN
     expectLevels({10, 60, 5, 80, 80});
 }
 
-TEST_F(MainWindowTest, TypedEntriesStoreAtOnceButAFillWithoutTheFocusWritesNothing) {
-    FRiskMain& w = Start();
-    TextBox* species = w.txtTextBox[0];
-    species->SetFocus();
-    Settle();
-    species->selectAll();
-    QTest::keyClick(species, Qt::Key_Delete);
-    EXPECT_EQ(Text(item::kSpecies), "");
-    QTest::keyClicks(species, "Zebra mussel");
-    EXPECT_EQ(Text(item::kSpecies), "Zebra mussel");
-    QTest::keyClick(species, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w.txtTextBox[1]);
-    w.txtTextBox[2]->SetText("7");
-    species->SetText("Other");
-    EXPECT_EQ(Text(item::kSpecies), "Zebra mussel");
-    EXPECT_EQ(Item(item::kTrials), 1000);
-
-    // The trials store the limited number while typed and show it when left.
-    w.tabMain->SetTab(2);
-    TextBox* trials = w.txtTextBox[2];
-    struct Case {
-        const char* name;
-        const char* typed;
-        double stored;
-        const char* shownAfter;
-    };
-    const Case cases[] = {
-        {"too many", "1e6", 100000, "100000"},
-        {"letters keep the number", "abc", 100000, "100000"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        trials->SetFocus();
-        Settle();
-        trials->selectAll();
-        QTest::keyClicks(trials, c.typed);
-        EXPECT_EQ(Item(item::kTrials), c.stored);
-        EXPECT_EQ(trials->Text(), c.typed);
-        QTest::keyClick(trials, Qt::Key_Tab);
-        Settle();
-        EXPECT_EQ(trials->Text(), c.shownAfter);
-    }
-}
-
 TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex) {
     FRiskMain& w = Start();
     w.tabMain->SetTab(1);
@@ -155,14 +114,12 @@ TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex
 
     w.updNumLevels->SetValue(5);
     EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
-    EXPECT_TRUE(w.vscRelUnc[4]->Visible());
     EXPECT_EQ(w.labRelSliders->Caption(),
               "Use sliders to set the actual risk value associated with each of the 5 risk categories");
     click(2, 4);
     EXPECT_EQ(Record(item::Relative(2), 2), 4);
     w.updNumLevels->Step(-1);
     EXPECT_EQ(Item(item::kNumRelUncLevels), 4);
-    EXPECT_EQ(w.labNumLevels->Caption(), "4");
     EXPECT_EQ(w.CheckboxArray()->Cols(), 4);
     EXPECT_FALSE(w.vscRelUnc[4]->Visible());
     EXPECT_TRUE(CBool(w.CheckboxArray()->CheckArray()(2, 3)));
@@ -215,9 +172,7 @@ TEST_F(MainWindowTest, CategoryTablesAndFiveLevelsInTheSettingsSurviveStartUp) {
     for (int i = 69; i <= 77; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(AppData(i).get().isArray(), expected(i).isArray());
-        if (expected(i).isArray()) {
-            EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), expected(i)));
-        }
+        if (expected(i).isArray()) EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), expected(i)));
     }
 }
 
@@ -278,6 +233,84 @@ TEST_F(MainWindowTest, RowCaptionsShowThePointValuesAndHideCostsWhenAsked) {
     w.UpdateCheckGridRows(item::kCategoricalImpacts);
     EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[4][0]->isVisibleTo(w.picUncertainContainer[0]));
     EXPECT_TRUE(w.CheckboxArray()->CheckBoxes()[3][0]->isVisibleTo(w.picUncertainContainer[0]));
+}
+
+TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheApplicationData) {
+    FRiskMain& w = Start();
+    auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
+    QtPictureBox* pic = w.picChainContainer;
+    EXPECT_LT(pic->ScaleHeight(), 0);
+    SavePicture("chain");
+
+    const CChainElement::Box b = chain.Element(3)->PartBox(CChainElement::kPartP);
+    QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+    Settle();
+    ASSERT_TRUE(w.txtChainEditBox->Visible());
+    EXPECT_EQ(w.txtChainEditBox->Tag(), "1Establishes");
+    QTest::keyClicks(w.txtChainEditBox, "0.2");
+    // Tab walks on to q3, storing p3 on the way, and Enter stores q3.
+    QTest::keyClick(w.txtChainEditBox, Qt::Key_Tab);
+    EXPECT_EQ(w.txtChainEditBox->Tag(), "2Establishes");
+    QTest::keyClicks(w.txtChainEditBox, "0.6");
+    QTest::keyClick(w.txtChainEditBox, Qt::Key_Return);
+    Settle();
+    w.SyncChainToAppData();
+    EXPECT_EQ(Item(item::PointValue(2)), 0.4);
+    EXPECT_DOUBLE_EQ(Item(62), 0.25 * 0.6);
+    EXPECT_EQ(CDbl(w.Chain().PointValues()(49)), 0.4);
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+    return n;
+}
+
+TEST_F(MainWindowTest, RunFromTheMonteCarloPageShowsLinesAndPlotsAndReportWritesThem) {
+    FRiskMain& w = Start(WithResults());
+    w.tabMain->SetTab(2);
+    Settle();
+    w.cmdButton[0]->click();
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_EQ(std::count(w.txtMonte[0]->Text().begin(), w.txtMonte[0]->Text().end(), '\t'), 4);
+    EXPECT_EQ(w.picMonte[0]->ScaleMode(), scale::User) << "the histogram was drawn";
+    w.TimerTick(2);
+    EXPECT_TRUE(w.cmdButton[1]->isEnabled());
+    EXPECT_FALSE(w.labPicMonte[10]->Visible());
+    SavePicture("results_after_run");
+
+    const std::string target = dir.file("report.rtf");
+    files.QueueAnswer(target);
+    w.cmdButton[1]->click();
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_EQ(files.requests[0].fileName, "New_Specie_New_Locati.rtf");
+    const std::string report = ReadBytes(target);
+    EXPECT_EQ(Count(report, "\\pngblip"), 7);
+    EXPECT_EQ(Count(report, "Plot not available"), 0);
+    // The results-state timer follows the data.
+    AppData(item::kSpecies) = Variant("Changed");
+    w.TimerTick(2);
+    EXPECT_TRUE(w.labPicMonte[10]->Visible());
+    EXPECT_FALSE(w.cmdButton[1]->Enabled());
+}
+
+TEST_F(MainWindowTest, FileNewDuringARunWaitsAndTheCloseIsDeferred) {
+    FRiskMain& w = Start(WithResults());
+    w.tabMain->SetTab(2);
+    AppData(item::kTrials) = 2000;
+    int tried = 0;
+    services.yield.onYield = [&] {
+        if (!w.Results().Busy()) return;
+        ++tried;
+        w.FileNew();
+        EXPECT_FALSE(w.FormQueryUnload()) << "the close waits for the run";
+    };
+    w.cmdButton[0]->click();
+    services.yield.onYield = nullptr;
+    EXPECT_GT(tried, 0);
+    EXPECT_EQ(Item(item::kTrials), 2000) << "New did nothing during the run";
+    EXPECT_TRUE(w.Results().ResultsValid());
 }
 
 }  // namespace

@@ -31,14 +31,11 @@ namespace nuvir::test {
 class FakeResultsHost : public ResultsHost {
 public:
     int ShownMainPage() const override { return mainPage; }
-    void CopyRelativeToAbsolute() override { ++copyCalls; }
-    void RunReport() override {
-        ++reportCalls;
-        if (onReport) onReport();
-    }
+    void CopyRelativeToAbsolute() override {}
+    void RunReport() override { onReport(); }
     std::string AskExportNames(std::string& baseName) override {
         exportAsked.push_back(baseName);
-        baseName = exportBaseOut;
+        baseName = "Ant_Here";
         return "";
     }
     bool EditPlotOptions(int plotType, double, double) override {
@@ -48,13 +45,12 @@ public:
     }
     void CloseMainWindow() override { ++closeCalls; }
 
-    int mainPage = kMonteCarloPage, copyCalls = 0, reportCalls = 0, closeCalls = 0;
+    int mainPage = kMonteCarloPage, closeCalls = 0;
     std::vector<std::string> exportAsked;
-    std::string exportBaseOut = "Base";
     std::vector<int> editedTypes;
     bool optionsChange = false;
     std::function<void(int)> onEditOptions;
-    std::function<void()> onReport;
+    std::function<void()> onReport = [] {};
 };
 
 class ResultsTest : public ::testing::Test {
@@ -72,8 +68,8 @@ protected:
     }
     ~ResultsTest() override {
         rc.reset();
-        AppData = savedData;
-        AppOptions = savedOptions;
+        AppData = Variant();
+        AppOptions = Variant();
     }
 
     void BuildPage() {
@@ -82,23 +78,20 @@ protected:
         for (int i = 0; i < 2; ++i) {
             (page.txtMonte[i] = form.Add<MultiLineTextBox>("txtMonte", i))->Move(240, 600, 8000, 1200);
             (page.labMonte[i] = form.Add<Label>("labMonte", i))->Move(240, 300, 8000, 255);
-            page.labMonte[i]->SetCaption(i ? "Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit:"
-                                            : "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
+            const std::string output = i ? "Cost" : "TBR";
+            page.labMonte[i]->SetCaption(output + ", Sim Mean, Sim SD, Lower Limit, Upper Limit:");
         }
         auto* tab = page.tabSimulationGraphs = form.Add<TabControl>("tabSimulationGraphs");
         tab->SetTabs(2);
         tab->Move(0, 2400, 11800, 5400);
-        static const char* const kCaptions[6] = {"Monte Carlo Results:", "Sensitivity Results:", "Monte Carlo Results:",
-                                                 "Sensitivity Results:", "Cumulative Risks:",    "Cumulative Costs:"};
         for (int i = 0; i < 6; ++i) {
-            const int subTab = (i == 2 || i == 3 || i == 5) ? 1 : 0;
             auto* lab = page.labPicMonte[i] = form.Add<Label>("labPicMonte", i, tab);
             auto* pic = page.picMonte[i] = form.Add<QtPictureBox>("picMonte", i, tab);
-            lab->SetCaption(kCaptions[i]);
+            lab->SetCaption(i < 4 ? (i % 2 ? "Sensitivity Results:" : "Monte Carlo Results:") : "Cumulative:");
             lab->Move(240, 480, 2000, 255);
             pic->Move(240, 780, 3000, 3000);
-            tab->SetControlTab(lab, subTab);
-            tab->SetControlTab(pic, subTab);
+            tab->SetControlTab(lab, (i == 2 || i == 3 || i == 5) ? 1 : 0);
+            tab->SetControlTab(pic, (i == 2 || i == 3 || i == 5) ? 1 : 0);
         }
         page.labPicMonte[10] = form.Add<Label>("labPicMonte", 10);
         page.picShowSensMeasures = form.Add<QtPictureBox>("picShowSensMeasures");
@@ -115,10 +108,10 @@ protected:
         page.cmdButton[0]->click();
         return rc->State().ResultsValid;
     }
+    const std::vector<FakeMessageBox::Call>& Messages() const { return services.messageBox.calls; }
     // Where a person would rather look: the picture into the build folder.
     static void SavePicture(const QImage& image, const std::string& name) { image.save(QString::fromStdString(name)); }
 
-    Variant savedData = AppData, savedOptions = AppOptions;
     TempDir dir;
     FakeServices services;
     FakePopupMenu popups;

@@ -42,10 +42,9 @@ protected:
     }
 };
 
-TEST_F(SensitivityTest, TheRiskTableWithItsStarsSizesAndPlace) {
+TEST_F(SensitivityTest, TheRiskTableWithItsStarsAndPlace) {
     rc->ShowSensitivityMeasures(0);
     ASSERT_TRUE(page.picShowSensMeasures->Visible());
-    EXPECT_TRUE(Grid().Rows() == 15 && Grid().Cols() == 7);
     struct Case { const char* name; int row; const char* text; };
     const Case cases[] = {
         {"raw R2 and constant", 1, "  Raw R2=|0.900|||Const=Y"},
@@ -61,30 +60,25 @@ TEST_F(SensitivityTest, TheRiskTableWithItsStarsSizesAndPlace) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(Row(c.row), c.text);
     }
-    EXPECT_EQ(Grid().Width(), 3930);
-    EXPECT_EQ(page.picShowSensMeasures->Height(), 2680) << "12 x 200 + 80 + 100 + 300 less the last row";
+    // The panel's lower left corner sits 300 twips left of the plot's upper left one.
     const auto plot = MUtilities::GetControlScreenRect(*page.picMonte[1], true);
     const auto panel = MUtilities::GetControlScreenRect(*page.picShowSensMeasures, true);
     EXPECT_NEAR(panel[0], plot[0] - 300, 15);
-    EXPECT_NEAR(panel[1], plot[1] - 2680, 15);
+    EXPECT_NEAR(panel[1] + page.picShowSensMeasures->Height(), plot[1], 15);
+    rc->State().RunSummary.trials = 19;
+    rc->ShowSensitivityMeasures(0);
+    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
 }
 
 TEST_F(SensitivityTest, TheCostTableAndItsCopiedText) {
     rc->ShowSensitivityMeasures(1);
-    EXPECT_EQ(Grid().Rows(), 14);
     rc->CopySensitivityTable();
     std::string expected = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
                            "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
-    for (const char* name : {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}) {
-        expected += "\r\n" + std::string(name) + (name == std::string("FC1") ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
+    for (const std::string name : {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}) {
+        expected += "\r\n" + name + (name == "FC1" ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
     }
     EXPECT_EQ(MUtilities::ClipboardText(), expected);
-}
-
-TEST_F(SensitivityTest, FewerThanTwentyTrialsStarNothing) {
-    rc->State().RunSummary.trials = 19;
-    rc->ShowSensitivityMeasures(0);
-    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062");
 }
 
 TEST_F(SensitivityTest, ThePopupOffersWhatTheStateAllows) {
@@ -92,40 +86,22 @@ TEST_F(SensitivityTest, ThePopupOffersWhatTheStateAllows) {
     rc->picMonte_MouseUp(1, 2, 0, 1, 1);
     EXPECT_TRUE(popups.shown.empty()) << "nothing drawn yet: no popup";
     rc->DrawResultPlot(1);
-    rc->picMonte_MouseUp(1, 1, 0, 1, 0.5);
-    EXPECT_TRUE(popups.shown.empty()) << "the left button";
-
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
     ASSERT_EQ(popups.shown.size(), 1u);
-    EXPECT_EQ(popups.shown[0][0].caption, "Show Details");
-    EXPECT_TRUE(popups.shown[0][0].enabled);
-    EXPECT_FALSE(popups.shown[0][2].visible) << "Copy only while the panel shows";
-    EXPECT_TRUE(page.picShowSensMeasures->Visible());
+    EXPECT_TRUE(popups.shown[0][0].caption == "Show Details" && !popups.shown[0][2].visible) << "Copy with the panel";
     EXPECT_EQ(Grid().Rows(), 14) << "the cost table of plot 3";
-
     popups.QueueChoice(2);
     rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
-    EXPECT_EQ(popups.shown[1][0].caption, "Hide Details");
-    EXPECT_TRUE(popups.shown[1][2].visible);
+    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
     EXPECT_EQ(MUtilities::ClipboardText().substr(0, 9), "  Raw R2=");
-
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
     EXPECT_FALSE(page.picShowSensMeasures->Visible());
-
     rc->ClearResults(false);
     rc->DrawResultPlot(1);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    EXPECT_EQ(popups.shown.back()[0].caption, "Show Details");
     EXPECT_FALSE(popups.shown.back()[0].enabled) << "after a clear there is nothing to show";
-}
-
-TEST_F(SensitivityTest, AFailedRunHidesTheStalePanel) {
-    rc->ShowSensitivityMeasures(0);
-    ASSERT_TRUE(page.picShowSensMeasures->Visible());
-    EXPECT_FALSE(Run(1));
-    EXPECT_FALSE(page.picShowSensMeasures->Visible());
 }
 
 TEST_F(SensitivityTest, TheSubTabSwitchShowsItsPlotsAndRefillsThePanel) {
@@ -135,9 +111,6 @@ TEST_F(SensitivityTest, TheSubTabSwitchShowsItsPlotsAndRefillsThePanel) {
     EXPECT_TRUE(page.txtMonte[1]->Visible() && !page.txtMonte[0]->Visible());
     for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Visible(), i == 2 || i == 3 || i == 5) << i;
     EXPECT_TRUE(page.labPicMonte[5]->Visible() && !page.labPicMonte[4]->Visible());
-    page.tabSimulationGraphs->SetTab(0);
-    EXPECT_EQ(Grid().Rows(), 15);
-    EXPECT_TRUE(page.picMonte[0]->Visible());
     host.mainPage = 0;
     rc->RefreshSensitivityDetails();
     EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "another main page hides it";
@@ -145,23 +118,20 @@ TEST_F(SensitivityTest, TheSubTabSwitchShowsItsPlotsAndRefillsThePanel) {
 
 TEST_F(SensitivityTest, TheBarUnderTheMouseMarksItsRow) {
     rc->ShowSensitivityMeasures(0);
-    struct Case { const char* name; double x, y; int markedGridRow; };  // -1: none marked
+    struct Case { const char* name; int pic; double x, y; int marked; };  // the grid row marked, -1 none
     const Case cases[] = {
-        {"0.29 from the bar centre", 2.29, 0.1, 7}, {"0.31 from it: between bars", 2.31, 0.1, -1},
-        {"the mouse above the bar's end", 2, 0.5, -1}, {"within 0.05 above the end", 2, 0.34, 7},
-        {"y exactly 0", 2, 0, 7}, {"left of the first bar", -0.9, 0.1, -1}, {"position 9 is past the table", 9, 0.1, -1},
+        {"0.29 from the bar centre", 1, 2.29, 0.1, 7}, {"0.31 from it: between bars", 1, 2.31, 0.1, -1},
+        {"the mouse above the bar's end", 1, 2, 0.5, -1}, {"within 0.05 above the end", 1, 2, 0.34, 7},
+        {"y exactly 0", 1, 2, 0, 7}, {"left of the first bar", 1, -0.9, 0.1, -1},
+        {"position 9 is past the table", 1, 9, 0.1, -1}, {"the cost plot's FC2", 3, 5, 0.1, 10},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        rc->picMonte_MouseMove(1, 0, 0, c.x, c.y);
-        for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), r == c.markedGridRow ? ">" : "") << r;
+        if (c.pic == 3) rc->ShowSensitivityMeasures(1);
+        rc->picMonte_MouseMove(c.pic, 0, 0, c.x, c.y);
+        for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), r == c.marked ? ">" : "") << r;
     }
-    rc->ShowSensitivityMeasures(1);
-    rc->picMonte_MouseMove(3, 0, 0, 5, 0.1);
-    EXPECT_EQ(Grid().TextMatrix(10, 0), ">");
     EXPECT_EQ(Grid().TextMatrix(10, 1), "FC2");
-    rc->MarkSensitivityRow(8);
-    for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), "") << "row 13 is the empty border";
     page.picShowSensMeasures->SetVisible(false);
     rc->picMonte_MouseMove(3, 0, 0, 4, 0.1);
     EXPECT_EQ(Grid().TextMatrix(9, 0), "") << "panel hidden: nothing marked";

@@ -18,6 +18,7 @@ Variant Table2(const std::vector<double>& values, const std::vector<double>& pro
 TEST_F(ResultsTest, RowsOfTheRelativeAndAbsoluteBranches) {
     struct Case { const char* name; int mode; int levels; Variant record; double mean, sd, code; };
     const double r12 = std::sqrt(12.0);
+    AppData(item::kUncertaintyMode) = 0;
     Variant d = AppData;
     for (int level = 0; level < 5; ++level) d(item::kLevel0 + level) = 10 + 20 * level;
     const Case cases[] = {
@@ -28,7 +29,7 @@ TEST_F(ResultsTest, RowsOfTheRelativeAndAbsoluteBranches) {
         {"relative, zero value has no spread", 0, 5, Record(0, 0, 3), 0, 0, 0},
         {"relative, level -1 reads level 0 (not the number of levels)", 0, 5, Record(1, 0, -1), 1, 10.0 / 50 / r12, 0},
         {"relative, level -7 reads level 0 (no subscript error)", 0, 5, Record(1, 0, -7), 1, 10.0 / 50 / r12, 0},
-        {"absolute record (mean, code, SD) becomes (mean, SD, code)", 1, 5, Record(0.5, 1, 0.144), 0.5, 0.144, 1},
+        {"absolute in the data given: (mean, code, SD) read as (mean, SD, code)", 1, 5, Record(0.5, 1, 0.1), 0.5, 0.1, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -43,57 +44,33 @@ TEST_F(ResultsTest, RowsOfTheRelativeAndAbsoluteBranches) {
     }
 }
 
-TEST_F(ResultsTest, TheModeComesFromTheDataPassedInNotTheLiveData) {
-    AppData(item::kUncertaintyMode) = 0;
-    Variant d = AppData;
-    d(item::kUncertaintyMode) = 1;
-    d(item::Absolute(0)) = Record(0.25, 3, 0.01);
-    const Variant m = BuildSimulationInputs(d, true);
-    EXPECT_EQ(CDbl(m(0, 1)), 0.01);
-    EXPECT_EQ(CDbl(m(0, 2)), 3);
-}
-
-TEST_F(ResultsTest, CategoricalSwitchesWrapTheMatrixWithTheirTables) {
+TEST_F(ResultsTest, CategoricalSwitchesWrapTheMatrixWithCumulatedTables) {
     Variant d = AppData;
     for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
     d(item::kCategoricalImpacts) = false;
     d(item::kCategoricalCosts) = false;
     EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
-
     d(item::kCategoricalImpacts) = true;
     const Variant w = BuildSimulationInputs(d, true);
     ASSERT_EQ(w.dims(), 1);
-    EXPECT_EQ(w(0).dims(), 2);
-    EXPECT_EQ(w(1).lbound(), 4);
-    EXPECT_EQ(w(1).ubound(), 8);
-    EXPECT_TRUE(w(2).isEmpty());
-    EXPECT_EQ(CDbl(w(1)(4)(0, 0)), 1) << "cumulative tables are sorted";
-
-    const Variant plain = BuildSimulationInputs(d, false);
-    EXPECT_EQ(CDbl(plain(1)(4)(0, 0)), 3) << "plain tables as stored";
-}
-
-TEST_F(ResultsTest, CumulatingSortsByValueAndSumsTheProbabilities) {
-    const Variant t = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
-    const Variant c = CumulateCategoryTable(t);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(CDbl(c(0, i)), i + 1);
+    EXPECT_TRUE(w(0).dims() == 2 && w(1).lbound() == 4 && w(1).ubound() == 8 && w(2).isEmpty());
+    const Variant& c = w(1)(4);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(CDbl(c(0, i)), i + 1) << "sorted by value";
     EXPECT_NEAR(CDbl(c(1, 0)), 0.2, 1e-15);
     EXPECT_NEAR(CDbl(c(1, 1)), 0.5, 1e-15);
     EXPECT_EQ(CDbl(c(1, 2)), 1.0) << "the last sum is rounded to exactly 1";
-    EXPECT_EQ(CDbl(t(0, 0)), 3) << "the caller's table is unchanged";
+    EXPECT_EQ(CDbl(BuildSimulationInputs(d, false)(1)(4)(0, 0)), 3) << "plain tables as stored";
     EXPECT_NEAR(CDbl(CumulateCategoryTable(Table2({7}, {0.333333}))(1, 0)), 0.3333, 1e-12);
-    const Variant none = CumulateCategoryTable(Variant());
-    EXPECT_TRUE(none.isArray() && none.dims() == 0);
+    EXPECT_TRUE(CumulateCategoryTable(Variant()).isArray());
 }
 
 TEST_F(ResultsTest, AnEmptyTableUnderASwitchIsRefusedByTheEngineInTheRunsMessage) {
     AppData(item::kCategoricalImpacts) = true;
     for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
     EXPECT_FALSE(Run());
-    ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    EXPECT_EQ(services.messageBox.calls[0].title, "Error running Monte Carlo simulation");
-    EXPECT_NE(services.messageBox.calls[0].text.find("lookup table"), std::string::npos)
-        << services.messageBox.calls[0].text;
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0].title, "Error running Monte Carlo simulation");
+    EXPECT_NE(Messages()[0].text.find("lookup table"), std::string::npos) << Messages()[0].text;
 }
 
 }  // namespace
