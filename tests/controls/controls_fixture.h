@@ -1,7 +1,9 @@
 #pragma once
-// What the component tests share: table texts, and an editable grid hosted on a shown
-// form, 15 twips to the pixel, with a log of its events and helpers to type and click.
+// What the component tests share: table texts, ink on a picture, keys to the focus, and
+// an editable grid hosted on a shown form, 15 twips to the pixel, with a log of its
+// events and helpers to load, click and see where the editor is.
 #include <QApplication>
+#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "controls/flexedit.h"
+#include "defaultdata.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
 #include "platform/form.h"
@@ -20,11 +23,17 @@
 
 namespace nuvir {
 
-// Reaches the error marks: nothing a user or an owner does can set one.
+// Reaches the error marks, which nothing a user or an owner does can set, and the editor.
 class FlexEditTestPeer {
 public:
     static void Mark(CFlexEditA& e, int row, int col, const std::string& text) { e.MarkCellError(row, col, text); }
     static bool Editing(const CFlexEditA& e) { return e.editing_; }
+    // Whether the editor is open over the cell with the focus.
+    static bool EditorOver(const CFlexEditA& e, int row, int col) {
+        const FlexGrid* g = e.Flexgrid();
+        return e.editing_ && g->Row() == row && g->Col() == col && QApplication::focusWidget() == e.editor_.data() &&
+               e.editor_->geometry() == g->CellRectPx(row, col).translated(g->pos());
+    }
 };
 
 namespace test {
@@ -41,7 +50,7 @@ inline Variant Table(const std::vector<std::vector<std::string>>& rows) {
 
 // The texts of a (columns x rows) array, row by row, "|" between cells, "/" between rows.
 inline std::string Rows(const Variant& a) {
-    if (a.dims() != 2) return "<" + std::string(a.isEmpty() ? "empty" : "not a table") + ">";
+    if (a.dims() != 2) return "<" + std::string(a.isArray() ? "no bounds" : "not a table") + ">";
     std::string s;
     for (int r = a.lbound(2); r <= a.ubound(2); ++r) {
         if (r > a.lbound(2)) s += "/";
@@ -50,21 +59,24 @@ inline std::string Rows(const Variant& a) {
     return s;
 }
 
-// Key clicks go to the widget with the focus, as a keyboard's do.
-inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QWidget* w = QApplication::focusWidget();
-    ASSERT_NE(w, nullptr) << "nothing has the focus";
-    QTest::keyClick(w, key, mods);
-}
-inline void Type(const char* text) {
-    QWidget* w = QApplication::focusWidget();
-    ASSERT_NE(w, nullptr) << "nothing has the focus";
-    QTest::keyClicks(w, QString::fromUtf8(text));
+// The bounding box of the pixels in the area that differ from the image's corner.
+inline QRect Ink(const QImage& img, QRect area = {}) {
+    if (area.isNull()) area = img.rect();
+    QRect box;
+    for (int y = std::max(0, area.top()); y <= std::min(img.height() - 1, area.bottom()); ++y)
+        for (int x = std::max(0, area.left()); x <= std::min(img.width() - 1, area.right()); ++x)
+            if ((img.pixel(x, y) | 0xFF000000u) != (img.pixel(0, 0) | 0xFF000000u)) box = box.united(QRect(x, y, 1, 1));
+    return box;
 }
 
-class FlexEditTest : public ::testing::Test {
+// Key clicks go to the widget with the focus, as a keyboard's do.
+inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(QApplication::focusWidget(), key, mods); }
+inline void Type(const char* text) { QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(text)); }
+
+class FlexEditTest : public DefaultDataTest {
 protected:
     void SetUp() override {
+        DefaultDataTest::SetUp();
         SetScreenMetrics(&metrics_);
         form_ = std::make_unique<Form>();
         form_->resize(500, 400);
@@ -74,63 +86,47 @@ protected:
         edit_->SetContainer(form_.get());
         grid_ = edit_->Flexgrid();
         editor_ = form_->FindAs<TextBox>("txtFlexEditBox1");
-        sink_ = form_->FindAs<TextBox>("txtFlexDummy1");
-        Record();
+        QObject::connect(edit_.get(), &CFlexEditA::Validate,
+                         [this](int r, int c, const Variant& v) { Log("validate", r, c, "," + TextOf(v)); });
+        QObject::connect(edit_.get(), &CFlexEditA::CellChange, [this](int r, int c) { Log("change", r, c, ""); });
         form_->Show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_.get()));
         QApplication::setActiveWindow(form_.get());
     }
-
     void TearDown() override {
         edit_.reset();
         form_.reset();
         SetScreenMetrics(nullptr);
+        DefaultDataTest::TearDown();
     }
-
-    void Record() {
-        QObject::connect(edit_.get(), &CFlexEditA::Validate, [this](int r, int c, const Variant& v) {
-            log_.push_back("validate(" + std::to_string(r) + "," + std::to_string(c) + "," + TextOf(v) + ")");
-        });
-        QObject::connect(edit_.get(), &CFlexEditA::CellChange, [this](int r, int c) {
-            log_.push_back("change(" + std::to_string(r) + "," + std::to_string(c) + ")");
-        });
+    void Log(const std::string& what, int r, int c, const std::string& more) {
+        log_ += (log_.empty() ? "" : " ") + what + "(" + std::to_string(r) + "," + std::to_string(c) + more + ")";
     }
 
     // Loads a table of the given rows and lays the grid out on the form.
     void Load(const std::vector<std::vector<std::string>>& rows) {
+        edit_->ForceCapture();  // an edit left open would land in the new table
         edit_->PutArray(Table(rows));
         grid_->SetColWidth(-1, 900);
+        grid_->SetRowHeight(-1, FlexGrid::kDefaultRowHeight);
         grid_->Move(150, 150, 3000, 2400);
         log_.clear();
     }
-
-    std::string Joined() const {
-        std::string s;
-        for (const auto& e : log_) s += (s.empty() ? "" : " ") + e;
-        return s;
+    // rows x cols data cells holding "r.c" (grid row and column).
+    void LoadGrid(int rows, int cols) {
+        std::vector<std::vector<std::string>> t(static_cast<std::size_t>(rows));
+        for (int r = 1; r <= rows; ++r)
+            for (int c = 0; c < cols; ++c) t[static_cast<std::size_t>(r - 1)].push_back(std::to_string(r) + "." + std::to_string(c));
+        Load(t);
     }
-
+    bool EditorOver(int row, int col) const { return FlexEditTestPeer::EditorOver(*edit_, row, col); }
+    void Start(int row, int col) {
+        edit_->EditText(row, col);
+        ASSERT_TRUE(EditorOver(row, col));
+        log_.clear();
+    }
     void ClickCell(int row, int col) {
-        const QRect r = grid_->CellRectPx(row, col);
-        ASSERT_FALSE(r.isEmpty()) << "cell " << row << "," << col << " is not on view";
-        QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          r.center() - grid_->viewport()->geometry().topLeft());
-    }
-
-    // Whether the editor sits over the cell, shown in front, with the focus.
-    ::testing::AssertionResult EditorOver(int row, int col) {
-        if (!FlexEditTestPeer::Editing(*edit_)) return ::testing::AssertionFailure() << "not editing";
-        if (grid_->Row() != row || grid_->Col() != col) {
-            return ::testing::AssertionFailure() << "current cell " << grid_->Row() << "," << grid_->Col();
-        }
-        const QRect cell = grid_->CellRectPx(row, col).translated(grid_->pos());
-        if (editor_->geometry() != cell) {
-            return ::testing::AssertionFailure() << "editor at " << editor_->geometry().x() << ","
-                                                 << editor_->geometry().y() << " cell at " << cell.x() << ","
-                                                 << cell.y();
-        }
-        if (QApplication::focusWidget() != editor_) return ::testing::AssertionFailure() << "editor lacks the focus";
-        return ::testing::AssertionSuccess();
+        QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, grid_->CellRectPx(row, col).center() - grid_->viewport()->geometry().topLeft());
     }
 
     ScreenMetrics metrics_{};
@@ -139,8 +135,7 @@ protected:
     TextBox* other_ = nullptr;
     FlexGrid* grid_ = nullptr;
     TextBox* editor_ = nullptr;
-    TextBox* sink_ = nullptr;
-    std::vector<std::string> log_;
+    std::string log_;
 };
 
 }  // namespace test

@@ -7,6 +7,7 @@
 #include "numerics/numerics.h"
 #include "platform/profile.h"
 #include "platform/recordingpicturebox.h"
+#include "platform/windowutilities.h"
 #include "results/resultplots.h"
 #include "results_fixture.h"
 
@@ -33,12 +34,15 @@ std::vector<double> SegmentYs(const RecordingPictureBox& pic, Colour colour) {
     return ys;
 }
 
-// A run made up by hand: risk limits 0.15..0.25 around 0.2, cost 5.5..6.5 around 6.
+// A run made up by hand: risk limits 0.15..0.25 around 0.2, cost 5.5..6.5 around 6,
+// 1000 trials, so that at 95 % with two tails t(0.975, 998) = 1.96234 and the critical
+// correlation is t / sqrt(t^2 + 998) = 0.06200.
 class PlotsTest : public ResultsTest {
 protected:
-    PlotsTest() {
+    void SetUp() override {
+        ResultsTest::SetUp();
         run.RunSnapshot = AppData;
-        run.RunSnapshot(item::kConfidenceChoice) = 1;
+        run.RunSnapshot(item::kRegUseConstant) = true;
         run.RunSummary.trials = 1000;
         run.RunFrequencies.classes = 200;
         auto& f = run.RunFrequencies.values;
@@ -51,11 +55,10 @@ protected:
         }
         const int risk[] = {2, 3, 4, 5, 0};
         for (int i = 0; i < 5; ++i) {
-            const int c = risk[i];
-            run.RunSummary.mean[c] = 0.05 * (i + 1);
-            run.RunSummary.min[c] = 0.05 * i;
-            run.RunSummary.max[c] = 0.05 * (i + 2);
-            run.RunLimits[c] = {0.05 * (i + 1) - 0.03, 0.05 * (i + 1) + 0.03};
+            run.RunSummary.mean[risk[i]] = 0.05 * (i + 1);
+            run.RunSummary.min[risk[i]] = 0.05 * i;
+            run.RunSummary.max[risk[i]] = 0.05 * (i + 2);
+            run.RunLimits[risk[i]] = {0.05 * (i + 1) - 0.03, 0.05 * (i + 1) + 0.03};
         }
         for (int j = 0; j < 13; ++j) run.RunRankCorrelations[j] = {0.5 - 0.1 * j, 0.3};
         run.PointTotalRisk = 0.2;
@@ -125,29 +128,25 @@ TEST_F(PlotsTest, CumulativeLimitsAreClampedIntoTheAxisTheMeansAreNot) {
     EXPECT_TRUE(report.Count("Print C1..C4    ") == 1 && report.Count("Print R1") == 0);
 }
 
-TEST_F(PlotsTest, TheSignificanceZoneOf1000TrialsAt95PercentTwoTails) {
-    // t(0.975, 998) = 1.96234, so r = t / sqrt(t^2 + 998) = 0.06200.
+TEST_F(PlotsTest, SensitivityBarsAndTheSignificanceZoneOf1000TrialsAt95PercentTwoTails) {
+    run.RunRankCorrelations[2][0] = NumericLimits::LowestDouble;
     ImagePictureBox pic(400, 900);
     options(opt::kColourPlotBackground) = static_cast<int>(kWhite);
     DrawSensitivityPlot(pic, 0, false, run, options, true);
     EXPECT_TRUE(pic.Point(-0.5, 0.058) == kGrey && pic.Point(-0.5, -0.058) == kGrey);
     EXPECT_NE(pic.Point(-0.5, 0.066), kGrey);
     EXPECT_EQ(pic.Point(8.6, 0.03), kGrey) << "the zone spans -0.75..8.75";
+    EXPECT_EQ(pic.Point(0, 0.25), CLng(options(opt::kColourPBox)));
+    EXPECT_NE(pic.Point(2, 0.1), CLng(options(opt::kColourPBox))) << "no value draws as a 0 bar";
+    EXPECT_EQ(pic.Point(4, 0.08), CLng(options(opt::kColourIBox)));
     options(opt::kColourPlotBackground) = static_cast<int>(kGrey);
     DrawSensitivityPlot(pic, 0, false, run, options, true);
     EXPECT_EQ(pic.Point(-0.5, 0.03), kWhite) << "on a grey background the zone is white";
     run.RunSummary.trials = 19;
     DrawSensitivityPlot(pic, 0, false, run, options, true);
     EXPECT_EQ(pic.Point(-0.5, 0.03), kGrey) << "19 trials: no zone, the grey background shows";
-}
 
-TEST_F(PlotsTest, SensitivityBarsLabelsAndTheReportsDottedZone) {
-    run.RunRankCorrelations[2][0] = NumericLimits::LowestDouble;
-    ImagePictureBox pic(400, 600);
-    DrawSensitivityPlot(pic, 0, false, run, options, true);
-    EXPECT_EQ(pic.Point(0, 0.25), CLng(options(opt::kColourPBox)));
-    EXPECT_NE(pic.Point(2, 0.02), CLng(options(opt::kColourPBox))) << "no value draws as a 0 bar";
-    EXPECT_EQ(pic.Point(4, 0.05), CLng(options(opt::kColourIBox)));
+    run.RunSummary.trials = 1000;
     RecordingPictureBox cost(400, 600), report(400, 600);
     DrawSensitivityPlot(cost, 1, false, run, options, true);
     for (const char* label : {"Print p1", "Print p4", "Print F1", "Print F4"}) EXPECT_EQ(cost.Count(label), 1) << label;
@@ -192,17 +191,17 @@ TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
     }
 }
 
-TEST_F(ResultsTest, ThreeColumnsFromTheContainerWidthAndATinyWindowGivesNoError) {
+TEST_F(ResultsTest, ThreeColumnsFillTheContainerAndATinyWindowGivesNoError) {
     page.tabSimulationGraphs->Move(0, 2400, 8000, 5400);
     rc->ArrangeResultPlots();
-    const double w = (8000.0 - 680) / 3, column[6] = {0, 1, 0, 1, 2, 2};
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
-        EXPECT_NEAR(page.labPicMonte[i]->Left(), 240 + column[i] * (w + 100), 1);
-        EXPECT_NEAR(page.picMonte[i]->Left(), 240 + column[i] * (w + 100), 1);
-        EXPECT_NEAR(page.picMonte[i]->Width(), w, 15);
-        EXPECT_NEAR(page.picMonte[i]->Height(), 5400 - 780 - 60, 15);
-        EXPECT_NE(page.picMonte[i]->ScaleMode(), scale::User) << "no results: laid out, not drawn";
+        const int column = i == 4 || i == 5 ? 2 : i % 2;
+        const QtPictureBox& pic = *page.picMonte[i];
+        EXPECT_NEAR(pic.Left(), 240 + column * (pic.Width() + 100), 1) << "100 twips apart";
+        EXPECT_NEAR(pic.Left() + pic.Width(), 8000 - 240 - (2 - column) * (pic.Width() + 100), 1) << "240 margins";
+        EXPECT_NEAR(pic.Top() + pic.Height(), 5400 - 60, 15);
+        EXPECT_EQ(page.labPicMonte[i]->Left(), pic.Left());
     }
     ASSERT_TRUE(Run(100));
     page.tabSimulationGraphs->Move(0, 2400, 500, 300);
@@ -222,7 +221,6 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFil
     const std::pair<const char*, const char*> cases[] = {
         {"PandI Monte Carlo", "Auto,Auto,Auto,,Auto,Auto,Auto,"}, {"PandI Sensitivity", "Auto,Auto,Auto,,-0.5,0.5,Auto,"},
         {"PandI Cumulative", "1E-05,Auto,3,2,1,0,5,7"},          {"Costs Monte Carlo", "0.25,Auto,4,,Auto,Auto,Auto,"},
-        {"Costs Sensitivity", "Auto,Auto,Auto,,Auto,Auto,Auto,"}, {"Costs Cumulative", "Auto,Auto,Auto,,Auto,Auto,Auto,"},
     };
     for (const auto& [key, value] : cases) {
         SCOPED_TRACE(key);
@@ -240,16 +238,131 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFil
 }
 
 TEST_F(ResultsTest, AChangedPlotOptionRedrawsTheEditedPlot) {
-    host.optionsChange = true;
+    host.onEditOptions = [](int) { return true; };
     rc->picMonte_DblClick(4);
     EXPECT_NE(page.picMonte[4]->ScaleMode(), scale::User) << "before any run: stored, nothing drawn";
     ASSERT_TRUE(Run(500));
     const QImage before = page.picMonte[3]->Image();
-    host.onEditOptions = [](int type) { AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5); };
+    host.onEditOptions = [](int type) {
+        AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5);
+        return true;
+    };
     rc->picMonte_DblClick(3);
     EXPECT_EQ(host.editedTypes, (std::vector<int>{2, 4})) << "the plot types of pictures 4 and 3";
     EXPECT_NE(page.picMonte[3]->Image(), before);
     SavePicture(page.picMonte[3]->Image(), "results_sensitivity_cost_fixed_axis.png");
+}
+
+// The details of the hand-made run: a risk table with values around the critical
+// correlation and without one, shown as the page shows them.
+class SensitivityTest : public PlotsTest {
+protected:
+    void SetUp() override {
+        PlotsTest::SetUp();
+        rc->State() = run;
+        const auto measure = [](double value) {
+            Variant m = Variant::MakeArray(VarType::Double, {{0, 12}, {0, 1}});
+            for (int j = 0; j < 13; ++j) m(j, 0) = m(j, 1) = value;
+            return m;
+        };
+        Variant spea = measure(0.5);
+        const double risks[4] = {0.062, 0.061, -0.063, NumericLimits::LowestDouble};
+        for (int j = 0; j < 4; ++j) spea(j, 0) = risks[j];
+        spea(9, 1) = NumericLimits::LowestDouble;
+        rc->BuildSensitivitySummary(Variant::List({Variant::List({0.9, 0.5}), Variant::List({0.8, Variant()})}),
+                                    Variant::List({spea, measure(-0.25), measure(1.0), measure(-1.0)}));
+        for (int i : {1, 3}) rc->DrawResultPlot(i);
+    }
+    FlexGrid& Grid() { return *page.flxShowSensMeasures; }
+};
+
+TEST_F(SensitivityTest, TheRiskTableWithItsStarsAndPlace) {
+    rc->ShowSensitivityMeasures(0);
+    ASSERT_TRUE(page.picShowSensMeasures->Visible());
+    struct Case { const char* name; int row; const char* text; };
+    const Case cases[] = {
+        {"raw R2 and constant", 1, "  Raw R2=|0.900|||Const=Y"},
+        {"rank R2 and tails", 2, "Ranks R2=|0.800|||Tails=2"},
+        {"headings", 4, "  |  SPEA|  PEAR|   SRC|  SRRC"},
+        {"above crit: starred", 5, "p1|  .062*| -.250| 1.000|-1.000"},
+        {"below crit: a blank", 6, "p2|  .061 | -.250| 1.000|-1.000"},
+        {"negative beyond -crit: starred", 7, "p3| -.063*| -.250| 1.000|-1.000"},
+        {"no value: never starred", 8, "p4|    .  | -.250| 1.000|-1.000"},
+        {"last input", 13, "I5|  .500*| -.250| 1.000|-1.000"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string row = Grid().TextMatrix(c.row, 1);
+        for (int col = 2; col <= 5; ++col) row += "|" + Grid().TextMatrix(c.row, col);
+        EXPECT_EQ(row, c.text);
+    }
+    // The panel's lower left corner sits 300 twips left of the plot's upper left one.
+    const auto plot = MUtilities::GetControlScreenRect(*page.picMonte[1], true);
+    const auto panel = MUtilities::GetControlScreenRect(*page.picShowSensMeasures, true);
+    EXPECT_NEAR(panel[0], plot[0] - 300, 15);
+    EXPECT_NEAR(panel[1] + page.picShowSensMeasures->Height(), plot[1], 15);
+    rc->State().RunSummary.trials = 19;
+    rc->ShowSensitivityMeasures(0);
+    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
+}
+
+TEST_F(SensitivityTest, ThePopupAndTheSubTabsShowHideAndCopyTheDetails) {
+    page.picMonte[1]->SetScaleMode(scale::Twips);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 1);
+    EXPECT_TRUE(popups.shown.empty()) << "nothing drawn yet: no popup";
+    rc->DrawResultPlot(1);
+    popups.QueueChoice(0);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    ASSERT_EQ(popups.shown.size(), 1u);
+    EXPECT_TRUE(popups.shown[0][0].caption == "Show Details" && !popups.shown[0][2].visible) << "Copy with the panel";
+    EXPECT_EQ(Grid().Rows(), 15) << "the risk table";
+
+    page.tabSimulationGraphs->SetTab(1);
+    EXPECT_TRUE(page.txtMonte[1]->Visible() && !page.txtMonte[0]->Visible());
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Visible(), i == 2 || i == 3 || i == 5) << i;
+    EXPECT_TRUE(page.labPicMonte[5]->Visible() && !page.labPicMonte[4]->Visible());
+    popups.QueueChoice(2);
+    rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
+    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
+    std::string expected = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
+                           "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
+    for (const std::string name : {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}) {
+        expected += "\r\n" + name + (name == "FC1" ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
+    }
+    EXPECT_EQ(MUtilities::ClipboardText(), expected) << "the sub-tab switch refilled the panel with the cost table";
+
+    popups.QueueChoice(0);
+    rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
+    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "Hide Details";
+    rc->ShowSensitivityMeasures(1);
+    host.mainPage = 0;
+    rc->RefreshSensitivityDetails();
+    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "another main page hides it";
+    rc->ClearResults(false);
+    rc->DrawResultPlot(1);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    EXPECT_FALSE(popups.shown.back()[0].enabled) << "after a clear there is nothing to show";
+}
+
+TEST_F(SensitivityTest, TheBarUnderTheMouseMarksItsRow) {
+    rc->ShowSensitivityMeasures(0);
+    struct Case { const char* name; int pic; double x, y; int marked; };  // the grid row marked, -1 none
+    const Case cases[] = {
+        {"0.29 from the bar centre", 1, 2.29, 0.1, 7}, {"0.31 from it: between bars", 1, 2.31, 0.1, -1},
+        {"the mouse above the bar's end", 1, 2, 0.5, -1}, {"within 0.05 above the end", 1, 2, 0.34, 7},
+        {"y exactly 0", 1, 2, 0, 7}, {"left of the first bar", 1, -0.9, 0.1, -1},
+        {"position 9 is past the table", 1, 9, -0.1, -1}, {"the cost plot's FC2", 3, 5, 0.1, 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.pic == 3) rc->ShowSensitivityMeasures(1);
+        rc->picMonte_MouseMove(c.pic, 0, 0, c.x, c.y);
+        for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), r == c.marked ? ">" : "") << r;
+    }
+    EXPECT_EQ(Grid().TextMatrix(10, 1), "FC2");
+    page.picShowSensMeasures->SetVisible(false);
+    rc->picMonte_MouseMove(3, 0, 0, 4, 0.1);
+    EXPECT_EQ(Grid().TextMatrix(9, 0), "") << "panel hidden: nothing marked";
 }
 
 }  // namespace

@@ -2,19 +2,15 @@
 // Shared set-up of the results tests: a throwaway form with the controls of the
 // results page, a fake main window host, scripted services, the program folder in a
 // temporary folder and the default assessment as the application data.
-#include <gtest/gtest.h>
-
 #include <QImage>
 
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
+#include <utility>
 
-#include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "appdata/formatting.h"
-#include "appdata/options.h"
+#include "defaultdata.h"
 #include "platform/controls.h"
 #include "platform/fakeservices.h"
 #include "platform/flexgrid.h"
@@ -33,46 +29,30 @@ public:
     int ShownMainPage() const override { return mainPage; }
     void CopyRelativeToAbsolute() override {}
     void RunReport() override { onReport(); }
+    // Shows the name it was given and gives another back.
     std::string AskExportNames(std::string& baseName) override {
-        exportAsked.push_back(baseName);
-        baseName = "Ant_Here";
+        exportAsked.push_back(std::exchange(baseName, "Ant_Here"));
         return "";
     }
     bool EditPlotOptions(int plotType, double, double) override {
         editedTypes.push_back(plotType);
-        if (onEditOptions) onEditOptions(plotType);
-        return optionsChange;
+        return onEditOptions(plotType);
     }
     void CloseMainWindow() override { ++closeCalls; }
 
     int mainPage = kMonteCarloPage, closeCalls = 0;
     std::vector<std::string> exportAsked;
     std::vector<int> editedTypes;
-    bool optionsChange = false;
-    std::function<void(int)> onEditOptions;
+    std::function<bool(int)> onEditOptions = [](int) { return false; };
     std::function<void()> onReport = [] {};
 };
 
-class ResultsTest : public ::testing::Test {
+class ResultsTest : public DefaultDataTest {
 protected:
-    ResultsTest() {
+    void SetUp() override {
+        DefaultDataTest::SetUp();
         SetAppPath(dir.str());
-        AppData = GetAppDataDefaults(false, Variant());
         MKelvaro::StoreOutcomeRisks(AppData);
-        AppOptions = GetAppOptionsDefaults();
-        BuildPage();
-        rc = std::make_unique<ResultsController>(host, page);
-        rc->ConnectPageEvents();
-        rc->ArrangeResultPlots();
-        rc->ClearResults(true);
-    }
-    ~ResultsTest() override {
-        rc.reset();
-        AppData = Variant();
-        AppOptions = Variant();
-    }
-
-    void BuildPage() {
         form.Move(0, 0, 12000, 9000);
         for (int i = 0; i < 4; ++i) page.cmdButton[i] = form.Add<CommandButton>("cmdButton", i);
         for (int i = 0; i < 2; ++i) {
@@ -85,13 +65,11 @@ protected:
         tab->SetTabs(2);
         tab->Move(0, 2400, 11800, 5400);
         for (int i = 0; i < 6; ++i) {
-            auto* lab = page.labPicMonte[i] = form.Add<Label>("labPicMonte", i, tab);
-            auto* pic = page.picMonte[i] = form.Add<QtPictureBox>("picMonte", i, tab);
-            lab->SetCaption(i < 4 ? (i % 2 ? "Sensitivity Results:" : "Monte Carlo Results:") : "Cumulative:");
-            lab->Move(240, 480, 2000, 255);
-            pic->Move(240, 780, 3000, 3000);
-            tab->SetControlTab(lab, (i == 2 || i == 3 || i == 5) ? 1 : 0);
-            tab->SetControlTab(pic, (i == 2 || i == 3 || i == 5) ? 1 : 0);
+            (page.labPicMonte[i] = form.Add<Label>("labPicMonte", i, tab))->Move(240, 480, 2000, 255);
+            (page.picMonte[i] = form.Add<QtPictureBox>("picMonte", i, tab))->Move(240, 780, 3000, 3000);
+            page.labPicMonte[i]->SetCaption(i > 3 ? "Cumulative:" : i % 2 ? "Sensitivity:" : "Monte Carlo:");
+            tab->SetControlTab(page.labPicMonte[i], (i == 2 || i == 3 || i == 5) ? 1 : 0);
+            tab->SetControlTab(page.picMonte[i], (i == 2 || i == 3 || i == 5) ? 1 : 0);
         }
         page.labPicMonte[10] = form.Add<Label>("labPicMonte", 10);
         page.picShowSensMeasures = form.Add<QtPictureBox>("picShowSensMeasures");
@@ -99,7 +77,13 @@ protected:
         page.flxShowSensMeasures = form.Add<FlexGrid>("flxShowSensMeasures", -1, page.picShowSensMeasures);
         page.mnuSensPlotPopup = form.AddMenu("mnuMain", "Sens Plot Popup", nullptr, 4);
         const char* const items[3] = {"Show Details", "-", "Copy"};
-        for (int i = 0; i < 3; ++i) page.mnuSensPlot[i] = form.AddMenu("mnuSensPlot", items[i], page.mnuSensPlotPopup, i);
+        for (int i = 0; i < 3; ++i) {
+            page.mnuSensPlot[i] = form.AddMenu("mnuSensPlot", items[i], page.mnuSensPlotPopup, i);
+        }
+        rc = std::make_unique<ResultsController>(host, page);
+        rc->ConnectPageEvents();
+        rc->ArrangeResultPlots();
+        rc->ClearResults(true);
     }
 
     // Runs the application data through the Run button with a given number of trials.

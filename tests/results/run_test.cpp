@@ -1,7 +1,10 @@
 #include <QClipboard>
 #include <QGuiApplication>
 
+#include <cmath>
+
 #include "platform/clipboardowner.h"
+#include "results/simulationinputs.h"
 #include "results_fixture.h"
 
 namespace nuvir::test {
@@ -11,7 +14,6 @@ TEST_F(ResultsTest, RunsAppendFiveFieldLinesAndARunOnChangedDataMarksThemMixed) 
     AppData(item::kPrng) = 1;
     ASSERT_TRUE(Run());
     EXPECT_EQ(page.labMonte[1]->Caption(), "Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit: [Custom PRNG]");
-    EXPECT_FALSE(rc->State().MixedResults);
     AppData(item::kPrng) = 0;
     rc->ResultsStateTick();
     ASSERT_TRUE(Run());
@@ -19,12 +21,10 @@ TEST_F(ResultsTest, RunsAppendFiveFieldLinesAndARunOnChangedDataMarksThemMixed) 
     for (int box = 0; box < 2; ++box) {
         SCOPED_TRACE(box);
         const auto lines = Split(page.txtMonte[box]->Text(), "\r\n");
-        ASSERT_EQ(lines.size(), 3u);
-        EXPECT_EQ(lines[2], "") << "each line ends in CR LF";
+        ASSERT_EQ(lines.size(), 3u) << "each line ends in CR LF";
         for (int i = 0; i < 2; ++i) EXPECT_EQ(Split(lines[i], "\t").size(), 5u) << lines[i];
         EXPECT_EQ(page.txtMonte[box]->Visible(), box == 0);
     }
-    EXPECT_TRUE(page.cmdButton[0]->isEnabled() && page.cmdButton[3]->Visible());
     EXPECT_TRUE(Messages().empty());
     double point = 0;
     for (int i = 60; i <= 64; ++i) point += CDbl(AppData(i));
@@ -32,20 +32,15 @@ TEST_F(ResultsTest, RunsAppendFiveFieldLinesAndARunOnChangedDataMarksThemMixed) 
     rc->ResultsStateTick();
     EXPECT_TRUE(rc->State().MixedResults && page.labPicMonte[10]->Visible());
     EXPECT_EQ(page.labPicMonte[10]->Caption(), "Results box contains mixed results -->");
-}
 
-TEST_F(ResultsTest, TheStoredSeedReproducesTheRunSummary) {
-    ASSERT_TRUE(Run());
     const RunState first = rc->State();
-    const float seed = CSng(first.RunSnapshot(item::kPrngSeed));
-    EXPECT_NE(seed, 0.0f);
     Variant again = first.RunSnapshot;
+    const float seed = CSng(again(item::kPrngSeed));
     ASSERT_TRUE(rc->RunSimulationAndShowResults(again, seed));
     const auto &s = rc->State().RunSummary, &f = first.RunSummary;
-    EXPECT_TRUE(s.mean == f.mean && s.sd == f.sd && s.min == f.min && s.max == f.max);
+    EXPECT_TRUE(s.mean == f.mean && s.sd == f.sd && s.min == f.min && s.max == f.max) << "the seed reproduces the run";
     EXPECT_EQ(rc->State().RunLimits, first.RunLimits);
-    EXPECT_TRUE(VarEquals(AppData(item::kPrngSeed), Variant()) || CSng(AppData(item::kPrngSeed)) != seed)
-        << "the live data does not receive the seed";
+    EXPECT_TRUE(seed != 0 && CSng(AppData(item::kPrngSeed)) == 0) << "the live data does not receive the seed";
 }
 
 TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
@@ -84,56 +79,48 @@ TEST_F(ResultsTest, AFailedRunShowsItsMessageKeepsTheLinesAndMarksNothingMixed) 
     EXPECT_EQ(page.txtMonte[0]->Text(), lines);
     EXPECT_TRUE(page.cmdButton[0]->isEnabled());
     EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "no stale details panel";
+    // An empty category table under its switch: the engine's message.
+    AppData(item::kCategoricalImpacts) = true;
+    for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
+    EXPECT_FALSE(Run(100));
+    EXPECT_NE(Messages().back().text.find("lookup table"), std::string::npos) << Messages().back().text;
+    AppData(item::kCategoricalImpacts) = false;
     ASSERT_TRUE(Run(100));
     EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
 }
 
-TEST_F(ResultsTest, ClearOrAnotherFileDuringARunsYieldLeavesNoReportForForeignData) {
+// A run and a report both yield to the event loop: what a person or the window does
+// meanwhile must not clear the results being written nor close the window under them.
+TEST_F(ResultsTest, DuringARunOrAReportTheCommandsWaitAndACloseIsDeferred) {
     Variant other = AppData;
     other(item::kSpecies) = "Loaded meanwhile";
-    int duringRun = 0;
-    services.yield.onYield = [&] {
-        if (!rc->IsBusy()) return;
-        ++duringRun;
-        rc->cmdButton_Click(3);  // Clear waits
+    int meanwhile = 0;
+    const auto act = [&] {
+        ++meanwhile;
+        for (int b : {0, 1, 3}) EXPECT_FALSE(page.cmdButton[b]->isEnabled()) << b;
+        EXPECT_FALSE(rc->RequestClose());
+        rc->cmdButton_Click(3);  // Clear
         rc->ClearResults(true);  // File Open's full clear
         AppData = other;         // and its data
     };
+    services.yield.onYield = [&] {
+        if (rc->IsBusy()) act();
+    };
     ASSERT_TRUE(Run(1000));
     services.yield.onYield = nullptr;
-    EXPECT_GT(duringRun, 0);
     EXPECT_FALSE(page.txtMonte[0]->Text().empty()) << "the run's lines survived";
+    EXPECT_EQ(host.closeCalls, 1) << "closed once the run returned";
     rc->ResultsStateTick();
-    EXPECT_TRUE(rc->State().DataChangedSinceRun);
-    EXPECT_FALSE(page.cmdButton[1]->isEnabled());
-}
+    EXPECT_TRUE(rc->State().DataChangedSinceRun && !page.cmdButton[1]->isEnabled()) << "no report for foreign data";
 
-TEST_F(ResultsTest, ACloseDuringARunWaitsUntilTheRunHasReturned) {
-    services.yield.onYield = [&] {
-        if (rc->IsBusy()) {
-            EXPECT_FALSE(rc->RequestClose());
-        }
-    };
-    ASSERT_TRUE(Run(1000));
-    EXPECT_EQ(host.closeCalls, 1);
-    EXPECT_TRUE(rc->RequestClose()) << "idle: the window may close at once";
-}
-
-TEST_F(ResultsTest, DuringAReportTheCommandsWaitAndACloseIsDeferred) {
-    ASSERT_TRUE(Run(100));
+    AppData = rc->State().RunSnapshot;
     rc->ResultsStateTick();
-    bool checked = false;
-    host.onReport = [&] {
-        checked = true;
-        for (int b : {0, 1, 3}) EXPECT_FALSE(page.cmdButton[b]->isEnabled()) << b;
-        EXPECT_FALSE(rc->RequestClose());
-        rc->ClearResults(true);
-        EXPECT_TRUE(rc->State().ResultsValid) << "File New's clear waits";
-    };
+    host.onReport = act;
     page.cmdButton[1]->click();
-    EXPECT_TRUE(checked);
-    EXPECT_EQ(host.closeCalls, 1);
+    EXPECT_TRUE(meanwhile > 1 && rc->State().ResultsValid);
+    EXPECT_EQ(host.closeCalls, 2);
     EXPECT_TRUE(page.cmdButton[0]->isEnabled());
+    EXPECT_TRUE(rc->RequestClose()) << "idle: the window may close at once";
 }
 
 TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
@@ -160,19 +147,16 @@ TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
         SCOPED_TRACE(c.name);
         AppData(item::kUncertaintyMode) = c.mode;
         ASSERT_TRUE(Run(100));
-        rc->ResultsStateTick();
         const Variant before = AppData;
         c.edit(AppData);
         rc->ResultsStateTick();
         EXPECT_EQ(rc->State().DataChangedSinceRun, c.changed);
         EXPECT_EQ(page.cmdButton[1]->isEnabled(), !c.changed);
-        EXPECT_EQ(page.labPicMonte[10]->Visible(), c.changed);
-        if (c.changed) {
-            EXPECT_EQ(page.labPicMonte[10]->Caption(), "**** Data has changed! ****");
-        }
+        const Label& status = *page.labPicMonte[10];
+        EXPECT_EQ(status.Visible() ? status.Caption() : "", c.changed ? "**** Data has changed! ****" : "");
         AppData = before;
         rc->ResultsStateTick();
-        EXPECT_FALSE(rc->State().DataChangedSinceRun) << "undoing the edit makes the results current again";
+        EXPECT_FALSE(rc->State().DataChangedSinceRun || page.labPicMonte[10]->Visible()) << "current again";
     }
 }
 
@@ -196,12 +180,60 @@ TEST_F(ResultsTest, APartialClearKeepsLinesAndSnapshotAFullClearTakesTheLiveData
     page.cmdButton[3]->click();
     rc->ResultsStateTick();
     EXPECT_FALSE(rc->State().DataChangedSinceRun) << "the full clear took the live data";
-    EXPECT_TRUE(page.txtMonte[0]->Text().empty() && !page.txtMonte[0]->Visible() && !page.labMonte[0]->Visible());
-    EXPECT_FALSE(page.cmdButton[3]->Visible());
+    EXPECT_TRUE(page.txtMonte[0]->Text().empty() && !page.txtMonte[0]->Visible() && !page.cmdButton[3]->Visible());
     AppData(item::kSpecies) = "Edited again";
     rc->ResultsStateTick();
     EXPECT_TRUE(rc->State().DataChangedSinceRun);
     EXPECT_FALSE(page.labPicMonte[10]->Visible() || page.cmdButton[1]->isEnabled()) << "no valid results";
+}
+
+Variant Table2(const std::vector<double>& values, const std::vector<double>& probabilities) {
+    Variant t = Variant::MakeArray(VarType::Double, {{0, 1}, {0, static_cast<int>(values.size()) - 1}});
+    for (int i = 0; i < static_cast<int>(values.size()); ++i) t(0, i) = values[i], t(1, i) = probabilities[i];
+    return t;
+}
+
+TEST_F(ResultsTest, InputRowsOfTheRelativeAndAbsoluteBranches) {
+    struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
+    const double r12 = std::sqrt(12.0);
+    Variant d = AppData;
+    for (int level = 0; level < 5; ++level) d(item::kLevel0 + level) = 10 + 20 * level;
+    const Case cases[] = {
+        {"relative, level 1 at 30 %, lognormal code ignored", 0, 5, 0.5, 2, 1, 0.5, 0.5 * 30 / 50 / r12, 0},
+        {"relative, four levels read level 4 as level 3", 0, 4, 2, 0, 4, 2, 2 * 70.0 / 50 / r12, 0},
+        {"relative, five levels keep level 4", 0, 5, 2, 0, 4, 2, 2 * 90.0 / 50 / r12, 0},
+        {"relative, negative value gives a positive spread", 0, 5, -4, 0, 2, -4, 4 * 50.0 / 50 / r12, 0},
+        {"relative, level -1 reads level 0 (not the number of levels)", 0, 5, 1, 0, -1, 1, 10.0 / 50 / r12, 0},
+        {"relative, level -7 reads level 0 (no subscript error)", 0, 5, 1, 0, -7, 1, 10.0 / 50 / r12, 0},
+        {"absolute in the data given, not the live data: (mean, code, SD)", 1, 5, 0.5, 1, 0.1, 0.5, 0.1, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        d(item::kUncertaintyMode) = c.mode;
+        d(item::kNumRelUncLevels) = c.levels;
+        d(c.mode == 1 ? item::Absolute(5) : item::Relative(5)) = Variant::List({c.a, c.b, c.c});
+        const Variant m = BuildSimulationInputs(d, true);
+        EXPECT_DOUBLE_EQ(CDbl(m(5, 0)), c.mean);
+        EXPECT_NEAR(CDbl(m(5, 1)), c.sd, 1e-15);
+        EXPECT_EQ(CDbl(m(5, 2)), c.code);
+    }
+}
+
+TEST_F(ResultsTest, CategoricalSwitchesWrapTheMatrixWithCumulatedTables) {
+    Variant d = AppData;
+    for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
+    EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
+    d(item::kCategoricalImpacts) = true;
+    const Variant w = BuildSimulationInputs(d, true);
+    ASSERT_EQ(w.dims(), 1);
+    EXPECT_TRUE(w(0).dims() == 2 && w(1).lbound() == 4 && w(1).ubound() == 8 && w(2).isEmpty());
+    const Variant& c = w(1)(4);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(CDbl(c(0, i)), i + 1) << "sorted by value";
+    EXPECT_NEAR(CDbl(c(1, 0)), 0.2, 1e-15);
+    EXPECT_NEAR(CDbl(c(1, 1)), 0.5, 1e-15);
+    EXPECT_EQ(CDbl(c(1, 2)), 1.0) << "the last sum is rounded to exactly 1";
+    EXPECT_EQ(CDbl(BuildSimulationInputs(d, false)(1)(4)(0, 0)), 3) << "plain tables as stored";
+    EXPECT_NEAR(CDbl(CumulateCategoryTable(Table2({7}, {0.333333}))(1, 0)), 0.3333, 1e-12);
 }
 
 }  // namespace
