@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "runtime/convert.h"
+#include "runtime/error.h"
 
 namespace nuvir {
 
@@ -37,6 +38,12 @@ void EnsureItems(Variant& data) {
     }
 }
 }  // namespace
+
+bool ItemFlag(const Variant& array, int index) {
+    bool on = false;
+    if (array.isArray()) TryStep([&] { on = CBool(array(index)); });
+    return on;
+}
 
 bool FirstActivation() { return g_firstActivation; }
 void SetFirstActivation(bool value) { g_firstActivation = value; }

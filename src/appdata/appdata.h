@@ -99,6 +99,10 @@ extern std::string SavePath;
 extern std::string BatchPath;
 extern std::string ExportPath;
 
+// An item of the data or options array as a Boolean: false while the array is not
+// loaded or when the item does not convert.
+bool ItemFlag(const Variant& array, int index);
+
 // The main window's start-up state: True from the program's start until the one-time
 // start-up of the window's first activation has finished.
 bool FirstActivation();

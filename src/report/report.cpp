@@ -73,12 +73,6 @@ void ReplaceAllNoCase(std::string& text, std::string_view name, std::string_view
     text = std::move(out);
 }
 
-bool OptionFlag(int index) {
-    bool value = false;
-    TryStep([&] { value = CBool(AppOptions(index)); });
-    return value;
-}
-
 }  // namespace
 
 std::string PlaceholderName(int row, int set) {
@@ -87,7 +81,8 @@ std::string PlaceholderName(int row, int set) {
     return std::string("%") + (set == field::kSetA ? "A" : "B") + kBaseNames[row];
 }
 
-CReport::CReport() : hideCosts_(OptionFlag(opt::kHideCosts)), viewerIsWord_(OptionFlag(opt::kViewerIsWord)) {}
+CReport::CReport()
+    : hideCosts_(ItemFlag(AppOptions, opt::kHideCosts)), viewerIsWord_(ItemFlag(AppOptions, opt::kViewerIsWord)) {}
 
 void CReport::GenerateReport(const std::string& templatePath) {
     rtf_.clear();

@@ -24,12 +24,6 @@ namespace nuvir {
 
 namespace {
 
-bool LiveFlag(const Variant& array, int index) {
-    bool value = false;
-    TryStep([&] { value = CBool(array(index)); });
-    return value;
-}
-
 std::string Today() {
     const QDate d = QDate::currentDate();
     return FormatDateDMY(d.year(), d.month(), d.day());
@@ -44,7 +38,7 @@ void CopyRtfToClipboard(const std::string& rtf) {
 
 std::string GenerateRtfReport(ReportHost& host, const std::string& name) {
     const RunState& run = host.Run();
-    const bool twoTails = LiveFlag(AppData, item::kRhoTwoTails);
+    const bool twoTails = ItemFlag(AppData, item::kRhoTwoTails);
     const Variant critical = RunCriticalCorrelation(run, twoTails);
 
     const std::string chosen = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, kReportDialogTitle, "*.RTF",
@@ -103,7 +97,7 @@ void ReportCommand(ReportHost& host) {
         if (path.empty()) return;
         std::string viewer;
         TryStep([&] { viewer = TextOf(AppOptions(opt::kReportViewer)); });
-        if (viewer.empty() || !FileFunctions::FileExists(viewer) || !LiveFlag(AppOptions, opt::kOpenReport)) return;
+        if (viewer.empty() || !FileFunctions::FileExists(viewer) || !ItemFlag(AppOptions, opt::kOpenReport)) return;
         if (!Viewer().StartProgram(viewer, path)) MsgBox(kAutoOpenFailedText, mb::OKOnly, kAutoOpenFailedTitle);
     });
     SetScreenMousePointer(mousepointer::Default);

@@ -1,43 +1,29 @@
-// The placeholder merge, the page cut and the appendix.
+// The placeholder merge, the page cut, the appendix and its tables, and escaping.
+#include "report/rtftext.h"
 #include "report_fixture.h"
 
 namespace nuvir::test {
 namespace {
 
 // A report object with data and no options of its own.
-CReport Report(const ReportFields& fields, bool hideCosts = false) {
+CReport Report(const ReportFields& fields, bool hideCosts = false, bool word = false) {
     CReport r;
     r.SetData(fields);
     r.SetHideCosts(hideCosts);
-    r.SetViewerIsWord(false);
+    r.SetViewerIsWord(word);
     return r;
 }
 
-TEST_F(ReportTest, EveryPlaceholderIsReplacedWithoutRegardToCase) {
-    ReportFields fields;
-    std::string templ = "{\\rtf1 ";
-    std::string expected = "{\\rtf1 ";
-    for (int set = 0; set < 2; ++set) {
-        for (int row = 0; row < field::kTextRows; ++row) {
-            std::string name = PlaceholderName(row, set);
-            if (name.empty()) continue;
-            const std::string value = "v" + std::string(1, static_cast<char>('a' + set)) + FormatDouble(row);
-            fields(row, set) = value;
-            // Alternate lower and upper case spellings.
-            for (char& c : name) c = row % 2 ? static_cast<char>(std::tolower(c)) : static_cast<char>(std::toupper(c));
-            templ += name + "|";
-            expected += value + "|";
-        }
-    }
-    EXPECT_EQ(Report(fields).MergeReportTemplate(templ + "}"), expected + "}");
-}
+Variant TablesFrom(int lower, std::vector<Variant> tables) { return Variant::List(std::move(tables), lower); }
 
-TEST_F(ReportTest, ValuesDashesEscapesAndPictures) {
+TEST_F(ReportTest, ValuesDashesEscapesPicturesAndTheCostsPage) {
     ReportFields fields;
     fields(field::kSpecies, field::kSetA) = "Ant } C:\\temp %ALocation%";
     fields(field::kLocation, field::kSetA) = "";
+    fields(field::kProbability, field::kSetB) = "0.5";
     fields(field::kPicture, field::kSetA) = "{\\*\\shppict{\\pict\\pngblip 00}}";
-    struct Case { const char* name; std::string in, out; };
+    const std::string info = "{\\rtf1 {\\info{\\*\\company Tarnwick Software Systems Inc.}}";
+    struct Case { const char* name; std::string in, out; bool hideCosts = false; };
     const Case cases[] = {
         {"empty fields show dashes, pictures nothing", "{%ARR2b%|%Bpic3%|%AI5A%}", "{--||--}"},
         {"empty text stays empty", "{%ALocation%}", "{}"},
@@ -45,11 +31,19 @@ TEST_F(ReportTest, ValuesDashesEscapesAndPictures) {
         {"text escaped, a later placeholder in it replaced too", "{%aspecies%}", "{Ant \\} C:\\\\temp }"},
         {"a picture goes in as it is", "{%Apic1%}", "{{\\*\\shppict{\\pict\\pngblip 00}}}"},
         {"no placeholder: unchanged", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}"},
+        {"hidden costs cut the company's template", info + "a%Ap1a%{\\page }%Bp1a%}", info + "a--}", true},
+        {"and no other", "{\\rtf1 a%Ap1a%{\\page }%Bp1a%}", "{\\rtf1 a--{\\page }0.5}", true},
+        {"shown costs stay", info + "a{\\page }%Bp1a%}", info + "a{\\page }0.5}"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(Report(fields).MergeReportTemplate(c.in), c.out);
+        EXPECT_EQ(Report(fields, c.hideCosts).MergeReportTemplate(c.in), c.out);
     }
+    // The categorical cost tables stay in the appendix of the cut report.
+    fields.categoryTables[1] = TablesFrom(9, {CategoryTable({7}, {1})});
+    const std::string merged = Report(fields, true).MergeReportTemplate(CReport::DefaultTemplate());
+    EXPECT_EQ(CountOf(merged, "{\\fs16 FC1\\cell}"), 1);
+    EXPECT_EQ(CountOf(merged, "Management Costs"), 0);
 }
 
 TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
@@ -69,35 +63,29 @@ TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
     }
 }
 
-TEST_F(ReportTest, HidingCostsCutsOnlyATemplateWithTheCompanyLine) {
-    ReportFields fields;
-    fields(field::kProbability, field::kSetB) = "0.5";
-    const std::string info = "{\\info{\\*\\company Tarnwick Software Systems Inc.}}";
-    const std::string tail = "a%Ap1a%{\\page }%Bp1a%}";
-    EXPECT_EQ(Report(fields, true).MergeReportTemplate("{\\rtf1 " + info + tail), "{\\rtf1 " + info + "a--}");
-    EXPECT_EQ(Report(fields, true).MergeReportTemplate("{\\rtf1 " + tail), "{\\rtf1 a--{\\page }0.5}");
-    EXPECT_EQ(Report(fields, false).MergeReportTemplate("{\\rtf1 " + info + tail),
-              "{\\rtf1 " + info + "a--{\\page }0.5}");
-    // The categorical cost tables stay in the appendix of the cut report.
-    fields.categoryTables[1] = TablesFrom(9, {CategoryTable({7}, {1})});
-    const std::string merged = Report(fields, true).MergeReportTemplate(CReport::DefaultTemplate());
-    EXPECT_EQ(CountOf(merged, "{\\fs16 FC1\\cell}"), 1);
-    EXPECT_EQ(CountOf(merged, "Management Costs"), 0);
-}
-
-TEST_F(ReportTest, TheAppendixGoesBeforeTheClosingBracePastTrailingPadding) {
+// The appendix byte for byte as the table layout gives it, and where it goes.
+TEST_F(ReportTest, TheAppendixListsEveryTableBeforeTheClosingBrace) {
     ReportFields fields;
     fields.categoryTables[0] = Variant("not categorical");
     fields.categoryTables[1] = TablesFrom(9, {CategoryTable({2.5}, {1})});
     const std::string appendix = Report(fields).DoCategoryDataReport();
     ASSERT_EQ(appendix, "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
-                        "{\\fs28\\ul\\par } \\par\\ql {\\fs22\\ul Categorical Cost Data}\\par\\par" +
-                            OneCategoryTable("FC1"));
+                        "{\\fs28\\ul\\par } \\par\\ql {\\fs22\\ul Categorical Cost Data}\\par\\par"
+                        "{\\trowd \\trgaph0\\trleft-0\\clbrdrb\\brdrs\\brdrw10\\clvertalc\\cellx960\r\n"
+                        "\\clbrdrb\\brdrs\\brdrw10\\clvertalc\\cellx1720\r\n"
+                        "\\pard\\ql\\intbl{\\fs16 FC1\\cell}\r\n"
+                        "\\pard\\ql\\intbl{\\fs16 P(0-1)\\cell}\r\n"
+                        "\\intbl{\\fs16 \\row}\r\n"
+                        "\\trowd \\trgaph0\\trleft-0\\clvertalc\\cellx960\r\n"
+                        "\\clvertalc\\cellx1720\r\n"
+                        "\\pard\\ql\\intbl{\\fs16 2.5\\cell}\r\n"
+                        "\\pard\\ql\\intbl{\\fs16 1.0\\cell}\r\n"
+                        "\\intbl{\\fs16 \\row}\r\n"
+                        "}");
     struct Case { const char* name; std::string tail; bool inserted; };
     const Case cases[] = {
         {"closing brace last", "", true},
-        {"CR LF after it", "\r\n", true},
-        {"20 blanks", std::string(20, ' '), true},
+        {"20 blanks, a tab and CR LF after it", std::string(20, ' ') + "\t\r\n", true},
         {"20 NULs", std::string(20, '\0'), true},
         {"ten characters of other text", "0123456789", true},
         {"eleven characters of other text", "0123456789A", false},
@@ -107,10 +95,8 @@ TEST_F(ReportTest, TheAppendixGoesBeforeTheClosingBracePastTrailingPadding) {
         const std::string merged = Report(fields).MergeReportTemplate("{\\rtf1 x}" + c.tail);
         EXPECT_EQ(merged, c.inserted ? "{\\rtf1 x" + appendix + "}" + c.tail : "{\\rtf1 x}" + c.tail);
     }
-}
-
-TEST_F(ReportTest, AppendixListsEveryTableWithRoundedValues) {
-    ReportFields fields;
+    // Every table listed, values rounded to four figures, probabilities to six decimals.
+    fields.categoryTables[1] = Variant();
     fields.categoryTables[0] = TablesFrom(4, {CategoryTable({1, 2}, {0.5, 0.5}), CategoryTable({3}, {1}),
                                               CategoryTable({123456.7, 0.0000123456}, {0.1234567, 0.8765433}),
                                               CategoryTable({4}, {1}), CategoryTable({5}, {1})});
@@ -122,26 +108,43 @@ TEST_F(ReportTest, AppendixListsEveryTableWithRoundedValues) {
     EXPECT_EQ(Report(ReportFields{}).DoCategoryDataReport(), "");
     // Positioned for the word processor: headings and tables side by side.
     fields.categoryTables[1] = TablesFrom(9, {CategoryTable({3}, {1})});
-    CReport placed = Report(fields);
-    placed.SetViewerIsWord(true);
-    const std::string positioned = placed.DoCategoryDataReport();
-    EXPECT_NE(positioned.find("\\ql \\pard \\posx0 \\posy2000 {\\fs24\\ul Categorical Impact Data} \\par\\par {"),
-              std::string::npos);
-    EXPECT_EQ(CountOf(positioned, "\\tposx1900\\tposy2600"), 2);
-    EXPECT_NE(positioned.find("\\posx0 \\posy5100 {\\fs24\\ul Categorical Cost Data}"), std::string::npos);
+    const std::string positioned = Report(fields, false, true).DoCategoryDataReport();
+    EXPECT_THAT(positioned, HasSubstr("\\ql \\pard \\posx0 \\posy2000 {\\fs24\\ul Categorical Impact Data} \\par\\par {"));
+    EXPECT_EQ(CountOf(positioned, "\\trowd \\trgaph0\\trleft-0 \\tphmrg\\tposx1900\\tposy2600\\c"), 2);
+    EXPECT_THAT(positioned, HasSubstr("\\posx0 \\posy5100 {\\fs24\\ul Categorical Cost Data}"));
     EXPECT_EQ(CountOf(positioned, "\\tposx0\\tposy5700"), 2);
 }
 
-// The template file is read as bytes, a trailing NUL and a Windows-1252 letter included.
-TEST_F(ReportTest, GenerateReportNeedsDataAndAnExistingTemplate) {
-    const std::string path = dir.file("t.rtf");
-    CReport report;
-    report.SetData(ReportFields{});
-    report.GenerateReport(path);
-    EXPECT_EQ(report.RTF(), "");
-    WriteBytes(path, std::string("{\\rtf1 \xE9%ADate%}\0", 17));
-    report.GenerateReport(path);
-    EXPECT_EQ(report.RTF(), std::string("{\\rtf1 \xE9--}\0", 12));
+TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
+    struct Case { const char* name; std::string in; std::string out; };
+    const Case cases[] = {
+        {"tab", "a\tb", "a\\tab b"},
+        {"CR and LF", "a\r\nb\nc", "a  b c"},
+        {"other controls dropped", std::string("a\x01" "b\x7f" "c\x1f", 6), "abc"},
+        {"unit above 0x7FFF is negative", "\xEF\xBF\xBD", "\\u-3?"},
+        {"beyond U+FFFF: surrogate pair", "\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},
+        {"hostile species", "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC", "Ant \\} \\{x\\} C:\\\\temp \\u233? \\u8364?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(EscapeRtf(c.in), c.out);
+    }
+}
+
+TEST(RtfTable, MissingOrOddListEntriesFallBackToTheirDefaults) {
+    Variant data = Variant::MakeArray(VarType::Generic, {Bounds{1, 1}, Bounds{1, 4}});
+    data(1, 1) = Variant("{a}");
+    data(1, 2) = Variant(0.5);
+    const std::string text = RtfTable(data, -1, 0, 10, "First, ,Third", "abc,500.5,0.5", "?,^,>,");
+    // Edges: 1000 for "abc", then 1500.5 rounds to the even 1500, then 1501, then 2501.
+    for (const char* edge : {"\\cellx1000\r\n", "\\cellx1500\r\n", "\\cellx1501\r\n", "\\cellx2501\r\n"}) {
+        EXPECT_EQ(CountOf(text, edge), 2) << edge;
+    }
+    EXPECT_THAT(text, HasSubstr("\\pard\\ql\\intbl{\\fs20 First\\cell}\r\n\\pard\\qc\\intbl{\\fs20 \\cell}\r\n"
+                                "\\pard\\qr\\intbl{\\fs20 Third\\cell}\r\n\\pard\\ql\\intbl{\\fs20 \\cell}\r\n"));
+    EXPECT_THAT(text, HasSubstr("\\pard\\ql\\intbl{\\fs20 \\{a\\}\\cell}\r\n\\pard\\qc\\intbl{\\fs20 0.5\\cell}\r\n"));
+    // Only one of the two coordinates set is enough to place it.
+    EXPECT_EQ(CountOf(text, "\\trleft-0 \\tphmrg\\tposx-1\\tposy0\\c"), 2);
 }
 
 }  // namespace

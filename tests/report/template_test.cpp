@@ -1,70 +1,127 @@
-// The built-in template, its file, and what the office suite makes of it.
+// The built-in template, its file, and finding the program that opens reports.
+#include <sys/stat.h>
+
 #include <QImage>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "report/reportfile.h"
+#include "report/rtfviewer.h"
 #include "report/templatefile.h"
 #include "report_fixture.h"
 
 namespace nuvir::test {
 namespace {
 
-const std::string& Template() { return CReport::DefaultTemplate(); }
-
-// Plain ASCII with CR LF line ends; each placeholder once, set B's after the page break.
-TEST(DefaultTemplate, EachPlaceholderOnceOnItsPage) {
-    const std::string& t = Template();
-    EXPECT_EQ(t.rfind("{\\rtf1\\ansi\\ansicpg1252\\uc1", 0), 0u);
+// Plain ASCII with CR LF line ends; each placeholder once, set B's after the page
+// break, and every one replaced without regard to case; the chain a one-bit picture.
+TEST(DefaultTemplate, EachPlaceholderOnceOnItsPageAndEveryOneReplaced) {
+    const std::string& t = CReport::DefaultTemplate();
     for (std::size_t i = 0; i < t.size(); ++i) {
         const auto c = static_cast<unsigned char>(t[i]);
         ASSERT_TRUE(c >= 0x20 ? c < 0x80 : (c == '\r' && t[i + 1] == '\n') || (c == '\n' && t[i - 1] == '\r')) << i;
     }
     ASSERT_EQ(CountOf(t, "\\page"), 1);
-    EXPECT_EQ(CountOf(t, "{\\insrsid6162057 \\page }"), 1);
-    EXPECT_EQ(CountOf(t, std::string(kTemplateLandmark)), 1);
-    const std::size_t page = t.find("\\page");
-    int total = 0;
+    ReportFields fields;
+    std::string templ = "{";
+    std::string expected = "{";
+    int placeholders = 0;
     for (int set = 0; set < 2; ++set) {
         for (int row = 0; row < field::kTextRows; ++row) {
-            const std::string name = PlaceholderName(row, set);
+            std::string name = PlaceholderName(row, set);
             if (name.empty()) continue;
-            ++total;
+            ++placeholders;
             EXPECT_EQ(CountOf(t, name), 1) << name;
-            EXPECT_EQ(t.find(name) < page, set == field::kSetA) << name;
+            EXPECT_EQ(t.find(name) < t.find("\\page"), set == field::kSetA) << name;
+            fields(row, set) = "v" + FormatDouble(set) + "." + FormatDouble(row);
+            for (char& c : name) c = static_cast<char>(row % 2 ? std::tolower(c) : std::toupper(c));
+            templ += name + "|";
+            expected += *fields(row, set) + "|";
         }
     }
-    EXPECT_EQ(total, 113);
-    EXPECT_EQ(CountOf(t, "%"), 2 * 113);
-    const std::size_t start = t.find("\\pngblip ") + 9;
+    EXPECT_EQ(CountOf(t, "%"), 2 * placeholders);  // nothing else looks like one
+    CReport report;
+    report.SetData(fields);
+    EXPECT_EQ(report.MergeReportTemplate(templ + "}"), expected + "}");
     std::string hex;
-    for (std::size_t i = start; t[i] != '}'; ++i) {
+    for (std::size_t i = t.find("\\pngblip ") + 9; t[i] != '}'; ++i) {
         if (std::isxdigit(static_cast<unsigned char>(t[i]))) hex += t[i];
     }
-    const QImage chain = QImage::fromData(QByteArray::fromHex(QByteArray::fromStdString(hex)), "PNG");
-    EXPECT_EQ(std::make_tuple(chain.width(), chain.height(), chain.depth()), std::make_tuple(760, 346, 1));
+    EXPECT_EQ(QImage::fromData(QByteArray::fromHex(QByteArray::fromStdString(hex)), "PNG").depth(), 1);
 }
 
-TEST_F(ReportTest, AMissingTemplateIsWrittenInTheSettingsFolderAndNeverReplaced) {
-    EXPECT_EQ(GetReportTemplatePath(), dir.file("ReportTemplate_v32.rtf"));
-    ASSERT_TRUE(WriteDefaultTemplate());
-    EXPECT_EQ(ReadBytes(GetReportTemplatePath()), Template() + "\r\n");
-    WriteBytes(GetReportTemplatePath(), "{\\rtf1 mine}");
-    EXPECT_TRUE(WriteDefaultTemplate());
-    EXPECT_EQ(ReadBytes(GetReportTemplatePath()), "{\\rtf1 mine}");
-    EXPECT_TRUE(services.messageBox.calls.empty());
-}
-
-TEST_F(ReportTest, AFailedTemplateWriteLeavesNoFile) {
-    for (FileStage stage : {FileStage::Open, FileStage::Write, FileStage::Commit}) {
-        SCOPED_TRACE(static_cast<int>(stage));
-        services.messageBox.calls.clear();
-        SetFileFaultForTesting([stage](FileStage s) { return s == stage ? ENOSPC : 0; });
-        EXPECT_FALSE(WriteDefaultTemplate());
-        SetFileFaultForTesting({});
-        EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-        ASSERT_EQ(services.messageBox.calls.size(), 1u);
-        EXPECT_EQ(services.messageBox.calls[0].title, "Error creating report template");
-        EXPECT_NE(services.messageBox.calls[0].text.find("No space left on device"), std::string::npos);
+// The desktop entries live in the test's folder; the system folders stay after ours
+// for the MIME database.
+class ViewerTest : public ReportTest {
+protected:
+    void SetUp() override {
+        ReportTest::SetUp();
+        for (const char* d : {"data/applications", "home/applications", "bin"}) std::filesystem::create_directories(dir.path() / d);
+        Executable("bin/writer", "#!/bin/sh\n");
+        ::setenv("XDG_DATA_HOME", dir.file("home").c_str(), 1);
+        ::setenv("XDG_DATA_DIRS", (dir.file("data") + ":/usr/local/share:/usr/share").c_str(), 1);
+        ::setenv("PATH", (dir.file("bin") + ":/usr/bin:/bin").c_str(), 1);
     }
+    void TearDown() override {
+        ::setenv("PATH", path.c_str(), 1);
+        ::unsetenv("XDG_DATA_HOME");
+        ::unsetenv("XDG_DATA_DIRS");
+        ReportTest::TearDown();
+    }
+    void Executable(const std::string& name, const std::string& text) {
+        WriteBytes(dir.file(name), text);
+        ::chmod(dir.file(name).c_str(), 0755);
+    }
+    void Entry(const std::string& id, const std::string& exec, const char* folder = "data") {
+        WriteBytes(dir.file(std::string(folder) + "/applications/" + id),
+                   "[Desktop Entry]\nName=Writer\nExec=" + exec + "\n[Desktop Action new]\nExec=other\n");
+    }
+    const std::string path = std::getenv("PATH");
+};
+
+TEST_F(ViewerTest, TheProgramOfADesktopEntry) {
+    const std::string writer = dir.file("bin/writer");
+    struct Case { const char* name; std::string exec; std::string program; };
+    const Case cases[] = {
+        {"a name on PATH", "writer --writer %U", writer},
+        {"after env and its variables", "env LANG=C GDK_BACKEND=x11 writer %F", writer},
+        {"a quoted absolute path", "\"" + writer + "\" %f", writer},
+        {"a program that is not there", "no-such-program %f", ""},
+        {"no Exec line", "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Entry("e.desktop", c.exec);
+        EXPECT_EQ(DesktopEntryProgram("e.desktop"), c.program);
+    }
+    Entry("e.desktop", "writer %U", "home");  // the user's own entry comes first
+    EXPECT_EQ(DesktopEntryProgram("e.desktop"), writer);
+}
+
+// Start-up writes a missing template (never over the analyst's own) and asks the
+// system which program opens it; an unwritable settings folder only loses the viewer.
+TEST_F(ViewerTest, StartUpWritesTheTemplateAndResolvesTheAssociation) {
+    Entry("writer.desktop", "writer --writer %U");
+    Executable("bin/xdg-mime", "#!/bin/sh\n[ \"$1 $2 $3\" = \"query default application/rtf\" ] && echo writer.desktop\n");
+    AppOptions(opt::kViewerIsWord) = Variant(true);
+    {
+        ScopedServices qtViewer(ServiceSet{&services.messageBox, nullptr, nullptr, nullptr, nullptr});
+        EXPECT_EQ(FindRtfViewer(), dir.file("bin/writer"));
+        EXPECT_EQ(ReadBytes(dir.file("ReportTemplate_v32.rtf")), CReport::DefaultTemplate() + "\r\n");
+        EXPECT_FALSE(CBool(AppOptions(opt::kViewerIsWord)));
+        WriteBytes(GetReportTemplatePath(), "{\\rtf1 mine}");
+        Executable("bin/xdg-mime", "#!/bin/sh\nexit 4\n");
+        EXPECT_EQ(FindRtfViewer(), "");
+        EXPECT_EQ(ReadBytes(GetReportTemplatePath()), "{\\rtf1 mine}");
+    }
+    EXPECT_EQ(LastMessage(), "");
+    SetAppFacts(AppFacts{dir.file("no such folder"), "nuvir"});
+    AppOptions(opt::kViewerIsWord) = Variant(true);
+    EXPECT_EQ(FindRtfViewer(), "");
+    EXPECT_THAT(LastMessage(), ::testing::StartsWith("Error creating report template|"));
+    EXPECT_TRUE(services.viewer.asked.empty());
+    EXPECT_TRUE(CBool(AppOptions(opt::kViewerIsWord)));
 }
 
 }  // namespace
