@@ -90,7 +90,6 @@ Variant ExportOptionFromTicks(const std::vector<bool>& ticked) {
 FExportName::FExportName() : fileExists(FileFunctions::FileExists) {
     SetName("FExportName");
     SetBorderStyle(borderstyle::FixedToolWindow);
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     SetCaption("Enter an export file name");
     setFixedSize(TwipsToPxX(6285), TwipsToPxY(4605));
     SetHelpContextID(kHelpContext);

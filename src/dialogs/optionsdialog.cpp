@@ -53,7 +53,6 @@ FOptions::FOptions(QWidget* owner)
   }) {
     SetName("FOptions");
     SetBorderStyle(borderstyle::FixedDialog);
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     SetCaption("NUVIR Options");
     setFixedSize(TwipsToPxX(kClientWidth), TwipsToPxY(kClientHeight));
 

@@ -99,7 +99,6 @@ void PlotAxisOptionsEditor::WriteBack() {
 FPlotOptions::FPlotOptions() {
     SetName("FPlotOptions");
     SetBorderStyle(borderstyle::FixedToolWindow);
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(TwipsToPxX(4455), TwipsToPxY(2235));
 
     const char* const frameCaptions[2] = {"Y-Axis", "X-Axis"};

@@ -10,12 +10,6 @@ namespace nuvir {
 
 namespace {
 
-const double kSqr12 = std::sqrt(12.0);
-
-constexpr int kUniform = 0;
-constexpr int kLogNormal = 2;
-constexpr int kBeta = 3;
-
 double GridX(const PlotRange& r, int i) { return r.xMin + (static_cast<double>(i) / kCurvePoints) * (r.xMax - r.xMin); }
 
 template <class Density>
@@ -73,7 +67,7 @@ PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double
     if (kind == QuantityKind::Probability) {
         r.xMin = -0.5;
         r.xMax = 1.5;
-    } else if (distribution == kLogNormal && m > 0) {
+    } else if (distribution == distribution::LogNormal && m > 0) {
         r.xMin = 0;
         r.xMax = m + 3 * sHigh;
     } else {
@@ -81,11 +75,11 @@ PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double
         r.xMax = m + 3 * sHigh;
     }
     switch (distribution) {
-        case kUniform: r.yMax = 1.0 / (sLow * kSqr12); break;
-        case kLogNormal:
+        case distribution::Uniform: r.yMax = 1.0 / (sLow * kSqr12); break;
+        case distribution::LogNormal:
             r.yMax = m > 0 ? std::max(std::max(0.0, LogNormalPeak(m, sLow)), LogNormalPeak(m, sHigh)) : NormalPeak(m, sLow);
             break;
-        case kBeta: {
+        case distribution::Beta: {
             PlotRange trial = r;
             trial.yMax = previousYMax;
             const Curve c = spread <= 0 ? (m > 0 && m < 1 ? SpikeCurve(m, previousYMax) : Curve{})
@@ -200,13 +194,13 @@ CurveStats CurveMoments(const Curve& c, bool uniform) {
 CurveData BuildCurveData(QuantityKind kind, int distribution, double m, double sd, const PlotRange& range) {
     CurveData d;
     switch (distribution) {
-        case kUniform: d.curve = UniformCurve(kind, m, sd, range.yMax); break;
-        case kLogNormal: d.curve = LogNormalCurve(m, sd, range); break;
-        case kBeta: d.curve = BetaCurve(m, sd, range); break;
+        case distribution::Uniform: d.curve = UniformCurve(kind, m, sd, range.yMax); break;
+        case distribution::LogNormal: d.curve = LogNormalCurve(m, sd, range); break;
+        case distribution::Beta: d.curve = BetaCurve(m, sd, range); break;
         default: d.curve = NormalCurve(m, sd, range); break;
     }
-    if (kind == QuantityKind::Probability && distribution != kUniform) d.curve = ClipCurveToUnitRange(d.curve);
-    d.stats = CurveMoments(d.curve, distribution == kUniform);
+    if (kind == QuantityKind::Probability && distribution != distribution::Uniform) d.curve = ClipCurveToUnitRange(d.curve);
+    d.stats = CurveMoments(d.curve, distribution == distribution::Uniform);
     return d;
 }
 

@@ -6,6 +6,7 @@
 //
 // The axes are computed for the spreads at the slider's two ends, so the curve can
 // follow the slider without the axes moving under it.
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -14,6 +15,16 @@
 namespace nuvir {
 
 enum class QuantityKind { Probability = 0, Impact = 1, Cost = 2 };
+
+namespace distribution {
+constexpr int Uniform = 0;
+constexpr int Normal = 1;
+constexpr int LogNormal = 2;
+constexpr int Beta = 3;
+}  // namespace distribution
+
+// A uniform distribution of width w has the standard deviation w / Sqr(12).
+inline const double kSqr12 = std::sqrt(12.0);
 
 struct PlotRange {
     double xMin = 0.0;

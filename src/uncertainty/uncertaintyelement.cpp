@@ -64,24 +64,16 @@ std::string FormatProbability(double x) {
 double Bottom(const Control* c) { return c->Top() + c->Height(); }
 double Right(const Control* c) { return c->Left() + c->Width(); }
 
-// The face "MS San Serif" stands for: the platform's sans-serif face.
+Variant Pair(double x0, double x1, double y0, double y1) { return Curve{{x0, x1}, {y0, y1}}.ToChartData(); }
+
+}  // namespace
+
 QFont SansSerif(double points) {
     QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(points);
     return f;
 }
-
-Variant Pair(double x0, double x1, double y0, double y1) {
-    Variant d = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, 1}});
-    d(0, 0) = Variant(x0);
-    d(0, 1) = Variant(x1);
-    d(1, 0) = Variant(y0);
-    d(1, 1) = Variant(y1);
-    return d;
-}
-
-}  // namespace
 
 CUncertaintyElement::CUncertaintyElement() = default;
 
@@ -260,18 +252,14 @@ void CUncertaintyElement::SetDistribution(int code) {
     SetControlValue(kCboDt, code);
 }
 
-void CUncertaintyElement::SetTop(double v) {
-    m_dTop = std::max(0.0, m_oHost != nullptr ? std::min(v, m_oHost->Control::Height()) : v);
+double CUncertaintyElement::ClampToHost(double v, bool vertical) const {
+    if (m_oHost == nullptr) return std::max(0.0, v);
+    return std::max(0.0, std::min(v, vertical ? m_oHost->Control::Height() : m_oHost->Control::Width()));
 }
-void CUncertaintyElement::SetLeft(double v) {
-    m_dLeft = std::max(0.0, m_oHost != nullptr ? std::min(v, m_oHost->Control::Width()) : v);
-}
-void CUncertaintyElement::SetHeight(double v) {
-    m_dHeight = std::max(0.0, m_oHost != nullptr ? std::min(v, m_oHost->Control::Height()) : v);
-}
-void CUncertaintyElement::SetWidth(double v) {
-    m_dWidth = std::max(0.0, m_oHost != nullptr ? std::min(v, m_oHost->Control::Width()) : v);
-}
+void CUncertaintyElement::SetTop(double v) { m_dTop = ClampToHost(v, true); }
+void CUncertaintyElement::SetLeft(double v) { m_dLeft = ClampToHost(v, false); }
+void CUncertaintyElement::SetHeight(double v) { m_dHeight = ClampToHost(v, true); }
+void CUncertaintyElement::SetWidth(double v) { m_dWidth = ClampToHost(v, false); }
 
 void CUncertaintyElement::SetVisible(bool on) {
     m_bVisible = on;

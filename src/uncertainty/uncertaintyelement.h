@@ -12,6 +12,7 @@
 // DataChanged(ID) is raised when the analyst moves the slider, types a valid spread
 // or picks another distribution, and when code changes the distribution of an element
 // that has been rendered. Property sets never raise it otherwise.
+#include <QFont>
 #include <QObject>
 #include <QPointer>
 
@@ -33,6 +34,9 @@ class ComboBox;
 class Label;
 class ScrollBar;
 class TextBox;
+
+// The face the design's "MS Sans Serif" stands for: the platform's sans-serif face.
+QFont SansSerif(double points);
 
 class CUncertaintyElement : public QObject {
     Q_OBJECT
@@ -78,9 +82,6 @@ public:
     void SetCategoryData(const Variant& table);
 
     // ---- for the set, the window and tests ----------------------------------------
-    const UncertaintyModel& Model() const { return m_model; }
-    bool Rendered() const { return m_bRendered; }
-    bool Categorical() const { return m_bCategorical; }
     // The control of index 0..8 (see the names), or nullptr.
     Control* ControlAt(int index) const;
     const std::string& ControlName(int index) const { return m_asControlNames[static_cast<std::size_t>(index)]; }
@@ -100,6 +101,8 @@ private:
     void DrawCategoryView();
     void ReleaseCategoryGrid();
     bool CategoricalForKind() const;
+    // A coordinate or size of the rectangle, kept within the host while there is one.
+    double ClampToHost(double v, bool vertical) const;
     std::string SpreadText() const;
     void RaiseDataChanged();
 

@@ -1,7 +1,5 @@
 #include "uncertainty/uncertaintyelements.h"
 
-#include <QFontDatabase>
-
 #include <algorithm>
 #include <cmath>
 
@@ -23,13 +21,6 @@ const Variant* Record(int i, int entries) {
     const Variant& r = AppData(i);
     if (r.dims() != 1 || r.lbound(1) > 0 || r.ubound(1) < entries - 1) return nullptr;
     return &r;
-}
-
-bool ItemTrue(int i) {
-    bool on = false;
-    if (AppData.dims() == 1 && i >= AppData.lbound(1) && i <= AppData.ubound(1))
-        TryStep([&] { on = CBool(AppData(i)); });
-    return on;
 }
 
 }  // namespace
@@ -64,11 +55,8 @@ void CUncertaintyElements::SetHost(const std::vector<QtPictureBox*>& hosts) {
 }
 
 void CUncertaintyElements::SetupContainers() {
-    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(8);
     for (QtPictureBox* h : m_oHosts) {
-        if (h != nullptr) h->SetFont(f);
+        if (h != nullptr) h->SetFont(SansSerif(8));
     }
     m_bReady = true;
 }
@@ -80,14 +68,12 @@ CUncertaintyElement* CUncertaintyElements::UncertaintyElement(int i) const {
 
 void CUncertaintyElements::SetData() {
     if (!m_bReady) return;
-    const bool impacts = ItemTrue(item::kCategoricalImpacts);
-    const bool costs = ItemTrue(item::kCategoricalCosts);
     for (auto& e : m_Elements) {
         if (!e) continue;
         const int id = e->ID();
         if (const Variant* r = Record(item::Absolute(id), 1)) TryStep([&] { e->SetValue(CDbl((*r)(0))); });
-        const bool categorical = (impacts && id >= item::kI1 && id < item::kF1) || (costs && id >= item::kF1);
-        if (categorical && AppData.dims() == 1 && item::CategoryTable(id) <= AppData.ubound(1))
+        // The element refuses the table unless categories are on for its kind.
+        if (id >= item::kI1 && AppData.dims() == 1 && item::CategoryTable(id) <= AppData.ubound(1))
             e->SetCategoryData(AppData(item::CategoryTable(id)));
     }
 }

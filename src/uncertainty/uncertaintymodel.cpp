@@ -9,10 +9,10 @@
 
 namespace nuvir {
 
-double DefaultSD() { return 1.0 / (std::sqrt(12.0) + std::sqrt(12.0)); }
+double DefaultSD() { return 1.0 / (2 * kSqr12); }
 
 UncertaintyModel::UncertaintyModel()
-    : id_(NumericLimits::UnsetLong), sd_(DefaultSD()), baseSD_(DefaultSD()), sqr12_(std::sqrt(12.0)) {}
+    : id_(NumericLimits::UnsetLong), sd_(DefaultSD()), baseSD_(DefaultSD()) {}
 
 void UncertaintyModel::SetID(std::int32_t id) {
     if (id < 0 || id > 12) return;
@@ -62,7 +62,7 @@ bool UncertaintyModel::SetDistribution(int code) {
 double UncertaintyModel::PercentToSD(double percent) const {
     if (!percentMode_) return percent;
     const double m = std::fabs(value_);
-    if (distribution_ == distribution::Uniform) return m * percent / 50 / Sqr12();
+    if (distribution_ == distribution::Uniform) return m * percent / 50 / kSqr12;
     return m * percent / 100;
 }
 
@@ -70,7 +70,7 @@ double UncertaintyModel::SDToPercent(double sd) const {
     if (!percentMode_) return sd;
     const double m = std::fabs(value_);
     if (m == 0) return 0;
-    if (distribution_ == distribution::Uniform) return sd * 50 / (m / Sqr12());
+    if (distribution_ == distribution::Uniform) return sd * 50 / (m / kSqr12);
     return sd * 100 / m;
 }
 
@@ -105,12 +105,6 @@ bool UncertaintyModel::ValidateSpreadText(std::string& text) const {
     }
     const auto x = ReadStrictNumber(text);
     return x && *x >= 0;
-}
-
-bool UncertaintyModel::ValidateMeanText(const std::string& text) const {
-    const auto x = ReadStrictNumber(text);
-    if (!x) return false;
-    return kind_ != QuantityKind::Probability || (*x >= 0 && *x <= 1);
 }
 
 UncertaintyModel::SpreadResult UncertaintyModel::ApplySpreadText(const std::string& text, bool editing) {

@@ -20,13 +20,6 @@
 
 namespace nuvir {
 
-namespace distribution {
-constexpr int Uniform = 0;
-constexpr int Normal = 1;
-constexpr int LogNormal = 2;
-constexpr int Beta = 3;
-}  // namespace distribution
-
 // The slider's ends: the spread runs from base / 1.5 to base x 1.5 across them.
 constexpr int kSliderMin = -100;
 constexpr int kSliderMax = 100;
@@ -82,8 +75,6 @@ public:
     // A spread is a strict number >= 0; in percent mode one trailing "%" is dropped
     // first, and `text` is given the text without it.
     bool ValidateSpreadText(std::string& text) const;
-    // A strict number, within 0..1 for a probability.
-    bool ValidateMeanText(const std::string& text) const;
 
     // What the spread box's text did to the model.
     struct SpreadResult {
@@ -106,8 +97,6 @@ public:
     CurveData BuildCurve() const;
 
 private:
-    double Sqr12() const { return sqr12_; }
-
     std::int32_t id_;
     std::string name_ = "??";
     QuantityKind kind_ = QuantityKind::Probability;
@@ -118,7 +107,6 @@ private:
     bool percentMode_ = false;
     bool rangeStale_ = true;
     PlotRange range_;
-    double sqr12_;
     TextMeasure measure_;
 };
 

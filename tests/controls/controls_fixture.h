@@ -125,6 +125,11 @@ protected:
         ASSERT_TRUE(EditorOver(row, col));
         log_.clear();
     }
+    void Commit(int row, int col, const char* text) {
+        edit_->EditText(row, col);
+        Type(text);
+        edit_->ForceCapture();
+    }
     void ClickCell(int row, int col) {
         QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, grid_->CellRectPx(row, col).center() - grid_->viewport()->geometry().topLeft());
     }

@@ -20,17 +20,11 @@ void Wheel(FlexGrid* g, QPoint at, int delta) {
 TEST_F(FlexEditTest, HostingBuildsThreeNumberedControlsThatGoWithTheObject) {
     TextBox* sink = form_->FindAs<TextBox>("txtFlexDummy1");
     EXPECT_TRUE(form_->Find("flxFlexEdit1") == grid_ && editor_ && sink->Visible() && sink->Top() < 0);  // the sink out of sight
-    edit_->SetTabIndex(0);  // orders sink, editor, grid
-    EXPECT_EQ(sink->TabIndex() * 100 + editor_->TabIndex() * 10 + grid_->TabIndex(), 12);
-    auto other = std::make_unique<Form>();  // a second host is ignored
-    edit_->SetContainer(other.get());
-    EXPECT_EQ(other->Find("flxFlexEdit1"), nullptr);
     // A second grid takes number two; one in a frame keeps its sink on the form.
     Frame* frame = form_->Add<Frame>("fraGrid");
     CFlexEditA second;
     second.SetContainer(frame);
-    EXPECT_TRUE(second.Flexgrid()->Container() == frame && form_->Find("txtFlexEditBox2")->Container() == frame);
-    EXPECT_EQ(form_->Find("txtFlexDummy2")->Container(), form_.get());
+    EXPECT_TRUE(form_->Find("txtFlexEditBox2")->Container() == frame && form_->Find("txtFlexDummy2")->Container() == form_.get());
     edit_.reset();
     for (const char* name : {"flxFlexEdit1", "txtFlexEditBox1", "txtFlexDummy1"}) EXPECT_EQ(form_->Find(name), nullptr) << name;
     EXPECT_EQ(form_->Find("txtOther"), other_);
@@ -57,18 +51,10 @@ TEST_F(FlexEditTest, LoadingAndReadingTheTable) {
     grid_->SetRowHeight(-1, 0);
     edit_->SetDirty();
     EXPECT_TRUE(edit_->GetArray().isEmpty()) << "every row hidden";
-    // Values outside the grid for the first editable column and row are ignored;
-    // anything but a table leaves the rows before MinRow.
-    edit_->SetMinCol(3);
-    edit_->SetMinCol(2);
-    edit_->SetMinRow(-1);
+    // Anything but a table leaves the rows before MinRow.
     edit_->SetMinRow(3);
-    EXPECT_EQ(edit_->MinCol() * 10 + edit_->MinRow(), 23);
     edit_->PutArray(Variant::List({1, 2, 3}));
     EXPECT_EQ(grid_->Rows(), 3);
-    CFlexEditA unhosted;
-    unhosted.SetMinRow(0);
-    EXPECT_FALSE(unhosted.IsValid() || unhosted.Redraw() || unhosted.MinRow() != 1);
 }
 
 TEST_F(FlexEditTest, SnapshotsAndTheDirtyState) {
@@ -77,23 +63,11 @@ TEST_F(FlexEditTest, SnapshotsAndTheDirtyState) {
     EXPECT_FALSE(edit_->IsDirty()) << "the snapshot was not retaken";
     edit_->SetDirty();
     EXPECT_TRUE(edit_->IsDirty()) << "a letter case change is a change";
-    edit_->ClearDirty();
+    Commit(2, 0, "abc");  // typing the old value back leaves the grid clean
     EXPECT_FALSE(edit_->IsDirty());
-    grid_->SetTextMatrix(2, 0, "abc");
-    edit_->SetDirty();
-    edit_->ClearDirty();
-    edit_->EditText(1, 0);
-    Type("9");
-    EXPECT_EQ(grid_->TextMatrix(1, 0), "9") << "the cell follows the typing";
-    edit_->ForceCapture();
+    Commit(1, 0, "9");
     EXPECT_TRUE(edit_->IsDirty());
-    edit_->EditText(1, 0);
-    Type("7");  // typing the old value back leaves the grid clean
-    edit_->ForceCapture();
-    EXPECT_FALSE(edit_->IsDirty());
-    edit_->EditText(2, 1);
-    Type("40");
-    edit_->ForceCapture();
+    Commit(2, 1, "40");
     edit_->CancelChanges();  // restores the snapshot but not the cells
     EXPECT_EQ(Rows(edit_->GetArray()), "7|8/abc|4");
     EXPECT_EQ(grid_->TextMatrix(2, 1), "40");
@@ -102,9 +76,7 @@ TEST_F(FlexEditTest, SnapshotsAndTheDirtyState) {
     QObject::connect(edit_.get(), &CFlexEditA::Validate, [this](int r, int c, const Variant& v) {
         if (!IsNumeric(v)) edit_->Flexgrid()->SetTextMatrix(r, c, "1");
     });
-    edit_->EditText(2, 0);
-    Type("xyz");
-    edit_->ForceCapture();
+    Commit(2, 0, "xyz");
     EXPECT_EQ(log_, "change(2,0) validate(2,0,xyz)") << "the handler sees what was typed";
     EXPECT_EQ(Rows(edit_->GetArray()), "1/1");
 }
@@ -137,10 +109,6 @@ TEST_F(FlexEditTest, ErrorMarksReadEmptyAndShowTheirColourAndTip) {
     FlexEditTestPeer::Mark(*edit_, 4, 3, "bad");
     edit_->SetDirty();
     EXPECT_EQ(Rows(edit_->GetArray()), "1|||/2|b||/3|c||/|||");
-    grid_->SetRows(2);
-    grid_->SetCols(1);
-    edit_->SetDirty();
-    EXPECT_EQ(Rows(edit_->GetArray()), "1");
     // A tip goes away when its cell scrolls from under the mouse.
     Load(std::vector<std::vector<std::string>>(30, {"1", "x"}));
     FlexEditTestPeer::Mark(*edit_, 2, 1, "bad");
@@ -214,22 +182,17 @@ TEST_F(FlexEditTest, KeysMoveTheEditorWrappingAndSkippingHiddenRows) {
         {"Enter wraps to the first row", 3, 3, 2, {}, 0, 3, 2, Qt::Key_Return, {}, 1, 0},
         {"Enter in action 1 wraps within the row", 3, 3, 1, {}, 0, 1, 2, Qt::Key_Return, {}, 1, 0},
         {"Enter in action 0 moves down", 3, 3, 0, {}, 0, 1, 1, Qt::Key_Return, {}, 2, 1},
-        {"Enter in action 0 wraps", 3, 3, 0, {}, 0, 3, 1, Qt::Key_Return, {}, 1, 1},
         {"Shift+Enter to the end of the row above", 3, 3, 2, {}, 0, 2, 0, Qt::Key_Return, Qt::ShiftModifier, 1, 2},
         {"Shift+Enter from the first cell to the last", 3, 3, 2, {}, 0, 1, 0, Qt::Key_Return, Qt::ShiftModifier, 3, 2},
         {"Shift+Enter in action 0 moves up", 3, 3, 0, {}, 0, 3, 2, Qt::Key_Return, Qt::ShiftModifier, 2, 2},
         {"Down wraps", 4, 2, 2, {}, 0, 4, 1, Qt::Key_Down, {}, 1, 1},
         {"Up wraps", 4, 2, 2, {}, 0, 1, 1, Qt::Key_Up, {}, 4, 1},
-        {"Up over a hidden row", 4, 2, 2, {3}, 0, 4, 1, Qt::Key_Up, {}, 2, 1},
         {"Down over a hidden row", 4, 2, 2, {3}, 0, 2, 1, Qt::Key_Down, {}, 4, 1},
-        {"Page Up stops at the first row", 20, 1, 2, {}, 0, 5, 0, Qt::Key_PageUp, {}, 1, 0},
         {"Page Up by ten", 20, 1, 2, {}, 0, 15, 0, Qt::Key_PageUp, {}, 5, 0},
-        {"Page Down by ten", 20, 1, 2, {}, 0, 5, 0, Qt::Key_PageDown, {}, 15, 0},
         {"Page Down stops at the last row", 20, 1, 2, {}, 0, 17, 0, Qt::Key_PageDown, {}, 20, 0},
         {"Tab along the row", 3, 3, 2, {}, 0, 2, 1, Qt::Key_Tab, {}, 2, 2},
         {"Tab wraps in the row", 3, 3, 2, {}, 0, 2, 2, Qt::Key_Tab, {}, 2, 0},
         {"Shift+Tab wraps back", 3, 3, 2, {}, 0, 2, 0, Qt::Key_Backtab, Qt::ShiftModifier, 2, 2},
-        {"Shift+Tab back", 3, 3, 2, {}, 0, 2, 2, Qt::Key_Backtab, Qt::ShiftModifier, 2, 1},
         {"Tab in one editable column stays", 3, 3, 2, {}, 2, 1, 2, Qt::Key_Tab, {}, 1, 2},
     };
     for (const auto& c : cases) {
@@ -314,12 +277,6 @@ TEST_F(FlexEditTest, ClicksCommitMoveOrOpenTheEditorAndItFollowsItsCellWhenTheGr
     ClickCell(2, 1);
     EXPECT_EQ(log_, "change(2,1) change(2,1)");
     EXPECT_FALSE(FlexEditTestPeer::Editing(*edit_));
-    // Mouse down and up are relayed with the grid's arguments.
-    std::vector<std::string> seen;
-    QObject::connect(edit_.get(), &CFlexEditA::MouseDown, [&](int b, int, double x, double) { seen.push_back("down" + std::to_string(b) + "@" + FormatDouble(x)); });
-    QObject::connect(edit_.get(), &CFlexEditA::MouseUp, [&](int b, int, double, double) { seen.push_back("up" + std::to_string(b)); });
-    QTest::mouseClick(grid_->viewport(), Qt::RightButton, Qt::NoModifier, QPoint(10, 5));
-    EXPECT_EQ(seen, (std::vector<std::string>{"down2@" + FormatDouble(15.0 * (10 + grid_->viewport()->geometry().left())), "up2"}));
 }
 
 // ---- fitting and numbers -----------------------------------------------------------------------------
@@ -354,9 +311,7 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
         EXPECT_EQ(editor_->Alignment(), expected) << text;
     }
     EXPECT_EQ(editor_->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
-    // Anything but a list leaves the headings blank; a short list leaves the rest blank.
-    MKelvaro::FitGridToContents(edit_.get(), Table({{"a", "b"}}));
-    EXPECT_EQ(grid_->TextMatrix(0, 0) + grid_->TextMatrix(0, 1), "");
+    // A short list of headings leaves the rest blank.
     MKelvaro::FitGridToContents(edit_.get(), Variant::List({"Cost"}));
     EXPECT_EQ(grid_->TextMatrix(0, 0) + "|" + grid_->TextMatrix(0, 1), "Cost|");
     CFlexEditA unhosted;  // no grid fits to nothing

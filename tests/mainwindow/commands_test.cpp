@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <filesystem>
 
+#include "appdata/criticalcorrelation.h"
 #include "appdata/ini.h"
 #include "controls/boxarray.h"
 #include "platform/flexgrid.h"
@@ -35,10 +36,7 @@ public:
 };
 
 TEST(DefaultStateFileName, NamesFromSpeciesAndLocation) {
-    struct Case {
-        const char* name;
-        std::string species, location, expected;
-    };
+    struct Case { const char* name; std::string species, location, expected; };
     const Case cases[] = {
         {"no location", "Zebra mussel", "", "Zebra_muss"},
         {"no species", "", "North Pond", "_North_Pond"},
@@ -55,9 +53,19 @@ TEST(DefaultStateFileName, NamesFromSpeciesAndLocation) {
     }
 }
 
-TEST_F(MainWindowTest, TypedValuesStoreAtOnceAndSurviveSaveNewAndOpen) {
-    WriteFile("nuvir.ini", "[App Defaults]\r\nN Trials=5000\r\nNum Rel Unc Categories=5\r\n");
+TEST_F(MainWindowTest, SettingsSurviveStartUpAndTypedValuesStoreAtOnceAndSurviveSaveNewAndOpen) {
+    WriteFile("nuvir.ini",
+              "[App Defaults]\r\nN Trials=5000\r\nNum Rel Unc Categories=5\r\n"
+              "[Primary Cat Data]\r\nI1=1,2,3,4,5,0.2,0.2,0.2,0.2,0.2\r\n");
+    const Variant settings = LoadAppData(dir.file("nuvir.ini"), true, Variant());
     FRiskMain& w = Start();
+    EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
+    ASSERT_TRUE(settings(item::CategoryTable(item::kI1)).isArray());
+    for (int i = 69; i <= 77; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(AppData(i).get().isArray(), settings(i).isArray());
+        EXPECT_TRUE(!settings(i).isArray() || MKelvaro::ArraysEqual(AppData(i), settings(i)));
+    }
     TextBox* species = w.txtTextBox[0];
     TextBox* trials = w.txtTextBox[2];
     // An entry is stored as typed, before its box is left.
@@ -126,45 +134,33 @@ TEST_F(MainWindowTest, TypedValuesStoreAtOnceAndSurviveSaveNewAndOpen) {
     EXPECT_TRUE(w.tmrUpdate[0]->Running());
 }
 
-TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndAFolderIsRefused) {
+TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndARefusedOpenKeepsTheFileSaveWrites) {
     FRiskMain& w = Start();
     WriteFile("junk.raf", "[App Defaults]\r\nSpecies=Carp\r\n\x01\x02\xff\n[[[\n=");
     Open("junk.raf");
     EXPECT_EQ(Text(item::kSpecies), "Carp");
     EXPECT_EQ(Text(item::kLocation), "New Location");
     EXPECT_TRUE(services.messageBox.calls.empty());
-    EXPECT_EQ(w.StateFileName, dir.file("junk.raf"));
-    // A cancel and a folder change nothing.
+    // A cancel, a folder and a file one byte over what the loader reads change nothing.
     const std::string savePath = SavePath;
-    AppData(item::kSpecies) = Variant("Kept");
+    AppData(item::kLocation) = Variant("Edited");
     files.QueueCancel();
     w.FileMenuClick(1);
     std::filesystem::create_directory(dir.file("folder.raf"));
     Open("folder.raf");
-    ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    EXPECT_EQ(Text(item::kSpecies), "Kept");
-    EXPECT_EQ(w.StateFileName, dir.file("junk.raf"));
-    EXPECT_EQ(SavePath, savePath);
-}
-
-TEST_F(MainWindowTest, ARefusedOpenKeepsTheFileNameSoSaveCannotOverwriteTheRefusedFile) {
-    FRiskMain& w = Start();
-    WriteFile("good.raf", "[App Defaults]\r\nSpecies=Carp\r\n");
-    Open("good.raf");
-    AppData(item::kLocation) = Variant("Edited");
-    // One byte over what the loader reads.
     const std::string big = dir.file("big.raf");
     WriteFile("big.raf", "");
     std::filesystem::resize_file(big, (16u << 20) + 1);
     Open("big.raf");
-    ASSERT_EQ(services.messageBox.calls.size(), 1u);
-    EXPECT_EQ(services.messageBox.calls[0].text, "The file " + big + " is not an assessment file.");
-    EXPECT_EQ(w.StateFileName, dir.file("good.raf"));
+    ASSERT_EQ(services.messageBox.calls.size(), 2u);
+    EXPECT_EQ(services.messageBox.calls[1].text, "The file " + big + " is not an assessment file.");
     EXPECT_EQ(Text(item::kLocation), "Edited");
+    EXPECT_EQ(SavePath, savePath);
+    // Save goes to the file last opened, never to a refused one.
     w.FileMenuClick(2);
-    EXPECT_EQ(files.requests.size(), 2u);
+    EXPECT_EQ(files.requests.size(), 4u);
     EXPECT_EQ(std::filesystem::file_size(big), (16u << 20) + 1);
-    EXPECT_NE(ReadBytes(dir.file("good.raf")).find("Location=Edited"), std::string::npos);
+    EXPECT_NE(ReadBytes(dir.file("junk.raf")).find("Location=Edited"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
@@ -209,7 +205,8 @@ TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
     EXPECT_EQ(results->tableCopies, 1);
 }
 
-TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesAndAnUnchangedManageOnlyRoundsThePlotType) {
+TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesCostsHiddenInTheSettingsAndAnUnchangedManageOnlyRoundsThePlotType) {
+    WriteFile("nuvirOptions.ini", "[Appearance]\r\nHide Management Options=True\r\n");
     MainWindowParts parts;
     std::vector<double> shown;
     double answer = 0;
@@ -219,6 +216,28 @@ TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesAndAnUnchangedManageOnlyRound
         return OptionsOutcome{answer, changed};
     };
     FRiskMain& w = Start(std::move(parts));
+    EXPECT_TRUE(w.mnuOptions[1]->Checked());
+    // Hidden costs are hidden after the first tick, shown again on request, and hiding
+    // switches the cost tabs away.
+    auto expectCostTabs = [&](bool enabled) {
+        w.TimerTick(0);
+        for (TabControl* tab : {w.tabAbsolute, w.tabSimulationGraphs}) {
+            EXPECT_EQ(tab->Tab(), 0);
+            EXPECT_EQ(tab->TabEnabled(1), enabled);
+        }
+    };
+    expectCostTabs(false);
+    EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[9][0]->isVisibleTo(w.picUncertainContainer[0]));
+    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(9)), "");
+    w.mnuOptions[1]->Trigger();
+    expectCostTabs(true);
+    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(9)), "F1:    0");
+    w.tabAbsolute->SetTab(1);
+    w.tabSimulationGraphs->SetTab(1);
+    w.mnuOptions[1]->Trigger();
+    expectCostTabs(false);
+    EXPECT_TRUE(w.picAbsoluteContainer[0]->Visible());
+
     AppData(item::kNumImpactCategories) = Variant(3);
     Q_EMIT w.mnuMain[2]->Menu()->aboutToShow();
     EXPECT_EQ(w.mnuOptions[3]->Caption(), "Categorical &Impacts (3)");
@@ -226,8 +245,8 @@ TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesAndAnUnchangedManageOnlyRound
     w.mnuOptions[3]->Trigger();
     EXPECT_TRUE(w.mnuOptions[3]->Checked());
     EXPECT_TRUE(CBool(AppData(item::kCategoricalImpacts)));
-    w.mnuOptions[1]->Trigger();
-    EXPECT_TRUE(CBool(AppOptions(opt::kHideCosts)));
+    EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[4][0]->isVisibleTo(w.picUncertainContainer[0]));
+    EXPECT_TRUE(w.CheckboxArray()->CheckBoxes()[3][0]->isVisibleTo(w.picUncertainContainer[0]));
 
     const Variant before = AppData;
     for (const auto& [given, kept] : {std::pair{2.5, 2}, std::pair{3.5, 4}}) {
@@ -245,23 +264,15 @@ TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesAndAnUnchangedManageOnlyRound
     AppOptions(opt::kDecimals) = Variant(2);
     w.OptionsMenuClick(6);
     EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(0)), "p1:    0.50");
+    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(4)), "I1:    1");
 }
 
-// A window with Batch Mode chosen once.
-class BatchWindowTest : public MainWindowTest {
-protected:
-    FRiskMain& StartBatchMode() {
-        MainWindowParts parts;
-        parts.makeBatchWindow = Capture<BatchFormPort>(form);
-        FRiskMain& w = Start(std::move(parts));
-        w.FileMenuClick(7);
-        return w;
-    }
+TEST_F(MainWindowTest, BatchModeKeepsOneWindowThatCanHoldTheCloseAndTheTimerReleasesItWhenClosed) {
+    MainWindowParts parts;
     FakeBatchForm* form = nullptr;
-};
-
-TEST_F(BatchWindowTest, BatchModeTwiceKeepsOneWindowAndTheTimerReleasesItWhenClosed) {
-    FRiskMain& w = StartBatchMode();
+    parts.makeBatchWindow = Capture<BatchFormPort>(form);
+    FRiskMain& w = Start(std::move(parts));
+    w.FileMenuClick(7);
     w.FileMenuClick(7);
     EXPECT_EQ(form->raised, 1);  // the one window made
     EXPECT_EQ(form->parent, &w);
@@ -273,24 +284,19 @@ TEST_F(BatchWindowTest, BatchModeTwiceKeepsOneWindowAndTheTimerReleasesItWhenClo
     w.setWindowState(Qt::WindowNoState);
     w.TimerTick(0);
     EXPECT_TRUE(form->visible);
+    form->refuseClose = true;
+    EXPECT_FALSE(w.Unload());
+    EXPECT_EQ(form->parent, &w);
+    EXPECT_TRUE(w.tmrUpdate[0]->Running());
     form->closeRequested = true;
     w.TimerTick(0);
     EXPECT_EQ(w.BatchForm, nullptr);
 }
 
-TEST_F(BatchWindowTest, ABatchWindowThatRefusesToCloseKeepsTheMainWindowOpen) {
-    FRiskMain& w = StartBatchMode();
-    form->refuseClose = true;
-    EXPECT_FALSE(w.Unload());
-    EXPECT_NE(w.BatchForm, nullptr);
-    EXPECT_EQ(form->parent, &w);
-    EXPECT_TRUE(w.tmrUpdate[0]->Running());
-    form->refuseClose = false;
-    EXPECT_TRUE(w.Unload());
-}
-
 TEST_F(MainWindowTest, AboutBoxComposesItsTextsAndSitsAgainstTheWindowSize) {
     FRiskMain& w = Start();
+    // The box follows the window's size, not where it stands.
+    w.SetLeft(w.Left() + 1500);
     FAbout about;
     about.FormLoad();
     const std::string version = about.Label1[0]->Caption();
@@ -300,11 +306,6 @@ TEST_F(MainWindowTest, AboutBoxComposesItsTextsAndSitsAgainstTheWindowSize) {
     EXPECT_EQ(about.Label1[2]->Caption().find('~'), std::string::npos);
     EXPECT_DOUBLE_EQ(about.Left(), (w.Width() - about.Width()) / 2);
     EXPECT_DOUBLE_EQ(about.Top(), (w.Height() - about.Height()) / 2);
-    // Moving the window does not move the box.
-    w.SetLeft(w.Left() + 1500);
-    FAbout again;
-    again.FormLoad();
-    EXPECT_DOUBLE_EQ(again.Left(), about.Left());
     about.Show();
     Settle();
     about.grab().save("mainwindow_about.png");

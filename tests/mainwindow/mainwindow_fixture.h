@@ -57,14 +57,6 @@ public:
     int tableCopies = 0;
 };
 
-// The real results display and report viewer look-up.
-inline MainWindowParts WithResults() {
-    MainWindowParts parts;
-    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
-    parts.findRtfViewer = [] { return FindRtfViewer(); };
-    return parts;
-}
-
 // A part factory that makes a T and hands out its address, for the test to reach it.
 template <class Port, class T>
 auto Capture(T*& made) {

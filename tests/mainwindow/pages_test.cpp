@@ -7,7 +7,6 @@
 #include <tuple>
 
 #include "appdata/ini.h"
-#include "appdata/criticalcorrelation.h"
 #include "controls/boxarray.h"
 #include "mainwindow/pagerules.h"
 #include "mainwindow/windowchain.h"
@@ -16,12 +15,8 @@
 namespace nuvir::test {
 namespace {
 
-TEST(PageRules, TrialsTextsGiveTheNumberStoredOrNothing) {
-    struct Case {
-        const char* name;
-        const char* text;
-        std::optional<std::int32_t> trials;
-    };
+TEST(PageRules, TrialsAndLevelTextsGiveTheNumberStoredOrNothing) {
+    struct Case { const char* name; const char* text; std::optional<std::int32_t> trials; };
     const Case cases[] = {
         {"below the least", "5", 1000},
         {"fraction dropped", "1500.7", 1500},
@@ -40,16 +35,17 @@ TEST(PageRules, TrialsTextsGiveTheNumberStoredOrNothing) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(pagerules::TrialsFromText(c.text), c.trials);
     }
-}
-
-TEST(PageRules, LevelCaptionsAreHeldToTheSliderRange) {
+    // Level captions are held to the slider range.
     EXPECT_EQ(pagerules::LevelFromCaption("130%"), 100);
     EXPECT_EQ(pagerules::LevelFromCaption("-5%"), 0);
     EXPECT_EQ(pagerules::LevelFromCaption("30%"), 30);
 }
 
-TEST_F(MainWindowTest, FillingPlacesTheSlidersInOrderAndAFocusedSliderPushesItsNeighbours) {
+TEST_F(MainWindowTest, FillingHoldsSlidersAndChoicesToWhatTheControlsShowAndAFocusedSliderPushesItsNeighbours) {
     FRiskMain& w = Start();
+    AppData(item::kConfidenceChoice) = Variant(7);
+    // Any mode but 0 is the absolute view, stored as 1.
+    AppData(item::kUncertaintyMode) = Variant(2);
     auto expectLevels = [&](std::array<int, 5> v) {
         for (int k = 0; k < 5; ++k) {
             EXPECT_EQ(w.vscRelUnc[k]->Value(), v[k]);
@@ -57,11 +53,7 @@ TEST_F(MainWindowTest, FillingPlacesTheSlidersInOrderAndAFocusedSliderPushesItsN
             EXPECT_EQ(w.labRelUnc[k]->Caption(), CStr(Variant(v[k])) + "%");
         }
     };
-    struct Case {
-        const char* name;
-        std::array<double, 5> items;
-        std::array<int, 5> sliders;
-    };
+    struct Case { const char* name; std::array<double, 5> items; std::array<int, 5> sliders; };
     const Case cases[] = {
         {"out of order and too large", {30, 10, 50, 120, 40}, {30, 30, 50, 100, 100}},
         {"negative first", {-5, 10, 20, 30, 40}, {0, 10, 20, 30, 40}},
@@ -76,6 +68,11 @@ TEST_F(MainWindowTest, FillingPlacesTheSlidersInOrderAndAFocusedSliderPushesItsN
         w.ApplyAppDataToControls();
         expectLevels(c.sliders);
     }
+    EXPECT_EQ(w.cboConfidence->ListIndex(), 2);
+    EXPECT_EQ(Item(item::kConfidenceChoice), 2);
+    EXPECT_TRUE(w.optUncertain[1]->Value());
+    EXPECT_EQ(Item(item::kUncertaintyMode), 1);
+    EXPECT_TRUE(w.picUncertainContainer[1]->Visible());
     EXPECT_EQ(w.labRelUnc[1]->ToolTipText(), "Reasonably certain means plus/minus 30%");
 
     w.tabMain->SetTab(1);
@@ -124,16 +121,13 @@ TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex
     EXPECT_FALSE(w.vscRelUnc[4]->Visible());
     EXPECT_TRUE(CBool(w.CheckboxArray()->CheckArray()(2, 3)));
     EXPECT_EQ(Record(item::Relative(2), 2), 4);
-    CBoxArray* grid = w.CheckboxArray();
-    w.updNumLevels->SetValue(4);  // the count it has: nothing rebuilt
-    EXPECT_EQ(w.CheckboxArray(), grid);
     w.updNumLevels->Step(1);
     EXPECT_TRUE(CBool(w.CheckboxArray()->CheckArray()(2, 4)));
     EXPECT_EQ(w.CheckboxArray()->CheckBoxes()[0][4]->Left() + w.CheckboxArray()->Container()->Left(),
               w.vscRelUnc[4]->Left());
 }
 
-TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsWithinTheLevelsShown) {
+TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsAndOpeningAFileKeepsItsOwnSpreads) {
     MainWindowParts parts;
     FakeEditors* editors = nullptr;
     parts.makeUncertainty = Capture<UncertaintyPort>(editors);
@@ -158,30 +152,9 @@ TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsWithinTheLevelsS
     EXPECT_EQ(Record(item::Relative(1), 2), 4);
     EXPECT_EQ(editors->writes, writesBefore);  // the re-render wrote nothing back
     EXPECT_FALSE(w.SuppressDataChanged);
-}
 
-TEST_F(MainWindowTest, CategoryTablesAndFiveLevelsInTheSettingsSurviveStartUp) {
-    WriteFile("nuvir.ini",
-              "[App Defaults]\r\nNum Rel Unc Categories=5\r\n"
-              "[Primary Cat Data]\r\nI1=1,2,3,4,5,0.2,0.2,0.2,0.2,0.2\r\n");
-    const Variant expected = LoadAppData(dir.file("nuvir.ini"), true, Variant());
-    ASSERT_EQ(CDbl(expected(item::kNumRelUncLevels)), 5);
-    FRiskMain& w = Start();
-    EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
-    ASSERT_TRUE(expected(item::CategoryTable(item::kI1)).isArray());
-    for (int i = 69; i <= 77; ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(AppData(i).get().isArray(), expected(i).isArray());
-        if (expected(i).isArray()) EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), expected(i)));
-    }
-}
-
-TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWhateverTheEditorsShowed) {
-    MainWindowParts parts;
-    parts.makeUncertainty = [] { return std::unique_ptr<UncertaintyPort>(std::make_unique<FakeEditors>()); };
-    FRiskMain& w = Start(std::move(parts));
+    // Whatever the editors showed: a.raf has p1 normal with SD 0.2, b.raf uniform with SD 0.05.
     AppData(item::kUncertaintyMode) = Variant(1);
-    // a.raf: p1 normal with SD 0.2; b.raf: uniform with SD 0.05.
     for (const auto& [name, code, sd] : {std::tuple{"a.raf", 1.0, 0.2}, std::tuple{"b.raf", 0.0, 0.05}}) {
         AppData(item::Absolute(0))(1) = Variant(code);
         AppData(item::Absolute(0))(2) = Variant(sd);
@@ -194,52 +167,11 @@ TEST_F(MainWindowTest, OpeningAFileKeepsItsOwnSpreadsWhateverTheEditorsShowed) {
     EXPECT_DOUBLE_EQ(Record(item::Absolute(0), 2), 0.05);
 }
 
-TEST_F(MainWindowTest, AConfidenceChoiceOutsideTheListShowsAndStoresAValidEntry) {
+TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) {
     FRiskMain& w = Start();
-    AppData(item::kConfidenceChoice) = Variant(7);
-    // Any mode but 0 is the absolute view, stored as 1.
-    AppData(item::kUncertaintyMode) = Variant(2);
-    w.ApplyAppDataToControls();
-    EXPECT_EQ(w.cboConfidence->ListIndex(), 2);
-    EXPECT_EQ(Item(item::kConfidenceChoice), 2);
-    EXPECT_TRUE(w.optUncertain[1]->Value());
-    EXPECT_EQ(Item(item::kUncertaintyMode), 1);
-    EXPECT_TRUE(w.picUncertainContainer[1]->Visible());
-    EXPECT_FALSE(w.picUncertainContainer[0]->Visible());
-}
-
-TEST_F(MainWindowTest, LeavingPsAndQsCopiesTheChainIntoTheDataAtOnce) {
-    FRiskMain& w = Start();
-    AppData(item::PointValue(0)) = Variant(0.9);  // the chain still holds 0.5
-    AppData(item::Relative(0))(1) = Variant(3.0);
-    w.tabMain->SetTab(1);
-    EXPECT_EQ(Item(item::PointValue(0)), 0.5);
-    EXPECT_EQ(Record(item::Relative(0), 0), 0.5);
-    EXPECT_EQ(Record(item::Absolute(0), 0), 0.5);
-    EXPECT_EQ(Record(item::Relative(0), 1), 3);  // only the value is copied
-}
-
-TEST_F(MainWindowTest, RowCaptionsShowThePointValuesAndHideCostsWhenAsked) {
-    FRiskMain& w = Start();
-    w.SyncChainToAppData();
-    const Variant rows = w.CheckboxArray()->RowSet();
-    EXPECT_EQ(CStr(rows(0)), "p1:    0.50");
-    EXPECT_EQ(CStr(rows(4)), "I1:    1");
-    EXPECT_EQ(CStr(rows(9)), "F1:    0");
-    w.ShowCosts = false;
-    w.BuildCheckboxCaptions();
-    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(9)), "");
-    AppData(item::kCategoricalImpacts) = Variant(true);
-    w.UpdateCheckGridRows(item::kCategoricalImpacts);
-    EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[4][0]->isVisibleTo(w.picUncertainContainer[0]));
-    EXPECT_TRUE(w.CheckboxArray()->CheckBoxes()[3][0]->isVisibleTo(w.picUncertainContainer[0]));
-}
-
-TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheApplicationData) {
-    FRiskMain& w = Start();
+    AppData(item::Relative(2))(1) = Variant(3.0);
     auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
     QtPictureBox* pic = w.picChainContainer;
-    EXPECT_LT(pic->ScaleHeight(), 0);
     SavePicture("chain");
 
     const CChainElement::Box b = chain.Element(3)->PartBox(CChainElement::kPartP);
@@ -254,8 +186,11 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheApplicationData) {
     QTest::keyClicks(w.txtChainEditBox, "0.6");
     QTest::keyClick(w.txtChainEditBox, Qt::Key_Return);
     Settle();
-    w.SyncChainToAppData();
+    w.tabMain->SetTab(1);
     EXPECT_EQ(Item(item::PointValue(2)), 0.4);
+    EXPECT_EQ(Record(item::Relative(2), 0), 0.4);
+    EXPECT_EQ(Record(item::Absolute(2), 0), 0.4);
+    EXPECT_EQ(Record(item::Relative(2), 1), 3);  // only the value is copied
     EXPECT_DOUBLE_EQ(Item(62), 0.25 * 0.6);
     EXPECT_EQ(CDbl(w.Chain().PointValues()(49)), 0.4);
 }
@@ -266,12 +201,14 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-TEST_F(MainWindowTest, RunFromTheMonteCarloPageShowsLinesAndPlotsAndReportWritesThem) {
-    FRiskMain& w = Start(WithResults());
+TEST_F(MainWindowTest, RunFromTheMonteCarloPageWaitsOutNewAndCloseShowsItsResultsAndReportWritesThem) {
+    MainWindowParts parts;
+    parts.makeResults = [](FRiskMain& main) { return std::make_unique<WindowResults>(main); };
+    parts.findRtfViewer = [] { return FindRtfViewer(); };
+    FRiskMain& w = Start(std::move(parts));
     w.tabMain->SetTab(2);
     Settle();
     w.cmdButton[0]->click();
-    EXPECT_TRUE(services.messageBox.calls.empty());
     EXPECT_EQ(std::count(w.txtMonte[0]->Text().begin(), w.txtMonte[0]->Text().end(), '\t'), 4);
     EXPECT_EQ(w.picMonte[0]->ScaleMode(), scale::User) << "the histogram was drawn";
     w.TimerTick(2);
@@ -293,12 +230,7 @@ TEST_F(MainWindowTest, RunFromTheMonteCarloPageShowsLinesAndPlotsAndReportWrites
     w.TimerTick(2);
     EXPECT_TRUE(w.labPicMonte[10]->Visible());
     EXPECT_FALSE(w.cmdButton[1]->Enabled());
-}
-
-TEST_F(MainWindowTest, FileNewDuringARunWaitsAndTheCloseIsDeferred) {
-    FRiskMain& w = Start(WithResults());
-    w.tabMain->SetTab(2);
-    AppData(item::kTrials) = 2000;
+    // New and a close during a run wait for it.
     int tried = 0;
     services.yield.onYield = [&] {
         if (!w.Results().Busy()) return;
@@ -309,7 +241,7 @@ TEST_F(MainWindowTest, FileNewDuringARunWaitsAndTheCloseIsDeferred) {
     w.cmdButton[0]->click();
     services.yield.onYield = nullptr;
     EXPECT_GT(tried, 0);
-    EXPECT_EQ(Item(item::kTrials), 2000) << "New did nothing during the run";
+    EXPECT_EQ(Text(item::kSpecies), "Changed") << "New did nothing during the run";
     EXPECT_TRUE(w.Results().ResultsValid());
 }
 

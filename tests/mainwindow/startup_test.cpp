@@ -9,12 +9,14 @@
 namespace nuvir::test {
 namespace {
 
-TEST_F(MainWindowTest, StartsWithDefaultsAndEachPageIsWrittenForReviewWithItsTimersAndHelp) {
+TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndShutsDownWritingBothSettingsFiles) {
     FRiskMain& w = Start();
-    EXPECT_EQ(w.Caption(), "NUVIR");
-    EXPECT_EQ(w.txtTextBox[0]->Text(), "New Species");
-    EXPECT_EQ(w.txtTextBox[2]->Text(), "1000");
-    EXPECT_EQ(w.cboConfidence->Text(), "95 %");
+    // Housekeeping re-enables the 500 ms chain timer every 200 ms; it must keep counting.
+    int syncs = 0;
+    QObject::connect(w.tmrUpdate[1]->Events(), &ControlEvents::Timer, [&] { ++syncs; });
+    QTest::qWait(2100);
+    EXPECT_GE(syncs, 3);
+    EXPECT_LE(syncs, 5);
     for (const std::string* folder : {&ReportPath, &SavePath, &BatchPath, &ExportPath}) EXPECT_EQ(*folder, dir.str());
     // A second activation (a dialog closed over the window) starts nothing again.
     AppData(item::kSpecies) = Variant("Kept");
@@ -24,12 +26,7 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndEachPageIsWrittenForReviewWithItsTim
     w.mnuHelp[0]->Trigger();
     ASSERT_EQ(services.help.calls.size(), 1u);
     EXPECT_EQ(services.help.calls[0].file, dir.file("PKelvaro3.hlp"));
-    struct Case {
-        const char* picture;
-        int page;
-        bool absolute, chainSync, resultsCheck;
-        int help;
-    };
+    struct Case { const char* picture; int page; bool absolute, chainSync, resultsCheck; int help; };
     const Case cases[] = {
         {"ps_and_qs", 0, false, true, false, 5},
         {"uncertainty_relative", 1, false, false, false, 9},
@@ -48,135 +45,7 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndEachPageIsWrittenForReviewWithItsTim
         QTest::keyClick(&w, Qt::Key_F1);
         EXPECT_EQ(services.help.calls.back().context, c.help);
     }
-}
-
-TEST_F(MainWindowTest, ChainSynchronisationFiresEvery500MsWhileHousekeepingRuns) {
-    FRiskMain& w = Start();
-    int syncs = 0;
-    QObject::connect(w.tmrUpdate[1]->Events(), &ControlEvents::Timer, [&] { ++syncs; });
-    QTest::qWait(2100);
-    // Housekeeping re-enables the 500 ms timer every 200 ms; it must keep counting.
-    EXPECT_GE(syncs, 3);
-    EXPECT_LE(syncs, 5);
-}
-
-TEST_F(MainWindowTest, ShrinkingKeepsTheStartUpSizeAndEnlargingGrowsThePages) {
-    FRiskMain& w = Start();
-    const double tabW = w.tabMain->Width(), tabH = w.tabMain->Height();
-    const double pageW = w.picContainer[1]->Width(), subW = w.tabAbsolute->Width();
-    w.SetWidth(9000);
-    w.SetHeight(7000);
-    Settle();
-    EXPECT_EQ(w.tabMain->Width(), tabW);
-    EXPECT_EQ(w.tabMain->Height(), tabH);
-    w.SetWidth(12000 + 1500);
-    w.SetHeight(9000 + 900);
-    Settle();
-    EXPECT_NEAR(w.tabMain->Width(), tabW + 1500, 15);
-    EXPECT_NEAR(w.tabMain->Height(), tabH + 900, 15);
-    EXPECT_NEAR(w.picContainer[1]->Width(), pageW + 1500, 15);
-    EXPECT_NEAR(w.tabAbsolute->Width(), subW + 1500, 15);
-    EXPECT_NEAR(w.tabSimulationGraphs->Width(), w.picContainer[2]->Width(), 1);
-    // A minimised window lays nothing out.
-    const int before = w.LayoutCount();
-    w.setWindowState(Qt::WindowMinimized);
-    w.FormResize();
-    EXPECT_EQ(w.LayoutCount(), before);
-    w.setWindowState(Qt::WindowNoState);
-    w.FormResize();
-    EXPECT_EQ(w.LayoutCount(), before + 1);
-}
-
-TEST_F(MainWindowTest, TheChainFitsItsShapeIntoWideAndTallAreas) {
-    FRiskMain& w = Start();
-    QtPictureBox* pic = w.picChainContainer;
-    Control* page = pic->Container();
-    // The page is 11640 x about 7600. A chain 3000 wide and 1000 high is wider than
-    // that: the width decides (W = 11640 - 60 - 60 = 11520 gives 3840 high).
-    w.ChainSize = {0, 1000, 3000, 0};
-    w.FitChainToContainer();
-    EXPECT_NEAR(pic->Width(), page->Width() - 120, 15);
-    EXPECT_NEAR(w.Chain().ScaleFactor(), 0.98 * (page->Width() - 120) / 3 / 1000, 0.01);
-    EXPECT_NEAR(pic->Height(), page->Height() - pic->Top(), 15);
-    // One 10 high for 1 wide: the height decides.
-    w.ChainSize = {0, 10000, 1000, 0};
-    w.FitChainToContainer();
-    const double h = page->Height() - pic->Top() - 60;
-    EXPECT_NEAR(pic->Width(), h / 10, 15);
-    EXPECT_NEAR(w.Chain().ScaleFactor(), 0.98 * h / 10000, 0.001);
-    EXPECT_NEAR(pic->Height(), page->Height() - pic->Top(), 15);
-}
-
-TEST_F(MainWindowTest, CostsHiddenInTheSettingsAreHiddenAfterTheFirstTickAndShownAgainOnRequest) {
-    WriteFile("nuvirOptions.ini", "[Appearance]\r\nHide Management Options=True\r\n");
-    FRiskMain& w = Start();
-    EXPECT_TRUE(w.mnuOptions[1]->Checked());
-    auto expectCostTabs = [&](bool enabled) {
-        w.TimerTick(0);
-        for (TabControl* tab : {w.tabAbsolute, w.tabSimulationGraphs}) {
-            EXPECT_EQ(tab->Tab(), 0);
-            EXPECT_EQ(tab->TabEnabled(1), enabled);
-        }
-    };
-    expectCostTabs(false);
-    EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[9][0]->isVisibleTo(w.picUncertainContainer[0]));
-    AppOptions(opt::kHideCosts) = Variant(false);
-    expectCostTabs(true);
-    // Hiding switches the cost tabs away.
-    w.tabAbsolute->SetTab(1);
-    w.tabSimulationGraphs->SetTab(1);
-    AppOptions(opt::kHideCosts) = Variant(true);
-    expectCostTabs(false);
-    EXPECT_TRUE(w.picAbsoluteContainer[0]->Visible());
-}
-
-TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyView) {
-    FRiskMain& w = Start();
-    auto index = [&](const std::string& name) { return w.Find(name)->TabIndex(); };
-    // The relative view with five levels: the button, the grid by rows, the sliders.
-    w.updNumLevels->SetValue(5);
-    w.SetPageTabOrder(1);
-    EXPECT_EQ(w.cmdButton[2]->TabIndex(), 1);
-    EXPECT_EQ(index("chkArray1_3_2"), 2 + 5 * 3 + 2);
-    EXPECT_EQ(w.vscRelUnc[0]->TabIndex(), 67);
-    EXPECT_EQ(w.vscRelUnc[4]->TabIndex(), 71);
-
-    // The absolute view: the editors of p1..I5, then of F1..F4, three controls each.
-    w.tabMain->SetTab(1);
-    w.optUncertain[1]->SetValue(true);
-    EXPECT_EQ(w.tabAbsolute->TabIndex(), 1);
-    EXPECT_EQ(index("uncElemCboDt1"), 2);
-    EXPECT_EQ(index("uncElemSlider9"), 28);
-    w.tabAbsolute->SetTab(1);
-    EXPECT_EQ(index("uncElemCboDt10"), 2);
-    EXPECT_EQ(index("uncElemSlider13"), 13);
-    EXPECT_NE(w.DumpTabStops().find("tabAbsolute//True/1\n"), std::string::npos);
-
-    w.SetPageTabOrder(7);
-    EXPECT_TRUE(w.tabMain->TabStop());
-    EXPECT_FALSE(w.txtTextBox[0]->TabStop());
-    EXPECT_FALSE(w.cmdButton[0]->TabStop());
-}
-
-TEST_F(MainWindowTest, TabWalksOnlyTheMonteCarloPageInItsOrder) {
-    FRiskMain& w = Start();
-    w.activateWindow();
-    w.tabMain->SetTab(2);
-    Settle();
-    w.txtTextBox[2]->SetFocus();
-    Settle();
-    // Report waits for a run.
-    const QWidget* expected[] = {w.cboConfidence, w.cmdButton[0], w.tabSimulationGraphs->Bar(),
-                                 w.cmdButton[3], w.tabMain->Bar(), w.txtTextBox[2]};
-    for (const QWidget* next : expected) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        Settle();
-        EXPECT_EQ(QApplication::focusWidget(), next);
-    }
-}
-
-TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesWithTheFoldersInOrder) {
-    FRiskMain& w = Start();
+    // Shut-down writes both settings files, the folders in order.
     ReportPath = "/r";
     SavePath = "/s";
     BatchPath = "/b";
@@ -194,22 +63,89 @@ TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesWithTheFoldersInOrder) {
     EXPECT_TRUE(services.messageBox.calls.empty());
 }
 
-TEST_F(MainWindowTest, AnUnwritableSettingsFolderShutsDownQuietly) {
-    SetAppPath(dir.str() + "/no/such/folder");
+TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnlargingGrowsThePages) {
     FRiskMain& w = Start();
-    EXPECT_TRUE(w.Unload());
-    EXPECT_TRUE(services.messageBox.calls.empty());
+    QtPictureBox* pic = w.picChainContainer;
+    Control* page = pic->Container();
+    // The page is 11640 x about 7600. A chain 3000 wide and 1000 high is wider than
+    // that: the width decides (W = 11640 - 60 - 60 = 11520 gives 3840 high).
+    w.ChainSize = {0, 1000, 3000, 0};
+    w.FitChainToContainer();
+    EXPECT_NEAR(pic->Width(), page->Width() - 120, 15);
+    EXPECT_NEAR(w.Chain().ScaleFactor(), 0.98 * (page->Width() - 120) / 3 / 1000, 0.01);
+    EXPECT_NEAR(pic->Height(), page->Height() - pic->Top(), 15);
+    // One 10 high for 1 wide: the height decides.
+    w.ChainSize = {0, 10000, 1000, 0};
+    w.FitChainToContainer();
+    const double h = page->Height() - pic->Top() - 60;
+    EXPECT_NEAR(pic->Width(), h / 10, 15);
+    EXPECT_NEAR(w.Chain().ScaleFactor(), 0.98 * h / 10000, 0.001);
+    EXPECT_NEAR(pic->Height(), page->Height() - pic->Top(), 15);
+
+    // Shrinking keeps the start-up size; enlarging grows the pages.
+    const double tabW = w.tabMain->Width(), tabH = w.tabMain->Height();
+    const double subW = w.tabAbsolute->Width();
+    w.SetWidth(9000);
+    w.SetHeight(7000);
+    Settle();
+    EXPECT_EQ(w.tabMain->Width(), tabW);
+    EXPECT_EQ(w.tabMain->Height(), tabH);
+    w.SetWidth(12000 + 1500);
+    w.SetHeight(9000 + 900);
+    Settle();
+    EXPECT_NEAR(w.tabMain->Width(), tabW + 1500, 15);
+    EXPECT_NEAR(w.tabMain->Height(), tabH + 900, 15);
+    EXPECT_NEAR(w.tabAbsolute->Width(), subW + 1500, 15);
+    EXPECT_NEAR(w.tabSimulationGraphs->Width(), w.picContainer[2]->Width(), 1);
+    // A minimised window lays nothing out.
+    const int before = w.LayoutCount();
+    w.setWindowState(Qt::WindowMinimized);
+    w.FormResize();
+    EXPECT_EQ(w.LayoutCount(), before);
+    w.setWindowState(Qt::WindowNoState);
+    w.FormResize();
+    EXPECT_EQ(w.LayoutCount(), before + 1);
 }
 
-TEST(SettingsFolder, AProgramFolderThatRefusesFilesSendsTheSettingsToTheConfigurationFolder) {
+TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyViewAndTabWalksOnlyTheMonteCarloPage) {
+    FRiskMain& w = Start();
+    auto index = [&](const std::string& name) { return w.Find(name)->TabIndex(); };
+    // The relative view with five levels: the button, the grid by rows, the sliders.
+    w.updNumLevels->SetValue(5);
+    w.SetPageTabOrder(1);
+    EXPECT_EQ(w.cmdButton[2]->TabIndex(), 1);
+    EXPECT_EQ(index("chkArray1_3_2"), 2 + 5 * 3 + 2);
+    EXPECT_EQ(w.vscRelUnc[4]->TabIndex(), 71);
+
+    // The absolute view: the editors of p1..I5, then of F1..F4, three controls each.
+    w.tabMain->SetTab(1);
+    w.optUncertain[1]->SetValue(true);
+    EXPECT_EQ(index("uncElemCboDt1"), 2);
+    EXPECT_EQ(index("uncElemSlider9"), 28);
+    w.tabAbsolute->SetTab(1);
+    EXPECT_EQ(index("uncElemCboDt10"), 2);
+    EXPECT_EQ(index("uncElemSlider13"), 13);
+    EXPECT_NE(w.DumpTabStops().find("tabAbsolute//True/1\n"), std::string::npos);
+
+    w.activateWindow();
+    w.tabMain->SetTab(2);
+    Settle();
+    w.txtTextBox[2]->SetFocus();
+    Settle();
+    // Report waits for a run.
+    const QWidget* expected[] = {w.cboConfidence, w.cmdButton[0], w.tabSimulationGraphs->Bar(),
+                                 w.cmdButton[3], w.tabMain->Bar(), w.txtTextBox[2]};
+    for (const QWidget* next : expected) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        Settle();
+        EXPECT_EQ(QApplication::focusWidget(), next);
+    }
+}
+
+TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhereAndAnUnwritableOneShutsDownQuietly) {
     auto refuse = [](const std::string&) { return false; };
     auto accept = [](const std::string&) { return true; };
-    struct Case {
-        const char* name;
-        std::string xdg;
-        bool writable;
-        std::string settings, documents;
-    };
+    struct Case { const char* name; std::string xdg; bool writable; std::string settings, documents; };
     const Case cases[] = {
         {"writable program folder", "", true, "/opt/nuvir", "/opt/nuvir"},
         {"read-only, XDG set", "/cfg", false, "/cfg/nuvir", "/home/ann"},
@@ -221,9 +157,12 @@ TEST(SettingsFolder, AProgramFolderThatRefusesFilesSendsTheSettingsToTheConfigur
         EXPECT_EQ(f.settings, c.settings);
         EXPECT_EQ(f.documents, c.documents);
     }
-    TempDir d;
-    EXPECT_TRUE(FolderAcceptsFiles(d.str()));
-    EXPECT_FALSE(FolderAcceptsFiles(d.str() + "/missing"));
+    EXPECT_TRUE(FolderAcceptsFiles(dir.str()));
+    EXPECT_FALSE(FolderAcceptsFiles(dir.str() + "/missing"));
+    SetAppPath(dir.str() + "/no/such/folder");
+    FRiskMain& w = Start();
+    EXPECT_TRUE(w.Unload());
+    EXPECT_TRUE(services.messageBox.calls.empty());
 }
 
 }  // namespace

@@ -17,7 +17,6 @@ namespace nuvir {
 namespace {
 
 namespace bm = boost::math;
-const double kSqr12 = std::sqrt(12.0);
 constexpr auto P = QuantityKind::Probability;
 constexpr auto I = QuantityKind::Impact;
 constexpr int U = distribution::Uniform, N = distribution::Normal, L = distribution::LogNormal, B = distribution::Beta;
