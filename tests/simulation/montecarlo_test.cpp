@@ -481,23 +481,27 @@ void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMa
 
 // A failure ends the run as the earliest failing draw of that loop does: I1 uniform
 // with its upper end just beyond the largest Double overflows about one trial in ten
-// thousand, first at trial 20973 from seed 105.
+// thousand, first at trial 20973 from seed 105. Validation lets no negative spread
+// through; should one reach the loop, it ends the run at its first draw.
 TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneLoop) {
     const Rows overflowing =
         WithRow(UniformRows(), 4, std::numeric_limits<double>::max() - 0.9998e304, 1e304 / std::sqrt(3.0), 0);
-    for (const auto& [inputs, prng, seed, n] : {std::tuple{MixedInputWithTables(), 0, 4242.25f, 3 * 4096 + 17},
-                                                {MixedInputWithTables(), 1, 4242.25f, 3 * 4096 + 17},
-                                                {Matrix(overflowing), 0, 105.0f, 40000}}) {
+    for (const auto& [inputs, prng, seed, n, badI4Spread] : {std::tuple{MixedInputWithTables(), 0, 4242.25f, 3 * 4096 + 17, 0.0},
+                                                          {MixedInputWithTables(), 1, 4242.25f, 3 * 4096 + 17, 0.0},
+                                                          {Matrix(overflowing), 0, 105.0f, 40000, 0.0},
+                                                          {Matrix(MixedRows()), 1, 2.0f, 20000, -1.5}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         mc.SetPRNGToUse(prng);
-        const auto m = Access::Validate(mc, inputs);
+        auto m = Access::Validate(mc, inputs);
+        if (badI4Spread < 0) m[7][1] = badI4Spread;
         Access::Seed(mc, seed);
         TrialTable reference(n, 0);
         const std::string failure = ErrorOf([&] { ReferenceTrials(mc, reference, m, host); }).text;
         if (seed == 105.0f) {
             ASSERT_TRUE(host.yields > 4096 && failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: "));
         }
+        EXPECT_EQ(failure == "Invalid SD (-1.5) in CMonteCarlo", badI4Spread < 0 && host.yields == 1);
         for (const int workers : {1, 2, 8}) {
             SCOPED_TRACE(prng * 100 + workers);
             WorkerThreads threads(workers);
