@@ -182,12 +182,6 @@ void BetaQuantile::BuildAll() {
     Finish();
 }
 
-int BetaQuantile::Parts() const {
-    int n = 0;
-    for (const auto& o : octaves_) n += o.parts;
-    return n;
-}
-
 std::optional<double> BetaQuantile::operator()(double u) const {
     if (!(u >= 0.0 && u <= 1.0)) return std::nullopt;
     if (u == 0.0) return 0.0;
