@@ -28,7 +28,12 @@ TEST(BatchList, KeepsWithin65536CharactersAndTakesCrLfLineEnds) {
     EXPECT_FALSE(list.ListChanged());
 }
 
-TEST_F(BatchTest, CaptureThenTickShowsTheCounterAndClearOrCloseAsksToSave) {
+TEST_F(BatchTest, ACaptureThatFailsAppendsNothingAndClearOrCloseAsksToSave) {
+    host.captureError = "Type mismatch";
+    session.Capture();
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Error capturing batch spec"});
+    EXPECT_TRUE(!port.timerOnDuringBox[0] && port.timerOn);  // off for the box, back on after
+    host.captureError.clear();
     session.ToggleRecord();
     session.Capture();
     EXPECT_FALSE(session.Controls().labelsVisible);  // until the tick
@@ -38,8 +43,8 @@ TEST_F(BatchTest, CaptureThenTickShowsTheCounterAndClearOrCloseAsksToSave) {
     Answer(mb::Yes);
     session.ClearBatch(true);  // the save was cancelled: the list stays
     EXPECT_EQ(session.List().Text(), kSpec);
-    EXPECT_EQ(services.messageBox.calls[0].style, mb::YesNo | kSetForeground);
-    EXPECT_EQ(Titles()[0] + "|" + LastText(), "NUVIR Batch: Query Save|Current batch set has changed.\r\n\r\nSave?");
+    EXPECT_EQ(services.messageBox.calls[1].style, mb::YesNo | kSetForeground);
+    EXPECT_EQ(Titles()[1] + "|" + LastText(), "NUVIR Batch: Query Save|Current batch set has changed.\r\n\r\nSave?");
     Answer(mb::Yes);
     EXPECT_FALSE(session.QueryClose());
     Answer(mb::Yes, "missing/list.RAB");  // a save that fails keeps the window too
@@ -57,24 +62,24 @@ TEST_F(BatchTest, CaptureThenTickShowsTheCounterAndClearOrCloseAsksToSave) {
     EXPECT_FALSE(session.CloseRequested());
 }
 
-TEST_F(BatchTest, ACaptureThatFailsIsReportedAndAppendsNothing) {
-    host.captureError = "Type mismatch";
+TEST_F(BatchTest, SaveWritesTheListUnderItsForcedNameOnlyWhenAgreedAndOpenGivesItBack) {
     session.Capture();
-    EXPECT_EQ(session.List().Text(), "");
-    EXPECT_EQ(Titles(), std::vector<std::string>{"Error capturing batch spec"});
-    EXPECT_EQ(port.timerOnDuringBox, std::vector<bool>{false});
-    EXPECT_TRUE(port.timerOn);  // back on after the box
-}
-
-TEST_F(BatchTest, SaveWritesTheListAndOpenGivesItBack) {
-    session.Capture();
+    EXPECT_FALSE(session.SaveBatchFile());  // cancelled
+    EXPECT_EQ(Binding(), kCaption + "||changed");
     host.captureText = "SPECIES=B;N=2000";
     session.Capture();
-    dialog.QueueAnswer(Path("spring.RAB"));
-    ASSERT_TRUE(session.SaveBatchFile());
     const std::string bytes = kSpec + "SPECIES=B;N=2000\r\n";
-    EXPECT_EQ(Bytes("spring.RAB"), bytes);
-    EXPECT_EQ(Binding(), kCaption + "  [spring.RAB]|spring.RAB|saved");
+    // The dialog asked about x.txt; x.RAB, which is written, is asked about here.
+    test::WriteBytes(Path("x.RAB"), "old\r\n");
+    Answer(mb::No, "x.txt");
+    EXPECT_FALSE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("x.RAB"), "old\r\n");
+    EXPECT_EQ(LastText(), "\"x.RAB\" already exists.\r\nDo you want to replace it?");
+    Answer(mb::Yes, "x.txt");
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("x.RAB"), bytes);
+    EXPECT_FALSE(std::filesystem::exists(Path("x.txt")));
+    EXPECT_EQ(Binding(), kCaption + "  [x.RAB]|x.RAB|saved");
     EXPECT_EQ(Asked(), "Save batch file|");  // "*.RAB" proposes no name
     EXPECT_TRUE(BatchPath == dir.str() && dialog.requests[0].directory == dir.str());
     EXPECT_TRUE(dialog.requests[0].overwritePrompt);
@@ -83,42 +88,20 @@ TEST_F(BatchTest, SaveWritesTheListAndOpenGivesItBack) {
     EXPECT_EQ(Bytes("y.rab"), bytes);
 
     session.ClearBatch(false);
-    dialog.QueueAnswer(Path("spring.RAB"));
+    dialog.QueueAnswer(Path("x.RAB"));
     ASSERT_TRUE(session.OpenBatchFile());
     EXPECT_EQ(session.List().Text(), bytes);
-    EXPECT_EQ(session.List().CounterText() + Binding(), "2" + kCaption + "  [spring.RAB]|spring.RAB|saved");
+    EXPECT_EQ(session.List().CounterText() + Binding(), "2" + kCaption + "  [x.RAB]|x.RAB|saved");
     EXPECT_EQ(Asked(), "Open batch file|");
     EXPECT_TRUE(dialog.requests.back().fileMustExist);
     EXPECT_FALSE(session.SaveBatchFile());
-    EXPECT_EQ(Asked(), "Save batch file|spring.RAB");  // the file's own name
-}
-
-TEST_F(BatchTest, AnExistingFileUnderTheForcedNameIsReplacedOnlyWhenTheAnalystAgrees) {
-    test::WriteBytes(Path("x.RAB"), "old\r\n");
-    session.Capture();
-    Answer(mb::No, "x.txt");
-    EXPECT_FALSE(session.SaveBatchFile());
-    EXPECT_EQ(Bytes("x.RAB"), "old\r\n");
-    EXPECT_EQ(LastText(), "\"x.RAB\" already exists.\r\nDo you want to replace it?");
-    Answer(mb::Yes, "x.txt");
-    EXPECT_TRUE(session.SaveBatchFile());
-    EXPECT_EQ(Bytes("x.RAB"), kSpec);
-    EXPECT_FALSE(std::filesystem::exists(Path("x.txt")));
-    EXPECT_EQ(Binding(), kCaption + "  [x.RAB]|x.RAB|saved");
-}
-
-TEST_F(BatchTest, CancelledDialogs) {
-    session.Capture();
-    EXPECT_FALSE(session.SaveBatchFile());
-    EXPECT_EQ(Binding(), kCaption + "||changed");
+    EXPECT_EQ(Asked(), "Save batch file|x.RAB");  // the file's own name
     // Open over unsaved changes, Yes, the save cancelled: the list and caption stay but
     // the list is no longer bound to a name.
-    dialog.QueueAnswer(Path("a.RAB"));
-    ASSERT_TRUE(session.SaveBatchFile());
     session.Capture();
     Answer(mb::Yes);
     EXPECT_FALSE(session.OpenBatchFile());
-    EXPECT_EQ(session.List().CounterText() + Binding(), "2" + kCaption + "  [a.RAB]||changed");
+    EXPECT_EQ(session.List().CounterText() + Binding(), "3" + kCaption + "  [x.RAB]||changed");
     Answer(mb::No);  // then the open dialog cancelled: an empty, unbound list
     EXPECT_FALSE(session.OpenBatchFile());
     EXPECT_EQ(session.List().Text() + Binding(), kCaption + "||saved");
@@ -154,109 +137,73 @@ TEST_F(BatchTest, OpeningReadsEveryLineEndAndStopsWhereTheListIsFullOrTheFileFai
     EXPECT_THROW(OpenBatchLines(dir.str()), AppError);
 }
 
-class BatchRunTest : public BatchTest {
-protected:
-    bool Run(const std::string& list) {
+TEST_F(BatchTest, TheRunWritesALineASpecStopsAtTheFirstBlankLineAndEveryRoadRestoresTheAssessment) {
+    const std::string before = SerialiseState(AppData, 0);
+    auto run = [&](const std::string& list, const std::string& file = "out.CSV") {
+        services.messageBox.calls.clear();
+        host.ran.clear();
         session.ListEdited(list);
-        dialog.QueueAnswer(Path("out.CSV"));
-        return session.RunBatch();
-    }
-    void ExpectRestored() {
+        if (!file.empty()) dialog.QueueAnswer(Path(file));
+        const bool ok = session.RunBatch();
         EXPECT_EQ(SerialiseState(AppData, 0), before);
         EXPECT_TRUE(host.starts == host.ends && port.timerOn && !port.busy && !session.Running());
         EXPECT_EQ(session.Controls().labelCaption, "Captured Specs:");
         EXPECT_TRUE(session.Controls().fileMenuEnabled && session.Controls().recordMenuEnabled);
-    }
-    void SetUp() override { BatchTest::SetUp(), before = SerialiseState(AppData, 0); }
-    std::string before;
-};
-
-TEST_F(BatchRunTest, TheWalkWritesALineASpecAndStopsAtTheFirstBlankLine) {
-    struct Case { const char* name; const char* list; std::vector<std::string> ran; };
+        return ok;
+    };
+    const std::string done = "Success running batch file|Batch run complete.";
+    host.onRun = [](const std::string& spec) {
+        if (spec == "BROKEN") throw AppError(255, "Broken");
+    };
+    struct Case {
+        const char* name;
+        const char* list;
+        std::set<std::string> failing;
+        std::vector<std::string> ran, written;
+        std::string message;
+    };
     const Case cases[] = {
-        {"blanks trimmed, no CR LF at the end", "S1\r\n  S2  \r\nS3", {"S1", "S2", "S3"}},
-        {"blank line between", "S1\r\n\r\nS2\r\n", {"S1"}},
-        {"all-blank line between", "S1\r\n   \r\nS2\r\n", {"S1"}},
-        {"first line blank", "\r\nS1\r\n", {}},
-        {"empty list", "", {}},
+        {"blanks trimmed, no CR LF at the end", "S1\r\n  S2  \r\nS3", {}, {"S1", "S2", "S3"}, {"S1", "S2", "S3"}, done},
+        {"blank line between", "S1\r\n\r\nS2\r\n", {}, {"S1"}, {"S1"}, done},
+        {"all-blank line between", "S1\r\n   \r\nS2\r\n", {}, {"S1"}, {"S1"}, done},
+        {"first line blank", "\r\nS1\r\n", {}, {}, {}, done},
+        {"empty list", "", {}, {}, {}, done},
+        {"a failing line gets no data line", "S1\r\nS2\r\nS3\r\n", {"S1"}, {"S1", "S2", "S3"}, {"S2", "S3"}, done},
+        {"every line failing", "S1\r\nS2\r\n", {"S1", "S2"}, {"S1", "S2"}, {}, done},
+        {"a line that raises keeps what was written", "S1\r\nBROKEN\r\nS3\r\n", {}, {"S1", "BROKEN"}, {"S1"},
+         "Error running batch file|Broken"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        host.ran.clear();
-        services.messageBox.calls.clear();
-        ASSERT_TRUE(Run(c.list));
+        host.failing = c.failing;
+        EXPECT_EQ(run(c.list), c.message == done);
         EXPECT_EQ(host.ran, c.ran);
         std::string csv = c.ran.empty() ? "" : kHeader;
-        for (const auto& s : c.ran) csv += Data(s);
+        for (const auto& s : c.written) csv += Data(s);
         EXPECT_EQ(Bytes("out.CSV"), csv);
-        EXPECT_EQ(Titles()[0] + "|" + LastText(), "Success running batch file|Batch run complete.");
-        ExpectRestored();
+        EXPECT_EQ(Titles().back() + "|" + LastText(), c.message);
     }
-    // Each run starts from the built-in defaults, not the analyst's assessment.
-    EXPECT_EQ(host.dataAtStart, SerialiseState(GetAppDataDefaults(true, Variant()), 0));
-}
-
-TEST_F(BatchRunTest, FailingLinesGetNoDataLine) {
-    host.failing = {"S1"};
-    ASSERT_TRUE(Run("S1\r\nS2\r\nS3\r\n"));
-    EXPECT_EQ(Bytes("out.CSV"), kHeader + Data("S2") + Data("S3"));
-    // The run's own error box came through the batch window, its timer off.
+    // The run's own error box came through the batch window, in front, its timer off.
+    host.failing = {"F"};
+    run("F\r\n");
     EXPECT_EQ(Titles()[0], "Error running Monte Carlo simulation");
     EXPECT_EQ(services.messageBox.calls[0].style, mb::OKOnly | kSetForeground);
-    EXPECT_EQ(port.timerOnDuringBox[0], false);
-    host.failing = {"S1", "S2"};
-    ASSERT_TRUE(Run("S1\r\nS2\r\n"));
-    EXPECT_EQ(Bytes("out.CSV"), kHeader);
-    ExpectRestored();
-}
-
-TEST_F(BatchRunTest, ProposedAndForcedNames) {
-    session.ListEdited("S1\r\n");
-    dialog.QueueAnswer(Path("x.txt"));
-    ASSERT_TRUE(session.RunBatch());
-    EXPECT_EQ(Bytes("x.CSV"), kHeader + Data("S1"));
+    EXPECT_EQ(std::count(port.timerOnDuringBox.begin(), port.timerOnDuringBox.end(), true), 0);
+    // Each run starts from the built-in defaults, not the analyst's assessment.
+    EXPECT_EQ(host.dataAtStart, SerialiseState(GetAppDataDefaults(true, Variant()), 0));
     EXPECT_EQ(Asked(), "Run batch file|BatchOutput.CSV");
     EXPECT_EQ(dialog.requests.back().directory, dir.str());
+
+    EXPECT_FALSE(run("S1\r\n", ""));  // the dialog cancelled: no file, no message
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_FALSE(run("S1\r\n", "missing/out.CSV"));  // cannot be created
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Error running batch file"});
+    ASSERT_TRUE(run("S1\r\n", "x.txt"));
+    EXPECT_EQ(Bytes("x.CSV"), kHeader + Data("S1"));
     dialog.QueueAnswer(Path("spring.RAB"));
     ASSERT_TRUE(session.SaveBatchFile());
-    EXPECT_FALSE(session.RunBatch());
+    EXPECT_FALSE(run("S1\r\n", ""));
     EXPECT_EQ(Asked(), "Run batch file|spring.CSV");
-}
-
-TEST_F(BatchRunTest, EveryRoadRestoresTheAnalystsAssessment) {
-    session.ListEdited("S1\r\n");
-    EXPECT_FALSE(session.RunBatch());  // the dialog cancelled: no file, no message
-    EXPECT_TRUE(services.messageBox.calls.empty() && host.starts == 1);
-    ExpectRestored();
-    dialog.QueueAnswer(Path("missing/out.CSV"));  // cannot be created
-    EXPECT_FALSE(session.RunBatch());
-    EXPECT_EQ(Titles(), std::vector<std::string>{"Error running batch file"});
-    ExpectRestored();
-    host.onRun = [](const std::string& spec) {  // a line's run raises: what was written stays
-        if (spec == "S2") throw AppError(255, "Broken");
-    };
-    EXPECT_FALSE(Run("S1\r\nS2\r\nS3\r\n"));
-    EXPECT_EQ(Bytes("out.CSV"), kHeader + Data("S1"));
-    EXPECT_EQ(LastText(), "Broken");
-    ExpectRestored();
-}
-
-TEST_F(BatchRunTest, NothingChangesTheListOrStartsAnotherRunDuringTheYields) {
-    int yields = 0;
-    services.yield.onYield = [&] {
-        ++yields;
-        session.Capture();
-        session.ClearBatch(false);
-        session.ListEdited("X\r\n");
-        EXPECT_FALSE(session.RunBatch());
-        const BatchControls& c = session.Controls();
-        EXPECT_TRUE(port.busy && c.listReadOnly && c.labelCaption == "Spec Being Run:");
-        EXPECT_FALSE(c.runEnabled || c.captureEnabled || c.fileMenuEnabled || c.recordMenuEnabled);
-    };
-    ASSERT_TRUE(Run("S1\r\nS2\r\n"));
-    EXPECT_EQ(yields, 3);  // once before the walk, once a line
-    EXPECT_EQ(Bytes("out.CSV"), kHeader + Data("S1") + Data("S2"));
-    EXPECT_EQ(session.List().Text(), "S1\r\nS2\r\n");
 }
 
 }  // namespace

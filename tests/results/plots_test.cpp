@@ -46,13 +46,8 @@ protected:
         run.RunSummary.trials = 1000;
         run.RunFrequencies.classes = 200;
         auto& f = run.RunFrequencies.values;
-        f.resize(800);
-        for (int k = 0; k < 200; ++k) {
-            f[2 * k] = 0.1 + 0.001 * k;
-            f[2 * k + 1] = 10 + k % 7;
-            f[2 * (k + 200)] = 5 + 0.01 * k;
-            f[2 * (k + 200) + 1] = 5;
-        }
+        for (int k = 0; k < 200; ++k) f.insert(f.end(), {0.1 + 0.001 * k, 10.0 + k % 7});
+        for (int k = 0; k < 200; ++k) f.insert(f.end(), {5 + 0.01 * k, 5.0});
         const int risk[] = {2, 3, 4, 5, 0};
         for (int i = 0; i < 5; ++i) {
             run.RunSummary.mean[risk[i]] = 0.05 * (i + 1);
@@ -66,12 +61,28 @@ protected:
         run.PointTotalCost = 6.0;
         run.RunLimits[1] = {5.5, 6.5};
         options = AppOptions;
+        // The same run on the page, with sensitivity tables of values around the critical
+        // correlation and without one.
+        rc->State() = run;
+        const auto measure = [](double value) {
+            Variant m = Variant::MakeArray(VarType::Double, {{0, 12}, {0, 1}});
+            for (int j = 0; j < 13; ++j) m(j, 0) = m(j, 1) = value;
+            return m;
+        };
+        Variant spea = measure(0.5);
+        const double risks[4] = {0.062, 0.061, -0.063, NumericLimits::LowestDouble};
+        for (int j = 0; j < 4; ++j) spea(j, 0) = risks[j];
+        spea(9, 1) = NumericLimits::LowestDouble;
+        rc->BuildSensitivitySummary(Variant::List({Variant::List({0.9, 0.5}), Variant::List({0.8, Variant()})}),
+                                    Variant::List({spea, measure(-0.25), measure(1.0), measure(-1.0)}));
+        for (int i : {1, 3}) rc->DrawResultPlot(i);
     }
+    FlexGrid& Grid() { return *page.flxShowSensMeasures; }
     RunState run;
     Variant options;
 };
 
-TEST_F(PlotsTest, HistogramsMarkThePointAndTheLimitsFromZeroInBothStyles) {
+TEST_F(PlotsTest, HistogramsMarksAxisOptionsAndAFailedChart) {
     options(opt::kPlotPandIMonteCarlo) = options(opt::kPlotCostsMonteCarlo) = Axes(0, 100);
     ImagePictureBox pic(400, 300), cost(400, 300), report(400, 300);
     pic.SetDrawWidth(3);
@@ -86,17 +97,9 @@ TEST_F(PlotsTest, HistogramsMarkThePointAndTheLimitsFromZeroInBothStyles) {
 
     DrawFrequencyPlot(report, 0, true, run, options);
     EXPECT_TRUE(report.Point(0.12, 80) == kWhite && report.Point(0.12, 5) == kBlack) << "black bars on white";
-    int black = 0, white = 0;
-    for (int px = report.PixelX(0.2) - 3; px <= report.PixelX(0.2) + 3; ++px) {
-        for (int py = report.PixelY(22); py <= report.PixelY(3); ++py) {
-            ++((report.Image().pixel(px, py) & 0xFFFFFF) ? white : black);
-        }
-    }
-    EXPECT_TRUE(black > 0 && white > 0) << "the hatch, with the bars blanked inside the box";
     EXPECT_EQ(report.Point(0.2 - report.ScaleX(5, scale::Pixels, scale::User), 10), kBlack) << "outline 10 pixels wide";
-}
 
-TEST_F(PlotsTest, AutoTextReferenceLinesAndAFailedChart) {
+    options = AppOptions;
     ImagePictureBox empty(400, 300), autoText(400, 300), lines(400, 300);
     DrawFrequencyPlot(empty, 0, false, run, options);
     options(opt::kPlotPandIMonteCarlo) = Variant::List({"Auto", "Auto", "Auto", "", "Auto", "Auto", "Auto", ""});
@@ -191,18 +194,21 @@ TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
     }
 }
 
-TEST_F(ResultsTest, ThreeColumnsFillTheContainerAndATinyWindowGivesNoError) {
+TEST_F(ResultsTest, ThreeColumnsFillTheWidthATinyWindowGivesNoErrorAndAChangedOptionRedrawsItsPlot) {
+    host.onEditOptions = [](int type) {
+        AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5);
+        return true;
+    };
+    rc->picMonte_DblClick(4);
+    EXPECT_NE(page.picMonte[4]->ScaleMode(), scale::User) << "before any run: stored, nothing drawn";
     page.tabSimulationGraphs->Move(0, 2400, 8000, 5400);
     rc->ArrangeResultPlots();
-    for (int i = 0; i < 6; ++i) {
-        SCOPED_TRACE(i);
-        const int column = i == 4 || i == 5 ? 2 : i % 2;
-        const QtPictureBox& pic = *page.picMonte[i];
-        EXPECT_NEAR(pic.Left(), 240 + column * (pic.Width() + 100), 1) << "100 twips apart";
-        EXPECT_NEAR(pic.Left() + pic.Width(), 8000 - 240 - (2 - column) * (pic.Width() + 100), 1) << "240 margins";
-        EXPECT_NEAR(pic.Top() + pic.Height(), 5400 - 60, 15);
-        EXPECT_EQ(page.labPicMonte[i]->Left(), pic.Left());
-    }
+    const auto& pic = page.picMonte;
+    const auto right = [&](int i) { return pic[i]->Left() + pic[i]->Width(); };
+    EXPECT_TRUE(right(0) < pic[1]->Left() && right(1) < pic[4]->Left()) << "three columns";
+    EXPECT_TRUE(pic[2]->Left() == pic[0]->Left() && pic[3]->Left() == pic[1]->Left() && pic[5]->Left() == pic[4]->Left())
+        << "each sub-tab's plots in the same columns";
+    EXPECT_NEAR(right(5), 8000 - 240, 15) << "equal columns fill the width";
     ASSERT_TRUE(Run(100));
     page.tabSimulationGraphs->Move(0, 2400, 500, 300);
     EXPECT_NO_THROW(rc->ArrangeResultPlots());
@@ -211,6 +217,11 @@ TEST_F(ResultsTest, ThreeColumnsFillTheContainerAndATinyWindowGivesNoError) {
     page.tabSimulationGraphs->Move(0, 2400, 11800, 5400);
     rc->ArrangeResultPlots();
     EXPECT_EQ(page.picMonte[4]->ScaleMode(), scale::User) << "redrawn with the results";
+    const QImage before = page.picMonte[1]->Image();
+    rc->picMonte_DblClick(1);
+    EXPECT_EQ(host.editedTypes, (std::vector<int>{2, 1})) << "the plot types of pictures 4 and 1";
+    EXPECT_NE(page.picMonte[1]->Image(), before);
+    SavePicture(page.picMonte[1]->Image(), "results_sensitivity_fixed_axis.png");
 }
 
 TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFileAlone) {
@@ -237,99 +248,42 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFil
     EXPECT_TRUE(Messages().empty()) << "silently";
 }
 
-TEST_F(ResultsTest, AChangedPlotOptionRedrawsTheEditedPlot) {
-    host.onEditOptions = [](int) { return true; };
-    rc->picMonte_DblClick(4);
-    EXPECT_NE(page.picMonte[4]->ScaleMode(), scale::User) << "before any run: stored, nothing drawn";
-    ASSERT_TRUE(Run(500));
-    const QImage before = page.picMonte[3]->Image();
-    host.onEditOptions = [](int type) {
-        AppOptions(opt::kPlotOptions + type) = Axes(-0.5, 0.5);
-        return true;
-    };
-    rc->picMonte_DblClick(3);
-    EXPECT_EQ(host.editedTypes, (std::vector<int>{2, 4})) << "the plot types of pictures 4 and 3";
-    EXPECT_NE(page.picMonte[3]->Image(), before);
-    SavePicture(page.picMonte[3]->Image(), "results_sensitivity_cost_fixed_axis.png");
-}
-
-// The details of the hand-made run: a risk table with values around the critical
-// correlation and without one, shown as the page shows them.
-class SensitivityTest : public PlotsTest {
-protected:
-    void SetUp() override {
-        PlotsTest::SetUp();
-        rc->State() = run;
-        const auto measure = [](double value) {
-            Variant m = Variant::MakeArray(VarType::Double, {{0, 12}, {0, 1}});
-            for (int j = 0; j < 13; ++j) m(j, 0) = m(j, 1) = value;
-            return m;
-        };
-        Variant spea = measure(0.5);
-        const double risks[4] = {0.062, 0.061, -0.063, NumericLimits::LowestDouble};
-        for (int j = 0; j < 4; ++j) spea(j, 0) = risks[j];
-        spea(9, 1) = NumericLimits::LowestDouble;
-        rc->BuildSensitivitySummary(Variant::List({Variant::List({0.9, 0.5}), Variant::List({0.8, Variant()})}),
-                                    Variant::List({spea, measure(-0.25), measure(1.0), measure(-1.0)}));
-        for (int i : {1, 3}) rc->DrawResultPlot(i);
-    }
-    FlexGrid& Grid() { return *page.flxShowSensMeasures; }
-};
-
-TEST_F(SensitivityTest, TheRiskTableWithItsStarsAndPlace) {
-    rc->ShowSensitivityMeasures(0);
-    ASSERT_TRUE(page.picShowSensMeasures->Visible());
-    struct Case { const char* name; int row; const char* text; };
-    const Case cases[] = {
-        {"raw R2 and constant", 1, "  Raw R2=|0.900|||Const=Y"},
-        {"rank R2 and tails", 2, "Ranks R2=|0.800|||Tails=2"},
-        {"headings", 4, "  |  SPEA|  PEAR|   SRC|  SRRC"},
-        {"above crit: starred", 5, "p1|  .062*| -.250| 1.000|-1.000"},
-        {"below crit: a blank", 6, "p2|  .061 | -.250| 1.000|-1.000"},
-        {"negative beyond -crit: starred", 7, "p3| -.063*| -.250| 1.000|-1.000"},
-        {"no value: never starred", 8, "p4|    .  | -.250| 1.000|-1.000"},
-        {"last input", 13, "I5|  .500*| -.250| 1.000|-1.000"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::string row = Grid().TextMatrix(c.row, 1);
-        for (int col = 2; col <= 5; ++col) row += "|" + Grid().TextMatrix(c.row, col);
-        EXPECT_EQ(row, c.text);
-    }
-    // The panel's lower left corner sits 300 twips left of the plot's upper left one.
-    const auto plot = MUtilities::GetControlScreenRect(*page.picMonte[1], true);
-    const auto panel = MUtilities::GetControlScreenRect(*page.picShowSensMeasures, true);
-    EXPECT_NEAR(panel[0], plot[0] - 300, 15);
-    EXPECT_NEAR(panel[1] + page.picShowSensMeasures->Height(), plot[1], 15);
-    rc->State().RunSummary.trials = 19;
-    rc->ShowSensitivityMeasures(0);
-    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
-}
-
-TEST_F(SensitivityTest, ThePopupAndTheSubTabsShowHideAndCopyTheDetails) {
+TEST_F(PlotsTest, ThePopupShowsCopiesAndHidesTheTablesWithTheirStars) {
     page.picMonte[1]->SetScaleMode(scale::Twips);
     rc->picMonte_MouseUp(1, 2, 0, 1, 1);
     EXPECT_TRUE(popups.shown.empty()) << "nothing drawn yet: no popup";
     rc->DrawResultPlot(1);
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    ASSERT_EQ(popups.shown.size(), 1u);
+    popups.QueueChoice(2);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    ASSERT_EQ(popups.shown.size(), 2u);
     EXPECT_TRUE(popups.shown[0][0].caption == "Show Details" && !popups.shown[0][2].visible) << "Copy with the panel";
-    EXPECT_EQ(Grid().Rows(), 15) << "the risk table";
+    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
+    // Starred beyond the critical correlation 0.06200 either way; never without a value.
+    std::string risk = "  Raw R2=\t0.900\t\t\tConst=Y\r\nRanks R2=\t0.800\t\t\tTails=2\r\n\t\t\t\t\r\n"
+                       "  \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\np1\t  .062*\t -.250\t 1.000\t-1.000\r\n"
+                       "p2\t  .061 \t -.250\t 1.000\t-1.000\r\np3\t -.063*\t -.250\t 1.000\t-1.000\r\n"
+                       "p4\t    .  \t -.250\t 1.000\t-1.000";
+    for (const std::string name : {"I1", "I2", "I3", "I4", "I5"}) {
+        risk += "\r\n" + name + "\t  .500*\t -.250\t 1.000\t-1.000";
+    }
+    EXPECT_EQ(MUtilities::ClipboardText(), risk);
 
     page.tabSimulationGraphs->SetTab(1);
     EXPECT_TRUE(page.txtMonte[1]->Visible() && !page.txtMonte[0]->Visible());
     for (int i = 0; i < 6; ++i) EXPECT_EQ(page.picMonte[i]->Visible(), i == 2 || i == 3 || i == 5) << i;
     EXPECT_TRUE(page.labPicMonte[5]->Visible() && !page.labPicMonte[4]->Visible());
-    popups.QueueChoice(2);
-    rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
-    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
-    std::string expected = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
-                           "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
+    rc->CopySensitivityTable();
+    std::string cost = "  Raw R2=\t0.500\t\t\tConst=Y\r\nRanks R2=\t  .\t\t\tTails=2\r\n\t\t\t\t\r\n"
+                       "   \t  SPEA\t  PEAR\t   SRC\t  SRRC";
     for (const std::string name : {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}) {
-        expected += "\r\n" + name + (name == "FC1" ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
+        cost += "\r\n" + name + (name == "FC1" ? "\t    .  " : "\t  .500*") + "\t -.250\t 1.000\t-1.000";
     }
-    EXPECT_EQ(MUtilities::ClipboardText(), expected) << "the sub-tab switch refilled the panel with the cost table";
+    EXPECT_EQ(MUtilities::ClipboardText(), cost) << "the sub-tab switch refilled the panel with the cost table";
+    rc->State().RunSummary.trials = 19;
+    rc->ShowSensitivityMeasures(0);
+    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
 
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
@@ -344,7 +298,7 @@ TEST_F(SensitivityTest, ThePopupAndTheSubTabsShowHideAndCopyTheDetails) {
     EXPECT_FALSE(popups.shown.back()[0].enabled) << "after a clear there is nothing to show";
 }
 
-TEST_F(SensitivityTest, TheBarUnderTheMouseMarksItsRow) {
+TEST_F(PlotsTest, TheBarUnderTheMouseMarksItsRow) {
     rc->ShowSensitivityMeasures(0);
     struct Case { const char* name; int pic; double x, y; int marked; };  // the grid row marked, -1 none
     const Case cases[] = {

@@ -2,12 +2,6 @@
 // Shared set-up of the results tests: a throwaway form with the controls of the
 // results page, a fake main window host, scripted services, the program folder in a
 // temporary folder and the default assessment as the application data.
-#include <QImage>
-
-#include <functional>
-#include <memory>
-#include <utility>
-
 #include "appdata/appservices.h"
 #include "appdata/formatting.h"
 #include "defaultdata.h"

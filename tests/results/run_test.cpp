@@ -10,13 +10,28 @@
 namespace nuvir::test {
 namespace {
 
-TEST_F(ResultsTest, RunsAppendFiveFieldLinesAndARunOnChangedDataMarksThemMixed) {
+TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResultsMarksThemMixed) {
     AppData(item::kPrng) = 1;
-    ASSERT_TRUE(Run());
+    ASSERT_TRUE(Run(100));
     EXPECT_EQ(page.labMonte[1]->Caption(), "Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit: [Custom PRNG]");
+    rc->ShowSensitivityMeasures(0);
     AppData(item::kPrng) = 0;
     rc->ResultsStateTick();
+    const std::string lines = page.txtMonte[0]->Text();
+    EXPECT_FALSE(Run(1));
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Messages()[0].title == "Error running Monte Carlo simulation" && Messages()[0].style == mb::OKOnly);
+    EXPECT_EQ(Messages()[0].text, "Can't do simulation with only (1) trial(s).");
+    EXPECT_TRUE(page.txtMonte[0]->Text() == lines && page.cmdButton[0]->isEnabled());
+    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "no stale details panel";
+    // An empty category table under its switch: the engine's message.
+    AppData(item::kCategoricalImpacts) = true;
+    for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
+    EXPECT_FALSE(Run(100));
+    EXPECT_NE(Messages().back().text.find("lookup table"), std::string::npos) << Messages().back().text;
+    AppData(item::kCategoricalImpacts) = false;
     ASSERT_TRUE(Run());
+    EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
     EXPECT_EQ(page.labMonte[0]->Caption(), "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:") << "the latest run's";
     for (int box = 0; box < 2; ++box) {
         SCOPED_TRACE(box);
@@ -25,22 +40,15 @@ TEST_F(ResultsTest, RunsAppendFiveFieldLinesAndARunOnChangedDataMarksThemMixed) 
         for (int i = 0; i < 2; ++i) EXPECT_EQ(Split(lines[i], "\t").size(), 5u) << lines[i];
         EXPECT_EQ(page.txtMonte[box]->Visible(), box == 0);
     }
-    EXPECT_TRUE(Messages().empty());
     double point = 0;
     for (int i = 60; i <= 64; ++i) point += CDbl(AppData(i));
     EXPECT_EQ(Split(page.txtMonte[0]->Text(), "\t")[0], MKelvaro::FormatSigFigs(point, 4)) << "the chain's point total";
+    AppData(item::kSpecies) = "Another";
+    rc->ResultsStateTick();
+    ASSERT_TRUE(Run(100));
     rc->ResultsStateTick();
     EXPECT_TRUE(rc->State().MixedResults && page.labPicMonte[10]->Visible());
     EXPECT_EQ(page.labPicMonte[10]->Caption(), "Results box contains mixed results -->");
-
-    const RunState first = rc->State();
-    Variant again = first.RunSnapshot;
-    const float seed = CSng(again(item::kPrngSeed));
-    ASSERT_TRUE(rc->RunSimulationAndShowResults(again, seed));
-    const auto &s = rc->State().RunSummary, &f = first.RunSummary;
-    EXPECT_TRUE(s.mean == f.mean && s.sd == f.sd && s.min == f.min && s.max == f.max) << "the seed reproduces the run";
-    EXPECT_EQ(rc->State().RunLimits, first.RunLimits);
-    EXPECT_TRUE(seed != 0 && CSng(AppData(item::kPrngSeed)) == 0) << "the live data does not receive the seed";
 }
 
 TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
@@ -64,29 +72,6 @@ TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
     // Skipping the export keeps the name the dialog gave back for the next run.
     EXPECT_TRUE(rc->SimulateAppData());
     EXPECT_EQ(host.exportAsked, (std::vector<std::string>{"", "Ant_Here"}));
-}
-
-TEST_F(ResultsTest, AFailedRunShowsItsMessageKeepsTheLinesAndMarksNothingMixed) {
-    ASSERT_TRUE(Run(100));
-    rc->ShowSensitivityMeasures(0);
-    AppData(item::kSpecies) = "Another";
-    rc->ResultsStateTick();
-    const std::string lines = page.txtMonte[0]->Text();
-    EXPECT_FALSE(Run(1));
-    ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].title == "Error running Monte Carlo simulation" && Messages()[0].style == mb::OKOnly);
-    EXPECT_EQ(Messages()[0].text, "Can't do simulation with only (1) trial(s).");
-    EXPECT_EQ(page.txtMonte[0]->Text(), lines);
-    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
-    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "no stale details panel";
-    // An empty category table under its switch: the engine's message.
-    AppData(item::kCategoricalImpacts) = true;
-    for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
-    EXPECT_FALSE(Run(100));
-    EXPECT_NE(Messages().back().text.find("lookup table"), std::string::npos) << Messages().back().text;
-    AppData(item::kCategoricalImpacts) = false;
-    ASSERT_TRUE(Run(100));
-    EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
 }
 
 // A run and a report both yield to the event loop: what a person or the window does
@@ -124,12 +109,7 @@ TEST_F(ResultsTest, DuringARunOrAReportTheCommandsWaitAndACloseIsDeferred) {
 }
 
 TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
-    rc->State().RunSnapshot = Variant();
-    AppData(item::kSpecies) = "New Species";
-    rc->ResultsStateTick();
-    EXPECT_FALSE(rc->State().DataChangedSinceRun) << "without a snapshot the check changes nothing";
-    using Edit = std::function<void(Variant&)>;
-    struct Case { const char* name; int mode; Edit edit; bool changed; };
+    struct Case { const char* name; int mode; std::function<void(Variant&)> edit; bool changed; };
     const Case cases[] = {
         {"species case", 0, [](Variant& d) { d(item::kSpecies) = "new species"; }, true},
         {"level percentage, relative mode", 0, [](Variant& d) { d(item::kLevel0 + 1) = 33; }, true},
@@ -160,16 +140,13 @@ TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
     }
 }
 
-TEST_F(ResultsTest, APartialClearKeepsLinesAndSnapshotAFullClearTakesTheLiveData) {
+TEST_F(ResultsTest, AClearLeavesTheLinesAndAnotherProgramsClipboardAndAFullOneTakesTheLiveData) {
     ASSERT_TRUE(Run(100));
     QGuiApplication::clipboard()->setText("report");
-    const float seed = CSng(rc->State().RunSnapshot(item::kPrngSeed));
     rc->ClearResults(false);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "") << "the program's own clipboard";
     EXPECT_FALSE(page.txtMonte[0]->Text().empty()) << "lines kept";
-    EXPECT_EQ(CSng(rc->State().RunSnapshot(item::kPrngSeed)), seed) << "snapshot kept";
     EXPECT_EQ(page.picMonte[0]->Image().pixel(5, 5), page.picMonte[0]->Image().pixel(50, 50)) << "plots cleared";
-    EXPECT_FALSE(rc->State().ResultsValid);
     QGuiApplication::clipboard()->setText("copied elsewhere");
     SetClipboardOwnerQuery([] { return false; });
     rc->ClearResults(false);
@@ -193,7 +170,7 @@ Variant Table2(const std::vector<double>& values, const std::vector<double>& pro
     return t;
 }
 
-TEST_F(ResultsTest, InputRowsOfTheRelativeAndAbsoluteBranches) {
+TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
     struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
     const double r12 = std::sqrt(12.0);
     Variant d = AppData;
@@ -217,10 +194,7 @@ TEST_F(ResultsTest, InputRowsOfTheRelativeAndAbsoluteBranches) {
         EXPECT_NEAR(CDbl(m(5, 1)), c.sd, 1e-15);
         EXPECT_EQ(CDbl(m(5, 2)), c.code);
     }
-}
 
-TEST_F(ResultsTest, CategoricalSwitchesWrapTheMatrixWithCumulatedTables) {
-    Variant d = AppData;
     for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
     EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
     d(item::kCategoricalImpacts) = true;
