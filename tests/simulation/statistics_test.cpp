@@ -208,44 +208,6 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     }
 }
 
-// Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
-// The ranks agree exactly, so Spearman is 1. Input 1 against total cost: ranks 1..5
-// against 2, 1, 4, 3, 5 give sum d^2 = 4 and rho = 1 - 6 * 4 / (5 * 24) = 0.8.
-TEST(CorrelationSensitivities, HandWorkedPearsonAndSpearman) {
-    TrialTable t(5, 0);
-    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5}, z[] = {7, 6, 9, 8, 10};
-    for (std::int32_t i = 1; i <= 5; ++i) {
-        t(i, 0) = x[i - 1];
-        t(i, 1) = x1[i - 1];
-        t(i, TrialTable::kTotalRisk) = y[i - 1];
-        t(i, TrialTable::kTotalCost) = z[i - 1];
-        for (int c = 2; c < 13; ++c) t(i, c) = (i * c) % 7;  // some spread
-    }
-    EXPECT_NEAR(CorrelationSensitivities(t, false)(0, 0), 2000.0 / std::sqrt(1000.0 * 7610.0), 1e-15);
-    EXPECT_EQ(t(5, TrialTable::kTotalRisk), 100.0);  // not ranked
-    const SensitivityTable spearman = CorrelationSensitivities(t, true);
-    EXPECT_NEAR(spearman(0, 0), 1.0, 1e-15);
-    EXPECT_NEAR(spearman(1, 1), 0.8, 1e-15);
-    EXPECT_EQ(t(5, TrialTable::kTotalRisk), 5.0);  // ranked now
-}
-
-TEST(CorrelationSensitivities, ColumnsWithoutSpreadGiveTheMarker) {
-    auto next = Uniforms(7);
-    TrialTable t(10000, 0);
-    for (std::int32_t i = 1; i <= 10000; ++i) {
-        for (int c = 0; c < TrialTable::kColumns; ++c) t(i, c) = next() - 0.5;
-        t(i, 2) = 0.1;  // the mean of 10000 copies of 0.1 is not exactly 0.1
-        t(i, TrialTable::kTotalCost) = 3.0;
-    }
-    for (const bool ranked : {false, true}) {
-        const SensitivityTable s = CorrelationSensitivities(t, ranked);
-        EXPECT_TRUE(s(2, 0) == kNoValue && s(0, 0) != kNoValue && s(12, 0) != kNoValue) << ranked;
-        for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1), kNoValue) << j;
-    }
-}
-
-// ---- regression measures and the whole sensitivity step ---------------------------------
-
 // Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
 // little noise), total cost by FC2 (3 FC2 + 0.1 p4 plus noise).
 TrialTable DrivenTable(std::int32_t n) {
@@ -260,44 +222,43 @@ TrialTable DrivenTable(std::int32_t n) {
     return t;
 }
 
-// Each fit leaves the inputs it does not use (costs for risk, impacts for cost) at the
-// marker; a failed fit marks only its own output.
-TEST(RegressionSensitivities, EachFitFillsTheRowsOfItsOwnInputs) {
-    SensitivityTable s;
-    R2Pair r2 = RegressionSensitivities(DrivenTable(300), true, s);
-    ASSERT_TRUE(r2[0] && r2[1] && *r2[0] > 0.9999 && *r2[1] > 0.9999);
-    for (int j = 0; j < 13; ++j) {
-        EXPECT_EQ(s(j, 0) == kNoValue, j > 8) << j;
-        EXPECT_EQ(s(j, 1) == kNoValue, j > 3 && j < 9) << j;
+// Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
+// The ranks agree exactly, so Spearman is 1. Input 1 against total cost: ranks 1..5
+// against 2, 1, 4, 3, 5 give sum d^2 = 4 and rho = 1 - 6 * 4 / (5 * 24) = 0.8.
+TEST(CorrelationSensitivities, HandWorkedAndColumnsWithoutSpread) {
+    TrialTable t = DrivenTable(5);
+    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5}, z[] = {7, 6, 9, 8, 10};
+    for (std::int32_t i = 1; i <= 5; ++i) {
+        t(i, 0) = x[i - 1], t(i, 1) = x1[i - 1];
+        t(i, TrialTable::kTotalRisk) = y[i - 1], t(i, TrialTable::kTotalCost) = z[i - 1];
     }
-    EXPECT_TRUE(s(0, 0) > 0.75 && s(4, 0) > 0.5 && s(10, 1) > 0.9 && std::fabs(s(1, 0)) < 1e-3 && std::fabs(s(9, 1)) < 1e-3);
-    // Nine regressors and the constant need eleven trials; eight and the constant ten.
-    TrialTable t = DrivenTable(10);
-    r2 = RegressionSensitivities(t, true, s);
-    ASSERT_TRUE(!r2[0] && r2[1]);
-    for (int j = 0; j < 13; ++j) EXPECT_TRUE(s(j, 0) == kNoValue && (s(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
-    // As the engine hands them out, a failed fit's R^2 is Empty.
-    SimulationResults r;
-    EngineTestHost host;
-    host.regAnswers = {true};
-    r.ComputeSensitivityMeasures(t, host);
-    EXPECT_TRUE(r.R2Copy(-1)(0).get()(0).isEmpty());
-    EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
+    EXPECT_NEAR(CorrelationSensitivities(t, false)(0, 0), 2000.0 / std::sqrt(1000.0 * 7610.0), 1e-15);
+    const SensitivityTable spearman = CorrelationSensitivities(t, true);
+    EXPECT_TRUE(std::fabs(spearman(0, 0) - 1.0) < 1e-15 && std::fabs(spearman(1, 1) - 0.8) < 1e-15);
+    // The mean of 10000 copies of 0.1 is not exactly 0.1.
+    t = DrivenTable(10000);
+    for (std::int32_t i = 1; i <= 10000; ++i) t(i, 2) = 0.1, t(i, TrialTable::kTotalCost) = 3.0;
+    for (const bool ranked : {false, true}) {
+        const SensitivityTable s = CorrelationSensitivities(t, ranked);
+        EXPECT_TRUE(s(2, 0) == kNoValue && s(0, 0) != kNoValue && s(12, 0) != kNoValue) << ranked;
+        for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1), kNoValue) << j;
+    }
 }
 
+// Regression on the values with the constant (first read of the setting), Pearson on
+// the values, Spearman ranks the table, then the rank regression without the constant.
+// Each fit leaves the inputs it does not use (costs for risk, impacts for cost) at the
+// marker; a failed fit marks only its own output.
 TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     const TrialTable raw = DrivenTable(500);
-    TrialTable table = raw;
+    TrialTable table = raw, copy = raw;
     EngineTestHost host;
     host.regAnswers = {true, false};  // the setting changes between the two reads
     SimulationResults r;
     r.ComputeSensitivityMeasures(table, host);
     EXPECT_EQ(host.regReads, 2u);
-    // Regression on the values with the constant (first read), Pearson on the values,
-    // Spearman ranks the copy, then the rank regression without the constant.
     SensitivityTable src, srrc;
     const R2Pair srcR2 = RegressionSensitivities(raw, true, src);
-    TrialTable copy = raw;
     const SensitivityTable pearson = CorrelationSensitivities(copy, false), spearman = CorrelationSensitivities(copy, true);
     const R2Pair srrcR2 = RegressionSensitivities(copy, false, srrc);
     ASSERT_TRUE(r.sensitivities[0] && r.sensitivities[1] && r.sensitivities[2] && r.sensitivities[3]);
@@ -305,7 +266,19 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     EXPECT_TRUE(*r.sensitivities[3] == srrc && *r.regressionTable == srrc && r.r2[0] == srcR2 && r.r2[1] == srrcR2);
     for (int c = 0; c < TrialTable::kColumns; ++c)  // every column is left ranked
         ASSERT_TRUE(std::equal(table.column(c), table.column(c) + 500, copy.column(c))) << c;
-    for (std::size_t k = 0; k < 4; ++k) EXPECT_GT((*r.sensitivities[k])(0, 0), 0.5) << k;  // p1 drives total risk in every measure
+    ASSERT_TRUE(srcR2[0] && srcR2[1] && *srcR2[0] > 0.9999 && *srcR2[1] > 0.9999);
+    for (int j = 0; j < 13; ++j) EXPECT_TRUE((src(j, 0) == kNoValue) == (j > 8) && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
+    EXPECT_TRUE(src(0, 0) > 0.75 && src(4, 0) > 0.5 && src(10, 1) > 0.9 && std::fabs(src(1, 0)) < 1e-3 && std::fabs(src(9, 1)) < 1e-3);
+    // Nine regressors and the constant need eleven trials; eight and the constant ten.
+    // As the engine hands them out, a failed fit's R^2 is Empty.
+    table = DrivenTable(10);
+    host.regAnswers = {true};
+    r.ComputeSensitivityMeasures(table, host);
+    src = *r.sensitivities[2];
+    ASSERT_TRUE(!(*r.r2[0])[0] && (*r.r2[0])[1]);
+    for (int j = 0; j < 13; ++j) EXPECT_TRUE(src(j, 0) == kNoValue && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
+    EXPECT_TRUE(r.R2Copy(-1)(0).get()(0).isEmpty());
+    EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
 }
 
 }  // namespace
