@@ -128,29 +128,12 @@ TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem
 
 // ---- draws ---------------------------------------------------------------------------------
 
-TEST(MonteCarloDraw, ZeroIsDrawnAgainExceptForTheUniform) {
-    Seeded s(1, 5.0f);
-    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 0.0;
-    // Uniform: u = 0 stands and gives the lower end, mean - Sqr(3) sd.
-    EXPECT_EQ(Access::Draw(s.mc, 10.0, 1.0, 0, 5), 10.0 - std::sqrt(3.0));
-    for (const std::int32_t code : {1, 2, 3}) {
-        const auto saved = State();
-        const double got = Access::Draw(s.mc, 0.4, 0.5, code, 5);
-        State() = saved;
-        std::int32_t one = 1, draws = 0;
-        double u = 0.0;
-        for (; u == 0.0; ++draws) u = Ran1(one);
-        EXPECT_TRUE(draws > 1 && got == Access::Transform(s.mc, u, 0.4, 0.5, code, 5)) << code;  // a 0 was passed over
-    }
-}
-
 // A look-up draw gives the first value whose cumulative probability reaches the number.
 TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
-    EngineTestHost host;
-    CMonteCarlo mc(host);
+    Seeded s(1, 5.0f);
     const Rows rows = WithRow(WithRow(UniformRows(), 4, 2.3, 0.1, 0), 5, 2.29988, 0.1, 0);
     const Variant impacts = Variant::List({GoodTable(), CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996})}, 4);
-    Access::Validate(mc, Variant::List({Matrix(rows), impacts, Variant()}));
+    Access::Validate(s.mc, Variant::List({Matrix(rows), impacts, Variant()}));
     const double big = NumericLimits::LargestDouble;
     const std::string normalFailure = ErrorOf([] { DistributionFunctions::InverseNormal(1.5, 3.0, 2.0); }).text;
     ASSERT_FALSE(normalFailure.empty());
@@ -178,8 +161,20 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         double got = 0;
-        EXPECT_EQ(ErrorOf([&] { got = Access::Transform(mc, c.u, c.mean, c.sd, c.code, c.table); }).text, c.failure);
+        EXPECT_EQ(ErrorOf([&] { got = Access::Transform(s.mc, c.u, c.mean, c.sd, c.code, c.table); }).text, c.failure);
         EXPECT_NEAR(got, c.expected, c.tolerance);
+    }
+    // A number of 0 is drawn again, except for the uniform, whose lower end it gives.
+    for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 0.0;
+    EXPECT_EQ(Access::Draw(s.mc, 10.0, 1.0, 0, 5), 10.0 - std::sqrt(3.0));
+    for (const std::int32_t code : {1, 2, 3}) {
+        const auto saved = State();
+        const double got = Access::Draw(s.mc, 0.4, 0.5, code, 4);
+        State() = saved;
+        std::int32_t one = 1, draws = 0;
+        double u = 0.0;
+        for (; u == 0.0; ++draws) u = Ran1(one);
+        EXPECT_TRUE(draws > 1 && got == Access::Transform(s.mc, u, 0.4, 0.5, code, 4)) << code;
     }
 }
 
@@ -219,23 +214,36 @@ TEST(MonteCarloTrialOutputs, HandWorkedTrials) {
 
 // ---- the check and conversion of the input -------------------------------------------
 
-const std::string kTail = ") in array passed to CMonteCarlo.RunSimulation";
-
-Outcome RunOn(const Variant& inputs, EngineTestHost& host) {
-    return ErrorOf([&] { CMonteCarlo(host).RunSimulation(inputs, 10, 20, 1.0f); });
+// A run whose impacts and costs come from tables, I3's table and mean given; costs of
+// two categories when only the costs' table is given.
+Variant LookupInput(const Variant& i3, double mean, const Variant& costTable = Variant()) {
+    Rows rows = UniformRows();
+    for (std::size_t k = 4; k < 13; ++k) rows[k] = {k < 9 || costTable.isEmpty() ? 2.3 : 2.0, 0.1, 2};
+    rows[6][0] = mean;
+    const Variant costs = costTable.isEmpty() ? Variant() : Variant::List({costTable, costTable, costTable, costTable}, 9);
+    return Variant::List({Matrix(rows), Variant::List({GoodTable(), GoodTable(), i3, GoodTable(), GoodTable()}, 4), costs});
 }
 
 // Fewer than two trials end the run before anything else; a bad input before seeding,
-// drawing or exporting.
-TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
+// drawing or exporting. A look-up table must have two rows or more, columns from 0, as
+// many as the host has categories of its kind, rising values, probabilities reaching 1
+// within 4 figures, and the row's mean as its expected value to 4 figures.
+TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
     const Rows ok = UniformRows();
     const std::string invalid = "Invalid array passed to CMonteCarlo.RunSimulation";
+    const std::string tail = ") in array passed to CMonteCarlo.RunSimulation", badI3 = "Bad discrete lookup table (I3)";
+    Variant threeRows = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 2}});
+    Variant oneBased = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{1, 3}});
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = GoodTable()(r, c);
+    const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
     const struct {
         const char* name;
         Variant inputs;
         std::string text;
         int number = 255;
         std::int32_t trials = 10;
+        int costCategories = 3;
     } cases[] = {
         {"one trial, and a bad input", Variant(1.5), "Can't do simulation with only (1) trial(s).", 255, 1},
         {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), invalid},
@@ -243,29 +251,41 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
         {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}),
          "Wrong number of rows in array passed to CMonteCarlo.RunSimulation"},
-        {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + kTail},
-        {"spread before code", Matrix(WithRow(ok, 3, 0.5, -1, 7)), "Bad SD (-1" + kTail},
-        {"lognormal mean 0, spread 0", Matrix(WithRow(ok, 4, 0, 0, 2)), "Bad mean (0" + kTail + " for LN distribution"},
-        {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)), "Bad mean (1" + kTail + " for B distribution"},
+        {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + tail},
+        {"spread before code", Matrix(WithRow(ok, 3, 0.5, -1, 7)), "Bad SD (-1" + tail},
+        {"lognormal mean 0, spread 0", Matrix(WithRow(ok, 4, 0, 0, 2)), "Bad mean (0" + tail + " for LN distribution"},
+        {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)), "Bad mean (1" + tail + " for B distribution"},
         // Mean 0.3 and spread Sqr(0.21) give k = 0 exactly, which would draw 0 in every trial.
         {"beta spread exactly at its largest", Matrix(WithRow(ok, 0, 0.3, std::sqrt(0.21), 3)),
-         "Bad SD (" + FormatDouble(std::sqrt(0.21)) + kTail},
+         "Bad SD (" + FormatDouble(std::sqrt(0.21)) + tail},
         {"wrapped, no tables", Variant::List({Matrix(ok), Variant(), Variant()}),
          "Unexpected error: Expected look-up tables for impacts and/or costs"},
         {"whole numbers", Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}}), "Type mismatch", err::TypeMismatch},
         // The square of the spread overflows, or underflows to 0 under a division.
         {"lognormal spread squared", Matrix(WithRow(ok, 4, 1e200, 1e200, 2)), "Overflow", err::Overflow},
         {"beta spread squared", Matrix(WithRow(ok, 0, 0.5, 1e-170, 3)), "Division by zero", err::DivisionByZero},
+        {"table: equal neighbours", LookupInput(CumulativeTable({1, 1, 3}, {0.2, 0.5, 1}), 2.0), ""},
+        {"table: more rows than two", LookupInput(threeRows, 2.3), ""},
+        {"table: sum short of 1 within 4 figures", LookupInput(CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996}), 2.3), ""},
+        {"table: empty entry", LookupInput(Variant(), 2.3), badI3},
+        {"table: columns not from 0", LookupInput(oneBased, 2.3), badI3},
+        {"table: values decrease", LookupInput(CumulativeTable({1, 3, 2}, {0.2, 0.5, 1}), 2.2), badI3},
+        {"table: sum short of 1 in 4 figures", LookupInput(CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.9995}), 2.3), badI3},
+        {"table: mean off in the 4th figure", LookupInput(GoodTable(), 2.301), badI3},
+        {"cost tables of two categories", LookupInput(GoodTable(), 2.3, twoColumns), "", 255, 10, 2},
+        {"cost tables of two of three categories", LookupInput(GoodTable(), 2.3, twoColumns), "Bad discrete lookup table (FC1)"},
     };
     test::TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EngineTestHost host;
+        host.costCategories = c.costCategories;
         CMonteCarlo mc(host);
-        mc.SetExportPaths(dir.file("out.csv"));
+        mc.SetExportPaths(c.text.empty() ? "" : dir.file("out.csv"));
         const Outcome o = ErrorOf([&] { mc.RunSimulation(c.inputs, c.trials, 20, 1.0f); });
-        EXPECT_TRUE(o.number == c.number && o.text == c.text && host.yields == 0 && mc.Seed() == 0.0f) << o.text;
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out.csv")));
+        EXPECT_TRUE(o.number == (c.text.empty() ? 0 : c.number) && o.text == c.text) << o.text;
+        if (c.text.empty()) continue;
+        EXPECT_TRUE(host.yields == 0 && mc.Seed() == 0.0f && !std::filesystem::exists(dir.file("out.csv")));
     }
 }
 
@@ -288,50 +308,6 @@ TEST(MonteCarloValidation, WorkingMatrixRows) {
     // The run with that lognormal draws its mean: Cost1 (output 6) is FC1 itself.
     a.RunSimulation(Matrix(WithRow(UniformRows(), 9, 1e6, 0.001, 2)), 100, 200, 4.0f);
     EXPECT_TRUE(a.Results().min[6] == 1e6 && a.Results().max[6] == 1e6);
-}
-
-Rows TableRows() {
-    Rows rows = UniformRows();
-    for (int k = 4; k < 13; ++k) rows[static_cast<std::size_t>(k)] = {2.3, 0.1, 2};
-    return rows;
-}
-Variant Impacts(const Variant& at6 = GoodTable()) { return Variant::List({GoodTable(), GoodTable(), at6, GoodTable(), GoodTable()}, 4); }
-
-TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
-    Variant threeRows = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 2}});
-    Variant oneBased = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{1, 3}});
-    for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = GoodTable()(r, c);
-    const struct {
-        const char* name;
-        Variant table;
-        double mean;
-        bool good;
-    } cases[] = {
-        {"equal neighbours", CumulativeTable({1, 1, 3}, {0.2, 0.5, 1}), 2.0, true},
-        {"more rows than two", threeRows, 2.3, true},
-        {"empty entry", Variant(), 2.3, false},
-        {"columns not from 0", oneBased, 2.3, false},
-        {"values decrease", CumulativeTable({1, 3, 2}, {0.2, 0.5, 1}), 2.2, false},
-        {"sum short of 1 within 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996}), 2.3, true},
-        {"sum short of 1 in 4 figures", CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.9995}), 2.3, false},
-        {"mean off in the 4th figure", GoodTable(), 2.301, false},
-    };
-    EngineTestHost host;
-    for (const auto& c : cases) {
-        Rows rows = TableRows();
-        rows[6][0] = c.mean;
-        EXPECT_EQ(RunOn(Variant::List({Matrix(rows), Impacts(c.table), Variant()}), host).text, c.good ? "" : "Bad discrete lookup table (I3)") << c.name;
-    }
-    // The category counts come from the host by kind; a cost table is named as such.
-    host.costCategories = 2;
-    const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
-    Rows rows = TableRows();
-    for (std::size_t k = 9; k < 13; ++k) rows[k][0] = 2;
-    const Variant costs = Variant::List({twoColumns, twoColumns, twoColumns, twoColumns}, 9);
-    EXPECT_EQ(RunOn(Variant::List({Matrix(rows), Impacts(), costs}), host).text, "");
-    host.costCategories = 3;
-    EXPECT_EQ(RunOn(Variant::List({Matrix(rows), Impacts(), costs}), host).text, "Bad discrete lookup table (FC1)");
 }
 
 // ---- whole runs ---------------------------------------------------------------------------
