@@ -57,6 +57,16 @@ inline int ErrorNumber(const std::function<void()>& f) {
     return 0;
 }
 
+// The description of the error f raises, "" when it raises nothing.
+inline std::string ErrorText(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e.description();
+    }
+    return {};
+}
+
 // Folder holding the test sources, for checked-in expected files.
 inline std::string SourceDir() { return NUVIR_TEST_SOURCE_DIR; }
 

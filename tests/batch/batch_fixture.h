@@ -115,21 +115,15 @@ inline bool Choose(MenuItem* parent, MenuItem* entry) {
     return true;
 }
 
-// Windows as they stand on the screen, each under a drawn title bar (the offscreen
-// platform draws none), saved as a picture into the build folder.
+// Windows as they stand on the screen (the offscreen platform draws no frames), saved as
+// one picture into the build folder.
 inline void SaveWindowsPicture(const std::vector<QWidget*>& windows, const std::string& name) {
     QRect area;
     for (QWidget* w : windows) area = area.united(w->geometry());
-    QImage image(area.adjusted(-10, -32, 10, 10).size(), QImage::Format_RGB32);
-    image.fill(QColor(0x30, 0x50, 0x70));
+    QImage image(area.size(), QImage::Format_RGB32);
+    image.fill(Qt::darkGray);
     QPainter p(&image);
-    for (QWidget* w : windows) {
-        const QPoint at = w->pos() - area.topLeft() + QPoint(10, 32);
-        p.fillRect(at.x(), at.y() - 22, w->width(), 22, QColor(0x1c, 0x3d, 0x8c));
-        p.setPen(Qt::white);
-        p.drawText(at + QPoint(6, -6), w->windowTitle());
-        p.drawImage(at, w->grab().toImage());
-    }
+    for (QWidget* w : windows) p.drawImage(w->pos() - area.topLeft(), w->grab().toImage());
     p.end();
     ASSERT_TRUE(image.save(QString::fromStdString(name)));
 }
