@@ -8,6 +8,7 @@
 #include "appdata/appservices.h"
 #include "appdata/paths.h"
 #include "numerics/numerics.h"
+#include "platform/handlerguard.h"
 #include "platform/profile.h"
 #include "platform/services.h"
 #include "runtime/convert.h"
@@ -16,11 +17,6 @@
 namespace nuvir {
 
 namespace {
-
-std::string Describe(const std::exception& e) {
-    if (const auto* app = dynamic_cast<const AppError*>(&e)) return app->description();
-    return e.what();
-}
 
 QString QPath(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
 
@@ -184,8 +180,8 @@ void BatchSession::Capture() {
     if (running_ || host_ == nullptr) return;
     try {
         list_.AppendSpec(host_->CaptureState());
-    } catch (const std::exception& e) {
-        BatchMessage(Describe(e), mb::OKOnly, "Error capturing batch spec");
+    } catch (const std::exception&) {
+        BatchMessage(CurrentErrorText(), mb::OKOnly, "Error capturing batch spec");
     }
     Show();
 }
@@ -255,8 +251,8 @@ bool BatchSession::OpenBatchFile() {
         list_.SetListChanged(false);
         list_.SetBatchFileName(file);
         result = true;
-    } catch (const std::exception& e) {
-        BatchMessage(Describe(e), mb::OKOnly, "Error opening batch file");
+    } catch (const std::exception&) {
+        BatchMessage(CurrentErrorText(), mb::OKOnly, "Error opening batch file");
     }
     Show();
     return result;
@@ -337,11 +333,11 @@ bool BatchSession::RunBatch() {
             BatchMessage("Batch run complete.", mb::OKOnly, "Success running batch file");
             controls_.labelCaption = savedCaption;
         }
-    } catch (const std::exception& e) {
+    } catch (const std::exception&) {
         if (port_ != nullptr) port_->SetBusyCursor(false);
         result = false;
         SetStateTimer(timerWasOn);
-        BatchMessage(Describe(e), mb::OKOnly, "Error running batch file");
+        BatchMessage(CurrentErrorText(), mb::OKOnly, "Error running batch file");
         controls_.fileMenuEnabled = controls_.recordMenuEnabled = true;
         controls_.labelCaption = savedCaption;
     }

@@ -39,6 +39,16 @@ bool IsPlainNumber(std::string_view s) {
     return i == n;
 }
 
+// Val, with a text beyond the Double range read as the limit its sign points to.
+double ValOrLimit(std::string_view s, double negativeLimit, double positiveLimit) {
+    try {
+        return Val(s);
+    } catch (const AppError&) {
+        const auto sign = s.find_first_not_of(" \t");
+        return sign != std::string_view::npos && s[sign] == '-' ? negativeLimit : positiveLimit;
+    }
+}
+
 constexpr int kMinTrials = 1000;
 constexpr int kMaxTrials = 100000;
 
@@ -46,15 +56,7 @@ constexpr int kMaxTrials = 100000;
 
 std::optional<std::int32_t> TrialsFromText(std::string_view text) {
     if (!IsPlainNumber(text)) return std::nullopt;
-    double v = 0.0;
-    try {
-        v = Val(text);
-    } catch (const AppError&) {
-        // Beyond the Double range: the sign decides which limit it reaches.
-        const auto sign = text.find_first_not_of(" \t");
-        v = (sign != std::string_view::npos && text[sign] == '-') ? -HUGE_VAL : HUGE_VAL;
-    }
-    const double whole = std::floor(v);
+    const double whole = std::floor(ValOrLimit(text, -HUGE_VAL, HUGE_VAL));
     return static_cast<std::int32_t>(std::clamp(whole, double{kMinTrials}, double{kMaxTrials}));
 }
 
@@ -75,14 +77,7 @@ double LevelFromCaption(std::string_view caption) {
     for (char c : caption) {
         if (c != '%') s += c;
     }
-    double x = 0.0;
-    try {
-        x = Val(s);
-    } catch (const AppError&) {
-        const auto sign = s.find_first_not_of(" \t");
-        x = (sign != std::string::npos && s[sign] == '-') ? 0.0 : 100.0;
-    }
-    return std::clamp(x, 0.0, 100.0);
+    return std::clamp(ValOrLimit(s, 0.0, 100.0), 0.0, 100.0);
 }
 
 double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }

@@ -1,6 +1,8 @@
 // The assessment in the window: filling the controls from AppData, the chain's values
 // back into it, the categorical switches, the uncertainty mode, the inputs page and the
 // relative-uncertainty page.
+#include <QScopedValueRollback>
+
 #include <algorithm>
 #include <cmath>
 
@@ -14,7 +16,6 @@
 
 namespace nuvir {
 
-using mainwindow::FlagScope;
 
 namespace {
 
@@ -51,7 +52,7 @@ void FRiskMain::ApplyAppDataToControls() {
     if (!AppData.isArray()) return;
     // The editors are refilled here: their change reports must not write the spreads
     // they showed before into the data being shown.
-    FlagScope suppress(SuppressDataChanged, true);
+    const QScopedValueRollback suppress(SuppressDataChanged, true);
 
     for (int i = 0; i < 3; ++i) txtTextBox[i]->SetText(TextOf(AppData(i)));
 

@@ -1,8 +1,9 @@
 #pragma once
 // Helpers shared by the main window's source files.
-#include <exception>
 #include <string>
+#include <utility>
 
+#include "platform/handlerguard.h"
 #include "platform/services.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
@@ -13,27 +14,8 @@ namespace nuvir::mainwindow {
 // text is shown, as an unhandled error of the window would have been.
 template <class F>
 void Guard(F&& handler) {
-    try {
-        handler();
-    } catch (const AppError& e) {
-        MsgBox(e.description());
-    } catch (const std::exception& e) {
-        MsgBox(e.what());
-    }
+    RunGuarded(GuardPolicy::ShowMessage, {}, std::forward<F>(handler));
 }
-
-// Saves a flag, sets it, and puts the saved value back on leaving the scope.
-class FlagScope {
-public:
-    FlagScope(bool& flag, bool value) : flag_(flag), saved_(flag) { flag_ = value; }
-    ~FlagScope() { flag_ = saved_; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-    bool saved_;
-};
 
 // The design caption of the product and the window caption with a file name.
 inline constexpr const char* kProductName = "NUVIR";

@@ -8,6 +8,7 @@
 #include "platform/screen.h"
 #include "runtime/convert.h"
 
+#include <QScopedValueRollback>
 #include <QTabBar>
 
 namespace nuvir {
@@ -132,7 +133,7 @@ void FRiskMain::FitUncertaintyElements() {
 
 void FRiskMain::RenderEditors() {
     // Re-showing the editors must not write their old spreads back into the data.
-    mainwindow::FlagScope suppress(SuppressDataChanged, true);
+    const QScopedValueRollback suppress(SuppressDataChanged, true);
     uncertainty_->Render();
 }
 
@@ -162,9 +163,7 @@ void FRiskMain::ApplyCostsVisibility() {
 // ---- tab order -------------------------------------------------------------------------
 
 void FRiskMain::SetPageTabOrder(int page) {
-    for (Control* c : Controls()) {
-        if (c->Widget() != nullptr) TryStep([&] { c->SetTabStop(false); });
-    }
+    SetTabStops(false);
     tabMain->SetTabStop(true);
     tabMain->SetTabIndex(0);
     int counter = 0;

@@ -36,7 +36,6 @@ TEST_F(BatchTest, ACaptureThatFailsAppendsNothingAndClearOrCloseAsksToSave) {
     host.captureError.clear();
     session.ToggleRecord();
     session.Capture();
-    EXPECT_FALSE(session.Controls().labelsVisible);  // until the tick
     session.RefreshBatchControls();
     const BatchControls& c = session.Controls();
     EXPECT_TRUE(c.labelsVisible && c.runEnabled && c.clearEnabled && c.saveEnabled && !c.fileMenuEnabled);
@@ -62,7 +61,7 @@ TEST_F(BatchTest, ACaptureThatFailsAppendsNothingAndClearOrCloseAsksToSave) {
     EXPECT_FALSE(session.CloseRequested());
 }
 
-TEST_F(BatchTest, SaveWritesTheListUnderItsForcedNameOnlyWhenAgreedAndOpenGivesItBack) {
+TEST_F(BatchTest, SaveWritesTheListUnderItsForcedNameOnlyWhenAgreedAndOpenReadsEveryLineEndUntilFull) {
     session.Capture();
     EXPECT_FALSE(session.SaveBatchFile());  // cancelled
     EXPECT_EQ(Binding(), kCaption + "||changed");
@@ -105,9 +104,9 @@ TEST_F(BatchTest, SaveWritesTheListUnderItsForcedNameOnlyWhenAgreedAndOpenGivesI
     Answer(mb::No);  // then the open dialog cancelled: an empty, unbound list
     EXPECT_FALSE(session.OpenBatchFile());
     EXPECT_EQ(session.List().Text() + Binding(), kCaption + "||saved");
-}
 
-TEST_F(BatchTest, OpeningReadsEveryLineEndAndStopsWhereTheListIsFullOrTheFileFails) {
+    // Opening reads every line end and stops where the list is full or the file fails.
+    services.messageBox.calls.clear();
     test::WriteBytes(Path("mixed.RAB"), "A\r\n\r\nB\nC\rD\xE9");  // the last line in Windows-1252
     dialog.QueueAnswer(Path("mixed.RAB"));
     ASSERT_TRUE(session.OpenBatchFile());
@@ -132,7 +131,7 @@ TEST_F(BatchTest, OpeningReadsEveryLineEndAndStopsWhereTheListIsFullOrTheFileFai
     dialog.QueueAnswer(Path("big.RAB"));
     EXPECT_FALSE(session.OpenBatchFile());
     EXPECT_EQ(session.List().Text() + Binding(), "L1\r\nL2\r\n" + kCaption + "||changed");
-    EXPECT_EQ(Titles()[0] + "|" + LastText(), "Error opening batch file|Device I/O error");
+    EXPECT_EQ(Titles().back() + "|" + LastText(), "Error opening batch file|Device I/O error");
     EXPECT_THROW(OpenBatchLines(Path("gone.RAB")), AppError);
     EXPECT_THROW(OpenBatchLines(dir.str()), AppError);
 }

@@ -22,23 +22,17 @@ public:
     struct Message {
         std::string text, title;
     };
-    void Yield() override {
-        if (++yields, onYield) onYield(yields);
-    }
-    // Successive answers when given (the last one repeats), else regUseConstant.
-    bool RegUseConstant() const override {
-        ++regReads;
-        return regAnswers.empty() ? regUseConstant : regAnswers[std::min(regReads, regAnswers.size()) - 1];
-    }
-    int NumImpactCategories() const override { return impactCategories; }
+    void Yield() override { ++yields; }
+    // Successive answers; the last one repeats.
+    bool RegUseConstant() const override { return regAnswers[std::min(regReads++, regAnswers.size() - 1)]; }
+    int NumImpactCategories() const override { return 3; }
     int NumCostCategories() const override { return costCategories; }
     bool HideManagementCosts() const override { return hideCosts; }
     void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
 
-    int yields = 0, impactCategories = 3, costCategories = 3;
-    std::function<void(int)> onYield;
-    bool regUseConstant = false, hideCosts = false;
-    std::vector<bool> regAnswers;
+    int yields = 0, costCategories = 3;
+    bool hideCosts = false;
+    std::vector<bool> regAnswers{false};
     mutable std::size_t regReads = 0;
     std::vector<Message> messages;
 };
@@ -47,9 +41,10 @@ class CMonteCarloTestAccess {
 public:
     using WorkingMatrix = CMonteCarlo::WorkingMatrix;
     static WorkingMatrix Validate(CMonteCarlo& mc, const Variant& inputs) { return mc.ValidateSimulationInput(inputs); }
-    static const Variant& LookupTables(const CMonteCarlo& mc) { return mc.lookupTables_; }
-    static void SetSeed(CMonteCarlo& mc, float seed) { mc.seed_ = seed; }
-    static void InitialisePRNG(CMonteCarlo& mc) { mc.InitialisePRNG(); }
+    static void Seed(CMonteCarlo& mc, float seed) {
+        mc.seed_ = seed;
+        mc.InitialisePRNG();
+    }
     static double NextUniform(CMonteCarlo& mc) { return mc.NextUniform(); }
     static std::array<std::int32_t, 13> RandomParameterOrder(CMonteCarlo& mc) { return mc.RandomParameterOrder(0, 12); }
     static double Draw(CMonteCarlo& mc, double mean, double s, std::int32_t code, std::int32_t table) {
@@ -58,7 +53,6 @@ public:
     static double Transform(const CMonteCarlo& mc, double u, double mean, double s, std::int32_t code, std::int32_t table) {
         return mc.TransformUniform(u, mean, s, code, table);
     }
-    static double LookupTableValue(const CMonteCarlo& mc, double u, std::int32_t index) { return mc.LookupTableValue(u, index); }
     static void FillTrials(CMonteCarlo& mc, TrialTable& table, const WorkingMatrix& m) { mc.FillTrials(table, m); }
 };
 
@@ -137,14 +131,6 @@ inline Variant GoodTable() { return CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}); }
 
 inline Variant Wrapped(const Variant& matrix, const Variant& impacts, const Variant& costs) {
     return Variant::List({matrix, impacts, costs});
-}
-
-// A table of n trials whose total risk and total cost columns hold the given values.
-inline TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& cost) {
-    TrialTable t(static_cast<std::int32_t>(risk.size()), 0);
-    for (std::int32_t i = 1; i <= t.trials(); ++i)
-        t(i, TrialTable::kTotalRisk) = risk[static_cast<std::size_t>(i - 1)], t(i, TrialTable::kTotalCost) = cost[static_cast<std::size_t>(i - 1)];
-    return t;
 }
 
 }  // namespace enginetest
