@@ -10,12 +10,6 @@ namespace nuvir {
 
 namespace chaindata {
 
-bool AppDataFlag(int index) {
-    bool on = false;
-    if (AppData.isArray()) TryStep([&] { on = CBool(AppData(index)); });
-    return on;
-}
-
 int CategoryCount(int objectType) {
     double n = 1;
     const int index = objectType == CCategoryData::kCost ? item::kNumCostCategories : item::kNumImpactCategories;

@@ -83,9 +83,6 @@ private:
 
 // Helpers the chain shares with its stages and the options dialog.
 namespace chaindata {
-// Item of the program's application data as a Boolean; False when there is no array
-// or the item does not convert.
-bool AppDataFlag(int item);
 // Category count of a kind (item 44 or 45), kept within 1..5; 1 when unreadable.
 int CategoryCount(int objectType);
 // A number rounded through its general text form and read back.

@@ -79,7 +79,7 @@ void CChain::SetData(const Variant& data) {
         if (last) stage->SetCategoryData(CChainElement::kI5, data(55), data(73));
         stage->SetCategoryData(CChainElement::kF, data(55 + k), data(73 + k));
 
-        if (chaindata::AppDataFlag(item::kConformCategories)) {
+        if (ItemFlag(AppData, item::kConformCategories)) {
             stage->SetCategoryDataRestrictive(CChainElement::kI);
             if (last) stage->SetCategoryDataRestrictive(CChainElement::kI5);
             stage->SetCategoryDataRestrictive(CChainElement::kF);

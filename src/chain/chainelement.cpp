@@ -16,8 +16,7 @@ double Clamp01(double x) { return MathFunctions::Max(MathFunctions::Min(x, 1), 0
 int KindOfIndex(int index) { return index == CChainElement::kF ? CCategoryData::kCost : CCategoryData::kImpact; }
 
 bool SwitchOn(int objectType) {
-    return chaindata::AppDataFlag(objectType == CCategoryData::kCost ? item::kCategoricalCosts
-                                                                     : item::kCategoricalImpacts);
+    return ItemFlag(AppData, objectType == CCategoryData::kCost ? item::kCategoricalCosts : item::kCategoricalImpacts);
 }
 
 }  // namespace

@@ -37,6 +37,14 @@ private:
     PictureBox& pic_;
 };
 
+// Prints a text centred on a box.
+void PrintCentred(PictureBox& pic, const CChainElement::Box& b, const std::string& text) {
+    const float cx = (b[0] + b[2]) / 2, cy = (b[1] + b[3]) / 2;
+    pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(text) / 2));
+    pic.SetCurrentY(static_cast<float>(cy - pic.TextHeight(text) / 2));
+    pic.Print(text);
+}
+
 }  // namespace
 
 void CChainElement::Render(float x, float y) {
@@ -83,76 +91,60 @@ void CChainElement::Render(float x, float y) {
     width(10);
     pen.LineBy(0, -S(10, 0));
 
-    // p box, then the line to the next stage or, on the last stage, to I5 and R5.
-    {
-        const float w = S(1, 0), h = S(1, 1);
-        width(10);
+    // The p and q boxes hang from the junction's column, the I boxes and risk ovals
+    // stand on the line that reaches them.
+    auto probabilityBox = [&](int part, int row, float h) {
+        const float w = S(row, 0);
+        width(row + 9);
         pen.MoveBy(w / 8, 0);
         pic.SetFillColor(diagram::Colour(opt::kColourPBox));
         pen.MoveBy(-w / 2, 0);
-        valueBox(kPartP, w, -h);
-    }
-    const float px = pen.X(), py = pen.Y();
+        valueBox(part, w, h);
+    };
+    auto impactBox = [&](int part, int row) {
+        const float w = S(row, 0), h = S(row, 1);
+        width(13);
+        pic.SetFillColor(diagram::Colour(opt::kColourIBox));
+        pen.MoveBy(0, h / 2);
+        valueBox(part, w, -h);
+    };
+    auto riskOval = [&](int part, int row) {
+        const float ow = S(row, 0), oh = S(row, 1);
+        width(14);
+        pic.SetFillColor(diagram::Colour(opt::kColourOval));
+        UpdatePartBox(part, pen.X(), pen.Y() - oh / 2, pen.X() + ow, pen.Y() + oh / 2);
+        pen.OvalRight(ow, oh);
+    };
+    // A line in row `row`'s width from the point (fx, fy).
+    auto lineFrom = [&](int row, float fx, float fy, float dx, float dy) {
+        width(row);
+        pen.Plot(fx, fy);
+        pen.LineBy(dx, dy);
+    };
+
+    // p box, then the line to the next stage or, on the last stage, to I5 and R5.
+    probabilityBox(kPartP, 1, -S(1, 1));
     if (next_) {
-        width(12);
-        pen.Plot(px, py);
-        pen.LineBy(S(12, 0), 0);
+        lineFrom(12, pen.X(), pen.Y(), S(12, 0), 0);
         connectX_ = pen.X();
         connectY_ = pen.Y();
     } else {
-        width(12);
-        pen.Plot(px, py);
-        pen.LineBy(S(13, 0), 0);
-        const float w = S(3, 0), h = S(3, 1);
-        width(13);
-        pic.SetFillColor(diagram::Colour(opt::kColourIBox));
-        pen.MoveBy(0, h / 2);
-        valueBox(kPartI5, w, -h);
-        width(12);
-        pen.Plot(pen.X(), pen.Y());
-        pen.LineBy(S(12, 0) / 2, 0);
+        lineFrom(12, pen.X(), pen.Y(), S(13, 0), 0);
+        impactBox(kPartI5, 3);
+        lineFrom(12, pen.X(), pen.Y(), S(12, 0) / 2, 0);
         pen.LineBy(0, S(3, 1));
         pen.LineBy(S(12, 0) / 2, 0);
-        const float ow = S(5, 0), oh = S(5, 1);
-        width(14);
-        pic.SetFillColor(diagram::Colour(opt::kColourOval));
-        UpdatePartBox(kPartR5, pen.X(), pen.Y() - oh / 2, pen.X() + ow, pen.Y() + oh / 2);
-        pen.OvalRight(ow, oh);
+        riskOval(kPartR5, 5);
     }
 
     // q box, I box and the line to the common column of the risk ovals.
-    width(11);
-    pen.Plot(jx, jy);
-    pen.LineBy(0, S(11, 0));
-    {
-        const float w = S(2, 0), h = S(2, 1);
-        width(11);
-        pen.MoveBy(w / 8, 0);
-        pic.SetFillColor(diagram::Colour(opt::kColourPBox));
-        pen.MoveBy(-w / 2, 0);
-        valueBox(kPartQ, w, h);
-    }
-    width(13);
-    pen.Plot(pen.X(), pen.Y());
-    pen.LineBy(S(13, 0), 0);
-    {
-        const float w = S(4, 0), h = S(4, 1);
-        width(13);
-        pic.SetFillColor(diagram::Colour(opt::kColourIBox));
-        pen.MoveBy(0, h / 2);
-        valueBox(kPartI, w, -h);
-    }
-    width(14);
-    pen.Plot(pen.X(), pen.Y());
-    pen.LineBy(S(14, 0), 0);
+    lineFrom(11, jx, jy, 0, S(11, 0));
+    probabilityBox(kPartQ, 2, S(2, 1));
+    lineFrom(13, pen.X(), pen.Y(), S(13, 0), 0);
+    impactBox(kPartI, 4);
+    lineFrom(14, pen.X(), pen.Y(), S(14, 0), 0);
     pen.LineBy(static_cast<float>(ovalLeft_ * scaleFactor_) - pen.X() + S(14, 0), 0);
-    {
-        const float ow = S(6, 0), oh = S(6, 1);
-        width(14);
-        pic.SetFillColor(diagram::Colour(opt::kColourOval));
-        UpdatePartBox(kPartR, pen.X(), pen.Y() - oh / 2, pen.X() + ow, pen.Y() + oh / 2);
-        pen.OvalRight(ow, oh);
-    }
+    riskOval(kPartR, 6);
 
     // Fixed-cost circle on its 45-degree line, joined to the rim.
     if (!diagram::HideCosts()) {
@@ -189,27 +181,12 @@ void CChainElement::DrawLabels() {
     const std::string k = FormatDouble(index_);
     const std::string k1 = FormatDouble(index_ + 1);
     const MKelvaro::TextWidthMeasure measure = [&pic](const std::string& t) { return pic.TextWidth(t); };
-    auto centred = [&](float cx, float cy, const std::string& text) {
-        pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(text) / 2));
-        pic.SetCurrentY(static_cast<float>(cy - pic.TextHeight(text) / 2));
-        pic.Print(text);
-    };
-    auto centre = [this](int part) {
-        const Box& b = partBoxes_[static_cast<std::size_t>(part)];
-        return std::pair<float, float>{(b[0] + b[2]) / 2, (b[1] + b[3]) / 2};
-    };
     const int decimals = diagram::Decimals();
 
-    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], chaindata::AppDataFlag(item::kCategoricalCosts));
-    {
-        const auto [cx, cy] = centre(kPartP);
-        centred(cx, cy, "p" + k + "=" + MKelvaro::FormatDecimals(primary_[kP], decimals));
-    }
-    {
-        const auto [cx, cy] = centre(kPartQ);
-        centred(cx, cy, "q" + k + "=" + MKelvaro::FormatDecimals(primary_[kQ], decimals));
-    }
-    const bool italicImpacts = chaindata::AppDataFlag(item::kCategoricalImpacts);
+    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], ItemFlag(AppData, item::kCategoricalCosts));
+    PrintCentred(pic, partBoxes_[kPartP], "p" + k + "=" + MKelvaro::FormatDecimals(primary_[kP], decimals));
+    PrintCentred(pic, partBoxes_[kPartQ], "q" + k + "=" + MKelvaro::FormatDecimals(primary_[kQ], decimals));
+    const bool italicImpacts = ItemFlag(AppData, item::kCategoricalImpacts);
     if (!next_) PrintSplitLabel(kPartI5, "I" + k1 + "=", primary_[kI5], italicImpacts);
     PrintSplitLabel(kPartI, "I" + k + "=", primary_[kI], italicImpacts);
     if (!next_) PrintInBox(kPartR5, "R" + k1 + "=" + MKelvaro::FormatSigFigs(measure, risks_[0], 4));
@@ -226,10 +203,7 @@ void CChainElement::PrintSplitLabel(int part, const std::string& label, double v
     const std::string number =
         MKelvaro::FormatSigFigs([&pic](const std::string& t) { return pic.TextWidth(t); }, value, 4);
     if (b[2] - b[0] > pic.TextWidth("W" + label + number)) {
-        const std::string text = label + number;
-        pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(text) / 2));
-        pic.SetCurrentY(static_cast<float>(cy - pic.TextHeight(text) / 2));
-        pic.Print(text);
+        PrintCentred(pic, b, label + number);
     } else {
         pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(label) / 2));
         pic.SetCurrentY(static_cast<float>(cy - pic.TextHeight(label)));

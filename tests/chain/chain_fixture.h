@@ -23,13 +23,6 @@ namespace nuvir::test {
 
 inline double N(const Variant& v) { return v.numberValue(); }
 
-// A rows x cols array of Doubles, zero-based, filled row by row.
-inline Variant Table(int rows, int cols, std::initializer_list<double> values) {
-    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
-    for (int k = 0; k < static_cast<int>(values.size()); ++k) t(k / cols, k % cols) = Variant(values.begin()[k]);
-    return t;
-}
-
 inline std::vector<double> Row(const Variant& table, int row) {
     std::vector<double> out;
     for (int j = table.lbound(2); j <= table.ubound(2); ++j) out.push_back(N(table(row, j)));

@@ -59,8 +59,7 @@ TEST_F(CommandTest, TheReportGoesToTheFileAndAsRtfOnlyToTheClipboard) {
     ReportPath = "/nowhere";
     dialog.QueueCancel();
     EXPECT_EQ(GenerateRtfReport(host, "Ant_Lake"), "");  // cancelled: nothing changes
-    EXPECT_EQ(ReportPath, "/nowhere");
-    EXPECT_EQ(ClipboardRtfBytes(), "{\\rtf1 earlier}");
+    EXPECT_EQ(std::make_pair(ReportPath, ClipboardRtfBytes()), std::make_pair(std::string("/nowhere"), std::string("{\\rtf1 earlier}")));
     const FileDialogRequest& r = dialog.requests.at(0);
     EXPECT_EQ(std::tie(r.title, r.filterPattern, r.fileName, r.directory, r.overwritePrompt),
               std::make_tuple("Write report as RTF file", "*.RTF", "Ant_Lake.rtf", "/nowhere", true));
@@ -173,32 +172,31 @@ TEST_F(CommandTest, TheDefaultAssessmentsCostCorrelationsShowDashes) {
     }
 }
 
-// What the office suite shows of reports of real runs, a hostile species among them.
-TEST_F(CommandTest, ReportsOfRealRunsInTheOfficeSuite) {
-    host.run.RunSnapshot(item::kSpecies) = Variant("Ant } {x} C:\\tmp\\ caf\xC3\xA9");
-    const int status = WriteAndCheck("report_default", "--pages 2 --images 7 --text 'Ant } {x} C:\\tmp\\ caf\xC3\xA9' "
-                                                       "--text 'Cumulative Risk (CI = 95 %)' --text 'VB,Const=N,Tails=2' "
-                                                       "--text 'p1 = 0.50 (0.1443,U)' --text S5 --no-text %A --no-text %B");
-    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
-    EXPECT_EQ(status, 0);
-    AppOptions(opt::kHideCosts) = Variant(true);
-    EXPECT_EQ(WriteAndCheck("report_hidden_costs", "--pages 1 --images 4 --no-text 'Management Costs'"), 0);
-    AppOptions(opt::kHideCosts) = Variant(false);
-    // Each impact is its table's expected value, 1 x 0.5 + 2 x 0.25 + 4 x 0.25 = 2.
+// What the office suite shows of the report of a real run of categorical impacts, a
+// hostile species among the texts; each impact is its table's expected value,
+// 1 x 0.5 + 2 x 0.25 + 4 x 0.25 = 2.
+TEST_F(CommandTest, AReportOfARealRunInTheOfficeSuite) {
     Variant data = DefaultAssessment();
+    data(item::kSpecies) = Variant("Ant } {x} C:\\tmp\\ caf\xC3\xA9");
     data(item::kCategoricalImpacts) = Variant(true);
     data(item::kNumImpactCategories) = Variant(3);
     AppData(item::kNumImpactCategories) = Variant(3);
     for (int q = item::kI1; q < item::kI1 + 5; ++q) {
         data(item::Relative(q)) = Variant::Doubles({2, 0, 2});
         data(item::PointValue(q)) = Variant(2.0);
-        data(item::CategoryTable(q)) = CategoryTable({1, 2, 4}, {0.5, 0.25, 0.25});
+        data(item::CategoryTable(q)) = Table(2, 3, {1, 2, 4, 0.5, 0.25, 0.25});
     }
     MKelvaro::StoreOutcomeRisks(data);
     host.run = SimulatedRun(data);
-    EXPECT_EQ(WriteAndCheck("report_categorical", "--pages 3 --images 7 --text 'Categorical Impact Data' "
-                                                  "--text I5 --text 'P(0-1)' --text 0.25 --text '(*)'"),
-              0);
+    const int status = WriteAndCheck("report_categorical",
+                                     "--pages 3 --images 7 --text 'Ant } {x} C:\\tmp\\ caf\xC3\xA9' --text S5 "
+                                     "--text 'Cumulative Risk (CI = 95 %)' --text 'VB,Const=N,Tails=2' "
+                                     "--text 'p1 = 0.50 (0.1443,U)' --text 'Categorical Impact Data' --text I5 "
+                                     "--text 'P(0-1)' --text 0.25 --text '(*)' --no-text %A --no-text %B");
+    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
+    EXPECT_EQ(status, 0);
+    AppOptions(opt::kHideCosts) = Variant(true);
+    EXPECT_EQ(WriteAndCheck("report_hidden_costs", "--pages 2 --images 4 --no-text 'Management Costs'"), 0);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 // defaults.
 #include <gmock/gmock.h>
 
-#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "appdata/appservices.h"
 #include "defaultdata.h"
@@ -28,14 +28,17 @@ inline int CountOf(const std::string& text, const std::string& what) {
     return n;
 }
 
-// A category table (0 To 1, 0 To N - 1): values, then probabilities.
-inline Variant CategoryTable(std::initializer_list<double> values, std::initializer_list<double> probabilities) {
-    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, static_cast<int>(values.size()) - 1}});
-    int k = 0;
-    for (double v : values) t(0, k++) = Variant(v);
-    k = 0;
-    for (double p : probabilities) t(1, k++) = Variant(p);
-    return t;
+// Rows of (name, input, expected text) walked through f.
+struct TextCase {
+    const char* name;
+    std::string in, out;
+};
+template <class F>
+void ExpectEach(const std::vector<TextCase>& cases, F f) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(f(c.in), c.out);
+    }
 }
 
 // The main window as the report sees it.

@@ -1,8 +1,6 @@
 // The built-in template, its file, and finding the program that opens reports.
 #include <sys/stat.h>
 
-#include <QImage>
-
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,41 +12,25 @@
 namespace nuvir::test {
 namespace {
 
-// Plain ASCII with CR LF line ends; each placeholder once, set B's after the page
-// break, and every one replaced without regard to case; the chain a one-bit picture.
-TEST(DefaultTemplate, EachPlaceholderOnceOnItsPageAndEveryOneReplaced) {
+// Plain ASCII with CR LF line ends; each placeholder once, set B's after the page break.
+TEST(DefaultTemplate, EachPlaceholderOnceOnItsPage) {
     const std::string& t = CReport::DefaultTemplate();
     for (std::size_t i = 0; i < t.size(); ++i) {
         const auto c = static_cast<unsigned char>(t[i]);
         ASSERT_TRUE(c >= 0x20 ? c < 0x80 : (c == '\r' && t[i + 1] == '\n') || (c == '\n' && t[i - 1] == '\r')) << i;
     }
     ASSERT_EQ(CountOf(t, "\\page"), 1);
-    ReportFields fields;
-    std::string templ = "{";
-    std::string expected = "{";
     int placeholders = 0;
     for (int set = 0; set < 2; ++set) {
         for (int row = 0; row < field::kTextRows; ++row) {
-            std::string name = PlaceholderName(row, set);
+            const std::string name = PlaceholderName(row, set);
             if (name.empty()) continue;
             ++placeholders;
             EXPECT_EQ(CountOf(t, name), 1) << name;
             EXPECT_EQ(t.find(name) < t.find("\\page"), set == field::kSetA) << name;
-            fields(row, set) = "v" + FormatDouble(set) + "." + FormatDouble(row);
-            for (char& c : name) c = static_cast<char>(row % 2 ? std::tolower(c) : std::toupper(c));
-            templ += name + "|";
-            expected += *fields(row, set) + "|";
         }
     }
     EXPECT_EQ(CountOf(t, "%"), 2 * placeholders);  // nothing else looks like one
-    CReport report;
-    report.SetData(fields);
-    EXPECT_EQ(report.MergeReportTemplate(templ + "}"), expected + "}");
-    std::string hex;
-    for (std::size_t i = t.find("\\pngblip ") + 9; t[i] != '}'; ++i) {
-        if (std::isxdigit(static_cast<unsigned char>(t[i]))) hex += t[i];
-    }
-    EXPECT_EQ(QImage::fromData(QByteArray::fromHex(QByteArray::fromStdString(hex)), "PNG").depth(), 1);
 }
 
 // The desktop entries live in the test's folder; the system folders stay after ours
@@ -82,19 +64,15 @@ protected:
 
 TEST_F(ViewerTest, TheProgramOfADesktopEntry) {
     const std::string writer = dir.file("bin/writer");
-    struct Case { const char* name; std::string exec; std::string program; };
-    const Case cases[] = {
-        {"a name on PATH", "writer --writer %U", writer},
-        {"after env and its variables", "env LANG=C GDK_BACKEND=x11 writer %F", writer},
-        {"a quoted absolute path", "\"" + writer + "\" %f", writer},
-        {"a program that is not there", "no-such-program %f", ""},
-        {"no Exec line", "", ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Entry("e.desktop", c.exec);
-        EXPECT_EQ(DesktopEntryProgram("e.desktop"), c.program);
-    }
+    ExpectEach({{"a name on PATH", "writer --writer %U", writer},
+                {"after env and its variables", "env LANG=C GDK_BACKEND=x11 writer %F", writer},
+                {"a quoted absolute path", "\"" + writer + "\" %f", writer},
+                {"a program that is not there", "no-such-program %f", ""},
+                {"no Exec line", "", ""}},
+               [&](const std::string& exec) {
+                   Entry("e.desktop", exec);
+                   return DesktopEntryProgram("e.desktop");
+               });
     Entry("e.desktop", "writer %U", "home");  // the user's own entry comes first
     EXPECT_EQ(DesktopEntryProgram("e.desktop"), writer);
 }
