@@ -7,8 +7,6 @@
 
 #include "benchapp.h"
 
-#include "appdata/appdata.h"
-#include "appdata/options.h"
 #include "chain/chain.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -17,12 +15,9 @@
 
 namespace {
 
-void EnsureApplication() { BenchApplication(); }
-
 void BM_ChainRender(benchmark::State& state) {
-    EnsureApplication();
-    nuvir::AppData = nuvir::GetAppDataDefaults(true, nuvir::Variant());
-    nuvir::AppOptions = nuvir::GetAppOptionsDefaults();
+    BenchApplication();
+    LoadDefaultData();
     nuvir::ImagePictureBox pic(1200, 700);
     nuvir::CChain chain;
     chain.SetHost(&pic);
@@ -37,9 +32,8 @@ BENCHMARK(BM_ChainRender)->Unit(benchmark::kMillisecond);
 // 2 to 4, their redraw with flood fills and labels, the totals, and the redraws that the
 // box's validation runs as the focus moves to the picture.
 void BM_ChainEnterCommit(benchmark::State& state) {
-    EnsureApplication();
-    nuvir::AppData = nuvir::GetAppDataDefaults(true, nuvir::Variant());
-    nuvir::AppOptions = nuvir::GetAppOptionsDefaults();
+    BenchApplication();
+    LoadDefaultData();
     nuvir::Form form;
     auto* pic = form.Add<nuvir::QtPictureBox>("picChainContainer");
     pic->SetBorderStyle(0);

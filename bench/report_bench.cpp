@@ -7,9 +7,8 @@
 
 #include <filesystem>
 
-#include "appdata/appdata.h"
 #include "appdata/appservices.h"
-#include "appdata/options.h"
+#include "benchapp.h"
 #include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
 #include "platform/picturebox.h"
@@ -51,17 +50,11 @@ public:
 };
 
 void BM_ReportOfA100000TrialRun(benchmark::State& state) {
-    static int argc = 1;
-    static char name[] = "nuvir_bench";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!QApplication::instance()) static QApplication app(argc, argv);
-
+    BenchApplication();
     const auto folder = std::filesystem::temp_directory_path() / "nuvir-report-bench";
     std::filesystem::create_directories(folder);
     SetAppPath(folder.generic_string());
-    AppOptions = GetAppOptionsDefaults();
-    AppData = GetAppDataDefaults(true, Variant());
+    LoadDefaultData();
     AppData(item::kTrials) = Variant(100000);
     MKelvaro::StoreOutcomeRisks(AppData);
     FakeServices services;

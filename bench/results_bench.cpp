@@ -10,8 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "appdata/appdata.h"
-#include "appdata/options.h"
+#include "benchapp.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
 #include "platform/form.h"
@@ -28,15 +27,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "nuvir_bench";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-}
 
 // Lets the events through as the program does, and keeps the gaps between two visits
 // of the event loop.
@@ -105,17 +95,16 @@ struct Page {
 };
 
 void ResetData(int trials) {
-    nuvir::AppData = nuvir::GetAppDataDefaults(true, nuvir::Variant());
+    LoadDefaultData();
     nuvir::MKelvaro::StoreOutcomeRisks(nuvir::AppData);
     nuvir::AppData(nuvir::item::kTrials) = trials;
-    nuvir::AppOptions = nuvir::GetAppOptionsDefaults();
 }
 
 // A run of 10^6 trials from the page against the engine alone on the same input and
 // seed: the difference is the page's own work (snapshot, matrix, statistics copied,
 // six plots, result lines, sensitivity table).
 void BM_RunFromPage(benchmark::State& state) {
-    EnsureApplication();
+    BenchApplication();
     const int trials = static_cast<int>(state.range(0));
     ResetData(trials);
     TimedYield yield;
@@ -153,7 +142,7 @@ BENCHMARK(BM_RunFromPage)->Arg(1000000)->Iterations(1)->Unit(benchmark::kMillise
 
 // The plots of a 20000-trial run on a plot of the page's size (about 250 x 365 pixels).
 void BM_ResultPlot(benchmark::State& state) {
-    EnsureApplication();
+    BenchApplication();
     ResetData(20000);
     Page page;
     page.controller->SimulateAppData();

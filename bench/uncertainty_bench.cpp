@@ -9,8 +9,6 @@
 #include <memory>
 
 #include "benchapp.h"
-#include "appdata/appdata.h"
-#include "appdata/options.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
 #include "uncertainty/uncertaintyelements.h"
@@ -23,8 +21,7 @@ struct Page {
     Form form;
     CUncertaintyElements set;
     Page() {
-        AppData = GetAppDataDefaults(true, Variant());
-        AppOptions = GetAppOptionsDefaults();
+        LoadDefaultData();
         auto* first = form.Add<QtPictureBox>("picAbsoluteContainer", 0);
         auto* last = form.Add<QtPictureBox>("picAbsoluteContainer", 1);
         first->Move(0, 0, 11400, 7000);
@@ -37,17 +34,15 @@ struct Page {
     }
 };
 
-QApplication& App() { return BenchApplication(); }
-
 void BM_UncertaintyRender(benchmark::State& state) {
-    App();
+    BenchApplication();
     Page page;
     for (auto _ : state) page.set.Render();
 }
 BENCHMARK(BM_UncertaintyRender)->Unit(benchmark::kMillisecond);
 
 void BM_UncertaintySetDataUnchanged(benchmark::State& state) {
-    App();
+    BenchApplication();
     Page page;
     for (auto _ : state) page.set.SetData();
 }

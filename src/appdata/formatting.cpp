@@ -29,7 +29,7 @@ std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t
     if (!std::isfinite(x)) return FormatDouble(x);
     const double r = MUtilities::RoundSigFigs(x, digits);
     std::string plain = FormatDouble(r);
-    std::string scientific = FormatScientific3(r);
+    std::string scientific = FormatScientific(r, 3);
     if (!target) return plain.size() <= scientific.size() ? plain : scientific;
     // Drawn widths are single-precision numbers on the drawing surface.
     const float widthPlain = static_cast<float>(target(plain));

@@ -61,6 +61,8 @@ bool BetaQuantile::BuildOctave(int half, int octave, int parts, Octave& out) con
     // Q at w (u = w below 1/2, 1 - u = w from 1/2 on), and 1 - Q, in long double.
     auto q = [&](double w) { return betaquantile::Solve(a_, b_, w, upper); };
     auto y = [&](double w) { return betaquantile::Solve(b_, a_, w, !upper); };
+    // What a part's polynomial holds: Q, or 1 - Q for a complement part.
+    auto value = [&](const Part& p, double w) { return p.complement ? y(w) : q(w); };
 
     out.parts = parts;
     out.part.assign(static_cast<std::size_t>(parts), Part{});
@@ -70,7 +72,6 @@ bool BetaQuantile::BuildOctave(int half, int octave, int parts, Octave& out) con
         const auto mid = q(std::ldexp(frame.MAt(0.0), exponent));
         Part& part = out.part[static_cast<std::size_t>(j)];
         part.complement = !mid || *mid >= 0.5L;
-        auto value = [&](double w) { return part.complement ? y(w) : q(w); };
 
         // Chebyshev coefficients through the values at the nodes. A node's m is rounded
         // to a double, and for a small shape a the quantile moves by 1/a times that
@@ -79,7 +80,7 @@ bool BetaQuantile::BuildOctave(int half, int octave, int parts, Octave& out) con
         std::array<std::array<long double, kN + 1>, kN> system{};
         for (int k = 0; k < kN; ++k) {
             const double m = frame.MAt(static_cast<double>(std::cos(kPi * (k + 0.5L) / kN)));
-            const auto v = value(std::ldexp(m, exponent));
+            const auto v = value(part, std::ldexp(m, exponent));
             if (!v) return false;
             auto& row = system[static_cast<std::size_t>(k)];
             const long double t = frame.TAt(m);
@@ -118,10 +119,10 @@ bool BetaQuantile::BuildOctave(int half, int octave, int parts, Octave& out) con
             const double t = k == 0 ? -1.0 : k == kN ? 1.0 : static_cast<double>(std::cos(kPi * k / kN));
             const double m = frame.MAt(t);
             const double w = std::ldexp(m, exponent);
-            const bool complement = out.part[static_cast<std::size_t>(j)].complement;
-            const auto r = complement ? y(w) : q(w);
+            const Part& part = out.part[static_cast<std::size_t>(j)];
+            const auto r = value(part, w);
             if (!r) return false;
-            const long double ref = complement ? 1.0L - *r : *r;
+            const long double ref = part.complement ? 1.0L - *r : *r;
             const double got = Evaluate(out, m);
             const double ulps = static_cast<double>(std::fabs(static_cast<long double>(got) - ref)) /
                                 Ulp(static_cast<double>(ref));
@@ -180,12 +181,6 @@ bool BetaQuantile::Finish() {
 void BetaQuantile::BuildAll() {
     for (int t = 0; t < Tasks(); ++t) BuildTask(t);
     Finish();
-}
-
-int BetaQuantile::Parts() const {
-    int n = 0;
-    for (const auto& o : octaves_) n += o.parts;
-    return n;
 }
 
 std::optional<double> BetaQuantile::operator()(double u) const {

@@ -50,9 +50,6 @@ public:
     // value where the library has none.
     std::optional<double> operator()(double u) const;
 
-    // Parts in use (for tests and benchmarks).
-    int Parts() const;
-
 private:
     struct Part {
         bool complement = false;  // the polynomial gives 1 - Q

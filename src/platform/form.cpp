@@ -214,6 +214,11 @@ void Form::LockSize() {
     }
 }
 
+void Form::ResizeTo(const QSize& next) {
+    if (FixedSize()) setFixedSize(next);
+    resize(next);
+}
+
 Control* Form::ActiveControl() const {
     QWidget* f = focusWidget();
     if (f == nullptr) return nullptr;
@@ -281,15 +286,11 @@ void Form::SetTop(double v) {
 }
 void Form::SetWidth(double v) {
     width_ = Coord{v, true};
-    const QSize next(std::max(0, TwipsToPxX(v) - NonClientWidthPx()), height());
-    if (FixedSize()) setFixedSize(next);
-    resize(next);
+    ResizeTo(QSize(std::max(0, TwipsToPxX(v) - NonClientWidthPx()), height()));
 }
 void Form::SetHeight(double v) {
     height_ = Coord{v, true};
-    const QSize next(width(), std::max(0, TwipsToPxY(v) - 2 * FrameYPx() - CaptionPx()));
-    if (FixedSize()) setFixedSize(next);
-    resize(next);
+    ResizeTo(QSize(width(), std::max(0, TwipsToPxY(v) - 2 * FrameYPx() - CaptionPx())));
 }
 double Form::ScaleWidth() const { return PxToTwipsX(width()); }
 double Form::ScaleHeight() const { return PxToTwipsY(std::max(0, height() - MenuBarPx())); }

@@ -175,6 +175,8 @@ private:
     bool FixedSize() const;
     // Holds a fixed style's window at its size (the program still sets the size).
     void LockSize();
+    // The program's resize: a fixed style's window is held at the new size.
+    void ResizeTo(const QSize& next);
     int FrameXPx() const;
     int FrameYPx() const;
     int CaptionPx() const;

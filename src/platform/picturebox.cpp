@@ -160,6 +160,8 @@ QImage ImagePictureBox::NewImage(int widthPx, int heightPx) const {
     return image;
 }
 
+bool ImagePictureBox::OnSurface(int px, int py) const { return px >= 0 && py >= 0 && px < widthPx_ && py < heightPx_; }
+
 QPoint ImagePictureBox::DevicePoint(int px, int py) const {
     return QPoint(static_cast<int>(std::floor(px * devicePixelRatio_)), static_cast<int>(std::floor(py * devicePixelRatio_)));
 }
@@ -408,7 +410,7 @@ void ImagePictureBox::PSet(double x, double y, std::optional<Colour> colour) {
     const QColor c = ColourToQColor(colour.value_or(foreColor_));
     const int px = PixelX(x), py = PixelY(y);
     if (drawWidth_ <= 1) {
-        if (px >= 0 && py >= 0 && px < widthPx_ && py < heightPx_) {
+        if (OnSurface(px, py)) {
             QPainter p(&image_);
             p.fillRect(QRect(px, py, 1, 1), c);
         }
@@ -452,7 +454,7 @@ void ImagePictureBox::Circle(double x, double y, double radius, std::optional<Co
 
 Colour ImagePictureBox::Point(double x, double y) const {
     const int px = PixelX(x), py = PixelY(y);
-    if (px < 0 || py < 0 || px >= widthPx_ || py >= heightPx_) return -1;
+    if (!OnSurface(px, py)) return -1;
     return QColorToColour(QColor(image_.pixel(DevicePoint(px, py))));
 }
 
@@ -497,9 +499,10 @@ void ImagePictureBox::Print(const std::string& text) {
 }
 
 void ImagePictureBox::FloodFillPx(int pixelX, int pixelY) {
-    if (pixelX < 0 || pixelY < 0 || pixelX >= widthPx_ || pixelY >= heightPx_ || fillStyle_ == fillstyle::Transparent) return;
+    if (!OnSurface(pixelX, pixelY) || fillStyle_ == fillstyle::Transparent) return;
     // The fill runs over device pixels, where the outline was drawn.
-    const int px = DevicePoint(pixelX, pixelY).x(), py = DevicePoint(pixelX, pixelY).y();
+    const QPoint device = DevicePoint(pixelX, pixelY);
+    const int px = device.x(), py = device.y();
     const QRgb seed = image_.pixel(px, py) | 0xFF000000u;
     const QRgb fill = ColourToQColor(fillColor_).rgb() | 0xFF000000u;
     if (seed == fill) return;

@@ -305,7 +305,8 @@ private:
     void ResetFixedScale();
     QImage NewImage(int widthPx, int heightPx) const;
     void AlignStroke(QPainter& p) const;
-    // The device pixel of the top left corner of a pixel.
+    // Whether a pixel lies on the drawing, and the device pixel of its top left corner.
+    bool OnSurface(int px, int py) const;
     QPoint DevicePoint(int px, int py) const;
 
     QImage image_;

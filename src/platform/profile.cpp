@@ -294,13 +294,21 @@ bool WriteInPlace(const std::string& target, std::string_view bytes) {
     return ok;
 }
 
+// Why a resolved target cannot be written (None when it can); exists tells whether
+// the file is there.
+Failure TargetFailure(const std::string& target, bool& exists) {
+    if (!FolderExists(FolderOf(target))) return Failure::NoFolder;
+    struct stat st {};
+    exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) return Failure::NotAFile;
+    if (exists && (st.st_mode & S_IWUSR) == 0) return Failure::ReadOnly;
+    return Failure::None;
+}
+
 // The whole new contents of an already resolved and locked target.
 bool WriteFile(const std::string& target, std::string_view bytes) {
-    if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return Fail(Failure::NotAFile);
-    if (exists && (st.st_mode & S_IWUSR) == 0) return Fail(Failure::ReadOnly);
+    bool exists = false;
+    if (const Failure f = TargetFailure(target, exists); f != Failure::None) return Fail(f);
     std::string temp;
     const int fd = OpenTempBeside(target, temp);
     if (fd < 0) {
@@ -524,11 +532,9 @@ bool WriteString(const std::string& file, const std::string& section, const std:
                  const std::optional<std::string>& text) {
     g_lastFailure = Failure::None;
     const std::string target = FinalTarget(file);
-    if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
-    struct stat st {};
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return Fail(Failure::NotAFile);
-    if (exists && (st.st_mode & S_IWUSR) == 0) return Fail(Failure::ReadOnly);
+    // Checked before the lock too, so that a write bound to fail reads nothing.
+    bool exists = false;
+    if (const Failure f = TargetFailure(target, exists); f != Failure::None) return Fail(f);
     WriteLock lock(target);
     if (!lock.Ok()) return false;
     Contents contents = Contents::Load(target, !lock.OnTarget());

@@ -72,7 +72,7 @@ bool ClipboardHasFormat(int format) {
             case clipformat::RTF:
                 return md->hasFormat(QString::fromLatin1(kRtfMimeType)) ||
                        md->hasFormat(QString::fromLatin1(kRtfMimeTypeAlt)) ||
-                       md->hasFormat(QStringLiteral("application/rtf"));
+                       md->hasFormat(QString::fromLatin1(kRtfMimeTypeApplication));
             default: return false;
         }
     } catch (...) {

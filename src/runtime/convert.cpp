@@ -118,17 +118,17 @@ std::string PrintForm(const Variant& v) {
     return CStr(v);
 }
 
-std::string PrintFileForm(double x) {
-    std::string t = FormatDouble(x);
-    const bool negative = t[0] == '-';
-    const std::size_t digit = negative ? 1 : 0;
-    if (t.compare(digit, 2, "0.") == 0) t.erase(digit, 1);
-    return (negative ? "" : " ") + t + " ";
-}
+std::string PrintFileForm(double x) { return WithoutLeadingZero(StrForm(x)) + " "; }
 
 std::string StrForm(double x) {
     std::string t = FormatDouble(x);
     return t[0] == '-' ? t : " " + t;
+}
+
+std::string WithoutLeadingZero(std::string number) {
+    const std::size_t digit = !number.empty() && (number[0] == '-' || number[0] == ' ') ? 1 : 0;
+    if (number.compare(digit, 2, "0.") == 0) number.erase(digit, 1);
+    return number;
 }
 
 namespace {
@@ -206,8 +206,6 @@ std::string FormatScientific(double x, int decimals) {
     out += ExponentText(exp10);
     return out;
 }
-
-std::string FormatScientific3(double x) { return FormatScientific(x, 3); }
 
 // ---- text -> number ---------------------------------------------------------
 

@@ -35,14 +35,16 @@ std::string PrintForm(const Variant& v);
 std::string PrintFileForm(double x);
 // The form of Str(): a leading blank when not negative, no trailing blank.
 std::string StrForm(double x);
+// A number's text without the zero before its point ("0.5" -> ".5", "-0.25" -> "-.25",
+// " 0.5" -> " .5"); any other text as it is.
+std::string WithoutLeadingZero(std::string number);
 
 // Fixed decimals, pattern "0.00..." with `decimals` zeros (0 gives "0"): at least one
 // integer digit, halves away from zero on the 15-significant-digit decimal text.
 std::string FormatFixed(double x, int decimals);
-// Pattern "0.000e-00": one digit, three decimals, "e", a "-" only for negative
-// exponents, at least two exponent digits ("1.500e02", "5.000e-02").
-std::string FormatScientific3(double x);
-// The same pattern with `decimals` digits after the point: "0.00e-00" with 2.
+// Pattern "0.000e-00" with `decimals` digits after the point (three there): one digit,
+// the decimals, "e", a "-" only for negative exponents, at least two exponent digits
+// ("1.500e02", "5.000e-02" with three).
 std::string FormatScientific(double x, int decimals);
 
 // The decimal digits of x rounded to `sig` significant digits (1..17), with its

@@ -6,15 +6,7 @@
 
 namespace nuvir {
 
-std::string FormatNoLeadingZero(double x, int decimals) {
-    std::string s = FormatFixed(x, decimals);
-    if (s.rfind("0.", 0) == 0) {
-        s.erase(0, 1);
-    } else if (s.rfind("-0.", 0) == 0) {
-        s.erase(1, 1);
-    }
-    return s;
-}
+std::string FormatNoLeadingZero(double x, int decimals) { return WithoutLeadingZero(FormatFixed(x, decimals)); }
 
 std::string FormatUpToSixDecimals(double x) {
     std::string s = FormatFixed(x, 6);

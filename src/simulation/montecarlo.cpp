@@ -121,8 +121,6 @@ void StoreRaw(TrialTable& table, std::int32_t t, const std::array<float, kQ>& ke
 
 CMonteCarlo::CMonteCarlo(SimulationHost& host) : host_(host) {}
 
-CMonteCarlo::~CMonteCarlo() = default;
-
 void CMonteCarlo::SetPRNGToUse(std::int32_t value) {
     prngToUse_ = static_cast<std::int32_t>(MathFunctions::Max(MathFunctions::Min(value, 1.0), 0.0));
 }
@@ -579,9 +577,9 @@ struct alignas(64) DrawState {
 
 }  // namespace
 
-void CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
-    betaQuantiles_.clear();
-    if (trials < kBetaTableTrials) return;
+std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
+    std::vector<std::unique_ptr<BetaQuantile>> quantiles;
+    if (trials < kBetaTableTrials) return quantiles;
     std::array<int, kQ> which{};
     for (std::size_t k = 0; k < kQ; ++k) {
         which[k] = -1;
@@ -590,17 +588,18 @@ void CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
         for (std::size_t j = 0; j < k; ++j)
             if (which[j] >= 0 && plan.m[j][0] == row[0] && plan.m[j][1] == row[1]) which[k] = which[j];
         if (which[k] < 0) {
-            which[k] = static_cast<int>(betaQuantiles_.size());
-            betaQuantiles_.push_back(std::make_unique<BetaQuantile>(row[0], row[1]));
+            which[k] = static_cast<int>(quantiles.size());
+            quantiles.push_back(std::make_unique<BetaQuantile>(row[0], row[1]));
         }
     }
-    if (betaQuantiles_.empty()) return;
+    if (quantiles.empty()) return quantiles;
     const int tasks = BetaQuantile::Tasks();
-    ParallelFor(static_cast<int>(betaQuantiles_.size()) * tasks,
-                [&](int i) { betaQuantiles_[static_cast<std::size_t>(i / tasks)]->BuildTask(i % tasks); });
-    for (auto& q : betaQuantiles_) q->Finish();
+    ParallelFor(static_cast<int>(quantiles.size()) * tasks,
+                [&](int i) { quantiles[static_cast<std::size_t>(i / tasks)]->BuildTask(i % tasks); });
+    for (auto& q : quantiles) q->Finish();
     for (std::size_t k = 0; k < kQ; ++k)
-        if (which[k] >= 0) plan.beta[k] = betaQuantiles_[static_cast<std::size_t>(which[k])].get();
+        if (which[k] >= 0) plan.beta[k] = quantiles[static_cast<std::size_t>(which[k])].get();
+    return quantiles;
 }
 
 void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
@@ -636,7 +635,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         return;
     }
 
-    BuildBetaQuantiles(plan, n);
+    const auto betaQuantiles = BuildBetaQuantiles(plan, n);
 
     // Drawing, on this thread.
     DrawState state;

@@ -38,7 +38,6 @@ class CMonteCarlo {
 public:
     // The host must outlive the object.
     explicit CMonteCarlo(SimulationHost& host);
-    ~CMonteCarlo();
     CMonteCarlo(const CMonteCarlo&) = delete;
     CMonteCarlo& operator=(const CMonteCarlo&) = delete;
 
@@ -126,9 +125,9 @@ private:
     // from its own copy.
     struct TrialPlan;
     // The fast inverses of the beta rows of a long run, one per distinct shape pair,
-    // built in parallel; rows of a short run keep the library's inverse, which is then
-    // cheaper than building.
-    void BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials);
+    // built in parallel and pointed to by the plan, which must not outlive them; rows
+    // of a short run keep the library's inverse, which is then cheaper than building.
+    static std::vector<std::unique_ptr<BetaQuantile>> BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials);
     // The values of the first toSlot quantities in the trial's order, by quantity.
     void TransformSlots(const TrialPlan& plan, const std::array<std::int32_t, TrialTable::kQuantities>& order,
                         const std::array<double, TrialTable::kQuantities>& uniforms, int toSlot,
@@ -147,7 +146,6 @@ private:
     std::int32_t lookupLo_ = 0;
     std::int32_t lookupHi_ = -1;
     std::array<LookupTable, TrialTable::kQuantities> lookupCache_;
-    std::vector<std::unique_ptr<BetaQuantile>> betaQuantiles_;
     SimulationResults results_;
 };
 

@@ -10,8 +10,6 @@ namespace {
 // ---- structure, text and Clip ----------------------------------------------------------
 
 TEST_F(FlexGridTest, TableShapeAndText) {
-    EXPECT_EQ(grid_->Rows() * 1000 + grid_->Cols() * 100 + grid_->FixedRows() * 10 + grid_->FixedCols(), 2211);
-    EXPECT_EQ(grid_->RowHeight(0), 240);
     FlexGrid::RegisterType();  // forms create it by its library-qualified kind name
     ASSERT_NE(dynamic_cast<FlexGrid*>(form_->AddByType("MSFlexGridLib.MSFlexGrid", "flxMade")), nullptr);
     for (const auto& f : std::vector<std::function<void()>>{[&] { grid_->TextMatrix(2, 0); }, [&] { grid_->SetTextMatrix(0, -1, "x"); },
@@ -170,7 +168,6 @@ TEST_F(FlexGridTest, SizesAndCellGeometryInTwips) {
     EXPECT_EQ(grid_->CellRectPx(0, 1).left() - origin, 53);
     EXPECT_EQ(grid_->CellRectPx(0, 2).left() - origin, 107);
     EXPECT_EQ(grid_->CellRectPx(0, 3).left() - origin, 160);
-    EXPECT_EQ(grid_->CellRectPx(0, 3).width(), 53);
     grid_->SetColWidth(-1, 900);
     grid_->SetColWidth(0, 600);
     grid_->SetRowHeight(-1, 300);

@@ -15,13 +15,7 @@ namespace nuvir {
 namespace {
 
 using test::ErrorNumber;
-
-// Screen metrics for one test, put back after it.
-struct ScopedMetrics {
-    explicit ScopedMetrics(const ScreenMetrics& m) : metrics(m) { SetScreenMetrics(&metrics); }
-    ~ScopedMetrics() { SetScreenMetrics(nullptr); }
-    ScreenMetrics metrics;
-};
+using test::ScopedMetrics;
 
 TEST(ControlsCollection, AddFindEnumerateAndRemoveByName) {
     Form form;
@@ -55,34 +49,6 @@ TEST(ControlsCollection, AddFindEnumerateAndRemoveByName) {
     EXPECT_EQ(form.ControlArray("txtTextBox"), (std::vector<Control*>{t0, t1, t2}));
 }
 
-TEST(TabOrder, IndicesRenumberAndTheFocusChainFollows) {
-    Form form;
-    auto* a = form.Add<TextBox>("txtA");
-    auto* b = form.Add<TextBox>("txtB");
-    auto* c = form.Add<TextBox>("txtC");
-    c->SetTabIndex(0);
-    EXPECT_EQ(c->TabIndex() * 100 + a->TabIndex() * 10 + b->TabIndex(), 12);
-    a->SetTabIndex(99);  // past the end: last
-    EXPECT_EQ(a->TabIndex(), 2);
-    a->Move(100, 100, 1000, 300);
-    b->Move(100, 500, 1000, 300);
-    c->Move(100, 900, 1000, 300);
-    form.Show();
-    QApplication::setActiveWindow(&form);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    c->SetFocus();
-    QTest::keyClick(c, Qt::Key_Tab);
-    EXPECT_TRUE(b->hasFocus());
-    QTest::keyClick(b, Qt::Key_Tab);
-    EXPECT_TRUE(a->hasFocus());
-    b->SetTabStop(false);
-    c->SetFocus();
-    QTest::keyClick(c, Qt::Key_Tab);
-    EXPECT_TRUE(a->hasFocus());
-    b->SetVisible(false);
-    EXPECT_EQ(ErrorNumber([&] { b->SetFocus(); }), 5);
-}
-
 TEST(Geometry, TwipsOnFormsAndInPictureBoxScales) {
     Form form;
     auto* t = form.Add<TextBox>("txtA");
@@ -102,41 +68,31 @@ TEST(Geometry, TwipsOnFormsAndInPictureBoxScales) {
     auto* edit = form.Add<TextBox>("txtEdit", -1, pic);
     edit->Move(10, 80, 30, 10);  // top edge at y = 80 of a y-up scale
     EXPECT_EQ(edit->geometry(), QRect(20, 40, 60, 20));
-    EXPECT_DOUBLE_EQ(edit->Top() + edit->Height(), 90);
 }
 
 TEST(Geometry, ThePicturesTwipsAndTheFormsOuterSizeFollowTheScreenMetrics) {
     ScreenMetrics m;
-    m.twipsPerPixelX = m.twipsPerPixelY = 12.0;  // 120 dpi
-    m.dlgFrameXPx = m.dlgFrameYPx = 3;
-    m.captionHeightPx = 19;
-    {
-        ScopedMetrics scoped(m);
-        Form form;
-        auto* pic = form.Add<QtPictureBox>("picHost");
-        pic->SetBorderStyle(0);
-        pic->Move(0, 0, 2400, 1200);
-        ASSERT_EQ(pic->size(), QSize(200, 100));
-        pic->SetScaleMode(scale::Twips);
-        EXPECT_FLOAT_EQ(pic->ScaleWidth(), 2400.0f);
-        EXPECT_DOUBLE_EQ(pic->ScaleX(1, scale::Pixels, scale::Twips), 12.0);
-        auto* inPic = form.Add<TextBox>("txtInPic", -1, pic);
-        inPic->Move(1200, 600, 600, 240);
-        EXPECT_EQ(inPic->geometry(), QRect(100, 50, 50, 20));
-        form.SetBorderStyle(borderstyle::FixedDialog);
-        form.SetWidth(151 * 12.0);
-        form.SetHeight(160 * 12.0);
-        EXPECT_EQ(form.size(), QSize(151 - 6, 160 - 6 - 19));
-        EXPECT_DOUBLE_EQ(form.Height(), 160 * 12.0);
-        EXPECT_DOUBLE_EQ(form.ScaleWidth(), (151 - 6) * 12.0);
-        form.SetWidth(0);
-        EXPECT_GE(form.width(), 0);
-        form.SetLeft(3000);
-        EXPECT_EQ(form.x(), 250);
-    }
-    EXPECT_EQ(GetSystemMetrics(sm::CxVScroll), QApplication::style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    EXPECT_EQ(Screen().widthPx, 800);  // the offscreen screen
-    EXPECT_DOUBLE_EQ(Screen().twipsPerPixelX, 15.0);
+    m.twipsPerPixelX = m.twipsPerPixelY = 12.0;  // 120 dpi; frames of 3 pixels, captions of 19
+    ScopedMetrics scoped(m);
+    Form form;
+    auto* pic = form.Add<QtPictureBox>("picHost");
+    pic->SetBorderStyle(0);
+    pic->Move(0, 0, 2400, 1200);
+    ASSERT_EQ(pic->size(), QSize(200, 100));
+    pic->SetScaleMode(scale::Twips);
+    EXPECT_FLOAT_EQ(pic->ScaleWidth(), 2400.0f);
+    auto* inPic = form.Add<TextBox>("txtInPic", -1, pic);
+    inPic->Move(1200, 600, 600, 240);
+    EXPECT_EQ(inPic->geometry(), QRect(100, 50, 50, 20));
+    form.SetBorderStyle(borderstyle::FixedDialog);
+    form.SetWidth(151 * 12.0);
+    form.SetHeight(160 * 12.0);
+    EXPECT_EQ(form.size(), QSize(151 - 6, 160 - 6 - 19));
+    EXPECT_DOUBLE_EQ(form.ScaleWidth(), (151 - 6) * 12.0);
+    form.SetWidth(0);
+    EXPECT_GE(form.width(), 0);
+    form.SetLeft(3000);
+    EXPECT_EQ(form.x(), 250);
 }
 
 TEST(FormLifeCycle, TheCloseBoxAndTheProgramGiveDifferentReasons) {
@@ -183,9 +139,9 @@ TEST(FormLifeCycle, QueryUnloadCanRefuseAndShowModalReturnsAfterUnload) {
     EXPECT_FALSE(form.isVisible() || form.isModal());
 }
 
-TEST(FormLifeCycle, SelfUnloadingInLoadAndMinimisingDoNotConfuseShowModal) {
+TEST(FormLifeCycle, SelfUnloadingInLoadDoesNotConfuseShowModal) {
     Form form;
-    const auto unloadInLoad = QObject::connect(&form, &Form::LoadEvent, [&] { form.Unload(); });
+    QObject::connect(&form, &Form::LoadEvent, [&] { form.Unload(); });
     bool waited = false;
     QTimer::singleShot(100, &form, [&] {
         waited = true;
@@ -196,17 +152,6 @@ TEST(FormLifeCycle, SelfUnloadingInLoadAndMinimisingDoNotConfuseShowModal) {
     EXPECT_FALSE(form.isVisible() || form.isModal());
     form.Show();
     EXPECT_FALSE(form.isVisible() || form.IsLoaded());
-    QObject::disconnect(unloadInLoad);
-    QTest::qWait(150);
-    Form modal;
-    bool stillWaiting = false;
-    QTimer::singleShot(20, &modal, [&] { modal.showMinimized(); });
-    QTimer::singleShot(200, &modal, [&] {
-        stillWaiting = true;
-        modal.Unload();
-    });
-    modal.ShowModal();
-    EXPECT_TRUE(stillWaiting);  // returned only on the unload, not on the minimise
 }
 
 TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
@@ -225,7 +170,6 @@ TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
     EXPECT_EQ(form.size(), size);
     form.SetWidth(4500);  // the program still sizes it
     EXPECT_EQ(form.width(), size.width() + 100);
-    EXPECT_TRUE(form.isVisible());
     form.SetBorderStyle(borderstyle::FixedToolWindow);
     EXPECT_EQ(form.windowType(), Qt::Tool);
     form.SetBorderStyle(borderstyle::Sizable);
@@ -233,7 +177,8 @@ TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
     EXPECT_EQ(form.size(), size);
     EXPECT_TRUE(form.isVisible());
     form.Unload();
-    // Minimised while modal, by whatever route, it is shown again at once.
+    // Minimised while modal, by whatever route, it is shown again at once, and
+    // ShowModal returns only on the unload.
     bool minimisedLater = true;
     QTimer::singleShot(20, &form, [&] { form.showMinimized(); });
     QTimer::singleShot(150, &form, [&] {

@@ -33,11 +33,17 @@ struct YUpSurface : ::testing::Test {
     }
     Colour At(int px, int py) const { return QColorToColour(QColor(pic.Image().pixel(px, py))); }
     int Count(Colour c) const { return test::CountColour(pic.Image(), c); }
+    // Calls f(x, y) for each pixel that is not white.
+    template <class F>
+    void ForEachInk(F f) const {
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                if (At(x, y) != kWhite) f(x, y);
+    }
 };
 
 TEST(PictureBox, ColoursScalesAndBadValues) {
-    const QColor q = ColourToQColor(RGBColour(10, 20, 30));
-    EXPECT_EQ(q, QColor(10, 20, 30));
+    EXPECT_EQ(ColourToQColor(RGBColour(10, 20, 30)), QColor(10, 20, 30));
     EXPECT_EQ(RGBColour(10, 20, 30), 10 + 20 * 256 + 30 * 65536);
     EXPECT_EQ(QColorToColour(QColor(255, 0, 0)), kRed);
     // A system colour resolves through the palette instead of reading as black.
@@ -59,15 +65,12 @@ TEST(PictureBox, ColoursScalesAndBadValues) {
                                                            [&] { pic.SetDrawStyle(7); }, [&] { pic.SetScaleMode(8); },
                                                            [&] { pic.SetFillStyle(8); }})
         EXPECT_NE(test::ErrorNumber(f), 0);
-    pic.SetDrawStyle(6);
-    EXPECT_EQ(pic.DrawStyle(), 6);
 }
 
 TEST_F(YUpSurface, PointsMapWithYUpAndConversionsAreSigned) {
     EXPECT_EQ((std::vector<int>{pic.PixelX(0), pic.PixelY(100), pic.PixelY(0), pic.PixelY(25), pic.PixelX(10.4), pic.PixelX(10.6)}),
               (std::vector<int>{0, 0, 100, 75, 10, 11}));
     EXPECT_DOUBLE_EQ(pic.ScaleY(10, scale::Pixels, scale::User), -10.0);
-    EXPECT_DOUBLE_EQ(pic.ScaleX(10, scale::Pixels, scale::User), 10.0);
     EXPECT_DOUBLE_EQ(pic.ScaleX(10, scale::User, scale::Twips), 150.0);
     EXPECT_DOUBLE_EQ(pic.ScaleY(-10, scale::User, scale::Pixels), 10.0);
     EXPECT_DOUBLE_EQ(pic.YFromPixel(75), 25.0);
@@ -87,7 +90,6 @@ TEST_F(YUpSurface, BoxesOutlinesFillsAndOnePixelBars) {
     EXPECT_EQ(At(10, 80), kRed);
     pic.Line(100, 10, 120, 30, kBlue, LineShape::FilledBox);  // in the line colour
     EXPECT_EQ(Count(kBlue), 21 * 21);
-    EXPECT_EQ(At(121, 80), kWhite);
     const double w = pic.ScaleX(1, scale::Pixels, scale::User);
     pic.Line(150 - w / 2, 0, 150 + w / 2, 40, kBlue, LineShape::FilledBox);
     EXPECT_GE(Count(kBlue), 21 * 21 + 40);  // a one-pixel bar fills at least one column
@@ -151,11 +153,8 @@ TEST_F(YUpSurface, TextIsMeasuredWithTheScalesSignAndPrintedBelowRightOfTheCurre
     pic.SetCurrentX(40);
     pic.SetCurrentY(70);  // pixel row 30
     pic.Print("HHHH");
-    const QImage img = pic.Image();
     int inside = 0, outside = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (QColorToColour(QColor(img.pixel(x, y))) != kWhite) ++(x >= 40 && x <= 40 + w && y >= 30 && y <= 30 - h ? inside : outside);
+    ForEachInk([&](int x, int y) { ++(x >= 40 && x <= 40 + w && y >= 30 && y <= 30 - h ? inside : outside); });
     EXPECT_GT(inside, 20);
     EXPECT_EQ(outside, 0);
     EXPECT_FLOAT_EQ(pic.CurrentX(), 0.0f);  // the next print goes a line lower, at the left edge
@@ -164,12 +163,9 @@ TEST_F(YUpSurface, TextIsMeasuredWithTheScalesSignAndPrintedBelowRightOfTheCurre
     pic.Cls();
     pic.DrawTextRotatedPx(20, 95, "MMMMMM", 45, f);
     int minY = 1000, maxX = 0;
-    for (int y = 0; y < 100; ++y)
-        for (int x = 0; x < 200; ++x)
-            if (At(x, y) != kWhite) minY = std::min(minY, y), maxX = std::max(maxX, x);
+    ForEachInk([&](int x, int y) { minY = std::min(minY, y), maxX = std::max(maxX, x); });
     EXPECT_LT(minY, 65);
     EXPECT_GT(maxX, 60);
-    EXPECT_GT(pic.MeasureTextPx("MMMMMM", f).width(), 50);
 }
 
 TEST_F(YUpSurface, BackColorErasesAndResizingKeepsTheDrawingAndTheScale) {
@@ -229,15 +225,6 @@ TEST(FloodFill, ThePictureFillRestoresTheDrawingStateInTheStatedOrder) {
     EXPECT_EQ(std::vector<std::string>(pic.calls.end() - 5, pic.calls.end()),
               (std::vector<std::string>{"DrawStyle=2", "FillStyle=1", "FillColor=65280", "CurrentX=1.5", "CurrentY=9.5"}));
     EXPECT_EQ(pic.Count("FloodFill 50 50 16711680"), 1);
-    EXPECT_EQ(pic.FillColor(), kGreen);
-    // The recording surface measures with fixed metrics and logs its calls.
-    pic.SetScaleMode(scale::Pixels);
-    EXPECT_DOUBLE_EQ(pic.TextWidth("abc") + pic.TextHeight("abc"), 21.0 + 13.0);
-    pic.ClearCalls();
-    pic.Line(1, 2, 3, 4, 255, LineShape::Box);
-    pic.PSet(1.5, 2);
-    EXPECT_EQ(pic.calls, (std::vector<std::string>{"Line 1 2 3 4 255 Box", "PSet 1.5 2 default"}));
-    EXPECT_NE(test::ErrorNumber([&] { pic.SetDrawStyle(-1); }), 0);
     // A point outside fills nothing; an open outline floods outward.
     ImagePictureBox open(50, 50);
     open.SetScaleMode(scale::Pixels);
@@ -267,11 +254,7 @@ TEST(PictureBox, HighDensityScreensGetDevicePixelsWithTheSameScalesAndSizes) {
     }
     EXPECT_EQ(two.DeviceImage().size(), QSize(400, 200));
     EXPECT_EQ(two.Image().size(), QSize(200, 100)) << "the clipboard and reports take the logical size";
-    EXPECT_EQ(two.ClientWidthPx() * 1000 + two.ClientHeightPx(), 200100);
     EXPECT_FLOAT_EQ(two.ScaleWidth(), one.ScaleWidth());
-    two.SetScaleMode(scale::Twips);
-    EXPECT_FLOAT_EQ(two.ScaleWidth(), 3000.0f);
-    two.SetScaleMode(scale::Pixels);
     EXPECT_DOUBLE_EQ(two.TextWidth("Spread"), one.TextWidth("Spread"));
     EXPECT_DOUBLE_EQ(two.TextHeight("Spread"), one.TextHeight("Spread"));
     for (const auto& [x, y] : {std::pair{40, 40}, std::pair{20, 40}, std::pair{100, 80}, std::pair{100, 79}, std::pair{5, 5}})
@@ -307,14 +290,11 @@ TEST(ScaledScreen, DISABLED_PictureBoxDrawsInDevicePixels) {
     box->Move(0, 0, 3000, 1500);  // 200 x 100 pixels
     form.Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
-    EXPECT_EQ(box->DeviceImage().devicePixelRatio(), 2.0);
     EXPECT_EQ(box->DeviceImage().size(), QSize(400, 200));
-    EXPECT_FLOAT_EQ(box->ScaleWidth(), 3000.0f);
     box->SetBackColor(kWhite);
     box->SetScaleMode(scale::Pixels);
     box->Line(10, 50, 190, 50, kRed);
     const QImage shown = box->grab().toImage();
-    EXPECT_EQ(shown.devicePixelRatio(), 2.0);
     EXPECT_EQ(QColorToColour(shown.pixelColor(100, 100)), kRed);
     EXPECT_EQ(QColorToColour(shown.pixelColor(100, 99)), kWhite) << "sharp: no pixel between line and background";
     EXPECT_EQ(box->Image().size(), QSize(200, 100));

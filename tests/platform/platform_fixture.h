@@ -30,6 +30,13 @@ inline int CountColour(const QImage& img, Colour c) {
     return n;
 }
 
+// Screen metrics for one test, put back after it.
+struct ScopedMetrics {
+    explicit ScopedMetrics(const ScreenMetrics& m) : metrics(m) { SetScreenMetrics(&metrics); }
+    ~ScopedMetrics() { SetScreenMetrics(nullptr); }
+    ScreenMetrics metrics;
+};
+
 class FlexGridTest : public ::testing::Test {
 protected:
     void SetUp() override {

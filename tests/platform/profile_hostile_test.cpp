@@ -1,5 +1,5 @@
-// Settings files under attack: links, mixed and wide encodings, two writers, a held
-// lock, files that are no files, CR line ends and a folder that takes no new file.
+// Settings files under attack: links, wide encodings, two writers, a held lock, files
+// that are no files and a folder that takes no new file.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -43,17 +43,6 @@ TEST(ProfileHostile, AWriteThroughALinkReachesTheFileAndKeepsTheLink) {
     ASSERT_TRUE(ReplaceFileContents(dir.file("dangling.ini"), "[B]\r\n"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "dangling.ini"));
     EXPECT_EQ(ReadBytes(dir.file("gone.ini")), "[B]\r\n");
-}
-
-TEST(ProfileHostile, EachLineKeepsItsOwnEncoding) {
-    TempDir dir;
-    const std::string file = dir.file("a.ini");
-    const std::string before = "[A]\r\nSave=/home/\xC3\xA6r\xC3\xB8\r\nOld=caf\xE9\r\n";
-    WriteBytes(file, before);
-    EXPECT_EQ(GetString(file, "A", "Save"), "/home/\xC3\xA6r\xC3\xB8");
-    EXPECT_EQ(GetString(file, "A", "Old"), "caf\xC3\xA9");
-    ASSERT_TRUE(WriteString(file, "A", "New", std::string("\xC3\xA9t\xC3\xA9")));
-    EXPECT_EQ(ReadBytes(file), before + "New=\xC3\xA9t\xC3\xA9\r\n");
 }
 
 TEST(ProfileHostile, Utf16FilesAreReadAndWrittenAsUtf16) {
@@ -129,16 +118,6 @@ TEST(ProfileHostile, WhatIsNoRegularFileIsNeitherReadNorWritten) {
     EXPECT_EQ(LastFailure(), Failure::Unreadable);
     WriteBytes(dir.file("big.ini"), std::string(kMaxFileSize + 1, '\n'));
     EXPECT_EQ(Contents::Load(dir.file("big.ini")).Status(), Failure::TooLarge);
-}
-
-TEST(ProfileHostile, CarriageReturnsAloneEndLines) {
-    TempDir dir;
-    const std::string file = dir.file("mac.ini");
-    WriteBytes(file, "[A]\rx=1\ry=2\r[B]\rx=3\r");
-    EXPECT_EQ(GetString(file, "A", "y"), "2");
-    EXPECT_EQ(GetString(file, "B", "x"), "3");
-    ASSERT_TRUE(WriteString(file, "A", "z", std::string("4")));
-    EXPECT_EQ(ReadBytes(file), "[A]\rx=1\ry=2\rz=4\r\n[B]\rx=3\r");
 }
 
 TEST(ProfileHostile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "runtime/rnd.h"
@@ -21,24 +22,28 @@ std::vector<float> Draw(int n) {
 // Reference values from an independent implementation of the documented algorithm
 // (splitmix64 of the argument's bit pattern gives the PCG32 state and stream; the
 // top 24 bits of each output over 2^24), written in Python.
-TEST(RndSequence, ReseedWithMinusOneGivesTheDocumentedSequence) {
-    const std::vector<std::uint32_t> expected = {13598842, 8289241, 8057254, 8531885, 12154456};
-    EXPECT_EQ(Rnd(-1.0f) * kTwo24, expected[0]);
-    for (std::size_t i = 1; i < expected.size(); ++i) EXPECT_EQ(Rnd() * kTwo24, expected[i]) << i;
+TEST(RndSequence, ReseedingGivesTheDocumentedSequence) {
+    const std::vector<std::pair<float, std::vector<std::uint32_t>>> cases = {
+        {-1.0f, {13598842, 8289241, 8057254, 8531885, 12154456}},
+        {-12.5f, {14709863, 403807, 9266038, 1738544, 11657044}},
+    };
+    for (const auto& [seed, expected] : cases) {
+        EXPECT_EQ(Rnd(seed) * kTwo24, expected[0]) << seed;
+        for (std::size_t i = 1; i < expected.size(); ++i) EXPECT_EQ(Rnd() * kTwo24, expected[i]) << seed << " " << i;
+    }
 }
 
-TEST(RndSequence, ReseedWithMinusTwelveAndAHalfGivesTheDocumentedSequence) {
-    const std::vector<std::uint32_t> expected = {14709863, 403807, 9266038, 1738544, 11657044};
-    EXPECT_EQ(Rnd(-12.5f) * kTwo24, expected[0]);
-    for (std::size_t i = 1; i < expected.size(); ++i) EXPECT_EQ(Rnd() * kTwo24, expected[i]) << i;
-}
-
-TEST(RndSequence, SameNegativeArgumentRestartsTheSameSequence) {
+// The same negative argument restarts the same sequence wherever it stands; a
+// non-negative one draws the next value without reseeding.
+TEST(RndSequence, NegativeArgumentsRestartAndOthersDrawOn) {
     const float first = Rnd(-3.25f);
     const std::vector<float> a = Draw(1000);
-    Draw(17);  // wherever the sequence stands
+    Draw(17);
     EXPECT_EQ(Rnd(-3.25f), first);
     EXPECT_EQ(Draw(1000), a);
+    Rnd(-3.25f);
+    EXPECT_EQ(Rnd(5.0f), a[0]);
+    EXPECT_EQ(Rnd(0.0f), a[1]);
 }
 
 TEST(RndSequence, NeighbouringSeedsGiveDifferentSequences) {
@@ -47,15 +52,6 @@ TEST(RndSequence, NeighbouringSeedsGiveDifferentSequences) {
     Rnd(std::nextafter(-0.5f, -1.0f));
     const std::vector<float> b = Draw(20);
     EXPECT_NE(a, b);
-}
-
-TEST(RndSequence, NonNegativeArgumentDrawsTheNextValueWithoutReseeding) {
-    Rnd(-7.0f);
-    const std::vector<float> reference = Draw(3);
-    Rnd(-7.0f);
-    Rnd();
-    EXPECT_EQ(Rnd(5.0f), reference[1]);
-    EXPECT_EQ(Rnd(0.0f), reference[2]);
 }
 
 TEST(RndValues, AreMultiplesOfTwoToTheMinus24InZeroToBelowOne) {
@@ -79,7 +75,7 @@ TEST(RndValues, AreMultiplesOfTwoToTheMinus24InZeroToBelowOne) {
     EXPECT_LT(chi2, 40.0);
 }
 
-TEST(Timer, IsSecondsSinceLocalMidnight) {
+TEST(Timer, IsSecondsSinceLocalMidnightWithTheFractionOfTheSecond) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -90,14 +86,11 @@ TEST(Timer, IsSecondsSinceLocalMidnight) {
     double difference = std::fabs(t - expected);
     difference = std::min(difference, 86400.0 - difference);  // across midnight
     EXPECT_LT(difference, 2.0);
-}
-
-TEST(Timer, CarriesTheFractionOfTheSecond) {
     // Over a stretch of readings some must fall between whole seconds.
     bool fraction = false;
     for (int i = 0; i < 2000 && !fraction; ++i) {
-        const float t = Timer();
-        fraction = t != std::floor(t);
+        const float r = Timer();
+        fraction = r != std::floor(r);
     }
     EXPECT_TRUE(fraction);
 }

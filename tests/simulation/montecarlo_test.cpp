@@ -234,6 +234,8 @@ Outcome RunOn(const Variant& inputs, EngineTestHost& host) {
     return ErrorOf([&] { mc.RunSimulation(inputs, 10, 20, 1.0f); });
 }
 
+// Fewer than two trials end the run before anything else; a bad input before seeding,
+// drawing or exporting.
 TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
     const Rows ok = UniformRows();
     const std::string invalid = "Invalid array passed to CMonteCarlo.RunSimulation";
@@ -242,7 +244,10 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
         Variant inputs;
         std::string text;
         int number = 255;
+        std::int32_t trials = 10;
     } cases[] = {
+        {"one trial, and a bad input", Variant(1.5), "Can't do simulation with only (1) trial(s).", 255, 1},
+        {"-5 trials", Matrix(ok), "Can't do simulation with only (-5) trial(s).", 255, -5},
         {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), invalid},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
@@ -264,11 +269,15 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
         {"lognormal spread squared", Matrix(WithRow(ok, 4, 1e200, 1e200, 2)), "Overflow", err::Overflow},
         {"beta spread squared", Matrix(WithRow(ok, 0, 0.5, 1e-170, 3)), "Division by zero", err::DivisionByZero},
     };
+    test::TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EngineTestHost host;
-        const Outcome o = RunOn(c.inputs, host);
-        EXPECT_TRUE(o.number == c.number && o.text == c.text && host.yields == 0) << o.text;
+        CMonteCarlo mc(host);
+        mc.SetExportPaths(dir.file("out.csv"));
+        const Outcome o = ErrorOf([&] { mc.RunSimulation(c.inputs, c.trials, 20, 1.0f); });
+        EXPECT_TRUE(o.number == c.number && o.text == c.text && host.yields == 0 && mc.Seed() == 0.0f) << o.text;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("out.csv")));
     }
 }
 
@@ -354,19 +363,6 @@ Variant MixedInputWithTables() {
     rows[5][0] = rows[11][0] = 2.3;
     rows[8][1] = 0.0;
     return Wrapped(Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11));
-}
-
-TEST(MonteCarloRun, FewerThanTwoTrialsEndTheRunBeforeAnythingElse) {
-    test::TempDir dir;
-    for (const std::int32_t trials : {1, -5}) {
-        EngineTestHost host;
-        CMonteCarlo mc(host);
-        mc.SetExportPaths(dir.file("out.csv"));
-        const Outcome o = ErrorOf([&] { mc.RunSimulation(Matrix(UniformRows()), trials, 200, 0.0f); });
-        EXPECT_EQ(o.text, "Can't do simulation with only (" + CStr(Variant(trials)) + ") trial(s).");
-        EXPECT_TRUE(o.number == 255 && host.yields == 0 && mc.Seed() == 0.0f && mc.Results().mean[0] == kNoValue);
-        EXPECT_FALSE(std::filesystem::exists(dir.file("out.csv")));
-    }
 }
 
 // Each run's export fails, is reported once, and the run goes on.
