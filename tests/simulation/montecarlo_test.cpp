@@ -479,50 +479,41 @@ void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMa
     }
 }
 
-TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOfTheOneByOneLoop) {
-    const std::int32_t n = 3 * 4096 + 17;
-    for (const std::int32_t prng : {0, 1}) {
+// A failure ends the run as the earliest failing draw of that loop does: I1 uniform
+// with its upper end just beyond the largest Double overflows about one trial in ten
+// thousand, first at trial 20973 from seed 105. Validation lets no negative spread
+// through; should one reach the loop, it ends the run at its first draw.
+TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneLoop) {
+    const Rows overflowing =
+        WithRow(UniformRows(), 4, std::numeric_limits<double>::max() - 0.9998e304, 1e304 / std::sqrt(3.0), 0);
+    for (const auto& [inputs, prng, seed, n, badI4Spread] : {std::tuple{MixedInputWithTables(), 0, 4242.25f, 3 * 4096 + 17, 0.0},
+                                                          {MixedInputWithTables(), 1, 4242.25f, 3 * 4096 + 17, 0.0},
+                                                          {Matrix(overflowing), 0, 105.0f, 40000, 0.0},
+                                                          {Matrix(MixedRows()), 1, 2.0f, 20000, -1.5}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         mc.SetPRNGToUse(prng);
-        const auto m = Access::Validate(mc, MixedInputWithTables());
-        Access::Seed(mc, 4242.25f);
+        auto m = Access::Validate(mc, inputs);
+        if (badI4Spread < 0) m[7][1] = badI4Spread;
+        Access::Seed(mc, seed);
         TrialTable reference(n, 0);
-        ReferenceTrials(mc, reference, m, host);
+        const std::string failure = ErrorOf([&] { ReferenceTrials(mc, reference, m, host); }).text;
+        if (seed == 105.0f) {
+            ASSERT_TRUE(host.yields > 4096 && failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: "));
+        }
+        EXPECT_EQ(failure == "Invalid SD (-1.5) in CMonteCarlo", badI4Spread < 0 && host.yields == 1);
         for (const int workers : {1, 2, 8}) {
             SCOPED_TRACE(prng * 100 + workers);
             WorkerThreads threads(workers);
-            Access::Seed(mc, 4242.25f);
+            Access::Seed(mc, seed);
             TrialTable table(n, 0);
             host.yields = 0;
-            Access::FillTrials(mc, table, m);
+            EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, failure);
+            if (!failure.empty()) continue;
             for (int c = 0; c < TrialTable::kColumns; ++c)
                 ASSERT_EQ(std::memcmp(reference.column(c), table.column(c), sizeof(double) * n), 0) << c;
             EXPECT_EQ(host.yields, n);
         }
-    }
-}
-
-TEST(MonteCarloTrialLoop, TheEarliestFailureWinsWhateverTheWorkers) {
-    // I1 uniform with its upper end just beyond the largest Double: about one trial in
-    // ten thousand overflows.
-    const double halfWidth = 1e304;  // Sqr(3) * s
-    const Rows rows = WithRow(UniformRows(), 4, std::numeric_limits<double>::max() - 0.9998e304, halfWidth / std::sqrt(3.0), 0);
-    const std::int32_t n = 40000;
-    EngineTestHost host;
-    CMonteCarlo mc(host);
-    const auto m = Access::Validate(mc, Matrix(rows));
-    Access::Seed(mc, 105.0f);  // first overflow at trial 20973
-    TrialTable table(n, 0);
-    const std::string expected = ErrorOf([&] { ReferenceTrials(mc, table, m, host); }).text;
-    const int failingTrial = host.yields;
-    ASSERT_TRUE(failingTrial > 4096 && failingTrial < n) << "the seed should put the first overflow well into the run";
-    EXPECT_EQ(expected.rfind("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ", 0), 0u) << expected;
-    for (const int workers : {1, 8}) {
-        SCOPED_TRACE(workers);
-        WorkerThreads threads(workers);
-        Access::Seed(mc, 105.0f);
-        EXPECT_EQ(ErrorOf([&] { Access::FillTrials(mc, table, m); }).text, expected);
     }
 }
 

@@ -44,7 +44,7 @@ TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& c
 // 0.390625 + 1.890625 + 2.640625 + 0.765625 = 5.6875, over n - 1 = 3.
 // Sorted 1, 1.5, 3, 4: the 0.025 quantile at h = 0.075 is 1 + 0.075 * 0.5 = 1.0375,
 // the 0.975 quantile at h = 2.925 is 3 + 0.925 * 1 = 3.925.
-TEST(OutputStatistics, HandWorkedColumn) {
+TEST(OutputStatistics, HandWorkedColumns) {
     SimulationResults r;
     r.ComputeOutputStatistics(TableOf({3, 1, 4, 1.5}, {0, 0, 0, 0}), 3, 95);
     EXPECT_TRUE(r.min[0] == 1.0 && r.max[0] == 4.0 && r.variance[1] == 0.0);
@@ -60,10 +60,6 @@ TEST(OutputStatistics, HandWorkedColumn) {
               (std::vector<double>{2, 0, 2, 4, 2}));
     EXPECT_EQ((std::vector<double>{Centre(r, 0, 0), Centre(r, 1, 0), Centre(r, 2, 0), Centre(r, 1, 1), f(0, 1, 0).rawDouble()}),
               (std::vector<double>{1.5, 2.5, 3.5, 0, 2.5}));
-}
-
-TEST(OutputStatistics, SmallCasesByHand) {
-    SimulationResults r;
     // CI 0 puts both limits at the median; CI 90 at h = 0.2 and 3.8.
     r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 0);
     EXPECT_EQ(r.limits[0], (std::array<double, 2>{3, 3}));
