@@ -59,6 +59,16 @@ public:
 
 namespace enginetest {
 
+// An engine on a scripted host with the given generator, seeded when a seed is given.
+struct Engine {
+    explicit Engine(std::int32_t prng = 0, float seed = 0.0f) {
+        mc.SetPRNGToUse(prng);
+        if (seed != 0.0f) CMonteCarloTestAccess::Seed(mc, seed);
+    }
+    EngineTestHost host;
+    CMonteCarlo mc{host};
+};
+
 // The failure f raises, as number and text (0 and "" when it raises nothing).
 struct Outcome {
     int number = 0;
