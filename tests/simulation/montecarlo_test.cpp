@@ -155,7 +155,7 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
     CMonteCarlo mc(host);
     const Rows rows = WithRow(WithRow(UniformRows(), 4, 2.3, 0.1, 0), 5, 2.29988, 0.1, 0);
     const Variant impacts = Variant::List({GoodTable(), CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.99996})}, 4);
-    Access::Validate(mc, Wrapped(Matrix(rows), impacts, Variant()));
+    Access::Validate(mc, Variant::List({Matrix(rows), impacts, Variant()}));
     const double big = NumericLimits::LargestDouble;
     const std::string normalFailure = ErrorOf([] { DistributionFunctions::InverseNormal(1.5, 3.0, 2.0); }).text;
     ASSERT_FALSE(normalFailure.empty());
@@ -262,7 +262,7 @@ TEST(MonteCarloValidation, EachBadInputEndsTheRunWithItsText) {
         // Mean 0.3 and spread Sqr(0.21) give k = 0 exactly, which would draw 0 in every trial.
         {"beta spread exactly at its largest", Matrix(WithRow(ok, 0, 0.3, std::sqrt(0.21), 3)),
          "Bad SD (" + FormatDouble(std::sqrt(0.21)) + kTail},
-        {"wrapped, no tables", Wrapped(Matrix(ok), Variant(), Variant()),
+        {"wrapped, no tables", Variant::List({Matrix(ok), Variant(), Variant()}),
          "Unexpected error: Expected look-up tables for impacts and/or costs"},
         {"whole numbers", Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}}), "Type mismatch", err::TypeMismatch},
         // The square of the spread overflows, or underflows to 0 under a division.
@@ -335,9 +335,9 @@ TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
     for (const auto& c : cases) {
         Rows rows = TableRows();
         rows[6][0] = c.mean;
-        EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(c.table), Variant()), host).text, c.good ? "" : "Bad discrete lookup table (I3)") << c.name;
+        EXPECT_EQ(RunOn(Variant::List({Matrix(rows), Impacts(c.table), Variant()}), host).text, c.good ? "" : "Bad discrete lookup table (I3)") << c.name;
     }
-    EXPECT_EQ(RunOn(Wrapped(Matrix(TableRows()), Impacts(), Costs(CumulativeTable({3, 2, 1}, {0.2, 0.5, 1}))), host).text,
+    EXPECT_EQ(RunOn(Variant::List({Matrix(TableRows()), Impacts(), Costs(CumulativeTable({3, 2, 1}, {0.2, 0.5, 1}))}), host).text,
               "Bad discrete lookup table (FC3)");
     // The category counts come from the host by kind.
     host.costCategories = 2;
@@ -345,9 +345,9 @@ TEST(MonteCarloLookupTables, EachConditionOfAGoodTable) {
     Rows rows = TableRows();
     for (std::size_t k = 9; k < 13; ++k) rows[k][0] = 2;
     const Variant costs = Variant::List({twoColumns, twoColumns, twoColumns, twoColumns}, 9);
-    EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(), costs), host).text, "");
+    EXPECT_EQ(RunOn(Variant::List({Matrix(rows), Impacts(), costs}), host).text, "");
     host.costCategories = 3;
-    EXPECT_EQ(RunOn(Wrapped(Matrix(rows), Impacts(), costs), host).text, "Bad discrete lookup table (FC1)");
+    EXPECT_EQ(RunOn(Variant::List({Matrix(rows), Impacts(), costs}), host).text, "Bad discrete lookup table (FC1)");
 }
 
 // ---- whole runs ---------------------------------------------------------------------------
@@ -362,7 +362,7 @@ Variant MixedInputWithTables() {
     Rows rows = MixedRows();
     rows[5][0] = rows[11][0] = 2.3;
     rows[8][1] = 0.0;
-    return Wrapped(Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11));
+    return Variant::List({Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11)});
 }
 
 // Each run's export fails, is reported once, and the run goes on.
@@ -433,7 +433,7 @@ const char* kGoldenRun =
 TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
     Rows rows = {{{0.6, 0.1, 0}, {0.5, 0.2, 0}, {0.45, 0.3, 0}, {0.7, 0.0, 0}, {10, 3, 0}, {2.3, 0.1, 0}, {30, 6, 0},
                   {40, 20, 0}, {50, 10, 0}, {100, 10, 0}, {200, 40, 0}, {2.3, 0.5, 0}, {400, 50, 0}}};
-    const Variant inputs = Wrapped(Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11));
+    const Variant inputs = Variant::List({Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11)});
     for (const int workers : {1, 8}) {
         SCOPED_TRACE(workers);
         WorkerThreads threads(workers);

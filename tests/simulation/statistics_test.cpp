@@ -159,7 +159,7 @@ std::vector<double> LiteralCounts(const std::vector<double>& sorted, const Class
 }
 
 TEST(CountFrequencies, MatchesTheLiteralCountWhereverThatEnds) {
-    Lcg next{99};
+    auto next = Uniforms(99);
     for (int trial = 0; trial < 40; ++trial) {
         const int classes = 1 + trial * 7;
         std::vector<double> v(3000);
@@ -226,7 +226,7 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     // Long enough for the radix sort, with negative values, signed zeros, extremes and
     // many ties; then columns whose values differ only in their top bytes, so the sort
     // skips passes and ends in either of its two buffers.
-    Lcg next{7};
+    auto next = Uniforms(7);
     std::vector<double> mixed(3000), whole(1000), spread(5000);
     for (auto& x : mixed) {
         const double u = next();
@@ -266,7 +266,7 @@ TEST(CorrelationSensitivities, HandWorkedPearsonAndSpearman) {
 }
 
 TEST(CorrelationSensitivities, ColumnsWithoutSpreadGiveTheMarker) {
-    Lcg next{7};
+    auto next = Uniforms(7);
     TrialTable t(10000, 0);
     for (std::int32_t i = 1; i <= 10000; ++i) {
         for (int c = 0; c < TrialTable::kColumns; ++c) t(i, c) = next() - 0.5;
@@ -285,7 +285,7 @@ TEST(CorrelationSensitivities, ColumnsWithoutSpreadGiveTheMarker) {
 // Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
 // little noise), total cost by FC2 (3 FC2 + 0.1 p4 plus noise).
 TrialTable DrivenTable(std::int32_t n) {
-    Lcg next{3};
+    auto next = Uniforms(3);
     TrialTable t(n, 0);
     for (std::int32_t i = 1; i <= n; ++i) {
         for (int c = 0; c < 13; ++c) t(i, c) = next() * (c < 4 ? 1.0 : 10.0 + c);
