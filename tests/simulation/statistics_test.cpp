@@ -183,10 +183,8 @@ std::vector<double> CountedRanks(const std::vector<double>& v) {
 }
 
 TEST(RankTransform, TiesShareTheMeanPosition) {
-    const struct {
-        std::vector<double> values, ranks;
-    } cases[] = {{{5, 3, 5, 1}, {3.5, 2, 3.5, 1}}, {{-1.5, 0.0, -0.0, 7}, {1, 2.5, 2.5, 4}}};
-    for (const auto& c : cases) EXPECT_EQ(Ranked(c.values), c.ranks) << c.values.size();
+    EXPECT_EQ(Ranked({5, 3, 5, 1}), (std::vector<double>{3.5, 2, 3.5, 1}));
+    EXPECT_EQ(Ranked({-1.5, 0.0, -0.0, 7}), (std::vector<double>{1, 2.5, 2.5, 4}));
     // Long enough for the radix sort, with negative values, signed zeros, extremes and
     // many ties; then columns whose values differ only in their top bytes, so the sort
     // skips passes and ends in either of its two buffers.
