@@ -208,7 +208,6 @@ Variant LookupInput(const Variant& i3, double mean, const Variant& costTable = V
 // within 4 figures, and the row's mean as its expected value to 4 figures.
 TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
     const Rows ok = UniformRows();
-    const std::string invalid = "Invalid array passed to CMonteCarlo.RunSimulation";
     const std::string tail = ") in array passed to CMonteCarlo.RunSimulation", badI3 = "Bad discrete lookup table (I3)";
     Variant threeRows = Variant::MakeArray(VarType::Double, {Bounds{0, 2}, Bounds{0, 2}});
     Variant oneBased = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{1, 3}});
@@ -224,7 +223,7 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
         int costCategories = 3;
     } cases[] = {
         {"one trial, and a bad input", Variant(1.5), "Can't do simulation with only (1) trial(s).", 255, 1},
-        {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), invalid},
+        {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), "Invalid array passed to CMonteCarlo.RunSimulation"},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
         {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}),
