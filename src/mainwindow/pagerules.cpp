@@ -80,8 +80,6 @@ double LevelFromCaption(std::string_view caption) {
     return std::clamp(ValOrLimit(s, 0.0, 100.0), 0.0, 100.0);
 }
 
-double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }
-
 std::string LevelWording(int level, int levels) {
     static const char* const four[4] = {"Very certain means plus/minus ", "Reasonably certain means plus/minus ",
                                         "Reasonably uncertain means plus/minus ", "Very uncertain means plus/minus "};
