@@ -2,6 +2,7 @@
 #include "appdata/statestring.h"
 
 #include <exception>
+#include <string_view>
 #include <vector>
 
 #include "appdata/appdata.h"
@@ -24,18 +25,11 @@ void EnsureStateTokens() {
 
 std::string Token(int index) { return CStr(MKelvaro::StateTokens(index)); }
 
-// A name written into form 0 must not carry the separators of the line or of a field.
-std::string Sanitised(std::string text) {
+// A name with the given characters made blanks: no form may split its line (CR, LF), and
+// form 0 also keeps its field separators (";", "=") out.
+std::string Blanked(std::string text, std::string_view characters) {
     for (char& c : text) {
-        if (c == ';' || c == '=' || c == '\r' || c == '\n') c = ' ';
-    }
-    return text;
-}
-
-// A name in the comma-separated forms: line breaks become blanks, so a row never splits.
-std::string WithoutLineBreaks(std::string text) {
-    for (char& c : text) {
-        if (c == '\r' || c == '\n') c = ' ';
+        if (characters.find(c) != std::string_view::npos) c = ' ';
     }
     return text;
 }
@@ -79,8 +73,7 @@ std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int
     if (!key.empty()) {
         std::string value = CStr(appData(i));
         if (i == item::kSpecies || i == item::kLocation) {
-            // No form may split its line; form 0 also keeps its field separators out.
-            value = form == stateform::kStateString ? Sanitised(std::move(value)) : WithoutLineBreaks(std::move(value));
+            value = Blanked(std::move(value), form == stateform::kStateString ? ";=\r\n" : "\r\n");
         }
         return key + eq + value;
     }

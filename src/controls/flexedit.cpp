@@ -467,13 +467,8 @@ void CFlexEditA::EnterCell() {
     if (height >= 0) editor_->SetHeight(height);
     const std::string text = g.Text();
     // The editor writes its text where the cell does, so nothing moves when editing starts.
-    const int cellAlign = g.ColAlignment(editCol_);
-    if (cellAlign == flexalign::General) {
-        editor_->SetAlignment(IsNumeric(Variant(text)) ? align::Right : align::Left);
-    } else {
-        editor_->SetAlignment(cellAlign <= flexalign::LeftBottom ? align::Left
-                              : cellAlign <= flexalign::CenterBottom ? align::Center : align::Right);
-    }
+    const int column = g.TextAlignment(editCol_, text) / 3;  // left, centre, right
+    editor_->SetAlignment(column == 0 ? align::Left : column == 1 ? align::Center : align::Right);
     editor_->SetText(text);
     editor_->SetSelStart(0);
     editor_->SetSelLength(static_cast<int>(QString::fromStdString(text).size()));

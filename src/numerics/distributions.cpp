@@ -89,11 +89,7 @@ std::optional<double> InverseBeta(double u, double a, double b) {
         return bm::quantile(Beta(a, b), u);
     } catch (const std::exception&) {
     }
-    try {
-        return bm::quantile(PreciseBeta(a, b), u);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
+    return betaquantile::PreciseInverseBeta(u, a, b);
 }
 
 double InverseStudentT(double alpha, double df, std::int32_t tails) {
@@ -158,12 +154,15 @@ std::optional<double> PreciseInverseBeta(double u, double a, double b) {
 }
 
 std::optional<long double> Solve(double a, double b, double p, bool upper) {
+    const auto startIn = [&](const auto& distribution) {
+        return upper ? bm::quantile(bm::complement(distribution, p)) : bm::quantile(distribution, p);
+    };
     double start;
     try {
-        start = upper ? bm::quantile(bm::complement(Beta(a, b), p)) : bm::quantile(Beta(a, b), p);
+        start = startIn(Beta(a, b));
     } catch (const std::exception&) {
         try {
-            start = upper ? bm::quantile(bm::complement(PreciseBeta(a, b), p)) : bm::quantile(PreciseBeta(a, b), p);
+            start = startIn(PreciseBeta(a, b));
         } catch (const std::exception&) {
             return std::nullopt;
         }

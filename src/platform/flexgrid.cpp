@@ -313,6 +313,12 @@ int FlexGrid::ColAlignment(int col) const {
     return colAlign_[static_cast<std::size_t>(col)];
 }
 
+int FlexGrid::TextAlignment(int col, const std::string& text) const {
+    const int a = ColAlignment(col);
+    if (a != flexalign::General) return a;
+    return IsNumericText(text) ? flexalign::RightCenter : flexalign::LeftCenter;
+}
+
 void FlexGrid::SetColAlignment(int col, int alignment) {
     if (col < -1 || col >= cols_) BadIndex();
     if (alignment < 0 || alignment > flexalign::General) InvalidValue();
@@ -675,8 +681,7 @@ void FlexGrid::paintEvent(QPaintEvent*) {
             p.drawLine(rect.topRight(), rect.bottomRight());
             p.drawLine(rect.bottomLeft(), rect.bottomRight());
             if (cell.text.empty()) continue;
-            int a = colAlign_[static_cast<std::size_t>(c)];
-            if (a == flexalign::General) a = IsNumericText(cell.text) ? flexalign::RightCenter : flexalign::LeftCenter;
+            const int a = TextAlignment(c, cell.text);
             Qt::Alignment align;
             switch (a / 3) {
                 case 0: align = Qt::AlignLeft; break;

@@ -127,6 +127,9 @@ public:
     void SetRowHeight(int row, int twips);
     int ColAlignment(int col) const;
     void SetColAlignment(int col, int alignment);
+    // How a text stands in the column: its alignment, with General resolved (numbers
+    // right, other text left, both centred vertically).
+    int TextAlignment(int col, const std::string& text) const;
 
     // Position and size of the current cell in twips, from the grid's outer top-left
     // corner. Reading them first scrolls the current cell into view.

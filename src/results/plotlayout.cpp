@@ -12,6 +12,7 @@
 #include "platform/qtpicturebox.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
+#include "results/resultplots.h"
 #include "results/resultscontroller.h"
 #include "runtime/convert.h"
 
@@ -44,13 +45,9 @@ void ResultsController::ArrangeResultPlots() {
 
 void ResultsController::tabSimulationGraphs_Click(int previousTab) {
     const int tab = page_.tabSimulationGraphs->Tab();
-    if (previousTab == 0 || previousTab == 1) {
-        page_.txtMonte[static_cast<std::size_t>(previousTab)]->SetVisible(false);
-        page_.labMonte[static_cast<std::size_t>(previousTab)]->SetVisible(false);
-    }
+    ShowResultBox(previousTab, false);
+    ShowResultBox(tab, true);
     if (tab == 0 || tab == 1) {
-        page_.txtMonte[static_cast<std::size_t>(tab)]->SetVisible(true);
-        page_.labMonte[static_cast<std::size_t>(tab)]->SetVisible(true);
         const bool costs = tab == 1;
         for (int i : {2, 3, 5}) page_.picMonte[static_cast<std::size_t>(i)]->SetVisible(costs);
         for (int i : {0, 1, 4}) page_.picMonte[static_cast<std::size_t>(i)]->SetVisible(!costs);
@@ -98,11 +95,10 @@ void ResultsController::SavePlotOptionsToIni() {
     for (int t = 0; t < 6; ++t) {
         const int itemNo = opt::kPlotOptions + t;
         try {
-            const Variant& old = AppOptions(itemNo);
+            const auto old = PlotOptions(AppOptions, itemNo);
             Variant n = Variant::MakeArray(VarType::Generic, {{0, 7}});
             for (int i = 0; i < 8; ++i) {
-                Variant v;
-                if (old.dims() == 1 && old.lbound() + i <= old.ubound()) v = old(old.lbound() + i);
+                Variant v = old[static_cast<std::size_t>(i)];
                 if (v.isEmpty()) v = "";
                 if (!v.isArray() && !v.isEmpty() && IsNumeric(v) && !(v.isString() && v.rawString().empty())) {
                     n(i) = v;

@@ -19,8 +19,8 @@ constexpr Colour kBlack = 0;
 constexpr Colour kRed = 0xFF;
 constexpr Colour kGrey = 0xC0C0C0;
 
-// The plot axis options of one plot type: eight elements, Empty where the item holds
-// none (an item that is not an array gives eight Empty values).
+}  // namespace
+
 std::array<Variant, 8> PlotOptions(const Variant& options, int item) {
     std::array<Variant, 8> p;
     if (!options.isArray() || item < options.lbound() || item > options.ubound()) return p;
@@ -32,6 +32,8 @@ std::array<Variant, 8> PlotOptions(const Variant& options, int item) {
     }
     return p;
 }
+
+namespace {
 
 Colour OptionColour(const Variant& options, int item) { return CLng(options(item)); }
 
@@ -199,19 +201,16 @@ void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
 
     Variant meanOptions = Options(9);
     meanOptions(9) = p[7];
-    colours = Colours(background, meanColour);
-    chart.DrawLineGraph(Points(x, means), colours, false, false, Variant(), meanOptions);
-    Variant dotted = Variant::List({2});
-    colours = Colours(background, otherColour);
-    chart.DrawLineGraph(Points(x, clamped(lows)), colours, false, false);
-    colours = Colours(background, otherColour);
-    chart.DrawLineGraph(Points(x, clamped(highs)), colours, false, false);
-    colours = Colours(background, otherColour);
-    chart.DrawLineGraph(Points(x, clamped(mins)), colours, false, false, Variant(), dotted);
-    colours = Colours(background, otherColour);
-    chart.DrawLineGraph(Points(x, clamped(maxs)), colours, false, false, Variant(), dotted);
-    colours = Colours(background, meanColour);
-    chart.DrawLineGraph(Points(x, means), colours, false, false, Variant(),
+    // Two-variable data leaves the colour pairs as they are.
+    Variant meanColours = Colours(background, meanColour);
+    Variant limitColours = Colours(background, otherColour);
+    chart.DrawLineGraph(Points(x, means), meanColours, false, false, Variant(), meanOptions);
+    const Variant dotted = Variant::List({2});
+    chart.DrawLineGraph(Points(x, clamped(lows)), limitColours, false, false);
+    chart.DrawLineGraph(Points(x, clamped(highs)), limitColours, false, false);
+    chart.DrawLineGraph(Points(x, clamped(mins)), limitColours, false, false, Variant(), dotted);
+    chart.DrawLineGraph(Points(x, clamped(maxs)), limitColours, false, false, Variant(), dotted);
+    chart.DrawLineGraph(Points(x, means), meanColours, false, false, Variant(),
                         Variant::List({0, 1, static_cast<std::int16_t>(5)}), Variant(), true);
     chart.SetTarget(nullptr);
 }
@@ -309,8 +308,9 @@ void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
 }
 
 void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
-    const bool twoTails = AppData.isArray() && CBool(AppData(item::kRhoTwoTails));
-    DrawSensitivityPlot(target, kind, forReport, run, AppOptions, twoTails);
+    DrawSensitivityPlot(target, kind, forReport, run, AppOptions, LiveRhoTwoTails());
 }
+
+bool LiveRhoTwoTails() { return CBool(ItemOrEmpty(AppData, item::kRhoTwoTails)); }
 
 }  // namespace nuvir

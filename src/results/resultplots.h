@@ -7,6 +7,8 @@
 // The routines read only the run state, the options array (colours and the plot axis
 // options) and, for the significance zone, whether correlations are tested with two
 // tails. They raise when the run state holds no results; callers guard them.
+#include <array>
+
 #include "platform/picturebox.h"
 #include "results/runstate.h"
 #include "runtime/variant.h"
@@ -23,11 +25,18 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
 void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run);
 void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run);
 
+// The plot axis options of one plot type (options item 13..18): eight elements, Empty
+// where the item holds none (an item that is not an array gives eight Empty values).
+std::array<Variant, 8> PlotOptions(const Variant& options, int item);
+
 // The smallest significant rank correlation of the run: its number of trials, the
 // confidence chosen in its snapshot (90, 95 or 99 %), one or two tails. Empty when
 // there is none (fewer than 20 trials).
 Variant RunCriticalCorrelation(const RunState& run, bool twoTails);
 // The confidence in percent for a confidence choice (item 38: 0, 1, 2).
 double ConfidencePercent(const Variant& choice);
+// Whether the live application data tests rank correlations with two tails (item 40);
+// false while the data is not loaded.
+bool LiveRhoTwoTails();
 
 }  // namespace nuvir

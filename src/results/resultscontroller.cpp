@@ -175,7 +175,7 @@ bool ResultsController::RunSimulationAndShowResults(Variant& data, float seed) {
         CMonteCarlo engine(simulationHost);
         engine.SetPRNGToUse(CLng(data(item::kPrng)));
         engine.SetCI(ConfidencePercent(data(item::kConfidenceChoice)));
-        const Variant& formats = AppOptions.isArray() ? AppOptions(opt::kExportFormats) : Variant();
+        const Variant formats = ItemOrEmpty(AppOptions, opt::kExportFormats);
         if (!state_.BatchMode && formats.isArray()) {
             bool any = false;
             for (std::int32_t i = formats.lbound(); i <= formats.ubound() && !any; ++i) {
@@ -206,11 +206,7 @@ bool ResultsController::RunSimulationAndShowResults(Variant& data, float seed) {
             for (int i = 0; i < 6; ++i) DrawResultPlot(i);
             AppendResultLines();
             SetHeadings(engine.PRNGToUse() != 0);
-            const int t = page_.tabSimulationGraphs != nullptr ? page_.tabSimulationGraphs->Tab() : 0;
-            if (t == 0 || t == 1) {
-                page_.txtMonte[static_cast<std::size_t>(t)]->SetVisible(true);
-                page_.labMonte[static_cast<std::size_t>(t)]->SetVisible(true);
-            }
+            ShowResultBox(page_.tabSimulationGraphs != nullptr ? page_.tabSimulationGraphs->Tab() : 0, true);
             page_.cmdButton[3]->SetVisible(true);
         }
         success = true;
@@ -258,6 +254,12 @@ void ResultsController::SetHeadings(bool customPrng) {
     }
 }
 
+void ResultsController::ShowResultBox(int tab, bool visible) {
+    if (tab != 0 && tab != 1) return;
+    page_.txtMonte[static_cast<std::size_t>(tab)]->SetVisible(visible);
+    page_.labMonte[static_cast<std::size_t>(tab)]->SetVisible(visible);
+}
+
 void ResultsController::MarkMixedResults() {
     Label* status = page_.labPicMonte[10];
     if (status == nullptr) return;
@@ -293,10 +295,9 @@ void ResultsController::ClearResults(bool full) {
     if (!full) return;
     if (page_.picShowSensMeasures != nullptr) page_.picShowSensMeasures->SetVisible(false);
     for (int i = 0; i < 2; ++i) {
-        page_.txtMonte[static_cast<std::size_t>(i)]->SetVisible(false);
+        ShowResultBox(i, false);
         page_.txtMonte[static_cast<std::size_t>(i)]->SetText("");
     }
-    for (Label* heading : page_.labMonte) heading->SetVisible(false);
     page_.cmdButton[3]->SetVisible(false);
     state_.MixedResults = false;
     state_.RunSnapshot = AppData;

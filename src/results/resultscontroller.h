@@ -117,6 +117,8 @@ private:
     bool DrawGuarded(int picIndex, bool showErrors);
     void AppendResultLines();
     void SetHeadings(bool customPrng);
+    // The result lines of a sub-tab (0 risk, 1 cost) with their heading; other tabs have none.
+    void ShowResultBox(int tab, bool visible);
     bool SensitivityPanelVisible() const;
     void MarkMixedResults();
 

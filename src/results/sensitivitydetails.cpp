@@ -39,8 +39,6 @@ std::string MeasureCell(const Variant& measure, int input, int k) {
     return std::string(6 - std::min<std::size_t>(text.size(), 6), ' ') + text;
 }
 
-bool LiveTwoTails() { return AppData.isArray() && CBool(AppData(item::kRhoTwoTails)); }
-
 }  // namespace
 
 void ResultsController::BuildSensitivitySummary(const Variant& r2, const Variant& sensitivities) {
@@ -48,7 +46,7 @@ void ResultsController::BuildSensitivitySummary(const Variant& r2, const Variant
     if (!r2.isArray() || !sensitivities.isArray()) return;
     const Variant& snap = state_.RunSnapshot;
     const bool constant = snap.isArray() && CBool(snap(item::kRegUseConstant));
-    const bool twoTails = LiveTwoTails();
+    const bool twoTails = LiveRhoTwoTails();
     static const char* const kRiskNames[9] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3", "I4", "I5"};
     static const char* const kCostNames[8] = {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"};
     std::array<SensitivityTableText, 2> tables;
@@ -80,7 +78,7 @@ void ResultsController::BuildSensitivitySummary(const Variant& r2, const Variant
 void ResultsController::ShowSensitivityMeasures(int page) {
     if (!state_.SensitivitySummary || (page != 0 && page != 1)) return;
     SensitivityTableText t = (*state_.SensitivitySummary)[static_cast<std::size_t>(page)];
-    const Variant crit = RunCriticalCorrelation(state_, LiveTwoTails());
+    const Variant crit = RunCriticalCorrelation(state_, LiveRhoTwoTails());
     if (!crit.isEmpty()) {
         const double c = CDbl(crit);
         for (std::size_t r = 4; r < t.size(); ++r) t[r][1] += std::fabs(Val(t[r][1])) > c ? "*" : " ";

@@ -341,14 +341,14 @@ TEST(UtilitiesSort, ExplicitStackExchangesExactlyAsTheRecursion) {
         for (double& k : keys) k = pick(gen);
         if (round % 10 == 4) std::sort(keys.begin(), keys.end());
         if (round % 10 == 5) std::sort(keys.rbegin(), keys.rend());
-        std::vector<double> ref = keys, ours = keys;
         std::vector<std::pair<int, int>> expected, actual;
+        std::vector<double> ref = keys;
         RecursiveReference(ref, 0, n - 1, expected);
         MU::QuickSortPositions(
-            0, n - 1, [&](std::int32_t p) { return ours[static_cast<std::size_t>(p)]; },
+            0, n - 1, [&](std::int32_t p) { return keys[static_cast<std::size_t>(p)]; },
             [&](std::int32_t p, std::int32_t q) {
                 actual.emplace_back(p, q);
-                std::swap(ours[static_cast<std::size_t>(p)], ours[static_cast<std::size_t>(q)]);
+                std::swap(keys[static_cast<std::size_t>(p)], keys[static_cast<std::size_t>(q)]);
             });
         ASSERT_EQ(actual, expected) << "round " << round;
     }

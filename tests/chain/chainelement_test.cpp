@@ -7,14 +7,6 @@ namespace {
 using CategoryTable = ChainTest;
 using Stage = ChainTest;
 
-TEST_F(CategoryTable, ACountOutsideOneToFiveIsKeptWithinIt) {
-    CCategoryData t;
-    AppData(item::kNumImpactCategories) = Variant(0);
-    EXPECT_EQ(Row(t.DefaultArray(), 1), (std::vector<double>{1}));
-    AppData(item::kNumImpactCategories) = Variant(9);
-    EXPECT_EQ(t.DefaultArray().ubound(2), 4);
-}
-
 TEST_F(CategoryTable, NormalisationClampsScalesAndRounds) {
     AppData(item::kNumImpactCategories) = Variant(3);
     struct Case { const char* name; std::vector<double> values, probs, wantValues, wantProbs; double value; };
@@ -35,6 +27,13 @@ TEST_F(CategoryTable, NormalisationClampsScalesAndRounds) {
         EXPECT_EQ(Row(t.ValueArray(), 1), c.wantProbs);
         EXPECT_DOUBLE_EQ(t.Value(), c.value);
     }
+}
+
+TEST_F(CategoryTable, ACountOutsideOneToFiveIsKeptWithinIt) {
+    AppData(item::kNumImpactCategories) = Variant(0);
+    EXPECT_EQ(Row(CCategoryData().DefaultArray(), 1), (std::vector<double>{1}));
+    AppData(item::kNumImpactCategories) = Variant(9);
+    EXPECT_EQ(CCategoryData().DefaultArray().ubound(2), 4);
 }
 
 TEST_F(CategoryTable, ATableOfAnotherShapeOrKindLeavesTheResetTable) {
@@ -58,11 +57,9 @@ TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTak
     const Variant rect = Variant::Doubles({10, 20, 30, 40});
     editor.answer = Table(2, 4, {1, 2, 3, 4, 0.2, 0.2, 0.4, 0.9});  // one row too many
     t.ShowTable(rect, &editor);
-    EXPECT_EQ(TextOf(editor.shown(0, 0)), "100");
-    EXPECT_EQ(TextOf(editor.shown(1, 2)), "0.5");
-    EXPECT_EQ(TextOf(editor.shownHeadings(0)), "Cost");
-    EXPECT_EQ(TextOf(editor.shownHeadings(1)), "P (0-1)");
-    EXPECT_EQ(Row(t.ValueArray(), 1), (std::vector<double>{0.25, 0.25, 0.5}));
+    EXPECT_EQ(std::make_tuple(TextOf(editor.shown(0, 0)), TextOf(editor.shown(1, 2)), TextOf(editor.shownHeadings(0)),
+                              TextOf(editor.shownHeadings(1))),
+              std::make_tuple("100", "0.5", "Cost", "P (0-1)"));
     editor.answer = Table(2, 2, {8, 4, 0.1, 0.3});  // one row short: value 0, probability 0
     t.ShowTable(rect, &editor);
     EXPECT_EQ(Row(t.ValueArray(), 0), (std::vector<double>{8, 4, 0}));
@@ -74,50 +71,24 @@ TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTak
     }
 }
 
-// Four stages linked as the chain links them.
-struct Linked {
-    CChainElement s[4];
-    Linked() {
-        for (int i = 1; i < 4; ++i) {
-            s[i].SetPrevElement(&s[i - 1]);
-            s[i - 1].SetNextElement(&s[i]);
-        }
-    }
-};
-
-TEST_F(Stage, ALoneStageAndFourDefaultStagesHalveTheRisk) {
-    CChainElement lone;
-    EXPECT_EQ(lone.Risks(), (std::array<double, 2>{0.5, 0.5}));
-    EXPECT_EQ(lone.TotalRisk(), 1);
-    Linked c;
-    const double stop[] = {0.5, 0.25, 0.125, 0.0625};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(c.s[i].Risks(), (std::array<double, 2>{i < 3 ? 0 : 0.0625, stop[i]})) << i;
-    EXPECT_EQ(c.s[3].TotalRisk(), 1.0);
-    EXPECT_EQ(c.s[2].TotalRisk(), 0.875) << "an earlier stage never adds its completed risk";
-    c.s[1].DoUpdates(true);  // no edit box: nothing pending, nothing fails
-    EXPECT_EQ(c.s[3].TotalRisk(), 1.0);
-}
-
-TEST_F(Stage, RisksAndCostsFollowTheClosedForms) {
-    Linked c;
-    const double p[] = {0.9, 0.6, 0.3, 0.2}, q[] = {0.1, 0.4, 0.7, 0.8}, I[] = {2, 3, 5, 7}, F[] = {10, 20, 40, 80};
-    for (int i = 0; i < 4; ++i) c.s[i].SetPrimaryData({p[i], q[i], 11, I[i], F[i]});
-    EXPECT_NEAR(c.s[3].TotalRisk(), 0.1 * 2 + 0.9 * 0.4 * 3 + 0.54 * 0.7 * 5 + 0.162 * 0.8 * 7 + 0.162 * 0.2 * 11,
-                1e-14);
-    EXPECT_NEAR(c.s[3].TotalCost(), 10 + 0.9 * 20 + 0.54 * 40 + 0.162 * 80, 1e-13);
-}
-
-TEST_F(Stage, PAndQAreClampedEachByItself) {
+// A lone stage counts its whole risk; p and q are clamped each by itself, and a link to
+// a next stage zeroes the completed risk at once.
+TEST_F(Stage, PAndQAreClampedEachByItselfAndALinkZeroesTheCompletedRisk) {
     CChainElement s, next;
+    EXPECT_EQ(std::make_pair(s.Risks(), s.TotalRisk()), std::make_pair(std::array<double, 2>{0.5, 0.5}, 1.0));
     s.SetPrimaryData({1.7, -0.2, 3, 4, 5});
     EXPECT_EQ(s.PrimaryData(), (CChainElement::Values{1, 0, 3, 4, 5}));
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{3, 0}));
     EXPECT_EQ(s.Cost(), 5);
     s.SetNextElement(&next);
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{0, 0})) << "zeroed at once, nothing recalculated";
+    CChainElement a, b;
+    b.SetPrevElement(&a);
+    a.SetNextElement(&b);
+    EXPECT_EQ(std::make_pair(a.TotalRisk(), b.TotalRisk()), std::make_pair(0.5, 1.0)) << "an earlier stage never adds its completed risk";
 }
 
-TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOn) {
+TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOnAndStaysWhileItsValueIsThePrimaryValue) {
     CChainElement s;
     s.SetCategoryData(CChainElement::kI, Variant(7.5), Variant());
     EXPECT_TRUE(s.GetCategoryData(CChainElement::kI).isEmpty());
@@ -133,12 +104,7 @@ TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOn) {
         s.SetCategoryDataRestrictive(index);
         EXPECT_TRUE(s.GetCategoryData(index).isEmpty());
     }
-}
-
-TEST_F(Stage, CheckingATableKeepsItOnlyWhileItsValueIsThePrimaryValue) {
-    AppData(item::kCategoricalImpacts) = Variant(true);
     AppData(item::kNumImpactCategories) = Variant(2);
-    CChainElement s;
     s.SetPrimaryData({0.5, 0.5, 3, 1, 0});
     s.SetCategoryData(CChainElement::kI5, Variant(3.0), Table(2, 2, {2, 4, 0.5, 0.5}));
     s.CheckCategoryData(CChainElement::kI5);

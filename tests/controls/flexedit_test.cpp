@@ -124,9 +124,6 @@ TEST_F(FlexEditTest, ErrorMarksReadEmptyAndShowTheirColourAndTip) {
     EXPECT_TRUE(edit_->IsValid());
     edit_->SetDirty();
     EXPECT_EQ(Rows(edit_->GetArray()), "1|a");
-    grid_->SetRow(1);
-    grid_->SetCol(0);
-    EXPECT_EQ(grid_->CellBackColor(), grid_->BackColor());
 }
 
 // ---- editing with keys and mouse ----------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -83,13 +84,9 @@ private:
 };
 
 // A reproducible stream of doubles in [0, 1), independent of the code under test.
-struct Lcg {
-    std::uint64_t s;
-    double operator()() {
-        s = s * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<double>(s >> 11) / 9007199254740992.0;
-    }
-};
+inline std::function<double()> Uniforms(std::uint64_t seed) {
+    return [g = std::mt19937_64(seed)]() mutable { return std::uniform_real_distribution<double>(0.0, 1.0)(g); };
+}
 
 using Rows = std::array<std::array<double, 3>, 13>;
 
@@ -128,10 +125,6 @@ inline Variant CumulativeTable(const std::vector<double>& values, const std::vec
     return t;
 }
 inline Variant GoodTable() { return CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}); }  // expected value 2.3
-
-inline Variant Wrapped(const Variant& matrix, const Variant& impacts, const Variant& costs) {
-    return Variant::List({matrix, impacts, costs});
-}
 
 }  // namespace enginetest
 }  // namespace nuvir

@@ -24,11 +24,6 @@ double Centre(const SimulationResults& r, std::int32_t k, int m) {
 double Count(const SimulationResults& r, std::int32_t k, int m) {
     return r.frequencies[1 + 2 * (static_cast<std::size_t>(k) + static_cast<std::size_t>(r.frequencyClasses) * m)];
 }
-double TotalCount(const SimulationResults& r, int m) {
-    double total = 0;
-    for (std::int32_t k = 0; k < r.frequencyClasses; ++k) total += Count(r, k, m);
-    return total;
-}
 
 // A table of n trials whose total risk and total cost columns hold the given values.
 TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& cost) {
@@ -44,7 +39,7 @@ TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& c
 // 0.390625 + 1.890625 + 2.640625 + 0.765625 = 5.6875, over n - 1 = 3.
 // Sorted 1, 1.5, 3, 4: the 0.025 quantile at h = 0.075 is 1 + 0.075 * 0.5 = 1.0375,
 // the 0.975 quantile at h = 2.925 is 3 + 0.925 * 1 = 3.925.
-TEST(OutputStatistics, HandWorkedColumns) {
+TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     SimulationResults r;
     r.ComputeOutputStatistics(TableOf({3, 1, 4, 1.5}, {0, 0, 0, 0}), 3, 95);
     EXPECT_TRUE(r.min[0] == 1.0 && r.max[0] == 4.0 && r.variance[1] == 0.0);
@@ -60,41 +55,32 @@ TEST(OutputStatistics, HandWorkedColumns) {
               (std::vector<double>{2, 0, 2, 4, 2}));
     EXPECT_EQ((std::vector<double>{Centre(r, 0, 0), Centre(r, 1, 0), Centre(r, 2, 0), Centre(r, 1, 1), f(0, 1, 0).rawDouble()}),
               (std::vector<double>{1.5, 2.5, 3.5, 0, 2.5}));
-    // CI 0 puts both limits at the median; CI 90 at h = 0.2 and 3.8.
-    r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 0);
-    EXPECT_EQ(r.limits[0], (std::array<double, 2>{3, 3}));
-    r.ComputeOutputStatistics(TableOf({5, 1, 4, 2, 3}, {0, 0, 0, 0, 0}), 10, 90);
-    EXPECT_DOUBLE_EQ(r.limits[0][0], 1.2);
-    EXPECT_DOUBLE_EQ(r.limits[0][1], 4.8);
+    // Range 4000 from 1239.5: place 1, width 1000, start rounded down to 1239, so the
+    // classes end at 5239, below the maximum 5239.5, which counts in the last class.
+    r.ComputeOutputStatistics(TableOf({1239.5, 2000, 5239.5}, {0, 0, 0}), 4, 95);
+    EXPECT_TRUE(r.FrequencyClasses(4, 0).end == 5239.0 && Count(r, 0, 0) == 2.0 && Count(r, 3, 0) == 1.0);
     // Min and max carry 15 digits, the limits do not: CI 100 gives the sorted extremes.
     const double x = 0.1 + 0.2, y = 1.0 / 3.0;
     r.ComputeOutputStatistics(TableOf({y, x, x}, {x, x, x}), 5, 100);
     EXPECT_TRUE(r.min[0] == 0.3 && r.max[0] == 0.333333333333333 && r.limits[0] == (std::array<double, 2>{x, y}));
-    SimulationResults s;
-    s.MeanVariance(std::vector<double>{5.0}, 4);
-    EXPECT_EQ(s.variance[4], 0.0);  // a single value has no sample variance
-}
-
-TEST(OutputStatistics, ConstantColumnHasOneClassAndNoNegativeVariance) {
-    // n copies of 0.1 leave a negative residue in the one-pass formula.
-    SimulationResults r;
+    r.MeanVariance(std::vector<double>{5.0}, 4);
+    EXPECT_EQ(r.variance[4], 0.0);  // a single value has no sample variance
+    // n copies of 0.1 leave a negative residue in the one-pass formula. Width-1 classes
+    // from the value - 100 - 0.5: all in class 100, centred on the value.
     r.ComputeOutputStatistics(TableOf(std::vector<double>(10000, 0.1), std::vector<double>(10000, 0.2)), 200, 95);
     EXPECT_TRUE(r.variance[0] == 0.0 && r.variance[1] == 0.0);
-    // Width-1 classes from the value - 100 - 0.5: all in class 100, centred on the value.
     for (int m = 0; m < 2; ++m)
         for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, m), k == 100 ? 10000.0 : 0.0) << k;
     EXPECT_NEAR(Centre(r, 100, 1), 0.2, 1e-12);
-}
-
-TEST(OutputStatistics, FailuresKeepWhatWasDone) {
-    SimulationResults r;
-    EXPECT_EQ(ErrorOf([&] { r.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95); }).number, err::SubscriptRange);
-    EXPECT_EQ(r.min[0], NumericLimits::LargestDouble);
-    // Total cost squares overflow; total risk before it is complete, and the extremes of
-    // total cost were set before its sums.
-    EXPECT_EQ(ErrorOf([&] { r.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }).number,
+    // A failure keeps what was done: total risk is complete, and the extremes of total
+    // cost were set before its squares overflowed.
+    SimulationResults failed;
+    EXPECT_EQ(ErrorOf([&] { failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95); }).number, err::SubscriptRange);
+    EXPECT_EQ(failed.min[0], NumericLimits::LargestDouble);
+    EXPECT_EQ(ErrorOf([&] { failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }).number,
               err::Overflow);
-    EXPECT_TRUE(r.mean[0] == 2.0 && r.max[1] == 3e200 && r.mean[1] == kNoValue && r.min[2] == NumericLimits::LargestDouble);
+    EXPECT_TRUE(failed.mean[0] == 2.0 && failed.max[1] == 3e200 && failed.mean[1] == kNoValue &&
+                failed.min[2] == NumericLimits::LargestDouble);
 }
 
 // ---- frequency classes --------------------------------------------------------------------
@@ -106,36 +92,18 @@ TEST(FrequencyClasses, WorkedExamples) {
         int classes;
         double start, end, width;
     } cases[] = {
-        {"range 5", 2, 7, 200, 2, 7, 0.025},
         {"range 975.3", 12.3, 987.6, 200, 12.3, 988.3, 4.88},
-        {"no range: width 1 around the value", 0.2, 0.2, 200, -100.3, 99.7, 1},
         {"range 0.77655 has place -3", 0.12345, 0.9, 10, 0.1234, 0.1234 + 0.777, 0.0777},
         {"nearly equal extremes use width 1", 1.0, std::nextafter(1.0, 2.0), 7, -2.5, 4.5, 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         const ClassDescriptor d = FrequencyClasses(c.min, c.max, c.classes);
-        EXPECT_DOUBLE_EQ(d.start, c.start);
-        EXPECT_DOUBLE_EQ(d.end, c.end);
-        EXPECT_DOUBLE_EQ(d.width, c.width);
+        const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-12; };
+        EXPECT_TRUE(near(d.start, c.start) && near(d.end, c.end) && near(d.width, c.width)) << c.name;
     }
     EXPECT_EQ(ErrorOf([] { FrequencyClasses(-1e308, 1e308, 200); }).number, err::Overflow);
-}
-
-TEST(CountFrequencies, BoundsAndEnds) {
-    // Range 4000 from 1239.5: place 1, width 1000, start rounded down to 1239, so the
-    // classes end at 5239, below the maximum 5239.5, which counts in the last class.
-    SimulationResults r;
-    r.ComputeOutputStatistics(TableOf({1239.5, 2000, 5239.5}, {0, 0, 0}), 4, 95);
-    EXPECT_TRUE(r.FrequencyClasses(4, 0).end == 5239.0 && Count(r, 0, 0) == 2.0 && Count(r, 3, 0) == 1.0);
-    // The bound after one step is 0.1 + 0.2 = 0.30000000000000004; 0.3 lies below it but
-    // rounds equal, so it opens class 1.
-    std::vector<double> centres(3), counts(3, 0.0);
-    CountFrequencies(std::vector<double>{0.1, 0.3}, ClassDescriptor{0.1, 0.1 + 0.2 * 3, 0.2}, centres, counts);
-    EXPECT_EQ(counts, (std::vector<double>{1, 1, 0}));
-    EXPECT_DOUBLE_EQ(centres[2], 0.6);
     // A first value below the start counts in the first class.
-    counts.assign(3, 0.0);
+    std::vector<double> centres(3), counts(3, 0.0);
     CountFrequencies(std::vector<double>{0.5, 1.5, 3.5}, ClassDescriptor{1.0, 4.0, 1.0}, centres, counts);
     EXPECT_EQ(counts, (std::vector<double>{2, 0, 1}));
 }
@@ -159,7 +127,7 @@ std::vector<double> LiteralCounts(const std::vector<double>& sorted, const Class
 }
 
 TEST(CountFrequencies, MatchesTheLiteralCountWhereverThatEnds) {
-    Lcg next{99};
+    auto next = Uniforms(99);
     for (int trial = 0; trial < 40; ++trial) {
         const int classes = 1 + trial * 7;
         std::vector<double> v(3000);
@@ -184,17 +152,15 @@ TEST(CountFrequencies, MatchesTheLiteralCountWhereverThatEnds) {
 TEST(CountFrequencies, WidthsTooSmallToMoveTheBoundEnd) {
     // A million with a spread of 1E-9: extremes 1E-8 apart that are not nearly equal, and
     // a class width of 5E-11 that cannot move a bound near a million.
-    double lo = 0, hi = 0;
-    for (int k = 0; k < 20000 && lo == 0; ++k) {
-        const double a = Round15(1e6 + k * 1e-8), b = Round15(1e6 + (k + 1) * 1e-8);
-        if (!MUtilities::NearlyEqual(b, a)) lo = a, hi = b;
-    }
-    ASSERT_NE(lo, 0.0);
+    const double lo = 1000000.00000011, hi = 1000000.00000012;
+    ASSERT_FALSE(MUtilities::NearlyEqual(lo, hi));
     std::vector<double> risk(1000);
     for (std::size_t i = 0; i < risk.size(); ++i) risk[i] = i % 2 ? hi : lo;
     SimulationResults r;  // it used to hang here
     r.ComputeOutputStatistics(TableOf(risk, std::vector<double>(1000, 1e16)), 200, 95);
-    EXPECT_TRUE(TotalCount(r, 0) == 1000.0 && TotalCount(r, 1) == 1000.0 && r.FrequencyClasses(200, 0).width < 5.8e-11);
+    double total = 0;
+    for (std::size_t i = 1; i < r.frequencies.size(); i += 2) total += r.frequencies[i];
+    EXPECT_TRUE(total == 2000.0 && r.FrequencyClasses(200, 0).width < 5.8e-11);
 }
 
 // ---- ranks and correlations ----------------------------------------------------------------
@@ -219,14 +185,12 @@ std::vector<double> CountedRanks(const std::vector<double>& v) {
 TEST(RankTransform, TiesShareTheMeanPosition) {
     const struct {
         std::vector<double> values, ranks;
-    } cases[] = {{{5, 3, 5, 1}, {3.5, 2, 3.5, 1}},       {{1, 2, 3, 3, 3}, {1, 2, 4, 4, 4}},
-                 {{-1.5, 0.0, -0.0, 7}, {1, 2.5, 2.5, 4}}, {{4}, {1}},
-                 {std::vector<double>(1001, -2), std::vector<double>(1001, 501)}};
+    } cases[] = {{{5, 3, 5, 1}, {3.5, 2, 3.5, 1}}, {{-1.5, 0.0, -0.0, 7}, {1, 2.5, 2.5, 4}}};
     for (const auto& c : cases) EXPECT_EQ(Ranked(c.values), c.ranks) << c.values.size();
     // Long enough for the radix sort, with negative values, signed zeros, extremes and
     // many ties; then columns whose values differ only in their top bytes, so the sort
     // skips passes and ends in either of its two buffers.
-    Lcg next{7};
+    auto next = Uniforms(7);
     std::vector<double> mixed(3000), whole(1000), spread(5000);
     for (auto& x : mixed) {
         const double u = next();
@@ -244,48 +208,10 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     }
 }
 
-// Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
-// The ranks agree exactly, so Spearman is 1. Input 1 against total cost: ranks 1..5
-// against 2, 1, 4, 3, 5 give sum d^2 = 4 and rho = 1 - 6 * 4 / (5 * 24) = 0.8.
-TEST(CorrelationSensitivities, HandWorkedPearsonAndSpearman) {
-    TrialTable t(5, 0);
-    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5}, z[] = {7, 6, 9, 8, 10};
-    for (std::int32_t i = 1; i <= 5; ++i) {
-        t(i, 0) = x[i - 1];
-        t(i, 1) = x1[i - 1];
-        t(i, TrialTable::kTotalRisk) = y[i - 1];
-        t(i, TrialTable::kTotalCost) = z[i - 1];
-        for (int c = 2; c < 13; ++c) t(i, c) = (i * c) % 7;  // some spread
-    }
-    EXPECT_NEAR(CorrelationSensitivities(t, false)(0, 0), 2000.0 / std::sqrt(1000.0 * 7610.0), 1e-15);
-    EXPECT_EQ(t(5, TrialTable::kTotalRisk), 100.0);  // not ranked
-    const SensitivityTable spearman = CorrelationSensitivities(t, true);
-    EXPECT_NEAR(spearman(0, 0), 1.0, 1e-15);
-    EXPECT_NEAR(spearman(1, 1), 0.8, 1e-15);
-    EXPECT_EQ(t(5, TrialTable::kTotalRisk), 5.0);  // ranked now
-}
-
-TEST(CorrelationSensitivities, ColumnsWithoutSpreadGiveTheMarker) {
-    Lcg next{7};
-    TrialTable t(10000, 0);
-    for (std::int32_t i = 1; i <= 10000; ++i) {
-        for (int c = 0; c < TrialTable::kColumns; ++c) t(i, c) = next() - 0.5;
-        t(i, 2) = 0.1;  // the mean of 10000 copies of 0.1 is not exactly 0.1
-        t(i, TrialTable::kTotalCost) = 3.0;
-    }
-    for (const bool ranked : {false, true}) {
-        const SensitivityTable s = CorrelationSensitivities(t, ranked);
-        EXPECT_TRUE(s(2, 0) == kNoValue && s(0, 0) != kNoValue && s(12, 0) != kNoValue) << ranked;
-        for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1), kNoValue) << j;
-    }
-}
-
-// ---- regression measures and the whole sensitivity step ---------------------------------
-
 // Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
 // little noise), total cost by FC2 (3 FC2 + 0.1 p4 plus noise).
 TrialTable DrivenTable(std::int32_t n) {
-    Lcg next{3};
+    auto next = Uniforms(3);
     TrialTable t(n, 0);
     for (std::int32_t i = 1; i <= n; ++i) {
         for (int c = 0; c < 13; ++c) t(i, c) = next() * (c < 4 ? 1.0 : 10.0 + c);
@@ -296,63 +222,63 @@ TrialTable DrivenTable(std::int32_t n) {
     return t;
 }
 
-// Each fit leaves the inputs it does not use (costs for risk, impacts for cost) at the
-// marker; a failed fit marks only its own output.
-TEST(RegressionSensitivities, EachFitFillsTheRowsOfItsOwnInputs) {
-    SensitivityTable s;
-    R2Pair r2 = RegressionSensitivities(DrivenTable(300), true, s);
-    ASSERT_TRUE(r2[0] && r2[1] && *r2[0] > 0.9999 && *r2[1] > 0.9999);
-    for (int j = 0; j < 13; ++j) {
-        EXPECT_EQ(s(j, 0) == kNoValue, j > 8) << j;
-        EXPECT_EQ(s(j, 1) == kNoValue, j > 3 && j < 9) << j;
+// Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
+// The ranks agree exactly, so Spearman is 1. Input 1 against total cost: ranks 1..5
+// against 2, 1, 4, 3, 5 give sum d^2 = 4 and rho = 1 - 6 * 4 / (5 * 24) = 0.8.
+TEST(CorrelationSensitivities, HandWorkedAndColumnsWithoutSpread) {
+    TrialTable t = DrivenTable(5);
+    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5}, z[] = {7, 6, 9, 8, 10};
+    for (std::int32_t i = 1; i <= 5; ++i) {
+        t(i, 0) = x[i - 1], t(i, 1) = x1[i - 1];
+        t(i, TrialTable::kTotalRisk) = y[i - 1], t(i, TrialTable::kTotalCost) = z[i - 1];
     }
-    EXPECT_TRUE(s(0, 0) > 0.75 && s(4, 0) > 0.5 && s(10, 1) > 0.9 && std::fabs(s(1, 0)) < 1e-3 && std::fabs(s(9, 1)) < 1e-3);
-    // Nine regressors and the constant need eleven trials; eight and the constant ten.
-    TrialTable t = DrivenTable(10);
-    r2 = RegressionSensitivities(t, true, s);
-    ASSERT_TRUE(!r2[0] && r2[1]);
-    for (int j = 0; j < 13; ++j) EXPECT_TRUE(s(j, 0) == kNoValue && (s(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
-    r2 = RegressionSensitivities(t, false, s);  // without the constant both fit
-    EXPECT_TRUE(r2[0] && r2[1] && s(0, 0) != kNoValue);
-    // I2 sampled without spread: with the constant term the risk fit is singular.
-    t = DrivenTable(100);
-    for (std::int32_t i = 1; i <= 100; ++i) t(i, 5) = 7.0;
-    r2 = RegressionSensitivities(t, true, s);
-    EXPECT_TRUE(!r2[0] && r2[1] && s(0, 0) == kNoValue && s(10, 1) > 0.9);
-    // As the engine hands them out, a failed fit's R^2 is Empty.
-    SimulationResults r;
-    EngineTestHost host;
-    host.regAnswers = {true};
-    t = DrivenTable(10);
-    r.ComputeSensitivityMeasures(t, host);
-    EXPECT_TRUE(r.R2Copy(-1)(0).get()(0).isEmpty());
-    EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
+    EXPECT_NEAR(CorrelationSensitivities(t, false)(0, 0), 2000.0 / std::sqrt(1000.0 * 7610.0), 1e-15);
+    const SensitivityTable spearman = CorrelationSensitivities(t, true);
+    EXPECT_TRUE(std::fabs(spearman(0, 0) - 1.0) < 1e-15 && std::fabs(spearman(1, 1) - 0.8) < 1e-15);
+    // The mean of 10000 copies of 0.1 is not exactly 0.1.
+    t = DrivenTable(10000);
+    for (std::int32_t i = 1; i <= 10000; ++i) t(i, 2) = 0.1, t(i, TrialTable::kTotalCost) = 3.0;
+    for (const bool ranked : {false, true}) {
+        const SensitivityTable s = CorrelationSensitivities(t, ranked);
+        EXPECT_TRUE(s(2, 0) == kNoValue && s(0, 0) != kNoValue && s(12, 0) != kNoValue) << ranked;
+        for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1), kNoValue) << j;
+    }
 }
 
+// Regression on the values with the constant (first read of the setting), Pearson on
+// the values, Spearman ranks the table, then the rank regression without the constant.
+// Each fit leaves the inputs it does not use (costs for risk, impacts for cost) at the
+// marker; a failed fit marks only its own output.
 TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     const TrialTable raw = DrivenTable(500);
-    TrialTable table = raw;
+    TrialTable table = raw, copy = raw;
     EngineTestHost host;
     host.regAnswers = {true, false};  // the setting changes between the two reads
     SimulationResults r;
     r.ComputeSensitivityMeasures(table, host);
     EXPECT_EQ(host.regReads, 2u);
-    // Regression on the values with the constant (first read), Pearson on the values,
-    // Spearman ranks the copy, then the rank regression without the constant.
     SensitivityTable src, srrc;
     const R2Pair srcR2 = RegressionSensitivities(raw, true, src);
-    TrialTable copy = raw;
     const SensitivityTable pearson = CorrelationSensitivities(copy, false), spearman = CorrelationSensitivities(copy, true);
     const R2Pair srrcR2 = RegressionSensitivities(copy, false, srrc);
     ASSERT_TRUE(r.sensitivities[0] && r.sensitivities[1] && r.sensitivities[2] && r.sensitivities[3]);
     EXPECT_TRUE(*r.sensitivities[0] == spearman && *r.sensitivities[1] == pearson && *r.sensitivities[2] == src);
     EXPECT_TRUE(*r.sensitivities[3] == srrc && *r.regressionTable == srrc && r.r2[0] == srcR2 && r.r2[1] == srrcR2);
-    for (int c = 0; c < TrialTable::kColumns; ++c) {  // every column is left ranked
+    for (int c = 0; c < TrialTable::kColumns; ++c)  // every column is left ranked
         ASSERT_TRUE(std::equal(table.column(c), table.column(c) + 500, copy.column(c))) << c;
-        ASSERT_EQ(std::vector<double>(copy.column(c), copy.column(c) + 500),
-                  CountedRanks(std::vector<double>(raw.column(c), raw.column(c) + 500))) << c;
-    }
-    for (std::size_t k = 0; k < 4; ++k) EXPECT_GT((*r.sensitivities[k])(0, 0), 0.5) << k;  // p1 drives total risk in every measure
+    ASSERT_TRUE(srcR2[0] && srcR2[1] && *srcR2[0] > 0.9999 && *srcR2[1] > 0.9999);
+    for (int j = 0; j < 13; ++j) EXPECT_TRUE((src(j, 0) == kNoValue) == (j > 8) && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
+    EXPECT_TRUE(src(0, 0) > 0.75 && src(4, 0) > 0.5 && src(10, 1) > 0.9 && std::fabs(src(1, 0)) < 1e-3 && std::fabs(src(9, 1)) < 1e-3);
+    // Nine regressors and the constant need eleven trials; eight and the constant ten.
+    // As the engine hands them out, a failed fit's R^2 is Empty.
+    table = DrivenTable(10);
+    host.regAnswers = {true};
+    r.ComputeSensitivityMeasures(table, host);
+    src = *r.sensitivities[2];
+    ASSERT_TRUE(!(*r.r2[0])[0] && (*r.r2[0])[1]);
+    for (int j = 0; j < 13; ++j) EXPECT_TRUE(src(j, 0) == kNoValue && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
+    EXPECT_TRUE(r.R2Copy(-1)(0).get()(0).isEmpty());
+    EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
 }
 
 }  // namespace
