@@ -281,6 +281,13 @@ CFlexEditA::GridState CFlexEditA::SaveGridState() const {
 // ---- loading ---------------------------------------------------------------------------------------
 
 void CFlexEditA::PutArray(Variant data) {
+    // An open edit belongs to the table being replaced: close it unwritten, or its text would land in the new one.
+    if (editing_ && grid_ && editor_) {
+        editor_->SetTag("");
+        grid_->SetFocusRect(savedIndicator_);
+        editing_ = false;
+        editor_->ZOrder(1);
+    }
     data_ = data;
     current_ = Variant();
     clean_ = Variant();

@@ -105,7 +105,7 @@ protected:
 
     // Loads a table of the given rows and lays the grid out on the form.
     void Load(const std::vector<std::vector<std::string>>& rows) {
-        edit_->ForceCapture();  // an edit left open would land in the new table
+        edit_->ForceCapture();  // an edit left open is kept in the table it was typed into
         edit_->PutArray(Table(rows));
         grid_->SetColWidth(-1, 900);
         grid_->SetRowHeight(-1, FlexGrid::kDefaultRowHeight);

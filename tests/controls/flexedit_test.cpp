@@ -276,6 +276,22 @@ TEST_F(FlexEditTest, ClicksCommitMoveOrOpenTheEditorAndItFollowsItsCellWhenTheGr
     EXPECT_FALSE(FlexEditTestPeer::Editing(*edit_));
 }
 
+TEST_F(FlexEditTest, AnEditLeftOpenWhenANewTableIsLoadedNeverLandsInIt) {
+    LoadGrid(3, 2);
+    Start(2, 1);
+    Type("typed");
+    edit_->PutArray(Table({{"a", "b"}, {"c", "d"}}));
+    EXPECT_FALSE(FlexEditTestPeer::Editing(*edit_));
+    Key(Qt::Key_Down);  // the key still reaches the old editor: moves and opens the next cell
+    EXPECT_TRUE(EditorOver(2, 0));
+    QTest::mouseClick(other_, Qt::LeftButton);  // and commits it unchanged
+    EXPECT_EQ(log_, "change(2,0) validate(2,0,c)");
+    EXPECT_EQ(grid_->Rows() * 10 + grid_->Cols(), 32);
+    EXPECT_EQ(grid_->TextMatrix(1, 0) + grid_->TextMatrix(1, 1) + grid_->TextMatrix(2, 0) + grid_->TextMatrix(2, 1), "abcd");
+    EXPECT_EQ(Rows(edit_->GetArray()), "a|b/c|d");
+    EXPECT_FALSE(edit_->IsDirty());
+}
+
 // ---- fitting and numbers -----------------------------------------------------------------------------
 
 TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {

@@ -313,7 +313,6 @@ TEST_F(PlotsTest, TheBarUnderTheMouseMarksItsRow) {
         rc->picMonte_MouseMove(c.pic, 0, 0, c.x, c.y);
         for (int r = 0; r < Grid().Rows(); ++r) EXPECT_EQ(Grid().TextMatrix(r, 0), r == c.marked ? ">" : "") << r;
     }
-    EXPECT_EQ(Grid().TextMatrix(10, 1), "FC2");
     page.picShowSensMeasures->SetVisible(false);
     rc->picMonte_MouseMove(3, 0, 0, 4, 0.1);
     EXPECT_EQ(Grid().TextMatrix(9, 0), "") << "panel hidden: nothing marked";
