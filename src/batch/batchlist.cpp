@@ -4,12 +4,6 @@
 
 namespace nuvir {
 
-std::size_t CharCount(std::string_view utf8) {
-    std::size_t n = 0;
-    for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    return n;
-}
-
 void BatchList::SetText(std::string_view text) {
     std::string t;
     t.reserve(text.size() + 16);

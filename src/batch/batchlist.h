@@ -56,7 +56,4 @@ private:
     std::string caption_ = kCaption;
 };
 
-// Characters of UTF-8 text (bytes that do not continue a character).
-std::size_t CharCount(std::string_view utf8);
-
 }  // namespace nuvir

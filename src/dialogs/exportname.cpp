@@ -22,13 +22,6 @@ constexpr std::string_view kForbidden("<>|\"\\/:*?\0", 10);
 constexpr std::size_t kMaxPathChars = 260;
 constexpr const char* kCrLf = "\r\n";
 
-// Characters, not bytes: the limit is one of the file system's names.
-std::size_t CharCount(std::string_view s) {
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
-}
-
 }  // namespace
 
 const std::vector<ExportFormat>& ExportFormats() {
@@ -57,7 +50,7 @@ ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>
     for (std::size_t i = 0; i < formats.size() && i < ticked.size(); ++i) {
         if (!ticked[i]) continue;
         const std::string path = stem + UCase(formats[i].code);
-        if (CharCount(path) > kMaxPathChars) continue;
+        if (CharCount(path) > kMaxPathChars) continue;  // characters, not bytes: the file system's limit
         out.text += "File for " + formats[i].program + " will be written to:" + kCrLf + path;
         if (exists && exists(path)) out.text += std::string(kCrLf) + " (File already exists and will be overwritten)";
         out.text += std::string(kCrLf) + kCrLf;

@@ -570,6 +570,12 @@ std::string LCase(std::string_view s) {
 }
 bool EqualsNoCase(std::string_view a, std::string_view b) { return UCase(a) == UCase(b); }
 
+std::size_t CharCount(std::string_view utf8) {
+    std::size_t n = 0;
+    for (const char c : utf8) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return n;
+}
+
 // ---- text encoding ----------------------------------------------------------
 
 namespace {

@@ -108,6 +108,8 @@ std::string UCase(std::string_view s);
 std::string LCase(std::string_view s);
 // Case-insensitive equality of UTF-8 texts.
 bool EqualsNoCase(std::string_view a, std::string_view b);
+// Characters of UTF-8 text (bytes that do not continue a character).
+std::size_t CharCount(std::string_view utf8);
 
 // ---- text encoding ----------------------------------------------------------
 // Bytes of a text file as UTF-8: valid UTF-8 (a leading byte-order mark removed) is
