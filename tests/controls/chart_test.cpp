@@ -158,8 +158,7 @@ protected:
     }
     std::vector<std::string> Prints() const {
         std::vector<std::string> out;
-        for (const auto& c : pic.calls)
-            if (c.rfind("Print ", 0) == 0) out.push_back(c.substr(6));
+        for (const auto& [text, x, y] : PrintsAt()) out.push_back(text);
         return out;
     }
     // Each print with the current point it was printed at.
