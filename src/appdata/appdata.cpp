@@ -152,6 +152,8 @@ std::int32_t GetNumRelUncLevels(const Variant& appData) {
 
 std::int32_t GetNumRelUncLevels() { return GetNumRelUncLevels(AppData); }
 
+double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }
+
 namespace MKelvaro {
 
 Variant CalculateOutcomeRisks(const Variant& appData) {

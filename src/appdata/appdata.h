@@ -148,6 +148,10 @@ std::int32_t GetNumRelUncLevels(const Variant& appData);
 // The same on the program-wide AppData.
 std::int32_t GetNumRelUncLevels();
 
+// The standard deviation of a uniform distribution from mean - percent % of it to
+// mean + percent % of it: what a relative uncertainty level stands for in absolute terms.
+double UniformSpreadSD(double mean, double percent);
+
 namespace MKelvaro {
 // The point outcomes of an assessment straight from its point values 47 to 59, without
 // a chain: a generic array (60 To 68) of Doubles, R1..R4 (stopping at stage k), R5 (the

@@ -9,36 +9,6 @@ namespace nuvir::pagerules {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// Whether the text matches [blanks][sign]digits[.digits][e[sign]digits][blanks] with
-// at least one digit in the mantissa.
-bool IsPlainNumber(std::string_view s) {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    auto blanks = [&] {
-        while (i < n && (s[i] == ' ' || s[i] == '\t')) ++i;
-    };
-    blanks();
-    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-    int digits = 0;
-    while (i < n && IsDigit(s[i])) ++i, ++digits;
-    if (i < n && s[i] == '.') {
-        ++i;
-        while (i < n && IsDigit(s[i])) ++i, ++digits;
-    }
-    if (digits == 0) return false;
-    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
-        ++i;
-        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
-        int expDigits = 0;
-        while (i < n && IsDigit(s[i])) ++i, ++expDigits;
-        if (expDigits == 0) return false;
-    }
-    blanks();
-    return i == n;
-}
-
 // Val, with a text beyond the Double range read as the limit its sign points to.
 double ValOrLimit(std::string_view s, double negativeLimit, double positiveLimit) {
     try {
@@ -55,8 +25,13 @@ constexpr int kMaxTrials = 100000;
 }  // namespace
 
 std::optional<std::int32_t> TrialsFromText(std::string_view text) {
-    if (!IsPlainNumber(text)) return std::nullopt;
-    const double whole = std::floor(ValOrLimit(text, -HUGE_VAL, HUGE_VAL));
+    // Tabs count as blanks here (a cell pasted from a sheet brings them), where the
+    // runtime's test trims spaces only.
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    const std::string_view t = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    if (!IsDecimalText(t)) return std::nullopt;
+    const double whole = std::floor(ValOrLimit(t, -HUGE_VAL, HUGE_VAL));
     return static_cast<std::int32_t>(std::clamp(whole, double{kMinTrials}, double{kMaxTrials}));
 }
 
@@ -79,8 +54,6 @@ double LevelFromCaption(std::string_view caption) {
     }
     return std::clamp(ValOrLimit(s, 0.0, 100.0), 0.0, 100.0);
 }
-
-double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }
 
 std::string LevelWording(int level, int levels) {
     static const char* const four[4] = {"Very certain means plus/minus ", "Reasonably certain means plus/minus ",

@@ -1,7 +1,6 @@
 #pragma once
 // The rules of the input pages that need no window: reading the number of trials,
-// placing the level sliders from the data, the spread that Copy Relative To Absolute
-// gives, and the level wordings.
+// placing the level sliders from the data, and the level wordings.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -25,10 +24,6 @@ std::array<int, 5> LevelSliderValues(const std::array<double, 5>& levels);
 // The percentage a level label's caption stands for: its leading number once every
 // "%" is removed, held within 0..100.
 double LevelFromCaption(std::string_view caption);
-
-// The standard deviation of a uniform distribution from mean - percent % of it to
-// mean + percent % of it.
-double UniformSpreadSD(double mean, double percent);
 
 // Tool tip wording of level `level` (0..4) with 4 or 5 levels.
 std::string LevelWording(int level, int levels);

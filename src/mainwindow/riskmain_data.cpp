@@ -371,7 +371,7 @@ void FRiskMain::CopyRelativeToAbsolute() {
         const int level = static_cast<int>(std::clamp(std::round(std::isnan(index) ? 0.0 : index), 0.0, double(top)));
         const double percent = ItemAsDouble(item::kLevel0 + level);
         const double mean = RecordElement(item::Absolute(r), 0);
-        SetRecordElement(item::Absolute(r), 2, Variant(pagerules::UniformSpreadSD(mean, percent)));
+        SetRecordElement(item::Absolute(r), 2, Variant(UniformSpreadSD(mean, percent)));
     }
     RenderEditors();
 }

@@ -65,6 +65,20 @@ std::string FolderOf(const std::string& file) {
     return file.substr(0, slash);
 }
 
+// A name in the folder of `file`: prefix + its name + suffix, or, when a name near the
+// longest allowed cannot take them, what `shortName` makes of its name.
+template <class ShortName>
+std::string NameBeside(const std::string& file, std::string_view prefix, std::string_view suffix,
+                       ShortName shortName) {
+    const auto slash = file.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    const std::string folder = file.substr(0, start);
+    const std::string_view name = std::string_view(file).substr(start);
+    if (prefix.size() + name.size() + suffix.size() <= NAME_MAX)
+        return folder + std::string(prefix) + std::string(name) + std::string(suffix);
+    return folder + shortName(name);
+}
+
 bool FolderExists(const std::string& folder) {
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -561,7 +575,7 @@ bool IsReadOnly(const std::string& file) {
 bool DeleteFile(const std::string& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return true;
-    if (IsReadOnly(file)) return false;
+    if ((st.st_mode & S_IWUSR) == 0) return false;
     return ::unlink(file.c_str()) == 0;
 }
 
@@ -580,13 +594,9 @@ std::string FinalTarget(const std::string& file) {
 }
 
 std::string LockFileName(const std::string& file) {
-    const std::string target = FinalTarget(file);
-    const auto slash = target.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    // A name near the longest allowed cannot take the dot and the suffix.
-    if (name.size() + 6 <= NAME_MAX) return folder + "." + name + ".lock";
-    return folder + ".~" + std::to_string(std::hash<std::string>{}(name)) + ".lock";
+    return NameBeside(FinalTarget(file), ".", ".lock", [](std::string_view name) {
+        return ".~" + std::to_string(std::hash<std::string_view>{}(name)) + ".lock";
+    });
 }
 
 std::chrono::milliseconds LockTimeout() { return std::chrono::milliseconds(g_lockTimeoutMs.load()); }
@@ -609,15 +619,7 @@ bool RenameOver(const std::string& temp, const std::string& file) {
 }
 
 int OpenTempBeside(const std::string& file, std::string& temp) {
-    static constexpr std::size_t kSuffix = 7;  // ".XXXXXX"
-    const auto slash = file.find_last_of('/');
-    const std::size_t nameLength = slash == std::string::npos ? file.size() : file.size() - slash - 1;
-    // A name near the longest allowed cannot take the suffix.
-    if (nameLength + kSuffix <= NAME_MAX) {
-        temp = file + ".XXXXXX";
-    } else {
-        temp = (slash == std::string::npos ? std::string() : file.substr(0, slash + 1)) + ".~XXXXXX";
-    }
+    temp = NameBeside(file, "", ".XXXXXX", [](std::string_view) { return std::string(".~XXXXXX"); });
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) temp.clear();
     return fd;

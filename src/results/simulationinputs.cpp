@@ -1,7 +1,6 @@
 #include "results/simulationinputs.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "appdata/appdata.h"
 #include "appdata/utilities_arrays.h"
@@ -39,7 +38,7 @@ Variant BuildSimulationInputs(const Variant& data, bool cumulative) {
             const double level = std::clamp(RoundHalfEven(CDbl(r(2))), 0.0, static_cast<double>(top));
             const double percent = CDbl(data(item::kLevel0 + static_cast<int>(level)));
             m(j, 0) = value;
-            m(j, 1) = std::fabs(value * percent / 50.0 / std::sqrt(12.0));
+            m(j, 1) = UniformSpreadSD(value, percent);
             m(j, 2) = 0.0;
         }
     }

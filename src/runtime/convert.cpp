@@ -325,6 +325,8 @@ bool IsNumericText(std::string_view s) {
     return MatchesHex(t) || MatchesDecimal(t);
 }
 
+bool IsDecimalText(std::string_view s) { return MatchesDecimal(TrimSpaces(s)); }
+
 std::optional<double> ReadStrictNumber(std::string_view s) {
     const std::string_view t = TrimSpaces(s);
     if (!MatchesDecimal(t)) return std::nullopt;

@@ -63,6 +63,8 @@ DecimalDigits ToDecimalDigits(double x, int sig);
 // Null and other kinds are not.
 bool IsNumeric(const Variant& v);
 bool IsNumericText(std::string_view s);
+// The decimal half of that test: no "&H".
+bool IsDecimalText(std::string_view s);
 // A number the analyst typed, read strictly: blanks at either end ignored, then a
 // sign, digits with at most one ".", an optional exponent, and nothing else. No
 // hexadecimal, no "nan", "inf" or "1,5", and nothing beyond the Double range.

@@ -1,31 +1,23 @@
 #pragma once
-// Shared set-up of the batch tests: a scripted main window and batch window port, the
-// fake file dialog and message services, and a temporary folder standing for the
-// program's folder.
+// Shared set-up of the batch session tests: a scripted main window and batch window
+// port, the fake file dialog and message services, and a temporary folder standing for
+// the program's folder.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QPainter>
-#include <QTest>
-
-#include <functional>
 #include <set>
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "appdata/statestring.h"
 #include "batch/batchsession.h"
-#include "batch/batchwindow.h"
-#include "platform/controls.h"
 #include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
-#include "platform/multilinetextbox.h"
 #include "testsupport.h"
 
 namespace nuvir::batchtest {
 
 // The main window as a script: every assessment runs and gives `result` unless listed in
-// failing; forms 1 and 2 of the state name the assessment last run.
+// failing ("BROKEN" raises); forms 1 and 2 of the state name the assessment last run.
 class FakeHost : public BatchHost {
 public:
     std::string SerialiseState(std::int32_t form) override {
@@ -40,7 +32,7 @@ public:
     void EndBatch() override { ++ends; }
     std::optional<BatchResult> RunBatchSimulation(const std::string& spec) override {
         ran.push_back(lastSpec = spec);
-        if (onRun) onRun(spec);
+        if (spec == "BROKEN") throw AppError(255, "Broken");
         if (failing.count(spec) == 0) return result;
         MsgBox("Run failed", 0, "Error running Monte Carlo simulation");
         return std::nullopt;
@@ -48,23 +40,18 @@ public:
     std::string captureText = "SPECIES=A;N=1000", captureError, lastSpec, dataAtStart;
     std::set<std::string> failing;
     BatchResult result{1000, 0.5, {0.25, -1, 0.0001, 1.5e15, 1e-5, 2}, 3, {-0.5, 0, 10.5, 100, 1, 7}};
-    std::function<void(const std::string&)> onRun;
     std::vector<std::string> ran;
     int starts = 0, ends = 0;
 };
 
-// The batch window as a script: notes whether the state timer ran while a box showed.
+// The batch window as a script.
 class FakePort : public BatchView {
 public:
-    int AroundMessage(const std::function<int()>& showBox) override {
-        timerOnDuringBox.push_back(timerOn);
-        return showBox();
-    }
+    int AroundMessage(const std::function<int()>& showBox) override { return showBox(); }
     void SetStateTimer(bool on) override { timerOn = on; }
     void SetBusyCursor(bool on) override { busy = on; }
     void ShowState() override {}
     bool timerOn = false, busy = false;
-    std::vector<bool> timerOnDuringBox;
 };
 
 class BatchTest : public ::testing::Test {
@@ -107,25 +94,5 @@ protected:
     FakePort port;
     BatchSession session{&port};
 };
-
-// A menu entry chosen as a person would: only through enabled menus.
-inline bool Choose(MenuItem* parent, MenuItem* entry) {
-    if ((parent != nullptr && !parent->Enabled()) || !entry->Enabled()) return false;
-    entry->Trigger();
-    return true;
-}
-
-// Windows as they stand on the screen (the offscreen platform draws no frames), saved as
-// one picture into the build folder.
-inline void SaveWindowsPicture(const std::vector<QWidget*>& windows, const std::string& name) {
-    QRect area;
-    for (QWidget* w : windows) area = area.united(w->geometry());
-    QImage image(area.size(), QImage::Format_RGB32);
-    image.fill(Qt::darkGray);
-    QPainter p(&image);
-    for (QWidget* w : windows) p.drawImage(w->pos() - area.topLeft(), w->grab().toImage());
-    p.end();
-    ASSERT_TRUE(image.save(QString::fromStdString(name)));
-}
 
 }  // namespace nuvir::batchtest

@@ -129,8 +129,6 @@ TEST_F(ChainEditing, AClickAtThePicturesOriginOpensNothing) {
     }
 }
 
-// Tab stores the entry and walks the parts of all stages, Shift+Tab back; hidden costs
-// are skipped, and a Tab with the box hidden opens nothing.
 TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     struct Step { int stage, part; Qt::Key key; const char* tag; };
     const Step steps[] = {{3, Q, Qt::Key_Tab, "4Establishes"}, {4, Q, Qt::Key_Tab, "3Spreads"},
@@ -143,6 +141,9 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     Key(Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(box->Tag(), "2Arrives");
     EXPECT_TRUE(box->hasFocus());
+}
+
+TEST_F(ChainEditing, TabStoresTheEntryAndSkipsHiddenCosts) {
     AppOptions(opt::kHideCosts) = Variant(true);
     chain.Render();
     Type("4", Qt::Key_Tab, 1, I);
@@ -153,7 +154,7 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     box->SetVisible(false);
     pic->SetFocus();
     Key(Qt::Key_Tab);
-    EXPECT_FALSE(box->Visible());
+    EXPECT_FALSE(box->Visible()) << "a Tab with the box hidden opens nothing";
     EXPECT_TRUE(pic->hasFocus());
 }
 

@@ -35,16 +35,23 @@ TEST_F(Chain, EveryItemGoesInAndComesBackWithItsOutcomes) {
     // By hand: R = I_k (1 - p_k) times the earlier p; E = F_k times the earlier p.
     const double outcomes[] = {0.75, 2 * 0.25 * 0.5, 3 * 0.125 * 0.25, 0, 5 * 0.09375, 10, 5, 3.75, 3.75};
     for (int i = 0; i < 9; ++i) EXPECT_EQ(N(d(60 + i)), outcomes[i]) << 60 + i;
-    // p is clamped and q set to its complement; only the last stage keeps I5; a text
-    // that is no number loads as zero.
+    // p is clamped and q set to its complement; only the last stage keeps I5.
     data(47) = Variant(1.4);
     data(48) = Variant(-3.0);
+    chain.SetData(data);
+    EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kQ], 0);
+    EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kQ], 1);
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(chain.Element(k)->PrimaryData()[CChainElement::kI5], 0) << k;
+}
+
+TEST_F(Chain, ATextThatIsNoNumberLoadsAsZero) {
+    CChain chain;
+    Variant data = AppData;
     data(51) = Variant("lots");
     data(56) = Variant("12");
     chain.SetData(data);
-    EXPECT_EQ(chain.Element(1)->PrimaryData(), (CChainElement::Values{1, 0, 0, 0, 12}));
-    EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kQ], 1);
-    for (int k = 1; k <= 3; ++k) EXPECT_EQ(chain.Element(k)->PrimaryData()[CChainElement::kI5], 0) << k;
+    EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kI], 0);
+    EXPECT_EQ(chain.Element(1)->PrimaryData()[CChainElement::kF], 12);
 }
 
 TEST_F(Chain, CategoryTablesLoadPlainOrConformedToTheMasters) {

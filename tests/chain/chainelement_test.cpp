@@ -86,6 +86,8 @@ TEST_F(Stage, PAndQAreClampedEachByItselfAndALinkZeroesTheCompletedRisk) {
     b.SetPrevElement(&a);
     a.SetNextElement(&b);
     EXPECT_EQ(std::make_pair(a.TotalRisk(), b.TotalRisk()), std::make_pair(0.5, 1.0)) << "an earlier stage never adds its completed risk";
+    a.DoUpdates(true);  // no edit box: nothing pending, nothing fails
+    EXPECT_EQ(b.TotalRisk(), 1.0);
 }
 
 TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOnAndStaysWhileItsValueIsThePrimaryValue) {

@@ -17,25 +17,22 @@
 
 namespace nuvir {
 
-// Counts yields, records message boxes, and answers the settings it is given.
+// Counts yields, records message boxes as "title: text", and answers the settings it is given.
 class EngineTestHost : public SimulationHost {
 public:
-    struct Message {
-        std::string text, title;
-    };
     void Yield() override { ++yields; }
     // Successive answers; the last one repeats.
     bool RegUseConstant() const override { return regAnswers[std::min(regReads++, regAnswers.size() - 1)]; }
     int NumImpactCategories() const override { return 3; }
     int NumCostCategories() const override { return costCategories; }
     bool HideManagementCosts() const override { return hideCosts; }
-    void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back({text, title}); }
+    void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back(title + ": " + text); }
 
     int yields = 0, costCategories = 3;
     bool hideCosts = false;
     std::vector<bool> regAnswers{false};
     mutable std::size_t regReads = 0;
-    std::vector<Message> messages;
+    std::vector<std::string> messages;
 };
 
 class CMonteCarloTestAccess {
@@ -58,6 +55,16 @@ public:
 };
 
 namespace enginetest {
+
+// An engine on a scripted host with the given generator, seeded when a seed is given.
+struct Engine {
+    explicit Engine(std::int32_t prng = 0, float seed = 0.0f) {
+        mc.SetPRNGToUse(prng);
+        if (seed != 0.0f) CMonteCarloTestAccess::Seed(mc, seed);
+    }
+    EngineTestHost host;
+    CMonteCarlo mc{host};
+};
 
 // The failure f raises, as number and text (0 and "" when it raises nothing).
 struct Outcome {
