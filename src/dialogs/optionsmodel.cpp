@@ -12,12 +12,6 @@ namespace nuvir {
 
 namespace {
 
-bool Truth(const Variant& v) {
-    bool b = false;
-    TryStep([&] { b = CBool(v); });
-    return b;
-}
-
 std::int32_t WholeIn(const Variant& v, std::int32_t low, std::int32_t high, std::int32_t fallback) {
     double x = fallback;
     TryStep([&] { x = RoundHalfEven(CDbl(v)); });
@@ -74,14 +68,14 @@ OptionsState OptionsModel::Load(double plotType, const FileExistsTest& exists) {
     const std::string viewer = TextOf(ItemOrEmpty(options, opt::kReportViewer));
     s.openReportEnabled = !viewer.empty() && exists && exists(viewer);
     if (s.openReportEnabled) {
-        s.checks[1] = Truth(ItemOrEmpty(options, opt::kOpenReport));
+        s.checks[1] = ItemFlag(options, opt::kOpenReport);
     } else if (options.dims() == 1 && opt::kOpenReport <= options.ubound(1)) {
         // Directly, not through SetOption: this alone is no change the caller must act on.
         options(opt::kOpenReport) = Variant(false);
     }
-    s.checks[2] = Truth(ItemOrEmpty(options, opt::kHideCosts));
-    s.checks[3] = Truth(ItemOrEmpty(data, item::kCategoricalImpacts));
-    s.checks[4] = Truth(ItemOrEmpty(data, item::kCategoricalCosts));
+    s.checks[2] = ItemFlag(options, opt::kHideCosts);
+    s.checks[3] = ItemFlag(data, item::kCategoricalImpacts);
+    s.checks[4] = ItemFlag(data, item::kCategoricalCosts);
     s.decimals = WholeIn(ItemOrEmpty(options, opt::kDecimals), 1, 4, 2);
     for (int k = 0; k < 2; ++k) {
         const bool cost = k == 1;

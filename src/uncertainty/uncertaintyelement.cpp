@@ -43,12 +43,6 @@ constexpr Colour kWhite = 0xFFFFFF;
 constexpr Colour kRed = 0x0000FF;
 constexpr Colour kBlue = 0xFF0000;
 
-bool ItemTrue(int i) {
-    bool on = false;
-    TryStep([&] { on = CBool(ItemOrEmpty(AppData, i)); });
-    return on;
-}
-
 Colour OptionColour(int i, Colour fallback) {
     Colour c = fallback;
     TryStep([&] { c = CLng(ItemOrEmpty(AppOptions, i)); });
@@ -64,7 +58,7 @@ std::string FormatProbability(double x) {
 double Bottom(const Control* c) { return c->Top() + c->Height(); }
 double Right(const Control* c) { return c->Left() + c->Width(); }
 
-Variant Pair(double x0, double x1, double y0, double y1) { return Curve{{x0, x1}, {y0, y1}}.ToChartData(); }
+Variant Pair(double x0, double x1, double y0, double y1) { return ChartSeries({x0, x1}, {y0, y1}); }
 
 }  // namespace
 
@@ -268,8 +262,8 @@ void CUncertaintyElement::SetVisible(bool on) {
 
 bool CUncertaintyElement::CategoricalForKind() const {
     switch (m_model.Kind()) {
-        case QuantityKind::Impact: return ItemTrue(item::kCategoricalImpacts);
-        case QuantityKind::Cost: return ItemTrue(item::kCategoricalCosts);
+        case QuantityKind::Impact: return ItemFlag(AppData, item::kCategoricalImpacts);
+        case QuantityKind::Cost: return ItemFlag(AppData, item::kCategoricalCosts);
         default: return false;
     }
 }
