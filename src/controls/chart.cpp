@@ -433,4 +433,15 @@ void CChart::DrawPlotFrame(Colour colour) {
              colour, LineShape::Box);
 }
 
+Variant ChartSeries(const std::vector<double>& x, const std::vector<double>& y) {
+    const auto n = static_cast<std::int32_t>(x.size());
+    Variant data = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
+    auto& cells = data.mutableElements();  // the first index varies fastest
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        cells[2 * i] = Variant(x[i]);
+        cells[2 * i + 1] = Variant(y[i]);
+    }
+    return data;
+}
+
 }  // namespace nuvir

@@ -24,6 +24,10 @@
 
 namespace nuvir {
 
+// The data of one series for the graph operations: Double (0 To 1, 0 To n - 1) with x
+// in variable 0 and y in variable 1 (n the length of x; y at least as long).
+Variant ChartSeries(const std::vector<double>& x, const std::vector<double>& y);
+
 class CChart {
 public:
     CChart() = default;

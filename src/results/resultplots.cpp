@@ -44,16 +44,6 @@ Variant Colours(Colour background, Colour series) {
     return c;
 }
 
-Variant Points(const std::vector<double>& x, const std::vector<double>& y) {
-    const auto n = static_cast<std::int32_t>(x.size());
-    Variant d = Variant::MakeArray(VarType::Double, {{0, 1}, {0, n - 1}});
-    for (std::int32_t i = 0; i < n; ++i) {
-        d(0, i) = x[static_cast<std::size_t>(i)];
-        d(1, i) = y[static_cast<std::size_t>(i)];
-    }
-    return d;
-}
-
 Variant Options(std::int32_t last) { return Variant::MakeArray(VarType::Generic, {{0, last}}); }
 
 // Puts the picture's line width and fill style back as they were.
@@ -121,7 +111,7 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
     {
         CChart chart;
         chart.SetTarget(&target);
-        if (chart.DrawVBarGraph(Points(x, y), colours, true, titles, o)) return;
+        if (chart.DrawVBarGraph(ChartSeries(x, y), colours, true, titles, o)) return;
         axis = chart.AxisData();
     }
     const Colour marker = forReport ? kBlack : kRed;
@@ -188,7 +178,7 @@ void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
     axesOptions(4) = p[5];
     axesOptions(5) = p[6];
     Variant colours = Colours(background, background);
-    chart.DrawLineGraph(Points(x, range), colours, true, false,
+    chart.DrawLineGraph(ChartSeries(x, range), colours, true, false,
                         Variant::List({" ", kind == 0 ? "Biological Risk" : "Management Cost"}), axesOptions,
                         labelList, false);
     const Variant axis = chart.AxisData();
@@ -204,13 +194,13 @@ void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
     // Two-variable data leaves the colour pairs as they are.
     Variant meanColours = Colours(background, meanColour);
     Variant limitColours = Colours(background, otherColour);
-    chart.DrawLineGraph(Points(x, means), meanColours, false, false, Variant(), meanOptions);
+    chart.DrawLineGraph(ChartSeries(x, means), meanColours, false, false, Variant(), meanOptions);
     const Variant dotted = Variant::List({2});
-    chart.DrawLineGraph(Points(x, clamped(lows)), limitColours, false, false);
-    chart.DrawLineGraph(Points(x, clamped(highs)), limitColours, false, false);
-    chart.DrawLineGraph(Points(x, clamped(mins)), limitColours, false, false, Variant(), dotted);
-    chart.DrawLineGraph(Points(x, clamped(maxs)), limitColours, false, false, Variant(), dotted);
-    chart.DrawLineGraph(Points(x, means), meanColours, false, false, Variant(),
+    chart.DrawLineGraph(ChartSeries(x, clamped(lows)), limitColours, false, false);
+    chart.DrawLineGraph(ChartSeries(x, clamped(highs)), limitColours, false, false);
+    chart.DrawLineGraph(ChartSeries(x, clamped(mins)), limitColours, false, false, Variant(), dotted);
+    chart.DrawLineGraph(ChartSeries(x, clamped(maxs)), limitColours, false, false, Variant(), dotted);
+    chart.DrawLineGraph(ChartSeries(x, means), meanColours, false, false, Variant(),
                         Variant::List({0, 1, static_cast<std::int16_t>(5)}), Variant(), true);
     chart.SetTarget(nullptr);
 }
@@ -231,7 +221,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     axesOptions(3) = p[4];
     axesOptions(4) = p[5];
     axesOptions(5) = p[6];
-    chart.DrawVBarGraph(Points({-1, 9}, {-1, 1}), colours, true, Variant::List({"Sensitivity", "Rank Correlation"}),
+    chart.DrawVBarGraph(ChartSeries({-1, 9}, {-1, 1}), colours, true, Variant::List({"Sensitivity", "Rank Correlation"}),
                         axesOptions);
 
     const Variant crit = RunCriticalCorrelation(run, twoTails);
@@ -251,7 +241,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
             zoneOptions(1) = target.ScaleX(9.5, scale::User, scale::Pixels);
             zoneOptions(2) = 0;
             colours = Colours(background, zone);
-            chart.DrawVBarGraph(Points({4, 4}, {c, -c}), colours, false, Variant(), zoneOptions);
+            chart.DrawVBarGraph(ChartSeries({4, 4}, {c, -c}), colours, false, Variant(), zoneOptions);
         }
     }
 
@@ -269,7 +259,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     pOptions(2) = 0;
     if (!p[7].isEmpty() && IsNumeric(p[7])) pOptions(9) = p[7];
     colours = Colours(background, forReport ? kBlack : OptionColour(options, opt::kColourPBox));
-    chart.DrawVBarGraph(Points(px, py), colours, false, Variant(), pOptions);
+    chart.DrawVBarGraph(ChartSeries(px, py), colours, false, Variant(), pOptions);
 
     std::vector<double> gx, gy;
     const int first = kind == 1 ? item::kF1 : item::kI1;
@@ -280,7 +270,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     }
     colours = Colours(background, forReport ? kBlack
                                             : OptionColour(options, kind == 1 ? opt::kColourFixedCost : opt::kColourIBox));
-    chart.DrawVBarGraph(Points(gx, gy), colours, false, Variant(), Variant::List({Variant(), 10, 0}));
+    chart.DrawVBarGraph(ChartSeries(gx, gy), colours, false, Variant(), Variant::List({Variant(), 10, 0}));
 
     const Variant axis = chart.AxisData();
     if (axis.dims() != 2) return;

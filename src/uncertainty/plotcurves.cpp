@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "appdata/utilities_arrays.h"
+#include "controls/chart.h"
 #include "numerics/numerics.h"
 
 namespace nuvir {
@@ -49,16 +50,7 @@ void AddPoint(Curve& c, double x, double y) {
 
 }  // namespace
 
-Variant Curve::ToChartData() const {
-    const auto n = static_cast<std::int32_t>(x.size());
-    Variant data = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
-    auto& cells = data.mutableElements();  // the first index varies fastest
-    for (std::int32_t i = 0; i < n; ++i) {
-        cells[2 * static_cast<std::size_t>(i)] = Variant(x[i]);
-        cells[2 * static_cast<std::size_t>(i) + 1] = Variant(y[i]);
-    }
-    return data;
-}
+Variant Curve::ToChartData() const { return ChartSeries(x, y); }
 
 PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double sLow, double sHigh,
                            double spread, double previousYMax) {

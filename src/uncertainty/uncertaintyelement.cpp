@@ -58,7 +58,7 @@ std::string FormatProbability(double x) {
 double Bottom(const Control* c) { return c->Top() + c->Height(); }
 double Right(const Control* c) { return c->Left() + c->Width(); }
 
-Variant Pair(double x0, double x1, double y0, double y1) { return Curve{{x0, x1}, {y0, y1}}.ToChartData(); }
+Variant Pair(double x0, double x1, double y0, double y1) { return ChartSeries({x0, x1}, {y0, y1}); }
 
 }  // namespace
 

@@ -2,7 +2,6 @@
 // Shared set-up of the application data tests: the program folder is a fresh temporary
 // folder, messages are recorded, and the program-wide state starts as at program start.
 #include <gtest/gtest.h>
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,10 +51,6 @@ inline std::string Text(const Variant& v) {
     }
 }
 
-inline std::size_t FilesIn(const std::filesystem::path& folder) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()));
-}
-
 // A 16-bit integer value (the kind the files give small whole numbers).
 inline Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
 
@@ -74,13 +69,9 @@ inline Variant Table(int rows, int cols, std::initializer_list<double> values) {
 class FakeMainForm : public MainFormHost {
 public:
     std::int32_t BackColor() const override { return backColor; }
-    void SetHideManagementCostsChecked(bool checked) override {
-        hideCostsChecked = checked;
-        ++checkCalls;
-    }
+    void SetHideManagementCostsChecked(bool checked) override { hideCostsChecked = checked; }
     std::int32_t backColor = 0x8000000F;
     bool hideCostsChecked = false;
-    int checkCalls = 0;
 };
 
 class AppDataTest : public ::testing::Test {
@@ -111,26 +102,6 @@ protected:
 private:
     AppFacts saved_;
     ServiceSet previousServices_;
-};
-
-// The file size limit stands in for a full disk: writes past it fail.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &previous_);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 // Runs child in a forked process while parent (if any) runs here; the child's exit code.
