@@ -113,12 +113,7 @@ TEST(CodeTables, ColoursReadAndWritten) {
 
 TEST(CriticalCorrelation, PublishedTableValuesAndLimits) {
     using MKelvaro::CriticalCorrelation;
-    const struct {
-        std::int32_t n;
-        double alpha;
-        int tails;
-        double expected, tolerance;
-    } cases[] = {
+    const std::tuple<std::int32_t, double, int, double, double> cases[] = {
         {100, 0.05, 2, 0.19655, 5e-6}, {20, 0.05, 2, 0.4438, 5e-5}, {20, 0.05, 1, 0.3783, 5e-5}, {20, 0.01, 2, 0.5614, 5e-5},
         // Student's t with 49998 df up to 50000, the normal above.
         {50000, 0.05, 2, 0.008765276, 1e-8}, {50001, 0.05, 2, 0.008764976, 1e-8},
@@ -126,7 +121,8 @@ TEST(CriticalCorrelation, PublishedTableValuesAndLimits) {
         {100, 0.05, 0, 0.1645, 1e-3}, {100, 0.05, 3, 0.19655, 5e-6},  // tails clamped
         {100, -0.5, 2, 1, 0}, {60000, 0.0, 2, 1, 0},                 // alpha 0: certainty
     };
-    for (const auto& c : cases) EXPECT_NEAR(CDbl(CriticalCorrelation(c.n, c.alpha, c.tails)), c.expected, c.tolerance) << c.n;
+    for (const auto& [n, alpha, tails, expected, tolerance] : cases)
+        EXPECT_NEAR(CDbl(CriticalCorrelation(n, alpha, tails)), expected, tolerance) << n;
     for (const auto& [n, alpha, tails] : {std::tuple{19, 0.05, 2}, {100, 1.0, 1}, {100, 1.0, 2}, {100, 1.5, 1}, {100, NAN, 2}})
         EXPECT_TRUE(CriticalCorrelation(n, alpha, tails).isEmpty()) << n << " " << alpha;
 }
@@ -134,17 +130,14 @@ TEST(CriticalCorrelation, PublishedTableValuesAndLimits) {
 TEST(ArraysEqual, ShapeKindsAndFifteenDigitTexts) {
     using MKelvaro::ArraysEqual;
     const Variant a = test::Table(2, 3, {1, 2, 3, 4, 5, 6});
-    const struct {
-        Variant x, y;
-        bool equal;
-    } cases[] = {
+    const std::tuple<Variant, Variant, bool> cases[] = {
         {Variant::Doubles({1, 2, 3}), Variant::Doubles({1, 2, 3}), true}, {Variant::Doubles({1, 2, 3}), Variant::Doubles({1, 2, 4}), false},
         {Variant::Doubles({1, 2}, 1), Variant::Doubles({1, 2}, 0), false}, {Variant::Doubles({1, 2}), Variant::List({1.0, 2.0}), false},
         {Variant::List({1, "a", Variant(Null)}), Variant::List({1.0, "a", ""}), true}, {Variant::List({"a"}), Variant::List({"A"}), false},
         {Variant::Doubles({0.1 + 0.2}), Variant::Doubles({0.3}), true}, {a, test::Table(2, 3, {1, 2, 3, 4, 5, 6}), true},
         {a, test::Table(3, 2, {1, 2, 3, 4, 5, 6}), false}, {a, test::Table(2, 3, {1, 2, 3, 4, 5, 0.5}), false},
         {Variant(1.0), Variant(1.0), false}, {Variant::Unallocated(VarType::Double), Variant::Unallocated(VarType::Double), false}};
-    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(ArraysEqual(cases[i].x, cases[i].y), cases[i].equal) << i;
+    for (const auto& [x, y, equal] : cases) EXPECT_EQ(ArraysEqual(x, y), equal) << Text(x) << " " << Text(y);
 }
 
 // ---- number texts ---------------------------------------------------------------------------
