@@ -20,9 +20,7 @@
 namespace nuvir {
 namespace {
 
-using test::ErrorNumber;
-using test::SameValue;
-using test::Text;
+using namespace test;
 namespace MU = MUtilities;
 
 // ---- defaults and program facts -------------------------------------------------------
@@ -280,22 +278,12 @@ TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
 
 // ---- sorts ------------------------------------------------------------------------------------
 
-// A 2 x n table: row 0 the keys, row 1 the item names.
-Variant Keyed(const std::vector<double>& keys, const char* items, std::int32_t lower = 0) {
-    const auto n = static_cast<std::int32_t>(keys.size());
-    Variant t = Variant::MakeArray(VarType::Generic, {{0, 1}, {lower, lower + n - 1}});
-    for (std::int32_t j = 0; j < n; ++j) {
-        t(0, lower + j) = keys[static_cast<std::size_t>(j)];
-        t(1, lower + j) = std::string(1, items[j]);
-    }
-    return t;
-}
-
 TEST(UtilitiesSort, EqualKeysEndInTheDocumentedOrderAndOddInputsLoseNothingWithoutADeepStack) {
-    Variant columns = Keyed({2, 1, 2, 1}, "ABCD", 1), rows = MU::TransposeArray(columns);
-    MU::QuickSortColumnsByRow(columns, 0, 1, 4);
-    MU::QuickSortRowsByColumn(rows, 0, 1, 4);
-    EXPECT_EQ(Text(columns) + " " + Text(rows), "1,1,2,2|B,D,A,C 1,B|1,D|2,A|2,C");
+    // Row 0 the keys, row 1 the items.
+    Variant columns = test::Table(2, 4, {2, 1, 2, 1, 10, 20, 30, 40}), rows = MU::TransposeArray(columns);
+    MU::QuickSortColumnsByRow(columns, 0, 0, 3);
+    MU::QuickSortRowsByColumn(rows, 0, 0, 3);
+    EXPECT_EQ(Text(columns) + " " + Text(rows), "1,1,2,2|20,40,10,30 1,20|1,40|2,10|2,30");
     // Equal numbers held in different kinds show where each one went: A = 2 (Int32),
     // B = 1 (Int16), C = 2 (Double), D = 1 (Single) end as B, D, A, C.
     Variant list = Variant::List({Variant(2), Variant(std::int16_t{1}), Variant(2.0), Variant(1.0f)}, -3);
@@ -303,13 +291,13 @@ TEST(UtilitiesSort, EqualKeysEndInTheDocumentedOrderAndOddInputsLoseNothingWitho
     const VarType kinds[] = {list(-3).get().type(), list(-2).get().type(), list(-1).get().type()};
     EXPECT_TRUE(kinds[0] == VarType::Int16 && kinds[1] == VarType::Single && kinds[2] == VarType::Int32);
     // A partial range leaves the rest alone; odd ranges and shapes leave everything alone.
-    columns = Keyed({4, 3, 2, 1, 0}, "ABCDE");
+    columns = test::Table(2, 5, {4, 3, 2, 1, 0, 10, 20, 30, 40, 50});
     MU::QuickSortColumnsByRow(columns, 0, 1, 3);
     list = Variant::List({3, 1, 2});
     MU::QuickSort1D(list, 2, 0);                  // an empty range
     MU::QuickSortColumnsByRow(list, 0, 0, 2);     // one dimension: not a table
     MU::QuickSort1D(columns, 0, 2);               // two dimensions: not a list
-    EXPECT_EQ(Text(list) + " " + Text(columns), "3,1,2 4,1,2,3,0|A,D,C,B,E");
+    EXPECT_EQ(Text(list) + " " + Text(columns), "3,1,2 4,1,2,3,0|10,40,30,20,50");
     EXPECT_THROW(MU::QuickSort1D(list, 0, 3), AppError);  // beyond the bounds
     EXPECT_THROW(MU::QuickSortColumnsByRow(columns, 2, 0, 1), AppError);
     std::vector<double> two{2, 1};

@@ -19,13 +19,7 @@
 namespace nuvir {
 namespace {
 
-using test::ExitCodeInChild;
-using test::Int16;
-using test::ReadBytes;
-using test::SameValue;
-using test::Table;
-using test::Text;
-using test::WriteBytes;
+using namespace test;
 using Expected = std::vector<std::pair<int, const char*>>;
 
 // ---- single values ----------------------------------------------------------------------
