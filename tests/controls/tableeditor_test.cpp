@@ -96,7 +96,7 @@ TEST_F(TableEditTest, TheDialogFitsItsTableIsCentredOnTheRectangleAndKeptOnTheSc
     ASSERT_TRUE(screen.save(QCoreApplication::applicationDirPath() + QStringLiteral("/tableeditor_dialog.png")));
 }
 
-TEST_F(TableEditTest, EditingStartsOnTheFirstCellAndTheCloseBoxKeepsWhatWasTyped) {
+TEST_F(TableEditTest, EditingStartsOnTheFirstEditableCellAndTheCloseBoxKeepsWhatWasTyped) {
     Open();
     EXPECT_TRUE(EditingAt(1, 0));
     Type("3");
@@ -109,6 +109,18 @@ TEST_F(TableEditTest, EditingStartsOnTheFirstCellAndTheCloseBoxKeepsWhatWasTyped
     EXPECT_TRUE(dialog_->UnloadFor(unloadreason::ControlMenu));
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(Rows(dialog_->GetArray()), "3|0.2/7.5|0.3/5|0.5");
+    // Restricted to master tables only the last column is edited.
+    AppData(item::kConformCategories) = true;
+    Open();
+    EXPECT_TRUE(EditingAt(1, 1));
+    Key(Qt::Key_Tab);
+    EXPECT_TRUE(EditingAt(1, 1));
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(EditingAt(2, 1));
+    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, grid_->CellRectPx(3, 0).center() - grid_->viewport()->geometry().topLeft());
+    EXPECT_TRUE(grid_->Col() == 0 && !EditingAt(3, 0)) << "no editor over the first column";
+    Type("9");
+    EXPECT_EQ(grid_->TextMatrix(3, 0), "5");
 }
 
 TEST_F(TableEditTest, EscapeAfterTypingClosesTheModalDialogAndGivesTheTableAsPassed) {
@@ -129,22 +141,6 @@ TEST_F(TableEditTest, EscapeAfterTypingClosesTheModalDialogAndGivesTheTableAsPas
     dialog_->ShowModal();
     EXPECT_TRUE(pressed && !dialog_->isVisible());
     EXPECT_EQ(Rows(dialog_->GetArray()), "1|0.2/2|0.3/5|0.5");
-}
-
-TEST_F(TableEditTest, RestrictedToMasterTablesOnlyTheLastColumnIsEdited) {
-    AppData(item::kConformCategories) = true;
-    Open();
-    EXPECT_TRUE(EditingAt(1, 1));
-    Key(Qt::Key_Tab);
-    EXPECT_TRUE(EditingAt(1, 1));
-    Key(Qt::Key_Return);
-    EXPECT_TRUE(EditingAt(2, 1));
-    const QRect first = grid_->CellRectPx(3, 0);
-    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, first.center() - grid_->viewport()->geometry().topLeft());
-    EXPECT_EQ(grid_->Col(), 0);
-    EXPECT_FALSE(EditingAt(3, 0)) << "no editor over the first column";
-    Type("9");
-    EXPECT_EQ(grid_->TextMatrix(3, 0), "5");
 }
 
 TEST_F(TableEditTest, WithoutATableTheGridStaysHiddenAndTheCloseBoxGivesNoBounds) {

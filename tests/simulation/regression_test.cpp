@@ -1,5 +1,5 @@
 // Least squares against the certified Longley results and a fit worked by hand, the
-// failures, exactly linear data, and the entry points.
+// failures and exactly linear data, through each entry point.
 #include "simulation/regression.h"
 
 #include <gtest/gtest.h>
@@ -83,6 +83,23 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
         ASSERT_EQ(got.size(), expected.size());
         EXPECT_TRUE(!c.constant || (reg.MeanY().rawDouble() == 65317.0 && At(reg.MeanX(), 5) == 1954.5));
         for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], c.tolerance * std::fabs(expected[i])) << i;
+        // The trial table and a Variant table give the same sums, and so the same fit.
+        const std::int32_t n = c.d.rows(), k = static_cast<std::int32_t>(c.d.x.size());
+        TrialTable table(n, 0);
+        Variant data = Variant::MakeArray(VarType::Double, {Bounds{1, n}, Bounds{0, k}});
+        std::vector<std::int32_t> columns;
+        for (std::int32_t j = 0; j <= k; ++j) {
+            const auto& column = j < k ? c.d.x[static_cast<std::size_t>(j)] : c.d.y;
+            if (j < k) columns.push_back(j);
+            for (std::int32_t t = 1; t <= n; ++t)
+                data(t, j) = table(t, j < k ? j : TrialTable::kTotalRisk) = column[static_cast<std::size_t>(t - 1)];
+        }
+        CRegression a, v;
+        a.SetUseConstant(c.constant), v.SetUseConstant(c.constant);
+        a.LeastSquares(table, columns, TrialTable::kTotalRisk);
+        v.LeastSquares(data, Variant::Doubles(std::vector<double>(columns.begin(), columns.end())), k);
+        EXPECT_TRUE(a.CoefficientValues() == reg.CoefficientValues() && v.CoefficientValues() == reg.CoefficientValues());
+        EXPECT_TRUE(a.R2Value() == reg.R2Value() && v.StandardisedValues() == reg.StandardisedValues());
     }
 }
 
@@ -152,34 +169,6 @@ TEST(RegressionExact, ExactlyLinearDataFit) {
         negative += !constant && At(reg.ANOVA(), 2) - At(reg.ANOVA(), 0) < 0;  // the stored SSR is uncentred here
     }
     EXPECT_GT(negative, 0) << "no case exercised a negative difference";
-}
-
-// The engine's nine regressors through the trial table and a Variant table give the
-// same sums, and so the same fit, as the columns.
-TEST(RegressionEntryPoints, AgreeWithEachOther) {
-    auto next = enginetest::Uniforms(9);
-    Columns d{std::vector<std::vector<double>>(9), {}};
-    TrialTable table(500, 0);
-    Variant data = Variant::MakeArray(VarType::Double, {Bounds{1, 500}, Bounds{0, 9}});
-    for (std::int32_t t = 1; t <= 500; ++t) {
-        double y = next();
-        for (int c = 0; c < 9; ++c) {
-            const double x = d.x[static_cast<std::size_t>(c)].emplace_back(10 + (c + 1) * next());
-            data(t, c) = table(t, c) = x;
-            y += (c % 4 - 1.5) * x;
-        }
-        data(t, 9) = table(t, TrialTable::kTotalRisk) = d.y.emplace_back(y);
-    }
-    for (const bool constant : {true, false}) {
-        CRegression reg, a, v;
-        Fit(reg, d, constant);
-        a.SetUseConstant(constant), v.SetUseConstant(constant);
-        a.LeastSquares(table, std::vector<std::int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}, TrialTable::kTotalRisk);
-        v.LeastSquares(data, Variant::Doubles({0, 1, 2, 3, 4, 5, 6, 7, 8}), 9);
-        ASSERT_TRUE(reg.ErrorText().empty() && reg.CoefficientValues().size() == (constant ? 10u : 9u));
-        EXPECT_TRUE(a.CoefficientValues() == reg.CoefficientValues() && v.CoefficientValues() == reg.CoefficientValues());
-        EXPECT_TRUE(a.R2Value() == reg.R2Value() && a.StandardisedValues() == v.StandardisedValues());
-    }
 }
 
 }  // namespace

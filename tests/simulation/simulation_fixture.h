@@ -1,6 +1,6 @@
 #pragma once
 // What the engine's tests share: a scripted host, input builders, a door to the
-// engine's private steps, and small helpers for errors, workers and tables.
+// engine's private steps, and small helpers for workers and tables.
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -14,6 +14,7 @@
 #include "simulation/montecarlo.h"
 #include "simulation/trialtable.h"
 #include "simulation/workers.h"
+#include "testsupport.h"
 
 namespace nuvir {
 
@@ -65,20 +66,6 @@ struct Engine {
     EngineTestHost host;
     CMonteCarlo mc{host};
 };
-
-// The failure f raises, as number and text (0 and "" when it raises nothing).
-struct Outcome {
-    int number = 0;
-    std::string text;
-};
-inline Outcome ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return {e.number(), e.description()};
-    }
-    return {};
-}
 
 // The worker count is process-wide: every test leaves it as it found it.
 class WorkerThreads {

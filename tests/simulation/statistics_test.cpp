@@ -75,9 +75,9 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     // A failure keeps what was done: total risk is complete, and the extremes of total
     // cost were set before its squares overflowed.
     SimulationResults failed;
-    EXPECT_EQ(ErrorOf([&] { failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95); }).number, err::SubscriptRange);
+    EXPECT_EQ(test::ErrorNumber([&] { failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95); }), err::SubscriptRange);
     EXPECT_EQ(failed.min[0], NumericLimits::LargestDouble);
-    EXPECT_EQ(ErrorOf([&] { failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }).number,
+    EXPECT_EQ(test::ErrorNumber([&] { failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }),
               err::Overflow);
     EXPECT_TRUE(failed.mean[0] == 2.0 && failed.max[1] == 3e200 && failed.mean[1] == kNoValue &&
                 failed.min[2] == NumericLimits::LargestDouble);
@@ -93,7 +93,7 @@ TEST(FrequencyClasses, WorkedExamples) {
     EXPECT_TRUE(near(d.start, 0.1234) && near(d.end, 0.1234 + 0.777) && near(d.width, 0.0777));
     d = FrequencyClasses(1.0, std::nextafter(1.0, 2.0), 7);
     EXPECT_TRUE(d.start == -2.5 && d.end == 4.5 && d.width == 1.0);
-    EXPECT_EQ(ErrorOf([] { FrequencyClasses(-1e308, 1e308, 200); }).number, err::Overflow);
+    EXPECT_EQ(test::ErrorNumber([] { FrequencyClasses(-1e308, 1e308, 200); }), err::Overflow);
     // A first value below the start counts in the first class.
     std::vector<double> centres(3), counts(3, 0.0);
     CountFrequencies(std::vector<double>{0.5, 1.5, 3.5}, ClassDescriptor{1.0, 4.0, 1.0}, centres, counts);
