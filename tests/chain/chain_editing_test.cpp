@@ -106,12 +106,18 @@ TEST_F(ChainEditing, OnlyAPlainNumberWithinItsRangeIsStored) {
     EXPECT_EQ(Value(1, CChainElement::kP), 0);
 }
 
+// Nothing opens from a click at the picture's origin, with or without the cost parts.
 TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen) {
+    for (bool hideCosts : {false, true}) {
+        AppOptions(opt::kHideCosts) = Variant(hideCosts);
+        chain.Render();
+        Q_EMIT pic->Events()->MouseDown(1, 0, 0.0, 0.0);
+        EXPECT_FALSE(box->Visible()) << hideCosts;
+    }
     Type("abc", Qt::Key_unknown, 3, Q);
     Click(3, CChainElement::kPartR);
     Click(3, CChainElement::kPartDiamond);
-    EXPECT_TRUE(box->Visible());
-    EXPECT_EQ(box->Text(), "abc");
+    EXPECT_EQ(std::make_pair(box->Visible(), box->Text()), std::make_pair(true, std::string("abc")));
     box->SetFocus();  // the box belongs to no stage now: nothing is stored
     Type("0.2");
     EXPECT_EQ(Value(3, CChainElement::kQ), 0.5);
@@ -120,15 +126,8 @@ TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen)
     EXPECT_EQ(s->HitTestPart(s->PartBox(P)[0], s->PartBox(CChainElement::kPartDiamond)[3]), P);
 }
 
-TEST_F(ChainEditing, AClickAtThePicturesOriginOpensNothing) {
-    for (bool hideCosts : {false, true}) {
-        AppOptions(opt::kHideCosts) = Variant(hideCosts);
-        chain.Render();
-        Q_EMIT pic->Events()->MouseDown(1, 0, 0.0, 0.0);
-        EXPECT_FALSE(box->Visible()) << hideCosts;
-    }
-}
-
+// Tab stores the entry and walks the parts of all stages; a rejected entry stays on
+// its part; a box tagged for no stage moves nothing; hidden costs are skipped.
 TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     struct Step { int stage, part; Qt::Key key; const char* tag; };
     const Step steps[] = {{3, Q, Qt::Key_Tab, "4Establishes"}, {4, Q, Qt::Key_Tab, "3Spreads"},
@@ -140,14 +139,25 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     }
     Key(Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(box->Tag(), "2Arrives");
-    EXPECT_TRUE(box->hasFocus());
-}
-
-TEST_F(ChainEditing, TabStoresTheEntryAndSkipsHiddenCosts) {
+    Type("4", Qt::Key_Tab, 1, I);
+    Type("x");
+    EXPECT_EQ(std::make_pair(box->Tag(), Value(1, CChainElement::kI)), std::make_pair(std::string("0Survives"), 4.0));
+    const CChainElement::Box b = chain.Element(2)->PartBox(F);  // the box over the middle 80 % of F2
+    EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
+    EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
+    box->SetFocus();
+    box->selectAll();
+    Type("5");
+    EXPECT_EQ(Value(2, CChainElement::kF), 5.0);
+    for (const char* tag : {"", "9", "1Nowhere"}) {
+        Click(1, P);
+        box->SetTag(tag);
+        Key(Qt::Key_Tab);
+        EXPECT_EQ(std::make_pair(box->Tag(), box->Visible()), std::make_pair(std::string(tag), true));
+    }
     AppOptions(opt::kHideCosts) = Variant(true);
     chain.Render();
-    Type("4", Qt::Key_Tab, 1, I);
-    EXPECT_EQ(Value(1, CChainElement::kI), 4);
+    Type("", Qt::Key_Tab, 1, I);
     EXPECT_EQ(box->Tag(), "1Survives");
     Type("", Qt::Key_Backtab, 1, P);
     EXPECT_EQ(box->Tag(), "4Spreads");
@@ -158,32 +168,7 @@ TEST_F(ChainEditing, TabStoresTheEntryAndSkipsHiddenCosts) {
     EXPECT_TRUE(pic->hasFocus());
 }
 
-TEST_F(ChainEditing, ATabFromABoxTaggedForNoStageMovesNothing) {
-    for (const char* tag : {"", "9", "1Nowhere"}) {
-        Click(1, P);
-        box->SetTag(tag);
-        Key(Qt::Key_Tab);
-        EXPECT_EQ(box->Tag(), tag);
-        EXPECT_TRUE(box->Visible());
-    }
-}
-
-TEST_F(ChainEditing, ARejectedEntryAfterTabAcrossStagesStaysOnItsPart) {
-    Click(1, I);
-    Key(Qt::Key_Tab);
-    Type("x");
-    EXPECT_EQ(box->Tag(), "0Survives");
-    const CChainElement::Box b = chain.Element(2)->PartBox(F);  // the box over the middle 80 % of F2
-    EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
-    EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
-    box->SetFocus();
-    box->selectAll();
-    Type("5");
-    EXPECT_EQ(std::make_pair(Value(2, CChainElement::kF), Value(1, CChainElement::kI)), std::make_pair(5.0, 1.0));
-}
-
-// A categorical part opens its table on the space bar or a double-click, the program's
-// own dialog without validating the box.
+// A categorical part opens its table on the space bar or a double-click.
 TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     AppData(item::kCategoricalCosts) = Variant(true);
     AppData(item::kNumCostCategories) = Variant(2);
@@ -201,11 +186,9 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     Type("", Qt::Key_Space, 2, I);
     EXPECT_EQ(editor.calls, 2) << "space in a plain box only types";
     EXPECT_EQ(box->Text(), " ");
-}
-
-TEST_F(ChainEditing, TheTableDialogOpensWithoutValidatingTheBox) {
+    // The program's own dialog opens without validating the box.
     AppData(item::kCategoricalImpacts) = Variant(true);
-    chain.SetTableEditor(nullptr);  // the program's own dialog
+    chain.SetTableEditor(nullptr);
     Click(4, I5);
     const int before = validates;
     int closed = 0;

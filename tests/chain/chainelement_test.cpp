@@ -27,9 +27,7 @@ TEST_F(CategoryTable, NormalisationClampsScalesAndRounds) {
         EXPECT_EQ(Row(t.ValueArray(), 1), c.wantProbs);
         EXPECT_DOUBLE_EQ(t.Value(), c.value);
     }
-}
-
-TEST_F(CategoryTable, ACountOutsideOneToFiveIsKeptWithinIt) {
+    // A category count outside one to five is kept within it.
     AppData(item::kNumImpactCategories) = Variant(0);
     EXPECT_EQ(Row(CCategoryData().DefaultArray(), 1), (std::vector<double>{1}));
     AppData(item::kNumImpactCategories) = Variant(9);
@@ -116,29 +114,17 @@ TEST_F(Stage, CategoryDataLoadsOnlyWhileItsSwitchIsOnAndStaysWhileItsValueIsTheP
     EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kI5), 0), (std::vector<double>{3.5, 3.5}));
 }
 
-TEST_F(Stage, ConformingToTheMasterKeepsTheStagesProbabilities) {
-    AppData(item::kCategoricalCosts) = Variant(true);
-    AppData(item::kNumCostCategories) = Variant(3);
-    AppData(item::kMasterCostCategories) = Table(1, 3, {0, 100, 1000});
-    CChainElement s;
-    s.SetCategoryData(CChainElement::kF, Variant(0.0), Table(2, 3, {1, 1, 1, 0.5, 0.5, 0}));
-    s.SetCategoryDataRestrictive(CChainElement::kF);
-    EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kF), 0), (std::vector<double>{0, 100, 1000}));
-    EXPECT_EQ(Row(s.GetCategoryData(CChainElement::kF), 1), (std::vector<double>{0.5, 0.5, 0}));
-    EXPECT_EQ(s.Cost(), 50);
-    // Without a master the default master is stored and used.
+// Without a master the default master is stored and used; a master of another width
+// never stores the sentinel.
+TEST_F(Stage, AMasterOfAnotherWidthNeverStoresTheSentinel) {
     AppData(item::kCategoricalImpacts) = Variant(true);
+    CChainElement s;
     s.SetPrimaryData({0.5, 0.5, 1, 6, 0});
     s.SetCategoryDataRestrictive(CChainElement::kI);
     EXPECT_EQ(Row(AppData(item::kMasterImpactCategories), 0), std::vector<double>(5, 1));
     EXPECT_DOUBLE_EQ(s.Risks()[1], 0.5);
-}
-
-TEST_F(Stage, AMasterOfAnotherWidthNeverStoresTheSentinel) {
-    AppData(item::kCategoricalImpacts) = Variant(true);
     AppData(item::kNumImpactCategories) = Variant(3);
     AppData(item::kMasterImpactCategories) = Table(1, 4, {10, 20, 30, 40});
-    CChainElement s;
     s.SetPrimaryData({0.5, 0.5, 1, 6, 0});
     s.SetCategoryData(CChainElement::kI, Variant(6.0), Variant());
     s.SetCategoryDataRestrictive(CChainElement::kI);

@@ -178,15 +178,14 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     // many ties; then columns whose values differ only in their top bytes, so the sort
     // skips passes and ends in either of its two buffers.
     auto next = Uniforms(7);
-    std::vector<double> mixed(3000), whole(1000), spread(5000);
+    std::vector<double> mixed(3000), spread(5000);
     for (auto& x : mixed) {
         const double u = next();
         x = u < 0.3 ? std::floor(u * 40) - 6 : (u < 0.35 ? (u < 0.325 ? 0.0 : -0.0) : (u - 0.6) * 1e5);
     }
     mixed[17] = -1e300, mixed[18] = 1e300, mixed[19] = 5e-324;
-    for (auto& x : whole) x = std::floor(next() * 10.0);
     for (auto& x : spread) x = (next() - 0.5) * std::pow(10.0, std::floor(next() * 20) - 10);
-    for (auto v : {mixed, whole, spread}) {
+    for (auto v : {mixed, spread}) {
         EXPECT_EQ(Ranked(v), CountedRanks(v)) << v.size();
         std::vector<double> expected = v;
         std::sort(expected.begin(), expected.end());
