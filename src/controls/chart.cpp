@@ -40,6 +40,26 @@ std::string LabelText(const Variant& labels, double x) {
     return TextOf(labels(static_cast<std::int32_t>(index)));
 }
 
+// Whatever is drawn from the data stays inside the plot frame, however far beyond
+// a caller's fixed axis a value lies; the surface's own clip comes back afterwards.
+class PlotClip {
+public:
+    PlotClip(PictureBox& pic, const AxisRow& x, const AxisRow& y) : m_oPic(pic), m_oSaved(pic.ClipPx()) {
+        const int left = pic.PixelX(ToSingle(x[axis::kLow])), right = pic.PixelX(ToSingle(x[axis::kHigh]));
+        const int top = pic.PixelY(ToSingle(y[axis::kHigh])), bottom = pic.PixelY(ToSingle(y[axis::kLow]));
+        QRect frame(QPoint(std::min(left, right), std::min(top, bottom)), QPoint(std::max(left, right), std::max(top, bottom)));
+        if (m_oSaved) frame &= *m_oSaved;
+        pic.SetClipPx(frame);
+    }
+    PlotClip(const PlotClip&) = delete;
+    PlotClip& operator=(const PlotClip&) = delete;
+    ~PlotClip() { m_oPic.SetClipPx(m_oSaved); }
+
+private:
+    PictureBox& m_oPic;
+    std::optional<QRect> m_oSaved;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -57,6 +77,8 @@ bool CChart::DrawLineGraph(const Variant& data, Variant& colours, bool drawAxes,
         RequireDrawable(points);
 
         if (drawAxes) DrawAxes(kLineGraph, points, colours, titles, xLabels);
+        std::optional<PlotClip> clip;
+        if (m_dAxisData) clip.emplace(pic, Axes()[axis::kX], Axes()[axis::kY]);
 
         const Colour series = ColourAt(colours, 1);
         const bool markers = m_vOptions.Setting(option::kMarkerKind).has_value();
@@ -85,7 +107,10 @@ bool CChart::DrawLineGraph(const Variant& data, Variant& colours, bool drawAxes,
 
         if (fill) {
             pic.LineTo(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
-            if (const auto seed = chart::FillSeedPoint(points)) FloodFill(ToSingle(seed->X), ToSingle(seed->Y), series);
+            auto seed = chart::FillSeedPoint(points);
+            if (seed && m_dAxisData)
+                seed = chart::SeedWithinBand(points, *seed, Axes()[axis::kY][axis::kLow], Axes()[axis::kY][axis::kHigh]);
+            if (seed) FloodFill(ToSingle(seed->X), ToSingle(seed->Y), series);
         }
 
         DrawReferenceLines();
@@ -108,6 +133,8 @@ bool CChart::DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes,
         RequireDrawable(bars);
 
         if (drawAxes) DrawAxes(kBarGraph, bars, colours, titles, Variant());
+        std::optional<PlotClip> clip;
+        if (m_dAxisData) clip.emplace(pic, Axes()[axis::kX], Axes()[axis::kY]);
 
         const Colour series = ColourAt(colours, 1);
         const double width = pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());

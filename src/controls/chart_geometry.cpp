@@ -63,4 +63,14 @@ std::optional<ChartPoint> FillSeedPoint(const ChartData& data) {
     return best;
 }
 
+std::optional<ChartPoint> SeedWithinBand(const ChartData& data, ChartPoint seed, double low, double high) {
+    if (seed.Y > low && seed.Y < high) return seed;
+    const double bottom = MathFunctions::Max(MathFunctions::Min(0.0, 2.0 * seed.Y), low);
+    const double top = MathFunctions::Min(MathFunctions::Max(0.0, 2.0 * seed.Y), high);
+    if (!(top > bottom)) return std::nullopt;
+    const ChartPoint moved{seed.X, (bottom + top) / 2.0};
+    if (!PointInPolygon(DataToPoints(data), moved)) return std::nullopt;
+    return moved;
+}
+
 }  // namespace nuvir::chart

@@ -64,4 +64,10 @@ bool PointInPolygon(std::span<const ChartPoint> points, ChartPoint p);
 // Nothing when there are fewer than three points or the point is not inside.
 std::optional<ChartPoint> FillSeedPoint(const ChartData& data);
 
+// A seed beyond the Y band low..high (a caller's fixed axis, which clips the area)
+// moved to the middle of what the band shows of its column, from the zero line to
+// twice the seed's height; a seed inside the band is kept. Nothing when the band
+// shows none of the column or the moved point is not inside the outline.
+std::optional<ChartPoint> SeedWithinBand(const ChartData& data, ChartPoint seed, double low, double high);
+
 }  // namespace nuvir::chart

@@ -160,6 +160,11 @@ QImage ImagePictureBox::NewImage(int widthPx, int heightPx) const {
     return image;
 }
 
+void ImagePictureBox::BeginPaint(QPainter& p) {
+    p.begin(&image_);
+    if (clipPx_) p.setClipRect(*clipPx_);
+}
+
 bool ImagePictureBox::OnSurface(int px, int py) const { return px >= 0 && py >= 0 && px < widthPx_ && py < heightPx_; }
 
 QPoint ImagePictureBox::DevicePoint(int px, int py) const {
@@ -365,7 +370,8 @@ void ImagePictureBox::Line(double x1, double y1, double x2, double y2, std::opti
     const QColor c = ColourToQColor(colour.value_or(foreColor_));
     const int px1 = PixelX(x1), py1 = PixelY(y1), px2 = PixelX(x2), py2 = PixelY(y2);
     {
-        QPainter p(&image_);
+        QPainter p;
+        BeginPaint(p);
         p.setRenderHint(QPainter::Antialiasing, false);
         const QRect box(QPoint(std::min(px1, px2), std::min(py1, py2)), QPoint(std::max(px1, px2), std::max(py1, py2)));
         switch (shape) {
@@ -411,11 +417,13 @@ void ImagePictureBox::PSet(double x, double y, std::optional<Colour> colour) {
     const int px = PixelX(x), py = PixelY(y);
     if (drawWidth_ <= 1) {
         if (OnSurface(px, py)) {
-            QPainter p(&image_);
+            QPainter p;
+            BeginPaint(p);
             p.fillRect(QRect(px, py, 1, 1), c);
         }
     } else {
-        QPainter p(&image_);
+        QPainter p;
+        BeginPaint(p);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(Qt::NoPen);
         p.setBrush(c);
@@ -440,7 +448,8 @@ void ImagePictureBox::Circle(double x, double y, double radius, std::optional<Co
     }
     const int irx = RoundPx(rx), iry = RoundPx(ry);
     if (irx > 0 || iry > 0) {
-        QPainter p(&image_);
+        QPainter p;
+        BeginPaint(p);
         p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(MakePen(c, drawWidth_, drawStyle_));
         p.setBrush(MakeBrush(fillStyle_, ColourToQColor(fillColor_)));
@@ -479,7 +488,8 @@ void ImagePictureBox::Print(const std::string& text) {
     const auto lines = SplitLines(text);
     const QFont f = DrawingFont(font_);
     {
-        QPainter p(&image_);
+        QPainter p;
+        BeginPaint(p);
         SetUpTextPainter(p, f, ColourToQColor(foreColor_));
         const QFontMetricsF fm(f, &image_);
         double x = currentX_;
@@ -500,13 +510,19 @@ void ImagePictureBox::Print(const std::string& text) {
 
 void ImagePictureBox::FloodFillPx(int pixelX, int pixelY) {
     if (!OnSurface(pixelX, pixelY) || fillStyle_ == fillstyle::Transparent) return;
+    if (clipPx_ && !clipPx_->contains(pixelX, pixelY)) return;
     // The fill runs over device pixels, where the outline was drawn.
     const QPoint device = DevicePoint(pixelX, pixelY);
     const int px = device.x(), py = device.y();
     const QRgb seed = image_.pixel(px, py) | 0xFF000000u;
     const QRgb fill = ColourToQColor(fillColor_).rgb() | 0xFF000000u;
     if (seed == fill) return;
-    const int w = image_.width(), h = image_.height();
+    // Device pixels the fill may reach: the image, or the clip area's.
+    QRect area = image_.rect();
+    if (clipPx_)
+        area &= QRect(DevicePoint(clipPx_->left(), clipPx_->top()),
+                      DevicePoint(clipPx_->right() + 1, clipPx_->bottom() + 1) - QPoint(1, 1));
+    const int x0 = area.left(), x1 = area.right(), y0 = area.top(), y1 = area.bottom();
     auto at = [this](int x, int y) { return reinterpret_cast<QRgb*>(image_.scanLine(y)) + x; };
     auto matches = [&](int x, int y) { return (*at(x, y) | 0xFF000000u) == seed; };
     // Scanline fill with an explicit stack of seeds: each popped seed paints its
@@ -518,11 +534,11 @@ void ImagePictureBox::FloodFillPx(int pixelX, int pixelY) {
         stack.pop_back();
         if (!matches(x, y)) continue;
         int l = x, r = x;
-        while (l > 0 && matches(l - 1, y)) --l;
-        while (r < w - 1 && matches(r + 1, y)) ++r;
+        while (l > x0 && matches(l - 1, y)) --l;
+        while (r < x1 && matches(r + 1, y)) ++r;
         for (int i = l; i <= r; ++i) *at(i, y) = fill;
         for (int ny : {y - 1, y + 1}) {
-            if (ny < 0 || ny >= h) continue;
+            if (ny < y0 || ny > y1) continue;
             bool inRun = false;
             for (int i = l; i <= r; ++i) {
                 if (matches(i, ny)) {
@@ -542,7 +558,8 @@ void ImagePictureBox::FloodFillPx(int pixelX, int pixelY) {
 void ImagePictureBox::DrawTextRotatedPx(int px, int py, const std::string& text, double degrees, const QFont& font) {
     const QFont f = DrawingFont(font);
     {
-        QPainter p(&image_);
+        QPainter p;
+        BeginPaint(p);
         SetUpTextPainter(p, f, ColourToQColor(foreColor_));
         const QFontMetricsF fm(f, &image_);
         p.translate(px, py);

@@ -16,6 +16,7 @@
 // edges.
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QSizeF>
 
 #include <cstdint>
@@ -192,6 +193,12 @@ public:
     virtual double TextWidth(const std::string& text) const = 0;
     virtual double TextHeight(const std::string& text) const = 0;
 
+    // ---- clipping -------------------------------------------------------------
+    // Pixels (both corners included) outside which drawing, printing and flood fills
+    // change nothing; none, the whole surface. Cls still clears everything.
+    virtual std::optional<QRect> ClipPx() const = 0;
+    virtual void SetClipPx(std::optional<QRect> area) = 0;
+
     // ---- pixel-level services (no scale involved) ---------------------------
     // Paints every pixel 4-connected to (px, py) that has that pixel's colour with
     // FillColor. Nothing happens outside the surface or when the colours agree.
@@ -285,6 +292,9 @@ public:
     double TextWidth(const std::string& text) const override;
     double TextHeight(const std::string& text) const override;
 
+    std::optional<QRect> ClipPx() const override { return clipPx_; }
+    void SetClipPx(std::optional<QRect> area) override { clipPx_ = area; }
+
     void FloodFillPx(int px, int py) override;
     void DrawTextRotatedPx(int px, int py, const std::string& text, double degrees, const QFont& font) override;
     QSizeF MeasureTextPx(const std::string& text, const QFont& font) const override;
@@ -305,6 +315,8 @@ private:
     void ResetFixedScale();
     QImage NewImage(int widthPx, int heightPx) const;
     void AlignStroke(QPainter& p) const;
+    // Opens a painter on the image, limited to the clip area.
+    void BeginPaint(QPainter& p);
     // Whether a pixel lies on the drawing, and the device pixel of its top left corner.
     bool OnSurface(int px, int py) const;
     QPoint DevicePoint(int px, int py) const;
@@ -331,6 +343,7 @@ private:
     Colour backColor_ = static_cast<Colour>(0x8000000Fu);  // system button face
     bool autoRedraw_ = false;
     QFont font_;
+    std::optional<QRect> clipPx_;
 };
 
 }  // namespace nuvir

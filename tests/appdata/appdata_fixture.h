@@ -2,11 +2,9 @@
 // Shared set-up of the application data tests: the program folder is a fresh temporary
 // folder, messages are recorded, and the program-wide state starts as at program start.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <functional>
 #include <initializer_list>
 #include <string>

@@ -20,9 +20,7 @@
 namespace nuvir {
 namespace {
 
-using test::ErrorNumber;
-using test::SameValue;
-using test::Text;
+using namespace test;
 namespace MU = MUtilities;
 
 // ---- defaults and program facts -------------------------------------------------------
@@ -113,12 +111,7 @@ TEST(CodeTables, ColoursReadAndWritten) {
 
 TEST(CriticalCorrelation, PublishedTableValuesAndLimits) {
     using MKelvaro::CriticalCorrelation;
-    const struct {
-        std::int32_t n;
-        double alpha;
-        int tails;
-        double expected, tolerance;
-    } cases[] = {
+    const std::tuple<std::int32_t, double, int, double, double> cases[] = {
         {100, 0.05, 2, 0.19655, 5e-6}, {20, 0.05, 2, 0.4438, 5e-5}, {20, 0.05, 1, 0.3783, 5e-5}, {20, 0.01, 2, 0.5614, 5e-5},
         // Student's t with 49998 df up to 50000, the normal above.
         {50000, 0.05, 2, 0.008765276, 1e-8}, {50001, 0.05, 2, 0.008764976, 1e-8},
@@ -126,7 +119,8 @@ TEST(CriticalCorrelation, PublishedTableValuesAndLimits) {
         {100, 0.05, 0, 0.1645, 1e-3}, {100, 0.05, 3, 0.19655, 5e-6},  // tails clamped
         {100, -0.5, 2, 1, 0}, {60000, 0.0, 2, 1, 0},                 // alpha 0: certainty
     };
-    for (const auto& c : cases) EXPECT_NEAR(CDbl(CriticalCorrelation(c.n, c.alpha, c.tails)), c.expected, c.tolerance) << c.n;
+    for (const auto& [n, alpha, tails, expected, tolerance] : cases)
+        EXPECT_NEAR(CDbl(CriticalCorrelation(n, alpha, tails)), expected, tolerance) << n;
     for (const auto& [n, alpha, tails] : {std::tuple{19, 0.05, 2}, {100, 1.0, 1}, {100, 1.0, 2}, {100, 1.5, 1}, {100, NAN, 2}})
         EXPECT_TRUE(CriticalCorrelation(n, alpha, tails).isEmpty()) << n << " " << alpha;
 }
@@ -134,17 +128,14 @@ TEST(CriticalCorrelation, PublishedTableValuesAndLimits) {
 TEST(ArraysEqual, ShapeKindsAndFifteenDigitTexts) {
     using MKelvaro::ArraysEqual;
     const Variant a = test::Table(2, 3, {1, 2, 3, 4, 5, 6});
-    const struct {
-        Variant x, y;
-        bool equal;
-    } cases[] = {
+    const std::tuple<Variant, Variant, bool> cases[] = {
         {Variant::Doubles({1, 2, 3}), Variant::Doubles({1, 2, 3}), true}, {Variant::Doubles({1, 2, 3}), Variant::Doubles({1, 2, 4}), false},
         {Variant::Doubles({1, 2}, 1), Variant::Doubles({1, 2}, 0), false}, {Variant::Doubles({1, 2}), Variant::List({1.0, 2.0}), false},
         {Variant::List({1, "a", Variant(Null)}), Variant::List({1.0, "a", ""}), true}, {Variant::List({"a"}), Variant::List({"A"}), false},
         {Variant::Doubles({0.1 + 0.2}), Variant::Doubles({0.3}), true}, {a, test::Table(2, 3, {1, 2, 3, 4, 5, 6}), true},
         {a, test::Table(3, 2, {1, 2, 3, 4, 5, 6}), false}, {a, test::Table(2, 3, {1, 2, 3, 4, 5, 0.5}), false},
         {Variant(1.0), Variant(1.0), false}, {Variant::Unallocated(VarType::Double), Variant::Unallocated(VarType::Double), false}};
-    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(ArraysEqual(cases[i].x, cases[i].y), cases[i].equal) << i;
+    for (const auto& [x, y, equal] : cases) EXPECT_EQ(ArraysEqual(x, y), equal) << Text(x) << " " << Text(y);
 }
 
 // ---- number texts ---------------------------------------------------------------------------
@@ -287,22 +278,12 @@ TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
 
 // ---- sorts ------------------------------------------------------------------------------------
 
-// A 2 x n table: row 0 the keys, row 1 the item names.
-Variant Keyed(const std::vector<double>& keys, const char* items, std::int32_t lower = 0) {
-    const auto n = static_cast<std::int32_t>(keys.size());
-    Variant t = Variant::MakeArray(VarType::Generic, {{0, 1}, {lower, lower + n - 1}});
-    for (std::int32_t j = 0; j < n; ++j) {
-        t(0, lower + j) = keys[static_cast<std::size_t>(j)];
-        t(1, lower + j) = std::string(1, items[j]);
-    }
-    return t;
-}
-
 TEST(UtilitiesSort, EqualKeysEndInTheDocumentedOrderAndOddInputsLoseNothingWithoutADeepStack) {
-    Variant columns = Keyed({2, 1, 2, 1}, "ABCD", 1), rows = MU::TransposeArray(columns);
-    MU::QuickSortColumnsByRow(columns, 0, 1, 4);
-    MU::QuickSortRowsByColumn(rows, 0, 1, 4);
-    EXPECT_EQ(Text(columns) + " " + Text(rows), "1,1,2,2|B,D,A,C 1,B|1,D|2,A|2,C");
+    // Row 0 the keys, row 1 the items.
+    Variant columns = test::Table(2, 4, {2, 1, 2, 1, 10, 20, 30, 40}), rows = MU::TransposeArray(columns);
+    MU::QuickSortColumnsByRow(columns, 0, 0, 3);
+    MU::QuickSortRowsByColumn(rows, 0, 0, 3);
+    EXPECT_EQ(Text(columns) + " " + Text(rows), "1,1,2,2|20,40,10,30 1,20|1,40|2,10|2,30");
     // Equal numbers held in different kinds show where each one went: A = 2 (Int32),
     // B = 1 (Int16), C = 2 (Double), D = 1 (Single) end as B, D, A, C.
     Variant list = Variant::List({Variant(2), Variant(std::int16_t{1}), Variant(2.0), Variant(1.0f)}, -3);
@@ -310,13 +291,13 @@ TEST(UtilitiesSort, EqualKeysEndInTheDocumentedOrderAndOddInputsLoseNothingWitho
     const VarType kinds[] = {list(-3).get().type(), list(-2).get().type(), list(-1).get().type()};
     EXPECT_TRUE(kinds[0] == VarType::Int16 && kinds[1] == VarType::Single && kinds[2] == VarType::Int32);
     // A partial range leaves the rest alone; odd ranges and shapes leave everything alone.
-    columns = Keyed({4, 3, 2, 1, 0}, "ABCDE");
+    columns = test::Table(2, 5, {4, 3, 2, 1, 0, 10, 20, 30, 40, 50});
     MU::QuickSortColumnsByRow(columns, 0, 1, 3);
     list = Variant::List({3, 1, 2});
     MU::QuickSort1D(list, 2, 0);                  // an empty range
     MU::QuickSortColumnsByRow(list, 0, 0, 2);     // one dimension: not a table
     MU::QuickSort1D(columns, 0, 2);               // two dimensions: not a list
-    EXPECT_EQ(Text(list) + " " + Text(columns), "3,1,2 4,1,2,3,0|A,D,C,B,E");
+    EXPECT_EQ(Text(list) + " " + Text(columns), "3,1,2 4,1,2,3,0|10,40,30,20,50");
     EXPECT_THROW(MU::QuickSort1D(list, 0, 3), AppError);  // beyond the bounds
     EXPECT_THROW(MU::QuickSortColumnsByRow(columns, 2, 0, 1), AppError);
     std::vector<double> two{2, 1};

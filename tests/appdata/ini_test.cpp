@@ -19,13 +19,7 @@
 namespace nuvir {
 namespace {
 
-using test::ExitCodeInChild;
-using test::Int16;
-using test::ReadBytes;
-using test::SameValue;
-using test::Table;
-using test::Text;
-using test::WriteBytes;
+using namespace test;
 using Expected = std::vector<std::pair<int, const char*>>;
 
 // ---- single values ----------------------------------------------------------------------
@@ -42,11 +36,7 @@ protected:
 
 TEST_F(IniValues, EachCodeReadsItsKind) {
     const Variant E;
-    const struct {
-        const char* value;
-        int code, count;
-        Variant expected;
-    } cases[] = {
+    const std::tuple<const char*, int, int, Variant> cases[] = {
         {"12abc", ini::kInt32, 3, Int16(0)}, {"12abc", ini::kDouble, 3, Int16(0)},  // not numeric: 16-bit 0
         {"2.5", ini::kInt32, 3, Variant(2)}, {"3.5", ini::kInt32, 3, Variant(4)}, {"&HFF", ini::kInt32, 3, Variant(255)},
         {"1E-05", ini::kDouble, 3, Variant(1e-5)}, {"40000", ini::kInt32, 3, Variant(40000)},
@@ -60,7 +50,8 @@ TEST_F(IniValues, EachCodeReadsItsKind) {
         {"1E999,2", ini::kTable, 2, Variant()},  // overflow on the way
         {"", ini::kBoolean, 3, Variant("default")}, {"\"\"", ini::kDoubleList, 3, Variant("default")},  // no text: the default
     };
-    for (const auto& c : cases) EXPECT_TRUE(SameValue(ReadValue(c.value, c.code, c.count), c.expected)) << c.value << " " << c.code;
+    for (const auto& [value, code, count, expected] : cases)
+        EXPECT_TRUE(SameValue(ReadValue(value, code, count), expected)) << value << " " << code;
     EXPECT_EQ(test::ErrorNumber([&] { ReadValue("40000", ini::kInt16); }), err::Overflow);
     EXPECT_THROW(ReadValue("yes", ini::kBoolean), AppError);
 }
@@ -111,11 +102,7 @@ TEST_F(AssessmentFiles, LoadingKeysLevelsRangesAndTables) {
     // An empty name stands for the program INI.
     WriteBytes(ProgramIni(), "[App Defaults]\r\nSpecies=Rat\r\nN Trials=250\r\n");
     EXPECT_TRUE(SameValue(LoadAppData("", true, Variant())(2), Variant(250)));  // a 32-bit integer when read
-    const struct {
-        const char* name;
-        std::string text;
-        Expected items;
-    } cases[] = {
+    const std::tuple<const char*, std::string, Expected> cases[] = {
         {"older level key, copied into level four", "Risk Very Uncertain=40\r\n", {{7, "40"}, {8, "40"}}},
         {"level 3 alone", "Level 3=60\r\n", {{7, "60"}, {8, "70"}}},
         {"the current key wins", "Risk Very Certain=5\r\nLevel 0=15\r\nRisk Reasonably Certain=25\r\n", {{4, "15"}, {5, "25"}}},
@@ -137,10 +124,10 @@ TEST_F(AssessmentFiles, LoadingKeysLevelsRangesAndTables) {
          {{0, "Rattus rattus"}, {37, "12345.5"}, {46, "3.1"}, {10, "0.4,2,4"}, {20, "1,1,0"}, {30, "7,3,0.5"}, {48, "0.4"}, {58, "1"}}},
         {"lines ended by carriage returns alone", "Species=Rat\rN Trials=250\rLevel 0=15\r", {{0, "Rat"}, {2, "250"}, {4, "15"}}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Variant d = Load(c.text);
-        for (const auto& [index, text] : c.items) EXPECT_EQ(Text(d(index)), text) << index;
+    for (const auto& [name, text, items] : cases) {
+        SCOPED_TRACE(name);
+        const Variant d = Load(text);
+        for (const auto& [index, expected] : items) EXPECT_EQ(Text(d(index)), expected) << index;
     }
 }
 
@@ -222,11 +209,8 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
     noText(1) = Variant(Null);  // has no text form
     Variant big = SampleAssessment();
     big(1) = Variant(std::string(1500, 'A'));  // the file outgrows the limit halfway
-    const struct {
-        const char* name;
-        Variant data;
-        bool readOnly, full, raise, exists;
-    } cases[] = {
+    // Each row: name, data, read-only, full disk, raise, file there before.
+    const std::tuple<const char*, Variant, bool, bool, bool, bool> cases[] = {
         {"read-only, raising", SampleAssessment(), true, false, true, true},
         {"read-only, quiet", SampleAssessment(), true, false, false, true},
         {"no text form midway", noText, false, false, true, true},
@@ -236,30 +220,30 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
         {"a new file on a full disk, raising", big, false, true, true, false},
     };
     std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails instead of ending the program
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, data, readOnly, full, raise, exists] : cases) {
+        SCOPED_TRACE(name);
         messages.calls.clear();
         std::filesystem::remove(Raf());
-        if (c.exists) WriteBytes(Raf(), before);
-        if (c.readOnly) ::chmod(Raf().c_str(), 0444);
+        if (exists) WriteBytes(Raf(), before);
+        if (readOnly) ::chmod(Raf().c_str(), 0444);
         // The file size limit stands in for a full disk: writes past it fail.
         rlimit previous{};
         ::getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limit{c.full ? 2000 : previous.rlim_cur, previous.rlim_max};
+        rlimit limit{full ? 2000 : previous.rlim_cur, previous.rlim_max};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool saved = SaveAppData(c.data, Raf(), c.raise);
+        const bool saved = SaveAppData(data, Raf(), raise);
         ::setrlimit(RLIMIT_FSIZE, &previous);
         EXPECT_FALSE(saved);
-        ASSERT_EQ(messages.calls.size(), c.raise || c.readOnly ? 1u : 0u);
+        ASSERT_EQ(messages.calls.size(), raise || readOnly ? 1u : 0u);
         if (!messages.calls.empty()) {
             EXPECT_EQ(messages.calls[0].title, "File save error");
             // The message speaks of read-only only when the file is.
-            EXPECT_EQ(messages.calls[0].text == kSaveErrorText, c.readOnly);
-            EXPECT_EQ(messages.calls[0].text.find("read-only") != std::string::npos, c.readOnly);
-            EXPECT_EQ(messages.calls[0].text.find("The disk is full.") != std::string::npos, c.full);
+            EXPECT_EQ(messages.calls[0].text == kSaveErrorText, readOnly);
+            EXPECT_EQ(messages.calls[0].text.find("read-only") != std::string::npos, readOnly);
+            EXPECT_EQ(messages.calls[0].text.find("The disk is full.") != std::string::npos, full);
         }
-        EXPECT_EQ(ReadBytes(Raf()), c.exists ? before : "");
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), c.exists ? 1 : 0);  // no work file left
+        EXPECT_EQ(ReadBytes(Raf()), exists ? before : "");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), exists ? 1 : 0);  // no work file left
     }
     // Without raising, a failed key is skipped and the rest is saved.
     messages.calls.clear();
@@ -356,12 +340,7 @@ TEST_F(Options, KeysAsRead) {
     form.hideCostsChecked = true;
     EXPECT_TRUE(SameValue(LoadAppOptions(), GetAppOptionsDefaults()));
     EXPECT_FALSE(form.hideCostsChecked);
-    const struct {
-        const char* name;
-        std::string text;
-        Expected items;
-        bool hideChecked;
-    } cases[] = {
+    const std::tuple<const char*, std::string, Expected, bool> cases[] = {
         {"colours; empty gives the default", "[App Colours]\r\npBox=Red\r\nIBox=&H00FF00\r\nOval=purple\r\nDiamond= gray \r\nError=\r\n",
          {{0, "255"}, {1, "65280"}, {2, "0"}, {3, "12632256"}, {5, "255"}}, false},
         {"a colour out of range keeps its default", "[App Colours]\r\npBox=99999999999\r\n[Appearance]\r\nHide Management Options=True\r\n",
@@ -375,11 +354,11 @@ TEST_F(Options, KeysAsRead) {
          "[Plot Options]\r\nPandI Cumulative=Auto,Auto,Auto,,0,1,0.1,\r\nCosts Sensitivity=1,2\r\n[Export Options]\r\nFormats=True,False\r\n",
          {{15, ",,,,0,1,0.1,"}, {17, "1,2,,,,,,"}, {12, "True,False,False"}}, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const Variant o = LoadWith(c.text);
-        for (const auto& [index, text] : c.items) EXPECT_EQ(Text(o(index)), text) << index;
-        EXPECT_EQ(form.hideCostsChecked, c.hideChecked);
+    for (const auto& [name, text, items, hideChecked] : cases) {
+        SCOPED_TRACE(name);
+        const Variant o = LoadWith(text);
+        for (const auto& [index, expected] : items) EXPECT_EQ(Text(o(index)), expected) << index;
+        EXPECT_EQ(form.hideCostsChecked, hideChecked);
     }
     SetMainWindowHost(nullptr);  // without a main window loading still works
     EXPECT_TRUE(SameValue(LoadWith("[Appearance]\r\nHide Management Options=True\r\n")(7), Variant(true)));

@@ -158,8 +158,7 @@ protected:
     }
     std::vector<std::string> Prints() const {
         std::vector<std::string> out;
-        for (const auto& c : pic.calls)
-            if (c.rfind("Print ", 0) == 0) out.push_back(c.substr(6));
+        for (const auto& [text, x, y] : PrintsAt()) out.push_back(text);
         return out;
     }
     // Each print with the current point it was printed at.
@@ -391,6 +390,7 @@ TEST(ChartOnImage, SamplesShowBarsAreasFrameAndReferenceLineWhereTheyBelong) {
         Variant data, titles, options, labels;
         Colour back, series;
         std::vector<Point> points;
+        bool reachesFrame = false;  // the series runs into the frame at the top and the bottom
     } samples[] = {
         {"bars_checked.png", true, false, Data({{1, 2, 3}, {2, 4, 3}}), Variant(),
          Options({{1, Variant(20)}, {3, Variant(0)}, {4, Variant(5)}, {6, Variant(0)}, {7, Variant(4)}, {9, Variant(4.5)}}), Variant(), kWhite, kRed,
@@ -406,6 +406,14 @@ TEST(ChartOnImage, SamplesShowBarsAreasFrameAndReferenceLineWhereTheyBelong) {
          Options({{0, Variant(2)}, {1, Variant(1)}, {2, Variant(5)}, {3, Variant(0)}}), Variant::List({"Arrive", "Survive", "Establish", "Spread"}), kWhite, RGBColour(30, 120, 30), {}},
         {"negative_bars.png", true, false, Data({{-0.6, -0.3, 0.0, 0.3, 0.6}, {-0.42, 0.13, 0.87, -0.05, 0.31}}), Variant::List({"Input", "Correlation"}),
          Options({{1, Variant(40)}, {2, Variant(0)}, {10, Variant(0)}}), Variant(), kWhite, RGBColour(90, 90, 200), {}},
+        // A fixed Y axis of 1 to 5 with bars from a base of 3 up to 9 and down to -7: both
+        // stop at the frame; the bar within the axis hangs from the base as ever.
+        {"bars_beyond_fixed_axis.png", true, false, Data({{1, 2, 3}, {9, 2, -7}}), Variant::List({"Input", "Correlation"}),
+         Options({{1, Variant(30)}, {2, Variant(3)}, {3, Variant(1)}, {4, Variant(5)}, {6, Variant(0)}, {7, Variant(4)}}), Variant(), kWhite, kRed,
+         {{1.0, 4.0, kRed}, {3.0, 2.0, kRed}, {1.0, 2.5, kWhite}, {2.0, 2.5, kRed}, {2.0, 1.5, kWhite}}, true},
+        // An area three times the axis: its fill still starts inside the frame.
+        {"area_beyond_fixed_axis.png", false, true, Data({{0, 1, 2, 3, 4}, {0, 9, 9, 9, 0}}), Variant(), Options({{3, Variant(0)}, {4, Variant(3)}}),
+         Variant(), kWhite, kBlue, {{2.0, 1.5, kBlue}, {0.1, 2.5, kWhite}}, true},
         {"ticks_4_on_0_to_1.05.png", false, false, Data({{0, 0.35, 0.7, 1.05}, {0.02, 0.4, 0.9, 0.75}}), Variant::List({"Probability", "Risk"}),
          Options({{5, Variant(4)}, {8, Variant(4)}, {3, Variant(0)}, {4, Variant(1.05)}, {6, Variant(0)}, {7, Variant(1.05)}}), Variant(), kWhite, kBlue, {}},
     };
@@ -418,6 +426,23 @@ TEST(ChartOnImage, SamplesShowBarsAreasFrameAndReferenceLineWhereTheyBelong) {
         EXPECT_FALSE(s.bars ? chart.DrawVBarGraph(s.data, colours, true, s.titles, s.options)
                             : chart.DrawLineGraph(s.data, colours, true, s.fill, s.titles, s.options, s.labels));
         for (const auto& [x, y, c] : s.points) EXPECT_EQ(pic.Point(x, y), c) << x << "," << y;
+        // Nothing of the series lies outside the frame.
+        const Variant axes = chart.AxisData();
+        const QRect frame(QPoint(pic.PixelX(CSng(axes(0, ax::kLow))), pic.PixelY(CSng(axes(1, ax::kHigh)))),
+                          QPoint(pic.PixelX(CSng(axes(0, ax::kHigh))), pic.PixelY(CSng(axes(1, ax::kLow)))));
+        const QImage img = pic.Image();
+        const QRgb series = ColourToQColor(s.series).rgb() | 0xFF000000u;
+        QRect drawn;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if ((img.pixel(x, y) | 0xFF000000u) == series) drawn |= QRect(x, y, 1, 1);
+        EXPECT_TRUE(frame.contains(drawn)) << "frame " << frame.left() << "," << frame.top() << " " << frame.right() << ","
+                                           << frame.bottom() << ", series " << drawn.left() << "," << drawn.top() << " "
+                                           << drawn.right() << "," << drawn.bottom();
+        if (s.reachesFrame) {
+            EXPECT_EQ(drawn.top(), frame.top() + 1);
+            EXPECT_EQ(drawn.bottom(), frame.bottom() - 1);
+        }
         EXPECT_TRUE(pic.Image().save(QString::fromStdString((dir / s.file).string()), "PNG"));
     }
 }

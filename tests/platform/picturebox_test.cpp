@@ -205,6 +205,30 @@ TEST(FloodFill, FillsClosedOutlinesWithoutLeaksOrRecursion) {
     EXPECT_EQ(big.Point(12, 400), kGreen);
 }
 
+TEST_F(YUpSurface, TheClipAreaKeepsDrawingAndFillsInsideItAndClsClearsAll) {
+    pic.SetClipPx(QRect(QPoint(50, 20), QPoint(149, 79)));
+    pic.Line(0, 0, 200, 100, kRed);
+    pic.Line(100, -50, 120, 500, kBlue, LineShape::FilledBox);
+    pic.Circle(50, 50, 10, kGreen);
+    pic.SetFillStyle(fillstyle::Solid);
+    pic.SetFillColor(kGreen);
+    pic.FloodFillPx(148, 21);  // the corner cut off above the diagonal, bounded only by the clip
+    pic.FloodFillPx(10, 10);   // outside: nothing
+    int outside = 0;
+    ForEachInk([&outside](int x, int y) { outside += x < 50 || x > 149 || y < 20 || y > 79; });
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(At(110, 20), kBlue);
+    EXPECT_EQ(At(110, 79), kBlue);
+    EXPECT_EQ(At(149, 20), kGreen);
+    EXPECT_EQ(At(60, 50), kGreen) << "the circle's right half";
+    pic.SetClipPx(std::nullopt);
+    pic.Line(0, 50, 200, 50, kRed);
+    EXPECT_EQ(At(0, 50), kRed);
+    pic.SetClipPx(QRect(0, 0, 1, 1));
+    pic.Cls();
+    EXPECT_EQ(Count(kWhite), 200 * 100);
+}
+
 TEST(FloodFill, ThePictureFillRestoresTheDrawingStateInTheStatedOrder) {
     RecordingPictureBox pic(100, 100);
     pic.SetBackColor(kWhite);

@@ -20,8 +20,8 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     const std::string lines = page.txtMonte[0]->Text();
     EXPECT_FALSE(Run(1));
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_TRUE(Messages()[0].title == "Error running Monte Carlo simulation" && Messages()[0].style == mb::OKOnly);
-    EXPECT_EQ(Messages()[0].text, "Can't do simulation with only (1) trial(s).");
+    EXPECT_EQ(Messages()[0].title + "|" + Messages()[0].text,
+              "Error running Monte Carlo simulation|Can't do simulation with only (1) trial(s).");
     EXPECT_TRUE(page.txtMonte[0]->Text() == lines && page.cmdButton[0]->isEnabled());
     EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "no stale details panel";
     // An empty category table under its switch: the engine's message.
@@ -33,13 +33,10 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     ASSERT_TRUE(Run());
     EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
     EXPECT_EQ(page.labMonte[0]->Caption(), "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:") << "the latest run's";
-    for (int box = 0; box < 2; ++box) {
-        SCOPED_TRACE(box);
-        const auto lines = Split(page.txtMonte[box]->Text(), "\r\n");
-        ASSERT_EQ(lines.size(), 3u) << "each line ends in CR LF";
-        for (int i = 0; i < 2; ++i) EXPECT_EQ(Split(lines[i], "\t").size(), 5u) << lines[i];
-        EXPECT_EQ(page.txtMonte[box]->Visible(), box == 0);
-    }
+    const auto rows = Split(page.txtMonte[1]->Text(), "\r\n");
+    ASSERT_EQ(rows.size(), 3u) << "each line ends in CR LF";
+    EXPECT_EQ(Split(rows[1], "\t").size(), 5u) << rows[1];
+    EXPECT_TRUE(page.txtMonte[0]->Visible() && !page.txtMonte[1]->Visible());
     double point = 0;
     for (int i = 60; i <= 64; ++i) point += CDbl(AppData(i));
     EXPECT_EQ(Split(page.txtMonte[0]->Text(), "\t")[0], MKelvaro::FormatSigFigs(point, 4)) << "the chain's point total";
@@ -55,7 +52,6 @@ TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
     struct Case { const char* name; Variant flags; bool batch; int shown; };
     const Case cases[] = {{"batch mode", Variant::List({true, true, true}), true, 0},
                           {"no format chosen", Variant::List({false, false, false}), false, 0},
-                          {"formats item not an array", Variant(), false, 0},
                           {"two formats chosen", Variant::List({true, false, true}), false, 1}};
     AppData(item::kTrials) = 100;
     for (const auto& c : cases) {
@@ -114,8 +110,6 @@ TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
         {"species case", 0, [](Variant& d) { d(item::kSpecies) = "new species"; }, true},
         {"level percentage, relative mode", 0, [](Variant& d) { d(item::kLevel0 + 1) = 33; }, true},
         {"level percentage, absolute mode", 1, [](Variant& d) { d(item::kLevel0 + 1) = 33; }, false},
-        {"uncertainty mode", 0, [](Variant& d) { d(item::kUncertaintyMode) = 1; }, true},
-        {"an absolute SD, absolute mode", 1, [](Variant& d) { d(item::Absolute(3))(2) = 0.7; }, true},
         {"a category table alone", 0, [](Variant& d) { d(item::CategoryTable(4)) = Variant(); }, false},
         {"the number of levels alone", 0, [](Variant& d) { d(item::kNumRelUncLevels) = 4; }, false},
         {"trials Int16 100 against Int32 100", 0, [](Variant& d) { d(item::kTrials) = std::int16_t{100}; }, false},
@@ -143,8 +137,7 @@ TEST_F(ResultsTest, AClearLeavesTheLinesAndAnotherProgramsClipboardAndAFullOneTa
     ASSERT_TRUE(Run(100));
     QGuiApplication::clipboard()->setText("report");
     rc->ClearResults(false);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "") << "the program's own clipboard";
-    EXPECT_FALSE(page.txtMonte[0]->Text().empty()) << "lines kept";
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty() && !page.txtMonte[0]->Text().empty()) << "lines kept";
     EXPECT_EQ(page.picMonte[0]->Image().pixel(5, 5), page.picMonte[0]->Image().pixel(50, 50)) << "plots cleared";
     QGuiApplication::clipboard()->setText("copied elsewhere");
     SetClipboardOwnerQuery([] { return false; });
@@ -163,12 +156,6 @@ TEST_F(ResultsTest, AClearLeavesTheLinesAndAnotherProgramsClipboardAndAFullOneTa
     EXPECT_FALSE(page.labPicMonte[10]->Visible() || page.cmdButton[1]->isEnabled()) << "no valid results";
 }
 
-Variant Table2(const std::vector<double>& values, const std::vector<double>& probabilities) {
-    Variant t = Variant::MakeArray(VarType::Double, {{0, 1}, {0, static_cast<int>(values.size()) - 1}});
-    for (int i = 0; i < static_cast<int>(values.size()); ++i) t(0, i) = values[i], t(1, i) = probabilities[i];
-    return t;
-}
-
 TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
     struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
     const double r12 = std::sqrt(12.0);
@@ -177,7 +164,6 @@ TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
     const Case cases[] = {
         {"relative, level 1 at 30 %, lognormal code ignored", 0, 5, 0.5, 2, 1, 0.5, 0.5 * 30 / 50 / r12, 0},
         {"relative, four levels read level 4 as level 3", 0, 4, 2, 0, 4, 2, 2 * 70.0 / 50 / r12, 0},
-        {"relative, five levels keep level 4", 0, 5, 2, 0, 4, 2, 2 * 90.0 / 50 / r12, 0},
         {"relative, negative value gives a positive spread", 0, 5, -4, 0, 2, -4, 4 * 50.0 / 50 / r12, 0},
         {"relative, level -1 reads level 0 (not the number of levels)", 0, 5, 1, 0, -1, 1, 10.0 / 50 / r12, 0},
         {"relative, level -7 reads level 0 (no subscript error)", 0, 5, 1, 0, -7, 1, 10.0 / 50 / r12, 0},
@@ -194,7 +180,7 @@ TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
         EXPECT_EQ(CDbl(m(5, 2)), c.code);
     }
 
-    for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table2({3, 1, 2}, {0.5, 0.2, 0.3});
+    for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table(2, 3, {3, 1, 2, 0.5, 0.2, 0.3});
     EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
     d(item::kCategoricalImpacts) = true;
     const Variant w = BuildSimulationInputs(d, true);
@@ -202,11 +188,10 @@ TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
     EXPECT_TRUE(w(0).dims() == 2 && w(1).lbound() == 4 && w(1).ubound() == 8 && w(2).isEmpty());
     const Variant& c = w(1)(4);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(CDbl(c(0, i)), i + 1) << "sorted by value";
-    EXPECT_NEAR(CDbl(c(1, 0)), 0.2, 1e-15);
-    EXPECT_NEAR(CDbl(c(1, 1)), 0.5, 1e-15);
+    EXPECT_TRUE(std::abs(CDbl(c(1, 0)) - 0.2) + std::abs(CDbl(c(1, 1)) - 0.5) < 1e-15);
     EXPECT_EQ(CDbl(c(1, 2)), 1.0) << "the last sum is rounded to exactly 1";
     EXPECT_EQ(CDbl(BuildSimulationInputs(d, false)(1)(4)(0, 0)), 3) << "plain tables as stored";
-    EXPECT_NEAR(CDbl(CumulateCategoryTable(Table2({7}, {0.333333}))(1, 0)), 0.3333, 1e-12);
+    EXPECT_NEAR(CDbl(CumulateCategoryTable(Table(2, 1, {7, 0.333333}))(1, 0)), 0.3333, 1e-12);
 }
 
 }  // namespace
