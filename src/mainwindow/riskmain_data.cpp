@@ -25,12 +25,6 @@ double ItemAsDouble(int index, double fallback = 0.0) {
     return v;
 }
 
-bool ItemAsBool(const Variant& array, int index) {
-    bool v = false;
-    if (array.isArray()) TryStep([&] { v = CBool(array(index)); });
-    return v;
-}
-
 // Element `e` of a three-number record, or fallback when the item holds none.
 double RecordElement(int index, int e, double fallback = 0.0) {
     double v = fallback;
@@ -99,8 +93,8 @@ void FRiskMain::ApplyAppDataToControls() {
     if (AppOptions.isArray()) TryStep([&] { plotBack = CLng(AppOptions(opt::kColourPlotBackground)); });
     for (QtPictureBox* plot : picMonte) plot->SetBackColor(plotBack);
     mnuOptions[0]->SetChecked(ItemAsDouble(item::kPrng) != 0);
-    mnuOptions[3]->SetChecked(ItemAsBool(AppData, item::kCategoricalImpacts));
-    mnuOptions[4]->SetChecked(ItemAsBool(AppData, item::kCategoricalCosts));
+    mnuOptions[3]->SetChecked(ItemFlag(AppData, item::kCategoricalImpacts));
+    mnuOptions[4]->SetChecked(ItemFlag(AppData, item::kCategoricalCosts));
     UpdateCheckGridRows(item::kCategoricalCosts);
     UpdateCheckGridRows(item::kCategoricalImpacts);
 
@@ -125,8 +119,8 @@ void FRiskMain::SyncChainToAppData() {
 
 void FRiskMain::ApplyCategoryDataSwitch(int itemNumber) {
     SyncChainToAppData();
-    if (!ItemAsBool(AppData, item::kConformCategories)) {
-        if (ItemAsBool(AppData, itemNumber)) {
+    if (!ItemFlag(AppData, item::kConformCategories)) {
+        if (ItemFlag(AppData, itemNumber)) {
             chain_->CheckCategoryData();
             SyncChainToAppData();
         }
@@ -331,10 +325,10 @@ void FRiskMain::CheckboxArrayValidate(int row, int col) {
 void FRiskMain::UpdateCheckGridRows(int itemNumber) {
     if (!checkboxArray_ || !AppData.isArray()) return;
     if (itemNumber == item::kCategoricalImpacts) {
-        const bool show = !ItemAsBool(AppData, item::kCategoricalImpacts);
+        const bool show = !ItemFlag(AppData, item::kCategoricalImpacts);
         for (int r = 4; r <= 8; ++r) checkboxArray_->SetRowVisibility(r, show);
     } else if (itemNumber == item::kCategoricalCosts) {
-        const bool show = !ItemAsBool(AppData, item::kCategoricalCosts) && !ItemAsBool(AppOptions, opt::kHideCosts);
+        const bool show = !ItemFlag(AppData, item::kCategoricalCosts) && !ItemFlag(AppOptions, opt::kHideCosts);
         for (int r = 9; r <= 12; ++r) checkboxArray_->SetRowVisibility(r, show);
     }
 }
