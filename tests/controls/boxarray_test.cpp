@@ -158,6 +158,8 @@ TEST_F(GridPage, StatesFollowTheCaptionsAndCodeSetsThemWithoutTheClickLogic) {
     for (const Variant& v : {Variant::MakeArray(VarType::Boolean, {Bounds{1, 3}, Bounds{1, 4}}), Variant::MakeArray(VarType::Boolean, {Bounds{0, 5}}), Variant(true)})
         g.SetCheckArray(v);  // states of another shape are ignored
     EXPECT_EQ(Boxes(), (Values{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}}));
+    g.Clear();
+    EXPECT_TRUE(Checked() == 0 && !g.IsData());
     // Column captions always reshape and clear the states, but leave the boxes as built;
     // states without a box are stored only.
     g.SetColSet(Numbered("c", 5));
