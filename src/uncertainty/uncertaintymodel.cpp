@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "appdata/appdata.h"
 #include "appdata/codetables.h"
 #include "appdata/utilities_rounding.h"
 #include "numerics/numerics.h"
@@ -61,9 +62,8 @@ bool UncertaintyModel::SetDistribution(int code) {
 
 double UncertaintyModel::PercentToSD(double percent) const {
     if (!percentMode_) return percent;
-    const double m = std::fabs(value_);
-    if (distribution_ == distribution::Uniform) return m * percent / 50 / kSqr12;
-    return m * percent / 100;
+    if (distribution_ == distribution::Uniform) return UniformSpreadSD(value_, percent);
+    return std::fabs(value_) * percent / 100;
 }
 
 double UncertaintyModel::SDToPercent(double sd) const {
