@@ -57,6 +57,13 @@ inline int ErrorNumber(const std::function<void()>& f) {
     return 0;
 }
 
+// How many times `what` stands in the text, without overlaps.
+inline int CountOf(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
+    return n;
+}
+
 // The description of the error f raises, "" when it raises nothing.
 inline std::string ErrorText(const std::function<void()>& f) {
     try {

@@ -12,6 +12,7 @@
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "appdata/utilities_arrays.h"
+#include "defaultdata.h"
 #include "platform/fakeservices.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -51,17 +52,6 @@ inline std::string Text(const Variant& v) {
 
 // A 16-bit integer value (the kind the files give small whole numbers).
 inline Variant Int16(int v) { return Variant(static_cast<std::int16_t>(v)); }
-
-// A rows x cols array of Doubles, zero-based, filled row by row from values.
-inline Variant Table(int rows, int cols, std::initializer_list<double> values) {
-    Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, rows - 1}, Bounds{0, cols - 1}});
-    int k = 0;
-    for (double v : values) {
-        t(k / cols, k % cols) = Variant(v);
-        ++k;
-    }
-    return t;
-}
 
 // A main window stand-in that remembers the hide-costs check mark.
 class FakeMainForm : public MainFormHost {

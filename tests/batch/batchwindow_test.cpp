@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include "batch/batchwindow.h"
+#include "formdriver.h"
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/mainwindow_fixture.h"
 #include "mainwindow/windowchain.h"
@@ -11,7 +12,7 @@
 namespace nuvir {
 namespace {
 
-void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+using test::Click;
 // A menu entry chosen as a person would: only through enabled menus.
 bool Choose(MenuItem* parent, MenuItem* entry) {
     if ((parent != nullptr && !parent->Enabled()) || !entry->Enabled()) return false;

@@ -14,6 +14,7 @@
 
 #include "controls/flexedit.h"
 #include "defaultdata.h"
+#include "formdriver.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
 #include "platform/form.h"
@@ -69,9 +70,6 @@ inline QRect Ink(const QImage& img, QRect area = {}) {
     return box;
 }
 
-// Key clicks go to the widget with the focus, as a keyboard's do.
-inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(QApplication::focusWidget(), key, mods); }
-inline void Type(const char* text) { QTest::keyClicks(QApplication::focusWidget(), QString::fromUtf8(text)); }
 
 class FlexEditTest : public DefaultDataTest {
 protected:

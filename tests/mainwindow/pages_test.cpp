@@ -195,11 +195,6 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) 
     EXPECT_EQ(CDbl(w.Chain().PointValues()(49)), 0.4);
 }
 
-int Count(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 TEST_F(MainWindowTest, RunFromTheMonteCarloPageWaitsOutNewAndCloseShowsItsResultsAndReportWritesThem) {
     MainWindowParts parts;
@@ -223,8 +218,8 @@ TEST_F(MainWindowTest, RunFromTheMonteCarloPageWaitsOutNewAndCloseShowsItsResult
     ASSERT_EQ(files.requests.size(), 1u);
     EXPECT_EQ(files.requests[0].fileName, "New_Specie_New_Locati.rtf");
     const std::string report = ReadBytes(target);
-    EXPECT_EQ(Count(report, "\\pngblip"), 7);
-    EXPECT_EQ(Count(report, "Plot not available"), 0);
+    EXPECT_EQ(CountOf(report, "\\pngblip"), 7);
+    EXPECT_EQ(CountOf(report, "Plot not available"), 0);
     // The results-state timer follows the data.
     AppData(item::kSpecies) = Variant("Changed");
     w.TimerTick(2);

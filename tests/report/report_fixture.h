@@ -22,11 +22,6 @@ namespace nuvir::test {
 
 using ::testing::HasSubstr;
 
-inline int CountOf(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (auto p = text.find(what); p != std::string::npos; p = text.find(what, p + what.size())) ++n;
-    return n;
-}
 
 // Rows of (name, input, expected text) walked through f.
 struct TextCase {

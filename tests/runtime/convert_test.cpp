@@ -6,20 +6,12 @@
 
 #include "runtime/convert.h"
 #include "runtime/patternformats.h"
+#include "testsupport.h"
 
 namespace nuvir {
 namespace {
 
-// The description of the error f raises ("" when it raises none).
-template <class F>
-std::string ErrorText(F f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e.description();
-    }
-    return "";
-}
+using test::ErrorText;
 
 struct DoubleText {
     double value;
