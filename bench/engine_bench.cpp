@@ -12,9 +12,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "runtime/variant.h"
+#include "simulation/columnsort.h"
 #include "simulation/host.h"
 #include "simulation/montecarlo.h"
 #include "simulation/workers.h"
@@ -146,6 +149,31 @@ void BM_WholeRunWithCsvExport(benchmark::State& state) {
     state.counters["csv_MB"] = static_cast<double>(std::filesystem::file_size(path)) / (1024.0 * 1024.0);
     std::filesystem::remove_all(dir);
 }
+
+// Ranking and sorting columns as the run does: `columns` columns of `trials` lognormal
+// values at once, one column per worker task.
+void ColumnsBench(benchmark::State& state, void (*op)(std::span<double>)) {
+    ConfigureWorkers();
+    const auto trials = static_cast<std::size_t>(state.range(0));
+    const int columns = static_cast<int>(state.range(1));
+    std::mt19937_64 gen(7);
+    std::lognormal_distribution<double> draw(0.0, 1.0);
+    std::vector<double> source(trials);
+    for (auto& x : source) x = draw(gen);
+    std::vector<std::vector<double>> work(static_cast<std::size_t>(columns));
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (auto& w : work) w = source;
+        state.ResumeTiming();
+        ParallelFor(columns, [&](int c) { op(work[static_cast<std::size_t>(c)]); });
+    }
+    state.counters["values/s"] = benchmark::Counter(static_cast<double>(trials) * columns,
+                                                    benchmark::Counter::kIsIterationInvariantRate);
+}
+void BM_RankColumns(benchmark::State& state) { ColumnsBench(state, RankColumn); }
+void BM_SortColumns(benchmark::State& state) { ColumnsBench(state, SortColumn); }
+BENCHMARK(BM_RankColumns)->Args({1000000, 1})->Args({1000000, 22})->Args({100000, 22})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SortColumns)->Args({1000000, 1})->Args({1000000, 9})->Args({100000, 9})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 BENCHMARK(BM_TrialLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeRun)

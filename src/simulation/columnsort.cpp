@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <numeric>
 #include <vector>
 
 #include "appdata/utilities_arrays.h"
@@ -15,14 +14,16 @@ namespace nuvir {
 
 namespace {
 
-// Below this many values a comparison sort is quicker than eight counting passes.
-constexpr std::size_t kSmall = 256;
-
-// Eight passes of eight bits: small bucket tables that stay in the first-level cache
-// measured faster than fewer passes with more buckets.
-constexpr int kDigitBits = 8;
-constexpr int kBuckets = 1 << kDigitBits;
-constexpr int kPasses = 64 / kDigitBits;
+// The sort splits the keys' range into buckets by their top bits, each level with the
+// range of what it holds, so clustered or skewed columns split as finely as uniform
+// ones; a bucket of a few keys is finished by insertion. One scattering pass over the
+// column does most of the work, where a full radix sort of 64-bit keys needs eight:
+// the run ranks and sorts many columns of a million values at once, and memory traffic
+// is what bounds it.
+constexpr std::size_t kInsertion = 24;
+// At most 2^10 buckets a level: their counts stay in the first-level cache and their
+// write positions in the second (more measured slower on a million values).
+constexpr int kMaxBucketBits = 10;
 constexpr std::uint64_t kSignBit = 0x8000000000000000ULL;
 
 // An unsigned key that orders like the double: negative patterns flipped whole,
@@ -37,64 +38,123 @@ inline double ValueOf(std::uint64_t k) {
     return std::bit_cast<double>(b);
 }
 
-inline unsigned Digit(std::uint64_t k, int pass) {
-    return static_cast<unsigned>((k >> (pass * kDigitBits)) & (kBuckets - 1));
+// Keys with the positions they came from, or keys alone.
+struct Indexed {
+    std::uint64_t* key;
+    std::uint32_t* at;
+    void Move(std::size_t to, std::size_t from) const {
+        key[to] = key[from];
+        at[to] = at[from];
+    }
+};
+struct Plain {
+    std::uint64_t* key;
+    std::uint32_t* at = nullptr;
+    void Move(std::size_t to, std::size_t from) const { key[to] = key[from]; }
+};
+
+template <class Data>
+Data Offset(Data d, std::size_t by) {
+    d.key += by;
+    if constexpr (std::is_same_v<Data, Indexed>) d.at += by;
+    return d;
 }
 
-// Keys are kept in raw 8-byte slots, so the column's own doubles can hold them while
-// it is being sorted.
-inline std::uint64_t Load(const unsigned char* slots, std::size_t i) {
-    std::uint64_t k;
-    std::memcpy(&k, slots + 8 * i, 8);
-    return k;
-}
-inline void Store(unsigned char* slots, std::size_t i, std::uint64_t k) { std::memcpy(slots + 8 * i, &k, 8); }
-
-using Counts = std::array<std::uint32_t, kBuckets>;
-using Histograms = std::array<Counts, kPasses>;
-
-// Writes the keys of the values into their own slots and counts every digit.
-void ToKeys(std::span<double> values, unsigned char* slots, Histograms& h) {
-    for (auto& row : h) row.fill(0);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::uint64_t k = KeyOf(values[i]);
-        Store(slots, i, k);
-        for (int p = 0; p < kPasses; ++p) ++h[static_cast<std::size_t>(p)][Digit(k, p)];
+template <class Data>
+void InsertionSort(Data d, std::size_t n) {
+    for (std::size_t i = 1; i < n; ++i) {
+        const std::uint64_t k = d.key[i];
+        std::uint32_t a = 0;
+        if constexpr (std::is_same_v<Data, Indexed>) a = d.at[i];
+        std::size_t j = i;
+        for (; j > 0 && d.key[j - 1] > k; --j) d.Move(j, j - 1);
+        d.key[j] = k;
+        if constexpr (std::is_same_v<Data, Indexed>) d.at[j] = a;
     }
 }
 
-// A pass whose digit is the same for every key would only copy.
-bool PassNeeded(const Counts& counts, std::size_t n) {
-    for (const auto c : counts)
-        if (c != 0) return c != n;
-    return false;
+// Bucket bits for n keys: a few keys a bucket, at most 2^10 buckets.
+inline int BucketBits(std::size_t n, int rangeBits) {
+    const int wanted = std::clamp(static_cast<int>(std::bit_width(n)) - 3, 1, kMaxBucketBits);
+    return std::min(wanted, rangeBits);
 }
 
-// Turns counts into starting offsets.
-Counts Offsets(const Counts& counts) {
-    Counts start;
-    std::uint32_t sum = 0;
-    for (std::size_t b = 0; b < counts.size(); ++b) {
-        start[b] = sum;
-        sum += counts[b];
+// Counts of the keys' buckets, given the range [lo, ...] and the shift of its top bits.
+struct Split {
+    std::uint64_t lo = 0;
+    int shift = 0;
+    int bits = 0;
+    std::size_t Bucket(std::uint64_t k) const { return static_cast<std::size_t>((k - lo) >> shift); }
+};
+
+// Sorts d in place; scratch holds at least n entries.
+template <class Data>
+void SortKeys(Data d, Data scratch, std::size_t n) {
+    if (n <= kInsertion) {
+        InsertionSort(d, n);
+        return;
     }
-    return start;
-}
-
-// Ranks from keys in ascending order and the position each came from.
-template <class KeyAt>
-void AssignRanks(std::span<double> values, KeyAt keyAt, const std::uint32_t* order) {
-    const std::size_t n = values.size();
-    std::size_t runStart = 0;
+    std::uint64_t lo = d.key[0], hi = d.key[0];
+    for (std::size_t i = 1; i < n; ++i) {
+        lo = std::min(lo, d.key[i]);
+        hi = std::max(hi, d.key[i]);
+    }
+    if (lo == hi) return;
+    const int range = static_cast<int>(std::bit_width(hi - lo));
+    Split s{lo, 0, BucketBits(n, range)};
+    s.shift = range - s.bits;
+    const std::size_t buckets = std::size_t{1} << s.bits;
+    std::array<std::uint32_t, (1u << kMaxBucketBits) + 1> start;
+    std::fill_n(start.begin(), buckets + 1, 0u);
+    for (std::size_t i = 0; i < n; ++i) ++start[s.Bucket(d.key[i]) + 1];
+    for (std::size_t b = 1; b <= buckets; ++b) start[b] += start[b - 1];
+    std::array<std::uint32_t, (1u << kMaxBucketBits)> next;
+    std::copy_n(start.begin(), buckets, next.begin());
     for (std::size_t i = 0; i < n; ++i) {
-        // Sorted, so "not below the next" means equal to it.
-        const bool tiedWithNext = i + 1 < n && ValueOf(keyAt(i)) >= ValueOf(keyAt(i + 1));
-        if (tiedWithNext) continue;
-        const double rank = i == runStart ? static_cast<double>(i + 1)
-                                          : (static_cast<double>(i + 1) + static_cast<double>(runStart + 1)) / 2.0;
-        for (std::size_t k = runStart; k <= i; ++k) values[order[k]] = rank;
-        runStart = i + 1;
+        const std::uint32_t to = next[s.Bucket(d.key[i])]++;
+        scratch.key[to] = d.key[i];
+        if constexpr (std::is_same_v<Data, Indexed>) scratch.at[to] = d.at[i];
     }
+    std::memcpy(d.key, scratch.key, 8 * n);
+    if constexpr (std::is_same_v<Data, Indexed>) std::memcpy(d.at, scratch.at, 4 * n);
+    for (std::size_t b = 0; b < buckets; ++b)
+        if (start[b + 1] - start[b] > 1) SortKeys(Offset(d, start[b]), scratch, start[b + 1] - start[b]);
+}
+
+// The column's keys in ascending order in d (and, when indexed, the positions they
+// came from): one scattering pass straight from the column, then each bucket sorted
+// on its own.
+template <class Data>
+void SortFromColumn(std::span<const double> values, Data d) {
+    const std::size_t n = values.size();
+    std::uint64_t lo = KeyOf(values[0]), hi = lo;
+    for (const double x : values) {
+        const std::uint64_t k = KeyOf(x);
+        lo = std::min(lo, k);
+        hi = std::max(hi, k);
+    }
+    const int range = static_cast<int>(std::bit_width(hi - lo));
+    Split s{lo, 0, range == 0 ? 0 : BucketBits(n, range)};
+    s.shift = range - s.bits;
+    const std::size_t buckets = std::size_t{1} << s.bits;
+    std::vector<std::uint32_t> start(buckets + 1, 0);
+    for (const double x : values) ++start[s.Bucket(KeyOf(x)) + 1];
+    for (std::size_t b = 1; b <= buckets; ++b) start[b] += start[b - 1];
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint64_t k = KeyOf(values[i]);
+        const std::uint32_t to = next[s.Bucket(k)]++;
+        d.key[to] = k;
+        if constexpr (std::is_same_v<Data, Indexed>) d.at[to] = static_cast<std::uint32_t>(i);
+    }
+    if (range == 0) return;
+    std::size_t largest = 0;
+    for (std::size_t b = 0; b < buckets; ++b) largest = std::max<std::size_t>(largest, start[b + 1] - start[b]);
+    std::vector<std::uint64_t> scratchKeys(largest);
+    std::vector<std::uint32_t> scratchAt(std::is_same_v<Data, Indexed> ? largest : 0);
+    const Data scratch{scratchKeys.data(), scratchAt.data()};
+    for (std::size_t b = 0; b < buckets; ++b)
+        if (start[b + 1] - start[b] > 1) SortKeys(Offset(d, start[b]), scratch, start[b + 1] - start[b]);
 }
 
 }  // namespace
@@ -107,69 +167,27 @@ void SortColumn(std::span<double> values) {
             MUtilities::SortDoubles(values);
             return;
         }
-    if (n < kSmall) {
-        std::sort(values.begin(), values.end());
-        return;
-    }
-    std::vector<std::uint64_t> work(n);
-    auto* column = reinterpret_cast<unsigned char*>(values.data());
-    auto* other = reinterpret_cast<unsigned char*>(work.data());
-    Histograms h;
-    ToKeys(values, column, h);
-    unsigned char* from = column;
-    unsigned char* to = other;
-    for (int p = 0; p < kPasses; ++p) {
-        const Counts& counts = h[static_cast<std::size_t>(p)];
-        if (!PassNeeded(counts, n)) continue;
-        Counts start = Offsets(counts);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint64_t k = Load(from, i);
-            Store(to, start[Digit(k, p)]++, k);
-        }
-        std::swap(from, to);
-    }
-    for (std::size_t i = 0; i < n; ++i) values[i] = ValueOf(Load(from, i));
+    std::vector<std::uint64_t> keys(n);
+    SortFromColumn(values, Plain{keys.data()});
+    for (std::size_t i = 0; i < n; ++i) values[i] = ValueOf(keys[i]);
 }
 
 void RankColumn(std::span<double> values) {
     const std::size_t n = values.size();
     if (n == 0) return;
-    if (n < kSmall) {
-        std::vector<std::uint64_t> keys(n);
-        std::vector<std::uint32_t> order(n);
-        std::iota(order.begin(), order.end(), 0u);
-        for (std::size_t i = 0; i < n; ++i) keys[i] = KeyOf(values[i]);
-        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
-        AssignRanks(values, [&](std::size_t i) { return keys[order[i]]; }, order.data());
-        return;
+    std::vector<std::uint64_t> keys(n);
+    std::vector<std::uint32_t> at(n);
+    SortFromColumn(values, Indexed{keys.data(), at.data()});
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        // Sorted, so "not below the next" means equal to it (0 and -0 are neighbours).
+        const bool tiedWithNext = i + 1 < n && ValueOf(keys[i]) >= ValueOf(keys[i + 1]);
+        if (tiedWithNext) continue;
+        const double rank = i == runStart ? static_cast<double>(i + 1)
+                                          : (static_cast<double>(i + 1) + static_cast<double>(runStart + 1)) / 2.0;
+        for (std::size_t k = runStart; k <= i; ++k) values[at[k]] = rank;
+        runStart = i + 1;
     }
-    std::vector<std::uint64_t> work(n);
-    std::vector<std::uint32_t> order(n), workOrder(n);
-    std::iota(order.begin(), order.end(), 0u);
-    auto* column = reinterpret_cast<unsigned char*>(values.data());
-    auto* other = reinterpret_cast<unsigned char*>(work.data());
-    Histograms h;
-    ToKeys(values, column, h);
-    unsigned char* fromKeys = column;
-    unsigned char* toKeys = other;
-    std::uint32_t* fromOrder = order.data();
-    std::uint32_t* toOrder = workOrder.data();
-    for (int p = 0; p < kPasses; ++p) {
-        const Counts& counts = h[static_cast<std::size_t>(p)];
-        if (!PassNeeded(counts, n)) continue;
-        Counts start = Offsets(counts);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::uint64_t k = Load(fromKeys, i);
-            const std::uint32_t at = start[Digit(k, p)]++;
-            Store(toKeys, at, k);
-            toOrder[at] = fromOrder[i];
-        }
-        std::swap(fromKeys, toKeys);
-        std::swap(fromOrder, toOrder);
-    }
-    // The ranks go into the column, so the sorted keys must live in the other buffer.
-    if (fromKeys == column) std::memcpy(other, column, 8 * n);
-    AssignRanks(values, [&](std::size_t i) { return work[i]; }, fromOrder);
 }
 
 }  // namespace nuvir

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 #include "appdata/utilities_rounding.h"
@@ -174,24 +175,36 @@ std::vector<double> CountedRanks(const std::vector<double>& v) {
 
 TEST(RankTransform, TiesShareTheMeanPosition) {
     EXPECT_EQ(Ranked({-1.5, 0.0, -0.0, 7}), (std::vector<double>{1, 2.5, 2.5, 4}));
-    // Long enough for the radix sort, with negative values, signed zeros, extremes and
-    // many ties; then columns whose values differ only in their top bytes, so the sort
-    // skips passes and ends in either of its two buffers.
+    // The sort splits the range of what it holds into buckets, level by level: columns
+    // with negative values, signed zeros, extremes and many ties; values spread over
+    // twenty decades; a dense cluster beside a few far outliers (one bucket holds
+    // nearly all, so it must split again on its own range); neighbouring doubles;
+    // all equal; and sizes on either side of the few keys finished by insertion.
     auto next = Uniforms(7);
-    std::vector<double> mixed(3000), spread(5000);
+    std::vector<double> mixed(3000), spread(5000), cluster(20000), neighbours(4000), equal(1000, 2.5), small(25), tiny(24);
     for (auto& x : mixed) {
         const double u = next();
         x = u < 0.3 ? std::floor(u * 40) - 6 : (u < 0.35 ? (u < 0.325 ? 0.0 : -0.0) : (u - 0.6) * 1e5);
     }
     mixed[17] = -1e300, mixed[18] = 1e300, mixed[19] = 5e-324;
     for (auto& x : spread) x = (next() - 0.5) * std::pow(10.0, std::floor(next() * 20) - 10);
-    for (auto v : {mixed, spread}) {
+    for (auto& x : cluster) x = 1.0 + next() * 1e-12;
+    cluster[5] = -1e200, cluster[6] = 1e200, cluster[7] = 3.0;
+    for (auto& x : neighbours) x = std::nextafter(1.0, 2.0 * std::floor(next() * 2)) * (next() < 0.5 ? 1 : -1);
+    for (auto& x : small) x = std::floor(next() * 10);
+    for (auto& x : tiny) x = next();
+    for (auto v : {mixed, spread, cluster, neighbours, equal, small, tiny}) {
         EXPECT_EQ(Ranked(v), CountedRanks(v)) << v.size();
         std::vector<double> expected = v;
         std::sort(expected.begin(), expected.end());
         SortColumn(v);
         EXPECT_TRUE(std::signbit(v.front()) == std::signbit(expected.front()) && v == expected) << v.size();
     }
+    // NaN equals nothing: each has a rank of its own, beyond the infinities.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(Ranked({nan, 1.0, -std::numeric_limits<double>::infinity(), nan, 1.0}).back(), 2.5);
+    const std::vector<double> withNan = Ranked({nan, 1.0, std::numeric_limits<double>::infinity(), nan, 1.0});
+    EXPECT_TRUE(withNan[1] == 1.5 && withNan[2] == 3 && withNan[0] + withNan[3] == 9 && withNan[0] != withNan[3]);
 }
 
 // Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
