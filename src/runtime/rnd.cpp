@@ -30,6 +30,22 @@ constinit Pcg32 generator = SeededFrom(0x4E55564952ULL);
 
 }  // namespace rnd_detail
 
+void RndPosition::Skip(std::uint64_t count) {
+    // The state moves by s -> a s + c; `count` steps compose to s -> A s + C, built by
+    // squaring the one-step map along the bits of count (arithmetic modulo 2^64).
+    std::uint64_t stepMul = 6364136223846793005ULL, stepAdd = g_.increment;
+    std::uint64_t mul = 1, add = 0;
+    for (; count != 0; count >>= 1) {
+        if (count & 1) {
+            mul *= stepMul;
+            add = add * stepMul + stepAdd;
+        }
+        stepAdd = (stepMul + 1) * stepAdd;
+        stepMul *= stepMul;
+    }
+    g_.state = mul * g_.state + add;
+}
+
 float Rnd(float argument) {
     if (argument < 0.0f) rnd_detail::generator = rnd_detail::SeededFrom(std::bit_cast<std::uint32_t>(argument));
     return Rnd();

@@ -33,13 +33,41 @@ constexpr std::uint32_t Next32(Pcg32& g) {
     const auto rot = static_cast<std::uint32_t>(old >> 59);
     return std::rotr(xorshifted, static_cast<int>(rot));
 }
+
+constexpr float ValueOf(std::uint32_t output) {
+    constexpr float kScale = 1.0f / 16777216.0f;  // 2^-24
+    return static_cast<float>(output >> 8) * kScale;
+}
 }  // namespace rnd_detail
 
 // The next value of the sequence.
-inline float Rnd() {
-    constexpr float kScale = 1.0f / 16777216.0f;  // 2^-24
-    return static_cast<float>(rnd_detail::Next32(rnd_detail::generator) >> 8) * kScale;
-}
+inline float Rnd() { return rnd_detail::ValueOf(rnd_detail::Next32(rnd_detail::generator)); }
+
+// A place in the built-in sequence, drawn from on its own: a copy of where the
+// process-wide generator stands gives the values Rnd() would give from there. Skipping
+// ahead costs a few dozen multiplications whatever the distance, so threads can each
+// draw their own stretch of one run's sequence.
+class RndPosition {
+public:
+    // Where the process-wide generator stands now.
+    static RndPosition Current() { return RndPosition(rnd_detail::generator); }
+    // Moves the process-wide generator here.
+    void MakeCurrent() const { rnd_detail::generator = g_; }
+    // Moves past the next `count` values; modulo 2^64, so the largest counts step back.
+    void Skip(std::uint64_t count);
+    float Next() { return rnd_detail::ValueOf(rnd_detail::Next32(g_)); }
+    bool operator==(const RndPosition& o) const { return g_.state == o.g_.state && g_.increment == o.g_.increment; }
+
+    // The raw generator state, for tests that need a chosen stretch of values.
+    static RndPosition FromState(std::uint64_t state, std::uint64_t increment) {
+        return RndPosition(rnd_detail::Pcg32{state, increment | 1ULL});
+    }
+
+private:
+    explicit RndPosition(const rnd_detail::Pcg32& g) : g_(g) {}
+    rnd_detail::Pcg32 g_;
+};
+
 // With a negative argument: reseeds from the argument, then returns the first value of
 // the new sequence. With any other argument: the next value, as Rnd().
 float Rnd(float argument);

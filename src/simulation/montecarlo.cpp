@@ -336,21 +336,36 @@ void CMonteCarlo::InitialisePRNG() {
 
 namespace {
 
-// One uniform number from the custom generator or from two values of the built-in one.
-template <bool kCustom>
-inline double NextUniformFrom() {
-    double x;
-    if constexpr (kCustom) {
-        std::int32_t idum = 1;
-        x = MUtilities::Ran1(idum);
-    } else {
-        const float r1 = Rnd();
-        const float r2 = Rnd();
-        x = static_cast<double>(r2) + static_cast<double>(r1) * 1E-07;
-    }
+// One uniform number from two values of the built-in generator, in the order drawn.
+inline double CombineUniform(float r1, float r2) {
+    double x = static_cast<double>(r2) + static_cast<double>(r1) * 1E-07;
     if (x >= 1.0) x -= 1.0;
     return x;
 }
+
+// One uniform number from the custom generator or from two values of the built-in one.
+template <bool kCustom>
+inline double NextUniformFrom() {
+    if constexpr (kCustom) {
+        std::int32_t idum = 1;
+        const double x = MUtilities::Ran1(idum);
+        return x >= 1.0 ? x - 1.0 : x;
+    } else {
+        const float r1 = Rnd();
+        const float r2 = Rnd();
+        return CombineUniform(r1, r2);
+    }
+}
+
+inline double NextUniformFrom(RndPosition& sequence) {
+    const float r1 = sequence.Next();
+    const float r2 = sequence.Next();
+    return CombineUniform(r1, r2);
+}
+
+// Built-in values a trial draws when nothing is redrawn: two for each of the thirteen
+// keys and the thirteen numbers.
+constexpr std::uint64_t kValuesPerTrial = 2 * 2 * kQ;
 
 }  // namespace
 
@@ -531,7 +546,7 @@ void CMonteCarlo::TransformSlots(const TrialPlan& plan, const Order& order,
 }
 
 void CMonteCarlo::CompleteTrial(const TrialPlan& plan, std::int32_t t) const {
-    double* row = plan.base + (t - 1);
+    const double* row = plan.base + (t - 1);
     std::array<double, kQ> uniforms{};
     std::array<float, kQ> keys{};
     unsigned char bytes[kKeyColumns * 8];
@@ -539,7 +554,12 @@ void CMonteCarlo::CompleteTrial(const TrialPlan& plan, std::int32_t t) const {
     for (int c = 0; c < kKeyColumns; ++c)
         std::memcpy(bytes + 8 * c, row + static_cast<std::size_t>(TrialTable::kTotalRisk + c) * plan.stride, 8);
     std::memcpy(keys.data(), bytes, sizeof(float) * kQ);
+    CompleteTrial(plan, t, keys, uniforms);
+}
 
+void CMonteCarlo::CompleteTrial(const TrialPlan& plan, std::int32_t t, const std::array<float, kQ>& keys,
+                                const std::array<double, kQ>& uniforms) const {
+    double* row = plan.base + (t - 1);
     std::array<double, kQ> values{};
     TransformSlots(plan, OrderFromKeys(plan.lo, keys), uniforms, kQ, values);
     double out[TrialTable::kOutputs];
@@ -576,6 +596,133 @@ struct alignas(64) DrawState {
 };
 
 }  // namespace
+
+namespace {
+
+// A trial's keys and numbers from its place in the built-in sequence; false when a
+// number of 0 fell to a quantity that would redraw it.
+bool DrawTrial(RndPosition& sequence, const std::array<std::int32_t, kQ>& codes, std::int32_t lo,
+               std::array<float, kQ>& keys, std::array<double, kQ>& uniforms) {
+    for (auto& key : keys) key = static_cast<float>(NextUniformFrom(sequence));
+    for (int slot = 0; slot < kQ; ++slot) {
+        const double u = NextUniformFrom(sequence);
+        if (u == 0.0 && codes[static_cast<std::size_t>(OrderFromKeys(lo, keys)[static_cast<std::size_t>(slot)] - lo)] != 0)
+            return false;
+        uniforms[static_cast<std::size_t>(slot)] = u;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers) {
+    const auto n = static_cast<std::int32_t>(plan.stride);
+    const std::int32_t blocks = (n - 1) / blockTrials + 1;
+    auto blockStart = [&](std::int32_t b) { return b * blockTrials + 1; };
+    auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * blockTrials); };
+    const RndPosition start = RndPosition::Current();
+
+    // How each block ended, written by its worker before it reports the block done.
+    struct BlockEnd {
+        std::int32_t failedAt = 0;  // the trial whose draw failed
+        std::exception_ptr error;
+        std::int32_t redrawAt = 0;  // the trial that had to redraw a number
+    };
+    std::vector<BlockEnd> ends(static_cast<std::size_t>(blocks));
+    std::vector<char> done(static_cast<std::size_t>(blocks), 0);
+    std::mutex mutex;
+    std::condition_variable progress;
+    std::atomic<std::int32_t> nextBlock{0};
+    // Blocks after one that failed or redrew cannot matter.
+    std::atomic<std::int32_t> lastNeeded{blocks};
+
+    auto work = [&] {
+        const TrialPlan own = plan;
+        std::array<float, kQ> keys{};
+        std::array<double, kQ> uniforms{};
+        for (;;) {
+            const std::int32_t b = nextBlock.fetch_add(1);
+            if (b >= blocks) return;
+            BlockEnd& end = ends[static_cast<std::size_t>(b)];
+            if (b <= lastNeeded.load()) {
+                RndPosition sequence = start;
+                sequence.Skip(kValuesPerTrial * static_cast<std::uint64_t>(blockStart(b) - 1));
+                for (std::int32_t t = blockStart(b); t <= blockEnd(b); ++t) {
+                    if (!DrawTrial(sequence, own.codes, own.lo, keys, uniforms)) {
+                        end.redrawAt = t;
+                        break;
+                    }
+                    try {
+                        CompleteTrial(own, t, keys, uniforms);
+                    } catch (...) {
+                        end.failedAt = t;
+                        end.error = std::current_exception();
+                        break;
+                    }
+                }
+                if (end.failedAt != 0 || end.redrawAt != 0) {
+                    std::int32_t seen = lastNeeded.load();
+                    while (b < seen && !lastNeeded.compare_exchange_weak(seen, b)) {
+                    }
+                }
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                done[static_cast<std::size_t>(b)] = 1;
+            }
+            progress.notify_one();
+        }
+    };
+
+    std::vector<std::thread> pool;
+    try {
+        for (int w = 0; w < workers; ++w) pool.emplace_back(work);
+    } catch (...) {
+        // Fewer threads than asked for: the ones started do the work.
+    }
+    if (pool.empty()) return false;
+    auto finish = [&] {
+        nextBlock.store(blocks);
+        for (auto& th : pool) th.join();
+    };
+
+    // One yield per trial, in trial order, once the trials before it are done; the
+    // first block that failed or redrew ends the run here.
+    std::int32_t yielded = 0;
+    std::exception_ptr failure;
+    bool redrawn = false;
+    try {
+        for (std::int32_t b = 0; b < blocks && !failure && !redrawn; ++b) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                progress.wait(lock, [&] { return done[static_cast<std::size_t>(b)] != 0; });
+            }
+            const BlockEnd& end = ends[static_cast<std::size_t>(b)];
+            redrawn = end.redrawAt != 0;
+            if (redrawn) break;
+            const std::int32_t last = end.failedAt != 0 ? end.failedAt : blockEnd(b);
+            while (yielded < last) {
+                ++yielded;
+                host_.Yield();
+            }
+            failure = end.error;
+        }
+    } catch (...) {
+        // A failed yield comes before anything of its trial, and every earlier trial
+        // went well.
+        failure = std::current_exception();
+    }
+    finish();
+    if (redrawn) {
+        start.MakeCurrent();
+        return false;
+    }
+    if (failure) std::rethrow_exception(failure);
+    RndPosition after = start;
+    after.Skip(kValuesPerTrial * static_cast<std::uint64_t>(n));
+    after.MakeCurrent();
+    return true;
+}
 
 std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
     std::vector<std::unique_ptr<BetaQuantile>> quantiles;
@@ -663,6 +810,11 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     const int threads = std::max(SimulationWorkerThreads(), 1);
     const std::int32_t blockTrials = std::clamp(n / (8 * threads), kMinBlockTrials, kMaxBlockTrials);
     const std::int32_t blocks = (n - 1) / blockTrials + 1;
+    // The built-in generator can start each block of trials at its own place in the
+    // sequence, so the workers draw too; the custom generator's table of earlier values
+    // makes its sequence one that only this thread can draw.
+    if (prngToUse_ != 1 && threads > 1 && blocks > 1 && FillTrialsInParallel(plan, blockTrials, std::min(threads, blocks)))
+        return;
     auto blockStart = [&](std::int32_t b) { return b * blockTrials + 1; };
     auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * blockTrials); };
 

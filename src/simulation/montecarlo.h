@@ -132,8 +132,16 @@ private:
     void TransformSlots(const TrialPlan& plan, const std::array<std::int32_t, TrialTable::kQuantities>& order,
                         const std::array<double, TrialTable::kQuantities>& uniforms, int toSlot,
                         std::array<double, TrialTable::kQuantities>& values) const;
-    // Trial t's row from its drawn numbers: quantities and outputs.
+    // Trial t's row from its drawn numbers: quantities and outputs. The first form
+    // reads the numbers from the row, where the drawing thread left them.
     void CompleteTrial(const TrialPlan& plan, std::int32_t t) const;
+    void CompleteTrial(const TrialPlan& plan, std::int32_t t, const std::array<float, TrialTable::kQuantities>& keys,
+                       const std::array<double, TrialTable::kQuantities>& uniforms) const;
+    // The built-in generator's trials, drawn and completed by the workers, each block
+    // of trials from its own place in the sequence, while this thread yields. False,
+    // with the generator where it started, when a number had to be redrawn: that moves
+    // the place of every later trial, so the caller draws them on this thread instead.
+    bool FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers);
 
     SimulationHost& host_;
     std::int32_t prngToUse_ = 0;

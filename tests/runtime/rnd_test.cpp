@@ -33,6 +33,35 @@ TEST(RndSequence, ReseedingGivesTheDocumentedSequence) {
     }
 }
 
+// A copied position draws what the generator would; skipping k values lands where k
+// draws would, for distances from 0 to past 2^32, and the largest counts step back.
+TEST(RndSequence, APositionDrawsOnItsOwnAndSkipsAsDrawingWould) {
+    Rnd(-7.0f);
+    const RndPosition start = RndPosition::Current();
+    const std::vector<float> drawn = Draw(5000);
+    for (const std::uint64_t k : {0ULL, 1ULL, 2ULL, 3ULL, 64ULL, 1000ULL, 4095ULL}) {
+        RndPosition p = start;
+        p.Skip(k);
+        EXPECT_EQ(p.Next(), drawn[k]) << k;
+    }
+    RndPosition stepped = start;
+    for (int i = 0; i < 5000; ++i) stepped.Next();
+    EXPECT_TRUE(stepped == RndPosition::Current());
+    // A far jump done in two halves or at once, and back again.
+    RndPosition far = start, halves = start;
+    far.Skip((1ULL << 33) + 12345);
+    halves.Skip(1ULL << 32);
+    halves.Skip((1ULL << 32) + 12345);
+    EXPECT_TRUE(far == halves);
+    far.Skip(0ULL - ((1ULL << 33) + 12345));
+    EXPECT_TRUE(far == start);
+    // Making a position current moves the generator there.
+    RndPosition p = start;
+    p.Skip(10);
+    p.MakeCurrent();
+    EXPECT_EQ(Rnd(), drawn[10]);
+}
+
 // The same negative argument restarts the same sequence wherever it stands; a
 // non-negative one draws the next value without reseeding.
 TEST(RndSequence, NegativeArgumentsRestartAndOthersDrawOn) {

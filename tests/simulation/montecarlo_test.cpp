@@ -397,36 +397,55 @@ void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMa
 // A failure ends the run as the earliest failing draw of that loop does: I1 uniform
 // with its upper end just beyond the largest Double overflows about one trial in ten
 // thousand, first at trial 20973 from seed 105. Validation lets no negative spread
-// through; should one reach the loop, it ends the run at its first draw.
+// through; should one reach the loop, it ends the run at its first draw. The workers
+// draw the built-in generator's trials each from its own place in the sequence; a
+// number of 0, redrawn, moves every later trial's place: the last row starts from a
+// place whose state makes the 5001st trial's fifth number 0 (two outputs of 0 in a
+// row; no quantity is uniform, so it is redrawn).
 TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneLoop) {
     const Rows overflowing =
         WithRow(UniformRows(), 4, std::numeric_limits<double>::max() - 0.9998e304, 1e304 / std::sqrt(3.0), 0);
-    for (const auto& [inputs, prng, seed, n, badI4Spread] : {std::tuple{MixedInputWithTables(), 0, 4242.25f, 3 * 4096 + 17, 0.0},
-                                                          {MixedInputWithTables(), 1, 4242.25f, 3 * 4096 + 17, 0.0},
-                                                          {Matrix(overflowing), 0, 105.0f, 40000, 0.0},
-                                                          {Matrix(MixedRows()), 1, 2.0f, 20000, -1.5}}) {
+    Rows noUniform = MixedRows();
+    for (const std::size_t k : {3, 8, 11}) noUniform[k][2] = 1;
+    for (const auto& [inputs, prng, seed, n, badI4Spread, zeroAt] :
+         {std::tuple{MixedInputWithTables(), 0, 4242.25f, 3 * 4096 + 17, 0.0, 0},
+          {MixedInputWithTables(), 1, 4242.25f, 3 * 4096 + 17, 0.0, 0},
+          {Matrix(overflowing), 0, 105.0f, 40000, 0.0, 0},
+          {Matrix(MixedRows()), 1, 2.0f, 20000, -1.5, 0},
+          {Matrix(noUniform), 0, 7.0f, 12000, 0.0, 5001}}) {
         EngineTestHost host;
         CMonteCarlo mc(host);
         mc.SetPRNGToUse(prng);
         auto m = Access::Validate(mc, inputs);
         if (badI4Spread < 0) m[7][1] = badI4Spread;
-        Access::Seed(mc, seed);
+        const std::int32_t placeZeroAt = zeroAt;
+        auto start = [&] {
+            Access::Seed(mc, seed);
+            if (placeZeroAt == 0) return;
+            RndPosition zero = RndPosition::FromState(0, 1);  // states below 2^27 give 0
+            zero.Skip(0ULL - (52ULL * (placeZeroAt - 1) + 2 * 13 + 2 * 4));
+            zero.MakeCurrent();
+        };
+        start();
         TrialTable reference(n, 0);
         const std::string failure = test::ErrorText([&] { ReferenceTrials(mc, reference, m, host); });
         const bool late = host.yields > 4096 && failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ");
         ASSERT_EQ(late, seed == 105.0f);
         EXPECT_EQ(failure == "Invalid SD (-1.5) in CMonteCarlo", badI4Spread < 0 && host.yields == 1);
+        const RndPosition after = RndPosition::Current();
         for (const int workers : {1, 2, 8}) {
-            SCOPED_TRACE(prng * 100 + workers);
+            SCOPED_TRACE(std::to_string(prng * 100 + workers) + " zero at " + std::to_string(placeZeroAt));
             WorkerThreads threads(workers);
-            Access::Seed(mc, seed);
+            start();
             TrialTable table(n, 0);
             host.yields = 0;
             EXPECT_EQ(test::ErrorText([&] { Access::FillTrials(mc, table, m); }), failure);
             if (!failure.empty()) continue;
             for (int c = 0; c < TrialTable::kColumns; ++c)
                 ASSERT_EQ(std::memcmp(reference.column(c), table.column(c), sizeof(double) * n), 0) << c;
-            EXPECT_EQ(host.yields, n);
+            // The sequence goes on where the loop left it; the redraw's second pass yields again.
+            EXPECT_TRUE(prng == 1 || RndPosition::Current() == after);
+            EXPECT_TRUE(placeZeroAt == 0 || workers == 1 ? host.yields == n : host.yields > n) << host.yields;
         }
     }
 }
