@@ -38,24 +38,36 @@ inline double ValueOf(std::uint64_t k) {
     return std::bit_cast<double>(b);
 }
 
+// Keys are kept in 8-byte slots of double arrays (copied in and out as raw bits), so
+// the sorted keys can become the sorted values where they lie.
+struct Slots {
+    double* slot;
+    std::uint64_t operator[](std::size_t i) const {
+        std::uint64_t k;
+        std::memcpy(&k, slot + i, 8);
+        return k;
+    }
+    void Set(std::size_t i, std::uint64_t k) const { std::memcpy(slot + i, &k, 8); }
+};
+
 // Keys with the positions they came from, or keys alone.
 struct Indexed {
-    std::uint64_t* key;
+    Slots key;
     std::uint32_t* at;
     void Move(std::size_t to, std::size_t from) const {
-        key[to] = key[from];
+        key.Set(to, key[from]);
         at[to] = at[from];
     }
 };
 struct Plain {
-    std::uint64_t* key;
+    Slots key;
     std::uint32_t* at = nullptr;
-    void Move(std::size_t to, std::size_t from) const { key[to] = key[from]; }
+    void Move(std::size_t to, std::size_t from) const { key.Set(to, key[from]); }
 };
 
 template <class Data>
 Data Offset(Data d, std::size_t by) {
-    d.key += by;
+    d.key.slot += by;
     if constexpr (std::is_same_v<Data, Indexed>) d.at += by;
     return d;
 }
@@ -68,7 +80,7 @@ void InsertionSort(Data d, std::size_t n) {
         if constexpr (std::is_same_v<Data, Indexed>) a = d.at[i];
         std::size_t j = i;
         for (; j > 0 && d.key[j - 1] > k; --j) d.Move(j, j - 1);
-        d.key[j] = k;
+        d.key.Set(j, k);
         if constexpr (std::is_same_v<Data, Indexed>) d.at[j] = a;
     }
 }
@@ -112,10 +124,10 @@ void SortKeys(Data d, Data scratch, std::size_t n) {
     std::copy_n(start.begin(), buckets, next.begin());
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t to = next[s.Bucket(d.key[i])]++;
-        scratch.key[to] = d.key[i];
+        scratch.key.Set(to, d.key[i]);
         if constexpr (std::is_same_v<Data, Indexed>) scratch.at[to] = d.at[i];
     }
-    std::memcpy(d.key, scratch.key, 8 * n);
+    std::memcpy(d.key.slot, scratch.key.slot, 8 * n);
     if constexpr (std::is_same_v<Data, Indexed>) std::memcpy(d.at, scratch.at, 4 * n);
     for (std::size_t b = 0; b < buckets; ++b)
         if (start[b + 1] - start[b] > 1) SortKeys(Offset(d, start[b]), scratch, start[b + 1] - start[b]);
@@ -125,8 +137,9 @@ void SortKeys(Data d, Data scratch, std::size_t n) {
 // came from): one scattering pass straight from the column, then each bucket sorted
 // on its own.
 template <class Data>
-void SortFromColumn(std::span<const double> values, Data d) {
+void SortFromColumn(std::span<const double> values, Data d, ColumnScratch& work) {
     const std::size_t n = values.size();
+    if (n == 0) return;
     std::uint64_t lo = KeyOf(values[0]), hi = lo;
     for (const double x : values) {
         const std::uint64_t k = KeyOf(x);
@@ -137,57 +150,98 @@ void SortFromColumn(std::span<const double> values, Data d) {
     Split s{lo, 0, range == 0 ? 0 : BucketBits(n, range)};
     s.shift = range - s.bits;
     const std::size_t buckets = std::size_t{1} << s.bits;
-    std::vector<std::uint32_t> start(buckets + 1, 0);
+    std::array<std::uint32_t, (1u << kMaxBucketBits) + 1> start;
+    std::fill_n(start.begin(), buckets + 1, 0u);
     for (const double x : values) ++start[s.Bucket(KeyOf(x)) + 1];
     for (std::size_t b = 1; b <= buckets; ++b) start[b] += start[b - 1];
-    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    std::array<std::uint32_t, (1u << kMaxBucketBits)> next;
+    std::copy_n(start.begin(), buckets, next.begin());
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t k = KeyOf(values[i]);
         const std::uint32_t to = next[s.Bucket(k)]++;
-        d.key[to] = k;
+        d.key.Set(to, k);
         if constexpr (std::is_same_v<Data, Indexed>) d.at[to] = static_cast<std::uint32_t>(i);
     }
     if (range == 0) return;
     std::size_t largest = 0;
     for (std::size_t b = 0; b < buckets; ++b) largest = std::max<std::size_t>(largest, start[b + 1] - start[b]);
-    std::vector<std::uint64_t> scratchKeys(largest);
-    std::vector<std::uint32_t> scratchAt(std::is_same_v<Data, Indexed> ? largest : 0);
-    const Data scratch{scratchKeys.data(), scratchAt.data()};
+    Data scratch{Slots{work.BucketKeys(largest)}, nullptr};
+    if constexpr (std::is_same_v<Data, Indexed>) scratch.at = work.BucketPositions(largest);
     for (std::size_t b = 0; b < buckets; ++b)
         if (start[b + 1] - start[b] > 1) SortKeys(Offset(d, start[b]), scratch, start[b + 1] - start[b]);
 }
 
+bool HoldsNaN(std::span<const double> values) {
+    return std::any_of(values.begin(), values.end(), [](double x) { return std::isnan(x); });
+}
+
 }  // namespace
+
+ScratchPool::Lease::~Lease() {
+    std::lock_guard<std::mutex> lock(pool_.mutex_);
+    try {
+        pool_.free_.push_back(std::move(scratch_));
+    } catch (...) {
+        // No room to keep it: it is freed instead.
+    }
+}
+
+ScratchPool::Lease ScratchPool::Take() {
+    std::unique_ptr<ColumnScratch> scratch;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!free_.empty()) {
+            scratch = std::move(free_.back());
+            free_.pop_back();
+        }
+    }
+    if (!scratch) scratch = std::make_unique<ColumnScratch>();
+    return Lease(*this, std::move(scratch));
+}
 
 void SortColumn(std::span<double> values) {
     const std::size_t n = values.size();
     if (n < 2) return;
-    for (const double x : values)
-        if (std::isnan(x)) {
-            MUtilities::SortDoubles(values);
-            return;
-        }
-    std::vector<std::uint64_t> keys(n);
-    SortFromColumn(values, Plain{keys.data()});
+    if (HoldsNaN(values)) {
+        MUtilities::SortDoubles(values);
+        return;
+    }
+    ColumnScratch work;
+    const Slots keys{work.Keys(n)};
+    SortFromColumn(values, Plain{keys}, work);
     for (std::size_t i = 0; i < n; ++i) values[i] = ValueOf(keys[i]);
 }
 
 void RankColumn(std::span<double> values) {
+    ColumnScratch work;
+    RankColumn(values, work);
+}
+
+std::span<const double> RankColumn(std::span<double> values, ColumnScratch& work) {
     const std::size_t n = values.size();
-    if (n == 0) return;
-    std::vector<std::uint64_t> keys(n);
-    std::vector<std::uint32_t> at(n);
-    SortFromColumn(values, Indexed{keys.data(), at.data()});
+    double* sorted = work.Keys(n);
+    std::vector<double> quicksorted;
+    if (HoldsNaN(values)) {
+        // The ranks need no special order of NaN; the sorted values keep the quicksort's.
+        quicksorted.assign(values.begin(), values.end());
+        SortColumn(quicksorted);
+    }
+    const Slots keys{sorted};
+    std::uint32_t* at = work.Positions(n);
+    SortFromColumn(values, Indexed{keys, at}, work);
+    for (std::size_t i = 0; i < n; ++i) sorted[i] = ValueOf(keys[i]);
+    // A run of equal values shares the mean of its first and last place: twice the
+    // rank is a whole number, so the half of a tie is exact. Sorted, so "not below the
+    // next" means equal to it (0 and -0 are neighbours).
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < n; ++i) {
-        // Sorted, so "not below the next" means equal to it (0 and -0 are neighbours).
-        const bool tiedWithNext = i + 1 < n && ValueOf(keys[i]) >= ValueOf(keys[i + 1]);
-        if (tiedWithNext) continue;
-        const double rank = i == runStart ? static_cast<double>(i + 1)
-                                          : (static_cast<double>(i + 1) + static_cast<double>(runStart + 1)) / 2.0;
+        if (i + 1 < n && sorted[i] >= sorted[i + 1]) continue;
+        const double rank = static_cast<double>((i + 1) + (runStart + 1)) / 2.0;
         for (std::size_t k = runStart; k <= i; ++k) values[at[k]] = rank;
         runStart = i + 1;
     }
+    if (!quicksorted.empty()) std::copy(quicksorted.begin(), quicksorted.end(), sorted);
+    return {sorted, n};
 }
 
 }  // namespace nuvir

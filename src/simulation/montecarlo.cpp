@@ -156,8 +156,7 @@ void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std:
         TrialTable table(trials, 0);
         FillTrials(table, m);
         ExportTrialData(table, exportPaths_, exportsFailed_, host_);
-        results_.ComputeOutputStatistics(table, classes, ci_);
-        results_.ComputeSensitivityMeasures(table, host_);
+        results_.ComputeStatisticsAndMeasures(table, classes, ci_, host_);
     } catch (const std::bad_alloc&) {
         RaiseOutOfMemory();
     } catch (const std::length_error&) {

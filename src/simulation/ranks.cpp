@@ -18,21 +18,20 @@ void RankTransform(TrialTable& table, std::int32_t column) {
                                  static_cast<std::size_t>(table.trials())));
 }
 
+void CorrelatePair(const TrialTable& table, int pair, SensitivityTable& s) {
+    const std::size_t n = static_cast<std::size_t>(table.trials());
+    auto columnOf = [&](int c) { return std::span<const double>(table.column(table.firstColumn() + c), n); };
+    const int m = pair / kInputColumns;
+    const int j = pair % kInputColumns;
+    // A column without spread has no correlation and keeps the no-value marker.
+    const auto r = ArrayStatistics::Correlation(columnOf(TrialTable::kTotalRisk + m), columnOf(j));
+    if (r) s(j, m) = *r;
+}
+
 SensitivityTable CorrelationSensitivities(TrialTable& table, bool ranked) {
     if (ranked) ParallelFor(TrialTable::kColumns, [&](int c) { RankTransform(table, c); });
-
-    const std::size_t n = static_cast<std::size_t>(table.trials());
-    auto columnOf = [&](int c) {
-        return std::span<const double>(table.column(table.firstColumn() + c), n);
-    };
-    // A column without spread has no correlation and keeps the no-value marker.
     SensitivityTable s;
-    ParallelFor(2 * kInputColumns, [&](int task) {
-        const int m = task / kInputColumns;
-        const int j = task % kInputColumns;
-        const auto r = ArrayStatistics::Correlation(columnOf(TrialTable::kTotalRisk + m), columnOf(j));
-        if (r) s(j, m) = *r;
-    });
+    ParallelFor(2 * kInputColumns, [&](int pair) { CorrelatePair(table, pair, s); });
     return s;
 }
 

@@ -21,5 +21,7 @@ void RankTransform(TrialTable& table, std::int32_t column);
 // (a column without spread). With ranked, first replaces all 22 columns of the table
 // by their ranks; the table stays ranked afterwards.
 SensitivityTable CorrelationSensitivities(TrialTable& table, bool ranked);
+// One of those 26 correlations, into s: input pair % 13 with output pair / 13.
+void CorrelatePair(const TrialTable& table, int pair, SensitivityTable& s);
 
 }  // namespace nuvir

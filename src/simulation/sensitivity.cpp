@@ -3,6 +3,7 @@
 #include <span>
 #include <vector>
 
+#include "simulation/columnsort.h"
 #include "simulation/host.h"
 #include "simulation/ranks.h"
 #include "simulation/regression.h"
@@ -27,13 +28,8 @@ Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
     return {regression.StandardisedValues(), regression.R2Value()};
 }
 
-}  // namespace
-
-R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, SensitivityTable& regressionTable) {
-    // Each fit starts from a freshly initialised regression, so the two are independent.
-    std::array<Fit, 2> fits;
-    ParallelFor(2, [&](int m) { fits[static_cast<std::size_t>(m)] = FitOutput(table, useConstant, m); });
-
+// The fits' coefficients into regressionTable (recreated), their R² returned.
+R2Pair StoreFits(const std::array<Fit, 2>& fits, bool useConstant, SensitivityTable& regressionTable) {
     regressionTable = SensitivityTable();
     R2Pair pair;
     for (int m = 0; m < 2; ++m) {
@@ -51,6 +47,62 @@ R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, Sensit
     return pair;
 }
 
+constexpr int kPairs = 2 * kInputColumns;
+
+// The measures; with statistics, the output statistics too, from the sorts that rank
+// the outputs. Each step hands its workers one list of tasks, and the sorts share
+// their work spaces.
+void ComputeMeasures(SimulationResults& results, TrialTable& table, const SimulationHost& host,
+                     OutputStatisticsWork* statistics) {
+    const bool useConstant = host.RegUseConstant();
+    std::array<Fit, 2> fits;
+    SensitivityTable pearson;
+    ParallelFor(2 + kPairs, [&](int task) {
+        if (task < 2)
+            fits[static_cast<std::size_t>(task)] = FitOutput(table, useConstant, task);
+        else
+            CorrelatePair(table, task - 2, pearson);
+    });
+
+    // Spearman: every column replaced by its ranks, which the rank regression needs too.
+    ScratchPool pool;
+    ParallelFor(TrialTable::kColumns, [&](int c) {
+        const ScratchPool::Lease scratch = pool.Take();
+        if (statistics && c >= kInputColumns) return statistics->RankedColumn(c - kInputColumns, table, *scratch);
+        RankColumn(std::span<double>(table.column(table.firstColumn() + c), static_cast<std::size_t>(table.trials())),
+                   *scratch);
+    });
+    if (statistics) statistics->Publish();
+    SensitivityTable src;
+    results.r2[0] = StoreFits(fits, useConstant, src);
+    results.regressionTable = src;
+    results.sensitivities[2] = src;
+    results.sensitivities[1] = pearson;
+
+    const bool useConstantRanked = host.RegUseConstant();
+    SensitivityTable spearman;
+    ParallelFor(2 + kPairs, [&](int task) {
+        if (task < 2)
+            fits[static_cast<std::size_t>(task)] = FitOutput(table, useConstantRanked, task);
+        else
+            CorrelatePair(table, task - 2, spearman);
+    });
+    results.sensitivities[0] = spearman;
+    SensitivityTable srrc;
+    results.r2[1] = StoreFits(fits, useConstantRanked, srrc);
+    results.regressionTable = srrc;
+    results.sensitivities[3] = srrc;
+}
+
+}  // namespace
+
+R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, SensitivityTable& regressionTable) {
+    // Each fit starts from a freshly initialised regression, so the two are independent.
+    std::array<Fit, 2> fits;
+    ParallelFor(2, [&](int m) { fits[static_cast<std::size_t>(m)] = FitOutput(table, useConstant, m); });
+    return StoreFits(fits, useConstant, regressionTable);
+}
+
 R2Pair SimulationResults::RegressionSensitivities(const TrialTable& table, bool useConstant) {
     SensitivityTable t;
     const R2Pair pair = nuvir::RegressionSensitivities(table, useConstant, t);
@@ -59,40 +111,13 @@ R2Pair SimulationResults::RegressionSensitivities(const TrialTable& table, bool 
 }
 
 void SimulationResults::ComputeSensitivityMeasures(TrialTable& table, const SimulationHost& host) {
-    // The regression on the values and the Pearson correlations both read the
-    // unranked table, so they run side by side; then the ranking, and the Spearman
-    // correlations beside the regression on the ranks.
-    const bool useConstant = host.RegUseConstant();
-    SensitivityTable src;
-    R2Pair srcR2;
-    SensitivityTable pearson;
-    ParallelFor(2, [&](int task) {
-        if (task == 0)
-            srcR2 = nuvir::RegressionSensitivities(table, useConstant, src);
-        else
-            pearson = CorrelationSensitivities(table, false);
-    });
-    r2[0] = srcR2;
-    regressionTable = src;
-    sensitivities[2] = src;
-    sensitivities[1] = pearson;
+    ComputeMeasures(*this, table, host, nullptr);
+}
 
-    // Spearman: every column replaced by its ranks, which the rank regression needs too.
-    ParallelFor(TrialTable::kColumns, [&](int c) { RankTransform(table, c); });
-    const bool useConstantRanked = host.RegUseConstant();
-    SensitivityTable spearman;
-    SensitivityTable srrc;
-    R2Pair srrcR2;
-    ParallelFor(2, [&](int task) {
-        if (task == 0)
-            spearman = CorrelationSensitivities(table, false);
-        else
-            srrcR2 = nuvir::RegressionSensitivities(table, useConstantRanked, srrc);
-    });
-    sensitivities[0] = spearman;
-    r2[1] = srrcR2;
-    regressionTable = srrc;
-    sensitivities[3] = srrc;
+void SimulationResults::ComputeStatisticsAndMeasures(TrialTable& table, std::int32_t classes, double ci,
+                                                     const SimulationHost& host) {
+    OutputStatisticsWork statistics(*this, table, classes, ci);
+    ComputeMeasures(*this, table, host, &statistics);
 }
 
 }  // namespace nuvir

@@ -63,11 +63,12 @@ MeanAndVariance ComputeMeanVariance(std::span<const double> v) {
     return r;
 }
 
-// Summarises output m from its column; the table is only read.
-void Summarise(const TrialTable& table, int m, std::int32_t classes, double ci, ColumnSummary& s) {
+// Summarises output m from its column, sorted by `sort` (which returns the values
+// ascending).
+template <class Sort>
+void Summarise(Sort sort, int m, std::int32_t classes, double ci, ColumnSummary& s) {
     try {
-        std::vector<double> v = ExtractColumn(table, TrialTable::kTotalRisk + m);
-        SortColumn(v);
+        const std::span<const double> v = sort();
         s.min = Round15(v.front());
         s.max = Round15(v.back());
         s.done = ColumnSummary::kExtremes;
@@ -196,39 +197,71 @@ void SimulationResults::InitialiseResultArrays() {
     for (auto& l : limits) l = {0.0, 0.0};
 }
 
-void SimulationResults::ComputeOutputStatistics(const TrialTable& table, std::int32_t classes, double ci) {
+struct OutputStatisticsWork::Columns {
+    std::array<ColumnSummary, kOutputColumns> s;
+};
+
+OutputStatisticsWork::OutputStatisticsWork(SimulationResults& results, const TrialTable& table, std::int32_t classes,
+                                           double ci)
+    : results_(results), table_(table), classes_(classes), ci_(ci), columns_(std::make_unique<Columns>()) {
     if (classes < 1) RaiseSubscriptOutOfRange();
     if (table.trials() < 1) RaiseSubscriptOutOfRange();
     try {
-        frequencies.assign(static_cast<std::size_t>(classes) * 4, 0.0);
+        results.frequencies.assign(static_cast<std::size_t>(classes) * 4, 0.0);
     } catch (const std::bad_alloc&) {
         RaiseOutOfMemory();
     }
-    frequenciesAllocated = true;
-    frequencyClasses = classes;
+    results.frequenciesAllocated = true;
+    results.frequencyClasses = classes;
+}
 
-    std::array<ColumnSummary, kOutputColumns> s;
-    ParallelFor(kOutputColumns, [&](int m) { Summarise(table, m, classes, ci, s[static_cast<std::size_t>(m)]); });
+OutputStatisticsWork::~OutputStatisticsWork() = default;
 
-    // Hand the columns over in order, up to and including what a failing one finished.
+void OutputStatisticsWork::Column(int m) {
+    std::vector<double> v;
+    auto sort = [&] {
+        v = ExtractColumn(table_, TrialTable::kTotalRisk + m);
+        SortColumn(v);
+        return std::span<const double>(v);
+    };
+    Summarise(sort, m, classes_, ci_, columns_->s[static_cast<std::size_t>(m)]);
+}
+
+void OutputStatisticsWork::RankedColumn(int m, TrialTable& table, ColumnScratch& scratch) {
+    auto sort = [&] {
+        double* column = table.column(table.firstColumn() + TrialTable::kTotalRisk + m);
+        return RankColumn(std::span<double>(column, static_cast<std::size_t>(table.trials())), scratch);
+    };
+    Summarise(sort, m, classes_, ci_, columns_->s[static_cast<std::size_t>(m)]);
+}
+
+void OutputStatisticsWork::Publish() {
+    SimulationResults& r = results_;
     for (int m = 0; m < kOutputColumns; ++m) {
-        const ColumnSummary& c = s[static_cast<std::size_t>(m)];
+        const ColumnSummary& c = columns_->s[static_cast<std::size_t>(m)];
+        const auto at = static_cast<std::size_t>(m);
         if (c.done >= ColumnSummary::kExtremes) {
-            min[static_cast<std::size_t>(m)] = c.min;
-            max[static_cast<std::size_t>(m)] = c.max;
+            r.min[at] = c.min;
+            r.max[at] = c.max;
         }
-        if (c.done >= ColumnSummary::kMean) mean[static_cast<std::size_t>(m)] = c.mean;
-        if (c.done >= ColumnSummary::kVariance) variance[static_cast<std::size_t>(m)] = c.variance;
-        if (c.done >= ColumnSummary::kLimits) limits[static_cast<std::size_t>(m)] = {c.lower, c.upper};
+        if (c.done >= ColumnSummary::kMean) r.mean[at] = c.mean;
+        if (c.done >= ColumnSummary::kVariance) r.variance[at] = c.variance;
+        if (c.done >= ColumnSummary::kLimits) r.limits[at] = {c.lower, c.upper};
         if (c.done >= ColumnSummary::kFrequencies) {
-            for (std::int32_t k = 0; k < classes; ++k) {
-                const std::size_t at = 2 * (static_cast<std::size_t>(k) + static_cast<std::size_t>(classes) * m);
-                frequencies[at] = c.centres[static_cast<std::size_t>(k)];
-                frequencies[at + 1] = c.counts[static_cast<std::size_t>(k)];
+            for (std::int32_t k = 0; k < classes_; ++k) {
+                const std::size_t f = 2 * (static_cast<std::size_t>(k) + static_cast<std::size_t>(classes_) * at);
+                r.frequencies[f] = c.centres[static_cast<std::size_t>(k)];
+                r.frequencies[f + 1] = c.counts[static_cast<std::size_t>(k)];
             }
         }
         if (c.failure) std::rethrow_exception(c.failure);
     }
+}
+
+void SimulationResults::ComputeOutputStatistics(const TrialTable& table, std::int32_t classes, double ci) {
+    OutputStatisticsWork work(*this, table, classes, ci);
+    ParallelFor(kOutputColumns, [&](int m) { work.Column(m); });
+    work.Publish();
 }
 
 void SimulationResults::MeanVariance(std::span<const double> sorted, int m) {

@@ -7,6 +7,7 @@
 // arrays that the engine's properties hand out (a fresh copy every call).
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -14,6 +15,10 @@
 #include "numerics/numerics.h"
 #include "runtime/variant.h"
 #include "simulation/trialtable.h"
+
+namespace nuvir {
+class ColumnScratch;
+}
 
 namespace nuvir {
 
@@ -105,6 +110,12 @@ struct SimulationResults {
     // ranks. RegUseConstant is read from the host before each regression measure.
     // Independent columns and fits run on the worker threads (see workers.h).
     void ComputeSensitivityMeasures(TrialTable& table, const SimulationHost& host);
+    // ComputeOutputStatistics, then ComputeSensitivityMeasures, as a run needs them,
+    // with less work: the sorts of the statistics also give the outputs' ranks. A
+    // failing statistic ends it before any measure is stored (the table may then be
+    // partly ranked).
+    void ComputeStatisticsAndMeasures(TrialTable& table, std::int32_t classes, double ci,
+                                      const SimulationHost& host);
 
     // ---- copies as the engine's properties return them -------------------------
     Variant MinCopy() const;        // Double (0 To 8)
@@ -124,6 +135,34 @@ struct SimulationResults {
 };
 
 // ---- pieces of the statistics, usable on their own ------------------------------
+
+// The output statistics in steps, so that their columns can share the workers with
+// other work.
+class OutputStatisticsWork {
+public:
+    // Checks the class count and the table and allocates the frequencies, raising as
+    // ComputeOutputStatistics does.
+    OutputStatisticsWork(SimulationResults& results, const TrialTable& table, std::int32_t classes, double ci);
+    ~OutputStatisticsWork();
+    OutputStatisticsWork(const OutputStatisticsWork&) = delete;
+    OutputStatisticsWork& operator=(const OutputStatisticsWork&) = delete;
+    // Summarises output m, on any thread, from a sorted copy of its column.
+    void Column(int m);
+    // The same from the sort that also replaces the column by its ranks in `table`
+    // (the table the work was made for), in the given work space.
+    void RankedColumn(int m, TrialTable& table, ColumnScratch& scratch);
+    // Hands the columns over in order, up to and including what a failing one
+    // finished, and raises that failure.
+    void Publish();
+
+private:
+    struct Columns;
+    SimulationResults& results_;
+    const TrialTable& table_;
+    std::int32_t classes_;
+    double ci_;
+    std::unique_ptr<Columns> columns_;
+};
 
 // Column `column` of the table (counted from its first column), trial 1 first.
 std::vector<double> ExtractColumn(const TrialTable& table, std::int32_t column);

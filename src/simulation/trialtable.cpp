@@ -9,7 +9,7 @@ namespace nuvir {
 TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn)
     : trials_(trials), first_(firstColumn) {
     const std::size_t n = static_cast<std::size_t>(std::max(trials, 0)) * kColumns;
-    data_.reset(new double[n]);
+    data_ = MakeLargeArray<double>(n);
     // Slices of 4 MB: enough to keep every worker busy on a large table, one slice
     // (this thread alone) on a small one.
     constexpr std::size_t kSlice = std::size_t{1} << 19;
@@ -21,7 +21,7 @@ TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn)
 }
 
 TrialTable::TrialTable(const TrialTable& other)
-    : trials_(other.trials_), first_(other.first_), data_(other.data_ ? new double[other.size()] : nullptr) {
+    : trials_(other.trials_), first_(other.first_), data_(other.data_ ? MakeLargeArray<double>(other.size()) : nullptr) {
     if (data_) std::copy(other.data_.get(), other.data_.get() + other.size(), data_.get());
 }
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "simulation/largearray.h"
+
 namespace nuvir {
 
 class TrialTable {
@@ -53,7 +55,7 @@ private:
     }
     std::int32_t trials_ = 0;
     std::int32_t first_ = 0;
-    std::unique_ptr<double[]> data_;
+    LargeArray<double> data_;
 };
 
 }  // namespace nuvir

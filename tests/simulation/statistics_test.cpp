@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numeric>
 
 #include "appdata/utilities_rounding.h"
 #include "numerics/numerics.h"
 #include "simulation/columnsort.h"
+#include "simulation/largearray.h"
 #include "simulation/ranks.h"
 #include "simulation/sensitivity.h"
 #include "simulation/statistics.h"
@@ -193,10 +195,17 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     for (auto& x : neighbours) x = std::nextafter(1.0, 2.0 * std::floor(next() * 2)) * (next() < 0.5 ? 1 : -1);
     for (auto& x : small) x = std::floor(next() * 10);
     for (auto& x : tiny) x = next();
-    for (auto v : {mixed, spread, cluster, neighbours, equal, small, tiny}) {
-        EXPECT_EQ(Ranked(v), CountedRanks(v)) << v.size();
-        std::vector<double> expected = v;
+    ColumnScratch scratch;
+    for (auto v : {mixed, spread, cluster, neighbours, equal, small, tiny, cluster}) {
+        const std::vector<double> ranks = CountedRanks(v);
+        EXPECT_EQ(Ranked(v), ranks) << v.size();
+        std::vector<double> expected = v, sorted;
         std::sort(expected.begin(), expected.end());
+        // Ranked in a work space used before, which also hands back the sorted values.
+        std::vector<double> ranked = v;
+        const std::span<const double> fromWork = RankColumn(ranked, scratch);
+        sorted.assign(fromWork.begin(), fromWork.end());
+        EXPECT_TRUE(sorted == expected && ranked == ranks) << v.size();
         SortColumn(v);
         EXPECT_TRUE(std::signbit(v.front()) == std::signbit(expected.front()) && v == expected) << v.size();
     }
@@ -205,6 +214,10 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     EXPECT_EQ(Ranked({nan, 1.0, -std::numeric_limits<double>::infinity(), nan, 1.0}).back(), 2.5);
     const std::vector<double> withNan = Ranked({nan, 1.0, std::numeric_limits<double>::infinity(), nan, 1.0});
     EXPECT_TRUE(withNan[1] == 1.5 && withNan[2] == 3 && withNan[0] + withNan[3] == 9 && withNan[0] != withNan[3]);
+    std::vector<double> nanColumn{nan, 1.0, std::numeric_limits<double>::infinity(), nan, 1.0}, ranked = nanColumn;
+    const std::span<const double> sorted = RankColumn(ranked, scratch);
+    SortColumn(nanColumn);  // where NaN goes is the general quicksort's
+    EXPECT_TRUE(ranked == withNan && std::memcmp(sorted.data(), nanColumn.data(), sizeof(double) * 5) == 0);
 }
 
 // Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
@@ -219,6 +232,19 @@ TrialTable DrivenTable(std::int32_t n) {
         for (int c = TrialTable::kRisk1; c < TrialTable::kColumns; ++c) t(i, c) = next();
     }
     return t;
+}
+
+// Large blocks come aligned to 2 MB (where huge pages can back them), small ones from
+// the heap; a size beyond any memory raises bad_alloc instead of wrapping around.
+TEST(LargeArray, AlignedUsableAndHonestAboutFailure) {
+    for (const std::size_t n : {std::size_t{2}, std::size_t{1000}, (std::size_t{2} << 20) / 8, std::size_t{3} << 20}) {
+        LargeArray<double> a = MakeLargeArray<double>(n);
+        a[0] = 1.5, a[n - 1] = 2.5;
+        const auto address = reinterpret_cast<std::uintptr_t>(a.get());
+        EXPECT_TRUE(a[0] + a[n - 1] == 4.0 && address % 16 == 0 && (n * 8 < (2u << 20) || address % (2u << 20) == 0)) << n;
+    }
+    for (const std::size_t n : {std::numeric_limits<std::size_t>::max() / 8 - 1, std::numeric_limits<std::size_t>::max() / 4})
+        EXPECT_THROW(MakeLargeArray<double>(n), std::bad_alloc) << n;
 }
 
 // Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
@@ -266,6 +292,23 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     for (int c = 0; c < TrialTable::kColumns; ++c)  // every column is left ranked
         ASSERT_TRUE(std::equal(table.column(c), table.column(c) + 500, copy.column(c))) << c;
     ASSERT_TRUE(srcR2[0] && srcR2[1] && *srcR2[0] > 0.9999 && *srcR2[1] > 0.9999);
+    // A run's combined step gives what the statistics and then the measures give, the
+    // outputs' ranks coming from the statistics' sorts (with ties: Risk1 in tenths).
+    TrialTable tied = raw;
+    for (std::int32_t i = 1; i <= 500; ++i) tied(i, TrialTable::kRisk1) = std::floor(tied(i, TrialTable::kRisk1) * 10);
+    TrialTable combinedTable = tied;
+    SimulationResults apart, combined;
+    host.regReads = 0;
+    apart.ComputeOutputStatistics(tied, 20, 90);
+    apart.ComputeSensitivityMeasures(tied, host);
+    host.regReads = 0;
+    combined.ComputeStatisticsAndMeasures(combinedTable, 20, 90, host);
+    EXPECT_TRUE(apart.min == combined.min && apart.max == combined.max && apart.mean == combined.mean &&
+                apart.variance == combined.variance && apart.limits == combined.limits &&
+                apart.frequencies == combined.frequencies && apart.sensitivities == combined.sensitivities &&
+                apart.r2 == combined.r2 && apart.regressionTable == combined.regressionTable);
+    for (int c = 0; c < TrialTable::kColumns; ++c)
+        ASSERT_EQ(std::memcmp(tied.column(c), combinedTable.column(c), sizeof(double) * 500), 0) << c;
     for (int j = 0; j < 13; ++j) EXPECT_TRUE((src(j, 0) == kNoValue) == (j > 8) && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
     EXPECT_TRUE(src(0, 0) > 0.75 && src(4, 0) > 0.5 && src(10, 1) > 0.9 && std::fabs(src(1, 0)) < 1e-3 && std::fabs(src(9, 1)) < 1e-3);
     // Nine regressors and the constant need eleven trials; eight and the constant ten.
