@@ -673,16 +673,12 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
         }
     };
 
-    std::vector<std::thread> pool;
-    try {
-        for (int w = 0; w < workers; ++w) pool.emplace_back(work);
-    } catch (...) {
-        // Fewer threads than asked for: the ones started do the work.
-    }
-    if (pool.empty()) return false;
+    // Fewer threads than asked for: the ones started do the work.
+    WorkerShares shares(workers, work);
+    if (shares.started() == 0) return false;
     auto finish = [&] {
         nextBlock.store(blocks);
-        for (auto& th : pool) th.join();
+        shares.Wait();
     };
 
     // One yield per trial, in trial order, once the trials before it are done; the
@@ -892,7 +888,6 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 completeBlock(own, b, upTo);
             }
         };
-        std::vector<std::thread> pool;
         auto endDrawing = [&] {
             {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -900,11 +895,8 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
             }
             ready.notify_all();
         };
-        try {
-            for (int w = 0; w < workers; ++w) pool.emplace_back(work);
-        } catch (...) {
-            // Fewer threads than asked for: the ones started and this one do the work.
-        }
+        // Fewer threads than asked for: the ones started and this one do the work.
+        WorkerShares shares(workers, work);
         try {
             for (std::int32_t b = 0; b < blocks; ++b) {
                 const bool ok = drawBlock(b);
@@ -917,12 +909,12 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
             }
         } catch (...) {
             endDrawing();
-            for (auto& th : pool) th.join();
+            shares.Wait();
             throw;
         }
         endDrawing();
         work();
-        for (auto& th : pool) th.join();
+        shares.Wait();
     }
 
     // The earliest failure wins, as in a loop that ran the trials one after another.

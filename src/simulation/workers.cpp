@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <exception>
+#include <deque>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,71 @@ int DefaultWorkers() {
 
 std::atomic<int> g_workers{0};  // 0: the default
 
+thread_local bool t_inPool = false;
+
+// Threads that take jobs from a queue and wait for more; a new one starts only when
+// the queue holds more jobs than threads are waiting.
+class Pool {
+public:
+    static Pool& Instance() {
+        static Pool pool;
+        return pool;
+    }
+
+    // False when no thread can take the job.
+    bool Submit(std::function<void()> job) noexcept {
+        std::lock_guard<std::mutex> lock(mutex_);
+        try {
+            jobs_.push_back(std::move(job));
+        } catch (...) {
+            return false;
+        }
+        if (jobs_.size() > static_cast<std::size_t>(waiting_)) {
+            try {
+                threads_.emplace_back([this] { Serve(); });
+            } catch (...) {
+                jobs_.pop_back();
+                return false;
+            }
+        }
+        more_.notify_one();
+        return true;
+    }
+
+    ~Pool() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        more_.notify_all();
+        for (auto& t : threads_) t.join();
+    }
+
+private:
+    void Serve() {
+        t_inPool = true;
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            ++waiting_;
+            more_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
+            --waiting_;
+            if (jobs_.empty()) return;
+            std::function<void()> job = std::move(jobs_.front());
+            jobs_.pop_front();
+            lock.unlock();
+            job();
+            lock.lock();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable more_;
+    std::deque<std::function<void()>> jobs_;
+    std::vector<std::thread> threads_;
+    int waiting_ = 0;
+    bool stopping_ = false;
+};
+
 }  // namespace
 
 int SimulationWorkerThreads() {
@@ -41,6 +107,47 @@ int SimulationWorkerThreads() {
 }
 
 void SetSimulationWorkerThreads(int n) { g_workers.store(n >= 1 ? n : 0, std::memory_order_relaxed); }
+
+WorkerShares::WorkerShares(int n, std::function<void()> work) : work_(std::move(work)) {
+    for (int i = 0; i < n; ++i) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            ++running_;
+        }
+        const bool ok = Pool::Instance().Submit([this] {
+            std::exception_ptr failure;
+            try {
+                work_();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            Done(failure);
+        });
+        if (!ok) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            --running_;
+            break;
+        }
+        ++started_;
+    }
+}
+
+void WorkerShares::Done(std::exception_ptr failure) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (failure && !failure_) failure_ = failure;
+    if (--running_ == 0) finished_.notify_all();
+}
+
+void WorkerShares::Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [&] { return running_ == 0; });
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+}
+
+WorkerShares::~WorkerShares() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    finished_.wait(lock, [&] { return running_ == 0; });
+}
 
 void ParallelFor(int count, const std::function<void(int)>& task) {
     if (count <= 0) return;
@@ -57,19 +164,14 @@ void ParallelFor(int count, const std::function<void(int)>& task) {
             }
         }
     };
-    const int threads = std::min(SimulationWorkerThreads(), count);
+    const int threads = t_inPool ? 1 : std::min(SimulationWorkerThreads(), count);
     if (threads <= 1) {
         work();
     } else {
-        std::vector<std::thread> pool;
-        pool.reserve(static_cast<std::size_t>(threads - 1));
-        try {
-            for (int t = 1; t < threads; ++t) pool.emplace_back(work);
-        } catch (...) {
-            // No more threads to be had: the ones started and this thread finish the work.
-        }
+        // The threads that could be had and this one finish the work.
+        WorkerShares shares(threads - 1, work);
         work();
-        for (auto& th : pool) th.join();
+        shares.Wait();
     }
     for (auto& f : failures)
         if (f) std::rethrow_exception(f);

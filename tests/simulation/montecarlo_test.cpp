@@ -2,6 +2,8 @@
 // the check of its input, whole runs, and the trial loop on worker threads.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -448,6 +450,31 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
             EXPECT_TRUE(placeZeroAt == 0 || workers == 1 ? host.yields == n : host.yields > n) << host.yields;
         }
     }
+}
+
+// The pool's threads stay between calls: shares run side by side, a failure comes back
+// from Wait, and a ParallelFor inside a task runs on that task's thread instead of
+// waiting for threads that are all busy.
+TEST(Workers, SharesRunTogetherReportFailuresAndNestedLoopsFinish) {
+    std::atomic<int> ran{0}, together{0}, most{0};
+    {
+        WorkerShares shares(4, [&] {
+            const int now = ++together;
+            for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            --together;
+            ++ran;
+        });
+        shares.Wait();
+        EXPECT_TRUE(shares.started() == 4 && ran == 4 && most > 1) << most;
+    }
+    WorkerShares failing(2, [] { RaiseOverflow(); });
+    EXPECT_EQ(test::ErrorNumber([&] { failing.Wait(); }), err::Overflow);
+    WorkerThreads threads(8);
+    std::vector<int> sums(8, 0);
+    ParallelFor(8, [&](int i) { ParallelFor(100, [&](int k) { sums[static_cast<std::size_t>(i)] += k; }); });
+    EXPECT_EQ(std::count(sums.begin(), sums.end(), 4950), 8);
 }
 
 // ---- the program's host --------------------------------------------------------------------
