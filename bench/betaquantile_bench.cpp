@@ -22,15 +22,19 @@ std::vector<double> Uniforms() {
     return v;
 }
 
+// All octaves (a long run's build), or the few of a run of 10^4 trials.
 void BM_BetaQuantileBuild(benchmark::State& state) {
     const auto* s = kShapes[state.range(0)];
+    const int octaves = static_cast<int>(state.range(1));
     for (auto _ : state) {
-        BetaQuantile q(s[0], s[1]);
+        BetaQuantile q(s[0], s[1], octaves);
         q.BuildAll();
         benchmark::DoNotOptimize(q.Usable());
     }
 }
-BENCHMARK(BM_BetaQuantileBuild)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BetaQuantileBuild)
+    ->ArgsProduct({{0, 1, 2, 3}, {BetaQuantile::kOctaves, BetaQuantile::OctavesFor(10000)}})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_BetaQuantileValue(benchmark::State& state) {
     const auto* s = kShapes[state.range(0)];
@@ -46,12 +50,16 @@ void BM_InverseBetaLibrary(benchmark::State& state) {
     const auto* s = kShapes[state.range(0)];
     const auto u = Uniforms();
     std::size_t i = 0;
-    const bool accurate = state.range(1) == 1;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(accurate ? betaquantile::PreciseInverseBeta(u[i++ & 4095], s[0], s[1])
-                                          : DistributionFunctions::InverseBeta(u[i++ & 4095], s[0], s[1]));
+    const int kind = static_cast<int>(state.range(1));
+    for (auto _ : state) {
+        const double x = u[i++ & 4095];
+        benchmark::DoNotOptimize(kind == 0   ? DistributionFunctions::InverseBeta(x, s[0], s[1])
+                                 : kind == 1 ? betaquantile::PreciseInverseBeta(x, s[0], s[1])
+                                             : betaquantile::AccurateInverseBeta(x, s[0], s[1]));
+    }
 }
-BENCHMARK(BM_InverseBetaLibrary)->ArgsProduct({{0, 1, 2, 3}, {0, 1}});
+// 0 the everyday policy, 1 the accurate one, 2 the search that gives the node values.
+BENCHMARK(BM_InverseBetaLibrary)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}});
 
 }  // namespace
 }  // namespace nuvir

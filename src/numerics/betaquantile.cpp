@@ -53,7 +53,14 @@ std::array<long double, kN> SolveLinear(std::array<std::array<long double, kN + 
 
 }  // namespace
 
-BetaQuantile::BetaQuantile(double a, double b) : a_(a), b_(b) {}
+BetaQuantile::BetaQuantile(double a, double b, int octaves)
+    : a_(a), b_(b), built_(std::clamp(octaves, 0, kOctaves)) {}
+
+int BetaQuantile::OctavesFor(double draws) {
+    int octaves = 0;
+    while (octaves < kOctaves && draws * std::ldexp(1.0, -(octaves + 2)) >= kDrawsPerOctave) ++octaves;
+    return octaves;
+}
 
 bool BetaQuantile::BuildOctave(int half, int octave, int parts, Octave& out) const {
     const bool upper = half == 1;
@@ -142,10 +149,10 @@ double BetaQuantile::Evaluate(const Octave& o, double m) const {
 }
 
 void BetaQuantile::BuildTask(int task) {
-    const int half = task / kOctaves;
-    const int octave = task % kOctaves;
+    const int half = task / built_;
+    const int octave = task % built_;
     const bool upper = half == 1;
-    Octave& out = octaves_[static_cast<std::size_t>(task)];
+    Octave& out = octaves_[static_cast<std::size_t>(half * kOctaves + octave)];
     out = Octave{};
     // The first guess of the parts: how much Q, or 1 - Q, grows across the octave.
     const int exponent = -octave - 1;
@@ -174,7 +181,10 @@ void BetaQuantile::BuildTask(int task) {
 }
 
 bool BetaQuantile::Finish() {
-    usable_ = std::all_of(octaves_.begin(), octaves_.end(), [](const Octave& o) { return o.ok; });
+    usable_ = built_ > 0;
+    for (int half = 0; half < 2; ++half)
+        for (int octave = 0; octave < built_; ++octave)
+            usable_ = usable_ && octaves_[static_cast<std::size_t>(half * kOctaves + octave)].ok;
     return usable_;
 }
 
@@ -187,11 +197,7 @@ std::optional<double> BetaQuantile::operator()(double u) const {
     if (!(u >= 0.0 && u <= 1.0)) return std::nullopt;
     if (u == 0.0) return 0.0;
     if (u == 1.0) return 1.0;
-    if (!usable_ || u < kLowestU || u > 1.0 - kLowestU) {
-        // Far in a tail even the accurate search can give up; the everyday one answers.
-        if (const auto x = betaquantile::PreciseInverseBeta(u, a_, b_)) return x;
-        return DistributionFunctions::InverseBeta(u, a_, b_);
-    }
+    if (!usable_ || u < kLowestU || u > 1.0 - kLowestU) return betaquantile::AccurateInverseBeta(u, a_, b_);
     const int half = u < 0.5 ? 0 : 1;
     const double w = half == 0 ? u : 1.0 - u;  // exact from 1/2 on
     int e = 0;
@@ -201,7 +207,22 @@ std::optional<double> BetaQuantile::operator()(double u) const {
         octave = 0;
         m = 1.0;
     }
+    if (octave >= built_) return betaquantile::AccurateInverseBeta(u, a_, b_);
     return Evaluate(octaves_[static_cast<std::size_t>(half * kOctaves + octave)], m);
 }
+
+namespace betaquantile {
+
+std::optional<double> AccurateInverseBeta(double u, double a, double b) {
+    if (!(u > 0.0 && u < 1.0)) return DistributionFunctions::InverseBeta(u, a, b);
+    // u above 1/2 as 1 - u (exact there), so that the upper tail keeps its precision.
+    const bool upper = u > 0.5;
+    if (const auto x = Solve(a, b, upper ? 1.0 - u : u, upper)) return static_cast<double>(*x);
+    // Far in a tail even the accurate search can give up; the everyday one answers.
+    if (const auto x = PreciseInverseBeta(u, a, b)) return x;
+    return DistributionFunctions::InverseBeta(u, a, b);
+}
+
+}  // namespace betaquantile
 
 }  // namespace nuvir

@@ -12,12 +12,17 @@
 // (both exact), each octave into equal parts; per part a polynomial in a variable
 // that the part's bounds give exactly, of Q itself where Q < 1/2 and of 1 - Q
 // elsewhere, so that every value keeps its relative precision. Within 2^-16 of 0 or
-// 1, where draws are rare, the library's accurate inverse serves.
+// 1, where draws are rare, the search that gives the node values serves.
 //
-// The result depends only on (a, b, u): the same for any number of threads that
-// build or use it. Build steps (`BuildTask`) are independent and may run in
-// parallel; `Finish` then tells whether every part met the error bound. A pair that
-// does not is served by the library's accurate inverse throughout.
+// The result depends only on (a, b, u) and the octaves built: the same for any number
+// of threads that build or use it. Build steps (`BuildTask`) are independent and may
+// run in parallel; `Finish` then tells whether every part met the error bound. A pair
+// that does not is served by the node values' search throughout.
+//
+// Building an octave costs about as much as a hundred values from that search, and a
+// run of n draws puts about n 2^-(k+2) of them in octave k of either half; so a short
+// run builds only the octaves around the median that pay, and the search serves
+// beyond them.
 #include <array>
 #include <optional>
 #include <vector>
@@ -34,10 +39,17 @@ public:
     // Octaves of u (and of 1 - u) covered by the polynomials: u from 2^-16 to 1/2.
     static constexpr int kOctaves = 15;
 
-    BetaQuantile(double a, double b);
+    // Built draws per octave from which building it pays.
+    static constexpr double kDrawsPerOctave = 128.0;
+    // The octaves worth building for a run of that many draws: 0 to kOctaves.
+    static int OctavesFor(double draws);
+
+    // Polynomials for the first `octaves` octaves of each half (u from 2^-(octaves+1)
+    // to 1 - 2^-(octaves+1)).
+    explicit BetaQuantile(double a, double b, int octaves = kOctaves);
 
     // Independent build steps, one per half and octave.
-    static constexpr int Tasks() { return 2 * kOctaves; }
+    int Tasks() const { return 2 * built_; }
     void BuildTask(int task);
     // True when every octave was built within the bound; the polynomials are used
     // only then. Call after all tasks have run.
@@ -65,6 +77,7 @@ private:
     double Evaluate(const Octave& o, double m) const;
 
     double a_, b_;
+    int built_;  // octaves of each half
     std::array<Octave, 2 * kOctaves> octaves_;
     bool usable_ = false;
 };
@@ -75,6 +88,9 @@ std::optional<double> PreciseInverseBeta(double u, double a, double b);
 // x with I_x(a, b) = p (upper false) or 1 - I_x(a, b) = p (upper true), refined in
 // long double; no value where the library cannot start the search.
 std::optional<long double> Solve(double a, double b, double p, bool upper);
+// x with I_x(a, b) = u from that search, rounded to double; where it has no value, the
+// library's accurate inverse, else its everyday one.
+std::optional<double> AccurateInverseBeta(double u, double a, double b);
 }  // namespace betaquantile
 
 }  // namespace nuvir

@@ -571,11 +571,6 @@ void CMonteCarlo::CompleteTrial(const TrialPlan& plan, std::int32_t t, const std
 
 namespace {
 
-// Trials from which the beta rows get their own fast inverse: building one takes some
-// tens of milliseconds of work, which the library's inverse (about a microsecond a
-// value) spends on a few tens of thousands of values.
-constexpr std::int32_t kBetaTableTrials = 20000;
-
 // Trials per block: small enough that short runs still spread over the workers, large
 // enough that handing out blocks costs nothing against the work in them.
 constexpr std::int32_t kMinBlockTrials = 256;
@@ -721,7 +716,9 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
 
 std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
     std::vector<std::unique_ptr<BetaQuantile>> quantiles;
-    if (trials < kBetaTableTrials) return quantiles;
+    // A short run builds only the octaves its draws pay for (none for the shortest).
+    const int octaves = BetaQuantile::OctavesFor(trials);
+    if (octaves == 0) return quantiles;
     std::array<int, kQ> which{};
     for (std::size_t k = 0; k < kQ; ++k) {
         which[k] = -1;
@@ -731,11 +728,11 @@ std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(Trial
             if (which[j] >= 0 && plan.m[j][0] == row[0] && plan.m[j][1] == row[1]) which[k] = which[j];
         if (which[k] < 0) {
             which[k] = static_cast<int>(quantiles.size());
-            quantiles.push_back(std::make_unique<BetaQuantile>(row[0], row[1]));
+            quantiles.push_back(std::make_unique<BetaQuantile>(row[0], row[1], octaves));
         }
     }
     if (quantiles.empty()) return quantiles;
-    const int tasks = BetaQuantile::Tasks();
+    const int tasks = quantiles.front()->Tasks();
     ParallelFor(static_cast<int>(quantiles.size()) * tasks,
                 [&](int i) { quantiles[static_cast<std::size_t>(i / tasks)]->BuildTask(i % tasks); });
     for (auto& q : quantiles) q->Finish();

@@ -382,13 +382,22 @@ TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
 
 // ---- the trial loop on worker threads -----------------------------------------------------
 
-// The trial loop as its definition states it: each trial's order, then each draw.
+// The trial loop as its definition states it: each trial's order, then each draw; the
+// beta rows through the inverse a run of that length builds for them.
 void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMatrix& m, EngineTestHost& host) {
+    std::array<std::unique_ptr<BetaQuantile>, 13> beta;
+    const int octaves = BetaQuantile::OctavesFor(table.trials());
+    for (std::size_t k = 0; k < 13; ++k) {
+        if (m[k][2] != 3 || !(m[k][1] > 0) || !(m[k][0] > 0) || octaves == 0) continue;
+        beta[k] = std::make_unique<BetaQuantile>(m[k][0], m[k][1], octaves);
+        beta[k]->BuildAll();
+    }
     for (std::int32_t t = 1; t <= table.trials(); ++t) {
         host.Yield();
         for (const std::int32_t k : Access::RandomParameterOrder(mc)) {
             const auto& row = m[static_cast<std::size_t>(k)];
-            double v = Access::Draw(mc, row[0], row[1], static_cast<std::int32_t>(row[2]), k < 4 ? -1 : k);
+            double v = Access::Draw(mc, row[0], row[1], static_cast<std::int32_t>(row[2]), k < 4 ? -1 : k,
+                                    beta[static_cast<std::size_t>(k)].get());
             table(t, k) = k < 4 ? std::max(std::min(v, 1.0), 0.0) : v;
         }
         CMonteCarlo::ComputeTrialRisks(table, t);

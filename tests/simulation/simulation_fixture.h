@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "numerics/betaquantile.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
 #include "simulation/host.h"
@@ -48,6 +49,12 @@ public:
     static std::array<std::int32_t, 13> RandomParameterOrder(CMonteCarlo& mc) { return mc.RandomParameterOrder(0, 12); }
     static double Draw(CMonteCarlo& mc, double mean, double s, std::int32_t code, std::int32_t table) {
         return mc.GetAPseudoRandomValue(mean, s, code, table);
+    }
+    // A draw whose beta row uses the given inverse, as a run's trials do.
+    static double Draw(CMonteCarlo& mc, double mean, double s, std::int32_t code, std::int32_t table,
+                       const BetaQuantile* beta) {
+        if (!beta) return Draw(mc, mean, s, code, table);
+        return mc.TransformUniform(mc.DrawUniform(code), mean, s, code, table, beta);
     }
     static double Transform(const CMonteCarlo& mc, double u, double mean, double s, std::int32_t code, std::int32_t table) {
         return mc.TransformUniform(u, mean, s, code, table);
