@@ -153,7 +153,8 @@ void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std:
     InitialisePRNG();
 
     try {
-        TrialTable table(trials, 0);
+        // The trial loop writes every cell.
+        TrialTable table(trials, 0, TrialTable::Unfilled{});
         FillTrials(table, m);
         ExportTrialData(table, exportPaths_, exportsFailed_, host_);
         results_.ComputeStatisticsAndMeasures(table, classes, ci_, host_);

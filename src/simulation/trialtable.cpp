@@ -6,10 +6,13 @@
 
 namespace nuvir {
 
+TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn, Unfilled)
+    : trials_(trials), first_(firstColumn),
+      data_(MakeLargeArray<double>(static_cast<std::size_t>(std::max(trials, 0)) * kColumns)) {}
+
 TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn)
-    : trials_(trials), first_(firstColumn) {
-    const std::size_t n = static_cast<std::size_t>(std::max(trials, 0)) * kColumns;
-    data_ = MakeLargeArray<double>(n);
+    : TrialTable(trials, firstColumn, Unfilled{}) {
+    const std::size_t n = size();
     // Slices of 4 MB: enough to keep every worker busy on a large table, one slice
     // (this thread alone) on a small one.
     constexpr std::size_t kSlice = std::size_t{1} << 19;

@@ -26,6 +26,10 @@ public:
     // table is zeroed by the worker threads, so that its pages are first touched, and
     // their cost paid, on many processors instead of one.
     TrialTable(std::int32_t trials, std::int32_t firstColumn);
+    // The same with every cell undefined, for a caller that writes every cell before
+    // reading any (the run's trial loop, on its workers).
+    struct Unfilled {};
+    TrialTable(std::int32_t trials, std::int32_t firstColumn, Unfilled);
     TrialTable(const TrialTable& other);
     TrialTable& operator=(const TrialTable& other);
     TrialTable(TrialTable&&) noexcept = default;
