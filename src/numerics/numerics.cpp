@@ -2,6 +2,7 @@
 // functions live in distributions.cpp.
 #include "numerics/numerics.h"
 
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -118,32 +119,61 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     const std::size_t n = a.size();
     if (n != b.size() || n < 2) return std::nullopt;
     // Two passes: the means first, then the centred sums, which keeps the result
-    // accurate for data far from zero.
-    double sa = 0.0, sb = 0.0;
+    // accurate for data far from zero. Each sum is kept in four parts over every
+    // fourth element, added at the end: a column of a million values takes a quarter
+    // of the time of one chain of additions, each waiting for the one before.
+    constexpr std::size_t kLanes = 4;
+    const std::size_t whole = n - n % kLanes;
+    std::array<double, kLanes> sa{}, sb{};
     bool aVaries = false, bVaries = false;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (!std::isfinite(a[i]) || !std::isfinite(b[i])) return std::nullopt;
-        aVaries = aVaries || a[i] != a[0];
-        bVaries = bVaries || b[i] != b[0];
-        sa += a[i];
-        sb += b[i];
+    const double a0 = a[0], b0 = b[0];
+    for (std::size_t i = 0; i < whole; i += kLanes)
+        for (std::size_t l = 0; l < kLanes; ++l) {
+            sa[l] += a[i + l];
+            sb[l] += b[i + l];
+            aVaries |= a[i + l] != a0;
+            bVaries |= b[i + l] != b0;
+        }
+    for (std::size_t i = whole; i < n; ++i) {
+        sa[0] += a[i];
+        sb[0] += b[i];
+        aVaries |= a[i] != a0;
+        bVaries |= b[i] != b0;
     }
+    const double sumA = (sa[0] + sa[1]) + (sa[2] + sa[3]);
+    const double sumB = (sb[0] + sb[1]) + (sb[2] + sb[3]);
+    // A value that is not finite makes its sum not finite; only then is it looked for
+    // (a sum can also overflow from finite values, which the centred sums then show).
+    if (!std::isfinite(sumA) || !std::isfinite(sumB))
+        for (std::size_t i = 0; i < n; ++i)
+            if (!std::isfinite(a[i]) || !std::isfinite(b[i])) return std::nullopt;
     // A column without spread has no correlation; its centred sum of squares is not
     // always exactly 0, since the rounded mean of equal values can differ from them.
     if (!aVaries || !bVaries) return std::nullopt;
-    const double ma = sa / static_cast<double>(n);
-    const double mb = sb / static_cast<double>(n);
-    double saa = 0.0, sbb = 0.0, sab = 0.0;
-    for (std::size_t i = 0; i < n; ++i) {
+    const double ma = sumA / static_cast<double>(n);
+    const double mb = sumB / static_cast<double>(n);
+    std::array<double, kLanes> saa{}, sbb{}, sab{};
+    for (std::size_t i = 0; i < whole; i += kLanes)
+        for (std::size_t l = 0; l < kLanes; ++l) {
+            const double da = a[i + l] - ma;
+            const double db = b[i + l] - mb;
+            saa[l] += da * da;
+            sbb[l] += db * db;
+            sab[l] += da * db;
+        }
+    for (std::size_t i = whole; i < n; ++i) {
         const double da = a[i] - ma;
         const double db = b[i] - mb;
-        saa += da * da;
-        sbb += db * db;
-        sab += da * db;
+        saa[0] += da * da;
+        sbb[0] += db * db;
+        sab[0] += da * db;
     }
-    if (!(saa > 0.0) || !(sbb > 0.0) || !std::isfinite(saa) || !std::isfinite(sbb))
+    const double sumAA = (saa[0] + saa[1]) + (saa[2] + saa[3]);
+    const double sumBB = (sbb[0] + sbb[1]) + (sbb[2] + sbb[3]);
+    const double sumAB = (sab[0] + sab[1]) + (sab[2] + sab[3]);
+    if (!(sumAA > 0.0) || !(sumBB > 0.0) || !std::isfinite(sumAA) || !std::isfinite(sumBB))
         return std::nullopt;
-    double r = sab / (std::sqrt(saa) * std::sqrt(sbb));
+    double r = sumAB / (std::sqrt(sumAA) * std::sqrt(sumBB));
     // Rounding may carry a perfect correlation a unit past 1.
     if (r > 1.0) r = 1.0;
     if (r < -1.0) r = -1.0;
