@@ -214,9 +214,22 @@ TEST(NumericServices, CorrelationAndQuantile) {
     // No spread (the mean of many copies of 0.1 is not exactly 0.1), unequal lengths, NaN.
     V tenths(10000, 0.1), spread(10000);
     for (std::size_t i = 0; i < spread.size(); ++i) spread[i] = static_cast<double>(i % 17);
+    // Infinite values, and finite ones whose sum overflows.
     for (const auto& [x, y] : {std::pair{V{5, 5, 5}, V{1, 2, 3}}, {tenths, spread}, {spread, tenths}, {V{1, 2, 3}, V{1, 2}},
-                               {V{1}, V{1}}, {V{1, NAN, 3}, V{1, 2, 3}}})
+                               {V{1}, V{1}}, {V{1, NAN, 3}, V{1, 2, 3}}, {V{1, 2, 3, 4, 5}, V{1, 2, 3, 4, INFINITY}},
+                               {V{1e308, -1e308, 1e308, 1e308, 1}, V{1, 2, 3, 4, 5}}})
         EXPECT_FALSE(Correlation(x, y));
+    // Lengths that leave 0 to 3 values beyond the sums' four parts, against the same
+    // sums in long double, one after the other.
+    for (const std::size_t n : {10000u, 10001u, 10002u, 10003u}) {
+        V x(n), y(n);
+        for (std::size_t i = 0; i < n; ++i) x[i] = std::sin(0.1 * i) + 3, y[i] = x[i] * 0.5 + std::cos(0.37 * i);
+        long double mx = 0, my = 0, sxx = 0, syy = 0, sxy = 0;
+        for (std::size_t i = 0; i < n; ++i) mx += x[i], my += y[i];
+        mx /= n, my /= n;
+        for (std::size_t i = 0; i < n; ++i) sxx += (x[i] - mx) * (x[i] - mx), syy += (y[i] - my) * (y[i] - my), sxy += (x[i] - mx) * (y[i] - my);
+        EXPECT_NEAR(*Correlation(x, y), static_cast<double>(sxy / std::sqrt(sxx * syy)), 1e-14) << n;
+    }
     const V s{1, 2, 3, 4};
     for (const auto& [p, q] : {std::pair{0.0, 1.0}, {1.0, 4.0}, {0.5, 2.5}, {1.0 / 3.0, 2.0}, {0.05, 1.15}})
         EXPECT_DOUBLE_EQ(Quantile(p, s), q) << p;
