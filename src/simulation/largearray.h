@@ -12,11 +12,16 @@
 namespace nuvir {
 
 // At least `bytes`, aligned for any scalar; raises std::bad_alloc when there is none.
+// Blocks of 2 MB or more are mapped from the system and go back to it when freed
+// (the allocator would keep them for the thread that freed them, and a run's worker
+// threads live on).
 void* AllocateLarge(std::size_t bytes);
-void FreeLarge(void* p) noexcept;
+// Frees what AllocateLarge gave for the same `bytes`.
+void FreeLarge(void* p, std::size_t bytes) noexcept;
 
 struct LargeFree {
-    void operator()(void* p) const noexcept { FreeLarge(p); }
+    std::size_t bytes = 0;
+    void operator()(void* p) const noexcept { FreeLarge(p, bytes); }
 };
 
 template <class T>
@@ -27,7 +32,8 @@ template <class T>
 LargeArray<T> MakeLargeArray(std::size_t n) {
     static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
-    return LargeArray<T>(static_cast<T*>(AllocateLarge(n * sizeof(T))));
+    const std::size_t bytes = n * sizeof(T);
+    return LargeArray<T>(static_cast<T*>(AllocateLarge(bytes)), LargeFree{bytes});
 }
 
 }  // namespace nuvir

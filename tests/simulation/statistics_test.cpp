@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <numeric>
+#include <string>
+#include <thread>
 
 #include "appdata/utilities_rounding.h"
 #include "numerics/numerics.h"
@@ -245,6 +248,28 @@ TEST(LargeArray, AlignedUsableAndHonestAboutFailure) {
     }
     for (const std::size_t n : {std::numeric_limits<std::size_t>::max() / 8 - 1, std::numeric_limits<std::size_t>::max() / 4})
         EXPECT_THROW(MakeLargeArray<double>(n), std::bad_alloc) << n;
+    // A freed large block leaves the process, whichever thread freed it: the run's
+    // worker threads live on, and memory their allocator kept would pile up run after run.
+    auto residentMB = [] {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        return 0.0;
+    };
+    // Twice 16 MB: after a first block of a size is freed, a general allocator serves
+    // the next from memory it keeps.
+    const double before = residentMB();
+    for (int round = 0; round < 2; ++round) {
+        LargeArray<double> big;
+        std::thread([&] {
+            big = MakeLargeArray<double>(std::size_t{16} << 17);
+            std::fill(big.get(), big.get() + (std::size_t{16} << 17), 1.0);
+        }).join();
+        const double touched = residentMB();
+        std::thread([&] { big.reset(); }).join();
+        EXPECT_TRUE(touched - before > 15 && residentMB() - before < 4) << round << ": " << before << " " << touched << " " << residentMB();
+    }
 }
 
 // Pearson of x = 10..50 with y = 1, 2, 3, 4, 100: Sxy = 2000, Sxx = 1000, Syy = 7610.
