@@ -11,7 +11,6 @@
 #include <new>
 #include <optional>
 #include <stdexcept>
-#include <thread>
 #include <type_traits>
 
 #include "appdata/formatting.h"
@@ -510,13 +509,18 @@ void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
 
 // ---- the trial loop -----------------------------------------------------------------------
 //
-// Per trial the calling thread yields, then draws the thirteen keys of the random order
-// and one uniform number per quantity slot; only the rare draw of exactly 0 needs the
-// order itself (a redraw for every code but uniform), and then computes it on the
-// spot. Everything after that (the order, the inverse distribution functions, the
-// clamps, the outputs) depends on these numbers alone and is done per block of trials
-// by worker threads, in trial order within a block. A failure is the one of the
-// earliest trial, as if the trials had run one after the other.
+// A trial draws the thirteen keys of the random order and one uniform number per
+// quantity slot; only the rare draw of exactly 0 needs the order itself (a redraw for
+// every code but uniform), and then computes it on the spot. Everything after that
+// (the order, the inverse distribution functions, the clamps, the outputs) depends on
+// these numbers alone. A failure is the one of the earliest trial, as if the trials
+// had run one after the other, and the calling thread yields once per trial.
+//
+// With the built-in generator, whose sequence can be entered anywhere, the workers
+// draw and complete whole blocks of trials, each from its block's place in the
+// sequence, while the calling thread yields (FillTrialsInParallel). Otherwise the
+// calling thread yields and draws, and the workers complete blocks of drawn trials in
+// trial order within a block.
 //
 // The workers read only their own copy of the plan and write only their blocks' rows,
 // and what the drawing thread writes all the time sits on cache lines of its own, so
