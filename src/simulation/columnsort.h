@@ -1,8 +1,8 @@
 #pragma once
-// Ascending sorts and ranks of whole trial-table columns. A column of a million trials
-// is sorted many times per run, so these are radix sorts on the bit patterns of the
-// doubles (linear time, no comparisons), using the column's own storage as one of the
-// two buffers. Only values matter to the callers: for values that compare equal (0 and
+// Ascending sorts and ranks of whole trial-table columns. A run sorts 22 columns of up
+// to millions of values, so these are bucket sorts on the bit patterns of the doubles
+// (each level splits the range of what it holds; no comparisons but within the last
+// few keys). Only values matter to the callers: for values that compare equal (0 and
 // -0) the order between them is unspecified.
 #include <cstddef>
 #include <cstdint>
