@@ -85,19 +85,50 @@ void InsertionSort(Data d, std::size_t n) {
     }
 }
 
-// Bucket bits for n keys: a few keys a bucket, at most 2^10 buckets.
-inline int BucketBits(std::size_t n, int rangeBits) {
-    const int wanted = std::clamp(static_cast<int>(std::bit_width(n)) - 3, 1, kMaxBucketBits);
-    return std::min(wanted, rangeBits);
-}
-
-// Counts of the keys' buckets, given the range [lo, ...] and the shift of its top bits.
-struct Split {
+// The split of n keys into at most 2^10 buckets by the top bits of their range (a
+// few keys a bucket): where each bucket starts once the keys are placed, and where the
+// next key of each goes.
+struct Buckets {
     std::uint64_t lo = 0;
     int shift = 0;
-    int bits = 0;
-    std::size_t Bucket(std::uint64_t k) const { return static_cast<std::size_t>((k - lo) >> shift); }
+    std::size_t count = 1;
+    bool spread = false;  // not all keys equal
+    std::array<std::uint32_t, (1u << kMaxBucketBits) + 1> start;
+    std::array<std::uint32_t, (1u << kMaxBucketBits)> next;
+
+    std::size_t Of(std::uint64_t k) const { return static_cast<std::size_t>((k - lo) >> shift); }
+    std::uint32_t Place(std::uint64_t k) { return next[Of(k)]++; }
+    std::size_t Size(std::size_t b) const { return start[b + 1] - start[b]; }
 };
+
+template <class KeyAt>
+void SplitKeys(std::size_t n, KeyAt keyAt, Buckets& s) {
+    std::uint64_t lo = keyAt(0), hi = lo;
+    for (std::size_t i = 1; i < n; ++i) {
+        lo = std::min(lo, keyAt(i));
+        hi = std::max(hi, keyAt(i));
+    }
+    const int range = static_cast<int>(std::bit_width(hi - lo));
+    const int bits = std::min(std::clamp(static_cast<int>(std::bit_width(n)) - 3, 1, kMaxBucketBits), range);
+    s.lo = lo;
+    s.shift = range - bits;
+    s.count = std::size_t{1} << bits;
+    s.spread = range > 0;
+    std::fill_n(s.start.begin(), s.count + 1, 0u);
+    for (std::size_t i = 0; i < n; ++i) ++s.start[s.Of(keyAt(i)) + 1];
+    for (std::size_t b = 1; b <= s.count; ++b) s.start[b] += s.start[b - 1];
+    std::copy_n(s.start.begin(), s.count, s.next.begin());
+}
+
+template <class Data>
+void SortKeys(Data d, Data scratch, std::size_t n);
+
+// Sorts each bucket of placed keys on its own; scratch holds the largest.
+template <class Data>
+void SortEachBucket(Data d, Data scratch, const Buckets& s) {
+    for (std::size_t b = 0; b < s.count; ++b)
+        if (s.Size(b) > 1) SortKeys(Offset(d, s.start[b]), scratch, s.Size(b));
+}
 
 // Sorts d in place; scratch holds at least n entries.
 template <class Data>
@@ -106,31 +137,17 @@ void SortKeys(Data d, Data scratch, std::size_t n) {
         InsertionSort(d, n);
         return;
     }
-    std::uint64_t lo = d.key[0], hi = d.key[0];
-    for (std::size_t i = 1; i < n; ++i) {
-        lo = std::min(lo, d.key[i]);
-        hi = std::max(hi, d.key[i]);
-    }
-    if (lo == hi) return;
-    const int range = static_cast<int>(std::bit_width(hi - lo));
-    Split s{lo, 0, BucketBits(n, range)};
-    s.shift = range - s.bits;
-    const std::size_t buckets = std::size_t{1} << s.bits;
-    std::array<std::uint32_t, (1u << kMaxBucketBits) + 1> start;
-    std::fill_n(start.begin(), buckets + 1, 0u);
-    for (std::size_t i = 0; i < n; ++i) ++start[s.Bucket(d.key[i]) + 1];
-    for (std::size_t b = 1; b <= buckets; ++b) start[b] += start[b - 1];
-    std::array<std::uint32_t, (1u << kMaxBucketBits)> next;
-    std::copy_n(start.begin(), buckets, next.begin());
+    Buckets s;
+    SplitKeys(n, [&](std::size_t i) { return d.key[i]; }, s);
+    if (!s.spread) return;
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint32_t to = next[s.Bucket(d.key[i])]++;
+        const std::uint32_t to = s.Place(d.key[i]);
         scratch.key.Set(to, d.key[i]);
         if constexpr (std::is_same_v<Data, Indexed>) scratch.at[to] = d.at[i];
     }
     std::memcpy(d.key.slot, scratch.key.slot, 8 * n);
     if constexpr (std::is_same_v<Data, Indexed>) std::memcpy(d.at, scratch.at, 4 * n);
-    for (std::size_t b = 0; b < buckets; ++b)
-        if (start[b + 1] - start[b] > 1) SortKeys(Offset(d, start[b]), scratch, start[b + 1] - start[b]);
+    SortEachBucket(d, scratch, s);
 }
 
 // The column's keys in ascending order in d (and, when indexed, the positions they
@@ -140,35 +157,20 @@ template <class Data>
 void SortFromColumn(std::span<const double> values, Data d, ColumnScratch& work) {
     const std::size_t n = values.size();
     if (n == 0) return;
-    std::uint64_t lo = KeyOf(values[0]), hi = lo;
-    for (const double x : values) {
-        const std::uint64_t k = KeyOf(x);
-        lo = std::min(lo, k);
-        hi = std::max(hi, k);
-    }
-    const int range = static_cast<int>(std::bit_width(hi - lo));
-    Split s{lo, 0, range == 0 ? 0 : BucketBits(n, range)};
-    s.shift = range - s.bits;
-    const std::size_t buckets = std::size_t{1} << s.bits;
-    std::array<std::uint32_t, (1u << kMaxBucketBits) + 1> start;
-    std::fill_n(start.begin(), buckets + 1, 0u);
-    for (const double x : values) ++start[s.Bucket(KeyOf(x)) + 1];
-    for (std::size_t b = 1; b <= buckets; ++b) start[b] += start[b - 1];
-    std::array<std::uint32_t, (1u << kMaxBucketBits)> next;
-    std::copy_n(start.begin(), buckets, next.begin());
+    Buckets s;
+    SplitKeys(n, [&](std::size_t i) { return KeyOf(values[i]); }, s);
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t k = KeyOf(values[i]);
-        const std::uint32_t to = next[s.Bucket(k)]++;
+        const std::uint32_t to = s.Place(k);
         d.key.Set(to, k);
         if constexpr (std::is_same_v<Data, Indexed>) d.at[to] = static_cast<std::uint32_t>(i);
     }
-    if (range == 0) return;
+    if (!s.spread) return;
     std::size_t largest = 0;
-    for (std::size_t b = 0; b < buckets; ++b) largest = std::max<std::size_t>(largest, start[b + 1] - start[b]);
+    for (std::size_t b = 0; b < s.count; ++b) largest = std::max(largest, s.Size(b));
     Data scratch{Slots{work.BucketKeys(largest)}, nullptr};
     if constexpr (std::is_same_v<Data, Indexed>) scratch.at = work.BucketPositions(largest);
-    for (std::size_t b = 0; b < buckets; ++b)
-        if (start[b + 1] - start[b] > 1) SortKeys(Offset(d, start[b]), scratch, start[b + 1] - start[b]);
+    SortEachBucket(d, scratch, s);
 }
 
 bool HoldsNaN(std::span<const double> values) {
