@@ -581,6 +581,22 @@ namespace {
 constexpr std::int32_t kMinBlockTrials = 256;
 constexpr std::int32_t kMaxBlockTrials = 4096;
 
+// The run's trials in blocks: block b holds trials Start(b) to End(b).
+struct TrialBlocks {
+    std::int32_t trials;
+    std::int32_t size;
+    std::int32_t Count() const { return (trials - 1) / size + 1; }
+    std::int32_t Start(std::int32_t b) const { return b * size + 1; }
+    std::int32_t End(std::int32_t b) const { return std::min(trials, (b + 1) * size); }
+};
+
+// Lowers `least` to b unless it already is lower (whichever thread gets there first).
+void LowerTo(std::atomic<std::int32_t>& least, std::int32_t b) {
+    std::int32_t seen = least.load();
+    while (b < seen && !least.compare_exchange_weak(seen, b)) {
+    }
+}
+
 struct Failure {
     std::int32_t trial = std::numeric_limits<std::int32_t>::max();
     std::exception_ptr error;
@@ -593,10 +609,6 @@ struct alignas(64) DrawState {
     int progress = -2;       // how far the trial got: -2 yield, -1 keys, else the slot
     std::int32_t drawn = 0;  // trials 1 to drawn are drawn
 };
-
-}  // namespace
-
-namespace {
 
 // A trial's keys and numbers from its place in the built-in sequence; false when a
 // number of 0 fell to a quantity that would redraw it.
@@ -616,9 +628,8 @@ bool DrawTrial(RndPosition& sequence, const std::array<std::int32_t, kQ>& codes,
 
 bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers) {
     const auto n = static_cast<std::int32_t>(plan.stride);
-    const std::int32_t blocks = (n - 1) / blockTrials + 1;
-    auto blockStart = [&](std::int32_t b) { return b * blockTrials + 1; };
-    auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * blockTrials); };
+    const TrialBlocks split{n, blockTrials};
+    const std::int32_t blocks = split.Count();
     const RndPosition start = RndPosition::Current();
 
     // How each block ended, written by its worker before it reports the block done.
@@ -645,8 +656,8 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
             BlockEnd& end = ends[static_cast<std::size_t>(b)];
             if (b <= lastNeeded.load()) {
                 RndPosition sequence = start;
-                sequence.Skip(kValuesPerTrial * static_cast<std::uint64_t>(blockStart(b) - 1));
-                for (std::int32_t t = blockStart(b); t <= blockEnd(b); ++t) {
+                sequence.Skip(kValuesPerTrial * static_cast<std::uint64_t>(split.Start(b) - 1));
+                for (std::int32_t t = split.Start(b); t <= split.End(b); ++t) {
                     if (!DrawTrial(sequence, own.codes, own.lo, keys, uniforms)) {
                         end.redrawAt = t;
                         break;
@@ -659,11 +670,7 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
                         break;
                     }
                 }
-                if (end.failedAt != 0 || end.redrawAt != 0) {
-                    std::int32_t seen = lastNeeded.load();
-                    while (b < seen && !lastNeeded.compare_exchange_weak(seen, b)) {
-                    }
-                }
+                if (end.failedAt != 0 || end.redrawAt != 0) LowerTo(lastNeeded, b);
             }
             {
                 std::lock_guard<std::mutex> lock(mutex);
@@ -676,10 +683,6 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
     // Fewer threads than asked for: the ones started do the work.
     WorkerShares shares(workers, work);
     if (shares.started() == 0) return false;
-    auto finish = [&] {
-        nextBlock.store(blocks);
-        shares.Wait();
-    };
 
     // One yield per trial, in trial order, once the trials before it are done; the
     // first block that failed or redrew ends the run here.
@@ -687,7 +690,7 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
     std::exception_ptr failure;
     bool redrawn = false;
     try {
-        for (std::int32_t b = 0; b < blocks && !failure && !redrawn; ++b) {
+        for (std::int32_t b = 0; b < blocks && !failure; ++b) {
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 progress.wait(lock, [&] { return done[static_cast<std::size_t>(b)] != 0; });
@@ -695,7 +698,7 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
             const BlockEnd& end = ends[static_cast<std::size_t>(b)];
             redrawn = end.redrawAt != 0;
             if (redrawn) break;
-            const std::int32_t last = end.failedAt != 0 ? end.failedAt : blockEnd(b);
+            const std::int32_t last = end.failedAt != 0 ? end.failedAt : split.End(b);
             while (yielded < last) {
                 ++yielded;
                 host_.Yield();
@@ -707,7 +710,8 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
         // went well.
         failure = std::current_exception();
     }
-    finish();
+    nextBlock.store(blocks);  // the blocks not yet taken cannot matter
+    shares.Wait();
     if (redrawn) {
         start.MakeCurrent();
         return false;
@@ -806,26 +810,22 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
 
     const int threads = std::max(SimulationWorkerThreads(), 1);
     const std::int32_t blockTrials = std::clamp(n / (8 * threads), kMinBlockTrials, kMaxBlockTrials);
-    const std::int32_t blocks = (n - 1) / blockTrials + 1;
+    const TrialBlocks split{n, blockTrials};
+    const std::int32_t blocks = split.Count();
     // The built-in generator can start each block of trials at its own place in the
     // sequence, so the workers draw too; the custom generator's table of earlier values
     // makes its sequence one that only this thread can draw.
     if (prngToUse_ != 1 && threads > 1 && blocks > 1 && FillTrialsInParallel(plan, blockTrials, std::min(threads, blocks)))
         return;
-    auto blockStart = [&](std::int32_t b) { return b * blockTrials + 1; };
-    auto blockEnd = [&](std::int32_t b) { return std::min(n, (b + 1) * blockTrials); };
-
     std::vector<Failure> failures(static_cast<std::size_t>(blocks));
     std::atomic<std::int32_t> firstFailedBlock{blocks};
     auto noteFailure = [&](std::int32_t b, std::int32_t t) {
         failures[static_cast<std::size_t>(b)] = {t, std::current_exception()};
-        std::int32_t seen = firstFailedBlock.load();
-        while (b < seen && !firstFailedBlock.compare_exchange_weak(seen, b)) {
-        }
+        LowerTo(firstFailedBlock, b);
     };
     // Completes trials of block b up to `upTo`, from the caller's copy of the plan.
     auto completeBlock = [&](const TrialPlan& own, std::int32_t b, std::int32_t upTo) {
-        for (std::int32_t t = blockStart(b); t <= upTo; ++t) {
+        for (std::int32_t t = split.Start(b); t <= upTo; ++t) {
             try {
                 CompleteTrial(own, t);
             } catch (...) {
@@ -842,7 +842,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     std::array<double, kQ> failedUniforms{};
 
     auto drawBlock = [&](std::int32_t b) {
-        for (std::int32_t t = blockStart(b); t <= blockEnd(b); ++t) {
+        for (std::int32_t t = split.Start(b); t <= split.End(b); ++t) {
             try {
                 if (prngToUse_ == 1)
                     draw(t, std::true_type{});
@@ -880,13 +880,13 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 if (b >= blocks) return;
                 {
                     std::unique_lock<std::mutex> lock(mutex);
-                    ready.wait(lock, [&] { return published.load() >= blockEnd(b) || drawingEnded.load(); });
+                    ready.wait(lock, [&] { return published.load() >= split.End(b) || drawingEnded.load(); });
                 }
                 // Blocks after a failed one cannot matter; blocks before it can still
                 // hold an earlier failure.
                 if (b > firstFailedBlock.load()) continue;
-                const std::int32_t upTo = std::min(blockEnd(b), published.load());
-                if (upTo < blockStart(b)) continue;
+                const std::int32_t upTo = std::min(split.End(b), published.load());
+                if (upTo < split.Start(b)) continue;
                 completeBlock(own, b, upTo);
             }
         };
