@@ -14,17 +14,14 @@ void RankValues(std::span<double> values) { RankColumn(values); }
 
 void RankTransform(TrialTable& table, std::int32_t column) {
     if (column < 0 || column >= TrialTable::kColumns) RaiseSubscriptOutOfRange();
-    RankValues(std::span<double>(table.column(table.firstColumn() + column),
-                                 static_cast<std::size_t>(table.trials())));
+    RankValues(table.values(column));
 }
 
 void CorrelatePair(const TrialTable& table, int pair, SensitivityTable& s) {
-    const std::size_t n = static_cast<std::size_t>(table.trials());
-    auto columnOf = [&](int c) { return std::span<const double>(table.column(table.firstColumn() + c), n); };
     const int m = pair / kInputColumns;
     const int j = pair % kInputColumns;
     // A column without spread has no correlation and keeps the no-value marker.
-    const auto r = ArrayStatistics::Correlation(columnOf(TrialTable::kTotalRisk + m), columnOf(j));
+    const auto r = ArrayStatistics::Correlation(table.values(TrialTable::kTotalRisk + m), table.values(j));
     if (r) s(j, m) = *r;
 }
 

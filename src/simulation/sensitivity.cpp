@@ -54,42 +54,38 @@ constexpr int kPairs = 2 * kInputColumns;
 // their work spaces.
 void ComputeMeasures(SimulationResults& results, TrialTable& table, const SimulationHost& host,
                      OutputStatisticsWork* statistics) {
-    const bool useConstant = host.RegUseConstant();
-    std::array<Fit, 2> fits;
-    SensitivityTable pearson;
-    ParallelFor(2 + kPairs, [&](int task) {
-        if (task < 2)
-            fits[static_cast<std::size_t>(task)] = FitOutput(table, useConstant, task);
-        else
-            CorrelatePair(table, task - 2, pearson);
-    });
+    // A regression measure and a correlation measure on the table as it stands: the
+    // two fits and the 26 correlations, as one list of tasks.
+    auto measure = [&](SensitivityTable& correlations, SensitivityTable& regression) {
+        const bool useConstant = host.RegUseConstant();
+        std::array<Fit, 2> fits;
+        ParallelFor(2 + kPairs, [&](int task) {
+            if (task < 2)
+                fits[static_cast<std::size_t>(task)] = FitOutput(table, useConstant, task);
+            else
+                CorrelatePair(table, task - 2, correlations);
+        });
+        return StoreFits(fits, useConstant, regression);
+    };
+    SensitivityTable pearson, src;
+    const R2Pair srcR2 = measure(pearson, src);
 
     // Spearman: every column replaced by its ranks, which the rank regression needs too.
     ScratchPool pool;
     ParallelFor(TrialTable::kColumns, [&](int c) {
         const ScratchPool::Lease scratch = pool.Take();
-        if (statistics && c >= kInputColumns) return statistics->RankedColumn(c - kInputColumns, table, *scratch);
-        RankColumn(std::span<double>(table.column(table.firstColumn() + c), static_cast<std::size_t>(table.trials())),
-                   *scratch);
+        if (statistics && c >= kInputColumns) return statistics->RankedColumn(table, c - kInputColumns, *scratch);
+        RankColumn(table.values(c), *scratch);
     });
     if (statistics) statistics->Publish();
-    SensitivityTable src;
-    results.r2[0] = StoreFits(fits, useConstant, src);
+    results.r2[0] = srcR2;
     results.regressionTable = src;
     results.sensitivities[2] = src;
     results.sensitivities[1] = pearson;
 
-    const bool useConstantRanked = host.RegUseConstant();
-    SensitivityTable spearman;
-    ParallelFor(2 + kPairs, [&](int task) {
-        if (task < 2)
-            fits[static_cast<std::size_t>(task)] = FitOutput(table, useConstantRanked, task);
-        else
-            CorrelatePair(table, task - 2, spearman);
-    });
+    SensitivityTable spearman, srrc;
+    results.r2[1] = measure(spearman, srrc);
     results.sensitivities[0] = spearman;
-    SensitivityTable srrc;
-    results.r2[1] = StoreFits(fits, useConstantRanked, srrc);
     results.regressionTable = srrc;
     results.sensitivities[3] = srrc;
 }

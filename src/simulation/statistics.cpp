@@ -127,8 +127,8 @@ Variant SensitivityTable::ToVariant() const {
 
 std::vector<double> ExtractColumn(const TrialTable& table, std::int32_t column) {
     if (column < 0 || column >= TrialTable::kColumns) RaiseSubscriptOutOfRange();
-    const double* p = table.column(table.firstColumn() + column);
-    return std::vector<double>(p, p + table.trials());
+    const std::span<const double> v = table.values(column);
+    return std::vector<double>(v.begin(), v.end());
 }
 
 double Round15(double x) { return Val(FormatDouble(x)); }
@@ -203,7 +203,7 @@ struct OutputStatisticsWork::Columns {
 
 OutputStatisticsWork::OutputStatisticsWork(SimulationResults& results, const TrialTable& table, std::int32_t classes,
                                            double ci)
-    : results_(results), table_(table), classes_(classes), ci_(ci), columns_(std::make_unique<Columns>()) {
+    : results_(results), classes_(classes), ci_(ci), columns_(std::make_unique<Columns>()) {
     if (classes < 1) RaiseSubscriptOutOfRange();
     if (table.trials() < 1) RaiseSubscriptOutOfRange();
     try {
@@ -217,21 +217,18 @@ OutputStatisticsWork::OutputStatisticsWork(SimulationResults& results, const Tri
 
 OutputStatisticsWork::~OutputStatisticsWork() = default;
 
-void OutputStatisticsWork::Column(int m) {
+void OutputStatisticsWork::Column(const TrialTable& table, int m) {
     std::vector<double> v;
     auto sort = [&] {
-        v = ExtractColumn(table_, TrialTable::kTotalRisk + m);
+        v = ExtractColumn(table, TrialTable::kTotalRisk + m);
         SortColumn(v);
         return std::span<const double>(v);
     };
     Summarise(sort, m, classes_, ci_, columns_->s[static_cast<std::size_t>(m)]);
 }
 
-void OutputStatisticsWork::RankedColumn(int m, TrialTable& table, ColumnScratch& scratch) {
-    auto sort = [&] {
-        double* column = table.column(table.firstColumn() + TrialTable::kTotalRisk + m);
-        return RankColumn(std::span<double>(column, static_cast<std::size_t>(table.trials())), scratch);
-    };
+void OutputStatisticsWork::RankedColumn(TrialTable& table, int m, ColumnScratch& scratch) {
+    auto sort = [&] { return RankColumn(table.values(TrialTable::kTotalRisk + m), scratch); };
     Summarise(sort, m, classes_, ci_, columns_->s[static_cast<std::size_t>(m)]);
 }
 
@@ -260,7 +257,7 @@ void OutputStatisticsWork::Publish() {
 
 void SimulationResults::ComputeOutputStatistics(const TrialTable& table, std::int32_t classes, double ci) {
     OutputStatisticsWork work(*this, table, classes, ci);
-    ParallelFor(kOutputColumns, [&](int m) { work.Column(m); });
+    ParallelFor(kOutputColumns, [&](int m) { work.Column(table, m); });
     work.Publish();
 }
 

@@ -17,11 +17,8 @@
 #include "simulation/trialtable.h"
 
 namespace nuvir {
+
 class ColumnScratch;
-}
-
-namespace nuvir {
-
 class SimulationHost;
 
 // Number of output columns summarised (Total_Risk, Total_Cost, Risk1-4, Cost1-3).
@@ -140,17 +137,17 @@ struct SimulationResults {
 // other work.
 class OutputStatisticsWork {
 public:
-    // Checks the class count and the table and allocates the frequencies, raising as
-    // ComputeOutputStatistics does.
+    // Checks the class count and the table's trials and allocates the frequencies,
+    // raising as ComputeOutputStatistics does.
     OutputStatisticsWork(SimulationResults& results, const TrialTable& table, std::int32_t classes, double ci);
     ~OutputStatisticsWork();
     OutputStatisticsWork(const OutputStatisticsWork&) = delete;
     OutputStatisticsWork& operator=(const OutputStatisticsWork&) = delete;
-    // Summarises output m, on any thread, from a sorted copy of its column.
-    void Column(int m);
-    // The same from the sort that also replaces the column by its ranks in `table`
-    // (the table the work was made for), in the given work space.
-    void RankedColumn(int m, TrialTable& table, ColumnScratch& scratch);
+    // Summarises output m of the table, on any thread, from a sorted copy of its column.
+    void Column(const TrialTable& table, int m);
+    // The same from the sort that also replaces the column by its ranks, in the given
+    // work space.
+    void RankedColumn(TrialTable& table, int m, ColumnScratch& scratch);
     // Hands the columns over in order, up to and including what a failing one
     // finished, and raises that failure.
     void Publish();
@@ -158,7 +155,6 @@ public:
 private:
     struct Columns;
     SimulationResults& results_;
-    const TrialTable& table_;
     std::int32_t classes_;
     double ci_;
     std::unique_ptr<Columns> columns_;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "simulation/largearray.h"
 
@@ -45,6 +46,13 @@ public:
     // The trials of column c, trial 1 first.
     double* column(std::int32_t c) { return data_.get() + index(1, c); }
     const double* column(std::int32_t c) const { return data_.get() + index(1, c); }
+    // The same by offset from the first column (0 to 21), with their count.
+    std::span<double> values(std::int32_t offset) {
+        return {column(first_ + offset), static_cast<std::size_t>(trials_)};
+    }
+    std::span<const double> values(std::int32_t offset) const {
+        return {column(first_ + offset), static_cast<std::size_t>(trials_)};
+    }
 
     void release() {
         data_.reset();
