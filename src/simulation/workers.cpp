@@ -138,16 +138,17 @@ void WorkerShares::Done(std::exception_ptr failure) {
     if (--running_ == 0) finished_.notify_all();
 }
 
-void WorkerShares::Wait() {
+std::exception_ptr WorkerShares::AwaitAll() {
     std::unique_lock<std::mutex> lock(mutex_);
     finished_.wait(lock, [&] { return running_ == 0; });
-    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    return std::exchange(failure_, nullptr);
 }
 
-WorkerShares::~WorkerShares() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    finished_.wait(lock, [&] { return running_ == 0; });
+void WorkerShares::Wait() {
+    if (const std::exception_ptr failure = AwaitAll()) std::rethrow_exception(failure);
 }
+
+WorkerShares::~WorkerShares() { AwaitAll(); }
 
 void ParallelFor(int count, const std::function<void(int)>& task) {
     if (count <= 0) return;

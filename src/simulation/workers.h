@@ -40,6 +40,8 @@ public:
 
 private:
     void Done(std::exception_ptr failure);
+    // Waits until every share has ended; what one of them threw, if any.
+    std::exception_ptr AwaitAll();
 
     std::function<void()> work_;
     int started_ = 0;
