@@ -123,25 +123,25 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     // fourth element, added at the end: a column of a million values takes a quarter
     // of the time of one chain of additions, each waiting for the one before.
     constexpr std::size_t kLanes = 4;
-    const std::size_t whole = n - n % kLanes;
-    std::array<double, kLanes> sa{}, sb{};
+    using Lanes = std::array<double, kLanes>;
+    auto total = [](const Lanes& x) { return (x[0] + x[1]) + (x[2] + x[3]); };
+    // Element i into part l: every fourth element to each part, the few beyond the last
+    // whole group of four to the first.
+    auto overElements = [&](auto add) {
+        const std::size_t whole = n - n % kLanes;
+        for (std::size_t i = 0; i < whole; i += kLanes)
+            for (std::size_t l = 0; l < kLanes; ++l) add(l, i + l);
+        for (std::size_t i = whole; i < n; ++i) add(0, i);
+    };
+    Lanes sa{}, sb{};
     bool aVaries = false, bVaries = false;
-    const double a0 = a[0], b0 = b[0];
-    for (std::size_t i = 0; i < whole; i += kLanes)
-        for (std::size_t l = 0; l < kLanes; ++l) {
-            sa[l] += a[i + l];
-            sb[l] += b[i + l];
-            aVaries |= a[i + l] != a0;
-            bVaries |= b[i + l] != b0;
-        }
-    for (std::size_t i = whole; i < n; ++i) {
-        sa[0] += a[i];
-        sb[0] += b[i];
-        aVaries |= a[i] != a0;
-        bVaries |= b[i] != b0;
-    }
-    const double sumA = (sa[0] + sa[1]) + (sa[2] + sa[3]);
-    const double sumB = (sb[0] + sb[1]) + (sb[2] + sb[3]);
+    overElements([&](std::size_t l, std::size_t i) {
+        sa[l] += a[i];
+        sb[l] += b[i];
+        aVaries |= a[i] != a[0];
+        bVaries |= b[i] != b[0];
+    });
+    const double sumA = total(sa), sumB = total(sb);
     // A value that is not finite makes its sum not finite; only then is it looked for
     // (a sum can also overflow from finite values, which the centred sums then show).
     if (!std::isfinite(sumA) || !std::isfinite(sumB))
@@ -152,25 +152,15 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     if (!aVaries || !bVaries) return std::nullopt;
     const double ma = sumA / static_cast<double>(n);
     const double mb = sumB / static_cast<double>(n);
-    std::array<double, kLanes> saa{}, sbb{}, sab{};
-    for (std::size_t i = 0; i < whole; i += kLanes)
-        for (std::size_t l = 0; l < kLanes; ++l) {
-            const double da = a[i + l] - ma;
-            const double db = b[i + l] - mb;
-            saa[l] += da * da;
-            sbb[l] += db * db;
-            sab[l] += da * db;
-        }
-    for (std::size_t i = whole; i < n; ++i) {
+    Lanes saa{}, sbb{}, sab{};
+    overElements([&](std::size_t l, std::size_t i) {
         const double da = a[i] - ma;
         const double db = b[i] - mb;
-        saa[0] += da * da;
-        sbb[0] += db * db;
-        sab[0] += da * db;
-    }
-    const double sumAA = (saa[0] + saa[1]) + (saa[2] + saa[3]);
-    const double sumBB = (sbb[0] + sbb[1]) + (sbb[2] + sbb[3]);
-    const double sumAB = (sab[0] + sab[1]) + (sab[2] + sab[3]);
+        saa[l] += da * da;
+        sbb[l] += db * db;
+        sab[l] += da * db;
+    });
+    const double sumAA = total(saa), sumBB = total(sbb), sumAB = total(sab);
     if (!(sumAA > 0.0) || !(sumBB > 0.0) || !std::isfinite(sumAA) || !std::isfinite(sumBB))
         return std::nullopt;
     double r = sumAB / (std::sqrt(sumAA) * std::sqrt(sumBB));
