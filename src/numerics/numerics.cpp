@@ -120,8 +120,8 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     if (n != b.size() || n < 2) return std::nullopt;
     // Two passes: the means first, then the centred sums, which keeps the result
     // accurate for data far from zero. Each sum is kept in four parts over every
-    // fourth element, added at the end: a column of a million values takes a quarter
-    // of the time of one chain of additions, each waiting for the one before.
+    // fourth element, added at the end: four chains of additions run side by side,
+    // where one chain waits for each addition before the next.
     constexpr std::size_t kLanes = 4;
     using Lanes = std::array<double, kLanes>;
     auto total = [](const Lanes& x) { return (x[0] + x[1]) + (x[2] + x[3]); };
