@@ -30,11 +30,14 @@ void SetBackRoles(QPalette& pal, const QColor& c) {
     pal.setColor(QPalette::Button, c);
 }
 
-// The palette roles a control's ForeColor stands for.
+// The palette roles a control's ForeColor stands for. Its own text colour holds while it
+// is enabled (in an active window or not); the disabled group keeps the style's greyed
+// text, so a control that is off looks off.
 void SetForeRoles(QPalette& pal, const QColor& c) {
-    pal.setColor(QPalette::WindowText, c);
-    pal.setColor(QPalette::Text, c);
-    pal.setColor(QPalette::ButtonText, c);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        pal.setColor(QPalette::Active, role, c);
+        pal.setColor(QPalette::Inactive, role, c);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,224 @@
+#pragma once
+// Looking over a shown window as the analyst would: which controls are on view, whether
+// each caption shows its whole text, whether a disabled control looks disabled, and a
+// picture of the window for a person to look at.
+//
+// Every finding is one line naming the control (Name(Index) where it is one of ours)
+// and what is wrong, so a failing check says where to look.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTextDocument>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/control.h"
+#include "platform/flexgrid.h"
+
+namespace nuvir::test::windowcheck {
+
+// The device pixels per logical pixel the check runs at (2 under QT_SCALE_FACTOR=2).
+inline double Scale() { return qApp->devicePixelRatio(); }
+
+// "_x2" at scale 2, nothing at scale 1: picture names of the two runs differ.
+inline std::string ScaleSuffix() { return Scale() > 1.0 ? "_x" + std::to_string(static_cast<int>(Scale())) : ""; }
+
+// What a person calls the widget: the control's Name(Index), or the Qt class and object
+// name for the parts Qt makes (a tab bar inside a tab control, a message box's label).
+inline std::string NameOf(const QWidget* w) {
+    if (const Control* c = Control::Of(const_cast<QWidget*>(w)); c != nullptr && c->Widget() == w) {
+        return c->Index() >= 0 ? c->Name() + "(" + std::to_string(c->Index()) + ")" : c->Name();
+    }
+    std::string name = w->metaObject()->className();
+    if (!w->objectName().isEmpty()) name += " " + w->objectName().toStdString();
+    if (const Control* c = Control::Of(const_cast<QWidget*>(w)); c != nullptr) name += " in " + c->Name();
+    return name;
+}
+
+// Every widget of the window a person can see, the window first, in creation order.
+inline std::vector<QWidget*> VisibleWidgets(QWidget& window) {
+    std::vector<QWidget*> out{&window};
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (w->isWindow() || !w->isVisibleTo(&window) || w->width() <= 0 || w->height() <= 0) continue;
+        out.push_back(w);
+    }
+    return out;
+}
+
+// A widget's rectangle in the coordinates of the window.
+inline QRect RectInWindow(const QWidget* w, const QWidget& window) {
+    return QRect(w->mapTo(&window, QPoint(0, 0)), w->size());
+}
+
+// One text shown in a rectangle of a widget: what it needs against what it has.
+struct ShownText {
+    std::string where;
+    QString text;
+    QSize need;
+    QSize room;
+};
+
+// The texts a widget shows and the room each has, in the widget's own font. Labels,
+// buttons, check boxes, option buttons, frame titles, tab captions and the heading
+// cells of grids; other widgets show none that the check measures.
+inline std::vector<ShownText> TextsOf(QWidget* w) {
+    std::vector<ShownText> out;
+    const QFontMetrics fm = w->fontMetrics();
+    const std::string name = NameOf(w);
+    auto plainSize = [&](const QString& t) { return fm.size(Qt::TextShowMnemonic, t); };
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        if (label->text().isEmpty()) return out;
+        const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
+                                                          -label->margin());
+        QSize need;
+        const bool rich = label->textFormat() == Qt::RichText ||
+                          (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
+        if (rich) {
+            QTextDocument doc;
+            doc.setDefaultFont(label->font());
+            doc.setDocumentMargin(0);
+            doc.setHtml(label->text());
+            doc.setTextWidth(label->wordWrap() ? room.width() : -1);
+            need = QSize(static_cast<int>(std::ceil(label->wordWrap() ? doc.idealWidth() : doc.size().width())),
+                         static_cast<int>(std::ceil(doc.size().height())));
+        } else {
+            const int flags = Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0);
+            need = fm.boundingRect(QRect(0, 0, room.width(), 100000), flags, label->text()).size();
+        }
+        out.push_back({name, label->text(), need, room.size()});
+    } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
+        if (check->text().isEmpty()) return out;
+        QStyleOptionButton opt;
+        opt.initFrom(check);
+        opt.text = check->text();
+        const QRect room = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, check);
+        out.push_back({name, check->text(), plainSize(check->text()), room.size()});
+    } else if (auto* radio = qobject_cast<QRadioButton*>(w)) {
+        if (radio->text().isEmpty()) return out;
+        QStyleOptionButton opt;
+        opt.initFrom(radio);
+        opt.text = radio->text();
+        const QRect room = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, radio);
+        out.push_back({name, radio->text(), plainSize(radio->text()), room.size()});
+    } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+        if (button->text().isEmpty()) return out;
+        QStyleOptionButton opt;
+        opt.initFrom(button);
+        opt.text = button->text();
+        const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, button);
+        out.push_back({name, button->text(), plainSize(button->text()), room.size()});
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        if (group->title().isEmpty()) return out;
+        const int frame = group->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, group);
+        // The title sits in the frame's top edge, inside its left and right borders.
+        const QSize room(group->width() - 2 * frame - 2 * fm.averageCharWidth(), group->height());
+        out.push_back({name, group->title(), plainSize(group->title()), room});
+    } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+        for (int i = 0; i < tabs->count(); ++i) {
+            QStyleOptionTab opt;
+            opt.initFrom(tabs);
+            opt.rect = tabs->tabRect(i);
+            opt.text = tabs->tabText(i);
+            opt.shape = tabs->shape();
+            const QRect room = tabs->style()->subElementRect(QStyle::SE_TabBarTabText, &opt, tabs);
+            out.push_back({name + " tab " + std::to_string(i), tabs->tabText(i), plainSize(tabs->tabText(i)),
+                           room.size()});
+        }
+    } else if (auto* grid = dynamic_cast<FlexGrid*>(w)) {
+        // The heading rows: a caption is drawn in its cell less 2 px each side and the
+        // grid line.
+        for (int r = 0; r < grid->FixedRows(); ++r) {
+            for (int c = 0; c < grid->Cols(); ++c) {
+                const QRect cell = grid->CellRectPx(r, c);
+                const QString text = QString::fromStdString(grid->TextMatrix(r, c));
+                if (cell.isEmpty() || text.isEmpty()) continue;
+                out.push_back({name + " caption " + std::to_string(r) + "," + std::to_string(c), text,
+                               fm.size(Qt::TextSingleLine, text), cell.adjusted(2, 0, -3, -1).size()});
+            }
+        }
+    }
+    return out;
+}
+
+// Findings: every text on view that its room cuts ("name: 'text' needs WxH, has WxH").
+inline std::vector<std::string> CutTexts(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        for (const ShownText& t : TextsOf(w)) {
+            if (t.need.width() <= t.room.width() && t.need.height() <= t.room.height()) continue;
+            out.push_back(t.where + ": '" + t.text.toStdString() + "' needs " + std::to_string(t.need.width()) + "x" +
+                          std::to_string(t.need.height()) + ", has " + std::to_string(t.room.width()) + "x" +
+                          std::to_string(t.room.height()));
+        }
+    }
+    return out;
+}
+
+// The room a window manager's title bar takes besides the title: the window's icon and
+// three buttons of about 24 px, and the margins.
+constexpr int kTitleBarRoomPx = 4 * 24 + 16;
+
+// Finding when the window is too narrow for its title in a title bar's bold font.
+inline std::vector<std::string> CutTitle(QWidget& window) {
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    const int need = QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + kTitleBarRoomPx;
+    if (window.windowTitle().isEmpty() || window.width() >= need) return {};
+    return {"title '" + window.windowTitle().toStdString() + "' needs " + std::to_string(need) + " px, window is " +
+            std::to_string(window.width())};
+}
+
+// Whether two text colours tell apart at a glance: one channel at least a fifth of the
+// range away.
+inline bool VisiblyDifferent(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) >= 51 || std::abs(a.green() - b.green()) >= 51 ||
+           std::abs(a.blue() - b.blue()) >= 51;
+}
+
+// Findings: every disabled control on view whose text is drawn as when it is enabled.
+inline std::vector<std::string> UndimmedDisabled(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        if (w->isEnabled() || TextsOf(w).empty()) continue;
+        const QPalette::ColorRole role = w->foregroundRole();
+        const QColor off = w->palette().color(QPalette::Disabled, role);
+        const QColor on = w->palette().color(QPalette::Active, role);
+        if (!VisiblyDifferent(off, on)) {
+            out.push_back(NameOf(w) + ": disabled text " + off.name().toStdString() + " as enabled " +
+                          on.name().toStdString());
+        }
+    }
+    return out;
+}
+
+// Writes a picture of the window into the build folder: windowcheck_<name>[_x2].png.
+inline void SavePicture(QWidget& window, const std::string& name) {
+    QApplication::processEvents();
+    const QString path = QCoreApplication::applicationDirPath() + "/windowcheck_" +
+                         QString::fromStdString(name + ScaleSuffix()) + ".png";
+    ASSERT_TRUE(window.grab().save(path)) << path.toStdString();
+}
+
+// The whole check of one window state: its picture, then one failure per finding.
+inline void CheckWindow(QWidget& window, const std::string& name) {
+    SCOPED_TRACE(name + ScaleSuffix());
+    SavePicture(window, name);
+    for (const std::string& f : CutTitle(window)) ADD_FAILURE() << f;
+    for (const std::string& f : CutTexts(window)) ADD_FAILURE() << "cut: " << f;
+    for (const std::string& f : UndimmedDisabled(window)) ADD_FAILURE() << "not greyed: " << f;
+}
+
+}  // namespace nuvir::test::windowcheck
