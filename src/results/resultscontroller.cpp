@@ -135,7 +135,10 @@ void ResultsController::cmdButton_Click(int index) {
     switch (index) {
         case 0: {
             BusyScope busy(*this);
-            SimulateAppData();
+            // The run's clear hides the details of the old results; the new ones take
+            // their place in the panel the analyst had open.
+            const bool detailsShown = SensitivityPanelVisible();
+            if (SimulateAppData() && detailsShown) ShowSensitivityMeasures(ShownResultTab());
             RefreshSensitivityDetails();
             break;
         }
@@ -206,7 +209,7 @@ bool ResultsController::RunSimulationAndShowResults(Variant& data, float seed) {
             for (int i = 0; i < 6; ++i) DrawResultPlot(i);
             AppendResultLines();
             SetHeadings(engine.PRNGToUse() != 0);
-            ShowResultBox(page_.tabSimulationGraphs != nullptr ? page_.tabSimulationGraphs->Tab() : 0, true);
+            ShowResultBox(ShownResultTab(), true);
             page_.cmdButton[3]->SetVisible(true);
         }
         success = true;
@@ -309,13 +312,18 @@ void ResultsController::ResultsStateTick() {
     UpdateCommandStates();
     Label* status = page_.labPicMonte[10];
     if (status == nullptr) return;
-    status->SetVisible(false);
+    // The banner says what holds now: after an edit is undone the mixed results are
+    // current again and say so, not that the data changed.
     if (state_.ResultsValid && state_.DataChangedSinceRun) {
         status->SetBackColor(kYellow);
         status->SetCaption(kDataChanged);
         status->SetVisible(true);
+    } else if (state_.MixedResults) {
+        MarkMixedResults();
+        status->SetVisible(true);
+    } else {
+        status->SetVisible(false);
     }
-    if (state_.MixedResults) status->SetVisible(true);
 }
 
 // ---- plots ---------------------------------------------------------------------------

@@ -120,6 +120,8 @@ private:
     // The result lines of a sub-tab (0 risk, 1 cost) with their heading; other tabs have none.
     void ShowResultBox(int tab, bool visible);
     bool SensitivityPanelVisible() const;
+    // The result sub-tab shown: 0 risk, 1 management costs.
+    int ShownResultTab() const;
     void MarkMixedResults();
 
     ResultsHost& host_;

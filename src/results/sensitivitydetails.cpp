@@ -155,6 +155,10 @@ bool ResultsController::SensitivityPanelVisible() const {
     return page_.picShowSensMeasures != nullptr && page_.picShowSensMeasures->Visible();
 }
 
+int ResultsController::ShownResultTab() const {
+    return page_.tabSimulationGraphs != nullptr ? page_.tabSimulationGraphs->Tab() : 0;
+}
+
 void ResultsController::RefreshSensitivityDetails() {
     QtPictureBox* panel = page_.picShowSensMeasures;
     if (panel == nullptr) return;
@@ -164,9 +168,7 @@ void ResultsController::RefreshSensitivityDetails() {
         panel->SetVisible(false);
         return;
     }
-    if (!panel->Visible()) return;
-    const int tab = page_.tabSimulationGraphs != nullptr ? page_.tabSimulationGraphs->Tab() : 0;
-    if (tab == 0 || tab == 1) ShowSensitivityMeasures(tab);
+    if (panel->Visible()) ShowSensitivityMeasures(ShownResultTab());
 }
 
 void ResultsController::ToggleSensitivityDetails(int index, float x, float y) {

@@ -15,6 +15,10 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     ASSERT_TRUE(Run(100));
     EXPECT_EQ(page.labMonte[1]->Caption(), "Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit: [Custom PRNG]");
     rc->ShowSensitivityMeasures(0);
+    // Another run keeps the details open, filled with its own values.
+    ASSERT_TRUE(Run(200));
+    ASSERT_TRUE(page.picShowSensMeasures->Visible()) << "details kept over a run";
+    EXPECT_EQ(page.flxShowSensMeasures->TextMatrix(5, 3), (*rc->State().SensitivitySummary)[0][4][2]);
     AppData(item::kPrng) = 0;
     rc->ResultsStateTick();
     const std::string lines = page.txtMonte[0]->Text();
@@ -34,7 +38,7 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
     EXPECT_EQ(page.labMonte[0]->Caption(), "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:") << "the latest run's";
     const auto rows = Split(page.txtMonte[1]->Text(), "\r\n");
-    ASSERT_EQ(rows.size(), 3u) << "each line ends in CR LF";
+    ASSERT_EQ(rows.size(), 4u) << "each line ends in CR LF";
     EXPECT_EQ(Split(rows[1], "\t").size(), 5u) << rows[1];
     EXPECT_TRUE(page.txtMonte[0]->Visible() && !page.txtMonte[1]->Visible());
     double point = 0;
@@ -46,6 +50,19 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     rc->ResultsStateTick();
     EXPECT_TRUE(rc->State().MixedResults && page.labPicMonte[10]->Visible());
     EXPECT_EQ(page.labPicMonte[10]->Caption(), "Results box contains mixed results -->");
+    // The banner follows the data both ways while the boxes stay mixed.
+    const Variant current = AppData;
+    struct Case { const char* name; bool edited; const char* caption; bool report; };
+    const Case cases[] = {{"edited", true, "**** Data has changed! ****", false},
+                          {"edit undone", false, "Results box contains mixed results -->", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData(item::kSpecies) = c.edited ? "Edited" : CStr(current(item::kSpecies));
+        rc->ResultsStateTick();
+        EXPECT_TRUE(page.labPicMonte[10]->Visible());
+        EXPECT_EQ(page.labPicMonte[10]->Caption(), c.caption);
+        EXPECT_EQ(page.cmdButton[1]->isEnabled(), c.report);
+    }
 }
 
 TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
