@@ -8,8 +8,10 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <random>
 #include <thread>
 
+#include "appdata/appdata.h"
 #include "numerics/numerics.h"
 #include "platform/fakeservices.h"
 #include "runtime/convert.h"
@@ -189,6 +191,34 @@ TEST(MonteCarloTrialOutputs, HandWorkedTrials) {
     // Risks are weighted means of the impacts and stay in range; costs add up and overflow.
     EXPECT_EQ(test::ErrorNumber([] { Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 1e308, 0, 0}); }), err::Overflow);
     EXPECT_NO_THROW(Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 7e307}));
+}
+
+// Random point values with at most 15 significant digits: the trial formulas' running
+// sums agree with the outcome function's items, relative to the sum of the items'
+// magnitudes, as signed impacts may cancel.
+TEST(MonteCarloTrialOutputs, AgreeWithTheOutcomeFunction) {
+    std::mt19937_64 rng(4102);
+    std::uniform_real_distribution<double> prob(0, 1), value(-1e4, 1e4);
+    Variant items = Variant::MakeArray(VarType::Generic, {Bounds{47, 59}});
+    for (int trial = 0; trial < 10000; ++trial) {
+        std::array<double, 13> q{};
+        for (std::size_t k = 0; k < 13; ++k) q[k] = Val(FormatDouble(k < 4 ? prob(rng) : value(rng)));
+        if (trial % 10 == 0) q[static_cast<std::size_t>(trial / 10 % 4)] = trial % 20 == 0 ? 0.0 : 1.0;  // edge probabilities
+        for (int k = 0; k < 13; ++k) items(47 + k) = Variant(q[static_cast<std::size_t>(k)]);
+        const Variant outcome = MKelvaro::CalculateOutcomeRisks(items);
+        const std::array<double, 9> out = Outputs(q);
+        double sum[2] = {0, 0}, magnitude[2] = {0, 0};
+        for (int i = 60; i <= 68; ++i) {
+            const double o = outcome(i).numberValue();
+            const int kind = i <= 64 ? 0 : 1;
+            sum[kind] += o;
+            magnitude[kind] += std::fabs(o);
+            // Outputs holds the totals first, then each item's running sum.
+            const int at = kind == 0 ? (i < 64 ? 2 + i - 60 : 0) : (i < 68 ? 6 + i - 65 : 1);
+            ASSERT_LE(std::fabs(sum[kind] - out[static_cast<std::size_t>(at)]), 1e-14 * magnitude[kind])
+                << "trial " << trial << " running sum to item " << i;
+        }
+    }
 }
 
 // ---- the check and conversion of the input -------------------------------------------

@@ -5,7 +5,7 @@
 #include "batch/batchwindow.h"
 #include "formdriver.h"
 #include "mainwindow/batchwindowpart.h"
-#include "mainwindow/mainwindow_fixture.h"
+#include "mainwindow_fixture.h"
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
 
