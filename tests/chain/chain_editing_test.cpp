@@ -136,16 +136,28 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     }
     Key(Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_EQ(box->Tag(), "2Arrives");
-    Type("4", Qt::Key_Tab, 1, I);
-    Type("x");
-    EXPECT_EQ(std::make_pair(box->Tag(), Value(1, CChainElement::kI)), std::make_pair(std::string("0Survives"), 4.0));
-    const CChainElement::Box b = chain.Element(2)->PartBox(F);  // the box over the middle 80 % of F2
-    EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
-    EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
-    box->SetFocus();
-    box->selectAll();
-    Type("5");
-    EXPECT_EQ(Value(2, CChainElement::kF), 5.0);
+    // Stored with the key, then a rejected entry on the part walked to (the redraw must
+    // not put the box back on the part left, whichever stage is drawn last), then 5.
+    struct Walk { const char* name; int stage, part; Qt::Key key; const char* tag; int toStage, toPart, to, left; };
+    const Walk walks[] = {{"forward, I1 to F2", 1, I, Qt::Key_Tab, "0Survives", 2, F, CChainElement::kF, CChainElement::kI},
+                          {"backward, F2 to I1", 2, F, Qt::Key_Backtab, "4Arrives", 1, I, CChainElement::kI, CChainElement::kF},
+                          {"forward round, I4 to F1", 4, I, Qt::Key_Tab, "0Arrives", 1, F, CChainElement::kF, CChainElement::kI},
+                          {"backward round, F1 to I4", 1, F, Qt::Key_Backtab, "4Spreads", 4, I, CChainElement::kI, CChainElement::kF}};
+    for (const Walk& w : walks) {
+        SCOPED_TRACE(w.name);
+        Type("4", w.key, w.stage, w.part);
+        Type("x");
+        EXPECT_EQ(box->Tag(), w.tag);
+        EXPECT_EQ(Value(w.stage, w.left), 4.0);
+        const CChainElement::Box b = chain.Element(w.toStage)->PartBox(w.toPart);  // the middle 80 % of the part
+        EXPECT_NEAR(box->Left(), b[0] + 0.1 * (b[2] - b[0]), 1);
+        EXPECT_NEAR(box->Width(), 0.8 * (b[2] - b[0]), 1);
+        box->SetFocus();
+        box->selectAll();
+        Type("5");
+        EXPECT_EQ(Value(w.toStage, w.to), 5.0);
+        EXPECT_EQ(Value(w.stage, w.left), 4.0);
+    }
     for (const char* tag : {"", "9", "1Nowhere"}) {
         Click(1, P);
         box->SetTag(tag);
