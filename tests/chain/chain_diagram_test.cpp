@@ -66,6 +66,46 @@ TEST_F(StageFigure, DrawingRecordsThePartsAtScaleTwo) {
     EXPECT_EQ(none.events, 0);
 }
 
+// At scale 1 from (0, 0): the diamond's left tip to the R oval's far corner (200 + 150
+// up, 791.67 + 100 + 400 right) and the fixed-cost circle's bottom (160 + 200 down).
+TEST_F(StageFigure, MeasureWalksTheOutlineAndSetsTheConnectPoint) {
+    Pair p(1);
+    const std::array<double, 4> extent{0, 350, 1291.67, -360};
+    for (CChainElement* s : {&p.first, &p.last}) {
+        SCOPED_TRACE(s == &p.first ? "stage with a next stage" : "last stage");
+        const CChainElement::Box b = s->Measure(0, 0);
+        for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(b[i], extent[i], 0.01) << i;
+        EXPECT_NEAR(s->OvalLeft(), 791.67, 0.01);
+    }
+    EXPECT_NEAR(p.first.ConnectX(), 591.67, 0.01);
+    EXPECT_NEAR(p.first.ConnectY(), -200, 0.01);
+    EXPECT_EQ(p.last.ConnectX(), 0) << "the last stage leaves its connect point alone";
+}
+
+// Each part's hit box, drawn at (0, 0) and scale 1, worked out from the shape's sizes:
+// the junction at 300 + 200 / 3; a click on a part lands on that part.
+TEST_F(StageFigure, EachDrawnPartIsHitWhereItIsDrawn) {
+    struct Case { const char* name; bool last; int part; std::array<double, 4> box; };
+    const Case cases[] = {
+        {"diamond", false, CChainElement::kPartDiamond, {0, 125, 300, -125}},
+        {"p box below the junction", false, CChainElement::kPartP, {291.67, -100, 491.67, -300}},
+        {"q box above it", false, CChainElement::kPartQ, {291.67, 300, 491.67, 100}},
+        {"I box after the q box", false, CChainElement::kPartI, {591.67, 300, 791.67, 100}},
+        {"R oval centred on the I box's line", false, CChainElement::kPartR, {891.67, 275, 1291.67, 125}},
+        {"cost circle below the diagonal's end", false, CChainElement::kPartF, {6.67, -160, 206.67, -360}},
+        {"I5 box after the p box", true, CChainElement::kPartI5, {591.67, -100, 791.67, -300}},
+        {"R5 oval raised by the I5 box's height", true, CChainElement::kPartR5, {891.67, 75, 1291.67, -75}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pair p(1);
+        CChainElement& s = c.last ? p.last : p.first;
+        p.Draw(s);
+        const CChainElement::Box b = s.PartBox(c.part);
+        for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(b[i], c.box[i], 0.01) << i;
+        EXPECT_EQ(s.HitTestPart(static_cast<float>((c.box[0] + c.box[2]) / 2), static_cast<float>((c.box[1] + c.box[3]) / 2)), c.part);
+    }
+}
+
 TEST_F(StageFigure, LabelsShowTheValuesInTheirFormatsCategoricalImpactsInItalics) {
     Pair p(2);
     p.Draw(p.first, 2);  // narrow text: every label fits on one line
@@ -129,6 +169,48 @@ TEST_F(ChainDiagram, TheYAxisTurnsUpOnceAndTheStagesShareTheOvalColumn) {
     review.SetData(AppData);
     review.Render();
     EXPECT_TRUE(image.Image().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_default.png")));
+}
+
+// On a 600 x 300 pixel picture (4500 twips high): the first stage's diamond tip hangs
+// 420 scaled below the top, each later stage 200 scaled lower; the risk total's oval
+// (800 x 300 scaled) ends at the chain's right edge (3066.67 scaled) with its top 50
+// scaled below the last stage's lowest part (the cost circle 360 down, else the p box
+// 300 down), the cost total's oval 1.1 oval widths to its left. The R ovals line up
+// after the last stage's I box.
+TEST_F(ChainDiagram, TheStagesHangFromTheTopAndTheTotalsStandBelowTheLast) {
+    struct Case { const char* name; double scale; bool hideCosts; double originY, riskX, riskY, costX; };
+    const Case cases[] = {{"scale 1", 1, false, 4080, 2666.67, 3480 - 360 - 200, 1786.67},
+                          {"scale 1 without costs", 1, true, 4080, 2666.67, 3480 - 300 - 200, 0},
+                          {"scale 2", 2, false, 3660, 5333.33, 2460 - 720 - 400, 3573.33},
+                          {"scale 0.5", 0.5, false, 4290, 1333.33, 3990 - 180 - 100, 893.33}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppOptions(opt::kHideCosts) = Variant(c.hideCosts);
+        LabelPicture pic{600, 300};
+        CChain chain;
+        chain.SetHost(&pic);
+        chain.Measure();
+        chain.SetScaleFactor(c.scale);
+        chain.Render();
+        EXPECT_EQ(chain.Element(1)->OriginX(), 0);
+        EXPECT_NEAR(chain.Element(1)->OriginY(), c.originY, 0.01);
+        EXPECT_NEAR(chain.Element(4)->OriginY(), c.originY - 600 * c.scale, 0.01);
+        for (int k = 1; k <= 4; ++k)  // every R oval in the last stage's column, 791.67 + 3 x 591.67 + 100
+            EXPECT_NEAR(chain.Element(k)->PartBox(CChainElement::kPartR)[0], 8000.0 / 3 * c.scale, 0.01) << k;
+        // Where an oval's text is centred.
+        auto centre = [&pic](const char* text) {
+            const LabelPicture::Printed* p = pic.Find(text);
+            return p ? std::make_pair(p->x + pic.TextWidth(text) / 2, p->y + pic.TextHeight(text) / 2)
+                     : std::make_pair(-1.0, -1.0);
+        };
+        const auto risk = centre("Total Biological Risk (RB)=1");
+        EXPECT_NEAR(risk.first, c.riskX, 0.01);
+        EXPECT_NEAR(risk.second, c.riskY, 0.01);
+        if (c.hideCosts) continue;
+        const auto cost = centre("Total Management Cost (CT)=0");
+        EXPECT_NEAR(cost.first, c.costX, 0.01);
+        EXPECT_NEAR(cost.second, c.riskY, 0.01);
+    }
 }
 
 // Hidden costs leave the cost circles and their labels out.
