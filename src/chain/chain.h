@@ -80,6 +80,9 @@ public:
 
     // Where the first stage is drawn: its distance below the top at scale 1.
     float TopOffset() const { return topOffset_; }
+    // How far below the picture's top the drawing reaches at scale 1, the totals under
+    // the last stage included; set by Measure.
+    float DrawingDepth() const { return drawingDepth_; }
 
 private:
     void CreateElements();
@@ -92,6 +95,7 @@ private:
     std::array<std::unique_ptr<CChainElement>, kStages> elements_;
     CChainElement::Box chainBox_{0, 0, 0, 0};
     float topOffset_ = 0;
+    float drawingDepth_ = 0;
     double scaleFactor_ = 1;
     Form* hostForm_ = nullptr;
     PictureBox* pic_ = nullptr;

@@ -1,4 +1,6 @@
 // The chain's diagram: layout of the four stages and the two total ovals.
+#include <algorithm>
+
 #include "appdata/appdata.h"
 #include "appdata/formatting.h"
 #include "chain/chain.h"
@@ -8,23 +10,32 @@
 
 namespace nuvir {
 
+namespace {
+// The total ovals at scale 1: their size and their distance below the last stage.
+constexpr double kOvalWidth = 800, kOvalHeight = 300, kOvalGap = 50;
+}  // namespace
+
 CChainElement::Box CChain::Measure() {
     using NumericLimits::LargestSingle;
     using NumericLimits::MostNegativeSingle;
     chainBox_ = {LargestSingle, MostNegativeSingle, MostNegativeSingle, LargestSingle};
     float ovalLeft = 0;
+    float lastLowest = 0;
     for (auto& stage : elements_) {
         stage->SetHost(pic_);
         CChainElement* prev = stage->PrevElement();
         const CChainElement::Box b = prev ? stage->Measure(prev->ConnectX(), prev->ConnectY()) : stage->Measure(0, 0);
         if (!prev) topOffset_ = 60 - b[3];
         ovalLeft = stage->OvalLeft();
+        lastLowest = b[3];
         if (b[0] < chainBox_[0]) chainBox_[0] = b[0];
         if (b[2] > chainBox_[2]) chainBox_[2] = b[2];
         if (b[3] < chainBox_[3]) chainBox_[3] = b[3];
         if (b[1] > chainBox_[1]) chainBox_[1] = b[1];
     }
     for (auto& stage : elements_) stage->SetOvalLeft(ovalLeft);
+    const double totalsBottom = lastLowest - kOvalGap - kOvalHeight;
+    drawingDepth_ = static_cast<float>(topOffset_ - std::min<double>(chainBox_[3], totalsBottom));
     return chainBox_;
 }
 
@@ -61,9 +72,9 @@ void CChain::DrawTotals(double totalRisk, double totalCost) {
     const CChainElement& last = *elements_[kStages - 1];
     const double s = last.ScaleFactor();
     const CChainElement::Box bb = last.BoundingBox();
-    const double W = 800 * s, H = 300 * s;
+    const double W = kOvalWidth * s, H = kOvalHeight * s;
     double x = bb[2] - W / 2;
-    const double y = bb[1] - 50 * s;
+    const double y = bb[1] - kOvalGap * s;
     const MKelvaro::TextWidthMeasure measure = [&pic](const std::string& t) { return pic.TextWidth(t); };
     auto oval = [&](Colour fill, const std::string& text) {
         pic.SetFillColor(fill);

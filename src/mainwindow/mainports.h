@@ -32,6 +32,9 @@ public:
     virtual void SetEditBox(TextBox* box) = 0;
     // Bounding box at scale 1: minimum x, maximum y, maximum x, minimum y (twips).
     virtual std::array<double, 4> Measure() = 0;
+    // How far below the picture's top the drawing reaches at scale 1, the totals
+    // included (0 when not known); valid after Measure.
+    virtual double DrawingDepth() const { return 0.0; }
     virtual double ScaleFactor() const = 0;
     virtual void SetScaleFactor(double factor) = 0;
     virtual void Render() = 0;

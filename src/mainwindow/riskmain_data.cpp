@@ -87,6 +87,8 @@ void FRiskMain::ApplyAppDataToControls() {
 
     ShowUncertaintyMode();
     FitUncertaintyElements();
+    // The start-up lays the pages out without a resize: the plots too.
+    results_->ArrangeResultPlots();
     chain_->SetData(AppData);
     chain_->Render();
     Colour plotBack = 0xFFFFFF;

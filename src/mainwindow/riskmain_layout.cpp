@@ -34,8 +34,8 @@ void FRiskMain::FormResize() {
 }
 
 void FRiskMain::ArrangeWidths() {
-    const double tabW = Width() - tabMain->Left() - 60 - 2 * FrameWidth;
-    if (tabW >= TabWidth) tabMain->SetWidth(tabW);
+    // Never narrower than at start-up, also when a larger window shrinks again.
+    tabMain->SetWidth(std::max(Width() - tabMain->Left() - 60 - 2 * FrameWidth, TabWidth));
     for (QtPictureBox* page : picContainer) {
         page->SetLeft(60);
         page->SetWidth(tabMain->Width() - page->Left() - 60);
@@ -73,8 +73,7 @@ void FRiskMain::ArrangeWidths() {
 }
 
 void FRiskMain::ArrangeHeights() {
-    const double tabH = Height() - tabMain->Top() - 120 - FrameHeight - CaptionHeight - MenuHeight;
-    if (tabH >= TabHeight) tabMain->SetHeight(tabH);
+    tabMain->SetHeight(std::max(Height() - tabMain->Top() - 120 - FrameHeight - CaptionHeight - MenuHeight, TabHeight));
     for (QtPictureBox* page : picContainer) {
         page->SetTop(StripHeight(tabMain) + 60);
         page->SetHeight(tabMain->Height() - page->Top() - 60);
@@ -99,7 +98,9 @@ void FRiskMain::ArrangeHeights() {
 
 void FRiskMain::FitChainToContainer() {
     const double chainW = ChainSize[2] - ChainSize[0];
-    const double chainH = ChainSize[1] - ChainSize[3];
+    // The totals hang below the stages: fit the height of the whole drawing, so they
+    // never fall off a short page.
+    const double chainH = std::max(ChainSize[1] - ChainSize[3], chain_->DrawingDepth());
     if (chainW <= 0 || chainH <= 0) return;
     const double aspect = chainH / chainW;
     Control* page = picChainContainer->Container();
@@ -143,6 +144,8 @@ void FRiskMain::TabMainClick(int previousTab) {
     if (!picContainer[0]->Visible()) SyncChainToAppData();
     SetPageTabOrder(tabMain->Tab());
     picShowSensMeasures->SetVisible(false);
+    // The plots get their room from the page they are shown on.
+    if (tabMain->Tab() == 2) results_->ArrangeResultPlots();
 }
 
 void FRiskMain::TabAbsoluteClick(int previousTab) {

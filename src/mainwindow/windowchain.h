@@ -13,6 +13,7 @@ public:
     void SetHost(QtPictureBox* picture) override;
     void SetEditBox(TextBox* box) override { chain_.SetEditBox(box); }
     std::array<double, 4> Measure() override;
+    double DrawingDepth() const override { return chain_.DrawingDepth(); }
     double ScaleFactor() const override { return chain_.ScaleFactor(); }
     void SetScaleFactor(double factor) override { chain_.SetScaleFactor(factor); }
     void Render() override { chain_.Render(); }

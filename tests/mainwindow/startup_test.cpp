@@ -64,7 +64,18 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
 }
 
 TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnlargingGrowsThePages) {
-    FRiskMain& w = Start();
+    MainWindowParts parts;
+    parts.makeResults = [](FRiskMain& main) { return std::make_unique<WindowResults>(main); };
+    FRiskMain& w = Start(std::move(parts));
+    // The start-up's layout (which no resize follows on every platform) lays the result
+    // plots out with the pages, from their design height, taller than the page.
+    for (QtPictureBox* plot : w.picMonte) plot->SetHeight(5500);
+    w.ApplyAppDataToControls();
+    for (std::size_t i = 0; i < w.picMonte.size(); ++i) {
+        SCOPED_TRACE(i);
+        QtPictureBox* plot = w.picMonte[i];
+        EXPECT_LE(plot->Top() + plot->Height(), plot->Container()->Height());
+    }
     QtPictureBox* pic = w.picChainContainer;
     Control* page = pic->Container();
     // The page is 11640 x about 7600. A chain 3000 wide and 1000 high is wider than
@@ -97,6 +108,12 @@ TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnl
     EXPECT_NEAR(w.tabMain->Height(), tabH + 900, 15);
     EXPECT_NEAR(w.tabAbsolute->Width(), subW + 1500, 15);
     EXPECT_NEAR(w.tabSimulationGraphs->Width(), w.picContainer[2]->Width(), 1);
+    // Shrinking after enlarging goes back to the start-up size, not to the large one.
+    w.SetWidth(9000);
+    w.SetHeight(7000);
+    Settle();
+    EXPECT_EQ(w.tabMain->Width(), tabW);
+    EXPECT_EQ(w.tabMain->Height(), tabH);
     // A minimised window lays nothing out.
     const int before = w.LayoutCount();
     w.setWindowState(Qt::WindowMinimized);
@@ -105,6 +122,37 @@ TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnl
     w.setWindowState(Qt::WindowNoState);
     w.FormResize();
     EXPECT_EQ(w.LayoutCount(), before + 1);
+}
+
+// The totals hang below the last stage: on a short page they stay whole, with the
+// page's background under them.
+TEST_F(MainWindowTest, TheChainsTotalsStayOnTheirPageAtEveryWindowSize) {
+    struct Case {
+        const char* name;
+        int width, height;  // pixels
+    };
+    const Case cases[] = {{"800x600", 800, 600}, {"1100x700", 1100, 700}, {"1200x700", 1200, 700},
+                          {"1280x800", 1280, 800}, {"1600x1000", 1600, 1000}, {"1920x1080", 1920, 1080}};
+    FRiskMain& w = Start();
+    const QColor risk = ColourToQColor(CLng(AppOptions(opt::kColourOval)));
+    const QColor cost = ColourToQColor(CLng(AppOptions(opt::kColourFixedCost)));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.SetWidth(c.width * metrics.twipsPerPixelX);
+        w.SetHeight(c.height * metrics.twipsPerPixelY);
+        Settle();
+        const QImage image = w.picChainContainer->Image();
+        int lowestOval = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor p = image.pixelColor(x, y);
+                if (p == risk || p == cost) lowestOval = y;
+            }
+        }
+        EXPECT_GE(lowestOval, 0) << "the totals are drawn";
+        EXPECT_LT(lowestOval, image.height() - 2) << "background under the totals";
+        if (c.width == 1200) SavePicture("chain_1200x700");
+    }
 }
 
 TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyViewAndTabWalksOnlyTheMonteCarloPage) {
