@@ -1,6 +1,9 @@
 #include "platform/multilinetextbox.h"
 
+#include <algorithm>
+
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace nuvir {
@@ -18,11 +21,16 @@ QString Shown(const std::string& text) {
 MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setReadOnly(true);
+    SetLocked(true);
     setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!settingText_) TakeTypedText();
     });
+}
+
+void MultiLineTextBox::SetLocked(bool on) {
+    setReadOnly(on);
+    if (on) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
 void MultiLineTextBox::TakeTypedText() {
@@ -51,8 +59,20 @@ void MultiLineTextBox::AppendText(const std::string& more) {
     settingText_ = true;
     cursor.insertText(Shown(more));
     settingText_ = false;
-    verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    ShowLastLines();
     Q_EMIT Events()->Change();
+}
+
+void MultiLineTextBox::ShowLastLines() {
+    // The text ends with a line end, so its last block is empty: the newest written
+    // line is the one before it.
+    QTextBlock last = document()->lastBlock();
+    if (last.text().isEmpty() && last.previous().isValid()) last = last.previous();
+    const int lineHeight = std::max(1, fontMetrics().lineSpacing());
+    // A box not yet shown has not laid out its viewport: its frame's inside stands in.
+    const int height = viewport()->height() > 0 ? viewport()->height() : contentsRect().height();
+    const int shown = std::max(1, height / lineHeight);
+    verticalScrollBar()->setValue(std::max(0, last.blockNumber() + 1 - shown));
 }
 
 std::string MultiLineTextBox::SelText() const {

@@ -26,15 +26,19 @@ public:
     // The text exactly as set and appended.
     const std::string& Text() const { return text_; }
     void SetText(const std::string& text);
-    // Adds to the end of the text (and of what is shown); Change is raised.
+    // Adds to the end of the text (and of what is shown) and shows as many of the
+    // last lines as fit, the last at the bottom; Change is raised.
     void AppendText(const std::string& more);
     // The selected part of the shown text with line ends as CR LF ("" when none).
     std::string SelText() const;
     bool Locked() const { return isReadOnly(); }
-    void SetLocked(bool on) { setReadOnly(on); }
+    // A locked box still takes the keys that move through it (Ctrl+Home, the arrows).
+    void SetLocked(bool on);
 
 private:
     void TakeTypedText();
+    // Scrolls so that the last written line stands at the bottom of the box.
+    void ShowLastLines();
 
     std::string text_;
     bool settingText_ = false;

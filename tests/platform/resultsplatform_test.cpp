@@ -6,6 +6,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QTest>
+#include <QTextBlock>
+
+#include <string>
 
 #include "platform/clipboardowner.h"
 #include "platform/controls.h"
@@ -15,6 +18,7 @@
 #include "platform/mousepointer.h"
 #include "platform/multilinetextbox.h"
 #include "platform/popupmenu.h"
+#include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "runtime/error.h"
 
@@ -45,6 +49,25 @@ TEST(ResultsPlatform, AppendedAndTypedLinesKeepCrLfAndTabsInTheText) {
     box->SetLocked(true);
     QTest::keyClicks(box, "d");
     EXPECT_EQ(box->Text(), "a\r\nb\r\nc");
+}
+
+// A box three lines high after five appended lines shows lines 3 to 5, the newest at
+// the bottom; Ctrl+Home still brings the first back.
+TEST(ResultsPlatform, AppendingShowsTheLatestLinesWithTheNewestAtTheBottom) {
+    Form form;
+    auto* box = form.Add<MultiLineTextBox>("txtMonte");
+    const int line = box->fontMetrics().lineSpacing();
+    const int height = 2 * box->frameWidth() + 3 * line + line / 2;
+    box->Move(0, 0, PxToTwipsX(300), PxToTwipsY(height));
+    form.show();
+    QCoreApplication::processEvents();
+    for (int k = 1; k <= 5; ++k) box->AppendText("line " + std::to_string(k) + "\r\n");
+    const auto lineAt = [&](int y) { return box->cursorForPosition(QPoint(4, y)).block().text().toStdString(); };
+    EXPECT_EQ(lineAt(line / 2), "line 3");
+    EXPECT_EQ(lineAt(3 * line - line / 2), "line 5");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(lineAt(line / 2), "line 1");
 }
 
 TEST(ResultsPlatform, TheScriptedPopupRecordsTheMenuAndChoosesAnEntry) {
