@@ -1,6 +1,7 @@
 #include "dialogs/exportname.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
@@ -19,7 +20,10 @@ namespace {
 constexpr const char* kFormatTable = "CSV~SAM~TXT|Excel~SimLab~Excel,Systat";
 constexpr const char* kNoExport = "No export will occur (missing or improper file name)";
 constexpr std::string_view kForbidden("<>|\"\\/:*?\0", 10);
-constexpr std::size_t kMaxPathChars = 260;
+// This system's limits: a path of at most PATH_MAX bytes with its terminating NUL, a
+// name of at most NAME_MAX bytes.
+constexpr std::size_t kMaxPathBytes = PATH_MAX - 1;
+constexpr std::size_t kMaxNameBytes = NAME_MAX;
 constexpr const char* kCrLf = "\r\n";
 
 }  // namespace
@@ -50,7 +54,18 @@ ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>
     for (std::size_t i = 0; i < formats.size() && i < ticked.size(); ++i) {
         if (!ticked[i]) continue;
         const std::string path = stem + UCase(formats[i].code);
-        if (CharCount(path) > kMaxPathChars) continue;  // characters, not bytes: the file system's limit
+        // A SAM export writes a cost file too, whose name is longer.
+        const std::string longest =
+            formats[i].code == "SAM" ? MUtilities::RemoveExtension(path) + "_Costs." + UCase(formats[i].code) : path;
+        const std::string refusal =
+            longest.size() > kMaxPathBytes                                   ? "its path is longer than 4095 bytes"
+            : MUtilities::GetFileName(longest).size() > kMaxNameBytes ? "its name is longer than 255 bytes"
+                                                                             : "";
+        if (!refusal.empty()) {
+            out.text += "File for " + formats[i].program + " cannot be written (" + refusal + "):" + kCrLf + path +
+                        kCrLf + kCrLf;
+            continue;
+        }
         out.text += "File for " + formats[i].program + " will be written to:" + kCrLf + path;
         if (exists && exists(path)) out.text += std::string(kCrLf) + " (File already exists and will be overwritten)";
         out.text += std::string(kCrLf) + kCrLf;

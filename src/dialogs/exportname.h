@@ -50,8 +50,8 @@ struct ExportActions {
 };
 
 // The text and paths for a typed name, the ticks (index = format), the export folder.
-// A name with one of <>|"\/:*? or NUL counts as empty; a path of 261 characters or
-// more is dropped without a word.
+// A name with one of <>|"\/:*? or NUL counts as empty; a target whose path or name is
+// longer than the system allows (4095 bytes, 255 bytes) is left out, and the text says so.
 ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>& ticked,
                                   std::string_view exportPath, const FileExistsTest& exists);
 

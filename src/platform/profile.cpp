@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <new>
 #include <sys/file.h>
@@ -13,6 +15,7 @@
 #include <thread>
 #include <unistd.h>
 #include <unordered_set>
+#include <utility>
 
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -29,6 +32,13 @@ bool Fail(Failure f) {
     g_lastFailure = f;
     return false;
 }
+
+std::function<int(FileStage)>& FaultHook() {
+    static std::function<int(FileStage)> fault;
+    return fault;
+}
+
+int InjectedError(FileStage stage) { return FaultHook() ? FaultHook()(stage) : 0; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -272,11 +282,11 @@ private:
 
 Failure WriteFailureOf(int error) { return error == ENOSPC || error == EFBIG || error == EDQUOT ? Failure::NoSpace : Failure::WriteFailed; }
 
-bool WriteAll(int fd, std::string_view bytes, bool positioned) {
+// Writes from the start of the file, wherever its position stands.
+bool WriteAllAtStart(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = positioned ? ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done))
-                                     : ::write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return Fail(WriteFailureOf(errno));
@@ -301,7 +311,7 @@ bool WriteInPlace(const std::string& target, std::string_view bytes) {
         const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
         if (r != 0 && r != EOPNOTSUPP && r != EINVAL) ok = Fail(WriteFailureOf(r));
     }
-    ok = ok && WriteAll(fd, bytes, true);
+    ok = ok && WriteAllAtStart(fd, bytes);
     ok = ok && (::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 || Fail(WriteFailureOf(errno)));
     ok = ok && Flush(fd);
     if (::close(fd) != 0 && ok) ok = Fail(WriteFailureOf(errno));
@@ -323,6 +333,7 @@ Failure TargetFailure(const std::string& target, bool& exists) {
 bool WriteFile(const std::string& target, std::string_view bytes) {
     bool exists = false;
     if (const Failure f = TargetFailure(target, exists); f != Failure::None) return Fail(f);
+    RemoveLeftoverTemporaries(target);
     std::string temp;
     const int fd = OpenTempBeside(target, temp);
     if (fd < 0) {
@@ -330,7 +341,8 @@ bool WriteFile(const std::string& target, std::string_view bytes) {
         if (exists && ::access(target.c_str(), W_OK) == 0) return WriteInPlace(target, bytes);
         return Fail(Failure::WriteFailed);
     }
-    bool ok = WriteAll(fd, bytes, false) && Flush(fd);
+    const int error = WriteAllTo(fd, bytes);
+    bool ok = (error == 0 || Fail(WriteFailureOf(error))) && Flush(fd);
     if (::close(fd) != 0 && ok) ok = Fail(WriteFailureOf(errno));
     if (ok && !RenameOver(temp, target)) ok = Fail(Failure::WriteFailed);
     if (!ok) ::unlink(temp.c_str());
@@ -357,25 +369,24 @@ std::string FailureText(Failure failure) {
 
 Failure LastFailure() { return g_lastFailure; }
 
-// ---- Contents ---------------------------------------------------------------------------------
-
-Contents Contents::Load(const std::string& file, bool lock) {
+Failure ReadWholeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, bool lock) {
+    bytes.clear();
+    const auto fail = [](Failure f) { return g_lastFailure = f; };
     g_lastFailure = Failure::None;
-    Contents c;
+    // Looked at before it is opened: opening a device may do something by itself.
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return fail(errno == ENOENT || errno == ENOTDIR ? Failure::Missing : Failure::Unreadable);
+    if (!S_ISREG(st.st_mode)) return fail(Failure::NotAFile);
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        c.status_ = g_lastFailure = (errno == ENOENT || errno == ENOTDIR) ? Failure::Missing : Failure::Unreadable;
-        return c;
-    }
-    std::string bytes;
+    if (fd < 0) return fail(errno == ENOENT || errno == ENOTDIR ? Failure::Missing : Failure::Unreadable);
     Failure status = Failure::None;
     try {
-        struct stat st {};
+        // Again on what was opened: the name may have been given to a FIFO meanwhile.
         if (::fstat(fd, &st) != 0) {
             status = Failure::Unreadable;
         } else if (!S_ISREG(st.st_mode)) {
             status = Failure::NotAFile;
-        } else if (static_cast<std::size_t>(st.st_size) > kMaxFileSize) {
+        } else if (static_cast<std::size_t>(st.st_size) > maxBytes) {
             status = Failure::TooLarge;
         } else if (lock && !WaitForLock(fd, LOCK_SH)) {
             status = Failure::InUse;
@@ -385,11 +396,11 @@ Contents Contents::Load(const std::string& file, bool lock) {
             std::size_t got = 0;
             while (status == Failure::None) {
                 if (got == bytes.size()) {
-                    if (bytes.size() > kMaxFileSize) {
+                    if (bytes.size() > maxBytes) {
                         status = Failure::TooLarge;
                         break;
                     }
-                    bytes.resize(std::min(bytes.size() * 2, kMaxFileSize + 1));
+                    bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
                 }
                 const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
                 if (n < 0 && errno == EINTR) continue;
@@ -401,11 +412,26 @@ Contents Contents::Load(const std::string& file, bool lock) {
         }
     } catch (const std::bad_alloc&) {
         ::close(fd);
+        bytes.clear();
         RaiseOutOfMemory();
     }
     ::close(fd);
     if (status != Failure::None) {
-        c.status_ = g_lastFailure = status;
+        bytes.clear();
+        bytes.shrink_to_fit();
+        return fail(status);
+    }
+    return Failure::None;
+}
+
+// ---- Contents ---------------------------------------------------------------------------------
+
+Contents Contents::Load(const std::string& file, bool lock) {
+    std::string bytes;
+    const Failure status = ReadWholeFile(file, kMaxFileSize, bytes, lock);
+    if (status != Failure::None) {
+        Contents c;
+        c.status_ = status;
         return c;
     }
     return Parse(bytes);
@@ -618,13 +644,135 @@ bool RenameOver(const std::string& temp, const std::string& file) {
     return ::rename(temp.c_str(), file.c_str()) == 0;
 }
 
+namespace {
+
+// The temporary files' name pattern beside a file: six X for the random part.
+std::string TempPattern(const std::string& file) {
+    return NameBeside(file, ".", ".~XXXXXX", [](std::string_view name) {
+        return ".~" + std::to_string(std::hash<std::string_view>{}(name)) + ".~XXXXXX";
+    });
+}
+
+bool IsRandomPart(std::string_view s) {
+    for (const char c : s)
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
+
+}  // namespace
+
+void RemoveLeftoverTemporaries(const std::string& file) {
+    const std::string pattern = TempPattern(file);
+    const auto slash = pattern.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : pattern.substr(0, slash);
+    const std::string_view name = std::string_view(pattern).substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string_view fixed = name.substr(0, name.size() - 6);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return;
+    const int dfd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view found(entry->d_name);
+        if (found.size() != name.size() || !found.starts_with(fixed) || !IsRandomPart(found.substr(fixed.size())))
+            continue;
+        struct stat st {};
+        if (::fstatat(dfd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+            ::unlinkat(dfd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 int OpenTempBeside(const std::string& file, std::string& temp) {
-    temp = NameBeside(file, "", ".XXXXXX", [](std::string_view) { return std::string(".~XXXXXX"); });
+    temp = TempPattern(file);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) temp.clear();
     return fd;
 }
 
 std::size_t FlushCount() { return g_flushes.load(std::memory_order_relaxed); }
+
+// ---- AtomicFile -------------------------------------------------------------------------------
+
+void SetFileFaultForTesting(std::function<int(FileStage)> fault) { FaultHook() = std::move(fault); }
+
+int WriteAllTo(int fd, std::string_view bytes) {
+    if (const int e = InjectedError(FileStage::Write)) return e;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+class AtomicFile::Lock : public WriteLock {
+public:
+    using WriteLock::WriteLock;
+};
+
+AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+
+AtomicFile::~AtomicFile() { Abandon(); }
+
+bool AtomicFile::Fail(int errnoValue, const std::string& reason) {
+    errno_ = errnoValue;
+    error_ = target_ + ": " + (reason.empty() ? std::string(std::strerror(errnoValue)) : reason);
+    g_lastFailure = WriteFailureOf(errnoValue);
+    Abandon();
+    return false;
+}
+
+bool AtomicFile::Open() {
+    g_lastFailure = Failure::None;
+    if (const int e = InjectedError(FileStage::Open)) return Fail(e);
+    // What is written is the link's target; the link stays.
+    target_ = FinalTarget(target_);
+    bool exists = false;
+    switch (TargetFailure(target_, exists)) {
+        case Failure::None: break;
+        case Failure::NoFolder: return Fail(ENOENT);
+        case Failure::ReadOnly: return Fail(EACCES);
+        default: {
+            struct stat st {};
+            const bool folder = ::stat(target_.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            return Fail(folder ? EISDIR : EINVAL, folder ? std::string() : FailureText(Failure::NotAFile));
+        }
+    }
+    lock_ = std::make_unique<Lock>(target_);
+    if (!lock_->Ok()) return Fail(EWOULDBLOCK, FailureText(Failure::InUse));
+    RemoveLeftoverTemporaries(target_);
+    fd_ = OpenTempBeside(target_, temp_);
+    if (fd_ < 0) return Fail(errno);
+    return true;
+}
+
+bool AtomicFile::Write(std::string_view bytes) {
+    if (fd_ < 0) return Fail(EBADF);
+    if (const int e = WriteAllTo(fd_, bytes)) return Fail(e);
+    return true;
+}
+
+bool AtomicFile::Commit() {
+    if (fd_ < 0) return Fail(EBADF);
+    if (const int e = InjectedError(FileStage::Commit)) return Fail(e);
+    g_flushes.fetch_add(1, std::memory_order_relaxed);
+    if (::fsync(fd_) != 0) return Fail(errno);
+    const int fd = std::exchange(fd_, -1);
+    if (::close(fd) != 0) return Fail(errno);
+    errno = 0;
+    if (!RenameOver(temp_, target_)) return Fail(errno ? errno : EACCES);
+    temp_.clear();
+    lock_.reset();
+    return true;
+}
+
+void AtomicFile::Abandon() {
+    if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+    lock_.reset();
+}
 
 }  // namespace nuvir::profile

@@ -17,6 +17,8 @@
 // A lock not had within the lock timeout is a failure ("in use"), never a hang.
 #include <chrono>
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +50,13 @@ enum class Failure {
 std::string FailureText(Failure failure);
 // The failure of the last read or write of this thread.
 Failure LastFailure();
+
+// Reads a whole file, as every file the program reads is read: only a regular file
+// (symbolic links followed) is opened, and that without blocking, so a FIFO or device
+// never hangs the program; a file above maxBytes is not read (TooLarge), also one that
+// claims a smaller size and goes on. lock takes a shared lock on the file while it is
+// read. Failure::None with the bytes, else why not (bytes then empty).
+Failure ReadWholeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, bool lock = true);
 
 // The contents of one profile file, read once: lookups and edits work on the text in
 // memory, and Bytes() gives what a write puts back.
@@ -124,10 +133,64 @@ std::chrono::milliseconds LockTimeout();
 void SetLockTimeout(std::chrono::milliseconds timeout);
 
 // Creates and opens (read-write) a new empty temporary file in the target's folder, to be
-// renamed over the target later. Its name is the target's followed by a random suffix,
-// or a short hidden random name when that would be longer than a file name may be.
-// Returns the descriptor and sets temp, or -1 when no file can be created.
+// renamed over the target later. Its name is hidden: "." and the target's name, then
+// ".~" and six random letters or digits (for a name near the longest allowed, a short
+// name made from its hash takes the place of the name). Returns the descriptor and sets
+// temp, or -1 when no file can be created.
 int OpenTempBeside(const std::string& file, std::string& temp);
+
+// Removes what a killed write of the file left behind: the regular files beside it whose
+// names match its temporary-file pattern exactly. Only to be called holding the file's
+// write lock, when no other writer can have a temporary file of it open.
+void RemoveLeftoverTemporaries(const std::string& file);
+
+// A file written whole or not at all, as every file the program writes is written: the
+// bytes go to a temporary file beside the final target of the path (links followed),
+// under the file's write lock, and replace the target with its permissions only once
+// all of them are written and flushed. Until then an existing file keeps its old bytes;
+// an abandoned write leaves nothing behind.
+class AtomicFile {
+public:
+    explicit AtomicFile(std::string target);
+    ~AtomicFile();  // abandons the write unless committed
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+
+    // Takes the lock and creates the temporary file; false (with Error()) when the
+    // target cannot be replaced or the folder refuses the temporary file.
+    bool Open();
+    bool Write(std::string_view bytes);
+    // Flushes and closes the temporary file and renames it over the target.
+    bool Commit();
+    // Removes the temporary file; the target stays as it was.
+    void Abandon();
+
+    const std::string& Target() const { return target_; }
+    // What went wrong, as "path: reason", for a message box.
+    const std::string& Error() const { return error_; }
+    // The system's error number of the failure (0 when there was none).
+    int ErrorNumber() const { return errno_; }
+
+private:
+    class Lock;
+    bool Fail(int errnoValue, const std::string& reason = {});
+
+    std::string target_;
+    std::string temp_;
+    std::string error_;
+    int errno_ = 0;
+    int fd_ = -1;
+    std::unique_ptr<Lock> lock_;
+};
+
+// The stages at which tests make writing fail.
+enum class FileStage { Open, Write, Commit };
+// A test's hook: returning an errno value makes that stage of every write fail as the
+// system would. An empty function (the default) injects nothing.
+void SetFileFaultForTesting(std::function<int(FileStage)> fault);
+// Writes all bytes to a descriptor; 0, or the errno value of the failure (the test hook's
+// Write stage included).
+int WriteAllTo(int fd, std::string_view bytes);
 
 // Moves a finished temporary file over the target, giving it the target's permissions
 // (or the usual ones for a new file). False, with the target unchanged, when the target

@@ -13,7 +13,7 @@
 #include "platform/windowutilities.h"
 #include "report/report.h"
 #include "report/reportfields.h"
-#include "report/reportfile.h"
+#include "platform/profile.h"
 #include "report/reporthost.h"
 #include "report/templatefile.h"
 #include "results/resultplots.h"
@@ -50,7 +50,7 @@ std::string GenerateRtfReport(ReportHost& host, const std::string& name) {
 
     // The report goes to a file beside the chosen one, which replaces it only once the
     // whole report is written: an existing report survives any failure below.
-    AtomicFile file(chosen);
+    profile::AtomicFile file(chosen);
     bool fileOpen = file.Open();
     if (!fileOpen) {
         MsgBox("Can't write the file at this time, because:\r\n\r\n" + file.Error() +

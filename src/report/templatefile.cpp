@@ -6,7 +6,7 @@
 #include "numerics/numerics.h"
 #include "platform/services.h"
 #include "report/report.h"
-#include "report/reportfile.h"
+#include "platform/profile.h"
 
 namespace nuvir {
 
@@ -18,7 +18,7 @@ std::string GetReportTemplatePath() {
 bool WriteDefaultTemplate() {
     const std::string path = GetReportTemplatePath();
     if (FileFunctions::FileExists(path)) return true;
-    AtomicFile file(path);
+    profile::AtomicFile file(path);
     if (file.Open() && file.Write(CReport::DefaultTemplate()) && file.Write("\r\n") && file.Commit()) return true;
     MsgBox(file.Error(), mb::OKOnly, "Error creating report template");
     return false;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <functional>
 #include <future>
 #include <new>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "appdata/paths.h"
+#include "platform/profile.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 #include "simulation/host.h"
@@ -50,18 +50,14 @@ constexpr std::string_view kColumnNames[TrialTable::kColumns] = {
     }
 }
 
-// One output file, written from scratch through a block buffer. Failures raise
-// AppError with the runtime's text; the destructor closes without reporting.
+// One output file, written through a temporary file that replaces the old file only
+// when every byte is written, so a full disk or a failure leaves an existing file whole.
+// Failures raise AppError with the runtime's text; the destructor abandons the write.
 class ExportFile {
 public:
-    explicit ExportFile(const std::string& path) {
-        errno = 0;
-        file_ = std::fopen(path.c_str(), "wb");
-        if (!file_) RaiseFileError(errno);
+    explicit ExportFile(const std::string& path) : file_(path) {
+        if (!file_.Open()) RaiseFileError(file_.ErrorNumber());
         buffer_.reserve(kBlock + 4096);
-    }
-    ~ExportFile() {
-        if (file_) std::fclose(file_);
     }
     ExportFile(const ExportFile&) = delete;
     ExportFile& operator=(const ExportFile&) = delete;
@@ -74,22 +70,17 @@ public:
     }
     void Close() {
         Flush();
-        std::FILE* f = file_;
-        file_ = nullptr;
-        errno = 0;
-        if (std::fclose(f) != 0) RaiseFileError(errno);
+        if (!file_.Commit()) RaiseFileError(file_.ErrorNumber());
     }
 
 private:
     void Flush() {
         if (buffer_.empty()) return;
-        errno = 0;
-        const std::size_t written = std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-        if (written != buffer_.size()) RaiseFileError(errno);
+        if (!file_.Write(buffer_)) RaiseFileError(file_.ErrorNumber());
         buffer_.clear();
     }
 
-    std::FILE* file_ = nullptr;
+    profile::AtomicFile file_;
     std::string buffer_;
 };
 

@@ -10,17 +10,25 @@
 namespace nuvir::test {
 namespace {
 
-TEST(ExportActions, ForbiddenCharactersLastExtensionsAndLongPaths) {
-    // "/" + folder + "/x.CSV": 7 characters besides the folder; 253 "d" make 260.
+TEST(ExportActions, ForbiddenCharactersLastExtensionsAndTheSystemsLengthLimits) {
+    // "/" + folder + "/x.CSV": 7 bytes besides the folder. A name may take 255 bytes, a
+    // path 4095; "\xC3\xA9" is one character in two bytes.
     struct Case { std::string name, folder, base, path; };
-    const std::string d253(253, 'd'), d252e = std::string(252, 'd') + "\xC3\xA9";
+    std::string long4089;  // sixteen folders of 254 bytes and one of 8
+    for (int i = 0; i < 16; ++i) long4089 += "/" + std::string(254, 'd');
+    long4089 += "/" + std::string(8, 'd');
+    const std::string d300(300, 'd');
+    const std::string name251(251, 'n'), name250e = std::string(250, 'n') + "\xC3\xA9";
     std::vector<Case> cases = {
         {"empty", "/d", "", ""},
         {"two points", "/d/", "field.survey.txt", "/d/field.survey.CSV"},
         {"a single point", "/d", ".", "/d/.CSV"},
-        {"260 characters", "/" + d253, "x", "/" + d253 + "/x.CSV"},
-        {"261 characters", "/d" + d253, "x", ""},
-        {"260 characters, not bytes", "/" + d252e, "x", "/" + d252e + "/x.CSV"},
+        {"a path of 300 characters", "/" + d300, "x", "/" + d300 + "/x.CSV"},
+        {"a path of 4095 bytes", long4089, "x", long4089 + "/x.CSV"},
+        {"a path of 4096 bytes", long4089 + "d", "x", ""},
+        {"a name of 255 bytes", "/d", name251, "/d/" + name251 + ".CSV"},
+        {"a name of 256 bytes", "/d", name251 + "n", ""},
+        {"a name of 255 characters in 256 bytes", "/d", name250e, ""},
     };
     for (char c : std::string("<>|\"\\/:*?\0", 10)) {
         cases.push_back({"code " + std::to_string(c), "/d", "tri" + std::string(1, c) + "al", ""});
@@ -31,6 +39,15 @@ TEST(ExportActions, ForbiddenCharactersLastExtensionsAndLongPaths) {
     }
     EXPECT_EQ(UpdateExportActions("tri:al", {true, true, true}, "/d", {}).text,
               "No export will occur (missing or improper file name)");
+    // A refused target is named, the others still go; SAM's cost file needs 6 bytes more.
+    const std::string name246(246, 'n');
+    const ExportActions mixed = UpdateExportActions(name246, {true, true, false}, "/d", {});
+    EXPECT_EQ(mixed.text, "File for Excel will be written to:\r\n/d/" + name246 + ".CSV\r\n\r\n"
+                          "File for SimLab cannot be written (its name is longer than 255 bytes):\r\n/d/" + name246 +
+                              ".SAM\r\n\r\n");
+    EXPECT_EQ(mixed.targetPaths, "/d/" + name246 + ".CSV");
+    EXPECT_EQ(UpdateExportActions(name251 + "n", {true, false, false}, "/d", {}).text,
+              "File for Excel cannot be written (its name is longer than 255 bytes):\r\n/d/" + name251 + "n.CSV\r\n\r\n");
 }
 
 class ExportDialogTest : public DialogTest {

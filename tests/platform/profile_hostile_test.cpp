@@ -2,6 +2,8 @@
 // that are no files and a folder that takes no new file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -144,6 +146,45 @@ TEST(ProfileHostile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
         true);
     ::chmod(folder.c_str(), 0755);
     EXPECT_EQ(code, 0);
+}
+
+TEST(ProfileHostile, ASaveKilledMidwayLeavesAHiddenTemporaryThatTheNextSaveRemovesAndNothingElse) {
+    TempDir dir;
+    const std::string file = dir.file("k.raf");
+    WriteBytes(file, "[A]\r\nx=1\r\n");
+    const int code = InChild([&] {
+        SetFileFaultForTesting([](FileStage s) {
+            if (s == FileStage::Write) ::raise(SIGKILL);
+            return 0;
+        });
+        ReplaceFileContents(file, "[A]\r\nx=2\r\n");
+        return 0;
+    });
+    ASSERT_EQ(code, 100 + SIGKILL);
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\n");
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(left.size(), 3u);  // the lock file, the temporary, the file
+    EXPECT_EQ(left[0], ".k.raf.lock");
+    EXPECT_EQ(left[1].substr(0, 8), ".k.raf.~") << "hidden, beside the file";
+    EXPECT_EQ(left[1].size(), 14u);
+    EXPECT_EQ(left[2], "k.raf");
+
+    // Names near the pattern, another file's temporary, and what is no regular file stay.
+    const std::vector<std::string> others = {".k.raf.~ABCDE", ".k.raf.~ABCDEFG", ".k.raf.~ABC-EF", "k.raf.1B2QPl",
+                                             ".j.raf.~ABCDEF", ".K.RAF.~ABCDEF", "k.raf.~ABCDEF"};
+    for (const auto& name : others) WriteBytes(dir.file(name), "keep");
+    std::filesystem::create_directory(dir.path() / ".k.raf.~FOLDER");
+    std::filesystem::create_symlink("k.raf.1B2QPl", dir.path() / ".k.raf.~LINKED");
+    WriteBytes(dir.file(".k.raf.~Zz0912"), "left by another kill");
+    ASSERT_TRUE(WriteString(file, "A", "x", std::string("3")));
+    EXPECT_EQ(ReadBytes(file), "[A]\r\nx=3\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / left[1]));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / ".k.raf.~Zz0912"));
+    for (const auto& name : others) EXPECT_EQ(ReadBytes(dir.file(name)), "keep") << name;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / ".k.raf.~FOLDER"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / ".k.raf.~LINKED"));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "platform/windowutilities.h"
 #include "report/reportcommand.h"
 #include "report/reportfields.h"
-#include "report/reportfile.h"
+#include "platform/profile.h"
 #include "report/templatefile.h"
 #include "report_fixture.h"
 #include "results/resultplots.h"
@@ -90,8 +90,9 @@ TEST_F(CommandTest, TheReportGoesToTheFileAndAsRtfOnlyToTheClipboard) {
 }
 
 TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
+    using profile::FileStage;
     auto failAt = [](FileStage stage, int error) {
-        SetFileFaultForTesting([=](FileStage s) { return s == stage ? error : 0; });
+        profile::SetFileFaultForTesting([=](FileStage s) { return s == stage ? error : 0; });
     };
     const std::string folder = Target("folder.rtf");
     struct Case { const char* name; std::function<void()> fail; std::string target, message; bool onClipboard; };
@@ -118,7 +119,7 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         const auto files = std::distance(std::filesystem::directory_iterator(dir.path()), {});
         dialog.QueueAnswer(c.target);
         EXPECT_EQ(GenerateRtfReport(host, "x"), "");
-        SetFileFaultForTesting({});
+        profile::SetFileFaultForTesting({});
         EXPECT_EQ(ReadBytes(Target()), "old report");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), files);  // no temporary left
         EXPECT_EQ(LastMessage(), c.message);

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "report/reportfile.h"
+#include "platform/profile.h"
 #include "report/rtfviewer.h"
 #include "report/templatefile.h"
 #include "report_fixture.h"

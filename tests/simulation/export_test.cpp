@@ -3,8 +3,11 @@
 // on the workers, come with the engine's whole runs.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <sys/stat.h>
 
+#include "platform/profile.h"
 #include "simulation/export.h"
 #include "simulation_fixture.h"
 #include "testsupport.h"
@@ -105,11 +108,33 @@ TEST(TrialExport, FirstFailureIsReportedOnceAndStopsTheRest) {
     std::filesystem::create_directory(dir.path() / "r.sam");
     ExportTrialData(SmallTable(), dir.file("first.csv") + "|" + dir.file("r.sam") + "|" + dir.file("last.csv"), failed, host);
     EXPECT_TRUE(failed && host.messages.size() == 2u && Entries(dir) == 2 && std::filesystem::exists(dir.file("first.csv")));
-    // Every write to this device fails for want of space.
-    if (!std::filesystem::exists("/dev/full")) return;
+}
+
+TEST(TrialExport, AnExistingFileStaysWholeUntilTheNewOneIsAndKeepsItsLinkAndPermissions) {
+    TempDir dir;
+    const std::string old = "1,2,3\r\n";
+    test::WriteBytes(dir.file("Untitled.CSV"), old);
+    EngineTestHost host;
+    bool failed = false;
+    // The disk is full.
+    profile::SetFileFaultForTesting([](profile::FileStage s) { return s == profile::FileStage::Write ? ENOSPC : 0; });
+    ExportTrialData(SmallTable(), dir.file("Untitled.CSV"), failed, host);
+    profile::SetFileFaultForTesting({});
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(host.messages.back(), "Export(s) discontinued because of an error: Disk full");
+    EXPECT_EQ(ReadBytes(dir.file("Untitled.CSV")), old);
+    EXPECT_EQ(Entries(dir), 1) << "no temporary file left";
+    // Written through a link: the link stays a link, its target takes the bytes and keeps its mode.
+    std::filesystem::create_symlink("Untitled.CSV", dir.path() / "link.csv");
+    ::chmod(dir.file("Untitled.CSV").c_str(), 0640);
     failed = false;
-    WriteSamTrials(SmallTable(), "/dev/full", failed, host);
-    EXPECT_TRUE(failed && host.messages.size() == 3u && host.messages[2].ends_with(": Disk full"));
+    ExportTrialData(SmallTable(), dir.file("link.csv"), failed, host);
+    EXPECT_FALSE(failed);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "link.csv"));
+    EXPECT_EQ(ReadBytes(dir.file("Untitled.CSV")), kCsv);
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.file("Untitled.CSV").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 }  // namespace
