@@ -209,6 +209,11 @@ void FRiskMain::UpdateEditMenu() {
             LastActiveControl = text;
             copy = text->SelLength() > 0 && !text->Locked();
             lockedText = text->Locked();
+        } else if (auto* lines = dynamic_cast<MultiLineTextBox*>(active)) {
+            // The result boxes are text boxes of many lines, locked like any other.
+            LastActiveControl = lines;
+            copy = !lines->SelText().empty() && !lines->Locked();
+            lockedText = lines->Locked();
         } else if (auto* picture = dynamic_cast<QtPictureBox*>(active)) {
             LastActiveControl = picture;
             copy = picture->ToolTipText() == "Pick Me!" || picture->ScaleMode() == scale::User;
@@ -231,6 +236,9 @@ void FRiskMain::DoEditCommand(int index) {
         if (auto* text = dynamic_cast<TextBox*>(target)) {
             MUtilities::CopyToClipboard(Variant(text->SelText()), clipformat::Text);
             if (index == 1) text->SetSelText("");
+        } else if (auto* lines = dynamic_cast<MultiLineTextBox*>(target)) {
+            MUtilities::CopyToClipboard(Variant(lines->SelText()), clipformat::Text);
+            if (index == 1) lines->textCursor().removeSelectedText();
         } else if (auto* picture = dynamic_cast<QtPictureBox*>(target)) {
             MUtilities::CopyToClipboard(picture->Image(), clipformat::Bitmap);
         } else if (target == flxShowSensMeasures) {

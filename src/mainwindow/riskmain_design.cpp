@@ -149,6 +149,8 @@ void FRiskMain::BuildDesign() {
         picMonte[i] = Add<QtPictureBox>("picMonte", i, tabSimulationGraphs);
         tabSimulationGraphs->SetControlTab(picMonte[i], kPlotTab[i]);
         Place(picMonte[i], left, 760, 3740, 5500);
+        // A click makes the plot the control the Edit menu copies.
+        picMonte[i]->setFocusPolicy(Qt::ClickFocus);
     }
     picShowSensMeasures = Place(Add<QtPictureBox>("picShowSensMeasures", -1, page2), 3000, 1800, 5600, 4000);
     picShowSensMeasures->SetVisible(false);

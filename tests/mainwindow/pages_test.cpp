@@ -3,6 +3,8 @@
 // and Run and Report on the "Monte Carlo" page with the commands that wait for a run.
 #include "mainwindow_fixture.h"
 
+#include <QClipboard>
+
 #include <cmath>
 #include <tuple>
 
@@ -210,6 +212,29 @@ TEST_F(MainWindowTest, RunFromTheMonteCarloPageWaitsOutNewAndCloseShowsItsResult
     EXPECT_TRUE(w.cmdButton[1]->isEnabled());
     EXPECT_FALSE(w.labPicMonte[10]->Visible());
     SavePicture("results_after_run");
+    // A click on a drawn plot makes it what Edit > Copy copies.
+    const auto editMenu = [&] {
+        w.TimerTick(0);
+        return std::array<bool, 3>{w.mnuEdit[0]->Enabled(), w.mnuEdit[1]->Enabled(), w.mnuEdit[2]->Enabled()};
+    };
+    QApplication::clipboard()->setText("pasted");
+    QTest::mouseClick(w.picMonte[0], Qt::LeftButton);
+    EXPECT_EQ(editMenu(), (std::array<bool, 3>{true, false, false}));
+    w.mnuEdit[0]->Trigger();
+    const QImage copied = QApplication::clipboard()->image();
+    EXPECT_TRUE(copied == w.picMonte[0]->Image()) << "the plot's own picture";
+    copied.save("mainwindow_copied_plot.png");
+    // The result boxes are locked: nothing is cut from them or pasted into them.
+    for (int t : {0, 1}) {
+        SCOPED_TRACE(t == 0 ? "risk result box" : "cost result box");
+        w.tabSimulationGraphs->SetTab(t);
+        QApplication::clipboard()->setText("pasted");
+        Settle();
+        QTest::mouseClick(w.txtMonte[t], Qt::LeftButton);
+        QTest::keyClick(w.txtMonte[t], Qt::Key_A, Qt::ControlModifier);
+        EXPECT_EQ(editMenu(), (std::array<bool, 3>{false, false, false}));
+    }
+    w.tabSimulationGraphs->SetTab(0);
 
     const std::string target = dir.file("report.rtf");
     files.QueueAnswer(target);
