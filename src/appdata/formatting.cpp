@@ -7,6 +7,7 @@
 #include "appdata/appdata.h"
 #include "appdata/utilities_rounding.h"
 #include "runtime/convert.h"
+#include "runtime/error.h"
 
 namespace nuvir::MKelvaro {
 
@@ -25,11 +26,23 @@ std::string FormatDecimals(double x) { return FormatDecimals(x, AppOptions); }
 std::string FormatSigFigs(double x, std::int32_t digits) { return FormatSigFigs(TextWidthMeasure(), x, digits); }
 
 std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t digits) {
+    return FormatSigFigs(target, x, digits, 3);
+}
+
+std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t digits, std::int32_t decimals) {
     // An infinity is written as one, not through the rounding of a mantissa it lacks.
     if (!std::isfinite(x)) return FormatDouble(x);
-    const double r = MUtilities::RoundSigFigs(x, digits);
+    double r = x;
+    try {
+        r = MUtilities::RoundSigFigs(x, digits);
+    } catch (const AppError& e) {
+        // 1.7976931348623157e308 rounds to 1.798e308, beyond the range: a text that
+        // cannot be read back, and one that has locked windows out before.
+        if (e.number() != err::Overflow) throw;
+        return FormatDouble(x);
+    }
     std::string plain = FormatDouble(r);
-    std::string scientific = FormatScientific(r, 3);
+    std::string scientific = FormatScientific(r, decimals);
     if (!target) return plain.size() <= scientific.size() ? plain : scientific;
     // Drawn widths are single-precision numbers on the drawing surface.
     const float widthPlain = static_cast<float>(target(plain));

@@ -31,5 +31,10 @@ std::string FormatSigFigs(double x, std::int32_t digits);
 // The same, comparing the drawn widths on a target instead of the lengths; an empty
 // measure compares lengths.
 std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t digits);
+// The same with `decimals` digits after the point in the scientific form ("0.00e-00"
+// for 2). A finite x whose rounding would carry it past the largest Double (the
+// rounding raises Overflow) is shown unrounded in its 15-digit general text, which
+// reads back as a Double, so any stored number has a text.
+std::string FormatSigFigs(const TextWidthMeasure& target, double x, std::int32_t digits, std::int32_t decimals);
 
 }  // namespace nuvir::MKelvaro

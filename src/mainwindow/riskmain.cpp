@@ -153,7 +153,7 @@ void FRiskMain::InitialiseMainWindow() {
     BatchPath = readFolder("Batch Path");
     ExportPath = readFolder("Export Path");
 
-    ApplyAppDataToControls();
+    ShowAssessment();
     StateFileName.clear();
     SetPageTabOrder(tabMain->Tab());
     results_->SetEditedPlotType(0);

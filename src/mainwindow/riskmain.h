@@ -85,6 +85,10 @@ public:
 
     // ---- the assessment in the window ----------------------------------------------------
     void ApplyAppDataToControls();
+    // ApplyAppDataToControls that never stops its caller: a fill that fails part way
+    // says so in one message, naming the value it could not show where one is at
+    // fault. False when the fill failed.
+    bool ShowAssessment();
     void SyncChainToAppData();
     void ApplyCategoryDataSwitch(int item);
     void ShowUncertaintyMode();
@@ -123,6 +127,9 @@ public:
     void SetHelpContext();
     void OpenBatchWindow();
     void ManageOptions();
+    // What the window does after the options dialog changed something; raises when a
+    // step fails.
+    void ApplyOptionsChange(const Variant& dataBefore, std::int32_t oldDecimals);
 
     // ---- file commands ----------------------------------------------------------------
     void FileNew();

@@ -133,14 +133,36 @@ void FRiskMain::ManageOptions() {
     if (!parts_.showOptions || !AppData.isArray() || !AppOptions.isArray()) return;
     std::int32_t oldDecimals = 0;
     TryStep([&] { oldDecimals = CLng(AppOptions(opt::kDecimals)); });
-    const Variant old42 = AppData(item::kCategoricalImpacts), old43 = AppData(item::kCategoricalCosts);
-    const Variant old44 = AppData(item::kNumImpactCategories), old45 = AppData(item::kNumCostCategories);
-    const Variant old78 = AppData(item::kMasterImpactCategories), old79 = AppData(item::kMasterCostCategories);
+    const Variant dataBefore = AppData, optionsBefore = AppOptions;
+    const std::string exportBefore = ExportPath;
 
     const OptionsOutcome outcome = parts_.showOptions(*this, static_cast<double>(results_->EditedPlotType()));
     results_->SetEditedPlotType(static_cast<int>(RoundHalfEven(outcome.plotType)));
     if (!outcome.optionsChanged) return;
 
+    try {
+        ApplyOptionsChange(dataBefore, oldDecimals);
+    } catch (const std::exception& e) {
+        // A change taken in part (categorical impacts on, the chain's tables not) would
+        // run on data the window does not show: everything goes back as it was.
+        AppData = dataBefore;
+        AppOptions = optionsBefore;
+        ExportPath = exportBefore;
+        const auto* error = dynamic_cast<const AppError*>(&e);
+        MsgBox("The options could not be applied (" + (error ? error->description() : std::string(e.what())) +
+                   "); they are as they were.",
+               mb::OKOnly | mb::Exclamation, mainwindow::kProductName);
+        ShowAssessment();
+    }
+}
+
+void FRiskMain::ApplyOptionsChange(const Variant& dataBefore, std::int32_t oldDecimals) {
+    const Variant& old42 = dataBefore(item::kCategoricalImpacts);
+    const Variant& old43 = dataBefore(item::kCategoricalCosts);
+    const Variant& old44 = dataBefore(item::kNumImpactCategories);
+    const Variant& old45 = dataBefore(item::kNumCostCategories);
+    const Variant& old78 = dataBefore(item::kMasterImpactCategories);
+    const Variant& old79 = dataBefore(item::kMasterCostCategories);
     chain_->Render();
     double prng = 0;
     TryStep([&] { prng = CDbl(AppData(item::kPrng)); });
@@ -257,7 +279,7 @@ void FRiskMain::FileNew() {
     tabMain->SetTab(0);
     AppData = LoadAppData("");
     FillNewStateData(AppData);
-    ApplyAppDataToControls();
+    ShowAssessment();
     StateFileName.clear();
     StartUpdateTimer();
 }
@@ -291,7 +313,7 @@ void FRiskMain::FileOpen() {
                 SavePath = MUtilities::GetPathPart(path);
                 StateFileName = path;
                 AppData = std::move(loaded);
-                ApplyAppDataToControls();
+                ShowAssessment();
             }
         }
     }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "appdata/formatting.h"
+#include "appdata/utilities_rounding.h"
 #include "controls/boxarray.h"
 #include "mainwindow/pagerules.h"
 #include "mainwindow/riskmain.h"
@@ -38,9 +39,45 @@ void SetRecordElement(int index, int e, const Variant& value) {
     });
 }
 
+// The key of quantity k in files and state strings: p1..p4, I1..I5, FC1..FC4.
+std::string QuantityKey(int k) {
+    if (k < item::kI1) return "p" + std::to_string(k + 1);
+    if (k < item::kF1) return "I" + std::to_string(k - item::kI1 + 1);
+    return "FC" + std::to_string(k - item::kF1 + 1);
+}
+
+// The first quantity whose value has no 4-figure text (the rounding carries it past
+// the largest Double, or it is no finite number), as "I1 (1.79769313486232E+308)".
+std::string ValueAtFault() {
+    for (int k = 0; k < item::kQuantities; ++k) {
+        const double v = ItemAsDouble(item::PointValue(k));
+        if (!std::isfinite(v) || !TryStep([&] { MUtilities::RoundSigFigs(v, 4); }))
+            return QuantityKey(k) + " (" + FormatDouble(v) + ")";
+    }
+    return {};
+}
+
 }  // namespace
 
 // ---- filling the window ----------------------------------------------------------------
+
+bool FRiskMain::ShowAssessment() {
+    try {
+        ApplyAppDataToControls();
+        return true;
+    } catch (const std::exception& e) {
+        // A start-up that stopped here would be tried again, and fail again, at every
+        // activation of a blank window: the window comes up with what could be shown.
+        const auto* error = dynamic_cast<const AppError*>(&e);
+        const std::string cause = error ? error->description() : std::string(e.what());
+        const std::string value = ValueAtFault();
+        MsgBox((value.empty() ? "The assessment could not be shown in full"
+                              : "The value of " + value + " could not be shown") +
+                   " (" + cause + ").",
+               mb::OKOnly | mb::Exclamation, mainwindow::kProductName);
+        return false;
+    }
+}
 
 void FRiskMain::ApplyAppDataToControls() {
     if (!AppData.isArray()) return;

@@ -4,7 +4,7 @@
 
 #include "appdata/appdata.h"
 #include "appdata/codetables.h"
-#include "appdata/utilities_rounding.h"
+#include "appdata/formatting.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 
@@ -81,11 +81,7 @@ double UncertaintyModel::SliderToSpread(double position, bool asDisplay) const {
 }
 
 std::string UncertaintyModel::FormatSpread(double x, int significantFigures) const {
-    const double r = MUtilities::RoundSigFigs(x, significantFigures);
-    std::string plain = FormatDouble(r);
-    std::string scientific = FormatScientific(r, 2);
-    if (!measure_) return plain.size() <= scientific.size() ? plain : scientific;
-    return static_cast<float>(measure_(plain)) <= static_cast<float>(measure_(scientific)) ? plain : scientific;
+    return MKelvaro::FormatSigFigs(measure_, x, significantFigures, 2);
 }
 
 std::string UncertaintyModel::SummaryText(bool categorical) const {

@@ -154,7 +154,8 @@ TEST(NumberTexts, DecimalsAndSignificantFigures) {
     // The shorter form; equal lengths go to the general text; digits outside 1 to 15 leave the value.
     const std::tuple<double, int, const char*> sigFigs[] = {
         {567.0, 3, "567"}, {123e6, 3, "1.230e08"}, {123456789.0, 4, "1.235e08"}, {0.156, 2, "0.16"}, {-347.0, 2, "-350"},
-        {0.0, 4, "0"}, {1.234e-5, 4, "1.234E-05"}, {1.234e-4, 4, "0.0001234"}, {0.123456, 0, "0.123456"}, {0.123456, 16, "0.123456"}};
+        {0.0, 4, "0"}, {1.234e-5, 4, "1.234E-05"}, {1.234e-4, 4, "0.0001234"}, {0.123456, 0, "0.123456"}, {0.123456, 16, "0.123456"},
+        {1.797e308, 4, "1.797e308"}, {DBL_MAX, 4, "1.79769313486232E+308"}, {-DBL_MAX, 2, "-1.79769313486232E+308"}};
     for (const auto& [v, digits, text] : sigFigs) EXPECT_EQ(FormatSigFigs(v, digits), text) << v;
     // With a measure the drawn widths decide: a tie keeps the plain form, a wide capital E
     // loses, and widths differing below single precision count as equal.

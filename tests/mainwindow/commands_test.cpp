@@ -267,6 +267,27 @@ TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesCostsHiddenInTheSettingsAndAn
     EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(4)), "I1:    1");
 }
 
+TEST_F(MainWindowTest, CategoricalImpactsWithTheLargestDoubleFromTheOptionsAreTakenWhole) {
+    MainWindowParts parts;
+    // What the options dialog's OK stores: the switch on, every master impact the largest Double.
+    parts.showOptions = [](FRiskMain&, double plotType) {
+        AppData(item::kCategoricalImpacts) = Variant(true);
+        Variant master = Variant::MakeArray(VarType::Double, {Bounds{0, 0}, Bounds{0, 4}});
+        for (int j = 0; j < 5; ++j) master(0, j) = Variant(std::numeric_limits<double>::max());
+        AppData(item::kMasterImpactCategories) = master;
+        return OptionsOutcome{plotType, true};
+    };
+    FRiskMain& w = Start(std::move(parts));
+    w.OptionsMenuClick(6);
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_TRUE(CBool(AppData(item::kCategoricalImpacts)));
+    EXPECT_TRUE(w.mnuOptions[3]->Checked());
+    EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[item::kI1][0]->isVisibleTo(w.picUncertainContainer[0]));
+    w.TimerTick(1);
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    SavePicture("categorical_largest_double");
+}
+
 TEST_F(MainWindowTest, BatchModeKeepsOneWindowThatCanHoldTheCloseAndTheTimerReleasesItWhenClosed) {
     MainWindowParts parts;
     FakeBatchForm* form = nullptr;

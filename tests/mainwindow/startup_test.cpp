@@ -213,5 +213,61 @@ TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhereAn
     EXPECT_TRUE(services.messageBox.calls.empty());
 }
 
+// A chain that fails to take the first data it is given, as the display of a value too
+// large for it once did.
+class FailingChain : public NoChain {
+public:
+    void SetData(const Variant& data) override {
+        if (!failed_) {
+            failed_ = true;
+            RaiseOverflow();
+        }
+        NoChain::SetData(data);
+    }
+
+private:
+    bool failed_ = false;
+};
+
+TEST_F(MainWindowTest, TheLargestDoubleInTheProgramSettingsOrAnOpenedFileStartsAndShowsItsFullText) {
+    const std::string top = "[Primary Data]\r\nI1=1.7976931348623157e308\r\n";
+    struct Case { const char* name; const char* settings; const char* opened; bool failingChain; const char* message; };
+    const Case cases[] = {
+        {"in nuvir.ini", "nuvir.ini", nullptr, false, nullptr},
+        {"in an opened file", "other.ini", "top.raf", false, nullptr},
+        {"a fill that fails still starts, once", "nuvir.ini", nullptr, true,
+         "The value of I1 (1.79769313486232E+308) could not be shown (Overflow)."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(c.settings, top);
+        MainWindowParts parts;
+        if (c.failingChain) parts.makeChain = [] { return std::unique_ptr<ChainPort>(std::make_unique<FailingChain>()); };
+        FRiskMain& w = Start(std::move(parts));
+        if (c.opened) {
+            WriteFile(c.opened, top);
+            Open(c.opened);
+        }
+        EXPECT_EQ(Item(item::PointValue(item::kI1)), std::numeric_limits<double>::max());
+        // The chain timer's round writes the grid's captions, as it did once a second before.
+        w.TimerTick(1);
+        w.FormActivate();
+        if (c.message) {
+            ASSERT_EQ(services.messageBox.calls.size(), 1u);
+            EXPECT_EQ(services.messageBox.calls[0].text, c.message);
+            EXPECT_EQ(services.messageBox.calls[0].title, "NUVIR");
+            EXPECT_TRUE(w.tmrUpdate[0]->Running());
+        } else {
+            EXPECT_TRUE(services.messageBox.calls.empty());
+            EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(item::kI1)), "I1:    1.79769313486232E+308");
+            SavePicture(std::string("largest_double_") + (c.opened ? "opened" : "settings"));
+        }
+        EXPECT_TRUE(w.Unload());
+        win.reset();
+        services.messageBox.calls.clear();
+        std::filesystem::remove(dir.file("nuvir.ini"));
+    }
+}
+
 }  // namespace
 }  // namespace nuvir::test

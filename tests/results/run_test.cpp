@@ -34,6 +34,15 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     EXPECT_FALSE(Run(100));
     EXPECT_NE(Messages().back().text.find("lookup table"), std::string::npos) << Messages().back().text;
     AppData(item::kCategoricalImpacts) = false;
+    // The largest Double as an impact: the engine's own message, and the page goes on.
+    const Variant before = AppData;
+    AppData(item::PointValue(item::kI1)) = std::numeric_limits<double>::max();
+    AppData(item::Relative(item::kI1))(0) = Variant(std::numeric_limits<double>::max());
+    EXPECT_FALSE(Run(100));
+    EXPECT_EQ(Messages().back().text,
+              "Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 1.79769313486232E+308,Infinity,0");
+    EXPECT_TRUE(page.cmdButton[0]->isEnabled());
+    AppData = before;
     ASSERT_TRUE(Run());
     EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
     EXPECT_EQ(page.labMonte[0]->Caption(), "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:") << "the latest run's";
