@@ -1,6 +1,8 @@
 #include "appdata/ini.h"
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -23,6 +25,7 @@ constexpr const char* kRelative = "Relative Uncertainty";
 constexpr const char* kAbsolute = "Absolute Uncertainty";
 constexpr const char* kPrimary = "Primary Data";
 constexpr const char* kPrimaryCat = "Primary Cat Data";
+constexpr const char* kSections[] = {kAppDefaults, kRelative, kAbsolute, kPrimary, kPrimaryCat};
 
 // Keys of the thirteen quantities in files, in quantity order.
 constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3",
@@ -185,6 +188,14 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
         return data;
     }
     if (status != profile::Failure::None) return data;
+    // A named file without one section of the layout (a camera's raw image called
+    // .raf, any other document) is no assessment: taking it as one would make it the
+    // file the next Save overwrites. An older assessment lacking keys still has them.
+    if (!fileName.empty() && std::none_of(std::begin(kSections), std::end(kSections),
+                                          [&](const char* s) { return contents.HasSection(s); })) {
+        MsgBox("The file " + file + " is not an assessment file.", mb::OKOnly, kLoadErrorTitle);
+        return data;
+    }
     if (unread) *unread = false;
     TryStep([&] { contents.Prefetch(AssessmentKeys()); });
 

@@ -499,6 +499,8 @@ std::optional<std::string> Contents::Get(std::string_view section, std::string_v
     return value;
 }
 
+bool Contents::HasSection(std::string_view section) const { return Locate(section, {}, true).header.has_value(); }
+
 void Contents::Prefetch(const std::vector<std::pair<std::string, std::string>>& keys) const {
     std::unordered_set<std::string> wanted, sections, seen;
     for (const auto& [section, key] : keys) {

@@ -77,6 +77,8 @@ public:
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
     // Finds many keys in one pass over the text; later Gets of them cost nothing.
     void Prefetch(const std::vector<std::pair<std::string, std::string>>& keys) const;
+    // True when the text has a section of that name.
+    bool HasSection(std::string_view section) const;
 
     // Writes key=text into the section, creating the section (at the end) and the key
     // (after the last key line of its section) as needed; an existing key is replaced

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <filesystem>
+#include <random>
 
 #include "appdata/criticalcorrelation.h"
 #include "appdata/ini.h"
@@ -152,14 +153,22 @@ TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndARefusedOpenKeepsTheFileS
     WriteFile("big.raf", "");
     std::filesystem::resize_file(big, (16u << 20) + 1);
     Open("big.raf");
-    ASSERT_EQ(services.messageBox.calls.size(), 2u);
+    // A camera's raw image: 3 MB of bytes with no section of an assessment in them.
+    std::mt19937 bytes(38);
+    std::string raw(3u << 20, '\0');
+    for (char& b : raw) b = static_cast<char>(bytes());
+    WriteFile("X.RAF", raw);
+    Open("X.RAF");
+    ASSERT_EQ(services.messageBox.calls.size(), 3u);
     EXPECT_EQ(services.messageBox.calls[1].text, "The file " + big + " is not an assessment file.");
+    EXPECT_EQ(services.messageBox.calls[2].text, "The file " + dir.file("X.RAF") + " is not an assessment file.");
     EXPECT_EQ(Text(item::kLocation), "Edited");
     EXPECT_EQ(SavePath, savePath);
     // Save goes to the file last opened, never to a refused one.
     w.FileMenuClick(2);
-    EXPECT_EQ(files.requests.size(), 4u);
+    EXPECT_EQ(files.requests.size(), 5u);
     EXPECT_EQ(std::filesystem::file_size(big), (16u << 20) + 1);
+    EXPECT_EQ(ReadBytes(dir.file("X.RAF")), raw);
     EXPECT_NE(ReadBytes(dir.file("junk.raf")).find("Location=Edited"), std::string::npos);
 }
 
