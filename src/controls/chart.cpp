@@ -411,6 +411,20 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
     if (!m_vOptions.IsTrue(option::kHideXTicks)) {
         const double y0 = y[axis::kLow];
         const double y1 = y0 + tickX;
+        // Label texts stand at every tick unless they would run into each other, then
+        // at a regular step; only their visible part counts (trailing blanks shift a
+        // text off its tick).
+        std::vector<bool> fits(xTicks.positions.size(), true);
+        if (labelArray) {
+            std::vector<double> starts, ends;
+            for (std::size_t i = 0; i < xTicks.positions.size(); ++i) {
+                const std::string& text = xTicks.labels[i];
+                const std::size_t inked = text.find_last_not_of(' ');
+                starts.push_back(xTicks.positions[i] - pic.TextWidth(text) / 2.0);
+                ends.push_back(starts.back() + (inked == std::string::npos ? 0.0 : pic.TextWidth(text.substr(0, inked + 1))));
+            }
+            fits = chart::LabelsThatFit(starts, ends, pic.TextWidth(" "));
+        }
         bool show = true;
         for (std::size_t i = 0; i < xTicks.positions.size(); ++i) {
             const double tx = xTicks.positions[i];
@@ -418,8 +432,8 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
             pic.Line(ToSingle(tx), ToSingle(y0), ToSingle(tx), ToSingle(y1), colour);
             pic.SetCurrentX(static_cast<float>(ToSingle(tx - pic.TextWidth(text) / 2.0)));
             pic.SetCurrentY(static_cast<float>(ToSingle(y1)));
-            if (show) pic.Print(text);
-            // Numbers stand at every second tick, label texts at every tick.
+            if (show && fits[i]) pic.Print(text);
+            // Numbers stand at every second tick.
             if (!labelArray) show = !show;
         }
     }

@@ -186,6 +186,36 @@ std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, co
     return widestFixed <= widestScientific ? fixed : scientific;
 }
 
+std::vector<bool> LabelsThatFit(std::span<const double> starts, std::span<const double> ends, double gap) {
+    const std::size_t n = std::min(starts.size(), ends.size());
+    const auto fits = [&](const std::vector<bool>& shown) {
+        bool any = false;
+        double end = 0.0;
+        for (std::size_t i = 0; i < n; ++i) {
+            if (!shown[i] || !(ends[i] > starts[i])) continue;
+            if (any && starts[i] < end + gap) return false;
+            end = ends[i];
+            any = true;
+        }
+        return true;
+    };
+    // k = n - 1 leaves the first and the last.
+    for (std::size_t k = 1; k < std::max<std::size_t>(n, 2); ++k) {
+        std::vector<bool> shown(n, false);
+        for (std::size_t i = 0; i < n; i += k) shown[i] = true;
+        if (n > 1 && (n - 1) % k != 0) {
+            shown[n - 1] = true;
+            const std::size_t before = (n - 1) / k * k;
+            if (before > 0) shown[before] = false;
+        }
+        if (fits(shown)) return shown;
+    }
+    // Even the first and the last meet: the first alone.
+    std::vector<bool> shown(n, false);
+    if (n > 0) shown[0] = true;
+    return shown;
+}
+
 PlotMargins ComputeMargins(const TextMeasure& textWidth, const TextMeasure& textHeight, double scaleWidth,
                            double scaleHeight, const std::string& xTitle, const std::string& yTitle,
                            double widestXLabel, double widestYLabel) {

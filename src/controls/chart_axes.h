@@ -78,6 +78,13 @@ std::string FormatTickLabel(double value, int p, const TextMeasure& textWidth);
 // scientific form with as many decimals, whichever is narrower at its widest label.
 std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, const TextMeasure& textWidth);
 
+// Which of a row of labels to print so that no two printed ones overlap: all of them
+// when they fit, else every k-th from the first (the smallest k that fits) with the
+// last one kept too, the one before it left out when it would meet the last. Label i
+// spans starts[i] to ends[i]; printed neighbours keep at least `gap` between them.
+// Labels of no width (empty texts) never count as meeting another.
+std::vector<bool> LabelsThatFit(std::span<const double> starts, std::span<const double> ends, double gap);
+
 // Margins of the plot area as fractions of the picture: room for the widest Y label
 // at the left, half a label at the right, the X labels (and the X title) below, and a
 // line or two (with a Y title) above. Measured in the picture's own units, whose size

@@ -7,6 +7,7 @@
 #include "appdata/appdata.h"
 #include "appdata/criticalcorrelation.h"
 #include "controls/chart.h"
+#include "controls/chart_axes.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 
@@ -281,10 +282,18 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     const auto& labels = kind == 1 ? kCostLabels : kRiskLabels;
     const double row = CDbl(axis(1, 2)) + 0.2 * target.TextHeight("E");
     const double shift = target.ScaleX(10, scale::Pixels, scale::User) / 4;
+    // A narrow plot leaves out labels at a regular step; the details table names every bar.
+    std::vector<double> starts, ends;
     for (std::size_t i = 0; i < labels.size(); ++i) {
+        starts.push_back(static_cast<double>(i) - shift);
+        ends.push_back(starts.back() + target.TextWidth(labels[i]));
+    }
+    const std::vector<bool> fits = chart::LabelsThatFit(starts, ends, target.TextWidth(" "));
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (!fits[i]) continue;
         // Print moves to the next line; every label goes on the same row.
         target.SetCurrentY(static_cast<float>(row));
-        target.SetCurrentX(static_cast<float>(static_cast<double>(i) - shift));
+        target.SetCurrentX(static_cast<float>(starts[i]));
         target.Print(labels[i]);
     }
 }

@@ -72,6 +72,26 @@ TEST(ChartAxes, NiceRanges) {
     }
 }
 
+TEST(ChartAxes, LabelsThatRunIntoEachOtherAreLeftOutAtARegularStepKeepingFirstAndLast) {
+    const struct {
+        const char* name;
+        std::vector<double> starts, ends;
+        std::vector<bool> shown;
+    } cases[] = {
+        {"all fit", {0, 1, 2}, {0.5, 1.5, 2.5}, {true, true, true}},
+        {"five: every second", {0, 1, 2, 3, 4}, {1.5, 2.5, 3.5, 4.5, 5.5}, {true, false, true, false, true}},
+        {"four: the one before the last would meet it", {0, 1, 2, 3}, {1.5, 2.5, 3.5, 4.5}, {true, false, false, true}},
+        {"nine: every third and the last", {0, 1, 2, 3, 4, 5, 6, 7, 8}, {2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5},
+         {true, false, false, true, false, false, false, false, true}},
+        {"an empty label meets nothing", {0, 0.5, 1}, {0.9, 0.5, 1.9}, {true, true, true}},
+        {"the gap counts", {0, 1}, {0.95, 1.95}, {true, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(nuvir::chart::LabelsThatFit(c.starts, c.ends, 0.1), c.shown);
+    }
+}
+
 TEST(ChartAxes, TickLabelTexts) {
     const std::pair<std::string, std::string> cases[] = {
         {FixedTickText(-0.25, -2), "-.25"}, {FixedTickText(0.25, -1), ".3"}, {FixedTickText(12.0, 1), "12.0"}, {FixedTickText(-2.5, 2), "-3"},
@@ -313,6 +333,20 @@ TEST_F(ChartOnFake, LabelArraysLabelEveryTickAndLaterCallsReuseTheAxes) {
         EXPECT_LE(PrintedAt("Spread").first + pic.TextWidth("Spread"), pic.ScaleLeft() + pic.ScaleWidth());
         for (const auto& [text, x, y] : PrintsAt()) EXPECT_GE(x, pic.ScaleLeft()) << text;
     }
+    // Too narrow for its label texts, a picture shows them at a regular step, the first
+    // and the last kept, and no printed label reaches the next.
+    pic.ResizeClient(230, 300);
+    const Variant stages = Variant::List({"R1", "R1..R2    ", "R1..R3    ", "R1..R4    ", "R1..R5    "});
+    EXPECT_FALSE(Line(Data({{0, 1, 2, 3, 4}, {1, 2, 3, 4, 5}}), Variant(), Variant(), stages));
+    const auto printed = PrintsAt();
+    EXPECT_EQ((std::vector<std::string>{std::get<0>(printed[0]), std::get<0>(printed[1]), std::get<0>(printed[2])}),
+              (std::vector<std::string>{"R1", "R1..R3    ", "R1..R5    "}));
+    for (std::size_t i = 1; i < 3; ++i) {
+        const std::string before = std::get<0>(printed[i - 1]);
+        EXPECT_LT(std::get<1>(printed[i - 1]) + pic.TextWidth(before.substr(0, before.find_last_not_of(' ') + 1)),
+                  std::get<1>(printed[i]));
+    }
+    pic.ResizeClient(400, 300);
     // A caller's tick count of 4 on 0 to 1.05 axes: every label shows its tick's value.
     EXPECT_FALSE(Line(Data({{0, 0.35, 0.7, 1.05}, {0, 0.5, 1, 0.75}}), Variant(),
                       Options({{3, Variant(0)}, {4, Variant(1.05)}, {5, Variant(4)}, {6, Variant(0)}, {7, Variant(1.05)}, {8, Variant(4)}})));

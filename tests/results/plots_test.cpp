@@ -141,6 +141,26 @@ TEST_F(PlotsTest, SensitivityBarsAndTheSignificanceZoneOf1000TrialsAt95PercentTw
     DrawSensitivityPlot(pic, 0, false, run, options, true);
     EXPECT_EQ(pic.Point(-0.5, 0.03), kGrey) << "19 trials: no zone, the grey background shows";
 
+    // Nine bar labels on a narrow plot: a regular step keeps the first and the last and
+    // no label runs into the next; a wide plot shows all nine.
+    for (const auto& [width, expected] : {std::pair<int, std::size_t>{150, 3}, std::pair<int, std::size_t>{600, 9}}) {
+        SCOPED_TRACE(width);
+        RecordingPictureBox plot(width, 300);
+        DrawSensitivityPlot(plot, 0, false, run, options, true);
+        std::vector<std::pair<std::string, double>> bars;
+        double x = 0;
+        for (const std::string& c : plot.calls) {
+            if (c.rfind("CurrentX=", 0) == 0) x = Val(c.substr(9));
+            if (c.rfind("Print p", 0) == 0 || c.rfind("Print I", 0) == 0) bars.emplace_back(c.substr(6), x);
+        }
+        ASSERT_EQ(bars.size(), expected);
+        EXPECT_EQ(bars.front().first, "p1");
+        EXPECT_EQ(bars.back().first, "I5");
+        for (std::size_t i = 1; i < bars.size(); ++i) {
+            EXPECT_LT(bars[i - 1].second + plot.TextWidth(bars[i - 1].first), bars[i].second) << bars[i].first;
+        }
+    }
+
     run.RunSummary.trials = 1000;
     RecordingPictureBox report(400, 600);
     DrawSensitivityPlot(report, 0, true, run, options, true);
