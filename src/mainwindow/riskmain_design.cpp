@@ -107,21 +107,21 @@ void FRiskMain::BuildDesign() {
 
     // ---- "Monte Carlo" ----
     QtPictureBox* page2 = picContainer[2];
-    labTextLabel[2] = Place(Add<Label>("labTextLabel", 2, page2), 60, 105, 1500, 255);
+    labTextLabel[2] = Place(Add<Label>("labTextLabel", 2, page2), 60, 105, 1560, 255);
     labTextLabel[2]->SetCaption("Number of Trials:");
-    txtTextBox[2] = Place(Add<TextBox>("txtTextBox", 2, page2), 1680, 60, 1200, 345);
+    txtTextBox[2] = Place(Add<TextBox>("txtTextBox", 2, page2), 1680, 60, 960, 345);
     labTextLabel[2]->setBuddy(txtTextBox[2]);
-    labConfidence = Place(Add<Label>("labConfidence", -1, page2), 3120, 105, 1800, 255);
+    labConfidence = Place(Add<Label>("labConfidence", -1, page2), 2820, 105, 1860, 255);
     labConfidence->SetCaption("Confidence Interval:");
-    cboConfidence = Place(Add<ComboBox>("cboConfidence", -1, page2), 4980, 60, 1000, 345);
+    cboConfidence = Place(Add<ComboBox>("cboConfidence", -1, page2), 4740, 60, 1000, 345);
     for (const char* entry : {"90 %", "95 %", "99 %"}) cboConfidence->AddItem(entry);
     labConfidence->setBuddy(cboConfidence);
-    cmdButton[0] = Place(Add<CommandButton>("cmdButton", 0, page2), 6240, 45, 1100, 375);
+    cmdButton[0] = Place(Add<CommandButton>("cmdButton", 0, page2), 5940, 45, 1000, 375);
     cmdButton[0]->SetCaption("&Run");
-    cmdButton[1] = Place(Add<CommandButton>("cmdButton", 1, page2), 7460, 45, 1100, 375);
+    cmdButton[1] = Place(Add<CommandButton>("cmdButton", 1, page2), 7040, 45, 1000, 375);
     cmdButton[1]->SetCaption("Re&port");
     cmdButton[1]->SetEnabled(false);  // nothing to report before a run
-    cmdButton[3] = Place(Add<CommandButton>("cmdButton", 3, page2), 8680, 45, 1100, 375);
+    cmdButton[3] = Place(Add<CommandButton>("cmdButton", 3, page2), 8140, 45, 1000, 375);
     cmdButton[3]->SetCaption("C&lear");
     for (int i = 0; i < 2; ++i) {
         labMonte[i] = Place(Add<Label>("labMonte", i, page2), 60 + 5820 * i, 540, 5640, 255);
@@ -130,7 +130,11 @@ void FRiskMain::BuildDesign() {
     }
     labMonte[0]->SetCaption("TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
     labMonte[1]->SetCaption("Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit:");
-    labPicMonte[10] = Place(Add<Label>("labPicMonte", 10, page2), 9900, 105, 1700, 255);
+    // The status notice takes the rest of the commands' row, on two lines where the
+    // row is short.
+    labPicMonte[10] = Place(Add<Label>("labPicMonte", 10, page2), 9240, 0, 2340, 525);
+    labPicMonte[10]->SetWordWrap(true);
+    labPicMonte[10]->SetAlignment(align::Center);
     labPicMonte[10]->SetVisible(false);
     tabSimulationGraphs = Place(Add<TabControl>("tabSimulationGraphs", -1, page2), 0, 1275, 11640, 6380);
     SetTabCaptions(tabSimulationGraphs, {"Probabilities and Impacts", " Management Costs"});

@@ -70,6 +70,7 @@ void FRiskMain::ArrangeWidths() {
     }
     tabSimulationGraphs->SetLeft(0);
     tabSimulationGraphs->SetWidth(tabSimulationGraphs->Container()->Width());
+    labPicMonte[10]->SetWidth(std::max(600.0, labPicMonte[10]->Container()->Width() - labPicMonte[10]->Left() - 60));
 }
 
 void FRiskMain::ArrangeHeights() {

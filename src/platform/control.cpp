@@ -385,6 +385,51 @@ void Control::SetContainer(Control* container) {
     ApplyVisibility();
 }
 
+namespace {
+
+// Whether two controls can be on screen together: not on different pages of a tab
+// control.
+bool ShownTogether(const Control* a, const Control* b) {
+    const Control* c = a->Container();
+    return c == nullptr || c->ShowsChild(a) == c->ShowsChild(b);
+}
+
+}  // namespace
+
+// A caption too long for the designed width widens its control. It keeps its place
+// where it can; where the wider control would reach past its container's right edge
+// or into a neighbour on its right, it moves left (never past the container's left
+// edge).
+QRect Control::WidenForCaption(QRect r) const {
+    const CaptionRoom room = CaptionNeeds();
+    const int grow = room.widthPx - r.width();
+    if (grow <= 0) return r;
+    const QRect designed = r;
+    r.setLeft(r.left() - static_cast<int>(std::lround(grow * room.leftShare)));
+    r.setWidth(room.widthPx);
+    const QWidget* w = Widget();
+    const QWidget* host = w->parentWidget();
+    if (host == nullptr) return r;
+    int right = host->width();
+    for (const QObject* o : host->children()) {
+        if (o == w || !o->isWidgetType()) continue;
+        const auto* other = static_cast<const QWidget*>(o);
+        const Control* c = Control::Of(const_cast<QWidget*>(other));
+        if (c == nullptr || c->Widget() != other || c->Container() != container_) continue;
+        if (!ShownTogether(this, c)) continue;
+        const QRect g = other->geometry();
+        // Only what stands beside it, to its right; what the design stacks stays so.
+        if (g.top() >= r.bottom() || g.bottom() <= r.top() || g.left() < designed.right() ||
+            g.intersects(designed)) {
+            continue;
+        }
+        right = std::min(right, g.left());
+    }
+    if (r.right() + 1 > right) r.moveRight(right - 1);
+    if (r.left() < 0) r.moveLeft(0);
+    return r;
+}
+
 void Control::PlaceWidget() {
     QWidget* w = Widget();
     if (w == nullptr || container_ == nullptr) return;
@@ -395,7 +440,7 @@ void Control::PlaceWidget() {
         if (width_.set) size.setWidth(s.width());
         if (height_.set) size.setHeight(s.height());
     }
-    w->setGeometry(QRect(pos, size));
+    w->setGeometry(WidenForCaption(QRect(pos, size)));
     GeometryApplied();
 }
 
@@ -598,6 +643,7 @@ void Control::SetFont(const QFont& f) {
     QWidget* w = Widget();
     if (w == nullptr) NotSupported();
     w->setFont(f);
+    Refit();
 }
 
 QPoint Control::ChildPosToPx(double x, double y) const { return QPoint(TwipsToPxX(x), TwipsToPxY(y)); }

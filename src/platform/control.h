@@ -203,6 +203,20 @@ public:
     // its resize event only when shown).
     virtual void GeometryApplied() {}
 
+    // The room a one-line caption needs: its width in pixels with the kind's own
+    // margins (0: no caption, or one that wraps), and how much of any widening goes to
+    // the left (0 for text that starts at the left, 0.5 centred, 1 right-aligned).
+    struct CaptionRoom {
+        int widthPx = 0;
+        double leftShare = 0.0;
+    };
+    virtual CaptionRoom CaptionNeeds() const { return {}; }
+    // Places the widget again: after a change of caption or font, and once more when
+    // the form shows, when every neighbour has its place.
+    void Refit() {
+        if (left_.set || width_.set) PlaceWidget();
+    }
+
     // The control a widget belongs to (the widget itself or the nearest ancestor in
     // the same window that is a control); nullptr when none.
     static Control* Of(QObject* object);
@@ -223,6 +237,7 @@ protected:
 private:
     friend class Form;
     void PlaceWidget();
+    QRect WidenForCaption(QRect designed) const;
 
     struct Coord {
         double value = 0.0;

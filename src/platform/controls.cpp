@@ -6,6 +6,8 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QStyleOptionTabWidgetFrame>
 #include <QTabBar>
 #include <QToolButton>
@@ -34,6 +36,18 @@ Qt::Alignment QtAlign(int a) {
         case align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
         default: return Qt::AlignLeft | Qt::AlignVCenter;
     }
+}
+
+// The width a button-like control needs for its text on one line: the text and what
+// the style draws around the room it gives the text (indicator, frame, margins).
+int ButtonTextNeeds(const QAbstractButton* w, QStyle::SubElement contents) {
+    if (w->text().isEmpty()) return 0;
+    QStyleOptionButton opt;
+    opt.initFrom(w);
+    opt.text = w->text();
+    opt.rect = QRect(0, 0, 1000, std::max(1, w->height()));
+    const QRect room = w->style()->subElementRect(contents, &opt, w);
+    return w->fontMetrics().size(Qt::TextShowMnemonic, w->text()).width() + opt.rect.width() - room.width();
 }
 
 }  // namespace
@@ -69,7 +83,15 @@ void Label::SetCaption(const std::string& caption) {
     if (caption == caption_) return;
     caption_ = caption;
     setText(DisplayCaption(caption));
+    Refit();
     Q_EMIT Events()->Change();
+}
+
+Control::CaptionRoom Label::CaptionNeeds() const {
+    if (wordWrap() || text().isEmpty()) return {};
+    const QMargins m = contentsMargins();
+    const int width = fontMetrics().size(0, text()).width() + 2 * margin() + m.left() + m.right();
+    return {width, alignment_ == align::Right ? 1.0 : alignment_ == align::Center ? 0.5 : 0.0};
 }
 
 void Label::SetAlignment(int a) {
@@ -189,7 +211,10 @@ void CheckBox::SetValue(int v) {
 void CheckBox::SetCaption(const std::string& caption) {
     caption_ = caption;
     setText(Q(caption));
+    Refit();
 }
+
+Control::CaptionRoom CheckBox::CaptionNeeds() const { return {ButtonTextNeeds(this, QStyle::SE_CheckBoxContents), 0.0}; }
 
 void CheckBox::nextCheckState() {
     // Called once for each toggle by mouse or Space, before the value changes.
@@ -220,7 +245,10 @@ void OptionButton::SetValue(bool on) {
 void OptionButton::SetCaption(const std::string& caption) {
     caption_ = caption;
     setText(Q(caption));
+    Refit();
 }
+
+Control::CaptionRoom OptionButton::CaptionNeeds() const { return {ButtonTextNeeds(this, QStyle::SE_RadioButtonContents), 0.0}; }
 
 // ---- CommandButton ----------------------------------------------------------------------
 
@@ -234,7 +262,10 @@ CommandButton::CommandButton() : Control("CommandButton") {
 void CommandButton::SetCaption(const std::string& caption) {
     caption_ = caption;
     setText(Q(caption));
+    Refit();
 }
+
+Control::CaptionRoom CommandButton::CaptionNeeds() const { return {ButtonTextNeeds(this, QStyle::SE_PushButtonContents), 0.0}; }
 
 void CommandButton::SetDefault(bool on) {
     default_ = on;

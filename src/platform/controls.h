@@ -47,10 +47,14 @@ public:
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
+    CaptionRoom CaptionNeeds() const override;
     int Alignment() const { return alignment_; }
     void SetAlignment(int a);
     bool WordWrap() const { return wordWrap(); }
-    void SetWordWrap(bool on) { setWordWrap(on); }
+    void SetWordWrap(bool on) {
+        setWordWrap(on);
+        Refit();
+    }
     // 0 transparent, 1 opaque (default).
     int BackStyle() const { return backStyle_; }
     void SetBackStyle(int style);
@@ -119,6 +123,7 @@ public:
     void SetValue(int v);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
+    CaptionRoom CaptionNeeds() const override;
 
 Q_SIGNALS:
     void BeforeToggle();
@@ -144,6 +149,7 @@ public:
     void SetValue(bool on);
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
+    CaptionRoom CaptionNeeds() const override;
 
 private:
     std::string caption_;
@@ -162,6 +168,7 @@ public:
 
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
+    CaptionRoom CaptionNeeds() const override;
     bool Default() const { return default_; }
     void SetDefault(bool on);
     bool Cancel() const { return cancel_; }

@@ -320,10 +320,17 @@ void Form::Load() {
     Q_EMIT LoadEvent();
 }
 
+void Form::FitCaptions() {
+    for (Control* c : controls_) {
+        if (c->CaptionNeeds().widthPx > 0) c->Refit();
+    }
+}
+
 void Form::Show() {
     Load();
     if (!loaded_) return;  // its Load unloaded it again
     visible_ = true;
+    FitCaptions();
     QWidget::show();
 }
 
@@ -331,6 +338,7 @@ void Form::ShowModal() {
     Load();
     if (!loaded_) return;  // its Load unloaded it again: nothing to wait for
     visible_ = true;
+    FitCaptions();
     setWindowModality(Qt::ApplicationModal);
     QWidget::show();
     if (isVisible()) {

@@ -142,6 +142,9 @@ public:
     // Shows the form application-modal and returns when it has been unloaded or
     // hidden.
     void ShowModal();
+    // Places every captioned control again, now that all its neighbours have their
+    // places: a caption too long for its control widens it (see Control::Refit).
+    void FitCaptions();
     // Closes by program: QueryUnload and Unload with reason FormCode. Returns false
     // when a handler cancelled.
     bool Unload();

@@ -25,8 +25,7 @@ protected:
     }
 };
 
-// Switched on once every caption of the design fits its control.
-TEST_F(WindowCheck, DISABLED_EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOff) {
+TEST_F(WindowCheck, EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOff) {
     FRiskMain& w = StartReal();
     struct Case {
         const char* name;
@@ -48,6 +47,15 @@ TEST_F(WindowCheck, DISABLED_EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOf
          }},
         {"main_monte_carlo_data_changed", [&] {
              AppData(item::kSpecies) = Variant("Changed");
+             w.TimerTick(2);
+         }},
+        {"main_monte_carlo_mixed_results", [&] {
+             w.cmdButton[0]->click();
+             w.TimerTick(2);
+         }},
+        {"main_monte_carlo_custom_generator", [&] {
+             w.OptionsMenuClick(0);
+             w.cmdButton[0]->click();
              w.TimerTick(2);
          }},
         {"main_monte_carlo_costs", [&] { w.tabSimulationGraphs->SetTab(1); }},
