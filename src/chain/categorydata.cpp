@@ -5,6 +5,7 @@
 #include "controls/tableeditor.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
+#include "runtime/patternformats.h"
 
 namespace nuvir {
 
@@ -32,9 +33,7 @@ double ReadBack(const std::string& text) {
 }
 
 // Probabilities keep at most six decimals ("0.0#####").
-double SixDecimals(double x) { return ReadBack(FormatFixed(x, 6)); }
-
-std::string SixDecimalsText(double x) { return FormatDouble(SixDecimals(x)); }
+double SixDecimals(double x) { return ReadBack(FormatUpToSixDecimals(x)); }
 
 bool SameBounds(const Variant& a, const Variant& b) {
     if (a.dims() != 2 || b.dims() != 2) return false;
@@ -117,7 +116,7 @@ void CCategoryData::ShowTable(const Variant& rect, ITableEditor* editor) {
     Variant text = Variant::MakeArray(VarType::String, {Bounds{0, 1}, Bounds{lo, hi}});
     for (int j = lo; j <= hi; ++j) {
         text(0, j) = Variant(MKelvaro::FormatSigFigs(table_(0, j).get().numberValue(), 4));
-        text(1, j) = Variant(SixDecimalsText(table_(1, j).get().numberValue()));
+        text(1, j) = Variant(FormatUpToSixDecimals(table_(1, j).get().numberValue()));
     }
     const Variant headings = Variant::List({Variant(objectType_ == kCost ? "Cost" : "Impact"), Variant("P (0-1)")});
 

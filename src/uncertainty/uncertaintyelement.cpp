@@ -182,6 +182,10 @@ void CUncertaintyElement::ShowControls() {
     }
 }
 
+void CUncertaintyElement::WriteSpreadText(const std::string& text) {
+    if (auto* box = As<TextBox>(ControlAt(kTxtCv))) box->SetText(text + (m_model.PercentMode() ? "%" : ""));
+}
+
 void CUncertaintyElement::SetControlValue(int index, double value, double v1, double v2) {
     Control* c = ControlAt(index);
     if (c == nullptr) return;
@@ -200,7 +204,7 @@ void CUncertaintyElement::SetControlValue(int index, double value, double v1, do
             As<TextBox>(c)->SetText(text);
             break;
         }
-        case kTxtCv: As<TextBox>(c)->SetText(FormatDouble(value) + (m_model.PercentMode() ? "%" : "")); break;
+        case kTxtCv: WriteSpreadText(FormatDouble(value)); break;
         case kCboDt: {
             auto* cbo = As<ComboBox>(c);
             if (cbo->ListCount() == 0) break;
@@ -320,8 +324,8 @@ void CUncertaintyElement::Render() {
     txtCv->Move(L, Bottom(labCv) + 20, 1000, h2);
     const bool suppressed = m_bSuppressRendering;
     m_bSuppressRendering = true;
-    const double shown = m_model.SDToPercent(m_model.SD());
-    SetControlValue(kTxtCv, ReadStrictNumber(m_model.FormatSpread(shown, 4)).value_or(shown));
+    // The narrower of the plain and the exponent form, as the summary label shows it.
+    WriteSpreadText(m_model.FormatSpread(m_model.SDToPercent(m_model.SD()), 4));
     m_bSuppressRendering = suppressed;
     SetControlValue(kLabCv);
 

@@ -96,6 +96,8 @@ private:
     void RemoveControls();
     void ShowControls();
     void SetControlValue(int index, double value = 0.0, double v1 = 0.0, double v2 = 0.0);
+    // The spread box's text, "%" added in percent mode; its Change handler reads it back.
+    void WriteSpreadText(const std::string& text);
     void RefreshPlot();
     void DrawPlot();
     void DrawCategoryView();

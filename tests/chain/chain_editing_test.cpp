@@ -192,8 +192,20 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     editor.answer = Table(2, 2, {10, 30, 0, 1});
     QTest::mouseDClick(box, Qt::LeftButton);
     EXPECT_EQ(Value(2, CChainElement::kF), 30);
+    // The dialog sees each probability with one to six decimals; its answer is what the
+    // next opening shows.
+    struct Shown { const char* name; double answer0, answer1; const char *p0, *p1; };
+    const Shown shown[] = {{"zero and one", 0.000001, 0.999999, "0.0", "1.0"},
+                           {"six decimals", 0.25, 0.75, "0.000001", "0.999999"}};
+    for (const Shown& c : shown) {
+        SCOPED_TRACE(c.name);
+        editor.answer = Table(2, 2, {10, 30, c.answer0, c.answer1});
+        Key(Qt::Key_Space);
+        EXPECT_EQ(TextOf(editor.shown(1, 0)), c.p0);
+        EXPECT_EQ(TextOf(editor.shown(1, 1)), c.p1);
+    }
     Type("", Qt::Key_Space, 2, I);
-    EXPECT_EQ(editor.calls, 2) << "space in a plain box only types";
+    EXPECT_EQ(editor.calls, 4) << "space in a plain box only types";
     EXPECT_EQ(box->Text(), " ");
     // The program's own dialog opens without validating the box.
     AppData(item::kCategoricalImpacts) = Variant(true);

@@ -62,6 +62,28 @@ TEST_F(Editors, ClickingTheSliderTakesTheFocusAndKeepsItsSpread) {
     EXPECT_DOUBLE_EQ(e.SD(), 0.3);
 }
 
+// After a redraw the spread box shows the narrower of the plain and the exponent form
+// (here "e-04" is narrower than "00"), and the SD is that text's value.
+TEST_F(Editors, ARedrawShowsTheSpreadInItsNarrowerForm) {
+    SetRecord(4, 2, N, 0.3);
+    Make();
+    CUncertaintyElement& e = E(4);
+    auto* plot = Part<QtPictureBox>(e, kPlot);
+    ASSERT_LT(plot->MeasureTextPx("1.24e-04", plot->Font()).width(), plot->MeasureTextPx("0.000124", plot->Font()).width());
+    struct Case { const char* name; const char* typed; const char* shown; double sd; };
+    const Case cases[] = {{"small SD", "0.000124", "1.24e-04", 0.000124},
+                          {"plain SD", "0.25", "0.25", 0.25},
+                          {"percentage", "12.5%", "12.5%", 0.25}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TypeIntoSpread(e, c.typed);
+        EXPECT_EQ(Part<TextBox>(e, kTxtCv)->Text(), c.typed) << "typing is left alone";
+        e.Render();
+        EXPECT_EQ(Part<TextBox>(e, kTxtCv)->Text(), c.shown);
+        EXPECT_DOUBLE_EQ(e.SD(), c.sd);
+    }
+}
+
 TEST_F(Editors, TheMeanBoxRoundsOnlyWhatItShows) {
     Make();
     CUncertaintyElement& e = E(0);
