@@ -37,6 +37,7 @@ FRiskMain::FRiskMain(MainWindowParts parts, std::string documentFolder)
     results_ = parts_.makeResults ? parts_.makeResults(*this) : std::make_unique<NoResults>();
     ConnectEvents();
     SetHelpFile(HelpFilePath());
+    RegisterHelpTopics();
     FirstActivation = true;
 }
 

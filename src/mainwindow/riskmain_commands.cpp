@@ -1,6 +1,7 @@
 // The menus: file commands, edit commands, options, help; and the batch window.
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "appdata/appservices.h"
 #include "appdata/criticalcorrelation.h"
@@ -49,6 +50,16 @@ bool IsReadableFile(const std::string& path) {
 }  // namespace
 
 std::string HelpFilePath() { return MUtilities::AddBackslash(App().path) + kHelpFileName; }
+
+void RegisterHelpTopics() {
+    // The pages by their tabs (the Uncertainty page by its mode), the windows by what
+    // they are.
+    static constexpr std::pair<int, const char*> kTopics[] = {
+        {5, "Ps and Qs"},     {9, "Uncertainty, relative"}, {10, "Uncertainty, absolute"},
+        {11, "Monte Carlo"},  {25, "Batch mode"},           {26, "Options and plot options"},
+        {31, "Category table"}, {37, "Export file names"}};
+    for (const auto& [context, title] : kTopics) SetHelpTopicTitle(context, title);
+}
 
 // ---- menus -----------------------------------------------------------------------------
 
@@ -197,7 +208,9 @@ void FRiskMain::ApplyOptionsChange(const Variant& dataBefore, std::int32_t oldDe
 void FRiskMain::HelpMenuClick(int index) {
     CommitChainEdit();
     if (index == 0) {
-        Help().ShowHelp(HelpFilePath(), 0);
+        // The page's topic rather than the contents: the message that stands in for the
+        // help file names it.
+        Help().ShowHelp(HelpFilePath(), HelpContextID());
     } else if (index == 1) {
         FAbout about(this);
         about.ShowModal();

@@ -25,4 +25,6 @@ inline constexpr const char* kProductName = "NUVIR";
 namespace nuvir {
 // The help file in the program's folder.
 std::string HelpFilePath();
+// Names the program's help topics for the message that stands in for the help file.
+void RegisterHelpTopics();
 }  // namespace nuvir

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <map>
+
 namespace nuvir {
 
 namespace {
@@ -87,11 +89,17 @@ std::optional<Colour> QtColourDialogService::ChooseColour(Colour initial) {
 }
 
 void QtHelpService::ShowHelp(const std::string& helpFile, int contextId) {
-    (void)contextId;  // the help file holds no addressable topics on this platform
+    // A viewer opens the file at its start: no viewer here can address a topic.
     const QFileInfo info(Q(helpFile));
     if (info.exists() && QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) return;
-    const std::string text = info.exists() ? "The help file \"" + helpFile + "\" cannot be shown on this system."
-                                           : "The help file \"" + helpFile + "\" was not found.";
+    std::string text = info.exists() ? "The help file \"" + helpFile + "\" cannot be shown on this system."
+                                     : "No help file is installed: \"" + helpFile + "\" was not found.";
+    if (contextId == 0) {
+        text += "\r\nHelp topic: contents";
+    } else {
+        const std::string title = HelpTopicTitle(contextId);
+        text += "\r\nHelp topic " + std::to_string(contextId) + (title.empty() ? "" : ": " + title);
+    }
     MessageBoxes().Show(text, mb::OKOnly | mb::Information, "Help");
 }
 
@@ -148,10 +156,20 @@ std::string& HelpFileName() {
     static std::string name;
     return name;
 }
+
+std::map<int, std::string>& HelpTopics() {
+    static std::map<int, std::string> titles;
+    return titles;
+}
 }  // namespace
 
 std::string HelpFile() { return HelpFileName(); }
 void SetHelpFile(const std::string& path) { HelpFileName() = path; }
+std::string HelpTopicTitle(int contextId) {
+    const auto it = HelpTopics().find(contextId);
+    return it == HelpTopics().end() ? std::string() : it->second;
+}
+void SetHelpTopicTitle(int contextId, const std::string& title) { HelpTopics()[contextId] = title; }
 
 int MsgBox(const std::string& text, int style, const std::string& title) {
     return MessageBoxes().Show(text, style, title);

@@ -145,6 +145,10 @@ private:
 // The program's help file (F1 in a form with a HelpContextID opens it there).
 std::string HelpFile();
 void SetHelpFile(const std::string& path);
+// The title of the help topic with a context number ("" when it has none), named in
+// the message shown when the help file cannot be.
+std::string HelpTopicTitle(int contextId);
+void SetHelpTopicTitle(int contextId, const std::string& title);
 
 // Shortcuts.
 int MsgBox(const std::string& text, int style = mb::OKOnly, const std::string& title = {});

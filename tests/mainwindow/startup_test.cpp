@@ -26,13 +26,13 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
     w.mnuHelp[0]->Trigger();
     ASSERT_EQ(services.help.calls.size(), 1u);
     EXPECT_EQ(services.help.calls[0].file, dir.file("PKelvaro3.hlp"));
-    struct Case { const char* picture; int page; bool absolute, chainSync, resultsCheck; int help; };
+    struct Case { const char* picture; int page; bool absolute, chainSync, resultsCheck; int help; const char* topic; };
     const Case cases[] = {
-        {"ps_and_qs", 0, false, true, false, 5},
-        {"uncertainty_relative", 1, false, false, false, 9},
-        {"uncertainty_absolute", 1, true, false, false, 10},
-        {"monte_carlo", 2, true, false, true, 11},
-        {nullptr, 0, true, true, false, 5},
+        {"ps_and_qs", 0, false, true, false, 5, "Help topic 5: Ps and Qs"},
+        {"uncertainty_relative", 1, false, false, false, 9, "Help topic 9: Uncertainty, relative"},
+        {"uncertainty_absolute", 1, true, false, false, 10, "Help topic 10: Uncertainty, absolute"},
+        {"monte_carlo", 2, true, false, true, 11, "Help topic 11: Monte Carlo"},
+        {nullptr, 0, true, true, false, 5, "Help topic 5: Ps and Qs"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.picture ? c.picture : "back to Ps and Qs");
@@ -44,6 +44,18 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
         EXPECT_EQ(w.tmrUpdate[2]->Running(), c.resultsCheck);
         QTest::keyClick(&w, Qt::Key_F1);
         EXPECT_EQ(services.help.calls.back().context, c.help);
+        // The real help service, with no help file installed, names the page's topic
+        // for F1 and for the Help menu alike.
+        {
+            ScopedServices realHelp(ServiceSet{&services.messageBox});
+            QTest::keyClick(&w, Qt::Key_F1);
+            w.mnuHelp[0]->Trigger();
+        }
+        const auto& boxes = services.messageBox.calls;
+        ASSERT_GE(boxes.size(), 2u);
+        EXPECT_EQ(boxes[boxes.size() - 2].text, "No help file is installed: \"" + dir.file("PKelvaro3.hlp") +
+                                                    "\" was not found.\r\n" + c.topic);
+        EXPECT_EQ(boxes.back().text, boxes[boxes.size() - 2].text) << "the Help menu";
     }
     // Shut-down writes both settings files, the folders in order.
     ReportPath = "/r";
@@ -51,6 +63,7 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
     BatchPath = "/b";
     ExportPath = "/e";
     AppData(item::kSpecies) = Variant("Zebra mussel");
+    const std::size_t messages = services.messageBox.calls.size();
     EXPECT_TRUE(w.Unload());
     EXPECT_NE(ReadBytes(dir.file("nuvir.ini")).find("Zebra mussel"), std::string::npos);
     const std::string options = ReadBytes(dir.file("nuvirOptions.ini"));
@@ -60,7 +73,7 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
         at = options.find(line, at);
         ASSERT_NE(at, std::string::npos);
     }
-    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_EQ(services.messageBox.calls.size(), messages) << "shutting down says nothing";
 }
 
 TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnlargingGrowsThePages) {
