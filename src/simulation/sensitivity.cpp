@@ -1,5 +1,6 @@
 #include "simulation/sensitivity.h"
 
+#include <algorithm>
 #include <span>
 #include <vector>
 
@@ -28,8 +29,17 @@ Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
     return {regression.StandardisedValues(), regression.R2Value()};
 }
 
-// The fits' coefficients into regressionTable (recreated), their R² returned.
-R2Pair StoreFits(const std::array<Fit, 2>& fits, bool useConstant, SensitivityTable& regressionTable) {
+// Whether the column's values are not all alike.
+bool HasSpread(std::span<const double> column) {
+    return std::any_of(column.begin(), column.end(), [&](double v) { return v != column.front(); });
+}
+
+// The fits' coefficients into regressionTable (recreated), their R² returned. A
+// quantity without spread in the run keeps the no-value marker, as its correlations
+// do: whatever the fit gives its column says nothing about it (without a constant
+// term, a constant column stands in for the intercept).
+R2Pair StoreFits(const TrialTable& table, const std::array<Fit, 2>& fits, bool useConstant,
+                 SensitivityTable& regressionTable) {
     regressionTable = SensitivityTable();
     R2Pair pair;
     for (int m = 0; m < 2; ++m) {
@@ -39,8 +49,10 @@ R2Pair StoreFits(const std::array<Fit, 2>& fits, bool useConstant, SensitivityTa
         // With the constant, element 0 belongs to it and is not a sensitivity.
         const std::size_t offset = useConstant ? 1 : 0;
         if (f.standardised.size() == regressors.size() + offset) {
-            for (std::size_t k = 0; k < regressors.size(); ++k)
-                regressionTable(regressors[k], m) = f.standardised[k + offset];
+            for (std::size_t k = 0; k < regressors.size(); ++k) {
+                if (HasSpread(table.values(regressors[k])))
+                    regressionTable(regressors[k], m) = f.standardised[k + offset];
+            }
         }
         pair[static_cast<std::size_t>(m)] = f.r2;
     }
@@ -65,7 +77,7 @@ void ComputeMeasures(SimulationResults& results, TrialTable& table, const Simula
             else
                 CorrelatePair(table, task - 2, correlations);
         });
-        return StoreFits(fits, useConstant, regression);
+        return StoreFits(table, fits, useConstant, regression);
     };
     SensitivityTable pearson, src;
     const R2Pair srcR2 = measure(pearson, src);
@@ -96,7 +108,7 @@ R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, Sensit
     // Each fit starts from a freshly initialised regression, so the two are independent.
     std::array<Fit, 2> fits;
     ParallelFor(2, [&](int m) { fits[static_cast<std::size_t>(m)] = FitOutput(table, useConstant, m); });
-    return StoreFits(fits, useConstant, regressionTable);
+    return StoreFits(table, fits, useConstant, regressionTable);
 }
 
 R2Pair SimulationResults::RegressionSensitivities(const TrialTable& table, bool useConstant) {

@@ -182,6 +182,41 @@ TEST_F(ResultsTest, AClearLeavesTheLinesAndAnotherProgramsClipboardAndAFullOneTa
     EXPECT_FALSE(page.labPicMonte[10]->Visible() || page.cmdButton[1]->isEnabled()) << "no valid results";
 }
 
+// I1 fixed at 0 (both its categories 0) does not vary in the run: no measure
+// gives it a sensitivity, with or without the constant term, and I2 keeps its own.
+TEST_F(ResultsTest, AQuantityWithoutSpreadHasNoSensitivityInAnyMeasure) {
+    AppData(item::kCategoricalImpacts) = true;
+    AppData(item::kNumImpactCategories) = 2;
+    for (int k = 4; k <= 8; ++k) {
+        const double mean = k == 4 ? 0 : 2;
+        AppData(item::CategoryTable(k)) = Table(2, 2, {mean - (k - 4), mean + (k - 4), 0.5, 0.5});
+        AppData(item::Relative(k))(0) = AppData(item::Absolute(k))(0) = mean;
+    }
+    const std::string none = "    . ";
+    constexpr int kI1 = 9, kI2 = 10, kSpea = 2, kPear = 3, kSrc = 4, kSrrc = 5;  // grid rows and columns
+    // The raw fit cannot be made with a column of zeros; the rank fit can, unless the
+    // constant term makes the constant column redundant.
+    struct Case { const char* name; bool constant, rankFit; };
+    for (const Case& c : {Case{"without the constant", false, true}, Case{"with the constant", true, false}}) {
+        SCOPED_TRACE(c.name);
+        AppData(item::kRegUseConstant) = c.constant;
+        ASSERT_TRUE(Run(1000));
+        popups.QueueChoice(0);  // Show Details
+        rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+        ASSERT_TRUE(page.picShowSensMeasures->Visible());
+        const FlexGrid& grid = *page.flxShowSensMeasures;
+        ASSERT_EQ(grid.TextMatrix(kI1, 1), "I1");
+        EXPECT_EQ(grid.TextMatrix(kI1, kSpea), none + " ");
+        EXPECT_EQ(grid.TextMatrix(kI1, kPear), none);
+        EXPECT_EQ(grid.TextMatrix(kI1, kSrc), none);
+        EXPECT_EQ(grid.TextMatrix(kI1, kSrrc), none);
+        EXPECT_NE(grid.TextMatrix(kI2, kSpea), none + " ");
+        EXPECT_EQ(grid.TextMatrix(kI2, kSrrc) != none, c.rankFit);
+        popups.QueueChoice(0);  // Hide Details
+        rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    }
+}
+
 TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
     struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
     const double r12 = std::sqrt(12.0);
