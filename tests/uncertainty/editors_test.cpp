@@ -1,12 +1,17 @@
 // The thirteen editors on a shown form, driven as the analyst would: typing into the
 // spread box, clicking the slider, the faces and the layout over the two host boxes,
 // loading from and writing to the absolute records.
+#include <QCoreApplication>
+#include <QDir>
 #include <QSignalSpy>
+
+#include <algorithm>
 
 #include <cmath>
 
 #include "chain/categorydata.h"
 #include "platform/controls.h"
+#include "platform/flexgrid.h"
 #include "uncertainty_fixture.h"
 
 namespace nuvir::test {
@@ -117,6 +122,22 @@ TEST_F(Editors, CategoricalFaceShowsTheMeanAndTheTable) {
     for (int i : {kLabDt, kCboDt, kLabCv, kTxtCv, kSlider}) EXPECT_FALSE(e.ControlAt(i)->Visible()) << i;
     for (int i : {kLabMn, kTxtMn, kLabPl, kPlot}) EXPECT_TRUE(e.ControlAt(i)->Visible()) << i;
     EXPECT_EQ(Part<Label>(e, kLabPl)->Caption(), "I1: (Categorical)");
+    // The table covers the plot in the colour of the quantity's kind.
+    AppData(item::kCategoricalCosts) = Variant(true);
+    struct Case { const char* name; int id, colour; };
+    for (const Case& c : {Case{"impact", 4, opt::kColourIBox}, Case{"cost", 9, opt::kColourFixedCost}}) {
+        SCOPED_TRACE(c.name);
+        AppOptions(c.colour) = Variant(0x123456);
+        E(c.id).SetCategoryData(table);
+        E(c.id).Render();
+        const auto* plot = Part<QtPictureBox>(E(c.id), kPlot);
+        const auto* grid = plot->findChild<FlexGrid*>();
+        ASSERT_NE(grid, nullptr);
+        EXPECT_TRUE(grid->isVisible());
+        EXPECT_EQ(grid->width(), plot->ClientWidthPx());
+        EXPECT_EQ(grid->height(), plot->ClientHeightPx());
+        EXPECT_EQ(grid->BackColor(), 0x123456);
+    }
     // Hidden, it is laid out again but keeps its face.
     e.SetVisible(false);
     AppData(item::kCategoricalImpacts) = Variant(false);
@@ -129,6 +150,49 @@ TEST_F(Editors, CategoricalFaceShowsTheMeanAndTheTable) {
     AppData(item::kCategoricalImpacts) = Variant(true);
     E(0).SetCategoryData(table);
     EXPECT_TRUE(E(0).CategoryData().isEmpty());
+}
+
+// Where a colour lies on a plot: the columns (pixel x) that hold it in rows y0..y1.
+constexpr Colour kRed = 0x0000FF, kBlue = 0xFF0000;
+
+std::vector<int> Columns(const QImage& img, Colour colour, int y0, int y1) {
+    std::vector<int> out;
+    for (int x = 0; x < img.width(); ++x)
+        for (int y = std::max(0, y0); y <= std::min(img.height() - 1, y1); ++y)
+            if (img.pixel(x, y) == ColourToQColor(colour).rgb()) {
+                out.push_back(x);
+                break;
+            }
+    return out;
+}
+
+// p2 normal with mean 0.9 and SD 0.2, its curve cut at 1: a red mark at the mean typed,
+// a blue dot at the mean of the cut curve (that of the normal cut to [0, 1]: 0.9 - 0.2
+// (phi(0.5) - phi(-4.5)) / (Phi(0.5) - Phi(-4.5)) = 0.798), short blue ticks at 0 and 1.
+TEST_F(Editors, ThePlotMarksTheTypedMeanTheDrawnMeanAndTheEndsOfAProbability) {
+    SetRecord(1, 0.9, N, 0.2);
+    Make();
+    auto* plot = Part<QtPictureBox>(E(1), kPlot);
+    const QImage img = plot->Image();
+    img.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("uncertainty_plot_marks.png"));
+    const int bottom = plot->PixelY(0);
+    const std::vector<int> red = Columns(img, kRed, 0, bottom);
+    ASSERT_FALSE(red.empty()) << "the mark of the mean typed";
+    EXPECT_NEAR(red.front(), plot->PixelX(0.9), 1);
+    EXPECT_NEAR(red.back(), plot->PixelX(0.9), 1);
+    // The mark is q high; the dot stands at 0.7 q, the ticks reach q / 4.
+    int markTop = bottom;
+    while (markTop > 0 && img.pixel(red.front(), markTop - 1) == ColourToQColor(kRed).rgb()) --markTop;
+    const int tickTop = bottom - (bottom - markTop) * 45 / 100;
+    ASSERT_GT(bottom - markTop, 20);
+    const std::vector<int> dot = Columns(img, kBlue, 0, tickTop);
+    ASSERT_FALSE(dot.empty()) << "the dot of the drawn mean";
+    EXPECT_NEAR((dot.front() + dot.back()) / 2.0, plot->PixelX(0.798), 1.5);
+    const std::vector<int> ticks = Columns(img, kBlue, tickTop, bottom);
+    for (double x : {0.0, 1.0}) {
+        SCOPED_TRACE(x);
+        EXPECT_TRUE(std::any_of(ticks.begin(), ticks.end(), [&](int c) { return std::abs(c - plot->PixelX(x)) <= 1; }));
+    }
 }
 
 TEST(ElementLayout, ColumnsRowsAndSizes) {
