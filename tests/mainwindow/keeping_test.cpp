@@ -1,0 +1,127 @@
+// What the window keeps and lets go of: a value typed on the diagram reaches the data
+// before a command acts, results go when the inputs they came from change, the
+// housekeeping timer keeps the Edit menu true, and shut-down keeps the regression
+// settings and leaves no clipboard content of ours behind.
+#include <QClipboard>
+#include <QMenu>
+
+#include "chain/chain.h"
+#include "mainwindow/windowchain.h"
+#include "mainwindow_fixture.h"
+
+namespace nuvir::test {
+namespace {
+
+// Results that note each clearing (true: all of them).
+class ClearingResults : public NoResults {
+public:
+    void ClearResults(bool all) override {
+        NoResults::ClearResults(all);
+        clears.push_back(all);
+    }
+    std::vector<bool> clears;
+};
+
+using Keeping = MainWindowTest;
+
+// p3 typed and left open on the diagram, the timers stopped so that only the command
+// can carry it into the data.
+TEST_F(Keeping, ACommandTakesTheValueBeingTypedOnTheDiagram) {
+    FRiskMain& w = Start();
+    auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
+    QtPictureBox* pic = w.picChainContainer;
+    struct Case { const char* name; const char* typed; std::function<void()> command; };
+    const Case cases[] = {
+        {"File > Save Plot Options", "0.1", [&] { w.mnuFile[5]->Trigger(); }},
+        {"Help > Risk Assessment Help", "0.2", [&] { w.mnuHelp[0]->Trigger(); }},
+        {"opening the Options menu", "0.3", [&] { Q_EMIT w.mnuMain[2]->Menu()->aboutToShow(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.StopUpdateTimers();
+        const CChainElement::Box b = chain.Element(3)->PartBox(CChainElement::kPartP);
+        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+        Settle();
+        ASSERT_TRUE(w.txtChainEditBox->Visible());
+        QTest::keyClicks(w.txtChainEditBox, c.typed);
+        c.command();
+        EXPECT_EQ(Item(item::PointValue(2)), Val(c.typed));
+        EXPECT_FALSE(w.txtChainEditBox->Visible());
+        Settle();
+    }
+}
+
+// Results stand for the inputs of their run: switching categories or replacing the
+// assessment (even a cancelled Open) clears them all; saving keeps them.
+TEST_F(Keeping, ResultsGoWhenTheirInputsChange) {
+    WriteFile("other.raf", "[App Defaults]\r\nSpecies=Other\r\n");
+    MainWindowParts parts;
+    ClearingResults* results = nullptr;
+    parts.makeResults = Capture<ResultsPort>(results);
+    FRiskMain& w = Start(std::move(parts));
+    struct Case { const char* name; std::function<void()> command; bool clears; };
+    const Case cases[] = {
+        {"Categorical Impacts", [&] { w.mnuOptions[3]->Trigger(); }, true},
+        {"Categorical Costs", [&] { w.mnuOptions[4]->Trigger(); }, true},
+        {"File > New", [&] { w.mnuFile[0]->Trigger(); }, true},
+        {"File > Open", [&] { files.QueueAnswer(dir.file("other.raf")); w.mnuFile[1]->Trigger(); }, true},
+        {"File > Open cancelled", [&] { files.QueueCancel(); w.mnuFile[1]->Trigger(); }, true},
+        {"File > Save Plot Options", [&] { w.mnuFile[5]->Trigger(); }, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        results->clears.clear();
+        c.command();
+        EXPECT_EQ(results->clears, c.clears ? std::vector<bool>{true} : std::vector<bool>{});
+    }
+}
+
+// With stage tables held to the master tables (the default), switching categorical
+// impacts on gives every stage's impact table the master's values.
+TEST_F(Keeping, CategoricalImpactsTakeTheMastersValues) {
+    FRiskMain& w = Start();
+    ASSERT_TRUE(ItemFlag(AppData, item::kConformCategories));
+    const int n = static_cast<int>(Item(item::kNumImpactCategories));
+    Variant master = Variant::MakeArray(VarType::Double, {Bounds{0, 0}, Bounds{0, n - 1}});
+    for (int j = 0; j < n; ++j) master(0, j) = Variant(10.0 * (j + 1));
+    AppData(item::kMasterImpactCategories) = master;
+    w.mnuOptions[3]->Trigger();
+    auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
+    for (int k = 1; k <= 4; ++k) {
+        const Variant table = chain.Element(k)->GetCategoryData(CChainElement::kI);
+        ASSERT_TRUE(table.isArray()) << k;
+        for (int j = 0; j < n; ++j) EXPECT_EQ(CDbl(table(0, j)), 10.0 * (j + 1)) << "stage " << k << " category " << j;
+    }
+}
+
+// The timer, not a command, keeps Copy and Cut in step with the selection.
+TEST_F(Keeping, TheHousekeepingTimerFollowsTheSelection) {
+    FRiskMain& w = Start();
+    TextBox* species = w.txtTextBox[0];
+    species->SetFocus();
+    struct Case { const char* name; int selected; bool copy; };
+    for (const Case& c : {Case{"three letters selected", 3, true}, Case{"nothing selected", 0, false}}) {
+        SCOPED_TRACE(c.name);
+        species->SetSelStart(0);
+        species->SetSelLength(c.selected);
+        QTest::qWait(450);
+        EXPECT_EQ(w.mnuEdit[0]->Enabled(), c.copy);
+        EXPECT_EQ(w.mnuEdit[1]->Enabled(), c.copy);
+    }
+}
+
+TEST_F(Keeping, ShutDownKeepsTheRegressionSettingsAndClearsOurClipboard) {
+    FRiskMain& w = Start();
+    AppData(item::kRegUseConstant) = Variant(!ItemFlag(AppData, item::kRegUseConstant));
+    AppData(item::kRhoTwoTails) = Variant(!ItemFlag(AppData, item::kRhoTwoTails));
+    const bool useConstant = ItemFlag(AppData, item::kRegUseConstant), twoTails = ItemFlag(AppData, item::kRhoTwoTails);
+    QApplication::clipboard()->setText("copied from the species box");
+    EXPECT_TRUE(w.Unload());
+    const std::string ini = ReadBytes(dir.file("nuvir.ini"));
+    EXPECT_NE(ini.find(std::string("Reg Use Constant=") + (useConstant ? "True" : "False")), std::string::npos) << ini;
+    EXPECT_NE(ini.find(std::string("Rho Two Tails=") + (twoTails ? "True" : "False")), std::string::npos) << ini;
+    EXPECT_EQ(QApplication::clipboard()->text(), "");
+}
+
+}  // namespace
+}  // namespace nuvir::test
