@@ -74,6 +74,35 @@ TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResul
     }
 }
 
+// The same assessment run at 90, 95 and 99 %: each wider interval holds the narrower.
+TEST_F(ResultsTest, TheConfidenceChosenSetsTheLimitsOfTheRun) {
+    struct Case { const char* name; int choice; };
+    const Case cases[] = {{"90 %", 0}, {"95 %", 1}, {"99 %", 2}};
+    std::array<double, 2> previous{};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData(item::kConfidenceChoice) = c.choice;
+        ASSERT_TRUE(Run(20000));
+        const std::array<double, 2> limits = rc->State().RunLimits[0];
+        if (c.choice > 0) {
+            EXPECT_LT(limits[0], previous[0]);
+            EXPECT_GT(limits[1], previous[1]);
+        }
+        previous = limits;
+    }
+}
+
+// The seed a run drew from the clock is kept with the run's data, so that the run can
+// be repeated; the assessment itself is not changed by running it.
+TEST_F(ResultsTest, TheSeedOfARunGoesIntoItsSnapshotOnly) {
+    AppData(item::kPrngSeed) = 0;
+    ASSERT_TRUE(Run(100));
+    EXPECT_NE(CDbl(rc->State().RunSnapshot(item::kPrngSeed)), 0);
+    EXPECT_EQ(CDbl(AppData(item::kPrngSeed)), 0);
+    rc->ResultsStateTick();
+    EXPECT_FALSE(rc->State().DataChangedSinceRun);
+}
+
 TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
     struct Case { const char* name; Variant flags; bool batch; int shown; };
     const Case cases[] = {{"batch mode", Variant::List({true, true, true}), true, 0},
