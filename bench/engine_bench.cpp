@@ -7,6 +7,7 @@
 // threads unless NUVIR_BENCH_WORKERS says otherwise).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -40,11 +41,26 @@ public:
 namespace {
 
 // Yields as the program's host would: only when 10 ms have passed since the last yield.
+// Also times the engine's calls: the wait from the start of a run to its first yield,
+// and the longest time between two yields (that wait included), the worst of all runs.
 class BenchHost : public SimulationHost {
 public:
     void Yield() override {
         const auto now = std::chrono::steady_clock::now();
+        const double gap = std::chrono::duration<double, std::milli>(now - previous_).count();
+        if (yields_ == 0) firstWait_ = std::max(firstWait_, gap);
+        longestGap_ = std::max(longestGap_, gap);
+        previous_ = now;
+        ++yields_;
         if (now - last_ >= std::chrono::milliseconds(10)) last_ = now;
+    }
+    void StartRun() {
+        previous_ = std::chrono::steady_clock::now();
+        yields_ = 0;
+    }
+    void Report(benchmark::State& state) const {
+        state.counters["first_yield_ms"] = firstWait_;
+        state.counters["longest_gap_ms"] = longestGap_;
     }
     bool RegUseConstant() const override { return false; }
     int NumImpactCategories() const override { return 3; }
@@ -56,16 +72,33 @@ public:
 
 private:
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point previous_ = last_;
+    std::int64_t yields_ = 0;
+    double firstWait_ = 0.0, longestGap_ = 0.0;
 };
 
 // Profile 0: beta p1-p3 (shapes 13.8/9.2, 2.625/2.625, 3.87/5.8), uniform p4, lognormal
 // I1-I4, uniform I5, normal FC1-FC4. Profile 1: the same with normal p1-p3, to show
 // the engine without the inverse beta. Profile 2: beta p1-p4, lognormal I1-I5, normal
-// FC1-FC4.
+// FC1-FC4. Profile 3 ("model A"): beta p1-p4 of everyday shapes (a and b from 3.5 to 31),
+// and every other kind. Profile 4 ("model C"): its beta rows skewed: a = 0.01 with b = 1,
+// a = 2 with b = 9998, a = b = 0.02 and a = 1 with b = 0.01. Profile 5: model A with
+// only p1 at a = 0.01, b = 1.
 Variant MixedInput(int profile = 0) {
     double rows[13][3] = {{0.6, 0.1, 3},  {0.5, 0.2, 3},  {0.4, 0.15, 3}, {0.7, 0.1, 0},   {10, 3, 2},
                           {20, 5, 2},     {30, 6, 2},     {40, 20, 2},    {50, 10, 0},     {100, 10, 1},
                           {200, 40, 1},   {300, 10, 1},   {400, 50, 1}};
+    if (profile >= 3) {
+        const double modelA[13][3] = {{0.9, 0.05, 3},  {0.6, 0.15, 3}, {0.3, 0.10, 3},  {0.75, 0.08, 3}, {10, 3, 2},
+                                      {20, 8, 2},      {50, 10, 2},    {80, 15, 1},     {200, 40, 0},    {100, 10, 1},
+                                      {50, 20, 1},     {30, 5, 0},     {40, 10, 2}};
+        std::copy(&modelA[0][0], &modelA[0][0] + 39, &rows[0][0]);
+    }
+    if (profile == 4) {
+        const double skewed[4][2] = {{0.0099, 0.0698}, {0.0002, 0.0001414}, {0.5, 0.49}, {0.99, 0.0698}};
+        for (int r = 0; r < 4; ++r) rows[r][0] = skewed[r][0], rows[r][1] = skewed[r][1];
+    }
+    if (profile == 5) rows[0][0] = 0.0099, rows[0][1] = 0.0698;
     if (profile == 1)
         for (int r = 0; r < 3; ++r) rows[r][2] = 1;
     if (profile == 2) {
@@ -112,10 +145,12 @@ void BM_WholeRun(benchmark::State& state) {
     for (auto _ : state) {
         CMonteCarlo mc(host);
         mc.SetPRNGToUse(prng);
+        host.StartRun();
         mc.RunSimulation(inputs, trials, 200, 12345.5f);
         benchmark::DoNotOptimize(mc.Results().mean[0]);
     }
     Report(state, trials);
+    host.Report(state);
 }
 
 void BM_TrialLoop(benchmark::State& state) {
@@ -186,6 +221,11 @@ BENCHMARK(BM_WholeRun)
     ->Args({1000000, 0, 1})
     ->Args({100000, 0, 2})
     ->Args({1000000, 0, 2})
+    ->ArgsProduct({{10000, 100000}, {0, 1}, {3, 4, 5}})
+    ->Args({1000000, 0, 3})
+    ->Args({1000000, 1, 3})
+    ->Args({1000000, 0, 4})
+    ->Args({1000000, 1, 4})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WholeRunWithCsvExport)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();

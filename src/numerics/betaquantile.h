@@ -14,16 +14,26 @@
 // elsewhere, so that every value keeps its relative precision. Within 2^-16 of 0 or
 // 1, where draws are rare, the search that gives the node values serves.
 //
-// The result depends only on (a, b, u) and the octaves built: the same for any number
-// of threads that build or use it. Build steps (`BuildTask`) are independent and may
-// run in parallel; `Finish` then tells whether every part met the error bound. A pair
-// that does not is served by the node values' search throughout.
+// Where Q, or 1 - Q, is so small that the distribution function is its leading power
+// times one correction (x^a / (a B(a, b)) for Q, within far less than an ulp), that
+// closed form serves instead: for a shape near 0.01 it covers most of the range, whose
+// values would otherwise span hundreds of binary orders (down to below the smallest
+// double) and need hundreds of parts.
 //
-// Building an octave costs about as much as a hundred values from that search, and a
-// run of n draws puts about n 2^-(k+2) of them in octave k of either half; so a short
-// run builds only the octaves around the median that pay, and the search serves
-// beyond them.
+// The result depends only on (a, b, u), the octaves built and the draws the build is
+// planned for: the same for any number of threads that build or use it. The build runs
+// in rounds of independent steps (`BuildTask`), which may run in parallel; `NextRound`
+// then sets up the next round. The first round plans each octave: how many parts, which
+// of them the closed forms leave to build, and whether that pays for the draws the octave
+// gets; the others build groups of parts and check them against the error bound. An
+// octave that does not meet it is built again with twice the parts while that still
+// pays; else the search that gives the node values serves it.
+//
+// Building a part costs about 35 values from that search, and a run of n draws puts
+// about n 2^-(k+2) of them in octave k of either half; so a short run builds only the
+// octaves around the median that pay, and the search serves beyond them.
 #include <array>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -41,21 +51,28 @@ public:
 
     // Built draws per octave from which building it pays.
     static constexpr double kDrawsPerOctave = 128.0;
+    // Draws an octave must get per part it builds: a part costs about 35 searches.
+    static constexpr double kDrawsPerPart = 32.0;
     // The octaves worth building for a run of that many draws: 0 to kOctaves.
     static int OctavesFor(double draws);
 
     // Polynomials for the first `octaves` octaves of each half (u from 2^-(octaves+1)
-    // to 1 - 2^-(octaves+1)).
-    explicit BetaQuantile(double a, double b, int octaves = kOctaves);
+    // to 1 - 2^-(octaves+1)), built where they pay for `draws` draws.
+    explicit BetaQuantile(double a, double b, int octaves = kOctaves,
+                          double draws = std::numeric_limits<double>::infinity());
 
-    // Independent build steps, one per half and octave.
-    int Tasks() const { return 2 * built_; }
+    // The independent steps of the present round.
+    int Tasks() const;
     void BuildTask(int task);
-    // True when every octave was built within the bound; the polynomials are used
-    // only then. Call after all tasks have run.
-    bool Finish();
+    // After every step of the round has run: sets up the next round; false when the
+    // build is complete.
+    bool NextRound();
     void BuildAll();
+    // True when the build is complete and every octave built is served by its
+    // polynomials or the closed forms (none left to the search).
     bool Usable() const { return usable_; }
+    // Parts built, all octaves together (for the benchmark and tests).
+    int PartsBuilt() const;
 
     // x with I_x(a, b) = u, for u in [0, 1]; within kMaxUlps (plus the reference's
     // own rounding) of the library's accurate inverse. 0 at u = 0, 1 at u = 1; no
@@ -65,20 +82,54 @@ public:
 private:
     struct Part {
         bool complement = false;  // the polynomial gives 1 - Q
+        bool ok = false;          // built within the bound
         std::array<double, kDegree + 1> coefficients{};  // in powers of the part's variable
     };
+    enum class State { kPlan, kBuild, kReady, kSearch };
     struct Octave {
-        int parts = 0;  // a power of two
+        State state = State::kPlan;
+        int parts = 0;            // a power of two
+        int first = 0, last = -1;  // the parts to build; the closed forms serve the others
+        double draws = 0.0;       // draws the octave gets
         std::vector<Part> part;
-        bool ok = false;
+    };
+    // One of the closed forms: the smaller of Q and 1 - Q, r = (v p B(a, b))^(1/p)
+    // (1 - slope r), where v is u or 1 - u and p the shape of that side; it serves v
+    // below `limit`.
+    struct Tail {
+        double p = 1.0;
+        long double scale = 0.0L;  // ln(p B(a, b))
+        long double slope = 0.0L;  // (1 - q) / (p + 1), q the other shape
+        double limit = 0.0;
+        long double Value(long double v) const;
+    };
+    struct Group {
+        int octave, first, last;
     };
 
-    bool BuildOctave(int half, int octave, int parts, Octave& out) const;
-    double Evaluate(const Octave& o, double m) const;
+    // Parts a build step takes on.
+    static constexpr int kPartsPerTask = 4;
+
+    Octave& OctaveAt(int index) { return octaves_[static_cast<std::size_t>(index)]; }
+    const Octave& OctaveAt(int index) const { return octaves_[static_cast<std::size_t>(index)]; }
+    void Plan(int index);
+    // Splits the octave into that many parts: which to build, and whether that pays.
+    void Resize(int index, int parts);
+    bool BuildPart(int half, int octave, int j, Part& out) const;
+    // Sets up a round building every octave waiting for it, in groups of parts.
+    void GroupBuilds();
+    // Part j of `parts` at m.
+    static double Evaluate(const Part& p, int parts, int j, double m);
+    // Whether every u of [lo, hi] lies in one of the closed forms' ranges.
+    bool InTails(long double lo, long double hi) const;
 
     double a_, b_;
     int built_;  // octaves of each half
+    double draws_;
+    Tail low_, high_;  // Q near 0, and 1 - Q near 0
     std::array<Octave, 2 * kOctaves> octaves_;
+    int round_ = 0;
+    std::vector<Group> groups_;
     bool usable_ = false;
 };
 
@@ -88,6 +139,8 @@ std::optional<double> PreciseInverseBeta(double u, double a, double b);
 // x with I_x(a, b) = p (upper false) or 1 - I_x(a, b) = p (upper true), refined in
 // long double; no value where the library cannot start the search.
 std::optional<long double> Solve(double a, double b, double p, bool upper);
+// ln B(a, b) in long double; none where B underflows or overflows.
+std::optional<long double> LogBeta(double a, double b);
 // x with I_x(a, b) = u from that search, rounded to double; where it has no value, the
 // library's accurate inverse, else its everyday one.
 std::optional<double> AccurateInverseBeta(double u, double a, double b);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include <boost/math/distributions/beta.hpp>
+#include <boost/math/special_functions/beta.hpp>
 #include <boost/math/distributions/lognormal.hpp>
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
@@ -153,6 +154,16 @@ std::optional<double> PreciseInverseBeta(double u, double a, double b) {
     }
 }
 
+std::optional<long double> LogBeta(double a, double b) {
+    try {
+        const long double beta = bm::beta(static_cast<long double>(a), static_cast<long double>(b));
+        if (!(beta > 0.0L) || !std::isfinite(beta)) return std::nullopt;
+        return std::log(beta);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 std::optional<long double> Solve(double a, double b, double p, bool upper) {
     const auto startIn = [&](const auto& distribution) {
         return upper ? bm::quantile(bm::complement(distribution, p)) : bm::quantile(distribution, p);
@@ -168,19 +179,26 @@ std::optional<long double> Solve(double a, double b, double p, bool upper) {
         }
     }
     if (!(start > 0.0 && start < 1.0)) return std::nullopt;
-    // One Newton step on the long-double distribution function. The double start is a
-    // few dozen ulp off at worst, so after the step the error is of the order of its
+    // Newton steps on the long-double distribution function. The double start is
+    // mostly a few dozen ulp off, so after one step the error is of the order of its
     // square, far below a double's last bit, and what is left is the long-double
     // function's own; the density only scales that small correction, so double
-    // precision serves for it.
-    const long double x = start, la = a, lb = b, lp = p;
+    // precision serves for it. Far in a tail of a large shape the start can be off in
+    // its eighth digit: a step that large is followed by another.
+    const long double la = a, lb = b, lp = p;
+    long double x = start;
     try {
-        const long double f = upper ? bm::ibetac(la, lb, x) : bm::ibeta(la, lb, x);
-        const double d = bm::ibeta_derivative(a, b, start, Policy());
-        if (!(d > 0.0)) return std::nullopt;
-        const long double next = x + (upper ? (f - lp) : (lp - f)) / d;
-        if (!(next > 0.0L && next < 1.0L)) return std::nullopt;
-        return next;
+        for (int step = 0; step < 4; ++step) {
+            const long double f = upper ? bm::ibetac(la, lb, x) : bm::ibeta(la, lb, x);
+            const double d = bm::ibeta_derivative(a, b, static_cast<double>(x), Policy());
+            if (!(d > 0.0)) return std::nullopt;
+            const long double next = x + (upper ? (f - lp) : (lp - f)) / d;
+            if (!(next > 0.0L && next < 1.0L)) return std::nullopt;
+            const bool small = std::fabs(next - x) <= std::ldexp(next, -32);
+            x = next;
+            if (small) break;
+        }
+        return x;
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -737,14 +737,19 @@ std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(Trial
             if (which[j] >= 0 && plan.m[j][0] == row[0] && plan.m[j][1] == row[1]) which[k] = which[j];
         if (which[k] < 0) {
             which[k] = static_cast<int>(quantiles.size());
-            quantiles.push_back(std::make_unique<BetaQuantile>(row[0], row[1], octaves));
+            quantiles.push_back(std::make_unique<BetaQuantile>(row[0], row[1], octaves, trials));
         }
     }
-    if (quantiles.empty()) return quantiles;
-    const int tasks = quantiles.front()->Tasks();
-    ParallelFor(static_cast<int>(quantiles.size()) * tasks,
-                [&](int i) { quantiles[static_cast<std::size_t>(i / tasks)]->BuildTask(i % tasks); });
-    for (auto& q : quantiles) q->Finish();
+    // The rounds of every pair's build together, so that the workers share them.
+    for (bool more = !quantiles.empty(); more;) {
+        std::vector<std::pair<BetaQuantile*, int>> tasks;
+        for (auto& q : quantiles)
+            for (int t = 0; t < q->Tasks(); ++t) tasks.emplace_back(q.get(), t);
+        ParallelFor(static_cast<int>(tasks.size()),
+                    [&](int i) { tasks[static_cast<std::size_t>(i)].first->BuildTask(tasks[static_cast<std::size_t>(i)].second); });
+        more = false;
+        for (auto& q : quantiles) more = q->NextRound() || more;
+    }
     for (std::size_t k = 0; k < kQ; ++k)
         if (which[k] >= 0) plan.beta[k] = quantiles[static_cast<std::size_t>(which[k])].get();
     return quantiles;

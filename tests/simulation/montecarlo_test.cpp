@@ -419,7 +419,7 @@ void ReferenceTrials(CMonteCarlo& mc, TrialTable& table, const Access::WorkingMa
     const int octaves = BetaQuantile::OctavesFor(table.trials());
     for (std::size_t k = 0; k < 13; ++k) {
         if (m[k][2] != 3 || !(m[k][1] > 0) || !(m[k][0] > 0) || octaves == 0) continue;
-        beta[k] = std::make_unique<BetaQuantile>(m[k][0], m[k][1], octaves);
+        beta[k] = std::make_unique<BetaQuantile>(m[k][0], m[k][1], octaves, table.trials());
         beta[k]->BuildAll();
     }
     for (std::int32_t t = 1; t <= table.trials(); ++t) {
