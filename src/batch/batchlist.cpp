@@ -4,7 +4,7 @@
 
 namespace nuvir {
 
-void BatchList::SetText(std::string_view text) {
+bool BatchList::SetText(std::string_view text) {
     std::string t;
     t.reserve(text.size() + 16);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -18,10 +18,13 @@ void BatchList::SetText(std::string_view text) {
             t += c;
         }
     }
-    if (t == text_) return;
+    if (t == text_) return true;
+    const std::size_t length = CharCount(t);
+    if (length > kMaxChars) return false;
     text_ = std::move(t);
-    length_ = CharCount(text_);
+    length_ = length;
     listChanged_ = true;
+    return true;
 }
 
 bool BatchList::AppendSpec(std::string_view spec) {

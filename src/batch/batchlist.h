@@ -4,9 +4,9 @@
 // text it holds the counter of specs appended since the last clear, whether the text
 // changed since the last save, open or clear, and the batch file it is bound to.
 //
-// The text is never longer than kMaxChars characters after an append of the window's
-// own; the limit is counted in characters of the CR LF text. Edits typed into the view
-// arrive through SetText, whose line ends become CR LF.
+// The text is never longer than kMaxChars characters, whatever road it comes by (an
+// edit, a paste, Capture, Open); the limit is counted in characters of the CR LF text.
+// Edits typed into the view arrive through SetText, whose line ends become CR LF.
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -16,6 +16,9 @@ namespace nuvir {
 class BatchList {
 public:
     static constexpr std::size_t kMaxChars = 65536;
+    // The largest batch file that can be a list: every character in four bytes (UTF-8,
+    // or UTF-16 beyond its first plane), and a byte-order mark.
+    static constexpr std::size_t kMaxFileBytes = 4 * kMaxChars + 4;
     static constexpr const char* kCaption = "     NUVIR Batch Module";
 
     const std::string& Text() const { return text_; }
@@ -23,8 +26,9 @@ public:
     // Characters (not bytes) of the text.
     std::size_t Length() const { return length_; }
     // Replaces the whole text (an edit in the view): lone LF and CR become CR LF.
-    // Counts as a change when the text differs.
-    void SetText(std::string_view text);
+    // Counts as a change when the text differs. A text longer than kMaxChars is
+    // refused: false, and the list keeps its text.
+    bool SetText(std::string_view text);
 
     // Appends spec and CR LF when the text stays within kMaxChars, then raises the
     // counter; otherwise changes nothing.

@@ -1,7 +1,11 @@
 #include "batch/batchsession.h"
 
-#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 
 #include "appdata/appdata.h"
@@ -17,8 +21,6 @@
 namespace nuvir {
 
 namespace {
-
-QString QPath(const std::string& path) { return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())); }
 
 class FileLines : public BatchLineReader {
 public:
@@ -58,28 +60,48 @@ private:
 }  // namespace
 
 std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path) {
-    QFile file(QPath(path));
-    if (!file.open(QIODevice::ReadOnly)) RaiseComponentError(file.errorString().toStdString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) RaiseComponentError(file.errorString().toStdString());
-    return std::make_unique<FileLines>(DecodeText(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+    std::string bytes;
+    const profile::Failure failure = profile::ReadWholeFile(path, BatchList::kMaxFileBytes, bytes);
+    if (failure == profile::Failure::TooLarge) {
+        RaiseComponentError("The batch file \"" + path + "\" was not read: it is larger than " +
+                            std::to_string(BatchList::kMaxFileBytes) + " bytes, more than a batch list of at most " +
+                            std::to_string(BatchList::kMaxChars) + " characters can take.");
+    }
+    if (failure != profile::Failure::None)
+        RaiseComponentError("The batch file \"" + path + "\" could not be read.\r\n\r\n" + profile::FailureText(failure));
+    return std::make_unique<FileLines>(DecodeText(bytes));
 }
 
-// The batch CSV, written line by line so that it grows while the run goes on.
+// The batch CSV, written line by line so that it grows while the run goes on. Only a
+// regular file is written (a FIFO would block the run, a device is no output file).
 class BatchCsvWriter {
 public:
+    ~BatchCsvWriter() { Close(); }
     void Open(const std::string& path) {
-        file_.setFileName(QPath(path));
-        if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate)) RaiseComponentError(file_.errorString().toStdString());
+        path_ = path;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            if (S_ISDIR(st.st_mode)) Fail(std::strerror(EISDIR));
+            Fail(profile::FailureText(profile::Failure::NotAFile));
+        }
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd_ < 0) Fail(std::strerror(errno));
     }
     void Write(const std::string& line) {
-        const auto n = static_cast<qint64>(line.size());
-        if (file_.write(line.data(), n) != n || !file_.flush()) RaiseComponentError(file_.errorString().toStdString());
+        if (const int e = profile::WriteAllTo(fd_, line)) Fail(std::strerror(e));
     }
-    void Close() noexcept { file_.close(); }
+    void Close() noexcept {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
 
 private:
-    QFile file_;
+    [[noreturn]] void Fail(const std::string& reason) {
+        RaiseComponentError("The batch output file \"" + path_ + "\" could not be written: " + reason);
+    }
+
+    std::string path_;
+    int fd_ = -1;
 };
 
 std::string BatchFolder() { return BatchPath.empty() ? App().path : BatchPath; }
@@ -172,6 +194,7 @@ void BatchSession::ClearBatch(bool query) {
     if (running_) return;
     if (query && QueryBatchSave() && !SaveBatchFile()) return;
     list_.Clear();
+    cut_.reset();
     controls_.labelsVisible = false;
     Show();
 }
@@ -179,7 +202,13 @@ void BatchSession::ClearBatch(bool query) {
 void BatchSession::Capture() {
     if (running_ || host_ == nullptr) return;
     try {
-        list_.AppendSpec(host_->CaptureState());
+        const std::string spec = host_->CaptureState();
+        if (!list_.AppendSpec(spec)) {
+            BatchMessage("The assessment was not captured: the batch list holds at most " +
+                             std::to_string(BatchList::kMaxChars) + " characters, and it has " +
+                             std::to_string(list_.Length()) + ".",
+                         mb::OKOnly, "Error capturing batch spec");
+        }
     } catch (const std::exception&) {
         BatchMessage(CurrentErrorText(), mb::OKOnly, "Error capturing batch spec");
     }
@@ -187,7 +216,11 @@ void BatchSession::Capture() {
 }
 
 void BatchSession::ListEdited(const std::string& text) {
-    if (!running_) list_.SetText(text);
+    if (running_ || list_.SetText(text)) return;
+    BatchMessage("The change was not made: the batch list holds at most " + std::to_string(BatchList::kMaxChars) +
+                     " characters, and it would have had " + std::to_string(CharCount(text)) + ".",
+                 mb::OKOnly, "NUVIR Batch Module");
+    Show();  // the view shows the list as it stays
 }
 
 void BatchSession::ToggleRecord() {
@@ -208,6 +241,20 @@ bool BatchSession::ConfirmForcedPath(const std::string& chosen, const std::strin
                         mb::YesNo, title);
 }
 
+bool BatchSession::ConfirmCutFile(const std::string& path) {
+    struct stat st {};
+    if (!cut_ || ::stat(path.c_str(), &st) != 0 || st.st_dev != cut_->device || st.st_ino != cut_->inode) return true;
+    const std::string n = std::to_string(cut_->fileLines);
+    if (!BatchMessage("The file holds " + n + " lines, the list " + std::to_string(cut_->keptLines) + "; lines " +
+                          std::to_string(cut_->keptLines + 1) + " to " + n + " would be lost.\r\n\r\nReplace \"" +
+                          MUtilities::GetFileName(path) + "\" all the same?",
+                      mb::YesNo, "Save batch file"))
+        return false;
+    // Once agreed, the file will hold the list.
+    cut_.reset();
+    return true;
+}
+
 bool BatchSession::SaveBatchFile() {
     if (running_) return false;
     const std::string name = list_.BatchFileName().empty() ? std::string("*.RAB") : list_.BatchFileName();
@@ -215,9 +262,11 @@ bool BatchSession::SaveBatchFile() {
                                                           MUtilities::AddBackslash(BatchFolder()) + name);
     if (chosen.empty()) return false;
     const std::string path = ForceExtension(chosen, ".RAB");
-    if (!ConfirmForcedPath(chosen, path, "Save batch file")) return false;
+    if (!ConfirmForcedPath(chosen, path, "Save batch file") || !ConfirmCutFile(path)) return false;
     if (!profile::ReplaceFileContents(path, list_.Text())) {
-        BatchMessage("The batch file \"" + path + "\" could not be written.", mb::OKOnly, "Error saving batch file");
+        BatchMessage("The batch file \"" + path + "\" could not be written.\r\n\r\n" +
+                         profile::FailureText(profile::LastFailure()),
+                     mb::OKOnly, "Error saving batch file");
         return false;
     }
     BatchPath = MUtilities::GetPathPart(path);
@@ -242,8 +291,11 @@ bool BatchSession::OpenBatchFile() {
     try {
         const auto reader = reader_ ? reader_(chosen) : OpenBatchLines(chosen);
         std::string line;
+        std::size_t lines = 0, kept = 0;
+        // The lines after the first that does not fit are counted, not read into the list.
         while (reader->ReadLine(line)) {
-            if (!list_.AppendSpec(line)) break;
+            ++lines;
+            if (kept + 1 == lines && list_.AppendSpec(line)) ++kept;
         }
         BatchPath = MUtilities::GetPathPart(chosen);
         const std::string file = MUtilities::GetFileName(chosen);
@@ -251,6 +303,15 @@ bool BatchSession::OpenBatchFile() {
         list_.SetListChanged(false);
         list_.SetBatchFileName(file);
         result = true;
+        if (kept < lines) {
+            struct stat st {};
+            if (::stat(chosen.c_str(), &st) == 0) cut_ = CutFile{st.st_dev, st.st_ino, lines, kept};
+            Show();
+            BatchMessage("Only the first " + std::to_string(kept) + " of the " + std::to_string(lines) + " lines of \"" +
+                             file + "\" were read: the batch list holds at most " +
+                             std::to_string(BatchList::kMaxChars) + " characters.",
+                         mb::OKOnly, "Open batch file");
+        }
     } catch (const std::exception&) {
         BatchMessage(CurrentErrorText(), mb::OKOnly, "Error opening batch file");
     }

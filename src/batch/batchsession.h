@@ -14,6 +14,7 @@
 // list, the data or the output under the walk.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "batch/batchhost.h"
@@ -46,7 +47,9 @@ public:
 };
 // Opens a batch file for reading; raises AppError when it cannot be opened.
 using BatchReaderFactory = std::function<std::unique_ptr<BatchLineReader>(const std::string& path)>;
-// The file's lines (UTF-8, else Windows-1252), ended by CR LF, LF or a lone CR.
+// The file's lines (UTF-8, else Windows-1252), ended by CR LF, LF or a lone CR. Only a
+// regular file of at most BatchList::kMaxFileBytes is read; anything else raises AppError
+// with a sentence that names the file and why (for a larger file, the limit).
 std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path);
 
 // The enabled, visible and caption states of the window's controls.
@@ -134,6 +137,7 @@ public:
 private:
     bool ConfirmForcedPath(const std::string& chosen, const std::string& forced, const std::string& title);
     void WalkList(BatchCsvWriter& out);
+    bool ConfirmCutFile(const std::string& path);
     void SetStateTimer(bool on);
     void Show();
 
@@ -148,6 +152,13 @@ private:
     bool stateTimerOn_ = false;
     // The message service the run routes through BatchMessage.
     MessageBoxService* plainMessages_ = nullptr;
+    // The file of the last open that did not fit whole into the list: saving over it
+    // asks first, since its lines beyond the list would be lost.
+    struct CutFile {
+        unsigned long long device = 0, inode = 0;
+        std::size_t fileLines = 0, keptLines = 0;
+    };
+    std::optional<CutFile> cut_;
 };
 
 // The starting folder of the batch dialogs: BatchPath, or the program's folder.

@@ -4,12 +4,12 @@
 #include <algorithm>
 #include <cctype>
 
-#include <QFile>
 
 #include "appdata/appdata.h"
 #include "appdata/formatting.h"
 #include "appdata/utilities_arrays.h"
 #include "numerics/numerics.h"
+#include "platform/profile.h"
 #include "report/rtftext.h"
 #include "runtime/convert.h"
 #include "runtime/patternformats.h"
@@ -87,15 +87,18 @@ CReport::CReport()
 void CReport::GenerateReport(const std::string& templatePath) {
     rtf_.clear();
     if (!data_ || !FileFunctions::FileExists(templatePath)) return;
-    QFile file(QString::fromStdString(templatePath));
-    if (!file.open(QIODevice::ReadOnly)) {
-        RaiseComponentError("The report template could not be read: " + file.errorString().toStdString());
+    std::string bytes;
+    const profile::Failure failure = profile::ReadWholeFile(templatePath, kMaxTemplateBytes, bytes);
+    if (failure == profile::Failure::TooLarge) {
+        RaiseComponentError("The report template \"" + templatePath + "\" was not read: it is larger than " +
+                            std::to_string(kMaxTemplateBytes >> 20) + " MB.");
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        RaiseComponentError("The report template could not be read: " + file.errorString().toStdString());
+    if (failure != profile::Failure::None) {
+        RaiseComponentError("The report template \"" + templatePath + "\" could not be read.\r\n\r\n" +
+                            profile::FailureText(failure));
     }
-    rtf_ = MergeReportTemplate(bytes.toStdString());
+    if (bytes.empty()) RaiseComponentError("The report template \"" + templatePath + "\" is empty: there is nothing to merge.");
+    rtf_ = MergeReportTemplate(std::move(bytes));
 }
 
 std::string CReport::MergeReportTemplate(std::string rtf) const {

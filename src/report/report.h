@@ -13,6 +13,7 @@
 //
 // The built-in template (DefaultTemplate) is what the template file is created from.
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,8 +77,11 @@ public:
     void SetHideCosts(bool hide) { hideCosts_ = hide; }
     void SetViewerIsWord(bool word) { viewerIsWord_ = word; }
 
+    // The largest template read: room for an edited template with its own pictures.
+    static constexpr std::size_t kMaxTemplateBytes = std::size_t{8} << 20;
     // RTF() becomes the template file merged with the data, or "" when no data has
-    // been set or the file does not exist. A file that cannot be read raises.
+    // been set or the file does not exist. A template that cannot be read (no regular
+    // file, larger than kMaxTemplateBytes) or is empty raises, naming the file.
     void GenerateReport(const std::string& templatePath);
     const std::string& RTF() const { return rtf_; }
 

@@ -1,6 +1,17 @@
 // The batch session against a scripted main window: the list, the batch files' bytes,
 // the save queries, and the run's CSV and restore on every road.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "batch_fixture.h"
+#include "platform/profile.h"
 
 namespace nuvir::batchtest {
 namespace {
@@ -162,10 +173,103 @@ TEST_F(BatchTest, TheRunWritesALineASpecUnderItsForcedNameStopsAtTheFirstBlankLi
     // Each run starts from the built-in defaults, not the analyst's assessment.
     EXPECT_EQ(host.dataAtStart, SerialiseState(GetAppDataDefaults(true, Variant()), 0));
     EXPECT_EQ(Asked(), "Run batch file|BatchOutput.CSV");
+    // A full disk is named as the cause.
+    profile::SetFileFaultForTesting([](profile::FileStage s) { return s == profile::FileStage::Write ? ENOSPC : 0; });
+    EXPECT_FALSE(run("S1\r\n", "out.CSV"));
+    profile::SetFileFaultForTesting({});
+    EXPECT_EQ(Titles().back() + "|" + LastText(),
+              failed + "|The batch output file \"" + Path("out.CSV") + "\" could not be written: No space left on device");
     dialog.QueueAnswer(Path("spring.RAB"));
     ASSERT_TRUE(session.SaveBatchFile());
     EXPECT_FALSE(run("S1\r\n", ""));
     EXPECT_EQ(Asked(), "Run batch file|spring.CSV");
+}
+
+TEST_F(BatchTest, EveryRoadIntoTheListKeepsTheLimitAndAnOpenThatCutsSaysSoAndGuardsTheRestOfTheFile) {
+    // 1000 specs of 74 characters: 76,000 characters with their line ends.
+    std::string file;
+    for (int i = 0; i < 1000; ++i) file += "SPECIES=" + std::string(62, 'a') + std::to_string(1000 + i) + "\r\n";
+    const std::string limit = " characters";
+    session.ListEdited(file);  // a paste
+    EXPECT_EQ(session.List().Text(), "");
+    EXPECT_EQ(Titles().back() + "|" + LastText(),
+              "NUVIR Batch Module|The change was not made: the batch list holds at most 65536 characters, and it would "
+              "have had 76000.");
+    session.ListEdited(std::string(65530, 'x'));  // typed up to the limit
+    session.Capture();
+    EXPECT_EQ(session.List().Length(), 65530u);
+    EXPECT_EQ(Titles().back() + "|" + LastText(),
+              "Error capturing batch spec|The assessment was not captured: the batch list holds at most 65536 "
+              "characters, and it has 65530.");
+
+    test::WriteBytes(Path("long.RAB"), file);
+    Answer(mb::No, "long.RAB");  // the typed list is not saved
+    ASSERT_TRUE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Text(), file.substr(0, 862 * 76));
+    EXPECT_EQ(Titles().back() + "|" + LastText(),
+              "Open batch file|Only the first 862 of the 1000 lines of \"long.RAB\" were read: the batch list holds at "
+              "most 65536 characters.");
+    session.ListEdited(session.List().Text().substr(76));  // a line deleted, one captured
+    session.Capture();
+    const std::string ask = "Save batch file|The file holds 1000 lines, the list 862; lines 863 to 1000 would be lost."
+                            "\r\n\r\nReplace \"long.RAB\" all the same?";
+    Answer(mb::No, "long.RAB");
+    EXPECT_FALSE(session.SaveBatchFile());
+    EXPECT_EQ(Titles().back() + "|" + LastText(), ask);
+    EXPECT_EQ(Bytes("long.RAB"), file);
+    dialog.QueueAnswer(Path("copy.RAB"));  // another file is no loss
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Titles().back() + "|" + LastText(), ask);
+    Answer(mb::Yes, "long.RAB");
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("long.RAB"), session.List().Text());
+    const auto boxes = services.messageBox.calls.size();
+    dialog.QueueAnswer(Path("long.RAB"));  // it holds the list now: no question
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(services.messageBox.calls.size(), boxes);
+}
+
+TEST_F(BatchTest, OnlyARegularFileSmallEnoughForAListIsReadAndNoneBlocks) {
+    test::WriteBytes(Path("two.RAB"), "A\r\nB\r\n");
+    ASSERT_EQ(::mkfifo(Path("pipe.RAB").c_str(), 0600), 0);
+    std::filesystem::create_symlink("two.RAB", dir.path() / "link.RAB");
+    std::filesystem::create_symlink("/dev/zero", dir.path() / "zero.RAB");
+    test::WriteBytes(Path("huge.RAB"), "");
+    std::filesystem::resize_file(Path("huge.RAB"), 500u << 20);
+    test::WriteBytes(Path("edge.RAB"), std::string(BatchList::kMaxFileBytes, '\n'));
+    test::WriteBytes(Path("over.RAB"), std::string(BatchList::kMaxFileBytes + 1, '\n'));
+    // Should the FIFO be opened for reading after all, a writer comes by and ends the wait.
+    std::atomic<bool> done{false};
+    std::thread unblock([&done, fifo = Path("pipe.RAB")] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (!done && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+    const std::string notAFile = "\" could not be read.\r\n\r\nIt is not a file.";
+    const std::string tooLarge = "\" was not read: it is larger than 262148 bytes, more than a batch list of at most "
+                                 "65536 characters can take.";
+    struct Case { const char* name; std::string file; std::size_t length; std::string message; };
+    const Case cases[] = {
+        {"a link to a regular file", "link.RAB", 6, ""},
+        {"a FIFO", "pipe.RAB", 0, "The batch file \"" + Path("pipe.RAB") + notAFile},
+        {"a link to a device", "zero.RAB", 0, "The batch file \"" + Path("zero.RAB") + notAFile},
+        {"500 MB", "huge.RAB", 0, "The batch file \"" + Path("huge.RAB") + tooLarge},
+        {"one byte over", "over.RAB", 0, "The batch file \"" + Path("over.RAB") + tooLarge},
+        {"just small enough: read, then cut", "edge.RAB", 65536, "Only the first 32768 of the 262148 lines"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messageBox.calls.clear();
+        dialog.QueueAnswer(Path(c.file));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(session.OpenBatchFile(), c.message.empty() || c.message.starts_with("Only"));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        EXPECT_EQ(session.List().Length(), c.length);
+        EXPECT_EQ(services.messageBox.calls.empty() ? "" : LastText().substr(0, c.message.size()), c.message);
+    }
+    done = true;
+    unblock.join();
 }
 
 }  // namespace

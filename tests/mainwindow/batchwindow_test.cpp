@@ -166,5 +166,18 @@ TEST_F(MainBatchTest, OneWindowRecordsInAStripOnTheMainWindowsTopEdgeAndRunsLock
     EXPECT_EQ(CLng(recorder->snapshots[2](item::kUncertaintyMode)), 1);
 }
 
+TEST_F(MainBatchTest, APasteBeyondTheListsLimitIsRefusedAndTheBoxShowsTheListAsItStays) {
+    FBatch batch;
+    batch.show();
+    test::Settle();
+    batch.ListBox()->setFocus();
+    batch.ListBox()->insertPlainText(QStringLiteral("S1\n"));
+    batch.ListBox()->insertPlainText(QString(70000, QLatin1Char('x')));
+    EXPECT_EQ(batch.Session().List().Text(), "S1\r\n");
+    EXPECT_EQ(batch.ListBox()->toPlainText().toStdString(), "S1\n");
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(services.messageBox.calls[0].title, "NUVIR Batch Module");
+}
+
 }  // namespace
 }  // namespace nuvir

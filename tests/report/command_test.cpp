@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 #include "platform/clipboardowner.h"
 #include "platform/windowutilities.h"
@@ -95,6 +96,11 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         profile::SetFileFaultForTesting([=](FileStage s) { return s == stage ? error : 0; });
     };
     const std::string folder = Target("folder.rtf");
+    const std::string tmpl = GetReportTemplatePath();
+    auto templateAs = [&](const std::function<void(const std::string&)>& make) {
+        std::filesystem::remove(tmpl);
+        make(tmpl);
+    };
     struct Case { const char* name; std::function<void()> fail; std::string target, message; bool onClipboard; };
     const Case cases[] = {
         {"write fails", [&] { failAt(FileStage::Write, EIO); }, Target(),
@@ -108,6 +114,17 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         {"template gone", [] { std::filesystem::remove(GetReportTemplatePath()); }, Target(), "", false},
         {"merge fails", [this] { host.run.RunSnapshot(item::kCategoricalImpacts) = Variant(true); }, Target(),
          "Error writing report|Category table not arranged as a 2D array", false},
+        // Templates that are no template: each is named, none hangs or fills the memory.
+        {"template empty", [&] { templateAs([](const std::string& t) { WriteBytes(t, ""); }); }, Target(),
+         "Error writing report|The report template \"" + tmpl + "\" is empty: there is nothing to merge.", false},
+        {"template a FIFO", [&] { templateAs([](const std::string& t) { ::mkfifo(t.c_str(), 0600); }); }, Target(),
+         "Error writing report|The report template \"" + tmpl + "\" could not be read.\r\n\r\nIt is not a file.", false},
+        {"template a link to a device",
+         [&] { templateAs([](const std::string& t) { std::filesystem::create_symlink("/dev/zero", t); }); }, Target(),
+         "Error writing report|The report template \"" + tmpl + "\" could not be read.\r\n\r\nIt is not a file.", false},
+        {"template too large",
+         [&] { templateAs([](const std::string& t) { WriteBytes(t, ""), std::filesystem::resize_file(t, (8 << 20) + 1); }); },
+         Target(), "Error writing report|The report template \"" + tmpl + "\" was not read: it is larger than 8 MB.", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
