@@ -165,6 +165,9 @@ void FRiskMain::ApplyCategoryDataSwitch(int itemNumber) {
         }
     } else {
         chain_->SetCategoryDataRestrictive();
+        // The master tables set the stages' values: the data and the editors take them
+        // now, not when "Ps and Qs" is next shown.
+        SyncChainToAppData();
     }
     chain_->Render();
     RenderEditors();

@@ -11,6 +11,8 @@
 #include "controls/boxarray.h"
 #include "platform/flexgrid.h"
 #include "mainwindow/about.h"
+#include "mainwindow/windowchain.h"
+#include "mainwindow/windowuncertainty.h"
 
 namespace nuvir::test {
 namespace {
@@ -295,6 +297,28 @@ TEST_F(MainWindowTest, CategoricalImpactsWithTheLargestDoubleFromTheOptionsAreTa
     w.TimerTick(1);
     EXPECT_TRUE(services.messageBox.calls.empty());
     SavePicture("categorical_largest_double");
+}
+
+TEST_F(MainWindowTest, ACategoricalSwitchShowsTheMasterTablesMeanInTheEditorsAtOnce) {
+    MainWindowParts parts;
+    parts.makeChain = [] { return std::make_unique<WindowChain>(); };
+    parts.makeUncertainty = [] { return std::make_unique<WindowUncertainty>(); };
+    FRiskMain& w = Start(std::move(parts));
+    w.tabMain->SetTab(1);
+    w.optUncertain[1]->click();
+    Settle();
+    // Stages conform to the master tables (the default): their means are 6 and 1.4.
+    AppData(item::kMasterImpactCategories) = Variant::Doubles({2, 4, 6, 8, 10});
+    AppData(item::kMasterCostCategories) = Variant::Doubles({1, 1, 1, 1, 3});
+    auto& editors = dynamic_cast<WindowUncertainty&>(w.UncertaintyElements()).Elements();
+    struct Case { const char* name; int menu, id; double mean; };
+    const Case cases[] = {{"impacts: I1", 3, item::kI1, 6}, {"costs: F1", 4, item::kF1, 1.4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w.mnuOptions[c.menu]->Trigger();
+        EXPECT_DOUBLE_EQ(editors.UncertaintyElement(c.id)->Value(), c.mean);
+        EXPECT_DOUBLE_EQ(Record(item::Absolute(c.id), 0), c.mean);
+    }
 }
 
 TEST_F(MainWindowTest, BatchModeKeepsOneWindowThatCanHoldTheCloseAndTheTimerReleasesItWhenClosed) {
