@@ -10,6 +10,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -204,6 +206,55 @@ inline std::vector<std::string> UndimmedDisabled(QWidget& window) {
     return out;
 }
 
+// Findings: every menu of the window that draws ink beside a separator line (a
+// separator's own text). Menus are rendered off screen as they would open.
+inline std::vector<std::string> InkedSeparators(QWidget& window) {
+    std::vector<std::string> out;
+    for (QAction* entry : window.actions()) {
+        QMenu* menu = entry->menu();
+        if (menu == nullptr) continue;
+        menu->adjustSize();
+        const QImage picture = menu->grab().toImage();
+        const double ratio = picture.devicePixelRatio();
+        for (QAction* a : menu->actions()) {
+            if (!a->isSeparator() || !a->isVisible()) continue;
+            const QRect r = menu->actionGeometry(a);
+            int dark = 0;
+            for (int y = static_cast<int>(r.top() * ratio); y < static_cast<int>((r.bottom() + 1) * ratio); ++y) {
+                for (int x = static_cast<int>(r.left() * ratio); x < static_cast<int>((r.right() + 1) * ratio); ++x) {
+                    if (picture.valid(x, y) && qGray(picture.pixel(x, y)) < 80) ++dark;
+                }
+            }
+            if (dark > 0) {
+                out.push_back("menu '" + menu->title().toStdString() + "': " + std::to_string(dark) +
+                              " dark pixels beside a separator");
+            }
+        }
+    }
+    return out;
+}
+
+// Findings: every line of a multi-line box on view with a tab-separated field that
+// reaches the next tab stop, so that the fields after it start a column late.
+inline std::vector<std::string> OverrunTabFields(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        auto* box = qobject_cast<QPlainTextEdit*>(w);
+        if (box == nullptr) continue;
+        const QFontMetrics fm = box->fontMetrics();
+        const QString space = QStringLiteral(" ");
+        for (const QString& line : box->toPlainText().split(QLatin1Char('\n'))) {
+            const QStringList fields = line.split(QLatin1Char('\t'));
+            for (qsizetype i = 0; i + 1 < fields.size(); ++i) {
+                if (fm.horizontalAdvance(fields[i] + space) <= box->tabStopDistance()) continue;
+                out.push_back(NameOf(box) + ": field '" + fields[i].toStdString() + "' reaches the next tab stop (" +
+                              std::to_string(box->tabStopDistance()) + " px)");
+            }
+        }
+    }
+    return out;
+}
+
 // Writes a picture of the window into the build folder: windowcheck_<name>[_x2].png.
 inline void SavePicture(QWidget& window, const std::string& name) {
     QApplication::processEvents();
@@ -219,6 +270,8 @@ inline void CheckWindow(QWidget& window, const std::string& name) {
     for (const std::string& f : CutTitle(window)) ADD_FAILURE() << f;
     for (const std::string& f : CutTexts(window)) ADD_FAILURE() << "cut: " << f;
     for (const std::string& f : UndimmedDisabled(window)) ADD_FAILURE() << "not greyed: " << f;
+    for (const std::string& f : InkedSeparators(window)) ADD_FAILURE() << f;
+    for (const std::string& f : OverrunTabFields(window)) ADD_FAILURE() << f;
 }
 
 }  // namespace nuvir::test::windowcheck

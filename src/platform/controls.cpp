@@ -642,7 +642,8 @@ MenuItem::~MenuItem() { Detach(); }
 
 void MenuItem::Attach(Form* form, MenuItem* parent, const std::string& caption) {
     caption_ = caption;
-    action_ = new QAction(Q(caption), this);
+    // A separator shows no text: the style would draw the "-" beside its line.
+    action_ = new QAction(caption == "-" ? QString() : Q(caption), this);
     if (caption == "-") action_->setSeparator(true);
     connect(action_, &QAction::triggered, this, [this] {
         // Qt toggles a checkable entry before it reports it; the mark belongs to code.
@@ -682,7 +683,7 @@ void MenuItem::SetCaption(const std::string& caption) {
     caption_ = caption;
     if (action_ == nullptr) return;
     action_->setSeparator(caption == "-");
-    action_->setText(Q(caption));
+    action_->setText(caption == "-" ? QString() : Q(caption));
     if (menu_ != nullptr) menu_->setTitle(Q(caption));
 }
 

@@ -22,10 +22,23 @@ MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setLineWrapMode(QPlainTextEdit::NoWrap);
     SetLocked(true);
-    setTabStopDistance(fontMetrics().horizontalAdvance(QLatin1Char(' ')) * 8);
+    SetTabStops();
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!settingText_) TakeTypedText();
     });
+}
+
+void MultiLineTextBox::SetTabStops() {
+    const QFontMetrics fm = fontMetrics();
+    // The widest field a result line holds: four significant figures, signed, with an
+    // exponent, and a space after it.
+    const int widestField = fm.horizontalAdvance(QStringLiteral("-0.0001234 "));
+    setTabStopDistance(std::max(8 * fm.averageCharWidth(), widestField));
+}
+
+void MultiLineTextBox::changeEvent(QEvent* e) {
+    QPlainTextEdit::changeEvent(e);
+    if (e->type() == QEvent::FontChange) SetTabStops();
 }
 
 void MultiLineTextBox::SetLocked(bool on) {

@@ -35,8 +35,14 @@ public:
     // A locked box still takes the keys that move through it (Ctrl+Home, the arrows).
     void SetLocked(bool on);
 
+protected:
+    void changeEvent(QEvent* e) override;
+
 private:
     void TakeTypedText();
+    // Tab stops every 8 average character widths, or wider where a number field of
+    // the result lines would not fit in one: each field starts in the same column.
+    void SetTabStops();
     // Scrolls so that the last written line stands at the bottom of the box.
     void ShowLastLines();
 
