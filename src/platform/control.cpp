@@ -233,8 +233,15 @@ private:
     bool SeenBefore(QWidget* w, QEvent* ev) {
         // A key event an inner widget ignored travels on to its ancestors; report it
         // once.
-        if (ev == lastEvent_ && lastReceiver_ && lastReceiver_ != w && w->isAncestorOf(lastReceiver_)) return true;
+        // A new event may come at the address of the last one (both on the stack of the
+        // same caller): a press after a release, or one with another time stamp, is new.
+        const auto stamp = static_cast<QInputEvent*>(ev)->timestamp();
+        if (ev == lastEvent_ && ev->type() == lastType_ && stamp == lastStamp_ && lastReceiver_ &&
+            lastReceiver_ != w && w->isAncestorOf(lastReceiver_))
+            return true;
         lastEvent_ = ev;
+        lastType_ = ev->type();
+        lastStamp_ = stamp;
         lastReceiver_ = w;
         return false;
     }
@@ -345,6 +352,8 @@ private:
     bool suppress_ = false;
     bool resending_ = false;
     QEvent* lastEvent_ = nullptr;
+    QEvent::Type lastType_ = QEvent::None;
+    quint64 lastStamp_ = 0;
     QPointer<QWidget> lastReceiver_;
 };
 

@@ -188,6 +188,27 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) 
     QTest::keyClicks(w.txtChainEditBox, "0.6");
     QTest::keyClick(w.txtChainEditBox, Qt::Key_Return);
     Settle();
+    // A rejected entry keeps the box open with the focus on the diagram; Tab there moves
+    // the edit on as Tab in the box does, and Shift+Tab back.
+    struct Step { const char* name; const char* typed; Qt::Key key; Qt::KeyboardModifiers mods; const char* tag; };
+    const Step steps[] = {{"Tab after a rejected text", "abc", Qt::Key_Tab, {}, "2Establishes"},
+                          {"Tab after a rejected q", "1.5", Qt::Key_Tab, {}, "4Establishes"},
+                          {"Shift+Tab after a rejected text", "x", Qt::Key_Backtab, Qt::ShiftModifier, "2Establishes"}};
+    QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        QTest::keyClicks(w.txtChainEditBox, s.typed);
+        QTest::keyClick(w.txtChainEditBox, Qt::Key_Return);
+        Settle();
+        ASSERT_TRUE(w.txtChainEditBox->Visible());
+        ASSERT_TRUE(pic->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), s.key, s.mods);
+        Settle();
+        EXPECT_EQ(w.txtChainEditBox->Tag(), s.tag);
+        EXPECT_TRUE(w.txtChainEditBox->hasFocus());
+    }
+    QTest::keyClick(w.txtChainEditBox, Qt::Key_Return);
+    Settle();
     w.tabMain->SetTab(1);
     EXPECT_EQ(Item(item::PointValue(2)), 0.4);
     EXPECT_EQ(Record(item::Relative(2), 0), 0.4);
