@@ -1,5 +1,7 @@
 #include "appdata/options.h"
 
+#include <optional>
+
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "appdata/codetables.h"
@@ -32,6 +34,28 @@ constexpr const char* kOpenReportKey = "Open After Generation";
 constexpr const char* kFormatsKey = "Formats";
 
 }  // namespace
+
+double PlotTickCount(double ticks) { return MathFunctions::Max(MathFunctions::Min(RoundHalfEven(ticks), 100), 3); }
+
+void NormalisePlotAxisOptions(Variant& axis) {
+    if (axis.dims() != 1) return;
+    auto number = [&](int i) -> std::optional<double> {
+        if (i < axis.lbound(1) || i > axis.ubound(1)) return std::nullopt;
+        const Variant& v = axis(i);
+        if (v.isEmpty() || v.isArray() || !IsNumeric(v)) return std::nullopt;
+        double x = 0;
+        if (!TryStep([&] { x = CDbl(v); })) return std::nullopt;
+        return x;
+    };
+    for (const int first : {0, 4}) {
+        if (const auto ticks = number(first + 2)) axis(first + 2) = Variant(PlotTickCount(*ticks));
+        const auto low = number(first), high = number(first + 1);
+        if (low && high && !(*low < *high)) {
+            axis(first) = Variant();
+            axis(first + 1) = Variant();
+        }
+    }
+}
 
 std::string GetOptionsIniFileName() {
     return MUtilities::AddBackslash(App().path) + App().exeName + "Options.ini";
@@ -68,7 +92,10 @@ Variant LoadAppOptions() {
         read(opt::kHideCosts, kAppearance, kHideCostsKey, ini::kBoolean);
         read(opt::kDecimals, kAppearance, kDecimalsKey, ini::kInt32);
         read(opt::kOpenReport, kReports, kOpenReportKey, ini::kBoolean);
-        for (int i = 0; i < 6; ++i) read(opt::kPlotOptions + i, kPlots, kPlotKeys[i], ini::kValueList, 8);
+        for (int i = 0; i < 6; ++i) {
+            read(opt::kPlotOptions + i, kPlots, kPlotKeys[i], ini::kValueList, 8);
+            TryStep([&] { NormalisePlotAxisOptions(options(opt::kPlotOptions + i).raw()); });
+        }
         read(opt::kExportFormats, kExport, kFormatsKey, ini::kBooleanList, 3);
     }
     TryStep([&] {

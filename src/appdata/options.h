@@ -17,6 +17,16 @@ Variant GetAppOptionsDefaults();
 // mark from item 7 (when a main window is registered). Never raises.
 Variant LoadAppOptions();
 
+// A plot axis's tick count as the plot options take it: the nearest whole number
+// (halves to even) held within 3..100.
+double PlotTickCount(double ticks);
+
+// The eight axis values of a plot (X, then Y: minimum, maximum, ticks, reference line)
+// held to what the plot options dialog takes: tick counts into 3..100, and a minimum
+// not below its maximum makes both automatic (Empty), so no axis is left without a
+// span and no plot blank. Anything else is left as it is.
+void NormalisePlotAxisOptions(Variant& axis);
+
 // Writes items 0 to 8, 11 and 12 into the options INI without removing other keys.
 // Failed writes are skipped; never raises.
 void SaveAppOptions(const Variant& options);

@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "appdata/appdata.h"
+#include "appdata/options.h"
 #include "dialogs/guard.h"
 #include "platform/controls.h"
 #include "platform/screen.h"
@@ -33,10 +34,7 @@ const std::array<const char*, 6>& PlotTypeTitles() {
 
 std::string NormaliseTicksText(const std::string& text) {
     if (!IsNumericText(text)) return text;
-    const double ticks = RoundHalfEven(CDbl(Variant(text)));
-    if (ticks > 100) return "100";
-    if (ticks < 3) return "3";
-    return FormatDouble(ticks);
+    return FormatDouble(PlotTickCount(CDbl(Variant(text))));
 }
 
 // ---- the rules ---------------------------------------------------------------------------
@@ -89,6 +87,8 @@ void PlotAxisOptionsEditor::StorePlotOption(int index, const std::string& text) 
 
 void PlotAxisOptionsEditor::WriteBack() {
     if (!working_.isArray()) return;
+    // A minimum typed at or above its maximum would leave the plot blank.
+    NormalisePlotAxisOptions(working_);
     Variant& options = Options();
     const int item = opt::kPlotOptions + PlotType;
     if (options.dims() == 1 && item >= options.lbound(1) && item <= options.ubound(1)) options(item) = working_;

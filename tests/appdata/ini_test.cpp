@@ -352,7 +352,10 @@ TEST_F(Options, KeysAsRead) {
          {{7, "False"}, {8, "True"}}, false},
         {"plot options and formats",
          "[Plot Options]\r\nPandI Cumulative=Auto,Auto,Auto,,0,1,0.1,\r\nCosts Sensitivity=1,2\r\n[Export Options]\r\nFormats=True,False\r\n",
-         {{15, ",,,,0,1,0.1,"}, {17, "1,2,,,,,,"}, {12, "True,False,False"}}, false},
+         {{15, ",,,,0,1,3,"}, {17, "1,2,,,,,,"}, {12, "True,False,False"}}, false},
+        {"plot options held to what the dialog takes",
+         "[Plot Options]\r\nPandI Monte Carlo=5,1,-2147483648,,0,1,1000000000,\r\nCosts Monte Carlo=1,1,2.5,7,0,0.5,3.5,\r\n",
+         {{13, ",,3,,0,1,100,"}, {16, ",,3,7,0,0.5,4,"}}, false},
     };
     for (const auto& [name, text, items, hideChecked] : cases) {
         SCOPED_TRACE(name);

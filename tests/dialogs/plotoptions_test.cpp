@@ -87,9 +87,14 @@ TEST_F(PlotDialogTest, TickCountsAreNormalisedWhenLeftAndWhenEscapedAtOnce) {
     Picture(dialog_, "dialogs_plotoptions.png");
     Box(2)->SetFocus();
     Retype("-5");
+    // A minimum not below its maximum leaves both automatic; a span stays.
+    for (const auto& [box, text] : {std::pair{0, "0"}, std::pair{1, "1"}, std::pair{4, "2"}, std::pair{5, "2"}}) {
+        Box(box)->SetFocus();
+        Retype(text);
+    }
     Key(Qt::Key_Escape);
     EXPECT_TRUE(dialog_.OptionsChanged);
-    EXPECT_EQ(Texts(AppOptions(16)), "-,-,3,-,-,-,3,-");
+    EXPECT_EQ(Texts(AppOptions(16)), "-,-,3,-,0,1,3,-");
 }
 
 TEST_F(PlotDialogTest, AShownInstanceStoresOnlyOncePerShowing) {
