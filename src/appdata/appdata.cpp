@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "numerics/numerics.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
@@ -153,6 +154,20 @@ std::int32_t GetNumRelUncLevels(const Variant& appData) {
 std::int32_t GetNumRelUncLevels() { return GetNumRelUncLevels(AppData); }
 
 double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }
+
+void HoldAsShown(Variant& appData) {
+    if (appData.dims() != 1) return;
+    for (int id = 0; id < item::kQuantities; ++id) {
+        TryStep([&] {
+            double v = CDbl(appData(item::PointValue(id)));
+            // The diagram takes no probability outside 0..1.
+            if (id < item::kI1) v = MathFunctions::Max(MathFunctions::Min(v, 1), 0);
+            appData(item::PointValue(id)) = Variant(v);
+            for (const int record : {item::Relative(id), item::Absolute(id)})
+                if (appData(record).get().isArray()) appData(record)(0) = Variant(v);
+        });
+    }
+}
 
 namespace MKelvaro {
 

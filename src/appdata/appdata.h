@@ -152,6 +152,12 @@ std::int32_t GetNumRelUncLevels();
 // mean + percent % of it: what a relative uncertainty level stands for in absolute terms.
 double UniformSpreadSD(double mean, double percent);
 
+// What showing an assessment in the window makes of its values, for a road that runs
+// it without showing it (a batch line): p1..p4 held to 0..1, and each quantity's value
+// made element 0 of both its uncertainty records, so the run simulates the values an
+// output row shows.
+void HoldAsShown(Variant& appData);
+
 namespace MKelvaro {
 // The point outcomes of an assessment straight from its point values 47 to 59, without
 // a chain: a generic array (60 To 68) of Doubles, R1..R4 (stopping at stage k), R5 (the

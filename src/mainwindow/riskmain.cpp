@@ -289,6 +289,7 @@ void FRiskMain::DeserialiseState(const std::string& state) { nuvir::DeserialiseS
 
 std::optional<BatchResult> FRiskMain::RunBatchSimulation(const std::string& state) {
     DeserialiseState(state);
+    HoldAsShown(AppData);
     MKelvaro::StoreOutcomeRisks(AppData);
     return results_->RunBatchEntry();
 }
