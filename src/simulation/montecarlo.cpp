@@ -24,6 +24,7 @@
 #include "simulation/export.h"
 #include "simulation/host.h"
 #include "simulation/ran1.h"
+#include "simulation/runmemory.h"
 #include "simulation/workers.h"
 
 namespace nuvir {
@@ -140,6 +141,9 @@ void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std:
     lookupCache_ = {};
 
     const WorkingMatrix m = ValidateSimulationInput(inputs);
+    // A run that cannot fit is refused before it starts, not ended by the system half
+    // way through with everything unsaved.
+    runmemory::CheckRunFits(trials);
 
     if (seed == 0.0f) {
         SeedFromTimer();
