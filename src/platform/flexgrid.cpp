@@ -491,6 +491,13 @@ double FlexGrid::CellHeight() {
 
 int FlexGrid::FrameWidthPx() const { return frameWidth(); }
 
+QSize FlexGrid::CellsExtentPx(int rows, int cols) const {
+    EnsureLayout();
+    rows = std::clamp(rows, 0, rows_);
+    cols = std::clamp(cols, 0, cols_);
+    return QSize(colPos_[static_cast<std::size_t>(cols)], rowPos_[static_cast<std::size_t>(rows)]);
+}
+
 int FlexGrid::VScrollBarWidthPx() const {
     int w = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
     if (style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, this)) {

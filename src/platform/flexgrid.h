@@ -186,6 +186,9 @@ public:
     // a vertical scroll bar takes from the inside when it shows.
     int FrameWidthPx() const;
     int VScrollBarWidthPx() const;
+    // The pixels the first `rows` rows and `cols` columns take together (frame not
+    // included), whether or not they are on view: for sizing a grid to whole rows.
+    QSize CellsExtentPx(int rows, int cols) const;
     // A cell's rectangle in pixels within the widget (frame included); empty when the
     // cell is not on view. For placing things over cells and for tests.
     QRect CellRectPx(int row, int col) const;

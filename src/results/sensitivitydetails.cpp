@@ -8,8 +8,10 @@
 #include "numerics/numerics.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
+#include "platform/form.h"
 #include "platform/popupmenu.h"
 #include "platform/qtpicturebox.h"
+#include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "results/resultplots.h"
 #include "results/resultscontroller.h"
@@ -22,6 +24,8 @@ namespace {
 
 constexpr Colour kGridBack = 0xC0FFFF;
 constexpr Colour kMarkGreen = 0xFF00;
+// Between the details panel and the plot it explains, in twips.
+constexpr double kPanelGap = 60;
 
 std::string R2Cell(const Variant& pair, int k) {
     if (pair.dims() != 1 || k + pair.lbound() > pair.ubound()) return "  .";
@@ -130,23 +134,43 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     grid.SetRowHeight(0, 80);
     grid.SetRowHeight(3, 100);
     grid.SetRowHeight(4, 300);
-    const double height = (rows - 3) * 200.0 + grid.RowHeight(0) + grid.RowHeight(3) + grid.RowHeight(4);
-    const double width = (grid.Cols() - 3) * 700.0 + grid.ColWidth(0) + grid.ColWidth(1) + grid.ColWidth(grid.Cols() - 1);
-    grid.Move(0, 0, width, height);
+    // The grid shows every row but the last, empty one whole, and the panel holds the
+    // grid: the rows' heights are rounded to pixels one by one, so sizes summed in
+    // twips may cut the last table row, and the panel's border takes pixels of its own.
     QtPictureBox& panel = *page_.picShowSensMeasures;
-    const double panelHeight = height - grid.RowHeight(rows - 1);
+    const QSize cells = grid.CellsExtentPx(rows - 1, grid.Cols());
+    const int gridW = cells.width() + 2 * grid.FrameWidthPx();
+    const int gridH = cells.height() + 2 * grid.FrameWidthPx();
+    grid.Move(0, 0, PxToTwipsX(gridW), PxToTwipsY(gridH));
+    const double panelWidth = PxToTwipsX(gridW + panel.width() - panel.ClientWidthPx());
+    const double panelHeight = PxToTwipsY(gridH + panel.height() - panel.ClientHeightPx());
     grid.SetRedraw(true);
 
-    const auto r = MUtilities::GetControlScreenRect(*page_.picMonte[page == 0 ? 1 : 3], true);
-    // The plot's place is relative to the window; the panel sits in its own container.
-    double offsetX = 0.0;
-    double offsetY = 0.0;
-    if (Control* holder = panel.Container(); holder != nullptr && !holder->IsForm()) {
+    // Beside its plot, on the plots' own sub-tab: left of the sensitivity plot, so its
+    // bars stay in sight for the row marks, and never over the commands or the result
+    // lines above the sub-tabs. The plot's place is relative to the window; the panel
+    // sits in its own container.
+    const std::size_t index = page == 0 ? 1 : 3;
+    const auto r = MUtilities::GetControlScreenRect(*page_.picMonte[index], true);
+    double offsetX = 0.0, offsetY = 0.0, roomW = 0.0, roomH = 0.0;
+    Control* holder = panel.Container();
+    if (holder != nullptr && !holder->IsForm()) {
         const auto h = MUtilities::GetControlScreenRect(*holder, true);
         offsetX = h[0];
         offsetY = h[1];
+        roomW = holder->Width();
+        roomH = holder->Height();
+    } else if (auto* form = dynamic_cast<Form*>(holder)) {
+        roomW = form->ScaleWidth();
+        roomH = form->ScaleHeight();
     }
-    panel.Move(r[0] - 300 - offsetX, r[1] - panelHeight - offsetY, width, panelHeight);
+    double highest = r[1] - offsetY;
+    if (Label* caption = page_.labPicMonte[index]) highest = MUtilities::GetControlScreenRect(*caption, true)[1] - offsetY;
+    double left = r[0] - offsetX - kPanelGap - panelWidth;
+    left = std::max(0.0, std::min(left, roomW - panelWidth));
+    double top = r[1] - offsetY;
+    if (top + panelHeight > roomH) top = std::max(highest, roomH - panelHeight);
+    panel.Move(left, top, panelWidth, panelHeight);
     panel.SetVisible(true);
     panel.ZOrder(0);
 }
