@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
+
+#include <QStyle>
+#include <QTextDocument>
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
@@ -99,7 +103,7 @@ FExportName::FExportName() : fileExists(FileFunctions::FileExists) {
     SetName("FExportName");
     SetBorderStyle(borderstyle::FixedToolWindow);
     SetCaption("Enter an export file name");
-    setFixedSize(TwipsToPxX(6285), TwipsToPxY(4605));
+    setFixedSize(TwipsToPxX(kClientWidth), TwipsToPxY(kClientHeight));
     SetHelpContextID(kHelpContext);
 
     // The labels first: their boxes, made later, lie over the labels' lower part.
@@ -116,19 +120,24 @@ FExportName::FExportName() : fileExists(FileFunctions::FileExists) {
     chkExport_[0]->Move(2220, 240, 2655, 240);
     txtActions_ = Add<MultiLineTextBox>("txtActions");
     txtActions_->SetLocked(true);
-    txtActions_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    txtActions_->Move(60, 1680, 6100, 2295);
+    // Long paths wrap; the box grows to show every target (FitActions), and only a
+    // text taller than the screen brings a scroll bar.
+    txtActions_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    txtActions_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    txtActions_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtActions_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    txtActions_->Move(60, kActionsTop, kActionsWidth, kActionsHeight);
     auto* skip = Add<CommandButton>("cmdButton", 1);
     skip->SetCaption("Skip Export");
     skip->SetToolTipText("Run without export");
     skip->SetCancel(true);
     // A little wider than the design, so that "Skip Export" fits this platform's font.
-    skip->Move(5040, 4080, 1120, 375);
+    skip->Move(5040, kButtonsTop, 1120, 375);
     auto* ok = Add<CommandButton>("cmdButton", 0);
     ok->SetCaption("OK");
     ok->SetToolTipText("Run with export");
     ok->SetDefault(true);
-    ok->Move(3840, 4080, 1120, 375);
+    ok->Move(3840, kButtonsTop, 1120, 375);
 
     connect(this, &Form::LoadEvent, this, [this] { firstActivation_ = true; });
     connect(txtName_->Events(), &ControlEvents::Change, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
@@ -196,6 +205,33 @@ void FExportName::UpdateExportActions() {
     TargetPaths = actions.targetPaths;
     if (actions.anyTarget) BaseName = txtName_->Text();
     txtActions_->SetText(actions.text);
+    FitActions();
+}
+
+void FExportName::FitActions() {
+    QTextDocument doc;
+    doc.setDefaultFont(txtActions_->font());
+    doc.setDocumentMargin(txtActions_->document()->documentMargin());
+    QTextOption wrap = txtActions_->document()->defaultTextOption();
+    wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    doc.setDefaultTextOption(wrap);
+    doc.setPlainText(txtActions_->toPlainText());
+    const int frame = 2 * txtActions_->frameWidth();
+    // Measured as if the scroll bar showed, so that one appearing wraps nothing anew.
+    const int bar = txtActions_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, txtActions_);
+    doc.setTextWidth(TwipsToPxX(kActionsWidth) - frame - bar);
+    // The box scrolls by whole lines: a line's height more keeps the last one in view.
+    const int need = static_cast<int>(std::ceil(doc.size().height())) + frame + txtActions_->fontMetrics().lineSpacing();
+    const int design = TwipsToPxY(kActionsHeight);
+    const int rest = TwipsToPxY(kClientHeight) - design;
+    const int room = Screen().heightPx - NonClientHeightPx() - rest;
+    const int box = std::max(design, std::min(need, room));
+    const double grow = PxToTwipsY(box - design);
+    txtActions_->SetHeight(PxToTwipsY(box));
+    for (int i = 0; i < 2; ++i) {
+        if (Control* button = Find("cmdButton", i)) button->SetTop(kButtonsTop + grow);
+    }
+    setFixedSize(TwipsToPxX(kClientWidth), TwipsToPxY(kClientHeight) + box - design);
 }
 
 std::vector<bool> FExportName::Ticked() const {

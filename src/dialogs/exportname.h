@@ -75,6 +75,10 @@ public:
     FileExistsTest fileExists;
 
     static constexpr int kHelpContext = 37;
+    // The design's client area, actions box and button row, in twips.
+    static constexpr double kClientWidth = 6285, kClientHeight = 4605;
+    static constexpr double kActionsTop = 1680, kActionsWidth = 6100, kActionsHeight = 2295;
+    static constexpr double kButtonsTop = 4080;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -84,6 +88,8 @@ private:
     void InitExportChoices();
     void StackExportChecks();
     void UpdateExportActions();
+    // Sizes the actions box (and the window) to its text, up to the screen's height.
+    void FitActions();
     std::vector<bool> Ticked() const;
     void OnButton(int index);
 
