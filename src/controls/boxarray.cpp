@@ -7,6 +7,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
+#include "platform/screen.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
@@ -324,7 +325,9 @@ void CBoxArray::SetContainer(Control* container) {
             box->SetContainer(surface);
             if (tabIndex_ >= 0) box->SetTabIndex(static_cast<std::int16_t>(tabIndex_ + k));
             box->SetBackColor(surface->BackColor());
-            box->SetWidth(boxXSpacing_);
+            // One pixel short of the spacing: rounded to pixels, boxes as wide as the
+            // spacing would reach into their neighbours.
+            box->SetWidth(std::max(1.0, boxXSpacing_ - PxToTwipsX(1)));
             box->SetHeight(boxHeight);
             box->SetCaption("");
             box->SetLeft(originX_ + j * boxXSpacing_ + 50);

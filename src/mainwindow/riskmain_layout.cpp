@@ -60,8 +60,9 @@ void FRiskMain::ArrangeWidths() {
     for (std::size_t i = 0; i < vscRelUnc.size(); ++i) {
         labRelUnc[i]->SetLeft(vscRelUnc[i]->Left() - (labRelUnc[i]->Width() - vscRelUnc[i]->Width()) / 2);
     }
-    // The hint wraps in the room left of the first slider.
-    labRelSliders->SetWidth(std::max(600.0, vscRelUnc[0]->Left() - labRelSliders->Left() - 120));
+    // The hint wraps in the room left of the first slider and its percentage label.
+    const double sliderColumn = std::min(vscRelUnc[0]->Left(), labRelUnc[0]->Left());
+    labRelSliders->SetWidth(std::max(600.0, sliderColumn - labRelSliders->Left() - 120));
     tabAbsolute->SetLeft(0);
     tabAbsolute->SetWidth(tabAbsolute->Container()->Width());
     for (QtPictureBox* host : picAbsoluteContainer) {
@@ -129,6 +130,14 @@ void FRiskMain::FitUncertaintyElements() {
     } else {
         view->SetHeight(container->Height() - view->Top() - 60);
         view->SetWidth(container->Width() - view->Left() - 60);
+    }
+    // The view has just been made smaller than its page: its tab control and the
+    // editors' pages follow it, or they would run past its edges.
+    tabAbsolute->SetWidth(view->Width());
+    tabAbsolute->SetHeight(view->Height() - tabAbsolute->Top());
+    for (QtPictureBox* host : picAbsoluteContainer) {
+        host->SetWidth(tabAbsolute->Width() - host->Left() - 30);
+        host->SetHeight(tabAbsolute->Height() - host->Top());
     }
     RenderEditors();
 }

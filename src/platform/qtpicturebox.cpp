@@ -44,6 +44,11 @@ void QtPictureBox::SetBorderStyle(int style) {
     borderStyle_ = style;
     setContentsMargins(Border(), Border(), Border(), Border());
     ResizeClient(contentsRect().width(), contentsRect().height());
+    // The controls inside stand from the inside edge: they move with the border.
+    for (QObject* o : children()) {
+        Control* c = o->isWidgetType() ? Control::Of(o) : nullptr;
+        if (c != nullptr && c->Widget() == o && c->Container() == this) c->Refit();
+    }
     update();
 }
 
