@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -272,6 +273,97 @@ inline void CheckWindow(QWidget& window, const std::string& name) {
     for (const std::string& f : UndimmedDisabled(window)) ADD_FAILURE() << "not greyed: " << f;
     for (const std::string& f : InkedSeparators(window)) ADD_FAILURE() << f;
     for (const std::string& f : OverrunTabFields(window)) ADD_FAILURE() << f;
+}
+
+// ---- layout ------------------------------------------------------------------------------
+
+// Whether the widget is one of our controls (not a part Qt makes inside one).
+inline bool IsOurs(QWidget* w) {
+    const Control* c = Control::Of(w);
+    return c != nullptr && c->Widget() == w;
+}
+
+inline std::string RectText(const QRect& r) {
+    return std::to_string(r.x()) + "," + std::to_string(r.y()) + " " + std::to_string(r.width()) + "x" +
+           std::to_string(r.height());
+}
+
+// Findings: every control of ours on view that runs past the inside of what holds it.
+inline std::vector<std::string> OutsideContainers(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        if (w == &window || !IsOurs(w) || w->parentWidget() == nullptr) continue;
+        const QRect room = w->parentWidget()->rect();
+        const QRect r = w->geometry();
+        if (room.contains(r)) continue;
+        out.push_back(NameOf(w) + " at " + RectText(r) + " runs past " + NameOf(w->parentWidget()) + " " +
+                      RectText(room));
+    }
+    return out;
+}
+
+// Two controls the design lays one over the other, by the names NameOf gives; a name
+// ending in "*" stands for every index of a control array.
+struct Stack {
+    std::string over, under;
+};
+
+inline bool NameMatches(const std::string& pattern, const std::string& name) {
+    if (!pattern.empty() && pattern.back() == '*') return name.rfind(pattern.substr(0, pattern.size() - 1), 0) == 0;
+    return pattern == name;
+}
+
+// Findings: every two controls of ours on view in one container that cover each other,
+// the design's stacks excepted.
+inline std::vector<std::string> Overlaps(QWidget& window, const std::vector<Stack>& stacks) {
+    std::vector<std::string> out;
+    std::vector<QWidget*> ours;
+    for (QWidget* w : VisibleWidgets(window)) {
+        if (w != &window && IsOurs(w)) ours.push_back(w);
+    }
+    for (std::size_t i = 0; i < ours.size(); ++i) {
+        for (std::size_t j = i + 1; j < ours.size(); ++j) {
+            QWidget* a = ours[i];
+            QWidget* b = ours[j];
+            if (a->parentWidget() != b->parentWidget() || !a->geometry().intersects(b->geometry())) continue;
+            const std::string na = NameOf(a), nb = NameOf(b);
+            const bool stacked = std::any_of(stacks.begin(), stacks.end(), [&](const Stack& s) {
+                return (NameMatches(s.over, na) && NameMatches(s.under, nb)) ||
+                       (NameMatches(s.over, nb) && NameMatches(s.under, na));
+            });
+            if (!stacked) {
+                out.push_back(na + " at " + RectText(a->geometry()) + " and " + nb + " at " + RectText(b->geometry()) +
+                              " cover each other");
+            }
+        }
+    }
+    return out;
+}
+
+// Findings for a picture a plot was drawn into: a frame, a tick label or a title that
+// reaches its edge is cut there, so the outermost ring of pixels is background only.
+inline std::vector<std::string> PlotCut(const std::string& name, const QImage& image, const QColor& background) {
+    if (image.width() < 3 || image.height() < 3) return {name + ": no room for a plot"};
+    int drawn = 0, edge = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == background) continue;
+            ++drawn;
+            if (x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1) ++edge;
+        }
+    }
+    std::vector<std::string> out;
+    if (drawn == 0) out.push_back(name + ": nothing drawn");
+    if (edge > 0) out.push_back(name + ": " + std::to_string(edge) + " drawn pixels on the picture's edge");
+    return out;
+}
+
+// The layout check of one window state: its picture, then one failure per finding.
+inline void CheckLayout(QWidget& window, const std::string& name, const std::vector<Stack>& stacks) {
+    SCOPED_TRACE(name + ScaleSuffix());
+    SavePicture(window, name);
+    for (const std::string& f : OutsideContainers(window)) ADD_FAILURE() << "outside: " << f;
+    for (const std::string& f : Overlaps(window, stacks)) ADD_FAILURE() << "overlap: " << f;
 }
 
 }  // namespace nuvir::test::windowcheck

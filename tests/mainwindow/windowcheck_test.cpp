@@ -5,9 +5,20 @@
 #include "mainwindow_fixture.h"
 
 #include <functional>
+#include <utility>
+
+#include <QScrollBar>
+
+#include <filesystem>
 
 #include "../windowcheck.h"
+#include "batch/batchwindow.h"
+#include "dialogs/exportname.h"
+#include "mainwindow/batchwindowpart.h"
 #include "mainwindow/windowchain.h"
+#include "platform/flexgrid.h"
+#include "platform/popupmenu.h"
+#include "results/resultscontroller.h"
 #include "mainwindow/windowuncertainty.h"
 
 namespace nuvir::test {
@@ -18,6 +29,7 @@ protected:
     // The window as the program wires it, minus the dialogs a test opens itself.
     FRiskMain& StartReal() {
         MainWindowParts parts;
+        parts.makeBatchWindow = MakeBatchWindow;
         parts.makeChain = [] { return std::make_unique<WindowChain>(); };
         parts.makeUncertainty = [] { return std::make_unique<WindowUncertainty>(); };
         parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
@@ -87,6 +99,108 @@ TEST_F(WindowCheck, EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOff) {
         Settle();
         windowcheck::CheckWindow(w, c.name);
     }
+}
+
+// Every page laid out at every window size: no control runs past what holds it, none
+// covers another where the design does not lay one over the other, every result plot
+// whole in its picture, the sensitivity details clear of the commands and the result
+// lines with every row whole; the batch window beside the main window, and the export
+// naming dialog with three files to overwrite in a folder of 150 characters. At
+// scale 2 the default size only.
+TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
+    using windowcheck::Stack;
+    struct Size {
+        int width, height;  // pixels
+    };
+    std::vector<Size> sizes{{800, 600}, {1100, 700}, {1200, 700}, {1280, 800}, {1600, 1000}, {1920, 1080}};
+    if (windowcheck::Scale() > 1.0) sizes = {{800, 600}};
+    // The details panel pops up over the plots' sub-tabs, the chain's edit box over the
+    // diagram; the two uncertainty views share one place and show one at a time.
+    const std::vector<Stack> stacks{{"picShowSensMeasures", "tabSimulationGraphs"},
+                                    {"picUncertainContainer*", "picUncertainContainer*"}};
+    FRiskMain& w = StartReal();
+    ResultsController& results = dynamic_cast<WindowResults&>(w.Results()).Controller();
+    w.FileMenuClick(7);
+    ASSERT_TRUE(w.BatchForm);
+    FBatch& batch = dynamic_cast<BatchWindowPart&>(*w.BatchForm).Form();
+
+    struct Page {
+        const char* name;
+        std::function<void()> enter;
+        bool results;
+    };
+    const Page pages[] = {
+        {"inputs", [&] { w.tabMain->SetTab(0); }, false},
+        {"relative", [&] {
+             w.tabMain->SetTab(1);
+             w.optUncertain[0]->click();
+         }, false},
+        {"absolute", [&] {
+             w.optUncertain[1]->click();
+             w.tabAbsolute->SetTab(0);
+         }, false},
+        {"absolute_costs", [&] { w.tabAbsolute->SetTab(1); }, false},
+        {"results", [&] {
+             w.tabMain->SetTab(2);
+             w.tabSimulationGraphs->SetTab(0);
+             // The uncertainty pages' switches changed the data the results were of.
+             w.cmdButton[0]->click();
+             w.TimerTick(2);
+             ASSERT_TRUE(w.Results().ResultsValid());
+             FakePopupMenu popup;
+             popup.QueueChoice(0);
+             results.picMonte_MouseUp(1, 2, 0, 1, 0);
+         }, true},
+        {"results_costs", [&] { w.tabSimulationGraphs->SetTab(1); }, true},
+    };
+    for (const Size& size : sizes) {
+        const std::string at = std::to_string(size.width) + "x" + std::to_string(size.height);
+        w.SetWidth(size.width * metrics.twipsPerPixelX);
+        w.SetHeight(size.height * metrics.twipsPerPixelY);
+        for (const Page& page : pages) {
+            page.enter();
+            Settle();
+            const std::string name = std::string("layout_") + page.name + "_" + at;
+            windowcheck::CheckLayout(w, name, stacks);
+            if (!page.results) continue;
+            SCOPED_TRACE(name);
+            for (QtPictureBox* plot : w.picMonte) {
+                if (!plot->isVisibleTo(&w)) continue;
+                for (const std::string& f :
+                     windowcheck::PlotCut(windowcheck::NameOf(plot), plot->Image(), ColourToQColor(plot->BackColor()))) {
+                    ADD_FAILURE() << "plot: " << f;
+                }
+            }
+            ASSERT_TRUE(w.picShowSensMeasures->isVisible());
+            FlexGrid& grid = *w.flxShowSensMeasures;
+            for (int row = 1; row <= grid.Rows() - 2; ++row) {
+                const QRect cell(grid.mapTo(w.picShowSensMeasures, grid.CellRectPx(row, 1).topLeft()),
+                                 grid.CellRectPx(row, 1).size());
+                EXPECT_FALSE(cell.isEmpty()) << "row " << row;
+                EXPECT_TRUE(w.picShowSensMeasures->rect().contains(cell)) << "row " << row << " whole";
+            }
+        }
+        windowcheck::CheckLayout(batch, "layout_batch_" + at, {});
+    }
+
+    // Three files that exist, in a folder of 150 characters.
+    std::string folder = dir.str() + "/";
+    folder += std::string(150 - folder.size(), 'f');
+    std::filesystem::create_directories(folder);
+    for (const char* file : {"/trial.CSV", "/trial.SAM", "/trial.TXT"}) WriteBytes(folder + file, "x");
+    ASSERT_EQ(folder.size(), 150u);
+    ExportPath = folder;
+    AppOptions(opt::kExportFormats) = Variant::List({Variant(true), Variant(true), Variant(true)});
+    FExportName dialog;
+    dialog.BaseName = "trial";
+    dialog.Show();
+    Settle();
+    auto* actions = dialog.FindAs<MultiLineTextBox>("txtActions");
+    EXPECT_EQ(actions->verticalScrollBar()->maximum(), 0) << "every target and warning in view";
+    EXPECT_FALSE(actions->horizontalScrollBar()->isVisible()) << "long paths wrap";
+    windowcheck::CheckLayout(dialog, "layout_export_naming",
+                             {{"Label1(0)", "txtName"}, {"Label1(1)", "txtActions"}});
+    dialog.Unload();
 }
 
 }  // namespace
