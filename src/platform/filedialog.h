@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+class QFileDialog;
+
 namespace nuvir {
 
 struct FileDialogRequest {
@@ -55,5 +57,10 @@ void SetFileDialogService(FileDialogService* service);
 // A wildcard pattern that matches without regard to case: each ASCII letter becomes a
 // "[xX]" set; other characters stay. "*.RAF" gives "*.[rR][aA][fF]", "*.*" stays.
 std::string CaseInsensitivePattern(std::string_view pattern);
+
+// Makes Qt's file dialog safe with special files: it never reads a file to choose its
+// icon or type, so a file such as /proc/kmsg cannot block it (FIFOs and devices it does
+// not list). Uses Qt's own dialog, not the desktop's.
+void GuardFileDialog(QFileDialog& dialog);
 
 }  // namespace nuvir

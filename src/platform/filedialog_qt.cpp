@@ -18,6 +18,7 @@ FileDialogService* g_service = nullptr;
 
 std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), Q(request.title));
+    GuardFileDialog(dialog);
     if (request.kind == FileDialogRequest::Kind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

@@ -36,7 +36,7 @@ ServiceSet& Current() {
 
 int QtMessageBoxService::Show(const std::string& text, int style, const std::string& title) {
     QMessageBox box;
-    box.setWindowTitle(title.empty() ? QCoreApplication::applicationName() : Q(title));
+    box.setWindowTitle(Q(title.empty() ? std::string(kProgramName) : title));
     box.setText(MessageText(text));
     switch (style & 0x70) {
         case mb::Critical: box.setIcon(QMessageBox::Critical); break;
@@ -172,7 +172,7 @@ std::string HelpTopicTitle(int contextId) {
 void SetHelpTopicTitle(int contextId, const std::string& title) { HelpTopics()[contextId] = title; }
 
 int MsgBox(const std::string& text, int style, const std::string& title) {
-    return MessageBoxes().Show(text, style, title);
+    return MessageBoxes().Show(text, style, title.empty() ? std::string(kProgramName) : title);
 }
 
 void DoEvents() { Yielder().Yield(); }

@@ -150,7 +150,10 @@ void SetHelpFile(const std::string& path);
 std::string HelpTopicTitle(int contextId);
 void SetHelpTopicTitle(int contextId, const std::string& title);
 
-// Shortcuts.
+// The title of a message box that is given none.
+inline constexpr const char* kProgramName = "NUVIR";
+
+// Shortcuts. A box without a title gets the program's name: none is left untitled.
 int MsgBox(const std::string& text, int style = mb::OKOnly, const std::string& title = {});
 void DoEvents();
 

@@ -2,7 +2,6 @@
 #include "report/rtfviewer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTextStream>
@@ -11,6 +10,7 @@
 #include "appdata/appdata.h"
 #include "appdata/paths.h"
 #include "numerics/numerics.h"
+#include "platform/profile.h"
 #include "platform/services.h"
 #include "report/templatefile.h"
 #include "runtime/convert.h"
@@ -57,9 +57,12 @@ QStringList ExecWords(const QString& exec) {
 }
 
 QString ExecLine(const QString& entryFile) {
-    QFile file(entryFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
-    QTextStream in(&file);
+    // A desktop entry is a few lines; anything larger, or no regular file, is none.
+    constexpr std::size_t kMaxEntryBytes = 1u << 20;
+    std::string bytes;
+    if (profile::ReadWholeFile(entryFile.toStdString(), kMaxEntryBytes, bytes, false) != profile::Failure::None) return {};
+    QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    QTextStream in(&text, QIODevice::ReadOnly);
     bool mainGroup = false;
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();

@@ -3,8 +3,20 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QListView>
 #include <QMimeData>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
 
 #include "platform/clipboardowner.h"
 #include "platform/controls.h"
@@ -36,6 +48,7 @@ TEST(Services, FakesAnswerFromTheirScriptsAndScopesNest) {
     }
     MsgBox("outer");
     EXPECT_EQ(inner.calls.size() * 10 + fakes.messageBox.calls.size(), 12u);
+    EXPECT_EQ(fakes.messageBox.calls[1].title, "NUVIR") << "a box given no title has the program's name";
     int seen = 0;
     fakes.yield.onYield = [&] { seen = fakes.yield.count; };
     DoEvents();
@@ -116,6 +129,48 @@ TEST(FileDialog, PatternsRequestsAndTheFake) {
     EXPECT_EQ(&FileDialogs(), &fake);
     SetFileDialogService(nullptr);
     EXPECT_NE(dynamic_cast<QtFileDialogService*>(&FileDialogs()), nullptr);
+}
+
+TEST(FileDialog, ShowsNoSpecialFileAndReadsNoFileForItsIconOrType) {
+    test::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.x7q").c_str(), 0600), 0);
+    test::WriteBytes(dir.file("mystery.x7q"), "{\\rtf1 a name that tells nothing}");
+    test::WriteBytes(dir.file("a.RAF"), "[A]\r\n");
+    std::filesystem::create_directory(dir.path() / "sub");
+    // Any open of the file is seen; an open of the FIFO is ended by a writer in the end.
+    const int watch = ::inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(::inotify_add_watch(watch, dir.file("mystery.x7q").c_str(), IN_OPEN), 0);
+    std::atomic<bool> done{false};
+    std::thread unblock([&done, fifo = dir.file("pipe.x7q")] {
+        while (!done) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+    FileDialogRequest r;
+    r.kind = FileDialogRequest::Kind::Save;
+    r.filterDescription = "All Files (*.*)";
+    r.filterPattern = r.matchPattern = "*.*";
+    r.directory = dir.str();
+    std::set<std::string> shown;
+    WhenDialogShows([&](QFileDialog& d) {
+        auto* view = d.findChild<QListView*>("listView");
+        ASSERT_NE(view, nullptr);
+        QElapsedTimer clock;
+        clock.start();
+        while (view->model()->rowCount(view->rootIndex()) < 3 && clock.elapsed() < 3000) DoEvents();
+        view->grab();  // the icons are asked for
+        while (clock.elapsed() < 500) DoEvents();
+        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+            shown.insert(view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
+        d.reject();
+    });
+    EXPECT_EQ(QtFileDialogService().Show(r), "");
+    done = true;
+    unblock.join();
+    EXPECT_EQ(shown, (std::set<std::string>{"a.RAF", "mystery.x7q", "sub"}));
+    char events[4096];
+    EXPECT_LE(::read(watch, events, sizeof events), 0) << "the dialog opened a file to look at it";
+    ::close(watch);
 }
 
 // ---- clipboard and pasting --------------------------------------------------------------

@@ -108,7 +108,7 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         {"flush or rename fails", [&] { failAt(FileStage::Commit, ENOSPC); }, Target(),
          "Error writing report|" + Target() + ": No space left on device", true},
         {"target unwritable", [&] { std::filesystem::create_directory(folder); }, folder,
-         "|Can't write the file at this time, because:\r\n\r\n" + folder +
+         "NUVIR|Can't write the file at this time, because:\r\n\r\n" + folder +
              ": Is a directory\r\n\r\nThe report will be on the clipboard.",
          true},
         {"template gone", [] { std::filesystem::remove(GetReportTemplatePath()); }, Target(), "", false},

@@ -74,6 +74,9 @@ TEST_F(ViewerTest, TheProgramOfADesktopEntry) {
                });
     Entry("e.desktop", "writer %U", "home");  // the user's own entry comes first
     EXPECT_EQ(DesktopEntryProgram("e.desktop"), writer);
+    // A FIFO where an entry should be is no entry, and is not waited on.
+    ASSERT_EQ(::mkfifo(dir.file("home/applications/f.desktop").c_str(), 0600), 0);
+    EXPECT_EQ(DesktopEntryProgram("f.desktop"), "");
 }
 
 // Start-up writes a missing template (never over the analyst's own) and asks the
