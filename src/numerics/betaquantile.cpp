@@ -150,6 +150,13 @@ void BetaQuantile::Plan(int index) {
     int parts = 2;
     while (parts < kMaxParts && std::pow(kPartRatio, parts * share) < growth) parts *= 2;
     Resize(index, parts);
+    // An everyday octave's few parts are built in this step: a round more would make
+    // the run wait longer before its first trial.
+    if (out.state == State::kBuild && out.last - out.first < kPartsPerTask) {
+        for (int j = out.first; j <= out.last; ++j)
+            out.part[static_cast<std::size_t>(j)].ok = BuildPart(half, octave, j, out.part[static_cast<std::size_t>(j)]);
+        out.state = State::kBuilt;
+    }
 }
 
 void BetaQuantile::Resize(int index, int parts) {
@@ -189,19 +196,20 @@ void BetaQuantile::GroupBuilds() {
 }
 
 bool BetaQuantile::NextRound() {
-    if (round_ > 0) {
-        for (int i = 0; i < 2 * kOctaves; ++i) {
-            Octave& o = OctaveAt(i);
-            if (o.state != State::kBuild) continue;
-            bool ok = true;
-            for (int j = o.first; j <= o.last; ++j) ok = ok && o.part[static_cast<std::size_t>(j)].ok;
-            if (ok)
-                o.state = State::kReady;
-            else if (o.parts < kMaxParts)
-                Resize(i, 2 * o.parts);
-            else
-                o.state = State::kSearch;
-        }
+    // Octaves built in the round just ended: used, built again with twice the parts,
+    // or left to the search.
+    for (int i = 0; i < 2 * kOctaves; ++i) {
+        Octave& o = OctaveAt(i);
+        if (o.state == State::kBuild && round_ > 0) o.state = State::kBuilt;
+        if (o.state != State::kBuilt) continue;
+        bool ok = true;
+        for (int j = o.first; j <= o.last; ++j) ok = ok && o.part[static_cast<std::size_t>(j)].ok;
+        if (ok)
+            o.state = State::kReady;
+        else if (o.parts < kMaxParts)
+            Resize(i, 2 * o.parts);
+        else
+            o.state = State::kSearch;
     }
     ++round_;
     GroupBuilds();
@@ -285,10 +293,14 @@ bool BetaQuantile::BuildPart(int half, int octave, int j, Part& part) const {
         if (k == kN && j + 1 < parts) break;
         const double t = k == 0 ? -1.0 : k == kN ? 1.0 : static_cast<double>(std::cos(kPi * k / kN));
         const double m = frame.MAt(t);
-        const auto r = value(std::ldexp(m, exponent));
+        // The polynomial's value is as good a start for the search as any: within a
+        // few ulp when the part is sound.
+        const double held = Held(part, parts, j, m);
+        const double w = std::ldexp(m, exponent);
+        const auto r = part.complement ? betaquantile::Solve(b_, a_, w, !upper, held) : betaquantile::Solve(a_, b_, w, upper, held);
         if (!r) return false;
         const long double ref = part.complement ? 1.0L - *r : *r;
-        const double got = Evaluate(part, parts, j, m);
+        const double got = part.complement ? 1.0 - held : held;
         const double ulps = static_cast<double>(std::fabs(static_cast<long double>(got) - ref)) /
                             Ulp(static_cast<double>(ref));
         if (!(ulps <= kMaxUlps)) return false;
@@ -296,10 +308,15 @@ bool BetaQuantile::BuildPart(int half, int octave, int j, Part& part) const {
     return true;
 }
 
-double BetaQuantile::Evaluate(const Part& p, int parts, int j, double m) {
+double BetaQuantile::Held(const Part& p, int parts, int j, double m) {
     const double t = PartFrame{parts, j}.TAt(m);
     double v = p.coefficients[kDegree];
     for (int k = kDegree - 1; k >= 0; --k) v = v * t + p.coefficients[static_cast<std::size_t>(k)];
+    return v;
+}
+
+double BetaQuantile::Evaluate(const Part& p, int parts, int j, double m) {
+    const double v = Held(p, parts, j, m);
     return p.complement ? 1.0 - v : v;
 }
 

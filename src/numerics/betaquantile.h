@@ -85,7 +85,8 @@ private:
         bool ok = false;          // built within the bound
         std::array<double, kDegree + 1> coefficients{};  // in powers of the part's variable
     };
-    enum class State { kPlan, kBuild, kReady, kSearch };
+    // Planned, parts to build, parts built (not yet judged), used, left to the search.
+    enum class State { kPlan, kBuild, kBuilt, kReady, kSearch };
     struct Octave {
         State state = State::kPlan;
         int parts = 0;            // a power of two
@@ -118,7 +119,8 @@ private:
     bool BuildPart(int half, int octave, int j, Part& out) const;
     // Sets up a round building every octave waiting for it, in groups of parts.
     void GroupBuilds();
-    // Part j of `parts` at m.
+    // Part j of `parts` at m: what its polynomial holds (Q or 1 - Q), and Q.
+    static double Held(const Part& p, int parts, int j, double m);
     static double Evaluate(const Part& p, int parts, int j, double m);
     // Whether every u of [lo, hi] lies in one of the closed forms' ranges.
     bool InTails(long double lo, long double hi) const;
@@ -137,8 +139,9 @@ namespace betaquantile {
 // The library's inverse under its accurate (long-double) policy.
 std::optional<double> PreciseInverseBeta(double u, double a, double b);
 // x with I_x(a, b) = p (upper false) or 1 - I_x(a, b) = p (upper true), refined in
-// long double; no value where the library cannot start the search.
-std::optional<long double> Solve(double a, double b, double p, bool upper);
+// long double from `start`, or from the library's everyday inverse when none (or none
+// in (0, 1)) is given; no value where the library cannot start the search.
+std::optional<long double> Solve(double a, double b, double p, bool upper, double start = 0.0);
 // ln B(a, b) in long double; none where B underflows or overflows.
 std::optional<long double> LogBeta(double a, double b);
 // x with I_x(a, b) = u from that search, rounded to double; where it has no value, the

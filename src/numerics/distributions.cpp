@@ -164,18 +164,19 @@ std::optional<long double> LogBeta(double a, double b) {
     }
 }
 
-std::optional<long double> Solve(double a, double b, double p, bool upper) {
+std::optional<long double> Solve(double a, double b, double p, bool upper, double start) {
     const auto startIn = [&](const auto& distribution) {
         return upper ? bm::quantile(bm::complement(distribution, p)) : bm::quantile(distribution, p);
     };
-    double start;
-    try {
-        start = startIn(Beta(a, b));
-    } catch (const std::exception&) {
+    if (!(start > 0.0 && start < 1.0)) {
         try {
-            start = startIn(PreciseBeta(a, b));
+            start = startIn(Beta(a, b));
         } catch (const std::exception&) {
-            return std::nullopt;
+            try {
+                start = startIn(PreciseBeta(a, b));
+            } catch (const std::exception&) {
+                return std::nullopt;
+            }
         }
     }
     if (!(start > 0.0 && start < 1.0)) return std::nullopt;

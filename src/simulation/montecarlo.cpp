@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
@@ -522,9 +523,11 @@ void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
 //
 // With the built-in generator, whose sequence can be entered anywhere, the workers
 // draw and complete whole blocks of trials, each from its block's place in the
-// sequence, while the calling thread yields (FillTrialsInParallel). Otherwise the
-// calling thread yields and draws, and the workers complete blocks of drawn trials in
-// trial order within a block.
+// sequence, while the calling thread yields as they complete (FillTrialsInParallel).
+// Otherwise the calling thread yields and draws, and the workers complete blocks of
+// drawn trials in trial order within a block; the drawing thread stays at most a block
+// ahead of them, completing blocks itself meanwhile, so that its yields last as long as
+// the work instead of coming in one burst at the start.
 //
 // The workers read only their own copy of the plan and write only their blocks' rows,
 // and what the drawing thread writes all the time sits on cache lines of its own, so
@@ -584,6 +587,13 @@ namespace {
 // enough that handing out blocks costs nothing against the work in them.
 constexpr std::int32_t kMinBlockTrials = 256;
 constexpr std::int32_t kMaxBlockTrials = 4096;
+// How often a worker reports how far its block got, and how often the yielding thread
+// looks: the window gets its turn while a block is under way, not only between blocks.
+constexpr std::int32_t kProgressTrials = 32;
+constexpr std::chrono::milliseconds kProgressPoll{1};
+// Blocks the drawing thread may draw ahead of those taken for completion: beyond them
+// it completes one itself, so that its yields spread over the run.
+constexpr std::int32_t kDrawnAhead = 1;
 
 // The run's trials in blocks: block b holds trials Start(b) to End(b).
 struct TrialBlocks {
@@ -630,7 +640,8 @@ bool DrawTrial(RndPosition& sequence, const std::array<std::int32_t, kQ>& codes,
 
 }  // namespace
 
-bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers) {
+bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers,
+                                       std::int32_t& resumeBlock, std::int32_t& yielded) {
     const auto n = static_cast<std::int32_t>(plan.stride);
     const TrialBlocks split{n, blockTrials};
     const std::int32_t blocks = split.Count();
@@ -644,6 +655,9 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
     };
     std::vector<BlockEnd> ends(static_cast<std::size_t>(blocks));
     std::vector<char> done(static_cast<std::size_t>(blocks), 0);
+    // The last trial of each block completed so far, in steps of kProgressTrials: this
+    // thread yields for them while the rest of the block is still being worked on.
+    std::vector<std::atomic<std::int32_t>> reached(static_cast<std::size_t>(blocks));
     std::mutex mutex;
     std::condition_variable progress;
     std::atomic<std::int32_t> nextBlock{0};
@@ -673,6 +687,8 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
                         end.error = std::current_exception();
                         break;
                     }
+                    if ((t - split.Start(b) + 1) % kProgressTrials == 0)
+                        reached[static_cast<std::size_t>(b)].store(t, std::memory_order_release);
                 }
                 if (end.failedAt != 0 || end.redrawAt != 0) LowerTo(lastNeeded, b);
             }
@@ -690,23 +706,32 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
 
     // One yield per trial, in trial order, once the trials before it are done; the
     // first block that failed or redrew ends the run here.
-    std::int32_t yielded = 0;
+    yielded = 0;
     std::exception_ptr failure;
-    bool redrawn = false;
+    std::int32_t redrawBlock = -1;
+    auto yieldTo = [&](std::int32_t last) {
+        while (yielded < last) {
+            ++yielded;
+            host_.Yield();
+        }
+    };
     try {
         for (std::int32_t b = 0; b < blocks && !failure; ++b) {
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                progress.wait(lock, [&] { return done[static_cast<std::size_t>(b)] != 0; });
+            for (;;) {
+                {
+                    std::unique_lock<std::mutex> lock(mutex);
+                    progress.wait_for(lock, kProgressPoll, [&] { return done[static_cast<std::size_t>(b)] != 0; });
+                    if (done[static_cast<std::size_t>(b)] != 0) break;
+                }
+                yieldTo(reached[static_cast<std::size_t>(b)].load(std::memory_order_acquire));
             }
             const BlockEnd& end = ends[static_cast<std::size_t>(b)];
-            redrawn = end.redrawAt != 0;
-            if (redrawn) break;
-            const std::int32_t last = end.failedAt != 0 ? end.failedAt : split.End(b);
-            while (yielded < last) {
-                ++yielded;
-                host_.Yield();
+            if (end.redrawAt != 0) {
+                yieldTo(end.redrawAt - 1);
+                redrawBlock = b;
+                break;
             }
+            yieldTo(end.failedAt != 0 ? end.failedAt : split.End(b));
             failure = end.error;
         }
     } catch (...) {
@@ -716,8 +741,12 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
     }
     nextBlock.store(blocks);  // the blocks not yet taken cannot matter
     shares.Wait();
-    if (redrawn) {
-        start.MakeCurrent();
+    if (redrawBlock >= 0 && !failure) {
+        // The blocks before it are complete; this thread goes on from its start.
+        RndPosition resume = start;
+        resume.Skip(kValuesPerTrial * static_cast<std::uint64_t>(split.Start(redrawBlock) - 1));
+        resume.MakeCurrent();
+        resumeBlock = redrawBlock;
         return false;
     }
     if (failure) std::rethrow_exception(failure);
@@ -794,12 +823,14 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
 
     const auto betaQuantiles = BuildBetaQuantiles(plan, n);
 
-    // Drawing, on this thread.
+    // Drawing, on this thread, from the first block not yet done; trials up to
+    // yieldedBefore have had their yield.
+    std::int32_t firstBlock = 0, yieldedBefore = 0;
     DrawState state;
     auto draw = [&](std::int32_t t, auto custom) {
         constexpr bool kCustom = decltype(custom)::value;
         state.progress = -2;
-        host_.Yield();
+        if (t > yieldedBefore) host_.Yield();
         state.progress = -1;
         for (auto& key : state.keys) key = static_cast<float>(NextUniformFrom<kCustom>());
         std::optional<Order> order;
@@ -824,8 +855,10 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     // The built-in generator can start each block of trials at its own place in the
     // sequence, so the workers draw too; the custom generator's table of earlier values
     // makes its sequence one that only this thread can draw.
-    if (prngToUse_ != 1 && threads > 1 && blocks > 1 && FillTrialsInParallel(plan, blockTrials, std::min(threads, blocks)))
+    if (prngToUse_ != 1 && threads > 1 && blocks > 1 &&
+        FillTrialsInParallel(plan, blockTrials, std::min(threads, blocks), firstBlock, yieldedBefore))
         return;
+    state.drawn = split.Start(firstBlock) - 1;
     std::vector<Failure> failures(static_cast<std::size_t>(blocks));
     std::atomic<std::int32_t> firstFailedBlock{blocks};
     auto noteFailure = [&](std::int32_t b, std::int32_t t) {
@@ -869,9 +902,9 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         return true;
     };
 
-    const int workers = std::min(threads - 1, blocks - 1);
+    const int workers = std::min(threads - 1, blocks - firstBlock - 1);
     if (workers <= 0) {
-        for (std::int32_t b = 0; b < blocks; ++b) {
+        for (std::int32_t b = firstBlock; b < blocks; ++b) {
             const bool ok = drawBlock(b);
             completeBlock(plan, b, state.drawn);
             if (!ok || firstFailedBlock.load() < blocks) break;
@@ -879,24 +912,27 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
     } else {
         std::mutex mutex;
         std::condition_variable ready;
-        std::atomic<std::int32_t> published{0};  // drawn trials the workers may use
+        std::atomic<std::int32_t> published{state.drawn};  // drawn trials the workers may use
         std::atomic<bool> drawingEnded{false};
-        std::atomic<std::int32_t> nextBlock{0};
+        std::atomic<std::int32_t> nextBlock{firstBlock};
+        // Takes the next block and completes it once it is drawn; false when none is left.
+        auto completeNext = [&](const TrialPlan& own) {
+            const std::int32_t b = nextBlock.fetch_add(1);
+            if (b >= blocks) return false;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                ready.wait(lock, [&] { return published.load() >= split.End(b) || drawingEnded.load(); });
+            }
+            // Blocks after a failed one cannot matter; blocks before it can still
+            // hold an earlier failure.
+            if (b > firstFailedBlock.load()) return true;
+            const std::int32_t upTo = std::min(split.End(b), published.load());
+            if (upTo >= split.Start(b)) completeBlock(own, b, upTo);
+            return true;
+        };
         auto work = [&] {
             const TrialPlan own = plan;
-            for (;;) {
-                const std::int32_t b = nextBlock.fetch_add(1);
-                if (b >= blocks) return;
-                {
-                    std::unique_lock<std::mutex> lock(mutex);
-                    ready.wait(lock, [&] { return published.load() >= split.End(b) || drawingEnded.load(); });
-                }
-                // Blocks after a failed one cannot matter; blocks before it can still
-                // hold an earlier failure.
-                if (b > firstFailedBlock.load()) continue;
-                const std::int32_t upTo = std::min(split.End(b), published.load());
-                if (upTo < split.Start(b)) continue;
-                completeBlock(own, b, upTo);
+            while (completeNext(own)) {
             }
         };
         auto endDrawing = [&] {
@@ -909,7 +945,7 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
         // Fewer threads than asked for: the ones started and this one do the work.
         WorkerShares shares(workers, work);
         try {
-            for (std::int32_t b = 0; b < blocks; ++b) {
+            for (std::int32_t b = firstBlock; b < blocks; ++b) {
                 const bool ok = drawBlock(b);
                 {
                     std::lock_guard<std::mutex> lock(mutex);
@@ -917,6 +953,10 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 }
                 ready.notify_all();
                 if (!ok || firstFailedBlock.load() < b) break;
+                // Drawing is cheap and yields with every trial: kept close to the
+                // completing, the yields last as long as the work.
+                while (b + 1 - std::min(nextBlock.load(), blocks) > kDrawnAhead && completeNext(plan)) {
+                }
             }
         } catch (...) {
             endDrawing();

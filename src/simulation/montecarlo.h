@@ -138,10 +138,12 @@ private:
     void CompleteTrial(const TrialPlan& plan, std::int32_t t, const std::array<float, TrialTable::kQuantities>& keys,
                        const std::array<double, TrialTable::kQuantities>& uniforms) const;
     // The built-in generator's trials, drawn and completed by the workers, each block
-    // of trials from its own place in the sequence, while this thread yields. False,
-    // with the generator where it started, when a number had to be redrawn: that moves
-    // the place of every later trial, so the caller draws them on this thread instead.
-    bool FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers);
+    // of trials from its own place in the sequence, while this thread yields as they
+    // complete. False when a number had to be redrawn: that moves the place of every
+    // later trial, so the caller draws them on this thread instead, from `resumeBlock`,
+    // with the generator at its start; `yielded` trials have had their yield.
+    bool FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers, std::int32_t& resumeBlock,
+                              std::int32_t& yielded);
 
     SimulationHost& host_;
     std::int32_t prngToUse_ = 0;
