@@ -1,6 +1,4 @@
 // The menus: file commands, edit commands, options, help; and the batch window.
-#include <filesystem>
-#include <fstream>
 #include <utility>
 
 #include "appdata/appservices.h"
@@ -11,6 +9,7 @@
 #include "mainwindow/riskmain.h"
 #include "mainwindow/riskmain_internal.h"
 #include "platform/flexgrid.h"
+#include "platform/profile.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "runtime/convert.h"
@@ -39,12 +38,12 @@ bool ItemIsTrue(const Variant& array, int index) {
     return v;
 }
 
-// Whether a chosen assessment file can be read at all: a regular file that opens.
+// Whether a chosen assessment file can be read at all: a regular file that opens (one
+// too large to be an assessment is read far enough to say so).
 bool IsReadableFile(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    return static_cast<bool>(in);
+    std::string bytes;
+    const profile::Failure failure = profile::ReadWholeFile(path, profile::kMaxFileSize, bytes);
+    return failure == profile::Failure::None || failure == profile::Failure::TooLarge;
 }
 
 }  // namespace
