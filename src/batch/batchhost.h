@@ -48,6 +48,10 @@ public:
     virtual void StartBatch() = 0;
     // Leaves batch mode: results cleared, Run enabled, update timers running.
     virtual void EndBatch() = 0;
+    // The main window is running a simulation or writing a report: both yield to the
+    // event loop, and a batch command started from there would replace the data or the
+    // results under them.
+    virtual bool Busy() { return false; }
     // Reads the state string into AppData over what the previous line left, works out
     // the point outcomes and runs the simulation in the line's own uncertainty mode.
     // Nothing when the run failed (the host has shown why).

@@ -153,10 +153,12 @@ void BatchSession::InitialiseBatchWindow() {
 void BatchSession::RefreshBatchControls() {
     if (running_) return;
     const bool has = list_.HasText();
-    controls_.runEnabled = has;
-    controls_.clearEnabled = has;
-    controls_.captureEnabled = true;
-    controls_.fileMenuEnabled = mode_ == batchmode::kNormal;
+    // The commands wait while the main window runs or reports.
+    const bool free = host_ == nullptr || !host_->Busy();
+    controls_.runEnabled = has && free;
+    controls_.clearEnabled = has && free;
+    controls_.captureEnabled = free;
+    controls_.fileMenuEnabled = mode_ == batchmode::kNormal && free;
     controls_.saveEnabled = list_.ListChanged() && has;
     controls_.labelsVisible = list_.Counter() > 0;
     Show();
@@ -190,8 +192,14 @@ bool BatchSession::QueryBatchSave() {
     return BatchMessage("Current batch set has changed.\r\n\r\nSave?", mb::YesNo, "NUVIR Batch: Query Save");
 }
 
+bool BatchSession::RefusedWhileMainBusy() {
+    if (host_ == nullptr || !host_->Busy()) return false;
+    BatchMessage(kMainWindowBusy, mb::OKOnly, "NUVIR Batch Module");
+    return true;
+}
+
 void BatchSession::ClearBatch(bool query) {
-    if (running_) return;
+    if (running_ || (query && RefusedWhileMainBusy())) return;
     if (query && QueryBatchSave() && !SaveBatchFile()) return;
     list_.Clear();
     cut_.reset();
@@ -200,7 +208,7 @@ void BatchSession::ClearBatch(bool query) {
 }
 
 void BatchSession::Capture() {
-    if (running_ || host_ == nullptr) return;
+    if (running_ || host_ == nullptr || RefusedWhileMainBusy()) return;
     try {
         const std::string spec = host_->CaptureState();
         if (!list_.AppendSpec(spec)) {
@@ -256,7 +264,7 @@ bool BatchSession::ConfirmCutFile(const std::string& path) {
 }
 
 bool BatchSession::SaveBatchFile() {
-    if (running_) return false;
+    if (running_ || RefusedWhileMainBusy()) return false;
     const std::string name = list_.BatchFileName().empty() ? std::string("*.RAB") : list_.BatchFileName();
     const std::string chosen = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Save batch file", "*.RAB",
                                                           MUtilities::AddBackslash(BatchFolder()) + name);
@@ -279,7 +287,7 @@ bool BatchSession::SaveBatchFile() {
 }
 
 bool BatchSession::OpenBatchFile() {
-    if (running_) return false;
+    if (running_ || RefusedWhileMainBusy()) return false;
     list_.SetBatchFileName("");
     if (QueryBatchSave() && !SaveBatchFile()) return false;
     ClearBatch(false);
@@ -348,7 +356,7 @@ void BatchSession::WalkList(BatchCsvWriter& out) {
 }
 
 bool BatchSession::RunBatch() {
-    if (running_ || host_ == nullptr) return false;
+    if (running_ || host_ == nullptr || RefusedWhileMainBusy()) return false;
     const std::string proposed = list_.BatchFileName().empty()
                                      ? std::string("BatchOutput.CSV")
                                      : MUtilities::RemoveExtension(list_.BatchFileName()) + ".CSV";

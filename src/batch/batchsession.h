@@ -134,7 +134,13 @@ public:
     // BatchMessage's box with its answer as given; the style as passed.
     int MessageAnswer(const std::string& prompt, int style, const std::string& title);
 
+    // The message a command gets while the main window is busy.
+    static constexpr const char* kMainWindowBusy =
+        "The main window is running a simulation or writing a report.\r\n\r\nTry again when it has finished.";
+
 private:
+    // True, after saying so, when the main window is busy and the command must wait.
+    bool RefusedWhileMainBusy();
     bool ConfirmForcedPath(const std::string& chosen, const std::string& forced, const std::string& title);
     void WalkList(BatchCsvWriter& out);
     bool ConfirmCutFile(const std::string& path);

@@ -63,6 +63,8 @@ void BatchWindowPart::EndBatch() {
     main_.EndBatch();
 }
 
+bool BatchWindowPart::Busy() { return main_.Results().Busy(); }
+
 std::optional<BatchResult> BatchWindowPart::RunBatchSimulation(const std::string& state) {
     return main_.RunBatchSimulation(state);
 }

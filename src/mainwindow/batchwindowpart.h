@@ -38,6 +38,7 @@ public:
     Variant GetAppDataDefaults() override;
     void StartBatch() override;
     void EndBatch() override;
+    bool Busy() override;
     std::optional<BatchResult> RunBatchSimulation(const std::string& state) override;
 
 private:

@@ -70,6 +70,9 @@ void FRiskMain::OptionsMenuOpening() {
 }
 
 void FRiskMain::FileMenuClick(int index) {
+    // A batch run walks its lines through AppData: nothing may replace, save or clear
+    // them under it. The window is disabled then, but its commands do not rely on that.
+    if (results_->BatchMode() && index != 9) return;
     CommitChainEdit();
     switch (index) {
         case 0: FileNew(); break;
@@ -106,7 +109,7 @@ void FRiskMain::OpenBatchWindow() {
 void FRiskMain::EditMenuClick(int index) { DoEditCommand(index); }
 
 void FRiskMain::OptionsMenuClick(int index) {
-    if (!AppData.isArray()) return;
+    if (!AppData.isArray() || results_->BatchMode()) return;
     switch (index) {
         case 0: {
             const bool on = !mnuOptions[0]->Checked();

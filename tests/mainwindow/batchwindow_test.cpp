@@ -2,6 +2,8 @@
 // its engine: one round of recording, saving and running.
 #include <QPainter>
 
+#include <functional>
+
 #include "batch/batchwindow.h"
 #include "formdriver.h"
 #include "mainwindow/batchwindowpart.h"
@@ -201,6 +203,90 @@ TEST_F(MainBatchTest, APasteBeyondTheListsLimitIsRefusedAndTheBoxShowsTheListAsI
     EXPECT_EQ(batch.ListBox()->toPlainText().toStdString(), "S1\n");
     ASSERT_EQ(services.messageBox.calls.size(), 1u);
     EXPECT_EQ(services.messageBox.calls[0].title, "NUVIR Batch Module");
+}
+
+// A run of the main window and a batch run both yield to the event loop: neither lets
+// the other's commands start meanwhile.
+TEST_F(MainBatchTest, ARunAndABatchRunWaitForEachOther) {
+    MainWindowParts parts;
+    parts.makeBatchWindow = MakeBatchWindow;
+    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    FRiskMain& w = Start(std::move(parts));
+    WriteFile("one.RAB", "SPECIES=RATTUS;N=1000\r\n");
+    w.mnuFile[7]->Trigger();
+    test::Settle();
+    FBatch& batch = dynamic_cast<BatchWindowPart&>(*w.BatchForm).Form();
+    files.QueueAnswer(dir.file("one.RAB"));
+    ASSERT_TRUE(Choose(batch.MainMenu(0), batch.FileMenu(0)));
+    // A blank line typed at the end: the list has changed, so Save is on.
+    Click(batch.ListBox());
+    QTest::keyClick(batch.ListBox(), Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(batch.ListBox(), Qt::Key_Return);
+    batch.StateTick();
+    ASSERT_TRUE(batch.FileMenu(1)->Enabled());
+    const std::string list = batch.Session().List().Text();
+    w.tabMain->SetTab(2);
+    test::Settle();
+
+    struct Case { const char* name; bool recording; std::function<void()> command; };
+    const Case cases[] = {
+        {"Run", false, [&] { Click(batch.Button(1)); }},
+        {"Clear", false, [&] { Click(batch.Button(2)); }},
+        {"Open", false, [&] { Choose(batch.MainMenu(0), batch.FileMenu(0)); }},
+        {"Save", false, [&] { Choose(batch.MainMenu(0), batch.FileMenu(1)); }},
+        {"Capture", true, [&] { Click(batch.Button(0)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.recording) ASSERT_TRUE(Choose(nullptr, batch.MainMenu(1)));
+        const std::size_t dialogs = files.requests.size();
+        const std::size_t boxes = services.messageBox.calls.size();
+        int tried = 0;
+        services.yield.onYield = [&] {
+            if (!w.Results().Busy() || tried++ > 0) return;
+            c.command();
+            // The next tick of the batch window turns its commands off till the run ends.
+            batch.StateTick();
+            EXPECT_FALSE(batch.Button(0)->Enabled());
+            EXPECT_FALSE(batch.Button(1)->Enabled());
+            EXPECT_FALSE(batch.MainMenu(0)->Enabled());
+        };
+        w.cmdButton[0]->click();
+        services.yield.onYield = nullptr;
+        EXPECT_GT(tried, 0);
+        EXPECT_EQ(files.requests.size(), dialogs) << "no dialog of the command";
+        ASSERT_EQ(services.messageBox.calls.size(), boxes + 1);
+        EXPECT_EQ(services.messageBox.calls.back().text, BatchSession::kMainWindowBusy);
+        EXPECT_EQ(batch.Session().List().Text(), list);
+        w.TimerTick(2);
+        EXPECT_TRUE(w.cmdButton[1]->isEnabled()) << "the run's results are current";
+        EXPECT_FALSE(w.labPicMonte[10]->Visible());
+        if (c.recording) ASSERT_TRUE(Choose(nullptr, batch.MainMenu(1)));
+        batch.StateTick();
+        EXPECT_TRUE(batch.Button(1)->Enabled()) << "on again after the run";
+    }
+
+    // The main window's commands during a batch run: the window is disabled, and its
+    // menu commands wait all the same.
+    const int tab = w.tabMain->Tab();
+    const std::size_t dialogs = files.requests.size();
+    int tried = 0;
+    services.yield.onYield = [&] {
+        if (!batch.Session().Running() || tried++ > 0) return;
+        EXPECT_FALSE(w.isEnabled());
+        w.mnuFile[0]->Trigger();     // New
+        w.mnuFile[1]->Trigger();     // Open
+        w.mnuOptions[3]->Trigger();  // Categorical Impacts
+    };
+    files.QueueAnswer(dir.file("one.CSV"));
+    Click(batch.Button(1));
+    services.yield.onYield = nullptr;
+    EXPECT_GT(tried, 0);
+    EXPECT_EQ(services.messageBox.calls.back().title, "Success running batch file");
+    EXPECT_EQ(files.requests.size(), dialogs + 1) << "only the batch's own dialog";
+    EXPECT_EQ(w.tabMain->Tab(), tab) << "New did not run";
+    EXPECT_FALSE(w.mnuOptions[3]->Checked());
+    EXPECT_EQ(Split(test::ReadBytes(dir.file("one.CSV")), "\r\n").size(), 3u) << "a header and one line";
 }
 
 }  // namespace
