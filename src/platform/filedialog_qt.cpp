@@ -1,8 +1,16 @@
 // Qt's file dialog behind the file-dialog service, and the service registry.
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 #include "platform/filedialog.h"
 
@@ -14,10 +22,72 @@ QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast
 
 FileDialogService* g_service = nullptr;
 
+// Qt's own dialog reads a typed name holding a double quote as a list of quoted names
+// (my "best" report.rtf offers best.RTF), whatever the file mode: here such a name is
+// taken whole, with the checks the dialog makes of any name.
+class WholeNameFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    // Call once the dialog is set up; a native dialog has no name box and is left alone.
+    void TakeNamesWhole() {
+        edit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        buttons_ = findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+        // After the dialog's own handler, which judges the split name.
+        if (edit_) connect(edit_, &QLineEdit::textChanged, this, [this] { UpdateAcceptButton(); });
+    }
+    // The chosen path when the name was taken whole.
+    const std::optional<QString>& Whole() const { return whole_; }
+
+    void accept() override {
+        const std::optional<QString> path = WholePath();
+        if (!path) {
+            QFileDialog::accept();
+            return;
+        }
+        if (!Acceptable(*path)) return;
+        const QFileInfo info(*path);
+        if (acceptMode() == AcceptSave && info.exists() && !testOption(DontConfirmOverwrite) &&
+            QMessageBox::warning(this, windowTitle(),
+                                 tr("%1 already exists.\nDo you want to replace it?").arg(info.fileName()),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+            return;
+        whole_ = *path;
+        QDialog::accept();
+    }
+
+private:
+    // The typed name as one file of the shown folder, with the default extension when
+    // it has none; nothing for a name without a double quote.
+    std::optional<QString> WholePath() const {
+        const QString text = edit_ ? edit_->text() : QString();
+        if (!text.contains(QLatin1Char('"'))) return std::nullopt;
+        QString path = QDir::isAbsolutePath(text) ? text : directory().absoluteFilePath(text);
+        if (!defaultSuffix().isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += QLatin1Char('.') + defaultSuffix();
+        return path;
+    }
+    bool Acceptable(const QString& path) const {
+        const QFileInfo info(path);
+        if (info.isDir() || !info.dir().exists()) return false;
+        return fileMode() != ExistingFile || info.isFile();
+    }
+    void UpdateAcceptButton() {
+        const std::optional<QString> path = WholePath();
+        if (!path || !buttons_) return;
+        for (QAbstractButton* b : buttons_->buttons())
+            if (buttons_->buttonRole(b) == QDialogButtonBox::AcceptRole) b->setEnabled(Acceptable(*path));
+    }
+
+    QLineEdit* edit_ = nullptr;
+    QDialogButtonBox* buttons_ = nullptr;
+    std::optional<QString> whole_;
+};
+
 }  // namespace
 
 std::string QtFileDialogService::Show(const FileDialogRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), Q(request.title));
+    WholeNameFileDialog dialog(QApplication::activeWindow(), Q(request.title));
     GuardFileDialog(dialog);
     if (request.kind == FileDialogRequest::Kind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -40,8 +110,10 @@ std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     if (!request.directory.empty()) dialog.setDirectory(Q(request.directory));
     if (!request.fileName.empty()) dialog.selectFile(Q(request.fileName));
     dialog.setDefaultSuffix(Q(request.defaultSuffix));
+    dialog.TakeNamesWhole();
 
     if (dialog.exec() != QDialog::Accepted) return {};
+    if (dialog.Whole()) return dialog.Whole()->toStdString();
     const QStringList files = dialog.selectedFiles();
     if (files.isEmpty()) return {};
     return files.front().toStdString();

@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QListView>
+#include <QLineEdit>
+#include <QTest>
 #include <QMimeData>
 #include <QTimer>
 
@@ -171,6 +173,39 @@ TEST(FileDialog, ShowsNoSpecialFileAndReadsNoFileForItsIconOrType) {
     char events[4096];
     EXPECT_LE(::read(watch, events, sizeof events), 0) << "the dialog opened a file to look at it";
     ::close(watch);
+}
+
+// Qt's dialog reads a typed name with double quotes as a list of quoted names; ours
+// takes it whole, on saving (adding the extension) and on opening.
+TEST(FileDialog, ANameWithDoubleQuotesIsTakenWhole) {
+    test::TempDir dir;
+    test::WriteBytes(dir.file("a \"b\" c.raf"), "x");
+    struct Case { const char* name; FileDialogRequest::Kind kind; const char* typed; const char* chosen; };
+    const Case cases[] = {
+        {"save", FileDialogRequest::Kind::Save, "my \"best\" report", "my \"best\" report.RTF"},
+        {"open", FileDialogRequest::Kind::Open, "a \"b\" c.raf", "a \"b\" c.raf"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FileDialogRequest r;
+        r.kind = c.kind;
+        r.directory = dir.str();
+        r.defaultSuffix = "RTF";
+        r.fileMustExist = c.kind == FileDialogRequest::Kind::Open;
+        WhenDialogShows([&](QFileDialog& d) {
+            auto* box = d.findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(box, nullptr);
+            box->setFocus();
+            box->setText(QString::fromUtf8(c.typed));
+            // A refusal would come as a box of its own over the dialog: it is closed.
+            QTimer::singleShot(1000, &d, [&d] {
+                if (QWidget* over = QApplication::activeModalWidget(); over && over != &d) over->close();
+            });
+            QTest::keyClick(box, Qt::Key_Return);
+            if (d.isVisible()) d.reject();
+        });
+        EXPECT_EQ(QtFileDialogService().Show(r), dir.file(c.chosen));
+    }
 }
 
 // ---- clipboard and pasting --------------------------------------------------------------
