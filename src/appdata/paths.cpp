@@ -29,12 +29,12 @@ std::size_t Utf8Prefix(std::string_view s, std::size_t count) {
 
 bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
 
+}  // namespace
+
 bool FolderExists(const std::string& folder) {
     std::error_code ec;
     return std::filesystem::is_directory(std::filesystem::path(folder), ec);
 }
-
-}  // namespace
 
 // ---- path texts -----------------------------------------------------------------------
 

@@ -30,6 +30,8 @@ std::string GetFileName(std::string_view path);
 // At most three characters after the last "." anywhere in the text (a "/" does not
 // stop the search); "" when there is no ".". "a.html" gives "htm".
 std::string GetExtension(std::string_view name);
+// True when the path names an existing folder (after symbolic links).
+bool FolderExists(const std::string& folder);
 
 // ---- file dialog ------------------------------------------------------------------
 // Dialog modes of ShowFileDialog.

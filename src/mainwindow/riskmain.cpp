@@ -147,7 +147,9 @@ void FRiskMain::InitialiseMainWindow() {
     auto readFolder = [&](const char* key) {
         std::string folder = documentFolder_;
         TryStep([&] { folder = CStr(ReadIniValue(optionsIni, kAppDefaults, key, Variant(documentFolder_), ini::kText)); });
-        return folder;
+        // A folder since removed, or a hand-edited file name, would open the dialogs on
+        // nothing and fail every save there: the folder offered at first instead.
+        return MUtilities::FolderExists(folder) ? folder : documentFolder_;
     };
     ReportPath = readFolder("Report Path");
     SavePath = readFolder("Save Path");

@@ -226,6 +226,23 @@ TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhereAn
     EXPECT_TRUE(services.messageBox.calls.empty());
 }
 
+TEST_F(MainWindowTest, AFolderSettingNamingAFileOrNothingFallsBackToTheFolderOfferedAtFirst) {
+    WriteFile("notes.txt", "x");
+    std::filesystem::create_directory(dir.file("batches"));
+    WriteFile("nuvirOptions.ini", "[App Defaults]\r\nSave Path=" + dir.file("notes.txt") + "\r\nReport Path=" +
+                                      dir.file("gone") + "\r\nBatch Path=" + dir.file("batches") + "\r\n");
+    FRiskMain& w = Start();
+    EXPECT_EQ(SavePath, dir.str());
+    EXPECT_EQ(ReportPath, dir.str());
+    EXPECT_EQ(BatchPath, dir.file("batches"));
+    files.QueueAnswer(dir.file("kept.raf"));
+    w.FileMenuClick(2);
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_EQ(files.requests[0].directory, dir.str());
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_EQ(w.StateFileName, dir.file("kept.raf"));
+}
+
 // A chain that fails to take the first data it is given, as the display of a value too
 // large for it once did.
 class FailingChain : public NoChain {
