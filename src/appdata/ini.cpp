@@ -124,6 +124,18 @@ Variant IniValueFromText(const std::string& text, const Variant& defaultValue, i
     }
 }
 
+// A text written so that a read gives it back as it is: the reader drops blanks around
+// a value and one pair of enclosing quotes, so a text with blanks at an end or in
+// quotes of its own (a species typed as " Zebra " or "'Zebra'") is put in double
+// quotes, which every reader of these files strips.
+std::string ReadBackWhole(std::string text) {
+    if (text.empty()) return text;
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    if (!blank(text.front()) && !blank(text.back()) && !quoted) return text;
+    return '"' + text + '"';
+}
+
 // The text a value is written as: a list joined by ",", a table's rows joined by ",",
 // no text (deleting the key) for an array of any other rank.
 std::optional<std::string> IniText(const Variant& value) {
@@ -136,6 +148,7 @@ std::optional<std::string> IniText(const Variant& value) {
         }
     } else {
         text = CStr(value);
+        if (value.type() == VarType::String) text = ReadBackWhole(std::move(*text));
     }
     return text;
 }

@@ -64,14 +64,23 @@ TEST_F(IniValues, WrittenTextForms) {
         {"text", Variant("Rat")}, {"int", Int16(-12)}, {"double", Variant(0.1 + 0.2)}, {"small", Variant(0.00001)},
         {"bool", Variant(true)}, {"empty", Variant()}, {"list", Variant::Doubles({0.5, 1.0 / 3.0, 2.5e-7})},
         {"table", Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5})}, {"formats", Variant::List({Variant(true), Variant(false), Variant(false)})},
-        {"gone", Variant(1)}};
+        {"gone", Variant(1)}, {"blanks", Variant("  Zebra ")}, {"quoted", Variant("\"Zebra\"")},
+        {"single", Variant("'Zebra'")}, {"inner", Variant("North \"Pond\"")}};
     for (const auto& [key, value] : values) EXPECT_TRUE(WriteIniValue(File(), "S", key, value, true)) << key;
     // An array of three dimensions deletes the key.
     EXPECT_TRUE(WriteIniValue(File(), "S", "gone", Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, 1}, Bounds{0, 1}}), true));
     std::setlocale(LC_NUMERIC, savedLocale.c_str());
     EXPECT_EQ(ReadBytes(File()),
               "[S]\r\ntext=Rat\r\nint=-12\r\ndouble=0.3\r\nsmall=1E-05\r\nbool=True\r\nempty=\r\n"
-              "list=0.5,0.333333333333333,2.5E-07\r\ntable=1,2,3,0.2,0.3,0.5\r\nformats=True,False,False\r\n");
+              "list=0.5,0.333333333333333,2.5E-07\r\ntable=1,2,3,0.2,0.3,0.5\r\nformats=True,False,False\r\n"
+              "blanks=\"  Zebra \"\r\nquoted=\"\"Zebra\"\"\r\nsingle=\"'Zebra'\"\r\ninner=North \"Pond\"\r\n");
+    // Texts with blanks at an end or quotes of their own read back as they were.
+    for (const char* key : {"blanks", "quoted", "single", "inner"}) {
+        const Variant& written = std::find_if(std::begin(values), std::end(values), [&](const auto& v) {
+                                     return std::string(v.first) == key;
+                                 })->second;
+        EXPECT_EQ(CStr(ReadIniValue(File(), "S", key, Variant(), ini::kText)), CStr(written)) << key;
+    }
 }
 
 TEST_F(IniValues, AFailedWriteRaisesOnlyOnRequestAndALineBreakCannotInjectAKey) {
