@@ -12,6 +12,7 @@
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowuncertainty.h"
 #include "mainwindow/riskmain_internal.h"
+#include "platform/clipboardowner.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "runtime/convert.h"
@@ -211,7 +212,8 @@ bool FRiskMain::FormQueryUnload() {
     uncertainty_->DataChanged = nullptr;
     chain_ = std::make_unique<NoChain>();
     uncertainty_ = std::make_unique<NoUncertainty>();
-    MUtilities::ClearClipboard();
+    // What the analyst copied from another program since is theirs to keep.
+    ClearOwnedClipboard();
     LastActiveControl = nullptr;
     SetMainForm(nullptr);
     if (MainWindowHost() == this) SetMainWindowHost(nullptr);

@@ -1,10 +1,12 @@
 // Start-up, the update timers, the layout of the pages, the tab order and shut-down.
 #include "mainwindow_fixture.h"
 
+#include <QClipboard>
 #include <QTabBar>
 
 #include "controls/boxarray.h"
 #include "mainwindow/settingsfolder.h"
+#include "platform/clipboardowner.h"
 
 namespace nuvir::test {
 namespace {
@@ -241,6 +243,21 @@ TEST_F(MainWindowTest, AFolderSettingNamingAFileOrNothingFallsBackToTheFolderOff
     EXPECT_EQ(files.requests[0].directory, dir.str());
     EXPECT_TRUE(services.messageBox.calls.empty());
     EXPECT_EQ(w.StateFileName, dir.file("kept.raf"));
+}
+
+TEST_F(MainWindowTest, ShutDownEmptiesTheClipboardOnlyWhenItHoldsWhatThisProgramPutThere) {
+    struct Case { const char* name; bool owned; const char* left; };
+    const Case cases[] = {{"another program's", false, "copied elsewhere"}, {"this program's", true, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetClipboardOwnerQuery([&c] { return c.owned; });
+        FRiskMain& w = Start();
+        QApplication::clipboard()->setText("copied elsewhere");
+        EXPECT_TRUE(w.Unload());
+        EXPECT_EQ(QApplication::clipboard()->text().toStdString(), c.left);
+        win.reset();
+    }
+    SetClipboardOwnerQuery({});
 }
 
 // A chain that fails to take the first data it is given, as the display of a value too
