@@ -333,20 +333,13 @@ Failure TargetFailure(const std::string& target, bool& exists) {
 bool WriteFile(const std::string& target, std::string_view bytes) {
     bool exists = false;
     if (const Failure f = TargetFailure(target, exists); f != Failure::None) return Fail(f);
-    RemoveLeftoverTemporaries(target);
-    std::string temp;
-    const int fd = OpenTempBeside(target, temp);
-    if (fd < 0) {
+    AtomicFile file(target, true);
+    if (!file.Open()) {
         // The folder takes no new file; a writable file can still be rewritten.
         if (exists && ::access(target.c_str(), W_OK) == 0) return WriteInPlace(target, bytes);
         return Fail(Failure::WriteFailed);
     }
-    const int error = WriteAllTo(fd, bytes);
-    bool ok = (error == 0 || Fail(WriteFailureOf(error))) && Flush(fd);
-    if (::close(fd) != 0 && ok) ok = Fail(WriteFailureOf(errno));
-    if (ok && !RenameOver(temp, target)) ok = Fail(Failure::WriteFailed);
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    return file.Write(bytes) && file.Commit();
 }
 
 }  // namespace
@@ -714,7 +707,7 @@ public:
     using WriteLock::WriteLock;
 };
 
-AtomicFile::AtomicFile(std::string target) : target_(std::move(target)) {}
+AtomicFile::AtomicFile(std::string target, bool lockHeld) : target_(std::move(target)), lockHeld_(lockHeld) {}
 
 AtomicFile::~AtomicFile() { Abandon(); }
 
@@ -730,7 +723,7 @@ bool AtomicFile::Open() {
     g_lastFailure = Failure::None;
     if (const int e = InjectedError(FileStage::Open)) return Fail(e);
     // What is written is the link's target; the link stays.
-    target_ = FinalTarget(target_);
+    if (!lockHeld_) target_ = FinalTarget(target_);
     bool exists = false;
     switch (TargetFailure(target_, exists)) {
         case Failure::None: break;
@@ -742,8 +735,10 @@ bool AtomicFile::Open() {
             return Fail(folder ? EISDIR : EINVAL, folder ? std::string() : FailureText(Failure::NotAFile));
         }
     }
-    lock_ = std::make_unique<Lock>(target_);
-    if (!lock_->Ok()) return Fail(EWOULDBLOCK, FailureText(Failure::InUse));
+    if (!lockHeld_) {
+        lock_ = std::make_unique<Lock>(target_);
+        if (!lock_->Ok()) return Fail(EWOULDBLOCK, FailureText(Failure::InUse));
+    }
     RemoveLeftoverTemporaries(target_);
     fd_ = OpenTempBeside(target_, temp_);
     if (fd_ < 0) return Fail(errno);

@@ -153,7 +153,8 @@ void RemoveLeftoverTemporaries(const std::string& file);
 // an abandoned write leaves nothing behind.
 class AtomicFile {
 public:
-    explicit AtomicFile(std::string target);
+    // lockHeld: the caller holds the file's write lock and has followed its links.
+    explicit AtomicFile(std::string target, bool lockHeld = false);
     ~AtomicFile();  // abandons the write unless committed
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -182,6 +183,7 @@ private:
     std::string error_;
     int errno_ = 0;
     int fd_ = -1;
+    bool lockHeld_ = false;
     std::unique_ptr<Lock> lock_;
 };
 
