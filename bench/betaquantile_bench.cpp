@@ -1,6 +1,7 @@
 // The inverse beta of a run: building the per-run polynomial for a shape pair, one
 // value from it, and one value from the library (its everyday and its accurate
-// policy) for comparison. Shapes: the engine bench's three, and a J-shaped pair.
+// policy) for comparison. Shapes: the engine bench's three, a J-shaped pair, and two of
+// model C's (a = 0.01 with b = 1, a = b = 0.02).
 #include <benchmark/benchmark.h>
 
 #include <random>
@@ -12,7 +13,7 @@
 namespace nuvir {
 namespace {
 
-const double kShapes[][2] = {{13.8, 9.2}, {2.625, 2.625}, {3.87, 5.8}, {0.19, 204}};
+const double kShapes[][2] = {{13.8, 9.2}, {2.625, 2.625}, {3.87, 5.8}, {0.19, 204}, {0.010018, 1.0019}, {0.0206, 0.0206}};
 
 std::vector<double> Uniforms() {
     std::mt19937_64 g(5);
@@ -27,13 +28,13 @@ void BM_BetaQuantileBuild(benchmark::State& state) {
     const auto* s = kShapes[state.range(0)];
     const int octaves = static_cast<int>(state.range(1));
     for (auto _ : state) {
-        BetaQuantile q(s[0], s[1], octaves);
+        BetaQuantile q(s[0], s[1], octaves, octaves == BetaQuantile::kOctaves ? 1e300 : 10000.0);
         q.BuildAll();
         benchmark::DoNotOptimize(q.Usable());
     }
 }
 BENCHMARK(BM_BetaQuantileBuild)
-    ->ArgsProduct({{0, 1, 2, 3}, {BetaQuantile::kOctaves, BetaQuantile::OctavesFor(10000)}})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {BetaQuantile::kOctaves, BetaQuantile::OctavesFor(10000)}})
     ->Unit(benchmark::kMillisecond);
 
 void BM_BetaQuantileValue(benchmark::State& state) {
@@ -44,7 +45,7 @@ void BM_BetaQuantileValue(benchmark::State& state) {
     std::size_t i = 0;
     for (auto _ : state) benchmark::DoNotOptimize(q(u[i++ & 4095]));
 }
-BENCHMARK(BM_BetaQuantileValue)->DenseRange(0, 3);
+BENCHMARK(BM_BetaQuantileValue)->DenseRange(0, 5);
 
 void BM_InverseBetaLibrary(benchmark::State& state) {
     const auto* s = kShapes[state.range(0)];
@@ -59,7 +60,7 @@ void BM_InverseBetaLibrary(benchmark::State& state) {
     }
 }
 // 0 the everyday policy, 1 the accurate one, 2 the search that gives the node values.
-BENCHMARK(BM_InverseBetaLibrary)->ArgsProduct({{0, 1, 2, 3}, {0, 1, 2}});
+BENCHMARK(BM_InverseBetaLibrary)->ArgsProduct({{0, 1, 2, 3, 4, 5}, {0, 1, 2}});
 
 }  // namespace
 }  // namespace nuvir
