@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
@@ -178,7 +179,9 @@ constexpr int kTitleBarRoomPx = 4 * 24 + 16;
 inline std::vector<std::string> CutTitle(QWidget& window) {
     QFont bold = QApplication::font();
     bold.setBold(true);
-    const int need = QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + kTitleBarRoomPx;
+    // No window can be wider than its screen.
+    const int need = std::min(QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + kTitleBarRoomPx,
+                              window.screen()->availableGeometry().width());
     if (window.windowTitle().isEmpty() || window.width() >= need) return {};
     return {"title '" + window.windowTitle().toStdString() + "' needs " + std::to_string(need) + " px, window is " +
             std::to_string(window.width())};
@@ -195,6 +198,15 @@ inline bool VisiblyDifferent(const QColor& a, const QColor& b) {
 inline std::vector<std::string> UndimmedDisabled(QWidget& window) {
     std::vector<std::string> out;
     for (QWidget* w : VisibleWidgets(window)) {
+        if (auto* tabs = qobject_cast<QTabBar*>(w)) {
+            // A tab that is off is drawn with the bar's disabled colours.
+            for (int i = 0; i < tabs->count(); ++i) {
+                if (tabs->isTabEnabled(i)) continue;
+                const QColor off = tabs->palette().color(QPalette::Disabled, QPalette::WindowText);
+                const QColor on = tabs->palette().color(QPalette::Active, QPalette::WindowText);
+                if (!VisiblyDifferent(off, on)) out.push_back(NameOf(w) + " tab " + std::to_string(i) + ": not greyed");
+            }
+        }
         if (w->isEnabled() || TextsOf(w).empty()) continue;
         const QPalette::ColorRole role = w->foregroundRole();
         const QColor off = w->palette().color(QPalette::Disabled, role);

@@ -38,6 +38,9 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
                    Qt::WindowCloseButtonHint);
     SetName("FBatch");
     SetBorderStyle(borderstyle::FixedToolWindow);
+    // The window docks as a strip of its own width; a long file name in its title is cut
+    // rather than the strip widened over the main window.
+    SetWidensForTitle(false);
     SetCaption(BatchList::kCaption);
 
     const char* const captions[] = {"Capture", "Run", "Clear"};

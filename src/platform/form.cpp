@@ -1,5 +1,6 @@
 #include "platform/form.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QTimer>
@@ -177,7 +178,10 @@ QMenuBar* Form::MenuBar() {
 }
 
 std::string Form::Caption() const { return windowTitle().toStdString(); }
-void Form::SetCaption(const std::string& caption) { setWindowTitle(QString::fromStdString(caption)); }
+void Form::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+    FitTitle();
+}
 
 void Form::SetBorderStyle(int style) {
     if (style < 0 || style > 5) RaiseError(380, "Invalid property value");
@@ -324,6 +328,14 @@ void Form::FitCaptions() {
     for (Control* c : controls_) {
         if (c->CaptionNeeds().widthPx > 0) c->Refit();
     }
+    FitTitle();
+}
+
+void Form::FitTitle() {
+    // A window narrower than its title would have the title bar cut it.
+    if (borderStyle_ == borderstyle::None || !widensForTitle_) return;
+    const int need = TitleBarWidthPx(windowTitle(), QApplication::font());
+    if (width() < need) ResizeTo(QSize(need, height()));
 }
 
 void Form::Show() {

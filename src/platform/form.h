@@ -145,6 +145,10 @@ public:
     // Places every captioned control again, now that all its neighbours have their
     // places: a caption too long for its control widens it (see Control::Refit).
     void FitCaptions();
+    // Widens the window to show its whole title in the title bar, unless the window
+    // keeps its own width (SetWidensForTitle(false)).
+    void FitTitle();
+    void SetWidensForTitle(bool on) { widensForTitle_ = on; }
     // Closes by program: QueryUnload and Unload with reason FormCode. Returns false
     // when a handler cancelled.
     bool Unload();
@@ -196,6 +200,7 @@ private:
     int borderStyle_ = borderstyle::Sizable;
     bool keyPreview_ = false;
     bool loaded_ = false;
+    bool widensForTitle_ = true;
     bool closing_ = false;
     bool tabOrderDirty_ = false;
     Colour formBackColor_ = static_cast<Colour>(0x8000000Fu);

@@ -1,5 +1,7 @@
 #include "platform/screen.h"
 
+#include <QFontMetrics>
+
 #include <QApplication>
 #include <QScreen>
 #include <QStyle>
@@ -69,5 +71,13 @@ int TwipsToPxX(double twips) { return Round(twips / Screen().twipsPerPixelX); }
 int TwipsToPxY(double twips) { return Round(twips / Screen().twipsPerPixelY); }
 double PxToTwipsX(double px) { return px * Screen().twipsPerPixelX; }
 double PxToTwipsY(double px) { return px * Screen().twipsPerPixelY; }
+
+int TitleBarWidthPx(const QString& title, const QFont& font) {
+    if (title.isEmpty()) return 0;
+    QFont bold = font;
+    bold.setBold(true);
+    constexpr int kIconAndButtonsPx = 4 * 24 + 16;
+    return QFontMetrics(bold).horizontalAdvance(title) + kIconAndButtonsPx;
+}
 
 }  // namespace nuvir

@@ -5,6 +5,9 @@
 // mapped (and the offscreen platform has no caption at all), so those come from a
 // fixed table. The scroll-bar width comes from the widget style, so a grid sized with
 // it fits its real scroll bar. Tests inject their own values.
+#include <QFont>
+#include <QString>
+
 namespace nuvir {
 
 struct ScreenMetrics {
@@ -47,5 +50,9 @@ int TwipsToPxX(double twips);
 int TwipsToPxY(double twips);
 double PxToTwipsX(double px);
 double PxToTwipsY(double px);
+
+// The width a window needs for its whole title in a window manager's title bar: the
+// title in a bold font, the window's icon, three buttons and the margins.
+int TitleBarWidthPx(const QString& title, const QFont& font);
 
 }  // namespace nuvir

@@ -1,10 +1,15 @@
 #include "platform/services.h"
 
+#include <QApplication>
+#include "platform/screen.h"
+
 #include <QColorDialog>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QProcess>
@@ -34,8 +39,49 @@ ServiceSet& Current() {
 
 }  // namespace
 
+namespace {
+
+// A window manager's title bar gives the title the window's width less its icon, three
+// buttons and margins; the box is made at least that much wider than its title.
+void WidenForTitle(QMessageBox& box) {
+    const int need = TitleBarWidthPx(box.windowTitle(), QApplication::font());
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (grid == nullptr) return;
+    grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+}  // namespace
+
 int QtMessageBoxService::Show(const std::string& text, int style, const std::string& title) {
     QMessageBox box;
+    Build(box, text, style, title);
+    box.exec();
+    auto* clicked = box.clickedButton();
+    const std::vector<Answer> buttons = Answers(style);
+    for (const auto& b : buttons) {
+        if (clicked == box.button(static_cast<QMessageBox::StandardButton>(b.button))) return b.answer;
+    }
+    int escapeAnswer = buttons.size() == 1 ? buttons[0].answer : 0;
+    for (const auto& b : buttons) {
+        if (b.answer == mb::Cancel) escapeAnswer = mb::Cancel;
+    }
+    return escapeAnswer != 0 ? escapeAnswer : buttons.back().answer;
+}
+
+std::vector<QtMessageBoxService::Answer> QtMessageBoxService::Answers(int style) {
+    switch (style & 7) {
+        case mb::OKCancel: return {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}};
+        case mb::AbortRetryIgnore:
+            return {{QMessageBox::Abort, mb::Abort}, {QMessageBox::Retry, mb::Retry}, {QMessageBox::Ignore, mb::Ignore}};
+        case mb::YesNoCancel: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
+        case mb::YesNo: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}};
+        case mb::RetryCancel: return {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}};
+        default: return {{QMessageBox::Ok, mb::OK}};
+    }
+}
+
+void QtMessageBoxService::Build(QMessageBox& box, const std::string& text, int style, const std::string& title) {
     box.setWindowTitle(Q(title.empty() ? std::string(kProgramName) : title));
     box.setText(MessageText(text));
     switch (style & 0x70) {
@@ -45,41 +91,16 @@ int QtMessageBoxService::Show(const std::string& text, int style, const std::str
         case mb::Information: box.setIcon(QMessageBox::Information); break;
         default: box.setIcon(QMessageBox::NoIcon); break;
     }
-    struct B {
-        QMessageBox::StandardButton button;
-        int answer;
-    };
-    std::vector<B> buttons;
-    switch (style & 7) {
-        case mb::OKCancel: buttons = {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}}; break;
-        case mb::AbortRetryIgnore:
-            buttons = {{QMessageBox::Abort, mb::Abort}, {QMessageBox::Retry, mb::Retry}, {QMessageBox::Ignore, mb::Ignore}};
-            break;
-        case mb::YesNoCancel:
-            buttons = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
-            break;
-        case mb::YesNo: buttons = {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}}; break;
-        case mb::RetryCancel: buttons = {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}}; break;
-        default: buttons = {{QMessageBox::Ok, mb::OK}}; break;
-    }
-    for (const auto& b : buttons) box.addButton(b.button);
+    const std::vector<Answer> buttons = Answers(style);
+    for (const auto& b : buttons) box.addButton(static_cast<QMessageBox::StandardButton>(b.button));
     const std::size_t def = (style & mb::DefaultButton3) ? 2 : (style & mb::DefaultButton2) ? 1 : 0;
-    if (def < buttons.size()) box.setDefaultButton(buttons[def].button);
+    if (def < buttons.size()) box.setDefaultButton(static_cast<QMessageBox::StandardButton>(buttons[def].button));
     // Escape or the close box: Cancel where there is one, else the single button.
-    int escapeAnswer = buttons.size() == 1 ? buttons[0].answer : 0;
     for (const auto& b : buttons) {
-        if (b.answer == mb::Cancel) {
-            box.setEscapeButton(b.button);
-            escapeAnswer = mb::Cancel;
-        }
+        if (b.answer == mb::Cancel) box.setEscapeButton(static_cast<QMessageBox::StandardButton>(b.button));
     }
-    if (buttons.size() == 1) box.setEscapeButton(buttons[0].button);
-    box.exec();
-    auto* clicked = box.clickedButton();
-    for (const auto& b : buttons) {
-        if (clicked == box.button(b.button)) return b.answer;
-    }
-    return escapeAnswer != 0 ? escapeAnswer : buttons.back().answer;
+    if (buttons.size() == 1) box.setEscapeButton(static_cast<QMessageBox::StandardButton>(buttons[0].button));
+    WidenForTitle(box);
 }
 
 std::optional<Colour> QtColourDialogService::ChooseColour(Colour initial) {

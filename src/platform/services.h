@@ -7,6 +7,9 @@
 // The file dialog is in filedialog.h; the application facts in appdata/appservices.h.
 #include <optional>
 #include <string>
+#include <vector>
+
+class QMessageBox;
 
 #include "platform/picturebox.h"  // Colour
 
@@ -86,6 +89,16 @@ public:
 class QtMessageBoxService : public MessageBoxService {
 public:
     int Show(const std::string& text, int style, const std::string& title) override;
+    // Fills a message box as Show shows it (tests look at it without showing it
+    // modally).
+    static void Build(QMessageBox& box, const std::string& text, int style, const std::string& title);
+
+private:
+    struct Answer {
+        int button;  // QMessageBox::StandardButton
+        int answer;
+    };
+    static std::vector<Answer> Answers(int style);
 };
 
 class QtColourDialogService : public ColourDialogService {

@@ -11,15 +11,22 @@
 
 #include <filesystem>
 
+#include <QMessageBox>
+
 #include "../windowcheck.h"
 #include "batch/batchwindow.h"
+#include "controls/tableeditor.h"
 #include "dialogs/exportname.h"
+#include "dialogs/optionsdialog.h"
+#include "dialogs/plotoptions.h"
+#include "mainwindow/about.h"
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/windowchain.h"
 #include "platform/flexgrid.h"
 #include "platform/popupmenu.h"
 #include "results/resultscontroller.h"
 #include "mainwindow/windowuncertainty.h"
+#include "platform/services.h"
 
 namespace nuvir::test {
 namespace {
@@ -203,6 +210,90 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
     windowcheck::CheckLayout(dialog, "layout_export_naming",
                              {{"Label1(0)", "txtName"}, {"Label1(1)", "txtActions"}});
     dialog.Unload();
+}
+
+// Shows a window and checks it as it stands.
+void ShowAndCheck(Form& form, const std::string& name) {
+    form.Show();
+    Settle();
+    windowcheck::CheckWindow(form, name);
+}
+
+TEST_F(WindowCheck, EveryDialogAndMessageShowsWholeTextsAndGreysWhatIsOff) {
+    FRiskMain& w = StartReal();
+    {
+        FOptions options(&w);
+        options.makePlotOptions = [] { return std::make_unique<FPlotOptions>(); };
+        const char* const pages[] = {"options_calculation", "options_plots", "options_reports", "options_exports",
+                                     "options_appearance"};
+        options.Show();
+        for (int page = 0; page < 5; ++page) {
+            options.FindAs<TabControl>("tabMain")->SetTab(page);
+            Settle();
+            windowcheck::CheckWindow(options, pages[page]);
+        }
+    }
+    {
+        FPlotOptions plotOptions;
+        ShowAndCheck(plotOptions, "plot_options");
+    }
+    {
+        AppOptions(opt::kExportFormats) = Variant::List({Variant(true), Variant(true), Variant(true)});
+        FExportName naming;
+        naming.fileExists = [](const std::string&) { return true; };
+        naming.BaseName = "trial";
+        ShowAndCheck(naming, "export_naming_three_existing");
+    }
+    {
+        FTableEdit table;
+        table.PutArray(Variant::List({Variant::List({Variant("1"), Variant("0.2")}),
+                                      Variant::List({Variant("2"), Variant("0.8")})}),
+                       Variant::List({Variant("Impact"), Variant("P (0-1)")}));
+        table.SetReferencePosition(Variant::Doubles({3000, 3000, 1200, 300}));
+        ShowAndCheck(table, "table_editor");
+    }
+    {
+        FBatch batch(&w);
+        ShowAndCheck(batch, "batch_empty_list");
+        batch.MainMenu(1)->Trigger();  // Record: the window becomes a strip
+        Settle();
+        windowcheck::CheckWindow(batch, "batch_recording");
+        batch.MainMenu(1)->Trigger();
+        Settle();
+    }
+    {
+        FAbout about(&w);
+        ShowAndCheck(about, "about");
+    }
+    // The program's messages, the shortest texts under the longest titles.
+    struct Message {
+        const char* name;
+        const char* title;
+        const char* text;
+        int style;
+    };
+    const Message messages[] = {
+        {"message_batch_success", "Success running batch file", "Batch run complete.", mb::OKOnly},
+        {"message_batch_query_save", "NUVIR Batch: Query Save", "Current batch set has changed.\r\n\r\nSave?",
+         mb::YesNo},
+        {"message_batch_run_error", "Error running batch file", "Overflow", mb::OKOnly},
+        {"message_batch_open_error", "Error opening batch file", "Overflow", mb::OKOnly},
+        {"message_batch_capture_error", "Error capturing batch spec", "Overflow", mb::OKOnly},
+        {"message_run_error", "Error running Monte Carlo simulation", "Overflow", mb::OKOnly},
+        {"message_export_error", "Export(s) discontinued because of an error", "Overflow", mb::OKOnly},
+        {"message_restore_error", "Restore current state from file", "The file /a.ra could not be read.", mb::OKOnly},
+        {"message_report_open_failed", "Auto-open of report failed", "Overflow", mb::OKOnly},
+        {"message_missing_template", "Missing report template", "Overflow", mb::OKOnly},
+        {"message_untitled", "", "Overflow", mb::OKOnly},
+    };
+    for (const Message& m : messages) {
+        QMessageBox box;
+        QtMessageBoxService::Build(box, m.text, m.style, m.title);
+        box.show();
+        Settle();
+        windowcheck::CheckWindow(box, m.name);
+        box.hide();
+    }
 }
 
 }  // namespace
