@@ -79,13 +79,16 @@ protected:
 TEST_F(ChainEditing, ClickTypeAndEnterStoresPAndItsComplement) {
     Click(2, P);
     ASSERT_TRUE(box->Visible());
-    EXPECT_EQ(std::make_pair(box->Tag(), box->SelText()), std::make_pair(std::string("1Survives"), std::string("0.5")));
+    EXPECT_EQ(box->Tag(), "1Survives");
+    EXPECT_EQ(box->SelText(), "0.5");
     EXPECT_TRUE(box->hasFocus());
     EXPECT_EQ(form.tabStopCalls, std::vector<bool>{false});
     EXPECT_TRUE(form.grab().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_editing.png")));
     Type("0.3");
-    EXPECT_EQ(std::make_pair(Value(2, CChainElement::kP), Value(2, CChainElement::kQ)), std::make_pair(0.3, 0.7));
-    EXPECT_EQ(std::make_pair(box->Visible(), pic->hasFocus()), std::make_pair(false, true));
+    EXPECT_EQ(Value(2, CChainElement::kP), 0.3);
+    EXPECT_EQ(Value(2, CChainElement::kQ), 0.7);
+    EXPECT_FALSE(box->Visible());
+    EXPECT_TRUE(pic->hasFocus());
     EXPECT_DOUBLE_EQ(lastCost, 1 + 0.5 + 0.15 + 0.075) << "the totals follow";
 }
 
@@ -94,7 +97,8 @@ TEST_F(ChainEditing, OnlyAPlainNumberWithinItsRangeIsStored) {
         SCOPED_TRACE(text);
         Type(text, Qt::Key_Return, 1, P);
         EXPECT_EQ(Value(1, CChainElement::kP), 0.5);
-        EXPECT_EQ(std::make_pair(box->Visible(), box->Text()), std::make_pair(true, std::string(text)));
+        EXPECT_TRUE(box->Visible());
+        EXPECT_EQ(box->Text(), std::string(text));
         EXPECT_TRUE(pic->hasFocus());
     }
     Type("-2.5e3", Qt::Key_Return, 1, I);
@@ -114,7 +118,8 @@ TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen)
     Type("abc", Qt::Key_unknown, 3, Q);
     Click(3, CChainElement::kPartR);
     Click(3, CChainElement::kPartDiamond);
-    EXPECT_EQ(std::make_pair(box->Visible(), box->Text()), std::make_pair(true, std::string("abc")));
+    EXPECT_TRUE(box->Visible());
+    EXPECT_EQ(box->Text(), "abc");
     box->SetFocus();  // the box belongs to no stage now: nothing is stored
     Type("0.2");
     EXPECT_EQ(Value(3, CChainElement::kQ), 0.5);
@@ -162,7 +167,8 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
         Click(1, P);
         box->SetTag(tag);
         Key(Qt::Key_Tab);
-        EXPECT_EQ(std::make_pair(box->Tag(), box->Visible()), std::make_pair(std::string(tag), true));
+        EXPECT_EQ(box->Tag(), std::string(tag));
+        EXPECT_TRUE(box->Visible());
     }
     AppOptions(opt::kHideCosts) = Variant(true);
     chain.Render();
@@ -188,7 +194,8 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     editor.answer = Table(2, 2, {10, 30, 0.5, 0.5});
     Key(Qt::Key_Space);
     EXPECT_EQ(Value(2, CChainElement::kF), 20);
-    EXPECT_EQ(std::make_pair(box->Tag(), box->Text()), std::make_pair(std::string("0Survives"), std::string("20")));
+    EXPECT_EQ(box->Tag(), "0Survives");
+    EXPECT_EQ(box->Text(), "20");
     editor.answer = Table(2, 2, {10, 30, 0, 1});
     QTest::mouseDClick(box, Qt::LeftButton);
     EXPECT_EQ(Value(2, CChainElement::kF), 30);
@@ -217,7 +224,8 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
         if (QWidget* dialog = QApplication::activeModalWidget()) closed += dialog->close();  // keeps the table
     });
     Key(Qt::Key_Space);
-    EXPECT_EQ(std::make_pair(closed, validates), std::make_pair(1, before));
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(validates, before);
     EXPECT_EQ(box->Tag(), "3Spreads");
     EXPECT_TRUE(chain.Element(4)->GetCategoryData(CChainElement::kI5).isArray()) << "the table was stored";
 }

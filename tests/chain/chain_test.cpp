@@ -23,7 +23,8 @@ TEST_F(Chain, EveryItemGoesInAndComesBackWithItsOutcomes) {
     for (int i = 69; i <= 77; ++i) AppData(i) = Variant(1.0);
     chain.SetData(data);
     const Variant d = chain.GetData();
-    EXPECT_EQ(std::make_pair(d.lbound(1), d.ubound(1)), std::make_pair(47, 68));
+    EXPECT_EQ(d.lbound(1), 47);
+    EXPECT_EQ(d.ubound(1), 68);
     for (int i = 47; i <= 59; ++i) EXPECT_EQ(N(d(i)), N(data(i))) << i;
     for (int i = 69; i <= 77; ++i) EXPECT_TRUE(AppData(i).get().isEmpty()) << i;
     // By hand: R = I_k (1 - p_k) times the earlier p; E = F_k times the earlier p.
@@ -37,8 +38,9 @@ TEST_F(Chain, EveryItemGoesInAndComesBackWithItsOutcomes) {
     data(56) = Variant("12");
     chain.SetData(data);
     const CChainElement::Values first = chain.Element(1)->PrimaryData();
-    EXPECT_EQ(std::make_tuple(first[CChainElement::kQ], first[CChainElement::kI], first[CChainElement::kF]),
-              std::make_tuple(0.0, 0.0, 12.0));
+    EXPECT_EQ(first[CChainElement::kQ], 0.0);
+    EXPECT_EQ(first[CChainElement::kI], 0.0);
+    EXPECT_EQ(first[CChainElement::kF], 12.0);
     EXPECT_EQ(chain.Element(2)->PrimaryData()[CChainElement::kQ], 1);
     for (int k = 1; k <= 3; ++k) EXPECT_EQ(chain.Element(k)->PrimaryData()[CChainElement::kI5], 0) << k;
 }
@@ -75,7 +77,8 @@ TEST_F(Chain, OutcomeRisksReadEachItemsLeadingNumber) {
         SCOPED_TRACE(c.name);
         AppData(47) = c.p1;
         const Variant r = MKelvaro::CalculateOutcomeRisks();
-        ASSERT_EQ(std::make_pair(r.lbound(1), r.ubound(1)), std::make_pair(60, 68));
+        ASSERT_EQ(r.lbound(1), 60);
+        ASSERT_EQ(r.ubound(1), 68);
         for (int i = 0; i < 9; ++i) EXPECT_EQ(N(r(60 + i)), c.want[i]) << 60 + i;
     }
 }

@@ -55,9 +55,10 @@ TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTak
     const Variant rect = Variant::Doubles({10, 20, 30, 40});
     editor.answer = Table(2, 4, {1, 2, 3, 4, 0.2, 0.2, 0.4, 0.9});  // one row too many
     t.ShowTable(rect, &editor);
-    EXPECT_EQ(std::make_tuple(TextOf(editor.shown(0, 0)), TextOf(editor.shown(1, 2)), TextOf(editor.shownHeadings(0)),
-                              TextOf(editor.shownHeadings(1))),
-              std::make_tuple("100", "0.5", "Cost", "P (0-1)"));
+    EXPECT_EQ(TextOf(editor.shown(0, 0)), "100");
+    EXPECT_EQ(TextOf(editor.shown(1, 2)), "0.5");
+    EXPECT_EQ(TextOf(editor.shownHeadings(0)), "Cost");
+    EXPECT_EQ(TextOf(editor.shownHeadings(1)), "P (0-1)");
     editor.answer = Table(2, 2, {8, 4, 0.1, 0.3});  // one row short: value 0, probability 0
     t.ShowTable(rect, &editor);
     EXPECT_EQ(Row(t.ValueArray(), 0), (std::vector<double>{8, 4, 0}));
@@ -73,7 +74,8 @@ TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTak
 // a next stage zeroes the completed risk at once.
 TEST_F(Stage, PAndQAreClampedEachByItselfAndALinkZeroesTheCompletedRisk) {
     CChainElement s, next;
-    EXPECT_EQ(std::make_pair(s.Risks(), s.TotalRisk()), std::make_pair(std::array<double, 2>{0.5, 0.5}, 1.0));
+    EXPECT_EQ(s.Risks(), (std::array<double, 2>{0.5, 0.5}));
+    EXPECT_EQ(s.TotalRisk(), 1.0);
     s.SetPrimaryData({1.7, -0.2, 3, 4, 5});
     EXPECT_EQ(s.PrimaryData(), (CChainElement::Values{1, 0, 3, 4, 5}));
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{3, 0}));
@@ -83,7 +85,8 @@ TEST_F(Stage, PAndQAreClampedEachByItselfAndALinkZeroesTheCompletedRisk) {
     CChainElement a, b;
     b.SetPrevElement(&a);
     a.SetNextElement(&b);
-    EXPECT_EQ(std::make_pair(a.TotalRisk(), b.TotalRisk()), std::make_pair(0.5, 1.0)) << "an earlier stage never adds its completed risk";
+    EXPECT_EQ(a.TotalRisk(), 0.5) << "an earlier stage never adds its completed risk";
+    EXPECT_EQ(b.TotalRisk(), 1.0);
     a.DoUpdates(true);  // no edit box: nothing pending, nothing fails
     EXPECT_EQ(b.TotalRisk(), 1.0);
 }
