@@ -216,7 +216,9 @@ TEST(PlotCurves, SpikesAndMissingCurvesHaveNoStatistics) {
         const CurveData d = Drawn(c.id, c.m, c.dist, c.sd, &r);
         EXPECT_FALSE(d.stats.mean);
         EXPECT_EQ(d.curve.empty(), c.shape == None);
-        if (c.shape == Flat) EXPECT_TRUE(std::all_of(d.curve.y.begin(), d.curve.y.end(), [](double y) { return y == 0; }));
+        if (c.shape == Flat) {
+            EXPECT_TRUE(std::all_of(d.curve.y.begin(), d.curve.y.end(), [](double y) { return y == 0; }));
+        }
         if (c.shape != Spike) continue;
         EXPECT_EQ(d.curve.x, (std::vector<double>{c.m, c.m}));
         EXPECT_EQ(d.curve.y, (std::vector<double>{0, r.yMax}));
