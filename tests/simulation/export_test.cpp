@@ -75,7 +75,8 @@ TEST(TrialExport, FormatsByExtensionByteForByte) {
         host.hideCosts = c.hideCosts;
         bool failed = false;
         ExportTrialData(SmallTable(), paths, failed, host);
-        EXPECT_FALSE(failed || !host.messages.empty());
+        EXPECT_FALSE(failed);
+        EXPECT_TRUE(host.messages.empty());
         for (const auto& [name, bytes] : c.files) EXPECT_EQ(ReadBytes(dir.file(name)), bytes) << name;
         EXPECT_EQ(Entries(dir), static_cast<std::ptrdiff_t>(c.files.size()) + 1);
     }
@@ -99,7 +100,9 @@ TEST(TrialExport, FirstFailureIsReportedOnceAndStopsTheRest) {
     EngineTestHost host;
     bool failed = false;
     ExportTrialData(SmallTable(), dir.file("missing/a.csv") + "|" + dir.file("b.txt") + "|" + dir.file("c.sam"), failed, host);
-    ASSERT_TRUE(failed && host.messages.size() == 1u && host.yields == 1);
+    ASSERT_TRUE(failed);
+    ASSERT_EQ(host.messages.size(), 1u);
+    ASSERT_EQ(host.yields, 1);
     EXPECT_EQ(host.messages[0], "Export(s) discontinued because of an error: Path not found");
     ExportTrialData(SmallTable(), dir.file("d.csv"), failed, host);  // a later export of the same run is skipped too
     EXPECT_EQ(Entries(dir), 0);
@@ -107,7 +110,10 @@ TEST(TrialExport, FirstFailureIsReportedOnceAndStopsTheRest) {
     failed = false;
     std::filesystem::create_directory(dir.path() / "r.sam");
     ExportTrialData(SmallTable(), dir.file("first.csv") + "|" + dir.file("r.sam") + "|" + dir.file("last.csv"), failed, host);
-    EXPECT_TRUE(failed && host.messages.size() == 2u && Entries(dir) == 2 && std::filesystem::exists(dir.file("first.csv")));
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(Entries(dir), 2);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("first.csv")));
 }
 
 TEST(TrialExport, AnExistingFileStaysWholeUntilTheNewOneIsAndKeepsItsLinkAndPermissions) {

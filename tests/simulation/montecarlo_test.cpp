@@ -54,7 +54,11 @@ TEST(Ran1, ReferenceSequenceZeroAndPositiveArgumentsAndExtremes) {
     // 0 repeats the last value; other positive values draw on without reseeding.
     std::int32_t idum = -1, zero = 0, seven = 7;
     const double first = (Ran1(idum), Ran1(idum));
-    EXPECT_TRUE(first == reference[1] && Ran1(zero) == reference[1] && Ran1(seven) == reference[2] && zero == 0 && seven == 7);
+    EXPECT_EQ(first, reference[1]);
+    EXPECT_EQ(Ran1(zero), reference[1]);
+    EXPECT_EQ(Ran1(seven), reference[2]);
+    EXPECT_EQ(zero, 0);
+    EXPECT_EQ(seven, 7);
     // The largest combination of generators 1 and 2 lies above 1: it comes out as 1.
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
     EXPECT_EQ(Ran1(idum), 1.0);
@@ -169,7 +173,8 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
         std::int32_t one = 1, draws = 0;
         double u = 0.0;
         for (; u == 0.0; ++draws) u = Ran1(one);
-        EXPECT_TRUE(draws > 1 && got == Access::Transform(s.mc, u, 0.4, 0.5, code, 4)) << code;
+        EXPECT_GT(draws, 1) << code;
+        EXPECT_EQ(got, Access::Transform(s.mc, u, 0.4, 0.5, code, 4)) << code;
     }
 }
 
@@ -301,7 +306,8 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
             mc.RunSimulation(c.inputs, c.trials, 20, 1.0f);
             EXPECT_EQ(c.text, "");
         } catch (const AppError& e) {
-            EXPECT_TRUE(e.number() == c.number && e.description() == c.text) << e.description();
+            EXPECT_EQ(e.number(), c.number) << e.description();
+            EXPECT_EQ(e.description(), c.text) << e.description();
         }
         if (c.text.empty()) continue;
         EXPECT_EQ(host.yields, 0);
@@ -380,7 +386,8 @@ TEST(MonteCarloValidation, WorkingMatrixRows) {
     EXPECT_EQ(Access::Validate(b.mc, Matrix(rows, 1, 1)), m);  // read by position whatever the lower bounds
     // The run with that lognormal draws its mean: Cost1 (output 6) is FC1 itself.
     a.mc.RunSimulation(Matrix(WithRow(UniformRows(), 9, 1e6, 0.001, 2)), 100, 200, 4.0f);
-    EXPECT_TRUE(a.mc.Results().min[6] == 1e6 && a.mc.Results().max[6] == 1e6);
+    EXPECT_EQ(a.mc.Results().min[6], 1e6);
+    EXPECT_EQ(a.mc.Results().max[6], 1e6);
 }
 
 // ---- whole runs ---------------------------------------------------------------------------
@@ -404,8 +411,15 @@ TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
         const float before = Timer();
         e.mc.RunSimulation(Matrix(UniformRows()), 20, 10, given);
         const float after = Timer();
-        EXPECT_TRUE(used != 0.0f ? e.mc.Seed() == used : (after < before || (e.mc.Seed() >= before && e.mc.Seed() <= after))) << given;
-        EXPECT_TRUE(e.host.messages.size() == 1u && !std::filesystem::exists(dir.file("b.csv")) && e.mc.Results().mean[0] != kNoValue);
+        if (used != 0.0f) {
+            EXPECT_EQ(e.mc.Seed(), used) << given;
+        } else if (after >= before) {  // the clock did not pass midnight
+            EXPECT_GE(e.mc.Seed(), before) << given;
+            EXPECT_LE(e.mc.Seed(), after) << given;
+        }
+        EXPECT_EQ(e.host.messages.size(), 1u);
+        EXPECT_FALSE(std::filesystem::exists(dir.file("b.csv")));
+        EXPECT_NE(e.mc.Results().mean[0], kNoValue);
     }
 }
 
@@ -428,9 +442,15 @@ TEST(MonteCarloRun, ASeedRepeatsItsRunWhateverTheWorkersAndOtherDraws) {
             const std::string files = test::ReadBytes(dir.file("run.csv")) + test::ReadBytes(dir.file("run.sam"));
             if (workers == 1) first = e.mc.Results(), firstFiles = files;
             const SimulationResults& b = e.mc.Results();
-            EXPECT_TRUE(first.min == b.min && first.max == b.max && first.mean == b.mean && first.variance == b.variance &&
-                        first.limits == b.limits && first.frequencies == b.frequencies && first.sensitivities == b.sensitivities &&
-                        first.r2 == b.r2 && files == firstFiles);
+            EXPECT_EQ(first.min, b.min);
+            EXPECT_EQ(first.max, b.max);
+            EXPECT_EQ(first.mean, b.mean);
+            EXPECT_EQ(first.variance, b.variance);
+            EXPECT_EQ(first.limits, b.limits);
+            EXPECT_EQ(first.frequencies, b.frequencies);
+            EXPECT_EQ(first.sensitivities, b.sensitivities);
+            EXPECT_EQ(first.r2, b.r2);
+            EXPECT_EQ(files, firstFiles);
         }
         // Every trial's line, in blocks: a heading and the trials, then 11 lines of SAM heading.
         EXPECT_EQ(std::count(firstFiles.begin(), firstFiles.end(), '\n'), 1 + 20000 + 11 + 20000);
@@ -543,7 +563,9 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
                 ASSERT_EQ(std::memcmp(reference.column(c), table.column(c), sizeof(double) * n), 0) << c;
             // The sequence goes on where the loop left it; one yield per trial, a redraw's
             // second pass included.
-            EXPECT_TRUE(prng == 1 || RndPosition::Current() == after);
+            if (prng != 1) {
+                EXPECT_EQ(RndPosition::Current(), after);
+            }
             EXPECT_EQ(host.yields, n);
         }
     }
@@ -597,7 +619,9 @@ TEST(Workers, SharesRunTogetherReportFailuresAndNestedLoopsFinish) {
             ++ran;
         });
         shares.Wait();
-        EXPECT_TRUE(shares.started() == 4 && ran == 4 && most > 1) << most;
+        EXPECT_EQ(shares.started(), 4) << most;
+        EXPECT_EQ(ran, 4) << most;
+        EXPECT_GT(most, 1) << most;
     }
     WorkerShares failing(2, [] { RaiseOverflow(); });
     EXPECT_EQ(test::ErrorNumber([&] { failing.Wait(); }), err::Overflow);

@@ -81,7 +81,10 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
         std::vector<double> expected = c.b;
         for (const auto* part : {&c.se, &c.beta, &c.fit}) expected.insert(expected.end(), part->begin(), part->end());
         ASSERT_EQ(got.size(), expected.size());
-        EXPECT_TRUE(!c.constant || (reg.MeanY().rawDouble() == 65317.0 && At(reg.MeanX(), 5) == 1954.5));
+        if (c.constant) {
+            EXPECT_EQ(reg.MeanY().rawDouble(), 65317.0);
+            EXPECT_EQ(At(reg.MeanX(), 5), 1954.5);
+        }
         for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], c.tolerance * std::fabs(expected[i])) << i;
         // The trial table and a Variant table give the same sums, and so the same fit.
         const std::int32_t n = c.d.rows(), k = static_cast<std::int32_t>(c.d.x.size());
@@ -98,8 +101,10 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
         a.SetUseConstant(c.constant), v.SetUseConstant(c.constant);
         a.LeastSquares(table, columns, TrialTable::kTotalRisk);
         v.LeastSquares(data, Variant::Doubles(std::vector<double>(columns.begin(), columns.end())), k);
-        EXPECT_TRUE(a.CoefficientValues() == reg.CoefficientValues() && v.CoefficientValues() == reg.CoefficientValues());
-        EXPECT_TRUE(a.R2Value() == reg.R2Value() && v.StandardisedValues() == reg.StandardisedValues());
+        EXPECT_EQ(a.CoefficientValues(), reg.CoefficientValues());
+        EXPECT_EQ(v.CoefficientValues(), reg.CoefficientValues());
+        EXPECT_EQ(a.R2Value(), reg.R2Value());
+        EXPECT_EQ(v.StandardisedValues(), reg.StandardisedValues());
     }
 }
 
@@ -110,10 +115,13 @@ TEST(RegressionFailure, TooFewObservationsBadArgumentsAndSingularFits) {
     const Columns three{{{1, 2, 3}, {2, 1, 7}}, {1, 2, 4}};  // N = 3, P = 3 with the constant
     Fit(reg, three, true);
     EXPECT_EQ(reg.ErrorText(), "Insufficient n");
-    EXPECT_TRUE(reg.Coefficients().isEmpty() && reg.R2().isEmpty() && reg.MeanY().isEmpty());
+    EXPECT_TRUE(reg.Coefficients().isEmpty());
+    EXPECT_TRUE(reg.R2().isEmpty());
+    EXPECT_TRUE(reg.MeanY().isEmpty());
     // The text survives a later good fit until Initialise.
     reg.LeastSquares(std::vector<const double*>{three.x[0].data()}, three.y.data(), three.rows());
-    EXPECT_TRUE(!reg.R2().isEmpty() && reg.ErrorText() == "Insufficient n");
+    EXPECT_FALSE(reg.R2().isEmpty());
+    EXPECT_EQ(reg.ErrorText(), "Insufficient n");
     Fit(reg, three, false);  // one degree of freedom left: it fits
     EXPECT_EQ(reg.ErrorText(), "");
     reg.LeastSquares(Variant(1.0), Variant::List({Variant(0)}), 1);  // bad arguments are absorbed into the text
@@ -122,7 +130,9 @@ TEST(RegressionFailure, TooFewObservationsBadArgumentsAndSingularFits) {
     for (const bool constant : {true, false}) {
         Fit(reg, Columns{{{0.1, 0.5, 0.2, 0.9, 0.4}, {0, 0, 0, 0, 0}}, {1, 2, 3, 4, 6}}, constant);
         EXPECT_EQ(reg.ErrorText(), "Matrix is singular") << constant;
-        EXPECT_TRUE(reg.Coefficients().isEmpty() && reg.StandardisedCoefficients().isEmpty() && reg.R2().isEmpty());
+        EXPECT_TRUE(reg.Coefficients().isEmpty());
+        EXPECT_TRUE(reg.StandardisedCoefficients().isEmpty());
+        EXPECT_TRUE(reg.R2().isEmpty());
     }
     // A quantity sampled with zero spread is a constant column; next to the constant term
     // the cross-product matrix is singular up to the rounding of its sums, which grows with N.
@@ -162,11 +172,13 @@ TEST(RegressionExact, ExactlyLinearDataFit) {
         CRegression reg;
         Fit(reg, d, constant);
         ASSERT_EQ(reg.ErrorText(), "") << trial;
-        EXPECT_TRUE(std::fabs(reg.R2().rawDouble() - 1.0) < 1e-12 && reg.StdErrEstimate().rawDouble() < 1e-6) << trial;
+        EXPECT_LT(std::fabs(reg.R2().rawDouble() - 1.0), 1e-12) << trial;
+        EXPECT_LT(reg.StdErrEstimate().rawDouble(), 1e-6) << trial;
         const std::vector<double> b = reg.CoefficientValues();
         for (std::size_t c = 0; c < k; ++c) EXPECT_NEAR(b[c + (constant ? 1 : 0)], c < 2 ? 0.3 + 0.4 * c : 0.01 * c, 1e-9) << trial;
         const double residual = At(reg.ANOVA(), 1);
-        EXPECT_TRUE(residual >= 0.0 && residual < 1e-9) << residual;
+        EXPECT_GE(residual, 0.0) << residual;
+        EXPECT_LT(residual, 1e-9) << residual;
         negative += !constant && At(reg.ANOVA(), 2) - At(reg.ANOVA(), 0) < 0;  // the stored SSR is uncentred here
     }
     EXPECT_GT(negative, 0) << "no case exercised a negative difference";

@@ -48,7 +48,9 @@ TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& c
 TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     SimulationResults r;
     r.ComputeOutputStatistics(TableOf({3, 1, 4, 1.5}, {0, 0, 0, 0}), 3, 95);
-    EXPECT_TRUE(r.min[0] == 1.0 && r.max[0] == 4.0 && r.variance[1] == 0.0);
+    EXPECT_EQ(r.min[0], 1.0);
+    EXPECT_EQ(r.max[0], 4.0);
+    EXPECT_EQ(r.variance[1], 0.0);
     EXPECT_DOUBLE_EQ(r.mean[0], 2.375);
     EXPECT_DOUBLE_EQ(r.variance[0], 5.6875 / 3.0);
     EXPECT_DOUBLE_EQ(r.limits[0][0], 1.0375);
@@ -64,17 +66,22 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     // Range 4000 from 1239.5: place 1, width 1000, start rounded down to 1239, so the
     // classes end at 5239, below the maximum 5239.5, which counts in the last class.
     r.ComputeOutputStatistics(TableOf({1239.5, 2000, 5239.5}, {0, 0, 0}), 4, 95);
-    EXPECT_TRUE(r.FrequencyClasses(4, 0).end == 5239.0 && Count(r, 0, 0) == 2.0 && Count(r, 3, 0) == 1.0);
+    EXPECT_EQ(r.FrequencyClasses(4, 0).end, 5239.0);
+    EXPECT_EQ(Count(r, 0, 0), 2.0);
+    EXPECT_EQ(Count(r, 3, 0), 1.0);
     // Min and max carry 15 digits, the limits do not: CI 100 gives the sorted extremes.
     const double x = 0.1 + 0.2, y = 1.0 / 3.0;
     r.ComputeOutputStatistics(TableOf({y, x, x}, {x, x, x}), 5, 100);
-    EXPECT_TRUE(r.min[0] == 0.3 && r.max[0] == 0.333333333333333 && r.limits[0] == (std::array<double, 2>{x, y}));
+    EXPECT_EQ(r.min[0], 0.3);
+    EXPECT_EQ(r.max[0], 0.333333333333333);
+    EXPECT_EQ(r.limits[0], (std::array<double, 2>{x, y}));
     r.MeanVariance(std::vector<double>{5.0}, 4);
     EXPECT_EQ(r.variance[4], 0.0);  // a single value has no sample variance
     // n copies of 0.1 leave a negative residue in the one-pass formula. Width-1 classes
     // from the value - 100 - 0.5: all in class 100, centred on the value.
     r.ComputeOutputStatistics(TableOf(std::vector<double>(10000, 0.1), std::vector<double>(10000, 0.2)), 200, 95);
-    EXPECT_TRUE(r.variance[0] == 0.0 && r.variance[1] == 0.0);
+    EXPECT_EQ(r.variance[0], 0.0);
+    EXPECT_EQ(r.variance[1], 0.0);
     for (int m = 0; m < 2; ++m)
         for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, m), k == 100 ? 10000.0 : 0.0) << k;
     EXPECT_NEAR(Centre(r, 100, 1), 0.2, 1e-12);
@@ -85,8 +92,10 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     EXPECT_EQ(failed.min[0], NumericLimits::LargestDouble);
     EXPECT_EQ(test::ErrorNumber([&] { failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }),
               err::Overflow);
-    EXPECT_TRUE(failed.mean[0] == 2.0 && failed.max[1] == 3e200 && failed.mean[1] == kNoValue &&
-                failed.min[2] == NumericLimits::LargestDouble);
+    EXPECT_EQ(failed.mean[0], 2.0);
+    EXPECT_EQ(failed.max[1], 3e200);
+    EXPECT_EQ(failed.mean[1], kNoValue);
+    EXPECT_EQ(failed.min[2], NumericLimits::LargestDouble);
 }
 
 // ---- frequency classes --------------------------------------------------------------------
@@ -96,9 +105,13 @@ TEST(FrequencyClasses, WorkedExamples) {
     // width 1 around them.
     ClassDescriptor d = FrequencyClasses(0.12345, 0.9, 10);
     const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-12; };
-    EXPECT_TRUE(near(d.start, 0.1234) && near(d.end, 0.1234 + 0.777) && near(d.width, 0.0777));
+    EXPECT_TRUE(near(d.start, 0.1234));
+    EXPECT_TRUE(near(d.end, 0.1234 + 0.777));
+    EXPECT_TRUE(near(d.width, 0.0777));
     d = FrequencyClasses(1.0, std::nextafter(1.0, 2.0), 7);
-    EXPECT_TRUE(d.start == -2.5 && d.end == 4.5 && d.width == 1.0);
+    EXPECT_EQ(d.start, -2.5);
+    EXPECT_EQ(d.end, 4.5);
+    EXPECT_EQ(d.width, 1.0);
     EXPECT_EQ(test::ErrorNumber([] { FrequencyClasses(-1e308, 1e308, 200); }), err::Overflow);
     // A first value below the start counts in the first class.
     std::vector<double> centres(3), counts(3, 0.0);
@@ -156,7 +169,8 @@ TEST(CountFrequencies, WidthsTooSmallToMoveTheBoundEnd) {
     r.ComputeOutputStatistics(TableOf({lo, hi, lo}, {1e16, 1e16, 1e16}), 200, 95);
     double total = 0;
     for (std::size_t i = 1; i < r.frequencies.size(); i += 2) total += r.frequencies[i];
-    EXPECT_TRUE(total == 6.0 && r.FrequencyClasses(200, 0).width < 5.8e-11);
+    EXPECT_EQ(total, 6.0);
+    EXPECT_LT(r.FrequencyClasses(200, 0).width, 5.8e-11);
 }
 
 // ---- ranks and correlations ----------------------------------------------------------------
@@ -208,19 +222,25 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
         std::vector<double> ranked = v;
         const std::span<const double> fromWork = RankColumn(ranked, scratch);
         sorted.assign(fromWork.begin(), fromWork.end());
-        EXPECT_TRUE(sorted == expected && ranked == ranks) << v.size();
+        EXPECT_EQ(sorted, expected) << v.size();
+        EXPECT_EQ(ranked, ranks) << v.size();
         SortColumn(v);
-        EXPECT_TRUE(std::signbit(v.front()) == std::signbit(expected.front()) && v == expected) << v.size();
+        EXPECT_EQ(std::signbit(v.front()), std::signbit(expected.front())) << v.size();
+        EXPECT_EQ(v, expected) << v.size();
     }
     // NaN equals nothing: each has a rank of its own, beyond the infinities.
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(Ranked({nan, 1.0, -std::numeric_limits<double>::infinity(), nan, 1.0}).back(), 2.5);
     const std::vector<double> withNan = Ranked({nan, 1.0, std::numeric_limits<double>::infinity(), nan, 1.0});
-    EXPECT_TRUE(withNan[1] == 1.5 && withNan[2] == 3 && withNan[0] + withNan[3] == 9 && withNan[0] != withNan[3]);
+    EXPECT_EQ(withNan[1], 1.5);
+    EXPECT_EQ(withNan[2], 3);
+    EXPECT_EQ(withNan[0] + withNan[3], 9);
+    EXPECT_NE(withNan[0], withNan[3]);
     std::vector<double> nanColumn{nan, 1.0, std::numeric_limits<double>::infinity(), nan, 1.0}, ranked = nanColumn;
     const std::span<const double> sorted = RankColumn(ranked, scratch);
     SortColumn(nanColumn);  // where NaN goes is the general quicksort's
-    EXPECT_TRUE(ranked == withNan && std::memcmp(sorted.data(), nanColumn.data(), sizeof(double) * 5) == 0);
+    EXPECT_EQ(ranked, withNan);
+    EXPECT_EQ(std::memcmp(sorted.data(), nanColumn.data(), sizeof(double) * 5), 0);
 }
 
 // Inputs uniform on their own scales; total risk driven by p1 (10 p1 + 0.5 I1 plus a
@@ -244,7 +264,12 @@ TEST(LargeArray, AlignedUsableAndHonestAboutFailure) {
         LargeArray<double> a = MakeLargeArray<double>(n);
         a[0] = 1.5, a[n - 1] = 2.5;
         const auto address = reinterpret_cast<std::uintptr_t>(a.get());
-        EXPECT_TRUE(a[0] + a[n - 1] == 4.0 && address % 16 == 0 && (n * 8 < (2u << 20) || address % (2u << 20) == 0)) << n;
+        EXPECT_EQ(a[0], 1.5) << n;
+        EXPECT_EQ(a[n - 1], 2.5) << n;
+        EXPECT_EQ(address % 16, 0u) << n;
+        if (n * 8 >= (2u << 20)) {
+            EXPECT_EQ(address % (2u << 20), 0u) << n;  // large blocks on huge pages
+        }
     }
     for (const std::size_t n : {std::numeric_limits<std::size_t>::max() / 8 - 1, std::numeric_limits<std::size_t>::max() / 4})
         EXPECT_THROW(MakeLargeArray<double>(n), std::bad_alloc) << n;
@@ -268,7 +293,8 @@ TEST(LargeArray, AlignedUsableAndHonestAboutFailure) {
         }).join();
         const double touched = residentMB();
         std::thread([&] { big.reset(); }).join();
-        EXPECT_TRUE(touched - before > 15 && residentMB() - before < 4) << round << ": " << before << " " << touched << " " << residentMB();
+        EXPECT_GT(touched - before, 15) << round << ": " << before << " " << touched << " " << residentMB();
+        EXPECT_LT(residentMB() - before, 4) << round << ": " << before << " " << touched << " " << residentMB();
     }
 }
 
@@ -284,13 +310,16 @@ TEST(CorrelationSensitivities, HandWorkedAndColumnsWithoutSpread) {
     }
     EXPECT_NEAR(CorrelationSensitivities(t, false)(0, 0), 2000.0 / std::sqrt(1000.0 * 7610.0), 1e-15);
     const SensitivityTable spearman = CorrelationSensitivities(t, true);
-    EXPECT_TRUE(std::fabs(spearman(0, 0) - 1.0) < 1e-15 && std::fabs(spearman(1, 1) - 0.8) < 1e-15);
+    EXPECT_LT(std::fabs(spearman(0, 0) - 1.0), 1e-15);
+    EXPECT_LT(std::fabs(spearman(1, 1) - 0.8), 1e-15);
     // The mean of 10000 copies of 0.1 is not exactly 0.1.
     t = DrivenTable(10000);
     for (std::int32_t i = 1; i <= 10000; ++i) t(i, 2) = 0.1, t(i, TrialTable::kTotalCost) = 3.0;
     for (const bool ranked : {false, true}) {
         const SensitivityTable s = CorrelationSensitivities(t, ranked);
-        EXPECT_TRUE(s(2, 0) == kNoValue && s(0, 0) != kNoValue && s(12, 0) != kNoValue) << ranked;
+        EXPECT_EQ(s(2, 0), kNoValue) << ranked;
+        EXPECT_NE(s(0, 0), kNoValue) << ranked;
+        EXPECT_NE(s(12, 0), kNoValue) << ranked;
         for (int j = 0; j < 13; ++j) EXPECT_EQ(s(j, 1), kNoValue) << j;
     }
 }
@@ -311,12 +340,23 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     const R2Pair srcR2 = RegressionSensitivities(raw, true, src);
     const SensitivityTable pearson = CorrelationSensitivities(copy, false), spearman = CorrelationSensitivities(copy, true);
     const R2Pair srrcR2 = RegressionSensitivities(copy, false, srrc);
-    ASSERT_TRUE(r.sensitivities[0] && r.sensitivities[1] && r.sensitivities[2] && r.sensitivities[3]);
-    EXPECT_TRUE(*r.sensitivities[0] == spearman && *r.sensitivities[1] == pearson && *r.sensitivities[2] == src);
-    EXPECT_TRUE(*r.sensitivities[3] == srrc && *r.regressionTable == srrc && r.r2[0] == srcR2 && r.r2[1] == srrcR2);
+    ASSERT_TRUE(r.sensitivities[0]);
+    ASSERT_TRUE(r.sensitivities[1]);
+    ASSERT_TRUE(r.sensitivities[2]);
+    ASSERT_TRUE(r.sensitivities[3]);
+    EXPECT_EQ(*r.sensitivities[0], spearman);
+    EXPECT_EQ(*r.sensitivities[1], pearson);
+    EXPECT_EQ(*r.sensitivities[2], src);
+    EXPECT_EQ(*r.sensitivities[3], srrc);
+    EXPECT_EQ(*r.regressionTable, srrc);
+    EXPECT_EQ(r.r2[0], srcR2);
+    EXPECT_EQ(r.r2[1], srrcR2);
     for (int c = 0; c < TrialTable::kColumns; ++c)  // every column is left ranked
         ASSERT_TRUE(std::equal(table.column(c), table.column(c) + 500, copy.column(c))) << c;
-    ASSERT_TRUE(srcR2[0] && srcR2[1] && *srcR2[0] > 0.9999 && *srcR2[1] > 0.9999);
+    ASSERT_TRUE(srcR2[0]);
+    ASSERT_TRUE(srcR2[1]);
+    ASSERT_GT(*srcR2[0], 0.9999);
+    ASSERT_GT(*srcR2[1], 0.9999);
     // A run's combined step gives what the statistics and then the measures give, the
     // outputs' ranks coming from the statistics' sorts (with ties: Risk1 in tenths).
     TrialTable tied = raw;
@@ -328,22 +368,38 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     apart.ComputeSensitivityMeasures(tied, host);
     host.regReads = 0;
     combined.ComputeStatisticsAndMeasures(combinedTable, 20, 90, host);
-    EXPECT_TRUE(apart.min == combined.min && apart.max == combined.max && apart.mean == combined.mean &&
-                apart.variance == combined.variance && apart.limits == combined.limits &&
-                apart.frequencies == combined.frequencies && apart.sensitivities == combined.sensitivities &&
-                apart.r2 == combined.r2 && apart.regressionTable == combined.regressionTable);
+    EXPECT_EQ(apart.min, combined.min);
+    EXPECT_EQ(apart.max, combined.max);
+    EXPECT_EQ(apart.mean, combined.mean);
+    EXPECT_EQ(apart.variance, combined.variance);
+    EXPECT_EQ(apart.limits, combined.limits);
+    EXPECT_EQ(apart.frequencies, combined.frequencies);
+    EXPECT_EQ(apart.sensitivities, combined.sensitivities);
+    EXPECT_EQ(apart.r2, combined.r2);
+    EXPECT_EQ(apart.regressionTable, combined.regressionTable);
     for (int c = 0; c < TrialTable::kColumns; ++c)
         ASSERT_EQ(std::memcmp(tied.column(c), combinedTable.column(c), sizeof(double) * 500), 0) << c;
-    for (int j = 0; j < 13; ++j) EXPECT_TRUE((src(j, 0) == kNoValue) == (j > 8) && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
-    EXPECT_TRUE(src(0, 0) > 0.75 && src(4, 0) > 0.5 && src(10, 1) > 0.9 && std::fabs(src(1, 0)) < 1e-3 && std::fabs(src(9, 1)) < 1e-3);
+    for (int j = 0; j < 13; ++j) {
+        EXPECT_EQ(src(j, 0) == kNoValue, j > 8) << j;
+        EXPECT_EQ(src(j, 1) == kNoValue, j > 3 && j < 9) << j;
+    }
+    EXPECT_GT(src(0, 0), 0.75);
+    EXPECT_GT(src(4, 0), 0.5);
+    EXPECT_GT(src(10, 1), 0.9);
+    EXPECT_LT(std::fabs(src(1, 0)), 1e-3);
+    EXPECT_LT(std::fabs(src(9, 1)), 1e-3);
     // Nine regressors and the constant need eleven trials; eight and the constant ten.
     // As the engine hands them out, a failed fit's R^2 is Empty.
     table = DrivenTable(10);
     host.regAnswers = {true};
     r.ComputeSensitivityMeasures(table, host);
     src = *r.sensitivities[2];
-    ASSERT_TRUE(!(*r.r2[0])[0] && (*r.r2[0])[1]);
-    for (int j = 0; j < 13; ++j) EXPECT_TRUE(src(j, 0) == kNoValue && (src(j, 1) == kNoValue) == (j > 3 && j < 9)) << j;
+    ASSERT_FALSE((*r.r2[0])[0]);
+    ASSERT_TRUE((*r.r2[0])[1]);
+    for (int j = 0; j < 13; ++j) {
+        EXPECT_EQ(src(j, 0), kNoValue) << j;
+        EXPECT_EQ(src(j, 1) == kNoValue, j > 3 && j < 9) << j;
+    }
     EXPECT_TRUE(r.R2Copy(-1)(0).get()(0).isEmpty());
     EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
 }
