@@ -72,7 +72,8 @@ TEST_F(AppDataDefaults, CertaintyLevelsOutcomesAndFileNames) {
     // Minor version 10 is 3.1, not 4.0.
     SetAppFacts(AppFacts{"/opt/risk/", "Kelvin", 3, 10});
     EXPECT_DOUBLE_EQ(RunningVersion(), 3.1);
-    EXPECT_EQ(GetIniFileName() + "|" + GetOptionsIniFileName(), "/opt/risk/Kelvin.ini|/opt/risk/KelvinOptions.ini");
+    EXPECT_EQ(GetIniFileName(), "/opt/risk/Kelvin.ini");
+    EXPECT_EQ(GetOptionsIniFileName(), "/opt/risk/KelvinOptions.ini");
 }
 
 // ---- codes and colours --------------------------------------------------------------------
@@ -179,7 +180,8 @@ TEST(NumberTexts, RoundingTheTenBitComparisonAndRoundingRaisesOverflowAndNeverPr
     for (const auto& overflow : std::initializer_list<std::function<void()>>{
              [] { MU::RoundToPlace(1e300, -10); }, [] { MU::RoundSigFigs(DBL_MAX, 2); }, [] { MU::RoundToPlace(5, 400); }})
         EXPECT_EQ(ErrorNumber(overflow), err::Overflow);
-    EXPECT_EQ(MKelvaro::FormatSigFigs(HUGE_VAL, 4) + "|" + MKelvaro::FormatSigFigs(-HUGE_VAL, 4), "Infinity|-Infinity");
+    EXPECT_EQ(MKelvaro::FormatSigFigs(HUGE_VAL, 4), "Infinity");
+    EXPECT_EQ(MKelvaro::FormatSigFigs(-HUGE_VAL, 4), "-Infinity");
     const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
     const auto fromBits = [](std::uint64_t b) { return std::bit_cast<double>(b); };
     const std::uint64_t edge = bits(1.0) | 0x3FF;  // neighbours across a 1024-unit block boundary
@@ -213,11 +215,17 @@ TEST(Paths, TextsWithTheSlashAsTheOnlySeparator) {
 
 TEST(Paths, FileDialogRequestsAndAnswers) {
     const FileDialogRequest open = MU::BuildFileDialogRequest(1, "Restore current state from file", "*.RAF", "", "/w");
-    EXPECT_EQ(open.matchPattern + "|" + open.defaultSuffix, "*.[rR][aA][fF]|RAF");
+    EXPECT_EQ(open.matchPattern, "*.[rR][aA][fF]");
+    EXPECT_EQ(open.defaultSuffix, "RAF");
     const FileDialogRequest folder = MU::BuildFileDialogRequest(3, "Export folder", "*.*", "/data/x/Untitled", "/w");
-    EXPECT_EQ(folder.matchPattern + "|" + folder.directory + "|" + folder.fileName, "*|/data/x|Untitled");  // any file
+    // any file
+    EXPECT_EQ(folder.matchPattern, "*");
+    EXPECT_EQ(folder.directory, "/data/x");
+    EXPECT_EQ(folder.fileName, "Untitled");
     const FileDialogRequest wild = MU::BuildFileDialogRequest(1, "Open", "*.RAF", "/data/saves/*.raf", "/w");
-    EXPECT_EQ(wild.directory + "|" + wild.fileName, "/data/saves|");  // a wildcard name opens its folder
+    // a wildcard name opens its folder
+    EXPECT_EQ(wild.directory, "/data/saves");
+    EXPECT_EQ(wild.fileName, "");
     // Cancel and failure give no name; the file or folder must exist where the mode says.
     test::TempDir dir;
     const std::string savedFolder = MU::LastDialogFolder();
@@ -256,13 +264,17 @@ TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
     typed(2, 1) = -7;
     EXPECT_EQ(MU::JoinArray2D(typed, ",", "|"), "0.1,0,0|0,0,-7");
     Variant r = MU::TransposeArray(typed);
-    EXPECT_EQ(r.lbound(1) * 1000 + r.ubound(1) * 100 + r.lbound(2) * 10 + r.ubound(2), -1000 + 100 + 10 + 2);
+    EXPECT_EQ(r.lbound(1), -1);
+    EXPECT_EQ(r.ubound(1), 1);
+    EXPECT_EQ(r.lbound(2), 1);
+    EXPECT_EQ(r.ubound(2), 2);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "0.1,0|0,0|0,-7");
     Variant doubles = Variant::Doubles({2.5});
     Variant ints = Variant::MakeArray(VarType::Int16, {{0, 0}});
     ints(0) = 3;
     MU::SwapVariants(doubles(0), ints(0));  // converts into the typed elements: 2.5 rounds half to even
-    EXPECT_EQ(Text(doubles) + "|" + Text(ints), "3|2");
+    EXPECT_EQ(Text(doubles), "3");
+    EXPECT_EQ(Text(ints), "2");
     MU::SwapCols(r, 1, 2);
     MU::SwapRows(r, -1, 1);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "-7,0|0,0|0,0.1");
@@ -284,13 +296,16 @@ TEST(UtilitiesSort, EqualKeysEndInTheDocumentedOrderAndOddInputsLoseNothingWitho
     Variant columns = test::Table(2, 4, {2, 1, 2, 1, 10, 20, 30, 40}), rows = MU::TransposeArray(columns);
     MU::QuickSortColumnsByRow(columns, 0, 0, 3);
     MU::QuickSortRowsByColumn(rows, 0, 0, 3);
-    EXPECT_EQ(Text(columns) + " " + Text(rows), "1,1,2,2|20,40,10,30 1,20|1,40|2,10|2,30");
+    EXPECT_EQ(Text(columns), "1,1,2,2|20,40,10,30");
+    EXPECT_EQ(Text(rows), "1,20|1,40|2,10|2,30");
     // Equal numbers held in different kinds show where each one went: A = 2 (Int32),
     // B = 1 (Int16), C = 2 (Double), D = 1 (Single) end as B, D, A, C.
     Variant list = Variant::List({Variant(2), Variant(std::int16_t{1}), Variant(2.0), Variant(1.0f)}, -3);
     MU::QuickSort1D(list, -3, 0);
     const VarType kinds[] = {list(-3).get().type(), list(-2).get().type(), list(-1).get().type()};
-    EXPECT_TRUE(kinds[0] == VarType::Int16 && kinds[1] == VarType::Single && kinds[2] == VarType::Int32);
+    EXPECT_EQ(kinds[0], VarType::Int16);
+    EXPECT_EQ(kinds[1], VarType::Single);
+    EXPECT_EQ(kinds[2], VarType::Int32);
     // A partial range leaves the rest alone; odd ranges and shapes leave everything alone.
     columns = test::Table(2, 5, {4, 3, 2, 1, 0, 10, 20, 30, 40, 50});
     MU::QuickSortColumnsByRow(columns, 0, 1, 3);
@@ -298,7 +313,8 @@ TEST(UtilitiesSort, EqualKeysEndInTheDocumentedOrderAndOddInputsLoseNothingWitho
     MU::QuickSort1D(list, 2, 0);                  // an empty range
     MU::QuickSortColumnsByRow(list, 0, 0, 2);     // one dimension: not a table
     MU::QuickSort1D(columns, 0, 2);               // two dimensions: not a list
-    EXPECT_EQ(Text(list) + " " + Text(columns), "3,1,2 4,1,2,3,0|10,40,30,20,50");
+    EXPECT_EQ(Text(list), "3,1,2");
+    EXPECT_EQ(Text(columns), "4,1,2,3,0|10,40,30,20,50");
     EXPECT_THROW(MU::QuickSort1D(list, 0, 3), AppError);  // beyond the bounds
     EXPECT_THROW(MU::QuickSortColumnsByRow(columns, 2, 0, 1), AppError);
     std::vector<double> two{2, 1};

@@ -199,8 +199,12 @@ TEST_F(AssessmentFiles, SavedFileHasTheFixedLayoutReadsBackAndLeavesSwitchedOffT
         if (i < 39 || (i > 41 && i != 46 && (i < 60 || i > 68))) {
             EXPECT_EQ(Text(back(i)), Text(d(i))) << i;
         }
-    EXPECT_EQ(Text(back(78)) + "/" + Text(back(46)) + "/" + Text(back(39)), "1,5,10/3.2/True");
-    EXPECT_TRUE(CDbl(back(51)) == DBL_MAX && CDbl(back(52)) == -DBL_MAX);  // the largest Doubles read back as themselves
+    EXPECT_EQ(Text(back(78)), "1,5,10");
+    EXPECT_EQ(Text(back(46)), "3.2");
+    EXPECT_EQ(Text(back(39)), "True");
+    // the largest Doubles read back as themselves
+    EXPECT_EQ(CDbl(back(51)), DBL_MAX);
+    EXPECT_EQ(CDbl(back(52)), -DBL_MAX);
     // An empty name saves the program INI.
     ASSERT_TRUE(SaveAppData(d, "", false));
     EXPECT_EQ(ReadBytes(ProgramIni()), kSampleFile);
