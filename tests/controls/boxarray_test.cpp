@@ -101,7 +101,8 @@ TEST_F(GridPage, TheRulesByMouseAndSpace) {
         EXPECT_EQ(log, c.log);
         EXPECT_EQ(Boxes(), c.boxes);
         EXPECT_EQ(States(g.CheckArray()), c.boxes);
-        EXPECT_TRUE(g.IsData() == (Checked() > 0) && g.IsDirty());
+        EXPECT_EQ(g.IsData(), (Checked() > 0));
+        EXPECT_TRUE(g.IsDirty());
     }
     // A held Space toggles once, on its release.
     QTest::keyPress(At(1, 2), Qt::Key_Space);
@@ -122,7 +123,9 @@ TEST_F(GridPage, TheRulesByMouseAndSpace) {
     Click(0, 0);
     Click(0, 1, true);
     g.CheckClick(At(1, 3));
-    EXPECT_TRUE(log == "0@0 0@1 " && !g.IsDirty() && g.IsData());
+    EXPECT_EQ(log, "0@0 0@1 ");
+    EXPECT_FALSE(g.IsDirty());
+    EXPECT_TRUE(g.IsData());
     EXPECT_EQ(Boxes(), (Values{{0, 0, 1, 0}, {0, 0, 0, 0}}));
     EXPECT_EQ(States(g.CheckArray()), (Values{{0, 0, 1, 0}, {0, 1, 0, 0}}));
     // A box of another grid is refused before anything changes.
@@ -146,7 +149,8 @@ TEST_F(GridPage, StatesFollowTheCaptionsAndCodeSetsThemWithoutTheClickLogic) {
     g.SetContainer(page);
     g.SetAllowEdit(true);
     At(1, 1)->SetValue(1);  // a box set directly by code runs nothing either
-    EXPECT_TRUE(!g.IsDirty() && g.IsData());
+    EXPECT_FALSE(g.IsDirty());
+    EXPECT_TRUE(g.IsData());
     EXPECT_EQ(States(g.CheckArray()), (Values{{0, 1, 1, 0}, {0, 0, 0, 0}, {0, 0, 0, 0}}));  // no click since: not read
     Click(2, 0);
     EXPECT_EQ(States(g.CheckArray()), (Values{{0, 1, 1, 0}, {0, 1, 0, 0}, {1, 0, 0, 0}}));  // the click reads them all
@@ -159,7 +163,8 @@ TEST_F(GridPage, StatesFollowTheCaptionsAndCodeSetsThemWithoutTheClickLogic) {
         g.SetCheckArray(v);  // states of another shape are ignored
     EXPECT_EQ(Boxes(), (Values{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}}));
     g.Clear();
-    EXPECT_TRUE(Checked() == 0 && !g.IsData());
+    EXPECT_EQ(Checked(), 0);
+    EXPECT_FALSE(g.IsData());
     // Column captions always reshape and clear the states, but leave the boxes as built;
     // states without a box are stored only.
     g.SetColSet(Numbered("c", 5));
@@ -167,18 +172,26 @@ TEST_F(GridPage, StatesFollowTheCaptionsAndCodeSetsThemWithoutTheClickLogic) {
     a(0, 4) = Variant(true);
     g.SetCheckArray(a);
     EXPECT_EQ(States(g.CheckArray())[0], (std::vector<int>{0, 0, 0, 0, 1}));
-    EXPECT_EQ(g.Cols() * 10 + Checked(), 40);
+    EXPECT_EQ(g.Cols(), 4);
+    EXPECT_EQ(Checked(), 0);
     // Rows hide and show one at a time; others are ignored.
     for (int row : {1, 3, -1}) g.SetRowVisibility(row, false);
-    EXPECT_TRUE(!At(1, 0)->isVisible() && !At(1, 3)->isVisible() && At(0, 0)->isVisible());
+    EXPECT_FALSE(At(1, 0)->isVisible());
+    EXPECT_FALSE(At(1, 3)->isVisible());
+    EXPECT_TRUE(At(0, 0)->isVisible());
 }
 
 TEST_F(GridPage, BuildingAndRemovalNameTheControlsAfterTheGridsNumber) {
     CBoxArray& g = Build(13, 4, 2);
     QtPictureBox* s = g.Container();
-    EXPECT_TRUE(form.Find("chkArray1") == s && s->Container() == page && form.Find("chkArray1_13_0") == nullptr);
+    EXPECT_EQ(form.Find("chkArray1"), s);
+    EXPECT_EQ(s->Container(), page);
+    EXPECT_EQ(form.Find("chkArray1_13_0"), nullptr);
     for (int i = 0; i < 13; ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_TRUE(form.Find("chkArray1_" + CStr(Variant(i)) + "_" + CStr(Variant(j))) == At(i, j) && At(i, j)->Container() == s);
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_EQ(form.Find("chkArray1_" + CStr(Variant(i)) + "_" + CStr(Variant(j))), At(i, j)) << i << "," << j;
+            EXPECT_EQ(At(i, j)->Container(), s) << i << "," << j;
+        }
     // A second grid takes the next number; its boxes follow the given tab index row by row.
     CBoxArray second;
     second.SetTabIndex(10);
@@ -188,7 +201,9 @@ TEST_F(GridPage, BuildingAndRemovalNameTheControlsAfterTheGridsNumber) {
     const QPointer<CheckBox> box = At(1, 1);
     Click(1, 1);
     g.SetContainer(nullptr);
-    EXPECT_TRUE(g.Container() == nullptr && form.Find("chkArray1") == nullptr && form.Find("chkArray1_2_3") == nullptr);
+    EXPECT_EQ(g.Container(), nullptr);
+    EXPECT_EQ(form.Find("chkArray1"), nullptr);
+    EXPECT_EQ(form.Find("chkArray1_2_3"), nullptr);
     EXPECT_EQ(g.CheckBoxes()[2], std::vector<CheckBox*>(4, nullptr));
     EXPECT_EQ(States(g.CheckArray())[1][1], 1) << "the states remain";
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -200,7 +215,8 @@ TEST_F(GridPage, BuildingAndRemovalNameTheControlsAfterTheGridsNumber) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(Build(13, 5, 2).Container()->Name(), "chkArray1");
     grid.reset();  // ending a built grid removes its controls
-    EXPECT_TRUE(form.Find("chkArray1_0_0") == nullptr && form.Find("chkArray2_0_0") != nullptr);
+    EXPECT_EQ(form.Find("chkArray1_0_0"), nullptr);
+    EXPECT_NE(form.Find("chkArray2_0_0"), nullptr);
     // A grid outliving its form ends quietly.
     auto host = std::make_unique<Form>();
     CBoxArray orphan;
@@ -229,10 +245,14 @@ TEST_F(GridPage, CaptionsLieAboveAndLeftOfTheBoxesAndFollowTheSize) {
     // Turned column captions in a band over the columns, taller than a line, ending a
     // little above the boxes; row captions left of the boxes, from the first row to the last.
     const QRect columnInk = Ink(img, QRect(boxLeft - 8, 0, img.width(), boxTop));
-    EXPECT_TRUE(boxTop - columnInk.top() > 40 && columnInk.bottom() < boxTop - 2);
+    EXPECT_GT(boxTop - columnInk.top(), 40);
+    EXPECT_LT(columnInk.bottom(), boxTop - 2);
     const QRect rowInk = Ink(img, QRect(0, boxTop, boxLeft - 1, lastBottom - boxTop));
-    EXPECT_TRUE(rowInk.top() < boxTop + 15 && rowInk.bottom() > At(4, 0)->y() - in.y() && rowInk.right() < boxLeft - 20);
-    EXPECT_TRUE(Ink(img, QRect(0, 0, boxLeft - 8, boxTop - 20)).isNull() && Ink(img, QRect(0, lastBottom + 20, img.width(), img.height())).isNull());
+    EXPECT_LT(rowInk.top(), boxTop + 15);
+    EXPECT_GT(rowInk.bottom(), At(4, 0)->y() - in.y());
+    EXPECT_LT(rowInk.right(), boxLeft - 20);
+    EXPECT_TRUE(Ink(img, QRect(0, 0, boxLeft - 8, boxTop - 20)).isNull());
+    EXPECT_TRUE(Ink(img, QRect(0, lastBottom + 20, img.width(), img.height())).isNull());
     At(3, 2)->SetValue(1);  // the grid as a reviewer sees it, with a box checked
     ASSERT_TRUE(s->grab().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("boxarray_grid.png")));
     // A new size or row set redraws the captions; the boxes stay where they were.
@@ -252,8 +272,11 @@ TEST(CaptionLayer, FontsLinesAndAngles) {
     const auto f10 = MBoxArray::MakeCaptionFont({"DejaVu Sans", 10.0, false}, 0.0);
     const auto f12 = MBoxArray::MakeCaptionFont({"DejaVu Sans", 12.0, true}, 45.0);
     const auto f825 = MBoxArray::MakeCaptionFont({"DejaVu Sans", 8.25, false}, 89.99);
-    EXPECT_EQ((std::vector<int>{f10->CellHeightPx, f12->CellHeightPx, f825->CellHeightPx}), (std::vector<int>{15, 18, 12}));
-    EXPECT_EQ(f12->Weight * 1000 + f10->Weight, 600400);  // the normal weight, not a thin face
+    EXPECT_EQ(f10->CellHeightPx, 15);
+    EXPECT_EQ(f12->CellHeightPx, 18);
+    EXPECT_EQ(f825->CellHeightPx, 12);
+    EXPECT_EQ(f12->Weight, 600);
+    EXPECT_EQ(f10->Weight, 400) << "the normal weight, not a thin face";
     // Surfaces of 15 twips a pixel. Measuring draws nothing; a size too small for a pixel
     // makes no font and measures nothing; a face name of any length is accepted.
     ImagePictureBox s(300, 100), up(200, 200), slant(200, 200), flat(200, 200);
@@ -267,7 +290,8 @@ TEST(CaptionLayer, FontsLinesAndAngles) {
     EXPECT_NEAR(e->Width, s.MeasureTextPx("Certainty", f10->Font).width() * 15.0, 7.5);  // whole pixels
     EXPECT_NEAR(e->Height, 2 * 15 * 15.0, 1e-9);
     EXPECT_TRUE(Ink(s.Image()).isNull());
-    EXPECT_TRUE(!draw(s, "Text", 0, false, {"DejaVu Sans", 0.0, false}) && measure(Captions({"A", "BB"}), 0.0).Width == 0.0);
+    EXPECT_FALSE(draw(s, "Text", 0, false, {"DejaVu Sans", 0.0, false}));
+    EXPECT_EQ(measure(Captions({"A", "BB"}), 0.0).Width, 0.0);
     EXPECT_GT(draw(s, "Text", 0, true, {"A face name far longer than thirty-one bytes", 10.0, false})->Width, 0.0);
     EXPECT_NEAR(draw(s, "Certainty\nHigh", 0)->Height, 15 * 15.0, 1e-9) << "a lone LF does not break";
     // Width and height of a set may come from different captions; no list gives nothing.
@@ -279,9 +303,15 @@ TEST(CaptionLayer, FontsLinesAndAngles) {
     // to the right; at 45 it climbs right; flat, the first line's corner is the point.
     for (auto [p, angle] : {std::pair{&up, 90}, std::pair{&slant, 45}, std::pair{&flat, 0}}) draw(*p, "Certainty", angle, false);
     const QRect u = Ink(up.Image()), d = Ink(slant.Image()), w = Ink(flat.Image());
-    EXPECT_TRUE(w.left() >= 100 && w.top() >= 150 && w.top() < 165);
-    EXPECT_TRUE(u.bottom() <= 150 && u.left() >= 100 && u.right() <= 115 && std::abs(u.height() - w.width()) <= 2);
-    EXPECT_TRUE(d.top() < 150 - w.width() / 2 && d.right() > 100 + w.width() / 2);
+    EXPECT_GE(w.left(), 100);
+    EXPECT_GE(w.top(), 150);
+    EXPECT_LT(w.top(), 165);
+    EXPECT_LE(u.bottom(), 150);
+    EXPECT_GE(u.left(), 100);
+    EXPECT_LE(u.right(), 115);
+    EXPECT_LE(std::abs(u.height() - w.width()), 2);
+    EXPECT_LT(d.top(), 150 - w.width() / 2);
+    EXPECT_GT(d.right(), 100 + w.width() / 2);
 }
 
 }  // namespace

@@ -128,7 +128,8 @@ TEST(ChartAxes, TickGuards) {
     for (const auto& [high, step] : {std::pair{1.0, 0.0}, std::pair{1.0, -0.5}, std::pair{1.0, std::nan("")}, std::pair{std::numeric_limits<double>::infinity(), 1.0}})
         EXPECT_EQ(test::ErrorNumber([&] { GuardedTickStep(0.0, high, step, ax::kY, false); }), 255);
     const double labels = GuardedTickStep(1.0, 5001.0, 1.0, ax::kX, true);  // label positions need whole steps
-    EXPECT_TRUE(labels == std::floor(labels) && 5000.0 / labels <= kMaxTicks);
+    EXPECT_EQ(labels, std::floor(labels));
+    EXPECT_LE(5000.0 / labels, kMaxTicks);
     EXPECT_EQ((std::vector<int>{TickCount(0, 0.3, 0.1), TickCount(0, 0.95, 0.25), TickCount(0, std::numeric_limits<double>::infinity(), 1)}),
               (std::vector<int>{4, 4, kMaxTicks + 1}));
     EXPECT_EQ(TickPosition(-0.3, 0.1, 3), 0.0);
@@ -148,13 +149,15 @@ TEST(ChartGeometry, OutlinesSeedsAndPointsInside) {
     EXPECT_FALSE(PointInPolygon(std::vector<ChartPoint>{{0, 0}, {10, 10}}, {5, 5}));
     // Halfway under the highest midpoint, the first of equals; a zigzag's may lie outside.
     auto seed = FillSeedPoint(CloseAreaOutline(Series({0, 1, 2, 3, 4}, {0, 2, 4, 2, 0})));
-    EXPECT_DOUBLE_EQ(seed.value().X * 10 + seed->Y, 16.5);
+    EXPECT_DOUBLE_EQ(seed.value().X, 1.5);
+    EXPECT_DOUBLE_EQ(seed->Y, 1.5);
     // Long series skip their end segments: the highest one is among the first five.
     std::vector<double> xs, ys;
     for (int j = 0; j < 12; ++j) xs.push_back(j), ys.push_back(j == 1 ? 100.0 : (j == 7 ? 10.0 : 1.0));
     seed = FillSeedPoint(CloseAreaOutline(Series(xs, ys)));
     EXPECT_EQ(std::pair(seed->X, seed->Y), std::pair(6.5, 5.5 / 2.0));
-    EXPECT_TRUE(!FillSeedPoint(Series({0, 1}, {1, 1})) && DataToPoints(Series({0, 1}, {1, 1})).empty());
+    EXPECT_FALSE(FillSeedPoint(Series({0, 1}, {1, 1})));
+    EXPECT_TRUE(DataToPoints(Series({0, 1}, {1, 1})).empty());
 }
 
 // ---- CChart on the recording fake ----------------------------------------------------------------
@@ -232,18 +235,21 @@ TEST_F(ChartOnFake, EveryFailureClearsThePicture) {
         pic.SetBackColor(kWhite);
         pic.Line(10, 10, 2000, 2000, kBlue);
         EXPECT_TRUE(draw());
-        EXPECT_TRUE(test::Ink(pic.Image()).isNull() && (pic.Image().pixel(0, 0) & 0xFFFFFFu) == kWhite);
+        EXPECT_TRUE(test::Ink(pic.Image()).isNull());
+        EXPECT_EQ((pic.Image().pixel(0, 0) & 0xFFFFFFu), kWhite);
     }
     // Colours are resized in the caller's array even when drawing fails; the True in
     // element 0 is no line style, so that graph fails to the background, element 0 black.
     Variant few = Variant::MakeArray(VarType::Int32, {Bounds{0, 0}});
     few(0) = Variant(static_cast<int>(kWhite));
     EXPECT_FALSE(chart.DrawLineGraph(Data({{0, 1}, {0, 1}, {5, 6}}), few, true, false));
-    EXPECT_EQ(few.ubound(1) * 10 + CLng(few(2)), 20);
+    EXPECT_EQ(few.ubound(1), 2);
+    EXPECT_EQ(CLng(few(2)), 0);
     Variant many = Variant::MakeArray(VarType::Int32, {Bounds{0, 4}});
     EXPECT_TRUE(chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), many, true, false, Variant(), Options({{0, Variant(true)}})));
     EXPECT_EQ(many.ubound(1), 1);
-    EXPECT_TRUE(test::Ink(pic.Image()).isNull() && (pic.Image().pixel(0, 0) & 0xFFFFFFu) == kBlack);
+    EXPECT_TRUE(test::Ink(pic.Image()).isNull());
+    EXPECT_EQ((pic.Image().pixel(0, 0) & 0xFFFFFFu), kBlack);
     // Too small a picture for its labels fails; no target is a programming error.
     ImagePictureBox tiny(1, 1), narrow(40, 300);
     CChart loose;
@@ -304,7 +310,8 @@ TEST_F(ChartOnFake, AxesSetAYUpScaleWithTicksAndLabels) {
     EXPECT_EQ(Lines("Box").size(), 2u);
     // Titles need an X title; the top margin grows for a Y title all the same.
     EXPECT_FALSE(Line(Data({{0, 1}, {0, 1}}), Variant::List({"", "Frequency"})));
-    EXPECT_TRUE(pic.Count("Print Frequency") == 0 && std::abs(pic.ScaleTop() - (1.0 - pic.ScaleHeight() * 26.0 / 300.0)) < 1e-5);
+    EXPECT_EQ(pic.Count("Print Frequency"), 0);
+    EXPECT_LT(std::abs(pic.ScaleTop() - (1.0 - pic.ScaleHeight() * 26.0 / 300.0)), 1e-5);
     EXPECT_FALSE(Line(Data({{0, 1}, {0, 1}}), Variant::List({" ", "Frequency", "unused"})));
     EXPECT_EQ(Prints().back(), "Frequency");
     EXPECT_NEAR(PrintedAt("Frequency").first, 0.0, 1e-6);
@@ -357,9 +364,11 @@ TEST_F(ChartOnFake, MarkersFollowElementsOneAndTwoAndDottedSeriesKeepSolidMarker
     const Variant data = Data({{0, 1, 2}, {1, 3, 2}});
     // None, three with radius 0 at the last point, none for an unknown marker.
     const std::tuple<Variant, int, int> cases[] = {{Variant(), 0, 0}, {Variant::List({Variant()}), 3, 1}, {Options({{1, Variant(7)}}), 0, 0}};
-    for (const auto& [options, circles, last] : cases) {
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [options, circles, last] = cases[i];
         EXPECT_FALSE(Line(data, Variant(), options));
-        EXPECT_EQ(pic.Count("Circle") * 10 + pic.Count("Circle 2 2 0 "), circles * 10 + last);
+        EXPECT_EQ(pic.Count("Circle"), circles) << "case " << i;
+        EXPECT_EQ(pic.Count("Circle 2 2 0 "), last) << "case " << i;
     }
     EXPECT_FALSE(Line(data, Variant(), Options({{0, Variant(2)}, {1, Variant(1)}, {2, Variant(5)}})));
     // Each filled circle solid, each segment dotted, from the series' first point on.
@@ -373,7 +382,8 @@ TEST_F(ChartOnFake, MarkersFollowElementsOneAndTwoAndDottedSeriesKeepSolidMarker
         if (series && c.rfind("Line", 0) == 0 && c.find(" Box") == std::string::npos) seq += "line" + style + " ";
     }
     EXPECT_EQ(seq, "circle0/0 line2 circle0/0 line2 circle0/0 ");
-    EXPECT_EQ(pic.DrawStyle() * 10 + pic.FillStyle(), drawstyle::Solid * 10 + fillstyle::Transparent);
+    EXPECT_EQ(pic.DrawStyle(), drawstyle::Solid);
+    EXPECT_EQ(pic.FillStyle(), fillstyle::Transparent);
     EXPECT_EQ(pic.Count("FillColor=" + FormatDouble(kRed)), 3);
 }
 
@@ -387,7 +397,8 @@ TEST_F(ChartOnFake, BarsStandOnTheClampedBaseAndReferenceLinesSpanThePlotLessTwo
         ASSERT_EQ(bars.size(), 3u) << TextOf(base);
         EXPECT_NEAR(bars[1].x2 - bars[1].x1, pic.ScaleX(width, scale::Pixels, scale::User), 1e-6);
         EXPECT_NEAR(bars[1].x1 + bars[1].x2, 4.0, 1e-6);
-        EXPECT_EQ(bars[1].y1 * 10 + bars[1].y2, y1 * 10 + 4) << TextOf(base);
+        EXPECT_EQ(bars[1].y1, y1) << TextOf(base);
+        EXPECT_EQ(bars[1].y2, 4) << TextOf(base);
     }
     // With element 0 True (-1) a bar graph has no X ticks but keeps its titles.
     EXPECT_FALSE(Bars(Data({{0, 1}, {0, 1}}), Variant::List({"Risk", "Count"}), Options({{0, Variant(-1)}})));

@@ -67,12 +67,16 @@ TEST_F(TableEditTest, TheDialogFitsItsTableIsCentredOnTheRectangleAndKeptOnTheSc
         EXPECT_DOUBLE_EQ(dialog_->Left(), c.x == -1 ? c.left - (w - c.width) / 2 : c.x == -2 ? 12000 - w : c.x);
         EXPECT_DOUBLE_EQ(dialog_->Top(), c.y == -1 ? c.top - (h - c.height) / 2 : c.y == -2 ? 12000 - h : c.y);
     }
-    EXPECT_EQ(grid_->TextMatrix(0, 0) + "|" + grid_->TextMatrix(0, 1) + "|" + grid_->TextMatrix(3, 0), "Impact|P (0-1)|5");
+    EXPECT_EQ(grid_->TextMatrix(0, 0), "Impact");
+    EXPECT_EQ(grid_->TextMatrix(0, 1), "P (0-1)");
+    EXPECT_EQ(grid_->TextMatrix(3, 0), "5");
     // The client area is the grid, showing every cell without scroll bars; a fixed dialog
     // cannot be resized into an empty grey area, nor minimised.
-    EXPECT_TRUE(dialog_->size() == grid_->size() && dialog_->minimumSize() == dialog_->maximumSize());
+    EXPECT_EQ(dialog_->size(), grid_->size());
+    EXPECT_EQ(dialog_->minimumSize(), dialog_->maximumSize());
     EXPECT_FALSE(dialog_->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
-    EXPECT_FALSE(grid_->verticalScrollBar()->isVisible() || grid_->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(grid_->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(grid_->horizontalScrollBar()->isVisible());
     for (int r = 0; r < grid_->Rows(); ++r)
         for (int c = 0; c < grid_->Cols(); ++c) EXPECT_TRUE(grid_->viewport()->geometry().contains(grid_->CellRectPx(r, c))) << r << "," << c;
     // The dialog beside its rectangle for a reviewer, with a value being typed.
@@ -101,7 +105,8 @@ TEST_F(TableEditTest, EditingStartsOnTheFirstEditableCellAndTheCloseBoxKeepsWhat
     EXPECT_TRUE(EditingAt(1, 0));
     Type("3");
     Key(Qt::Key_Return);
-    EXPECT_TRUE(dialog_->isVisible() && EditingAt(1, 1)) << "Enter pressed no button";
+    EXPECT_TRUE(dialog_->isVisible()) << "Enter pressed no button";
+    EXPECT_TRUE(EditingAt(1, 1)) << "Enter pressed no button";
     Key(Qt::Key_Tab);  // Tab stays in the grid and never reaches the hidden button
     EXPECT_TRUE(EditingAt(1, 0));
     Key(Qt::Key_Down);
@@ -118,7 +123,8 @@ TEST_F(TableEditTest, EditingStartsOnTheFirstEditableCellAndTheCloseBoxKeepsWhat
     Key(Qt::Key_Return);
     EXPECT_TRUE(EditingAt(2, 1));
     QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, grid_->CellRectPx(3, 0).center() - grid_->viewport()->geometry().topLeft());
-    EXPECT_TRUE(grid_->Col() == 0 && !EditingAt(3, 0)) << "no editor over the first column";
+    EXPECT_EQ(grid_->Col(), 0) << "no editor over the first column";
+    EXPECT_FALSE(EditingAt(3, 0)) << "no editor over the first column";
     Type("9");
     EXPECT_EQ(grid_->TextMatrix(3, 0), "5");
 }
@@ -139,7 +145,8 @@ TEST_F(TableEditTest, EscapeAfterTypingClosesTheModalDialogAndGivesTheTableAsPas
         pressed = true;
     });
     dialog_->ShowModal();
-    EXPECT_TRUE(pressed && !dialog_->isVisible());
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(dialog_->isVisible());
     EXPECT_EQ(Rows(dialog_->GetArray()), "1|0.2/2|0.3/5|0.5");
 }
 
@@ -148,7 +155,8 @@ TEST_F(TableEditTest, WithoutATableTheGridStaysHiddenAndTheCloseBoxGivesNoBounds
     EXPECT_EQ(Rows(dialog_->GetArray()), "<no bounds>") << "before any showing";
     dialog_->PutArray(Variant("x"), Variant());
     Show();
-    EXPECT_FALSE(grid_->isVisible() || editor_->isVisible());
+    EXPECT_FALSE(grid_->isVisible());
+    EXPECT_FALSE(editor_->isVisible());
     EXPECT_TRUE(dialog_->UnloadFor(unloadreason::ControlMenu));
     const Variant result = dialog_->GetArray();
     EXPECT_EQ(Rows(result), "<no bounds>");
