@@ -482,9 +482,14 @@ TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
     EXPECT_EQ(test::ReadBytes(dir.file("run.csv")), kGoldenRun);
     // Extremes rounded to 15 digits, mean and variance from one-pass sums.
     const SimulationResults& r = e.mc.Results();
-    EXPECT_EQ((std::vector<double>{r.min[0], r.max[0], r.mean[0], r.variance[0], r.min[1], r.max[1], r.mean[1], r.variance[1]}),
-              (std::vector<double>{11.4841538599779, 24.2326524342993, 16.51139619233508, 19.553730574641484, 189.851085250622,
-                                   312.569031783658, 260.4940253358504, 2088.56147477685}));
+    EXPECT_EQ(r.min[0], 11.4841538599779);
+    EXPECT_EQ(r.max[0], 24.2326524342993);
+    EXPECT_EQ(r.mean[0], 16.51139619233508);
+    EXPECT_EQ(r.variance[0], 19.553730574641484);
+    EXPECT_EQ(r.min[1], 189.851085250622);
+    EXPECT_EQ(r.max[1], 312.569031783658);
+    EXPECT_EQ(r.mean[1], 260.4940253358504);
+    EXPECT_EQ(r.variance[1], 2088.56147477685);
 }
 
 // ---- the trial loop on worker threads -----------------------------------------------------

@@ -59,10 +59,16 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     // 4 lies at the end and counts in the last class.
     // Total cost all 0: width 1 from 0 - 1 - 0.5, everything in class 1 centred on 0.
     const Variant f = r.FrequenciesCopy();  // (centre or count, class, output)
-    EXPECT_EQ((std::vector<double>{Count(r, 0, 0), Count(r, 1, 0), Count(r, 2, 0), Count(r, 1, 1), f(1, 2, 0).rawDouble()}),
-              (std::vector<double>{2, 0, 2, 4, 2}));
-    EXPECT_EQ((std::vector<double>{Centre(r, 0, 0), Centre(r, 1, 0), Centre(r, 2, 0), Centre(r, 1, 1), f(0, 1, 0).rawDouble()}),
-              (std::vector<double>{1.5, 2.5, 3.5, 0, 2.5}));
+    EXPECT_EQ(Count(r, 0, 0), 2);
+    EXPECT_EQ(Count(r, 1, 0), 0);
+    EXPECT_EQ(Count(r, 2, 0), 2);
+    EXPECT_EQ(Count(r, 1, 1), 4);
+    EXPECT_EQ(f(1, 2, 0).rawDouble(), 2);
+    EXPECT_EQ(Centre(r, 0, 0), 1.5);
+    EXPECT_EQ(Centre(r, 1, 0), 2.5);
+    EXPECT_EQ(Centre(r, 2, 0), 3.5);
+    EXPECT_EQ(Centre(r, 1, 1), 0);
+    EXPECT_EQ(f(0, 1, 0).rawDouble(), 2.5);
     // Range 4000 from 1239.5: place 1, width 1000, start rounded down to 1239, so the
     // classes end at 5239, below the maximum 5239.5, which counts in the last class.
     r.ComputeOutputStatistics(TableOf({1239.5, 2000, 5239.5}, {0, 0, 0}), 4, 95);
