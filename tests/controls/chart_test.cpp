@@ -68,7 +68,10 @@ TEST(ChartAxes, NiceRanges) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const AxisRow r = NiceAxisRange(c.min, c.max, c.axis);
-        EXPECT_EQ((std::vector<double>{r[ax::kLow], r[ax::kHigh], r[ax::kStep], r[ax::kExponent]}), (std::vector<double>{c.low, c.high, c.step, c.exponent}));
+        EXPECT_EQ(r[ax::kLow], c.low);
+        EXPECT_EQ(r[ax::kHigh], c.high);
+        EXPECT_EQ(r[ax::kStep], c.step);
+        EXPECT_EQ(r[ax::kExponent], c.exponent);
     }
 }
 
@@ -130,8 +133,9 @@ TEST(ChartAxes, TickGuards) {
     const double labels = GuardedTickStep(1.0, 5001.0, 1.0, ax::kX, true);  // label positions need whole steps
     EXPECT_EQ(labels, std::floor(labels));
     EXPECT_LE(5000.0 / labels, kMaxTicks);
-    EXPECT_EQ((std::vector<int>{TickCount(0, 0.3, 0.1), TickCount(0, 0.95, 0.25), TickCount(0, std::numeric_limits<double>::infinity(), 1)}),
-              (std::vector<int>{4, 4, kMaxTicks + 1}));
+    EXPECT_EQ(TickCount(0, 0.3, 0.1), 4);
+    EXPECT_EQ(TickCount(0, 0.95, 0.25), 4);
+    EXPECT_EQ(TickCount(0, std::numeric_limits<double>::infinity(), 1), kMaxTicks + 1);
     EXPECT_EQ(TickPosition(-0.3, 0.1, 3), 0.0);
 }
 
@@ -139,7 +143,11 @@ TEST(ChartAxes, TickGuards) {
 
 TEST(ChartGeometry, OutlinesSeedsAndPointsInside) {
     const ChartData c = CloseAreaOutline(Series({1, 2, 3}, {5, 6, 7}));  // two points added on the zero line
-    EXPECT_EQ((std::vector<double>{static_cast<double>(c.points), c.X(3), c.Y(3), c.X(4), c.Y(4)}), (std::vector<double>{5, 3, 0, 1, 0}));
+    EXPECT_EQ(c.points, 5);
+    EXPECT_EQ(c.X(3), 3);
+    EXPECT_EQ(c.Y(3), 0);
+    EXPECT_EQ(c.X(4), 1);
+    EXPECT_EQ(c.Y(4), 0);
     const std::vector<ChartPoint> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
     // Horizontal edges never count as crossings; a vertical edge through the point does,
     // so the right edge is inside and the left one, crossed twice, outside.
@@ -280,8 +288,12 @@ TEST_F(ChartOnFake, TheAxisTableFollowsTheOptions) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(Bars(Data({{0, 1}, {0, 1}}), Variant(), c.options));
-        EXPECT_EQ((std::vector<double>{Axis(0, 2), Axis(0, 3), Axis(0, 4), Axis(1, 2), Axis(1, 3), Axis(1, 4)}),
-                  (std::vector<double>{c.x[0], c.x[1], c.x[2], c.y[0], c.y[1], c.y[2]}));
+        EXPECT_EQ(Axis(0, 2), c.x[0]);
+        EXPECT_EQ(Axis(0, 3), c.x[1]);
+        EXPECT_EQ(Axis(0, 4), c.x[2]);
+        EXPECT_EQ(Axis(1, 2), c.y[0]);
+        EXPECT_EQ(Axis(1, 3), c.y[1]);
+        EXPECT_EQ(Axis(1, 4), c.y[2]);
         EXPECT_LE(Prints().size(), 30u);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -346,8 +358,9 @@ TEST_F(ChartOnFake, LabelArraysLabelEveryTickAndLaterCallsReuseTheAxes) {
     const Variant stages = Variant::List({"R1", "R1..R2    ", "R1..R3    ", "R1..R4    ", "R1..R5    "});
     EXPECT_FALSE(Line(Data({{0, 1, 2, 3, 4}, {1, 2, 3, 4, 5}}), Variant(), Variant(), stages));
     const auto printed = PrintsAt();
-    EXPECT_EQ((std::vector<std::string>{std::get<0>(printed[0]), std::get<0>(printed[1]), std::get<0>(printed[2])}),
-              (std::vector<std::string>{"R1", "R1..R3    ", "R1..R5    "}));
+    EXPECT_EQ(std::get<0>(printed[0]), "R1");
+    EXPECT_EQ(std::get<0>(printed[1]), "R1..R3    ");
+    EXPECT_EQ(std::get<0>(printed[2]), "R1..R5    ");
     for (std::size_t i = 1; i < 3; ++i) {
         const std::string before = std::get<0>(printed[i - 1]);
         EXPECT_LT(std::get<1>(printed[i - 1]) + pic.TextWidth(before.substr(0, before.find_last_not_of(' ') + 1)),

@@ -312,12 +312,16 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     const Variant size = MKelvaro::FitGridToContents(edit_.get(), Variant::List({"Value", "P"}), MKelvaro::GridFitMetrics());
     // The system's example metrics: 15 twips, frames 4, dialog frames 3, caption 19;
     // every row shows, so no room is kept for a scroll bar.
-    EXPECT_EQ((std::vector<double>{grid_->Width(), grid_->Height()}), (std::vector<double>{1000 + 800 + 120, 5 * 240 + 120}));
-    EXPECT_EQ((std::vector<double>{size(0).numberValue(), size(1).numberValue()}), (std::vector<double>{1920 + 90, 5 * 240 + 120 + 375}));
+    EXPECT_EQ(grid_->Width(), 1000 + 800 + 120);
+    EXPECT_EQ(grid_->Height(), 5 * 240 + 120);
+    EXPECT_EQ(size(0).numberValue(), 1920 + 90);
+    EXPECT_EQ(size(1).numberValue(), 5 * 240 + 120 + 375);
     // Every column centred, the first wider, the grid at the corner, surplus headings dropped.
     edit_->PutArray(Table({{"1", "2", "3"}, {"4", "5", "6"}, {"7", "8", "9"}, {"10", "11", "12"}, {"13", "14", "15"}, {"16", "17", "18"}}));
     MKelvaro::FitGridToContents(edit_.get(), Variant::List({"a", "b", "c", "extra"}));
-    EXPECT_EQ((std::vector<int>{grid_->ColWidth(0), grid_->ColWidth(1), grid_->ColWidth(2)}), (std::vector<int>{1000, 800, 800}));
+    EXPECT_EQ(grid_->ColWidth(0), 1000);
+    EXPECT_EQ(grid_->ColWidth(1), 800);
+    EXPECT_EQ(grid_->ColWidth(2), 800);
     EXPECT_EQ(grid_->ColAlignment(2), flexalign::CenterCenter);
     EXPECT_EQ(grid_->Left() + grid_->Top(), 0);
     EXPECT_EQ(grid_->TextMatrix(0, 2), "c");
