@@ -47,11 +47,14 @@ std::vector<double> Ran1Draws(std::int32_t idum, int n) {
 // Worked out from the generator's definition, independently of this code (Python, exact
 // integers and IEEE doubles). Seeding with -1: ix1 = 54774, then 63107 (= ix2), then
 // 212260 (= ix3), then 97 table entries (ix1 + ix2 * RM2) * RM1 and the draws below.
-TEST(Ran1, ReferenceSequenceZeroAndPositiveArgumentsAndExtremes) {
-    const std::vector<double> reference = Ran1Draws(-1, 6);
-    EXPECT_EQ(reference, (std::vector<double>{0x1.8f674dd313924p-2, 0x1.5e830f47b0945p-3, 0x1.48e68b13729c6p-1,
-                                              0x1.bcda33783efc0p-1, 0x1.5d5240fd1b905p-3, 0x1.62ffc9a34189ep-1}));
-    // 0 repeats the last value; other positive values draw on without reseeding.
+const std::vector<double> kRan1Reference{0x1.8f674dd313924p-2, 0x1.5e830f47b0945p-3, 0x1.48e68b13729c6p-1,
+                                         0x1.bcda33783efc0p-1, 0x1.5d5240fd1b905p-3, 0x1.62ffc9a34189ep-1};
+
+TEST(Ran1, ReferenceSequence) { EXPECT_EQ(Ran1Draws(-1, 6), kRan1Reference); }
+
+// 0 repeats the last value; other positive values draw on without reseeding.
+TEST(Ran1, ZeroRepeatsAndPositiveArgumentsDrawOn) {
+    const std::vector<double>& reference = kRan1Reference;
     std::int32_t idum = -1, zero = 0, seven = 7;
     const double first = (Ran1(idum), Ran1(idum));
     EXPECT_EQ(first, reference[1]);
@@ -59,7 +62,13 @@ TEST(Ran1, ReferenceSequenceZeroAndPositiveArgumentsAndExtremes) {
     EXPECT_EQ(Ran1(seven), reference[2]);
     EXPECT_EQ(zero, 0);
     EXPECT_EQ(seven, 7);
-    // The largest combination of generators 1 and 2 lies above 1: it comes out as 1.
+}
+
+// The largest combination of generators 1 and 2 lies above 1: it comes out as 1; a seed
+// too negative overflows and leaves the state alone.
+TEST(Ran1, ExtremesComeOutAsOneOrOverflow) {
+    std::int32_t idum = -1;
+    Ran1(idum);
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = (259199.0 + 134455.0 * 7.4373773E-06) * 3.8580247E-06;
     EXPECT_EQ(Ran1(idum), 1.0);
     idum = -2147428874;  // the most negative seed that still works
@@ -612,7 +621,7 @@ TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
 // The pool's threads stay between calls: shares run side by side, a failure comes back
 // from Wait, and a ParallelFor inside a task runs on that task's thread instead of
 // waiting for threads that are all busy.
-TEST(Workers, SharesRunTogetherReportFailuresAndNestedLoopsFinish) {
+TEST(Workers, SharesRunTogether) {
     std::atomic<int> ran{0}, together{0}, most{0};
     {
         WorkerShares shares(4, [&] {
@@ -628,8 +637,14 @@ TEST(Workers, SharesRunTogetherReportFailuresAndNestedLoopsFinish) {
         EXPECT_EQ(ran, 4) << most;
         EXPECT_GT(most, 1) << most;
     }
+}
+
+TEST(Workers, AFailedShareIsReportedByWait) {
     WorkerShares failing(2, [] { RaiseOverflow(); });
     EXPECT_EQ(test::ErrorNumber([&] { failing.Wait(); }), err::Overflow);
+}
+
+TEST(Workers, NestedLoopsFinish) {
     WorkerThreads threads(8);
     std::vector<int> sums(8, 0);
     ParallelFor(8, [&](int i) { ParallelFor(100, [&](int k) { sums[static_cast<std::size_t>(i)] += k; }); });
