@@ -43,7 +43,7 @@ void ExpectElements(const Matrix& m, std::initializer_list<std::initializer_list
 
 // ---- the matrix ------------------------------------------------------------------------
 
-TEST(Matrix, ShapeLoadCopyAndArithmetic) {
+TEST(Matrix, ShapesAndIndexesAreChecked) {
     Matrix m(3, 2);
     m.SetElement(2, 1, 7.5);
     m.Dimension(2, 2);  // redimensioning starts again from zeros
@@ -53,7 +53,11 @@ TEST(Matrix, ShapeLoadCopyAndArithmetic) {
         EXPECT_EQ(test::ErrorText([&] { (void)m.Element(r, c); }), "Matrix index out of range");
         EXPECT_EQ(test::ErrorNumber([&] { m.SetElement(r, c, 1.0); }), 255);
     }
-    // A table with any bounds, a list as a column, generic elements as numbers.
+}
+
+// A table with any bounds, a list as a column, generic elements as numbers.
+TEST(Matrix, LoadsAnyTableAndCopiesFromZero) {
+    Matrix m(1, 1);
     Variant table = Variant::MakeArray(VarType::Double, {Bounds{1, 2}, Bounds{5, 7}});
     for (int i = 1; i <= 2; ++i)
         for (int j = 5; j <= 7; ++j) table(i, j) = 10.0 * i + j;
@@ -70,7 +74,9 @@ TEST(Matrix, ShapeLoadCopyAndArithmetic) {
     ExpectElements(m, {{2}, {0.5}});
     EXPECT_EQ(test::ErrorNumber([&] { m.LoadArray(Variant(3.0)); }), 255);
     EXPECT_EQ(test::ErrorNumber([&] { m.LoadArray(Variant::MakeArray(VarType::Double, {{0, 1}, {0, 1}, {0, 1}})); }), 255);
-    // Arithmetic leaves its source alone.
+}
+
+TEST(Matrix, ArithmeticLeavesItsSourceAlone) {
     const Matrix a = FromRows({{1, 2, 3}, {4, 5, 6}});
     ExpectElements(a.Product(FromRows({{7, 8}, {9, 10}, {11, 12}})), {{58, 64}, {139, 154}});
     ExpectElements(a.Transpose(), {{1, 4}, {2, 5}, {3, 6}});
