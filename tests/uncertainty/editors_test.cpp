@@ -244,7 +244,7 @@ TEST_F(Editors, PictureOfTheDefaultAssessmentRowByRow) {
     EXPECT_DOUBLE_EQ(E(0).Width(), (15000 - 400) / 3.0);
 }
 
-TEST_F(Editors, SetDataReadsMeansAndTablesAndUpdateAppDataWritesOneOrAll) {
+TEST_F(Editors, SetDataReadsMeansAndTablesAndDrawsOnlyWhatChanged) {
     Make();
     AppData(item::kCategoricalImpacts) = Variant(true);
     for (int id = 4; id <= 12; ++id) AppData(item::CategoryTable(id)) = CCategoryData().DefaultArray();
@@ -258,6 +258,10 @@ TEST_F(Editors, SetDataReadsMeansAndTablesAndUpdateAppDataWritesOneOrAll) {
     set.SetData();
     for (int i = 0; i < 13; ++i) drawings -= E(i).PlotDrawings();
     EXPECT_EQ(drawings, 0);
+}
+
+TEST_F(Editors, UpdateAppDataWritesOneOrAll) {
+    Make();
     for (int i = 0; i < 13; ++i) E(i).SetSD(0.25);
     set.UpdateAppData(3);
     for (int i = 0; i < 13; ++i) EXPECT_EQ(CDbl(AppData(item::Absolute(i))(2)) == 0.25, i == 3) << i;
