@@ -89,7 +89,7 @@ TEST_F(FlexEditTest, SnapshotsAndTheDirtyState) {
     EXPECT_EQ(Rows(edit_->GetArray()), "1/1");
 }
 
-TEST_F(FlexEditTest, ErrorMarksReadEmptyAndShowTheirColourAndTip) {
+TEST_F(FlexEditTest, ErrorMarksReadEmptyAndKeepTheCurrentCell) {
     AppOptions(opt::kColourError) = 0x123456;
     Load({{"1", "a"}, {"2", "b"}, {"3", "c"}});
     edit_->SetAllowEdit(false);  // no editor over the cells the mouse visits
@@ -103,6 +103,20 @@ TEST_F(FlexEditTest, ErrorMarksReadEmptyAndShowTheirColourAndTip) {
     EXPECT_TRUE(log_.empty()) << "marking keeps the current cell and raises no events: " << log_;
     edit_->SetDirty();
     EXPECT_EQ(Rows(edit_->GetArray()), "1|/2|b/3|c");  // a cell in error reads empty
+    // An owner growing the grid leaves new cells out of error and markable.
+    grid_->SetRows(5);
+    grid_->SetCols(4);
+    grid_->SetTextMatrix(4, 3, "far");
+    FlexEditTestPeer::Mark(*edit_, 4, 3, "bad");
+    edit_->SetDirty();
+    EXPECT_EQ(Rows(edit_->GetArray()), "1|||/2|b||/3|c||/|||");
+}
+
+TEST_F(FlexEditTest, AnErrorMarkShowsItsColourAndItsTipUnderTheMouse) {
+    AppOptions(opt::kColourError) = 0x123456;
+    Load({{"1", "a"}, {"2", "b"}});
+    edit_->SetAllowEdit(false);  // no editor over the cells the mouse visits
+    FlexEditTestPeer::Mark(*edit_, 1, 1, "not a number");
     grid_->SetRow(1);
     grid_->SetCol(1);
     EXPECT_EQ(grid_->CellBackColor(), 0x123456);
@@ -112,13 +126,6 @@ TEST_F(FlexEditTest, ErrorMarksReadEmptyAndShowTheirColourAndTip) {
     };
     EXPECT_EQ(hover(1, 1), "not a number");
     EXPECT_EQ(hover(2, 1), "");
-    // An owner growing the grid leaves new cells out of error and markable.
-    grid_->SetRows(5);
-    grid_->SetCols(4);
-    grid_->SetTextMatrix(4, 3, "far");
-    FlexEditTestPeer::Mark(*edit_, 4, 3, "bad");
-    edit_->SetDirty();
-    EXPECT_EQ(Rows(edit_->GetArray()), "1|||/2|b||/3|c||/|||");
     // A tip goes away when its cell scrolls from under the mouse.
     Load(std::vector<std::vector<std::string>>(30, {"1", "x"}));
     FlexEditTestPeer::Mark(*edit_, 2, 1, "bad");
@@ -128,7 +135,9 @@ TEST_F(FlexEditTest, ErrorMarksReadEmptyAndShowTheirColourAndTip) {
     ASSERT_GT(grid_->TopRow(), 1);
     EXPECT_EQ(grid_->MouseRow(), 2 + grid_->TopRow() - 1) << "the cell under the mouse that stayed put";
     EXPECT_EQ(grid_->ToolTipText(), "");
-    // Revalidating clears the marks, so the grid is valid.
+}
+
+TEST_F(FlexEditTest, RevalidatingClearsTheErrorMarks) {
     Load({{"1", "a"}});
     FlexEditTestPeer::Mark(*edit_, 1, 0, "bad");
     EXPECT_TRUE(edit_->IsValid());
