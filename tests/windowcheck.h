@@ -357,16 +357,22 @@ inline std::vector<std::string> Overlaps(QWidget& window, const std::vector<Stac
 inline std::vector<std::string> PlotCut(const std::string& name, const QImage& image, const QColor& background) {
     if (image.width() < 3 || image.height() < 3) return {name + ": no room for a plot"};
     int drawn = 0, edge = 0;
+    QPoint first;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             if (image.pixelColor(x, y) == background) continue;
             ++drawn;
-            if (x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1) ++edge;
+            if (x != 0 && y != 0 && x != image.width() - 1 && y != image.height() - 1) continue;
+            if (edge++ == 0) first = QPoint(x, y);
         }
     }
     std::vector<std::string> out;
     if (drawn == 0) out.push_back(name + ": nothing drawn");
-    if (edge > 0) out.push_back(name + ": " + std::to_string(edge) + " drawn pixels on the picture's edge");
+    if (edge > 0) {
+        out.push_back(name + ": " + std::to_string(edge) + " drawn pixels on the picture's edge, the first at " +
+                      std::to_string(first.x()) + "," + std::to_string(first.y()) + " of " +
+                      std::to_string(image.width()) + "x" + std::to_string(image.height()));
+    }
     return out;
 }
 

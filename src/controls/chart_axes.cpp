@@ -111,7 +111,13 @@ std::int32_t TickCount(double low, double high, double step) {
 
 double TickPosition(double low, double step, std::int32_t i) {
     const double x = low + static_cast<double>(i) * step;
-    return std::fabs(x) < std::fabs(step) * kStepTolerance ? 0.0 : x;
+    if (std::fabs(x) < std::fabs(step) * kStepTolerance) return 0.0;
+    // Binary fractions leave dust in the last digits (-0.6 + 2 x 0.275 gives
+    // -0.049999999999999933), which a label would spell out in full: a tick stands on
+    // a multiple of a ten-billionth of the step's decade.
+    const double decade = std::floor(std::log10(std::fabs(step)));
+    if (!std::isfinite(decade) || decade < -290 || decade > 290) return x;
+    return MUtilities::RoundToPlace(x, static_cast<std::int16_t>(decade - 10));
 }
 
 std::string FixedTickText(double value, int p) {

@@ -58,7 +58,8 @@ double GuardedTickStep(double low, double high, double step, int axisIndex, bool
 // of a step of tolerance at the high end; never more than kMaxTicks + 1.
 std::int32_t TickCount(double low, double high, double step);
 // Position of tick i: low + i * step, with a position within a millionth of a step of
-// zero made exactly zero, so a label never reads "-0.0" from rounding dust.
+// zero made exactly zero, so a label never reads "-0.0" from rounding dust, and any
+// other rounded to a ten-billionth of the step's decade, so its label shows no dust.
 double TickPosition(double low, double step, std::int32_t i);
 
 // The fixed-point form of a tick label for exponent p: "0.0" for p = 0 or 1, "0" for

@@ -121,6 +121,10 @@ TEST(ChartAxes, EveryTickLabelShowsItsTicksValue) {
         {"step 0.05 under one decimal", {0, 0.05, 0.1}, 0, {"0.00", "0.05", "0.10"}},
         {"step 0.000075", {0, 0.000075, 0.000075 * 2, 0.000075 * 3}, -4, {".000000", ".000075", ".000150", ".000225"}},
         {"narrower in the scientific form", {0, 1.25e-9, 2.5e-9}, -9, {"0.00e0", "1.25e-9", "2.50e-9"}},
+        {"-0.6 by 0.275 to 0.5: no dust", {TickPosition(-0.6, 0.275, 0), TickPosition(-0.6, 0.275, 1),
+                                           TickPosition(-0.6, 0.275, 2), TickPosition(-0.6, 0.275, 3),
+                                           TickPosition(-0.6, 0.275, 4)},
+         -1, {"-.600", "-.325", "-.050", ".225", ".500"}},
     };
     for (const auto& c : cases) EXPECT_EQ(AxisTickLabels(c.ticks, c.p, Length), c.labels) << c.name;
 }
