@@ -308,6 +308,16 @@ TEST_F(MainWindowTest, TheLargestDoubleInTheProgramSettingsOrAnOpenedFileStartsA
             EXPECT_TRUE(services.messageBox.calls.empty());
             EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(item::kI1)), "I1:    1.79769313486232E+308");
             SavePicture(std::string("largest_double_") + (c.opened ? "opened" : "settings"));
+            // Every page shows it without a message, the editors' as well.
+            for (const auto& [page, absolute] : {std::pair{1, false}, std::pair{1, true}, std::pair{2, true}}) {
+                w.tabMain->SetTab(page);
+                w.optUncertain[absolute ? 1 : 0]->SetValue(true);
+                for (int t = 0; t < 3; ++t) w.TimerTick(t);
+                Settle();
+            }
+            EXPECT_TRUE(services.messageBox.calls.empty());
+            w.tabMain->SetTab(1);
+            SavePicture("largest_double_editors");
         }
         EXPECT_TRUE(w.Unload());
         win.reset();
