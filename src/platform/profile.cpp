@@ -624,6 +624,11 @@ std::chrono::milliseconds LockTimeout() { return std::chrono::milliseconds(g_loc
 
 void SetLockTimeout(std::chrono::milliseconds timeout) { g_lockTimeoutMs.store(timeout.count()); }
 
+namespace {
+
+// Moves a finished temporary file over the target, giving it the target's permissions
+// (or the usual ones for a new file). False, with the target unchanged, when the target
+// is read-only or the move fails.
 bool RenameOver(const std::string& temp, const std::string& file) {
     mode_t mode;
     struct stat st {};
@@ -639,8 +644,6 @@ bool RenameOver(const std::string& temp, const std::string& file) {
     return ::rename(temp.c_str(), file.c_str()) == 0;
 }
 
-namespace {
-
 // The temporary files' name pattern beside a file: six X for the random part.
 std::string TempPattern(const std::string& file) {
     return NameBeside(file, ".", ".~XXXXXX", [](std::string_view name) {
@@ -654,8 +657,9 @@ bool IsRandomPart(std::string_view s) {
     return true;
 }
 
-}  // namespace
-
+// Removes what a killed write of the file left behind: the regular files beside it whose
+// names match its temporary-file pattern exactly. Only under the file's write lock, when
+// no other writer can have a temporary file of it open.
 void RemoveLeftoverTemporaries(const std::string& file) {
     const std::string pattern = TempPattern(file);
     const auto slash = pattern.find_last_of('/');
@@ -676,12 +680,16 @@ void RemoveLeftoverTemporaries(const std::string& file) {
     ::closedir(dir);
 }
 
+// Creates and opens (read-write) a new empty temporary file beside the target; its
+// descriptor with temp set, or -1 when the folder takes no new file.
 int OpenTempBeside(const std::string& file, std::string& temp) {
     temp = TempPattern(file);
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) temp.clear();
     return fd;
 }
+
+}  // namespace
 
 std::size_t FlushCount() { return g_flushes.load(std::memory_order_relaxed); }
 

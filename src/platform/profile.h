@@ -134,23 +134,14 @@ std::string LockFileName(const std::string& file);
 std::chrono::milliseconds LockTimeout();
 void SetLockTimeout(std::chrono::milliseconds timeout);
 
-// Creates and opens (read-write) a new empty temporary file in the target's folder, to be
-// renamed over the target later. Its name is hidden: "." and the target's name, then
-// ".~" and six random letters or digits (for a name near the longest allowed, a short
-// name made from its hash takes the place of the name). Returns the descriptor and sets
-// temp, or -1 when no file can be created.
-int OpenTempBeside(const std::string& file, std::string& temp);
-
-// Removes what a killed write of the file left behind: the regular files beside it whose
-// names match its temporary-file pattern exactly. Only to be called holding the file's
-// write lock, when no other writer can have a temporary file of it open.
-void RemoveLeftoverTemporaries(const std::string& file);
-
 // A file written whole or not at all, as every file the program writes is written: the
 // bytes go to a temporary file beside the final target of the path (links followed),
 // under the file's write lock, and replace the target with its permissions only once
 // all of them are written and flushed. Until then an existing file keeps its old bytes;
-// an abandoned write leaves nothing behind.
+// an abandoned write leaves nothing behind. The temporary file's name is hidden: "." and
+// the target's name, then ".~" and six random letters or digits (a name near the longest
+// allowed is replaced by its hash). Holding the lock, Open first removes the regular
+// files beside the target that match that pattern exactly: what a killed write left.
 class AtomicFile {
 public:
     // lockHeld: the caller holds the file's write lock and has followed its links.
@@ -195,11 +186,6 @@ void SetFileFaultForTesting(std::function<int(FileStage)> fault);
 // Writes all bytes to a descriptor; 0, or the errno value of the failure (the test hook's
 // Write stage included).
 int WriteAllTo(int fd, std::string_view bytes);
-
-// Moves a finished temporary file over the target, giving it the target's permissions
-// (or the usual ones for a new file). False, with the target unchanged, when the target
-// is read-only or the move fails.
-bool RenameOver(const std::string& temp, const std::string& file);
 
 // How many times file contents were flushed to disk so far (for tests).
 std::size_t FlushCount();
