@@ -586,35 +586,42 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
 }
 
 // The window gets its turn all through the trial loop, not in one burst while the
-// drawing runs ahead of the workers (as the custom generator's did): on two threads the
-// last of the yields, one per trial, comes in the second half of the loop. Every
-// quantity beta, in a run short enough that an eighth of the draws take the search:
-// the work lies in completing trials, not in drawing them.
+// drawing runs ahead of the workers (as the custom generator's did), nor only once the
+// first block of trials is done: on two threads the last of the yields, one per trial,
+// comes in the second half of the loop, and in a run of three blocks of trials the first
+// comes in its first third. Every quantity beta, in runs short enough that many draws
+// take the search: the work lies in completing trials, not in drawing them.
 TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
     struct TimingHost : EngineTestHost {
         void Yield() override {
             last = std::chrono::steady_clock::now();
-            ++yields;
+            if (yields++ == 0) first = last;
         }
-        std::chrono::steady_clock::time_point last;
+        std::chrono::steady_clock::time_point first, last;
+    };
+    struct Case {
+        const char* name;
+        std::int32_t prng, n;
+        bool firstEarly;  // the first yield asserted too
     };
     Rows rows{};
     rows.fill({0.4, 0.15, 3});
-    constexpr std::int32_t n = 4000;
     WorkerThreads threads(2);
-    for (const std::int32_t prng : {1, 0}) {
-        SCOPED_TRACE(prng == 1 ? "custom generator" : "built-in generator");
+    for (const Case& c : {Case{"custom generator", 1, 4000, false}, Case{"built-in generator", 0, 4000, false},
+                          Case{"built-in generator, three blocks", 0, 600, true}}) {
+        SCOPED_TRACE(c.name);
         TimingHost host;
         CMonteCarlo mc(host);
-        mc.SetPRNGToUse(prng);
+        mc.SetPRNGToUse(c.prng);
         const auto m = Access::Validate(mc, Matrix(rows));
         Access::Seed(mc, 31.5f);
-        TrialTable table(n, 0);
+        TrialTable table(c.n, 0);
         const auto start = std::chrono::steady_clock::now();
         Access::FillTrials(mc, table, m);
         const auto end = std::chrono::steady_clock::now();
-        EXPECT_EQ(host.yields, n);
+        EXPECT_EQ(host.yields, c.n);
         EXPECT_GT((host.last - start) * 2, end - start);
+        if (c.firstEarly) EXPECT_LT((host.first - start) * 3, end - start);
     }
 }
 
