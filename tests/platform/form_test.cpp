@@ -17,7 +17,7 @@ namespace {
 using test::ErrorNumber;
 using test::ScopedMetrics;
 
-TEST(ControlsCollection, AddFindEnumerateAndRemoveByName) {
+TEST(ControlsCollection, ControlsAreAddedByKindAndFoundByNameInAnyCase) {
     Form form;
     auto* pic = form.AddByType("Std.PictureBox", "chkArray1");
     ASSERT_NE(pic, nullptr);
@@ -28,18 +28,37 @@ TEST(ControlsCollection, AddFindEnumerateAndRemoveByName) {
     EXPECT_EQ(box->Parent(), &form);
     EXPECT_EQ(form.Find("CHKARRAY1_0_0"), box);
     EXPECT_EQ(form.Controls(), (std::vector<Control*>{pic, box}));
-    EXPECT_EQ(ErrorNumber([&] { form.AddByType("CheckBox", "chkarray1"); }), 727);
-    EXPECT_EQ(ErrorNumber([&] { form.AddByType("Std.NoSuchThing", "x"); }), 711);
-    EXPECT_EQ(ErrorNumber([&] { form.Remove("nothere"); }), 730);
-    // Removing the surface removes what is inside it; the names are free again.
+    const struct {
+        const char* name;
+        std::function<void()> f;
+        int error;
+    } bad[] = {
+        {"a name taken, in other case", [&] { form.AddByType("CheckBox", "chkarray1"); }, 727},
+        {"an unknown kind", [&] { form.AddByType("Std.NoSuchThing", "x"); }, 711},
+        {"removing what is not there", [&] { form.Remove("nothere"); }, 730},
+    };
+    for (const auto& c : bad) EXPECT_EQ(ErrorNumber(c.f), c.error) << c.name;
+}
+
+TEST(ControlsCollection, RemovingASurfaceRemovesWhatIsInsideAndFreesTheNames) {
+    Form form;
+    form.AddByType("PictureBox", "chkArray1");
+    form.AddByType("CheckBox", "chkArray1_0_0", form.Find("chkArray1"));
     form.Remove("chkArray1");
     EXPECT_EQ(form.Find("chkArray1_0_0"), nullptr);
     EXPECT_TRUE(form.Controls().empty());
     EXPECT_NE(form.AddByType("PictureBox", "chkArray1"), nullptr);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    Form::RegisterControlType("TestGrid", [] { return new Label(); });  // registered kinds by name
+}
+
+TEST(ControlsCollection, ARegisteredKindIsMadeByItsName) {
+    Form form;
+    Form::RegisterControlType("TestGrid", [] { return new Label(); });
     EXPECT_NE(dynamic_cast<Label*>(form.AddByType("TestLib.TestGrid", "flxFlexEdit1")), nullptr);
-    // Control arrays and tags.
+}
+
+TEST(ControlsCollection, ControlArraysAreFoundByIndexInIndexOrder) {
+    Form form;
     auto* t0 = form.Add<TextBox>("txtTextBox", 0);
     auto* t2 = form.Add<TextBox>("txtTextBox", 2);
     auto* t1 = form.Add<TextBox>("txtTextBox", 1);
@@ -107,14 +126,15 @@ TEST(FormLifeCycle, TheCloseBoxAndTheProgramGiveDifferentReasons) {
     QCloseEvent close;  // the close box: a spontaneous close event
     QSpontaneKeyEvent::setSpontaneous(&close);
     QApplication::instance()->notify(&form, &close);
-    EXPECT_FALSE(form.isVisible() || form.IsLoaded());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.IsLoaded());
     form.Show();
     EXPECT_EQ(loads, 2);
     EXPECT_TRUE(form.Unload());
     EXPECT_EQ(reasons, (std::vector<int>{unloadreason::ControlMenu, unloadreason::FormCode}));
 }
 
-TEST(FormLifeCycle, QueryUnloadCanRefuseAndShowModalReturnsAfterUnload) {
+TEST(FormLifeCycle, ShowModalReturnsOnlyOnceQueryUnloadLetsTheFormGo) {
     Form form;
     bool refuse = true;
     QObject::connect(&form, &Form::QueryUnload, [&](bool& cancel, int) { cancel = refuse; });
@@ -136,7 +156,8 @@ TEST(FormLifeCycle, QueryUnloadCanRefuseAndShowModalReturnsAfterUnload) {
     });
     form.ShowModal();
     EXPECT_EQ(step, 1);
-    EXPECT_FALSE(form.isVisible() || form.isModal());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.isModal());
 }
 
 TEST(FormLifeCycle, SelfUnloadingInLoadDoesNotConfuseShowModal) {
@@ -149,12 +170,14 @@ TEST(FormLifeCycle, SelfUnloadingInLoadDoesNotConfuseShowModal) {
     });
     form.ShowModal();
     EXPECT_FALSE(waited);  // returned at once instead of waiting on a form nobody loaded
-    EXPECT_FALSE(form.isVisible() || form.isModal());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.isModal());
     form.Show();
-    EXPECT_FALSE(form.isVisible() || form.IsLoaded());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.IsLoaded());
 }
 
-TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
+TEST(FormLifeCycle, BorderStylesReachTheWindow) {
     Form form;
     form.SetBorderStyle(borderstyle::FixedDialog);
     form.SetWidth(3000);
@@ -165,7 +188,8 @@ TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
     EXPECT_EQ(form.windowType(), Qt::Dialog);
     EXPECT_EQ(form.minimumSize(), size);
     EXPECT_EQ(form.maximumSize(), size);
-    EXPECT_FALSE(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMaximizeButtonHint);
     form.resize(size + QSize(100, 100));  // as a drag on its frame would
     EXPECT_EQ(form.size(), size);
     form.SetWidth(4500);  // the program still sizes it
@@ -176,7 +200,10 @@ TEST(FormLifeCycle, BorderStylesReachTheWindowAndAMinimisedModalFormComesBack) {
     form.resize(size);
     EXPECT_EQ(form.size(), size);
     EXPECT_TRUE(form.isVisible());
-    form.Unload();
+}
+
+TEST(FormLifeCycle, AMinimisedModalFormComesBack) {
+    Form form;
     // Minimised while modal, by whatever route, it is shown again at once, and
     // ShowModal returns only on the unload.
     bool minimisedLater = true;
@@ -228,17 +255,29 @@ TEST(FormColours, LabelsOnATabTakeItsColourOthersTheMainWindows) {
     const Colour textBefore = text->BackColor(), frameBefore = frame->BackColor();
     MKelvaro::ApplyFormColours(about);
     const Colour main = 0x336699;
-    EXPECT_EQ((std::vector<Colour>{about.BackColor(), tabLabel->BackColor(), frameLabel->BackColor(), button->BackColor(),
-                                   pic->BackColor(), QColorToColour(QColor(pic->Image().pixel(0, 0))), text->BackColor(),
-                                   frame->BackColor()}),
-              (std::vector<Colour>{main, 0x00AA00, main, main, main, main, textBefore, frameBefore}));
+    const struct {
+        const char* name;
+        Colour colour, expected;
+    } cases[] = {
+        {"the form", about.BackColor(), main},
+        {"a label on a tab: the tab's", tabLabel->BackColor(), 0x00AA00},
+        {"a label in a frame", frameLabel->BackColor(), main},
+        {"a button", button->BackColor(), main},
+        {"a picture", pic->BackColor(), main},
+        {"a picture's pixels", QColorToColour(QColor(pic->Image().pixel(0, 0))), main},
+        {"a text box keeps its own", text->BackColor(), textBefore},
+        {"a frame keeps its own", frame->BackColor(), frameBefore},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.colour, c.expected) << c.name;
     EXPECT_EQ(frameLabel->palette().color(QPalette::Window), ColourToQColor(main));
     // The form's colour does not spread into controls that keep their own.
     EXPECT_NE(frame->palette().color(QPalette::Window), ColourToQColor(main));
     EXPECT_NE(text->palette().color(QPalette::Base), ColourToQColor(main));
     SetMainForm(nullptr);
     EXPECT_EQ(ErrorNumber([&] { MKelvaro::ApplyFormColours(about); }), 91);
-    // The text width measure follows the picture's scale.
+}
+
+TEST(FormColours, TheTextWidthMeasureFollowsThePicturesScale) {
     ImagePictureBox measured(200, 100);
     measured.SetScaleMode(scale::Pixels);
     auto measure = MKelvaro::PictureTextWidth(measured);
@@ -261,7 +300,8 @@ TEST(CaptionFont, CellHeightsFromPointSizes) {
     }
     // Where the face has no size of that cell, the next smaller one.
     const int h = QFontMetrics(CaptionFont("MS San Serif", 8.25, false), &device).height();
-    EXPECT_TRUE(h >= 10 && h <= 12) << h;
+    EXPECT_GE(h, 10);
+    EXPECT_LE(h, 12);
     EXPECT_EQ(CaptionFont("MS San Serif", 10, false).weight(), QFont::Normal);
 }
 

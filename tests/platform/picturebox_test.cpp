@@ -19,6 +19,16 @@ constexpr Colour kRed = 0x0000FF;  // BGR
 constexpr Colour kBlue = 0xFF0000;
 constexpr Colour kGreen = 0x00FF00;
 
+struct Expected {
+    double x, y;
+    Colour colour;
+};
+// Each point's colour on its own, the point named in the failure.
+template <class Get>
+void ExpectColours(Get at, std::initializer_list<Expected> points) {
+    for (const Expected& p : points) EXPECT_EQ(at(p.x, p.y), p.colour) << "at " << p.x << "," << p.y;
+}
+
 // 200 x 100 pixels, user scale x 0..200 left to right, y 0..100 bottom to top: x maps
 // to pixel x, y to pixel row 100 - y.
 struct YUpSurface : ::testing::Test {
@@ -32,6 +42,9 @@ struct YUpSurface : ::testing::Test {
         pic.SetScaleTop(100);
     }
     Colour At(int px, int py) const { return QColorToColour(QColor(pic.Image().pixel(px, py))); }
+    void ExpectAt(std::initializer_list<Expected> pixels) const {
+        ExpectColours([this](double x, double y) { return At(static_cast<int>(x), static_cast<int>(y)); }, pixels);
+    }
     int Count(Colour c) const { return test::CountColour(pic.Image(), c); }
     // Calls f(x, y) for each pixel that is not white.
     template <class F>
@@ -42,16 +55,19 @@ struct YUpSurface : ::testing::Test {
     }
 };
 
-TEST(PictureBox, ColoursScalesAndBadValues) {
+TEST(PictureBox, ColoursConvertAndSystemColoursComeFromThePalette) {
     EXPECT_EQ(ColourToQColor(RGBColour(10, 20, 30)), QColor(10, 20, 30));
     EXPECT_EQ(RGBColour(10, 20, 30), 10 + 20 * 256 + 30 * 65536);
     EXPECT_EQ(QColorToColour(QColor(255, 0, 0)), kRed);
     // A system colour resolves through the palette instead of reading as black.
     EXPECT_EQ(ColourToQColor(static_cast<Colour>(0x8000000Fu)), QGuiApplication::palette().color(QPalette::Button));
+}
+
+TEST(PictureBox, AnyScaleValueMakesTheModeUserAndAModeSetsTheScale) {
     ImagePictureBox pic(300, 150);
     EXPECT_EQ(pic.ScaleMode(), scale::Twips);
     EXPECT_FLOAT_EQ(pic.ScaleWidth(), 4500.0f);  // 15 twips a pixel
-    pic.SetScaleLeft(0);                         // any scale value makes the mode user
+    pic.SetScaleLeft(0);
     EXPECT_EQ(pic.ScaleMode(), scale::User);
     pic.SetScaleMode(scale::Pixels);
     EXPECT_FLOAT_EQ(pic.ScaleWidth(), 300.0f);
@@ -60,16 +76,26 @@ TEST(PictureBox, ColoursScalesAndBadValues) {
     pic.SetScaleMode(scale::Twips);
     EXPECT_FLOAT_EQ(pic.ScaleHeight(), 2250.0f);
     EXPECT_FLOAT_EQ(pic.ScaleTop(), 0.0f);
-    EXPECT_EQ(test::ErrorNumber([&] { pic.SetDrawStyle(-1); }), 380);  // True as a line style
-    for (const auto& f : std::vector<std::function<void()>>{[&] { pic.SetScaleWidth(0); }, [&] { pic.SetScaleHeight(0); },
-                                                           [&] { pic.SetDrawStyle(7); }, [&] { pic.SetScaleMode(8); },
-                                                           [&] { pic.SetFillStyle(8); }})
-        EXPECT_NE(test::ErrorNumber(f), 0);
+}
+
+TEST(PictureBox, BadValuesAreRefused) {
+    ImagePictureBox pic(300, 150);
+    EXPECT_EQ(test::ErrorNumber([&] { pic.SetDrawStyle(-1); }), 380) << "True as a line style";
+    const std::pair<const char*, std::function<void()>> bad[] = {
+        {"scale width 0", [&] { pic.SetScaleWidth(0); }}, {"scale height 0", [&] { pic.SetScaleHeight(0); }},
+        {"draw style 7", [&] { pic.SetDrawStyle(7); }},   {"scale mode 8", [&] { pic.SetScaleMode(8); }},
+        {"fill style 8", [&] { pic.SetFillStyle(8); }},
+    };
+    for (const auto& [name, f] : bad) EXPECT_NE(test::ErrorNumber(f), 0) << name;
 }
 
 TEST_F(YUpSurface, PointsMapWithYUpAndConversionsAreSigned) {
-    EXPECT_EQ((std::vector<int>{pic.PixelX(0), pic.PixelY(100), pic.PixelY(0), pic.PixelY(25), pic.PixelX(10.4), pic.PixelX(10.6)}),
-              (std::vector<int>{0, 0, 100, 75, 10, 11}));
+    EXPECT_EQ(pic.PixelX(0), 0);
+    EXPECT_EQ(pic.PixelY(100), 0);
+    EXPECT_EQ(pic.PixelY(0), 100);
+    EXPECT_EQ(pic.PixelY(25), 75);
+    EXPECT_EQ(pic.PixelX(10.4), 10);
+    EXPECT_EQ(pic.PixelX(10.6), 11);
     EXPECT_DOUBLE_EQ(pic.ScaleY(10, scale::Pixels, scale::User), -10.0);
     EXPECT_DOUBLE_EQ(pic.ScaleX(10, scale::User, scale::Twips), 150.0);
     EXPECT_DOUBLE_EQ(pic.ScaleY(-10, scale::User, scale::Pixels), 10.0);
@@ -78,10 +104,11 @@ TEST_F(YUpSurface, PointsMapWithYUpAndConversionsAreSigned) {
 
 TEST_F(YUpSurface, BoxesOutlinesFillsAndOnePixelBars) {
     pic.Line(20, 20, 60, 80, kRed, LineShape::Box);  // corners at pixels (20,80) and (60,20)
-    for (int x = 20; x <= 60; ++x) EXPECT_TRUE(At(x, 20) == kRed && At(x, 80) == kRed) << x;
-    for (int y = 20; y <= 80; ++y) EXPECT_TRUE(At(20, y) == kRed && At(60, y) == kRed) << y;
+    for (double x = 20; x <= 60; ++x) ExpectAt({{x, 20, kRed}, {x, 80, kRed}});
+    for (double y = 20; y <= 80; ++y) ExpectAt({{20, y, kRed}, {60, y, kRed}});
     EXPECT_EQ(Count(kRed), 2 * 41 + 2 * 59);  // nothing outside, transparent inside
-    EXPECT_FLOAT_EQ(pic.CurrentX() + pic.CurrentY(), 140.0f);
+    EXPECT_FLOAT_EQ(pic.CurrentX(), 60.0f);
+    EXPECT_FLOAT_EQ(pic.CurrentY(), 80.0f);
     pic.Cls();
     pic.SetFillStyle(fillstyle::Solid);
     pic.SetFillColor(kGreen);
@@ -101,21 +128,23 @@ TEST_F(YUpSurface, SegmentsDotsWidthsAndTheCurrentPoint) {
     EXPECT_EQ(pic.Point(10, 50), kRed);
     pic.LineTo(110, 50, kBlue);
     for (int x = 11; x <= 110; ++x) EXPECT_EQ(At(x, 50), kBlue) << x;
-    EXPECT_TRUE(At(50, 49) == kWhite && At(50, 51) == kWhite);
+    ExpectAt({{50, 49, kWhite}, {50, 51, kWhite}});
     pic.LineTo(110, 90);  // ForeColor, upward = towards pixel row 10
     EXPECT_EQ(At(110, 10), 0);
     EXPECT_EQ(pic.Point(-5, 50), -1);
     pic.Cls();
     EXPECT_EQ(At(110, 10), kWhite);
-    EXPECT_FLOAT_EQ(pic.CurrentX() + pic.CurrentY(), 0.0f);
+    EXPECT_FLOAT_EQ(pic.CurrentX(), 0.0f);
+    EXPECT_FLOAT_EQ(pic.CurrentY(), 0.0f);
     pic.SetDrawStyle(drawstyle::Dot);
     pic.Line(0, 50, 199, 50, kRed);
-    EXPECT_TRUE(Count(kRed) > 40 && Count(kRed) < 160) << "dotted lines leave gaps at width one";
+    EXPECT_GT(Count(kRed), 40);
+    EXPECT_LT(Count(kRed), 160) << "dotted lines leave gaps at width one";
     pic.Cls();
     pic.SetDrawWidth(3);
     pic.Line(10, 50, 100, 50, kRed);
     for (int x = 10; x <= 100; ++x) EXPECT_EQ(At(x, 50), kRed) << x << ": wider lines draw solid";
-    EXPECT_TRUE(At(50, 49) == kRed && At(50, 51) == kRed);
+    ExpectAt({{50, 49, kRed}, {50, 51, kRed}});
     pic.SetDrawStyle(drawstyle::Transparent);
     pic.Cls();
     pic.Line(10, 50, 100, 50, kRed);
@@ -124,18 +153,16 @@ TEST_F(YUpSurface, SegmentsDotsWidthsAndTheCurrentPoint) {
 
 TEST_F(YUpSurface, CirclesAndEllipses) {
     pic.Circle(50, 50, 20, kRed);
-    EXPECT_EQ((std::vector<Colour>{At(70, 50), At(50, 30), At(50, 50)}), (std::vector<Colour>{kRed, kRed, kWhite}));
+    ExpectAt({{70, 50, kRed}, {50, 30, kRed}, {50, 50, kWhite}});
     EXPECT_FLOAT_EQ(pic.CurrentX(), 50.0f);
     pic.SetFillStyle(fillstyle::Solid);
     pic.SetFillColor(kGreen);
     pic.Circle(150, 50, 20, kRed);
-    EXPECT_EQ((std::vector<Colour>{At(150, 50), At(160, 45), At(170, 50), At(150, 25), At(175, 50)}),
-              (std::vector<Colour>{kGreen, kGreen, kRed, kWhite, kWhite}));
+    ExpectAt({{150, 50, kGreen}, {160, 45, kGreen}, {170, 50, kRed}, {150, 25, kWhite}, {175, 50, kWhite}});
     pic.Cls();
     pic.SetFillStyle(fillstyle::Transparent);
     pic.Circle(100, 50, 40, kRed, 0.5);  // 40 px across, 20 px up and down
-    EXPECT_EQ((std::vector<Colour>{At(140, 50), At(100, 30), At(100, 70), At(100, 15)}),
-              (std::vector<Colour>{kRed, kRed, kRed, kWhite}));
+    ExpectAt({{140, 50, kRed}, {100, 30, kRed}, {100, 70, kRed}, {100, 15, kWhite}});
     pic.Cls();
     pic.Circle(100, 50, 0, kRed);  // radius zero draws nothing visible
     EXPECT_LE(Count(kRed), 1);
@@ -244,8 +271,7 @@ TEST(FloodFill, ThePictureFillRestoresTheDrawingStateInTheStatedOrder) {
     pic.SetCurrentY(9.5f);
     pic.ClearCalls();
     MUtilities::FloodFillPicture(pic, 5, 5, kBlue);
-    EXPECT_EQ((std::vector<Colour>{pic.Point(5, 5), pic.Point(3, 7), pic.Point(1, 1), pic.Point(2, 5)}),
-              (std::vector<Colour>{kBlue, kBlue, kWhite, 0}));
+    ExpectColours([&](double x, double y) { return pic.Point(x, y); }, {{5, 5, kBlue}, {3, 7, kBlue}, {1, 1, kWhite}, {2, 5, 0}});
     EXPECT_EQ(std::vector<std::string>(pic.calls.end() - 5, pic.calls.end()),
               (std::vector<std::string>{"DrawStyle=2", "FillStyle=1", "FillColor=65280", "CurrentX=1.5", "CurrentY=9.5"}));
     EXPECT_EQ(pic.Count("FloodFill 50 50 16711680"), 1);
@@ -285,9 +311,8 @@ TEST(PictureBox, HighDensityScreensGetDevicePixelsWithTheSameScalesAndSizes) {
         EXPECT_EQ(two.Point(x, y), one.Point(x, y)) << x << "," << y;
     // A one-pixel line is two device pixels thick, with nothing blurred beside it.
     const QImage& device = two.DeviceImage();
-    EXPECT_EQ((std::vector<Colour>{QColorToColour(device.pixelColor(200, 159)), QColorToColour(device.pixelColor(200, 160)),
-                                   QColorToColour(device.pixelColor(200, 161)), QColorToColour(device.pixelColor(200, 162))}),
-              (std::vector<Colour>{kWhite, kBlue, kBlue, kWhite}));
+    ExpectColours([&](double x, double y) { return QColorToColour(device.pixelColor(int(x), int(y))); },
+                  {{200, 159, kWhite}, {200, 160, kBlue}, {200, 161, kBlue}, {200, 162, kWhite}});
     EXPECT_EQ(test::CountColour(device, kGreen), 4 * 39 * 39);  // the fill in device pixels
 }
 

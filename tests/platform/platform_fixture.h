@@ -93,6 +93,16 @@ protected:
         return s;
     }
 
+    struct Cell {
+        int row, col;
+        const char* text;
+    };
+    // Each cell's text on its own, the cell named in the failure.
+    void ExpectCells(std::initializer_list<Cell> cells) const {
+        for (const Cell& c : cells)
+            EXPECT_EQ(grid_->TextMatrix(c.row, c.col), c.text) << "cell " << c.row << "," << c.col;
+    }
+
     // Fills an r x c grid (one fixed row and column) with "r:c" texts.
     void Fill(int rows, int cols) {
         grid_->SetRows(rows);

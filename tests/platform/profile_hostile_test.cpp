@@ -83,7 +83,8 @@ TEST(ProfileHostile, TwoProcessesWritingOneFileLoseNoKey) {
     int status = 0;
     ::waitpid(a, &status, 0);
     ASSERT_EQ(b, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
     const Contents contents = Contents::Load(file);
     int found = 0;
     for (int id = 1; id <= 2; ++id)
