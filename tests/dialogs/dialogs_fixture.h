@@ -6,6 +6,7 @@
 #include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
 #include "platform/screen.h"
+#include "runtime/convert.h"
 
 namespace nuvir::test {
 
@@ -30,6 +31,13 @@ protected:
     FakeServices services_;
     FakeFileDialog fileDialog_;
 };
+
+// The element texts of a list, "-" for Empty.
+inline std::string Texts(const Variant& a) {
+    std::string s;
+    for (int i = a.lbound(1); i <= a.ubound(1); ++i) s += (i > a.lbound(1) ? "," : "") + (a(i).isEmpty() ? "-" : CStr(a(i)));
+    return s;
+}
 
 // The generic Boolean list that options item 12 holds.
 inline Variant Flags(bool a, bool b, bool c) { return Variant::List({Variant(a), Variant(b), Variant(c)}); }

@@ -51,12 +51,16 @@ TEST(OptionsRules, ColourTextsThatCannotBeReadStoreBlack) {
     for (const Case& c : cases) EXPECT_EQ(ColourFromText(c.text), c.colour) << c.text;
 }
 
-TEST_F(DialogTest, OptionsStoreAnotherShapeAndHoldThePlotTypeToTheList) {
+TEST_F(DialogTest, TheSameValuesInAnotherShapeAreAChange) {
     AppData(item::kMasterImpactCategories) = Row({1, 2});
     OptionsModel m;
     m.SetOption(item::kMasterImpactCategories, Variant::List({Variant(1.0), Variant(2.0)}), false);
-    EXPECT_TRUE(m.OptionsChanged) << "the same values in another shape";
-    // A plot type outside the list would leave the "..." button without a type.
+    EXPECT_TRUE(m.OptionsChanged);
+}
+
+// A plot type outside the list would leave the "..." button without a type.
+TEST_F(DialogTest, ThePlotTypeIsHeldToTheList) {
+    OptionsModel m;
     EXPECT_EQ(m.Load(7.4, {}).plotType, 5);
     EXPECT_EQ(m.Load(-2, {}).plotType, 0);
 }
@@ -109,7 +113,7 @@ protected:
     FOptions dialog_;
 };
 
-TEST_F(OptionsDialogTest, EachPageHasItsOwnTabChainAndOkWithoutAnEditIsNoChange) {
+TEST_F(OptionsDialogTest, EachPageHasItsOwnTabChain) {
     ShowActive(dialog_);
     struct Case { int page; const char* picture; const char* chain; };
     const Case cases[] = {
@@ -124,16 +128,20 @@ TEST_F(OptionsDialogTest, EachPageHasItsOwnTabChainAndOkWithoutAnEditIsNoChange)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.picture);
         if (c.page != optpage::kCalculation) Page(c.page);
-        EXPECT_TRUE(c.page != optpage::kAppearance || Control::Of(Focus()) == dialog_.FindAs<TextBox>("txtColours", 0));
+        if (c.page == optpage::kAppearance) EXPECT_EQ(Control::Of(Focus()), dialog_.FindAs<TextBox>("txtColours", 0));
         EXPECT_EQ(TabChain(), std::string("cmdButton0,cmdButton1,tabMain,") + c.chain);
         Picture(dialog_, c.picture);
     }
+}
+
+TEST_F(OptionsDialogTest, OkWithoutAnEditIsNoChange) {
+    ShowActive(dialog_);
     Press("cmdButton", 0);
     EXPECT_FALSE(dialog_.OptionsChanged);
     EXPECT_EQ(AppData(item::kNumImpactCategories).get().type(), VarType::Int16) << "not rewritten";
 }
 
-TEST_F(OptionsDialogTest, ThePlotListShowsTheTypesTextsAndThePlotDialogsChangeSurvivesCancel) {
+TEST_F(OptionsDialogTest, ThePlotListShowsTheChosenTypesTexts) {
     dialog_.PlotType = 4;
     ShowActive(dialog_);
     EXPECT_EQ(dialog_.FindAs<ComboBox>("cboPlotTypes")->Text(), "Costs Sensitivity");
@@ -141,6 +149,12 @@ TEST_F(OptionsDialogTest, ThePlotListShowsTheTypesTextsAndThePlotDialogsChangeSu
     EXPECT_EQ(dialog_.FindAs<TextBox>("txtOptions", 4)->Text(), "") << "no x axis";
     dialog_.FindAs<ComboBox>("cboPlotTypes")->SetListIndex(0);
     EXPECT_EQ(dialog_.FindAs<TextBox>("txtOptions", 7)->Text(), "7");
+}
+
+TEST_F(OptionsDialogTest, ThePlotDialogsChangeSurvivesCancel) {
+    dialog_.PlotType = 4;
+    ShowActive(dialog_);
+    dialog_.FindAs<ComboBox>("cboPlotTypes")->SetListIndex(0);
     Press("cmdPlotOptions");
     EXPECT_EQ(dialog_.FindAs<TextBox>("txtOptions", 0)->Text(), "0*") << "edited, and the texts are refreshed";
     Press("cmdButton", 1);
@@ -149,7 +163,8 @@ TEST_F(OptionsDialogTest, ThePlotListShowsTheTypesTextsAndThePlotDialogsChangeSu
     EXPECT_EQ(CDbl(AppOptions(13)(6)), 7);
 }
 
-TEST_F(OptionsDialogTest, CancelAfterTheRealPlotDialogsTextsStoresNothingButAMissingViewersSwitchOff) {
+// Only the switch-off of a viewer that is gone stays after Cancel.
+TEST_F(OptionsDialogTest, CancelAfterTheRealPlotDialogsTextsStoresNothing) {
     AppOptions(13)(0) = Variant(1.5);
     AppOptions(opt::kOpenReport) = Variant(true);
     dialog_.fileExists = [](const std::string&) { return false; };
@@ -164,7 +179,7 @@ TEST_F(OptionsDialogTest, CancelAfterTheRealPlotDialogsTextsStoresNothingButAMis
     EXPECT_FALSE(dialog_.OptionsChanged);
 }
 
-TEST_F(OptionsDialogTest, OkStoresTheCategoriesTheExportFolderAndTheColoursAsEdited) {
+TEST_F(OptionsDialogTest, OkStoresEveryPageAsEdited) {
     AppData(item::kCategoricalImpacts) = Variant(true);
     AppData(item::kNumImpactCategories) = Variant(3);
     AppOptions(opt::kExportFormats) = Variant::List({Variant(false), Variant(true)});
@@ -200,12 +215,12 @@ TEST_F(OptionsDialogTest, OkStoresTheCategoriesTheExportFolderAndTheColoursAsEdi
 
     Press("cmdButton", 0);
     EXPECT_TRUE(dialog_.OptionsChanged);
-    EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(item::kMasterImpactCategories), Row({1, 1, 2.5, 1})));
-    EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(item::kMasterCostCategories), Row({0, 0, 0, 0})));
+    EXPECT_EQ(Cells(AppData(item::kMasterImpactCategories)), "1,1,2.5,1");
+    EXPECT_EQ(Cells(AppData(item::kMasterCostCategories)), "0,0,0,0");
     EXPECT_EQ(CLng(AppData(item::kNumImpactCategories)), 4);
     EXPECT_FALSE(CBool(AppData(item::kCategoricalImpacts)));
     EXPECT_EQ(ExportPath, "/tmp");
-    EXPECT_TRUE(MKelvaro::ArraysEqual(AppOptions(opt::kExportFormats), Flags(false, true, false)));
+    EXPECT_EQ(Texts(AppOptions(opt::kExportFormats)), "False,True,False");
     EXPECT_EQ(CLng(AppOptions(0)), 0x123456);
     EXPECT_EQ(CLng(AppOptions(3)), 0xFFFFFF);
     EXPECT_EQ(CLng(AppOptions(opt::kDecimals)), 3);

@@ -9,20 +9,14 @@
 namespace nuvir::test {
 namespace {
 
-// The element texts of an option item, "-" for Empty.
-std::string Texts(const Variant& a) {
-    std::string s;
-    for (int i = a.lbound(1); i <= a.ubound(1); ++i) s += (i > 0 ? "," : "") + (a(i).isEmpty() ? "-" : CStr(a(i)));
-    return s;
-}
-
 TEST(PlotTicks, TickCountsAreMadeWholeAndKeptWithin3To100) {
     const char* cases[][2] = {{"2.5", "3"},   {"3.5", "4"}, {"4.5", "4"},    {"250", "100"}, {"-7", "3"},
                               {"abc", "abc"}, {" 7 ", "7"}, {"1E10", "100"}, {"-1E10", "3"}, {"", ""}};
     for (const auto& c : cases) EXPECT_EQ(NormaliseTicksText(c[0]), c[1]) << c[0];
 }
 
-TEST_F(DialogTest, PlotOptionsWorkingCopyHasExactlyEightElementsAndIsWrittenBackAtOnce) {
+// The working copy is written back at once.
+TEST_F(DialogTest, PlotOptionsWorkingCopyHasExactlyEightElements) {
     struct Case { const char* name; Variant stored; const char* after; };
     const Case cases[] = {
         {"four Doubles", Variant::Doubles({1, 2, 3, 4}), "1,2,3,4,-,-,-,-"},
@@ -73,7 +67,7 @@ TEST_F(PlotDialogTest, ClosingWithoutAChangeOfKindOrValueChangesNothing) {
     EXPECT_TRUE(MKelvaro::ArraysEqual(AppOptions(13), before));
 }
 
-TEST_F(PlotDialogTest, TickCountsAreNormalisedWhenLeftAndWhenEscapedAtOnce) {
+TEST_F(PlotDialogTest, TabWalksTheBoxesAndNormalisesATickCountWhenLeft) {
     dialog_.PlotType = 3;
     ShowActive(dialog_);
     EXPECT_TRUE(dialog_.FindAs<Frame>("fraOptions", 1)->isVisible()) << "a Monte Carlo plot has an x axis";
@@ -85,6 +79,11 @@ TEST_F(PlotDialogTest, TickCountsAreNormalisedWhenLeftAndWhenEscapedAtOnce) {
     EXPECT_EQ(Focus(), Box(0)) << "Tab wraps round";
     EXPECT_EQ(Box(6)->Text(), "3");
     Picture(dialog_, "dialogs_plotoptions.png");
+}
+
+TEST_F(PlotDialogTest, EscNormalisesTheBoxBeingEditedAndStores) {
+    dialog_.PlotType = 3;
+    ShowActive(dialog_);
     Box(2)->SetFocus();
     Retype("-5");
     // A minimum not below its maximum leaves both automatic; a span stays.
@@ -94,7 +93,7 @@ TEST_F(PlotDialogTest, TickCountsAreNormalisedWhenLeftAndWhenEscapedAtOnce) {
     }
     Key(Qt::Key_Escape);
     EXPECT_TRUE(dialog_.OptionsChanged);
-    EXPECT_EQ(Texts(AppOptions(16)), "-,-,3,-,0,1,3,-");
+    EXPECT_EQ(Texts(AppOptions(16)), "-,-,-,-,0,1,3,-");
 }
 
 TEST_F(PlotDialogTest, AShownInstanceStoresOnlyOncePerShowing) {
