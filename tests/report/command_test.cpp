@@ -56,31 +56,44 @@ protected:
     FakeReportHost host;
 };
 
-TEST_F(CommandTest, TheReportGoesToTheFileAndAsRtfOnlyToTheClipboard) {
+TEST_F(CommandTest, TheDialogAsksForAnRtfFileAndACancelChangesNothing) {
     ReportPath = "/nowhere";
     dialog.QueueCancel();
-    EXPECT_EQ(GenerateRtfReport(host, "Ant_Lake"), "");  // cancelled: nothing changes
-    EXPECT_EQ(std::make_pair(ReportPath, ClipboardRtfBytes()), std::make_pair(std::string("/nowhere"), std::string("{\\rtf1 earlier}")));
+    EXPECT_EQ(GenerateRtfReport(host, "Ant_Lake"), "");
+    EXPECT_EQ(ReportPath, "/nowhere");
+    EXPECT_EQ(ClipboardRtfBytes(), "{\\rtf1 earlier}");
     const FileDialogRequest& r = dialog.requests.at(0);
-    EXPECT_EQ(std::tie(r.title, r.filterPattern, r.fileName, r.directory, r.overwritePrompt),
-              std::make_tuple("Write report as RTF file", "*.RTF", "Ant_Lake.rtf", "/nowhere", true));
+    EXPECT_EQ(r.title, "Write report as RTF file");
+    EXPECT_EQ(r.filterPattern, "*.RTF");
+    EXPECT_EQ(r.fileName, "Ant_Lake.rtf");
+    EXPECT_EQ(r.directory, "/nowhere");
+    EXPECT_TRUE(r.overwritePrompt);
+}
+
+TEST_F(CommandTest, TheReportGoesToTheFileAndAsRtfOnlyToTheClipboard) {
     std::filesystem::create_directory(dir.path() / "reports");
     const std::string target = dir.file("reports/my report.rtf");
     dialog.QueueAnswer(target);
     EXPECT_EQ(GenerateRtfReport(host, "Ant_Lake"), target);
     EXPECT_EQ(ReportPath, dir.file("reports"));
     EXPECT_EQ(CountOf(ReadBytes(target), "\\pngblip"), 7);  // the chain and six plots
-    EXPECT_TRUE(ClipboardRtfBytes() == ReadBytes(target));
+    EXPECT_EQ(ClipboardRtfBytes(), ReadBytes(target));
     EXPECT_FALSE(MUtilities::ClipboardHasFormat(clipformat::Text));
-    // The template's bytes pass through as they are, a NUL after the closing brace too.
+}
+
+// The template's bytes pass through as they are, a NUL after the closing brace too.
+TEST_F(CommandTest, TheTemplatesBytesPassThrough) {
+    const std::string target = Target();
     WriteBytes(GetReportTemplatePath(), std::string("{\\rtf1 Caf\xE9 %ASpecies% \\'e9}\0", 29));
     dialog.QueueAnswer(target);
     ASSERT_EQ(GenerateRtfReport(host, "x"), target);
     EXPECT_EQ(ReadBytes(target), std::string("{\\rtf1 Caf\xE9 New Species \\'e9}\0", 30));
     EXPECT_EQ(LastMessage(), "");
-    SCOPED_TRACE("TheDefaultAssessmentsCostCorrelationsShowDashes");
-    // The default assessment has all costs 0: the total cost is constant, so none of its
-    // correlations exists; the report says so instead of printing the marker as a number.
+}
+
+// The default assessment has all costs 0: the total cost is constant, so none of its
+// correlations exists; the report says so instead of printing the marker as a number.
+TEST_F(CommandTest, TheDefaultAssessmentsCostCorrelationsShowDashes) {
     ReportFieldInputs inputs;
     inputs.criticalCorrelation = Variant(0.1);
     const ReportFields f = BuildReportFields(host.run, inputs);
@@ -169,15 +182,19 @@ TEST_F(CommandTest, TheViewerGetsThePathAsOneArgumentWhenAsked) {
         EXPECT_EQ(services.viewer.started, (c.started ? Started{{viewer, target}} : Started{}));
         EXPECT_EQ(LastMessage(), c.started && !c.starts ? "Auto-open of report failed|Report couldn't be opened." : "");
     }
-    // Without an assessment name the report is offered under a name of its own; without
-    // a template the command stops before asking for a file.
+}
+
+TEST_F(CommandTest, WithoutAnAssessmentNameTheReportHasANameOfItsOwn) {
     host.name = "";
     dialog.QueueCancel();
     ReportCommand(host);
     EXPECT_EQ(dialog.requests.back().fileName, "Risk_Report.rtf");
+}
+
+TEST_F(CommandTest, WithoutATemplateTheCommandStopsBeforeAskingForAFile) {
     std::filesystem::remove(GetReportTemplatePath());
     ReportCommand(host);
-    EXPECT_EQ(dialog.requests.size(), 5u);
+    EXPECT_TRUE(dialog.requests.empty());
     EXPECT_EQ(LastMessage(), "Missing report template|The report template is missing.\r\n\r\n"
                              "Try closing and restarting the application to recreate it.");
 }

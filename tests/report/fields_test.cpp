@@ -8,6 +8,15 @@ namespace {
 
 Variant Record(double mean, int code, double sd) { return Variant::Doubles({mean, static_cast<double>(code), sd}); }
 
+struct Case {
+    const char* name;
+    int row, set;
+    std::optional<std::string> text;
+};
+void ExpectFields(const ReportFields& f, const std::vector<Case>& cases) {
+    for (const auto& c : cases) EXPECT_EQ(f(c.row, c.set), c.text) << c.name;
+}
+
 // An assessment in absolute mode with values whose texts can be told apart, and a run
 // whose statistics are set by hand.
 TEST_F(ReportTest, EveryFieldFormAgainstTheTable) {
@@ -34,7 +43,6 @@ TEST_F(ReportTest, EveryFieldFormAgainstTheTable) {
     ReportFieldInputs inputs{Variant(0.05), false, "06-Dec-2026", [](int i) { return i == 1 ? "95 %" : "?"; }};
     constexpr int A = field::kSetA, B = field::kSetB;
     ReportFields f = BuildReportFields(run, inputs);
-    struct Case { const char* name; int row, set; std::optional<std::string> text; };
     const Case cases[] = {
         {"probability form", 3, A, "0.50  (0.1443,U)"},
         {"impact mean to four figures", 11, A, "123500  (0.5,LN)"},
@@ -47,19 +55,20 @@ TEST_F(ReportTest, EveryFieldFormAgainstTheTable) {
         {"confidence text", 56, B, "95 %"},
         {"missing ranked R2", 58, A, std::nullopt},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(f(c.row, c.set), c.text);
-    }
+    const std::vector<Case> plain(std::begin(cases), std::end(cases));
+    ExpectFields(f, plain);
     // With no critical correlation there is no significance to claim; categorical
     // impacts are marked and listed, the costs stay as they are.
     inputs.criticalCorrelation = Variant();
     run.RunSnapshot(item::kCategoricalImpacts) = Variant(true);
     for (int k = 69; k <= 73; ++k) run.RunSnapshot(k) = Table(2, 2, {2, 4, 0.25, 0.75});
     f = BuildReportFields(run, inputs);
-    EXPECT_EQ(std::make_tuple(f(21, A), f(21, B), f(7, A), f(10, B)),
-              std::make_tuple("0.123 ", "-0.200 ", "1000  (*)", "50  (5,B)"));
-    EXPECT_EQ(std::make_pair(f.categoryTables[0].lbound(), f.categoryTables[0].ubound()), std::make_pair(4, 8));
+    ExpectFields(f, {{"no critical correlation: not starred", 21, A, "0.123 "},
+                     {"no critical correlation: negative not starred", 21, B, "-0.200 "},
+                     {"categorical impact marked", 7, A, "1000  (*)"},
+                     {"cost unchanged", 10, B, "50  (5,B)"}});
+    EXPECT_EQ(f.categoryTables[0].lbound(), 4);
+    EXPECT_EQ(f.categoryTables[0].ubound(), 8);
     EXPECT_FALSE(f.categoryTables[1].isArray());
     run.HaveRunResults = false;
     EXPECT_THROW(BuildReportFields(run, inputs), AppError);
@@ -76,8 +85,10 @@ TEST(PictureToRtf, AOneBitPngWithItsGoalSizeInTwips) {
     ASSERT_EQ(text.rfind(head, 0), 0u);
     const std::string hex = text.substr(head.size(), text.size() - head.size() - 2);
     const QImage back = QImage::fromData(QByteArray::fromHex(QByteArray::fromStdString(hex)), "PNG");
-    EXPECT_EQ(std::make_tuple(back.depth(), qGray(back.pixel(5, 5)), qGray(back.pixel(6, 5)), text.substr(text.size() - 2)),
-              std::make_tuple(1, 0, 255, std::string("}}")));
+    EXPECT_EQ(back.depth(), 1);
+    EXPECT_EQ(qGray(back.pixel(5, 5)), 0);
+    EXPECT_EQ(qGray(back.pixel(6, 5)), 255);
+    EXPECT_EQ(text.substr(text.size() - 2), "}}");
 }
 
 }  // namespace

@@ -17,7 +17,15 @@ TEST(DefaultTemplate, EachPlaceholderOnceOnItsPage) {
     const std::string& t = CReport::DefaultTemplate();
     for (std::size_t i = 0; i < t.size(); ++i) {
         const auto c = static_cast<unsigned char>(t[i]);
-        ASSERT_TRUE(c >= 0x20 ? c < 0x80 : (c == '\r' && t[i + 1] == '\n') || (c == '\n' && t[i - 1] == '\r')) << i;
+        SCOPED_TRACE(i);
+        if (c >= 0x20) {
+            ASSERT_LT(c, 0x80);
+        } else if (c == '\r') {
+            ASSERT_EQ(t[i + 1], '\n');
+        } else {
+            ASSERT_EQ(c, '\n');
+            ASSERT_EQ(t[i - 1], '\r');
+        }
     }
     ASSERT_EQ(CountOf(t, "\\page"), 1);
     int placeholders = 0;
@@ -80,7 +88,7 @@ TEST_F(ViewerTest, TheProgramOfADesktopEntry) {
 }
 
 // Start-up writes a missing template (never over the analyst's own) and asks the
-// system which program opens it; an unwritable settings folder only loses the viewer.
+// system which program opens it.
 TEST_F(ViewerTest, StartUpWritesTheTemplateAndResolvesTheAssociation) {
     Entry("writer.desktop", "writer --writer %U");
     Executable("bin/xdg-mime", "#!/bin/sh\n[ \"$1 $2 $3\" = \"query default application/rtf\" ] && echo writer.desktop\n");
@@ -96,6 +104,9 @@ TEST_F(ViewerTest, StartUpWritesTheTemplateAndResolvesTheAssociation) {
         EXPECT_EQ(ReadBytes(GetReportTemplatePath()), "{\\rtf1 mine}");
     }
     EXPECT_EQ(LastMessage(), "");
+}
+
+TEST_F(ViewerTest, AnUnwritableSettingsFolderOnlyLosesTheViewer) {
     SetAppFacts(AppFacts{dir.file("no such folder"), "nuvir"});
     AppOptions(opt::kViewerIsWord) = Variant(true);
     EXPECT_EQ(FindRtfViewer(), "");
