@@ -79,12 +79,22 @@ protected:
         return t;
     }
     // The window's caption, the name the list is bound to, and whether it changed since.
-    std::string Binding() const {
+    void ExpectBinding(const std::string& caption, const std::string& name, bool changed) const {
         const BatchList& l = session.List();
-        return l.Caption() + "|" + l.BatchFileName() + "|" + (l.ListChanged() ? "changed" : "saved");
+        EXPECT_EQ(l.Caption(), caption);
+        EXPECT_EQ(l.BatchFileName(), name);
+        EXPECT_EQ(l.ListChanged(), changed);
     }
     // The last file dialog's title and proposed name.
-    std::string Asked() const { return dialog.requests.back().title + "|" + dialog.requests.back().fileName; }
+    void ExpectAsked(const std::string& title, const std::string& name) const {
+        EXPECT_EQ(dialog.requests.back().title, title);
+        EXPECT_EQ(dialog.requests.back().fileName, name);
+    }
+    void ExpectLastMessage(const std::string& title, const std::string& text) const {
+        ASSERT_FALSE(services.messageBox.calls.empty());
+        EXPECT_EQ(services.messageBox.calls.back().title, title);
+        EXPECT_EQ(services.messageBox.calls.back().text, text);
+    }
     const std::string& LastText() const { return services.messageBox.calls.back().text; }
 
     test::TempDir dir;

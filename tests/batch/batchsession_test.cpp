@@ -20,51 +20,79 @@ const std::string kCaption = "     NUVIR Batch Module";
 const std::string kSpec = "SPECIES=A;N=1000\r\n";
 const std::string kHeader =
     "SPEC,KEY,n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r\n";
+const std::string kQuerySave = "Current batch set has changed.\r\n\r\nSave?";
 // The CSV line of host.result under the assessment's name.
 std::string Data(const std::string& spec) {
     return spec + ",v, 1000 , .5 , .25 ,-1 , .0001 , 1.5E+15 , 1E-05 , 2 , 3 ,-.5 , 0 , 10.5 , 100 , 1 , 7 \r\n";
 }
 
-TEST(BatchList, KeepsWithin65536CharactersAndTakesCrLfLineEnds) {
+TEST(BatchList, KeepsWithin65536Characters) {
     BatchList list;
     list.SetText(std::string(65530, 'x'));
     EXPECT_FALSE(list.AppendSpec("12345"));  // 65530 + 5 + CR LF
     EXPECT_TRUE(list.AppendSpec("1234"));
     list.SetText(std::string(65532, 'x'));
     EXPECT_TRUE(list.AppendSpec("\xC3\xBC\xC3\xBC"));  // characters count, not bytes
+}
+
+TEST(BatchList, TheSameTextWithCrLfLineEndsIsNoChange) {
+    BatchList list;
     list.SetText("a\nb\rc\r\nd");
     list.SetListChanged(false);
-    list.SetText("a\r\nb\r\nc\r\nd");  // the same text once its line ends are CR LF is no change
+    list.SetText("a\r\nb\r\nc\r\nd");
     EXPECT_FALSE(list.ListChanged());
 }
 
-TEST_F(BatchTest, ClearCloseAndOpenAskToSaveSavingForcesItsNameOnlyWhenAgreedAndOpeningReadsEveryLineEndUntilFull) {
+// ---- capture, clear, close and save ---------------------------------------------------------
+
+TEST_F(BatchTest, ACaptureThatFailsSaysSo) {
     host.captureError = "Type mismatch";
     session.Capture();
     EXPECT_EQ(Titles(), std::vector<std::string>{"Error capturing batch spec"});
-    host.captureError.clear();
+    EXPECT_EQ(session.List().Text(), "");
+}
+
+TEST_F(BatchTest, ClearAsksToSaveAndACancelledSaveKeepsTheList) {
     session.Capture();
     Answer(mb::Yes);
-    session.ClearBatch(true);  // the save was cancelled: the list stays
+    session.ClearBatch(true);
     EXPECT_EQ(session.List().Text(), kSpec);
-    EXPECT_EQ(Titles()[1] + "|" + LastText(), "NUVIR Batch: Query Save|Current batch set has changed.\r\n\r\nSave?");
-    Answer(mb::Yes, "missing/list.RAB");  // a save that fails keeps the window
-    EXPECT_FALSE(session.QueryClose() || session.CloseRequested());
-    EXPECT_EQ(Titles().back(), "Error saving batch file");
+    ExpectLastMessage("NUVIR Batch: Query Save", kQuerySave);
+}
+
+TEST_F(BatchTest, ClearWithASaveWritesTheListThenEmptiesIt) {
+    session.Capture();
     Answer(mb::Yes, "kept.RAB");
     session.ClearBatch(true);
     EXPECT_EQ(Bytes("kept.RAB"), kSpec);
-    EXPECT_EQ(session.List().CounterText() + session.List().Text(), "0");
+    EXPECT_EQ(session.List().CounterText(), "0");
+    EXPECT_EQ(session.List().Text(), "");
+}
+
+TEST_F(BatchTest, ASaveThatFailsOnCloseKeepsTheWindow) {
+    session.Capture();
+    Answer(mb::Yes, "missing/list.RAB");
+    EXPECT_FALSE(session.QueryClose());
+    EXPECT_FALSE(session.CloseRequested());
+    EXPECT_EQ(Titles().back(), "Error saving batch file");
+}
+
+TEST_F(BatchTest, CloseWithoutSavingCloses) {
     session.Capture();
     Answer(mb::No);
-    EXPECT_TRUE(session.QueryClose() && session.CloseRequested());
-    session.Activated();
+    EXPECT_TRUE(session.QueryClose());
+    EXPECT_TRUE(session.CloseRequested());
+}
 
-    EXPECT_FALSE(session.SaveBatchFile());  // cancelled
-    host.captureText = "SPECIES=B;N=2000";
+TEST_F(BatchTest, ACancelledSaveDialogSavesNothing) {
     session.Capture();
-    const std::string bytes = kSpec + "SPECIES=B;N=2000\r\n";
-    // The dialog asked about x.txt; x.RAB, which is written, is asked about here.
+    EXPECT_FALSE(session.SaveBatchFile());
+    ExpectBinding(kCaption, "", true);
+}
+
+// The dialog asked about x.txt; x.RAB, which is written, is asked about here.
+TEST_F(BatchTest, SavingForcesItsExtensionAndAsksBeforeReplacingThatFile) {
+    session.Capture();
     test::WriteBytes(Path("x.RAB"), "old\r\n");
     Answer(mb::No, "x.txt");
     EXPECT_FALSE(session.SaveBatchFile());
@@ -72,39 +100,70 @@ TEST_F(BatchTest, ClearCloseAndOpenAskToSaveSavingForcesItsNameOnlyWhenAgreedAnd
     EXPECT_EQ(LastText(), "\"x.RAB\" already exists.\r\nDo you want to replace it?");
     Answer(mb::Yes, "x.txt");
     ASSERT_TRUE(session.SaveBatchFile());
-    EXPECT_EQ(Bytes("x.RAB"), bytes);
-    EXPECT_EQ(Binding(), kCaption + "  [x.RAB]|x.RAB|saved");
-    EXPECT_EQ(Asked(), "Save batch file|");  // "*.RAB" proposes no name
-    EXPECT_TRUE(BatchPath == dir.str() && dialog.requests[0].directory == dir.str());
-    dialog.QueueAnswer(Path("y.rab"));  // ".rab" in another case is kept as typed
-    ASSERT_TRUE(session.SaveBatchFile());
-    EXPECT_EQ(Bytes("y.rab"), bytes);
+    EXPECT_EQ(Bytes("x.RAB"), kSpec);
+    ExpectBinding(kCaption + "  [x.RAB]", "x.RAB", false);
+    ExpectAsked("Save batch file", "");  // "*.RAB" proposes no name
+    EXPECT_EQ(BatchPath, dir.str());
+    EXPECT_EQ(dialog.requests[0].directory, dir.str());
+}
 
-    // Opening reads every line end and stops where the list is full or the file fails.
-    test::WriteBytes(Path("mixed.RAB"), "A\r\n\r\nB\nC\rD\xE9");  // the last line in Windows-1252
+TEST_F(BatchTest, AnExtensionInAnotherCaseIsKeptAsTyped) {
+    session.Capture();
+    dialog.QueueAnswer(Path("y.rab"));
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("y.rab"), kSpec);
+}
+
+// ---- open -------------------------------------------------------------------------------
+
+TEST_F(BatchTest, OpeningReadsEveryLineEndAndWindows1252) {
+    test::WriteBytes(Path("mixed.RAB"), "A\r\n\r\nB\nC\rD\xE9");
     dialog.QueueAnswer(Path("mixed.RAB"));
     ASSERT_TRUE(session.OpenBatchFile());
     EXPECT_EQ(session.List().Text(), "A\r\n\r\nB\r\nC\r\nD\xC3\xA9\r\n");
-    std::string big;
-    for (int i = 0; i < 70; ++i) big += std::string(998, 'x') + "\r\n";
-    test::WriteBytes(Path("big.RAB"), big);
-    dialog.QueueAnswer(Path("big.RAB"));
-    ASSERT_TRUE(session.OpenBatchFile());
+}
+
+struct OpenedBig : BatchTest {
+    void SetUp() override {
+        BatchTest::SetUp();
+        std::string big;
+        for (int i = 0; i < 70; ++i) big += std::string(998, 'x') + "\r\n";
+        test::WriteBytes(Path("big.RAB"), big);
+        dialog.QueueAnswer(Path("big.RAB"));
+        ASSERT_TRUE(session.OpenBatchFile());
+    }
+};
+
+TEST_F(OpenedBig, OpeningStopsWhereTheListIsFull) {
     EXPECT_EQ(session.List().Length(), 65000u);
-    EXPECT_EQ(Binding(), kCaption + "  [big.RAB]|big.RAB|saved");
+    ExpectBinding(kCaption + "  [big.RAB]", "big.RAB", false);
+}
+
+TEST_F(OpenedBig, SaveProposesTheOpenedFilesName) {
     EXPECT_FALSE(session.SaveBatchFile());
-    EXPECT_EQ(Asked(), "Save batch file|big.RAB");  // the file's own name
-    // Open over unsaved changes, Yes, the save cancelled: the list and caption stay but
-    // the list is no longer bound to a name.
+    ExpectAsked("Save batch file", "big.RAB");
+}
+
+// Yes to the save query, the save cancelled: the list and caption stay but the list is
+// no longer bound to a name.
+TEST_F(OpenedBig, OpenOverChangesWhoseSaveIsCancelledUnbindsTheList) {
+    host.captureText = "SPECIES=B;N=2000";
     session.Capture();
     Answer(mb::Yes);
     EXPECT_FALSE(session.OpenBatchFile());
-    EXPECT_EQ(session.List().Text().substr(65000) + Binding(),
-              "SPECIES=B;N=2000\r\n" + kCaption + "  [big.RAB]||changed");
-    Answer(mb::No);  // then the open dialog cancelled: an empty, unbound list
-    EXPECT_FALSE(session.OpenBatchFile());
-    EXPECT_EQ(session.List().Text() + Binding(), kCaption + "||saved");
+    EXPECT_EQ(session.List().Text().substr(65000), "SPECIES=B;N=2000\r\n");
+    ExpectBinding(kCaption + "  [big.RAB]", "", true);
+}
 
+TEST_F(OpenedBig, ACancelledOpenDialogLeavesAnEmptyUnboundList) {
+    Answer(mb::No);
+    session.Capture();
+    EXPECT_FALSE(session.OpenBatchFile());
+    EXPECT_EQ(session.List().Text(), "");
+    ExpectBinding(kCaption, "", false);
+}
+
+TEST_F(BatchTest, AReadErrorKeepsTheLinesReadAndSaysWhy) {
     struct TwoThenFail : BatchLineReader {
         int n = 0;
         bool ReadLine(std::string& line) override {
@@ -113,16 +172,26 @@ TEST_F(BatchTest, ClearCloseAndOpenAskToSaveSavingForcesItsNameOnlyWhenAgreedAnd
         }
     };
     session.SetReaderFactory([](const std::string&) { return std::make_unique<TwoThenFail>(); });
-    dialog.QueueAnswer(Path("big.RAB"));
+    test::WriteBytes(Path("any.RAB"), "x\r\n");
+    dialog.QueueAnswer(Path("any.RAB"));
     EXPECT_FALSE(session.OpenBatchFile());
-    EXPECT_EQ(session.List().Text() + Binding(), "L1\r\nL2\r\n" + kCaption + "||changed");
-    EXPECT_EQ(Titles().back() + "|" + LastText(), "Error opening batch file|Device I/O error");
+    EXPECT_EQ(session.List().Text(), "L1\r\nL2\r\n");
+    ExpectBinding(kCaption, "", true);
+    ExpectLastMessage("Error opening batch file", "Device I/O error");
     EXPECT_THROW(OpenBatchLines(dir.str()), AppError);
 }
 
-TEST_F(BatchTest, TheRunWritesALineASpecUnderItsForcedNameStopsAtTheFirstBlankLineAndEveryRoadRestoresTheAssessment) {
-    const std::string before = SerialiseState(AppData, 0);
-    auto run = [&](const std::string& list, const std::string& file) {
+// ---- run ----------------------------------------------------------------------------------
+
+class RunTest : public BatchTest {
+protected:
+    void SetUp() override {
+        BatchTest::SetUp();
+        before = SerialiseState(AppData, 0);
+    }
+    // Runs the list into `file` ("" cancels the dialog) and checks that the run left
+    // the assessment and the window as they were.
+    bool Run(const std::string& list, const std::string& file) {
         services.messageBox.calls.clear();
         host.ran.clear();
         std::filesystem::remove(Path("out.CSV"));
@@ -130,11 +199,19 @@ TEST_F(BatchTest, TheRunWritesALineASpecUnderItsForcedNameStopsAtTheFirstBlankLi
         if (!file.empty()) dialog.QueueAnswer(Path(file));
         const bool ok = session.RunBatch();
         EXPECT_EQ(SerialiseState(AppData, 0), before);
-        EXPECT_TRUE(host.starts == host.ends && port.timerOn && !port.busy && !session.Running());
-        EXPECT_TRUE(session.Controls().fileMenuEnabled && session.Controls().labelCaption == "Captured Specs:");
+        EXPECT_EQ(host.starts, host.ends);
+        EXPECT_TRUE(port.timerOn);
+        EXPECT_FALSE(port.busy);
+        EXPECT_FALSE(session.Running());
+        EXPECT_TRUE(session.Controls().fileMenuEnabled);
+        EXPECT_EQ(session.Controls().labelCaption, "Captured Specs:");
         return ok;
-    };
+    }
+    std::string before;
     const std::string done = "Success running batch file", failed = "Error running batch file";
+};
+
+TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment) {
     struct Case {
         const char* name;
         const char* list;
@@ -160,70 +237,96 @@ TEST_F(BatchTest, TheRunWritesALineASpecUnderItsForcedNameStopsAtTheFirstBlankLi
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         host.failing = c.failing;
-        EXPECT_EQ(run(c.list, c.file), c.title == done);
+        EXPECT_EQ(Run(c.list, c.file), c.title == done);
         EXPECT_EQ(host.ran, c.ran);
         std::string csv = c.ran.empty() ? "" : kHeader;
         for (const auto& s : c.written) csv += Data(s);
         EXPECT_EQ(Bytes("out.CSV"), csv);
         EXPECT_EQ(services.messageBox.calls.empty() ? "" : Titles().back(), c.title);
         // The run's own error box came through the batch window, its timer off.
-        EXPECT_TRUE(c.failing.empty() || Titles()[0] == "Error running Monte Carlo simulation");
+        if (!c.failing.empty()) EXPECT_EQ(Titles()[0], "Error running Monte Carlo simulation");
     }
     EXPECT_EQ(LastText(), "Broken");
-    // Each run starts from the built-in defaults, not the analyst's assessment.
-    EXPECT_EQ(host.dataAtStart, SerialiseState(GetAppDataDefaults(true, Variant()), 0));
-    EXPECT_EQ(Asked(), "Run batch file|BatchOutput.CSV");
-    // A full disk is named as the cause.
-    profile::SetFileFaultForTesting([](profile::FileStage s) { return s == profile::FileStage::Write ? ENOSPC : 0; });
-    EXPECT_FALSE(run("S1\r\n", "out.CSV"));
-    profile::SetFileFaultForTesting({});
-    EXPECT_EQ(Titles().back() + "|" + LastText(),
-              failed + "|The batch output file \"" + Path("out.CSV") + "\" could not be written: No space left on device");
-    dialog.QueueAnswer(Path("spring.RAB"));
-    ASSERT_TRUE(session.SaveBatchFile());
-    EXPECT_FALSE(run("S1\r\n", ""));
-    EXPECT_EQ(Asked(), "Run batch file|spring.CSV");
 }
 
-TEST_F(BatchTest, EveryRoadIntoTheListKeepsTheLimitAndAnOpenThatCutsSaysSoAndGuardsTheRestOfTheFile) {
-    // 1000 specs of 74 characters: 76,000 characters with their line ends.
+TEST_F(RunTest, EachRunStartsFromTheBuiltInDefaultsNotTheAnalystsAssessment) {
+    Run("S1\r\n", "out.CSV");
+    EXPECT_EQ(host.dataAtStart, SerialiseState(GetAppDataDefaults(true, Variant()), 0));
+}
+
+TEST_F(RunTest, TheOutputIsOfferedUnderTheListsName) {
+    Run("S1\r\n", "");
+    ExpectAsked("Run batch file", "BatchOutput.CSV");
+    dialog.QueueAnswer(Path("spring.RAB"));
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_FALSE(Run("S1\r\n", ""));
+    ExpectAsked("Run batch file", "spring.CSV");
+}
+
+TEST_F(RunTest, AFullDiskIsNamedAsTheCause) {
+    profile::SetFileFaultForTesting([](profile::FileStage s) { return s == profile::FileStage::Write ? ENOSPC : 0; });
+    EXPECT_FALSE(Run("S1\r\n", "out.CSV"));
+    profile::SetFileFaultForTesting({});
+    ExpectLastMessage(failed, "The batch output file \"" + Path("out.CSV") + "\" could not be written: No space left on device");
+}
+
+// ---- the list's limit on every road in -----------------------------------------------------------
+
+// 1000 specs of 74 characters: 76,000 characters with their line ends.
+class LimitTest : public BatchTest {
+protected:
+    void SetUp() override {
+        BatchTest::SetUp();
+        for (int i = 0; i < 1000; ++i) file += "SPECIES=" + std::string(62, 'a') + std::to_string(1000 + i) + "\r\n";
+        test::WriteBytes(Path("long.RAB"), file);
+    }
+    void OpenLong() {
+        dialog.QueueAnswer(Path("long.RAB"));
+        ASSERT_TRUE(session.OpenBatchFile());
+    }
     std::string file;
-    for (int i = 0; i < 1000; ++i) file += "SPECIES=" + std::string(62, 'a') + std::to_string(1000 + i) + "\r\n";
-    const std::string limit = " characters";
-    session.ListEdited(file);  // a paste
+};
+
+TEST_F(LimitTest, APasteOverTheLimitIsRefused) {
+    session.ListEdited(file);
     EXPECT_EQ(session.List().Text(), "");
-    EXPECT_EQ(Titles().back() + "|" + LastText(),
-              "NUVIR Batch Module|The change was not made: the batch list holds at most 65536 characters, and it would "
-              "have had 76000.");
+    ExpectLastMessage("NUVIR Batch Module",
+                      "The change was not made: the batch list holds at most 65536 characters, and it would have had 76000.");
+}
+
+TEST_F(LimitTest, ACaptureOverTheLimitIsRefused) {
     session.ListEdited(std::string(65530, 'x'));  // typed up to the limit
     session.Capture();
     EXPECT_EQ(session.List().Length(), 65530u);
-    EXPECT_EQ(Titles().back() + "|" + LastText(),
-              "Error capturing batch spec|The assessment was not captured: the batch list holds at most 65536 "
-              "characters, and it has 65530.");
+    ExpectLastMessage("Error capturing batch spec",
+                      "The assessment was not captured: the batch list holds at most 65536 characters, and it has 65530.");
+}
 
-    test::WriteBytes(Path("long.RAB"), file);
-    Answer(mb::No, "long.RAB");  // the typed list is not saved
-    ASSERT_TRUE(session.OpenBatchFile());
+TEST_F(LimitTest, AnOpenThatCutsSaysSo) {
+    OpenLong();
     EXPECT_EQ(session.List().Text(), file.substr(0, 862 * 76));
-    EXPECT_EQ(Titles().back() + "|" + LastText(),
-              "Open batch file|Only the first 862 of the 1000 lines of \"long.RAB\" were read: the batch list holds at "
-              "most 65536 characters.");
+    ExpectLastMessage("Open batch file", "Only the first 862 of the 1000 lines of \"long.RAB\" were read: the batch list "
+                                         "holds at most 65536 characters.");
+}
+
+TEST_F(LimitTest, SavingACutListOverItsFileAsksFirstAndOnlyThen) {
+    OpenLong();
     session.ListEdited(session.List().Text().substr(76));  // a line deleted, one captured
     session.Capture();
-    const std::string ask = "Save batch file|The file holds 1000 lines, the list 862; lines 863 to 1000 would be lost."
+    const std::string ask = "The file holds 1000 lines, the list 862; lines 863 to 1000 would be lost."
                             "\r\n\r\nReplace \"long.RAB\" all the same?";
     Answer(mb::No, "long.RAB");
     EXPECT_FALSE(session.SaveBatchFile());
-    EXPECT_EQ(Titles().back() + "|" + LastText(), ask);
+    ExpectLastMessage("Save batch file", ask);
     EXPECT_EQ(Bytes("long.RAB"), file);
+    auto boxes = services.messageBox.calls.size();
     dialog.QueueAnswer(Path("copy.RAB"));  // another file is no loss
     ASSERT_TRUE(session.SaveBatchFile());
-    EXPECT_EQ(Titles().back() + "|" + LastText(), ask);
+    EXPECT_EQ(services.messageBox.calls.size(), boxes);
     Answer(mb::Yes, "long.RAB");
     ASSERT_TRUE(session.SaveBatchFile());
     EXPECT_EQ(Bytes("long.RAB"), session.List().Text());
-    const auto boxes = services.messageBox.calls.size();
+    boxes = services.messageBox.calls.size();
     dialog.QueueAnswer(Path("long.RAB"));  // it holds the list now: no question
     ASSERT_TRUE(session.SaveBatchFile());
     EXPECT_EQ(services.messageBox.calls.size(), boxes);
