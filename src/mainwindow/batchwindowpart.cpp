@@ -1,5 +1,7 @@
 #include "mainwindow/batchwindowpart.h"
 
+#include <QWindow>
+
 #include "batch/batchwindow.h"
 #include "mainwindow/riskmain.h"
 
@@ -18,11 +20,16 @@ double BatchWindowPart::Height() const { return form_->Height(); }
 
 void BatchWindowPart::ShowTopmostAt(int xPx, int yPx) {
     form_->move(xPx, yPx);
+    // Owned by the main window all the same, so that the window manager gives it no
+    // minimise button of its own and keeps it with the main window.
+    form_->winId();
+    if (main_.windowHandle() != nullptr) form_->windowHandle()->setTransientParent(main_.windowHandle());
     form_->Show();
     form_->raise();
 }
 
 void BatchWindowPart::Raise() {
+    if (form_->isMinimized()) form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
     form_->raise();
     form_->activateWindow();
 }

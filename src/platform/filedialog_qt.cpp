@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "platform/filedialog.h"
+#include "platform/modalwindows.h"
 
 namespace nuvir {
 
@@ -87,8 +88,11 @@ private:
 }  // namespace
 
 std::string QtFileDialogService::Show(const FileDialogRequest& request) {
-    WholeNameFileDialog dialog(QApplication::activeWindow(), Q(request.title));
+    QWidget* owner = ModalOwner();
+    CentredDialog<WholeNameFileDialog> dialog(nullptr, Q(request.title));
+    dialog.SetOwner(owner);
     GuardFileDialog(dialog);
+    PrepareModal(dialog, owner);
     if (request.kind == FileDialogRequest::Kind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);

@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "platform/controls.h"
+#include "platform/modalwindows.h"
 #include "platform/qtpicturebox.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
@@ -351,6 +352,11 @@ void Form::ShowModal() {
     if (!loaded_) return;  // its Load unloaded it again: nothing to wait for
     visible_ = true;
     FitCaptions();
+    // A form placed where it belongs (over a plot, say) stays there; one that places
+    // itself as it is shown moves from the centre.
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : ModalOwner();
+    PrepareModal(*this, owner);
+    if (!testAttribute(Qt::WA_Moved)) centreOver_ = owner;
     setWindowModality(Qt::ApplicationModal);
     QWidget::show();
     if (isVisible()) {
@@ -411,6 +417,12 @@ void Form::changeEvent(QEvent* e) {
         }
     }
     QWidget::changeEvent(e);
+}
+
+void Form::showEvent(QShowEvent* e) {
+    if (centreOver_ && !testAttribute(Qt::WA_Moved)) CentreOver(*this, *centreOver_);
+    centreOver_ = nullptr;
+    QWidget::showEvent(e);
 }
 
 void Form::resizeEvent(QResizeEvent* e) {

@@ -12,6 +12,7 @@
 // window becomes active), QueryUnload(cancel, reason) and Unload(cancel) when it
 // closes by any route. Unloading hides the window; the object and its members live
 // on, so a caller reads a dialog's results after ShowModal returns.
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -176,6 +177,9 @@ protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    // Centres a modal form over its owner, once its size is final, unless it placed
+    // itself.
+    void showEvent(QShowEvent* e) override;
     bool event(QEvent* e) override;
 
 private:
@@ -197,6 +201,7 @@ private:
     CommandButton* defaultButton_ = nullptr;
     CommandButton* cancelButton_ = nullptr;
     QEventLoop* modalLoop_ = nullptr;
+    QPointer<QWidget> centreOver_;
     int borderStyle_ = borderstyle::Sizable;
     bool keyPreview_ = false;
     bool loaded_ = false;

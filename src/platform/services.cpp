@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include "platform/modalwindows.h"
+
 #include <map>
 
 namespace nuvir {
@@ -54,8 +56,11 @@ void WidenForTitle(QMessageBox& box) {
 }  // namespace
 
 int QtMessageBoxService::Show(const std::string& text, int style, const std::string& title) {
-    QMessageBox box;
+    QWidget* owner = ModalOwner();
+    CentredDialog<QMessageBox> box;
+    box.SetOwner(owner);
     Build(box, text, style, title);
+    PrepareModal(box, owner);
     box.exec();
     auto* clicked = box.clickedButton();
     const std::vector<Answer> buttons = Answers(style);
@@ -104,7 +109,12 @@ void QtMessageBoxService::Build(QMessageBox& box, const std::string& text, int s
 }
 
 std::optional<Colour> QtColourDialogService::ChooseColour(Colour initial) {
-    const QColor c = QColorDialog::getColor(ColourToQColor(initial));
+    QWidget* owner = ModalOwner();
+    CentredDialog<QColorDialog> dialog(ColourToQColor(initial));
+    dialog.SetOwner(owner);
+    PrepareModal(dialog, owner);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    const QColor c = dialog.selectedColor();
     if (!c.isValid()) return std::nullopt;
     return QColorToColour(c);
 }

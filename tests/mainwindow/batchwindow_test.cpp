@@ -1,10 +1,13 @@
 // The batch window driven as a person would, offscreen, beside the real main window and
 // its engine: one round of recording, saving and running.
 #include <QPainter>
+#include <QTimer>
+#include <QWindow>
 
 #include <functional>
 
 #include "batch/batchwindow.h"
+#include "dialogs/optionsdialog.h"
 #include "formdriver.h"
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow_fixture.h"
@@ -190,6 +193,100 @@ TEST_F(MainBatchTest, OneWindowRecordsInAStripOnTheMainWindowsTopEdgeAndRunsLock
     // Each entry ran in its own uncertainty mode, not the window's.
     EXPECT_EQ(CLng(recorder->snapshots[1](item::kUncertaintyMode)), 0);
     EXPECT_EQ(CLng(recorder->snapshots[2](item::kUncertaintyMode)), 1);
+}
+
+// How a modal window showed, noted as it shows; then it is closed.
+struct ModalSeen {
+    bool shown = false, onTop = false;
+    QWindow* owner = nullptr;
+    QRect frame;
+};
+ModalSeen WhenModalShows(const std::function<void()>& open) {
+    ModalSeen seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible()) return;
+        poll.stop();
+        seen = {true, modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
+                modal->windowHandle() ? modal->windowHandle()->transientParent() : nullptr, modal->frameGeometry()};
+        modal->close();
+    });
+    poll.start(20);
+    open();
+    return seen;
+}
+
+// With the batch window open (it stays on top), every dialog and message box of the
+// main window shows above it, owned by the window it belongs to: centred over it, or
+// where it belongs (plot options over their plot). The batch window cannot be
+// minimised away: it has no minimise button, and Batch Mode brings it back.
+TEST_F(MainBatchTest, DialogsAndMessagesShowAboveTheBatchWindowOverTheWindowTheyBelongTo) {
+    MainWindowParts parts;
+    parts.makeBatchWindow = MakeBatchWindow;
+    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    parts.showOptions = [](FRiskMain& owner, double plotType) {
+        FOptions dialog(&owner);
+        dialog.PlotType = plotType;
+        dialog.ShowModal();
+        return OptionsOutcome{dialog.PlotType, dialog.OptionsChanged};
+    };
+    FRiskMain& w = Start(std::move(parts));
+    w.Move(1500, 1200);
+    w.mnuFile[7]->Trigger();  // File > "&Batch Mode"
+    test::Settle();
+    ASSERT_NE(w.BatchForm, nullptr);
+    FBatch& batch = dynamic_cast<BatchWindowPart&>(*w.BatchForm).Form();
+    ASSERT_TRUE(batch.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(batch.windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
+    EXPECT_EQ(batch.windowHandle()->transientParent(), w.windowHandle()) << "it goes with the main window";
+    batch.showMinimized();
+    test::Settle();
+    w.mnuFile[7]->Trigger();
+    test::Settle();
+    EXPECT_FALSE(batch.isMinimized()) << "Batch Mode brings it back";
+    EXPECT_TRUE(batch.isVisible());
+
+    w.tabMain->SetTab(2);
+    AppData(item::kTrials) = 1000;
+    w.cmdButton[0]->click();  // a run, for a plot to double-click
+    ASSERT_EQ(w.picMonte[0]->ScaleMode(), scale::User);
+    const QRect main = w.frameGeometry();
+    const QRect plot(w.picMonte[0]->mapToGlobal(QPoint(0, 0)), w.picMonte[0]->size());
+    enum Where { kAnywhere, kCentred, kOverThePlot };
+    struct Case { const char* name; std::function<void()> open; Where where; };
+    const Case cases[] = {
+        {"Help > About", [&] { w.mnuHelp[1]->Trigger(); }, kAnywhere},
+        {"Options > Manage", [&] { w.mnuOptions[6]->Trigger(); }, kCentred},
+        {"a message box", [&] {
+             ScopedServices qt(ServiceSet{});  // the program's own boxes, help included
+             w.mnuHelp[0]->Trigger();
+         }, kCentred},
+        {"the export naming dialog", [&] {
+             AppOptions(opt::kExportFormats) = Variant::List({true, false, false});
+             w.cmdButton[0]->click();
+             AppOptions(opt::kExportFormats) = Variant::List({false, false, false});
+         }, kCentred},
+        {"the plot options", [&] { QTest::mouseDClick(w.picMonte[0], Qt::LeftButton); }, kOverThePlot},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ModalSeen seen = WhenModalShows(c.open);
+        ASSERT_TRUE(seen.shown);
+        EXPECT_TRUE(seen.onTop) << "above the batch window";
+        EXPECT_EQ(seen.owner, w.windowHandle());
+        const QPoint expected = c.where == kCentred ? main.center() - seen.frame.center() + seen.frame.topLeft()
+                                : c.where == kOverThePlot ? plot.topLeft()
+                                                          : seen.frame.topLeft();
+        EXPECT_NEAR(seen.frame.left(), expected.x(), 1);
+        EXPECT_NEAR(seen.frame.top(), expected.y(), 1);
+    }
+    // Nothing waits unseen behind the batch window once it has gone.
+    w.BatchForm->SetParent(nullptr);
+    w.BatchForm->Unload();
+    w.BatchForm.reset();
+    test::Settle();
+    EXPECT_FALSE(WhenModalShows([&] { w.mnuHelp[1]->Trigger(); }).onTop);
 }
 
 TEST_F(MainBatchTest, APasteBeyondTheListsLimitIsRefusedAndTheBoxShowsTheListAsItStays) {

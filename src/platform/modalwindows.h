@@ -1,0 +1,43 @@
+#pragma once
+// Where modal dialogs and message boxes show: each belongs to a window of the program
+// (the window manager keeps it over that one), shows above every window of the program
+// that stays on top (the batch window), and opens centred over its owner unless it
+// is placed where it belongs.
+#include <QPointer>
+#include <QShowEvent>
+#include <QWidget>
+
+namespace nuvir {
+
+// The window a modal opened now belongs to: the modal window showing (a dialog opened
+// from a dialog), else the active window, else the program's main window; a minimised
+// or hidden window owns nothing. nullptr when no window is shown.
+QWidget* ModalOwner();
+
+// Gets a modal window ready to show: transient for `owner` when it has no Qt parent
+// (a Qt parent would disable it with its owner), and kept on top while a window of the
+// program stays on top.
+void PrepareModal(QWidget& modal, QWidget* owner);
+
+// Moves the window so that it is centred over the owner's window, kept on its screen.
+void CentreOver(QWidget& modal, const QWidget& owner);
+
+// A Qt dialog that centres itself over its owner as it is shown, when its size is
+// final.
+template <class Dialog>
+class CentredDialog : public Dialog {
+public:
+    using Dialog::Dialog;
+    void SetOwner(QWidget* owner) { owner_ = owner; }
+
+protected:
+    void showEvent(QShowEvent* e) override {
+        Dialog::showEvent(e);
+        if (owner_ && !e->spontaneous()) CentreOver(*this, *owner_);
+    }
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+}  // namespace nuvir
