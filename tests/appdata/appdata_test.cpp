@@ -169,7 +169,7 @@ TEST(NumberTexts, DecimalsAndSignificantFigures) {
     EXPECT_EQ(FormatSigFigs(MKelvaro::TextWidthMeasure(), 123e6, 3), "1.230e08");
 }
 
-TEST(NumberTexts, RoundingTheTenBitComparisonAndRoundingRaisesOverflowAndNeverPrintsNaNForANumber) {
+TEST(NumberTexts, RoundingToPlacesAndFigures) {
     const std::tuple<double, double, const char*> rounded[] = {
         {MU::RoundToPlace(0.125, -2), 0.13, "to place"}, {MU::RoundToPlace(549.9, 2), 500, "down to hundreds"},
         {MU::RoundToPlace(-2.5, 0), -2, "negative half up"}, {MU::RoundDownToPlace(-1234, 2), -1300, "down, negative"},
@@ -177,11 +177,21 @@ TEST(NumberTexts, RoundingTheTenBitComparisonAndRoundingRaisesOverflowAndNeverPr
         {MU::RoundSigFigs(347, 2), 350, "figures"}, {MU::RoundSigFigs(0.00012345, 3), 0.000123, "small"},
         {MU::RoundSigFigs(-0.0625, 1), -0.06, "negative figures"}, {MU::RoundSigFigs(1.2345, 16), 1.2345, "16 figures leave it"}};
     for (const auto& [got, expected, name] : rounded) EXPECT_EQ(FormatDouble(got), FormatDouble(expected)) << name;
+}
+
+TEST(NumberTexts, RoundingBeyondTheDoubleRangeRaisesOverflow) {
     for (const auto& overflow : std::initializer_list<std::function<void()>>{
              [] { MU::RoundToPlace(1e300, -10); }, [] { MU::RoundSigFigs(DBL_MAX, 2); }, [] { MU::RoundToPlace(5, 400); }})
         EXPECT_EQ(ErrorNumber(overflow), err::Overflow);
+}
+
+TEST(NumberTexts, InfinitiesPrintAsWordsNeverAsNaN) {
     EXPECT_EQ(MKelvaro::FormatSigFigs(HUGE_VAL, 4), "Infinity");
     EXPECT_EQ(MKelvaro::FormatSigFigs(-HUGE_VAL, 4), "-Infinity");
+}
+
+// Doubles compare equal when they differ only in the lowest ten bits of one 1024-unit block.
+TEST(NumberTexts, NearlyEqualIgnoresTheLowestTenBits) {
     const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
     const auto fromBits = [](std::uint64_t b) { return std::bit_cast<double>(b); };
     const std::uint64_t edge = bits(1.0) | 0x3FF;  // neighbours across a 1024-unit block boundary
@@ -189,8 +199,9 @@ TEST(NumberTexts, RoundingTheTenBitComparisonAndRoundingRaisesOverflowAndNeverPr
         {0.0, -0.0, true}, {1.0, fromBits(bits(1.0) + 1023), true}, {1.0, fromBits(bits(1.0) + 1024), false},
         {fromBits(edge), fromBits(edge + 1), false}, {1e-300, -1e-300, false}, {std::nextafter(2.0, 1.0), 2.0, false}};
     for (const auto& [x, y, equal] : near) EXPECT_EQ(MU::NearlyEqual(x, y), equal) << x << " " << y;
-    EXPECT_EQ(MU::DoubleBytes(1.0), std::string("\0\0\0\0\0\0\xF0\x3F", 8));
 }
+
+TEST(NumberTexts, ADoublesBytesComeLowestFirst) { EXPECT_EQ(MU::DoubleBytes(1.0), std::string("\0\0\0\0\0\0\xF0\x3F", 8)); }
 
 // ---- paths and the file dialog ---------------------------------------------------------------
 
