@@ -108,13 +108,20 @@ TEST_F(ChainEditing, OnlyAPlainNumberWithinItsRangeIsStored) {
 }
 
 // Nothing opens from a click at the picture's origin, with or without the cost parts.
-TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen) {
+TEST_F(ChainEditing, AClickOutsideThePartsOpensNothing) {
     for (bool hideCosts : {false, true}) {
         AppOptions(opt::kHideCosts) = Variant(hideCosts);
         chain.Render();
         Q_EMIT pic->Events()->MouseDown(1, 0, 0.0, 0.0);
         EXPECT_FALSE(box->Visible()) << hideCosts;
     }
+    // Where boxes overlap (the p box reaches into the diamond's) the lower part wins.
+    const CChainElement* s = chain.Element(1);
+    EXPECT_EQ(s->HitTestPart(s->PartBox(P)[0], s->PartBox(CChainElement::kPartDiamond)[3]), P);
+}
+
+// A click on an oval or a diamond leaves a rejected entry open, belonging to no stage.
+TEST_F(ChainEditing, AClickOnAPartThatTakesNoValueLeavesARejectedEntryOpen) {
     Type("abc", Qt::Key_unknown, 3, Q);
     Click(3, CChainElement::kPartR);
     Click(3, CChainElement::kPartDiamond);
@@ -123,9 +130,6 @@ TEST_F(ChainEditing, AClickOutsideThePartsOpensNothingAndLeavesARejectedBoxOpen)
     box->SetFocus();  // the box belongs to no stage now: nothing is stored
     Type("0.2");
     EXPECT_EQ(Value(3, CChainElement::kQ), 0.5);
-    // Where boxes overlap (the p box reaches into the diamond's) the lower part wins.
-    const CChainElement* s = chain.Element(1);
-    EXPECT_EQ(s->HitTestPart(s->PartBox(P)[0], s->PartBox(CChainElement::kPartDiamond)[3]), P);
 }
 
 // Tab stores the entry and walks the parts of all stages; a rejected entry stays on

@@ -72,14 +72,19 @@ TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTak
 
 // A lone stage counts its whole risk; p and q are clamped each by itself, and a link to
 // a next stage zeroes the completed risk at once.
-TEST_F(Stage, PAndQAreClampedEachByItselfAndALinkZeroesTheCompletedRisk) {
-    CChainElement s, next;
+TEST_F(Stage, PAndQAreClampedEachByItself) {
+    CChainElement s;
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{0.5, 0.5}));
     EXPECT_EQ(s.TotalRisk(), 1.0);
     s.SetPrimaryData({1.7, -0.2, 3, 4, 5});
     EXPECT_EQ(s.PrimaryData(), (CChainElement::Values{1, 0, 3, 4, 5}));
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{3, 0}));
     EXPECT_EQ(s.Cost(), 5);
+}
+
+TEST_F(Stage, ALinkToANextStageZeroesTheCompletedRisk) {
+    CChainElement s, next;
+    s.SetPrimaryData({1, 0, 3, 4, 5});
     s.SetNextElement(&next);
     EXPECT_EQ(s.Risks(), (std::array<double, 2>{0, 0})) << "zeroed at once, nothing recalculated";
     CChainElement a, b;
