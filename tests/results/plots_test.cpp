@@ -82,34 +82,52 @@ protected:
     Variant options;
 };
 
-TEST_F(PlotsTest, HistogramsMarksAxisOptionsAndAFailedChart) {
-    options(opt::kPlotPandIMonteCarlo) = options(opt::kPlotCostsMonteCarlo) = Axes(0, 100);
-    ImagePictureBox pic(400, 300), report(400, 300);
+TEST_F(PlotsTest, TheHistogramMarksThePointAQuarterHighAndTheLimitsAnEighth) {
+    options(opt::kPlotPandIMonteCarlo) = Axes(0, 100);
+    ImagePictureBox pic(400, 300);
     pic.SetDrawWidth(3);
     pic.SetFillStyle(4);
     DrawFrequencyPlot(pic, 0, false, run, options);
-    EXPECT_TRUE(pic.DrawWidth() == 3 && pic.FillStyle() == 4) << "the pen is left as it was";
-    EXPECT_TRUE(pic.Point(0.2, 20) == kRed && pic.Point(0.2, 28) != kRed) << "the point marker is a quarter high";
-    EXPECT_TRUE(pic.Point(0.15, 10) == kRed && pic.Point(0.15, 15) != kRed) << "a limit marker is an eighth high";
+    EXPECT_EQ(pic.DrawWidth(), 3) << "the pen is left as it was";
+    EXPECT_EQ(pic.FillStyle(), 4);
+    EXPECT_EQ(pic.Point(0.2, 20), kRed) << "point marker";
+    EXPECT_NE(pic.Point(0.2, 28), kRed);
+    EXPECT_EQ(pic.Point(0.15, 10), kRed) << "limit marker";
+    EXPECT_NE(pic.Point(0.15, 15), kRed);
     EXPECT_EQ(pic.Point(0.12, 5), CLng(options(opt::kColourOval))) << "bars in the Oval colour";
-    DrawFrequencyPlot(report, 0, true, run, options);
-    EXPECT_TRUE(report.Point(0.12, 80) == kWhite && report.Point(0.12, 5) == kBlack) << "black bars on white";
-    EXPECT_EQ(report.Point(0.2 - report.ScaleX(5, scale::Pixels, scale::User), 10), kBlack) << "outline 10 pixels wide";
+}
 
-    options = AppOptions;
-    ImagePictureBox empty(400, 300), autoText(400, 300), lines(400, 300);
+TEST_F(PlotsTest, TheReportsHistogramHasBlackBarsOnWhiteAndAWideOutline) {
+    options(opt::kPlotPandIMonteCarlo) = Axes(0, 100);
+    ImagePictureBox report(400, 300);
+    DrawFrequencyPlot(report, 0, true, run, options);
+    EXPECT_EQ(report.Point(0.12, 80), kWhite);
+    EXPECT_EQ(report.Point(0.12, 5), kBlack);
+    EXPECT_EQ(report.Point(0.2 - report.ScaleX(5, scale::Pixels, scale::User), 10), kBlack) << "outline 10 pixels wide";
+}
+
+TEST_F(PlotsTest, AutoInTheAxisOptionsReadsAsAutomatic) {
+    ImagePictureBox empty(400, 300), autoText(400, 300);
     DrawFrequencyPlot(empty, 0, false, run, options);
     options(opt::kPlotPandIMonteCarlo) = Variant::List({"Auto", "Auto", "Auto", "", "Auto", "Auto", "Auto", ""});
     DrawFrequencyPlot(autoText, 0, false, run, options);
-    EXPECT_EQ(empty.Image(), autoText.Image()) << "Auto reads as automatic";
+    EXPECT_EQ(empty.Image(), autoText.Image());
     EXPECT_EQ(autoText.Point(0.2, 0.5), kRed) << "markers start at the x axis, y = 0";
+}
+
+TEST_F(PlotsTest, AxisLinesStandAtTheirOptions) {
     options(opt::kPlotPandIMonteCarlo) = Axes(0, 100, 0.18, 50);
+    ImagePictureBox lines(400, 300);
     DrawFrequencyPlot(lines, 0, false, run, options);
-    EXPECT_TRUE(lines.Point(0.18, 70) == kBlack && lines.Point(0.28, 50) == kBlack) << "axis lines at x and y";
+    EXPECT_EQ(lines.Point(0.18, 70), kBlack) << "the line at x";
+    EXPECT_EQ(lines.Point(0.28, 50), kBlack) << "the line at y";
+}
+
+TEST_F(PlotsTest, AFailedChartHasNoMarkers) {
     run.RunFrequencies = {};
     RecordingPictureBox failed;
     DrawFrequencyPlot(failed, 0, false, run, options);
-    EXPECT_EQ(failed.Count("Line"), 0) << "no markers on a failed chart";
+    EXPECT_EQ(failed.Count("Line"), 0);
 }
 
 TEST_F(PlotsTest, CumulativeLimitsAreClampedIntoTheAxisTheMeansAreNot) {
@@ -117,19 +135,22 @@ TEST_F(PlotsTest, CumulativeLimitsAreClampedIntoTheAxisTheMeansAreNot) {
     RecordingPictureBox pic(400, 300);
     DrawCumulativePlot(pic, 0, false, run, options);
     const auto red = SegmentYs(pic, kRed), mean = SegmentYs(pic, CLng(options(opt::kColourOval)));
-    ASSERT_FALSE(red.empty() || mean.empty());
+    ASSERT_FALSE(red.empty());
+    ASSERT_FALSE(mean.empty());
     // The chart draws in single precision.
     EXPECT_LE(*std::max_element(red.begin(), red.end()), 0.2 + 1e-6);
     EXPECT_GT(*std::max_element(mean.begin(), mean.end()), 0.2) << "the mean of R1..R5 is 0.25";
     EXPECT_EQ(pic.Count("Print R1..R2    "), 1) << "labels keep their four blanks";
 }
 
-TEST_F(PlotsTest, SensitivityBarsAndTheSignificanceZoneOf1000TrialsAt95PercentTwoTails) {
+TEST_F(PlotsTest, TheSignificanceZoneOf1000TrialsAt95PercentTwoTails) {
     run.RunRankCorrelations[2][0] = NumericLimits::LowestDouble;
     ImagePictureBox pic(400, 900);
     options(opt::kColourPlotBackground) = static_cast<int>(kWhite);
     DrawSensitivityPlot(pic, 0, false, run, options, true);
-    EXPECT_TRUE(pic.Point(-0.5, 0.058) == kGrey && pic.Point(-0.5, -0.058) == kGrey && pic.Point(-0.5, 0.066) != kGrey);
+    EXPECT_EQ(pic.Point(-0.5, 0.058), kGrey);
+    EXPECT_EQ(pic.Point(-0.5, -0.058), kGrey);
+    EXPECT_NE(pic.Point(-0.5, 0.066), kGrey);
     EXPECT_EQ(pic.Point(8.6, 0.03), kGrey) << "the zone spans -0.75..8.75";
     EXPECT_EQ(pic.Point(0, 0.25), CLng(options(opt::kColourPBox)));
     EXPECT_NE(pic.Point(2, 0.1), CLng(options(opt::kColourPBox))) << "no value draws as a 0 bar";
@@ -140,9 +161,11 @@ TEST_F(PlotsTest, SensitivityBarsAndTheSignificanceZoneOf1000TrialsAt95PercentTw
     run.RunSummary.trials = 19;
     DrawSensitivityPlot(pic, 0, false, run, options, true);
     EXPECT_EQ(pic.Point(-0.5, 0.03), kGrey) << "19 trials: no zone, the grey background shows";
+}
 
-    // Nine bar labels on a narrow plot: a regular step keeps the first and the last and
-    // no label runs into the next; a wide plot shows all nine.
+// Nine bar labels on a narrow plot: a regular step keeps the first and the last and
+// no label runs into the next; a wide plot shows all nine.
+TEST_F(PlotsTest, BarLabelsThatWouldRunIntoEachOtherAreLeftOutAtARegularStep) {
     for (const auto& [width, expected] : {std::pair<int, std::size_t>{150, 3}, std::pair<int, std::size_t>{600, 9}}) {
         SCOPED_TRACE(width);
         RecordingPictureBox plot(width, 300);
@@ -161,7 +184,9 @@ TEST_F(PlotsTest, SensitivityBarsAndTheSignificanceZoneOf1000TrialsAt95PercentTw
         }
     }
 
-    run.RunSummary.trials = 1000;
+}
+
+TEST_F(PlotsTest, TheReportOutlinesTheZoneDotted) {
     RecordingPictureBox report(400, 600);
     DrawSensitivityPlot(report, 0, true, run, options, true);
     const auto end = report.calls.end();
@@ -185,12 +210,16 @@ TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
     ASSERT_TRUE(Run(2000));
     page.tabSimulationGraphs->Move(0, 2400, 500, 300);
     EXPECT_NO_THROW(rc->ArrangeResultPlots());
-    for (QtPictureBox* pic : page.picMonte) EXPECT_TRUE(pic->Width() >= 1 && pic->Height() >= 1);
+    for (QtPictureBox* pic : page.picMonte) {
+        EXPECT_GE(pic->Width(), 1);
+        EXPECT_GE(pic->Height(), 1);
+    }
     page.tabSimulationGraphs->Move(0, 2400, 8000, 5400);
     rc->ArrangeResultPlots();
     const auto& pic = page.picMonte;
     const auto right = [&](int i) { return pic[i]->Left() + pic[i]->Width(); };
-    EXPECT_TRUE(right(0) < pic[1]->Left() && right(1) < pic[4]->Left()) << "three columns";
+    EXPECT_LT(right(0), pic[1]->Left()) << "three columns";
+    EXPECT_LT(right(1), pic[4]->Left());
     EXPECT_NEAR(right(5), 8000 - 240, 15) << "equal columns fill the width";
     page.tabSimulationGraphs->Move(0, 2400, 11800, 5400);
     rc->ArrangeResultPlots();
@@ -227,7 +256,7 @@ TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
     }
 }
 
-TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFileAlone) {
+TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomatic) {
     AppOptions(opt::kPlotPandISensitivity) = Axes(-0.5, 0.5);
     AppOptions(opt::kPlotPandICumulative) = Variant::List({1e-05, "x", 3, 2, 1, 0, 5, 7, 9, 9});
     rc->SavePlotOptionsToIni();
@@ -239,7 +268,9 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFil
         EXPECT_EQ(profile::GetString(GetOptionsIniFileName(), "Plot Options", key), value);
     }
     EXPECT_EQ(TextOf(AppOptions(opt::kPlotPandIMonteCarlo).get()(0)), "Auto") << "the options take the saved form";
+}
 
+TEST_F(ResultsTest, SavingPlotOptionsLeavesAReadOnlyFileAloneSilently) {
     const std::string file = GetOptionsIniFileName(), old = "[Plot Options]\r\nPandI Monte Carlo=1,2,3,4,5,6,7,8\r\n";
     WriteBytes(file, old);
     std::filesystem::permissions(file, std::filesystem::perms::owner_read);
@@ -249,19 +280,29 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomaticAndLeavesAReadOnlyFil
     EXPECT_TRUE(Messages().empty()) << "silently";
 }
 
-TEST_F(PlotsTest, ThePopupShowsCopiesAndHidesTheTablesWithTheirStars) {
+TEST_F(PlotsTest, ThePopupOffersShowOrHideAndCopyOnlyWithThePanel) {
     page.picMonte[1]->SetScaleMode(scale::Twips);
     rc->picMonte_MouseUp(1, 2, 0, 1, 1);
     EXPECT_TRUE(popups.shown.empty()) << "nothing drawn yet: no popup";
     rc->DrawResultPlot(1);
     popups.QueueChoice(0);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    popups.QueueChoice(2);
+    popups.QueueChoice(0);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
     ASSERT_EQ(popups.shown.size(), 2u);
-    EXPECT_TRUE(popups.shown[0][0].caption == "Show Details" && !popups.shown[0][2].visible) << "Copy with the panel";
-    EXPECT_TRUE(popups.shown[1][0].caption == "Hide Details" && popups.shown[1][2].visible);
-    // Starred beyond the critical correlation 0.06200 either way; never without a value.
+    EXPECT_EQ(popups.shown[0][0].caption, "Show Details");
+    EXPECT_FALSE(popups.shown[0][2].visible) << "Copy with the panel only";
+    EXPECT_EQ(popups.shown[1][0].caption, "Hide Details");
+    EXPECT_TRUE(popups.shown[1][2].visible);
+    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "Hide Details";
+}
+
+// Starred beyond the critical correlation 0.06200 either way; never without a value.
+TEST_F(PlotsTest, CopyPutsTheTableWithItsStarsOnTheClipboard) {
+    popups.QueueChoice(0);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    popups.QueueChoice(2);
+    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
     std::string risk = "  Raw R2=\t0.900\t\t\tConst=Y\r\nRanks R2=\t0.800\t\t\tTails=2\r\n\t\t\t\t\r\n"
                        "  \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\np1\t  .062*\t -.250\t 1.000\t-1.000\r\n"
                        "p2\t  .061 \t -.250\t 1.000\t-1.000\r\np3\t -.063*\t -.250\t 1.000\t-1.000\r\n"
@@ -270,27 +311,37 @@ TEST_F(PlotsTest, ThePopupShowsCopiesAndHidesTheTablesWithTheirStars) {
         risk += "\r\n" + name + "\t  .500*\t -.250\t 1.000\t-1.000";
     }
     EXPECT_EQ(MUtilities::ClipboardText(), risk);
+}
 
+TEST_F(PlotsTest, TheCostTabShowsAndCopiesTheCostTable) {
+    rc->ShowSensitivityMeasures(0);
     page.tabSimulationGraphs->SetTab(1);
-    EXPECT_TRUE(page.txtMonte[1]->Visible() && !page.txtMonte[0]->Visible());
+    EXPECT_TRUE(page.txtMonte[1]->Visible());
+    EXPECT_FALSE(page.txtMonte[0]->Visible());
     rc->CopySensitivityTable();
-    EXPECT_EQ(MUtilities::ClipboardText().substr(0, 25), "  Raw R2=\t0.500\t\t\tConst=Y") << "the cost table now";
+    EXPECT_EQ(MUtilities::ClipboardText().substr(0, 25), "  Raw R2=\t0.500\t\t\tConst=Y");
     EXPECT_EQ(Grid().TextMatrix(9, 1), "FC1");
+}
+
+TEST_F(PlotsTest, FewerThanTwentyTrialsStarNothing) {
     rc->State().RunSummary.trials = 19;
     rc->ShowSensitivityMeasures(0);
-    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062") << "fewer than twenty trials star nothing";
+    EXPECT_EQ(Grid().TextMatrix(5, 2), "  .062");
+}
 
-    popups.QueueChoice(0);
-    rc->picMonte_MouseUp(3, 2, 0, 1, 0.5);
-    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "Hide Details";
+TEST_F(PlotsTest, AnotherMainPageHidesThePanel) {
     rc->ShowSensitivityMeasures(1);
     host.mainPage = 0;
     rc->RefreshSensitivityDetails();
-    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "another main page hides it";
+    EXPECT_FALSE(page.picShowSensMeasures->Visible());
+}
+
+TEST_F(PlotsTest, AfterAClearThePopupHasNothingToShow) {
     rc->ClearResults(false);
     rc->DrawResultPlot(1);
     rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    EXPECT_FALSE(popups.shown.back()[0].enabled) << "after a clear there is nothing to show";
+    ASSERT_FALSE(popups.shown.empty());
+    EXPECT_FALSE(popups.shown.back()[0].enabled);
 }
 
 TEST_F(PlotsTest, TheBarUnderTheMouseMarksItsRow) {

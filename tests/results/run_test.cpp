@@ -10,56 +10,95 @@
 namespace nuvir::test {
 namespace {
 
-TEST_F(ResultsTest, RunsAppendLinesAFailedOneKeepsThemAndARunOnChangedValidResultsMarksThemMixed) {
+TEST_F(ResultsTest, ACustomGeneratorIsNamedInTheCaptions) {
     AppData(item::kPrng) = 1;
     ASSERT_TRUE(Run(100));
     EXPECT_EQ(page.labMonte[1]->Caption(), "Cost, Sim Mean, Sim SD, Lower Limit, Upper Limit: [Custom PRNG]");
-    rc->ShowSensitivityMeasures(0);
-    // Another run keeps the details open, filled with its own values.
-    ASSERT_TRUE(Run(200));
-    ASSERT_TRUE(page.picShowSensMeasures->Visible()) << "details kept over a run";
-    EXPECT_EQ(page.flxShowSensMeasures->TextMatrix(5, 3), (*rc->State().SensitivitySummary)[0][4][2]);
     AppData(item::kPrng) = 0;
-    rc->ResultsStateTick();
+    ASSERT_TRUE(Run(100));
+    EXPECT_EQ(page.labMonte[0]->Caption(), "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:") << "the latest run's";
+}
+
+TEST_F(ResultsTest, AnotherRunKeepsTheDetailsOpenWithItsOwnValues) {
+    ASSERT_TRUE(Run(100));
+    rc->ShowSensitivityMeasures(0);
+    ASSERT_TRUE(Run(200));
+    ASSERT_TRUE(page.picShowSensMeasures->Visible());
+    EXPECT_EQ(page.flxShowSensMeasures->TextMatrix(5, 3), (*rc->State().SensitivitySummary)[0][4][2]);
+}
+
+TEST_F(ResultsTest, AFailedRunKeepsTheLinesAndClosesTheDetails) {
+    ASSERT_TRUE(Run(100));
+    rc->ShowSensitivityMeasures(0);
     const std::string lines = page.txtMonte[0]->Text();
     EXPECT_FALSE(Run(1));
     ASSERT_EQ(Messages().size(), 1u);
-    EXPECT_EQ(Messages()[0].title + "|" + Messages()[0].text,
-              "Error running Monte Carlo simulation|Can't do simulation with only (1) trial(s).");
-    EXPECT_TRUE(page.txtMonte[0]->Text() == lines && page.cmdButton[0]->isEnabled());
-    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "no stale details panel";
-    // An empty category table under its switch: the engine's message.
-    AppData(item::kCategoricalImpacts) = true;
-    for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
-    EXPECT_FALSE(Run(100));
-    EXPECT_NE(Messages().back().text.find("lookup table"), std::string::npos) << Messages().back().text;
-    AppData(item::kCategoricalImpacts) = false;
-    // The largest Double as an impact: the engine's own message, and the page goes on.
-    const Variant before = AppData;
-    AppData(item::PointValue(item::kI1)) = std::numeric_limits<double>::max();
-    AppData(item::Relative(item::kI1))(0) = Variant(std::numeric_limits<double>::max());
-    EXPECT_FALSE(Run(100));
-    EXPECT_EQ(Messages().back().text,
-              "Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 1.79769313486232E+308,Infinity,0");
+    EXPECT_EQ(Messages()[0].title, "Error running Monte Carlo simulation");
+    EXPECT_EQ(Messages()[0].text, "Can't do simulation with only (1) trial(s).");
+    EXPECT_EQ(page.txtMonte[0]->Text(), lines);
     EXPECT_TRUE(page.cmdButton[0]->isEnabled());
-    AppData = before;
-    ASSERT_TRUE(Run());
-    EXPECT_FALSE(rc->State().MixedResults) << "the previous run failed: the results were not valid";
-    EXPECT_EQ(page.labMonte[0]->Caption(), "TBR, Sim Mean, Sim SD, Lower Limit, Upper Limit:") << "the latest run's";
+    EXPECT_FALSE(page.picShowSensMeasures->Visible()) << "no stale details panel";
+}
+
+TEST_F(ResultsTest, AnEngineErrorIsShownAndThePageGoesOn) {
+    struct Case { const char* name; std::function<void()> edit; std::string message; };
+    const Case cases[] = {
+        {"an empty category table under its switch",
+         [] {
+             AppData(item::kCategoricalImpacts) = true;
+             for (int k = 4; k <= 8; ++k) AppData(item::CategoryTable(k)) = Variant();
+         },
+         "lookup table"},
+        {"the largest Double as an impact",
+         [] {
+             AppData(item::PointValue(item::kI1)) = std::numeric_limits<double>::max();
+             AppData(item::Relative(item::kI1))(0) = Variant(std::numeric_limits<double>::max());
+         },
+         "Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: 1.79769313486232E+308,Infinity,0"},
+    };
+    const Variant before = AppData;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData = before;
+        c.edit();
+        EXPECT_FALSE(Run(100));
+        ASSERT_FALSE(Messages().empty());
+        EXPECT_NE(Messages().back().text.find(c.message), std::string::npos) << Messages().back().text;
+        EXPECT_TRUE(page.cmdButton[0]->isEnabled());
+    }
+}
+
+TEST_F(ResultsTest, ARunAfterAFailedOneIsNotMixed) {
+    ASSERT_TRUE(Run(100));
+    EXPECT_FALSE(Run(1));
+    ASSERT_TRUE(Run(100));
+    EXPECT_FALSE(rc->State().MixedResults);
+}
+
+TEST_F(ResultsTest, EachRunAppendsALineOfFiveFieldsTheFirstThePointTotal) {
+    ASSERT_TRUE(Run(100));
+    ASSERT_TRUE(Run(100));
+    ASSERT_TRUE(Run(100));
     const auto rows = Split(page.txtMonte[1]->Text(), "\r\n");
     ASSERT_EQ(rows.size(), 4u) << "each line ends in CR LF";
     EXPECT_EQ(Split(rows[1], "\t").size(), 5u) << rows[1];
-    EXPECT_TRUE(page.txtMonte[0]->Visible() && !page.txtMonte[1]->Visible());
+    EXPECT_TRUE(page.txtMonte[0]->Visible());
+    EXPECT_FALSE(page.txtMonte[1]->Visible());
     double point = 0;
     for (int i = 60; i <= 64; ++i) point += CDbl(AppData(i));
     EXPECT_EQ(Split(page.txtMonte[0]->Text(), "\t")[0], MKelvaro::FormatSigFigs(point, 4)) << "the chain's point total";
+}
+
+// The banner follows the data both ways while the boxes stay mixed.
+TEST_F(ResultsTest, ARunOnChangedValidResultsMarksThemMixed) {
+    ASSERT_TRUE(Run(100));
     AppData(item::kSpecies) = "Another";
     rc->ResultsStateTick();
     ASSERT_TRUE(Run(100));
     rc->ResultsStateTick();
-    EXPECT_TRUE(rc->State().MixedResults && page.labPicMonte[10]->Visible());
+    EXPECT_TRUE(rc->State().MixedResults);
+    EXPECT_TRUE(page.labPicMonte[10]->Visible());
     EXPECT_EQ(page.labPicMonte[10]->Caption(), "Results box contains mixed results -->");
-    // The banner follows the data both ways while the boxes stay mixed.
     const Variant current = AppData;
     struct Case { const char* name; bool edited; const char* caption; bool report; };
     const Case cases[] = {{"edited", true, "**** Data has changed! ****", false},
@@ -103,7 +142,7 @@ TEST_F(ResultsTest, TheSeedOfARunGoesIntoItsSnapshotOnly) {
     EXPECT_FALSE(rc->State().DataChangedSinceRun);
 }
 
-TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
+TEST_F(ResultsTest, TheExportDialogIsShownOnlyWhenAFormatIsChosenOutsideABatch) {
     struct Case { const char* name; Variant flags; bool batch; int shown; };
     const Case cases[] = {{"batch mode", Variant::List({true, true, true}), true, 0},
                           {"no format chosen", Variant::List({false, false, false}), false, 0},
@@ -127,39 +166,51 @@ TEST_F(ResultsTest, TheExportDialogIsShownOnceOrNeverAndABatchRunShowsNothing) {
 
 // A run and a report both yield to the event loop: what a person or the window does
 // meanwhile must not clear the results being written nor close the window under them.
-TEST_F(ResultsTest, DuringARunOrAReportTheCommandsWaitAndACloseIsDeferred) {
-    Variant other = AppData;
-    other(item::kSpecies) = "Loaded meanwhile";
-    int meanwhile = 0;
-    const auto act = [&] {
+class MeanwhileTest : public ResultsTest {
+protected:
+    void SetUp() override {
+        ResultsTest::SetUp();
+        other = AppData;
+        other(item::kSpecies) = "Loaded meanwhile";
+    }
+    void Act() {
         ++meanwhile;
         for (int b : {0, 1, 3}) EXPECT_FALSE(page.cmdButton[b]->isEnabled()) << b;
         EXPECT_FALSE(rc->RequestClose());
         rc->cmdButton_Click(3);  // Clear
         rc->ClearResults(true);  // File Open's full clear
         AppData = other;         // and its data
-    };
+    }
+    Variant other;
+    int meanwhile = 0;
+};
+
+TEST_F(MeanwhileTest, WhatIsDoneDuringARunWaitsForIt) {
     services.yield.onYield = [&] {
-        if (rc->IsBusy()) act();
+        if (rc->IsBusy()) Act();
     };
     ASSERT_TRUE(Run(1000));
     services.yield.onYield = nullptr;
+    EXPECT_GT(meanwhile, 0);
     EXPECT_FALSE(page.txtMonte[0]->Text().empty()) << "the run's lines survived";
     EXPECT_EQ(host.closeCalls, 1) << "closed once the run returned";
     rc->ResultsStateTick();
-    EXPECT_TRUE(rc->State().DataChangedSinceRun && !page.cmdButton[1]->isEnabled()) << "no report for foreign data";
+    EXPECT_TRUE(rc->State().DataChangedSinceRun);
+    EXPECT_FALSE(page.cmdButton[1]->isEnabled()) << "no report for foreign data";
+}
 
-    AppData = rc->State().RunSnapshot;
-    rc->ResultsStateTick();
-    host.onReport = act;
+TEST_F(MeanwhileTest, WhatIsDoneDuringAReportWaitsForIt) {
+    ASSERT_TRUE(Run(100));
+    host.onReport = [&] { Act(); };
     page.cmdButton[1]->click();
-    EXPECT_TRUE(meanwhile > 1 && rc->State().ResultsValid);
-    EXPECT_EQ(host.closeCalls, 2);
+    EXPECT_EQ(meanwhile, 1);
+    EXPECT_TRUE(rc->State().ResultsValid);
+    EXPECT_EQ(host.closeCalls, 1);
     EXPECT_TRUE(page.cmdButton[0]->isEnabled());
     EXPECT_TRUE(rc->RequestClose()) << "idle: the window may close at once";
 }
 
-TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
+TEST_F(ResultsTest, OnlyEditsOfWhatTheRunUsesMarkTheResultsChanged) {
     struct Case { const char* name; int mode; std::function<void(Variant&)> edit; bool changed; };
     const Case cases[] = {
         {"species case", 0, [](Variant& d) { d(item::kSpecies) = "new species"; }, true},
@@ -184,31 +235,42 @@ TEST_F(ResultsTest, EditsThatCountAndEditsThatDoNot) {
         EXPECT_EQ(status.Visible() ? status.Caption() : "", c.changed ? "**** Data has changed! ****" : "");
         AppData = before;
         rc->ResultsStateTick();
-        EXPECT_FALSE(rc->State().DataChangedSinceRun || page.labPicMonte[10]->Visible()) << "current again";
+        EXPECT_FALSE(rc->State().DataChangedSinceRun) << "current again";
+        EXPECT_FALSE(page.labPicMonte[10]->Visible());
     }
 }
 
-TEST_F(ResultsTest, AClearLeavesTheLinesAndAnotherProgramsClipboardAndAFullOneTakesTheLiveData) {
+TEST_F(ResultsTest, APartialClearKeepsOnlyTheLines) {
     ASSERT_TRUE(Run(100));
     QGuiApplication::clipboard()->setText("report");
     rc->ClearResults(false);
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty() && !page.txtMonte[0]->Text().empty()) << "lines kept";
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+    EXPECT_FALSE(page.txtMonte[0]->Text().empty()) << "lines kept";
     EXPECT_EQ(page.picMonte[0]->Image().pixel(5, 5), page.picMonte[0]->Image().pixel(50, 50)) << "plots cleared";
+}
+
+TEST_F(ResultsTest, AClearLeavesAnotherProgramsClipboard) {
     QGuiApplication::clipboard()->setText("copied elsewhere");
     SetClipboardOwnerQuery([] { return false; });
     rc->ClearResults(false);
     SetClipboardOwnerQuery({});
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "copied elsewhere");
+}
 
+TEST_F(ResultsTest, AFullClearEmptiesThePageAndTakesTheLiveData) {
+    ASSERT_TRUE(Run(100));
     AppData(item::kSpecies) = "Edited";
     page.cmdButton[3]->click();
     rc->ResultsStateTick();
     EXPECT_FALSE(rc->State().DataChangedSinceRun) << "the full clear took the live data";
-    EXPECT_TRUE(page.txtMonte[0]->Text().empty() && !page.txtMonte[0]->Visible() && !page.cmdButton[3]->Visible());
+    EXPECT_TRUE(page.txtMonte[0]->Text().empty());
+    EXPECT_FALSE(page.txtMonte[0]->Visible());
+    EXPECT_FALSE(page.cmdButton[3]->Visible());
     AppData(item::kSpecies) = "Edited again";
     rc->ResultsStateTick();
     EXPECT_TRUE(rc->State().DataChangedSinceRun);
-    EXPECT_FALSE(page.labPicMonte[10]->Visible() || page.cmdButton[1]->isEnabled()) << "no valid results";
+    EXPECT_FALSE(page.labPicMonte[10]->Visible()) << "no valid results";
+    EXPECT_FALSE(page.cmdButton[1]->isEnabled());
 }
 
 // I1 fixed at 0 (both its categories 0) does not vary in the run: no measure
@@ -246,7 +308,7 @@ TEST_F(ResultsTest, AQuantityWithoutSpreadHasNoSensitivityInAnyMeasure) {
     }
 }
 
-TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
+TEST_F(ResultsTest, InputRowsOfBothBranches) {
     struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
     const double r12 = std::sqrt(12.0);
     Variant d = AppData;
@@ -269,16 +331,23 @@ TEST_F(ResultsTest, InputRowsOfBothBranchesAndTheCategoryTablesTheSwitchesAdd) {
         EXPECT_NEAR(CDbl(m(5, 1)), c.sd, 1e-15);
         EXPECT_EQ(CDbl(m(5, 2)), c.code);
     }
+}
 
+TEST_F(ResultsTest, TheCategoryTablesTheSwitchesAdd) {
+    Variant d = AppData;
     for (int k = 4; k <= 12; ++k) d(item::CategoryTable(k)) = Table(2, 3, {3, 1, 2, 0.5, 0.2, 0.3});
     EXPECT_EQ(BuildSimulationInputs(d, true).dims(), 2) << "no switch: the bare matrix";
     d(item::kCategoricalImpacts) = true;
     const Variant w = BuildSimulationInputs(d, true);
     ASSERT_EQ(w.dims(), 1);
-    EXPECT_TRUE(w(0).dims() == 2 && w(1).lbound() == 4 && w(1).ubound() == 8 && w(2).isEmpty());
+    EXPECT_EQ(w(0).dims(), 2) << "the matrix";
+    EXPECT_EQ(w(1).lbound(), 4) << "the impact tables";
+    EXPECT_EQ(w(1).ubound(), 8);
+    EXPECT_TRUE(w(2).isEmpty()) << "no cost tables";
     const Variant& c = w(1)(4);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(CDbl(c(0, i)), i + 1) << "sorted by value";
-    EXPECT_TRUE(std::abs(CDbl(c(1, 0)) - 0.2) + std::abs(CDbl(c(1, 1)) - 0.5) < 1e-15);
+    EXPECT_NEAR(CDbl(c(1, 0)), 0.2, 1e-15) << "cumulated";
+    EXPECT_NEAR(CDbl(c(1, 1)), 0.5, 1e-15);
     EXPECT_EQ(CDbl(c(1, 2)), 1.0) << "the last sum is rounded to exactly 1";
     EXPECT_EQ(CDbl(BuildSimulationInputs(d, false)(1)(4)(0, 0)), 3) << "plain tables as stored";
     EXPECT_NEAR(CDbl(CumulateCategoryTable(Table(2, 1, {7, 0.333333}))(1, 0)), 0.3333, 1e-12);
