@@ -1,7 +1,9 @@
 // The Monte Carlo engine end to end: whole runs (trial loop, statistics, frequency
 // classes, Pearson and Spearman, both regression measures) at 10^4, 10^5 and 10^6
 // trials, the trial loop alone, and a run with a CSV export. Reports trials per second
-// and the peak resident memory of each case.
+// and the peak resident memory of each case, and for runs and trial loops the wait
+// before the first yield and the longest time without one (the trial loop's includes
+// the time from its last yield to its end).
 //
 // The input mixes every kind of draw (see MixedInput). Worker threads: SimulationWorkerThreads() (all hardware
 // threads unless NUVIR_BENCH_WORKERS says otherwise).
@@ -57,6 +59,12 @@ public:
     void StartRun() {
         previous_ = std::chrono::steady_clock::now();
         yields_ = 0;
+    }
+    // The end of the trial loop: the time since the last yield is a gap too (a whole
+    // run's statistics after the loop do not yield).
+    void EndLoop() {
+        const auto now = std::chrono::steady_clock::now();
+        longestGap_ = std::max(longestGap_, std::chrono::duration<double, std::milli>(now - previous_).count());
     }
     void Report(benchmark::State& state) const {
         state.counters["first_yield_ms"] = firstWait_;
@@ -156,14 +164,18 @@ void BM_WholeRun(benchmark::State& state) {
 void BM_TrialLoop(benchmark::State& state) {
     ConfigureWorkers();
     const auto trials = static_cast<std::int32_t>(state.range(0));
-    const Variant inputs = MixedInput();
+    const Variant inputs = MixedInput(static_cast<int>(state.range(2)));
     BenchHost host;
     ResetPeakMemory();
     for (auto _ : state) {
         CMonteCarlo mc(host);
+        mc.SetPRNGToUse(static_cast<std::int32_t>(state.range(1)));
+        host.StartRun();
         CMonteCarloTestAccess::TrialLoop(mc, inputs, trials, 12345.5f);
+        host.EndLoop();
     }
     Report(state, trials);
+    host.Report(state);
 }
 
 void BM_WholeRunWithCsvExport(benchmark::State& state) {
@@ -210,7 +222,11 @@ void BM_SortColumns(benchmark::State& state) { ColumnsBench(state, SortColumn); 
 BENCHMARK(BM_RankColumns)->Args({1000000, 1})->Args({1000000, 22})->Args({100000, 22})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SortColumns)->Args({1000000, 1})->Args({1000000, 9})->Args({100000, 9})->Unit(benchmark::kMillisecond)->UseRealTime();
 
-BENCHMARK(BM_TrialLoop)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TrialLoop)
+    ->ArgNames({"trials", "custom", "profile"})
+    ->ArgsProduct({{10000, 100000, 1000000}, {0, 1}, {0, 3, 4}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_WholeRun)
     ->ArgNames({"trials", "custom", "profile"})
     ->Args({10000, 0, 0})

@@ -591,9 +591,6 @@ constexpr std::int32_t kMaxBlockTrials = 4096;
 // looks: the window gets its turn while a block is under way, not only between blocks.
 constexpr std::int32_t kProgressTrials = 32;
 constexpr std::chrono::milliseconds kProgressPoll{1};
-// Blocks the drawing thread may draw ahead of those taken for completion: beyond them
-// it completes one itself, so that its yields spread over the run.
-constexpr std::int32_t kDrawnAhead = 1;
 
 // The run's trials in blocks: block b holds trials Start(b) to End(b).
 struct TrialBlocks {
@@ -954,8 +951,9 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 ready.notify_all();
                 if (!ok || firstFailedBlock.load() < b) break;
                 // Drawing is cheap and yields with every trial: kept close to the
-                // completing, the yields last as long as the work.
-                while (b + 1 - std::min(nextBlock.load(), blocks) > kDrawnAhead && completeNext(plan)) {
+                // completing, the yields last as long as the work. A drawn block
+                // waiting for each worker keeps them from waiting for this thread.
+                while (b + 1 - std::min(nextBlock.load(), blocks) > workers && completeNext(plan)) {
                 }
             }
         } catch (...) {
