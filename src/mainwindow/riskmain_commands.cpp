@@ -211,7 +211,8 @@ void FRiskMain::HelpMenuClick(int index) {
     CommitChainEdit();
     if (index == 0) {
         // The page's topic rather than the contents: the message that stands in for the
-        // help file names it.
+        // help file names it. The page may have changed since the last housekeeping tick.
+        SetHelpContext();
         Help().ShowHelp(HelpFilePath(), HelpContextID());
     } else if (index == 1) {
         FAbout about(this);

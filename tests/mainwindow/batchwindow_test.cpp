@@ -200,6 +200,7 @@ struct ModalSeen {
     bool shown = false, onTop = false;
     QWindow* owner = nullptr;
     QRect frame;
+    QImage picture;
 };
 ModalSeen WhenModalShows(const std::function<void()>& open) {
     ModalSeen seen;
@@ -209,7 +210,8 @@ ModalSeen WhenModalShows(const std::function<void()>& open) {
         if (modal == nullptr || !modal->isVisible()) return;
         poll.stop();
         seen = {true, modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint),
-                modal->windowHandle() ? modal->windowHandle()->transientParent() : nullptr, modal->frameGeometry()};
+                modal->windowHandle() ? modal->windowHandle()->transientParent() : nullptr, modal->frameGeometry(),
+                modal->grab().toImage()};
         modal->close();
     });
     poll.start(20);
@@ -254,20 +256,20 @@ TEST_F(MainBatchTest, DialogsAndMessagesShowAboveTheBatchWindowOverTheWindowThey
     const QRect main = w.frameGeometry();
     const QRect plot(w.picMonte[0]->mapToGlobal(QPoint(0, 0)), w.picMonte[0]->size());
     enum Where { kAnywhere, kCentred, kOverThePlot };
-    struct Case { const char* name; std::function<void()> open; Where where; };
+    struct Case { const char* name; std::function<void()> open; Where where; const char* picture; };
     const Case cases[] = {
-        {"Help > About", [&] { w.mnuHelp[1]->Trigger(); }, kAnywhere},
-        {"Options > Manage", [&] { w.mnuOptions[6]->Trigger(); }, kCentred},
+        {"Help > About", [&] { w.mnuHelp[1]->Trigger(); }, kAnywhere, "about"},
+        {"Options > Manage", [&] { w.mnuOptions[6]->Trigger(); }, kCentred, "options"},
         {"a message box", [&] {
              ScopedServices qt(ServiceSet{});  // the program's own boxes, help included
              w.mnuHelp[0]->Trigger();
-         }, kCentred},
+         }, kCentred, "message"},
         {"the export naming dialog", [&] {
              AppOptions(opt::kExportFormats) = Variant::List({true, false, false});
              w.cmdButton[0]->click();
              AppOptions(opt::kExportFormats) = Variant::List({false, false, false});
-         }, kCentred},
-        {"the plot options", [&] { QTest::mouseDClick(w.picMonte[0], Qt::LeftButton); }, kOverThePlot},
+         }, kCentred, "export_names"},
+        {"the plot options", [&] { QTest::mouseDClick(w.picMonte[0], Qt::LeftButton); }, kOverThePlot, "plot_options"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -280,6 +282,13 @@ TEST_F(MainBatchTest, DialogsAndMessagesShowAboveTheBatchWindowOverTheWindowThey
                                                           : seen.frame.topLeft();
         EXPECT_NEAR(seen.frame.left(), expected.x(), 1);
         EXPECT_NEAR(seen.frame.top(), expected.y(), 1);
+        // The windows as they stand, the dialog last (the offscreen platform draws no frames).
+        QImage image = w.grab().toImage();
+        QPainter painter(&image);
+        painter.drawImage(batch.pos() - w.pos(), batch.grab().toImage());
+        painter.drawImage(seen.frame.topLeft() - w.pos(), seen.picture);
+        painter.end();
+        EXPECT_TRUE(image.save(QString::fromStdString(std::string("modal_over_batch_") + c.picture + ".png")));
     }
     // Nothing waits unseen behind the batch window once it has gone.
     w.BatchForm->SetParent(nullptr);
