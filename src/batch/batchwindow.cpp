@@ -29,8 +29,8 @@ constexpr int kHelpContext = 25;
 }  // namespace
 
 template <class F>
-void FBatch::Guarded(F&& handler) {
-    RunGuarded(GuardPolicy::ShowMessage, "NUVIR Batch Module", std::forward<F>(handler));
+void FBatch::Guarded(const std::string& action, F&& handler) {
+    RunGuarded(GuardPolicy::ShowMessage, "NUVIR Batch Module", action, std::forward<F>(handler));
 }
 
 FBatch::FBatch(QWidget* owner) : Form(owner) {
@@ -49,7 +49,7 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
         buttons_[i]->SetCaption(captions[i]);
         buttons_[i]->Move(120, kButtonTop, kButtonWidth, kButtonHeight);
         connect(buttons_[i]->Events(), &ControlEvents::Click, this, [this, i] {
-            Guarded([&] {
+            Guarded(buttons_[i]->Caption(), [&] {
                 if (i == 0) session_.Capture();
                 if (i == 1) session_.RunBatch();
                 if (i == 2) session_.ClearBatch(true);
@@ -68,7 +68,7 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     list_->SetLocked(false);
     connect(list_->Events(), &ControlEvents::Change, this, [this] {
-        if (!showingState_) Guarded([&] { session_.ListEdited(list_->Text()); });
+        if (!showingState_) Guarded("Editing the list", [&] { session_.ListEdited(list_->Text()); });
     });
 
     timer_ = Add<Timer>("tmrState");
@@ -80,11 +80,14 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
     const char* const fileCaptions[] = {"&Open", "&Save", "-", "E&xit"};
     for (int i = 0; i < 4; ++i) fileMenus_[i] = AddMenu("mnuFile", fileCaptions[i], mainMenus_[0], i);
     mainMenus_[1] = AddMenu("mnuMain", "&Record", nullptr, 1);
-    connect(fileMenus_[0]->Events(), &ControlEvents::Click, this, [this] { Guarded([&] { session_.OpenBatchFile(); }); });
-    connect(fileMenus_[1]->Events(), &ControlEvents::Click, this, [this] { Guarded([&] { session_.SaveBatchFile(); }); });
-    connect(fileMenus_[3]->Events(), &ControlEvents::Click, this, [this] { Guarded([&] { Unload(); }); });
+    connect(fileMenus_[0]->Events(), &ControlEvents::Click, this,
+            [this] { Guarded("File > Open", [&] { session_.OpenBatchFile(); }); });
+    connect(fileMenus_[1]->Events(), &ControlEvents::Click, this,
+            [this] { Guarded("File > Save", [&] { session_.SaveBatchFile(); }); });
+    connect(fileMenus_[3]->Events(), &ControlEvents::Click, this,
+            [this] { Guarded("File > Exit", [&] { Unload(); }); });
     connect(mainMenus_[1]->Events(), &ControlEvents::Click, this, [this] {
-        Guarded([&] {
+        Guarded("Record", [&] {
             session_.ToggleRecord();
             if (session_.BatchFormMode() == batchmode::kRecord) {
                 // The strip keeps the menu bar and the button row.
@@ -102,7 +105,7 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
     });
     connect(this, &Form::QueryUnload, this, [this](bool& cancel, int) {
         cancel = true;
-        Guarded([&] { cancel = !session_.QueryClose(); });
+        Guarded("Closing the batch window", [&] { cancel = !session_.QueryClose(); });
     });
 
     SizeWindow(kClientWidth + PxToTwipsX(NonClientWidthPx()), kClientHeight + PxToTwipsY(NonClientHeightPx()));

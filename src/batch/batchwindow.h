@@ -65,8 +65,9 @@ protected:
 private:
     void FirstActivation();
     void SizeWindow(double width, double height);
+    // Runs a handler, showing an error after `action`, the command the analyst chose.
     template <class F>
-    void Guarded(F&& handler);
+    void Guarded(const std::string& action, F&& handler);
 
     BatchSession session_{this};
     Form* mainWindow_ = nullptr;

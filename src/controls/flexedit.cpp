@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
 #include "platform/form.h"
+#include "platform/handlerguard.h"
 #include "platform/services.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -40,11 +41,7 @@ std::string WithoutCrLf(const std::string& s) {
 // user, as any error a user action causes, and never thrown into the event loop.
 template <class F>
 void FromEvent(F&& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        MsgBox(e.description());
-    }
+    RunGuarded(GuardPolicy::ShowMessage, {}, "Editing the table", std::forward<F>(f));
 }
 
 // Sets a flag for the life of a scope, whatever way the scope is left.

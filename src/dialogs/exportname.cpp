@@ -140,17 +140,21 @@ FExportName::FExportName() : fileExists(FileFunctions::FileExists) {
     ok->Move(3840, kButtonsTop, 1120, 375);
 
     connect(this, &Form::LoadEvent, this, [this] { firstActivation_ = true; });
-    connect(txtName_->Events(), &ControlEvents::Change, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
-    connect(chkExport_[0]->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
-    connect(ok->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { OnButton(0); }); });
-    connect(skip->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { OnButton(1); }); });
+    connect(txtName_->Events(), &ControlEvents::Change, this,
+            [this] { dialogs::Guarded("Checking the export name", [this] { UpdateExportActions(); }); });
+    connect(chkExport_[0]->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Checking the export name", [this] { UpdateExportActions(); }); });
+    connect(ok->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Accepting the export name", [this] { OnButton(0); }); });
+    connect(skip->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Skipping the export", [this] { OnButton(1); }); });
 }
 
 void FExportName::showEvent(QShowEvent* e) {
     // The set-up runs before the window first appears, as at its first activation.
     if (firstActivation_) {
         firstActivation_ = false;
-        dialogs::Guarded([this] { SetUp(); });
+        dialogs::Guarded("Proposing an export name", [this] { SetUp(); });
     }
     Form::showEvent(e);
 }
@@ -171,7 +175,8 @@ void FExportName::InitExportChoices() {
     for (std::size_t i = chkExport_.size(); i < formats.size(); ++i) {
         auto* box = Add<CheckBox>("chkExport", static_cast<int>(i));
         box->Move(chkExport_[0]->Left(), chkExport_[0]->Top(), chkExport_[0]->Width(), chkExport_[0]->Height());
-        connect(box->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { UpdateExportActions(); }); });
+        connect(box->Events(), &ControlEvents::Click, this,
+                [this] { dialogs::Guarded("Checking the export name", [this] { UpdateExportActions(); }); });
         chkExport_.push_back(box);
     }
     const std::vector<bool> ticked =

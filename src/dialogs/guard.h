@@ -1,6 +1,8 @@
 #pragma once
 // The dialogs' event handlers run through the platform's guard: an error shows its
-// text instead of leaving the handler into the event loop.
+// text, after `action`, what the analyst was doing, instead of leaving the handler into
+// the event loop.
+#include <string>
 #include <utility>
 
 #include "platform/handlerguard.h"
@@ -8,8 +10,8 @@
 namespace nuvir::dialogs {
 
 template <class F>
-void Guarded(F&& handler) noexcept {
-    RunGuarded(GuardPolicy::ShowMessage, {}, std::forward<F>(handler));
+void Guarded(const std::string& action, F&& handler) noexcept {
+    RunGuarded(GuardPolicy::ShowMessage, {}, action, std::forward<F>(handler));
 }
 
 }  // namespace nuvir::dialogs

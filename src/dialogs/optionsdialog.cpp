@@ -87,19 +87,20 @@ FOptions::FOptions(QWidget* owner)
     }
 
     connect(this, &Form::LoadEvent, this, [this] { firstActivation_ = true; });
-    connect(this, &Form::QueryUnload, this, [this](bool&, int) { dialogs::Guarded([this] { OnQueryUnload(); }); });
+    connect(this, &Form::QueryUnload, this,
+            [this](bool&, int) { dialogs::Guarded("Closing the options", [this] { OnQueryUnload(); }); });
     connect(tabMain_->Events(), &ControlEvents::Click, this, [this] {
-        if (!firstActivation_) dialogs::Guarded([this] { SetPageTabStops(tabMain_->Tab()); });
+        if (!firstActivation_) dialogs::Guarded("Changing the options page", [this] { SetPageTabStops(tabMain_->Tab()); });
     });
     for (int i = 0; i < 2; ++i) {
         connect(cmdButton_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::Click, this,
-                [this, i] { dialogs::Guarded([this, i] { OnButton(i); }); });
+                [this, i] { dialogs::Guarded(i == 0 ? "Applying the options" : "Cancelling the options", [this, i] { OnButton(i); }); });
     }
     for (int i = kImpactIndex; i <= kCostIndex; ++i) {
         connect(chkOptions_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::Click, this,
-                [this, i] { dialogs::Guarded([this, i] { chkOptions_Click(i); }); });
+                [this, i] { dialogs::Guarded("Changing the categories", [this, i] { chkOptions_Click(i); }); });
         connect(updNumCats_[static_cast<std::size_t>(i - kImpactIndex)]->Events(), &ControlEvents::Change, this,
-                [this, i] { dialogs::Guarded([this, i] { updNumCats_Change(i); }); });
+                [this, i] { dialogs::Guarded("Changing the number of categories", [this, i] { updNumCats_Change(i); }); });
     }
 }
 
@@ -159,8 +160,10 @@ void FOptions::BuildPlotsPage() {
         txtOptions_[static_cast<std::size_t>(i)] = Place(Add<TextBox>("txtOptions", i, frame), left + 1260, top - 15, 1250, 285);
         txtOptions_[static_cast<std::size_t>(i)]->SetLocked(true);
     }
-    connect(cboPlotTypes_->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { cboPlotTypes_Click(); }); });
-    connect(cmdPlotOptions_->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { cmdPlotOptions_Click(); }); });
+    connect(cboPlotTypes_->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Choosing the plot type", [this] { cboPlotTypes_Click(); }); });
+    connect(cmdPlotOptions_->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Editing the plot options", [this] { cmdPlotOptions_Click(); }); });
 }
 
 void FOptions::BuildExportsPage() {
@@ -175,7 +178,7 @@ void FOptions::BuildExportsPage() {
     chkExport_[0] = Place(Add<CheckBox>("chkExport", 0, fraExport_), 1800, 885, 2655, 240);
     chkExport_[0]->SetCaption("$$$");
     connect(cmdExportOptions_->Events(), &ControlEvents::Click, this,
-            [this] { dialogs::Guarded([this] { cmdExportOptions_Click(); }); });
+            [this] { dialogs::Guarded("Choosing the export folder", [this] { cmdExportOptions_Click(); }); });
 }
 
 void FOptions::BuildAppearancePage() {
@@ -187,11 +190,12 @@ void FOptions::BuildAppearancePage() {
         Place(Add<Label>("labColours", i, frame), 200, top, 1100, 255)->SetCaption(kColourLabels[i]);
         txtColours_[static_cast<std::size_t>(i)] = Place(Add<TextBox>("txtColours", i, frame), 1320, top - 15, 1200, 285);
         connect(txtColours_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::GotFocus, this,
-                [this, i] { dialogs::Guarded([this, i] { txtColours_GotFocus(i); }); });
+                [this, i] { dialogs::Guarded("Choosing a colour", [this, i] { txtColours_GotFocus(i); }); });
     }
     cmdColours_ = Place(Add<CommandButton>("cmdColours", -1, frame), 2580, 405, 420, 285);
     cmdColours_->SetCaption("...");
-    connect(cmdColours_->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { cmdColours_Click(); }); });
+    connect(cmdColours_->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Choosing a colour", [this] { cmdColours_Click(); }); });
 
     chkOptions_[2] = Place(Add<CheckBox>("chkOptions", 2, page), 3540, 400, 2600, 285);
     chkOptions_[2]->SetCaption("Hide Management Costs");
@@ -213,12 +217,12 @@ void FOptions::BuildAppearancePage() {
 void FOptions::showEvent(QShowEvent* e) {
     // The set-up runs before the window first appears, as at its first activation.
     if (firstActivation_) {
-        dialogs::Guarded([this] { LoadOptions(); });
+        dialogs::Guarded("Loading the options", [this] { LoadOptions(); });
         OptionsChanged = false;
         model_.OptionsChanged = false;
         firstActivation_ = false;
         tabMain_->SetTab(optpage::kCalculation);
-        dialogs::Guarded([this] {
+        dialogs::Guarded("Opening the options", [this] {
             SetPageTabStops(optpage::kCalculation);
             cmdButton_[0]->SetFocus();
         });
@@ -294,7 +298,7 @@ void FOptions::BuildCategoryGrid(int index, const OptionsState& s) {
     g->SetHeight(kCategoryGridHeight);
     if (k == 1 && grids_[0]) g->SetLeft(grids_[0]->Flexgrid()->Left() + grids_[0]->Flexgrid()->Width() + 120);
     connect(grid.get(), &CFlexEditA::Validate, this, [this, index](int row, int col, const Variant& value) {
-        dialogs::Guarded([&] { CategoryValidate(index, row, col, value); });
+        dialogs::Guarded("Entering a category value", [&] { CategoryValidate(index, row, col, value); });
     });
     grids_[k] = std::move(grid);
     updNumCats_[k]->SetValue(s.numCats[k]);

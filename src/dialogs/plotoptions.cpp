@@ -120,7 +120,7 @@ FPlotOptions::FPlotOptions() {
         txtOptions_[static_cast<std::size_t>(i)] = box;
         if (PlotAxisOptionsEditor::IsTickBox(i)) {
             connect(box->Events(), &ControlEvents::Validate, this, [box](bool&) {
-                dialogs::Guarded([box] { box->SetText(NormaliseTicksText(box->Text())); });
+                dialogs::Guarded("Entering the tick count", [box] { box->SetText(NormaliseTicksText(box->Text())); });
             });
         }
     }
@@ -133,9 +133,11 @@ FPlotOptions::FPlotOptions() {
     close->SetCancel(true);
     close->setFocusPolicy(Qt::NoFocus);
 
-    connect(close->Events(), &ControlEvents::Click, this, [this] { dialogs::Guarded([this] { Unload(); }); });
+    connect(close->Events(), &ControlEvents::Click, this,
+            [this] { dialogs::Guarded("Closing the plot options", [this] { Unload(); }); });
     connect(this, &Form::LoadEvent, this, [this] { loadedSinceShow_ = true; });
-    connect(this, &Form::QueryUnload, this, [this](bool&, int) { dialogs::Guarded([this] { SavePlotOptions(); }); });
+    connect(this, &Form::QueryUnload, this,
+            [this](bool&, int) { dialogs::Guarded("Applying the plot options", [this] { SavePlotOptions(); }); });
 }
 
 void FPlotOptions::SetPlotType() {
@@ -163,7 +165,7 @@ bool FPlotOptions::EditModal(Form& owner) {
 void FPlotOptions::showEvent(QShowEvent* e) {
     if (loadedSinceShow_) {
         loadedSinceShow_ = false;
-        dialogs::Guarded([this] { LoadPlotOptions(); });
+        dialogs::Guarded("Loading the plot options", [this] { LoadPlotOptions(); });
         OptionsChanged = false;
         setUpDone_ = true;
     }

@@ -52,7 +52,7 @@ FRiskMain::~FRiskMain() {
 void FRiskMain::showEvent(QShowEvent* e) {
     Form::showEvent(e);
     // Where a platform never activates a shown window, the start-up still runs.
-    if (FirstActivation) QTimer::singleShot(0, this, [this] { Guard([&] { FormActivate(); }); });
+    if (FirstActivation) QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { FormActivate(); }); });
 }
 
 // ---- start-up --------------------------------------------------------------------------
@@ -165,7 +165,7 @@ void FRiskMain::InitialiseMainWindow() {
     // A viewer look-up that fails (a read-only program folder for the template) must
     // not stop the program from starting: the report then has no viewer.
     std::string viewer;
-    if (parts_.findRtfViewer) Guard([&] { viewer = parts_.findRtfViewer(); });
+    if (parts_.findRtfViewer) Guard("Finding the program that opens reports", [&] { viewer = parts_.findRtfViewer(); });
     AppOptions(opt::kReportViewer) = Variant(viewer);
     results_->SetBatchMode(false);
     SuppressDataChanged = false;

@@ -340,7 +340,7 @@ void FRiskMain::BuildRelativeUncertaintyGrid() {
 void FRiskMain::ConnectGrid() {
     connect(checkboxArray_.get(), &CBoxArray::Validate, this,
             [this](std::int16_t row, std::int16_t col, const Variant&) {
-                mainwindow::Guard([&] { CheckboxArrayValidate(row, col); });
+                mainwindow::Guard("Choosing an input's uncertainty level", [&] { CheckboxArrayValidate(row, col); });
             });
 }
 

@@ -29,6 +29,17 @@ void SetTabCaptions(TabControl* tab, std::initializer_list<const char*> captions
     for (const char* caption : captions) tab->SetTabCaption(i++, caption);
 }
 
+// What the analyst started, as the message of a failed command names it: the button's
+// or the menu's caption, "File > Save".
+std::string Command(const CommandButton& button) { return DisplayCaption(button.Caption()).toStdString(); }
+std::string Command(const MenuItem& menu, const MenuItem& entry) {
+    return DisplayCaption(menu.Caption()).toStdString() + " > " + DisplayCaption(entry.Caption()).toStdString();
+}
+
+// The input boxes' values, as the message of a failed entry names them.
+constexpr const char* kEntering[3] = {"Entering the species", "Entering the location",
+                                      "Entering the number of trials"};
+
 }  // namespace
 
 // One picture per tab of a tab control, each shown on its own tab only.
@@ -209,63 +220,77 @@ void FRiskMain::BuildMenus() {
 }
 
 void FRiskMain::ConnectEvents() {
-    connect(this, &Form::Activate, this, [this] { Guard([&] { FormActivate(); }); });
+    connect(this, &Form::Activate, this, [this] { Guard("Showing the assessment", [&] { FormActivate(); }); });
     connect(this, &Form::QueryUnload, this, [this](bool& cancel, int) {
-        Guard([&] {
+        Guard("Closing NUVIR", [&] {
             if (!FormQueryUnload()) cancel = true;
         });
     });
     // Resizes come in bursts while the frame is dragged: lay out once per burst.
     resizeTimer_.setSingleShot(true);
     resizeTimer_.setInterval(0);
-    connect(&resizeTimer_, &QTimer::timeout, this, [this] { Guard([&] { FormResize(); }); });
+    connect(&resizeTimer_, &QTimer::timeout, this, [this] { Guard("Laying out the window", [&] { FormResize(); }); });
     connect(this, &Form::Resize, this, [this] { resizeTimer_.start(); });
     for (int i = 0; i < 3; ++i) {
-        connect(tmrUpdate[i]->Events(), &ControlEvents::Timer, this, [this, i] { Guard([&] { TimerTick(i); }); });
+        connect(tmrUpdate[i]->Events(), &ControlEvents::Timer, this,
+                [this, i] { Guard("Updating the window", [&] { TimerTick(i); }); });
     }
 
     connect(tabMain->Events(), &ControlEvents::Click, this,
-            [this] { Guard([&] { TabMainClick(tabMain->PreviousTab()); }); });
+            [this] { Guard("Changing the page", [&] { TabMainClick(tabMain->PreviousTab()); }); });
     connect(tabAbsolute->Events(), &ControlEvents::Click, this,
-            [this] { Guard([&] { TabAbsoluteClick(tabAbsolute->PreviousTab()); }); });
-    connect(picContainer[0]->Events(), &ControlEvents::Click, this, [this] { Guard([&] { CommitChainEdit(); }); });
+            [this] { Guard("Changing the page", [&] { TabAbsoluteClick(tabAbsolute->PreviousTab()); }); });
+    connect(picContainer[0]->Events(), &ControlEvents::Click, this,
+            [this] { Guard("Entering the chain value", [&] { CommitChainEdit(); }); });
 
     for (int i = 0; i < 3; ++i) {
         ControlEvents* ev = txtTextBox[i]->Events();
-        connect(ev, &ControlEvents::Change, this, [this, i] { Guard([&] { TextBoxChange(i); }); });
-        connect(ev, &ControlEvents::GotFocus, this, [this, i] { Guard([&] { TextBoxGotFocus(i); }); });
-        connect(ev, &ControlEvents::Validate, this, [this, i](bool&) { Guard([&] { TextBoxValidate(i); }); });
+        connect(ev, &ControlEvents::Change, this, [this, i] { Guard(kEntering[i], [&] { TextBoxChange(i); }); });
+        connect(ev, &ControlEvents::GotFocus, this, [this, i] { Guard(kEntering[i], [&] { TextBoxGotFocus(i); }); });
+        connect(ev, &ControlEvents::Validate, this,
+                [this, i](bool&) { Guard(kEntering[i], [&] { TextBoxValidate(i); }); });
     }
-    connect(cboConfidence->Events(), &ControlEvents::Click, this, [this] { Guard([&] { ConfidenceClick(); }); });
+    connect(cboConfidence->Events(), &ControlEvents::Click, this,
+            [this] { Guard("Choosing the confidence level", [&] { ConfidenceClick(); }); });
 
     for (int i = 0; i < 2; ++i) {
-        connect(optUncertain[i]->Events(), &ControlEvents::Click, this, [this] { Guard([&] { ShowUncertaintyMode(); }); });
+        connect(optUncertain[i]->Events(), &ControlEvents::Click, this,
+                [this] { Guard("Choosing relative or absolute uncertainty", [&] { ShowUncertaintyMode(); }); });
     }
     for (int k = 0; k < 5; ++k) {
         ScrollBar* s = vscRelUnc[k];
-        connect(s->Events(), &ControlEvents::Change, this, [this, k] { Guard([&] { OnLevelSliderChanged(k); }); });
-        connect(s->Events(), &ControlEvents::Scroll, this, [this, k] { Guard([&] { OnLevelSliderChanged(k); }); });
+        connect(s->Events(), &ControlEvents::Change, this,
+                [this, k] { Guard("Setting an uncertainty level", [&] { OnLevelSliderChanged(k); }); });
+        connect(s->Events(), &ControlEvents::Scroll, this,
+                [this, k] { Guard("Setting an uncertainty level", [&] { OnLevelSliderChanged(k); }); });
         connect(s->Events(), &ControlEvents::GotFocus, this, [s] { s->SetTag("1"); });
         connect(s->Events(), &ControlEvents::Validate, this, [s](bool&) { s->SetTag(""); });
-        connect(labRelUnc[k]->Events(), &ControlEvents::Change, this, [this, k] { Guard([&] { LevelLabelChange(k); }); });
+        connect(labRelUnc[k]->Events(), &ControlEvents::Change, this,
+                [this, k] { Guard("Setting an uncertainty level", [&] { LevelLabelChange(k); }); });
     }
-    connect(updNumLevels->Events(), &ControlEvents::Change, this, [this] { Guard([&] { NumLevelsChange(); }); });
-    connect(cmdButton[2]->Events(), &ControlEvents::Click, this, [this] { Guard([&] { CopyRelativeToAbsolute(); }); });
+    connect(updNumLevels->Events(), &ControlEvents::Change, this,
+            [this] { Guard("Changing the number of uncertainty levels", [&] { NumLevelsChange(); }); });
+    connect(cmdButton[2]->Events(), &ControlEvents::Click, this,
+            [this] { Guard(Command(*cmdButton[2]), [&] { CopyRelativeToAbsolute(); }); });
 
     for (int i = 0; i < 10; ++i) {
-        connect(mnuFile[i]->Events(), &ControlEvents::Click, this, [this, i] { Guard([&] { FileMenuClick(i); }); });
+        connect(mnuFile[i]->Events(), &ControlEvents::Click, this,
+                [this, i] { Guard(Command(*mnuMain[0], *mnuFile[i]), [&] { FileMenuClick(i); }); });
     }
     for (int i = 0; i < 3; ++i) {
-        connect(mnuEdit[i]->Events(), &ControlEvents::Click, this, [this, i] { Guard([&] { EditMenuClick(i); }); });
+        connect(mnuEdit[i]->Events(), &ControlEvents::Click, this,
+                [this, i] { Guard(Command(*mnuMain[1], *mnuEdit[i]), [&] { EditMenuClick(i); }); });
     }
     for (int i = 0; i < 7; ++i) {
         connect(mnuOptions[i]->Events(), &ControlEvents::Click, this,
-                [this, i] { Guard([&] { OptionsMenuClick(i); }); });
+                [this, i] { Guard(Command(*mnuMain[2], *mnuOptions[i]), [&] { OptionsMenuClick(i); }); });
     }
     for (int i = 0; i < 2; ++i) {
-        connect(mnuHelp[i]->Events(), &ControlEvents::Click, this, [this, i] { Guard([&] { HelpMenuClick(i); }); });
+        connect(mnuHelp[i]->Events(), &ControlEvents::Click, this,
+                [this, i] { Guard(Command(*mnuMain[3], *mnuHelp[i]), [&] { HelpMenuClick(i); }); });
     }
-    connect(mnuMain[2]->Menu(), &QMenu::aboutToShow, this, [this] { Guard([&] { OptionsMenuOpening(); }); });
+    connect(mnuMain[2]->Menu(), &QMenu::aboutToShow, this,
+            [this] { Guard("Opening the Options menu", [&] { OptionsMenuOpening(); }); });
 
     // Whether the clipboard holds text, kept from its change signal: asking the
     // clipboard's owner every 200 ms can block under a real X11 session.

@@ -11,10 +11,10 @@
 namespace nuvir::mainwindow {
 
 // Runs an event handler so that no error escapes into Qt's event loop: the error's
-// text is shown, as an unhandled error of the window would have been.
+// text is shown after `action`, what the analyst was doing ("File > Save").
 template <class F>
-void Guard(F&& handler) {
-    RunGuarded(GuardPolicy::ShowMessage, {}, std::forward<F>(handler));
+void Guard(const std::string& action, F&& handler) {
+    RunGuarded(GuardPolicy::ShowMessage, {}, action, std::forward<F>(handler));
 }
 
 // The design caption of the product and the window caption with a file name.

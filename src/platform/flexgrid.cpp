@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "platform/form.h"
+#include "platform/handlerguard.h"
 #include "platform/screen.h"
 #include "platform/services.h"
 #include "runtime/convert.h"
@@ -41,12 +42,8 @@ enum MouseKind { kDown, kUp, kMove };
 }  // namespace
 
 template <class F>
-void FlexGrid::Guarded(F&& f) {
-    try {
-        f();
-    } catch (const AppError& e) {
-        MsgBox(e.description());
-    }
+void FlexGrid::Guarded(const char* action, F&& f) {
+    RunGuarded(GuardPolicy::ShowMessage, {}, action, std::forward<F>(f));
 }
 
 void FlexGrid::RegisterType() {
@@ -627,7 +624,7 @@ void FlexGrid::scrollContentsBy(int, int) {
     topRow_ = std::min(top, std::max(fixedRows_, rows_ - 1));
     leftCol_ = std::min(left, std::max(fixedCols_, cols_ - 1));
     Changed();
-    Guarded([this] {
+    Guarded("Scrolling the table", [this] {
         RefreshMouseCell();
         Q_EMIT Events()->Scroll();
     });
@@ -795,7 +792,7 @@ void FlexGrid::mousePressEvent(QMouseEvent* e) {
     e->accept();
     const QPoint pos = e->position().toPoint();
     UpdateMouseCell(pos);
-    Guarded([&] {
+    Guarded("Clicking in the table", [&] {
         RaiseMouse(kDown, e);
         if (e->button() != Qt::LeftButton) return;
         leftPressed_ = true;
@@ -812,7 +809,7 @@ void FlexGrid::mousePressEvent(QMouseEvent* e) {
 void FlexGrid::mouseReleaseEvent(QMouseEvent* e) {
     e->accept();
     UpdateMouseCell(e->position().toPoint());
-    Guarded([&] {
+    Guarded("Clicking in the table", [&] {
         RaiseMouse(kUp, e);
         if (e->button() == Qt::LeftButton && leftPressed_) {
             leftPressed_ = false;
@@ -823,13 +820,14 @@ void FlexGrid::mouseReleaseEvent(QMouseEvent* e) {
 
 void FlexGrid::mouseDoubleClickEvent(QMouseEvent* e) {
     mousePressEvent(e);
-    Guarded([&] { Q_EMIT Events()->DblClick(); });
+    Guarded("Double-clicking in the table", [&] { Q_EMIT Events()->DblClick(); });
 }
 
 void FlexGrid::mouseMoveEvent(QMouseEvent* e) {
     e->accept();
     UpdateMouseCell(e->position().toPoint());
-    Guarded([&] { RaiseMouse(kMove, e); });
+    // A message per pixel of a move would flood the screen.
+    RunGuarded(GuardPolicy::Swallow, {}, [&] { RaiseMouse(kMove, e); });
 }
 
 void FlexGrid::keyPressEvent(QKeyEvent* e) {
@@ -884,7 +882,7 @@ void FlexGrid::keyPressEvent(QKeyEvent* e) {
     e->accept();
     r = std::clamp(r, fixedRows_, rows_ - 1);
     c = std::clamp(c, fixedCols_, cols_ - 1);
-    Guarded([&] { MoveCurrent(r, c, true); });
+    Guarded("Moving in the table", [&] { MoveCurrent(r, c, true); });
 }
 
 void FlexGrid::focusInEvent(QFocusEvent* e) {

@@ -245,10 +245,10 @@ private:
     void Changed();       // repaint when Redraw allows
     void Relayout();      // sizes changed: scroll ranges and repaint
     void UpdateScrollBars();
-    // Runs an event handler of the windows from a Qt event; errors are shown, never
-    // thrown into the event loop.
+    // Runs an event handler of the windows from a Qt event; errors are shown after
+    // `action`, never thrown into the event loop.
     template <class F>
-    void Guarded(F&& f);
+    void Guarded(const char* action, F&& f);
 
     std::vector<Cell> cells_;
     std::vector<int> rowHeight_;  // twips

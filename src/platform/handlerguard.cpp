@@ -19,6 +19,11 @@ std::string CurrentErrorText() {
     }
 }
 
+std::string GuardedErrorText(const std::string& action, const std::string& error) {
+    if (action.empty()) return error;
+    return action + " could not be completed.\r\n\r\n" + error;
+}
+
 void ShowGuardedError(const std::string& text, const std::string& title) { MsgBox(text, mb::OKOnly, title); }
 
 }  // namespace nuvir

@@ -354,8 +354,8 @@ void ResultsController::DrawResultPlot(int picIndex) {
 }
 
 bool ResultsController::DrawGuarded(int picIndex, bool showErrors) {
-    const bool ok = RunGuarded(showErrors ? GuardPolicy::ShowMessage : GuardPolicy::Swallow, "Plot error",
-                               [&] { DrawResultPlot(picIndex); });
+    const bool ok = RunGuarded(showErrors ? GuardPolicy::ShowMessage : GuardPolicy::Swallow, {},
+                               "Applying the plot options", [&] { DrawResultPlot(picIndex); });
     if (!ok) {
         RunGuarded(GuardPolicy::Swallow, {}, [&] { page_.picMonte[static_cast<std::size_t>(picIndex)]->Cls(); });
     }
@@ -373,13 +373,15 @@ void ResultsController::RedrawAfterOptionsChange() {
 // ---- event wiring --------------------------------------------------------------------
 
 void ResultsController::ConnectPageEvents() {
-    static const char* const kTitles[4] = {kRunErrorTitle, "Error writing report", "Error", "Error"};
+    // The run's and the report's titles say what failed; Clear's message names itself.
+    static const char* const kTitles[4] = {kRunErrorTitle, "Error writing report", "", ""};
     // "&Copy Relative To Absolute" sits on another page and is the window's own.
     for (int i : {0, 1, 3}) {
         CommandButton* b = page_.cmdButton[static_cast<std::size_t>(i)];
         if (b == nullptr) continue;
-        QObject::connect(b->Events(), &ControlEvents::Click, b, [this, i] {
-            RunGuarded(GuardPolicy::ShowMessage, kTitles[i], [&] { cmdButton_Click(i); });
+        QObject::connect(b->Events(), &ControlEvents::Click, b, [this, i, b] {
+            const std::string action = *kTitles[i] != '\0' ? std::string() : DisplayCaption(b->Caption()).toStdString();
+            RunGuarded(GuardPolicy::ShowMessage, kTitles[i], action, [&] { cmdButton_Click(i); });
             SetScreenMousePointer(mousepointer::Default);
         });
     }
@@ -394,7 +396,7 @@ void ResultsController::ConnectPageEvents() {
                              RunGuarded(GuardPolicy::Swallow, {}, [&] { picMonte_MouseMove(i, button, shift, x, y); });
                          });
         QObject::connect(pic->Events(), &ControlEvents::DblClick, pic, [this, i] {
-            RunGuarded(GuardPolicy::ShowMessage, "Plot Options", [&] { picMonte_DblClick(i); });
+            RunGuarded(GuardPolicy::ShowMessage, {}, "Editing the plot options", [&] { picMonte_DblClick(i); });
         });
     }
     if (TabControl* tab = page_.tabSimulationGraphs) {

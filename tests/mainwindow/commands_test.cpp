@@ -8,7 +8,10 @@
 
 #include "appdata/criticalcorrelation.h"
 #include "appdata/ini.h"
+#include "batch/batchwindow.h"
 #include "controls/boxarray.h"
+#include "dialogs/optionsdialog.h"
+#include "formdriver.h"
 #include "platform/flexgrid.h"
 #include "mainwindow/about.h"
 #include "mainwindow/windowchain.h"
@@ -16,6 +19,9 @@
 
 namespace nuvir::test {
 namespace {
+
+// The failure the tests inject into a handler.
+[[noreturn]] void Overflow() { RaiseError(6, "Overflow"); }
 
 class FakeBatchForm : public BatchFormPort {
 public:
@@ -363,6 +369,92 @@ TEST_F(MainWindowTest, AboutBoxComposesItsTextsAndSitsAgainstTheWindowSize) {
     about.Show();
     Settle();
     about.grab().save("mainwindow_about.png");
+}
+
+// A command that fails says what could not be done, then why, under its window's title.
+TEST_F(MainWindowTest, AFailedCommandsMessageNamesTheCommandAndTheErrorUnderItsTitle) {
+    struct FailingEditors : NoUncertainty {
+        void Render() override {
+            if (fail) Overflow();
+        }
+        bool fail = false;
+    };
+    struct FailingColours : ColourDialogService {
+        std::optional<Colour> ChooseColour(Colour) override { Overflow(); }
+    };
+    struct BusyFails : BatchHost {
+        std::string SerialiseState(std::int32_t) override { return {}; }
+        std::string CaptureState() override { return {}; }
+        Variant GetAppDataDefaults() override { return {}; }
+        void StartBatch() override {}
+        void EndBatch() override {}
+        bool Busy() override {
+            if (fail) Overflow();
+            return false;
+        }
+        std::optional<BatchResult> RunBatchSimulation(const std::string&) override { return {}; }
+        bool fail = false;
+    };
+    FailingColours colours;
+    BusyFails host;
+    ScopedServices failing(ServiceSet{&services.messageBox, &colours, &services.help, &services.viewer, &services.yield});
+    FailingEditors* editors = nullptr;
+    MainWindowParts parts;
+    parts.makeUncertainty = Capture<UncertaintyPort>(editors);
+    parts.showOptions = [](FRiskMain&, double) -> OptionsOutcome { Overflow(); };
+    FRiskMain& w = Start(std::move(parts));
+
+    struct Case { const char* name; std::function<void()> drive; const char* title; const char* action; };
+    const Case cases[] = {
+        {"a menu of the main window", [&] { w.mnuOptions[6]->Trigger(); }, "NUVIR", "Options > Manage"},
+        {"a button of the main window",
+         [&] {
+             w.tabMain->SetTab(1);
+             editors->fail = true;
+             Click(w.cmdButton[2]);
+             editors->fail = false;
+         },
+         "NUVIR", "Copy Relative To Absolute"},
+        {"a button of a dialog",
+         [&] {
+             FOptions options;
+             ShowActive(options);
+             Click(options.FindAs<CommandButton>("cmdColours", -1));
+         },
+         "NUVIR", "Choosing a colour"},
+        {"a button of the batch window",
+         [&] {
+             FBatch batch;
+             batch.SetMainWindow(&host, nullptr);
+             ShowActive(batch);
+             batch.ListBox()->setFocus();
+             test::Type("S1");
+             // Clear comes on with the window's next look at the list.
+             ASSERT_TRUE(QTest::qWaitFor([&] { return batch.Button(2)->isEnabled(); }));
+             host.fail = true;
+             Click(batch.Button(2));
+             host.fail = false;
+         },
+         "NUVIR Batch Module", "Clear"},
+        {"a double click in a table",
+         [&] {
+             Form form;
+             FlexGrid* grid = form.Add<FlexGrid>("flxTest");
+             grid->Move(150, 150, 4500, 3000);
+             QObject::connect(grid->Events(), &ControlEvents::DblClick, [] { Overflow(); });
+             ShowActive(form);
+             QTest::mouseDClick(grid->viewport(), Qt::LeftButton);
+         },
+         "NUVIR", "Double-clicking in the table"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messageBox.calls.clear();
+        c.drive();
+        ASSERT_EQ(services.messageBox.calls.size(), 1u);
+        EXPECT_EQ(services.messageBox.calls[0].title, c.title);
+        EXPECT_EQ(services.messageBox.calls[0].text, std::string(c.action) + " could not be completed.\r\n\r\nOverflow");
+    }
 }
 
 }  // namespace
