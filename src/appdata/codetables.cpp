@@ -57,10 +57,8 @@ std::string UncertaintyLevelCode(std::int32_t level) {
 
 std::int32_t ParseUncertaintyLevel(std::string_view text) {
     const std::string code = UCase(TrimWhite(text));
-    if (code == "VC") return 0;
-    if (code == "RC") return 1;
-    if (code == "RU") return 2;
-    if (code == "VU") return 3;
+    for (std::size_t level = 0; level < kOlderLevelCodes.size(); ++level)
+        if (code == kOlderLevelCodes[level]) return static_cast<std::int32_t>(level);
     if (code.size() == 2 && code[0] == 'L' && code[1] >= '0' && code[1] <= '4') return code[1] - '0';
     return 2;
 }

@@ -4,6 +4,7 @@
 // Readers ignore case and surrounding blanks, tabs, carriage returns and line feeds (a
 // code read from a line with a trailing CR stays the same) and give a fixed default for
 // unknown text.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -21,6 +22,8 @@ std::int32_t ParseDistributionCode(std::string_view text);
 std::string UncertaintyLevelCode(std::int32_t level);
 // "L0".."L4" give 0..4, the older "VC", "RC", "RU", "VU" 0..3; anything else 2.
 std::int32_t ParseUncertaintyLevel(std::string_view text);
+// The codes of levels 0 to 3 in the older four-level data, still read.
+inline constexpr std::array<std::string_view, 4> kOlderLevelCodes{"VC", "RC", "RU", "VU"};
 
 // Indices of the state-string key table.
 namespace token {

@@ -2,7 +2,9 @@
 #include "appdata/statestring.h"
 
 #include <exception>
+#include <functional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "appdata/appdata.h"
@@ -140,6 +142,184 @@ Variant WholeIn(std::string_view text, double low, double high) {
 
 void Set(Variant& appData, int index, const Variant& value) { appData(index) = value; }
 
+// Reads the fields of one state string into the array in their order. Each key the
+// reader knows has its handler in a table; the keys of the quantities and the category
+// tables are a prefix and a digit. The uncertainty mode is settled once: by "UM" or by
+// the first quantity field.
+class StateReader {
+public:
+    StateReader(Variant& appData, double runningVersion)
+        : appData_(appData),
+          runningVersion_(runningVersion),
+          eq_(Token(tk::kKeySeparator)),
+          comma_(Token(tk::kValueSeparator)),
+          pPrefix_(Token(tk::kProbabilityPrefix)),
+          iPrefix_(Token(tk::kImpactPrefix)),
+          fPrefix_(Token(tk::kCostPrefix)),
+          iTablePrefix_(Token(tk::kImpactTablePrefix)),
+          fTablePrefix_(Token(tk::kCostTablePrefix)) {
+        AddHandlers();
+    }
+
+    void ReadField(const std::string& rawField) {
+        std::vector<std::string> parts = Split(TrimWhite(rawField), eq_);
+        const std::string key = TrimWhite(parts[0]);
+        if (key.empty()) return;
+        // Only the first two parts count: a value holding "=" ends before it.
+        const std::string value = parts.size() > 1 ? parts[1] : std::string();
+        for (const auto& [known, handler] : handlers_) {
+            if (key == known) {
+                handler(value);
+                return;
+            }
+        }
+        ReadNumberedField(key, value);
+    }
+
+private:
+    using Handler = std::function<void(const std::string& value)>;
+
+    void Add(std::string key, Handler handler) { handlers_.emplace_back(std::move(key), std::move(handler)); }
+
+    // A whole number held within low..high into the item.
+    Handler WholeNumber(int index, double low, double high) {
+        return [this, index, low, high](const std::string& value) {
+            Step([&] { Set(appData_, index, WholeIn(value, low, high)); });
+        };
+    }
+
+    // A percentage into the level's item.
+    Handler Level(int level) {
+        return [this, level](const std::string& value) {
+            Step([&] { Set(appData_, item::kLevel0 + level, Variant(Clamp(Val(value), 0, 100))); });
+        };
+    }
+
+    void AddHandlers() {
+        Add(Token(tk::kSpecies), [this](const std::string& value) { ReadName(item::kSpecies, value); });
+        Add(Token(tk::kLocation), [this](const std::string& value) { ReadName(item::kLocation, value); });
+        Add(Token(tk::kTrials), WholeNumber(item::kTrials, 1000, 100000));
+        Add(Token(tk::kUncertaintyMode), [this](const std::string& value) { ReadMode(value); });
+        Add(Token(tk::kPrng), WholeNumber(item::kPrng, 0, 1));
+        Add(Token(tk::kConfidence), WholeNumber(item::kConfidenceChoice, 0, 2));
+        Add(Token(tk::kCategoricalImpacts), [this](const std::string& value) { ReadSwitch(item::kCategoricalImpacts, value); });
+        Add(Token(tk::kCategoricalCosts), [this](const std::string& value) { ReadSwitch(item::kCategoricalCosts, value); });
+        Add(Token(tk::kNumImpactCategories), WholeNumber(item::kNumImpactCategories, 1, 5));
+        Add(Token(tk::kNumCostCategories), WholeNumber(item::kNumCostCategories, 1, 5));
+        Add(Token(tk::kNumRelUncLevels), WholeNumber(item::kNumRelUncLevels, 4, 5));
+        Add(Token(tk::kVersion), [this](const std::string& value) { ReadVersion(value); });
+        for (int level = 0; level <= 4; ++level) Add(MKelvaro::UncertaintyLevelCode(level), Level(level));
+        for (int level = 0; level <= 2; ++level) Add(std::string(MKelvaro::kOlderLevelCodes[level]), Level(level));
+        Add(std::string(MKelvaro::kOlderLevelCodes[3]), [this](const std::string& value) { ReadOlderFourthLevel(value); });
+    }
+
+    void ReadName(int index, const std::string& value) {
+        Step([&] { Set(appData_, index, Variant(TrimWhite(value))); });
+    }
+
+    void ReadMode(const std::string& value) {
+        if (modeDecided_) return;
+        Step([&] { Set(appData_, item::kUncertaintyMode, WholeIn(value, 0, 1)); });
+        modeDecided_ = true;
+    }
+
+    void ReadSwitch(int index, const std::string& value) {
+        Step([&] { Set(appData_, index, Variant(false)); });
+        Step([&] { Set(appData_, index, Variant(CBool(Variant(TrimWhite(value))))); });
+    }
+
+    void ReadVersion(const std::string& value) {
+        Step([&] {
+            const double v = MathFunctions::Max(MathFunctions::Min(Val(value), runningVersion_), 2.5);
+            Set(appData_, item::kSoftwareVersion, Variant(v));
+        });
+    }
+
+    // The older four-level data had no fifth level: it follows the fourth.
+    void ReadOlderFourthLevel(const std::string& value) {
+        Level(3)(value);
+        Step([&] { Set(appData_, item::kLevel4, Variant(appData_(item::kLevel0 + 3).get())); });
+    }
+
+    // A quantity ("P1", "I3", ...) or a category table ("ICAT2", ...); other keys are
+    // skipped.
+    void ReadNumberedField(const std::string& key, const std::string& value) {
+        const char lastChar = key.back();
+        if (lastChar < '0' || lastChar > '9') return;
+        const int n = lastChar - '0';
+        const std::string prefix = key.substr(0, key.size() - 1);
+        if (prefix == pPrefix_ || prefix == iPrefix_ || prefix == fPrefix_) {
+            ReadQuantity(prefix, n, value);
+        } else if ((prefix == iTablePrefix_ && n >= 1 && n <= 5) || (prefix == fTablePrefix_ && n >= 1 && n <= 4)) {
+            ReadCategoryTable(prefix == iTablePrefix_, n, value);
+        }
+    }
+
+    // The quantity's id, -1 for a number past the last of its kind.
+    int QuantityId(const std::string& prefix, int n) const {
+        if (prefix == pPrefix_ && n >= 1 && n <= 4) return item::kP1 + n - 1;
+        if (prefix == iPrefix_ && n >= 1 && n <= 5) return item::kI1 + n - 1;
+        if (prefix == fPrefix_ && n >= 1 && n <= 4) return item::kF1 + n - 1;
+        return -1;
+    }
+
+    // "value,distribution,uncertainty": the point value, the distribution code and a level
+    // code (relative mode) or a standard deviation (absolute mode).
+    void ReadQuantity(const std::string& prefix, int n, const std::string& value) {
+        std::vector<std::string> elements;
+        Step([&] { elements = Split(TrimWhite(value), comma_); });
+        elements.resize(3);
+        for (std::string& e : elements) e = TrimWhite(e);
+
+        double r[3] = {0.0, 0.0, 0.0};
+        Step([&] { r[0] = Val(elements[0]); });
+        Step([&] { r[1] = MKelvaro::ParseDistributionCode(elements[1]); });
+        if (!modeDecided_) {
+            // A third element that is a number is a standard deviation (absolute
+            // mode); a level code or nothing means relative mode.
+            Step([&] { Set(appData_, item::kUncertaintyMode, Variant(IsNumericText(elements[2]) ? 1 : 0)); });
+            modeDecided_ = true;
+        }
+        bool relative = false;
+        bool absolute = false;
+        Step([&] { relative = ModeIs(appData_, 0); });
+        Step([&] { absolute = ModeIs(appData_, 1); });
+        if (relative) {
+            Step([&] { r[2] = MKelvaro::ParseUncertaintyLevel(elements[2]); });
+        } else if (absolute) {
+            Step([&] { r[2] = MathFunctions::Max(0.0, Val(elements[2])); });
+        }
+
+        const int id = QuantityId(prefix, n);
+        if (id < 0) return;
+        Step([&] {
+            Set(appData_, relative ? item::Relative(id) : item::Absolute(id), Variant::Doubles({r[0], r[1], r[2]}));
+        });
+        Step([&] { Set(appData_, item::PointValue(id), Variant(r[0])); });
+    }
+
+    // The table's cells joined by "|", as many columns as its kind has categories.
+    void ReadCategoryTable(bool impacts, int n, const std::string& value) {
+        std::string text = TrimWhite(value);
+        for (char& c : text) {
+            if (c == '|') c = ',';
+        }
+        Step([&] {
+            const int countItem = impacts ? item::kNumImpactCategories : item::kNumCostCategories;
+            const double c = RoundHalfEven(Clamp(Val(CStr(appData_(countItem).get())), 1, 5));
+            const int index = impacts ? item::CategoryTable(item::kI1) + n - 1 : item::CategoryTable(item::kF1) + n - 1;
+            Set(appData_, index, ParseCategoryArray(text, static_cast<int>(c), 2));
+        });
+    }
+
+    Variant& appData_;
+    const double runningVersion_;
+    const std::string eq_, comma_;
+    const std::string pPrefix_, iPrefix_, fPrefix_, iTablePrefix_, fTablePrefix_;
+    std::vector<std::pair<std::string, Handler>> handlers_;
+    bool modeDecided_ = false;
+};
+
 }  // namespace
 
 std::string SerialiseState(const Variant& appData, std::int32_t form) {
@@ -194,127 +374,8 @@ void DeserialiseState(Variant& appData, std::string_view spec, double runningVer
     } catch (const std::exception&) {
         return;
     }
-    const std::string eq = Token(tk::kKeySeparator);
-    const std::string comma = Token(tk::kValueSeparator);
-    const std::string species = Token(tk::kSpecies);
-    const std::string location = Token(tk::kLocation);
-    const std::string trials = Token(tk::kTrials);
-    const std::string mode = Token(tk::kUncertaintyMode);
-    const std::string prng = Token(tk::kPrng);
-    const std::string confidence = Token(tk::kConfidence);
-    const std::string catImpacts = Token(tk::kCategoricalImpacts);
-    const std::string catCosts = Token(tk::kCategoricalCosts);
-    const std::string numImpacts = Token(tk::kNumImpactCategories);
-    const std::string numCosts = Token(tk::kNumCostCategories);
-    const std::string numLevels = Token(tk::kNumRelUncLevels);
-    const std::string version = Token(tk::kVersion);
-    const std::string pPrefix = Token(tk::kProbabilityPrefix);
-    const std::string iPrefix = Token(tk::kImpactPrefix);
-    const std::string fPrefix = Token(tk::kCostPrefix);
-    const std::string iTablePrefix = Token(tk::kImpactTablePrefix);
-    const std::string fTablePrefix = Token(tk::kCostTablePrefix);
-
-    bool modeDecided = false;
-    for (const std::string& rawField : fields) {
-        std::vector<std::string> parts = Split(TrimWhite(rawField), eq);
-        const std::string key = TrimWhite(parts[0]);
-        if (key.empty()) continue;
-        // Only the first two parts count: a value holding "=" ends before it.
-        const std::string value = parts.size() > 1 ? parts[1] : std::string();
-
-        if (key == species || key == location) {
-            Step([&] { Set(appData, key == species ? item::kSpecies : item::kLocation, Variant(TrimWhite(value))); });
-        } else if (key == trials) {
-            Step([&] { Set(appData, item::kTrials, WholeIn(value, 1000, 100000)); });
-        } else if (key == mode) {
-            // The mode is settled once: by "UM" or by the first quantity field.
-            if (!modeDecided) {
-                Step([&] { Set(appData, item::kUncertaintyMode, WholeIn(value, 0, 1)); });
-                modeDecided = true;
-            }
-        } else if (key == prng) {
-            Step([&] { Set(appData, item::kPrng, WholeIn(value, 0, 1)); });
-        } else if (key == confidence) {
-            Step([&] { Set(appData, item::kConfidenceChoice, WholeIn(value, 0, 2)); });
-        } else if (key == catImpacts || key == catCosts) {
-            const int index = key == catImpacts ? item::kCategoricalImpacts : item::kCategoricalCosts;
-            Step([&] { Set(appData, index, Variant(false)); });
-            Step([&] { Set(appData, index, Variant(CBool(Variant(TrimWhite(value))))); });
-        } else if (key == numImpacts || key == numCosts) {
-            const int index = key == numImpacts ? item::kNumImpactCategories : item::kNumCostCategories;
-            Step([&] { Set(appData, index, WholeIn(value, 1, 5)); });
-        } else if (key == numLevels) {
-            Step([&] { Set(appData, item::kNumRelUncLevels, WholeIn(value, 4, 5)); });
-        } else if (key == version) {
-            Step([&] {
-                const double v = MathFunctions::Max(MathFunctions::Min(Val(value), runningVersion), 2.5);
-                Set(appData, item::kSoftwareVersion, Variant(v));
-            });
-        } else if (key.size() == 2 && key[0] == 'L' && key[1] >= '0' && key[1] <= '4') {
-            Step([&] { Set(appData, item::kLevel0 + (key[1] - '0'), Variant(Clamp(Val(value), 0, 100))); });
-        } else if (key == "VC" || key == "RC" || key == "RU") {
-            const int index = item::kLevel0 + (key == "VC" ? 0 : key == "RC" ? 1 : 2);
-            Step([&] { Set(appData, index, Variant(Clamp(Val(value), 0, 100))); });
-        } else if (key == "VU") {
-            // The older four-level data had no fifth level: it follows the fourth.
-            Step([&] { Set(appData, item::kLevel0 + 3, Variant(Clamp(Val(value), 0, 100))); });
-            Step([&] { Set(appData, item::kLevel4, Variant(appData(item::kLevel0 + 3).get())); });
-        } else {
-            const char lastChar = key.back();
-            if (lastChar < '0' || lastChar > '9') continue;
-            const int n = lastChar - '0';
-            const std::string prefix = key.substr(0, key.size() - 1);
-
-            if (prefix == pPrefix || prefix == iPrefix || prefix == fPrefix) {
-                std::vector<std::string> elements;
-                Step([&] { elements = Split(TrimWhite(value), comma); });
-                elements.resize(3);
-                for (std::string& e : elements) e = TrimWhite(e);
-
-                double r[3] = {0.0, 0.0, 0.0};
-                Step([&] { r[0] = Val(elements[0]); });
-                Step([&] { r[1] = MKelvaro::ParseDistributionCode(elements[1]); });
-                if (!modeDecided) {
-                    // A third element that is a number is a standard deviation (absolute
-                    // mode); a level code or nothing means relative mode.
-                    Step([&] { Set(appData, item::kUncertaintyMode, Variant(IsNumericText(elements[2]) ? 1 : 0)); });
-                    modeDecided = true;
-                }
-                bool relative = false;
-                bool absolute = false;
-                Step([&] { relative = ModeIs(appData, 0); });
-                Step([&] { absolute = ModeIs(appData, 1); });
-                if (relative) {
-                    Step([&] { r[2] = MKelvaro::ParseUncertaintyLevel(elements[2]); });
-                } else if (absolute) {
-                    Step([&] { r[2] = MathFunctions::Max(0.0, Val(elements[2])); });
-                }
-
-                int id = -1;
-                if (prefix == pPrefix && n >= 1 && n <= 4) id = item::kP1 + n - 1;
-                if (prefix == iPrefix && n >= 1 && n <= 5) id = item::kI1 + n - 1;
-                if (prefix == fPrefix && n >= 1 && n <= 4) id = item::kF1 + n - 1;
-                if (id < 0) continue;
-                Step([&] {
-                    Set(appData, relative ? item::Relative(id) : item::Absolute(id),
-                        Variant::Doubles({r[0], r[1], r[2]}));
-                });
-                Step([&] { Set(appData, item::PointValue(id), Variant(r[0])); });
-            } else if ((prefix == iTablePrefix && n >= 1 && n <= 5) || (prefix == fTablePrefix && n >= 1 && n <= 4)) {
-                const bool impacts = prefix == iTablePrefix;
-                std::string text = TrimWhite(value);
-                for (char& c : text) {
-                    if (c == '|') c = ',';
-                }
-                Step([&] {
-                    const int countItem = impacts ? item::kNumImpactCategories : item::kNumCostCategories;
-                    const double c = RoundHalfEven(Clamp(Val(CStr(appData(countItem).get())), 1, 5));
-                    const int index = impacts ? item::CategoryTable(item::kI1) + n - 1 : item::CategoryTable(item::kF1) + n - 1;
-                    Set(appData, index, ParseCategoryArray(text, static_cast<int>(c), 2));
-                });
-            }
-        }
-    }
+    StateReader reader(appData, runningVersion);
+    for (const std::string& rawField : fields) reader.ReadField(rawField);
 }
 
 void DeserialiseState(std::string_view spec) { DeserialiseState(AppData, spec, RunningVersion()); }
