@@ -264,31 +264,49 @@ private:
             return TabWithoutStops(f, c);
         }
         const int shift = ShiftOf(ke->modifiers());
-        // Escape and Enter belong to the form's cancel and default buttons; Enter on a
-        // focused button presses that button, as Space does.
-        if (qtKey == Qt::Key_Escape && shift == 0 && ClickButton(f->CancelButton())) return true;
-        if ((qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) && shift == 0) {
-            auto* focusedButton = dynamic_cast<CommandButton*>(c);
-            if (ClickButton(focusedButton != nullptr ? focusedButton : f->DefaultButton())) return true;
-        }
+        if (PressesFormButton(f, c, qtKey, shift)) return true;
 
         QPointer<QWidget> guard(w);
-        int code = KeyCodeOf(qtKey);
-        if (code != 0) {
-            if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyDown(code, shift);
-            if (code != 0) Q_EMIT c->Events()->KeyDown(code, shift);
-        }
+        const bool keyConsumed = RaiseKeyDown(f, c, qtKey, shift);
         if (!guard) return true;
-        const bool keyConsumed = KeyCodeOf(qtKey) != 0 && code == 0;
-        if (!keyConsumed && qtKey == Qt::Key_F1) {
-            const int ctx = c->HelpContextID() != 0 ? c->HelpContextID() : f->HelpContextID();
-            if (ctx != 0) {
-                Help().ShowHelp(HelpFile(), ctx);
-                return true;
-            }
-        }
+        if (!keyConsumed && qtKey == Qt::Key_F1 && ShowHelp(f, c)) return true;
+        return TypeCharacter(w, ke, f, c, keyConsumed);
+    }
 
-        // The character, if the key types one.
+    // Escape and Enter belong to the form's cancel and default buttons; Enter on a
+    // focused button presses that button, as Space does.
+    static bool PressesFormButton(Form* f, Control* c, int qtKey, int shift) {
+        if (shift != 0) return false;
+        if (qtKey == Qt::Key_Escape && ClickButton(f->CancelButton())) return true;
+        if (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter) {
+            auto* focusedButton = dynamic_cast<CommandButton*>(c);
+            return ClickButton(focusedButton != nullptr ? focusedButton : f->DefaultButton());
+        }
+        return false;
+    }
+
+    // The form's preview, then the control, see the key's code; either may consume it by
+    // setting the code to 0. True when one did.
+    static bool RaiseKeyDown(Form* f, Control* c, int qtKey, int shift) {
+        int code = KeyCodeOf(qtKey);
+        if (code == 0) return false;
+        if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyDown(code, shift);
+        if (code != 0) Q_EMIT c->Events()->KeyDown(code, shift);
+        return code == 0;
+    }
+
+    // F1 opens the help at the control's topic, or the form's when the control has none.
+    static bool ShowHelp(Form* f, Control* c) {
+        const int ctx = c->HelpContextID() != 0 ? c->HelpContextID() : f->HelpContextID();
+        if (ctx == 0) return false;
+        Help().ShowHelp(HelpFile(), ctx);
+        return true;
+    }
+
+    // The character, if the key types one: the form's preview, then the control, may drop
+    // it (set it to 0) or change it.
+    bool TypeCharacter(QWidget* w, QKeyEvent* ke, Form* f, Control* c, bool keyConsumed) {
+        const int qtKey = ke->key();
         QString text = ke->text();
         if (text.isEmpty() && (qtKey == Qt::Key_Return || qtKey == Qt::Key_Enter)) text = QStringLiteral("\r");
         const bool types = text.size() == 1 && qtKey != Qt::Key_Tab && qtKey != Qt::Key_Backtab &&
@@ -296,24 +314,25 @@ private:
         if (!types) return keyConsumed;
         const int ascii = text.at(0).unicode();
         int a = ascii;
+        QPointer<QWidget> guard(w);
         if (f->KeyPreview() && c != f) Q_EMIT f->Events()->KeyPress(a);
         if (a != 0) Q_EMIT c->Events()->KeyPress(a);
         if (!guard) return true;
         if (a == 0) return true;  // dropped
-        if (keyConsumed || a != ascii) {
-            const QString typed(QChar(static_cast<char16_t>(a)));
-            const bool control = a < 32;
-            // A consumed key still types its character; a changed character types
-            // the new one.
-            if (control) {
-                const int key = a == 13 ? Qt::Key_Return : a == 8 ? Qt::Key_Backspace : a == 27 ? Qt::Key_Escape : 0;
-                if (key != 0 && !(keyConsumed && key == qtKey)) Resend(w, ke, key, typed);
-            } else {
-                Resend(w, ke, Qt::Key_unknown, typed);
-            }
-            return true;
+        if (!keyConsumed && a == ascii) return false;
+        ResendTyped(w, ke, a, keyConsumed);
+        return true;
+    }
+
+    // A consumed key still types its character; a changed character types the new one.
+    void ResendTyped(QWidget* w, QKeyEvent* ke, int a, bool keyConsumed) {
+        const QString typed(QChar(static_cast<char16_t>(a)));
+        if (a >= 32) {
+            Resend(w, ke, Qt::Key_unknown, typed);
+            return;
         }
-        return false;
+        const int key = a == 13 ? Qt::Key_Return : a == 8 ? Qt::Key_Backspace : a == 27 ? Qt::Key_Escape : 0;
+        if (key != 0 && !(keyConsumed && key == ke->key())) Resend(w, ke, key, typed);
     }
 
     // Tab moves the focus while another control of the form takes it by Tab. When none
