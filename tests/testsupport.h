@@ -11,6 +11,20 @@
 
 namespace nuvir::test {
 
+// AddressSanitizer reserves terabytes of address space for its shadow memory, so a test
+// that caps a process's address space cannot run in a sanitizer build.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
 // A fresh folder under the system's temporary folder, removed with the object.
 class TempDir {
 public:
