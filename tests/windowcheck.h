@@ -247,6 +247,33 @@ inline std::vector<std::string> InkedSeparators(QWidget& window) {
     return out;
 }
 
+// Findings: a check-box grid whose boxes cross its border, or whose captions run into
+// its right border (ink in the last pixel column inside it).
+inline std::vector<std::string> CutOnGrids(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        const Control* c = Control::Of(w);
+        if (c == nullptr || c->Widget() != w || c->TypeName() != "PictureBox" || c->Name().rfind("chkArray", 0) != 0) {
+            continue;
+        }
+        const QRect inside = w->contentsRect();
+        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isVisibleTo(w) && !inside.contains(child->geometry())) {
+                out.push_back(NameOf(child) + " crosses the border of " + NameOf(w));
+            }
+        }
+        const QImage picture = w->grab().toImage();
+        const double ratio = picture.devicePixelRatio();
+        const int x = static_cast<int>((inside.right() + 1) * ratio) - 1;
+        int dark = 0;
+        for (int y = static_cast<int>(inside.top() * ratio); y < static_cast<int>((inside.bottom() + 1) * ratio); ++y) {
+            if (qGray(picture.pixel(x, y)) < 100) ++dark;
+        }
+        if (dark > 0) out.push_back(NameOf(w) + ": " + std::to_string(dark) + " dark pixels against its right border");
+    }
+    return out;
+}
+
 // Findings: every line of a multi-line box on view with a tab-separated field that
 // reaches the next tab stop, so that the fields after it start a column late.
 inline std::vector<std::string> OverrunTabFields(QWidget& window) {
@@ -284,6 +311,7 @@ inline void CheckWindow(QWidget& window, const std::string& name) {
     for (const std::string& f : CutTexts(window)) ADD_FAILURE() << "cut: " << f;
     for (const std::string& f : UndimmedDisabled(window)) ADD_FAILURE() << "not greyed: " << f;
     for (const std::string& f : InkedSeparators(window)) ADD_FAILURE() << f;
+    for (const std::string& f : CutOnGrids(window)) ADD_FAILURE() << "cut: " << f;
     for (const std::string& f : OverrunTabFields(window)) ADD_FAILURE() << f;
 }
 

@@ -247,6 +247,18 @@ TextExtents CBoxArray::Measure(const Variant& captions, double angle) {
     return MBoxArray::MeasureCaptions(*surface_, surface_->Width(), surface_->Height(), font_, captions, angle);
 }
 
+std::int32_t CBoxArray::NeededWidth() {
+    if (!surface_ || boxCols_ <= 0) return width_;
+    const double a = colTextOrientation_ * kPi / 180.0;
+    const TextExtents col = Measure(colSet_, colTextOrientation_);
+    // A caption's reach to the right of where it starts, whatever its angle.
+    const double across = std::abs(col.Width * std::cos(a)) + std::abs(col.Height * std::sin(a));
+    const double lastColumn = originX_ + (boxCols_ - 1.0) * boxXSpacing_;
+    const double boxRight = lastColumn + 50.0 + std::max(1.0, boxXSpacing_ - PxToTwipsX(1));
+    const double border = PxToTwipsX(surface_->width() - surface_->contentsRect().width());
+    return static_cast<std::int32_t>(std::ceil(std::max(boxRight, lastColumn + across) + border + PxToTwipsX(4)));
+}
+
 void CBoxArray::DrawCaptions() {
     if (!surface_) return;  // nothing built yet, or removed
     const double a = colTextOrientation_ * kPi / 180.0;

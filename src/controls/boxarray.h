@@ -86,6 +86,9 @@ public:
     std::int32_t Width() const { return width_; }
     // A size that differs from the surface's redraws the captions.
     void SetWidth(std::int32_t v);
+    // The width the built surface needs to hold every box and the whole of every
+    // column caption inside its border, twips; Width before building.
+    std::int32_t NeededWidth();
     std::int32_t Height() const { return height_; }
     void SetHeight(std::int32_t v);
 

@@ -309,6 +309,9 @@ void FRiskMain::BuildRelativeUncertaintyGrid() {
         for (const char* r : {"p1:", "p2:", "p3:", "p4:", "I1:", "I2:", "I3:", "I4:", "I5:", "F1:", "F2:", "F3:", "F4:"})
             rows.emplace_back(std::string(r));
         checkboxArray_->SetRowSet(Variant::List(rows));
+        // Five levels need more room than the design's width: the last column's boxes
+        // and caption stay inside the grid's border.
+        checkboxArray_->SetWidth(std::max<std::int32_t>(7000, checkboxArray_->NeededWidth()));
         ConnectGrid();
         const CBoxArray::BoxGrid boxes = checkboxArray_->CheckBoxes();
         if (columns == 5 && !boxes.empty() && boxes[0].size() > 4 && boxes[0][4] != nullptr) {
@@ -330,6 +333,8 @@ void FRiskMain::BuildRelativeUncertaintyGrid() {
             UpdateCheckGridRows(item::kCategoricalImpacts);
         }
         view->SetVisible(wasVisible);
+        // The commands beside the grid follow its width.
+        if (rebuilt && !FirstActivation) ArrangeWidths();
     }
     if (AppData.isArray()) {
         labRelSliders->SetCaption("Use sliders to set the actual risk value associated with each of the " +
