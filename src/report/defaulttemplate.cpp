@@ -171,7 +171,9 @@ void AppendBannerLabels(std::string& out) {
         out += "{\\*\\nesttableprops\\trowd \\trgaph108\\trleft0\\trrh-";
         out += last ? "1152" : "576";
         const char* v = last ? "\\clvertalb" : "\\clvertalt";
-        out += std::string(v) + "\\cellx890" + v + "\\cellx3505\\nestrow}{\\nonesttables \\par }";
+        // The label cell holds "Location:" in 10 pt Arial (812 twips) and its gaps; the
+        // value cell ends where it always did.
+        out += std::string(v) + "\\cellx1150" + v + "\\cellx3505\\nestrow}{\\nonesttables \\par }";
         out += kNL;
     }
 }

@@ -41,6 +41,24 @@ TEST(DefaultTemplate, EachPlaceholderOnceOnItsPage) {
     EXPECT_EQ(CountOf(t, "%"), 2 * placeholders);  // nothing else looks like one
 }
 
+// The banner's labels stay whole in an office suite: "Location:", the longest, is
+// 4058/1000 em in Arial (L 556, o 556, c 500, a 556, t 278, i 222, o 556, n 556, : 278),
+// 812 twips at 10 pt, within the label cell less its gaps; the nested table's right
+// edge stays at 3505.
+TEST(DefaultTemplate, BannerLabelCellsHoldTheirLabels) {
+    const std::string& t = CReport::DefaultTemplate();
+    const auto number = [&](std::size_t at) { return std::stoi(t.substr(at)); };
+    int rows = 0;
+    for (auto p = t.find("\\nesttableprops"); p != std::string::npos; p = t.find("\\nesttableprops", p + 1)) {
+        SCOPED_TRACE(++rows);
+        const int gap = number(t.find("\\trgaph", p) + 7);
+        const auto label = t.find("\\cellx", p);
+        EXPECT_GE(number(label + 6) - 2 * gap, 812);
+        EXPECT_EQ(number(t.find("\\cellx", label + 1) + 6), 3505);
+    }
+    EXPECT_EQ(rows, 3);
+}
+
 // The desktop entries live in the test's folder; the system folders stay after ours
 // for the MIME database.
 class ViewerTest : public ReportTest {
