@@ -168,12 +168,14 @@ void AppendBannerLabels(std::string& out) {
         out += values[r];
         out += "}\\nestcell";
         out += kNL;
-        out += "{\\*\\nesttableprops\\trowd \\trgaph108\\trleft0\\trrh-";
+        out += "{\\*\\nesttableprops\\trowd \\trgaph54\\trleft0\\trrh-";
         out += last ? "1152" : "576";
         const char* v = last ? "\\clvertalb" : "\\clvertalt";
-        // The label cell holds "Location:" in 10 pt Arial (812 twips) and its gaps; the
-        // value cell ends where it always did.
-        out += std::string(v) + "\\cellx1150" + v + "\\cellx3505\\nestrow}{\\nonesttables \\par }";
+        // The label cell holds "Location:" at 10 pt whole (917 twips in the DejaVu Sans
+        // an office suite shows for Arial where Arial is missing, 812 in Arial) with
+        // narrower gaps, leaving the value cell room for a long name; the nested table
+        // ends where it always did.
+        out += std::string(v) + "\\cellx1040" + v + "\\cellx3505\\nestrow}{\\nonesttables \\par }";
         out += kNL;
     }
 }
