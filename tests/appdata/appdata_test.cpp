@@ -262,39 +262,58 @@ TEST(Paths, FileDialogRequestsAndAnswers) {
 
 // ---- arrays ------------------------------------------------------------------------------------
 
-TEST(UtilitiesArrays, DimensionsJoinsTransposeExchangesAndInterpolation) {
+// A table of Doubles with rows 1..2 and columns -1..1: 0.1 at the first corner, -7 at the last.
+Variant TypedTable() {
+    Variant typed = Variant::MakeArray(VarType::Double, {{1, 2}, {-1, 1}});
+    typed(1, -1) = 0.1;
+    typed(2, 1) = -7;
+    return typed;
+}
+
+TEST(UtilitiesArrays, JoinsWriteEachElementsText) {
     EXPECT_EQ(MU::ArrayDims(Variant::Unallocated(VarType::Double)), 0);
     EXPECT_EQ(MU::JoinArray1D(Variant::List({Variant(true), Variant("a b"), Variant(Null), 1e-5}), "\t"), "True\ta b\t\t1E-05");
-    EXPECT_EQ(MU::JoinArray1D(test::Table(1, 1, {1}), ",") + MU::JoinArray2D(Variant::List({1, 2}), ",", "|"), "");
+    EXPECT_EQ(MU::JoinArray1D(test::Table(1, 1, {1}), ","), "") << "a table is no list";
+    EXPECT_EQ(MU::JoinArray2D(Variant::List({1, 2}), ",", "|"), "") << "a list is no table";
     Variant generic = Variant::MakeArray(VarType::Generic, {{0, 1}, {0, 1}});
     generic(0, 0) = 1, generic(0, 1) = 2, generic(1, 0) = Variant::List({9}), generic(1, 1) = 4;
     // A failing entry in row 2: the text so far, with its leading row delimiter.
     EXPECT_EQ(MU::JoinArray2D(generic, "\t", "\r"), "ERROR:\r1\t2");
-    Variant typed = Variant::MakeArray(VarType::Double, {{1, 2}, {-1, 1}});
-    typed(1, -1) = 0.1;
-    typed(2, 1) = -7;
-    EXPECT_EQ(MU::JoinArray2D(typed, ",", "|"), "0.1,0,0|0,0,-7");
-    Variant r = MU::TransposeArray(typed);
+    EXPECT_EQ(MU::JoinArray2D(TypedTable(), ",", "|"), "0.1,0,0|0,0,-7");
+}
+
+TEST(UtilitiesArrays, TransposeKeepsTheBoundsOfEachDimension) {
+    const Variant r = MU::TransposeArray(TypedTable());
     EXPECT_EQ(r.lbound(1), -1);
     EXPECT_EQ(r.ubound(1), 1);
     EXPECT_EQ(r.lbound(2), 1);
     EXPECT_EQ(r.ubound(2), 2);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "0.1,0|0,0|0,-7");
+}
+
+TEST(UtilitiesArrays, SwapsConvertIntoTypedElementsAndCheckTheirIndexes) {
     Variant doubles = Variant::Doubles({2.5});
     Variant ints = Variant::MakeArray(VarType::Int16, {{0, 0}});
     ints(0) = 3;
     MU::SwapVariants(doubles(0), ints(0));  // converts into the typed elements: 2.5 rounds half to even
     EXPECT_EQ(Text(doubles), "3");
     EXPECT_EQ(Text(ints), "2");
+    Variant r = MU::TransposeArray(TypedTable());
     MU::SwapCols(r, 1, 2);
     MU::SwapRows(r, -1, 1);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "-7,0|0,0|0,0.1");
     EXPECT_THROW(MU::SwapRows(r, -2, 1), AppError);
+}
+
+TEST(UtilitiesArrays, HexPadFillsWholeNumbersToTheDigitsAsked) {
     const std::tuple<Variant, int, const char*> hex[] = {
         {Variant(255), 6, "0000FF"}, {Variant(255), 10, "000000FF"}, {Variant(255), 1, "FF"}, {Variant(std::int16_t{-1}), 2, "FFFF"},
         {Variant(-1), 0, "FFFFFFFF"}, {Variant(std::uint8_t{10}), 4, "000A"}, {Variant(5), -3, "5"}, {Variant(255.0), 6, ""},
         {Variant("255"), 6, ""}, {Variant(true), 6, ""}, {Variant(), 6, ""}};
     for (const auto& [v, digits, text] : hex) EXPECT_EQ(MU::HexPad(v, digits), text) << text;
+}
+
+TEST(UtilitiesArrays, InterpolateExtrapolatesAndTakesTheMeanOfOnePoint) {
     EXPECT_DOUBLE_EQ(MU::Interpolate(3, 1, 10, 2, 20), 30.0);  // extrapolates
     EXPECT_DOUBLE_EQ(MU::Interpolate(99, 4, 1, 4, 2), 1.5);    // x0 = x1: the mean
     EXPECT_THROW(MU::Interpolate(1e308, 0, 0, 1e-10, 1e308), AppError);
