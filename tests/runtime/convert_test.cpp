@@ -164,11 +164,17 @@ TEST(Conversions, BooleanFromText) {
     EXPECT_EQ(ErrorText([] { CBool(Variant("yes")); }), "Type mismatch");
 }
 
-TEST(Strings, SplitTrimAndCase) {
+TEST(Strings, SplitKeepsEmptyFields) {
     EXPECT_EQ(Split("a,,b,", ","), (std::vector<std::string>{"a", "", "b", ""}));
     EXPECT_EQ(Split("", ","), (std::vector<std::string>{""}));
+}
+
+TEST(Strings, TrimTakesSpacesTrimWhiteAllWhiteSpace) {
     EXPECT_EQ(Trim("  a b \t"), "a b \t");
     EXPECT_EQ(TrimWhite(" \tL3\r\n"), "L3");
+}
+
+TEST(Strings, CaseChangesReachLettersBeyondAscii) {
     EXPECT_EQ(UCase("straße über"), "STRAßE ÜBER");
     EXPECT_EQ(LCase("ÄÖÜ"), "äöü");
     EXPECT_TRUE(EqualsNoCase("csv", "CSV"));
