@@ -188,7 +188,7 @@ TEST(Distributions, AgreeWithBoostDefaultPolicy) {
 
 // ---- small services -----------------------------------------------------------------------
 
-TEST(NumericServices, MinMaxSignAndLimitsSurviveTheirText) {
+TEST(NumericServices, MinAndMaxClampAndGiveTheWinnersType) {
     EXPECT_EQ(MathFunctions::Max(MathFunctions::Min(1.7, 1.0), 0.0), 1.0);  // clamping as the callers write it
     EXPECT_EQ(MathFunctions::Max(MathFunctions::Min(-0.2, 1.0), 0.0), 0.0);
     EXPECT_TRUE(std::isnan(MathFunctions::Max(MathFunctions::Min(NAN, 1.0), 0.0)));
@@ -196,29 +196,40 @@ TEST(NumericServices, MinMaxSignAndLimitsSurviveTheirText) {
     EXPECT_EQ(MathFunctions::Min(Variant(std::int16_t{3}), Variant(2.5)).type(), VarType::Double);
     EXPECT_EQ(MathFunctions::Max(Variant(2), Variant(2.0)).type(), VarType::Int32);  // a tie gives the first argument
     EXPECT_EQ(CDbl(MathFunctions::Max(Variant(), Variant(-1))), 0.0);                // Empty counts as 0
+}
+
+TEST(NumericServices, ArrayExtremesOfNothingAreTheFarLimits) {
     const std::vector<double> v{3, -2.5, 7, 0};
     EXPECT_EQ(MathFunctions::ArrayMin(Variant::Doubles(v, 1)), -2.5);
     EXPECT_EQ(MathFunctions::ArrayMax(v), 7.0);
     EXPECT_EQ(MathFunctions::ArrayMin(std::vector<double>{}), NumericLimits::LargestDouble);
     EXPECT_EQ(MathFunctions::ArrayMax(std::vector<double>{}), NumericLimits::MostNegativeDouble);
     EXPECT_THROW(MathFunctions::ArrayMax(Variant(1.0)), AppError);
+}
+
+TEST(NumericServices, TheLimitsSurviveTheirText) {
     EXPECT_EQ(FormatDouble(kNoValue), "-1.79769313486231E+308");
     EXPECT_EQ(Val(FormatDouble(kNoValue)), kNoValue);
     EXPECT_EQ(Val(FormatDouble(NumericLimits::LargestDouble)), NumericLimits::LargestDouble);
+}
+
+TEST(NumericServices, FileExistsOnlyForAFile) {
     test::TempDir dir;
     const std::string file = dir.file("Template \xC3\xA9.rtf");
     test::WriteBytes(file, "x");
     EXPECT_TRUE(FileFunctions::FileExists(file));
     EXPECT_FALSE(FileFunctions::FileExists(dir.str()));
     EXPECT_FALSE(FileFunctions::FileExists(""));
+}
+
+TEST(NumericServices, SignIsOneMinusOneOrZero) {
     EXPECT_EQ(AuxFunctions::Sign(0.3f), 1);
     EXPECT_EQ(AuxFunctions::Sign(-0.01f), -1);
     EXPECT_EQ(AuxFunctions::Sign(0.0f), 0);
 }
 
-TEST(NumericServices, CorrelationAndQuantile) {
+TEST(NumericServices, CorrelationByHandAndAgainstLongDouble) {
     using ArrayStatistics::Correlation;
-    using ArrayStatistics::Quantile;
     using V = std::vector<double>;
     EXPECT_DOUBLE_EQ(*Correlation(V{1, 2, 3}, V{3, 2, 1}), -1.0);
     EXPECT_NEAR(*Correlation(V{1, 2, 3, 4}, V{1, 3, 2, 4}), 0.8, 1e-15);  // centred sums 4 / sqrt(5 * 5)
@@ -242,6 +253,11 @@ TEST(NumericServices, CorrelationAndQuantile) {
         for (std::size_t i = 0; i < n; ++i) sxx += (x[i] - mx) * (x[i] - mx), syy += (y[i] - my) * (y[i] - my), sxy += (x[i] - mx) * (y[i] - my);
         EXPECT_NEAR(*Correlation(x, y), static_cast<double>(sxy / std::sqrt(sxx * syy)), 1e-14) << n;
     }
+}
+
+TEST(NumericServices, QuantileInterpolatesRisesAndRefusesNothingOrABadP) {
+    using ArrayStatistics::Quantile;
+    using V = std::vector<double>;
     const V s{1, 2, 3, 4};
     for (const auto& [p, q] : {std::pair{0.0, 1.0}, {1.0, 4.0}, {0.5, 2.5}, {1.0 / 3.0, 2.0}, {0.05, 1.15}})
         EXPECT_DOUBLE_EQ(Quantile(p, s), q) << p;
