@@ -88,7 +88,7 @@ TEST_F(CommandTest, TheTemplatesBytesPassThrough) {
     dialog.QueueAnswer(target);
     ASSERT_EQ(GenerateRtfReport(host, "x"), target);
     EXPECT_EQ(ReadBytes(target), std::string("{\\rtf1 Caf\xE9 New Species \\'e9}\0", 30));
-    EXPECT_EQ(LastMessage(), "");
+    ExpectLastMessage("");
 }
 
 // The default assessment has all costs 0: the total cost is constant, so none of its
@@ -152,7 +152,7 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         profile::SetFileFaultForTesting({});
         EXPECT_EQ(ReadBytes(Target()), "old report");
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), files);  // no temporary left
-        EXPECT_EQ(LastMessage(), c.message);
+        ExpectLastMessage(c.message);
         EXPECT_EQ(ClipboardRtfBytes() != "{\\rtf1 earlier}", c.onClipboard);  // the new report reached it
     }
 }
@@ -180,7 +180,7 @@ TEST_F(CommandTest, TheViewerGetsThePathAsOneArgumentWhenAsked) {
         ReportCommand(host);
         EXPECT_TRUE(std::filesystem::exists(target));
         EXPECT_EQ(services.viewer.started, (c.started ? Started{{viewer, target}} : Started{}));
-        EXPECT_EQ(LastMessage(), c.started && !c.starts ? "Auto-open of report failed|Report couldn't be opened." : "");
+        ExpectLastMessage(c.started && !c.starts ? "Auto-open of report failed|Report couldn't be opened." : "");
     }
 }
 
@@ -195,7 +195,7 @@ TEST_F(CommandTest, WithoutATemplateTheCommandStopsBeforeAskingForAFile) {
     std::filesystem::remove(GetReportTemplatePath());
     ReportCommand(host);
     EXPECT_TRUE(dialog.requests.empty());
-    EXPECT_EQ(LastMessage(), "Missing report template|The report template is missing.\r\n\r\n"
+    ExpectLastMessage("Missing report template|The report template is missing.\r\n\r\n"
                              "Try closing and restarting the application to recreate it.");
 }
 

@@ -63,10 +63,18 @@ protected:
         SetAppFacts(previousFacts);
         DefaultDataTest::TearDown();
     }
-    // The last message shown as "title|text", "" when none.
-    std::string LastMessage() const {
+    // The last message's title and text, each on its own, written "title|text"; ""
+    // expects no message at all.
+    void ExpectLastMessage(const std::string& titleAndText) const {
         const auto& calls = services.messageBox.calls;
-        return calls.empty() ? "" : calls.back().title + "|" + calls.back().text;
+        if (titleAndText.empty()) {
+            EXPECT_TRUE(calls.empty()) << calls.back().text;
+            return;
+        }
+        ASSERT_FALSE(calls.empty());
+        const auto bar = titleAndText.find('|');
+        EXPECT_EQ(calls.back().title, titleAndText.substr(0, bar));
+        EXPECT_EQ(calls.back().text, titleAndText.substr(bar + 1));
     }
     // The default assessment with its point outcomes, as a run would take it.
     static Variant DefaultAssessment() {
