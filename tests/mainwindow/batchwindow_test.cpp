@@ -67,86 +67,129 @@ TEST_F(MainBatchTest, ABatchLineRunsTheValuesItsOutputRowShowsHeldAsAnOpenedFile
     w.EndBatch();
 }
 
-TEST_F(MainBatchTest, OneWindowRecordsInAStripOnTheMainWindowsTopEdgeAndRunsLockedAgainstChangeAsSingleRunsWould) {
-    const std::string three =
+// One round of a batch window beside the real main window: three.RAB opened, then
+// Record with p3 typed into the diagram's edit box and captured.
+class BatchRound : public MainBatchTest {
+protected:
+    static constexpr const char* kThree =
         "SPECIES=APIS, MELLIFERA;LOCATION=NORTH;N=1000;UM=0;P1=0.4,N,L1;I5=3,U,L3;F1=2,U,L1\r\n"
         "SPECIES=RATTUS;N=1200;P2=0.7,U,L4\r\n"
         "SPECIES=VESPULA;N=1500;UM=1;P1=0.5,N,0.05;I5=2,LN,0.5;F2=1,U,0.2\r\n";
-    WriteFile("three.RAB", three);
-    RecordingPart* recorder = nullptr;
-    MainWindowParts parts;
-    parts.makeBatchWindow = [&recorder](FRiskMain& main) {
-        auto part = std::make_unique<RecordingPart>(main);
-        recorder = part.get();
-        return std::unique_ptr<BatchFormPort>(std::move(part));
-    };
-    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
-    parts.makeChain = [] { return std::make_unique<WindowChain>(); };
-    Start(std::move(parts)).Move(1500, 1200);
-    const auto openBatchWindow = [&] {
+    void SetUp() override {
+        MainBatchTest::SetUp();
+        WriteFile("three.RAB", kThree);
+        MainWindowParts parts;
+        parts.makeBatchWindow = [this](FRiskMain& main) {
+            auto part = std::make_unique<RecordingPart>(main);
+            recorder = part.get();
+            return std::unique_ptr<BatchFormPort>(std::move(part));
+        };
+        parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+        parts.makeChain = [] { return std::make_unique<WindowChain>(); };
+        Start(std::move(parts)).Move(1500, 1200);
+        batch = OpenBatchWindow();
+        ASSERT_NE(batch, nullptr);
+        normal = batch->size();
+    }
+    FBatch* OpenBatchWindow() {
         win->mnuFile[7]->Trigger();  // File > "&Batch Mode"
         test::Settle();
         return win->BatchForm ? &recorder->Form() : nullptr;
-    };
-    FBatch* batch = openBatchWindow();
-    ASSERT_NE(batch, nullptr);
-    EXPECT_EQ(openBatchWindow(), batch);
-    batch->close();  // nothing changed: no question, and the housekeeping tick releases it
-    win->TimerTick(0);
-    EXPECT_TRUE(services.messageBox.calls.empty() && win->BatchForm == nullptr);
-    batch = openBatchWindow();
-    const QSize normal = batch->size();
-    files.QueueAnswer(dir.file("three.RAB"));
-    ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(0)));
-    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Record
+    }
     // p3 typed into the diagram's edit box, without Enter, Tab or a click elsewhere in
     // the main window, is in the capture.
-    auto& chain = dynamic_cast<WindowChain&>(win->Chain()).Chain();
-    QtPictureBox* pic = win->picChainContainer;
-    const auto b = chain.Element(3)->PartBox(CChainElement::kPartP);
-    QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
-    test::Settle();
-    ASSERT_TRUE(win->txtChainEditBox->Visible());
-    QTest::keyClicks(win->txtChainEditBox, "0.2");
-    Click(batch->Button(0));
-    batch->StateTick();
+    void Record() {
+        files.QueueAnswer(dir.file("three.RAB"));
+        ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(0)));
+        ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));
+        auto& chain = dynamic_cast<WindowChain&>(win->Chain()).Chain();
+        QtPictureBox* pic = win->picChainContainer;
+        const auto b = chain.Element(3)->PartBox(CChainElement::kPartP);
+        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+        test::Settle();
+        ASSERT_TRUE(win->txtChainEditBox->Visible());
+        QTest::keyClicks(win->txtChainEditBox, "0.2");
+        Click(batch->Button(0));
+        batch->StateTick();
+    }
+    void RecordAndStop() {
+        Record();
+        ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Stop Recording
+    }
+    RecordingPart* recorder = nullptr;
+    FBatch* batch = nullptr;
+    QSize normal;
+};
+
+TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {
+    EXPECT_EQ(OpenBatchWindow(), batch);
+    batch->close();  // nothing changed: no question, and the housekeeping tick releases it
+    win->TimerTick(0);
+    EXPECT_TRUE(services.messageBox.calls.empty());
+    EXPECT_EQ(win->BatchForm, nullptr);
+}
+
+TEST_F(BatchRound, RecordingPutsTheWindowInAStripOnTheMainWindowsTopEdge) {
+    Record();
     EXPECT_NEAR(batch->Left(), win->Left() + win->Width() - 4770 - 1500, 15);
     EXPECT_NEAR(batch->Top(), win->Top(), 15);
-    EXPECT_FALSE(batch->MainMenu(0)->Enabled() || batch->Button(1)->Visible());
-    EXPECT_EQ(batch->BatchLabel(1)->Caption(), "4");
+    EXPECT_FALSE(batch->MainMenu(0)->Enabled());
+    EXPECT_FALSE(batch->Button(1)->Visible());
     test::Settle();
     // The strip over the main window as they stand (the offscreen platform draws no frames).
     QImage image = win->grab().toImage();
     QPainter(&image).drawImage(batch->pos() - win->pos(), batch->grab().toImage());
     ASSERT_TRUE(image.save("batch_beside_main.png"));
-    // A box the batch window shows puts it out of the way, its timer stopped, till answered.
-    struct Inspecting : MessageBoxService {
-        FBatch* w = nullptr;
-        bool outOfTheWay = false;
-        int Show(const std::string&, int, const std::string&) override {
-            return outOfTheWay = w->isMinimized() && !w->StateTimer()->Running(), mb::OK;
-        }
-    } box;
-    box.w = batch;
-    {
-        ScopedServices scope(ServiceSet{&box});
-        EXPECT_TRUE(batch->Session().BatchMessage("Hello", mb::OKOnly, "Title") && box.outOfTheWay);
-        EXPECT_TRUE(!batch->isMinimized() && batch->StateTimer()->Running());
-    }
     batch->setFixedSize(300, 200);  // back to the first size, whatever was done since
     ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Stop Recording
     EXPECT_EQ(batch->size(), normal);
-    // A close refused at shut-down keeps both windows.
-    services.messageBox.QueueAnswer(mb::Yes);  // then the save dialog cancelled
-    win->close();
-    EXPECT_TRUE(win->isVisible() && win->BatchForm != nullptr && batch->isVisible());
+}
+
+TEST_F(BatchRound, ACaptureTakesTheValueBeingTypedOnTheDiagram) {
+    RecordAndStop();
+    EXPECT_EQ(batch->BatchLabel(1)->Caption(), "4");
+    const std::string list = batch->Session().List().Text();
+    EXPECT_TRUE(list.starts_with(kThree)) << list;
+    EXPECT_NE(list.find(";P3=0.2,U,L2;"), std::string::npos) << list;
     files.QueueAnswer(dir.file("round.RAB"));
     ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(1)));
-    const std::string list = batch->Session().List().Text();
     EXPECT_EQ(test::ReadBytes(dir.file("round.RAB")), list);
-    EXPECT_TRUE(list.starts_with(three) && list.find(";P3=0.2,U,L2;") != std::string::npos) << list;
+}
 
-    // During the run nothing changes the list, and neither window closes or restarts its timers.
+// A box the batch window shows puts it out of the way, its timer stopped, till answered.
+TEST_F(BatchRound, AMessageBoxPutsTheWindowOutOfTheWayTillAnswered) {
+    struct Inspecting : MessageBoxService {
+        FBatch* w = nullptr;
+        bool minimised = false, timerRunning = true;
+        int Show(const std::string&, int, const std::string&) override {
+            minimised = w->isMinimized();
+            timerRunning = w->StateTimer()->Running();
+            return mb::OK;
+        }
+    } box;
+    box.w = batch;
+    ScopedServices scope(ServiceSet{&box});
+    EXPECT_TRUE(batch->Session().BatchMessage("Hello", mb::OKOnly, "Title"));
+    EXPECT_TRUE(box.minimised);
+    EXPECT_FALSE(box.timerRunning);
+    EXPECT_FALSE(batch->isMinimized());
+    EXPECT_TRUE(batch->StateTimer()->Running());
+}
+
+TEST_F(BatchRound, ACloseRefusedAtShutDownKeepsBothWindows) {
+    RecordAndStop();
+    services.messageBox.QueueAnswer(mb::Yes);  // then the save dialog cancelled
+    win->close();
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_NE(win->BatchForm, nullptr);
+    EXPECT_TRUE(batch->isVisible());
+}
+
+// During the run nothing changes the list, and neither window closes or restarts its
+// timers; afterwards each line matches the same assessment run on its own.
+TEST_F(BatchRound, TheRunLocksBothWindowsAndEachLineIsASingleRunsResult) {
+    RecordAndStop();
+    const std::string list = batch->Session().List().Text();
     const std::string before = win->SerialiseState(0);
     int yields = 0;
     services.yield.onYield = [&] {
@@ -157,8 +200,12 @@ TEST_F(MainBatchTest, OneWindowRecordsInAStripOnTheMainWindowsTopEdgeAndRunsLock
         session.ListEdited("X\r\n");
         EXPECT_FALSE(session.RunBatch());
         win->close();
-        EXPECT_TRUE(win->isVisible() && !win->isEnabled() && batch->ListBox()->Locked());
-        EXPECT_FALSE(win->tmrUpdate[0]->Running() || batch->StateTimer()->Running() || batch->MainMenu(0)->Enabled());
+        EXPECT_TRUE(win->isVisible());
+        EXPECT_FALSE(win->isEnabled());
+        EXPECT_TRUE(batch->ListBox()->Locked());
+        EXPECT_FALSE(win->tmrUpdate[0]->Running());
+        EXPECT_FALSE(batch->StateTimer()->Running());
+        EXPECT_FALSE(batch->MainMenu(0)->Enabled());
     };
     files.QueueAnswer(dir.file("round.CSV"));
     Click(batch->Button(1));
@@ -166,14 +213,21 @@ TEST_F(MainBatchTest, OneWindowRecordsInAStripOnTheMainWindowsTopEdgeAndRunsLock
     EXPECT_GE(yields, 4);
     ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
     EXPECT_EQ(batch->Session().List().Text(), list);
-    EXPECT_TRUE(batch->MainMenu(0)->Enabled() && batch->StateTimer()->Running() && !batch->ListBox()->Locked());
+    EXPECT_TRUE(batch->MainMenu(0)->Enabled());
+    EXPECT_TRUE(batch->StateTimer()->Running());
+    EXPECT_FALSE(batch->ListBox()->Locked());
 
     const std::vector<std::string> csv = Split(test::ReadBytes(dir.file("round.CSV")), "\r\n");
-    ASSERT_TRUE(csv.size() == 6 && csv[5].empty());  // header, four lines, nothing after the last CR LF
-    EXPECT_TRUE(csv[0].starts_with("SPECIES,LOCATION,N,") && csv[1].starts_with("\"APIS, MELLIFERA\",NORTH,1000,"));
+    ASSERT_EQ(csv.size(), 6u) << "a header and four lines";
+    EXPECT_TRUE(csv[5].empty()) << "nothing after the last CR LF";
+    EXPECT_TRUE(csv[0].starts_with("SPECIES,LOCATION,N,")) << csv[0];
+    EXPECT_TRUE(csv[1].starts_with("\"APIS, MELLIFERA\",NORTH,1000,")) << csv[1];
     // The analyst's own assessment and the main window come back.
     EXPECT_EQ(win->SerialiseState(0), before);
-    EXPECT_TRUE(win->isVisible() && win->isEnabled() && win->tmrUpdate[0]->Running() && win->cmdButton[0]->Enabled());
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_TRUE(win->isEnabled());
+    EXPECT_TRUE(win->tmrUpdate[0]->Running());
+    EXPECT_TRUE(win->cmdButton[0]->Enabled());
     ASSERT_EQ(recorder->snapshots.size(), 4u);
     auto& controller = dynamic_cast<WindowResults&>(win->Results()).Controller();
     for (std::size_t i = 0; i < 4; ++i) {
@@ -298,7 +352,8 @@ TEST_F(MainBatchTest, DialogsAndMessagesShowAboveTheBatchWindowOverTheWindowThey
     EXPECT_FALSE(WhenModalShows([&] { w.mnuHelp[1]->Trigger(); }).onTop);
 }
 
-TEST_F(MainBatchTest, APasteBeyondTheListsLimitIsRefusedAndTheBoxShowsTheListAsItStays) {
+// The box shows the list as it stays.
+TEST_F(MainBatchTest, APasteBeyondTheListsLimitIsRefused) {
     FBatch batch;
     batch.show();
     test::Settle();

@@ -62,62 +62,92 @@ TEST(DefaultStateFileName, NamesFromSpeciesAndLocation) {
     }
 }
 
-TEST_F(MainWindowTest, SettingsSurviveStartUpAndTypedValuesStoreAtOnceAndSurviveSaveNewAndOpen) {
-    WriteFile("nuvir.ini",
-              "[App Defaults]\r\nN Trials=5000\r\nNum Rel Unc Categories=5\r\n"
-              "[Primary Cat Data]\r\nI1=1,2,3,4,5,0.2,0.2,0.2,0.2,0.2\r\n");
+// Program settings of five trials thousand, five levels and a category table for I1.
+class SettingsTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        WriteFile("nuvir.ini",
+                  "[App Defaults]\r\nN Trials=5000\r\nNum Rel Unc Categories=5\r\n"
+                  "[Primary Cat Data]\r\nI1=1,2,3,4,5,0.2,0.2,0.2,0.2,0.2\r\n");
+        Start();
+    }
+    // Species, location, trials and confidence typed, then saved as pond.raf.
+    void TypeAndSave() {
+        Type(win->txtTextBox[0], "Zebra mussel");
+        Type(win->txtTextBox[1], "North Pond");
+        win->tabMain->SetTab(2);
+        Type(win->txtTextBox[2], "1e6");
+        win->cboConfidence->SetListIndex(2);
+        files.QueueAnswer(dir.file("pond.raf"));
+        win->FileMenuClick(2);
+    }
+};
+
+TEST_F(SettingsTest, SettingsSurviveStartUp) {
     const Variant settings = LoadAppData(dir.file("nuvir.ini"), true, Variant());
-    FRiskMain& w = Start();
-    EXPECT_EQ(w.CheckboxArray()->Cols(), 5);
+    EXPECT_EQ(win->CheckboxArray()->Cols(), 5);
     ASSERT_TRUE(settings(item::CategoryTable(item::kI1)).isArray());
     for (int i = 69; i <= 77; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(AppData(i).get().isArray(), settings(i).isArray());
-        EXPECT_TRUE(!settings(i).isArray() || MKelvaro::ArraysEqual(AppData(i), settings(i)));
+        if (settings(i).isArray()) EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), settings(i)));
     }
-    TextBox* species = w.txtTextBox[0];
-    TextBox* trials = w.txtTextBox[2];
-    // An entry is stored as typed, before its box is left.
+}
+
+TEST_F(SettingsTest, AnEntryIsStoredAsTypedBeforeItsBoxIsLeft) {
+    TextBox* species = win->txtTextBox[0];
     Enter(species, "Zebra mussel");
     EXPECT_EQ(Text(item::kSpecies), "Zebra mussel");
     QTest::keyClick(species, Qt::Key_Tab);
-    EXPECT_EQ(QApplication::focusWidget(), w.txtTextBox[1]);
-    Type(w.txtTextBox[1], "North Pond");
-    // A fill from the program, without the focus, writes nothing.
-    trials->SetText("7");
-    species->SetText("Other");
-    EXPECT_EQ(Text(item::kSpecies), "Zebra mussel");
+    EXPECT_EQ(QApplication::focusWidget(), win->txtTextBox[1]);
+}
+
+TEST_F(SettingsTest, AFillFromTheProgramWritesNothing) {
+    win->txtTextBox[2]->SetText("7");
+    win->txtTextBox[0]->SetText("Other");
+    EXPECT_EQ(Text(item::kSpecies), "New Species");
     EXPECT_EQ(Item(item::kTrials), 5000);
-    // The trials store the limited number while typed and show it when left; letters keep it.
-    w.tabMain->SetTab(2);
+}
+
+// The trials store the limited number while typed and show it when left; letters keep it.
+TEST_F(SettingsTest, TheTrialsAreLimitedWhenTypedAndShownWhenLeft) {
+    TextBox* trials = win->txtTextBox[2];
+    win->tabMain->SetTab(2);
     Enter(trials, "1e6");
     EXPECT_EQ(Item(item::kTrials), 100000);
     EXPECT_EQ(trials->Text(), "1e6");
     Type(trials, "abc");
     EXPECT_EQ(trials->Text(), "100000");
-    w.cboConfidence->SetListIndex(2);
-    const Variant typed = AppData;
+}
 
-    // Save of a new assessment asks, offering its default name in the save folder.
-    files.QueueAnswer(dir.file("pond.raf"));
-    w.FileMenuClick(2);
+TEST_F(SettingsTest, SaveOfANewAssessmentOffersItsDefaultNameInTheSaveFolder) {
+    TypeAndSave();
     ASSERT_EQ(files.requests.size(), 1u);
     EXPECT_EQ(files.requests[0].fileName, "Zebra_muss_North_Pond.raf");
     EXPECT_EQ(files.requests[0].directory, dir.str());
     EXPECT_TRUE(files.requests[0].overwritePrompt);
-    w.TimerTick(0);
-    EXPECT_EQ(w.Caption(), "NUVIR [pond.raf]");
-    // New takes the trials and levels from the program settings.
-    w.FileMenuClick(0);
+    win->TimerTick(0);
+    EXPECT_EQ(win->Caption(), "NUVIR [pond.raf]");
+}
+
+TEST_F(SettingsTest, NewTakesTheTrialsAndLevelsFromTheSettings) {
+    TypeAndSave();
+    win->FileMenuClick(0);
     EXPECT_EQ(Text(item::kSpecies), "New Species");
     EXPECT_EQ(Item(item::kTrials), 5000);
     EXPECT_EQ(Item(item::kNumRelUncLevels), 5);
-    EXPECT_EQ(w.tabMain->Tab(), 0);
-    w.TimerTick(0);
-    EXPECT_EQ(w.Caption(), "NUVIR");
+    EXPECT_EQ(win->tabMain->Tab(), 0);
+    win->TimerTick(0);
+    EXPECT_EQ(win->Caption(), "NUVIR");
+}
 
+TEST_F(SettingsTest, OpenGivesBackWhatWasSaved) {
+    TypeAndSave();
+    const Variant typed = AppData;
+    win->FileMenuClick(0);
     Open("pond.raf");
-    EXPECT_EQ(w.txtTextBox[0]->Text(), "Zebra mussel");
+    EXPECT_EQ(win->txtTextBox[0]->Text(), "Zebra mussel");
     for (int i = 0; i <= 45; ++i) {
         SCOPED_TRACE(i);
         if (i == item::kPrngSeed) continue;
@@ -128,29 +158,41 @@ TEST_F(MainWindowTest, SettingsSurviveStartUpAndTypedValuesStoreAtOnceAndSurvive
             EXPECT_EQ(TextOf(AppData(i)), TextOf(typed(i)));
         }
     }
-    // Save of an opened file asks for nothing; Save As offers its name, and one that
-    // fails reports it, leaves the old file whole and keeps the name.
-    w.FileMenuClick(2);
-    EXPECT_EQ(files.requests.size(), 2u);
+}
+
+// Save of an opened file asks for nothing; Save As offers its name, and one that fails
+// reports it, leaves the old file whole and keeps the name.
+TEST_F(SettingsTest, SaveOfAnOpenedFileAsksNothingAndAFailedSaveAsKeepsTheOldFile) {
+    TypeAndSave();
+    win->FileMenuClick(2);
+    EXPECT_EQ(files.requests.size(), 1u);
     WriteFile("locked.raf", "old");
     std::filesystem::permissions(dir.file("locked.raf"), std::filesystem::perms::owner_read);
     files.QueueAnswer(dir.file("locked.raf"));
-    w.FileMenuClick(3);
+    win->FileMenuClick(3);
     EXPECT_EQ(files.requests.back().fileName, "pond.raf");
     EXPECT_EQ(services.messageBox.calls.size(), 1u);
     EXPECT_EQ(ReadBytes(dir.file("locked.raf")), "old");
-    EXPECT_EQ(w.StateFileName, dir.file("pond.raf"));
-    EXPECT_TRUE(w.tmrUpdate[0]->Running());
+    EXPECT_EQ(win->StateFileName, dir.file("pond.raf"));
+    EXPECT_TRUE(win->tmrUpdate[0]->Running());
 }
 
-TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndARefusedOpenKeepsTheFileSaveWrites) {
-    FRiskMain& w = Start();
+TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsForWhatItLacks) {
+    Start();
     WriteFile("junk.raf", "[App Defaults]\r\nSpecies=Carp\r\n\x01\x02\xff\n[[[\n=");
     Open("junk.raf");
     EXPECT_EQ(Text(item::kSpecies), "Carp");
     EXPECT_EQ(Text(item::kLocation), "New Location");
     EXPECT_TRUE(services.messageBox.calls.empty());
-    // A cancel, a folder and a file one byte over what the loader reads change nothing.
+}
+
+// A cancel, a folder, a file one byte over what the loader reads and a camera's raw
+// image (3 MB with no section of an assessment) change nothing, and Save goes to the
+// file last opened.
+TEST_F(MainWindowTest, ARefusedOpenChangesNothingAndSaveGoesToTheFileLastOpened) {
+    FRiskMain& w = Start();
+    WriteFile("junk.raf", "[App Defaults]\r\nSpecies=Carp\r\n");
+    Open("junk.raf");
     const std::string savePath = SavePath;
     AppData(item::kLocation) = Variant("Edited");
     files.QueueCancel();
@@ -161,7 +203,6 @@ TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndARefusedOpenKeepsTheFileS
     WriteFile("big.raf", "");
     std::filesystem::resize_file(big, (16u << 20) + 1);
     Open("big.raf");
-    // A camera's raw image: 3 MB of bytes with no section of an assessment in them.
     std::mt19937 bytes(38);
     std::string raw(3u << 20, '\0');
     for (char& b : raw) b = static_cast<char>(bytes());
@@ -172,7 +213,6 @@ TEST_F(MainWindowTest, AGarbageFileOpensWithDefaultsAndARefusedOpenKeepsTheFileS
     EXPECT_EQ(services.messageBox.calls[2].text, "The file " + dir.file("X.RAF") + " is not an assessment file.");
     EXPECT_EQ(Text(item::kLocation), "Edited");
     EXPECT_EQ(SavePath, savePath);
-    // Save goes to the file last opened, never to a refused one.
     w.FileMenuClick(2);
     EXPECT_EQ(files.requests.size(), 5u);
     EXPECT_EQ(std::filesystem::file_size(big), (16u << 20) + 1);
@@ -187,16 +227,16 @@ TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
     FRiskMain& w = Start(std::move(parts));
     QApplication::clipboard()->setText("pasted");
     Settle();
-    auto state = [&] {
+    auto expectMenu = [&](bool copy, bool cut, bool paste) {
         w.UpdateEditMenu();
-        return std::array<bool, 3>{w.mnuEdit[0]->Enabled(), w.mnuEdit[1]->Enabled(), w.mnuEdit[2]->Enabled()};
+        ExpectEditMenu(copy, cut, paste);
     };
     TextBox* species = w.txtTextBox[0];
     species->SetFocus();
     species->SetSelStart(0);
-    EXPECT_EQ(state(), (std::array<bool, 3>{false, false, true}));
+    expectMenu(false, false, true);
     species->SetSelLength(3);
-    EXPECT_EQ(state(), (std::array<bool, 3>{true, true, true}));
+    expectMenu(true, true, true);
     w.EditMenuClick(1);
     EXPECT_EQ(QApplication::clipboard()->text(), "New");
     EXPECT_EQ(species->Text(), " Species");
@@ -206,36 +246,45 @@ TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
 
     species->SetLocked(true);
     species->SetSelLength(3);
-    EXPECT_EQ(state(), (std::array<bool, 3>{false, false, false}));
+    expectMenu(false, false, false);
     species->SetLocked(false);
 
     w.picChainContainer->setFocus();
-    EXPECT_EQ(state(), (std::array<bool, 3>{true, false, false}));
+    expectMenu(true, false, false);
     w.EditMenuClick(0);
     EXPECT_FALSE(QApplication::clipboard()->image().isNull());
 
     w.tabMain->SetTab(2);
     w.picShowSensMeasures->SetVisible(true);
     w.flxShowSensMeasures->setFocus();
-    EXPECT_EQ(state(), (std::array<bool, 3>{true, false, false}));
+    expectMenu(true, false, false);
     w.EditMenuClick(1);
     EXPECT_EQ(results->tableCopies, 1);
 }
 
-TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesCostsHiddenInTheSettingsAndAnUnchangedManageOnlyRoundsThePlotType) {
-    WriteFile("nuvirOptions.ini", "[Appearance]\r\nHide Management Options=True\r\n");
-    MainWindowParts parts;
+// Costs hidden in the settings; the options dialog scripted to answer a plot type.
+class OptionsMenuTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        WriteFile("nuvirOptions.ini", "[Appearance]\r\nHide Management Options=True\r\n");
+        MainWindowParts parts;
+        parts.showOptions = [this](FRiskMain&, double plotType) {
+            shown.push_back(plotType);
+            return OptionsOutcome{answer, changed};
+        };
+        Start(std::move(parts));
+    }
     std::vector<double> shown;
     double answer = 0;
     bool changed = false;
-    parts.showOptions = [&](FRiskMain&, double plotType) {
-        shown.push_back(plotType);
-        return OptionsOutcome{answer, changed};
-    };
-    FRiskMain& w = Start(std::move(parts));
+};
+
+// Hidden costs are hidden after the first tick, shown again on request, and hiding
+// switches the cost tabs away.
+TEST_F(OptionsMenuTest, HiddenCostsSwitchTheCostTabsOffAndAway) {
+    FRiskMain& w = *win;
     EXPECT_TRUE(w.mnuOptions[1]->Checked());
-    // Hidden costs are hidden after the first tick, shown again on request, and hiding
-    // switches the cost tabs away.
     auto expectCostTabs = [&](bool enabled) {
         w.TimerTick(0);
         for (TabControl* tab : {w.tabAbsolute, w.tabSimulationGraphs}) {
@@ -254,7 +303,10 @@ TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesCostsHiddenInTheSettingsAndAn
     w.mnuOptions[1]->Trigger();
     expectCostTabs(false);
     EXPECT_TRUE(w.picAbsoluteContainer[0]->Visible());
+}
 
+TEST_F(OptionsMenuTest, TheCategoricalEntriesCountTheCategoriesAndSwitchTheGridsRows) {
+    FRiskMain& w = *win;
     AppData(item::kNumImpactCategories) = Variant(3);
     Q_EMIT w.mnuMain[2]->Menu()->aboutToShow();
     EXPECT_EQ(w.mnuOptions[3]->Caption(), "Categorical &Impacts (3)");
@@ -264,24 +316,28 @@ TEST_F(MainWindowTest, OptionsMenuCountsAndSwitchesCostsHiddenInTheSettingsAndAn
     EXPECT_TRUE(CBool(AppData(item::kCategoricalImpacts)));
     EXPECT_FALSE(w.CheckboxArray()->CheckBoxes()[4][0]->isVisibleTo(w.picUncertainContainer[0]));
     EXPECT_TRUE(w.CheckboxArray()->CheckBoxes()[3][0]->isVisibleTo(w.picUncertainContainer[0]));
+}
 
+TEST_F(OptionsMenuTest, AnUnchangedManageOnlyRoundsThePlotType) {
     const Variant before = AppData;
     for (const auto& [given, kept] : {std::pair{2.5, 2}, std::pair{3.5, 4}}) {
         SCOPED_TRACE(given);
         answer = given;
-        w.OptionsMenuClick(6);
-        EXPECT_EQ(w.Results().EditedPlotType(), kept);  // half to even
+        win->OptionsMenuClick(6);
+        EXPECT_EQ(win->Results().EditedPlotType(), kept);  // half to even
     }
     EXPECT_EQ(shown, (std::vector<double>{0, 2}));
     EXPECT_EQ(TextOf(AppData(item::kCategoricalImpacts)), TextOf(before(item::kCategoricalImpacts)));
-    // Changing the decimals recaptions the grid.
+}
+
+TEST_F(OptionsMenuTest, ChangingTheDecimalsRecaptionsTheGrid) {
     changed = true;
     AppOptions(opt::kDecimals) = Variant(3);
-    w.SyncChainToAppData();
+    win->SyncChainToAppData();
     AppOptions(opt::kDecimals) = Variant(2);
-    w.OptionsMenuClick(6);
-    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(0)), "p1:    0.50");
-    EXPECT_EQ(CStr(w.CheckboxArray()->RowSet()(4)), "I1:    1");
+    win->OptionsMenuClick(6);
+    EXPECT_EQ(CStr(win->CheckboxArray()->RowSet()(0)), "p1:    0.50");
+    EXPECT_EQ(CStr(win->CheckboxArray()->RowSet()(4)), "I1:    1");
 }
 
 TEST_F(MainWindowTest, CategoricalImpactsWithTheLargestDoubleFromTheOptionsAreTakenWhole) {
@@ -327,7 +383,8 @@ TEST_F(MainWindowTest, ACategoricalSwitchShowsTheMasterTablesMeanInTheEditorsAtO
     }
 }
 
-TEST_F(MainWindowTest, BatchModeKeepsOneWindowThatCanHoldTheCloseAndTheTimerReleasesItWhenClosed) {
+// One window, centred, hidden with the main window, holding the close till it is closed.
+TEST_F(MainWindowTest, BatchModeKeepsOneWindowTillItIsClosed) {
     MainWindowParts parts;
     FakeBatchForm* form = nullptr;
     parts.makeBatchWindow = Capture<BatchFormPort>(form);
@@ -353,7 +410,8 @@ TEST_F(MainWindowTest, BatchModeKeepsOneWindowThatCanHoldTheCloseAndTheTimerRele
     EXPECT_EQ(w.BatchForm, nullptr);
 }
 
-TEST_F(MainWindowTest, AboutBoxComposesItsTextsAndSitsAgainstTheWindowSize) {
+// The texts composed, the box placed by the window's size, not where it stands.
+TEST_F(MainWindowTest, TheAboutBox) {
     FRiskMain& w = Start();
     // The box follows the window's size, not where it stands.
     w.SetLeft(w.Left() + 1500);

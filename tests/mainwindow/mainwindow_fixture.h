@@ -129,6 +129,13 @@ protected:
         win->FileMenuClick(1);
     }
 
+    // Edit's Copy, Cut and Paste, each on its own.
+    void ExpectEditMenu(bool copy, bool cut, bool paste) const {
+        EXPECT_EQ(win->mnuEdit[0]->Enabled(), copy) << "Copy";
+        EXPECT_EQ(win->mnuEdit[1]->Enabled(), cut) << "Cut";
+        EXPECT_EQ(win->mnuEdit[2]->Enabled(), paste) << "Paste";
+    }
+
     double Item(int i) const { return CDbl(AppData(i)); }
     std::string Text(int i) const { return CStr(AppData(i)); }
     double Record(int i, int e) const { return CDbl(AppData(i)(e)); }

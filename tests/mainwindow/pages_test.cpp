@@ -43,18 +43,21 @@ TEST(PageRules, TrialsAndLevelTextsGiveTheNumberStoredOrNothing) {
     EXPECT_EQ(pagerules::LevelFromCaption("30%"), 30);
 }
 
-TEST_F(MainWindowTest, FillingHoldsSlidersAndChoicesToWhatTheControlsShowAndAFocusedSliderPushesItsNeighbours) {
+// The sliders, their captions and the levels stored, each level on its own.
+void ExpectLevels(FRiskMain& w, std::array<int, 5> v) {
+    for (int k = 0; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(w.vscRelUnc[k]->Value(), v[k]);
+        EXPECT_EQ(CDbl(AppData(item::kLevel0 + k)), v[k]);
+        EXPECT_EQ(w.labRelUnc[k]->Caption(), CStr(Variant(v[k])) + "%");
+    }
+}
+
+TEST_F(MainWindowTest, FillingHoldsSlidersAndChoicesToWhatTheControlsShow) {
     FRiskMain& w = Start();
     AppData(item::kConfidenceChoice) = Variant(7);
     // Any mode but 0 is the absolute view, stored as 1.
     AppData(item::kUncertaintyMode) = Variant(2);
-    auto expectLevels = [&](std::array<int, 5> v) {
-        for (int k = 0; k < 5; ++k) {
-            EXPECT_EQ(w.vscRelUnc[k]->Value(), v[k]);
-            EXPECT_EQ(Item(item::kLevel0 + k), v[k]);
-            EXPECT_EQ(w.labRelUnc[k]->Caption(), CStr(Variant(v[k])) + "%");
-        }
-    };
     struct Case { const char* name; std::array<double, 5> items; std::array<int, 5> sliders; };
     const Case cases[] = {
         {"out of order and too large", {30, 10, 50, 120, 40}, {30, 30, 50, 100, 100}},
@@ -68,7 +71,7 @@ TEST_F(MainWindowTest, FillingHoldsSlidersAndChoicesToWhatTheControlsShowAndAFoc
         SCOPED_TRACE(c.name);
         for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(c.items[k]);
         w.ApplyAppDataToControls();
-        expectLevels(c.sliders);
+        ExpectLevels(w, c.sliders);
     }
     EXPECT_EQ(w.cboConfidence->ListIndex(), 2);
     EXPECT_EQ(Item(item::kConfidenceChoice), 2);
@@ -76,27 +79,33 @@ TEST_F(MainWindowTest, FillingHoldsSlidersAndChoicesToWhatTheControlsShowAndAFoc
     EXPECT_EQ(Item(item::kUncertaintyMode), 1);
     EXPECT_TRUE(w.picUncertainContainer[1]->Visible());
     EXPECT_EQ(w.labRelUnc[1]->ToolTipText(), "Reasonably certain means plus/minus 30%");
+}
 
+TEST_F(MainWindowTest, AFocusedSliderPushesItsNeighbours) {
+    FRiskMain& w = Start();
+    const int levels[] = {10, 30, 50, 70, 70};
+    for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(levels[k]);
+    w.ApplyAppDataToControls();
     w.tabMain->SetTab(1);
     w.vscRelUnc[3]->SetFocus();
     Settle();
     w.vscRelUnc[3]->SetValue(20);
-    expectLevels({10, 20, 20, 20, 70});
+    ExpectLevels(w, {10, 20, 20, 20, 70});
     w.vscRelUnc[1]->SetFocus();
     Settle();
     w.vscRelUnc[1]->SetValue(60);
-    expectLevels({10, 60, 60, 60, 70});
+    ExpectLevels(w, {10, 60, 60, 60, 70});
     // With four levels the hidden fifth slider is pushed too.
     w.vscRelUnc[3]->SetFocus();
     Settle();
     for (int i = 0; i < 2; ++i) QTest::keyClick(w.vscRelUnc[3], Qt::Key_PageDown);
-    expectLevels({10, 60, 60, 80, 80});
+    ExpectLevels(w, {10, 60, 60, 80, 80});
     EXPECT_FALSE(w.vscRelUnc[4]->isVisible());
     // Leaving the slider unmarks it: a set from the program pushes nobody.
     w.cmdButton[2]->SetFocus();
     Settle();
     w.vscRelUnc[2]->SetValue(5);
-    expectLevels({10, 60, 5, 80, 80});
+    ExpectLevels(w, {10, 60, 5, 80, 80});
 }
 
 TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex) {
@@ -129,7 +138,7 @@ TEST_F(MainWindowTest, LevelsFiveToFourToFiveRebuildTheGridAndKeepTheStoredIndex
               w.vscRelUnc[4]->Left());
 }
 
-TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsAndOpeningAFileKeepsItsOwnSpreads) {
+TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreads) {
     MainWindowParts parts;
     FakeEditors* editors = nullptr;
     parts.makeUncertainty = Capture<UncertaintyPort>(editors);
@@ -154,8 +163,14 @@ TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreadsAndOpeningAFileK
     EXPECT_EQ(Record(item::Relative(1), 2), 4);
     EXPECT_EQ(editors->writes, writesBefore);  // the re-render wrote nothing back
     EXPECT_FALSE(w.SuppressDataChanged);
+}
 
-    // Whatever the editors showed: a.raf has p1 normal with SD 0.2, b.raf uniform with SD 0.05.
+// Whatever the editors showed: a.raf has p1 normal with SD 0.2, b.raf uniform with SD 0.05.
+TEST_F(MainWindowTest, AnOpenedFileKeepsItsOwnSpreads) {
+    MainWindowParts parts;
+    FakeEditors* editors = nullptr;
+    parts.makeUncertainty = Capture<UncertaintyPort>(editors);
+    FRiskMain& w = Start(std::move(parts));
     AppData(item::kUncertaintyMode) = Variant(1);
     for (const auto& [name, code, sd] : {std::tuple{"a.raf", 1.0, 0.2}, std::tuple{"b.raf", 0.0, 0.05}}) {
         AppData(item::Absolute(0))(1) = Variant(code);
@@ -219,71 +234,90 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) 
 }
 
 
-TEST_F(MainWindowTest, RunFromTheMonteCarloPageWaitsOutNewAndCloseShowsItsResultsAndReportWritesThem) {
-    MainWindowParts parts;
-    parts.makeResults = [](FRiskMain& main) { return std::make_unique<WindowResults>(main); };
-    parts.findRtfViewer = [] { return FindRtfViewer(); };
-    FRiskMain& w = Start(std::move(parts));
-    w.tabMain->SetTab(2);
-    Settle();
-    w.cmdButton[0]->click();
-    EXPECT_EQ(std::count(w.txtMonte[0]->Text().begin(), w.txtMonte[0]->Text().end(), '\t'), 4);
-    EXPECT_EQ(w.picMonte[0]->ScaleMode(), scale::User) << "the histogram was drawn";
-    w.TimerTick(2);
-    EXPECT_TRUE(w.cmdButton[1]->isEnabled());
-    EXPECT_FALSE(w.labPicMonte[10]->Visible());
+// A run from the Monte Carlo page with the real results and report.
+class RunPage : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        MainWindowParts parts;
+        parts.makeResults = [](FRiskMain& main) { return std::make_unique<WindowResults>(main); };
+        parts.findRtfViewer = [] { return FindRtfViewer(); };
+        Start(std::move(parts));
+        win->tabMain->SetTab(2);
+        Settle();
+        win->cmdButton[0]->click();
+    }
+    void ExpectEditMenuAfterTick(bool copy, bool cut, bool paste) {
+        win->TimerTick(0);
+        ExpectEditMenu(copy, cut, paste);
+    }
+};
+
+TEST_F(RunPage, ARunShowsItsResults) {
+    EXPECT_EQ(std::count(win->txtMonte[0]->Text().begin(), win->txtMonte[0]->Text().end(), '\t'), 4);
+    EXPECT_EQ(win->picMonte[0]->ScaleMode(), scale::User) << "the histogram was drawn";
+    win->TimerTick(2);
+    EXPECT_TRUE(win->cmdButton[1]->isEnabled());
+    EXPECT_FALSE(win->labPicMonte[10]->Visible());
     SavePicture("results_after_run");
-    // A click on a drawn plot makes it what Edit > Copy copies.
-    const auto editMenu = [&] {
-        w.TimerTick(0);
-        return std::array<bool, 3>{w.mnuEdit[0]->Enabled(), w.mnuEdit[1]->Enabled(), w.mnuEdit[2]->Enabled()};
-    };
+}
+
+TEST_F(RunPage, AClickOnADrawnPlotMakesItWhatCopyCopies) {
     QApplication::clipboard()->setText("pasted");
-    QTest::mouseClick(w.picMonte[0], Qt::LeftButton);
-    EXPECT_EQ(editMenu(), (std::array<bool, 3>{true, false, false}));
-    w.mnuEdit[0]->Trigger();
+    QTest::mouseClick(win->picMonte[0], Qt::LeftButton);
+    ExpectEditMenuAfterTick(true, false, false);
+    win->mnuEdit[0]->Trigger();
     const QImage copied = QApplication::clipboard()->image();
-    EXPECT_TRUE(copied == w.picMonte[0]->Image()) << "the plot's own picture";
+    EXPECT_EQ(copied, win->picMonte[0]->Image()) << "the plot's own picture";
     copied.save("mainwindow_copied_plot.png");
-    // The result boxes are locked: nothing is cut from them or pasted into them.
+}
+
+// Nothing is cut from the result boxes or pasted into them.
+TEST_F(RunPage, TheResultBoxesAreLocked) {
     for (int t : {0, 1}) {
         SCOPED_TRACE(t == 0 ? "risk result box" : "cost result box");
-        w.tabSimulationGraphs->SetTab(t);
+        win->tabSimulationGraphs->SetTab(t);
         QApplication::clipboard()->setText("pasted");
         Settle();
-        QTest::mouseClick(w.txtMonte[t], Qt::LeftButton);
-        QTest::keyClick(w.txtMonte[t], Qt::Key_A, Qt::ControlModifier);
-        EXPECT_EQ(editMenu(), (std::array<bool, 3>{false, false, false}));
+        QTest::mouseClick(win->txtMonte[t], Qt::LeftButton);
+        QTest::keyClick(win->txtMonte[t], Qt::Key_A, Qt::ControlModifier);
+        ExpectEditMenuAfterTick(false, false, false);
     }
-    w.tabSimulationGraphs->SetTab(0);
+}
 
+TEST_F(RunPage, ReportWritesTheRunsReport) {
     const std::string target = dir.file("report.rtf");
     files.QueueAnswer(target);
-    w.cmdButton[1]->click();
+    win->cmdButton[1]->click();
     EXPECT_TRUE(services.messageBox.calls.empty());
     ASSERT_EQ(files.requests.size(), 1u);
     EXPECT_EQ(files.requests[0].fileName, "New_Specie_New_Locati.rtf");
     const std::string report = ReadBytes(target);
     EXPECT_EQ(CountOf(report, "\\pngblip"), 7);
     EXPECT_EQ(CountOf(report, "Plot not available"), 0);
-    // The results-state timer follows the data.
+}
+
+TEST_F(RunPage, TheResultsStateTimerFollowsTheData) {
     AppData(item::kSpecies) = Variant("Changed");
-    w.TimerTick(2);
-    EXPECT_TRUE(w.labPicMonte[10]->Visible());
-    EXPECT_FALSE(w.cmdButton[1]->Enabled());
-    // New and a close during a run wait for it.
+    win->TimerTick(2);
+    EXPECT_TRUE(win->labPicMonte[10]->Visible());
+    EXPECT_FALSE(win->cmdButton[1]->Enabled());
+}
+
+TEST_F(RunPage, NewAndACloseDuringARunWaitForIt) {
+    AppData(item::kSpecies) = Variant("Changed");
     int tried = 0;
     services.yield.onYield = [&] {
-        if (!w.Results().Busy()) return;
+        if (!win->Results().Busy()) return;
         ++tried;
-        w.FileNew();
-        EXPECT_FALSE(w.FormQueryUnload()) << "the close waits for the run";
+        win->FileNew();
+        EXPECT_FALSE(win->FormQueryUnload()) << "the close waits for the run";
     };
-    w.cmdButton[0]->click();
+    win->cmdButton[0]->click();
     services.yield.onYield = nullptr;
     EXPECT_GT(tried, 0);
     EXPECT_EQ(Text(item::kSpecies), "Changed") << "New did nothing during the run";
-    EXPECT_TRUE(w.Results().ResultsValid());
+    EXPECT_TRUE(win->Results().ResultsValid());
 }
 
 }  // namespace

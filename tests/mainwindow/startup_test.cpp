@@ -11,20 +11,28 @@
 namespace nuvir::test {
 namespace {
 
-TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndShutsDownWritingBothSettingsFiles) {
+// Housekeeping re-enables the 500 ms chain timer every 200 ms; it must keep counting.
+TEST_F(MainWindowTest, TheChainTimerKeepsCountingUnderTheHousekeeping) {
     FRiskMain& w = Start();
-    // Housekeeping re-enables the 500 ms chain timer every 200 ms; it must keep counting.
     int syncs = 0;
     QObject::connect(w.tmrUpdate[1]->Events(), &ControlEvents::Timer, [&] { ++syncs; });
     QTest::qWait(2100);
     EXPECT_GE(syncs, 3);
     EXPECT_LE(syncs, 5);
+}
+
+TEST_F(MainWindowTest, StartsOnceWithEveryFolderTheProgramFolder) {
+    FRiskMain& w = Start();
     for (const std::string* folder : {&ReportPath, &SavePath, &BatchPath, &ExportPath}) EXPECT_EQ(*folder, dir.str());
     // A second activation (a dialog closed over the window) starts nothing again.
     AppData(item::kSpecies) = Variant("Kept");
     w.FormActivate();
     EXPECT_EQ(Text(item::kSpecies), "Kept");
+}
 
+// Each page for review, with its timers and its help topic.
+TEST_F(MainWindowTest, EachPageRunsItsTimersAndOpensItsHelpTopic) {
+    FRiskMain& w = Start();
     w.mnuHelp[0]->Trigger();
     ASSERT_EQ(services.help.calls.size(), 1u);
     EXPECT_EQ(services.help.calls[0].file, dir.file("PKelvaro3.hlp"));
@@ -59,7 +67,10 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
         QTest::keyClick(&w, Qt::Key_F1);
         EXPECT_EQ(services.help.calls.back().context, c.help);
     }
-    // Shut-down writes both settings files, the folders in order.
+}
+
+TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
+    FRiskMain& w = Start();
     ReportPath = "/r";
     SavePath = "/s";
     BatchPath = "/b";
@@ -78,12 +89,12 @@ TEST_F(MainWindowTest, StartsOnceWritesEachPageForReviewWithItsTimersAndHelpAndS
     EXPECT_EQ(services.messageBox.calls.size(), messages) << "shutting down says nothing";
 }
 
-TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnlargingGrowsThePages) {
+// The start-up's layout (which no resize follows on every platform) lays the result
+    // plots out with the pages, from their design height, taller than the page.
+TEST_F(MainWindowTest, TheResultPlotsFitTheirPageAtStartUp) {
     MainWindowParts parts;
     parts.makeResults = [](FRiskMain& main) { return std::make_unique<WindowResults>(main); };
     FRiskMain& w = Start(std::move(parts));
-    // The start-up's layout (which no resize follows on every platform) lays the result
-    // plots out with the pages, from their design height, taller than the page.
     for (QtPictureBox* plot : w.picMonte) plot->SetHeight(5500);
     w.ApplyAppDataToControls();
     for (std::size_t i = 0; i < w.picMonte.size(); ++i) {
@@ -91,6 +102,10 @@ TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnl
         QtPictureBox* plot = w.picMonte[i];
         EXPECT_LE(plot->Top() + plot->Height(), plot->Container()->Height());
     }
+}
+
+TEST_F(MainWindowTest, TheChainFitsItsShape) {
+    FRiskMain& w = Start();
     QtPictureBox* pic = w.picChainContainer;
     Control* page = pic->Container();
     // The page is 11640 x about 7600. A chain 3000 wide and 1000 high is wider than
@@ -107,8 +122,11 @@ TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnl
     EXPECT_NEAR(pic->Width(), h / 10, 15);
     EXPECT_NEAR(w.Chain().ScaleFactor(), 0.98 * h / 10000, 0.001);
     EXPECT_NEAR(pic->Height(), page->Height() - pic->Top(), 15);
+}
 
-    // Shrinking keeps the start-up size; enlarging grows the pages.
+// Shrinking keeps the start-up size; enlarging grows the pages.
+TEST_F(MainWindowTest, ThePagesGrowWithTheWindowButNeverShrinkBelowTheStartUpSize) {
+    FRiskMain& w = Start();
     const double tabW = w.tabMain->Width(), tabH = w.tabMain->Height();
     const double subW = w.tabAbsolute->Width();
     w.SetWidth(9000);
@@ -129,7 +147,10 @@ TEST_F(MainWindowTest, TheChainFitsItsShapeAndShrinkingKeepsTheStartUpSizeAndEnl
     Settle();
     EXPECT_EQ(w.tabMain->Width(), tabW);
     EXPECT_EQ(w.tabMain->Height(), tabH);
-    // A minimised window lays nothing out.
+}
+
+TEST_F(MainWindowTest, AMinimisedWindowLaysNothingOut) {
+    FRiskMain& w = Start();
     const int before = w.LayoutCount();
     w.setWindowState(Qt::WindowMinimized);
     w.FormResize();
@@ -170,7 +191,7 @@ TEST_F(MainWindowTest, TheChainsTotalsStayOnTheirPageAtEveryWindowSize) {
     }
 }
 
-TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyViewAndTabWalksOnlyTheMonteCarloPage) {
+TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyView) {
     FRiskMain& w = Start();
     auto index = [&](const std::string& name) { return w.Find(name)->TabIndex(); };
     // The relative view with five levels: the button, the grid by rows, the sliders.
@@ -189,7 +210,10 @@ TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyViewAndTabWalksOn
     EXPECT_EQ(index("uncElemCboDt10"), 2);
     EXPECT_EQ(index("uncElemSlider13"), 13);
     EXPECT_NE(w.DumpTabStops().find("tabAbsolute//True/1\n"), std::string::npos);
+}
 
+TEST_F(MainWindowTest, TabWalksOnlyTheMonteCarloPage) {
+    FRiskMain& w = Start();
     w.activateWindow();
     w.tabMain->SetTab(2);
     Settle();
@@ -205,7 +229,7 @@ TEST_F(MainWindowTest, TabIndexesFollowThePageAndTheUncertaintyViewAndTabWalksOn
     }
 }
 
-TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhereAndAnUnwritableOneShutsDownQuietly) {
+TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhere) {
     auto refuse = [](const std::string&) { return false; };
     auto accept = [](const std::string&) { return true; };
     struct Case { const char* name; std::string xdg; bool writable; std::string settings, documents; };
@@ -222,6 +246,9 @@ TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhereAn
     }
     EXPECT_TRUE(FolderAcceptsFiles(dir.str()));
     EXPECT_FALSE(FolderAcceptsFiles(dir.str() + "/missing"));
+}
+
+TEST_F(MainWindowTest, AnUnwritableProgramFolderShutsDownQuietly) {
     SetAppPath(dir.str() + "/no/such/folder");
     FRiskMain& w = Start();
     EXPECT_TRUE(w.Unload());
