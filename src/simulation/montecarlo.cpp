@@ -171,17 +171,25 @@ void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std:
 
 // ---- input ----------------------------------------------------------------------------
 
-CMonteCarlo::WorkingMatrix CMonteCarlo::ValidateSimulationInput(const Variant& inputs) {
-    const bool wrapped = inputs.isArray() && inputs.elemKind() == VarType::Generic;
-    const Variant& matrix = wrapped ? static_cast<const Variant&>(inputs(0)) : inputs;
+namespace {
+
+using Row = std::array<double, 3>;
+
+// The inputs are a 2-D Double array of thirteen rows and three columns, whatever its
+// lower bounds.
+void CheckInputShape(const Variant& matrix) {
     if (!matrix.isArray() || matrix.elemKind() != VarType::Double) RaiseTypeMismatch();
     if (matrix.dims() != 2) RaiseComponentError("Invalid array passed to CMonteCarlo.RunSimulation");
     if (matrix.bounds(2).count() != 3)
         RaiseComponentError("Wrong number of columns in array passed to CMonteCarlo.RunSimulation");
     if (matrix.ubound(1) - matrix.lbound(1) != 12)
         RaiseComponentError("Wrong number of rows in array passed to CMonteCarlo.RunSimulation");
+}
 
-    WorkingMatrix m{};
+// The rows by position, each with a spread of at least 0 and a whole distribution code
+// from 0 to 3.
+CMonteCarlo::WorkingMatrix ReadCheckedRows(const Variant& matrix) {
+    CMonteCarlo::WorkingMatrix m{};
     const std::int32_t r0 = matrix.lbound(1), c0 = matrix.lbound(2);
     for (int k = 0; k < kQ; ++k)
         for (int c = 0; c < 3; ++c)
@@ -193,39 +201,69 @@ CMonteCarlo::WorkingMatrix CMonteCarlo::ValidateSimulationInput(const Variant& i
         if (!(code >= 0.0 && code <= 3.0 && code == std::floor(code)))
             RaiseComponentError("Bad distribution type (" + FormatDouble(code) + kInSimulation);
     }
+    return m;
+}
 
-    if (wrapped) {
-        const std::int32_t lastRow = kQ - 1;
-        std::int32_t lo = lastRow + 1;
-        std::int32_t hi = 0;
-        for (int i = 1; i <= 2; ++i) {
-            const Variant& list = inputs(i);
-            if (!list.isArray()) continue;
-            lo = static_cast<std::int32_t>(MathFunctions::Min(static_cast<double>(lo), list.lbound(1)));
-            hi = list.ubound(1);
-        }
-        if (lo > lastRow) RaiseComponentError("Unexpected error: Expected look-up tables for impacts and/or costs");
-        lookupTables_ = Variant::MakeArray(VarType::Generic, {Bounds{lo, hi}});
-        lookupLo_ = lo;
-        lookupHi_ = hi;
-        for (int i = 1; i <= 2; ++i) {
-            const Variant& list = inputs(i);
-            if (!list.isArray()) continue;
-            for (std::int32_t j = list.lbound(1); j <= list.ubound(1); ++j) {
-                lookupTables_(j) = list(j);
-                if (j < 0 || j > lastRow) RaiseSubscriptOutOfRange();
-                auto& row = m[static_cast<std::size_t>(j)];
-                if (!ValidateLookupTable(j, i == 1 ? kImpactKind : kCostKind, row[0])) {
-                    if (i == 1)
-                        RaiseComponentError("Bad discrete lookup table (I" + CStr(Variant(j - 3)) + ")");
-                    RaiseComponentError("Bad discrete lookup table (FC" + CStr(Variant(j - 8)) + ")");
-                }
-                row[1] = NumericLimits::LargestDouble;
-                row[2] = kLookupCode;
-            }
-        }
-        CacheLookupTables();
+// The first and last row that the two look-up lists (impacts, costs) cover.
+void LookupRowRange(const Variant& inputs, std::int32_t& lo, std::int32_t& hi) {
+    for (int i = 1; i <= 2; ++i) {
+        const Variant& list = inputs(i);
+        if (!list.isArray()) continue;
+        lo = static_cast<std::int32_t>(MathFunctions::Min(static_cast<double>(lo), list.lbound(1)));
+        hi = list.ubound(1);
     }
+}
+
+// A lognormal row's mean and spread become the mean and spread of its logarithm.
+void ToLognormalParameters(Row& row) {
+    const double mean = row[0];
+    const double s = row[1];
+    if (mean <= 0.0) RaiseComponentError("Bad mean (" + FormatDouble(mean) + kInSimulation + " for LN distribution");
+    if (!(s > 0.0)) return;
+    const double meanSquared = Finite(mean * mean);
+    const double mu = Log(Divide(meanSquared, Sqr(Finite(Finite(s * s) + meanSquared))));
+    const double ratio = Divide(s, mean);
+    const double sigma = Sqr(Log(Finite(Finite(ratio * ratio) + 1.0)));
+    if (Round15(sigma) == 0.0) {
+        // A spread so small against the mean that the logarithm's spread rounds to 0:
+        // the row would then draw mu, the mean of the logarithm, in every trial. Keep it
+        // as the mean with no spread.
+        row[1] = 0.0;
+    } else {
+        row[0] = Round15(mu);
+        row[1] = Round15(sigma);
+    }
+}
+
+// A beta row's mean and spread become its shapes a and b.
+void ToBetaShapes(Row& row) {
+    const double mean = row[0];
+    const double s = row[1];
+    if (!(mean > 0.0 && mean < 1.0))
+        RaiseComponentError("Bad mean (" + FormatDouble(mean) + kInSimulation + " for B distribution");
+    if (!(s > 0.0)) return;
+    const double t = Finite(Divide(1.0, mean) - 1.0);
+    const double tPlus1 = t + 1.0;
+    const double k = Finite(Divide(t, Finite(Finite(s * s) * Finite(tPlus1 * tPlus1))) - 1.0);
+    // At the largest spread the mean allows, k is 0 and both shapes would be 0: the
+    // quantity would draw 0 in every trial. Beyond it they are negative. Either way the
+    // spread is unusable.
+    if (k <= 0.0) RaiseComponentError("Bad SD (" + FormatDouble(s) + kInSimulation);
+    const double b = Finite(k * Divide(t, tPlus1));
+    const double a = Divide(b, t);
+    row[0] = Round15(a);
+    row[1] = Round15(b);
+}
+
+}  // namespace
+
+CMonteCarlo::WorkingMatrix CMonteCarlo::ValidateSimulationInput(const Variant& inputs) {
+    const bool wrapped = inputs.isArray() && inputs.elemKind() == VarType::Generic;
+    const Variant& matrix = wrapped ? static_cast<const Variant&>(inputs(0)) : inputs;
+    CheckInputShape(matrix);
+    WorkingMatrix m = ReadCheckedRows(matrix);
+
+    if (wrapped) TakeLookupTables(inputs, m);
 
     for (int r = 0; r < 4; ++r) {
         double& p = m[static_cast<std::size_t>(r)][0];
@@ -233,45 +271,43 @@ CMonteCarlo::WorkingMatrix CMonteCarlo::ValidateSimulationInput(const Variant& i
     }
 
     for (auto& row : m) {
-        const double mean = row[0];
-        const double s = row[1];
         if (row[2] == 2.0) {
-            if (mean <= 0.0)
-                RaiseComponentError("Bad mean (" + FormatDouble(mean) + kInSimulation + " for LN distribution");
-            if (s > 0.0) {
-                const double meanSquared = Finite(mean * mean);
-                const double mu = Log(Divide(meanSquared, Sqr(Finite(Finite(s * s) + meanSquared))));
-                const double ratio = Divide(s, mean);
-                const double sigma = Sqr(Log(Finite(Finite(ratio * ratio) + 1.0)));
-                if (Round15(sigma) == 0.0) {
-                    // A spread so small against the mean that the logarithm's spread
-                    // rounds to 0: the row would then draw mu, the mean of the
-                    // logarithm, in every trial. Keep it as the mean with no spread.
-                    row[1] = 0.0;
-                } else {
-                    row[0] = Round15(mu);
-                    row[1] = Round15(sigma);
-                }
-            }
+            ToLognormalParameters(row);
         } else if (row[2] == 3.0) {
-            if (!(mean > 0.0 && mean < 1.0))
-                RaiseComponentError("Bad mean (" + FormatDouble(mean) + kInSimulation + " for B distribution");
-            if (s > 0.0) {
-                const double t = Finite(Divide(1.0, mean) - 1.0);
-                const double tPlus1 = t + 1.0;
-                const double k = Finite(Divide(t, Finite(Finite(s * s) * Finite(tPlus1 * tPlus1))) - 1.0);
-                // At the largest spread the mean allows, k is 0 and both shapes would be
-                // 0: the quantity would draw 0 in every trial. Beyond it they are
-                // negative. Either way the spread is unusable.
-                if (k <= 0.0) RaiseComponentError("Bad SD (" + FormatDouble(s) + kInSimulation);
-                const double b = Finite(k * Divide(t, tPlus1));
-                const double a = Divide(b, t);
-                row[0] = Round15(a);
-                row[1] = Round15(b);
-            }
+            ToBetaShapes(row);
         }
     }
     return m;
+}
+
+// Look-up rows take their tables from the lists after the matrix (impacts, then costs);
+// each table is checked against its row's mean and the row is marked as a look-up row.
+void CMonteCarlo::TakeLookupTables(const Variant& inputs, WorkingMatrix& m) {
+    const std::int32_t lastRow = kQ - 1;
+    std::int32_t lo = lastRow + 1;
+    std::int32_t hi = 0;
+    LookupRowRange(inputs, lo, hi);
+    if (lo > lastRow) RaiseComponentError("Unexpected error: Expected look-up tables for impacts and/or costs");
+    lookupTables_ = Variant::MakeArray(VarType::Generic, {Bounds{lo, hi}});
+    lookupLo_ = lo;
+    lookupHi_ = hi;
+    for (int i = 1; i <= 2; ++i) {
+        const Variant& list = inputs(i);
+        if (!list.isArray()) continue;
+        for (std::int32_t j = list.lbound(1); j <= list.ubound(1); ++j) {
+            lookupTables_(j) = list(j);
+            if (j < 0 || j > lastRow) RaiseSubscriptOutOfRange();
+            auto& row = m[static_cast<std::size_t>(j)];
+            if (!ValidateLookupTable(j, i == 1 ? kImpactKind : kCostKind, row[0])) {
+                if (i == 1)
+                    RaiseComponentError("Bad discrete lookup table (I" + CStr(Variant(j - 3)) + ")");
+                RaiseComponentError("Bad discrete lookup table (FC" + CStr(Variant(j - 8)) + ")");
+            }
+            row[1] = NumericLimits::LargestDouble;
+            row[2] = kLookupCode;
+        }
+    }
+    CacheLookupTables();
 }
 
 bool CMonteCarlo::ValidateLookupTable(std::int32_t index, std::int32_t kind, double mean) {

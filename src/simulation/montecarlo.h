@@ -99,6 +99,7 @@ private:
     };
 
     WorkingMatrix ValidateSimulationInput(const Variant& inputs);
+    void TakeLookupTables(const Variant& inputs, WorkingMatrix& m);
     bool ValidateLookupTable(std::int32_t index, std::int32_t kind, double mean);
     void CacheLookupTables();
 
