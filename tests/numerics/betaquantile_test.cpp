@@ -26,9 +26,11 @@ const Shape kShapes[] = {{0.19, 0.19},     {0.19, 204},      {204, 0.19},      {
                          {13.8, 9.2},      {2.625, 2.625},   {3.87, 5.8},      {1, 1},       {0.010018, 1.0019},
                          {2, 9998.02, false},     {0.0206, 0.0206}, {1.0217, 0.01032}, {0.00899, 8.981}, {0.0192, 0.9408}};
 
-// A subnormal's ulp is the smallest subnormal.
+// A subnormal's ulp is the smallest subnormal, and so is 0's (whose binary exponent
+// ilogb gives as INT_MIN).
 double Ulps(double got, double expected) {
-    const double ulp = std::max(std::ldexp(1.0, std::ilogb(expected) - 52), std::numeric_limits<double>::denorm_min());
+    const double tiny = std::numeric_limits<double>::denorm_min();
+    const double ulp = expected == 0.0 ? tiny : std::max(std::ldexp(1.0, std::ilogb(expected) - 52), tiny);
     return std::fabs(got - expected) / ulp;
 }
 
