@@ -31,6 +31,21 @@ constexpr const char* kSections[] = {kAppDefaults, kRelative, kAbsolute, kPrimar
 constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3",
                                                           "I4", "I5", "FC1", "FC2", "FC3", "FC4"};
 
+// The impacts' and the costs' category tables: one per quantity of the kind (quantities
+// first..end-1) and a master table, their columns as many as the kind's categories.
+struct CategoryKind {
+    int first;
+    int end;
+    int countItem;       // the number of categories
+    int categorical;     // whether the kind's tables are in use
+    int masterItem;
+    const char* masterKey;
+};
+constexpr CategoryKind kCategoryKinds[] = {
+    {item::kI1, item::kF1, item::kNumImpactCategories, item::kCategoricalImpacts, item::kMasterImpactCategories, "Ix"},
+    {item::kF1, item::kQuantities, item::kNumCostCategories, item::kCategoricalCosts, item::kMasterCostCategories, "FCx"},
+};
+
 constexpr const char* kSaveErrorTitle = "File save error";
 constexpr const char* kLoadErrorTitle = "Restore current state from file";
 constexpr const char* kSaveErrorText =
@@ -261,28 +276,20 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
 
     // Category tables: as many columns as the category counts just read; missing keys
     // leave the items Empty.
-    TryStep([&] {
-        const int impacts = CLng(data(item::kNumImpactCategories));
-        for (int id = item::kI1; id < item::kF1; ++id)
-            TryStep([&] {
-                data(item::CategoryTable(id)) =
-                    IniValueFromText(text(kPrimaryCat, kQuantityKeys[id]), Variant(), ini::kTable, impacts, 2);
-            });
+    auto readCategoryTables = [&](const CategoryKind& kind) {
         TryStep([&] {
-            data(item::kMasterImpactCategories) = IniValueFromText(text(kPrimaryCat, "Ix"), Variant(), ini::kTable, impacts, 1);
-        });
-    });
-    TryStep([&] {
-        const int costs = CLng(data(item::kNumCostCategories));
-        for (int id = item::kF1; id < item::kQuantities; ++id)
+            const int columns = CLng(data(kind.countItem));
+            for (int id = kind.first; id < kind.end; ++id)
+                TryStep([&] {
+                    data(item::CategoryTable(id)) =
+                        IniValueFromText(text(kPrimaryCat, kQuantityKeys[id]), Variant(), ini::kTable, columns, 2);
+                });
             TryStep([&] {
-                data(item::CategoryTable(id)) =
-                    IniValueFromText(text(kPrimaryCat, kQuantityKeys[id]), Variant(), ini::kTable, costs, 2);
+                data(kind.masterItem) = IniValueFromText(text(kPrimaryCat, kind.masterKey), Variant(), ini::kTable, columns, 1);
             });
-        TryStep([&] {
-            data(item::kMasterCostCategories) = IniValueFromText(text(kPrimaryCat, "FCx"), Variant(), ini::kTable, costs, 1);
         });
-    });
+    };
+    for (const CategoryKind& kind : kCategoryKinds) readCategoryTables(kind);
 
     read(item::kConfidenceChoice, kAppDefaults, "Confidence Choice", ini::kInt32);
 
@@ -350,22 +357,17 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         for (int id = item::kF1; id < item::kQuantities; ++id)
             write(kAbsolute, kQuantityKeys[id], itemValue(item::Absolute(id)));
 
-        when([&] { return CBool(appData(item::kCategoricalImpacts)); },
-             [&] {
-                 for (int id = item::kI1; id < item::kF1; ++id)
-                     if (appData(item::CategoryTable(id)).isArray())
-                         write(kPrimaryCat, kQuantityKeys[id], itemValue(item::CategoryTable(id)));
-             });
-        if (appData(item::kMasterImpactCategories).isArray())
-            write(kPrimaryCat, "Ix", itemValue(item::kMasterImpactCategories));
-        when([&] { return CBool(appData(item::kCategoricalCosts)); },
-             [&] {
-                 for (int id = item::kF1; id < item::kQuantities; ++id)
-                     if (appData(item::CategoryTable(id)).isArray())
-                         write(kPrimaryCat, kQuantityKeys[id], itemValue(item::CategoryTable(id)));
-             });
-        if (appData(item::kMasterCostCategories).isArray())
-            write(kPrimaryCat, "FCx", itemValue(item::kMasterCostCategories));
+        // A kind's tables when it is categorical; its master table whenever there is one.
+        auto writeCategoryTables = [&](const CategoryKind& kind) {
+            when([&] { return CBool(appData(kind.categorical)); },
+                 [&] {
+                     for (int id = kind.first; id < kind.end; ++id)
+                         if (appData(item::CategoryTable(id)).isArray())
+                             write(kPrimaryCat, kQuantityKeys[id], itemValue(item::CategoryTable(id)));
+                 });
+            if (appData(kind.masterItem).isArray()) write(kPrimaryCat, kind.masterKey, itemValue(kind.masterItem));
+        };
+        for (const CategoryKind& kind : kCategoryKinds) writeCategoryTables(kind);
 
         write(kAppDefaults, "Confidence Choice", itemValue(item::kConfidenceChoice));
         write(kAppDefaults, "Categorical Impacts", itemValue(item::kCategoricalImpacts));
