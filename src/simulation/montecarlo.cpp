@@ -988,8 +988,9 @@ void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
                 if (!ok || firstFailedBlock.load() < b) break;
                 // Drawing is cheap and yields with every trial: kept close to the
                 // completing, the yields last as long as the work. A drawn block
-                // waiting for each worker keeps them from waiting for this thread.
-                while (b + 1 - std::min(nextBlock.load(), blocks) > workers && completeNext(plan)) {
+                // waiting for each worker, and one more, keeps them from waiting for
+                // this thread while it completes one.
+                while (b + 1 - std::min(nextBlock.load(), blocks) > workers + 1 && completeNext(plan)) {
                 }
             }
         } catch (...) {
