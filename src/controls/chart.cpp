@@ -40,26 +40,6 @@ std::string LabelText(const Variant& labels, double x) {
     return TextOf(labels(static_cast<std::int32_t>(index)));
 }
 
-// Whatever is drawn from the data stays inside the plot frame, however far beyond
-// a caller's fixed axis a value lies; the surface's own clip comes back afterwards.
-class PlotClip {
-public:
-    PlotClip(PictureBox& pic, const AxisRow& x, const AxisRow& y) : m_oPic(pic), m_oSaved(pic.ClipPx()) {
-        const int left = pic.PixelX(ToSingle(x[axis::kLow])), right = pic.PixelX(ToSingle(x[axis::kHigh]));
-        const int top = pic.PixelY(ToSingle(y[axis::kHigh])), bottom = pic.PixelY(ToSingle(y[axis::kLow]));
-        QRect frame(QPoint(std::min(left, right), std::min(top, bottom)), QPoint(std::max(left, right), std::max(top, bottom)));
-        if (m_oSaved) frame &= *m_oSaved;
-        pic.SetClipPx(frame);
-    }
-    PlotClip(const PlotClip&) = delete;
-    PlotClip& operator=(const PlotClip&) = delete;
-    ~PlotClip() { m_oPic.SetClipPx(m_oSaved); }
-
-private:
-    PictureBox& m_oPic;
-    std::optional<QRect> m_oSaved;
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -77,8 +57,7 @@ bool CChart::DrawLineGraph(const Variant& data, Variant& colours, bool drawAxes,
         RequireDrawable(points);
 
         if (drawAxes) DrawAxes(kLineGraph, points, colours, titles, xLabels);
-        std::optional<PlotClip> clip;
-        if (m_dAxisData) clip.emplace(pic, Axes()[axis::kX], Axes()[axis::kY]);
+        const PlotClip clip(*this);
 
         const Colour series = ColourAt(colours, 1);
         const bool markers = m_vOptions.Setting(option::kMarkerKind).has_value();
@@ -133,8 +112,7 @@ bool CChart::DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes,
         RequireDrawable(bars);
 
         if (drawAxes) DrawAxes(kBarGraph, bars, colours, titles, Variant());
-        std::optional<PlotClip> clip;
-        if (m_dAxisData) clip.emplace(pic, Axes()[axis::kX], Axes()[axis::kY]);
+        const PlotClip clip(*this);
 
         const Colour series = ColourAt(colours, 1);
         const double width = pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());
@@ -483,6 +461,27 @@ Variant ChartSeries(const std::vector<double>& x, const std::vector<double>& y) 
         cells[2 * i + 1] = Variant(y[i]);
     }
     return data;
+}
+
+// ---------------------------------------------------------------------------------
+// PlotClip
+
+PlotClip::PlotClip(const CChart& chart) {
+    if (!chart.m_dAxisData || chart.Target() == nullptr) return;
+    PictureBox& pic = *chart.Target();
+    const AxisRow& x = (*chart.m_dAxisData)[axis::kX];
+    const AxisRow& y = (*chart.m_dAxisData)[axis::kY];
+    const int left = pic.PixelX(ToSingle(x[axis::kLow])), right = pic.PixelX(ToSingle(x[axis::kHigh]));
+    const int top = pic.PixelY(ToSingle(y[axis::kHigh])), bottom = pic.PixelY(ToSingle(y[axis::kLow]));
+    QRect frame(QPoint(std::min(left, right), std::min(top, bottom)), QPoint(std::max(left, right), std::max(top, bottom)));
+    m_oSaved = pic.ClipPx();
+    if (m_oSaved) frame &= *m_oSaved;
+    m_oPic = &pic;
+    pic.SetClipPx(frame);
+}
+
+PlotClip::~PlotClip() {
+    if (m_oPic != nullptr) m_oPic->SetClipPx(m_oSaved);
 }
 
 }  // namespace nuvir

@@ -91,10 +91,27 @@ private:
     void DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const AxisTicks& yTicks, bool labelArray);
     void DrawPlotFrame(Colour colour);
 
+    friend class PlotClip;
+
     PictureBox* m_oTarget = nullptr;
     std::optional<AxisTable> m_dAxisData;
     std::array<std::string, 3> m_sAxisTitles;
     chart::ChartOptions m_vOptions;
+};
+
+// While it lives, whatever is drawn on the chart's target stays inside the plot frame
+// of the chart's last axes, however far beyond the axis a value lies; the surface's own
+// clip comes back afterwards. Before any axes were drawn it changes nothing.
+class PlotClip {
+public:
+    explicit PlotClip(const CChart& chart);
+    PlotClip(const PlotClip&) = delete;
+    PlotClip& operator=(const PlotClip&) = delete;
+    ~PlotClip();
+
+private:
+    PictureBox* m_oPic = nullptr;
+    std::optional<QRect> m_oSaved;
 };
 
 }  // namespace nuvir

@@ -108,13 +108,13 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
 
     // The chart sets its own pen; the caller gets back the one it had.
     PenState pen(target);
-    Variant axis;
-    {
-        CChart chart;
-        chart.SetTarget(&target);
-        if (chart.DrawVBarGraph(ChartSeries(x, y), colours, true, titles, o)) return;
-        axis = chart.AxisData();
-    }
+    CChart chart;
+    chart.SetTarget(&target);
+    if (chart.DrawVBarGraph(ChartSeries(x, y), colours, true, titles, o)) return;
+    const Variant axis = chart.AxisData();
+    // The point total can lie beyond every trial's total, so beyond the X axis; its
+    // marker then must not run over the margin and off the picture.
+    const PlotClip clip(chart);
     const Colour marker = forReport ? kBlack : kRed;
     const double point = kind == 0 ? run.PointTotalRisk : run.PointTotalCost;
     const double lower = run.RunLimits[static_cast<std::size_t>(output)][0];

@@ -97,6 +97,26 @@ TEST_F(PlotsTest, TheHistogramMarksThePointAQuarterHighAndTheLimitsAnEighth) {
     EXPECT_EQ(pic.Point(0.12, 5), CLng(options(opt::kColourOval))) << "bars in the Oval colour";
 }
 
+// The point total need not lie among the trials' totals. A marker beyond the X axis
+// is left out rather than drawn over the margin, where it can reach the picture's edge.
+TEST_F(PlotsTest, AMarkerBeyondTheXAxisStaysInsideThePlotFrame) {
+    struct Case {
+        const char* name;
+        double point;
+    };
+    const Case cases[] = {{"right of the axis", 0.305}, {"left of the axis", 0.095}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        run.PointTotalRisk = c.point;
+        ImagePictureBox pic(400, 300);
+        DrawFrequencyPlot(pic, 0, false, run, options);
+        const int x = pic.PixelX(c.point);
+        ASSERT_GT(x, 0) << "the marker's place lies on the picture";
+        ASSERT_LT(x, 399);
+        EXPECT_NE(pic.Point(c.point, 1), kRed);
+    }
+}
+
 TEST_F(PlotsTest, TheReportsHistogramHasBlackBarsOnWhiteAndAWideOutline) {
     options(opt::kPlotPandIMonteCarlo) = Axes(0, 100);
     ImagePictureBox report(400, 300);
