@@ -158,7 +158,7 @@ void ResultsController::cmdButton_Click(int index) {
 bool ResultsController::SimulateAppData() {
     mixedPending_ = state_.ResultsValid && state_.DataChangedSinceRun;
     state_.RunSnapshot = AppData;
-    state_.ResultsValid = RunSimulationAndShowResults(state_.RunSnapshot, 0.0f);
+    state_.ResultsValid = RunSimulationAndShowResults(state_.RunSnapshot, runSeed);
     mixedPending_ = false;
     UpdateCommandStates();
     return state_.ResultsValid;

@@ -47,6 +47,9 @@ public:
     // One run on `data` (its item 37 receives the seed used). False after an error,
     // which has been shown under "Error running Monte Carlo simulation".
     bool RunSimulationAndShowResults(Variant& data, float seed);
+    // The seed Run hands the engine: 0 draws one from the clock, as the program does;
+    // a test fixes it so that its run, and what the plots show, repeat.
+    float runSeed = 0.0f;
 
     // ---- currency -----------------------------------------------------------------
     // Compares the live data with the snapshot and sets DataChangedSinceRun; what
