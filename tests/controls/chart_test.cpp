@@ -167,7 +167,8 @@ TEST(ChartGeometry, OutlinesSeedsAndPointsInside) {
     std::vector<double> xs, ys;
     for (int j = 0; j < 12; ++j) xs.push_back(j), ys.push_back(j == 1 ? 100.0 : (j == 7 ? 10.0 : 1.0));
     seed = FillSeedPoint(CloseAreaOutline(Series(xs, ys)));
-    EXPECT_EQ(std::pair(seed->X, seed->Y), std::pair(6.5, 5.5 / 2.0));
+    EXPECT_DOUBLE_EQ(seed->X, 6.5);
+    EXPECT_DOUBLE_EQ(seed->Y, 5.5 / 2.0);
     EXPECT_FALSE(FillSeedPoint(Series({0, 1}, {1, 1})));
     EXPECT_TRUE(DataToPoints(Series({0, 1}, {1, 1})).empty());
 }
