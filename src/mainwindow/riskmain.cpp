@@ -119,6 +119,8 @@ void FRiskMain::InitialiseMainWindow() {
     uncertainty_ = parts_.makeUncertainty ? parts_.makeUncertainty() : std::make_unique<WindowUncertainty>();
     uncertainty_->DataChanged = [this](int id) { UncertaintyElementsDataChanged(id); };
     for (QtPictureBox* plot : picMonte) plot->SetBorderStyle(1);
+    // The report's pictures become one-bit images: their text stays hard-edged.
+    picHidden->SetSmoothText(false);
     picHidden->SetBorderStyle(1);
     picHidden->SetWidth(4480);
     picHidden->SetHeight(0.7 * picHidden->Width());

@@ -79,17 +79,18 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-QFont DrawingFont(QFont f) {
-    f.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferMatch));
+QFont DrawingFont(QFont f, bool smooth = false) {
+    f.setStyleStrategy(QFont::StyleStrategy((smooth ? QFont::PreferAntialias : QFont::NoAntialias) |
+                                            QFont::PreferMatch));
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
 
 // Readies a painter to draw text in `font` (already a DrawingFont) and `colour`,
-// without smoothing.
-void SetUpTextPainter(QPainter& p, const QFont& font, const QColor& colour) {
+// smoothed or not.
+void SetUpTextPainter(QPainter& p, const QFont& font, const QColor& colour, bool smooth) {
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setRenderHint(QPainter::TextAntialiasing, false);
+    p.setRenderHint(QPainter::TextAntialiasing, smooth);
     p.setFont(font);
     p.setPen(colour);
 }
@@ -486,11 +487,11 @@ double ImagePictureBox::TextHeight(const std::string& text) const {
 
 void ImagePictureBox::Print(const std::string& text) {
     const auto lines = SplitLines(text);
-    const QFont f = DrawingFont(font_);
+    const QFont f = DrawingFont(font_, smoothText_);
     {
         QPainter p;
         BeginPaint(p);
-        SetUpTextPainter(p, f, ColourToQColor(foreColor_));
+        SetUpTextPainter(p, f, ColourToQColor(foreColor_), smoothText_);
         const QFontMetricsF fm(f, &image_);
         double x = currentX_;
         double y = currentY_;
@@ -556,11 +557,11 @@ void ImagePictureBox::FloodFillPx(int pixelX, int pixelY) {
 }
 
 void ImagePictureBox::DrawTextRotatedPx(int px, int py, const std::string& text, double degrees, const QFont& font) {
-    const QFont f = DrawingFont(font);
+    const QFont f = DrawingFont(font, smoothText_);
     {
         QPainter p;
         BeginPaint(p);
-        SetUpTextPainter(p, f, ColourToQColor(foreColor_));
+        SetUpTextPainter(p, f, ColourToQColor(foreColor_), smoothText_);
         const QFontMetricsF fm(f, &image_);
         p.translate(px, py);
         p.rotate(-degrees);  // counter-clockwise on a y-down surface

@@ -280,6 +280,10 @@ public:
 
     QFont Font() const override { return font_; }
     void SetFont(const QFont& f) override;
+    // Whether text is drawn smoothed (antialiased): on a screen, small text stays
+    // legible; a picture made into a one-bit image keeps hard-edged text (the default).
+    bool SmoothText() const { return smoothText_; }
+    void SetSmoothText(bool on) { smoothText_ = on; }
 
     void Cls() override;
     void Line(double x1, double y1, double x2, double y2, std::optional<Colour> colour = std::nullopt,
@@ -343,6 +347,7 @@ private:
     Colour backColor_ = static_cast<Colour>(0x8000000Fu);  // system button face
     bool autoRedraw_ = false;
     QFont font_;
+    bool smoothText_ = false;
     std::optional<QRect> clipPx_;
 };
 

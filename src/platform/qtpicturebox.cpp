@@ -27,6 +27,8 @@ int ButtonOf(Qt::MouseButtons b) {
 }  // namespace
 
 QtPictureBox::QtPictureBox() : Control("PictureBox"), ImagePictureBox(1, 1) {
+    // Text on the screen is smoothed; a picture made for a one-bit report turns it off.
+    SetSmoothText(true);
     // Twips in the box must be the twips of the form around it, or children placed
     // in a twips scale land elsewhere than the same numbers put them on a form.
     SetTwipsPerPixel(Screen().twipsPerPixelX, Screen().twipsPerPixelY);

@@ -81,6 +81,11 @@ TEST_F(WindowCheck, EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOff) {
              w.cmdButton[0]->click();
              w.TimerTick(2);
          }},
+        {"main_monte_carlo_details", [&] {
+             FakePopupMenu popup;
+             popup.QueueChoice(0);  // Show Details
+             dynamic_cast<WindowResults&>(w.Results()).Controller().picMonte_MouseUp(1, 2, 0, 1, 0);
+         }},
         {"main_monte_carlo_costs", [&] { w.tabSimulationGraphs->SetTab(1); }},
         {"main_costs_hidden_inputs", [&] {
              w.OptionsMenuClick(1);

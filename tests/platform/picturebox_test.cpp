@@ -1,5 +1,7 @@
 // The drawing surface: scales, pixel checks under a y-up user scale, text, flood fills,
 // the recording surface, and a sample picture with every primitive for a reviewer.
+#include <set>
+
 #include <QDir>
 #include <QProcess>
 #include <QGuiApplication>
@@ -317,6 +319,47 @@ TEST(PictureBox, HighDensityScreensGetDevicePixelsWithTheSameScalesAndSizes) {
 }
 
 // Runs the hidden test of the same name in a process whose screen has a scale factor of 2.
+// Small text on a screen's picture box is smoothed ("I1=1" stays legible at 7 px); a
+// surface made into a one-bit image keeps two colours, as does one that turns it off.
+TEST(PictureBox, TextIsSmoothedOnTheScreenOnlyAndFillsStillReachTheirOutlines) {
+    QtPictureBox screen;
+    ImagePictureBox offscreen(80, 30);
+    QtPictureBox report;
+    report.SetSmoothText(false);
+    struct Case {
+        const char* name;
+        ImagePictureBox& pic;
+        bool greys;
+    };
+    const Case cases[] = {{"screen", screen, true}, {"offscreen surface", offscreen, false}, {"report surface", report, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.pic.ResizeClient(80, 30);
+        c.pic.SetBackColor(kWhite);
+        c.pic.SetScaleMode(scale::Pixels);
+        QFont f("DejaVu Sans");
+        f.setPixelSize(9);
+        c.pic.SetFont(f);
+        c.pic.SetForeColor(0);
+        c.pic.SetCurrentX(5);
+        c.pic.SetCurrentY(5);
+        c.pic.Print("I1=1");
+        std::set<QRgb> colours;
+        const QImage image = c.pic.Image();
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) colours.insert(image.pixel(x, y) | 0xFF000000u);
+        }
+        EXPECT_EQ(colours.size() > 2, c.greys) << colours.size() << " colours";
+        // A box drawn and filled after the text is filled up to its outline.
+        c.pic.Line(40, 5, 70, 25, 0, LineShape::Box);
+        c.pic.SetFillStyle(fillstyle::Solid);
+        c.pic.SetFillColor(kRed);
+        c.pic.FloodFillPx(55, 15);
+        EXPECT_EQ(QColorToColour(c.pic.Image().pixelColor(41, 6)), kRed);
+        EXPECT_EQ(QColorToColour(c.pic.Image().pixelColor(69, 24)), kRed);
+    }
+}
+
 TEST(PictureBox, AShownPictureBoxTakesItsScreensDensity) {
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
