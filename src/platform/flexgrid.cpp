@@ -39,6 +39,23 @@ int RoundPx(double v) { return static_cast<int>(std::floor(v + 0.5)); }
 
 enum MouseKind { kDown, kUp, kMove };
 
+// The Qt alignment of an alignment code: code / 3 is left, centre, right; code % 3 top,
+// centre, bottom.
+Qt::Alignment AlignmentOf(int code) {
+    Qt::Alignment align;
+    switch (code / 3) {
+        case 0: align = Qt::AlignLeft; break;
+        case 1: align = Qt::AlignHCenter; break;
+        default: align = Qt::AlignRight; break;
+    }
+    switch (code % 3) {
+        case 0: align |= Qt::AlignTop; break;
+        case 1: align |= Qt::AlignVCenter; break;
+        default: align |= Qt::AlignBottom; break;
+    }
+    return align;
+}
+
 }  // namespace
 
 template <class F>
@@ -644,79 +661,81 @@ void FlexGrid::paintEvent(QPaintEvent*) {
     if (rows_ == 0 || cols_ == 0) return;
     EnsureLayout();
 
-    std::vector<int> rowsOnView;
-    std::vector<int> colsOnView;
-    for (int r = 0; r < rows_; ++r) {
-        if (r >= fixedRows_ && r < topRow_) continue;
-        if (RowTopPx(r) >= area.height()) break;
-        if (RowHeightPx(r) > 0) rowsOnView.push_back(r);
-    }
-    for (int c = 0; c < cols_; ++c) {
-        if (c >= fixedCols_ && c < leftCol_) continue;
-        if (ColLeftPx(c) >= area.width()) break;
-        if (ColWidthPx(c) > 0) colsOnView.push_back(c);
-    }
-
+    const std::vector<int> rowsOnView = RowsOnView(area.height());
+    const std::vector<int> colsOnView = ColsOnView(area.width());
     const int r0 = std::min(row_, rowSel_), r1 = std::max(row_, rowSel_);
     const int c0 = std::min(col_, colSel_), c1 = std::max(col_, colSel_);
     const bool highlight = highLight_ == 1 || (highLight_ == 2 && hasFocus());
-    const QColor fixedLine(128, 128, 128);
-    const QColor normalLine(192, 192, 192);
-    const QFont normalFont = font();
-    QFont boldFont = normalFont;
-    boldFont.setBold(true);
-
     for (int r : rowsOnView) {
         for (int c : colsOnView) {
-            const QRect rect(ColLeftPx(c), RowTopPx(r), ColWidthPx(c), RowHeightPx(r));
-            const Cell& cell = At(r, c);
             const bool fixed = r < fixedRows_ || c < fixedCols_;
             const bool selected = highlight && !fixed && r >= r0 && r <= r1 && c >= c0 && c <= c1 &&
                                   !(r == row_ && c == col_);
-            Colour back = fixed ? backColorFixed_ : backColor_;
-            Colour fore = fixed ? foreColorFixed_ : foreColor_;
-            if (cell.back) back = *cell.back;
-            if (selected) {
-                back = backColorSel_;
-                fore = foreColorSel_;
-            }
-            p.fillRect(rect, ColourToQColor(back));
-            p.setPen(fixed ? fixedLine : normalLine);
-            p.drawLine(rect.topRight(), rect.bottomRight());
-            p.drawLine(rect.bottomLeft(), rect.bottomRight());
-            if (cell.text.empty()) continue;
-            const int a = TextAlignment(c, cell.text);
-            Qt::Alignment align;
-            switch (a / 3) {
-                case 0: align = Qt::AlignLeft; break;
-                case 1: align = Qt::AlignHCenter; break;
-                default: align = Qt::AlignRight; break;
-            }
-            switch (a % 3) {
-                case 0: align |= Qt::AlignTop; break;
-                case 1: align |= Qt::AlignVCenter; break;
-                default: align |= Qt::AlignBottom; break;
-            }
-            p.setFont(cell.bold ? boldFont : normalFont);
-            p.setPen(ColourToQColor(fore));
-            const QRect textRect = rect.adjusted(kTextPaddingPx, 0, -kTextPaddingPx - 1, -1);
-            p.drawText(textRect, static_cast<int>(align) | Qt::TextSingleLine, QString::fromStdString(cell.text));
+            PaintCell(p, r, c, selected);
         }
     }
+    PaintFocusRect(p);
+}
 
-    if (focusRect_ > 0 && hasFocus() && row_ >= fixedRows_ && col_ >= fixedCols_ && row_ < rows_ && col_ < cols_ &&
-        RowIsVisible(row_) && ColIsVisible(col_)) {
-        const QRect rect(ColLeftPx(col_), RowTopPx(row_), ColWidthPx(col_) - 1, RowHeightPx(row_) - 1);
-        QPen pen(ColourToQColor(foreColor_));
-        if (focusRect_ == 1) {
-            pen.setStyle(Qt::DotLine);
-            p.setPen(pen);
-            p.drawRect(rect.adjusted(0, 0, -1, -1));
-        } else {
-            pen.setWidth(2);
-            p.setPen(pen);
-            p.drawRect(rect.adjusted(1, 1, -1, -1));
-        }
+std::vector<int> FlexGrid::RowsOnView(int height) const {
+    std::vector<int> rows;
+    for (int r = 0; r < rows_; ++r) {
+        if (r >= fixedRows_ && r < topRow_) continue;
+        if (RowTopPx(r) >= height) break;
+        if (RowHeightPx(r) > 0) rows.push_back(r);
+    }
+    return rows;
+}
+
+std::vector<int> FlexGrid::ColsOnView(int width) const {
+    std::vector<int> cols;
+    for (int c = 0; c < cols_; ++c) {
+        if (c >= fixedCols_ && c < leftCol_) continue;
+        if (ColLeftPx(c) >= width) break;
+        if (ColWidthPx(c) > 0) cols.push_back(c);
+    }
+    return cols;
+}
+
+void FlexGrid::PaintCell(QPainter& p, int row, int col, bool selected) const {
+    const QRect rect(ColLeftPx(col), RowTopPx(row), ColWidthPx(col), RowHeightPx(row));
+    const Cell& cell = At(row, col);
+    const bool fixed = row < fixedRows_ || col < fixedCols_;
+    Colour back = fixed ? backColorFixed_ : backColor_;
+    Colour fore = fixed ? foreColorFixed_ : foreColor_;
+    if (cell.back) back = *cell.back;
+    if (selected) {
+        back = backColorSel_;
+        fore = foreColorSel_;
+    }
+    p.fillRect(rect, ColourToQColor(back));
+    p.setPen(fixed ? QColor(128, 128, 128) : QColor(192, 192, 192));
+    p.drawLine(rect.topRight(), rect.bottomRight());
+    p.drawLine(rect.bottomLeft(), rect.bottomRight());
+    if (cell.text.empty()) return;
+    QFont textFont = font();
+    if (cell.bold) textFont.setBold(true);
+    p.setFont(textFont);
+    p.setPen(ColourToQColor(fore));
+    const QRect textRect = rect.adjusted(kTextPaddingPx, 0, -kTextPaddingPx - 1, -1);
+    p.drawText(textRect, static_cast<int>(AlignmentOf(TextAlignment(col, cell.text))) | Qt::TextSingleLine,
+               QString::fromStdString(cell.text));
+}
+
+void FlexGrid::PaintFocusRect(QPainter& p) const {
+    if (!(focusRect_ > 0 && hasFocus() && row_ >= fixedRows_ && col_ >= fixedCols_ && row_ < rows_ && col_ < cols_ &&
+          RowIsVisible(row_) && ColIsVisible(col_)))
+        return;
+    const QRect rect(ColLeftPx(col_), RowTopPx(row_), ColWidthPx(col_) - 1, RowHeightPx(row_) - 1);
+    QPen pen(ColourToQColor(foreColor_));
+    if (focusRect_ == 1) {
+        pen.setStyle(Qt::DotLine);
+        p.setPen(pen);
+        p.drawRect(rect.adjusted(0, 0, -1, -1));
+    } else {
+        pen.setWidth(2);
+        p.setPen(pen);
+        p.drawRect(rect.adjusted(1, 1, -1, -1));
     }
 }
 

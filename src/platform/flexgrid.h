@@ -31,6 +31,8 @@
 
 #include "platform/control.h"
 
+class QPainter;
+
 namespace nuvir {
 
 namespace flexalign {
@@ -241,6 +243,13 @@ private:
     bool HitTest(const QPoint& p, int& row, int& col) const;
     void UpdateMouseCell(const QPoint& viewportPos);
     void RaiseMouse(int kind, QMouseEvent* e);
+
+    // Painting: the rows and columns the viewport shows (fixed ones first, then those
+    // from TopRow and LeftCol on), one cell, the focus rectangle.
+    std::vector<int> RowsOnView(int height) const;
+    std::vector<int> ColsOnView(int width) const;
+    void PaintCell(QPainter& p, int row, int col, bool selected) const;
+    void PaintFocusRect(QPainter& p) const;
 
     void Changed();       // repaint when Redraw allows
     void Relayout();      // sizes changed: scroll ranges and repaint
