@@ -632,11 +632,15 @@ TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
 TEST(Workers, SharesRunTogether) {
     std::atomic<int> ran{0}, together{0}, most{0};
     {
+        // Each share waits until two have been running at once, however slowly a busy
+        // machine starts them; shares taken one after another would wait out the
+        // deadline instead.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         WorkerShares shares(4, [&] {
             const int now = ++together;
             for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            while (most < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
             --together;
             ++ran;
         });
