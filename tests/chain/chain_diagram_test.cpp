@@ -1,6 +1,8 @@
 // The diagram: a stage's figure (template, scaling, the part boxes its drawing records,
 // its labels) on a recording picture with fixed text metrics, the chain's layout, the
 // totals and a picture of the default chain for review.
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -41,10 +43,9 @@ struct Pair {
     }
 };
 
-// The template scales without drift; the parts a stage draws are where its clicks land;
-// only the last stage draws I5 and R5 and announces the totals, and without a picture
-// nothing is drawn or announced.
-TEST_F(StageFigure, DrawingRecordsThePartsAtScaleTwo) {
+// The template scales without drift; only the last stage draws I5 and R5 and announces
+// the totals, and without a picture nothing is drawn or announced.
+TEST_F(StageFigure, OnlyTheLastStageDrawsI5AndR5AndAnnouncesTheTotals) {
     Pair p(1);
     EXPECT_EQ(p.first.LineWidth(9), 1) << "half a pixel is still one";
     EXPECT_EQ(p.last.ConnectX(), 0) << "the last stage connects to nothing";
@@ -52,14 +53,11 @@ TEST_F(StageFigure, DrawingRecordsThePartsAtScaleTwo) {
     p.first.SetScaleFactor(2);
     EXPECT_EQ(p.first.ScaledShape(9, 0), static_cast<float>(static_cast<float>(200.0 / 3) * 2.0));
     p.Draw(p.first);
-    const std::array<double, 4> want{733.33 - 150, -200, 733.33 + 250, -600};
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(p.first.PartBox(1)[i], want[i], 0.01) << i;
-    EXPECT_FALSE(p.first.PartDrawn(3));
-    EXPECT_FALSE(p.first.PartDrawn(5));
-    p.last.SetScaleFactor(2);
+    EXPECT_FALSE(p.first.PartDrawn(CChainElement::kPartI5));
+    EXPECT_FALSE(p.first.PartDrawn(CChainElement::kPartR5));
     p.Draw(p.last);
-    EXPECT_TRUE(p.last.PartDrawn(3));
-    EXPECT_TRUE(p.last.PartDrawn(5));
+    EXPECT_TRUE(p.last.PartDrawn(CChainElement::kPartI5));
+    EXPECT_TRUE(p.last.PartDrawn(CChainElement::kPartR5));
     EXPECT_EQ(p.events, 1);
     Pair none(2);
     none.last.Render(5, 6);
@@ -84,8 +82,8 @@ TEST_F(StageFigure, MeasureWalksTheOutlineAndSetsTheConnectPoint) {
     EXPECT_EQ(p.last.ConnectX(), 0) << "the last stage leaves its connect point alone";
 }
 
-// Each part's hit box, drawn at (0, 0) and scale 1, worked out from the shape's sizes:
-// the junction at 300 + 200 / 3; a click on a part lands on that part.
+// Each part's hit box, drawn at (0, 0), worked out from the shape's sizes at scale 1
+// (the junction at 300 + 200 / 3) and scaled; a click on a part lands on that part.
 TEST_F(StageFigure, EachDrawnPartIsHitWhereItIsDrawn) {
     struct Case { const char* name; bool last; int part; std::array<double, 4> box; };
     const Case cases[] = {
@@ -97,15 +95,16 @@ TEST_F(StageFigure, EachDrawnPartIsHitWhereItIsDrawn) {
         {"cost circle below the diagonal's end", false, CChainElement::kPartF, {6.67, -160, 206.67, -360}},
         {"I5 box after the p box", true, CChainElement::kPartI5, {591.67, -100, 791.67, -300}},
         {"R5 oval raised by the I5 box's height", true, CChainElement::kPartR5, {891.67, 75, 1291.67, -75}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Pair p(1);
-        CChainElement& s = c.last ? p.last : p.first;
-        p.Draw(s);
-        const CChainElement::Box b = s.PartBox(c.part);
-        for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(b[i], c.box[i], 0.01) << i;
-        EXPECT_EQ(s.HitTestPart(static_cast<float>((c.box[0] + c.box[2]) / 2), static_cast<float>((c.box[1] + c.box[3]) / 2)), c.part);
-    }
+    for (const Case& c : cases)
+        for (double scale : {1.0, 2.0}) {
+            SCOPED_TRACE(testing::Message() << c.name << " at scale " << scale);
+            Pair p(scale);
+            CChainElement& s = c.last ? p.last : p.first;
+            p.Draw(s);
+            const CChainElement::Box b = s.PartBox(c.part);
+            for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(b[i], c.box[i] * scale, 0.01) << i;
+            EXPECT_EQ(s.HitTestPart(static_cast<float>((b[0] + b[2]) / 2), static_cast<float>((b[1] + b[3]) / 2)), c.part);
+        }
 }
 
 TEST_F(StageFigure, LabelsShowTheValuesInTheirFormatsCategoricalImpactsInItalics) {
@@ -149,17 +148,13 @@ TEST_F(StageFigure, LabelsThatDoNotFitSplitOrLoseCharacters) {
 // A 400 x 200 pixel picture (6000 x 3000 twips) at scale 1, and the default chain
 // at scale 5 written for review.
 TEST_F(ChainDiagram, TheYAxisPointsUpFromTheBottomEdgeWhateverTheSize) {
-    LabelPicture pic{400, 200};
-    CChain chain;
-    chain.SetHost(&pic);
-    chain.Measure();
-    chain.SetScaleFactor(1);
-    chain.Render();
-    chain.Render();
+    DrawnChain d(400, 200, 1);
+    LabelPicture& pic = d.pic;
+    d.chain.Render();
     EXPECT_EQ(pic.ScaleTop(), 3000.0f);
     EXPECT_EQ(pic.ScaleHeight(), -3000.0f);
     pic.ResizeClient(500, 300);
-    chain.Render();
+    d.chain.Render();
     EXPECT_EQ(pic.ScaleWidth(), 7500.0f);
     EXPECT_EQ(pic.ScaleHeight(), -4500.0f);
     EXPECT_EQ(pic.PixelY(0), 300) << "y = 0 at the bottom edge";
@@ -179,7 +174,8 @@ TEST_F(ChainDiagram, TheYAxisPointsUpFromTheBottomEdgeWhateverTheSize) {
 // (800 x 300 scaled) ends at the chain's right edge (3066.67 scaled) with its top 50
 // scaled below the last stage's lowest part (the cost circle 360 down, else the p box
 // 300 down), the cost total's oval 1.1 oval widths to its left. The R ovals line up
-// after the last stage's I box.
+// after the last stage's I box. Hidden costs leave out the cost circles, their labels
+// and their total.
 TEST_F(ChainDiagram, TheStagesHangFromTheTopAndTheTotalsStandBelowTheLast) {
     struct Case { const char* name; double scale; bool hideCosts; double originY, riskX, riskY, costX; };
     const Case cases[] = {{"scale 1", 1, false, 4080, 2666.67, 3480 - 360 - 200, 1786.67},
@@ -189,66 +185,41 @@ TEST_F(ChainDiagram, TheStagesHangFromTheTopAndTheTotalsStandBelowTheLast) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         AppOptions(opt::kHideCosts) = Variant(c.hideCosts);
-        LabelPicture pic{600, 300};
-        CChain chain;
-        chain.SetHost(&pic);
-        chain.Measure();
-        for (int k = 1; k <= 4; ++k) EXPECT_NEAR(chain.Element(k)->OvalLeft(), 791.67 + 3 * 591.67, 0.02) << k;
-        chain.SetScaleFactor(c.scale);
-        chain.Render();
+        DrawnChain d(600, 300, c.scale, 2);
+        const CChain& chain = d.chain;
         EXPECT_EQ(chain.Element(1)->OriginX(), 0);
         EXPECT_NEAR(chain.Element(1)->OriginY(), c.originY, 0.01);
         EXPECT_NEAR(chain.Element(4)->OriginY(), c.originY - 600 * c.scale, 0.01);
-        for (int k = 1; k <= 4; ++k)  // every R oval in the last stage's column, 791.67 + 3 x 591.67 + 100
+        for (int k = 1; k <= 4; ++k) {  // every R oval in the last stage's column, 791.67 + 3 x 591.67 + 100
+            EXPECT_NEAR(chain.Element(k)->OvalLeft(), 791.67 + 3 * 591.67, 0.02) << k;
             EXPECT_NEAR(chain.Element(k)->PartBox(CChainElement::kPartR)[0], 8000.0 / 3 * c.scale, 0.01) << k;
+        }
+        EXPECT_EQ(chain.Element(1)->PartDrawn(CChainElement::kPartF), !c.hideCosts);
+        const bool costLabel = std::any_of(d.pic.printed.begin(), d.pic.printed.end(),
+                                           [](const auto& printed) { return printed.text.rfind("F1", 0) == 0; });
+        EXPECT_EQ(costLabel, !c.hideCosts);
         // Where an oval's text is centred.
-        auto centre = [&pic](const char* text) {
-            const LabelPicture::Printed* p = pic.Find(text);
-            return p ? std::make_pair(p->x + pic.TextWidth(text) / 2, p->y + pic.TextHeight(text) / 2)
+        auto centre = [&d](const char* text) {
+            const LabelPicture::Printed* p = d.pic.Find(text);
+            return p ? std::make_pair(p->x + d.pic.TextWidth(text) / 2, p->y + d.pic.TextHeight(text) / 2)
                      : std::make_pair(-1.0, -1.0);
         };
         const auto risk = centre("Total Biological Risk (RB)=1");
         EXPECT_NEAR(risk.first, c.riskX, 0.01);
         EXPECT_NEAR(risk.second, c.riskY, 0.01);
-        if (c.hideCosts) continue;
         const auto cost = centre("Total Management Cost (CT)=0");
-        EXPECT_NEAR(cost.first, c.costX, 0.01);
-        EXPECT_NEAR(cost.second, c.riskY, 0.01);
-    }
-}
-
-// Hidden costs leave the cost circles, their labels and their total out.
-TEST_F(ChainDiagram, HiddenCostsLeaveOutTheCostPartsAndTheirTotal) {
-    for (bool hideCosts : {true, false}) {
-        SCOPED_TRACE(hideCosts);
-        AppOptions(opt::kHideCosts) = Variant(hideCosts);
-        LabelPicture pic{400, 200};
-        pic.charWidthPx = 2;
-        CChain chain;
-        chain.SetHost(&pic);
-        chain.Measure();
-        chain.SetScaleFactor(1);
-        chain.Render();
-        EXPECT_NE(pic.Find("Total Biological Risk (RB)=1"), nullptr);
-        EXPECT_EQ(pic.Find("Total Management Cost (CT)=0") != nullptr, !hideCosts);
-        EXPECT_EQ(pic.Find("F1=0") != nullptr, !hideCosts);
-        EXPECT_EQ(chain.Element(1)->PartDrawn(0), !hideCosts);
+        EXPECT_NEAR(cost.first, c.hideCosts ? -1 : c.costX, 0.01);
+        EXPECT_NEAR(cost.second, c.hideCosts ? -1 : c.riskY, 0.01);
     }
 }
 
 TEST_F(ChainDiagram, TheTotalsFollowARedrawOfOneStage) {
-    LabelPicture pic{400, 200};
-    pic.charWidthPx = 2;
-    CChain chain;
-    chain.SetHost(&pic);
-    chain.Measure();
-    chain.SetScaleFactor(1);
-    chain.Render();
-    pic.printed.clear();
-    chain.Element(2)->SetPrimaryData({0.5, 0.5, 0, 3, 8});
-    EXPECT_NE(pic.Find("Total Biological Risk (RB)=1.5"), nullptr);
-    EXPECT_NE(pic.Find("Total Management Cost (CT)=4"), nullptr);
-    EXPECT_EQ(pic.Find("p1=0.50"), nullptr) << "stage 1 is not redrawn";
+    DrawnChain d(400, 200, 1, 2);
+    d.pic.printed.clear();
+    d.chain.Element(2)->SetPrimaryData({0.5, 0.5, 0, 3, 8});
+    EXPECT_NE(d.pic.Find("Total Biological Risk (RB)=1.5"), nullptr);
+    EXPECT_NE(d.pic.Find("Total Management Cost (CT)=4"), nullptr);
+    EXPECT_EQ(d.pic.Find("p1=0.50"), nullptr) << "stage 1 is not redrawn";
 }
 
 }  // namespace

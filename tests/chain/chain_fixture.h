@@ -61,6 +61,19 @@ struct LabelPicture : RecordingPictureBox {
     }
 };
 
+// The default chain measured and drawn at `scale` on a recording picture.
+struct DrawnChain {
+    LabelPicture pic;
+    CChain chain;
+    DrawnChain(int widthPx, int heightPx, double scale, double charWidthPx = 7) : pic(widthPx, heightPx) {
+        pic.charWidthPx = charWidthPx;
+        chain.SetHost(&pic);
+        chain.Measure();
+        chain.SetScaleFactor(scale);
+        chain.Render();
+    }
+};
+
 using ChainTest = DefaultDataTest;
 
 }  // namespace nuvir::test
