@@ -274,6 +274,35 @@ inline std::vector<std::string> CutOnGrids(QWidget& window) {
     return out;
 }
 
+// Findings: a framed picture box whose border shows pixels of other colours than the
+// border's own (at a high density a border drawn one device pixel wide leaves the other
+// half showing what was drawn there before).
+inline std::vector<std::string> StrayBorderPixels(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        const Control* c = Control::Of(w);
+        const int border = w->contentsMargins().left();
+        if (c == nullptr || c->Widget() != w || c->TypeName() != "PictureBox" || border <= 0) continue;
+        const QPalette& pal = w->palette();
+        const QRgb allowed[] = {pal.color(QPalette::Dark).rgb(), pal.color(QPalette::Shadow).rgb(),
+                                pal.color(QPalette::Light).rgb(), pal.color(QPalette::Midlight).rgb()};
+        const QImage picture = w->grab().toImage();
+        const int band = static_cast<int>(border * picture.devicePixelRatio());
+        int stray = 0;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                const bool edge = x < band || y < band || x >= picture.width() - band || y >= picture.height() - band;
+                if (edge && std::find(std::begin(allowed), std::end(allowed), picture.pixel(x, y) | 0xFF000000u) ==
+                                std::end(allowed)) {
+                    ++stray;
+                }
+            }
+        }
+        if (stray > 0) out.push_back(NameOf(w) + ": " + std::to_string(stray) + " stray pixels on its border");
+    }
+    return out;
+}
+
 // Findings: every line of a multi-line box on view with a tab-separated field that
 // reaches the next tab stop, so that the fields after it start a column late.
 inline std::vector<std::string> OverrunTabFields(QWidget& window) {
@@ -312,6 +341,7 @@ inline void CheckWindow(QWidget& window, const std::string& name) {
     for (const std::string& f : UndimmedDisabled(window)) ADD_FAILURE() << "not greyed: " << f;
     for (const std::string& f : InkedSeparators(window)) ADD_FAILURE() << f;
     for (const std::string& f : CutOnGrids(window)) ADD_FAILURE() << "cut: " << f;
+    for (const std::string& f : StrayBorderPixels(window)) ADD_FAILURE() << f;
     for (const std::string& f : OverrunTabFields(window)) ADD_FAILURE() << f;
 }
 

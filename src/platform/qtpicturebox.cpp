@@ -88,19 +88,21 @@ void QtPictureBox::paintEvent(QPaintEvent*) {
     SetDevicePixelRatio(devicePixelRatioF());
     p.drawImage(contentsRect().topLeft(), DeviceImage());
     if (Border() > 0) {
+        // Whole pixels filled, not lines: a line is one device pixel wide on a high
+        // density screen and would leave the other half of the border pixel showing
+        // whatever was drawn there before (the widget paints without erasing).
         const QRect r = rect();
-        p.setPen(palette().color(QPalette::Dark));
-        p.drawLine(r.topLeft(), r.topRight());
-        p.drawLine(r.topLeft(), r.bottomLeft());
-        p.setPen(palette().color(QPalette::Shadow));
-        p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
-        p.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
-        p.setPen(palette().color(QPalette::Light));
-        p.drawLine(r.bottomLeft(), r.bottomRight());
-        p.drawLine(r.topRight(), r.bottomRight());
-        p.setPen(palette().color(QPalette::Midlight));
-        p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
-        p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+        const int w = r.width(), h = r.height();
+        const QColor dark = palette().color(QPalette::Dark), shadow = palette().color(QPalette::Shadow);
+        const QColor light = palette().color(QPalette::Light), midlight = palette().color(QPalette::Midlight);
+        p.fillRect(QRect(0, 0, w, 1), dark);
+        p.fillRect(QRect(0, 0, 1, h), dark);
+        p.fillRect(QRect(1, 1, w - 2, 1), shadow);
+        p.fillRect(QRect(1, 1, 1, h - 2), shadow);
+        p.fillRect(QRect(0, h - 1, w, 1), light);
+        p.fillRect(QRect(w - 1, 0, 1, h), light);
+        p.fillRect(QRect(1, h - 2, w - 2, 1), midlight);
+        p.fillRect(QRect(w - 2, 1, 1, h - 2), midlight);
     }
 }
 
