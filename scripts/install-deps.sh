@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libeigen3-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth locales
-          libreoffice-writer-nogui poppler-utils)
+          libreoffice-writer-nogui poppler-utils clang-tidy)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -244,7 +244,9 @@ TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment
         EXPECT_EQ(Bytes("out.CSV"), csv);
         EXPECT_EQ(services.messageBox.calls.empty() ? "" : Titles().back(), c.title);
         // The run's own error box came through the batch window, its timer off.
-        if (!c.failing.empty()) EXPECT_EQ(Titles()[0], "Error running Monte Carlo simulation");
+        if (!c.failing.empty()) {
+            EXPECT_EQ(Titles()[0], "Error running Monte Carlo simulation");
+        }
     }
     EXPECT_EQ(LastText(), "Broken");
 }

@@ -128,7 +128,9 @@ TEST_F(OptionsDialogTest, EachPageHasItsOwnTabChain) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.picture);
         if (c.page != optpage::kCalculation) Page(c.page);
-        if (c.page == optpage::kAppearance) EXPECT_EQ(Control::Of(Focus()), dialog_.FindAs<TextBox>("txtColours", 0));
+        if (c.page == optpage::kAppearance) {
+            EXPECT_EQ(Control::Of(Focus()), dialog_.FindAs<TextBox>("txtColours", 0));
+        }
         EXPECT_EQ(TabChain(), std::string("cmdButton0,cmdButton1,tabMain,") + c.chain);
         Picture(dialog_, c.picture);
     }

@@ -399,7 +399,9 @@ TEST_F(MainBatchTest, ARunAndABatchRunWaitForEachOther) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        if (c.recording) ASSERT_TRUE(Choose(nullptr, batch.MainMenu(1)));
+        if (c.recording) {
+            ASSERT_TRUE(Choose(nullptr, batch.MainMenu(1)));
+        }
         const std::size_t dialogs = files.requests.size();
         const std::size_t boxes = services.messageBox.calls.size();
         int tried = 0;
@@ -422,7 +424,9 @@ TEST_F(MainBatchTest, ARunAndABatchRunWaitForEachOther) {
         w.TimerTick(2);
         EXPECT_TRUE(w.cmdButton[1]->isEnabled()) << "the run's results are current";
         EXPECT_FALSE(w.labPicMonte[10]->Visible());
-        if (c.recording) ASSERT_TRUE(Choose(nullptr, batch.MainMenu(1)));
+        if (c.recording) {
+            ASSERT_TRUE(Choose(nullptr, batch.MainMenu(1)));
+        }
         batch.StateTick();
         EXPECT_TRUE(batch.Button(1)->Enabled()) << "on again after the run";
     }

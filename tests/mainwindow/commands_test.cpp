@@ -91,7 +91,9 @@ TEST_F(SettingsTest, SettingsSurviveStartUp) {
     for (int i = 69; i <= 77; ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(AppData(i).get().isArray(), settings(i).isArray());
-        if (settings(i).isArray()) EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), settings(i)));
+        if (settings(i).isArray()) {
+            EXPECT_TRUE(MKelvaro::ArraysEqual(AppData(i), settings(i)));
+        }
     }
 }
 

@@ -622,7 +622,9 @@ TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
         const auto end = std::chrono::steady_clock::now();
         EXPECT_EQ(host.yields, c.n);
         EXPECT_GT((host.last - start) * 2, end - start);
-        if (c.firstEarly) EXPECT_LT((host.first - start) * 3, end - start);
+        if (c.firstEarly) {
+            EXPECT_LT((host.first - start) * 3, end - start);
+        }
     }
 }
 

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Runs clang-tidy over every source in src/ with the checks of .clang-tidy, in parallel,
+# from the compile commands of ./build (configured here when missing). Every finding is
+# an error; the exit status is 1 when there is one.
+# Usage: scripts/tidy.sh [parallel jobs, default all cores] [source files...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs="${1:-$(nproc)}"
+shift || true
+tidy=$(command -v clang-tidy || command -v clang-tidy-14 || true)
+[ -n "$tidy" ] || { echo "tidy: clang-tidy is not installed" >&2; exit 2; }
+[ -f build/compile_commands.json ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The sources Qt's moc generates must exist for the files that include them.
+cmake --build build --parallel "$jobs" --target nuvir >/dev/null
+if [ $# -gt 0 ]; then
+  printf '%s\n' "$@"
+else
+  find src -name '*.cpp' | sort
+fi | { xargs -P "$jobs" -n 4 "$tidy" -p build --quiet 2>/dev/null || true; } | tee build/tidy.log
+if grep -q -E '(error|warning): ' build/tidy.log; then
+  echo "tidy: $(grep -c -E '(error|warning): ' build/tidy.log) finding(s), listed in build/tidy.log" >&2
+  exit 1
+fi
+echo "tidy: no findings"
