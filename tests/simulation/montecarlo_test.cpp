@@ -54,12 +54,11 @@ TEST(Ran1, ReferenceSequence) { EXPECT_EQ(Ran1Draws(-1, 6), kRan1Reference); }
 
 // 0 repeats the last value; other positive values draw on without reseeding.
 TEST(Ran1, ZeroRepeatsAndPositiveArgumentsDrawOn) {
-    const std::vector<double>& reference = kRan1Reference;
     std::int32_t idum = -1, zero = 0, seven = 7;
     const double first = (Ran1(idum), Ran1(idum));
-    EXPECT_EQ(first, reference[1]);
-    EXPECT_EQ(Ran1(zero), reference[1]);
-    EXPECT_EQ(Ran1(seven), reference[2]);
+    EXPECT_EQ(first, kRan1Reference[1]);
+    EXPECT_EQ(Ran1(zero), kRan1Reference[1]);
+    EXPECT_EQ(Ran1(seven), kRan1Reference[2]);
     EXPECT_EQ(zero, 0);
     EXPECT_EQ(seven, 7);
 }
@@ -451,15 +450,7 @@ TEST(MonteCarloRun, ASeedRepeatsItsRunWhateverTheWorkersAndOtherDraws) {
             e.mc.RunSimulation(MixedInputWithTables(), 20000, 200, 1234.5f);
             const std::string files = test::ReadBytes(dir.file("run.csv")) + test::ReadBytes(dir.file("run.sam"));
             if (workers == 1) first = e.mc.Results(), firstFiles = files;
-            const SimulationResults& b = e.mc.Results();
-            EXPECT_EQ(first.min, b.min);
-            EXPECT_EQ(first.max, b.max);
-            EXPECT_EQ(first.mean, b.mean);
-            EXPECT_EQ(first.variance, b.variance);
-            EXPECT_EQ(first.limits, b.limits);
-            EXPECT_EQ(first.frequencies, b.frequencies);
-            EXPECT_EQ(first.sensitivities, b.sensitivities);
-            EXPECT_EQ(first.r2, b.r2);
+            ExpectSameResults(first, e.mc.Results());
             EXPECT_EQ(files, firstFiles);
         }
         // Every trial's line, in blocks: a heading and the trials, then 11 lines of SAM heading.
@@ -600,11 +591,7 @@ TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
         }
         std::chrono::steady_clock::time_point first, last;
     };
-    struct Case {
-        const char* name;
-        std::int32_t prng, n;
-        bool firstEarly;  // the first yield asserted too
-    };
+    struct Case { const char* name; std::int32_t prng, n; bool firstEarly; };  // firstEarly: the first yield checked too
     Rows rows{};
     rows.fill({0.4, 0.15, 3});
     WorkerThreads threads(2);

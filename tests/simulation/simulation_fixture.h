@@ -8,11 +8,14 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "numerics/betaquantile.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"
 #include "simulation/host.h"
 #include "simulation/montecarlo.h"
+#include "simulation/statistics.h"
 #include "simulation/trialtable.h"
 #include "simulation/workers.h"
 #include "testsupport.h"
@@ -63,6 +66,19 @@ public:
 };
 
 namespace enginetest {
+
+// Two sets of results agree in every figure a run hands out.
+inline void ExpectSameResults(const SimulationResults& a, const SimulationResults& b) {
+    EXPECT_EQ(a.min, b.min);
+    EXPECT_EQ(a.max, b.max);
+    EXPECT_EQ(a.mean, b.mean);
+    EXPECT_EQ(a.variance, b.variance);
+    EXPECT_EQ(a.limits, b.limits);
+    EXPECT_EQ(a.frequencies, b.frequencies);
+    EXPECT_EQ(a.sensitivities, b.sensitivities);
+    EXPECT_EQ(a.r2, b.r2);
+    EXPECT_EQ(a.regressionTable, b.regressionTable);
+}
 
 // An engine on a scripted host with the given generator, seeded when a seed is given.
 struct Engine {

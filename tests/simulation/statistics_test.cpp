@@ -59,15 +59,12 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     // 4 lies at the end and counts in the last class.
     // Total cost all 0: width 1 from 0 - 1 - 0.5, everything in class 1 centred on 0.
     const Variant f = r.FrequenciesCopy();  // (centre or count, class, output)
-    EXPECT_EQ(Count(r, 0, 0), 2);
-    EXPECT_EQ(Count(r, 1, 0), 0);
-    EXPECT_EQ(Count(r, 2, 0), 2);
-    EXPECT_EQ(Count(r, 1, 1), 4);
+    struct Class { int k, m; double centre, count; };
+    for (const Class& c : {Class{0, 0, 1.5, 2}, Class{1, 0, 2.5, 0}, Class{2, 0, 3.5, 2}, Class{1, 1, 0, 4}}) {
+        EXPECT_EQ(Centre(r, c.k, c.m), c.centre) << "class " << c.k << " of output " << c.m;
+        EXPECT_EQ(Count(r, c.k, c.m), c.count) << "class " << c.k << " of output " << c.m;
+    }
     EXPECT_EQ(f(1, 2, 0).rawDouble(), 2);
-    EXPECT_EQ(Centre(r, 0, 0), 1.5);
-    EXPECT_EQ(Centre(r, 1, 0), 2.5);
-    EXPECT_EQ(Centre(r, 2, 0), 3.5);
-    EXPECT_EQ(Centre(r, 1, 1), 0);
     EXPECT_EQ(f(0, 1, 0).rawDouble(), 2.5);
     // Range 4000 from 1239.5: place 1, width 1000, start rounded down to 1239, so the
     // classes end at 5239, below the maximum 5239.5, which counts in the last class.
@@ -110,10 +107,9 @@ TEST(FrequencyClasses, WorkedExamples) {
     // Range 0.77655 has place -3: start 0.1234, width 0.0777. Nearly equal extremes use
     // width 1 around them.
     ClassDescriptor d = FrequencyClasses(0.12345, 0.9, 10);
-    const auto near = [](double a, double b) { return std::fabs(a - b) < 1e-12; };
-    EXPECT_TRUE(near(d.start, 0.1234));
-    EXPECT_TRUE(near(d.end, 0.1234 + 0.777));
-    EXPECT_TRUE(near(d.width, 0.0777));
+    EXPECT_NEAR(d.start, 0.1234, 1e-12);
+    EXPECT_NEAR(d.end, 0.1234 + 0.777, 1e-12);
+    EXPECT_NEAR(d.width, 0.0777, 1e-12);
     d = FrequencyClasses(1.0, std::nextafter(1.0, 2.0), 7);
     EXPECT_EQ(d.start, -2.5);
     EXPECT_EQ(d.end, 4.5);
@@ -374,15 +370,7 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     apart.ComputeSensitivityMeasures(tied, host);
     host.regReads = 0;
     combined.ComputeStatisticsAndMeasures(combinedTable, 20, 90, host);
-    EXPECT_EQ(apart.min, combined.min);
-    EXPECT_EQ(apart.max, combined.max);
-    EXPECT_EQ(apart.mean, combined.mean);
-    EXPECT_EQ(apart.variance, combined.variance);
-    EXPECT_EQ(apart.limits, combined.limits);
-    EXPECT_EQ(apart.frequencies, combined.frequencies);
-    EXPECT_EQ(apart.sensitivities, combined.sensitivities);
-    EXPECT_EQ(apart.r2, combined.r2);
-    EXPECT_EQ(apart.regressionTable, combined.regressionTable);
+    ExpectSameResults(apart, combined);
     for (int c = 0; c < TrialTable::kColumns; ++c)
         ASSERT_EQ(std::memcmp(tied.column(c), combinedTable.column(c), sizeof(double) * 500), 0) << c;
     for (int j = 0; j < 13; ++j) {
