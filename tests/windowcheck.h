@@ -270,6 +270,38 @@ inline std::vector<std::string> CutOnGrids(QWidget& window) {
             if (qGray(picture.pixel(x, y)) < 100) ++dark;
         }
         if (dark > 0) out.push_back(NameOf(w) + ": " + std::to_string(dark) + " dark pixels against its right border");
+        // Column captions start a few pixels left of their boxes: between one caption's
+        // last ink and the next one's first stand at least 4 empty pixel columns, so
+        // that neighbouring captions do not run together.
+        std::vector<QRect> firstRow;
+        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!child->isVisibleTo(w)) continue;
+            if (!firstRow.empty() && child->y() > firstRow.front().y()) continue;
+            if (!firstRow.empty() && child->y() < firstRow.front().y()) firstRow.clear();
+            firstRow.push_back(child->geometry());
+        }
+        std::sort(firstRow.begin(), firstRow.end(), [](const QRect& a, const QRect& b) { return a.x() < b.x(); });
+        const auto inked = [&](int x) {  // x in device pixels
+            for (int y = static_cast<int>(inside.top() * ratio); y < static_cast<int>(firstRow[0].y() * ratio); ++y) {
+                if (qGray(picture.pixel(x, y)) < 100) return true;
+            }
+            return false;
+        };
+        const auto from = [&](std::size_t j) { return static_cast<int>((firstRow[j].x() - 8) * ratio); };
+        for (std::size_t j = 0; j + 1 < firstRow.size(); ++j) {
+            int last = -1, next = -1;
+            for (int x = from(j); x < from(j + 1); ++x) {
+                if (inked(x)) last = x;
+            }
+            for (int x = from(j + 1); x < from(j + 1) + static_cast<int>(16 * ratio) && next < 0; ++x) {
+                if (inked(x)) next = x;
+            }
+            if (last < 0 || next < 0) continue;
+            if ((next - last - 1) < static_cast<int>(4 * ratio)) {
+                out.push_back(NameOf(w) + ": column caption " + std::to_string(j) + " runs into the next (" +
+                              std::to_string(next - last - 1) + " device pixels apart)");
+            }
+        }
     }
     return out;
 }

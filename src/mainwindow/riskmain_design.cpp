@@ -89,12 +89,12 @@ void FRiskMain::BuildDesign() {
     }
     QtPictureBox* relative = picUncertainContainer[0];
     for (int k = 0; k < 5; ++k) {
-        vscRelUnc[k] = Place(Add<ScrollBar>("vscRelUnc", k, relative), 2400 + 1150 * k, 5700, 255, 1200);
+        vscRelUnc[k] = Place(Add<ScrollBar>("vscRelUnc", k, relative), 2400 + 1250 * k, 5700, 255, 1200);
         vscRelUnc[k]->SetMin(0);
         vscRelUnc[k]->SetMax(100);
         vscRelUnc[k]->SetSmallChange(1);
         vscRelUnc[k]->SetLargeChange(10);
-        labRelUnc[k] = Place(Add<Label>("labRelUnc", k, relative), 2400 + 1150 * k - 172, 6960, 600, 255);
+        labRelUnc[k] = Place(Add<Label>("labRelUnc", k, relative), 2400 + 1250 * k - 172, 6960, 600, 255);
         labRelUnc[k]->SetAlignment(align::Center);
     }
     labRelSliders = Place(Add<Label>("labRelSliders", -1, relative), 120, 5700, 2100, 1500);
