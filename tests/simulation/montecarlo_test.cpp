@@ -582,7 +582,9 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
 // first block of trials is done: on two threads the last of the yields, one per trial,
 // comes in the second half of the loop, and in a run of three blocks of trials the first
 // comes in its first third. Every quantity beta, in runs short enough that many draws
-// take the search: the work lies in completing trials, not in drawing them.
+// take the search: the work lies in completing trials, not in drawing them. A busy
+// machine can stop this thread after its last yield for longer than the loop took, so
+// each case has five tries; a loop that yields in a burst fails every one.
 TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
     struct TimingHost : EngineTestHost {
         void Yield() override {
@@ -598,20 +600,23 @@ TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
     for (const Case& c : {Case{"custom generator", 1, 4000, false}, Case{"built-in generator", 0, 4000, false},
                           Case{"built-in generator, three blocks", 0, 600, true}}) {
         SCOPED_TRACE(c.name);
-        TimingHost host;
-        CMonteCarlo mc(host);
-        mc.SetPRNGToUse(c.prng);
-        const auto m = Access::Validate(mc, Matrix(rows));
-        Access::Seed(mc, 31.5f);
-        TrialTable table(c.n, 0);
-        const auto start = std::chrono::steady_clock::now();
-        Access::FillTrials(mc, table, m);
-        const auto end = std::chrono::steady_clock::now();
-        EXPECT_EQ(host.yields, c.n);
-        EXPECT_GT((host.last - start) * 2, end - start);
-        if (c.firstEarly) {
-            EXPECT_LT((host.first - start) * 3, end - start);
+        bool lastLate = false, firstEarly = !c.firstEarly;
+        for (int attempt = 0; attempt < 5 && !(lastLate && firstEarly); ++attempt) {
+            TimingHost host;
+            CMonteCarlo mc(host);
+            mc.SetPRNGToUse(c.prng);
+            const auto m = Access::Validate(mc, Matrix(rows));
+            Access::Seed(mc, 31.5f);
+            TrialTable table(c.n, 0);
+            const auto start = std::chrono::steady_clock::now();
+            Access::FillTrials(mc, table, m);
+            const auto end = std::chrono::steady_clock::now();
+            EXPECT_EQ(host.yields, c.n);
+            lastLate = lastLate || (host.last - start) * 2 > end - start;
+            firstEarly = firstEarly || (host.first - start) * 3 < end - start;
         }
+        EXPECT_TRUE(lastLate) << "the last yield in the loop's second half";
+        EXPECT_TRUE(firstEarly) << "the first yield in the loop's first third";
     }
 }
 
