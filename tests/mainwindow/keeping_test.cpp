@@ -1,12 +1,9 @@
 // What the window keeps and lets go of: a value typed on the diagram reaches the data
-// before a command acts, results go when the inputs they came from change, the
-// housekeeping timer keeps the Edit menu true, and shut-down keeps the regression
-// settings and leaves no clipboard content of ours behind.
-#include <QClipboard>
+// before a command acts, results go when the inputs they came from change, and the
+// housekeeping timer keeps the Edit menu true.
 #include <QMenu>
 
 #include "chain/chain.h"
-#include "mainwindow/windowchain.h"
 #include "mainwindow_fixture.h"
 
 namespace nuvir::test {
@@ -28,8 +25,6 @@ using Keeping = MainWindowTest;
 // can carry it into the data.
 TEST_F(Keeping, ACommandTakesTheValueBeingTypedOnTheDiagram) {
     FRiskMain& w = Start();
-    auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
-    QtPictureBox* pic = w.picChainContainer;
     struct Case { const char* name; const char* typed; std::function<void()> command; };
     const Case cases[] = {
         {"File > Save Plot Options", "0.1", [&] { w.mnuFile[5]->Trigger(); }},
@@ -39,9 +34,7 @@ TEST_F(Keeping, ACommandTakesTheValueBeingTypedOnTheDiagram) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         w.StopUpdateTimers();
-        const CChainElement::Box b = chain.Element(3)->PartBox(CChainElement::kPartP);
-        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
-        Settle();
+        ClickOnDiagram(3, CChainElement::kPartP);
         ASSERT_TRUE(w.txtChainEditBox->Visible());
         QTest::keyClicks(w.txtChainEditBox, c.typed);
         c.command();
@@ -112,25 +105,6 @@ TEST_F(Keeping, TheHousekeepingTimerFollowsTheSelection) {
         EXPECT_EQ(w.mnuEdit[0]->Enabled(), c.copy);
         EXPECT_EQ(w.mnuEdit[1]->Enabled(), c.copy);
     }
-}
-
-// Both switched from their defaults, so that only the shut-down's writing shows them.
-TEST_F(Keeping, ShutDownWritesTheRegressionSettings) {
-    FRiskMain& w = Start();
-    AppData(item::kRegUseConstant) = Variant(!ItemFlag(AppData, item::kRegUseConstant));
-    AppData(item::kRhoTwoTails) = Variant(!ItemFlag(AppData, item::kRhoTwoTails));
-    const bool useConstant = ItemFlag(AppData, item::kRegUseConstant), twoTails = ItemFlag(AppData, item::kRhoTwoTails);
-    EXPECT_TRUE(w.Unload());
-    const std::string ini = ReadBytes(dir.file("nuvir.ini"));
-    EXPECT_NE(ini.find(std::string("Reg Use Constant=") + (useConstant ? "True" : "False")), std::string::npos) << ini;
-    EXPECT_NE(ini.find(std::string("Rho Two Tails=") + (twoTails ? "True" : "False")), std::string::npos) << ini;
-}
-
-TEST_F(Keeping, ShutDownClearsOurClipboard) {
-    FRiskMain& w = Start();
-    QApplication::clipboard()->setText("copied from the species box");
-    EXPECT_TRUE(w.Unload());
-    EXPECT_EQ(QApplication::clipboard()->text(), "");
 }
 
 }  // namespace

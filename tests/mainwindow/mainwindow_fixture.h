@@ -15,6 +15,7 @@
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "mainwindow/riskmain.h"
+#include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
 #include "platform/fakefiledialog.h"
 #include "platform/fakeservices.h"
@@ -127,6 +128,14 @@ protected:
     void Open(const std::string& name) {
         files.QueueAnswer(dir.file(name));
         win->FileMenuClick(1);
+    }
+
+    // A click in the middle of one part of one stage on the diagram.
+    void ClickOnDiagram(int stage, int part) {
+        QtPictureBox* pic = win->picChainContainer;
+        const auto b = dynamic_cast<WindowChain&>(win->Chain()).Chain().Element(stage)->PartBox(part);
+        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+        Settle();
     }
 
     // Edit's Copy, Cut and Paste, each on its own.

@@ -11,7 +11,6 @@
 #include "appdata/ini.h"
 #include "controls/boxarray.h"
 #include "mainwindow/pagerules.h"
-#include "mainwindow/windowchain.h"
 #include "platform/multilinetextbox.h"
 
 namespace nuvir::test {
@@ -187,13 +186,9 @@ TEST_F(MainWindowTest, AnOpenedFileKeepsItsOwnSpreads) {
 TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) {
     FRiskMain& w = Start();
     AppData(item::Relative(2))(1) = Variant(3.0);
-    auto& chain = dynamic_cast<WindowChain&>(w.Chain()).Chain();
     QtPictureBox* pic = w.picChainContainer;
     SavePicture("chain");
-
-    const CChainElement::Box b = chain.Element(3)->PartBox(CChainElement::kPartP);
-    QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
-    Settle();
+    ClickOnDiagram(3, CChainElement::kPartP);
     ASSERT_TRUE(w.txtChainEditBox->Visible());
     EXPECT_EQ(w.txtChainEditBox->Tag(), "1Establishes");
     QTest::keyClicks(w.txtChainEditBox, "0.2");
@@ -209,7 +204,7 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) 
     const Step steps[] = {{"Tab after a rejected text", "abc", Qt::Key_Tab, {}, "2Establishes"},
                           {"Tab after a rejected q", "1.5", Qt::Key_Tab, {}, "4Establishes"},
                           {"Shift+Tab after a rejected text", "x", Qt::Key_Backtab, Qt::ShiftModifier, "2Establishes"}};
-    QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+    ClickOnDiagram(3, CChainElement::kPartP);
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         QTest::keyClicks(w.txtChainEditBox, s.typed);

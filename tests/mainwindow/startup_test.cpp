@@ -73,6 +73,8 @@ TEST_F(MainWindowTest, EachPageRunsItsTimersAndOpensItsHelpTopic) {
     }
 }
 
+// The regression switches are turned from their defaults, so that a file that lacks
+// them cannot pass.
 TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
     FRiskMain& w = Start();
     ReportPath = "/r";
@@ -80,9 +82,15 @@ TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
     BatchPath = "/b";
     ExportPath = "/e";
     AppData(item::kSpecies) = Variant("Zebra mussel");
+    const bool useConstant = !ItemFlag(AppData, item::kRegUseConstant), twoTails = !ItemFlag(AppData, item::kRhoTwoTails);
+    AppData(item::kRegUseConstant) = Variant(useConstant);
+    AppData(item::kRhoTwoTails) = Variant(twoTails);
     const std::size_t messages = services.messageBox.calls.size();
     EXPECT_TRUE(w.Unload());
-    EXPECT_NE(ReadBytes(dir.file("nuvir.ini")).find("Zebra mussel"), std::string::npos);
+    const std::string ini = ReadBytes(dir.file("nuvir.ini"));
+    EXPECT_NE(ini.find("Zebra mussel"), std::string::npos);
+    EXPECT_NE(ini.find(std::string("Reg Use Constant=") + (useConstant ? "True" : "False")), std::string::npos) << ini;
+    EXPECT_NE(ini.find(std::string("Rho Two Tails=") + (twoTails ? "True" : "False")), std::string::npos) << ini;
     const std::string options = ReadBytes(dir.file("nuvirOptions.ini"));
     std::size_t at = 0;
     for (const char* line : {"Report Path=/r", "Save Path=/s", "Batch Path=/b", "Export Path=/e"}) {
