@@ -50,12 +50,9 @@ std::ptrdiff_t Entries(const TempDir& dir) {
 TEST(TrialExport, FormatsByExtensionByteForByte) {
     std::string tabbed = kCsv;
     std::replace(tabbed.begin(), tabbed.end(), ',', '\t');
-    const struct {
-        const char* name;
-        std::vector<std::string> paths;  // joined with "|"
-        bool hideCosts;
-        std::vector<std::pair<std::string, std::string>> files;  // every file afterwards, with its bytes
-    } cases[] = {
+    // The paths are joined with "|"; the files are every file afterwards, with its bytes.
+    const struct { const char* name; std::vector<std::string> paths; bool hideCosts;
+                   std::vector<std::pair<std::string, std::string>> files; } cases[] = {
         {"csv, txt and sam", {"run.csv", "run.txt", "run.sam"}, false,
          {{"run.csv", kCsv}, {"run.sam", kSamRisk}, {"run.txt", tabbed}, {"run_Costs.sam", kSamCost}}},
         {"hidden costs write no cost file", {"a.csv", "b.SAM"}, true, {{"a.csv", kCsv}, {"b.SAM", kSamRisk}}},

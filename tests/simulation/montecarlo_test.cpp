@@ -146,13 +146,8 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
     const double big = NumericLimits::LargestDouble;
     const std::string normalFailure = test::ErrorText([] { DistributionFunctions::InverseNormal(1.5, 3.0, 2.0); });
     const std::string where = " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ";
-    const struct {
-        const char* name;
-        double u, mean, sd;
-        std::int32_t code, table;
-        double expected, tolerance;
-        std::string failure;
-    } cases[] = {
+    const struct { const char* name; double u, mean, sd; std::int32_t code, table;
+                   double expected, tolerance; std::string failure; } cases[] = {
         {"normal: 3 + 2 * 0.8416212335729143", 0.8, 3, 2, 1, 4, 4.683242467145829, 1e-14, ""},
         {"lognormal: Exp(0.5 + 0.25 * 0.8416212335729143)", 0.8, 0.5, 0.25, 2, 4, 2.034815819465056, 1e-14, ""},
         {"beta(12, 12), by bisection on its binomial sum", 0.8, 12, 12, 3, 4, 0.5861447126222542, 1e-12, ""},
@@ -265,14 +260,8 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = GoodTable()(r, c);
     const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
-    const struct {
-        const char* name;
-        Variant inputs;
-        std::string text;
-        int number = 255;
-        std::int32_t trials = 10;
-        int costCategories = 3;
-    } cases[] = {
+    const struct { const char* name; Variant inputs; std::string text;
+                   int number = 255; std::int32_t trials = 10; int costCategories = 3; } cases[] = {
         {"one trial, and a bad input", Variant(1.5), "Can't do simulation with only (1) trial(s).", 255, 1},
         {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), "Invalid array passed to CMonteCarlo.RunSimulation"},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),

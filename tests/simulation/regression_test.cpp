@@ -41,13 +41,7 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
     // Coefficients, their standard errors, the standardised coefficients, then R^2,
     // adjusted R^2, the standard error of the estimate and the ANOVA sums, each within a
     // relative tolerance.
-    const struct {
-        const char* name;
-        Columns d;
-        bool constant;
-        std::vector<double> b, se, beta, fit;
-        double tolerance;
-    } cases[] = {
+    const struct { const char* name; Columns d; bool constant; std::vector<double> b, se, beta, fit; double tolerance; } cases[] = {
         // NIST StRD certified values (constant first); the same figures follow from solving
         // the normal equations of these rows in exact rational arithmetic, as do the
         // standardised coefficients b_i s_x / s_y (the constant unscaled) and the centred
