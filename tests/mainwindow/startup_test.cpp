@@ -175,10 +175,7 @@ TEST_F(MainWindowTest, AMinimisedWindowLaysNothingOut) {
 // The totals hang below the last stage: on a short page they stay whole, with the
 // page's background under them.
 TEST_F(MainWindowTest, TheChainsTotalsStayOnTheirPageAtEveryWindowSize) {
-    struct Case {
-        const char* name;
-        int width, height;  // pixels
-    };
+    struct Case { const char* name; int width, height; };  // pixels
     const Case cases[] = {{"800x600", 800, 600}, {"1100x700", 1100, 700}, {"1200x700", 1200, 700},
                           {"1280x800", 1280, 800}, {"1600x1000", 1600, 1000}, {"1920x1080", 1920, 1080}};
     FRiskMain& w = Start();

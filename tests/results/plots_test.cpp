@@ -100,10 +100,7 @@ TEST_F(PlotsTest, TheHistogramMarksThePointAQuarterHighAndTheLimitsAnEighth) {
 // The point total need not lie among the trials' totals. A marker beyond the X axis
 // is left out rather than drawn over the margin, where it can reach the picture's edge.
 TEST_F(PlotsTest, AMarkerBeyondTheXAxisStaysInsideThePlotFrame) {
-    struct Case {
-        const char* name;
-        double point;
-    };
+    struct Case { const char* name; double point; };
     const Case cases[] = {{"right of the axis", 0.305}, {"left of the axis", 0.095}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -253,8 +250,7 @@ TEST_F(ResultsTest, ThePageAndTheSixPlotsOfARealRunInBothStyles) {
     form.show();
     ASSERT_TRUE(Run(2000));
     EXPECT_TRUE(Messages().empty()) << "constant costs draw without failure, no message per resize";
-    popups.QueueChoice(0);
-    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    ChooseFromPopup(0);
     rc->picMonte_MouseMove(1, 0, 0, 4, 0.2);
     EXPECT_TRUE(page.picShowSensMeasures->Visible());
     SavePicture(form.grab().toImage(), "results_page.png");
@@ -305,10 +301,8 @@ TEST_F(PlotsTest, ThePopupOffersShowOrHideAndCopyOnlyWithThePanel) {
     rc->picMonte_MouseUp(1, 2, 0, 1, 1);
     EXPECT_TRUE(popups.shown.empty()) << "nothing drawn yet: no popup";
     rc->DrawResultPlot(1);
-    popups.QueueChoice(0);
-    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    popups.QueueChoice(0);
-    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    ChooseFromPopup(0);
+    ChooseFromPopup(0);
     ASSERT_EQ(popups.shown.size(), 2u);
     EXPECT_EQ(popups.shown[0][0].caption, "Show Details");
     EXPECT_FALSE(popups.shown[0][2].visible) << "Copy with the panel only";
@@ -319,10 +313,8 @@ TEST_F(PlotsTest, ThePopupOffersShowOrHideAndCopyOnlyWithThePanel) {
 
 // Starred beyond the critical correlation 0.06200 either way; never without a value.
 TEST_F(PlotsTest, CopyPutsTheTableWithItsStarsOnTheClipboard) {
-    popups.QueueChoice(0);
-    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
-    popups.QueueChoice(2);
-    rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    ChooseFromPopup(0);
+    ChooseFromPopup(2);
     std::string risk = "  Raw R2=\t0.900\t\t\tConst=Y\r\nRanks R2=\t0.800\t\t\tTails=2\r\n\t\t\t\t\r\n"
                        "  \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\np1\t  .062*\t -.250\t 1.000\t-1.000\r\n"
                        "p2\t  .061 \t -.250\t 1.000\t-1.000\r\np3\t -.063*\t -.250\t 1.000\t-1.000\r\n"

@@ -86,6 +86,11 @@ protected:
         page.cmdButton[0]->click();
         return rc->State().ResultsValid;
     }
+    // A right click on the risk sensitivity plot, its popup answered with one entry.
+    void ChooseFromPopup(int entry) {
+        popups.QueueChoice(entry);
+        rc->picMonte_MouseUp(1, 2, 0, 1, 0.5);
+    }
     const std::vector<FakeMessageBox::Call>& Messages() const { return services.messageBox.calls; }
     // Where a person would rather look: the picture into the build folder.
     static void SavePicture(const QImage& image, const std::string& name) { image.save(QString::fromStdString(name)); }
