@@ -43,30 +43,6 @@ private:
 
 using MainBatchTest = test::MainWindowTest;
 
-TEST_F(MainBatchTest, ABatchLineRunsTheValuesItsOutputRowShowsHeldAsAnOpenedFileHoldsThem) {
-    MainWindowParts parts;
-    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
-    FRiskMain& w = Start(std::move(parts));
-    AppData = w.GetAppDataDefaults();
-    w.StartBatch();
-    struct Case { const char* name; const char* line; int id; double simulated; };
-    const Case cases[] = {
-        {"a probability above 1", "N=1000;UM=0;P1=7,U,L1", item::kP1, 1.0},
-        {"absolute, then relative without I1", "N=1000;UM=1;I1=5,N,0.1", item::kI1, 5.0},
-        {"the value the line before left", "N=1000;UM=0;P2=0.5,U,L1", item::kI1, 5.0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(w.RunBatchSimulation(c.line));
-        const Variant& run = dynamic_cast<WindowResults&>(w.Results()).Controller().State().RunSnapshot;
-        const bool absolute = CLng(run(item::kUncertaintyMode)) == 1;
-        EXPECT_EQ(CDbl(run(absolute ? item::Absolute(c.id) : item::Relative(c.id))(0)), c.simulated);
-        // The output row writes the point value.
-        EXPECT_EQ(CDbl(AppData(item::PointValue(c.id))), c.simulated);
-    }
-    w.EndBatch();
-}
-
 // One round of a batch window beside the real main window: three.RAB opened, then
 // Record with p3 typed into the diagram's edit box and captured.
 class BatchRound : public MainBatchTest {
@@ -122,6 +98,28 @@ protected:
     FBatch* batch = nullptr;
     QSize normal;
 };
+
+TEST_F(BatchRound, ABatchLineRunsTheValuesItsOutputRowShowsHeldAsAnOpenedFileHoldsThem) {
+    FRiskMain& w = *win;
+    AppData = w.GetAppDataDefaults();
+    w.StartBatch();
+    struct Case { const char* name; const char* line; int id; double simulated; };
+    const Case cases[] = {
+        {"a probability above 1", "N=1000;UM=0;P1=7,U,L1", item::kP1, 1.0},
+        {"absolute, then relative without I1", "N=1000;UM=1;I1=5,N,0.1", item::kI1, 5.0},
+        {"the value the line before left", "N=1000;UM=0;P2=0.5,U,L1", item::kI1, 5.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(w.RunBatchSimulation(c.line));
+        const Variant& run = dynamic_cast<WindowResults&>(w.Results()).Controller().State().RunSnapshot;
+        const bool absolute = CLng(run(item::kUncertaintyMode)) == 1;
+        EXPECT_EQ(CDbl(run(absolute ? item::Absolute(c.id) : item::Relative(c.id))(0)), c.simulated);
+        // The output row writes the point value.
+        EXPECT_EQ(CDbl(AppData(item::PointValue(c.id))), c.simulated);
+    }
+    w.EndBatch();
+}
 
 TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {
     EXPECT_EQ(OpenBatchWindow(), batch);
