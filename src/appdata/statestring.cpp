@@ -345,7 +345,7 @@ std::string SerialiseState(const Variant& appData, std::int32_t form) {
                 // A name is one column whatever it holds; a quantity with its
                 // uncertainty takes three.
                 if (!name && field.find(comma) != std::string::npos) {
-                    out += comma + key + comma + key + "D" + comma + key + "V";
+                    for (const char* suffix : {"", "D", "V"}) out.append(comma).append(key).append(suffix);
                 } else {
                     out += comma + key;
                 }

@@ -54,7 +54,8 @@ public:
                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
             return;
         whole_ = *path;
-        QDialog::accept();
+        // The overwrite question is asked above; QFileDialog's own accept would ask again.
+        QDialog::accept();  // NOLINT(bugprone-parent-virtual-call)
     }
 
 private:

@@ -130,7 +130,7 @@ void RecordingPictureBox::DrawTextRotatedPx(int px, int py, const std::string& t
 }
 
 QSizeF RecordingPictureBox::MeasureTextPx(const std::string& text, const QFont&) const {
-    return QSizeF(charWidthPx * QString::fromStdString(text).size(), lineHeightPx);
+    return QSizeF(charWidthPx * static_cast<double>(QString::fromStdString(text).size()), lineHeightPx);
 }
 
 }  // namespace nuvir

@@ -101,7 +101,7 @@ std::string FindRtfViewer() {
     const std::string templatePath = GetReportTemplatePath();
     if (!FileFunctions::FileExists(templatePath)) WriteDefaultTemplate();
     if (!FileFunctions::FileExists(templatePath)) return {};
-    const std::string viewer = DesktopEntryProgram(Viewer().AssociatedProgram(templatePath));
+    std::string viewer = DesktopEntryProgram(Viewer().AssociatedProgram(templatePath));
     if (AppOptions.isArray()) {
         // Files here carry no version resource, so no viewer passes as Word 10.
         const bool word = EqualsNoCase(MUtilities::GetFileName(viewer), "winword.exe") &&

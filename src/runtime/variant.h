@@ -170,7 +170,10 @@ public:
     ElementRef(Variant& element, VarType kind) : elem_(&element), kind_(kind) {}
     ElementRef(const ElementRef&) = default;
     ElementRef& operator=(const Variant& value);
-    ElementRef& operator=(const ElementRef& other) { return *this = other.get(); }
+    // Safe on itself: the element's own assignment copies its source first.
+    ElementRef& operator=(const ElementRef& other) {  // NOLINT(bugprone-unhandled-self-assignment)
+        return *this = other.get();
+    }
     operator const Variant&() const { return *elem_; }
     const Variant& get() const { return *elem_; }
     // The element itself, for in-place work on a nested array.

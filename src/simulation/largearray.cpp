@@ -31,11 +31,12 @@ void* AllocateLarge(std::size_t bytes) {
     const auto start = reinterpret_cast<std::uintptr_t>(raw);
     const std::uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
     if (aligned > start) munmap(raw, aligned - start);
+    char* const block = static_cast<char*>(raw) + (aligned - start);
     const std::size_t tail = start + kHugePage - aligned;  // what lies beyond the block
-    if (tail > 0) munmap(reinterpret_cast<void*>(aligned + length), tail);
+    if (tail > 0) munmap(block + length, tail);
     // Advice only: without huge pages the memory works the same.
-    madvise(reinterpret_cast<void*>(aligned), length, MADV_HUGEPAGE);
-    return reinterpret_cast<void*>(aligned);
+    madvise(block, length, MADV_HUGEPAGE);
+    return block;
 }
 
 void FreeLarge(void* p, std::size_t bytes) noexcept {

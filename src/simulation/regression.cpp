@@ -291,6 +291,7 @@ void CRegression::LeastSquares(const Variant& data, const Variant& regressors, s
         for (std::int32_t i = list.lower; i <= list.upper; ++i) x.push_back(column(CLng(regressors(i))));
         const std::vector<double> y = column(dependent);
         std::vector<const double*> ptrs;
+        ptrs.reserve(x.size());
         for (const auto& c : x) ptrs.push_back(c.data());
         Run(ptrs, y.data());
     });
