@@ -277,7 +277,8 @@ CFlexEditA::GridState CFlexEditA::SaveGridState() const {
 
 // ---- loading ---------------------------------------------------------------------------------------
 
-void CFlexEditA::PutArray(Variant data) {
+// A copy, not a reference: handlers that run while the grid fills may change the caller's table.
+void CFlexEditA::PutArray(Variant data) {  // NOLINT(performance-unnecessary-value-param)
     // An open edit belongs to the table being replaced: close it unwritten, or its text would land in the new one.
     if (editing_ && grid_ && editor_) {
         editor_->SetTag("");

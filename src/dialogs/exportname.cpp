@@ -66,8 +66,8 @@ ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>
             : MUtilities::GetFileName(longest).size() > kMaxNameBytes ? "its name is longer than 255 bytes"
                                                                              : "";
         if (!refusal.empty()) {
-            out.text += "File for " + formats[i].program + " cannot be written (" + refusal + "):" + kCrLf + path +
-                        kCrLf + kCrLf;
+            out.text.append("File for ").append(formats[i].program).append(" cannot be written (").append(refusal);
+            out.text.append("):").append(kCrLf).append(path).append(kCrLf).append(kCrLf);
             continue;
         }
         out.text += "File for " + formats[i].program + " will be written to:" + kCrLf + path;
@@ -93,6 +93,7 @@ std::vector<bool> ExportTicksFromOption(const Variant& formats, int count) {
 
 Variant ExportOptionFromTicks(const std::vector<bool>& ticked) {
     std::vector<Variant> items;
+    items.reserve(ticked.size());
     for (bool t : ticked) items.emplace_back(t);
     return Variant::List(items);
 }

@@ -292,6 +292,7 @@ void FRiskMain::BuildRelativeUncertaintyGrid() {
         checkboxArray_->SetBoxXSpacing(static_cast<std::int32_t>(vscRelUnc[1]->Left() - vscRelUnc[0]->Left()));
         checkboxArray_->SetBoxYSpacing(320);
         std::vector<Variant> colCaptions;
+        colCaptions.reserve(static_cast<std::size_t>(columns));
         for (int c = 0; c < columns; ++c) colCaptions.emplace_back(pagerules::LevelColumnCaption(c, columns));
         checkboxArray_->SetColSet(Variant::List(colCaptions));
         std::vector<Variant> provisional(item::kQuantities, Variant(std::string("p1:    0.00")));

@@ -609,7 +609,8 @@ std::string FinalTarget(const std::string& file) {
         const ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
         if (n <= 0) return path;
         link.resize(static_cast<std::size_t>(n));
-        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+        if (link.front() != '/') link = FolderOf(path).append("/").append(link);
+        path = link;
     }
     return path;
 }

@@ -148,6 +148,7 @@ void AppendResultsTable(std::string& out, char set) {
             continue;
         }
         std::vector<std::string> values;
+        values.reserve(5);
         for (int c = 0; c < 5; ++c) values.push_back("%" + s + "R" + Num(k) + "a" + Num(c) + "%");
         cumulativeRow(-432, "S" + Num(k), values, edges[1]);
     }

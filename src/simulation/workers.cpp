@@ -132,7 +132,7 @@ WorkerShares::WorkerShares(int n, std::function<void()> work) : work_(std::move(
     }
 }
 
-void WorkerShares::Done(std::exception_ptr failure) {
+void WorkerShares::Done(const std::exception_ptr& failure) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (failure && !failure_) failure_ = failure;
     if (--running_ == 0) finished_.notify_all();

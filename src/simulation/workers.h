@@ -39,7 +39,7 @@ public:
     void Wait();
 
 private:
-    void Done(std::exception_ptr failure);
+    void Done(const std::exception_ptr& failure);
     // Waits until every share has ended; what one of them threw, if any.
     std::exception_ptr AwaitAll();
 
