@@ -220,6 +220,9 @@ private:
     std::unique_ptr<CBoxArray> checkboxArray_;
     QTimer resizeTimer_;
     bool shuttingDown_ = false;
+    // The chain's edit box lost the focus, and so may have stored an entry, since the
+    // chain's values last went into the data.
+    bool chainEntryPending_ = false;
     bool clipboardHasText_ = false;
     int layoutCount_ = 0;
 };

@@ -146,6 +146,7 @@ void FRiskMain::ApplyAppDataToControls() {
 }
 
 void FRiskMain::SyncChainToAppData() {
+    chainEntryPending_ = false;
     if (!AppData.isArray()) return;
     const Variant data = chain_->GetData();
     if (!data.isArray()) return;
@@ -197,8 +198,14 @@ void FRiskMain::UncertaintyElementsDataChanged(int id) {
 }
 
 void FRiskMain::CommitChainEdit() {
-    if (!txtChainEditBox->Visible() || txtChainEditBox->Tag().empty()) return;
-    chain_->CommitEdit(txtChainEditBox->Tag().substr(1));
+    if (txtChainEditBox->Visible() && !txtChainEditBox->Tag().empty()) {
+        chain_->CommitEdit(txtChainEditBox->Tag().substr(1));
+    } else if (!chainEntryPending_) {
+        return;
+    }
+    // The box also stores and closes itself, on Enter or as it loses the focus (a press
+    // on the page takes the focus before the page's Click): a command given before the
+    // next sync tick must not act on the old value.
     SyncChainToAppData();
 }
 

@@ -242,6 +242,9 @@ void FRiskMain::ConnectEvents() {
             [this] { Guard("Changing the page", [&] { TabAbsoluteClick(tabAbsolute->PreviousTab()); }); });
     connect(picContainer[0]->Events(), &ControlEvents::Click, this,
             [this] { Guard("Entering the chain value", [&] { CommitChainEdit(); }); });
+    // The chain stores the box's entry as the box loses the focus (Enter moves the focus
+    // too); the data takes it at the next sync or commit.
+    connect(txtChainEditBox->Events(), &ControlEvents::Validate, this, [this](bool&) { chainEntryPending_ = true; });
 
     for (int i = 0; i < 3; ++i) {
         ControlEvents* ev = txtTextBox[i]->Events();

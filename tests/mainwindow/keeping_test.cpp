@@ -3,6 +3,7 @@
 // housekeeping timer keeps the Edit menu true.
 #include <QMenu>
 
+#include "appdata/ini.h"
 #include "chain/chain.h"
 #include "mainwindow_fixture.h"
 
@@ -21,15 +22,33 @@ public:
 
 using Keeping = MainWindowTest;
 
-// p3 typed and left open on the diagram, the timers stopped so that only the command
-// can carry it into the data.
+// A press on the page's background, away from every control on it, as a person would.
+void ClickOnPage(FRiskMain& w) {
+    QtPictureBox* page = w.picContainer[0];
+    QPoint at(page->width() - 2, page->height() - 2);
+    while (at.y() > 0 && page->childAt(at) != nullptr) at.ry() -= 10;
+    ASSERT_EQ(page->childAt(at), nullptr);
+    QTest::mouseClick(page, Qt::LeftButton, {}, at);
+}
+
+// p3 typed on the diagram, the timers stopped so that only the window's own handling can
+// carry it into the data: the command acts with the box still open, or after the box
+// stored the value and closed (a click on the page, Enter).
 TEST_F(Keeping, ACommandTakesTheValueBeingTypedOnTheDiagram) {
     FRiskMain& w = Start();
-    struct Case { const char* name; const char* typed; std::function<void()> command; };
+    const std::string saved = dir.file("typed.raf");
+    const auto inData = [&] { return Item(item::PointValue(2)); };
+    const auto inFile = [&] { return CDbl(LoadAppData(saved)(item::PointValue(2))); };
+    const auto save = [&] { w.mnuFile[2]->Trigger(); };
+    struct Case { const char* name; const char* typed; std::function<void()> command; std::function<double()> taken; };
     const Case cases[] = {
-        {"File > Save Plot Options", "0.1", [&] { w.mnuFile[5]->Trigger(); }},
-        {"Help > Risk Assessment Help", "0.2", [&] { w.mnuHelp[0]->Trigger(); }},
-        {"opening the Options menu", "0.3", [&] { Q_EMIT w.mnuMain[2]->Menu()->aboutToShow(); }},
+        {"File > Save Plot Options", "0.1", [&] { w.mnuFile[5]->Trigger(); }, inData},
+        {"Help > Risk Assessment Help", "0.2", [&] { w.mnuHelp[0]->Trigger(); }, inData},
+        {"opening the Options menu", "0.3", [&] { Q_EMIT w.mnuMain[2]->Menu()->aboutToShow(); }, inData},
+        {"a click on the page", "0.4", [&] { ClickOnPage(w); }, inData},
+        {"a click on the page, then File > Save", "0.5", [&] { ClickOnPage(w); files.QueueAnswer(saved); save(); }, inFile},
+        // Saved again under the name the row before chose.
+        {"Enter, then File > Save", "0.6", [&] { QTest::keyClick(w.txtChainEditBox, Qt::Key_Return); save(); }, inFile},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -38,7 +57,7 @@ TEST_F(Keeping, ACommandTakesTheValueBeingTypedOnTheDiagram) {
         ASSERT_TRUE(w.txtChainEditBox->Visible());
         QTest::keyClicks(w.txtChainEditBox, c.typed);
         c.command();
-        EXPECT_EQ(Item(item::PointValue(2)), Val(c.typed));
+        EXPECT_EQ(c.taken(), Val(c.typed));
         EXPECT_FALSE(w.txtChainEditBox->Visible());
         Settle();
     }
