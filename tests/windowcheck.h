@@ -103,26 +103,17 @@ inline std::vector<ShownText> TextsOf(QWidget* w) {
             need = fm.boundingRect(QRect(0, 0, room.width(), 100000), flags, label->text()).size();
         }
         out.push_back({name, label->text(), need, room.size()});
-    } else if (auto* check = qobject_cast<QCheckBox*>(w)) {
-        if (check->text().isEmpty()) return out;
-        QStyleOptionButton opt;
-        opt.initFrom(check);
-        opt.text = check->text();
-        const QRect room = check->style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, check);
-        out.push_back({name, check->text(), plainSize(check->text()), room.size()});
-    } else if (auto* radio = qobject_cast<QRadioButton*>(w)) {
-        if (radio->text().isEmpty()) return out;
-        QStyleOptionButton opt;
-        opt.initFrom(radio);
-        opt.text = radio->text();
-        const QRect room = radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, radio);
-        out.push_back({name, radio->text(), plainSize(radio->text()), room.size()});
-    } else if (auto* button = qobject_cast<QPushButton*>(w)) {
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        // Each kind of button has its own content rectangle in the style.
+        QStyle::SubElement contents = QStyle::SE_PushButtonContents;
+        if (qobject_cast<QCheckBox*>(w)) contents = QStyle::SE_CheckBoxContents;
+        if (qobject_cast<QRadioButton*>(w)) contents = QStyle::SE_RadioButtonContents;
+        if (!qobject_cast<QPushButton*>(w) && contents == QStyle::SE_PushButtonContents) return out;
         if (button->text().isEmpty()) return out;
         QStyleOptionButton opt;
         opt.initFrom(button);
         opt.text = button->text();
-        const QRect room = button->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, button);
+        const QRect room = button->style()->subElementRect(contents, &opt, button);
         out.push_back({name, button->text(), plainSize(button->text()), room.size()});
     } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
         if (group->title().isEmpty()) return out;
