@@ -677,24 +677,29 @@ void FlexGrid::paintEvent(QPaintEvent*) {
     PaintFocusRect(p);
 }
 
-std::vector<int> FlexGrid::RowsOnView(int height) const {
-    std::vector<int> rows;
-    for (int r = 0; r < rows_; ++r) {
-        if (r >= fixedRows_ && r < topRow_) continue;
-        if (RowTopPx(r) >= height) break;
-        if (RowHeightPx(r) > 0) rows.push_back(r);
+namespace {
+// The lines (rows or columns) a paint visits: the fixed ones, then the scrolled ones from
+// the first on view, up to the first that starts beyond the room; hidden lines are skipped.
+template <class Start, class Extent>
+std::vector<int> LinesOnView(int count, int fixed, int first, int room, Start start, Extent extent) {
+    std::vector<int> lines;
+    for (int i = 0; i < count; ++i) {
+        if (i >= fixed && i < first) continue;
+        if (start(i) >= room) break;
+        if (extent(i) > 0) lines.push_back(i);
     }
-    return rows;
+    return lines;
+}
+}  // namespace
+
+std::vector<int> FlexGrid::RowsOnView(int height) const {
+    return LinesOnView(rows_, fixedRows_, topRow_, height, [this](int r) { return RowTopPx(r); },
+                       [this](int r) { return RowHeightPx(r); });
 }
 
 std::vector<int> FlexGrid::ColsOnView(int width) const {
-    std::vector<int> cols;
-    for (int c = 0; c < cols_; ++c) {
-        if (c >= fixedCols_ && c < leftCol_) continue;
-        if (ColLeftPx(c) >= width) break;
-        if (ColWidthPx(c) > 0) cols.push_back(c);
-    }
-    return cols;
+    return LinesOnView(cols_, fixedCols_, leftCol_, width, [this](int c) { return ColLeftPx(c); },
+                       [this](int c) { return ColWidthPx(c); });
 }
 
 void FlexGrid::PaintCell(QPainter& p, int row, int col, bool selected) const {

@@ -304,5 +304,25 @@ TEST_F(FlexGridTest, PaintsCellColoursTextTheSelectionAndTheAreaBeyond) {
     EXPECT_EQ(colourAt(image, 2, 3), QColor(255, 255, 255));
 }
 
+// A row scrolled away above the top row is not painted over the fixed rows.
+TEST_F(FlexGridTest, AScrolledGridPaintsNoRowAboveItsTopRow) {
+    Fill(20, 2);
+    grid_->SetBackColor(0xFFFFFF);
+    grid_->SetHighLight(0);
+    for (int row = 3; row < 5; ++row) {
+        grid_->SetRow(row);
+        grid_->SetCol(1);
+        grid_->SetCellBackColor(0x0000FF);  // red, scrolled away just above the top row
+    }
+    grid_->SetRow(10);
+    grid_->SetTopRow(5);
+    ASSERT_EQ(grid_->TopRow(), 5);
+    const QImage image = grid_->grab().toImage();
+    const QRect fixedCell = grid_->CellRectPx(0, 1);
+    EXPECT_NE(image.pixelColor(fixedCell.center()), QColor(255, 0, 0));
+    const QRect firstShown = grid_->CellRectPx(5, 1);
+    EXPECT_EQ(image.pixelColor(firstShown.center()), QColor(255, 255, 255));
+}
+
 }  // namespace
 }  // namespace nuvir::test
