@@ -169,9 +169,14 @@ void ParallelFor(int count, const std::function<void(int)>& task) {
     if (threads <= 1) {
         work();
     } else {
-        // The threads that could be had and this one finish the work.
+        // The threads that could be had and this one finish the work. While this thread
+        // runs tasks it counts as one of the workers, so a loop nested in one of its tasks
+        // stays on it as it does on the others, instead of sharing its task's data with
+        // the pool's threads.
         WorkerShares shares(threads - 1, work);
-        work();
+        t_inPool = true;
+        work();  // catches what its tasks raise
+        t_inPool = false;
         shares.Wait();
     }
     for (auto& f : failures)
