@@ -3,5 +3,8 @@
 # the environment makes compiler warnings errors (as CI does).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVIR_WERROR="${NUVIR_WERROR:-OFF}" >/dev/null
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVIR_WERROR="${NUVIR_WERROR:-OFF}" \
+      "${launcher[@]}" >/dev/null
 cmake --build build --parallel "$(nproc)"
