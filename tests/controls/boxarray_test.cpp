@@ -198,6 +198,16 @@ TEST_F(GridPage, BuildingAndRemovalNameTheControlsAfterTheGridsNumber) {
     second.SetContainer(page);
     EXPECT_EQ(second.Container()->Name(), "chkArray2");
     EXPECT_EQ(second.CheckBoxes()[1][2]->TabIndex(), 15);
+    // Every box, row by row: 10 + row x columns + column.
+    const auto& boxes = second.CheckBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (std::size_t r = 0; r < boxes.size(); ++r) {
+        ASSERT_EQ(boxes[r].size(), 3u);
+        for (std::size_t c = 0; c < boxes[r].size(); ++c) {
+            EXPECT_EQ(boxes[r][c]->TabIndex(), static_cast<int>(10 + 3 * r + c)) << r << "," << c;
+            EXPECT_TRUE(boxes[r][c]->TabStop()) << r << "," << c;
+        }
+    }
     const QPointer<CheckBox> box = At(1, 1);
     Click(1, 1);
     g.SetContainer(nullptr);

@@ -35,6 +35,25 @@ TEST_F(FlexEditTest, HostingBuildsThreeNumberedControlsThatGoWithTheObject) {
     EXPECT_EQ(form_->Find("txtOther"), other_);
 }
 
+// A tab index n goes to the focus sink, n + 1 to the editor and n + 2 to the grid, each
+// with its tab stop on; unset it reads 9999.
+TEST_F(FlexEditTest, TheTabIndexNumbersTheSinkTheEditorAndTheGridInThatOrder) {
+    EXPECT_EQ(edit_->TabIndex(), 9999);
+    Control* sink = form_->Find("txtFlexDummy1");
+    Control* editor = form_->Find("txtFlexEditBox1");
+    Control* grid = form_->Find("flxFlexEdit1");
+    for (Control* c : {sink, editor, grid}) c->SetTabStop(false);
+    edit_->SetTabIndex(0);
+    EXPECT_EQ(edit_->TabIndex(), 0);
+    struct Case { const char* name; Control* control; int index; };
+    const Case cases[] = {{"focus sink", sink, 0}, {"editor", editor, 1}, {"grid", grid, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.control->TabIndex(), c.index);
+        EXPECT_TRUE(c.control->TabStop());
+    }
+}
+
 TEST_F(FlexEditTest, LoadingAndReadingTheTable) {
     Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, 1}, Bounds{0, 2}});
     data(0, 0) = 1.5, data(1, 0) = "0.25", data(0, 1) = 2, data(1, 1) = "x", data(0, 2) = std::string(), data(1, 2) = true;

@@ -122,5 +122,20 @@ TEST_F(ExportDialogTest, TheCloseBoxKeepsThePathsOfTheLastUpdate) {
     EXPECT_EQ(dialog_.BaseName, "run7");
 }
 
+// Tab walks the name, the three format boxes (the two made at run time right after the
+// designed one), the actions, Skip Export and OK, and round again; labels take no focus.
+TEST_F(ExportDialogTest, TabWalksTheControlsInTheirOrderControlByControl) {
+    Start("given", Flags(true, false, true));
+    const char* const order[] = {"txtName", "chkExport0", "chkExport1", "chkExport2",
+                                 "txtActions", "cmdButton1", "cmdButton0", "txtName"};
+    dialog_.FindAs<TextBox>("txtName")->SetFocus();
+    for (const char* expected : order) {
+        const Control* c = Control::Of(Focus());
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->Name() + (c->Index() >= 0 ? std::to_string(c->Index()) : ""), expected);
+        Key(Qt::Key_Tab);
+    }
+}
+
 }  // namespace
 }  // namespace nuvir::test

@@ -26,7 +26,7 @@ public:
     // Shows the name it was given and gives another back.
     std::string AskExportNames(std::string& baseName) override {
         exportAsked.push_back(std::exchange(baseName, "Ant_Here"));
-        return "";
+        return exportPaths;
     }
     bool EditPlotOptions(int plotType, double, double) override {
         editedTypes.push_back(plotType);
@@ -36,6 +36,8 @@ public:
 
     int mainPage = kMonteCarloPage, closeCalls = 0;
     std::vector<std::string> exportAsked;
+    // The target paths the dialog hands back: none, its "Skip Export".
+    std::string exportPaths;
     std::vector<int> editedTypes;
     std::function<bool(int)> onEditOptions = [](int) { return false; };
     std::function<void()> onReport = [] {};

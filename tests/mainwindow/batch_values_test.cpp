@@ -1,0 +1,87 @@
+// The batch CSV line of one assessment carries its own run's numbers, each in its
+// column: the model of onerun.h run through the batch window beside the real main
+// window, against values worked out from the trial table of the same run (the same
+// inputs and seed) exported by the engine.
+#include "batch/batchwindow.h"
+#include "formdriver.h"
+#include "mainwindow/batchwindowpart.h"
+#include "mainwindow_fixture.h"
+#include "onerun.h"
+#include "results/simulationinputs.h"
+#include "simulation/montecarlo.h"
+#include "simulation/programhost.h"
+
+namespace nuvir::test {
+namespace {
+
+class BatchValuesTest : public MainWindowTest {};
+
+TEST_F(BatchValuesTest, EachResultColumnOfTheCsvLineHoldsItsOwnValue) {
+    MainWindowParts parts;
+    BatchWindowPart* part = nullptr;
+    parts.makeBatchWindow = [&part](FRiskMain& main) {
+        auto made = std::make_unique<BatchWindowPart>(main);
+        part = made.get();
+        return std::unique_ptr<BatchFormPort>(std::move(made));
+    };
+    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    parts.makeChain = [] { return std::make_unique<WindowChain>(); };
+    FRiskMain& w = Start(std::move(parts));
+    dynamic_cast<WindowResults&>(w.Results()).Controller().runSeed = kDistinctStagesSeed;
+
+    // The model as a batch line; the analyst's own assessment stays on screen.
+    const Variant own = AppData;
+    SetDistinctStagesModel(AppData);
+    AppData(item::kTrials) = 1000;
+    const std::string line = w.SerialiseState(0);
+    const Variant model = AppData;
+    AppData = own;
+
+    w.mnuFile[7]->Trigger();  // File > "&Batch Mode"
+    Settle();
+    ASSERT_NE(part, nullptr);
+    FBatch& batch = part->Form();
+    batch.Session().ListEdited(line + "\r\n");
+    batch.StateTick();
+    ASSERT_TRUE(batch.Button(1)->Enabled());
+    files.QueueAnswer(dir.file("values.CSV"));
+    Click(batch.Button(1));
+    ASSERT_FALSE(services.messageBox.calls.empty());
+    ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
+    const auto csv = SplitText(ReadBytes(dir.file("values.CSV")), '\n');
+    ASSERT_GE(csv.size(), 2u);
+    EXPECT_TRUE(csv[0].ends_with(",n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,"
+                                 "Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r"))
+        << csv[0];
+    auto fields = SplitText(csv[1].substr(0, csv[1].size() - 1), ',');
+    ASSERT_GE(fields.size(), 15u);
+    fields.erase(fields.begin(), fields.end() - 15);
+
+    // The same run with its trials exported: the model's inputs, the seed, 95 %.
+    ProgramSimulationHost host;
+    CMonteCarlo engine(host);
+    engine.SetExportPaths(dir.file("trials.csv"));
+    AppData = model;
+    engine.RunSimulation(BuildSimulationInputs(model, true), 1000, 200, kDistinctStagesSeed);
+    AppData = own;
+    const TrialTableStatistics t(ReadBytes(dir.file("trials.csv")));
+    ASSERT_EQ(t.Trials(), 1000u);
+
+    struct Column { const char* name; double value; };
+    const Column columns[15] = {
+        {"n", 1000},
+        {"TBR", kPointTotalRisk},     {"TBRMean", t.Mean(0)},       {"TBRSD", t.Sd(0)},
+        {"TBRMin", t.Min(0)},         {"TBRMax", t.Max(0)},         {"TBRLCL", t.LowerLimit(0)},
+        {"TBRUCL", t.UpperLimit(0)},  {"Cost", kPointTotalCost},    {"CostMean", t.Mean(1)},
+        {"CostSD", t.Sd(1)},          {"CostMin", t.Min(1)},        {"CostMax", t.Max(1)},
+        {"CostLCL", t.LowerLimit(1)}, {"CostUCL", t.UpperLimit(1)},
+    };
+    for (int i = 0; i < 15; ++i) {
+        SCOPED_TRACE(columns[i].name);
+        // Written whole: the trial table's 15 figures are all the expected value has.
+        EXPECT_NEAR(ParseNumber(fields[i]), columns[i].value, 1e-11 * std::fabs(columns[i].value)) << fields[i];
+    }
+}
+
+}  // namespace
+}  // namespace nuvir::test
