@@ -15,44 +15,54 @@ namespace nuvir {
 namespace {
 
 struct Fit {
-    std::vector<double> standardised;  // empty when the fit produced none
+    std::vector<std::int32_t> regressors;  // the columns fitted, in coefficient order
+    std::vector<double> standardised;      // empty when the fit produced none
     std::optional<double> r2;
 };
-
-Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
-    const std::span<const std::int32_t> regressors =
-        m == 0 ? std::span<const std::int32_t>(kRiskRegressors) : std::span<const std::int32_t>(kCostRegressors);
-    CRegression regression;
-    regression.Initialise();
-    regression.SetUseConstant(useConstant);
-    regression.LeastSquares(table, regressors, TrialTable::kTotalRisk + m);
-    return {regression.StandardisedValues(), regression.R2Value()};
-}
 
 // Whether the column's values are not all alike.
 bool HasSpread(std::span<const double> column) {
     return std::any_of(column.begin(), column.end(), [&](double v) { return v != column.front(); });
 }
 
+// A quantity without spread in the run (fixed by the analyst, or a column of equal
+// ranks) is left out of the fit: next to the constant term it would make the
+// cross-product matrix singular and take every other coefficient with it, and
+// without the constant it would stand in for one. The fit on the others is the one
+// the analyst means. The trials a fit needs still follow from its whole list, so
+// that whether it can be made never depends on what was drawn.
+Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
+    const std::span<const std::int32_t> all =
+        m == 0 ? std::span<const std::int32_t>(kRiskRegressors) : std::span<const std::int32_t>(kCostRegressors);
+    Fit fit;
+    const std::int64_t coefficients = static_cast<std::int64_t>(all.size()) + (useConstant ? 1 : 0);
+    if (table.trials() - coefficients < 1) {
+        fit.regressors.assign(all.begin(), all.end());  // the fit fails on its count
+    } else {
+        for (const std::int32_t c : all)
+            if (HasSpread(table.values(c))) fit.regressors.push_back(c);
+    }
+    CRegression regression;
+    regression.Initialise();
+    regression.SetUseConstant(useConstant);
+    regression.LeastSquares(table, fit.regressors, TrialTable::kTotalRisk + m);
+    fit.standardised = regression.StandardisedValues();
+    fit.r2 = regression.R2Value();
+    return fit;
+}
+
 // The fits' coefficients into regressionTable (recreated), their R² returned. A
-// quantity without spread in the run keeps the no-value marker, as its correlations
-// do: whatever the fit gives its column says nothing about it (without a constant
-// term, a constant column stands in for the intercept).
-R2Pair StoreFits(const TrialTable& table, const std::array<Fit, 2>& fits, bool useConstant,
-                 SensitivityTable& regressionTable) {
+// quantity left out of a fit keeps the no-value marker, as its correlations do.
+R2Pair StoreFits(const std::array<Fit, 2>& fits, bool useConstant, SensitivityTable& regressionTable) {
     regressionTable = SensitivityTable();
     R2Pair pair;
     for (int m = 0; m < 2; ++m) {
         const Fit& f = fits[static_cast<std::size_t>(m)];
-        const std::span<const std::int32_t> regressors =
-            m == 0 ? std::span<const std::int32_t>(kRiskRegressors) : std::span<const std::int32_t>(kCostRegressors);
         // With the constant, element 0 belongs to it and is not a sensitivity.
         const std::size_t offset = useConstant ? 1 : 0;
-        if (f.standardised.size() == regressors.size() + offset) {
-            for (std::size_t k = 0; k < regressors.size(); ++k) {
-                if (HasSpread(table.values(regressors[k])))
-                    regressionTable(regressors[k], m) = f.standardised[k + offset];
-            }
+        if (f.standardised.size() == f.regressors.size() + offset) {
+            for (std::size_t k = 0; k < f.regressors.size(); ++k)
+                regressionTable(f.regressors[k], m) = f.standardised[k + offset];
         }
         pair[static_cast<std::size_t>(m)] = f.r2;
     }
@@ -77,7 +87,7 @@ void ComputeMeasures(SimulationResults& results, TrialTable& table, const Simula
             else
                 CorrelatePair(table, task - 2, correlations);
         });
-        return StoreFits(table, fits, useConstant, regression);
+        return StoreFits(fits, useConstant, regression);
     };
     SensitivityTable pearson, src;
     const R2Pair srcR2 = measure(pearson, src);
@@ -108,7 +118,7 @@ R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, Sensit
     // Each fit starts from a freshly initialised regression, so the two are independent.
     std::array<Fit, 2> fits;
     ParallelFor(2, [&](int m) { fits[static_cast<std::size_t>(m)] = FitOutput(table, useConstant, m); });
-    return StoreFits(table, fits, useConstant, regressionTable);
+    return StoreFits(fits, useConstant, regressionTable);
 }
 
 R2Pair SimulationResults::RegressionSensitivities(const TrialTable& table, bool useConstant) {

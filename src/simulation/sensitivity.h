@@ -16,8 +16,9 @@ inline constexpr std::array<std::int32_t, 9> kRiskRegressors = {0, 1, 2, 3, 4, 5
 inline constexpr std::array<std::int32_t, 8> kCostRegressors = {0, 1, 2, 3, 9, 10, 11, 12};
 
 // Fills regressionTable: column m holds the standardised coefficients of fit m at its
-// regressors' rows and kNoValue elsewhere, all kNoValue when the fit failed. Returns
-// R² of each fit (no value when it failed). The fits never raise; the two may run on
+// regressors' rows and kNoValue elsewhere, all kNoValue when the fit failed. A
+// regressor without spread is left out of its fit and keeps kNoValue; the others are
+// fitted without it. Returns R² of each fit (no value when it failed). The fits never raise; the two may run on
 // worker threads.
 R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant,
                                SensitivityTable& regressionTable);

@@ -88,6 +88,22 @@ protected:
         page.cmdButton[0]->click();
         return rc->State().ResultsValid;
     }
+    // The default assessment with I1 at 0, which in relative mode leaves it without
+    // spread, and costs of 100 to 400 at levels 0 to 3, run with the custom generator
+    // from seed 4949: only uniform draws, so the 1000 trials repeat bit for bit.
+    bool RunWithI1Fixed(bool constant) {
+        AppData(item::Relative(item::kI1))(0) = 0.0;
+        AppData(item::PointValue(item::kI1)) = 0.0;
+        for (int k = 9; k <= 12; ++k) {
+            AppData(item::Relative(k)) = Variant::List({Variant(100.0 * (k - 8)), Variant(0), Variant(k - 9)});
+            AppData(item::PointValue(k)) = 100.0 * (k - 8);
+        }
+        MKelvaro::StoreOutcomeRisks(AppData);
+        AppData(item::kPrng) = 1;
+        AppData(item::kRegUseConstant) = constant;
+        rc->runSeed = 4949;
+        return Run(1000);
+    }
     // A right click on the risk sensitivity plot, its popup answered with one entry.
     void ChooseFromPopup(int entry) {
         popups.QueueChoice(entry);

@@ -274,7 +274,8 @@ TEST_F(ResultsTest, AFullClearEmptiesThePageAndTakesTheLiveData) {
 }
 
 // I1 fixed at 0 (both its categories 0) does not vary in the run: no measure
-// gives it a sensitivity, with or without the constant term, and I2 keeps its own.
+// gives it a sensitivity, with or without the constant term, and I2 keeps its own in
+// every measure, the fits being made without I1.
 TEST_F(ResultsTest, AQuantityWithoutSpreadHasNoSensitivityInAnyMeasure) {
     AppData(item::kCategoricalImpacts) = true;
     AppData(item::kNumImpactCategories) = 2;
@@ -285,10 +286,8 @@ TEST_F(ResultsTest, AQuantityWithoutSpreadHasNoSensitivityInAnyMeasure) {
     }
     const std::string none = "    . ";
     constexpr int kI1 = 9, kI2 = 10, kSpea = 2, kPear = 3, kSrc = 4, kSrrc = 5;  // grid rows and columns
-    // The raw fit cannot be made with a column of zeros; the rank fit can, unless the
-    // constant term makes the constant column redundant.
-    struct Case { const char* name; bool constant, rankFit; };
-    for (const Case& c : {Case{"without the constant", false, true}, Case{"with the constant", true, false}}) {
+    struct Case { const char* name; bool constant; };
+    for (const Case& c : {Case{"without the constant", false}, Case{"with the constant", true}}) {
         SCOPED_TRACE(c.name);
         AppData(item::kRegUseConstant) = c.constant;
         ASSERT_TRUE(Run(1000));
@@ -299,8 +298,67 @@ TEST_F(ResultsTest, AQuantityWithoutSpreadHasNoSensitivityInAnyMeasure) {
         EXPECT_EQ(grid.TextMatrix(kI1, kSpea), none + " ");
         for (int measure : {kPear, kSrc, kSrrc}) EXPECT_EQ(grid.TextMatrix(kI1, measure), none) << "column " << measure;
         EXPECT_NE(grid.TextMatrix(kI2, kSpea), none + " ");
-        EXPECT_EQ(grid.TextMatrix(kI2, kSrrc) != none, c.rankFit);
+        for (int measure : {kPear, kSrc, kSrrc}) EXPECT_NE(grid.TextMatrix(kI2, measure), none) << "column " << measure;
         ChooseFromPopup(0);  // Hide Details
+    }
+}
+
+// With I1 fixed the regression measures are those of the fits without it. The expected
+// values are an independent least-squares fit (NumPy's lstsq) of the trials this run
+// exports to CSV (15 significant digits): design [1, x...] or [x...] over the inputs
+// that vary, standardised b s_x / s_y (without the constant b sqrt(sum x^2 / sum y^2)),
+// R^2 = 1 - SSE / sum (y - mean)^2 (without the constant 1 - SSE / sum y^2); SRRC the
+// same on average ranks. The page's details grid shows them to three decimals.
+struct FixedI1Fit {
+    // SRC and SRRC of p1-p4 and I2-I5 (risk) or FC1-FC4 (cost), then R^2 raw and ranked.
+    std::array<double, 8> src, srrc;
+    double r2Raw, r2Ranked;
+};
+struct FixedI1Case {
+    const char* name;
+    bool constant;
+    FixedI1Fit risk, cost;
+};
+const FixedI1Case kFixedI1Cases[] = {
+    {"with the constant", true,
+     {{0.823652, 0.002105, -0.009824, 0.008905, 0.435785, 0.221108, 0.101874, 0.097107},
+      {0.838173, -0.003040, -0.000096, 0.012672, 0.418817, 0.201833, 0.107187, 0.089731}, 0.950834, 0.948314},
+     {{0.769349, 0.446069, 0.165475, -0.009268, 0.058330, 0.220998, 0.262512, 0.244593},
+      {0.796271, 0.414676, 0.161651, 0.005941, 0.067051, 0.217724, 0.248515, 0.218503}, 0.948116, 0.945393}},
+    {"without the constant", false,
+     {{0.856164, -0.125004, -0.144338, -0.105684, 0.387709, 0.143023, -0.014858, -0.004054},
+      {0.761877, -0.087338, -0.087096, -0.066104, 0.341927, 0.128327, 0.021090, 0.012775}, 0.985850, 0.974390},
+     {{0.654808, 0.359671, 0.106881, -0.039095, -0.607670, 0.230907, 0.195828, 0.132323},
+      {0.652019, 0.276882, 0.022402, -0.117213, -0.062224, 0.086426, 0.121729, 0.063763}, 0.993734, 0.949233}},
+};
+
+TEST_F(ResultsTest, WithI1FixedTheDetailsShowTheFitsWithoutIt) {
+    // A three-decimal text within rounding of the value.
+    auto shows = [](const std::string& text, double value) { return std::fabs(Val(text) - value) <= 0.0005 + 1e-12; };
+    constexpr int kSrc = 4, kSrrc = 5;  // grid columns
+    for (const FixedI1Case& c : kFixedI1Cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(RunWithI1Fixed(c.constant));
+        for (int out = 0; out < 2; ++out) {
+            SCOPED_TRACE(out ? "cost" : "risk");
+            const FixedI1Fit& fit = out ? c.cost : c.risk;
+            rc->ShowSensitivityMeasures(out);
+            const FlexGrid& grid = *page.flxShowSensMeasures;
+            EXPECT_TRUE(shows(grid.TextMatrix(1, 2), fit.r2Raw)) << grid.TextMatrix(1, 2);
+            EXPECT_TRUE(shows(grid.TextMatrix(2, 2), fit.r2Ranked)) << grid.TextMatrix(2, 2);
+            // Grid rows 5 to 8 are p1-p4; on the risk page row 9 is I1, rows 10 to 13 I2-I5.
+            for (int k = 0; k < 8; ++k) {
+                const int row = k < 4 || out == 1 ? 5 + k : 6 + k;
+                SCOPED_TRACE(grid.TextMatrix(row, 1));
+                EXPECT_TRUE(shows(grid.TextMatrix(row, kSrc), fit.src[static_cast<std::size_t>(k)])) << grid.TextMatrix(row, kSrc);
+                EXPECT_TRUE(shows(grid.TextMatrix(row, kSrrc), fit.srrc[static_cast<std::size_t>(k)])) << grid.TextMatrix(row, kSrrc);
+            }
+            if (out == 0) {
+                ASSERT_EQ(grid.TextMatrix(9, 1), "I1");
+                EXPECT_EQ(grid.TextMatrix(9, kSrc), "    . ");
+                EXPECT_EQ(grid.TextMatrix(9, kSrrc), "    . ");
+            }
+        }
     }
 }
 

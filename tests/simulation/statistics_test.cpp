@@ -2,6 +2,7 @@
 // sensitivity measures, on tables whose results are worked out by hand or by counting.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -396,6 +397,146 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     }
     EXPECT_TRUE(r.R2Copy(-1)(0).get()(0).isEmpty());
     EXPECT_EQ(r.R2Copy(1)(1).get().rawDouble(), *(*r.r2[1])[1]);
+}
+
+// ---- regression measures with fixed inputs ---------------------------------------------
+
+// Fourteen trials: p1-p4, I1-I5, FC1-FC4, total risk, total cost (the other outputs 0).
+// I1 is fixed at 0 throughout; the second set of cases also fixes p3 at 0.4 and FC2 at
+// 250. The outputs come from a model-like formula, so the fits are not exact.
+const double kFixedInputTrials[14][15] = {
+    {0.39, 0.575, 0.414, 0.599, 0, 8.88, 8.32, 6.06, 4.25, 473.2, 185, 246.3, 102, 4.9931, 610.052},
+    {0.625, 0.111, 0.721, 0.897, 0, 0.88, 6.02, 0.53, 2.38, 270.5, 398.8, 212.2, 412.9, 0.9901, 555.124},
+    {0.507, 0.189, 0.814, 0.601, 0, 1.29, 8.25, 4.24, 1.7, 191.1, 352.8, 290, 214.2, 1.3797, 414.466},
+    {0.398, 0.675, 0.847, 0.555, 0, 2.67, 4.73, 9.7, 2.18, 309.6, 464.8, 294.5, 464.6, 3.4975, 679.426},
+    {0.115, 0.213, 0.732, 0.132, 0, 9.31, 9.65, 7.59, 8.21, 153.1, 485.1, 105.9, 278.7, 1.1529, 216.478},
+    {0.781, 0.415, 0.126, 0.181, 0, 6.63, 7.57, 1.52, 5.23, 358.8, 143.9, 353.3, 172.9, 5.3329, 592.757},
+    {0.772, 0.563, 0.796, 0.644, 0, 4.45, 1.1, 5.12, 6.77, 425.7, 121.8, 107, 295.9, 7.3211, 668.608},
+    {0.775, 0.296, 0.144, 0.556, 0, 8.18, 2.13, 7.43, 1.04, 324.4, 115.3, 146.7, 345.3, 6.6844, 458.817},
+    {0.15, 0.241, 0.713, 0.517, 0, 5.32, 0.37, 3.08, 0.2, 235.9, 284.2, 198.6, 493, 0.9175, 298.416},
+    {0.806, 0.533, 0.596, 0.439, 0, 5.95, 4.36, 5.02, 7.21, 409.5, 472.8, 177.5, 184.9, 7.3292, 914.172},
+    {0.647, 0.331, 0.402, 0.896, 0, 3.27, 4.55, 3.34, 2.18, 304.3, 400.1, 459.8, 240.8, 3.1447, 682.365},
+    {0.263, 0.542, 0.521, 0.838, 0, 7.75, 9.47, 1.45, 9.46, 485.9, 268.5, 316, 394.5, 3.7889, 630.858},
+    {0.432, 0.22, 0.807, 0.332, 0, 8, 6.25, 7.92, 6.26, 464.8, 143.6, 389.4, 423.5, 4.1799, 596.325},
+    {0.671, 0.715, 0.199, 0.838, 0, 5.32, 8.08, 0.49, 2.08, 250.5, 200.5, 429.6, 467.1, 4.8474, 635.738},
+};
+
+// The expected values are an independent ordinary least-squares fit of the same table:
+// NumPy's lstsq on the design [1, x...] (or [x...] without the constant) over the
+// regressors that vary, R^2 = 1 - SSE / sum (y - mean)^2 (without the constant
+// 1 - SSE / sum y^2), the standardised coefficient b s_x / s_y (without the constant
+// b sqrt(sum x^2 / sum y^2)); SRRC the same on every column replaced by its ranks
+// (ties averaged, a fixed column all (n + 1) / 2). M: left out of the fit.
+constexpr double M = kNoValue;
+struct FixedInputCase {
+    const char* name;
+    bool three, constant;
+    // SRC risk (p1-p4, I1-I5), SRC cost (p1-p4, FC1-FC4), SRRC risk, SRRC cost.
+    std::vector<std::vector<double>> coefficients;
+    // R^2: SRC risk, SRC cost, SRRC risk, SRRC cost.
+    std::array<double, 4> r2;
+};
+const FixedInputCase kFixedInputCases[] = {
+    {"one fixed (I1), with the constant", false, true,
+     {{0.83044896305424598, 0.37898798948220369, 0.21492657297038936, 0.07556365020285076, M, 0.61100819982594001, -0.17069871190022776, 0.072478494770866653, 0.066624500697694322},
+      {0.61146423802272165, 0.27849234476166462, 0.10371282712437374, 0.016243856922631139, 0.62465253030704682, 0.48837668216926583, 0.20047909453812793, 0.064500859624418011},
+      {0.94047758170092555, 0.40830823036161562, 0.45921849120304314, 0.17007733353630505, M, 0.7822016959385969, -0.060061966180349091, -0.059122434995588447, 0.02278041898822648},
+      {0.51068354974285435, 0.461629390902765, 0.20963690491725984, 0.17620509015904703, 0.47909791234603971, 0.53007538853592373, 0.17728761830891648, 0.07793616133690956}},
+     {0.98120958887823917, 0.98767312228994297, 0.96635478446851675, 0.92922928153470308}},
+    {"one fixed (I1), without the constant", false, false,
+     {{0.63100516262534234, 0.37335356687168825, -0.28762610242877534, -0.017974454085828841, M, 0.17317989245822038, -0.35779089834138245, 0.18205149274510798, 0.30466757007061113},
+      {0.28788968862957132, 0.1935777581782864, 0.021456759387136388, 0.042705586428149415, 0.36331638539924671, 0.16833843171346197, 0.083237618201373639, -0.11130594569533778},
+      {0.55805653708551362, 0.33922299354759722, -0.15030935855591404, -0.10963006310857348, M, 0.15882242078823583, -0.13518377408930085, 0.1457500468614745, 0.20885616639085094},
+      {0.18745917140106694, 0.46260097166950243, 0.047986793563384367, 0.11274141108398203, 0.14698006866086238, 0.16955692804246059, 0.10141393468302876, -0.19017860967711542}},
+     {0.98875419024576183, 0.99045370597137994, 0.9722444460497407, 0.93555369731906679}},
+    {"three fixed (I1, p3, FC2), with the constant", true, true,
+     {{0.71040549247930185, 0.34954142004719196, M, 0.071030059358843295, M, 0.42065818378453212, -0.22745750726946223, 0.16040923088999845, 0.20205848697483006},
+      {0.42173510528704244, 0.31117664829156028, M, 0.11465607586393214, 0.38913153131645595, M, 0.13746169003832304, -0.033669216800589853},
+      {0.74764455903276283, 0.35651866075153738, M, 0.10095913637337878, M, 0.38371018375944665, -0.047206345336430366, 0.21176519015704667, 0.16998689920547597},
+      {0.27849805765324687, 0.49393887733691755, M, 0.17699671959908991, 0.18676252455903181, M, 0.1523122588713049, -0.029212381366905044}},
+     {0.97616463451436508, 0.785663042334656, 0.93612036830618761, 0.66898769971717864}},
+    {"three fixed (I1, p3, FC2), without the constant", true, false,
+     {{0.67454670217970913, 0.44224508151807351, M, -0.20787232592672281, M, 0.30529201022095898, -0.37509334646296866, -0.014321513067973217, 0.16453262135086003},
+      {0.29817221491752505, 0.20702549991085073, M, 0.085447714916793677, 0.37086269522786353, M, 0.10110765505931453, -0.029858808971965779},
+      {0.576179646601373, 0.35605209368129687, M, -0.15388310696241858, M, 0.25568525145757875, -0.17218810600037537, 0.002053944439767752, 0.15725223748259817},
+      {0.21660371672158685, 0.48707620797319834, M, 0.15250538511401682, 0.13461436246169792, M, 0.13081662489952686, -0.10665528392755227}},
+     {0.98171631165138185, 0.9826041783315449, 0.97047099673911152, 0.92278793477344312}},
+};
+
+TrialTable FixedInputTable(bool three, std::int32_t rows = 14) {
+    TrialTable t(rows, 0);
+    for (std::int32_t i = 1; i <= rows; ++i) {
+        for (int c = 0; c < 15; ++c) t(i, c) = kFixedInputTrials[i - 1][c];
+        if (three) t(i, 2) = 0.4, t(i, 10) = 250;
+    }
+    return t;
+}
+
+// A quantity without spread is left out of the fit: it keeps the marker, every other
+// input of the fit gets its coefficient and R^2 is that of the fit without it, for
+// the raw and the rank regression, with and without the constant.
+TEST(RegressionSensitivities, AFixedInputIsLeftOutOfTheFit) {
+    for (const FixedInputCase& c : kFixedInputCases) {
+        SCOPED_TRACE(c.name);
+        TrialTable table = FixedInputTable(c.three);
+        EngineTestHost host;
+        host.regAnswers = {c.constant};
+        SimulationResults r;
+        r.ComputeSensitivityMeasures(table, host);
+        ASSERT_TRUE(r.sensitivities[2] && r.sensitivities[3] && r.r2[0] && r.r2[1]);
+        for (int k = 0; k < 4; ++k) {
+            const SensitivityTable& s = *r.sensitivities[k < 2 ? 2 : 3];
+            const int m = k % 2;
+            const auto& regressors = m == 0 ? std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8} : std::vector<int>{0, 1, 2, 3, 9, 10, 11, 12};
+            for (std::size_t i = 0; i < regressors.size(); ++i) {
+                SCOPED_TRACE(testing::Message() << (k < 2 ? "SRC " : "SRRC ") << (m ? "cost" : "risk") << ", input " << regressors[i]);
+                const double expected = c.coefficients[static_cast<std::size_t>(k)][i];
+                if (expected == M)
+                    EXPECT_EQ(s(regressors[i], m), M);
+                else
+                    EXPECT_NEAR(s(regressors[i], m), expected, 1e-9);
+            }
+            const auto& r2 = (*r.r2[k < 2 ? 0 : 1])[static_cast<std::size_t>(m)];
+            ASSERT_TRUE(r2) << k;
+            EXPECT_NEAR(*r2, c.r2[static_cast<std::size_t>(k)], 1e-11) << k;
+        }
+    }
+}
+
+// Leaving a fixed input out does not lower the trials a fit needs, and a fit on two
+// identical columns still fails: all markers and no R^2 for that fit only.
+TEST(RegressionSensitivities, TooFewTrialsOrIdenticalColumnsStillFail) {
+    struct Case { const char* name; std::int32_t rows; bool constant; int copyFrom, copyTo; bool riskFails, costFails; };
+    const Case cases[] = {
+        // Nine regressors and the constant need eleven trials, whatever is fixed; the
+        // cost fit (eight and the constant) can be made with ten.
+        {"ten trials, with the constant", 10, true, -1, -1, true, false},
+        {"eleven trials, with the constant", 11, true, -1, -1, false, false},
+        {"nine trials, without the constant", 9, false, -1, -1, true, false},
+        {"I3 a copy of I2", 14, true, 5, 6, true, false},
+        {"FC4 a copy of FC1, without the constant", 14, false, 9, 12, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrialTable table = FixedInputTable(false, c.rows);
+        if (c.copyFrom >= 0)
+            for (std::int32_t i = 1; i <= c.rows; ++i) table(i, c.copyTo) = table(i, c.copyFrom);
+        EngineTestHost host;
+        host.regAnswers = {c.constant};
+        SimulationResults r;
+        r.ComputeSensitivityMeasures(table, host);
+        for (int measure : {2, 3}) {
+            const SensitivityTable& s = *r.sensitivities[static_cast<std::size_t>(measure)];
+            const R2Pair& r2 = *r.r2[static_cast<std::size_t>(measure - 2)];
+            EXPECT_EQ(!r2[0], c.riskFails) << measure;
+            EXPECT_EQ(!r2[1], c.costFails) << measure;
+            for (int j = 0; j < 4; ++j) {
+                EXPECT_EQ(s(j, 0) == M, c.riskFails) << measure << " " << j;
+                EXPECT_EQ(s(j, 1) == M, c.costFails) << measure << " " << j;
+            }
+            EXPECT_EQ(s(4, 0), M) << "I1 is fixed";
+        }
+    }
 }
 
 }  // namespace
