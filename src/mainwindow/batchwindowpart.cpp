@@ -35,8 +35,15 @@ void BatchWindowPart::Raise() {
 }
 
 void BatchWindowPart::SetVisible(bool on) {
-    // A window minimised while its message box shows still counts as shown.
-    if (form_->isVisible() != on) form_->SetVisible(on);
+    // A window manager that minimises the main window minimises the batch window with
+    // it, and takes a batch window mapped minimised as a request to minimise the main
+    // window again: the window is hidden as it is, and only shown in its normal state.
+    if (!on) {
+        if (form_->isVisible()) form_->SetVisible(false);
+        return;
+    }
+    if (form_->isMinimized()) form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
+    if (!form_->isVisible()) form_->SetVisible(true);
 }
 
 void BatchWindowPart::SetParent(FRiskMain* main) { form_->SetMainWindow(main != nullptr ? this : nullptr, main); }

@@ -15,6 +15,7 @@
 #include "platform/modalwindows.h"
 #include "platform/qtpicturebox.h"
 #include "platform/screen.h"
+#include "platform/toolwindow.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
@@ -420,6 +421,8 @@ void Form::changeEvent(QEvent* e) {
 }
 
 void Form::showEvent(QShowEvent* e) {
+    // Before the window is mapped, when the window manager reads its type.
+    if (!e->spontaneous() && windowType() == Qt::Tool) DeclareToolWindow(*this);
     if (centreOver_ && !testAttribute(Qt::WA_Moved)) CentreOver(*this, *centreOver_);
     centreOver_ = nullptr;
     QWidget::showEvent(e);

@@ -1,0 +1,75 @@
+#include "platform/toolwindow.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace nuvir {
+
+namespace {
+
+struct FreeReply {
+    void operator()(void* p) const { std::free(p); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeReply>;
+
+xcb_connection_t* Connection() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return nullptr;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    const Reply<xcb_intern_atom_reply_t> r(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr));
+    return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// The first window of a WINDOW property, or none.
+xcb_window_t WindowProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
+    const Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_ATOM_WINDOW, 0, 1), nullptr));
+    if (!r || r->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(r.get()) < 4) return XCB_WINDOW_NONE;
+    return *static_cast<xcb_window_t*>(xcb_get_property_value(r.get()));
+}
+
+// The running window manager's name, as it announces itself (EWMH), "" when none does.
+std::string WindowManagerName(xcb_connection_t* c) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (screen == nullptr) return {};
+    const xcb_atom_t check = Atom(c, "_NET_SUPPORTING_WM_CHECK");
+    const xcb_window_t wm = WindowProperty(c, screen->root, check);
+    // A stale check window left by a window manager that has gone points nowhere.
+    if (wm == XCB_WINDOW_NONE || WindowProperty(c, wm, check) != wm) return {};
+    const Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c, xcb_get_property(c, 0, wm, Atom(c, "_NET_WM_NAME"), Atom(c, "UTF8_STRING"), 0, 256), nullptr));
+    if (!r) return {};
+    return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
+                       static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
+}
+
+}  // namespace
+
+bool WindowManagerIgnoresToolHints() {
+    xcb_connection_t* c = Connection();
+    return c != nullptr && WindowManagerName(c) == "Openbox";
+}
+
+void DeclareToolWindow(QWidget& window) {
+    xcb_connection_t* c = Connection();
+    if (c == nullptr || window.windowType() != Qt::Tool || !WindowManagerIgnoresToolHints()) return;
+    const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_UTILITY"),
+                                Atom(c, "_NET_WM_WINDOW_TYPE_NORMAL")};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()),
+                        Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 3, types);
+    xcb_flush(c);
+}
+
+}  // namespace nuvir
