@@ -5,6 +5,8 @@
 
 #include "platform/fakefiledialog.h"
 #include "report/reportcommand.h"
+#include "report/reportfields.h"
+#include "results/resultplots.h"
 #include "report/templatefile.h"
 #include "report_fixture.h"
 #include "results/onerun_fixture.h"
@@ -125,6 +127,27 @@ TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
         EXPECT_NEAR(shown, rho, 0.0005 + 1e-12) << text;
         // The mark judges the number as shown, to three decimals.
         EXPECT_EQ(text.substr(text.find('.') + 4), std::fabs(shown) > kCritical ? "*" : " ") << "three decimals, then the mark";
+    }
+}
+
+// The pictures of set A are the risk plots and those of set B the cost plots, each the
+// plot of its row, drawn for the report (their numbers are the plot tests' business).
+TEST_F(ReportValuesTest, EachPictureFieldHoldsItsOwnPlotOfItsOwnOutput) {
+    using Draw = void (*)(PictureBox&, int, bool, const RunState&);
+    struct Case { const char* name; Draw draw; int kind; };
+    const Case cases[] = {
+        {"Apic1", DrawFrequencyPlot, 0}, {"Apic2", DrawSensitivityPlot, 0}, {"Apic3", DrawCumulativePlot, 0},
+        {"Bpic1", DrawFrequencyPlot, 1}, {"Bpic2", DrawSensitivityPlot, 1}, {"Bpic3", DrawCumulativePlot, 1},
+    };
+    std::vector<std::string> names;
+    for (const Case& c : cases) names.push_back(c.name);
+    const auto merged = Merged(names);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ImagePictureBox picture(299, 209);  // the fake window's hidden picture
+        c.draw(picture, c.kind, true, rc->State());
+        ASSERT_EQ(merged.count(c.name), 1u);
+        EXPECT_EQ(merged.at(c.name), PictureToRtf(picture));
     }
 }
 

@@ -13,7 +13,7 @@
 namespace nuvir::test {
 namespace {
 
-constexpr Colour kRed = 0xFF;
+constexpr Colour kRed = 0xFF, kBlack = 0, kWhite = 0xFFFFFF;
 
 // One logged drawing call: its word, its numbers, its colour and its shape.
 struct Drawn {
@@ -78,12 +78,20 @@ std::vector<Series> LineSeries(const RecordingPictureBox& pic) {
     return out;
 }
 
-// The plain segments drawn in a colour (x1, y1, x2, y2).
-std::vector<std::vector<double>> Segments(const RecordingPictureBox& pic, Colour colour) {
-    std::vector<std::vector<double>> out;
+// The histogram's three markers as (x, base, top): red segments on screen; in the
+// report, black outlines over white boxes (x their centre).
+std::vector<Bar> Markers(const RecordingPictureBox& pic, bool report) {
+    std::vector<Bar> out;
     for (const Drawn& d : DrawnCalls(pic)) {
-        if (d.word == "Line" && d.shape.empty() && d.colour == ColourText(colour)) out.push_back(d.at);
+        if (d.word != "Line") continue;
+        if (!report && d.shape.empty() && d.colour == ColourText(kRed)) {
+            EXPECT_EQ(d.at[0], d.at[2]) << "a vertical line";
+            out.push_back({d.at[0], d.at[1], d.at[3]});
+        }
+        if (report && d.shape == "Box" && d.colour == ColourText(kBlack)) out.push_back({(d.at[0] + d.at[2]) / 2, d.at[1], d.at[3]});
     }
+    // The chart's frames come first.
+    if (report && out.size() > 3) out.erase(out.begin(), out.end() - 3);
     return out;
 }
 
@@ -111,15 +119,18 @@ TEST_F(OneRunTest, EachResultLineShowsItsOutputsPointTotalMeanSdAndLimits) {
     }
 }
 
+// On the page and in the report's black and white.
 TEST_F(OneRunTest, EachHistogramHasItsOutputsClassesAndMarkers) {
-    struct Case { const char* name; int kind; int output; Colour bars; double point; };
-    const Case cases[] = {{"risk", 0, 0, Option(opt::kColourOval), kPointTotalRisk},
-                          {"cost", 1, 1, Option(opt::kColourFixedCost), kPointTotalCost}};
+    struct Case { const char* name; int kind; int output; bool report; Colour bars; double point; };
+    const Case cases[] = {{"risk", 0, 0, false, Option(opt::kColourOval), kPointTotalRisk},
+                          {"cost", 1, 1, false, Option(opt::kColourFixedCost), kPointTotalCost},
+                          {"risk, report", 0, 0, true, kBlack, kPointTotalRisk},
+                          {"cost, report", 1, 1, true, kBlack, kPointTotalCost}};
     ASSERT_NE(Option(opt::kColourOval), Option(opt::kColourFixedCost));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingPictureBox pic(600, 400);
-        DrawFrequencyPlot(pic, c.kind, false, rc->State(), AppOptions);
+        DrawFrequencyPlot(pic, c.kind, c.report, rc->State(), AppOptions);
         const auto expected = trials->Frequencies(c.output, 200);
         const auto bars = Bars(pic, c.bars);
         ASSERT_EQ(bars.size(), 200u);
@@ -133,30 +144,34 @@ TEST_F(OneRunTest, EachHistogramHasItsOutputsClassesAndMarkers) {
             total += static_cast<int>(bars[k].top);
         }
         EXPECT_EQ(total, 1000);
-        // Red, from y = 0: the point total a quarter of the axis high, the limits an eighth.
-        const auto marks = Segments(pic, kRed);
+        // From y = 0: the point total a quarter of the axis high, the limits an eighth.
+        const auto marks = Markers(pic, c.report);
         ASSERT_EQ(marks.size(), 3u);
         const double at[3] = {c.point, trials->LowerLimit(c.output), trials->UpperLimit(c.output)};
         for (int i = 0; i < 3; ++i) {
             SCOPED_TRACE(i);
-            EXPECT_TRUE(Near(marks[i][0], at[i], at[i]));
-            EXPECT_TRUE(Near(marks[i][2], at[i], at[i]));
-            EXPECT_EQ(marks[i][1], 0);
+            EXPECT_TRUE(Near(marks[i].x, at[i], at[i]));
+            EXPECT_EQ(marks[i].base, 0);
         }
-        EXPECT_TRUE(Near(marks[0][3], 2 * marks[1][3], marks[0][3])) << "the point marker is twice as tall";
-        EXPECT_TRUE(Near(marks[1][3], marks[2][3], marks[1][3]));
+        EXPECT_TRUE(Near(marks[0].top, 2 * marks[1].top, marks[0].top)) << "the point marker is twice as tall";
+        EXPECT_TRUE(Near(marks[1].top, marks[2].top, marks[1].top));
     }
 }
 
 TEST_F(OneRunTest, EachCumulativePlotHasItsStagesMeansLimitsAndExtremes) {
     // Trial table outputs: 0 Total_Risk, 1 Total_Cost, 2..5 Risk1..Risk4, 6..8 Cost1..Cost3.
-    struct Case { const char* name; int kind; std::vector<int> outputs; Colour mean; };
-    const Case cases[] = {{"risk", 0, {2, 3, 4, 5, 0}, Option(opt::kColourOval)},
-                          {"cost", 1, {6, 7, 8, 1}, Option(opt::kColourFixedCost)}};
+    struct Case { const char* name; int kind; std::vector<int> outputs; bool report; Colour axes, mean, limits; };
+    const Colour background = Option(opt::kColourPlotBackground);
+    const Case cases[] = {
+        {"risk", 0, {2, 3, 4, 5, 0}, false, background, Option(opt::kColourOval), kRed},
+        {"cost", 1, {6, 7, 8, 1}, false, background, Option(opt::kColourFixedCost), kRed},
+        {"risk, report", 0, {2, 3, 4, 5, 0}, true, kWhite, kBlack, kBlack},
+        {"cost, report", 1, {6, 7, 8, 1}, true, kWhite, kBlack, kBlack},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingPictureBox pic(600, 400);
-        DrawCumulativePlot(pic, c.kind, false, rc->State(), AppOptions);
+        DrawCumulativePlot(pic, c.kind, c.report, rc->State(), AppOptions);
         const auto series = LineSeries(pic);
         // The axes' invisible graph, the mean, lower and upper limits, minima, maxima, the mean again.
         ASSERT_EQ(series.size(), 7u);
@@ -173,12 +188,12 @@ TEST_F(OneRunTest, EachCumulativePlotHasItsStagesMeansLimitsAndExtremes) {
         std::vector<double> range(c.outputs.size(), lo);
         range.back() = hi;
         struct Line { const char* name; std::size_t index; const std::vector<double>* y; Colour colour; };
-        const Line lines[] = {{"axis range", 0, &range, Option(opt::kColourPlotBackground)},
+        const Line lines[] = {{"axis range", 0, &range, c.axes},
                               {"means", 1, &means, c.mean},
-                              {"lower limits", 2, &lows, kRed},
-                              {"upper limits", 3, &highs, kRed},
-                              {"minima", 4, &mins, kRed},
-                              {"maxima", 5, &maxs, kRed},
+                              {"lower limits", 2, &lows, c.limits},
+                              {"upper limits", 3, &highs, c.limits},
+                              {"minima", 4, &mins, c.limits},
+                              {"maxima", 5, &maxs, c.limits},
                               {"means on top", 6, &means, c.mean}};
         for (const Line& l : lines) {
             SCOPED_TRACE(l.name);
@@ -196,15 +211,30 @@ TEST_F(OneRunTest, EachCumulativePlotHasItsStagesMeansLimitsAndExtremes) {
 
 TEST_F(OneRunTest, EachSensitivityPlotHasItsInputsRankCorrelationsWithItsOutput) {
     // Inputs: 0..3 p1..p4, 4..8 I1..I5, 9..12 F1..F4; cost bars of F1..F4 stand at 4..7.
-    struct Case { const char* name; int kind; int output; std::vector<int> second; Colour secondColour; int shift; };
-    const Case cases[] = {{"risk", 0, 0, {4, 5, 6, 7, 8}, Option(opt::kColourIBox), 0},
-                          {"cost", 1, 1, {9, 10, 11, 12}, Option(opt::kColourFixedCost), 5}};
+    struct Case {
+        const char* name;
+        int kind;
+        int output;
+        std::vector<int> second;
+        bool report;
+        Colour pColour, secondColour;
+        int shift;
+    };
+    const Colour pBox = Option(opt::kColourPBox);
+    const Case cases[] = {
+        {"risk", 0, 0, {4, 5, 6, 7, 8}, false, pBox, Option(opt::kColourIBox), 0},
+        {"cost", 1, 1, {9, 10, 11, 12}, false, pBox, Option(opt::kColourFixedCost), 5},
+        {"risk, report", 0, 0, {4, 5, 6, 7, 8}, true, kBlack, kBlack, 0},
+        {"cost, report", 1, 1, {9, 10, 11, 12}, true, kBlack, kBlack, 5},
+    };
     ASSERT_NE(Option(opt::kColourPBox), Option(opt::kColourIBox));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RecordingPictureBox pic(600, 400);
-        DrawSensitivityPlot(pic, c.kind, false, rc->State(), AppOptions, true);
-        const auto pBars = Bars(pic, Option(opt::kColourPBox));
+        DrawSensitivityPlot(pic, c.kind, c.report, rc->State(), AppOptions, true);
+        auto pBars = Bars(pic, c.pColour);
+        // In the report both groups are black: the p bars come first.
+        if (c.report) pBars.resize(std::min<std::size_t>(pBars.size(), 4));
         ASSERT_EQ(pBars.size(), 4u);
         for (int j = 0; j < 4; ++j) {
             SCOPED_TRACE(j);
