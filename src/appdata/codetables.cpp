@@ -1,6 +1,7 @@
 #include "appdata/codetables.h"
 
 #include <array>
+#include <cmath>
 
 #include "appdata/utilities_arrays.h"
 #include "runtime/convert.h"
@@ -41,6 +42,14 @@ std::string DistributionCode(std::int32_t code) {
         default: return "?";
     }
 }
+
+std::string DistributionCodeOf(double code) {
+    const double whole = RoundHalfEven(code);
+    if (!(whole >= 0 && whole <= 3)) return DistributionCode(-1);
+    return DistributionCode(static_cast<std::int32_t>(whole));
+}
+
+bool NamesDistribution(double code) { return code >= 0 && code <= 3 && code == std::floor(code); }
 
 std::int32_t ParseDistributionCode(std::string_view text) {
     const std::string code = UCase(TrimWhite(text));

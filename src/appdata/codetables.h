@@ -17,6 +17,12 @@ namespace nuvir::MKelvaro {
 std::string DistributionCode(std::int32_t code);
 // The code of a letter; unknown text gives 0.
 std::int32_t ParseDistributionCode(std::string_view text);
+// The letter of a stored code taken to the nearest whole number (halves to even). A
+// hand-edited file can hold any number there: one beyond the 32-bit range is as unknown
+// as 7 and gives "?", never an overflow.
+std::string DistributionCodeOf(double code);
+// True when a stored code names a distribution as a run takes it: a whole number 0 to 3.
+bool NamesDistribution(double code);
 
 // 0 to 4 give "L0" to "L4"; any other index "??".
 std::string UncertaintyLevelCode(std::int32_t level);

@@ -1,7 +1,9 @@
 // Writing and reading the state string of an assessment.
 #include "appdata/statestring.h"
 
+#include <array>
 #include <exception>
+#include <optional>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -92,14 +94,16 @@ std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int
         std::string field = key + eq + CStr(appData(i));
         const bool relative = ModeIs(appData, 0);
         const Variant& record = appData(relative ? item::Relative(id) : item::Absolute(id));
+        // Codes and levels are taken to whole numbers as doubles: a hand-edited file may
+        // hold numbers no 32-bit integer can, which write as unknown codes, not Overflow.
         if (relative) {
             // Four levels in use: the fifth level's index is written as the fourth.
-            const std::int32_t top = levels == 4 ? 3 : 4;
-            const double level = MathFunctions::Min(static_cast<double>(CLng(record(2))), static_cast<double>(top));
-            field += comma + MKelvaro::DistributionCode(CLng(record(1))) + comma +
-                     MKelvaro::UncertaintyLevelCode(static_cast<std::int32_t>(level));
+            const double top = levels == 4 ? 3 : 4;
+            const double level = MathFunctions::Min(RoundHalfEven(CDbl(record(2))), top);
+            field += comma + MKelvaro::DistributionCodeOf(CDbl(record(1))) + comma +
+                     MKelvaro::UncertaintyLevelCode(level < 0 ? -1 : static_cast<std::int32_t>(level));
         } else if (ModeIs(appData, 1)) {
-            field += comma + MKelvaro::DistributionCode(CLng(record(1))) + comma + CStr(record(2));
+            field += comma + MKelvaro::DistributionCodeOf(CDbl(record(1))) + comma + CStr(record(2));
         }
         return field;
     }
@@ -298,18 +302,48 @@ private:
         Step([&] { Set(appData_, item::PointValue(id), Variant(r[0])); });
     }
 
-    // The table's cells joined by "|", as many columns as its kind has categories.
+public:
+    // The end of the line: every table is laid out as an opened file lays it out, with
+    // the counts the line leaves. A table read with the count in force when it was met
+    // would keep that width after a later count changed it, fail every run, and write
+    // back cells that read as another table.
+    void Finish() {
+        for (int index = kFirstTable; index < kFirstTable + kTables; ++index) {
+            const bool impacts = index < item::CategoryTable(item::kF1);
+            Step([&] {
+                const int count = Count(impacts);
+                const auto& pending = pendingTables_[static_cast<std::size_t>(index - kFirstTable)];
+                if (pending) {
+                    Set(appData_, index, ParseCategoryArray(*pending, count, 2));
+                    return;
+                }
+                // A table an earlier line left: its cells as a file holds them, row 0 then
+                // row 1, read again with this line's count.
+                const Variant& held = appData_(index).get();
+                if (held.dims() == 2 && held.bounds(2).count() != count)
+                    Set(appData_, index, ParseCategoryArray(MUtilities::JoinArray2D(held, ",", ","), count, 2));
+            });
+        }
+    }
+
+private:
+    static constexpr int kFirstTable = item::CategoryTable(item::kI1);
+    static constexpr int kTables = 9;
+
+    // The number of categories of the kind, held within 1..5.
+    int Count(bool impacts) const {
+        const int countItem = impacts ? item::kNumImpactCategories : item::kNumCostCategories;
+        return static_cast<int>(RoundHalfEven(Clamp(Val(CStr(appData_(countItem).get())), 1, 5)));
+    }
+
+    // The table's cells joined by "|"; laid out at the end of the line.
     void ReadCategoryTable(bool impacts, int n, const std::string& value) {
         std::string text = TrimWhite(value);
         for (char& c : text) {
             if (c == '|') c = ',';
         }
-        Step([&] {
-            const int countItem = impacts ? item::kNumImpactCategories : item::kNumCostCategories;
-            const double c = RoundHalfEven(Clamp(Val(CStr(appData_(countItem).get())), 1, 5));
-            const int index = impacts ? item::CategoryTable(item::kI1) + n - 1 : item::CategoryTable(item::kF1) + n - 1;
-            Set(appData_, index, ParseCategoryArray(text, static_cast<int>(c), 2));
-        });
+        const int index = impacts ? item::CategoryTable(item::kI1) + n - 1 : item::CategoryTable(item::kF1) + n - 1;
+        pendingTables_[static_cast<std::size_t>(index - kFirstTable)] = std::move(text);
     }
 
     Variant& appData_;
@@ -317,6 +351,7 @@ private:
     const std::string eq_, comma_;
     const std::string pPrefix_, iPrefix_, fPrefix_, iTablePrefix_, fTablePrefix_;
     std::vector<std::pair<std::string, Handler>> handlers_;
+    std::array<std::optional<std::string>, kTables> pendingTables_;
     bool modeDecided_ = false;
 };
 
@@ -376,6 +411,7 @@ void DeserialiseState(Variant& appData, std::string_view spec, double runningVer
     }
     StateReader reader(appData, runningVersion);
     for (const std::string& rawField : fields) reader.ReadField(rawField);
+    reader.Finish();
 }
 
 void DeserialiseState(std::string_view spec) { DeserialiseState(AppData, spec, RunningVersion()); }

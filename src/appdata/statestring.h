@@ -23,7 +23,8 @@ inline constexpr std::int32_t kHeader = 2;       // the keys joined by ","
 
 // The fields of the array in item order, in the given form. A conversion that fails (a
 // record whose elements are not numbers, an item with no text form) raises to the
-// caller. Form 0 writes a ";", "=", carriage return or line feed inside the species and
+// caller; a distribution code that names no distribution, however large, is written
+// "?". Form 0 writes a ";", "=", carriage return or line feed inside the species and
 // location names as a blank, so a name can never split its line or forge a field.
 std::string SerialiseState(const Variant& appData, std::int32_t form);
 // The same on the program-wide AppData.
@@ -31,7 +32,10 @@ std::string SerialiseState(std::int32_t form);
 
 // Reads a state string into the array: every field it understands sets its items,
 // numbers are held within their ranges, anything else is skipped. Never raises.
-// runningVersion caps the data version ("VN").
+// runningVersion caps the data version ("VN"). The array is left as an opened file
+// would hold it: each category table has as many columns as the counts ("NUMI",
+// "NUMC") give at the end of the line, wherever they stand in it, so a table and its
+// count never disagree and what is read writes back as the same line.
 void DeserialiseState(Variant& appData, std::string_view spec, double runningVersion);
 // The same on the program-wide AppData with the running program's version.
 void DeserialiseState(std::string_view spec);

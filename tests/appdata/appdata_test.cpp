@@ -90,6 +90,17 @@ TEST(CodeTables, DistributionAndLevelCodesBothWays) {
     const std::pair<const char*, int> levels[] = {{"L0", 0}, {"L1", 1}, {"L3", 3}, {"vc", 0}, {" RC", 1}, {"ru", 2}, {"vu", 3},
                                                   {"l4", 4}, {"L5", 2}, {"L", 2},  {"", 2},    {"vu\r", 3}, {"\tL4\n", 4}};
     for (const auto& [text, level] : levels) EXPECT_EQ(ParseUncertaintyLevel(text), level) << text;
+    // Stored codes, as a hand-edited file may hold them: no 32-bit overflow, halves to even.
+    struct Stored { const char* name; double code; const char* letter; bool names; };
+    const Stored stored[] = {{"beyond 32 bits", 1e10, "?", false}, {"far below", -1e10, "?", false},
+                             {"the deleted comma", 144337567297406.0, "?", false}, {"a half", 2.5, "LN", false},
+                             {"beta", 3, "B", true}, {"uniform", 0, "U", true}, {"just below", -0.4, "U", false},
+                             {"no number", std::nan(""), "?", false}, {"past beta", 4, "?", false}};
+    for (const auto& s : stored) {
+        SCOPED_TRACE(s.name);
+        EXPECT_EQ(DistributionCodeOf(s.code), s.letter);
+        EXPECT_EQ(NamesDistribution(s.code), s.names);
+    }
 }
 
 TEST(CodeTables, ColoursReadAndWritten) {

@@ -71,6 +71,13 @@ TEST(SerialiseState, EachFormOfChangedItems) {
         {"upper case beyond ASCII", names, 0, "SPECIES=RATTUS RATTUS, BLACK RAT;LOCATION=M\xC3\x9CNCHEN;"},
         {"separators in names", separators, 0, "SPECIES=A N 5000;LOCATION=NORTH  SHORE;N=1000;"},
         {"line breaks in names", separators, 1, "A;N=5000,North  Shore,1000,"},
+        // Codes no 32-bit integer holds, from a hand-edited file, are as unknown as 7.
+        {"a code beyond 32 bits, absolute", {{item::kUncertaintyMode, Variant(1)}, {item::Absolute(4), Variant::Doubles({1, 1e10, 0.1})}},
+         0, ";I1=1,?,0.1;"},
+        {"a code beyond 32 bits, relative", {{item::Relative(3), Variant::Doubles({0.5, 144337567297406.0, 0})}}, 0, ";P4=0.5,?,L0;"},
+        {"a negative code beyond 32 bits", {{item::Relative(0), Variant::Doubles({0.5, -1e10, 2})}}, 1, "New Location,1000,4,10,30,50,70,70,0,0,1,False,False,5,5,2.5,0.5,?,L2,"},
+        {"a level beyond 32 bits", {{item::Relative(0), Variant::Doubles({0.5, 1, 1e10})}}, 0, ";P1=0.5,N,L3;"},
+        {"a level far below 0", {{item::Relative(0), Variant::Doubles({0.5, 1, -1e10})}}, 0, ";P1=0.5,N,??;"},
     };
     for (const auto& [name, items, form, part] : cases) {
         SCOPED_TRACE(name);
@@ -105,7 +112,7 @@ TEST(DeserialiseState, FieldsHeldWithinTheirRanges) {
         {p5, item::kUncertaintyMode, "1"}, {p5, item::Absolute(0), "0.3,0,0.1"},
         {"NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5", item::CategoryTable(4), "1,2,3|0.2,0.3,0.5"},
         {"NUMI=3;ICAT2=1|2|3", item::CategoryTable(5), "1,2,3|0,0,0"},
-        {"FCAT4=10|20|0.4|0.6;NUMC=2", item::CategoryTable(12), "10,20,0.4,0.6,0|0,0,0,0,0"},  // the count in force
+        {"FCAT4=10|20|0.4|0.6;NUMC=2", item::CategoryTable(12), "10,20|0.4,0.6"},  // the count the line leaves
         {returns, item::kCategoricalImpacts, "True"}, {returns, item::Relative(0), "0.2,1,1"}, {returns, item::kSpecies, "FOX"},
     };
     for (const auto& [spec, index, expected] : cases) EXPECT_EQ(Text(Read(spec)(index)), expected) << spec;
@@ -118,6 +125,43 @@ TEST(DeserialiseState, FieldsHeldWithinTheirRanges) {
     Variant data = Defaults({{item::kNumImpactCategories, Variant::Doubles({1, 2})}});  // no text form
     EXPECT_NO_THROW(DeserialiseState(data, "ICAT1=1|2;N=1E400;N=3000", kRunning));
     EXPECT_EQ(Text(data(item::CategoryTable(4))) + Text(data(item::kTrials)), "3000");
+}
+
+// A line is held as an opened file holds it: every category table as wide as the count
+// the line leaves, its cells laid row 0 first as a file's comma list is.
+TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
+    const char* const wider = "SPECIES=BAD;CATI=TRUE;NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5;NUMI=5";
+    const Variant three = Read("NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5");
+    struct Case { const char* name; const char* spec; Variant start; int index; const char* table; };
+    const Case cases[] = {
+        {"a later count widens the table", wider, Defaults(), item::CategoryTable(4), "1,2,3,0.2,0.3|0.5,0,0,0,0"},
+        {"a later count narrows it", "NUMI=5;ICAT2=1|2|3|4|5|0.1|0.2|0.3|0.2|0.2;NUMI=2", Defaults(), item::CategoryTable(5),
+         "1,2|3,4"},
+        {"cells beyond the count in force when met", "NUMI=2;ICAT1=1|2|3|0.2|0.3|0.5;NUMI=3", Defaults(),
+         item::CategoryTable(4), "1,2,3|0.2,0.3,0.5"},
+        {"a table an earlier line left follows a new count", "NUMI=4", three, item::CategoryTable(4), "1,2,3,0.2|0.3,0.5,0,0"},
+        {"an earlier table under an unchanged count stays", "N=2000", three, item::CategoryTable(4), "1,2,3|0.2,0.3,0.5"},
+        {"cost tables too", "FCAT4=10|20|0.4|0.6;NUMC=2", Defaults(), item::CategoryTable(12), "10,20|0.4,0.6"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Text(Read(c.spec, c.start)(c.index)), c.table);
+    }
+    // What is read writes back as a line that reads back the same.
+    struct Trip { const char* spec; const char* written; };
+    const Trip trips[] = {
+        {wider, "NUMI=5;NUMC=5;VN=2.5;P1=0.5,U,L2;"},
+        {wider, "ICAT1=1|2|3|0.2|0.3|0.5|0|0|0|0"},
+        {"CATI=TRUE;NUMI=3;ICAT1=1|2|3|0.2|0|0", "ICAT1=1|2|3|0.2|0|0"},
+        {"CATI=TRUE;ICAT1=1|2|3|0.2|0|0;NUMI=3", "ICAT1=1|2|3|0.2|0|0"},
+        {"CATI=TRUE;NUMI=3;ICAT1=1|2|3|0.2|0|0;ICAT1=4|5|6|0.5|0.5|0", "ICAT1=4|5|6|0.5|0.5|0"},
+    };
+    for (const auto& t : trips) {
+        SCOPED_TRACE(t.spec);
+        const std::string once = SerialiseState(Read(t.spec), 0);
+        EXPECT_NE(once.find(t.written), std::string::npos) << once;
+        EXPECT_EQ(SerialiseState(Read(once), 0), once);
+    }
 }
 
 TEST(StateStringRoundTrip, ReadsBackTheSameAssessment) {
