@@ -314,6 +314,7 @@ Variant LoadAppData(const std::string& fileName, bool* unread) {
 bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
     profile::Failure failure = profile::Failure::None;
+    std::string cause;
     try {
         // A read-only target cannot be replaced: stop before writing anything.
         if (FileFunctions::FileExists(file) && profile::IsReadOnly(file)) {
@@ -379,6 +380,7 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
 
         if (!profile::ReplaceFileContents(file, contents.Bytes())) {
             failure = profile::LastFailure();
+            cause = profile::LastFailureCause();
             // A file that did not reach the disk is a failure in either mode; only the
             // read-only file is reported at shut-down too.
             if (!raiseErrors && failure != profile::Failure::ReadOnly) return false;
@@ -389,8 +391,15 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         if (failure == profile::Failure::ReadOnly) {
             MsgBox(kSaveErrorText, mb::OKOnly, kSaveErrorTitle);
         } else {
-            const std::string reason = failure != profile::Failure::None ? profile::FailureText(failure) : std::string(e.what());
-            MsgBox("File could not be written:\r\n\r\n" + reason + "\r\n\r\nPlease try again.", mb::OKOnly, kSaveErrorTitle);
+            // The file and the system's reason: "The file could not be written." twice
+            // told nobody which file, or why.
+            if (cause.empty()) {
+                const auto* error = dynamic_cast<const AppError*>(&e);
+                cause = error != nullptr ? error->description() : std::string(e.what());
+            }
+            if (!cause.empty() && cause.back() != '.') cause += '.';
+            MsgBox("The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.", mb::OKOnly,
+                   kSaveErrorTitle);
         }
         return false;
     }

@@ -25,6 +25,8 @@ namespace nuvir::profile {
 namespace {
 
 thread_local Failure g_lastFailure = Failure::None;
+// The system's error number behind the last write failure of this thread, 0 when none.
+thread_local int g_lastErrno = 0;
 std::atomic<std::size_t> g_flushes{0};
 std::atomic<long long> g_lockTimeoutMs{5000};
 
@@ -280,7 +282,10 @@ private:
     bool ownsLockFile_ = false;
 };
 
-Failure WriteFailureOf(int error) { return error == ENOSPC || error == EFBIG || error == EDQUOT ? Failure::NoSpace : Failure::WriteFailed; }
+Failure WriteFailureOf(int error) {
+    g_lastErrno = error;
+    return error == ENOSPC || error == EFBIG || error == EDQUOT ? Failure::NoSpace : Failure::WriteFailed;
+}
 
 // Writes from the start of the file, wherever its position stands.
 bool WriteAllAtStart(int fd, std::string_view bytes) {
@@ -305,7 +310,7 @@ bool Flush(int fd) {
 // changes, so a full disk stops the write while the old contents are still whole.
 bool WriteInPlace(const std::string& target, std::string_view bytes) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return Fail(Failure::WriteFailed);
+    if (fd < 0) return Fail(WriteFailureOf(errno));
     bool ok = true;
     if (!bytes.empty()) {
         const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
@@ -361,6 +366,12 @@ std::string FailureText(Failure failure) {
 }
 
 Failure LastFailure() { return g_lastFailure; }
+
+std::string LastFailureCause() {
+    if (g_lastErrno != 0 && g_lastFailure == Failure::WriteFailed)
+        return std::strerror(g_lastErrno);
+    return FailureText(g_lastFailure);
+}
 
 Failure ReadWholeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, bool lock) {
     bytes.clear();
@@ -566,6 +577,7 @@ std::string GetString(const std::string& file, const std::string& section, const
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                  const std::optional<std::string>& text) {
     g_lastFailure = Failure::None;
+    g_lastErrno = 0;
     const std::string target = FinalTarget(file);
     // Checked before the lock too, so that a write bound to fail reads nothing.
     bool exists = false;
@@ -580,6 +592,7 @@ bool WriteString(const std::string& file, const std::string& section, const std:
 
 bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
     g_lastFailure = Failure::None;
+    g_lastErrno = 0;
     const std::string target = FinalTarget(file);
     if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
     WriteLock lock(target);
@@ -730,6 +743,7 @@ bool AtomicFile::Fail(int errnoValue, const std::string& reason) {
 
 bool AtomicFile::Open() {
     g_lastFailure = Failure::None;
+    g_lastErrno = 0;
     if (const int e = InjectedError(FileStage::Open)) return Fail(e);
     // What is written is the link's target; the link stays.
     if (!lockHeld_) target_ = FinalTarget(target_);

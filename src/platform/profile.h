@@ -50,6 +50,9 @@ enum class Failure {
 std::string FailureText(Failure failure);
 // The failure of the last read or write of this thread.
 Failure LastFailure();
+// Its cause for a message: the system's reason for a write it refused for a reason
+// Failure does not name ("Permission denied", "Input/output error"), else FailureText.
+std::string LastFailureCause();
 
 // Reads a whole file, as every file the program reads is read: only a regular file
 // (symbolic links followed) is opened, and that without blocking, so a FIFO or device

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cfloat>
 #include <csignal>
 #include <clocale>
@@ -264,6 +265,30 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
     std::string expected = kSampleFile;
     expected.erase(expected.find("Location="), std::string("Location=\xC3\x8Ele de R\xC3\xA9\r\n").size());
     EXPECT_EQ(ReadBytes(Raf()), expected);
+}
+
+TEST_F(AssessmentFiles, AFailedSaveNamesTheFileAndTheSystemsReason) {
+    const std::string before = "[App Defaults]\r\nSpecies=Old\r\n";
+    struct Case { const char* name; profile::FileStage stage; int error; bool exists; const char* cause; };
+    const Case cases[] = {
+        {"the replacement refused", profile::FileStage::Commit, EIO, true, "Input/output error."},
+        {"a write refused", profile::FileStage::Write, EROFS, true, "Read-only file system."},
+        {"a new file refused", profile::FileStage::Open, EACCES, false, "Permission denied."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.calls.clear();
+        std::filesystem::remove(Raf());
+        if (c.exists) WriteBytes(Raf(), before);
+        profile::SetFileFaultForTesting([&c](profile::FileStage s) { return s == c.stage ? c.error : 0; });
+        const bool saved = SaveAppData(SampleAssessment(), Raf(), true);
+        profile::SetFileFaultForTesting({});
+        EXPECT_FALSE(saved);
+        ASSERT_EQ(messages.calls.size(), 1u);
+        EXPECT_EQ(messages.calls[0].title, "File save error");
+        EXPECT_EQ(messages.calls[0].text, "The file \"" + Raf() + "\" could not be written: " + c.cause + "\r\n\r\nPlease try again.");
+        EXPECT_EQ(ReadBytes(Raf()), c.exists ? before : "");
+    }
 }
 
 // ---- files under attack ----------------------------------------------------------------
