@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "appdata/codetables.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -167,6 +168,23 @@ void HoldAsShown(Variant& appData) {
                 if (appData(record).get().isArray()) appData(record)(0) = Variant(v);
         });
     }
+}
+
+DistributionFaults DistributionCodesAtFault(const Variant& appData) {
+    static constexpr const char* kKeys[item::kQuantities] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3",
+                                                             "I4", "I5", "FC1", "FC2", "FC3", "FC4"};
+    DistributionFaults faults;
+    if (appData.dims() != 1) return faults;
+    for (int id = 0; id < item::kQuantities; ++id) {
+        TryStep([&] {
+            const Variant& record = appData(item::Absolute(id));
+            if (!record.isArray()) return;
+            const double code = CDbl(record(1));
+            if (MKelvaro::NamesDistribution(code)) return;
+            if (faults.count++ == 0) faults.first = std::string(kKeys[id]) + " (" + FormatDouble(code) + ")";
+        });
+    }
+    return faults;
 }
 
 namespace MKelvaro {

@@ -158,6 +158,15 @@ double UniformSpreadSD(double mean, double percent);
 // output row shows.
 void HoldAsShown(Variant& appData);
 
+// The absolute uncertainty records whose distribution code names no distribution (a
+// hand-edited file can hold any number there, 1e10 among them): how many, and the first
+// by its key in the files and its code, as "I1 (10000000000)".
+struct DistributionFaults {
+    int count = 0;
+    std::string first;
+};
+DistributionFaults DistributionCodesAtFault(const Variant& appData);
+
 namespace MKelvaro {
 // The point outcomes of an assessment straight from its point values 47 to 59, without
 // a chain: a generic array (60 To 68) of Doubles, R1..R4 (stopping at stage k), R5 (the

@@ -1,12 +1,9 @@
 #include "batch/batchsession.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <exception>
+#include <memory>
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
@@ -72,36 +69,39 @@ std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path) {
     return std::make_unique<FileLines>(DecodeText(bytes));
 }
 
-// The batch CSV, written line by line so that it grows while the run goes on. Only a
-// regular file is written (a FIFO would block the run, a device is no output file).
+// The batch CSV, written as every output of the program is: line by line into a hidden
+// temporary file beside the target (it grows while the run goes on), which replaces the
+// target only once the run has ended. Until then an earlier CSV stays whole, whatever
+// stops the run: a full disk, an error, the program killed.
 class BatchCsvWriter {
 public:
-    ~BatchCsvWriter() { Close(); }
     void Open(const std::string& path) {
         path_ = path;
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-            if (S_ISDIR(st.st_mode)) Fail(std::strerror(EISDIR));
-            Fail(profile::FailureText(profile::Failure::NotAFile));
-        }
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC, 0666);
-        if (fd_ < 0) Fail(std::strerror(errno));
+        file_ = std::make_unique<profile::AtomicFile>(path);
+        if (!file_->Open()) Fail();
     }
     void Write(const std::string& line) {
-        if (const int e = profile::WriteAllTo(fd_, line)) Fail(std::strerror(e));
+        if (!file_->Write(line)) Fail();
     }
-    void Close() noexcept {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+    void Commit() {
+        if (file_ && !file_->Commit()) Fail();
+    }
+    // What was written goes; the target stays as it was.
+    void Abandon() noexcept {
+        if (file_) file_->Abandon();
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& reason) {
+    [[noreturn]] void Fail() {
+        // The writer's text is "target: reason"; the message names the file as chosen.
+        std::string reason = file_->Error();
+        const std::string prefix = file_->Target() + ": ";
+        if (reason.starts_with(prefix)) reason.erase(0, prefix.size());
         RaiseComponentError("The batch output file \"" + path_ + "\" could not be written: " + reason);
     }
 
     std::string path_;
-    int fd_ = -1;
+    std::unique_ptr<profile::AtomicFile> file_;
 };
 
 std::string BatchFolder() { return BatchPath.empty() ? App().path : BatchPath; }
@@ -125,6 +125,16 @@ std::string BatchResultFields(const BatchResult& r) {
     add(r.pointTotalCost);
     stats(r.cost);
     return s;
+}
+
+std::string FailedLinesText(const FailedLines& failures, int lines) {
+    const std::string first = "line " + std::to_string(failures.firstLine) +
+                              (failures.firstSpecies.empty() ? std::string() : " (" + failures.firstSpecies + ")");
+    const std::string which = lines == 1 ? std::string("its one line failed: ")
+                              : std::to_string(failures.count) + " of its " + std::to_string(lines) + " lines failed" +
+                                    (failures.count == 1 ? ": " : "; the first was ");
+    return "The batch run has ended, but " + which + first +
+           ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran without its values.";
 }
 
 BatchSession::BatchSession(BatchView* port) : port_(port) {}
@@ -202,6 +212,7 @@ void BatchSession::ClearBatch(bool query) {
     if (running_ || (query && RefusedWhileMainBusy())) return;
     if (query && QueryBatchSave() && !SaveBatchFile()) return;
     list_.Clear();
+    listFile_.clear();
     cut_.reset();
     controls_.labelsVisible = false;
     Show();
@@ -211,7 +222,16 @@ void BatchSession::Capture() {
     if (running_ || host_ == nullptr || RefusedWhileMainBusy()) return;
     try {
         const std::string spec = host_->CaptureState();
-        if (!list_.AppendSpec(spec)) {
+        // A code that names no distribution is written "?", which a batch line reads as
+        // uniform: a run the main window would refuse. Relative uncertainty never uses it.
+        bool absolute = false;
+        TryStep([&] { absolute = CLng(AppData(item::kUncertaintyMode)) == 1; });
+        const DistributionFaults faults = absolute ? DistributionCodesAtFault(AppData) : DistributionFaults{};
+        if (faults.count > 0) {
+            BatchMessage("The assessment was not captured: the distribution code of " + faults.first +
+                             " names no distribution.\r\n\r\nChoose one in its editor first.",
+                         mb::OKOnly, "Error capturing batch spec");
+        } else if (!list_.AppendSpec(spec)) {
             BatchMessage("The assessment was not captured: the batch list holds at most " +
                              std::to_string(BatchList::kMaxChars) + " characters, and it has " +
                              std::to_string(list_.Length()) + ".",
@@ -249,12 +269,25 @@ bool BatchSession::ConfirmForcedPath(const std::string& chosen, const std::strin
                         mb::YesNo, title);
 }
 
+bool BatchSession::IsListFile(const std::string& path) const {
+    struct stat list {}, other {};
+    return !listFile_.empty() && ::stat(listFile_.c_str(), &list) == 0 && ::stat(path.c_str(), &other) == 0 &&
+           list.st_dev == other.st_dev && list.st_ino == other.st_ino;
+}
+
 bool BatchSession::ConfirmCutFile(const std::string& path) {
     struct stat st {};
     if (!cut_ || ::stat(path.c_str(), &st) != 0 || st.st_dev != cut_->device || st.st_ino != cut_->inode) return true;
+    // The list as it is now: edits since the open changed its count, not the lines of
+    // the file that were never read.
+    const std::string& text = list_.Text();
+    std::size_t listLines = 0;
+    for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++listLines;
+    if (!text.empty() && !text.ends_with("\r\n")) ++listLines;
     const std::string n = std::to_string(cut_->fileLines);
-    if (!BatchMessage("The file holds " + n + " lines, the list " + std::to_string(cut_->keptLines) + "; lines " +
-                          std::to_string(cut_->keptLines + 1) + " to " + n + " would be lost.\r\n\r\nReplace \"" +
+    if (!BatchMessage("The file holds " + n + " lines, the list " + std::to_string(listLines) + "; lines " +
+                          std::to_string(cut_->keptLines + 1) + " to " + n +
+                          " of the file were never read into the list and would be lost.\r\n\r\nReplace \"" +
                           MUtilities::GetFileName(path) + "\" all the same?",
                       mb::YesNo, "Save batch file"))
         return false;
@@ -279,6 +312,7 @@ bool BatchSession::SaveBatchFile() {
     }
     BatchPath = MUtilities::GetPathPart(path);
     const std::string file = MUtilities::GetFileName(path);
+    listFile_ = path;
     list_.ShowFileInCaption(file);
     list_.SetBatchFileName(file);
     list_.SetListChanged(false);
@@ -289,6 +323,7 @@ bool BatchSession::SaveBatchFile() {
 bool BatchSession::OpenBatchFile() {
     if (running_ || RefusedWhileMainBusy()) return false;
     list_.SetBatchFileName("");
+    listFile_.clear();
     if (QueryBatchSave() && !SaveBatchFile()) return false;
     ClearBatch(false);
     // The open dialog proposes no name, only the folder.
@@ -307,6 +342,7 @@ bool BatchSession::OpenBatchFile() {
         }
         BatchPath = MUtilities::GetPathPart(chosen);
         const std::string file = MUtilities::GetFileName(chosen);
+        listFile_ = chosen;
         list_.ShowFileInCaption(file);
         list_.SetListChanged(false);
         list_.SetBatchFileName(file);
@@ -327,7 +363,7 @@ bool BatchSession::OpenBatchFile() {
     return result;
 }
 
-void BatchSession::WalkList(BatchCsvWriter& out) {
+void BatchSession::WalkList(BatchCsvWriter& out, FailedLines& failures) {
     std::size_t p = 0;
     bool headerWritten = false;
     for (;;) {
@@ -346,7 +382,17 @@ void BatchSession::WalkList(BatchCsvWriter& out) {
         list_.IncrementSpecCounter();
         Show();
         DoEvents();
+        // A line that fails hands none of its changes on: the lines after it start from
+        // what the line before it left, as if it had not been there.
+        const Variant before = AppData;
         const std::optional<BatchResult> r = host_->RunBatchSimulation(line);
+        if (!r) {
+            if (failures.count++ == 0) {
+                failures.firstLine = list_.Counter();
+                TryStep([&] { failures.firstSpecies = TextOf(AppData(item::kSpecies)); });
+            }
+            AppData = before;
+        }
         if (!headerWritten) {
             out.Write(host_->SerialiseState(2) + kBatchHeaderSuffix + "\r\n");
             headerWritten = true;
@@ -357,9 +403,10 @@ void BatchSession::WalkList(BatchCsvWriter& out) {
 
 bool BatchSession::RunBatch() {
     if (running_ || host_ == nullptr || RefusedWhileMainBusy()) return false;
-    const std::string proposed = list_.BatchFileName().empty()
-                                     ? std::string("BatchOutput.CSV")
-                                     : MUtilities::RemoveExtension(list_.BatchFileName()) + ".CSV";
+    std::string proposed = list_.BatchFileName().empty() ? std::string("BatchOutput.CSV")
+                                                         : MUtilities::RemoveExtension(list_.BatchFileName()) + ".CSV";
+    // A list kept as a .CSV file would be offered as its own results file.
+    if (IsListFile(MUtilities::AddBackslash(BatchFolder()) + proposed)) proposed = "BatchOutput.CSV";
     // Kept before anything can fail, so every road gives the label its caption back.
     const std::string savedCaption = controls_.labelCaption;
     const Variant savedData = AppData;
@@ -384,7 +431,14 @@ bool BatchSession::RunBatch() {
         const std::string chosen = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Run batch file", "*.CSV",
                                                               MUtilities::AddBackslash(BatchFolder()) + proposed);
         const std::string path = chosen.empty() ? chosen : ForceExtension(chosen, ".CSV");
-        if (!path.empty() && ConfirmForcedPath(chosen, path, "Run batch file")) {
+        const bool ownList = !path.empty() && IsListFile(path);
+        if (ownList) {
+            BatchMessage("The results were not written to \"" + MUtilities::GetFileName(path) +
+                             "\": it is the file of the batch list being run.\r\n\r\nRun again and choose another "
+                             "file for them.",
+                         mb::OKOnly, "Run batch file");
+        }
+        if (!path.empty() && !ownList && ConfirmForcedPath(chosen, path, "Run batch file")) {
             out.Open(path);
             SetStateTimer(false);
             controls_.fileMenuEnabled = controls_.recordMenuEnabled = false;
@@ -394,15 +448,23 @@ bool BatchSession::RunBatch() {
             controls_.labelsVisible = true;
             Show();
             DoEvents();
-            WalkList(out);
+            FailedLines failures;
+            WalkList(out, failures);
+            out.Commit();
             if (port_ != nullptr) port_->SetBusyCursor(false);
             SetStateTimer(true);
             controls_.fileMenuEnabled = controls_.recordMenuEnabled = true;
             result = true;
-            BatchMessage("Batch run complete.", mb::OKOnly, "Success running batch file");
+            if (failures.count == 0) {
+                BatchMessage("Batch run complete.", mb::OKOnly, "Success running batch file");
+            } else {
+                BatchMessage(FailedLinesText(failures, list_.Counter()), mb::OKOnly, "Error running batch file");
+            }
             controls_.labelCaption = savedCaption;
         }
     } catch (const std::exception&) {
+        // Nothing of a run that stopped replaces an earlier file.
+        out.Abandon();
         if (port_ != nullptr) port_->SetBusyCursor(false);
         result = false;
         SetStateTimer(timerWasOn);
@@ -412,7 +474,7 @@ bool BatchSession::RunBatch() {
     }
 
     // The clean-up of every road.
-    out.Close();
+    out.Abandon();
     AppData = savedData;
     try {
         host_->EndBatch();

@@ -24,6 +24,7 @@ namespace nuvir {
 
 class BatchCsvWriter;
 class MessageBoxService;
+struct FailedLines;
 
 // What the session needs of its window.
 class BatchView {
@@ -142,8 +143,10 @@ private:
     // True, after saying so, when the main window is busy and the command must wait.
     bool RefusedWhileMainBusy();
     bool ConfirmForcedPath(const std::string& chosen, const std::string& forced, const std::string& title);
-    void WalkList(BatchCsvWriter& out);
+    void WalkList(BatchCsvWriter& out, FailedLines& failures);
     bool ConfirmCutFile(const std::string& path);
+    // True when path is the file the list was last saved to or opened from.
+    bool IsListFile(const std::string& path) const;
     void SetStateTimer(bool on);
     void Show();
 
@@ -165,7 +168,19 @@ private:
         std::size_t fileLines = 0, keptLines = 0;
     };
     std::optional<CutFile> cut_;
+    // The file the list is bound to, with its folder ("" when none).
+    std::string listFile_;
 };
+
+// The lines of a batch run that failed: how many, and the first by its number in the
+// list and the species it ran as.
+struct FailedLines {
+    int count = 0;
+    int firstLine = 0;
+    std::string firstSpecies;
+};
+// The end message of a run of `lines` lines of which some failed.
+std::string FailedLinesText(const FailedLines& failures, int lines);
 
 // The starting folder of the batch dialogs: BatchPath, or the program's folder.
 std::string BatchFolder();

@@ -208,6 +208,26 @@ void CUncertaintyElement::SetControlValue(int index, double value, double v1, do
         case kCboDt: {
             auto* cbo = As<ComboBox>(c);
             if (cbo->ListCount() == 0) break;
+            if (const auto code = m_model.InvalidCode()) {
+                // Plainly invalid rather than a distribution the data do not hold; the
+                // tip gives the code they hold.
+                cbo->setPlaceholderText("Invalid");
+                cbo->SetToolTipText("The code " + FormatDouble(*code) + " names no distribution.");
+                cbo->SetListIndex(-1);
+                if (!m_comboLook) m_comboLook = ComboLook{cbo->palette(), cbo->BackColor()};
+                cbo->SetBackColor(OptionColour(opt::kColourError, 0xFF));
+                QPalette pal = cbo->palette();
+                pal.setColor(QPalette::PlaceholderText, pal.color(QPalette::Text));
+                cbo->setPalette(pal);
+                break;
+            }
+            if (m_comboLook) {
+                cbo->SetBackColor(m_comboLook->back);
+                cbo->setPalette(m_comboLook->palette);
+                cbo->SetToolTipText("");
+                m_comboLook.reset();
+            }
+            cbo->setPlaceholderText(QString());
             const int index6 = static_cast<int>(value);
             // Beta on a three-item list (an impact or a cost) shows no selection.
             cbo->SetListIndex(index6 < cbo->ListCount() ? index6 : -1);
@@ -248,6 +268,11 @@ void CUncertaintyElement::SetPercent(double percent) {
 void CUncertaintyElement::SetDistribution(int code) {
     if (!m_model.SetDistribution(code)) return;
     SetControlValue(kCboDt, code);
+}
+
+void CUncertaintyElement::SetInvalidDistribution(double code) {
+    m_model.SetInvalidDistribution(code);
+    SetControlValue(kCboDt, m_model.Distribution());
 }
 
 double CUncertaintyElement::ClampToHost(double v, bool vertical) const {

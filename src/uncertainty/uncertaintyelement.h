@@ -14,12 +14,14 @@
 // that has been rendered. Property sets never raise it otherwise.
 #include <QFont>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/form.h"
@@ -57,7 +59,11 @@ public:
     double Percent() const { return m_model.Percent(); }
     void SetPercent(double percent);
     int Distribution() const { return m_model.Distribution(); }
+    bool DistributionValid() const { return m_model.DistributionValid(); }
     void SetDistribution(int code);
+    // A stored code that names no distribution: shown in the combo box, which takes the
+    // "Error" colour, until a distribution is picked there.
+    void SetInvalidDistribution(double code);
 
     // The element's rectangle in the host, twips, clamped into the host.
     double Top() const { return m_dTop; }
@@ -130,6 +136,12 @@ private:
     bool m_bSliderEventsOff = false;
     bool m_bSuppressRendering = false;
     bool m_bComboFilled = false;
+    // The combo box's colours from before it was marked invalid.
+    struct ComboLook {
+        QPalette palette;
+        Colour back = 0;
+    };
+    std::optional<ComboLook> m_comboLook;
     int m_nPlotDrawings = 0;
     std::array<QMetaObject::Connection, 7> m_connections;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "appdata/appdata.h"
+#include "appdata/codetables.h"
 #include "platform/qtpicturebox.h"
 #include "runtime/convert.h"
 
@@ -115,11 +116,18 @@ void CUncertaintyElements::Render() {
         }
         e->SetSuppressRendering(true);
         if (const Variant* r = Record(item::Absolute(i), 3)) {
+            // Each element on its own: a code no editor has (a hand-edited file) must
+            // not leave the SD of the editor's previous assessment on show.
+            TryStep([&] { e->SetValue(CDbl((*r)(0))); });
             TryStep([&] {
-                e->SetValue(CDbl((*r)(0)));
-                e->SetDistribution(CLng((*r)(1)));
-                e->SetSD(CDbl((*r)(2)));
+                const double code = CDbl((*r)(1));
+                if (MKelvaro::NamesDistribution(code)) {
+                    e->SetDistribution(static_cast<int>(code));
+                } else {
+                    e->SetInvalidDistribution(code);
+                }
             });
+            TryStep([&] { e->SetSD(CDbl((*r)(2))); });
         }
         e->SetSuppressRendering(false);
         e->Render();
@@ -132,7 +140,8 @@ void CUncertaintyElements::WriteRecord(const CUncertaintyElement& e) {
     if (Record(i, 3) == nullptr) return;
     ElementRef r = AppData(i);
     r(0) = Variant(e.Value());
-    r(1) = Variant(static_cast<std::int32_t>(e.Distribution()));
+    // A code shown as invalid stays in the data until a distribution is chosen.
+    if (e.DistributionValid()) r(1) = Variant(static_cast<std::int32_t>(e.Distribution()));
     r(2) = Variant(e.SD());
 }
 

@@ -57,7 +57,14 @@ bool UncertaintyModel::SetPercent(double percent) {
 bool UncertaintyModel::SetDistribution(int code) {
     if (code < distribution::Uniform || code > distribution::Beta) return false;
     distribution_ = code;
+    if (invalidCode_) rangeStale_ = true;
+    invalidCode_.reset();
     return true;
+}
+
+void UncertaintyModel::SetInvalidDistribution(double code) {
+    invalidCode_ = code;
+    rangeStale_ = true;
 }
 
 double UncertaintyModel::PercentToSD(double percent) const {
@@ -86,7 +93,8 @@ std::string UncertaintyModel::FormatSpread(double x, int significantFigures) con
 
 std::string UncertaintyModel::SummaryText(bool categorical) const {
     if (categorical) return name_ + ": (Categorical)";
-    return name_ + ": DT=" + MKelvaro::DistributionCode(distribution_) + ", SD=" + FormatSpread(sd_, 3);
+    const std::string letter = invalidCode_ ? MKelvaro::DistributionCode(-1) : MKelvaro::DistributionCode(distribution_);
+    return name_ + ": DT=" + letter + ", SD=" + FormatSpread(sd_, 3);
 }
 
 std::string UncertaintyModel::SpreadCaption() const {
@@ -143,6 +151,10 @@ void UncertaintyModel::RefreshRange(bool categorical) {
                               SliderToSpread(kSliderMax, false), sd_, range_.yMax);
 }
 
-CurveData UncertaintyModel::BuildCurve() const { return BuildCurveData(kind_, distribution_, value_, sd_, range_); }
+CurveData UncertaintyModel::BuildCurve() const {
+    // No curve stands for a code that names no distribution.
+    if (invalidCode_) return {};
+    return BuildCurveData(kind_, distribution_, value_, sd_, range_);
+}
 
 }  // namespace nuvir

@@ -51,8 +51,15 @@ public:
     // when the mean is 0.
     bool SetPercent(double percent);
     int Distribution() const { return distribution_; }
-    // 0..3 is stored (true); anything else is ignored.
+    // 0..3 is stored (true) and is valid; anything else is ignored.
     bool SetDistribution(int code);
+    // The data hold a code that names no distribution (a hand-edited file): the editor
+    // shows it as invalid, with the code, and draws no curve until a distribution is
+    // chosen. The stored distribution stays as it was and is not written back.
+    void SetInvalidDistribution(double code);
+    bool DistributionValid() const { return !invalidCode_.has_value(); }
+    // The code the data hold while it is invalid.
+    std::optional<double> InvalidCode() const { return invalidCode_; }
     bool PercentMode() const { return percentMode_; }
     double BaseSD() const { return baseSD_; }
 
@@ -66,7 +73,7 @@ public:
     // x to n significant figures in plain or "0.00e-00" form, whichever is narrower.
     std::string FormatSpread(double x, int significantFigures) const;
     void SetTextMeasure(TextMeasure measure) { measure_ = std::move(measure); }
-    // "p1: DT=U, SD=0.144", or "I1: (Categorical)".
+    // "p1: DT=U, SD=0.144", or "I1: (Categorical)"; an invalid code shows "DT=?".
     std::string SummaryText(bool categorical) const;
     // The caption of the spread box: "SD:", "CV:" or "Plus/Minus:".
     std::string SpreadCaption() const;
@@ -104,6 +111,7 @@ private:
     double sd_;
     double baseSD_;
     int distribution_ = distribution::Uniform;
+    std::optional<double> invalidCode_;
     bool percentMode_ = false;
     bool rangeStale_ = true;
     PlotRange range_;

@@ -7,11 +7,13 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <thread>
 
 #include "batch_fixture.h"
 #include "platform/profile.h"
+#include "runtime/convert.h"
 
 namespace nuvir::batchtest {
 namespace {
@@ -219,6 +221,8 @@ TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment
         std::string file;  // the dialog's choice; a run writes out.CSV
         std::vector<std::string> ran, written;
         std::string title;
+        bool ranToTheEnd = title == "Success running batch file";
+        bool fileWritten = true;
     };
     const Case cases[] = {
         {"blanks trimmed, no last CR LF, .CSV forced", "S1\r\n  S2  \r\nS3", {}, "out.txt", {"S1", "S2", "S3"},
@@ -227,19 +231,20 @@ TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment
         {"first line blank", "\r\nS1\r\n", {}, "out.CSV", {}, {}, done},
         {"empty list", "", {}, "out.CSV", {}, {}, done},
         {"a failing line gets no data line", "S1\r\nS2\r\nS3\r\n", {"S1"}, "out.CSV", {"S1", "S2", "S3"}, {"S2", "S3"},
-         done},
-        {"every line failing", "S1\r\nS2\r\n", {"S1", "S2"}, "out.CSV", {"S1", "S2"}, {}, done},
+         failed, true},
+        {"every line failing", "S1\r\nS2\r\n", {"S1", "S2"}, "out.CSV", {"S1", "S2"}, {}, failed, true},
         {"the dialog cancelled: no file, no message", "S1\r\n", {}, "", {}, {}, ""},
         {"a file that cannot be created", "S1\r\n", {}, "missing/out.CSV", {}, {}, failed},
-        {"a line that raises keeps what was written", "S1\r\nBROKEN\r\nS3\r\n", {}, "out.CSV", {"S1", "BROKEN"}, {"S1"},
-         failed},
+        // An earlier file would stay whole: what was written goes.
+        {"a line that raises writes no file", "S1\r\nBROKEN\r\nS3\r\n", {}, "out.CSV", {"S1", "BROKEN"}, {}, failed,
+         false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         host.failing = c.failing;
-        EXPECT_EQ(Run(c.list, c.file), c.title == done);
+        EXPECT_EQ(Run(c.list, c.file), c.ranToTheEnd);
         EXPECT_EQ(host.ran, c.ran);
-        std::string csv = c.ran.empty() ? "" : kHeader;
+        std::string csv = c.ran.empty() || !c.fileWritten ? "" : kHeader;
         for (const auto& s : c.written) csv += Data(s);
         EXPECT_EQ(Bytes("out.CSV"), csv);
         EXPECT_EQ(services.messageBox.calls.empty() ? "" : Titles().back(), c.title);
@@ -270,6 +275,123 @@ TEST_F(RunTest, AFullDiskIsNamedAsTheCause) {
     EXPECT_FALSE(Run("S1\r\n", "out.CSV"));
     profile::SetFileFaultForTesting({});
     ExpectLastMessage(failed, "The batch output file \"" + Path("out.CSV") + "\" could not be written: No space left on device");
+}
+
+// The main window's reading of each line into AppData, with a run that refuses what the
+// engine refuses: a categorical impact whose probabilities do not add up to 1, and an
+// impact at the top of the Double range, whose draws overflow.
+class StateHost : public FakeHost {
+public:
+    std::string SerialiseState(std::int32_t form) override { return nuvir::SerialiseState(AppData, form); }
+    std::optional<BatchResult> RunBatchSimulation(const std::string& spec) override {
+        ran.push_back(spec);
+        DeserialiseState(AppData, spec, 3.2);
+        bool ok = std::fabs(CDbl(AppData(item::PointValue(item::kI1)))) < 1e300;
+        if (CBool(AppData(item::kCategoricalImpacts))) {
+            const Variant& table = AppData(item::CategoryTable(item::kI1)).get();
+            double sum = 0;
+            if (table.dims() == 2) {
+                for (std::int32_t c = table.lbound(2); c <= table.ubound(2); ++c) sum += CDbl(table(1, c));
+            }
+            ok = ok && std::fabs(sum - 1) < 1e-9;
+        }
+        if (ok) return result;
+        MsgBox("Bad discrete lookup table (I1)", 0, "Error running Monte Carlo simulation");
+        return std::nullopt;
+    }
+};
+
+class FailedLineTest : public RunTest {
+protected:
+    void SetUp() override {
+        RunTest::SetUp();
+        session.SetHost(&state);
+    }
+    // The data lines of out.CSV, each cut after its species and location.
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        for (const std::string& line : Split(Bytes("out.CSV"), "\r\n")) {
+            const std::vector<std::string> cells = Split(line, ",");
+            if (cells.size() > 3 && cells[0] != "SPECIES") rows.push_back(cells[0] + "," + cells[2]);
+        }
+        return rows;
+    }
+    StateHost state;
+};
+
+TEST_F(FailedLineTest, ALineThatFailsHandsNothingOnAndTheEndSaysSo) {
+    const std::string bad = "SPECIES=BAD;CATI=TRUE;NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5;NUMI=5";
+    std::string eleven;
+    for (int i = 1; i <= 11; ++i) eleven += "SPECIES=C" + std::to_string(i) + ";N=1000\r\n";
+    std::vector<std::string> elevenRows;
+    for (int i = 1; i <= 11; ++i) elevenRows.push_back("C" + std::to_string(i) + ",1000");
+    const std::string ended = "The batch run has ended, but ";
+    const std::string after = ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran "
+                              "without its values.";
+    struct Case { const char* name; std::string list; std::vector<std::string> rows; std::string title, text; };
+    const Case cases[] = {
+        {"a category table wider than its count, then eleven plain lines", bad + "\r\n" + eleven, elevenRows, failed,
+         ended + "1 of its 12 lines failed: line 1 (BAD)" + after},
+        {"the largest Double between two lines",
+         "SPECIES=A;N=2000\r\nSPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\r\nSPECIES=B\r\n",
+         {"A,2000", "B,2000"}, failed, ended + "1 of its 3 lines failed: line 2 (TOP)" + after},
+        {"two failing, the first named", "SPECIES=A\r\n" + bad + "\r\nSPECIES=X;I1=1E308,U,L2;CATI=FALSE\r\nSPECIES=B\r\n",
+         {"A,1000", "B,1000"}, failed, ended + "2 of its 4 lines failed; the first was line 2 (BAD)" + after},
+        {"a list of one failing line", bad + "\r\n", {}, failed, ended + "its one line failed: line 1 (BAD)" + after},
+        {"none failing", "SPECIES=A\r\nSPECIES=B;CATI=TRUE;NUMI=2;ICAT1=1|2|0.5|0.5\r\n", {"A,1000", "B,1000"}, done,
+         "Batch run complete."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(Run(c.list, "out.CSV"));
+        EXPECT_EQ(Rows(), c.rows);
+        ExpectLastMessage(c.title, c.text);
+    }
+}
+
+TEST_F(RunTest, TheListsOwnFileIsNeitherOfferedNorTakenForItsResults) {
+    test::WriteBytes(Path("list.CSV"), "S1\r\nS2\r\n");
+    dialog.QueueAnswer(Path("list.CSV"));
+    ASSERT_TRUE(session.OpenBatchFile());
+    dialog.QueueAnswer(Path("list.CSV"));
+    EXPECT_FALSE(session.RunBatch());
+    ExpectAsked("Run batch file", "BatchOutput.CSV");
+    ExpectLastMessage("Run batch file", "The results were not written to \"list.CSV\": it is the file of the batch list "
+                                        "being run.\r\n\r\nRun again and choose another file for them.");
+    EXPECT_EQ(Bytes("list.CSV"), "S1\r\nS2\r\n");
+    EXPECT_TRUE(host.ran.empty());
+    // Another file of the same name elsewhere is no list.
+    std::filesystem::create_directory(dir.path() / "other");
+    dialog.QueueAnswer(Path("other/list.CSV"));
+    EXPECT_TRUE(session.RunBatch());
+    EXPECT_EQ(Bytes("other/list.CSV"), kHeader + Data("S1") + Data("S2"));
+}
+
+TEST_F(RunTest, AnEarlierCsvStaysWholeUntilTheNewOneIsComplete) {
+    struct Case { const char* name; profile::FileStage stage; int error; std::string cause; };
+    const Case cases[] = {
+        {"a full disk", profile::FileStage::Write, ENOSPC, "No space left on device"},
+        {"the replacement refused", profile::FileStage::Commit, EIO, "Input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteBytes(Path("earlier.CSV"), "an earlier run\r\n");
+        profile::SetFileFaultForTesting([&c](profile::FileStage s) { return s == c.stage ? c.error : 0; });
+        session.ListEdited("S1\r\nS2\r\n");
+        dialog.QueueAnswer(Path("earlier.CSV"));
+        EXPECT_FALSE(session.RunBatch());
+        profile::SetFileFaultForTesting({});
+        ExpectLastMessage(failed, "The batch output file \"" + Path("earlier.CSV") + "\" could not be written: " + c.cause);
+        EXPECT_EQ(Bytes("earlier.CSV"), "an earlier run\r\n");
+        // Nothing is left beside it.
+        std::set<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.insert(e.path().filename().string());
+        EXPECT_EQ(names, std::set<std::string>{"earlier.CSV"});
+    }
+    // A run that ends replaces it.
+    dialog.QueueAnswer(Path("earlier.CSV"));
+    EXPECT_TRUE(session.RunBatch());
+    EXPECT_EQ(Bytes("earlier.CSV"), kHeader + Data("S1") + Data("S2"));
 }
 
 // ---- the list's limit on every road in -----------------------------------------------------------
@@ -313,10 +435,11 @@ TEST_F(LimitTest, AnOpenThatCutsSaysSo) {
 
 TEST_F(LimitTest, SavingACutListOverItsFileAsksFirstAndOnlyThen) {
     OpenLong();
-    session.ListEdited(session.List().Text().substr(76));  // a line deleted, one captured
+    session.ListEdited(session.List().Text().substr(2 * 76));  // two lines deleted, one captured
     session.Capture();
-    const std::string ask = "The file holds 1000 lines, the list 862; lines 863 to 1000 would be lost."
-                            "\r\n\r\nReplace \"long.RAB\" all the same?";
+    // The list's count as it is now; the file's lines never read.
+    const std::string ask = "The file holds 1000 lines, the list 861; lines 863 to 1000 of the file were never read "
+                            "into the list and would be lost.\r\n\r\nReplace \"long.RAB\" all the same?";
     Answer(mb::No, "long.RAB");
     EXPECT_FALSE(session.SaveBatchFile());
     ExpectLastMessage("Save batch file", ask);

@@ -129,6 +129,30 @@ TEST(UncertaintyModel, TextsOfTheSpread) {
     EXPECT_EQ(m.FormatSpread(12345678, 4), "12350000");
 }
 
+// A code from a hand-edited file that names no distribution: shown as unknown with the
+// data's spread and no curve, until a distribution is chosen.
+TEST(UncertaintyModel, ACodeThatNamesNoDistributionIsShownInvalidUntilOneIsChosen) {
+    struct Case { const char* name; double code; };
+    const Case cases[] = {{"beyond 32 bits", 1e10}, {"the deleted comma", 144337567297406.0}, {"negative", -1e10},
+                          {"between codes", 2.5}, {"past beta", 4}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        UncertaintyModel m = Model(4, 1, N);
+        m.SetInvalidDistribution(c.code);
+        m.SetSD(0.1);
+        m.RefreshRange(false);
+        EXPECT_FALSE(m.DistributionValid());
+        EXPECT_EQ(m.InvalidCode(), c.code);
+        EXPECT_EQ(m.SummaryText(false), "I1: DT=?, SD=0.1");
+        EXPECT_TRUE(m.BuildCurve().curve.empty());
+        ASSERT_TRUE(m.SetDistribution(L));
+        EXPECT_TRUE(m.DistributionValid());
+        EXPECT_EQ(m.SummaryText(false), "I1: DT=LN, SD=0.1");
+        m.RefreshRange(false);
+        EXPECT_FALSE(m.BuildCurve().curve.empty());
+    }
+}
+
 TEST(PlotRange, AxesForTheSlidersEnds) {
     struct Case { const char* name; QuantityKind kind; int dist; double m; double xMin, xMax, yMax; };
     const double lo = 4.0 / 3, hi = 3;  // the spreads at the slider's ends for base 2
