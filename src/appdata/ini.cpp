@@ -311,6 +311,21 @@ Variant LoadAppData(const std::string& fileName, bool* unread) {
     return LoadAppData(fileName, FirstActivation(), AppData, unread);
 }
 
+namespace {
+
+// The file and the reason, the system's where it gave one: "The file could not be
+// written." twice told nobody which file, or why.
+std::string SaveFailureText(const std::string& file, std::string cause, const std::exception& e) {
+    if (cause.empty()) {
+        const auto* error = dynamic_cast<const AppError*>(&e);
+        cause = error != nullptr ? error->description() : std::string(e.what());
+    }
+    if (!cause.empty() && cause.back() != '.') cause += '.';
+    return "The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.";
+}
+
+}  // namespace
+
 bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
     profile::Failure failure = profile::Failure::None;
@@ -391,15 +406,7 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         if (failure == profile::Failure::ReadOnly) {
             MsgBox(kSaveErrorText, mb::OKOnly, kSaveErrorTitle);
         } else {
-            // The file and the system's reason: "The file could not be written." twice
-            // told nobody which file, or why.
-            if (cause.empty()) {
-                const auto* error = dynamic_cast<const AppError*>(&e);
-                cause = error != nullptr ? error->description() : std::string(e.what());
-            }
-            if (!cause.empty() && cause.back() != '.') cause += '.';
-            MsgBox("The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.", mb::OKOnly,
-                   kSaveErrorTitle);
+            MsgBox(SaveFailureText(file, cause, e), mb::OKOnly, kSaveErrorTitle);
         }
         return false;
     }
