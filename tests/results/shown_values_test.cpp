@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "numerics/numerics.h"
+#include "platform/flexgrid.h"
 #include "platform/recordingpicturebox.h"
 #include "results/resultplots.h"
 #include "onerun_fixture.h"
@@ -257,36 +258,40 @@ TEST_F(OneRunTest, EachSensitivityPlotHasItsInputsRankCorrelationsWithItsOutput)
     }
 }
 
-TEST_F(OneRunTest, TheDetailsTableShowsEachInputsRankCorrelationWithItsOutput) {
-    ASSERT_TRUE(rc->State().SensitivitySummary.has_value());
-    struct Case { const char* name; int output; std::vector<int> inputs; };
-    const Case cases[] = {{"risk", 0, {0, 1, 2, 3, 4, 5, 6, 7, 8}}, {"cost", 1, {0, 1, 2, 3, 9, 10, 11, 12}}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto& table = (*rc->State().SensitivitySummary)[c.output];
-        ASSERT_EQ(table.size(), c.inputs.size() + 4);
-        for (std::size_t i = 0; i < c.inputs.size(); ++i) {
-            SCOPED_TRACE(table[4 + i][0]);
-            std::string cell = table[4 + i][1];
-            std::erase(cell, '*');
-            const double shown = ParseNumber(cell);
-            EXPECT_NEAR(shown, trials->Spearman(c.inputs[i], c.output), 0.0005 + 1e-12) << table[4 + i][1];
-        }
-    }
-}
-
-// The two R² lines above each table: the fit of the output on its own inputs, on the
-// values and on their ranks, with or without the constant term as the run had it.
-TEST_F(OneRunTest, TheDetailsTableShowsTheR2OfEachOutputsOwnFits) {
-    ASSERT_TRUE(rc->State().SensitivitySummary.has_value());
+// The details panel as shown for each sub-tab: each input's rank correlation with the
+// tab's output, starred when significant, and the R² of the output's fits on its own
+// inputs, on the values and on their ranks, with or without the constant as the run had
+// it. The table fills the grid from row 1 and column 1; inputs from row 5.
+TEST_F(OneRunTest, TheDetailsPanelShowsEachOutputsOwnMeasures) {
+    // 1000 trials at 95 % with two tails: t(0.975, 998) = 1.962344 and the critical
+    // correlation t / sqrt(t^2 + 998) = 0.0619968.
+    ASSERT_TRUE(CBool(AppData(item::kRhoTwoTails)));
+    constexpr double kCritical = 0.0619968;
     const bool constant = CBool(rc->State().RunSnapshot(item::kRegUseConstant));
-    struct Case { const char* name; int output; std::vector<int> inputs; };
-    const Case cases[] = {{"risk", 0, {0, 1, 2, 3, 4, 5, 6, 7, 8}}, {"cost", 1, {0, 1, 2, 3, 9, 10, 11, 12}}};
+    struct Case { const char* name; int page; int output; std::vector<int> inputs; std::vector<std::string> names; };
+    const Case cases[] = {
+        {"risk", 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {"p1", "p2", "p3", "p4", "I1", "I2", "I3", "I4", "I5"}},
+        {"cost", 1, 1, {0, 1, 2, 3, 9, 10, 11, 12}, {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}},
+    };
+    const FlexGrid& grid = *page.flxShowSensMeasures;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto& table = (*rc->State().SensitivitySummary)[c.output];
-        EXPECT_NEAR(ParseNumber(table[0][1]), trials->R2(c.output, c.inputs, constant, false), 0.0005 + 1e-12) << "raw";
-        EXPECT_NEAR(ParseNumber(table[1][1]), trials->R2(c.output, c.inputs, constant, true), 0.0005 + 1e-12) << "ranks";
+        rc->ShowSensitivityMeasures(c.page);
+        ASSERT_EQ(grid.Rows(), static_cast<int>(c.inputs.size()) + 4 + 2);
+        EXPECT_NEAR(ParseNumber(grid.TextMatrix(1, 2)), trials->R2(c.output, c.inputs, constant, false), 0.0005 + 1e-12)
+            << "raw R2";
+        EXPECT_NEAR(ParseNumber(grid.TextMatrix(2, 2)), trials->R2(c.output, c.inputs, constant, true), 0.0005 + 1e-12)
+            << "ranks' R2";
+        for (std::size_t i = 0; i < c.inputs.size(); ++i) {
+            const int row = 5 + static_cast<int>(i);
+            SCOPED_TRACE(c.names[i]);
+            EXPECT_EQ(grid.TextMatrix(row, 1), c.names[i]);
+            const std::string cell = grid.TextMatrix(row, 2);
+            ASSERT_FALSE(cell.empty());
+            const double shown = ParseNumber(cell.substr(0, cell.size() - 1));
+            EXPECT_NEAR(shown, trials->Spearman(c.inputs[i], c.output), 0.0005 + 1e-12) << cell;
+            EXPECT_EQ(cell.back(), std::fabs(shown) > kCritical ? '*' : ' ') << cell;
+        }
     }
 }
 
