@@ -130,5 +130,3 @@ void BM_ThirteenKeySorts(benchmark::State& state) {
 BENCHMARK(BM_ThirteenKeySorts)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-BENCHMARK_MAIN();

@@ -1,0 +1,14 @@
+// The benchmarks' main: Google Benchmark's own, then the application object (if a
+// benchmark made one) deleted while Qt can still tear it down.
+#include <benchmark/benchmark.h>
+
+#include "benchapp.h"
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    EndBenchApplication();
+    return 0;
+}
