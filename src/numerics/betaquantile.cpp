@@ -5,6 +5,15 @@
 
 #include "numerics/numerics.h"
 
+// libquadmath's functions; its header lives in the compiler's private folder, where
+// not every tool looks.
+extern "C" {
+__float128 lgammaq(__float128);
+__float128 expq(__float128);
+__float128 logq(__float128);
+__float128 log1pq(__float128);
+}
+
 namespace nuvir {
 
 namespace {
@@ -65,7 +74,15 @@ BetaQuantile::BetaQuantile(double a, double b, int octaves, double draws)
     auto tail = [&](double p, double q, double largest) {
         Tail t;
         t.p = p;
-        t.scale = std::log(static_cast<long double>(p)) + *logBeta;
+        // ln(p B(p, q)) as ln G(1 + p) + ln G(q) - ln G(p + q), in quadruple precision:
+        // for a small p the value is the difference of nearly equal logarithms, and
+        // its error is multiplied by 1 / p in Q.
+        const __float128 qp = p, qq = q;
+        const __float128 scale = lgammaq(1 + qp) + lgammaq(qq) - lgammaq(qp + qq);
+        t.scale = static_cast<long double>(scale);
+        const __float128 v0 = expq(-scale);
+        t.v0 = static_cast<long double>(v0);
+        t.v0Low = std::isfinite(t.v0) ? static_cast<long double>(v0 - static_cast<__float128>(t.v0)) : 0.0L;
         t.slope = (1.0L - q) / (p + 1.0L);
         const long double logLimit = p * std::log(static_cast<long double>(largest)) - t.scale;
         t.limit = logLimit >= 0.0L ? 1.0 : static_cast<double>(std::exp(logLimit));
@@ -76,7 +93,11 @@ BetaQuantile::BetaQuantile(double a, double b, int octaves, double draws)
 }
 
 long double BetaQuantile::Tail::Value(long double v) const {
-    const long double r = std::exp((std::log(v) + scale) / p);
+    // ln(v / v0), whose relative error is that of Q. Near v0, where a small shape puts
+    // every v that gives Q a double above 0, from v - v0, which is exact there.
+    const long double logRatio =
+        v >= 0.5L * v0 ? std::log1p(((v - v0) - v0Low) / v0) : std::log(v) + scale;
+    const long double r = std::exp(logRatio / p);
     return r * (1.0L - slope * r);
 }
 
@@ -128,6 +149,11 @@ void BetaQuantile::Plan(int index) {
     const double from = std::max(wLo, nearTail.limit), to = std::min(wHi, 1.0 - farTail.limit);
     if (!(from < to)) {
         out.state = State::kReady;
+        return;
+    }
+    // Parts built from the long-double search would carry its error.
+    if (std::min(a_, b_) < betaquantile::kTinyShape) {
+        out.state = State::kSearch;
         return;
     }
     const double share = (to - from) / (wHi - wLo);
@@ -345,8 +371,76 @@ std::optional<double> BetaQuantile::operator()(double u) const {
 
 namespace betaquantile {
 
+namespace {
+
+using F128 = __float128;
+
+// ln I_x(p, q) for x up to 1/2, t = ln x, from x^p (1 - x)^q / (p B(p, q)) times
+// the series of (p + q)_n / (p + 1)_n x^n, which converges like the powers of x;
+// logPB is ln(p B(p, q)). Every term is of the size of ln I, nothing cancels. No
+// value when the series has not converged (a large other shape far from its mean).
+std::optional<F128> LogLowerI(F128 t, F128 x, F128 p, F128 q, F128 logPB) {
+    const F128 eps = std::ldexp(1.0, -116);
+    F128 term = 1, sum = 1;
+    for (int n = 0;; ++n) {
+        if (n == 100000) return std::nullopt;
+        term *= (p + q + n) / (p + 1 + n) * x;
+        sum += term;
+        if (term <= sum * eps) break;
+    }
+    return p * t + q * log1pq(-x) - logPB + logq(sum);
+}
+
+}  // namespace
+
+// Newton's steps on ln I as a function of ln x, kept inside a bracket by halving. Q
+// below 1/2 from I_x(a, b) = u, above it from I_y(b, a) = 1 - u with y = 1 - x.
+std::optional<double> TinyShapeInverse(double u, double a, double b) {
+    if (!(u > 0.0 && u < 1.0) || !(a > 0.0) || !(b > 0.0)) return std::nullopt;
+    const F128 qa = a, qb = b;
+    const F128 logB = lgammaq(qa) + lgammaq(qb) - lgammaq(qa + qb);
+    const F128 logHalf = -logq(2);
+    const auto half = LogLowerI(logHalf, 0.5, qa, qb, logB + logq(qa));
+    if (!half) return std::nullopt;
+    const bool upper = logq(static_cast<F128>(u)) > *half;
+    const F128 p = upper ? qb : qa, q = upper ? qa : qb;
+    const F128 logPB = logB + logq(p);
+    const F128 target = upper ? logq(1 - static_cast<F128>(u)) : logq(static_cast<F128>(u));
+    // Below e^-746 the value is 0 as a double; on the upper side 1 - x is 1 long before.
+    F128 lo = -746, hi = logHalf;
+    const auto atLo = LogLowerI(lo, expq(lo), p, q, logPB);
+    if (!atLo) return std::nullopt;
+    if (*atLo >= target) return upper ? 1.0 : 0.0;
+    // The closed form's value as the start.
+    F128 t = (target + logPB) / p;
+    if (!(t > lo && t < hi)) t = (lo + hi) / 2;
+    for (int step = 0; step < 200; ++step) {
+        const F128 x = expq(t);
+        const auto g = LogLowerI(t, x, p, q, logPB);
+        if (!g) return std::nullopt;
+        const F128 d = *g - target;
+        if (d == 0) break;
+        if (d < 0) {
+            lo = t;
+        } else {
+            hi = t;
+        }
+        // d(ln I)/d(ln x) = x f(x) / I.
+        const F128 slope = expq(p * t + (q - 1) * log1pq(-x) - (logPB - logq(p)) - *g);
+        F128 next = t - d / slope;
+        if (!(next > lo && next < hi)) next = (lo + hi) / 2;
+        const F128 change = next - t;
+        t = next;
+        if ((change < 0 ? -change : change) < std::ldexp(1.0, -100)) break;
+    }
+    const F128 x = expq(t);
+    return static_cast<double>(upper ? 1 - x : x);
+}
+
 std::optional<double> AccurateInverseBeta(double u, double a, double b) {
     if (!(u > 0.0 && u < 1.0)) return DistributionFunctions::InverseBeta(u, a, b);
+    if (std::min(a, b) < kTinyShape)
+        if (const auto x = TinyShapeInverse(u, a, b)) return x;
     // With a shape in the thousands the long-double distribution function is off in its
     // fifteenth digit far in the tail of the other (and so is the search), which the
     // accurate policy is not; the search costs as much there.

@@ -18,7 +18,8 @@
 // times one correction (x^a / (a B(a, b)) for Q, within far less than an ulp), that
 // closed form serves instead: for a shape near 0.01 it covers most of the range, whose
 // values would otherwise span hundreds of binary orders (down to below the smallest
-// double) and need hundreds of parts.
+// double) and need hundreds of parts. Its constant a B(a, b) is taken in quadruple
+// precision, as for a tiny a its rounding is multiplied by 1 / a.
 //
 // The result depends only on (a, b, u), the octaves built and the draws the build is
 // planned for: the same for any number of threads that build or use it. The build runs
@@ -100,6 +101,8 @@ private:
     struct Tail {
         double p = 1.0;
         long double scale = 0.0L;  // ln(p B(a, b))
+        // 1 / (p B(a, b)) = v0 + v0Low, the v at which the leading power reaches 1.
+        long double v0 = 0.0L, v0Low = 0.0L;
         long double slope = 0.0L;  // (1 - q) / (p + 1), q the other shape
         double limit = 0.0;
         long double Value(long double v) const;
@@ -136,6 +139,15 @@ private:
 };
 
 namespace betaquantile {
+// Shapes below which Q moves by more than an ulp for the last bit of a long-double
+// distribution function (by 1 / a times its relative error): there the polynomials are
+// not built and a search in quadruple precision serves wherever the closed forms,
+// computed from quadruple-precision constants, do not.
+inline constexpr double kTinyShape = 5e-4;
+// x with I_x(a, b) = u for u in (0, 1), from the distribution function in quadruple
+// precision (its series, which suits the tiniest shapes: the other shape may not be
+// in the thousands); none where the series does not converge.
+std::optional<double> TinyShapeInverse(double u, double a, double b);
 // The library's inverse under its accurate (long-double) policy.
 std::optional<double> PreciseInverseBeta(double u, double a, double b);
 // x with I_x(a, b) = p (upper false) or 1 - I_x(a, b) = p (upper true), refined in
@@ -144,8 +156,9 @@ std::optional<double> PreciseInverseBeta(double u, double a, double b);
 std::optional<long double> Solve(double a, double b, double p, bool upper, double start = 0.0);
 // ln B(a, b) in long double; none where B underflows or overflows.
 std::optional<long double> LogBeta(double a, double b);
-// x with I_x(a, b) = u from that search, rounded to double; where it has no value, the
-// library's accurate inverse, else its everyday one.
+// x with I_x(a, b) = u from that search (for a shape below kTinyShape the one in
+// quadruple precision), rounded to double; where it has no value, the library's
+// accurate inverse, else its everyday one.
 std::optional<double> AccurateInverseBeta(double u, double a, double b);
 }  // namespace betaquantile
 
