@@ -39,6 +39,7 @@ void CChain::CreateElements() {
         stage->SetIndex(static_cast<std::int16_t>(i + 1));
         stage->SetID(kStageIds[i]);
         stage->SetScaleFactor(scaleFactor_);
+        stage->SetRedrawHandler([this] { Render(); });
         elements_[static_cast<std::size_t>(i)] = std::move(stage);
     }
     connect(elements_[kStages - 1].get(), &CChainElement::TotalRiskChanged, this, &CChain::OnTotalRiskChanged);

@@ -79,7 +79,8 @@ void CChain::DrawTotals(double totalRisk, double totalCost) {
     auto oval = [&](Colour fill, const std::string& text) {
         pic.SetFillColor(fill);
         pic.Circle(x, y - H / 2, W / 2, std::nullopt, H / W);
-        pic.SetCurrentX(static_cast<float>(x - pic.TextWidth(text) / 2));
+        // A total too long for the page starts at its left edge, not before it.
+        pic.SetCurrentX(static_cast<float>(std::max(x - pic.TextWidth(text) / 2, static_cast<double>(pic.ScaleLeft()))));
         pic.SetCurrentY(static_cast<float>(y - H / 2 - pic.TextHeight(text) / 2));
         pic.Print(text);
     };

@@ -13,6 +13,10 @@ namespace {
 
 double Clamp01(double x) { return MathFunctions::Max(MathFunctions::Min(x, 1), 0); }
 
+// How many stage updates are running, the later stages' inside the earlier one's
+// (one window thread).
+int updateDepth = 0;
+
 int KindOfIndex(int index) { return index == CChainElement::kF ? CCategoryData::kCost : CCategoryData::kImpact; }
 
 bool SwitchOn(int objectType) {
@@ -110,8 +114,20 @@ void CChainElement::DoUpdates(bool closeEditBox) {
         SetPrimaryValue(value);
         if (closeEditBox) HideEditBox();
     }
-    CalculateRisks();
-    Render(originX_, originY_);
+    // The later stages' updates run inside this one; only the outermost draws, once
+    // every stage holds its new values.
+    ++updateDepth;
+    try {
+        CalculateRisks();
+    } catch (...) {
+        --updateDepth;
+        throw;
+    }
+    if (--updateDepth > 0) return;
+    if (redraw_)
+        redraw_();
+    else
+        Render(originX_, originY_);
 }
 
 bool CChainElement::IsValidEntry(double& value) const {

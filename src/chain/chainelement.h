@@ -5,8 +5,10 @@
 // 3 I, 4 F) and computes from them and the p of the earlier stages its share of the
 // biological risk and of the management cost. Stages are linked by PrevElement and
 // NextElement; a change on stage k recalculates stages k..4 in that order (each
-// CalculateRisks ends with the next stage's DoUpdates) and redraws them from 4 back to
-// k. Running totals are recomputed on every read, never cached.
+// CalculateRisks ends with the next stage's DoUpdates) and redraws once the last of
+// them is recalculated: in a chain the whole diagram afresh, so that a new drawing
+// never lands on the old one (smoothed text piling up, a shorter label leaving part of
+// a wider one). Running totals are recomputed on every read, never cached.
 //
 // The same object draws itself on the chain's picture box (geometry, shapes, labels)
 // and edits its values in place through a text box shared by all four stages; the
@@ -18,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -93,9 +96,11 @@ public:
     double TotalRisk() const;
     double TotalCost() const;
     // Commits a pending valid edit of this stage (closing the box when asked), then
-    // recalculates and redraws at the last origin. Without an edit box there is no
-    // pending edit.
+    // recalculates and redraws: through the redraw handler when one is set, else at the
+    // last origin. Without an edit box there is no pending edit.
     void DoUpdates(bool closeEditBox = true);
+    // What redraws after a change: the chain's full redraw (clearing the picture).
+    void SetRedrawHandler(std::function<void()> redraw) { redraw_ = std::move(redraw); }
 
     // ---- category tables (impact I5 at 2, I at 3, cost F at 4) --------------------------
     // Resets and loads the table while its kind's categorical switch is on; the value is
@@ -190,6 +195,7 @@ private:
     std::int16_t index_ = -1;
     std::string id_;
     float originX_ = 0, originY_ = 0;
+    std::function<void()> redraw_;
     float connectX_ = 0, connectY_ = 0;
     std::array<Box, kParts> partBoxes_{};
     std::array<bool, kParts> partDrawn_{};

@@ -1,6 +1,8 @@
 // Drawing a stage: its shapes in the option colours, its labels, and on the last stage
-// the announcement of new totals. Drawing accumulates on the picture; a stage redraws
-// itself over its old drawing without clearing.
+// the announcement of new totals. Drawing accumulates on the picture: a stage drawn
+// again over itself darkens its smoothed text, so in a chain a change redraws the
+// whole diagram on a cleared picture.
+#include <algorithm>
 #include <cmath>
 
 #include "appdata/appdata.h"
@@ -37,12 +39,18 @@ private:
     PictureBox& pic_;
 };
 
+// Prints a text from x on, but never from left of the page: a long number on the
+// fixed-cost circle by the page's edge would lose its first digits.
+void PrintFrom(PictureBox& pic, double x, const std::string& text) {
+    pic.SetCurrentX(static_cast<float>(std::max(x, static_cast<double>(pic.ScaleLeft()))));
+    pic.Print(text);
+}
+
 // Prints a text centred on a box.
 void PrintCentred(PictureBox& pic, const CChainElement::Box& b, const std::string& text) {
     const float cx = (b[0] + b[2]) / 2, cy = (b[1] + b[3]) / 2;
-    pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(text) / 2));
     pic.SetCurrentY(static_cast<float>(cy - pic.TextHeight(text) / 2));
-    pic.Print(text);
+    PrintFrom(pic, cx - pic.TextWidth(text) / 2, text);
 }
 
 }  // namespace
@@ -205,12 +213,10 @@ void CChainElement::PrintSplitLabel(int part, const std::string& label, double v
     if (b[2] - b[0] > pic.TextWidth("W" + label + number)) {
         PrintCentred(pic, b, label + number);
     } else {
-        pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(label) / 2));
         pic.SetCurrentY(static_cast<float>(cy - pic.TextHeight(label)));
-        pic.Print(label);
-        pic.SetCurrentX(static_cast<float>(cx - pic.TextWidth(number) / 2));
+        PrintFrom(pic, cx - pic.TextWidth(label) / 2, label);
         pic.SetCurrentY(cy);
-        pic.Print(number);
+        PrintFrom(pic, cx - pic.TextWidth(number) / 2, number);
     }
     pic.SetFontItalic(false);
 }
@@ -228,8 +234,7 @@ void CChainElement::PrintInBox(int part, std::string text) {
         const double limit = 2 * (hw - d);
         while (text.size() >= 2 && pic.TextWidth(text) > limit) text.pop_back();
     }
-    pic.SetCurrentX(static_cast<float>(b[0] + hw - pic.TextWidth(text) / 2));
-    pic.Print(text);
+    PrintFrom(pic, b[0] + hw - pic.TextWidth(text) / 2, text);
 }
 
 }  // namespace nuvir

@@ -211,13 +211,17 @@ TEST_F(ChainDiagram, TheStagesHangFromTheTopAndTheTotalsStandBelowTheLast) {
     }
 }
 
+// A change of one stage draws the whole diagram again on a cleared picture, once: a
+// stage drawn over its old self would darken its smoothed text.
 TEST_F(ChainDiagram, TheTotalsFollowARedrawOfOneStage) {
     DrawnChain d(400, 200, 1, 2);
     d.pic.printed.clear();
+    d.pic.ClearCalls();
     d.chain.Element(2)->SetPrimaryData({0.5, 0.5, 0, 3, 8});
     EXPECT_NE(d.pic.Find("Total Biological Risk (RB)=1.5"), nullptr);
     EXPECT_NE(d.pic.Find("Total Management Cost (CT)=4"), nullptr);
-    EXPECT_EQ(d.pic.Find("p1=0.50"), nullptr) << "stage 1 is not redrawn";
+    EXPECT_NE(d.pic.Find("p1=0.50"), nullptr) << "stage 1 is drawn again with the others";
+    EXPECT_EQ(d.pic.Count("Cls"), 1) << "on a cleared picture, once for the stages 3 and 4 changed";
 }
 
 }  // namespace

@@ -1,16 +1,21 @@
 // Editing the chain in place, driven offscreen as a person would: clicks on the
 // diagram, typing, Enter, Tab and Shift+Tab, the space bar on a categorical part.
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTest>
 #include <QTimer>
+
+#include <limits>
 
 #include "chain_fixture.h"
 #include "formdriver.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
+#include "platform/windowutilities.h"
 
 namespace nuvir::test {
 namespace {
@@ -231,6 +236,48 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     EXPECT_EQ(validates, before);
     EXPECT_EQ(box->Tag(), "3Spreads");
     EXPECT_TRUE(chain.Element(4)->GetCategoryData(CChainElement::kI5).isArray()) << "the table was stored";
+}
+
+// A diagram edited in place shows the pixels of a first drawing: smoothed captions
+// drawn again over themselves would darken, a shorter total would leave the ends of a
+// wider one beside its oval. The copied diagram is the same picture.
+TEST_F(ChainEditing, AnEditedDiagramLooksAsIfDrawnFirstAndSoDoesItsCopy) {
+    const QImage first = pic->Image().copy();
+    const char* const huge = "1.79769313486232E+308";
+    struct Edit { const char* name; const char* text; int stage, part; };
+    const Edit edits[] = {{"p1 down", "0.3", 1, P},      {"p1 back", "0.5", 1, P},
+                          {"I2 up", "12.5", 2, I},       {"I2 back", "1", 2, I},
+                          {"F1 huge", huge, 1, F},       {"F2 huge", huge, 2, F},
+                          {"F1 back", "1", 1, F},        {"F2 back", "1", 2, F},
+                          {"q3 twice", "0.5", 3, Q},     {"I5 same", "1", 4, I5}};
+    for (const Edit& e : edits) {
+        SCOPED_TRACE(e.name);
+        Type(e.text, Qt::Key_Return, e.stage, e.part);
+        ASSERT_FALSE(box->Visible());
+    }
+    const QImage edited = pic->Image().copy();
+    EXPECT_TRUE(edited.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_after_edits.png")));
+    EXPECT_TRUE(first.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_first_drawing.png")));
+    int differing = 0;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) differing += first.pixel(x, y) != edited.pixel(x, y);
+    EXPECT_EQ(differing, 0) << "pixels unlike the first drawing";
+    MUtilities::CopyToClipboard(pic->Image(), clipformat::Bitmap);
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(first.format()), first);
+}
+
+// A long number on the fixed-cost circle by the page's left edge starts on the page.
+TEST_F(ChainEditing, ALongLabelNeverStartsLeftOfThePage) {
+    LabelPicture labels(800, 400);
+    CChain drawn;
+    drawn.SetHost(&labels);
+    drawn.Measure();
+    drawn.SetScaleFactor(1);
+    AppData(56) = Variant(-std::numeric_limits<double>::max());
+    drawn.SetData(AppData);
+    drawn.Render();
+    ASSERT_FALSE(labels.printed.empty());
+    for (const auto& printed : labels.printed) EXPECT_GE(printed.x, labels.ScaleLeft()) << printed.text;
 }
 
 }  // namespace
