@@ -242,7 +242,9 @@ void FRiskMain::UpdateEditMenu() {
     bool copy = false;
     bool pictureOrGrid = false;
     bool lockedText = false;
-    if (Control* active = ActiveControl()) {
+    // Opening a menu from the keyboard moves the focus to the menu bar; the commands
+    // still act on the control the analyst was working in.
+    if (Control* active = WorkingControl()) {
         if (auto* text = dynamic_cast<TextBox*>(active)) {
             LastActiveControl = text;
             copy = text->SelLength() > 0 && !text->Locked();

@@ -184,6 +184,17 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) Q_EMIT Events()->DblClick();
 }
 
+void TextBox::focusOutEvent(QFocusEvent* e) {
+    // The menu bar takes the focus when a menu is opened from the keyboard (Alt+E):
+    // the selection stays for the Edit commands, as for a menu opened with the mouse.
+    if (e->reason() == Qt::MenuBarFocusReason) {
+        QFocusEvent kept(QEvent::FocusOut, Qt::PopupFocusReason);
+        QLineEdit::focusOutEvent(&kept);
+        return;
+    }
+    QLineEdit::focusOutEvent(e);
+}
+
 // ---- CheckBox ---------------------------------------------------------------------------
 
 CheckBox::CheckBox() : Control("CheckBox") {

@@ -101,6 +101,7 @@ public:
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
 
 private:
     int maxLength_ = 0;

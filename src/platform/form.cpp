@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QTimer>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
 #include <QVBoxLayout>
@@ -51,6 +52,13 @@ std::map<std::string, Form::ControlFactory>& Factories() {
 Form* MainForm() { return g_mainForm; }
 void SetMainForm(Form* form) { g_mainForm = form; }
 
+namespace {
+// The menu bar, or a menu dropped from it.
+bool IsMenuPart(const QWidget* w, const QMenuBar* bar) {
+    return w != nullptr && ((bar != nullptr && w == bar) || qobject_cast<const QMenu*>(w) != nullptr);
+}
+}  // namespace
+
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window), Control("Form") {
     form_ = this;
     layout_ = new QVBoxLayout(this);
@@ -63,6 +71,11 @@ Form::Form(QWidget* parent) : QWidget(parent, Qt::Window), Control("Form") {
     SetHeight(3600);
     width_.set = false;
     height_.set = false;
+    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        connect(app, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (now != nullptr && now->window() == this && !IsMenuPart(now, menuBar_)) workFocus_ = now;
+        });
+    }
 }
 
 Form::~Form() {
@@ -232,6 +245,16 @@ Control* Form::ActiveControl() const {
     return (c != nullptr && c != this && c->Parent() == this) ? c : nullptr;
 }
 
+Control* Form::WorkingControl() const {
+    QWidget* f = focusWidget();
+    // The menu bar takes the focus while it is worked from the keyboard and hands it
+    // back when it closes; until then the analyst still works in the control it left.
+    if (IsMenuPart(f, menuBar_)) f = workFocus_.data();
+    if (f == nullptr || f->window() != this) return nullptr;
+    Control* c = Control::Of(f);
+    return (c != nullptr && c != this && c->Parent() == this) ? c : nullptr;
+}
+
 int Form::FrameXPx() const {
     switch (borderStyle_) {
         case borderstyle::None: return 0;
@@ -336,8 +359,14 @@ void Form::FitCaptions() {
 void Form::FitTitle() {
     // A window narrower than its title would have the title bar cut it.
     if (borderStyle_ == borderstyle::None || !widensForTitle_) return;
-    const int need = TitleBarWidthPx(windowTitle(), QApplication::font());
+    const int need = TitleNeedPx();
     if (width() < need) ResizeTo(QSize(need, height()));
+}
+
+int Form::TitleNeedPx() const {
+    // Qt gives a window without a title the application's name.
+    const QString shown = windowTitle().isEmpty() ? QCoreApplication::applicationName() : windowTitle();
+    return TitleBarWidthPx(shown, QApplication::font());
 }
 
 void Form::Show() {

@@ -111,6 +111,10 @@ public:
     void SetKeyPreview(bool on) { keyPreview_ = on; }
     // The control with the focus (the window's focus child), or nullptr.
     Control* ActiveControl() const;
+    // The control the analyst is working in: the active control, or, while the menu bar
+    // or one of its menus has the focus (opened from the keyboard), the control that had
+    // it before; nullptr for none.
+    Control* WorkingControl() const;
     // The buttons that Enter and Escape click; set through CommandButton.
     CommandButton* DefaultButton() const { return defaultButton_; }
     CommandButton* CancelButton() const { return cancelButton_; }
@@ -149,6 +153,9 @@ public:
     // Widens the window to show its whole title in the title bar, unless the window
     // keeps its own width (SetWidensForTitle(false)).
     void FitTitle();
+    // The width in pixels a title bar needs for the title the window manager shows: the
+    // program's name for a window without a title of its own.
+    int TitleNeedPx() const;
     void SetWidensForTitle(bool on) { widensForTitle_ = on; }
     // Closes by program: QueryUnload and Unload with reason FormCode. Returns false
     // when a handler cancelled.
@@ -202,6 +209,8 @@ private:
     CommandButton* cancelButton_ = nullptr;
     QEventLoop* modalLoop_ = nullptr;
     QPointer<QWidget> centreOver_;
+    // The window's last focus widget outside its menus, for WorkingControl.
+    QPointer<QWidget> workFocus_;
     int borderStyle_ = borderstyle::Sizable;
     bool keyPreview_ = false;
     bool loaded_ = false;

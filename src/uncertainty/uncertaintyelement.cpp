@@ -128,6 +128,9 @@ void CUncertaintyElement::CreateControls() {
                 auto* plot = As<QtPictureBox>(c);
                 plot->SetFont(SansSerif(7));
                 plot->SetBorderStyle(1);
+                // A click makes the plot the control the Edit menu copies, as on the
+                // result plots.
+                plot->setFocusPolicy(Qt::ClickFocus);
             } else {
                 c->SetFont(m_oHost->Font());
             }
