@@ -1,5 +1,10 @@
 #include "controls/gridfit.h"
 
+#include <QFontMetrics>
+
+#include <algorithm>
+#include <cmath>
+
 #include "appdata/utilities_arrays.h"
 #include "controls/flexedit.h"
 #include "numerics/numerics.h"
@@ -14,6 +19,9 @@ namespace {
 
 constexpr int kColumnWidth = 800;
 constexpr int kFirstColumnWidth = 1000;
+// A cell's text stands 2 px inside it on each side, the grid line taking one more,
+// and a pixel to spare so that it never touches the line.
+constexpr int kCellPaddingPx = 2 + 2 + 1 + 1;
 
 // The number a cell's text starts with. A number too large for a Double is no usable
 // number either.
@@ -60,6 +68,21 @@ Variant FitGridToContents(CFlexEditA* grid, const Variant& headings, const GridF
     if (g.Cols() > 0) g.SetColWidth(0, kFirstColumnWidth);
     g.SetLeft(0);
     g.SetTop(0);
+
+    // A column too narrow for a value would cut it (six-decimal probabilities): it
+    // widens to its widest text, headings included, with the cell's padding.
+    if (g.FixedRows() >= 1 && MUtilities::ArrayDims(headings) == 1) {
+        const int last = static_cast<int>(MathFunctions::Min(headings.ubound(1), g.Cols() - 1));
+        for (int c = std::max(0, headings.lbound(1)); c <= last; ++c) g.SetTextMatrix(0, c, TextOf(headings(c)));
+    }
+    const QFontMetrics fm = g.fontMetrics();
+    for (int c = 0; c < g.Cols(); ++c) {
+        int widestPx = 0;
+        for (int r = 0; r < g.Rows(); ++r)
+            widestPx = std::max(widestPx, fm.horizontalAdvance(QString::fromStdString(g.TextMatrix(r, c))));
+        const double need = (widestPx + kCellPaddingPx) * m.twipsPerPixelX;
+        if (need > g.ColWidth(c)) g.SetColWidth(c, static_cast<int>(std::ceil(need)));
+    }
 
     double columns = 0;
     for (int c = 0; c < g.Cols(); ++c) columns += g.ColWidth(c);

@@ -1,5 +1,7 @@
 #include "controls/tableeditor.h"
 
+#include <cmath>
+
 #include "appdata/utilities_arrays.h"
 #include "controls/flexedit.h"
 #include "controls/flexedit_settings.h"
@@ -66,9 +68,20 @@ void FTableEdit::Build() {
     const Variant size = MKelvaro::FitGridToContents(grid_.get(), headings_);
     if (flexsettings::RestrictToMasterTables()) grid_->SetMinCol(grid_->Flexgrid()->Cols() - 1);
 
-    const double width = size(0).numberValue();
+    double width = size(0).numberValue();
     const double height = size(1).numberValue();
     const ScreenMetrics& screen = Screen();
+    // The window manager's title bar shows the whole title: the last column takes the
+    // width the window lacks for it, so the grid still fills the window.
+    const int titlePx = TitleNeedPx() + 2 * GetSystemMetrics(sm::CxDlgFrame);
+    const int shortPx = static_cast<int>(std::ceil(titlePx - width / screen.twipsPerPixelX));
+    if (shortPx > 0 && grid_->Flexgrid() != nullptr && grid_->Flexgrid()->Cols() > 0) {
+        FlexGrid& g = *grid_->Flexgrid();
+        const double more = shortPx * screen.twipsPerPixelX;
+        g.SetColWidth(g.Cols() - 1, static_cast<int>(std::ceil(g.ColWidth(g.Cols() - 1) + more)));
+        g.SetWidth(g.Width() + more);
+        width += more;
+    }
     using MathFunctions::Max;
     using MathFunctions::Min;
     SetLeft(Max(Min(rect_[0] - (width - rect_[2]) / 2, screen.WidthTwips() - width), 0));

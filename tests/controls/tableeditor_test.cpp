@@ -100,6 +100,23 @@ TEST_F(TableEditTest, TheDialogFitsItsTableIsCentredOnTheRectangleAndKeptOnTheSc
     ASSERT_TRUE(screen.save(QCoreApplication::applicationDirPath() + QStringLiteral("/tableeditor_dialog.png")));
 }
 
+// A column widens to its widest value, so six-decimal probabilities and long values
+// show whole (a text stands 2 px inside its cell and the grid line takes one more).
+TEST_F(TableEditTest, EveryValueShowsWhole) {
+    dialog_ = std::make_unique<FTableEdit>();
+    dialog_->PutArray(Table({{"-1234567.891", "0.000001"}, {"2", "0.999999"}, {"12345678", "0.5"}}),
+                      Variant::List({Variant("Impact"), Variant("P (0-1)")}));
+    dialog_->SetReferencePosition(Variant::Doubles({3000, 3000, 1200, 300}));
+    Show();
+    const QFontMetrics fm = grid_->fontMetrics();
+    for (int r = 0; r < grid_->Rows(); ++r)
+        for (int c = 0; c < grid_->Cols(); ++c) {
+            const std::string text = grid_->TextMatrix(r, c);
+            SCOPED_TRACE(text);
+            EXPECT_GE(grid_->CellRectPx(r, c).width() - 5, fm.horizontalAdvance(QString::fromStdString(text)));
+        }
+}
+
 TEST_F(TableEditTest, EditingStartsOnTheFirstEditableCellAndTheCloseBoxKeepsWhatWasTyped) {
     Open();
     EXPECT_TRUE(EditingAt(1, 0));
