@@ -146,6 +146,8 @@ void FRiskMain::BuildDesign() {
     labPicMonte[10] = Place(Add<Label>("labPicMonte", 10, page2), 9240, 0, 2340, 525);
     labPicMonte[10]->SetWordWrap(true);
     labPicMonte[10]->SetAlignment(align::Center);
+    // A notice of one line stands in the middle of its two-line box, not at its top.
+    labPicMonte[10]->setAlignment(Qt::AlignCenter);
     labPicMonte[10]->SetVisible(false);
     tabSimulationGraphs = Place(Add<TabControl>("tabSimulationGraphs", -1, page2), 0, 1275, 11640, 6380);
     SetTabCaptions(tabSimulationGraphs, {"Probabilities and Impacts", " Management Costs"});
