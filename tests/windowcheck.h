@@ -133,14 +133,15 @@ inline std::vector<ShownText> TextsOf(QWidget* w) {
                            room.size()});
         }
     } else if (auto* grid = dynamic_cast<FlexGrid*>(w)) {
-        // The heading rows: a caption is drawn in its cell less 2 px each side and the
-        // grid line.
-        for (int r = 0; r < grid->FixedRows(); ++r) {
+        // Every cell on view, headings and values: a text is drawn in its cell less 2 px
+        // each side and the grid line.
+        for (int r = 0; r < grid->Rows(); ++r) {
             for (int c = 0; c < grid->Cols(); ++c) {
                 const QRect cell = grid->CellRectPx(r, c);
                 const QString text = QString::fromStdString(grid->TextMatrix(r, c));
-                if (cell.isEmpty() || text.isEmpty()) continue;
-                out.push_back({name + " caption " + std::to_string(r) + "," + std::to_string(c), text,
+                if (cell.isEmpty() || text.isEmpty() || !grid->viewport()->geometry().contains(cell)) continue;
+                const std::string kind = r < grid->FixedRows() ? " caption " : " cell ";
+                out.push_back({name + kind + std::to_string(r) + "," + std::to_string(c), text,
                                fm.size(Qt::TextSingleLine, text), cell.adjusted(2, 0, -3, -1).size()});
             }
         }
@@ -166,15 +167,17 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
 // three buttons of about 24 px, and the margins.
 constexpr int kTitleBarRoomPx = 4 * 24 + 16;
 
-// Finding when the window is too narrow for its title in a title bar's bold font.
+// Finding when the window is too narrow for its title in a title bar's bold font. A
+// window without a title of its own shows the application's name there.
 inline std::vector<std::string> CutTitle(QWidget& window) {
     QFont bold = QApplication::font();
     bold.setBold(true);
+    const QString title = window.windowTitle().isEmpty() ? QCoreApplication::applicationName() : window.windowTitle();
     // No window can be wider than its screen.
-    const int need = std::min(QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + kTitleBarRoomPx,
+    const int need = std::min(QFontMetrics(bold).horizontalAdvance(title) + kTitleBarRoomPx,
                               window.screen()->availableGeometry().width());
-    if (window.windowTitle().isEmpty() || window.width() >= need) return {};
-    return {"title '" + window.windowTitle().toStdString() + "' needs " + std::to_string(need) + " px, window is " +
+    if (title.isEmpty() || window.width() >= need) return {};
+    return {"title '" + title.toStdString() + "' needs " + std::to_string(need) + " px, window is " +
             std::to_string(window.width())};
 }
 
@@ -347,6 +350,44 @@ inline std::vector<std::string> OverrunTabFields(QWidget& window) {
     return out;
 }
 
+// Findings: every label on view drawn as a box of its own colour (a notice) whose text,
+// on one line, does not stand in the middle of it from top to bottom: its ink no more
+// than 4 px nearer one edge than the other (a capital's top and a descender's foot
+// are not alike far from the line's middle).
+inline std::vector<std::string> OffCentreNotices(QWidget& window) {
+    std::vector<std::string> out;
+    for (QWidget* w : VisibleWidgets(window)) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (label == nullptr || label->text().isEmpty() || !label->autoFillBackground() ||
+            label->parentWidget() == nullptr) {
+            continue;
+        }
+        const QColor back = label->palette().color(label->backgroundRole());
+        const QColor around = label->parentWidget()->palette().color(label->parentWidget()->backgroundRole());
+        if (!VisiblyDifferent(back, around)) continue;
+        const QFontMetrics fm = label->fontMetrics();
+        const int flags = Qt::TextShowMnemonic | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        if (fm.boundingRect(label->contentsRect(), flags, label->text()).height() > fm.height()) continue;
+        const QImage picture = label->grab().toImage();
+        int first = -1, last = -1;
+        for (int y = 0; y < picture.height(); ++y) {
+            for (int x = 0; x < picture.width(); ++x) {
+                if (std::abs(qGray(picture.pixel(x, y)) - qGray(back.rgb())) < 100) continue;
+                if (first < 0) first = y;
+                last = y;
+                break;
+            }
+        }
+        if (first < 0) continue;
+        const int above = first, below = picture.height() - 1 - last;
+        if (std::abs(above - below) > static_cast<int>(4 * picture.devicePixelRatio())) {
+            out.push_back(NameOf(w) + ": '" + label->text().toStdString() + "' stands " + std::to_string(above) +
+                          " px below its top and " + std::to_string(below) + " px above its bottom");
+        }
+    }
+    return out;
+}
+
 // Writes a picture of the window into the build folder: windowcheck_<name>[_x2].png.
 inline void SavePicture(QWidget& window, const std::string& name) {
     QApplication::processEvents();
@@ -366,6 +407,7 @@ inline void CheckWindow(QWidget& window, const std::string& name) {
     for (const std::string& f : CutOnGrids(window)) ADD_FAILURE() << "cut: " << f;
     for (const std::string& f : StrayBorderPixels(window)) ADD_FAILURE() << f;
     for (const std::string& f : OverrunTabFields(window)) ADD_FAILURE() << f;
+    for (const std::string& f : OffCentreNotices(window)) ADD_FAILURE() << "notice: " << f;
 }
 
 // ---- layout ------------------------------------------------------------------------------
@@ -463,6 +505,7 @@ inline void CheckLayout(QWidget& window, const std::string& name, const std::vec
     SavePicture(window, name);
     for (const std::string& f : OutsideContainers(window)) ADD_FAILURE() << "outside: " << f;
     for (const std::string& f : Overlaps(window, stacks)) ADD_FAILURE() << "overlap: " << f;
+    for (const std::string& f : OffCentreNotices(window)) ADD_FAILURE() << "notice: " << f;
 }
 
 }  // namespace nuvir::test::windowcheck

@@ -11,8 +11,10 @@
 
 #include <filesystem>
 
+#include <QClipboard>
 #include <QMessageBox>
 
+#include "../formdriver.h"
 #include "../windowcheck.h"
 #include "batch/batchwindow.h"
 #include "controls/tableeditor.h"
@@ -140,6 +142,7 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
     ASSERT_TRUE(w.BatchForm);
     FBatch& batch = dynamic_cast<BatchWindowPart&>(*w.BatchForm).Form();
 
+    int changes = 0;
     struct Page {
         const char* name;
         std::function<void()> enter;
@@ -168,6 +171,11 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
              results.picMonte_MouseUp(1, 2, 0, 1, 0);
          }, true},
         {"results_costs", [&] { w.tabSimulationGraphs->SetTab(1); }, true},
+        {"results_data_changed", [&] {
+             w.tabSimulationGraphs->SetTab(0);
+             AppData(item::kSpecies) = Variant("Changed " + std::to_string(++changes));
+             w.TimerTick(2);
+         }, true},
     };
     for (const Size& size : sizes) {
         const std::string at = std::to_string(size.width) + "x" + std::to_string(size.height);
@@ -221,6 +229,16 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
     dialog.Unload();
 }
 
+// A table of texts as the table dialog takes it: first index the column, second the row.
+Variant TextTable(const std::vector<std::vector<std::string>>& rows) {
+    const int nRows = static_cast<int>(rows.size());
+    const int nCols = static_cast<int>(rows.front().size());
+    Variant a = Variant::MakeArray(VarType::Generic, {Bounds{0, nCols - 1}, Bounds{0, nRows - 1}});
+    for (int r = 0; r < nRows; ++r)
+        for (int c = 0; c < nCols; ++c) a(c, r) = rows[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+    return a;
+}
+
 // Shows a window and checks it as it stands.
 void ShowAndCheck(Form& form, const std::string& name) {
     form.Show();
@@ -255,11 +273,18 @@ TEST_F(WindowCheck, EveryDialogAndMessageShowsWholeTextsAndGreysWhatIsOff) {
     }
     {
         FTableEdit table;
-        table.PutArray(Variant::List({Variant::List({Variant("1"), Variant("0.2")}),
-                                      Variant::List({Variant("2"), Variant("0.8")})}),
-                       Variant::List({Variant("Impact"), Variant("P (0-1)")}));
+        table.PutArray(TextTable({{"1", "0.2"}, {"2", "0.8"}}), Variant::List({Variant("Impact"), Variant("P (0-1)")}));
         table.SetReferencePosition(Variant::Doubles({3000, 3000, 1200, 300}));
         ShowAndCheck(table, "table_editor");
+    }
+    {
+        // Probabilities with six decimals in the category table, under the program's
+        // name as the window manager shows it.
+        FTableEdit table;
+        table.PutArray(TextTable({{"1", "0.000001"}, {"2", "0.999999"}}),
+                       Variant::List({Variant("Impact"), Variant("P (0-1)")}));
+        table.SetReferencePosition(Variant::Doubles({3000, 3000, 1200, 300}));
+        ShowAndCheck(table, "table_editor_six_decimals");
     }
     {
         FBatch batch(&w);
@@ -302,6 +327,75 @@ TEST_F(WindowCheck, EveryDialogAndMessageShowsWholeTextsAndGreysWhatIsOff) {
         Settle();
         windowcheck::CheckWindow(box, m.name);
         box.hide();
+    }
+}
+
+// The Edit menu opened by its access key (Alt+E), which gives the focus to the menu
+// bar, keeps Copy and Cut for the control the analyst was working in, and Copy takes
+// a clicked plot's picture: a result plot's and an uncertainty editor's alike.
+TEST_F(WindowCheck, TheEditMenuOpenedByKeysActsOnTheControlWorkedIn) {
+    FRiskMain& w = StartReal();
+    ShowActive(w);
+    QApplication::clipboard()->setText("pasted");
+    QtPictureBox* editorPlot = w.FindAs<QtPictureBox>("uncElemPlot1");
+    ASSERT_NE(editorPlot, nullptr);
+    struct Case {
+        const char* name;
+        std::function<void()> enter;
+        bool cut;
+        QtPictureBox* picture;  // whose image Copy takes, none for text
+    };
+    const Case cases[] = {
+        {"text selected in Species", [&] {
+             w.tabMain->SetTab(0);
+             Settle();
+             Click(w.txtTextBox[0]);
+             Key(Qt::Key_Home);
+             Key(Qt::Key_End, Qt::ShiftModifier);
+         }, true, nullptr},
+        {"the diagram clicked", [&] {
+             // Beside the stages, where a click opens no value for editing.
+             QtPictureBox* pic = w.picChainContainer;
+             QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->width() - 5, pic->height() - 5));
+         }, false, w.picChainContainer},
+        {"a result plot clicked", [&] {
+             w.tabMain->SetTab(2);
+             w.cmdButton[0]->click();
+             w.TimerTick(2);
+             Settle();
+             Click(w.picMonte[0]);
+         }, false, w.picMonte[0]},
+        {"an editor's plot clicked", [&] {
+             w.tabMain->SetTab(1);
+             w.optUncertain[1]->click();
+             w.tabAbsolute->SetTab(0);
+             Settle();
+             Click(editorPlot);
+         }, false, editorPlot},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.enter();
+        Settle();
+        Key(Qt::Key_E, Qt::AltModifier);
+        Settle();
+        ASSERT_NE(QApplication::activePopupWidget(), nullptr) << "the Edit menu is open";
+        w.TimerTick(0);  // the housekeeping tick while the menu is open
+        EXPECT_TRUE(w.mnuEdit[0]->Enabled()) << "Copy";
+        EXPECT_EQ(w.mnuEdit[1]->Enabled(), c.cut) << "Cut";
+        QApplication::clipboard()->clear();
+        // The access key of Copy: an open menu takes the keyboard's keys.
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_C);
+        Settle();
+        EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+        if (c.picture == nullptr) {
+            EXPECT_EQ(QApplication::clipboard()->text().toStdString(), w.txtTextBox[0]->Text());
+        } else {
+            const QImage copied = QApplication::clipboard()->image();
+            const QImage shown = c.picture->Image();
+            EXPECT_EQ(copied.convertToFormat(shown.format()), shown);
+            if (c.picture == editorPlot) ASSERT_TRUE(copied.save(QCoreApplication::applicationDirPath() + "/editor_plot_copied.png"));
+        }
     }
 }
 
