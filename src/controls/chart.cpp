@@ -384,6 +384,10 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
     DrawPlotFrame(colour);
     const double tickX = 0.025 * pic.ScaleHeight();  // negative: X ticks point down
     const double tickY = 0.025 * pic.ScaleWidth();
+    // Labels stand clear of their ticks: below an X tick by part of a line (a text
+    // height is negative like the scale), left of a Y tick by half a blank.
+    const double gapDown = chart::kTickLabelGapLines * pic.TextHeight("E");
+    const double gapLeft = pic.TextWidth(" ") / 2.0;
     pic.SetForeColor(colour);
 
     if (!m_vOptions.IsTrue(option::kHideXTicks)) {
@@ -409,7 +413,7 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
             const std::string& text = xTicks.labels[i];
             pic.Line(ToSingle(tx), ToSingle(y0), ToSingle(tx), ToSingle(y1), colour);
             pic.SetCurrentX(static_cast<float>(ToSingle(tx - pic.TextWidth(text) / 2.0)));
-            pic.SetCurrentY(static_cast<float>(ToSingle(y1)));
+            pic.SetCurrentY(static_cast<float>(ToSingle(y1 + gapDown)));
             if (show && fits[i]) pic.Print(text);
             // Numbers stand at every second tick.
             if (!labelArray) show = !show;
@@ -423,7 +427,7 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
             const double ty = yTicks.positions[i];
             const std::string& text = yTicks.labels[i];
             pic.Line(ToSingle(x0), ToSingle(ty), ToSingle(x1), ToSingle(ty), colour);
-            pic.SetCurrentX(static_cast<float>(ToSingle(x1 - pic.TextWidth(text))));
+            pic.SetCurrentX(static_cast<float>(ToSingle(x1 - gapLeft - pic.TextWidth(text))));
             pic.SetCurrentY(static_cast<float>(ToSingle(ty - pic.TextHeight(text) / 2.0)));
             pic.Print(text);
         }
@@ -435,7 +439,7 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
         const double lineHeight = pic.TextHeight("E");
         pic.SetCurrentX(static_cast<float>(
             ToSingle((x[axis::kLow] + x[axis::kHigh]) / 2.0 - pic.TextWidth(xTitle) / 2.0)));
-        pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kLow] + tickX + lineHeight)));
+        pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kLow] + tickX + gapDown + lineHeight)));
         pic.Print(xTitle);
         pic.SetCurrentX(static_cast<float>(ToSingle(x[axis::kLow])));
         pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kHigh] - lineHeight)));

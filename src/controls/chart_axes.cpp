@@ -229,10 +229,11 @@ PlotMargins ComputeMargins(const TextMeasure& textWidth, const TextMeasure& text
     const double lineHeight = textHeight("E");
     m.left = std::max(textWidth(" 0.0e-00"), widestYLabel + textWidth(" ")) / scaleWidth + 0.025;
     m.right = std::max(textWidth("00 "), widestXLabel / 2.0 + textWidth(" ")) / scaleWidth;
+    const double gap = kTickLabelGapLines * lineHeight;
     if (xTitle.empty())
-        m.bottom = lineHeight / scaleHeight + 0.025;
+        m.bottom = (lineHeight + gap) / scaleHeight + 0.025;
     else
-        m.bottom = (1.2 * textHeight(xTitle) + lineHeight) / scaleHeight + 0.025;
+        m.bottom = (1.2 * textHeight(xTitle) + lineHeight + gap) / scaleHeight + 0.025;
     m.top = (yTitle.empty() ? 3.0 : 4.0) * lineHeight / 2.0 / scaleHeight;
     return m;
 }

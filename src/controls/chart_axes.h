@@ -92,6 +92,10 @@ std::vector<bool> LabelsThatFit(std::span<const double> starts, std::span<const 
 // is scaleWidth x scaleHeight. Labels wider than the texts those rooms are made for
 // (a Y label, or half of the widest X label, which stands centred on its tick) widen
 // their margin, so that no label is cut at the picture's edge.
+// The space between a tick's end and its label, as a share of a line of text, so that
+// a label never touches its tick.
+inline constexpr double kTickLabelGapLines = 0.2;
+
 struct PlotMargins {
     double left = 0.0;
     double right = 0.0;

@@ -3,6 +3,9 @@
 // and scale values with text metrics of 7 x 13 pixels) and on the offscreen surface
 // (pixels and sample pictures), including the failure rule and the guards that keep a
 // bad option from hanging it.
+#include <QCoreApplication>
+#include <QImage>
+
 #include <chrono>
 #include <filesystem>
 
@@ -306,21 +309,23 @@ TEST_F(ChartOnFake, TheAxisTableFollowsTheOptions) {
 
 TEST_F(ChartOnFake, AxesSetAYUpScaleWithTicksAndLabels) {
     EXPECT_FALSE(Line(Data({{0, 0.5, 1}, {0, 1, 0.25}})));
-    // Margins with 7-pixel characters and 13-pixel lines on 400 x 300 pixels.
-    const double left = 56.0 / 400.0 + 0.025, right = 21.0 / 400.0, bottom = 13.0 / 300.0 + 0.025, top = 1.5 * 13.0 / 300.0;
+    // Margins with 7-pixel characters and 13-pixel lines on 400 x 300 pixels; below the
+    // X labels a fifth of a line more, their gap to the ticks.
+    const double left = 56.0 / 400.0 + 0.025, right = 21.0 / 400.0, bottom = 1.2 * 13.0 / 300.0 + 0.025,
+                 top = 1.5 * 13.0 / 300.0;
     EXPECT_NEAR(pic.ScaleWidth(), 1.0 / (1.0 - left - right), 1e-5);
     EXPECT_NEAR(pic.ScaleHeight(), -1.0 / (1.0 - top - bottom), 1e-5);
     EXPECT_NEAR(pic.ScaleLeft(), -pic.ScaleWidth() * left, 1e-5);
     EXPECT_NEAR(pic.ScaleTop(), 1.0 - pic.ScaleHeight() * top, 1e-5);
     // Labels alternate on X and cover every Y tick. The X label centred under its tick
-    // pointing down from Y = 0, the Y label right-aligned and centred by its tick
-    // pointing left from X = 0.
+    // pointing down from Y = 0, a fifth of a line below its end, the Y label
+    // right-aligned half a blank left of its tick pointing left from X = 0.
     EXPECT_EQ(Prints(), (std::vector<std::string>{"0", ".5", "1.0", "0", ".5", "1.0"}));
     const double tickX = 0.025 * pic.ScaleHeight(), tickY = 0.025 * pic.ScaleWidth();
     const double charW = 7.0 * pic.ScaleWidth() / 400.0, lineH = 13.0 * pic.ScaleHeight() / 300.0;
     EXPECT_NEAR(PrintedAt(".5").first, 0.5 - charW, 1e-6);
-    EXPECT_NEAR(PrintedAt(".5").second, tickX, 1e-6);
-    EXPECT_NEAR(PrintedAt("1.0", 1).first, -tickY - 3 * charW, 1e-6);
+    EXPECT_NEAR(PrintedAt(".5").second, tickX + 0.2 * lineH, 1e-6);
+    EXPECT_NEAR(PrintedAt("1.0", 1).first, -tickY - 3.5 * charW, 1e-6);
     EXPECT_NEAR(PrintedAt("1.0", 1).second, 1.0 - lineH / 2.0, 1e-6);
     // The frame is the last thing drawn, in width 1, with the axes and after the series.
     EXPECT_EQ(pic.calls[pic.calls.size() - 2], "DrawWidth=1");
@@ -507,6 +512,52 @@ TEST(ChartOnImage, SamplesShowBarsAreasFrameAndReferenceLineWhereTheyBelong) {
             EXPECT_EQ(drawn.bottom(), frame.bottom() - 1);
         }
         EXPECT_TRUE(pic.Image().save(QString::fromStdString((dir / s.file).string()), "PNG"));
+    }
+}
+
+// A tick label stands clear of its tick: the pixel row under an X tick's end and the
+// pixel column left of a Y tick's end hold no ink near the tick, on number axes and
+// label axes, for line and bar graphs.
+TEST(ChartOnImage, TickLabelsNeverTouchTheirTicks) {
+    const struct {
+        const char* name;
+        bool bars;
+        Variant data, titles, labels;
+        int width, height;
+    } charts[] = {
+        {"numbers", false, Data({{0, 0.35, 0.7, 1.05}, {0.02, 0.4, 0.9, 0.75}}), Variant::List({"Probability", "Risk"}),
+         Variant(), 480, 320},
+        {"label texts", false, Data({{0, 1, 2, 3}, {0.9, 0.6, 0.45, 0.2}}), Variant::List({" ", "Mean risk"}),
+         Variant::List({"Arrive", "Survive", "Establish", "Spread"}), 480, 320},
+        {"bars, small", true, Data({{1, 2, 3}, {2, 4, 3}}), Variant::List({"Total Biological Risk", "Frequency"}),
+         Variant(), 240, 180},
+    };
+    for (const auto& c : charts) {
+        SCOPED_TRACE(c.name);
+        ImagePictureBox pic(c.width, c.height);
+        CChart chart;
+        chart.SetTarget(&pic);
+        Variant colours = Colours(kWhite, kBlue);
+        ASSERT_FALSE(c.bars ? chart.DrawVBarGraph(c.data, colours, true, c.titles, Variant())
+                            : chart.DrawLineGraph(c.data, colours, true, false, c.titles, Variant(), c.labels));
+        const Variant axes = chart.AxisData();
+        const QImage img = pic.Image();
+        const auto ink = [&](int x, int y) { return img.valid(x, y) && qGray(img.pixel(x, y)) < 200; };
+        const double xLow = CDbl(axes(0, ax::kLow)), yLow = CDbl(axes(1, ax::kLow));
+        const int belowX = pic.PixelY(static_cast<float>(yLow + 0.025 * pic.ScaleHeight())) + 1;
+        int labelled = 0;
+        for (double t = xLow; t <= CDbl(axes(0, ax::kHigh)) + 1e-9; t += CDbl(axes(0, ax::kStep))) {
+            const int px = pic.PixelX(static_cast<float>(t));
+            for (int x = px - 20; x <= px + 20; ++x) EXPECT_FALSE(ink(x, belowX)) << "under the X tick at " << t << ", x " << x;
+            for (int y = belowX; y < belowX + 20; ++y) labelled += ink(px, y);
+        }
+        EXPECT_GT(labelled, 0) << "the X labels were drawn under their ticks";
+        const int leftOfY = pic.PixelX(static_cast<float>(xLow - 0.025 * pic.ScaleWidth())) - 1;
+        for (double t = yLow; t <= CDbl(axes(1, ax::kHigh)) + 1e-9; t += CDbl(axes(1, ax::kStep))) {
+            const int py = pic.PixelY(static_cast<float>(t));
+            for (int y = py - 6; y <= py + 6; ++y) EXPECT_FALSE(ink(leftOfY, y)) << "left of the Y tick at " << t << ", y " << y;
+        }
+        ASSERT_TRUE(img.save(QCoreApplication::applicationDirPath() + "/chart_ticks_" + QString::number(&c - charts) + ".png"));
     }
 }
 
