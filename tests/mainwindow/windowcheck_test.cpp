@@ -394,7 +394,9 @@ TEST_F(WindowCheck, TheEditMenuOpenedByKeysActsOnTheControlWorkedIn) {
             const QImage copied = QApplication::clipboard()->image();
             const QImage shown = c.picture->Image();
             EXPECT_EQ(copied.convertToFormat(shown.format()), shown);
-            if (c.picture == editorPlot) ASSERT_TRUE(copied.save(QCoreApplication::applicationDirPath() + "/editor_plot_copied.png"));
+            if (c.picture == editorPlot) {
+                ASSERT_TRUE(copied.save(QCoreApplication::applicationDirPath() + "/editor_plot_copied.png"));
+            }
         }
     }
 }
