@@ -115,7 +115,8 @@ bool CChart::DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes,
         const PlotClip clip(*this);
 
         const Colour series = ColourAt(colours, 1);
-        const double width = pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());
+        const double width =
+            m_dBarSpan > 0.0 ? m_dBarSpan : pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());
         pic.SetFillColor(series);
         double base = ClampedOption();
         if (!(base > NumericLimits::LowestDouble)) base = Axes()[axis::kY][axis::kLow];

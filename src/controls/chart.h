@@ -53,6 +53,10 @@ public:
     // 1 the bar width in pixels, 2 the bar base (clamped into the Y axis).
     bool DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes, const Variant& titles = Variant(),
                        const Variant& options = Variant());
+    // Bars of the later bar graphs as wide as this many X units (a histogram's class
+    // width), instead of the pixel width of option 1, so that neighbours meet at every
+    // size of the picture; 0 goes back to the pixel width.
+    void SetBarSpan(double xUnits) { m_dBarSpan = xUnits; }
 
     // The axis table (0 To 2, 0 To 5) of the last graph that drew axes: per axis the
     // data minimum and maximum, the axis low and high ends, the tick step and the
@@ -97,6 +101,7 @@ private:
     std::optional<AxisTable> m_dAxisData;
     std::array<std::string, 3> m_sAxisTitles;
     chart::ChartOptions m_vOptions;
+    double m_dBarSpan = 0.0;
 };
 
 // While it lives, whatever is drawn on the chart's target stays inside the plot frame

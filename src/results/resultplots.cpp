@@ -1,5 +1,7 @@
 #include "results/resultplots.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -110,6 +112,10 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
     PenState pen(target);
     CChart chart;
     chart.SetTarget(&target);
+    // Each bar spans its class, so the bars meet at every width of the picture: one
+    // pixel wide they left columns of background between them wherever the classes
+    // fell between pixels.
+    if (classes >= 2) chart.SetBarSpan(std::abs(x[1] - x[0]));
     if (chart.DrawVBarGraph(ChartSeries(x, y), colours, true, titles, o)) return;
     const Variant axis = chart.AxisData();
     // The point total can lie beyond every trial's total, so beyond the X axis; its

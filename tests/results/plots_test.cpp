@@ -97,6 +97,33 @@ TEST_F(PlotsTest, TheHistogramMarksThePointAQuarterHighAndTheLimitsAnEighth) {
     EXPECT_EQ(pic.Point(0.12, 5), CLng(options(opt::kColourOval))) << "bars in the Oval colour";
 }
 
+// Bars one class wide meet at every width of the picture: along a row that every bar
+// reaches, from the first class to the last, no pixel shows the background. Widths
+// around a third of the window's at 1920 and 1880 pixels and at 1600 and 800.
+TEST_F(PlotsTest, HistogramBarsMeetAtEveryWidth) {
+    std::vector<int> widths;
+    for (int w = 240; w <= 680; w += 7) widths.push_back(w);
+    for (int w : {1254, 1246, 1000, 520}) widths.push_back(w);
+    for (int kind : {0, 1}) {
+        for (int w : widths) {
+            SCOPED_TRACE(testing::Message() << (kind == 0 ? "risk" : "cost") << " at " << w << " px");
+            ImagePictureBox pic(w, 300);
+            DrawFrequencyPlot(pic, kind, false, run, options);
+            const double first = kind == 0 ? 0.1 : 5.0, last = kind == 0 ? 0.1 + 0.199 : 5 + 1.99;
+            const int y = pic.PixelY(2.0f);  // every class counts 5 or more
+            const QImage img = pic.Image();
+            const QRgb back = ColourToQColor(CLng(options(opt::kColourPlotBackground))).rgb();
+            int gaps = 0;
+            for (int x = pic.PixelX(static_cast<float>(first)); x <= pic.PixelX(static_cast<float>(last)); ++x)
+                gaps += img.pixel(x, y) == back;
+            EXPECT_EQ(gaps, 0);
+            if (w == 1254 || w == 1246) {
+                ASSERT_TRUE(img.save(QString("histogram_%1_%2.png").arg(kind).arg(w)));
+            }
+        }
+    }
+}
+
 // The point total need not lie among the trials' totals. A marker beyond the X axis
 // is left out rather than drawn over the margin, where it can reach the picture's edge.
 TEST_F(PlotsTest, AMarkerBeyondTheXAxisStaysInsideThePlotFrame) {
