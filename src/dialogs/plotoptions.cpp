@@ -113,10 +113,11 @@ FPlotOptions::FPlotOptions() {
         Frame* frame = fraOptions_[static_cast<std::size_t>(i / 4)];
         auto* label = Add<Label>("labOptions", i, frame);
         label->SetCaption(labels[i % 4]);
-        // Wider labels and boxes a little to the right of the design: "Ref. Line:" fits.
+        // Wider labels and boxes a little to the right of the design: "Ref. Line:" fits
+        // and keeps a few pixels from its box.
         label->Move(120, tops[i % 4], 825, 255);
         auto* box = Add<TextBox>("txtOptions", i, frame);
-        box->Move(945, tops[i % 4] - 15, 975, 285);
+        box->Move(1005, tops[i % 4] - 15, 915, 285);
         txtOptions_[static_cast<std::size_t>(i)] = box;
         if (PlotAxisOptionsEditor::IsTickBox(i)) {
             connect(box->Events(), &ControlEvents::Validate, this, [box](bool&) {
