@@ -444,7 +444,9 @@ QRect Control::WidenForCaption(QRect r) const {
         const auto* other = static_cast<const QWidget*>(o);
         const Control* c = Control::Of(const_cast<QWidget*>(other));
         if (c == nullptr || c->Widget() != other || c->Container() != container_) continue;
-        if (!ShownTogether(this, c)) continue;
+        // A control the program hides (the results heading of the other sub-tab) takes
+        // no room: the widened caption would move off its own box for nothing.
+        if (!ShownTogether(this, c) || !c->Visible()) continue;
         const QRect g = other->geometry();
         // Only what stands beside it, to its right; what the design stacks stays so.
         if (g.top() >= r.bottom() || g.bottom() <= r.top() || g.left() < designed.right() ||
@@ -549,8 +551,11 @@ void Control::Move(double left, double top, double width, double height) {
 }
 
 void Control::SetVisible(bool on) {
+    const bool showing = on && !visible_;
     visible_ = on;
     ApplyVisibility();
+    // Its neighbours may have been shown or hidden since it was placed.
+    if (showing && CaptionNeeds().widthPx > 0) Refit();
 }
 
 void Control::PinColours() {
