@@ -350,6 +350,37 @@ inline std::vector<std::string> OverrunTabFields(QWidget& window) {
     return out;
 }
 
+inline bool IsOurs(QWidget* w);
+
+// Findings: every one-line label on view whose text comes nearer than 3 px to a control
+// of ours standing to its right in the same row (a caption meeting its box).
+inline std::vector<std::string> CaptionsAgainstNeighbours(QWidget& window) {
+    std::vector<std::string> out;
+    const std::vector<QWidget*> shown = VisibleWidgets(window);
+    for (QWidget* w : shown) {
+        auto* label = qobject_cast<QLabel*>(w);
+        if (label == nullptr || label->text().isEmpty() || label->wordWrap() || !IsOurs(w)) continue;
+        const QFontMetrics fm = label->fontMetrics();
+        const int textWidth = fm.horizontalAdvance(QString(label->text()).remove(QLatin1Char('&')));
+        const QRect room = label->contentsRect();
+        int textRight = room.left() + textWidth;
+        if (label->alignment() & Qt::AlignRight) textRight = room.right() + 1;
+        if (label->alignment() & Qt::AlignHCenter) textRight = room.center().x() + (textWidth + 1) / 2;
+        textRight += label->x();
+        for (QWidget* other : shown) {
+            if (other == w || other->parentWidget() != label->parentWidget() || !IsOurs(other)) continue;
+            const QRect g = other->geometry();
+            if (g.left() <= label->x() || g.bottom() < label->y() || g.top() > label->geometry().bottom()) continue;
+            const int gap = g.left() - textRight;
+            if (gap < 3 && g.left() < label->x() + label->width() + 3) {
+                out.push_back(NameOf(w) + ": '" + label->text().toStdString() + "' ends " + std::to_string(gap) +
+                              " px from " + NameOf(other));
+            }
+        }
+    }
+    return out;
+}
+
 // Findings: every label on view drawn as a box of its own colour (a notice) whose text,
 // on one line, does not stand in the middle of it from top to bottom: its ink no more
 // than 4 px nearer one edge than the other (a capital's top and a descender's foot
@@ -408,6 +439,7 @@ inline void CheckWindow(QWidget& window, const std::string& name) {
     for (const std::string& f : StrayBorderPixels(window)) ADD_FAILURE() << f;
     for (const std::string& f : OverrunTabFields(window)) ADD_FAILURE() << f;
     for (const std::string& f : OffCentreNotices(window)) ADD_FAILURE() << "notice: " << f;
+    for (const std::string& f : CaptionsAgainstNeighbours(window)) ADD_FAILURE() << "caption: " << f;
 }
 
 // ---- layout ------------------------------------------------------------------------------
