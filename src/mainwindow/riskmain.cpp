@@ -76,6 +76,8 @@ void FRiskMain::FormActivate() {
     SetMainForm(this);
     FirstActivation = false;
     SetFirstActivation(false);
+    // Said once the window shows the assessment, over it, not over a blank start-up.
+    QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { SayDistributionFaults(); }); });
 }
 
 void FRiskMain::InitialiseMainWindow() {

@@ -89,6 +89,9 @@ public:
     // says so in one message, naming the value it could not show where one is at
     // fault. False when the fill failed.
     bool ShowAssessment();
+    // Names the first distribution code of the data that names no distribution, in one
+    // message; nothing when there is none.
+    void SayDistributionFaults();
     void SyncChainToAppData();
     void ApplyCategoryDataSwitch(int item);
     void ShowUncertaintyMode();

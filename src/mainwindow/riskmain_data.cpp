@@ -64,19 +64,8 @@ std::string ValueAtFault() {
 bool FRiskMain::ShowAssessment() {
     try {
         ApplyAppDataToControls();
-        // A code no editor has opened without a word before, and the editors showed a
-        // spread the data do not hold.
-        const DistributionFaults faults = DistributionCodesAtFault(AppData);
-        if (faults.count > 0) {
-            const bool one = faults.count == 1;
-            MsgBox("The distribution code of " + faults.first + " names no distribution" +
-                       (one ? std::string() : " (nor do " + std::to_string(faults.count - 1) + " more)") +
-                       (one ? ". Its editor shows it as invalid until a distribution is chosen there; until then a run "
-                              "with absolute uncertainty stops at it."
-                            : ". Their editors show them as invalid until distributions are chosen there; until then a "
-                              "run with absolute uncertainty stops at them."),
-                   mb::OKOnly | mb::Exclamation, mainwindow::kProductName);
-        }
+        // At start-up the message waits for the window to be up (see FormActivate).
+        if (!FirstActivation) SayDistributionFaults();
         return true;
     } catch (const std::exception& e) {
         // A start-up that stopped here would be tried again, and fail again, at every
@@ -90,6 +79,21 @@ bool FRiskMain::ShowAssessment() {
                mb::OKOnly | mb::Exclamation, mainwindow::kProductName);
         return false;
     }
+}
+
+void FRiskMain::SayDistributionFaults() {
+    // A code no editor has opened without a word before, and the editors showed a
+    // spread the data do not hold.
+    const DistributionFaults faults = DistributionCodesAtFault(AppData);
+    if (faults.count == 0) return;
+    const bool one = faults.count == 1;
+    MsgBox("The distribution code of " + faults.first + " names no distribution" +
+               (one ? std::string() : " (nor do " + std::to_string(faults.count - 1) + " more)") +
+               (one ? ". Its editor shows it as invalid until a distribution is chosen there; until then a run "
+                      "with absolute uncertainty stops at it."
+                    : ". Their editors show them as invalid until distributions are chosen there; until then a "
+                      "run with absolute uncertainty stops at them."),
+           mb::OKOnly | mb::Exclamation, mainwindow::kProductName);
 }
 
 void FRiskMain::ApplyAppDataToControls() {
