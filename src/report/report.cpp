@@ -3,7 +3,8 @@
 
 #include <algorithm>
 #include <cctype>
-
+#include <cstdint>
+#include <unordered_map>
 
 #include "appdata/appdata.h"
 #include "appdata/formatting.h"
@@ -46,32 +47,35 @@ bool SetBHasRow(int row) {
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// Every occurrence of a placeholder (which starts with "%") replaced, ASCII letters
-// matched without regard to case.
-void ReplaceAllNoCase(std::string& text, std::string_view name, std::string_view value) {
-    std::size_t hit = text.find('%');
-    if (hit == std::string::npos) return;
-    std::string out;
-    std::size_t copied = 0;
-    bool replaced = false;
-    while (hit != std::string::npos && hit + name.size() <= text.size()) {
-        bool same = true;
-        for (std::size_t k = 1; k < name.size() && same; ++k) same = AsciiLower(text[hit + k]) == AsciiLower(name[k]);
-        if (same) {
-            if (!replaced) out.reserve(text.size() + value.size());
-            replaced = true;
-            out.append(text, copied, hit - copied);
-            out += value;
-            copied = hit + name.size();
-            hit = text.find('%', copied);
-        } else {
-            hit = text.find('%', hit + 1);
-        }
-    }
-    if (!replaced) return;
-    out.append(text, copied, std::string::npos);
-    text = std::move(out);
+std::string AsciiLowered(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = AsciiLower(c);
+    return out;
 }
+
+// The placeholders of the template text, found in one walk over it: f(position, length,
+// value) for each, ASCII letters matched without regard to case. Every name starts and
+// ends with "%" and holds none between, so the text from a "%" to the next one is the
+// only name that can start there; when it is none, that next "%" may start one.
+template <class F>
+void ForEachPlaceholder(std::string_view text, const std::unordered_map<std::string, std::string>& values,
+                        std::size_t longestName, F&& f) {
+    std::size_t hit = text.find('%');
+    while (hit != std::string_view::npos) {
+        const std::size_t close = text.find('%', hit + 1);
+        if (close == std::string_view::npos) return;
+        const std::size_t length = close - hit + 1;
+        const auto it = length <= longestName ? values.find(AsciiLowered(text.substr(hit, length))) : values.end();
+        if (it == values.end()) {
+            hit = close;
+            continue;
+        }
+        f(hit, length, it->second);
+        hit = text.find('%', close + 1);
+    }
+}
+
+std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20); }
 
 }  // namespace
 
@@ -104,22 +108,44 @@ void CReport::GenerateReport(const std::string& templatePath) {
 std::string CReport::MergeReportTemplate(std::string rtf) const {
     if (!data_) return rtf;
     if (hideCosts_ && rtf.find(kTemplateLandmark) != std::string::npos) rtf = CutBeforeFirstPage(rtf);
+    std::unordered_map<std::string, std::string> values;
+    std::size_t longestName = 0;
     for (int set = 0; set < 2; ++set) {
         for (int row = 0; row < field::kTextRows; ++row) {
             const std::string name = PlaceholderName(row, set);
             if (name.empty()) continue;
             const auto& value = data_->text[row][set];
             const bool picture = row >= field::kPicture;
-            if (!value) {
-                ReplaceAllNoCase(rtf, name, picture ? "" : "--");
-            } else {
-                ReplaceAllNoCase(rtf, name, picture ? *value : EscapeRtf(*value));
-            }
+            std::string text = picture ? "" : "--";
+            if (value) text = picture ? *value : EscapeRtf(*value);
+            values.emplace(AsciiLowered(name), std::move(text));
+            longestName = std::max(longestName, name.size());
         }
     }
     const std::string appendix = DoCategoryDataReport();
-    if (!appendix.empty()) rtf = InsertBeforeClosingBrace(rtf, appendix);
-    return rtf;
+
+    // The size first: a template within its bound can still ask for a report that fills
+    // the memory (one long species a hundred thousand times).
+    std::uint64_t size = rtf.size() + appendix.size();
+    ForEachPlaceholder(rtf, values, longestName,
+                       [&](std::size_t, std::size_t length, const std::string& value) { size += value.size() - length; });
+    if (size > kMaxReportBytes) {
+        RaiseComponentError("The report was not written: merged with the template it would take " + Megabytes(size) +
+                            " MB, more than the " + Megabytes(kMaxReportBytes) + " MB a report may take.");
+    }
+
+    // Each placeholder of the template is filled once; what it is filled with is never
+    // searched again, so a species holding "%ALocation%" is printed as it is.
+    std::string merged;
+    merged.reserve(static_cast<std::size_t>(size) - appendix.size());
+    std::size_t copied = 0;
+    ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
+        merged.append(rtf, copied, at - copied).append(value);
+        copied = at + length;
+    });
+    merged.append(rtf, copied, std::string::npos);
+    if (!appendix.empty()) merged = InsertBeforeClosingBrace(merged, appendix);
+    return merged;
 }
 
 std::string CutBeforeFirstPage(std::string_view rtf) {

@@ -4,8 +4,9 @@
 // category tables for the appendix), hands it over with SetData and has GenerateReport
 // merge it into a template file; RTF() is then the report. The merge cuts the
 // management-costs page of the built-in template when costs are hidden, replaces every
-// placeholder "%A<name>%" / "%B<name>%" (without regard to ASCII case) by its field and
-// puts the categorical appendix before the document's closing brace.
+// placeholder "%A<name>%" / "%B<name>%" (without regard to ASCII case) of the template
+// by its field, once: a field's text is never searched for placeholders itself. It puts
+// the categorical appendix before the document's closing brace.
 //
 // The template and the report are bytes from end to end: what an analyst's word
 // processor wrote into the template passes through unchanged, and every field text is
@@ -85,6 +86,9 @@ public:
     void GenerateReport(const std::string& templatePath);
     const std::string& RTF() const { return rtf_; }
 
+    // The largest report merged: room for a template at its bound filled with every
+    // field; beyond it the merge raises, naming the bound, before building anything.
+    static constexpr std::size_t kMaxReportBytes = std::size_t{64} << 20;
     // The merge of GenerateReport on template bytes already read. Needs data.
     std::string MergeReportTemplate(std::string rtf) const;
 

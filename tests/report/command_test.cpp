@@ -138,6 +138,18 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         {"template too large",
          [&] { templateAs([](const std::string& t) { WriteBytes(t, ""), std::filesystem::resize_file(t, (8 << 20) + 1); }); },
          Target(), "Error writing report|The report template \"" + tmpl + "\" was not read: it is larger than 8 MB.", false},
+        {"a template of 2 MB asking for a report of 782 MB",
+         [&] {
+             host.run.RunSnapshot(item::kCategoricalImpacts) = Variant(false);
+             host.run.RunSnapshot(item::kSpecies) = Variant(std::string(4095, 'a'));
+             std::string many;
+             for (int i = 0; i < 200000; ++i) many += "%ASpecies%";
+             templateAs([&](const std::string& t) { WriteBytes(t, many); });
+         },
+         Target(),
+         "Error writing report|The report was not written: merged with the template it would take 782 MB, more than "
+         "the 64 MB a report may take.",
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -25,7 +25,7 @@ TEST_F(ReportTest, TheMergeFillsEachPlaceholderAndHiddenCostsCutTheCompanysTempl
     const std::string info = "{\\rtf1 {\\info{\\*\\company Tarnwick Software Systems Inc.}}";
     ExpectEach({{"empty fields show dashes, pictures nothing", "{%ARR2b%|%Bpic3%|%AI5A%}", "{--||--}"},
                 {"empty text stays empty, set B has no species", "{%ALocation%%BSpecies%}", "{%BSpecies%}"},
-                {"text escaped, a later placeholder in it replaced too", "{%aspecies%}", "{Ant \\} C:\\\\temp }"},
+                {"text escaped, a placeholder in it kept as text", "{%aspecies%}", "{Ant \\} C:\\\\temp %ALocation%}"},
                 {"a picture goes in as it is", "{%Apic1%}", "{{\\*\\shppict{\\pict\\pngblip 00}}}"},
                 {"no placeholder: unchanged", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}"},
                 {"shown costs stay", info + "a{\\page }%Bp1a%}", info + "a{\\page }0.5}"}},
@@ -38,6 +38,60 @@ TEST_F(ReportTest, TheMergeFillsEachPlaceholderAndHiddenCostsCutTheCompanysTempl
     const std::string merged = Report(fields, true).MergeReportTemplate(CReport::DefaultTemplate());
     EXPECT_EQ(CountOf(merged, "{\\fs16 FC1\\cell}"), 1);
     EXPECT_EQ(CountOf(merged, "Management Costs"), 0);
+}
+
+// Each placeholder of the template is filled once: a field's text is never searched.
+TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
+    struct Case { const char* name; std::string species, location, templ, merged; };
+    const Case cases[] = {
+        {"a species holding the location's placeholder", "%ALocation%", "Lake", "{%ASpecies% at %ALocation%}",
+         "{%ALocation% at Lake}"},
+        {"a location holding the species' placeholder", "Ant", "%aspecies%", "{%ASpecies% at %ALocation%}",
+         "{Ant at %aspecies%}"},
+        {"a species holding a placeholder of set B", "%Bp1a%", "Lake", "{%ASpecies%|%Bp1a%}", "{%Bp1a%|0.5}"},
+        {"a species that with the text after it spells a placeholder", "%A", "Lake", "{%ASpecies%Location%}",
+         "{%ALocation%}"},
+        {"a percent sign before a placeholder", "Ant", "Lake", "{100% %ASpecies%}", "{100% Ant}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportFields fields;
+        fields(field::kSpecies, field::kSetA) = c.species;
+        fields(field::kLocation, field::kSetA) = c.location;
+        fields(field::kProbability, field::kSetB) = "0.5";
+        EXPECT_EQ(Report(fields).MergeReportTemplate(c.templ), c.merged);
+    }
+}
+
+// A template within its 8 MB can ask for a report of gigabytes: refused before it is
+// built, the bound named. Sizes by hand: n copies of a species of k letters, in MB of
+// 2^20 bytes rounded up.
+TEST_F(ReportTest, AReportBeyondItsBoundIsRefusedBeforeItIsBuilt) {
+    struct Case { const char* name; std::size_t copies, letters; std::string tail, error; };
+    const Case cases[] = {
+        {"200,000 species of 4,095 characters: 819,000,000 bytes", 200000, 4095, "",
+         "The report was not written: merged with the template it would take 782 MB, more than the 64 MB a report may "
+         "take."},
+        {"200,000 species of 32,767 characters: 6,553,400,000 bytes", 200000, 32767, "",
+         "The report was not written: merged with the template it would take 6250 MB, more than the 64 MB a report may "
+         "take."},
+        {"one byte over 64 MB", 32768, 2048, "x",
+         "The report was not written: merged with the template it would take 65 MB, more than the 64 MB a report may "
+         "take."},
+        {"64 MB exactly", 32768, 2048, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReportFields fields;
+        fields(field::kSpecies, field::kSetA) = std::string(c.letters, 'a');
+        std::string templ;
+        for (std::size_t i = 0; i < c.copies; ++i) templ += "%ASpecies%";
+        templ += c.tail;
+        const CReport report = Report(fields);
+        std::size_t size = 0;
+        EXPECT_EQ(ErrorText([&] { size = report.MergeReportTemplate(templ).size(); }), c.error);
+        EXPECT_EQ(size, c.error.empty() ? std::size_t{64} << 20 : 0u);
+    }
 }
 
 TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
