@@ -1,5 +1,6 @@
 #pragma once
 // Small helpers shared by the tests of every folder.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -59,6 +60,20 @@ inline std::string ReadBytes(const std::string& path) {
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A folder under dir whose path is `length` bytes long, made of folders of at most 200
+// bytes (a file of n bytes in it has a path of length + 1 + n bytes).
+inline std::string FolderOfLength(const TempDir& dir, std::size_t length) {
+    std::string folder = dir.str();
+    while (folder.size() < length) {
+        std::size_t part = std::min<std::size_t>(200, length - folder.size() - 1);
+        // Never leave room for a "/" alone.
+        if (length - folder.size() - 1 - part == 1) --part;
+        folder += "/" + std::string(part, 'd');
+    }
+    std::filesystem::create_directories(folder);
+    return folder;
 }
 
 // The error number f raises, 0 when it raises nothing.

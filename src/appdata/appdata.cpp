@@ -154,7 +154,24 @@ std::int32_t GetNumRelUncLevels(const Variant& appData) {
 
 std::int32_t GetNumRelUncLevels() { return GetNumRelUncLevels(AppData); }
 
-double UniformSpreadSD(double mean, double percent) { return std::fabs(percent * mean / 50.0) / std::sqrt(12.0); }
+std::string NameLengthFault(int index, std::string_view text) {
+    const std::size_t chars = CharCount(text);
+    if (chars <= kMaxNameChars) return {};
+    return std::string("a ") + (index == item::kLocation ? "location" : "species") + " name of " +
+           std::to_string(chars) + " characters is longer than the " + std::to_string(kMaxNameChars) +
+           " a name can have";
+}
+
+double UniformSpreadSD(double mean, double percent) {
+    const double sd = std::fabs(percent * mean / 50.0) / std::sqrt(12.0);
+    if (std::isfinite(sd) || !std::isfinite(mean) || !std::isfinite(percent)) return sd;
+    // Near the largest double the product overflows where the deviation does not: the
+    // same steps on the mean scaled down by a power of two, which rounds nothing
+    // differently, then scaled back. The largest product is 50 x sqrt(12) (173) times
+    // the deviation, so 256 leaves room for every deviation that fits a double.
+    constexpr double kScale = 256.0;
+    return std::fabs(percent * (mean / kScale) / 50.0) / std::sqrt(12.0) * kScale;
+}
 
 void HoldAsShown(Variant& appData) {
     if (appData.dims() != 1) return;

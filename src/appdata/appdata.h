@@ -8,8 +8,10 @@
 // The operations below belong to the main window's interface (its start-up, File New,
 // File Open and the batch window call them); they live here as plain functions so that
 // they work, and are tested, before the window exists. The window will delegate to them.
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "runtime/variant.h"
 
@@ -148,8 +150,18 @@ std::int32_t GetNumRelUncLevels(const Variant& appData);
 // The same on the program-wide AppData.
 std::int32_t GetNumRelUncLevels();
 
+// The longest species or location name, in characters: what the reader of the files
+// gives back whole. Every road in (the entry boxes, Open, the state string, Save)
+// refuses a longer name with a message rather than cut it.
+inline constexpr std::size_t kMaxNameChars = 4095;
+// "" when the text fits as the name of item kSpecies or kLocation; otherwise the
+// refusal's reason, as "a species name of 5000 characters is longer than the 4095 a
+// name can have".
+std::string NameLengthFault(int index, std::string_view text);
+
 // The standard deviation of a uniform distribution from mean - percent % of it to
 // mean + percent % of it: what a relative uncertainty level stands for in absolute terms.
+// Finite whenever that deviation is, the largest double's included.
 double UniformSpreadSD(double mean, double percent);
 
 // What showing an assessment in the window makes of its values, for a road that runs

@@ -4,6 +4,7 @@
 #include <exception>
 #include <iterator>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "appdata/appdata.h"
@@ -17,6 +18,8 @@
 #include "runtime/error.h"
 
 namespace nuvir {
+
+static_assert(kMaxNameChars == profile::kMaxValueLength, "a name is as long as the reader gives back whole");
 
 namespace {
 
@@ -224,6 +227,24 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
         MsgBox("The file " + file + " is not an assessment file.", mb::OKOnly, kLoadErrorTitle);
         return data;
     }
+    // A name longer than the reader gives back whole is refused, never cut: cut, the
+    // next Save would lose the rest. An assessment is not opened; the program's own
+    // settings keep the name they start with.
+    bool nameRefused[2] = {false, false};
+    for (const int index : {item::kSpecies, item::kLocation}) {
+        std::string fault;
+        TryStep([&] {
+            const auto whole = contents.GetWhole(kAppDefaults, index == item::kSpecies ? "Species" : "Location");
+            if (whole) fault = NameLengthFault(index, *whole);
+        });
+        if (fault.empty()) continue;
+        if (!fileName.empty()) {
+            MsgBox("The file " + file + " was not opened: " + fault + ".", mb::OKOnly, kLoadErrorTitle);
+            return data;
+        }
+        MsgBox("The file " + file + " was read without its name: " + fault + ".", mb::OKOnly, kLoadErrorTitle);
+        nameRefused[index] = true;
+    }
     if (unread) *unread = false;
     TryStep([&] { contents.Prefetch(AssessmentKeys()); });
 
@@ -236,8 +257,8 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
         TryStep([&] { data(index) = IniValueFromText(text(section, key), data(index).get(), code, count, rows); });
     };
 
-    read(item::kSpecies, kAppDefaults, "Species", ini::kText);
-    read(item::kLocation, kAppDefaults, "Location", ini::kText);
+    if (!nameRefused[item::kSpecies]) read(item::kSpecies, kAppDefaults, "Species", ini::kText);
+    if (!nameRefused[item::kLocation]) read(item::kLocation, kAppDefaults, "Location", ini::kText);
     read(item::kTrials, kAppDefaults, "N Trials", ini::kInt32);
 
     // Older files name the levels; a file with only those gives level 4 the value of level 3.
@@ -336,6 +357,12 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
             failure = profile::Failure::ReadOnly;
             RaiseComponentError("The file is read-only.");
         }
+        // A name no reader could give back whole is not written cut.
+        for (const int index : {item::kSpecies, item::kLocation}) {
+            std::string fault;
+            TryStep([&] { fault = NameLengthFault(index, CStr(appData(index))); });
+            if (!fault.empty()) RaiseComponentError("The file was not saved: " + fault + ".");
+        }
         // The new contents are built whole in memory and replace the old file in one
         // write; a value without text is skipped unless errors are raised.
         profile::Contents contents;
@@ -393,7 +420,8 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         write(kAppDefaults, "Num Rel Unc Categories", itemValue(item::kNumRelUncLevels));
         write(kAppDefaults, "Software Version", [] { return Variant(RunningVersion()); });
 
-        if (!profile::ReplaceFileContents(file, contents.Bytes())) {
+        // A UTF-16 file stays UTF-16: another program that wrote it so reads it so.
+        if (!profile::ReplaceFileContents(file, std::move(contents))) {
             failure = profile::LastFailure();
             cause = profile::LastFailureCause();
             // A file that did not reach the disk is a failure in either mode; only the

@@ -50,7 +50,8 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
 // The same with the main window's start-up state and the program-wide AppData.
 Variant LoadAppData(const std::string& fileName, bool* unread = nullptr);
 
-// Writes the array to the file ("" is the program INI), replacing the file whole.
+// Writes the array to the file ("" is the program INI), replacing the file whole, in
+// UTF-8, or in UTF-16 with the same byte-order mark when the file it replaces is so.
 // On failure shows "File save error", leaves the old file as it was, returns False.
 // raiseErrors False skips values that have no text instead of stopping; a write the file
 // itself refuses (a full disk) keeps an existing old file and gives False, silently.

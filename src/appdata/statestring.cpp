@@ -16,6 +16,7 @@
 #include "appdata/utilities_arrays.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
+#include "runtime/error.h"
 
 namespace nuvir {
 
@@ -217,8 +218,13 @@ private:
         Add(std::string(MKelvaro::kOlderLevelCodes[3]), [this](const std::string& value) { ReadOlderFourthLevel(value); });
     }
 
+    // A name longer than any file keeps whole refuses the line, visibly, rather than
+    // run it under a name that could not be kept.
     void ReadName(int index, const std::string& value) {
-        Step([&] { Set(appData_, index, Variant(TrimWhite(value))); });
+        std::string name = TrimWhite(value);
+        if (const std::string fault = NameLengthFault(index, name); !fault.empty())
+            RaiseComponentError("The line was not run: " + fault + ".");
+        Step([&] { Set(appData_, index, Variant(std::move(name))); });
     }
 
     void ReadMode(const std::string& value) {

@@ -51,6 +51,11 @@ double RoundUpToPlace(double x, std::int16_t n) {
 double RoundSigFigs(double x, std::int32_t d) {
     // Infinity and NaN have no figures to round.
     if (d > 15 || d < 1 || x == 0 || !std::isfinite(x)) return x;
+    // Below 1e-300 the power of ten of the decade is subnormal or 0 and keeps few of its
+    // figures (1e-320 came out as 9.980e-321, 4.9e-324 as 0): the figures are rounded on
+    // the value scaled into the normal range, whose product errs far below them.
+    constexpr double kTinyScale = 1e300;
+    if (std::fabs(x) < 1 / kTinyScale) return RoundSigFigs(x * kTinyScale, d) / kTinyScale;
     // The decade from two natural logarithms, kept as it is: callers format the
     // result to fewer digits than the last-digit error this can leave.
     const double e = std::log(std::fabs(x)) / std::log(10.0);

@@ -17,7 +17,8 @@ double RoundUpToPlace(double x, std::int16_t n);
 // x rounded to d significant figures (halves of the magnitude up, so away from zero
 // for negative x); x itself when d is outside 1..15 or x is 0. Logarithms pick the
 // decade, so the result can miss the exact decimal in its last digits (1000 with 15
-// figures gives 999.999999999999); callers format it to fewer digits.
+// figures gives 999.999999999999); callers format it to fewer digits. Subnormal x
+// are rounded as normal ones: 1e-320 to 4 figures is the double nearest 1.000e-320.
 double RoundSigFigs(double x, std::int32_t d);
 // True when x = y, or when the bit patterns agree from bit 10 upwards.
 bool NearlyEqual(double x, double y);

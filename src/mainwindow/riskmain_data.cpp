@@ -232,7 +232,14 @@ void FRiskMain::TextBoxChange(int index) {
     TextBox* box = txtTextBox[index];
     if (box->Tag().empty() || !AppData.isArray()) return;
     if (index < 2) {
-        AppData(index) = Variant(box->Text());
+        const std::string text = box->Text();
+        // Refused whole, not cut: the box shows the name kept, and says why.
+        if (const std::string fault = NameLengthFault(index, text); !fault.empty()) {
+            box->SetText(TextOf(AppData(index)));
+            MsgBox("The change was not made: " + fault + ".", mb::OKOnly | mb::Exclamation, mainwindow::kProductName);
+            return;
+        }
+        AppData(index) = Variant(text);
     } else if (const auto trials = pagerules::TrialsFromText(box->Text())) {
         AppData(item::kTrials) = Variant(*trials);
     }

@@ -10,6 +10,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <new>
+#include <random>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
@@ -96,6 +98,20 @@ bool FolderExists(const std::string& folder) {
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The name part of a path.
+std::string NameOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The folder of a file, opened for the *at calls; -1 when it cannot be. The names beside
+// a file (its lock and temporary files) are reached through it: each needs to fit only
+// the name limit, while its whole path would pass the path limit where the target's,
+// a few bytes shorter, does not.
+int OpenFolderOf(const std::string& file) {
+    return ::open(FolderOf(file).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+}
+
 // ---- lines ----------------------------------------------------------------------------------
 
 struct Line {
@@ -166,13 +182,14 @@ std::string CutCharacters(std::string_view s, std::size_t limit) {
     return std::string(s);
 }
 
-std::string ValueOf(std::string_view line) {
+// The value of a key line, at most `limit` characters of it.
+std::string ValueOf(std::string_view line, std::size_t limit = kMaxValueLength) {
     std::string_view value = TrimBlanks(line.substr(line.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
         value.remove_prefix(1);
         value.remove_suffix(1);
     }
-    return CutCharacters(value, kMaxValueLength);
+    return CutCharacters(value, limit);
 }
 
 std::string WithoutLineBreaks(std::string s) {
@@ -223,10 +240,11 @@ bool WaitForLock(int fd, int operation) {
 // released; or, where the folder takes no new file, a lock on the file itself.
 class WriteLock {
 public:
-    explicit WriteLock(const std::string& target) : lockFile_(LockFileName(target)) {
+    explicit WriteLock(const std::string& target) : folderFd_(OpenFolderOf(target)), lockName_(NameOf(LockFileName(target))) {
         const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
         while (!ok_) {
-            fd_ = ::open(lockFile_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            fd_ = folderFd_ < 0 ? -1
+                                : ::openat(folderFd_, lockName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
             if (fd_ < 0) {
                 LockTargetItself(target);
                 return;
@@ -238,7 +256,7 @@ public:
             }
             // The holder before us may have removed the file we locked: lock the new one.
             struct stat held {}, now {};
-            if (::fstat(fd_, &held) == 0 && ::stat(lockFile_.c_str(), &now) == 0 && held.st_ino == now.st_ino &&
+            if (::fstat(fd_, &held) == 0 && ::fstatat(folderFd_, lockName_.c_str(), &now, 0) == 0 && held.st_ino == now.st_ino &&
                 held.st_dev == now.st_dev) {
                 ok_ = ownsLockFile_ = true;
             } else {
@@ -251,8 +269,9 @@ public:
         }
     }
     ~WriteLock() {
-        if (ownsLockFile_) ::unlink(lockFile_.c_str());
+        if (ownsLockFile_) ::unlinkat(folderFd_, lockName_.c_str(), 0);
         Close();
+        if (folderFd_ >= 0) ::close(folderFd_);
     }
     WriteLock(const WriteLock&) = delete;
     WriteLock& operator=(const WriteLock&) = delete;
@@ -276,7 +295,8 @@ private:
         fd_ = -1;
     }
 
-    std::string lockFile_;
+    int folderFd_;
+    std::string lockName_;  // in the folder of folderFd_
     int fd_ = -1;
     bool ok_ = false;
     bool ownsLockFile_ = false;
@@ -487,7 +507,7 @@ Contents::Location Contents::Locate(std::string_view section, std::string_view k
         if (at.keyLine || !SameName(*k, key)) return true;
         at.keyLine = l;
         at.keySpelling = std::string(*k);
-        at.value = ValueOf(line);
+        at.value = ValueOf(line, std::string::npos);
         return !stopAtKey;
     });
     return at;
@@ -498,9 +518,15 @@ std::optional<std::string> Contents::Get(std::string_view section, std::string_v
     if (const auto it = found_.find(cacheKey); it != found_.end()) return it->second;
     Location at = Locate(section, key, true);
     std::optional<std::string> value;
-    if (at.keyLine) value = std::move(at.value);
+    if (at.keyLine) value = CutCharacters(at.value, kMaxValueLength);
     found_.emplace(cacheKey, value);
     return value;
+}
+
+std::optional<std::string> Contents::GetWhole(std::string_view section, std::string_view key) const {
+    Location at = Locate(section, key, true);
+    if (!at.keyLine) return std::nullopt;
+    return std::move(at.value);
 }
 
 bool Contents::HasSection(std::string_view section) const { return Locate(section, {}, true).header.has_value(); }
@@ -600,6 +626,29 @@ bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
     return WriteFile(target, bytes);
 }
 
+Contents::Encoding Contents::EncodingOfFile(const std::string& file) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return Encoding::Bytes;
+    char mark[2] = {};
+    struct stat st {};
+    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::pread(fd, mark, 2, 0) == 2;
+    ::close(fd);
+    if (read && mark[0] == '\xFF' && mark[1] == '\xFE') return Encoding::Utf16LE;
+    if (read && mark[0] == '\xFE' && mark[1] == '\xFF') return Encoding::Utf16BE;
+    return Encoding::Bytes;
+}
+
+bool ReplaceFileContents(const std::string& file, Contents contents) {
+    g_lastFailure = Failure::None;
+    const std::string target = FinalTarget(file);
+    if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
+    WriteLock lock(target);
+    if (!lock.Ok()) return false;
+    // Taken under the lock: the file another writer has just replaced decides.
+    if (contents.encoding_ == Contents::Encoding::Bytes) contents.encoding_ = Contents::EncodingOfFile(target);
+    return WriteFile(target, contents.Bytes());
+}
+
 bool IsReadOnly(const std::string& file) {
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0) return false;
@@ -640,10 +689,10 @@ void SetLockTimeout(std::chrono::milliseconds timeout) { g_lockTimeoutMs.store(t
 
 namespace {
 
-// Moves a finished temporary file over the target, giving it the target's permissions
-// (or the usual ones for a new file). False, with the target unchanged, when the target
-// is read-only or the move fails.
-bool RenameOver(const std::string& temp, const std::string& file) {
+// Moves a finished temporary file (a name in the target's folder, open as folderFd)
+// over the target, giving it the target's permissions (or the usual ones for a new
+// file). False, with the target unchanged, when the target is read-only or the move fails.
+bool RenameOver(int folderFd, const std::string& temp, const std::string& file) {
     mode_t mode;
     struct stat st {};
     if (::stat(file.c_str(), &st) == 0) {
@@ -654,8 +703,8 @@ bool RenameOver(const std::string& temp, const std::string& file) {
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    if (::chmod(temp.c_str(), mode) != 0) return false;
-    return ::rename(temp.c_str(), file.c_str()) == 0;
+    if (::fchmodat(folderFd, temp.c_str(), mode, 0) != 0) return false;
+    return ::renameat(folderFd, temp.c_str(), folderFd, NameOf(file).c_str()) == 0;
 }
 
 // The temporary files' name pattern beside a file: six X for the random part.
@@ -694,13 +743,24 @@ void RemoveLeftoverTemporaries(const std::string& file) {
     ::closedir(dir);
 }
 
-// Creates and opens (read-write) a new empty temporary file beside the target; its
-// descriptor with temp set, or -1 when the folder takes no new file.
-int OpenTempBeside(const std::string& file, std::string& temp) {
-    temp = TempPattern(file);
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) temp.clear();
-    return fd;
+// Creates and opens (read-write) a new empty temporary file beside the target, in its
+// folder open as folderFd; its descriptor with temp set to its name, or -1 (temp empty,
+// errno set) when the folder takes no new file.
+int OpenTempBeside(int folderFd, const std::string& file, std::string& temp) {
+    static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const std::string pattern = NameOf(TempPattern(file));
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = pattern;
+        for (std::size_t i = temp.size() - 6; i < temp.size(); ++i) temp[i] = kLetters[random() % kLetters.size()];
+        const int fd = ::openat(folderFd, temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) break;
+    }
+    const int error = errno;
+    temp.clear();
+    errno = error;
+    return -1;
 }
 
 }  // namespace
@@ -763,7 +823,9 @@ bool AtomicFile::Open() {
         if (!lock_->Ok()) return Fail(EWOULDBLOCK, FailureText(Failure::InUse));
     }
     RemoveLeftoverTemporaries(target_);
-    fd_ = OpenTempBeside(target_, temp_);
+    folderFd_ = OpenFolderOf(target_);
+    if (folderFd_ < 0) return Fail(errno);
+    fd_ = OpenTempBeside(folderFd_, target_, temp_);
     if (fd_ < 0) return Fail(errno);
     return true;
 }
@@ -782,16 +844,18 @@ bool AtomicFile::Commit() {
     const int fd = std::exchange(fd_, -1);
     if (::close(fd) != 0) return Fail(errno);
     errno = 0;
-    if (!RenameOver(temp_, target_)) return Fail(errno ? errno : EACCES);
+    if (!RenameOver(folderFd_, temp_, target_)) return Fail(errno ? errno : EACCES);
     temp_.clear();
+    ::close(std::exchange(folderFd_, -1));
     lock_.reset();
     return true;
 }
 
 void AtomicFile::Abandon() {
     if (fd_ >= 0) ::close(std::exchange(fd_, -1));
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) ::unlinkat(folderFd_, temp_.c_str(), 0);
     temp_.clear();
+    if (folderFd_ >= 0) ::close(std::exchange(folderFd_, -1));
     lock_.reset();
 }
 

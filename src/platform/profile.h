@@ -78,6 +78,9 @@ public:
     // enclosing quotes (double or single) stripped, at most kMaxValueLength characters;
     // nullopt when the section or key does not exist.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // The same value however long: for a caller that refuses a longer value rather than
+    // take it cut.
+    std::optional<std::string> GetWhole(std::string_view section, std::string_view key) const;
     // Finds many keys in one pass over the text; later Gets of them cost nothing.
     void Prefetch(const std::vector<std::pair<std::string, std::string>>& keys) const;
     // True when the text has a section of that name.
@@ -93,7 +96,10 @@ public:
     std::string Bytes() const;
 
 private:
+    friend bool ReplaceFileContents(const std::string& file, Contents contents);
     enum class Encoding { Bytes, Utf16LE, Utf16BE };
+    // The encoding a file's byte-order mark gives (Bytes when it has none or is no file).
+    static Encoding EncodingOfFile(const std::string& file);
     struct Location;
     // Calls f(line, its text as UTF-8) for each line until f returns false.
     template <class F>
@@ -119,6 +125,9 @@ bool WriteString(const std::string& file, const std::string& section, const std:
 // Writes bytes as the whole new contents of a file, under its lock, so that a failure
 // leaves the old file whole. False (LastFailure tells why) on any failure.
 bool ReplaceFileContents(const std::string& file, const std::string& bytes);
+// The same with the contents' text, in the encoding of the file it replaces: a UTF-16
+// file stays UTF-16 with its byte-order mark, as a key written into it would.
+bool ReplaceFileContents(const std::string& file, Contents contents);
 
 // A file counts as read-only when its owner-write permission bit is clear.
 bool IsReadOnly(const std::string& file);
@@ -143,8 +152,10 @@ void SetLockTimeout(std::chrono::milliseconds timeout);
 // all of them are written and flushed. Until then an existing file keeps its old bytes;
 // an abandoned write leaves nothing behind. The temporary file's name is hidden: "." and
 // the target's name, then ".~" and six random letters or digits (a name near the longest
-// allowed is replaced by its hash). Holding the lock, Open first removes the regular
-// files beside the target that match that pattern exactly: what a killed write left.
+// allowed is replaced by its hash). The names beside the target are reached through its
+// folder, so they fit whenever the target's path does, up to the longest path allowed.
+// Holding the lock, Open first removes the regular files beside the target that match
+// that pattern exactly: what a killed write left.
 class AtomicFile {
 public:
     // lockHeld: the caller holds the file's write lock and has followed its links.
@@ -173,10 +184,11 @@ private:
     bool Fail(int errnoValue, const std::string& reason = {});
 
     std::string target_;
-    std::string temp_;
+    std::string temp_;  // the temporary file's name, in the folder open as folderFd_
     std::string error_;
     int errno_ = 0;
     int fd_ = -1;
+    int folderFd_ = -1;
     bool lockHeld_ = false;
     std::unique_ptr<Lock> lock_;
 };

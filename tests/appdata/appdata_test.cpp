@@ -190,6 +190,60 @@ TEST(NumberTexts, RoundingToPlacesAndFigures) {
     for (const auto& [got, expected, name] : rounded) EXPECT_EQ(FormatDouble(got), FormatDouble(expected)) << name;
 }
 
+// Subnormal values keep four figures of what is stored, as normal ones do. Expected texts
+// by hand from the stored values: 1e-320 is 2024 x 2^-1074 = 9.99988671826831e-321, half
+// of it (an outcome risk of it at p1 = 0.5) 4.99994335913416e-321, the smallest subnormal
+// 2^-1074 = 4.9406564584124654e-324, the largest 2.2250738585072009e-308 (near the
+// smallest normal, 15 figures of it are as short as the scientific form, which it beats).
+TEST(NumberTexts, SubnormalValuesShowFourFiguresOfTheStoredValue) {
+    struct Case { const char* name; double value; int digits; const char* text; };
+    const Case cases[] = {
+        {"1e-320", 1e-320, 4, "1.000e-320"},
+        {"half of 1e-320", 1e-320 * 0.5, 4, "5.000e-321"},
+        {"the smallest subnormal", 4.9e-324, 4, "4.941e-324"},
+        {"the largest subnormal", 2.2250738585072009e-308, 4, "2.225E-308"},
+        {"the smallest normal", DBL_MIN, 4, "2.225E-308"},
+        {"negative", -1e-320, 4, "-1.000e-320"},
+        {"three figures", 1.23456e-315, 3, "1.230e-315"},
+        {"a normal value below 1e-300", 5e-301, 4, "5E-301"},
+        {"a normal value above it", 1.2346e-300, 4, "1.235E-300"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(MKelvaro::FormatSigFigs(c.value, c.digits), c.text);
+    }
+    EXPECT_EQ(MU::RoundSigFigs(1e-320, 4), 1e-320) << "the double nearest 1.000e-320";
+    EXPECT_EQ(MU::RoundSigFigs(4.9e-324, 4), 4.9e-324) << "not 0";
+}
+
+// The spread of a relative level in absolute terms: the same bits as value x percent / 50
+// / Sqr(12) wherever that is finite, and finite wherever the deviation itself is (the
+// largest doubles: expected values in long double, whose range takes the product).
+TEST(Spreads, AUniformSpreadIsFiniteWhereverTheDeviationIs) {
+    const double r12 = std::sqrt(12.0);
+    struct Case { const char* name; double mean, percent; };
+    const Case ordinary[] = {
+        {"0.5 at 30 %", 0.5, 30}, {"-2 at 10 %", -2, 10}, {"123456.789 at 50 %", 123456.789, 50},
+        {"0.1 at 70 %", 0.1, 70}, {"1e300 at 100 %", 1e300, 100}, {"the smallest normal at 30 %", DBL_MIN, 30},
+        {"1e-320 at 10 %", 1e-320, 10}, {"0 at 50 %", 0, 50},
+    };
+    for (const Case& c : ordinary) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(UniformSpreadSD(c.mean, c.percent)),
+                  std::bit_cast<std::uint64_t>(std::fabs(c.mean * c.percent / 50 / r12)));
+    }
+    const Case largest[] = {
+        {"the largest double at 30 %", DBL_MAX, 30}, {"1e308 at 10 %", 1e308, 10},
+        {"the largest negative double at 100 %", -DBL_MAX, 100}, {"1e307 at 70 %", 1e307, 70},
+    };
+    for (const Case& c : largest) {
+        SCOPED_TRACE(c.name);
+        const long double wide = std::fabs(static_cast<long double>(c.mean) * c.percent / 50 / std::sqrt(12.0L));
+        EXPECT_DOUBLE_EQ(UniformSpreadSD(c.mean, c.percent), static_cast<double>(wide));
+    }
+    EXPECT_EQ(UniformSpreadSD(HUGE_VAL, 10), HUGE_VAL) << "an infinite mean stays infinite";
+}
+
 TEST(NumberTexts, RoundingBeyondTheDoubleRangeRaisesOverflow) {
     for (const auto& overflow : std::initializer_list<std::function<void()>>{
              [] { MU::RoundToPlace(1e300, -10); }, [] { MU::RoundSigFigs(DBL_MAX, 2); }, [] { MU::RoundToPlace(5, 400); }})

@@ -217,6 +217,117 @@ TEST_F(AssessmentFiles, SavedFileHasTheFixedLayoutReadsBackAndLeavesSwitchedOffT
     EXPECT_TRUE(ReadBytes(Raf()).ends_with("FC4=0\r\n[Primary Cat Data]\r\nIx=1,5,10,0,0,0\r\n"));
 }
 
+// UTF-8 text as UTF-16 code units, by hand (the sample holds characters of the first
+// plane only), after the byte-order mark of the byte order.
+std::string AsUtf16(const std::string& utf8, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        unsigned unit = b;
+        if (b >= 0xE0) {
+            unit = (b & 0x0Fu) << 12 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6 |
+                   (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+            i += 3;
+        } else if (b >= 0xC0) {
+            unit = (b & 0x1Fu) << 6 | (static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu);
+            i += 2;
+        } else {
+            i += 1;
+        }
+        const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+// A name is never cut on its way in or out: an assessment whose species or location
+// passes the 4095 characters the reader gives back whole is not opened (the caller keeps
+// what it shows), the program's settings are read without that name, and Save refuses
+// one. Characters, not bytes: "\xC3\xA9" is one.
+TEST_F(AssessmentFiles, ANameLongerThanTheReaderKeepsIsRefusedNeverCut) {
+    const std::string e4095 = [] {
+        std::string t;
+        for (int i = 0; i < 4095; ++i) t += "\xC3\xA9";
+        return t;
+    }();
+    struct Case { const char* name; bool programIni; std::string species, location, message; };
+    const Case cases[] = {
+        {"a species of 4095 characters", false, std::string(4095, 's'), "Lake", ""},
+        {"a species of 4095 characters in 8190 bytes", false, e4095, "Lake", ""},
+        {"a species of 4096 characters", false, std::string(4096, 's'), "Lake",
+         "The file " + Raf() + " was not opened: a species name of 4096 characters is longer than the 4095 a name can have."},
+        {"a species of 4096 characters of two bytes", false, e4095 + "\xC3\xA9", "Lake",
+         "The file " + Raf() + " was not opened: a species name of 4096 characters is longer than the 4095 a name can have."},
+        {"a location of 32,767 characters", false, "Ant", std::string(32767, 'l'),
+         "The file " + Raf() + " was not opened: a location name of 32767 characters is longer than the 4095 a name can have."},
+        {"the settings with a species of 5000 characters", true, std::string(5000, 's'), "Lake",
+         "The file " + ProgramIni() + " was read without its name: a species name of 5000 characters is longer than the 4095 a name can have."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.calls.clear();
+        const std::string file = c.programIni ? ProgramIni() : Raf();
+        WriteBytes(file, "[App Defaults]\r\nSpecies=" + c.species + "\r\nLocation=" + c.location + "\r\nN Trials=2000\r\n");
+        bool unread = false;
+        const Variant d = LoadAppData(c.programIni ? "" : file, false, Variant(), &unread);
+        if (c.message.empty()) {
+            EXPECT_TRUE(messages.calls.empty());
+            EXPECT_EQ(CStr(d(item::kSpecies)), c.species) << "whole";
+            EXPECT_EQ(CStr(d(item::kLocation)), c.location);
+            continue;
+        }
+        ASSERT_EQ(messages.calls.size(), 1u);
+        EXPECT_EQ(messages.calls[0].text, c.message);
+        EXPECT_EQ(messages.calls[0].title, "Restore current state from file");
+        EXPECT_EQ(unread, !c.programIni) << "an assessment is not opened";
+        EXPECT_EQ(CStr(d(item::kSpecies)), "New Species");
+        EXPECT_EQ(CLng(d(item::kTrials)), c.programIni ? 2000 : 1000) << "the settings' other keys are read";
+    }
+    // Save refuses a name the reader would cut, and the old file stays whole.
+    WriteBytes(Raf(), "[App Defaults]\r\nSpecies=Old\r\n");
+    for (const auto& [index, name] : {std::pair{item::kSpecies, "species"}, std::pair{item::kLocation, "location"}}) {
+        SCOPED_TRACE(name);
+        messages.calls.clear();
+        Variant d = SampleAssessment();
+        d(index) = Variant(std::string(4096, 'x'));
+        EXPECT_FALSE(SaveAppData(d, Raf(), true));
+        ASSERT_EQ(messages.calls.size(), 1u);
+        EXPECT_NE(messages.calls[0].text.find("The file was not saved: a " + std::string(name) +
+                                              " name of 4096 characters is longer than the 4095 a name can have."),
+                  std::string::npos)
+            << messages.calls[0].text;
+        EXPECT_EQ(ReadBytes(Raf()), "[App Defaults]\r\nSpecies=Old\r\n");
+    }
+}
+
+// A settings or assessment file in UTF-16 is saved back in UTF-16 with its mark, as a
+// key written into it is; any other file is saved as UTF-8.
+TEST_F(AssessmentFiles, AUtf16FileIsSavedBackAsUtf16) {
+    const std::string old = "[App Defaults]\r\nSpecies=\xC3\x89l\xC3\xA9phant\r\n";
+    struct Case { const char* name; bool programIni; std::string before, after; };
+    const Case cases[] = {
+        {"an assessment, little-endian", false, AsUtf16(old, false), AsUtf16(kSampleFile, false)},
+        {"an assessment, big-endian", false, AsUtf16(old, true), AsUtf16(kSampleFile, true)},
+        {"the program INI, little-endian", true, AsUtf16(old, false), AsUtf16(kSampleFile, false)},
+        {"UTF-8 with its mark", false, "\xEF\xBB\xBF" + old, kSampleFile},
+        {"Windows-1252", false, "[App Defaults]\r\nSpecies=\xC9l\xE9phant\r\n", kSampleFile},
+        {"a new file", false, "", kSampleFile},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = c.programIni ? ProgramIni() : Raf();
+        std::filesystem::remove(file);
+        if (!c.before.empty()) WriteBytes(file, c.before);
+        EXPECT_EQ(CStr(LoadAppData(c.programIni ? "" : file, false, Variant())(item::kSpecies)),
+                  c.before.empty() ? "New Species" : "\xC3\x89l\xC3\xA9phant");
+        ASSERT_TRUE(SaveAppData(SampleAssessment(), c.programIni ? "" : file, true));
+        EXPECT_EQ(ReadBytes(file), c.after);
+        EXPECT_EQ(CStr(LoadAppData(c.programIni ? "" : file, false, Variant())(item::kLocation)),
+                  "\xC3\x8Ele de R\xC3\xA9");
+    }
+}
+
 TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
     const std::string before = "[App Defaults]\r\nSpecies=Old\r\n";
     Variant noText = SampleAssessment();

@@ -164,6 +164,26 @@ TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
     }
 }
 
+// A name longer than any file keeps whole refuses its line with the reason; one that
+// fits is taken whole (upper case, as every field).
+TEST(DeserialiseState, ANameLongerThanAFileKeepsRefusesTheLine) {
+    struct Case { const char* name; std::string spec, error, species; };
+    const Case cases[] = {
+        {"a species of 4095 characters", "SPECIES=" + std::string(4095, 's') + ";N=2000", "", std::string(4095, 'S')},
+        {"a species of 4096 characters", "SPECIES=" + std::string(4096, 's') + ";N=2000",
+         "The line was not run: a species name of 4096 characters is longer than the 4095 a name can have.", ""},
+        {"a location of 60,000 characters", "LOCATION=" + std::string(60000, 'l'),
+         "The line was not run: a location name of 60000 characters is longer than the 4095 a name can have.", ""},
+        {"blanks around do not count", "SPECIES=  " + std::string(4095, 's') + "  ", "", std::string(4095, 'S')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Variant d = Defaults();
+        EXPECT_EQ(test::ErrorText([&] { DeserialiseState(d, c.spec, kRunning); }), c.error);
+        EXPECT_EQ(CStr(d(item::kSpecies)), c.error.empty() ? c.species : "New Species") << "taken whole or not at all";
+    }
+}
+
 TEST(StateStringRoundTrip, ReadsBackTheSameAssessment) {
     Variant d = Defaults({{item::kSpecies, Variant("Vespa velutina")}, {item::kTrials, Variant(5000)},
                           {item::kNumRelUncLevels, Variant(5)}, {item::kLevel4, Variant(90)}, {item::kConfidenceChoice, Variant(2)},

@@ -6,6 +6,8 @@
 #include "dialogs_fixture.h"
 #include "platform/controls.h"
 #include "platform/multilinetextbox.h"
+#include "platform/profile.h"
+#include "testsupport.h"
 
 namespace nuvir::test {
 namespace {
@@ -37,6 +39,36 @@ TEST(ExportActions, TargetPathsWithinTheSystemsRules) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(UpdateExportActions(c.base, {true, false, false}, c.folder, {}).targetPaths, c.path);
+    }
+}
+
+// "What Will Happen" promises only what is then written: targets of 4087 to 4095
+// bytes, whose hidden temporary and lock files beside them have longer paths, are
+// written by the writer every export uses.
+TEST(ExportActions, EveryTargetPromisedIsWritten) {
+    struct Case { const char* name; std::size_t path; std::vector<bool> ticked; std::vector<std::string> files; };
+    // "/x.CSV" is 6 bytes; a SAM export also writes "/x_Costs.SAM", 12.
+    const Case cases[] = {
+        {"CSV and TXT of 4087 bytes", 4087, {true, false, true}, {"x.CSV", "x.TXT"}},
+        {"CSV of 4090 bytes", 4090, {true, false, false}, {"x.CSV"}},
+        {"CSV of 4095 bytes", 4095, {true, false, false}, {"x.CSV"}},
+        {"SAM whose cost file has 4095 bytes", 4095 - 6, {false, true, false}, {"x.SAM", "x_Costs.SAM"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string folder = FolderOfLength(dir, c.path - 6);
+        const ExportActions actions = UpdateExportActions("x", c.ticked, folder, {});
+        ASSERT_EQ(CountOf(actions.text, "will be written to:"), CountOf(actions.text, "File for"));
+        for (const std::string& name : c.files) {
+            const std::string path = folder + "/" + name;
+            if (!name.ends_with("_Costs.SAM")) {
+                EXPECT_NE(actions.targetPaths.find(path), std::string::npos) << "promised";
+            }
+            profile::AtomicFile file(path);
+            EXPECT_TRUE(file.Open() && file.Write("trials\r\n") && file.Commit()) << file.Error();
+            EXPECT_EQ(ReadBytes(path), "trials\r\n");
+        }
     }
 }
 

@@ -91,6 +91,46 @@ TEST_F(SettingsTest, AFillFromTheProgramWritesNothing) {
     EXPECT_EQ(Item(item::kTrials), 5000);
 }
 
+// A name no file could keep whole is refused in its box, typed or pasted, with a
+// message: the box and the data keep the name they had. 40,000 characters pass even the
+// box's own 32,767, which would cut them.
+TEST_F(SettingsTest, ANameLongerThanAFileKeepsIsRefusedInItsBox) {
+    struct Case { const char* name; int box; std::string paste, typed, kept, message; };
+    const std::string s4095(4095, 's');
+    const std::string refused = " characters is longer than the 4095 a name can have.";
+    const Case cases[] = {
+        {"4095 characters pasted", 0, s4095, "", s4095, ""},
+        {"a 4096th character typed", 0, s4095, "x", s4095, "The change was not made: a species name of 4096" + refused},
+        {"5000 characters pasted into the location", 1, std::string(5000, 'l'), "", "New Location",
+         "The change was not made: a location name of 5000" + refused},
+        {"40,000 characters pasted", 0, std::string(40000, 'f'), "", "New Species",
+         "The change was not made: a species name of 32767" + refused},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        AppData(item::kSpecies) = Variant("New Species");
+        AppData(item::kLocation) = Variant("New Location");
+        TextBox* box = win->txtTextBox[c.box];
+        box->SetText(CStr(AppData(c.box)));
+        services.messageBox.calls.clear();
+        box->SetFocus();
+        Settle();
+        QApplication::clipboard()->setText(QString::fromStdString(c.paste));
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        if (!c.typed.empty()) QTest::keyClicks(box, QString::fromStdString(c.typed));
+        EXPECT_EQ(CStr(AppData(c.box)), c.kept);
+        EXPECT_EQ(box->Text(), c.kept);
+        if (c.message.empty()) {
+            EXPECT_TRUE(services.messageBox.calls.empty());
+        } else {
+            ASSERT_EQ(services.messageBox.calls.size(), 1u);
+            EXPECT_EQ(services.messageBox.calls[0].text, c.message);
+        }
+        QTest::keyClick(box, Qt::Key_Tab);
+    }
+}
+
 // The trials store the limited number while typed and show it when left; letters keep it.
 TEST_F(SettingsTest, TheTrialsAreLimitedWhenTypedAndShownWhenLeft) {
     TextBox* trials = win->txtTextBox[2];

@@ -164,6 +164,34 @@ TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreads) {
     EXPECT_FALSE(w.SuppressDataChanged);
 }
 
+// The largest impacts get a finite spread, which a saved file keeps (an Infinity was
+// written and read back as 0). Expected deviations in long double, whose range takes
+// the product.
+TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesTheLargestImpactsAFiniteSpread) {
+    FRiskMain& w = Start();
+    for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(10 * (k + 1));  // 10..50
+    struct Case { const char* name; int id; double mean; int level; };
+    const Case cases[] = {
+        {"the largest double at 30 %", item::kI1, std::numeric_limits<double>::max(), 2},
+        {"1e308 at 10 %", item::kI1 + 1, 1e308, 0},
+        {"the largest negative double at 40 %", item::kF1, -std::numeric_limits<double>::max(), 3},
+    };
+    for (const Case& c : cases) {
+        AppData(item::Absolute(c.id))(0) = Variant(c.mean);
+        AppData(item::Relative(c.id))(2) = Variant(c.level);
+    }
+    w.cmdButton[2]->SetValue(true);
+    const std::string file = dir.file("largest.raf");
+    ASSERT_TRUE(SaveAppData(AppData, file, true));
+    const Variant reread = LoadAppData(file, false, AppData);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const long double wide = std::fabs(static_cast<long double>(c.mean) * (10 * (c.level + 1)) / 50 / std::sqrt(12.0L));
+        EXPECT_DOUBLE_EQ(Record(item::Absolute(c.id), 2), static_cast<double>(wide));
+        EXPECT_NEAR(CDbl(reread(item::Absolute(c.id))(2)) / static_cast<double>(wide), 1, 1e-14) << "as saved";
+    }
+}
+
 // Whatever the editors showed: a.raf has p1 normal with SD 0.2, b.raf uniform with SD 0.05.
 TEST_F(MainWindowTest, AnOpenedFileKeepsItsOwnSpreads) {
     MainWindowParts parts;

@@ -149,6 +149,32 @@ TEST(ProfileHostile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
     EXPECT_EQ(code, 0);
 }
 
+// A file whose path is near the longest allowed (4095 bytes): its hidden temporary
+// (".name.~" and six, 9 bytes more) and lock (".name.lock", 6 more) would pass the limit
+// as paths; every write still reaches it and leaves nothing beside it.
+TEST(ProfileHostile, AFileAtTheLongestPathsIsWrittenByEveryWrite) {
+    struct Case { const char* name; std::size_t path, fileName; };
+    const Case cases[] = {
+        {"4087 bytes, a name of 5", 4087, 5},  {"4090 bytes, a name of 5", 4090, 5},
+        {"4095 bytes, a name of 5", 4095, 5},  {"4095 bytes, a name of 1", 4095, 1},
+        {"4095 bytes, a name of 250", 4095, 250}, {"4095 bytes, a name of 255", 4095, 255},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string folder = FolderOfLength(dir, c.path - 1 - c.fileName);
+        const std::string file = folder + "/" + std::string(c.fileName, 'f');
+        ASSERT_EQ(file.size(), c.path);
+        EXPECT_TRUE(ReplaceFileContents(file, "[A]\r\nx=1\r\n")) << FailureText(LastFailure());
+        EXPECT_TRUE(WriteString(file, "A", "y", std::string("2"))) << FailureText(LastFailure());
+        EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\ny=2\r\n");
+        AtomicFile atomic(file);
+        EXPECT_TRUE(atomic.Open() && atomic.Write("new") && atomic.Commit()) << atomic.Error();
+        EXPECT_EQ(ReadBytes(file), "new");
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "nothing left beside it";
+    }
+}
+
 TEST(ProfileHostile, ASaveKilledMidwayLeavesAHiddenTemporaryThatTheNextSaveRemovesAndNothingElse) {
     TempDir dir;
     const std::string file = dir.file("k.raf");
