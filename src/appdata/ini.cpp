@@ -238,11 +238,11 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
             if (whole) fault = NameLengthFault(index, *whole);
         });
         if (fault.empty()) continue;
-        if (!fileName.empty()) {
-            MsgBox("The file " + file + " was not opened: " + fault + ".", mb::OKOnly, kLoadErrorTitle);
-            return data;
-        }
-        MsgBox("The file " + file + " was read without its name: " + fault + ".", mb::OKOnly, kLoadErrorTitle);
+        std::string message = "The file ";
+        message.append(file).append(fileName.empty() ? " was read without its name: " : " was not opened: ");
+        message.append(fault).append(".");
+        MsgBox(message, mb::OKOnly, kLoadErrorTitle);
+        if (!fileName.empty()) return data;
         nameRefused[index] = true;
     }
     if (unread) *unread = false;
