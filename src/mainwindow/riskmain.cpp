@@ -296,7 +296,14 @@ std::string FRiskMain::SerialiseState(std::int32_t form) const { return nuvir::S
 void FRiskMain::DeserialiseState(const std::string& state) { nuvir::DeserialiseState(state); }
 
 std::optional<BatchResult> FRiskMain::RunBatchSimulation(const std::string& state) {
-    DeserialiseState(state);
+    // A line the reader refuses (a name longer than a file keeps) fails as a line whose
+    // run fails does: said, and not run.
+    try {
+        DeserialiseState(state);
+    } catch (const AppError& e) {
+        MsgBox(e.description(), mb::OKOnly, "Error reading batch spec");
+        return std::nullopt;
+    }
     HoldAsShown(AppData);
     MKelvaro::StoreOutcomeRisks(AppData);
     return results_->RunBatchEntry();

@@ -121,6 +121,33 @@ TEST_F(BatchRound, ABatchLineRunsTheValuesItsOutputRowShowsHeldAsAnOpenedFileHol
     w.EndBatch();
 }
 
+// A line whose name no file could keep whole fails as a line whose run fails: said,
+// and not run; a name that fits runs.
+TEST_F(BatchRound, ALineWithANameLongerThanAFileKeepsFailsAsALine) {
+    FRiskMain& w = *win;
+    AppData = w.GetAppDataDefaults();
+    w.StartBatch();
+    struct Case { const char* name; std::string line; bool runs; std::string message; };
+    const Case cases[] = {
+        {"a species of 4096 characters", "SPECIES=" + std::string(4096, 's') + ";N=1000", false,
+         "Error reading batch spec|The line was not run: a species name of 4096 characters is longer than the 4095 a "
+         "name can have."},
+        {"a species of 4095 characters", "SPECIES=" + std::string(4095, 's') + ";N=1000", true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messageBox.calls.clear();
+        EXPECT_EQ(w.RunBatchSimulation(c.line).has_value(), c.runs);
+        if (c.message.empty()) {
+            EXPECT_TRUE(services.messageBox.calls.empty());
+        } else {
+            ASSERT_EQ(services.messageBox.calls.size(), 1u);
+            EXPECT_EQ(services.messageBox.calls[0].title + "|" + services.messageBox.calls[0].text, c.message);
+        }
+    }
+    w.EndBatch();
+}
+
 TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {
     EXPECT_EQ(OpenBatchWindow(), batch);
     batch->close();  // nothing changed: no question, and the housekeeping tick releases it
