@@ -67,6 +67,8 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
     list_->Move(120, 360, 8175, 5895);
     list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     list_->SetLocked(false);
+    // Tab moves on to the next control, as everywhere else in the program.
+    list_->setTabChangesFocus(true);
     connect(list_->Events(), &ControlEvents::Change, this, [this] {
         if (!showingState_) Guarded("Editing the list", [&] { session_.ListEdited(list_->Text()); });
     });
@@ -90,16 +92,25 @@ FBatch::FBatch(QWidget* owner) : Form(owner) {
         Guarded("Record", [&] {
             session_.ToggleRecord();
             if (session_.BatchFormMode() == batchmode::kRecord) {
-                // The strip keeps the menu bar and the button row.
+                // The strip keeps the menu bar and the button row. The list is out of
+                // sight, so it takes no keys: they go to the strip's button.
+                list_->SetVisible(false);
                 SizeWindow(kStripWidth, 2 * kButtonTop + kButtonHeight + PxToTwipsY(NonClientHeightPx()));
+                buttons_[0]->setFocus();
             } else {
                 SizeWindow(normalWidth_, normalHeight_);
+                list_->SetVisible(true);
+                list_->setFocus();
             }
             PositionBatchForm();
         });
     });
 
     connect(this, &Form::Activate, this, [this] {
+        // A window manager activates a window again as its menu or a message box closes,
+        // which may come after a close that went ahead has hidden it: that activation
+        // must not cancel the close the main window has yet to carry out.
+        if (!IsLoaded()) return;
         session_.Activated();
         if (firstActivation_) FirstActivation();
     });
@@ -129,6 +140,9 @@ void FBatch::FirstActivation() {
     normalWidth_ = Width();
     normalHeight_ = Height();
     CommandButton* capture = buttons_[0];
+    // The caption keeps a margin of a character's width each side inside its button.
+    const int capturePx = capture->CaptionNeeds().widthPx + 2 * capture->fontMetrics().averageCharWidth();
+    if (PxToTwipsX(capturePx) > capture->Width()) capture->SetWidth(PxToTwipsX(capturePx));
     buttons_[1]->Move(capture->Left(), capture->Top());
     buttons_[2]->Move(buttons_[1]->Left() + buttons_[1]->Width() + 600, buttons_[1]->Top());
     // The label's text takes more room in this platform's font than its design width.
@@ -163,11 +177,21 @@ void FBatch::PositionBatchForm() {
 }
 
 int FBatch::AroundMessage(const std::function<int()>& showBox) {
-    const bool shown = isVisible() && !isMinimized();
-    if (shown) setWindowState(windowState() | Qt::WindowMinimized);
-    const int answer = showBox();
-    if (shown) setWindowState(windowState() & ~Qt::WindowMinimized);
-    return answer;
+    // Hidden while the box shows, not minimised: a window manager minimises the main
+    // window with a window it owns, and the main window must stay as it is.
+    const bool shown = isVisible() && !steppedAside_;
+    if (!shown) return showBox();
+    steppedAside_ = true;
+    QWidget::hide();
+    struct Back {
+        FBatch& w;
+        ~Back() {
+            w.steppedAside_ = false;
+            // A close that went ahead in the meantime keeps it hidden.
+            if (w.IsLoaded()) w.QWidget::show();
+        }
+    } back{*this};
+    return showBox();
 }
 
 void FBatch::SetStateTimer(bool on) {

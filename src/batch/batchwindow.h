@@ -11,7 +11,8 @@
 // A tool window: no task-bar entry, above the main window where the window manager
 // allows it, fixed in size. Every 300 ms it centres itself over the main window (or,
 // recording, docks as a strip on the main window's top edge) and refreshes its
-// commands. Its message boxes minimise it while they show, so none hides behind it.
+// commands. It hides while one of its message boxes shows, so none hides behind it,
+// and the main window stays as it is.
 #include <string>
 
 #include "batch/batchsession.h"
@@ -53,6 +54,9 @@ public:
     MenuItem* FileMenu(int index) const { return fileMenus_[index]; }
     Timer* StateTimer() const { return timer_; }
 
+    // Out of sight while one of its message boxes shows.
+    bool SteppedAside() const { return steppedAside_; }
+
     // BatchView.
     int AroundMessage(const std::function<int()>& showBox) override;
     void SetStateTimer(bool on) override;
@@ -82,6 +86,7 @@ private:
     bool firstActivation_ = true;
     bool showingState_ = false;
     bool busyCursor_ = false;
+    bool steppedAside_ = false;
 };
 
 }  // namespace nuvir

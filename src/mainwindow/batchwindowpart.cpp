@@ -35,6 +35,8 @@ void BatchWindowPart::Raise() {
 }
 
 void BatchWindowPart::SetVisible(bool on) {
+    // Out of sight for its message box until the box is answered.
+    if (form_->SteppedAside()) return;
     // A window manager that minimises the main window minimises the batch window with
     // it, and takes a batch window mapped minimised as a request to minimise the main
     // window again: the window is hidden as it is, and only shown in its normal state.
@@ -48,7 +50,8 @@ void BatchWindowPart::SetVisible(bool on) {
 
 void BatchWindowPart::SetParent(FRiskMain* main) { form_->SetMainWindow(main != nullptr ? this : nullptr, main); }
 
-bool BatchWindowPart::CloseRequested() const { return form_->CloseRequested(); }
+// A window closed by its own Exit or close box has gone whatever came after.
+bool BatchWindowPart::CloseRequested() const { return form_->CloseRequested() || !form_->IsLoaded(); }
 
 bool BatchWindowPart::Unload() {
     // A close that already went ahead asked its question; it is not asked twice.

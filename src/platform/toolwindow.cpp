@@ -64,11 +64,24 @@ bool WindowManagerIgnoresToolHints() {
 
 void DeclareToolWindow(QWidget& window) {
     xcb_connection_t* c = Connection();
-    if (c == nullptr || window.windowType() != Qt::Tool || !WindowManagerIgnoresToolHints()) return;
-    const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_UTILITY"),
-                                Atom(c, "_NET_WM_WINDOW_TYPE_NORMAL")};
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window.winId()),
-                        Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 3, types);
+    if (c == nullptr || window.windowType() != Qt::Tool) return;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    // No task-bar entry. Qt adds its own states to those on the window when it maps it.
+    const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
+    const xcb_atom_t skip = Atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    const Reply<xcb_get_property_reply_t> had(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr));
+    bool skipping = false;
+    if (had && had->type == XCB_ATOM_ATOM) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(had.get()));
+        for (int i = 0; i < xcb_get_property_value_length(had.get()) / 4; ++i) skipping = skipping || atoms[i] == skip;
+    }
+    if (!skipping) xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
+    if (WindowManagerIgnoresToolHints()) {
+        const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_UTILITY"),
+                                    Atom(c, "_NET_WM_WINDOW_TYPE_NORMAL")};
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 3, types);
+    }
     xcb_flush(c);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The small fixed tool windows (the batch window, the plot options, the export naming
-// dialog) have a close box and no minimise or maximise button on every window manager.
+// dialog) have a close box and no minimise or maximise button on every window manager,
+// and no task-bar entry.
 //
 // Most window managers leave those buttons off a utility window that asks for none (its
 // Motif hints, which Qt sets from the window flags). Openbox offers minimise on every
@@ -15,7 +16,7 @@ class QWidget;
 namespace nuvir {
 
 // Call just before the window is mapped (its show event): the window's type for the
-// running window manager. Nothing off X11.
+// running window manager, and no task-bar entry. Nothing off X11.
 void DeclareToolWindow(QWidget& window);
 
 // Whether the running window manager offers minimise on utility windows regardless of

@@ -39,6 +39,7 @@ out_of_the_way() {
 # The newest window of the program other than the main and the batch window: the box
 # or dialog just opened.
 newest() { desk_newest_shown "$DESK_MAIN" "$BATCH"; }
+skips_taskbar() { desk_net_state "$1" | grep -q SKIP_TASKBAR; }
 is_plot_options() { desk_title "$1" | grep -q '^Options for'; }
 new_window() {
     desk_wait 5 newest >/dev/null || return 1
@@ -49,6 +50,7 @@ case_tool_windows_offer_no_minimise() {
     desk_case "the batch window, the export naming and the plot options windows offer no minimise or maximise"
     open_batch || desk_fail "File > Batch Mode showed no batch window"
     desk_check "batch window: $(desk_actions "$BATCH")" desk_offers_neither_minimise_nor_maximise "$BATCH"
+    desk_check "batch window: no task-bar entry" skips_taskbar "$BATCH"
     desk_shot batch_open
     # A run with trial exports shows the export naming dialog first; Esc runs without.
     desk_click "$DESK_MAIN" 657 34  # the "Monte Carlo" tab, right of the batch window's top
@@ -57,7 +59,8 @@ case_tool_windows_offer_no_minimise() {
     d=$(new_window) || d=0
     desk_check "export naming dialog shown" test "$(desk_title "$d")" = "Enter an export file name" &&
         desk_check "export naming: $(desk_actions "$d")" desk_offers_neither_minimise_nor_maximise "$d" &&
-        desk_check "export naming above the batch window" desk_above "$d" "$BATCH"
+        desk_check "export naming above the batch window" desk_above "$d" "$BATCH" &&
+        desk_check "export naming: no task-bar entry" skips_taskbar "$d"
     desk_shot export_naming_over_batch
     desk_keys "$d" Escape
     desk_wait 20 desk_is_active "$DESK_MAIN"
@@ -67,7 +70,8 @@ case_tool_windows_offer_no_minimise() {
     d=$(new_window) || d=0
     desk_check "plot options shown" is_plot_options "$d" &&
         desk_check "plot options: $(desk_actions "$d")" desk_offers_neither_minimise_nor_maximise "$d" &&
-        desk_check "plot options above the batch window" desk_above "$d" "$BATCH"
+        desk_check "plot options above the batch window" desk_above "$d" "$BATCH" &&
+        desk_check "plot options: no task-bar entry" skips_taskbar "$d"
     desk_shot plot_options_over_batch
     desk_keys "$d" Escape
     desk_check "the main window active again" desk_is_active "$DESK_MAIN"
@@ -80,7 +84,7 @@ case_minimise_main_by_button() {
     desk_check "both out of sight" main_iconic_batch_hidden
     desk_shot main_minimised
     desk_activate "$DESK_MAIN"
-    desk_check_holds "both back and staying" 2 both_shown
+    desk_check_holds "both back and staying" 1.5 both_shown
     desk_shot main_restored
 }
 
@@ -89,20 +93,26 @@ case_minimise_main_by_request() {
     xdotool windowminimize "$DESK_MAIN"
     desk_check "both out of sight" main_iconic_batch_hidden
     xdotool windowactivate "$DESK_MAIN" 2>/dev/null
-    desk_check_holds "both back and staying" 2 both_shown
+    desk_check_holds "both back and staying" 1.5 both_shown
+    [ "$DESK_WM" = openbox ] || return 0
+    desk_case "the main window minimised by keys (openbox's window menu: Alt+Space, Iconify), restored with wmctrl -a"
+    desk_keys "$DESK_MAIN" alt+space Down Down Down Down Down Down Return
+    desk_check "both out of sight" main_iconic_batch_hidden
+    desk_activate "$DESK_MAIN"
+    desk_check_holds "both back and staying" 1.5 both_shown
 }
 
 case_minimise_batch() {
     desk_case "the batch window minimised by its own button or a minimise request, the program restored with wmctrl -a"
     if desk_frame_button "$BATCH" 3; then desk_log "  (its minimise button clicked)"; fi
-    desk_wait 1 desk_iconic "$DESK_MAIN"
+    desk_wait 0.5 desk_iconic "$DESK_MAIN"
     xdotool windowminimize "$BATCH"
-    desk_wait 1 desk_iconic "$DESK_MAIN"
+    desk_wait 0.5 desk_iconic "$DESK_MAIN"
     desk_shot batch_minimise_asked
     desk_activate "$DESK_MAIN"
-    desk_check_holds "both shown and staying" 2 both_shown
+    desk_check_holds "both shown and staying" 1.5 both_shown
     desk_keys "$DESK_MAIN" alt+f b
-    desk_check_holds "Batch Mode leaves both shown" 2 both_shown
+    desk_check_holds "Batch Mode leaves both shown" 1 both_shown
     desk_shot batch_mode_again
 }
 
@@ -121,8 +131,116 @@ case_dialogs_above_batch() {
     desk_check "both shown again" both_shown
 }
 
+# The batch window gone and the main window as it was.
+batch_closed() { desk_gone "$BATCH" && desk_shown "$DESK_MAIN"; }
+# File > Exit of the batch window, by keys.
+batch_exit() { desk_keys "$BATCH" alt+f x; }
+# A line typed into the batch list.
+type_line() {
+    click_list
+    desk_type "$1"
+}
+# file_holds FILE TEXT: the file holds the one line TEXT.
+file_holds() { [ -f "$1" ] && [ "$(tr -d '\r\n' <"$1")" = "$2" ]; }
+# A file dialog answered with a full path.
+answer_file_dialog() {
+    local d
+    d=$(new_window) || return 1
+    desk_wait 3 desk_is_active "$d"
+    desk_type "$1"
+    xdotool key Return
+}
+# The box just opened: its title checked, the windows around it checked while it shows.
+check_box() {
+    local title="$1" name="$2" d
+    d=$(new_window) || d=0
+    desk_check "\"$title\" shows" test "$(desk_title "$d")" = "$title" || return 1
+    desk_check_holds "the main window as it was, the batch window out of the way" 0.5 out_of_the_way "$title"
+    desk_shot "box_$name"
+    BOX=$d
+}
+
+case_exit_empty_list() {
+    desk_case "batch File > Exit with an empty list"
+    batch_open || open_batch
+    batch_exit
+    desk_check_holds "the batch window closed, the main window shown" 1 batch_closed
+    desk_shot exit_empty_list
+}
+
+case_exit_changed_list_no() {
+    desk_case "batch File > Exit with a changed list, the save question answered No"
+    batch_open || open_batch
+    type_line "SPECIES=TYPED;N=1000"
+    batch_exit
+    check_box "NUVIR Batch: Query Save" query_save_on_exit && desk_keys "$BOX" alt+n
+    desk_check_holds "the batch window closed, the main window shown" 1 batch_closed
+}
+
+case_exit_changed_list_yes() {
+    desk_case "batch File > Exit with a changed list, the save question answered Yes"
+    batch_open || open_batch
+    type_line "SPECIES=KEPT;N=1000"
+    batch_exit
+    check_box "NUVIR Batch: Query Save" query_save_yes && desk_keys "$BOX" alt+y
+    answer_file_dialog "$FILES/kept.RAB"
+    desk_check_holds "the batch window closed, the main window shown" 1 batch_closed
+    desk_check "the list saved" grep -q "SPECIES=KEPT;N=1000" "$FILES/kept.RAB"
+}
+
+case_batch_messages() {
+    desk_case "the batch window's message boxes: a run's success, an error, the save question of Clear"
+    batch_open || open_batch
+    type_line "SPECIES=RUN;N=1000"
+    sleep 0.5
+    desk_click "$BATCH" 32 31  # Run
+    answer_file_dialog "$FILES/run.csv"
+    check_box "Success running batch file" run_complete && desk_keys "$BOX" Return
+    desk_check_holds "both shown as before" 0.5 both_shown
+    desk_check "the run written" grep -q "^RUN," "$FILES/run.csv"
+    desk_click "$BATCH" 110 31  # Clear
+    check_box "NUVIR Batch: Query Save" query_save_on_clear && desk_keys "$BOX" alt+n
+    desk_check_holds "both shown as before" 0.5 both_shown
+    type_line "SPECIES=OPEN;N=1000"
+    desk_keys "$BATCH" alt+f o
+    check_box "NUVIR Batch: Query Save" query_save_on_open && desk_keys "$BOX" alt+n
+    answer_file_dialog "$FILES/too_big.RAB"
+    check_box "Error opening batch file" open_error && desk_keys "$BOX" Return
+    desk_check_holds "both shown as before" 0.5 both_shown
+}
+
+case_keys_in_record_mode() {
+    desk_case "keys in record mode reach the strip's buttons, not the hidden list"
+    batch_open || open_batch
+    click_list
+    desk_keys "$BATCH" alt+r
+    sleep 0.5
+    desk_shot recording
+    desk_keys "$BATCH" Tab q z Tab alt+s
+    desk_click "$BATCH" 90 10  # Stop Recording
+    sleep 0.5
+    batch_exit
+    desk_check_holds "Exit asks nothing: the list is as it was" 1 batch_closed
+    local d
+    if d=$(newest); then desk_keys "$d" alt+n; fi
+}
+
+case_tab_moves_between_controls() {
+    desk_case "Tab and Shift+Tab move between the batch window's controls"
+    batch_open || open_batch
+    type_line "a"
+    sleep 0.5  # Run and Clear take the keys once the state tick has enabled them
+    desk_keys "$BATCH" Tab b shift+Tab shift+Tab c
+    desk_keys "$BATCH" alt+f s
+    answer_file_dialog "$FILES/tab.RAB"
+    desk_check "the list holds what was typed into it, no tab" file_holds "$FILES/tab.RAB" a || od -c "$FILES/tab.RAB" 2>/dev/null | head -3
+    batch_exit
+    desk_wait 2 batch_closed
+}
+
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch
-               dialogs_above_batch)
+               dialogs_above_batch exit_empty_list exit_changed_list_no exit_changed_list_yes batch_messages
+               keys_in_record_mode tab_moves_between_controls)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do
     "case_$c"

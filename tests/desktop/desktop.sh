@@ -121,10 +121,10 @@ desk_restart() {
 
 # ---- waiting and checking ------------------------------------------------------------
 
-# desk_wait SECONDS COMMAND...: true as soon as the command succeeds, false when it
+# desk_wait SECONDS COMMAND... (SECONDS may be "0.5"): true as soon as the command succeeds, false when it
 # never did in that time.
 desk_wait() {
-    local end=$(($(desk_ms) + $1 * 1000))
+    local end=$(($(desk_ms) + $(desk_to_ms "$1")))
     shift
     while :; do
         "$@" && return 0
@@ -133,10 +133,12 @@ desk_wait() {
     done
 }
 desk_ms() { echo $(($(date +%s%N) / 1000000)); }
+# Seconds, whole or not ("0.5"), as milliseconds.
+desk_to_ms() { awk -v s="$1" 'BEGIN { printf "%d", s * 1000 }'; }
 
 # desk_holds SECONDS COMMAND...: the command succeeds at every look for that long.
 desk_holds() {
-    local end=$(($(desk_ms) + $1 * 1000))
+    local end=$(($(desk_ms) + $(desk_to_ms "$1")))
     shift
     while [ "$(desk_ms)" -lt "$end" ]; do
         "$@" || return 1

@@ -1,6 +1,8 @@
 // The batch window driven as a person would, offscreen, beside the real main window and
 // its engine: one round of recording, saving and running.
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimer>
 #include <QWindow>
 
@@ -194,24 +196,69 @@ TEST_F(BatchRound, ACaptureTakesTheValueBeingTypedOnTheDiagram) {
     EXPECT_EQ(test::ReadBytes(dir.file("round.RAB")), list);
 }
 
-// A box the batch window shows puts it out of the way, its timer stopped, till answered.
+// A box the batch window shows puts it out of the way, its timer stopped, till answered:
+// hidden, not minimised (a window manager takes the main window down with a minimised
+// window it owns), and the housekeeping tick leaves it hidden meanwhile.
 TEST_F(BatchRound, AMessageBoxPutsTheWindowOutOfTheWayTillAnswered) {
     struct Inspecting : MessageBoxService {
         FBatch* w = nullptr;
-        bool minimised = false, timerRunning = true;
+        FRiskMain* main = nullptr;
+        bool shown = true, minimised = true, timerRunning = true, mainMinimised = true;
         int Show(const std::string&, int, const std::string&) override {
+            main->TimerTick(0);
+            shown = w->isVisible();
             minimised = w->isMinimized();
+            mainMinimised = main->isMinimized();
             timerRunning = w->StateTimer()->Running();
             return mb::OK;
         }
     } box;
     box.w = batch;
+    box.main = win.get();
     ScopedServices scope(ServiceSet{&box});
     EXPECT_TRUE(batch->Session().BatchMessage("Hello", mb::OKOnly, "Title"));
-    EXPECT_TRUE(box.minimised);
+    EXPECT_FALSE(box.shown);
+    EXPECT_FALSE(box.minimised);
+    EXPECT_FALSE(box.mainMinimised);
     EXPECT_FALSE(box.timerRunning);
+    EXPECT_TRUE(batch->isVisible());
     EXPECT_FALSE(batch->isMinimized());
     EXPECT_TRUE(batch->StateTimer()->Running());
+}
+
+// A window manager activates the window again as its menu closes, after Exit has closed
+// it: the main window still releases it at its next tick.
+TEST_F(BatchRound, AnActivationAfterExitLeavesTheWindowClosed) {
+    ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(3)));  // File > Exit, nothing to save
+    EXPECT_FALSE(batch->isVisible());
+    Q_EMIT batch->Activate();
+    win->TimerTick(0);
+    EXPECT_EQ(win->BatchForm, nullptr);
+}
+
+// Recording, the list is out of sight and takes no keys; in the full window Tab moves on.
+TEST_F(BatchRound, TheListTakesNoKeysWhileRecordingAndTabMovesOn) {
+    EXPECT_TRUE(batch->ListBox()->tabChangesFocus());
+    batch->ListBox()->setFocus();
+    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Record
+    EXPECT_FALSE(batch->ListBox()->isVisible());
+    EXPECT_FALSE(batch->ListBox()->hasFocus());
+    EXPECT_EQ(batch->focusWidget(), batch->Button(0));
+    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Stop Recording
+    EXPECT_TRUE(batch->ListBox()->isVisible());
+}
+
+// The strip's Capture caption keeps at least 3 px free each side inside its button.
+TEST_F(BatchRound, TheCaptureCaptionKeepsAMarginInsideItsButton) {
+    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Record
+    test::Settle();
+    CommandButton* capture = batch->Button(0);
+    QStyleOptionButton opt;
+    opt.initFrom(capture);
+    opt.text = capture->text();
+    const QRect room = capture->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, capture);
+    const int text = capture->fontMetrics().size(Qt::TextShowMnemonic, capture->text()).width();
+    EXPECT_GE(room.width() - text, 2 * 3) << "room " << room.width() << " px for " << text << " px of text";
 }
 
 TEST_F(BatchRound, ACloseRefusedAtShutDownKeepsBothWindows) {
