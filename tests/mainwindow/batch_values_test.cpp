@@ -1,5 +1,5 @@
-// The batch CSV line of one assessment carries its own run's numbers, each in its
-// column: the model of onerun.h run through the batch window beside the real main
+// The batch CSV line of one assessment carries its own inputs and its own run's
+// numbers, each in its column: the model of onerun.h run through the batch window beside the real main
 // window, against values worked out from the trial table of the same run (the same
 // inputs and seed) exported by the engine.
 #include "batch/batchwindow.h"
@@ -16,7 +16,7 @@ namespace {
 
 class BatchValuesTest : public MainWindowTest {};
 
-TEST_F(BatchValuesTest, EachResultColumnOfTheCsvLineHoldsItsOwnValue) {
+TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
     MainWindowParts parts;
     BatchWindowPart* part = nullptr;
     parts.makeBatchWindow = [&part](FRiskMain& main) {
@@ -53,8 +53,26 @@ TEST_F(BatchValuesTest, EachResultColumnOfTheCsvLineHoldsItsOwnValue) {
     EXPECT_TRUE(csv[0].ends_with(",n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,"
                                  "Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r"))
         << csv[0];
+    const auto header = SplitText(csv[0].substr(0, csv[0].size() - 1), ',');
     auto fields = SplitText(csv[1].substr(0, csv[1].size() - 1), ',');
+    ASSERT_EQ(fields.size(), header.size());
     ASSERT_GE(fields.size(), 15u);
+
+    // The inputs as simulated: each quantity's mean, distribution and spread under its
+    // own key (KEY, KEYD, KEYV).
+    const auto column = [&](const std::string& name) {
+        const auto at = std::find(header.begin(), header.end(), name);
+        return at == header.end() ? std::string("(no column)") : fields[static_cast<std::size_t>(at - header.begin())];
+    };
+    const char* const keys[13] = {"P1", "P2", "P3", "P4", "I1", "I2", "I3", "I4", "I5", "F1", "F2", "F3", "F4"};
+    const char* const letters[3] = {"U", "N", "LN"};
+    for (int j = 0; j < 13; ++j) {
+        SCOPED_TRACE(keys[j]);
+        const StageQuantity& q = kDistinctStages[j];
+        EXPECT_EQ(ParseNumber(column(keys[j])), q.mean) << column(keys[j]);
+        EXPECT_EQ(column(std::string(keys[j]) + "D"), letters[q.code]);
+        EXPECT_EQ(ParseNumber(column(std::string(keys[j]) + "V")), q.sd) << column(std::string(keys[j]) + "V");
+    }
     fields.erase(fields.begin(), fields.end() - 15);
 
     // The same run with its trials exported: the model's inputs, the seed, 95 %.
