@@ -3,7 +3,6 @@
 #include "platform/windowutilities.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
@@ -25,11 +24,11 @@ constexpr int kLineGraph = 0;
 constexpr int kBarGraph = 1;
 constexpr Colour kBlack = 0;
 
-// Coordinates reach the surface as Singles; a value beyond their range is an
-// overflow, as the conversion would be anywhere else in the program.
+// Coordinates reach the surface as Singles. The axis map keeps every axis well
+// inside their range; a point far beyond the plot is drawn from far outside it rather
+// than failing the graph (which would blank the picture).
 double ToSingle(double v) {
-    if (std::fabs(v) > static_cast<double>(FLT_MAX)) RaiseOverflow();
-    return static_cast<double>(static_cast<float>(v));
+    return static_cast<double>(static_cast<float>(std::clamp(v, -chart::SurfaceMap::kFar, chart::SurfaceMap::kFar)));
 }
 
 // The text of a label array element for a tick at x; ticks between or beyond the
@@ -65,31 +64,31 @@ bool CChart::DrawLineGraph(const Variant& data, Variant& colours, bool drawAxes,
         int lineStyle = drawstyle::Solid;
         if (m_vOptions.Setting(option::kLineStyle)) lineStyle = CInt(m_vOptions.Element(option::kLineStyle));
 
-        pic.PSet(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
+        pic.PSet(ToSingle(SurfaceX(points.X(0))), ToSingle(SurfaceY(points.Y(0))), series);
         pic.SetDrawStyle(drawstyle::Solid);
         if (markers) {
             DrawMarker(series);
-            pic.PSet(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
+            pic.PSet(ToSingle(SurfaceX(points.X(0))), ToSingle(SurfaceY(points.Y(0))), series);
         }
         pic.SetDrawStyle(lineStyle);
 
         for (std::int32_t j = 1; j < points.points; ++j) {
             pic.SetDrawStyle(lineStyle);
-            pic.LineTo(ToSingle(points.X(j)), ToSingle(points.Y(j)), series);
+            pic.LineTo(ToSingle(SurfaceX(points.X(j))), ToSingle(SurfaceY(points.Y(j))), series);
             // Markers are always solid.
             pic.SetDrawStyle(drawstyle::Solid);
             if (markers) {
                 DrawMarker(series);
-                pic.PSet(ToSingle(points.X(j)), ToSingle(points.Y(j)), series);
+                pic.PSet(ToSingle(SurfaceX(points.X(j))), ToSingle(SurfaceY(points.Y(j))), series);
             }
         }
 
         if (fill) {
-            pic.LineTo(ToSingle(points.X(0)), ToSingle(points.Y(0)), series);
+            pic.LineTo(ToSingle(SurfaceX(points.X(0))), ToSingle(SurfaceY(points.Y(0))), series);
             auto seed = chart::FillSeedPoint(points);
             if (seed && m_dAxisData)
                 seed = chart::SeedWithinBand(points, *seed, Axes()[axis::kY][axis::kLow], Axes()[axis::kY][axis::kHigh]);
-            if (seed) FloodFill(ToSingle(seed->X), ToSingle(seed->Y), series);
+            if (seed) FloodFill(ToSingle(SurfaceX(seed->X)), ToSingle(SurfaceY(seed->Y)), series);
         }
 
         DrawReferenceLines();
@@ -115,16 +114,19 @@ bool CChart::DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes,
         const PlotClip clip(*this);
 
         const Colour series = ColourAt(colours, 1);
-        const double width =
-            m_dBarSpan > 0.0 ? m_dBarSpan : pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());
+        // A span of X units is a length on the picture's scale, which holds X in units
+        // of the axis's map.
+        const double width = m_dBarSpan > 0.0 ? m_dBarSpan / m_oSurface[axis::kX].unit
+                                              : pic.ScaleX(LineWidthOption(), scale::Pixels, pic.ScaleMode());
         pic.SetFillColor(series);
         double base = ClampedOption();
         if (!(base > NumericLimits::LowestDouble)) base = Axes()[axis::kY][axis::kLow];
 
         for (std::int32_t i = 0; i < bars.points; ++i) {
             // A bar below the base hangs down from it.
-            pic.Line(ToSingle(bars.X(i) - width / 2.0), ToSingle(base), ToSingle(bars.X(i) + width / 2.0),
-                     ToSingle(bars.Y(i)), series, LineShape::FilledBox);
+            pic.Line(ToSingle(SurfaceX(bars.X(i)) - width / 2.0), ToSingle(SurfaceY(base)),
+                     ToSingle(SurfaceX(bars.X(i)) + width / 2.0), ToSingle(SurfaceY(bars.Y(i))), series,
+                     LineShape::FilledBox);
         }
 
         DrawReferenceLines();
@@ -135,6 +137,9 @@ bool CChart::DrawVBarGraph(const Variant& data, Variant& colours, bool drawAxes,
         return true;
     }
 }
+
+double CChart::SurfaceX(double x) const { return m_oSurface[axis::kX].ToSurface(x); }
+double CChart::SurfaceY(double y) const { return m_oSurface[axis::kY].ToSurface(y); }
 
 Variant CChart::AxisData() const {
     if (!m_dAxisData) return Variant::Unallocated(VarType::Double);
@@ -223,12 +228,14 @@ void CChart::DrawReferenceLines() {
     if (const auto y = m_vOptions.ReferencePosition(option::kYReference)) {
         const AxisRow& x = Axes()[axis::kX];
         const double inset = 0.02 * (x[axis::kHigh] - x[axis::kLow]);
-        pic.Line(ToSingle(x[axis::kLow] + inset), ToSingle(*y), ToSingle(x[axis::kHigh] - inset), ToSingle(*y), kBlack);
+        pic.Line(ToSingle(SurfaceX(x[axis::kLow] + inset)), ToSingle(SurfaceY(*y)),
+                 ToSingle(SurfaceX(x[axis::kHigh] - inset)), ToSingle(SurfaceY(*y)), kBlack);
     }
     if (const auto x = m_vOptions.ReferencePosition(option::kXReference)) {
         const AxisRow& y = Axes()[axis::kY];
         const double inset = 0.02 * (y[axis::kHigh] - y[axis::kLow]);
-        pic.Line(ToSingle(*x), ToSingle(y[axis::kLow] + inset), ToSingle(*x), ToSingle(y[axis::kHigh] - inset), kBlack);
+        pic.Line(ToSingle(SurfaceX(*x)), ToSingle(SurfaceY(y[axis::kLow] + inset)), ToSingle(SurfaceX(*x)),
+                 ToSingle(SurfaceY(y[axis::kHigh] - inset)), kBlack);
     }
 }
 
@@ -245,6 +252,7 @@ void CChart::DrawAxes(int kind, const ChartData& data, const Variant& colours, c
     PictureBox& pic = Surface();
     std::array<bool, 3> setByCaller{false, false, false};
     m_dAxisData = AxisTable{};
+    m_oSurface = {};
     AxisTable& table = *m_dAxisData;
 
     for (std::int32_t v = 0; v < data.variables && v <= axis::kThird; ++v) {
@@ -354,7 +362,21 @@ void CChart::GuardAxes(bool labelMode) {
         if (!std::isfinite(low) || !std::isfinite(high)) RaiseComponentError("Chart axis limits are not finite");
         // Equal limits give a scale of no size.
         if (!(high > low)) RaiseComponentError("Chart axis has no width");
-        row[axis::kStep] = chart::GuardedTickStep(low, high, row[axis::kStep], a, a == axis::kX && labelMode);
+        const bool labels = a == axis::kX && labelMode;
+        const auto [heldLow, heldHigh] = chart::HeldAxisRange(low, high);
+        if (heldLow != low || heldHigh != high) {
+            // Ends that passed the min < max rule but that no step could divide (the
+            // caller's -1e308..1e308, or 0..1e-320): the axis shows the held range, in
+            // the caller's tick count when there is one, else in its automatic step.
+            const AxisRow nice = chart::NiceAxisRange(heldLow, heldHigh, a);
+            row[axis::kLow] = heldLow;
+            row[axis::kHigh] = heldHigh;
+            row[axis::kExponent] = nice[axis::kExponent];
+            const auto ticks = m_vOptions.TickCount(a == axis::kX ? option::kXTicks : option::kYTicks);
+            row[axis::kStep] = ticks && !labels ? (heldHigh / (*ticks - 1) - heldLow / (*ticks - 1)) : nice[axis::kStep];
+        }
+        row[axis::kStep] = chart::GuardedTickStep(row[axis::kLow], row[axis::kHigh], row[axis::kStep], a, labels);
+        m_oSurface[static_cast<std::size_t>(a)] = chart::SurfaceMapFor(row[axis::kLow], row[axis::kHigh]);
     }
 }
 
@@ -371,10 +393,12 @@ void CChart::SetUserScale(double widestXLabel, double widestYLabel) {
 
     const AxisRow& x = (*m_dAxisData)[axis::kX];
     const AxisRow& y = (*m_dAxisData)[axis::kY];
-    pic.SetScaleWidth(static_cast<float>(ToSingle((x[axis::kHigh] - x[axis::kLow]) / across)));
-    pic.SetScaleHeight(static_cast<float>(ToSingle((y[axis::kLow] - y[axis::kHigh]) / down)));
-    pic.SetScaleLeft(static_cast<float>(ToSingle(x[axis::kLow] - pic.ScaleWidth() * m.left)));
-    pic.SetScaleTop(static_cast<float>(ToSingle(y[axis::kHigh] - pic.ScaleHeight() * m.top)));
+    const double xLow = SurfaceX(x[axis::kLow]), xHigh = SurfaceX(x[axis::kHigh]);
+    const double yLow = SurfaceY(y[axis::kLow]), yHigh = SurfaceY(y[axis::kHigh]);
+    pic.SetScaleWidth(static_cast<float>(ToSingle((xHigh - xLow) / across)));
+    pic.SetScaleHeight(static_cast<float>(ToSingle((yLow - yHigh) / down)));
+    pic.SetScaleLeft(static_cast<float>(ToSingle(xLow - pic.ScaleWidth() * m.left)));
+    pic.SetScaleTop(static_cast<float>(ToSingle(yHigh - pic.ScaleHeight() * m.top)));
 }
 
 void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const AxisTicks& yTicks, bool labelArray) {
@@ -392,7 +416,7 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
     pic.SetForeColor(colour);
 
     if (!m_vOptions.IsTrue(option::kHideXTicks)) {
-        const double y0 = y[axis::kLow];
+        const double y0 = SurfaceY(y[axis::kLow]);
         const double y1 = y0 + tickX;
         // Label texts stand at every tick unless they would run into each other, then
         // at a regular step; only their visible part counts (trailing blanks shift a
@@ -403,14 +427,14 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
             for (std::size_t i = 0; i < xTicks.positions.size(); ++i) {
                 const std::string& text = xTicks.labels[i];
                 const std::size_t inked = text.find_last_not_of(' ');
-                starts.push_back(xTicks.positions[i] - pic.TextWidth(text) / 2.0);
+                starts.push_back(SurfaceX(xTicks.positions[i]) - pic.TextWidth(text) / 2.0);
                 ends.push_back(starts.back() + (inked == std::string::npos ? 0.0 : pic.TextWidth(text.substr(0, inked + 1))));
             }
             fits = chart::LabelsThatFit(starts, ends, pic.TextWidth(" "));
         }
         bool show = true;
         for (std::size_t i = 0; i < xTicks.positions.size(); ++i) {
-            const double tx = xTicks.positions[i];
+            const double tx = SurfaceX(xTicks.positions[i]);
             const std::string& text = xTicks.labels[i];
             pic.Line(ToSingle(tx), ToSingle(y0), ToSingle(tx), ToSingle(y1), colour);
             pic.SetCurrentX(static_cast<float>(ToSingle(tx - pic.TextWidth(text) / 2.0)));
@@ -422,10 +446,10 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
     }
 
     {
-        const double x0 = x[axis::kLow];
+        const double x0 = SurfaceX(x[axis::kLow]);
         const double x1 = x0 - tickY;
         for (std::size_t i = 0; i < yTicks.positions.size(); ++i) {
-            const double ty = yTicks.positions[i];
+            const double ty = SurfaceY(yTicks.positions[i]);
             const std::string& text = yTicks.labels[i];
             pic.Line(ToSingle(x0), ToSingle(ty), ToSingle(x1), ToSingle(ty), colour);
             pic.SetCurrentX(static_cast<float>(ToSingle(x1 - gapLeft - pic.TextWidth(text))));
@@ -439,11 +463,11 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
         const std::string& xTitle = m_sAxisTitles[0];
         const double lineHeight = pic.TextHeight("E");
         pic.SetCurrentX(static_cast<float>(
-            ToSingle((x[axis::kLow] + x[axis::kHigh]) / 2.0 - pic.TextWidth(xTitle) / 2.0)));
-        pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kLow] + tickX + gapDown + lineHeight)));
+            ToSingle((SurfaceX(x[axis::kLow]) + SurfaceX(x[axis::kHigh])) / 2.0 - pic.TextWidth(xTitle) / 2.0)));
+        pic.SetCurrentY(static_cast<float>(ToSingle(SurfaceY(y[axis::kLow]) + tickX + gapDown + lineHeight)));
         pic.Print(xTitle);
-        pic.SetCurrentX(static_cast<float>(ToSingle(x[axis::kLow])));
-        pic.SetCurrentY(static_cast<float>(ToSingle(y[axis::kHigh] - lineHeight)));
+        pic.SetCurrentX(static_cast<float>(ToSingle(SurfaceX(x[axis::kLow]))));
+        pic.SetCurrentY(static_cast<float>(ToSingle(SurfaceY(y[axis::kHigh]) - lineHeight)));
         pic.Print(m_sAxisTitles[1]);
     }
 }
@@ -453,8 +477,8 @@ void CChart::DrawPlotFrame(Colour colour) {
     const AxisRow& x = Axes()[axis::kX];
     const AxisRow& y = Axes()[axis::kY];
     pic.SetDrawWidth(1);
-    pic.Line(ToSingle(x[axis::kLow]), ToSingle(y[axis::kLow]), ToSingle(x[axis::kHigh]), ToSingle(y[axis::kHigh]),
-             colour, LineShape::Box);
+    pic.Line(ToSingle(SurfaceX(x[axis::kLow])), ToSingle(SurfaceY(y[axis::kLow])), ToSingle(SurfaceX(x[axis::kHigh])),
+             ToSingle(SurfaceY(y[axis::kHigh])), colour, LineShape::Box);
 }
 
 Variant ChartSeries(const std::vector<double>& x, const std::vector<double>& y) {
@@ -476,8 +500,10 @@ PlotClip::PlotClip(const CChart& chart) {
     PictureBox& pic = *chart.Target();
     const AxisRow& x = (*chart.m_dAxisData)[axis::kX];
     const AxisRow& y = (*chart.m_dAxisData)[axis::kY];
-    const int left = pic.PixelX(ToSingle(x[axis::kLow])), right = pic.PixelX(ToSingle(x[axis::kHigh]));
-    const int top = pic.PixelY(ToSingle(y[axis::kHigh])), bottom = pic.PixelY(ToSingle(y[axis::kLow]));
+    const int left = pic.PixelX(ToSingle(chart.SurfaceX(x[axis::kLow])));
+    const int right = pic.PixelX(ToSingle(chart.SurfaceX(x[axis::kHigh])));
+    const int top = pic.PixelY(ToSingle(chart.SurfaceY(y[axis::kHigh])));
+    const int bottom = pic.PixelY(ToSingle(chart.SurfaceY(y[axis::kLow])));
     QRect frame(QPoint(std::min(left, right), std::min(top, bottom)), QPoint(std::max(left, right), std::max(top, bottom)));
     m_oSaved = pic.ClipPx();
     if (m_oSaved) frame &= *m_oSaved;

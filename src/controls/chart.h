@@ -63,6 +63,15 @@ public:
     // exponent. An unallocated Double array before any axes were drawn.
     Variant AxisData() const;
 
+    // Where a data value stands in the target's user scale after the last axes: the
+    // value itself for every axis the Singles of that scale hold, else the value
+    // brought to the axis's surface map (chart::SurfaceMapFor), so that 1e39 or a
+    // range of 1e-300 can be drawn at all. Whoever draws on the target next to the
+    // graph passes its data coordinates through these; widths in the scale's units
+    // (ScaleX, TextWidth) need no conversion.
+    double SurfaceX(double x) const;
+    double SurfaceY(double y) const;
+
 private:
     using AxisTable = std::array<chart::AxisRow, 3>;
 
@@ -99,6 +108,7 @@ private:
 
     PictureBox* m_oTarget = nullptr;
     std::optional<AxisTable> m_dAxisData;
+    std::array<chart::SurfaceMap, 2> m_oSurface{};  // X, Y
     std::array<std::string, 3> m_sAxisTitles;
     chart::ChartOptions m_vOptions;
     double m_dBarSpan = 0.0;

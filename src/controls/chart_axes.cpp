@@ -63,27 +63,69 @@ AxisRow NiceAxisRange(double min, double max, int axisIndex) {
         p = static_cast<int>(RoundDownToPlace(e, 0));
         // A range just above a power of ten would get only one or two ticks.
         if (e - std::floor(e) < 0.2) p -= 1;
+        // Subnormal data would ask for places whose factor 10^-p overflows.
+        p = std::max(p, kMinAxisExponent);
     }
     const double unit = std::pow(10.0, p);
     const auto place = static_cast<std::int16_t>(p);
+    // Data near the largest Double would round past it: such an end stays where the
+    // data end.
+    const auto outward = [&](double v, bool up) {
+        if (std::fabs(v) > NumericLimits::LargestDouble - unit) return v;
+        return up ? RoundUpToPlace(v, place) : RoundDownToPlace(v, place);
+    };
     if (min < max) {
-        r[axis::kLow] = RoundDownToPlace(min, place);
-        r[axis::kHigh] = RoundUpToPlace(max, place);
+        r[axis::kLow] = outward(min, false);
+        r[axis::kHigh] = outward(max, true);
         r[axis::kExponent] = p;
     } else if (min == 0.0) {
         r[axis::kLow] = -1.0;
         r[axis::kHigh] = 1.0;
         r[axis::kExponent] = 0.0;
     } else {
-        const double base = RoundDownToPlace(min, place);
-        r[axis::kLow] = base - unit;
-        r[axis::kHigh] = base + unit;
+        const double base = outward(min, false);
+        r[axis::kLow] = std::fabs(base - unit) <= NumericLimits::LargestDouble ? base - unit : base;
+        r[axis::kHigh] = std::fabs(base + unit) <= NumericLimits::LargestDouble ? base + unit : base;
         r[axis::kExponent] = p;
     }
     const double divisions = axisIndex == axis::kX ? 4.0 : 2.0;
     const auto stepPlace = static_cast<std::int16_t>(static_cast<int>(r[axis::kExponent]) - 2);
-    r[axis::kStep] = RoundToPlace((r[axis::kHigh] - r[axis::kLow]) / divisions, stepPlace);
+    // Each end divided first: ends of opposite signs near the largest Double are further
+    // apart than a Double reaches. (Dividing by a power of two is exact either way.)
+    r[axis::kStep] = RoundToPlace(r[axis::kHigh] / divisions - r[axis::kLow] / divisions, stepPlace);
     return r;
+}
+
+std::pair<double, double> HeldAxisRange(double low, double high) {
+    if (!std::isfinite(high - low)) {
+        low = std::max(low, -kHeldAxisEnd);
+        high = std::min(high, kHeldAxisEnd);
+    }
+    // Only ends within about 1e-284 of zero can be this close; there low + the minimum
+    // width is a different number.
+    if (high - low < kMinAxisSpan) high = low + kMinAxisSpan;
+    return {low, high};
+}
+
+double SurfaceMap::ToSurface(double v) const {
+    // Each value divided first, so that neither it nor the origin overflows on the way.
+    const double s = v / unit - origin / unit;
+    return std::clamp(s, -kFar, kFar);
+}
+
+SurfaceMap SurfaceMapFor(double low, double high) {
+    const double span = high - low;
+    const double m = std::max(std::fabs(low), std::fabs(high));
+    // Singles reach 3.4e38 and resolve 2^-24 of a value: an axis within 2^64 of zero,
+    // at least 2^-64 wide and wider than 2^-10 of its values is drawn as it stands.
+    constexpr double kNear = 0x1p64;
+    constexpr double kFine = 0x1p-10;
+    SurfaceMap map;
+    if (!(span > 0.0) || !std::isfinite(span)) return map;
+    if (m <= kNear && span >= 1.0 / kNear && span >= m * kFine) return map;
+    map.unit = std::ldexp(1.0, std::ilogb(span));
+    if (m / map.unit > 1.0 / kFine) map.origin = low;
+    return map;
 }
 
 double GuardedTickStep(double low, double high, double step, int axisIndex, bool wholeSteps) {

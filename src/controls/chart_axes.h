@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nuvir::chart {
@@ -45,6 +46,37 @@ AxisRow ColumnMinMax(std::span<const double> values);
 // axis) of the range, rounded to 10^(p-2). Equal values give one 10^p either side of
 // the rounded value, all zeros -1 to 1.
 AxisRow NiceAxisRange(double min, double max, int axisIndex);
+
+// Smallest axis width. Below it the tick step and its rounding place, 10^(p - 2), would
+// leave the normal doubles, whose reciprocals the rounding multiplies by; so no axis is
+// narrower, and an automatic axis rounds to no finer place than this.
+inline constexpr double kMinAxisSpan = 1e-300;
+inline constexpr int kMinAxisExponent = -300;
+
+// An axis the drawing can show, from low..high (low < high, both finite): the tick
+// step is the width divided, so the width must itself be a finite Double, and at least
+// kMinAxisSpan. Ends further apart than the largest Double are each brought within
+// kHeldAxisEnd of zero: a round number under half the largest Double, so that the
+// width (1.6e308) and ticks at whole multiples of 1e307 are Doubles, and zero is a
+// tick. A narrower axis keeps its low end and gets the minimum width. Any other range
+// comes back as it is.
+inline constexpr double kHeldAxisEnd = 8e307;
+std::pair<double, double> HeldAxisRange(double low, double high);
+
+// How the values of one axis reach a drawing surface whose coordinates are Singles:
+// as (v - origin) / unit, unit a power of two, so that the axis spans one to two units
+// (origin 0 unless the values lie so far from zero that a Single could not tell the
+// ticks apart). An axis that Singles hold well, as every everyday one, keeps its own
+// values: origin 0, unit 1.
+struct SurfaceMap {
+    double origin = 0.0;
+    double unit = 1.0;
+    // Far beyond every axis but still a Single: a value further out (or infinite, when
+    // the division overflows) is drawn from there, outside the plot.
+    static constexpr double kFar = 0x1p100;
+    double ToSurface(double v) const;
+};
+SurfaceMap SurfaceMapFor(double low, double high);
 
 // A tick step that is positive, finite and gives at most kMaxTicks ticks from low to
 // high. A step over the cap is replaced by the automatic step of the range (or, when

@@ -170,12 +170,11 @@ ReportFields BuildReportFields(const RunState& run, const ReportFieldInputs& inp
 
 void AddReportPictures(ReportFields& fields, const RunState& run, ImagePictureBox& picture) {
     for (int kind = 0; kind < 2; ++kind) {
-        DrawFrequencyPlot(picture, kind, true, run);
-        fields(field::kPicture, kind) = PictureToRtf(picture);
-        DrawSensitivityPlot(picture, kind, true, run);
-        fields(field::kPicture + 1, kind) = PictureToRtf(picture);
-        DrawCumulativePlot(picture, kind, true, run);
-        fields(field::kPicture + 2, kind) = PictureToRtf(picture);
+        // A plot whose chart failed is a cleared picture: the report says so in words.
+        const auto pictureOrWords = [&](bool drawn) { return drawn ? PictureToRtf(picture) : kPlotNotAvailable; };
+        fields(field::kPicture, kind) = pictureOrWords(DrawFrequencyPlot(picture, kind, true, run));
+        fields(field::kPicture + 1, kind) = pictureOrWords(DrawSensitivityPlot(picture, kind, true, run));
+        fields(field::kPicture + 2, kind) = pictureOrWords(DrawCumulativePlot(picture, kind, true, run));
     }
 }
 

@@ -31,7 +31,8 @@ struct ReportFieldInputs {
 ReportFields BuildReportFields(const RunState& run, const ReportFieldInputs& inputs);
 
 // Draws the three plots of each set on the picture in report style and stores each as
-// an RTF picture in rows 59 to 61 at once, before the next drawing replaces it.
+// an RTF picture in rows 59 to 61 at once, before the next drawing replaces it; a plot
+// that could not be drawn is stored as "Plot not available".
 void AddReportPictures(ReportFields& fields, const RunState& run, ImagePictureBox& picture);
 
 // A picture as an RTF picture group holding a one-bit PNG, with its size in pixels and

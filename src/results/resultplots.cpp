@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "appdata/appdata.h"
@@ -82,7 +83,7 @@ Variant RunCriticalCorrelation(const RunState& run, bool twoTails) {
     return MKelvaro::CriticalCorrelation(run.RunSummary.trials, alpha, twoTails ? 2 : 1);
 }
 
-void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options) {
+bool DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options) {
     const auto p = PlotOptions(options, kind == 0 ? opt::kPlotPandIMonteCarlo : opt::kPlotCostsMonteCarlo);
     const int output = kind == 0 ? 0 : 1;
     const std::int32_t classes = run.RunFrequencies.classes;
@@ -116,7 +117,7 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
     // pixel wide they left columns of background between them wherever the classes
     // fell between pixels.
     if (classes >= 2) chart.SetBarSpan(std::abs(x[1] - x[0]));
-    if (chart.DrawVBarGraph(ChartSeries(x, y), colours, true, titles, o)) return;
+    if (chart.DrawVBarGraph(ChartSeries(x, y), colours, true, titles, o)) return false;
     const Variant axis = chart.AxisData();
     // The point total can lie beyond every trial's total, so beyond the X axis; its
     // marker then must not run over the margin and off the picture.
@@ -126,26 +127,29 @@ void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunSt
     const double lower = run.RunLimits[static_cast<std::size_t>(output)][0];
     const double upper = run.RunLimits[static_cast<std::size_t>(output)][1];
     const double h = axis.dims() == 2 ? CDbl(axis(1, 3)) - CDbl(axis(1, 2)) : 0.0;
+    // The markers stand where the chart put the data (huge results are drawn scaled).
+    const double base = chart.SurfaceY(0);
     if (forReport) {
         target.SetFillStyle(7);
         target.SetDrawWidth(1);
         const double w = target.ScaleX(10, scale::Pixels, scale::User);
         const auto box = [&](double v, double half, double height) {
-            target.Line(v - half, 0, v + half, height, kWhite, LineShape::FilledBox);
-            target.Line(v - half, 0, v + half, height, marker, LineShape::Box);
+            const double x = chart.SurfaceX(v), top = chart.SurfaceY(height);
+            target.Line(x - half, base, x + half, top, kWhite, LineShape::FilledBox);
+            target.Line(x - half, base, x + half, top, marker, LineShape::Box);
         };
         box(point, w / 2, h / 4);
         box(lower, 0.3 * w, h / 8);
         box(upper, 0.3 * w, h / 8);
     } else {
         target.SetDrawWidth(2);
-        target.Line(point, 0, point, h / 4, marker);
-        target.Line(lower, 0, lower, h / 8, marker);
-        target.Line(upper, 0, upper, h / 8, marker);
+        for (const auto& [v, height] : {std::pair{point, h / 4}, std::pair{lower, h / 8}, std::pair{upper, h / 8}})
+            target.Line(chart.SurfaceX(v), base, chart.SurfaceX(v), chart.SurfaceY(height), marker);
     }
+    return true;
 }
 
-void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options) {
+bool DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options) {
     const auto p = PlotOptions(options, kind == 0 ? opt::kPlotPandICumulative : opt::kPlotCostsCumulative);
     static const std::vector<int> kRiskColumns{2, 3, 4, 5, 0};
     static const std::vector<int> kCostColumns{6, 7, 8, 1};
@@ -185,7 +189,8 @@ void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
     axesOptions(4) = p[5];
     axesOptions(5) = p[6];
     Variant colours = Colours(background, background);
-    chart.DrawLineGraph(ChartSeries(x, range), colours, true, false,
+    // A failed graph clears the picture, and the graphs after it still draw over it.
+    bool failed = chart.DrawLineGraph(ChartSeries(x, range), colours, true, false,
                         Variant::List({" ", kind == 0 ? "Biological Risk" : "Management Cost"}), axesOptions,
                         labelList, false);
     const Variant axis = chart.AxisData();
@@ -201,18 +206,19 @@ void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
     // Two-variable data leaves the colour pairs as they are.
     Variant meanColours = Colours(background, meanColour);
     Variant limitColours = Colours(background, otherColour);
-    chart.DrawLineGraph(ChartSeries(x, means), meanColours, false, false, Variant(), meanOptions);
+    failed |= chart.DrawLineGraph(ChartSeries(x, means), meanColours, false, false, Variant(), meanOptions);
     const Variant dotted = Variant::List({2});
-    chart.DrawLineGraph(ChartSeries(x, clamped(lows)), limitColours, false, false);
-    chart.DrawLineGraph(ChartSeries(x, clamped(highs)), limitColours, false, false);
-    chart.DrawLineGraph(ChartSeries(x, clamped(mins)), limitColours, false, false, Variant(), dotted);
-    chart.DrawLineGraph(ChartSeries(x, clamped(maxs)), limitColours, false, false, Variant(), dotted);
-    chart.DrawLineGraph(ChartSeries(x, means), meanColours, false, false, Variant(),
-                        Variant::List({0, 1, static_cast<std::int16_t>(5)}), Variant(), true);
+    failed |= chart.DrawLineGraph(ChartSeries(x, clamped(lows)), limitColours, false, false);
+    failed |= chart.DrawLineGraph(ChartSeries(x, clamped(highs)), limitColours, false, false);
+    failed |= chart.DrawLineGraph(ChartSeries(x, clamped(mins)), limitColours, false, false, Variant(), dotted);
+    failed |= chart.DrawLineGraph(ChartSeries(x, clamped(maxs)), limitColours, false, false, Variant(), dotted);
+    failed |= chart.DrawLineGraph(ChartSeries(x, means), meanColours, false, false, Variant(),
+                                  Variant::List({0, 1, static_cast<std::int16_t>(5)}), Variant(), true);
     chart.SetTarget(nullptr);
+    return !failed;
 }
 
-void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options,
+bool DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options,
                          bool twoTails) {
     std::array<Variant, 8> p;
     if (kind == 0 || kind == 1) {
@@ -228,8 +234,8 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     axesOptions(3) = p[4];
     axesOptions(4) = p[5];
     axesOptions(5) = p[6];
-    chart.DrawVBarGraph(ChartSeries({-1, 9}, {-1, 1}), colours, true, Variant::List({"Sensitivity", "Rank Correlation"}),
-                        axesOptions);
+    bool failed = chart.DrawVBarGraph(ChartSeries({-1, 9}, {-1, 1}), colours, true,
+                                      Variant::List({"Sensitivity", "Rank Correlation"}), axesOptions);
 
     const Variant crit = RunCriticalCorrelation(run, twoTails);
     if (!crit.isEmpty()) {
@@ -239,7 +245,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
             target.SetDrawStyle(drawstyle::Dot);
             // The outline must not be filled, whatever the picture was left with.
             target.SetFillStyle(fillstyle::Transparent);
-            target.Line(-0.75, -c, 8.75, c, kBlack, LineShape::Box);
+            target.Line(-0.75, chart.SurfaceY(-c), 8.75, chart.SurfaceY(c), kBlack, LineShape::Box);
             target.SetFillStyle(fill);
         } else {
             const Colour zone = OptionColour(options, opt::kColourPlotBackground) == kGrey ? kWhite : kGrey;
@@ -248,7 +254,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
             zoneOptions(1) = target.ScaleX(9.5, scale::User, scale::Pixels);
             zoneOptions(2) = 0;
             colours = Colours(background, zone);
-            chart.DrawVBarGraph(ChartSeries({4, 4}, {c, -c}), colours, false, Variant(), zoneOptions);
+            failed |= chart.DrawVBarGraph(ChartSeries({4, 4}, {c, -c}), colours, false, Variant(), zoneOptions);
         }
     }
 
@@ -266,7 +272,7 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     pOptions(2) = 0;
     if (!p[7].isEmpty() && IsNumeric(p[7])) pOptions(9) = p[7];
     colours = Colours(background, forReport ? kBlack : OptionColour(options, opt::kColourPBox));
-    chart.DrawVBarGraph(ChartSeries(px, py), colours, false, Variant(), pOptions);
+    failed |= chart.DrawVBarGraph(ChartSeries(px, py), colours, false, Variant(), pOptions);
 
     std::vector<double> gx, gy;
     const int first = kind == 1 ? item::kF1 : item::kI1;
@@ -277,16 +283,17 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
     }
     colours = Colours(background, forReport ? kBlack
                                             : OptionColour(options, kind == 1 ? opt::kColourFixedCost : opt::kColourIBox));
-    chart.DrawVBarGraph(ChartSeries(gx, gy), colours, false, Variant(), Variant::List({Variant(), 10, 0}));
+    failed |= chart.DrawVBarGraph(ChartSeries(gx, gy), colours, false, Variant(), Variant::List({Variant(), 10, 0}));
 
     const Variant axis = chart.AxisData();
-    if (axis.dims() != 2) return;
-    target.Line(CDbl(axis(0, 2)), 0, CDbl(axis(0, 3)), 0, kBlack);
+    if (axis.dims() != 2) return false;
+    // The X axis is -1..9 always, so X positions go to the picture as they are.
+    target.Line(CDbl(axis(0, 2)), chart.SurfaceY(0), CDbl(axis(0, 3)), chart.SurfaceY(0), kBlack);
 
     static const std::vector<std::string> kRiskLabels{"p1", "p2", "p3", "p4", "I1", "I2", "I3", "I4", "I5"};
     static const std::vector<std::string> kCostLabels{"p1", "p2", "p3", "p4", "F1", "F2", "F3", "F4"};
     const auto& labels = kind == 1 ? kCostLabels : kRiskLabels;
-    const double row = CDbl(axis(1, 2)) + 0.2 * target.TextHeight("E");
+    const double row = chart.SurfaceY(CDbl(axis(1, 2))) + 0.2 * target.TextHeight("E");
     const double shift = target.ScaleX(10, scale::Pixels, scale::User) / 4;
     // A narrow plot leaves out labels at a regular step; the details table names every bar.
     std::vector<double> starts, ends;
@@ -302,18 +309,19 @@ void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
         target.SetCurrentX(static_cast<float>(starts[i]));
         target.Print(labels[i]);
     }
+    return !failed;
 }
 
-void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
-    DrawFrequencyPlot(target, kind, forReport, run, AppOptions);
+bool DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
+    return DrawFrequencyPlot(target, kind, forReport, run, AppOptions);
 }
 
-void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
-    DrawCumulativePlot(target, kind, forReport, run, AppOptions);
+bool DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
+    return DrawCumulativePlot(target, kind, forReport, run, AppOptions);
 }
 
-void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
-    DrawSensitivityPlot(target, kind, forReport, run, AppOptions, LiveRhoTwoTails());
+bool DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run) {
+    return DrawSensitivityPlot(target, kind, forReport, run, AppOptions, LiveRhoTwoTails());
 }
 
 bool LiveRhoTwoTails() { return CBool(ItemOrEmpty(AppData, item::kRhoTwoTails)); }

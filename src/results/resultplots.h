@@ -6,7 +6,10 @@
 //
 // The routines read only the run state, the options array (colours and the plot axis
 // options) and, for the significance zone, whether correlations are tested with two
-// tails. They raise when the run state holds no results; callers guard them.
+// tails. They raise when the run state holds no results; callers guard them. Each
+// returns whether the plot was drawn: false when one of its chart calls failed and so
+// cleared the picture (values the chart cannot draw, a picture too small for the
+// axes), which the report then says in words rather than with an empty picture.
 #include <array>
 
 #include "platform/picturebox.h"
@@ -15,15 +18,15 @@
 
 namespace nuvir {
 
-void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options);
-void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options);
-void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options,
+bool DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options);
+bool DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options);
+bool DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run, const Variant& options,
                          bool twoTails);
 
 // The same with the program-wide options and application data (item 40, the tails).
-void DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run);
-void DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run);
-void DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run);
+bool DrawFrequencyPlot(PictureBox& target, int kind, bool forReport, const RunState& run);
+bool DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunState& run);
+bool DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const RunState& run);
 
 // The plot axis options of one plot type (options item 13..18): eight elements, Empty
 // where the item holds none (an item that is not an array gives eight Empty values).

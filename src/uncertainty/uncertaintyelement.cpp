@@ -428,7 +428,8 @@ void CUncertaintyElement::DrawPlot() {
             const Colour fill = plot->FillColor();
             plot->SetFillStyle(fillstyle::Solid);
             plot->SetFillColor(kBlue);
-            plot->Circle(*cd.stats.mean, 0.7 * q, plot->ScaleX(3, scale::Pixels, scale::User), kBlue);
+            plot->Circle(chart.SurfaceX(*cd.stats.mean), chart.SurfaceY(0.7 * q),
+                         plot->ScaleX(3, scale::Pixels, scale::User), kBlue);
             plot->SetFillStyle(style);
             plot->SetFillColor(fill);
         });

@@ -146,6 +146,97 @@ TEST(ChartAxes, TickGuards) {
     EXPECT_EQ(TickPosition(-0.3, 0.1, 3), 0.0);
 }
 
+// Ranges that pass min < max but that no tick step could divide are held; every other
+// range stays. The limits by hand: 8e307 either side (a round number under half of the
+// largest Double, 8.99e307), and the smallest width, 1e-300.
+TEST(ChartAxes, RangesTheDrawingCannotShowAreHeld) {
+    const struct {
+        const char* name;
+        double low, high, heldLow, heldHigh;
+    } cases[] = {
+        {"-1e308..1e308 typed in the plot dialog", -1e308, 1e308, -8e307, 8e307},
+        {"the whole Double range", -1.79769313486231e308, 1.79769313486231e308, -8e307, 8e307},
+        {"only the far end is brought in", -1e307, 1.79e308, -1e307, 8e307},
+        {"ends 1.7e308 apart stay", -8.5e307, 8.5e307, -8.5e307, 8.5e307},
+        {"0..1e-320 from the options file", 0, 1e-320, 0, 1e-300},
+        {"a subnormal range below zero", -1e-320, -5e-321, -1e-320, -1e-320 + 1e-300},
+        {"an everyday range stays", 0, 1, 0, 1},
+        {"huge values of one sign stay", 1e39, 1.79e308, 1e39, 1.79e308},
+        {"the smallest width stays", 0, 1e-300, 0, 1e-300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto [low, high] = HeldAxisRange(c.low, c.high);
+        EXPECT_DOUBLE_EQ(low, c.heldLow);
+        EXPECT_DOUBLE_EQ(high, c.heldHigh);
+        EXPECT_TRUE(std::isfinite(high - low));
+    }
+}
+
+// Automatic axes for data no Single holds: both ends finite and around the data, the
+// step finite; subnormal data round to places of 1e-300.
+TEST(ChartAxes, NiceRangesOfHugeAndTinyData) {
+    const struct {
+        const char* name;
+        double min, max, low, high;
+    } cases[] = {
+        {"1e39 results to whole 1e38s", 9.6e38, 1.04e39, 9e38, 1.1e39},
+        {"up to the largest Double", 0, 1.79769313486231e308, 0, 1.79769313486231e308},
+        {"both signs near the largest Double", -1.7e308, 1.7e308, -1.7e308, 1.7e308},
+        {"subnormal results", 1e-320, 2e-320, 0, 1e-300},
+        {"equal subnormal results", 1e-320, 1e-320, -1e-300, 1e-300},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AxisRow r{};
+        ASSERT_NO_THROW(r = NiceAxisRange(c.min, c.max, ax::kY));
+        EXPECT_DOUBLE_EQ(r[ax::kLow], c.low);
+        EXPECT_DOUBLE_EQ(r[ax::kHigh], c.high);
+        EXPECT_TRUE(std::isfinite(r[ax::kStep]) && r[ax::kStep] > 0);
+    }
+}
+
+// An axis reaches the Single scale as it stands when Singles hold it; otherwise scaled
+// by a power of two (and moved to start at zero where it lies far from zero), so that
+// its ends are Singles one to two units apart and its middle maps between them.
+TEST(ChartAxes, SurfaceMapsKeepEveryAxisWithinSingles) {
+    const struct {
+        const char* name;
+        double low, high;
+        bool asItStands;
+    } cases[] = {
+        {"0..1", 0, 1, true},
+        {"a probability's -0.5..1.5", -0.5, 1.5, true},
+        {"a million", 0, 1e6, true},
+        {"thousandths", 0.001, 0.002, true},
+        {"1e39 results", 9.6e38, 1.04e39, false},
+        {"the held -1e308..1e308", -8e307, 8e307, false},
+        {"the held 0..1e-300", 0, 1e-300, false},
+        {"a narrow range far from zero", 1e6, 1e6 + 1e-3, false},
+        {"densities of a huge spread", 0, 4e-38, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const SurfaceMap map = SurfaceMapFor(c.low, c.high);
+        const double low = map.ToSurface(c.low), high = map.ToSurface(c.high);
+        const double middle = map.ToSurface(c.low / 2 + c.high / 2);
+        if (c.asItStands) {
+            EXPECT_EQ(low, c.low);
+            EXPECT_EQ(high, c.high);
+            continue;
+        }
+        EXPECT_EQ(std::exp2(std::round(std::log2(map.unit))), map.unit) << "a power of two";
+        EXPECT_GE(high - low, 1.0);
+        EXPECT_LT(high - low, 2.0);
+        EXPECT_LE(std::fabs(low), 2048.0);
+        EXPECT_LE(std::fabs(high), 2048.0);
+        EXPECT_LT(static_cast<float>(low), static_cast<float>(middle));
+        EXPECT_LT(static_cast<float>(middle), static_cast<float>(high));
+    }
+    EXPECT_EQ(SurfaceMapFor(0, 1).ToSurface(1e300), SurfaceMap::kFar) << "far beyond, still a Single";
+    EXPECT_EQ(SurfaceMapFor(0, 1e-300).ToSurface(-1e300), -SurfaceMap::kFar) << "an overflowing division";
+}
+
 // ---- the filled area and the options array ----------------------------------------------------
 
 TEST(ChartGeometry, OutlinesSeedsAndPointsInside) {
@@ -291,17 +382,23 @@ TEST_F(ChartOnFake, TheAxisTableFollowsTheOptions) {
         {"tick counts 0, no number, fourteen elements", Options({{5, Variant(0)}, {8, Variant(0)}, {3, Variant("abc")}}, 14), {0, 1, 0.25}, {0, 1, 0.5}},
         {"X up to a million", Options({{7, Variant(1.0e6)}}), {0, 1.0e6, 250000}, {0, 1, 0.5}},
         {"two billion Y ticks", Options({{5, Variant(2000000000)}}), {0, 1, 0.25}, {0, 1, 0.5}},
+        // Held to 8e307 each side, in the automatic step of the held range (a quarter on
+        // X, a half on Y) or in the caller's ticks.
+        {"X -1e308..1e308 typed", Options({{6, Variant(-1e308)}, {7, Variant(1e308)}}), {-8e307, 8e307, 4e307}, {0, 1, 0.5}},
+        {"Y -1e308..1e308 typed", Options({{3, Variant(-1e308)}, {4, Variant(1e308)}}), {0, 1, 0.25}, {-8e307, 8e307, 8e307}},
+        {"Y -1e308..1e308 in five ticks", Options({{3, Variant(-1e308)}, {4, Variant(1e308)}, {5, Variant(5)}}), {0, 1, 0.25}, {-8e307, 8e307, 4e307}},
+        {"Y 0..1e-320 from the options file", Options({{3, Variant(0.0)}, {4, Variant(1e-320)}}), {0, 1, 0.25}, {0, 1e-300, 5e-301}},
     };
     const auto start = std::chrono::steady_clock::now();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_FALSE(Bars(Data({{0, 1}, {0, 1}}), Variant(), c.options));
-        EXPECT_EQ(Axis(0, 2), c.x[0]);
-        EXPECT_EQ(Axis(0, 3), c.x[1]);
-        EXPECT_EQ(Axis(0, 4), c.x[2]);
-        EXPECT_EQ(Axis(1, 2), c.y[0]);
-        EXPECT_EQ(Axis(1, 3), c.y[1]);
-        EXPECT_EQ(Axis(1, 4), c.y[2]);
+        EXPECT_DOUBLE_EQ(Axis(0, 2), c.x[0]);
+        EXPECT_DOUBLE_EQ(Axis(0, 3), c.x[1]);
+        EXPECT_DOUBLE_EQ(Axis(0, 4), c.x[2]);
+        EXPECT_DOUBLE_EQ(Axis(1, 2), c.y[0]);
+        EXPECT_DOUBLE_EQ(Axis(1, 3), c.y[1]);
+        EXPECT_DOUBLE_EQ(Axis(1, 4), c.y[2]);
         EXPECT_LE(Prints().size(), 30u);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
@@ -558,6 +655,73 @@ TEST(ChartOnImage, TickLabelsNeverTouchTheirTicks) {
             for (int y = py - 6; y <= py + 6; ++y) EXPECT_FALSE(ink(leftOfY, y)) << "left of the Y tick at " << t << ", y " << y;
         }
         ASSERT_TRUE(img.save(QCoreApplication::applicationDirPath() + "/chart_ticks_" + QString::number(&c - charts) + ".png"));
+    }
+}
+
+// Values no Single holds draw as their scaled-down copies do: the same bars (huge X,
+// as a histogram of huge results) and the same filled area (huge Y, as cumulative
+// means), counted in the series colour inside the plot frame. Subnormal data lie
+// within the smallest axis width, so they stand at its zero: the bars show as one, the
+// area lies on the zero line under the frame, and neither graph fails.
+TEST(ChartOnImage, ValuesBeyondSinglesDrawLikeTheirScaledDownCopies) {
+    const std::filesystem::path dir = std::filesystem::current_path() / "chart_samples";
+    std::filesystem::create_directories(dir);
+    std::vector<double> xs, ys;
+    for (int j = 0; j <= 40; ++j) xs.push_back(j * 0.05), ys.push_back(std::exp(-(j - 18) * (j - 18) / 60.0) * 0.8 + 0.1);
+    const auto scaled = [](std::vector<double> v, double by) {
+        for (double& e : v) e *= by;
+        return v;
+    };
+    // Pixels of the series colour within the frame of the chart's last axes.
+    const auto seriesPixels = [](const ImagePictureBox& pic, const CChart& chart, Colour colour) {
+        const Variant a = chart.AxisData();
+        const QRect frame(QPoint(pic.PixelX(chart.SurfaceX(CDbl(a(0, ax::kLow)))), pic.PixelY(chart.SurfaceY(CDbl(a(1, ax::kHigh))))),
+                          QPoint(pic.PixelX(chart.SurfaceX(CDbl(a(0, ax::kHigh)))), pic.PixelY(chart.SurfaceY(CDbl(a(1, ax::kLow))))));
+        const QImage img = pic.Image();
+        const QRgb want = ColourToQColor(colour).rgb() | 0xFF000000u;
+        int n = 0;
+        for (int y = frame.top(); y <= frame.bottom(); ++y)
+            for (int x = frame.left(); x <= frame.right(); ++x)
+                if (img.valid(x, y) && (img.pixel(x, y) | 0xFF000000u) == want) ++n;
+        return n;
+    };
+    const auto draw = [&](bool bars, double by, const std::string& file) {
+        ImagePictureBox pic(480, 320);
+        CChart chart;
+        chart.SetTarget(&pic);
+        Variant colours = Colours(kWhite, kBlue);
+        const bool failed = bars ? chart.DrawVBarGraph(Data({scaled(xs, by), ys}), colours, true, Variant(), Options({{1, Variant(6)}}))
+                                 : chart.DrawLineGraph(Data({xs, scaled(ys, by)}), colours, true, true);
+        if (!file.empty()) pic.Image().save(QString::fromStdString((dir / file).string()), "PNG");
+        return failed ? -1 : seriesPixels(pic, chart, kBlue);
+    };
+    const int plainBars = draw(true, 1.0, ""), plainArea = draw(false, 1.0, "");
+    ASSERT_GT(plainBars, 500);
+    ASSERT_GT(plainArea, 5000);
+    const struct {
+        const char* name;
+        double by;
+        bool likeTheCopy;
+        const char* stem;
+    } cases[] = {
+        {"1e39, above the largest Single", 1e39, true, "scaled_1e39"},
+        {"1e300", 1e300, true, "scaled_1e300"},
+        {"near the largest Double", 1e307, true, "scaled_1e307"},
+        {"1e-39, below the smallest normal Single", 1e-39, true, "scaled_1e-39"},
+        {"1e-200", 1e-200, true, "scaled_1e-200"},
+        {"1e-320, subnormal", 1e-320, false, "scaled_1e-320"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string stem = c.stem;
+        const int bars = draw(true, c.by, stem + "_bars.png"), area = draw(false, c.by, stem + "_area.png");
+        if (c.likeTheCopy) {
+            EXPECT_NEAR(bars, plainBars, plainBars / 20);
+            EXPECT_NEAR(area, plainArea, plainArea / 20);
+        } else {
+            EXPECT_GT(bars, 0);
+            EXPECT_GE(area, 0);
+        }
     }
 }
 

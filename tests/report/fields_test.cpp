@@ -1,4 +1,9 @@
 // The field table of a report from a canned run, and the plots as pictures.
+#include <QImage>
+
+#include <cmath>
+#include <limits>
+
 #include "numerics/numerics.h"
 #include "report/reportfields.h"
 #include "report_fixture.h"
@@ -89,6 +94,96 @@ TEST(PictureToRtf, AOneBitPngWithItsGoalSizeInTwips) {
     EXPECT_EQ(qGray(back.pixel(5, 5)), 0);
     EXPECT_EQ(qGray(back.pixel(6, 5)), 255);
     EXPECT_EQ(text.substr(text.size() - 2), "}}");
+}
+
+// A run of the assessment made up by hand (risk totals 0.1..0.3, costs 5..7, 1000
+// trials, cumulative risks 0.005..0.295 and costs 0.15..4.85) with its risk and cost
+// values multiplied by `by`.
+RunState ScaledRun(double by, const Variant& snapshot) {
+    RunState run;
+    run.RunSnapshot = snapshot;
+    run.HaveRunResults = true;
+    run.RunSummary.trials = 1000;
+    run.RunFrequencies.classes = 200;
+    auto& f = run.RunFrequencies.values;
+    // Values clear of the axes' rounding places, so that every scaled run rounds its
+    // axes alike.
+    for (int k = 0; k < 200; ++k) f.insert(f.end(), {(0.105 + 0.001 * k) * by, 10.0 + k % 7});
+    for (int k = 0; k < 200; ++k) f.insert(f.end(), {(5.05 + 0.01 * k) * by, 5.0});
+    const int risk[] = {2, 3, 4, 5, 0}, cost[] = {6, 7, 8, 1};
+    for (int i = 0; i < 5; ++i) {
+        const int c = risk[i];
+        run.RunSummary.mean[c] = 0.05 * (i + 1) * by;
+        run.RunSummary.min[c] = (0.05 * (i + 1) - 0.045) * by;
+        run.RunSummary.max[c] = (0.05 * (i + 1) + 0.045) * by;
+        run.RunLimits[c] = {(0.05 * (i + 1) - 0.02) * by, (0.05 * (i + 1) + 0.02) * by};
+    }
+    for (int i = 0; i < 4; ++i) {
+        const int c = cost[i];
+        run.RunSummary.mean[c] = (i + 1.0) * by;
+        run.RunSummary.min[c] = (i + 0.15) * by;
+        run.RunSummary.max[c] = (i + 1.85) * by;
+        run.RunLimits[c] = {(i + 0.6) * by, (i + 1.4) * by};
+    }
+    for (int j = 0; j < 13; ++j) run.RunRankCorrelations[j] = {0.5 - 0.1 * j, 0.3};
+    run.PointTotalRisk = 0.2 * by;
+    run.PointTotalCost = 6.0 * by;
+    return run;
+}
+
+// Black pixels of an RTF picture group; -1 for anything else.
+int InkOfRtfPicture(const std::string& text) {
+    const std::size_t blank = text.find(' ');
+    if (text.rfind("{\\*\\shppict", 0) != 0 || blank == std::string::npos) return -1;
+    const std::string hex = text.substr(blank + 1, text.size() - blank - 3);
+    const QImage image = QImage::fromData(QByteArray::fromHex(QByteArray::fromStdString(hex)), "PNG");
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) ink += qGray(image.pixel(x, y)) == 0 ? 1 : 0;
+    return ink;
+}
+
+// Finite results draw into the report as the same run scaled down does (within a tenth
+// of its black pixels: the tick labels differ); a plot that truly cannot be drawn (its
+// values are not numbers) says so in words instead of leaving white space.
+TEST_F(ReportTest, EveryFiniteResultHasItsPictureAndAnUndrawablePlotSaysSo) {
+    ImagePictureBox picture(299, 209);
+    const auto pictures = [&](const RunState& run) {
+        ReportFields f;
+        AddReportPictures(f, run, picture);
+        return f;
+    };
+    const ReportFields plain = pictures(ScaledRun(1.0, DefaultAssessment()));
+    const std::string kNone = "Plot not available";
+    const struct {
+        const char* name;
+        double by;
+        bool drawable;
+    } cases[] = {
+        {"absolute I1 = 1e39: totals near 1e39", 1e39, true},
+        {"totals near 1e300", 1e300, true},
+        {"totals near 1e-39", 1e-39, true},
+        {"results that are not numbers", std::nan(""), false},
+        {"infinite results", std::numeric_limits<double>::infinity(), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ReportFields f = pictures(ScaledRun(c.by, DefaultAssessment()));
+        for (int set : {field::kSetA, field::kSetB}) {
+            for (int row : {field::kPicture, field::kPicture + 2}) {
+                SCOPED_TRACE(row);
+                const std::string text = *f(row, set);
+                const int ink = InkOfRtfPicture(*plain(row, set));
+                ASSERT_GT(ink, 1000);
+                if (c.drawable) {
+                    EXPECT_NEAR(InkOfRtfPicture(text), ink, ink / 10);
+                } else {
+                    EXPECT_EQ(text, kNone);
+                }
+            }
+            EXPECT_NE(*f(field::kPicture + 1, set), kNone) << "the sensitivity bars hold no results' values";
+        }
+    }
 }
 
 }  // namespace

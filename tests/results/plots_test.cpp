@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sstream>
+#include <tuple>
 
 #include "numerics/numerics.h"
 #include "platform/profile.h"
@@ -138,6 +139,104 @@ TEST_F(PlotsTest, AMarkerBeyondTheXAxisStaysInsideThePlotFrame) {
         ASSERT_GT(x, 0) << "the marker's place lies on the picture";
         ASSERT_LT(x, 399);
         EXPECT_NE(pic.Point(c.point, 1), kRed);
+    }
+}
+
+// Pixels of a colour in a picture.
+int PixelsOf(const QImage& image, Colour colour) {
+    const QRgb want = ColourToQColor(colour).rgb() | 0xFF000000u;
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) n += (image.pixel(x, y) | 0xFF000000u) == want ? 1 : 0;
+    return n;
+}
+
+// The run with every risk value (histogram classes, point total, statistics and limits
+// of the risk columns) multiplied by `by`.
+RunState RiskTimes(RunState run, double by) {
+    for (int k = 0; k < run.RunFrequencies.classes; ++k) run.RunFrequencies.values[static_cast<std::size_t>(2 * k)] *= by;
+    for (int c : {0, 2, 3, 4, 5}) {
+        run.RunSummary.mean[c] *= by, run.RunSummary.min[c] *= by, run.RunSummary.max[c] *= by;
+        run.RunLimits[c] = {run.RunLimits[c][0] * by, run.RunLimits[c][1] * by};
+    }
+    run.PointTotalRisk *= by;
+    return run;
+}
+
+// Finite results beyond what a Single holds (absolute I1 = 1e39 gives totals above
+// 3.4e38) draw their histogram, markers and cumulative lines as the same run scaled
+// down does: the bars' colour, the red of the markers and limits, within a tenth.
+TEST_F(PlotsTest, HugeAndTinyResultsDrawLikeTheRunScaledDown) {
+    // Values clear of the axes' rounding places, so that every scaled run rounds its
+    // axes alike (9.9999999999999998e37, 0.1 x 1e39, would round down to 0).
+    for (int k = 0; k < 200; ++k) run.RunFrequencies.values[static_cast<std::size_t>(2 * k)] = 0.105 + 0.001 * k;
+    const int risk[] = {2, 3, 4, 5, 0};
+    for (int i = 0; i < 5; ++i) {
+        run.RunSummary.min[risk[i]] = 0.05 * i + 0.005;
+        run.RunSummary.max[risk[i]] = 0.05 * (i + 2) - 0.005;
+    }
+    const Colour bars = CLng(options(opt::kColourOval));
+    const auto draw = [&](const RunState& r, bool cumulative, bool report, const std::string& file) {
+        ImagePictureBox pic(400, 300);
+        const bool drawn = cumulative ? DrawCumulativePlot(pic, 0, report, r, options) : DrawFrequencyPlot(pic, 0, report, r, options);
+        if (!file.empty()) SavePicture(pic.Image(), file);
+        return drawn ? pic.Image() : QImage();
+    };
+    const QImage plainBars = draw(run, false, false, ""), plainLines = draw(run, true, false, "");
+    ASSERT_GT(PixelsOf(plainBars, bars), 5000);
+    ASSERT_GT(PixelsOf(plainBars, kRed), 50);
+    ASSERT_GT(PixelsOf(plainLines, bars), 300);
+    ASSERT_GT(PixelsOf(plainLines, kRed), 300);
+    const struct {
+        const char* name;
+        double by;
+    } cases[] = {{"1e39", 1e39}, {"1e300", 1e300}, {"1e-39", 1e-39}, {"1e-200", 1e-200}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunState scaled = RiskTimes(run, c.by);
+        const std::string stem = "plots_risk_times_" + FormatDouble(c.by);
+        const QImage histogram = draw(scaled, false, false, stem + "_frequency.png");
+        const QImage cumulative = draw(scaled, true, false, stem + "_cumulative.png");
+        draw(scaled, false, true, stem + "_frequency_report.png");
+        ASSERT_FALSE(histogram.isNull());
+        ASSERT_FALSE(cumulative.isNull());
+        for (const auto& [image, plain, colour] :
+             {std::tuple{&histogram, &plainBars, bars}, std::tuple{&histogram, &plainBars, kRed},
+              std::tuple{&cumulative, &plainLines, bars}, std::tuple{&cumulative, &plainLines, kRed}}) {
+            const int want = PixelsOf(*plain, colour);
+            EXPECT_NEAR(PixelsOf(*image, colour), want, want / 10) << "colour " << colour;
+        }
+    }
+}
+
+// Axis options that pass min < max but that no drawing could divide into ticks are
+// held to a range it can: the plot draws its frame and what falls within it.
+TEST_F(PlotsTest, AxisRangesTheDrawingCannotShowAreHeld) {
+    const Variant wideX = Variant::List({-1e308, 1e308, Variant(), Variant(), Variant(), Variant(), Variant(), Variant()});
+    const struct {
+        const char* name;
+        int item;
+        Variant axes;
+        bool cumulative;
+        std::string file;
+        bool seriesShows;  // in the Oval colour: some results lie within the held range
+    } cases[] = {
+        {"-1e308..1e308 typed for the histogram's X axis", opt::kPlotPandIMonteCarlo, wideX, false, "plots_x_range_1e308_typed.png", true},
+        {"-1e308..1e308 typed for the cumulative Y axis", opt::kPlotPandICumulative, Axes(-1e308, 1e308), true, "plots_y_range_1e308_typed.png", true},
+        {"0..1e-320 from the options file, histogram Y", opt::kPlotPandIMonteCarlo, Axes(0, 1e-320), false, "plots_y_range_1e-320.png", true},
+        {"0..1e-320 from the options file, cumulative Y", opt::kPlotPandICumulative, Axes(0, 1e-320), true, "plots_cumulative_y_range_1e-320.png", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        options(c.item) = c.axes;
+        ImagePictureBox pic(400, 300);
+        pic.SetBackColor(kWhite);
+        EXPECT_TRUE(c.cumulative ? DrawCumulativePlot(pic, 0, false, run, options) : DrawFrequencyPlot(pic, 0, false, run, options));
+        SavePicture(pic.Image(), c.file);
+        EXPECT_EQ(pic.ScaleMode(), scale::User) << "axes drawn";
+        EXPECT_GT(PixelsOf(pic.Image(), kBlack), 400) << "frame, ticks and labels";
+        if (c.seriesShows) EXPECT_GT(PixelsOf(pic.Image(), CLng(options(opt::kColourOval))), 0) << "the series shows";
+        options = AppOptions;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 
 #include <algorithm>
+#include <array>
 
 #include <cmath>
 
@@ -192,6 +193,32 @@ TEST_F(Editors, ThePlotMarksTheTypedMeanTheDrawnMeanAndTheEndsOfAProbability) {
     for (double x : {0.0, 1.0}) {
         SCOPED_TRACE(x);
         EXPECT_TRUE(std::any_of(ticks.begin(), ticks.end(), [&](int c) { return std::abs(c - plot->PixelX(x)) <= 1; }));
+    }
+}
+
+// An impact at any finite size draws as an everyday one does (absolute I1 = 1e39 among
+// them): the curve in the kind's colour, the red mark of the mean and the blue dot,
+// counted as the columns that hold each colour, within a tenth of those of a mean of 1.
+TEST_F(Editors, HugeAndTinyImpactsDrawTheirCurvesAsAMeanOfOneDoes) {
+    const Colour kind = CLng(AppOptions(opt::kColourIBox));
+    const auto columns = [&](double mean) {
+        SetRecord(4, mean, N, mean / 10);
+        set.Render();
+        const QImage img = Part<QtPictureBox>(E(4), kPlot)->Image();
+        img.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(
+            QString::fromStdString("uncertainty_plot_i1_" + FormatDouble(mean) + ".png")));
+        return std::array<std::size_t, 3>{Columns(img, kind, 0, img.height()).size(), Columns(img, kRed, 0, img.height()).size(),
+                                          Columns(img, kBlue, 0, img.height()).size()};
+    };
+    Make();
+    const auto everyday = columns(1.0);
+    ASSERT_GT(everyday[0], 20u);
+    ASSERT_GT(everyday[1], 0u);
+    ASSERT_GT(everyday[2], 2u);
+    for (double mean : {1e39, 1e-39}) {
+        SCOPED_TRACE(mean);
+        const auto got = columns(mean);
+        for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(static_cast<double>(got[i]), static_cast<double>(everyday[i]), everyday[i] / 10.0 + 1) << i;
     }
 }
 
