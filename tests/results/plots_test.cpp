@@ -217,25 +217,30 @@ TEST_F(PlotsTest, AxisRangesTheDrawingCannotShowAreHeld) {
         const char* name;
         int item;
         Variant axes;
-        bool cumulative;
         std::string file;
         bool seriesShows;  // in the Oval colour: some results lie within the held range
     } cases[] = {
-        {"-1e308..1e308 typed for the histogram's X axis", opt::kPlotPandIMonteCarlo, wideX, false, "plots_x_range_1e308_typed.png", true},
-        {"-1e308..1e308 typed for the cumulative Y axis", opt::kPlotPandICumulative, Axes(-1e308, 1e308), true, "plots_y_range_1e308_typed.png", true},
-        {"0..1e-320 from the options file, histogram Y", opt::kPlotPandIMonteCarlo, Axes(0, 1e-320), false, "plots_y_range_1e-320.png", true},
-        {"0..1e-320 from the options file, cumulative Y", opt::kPlotPandICumulative, Axes(0, 1e-320), true, "plots_cumulative_y_range_1e-320.png", false},
+        {"-1e308..1e308 typed for the histogram's X axis", opt::kPlotPandIMonteCarlo, wideX, "plots_x_range_1e308_typed.png", true},
+        {"-1e308..1e308 typed for the cumulative Y axis", opt::kPlotPandICumulative, Axes(-1e308, 1e308), "plots_y_range_1e308_typed.png", true},
+        {"-1e308..1e308 typed for the sensitivity Y axis", opt::kPlotPandISensitivity, Axes(-1e308, 1e308), "plots_sensitivity_y_range_1e308_typed.png", false},
+        {"0..1e-320 from the options file, histogram Y", opt::kPlotPandIMonteCarlo, Axes(0, 1e-320), "plots_y_range_1e-320.png", true},
+        {"0..1e-320 from the options file, cumulative Y", opt::kPlotPandICumulative, Axes(0, 1e-320), "plots_cumulative_y_range_1e-320.png", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         options(c.item) = c.axes;
         ImagePictureBox pic(400, 300);
         pic.SetBackColor(kWhite);
-        EXPECT_TRUE(c.cumulative ? DrawCumulativePlot(pic, 0, false, run, options) : DrawFrequencyPlot(pic, 0, false, run, options));
+        const bool drawn = c.item == opt::kPlotPandICumulative    ? DrawCumulativePlot(pic, 0, false, run, options)
+                           : c.item == opt::kPlotPandISensitivity ? DrawSensitivityPlot(pic, 0, false, run, options, true)
+                                                                  : DrawFrequencyPlot(pic, 0, false, run, options);
+        EXPECT_TRUE(drawn);
         SavePicture(pic.Image(), c.file);
         EXPECT_EQ(pic.ScaleMode(), scale::User) << "axes drawn";
         EXPECT_GT(PixelsOf(pic.Image(), kBlack), 400) << "frame, ticks and labels";
-        if (c.seriesShows) EXPECT_GT(PixelsOf(pic.Image(), CLng(options(opt::kColourOval))), 0) << "the series shows";
+        if (c.seriesShows) {
+            EXPECT_GT(PixelsOf(pic.Image(), CLng(options(opt::kColourOval))), 0) << "the series shows";
+        }
         options = AppOptions;
     }
 }
