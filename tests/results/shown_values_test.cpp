@@ -298,7 +298,7 @@ TEST_F(OneRunTest, TheDetailsPanelShowsEachOutputsOwnMeasures) {
 // The page's six plots are the plot routines' drawings of the right output: drawn
 // again with the kind each picture belongs to, each looks the same.
 TEST_F(OneRunTest, EachPlotOfThePageIsDrawnForItsOwnOutput) {
-    using Draw = void (*)(PictureBox&, int, bool, const RunState&);
+    using Draw = bool (*)(PictureBox&, int, bool, const RunState&);
     struct Case { const char* name; int pic; Draw draw; int kind; };
     const Case cases[] = {
         {"risk histogram", 0, DrawFrequencyPlot, 0},   {"risk sensitivity", 1, DrawSensitivityPlot, 0},
