@@ -133,7 +133,7 @@ TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
 // The pictures of set A are the risk plots and those of set B the cost plots, each the
 // plot of its row, drawn for the report (their numbers are the plot tests' business).
 TEST_F(ReportValuesTest, EachPictureFieldHoldsItsOwnPlotOfItsOwnOutput) {
-    using Draw = void (*)(PictureBox&, int, bool, const RunState&);
+    using Draw = bool (*)(PictureBox&, int, bool, const RunState&);
     struct Case { const char* name; Draw draw; int kind; };
     const Case cases[] = {
         {"Apic1", DrawFrequencyPlot, 0}, {"Apic2", DrawSensitivityPlot, 0}, {"Apic3", DrawCumulativePlot, 0},
