@@ -224,5 +224,29 @@ TEST_F(ChainDiagram, TheTotalsFollowARedrawOfOneStage) {
     EXPECT_EQ(d.pic.Count("Cls"), 1) << "on a cleared picture, once for the stages 3 and 4 changed";
 }
 
+// Subnormal values show four figures of what is stored, as normal ones do (they showed
+// 9.980e-321 for 1e-320 and 0 for the smallest subnormal); R1 is half of I1, R2 a
+// quarter of the smallest subnormal, which is 0. A picture for review.
+TEST_F(ChainDiagram, SubnormalValuesShowFourFiguresOfWhatIsStored) {
+    AppData(item::PointValue(item::kI1)) = Variant(1e-320);
+    AppData(item::PointValue(item::kI1 + 1)) = Variant(4.9e-324);
+    DrawnChain d(400, 200, 1, 2);
+    d.chain.SetData(AppData);
+    d.pic.printed.clear();
+    d.chain.Render();
+    // An I box splits its label after the "=".
+    for (const char* text : {"I1=", "1.000e-320", "R1=5.000e-321", "I2=", "4.941e-324", "R2=0"})
+        EXPECT_NE(d.pic.Find(text), nullptr) << text;
+    ImagePictureBox image(1200, 700);
+    image.SetBackColor(0xFFFFFF);
+    CChain review;
+    review.SetHost(&image);
+    review.Measure();
+    review.SetScaleFactor(5);
+    review.SetData(AppData);
+    review.Render();
+    EXPECT_TRUE(image.Image().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_subnormal.png")));
+}
+
 }  // namespace
 }  // namespace nuvir::test
