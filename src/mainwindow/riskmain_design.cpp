@@ -72,6 +72,9 @@ void FRiskMain::BuildDesign() {
     txtTextBox[1] = Place(Add<TextBox>("txtTextBox", 1, page0), 5640, 60, 3600, 345);
     labTextLabel[0]->setBuddy(txtTextBox[0]);
     labTextLabel[1]->setBuddy(txtTextBox[1]);
+    // No cut of the box's own: a name too long is refused whole, its length said.
+    txtTextBox[0]->SetMaxLength(0);
+    txtTextBox[1]->SetMaxLength(0);
     picChainContainer = Place(Add<QtPictureBox>("picChainContainer", -1, page0), 60, 605, 11460, 6900);
     // Picture boxes take the focus on a click, so the Edit menu can copy the diagram.
     picChainContainer->setFocusPolicy(Qt::ClickFocus);

@@ -92,8 +92,8 @@ TEST_F(SettingsTest, AFillFromTheProgramWritesNothing) {
 }
 
 // A name no file could keep whole is refused in its box, typed or pasted, with a
-// message: the box and the data keep the name they had. 40,000 characters pass even the
-// box's own 32,767, which would cut them.
+// message: the box and the data keep the name they had. 40,000 characters pass a line
+// edit's usual 32,767, which would have cut them before the count.
 TEST_F(SettingsTest, ANameLongerThanAFileKeepsIsRefusedInItsBox) {
     struct Case { const char* name; int box; std::string paste, typed, kept, message; };
     const std::string s4095(4095, 's');
@@ -104,7 +104,7 @@ TEST_F(SettingsTest, ANameLongerThanAFileKeepsIsRefusedInItsBox) {
         {"5000 characters pasted into the location", 1, std::string(5000, 'l'), "", "New Location",
          "The change was not made: a location name of 5000" + refused},
         {"40,000 characters pasted", 0, std::string(40000, 'f'), "", "New Species",
-         "The change was not made: a species name of 32767" + refused},
+         "The change was not made: a species name of 40000" + refused},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
