@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 
 #include <boost/math/distributions/beta.hpp>
@@ -115,6 +116,15 @@ std::optional<double> NormalDensity(double x, double mean, double sd) {
     if (!(sd > 0.0) || !std::isfinite(sd) || !std::isfinite(mean) || std::isnan(x))
         return std::nullopt;
     if (std::isinf(x)) return 0.0;
+    // The library squares the distance and the spread, which overflow (a mean of 1e300)
+    // or vanish (a spread of 1e-200) to NaN long before the density does: there the
+    // distance goes in spreads first.
+    constexpr double kSquareSafe = 1e150;
+    const double distance = std::fabs(x - mean);
+    if (!(distance < kSquareSafe) || !(sd < kSquareSafe) || !(sd > 1.0 / kSquareSafe)) {
+        const double z = distance / sd;
+        return std::exp(-0.5 * z * z) / (sd * std::sqrt(2.0 * std::numbers::pi));
+    }
     try {
         return bm::pdf(Normal(mean, sd), x);
     } catch (const std::exception&) {

@@ -142,6 +142,10 @@ TEST(Distributions, PublishedAndHandWorkedValues) {
         {"t 10 df", DF::InverseStudentT(0.05, 10, 2), 2.228139, 1e-6},
         {"t 1 df at 0.01", DF::InverseStudentT(0.01, 1, 2), 63.656741, 1e-5},
         {"normal density", *DF::NormalDensity(5, 3, 2), std::exp(-0.5) * invSqrt2Pi / 2, 1e-16},
+        // Spreads whose squares leave the Doubles: one spread from the mean, e^-0.5 /
+        // (sd sqrt(2 pi)), and two spreads, e^-2 / (sd sqrt(2 pi)).
+        {"normal density of a mean of 1e300", *DF::NormalDensity(1.1e300, 1e300, 1e299) / 3.9894228040143268e-300, 0.60653065971263342, 1e-14},
+        {"normal density of a spread of 1e-200", *DF::NormalDensity(1.2e-200, 1e-200, 1e-201) / 3.9894228040143268e200, 0.1353352832366127, 1e-14},
         {"lognormal density", *DF::LognormalDensity(std::exp(1.0), 0, 1), std::exp(-0.5) * invSqrt2Pi / std::exp(1.0), 1e-16},
         {"beta density 6 x (1 - x)", *DF::BetaDensity(0.25, 2, 2), 1.125, 1e-15},
         {"beta density at its end", *DF::BetaDensity(0.0, 1, 1), 1.0, 1e-15},
