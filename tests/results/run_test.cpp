@@ -381,6 +381,8 @@ TEST_F(ResultsTest, WithI1FixedTheDetailsShowTheFitsWithoutIt) {
                 EXPECT_EQ(grid.TextMatrix(9, kSrc), "    . ");
                 EXPECT_EQ(grid.TextMatrix(9, kSrrc), "    . ");
             }
+            SavePicture(page.picShowSensMeasures->grab().toImage(),
+                        std::string("results_details_i1_fixed_") + (c.constant ? "const_" : "") + (out ? "cost" : "risk") + ".png");
         }
     }
 }
