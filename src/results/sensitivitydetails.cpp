@@ -1,6 +1,8 @@
 // The sensitivity details of the results page: the two text tables of the last run's
 // sensitivity measures, the panel that shows one of them above its plot with the
 // significant rank correlations starred, its popup menu, row marks and copying.
+#include <QImage>
+
 #include <algorithm>
 #include <cmath>
 
@@ -26,6 +28,9 @@ constexpr Colour kGridBack = 0xC0FFFF;
 constexpr Colour kMarkGreen = 0xFF00;
 // Between the details panel and the plot it explains, in twips.
 constexpr double kPanelGap = 60;
+// A cell's text stands 2 px inside it on each side, the grid line takes one more, and a
+// pixel to spare.
+constexpr int kCellPaddingPx = 2 + 2 + 1 + 1;
 
 std::string R2Cell(const Variant& pair, int k) {
     if (pair.dims() != 1 || k + pair.lbound() > pair.ubound()) return "  .";
@@ -134,6 +139,26 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     grid.SetRowHeight(0, 80);
     grid.SetRowHeight(3, 100);
     grid.SetRowHeight(4, 300);
+    // The measure and name columns as narrow as their texts allow (never wider than
+    // designed): the narrower panel hides less of the histogram it stands over.
+    {
+        QFont bold = grid.Font();
+        bold.setBold(true);
+        const QFontMetrics plain(grid.Font()), heading(bold);
+        for (int c = 1; c <= grid.Cols() - 2; ++c) {
+            int widest = 0;
+            for (int r = 0; r < grid.Rows(); ++r) {
+                QString text = QString::fromStdString(grid.TextMatrix(r, c));
+                // Right-aligned, a value's leading blanks stand left of the cell unseen.
+                if (grid.TextAlignment(c, grid.TextMatrix(r, c)) / 3 == 2) {
+                    while (text.startsWith(QLatin1Char(' '))) text.remove(0, 1);
+                }
+                widest = std::max(widest, (r == 4 ? heading : plain).horizontalAdvance(text));
+            }
+            const int fitted = static_cast<int>(std::ceil(PxToTwipsX(widest + kCellPaddingPx)));
+            grid.SetColWidth(c, std::min(grid.ColWidth(c), fitted));
+        }
+    }
     // The grid shows every row but the last, empty one whole, and the panel holds the
     // grid: the rows' heights are rounded to pixels one by one, so sizes summed in
     // twips may cut the last table row, and the panel's border takes pixels of its own.
@@ -167,8 +192,32 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     double highest = r[1] - offsetY;
     if (Label* caption = page_.labPicMonte[index]) highest = MUtilities::GetControlScreenRect(*caption, true)[1] - offsetY;
     double left = r[0] - offsetX - kPanelGap - panelWidth;
+    // The plot's picture is blank left of its scale: the panel may reach into that
+    // margin, which at small sizes keeps more of the histogram, scale included, in view.
+    if (QtPictureBox* plot = page_.picMonte[index]) {
+        const QImage image = plot->Image();
+        const QRgb back = ColourToQColor(plot->BackColor()).rgb() | 0xFF000000u;
+        int ink = image.width();
+        for (int x = 0; x < image.width() && ink == image.width(); ++x)
+            for (int y = 0; y < image.height(); ++y)
+                if ((image.pixel(x, y) | 0xFF000000u) != back) {
+                    ink = x;
+                    break;
+                }
+        const double border = (plot->width() - plot->ClientWidthPx()) / 2.0;
+        const double blankPx = border + ink / image.devicePixelRatio() - 1;
+        if (blankPx > 0) left += PxToTwipsX(blankPx) + kPanelGap;
+    }
     left = std::max(0.0, std::min(left, roomW - panelWidth));
     double top = r[1] - offsetY;
+    // Below the histogram's title line: the chart keeps two lines above its frame for
+    // the Y title, which stays in view like the scale left of the frame.
+    if (QtPictureBox* histogram = page_.picMonte[page == 0 ? 0 : 2]) {
+        const auto h = MUtilities::GetControlScreenRect(*histogram, true);
+        const double border = (histogram->height() - histogram->ClientHeightPx()) / 2.0;
+        const double titlePx = 2 * histogram->MeasureTextPx("E", histogram->Font()).height();
+        top = std::max(top, h[1] - offsetY + PxToTwipsY(border + titlePx + 2));
+    }
     if (top + panelHeight > roomH) top = std::max(highest, roomH - panelHeight);
     panel.Move(left, top, panelWidth, panelHeight);
     panel.SetVisible(true);
