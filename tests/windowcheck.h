@@ -141,8 +141,14 @@ inline std::vector<ShownText> TextsOf(QWidget* w) {
                 const QString text = QString::fromStdString(grid->TextMatrix(r, c));
                 if (cell.isEmpty() || text.isEmpty() || !grid->viewport()->geometry().contains(cell)) continue;
                 const std::string kind = r < grid->FixedRows() ? " caption " : " cell ";
+                // Blanks on the side a text is aligned away from stand outside the cell
+                // unseen; only the rest needs room.
+                QString shown = text;
+                const int across = grid->TextAlignment(c, grid->TextMatrix(r, c)) / 3;
+                while (across == 2 && shown.startsWith(QLatin1Char(' '))) shown.remove(0, 1);
+                while (across == 0 && shown.endsWith(QLatin1Char(' '))) shown.chop(1);
                 out.push_back({name + kind + std::to_string(r) + "," + std::to_string(c), text,
-                               fm.size(Qt::TextSingleLine, text), cell.adjusted(2, 0, -3, -1).size()});
+                               fm.size(Qt::TextSingleLine, shown), cell.adjusted(2, 0, -3, -1).size()});
             }
         }
     }
@@ -529,6 +535,51 @@ inline std::vector<std::string> PlotCut(const std::string& name, const QImage& i
                       std::to_string(image.width()) + "x" + std::to_string(image.height()));
     }
     return out;
+}
+
+// The frame a chart drew on a picture: the outermost columns and rows of black that run
+// over at least half of the picture's height or width. Empty when there is none.
+inline QRect PlotFrame(const QImage& image) {
+    const auto black = [&](int x, int y) { return (image.pixel(x, y) & 0xFFFFFFu) == 0; };
+    int left = -1, right = -1, top = -1, bottom = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        int run = 0;
+        for (int y = 0; y < image.height(); ++y) run += black(x, y);
+        if (run * 2 < image.height()) continue;
+        if (left < 0) left = x;
+        right = x;
+    }
+    for (int y = 0; y < image.height(); ++y) {
+        int run = 0;
+        for (int x = 0; x < image.width(); ++x) run += black(x, y);
+        if (run * 2 < image.width()) continue;
+        if (top < 0) top = y;
+        bottom = y;
+    }
+    if (left < 0 || top < 0) return {};
+    return QRect(QPoint(left, top), QPoint(right, bottom));
+}
+
+// Findings: a panel that hides part of a plot's title, scale or axis titles (what the
+// chart drew outside its frame), with how much of the plot area it hides.
+inline std::vector<std::string> PlotMarginsHidden(const std::string& name, const QImage& plot, const QColor& background,
+                                                  const QRect& panelInPlot) {
+    const QRect frame = PlotFrame(plot);
+    if (frame.isEmpty()) return {name + ": no plot frame found"};
+    int hidden = 0;
+    QPoint first;
+    for (int y = 0; y < plot.height(); ++y) {
+        for (int x = 0; x < plot.width(); ++x) {
+            if (frame.contains(x, y) || !panelInPlot.contains(x, y) || plot.pixelColor(x, y) == background) continue;
+            if (hidden++ == 0) first = QPoint(x, y);
+        }
+    }
+    if (hidden == 0) return {};
+    const QRect covered = frame & panelInPlot;
+    const int share = static_cast<int>(100.0 * covered.width() * covered.height() / (frame.width() * frame.height()));
+    return {name + ": the panel hides " + std::to_string(hidden) + " pixels of its title or scale, the first at " +
+            std::to_string(first.x()) + "," + std::to_string(first.y()) + ", and " + std::to_string(share) +
+            " % of its plot area"};
 }
 
 // The layout check of one window state: its picture, then one failure per finding.

@@ -201,6 +201,17 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
             }
             if (!page.results) continue;
             ASSERT_TRUE(w.picShowSensMeasures->isVisible());
+            // The histogram beside the panel keeps its title and scale in view.
+            QtPictureBox* histogram = w.picMonte[w.tabSimulationGraphs->Tab() == 0 ? 0 : 2];
+            const double ratio = histogram->Image().devicePixelRatio();
+            const QRect panel(histogram->mapFrom(&w, w.picShowSensMeasures->mapTo(&w, QPoint(0, 0))),
+                              w.picShowSensMeasures->size());
+            const QPoint client = panel.topLeft() - QPoint(histogram->contentsMargins().left(), histogram->contentsMargins().top());
+            const QRect panelInImage = QRectF(QPointF(client) * ratio, QSizeF(panel.size()) * ratio).toAlignedRect();
+            for (const std::string& f : windowcheck::PlotMarginsHidden(windowcheck::NameOf(histogram), histogram->Image(),
+                                                                       ColourToQColor(histogram->BackColor()), panelInImage)) {
+                ADD_FAILURE() << "details: " << f;
+            }
             FlexGrid& grid = *w.flxShowSensMeasures;
             for (int row = 1; row <= grid.Rows() - 2; ++row) {
                 const QRect cell(grid.mapTo(w.picShowSensMeasures, grid.CellRectPx(row, 1).topLeft()),
