@@ -32,6 +32,41 @@ constexpr double kPanelGap = 60;
 // pixel to spare.
 constexpr int kCellPaddingPx = 2 + 2 + 1 + 1;
 
+// The measure and name columns as narrow as their texts allow (never wider than
+// designed): the narrower panel hides less of the histogram it stands over.
+void FitColumnsToValues(FlexGrid& grid) {
+    QFont bold = grid.Font();
+    bold.setBold(true);
+    const QFontMetrics plain(grid.Font()), heading(bold);
+    for (int c = 1; c <= grid.Cols() - 2; ++c) {
+        int widest = 0;
+        for (int r = 0; r < grid.Rows(); ++r) {
+            QString text = QString::fromStdString(grid.TextMatrix(r, c));
+            // Right-aligned, a value's leading blanks stand left of the cell unseen.
+            const bool right = grid.TextAlignment(c, grid.TextMatrix(r, c)) / 3 == 2;
+            while (right && text.startsWith(QLatin1Char(' '))) text.remove(0, 1);
+            widest = std::max(widest, (r == 4 ? heading : plain).horizontalAdvance(text));
+        }
+        const int fitted = static_cast<int>(std::ceil(PxToTwipsX(widest + kCellPaddingPx)));
+        grid.SetColWidth(c, std::min(grid.ColWidth(c), fitted));
+    }
+}
+
+// How far from its left edge a plot's picture is blank (its border included), in
+// pixels: the room left of its scale.
+double BlankLeftPx(QtPictureBox& plot) {
+    const QImage image = plot.Image();
+    const QRgb back = ColourToQColor(plot.BackColor()).rgb() | 0xFF000000u;
+    const auto inked = [&](int x) {
+        for (int y = 0; y < image.height(); ++y)
+            if ((image.pixel(x, y) | 0xFF000000u) != back) return true;
+        return false;
+    };
+    int x = 0;
+    while (x < image.width() && !inked(x)) ++x;
+    return (plot.width() - plot.ClientWidthPx()) / 2.0 + x / image.devicePixelRatio();
+}
+
 std::string R2Cell(const Variant& pair, int k) {
     if (pair.dims() != 1 || k + pair.lbound() > pair.ubound()) return "  .";
     const Variant& v = pair(pair.lbound() + k);
@@ -139,26 +174,7 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     grid.SetRowHeight(0, 80);
     grid.SetRowHeight(3, 100);
     grid.SetRowHeight(4, 300);
-    // The measure and name columns as narrow as their texts allow (never wider than
-    // designed): the narrower panel hides less of the histogram it stands over.
-    {
-        QFont bold = grid.Font();
-        bold.setBold(true);
-        const QFontMetrics plain(grid.Font()), heading(bold);
-        for (int c = 1; c <= grid.Cols() - 2; ++c) {
-            int widest = 0;
-            for (int r = 0; r < grid.Rows(); ++r) {
-                QString text = QString::fromStdString(grid.TextMatrix(r, c));
-                // Right-aligned, a value's leading blanks stand left of the cell unseen.
-                if (grid.TextAlignment(c, grid.TextMatrix(r, c)) / 3 == 2) {
-                    while (text.startsWith(QLatin1Char(' '))) text.remove(0, 1);
-                }
-                widest = std::max(widest, (r == 4 ? heading : plain).horizontalAdvance(text));
-            }
-            const int fitted = static_cast<int>(std::ceil(PxToTwipsX(widest + kCellPaddingPx)));
-            grid.SetColWidth(c, std::min(grid.ColWidth(c), fitted));
-        }
-    }
+    FitColumnsToValues(grid);
     // The grid shows every row but the last, empty one whole, and the panel holds the
     // grid: the rows' heights are rounded to pixels one by one, so sizes summed in
     // twips may cut the last table row, and the panel's border takes pixels of its own.
@@ -195,17 +211,7 @@ void ResultsController::ShowSensitivityMeasures(int page) {
     // The plot's picture is blank left of its scale: the panel may reach into that
     // margin, which at small sizes keeps more of the histogram, scale included, in view.
     if (QtPictureBox* plot = page_.picMonte[index]) {
-        const QImage image = plot->Image();
-        const QRgb back = ColourToQColor(plot->BackColor()).rgb() | 0xFF000000u;
-        int ink = image.width();
-        for (int x = 0; x < image.width() && ink == image.width(); ++x)
-            for (int y = 0; y < image.height(); ++y)
-                if ((image.pixel(x, y) | 0xFF000000u) != back) {
-                    ink = x;
-                    break;
-                }
-        const double border = (plot->width() - plot->ClientWidthPx()) / 2.0;
-        const double blankPx = border + ink / image.devicePixelRatio() - 1;
+        const double blankPx = BlankLeftPx(*plot) - 1;
         if (blankPx > 0) left += PxToTwipsX(blankPx) + kPanelGap;
     }
     left = std::max(0.0, std::min(left, roomW - panelWidth));
