@@ -14,7 +14,7 @@
 #include "appdata/appservices.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/windowresults.h"
-#include "platform/fakeservices.h"
+#include "support/fakeservices.h"
 
 namespace {
 

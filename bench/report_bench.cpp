@@ -9,8 +9,8 @@
 
 #include "appdata/appservices.h"
 #include "benchapp.h"
-#include "platform/fakefiledialog.h"
-#include "platform/fakeservices.h"
+#include "support/fakefiledialog.h"
+#include "support/fakeservices.h"
 #include "platform/picturebox.h"
 #include "report/reportcommand.h"
 #include "report/reporthost.h"

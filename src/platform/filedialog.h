@@ -1,7 +1,7 @@
 #pragma once
 // The modal file dialog as a service: the program shows Qt's file dialog, tests put a
-// scripted fake in its place (fakefiledialog.h). The request says everything the
-// dialog has to honour, so the service itself holds no policy.
+// scripted fake in its place (tests/support/fakefiledialog.h). The request says
+// everything the dialog has to honour, so the service itself holds no policy.
 #include <string>
 #include <string_view>
 

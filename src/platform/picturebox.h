@@ -8,7 +8,7 @@
 // engine (`ImagePictureBox`): the offscreen surface itself, usable without any
 // window (report pictures, tests), and `QtPictureBox` (qtpicturebox.h), the
 // widget that shows the same image on a form. A recording fake for tests lives in
-// recordingpicturebox.h.
+// tests/support/recordingpicturebox.h.
 //
 // Coordinates passed to the drawing operations are in the current scale units.
 // They become pixels by one rule only: `PixelX`/`PixelY`, rounding to the nearest

@@ -1,6 +1,6 @@
 #pragma once
 // The modal and outside services the windows use, each behind an interface so tests
-// answer them from a script (fakeservices.h) instead of a screen:
+// answer them from a script (tests/support/fakeservices.h) instead of a screen:
 // message boxes, the colour dialog, help, opening a file in the program associated
 // with its type, and yielding to the event loop.
 //

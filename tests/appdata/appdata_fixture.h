@@ -13,7 +13,7 @@
 #include "appdata/appservices.h"
 #include "appdata/utilities_arrays.h"
 #include "defaultdata.h"
-#include "platform/fakeservices.h"
+#include "support/fakeservices.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 #include "runtime/variant.h"

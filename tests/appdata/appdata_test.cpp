@@ -15,7 +15,7 @@
 #include "appdata/utilities_arrays.h"
 #include "appdata/utilities_rounding.h"
 #include "appdata_fixture.h"
-#include "platform/fakefiledialog.h"
+#include "support/fakefiledialog.h"
 
 namespace nuvir {
 namespace {

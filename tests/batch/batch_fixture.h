@@ -10,8 +10,8 @@
 #include "appdata/appservices.h"
 #include "appdata/statestring.h"
 #include "batch/batchsession.h"
-#include "platform/fakefiledialog.h"
-#include "platform/fakeservices.h"
+#include "support/fakefiledialog.h"
+#include "support/fakeservices.h"
 #include "testsupport.h"
 
 namespace nuvir::batchtest {

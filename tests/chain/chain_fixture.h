@@ -13,7 +13,7 @@
 #include "chain/categorydata.h"
 #include "chain/chain.h"
 #include "chain/chainelement.h"
-#include "platform/recordingpicturebox.h"
+#include "support/recordingpicturebox.h"
 #include "runtime/convert.h"
 #include "runtime/variant.h"
 #include "defaultdata.h"

@@ -11,7 +11,7 @@
 
 #include "controls/chart.h"
 #include "controls_fixture.h"
-#include "platform/recordingpicturebox.h"
+#include "support/recordingpicturebox.h"
 
 namespace nuvir {
 namespace {

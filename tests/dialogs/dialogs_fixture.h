@@ -3,8 +3,8 @@
 // modal services faked and fixed screen metrics.
 #include "defaultdata.h"
 #include "formdriver.h"
-#include "platform/fakefiledialog.h"
-#include "platform/fakeservices.h"
+#include "support/fakefiledialog.h"
+#include "support/fakeservices.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
 

@@ -6,7 +6,7 @@
 
 #include "formdriver.h"
 #include "platform/controls.h"
-#include "platform/fakeservices.h"
+#include "support/fakeservices.h"
 #include "platform_fixture.h"
 
 namespace nuvir {

@@ -9,7 +9,7 @@
 
 #include "platform/captionfont.h"
 #include "platform/qtpicturebox.h"
-#include "platform/recordingpicturebox.h"
+#include "support/recordingpicturebox.h"
 #include "platform/windowutilities.h"
 #include "platform_fixture.h"
 

@@ -12,7 +12,7 @@
 
 #include "platform/clipboardowner.h"
 #include "platform/controls.h"
-#include "platform/fakeservices.h"
+#include "support/fakeservices.h"
 #include "platform/form.h"
 #include "platform/handlerguard.h"
 #include "platform/mousepointer.h"

@@ -22,8 +22,8 @@
 
 #include "platform/clipboardowner.h"
 #include "platform/controls.h"
-#include "platform/fakefiledialog.h"
-#include "platform/fakeservices.h"
+#include "support/fakefiledialog.h"
+#include "support/fakeservices.h"
 #include "platform/filedialog.h"
 #include "platform/qtpicturebox.h"
 #include "platform/services.h"

@@ -9,8 +9,8 @@
 
 #include "appdata/appservices.h"
 #include "defaultdata.h"
-#include "platform/fakefiledialog.h"
-#include "platform/fakeservices.h"
+#include "support/fakefiledialog.h"
+#include "support/fakeservices.h"
 #include "platform/picturebox.h"
 #include "report/report.h"
 #include "report/reporthost.h"

@@ -3,7 +3,7 @@
 // the Report command, against values worked out from the run's exported trial table.
 #include <map>
 
-#include "platform/fakefiledialog.h"
+#include "support/fakefiledialog.h"
 #include "report/reportcommand.h"
 #include "report/reportfields.h"
 #include "results/resultplots.h"

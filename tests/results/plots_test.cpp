@@ -7,7 +7,7 @@
 
 #include "numerics/numerics.h"
 #include "platform/profile.h"
-#include "platform/recordingpicturebox.h"
+#include "support/recordingpicturebox.h"
 #include "platform/windowutilities.h"
 #include "results/resultplots.h"
 #include "results_fixture.h"

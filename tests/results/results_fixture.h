@@ -6,7 +6,7 @@
 #include "appdata/formatting.h"
 #include "defaultdata.h"
 #include "platform/controls.h"
-#include "platform/fakeservices.h"
+#include "support/fakeservices.h"
 #include "platform/flexgrid.h"
 #include "platform/form.h"
 #include "platform/multilinetextbox.h"

@@ -7,7 +7,7 @@
 
 #include "numerics/numerics.h"
 #include "platform/flexgrid.h"
-#include "platform/recordingpicturebox.h"
+#include "support/recordingpicturebox.h"
 #include "results/resultplots.h"
 #include "onerun_fixture.h"
 

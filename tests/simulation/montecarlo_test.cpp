@@ -20,7 +20,7 @@
 
 #include "appdata/appdata.h"
 #include "numerics/numerics.h"
-#include "platform/fakeservices.h"
+#include "support/fakeservices.h"
 #include "runtime/convert.h"
 #include "runtime/rnd.h"
 #include "simulation/programhost.h"

@@ -1,4 +1,4 @@
-#include "platform/recordingpicturebox.h"
+#include "support/recordingpicturebox.h"
 
 #include <QString>
 
