@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "appdata/utilities_arrays.h"
 #include "runtime/variant.h"
+#include "utilities/utilities_arrays.h"
 
 using namespace nuvir;
 namespace MU = nuvir::MUtilities;

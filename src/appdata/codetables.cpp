@@ -3,8 +3,8 @@
 #include <array>
 #include <cmath>
 
-#include "appdata/utilities_arrays.h"
 #include "runtime/convert.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir::MKelvaro {
 

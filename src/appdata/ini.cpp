@@ -10,7 +10,7 @@
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
 #include "appdata/paths.h"
-#include "appdata/utilities_arrays.h"
+#include "utilities/utilities_arrays.h"
 #include "platform/services.h"
 #include "numerics/numerics.h"
 #include "platform/profile.h"

@@ -122,3 +122,13 @@ void SaveAppOptions(const Variant& options) {
 }
 
 }  // namespace nuvir
+
+namespace nuvir::MKelvaro {
+
+std::string FormatDecimals(double x, const Variant& options) {
+    return FormatDecimals(x, CLng(options(opt::kDecimals)));
+}
+
+std::string FormatDecimals(double x) { return FormatDecimals(x, AppOptions); }
+
+}  // namespace nuvir::MKelvaro

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "runtime/variant.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 
@@ -32,3 +33,14 @@ void NormalisePlotAxisOptions(Variant& axis);
 void SaveAppOptions(const Variant& options);
 
 }  // namespace nuvir
+
+namespace nuvir::MKelvaro {
+
+// x with the number of decimals taken from the options (item 11, rounded to an
+// integer), as FormatDecimals(x, decimals) in utilities/formatting.h gives it. An
+// options array without a readable item 11 raises the conversion error.
+std::string FormatDecimals(double x, const Variant& options);
+// The same on the program-wide options.
+std::string FormatDecimals(double x);
+
+}  // namespace nuvir::MKelvaro

@@ -13,10 +13,10 @@
 #include "appdata/appservices.h"
 #include "appdata/codetables.h"
 #include "appdata/ini.h"
-#include "appdata/utilities_arrays.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

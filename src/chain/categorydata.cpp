@@ -1,11 +1,11 @@
 #include "chain/categorydata.h"
 
 #include "appdata/appdata.h"
-#include "appdata/formatting.h"
 #include "controls/tableeditor.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 #include "runtime/patternformats.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 

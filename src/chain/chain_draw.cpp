@@ -2,11 +2,11 @@
 #include <algorithm>
 
 #include "appdata/appdata.h"
-#include "appdata/formatting.h"
 #include "chain/chain.h"
 #include "chain/diagramoptions.h"
 #include "numerics/numerics.h"
 #include "platform/picturebox.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 

@@ -6,7 +6,6 @@
 #include <cmath>
 
 #include "appdata/appdata.h"
-#include "appdata/formatting.h"
 #include "chain/chainelement.h"
 #include "chain/diagramoptions.h"
 #include "numerics/numerics.h"
@@ -14,6 +13,7 @@
 #include "platform/picturebox.h"
 #include "platform/windowutilities.h"
 #include "runtime/convert.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 

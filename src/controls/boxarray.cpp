@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "appdata/utilities_arrays.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

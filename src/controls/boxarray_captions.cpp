@@ -8,11 +8,11 @@
 #include <cmath>
 #include <vector>
 
-#include "appdata/utilities_arrays.h"
 #include "platform/captionfont.h"
 #include "platform/picturebox.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir::MBoxArray {
 

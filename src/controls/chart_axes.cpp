@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "appdata/utilities_rounding.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir::chart {
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "appdata/utilities_arrays.h"
 #include "controls/flexedit_settings.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
@@ -13,6 +12,7 @@
 #include "platform/services.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "appdata/utilities_arrays.h"
 #include "controls/flexedit.h"
 #include "numerics/numerics.h"
 #include "platform/flexgrid.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir::MKelvaro {
 

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "appdata/utilities_arrays.h"
 #include "controls/flexedit.h"
 #include "controls/flexedit_settings.h"
 #include "controls/gridfit.h"
@@ -11,6 +10,7 @@
 #include "platform/flexgrid.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

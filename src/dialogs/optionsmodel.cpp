@@ -4,9 +4,9 @@
 
 #include "appdata/appdata.h"
 #include "appdata/codetables.h"
-#include "appdata/criticalcorrelation.h"
 #include "chain/categorydata.h"
 #include "runtime/convert.h"
+#include "utilities/criticalcorrelation.h"
 
 namespace nuvir {
 

@@ -2,7 +2,6 @@
 #include <utility>
 
 #include "appdata/appservices.h"
-#include "appdata/criticalcorrelation.h"
 #include "appdata/ini.h"
 #include "appdata/paths.h"
 #include "mainwindow/about.h"
@@ -13,6 +12,7 @@
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "runtime/convert.h"
+#include "utilities/criticalcorrelation.h"
 
 namespace nuvir {
 

@@ -6,14 +6,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "appdata/formatting.h"
-#include "appdata/utilities_rounding.h"
+#include "appdata/options.h"
 #include "controls/boxarray.h"
 #include "mainwindow/pagerules.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/riskmain_internal.h"
 #include "platform/formcolours.h"
 #include "runtime/convert.h"
+#include "utilities/formatting.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir {
 

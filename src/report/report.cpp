@@ -7,13 +7,13 @@
 #include <unordered_map>
 
 #include "appdata/appdata.h"
-#include "appdata/formatting.h"
-#include "appdata/utilities_arrays.h"
 #include "numerics/numerics.h"
 #include "platform/profile.h"
 #include "report/rtftext.h"
 #include "runtime/convert.h"
 #include "runtime/patternformats.h"
+#include "utilities/formatting.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

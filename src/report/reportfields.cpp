@@ -8,13 +8,14 @@
 
 #include "appdata/appdata.h"
 #include "appdata/codetables.h"
-#include "appdata/formatting.h"
+#include "appdata/options.h"
 #include "numerics/numerics.h"
 #include "platform/picturebox.h"
 #include "results/resultplots.h"
 #include "results/runstate.h"
 #include "results/simulationinputs.h"
 #include "runtime/convert.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 

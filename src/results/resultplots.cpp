@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "appdata/appdata.h"
-#include "appdata/criticalcorrelation.h"
 #include "controls/chart.h"
 #include "controls/chart_axes.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
+#include "utilities/criticalcorrelation.h"
 
 namespace nuvir {
 

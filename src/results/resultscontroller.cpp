@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "appdata/appdata.h"
-#include "appdata/formatting.h"
+#include "utilities/formatting.h"
 #include "platform/clipboardowner.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"

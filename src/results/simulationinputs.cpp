@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "appdata/appdata.h"
-#include "appdata/utilities_arrays.h"
-#include "appdata/utilities_rounding.h"
 #include "runtime/convert.h"
+#include "utilities/utilities_arrays.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir {
 

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "appdata/utilities_arrays.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

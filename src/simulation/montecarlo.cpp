@@ -14,9 +14,6 @@
 #include <stdexcept>
 #include <type_traits>
 
-#include "appdata/formatting.h"
-#include "appdata/utilities_arrays.h"
-#include "appdata/utilities_rounding.h"
 #include "numerics/betaquantile.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
@@ -27,6 +24,9 @@
 #include "simulation/ran1.h"
 #include "simulation/runmemory.h"
 #include "simulation/workers.h"
+#include "utilities/formatting.h"
+#include "utilities/utilities_arrays.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir {
 

@@ -5,11 +5,11 @@
 #include <exception>
 #include <new>
 
-#include "appdata/utilities_rounding.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 #include "simulation/columnsort.h"
 #include "simulation/workers.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir {
 

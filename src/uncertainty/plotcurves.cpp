@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "appdata/utilities_arrays.h"
 #include "controls/chart.h"
 #include "numerics/numerics.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir {
 

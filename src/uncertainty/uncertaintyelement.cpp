@@ -5,8 +5,7 @@
 #include <algorithm>
 
 #include "appdata/appdata.h"
-#include "appdata/criticalcorrelation.h"
-#include "appdata/formatting.h"
+#include "appdata/options.h"
 #include "controls/chart.h"
 #include "controls/flexedit.h"
 #include "controls/gridfit.h"
@@ -16,6 +15,8 @@
 #include "platform/handlerguard.h"
 #include "platform/qtpicturebox.h"
 #include "runtime/convert.h"
+#include "utilities/criticalcorrelation.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 

@@ -4,9 +4,9 @@
 
 #include "appdata/appdata.h"
 #include "appdata/codetables.h"
-#include "appdata/formatting.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
+#include "utilities/formatting.h"
 
 namespace nuvir {
 

@@ -11,7 +11,7 @@
 
 #include "appdata/appdata.h"
 #include "appdata/appservices.h"
-#include "appdata/utilities_arrays.h"
+#include "utilities/utilities_arrays.h"
 #include "defaultdata.h"
 #include "support/fakeservices.h"
 #include "runtime/convert.h"

@@ -7,15 +7,15 @@
 #include <cmath>
 
 #include "appdata/codetables.h"
-#include "appdata/criticalcorrelation.h"
-#include "appdata/formatting.h"
 #include "appdata/ini.h"
 #include "appdata/options.h"
 #include "appdata/paths.h"
-#include "appdata/utilities_arrays.h"
-#include "appdata/utilities_rounding.h"
 #include "appdata_fixture.h"
 #include "support/fakefiledialog.h"
+#include "utilities/criticalcorrelation.h"
+#include "utilities/formatting.h"
+#include "utilities/utilities_arrays.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir {
 namespace {

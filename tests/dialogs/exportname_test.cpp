@@ -1,13 +1,13 @@
 // The export naming dialog: the paths for a name, and the dialog driven by keys and
 // clicks (Enter is OK, Esc is Skip Export, the close box keeps the paths).
 #include "appdata/appservices.h"
-#include "appdata/criticalcorrelation.h"
 #include "dialogs/exportname.h"
 #include "dialogs_fixture.h"
 #include "platform/controls.h"
 #include "platform/multilinetextbox.h"
 #include "platform/profile.h"
 #include "testsupport.h"
+#include "utilities/criticalcorrelation.h"
 
 namespace nuvir::test {
 namespace {

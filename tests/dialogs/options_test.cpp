@@ -2,13 +2,13 @@
 // as a person would, with the plot, folder and colour dialogs and the viewer test faked.
 #include <QTabBar>
 
-#include "appdata/criticalcorrelation.h"
 #include "controls/flexedit.h"
 #include "dialogs/optionsdialog.h"
 #include "dialogs_fixture.h"
 #include "platform/controls.h"
 #include "platform/flexgrid.h"
 #include "runtime/convert.h"
+#include "utilities/criticalcorrelation.h"
 
 namespace nuvir::test {
 namespace {

@@ -1,10 +1,10 @@
 // The plot options dialog: the tick table, the working copy's shape, and the dialog
 // closed by Esc and by its caller, storing the eight boxes once per showing.
-#include "appdata/criticalcorrelation.h"
 #include "dialogs/plotoptions.h"
 #include "dialogs_fixture.h"
 #include "platform/controls.h"
 #include "runtime/convert.h"
+#include "utilities/criticalcorrelation.h"
 
 namespace nuvir::test {
 namespace {

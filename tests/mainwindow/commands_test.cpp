@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "appdata/criticalcorrelation.h"
+#include "utilities/criticalcorrelation.h"
 #include "appdata/ini.h"
 #include "batch/batchwindow.h"
 #include "controls/boxarray.h"

@@ -3,7 +3,7 @@
 // results page, a fake main window host, scripted services, the program folder in a
 // temporary folder and the default assessment as the application data.
 #include "appdata/appservices.h"
-#include "appdata/formatting.h"
+#include "utilities/formatting.h"
 #include "defaultdata.h"
 #include "platform/controls.h"
 #include "support/fakeservices.h"

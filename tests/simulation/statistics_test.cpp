@@ -11,7 +11,6 @@
 #include <string>
 #include <thread>
 
-#include "appdata/utilities_rounding.h"
 #include "numerics/numerics.h"
 #include "simulation/columnsort.h"
 #include "simulation/largearray.h"
@@ -19,6 +18,7 @@
 #include "simulation/sensitivity.h"
 #include "simulation/statistics.h"
 #include "simulation_fixture.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir {
 namespace {

@@ -1,13 +1,12 @@
 // Number texts with decimals and with significant figures.
-#include "appdata/formatting.h"
+#include "utilities/formatting.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "appdata/appdata.h"
-#include "appdata/utilities_rounding.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
+#include "utilities/utilities_rounding.h"
 
 namespace nuvir::MKelvaro {
 
@@ -16,12 +15,6 @@ std::string FormatDecimals(double x, std::int32_t decimals) {
     // 15-digit text can carry.
     return FormatFixed(x, std::clamp<std::int32_t>(decimals, 0, 15));
 }
-
-std::string FormatDecimals(double x, const Variant& options) {
-    return FormatDecimals(x, CLng(options(opt::kDecimals)));
-}
-
-std::string FormatDecimals(double x) { return FormatDecimals(x, AppOptions); }
 
 std::string FormatSigFigs(double x, std::int32_t digits) { return FormatSigFigs(TextWidthMeasure(), x, digits); }
 

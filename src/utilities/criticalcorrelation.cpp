@@ -1,11 +1,11 @@
-#include "appdata/criticalcorrelation.h"
+#include "utilities/criticalcorrelation.h"
 
 #include <cmath>
 #include <string>
 
-#include "appdata/utilities_arrays.h"
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
+#include "utilities/utilities_arrays.h"
 
 namespace nuvir::MKelvaro {
 

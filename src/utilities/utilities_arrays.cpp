@@ -1,4 +1,4 @@
-#include "appdata/utilities_arrays.h"
+#include "utilities/utilities_arrays.h"
 
 #include <cmath>
 #include <exception>

@@ -18,11 +18,8 @@ using TextWidthMeasure = std::function<double(const std::string& text)>;
 // x with exactly `decimals` digits after the "." and at least one before it, the last
 // digit rounded with halves away from zero ("0.125" with 2 gives "0.13").
 std::string FormatDecimals(double x, std::int32_t decimals);
-// The same with the number of decimals taken from the options (item 11, rounded to an
-// integer). An options array without a readable item 11 raises the conversion error.
-std::string FormatDecimals(double x, const Variant& options);
-// The same on the program-wide options.
-std::string FormatDecimals(double x);
+// The overloads that take the number of decimals from the options are in
+// appdata/options.h: this library knows nothing of the options.
 
 // x rounded to `digits` significant figures, as its general text (for example
 // "1.234E-05") or in the form "0.000e-00" (for example "1.235e08"), whichever has no

@@ -1,4 +1,4 @@
-#include "appdata/utilities_rounding.h"
+#include "utilities/utilities_rounding.h"
 
 #include <bit>
 #include <cmath>
