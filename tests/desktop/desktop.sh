@@ -24,7 +24,7 @@
 # the window manager with desk_wait (never a bare sleep), check with desk_check, which
 # notes a failure and goes on, and take a picture with desk_shot. Leave the program as
 # the next case expects it (main window shown and active), or start it again with
-# desk_restart. Each desk_check waits up to DESK_PATIENCE seconds (default 4) for its
+# desk_restart. Each desk_check waits up to DESK_PATIENCE seconds (default 10) for its
 # condition; desk_holds checks that a state lasts.
 #
 # DESK_WM=icewm (or fluxbox, ...) runs a script under another window manager, for a try
@@ -36,7 +36,7 @@
 
 set -u
 DESK_FAILS=0
-DESK_PATIENCE=${DESK_PATIENCE:-4}
+DESK_PATIENCE=${DESK_PATIENCE:-10}
 DESK_WM=${DESK_WM:-openbox}
 DESK_PID=""
 DESK_XPID=""
@@ -67,11 +67,11 @@ desk_begin() {
     # The X server picks a display nobody uses and writes its number when it is ready.
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$DESK_TMP/display" >"$DESK_TMP/xvfb.log" 2>&1 &
     DESK_XPID=$!
-    desk_wait 10 test -s "$DESK_TMP/display" || desk_fail "Xvfb did not start: $(cat "$DESK_TMP/xvfb.log")"
+    desk_wait 30 test -s "$DESK_TMP/display" || desk_fail "Xvfb did not start: $(cat "$DESK_TMP/xvfb.log")"
     export DISPLAY=":$(cat "$DESK_TMP/display")"
     "$DESK_WM" >"$DESK_TMP/wm.log" 2>&1 &
     DESK_WMPID=$!
-    desk_wait 10 desk_wm_running || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
+    desk_wait 30 desk_wm_running || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
     desk_log "desktop $DISPLAY with $DESK_WM"
 }
 
@@ -114,7 +114,9 @@ desk_start() {
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:strict_string_checks=0" \
         QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="${DESK_SCALE:-1}" "$DESK_TMP/prog/nuvir" >>"$DESK_TMP/nuvir.log" 2>&1) &
     DESK_PID=$!
-    desk_wait 15 desk_find_shown '^NUVIR( \[.*\])?$' >/dev/null || desk_fail "the main window did not show"
+    # A loaded machine or a sanitizer build takes its time to show the first window; the
+    # waits are bounds, not pauses, so generous ones cost nothing when all goes well.
+    desk_wait 60 desk_find_shown '^NUVIR( \[.*\])?$' >/dev/null || desk_fail "the main window did not show"
     DESK_MAIN=$(desk_find_shown '^NUVIR( \[.*\])?$')
     desk_wait 5 desk_is_active "$DESK_MAIN" || desk_activate "$DESK_MAIN"
 }
