@@ -3,9 +3,11 @@
 #include <benchmark/benchmark.h>
 
 #include "benchapp.h"
+#include "platform/services_qt.h"
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    nuvir::InstallQtServices();
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

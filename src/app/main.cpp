@@ -12,6 +12,7 @@
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
 #include "mainwindow/windowuncertainty.h"
+#include "platform/services_qt.h"
 #include "report/rtfviewer.h"
 
 namespace {
@@ -47,6 +48,7 @@ void InstallTerminationHandler(QApplication& app) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    nuvir::InstallQtServices();
     QApplication::setApplicationName("NUVIR");
     InstallTerminationHandler(app);
 

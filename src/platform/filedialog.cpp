@@ -1,6 +1,8 @@
 // The parts of the file-dialog service that need no window system.
 #include "platform/filedialog.h"
 
+#include <stdexcept>
+
 namespace nuvir {
 
 std::string CaseInsensitivePattern(std::string_view pattern) {
@@ -33,5 +35,20 @@ std::string CaseInsensitivePattern(std::string_view pattern) {
     }
     return out;
 }
+
+namespace {
+FileDialogService* g_service = nullptr;
+FileDialogService* g_standard = nullptr;
+}  // namespace
+
+FileDialogService& FileDialogs() {
+    if (g_service != nullptr) return *g_service;
+    if (g_standard != nullptr) return *g_standard;
+    throw std::logic_error("no standard file dialog installed (InstallQtServices)");
+}
+
+void SetFileDialogService(FileDialogService* service) { g_service = service; }
+
+void SetStandardFileDialogService(FileDialogService* service) { g_standard = service; }
 
 }  // namespace nuvir

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-class QFileDialog;
-
 namespace nuvir {
 
 struct FileDialogRequest {
@@ -43,24 +41,16 @@ public:
     virtual std::string Show(const FileDialogRequest& request) = 0;
 };
 
-// Qt's file dialog, modal on the active window.
-class QtFileDialogService : public FileDialogService {
-public:
-    std::string Show(const FileDialogRequest& request) override;
-};
-
-// The service in use (a QtFileDialogService until another is set). Passing nullptr
-// restores the Qt one. The caller keeps ownership of what it sets.
+// The service in use (the standard one, Qt's file dialog, until another is set).
+// Passing nullptr restores the standard one. The caller keeps ownership of what it
+// sets. With neither, FileDialogs raises std::logic_error.
 FileDialogService& FileDialogs();
 void SetFileDialogService(FileDialogService* service);
+// Installed at start-up (InstallQtServices, services_qt.h).
+void SetStandardFileDialogService(FileDialogService* service);
 
 // A wildcard pattern that matches without regard to case: each ASCII letter becomes a
 // "[xX]" set; other characters stay. "*.RAF" gives "*.[rR][aA][fF]", "*.*" stays.
 std::string CaseInsensitivePattern(std::string_view pattern);
-
-// Makes Qt's file dialog safe with special files: it never reads a file to choose its
-// icon or type, so a file such as /proc/kmsg cannot block it (FIFOs and devices it does
-// not list). Uses Qt's own dialog, not the desktop's.
-void GuardFileDialog(QFileDialog& dialog);
 
 }  // namespace nuvir

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QStyle>
 
-#include "platform/filedialog.h"
+#include "platform/filedialog_qt.h"
 
 namespace nuvir {
 

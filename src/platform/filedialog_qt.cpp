@@ -1,4 +1,4 @@
-// Qt's file dialog behind the file-dialog service, and the service registry.
+// Qt's file dialog behind the file-dialog service.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -12,7 +12,7 @@
 
 #include <optional>
 
-#include "platform/filedialog.h"
+#include "platform/filedialog_qt.h"
 #include "platform/modalwindows.h"
 
 namespace nuvir {
@@ -20,8 +20,6 @@ namespace nuvir {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-FileDialogService* g_service = nullptr;
 
 // Qt's own dialog reads a typed name holding a double quote as a list of quoted names
 // (my "best" report.rtf offers best.RTF), whatever the file mode: here such a name is
@@ -123,12 +121,5 @@ std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     if (files.isEmpty()) return {};
     return files.front().toStdString();
 }
-
-FileDialogService& FileDialogs() {
-    static QtFileDialogService qtService;
-    return g_service ? *g_service : qtService;
-}
-
-void SetFileDialogService(FileDialogService* service) { g_service = service; }
 
 }  // namespace nuvir

@@ -23,13 +23,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/colour.h"
+
 class QPainter;
 
 namespace nuvir {
-
-// A colour as the data files and options hold it: 0x00BBGGRR. Values with the top
-// bit set (0x80000000 | index) name a system colour of the window style.
-using Colour = std::int32_t;
 
 // Error number of a property set to a value it does not take.
 constexpr int kInvalidPropertyValue = 380;
@@ -75,10 +73,6 @@ enum class LineShape {
 // application palette.
 QColor ColourToQColor(Colour c);
 Colour QColorToColour(const QColor& c);
-// The colour a caller builds from its parts (each 0..255).
-constexpr Colour RGBColour(int r, int g, int b) {
-    return static_cast<Colour>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
-}
 
 class PictureBox {
 public:

@@ -1,180 +1,39 @@
+// The services in use: the set a caller installed, else the standard one.
 #include "platform/services.h"
 
-#include <QApplication>
-#include "platform/screen.h"
-
-#include <QColorDialog>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QSpacerItem>
-#include <QMessageBox>
-#include <QMimeDatabase>
-#include <QProcess>
-#include <QPushButton>
-#include <QUrl>
-
-#include "platform/modalwindows.h"
-
 #include <map>
+#include <stdexcept>
 
 namespace nuvir {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// Message texts break lines with CR LF; Qt wants LF.
-QString MessageText(const std::string& text) {
-    QString t = Q(text);
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
-}
 
 ServiceSet& Current() {
     static ServiceSet set;
     return set;
 }
 
-}  // namespace
+ServiceSet& Standard() {
+    static ServiceSet set;
+    return set;
+}
 
-namespace {
-
-// A window manager's title bar gives the title the window's width less its icon, three
-// buttons and margins; the box is made at least that much wider than its title.
-void WidenForTitle(QMessageBox& box) {
-    const int need = TitleBarWidthPx(box.windowTitle(), QApplication::font());
-    auto* grid = qobject_cast<QGridLayout*>(box.layout());
-    if (grid == nullptr) return;
-    grid->addItem(new QSpacerItem(need, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                  grid->columnCount());
+template <class Service>
+Service& InUse(Service* installed, Service* standard) {
+    if (installed != nullptr) return *installed;
+    if (standard != nullptr) return *standard;
+    throw std::logic_error("no standard service installed (InstallQtServices)");
 }
 
 }  // namespace
 
-int QtMessageBoxService::Show(const std::string& text, int style, const std::string& title) {
-    QWidget* owner = ModalOwner();
-    CentredDialog<QMessageBox> box;
-    box.SetOwner(owner);
-    Build(box, text, style, title);
-    PrepareModal(box, owner);
-    box.exec();
-    auto* clicked = box.clickedButton();
-    const std::vector<Answer> buttons = Answers(style);
-    for (const auto& b : buttons) {
-        if (clicked == box.button(static_cast<QMessageBox::StandardButton>(b.button))) return b.answer;
-    }
-    int escapeAnswer = buttons.size() == 1 ? buttons[0].answer : 0;
-    for (const auto& b : buttons) {
-        if (b.answer == mb::Cancel) escapeAnswer = mb::Cancel;
-    }
-    return escapeAnswer != 0 ? escapeAnswer : buttons.back().answer;
-}
+MessageBoxService& MessageBoxes() { return InUse(Current().messageBox, Standard().messageBox); }
+ColourDialogService& ColourDialog() { return InUse(Current().colourDialog, Standard().colourDialog); }
+HelpService& Help() { return InUse(Current().help, Standard().help); }
+ViewerService& Viewer() { return InUse(Current().viewer, Standard().viewer); }
+YieldService& Yielder() { return InUse(Current().yield, Standard().yield); }
 
-std::vector<QtMessageBoxService::Answer> QtMessageBoxService::Answers(int style) {
-    switch (style & 7) {
-        case mb::OKCancel: return {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}};
-        case mb::AbortRetryIgnore:
-            return {{QMessageBox::Abort, mb::Abort}, {QMessageBox::Retry, mb::Retry}, {QMessageBox::Ignore, mb::Ignore}};
-        case mb::YesNoCancel: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
-        case mb::YesNo: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}};
-        case mb::RetryCancel: return {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}};
-        default: return {{QMessageBox::Ok, mb::OK}};
-    }
-}
-
-void QtMessageBoxService::Build(QMessageBox& box, const std::string& text, int style, const std::string& title) {
-    box.setWindowTitle(Q(title.empty() ? std::string(kProgramName) : title));
-    box.setText(MessageText(text));
-    switch (style & 0x70) {
-        case mb::Critical: box.setIcon(QMessageBox::Critical); break;
-        case mb::Question: box.setIcon(QMessageBox::Question); break;
-        case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
-        case mb::Information: box.setIcon(QMessageBox::Information); break;
-        default: box.setIcon(QMessageBox::NoIcon); break;
-    }
-    const std::vector<Answer> buttons = Answers(style);
-    for (const auto& b : buttons) box.addButton(static_cast<QMessageBox::StandardButton>(b.button));
-    const std::size_t def = (style & mb::DefaultButton3) ? 2 : (style & mb::DefaultButton2) ? 1 : 0;
-    if (def < buttons.size()) box.setDefaultButton(static_cast<QMessageBox::StandardButton>(buttons[def].button));
-    // Escape or the close box: Cancel where there is one, else the single button.
-    for (const auto& b : buttons) {
-        if (b.answer == mb::Cancel) box.setEscapeButton(static_cast<QMessageBox::StandardButton>(b.button));
-    }
-    if (buttons.size() == 1) box.setEscapeButton(static_cast<QMessageBox::StandardButton>(buttons[0].button));
-    WidenForTitle(box);
-}
-
-std::optional<Colour> QtColourDialogService::ChooseColour(Colour initial) {
-    QWidget* owner = ModalOwner();
-    CentredDialog<QColorDialog> dialog(ColourToQColor(initial));
-    dialog.SetOwner(owner);
-    PrepareModal(dialog, owner);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const QColor c = dialog.selectedColor();
-    if (!c.isValid()) return std::nullopt;
-    return QColorToColour(c);
-}
-
-void QtHelpService::ShowHelp(const std::string& helpFile, int contextId) {
-    // A viewer opens the file at its start: no viewer here can address a topic.
-    const QFileInfo info(Q(helpFile));
-    if (info.exists() && QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) return;
-    std::string text = info.exists() ? "The help file \"" + helpFile + "\" cannot be shown on this system."
-                                     : "No help file is installed: \"" + helpFile + "\" was not found.";
-    if (contextId == 0) {
-        text += "\r\nHelp topic: contents";
-    } else {
-        const std::string title = HelpTopicTitle(contextId);
-        text += "\r\nHelp topic " + std::to_string(contextId) + (title.empty() ? "" : ": " + title);
-    }
-    MessageBoxes().Show(text, mb::OKOnly | mb::Information, "Help");
-}
-
-bool QtViewerService::OpenInViewer(const std::string& path) {
-    const QFileInfo info(Q(path));
-    if (!info.exists()) return false;
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {info.absoluteFilePath()});
-}
-
-std::string QtViewerService::AssociatedProgram(const std::string& path) {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(Q(path));
-    if (!type.isValid()) return {};
-    QProcess p;
-    p.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type.name()});
-    if (!p.waitForFinished(5000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed().toStdString();
-}
-
-bool QtViewerService::StartProgram(const std::string& program, const std::string& argument) {
-    return QProcess::startDetached(Q(program), {Q(argument)});
-}
-
-void QtYieldService::Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-MessageBoxService& MessageBoxes() {
-    static QtMessageBoxService qt;
-    return Current().messageBox ? *Current().messageBox : qt;
-}
-ColourDialogService& ColourDialog() {
-    static QtColourDialogService qt;
-    return Current().colourDialog ? *Current().colourDialog : qt;
-}
-HelpService& Help() {
-    static QtHelpService qt;
-    return Current().help ? *Current().help : qt;
-}
-ViewerService& Viewer() {
-    static QtViewerService qt;
-    return Current().viewer ? *Current().viewer : qt;
-}
-YieldService& Yielder() {
-    static QtYieldService qt;
-    return Current().yield ? *Current().yield : qt;
-}
+void SetStandardServices(const ServiceSet& services) { Standard() = services; }
 
 ServiceSet SetServices(const ServiceSet& services) {
     ServiceSet old = Current();

@@ -5,13 +5,12 @@
 // with its type, and yielding to the event loop.
 //
 // The file dialog is in filedialog.h; the application facts in appdata/appservices.h.
+// Qt's implementations are in services_qt.h: this part needs no window system.
 #include <optional>
 #include <string>
 #include <vector>
 
-class QMessageBox;
-
-#include "platform/picturebox.h"  // Colour
+#include "platform/colour.h"
 
 namespace nuvir {
 
@@ -84,48 +83,9 @@ public:
     virtual void Yield() = 0;
 };
 
-// ---- the Qt implementations -------------------------------------------------------
-
-class QtMessageBoxService : public MessageBoxService {
-public:
-    int Show(const std::string& text, int style, const std::string& title) override;
-    // Fills a message box as Show shows it (tests look at it without showing it
-    // modally).
-    static void Build(QMessageBox& box, const std::string& text, int style, const std::string& title);
-
-private:
-    struct Answer {
-        int button;  // QMessageBox::StandardButton
-        int answer;
-    };
-    static std::vector<Answer> Answers(int style);
-};
-
-class QtColourDialogService : public ColourDialogService {
-public:
-    std::optional<Colour> ChooseColour(Colour initial) override;
-};
-
-class QtHelpService : public HelpService {
-public:
-    void ShowHelp(const std::string& helpFile, int contextId) override;
-};
-
-class QtViewerService : public ViewerService {
-public:
-    bool OpenInViewer(const std::string& path) override;
-    std::string AssociatedProgram(const std::string& path) override;
-    bool StartProgram(const std::string& program, const std::string& argument) override;
-};
-
-class QtYieldService : public YieldService {
-public:
-    void Yield() override;
-};
-
 // ---- the services in use -----------------------------------------------------------
 
-// Null members mean the Qt implementation. The caller keeps ownership.
+// Null members mean the standard implementation. The caller keeps ownership.
 struct ServiceSet {
     MessageBoxService* messageBox = nullptr;
     ColourDialogService* colourDialog = nullptr;
@@ -139,6 +99,11 @@ ColourDialogService& ColourDialog();
 HelpService& Help();
 ViewerService& Viewer();
 YieldService& Yielder();
+
+// The standard implementations, used for each member a set leaves null: the program
+// installs Qt's at start-up (InstallQtServices, services_qt.h). A service asked for
+// with neither raises std::logic_error.
+void SetStandardServices(const ServiceSet& services);
 
 // Replaces the whole set; returns the one it replaced.
 ServiceSet SetServices(const ServiceSet& services);

@@ -29,6 +29,7 @@
 #include "results/resultscontroller.h"
 #include "mainwindow/windowuncertainty.h"
 #include "platform/services.h"
+#include "platform/services_qt.h"
 
 namespace nuvir::test {
 namespace {
