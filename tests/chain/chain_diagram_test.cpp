@@ -15,6 +15,20 @@ namespace {
 using StageFigure = ChainTest;
 using ChainDiagram = ChainTest;
 
+// The diagram of the application data as a person sees it, 1200 x 700 pixels on white,
+// saved in the build folder under `file` for a look.
+void SaveDiagramOfAppData(const char* file) {
+    ImagePictureBox image(1200, 700);
+    image.SetBackColor(0xFFFFFF);
+    CChain review;
+    review.SetHost(&image);
+    review.Measure();
+    review.SetScaleFactor(5);
+    review.SetData(AppData);
+    review.Render();
+    EXPECT_TRUE(image.Image().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(file)));
+}
+
 // Stage 1 of a linked pair (it has a next stage) or the pair's stage 2 (the last).
 struct Pair {
     CChainElement first, last;
@@ -156,15 +170,7 @@ TEST_F(ChainDiagram, TheYAxisPointsUpFromTheBottomEdgeWhateverTheSize) {
     EXPECT_EQ(pic.ScaleWidth(), 7500.0f);
     EXPECT_EQ(pic.ScaleHeight(), -4500.0f);
     EXPECT_EQ(pic.PixelY(0), 300) << "y = 0 at the bottom edge";
-    ImagePictureBox image(1200, 700);
-    image.SetBackColor(0xFFFFFF);
-    CChain review;
-    review.SetHost(&image);
-    review.Measure();
-    review.SetScaleFactor(5);
-    review.SetData(AppData);
-    review.Render();
-    EXPECT_TRUE(image.Image().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_default.png")));
+    SaveDiagramOfAppData("chain_default.png");
 }
 
 // On a 600 x 300 pixel picture (4500 twips high): the first stage's diamond tip hangs
@@ -237,15 +243,7 @@ TEST_F(ChainDiagram, SubnormalValuesShowFourFiguresOfWhatIsStored) {
     // An I box splits its label after the "=".
     for (const char* text : {"I1=", "1.000e-320", "R1=5.000e-321", "I2=", "4.941e-324", "R2=0"})
         EXPECT_NE(d.pic.Find(text), nullptr) << text;
-    ImagePictureBox image(1200, 700);
-    image.SetBackColor(0xFFFFFF);
-    CChain review;
-    review.SetHost(&image);
-    review.Measure();
-    review.SetScaleFactor(5);
-    review.SetData(AppData);
-    review.Render();
-    EXPECT_TRUE(image.Image().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("chain_subnormal.png")));
+    SaveDiagramOfAppData("chain_subnormal.png");
 }
 
 }  // namespace

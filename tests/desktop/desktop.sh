@@ -171,14 +171,8 @@ desk_holds() {
 desk_check() {
     local text="$1"
     shift
-    if desk_wait "$DESK_PATIENCE" "$@"; then
-        desk_log "  ok: $text"
-        return 0
-    fi
-    DESK_FAILS=$((DESK_FAILS + 1))
-    desk_log "  FAILED: $text"
-    desk_windows | sed 's/^/    /'
-    return 1
+    desk_wait "$DESK_PATIENCE" "$@"
+    desk_verdict "$text" $?
 }
 
 # desk_check_holds TEXT SECONDS COMMAND...: the state comes within DESK_PATIENCE
@@ -187,12 +181,19 @@ desk_check() {
 desk_check_holds() {
     local text="$1" hold="$2"
     shift 2
-    if desk_wait "$DESK_PATIENCE" "$@" && desk_holds "$hold" "$@"; then
-        desk_log "  ok: $text"
+    desk_wait "$DESK_PATIENCE" "$@" && desk_holds "$hold" "$@"
+    desk_verdict "$text" $?
+}
+
+# desk_verdict TEXT STATUS: notes a check's outcome; a failure with the states of the
+# program's windows.
+desk_verdict() {
+    if [ "$2" -eq 0 ]; then
+        desk_log "  ok: $1"
         return 0
     fi
     DESK_FAILS=$((DESK_FAILS + 1))
-    desk_log "  FAILED: $text"
+    desk_log "  FAILED: $1"
     desk_windows | sed 's/^/    /'
     return 1
 }

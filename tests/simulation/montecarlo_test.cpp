@@ -2,9 +2,6 @@
 // the check of its input, whole runs, and the trial loop on worker threads.
 #include <gtest/gtest.h>
 
-#include <boost/math/distributions/beta.hpp>
-#include <boost/multiprecision/float128.hpp>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +16,7 @@
 #include <thread>
 
 #include "appdata/appdata.h"
+#include "betareference.h"
 #include "numerics/numerics.h"
 #include "support/fakeservices.h"
 #include "runtime/convert.h"
@@ -681,24 +679,14 @@ namespace {
 // precision; the double-precision library inverse is off by 11 ulp at (0.5, 3), 119 at
 // (0.01, 1) and more at (6e-4, 1).
 TEST(ShortRunBetaDraws, AreWithinFourUlpOfTheAccurateInverse) {
-    using boost::multiprecision::float128;
     Engine s(1, 5.0f);
     const std::pair<double, double> shapes[] = {{6e-4, 1.0}, {0.01, 1.0}, {0.5, 3.0}, {2.0, 5.0}, {3.0, 0.02}};
     for (const auto& [a, b] : shapes) {
         SCOPED_TRACE(testing::Message() << "a = " << a << ", b = " << b);
-        const boost::math::beta_distribution<float128> accurate(a, b);
-        std::mt19937_64 g(11);
-        std::uniform_real_distribution<double> uniform(0.0, 1.0);
-        double worst = 0;
-        for (int i = 0; i < 300; ++i) {
-            const double u = uniform(g);
-            const double got = CMonteCarloTestAccess::Transform(s.mc, u, a, b, 3, 0);
-            const double expected = static_cast<double>(boost::math::quantile(accurate, float128(u)));
-            const double ulp = std::max(std::ldexp(1.0, std::ilogb(expected) - 52),
-                                        std::numeric_limits<double>::denorm_min());
-            worst = std::max(worst, std::fabs(got - expected) / ulp);
-        }
-        EXPECT_LE(worst, 4.0);
+        const auto draw = [&, a = a, b = b](double u) {
+            return std::optional<double>(CMonteCarloTestAccess::Transform(s.mc, u, a, b, 3, 0));
+        };
+        EXPECT_LE(test::WorstUlpsOffQuadruple(draw, a, b, 300, 11), 4.0);
     }
 }
 
