@@ -41,6 +41,12 @@ out_of_the_way() {
 newest() { desk_newest_shown "$DESK_MAIN" "$BATCH"; }
 skips_taskbar() { desk_net_state "$1" | grep -q SKIP_TASKBAR; }
 is_plot_options() { desk_title "$1" | grep -q '^Options for'; }
+# The newest such window, when it has this title.
+newest_titled() {
+    local w
+    w=$(newest) && [ "$(desk_title "$w")" = "$1" ] && printf '%s\n' "$w"
+}
+newest_has_title() { newest_titled "$1" >/dev/null; }
 new_window() {
     desk_wait 5 newest >/dev/null || return 1
     newest
@@ -153,8 +159,10 @@ answer_file_dialog() {
 # The box just opened: its title checked, the windows around it checked while it shows.
 check_box() {
     local title="$1" name="$2" d
-    d=$(new_window) || d=0
-    desk_check "\"$title\" shows" test "$(desk_title "$d")" = "$title" || return 1
+    # Looked for until it comes: a file dialog just answered can still be the newest
+    # window for a moment, the more so in a slow (sanitizer) build.
+    desk_check "\"$title\" shows" newest_has_title "$title" || return 1
+    d=$(newest_titled "$title")
     desk_check_holds "the main window as it was, the batch window out of the way" 0.5 out_of_the_way "$title"
     desk_shot "box_$name"
     BOX=$d

@@ -65,16 +65,29 @@ desk_begin() {
     mkdir -p "$DESK_TMP/prog" "$DESK_TMP/home" "$DESK_TMP/config" "$DESK_TMP/files"
     cp "$exe" "$DESK_TMP/prog/nuvir" || desk_fail "no program at $exe"
     # The X server picks a display nobody uses and writes its number when it is ready.
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$DESK_TMP/display" >"$DESK_TMP/xvfb.log" 2>&1 &
-    DESK_XPID=$!
-    desk_wait 30 test -s "$DESK_TMP/display" || desk_fail "Xvfb did not start: $(cat "$DESK_TMP/xvfb.log")"
-    export DISPLAY=":$(cat "$DESK_TMP/display")"
+    # Right after another test's server ended, the display it names can still refuse a
+    # client for a moment (the old server's socket or lock going), so it is asked for an
+    # answer, and started again on another display if it gives none.
+    local try
+    for try in 1 2 3; do
+        rm -f "$DESK_TMP/display"
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$DESK_TMP/display" >"$DESK_TMP/xvfb.log" 2>&1 &
+        DESK_XPID=$!
+        if desk_wait 30 test -s "$DESK_TMP/display"; then
+            export DISPLAY=":$(cat "$DESK_TMP/display")"
+            desk_wait 10 desk_x_answers && break
+        fi
+        kill "$DESK_XPID" 2>/dev/null
+        wait "$DESK_XPID" 2>/dev/null
+        [ "$try" -lt 3 ] || desk_fail "Xvfb did not start: $(cat "$DESK_TMP/xvfb.log")"
+    done
     "$DESK_WM" >"$DESK_TMP/wm.log" 2>&1 &
     DESK_WMPID=$!
     desk_wait 30 desk_wm_running || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
     desk_log "desktop $DISPLAY with $DESK_WM"
 }
 
+desk_x_answers() { xprop -root _NET_SUPPORTED >/dev/null 2>&1; }
 desk_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 desk_cleanup() {
