@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/control.h"
@@ -541,21 +542,22 @@ inline std::vector<std::string> PlotCut(const std::string& name, const QImage& i
 // over at least half of the picture's height or width. Empty when there is none.
 inline QRect PlotFrame(const QImage& image) {
     const auto black = [&](int x, int y) { return (image.pixel(x, y) & 0xFFFFFFu) == 0; };
-    int left = -1, right = -1, top = -1, bottom = -1;
-    for (int x = 0; x < image.width(); ++x) {
-        int run = 0;
-        for (int y = 0; y < image.height(); ++y) run += black(x, y);
-        if (run * 2 < image.height()) continue;
-        if (left < 0) left = x;
-        right = x;
-    }
-    for (int y = 0; y < image.height(); ++y) {
-        int run = 0;
-        for (int x = 0; x < image.width(); ++x) run += black(x, y);
-        if (run * 2 < image.width()) continue;
-        if (top < 0) top = y;
-        bottom = y;
-    }
+    // The first and last column (or row) that is black over at least half its length.
+    const auto extent = [&](bool columns) {
+        const int lines = columns ? image.width() : image.height();
+        const int length = columns ? image.height() : image.width();
+        int first = -1, last = -1;
+        for (int i = 0; i < lines; ++i) {
+            int run = 0;
+            for (int j = 0; j < length; ++j) run += columns ? black(i, j) : black(j, i);
+            if (run * 2 < length) continue;
+            if (first < 0) first = i;
+            last = i;
+        }
+        return std::pair{first, last};
+    };
+    const auto [left, right] = extent(true);
+    const auto [top, bottom] = extent(false);
     if (left < 0 || top < 0) return {};
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
