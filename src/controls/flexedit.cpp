@@ -9,6 +9,7 @@
 #include "platform/flexgrid.h"
 #include "platform/form.h"
 #include "platform/handlerguard.h"
+#include "platform/qtstring.h"
 #include "platform/services.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -476,7 +477,7 @@ void CFlexEditA::EnterCell() {
     editor_->SetAlignment(column == 0 ? align::Left : column == 1 ? align::Center : align::Right);
     editor_->SetText(text);
     editor_->SetSelStart(0);
-    editor_->SetSelLength(static_cast<int>(QString::fromStdString(text).size()));
+    editor_->SetSelLength(static_cast<int>(QtText(text).size()));
     editor_->SetBackColor(editBackColor_);
     editor_->SetVisible(true);
     editor_->ZOrder(0);

@@ -8,6 +8,7 @@
 #include "controls/flexedit.h"
 #include "numerics/numerics.h"
 #include "platform/flexgrid.h"
+#include "platform/qtstring.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -79,7 +80,7 @@ Variant FitGridToContents(CFlexEditA* grid, const Variant& headings, const GridF
     for (int c = 0; c < g.Cols(); ++c) {
         int widestPx = 0;
         for (int r = 0; r < g.Rows(); ++r)
-            widestPx = std::max(widestPx, fm.horizontalAdvance(QString::fromStdString(g.TextMatrix(r, c))));
+            widestPx = std::max(widestPx, fm.horizontalAdvance(QtText(g.TextMatrix(r, c))));
         const double need = (widestPx + kCellPaddingPx) * m.twipsPerPixelX;
         if (need > g.ColWidth(c)) g.SetColWidth(c, static_cast<int>(std::ceil(need)));
     }

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QImage>
 
+#include "platform/qtstring.h"
 #include "runtime/convert.h"
 
 namespace nuvir {
@@ -13,7 +14,7 @@ QFont FontForCellHeight(const std::string& face, int cellHeightPx, bool bold) {
     QImage device(1, 1, QImage::Format_RGB32);
     device.setDotsPerMeterX(3780);  // 96 dpi, as the drawing surfaces
     device.setDotsPerMeterY(3780);
-    QFont font(QString::fromStdString(face));
+    QFont font(QtText(face));
     font.setWeight(bold ? QFont::DemiBold : QFont::Normal);
     font.setStyleStrategy(QFont::StyleStrategy(QFont::NoAntialias | QFont::PreferMatch));
     if (cellHeightPx < 1) cellHeightPx = 1;

@@ -10,6 +10,7 @@
 
 #include "platform/controls.h"
 #include "platform/form.h"
+#include "platform/qtstring.h"
 #include "platform/screen.h"
 #include "platform/services.h"
 #include "runtime/error.h"
@@ -634,7 +635,7 @@ std::string Control::ToolTipText() const {
 void Control::SetToolTipText(const std::string& text) {
     QWidget* w = Widget();
     if (w == nullptr) NotSupported();
-    w->setToolTip(QString::fromStdString(text));
+    w->setToolTip(QtText(text));
 }
 
 Colour Control::BackColor() const {

@@ -15,13 +15,12 @@
 #include <algorithm>
 
 #include "platform/form.h"
+#include "platform/qtstring.h"
 #include "runtime/error.h"
 
 namespace nuvir {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 [[noreturn]] void InvalidValue() { RaiseError(380, "Invalid property value"); }
 
@@ -54,7 +53,7 @@ int ButtonTextNeeds(const QAbstractButton* w, QStyle::SubElement contents) {
 
 QString DisplayCaption(const std::string& caption) {
     // Labels show the text; the access-key marks go.
-    const QString in = Q(caption);
+    const QString in = QtText(caption);
     QString out;
     out.reserve(in.size());
     for (qsizetype i = 0; i < in.size(); ++i) {
@@ -131,7 +130,7 @@ TextBox::TextBox() : Control("TextBox") {
 std::string TextBox::Text() const { return text().toStdString(); }
 
 void TextBox::SetText(const std::string& t) {
-    QString s = Q(t);
+    QString s = QtText(t);
     if (maxLength_ > 0 && s.size() > maxLength_) s.truncate(maxLength_);
     setText(s);
 }
@@ -162,9 +161,9 @@ void TextBox::SetSelText(const std::string& t) {
     const int start = SelStart();
     const int len = SelLength();
     QString s = text();
-    s.replace(start, len, Q(t));
+    s.replace(start, len, QtText(t));
     setText(s);
-    setCursorPosition(start + static_cast<int>(Q(t).size()));
+    setCursorPosition(start + static_cast<int>(QtText(t).size()));
 }
 
 void TextBox::SetMaxLength(int n) {
@@ -221,7 +220,7 @@ void CheckBox::SetValue(int v) {
 
 void CheckBox::SetCaption(const std::string& caption) {
     caption_ = caption;
-    setText(Q(caption));
+    setText(QtText(caption));
     Refit();
 }
 
@@ -255,7 +254,7 @@ void OptionButton::SetValue(bool on) {
 
 void OptionButton::SetCaption(const std::string& caption) {
     caption_ = caption;
-    setText(Q(caption));
+    setText(QtText(caption));
     Refit();
 }
 
@@ -272,7 +271,7 @@ CommandButton::CommandButton() : Control("CommandButton") {
 
 void CommandButton::SetCaption(const std::string& caption) {
     caption_ = caption;
-    setText(Q(caption));
+    setText(QtText(caption));
     Refit();
 }
 
@@ -298,7 +297,7 @@ Frame::Frame() : Control("Frame") { SetDefaultColours(kButtonFace, kButtonText);
 
 void Frame::SetCaption(const std::string& caption) {
     caption_ = caption;
-    setTitle(Q(caption));
+    setTitle(QtText(caption));
 }
 
 // ---- Panel ------------------------------------------------------------------------------
@@ -353,7 +352,7 @@ void ComboBox::AddItem(const std::string& text, int index) {
     const QString edit = style_ == 0 ? currentText() : QString();
     quiet_ = true;
     const int at = index == -1 ? count() : index;
-    insertItem(at, Q(text), QVariant(0));
+    insertItem(at, QtText(text), QVariant(0));
     // Inserting never selects: the selection stays where it was.
     const int restored = keep < 0 ? -1 : (at <= keep ? keep + 1 : keep);
     setCurrentIndex(restored);
@@ -386,7 +385,7 @@ std::string ComboBox::List(int index) const {
 
 void ComboBox::SetList(int index, const std::string& text) {
     if (index < 0 || index >= count()) InvalidValue();
-    setItemText(index, Q(text));
+    setItemText(index, QtText(text));
 }
 
 std::int32_t ComboBox::ItemData(int index) const {
@@ -408,10 +407,10 @@ std::string ComboBox::Text() const { return currentText().toStdString(); }
 
 void ComboBox::SetText(const std::string& text) {
     if (style_ == 0) {
-        setEditText(Q(text));
+        setEditText(QtText(text));
         return;
     }
-    const int i = findText(Q(text), Qt::MatchFixedString);
+    const int i = findText(QtText(text), Qt::MatchFixedString);
     if (i < 0) InvalidValue();
     setCurrentIndex(i);
 }
@@ -545,7 +544,7 @@ std::string TabControl::TabCaption(int index) const {
 
 void TabControl::SetTabCaption(int index, const std::string& caption) {
     if (index < 0 || index >= Tabs()) InvalidValue();
-    bar_->setTabText(index, Q(caption));
+    bar_->setTabText(index, QtText(caption));
 }
 
 bool TabControl::TabVisible(int index) const {
@@ -654,7 +653,7 @@ MenuItem::~MenuItem() { Detach(); }
 void MenuItem::Attach(Form* form, MenuItem* parent, const std::string& caption) {
     caption_ = caption;
     // A separator shows no text: the style would draw the "-" beside its line.
-    action_ = new QAction(caption == "-" ? QString() : Q(caption), this);
+    action_ = new QAction(caption == "-" ? QString() : QtText(caption), this);
     if (caption == "-") action_->setSeparator(true);
     connect(action_, &QAction::triggered, this, [this] {
         // Qt toggles a checkable entry before it reports it; the mark belongs to code.
@@ -694,8 +693,8 @@ void MenuItem::SetCaption(const std::string& caption) {
     caption_ = caption;
     if (action_ == nullptr) return;
     action_->setSeparator(caption == "-");
-    action_->setText(caption == "-" ? QString() : Q(caption));
-    if (menu_ != nullptr) menu_->setTitle(Q(caption));
+    action_->setText(caption == "-" ? QString() : QtText(caption));
+    if (menu_ != nullptr) menu_->setTitle(QtText(caption));
 }
 
 void MenuItem::SetChecked(bool on) {

@@ -14,12 +14,11 @@
 
 #include "platform/filedialog_qt.h"
 #include "platform/modalwindows.h"
+#include "platform/qtstring.h"
 
 namespace nuvir {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 // Qt's own dialog reads a typed name holding a double quote as a list of quoted names
 // (my "best" report.rtf offers best.RTF), whatever the file mode: here such a name is
@@ -88,7 +87,7 @@ private:
 
 std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     QWidget* owner = ModalOwner();
-    CentredDialog<WholeNameFileDialog> dialog(nullptr, Q(request.title));
+    CentredDialog<WholeNameFileDialog> dialog(nullptr, QtText(request.title));
     dialog.SetOwner(owner);
     GuardFileDialog(dialog);
     PrepareModal(dialog, owner);
@@ -108,11 +107,11 @@ std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     const std::string match = request.matchPattern.empty() ? request.filterPattern : request.matchPattern;
     if (!match.empty()) {
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-        dialog.setNameFilter(Q(request.filterDescription) + QStringLiteral(" (") + Q(match) + QStringLiteral(")"));
+        dialog.setNameFilter(QtText(request.filterDescription) + QStringLiteral(" (") + QtText(match) + QStringLiteral(")"));
     }
-    if (!request.directory.empty()) dialog.setDirectory(Q(request.directory));
-    if (!request.fileName.empty()) dialog.selectFile(Q(request.fileName));
-    dialog.setDefaultSuffix(Q(request.defaultSuffix));
+    if (!request.directory.empty()) dialog.setDirectory(QtText(request.directory));
+    if (!request.fileName.empty()) dialog.selectFile(QtText(request.fileName));
+    dialog.setDefaultSuffix(QtText(request.defaultSuffix));
     dialog.TakeNamesWhole();
 
     if (dialog.exec() != QDialog::Accepted) return {};

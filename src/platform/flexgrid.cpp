@@ -12,6 +12,7 @@
 
 #include "platform/form.h"
 #include "platform/handlerguard.h"
+#include "platform/qtstring.h"
 #include "platform/screen.h"
 #include "platform/services.h"
 #include "runtime/convert.h"
@@ -724,7 +725,7 @@ void FlexGrid::PaintCell(QPainter& p, int row, int col, bool selected) const {
     p.setPen(ColourToQColor(fore));
     const QRect textRect = rect.adjusted(kTextPaddingPx, 0, -kTextPaddingPx - 1, -1);
     p.drawText(textRect, static_cast<int>(AlignmentOf(TextAlignment(col, cell.text))) | Qt::TextSingleLine,
-               QString::fromStdString(cell.text));
+               QtText(cell.text));
 }
 
 void FlexGrid::PaintFocusRect(QPainter& p) const {

@@ -15,6 +15,7 @@
 #include "platform/controls.h"
 #include "platform/modalwindows.h"
 #include "platform/qtpicturebox.h"
+#include "platform/qtstring.h"
 #include "platform/screen.h"
 #include "platform/toolwindow.h"
 #include "runtime/convert.h"
@@ -194,7 +195,7 @@ QMenuBar* Form::MenuBar() {
 
 std::string Form::Caption() const { return windowTitle().toStdString(); }
 void Form::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    setWindowTitle(QtText(caption));
     FitTitle();
 }
 

@@ -6,17 +6,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
-namespace nuvir {
+#include "platform/qtstring.h"
 
-namespace {
-// Line ends of the program's texts (CR LF, a lone LF or CR) as Qt's line breaks.
-QString Shown(const std::string& text) {
-    QString s = QString::fromStdString(text);
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return s;
-}
-}  // namespace
+namespace nuvir {
 
 MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -59,7 +51,7 @@ void MultiLineTextBox::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
     settingText_ = true;
-    setPlainText(Shown(text_));
+    setPlainText(QtLines(text_));
     settingText_ = false;
     Q_EMIT Events()->Change();
 }
@@ -70,7 +62,7 @@ void MultiLineTextBox::AppendText(const std::string& more) {
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     settingText_ = true;
-    cursor.insertText(Shown(more));
+    cursor.insertText(QtLines(more));
     settingText_ = false;
     ShowLastLines();
     Q_EMIT Events()->Change();

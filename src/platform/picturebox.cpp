@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/qtstring.h"
 #include "runtime/error.h"
 
 namespace nuvir {
@@ -110,7 +111,7 @@ Colour QColorToColour(const QColor& c) { return RGBColour(c.red(), c.green(), c.
 std::string PictureBox::FontName() const { return Font().family().toStdString(); }
 void PictureBox::SetFontName(const std::string& name) {
     QFont f = Font();
-    f.setFamily(QString::fromStdString(name));
+    f.setFamily(QtText(name));
     SetFont(f);
 }
 float PictureBox::FontSize() const { return static_cast<float>(Font().pointSizeF()); }
@@ -470,7 +471,7 @@ Colour ImagePictureBox::Point(double x, double y) const {
 
 QSizeF ImagePictureBox::MeasureTextPx(const std::string& text, const QFont& font) const {
     const QFontMetricsF fm(DrawingFont(font), &image_);
-    return QSizeF(fm.horizontalAdvance(QString::fromStdString(text)), fm.height());
+    return QSizeF(fm.horizontalAdvance(QtText(text)), fm.height());
 }
 
 double ImagePictureBox::TextWidth(const std::string& text) const {
@@ -498,7 +499,7 @@ void ImagePictureBox::Print(const std::string& text) {
         for (const auto& line : lines) {
             const double hPx = MeasureTextPx(line, font_).height();
             if (!line.empty()) {
-                p.drawText(QPointF(PixelX(x), PixelY(y) + fm.ascent()), QString::fromStdString(line));
+                p.drawText(QPointF(PixelX(x), PixelY(y) + fm.ascent()), QtText(line));
             }
             x = scaleLeft_;
             y += hPx * static_cast<double>(scaleHeight_) / heightPx_;
@@ -565,7 +566,7 @@ void ImagePictureBox::DrawTextRotatedPx(int px, int py, const std::string& text,
         const QFontMetricsF fm(f, &image_);
         p.translate(px, py);
         p.rotate(-degrees);  // counter-clockwise on a y-down surface
-        p.drawText(QPointF(0, fm.ascent()), QString::fromStdString(text));
+        p.drawText(QPointF(0, fm.ascent()), QtText(text));
     }
     ImageChanged();
 }

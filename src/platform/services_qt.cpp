@@ -19,25 +19,11 @@
 #include "platform/filedialog_qt.h"
 #include "platform/modalwindows.h"
 #include "platform/picturebox.h"
+#include "platform/qtstring.h"
 
 #include <map>
 
 namespace nuvir {
-
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-// Message texts break lines with CR LF; Qt wants LF.
-QString MessageText(const std::string& text) {
-    QString t = Q(text);
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return t;
-}
-
-
-}  // namespace
 
 namespace {
 
@@ -85,8 +71,8 @@ std::vector<QtMessageBoxService::Answer> QtMessageBoxService::Answers(int style)
 }
 
 void QtMessageBoxService::Build(QMessageBox& box, const std::string& text, int style, const std::string& title) {
-    box.setWindowTitle(Q(title.empty() ? std::string(kProgramName) : title));
-    box.setText(MessageText(text));
+    box.setWindowTitle(QtText(title.empty() ? std::string(kProgramName) : title));
+    box.setText(QtLines(text));
     switch (style & 0x70) {
         case mb::Critical: box.setIcon(QMessageBox::Critical); break;
         case mb::Question: box.setIcon(QMessageBox::Question); break;
@@ -119,7 +105,7 @@ std::optional<Colour> QtColourDialogService::ChooseColour(Colour initial) {
 
 void QtHelpService::ShowHelp(const std::string& helpFile, int contextId) {
     // A viewer opens the file at its start: no viewer here can address a topic.
-    const QFileInfo info(Q(helpFile));
+    const QFileInfo info(QtText(helpFile));
     if (info.exists() && QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) return;
     std::string text = info.exists() ? "The help file \"" + helpFile + "\" cannot be shown on this system."
                                      : "No help file is installed: \"" + helpFile + "\" was not found.";
@@ -133,13 +119,13 @@ void QtHelpService::ShowHelp(const std::string& helpFile, int contextId) {
 }
 
 bool QtViewerService::OpenInViewer(const std::string& path) {
-    const QFileInfo info(Q(path));
+    const QFileInfo info(QtText(path));
     if (!info.exists()) return false;
     return QProcess::startDetached(QStringLiteral("xdg-open"), {info.absoluteFilePath()});
 }
 
 std::string QtViewerService::AssociatedProgram(const std::string& path) {
-    const QMimeType type = QMimeDatabase().mimeTypeForFile(Q(path));
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QtText(path));
     if (!type.isValid()) return {};
     QProcess p;
     p.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), type.name()});
@@ -148,7 +134,7 @@ std::string QtViewerService::AssociatedProgram(const std::string& path) {
 }
 
 bool QtViewerService::StartProgram(const std::string& program, const std::string& argument) {
-    return QProcess::startDetached(Q(program), {Q(argument)});
+    return QProcess::startDetached(QtText(program), {QtText(argument)});
 }
 
 void QtYieldService::Yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/qtpicturebox.h"
+#include "platform/qtstring.h"
 #include "platform/screen.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -35,14 +36,14 @@ void CopyToClipboard(const Variant& data, int format) {
         const std::string& text = data.rawString();
         if (format == clipformat::RTF) {
             auto* md = new QMimeData();
-            md->setText(QString::fromStdString(text));
+            md->setText(QtText(text));
             // Rich Text is 8-bit text in the Windows code page.
             const QByteArray bytes = QByteArray::fromStdString(EncodeWindows1252(text));
             md->setData(QString::fromLatin1(kRtfMimeType), bytes);
             md->setData(QString::fromLatin1(kRtfMimeTypeAlt), bytes);
             cb->setMimeData(md);
         } else if (format == clipformat::Text) {
-            cb->setText(QString::fromStdString(text));
+            cb->setText(QtText(text));
         }
     } catch (...) {
     }

@@ -13,6 +13,7 @@
 #include "platform/form.h"
 #include "platform/popupmenu.h"
 #include "platform/qtpicturebox.h"
+#include "platform/qtstring.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "results/resultplots.h"
@@ -41,7 +42,7 @@ void FitColumnsToValues(FlexGrid& grid) {
     for (int c = 1; c <= grid.Cols() - 2; ++c) {
         int widest = 0;
         for (int r = 0; r < grid.Rows(); ++r) {
-            QString text = QString::fromStdString(grid.TextMatrix(r, c));
+            QString text = QtText(grid.TextMatrix(r, c));
             // Right-aligned, a value's leading blanks stand left of the cell unseen.
             const bool right = grid.TextAlignment(c, grid.TextMatrix(r, c)) / 3 == 2;
             while (right && text.startsWith(QLatin1Char(' '))) text.remove(0, 1);
