@@ -47,6 +47,12 @@ bool ItemFlag(const Variant& array, int index) {
     return on;
 }
 
+double ItemNumber(const Variant& array, int index, double fallback) {
+    double v = fallback;
+    TryStep([&] { v = CDbl(array(index)); });
+    return v;
+}
+
 bool FirstActivation() { return g_firstActivation; }
 void SetFirstActivation(bool value) { g_firstActivation = value; }
 

@@ -104,6 +104,10 @@ extern std::string ExportPath;
 // An item of the data or options array as a Boolean: false while the array is not
 // loaded or when the item does not convert.
 bool ItemFlag(const Variant& array, int index);
+// An item of an array as a number: the fallback while the array is not loaded, when it
+// has no such element or when the item does not convert (text that is no number, Null,
+// an array). An Empty item converts, to 0, and so does not give the fallback.
+double ItemNumber(const Variant& array, int index, double fallback = 0);
 
 // The main window's start-up state: True from the program's start until the one-time
 // start-up of the window's first activation has finished.

@@ -12,13 +12,6 @@ namespace {
 
 constexpr const char* kStageIds[CChain::kStages] = {"Arrives", "Survives", "Establishes", "Spreads"};
 
-// A point value as a number; a text that is no number counts as 0, like an empty item.
-double ItemValue(const Variant& data, int index) {
-    double v = 0;
-    TryStep([&] { v = CDbl(data(index)); });
-    return v;
-}
-
 }  // namespace
 
 CChain::CChain() { CreateElements(); }
@@ -68,10 +61,10 @@ void CChain::SetData(const Variant& data) {
         const bool last = stage->NextElement() == nullptr;
         CChainElement::Values v = stage->PrimaryData();
         v[CChainElement::kI5] = 0;
-        v[CChainElement::kP] = ItemValue(data, 46 + k);
-        v[CChainElement::kI] = ItemValue(data, 50 + k);
-        if (last) v[CChainElement::kI5] = ItemValue(data, 55);
-        v[CChainElement::kF] = ItemValue(data, 55 + k);
+        v[CChainElement::kP] = ItemNumber(data, 46 + k);
+        v[CChainElement::kI] = ItemNumber(data, 50 + k);
+        if (last) v[CChainElement::kI5] = ItemNumber(data, 55);
+        v[CChainElement::kF] = ItemNumber(data, 55 + k);
         v[CChainElement::kP] = MathFunctions::Max(MathFunctions::Min(v[CChainElement::kP], 1), 0);
         v[CChainElement::kQ] = 1 - v[CChainElement::kP];
         stage->SetPrimaryData(v);

@@ -21,18 +21,8 @@ namespace nuvir {
 
 namespace {
 
-double ItemAsDouble(int index, double fallback = 0.0) {
-    double v = fallback;
-    TryStep([&] { v = CDbl(AppData(index)); });
-    return v;
-}
-
-// Element `e` of a three-number record, or fallback when the item holds none.
-double RecordElement(int index, int e, double fallback = 0.0) {
-    double v = fallback;
-    TryStep([&] { v = CDbl(AppData(index)(e).get()); });
-    return v;
-}
+// Element `e` of a three-number record, or 0 when the item holds none.
+double RecordElement(int index, int e) { return ItemNumber(ItemOrEmpty(AppData, index), e); }
 
 void SetRecordElement(int index, int e, const Variant& value) {
     TryStep([&] {
@@ -51,7 +41,7 @@ std::string QuantityKey(int k) {
 // the largest Double, or it is no finite number), as "I1 (1.79769313486232E+308)".
 std::string ValueAtFault() {
     for (int k = 0; k < item::kQuantities; ++k) {
-        const double v = ItemAsDouble(item::PointValue(k));
+        const double v = ItemNumber(AppData, item::PointValue(k));
         if (!std::isfinite(v) || !TryStep([&] { MUtilities::RoundSigFigs(v, 4); }))
             return QuantityKey(k) + " (" + FormatDouble(v) + ")";
     }
@@ -106,7 +96,7 @@ void FRiskMain::ApplyAppDataToControls() {
     for (int i = 0; i < 3; ++i) txtTextBox[i]->SetText(TextOf(AppData(i)));
 
     std::array<double, 5> levels{};
-    for (int k = 0; k < 5; ++k) levels[k] = ItemAsDouble(item::kLevel0 + k);
+    for (int k = 0; k < 5; ++k) levels[k] = ItemNumber(AppData, item::kLevel0 + k);
     const auto values = pagerules::LevelSliderValues(levels);
     for (int k = 0; k < 5; ++k) vscRelUnc[k]->SetValue(values[k]);
     // A slider already at its value raised no change: run every slider's handling once
@@ -125,7 +115,7 @@ void FRiskMain::ApplyAppDataToControls() {
     SyncAppDataToCheckGrid();
     if (!uncertainty_->HasHost()) uncertainty_->SetHost(picAbsoluteContainer);
 
-    if (ItemAsDouble(item::kUncertaintyMode) == 0) {
+    if (ItemNumber(AppData, item::kUncertaintyMode) == 0) {
         optUncertain[1]->SetValue(false);
         optUncertain[0]->SetValue(true);
     } else {
@@ -135,7 +125,7 @@ void FRiskMain::ApplyAppDataToControls() {
 
     // A count other than 4 shows five levels. The handling runs whether or not the
     // value changed, so the grid always matches item 3.
-    const int numLevels = ItemAsDouble(item::kNumRelUncLevels, 4) == 4 ? 4 : 5;
+    const int numLevels = ItemNumber(AppData, item::kNumRelUncLevels, 4) == 4 ? 4 : 5;
     const bool levelsChange = updNumLevels->Value() != numLevels;
     updNumLevels->SetValue(numLevels);
     if (!levelsChange) NumLevelsChange();
@@ -149,7 +139,7 @@ void FRiskMain::ApplyAppDataToControls() {
     Colour plotBack = 0xFFFFFF;
     if (AppOptions.isArray()) TryStep([&] { plotBack = CLng(AppOptions(opt::kColourPlotBackground)); });
     for (QtPictureBox* plot : picMonte) plot->SetBackColor(plotBack);
-    mnuOptions[0]->SetChecked(ItemAsDouble(item::kPrng) != 0);
+    mnuOptions[0]->SetChecked(ItemNumber(AppData, item::kPrng) != 0);
     mnuOptions[3]->SetChecked(ItemFlag(AppData, item::kCategoricalImpacts));
     mnuOptions[4]->SetChecked(ItemFlag(AppData, item::kCategoricalCosts));
     UpdateCheckGridRows(item::kCategoricalCosts);
@@ -157,7 +147,7 @@ void FRiskMain::ApplyAppDataToControls() {
 
     // A hand-edited file may name an entry the list does not have: show and keep a
     // valid one, so the run never reads an index of nothing.
-    const double wanted = ItemAsDouble(item::kConfidenceChoice, 1);
+    const double wanted = ItemNumber(AppData, item::kConfidenceChoice, 1);
     const int confidence = std::isnan(wanted) ? 1 : static_cast<int>(std::clamp(std::round(wanted), 0.0, 2.0));
     AppData(item::kConfidenceChoice) = Variant(static_cast<std::int16_t>(confidence));
     cboConfidence->SetListIndex(confidence);
@@ -443,7 +433,7 @@ void FRiskMain::CopyRelativeToAbsolute() {
         SetRecordElement(item::Absolute(r), 1, Variant(0.0));
         const double index = RecordElement(item::Relative(r), 2);
         const int level = static_cast<int>(std::clamp(std::round(std::isnan(index) ? 0.0 : index), 0.0, double(top)));
-        const double percent = ItemAsDouble(item::kLevel0 + level);
+        const double percent = ItemNumber(AppData, item::kLevel0 + level);
         const double mean = RecordElement(item::Absolute(r), 0);
         SetRecordElement(item::Absolute(r), 2, Variant(UniformSpreadSD(mean, percent)));
     }

@@ -71,8 +71,6 @@ std::optional<std::string> SensitivityForm(const RunState& run, const Variant& c
     return text + (star ? "*" : " ");
 }
 
-double SnapshotNumber(const Variant& snapshot, int index) { return CDbl(snapshot(index)); }
-
 // The five statistics of an output column: mean, minimum, maximum, the two limits.
 void StatisticsRows(ReportFields& f, int set, int firstRow, const RunState& run, int column) {
     const auto c = static_cast<std::size_t>(column);
@@ -118,7 +116,8 @@ ReportFields BuildReportFields(const RunState& run, const ReportFieldInputs& inp
     auto points = [&](int set, int firstItem, int count) {
         double total = 0;
         for (int k = 0; k < count; ++k) {
-            const double v = SnapshotNumber(snap, firstItem + k);
+            // Read like the snapshot's other items: one that does not convert raises.
+            const double v = CDbl(snap(firstItem + k));
             total += v;
             f(field::kPointRisk + k, set) = FS(v);
         }
@@ -142,7 +141,7 @@ ReportFields BuildReportFields(const RunState& run, const ReportFieldInputs& inp
     }
 
     // The regression options as the run used them; the tails as the stars are tested.
-    const std::string generator = std::string(SnapshotNumber(snap, item::kPrng) == 0 ? "VB" : "Custom") +
+    const std::string generator = std::string(CDbl(snap(item::kPrng)) == 0 ? "VB" : "Custom") +
                                   ",Const=" + (CBool(snap(item::kRegUseConstant)) ? "Y" : "N") +
                                   ",Tails=" + (inputs.twoTails ? "2" : "1");
     f(field::kGenerator, A) = generator;

@@ -76,6 +76,42 @@ TEST_F(AppDataDefaults, CertaintyLevelsOutcomesAndFileNames) {
     EXPECT_EQ(GetOptionsIniFileName(), "/opt/risk/KelvinOptions.ini");
 }
 
+// ---- reading one item -------------------------------------------------------------------
+
+// Each reader of an item gives its fallback for what is missing or does not convert, and
+// the converted value otherwise; an Empty item is a value (0 or False), not a fault.
+TEST(ItemReaders, NumbersAndFlagsOfPresentMissingAndFaultyItems) {
+    const Variant items = Variant::List({Variant(), Variant("2.5"), Variant("abc"), Variant(Null), Variant(true),
+                                         Variant::Doubles({7, 8}), Variant(static_cast<std::int16_t>(3))},
+                                        1);
+    struct Row {
+        const char* what;
+        Variant array;
+        int index;
+        double number;  // with fallback 9
+        bool flag;
+    };
+    const Row rows[] = {
+        {"Empty item", items, 1, 0, false},
+        {"numeric text", items, 2, 2.5, true},
+        {"text that is no number", items, 3, 9, false},
+        {"Null", items, 4, 9, false},
+        {"True", items, 5, -1, true},
+        {"an array in the item", items, 6, 9, false},
+        {"a whole number", items, 7, 3, true},
+        {"below the lower bound", items, 0, 9, false},
+        {"beyond the upper bound", items, 8, 9, false},
+        {"array not loaded", Variant(), 1, 9, false},
+        {"a scalar, no array", Variant(5.0), 0, 9, false},
+        {"a table, not a list", Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, 1}}), 0, 9, false},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(ItemNumber(r.array, r.index, 9), r.number) << r.what;
+        EXPECT_EQ(ItemFlag(r.array, r.index), r.flag) << r.what;
+    }
+    EXPECT_EQ(ItemNumber(items, 3), 0);  // the fallback is 0 unless given
+}
+
 // ---- codes and colours --------------------------------------------------------------------
 
 TEST(CodeTables, DistributionAndLevelCodesBothWays) {
