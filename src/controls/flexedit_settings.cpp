@@ -6,29 +6,14 @@
 
 namespace nuvir::flexsettings {
 
-namespace {
-
-// An item of a data array, or Empty when the array is not loaded or the item does
-// not exist.
-Variant ItemOf(const Variant& array, int item) {
-    if (array.dims() != 1 || item < array.lbound(1) || item > array.ubound(1)) return Variant();
-    return array(item);
-}
-
-}  // namespace
-
 Colour ErrorColour() {
-    Variant v = ItemOf(AppOptions, opt::kColourError);
-    if (v.isEmpty()) v = ItemOf(GetAppOptionsDefaults(), opt::kColourError);
+    Variant v = ItemOrEmpty(AppOptions, opt::kColourError);
+    if (v.isEmpty()) v = ItemOrEmpty(GetAppOptionsDefaults(), opt::kColourError);
     Colour c = 0x0000FF;
     TryStep([&] { c = CLng(v); });
     return c;
 }
 
-bool RestrictToMasterTables() {
-    bool on = false;
-    TryStep([&] { on = CBool(ItemOf(AppData, item::kConformCategories)); });
-    return on;
-}
+bool RestrictToMasterTables() { return ItemFlag(AppData, item::kConformCategories); }
 
 }  // namespace nuvir::flexsettings

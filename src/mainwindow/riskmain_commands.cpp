@@ -32,12 +32,6 @@ bool SameValue(const Variant& a, const Variant& b) {
     }
 }
 
-bool ItemIsTrue(const Variant& array, int index) {
-    bool v = false;
-    if (array.isArray()) TryStep([&] { v = CBool(array(index)); });
-    return v;
-}
-
 // Whether a chosen assessment file can be read at all: a regular file that opens (one
 // too large to be an assessment is read far enough to say so).
 bool IsReadableFile(const std::string& path) {
@@ -180,13 +174,13 @@ void FRiskMain::ApplyOptionsChange(const Variant& dataBefore, std::int32_t oldDe
     double prng = 0;
     TryStep([&] { prng = CDbl(AppData(item::kPrng)); });
     mnuOptions[0]->SetChecked(prng != 0);
-    mnuOptions[1]->SetChecked(ItemIsTrue(AppOptions, opt::kHideCosts));
-    mnuOptions[3]->SetChecked(ItemIsTrue(AppData, item::kCategoricalImpacts));
+    mnuOptions[1]->SetChecked(ItemFlag(AppOptions, opt::kHideCosts));
+    mnuOptions[3]->SetChecked(ItemFlag(AppData, item::kCategoricalImpacts));
     if (!SameValue(old42, AppData(item::kCategoricalImpacts)) || !SameValue(old44, AppData(item::kNumImpactCategories)) ||
         !MKelvaro::ArraysEqual(old78, AppData(item::kMasterImpactCategories))) {
         ApplyCategoryDataSwitch(item::kCategoricalImpacts);
     }
-    mnuOptions[4]->SetChecked(ItemIsTrue(AppData, item::kCategoricalCosts));
+    mnuOptions[4]->SetChecked(ItemFlag(AppData, item::kCategoricalCosts));
     if (!SameValue(old43, AppData(item::kCategoricalCosts)) || !SameValue(old45, AppData(item::kNumCostCategories)) ||
         !MKelvaro::ArraysEqual(old79, AppData(item::kMasterCostCategories))) {
         ApplyCategoryDataSwitch(item::kCategoricalCosts);
