@@ -31,7 +31,7 @@ struct StartedWindow {
         window->Show();
         QElapsedTimer clock;
         clock.start();
-        while (window->FirstActivation && clock.elapsed() < 5000) QApplication::processEvents();
+        while (nuvir::FirstActivation() && clock.elapsed() < 5000) QApplication::processEvents();
         window->StopUpdateTimers();
     }
     ~StartedWindow() {

@@ -109,8 +109,9 @@ bool ItemFlag(const Variant& array, int index);
 // an array). An Empty item converts, to 0, and so does not give the fallback.
 double ItemNumber(const Variant& array, int index, double fallback = 0);
 
-// The main window's start-up state: True from the program's start until the one-time
-// start-up of the window's first activation has finished.
+// The main window's start-up state: True from the program's start (and again from the
+// making of a main window) until the one-time start-up of the window's first activation
+// has finished. The window keeps no copy: it reads and sets it here.
 bool FirstActivation();
 void SetFirstActivation(bool value);
 

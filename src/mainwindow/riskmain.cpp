@@ -39,7 +39,8 @@ FRiskMain::FRiskMain(MainWindowParts parts, std::string documentFolder)
     ConnectEvents();
     SetHelpFile(HelpFilePath());
     RegisterHelpTopics();
-    FirstActivation = true;
+    // A new main window has its start-up ahead of it, even when one before it ran its own.
+    SetFirstActivation(true);
 }
 
 FRiskMain::~FRiskMain() {
@@ -52,14 +53,13 @@ FRiskMain::~FRiskMain() {
 void FRiskMain::showEvent(QShowEvent* e) {
     Form::showEvent(e);
     // Where a platform never activates a shown window, the start-up still runs.
-    if (FirstActivation) QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { FormActivate(); }); });
+    if (FirstActivation()) QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { FormActivate(); }); });
 }
 
 // ---- start-up --------------------------------------------------------------------------
 
 void FRiskMain::FormActivate() {
-    if (!FirstActivation || shuttingDown_) return;
-    SetFirstActivation(true);
+    if (!FirstActivation() || shuttingDown_) return;
     SetMainWindowHost(this);
     StopUpdateTimers();
     const ScreenMetrics& screen = Screen();
@@ -74,7 +74,6 @@ void FRiskMain::FormActivate() {
     tmrUpdate[1]->SetInterval(500);
     tmrUpdate[2]->SetInterval(200);
     SetMainForm(this);
-    FirstActivation = false;
     SetFirstActivation(false);
     // Said once the window shows the assessment, over it, not over a blank start-up.
     QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { SayDistributionFaults(); }); });
@@ -323,7 +322,7 @@ void FRiskMain::EndBatch() {
     StartUpdateTimer();
 }
 
-Variant FRiskMain::GetAppDataDefaults() const { return nuvir::GetAppDataDefaults(FirstActivation, AppData); }
+Variant FRiskMain::GetAppDataDefaults() const { return nuvir::GetAppDataDefaults(); }
 
 std::int32_t FRiskMain::BackColor() const { return QColorToColour(ColourToQColor(Form::BackColor())); }
 

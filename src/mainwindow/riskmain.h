@@ -140,7 +140,6 @@ public:
     void FileSave(bool asNew);
 
     // ---- state shared by the Parts --------------------------------------------------------
-    bool FirstActivation = true;
     double TabHeight = 0.0, TabWidth = 0.0;
     double FrameWidth = 0.0, FrameHeight = 0.0;
     double CaptionHeight = 0.0, MenuHeight = 0.0;

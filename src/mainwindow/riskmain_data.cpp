@@ -56,7 +56,7 @@ bool FRiskMain::ShowAssessment() {
     try {
         ApplyAppDataToControls();
         // At start-up the message waits for the window to be up (see FormActivate).
-        if (!FirstActivation) SayDistributionFaults();
+        if (!FirstActivation()) SayDistributionFaults();
         return true;
     } catch (const std::exception& e) {
         // A start-up that stopped here would be tried again, and fail again, at every
@@ -195,9 +195,9 @@ void FRiskMain::ShowUncertaintyMode() {
         picUncertainContainer[0]->SetVisible(false);
         picUncertainContainer[1]->SetVisible(true);
         picAbsoluteContainer[tabAbsolute->Tab()]->SetVisible(true);
-        if (!FirstActivation) RenderEditors();
+        if (!FirstActivation()) RenderEditors();
     }
-    if (!FirstActivation) SetPageTabOrder(tabMain->Tab());
+    if (!FirstActivation()) SetPageTabOrder(tabMain->Tab());
 }
 
 void FRiskMain::UncertaintyElementsDataChanged(int id) {
@@ -357,7 +357,7 @@ void FRiskMain::BuildRelativeUncertaintyGrid() {
         }
         view->SetVisible(wasVisible);
         // The commands beside the grid follow its width.
-        if (rebuilt && !FirstActivation) ArrangeWidths();
+        if (rebuilt && !FirstActivation()) ArrangeWidths();
     }
     if (AppData.isArray()) {
         labRelSliders->SetCaption("Use sliders to set the actual risk value associated with each of the " +

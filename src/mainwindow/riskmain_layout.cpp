@@ -21,7 +21,7 @@ double StripHeight(const TabControl* tab) { return PxToTwipsY(tab->Bar()->sizeHi
 }  // namespace
 
 void FRiskMain::FormResize() {
-    if (FirstActivation || shuttingDown_) return;
+    if (FirstActivation() || shuttingDown_) return;
     if (!isMinimized()) {
         ++layoutCount_;
         ArrangeWidths();

@@ -97,8 +97,8 @@ protected:
         win->Show();
         QElapsedTimer clock;
         clock.start();
-        while (win->FirstActivation && clock.elapsed() < 5000) QApplication::processEvents();
-        EXPECT_FALSE(win->FirstActivation);
+        while (FirstActivation() && clock.elapsed() < 5000) QApplication::processEvents();
+        EXPECT_FALSE(FirstActivation());
         Settle();
         return *win;
     }
