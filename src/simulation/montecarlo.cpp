@@ -566,7 +566,7 @@ void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
 // Otherwise the calling thread yields and draws, and the workers complete blocks of
 // drawn trials in trial order within a block; the drawing thread stays at most a block
 // ahead of them, completing blocks itself meanwhile, so that its yields last as long as
-// the work instead of coming in one burst at the start.
+// the work instead of coming in one burst at the start (TrialDrawer).
 //
 // The workers read only their own copy of the plan and write only their blocks' rows,
 // and what the drawing thread writes all the time sits on cache lines of its own, so
@@ -674,6 +674,41 @@ bool DrawTrial(RndPosition& sequence, const std::array<std::int32_t, kQ>& codes,
     return true;
 }
 
+// How a block of the workers' own drawing ended, written by its worker before it
+// reports the block done.
+struct BlockEnd {
+    std::int32_t failedAt = 0;  // the trial whose draw failed
+    std::exception_ptr error;
+    std::int32_t redrawAt = 0;  // the trial that had to redraw a number
+};
+
+// Draws the trials of block b from their place in the built-in sequence that starts at
+// `start`, and completes each by complete(t, keys, uniforms), until one fails or has to
+// redraw a number. `reached` follows the block in steps of kProgressTrials.
+template <class Complete>
+void DrawAndCompleteBlock(const RndPosition& start, const TrialBlocks& split, std::int32_t b,
+                          const std::array<std::int32_t, kQ>& codes, std::int32_t lo, BlockEnd& end,
+                          std::atomic<std::int32_t>& reached, const Complete& complete) {
+    std::array<float, kQ> keys{};
+    std::array<double, kQ> uniforms{};
+    RndPosition sequence = start;
+    sequence.Skip(kValuesPerTrial * static_cast<std::uint64_t>(split.Start(b) - 1));
+    for (std::int32_t t = split.Start(b); t <= split.End(b); ++t) {
+        if (!DrawTrial(sequence, codes, lo, keys, uniforms)) {
+            end.redrawAt = t;
+            return;
+        }
+        try {
+            complete(t, keys, uniforms);
+        } catch (...) {
+            end.failedAt = t;
+            end.error = std::current_exception();
+            return;
+        }
+        if ((t - split.Start(b) + 1) % kProgressTrials == 0) reached.store(t, std::memory_order_release);
+    }
+}
+
 }  // namespace
 
 bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers,
@@ -683,12 +718,7 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
     const std::int32_t blocks = split.Count();
     const RndPosition start = RndPosition::Current();
 
-    // How each block ended, written by its worker before it reports the block done.
-    struct BlockEnd {
-        std::int32_t failedAt = 0;  // the trial whose draw failed
-        std::exception_ptr error;
-        std::int32_t redrawAt = 0;  // the trial that had to redraw a number
-    };
+    // How each block ended.
     std::vector<BlockEnd> ends(static_cast<std::size_t>(blocks));
     std::vector<char> done(static_cast<std::size_t>(blocks), 0);
     // The last trial of each block completed so far, in steps of kProgressTrials: this
@@ -702,30 +732,16 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
 
     auto work = [&] {
         const TrialPlan own = plan;
-        std::array<float, kQ> keys{};
-        std::array<double, kQ> uniforms{};
+        auto complete = [&](std::int32_t t, const std::array<float, kQ>& keys, const std::array<double, kQ>& uniforms) {
+            CompleteTrial(own, t, keys, uniforms);
+        };
         for (;;) {
             const std::int32_t b = nextBlock.fetch_add(1);
             if (b >= blocks) return;
             BlockEnd& end = ends[static_cast<std::size_t>(b)];
             if (b <= lastNeeded.load()) {
-                RndPosition sequence = start;
-                sequence.Skip(kValuesPerTrial * static_cast<std::uint64_t>(split.Start(b) - 1));
-                for (std::int32_t t = split.Start(b); t <= split.End(b); ++t) {
-                    if (!DrawTrial(sequence, own.codes, own.lo, keys, uniforms)) {
-                        end.redrawAt = t;
-                        break;
-                    }
-                    try {
-                        CompleteTrial(own, t, keys, uniforms);
-                    } catch (...) {
-                        end.failedAt = t;
-                        end.error = std::current_exception();
-                        break;
-                    }
-                    if ((t - split.Start(b) + 1) % kProgressTrials == 0)
-                        reached[static_cast<std::size_t>(b)].store(t, std::memory_order_release);
-                }
+                DrawAndCompleteBlock(start, split, b, own.codes, own.lo, end, reached[static_cast<std::size_t>(b)],
+                                     complete);
                 if (end.failedAt != 0 || end.redrawAt != 0) LowerTo(lastNeeded, b);
             }
             {
@@ -824,208 +840,284 @@ std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(Trial
     return quantiles;
 }
 
-void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
-    const std::int32_t n = table.trials();
+// ---- drawing on this thread --------------------------------------------------------------
+
+// The trials drawn on this thread, block by block from `firstBlock` in trial order, with
+// the yields of trials after `yieldedBefore`; each block is completed once it is drawn,
+// by a worker or by this thread. A failure, of a draw or of a completion, is kept until
+// the trials before it are done, so that the earliest one is raised.
+class CMonteCarlo::TrialDrawer {
+public:
+    TrialDrawer(CMonteCarlo& engine, TrialTable& table, const TrialPlan& plan, TrialBlocks split,
+                std::int32_t firstBlock, std::int32_t yieldedBefore)
+        : engine_(engine), table_(table), plan_(plan), split_(split), blocks_(split.Count()), firstBlock_(firstBlock),
+          yieldedBefore_(yieldedBefore), failures_(static_cast<std::size_t>(blocks_)), firstFailedBlock_(blocks_),
+          nextBlock_(firstBlock) {
+        state_.drawn = split.Start(firstBlock) - 1;
+        published_ = state_.drawn;
+    }
+    TrialDrawer(const TrialDrawer&) = delete;
+    TrialDrawer& operator=(const TrialDrawer&) = delete;
+
+    // Each block drawn and then completed, all on this thread.
+    void DrawAndComplete();
+    // Drawing on this thread while `workers` threads complete the drawn blocks.
+    void DrawWhileWorkersComplete(int workers);
+    // Raises the failure of the earliest trial, if there was one.
+    void RaiseEarliestFailure() const;
+
+private:
+    // Trial t's yield, then its keys and numbers into its row; state_.progress says how
+    // far it got.
+    template <bool kCustom>
+    void Draw(std::int32_t t);
+    // The trials of block b; false when one failed to draw (kept in drawFailure_).
+    bool DrawBlock(std::int32_t b);
+    // Completes trials of block b up to `upTo`, from the caller's copy of the plan.
+    void CompleteBlock(const TrialPlan& own, std::int32_t b, std::int32_t upTo);
+    // The hand-off: the trials drawn so far made visible to the workers, or the end of
+    // drawing; taking the next block and completing it once it is drawn (false when
+    // none is left); and completing blocks until none is left.
+    void Publish();
+    void EndDrawing();
+    bool CompleteNext(const TrialPlan& own);
+    void CompleteRemaining();
+    // The failed draw's error, named with its quantity's row when it failed on a number.
+    [[noreturn]] void RaiseDrawFailure() const;
+
+    CMonteCarlo& engine_;
+    TrialTable& table_;
+    const TrialPlan& plan_;
+    const TrialBlocks split_;
+    const std::int32_t blocks_;
+    const std::int32_t firstBlock_;
+    const std::int32_t yieldedBefore_;
+    DrawState state_;
+
+    // Failures of completing, by block; firstFailedBlock_ is the earliest block with one.
+    std::vector<Failure> failures_;
+    std::atomic<std::int32_t> firstFailedBlock_;
+    // Where drawing stopped, when it failed.
+    std::optional<Failure> drawFailure_;
+    int drawFailureProgress_ = -2;
+    std::array<float, kQ> failedKeys_{};
+    std::array<double, kQ> failedUniforms_{};
+
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::atomic<std::int32_t> published_{0};  // drawn trials the workers may use
+    std::atomic<bool> drawingEnded_{false};
+    std::atomic<std::int32_t> nextBlock_;
+};
+
+template <bool kCustom>
+void CMonteCarlo::TrialDrawer::Draw(std::int32_t t) {
+    state_.progress = -2;
+    if (t > yieldedBefore_) engine_.host_.Yield();
+    state_.progress = -1;
+    for (auto& key : state_.keys) key = static_cast<float>(NextUniformFrom<kCustom>());
+    std::optional<Order> order;
+    for (int slot = 0; slot < kQ; ++slot) {
+        state_.progress = slot;
+        double u = NextUniformFrom<kCustom>();
+        if (u == 0.0) {
+            if (!order) order = OrderFromKeys(plan_.lo, state_.keys);
+            const std::int32_t k = (*order)[static_cast<std::size_t>(slot)];
+            if (plan_.codes[static_cast<std::size_t>(k - plan_.lo)] != 0)
+                while (u == 0.0) u = NextUniformFrom<kCustom>();
+        }
+        state_.uniforms[static_cast<std::size_t>(slot)] = u;
+    }
+    StoreRaw(table_, t, state_.keys, state_.uniforms);
+}
+
+bool CMonteCarlo::TrialDrawer::DrawBlock(std::int32_t b) {
+    for (std::int32_t t = split_.Start(b); t <= split_.End(b); ++t) {
+        try {
+            if (engine_.prngToUse_ == 1)
+                Draw<true>(t);
+            else
+                Draw<false>(t);
+        } catch (...) {
+            drawFailure_ = Failure{t, std::current_exception()};
+            drawFailureProgress_ = state_.progress;
+            failedKeys_ = state_.keys;
+            failedUniforms_ = state_.uniforms;
+            return false;
+        }
+        state_.drawn = t;
+    }
+    return true;
+}
+
+void CMonteCarlo::TrialDrawer::CompleteBlock(const TrialPlan& own, std::int32_t b, std::int32_t upTo) {
+    for (std::int32_t t = split_.Start(b); t <= upTo; ++t) {
+        try {
+            engine_.CompleteTrial(own, t);
+        } catch (...) {
+            failures_[static_cast<std::size_t>(b)] = {t, std::current_exception()};
+            LowerTo(firstFailedBlock_, b);
+            return;
+        }
+    }
+}
+
+void CMonteCarlo::TrialDrawer::DrawAndComplete() {
+    for (std::int32_t b = firstBlock_; b < blocks_; ++b) {
+        const bool ok = DrawBlock(b);
+        CompleteBlock(plan_, b, state_.drawn);
+        if (!ok || firstFailedBlock_.load() < blocks_) break;
+    }
+}
+
+void CMonteCarlo::TrialDrawer::Publish() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        published_ = state_.drawn;
+    }
+    ready_.notify_all();
+}
+
+void CMonteCarlo::TrialDrawer::EndDrawing() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        drawingEnded_ = true;
+    }
+    ready_.notify_all();
+}
+
+bool CMonteCarlo::TrialDrawer::CompleteNext(const TrialPlan& own) {
+    const std::int32_t b = nextBlock_.fetch_add(1);
+    if (b >= blocks_) return false;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [&] { return published_.load() >= split_.End(b) || drawingEnded_.load(); });
+    }
+    // Blocks after a failed one cannot matter; blocks before it can still hold an
+    // earlier failure.
+    if (b > firstFailedBlock_.load()) return true;
+    const std::int32_t upTo = std::min(split_.End(b), published_.load());
+    if (upTo >= split_.Start(b)) CompleteBlock(own, b, upTo);
+    return true;
+}
+
+void CMonteCarlo::TrialDrawer::CompleteRemaining() {
+    const TrialPlan own = plan_;
+    while (CompleteNext(own)) {
+    }
+}
+
+void CMonteCarlo::TrialDrawer::DrawWhileWorkersComplete(int workers) {
+    // Fewer threads than asked for: the ones started and this one do the work.
+    WorkerShares shares(workers, [this] { CompleteRemaining(); });
+    try {
+        for (std::int32_t b = firstBlock_; b < blocks_; ++b) {
+            const bool ok = DrawBlock(b);
+            Publish();
+            if (!ok || firstFailedBlock_.load() < b) break;
+            // Drawing is cheap and yields with every trial: kept close to the
+            // completing, the yields last as long as the work. A drawn block waiting
+            // for each worker, and one more, keeps them from waiting for this thread
+            // while it completes one.
+            while (b + 1 - std::min(nextBlock_.load(), blocks_) > workers + 1 && CompleteNext(plan_)) {
+            }
+        }
+    } catch (...) {
+        EndDrawing();
+        shares.Wait();
+        throw;
+    }
+    EndDrawing();
+    CompleteRemaining();
+    shares.Wait();
+}
+
+void CMonteCarlo::TrialDrawer::RaiseEarliestFailure() const {
+    // The earliest failure wins, as in a loop that ran the trials one after another.
+    std::optional<Failure> earliest;
+    if (const std::int32_t b = firstFailedBlock_.load(); b < blocks_) earliest = failures_[static_cast<std::size_t>(b)];
+    if (drawFailure_ && (!earliest || drawFailure_->trial <= earliest->trial)) RaiseDrawFailure();
+    if (earliest) std::rethrow_exception(earliest->error);
+}
+
+void CMonteCarlo::TrialDrawer::RaiseDrawFailure() const {
+    if (drawFailureProgress_ >= 0) {
+        const std::int32_t lo = plan_.lo;
+        const Order order = OrderFromKeys(lo, failedKeys_);
+        // The failed trial's own work before the failing draw comes first.
+        std::array<double, kQ> values{};
+        engine_.TransformSlots(plan_, order, failedUniforms_, drawFailureProgress_, values);
+        const std::int32_t k = order[static_cast<std::size_t>(drawFailureProgress_)];
+        const auto& row = plan_.m[static_cast<std::size_t>(k - lo)];
+        try {
+            std::rethrow_exception(drawFailure_->error);
+        } catch (const AppError& e) {
+            RaiseDrawError(e.description(), row[0], row[1], plan_.codes[static_cast<std::size_t>(k - lo)]);
+        }
+    }
+    std::rethrow_exception(drawFailure_->error);
+}
+
+// ---- the whole loop -----------------------------------------------------------------------
+
+CMonteCarlo::TrialPlan CMonteCarlo::PlanTrials(TrialTable& table, const WorkingMatrix& m) {
     TrialPlan plan;
     plan.m = m;
     plan.lo = table.firstColumn();
     plan.base = table.column(table.firstColumn());
-    plan.stride = static_cast<std::size_t>(n);
+    plan.stride = static_cast<std::size_t>(table.trials());
+    for (std::size_t k = 0; k < kQ; ++k) plan.codes[k] = static_cast<std::int32_t>(std::nearbyint(m[k][2]));
+    return plan;
+}
+
+void CMonteCarlo::FillTrialsOneByOne(TrialTable& table, const TrialPlan& plan) {
     const std::int32_t lo = plan.lo;
     const std::int32_t hi = table.lastColumn() - TrialTable::kOutputs;
-    bool negativeSpread = false;
-    for (std::size_t k = 0; k < kQ; ++k) {
-        plan.codes[k] = static_cast<std::int32_t>(std::nearbyint(m[k][2]));
-        negativeSpread = negativeSpread || m[k][1] < 0.0;
+    for (std::int32_t t = 1; t <= table.trials(); ++t) {
+        host_.Yield();
+        const Order order = RandomParameterOrder(lo, hi);
+        for (const std::int32_t k : order) {
+            const std::size_t q = static_cast<std::size_t>(k - lo);
+            double v = GetAPseudoRandomValue(plan.m[q][0], plan.m[q][1], plan.codes[q], q < 4 ? -1 : k);
+            if (q < 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
+            table(t, k) = v;
+        }
+        ComputeTrialRisks(table, t);
+        ComputeTrialCosts(table, t);
     }
+}
 
-    if (negativeSpread) {
+void CMonteCarlo::FillTrials(TrialTable& table, const WorkingMatrix& m) {
+    TrialPlan plan = PlanTrials(table, m);
+    if (std::any_of(m.begin(), m.end(), [](const auto& row) { return row[1] < 0.0; })) {
         // A negative spread ends the run at its first draw, which must come after the
         // earlier draws of that trial: the plain one-after-the-other loop keeps that.
-        for (std::int32_t t = 1; t <= n; ++t) {
-            host_.Yield();
-            const Order order = RandomParameterOrder(lo, hi);
-            for (const std::int32_t k : order) {
-                const std::size_t q = static_cast<std::size_t>(k - lo);
-                double v = GetAPseudoRandomValue(m[q][0], m[q][1], plan.codes[q], q < 4 ? -1 : k);
-                if (q < 4) v = MathFunctions::Max(MathFunctions::Min(v, 1.0), 0.0);
-                table(t, k) = v;
-            }
-            ComputeTrialRisks(table, t);
-            ComputeTrialCosts(table, t);
-        }
+        FillTrialsOneByOne(table, plan);
         return;
     }
 
+    const std::int32_t n = table.trials();
     const auto betaQuantiles = BuildBetaQuantiles(plan, n);
-
-    // Drawing, on this thread, from the first block not yet done; trials up to
-    // yieldedBefore have had their yield.
-    std::int32_t firstBlock = 0, yieldedBefore = 0;
-    DrawState state;
-    auto draw = [&](std::int32_t t, auto custom) {
-        constexpr bool kCustom = decltype(custom)::value;
-        state.progress = -2;
-        if (t > yieldedBefore) host_.Yield();
-        state.progress = -1;
-        for (auto& key : state.keys) key = static_cast<float>(NextUniformFrom<kCustom>());
-        std::optional<Order> order;
-        for (int slot = 0; slot < kQ; ++slot) {
-            state.progress = slot;
-            double u = NextUniformFrom<kCustom>();
-            if (u == 0.0) {
-                if (!order) order = OrderFromKeys(lo, state.keys);
-                const std::int32_t k = (*order)[static_cast<std::size_t>(slot)];
-                if (plan.codes[static_cast<std::size_t>(k - lo)] != 0)
-                    while (u == 0.0) u = NextUniformFrom<kCustom>();
-            }
-            state.uniforms[static_cast<std::size_t>(slot)] = u;
-        }
-        StoreRaw(table, t, state.keys, state.uniforms);
-    };
-
     const int threads = std::max(SimulationWorkerThreads(), 1);
     const std::int32_t blockTrials = std::clamp(n / (8 * threads), kMinBlockTrials, kMaxBlockTrials);
     const TrialBlocks split{n, blockTrials};
     const std::int32_t blocks = split.Count();
     // The built-in generator can start each block of trials at its own place in the
     // sequence, so the workers draw too; the custom generator's table of earlier values
-    // makes its sequence one that only this thread can draw.
+    // makes its sequence one that only this thread can draw. When the workers' drawing
+    // stops at a redraw, this thread draws from that block on; the trials up to
+    // yieldedBefore have had their yield.
+    std::int32_t firstBlock = 0, yieldedBefore = 0;
     if (prngToUse_ != 1 && threads > 1 && blocks > 1 &&
         FillTrialsInParallel(plan, blockTrials, std::min(threads, blocks), firstBlock, yieldedBefore))
         return;
-    state.drawn = split.Start(firstBlock) - 1;
-    std::vector<Failure> failures(static_cast<std::size_t>(blocks));
-    std::atomic<std::int32_t> firstFailedBlock{blocks};
-    auto noteFailure = [&](std::int32_t b, std::int32_t t) {
-        failures[static_cast<std::size_t>(b)] = {t, std::current_exception()};
-        LowerTo(firstFailedBlock, b);
-    };
-    // Completes trials of block b up to `upTo`, from the caller's copy of the plan.
-    auto completeBlock = [&](const TrialPlan& own, std::int32_t b, std::int32_t upTo) {
-        for (std::int32_t t = split.Start(b); t <= upTo; ++t) {
-            try {
-                CompleteTrial(own, t);
-            } catch (...) {
-                noteFailure(b, t);
-                return;
-            }
-        }
-    };
-
-    // Where drawing stopped, when it failed.
-    std::optional<Failure> drawFailure;
-    int drawFailureProgress = -2;
-    std::array<float, kQ> failedKeys{};
-    std::array<double, kQ> failedUniforms{};
-
-    auto drawBlock = [&](std::int32_t b) {
-        for (std::int32_t t = split.Start(b); t <= split.End(b); ++t) {
-            try {
-                if (prngToUse_ == 1)
-                    draw(t, std::true_type{});
-                else
-                    draw(t, std::false_type{});
-            } catch (...) {
-                drawFailure = Failure{t, std::current_exception()};
-                drawFailureProgress = state.progress;
-                failedKeys = state.keys;
-                failedUniforms = state.uniforms;
-                return false;
-            }
-            state.drawn = t;
-        }
-        return true;
-    };
-
+    TrialDrawer drawer(*this, table, plan, split, firstBlock, yieldedBefore);
     const int workers = std::min(threads - 1, blocks - firstBlock - 1);
-    if (workers <= 0) {
-        for (std::int32_t b = firstBlock; b < blocks; ++b) {
-            const bool ok = drawBlock(b);
-            completeBlock(plan, b, state.drawn);
-            if (!ok || firstFailedBlock.load() < blocks) break;
-        }
-    } else {
-        std::mutex mutex;
-        std::condition_variable ready;
-        std::atomic<std::int32_t> published{state.drawn};  // drawn trials the workers may use
-        std::atomic<bool> drawingEnded{false};
-        std::atomic<std::int32_t> nextBlock{firstBlock};
-        // Takes the next block and completes it once it is drawn; false when none is left.
-        auto completeNext = [&](const TrialPlan& own) {
-            const std::int32_t b = nextBlock.fetch_add(1);
-            if (b >= blocks) return false;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                ready.wait(lock, [&] { return published.load() >= split.End(b) || drawingEnded.load(); });
-            }
-            // Blocks after a failed one cannot matter; blocks before it can still
-            // hold an earlier failure.
-            if (b > firstFailedBlock.load()) return true;
-            const std::int32_t upTo = std::min(split.End(b), published.load());
-            if (upTo >= split.Start(b)) completeBlock(own, b, upTo);
-            return true;
-        };
-        auto work = [&] {
-            const TrialPlan own = plan;
-            while (completeNext(own)) {
-            }
-        };
-        auto endDrawing = [&] {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                drawingEnded = true;
-            }
-            ready.notify_all();
-        };
-        // Fewer threads than asked for: the ones started and this one do the work.
-        WorkerShares shares(workers, work);
-        try {
-            for (std::int32_t b = firstBlock; b < blocks; ++b) {
-                const bool ok = drawBlock(b);
-                {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    published = state.drawn;
-                }
-                ready.notify_all();
-                if (!ok || firstFailedBlock.load() < b) break;
-                // Drawing is cheap and yields with every trial: kept close to the
-                // completing, the yields last as long as the work. A drawn block
-                // waiting for each worker, and one more, keeps them from waiting for
-                // this thread while it completes one.
-                while (b + 1 - std::min(nextBlock.load(), blocks) > workers + 1 && completeNext(plan)) {
-                }
-            }
-        } catch (...) {
-            endDrawing();
-            shares.Wait();
-            throw;
-        }
-        endDrawing();
-        work();
-        shares.Wait();
-    }
-
-    // The earliest failure wins, as in a loop that ran the trials one after another.
-    std::optional<Failure> earliest;
-    if (const std::int32_t b = firstFailedBlock.load(); b < blocks) earliest = failures[static_cast<std::size_t>(b)];
-    if (drawFailure && (!earliest || drawFailure->trial <= earliest->trial)) {
-        if (drawFailureProgress >= 0) {
-            const Order order = OrderFromKeys(lo, failedKeys);
-            // The failed trial's own work before the failing draw comes first.
-            std::array<double, kQ> values{};
-            TransformSlots(plan, order, failedUniforms, drawFailureProgress, values);
-            const std::int32_t k = order[static_cast<std::size_t>(drawFailureProgress)];
-            const auto& row = m[static_cast<std::size_t>(k - lo)];
-            try {
-                std::rethrow_exception(drawFailure->error);
-            } catch (const AppError& e) {
-                RaiseDrawError(e.description(), row[0], row[1], plan.codes[static_cast<std::size_t>(k - lo)]);
-            }
-        }
-        std::rethrow_exception(drawFailure->error);
-    }
-    if (earliest) std::rethrow_exception(earliest->error);
+    if (workers <= 0)
+        drawer.DrawAndComplete();
+    else
+        drawer.DrawWhileWorkersComplete(workers);
+    drawer.RaiseEarliestFailure();
 }
 
 }  // namespace nuvir

@@ -125,6 +125,11 @@ private:
     // What turning a trial's drawn numbers into its row needs; each worker thread works
     // from its own copy.
     struct TrialPlan;
+    // The table's plan, without fast beta inverses.
+    static TrialPlan PlanTrials(TrialTable& table, const WorkingMatrix& m);
+    // The trials one after the other on this thread, each value drawn just before it
+    // is transformed.
+    void FillTrialsOneByOne(TrialTable& table, const TrialPlan& plan);
     // The fast inverses of the beta rows of a long run, one per distinct shape pair,
     // built in parallel and pointed to by the plan, which must not outlive them; rows
     // of a short run keep the library's inverse, which is then cheaper than building.
@@ -145,6 +150,9 @@ private:
     // with the generator at its start; `yielded` trials have had their yield.
     bool FillTrialsInParallel(const TrialPlan& plan, std::int32_t blockTrials, int workers, std::int32_t& resumeBlock,
                               std::int32_t& yielded);
+    // The trials drawn on this thread, in trial order, and completed by the workers
+    // (the custom generator, or the built-in one from a redraw on).
+    class TrialDrawer;
 
     SimulationHost& host_;
     std::int32_t prngToUse_ = 0;

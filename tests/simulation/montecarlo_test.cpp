@@ -567,6 +567,35 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
     }
 }
 
+// A yield that fails ends the run at its trial, whatever the generator and the workers:
+// the error comes out as raised, and no later trial yields. The failing trial is the
+// first, one early, one in the middle of the run and the last.
+TEST(MonteCarloTrialLoop, AFailedYieldEndsTheRunAtItsTrial) {
+    struct FailingHost : EngineTestHost {
+        void Yield() override {
+            if (++yields == failAt) RaiseOverflow();
+        }
+        int failAt = 0;
+    };
+    for (const std::int32_t prng : {0, 1}) {
+        for (const int failAt : {1, 300, 5000, 3 * 4096 + 17}) {
+            for (const int workers : {1, 2, 8}) {
+                SCOPED_TRACE(std::to_string(prng) + " " + std::to_string(failAt) + " " + std::to_string(workers));
+                WorkerThreads threads(workers);
+                FailingHost host;
+                host.failAt = failAt;
+                CMonteCarlo mc(host);
+                mc.SetPRNGToUse(prng);
+                const auto m = Access::Validate(mc, MixedInputWithTables());
+                Access::Seed(mc, 4242.25f);
+                TrialTable table(3 * 4096 + 17, 0);
+                EXPECT_EQ(test::ErrorText([&] { Access::FillTrials(mc, table, m); }), "Overflow");
+                EXPECT_EQ(host.yields, failAt);
+            }
+        }
+    }
+}
+
 // The window gets its turn all through the trial loop, not in one burst while the
 // drawing runs ahead of the workers (as the custom generator's did), nor only once the
 // first block of trials is done: on two threads the last of the yields, one per trial,
