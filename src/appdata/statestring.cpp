@@ -126,15 +126,6 @@ std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int
 
 // ---- reading helpers --------------------------------------------------------------------
 
-// Runs one statement of the reader; a statement that fails is skipped.
-template <class F>
-void Step(F&& statement) {
-    try {
-        statement();
-    } catch (const std::exception&) {
-    }
-}
-
 double Clamp(double x, double low, double high) {
     return MathFunctions::Max(MathFunctions::Min(x, high), low);
 }
@@ -189,14 +180,14 @@ private:
     // A whole number held within low..high into the item.
     Handler WholeNumber(int index, double low, double high) {
         return [this, index, low, high](const std::string& value) {
-            Step([&] { Set(appData_, index, WholeIn(value, low, high)); });
+            TryStep([&] { Set(appData_, index, WholeIn(value, low, high)); });
         };
     }
 
     // A percentage into the level's item.
     Handler Level(int level) {
         return [this, level](const std::string& value) {
-            Step([&] { Set(appData_, item::kLevel0 + level, Variant(Clamp(Val(value), 0, 100))); });
+            TryStep([&] { Set(appData_, item::kLevel0 + level, Variant(Clamp(Val(value), 0, 100))); });
         };
     }
 
@@ -224,22 +215,22 @@ private:
         std::string name = TrimWhite(value);
         if (const std::string fault = NameLengthFault(index, name); !fault.empty())
             RaiseComponentError("The line was not run: " + fault + ".");
-        Step([&] { Set(appData_, index, Variant(std::move(name))); });
+        TryStep([&] { Set(appData_, index, Variant(std::move(name))); });
     }
 
     void ReadMode(const std::string& value) {
         if (modeDecided_) return;
-        Step([&] { Set(appData_, item::kUncertaintyMode, WholeIn(value, 0, 1)); });
+        TryStep([&] { Set(appData_, item::kUncertaintyMode, WholeIn(value, 0, 1)); });
         modeDecided_ = true;
     }
 
     void ReadSwitch(int index, const std::string& value) {
-        Step([&] { Set(appData_, index, Variant(false)); });
-        Step([&] { Set(appData_, index, Variant(CBool(Variant(TrimWhite(value))))); });
+        TryStep([&] { Set(appData_, index, Variant(false)); });
+        TryStep([&] { Set(appData_, index, Variant(CBool(Variant(TrimWhite(value))))); });
     }
 
     void ReadVersion(const std::string& value) {
-        Step([&] {
+        TryStep([&] {
             const double v = MathFunctions::Max(MathFunctions::Min(Val(value), runningVersion_), 2.5);
             Set(appData_, item::kSoftwareVersion, Variant(v));
         });
@@ -248,7 +239,7 @@ private:
     // The older four-level data had no fifth level: it follows the fourth.
     void ReadOlderFourthLevel(const std::string& value) {
         Level(3)(value);
-        Step([&] { Set(appData_, item::kLevel4, Variant(appData_(item::kLevel0 + 3).get())); });
+        TryStep([&] { Set(appData_, item::kLevel4, Variant(appData_(item::kLevel0 + 3).get())); });
     }
 
     // A quantity ("P1", "I3", ...) or a category table ("ICAT2", ...); other keys are
@@ -277,35 +268,35 @@ private:
     // code (relative mode) or a standard deviation (absolute mode).
     void ReadQuantity(const std::string& prefix, int n, const std::string& value) {
         std::vector<std::string> elements;
-        Step([&] { elements = Split(TrimWhite(value), comma_); });
+        TryStep([&] { elements = Split(TrimWhite(value), comma_); });
         elements.resize(3);
         for (std::string& e : elements) e = TrimWhite(e);
 
         double r[3] = {0.0, 0.0, 0.0};
-        Step([&] { r[0] = Val(elements[0]); });
-        Step([&] { r[1] = MKelvaro::ParseDistributionCode(elements[1]); });
+        TryStep([&] { r[0] = Val(elements[0]); });
+        TryStep([&] { r[1] = MKelvaro::ParseDistributionCode(elements[1]); });
         if (!modeDecided_) {
             // A third element that is a number is a standard deviation (absolute
             // mode); a level code or nothing means relative mode.
-            Step([&] { Set(appData_, item::kUncertaintyMode, Variant(IsNumericText(elements[2]) ? 1 : 0)); });
+            TryStep([&] { Set(appData_, item::kUncertaintyMode, Variant(IsNumericText(elements[2]) ? 1 : 0)); });
             modeDecided_ = true;
         }
         bool relative = false;
         bool absolute = false;
-        Step([&] { relative = ModeIs(appData_, 0); });
-        Step([&] { absolute = ModeIs(appData_, 1); });
+        TryStep([&] { relative = ModeIs(appData_, 0); });
+        TryStep([&] { absolute = ModeIs(appData_, 1); });
         if (relative) {
-            Step([&] { r[2] = MKelvaro::ParseUncertaintyLevel(elements[2]); });
+            TryStep([&] { r[2] = MKelvaro::ParseUncertaintyLevel(elements[2]); });
         } else if (absolute) {
-            Step([&] { r[2] = MathFunctions::Max(0.0, Val(elements[2])); });
+            TryStep([&] { r[2] = MathFunctions::Max(0.0, Val(elements[2])); });
         }
 
         const int id = QuantityId(prefix, n);
         if (id < 0) return;
-        Step([&] {
+        TryStep([&] {
             Set(appData_, relative ? item::Relative(id) : item::Absolute(id), Variant::Doubles({r[0], r[1], r[2]}));
         });
-        Step([&] { Set(appData_, item::PointValue(id), Variant(r[0])); });
+        TryStep([&] { Set(appData_, item::PointValue(id), Variant(r[0])); });
     }
 
 public:
@@ -316,7 +307,7 @@ public:
     void Finish() {
         for (int index = kFirstTable; index < kFirstTable + kTables; ++index) {
             const bool impacts = index < item::CategoryTable(item::kF1);
-            Step([&] {
+            TryStep([&] {
                 const int count = Count(impacts);
                 const auto& pending = pendingTables_[static_cast<std::size_t>(index - kFirstTable)];
                 if (pending) {

@@ -2,6 +2,7 @@
 
 #include "platform/formcolours.h"
 #include "runtime/convert.h"
+#include "runtime/error.h"
 
 namespace nuvir {
 
@@ -28,15 +29,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 }
 
 constexpr const char* kDesignCaptions[3] = {"%c~~%v", "This work may be correctly cited as follows:~~%x", ""};
-
-// Each step of the load runs on its own: one that fails leaves the others.
-template <class F>
-void Step(F&& f) {
-    try {
-        f();
-    } catch (...) {
-    }
-}
 
 }  // namespace
 
@@ -69,28 +61,28 @@ FAbout::FAbout(QWidget* owner) : Form(owner) {
 
 void FAbout::FormLoad() {
     for (int i = 0; i < 3; ++i) Label1[i]->SetCaption(kDesignCaptions[i]);
-    Step([&] {
+    TryStep([&] {
         if (OwnerForm == nullptr) OwnerForm = MainForm();
     });
-    Step([&] {
+    TryStep([&] {
         if (OwnerForm == nullptr) return;
         // As designed: centred on the owner's size from the screen's corner, without
         // the owner's own position.
         SetLeft((OwnerForm->Width() - Width()) / 2);
         SetTop((OwnerForm->Height() - Height()) / 2);
     });
-    Step([&] { Label1[0]->SetCaption(ReplaceAll(Label1[0]->Caption(), "%c", versioninfo::kLegalCopyright)); });
-    Step([&] {
+    TryStep([&] { Label1[0]->SetCaption(ReplaceAll(Label1[0]->Caption(), "%c", versioninfo::kLegalCopyright)); });
+    TryStep([&] {
         const std::string version = std::string(versioninfo::kProductName) + "  Version " +
                                     CStr(Variant(versioninfo::kMajor)) + "." + CStr(Variant(versioninfo::kMinor)) +
                                     "." + CStr(Variant(versioninfo::kRevision));
         Label1[0]->SetCaption(ReplaceAll(Label1[0]->Caption(), "%v", version));
     });
-    Step([&] { Label1[1]->SetCaption(ReplaceAll(Label1[1]->Caption(), "%x", versioninfo::kCitation)); });
-    Step([&] { Label1[2]->SetCaption(ExpandLineBreaks(versioninfo::kComments)); });
-    for (Label* label : Label1) Step([&] { label->SetCaption(ExpandLineBreaks(label->Caption())); });
-    Step([&] { MKelvaro::ApplyFormColours(*this); });
-    Step([&] {
+    TryStep([&] { Label1[1]->SetCaption(ReplaceAll(Label1[1]->Caption(), "%x", versioninfo::kCitation)); });
+    TryStep([&] { Label1[2]->SetCaption(ExpandLineBreaks(versioninfo::kComments)); });
+    for (Label* label : Label1) TryStep([&] { label->SetCaption(ExpandLineBreaks(label->Caption())); });
+    TryStep([&] { MKelvaro::ApplyFormColours(*this); });
+    TryStep([&] {
         // The program's emblem: a green disc, the colour of a passed stage.
         Picture1->SetFillStyle(fillstyle::Solid);
         Picture1->SetFillColor(RGBColour(40, 140, 60));
