@@ -3,8 +3,7 @@
 // or hands on its results (the result lines and plots, the sensitivity table, the
 // report, the batch run). Only the run writes the results; a clear marks them invalid.
 //
-// The results are typed copies of the engine's arrays. The Variant adapters give the
-// shapes the dynamically typed callers expect (a batch line, the report fields).
+// The results are typed copies of the engine's arrays.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -81,17 +80,6 @@ struct RunState {
     bool Busy = false;
     // The window was asked to close while busy; it closes when the operation returns.
     bool CloseRequested = false;
-
-    // ---- Variant adapters --------------------------------------------------------
-    // Variant(0 To 4): trials (Long), then Double(0 To 8) arrays of the means, the
-    // standard deviations (-1 where negative variance), the minima and the maxima.
-    Variant RunSummaryVariant() const;
-    // Double(0 To 8, 0 To 1).
-    Variant RunLimitsVariant() const;
-    // Double(0 To 12, 0 To 1).
-    Variant RunRankCorrelationsVariant() const;
-    // Double(0 To 1, 0 To classes - 1, 0 To 1).
-    Variant RunFrequenciesVariant() const;
 };
 
 // Copies the engine's results of a run of `trials` trials into the run state: the

@@ -465,14 +465,6 @@ std::vector<std::string> Split(std::string_view s, std::string_view delimiter) {
     }
 }
 
-std::string LTrim(std::string_view s) {
-    while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-    return std::string(s);
-}
-std::string RTrim(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-    return std::string(s);
-}
 std::string Trim(std::string_view s) { return std::string(TrimSpaces(s)); }
 
 std::string TrimWhite(std::string_view s) {

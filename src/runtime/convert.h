@@ -98,8 +98,6 @@ double RoundHalfEven(double x);
 std::vector<std::string> Split(std::string_view s, std::string_view delimiter);
 // Removes blanks (spaces only) at both ends.
 std::string Trim(std::string_view s);
-std::string LTrim(std::string_view s);
-std::string RTrim(std::string_view s);
 // Removes blanks, tabs, carriage returns and line feeds at both ends: readers of
 // codes and fields use it, so a line read with a trailing CR keeps its last field.
 std::string TrimWhite(std::string_view s);

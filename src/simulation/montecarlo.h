@@ -62,16 +62,10 @@ public:
     // The seed used by the last run (0 before a run).
     float Seed() const { return seed_; }
 
-    // Copies of the result arrays (see SimulationResults).
-    Variant Frequencies() const { return results_.FrequenciesCopy(); }
+    // Copies of the sensitivity results (see SimulationResults).
     // -1: all four measures; 0 Spearman, 1 Pearson, 2 SRC, 3 SRRC; other indices raise
     // Subscript out of range.
     Variant Sensitivities(std::int32_t index) const { return results_.SensitivitiesCopy(index); }
-    Variant Min() const { return results_.MinCopy(); }
-    Variant Max() const { return results_.MaxCopy(); }
-    Variant Mean() const { return results_.MeanCopy(); }
-    Variant Variance() const { return results_.VarianceCopy(); }
-    Variant Limits() const { return results_.LimitsCopy(); }
     // -1: both pairs; 0 or 1: one pair; any other index: Empty.
     Variant R2(std::int32_t index) const { return results_.R2Copy(index); }
     // The same results, typed.

@@ -15,11 +15,6 @@ namespace nuvir {
 
 namespace {
 
-
-Variant DoublesOf(const std::array<double, kOutputColumns>& values) {
-    return Variant::Doubles(std::vector<double>(values.begin(), values.end()));
-}
-
 // Everything the statistics work out for one output column. The stages are kept
 // apart so that a column that fails half-way can still hand over what it finished.
 struct ColumnSummary {
@@ -281,30 +276,6 @@ ClassDescriptor SimulationResults::FrequencyClasses(std::int32_t classes, int m)
 }
 
 // ---- copies -----------------------------------------------------------------------
-
-Variant SimulationResults::MinCopy() const { return DoublesOf(min); }
-Variant SimulationResults::MaxCopy() const { return DoublesOf(max); }
-Variant SimulationResults::MeanCopy() const { return DoublesOf(mean); }
-Variant SimulationResults::VarianceCopy() const { return DoublesOf(variance); }
-
-Variant SimulationResults::LimitsCopy() const {
-    Variant v = Variant::MakeArray(VarType::Double, {{0, kOutputColumns - 1}, {0, 1}});
-    for (int m = 0; m < kOutputColumns; ++m)
-        for (int i = 0; i < 2; ++i) v(m, i) = Variant(limits[static_cast<std::size_t>(m)][static_cast<std::size_t>(i)]);
-    return v;
-}
-
-Variant SimulationResults::FrequenciesCopy() const {
-    if (!frequenciesAllocated) return Variant::Unallocated(VarType::Double);
-    Variant v = Variant::MakeArray(VarType::Double, {{0, 1}, {0, frequencyClasses - 1}, {0, 1}});
-    for (int m = 0; m < 2; ++m)
-        for (std::int32_t k = 0; k < frequencyClasses; ++k)
-            for (int i = 0; i < 2; ++i)
-                v(i, k, m) = Variant(frequencies[static_cast<std::size_t>(i) +
-                                                 2 * (static_cast<std::size_t>(k) +
-                                                      static_cast<std::size_t>(frequencyClasses) * m)]);
-    return v;
-}
 
 Variant SimulationResults::SensitivitiesCopy(std::int32_t index) const {
     auto one = [&](std::size_t i) { return sensitivities[i] ? sensitivities[i]->ToVariant() : Variant(); };

@@ -4,7 +4,7 @@
 // frequency tables of total risk and total cost.
 //
 // The results are held typed; the *Copy() functions build the dynamically typed
-// arrays that the engine's properties hand out (a fresh copy every call).
+// arrays of the sensitivity results that the engine hands out (a fresh copy every call).
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -115,13 +115,6 @@ struct SimulationResults {
                                       const SimulationHost& host);
 
     // ---- copies as the engine's properties return them -------------------------
-    Variant MinCopy() const;        // Double (0 To 8)
-    Variant MaxCopy() const;        // Double (0 To 8)
-    Variant MeanCopy() const;       // Double (0 To 8)
-    Variant VarianceCopy() const;   // Double (0 To 8)
-    Variant LimitsCopy() const;     // Double (0 To 8, 0 To 1)
-    // Double (0 To 1, 0 To classes - 1, 0 To 1), or an unallocated Double array.
-    Variant FrequenciesCopy() const;
     // index -1: the generic array (0 To 3) of the four measures (each Empty or a
     // Double (0 To 12, 0 To 1)); 0 to 3: that measure; any other index raises
     // Subscript out of range.
