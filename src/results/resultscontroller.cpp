@@ -74,11 +74,6 @@ int PlotTypeOfPicture(int picIndex) {
     return picIndex >= 0 && picIndex < 6 ? kTypes[picIndex] : -1;
 }
 
-int PictureOfPlotType(int plotType) {
-    static constexpr int kPictures[6] = {0, 1, 4, 2, 3, 5};
-    return plotType >= 0 && plotType < 6 ? kPictures[plotType] : -1;
-}
-
 ResultsController::ResultsController(ResultsHost& host, const ResultsPage& page) : host_(host), page_(page) {}
 
 // ---- busy operations ---------------------------------------------------------------

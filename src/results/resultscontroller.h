@@ -138,7 +138,5 @@ private:
 
 // The type of plot options (0..5) of a result plot, by its picture index; -1 for none.
 int PlotTypeOfPicture(int picIndex);
-// The result plot picture of a plot type; -1 for none.
-int PictureOfPlotType(int plotType);
 
 }  // namespace nuvir
