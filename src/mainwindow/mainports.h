@@ -86,10 +86,9 @@ public:
     virtual void ArrangeResultPlots() = 0;
     virtual void RefreshSensitivityDetails() = 0;
     virtual void CopySensitivityTable() = 0;
-    // kind 0 risk, 1 cost.
-    virtual void DrawFrequencyPlot(QtPictureBox* picture, int kind, bool forReport) = 0;
-    virtual void DrawSensitivityPlot(QtPictureBox* picture, int kind, bool forReport) = 0;
-    virtual void DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) = 0;
+    // The page's six plots drawn again after the options changed (when the results are
+    // valid); a plot that fails is left cleared.
+    virtual void RedrawAfterOptionsChange() = 0;
     virtual void SavePlotOptionsToIni() = 0;
     // One batch entry, run on the application data as it stands while in batch mode:
     // the results cleared, then the simulation; its fifteen CSV values, or nothing when
@@ -188,9 +187,7 @@ public:
     void ArrangeResultPlots() override {}
     void RefreshSensitivityDetails() override {}
     void CopySensitivityTable() override {}
-    void DrawFrequencyPlot(QtPictureBox*, int, bool) override {}
-    void DrawSensitivityPlot(QtPictureBox*, int, bool) override {}
-    void DrawCumulativePlot(QtPictureBox*, int, bool) override {}
+    void RedrawAfterOptionsChange() override {}
     void SavePlotOptionsToIni() override {}
 
 protected:

@@ -185,14 +185,7 @@ void FRiskMain::ApplyOptionsChange(const Variant& dataBefore, std::int32_t oldDe
         !MKelvaro::ArraysEqual(old79, AppData(item::kMasterCostCategories))) {
         ApplyCategoryDataSwitch(item::kCategoricalCosts);
     }
-    if (results_->ResultsValid()) {
-        results_->DrawFrequencyPlot(picMonte[0], 0, false);
-        results_->DrawFrequencyPlot(picMonte[2], 1, false);
-        results_->DrawSensitivityPlot(picMonte[1], 0, false);
-        results_->DrawSensitivityPlot(picMonte[3], 1, false);
-        results_->DrawCumulativePlot(picMonte[4], 0, false);
-        results_->DrawCumulativePlot(picMonte[5], 1, false);
-    }
+    results_->RedrawAfterOptionsChange();
     std::int32_t newDecimals = oldDecimals;
     TryStep([&] { newDecimals = CLng(AppOptions(opt::kDecimals)); });
     if (newDecimals != oldDecimals) {

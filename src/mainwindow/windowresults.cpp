@@ -6,8 +6,6 @@
 #include "dialogs/plotoptions.h"
 #include "mainwindow/riskmain.h"
 #include "mainwindow/windowreport.h"
-#include "platform/handlerguard.h"
-#include "platform/qtpicturebox.h"
 
 namespace nuvir {
 
@@ -26,34 +24,6 @@ WindowResults::WindowResults(FRiskMain& window) : window_(window) {
     controller_ = std::make_unique<ResultsController>(*this, page);
     controller_->ConnectPageEvents();
     runReport = [this] { WindowReport(window_, *controller_).RunReport(); };
-}
-
-namespace {
-// A redraw for the screen (after the options dialog) must not end the program; a
-// plot that fails stays cleared. The report's drawing reports its errors itself.
-template <class F>
-void DrawOn(QtPictureBox* picture, bool forReport, F&& draw) {
-    if (picture == nullptr) return;
-    if (forReport) {
-        draw(*picture);
-        return;
-    }
-    if (!RunGuarded(GuardPolicy::Swallow, {}, [&] { draw(*picture); })) {
-        RunGuarded(GuardPolicy::Swallow, {}, [&] { picture->Cls(); });
-    }
-}
-}  // namespace
-
-void WindowResults::DrawFrequencyPlot(QtPictureBox* picture, int kind, bool forReport) {
-    DrawOn(picture, forReport, [&](QtPictureBox& p) { controller_->DrawFrequencyPlot(p, kind, forReport); });
-}
-
-void WindowResults::DrawSensitivityPlot(QtPictureBox* picture, int kind, bool forReport) {
-    DrawOn(picture, forReport, [&](QtPictureBox& p) { controller_->DrawSensitivityPlot(p, kind, forReport); });
-}
-
-void WindowResults::DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) {
-    DrawOn(picture, forReport, [&](QtPictureBox& p) { controller_->DrawCumulativePlot(p, kind, forReport); });
 }
 
 std::optional<BatchResult> WindowResults::RunBatchEntry() {

@@ -34,9 +34,7 @@ public:
     void ArrangeResultPlots() override { controller_->ArrangeResultPlots(); }
     void RefreshSensitivityDetails() override { controller_->RefreshSensitivityDetails(); }
     void CopySensitivityTable() override { controller_->CopySensitivityTable(); }
-    void DrawFrequencyPlot(QtPictureBox* picture, int kind, bool forReport) override;
-    void DrawSensitivityPlot(QtPictureBox* picture, int kind, bool forReport) override;
-    void DrawCumulativePlot(QtPictureBox* picture, int kind, bool forReport) override;
+    void RedrawAfterOptionsChange() override { controller_->RedrawAfterOptionsChange(); }
     void SavePlotOptionsToIni() override { controller_->SavePlotOptionsToIni(); }
     std::optional<BatchResult> RunBatchEntry() override;
     bool Busy() const override { return controller_->IsBusy(); }

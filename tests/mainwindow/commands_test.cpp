@@ -354,6 +354,22 @@ TEST_F(OptionsMenuTest, ChangingTheDecimalsRecaptionsTheGrid) {
     EXPECT_EQ(CStr(win->CheckboxArray()->RowSet()(4)), "I1:    1");
 }
 
+// The options dialog's OK has the results redraw their plots, once; Cancel does not.
+TEST_F(MainWindowTest, OptionsTakenFromTheDialogRedrawTheResultPlots) {
+    bool changed = false;
+    MainWindowParts parts;
+    FakeResults* results = nullptr;
+    parts.makeResults = Capture<ResultsPort>(results);
+    parts.showOptions = [&changed](FRiskMain&, double plotType) { return OptionsOutcome{plotType, changed}; };
+    FRiskMain& w = Start(std::move(parts));
+    w.OptionsMenuClick(6);
+    EXPECT_EQ(results->redraws, 0) << "Cancel";
+    changed = true;
+    w.OptionsMenuClick(6);
+    EXPECT_EQ(results->redraws, 1) << "OK";
+    EXPECT_TRUE(services.messageBox.calls.empty());
+}
+
 TEST_F(MainWindowTest, CategoricalImpactsWithTheLargestDoubleFromTheOptionsAreTakenWhole) {
     MainWindowParts parts;
     // What the options dialog's OK stores: the switch on, every master impact the largest Double.

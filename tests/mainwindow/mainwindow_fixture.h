@@ -51,11 +51,13 @@ public:
     int writes = 0;
 };
 
-// Results that count the copies of their sensitivity table.
+// Results that count the copies of their sensitivity table and their redraws.
 class FakeResults : public NoResults {
 public:
     void CopySensitivityTable() override { ++tableCopies; }
+    void RedrawAfterOptionsChange() override { ++redraws; }
     int tableCopies = 0;
+    int redraws = 0;
 };
 
 // A part factory that makes a T and hands out its address, for the test to reach it.

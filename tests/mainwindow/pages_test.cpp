@@ -4,7 +4,9 @@
 #include "mainwindow_fixture.h"
 
 #include <QClipboard>
+#include <QImage>
 
+#include <array>
 #include <cmath>
 #include <tuple>
 
@@ -284,6 +286,18 @@ TEST_F(RunPage, ARunShowsItsResults) {
     EXPECT_TRUE(win->cmdButton[1]->isEnabled());
     EXPECT_FALSE(win->labPicMonte[10]->Visible());
     SavePicture("results_after_run");
+}
+
+// The redraw after an options change draws the six plots as the run drew them.
+TEST_F(RunPage, TheRedrawAfterAnOptionsChangeDrawsTheSixPlotsAgain) {
+    std::array<QImage, 6> drawn;
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        drawn[i] = win->picMonte[i]->Image();
+        win->picMonte[i]->Cls();
+        ASSERT_NE(win->picMonte[i]->Image(), drawn[i]) << "plot " << i << " was drawn by the run";
+    }
+    win->Results().RedrawAfterOptionsChange();
+    for (std::size_t i = 0; i < drawn.size(); ++i) EXPECT_EQ(win->picMonte[i]->Image(), drawn[i]) << "plot " << i;
 }
 
 TEST_F(RunPage, AClickOnADrawnPlotMakesItWhatCopyCopies) {
