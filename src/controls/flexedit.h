@@ -89,10 +89,6 @@ public:
     // Takes a snapshot and marks the table changed (the clean snapshot stays).
     void SetDirty();
 
-    // The grid's Redraw; False without a grid.
-    bool Redraw() const;
-    void SetRedraw(bool on);
-
     // Loads a two-dimensional array (first index column, second row) into the data
     // cells, one row per second index. Anything else leaves only the rows before
     // MinRow. Values become texts as the array join writes them.

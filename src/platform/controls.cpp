@@ -361,15 +361,6 @@ void ComboBox::AddItem(const std::string& text, int index) {
     newIndex_ = at;
 }
 
-void ComboBox::RemoveItem(int index) {
-    if (index < 0 || index >= count()) InvalidValue();
-    const int keep = currentIndex();
-    quiet_ = true;
-    removeItem(index);
-    setCurrentIndex(keep == index ? -1 : (keep > index ? keep - 1 : keep));
-    quiet_ = false;
-}
-
 void ComboBox::Clear() {
     quiet_ = true;
     clear();
@@ -545,16 +536,6 @@ std::string TabControl::TabCaption(int index) const {
 void TabControl::SetTabCaption(int index, const std::string& caption) {
     if (index < 0 || index >= Tabs()) InvalidValue();
     bar_->setTabText(index, QtText(caption));
-}
-
-bool TabControl::TabVisible(int index) const {
-    if (index < 0 || index >= Tabs()) InvalidValue();
-    return bar_->isTabVisible(index);
-}
-
-void TabControl::SetTabVisible(int index, bool on) {
-    if (index < 0 || index >= Tabs()) InvalidValue();
-    bar_->setTabVisible(index, on);
 }
 
 bool TabControl::TabEnabled(int index) const {

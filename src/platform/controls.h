@@ -234,7 +234,6 @@ public:
     void SetStyle(int style);
     // Adds at `index` (-1: at the end). The index of the added item is NewIndex.
     void AddItem(const std::string& text, int index = -1);
-    void RemoveItem(int index);
     void Clear();
     int ListCount() const { return count(); }
     std::string List(int index) const;
@@ -345,8 +344,6 @@ public:
     int PreviousTab() const { return previous_; }
     std::string TabCaption(int index) const;
     void SetTabCaption(int index, const std::string& caption);
-    bool TabVisible(int index) const;
-    void SetTabVisible(int index, bool on);
     bool TabEnabled(int index) const;
     void SetTabEnabled(int index, bool on);
     void SetControlTab(Control* child, int index);

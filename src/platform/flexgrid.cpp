@@ -5,7 +5,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyle>
 
 #include <algorithm>
 #include <cmath>
@@ -511,14 +510,6 @@ QSize FlexGrid::CellsExtentPx(int rows, int cols) const {
     rows = std::clamp(rows, 0, rows_);
     cols = std::clamp(cols, 0, cols_);
     return QSize(colPos_[static_cast<std::size_t>(cols)], rowPos_[static_cast<std::size_t>(rows)]);
-}
-
-int FlexGrid::VScrollBarWidthPx() const {
-    int w = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
-    if (style()->styleHint(QStyle::SH_ScrollView_FrameOnlyAroundContents, nullptr, this)) {
-        w += style()->pixelMetric(QStyle::PM_ScrollView_ScrollBarSpacing, nullptr, this);
-    }
-    return w;
 }
 
 // ---- formatting ----------------------------------------------------------------------------

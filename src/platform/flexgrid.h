@@ -184,10 +184,8 @@ public:
     bool RowIsVisible(int row) const;
     bool ColIsVisible(int col) const;
 
-    // Pixel metrics the sizing of a grid needs: the frame on each side and the width
-    // a vertical scroll bar takes from the inside when it shows.
+    // The frame on each side in pixels, as the sizing of a grid needs it.
     int FrameWidthPx() const;
-    int VScrollBarWidthPx() const;
     // The pixels the first `rows` rows and `cols` columns take together (frame not
     // included), whether or not they are on view: for sizing a grid to whole rows.
     QSize CellsExtentPx(int rows, int cols) const;
