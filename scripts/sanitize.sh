@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the suite with AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan and
 # runs every test there. Any report of either sanitizer fails the test that made it.
+# NUVIR_WERROR=ON in the environment makes compiler warnings errors here too (as CI does).
 # Usage: scripts/sanitize.sh [parallel jobs, default all cores]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,6 +10,7 @@ launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 flags="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNUVIR_BUILD_BENCH=OFF \
+      -DNUVIR_WERROR="${NUVIR_WERROR:-OFF}" \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
       "${launcher[@]}" >/dev/null
 cmake --build build-asan --parallel "$jobs"
