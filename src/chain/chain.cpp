@@ -12,6 +12,12 @@ namespace {
 
 constexpr const char* kStageIds[CChain::kStages] = {"Arrives", "Survives", "Establishes", "Spreads"};
 
+// The quantities of stage k (1 to 4): its p, I and F; the last stage has I5 as well.
+constexpr int StageP(int k) { return item::kP1 + k - 1; }
+constexpr int StageI(int k) { return item::kI1 + k - 1; }
+constexpr int StageF(int k) { return item::kF1 + k - 1; }
+constexpr int kI5 = item::kI1 + 4;
+
 }  // namespace
 
 CChain::CChain() { CreateElements(); }
@@ -61,17 +67,21 @@ void CChain::SetData(const Variant& data) {
         const bool last = stage->NextElement() == nullptr;
         CChainElement::Values v = stage->PrimaryData();
         v[CChainElement::kI5] = 0;
-        v[CChainElement::kP] = ItemNumber(data, 46 + k);
-        v[CChainElement::kI] = ItemNumber(data, 50 + k);
-        if (last) v[CChainElement::kI5] = ItemNumber(data, 55);
-        v[CChainElement::kF] = ItemNumber(data, 55 + k);
+        v[CChainElement::kP] = ItemNumber(data, item::PointValue(StageP(k)));
+        v[CChainElement::kI] = ItemNumber(data, item::PointValue(StageI(k)));
+        if (last) v[CChainElement::kI5] = ItemNumber(data, item::PointValue(kI5));
+        v[CChainElement::kF] = ItemNumber(data, item::PointValue(StageF(k)));
         v[CChainElement::kP] = MathFunctions::Max(MathFunctions::Min(v[CChainElement::kP], 1), 0);
         v[CChainElement::kQ] = 1 - v[CChainElement::kP];
         stage->SetPrimaryData(v);
 
-        stage->SetCategoryData(CChainElement::kI, data(50 + k), data(68 + k));
-        if (last) stage->SetCategoryData(CChainElement::kI5, data(55), data(73));
-        stage->SetCategoryData(CChainElement::kF, data(55 + k), data(73 + k));
+        // Each table goes with its quantity's point value.
+        const auto setTable = [&](int part, int id) {
+            stage->SetCategoryData(part, data(item::PointValue(id)), data(item::CategoryTable(id)));
+        };
+        setTable(CChainElement::kI, StageI(k));
+        if (last) setTable(CChainElement::kI5, kI5);
+        setTable(CChainElement::kF, StageF(k));
 
         if (ItemFlag(AppData, item::kConformCategories)) {
             stage->SetCategoryDataRestrictive(CChainElement::kI);
@@ -82,25 +92,25 @@ void CChain::SetData(const Variant& data) {
 }
 
 Variant CChain::GetData() {
-    Variant result = Variant::MakeArray(VarType::Double, {Bounds{47, 68}});
+    Variant result = Variant::MakeArray(VarType::Double, {Bounds{item::kPointValue, item::kStageCost + kStages - 1}});
     for (const char* id : kStageIds) {
         CChainElement* stage = ChainElements(id);
         const int k = stage->Index();
         const bool last = stage->NextElement() == nullptr;
         const CChainElement::Values v = stage->PrimaryData();
         const auto risks = stage->Risks();
-        result(46 + k) = Variant(v[CChainElement::kP]);
-        result(50 + k) = Variant(v[CChainElement::kI]);
-        if (last) result(55) = Variant(v[CChainElement::kI5]);
-        result(59 + k) = Variant(risks[1]);
-        if (last) result(64) = Variant(risks[0]);
-        result(55 + k) = Variant(v[CChainElement::kF]);
-        result(64 + k) = Variant(stage->Cost());
+        result(item::PointValue(StageP(k))) = Variant(v[CChainElement::kP]);
+        result(item::PointValue(StageI(k))) = Variant(v[CChainElement::kI]);
+        if (last) result(item::PointValue(kI5)) = Variant(v[CChainElement::kI5]);
+        result(item::kOutcomeRisk + k - 1) = Variant(risks[1]);
+        if (last) result(item::kOutcomeRisk + 4) = Variant(risks[0]);  // R5, the completed invasion
+        result(item::PointValue(StageF(k))) = Variant(v[CChainElement::kF]);
+        result(item::kStageCost + k - 1) = Variant(stage->Cost());
 
         if (AppData.isArray()) {
-            AppData(68 + k) = stage->GetCategoryData(CChainElement::kI);
-            if (last) AppData(73) = stage->GetCategoryData(CChainElement::kI5);
-            AppData(73 + k) = stage->GetCategoryData(CChainElement::kF);
+            AppData(item::CategoryTable(StageI(k))) = stage->GetCategoryData(CChainElement::kI);
+            if (last) AppData(item::CategoryTable(kI5)) = stage->GetCategoryData(CChainElement::kI5);
+            AppData(item::CategoryTable(StageF(k))) = stage->GetCategoryData(CChainElement::kF);
         }
     }
     return result;

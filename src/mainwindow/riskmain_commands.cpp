@@ -164,25 +164,25 @@ void FRiskMain::ManageOptions() {
 }
 
 void FRiskMain::ApplyOptionsChange(const Variant& dataBefore, std::int32_t oldDecimals) {
-    const Variant& old42 = dataBefore(item::kCategoricalImpacts);
-    const Variant& old43 = dataBefore(item::kCategoricalCosts);
-    const Variant& old44 = dataBefore(item::kNumImpactCategories);
-    const Variant& old45 = dataBefore(item::kNumCostCategories);
-    const Variant& old78 = dataBefore(item::kMasterImpactCategories);
-    const Variant& old79 = dataBefore(item::kMasterCostCategories);
+    const Variant& categoricalImpactsBefore = dataBefore(item::kCategoricalImpacts);
+    const Variant& categoricalCostsBefore = dataBefore(item::kCategoricalCosts);
+    const Variant& impactCategoriesBefore = dataBefore(item::kNumImpactCategories);
+    const Variant& costCategoriesBefore = dataBefore(item::kNumCostCategories);
+    const Variant& impactMasterBefore = dataBefore(item::kMasterImpactCategories);
+    const Variant& costMasterBefore = dataBefore(item::kMasterCostCategories);
     chain_->Render();
-    double prng = 0;
-    TryStep([&] { prng = CDbl(AppData(item::kPrng)); });
-    mnuOptions[0]->SetChecked(prng != 0);
+    mnuOptions[0]->SetChecked(ItemNumber(AppData, item::kPrng) != 0);
     mnuOptions[1]->SetChecked(ItemFlag(AppOptions, opt::kHideCosts));
     mnuOptions[3]->SetChecked(ItemFlag(AppData, item::kCategoricalImpacts));
-    if (!SameValue(old42, AppData(item::kCategoricalImpacts)) || !SameValue(old44, AppData(item::kNumImpactCategories)) ||
-        !MKelvaro::ArraysEqual(old78, AppData(item::kMasterImpactCategories))) {
+    if (!SameValue(categoricalImpactsBefore, AppData(item::kCategoricalImpacts)) ||
+        !SameValue(impactCategoriesBefore, AppData(item::kNumImpactCategories)) ||
+        !MKelvaro::ArraysEqual(impactMasterBefore, AppData(item::kMasterImpactCategories))) {
         ApplyCategoryDataSwitch(item::kCategoricalImpacts);
     }
     mnuOptions[4]->SetChecked(ItemFlag(AppData, item::kCategoricalCosts));
-    if (!SameValue(old43, AppData(item::kCategoricalCosts)) || !SameValue(old45, AppData(item::kNumCostCategories)) ||
-        !MKelvaro::ArraysEqual(old79, AppData(item::kMasterCostCategories))) {
+    if (!SameValue(categoricalCostsBefore, AppData(item::kCategoricalCosts)) ||
+        !SameValue(costCategoriesBefore, AppData(item::kNumCostCategories)) ||
+        !MKelvaro::ArraysEqual(costMasterBefore, AppData(item::kMasterCostCategories))) {
         ApplyCategoryDataSwitch(item::kCategoricalCosts);
     }
     results_->RedrawAfterOptionsChange();
