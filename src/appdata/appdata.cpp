@@ -70,10 +70,12 @@ Variant& FillNewStateData(Variant& appData) {
         appData(item::Absolute(id)) = Record(point, 0, sd);
     }
     appData(item::kUncertaintyMode) = Variant(0);
-    for (int i = 47; i <= 50; ++i) appData(i) = Variant(0.5);
-    for (int i = 51; i <= 55; ++i) appData(i) = Variant(std::int16_t{1});
-    for (int i = 56; i <= 59; ++i) appData(i) = Variant(std::int16_t{0});
-    for (int i = 69; i <= 77; ++i) appData(i) = Variant();
+    // The point values as the defaults have them: the whole numbers as 16-bit integers.
+    for (int id = 0; id < item::kQuantities; ++id) {
+        const auto whole = static_cast<std::int16_t>(id < item::kF1 ? 1 : 0);
+        appData(item::PointValue(id)) = id < item::kI1 ? Variant(0.5) : Variant(whole);
+    }
+    for (int id = item::kI1; id < item::kQuantities; ++id) appData(item::CategoryTable(id)) = Variant();
     return appData;
 }
 
@@ -118,11 +120,11 @@ Variant GetAppDataDefaults(bool firstActivation, const Variant& currentAppData) 
     Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, item::kCount - 1}});
     FillNewStateData(data);
     data(item::kTrials) = Variant(std::int16_t{1000});
-    data(4) = Variant(std::int16_t{10});
-    data(5) = Variant(std::int16_t{30});
-    data(6) = Variant(std::int16_t{50});
-    data(7) = Variant(std::int16_t{70});
-    data(8) = data(7).get();
+    data(item::kLevel0) = Variant(std::int16_t{10});
+    data(item::kLevel0 + 1) = Variant(std::int16_t{30});
+    data(item::kLevel0 + 2) = Variant(std::int16_t{50});
+    data(item::kLevel0 + 3) = Variant(std::int16_t{70});
+    data(item::kLevel4) = data(item::kLevel0 + 3).get();
     data(item::kPrng) = Variant(0);
     data(item::kPrngSeed) = Variant(std::int16_t{0});
     data(item::kConfidenceChoice) = Variant(std::int16_t{1});
@@ -212,6 +214,12 @@ DistributionFaults DistributionCodesAtFault(const Variant& appData) {
 
 namespace MKelvaro {
 
+namespace {
+// The nine point outcomes: the five risks, then the four stages' expected costs.
+constexpr int kOutcomesFirst = item::kOutcomeRisk;
+constexpr int kOutcomesLast = item::kStageCost + 3;
+}  // namespace
+
 Variant CalculateOutcomeRisks(const Variant& appData) {
     auto read = [&](int index) {
         double v = 0;
@@ -219,17 +227,19 @@ Variant CalculateOutcomeRisks(const Variant& appData) {
         TryStep([&] { v = Val(TextOf(appData(index))); });
         return v;
     };
-    Variant result = Variant::MakeArray(VarType::Generic, {Bounds{60, 68}});
+    Variant result = Variant::MakeArray(VarType::Generic, {Bounds{kOutcomesFirst, kOutcomesLast}});
+    // Outcome k (1 to 5) has the impact I_k; it is reached through p_1..p_(k-1) and
+    // stops at stage k with 1 - p_k (the completed invasion, R5, stops nowhere).
     double c = 1;
     for (int k = 1; k <= 5; ++k) {
-        const double p = k <= 4 ? read(46 + k) : 0.0;
-        result(59 + k) = Variant((read(50 + k) * (1 - p)) * c);
+        const double p = k <= 4 ? read(item::PointValue(item::kP1 + k - 1)) : 0.0;
+        result(item::kOutcomeRisk + k - 1) = Variant((read(item::PointValue(item::kI1 + k - 1)) * (1 - p)) * c);
         c = c * p;
     }
     c = 1;
     for (int k = 1; k <= 4; ++k) {
-        const double p = read(46 + k);
-        result(64 + k) = Variant(read(55 + k) * c);
+        const double p = read(item::PointValue(item::kP1 + k - 1));
+        result(item::kStageCost + k - 1) = Variant(read(item::PointValue(item::kF1 + k - 1)) * c);
         c = c * p;
     }
     return result;
@@ -239,7 +249,7 @@ Variant CalculateOutcomeRisks() { return CalculateOutcomeRisks(AppData); }
 
 void StoreOutcomeRisks(Variant& appData) {
     const Variant outcomes = CalculateOutcomeRisks(appData);
-    for (int i = 60; i <= 68; ++i) appData(i) = outcomes(i);
+    for (int i = kOutcomesFirst; i <= kOutcomesLast; ++i) appData(i) = outcomes(i);
 }
 
 }  // namespace MKelvaro

@@ -262,11 +262,11 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
     read(item::kTrials, kAppDefaults, "N Trials", ini::kInt32);
 
     // Older files name the levels; a file with only those gives level 4 the value of level 3.
-    read(4, kAppDefaults, "Risk Very Certain", ini::kInt16);
-    read(5, kAppDefaults, "Risk Reasonably Certain", ini::kInt16);
-    read(6, kAppDefaults, "Risk Reasonably Uncertain", ini::kInt16);
-    read(7, kAppDefaults, "Risk Very Uncertain", ini::kInt16);
-    data(8) = data(7).get();
+    read(item::kLevel0, kAppDefaults, "Risk Very Certain", ini::kInt16);
+    read(item::kLevel0 + 1, kAppDefaults, "Risk Reasonably Certain", ini::kInt16);
+    read(item::kLevel0 + 2, kAppDefaults, "Risk Reasonably Uncertain", ini::kInt16);
+    read(item::kLevel0 + 3, kAppDefaults, "Risk Very Uncertain", ini::kInt16);
+    data(item::kLevel4) = data(item::kLevel0 + 3).get();
     for (int level = 0; level <= 4; ++level)
         read(item::kLevel0 + level, kAppDefaults, "Level " + std::to_string(level), ini::kInt16);
 

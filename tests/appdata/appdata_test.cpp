@@ -49,6 +49,12 @@ TEST_F(AppDataDefaults, FillNewStateDataSetsOnlyTheItemsOfANewAssessment) {
         const bool fresh = i <= 1 || (i >= 9 && i <= 35) || (i >= 47 && i <= 59) || (i >= 69 && i <= 77);
         EXPECT_TRUE(SameValue(data(i), fresh ? defaults(i) : Variant(1000 + i))) << i;
     }
+    // The point values and the category tables, kinds included (whole numbers come as
+    // 16-bit integers, as from the files).
+    const std::pair<int, Variant> points[] = {{47, Variant(0.5)}, {50, Variant(0.5)}, {51, Int16(1)}, {55, Int16(1)},
+                                              {56, Int16(0)},     {59, Int16(0)},     {68, Variant(1068)}, {69, Variant()},
+                                              {77, Variant()},    {78, Variant(1078)}};
+    for (const auto& [i, expected] : points) EXPECT_TRUE(SameValue(data(i), expected)) << i;
     // A short array grows instead of failing.
     data = Variant::List({Variant("a"), Variant("b"), Variant(7)});
     FillNewStateData(data);
