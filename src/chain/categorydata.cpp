@@ -58,7 +58,6 @@ void CCategoryData::SetObjectType(int type) {
     table_ = Variant();
 }
 
-int CCategoryData::Columns() const { return table_.isArray() ? table_.ubound(2) - table_.lbound(2) + 1 : 0; }
 
 Variant CCategoryData::DefaultArray() const {
     const int n = chaindata::CategoryCount(objectType_);

@@ -74,7 +74,6 @@ public:
 private:
     void ResetCategoryData(std::optional<double> value);
     void NormaliseCategoryData();
-    int Columns() const;
 
     Variant table_;
     int objectType_ = kImpact;

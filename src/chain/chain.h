@@ -45,14 +45,13 @@ public:
 
     PictureBox* Host() const { return pic_; }
     // Also takes the picture's form (when it is a control on one) as the host form and
-    // turns on its key preview.
+    // turns on its key preview; a host form that can turn its tab stops off is asked to
+    // whenever the edit box gets the focus.
     void SetHost(PictureBox* pic);
     TextBox* EditBox() const { return textBox_; }
     void SetEditBox(TextBox* box);
     double ScaleFactor() const { return scaleFactor_; }
     void SetScaleFactor(double factor) { scaleFactor_ = factor; }
-    // The form whose SetTabStops the edit box's GotFocus calls.
-    void SetTabStopHost(ITabStopHost* host) { tabStopHost_ = host; }
     // The dialog the category tables are edited in; null for the program's own.
     void SetTableEditor(ITableEditor* editor);
 
@@ -78,8 +77,6 @@ public:
     // Stage 1 to 4, or nullptr.
     CChainElement* Element(int index) const;
 
-    // Where the first stage is drawn: its distance below the top at scale 1.
-    float TopOffset() const { return topOffset_; }
     // How far below the picture's top the drawing reaches at scale 1, the totals under
     // the last stage included; set by Measure.
     float DrawingDepth() const { return drawingDepth_; }
@@ -94,13 +91,13 @@ private:
 
     std::array<std::unique_ptr<CChainElement>, kStages> elements_;
     CChainElement::Box chainBox_{0, 0, 0, 0};
-    float topOffset_ = 0;
+    float topOffset_ = 0;  // where the first stage is drawn: its distance below the top at scale 1
     float drawingDepth_ = 0;
     double scaleFactor_ = 1;
     Form* hostForm_ = nullptr;
     PictureBox* pic_ = nullptr;
     TextBox* textBox_ = nullptr;
-    ITabStopHost* tabStopHost_ = nullptr;
+    ITabStopHost* tabStopHost_ = nullptr;  // the first host form's, when it has them
     QMetaObject::Connection formKeyPress_;
     QMetaObject::Connection boxGotFocus_;
 };
