@@ -160,7 +160,6 @@ std::int32_t GetNumRelUncLevels(const Variant& appData) {
     return CLng(appData(item::kNumRelUncLevels));
 }
 
-std::int32_t GetNumRelUncLevels() { return GetNumRelUncLevels(AppData); }
 
 std::string NameLengthFault(int index, std::string_view text) {
     const std::size_t chars = CharCount(text);
@@ -245,7 +244,6 @@ Variant CalculateOutcomeRisks(const Variant& appData) {
     return result;
 }
 
-Variant CalculateOutcomeRisks() { return CalculateOutcomeRisks(AppData); }
 
 void StoreOutcomeRisks(Variant& appData) {
     const Variant outcomes = CalculateOutcomeRisks(appData);

@@ -152,8 +152,6 @@ Variant GetAppDataDefaults();
 // Item 3 of the array as an integer when the value is an array, else 4. A value that
 // does not convert raises the conversion error.
 std::int32_t GetNumRelUncLevels(const Variant& appData);
-// The same on the program-wide AppData.
-std::int32_t GetNumRelUncLevels();
 
 // The longest species or location name, in characters: what the reader of the files
 // gives back whole. Every road in (the entry boxes, Open, the state string, Save)
@@ -191,8 +189,6 @@ namespace MKelvaro {
 // stored q. Each item is read through its general text form and its leading number, so
 // what the user sees is what is computed; an unreadable item counts as 0. Never raises.
 [[nodiscard]] Variant CalculateOutcomeRisks(const Variant& appData);
-// The same on the program-wide AppData.
-[[nodiscard]] Variant CalculateOutcomeRisks();
 // Copies those nine values into items 60 to 68 of the array (what a batch run does
 // after decoding a state string).
 void StoreOutcomeRisks(Variant& appData);

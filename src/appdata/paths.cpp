@@ -81,10 +81,6 @@ std::string PatternExtensionText(std::string_view pattern) {
     return ext;
 }
 
-std::string FileDialogFilter(std::string_view pattern) {
-    return PatternExtensionText(pattern) + " Files (" + std::string(pattern) + ")|" + std::string(pattern);
-}
-
 FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view title,
                                          std::string_view pattern, std::string_view initialName,
                                          std::string_view lastFolder) {

@@ -44,8 +44,6 @@ inline constexpr std::int16_t kOpenInFolder = 3;  // any name in a folder that m
 // The extension text of a file pattern: what follows its first "." (the whole pattern
 // without one), "All" for "*". "*.RAF" gives "RAF", "*.*" gives "All".
 std::string PatternExtensionText(std::string_view pattern);
-// The filter text: description "|" pattern. "*.RAF" gives "RAF Files (*.RAF)|*.RAF".
-std::string FileDialogFilter(std::string_view pattern);
 
 // What the dialog is asked to show for a mode, title, pattern and initial name. An
 // initial name with a folder opens in that folder, otherwise in lastFolder; a name that

@@ -392,7 +392,6 @@ std::string SerialiseState(const Variant& appData, std::int32_t form) {
     return out.empty() ? out : out.substr(1);
 }
 
-std::string SerialiseState(std::int32_t form) { return SerialiseState(AppData, form); }
 
 void DeserialiseState(Variant& appData, std::string_view spec, double runningVersion) {
     try {

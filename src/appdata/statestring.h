@@ -27,8 +27,6 @@ inline constexpr std::int32_t kHeader = 2;       // the keys joined by ","
 // "?". Form 0 writes a ";", "=", carriage return or line feed inside the species and
 // location names as a blank, so a name can never split its line or forge a field.
 std::string SerialiseState(const Variant& appData, std::int32_t form);
-// The same on the program-wide AppData.
-std::string SerialiseState(std::int32_t form);
 
 // Reads a state string into the array: every field it understands sets its items,
 // numbers are held within their ranges, anything else is skipped. Raises only for a

@@ -149,7 +149,6 @@ public:
     // Opens the shared edit box on a part 0..4; any other number only clears the
     // selection.
     void DisplayTextBox(int part);
-    std::int16_t SelectedPart() const { return selectedPart_; }
     // The part under a point, or -1.
     int HitTestPart(float x, float y) const;
     // Clears the selection without touching the box (a move to another stage).

@@ -62,7 +62,6 @@ public:
     // Element i, or nullptr.
     CUncertaintyElement* UncertaintyElement(int i) const;
 
-    bool Ready() const { return m_bReady; }
     int Columns() const { return m_nColumns; }
 
 Q_SIGNALS:

@@ -63,10 +63,10 @@ TEST_F(AppDataDefaults, FillNewStateDataSetsOnlyTheItemsOfANewAssessment) {
 }
 
 TEST_F(AppDataDefaults, CertaintyLevelsOutcomesAndFileNames) {
-    EXPECT_EQ(GetNumRelUncLevels(), 4);  // no array yet
+    EXPECT_EQ(GetNumRelUncLevels(AppData), 4);  // no array yet
     AppData = GetAppDataDefaults(true, Variant());
     AppData(3) = Variant("5");
-    EXPECT_EQ(GetNumRelUncLevels(), 5);
+    EXPECT_EQ(GetNumRelUncLevels(AppData), 5);
     // Outcome risks and stage costs from the point values, by hand.
     Variant data = GetAppDataDefaults(true, Variant());
     for (int i = 56; i <= 59; ++i) data(i) = Variant(i - 55);  // F1..F4 = 1..4
@@ -313,6 +313,11 @@ TEST(NumberTexts, ADoublesBytesComeLowestFirst) { EXPECT_EQ(MU::DoubleBytes(1.0)
 // ---- paths and the file dialog ---------------------------------------------------------------
 
 TEST(Paths, TextsWithTheSlashAsTheOnlySeparator) {
+    // The filter a file dialog is asked for: description "|" pattern.
+    const auto filter = [](std::string_view pattern) {
+        const FileDialogRequest r = MU::BuildFileDialogRequest(1, "Open", pattern, "", "/w");
+        return r.filterDescription + "|" + r.filterPattern;
+    };
     const std::pair<std::string, std::string> cases[] = {
         {MU::RemoveExtension("/data/trial.CSV"), "/data/trial"}, {MU::RemoveExtension("a.tar.gz"), "a.tar"},
         {MU::RemoveExtension("/a.b/c"), "/a.b/c"}, {MU::RemoveExtension("C:\\a\\b.txt"), "C:\\a\\b"},
@@ -321,7 +326,7 @@ TEST(Paths, TextsWithTheSlashAsTheOnlySeparator) {
         {MU::GetFileName("/data/trial.CSV"), "trial.CSV"}, {MU::GetFileName("/data/"), ""},
         {MU::GetExtension("a.html"), "htm"}, {MU::GetExtension("noext"), ""}, {MU::GetExtension("/a.b/c"), "b/c"},
         {MU::GetExtension("x.\xC3\xA9t\xC3\xA9x"), "\xC3\xA9t\xC3\xA9"},  // characters, not bytes
-        {MU::FileDialogFilter("*.RAF"), "RAF Files (*.RAF)|*.RAF"}, {MU::FileDialogFilter("*.*"), "All Files (*.*)|*.*"}};
+        {filter("*.RAF"), "RAF Files (*.RAF)|*.RAF"}, {filter("*.*"), "All Files (*.*)|*.*"}};
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
     auto v = [](int a, int b, int c, int d) { return Variant::List({Variant(a), Variant(b), Variant(c), Variant(d)}); };
     const std::tuple<Variant, const char*, bool> versions[] = {

@@ -76,7 +76,7 @@ TEST_F(Chain, OutcomeRisksReadEachItemsLeadingNumber) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         AppData(47) = c.p1;
-        const Variant r = MKelvaro::CalculateOutcomeRisks();
+        const Variant r = MKelvaro::CalculateOutcomeRisks(AppData);
         ASSERT_EQ(r.lbound(1), 60);
         ASSERT_EQ(r.ubound(1), 68);
         for (int i = 0; i < 9; ++i) EXPECT_EQ(N(r(60 + i)), c.want[i]) << 60 + i;
@@ -93,7 +93,7 @@ TEST_F(Chain, OutcomesAgreeWithTheOutcomeFunction) {
     for (int trial = 0; trial < 10000; ++trial) {
         for (int k = 0; k < 13; ++k) AppData(47 + k) = Variant(Val(FormatDouble(k < 4 ? prob(rng) : value(rng))));
         if (trial % 10 == 0) AppData(47 + trial / 10 % 4) = Variant(trial % 20 == 0 ? 0.0 : 1.0);  // edge probabilities
-        const Variant outcome = MKelvaro::CalculateOutcomeRisks();
+        const Variant outcome = MKelvaro::CalculateOutcomeRisks(AppData);
         chain.SetData(AppData);
         const Variant fromChain = chain.GetData();
         for (int i = 60; i <= 68; ++i) {
