@@ -5,7 +5,6 @@
 #include <cmath>
 #include <utility>
 
-#include "runtime/convert.h"
 #include "runtime/error.h"
 
 namespace nuvir {
@@ -28,39 +27,13 @@ Quad Norm1(const Storage& m) {
 
 }  // namespace
 
-Matrix::Matrix(std::int32_t rows, std::int32_t columns) { Dimension(rows, columns); }
-
-Matrix::Matrix(Storage m)
-    : rows_(static_cast<std::int32_t>(m.rows())), columns_(static_cast<std::int32_t>(m.cols())), m_(std::move(m)) {}
-
-void Matrix::Dimension(std::int32_t rows, std::int32_t columns) {
+Matrix::Matrix(std::int32_t rows, std::int32_t columns) : rows_(rows), columns_(columns) {
     if (rows < 0 || columns < 0) RaiseComponentError("Invalid matrix dimensions");
-    rows_ = rows;
-    columns_ = columns;
     m_ = Storage::Zero(rows, columns);
 }
 
-void Matrix::LoadArray(const Variant& values) {
-    if (!values.isArray()) RaiseComponentError("Invalid array passed to Matrix.LoadArray");
-    const int dims = values.dims();
-    if (dims != 1 && dims != 2) RaiseComponentError("Invalid array passed to Matrix.LoadArray");
-    const Bounds b1 = values.bounds(1);
-    const Bounds b2 = dims == 2 ? values.bounds(2) : Bounds{0, 0};
-    const auto& elems = values.elements();  // first index fastest: column by column, as here
-    Storage m(b1.count(), b2.count());
-    for (std::size_t k = 0; k < elems.size(); ++k) {
-        const Variant& e = elems[k];
-        m.data()[k] = e.type() == VarType::Double ? e.rawDouble() : CDbl(e);
-    }
-    *this = Matrix(std::move(m));
-}
-
-Variant Matrix::CopyToArray() const {
-    Variant out = Variant::MakeArray(VarType::Double, {Bounds{0, rows_ - 1}, Bounds{0, columns_ - 1}});
-    for (std::int32_t i = 0; i < rows_; ++i)
-        for (std::int32_t j = 0; j < columns_; ++j) out(i, j) = static_cast<double>(m_(i, j));
-    return out;
-}
+Matrix::Matrix(Storage m)
+    : rows_(static_cast<std::int32_t>(m.rows())), columns_(static_cast<std::int32_t>(m.cols())), m_(std::move(m)) {}
 
 void Matrix::CheckIndex(std::int32_t row, std::int32_t column) const {
     if (row < 0 || column < 0 || row >= rows_ || column >= columns_) RaiseComponentError("Matrix index out of range");

@@ -1,7 +1,6 @@
 #pragma once
-// A small dense matrix of Doubles for the least-squares fits: dimensioning, loading
-// from and copying out to arrays, element access, inverse, product, transpose,
-// scaling and copy. Operations that give a matrix return a new one and leave the
+// A small dense matrix of Doubles for the least-squares fits: element access,
+// inverse, product, transpose, scaling and copy. Operations that give a matrix return a new one and leave the
 // matrix they are called on unchanged. Indices are zero-based; a one-column matrix
 // is a column vector.
 //
@@ -9,27 +8,19 @@
 // quadruple-precision scalars (see quad.h for why).
 //
 // Failures raise AppError 255 with a text: a singular or ill-conditioned matrix,
-// non-matching dimensions, an index outside the matrix, an unusable array.
+// non-matching dimensions, an index outside the matrix.
 #include <Eigen/Core>
 #include <cstdint>
 
 #include "numerics/quad.h"
-#include "runtime/variant.h"
 
 namespace nuvir {
 
 class Matrix {
 public:
     Matrix() = default;  // 0 x 0
+    // Every element 0.
     Matrix(std::int32_t rows, std::int32_t columns);
-
-    // New size, every element 0.
-    void Dimension(std::int32_t rows, std::int32_t columns);
-    // Takes the size and values of a numeric array: a two-dimensional one element
-    // (i, j) to (i - lower1, j - lower2), a one-dimensional one as a column.
-    void LoadArray(const Variant& values);
-    // A two-dimensional zero-based Double array (rows x columns).
-    Variant CopyToArray() const;
 
     double Element(std::int32_t row, std::int32_t column) const;
     void SetElement(std::int32_t row, std::int32_t column, double value);

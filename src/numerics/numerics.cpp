@@ -6,26 +6,11 @@
 #include <cmath>
 #include <filesystem>
 #include <system_error>
-#include <vector>
 
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
 namespace nuvir {
-
-namespace {
-
-// The numbers of a one-dimensional array held in a Variant, in index order.
-bool NumbersOf(const Variant& array, std::vector<double>& out) {
-    if (array.dims() != 1) return false;
-    const auto& elements = array.elements();
-    out.clear();
-    out.reserve(elements.size());
-    for (const Variant& e : elements) out.push_back(CDbl(e));
-    return true;
-}
-
-}  // namespace
 
 namespace MathFunctions {
 
@@ -47,18 +32,6 @@ double ArrayMax(std::span<const double> values) {
     return m;
 }
 
-double ArrayMin(const Variant& array) {
-    std::vector<double> v;
-    if (!NumbersOf(array, v)) RaiseTypeMismatch();
-    return ArrayMin(std::span<const double>(v));
-}
-
-double ArrayMax(const Variant& array) {
-    std::vector<double> v;
-    if (!NumbersOf(array, v)) RaiseTypeMismatch();
-    return ArrayMax(std::span<const double>(v));
-}
-
 }  // namespace MathFunctions
 
 namespace FileFunctions {
@@ -73,45 +46,6 @@ bool FileExists(const std::string& path) {
 }
 
 }  // namespace FileFunctions
-
-namespace DistributionFunctions {
-
-namespace {
-Variant FromOptional(const std::optional<double>& v) {
-    if (v) return Variant(*v);
-    return Variant(Null);
-}
-}  // namespace
-
-Variant InverseNormal(const Variant& u, const Variant& mean, const Variant& sd) {
-    return Variant(InverseNormal(CDbl(u), CDbl(mean), CDbl(sd)));
-}
-
-Variant InverseLognormal(const Variant& u, const Variant& mu, const Variant& sigma) {
-    return Variant(InverseLognormal(CDbl(u), CDbl(mu), CDbl(sigma)));
-}
-
-Variant InverseBeta(const Variant& u, const Variant& a, const Variant& b) {
-    return FromOptional(InverseBeta(CDbl(u), CDbl(a), CDbl(b)));
-}
-
-Variant InverseStudentT(const Variant& alpha, const Variant& df, const Variant& tails) {
-    return Variant(InverseStudentT(CDbl(alpha), CDbl(df), CLng(tails)));
-}
-
-Variant NormalDensity(const Variant& x, const Variant& mean, const Variant& sd) {
-    return FromOptional(NormalDensity(CDbl(x), CDbl(mean), CDbl(sd)));
-}
-
-Variant LognormalDensity(const Variant& x, const Variant& mu, const Variant& sigma) {
-    return FromOptional(LognormalDensity(CDbl(x), CDbl(mu), CDbl(sigma)));
-}
-
-Variant BetaDensity(const Variant& x, const Variant& a, const Variant& b) {
-    return FromOptional(BetaDensity(CDbl(x), CDbl(a), CDbl(b)));
-}
-
-}  // namespace DistributionFunctions
 
 namespace ArrayStatistics {
 
@@ -170,14 +104,6 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     return r;
 }
 
-Variant Correlation(const Variant& a, const Variant& b) {
-    std::vector<double> va, vb;
-    if (!NumbersOf(a, va) || !NumbersOf(b, vb)) return Variant(Null);
-    const auto r = Correlation(std::span<const double>(va), std::span<const double>(vb));
-    if (!r) return Variant(Null);
-    return Variant(*r);
-}
-
 double Quantile(double p, std::span<const double> sorted) {
     const std::size_t n = sorted.size();
     if (n == 0) RaiseComponentError("Empty array passed to ArrayStatistics.Quantile");
@@ -190,12 +116,6 @@ double Quantile(double p, std::span<const double> sorted) {
     const double f = h - fl;
     if (f == 0.0) return sorted[lo];
     return sorted[lo] + f * (sorted[lo + 1] - sorted[lo]);
-}
-
-double Quantile(double p, const Variant& sorted) {
-    std::vector<double> v;
-    if (!NumbersOf(sorted, v)) RaiseTypeMismatch();
-    return Quantile(p, std::span<const double>(v));
 }
 
 }  // namespace ArrayStatistics

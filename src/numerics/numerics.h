@@ -5,9 +5,8 @@
 // program-wide objects the rest of the code reaches them through
 // (MathFunctions::Max, NumericLimits::LowestDouble, DistributionFunctions::InverseBeta).
 //
-// Typed functions are the primary interface; "no value" results are std::optional
-// (empty where the dynamically typed form gives Null). The Variant overloads serve
-// callers that hold dynamically typed values.
+// "No value" results are std::optional. Min and Max also take dynamically typed
+// numbers, for callers that hold them.
 //
 // Failures: the inverse normal, lognormal and Student t and the quantile raise
 // AppError 255 (RaiseComponentError) for arguments outside their domain; the inverse
@@ -57,10 +56,6 @@ Variant Min(const Variant& a, const Variant& b);
 // (the start values of the searches). NaN elements are skipped.
 double ArrayMin(std::span<const double> values);
 double ArrayMax(std::span<const double> values);
-// A one-dimensional array of numbers held in a Variant (any lower bound). Anything
-// else raises Type mismatch.
-double ArrayMin(const Variant& array);
-double ArrayMax(const Variant& array);
 }  // namespace MathFunctions
 
 // ---- FileFunctions -----------------------------------------------------------
@@ -96,16 +91,6 @@ double InverseStudentT(double alpha, double df, std::int32_t tails);
 std::optional<double> NormalDensity(double x, double mean, double sd);
 std::optional<double> LognormalDensity(double x, double mu, double sigma);
 std::optional<double> BetaDensity(double x, double a, double b);
-
-// Dynamically typed forms: arguments converted with CDbl (CLng for tails); a missing
-// value is Null.
-Variant InverseNormal(const Variant& u, const Variant& mean, const Variant& sd);
-Variant InverseLognormal(const Variant& u, const Variant& mu, const Variant& sigma);
-Variant InverseBeta(const Variant& u, const Variant& a, const Variant& b);
-Variant InverseStudentT(const Variant& alpha, const Variant& df, const Variant& tails);
-Variant NormalDensity(const Variant& x, const Variant& mean, const Variant& sd);
-Variant LognormalDensity(const Variant& x, const Variant& mu, const Variant& sigma);
-Variant BetaDensity(const Variant& x, const Variant& a, const Variant& b);
 }  // namespace DistributionFunctions
 
 // ---- ArrayStatistics ---------------------------------------------------------
@@ -113,14 +98,10 @@ namespace ArrayStatistics {
 // Pearson product-moment correlation; no value when the lengths differ, there are
 // fewer than two pairs, either array has zero variance or a value is not finite.
 std::optional<double> Correlation(std::span<const double> a, std::span<const double> b);
-// One-dimensional numeric arrays held in Variants (any lower bound); Null when
-// undefined as above or when either is not a one-dimensional array.
-Variant Correlation(const Variant& a, const Variant& b);
 // The p-quantile of an ascending array, 0 <= p <= 1: linear interpolation between the
 // elements at positions floor(h) and floor(h) + 1 with h = (n - 1) p, so p = 0 gives
 // the first and p = 1 the last element. An empty array or p outside 0..1 raises.
 double Quantile(double p, std::span<const double> sorted);
-double Quantile(double p, const Variant& sorted);
 }  // namespace ArrayStatistics
 
 // ---- AuxFunctions ------------------------------------------------------------

@@ -244,22 +244,6 @@ void Variant::redimPreserve(std::int32_t newUpper) {
 const std::vector<Variant>& Variant::elements() const { return array().data; }
 std::vector<Variant>& Variant::mutableElements() { return array().data; }
 
-std::uint8_t Variant::rawByte() const {
-    if (type_ != VarType::Byte) RaiseTypeMismatch();
-    return b_;
-}
-std::int16_t Variant::rawInt16() const {
-    if (type_ != VarType::Int16) RaiseTypeMismatch();
-    return i16_;
-}
-std::int32_t Variant::rawInt32() const {
-    if (type_ != VarType::Int32) RaiseTypeMismatch();
-    return i32_;
-}
-float Variant::rawSingle() const {
-    if (type_ != VarType::Single) RaiseTypeMismatch();
-    return f_;
-}
 double Variant::rawDouble() const {
     if (type_ != VarType::Double) RaiseTypeMismatch();
     return d_;

@@ -128,10 +128,6 @@ public:
     std::vector<Variant>& mutableElements();
 
     // ---- raw scalar access (no conversion; the type must match) -------------
-    std::uint8_t rawByte() const;
-    std::int16_t rawInt16() const;
-    std::int32_t rawInt32() const;
-    float rawSingle() const;
     double rawDouble() const;
     bool rawBool() const;
     const std::string& rawString() const;

@@ -130,32 +130,34 @@ std::size_t QuickSort1D(std::span<double> values, std::int32_t low, std::int32_t
         [v](std::int32_t p, std::int32_t q) { std::swap(v[p], v[q]); });
 }
 
-void QuickSortColumnsByRow(Variant& array, std::int32_t keyRow, std::int32_t low,
-                           std::int32_t high) {
+namespace {
+
+// Reorders lines low to high of a two-dimensional array, whole, by their entries at
+// `key`: the rows by a column when `rows`, else the columns by a row.
+void QuickSortLines(Variant& array, bool rows, std::int32_t key, std::int32_t low, std::int32_t high) {
     if (ArrayDims(array) != 2 || high <= low) return;
     const TableView at(array);
-    CheckIndex(keyRow, at.rows);
-    CheckRange(low, high, at.cols);
+    const Bounds lines = rows ? at.rows : at.cols;
+    const Bounds across = rows ? at.cols : at.rows;
+    CheckIndex(key, across);
+    CheckRange(low, high, lines);
+    auto cell = [&](std::int32_t line, std::int32_t k) -> Variant& { return rows ? at(line, k) : at(k, line); };
     QuickSortPositions(
-        low, high, [&](std::int32_t c) { return VariantKey{&at(keyRow, c)}; },
+        low, high, [&](std::int32_t line) { return VariantKey{&cell(line, key)}; },
         [&](std::int32_t p, std::int32_t q) {
             if (p == q) return;
-            for (std::int32_t r = at.rows.lower; r <= at.rows.upper; ++r) SwapElements(at(r, p), at(r, q));
+            for (std::int32_t k = across.lower; k <= across.upper; ++k) SwapElements(cell(p, k), cell(q, k));
         });
 }
 
-void QuickSortRowsByColumn(Variant& array, std::int32_t keyColumn, std::int32_t low,
-                           std::int32_t high) {
-    if (ArrayDims(array) != 2 || high <= low) return;
-    const TableView at(array);
-    CheckIndex(keyColumn, at.cols);
-    CheckRange(low, high, at.rows);
-    QuickSortPositions(
-        low, high, [&](std::int32_t r) { return VariantKey{&at(r, keyColumn)}; },
-        [&](std::int32_t p, std::int32_t q) {
-            if (p == q) return;
-            for (std::int32_t c = at.cols.lower; c <= at.cols.upper; ++c) SwapElements(at(p, c), at(q, c));
-        });
+}  // namespace
+
+void QuickSortColumnsByRow(Variant& array, std::int32_t keyRow, std::int32_t low, std::int32_t high) {
+    QuickSortLines(array, false, keyRow, low, high);
+}
+
+void QuickSortRowsByColumn(Variant& array, std::int32_t keyColumn, std::int32_t low, std::int32_t high) {
+    QuickSortLines(array, true, keyColumn, low, high);
 }
 
 void SortDoubles(std::span<double> values) {
@@ -166,33 +168,6 @@ void SortDoubles(std::span<double> values) {
         }
     }
     std::sort(values.begin(), values.end());
-}
-
-void SwapVariants(Variant& a, Variant& b) noexcept { SwapElements(a, b); }
-
-void SwapVariants(ElementRef a, ElementRef b) {
-    if (&a.get() == &b.get()) return;
-    Variant temp = a.get();
-    a = b.get();
-    b = temp;
-}
-
-void SwapCols(Variant& array, std::int32_t column1, std::int32_t column2) {
-    const Bounds rows = array.bounds(1);
-    const Bounds cols = array.bounds(2);
-    CheckIndex(column1, cols);
-    CheckIndex(column2, cols);
-    for (std::int32_t r = rows.lower; r <= rows.upper; ++r)
-        SwapVariants(array(r, column1), array(r, column2));
-}
-
-void SwapRows(Variant& array, std::int32_t row1, std::int32_t row2) {
-    const Bounds rows = array.bounds(1);
-    const Bounds cols = array.bounds(2);
-    CheckIndex(row1, rows);
-    CheckIndex(row2, rows);
-    for (std::int32_t c = cols.lower; c <= cols.upper; ++c)
-        SwapVariants(array(row1, c), array(row2, c));
 }
 
 std::string HexPad(const Variant& value, std::int16_t width) {

@@ -100,17 +100,6 @@ void QuickSortRowsByColumn(Variant& array, std::int32_t keyColumn, std::int32_t 
 // holding NaN goes through QuickSort1D so the result stays what that sort gives.
 void SortDoubles(std::span<double> values);
 
-// ---- exchanges -------------------------------------------------------------------
-// Exchanges two values.
-void SwapVariants(Variant& a, Variant& b) noexcept;
-// Exchanges two array elements through a copy; each takes its array's element kind.
-void SwapVariants(ElementRef a, ElementRef b);
-// Exchanges two columns (every row index of dimension 1) / two rows (every column
-// index of dimension 2) of a two-dimensional array. A missing index raises Subscript
-// out of range.
-void SwapCols(Variant& array, std::int32_t column1, std::int32_t column2);
-void SwapRows(Variant& array, std::int32_t row1, std::int32_t row2);
-
 // ---- other helpers ---------------------------------------------------------------
 // Upper-case hexadecimal text of a Byte, Int16 or Int32 value (two's complement for
 // negative values), with "0"s in front up to the width limited to 0..8 when shorter

@@ -75,14 +75,4 @@ bool NearlyEqual(double x, double y) {
     return (std::bit_cast<std::uint64_t>(x) | kIgnored) == (std::bit_cast<std::uint64_t>(y) | kIgnored);
 }
 
-std::string DoubleBytes(double x) {
-    std::uint64_t bits = std::bit_cast<std::uint64_t>(x);
-    std::string bytes(8, '\0');
-    for (int i = 0; i < 8; ++i) {
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>(bits & 0xFFu);
-        bits >>= 8;
-    }
-    return bytes;
-}
-
 }  // namespace nuvir::MUtilities

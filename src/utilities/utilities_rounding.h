@@ -3,7 +3,6 @@
 // of doubles that ignores the last ten bits of the significand. Plain IEEE double
 // arithmetic in the order written; no tolerance is added anywhere.
 #include <cstdint>
-#include <string>
 
 namespace nuvir::MUtilities {
 
@@ -22,7 +21,5 @@ double RoundUpToPlace(double x, std::int16_t n);
 double RoundSigFigs(double x, std::int32_t d);
 // True when x = y, or when the bit patterns agree from bit 10 upwards.
 bool NearlyEqual(double x, double y);
-// The eight bytes of x in little-endian order, one char each.
-std::string DoubleBytes(double x);
 
 }  // namespace nuvir::MUtilities

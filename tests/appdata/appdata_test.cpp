@@ -308,8 +308,6 @@ TEST(NumberTexts, NearlyEqualIgnoresTheLowestTenBits) {
     for (const auto& [x, y, equal] : near) EXPECT_EQ(MU::NearlyEqual(x, y), equal) << x << " " << y;
 }
 
-TEST(NumberTexts, ADoublesBytesComeLowestFirst) { EXPECT_EQ(MU::DoubleBytes(1.0), std::string("\0\0\0\0\0\0\xF0\x3F", 8)); }
-
 // ---- paths and the file dialog ---------------------------------------------------------------
 
 TEST(Paths, TextsWithTheSlashAsTheOnlySeparator) {
@@ -401,20 +399,6 @@ TEST(UtilitiesArrays, TransposeKeepsTheBoundsOfEachDimension) {
     EXPECT_EQ(r.lbound(2), 1);
     EXPECT_EQ(r.ubound(2), 2);
     EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "0.1,0|0,0|0,-7");
-}
-
-TEST(UtilitiesArrays, SwapsConvertIntoTypedElementsAndCheckTheirIndexes) {
-    Variant doubles = Variant::Doubles({2.5});
-    Variant ints = Variant::MakeArray(VarType::Int16, {{0, 0}});
-    ints(0) = 3;
-    MU::SwapVariants(doubles(0), ints(0));  // converts into the typed elements: 2.5 rounds half to even
-    EXPECT_EQ(Text(doubles), "3");
-    EXPECT_EQ(Text(ints), "2");
-    Variant r = MU::TransposeArray(TypedTable());
-    MU::SwapCols(r, 1, 2);
-    MU::SwapRows(r, -1, 1);
-    EXPECT_EQ(MU::JoinArray2D(r, ",", "|"), "-7,0|0,0|0,0.1");
-    EXPECT_THROW(MU::SwapRows(r, -2, 1), AppError);
 }
 
 TEST(UtilitiesArrays, HexPadFillsWholeNumbersToTheDigitsAsked) {
