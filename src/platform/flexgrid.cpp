@@ -37,6 +37,24 @@ constexpr int kTextPaddingPx = 2;
 
 int RoundPx(double v) { return static_cast<int>(std::floor(v + 0.5)); }
 
+// The entry of row or column `index` in a per-row or per-column list of `count`.
+int EntryAt(const std::vector<int>& list, int index, int count) {
+    if (index < 0 || index >= count) BadIndex();
+    return list[static_cast<std::size_t>(index)];
+}
+
+// Sets the entry of row or column `index`, or of every one for -1; an index out of
+// range is reported before a value that is not valid.
+void SetEntry(std::vector<int>& list, int index, int count, bool valid, int value) {
+    if (index < -1 || index >= count) BadIndex();
+    if (!valid) InvalidValue();
+    if (index == -1) {
+        std::fill(list.begin(), list.end(), value);
+    } else {
+        list[static_cast<std::size_t>(index)] = value;
+    }
+}
+
 enum MouseKind { kDown, kUp, kMove };
 
 // The Qt alignment of an alignment code: code / 3 is left, centre, right; code % 3 top,
@@ -286,46 +304,23 @@ void FlexGrid::Clear() {
 
 // ---- sizes ------------------------------------------------------------------------------
 
-int FlexGrid::ColWidth(int col) const {
-    if (col < 0 || col >= cols_) BadIndex();
-    return colWidth_[static_cast<std::size_t>(col)];
-}
+int FlexGrid::ColWidth(int col) const { return EntryAt(colWidth_, col, cols_); }
 
 void FlexGrid::SetColWidth(int col, int twips) {
-    if (col < -1 || col >= cols_) BadIndex();
-    if (twips < -1) InvalidValue();
-    const int w = twips == -1 ? kDefaultColWidth : twips;
-    if (col == -1) {
-        std::fill(colWidth_.begin(), colWidth_.end(), w);
-    } else {
-        colWidth_[static_cast<std::size_t>(col)] = w;
-    }
+    SetEntry(colWidth_, col, cols_, twips >= -1, twips == -1 ? kDefaultColWidth : twips);
     layoutDirty_ = true;
     Relayout();
 }
 
-int FlexGrid::RowHeight(int row) const {
-    if (row < 0 || row >= rows_) BadIndex();
-    return rowHeight_[static_cast<std::size_t>(row)];
-}
+int FlexGrid::RowHeight(int row) const { return EntryAt(rowHeight_, row, rows_); }
 
 void FlexGrid::SetRowHeight(int row, int twips) {
-    if (row < -1 || row >= rows_) BadIndex();
-    if (twips < -1) InvalidValue();
-    const int h = twips == -1 ? kDefaultRowHeight : twips;
-    if (row == -1) {
-        std::fill(rowHeight_.begin(), rowHeight_.end(), h);
-    } else {
-        rowHeight_[static_cast<std::size_t>(row)] = h;
-    }
+    SetEntry(rowHeight_, row, rows_, twips >= -1, twips == -1 ? kDefaultRowHeight : twips);
     layoutDirty_ = true;
     Relayout();
 }
 
-int FlexGrid::ColAlignment(int col) const {
-    if (col < 0 || col >= cols_) BadIndex();
-    return colAlign_[static_cast<std::size_t>(col)];
-}
+int FlexGrid::ColAlignment(int col) const { return EntryAt(colAlign_, col, cols_); }
 
 int FlexGrid::TextAlignment(int col, const std::string& text) const {
     const int a = ColAlignment(col);
@@ -334,13 +329,7 @@ int FlexGrid::TextAlignment(int col, const std::string& text) const {
 }
 
 void FlexGrid::SetColAlignment(int col, int alignment) {
-    if (col < -1 || col >= cols_) BadIndex();
-    if (alignment < 0 || alignment > flexalign::General) InvalidValue();
-    if (col == -1) {
-        std::fill(colAlign_.begin(), colAlign_.end(), alignment);
-    } else {
-        colAlign_[static_cast<std::size_t>(col)] = alignment;
-    }
+    SetEntry(colAlign_, col, cols_, alignment >= 0 && alignment <= flexalign::General, alignment);
     Changed();
 }
 

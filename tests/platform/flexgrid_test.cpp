@@ -2,6 +2,9 @@
 // and key events with the order of its notifications, sizes, scrolling and painting.
 #include <QImage>
 
+#include <array>
+#include <functional>
+
 #include "platform_fixture.h"
 
 namespace nuvir::test {
@@ -38,6 +41,45 @@ TEST_F(FlexGridTest, TableShapeAndText) {
     grid_->SetRows(3);
     grid_->SetFixedRows(1);
     EXPECT_EQ(grid_->Row(), 1) << "the current cell leaves the heading row";
+}
+
+// The per-row and per-column settings: one entry, or every one for -1, the default
+// size for -1; a bad index is reported before a bad value, and a failed call changes
+// nothing.
+TEST_F(FlexGridTest, RowAndColumnSettingsCheckTheIndexThenTheValue) {
+    Fill(3, 3);
+    grid_->SetColWidth(-1, 700);
+    grid_->SetColWidth(1, 900);
+    grid_->SetRowHeight(-1, 300);
+    grid_->SetRowHeight(2, -1);
+    grid_->SetColAlignment(-1, flexalign::RightCenter);
+    grid_->SetColAlignment(0, flexalign::General);
+    struct Case { const char* name; std::function<void()> call; int error; };
+    const Case cases[] = {
+        {"width of column 3 of 3", [&] { grid_->ColWidth(3); }, 381},
+        {"height of row -1", [&] { grid_->RowHeight(-1); }, 381},
+        {"alignment of column 3", [&] { grid_->ColAlignment(3); }, 381},
+        {"a bad width for column 3", [&] { grid_->SetColWidth(3, -2); }, 381},
+        {"a height for row -2", [&] { grid_->SetRowHeight(-2, 300); }, 381},
+        {"a bad alignment for column 3", [&] { grid_->SetColAlignment(3, 99); }, 381},
+        {"a width below -1", [&] { grid_->SetColWidth(0, -2); }, 380},
+        {"a height below -1 for every row", [&] { grid_->SetRowHeight(-1, -2); }, 380},
+        {"an alignment past General", [&] { grid_->SetColAlignment(0, flexalign::General + 1); }, 380},
+        {"a negative alignment for every column", [&] { grid_->SetColAlignment(-1, -1); }, 380},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ErrorNumber(c.call), c.error) << c.name;
+    const struct {
+        const char* name;
+        int (FlexGrid::*read)(int) const;
+        std::array<int, 3> expected;
+    } lists[] = {
+        {"widths", &FlexGrid::ColWidth, {700, 900, 700}},
+        {"heights", &FlexGrid::RowHeight, {300, 300, FlexGrid::kDefaultRowHeight}},
+        {"alignments", &FlexGrid::ColAlignment, {flexalign::General, flexalign::RightCenter, flexalign::RightCenter}},
+    };
+    for (const auto& l : lists) {
+        for (int i = 0; i < 3; ++i) EXPECT_EQ((grid_->*l.read)(i), l.expected[static_cast<std::size_t>(i)]) << l.name << " " << i;
+    }
 }
 
 TEST_F(FlexGridTest, ClearEmptiesCellsAndFormattingButKeepsTheLayout) {
