@@ -475,36 +475,41 @@ void Control::PlaceWidget() {
     GeometryApplied();
 }
 
-double Control::Left() const {
+// A coordinate set in twips is given back as set while the widget stands where it put
+// it (the twips-to-pixels rounding would lose its fraction); once a layout has moved
+// the widget, it is read from the widget.
+template <class SetPx, class FromPx>
+double Control::Placement(const Coord& coord, int (QWidget::*shown)() const, SetPx setPx, FromPx fromPx) const {
     const QWidget* w = Widget();
     if (w == nullptr) NotSupported();
-    if (container_ == nullptr) return left_.value;
-    if (left_.set && container_->ChildPosToPx(left_.value, top_.value).x() == w->x()) return left_.value;
-    return container_->ChildXFromPx(w->x());
+    if (container_ == nullptr) return coord.value;
+    const int shownPx = (w->*shown)();
+    if (coord.set && setPx() == shownPx) return coord.value;
+    return fromPx(shownPx);
+}
+
+double Control::Left() const {
+    return Placement(
+        left_, &QWidget::x, [this] { return container_->ChildPosToPx(left_.value, top_.value).x(); },
+        [this](int px) { return container_->ChildXFromPx(px); });
 }
 
 double Control::Top() const {
-    const QWidget* w = Widget();
-    if (w == nullptr) NotSupported();
-    if (container_ == nullptr) return top_.value;
-    if (top_.set && container_->ChildPosToPx(left_.value, top_.value).y() == w->y()) return top_.value;
-    return container_->ChildYFromPx(w->y());
+    return Placement(
+        top_, &QWidget::y, [this] { return container_->ChildPosToPx(left_.value, top_.value).y(); },
+        [this](int px) { return container_->ChildYFromPx(px); });
 }
 
 double Control::Width() const {
-    const QWidget* w = Widget();
-    if (w == nullptr) NotSupported();
-    if (container_ == nullptr) return width_.value;
-    if (width_.set && container_->ChildSizeToPx(width_.value, 0).width() == w->width()) return width_.value;
-    return container_->ChildWFromPx(w->width());
+    return Placement(
+        width_, &QWidget::width, [this] { return container_->ChildSizeToPx(width_.value, 0).width(); },
+        [this](int px) { return container_->ChildWFromPx(px); });
 }
 
 double Control::Height() const {
-    const QWidget* w = Widget();
-    if (w == nullptr) NotSupported();
-    if (container_ == nullptr) return height_.value;
-    if (height_.set && container_->ChildSizeToPx(0, height_.value).height() == w->height()) return height_.value;
-    return container_->ChildHFromPx(w->height());
+    return Placement(
+        height_, &QWidget::height, [this] { return container_->ChildSizeToPx(0, height_.value).height(); },
+        [this](int px) { return container_->ChildHFromPx(px); });
 }
 
 void Control::SetLeft(double v) {
@@ -521,23 +526,18 @@ void Control::SetTop(double v) {
     PlaceWidget();
 }
 
-void Control::SetWidth(double v) {
+void Control::SetSize(Coord& size, double v) {
     if (Widget() == nullptr) NotSupported();
     if (v < 0) RaiseError(380, "Invalid property value");
     if (!left_.set) left_ = Coord{Left(), true};
     if (!top_.set) top_ = Coord{Top(), true};
-    width_ = Coord{v, true};
+    size = Coord{v, true};
     PlaceWidget();
 }
 
-void Control::SetHeight(double v) {
-    if (Widget() == nullptr) NotSupported();
-    if (v < 0) RaiseError(380, "Invalid property value");
-    if (!left_.set) left_ = Coord{Left(), true};
-    if (!top_.set) top_ = Coord{Top(), true};
-    height_ = Coord{v, true};
-    PlaceWidget();
-}
+void Control::SetWidth(double v) { SetSize(width_, v); }
+
+void Control::SetHeight(double v) { SetSize(height_, v); }
 
 void Control::Move(double left, double top) {
     SetLeft(left);

@@ -243,6 +243,12 @@ private:
         double value = 0.0;
         bool set = false;
     };
+    // One of Left, Top, Width, Height: `coord` as set while the widget still stands
+    // where that puts it (`setPx`), else read back from the widget's `shown` pixels.
+    template <class SetPx, class FromPx>
+    double Placement(const Coord& coord, int (QWidget::*shown)() const, SetPx setPx, FromPx fromPx) const;
+    // SetWidth or SetHeight: the position is fixed first where the widget stands.
+    void SetSize(Coord& size, double v);
 
     ControlEvents events_;
     std::string typeName_;

@@ -522,29 +522,33 @@ void TabControl::SetTabs(int n) {
     Refresh();
 }
 
-void TabControl::SetTab(int index) {
+void TabControl::CheckTab(int index) const {
     if (index < 0 || index >= Tabs()) InvalidValue();
+}
+
+void TabControl::SetTab(int index) {
+    CheckTab(index);
     if (index == current_) return;
     bar_->setCurrentIndex(index);  // raises Click through currentChanged
 }
 
 std::string TabControl::TabCaption(int index) const {
-    if (index < 0 || index >= Tabs()) InvalidValue();
+    CheckTab(index);
     return bar_->tabText(index).toStdString();
 }
 
 void TabControl::SetTabCaption(int index, const std::string& caption) {
-    if (index < 0 || index >= Tabs()) InvalidValue();
+    CheckTab(index);
     bar_->setTabText(index, QtText(caption));
 }
 
 bool TabControl::TabEnabled(int index) const {
-    if (index < 0 || index >= Tabs()) InvalidValue();
+    CheckTab(index);
     return bar_->isTabEnabled(index);
 }
 
 void TabControl::SetTabEnabled(int index, bool on) {
-    if (index < 0 || index >= Tabs()) InvalidValue();
+    CheckTab(index);
     bar_->setTabEnabled(index, on);
 }
 
@@ -559,7 +563,7 @@ void TabControl::ChildAdded(Control* child) {
 }
 
 void TabControl::SetControlTab(Control* child, int index) {
-    if (index < 0 || index >= Tabs()) InvalidValue();
+    CheckTab(index);
     for (auto& p : pages_) {
         if (p.first == child) p.second = index;
     }

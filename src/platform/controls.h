@@ -356,6 +356,7 @@ protected:
 
 private:
     void Refresh();
+    void CheckTab(int index) const;  // an index past the tabs is an invalid value
     QTabBar* bar_ = nullptr;
     std::vector<std::pair<const Control*, int>> pages_;
     int current_ = 0;

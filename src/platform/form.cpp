@@ -496,22 +496,26 @@ void Form::RebuildTabOrder() {
     }
 }
 
-void Form::SetDefaultButton(CommandButton* b, bool on) {
+namespace {
+// A form has one Default and one Cancel button at the most: `b` becomes the form's
+// button of the kind `slot` holds, and the one it replaces loses its flag; or, turned
+// off, it stops being that button.
+void SetOnlyButton(CommandButton*& slot, CommandButton* b, bool on, void (CommandButton::*clearFlag)()) {
     if (on) {
-        if (defaultButton_ != nullptr && defaultButton_ != b) defaultButton_->ClearDefaultFlag();
-        defaultButton_ = b;
-    } else if (defaultButton_ == b) {
-        defaultButton_ = nullptr;
+        if (slot != nullptr && slot != b) (slot->*clearFlag)();
+        slot = b;
+    } else if (slot == b) {
+        slot = nullptr;
     }
+}
+}  // namespace
+
+void Form::SetDefaultButton(CommandButton* b, bool on) {
+    SetOnlyButton(defaultButton_, b, on, &CommandButton::ClearDefaultFlag);
 }
 
 void Form::SetCancelButton(CommandButton* b, bool on) {
-    if (on) {
-        if (cancelButton_ != nullptr && cancelButton_ != b) cancelButton_->ClearCancelFlag();
-        cancelButton_ = b;
-    } else if (cancelButton_ == b) {
-        cancelButton_ = nullptr;
-    }
+    SetOnlyButton(cancelButton_, b, on, &CommandButton::ClearCancelFlag);
 }
 
 }  // namespace nuvir
