@@ -1,7 +1,5 @@
 #include "simulation/ranks.h"
 
-#include <span>
-#include <vector>
 
 #include "numerics/numerics.h"
 #include "runtime/error.h"
@@ -10,11 +8,9 @@
 
 namespace nuvir {
 
-void RankValues(std::span<double> values) { RankColumn(values); }
-
 void RankTransform(TrialTable& table, std::int32_t column) {
     if (column < 0 || column >= TrialTable::kColumns) RaiseSubscriptOutOfRange();
-    RankValues(table.values(column));
+    RankColumn(table.values(column));
 }
 
 void CorrelatePair(const TrialTable& table, int pair, SensitivityTable& s) {

@@ -3,17 +3,15 @@
 // the values, Spearman on the ranks) of the thirteen inputs with total risk and total
 // cost.
 #include <cstdint>
-#include <span>
 
 #include "simulation/statistics.h"
 #include "simulation/trialtable.h"
 
 namespace nuvir {
 
-// Replaces the values by their ranks 1 to n in place; tied values share the mean of
-// the positions they occupy (5, 3, 5, 1 gives 3.5, 2, 3.5, 1).
-void RankValues(std::span<double> values);
-// RankValues on column `column` of the table (counted from its first column).
+// Replaces the values of column `column` of the table (counted from its first column)
+// by their ranks 1 to n (RankColumn): tied values share the mean of the positions they
+// occupy (5, 3, 5, 1 gives 3.5, 2, 3.5, 1).
 void RankTransform(TrialTable& table, std::int32_t column);
 
 // Correlation of every input j (0 to 12) with output m (total risk, total cost): the

@@ -179,7 +179,7 @@ TEST(CountFrequencies, WidthsTooSmallToMoveTheBoundEnd) {
 // ---- ranks and correlations ----------------------------------------------------------------
 
 std::vector<double> Ranked(std::vector<double> v) {
-    RankValues(v);
+    RankColumn(v);
     return v;
 }
 
