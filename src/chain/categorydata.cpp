@@ -12,9 +12,8 @@ namespace nuvir {
 namespace chaindata {
 
 int CategoryCount(int objectType) {
-    double n = 1;
     const int index = objectType == CCategoryData::kCost ? item::kNumCostCategories : item::kNumImpactCategories;
-    if (AppData.isArray()) TryStep([&] { n = CDbl(AppData(index)); });
+    const double n = ItemNumber(AppData, index, 1);
     // A hand-edited count outside 1..5 must not divide by zero or build a huge table.
     return static_cast<int>(MathFunctions::Max(MathFunctions::Min(RoundHalfEven(n), 5), 1));
 }

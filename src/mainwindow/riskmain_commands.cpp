@@ -210,12 +210,7 @@ void FRiskMain::HelpMenuClick(int index) {
 void FRiskMain::SetHelpContext() {
     switch (tabMain->Tab()) {
         case 0: HelpContext = 5; break;
-        case 1: {
-            double mode = 0;
-            if (AppData.isArray()) TryStep([&] { mode = CDbl(AppData(item::kUncertaintyMode)); });
-            HelpContext = mode == 0 ? 9 : 10;
-            break;
-        }
+        case 1: HelpContext = ItemNumber(AppData, item::kUncertaintyMode) == 0 ? 9 : 10; break;
         case 2: HelpContext = 11; break;
         default: return;
     }

@@ -410,8 +410,7 @@ void FRiskMain::BuildCheckboxCaptions(const Variant& data) {
     const auto measure = MKelvaro::PictureTextWidth(*picUncertainContainer[0]);
     std::vector<Variant> captions;
     for (int k = 0; k < item::kQuantities; ++k) {
-        double v = 0.0;
-        TryStep([&] { v = CDbl(values(item::PointValue(k))); });
+        const double v = ItemNumber(values, item::PointValue(k));
         std::string caption;
         if (k < 4) {
             caption = "p" + CStr(Variant(k + 1)) + ":    " + MKelvaro::FormatDecimals(v);
