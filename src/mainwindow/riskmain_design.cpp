@@ -281,22 +281,19 @@ void FRiskMain::ConnectEvents() {
     connect(cmdButton[2]->Events(), &ControlEvents::Click, this,
             [this] { Guard(Command(*cmdButton[2]), [&] { CopyRelativeToAbsolute(); }); });
 
-    for (int i = 0; i < 10; ++i) {
-        connect(mnuFile[i]->Events(), &ControlEvents::Click, this,
-                [this, i] { Guard(Command(*mnuMain[0], *mnuFile[i]), [&] { FileMenuClick(i); }); });
-    }
-    for (int i = 0; i < 3; ++i) {
-        connect(mnuEdit[i]->Events(), &ControlEvents::Click, this,
-                [this, i] { Guard(Command(*mnuMain[1], *mnuEdit[i]), [&] { EditMenuClick(i); }); });
-    }
-    for (int i = 0; i < 7; ++i) {
-        connect(mnuOptions[i]->Events(), &ControlEvents::Click, this,
-                [this, i] { Guard(Command(*mnuMain[2], *mnuOptions[i]), [&] { OptionsMenuClick(i); }); });
-    }
-    for (int i = 0; i < 2; ++i) {
-        connect(mnuHelp[i]->Events(), &ControlEvents::Click, this,
-                [this, i] { Guard(Command(*mnuMain[3], *mnuHelp[i]), [&] { HelpMenuClick(i); }); });
-    }
+    // Each entry of a menu runs the menu's handler with its index, guarded under the
+    // menu's and the entry's captions as they read when it is clicked.
+    const auto connectMenu = [this](const auto& entries, int menu, void (FRiskMain::*click)(int)) {
+        for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
+            connect(entries[i]->Events(), &ControlEvents::Click, this, [this, &entries, menu, click, i] {
+                Guard(Command(*mnuMain[menu], *entries[i]), [&] { (this->*click)(i); });
+            });
+        }
+    };
+    connectMenu(mnuFile, 0, &FRiskMain::FileMenuClick);
+    connectMenu(mnuEdit, 1, &FRiskMain::EditMenuClick);
+    connectMenu(mnuOptions, 2, &FRiskMain::OptionsMenuClick);
+    connectMenu(mnuHelp, 3, &FRiskMain::HelpMenuClick);
     connect(mnuMain[2]->Menu(), &QMenu::aboutToShow, this,
             [this] { Guard("Opening the Options menu", [&] { OptionsMenuOpening(); }); });
 
