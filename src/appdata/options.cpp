@@ -75,6 +75,13 @@ Variant GetAppOptionsDefaults() {
     return options;
 }
 
+Variant OptionOrDefault(int index) {
+    Variant v = ItemOrEmpty(AppOptions, index);
+    if (!v.isEmpty()) return v;
+    static const Variant defaults = GetAppOptionsDefaults();
+    return defaults(index);
+}
+
 Variant LoadAppOptions() {
     Variant options = GetAppOptionsDefaults();
     const std::string file = GetOptionsIniFileName();

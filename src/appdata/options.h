@@ -14,6 +14,10 @@ std::string GetOptionsIniFileName();
 // The default options array (before any file is read).
 Variant GetAppOptionsDefaults();
 
+// An item of the program-wide options, or its default while the options are not loaded
+// or the item is missing or Empty. An index beyond the options raises.
+Variant OptionOrDefault(int index);
+
 // The defaults overlaid with the options INI. Sets the main window's hide-costs check
 // mark from item 7 (when a main window is registered). Never raises.
 Variant LoadAppOptions();

@@ -6,33 +6,21 @@
 
 namespace nuvir::diagram {
 
-namespace {
-
-// The item of the loaded options, else of the defaults.
-Variant Option(int index) {
-    Variant v;
-    if (AppOptions.isArray() && TryStep([&] { v = AppOptions(index); }) && !v.isEmpty()) return v;
-    static const Variant defaults = GetAppOptionsDefaults();
-    return defaults(index);
-}
-
-}  // namespace
-
 nuvir::Colour Colour(int item) {
     nuvir::Colour c = 0;
-    TryStep([&] { c = CLng(Option(item)); });
+    TryStep([&] { c = CLng(OptionOrDefault(item)); });
     return c;
 }
 
 bool HideCosts() {
     bool on = false;
-    TryStep([&] { on = CBool(Option(opt::kHideCosts)); });
+    TryStep([&] { on = CBool(OptionOrDefault(opt::kHideCosts)); });
     return on;
 }
 
 int Decimals() {
     int n = 2;
-    TryStep([&] { n = CLng(Option(opt::kDecimals)); });
+    TryStep([&] { n = CLng(OptionOrDefault(opt::kDecimals)); });
     return n;
 }
 

@@ -7,10 +7,8 @@
 namespace nuvir::flexsettings {
 
 Colour ErrorColour() {
-    Variant v = ItemOrEmpty(AppOptions, opt::kColourError);
-    if (v.isEmpty()) v = ItemOrEmpty(GetAppOptionsDefaults(), opt::kColourError);
     Colour c = 0x0000FF;
-    TryStep([&] { c = CLng(v); });
+    TryStep([&] { c = CLng(OptionOrDefault(opt::kColourError)); });
     return c;
 }
 

@@ -118,6 +118,27 @@ TEST(ItemReaders, NumbersAndFlagsOfPresentMissingAndFaultyItems) {
     EXPECT_EQ(ItemNumber(items, 3), 0);  // the fallback is 0 unless given
 }
 
+// An option comes from the loaded options while they hold it, else from the defaults.
+TEST_F(AppDataDefaults, AnOptionFallsBackToItsDefault) {
+    Variant twoDims = Variant::MakeArray(VarType::Generic, {Bounds{0, 18}, Bounds{0, 1}});
+    Variant loaded = GetAppOptionsDefaults();
+    loaded(opt::kDecimals) = Variant(4);
+    loaded(opt::kColourError) = Variant();
+    const std::tuple<const char*, Variant, int, Variant> rows[] = {
+        {"not loaded", Variant(), opt::kDecimals, Int16(2)},
+        {"a table, not a list", twoDims, opt::kDecimals, Int16(2)},
+        {"loaded", loaded, opt::kDecimals, Variant(4)},
+        {"an Empty item", loaded, opt::kColourError, Variant(0x0000FF)},
+        {"a short list", Variant::List({Variant(1)}), opt::kHideCosts, Variant(false)},
+    };
+    for (const auto& [what, options, index, expected] : rows) {
+        AppOptions = options;
+        EXPECT_TRUE(SameValue(OptionOrDefault(index), expected)) << what;
+    }
+    AppOptions = Variant();
+    EXPECT_ANY_THROW(OptionOrDefault(opt::kCount));
+}
+
 // ---- codes and colours --------------------------------------------------------------------
 
 TEST(CodeTables, DistributionAndLevelCodesBothWays) {
