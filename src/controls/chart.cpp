@@ -39,6 +39,28 @@ std::string LabelText(const Variant& labels, double x) {
     return TextOf(labels(static_cast<std::int32_t>(index)));
 }
 
+// The caller's ends of one axis and, unless ticksItem is -1, its tick count, where the
+// options give them; ends given the wrong way round are swapped. True when the options
+// gave any of them.
+bool TakeAxisOptions(const chart::ChartOptions& options, AxisRow& row, int minItem, int maxItem, int ticksItem) {
+    bool given = false;
+    if (const auto v = options.AxisValue(minItem)) {
+        row[axis::kLow] = *v;
+        given = true;
+    }
+    if (const auto v = options.AxisValue(maxItem)) {
+        row[axis::kHigh] = *v;
+        given = true;
+    }
+    if (row[axis::kHigh] < row[axis::kLow]) std::swap(row[axis::kLow], row[axis::kHigh]);
+    if (ticksItem < 0) return given;
+    if (const auto n = options.TickCount(ticksItem)) {
+        row[axis::kStep] = (row[axis::kHigh] - row[axis::kLow]) / (*n - 1);
+        given = true;
+    }
+    return given;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -276,34 +298,10 @@ void CChart::DrawAxes(int kind, const ChartData& data, const Variant& colours, c
     }
 
     if ((kind == kLineGraph || kind == kBarGraph) && m_vOptions.Present()) {
-        if (const auto v = m_vOptions.AxisValue(option::kYMin)) {
-            y[axis::kLow] = *v;
-            setByCaller[axis::kY] = true;
-        }
-        if (const auto v = m_vOptions.AxisValue(option::kYMax)) {
-            y[axis::kHigh] = *v;
-            setByCaller[axis::kY] = true;
-        }
-        if (y[axis::kHigh] < y[axis::kLow]) std::swap(y[axis::kLow], y[axis::kHigh]);
-        if (const auto n = m_vOptions.TickCount(option::kYTicks)) {
-            y[axis::kStep] = (y[axis::kHigh] - y[axis::kLow]) / (*n - 1);
-            setByCaller[axis::kY] = true;
-        }
-        if (const auto v = m_vOptions.AxisValue(option::kXMin)) {
-            x[axis::kLow] = *v;
-            setByCaller[axis::kX] = true;
-        }
-        if (const auto v = m_vOptions.AxisValue(option::kXMax)) {
-            x[axis::kHigh] = *v;
-            setByCaller[axis::kX] = true;
-        }
-        if (x[axis::kHigh] < x[axis::kLow]) std::swap(x[axis::kLow], x[axis::kHigh]);
-        if (!labelMode) {
-            if (const auto n = m_vOptions.TickCount(option::kXTicks)) {
-                x[axis::kStep] = (x[axis::kHigh] - x[axis::kLow]) / (*n - 1);
-                setByCaller[axis::kX] = true;
-            }
-        }
+        setByCaller[axis::kY] = TakeAxisOptions(m_vOptions, y, option::kYMin, option::kYMax, option::kYTicks);
+        // Labelled categories keep one tick each.
+        setByCaller[axis::kX] =
+            TakeAxisOptions(m_vOptions, x, option::kXMin, option::kXMax, labelMode ? -1 : option::kXTicks);
     }
 
     // An axis set by the caller keeps its ends and step but takes the exponent of
