@@ -310,14 +310,18 @@ bool BatchSession::SaveBatchFile() {
                      mb::OKOnly, "Error saving batch file");
         return false;
     }
+    BindListFile(path);
+    Show();
+    return true;
+}
+
+void BatchSession::BindListFile(const std::string& path) {
     BatchPath = MUtilities::GetPathPart(path);
     const std::string file = MUtilities::GetFileName(path);
     listFile_ = path;
     list_.ShowFileInCaption(file);
     list_.SetBatchFileName(file);
     list_.SetListChanged(false);
-    Show();
-    return true;
 }
 
 bool BatchSession::OpenBatchFile() {
@@ -340,19 +344,14 @@ bool BatchSession::OpenBatchFile() {
             ++lines;
             if (kept + 1 == lines && list_.AppendSpec(line)) ++kept;
         }
-        BatchPath = MUtilities::GetPathPart(chosen);
-        const std::string file = MUtilities::GetFileName(chosen);
-        listFile_ = chosen;
-        list_.ShowFileInCaption(file);
-        list_.SetListChanged(false);
-        list_.SetBatchFileName(file);
+        BindListFile(chosen);
         result = true;
         if (kept < lines) {
             struct stat st {};
             if (::stat(chosen.c_str(), &st) == 0) cut_ = CutFile{st.st_dev, st.st_ino, lines, kept};
             Show();
             BatchMessage("Only the first " + std::to_string(kept) + " of the " + std::to_string(lines) + " lines of \"" +
-                             file + "\" were read: the batch list holds at most " +
+                             list_.BatchFileName() + "\" were read: the batch list holds at most " +
                              std::to_string(BatchList::kMaxChars) + " characters.",
                          mb::OKOnly, "Open batch file");
         }

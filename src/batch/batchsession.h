@@ -145,6 +145,9 @@ private:
     bool ConfirmForcedPath(const std::string& chosen, const std::string& forced, const std::string& title);
     void WalkList(BatchCsvWriter& out, FailedLines& failures);
     bool ConfirmCutFile(const std::string& path);
+    // The list is the file at `path` from now on, unchanged: the batch folder, the
+    // window's caption and the list's file name follow it.
+    void BindListFile(const std::string& path);
     // True when path is the file the list was last saved to or opened from.
     bool IsListFile(const std::string& path) const;
     void SetStateTimer(bool on);
