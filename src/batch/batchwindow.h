@@ -42,10 +42,6 @@ public:
     void StateTick();
     void PositionBatchForm();
 
-    // The size the window had at its first activation, twips.
-    double NormalWidth() const { return normalWidth_; }
-    double NormalHeight() const { return normalHeight_; }
-
     // The controls, for the main window's tests and the screenshots.
     CommandButton* Button(int index) const { return buttons_[index]; }
     Label* BatchLabel(int index) const { return labels_[index]; }
@@ -81,6 +77,7 @@ private:
     MenuItem* mainMenus_[2] = {};
     MenuItem* fileMenus_[4] = {};
     Timer* timer_ = nullptr;
+    // The size the window had at its first activation, twips.
     double normalWidth_ = 0;
     double normalHeight_ = 0;
     bool firstActivation_ = true;

@@ -71,9 +71,6 @@ public:
     void SetMinRow(int row);
     bool AutoNewRow() const { return autoNewRow_; }
     void SetAutoNewRow(bool on) { autoNewRow_ = on; }
-    // The editor's background, used the next time it is placed.
-    Colour EditBackColor() const { return editBackColor_; }
-    void SetEditBackColor(Colour c) { editBackColor_ = c; }
     int CursorAction() const { return cursorAction_; }
     void SetCursorAction(int action) { cursorAction_ = action; }
     // Whether the grid or the editor has the keyboard focus.
@@ -194,7 +191,7 @@ private:
     int tabIndex_ = 9999;
     bool autoNewRow_ = true;
     bool suppressCellEvents_ = false;
-    Colour editBackColor_ = 0xFFFF00;
+    Colour editBackColor_ = 0xFFFF00;  // the editor's background, set each time it is placed
     int cursorAction_ = 0;
     bool hasFocus_ = false;
 };
