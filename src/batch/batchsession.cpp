@@ -270,7 +270,8 @@ bool BatchSession::ConfirmForcedPath(const std::string& chosen, const std::strin
 }
 
 bool BatchSession::IsListFile(const std::string& path) const {
-    struct stat list {}, other {};
+    struct stat list {};
+    struct stat other {};
     return !listFile_.empty() && ::stat(listFile_.c_str(), &list) == 0 && ::stat(path.c_str(), &other) == 0 &&
            list.st_dev == other.st_dev && list.st_ino == other.st_ino;
 }
