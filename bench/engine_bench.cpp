@@ -93,13 +93,13 @@ private:
 // a = 2 with b = 9998, a = b = 0.02 and a = 1 with b = 0.01. Profile 5: model A with
 // only p1 at a = 0.01, b = 1.
 Variant MixedInput(int profile = 0) {
-    double rows[13][3] = {{0.6, 0.1, 3},  {0.5, 0.2, 3},  {0.4, 0.15, 3}, {0.7, 0.1, 0},   {10, 3, 2},
-                          {20, 5, 2},     {30, 6, 2},     {40, 20, 2},    {50, 10, 0},     {100, 10, 1},
-                          {200, 40, 1},   {300, 10, 1},   {400, 50, 1}};
+    double rows[13][3] = {{0.6, 0.1, 3}, {0.5, 0.2, 3}, {0.4, 0.15, 3}, {0.7, 0.1, 0}, {10, 3, 2},
+                          {20, 5, 2},    {30, 6, 2},    {40, 20, 2},    {50, 10, 0},   {100, 10, 1},
+                          {200, 40, 1},  {300, 10, 1},  {400, 50, 1}};
     if (profile >= 3) {
-        const double modelA[13][3] = {{0.9, 0.05, 3},  {0.6, 0.15, 3}, {0.3, 0.10, 3},  {0.75, 0.08, 3}, {10, 3, 2},
-                                      {20, 8, 2},      {50, 10, 2},    {80, 15, 1},     {200, 40, 0},    {100, 10, 1},
-                                      {50, 20, 1},     {30, 5, 0},     {40, 10, 2}};
+        const double modelA[13][3] = {{0.9, 0.05, 3}, {0.6, 0.15, 3}, {0.3, 0.10, 3}, {0.75, 0.08, 3}, {10, 3, 2},
+                                      {20, 8, 2},     {50, 10, 2},    {80, 15, 1},    {200, 40, 0},    {100, 10, 1},
+                                      {50, 20, 1},    {30, 5, 0},     {40, 10, 2}};
         std::copy(&modelA[0][0], &modelA[0][0] + 39, &rows[0][0]);
     }
     if (profile == 4) {
@@ -214,13 +214,23 @@ void ColumnsBench(benchmark::State& state, void (*op)(std::span<double>)) {
         state.ResumeTiming();
         ParallelFor(columns, [&](int c) { op(work[static_cast<std::size_t>(c)]); });
     }
-    state.counters["values/s"] = benchmark::Counter(static_cast<double>(trials) * columns,
-                                                    benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["values/s"] =
+        benchmark::Counter(static_cast<double>(trials) * columns, benchmark::Counter::kIsIterationInvariantRate);
 }
 void BM_RankColumns(benchmark::State& state) { ColumnsBench(state, RankColumn); }
 void BM_SortColumns(benchmark::State& state) { ColumnsBench(state, SortColumn); }
-BENCHMARK(BM_RankColumns)->Args({1000000, 1})->Args({1000000, 22})->Args({100000, 22})->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SortColumns)->Args({1000000, 1})->Args({1000000, 9})->Args({100000, 9})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RankColumns)
+    ->Args({1000000, 1})
+    ->Args({1000000, 22})
+    ->Args({100000, 22})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_SortColumns)
+    ->Args({1000000, 1})
+    ->Args({1000000, 9})
+    ->Args({100000, 9})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 BENCHMARK(BM_TrialLoop)
     ->ArgNames({"trials", "custom", "profile"})

@@ -84,7 +84,8 @@ struct Page {
         page.picShowSensMeasures = form.Add<QtPictureBox>("picShowSensMeasures");
         page.flxShowSensMeasures = form.Add<FlexGrid>("flxShowSensMeasures", -1, page.picShowSensMeasures);
         page.mnuSensPlotPopup = form.AddMenu("mnuMain", "Sens Plot Popup", nullptr, 4);
-        for (int i = 0; i < 3; ++i) page.mnuSensPlot[i] = form.AddMenu("mnuSensPlot", i == 1 ? "-" : "x", page.mnuSensPlotPopup, i);
+        for (int i = 0; i < 3; ++i)
+            page.mnuSensPlot[i] = form.AddMenu("mnuSensPlot", i == 1 ? "-" : "x", page.mnuSensPlotPopup, i);
         controller = std::make_unique<ResultsController>(host, page);
         controller->ArrangeResultPlots();
     }
@@ -121,7 +122,8 @@ void BM_RunFromPage(benchmark::State& state) {
         const bool ok = page.controller->RunSimulationAndShowResults(data, 12345.0f);
         const auto t1 = Clock::now();
         const double longest = std::chrono::duration<double, std::milli>(yield.LongestInTrialLoop()).count();
-        const double first = yield.gaps.empty() ? 0.0 : std::chrono::duration<double, std::milli>(yield.gaps[0]).count();
+        const double first = yield.gaps.empty() ? 0.0
+                                                : std::chrono::duration<double, std::milli>(yield.gaps[0]).count();
         const auto yields = static_cast<double>(yield.gaps.size() + 1);
         nuvir::ProgramSimulationHost host;
         nuvir::CMonteCarlo engine(host);
@@ -157,7 +159,9 @@ void BM_ResultPlot(benchmark::State& state) {
             default: nuvir::DrawCumulativePlot(pic, 0, report, run); break;
         }
     }
-    state.SetLabel(std::string(plot == 0 ? "frequency" : plot == 1 ? "sensitivity" : "cumulative") +
+    state.SetLabel(std::string(plot == 0   ? "frequency"
+                               : plot == 1 ? "sensitivity"
+                                           : "cumulative") +
                    (report ? ", report" : ", screen"));
 }
 BENCHMARK(BM_ResultPlot)->ArgsProduct({{0, 1, 2}, {0, 1}})->Unit(benchmark::kMicrosecond);

@@ -86,8 +86,8 @@ inline std::vector<ShownText> TextsOf(QWidget* w) {
     auto plainSize = [&](const QString& t) { return fm.size(Qt::TextShowMnemonic, t); };
     if (auto* label = qobject_cast<QLabel*>(w)) {
         if (label->text().isEmpty()) return out;
-        const QRect room = label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(),
-                                                          -label->margin());
+        const QRect room =
+            label->contentsRect().adjusted(label->margin(), label->margin(), -label->margin(), -label->margin());
         QSize need;
         const bool rich = label->textFormat() == Qt::RichText ||
                           (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(label->text()));
@@ -130,8 +130,8 @@ inline std::vector<ShownText> TextsOf(QWidget* w) {
             opt.text = tabs->tabText(i);
             opt.shape = tabs->shape();
             const QRect room = tabs->style()->subElementRect(QStyle::SE_TabBarTabText, &opt, tabs);
-            out.push_back({name + " tab " + std::to_string(i), tabs->tabText(i), plainSize(tabs->tabText(i)),
-                           room.size()});
+            out.push_back(
+                {name + " tab " + std::to_string(i), tabs->tabText(i), plainSize(tabs->tabText(i)), room.size()});
         }
     } else if (auto* grid = dynamic_cast<FlexGrid*>(w)) {
         // Every cell on view, headings and values: a text is drawn in its cell less 2 px

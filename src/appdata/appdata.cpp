@@ -22,9 +22,7 @@ namespace {
 bool g_firstActivation = true;
 MainFormHost* g_mainForm = nullptr;
 
-Variant Record(double first, double second, double third) {
-    return Variant::Doubles({first, second, third});
-}
+Variant Record(double first, double second, double third) { return Variant::Doubles({first, second, third}); }
 
 // The array as a generic array (0 To 79) at least, keeping what it holds.
 void EnsureItems(Variant& data) {
@@ -88,9 +86,12 @@ std::string FileNamePart(const std::string& name) {
     for (std::size_t i = 0; i < name.size() && characters < 10; ++characters) {
         const unsigned char lead = static_cast<unsigned char>(name[i]);
         std::size_t length = 1;
-        if (lead >= 0xF0) length = 4;
-        else if (lead >= 0xE0) length = 3;
-        else if (lead >= 0xC0) length = 2;
+        if (lead >= 0xF0)
+            length = 4;
+        else if (lead >= 0xE0)
+            length = 3;
+        else if (lead >= 0xC0)
+            length = 2;
         length = std::min(length, name.size() - i);
         if (length == 1 && (lead == ' ' || lead == '/' || lead == 0)) {
             out += '_';
@@ -160,7 +161,6 @@ std::int32_t GetNumRelUncLevels(const Variant& appData) {
     return CLng(appData(item::kNumRelUncLevels));
 }
 
-
 std::string NameLengthFault(int index, std::string_view text) {
     const std::size_t chars = CharCount(text);
     if (chars <= kMaxNameChars) return {};
@@ -195,7 +195,7 @@ void HoldAsShown(Variant& appData) {
 }
 
 DistributionFaults DistributionCodesAtFault(const Variant& appData) {
-    static constexpr const char* kKeys[item::kQuantities] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3",
+    static constexpr const char* kKeys[item::kQuantities] = {"p1", "p2", "p3",  "p4",  "I1",  "I2", "I3",
                                                              "I4", "I5", "FC1", "FC2", "FC3", "FC4"};
     DistributionFaults faults;
     if (appData.dims() != 1) return faults;
@@ -243,7 +243,6 @@ Variant CalculateOutcomeRisks(const Variant& appData) {
     }
     return result;
 }
-
 
 void StoreOutcomeRisks(Variant& appData) {
     const Variant outcomes = CalculateOutcomeRisks(appData);

@@ -48,5 +48,4 @@ double RunningVersion() {
     return CDbl(Variant(std::to_string(App().major) + "." + std::to_string(App().minor)));
 }
 
-
 }  // namespace nuvir

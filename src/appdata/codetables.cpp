@@ -73,8 +73,8 @@ std::int32_t ParseUncertaintyLevel(std::string_view text) {
 }
 
 void InitStateTokens() {
-    StateTokens = Variant::List({";", "=", ",", "SPECIES", "LOCATION", "N", "UM", "PRNG", "CI", "CATI",
-                                 "CATC", "NUMI", "NUMC", "NUMR", "VN", "P", "I", "F", "ICAT", "FCAT"});
+    StateTokens = Variant::List({";",    "=",    ",",    "SPECIES", "LOCATION", "N", "UM", "PRNG", "CI",   "CATI",
+                                 "CATC", "NUMI", "NUMC", "NUMR",    "VN",       "P", "I",  "F",    "ICAT", "FCAT"});
 }
 
 std::int32_t ParseColour(std::string_view text) {

@@ -31,7 +31,7 @@ constexpr const char* kPrimaryCat = "Primary Cat Data";
 constexpr const char* kSections[] = {kAppDefaults, kRelative, kAbsolute, kPrimary, kPrimaryCat};
 
 // Keys of the thirteen quantities in files, in quantity order.
-constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3", "p4", "I1", "I2", "I3",
+constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3",  "p4",  "I1",  "I2", "I3",
                                                           "I4", "I5", "FC1", "FC2", "FC3", "FC4"};
 
 // The impacts' and the costs' category tables: one per quantity of the kind (quantities
@@ -39,14 +39,15 @@ constexpr const char* kQuantityKeys[item::kQuantities] = {"p1", "p2", "p3", "p4"
 struct CategoryKind {
     int first;
     int end;
-    int countItem;       // the number of categories
-    int categorical;     // whether the kind's tables are in use
+    int countItem;    // the number of categories
+    int categorical;  // whether the kind's tables are in use
     int masterItem;
     const char* masterKey;
 };
 constexpr CategoryKind kCategoryKinds[] = {
     {item::kI1, item::kF1, item::kNumImpactCategories, item::kCategoricalImpacts, item::kMasterImpactCategories, "Ix"},
-    {item::kF1, item::kQuantities, item::kNumCostCategories, item::kCategoricalCosts, item::kMasterCostCategories, "FCx"},
+    {item::kF1, item::kQuantities, item::kNumCostCategories, item::kCategoricalCosts, item::kMasterCostCategories,
+     "FCx"},
 };
 
 constexpr const char* kSaveErrorTitle = "File save error";
@@ -68,11 +69,29 @@ std::vector<std::string> Pieces(std::string_view text, std::size_t n) {
 // Every key an assessment file may hold, for reading them in one pass.
 std::vector<std::pair<std::string, std::string>> AssessmentKeys() {
     std::vector<std::pair<std::string, std::string>> keys;
-    for (const char* key : {"Species", "Location", "N Trials", "Risk Very Certain", "Risk Reasonably Certain",
-                            "Risk Reasonably Uncertain", "Risk Very Uncertain", "Level 0", "Level 1", "Level 2",
-                            "Level 3", "Level 4", "Uncertainty Module", "PRNG", "PRNG Seed", "Categorical Impacts",
-                            "Categorical Costs", "Num Impact Categories", "Num Cost Categories",
-                            "Num Rel Unc Categories", "Software Version", "Confidence Choice", "Reg Use Constant",
+    for (const char* key : {"Species",
+                            "Location",
+                            "N Trials",
+                            "Risk Very Certain",
+                            "Risk Reasonably Certain",
+                            "Risk Reasonably Uncertain",
+                            "Risk Very Uncertain",
+                            "Level 0",
+                            "Level 1",
+                            "Level 2",
+                            "Level 3",
+                            "Level 4",
+                            "Uncertainty Module",
+                            "PRNG",
+                            "PRNG Seed",
+                            "Categorical Impacts",
+                            "Categorical Costs",
+                            "Num Impact Categories",
+                            "Num Cost Categories",
+                            "Num Rel Unc Categories",
+                            "Software Version",
+                            "Confidence Choice",
+                            "Reg Use Constant",
                             "Rho Two Tails"})
         keys.emplace_back(kAppDefaults, key);
     for (const char* section : {kRelative, kAbsolute, kPrimary, kPrimaryCat})
@@ -110,18 +129,12 @@ namespace {
 Variant IniValueFromText(const std::string& text, const Variant& defaultValue, int typeCode, int count, int rows) {
     if (text.empty()) return defaultValue;
     switch (typeCode) {
-        case ini::kInt16:
-            return IsNumericText(text) ? Variant(CInt(Variant(text))) : Variant(std::int16_t{0});
-        case ini::kInt32:
-            return IsNumericText(text) ? Variant(CLng(Variant(text))) : Variant(std::int16_t{0});
-        case ini::kDouble:
-            return IsNumericText(text) ? Variant(CDbl(Variant(text))) : Variant(std::int16_t{0});
-        case ini::kBoolean:
-            return Variant(CBool(Variant(text)));
-        case ini::kDoubleList:
-            return NumberList(text, count, VarType::Double);
-        case ini::kValueList:
-            return NumberList(text, count, VarType::Generic);
+        case ini::kInt16: return IsNumericText(text) ? Variant(CInt(Variant(text))) : Variant(std::int16_t{0});
+        case ini::kInt32: return IsNumericText(text) ? Variant(CLng(Variant(text))) : Variant(std::int16_t{0});
+        case ini::kDouble: return IsNumericText(text) ? Variant(CDbl(Variant(text))) : Variant(std::int16_t{0});
+        case ini::kBoolean: return Variant(CBool(Variant(text)));
+        case ini::kDoubleList: return NumberList(text, count, VarType::Double);
+        case ini::kValueList: return NumberList(text, count, VarType::Generic);
         case ini::kBooleanList: {
             const auto n = ListCount(count);
             const auto pieces = Pieces(text, static_cast<std::size_t>(n));
@@ -135,10 +148,8 @@ Variant IniValueFromText(const std::string& text, const Variant& defaultValue, i
             }
             return list;
         }
-        case ini::kTable:
-            return ParseCategoryArray(text, count, rows);
-        default:
-            return Variant(text);
+        case ini::kTable: return ParseCategoryArray(text, count, rows);
+        default: return Variant(text);
     }
 }
 
@@ -149,7 +160,8 @@ Variant IniValueFromText(const std::string& text, const Variant& defaultValue, i
 std::string ReadBackWhole(std::string text) {
     if (text.empty()) return text;
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front();
+    const bool quoted = text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+                        text.back() == text.front();
     if (!blank(text.front()) && !blank(text.back()) && !quoted) return text;
     return '"' + text + '"';
 }
@@ -178,8 +190,8 @@ Variant ReadIniValue(const std::string& file, const std::string& section, const 
     return IniValueFromText(profile::GetString(file, section, key), defaultValue, typeCode, count, rows);
 }
 
-bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
-                   const Variant& value, bool raiseOnFail) {
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key, const Variant& value,
+                   bool raiseOnFail) {
     const bool ok = profile::WriteString(file, section, key, IniText(value));
     if (!ok && raiseOnFail) RaiseComponentError("WritePrivateProfileString failed.");
     return ok;
@@ -204,8 +216,7 @@ Variant ParseCategoryArray(std::string_view text, int count, int rows) {
 
 std::string GetIniFileName() { return MUtilities::AddBackslash(App().path) + App().exeName + ".ini"; }
 
-Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData,
-                    bool* unread) {
+Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData, bool* unread) {
     Variant data = GetAppDataDefaults(firstActivation, currentAppData);
     if (unread) *unread = true;
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
@@ -306,7 +317,8 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
                         IniValueFromText(text(kPrimaryCat, kQuantityKeys[id]), Variant(), ini::kTable, columns, 2);
                 });
             TryStep([&] {
-                data(kind.masterItem) = IniValueFromText(text(kPrimaryCat, kind.masterKey), Variant(), ini::kTable, columns, 1);
+                data(kind.masterItem) =
+                    IniValueFromText(text(kPrimaryCat, kind.masterKey), Variant(), ini::kTable, columns, 1);
             });
         });
     };

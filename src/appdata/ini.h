@@ -30,8 +30,8 @@ Variant ReadIniValue(const std::string& file, const std::string& section, const 
 // Writes the value's text form: a list joined by ",", a table's rows joined by ",", an
 // array of any other rank as no text (which deletes the key). Returns success; a failure
 // with raiseOnFail raises 255 "WritePrivateProfileString failed.".
-bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key,
-                   const Variant& value, bool raiseOnFail);
+bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key, const Variant& value,
+                   bool raiseOnFail);
 
 // A Double table (0 To rows-1, 0 To count-1) filled row by row from the comma pieces
 // of the text (cut or padded, pieces not numeric 0); Empty on any failure.

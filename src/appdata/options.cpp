@@ -57,9 +57,7 @@ void NormalisePlotAxisOptions(Variant& axis) {
     }
 }
 
-std::string GetOptionsIniFileName() {
-    return MUtilities::AddBackslash(App().path) + App().exeName + "Options.ini";
-}
+std::string GetOptionsIniFileName() { return MUtilities::AddBackslash(App().path) + App().exeName + "Options.ini"; }
 
 Variant GetAppOptionsDefaults() {
     Variant options = Variant::MakeArray(VarType::Generic, {Bounds{0, opt::kCount - 1}});
@@ -70,8 +68,7 @@ Variant GetAppOptionsDefaults() {
     // One element kind for the formats everywhere (generic Booleans), so comparing an
     // unchanged choice with a copy never reports a change.
     options(opt::kExportFormats) = Variant::List({Variant(false), Variant(false), Variant(false)});
-    for (int i = 0; i < 6; ++i)
-        options(opt::kPlotOptions + i) = Variant::MakeArray(VarType::Generic, {Bounds{0, 7}});
+    for (int i = 0; i < 6; ++i) options(opt::kPlotOptions + i) = Variant::MakeArray(VarType::Generic, {Bounds{0, 7}});
     return options;
 }
 
@@ -109,8 +106,9 @@ Variant LoadAppOptions() {
         if (MainFormHost* form = MainWindowHost()) form->SetHideManagementCostsChecked(CBool(options(opt::kHideCosts)));
     });
     TryStep([&] {
-        options(opt::kDecimals) = MathFunctions::Min(Variant(std::int16_t{4}),
-                                                     MathFunctions::Max(Variant(std::int16_t{1}), options(opt::kDecimals)));
+        options(opt::kDecimals) =
+            MathFunctions::Min(Variant(std::int16_t{4}),
+                               MathFunctions::Max(Variant(std::int16_t{1}), options(opt::kDecimals)));
     });
     return options;
 }

@@ -81,9 +81,8 @@ std::string PatternExtensionText(std::string_view pattern) {
     return ext;
 }
 
-FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view title,
-                                         std::string_view pattern, std::string_view initialName,
-                                         std::string_view lastFolder) {
+FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view title, std::string_view pattern,
+                                         std::string_view initialName, std::string_view lastFolder) {
     FileDialogRequest r;
     const std::string ext = PatternExtensionText(pattern);
     r.title = std::string(title);
@@ -107,8 +106,7 @@ FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view tit
             r.pathMustExist = true;
             r.hideReadOnly = true;
             break;
-        default:
-            break;
+        default: break;
     }
 
     // A full path as initial name (often with a wildcard name, "<folder>/*.raf") opens
@@ -128,8 +126,7 @@ FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view tit
 std::string ShowFileDialog(FileDialogService& dialog, std::int16_t mode, std::string_view title,
                            std::string_view pattern, std::string_view initialName) {
     try {
-        const FileDialogRequest request =
-            BuildFileDialogRequest(mode, title, pattern, initialName, LastDialogFolder());
+        const FileDialogRequest request = BuildFileDialogRequest(mode, title, pattern, initialName, LastDialogFolder());
         std::string chosen = dialog.Show(request);
         if (chosen.empty()) return {};
         const bool hasFolder = chosen.find(kSep) != std::string::npos;

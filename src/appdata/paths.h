@@ -48,9 +48,8 @@ std::string PatternExtensionText(std::string_view pattern);
 // What the dialog is asked to show for a mode, title, pattern and initial name. An
 // initial name with a folder opens in that folder, otherwise in lastFolder; a name that
 // holds a wildcard is not put into the name box.
-FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view title,
-                                         std::string_view pattern, std::string_view initialName,
-                                         std::string_view lastFolder);
+FileDialogRequest BuildFileDialogRequest(std::int16_t mode, std::string_view title, std::string_view pattern,
+                                         std::string_view initialName, std::string_view lastFolder);
 
 // Shows the dialog and returns the chosen full path, or "" on cancel or any failure
 // (never raises). A chosen file that must exist but does not, or whose folder must

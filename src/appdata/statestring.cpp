@@ -126,9 +126,7 @@ std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int
 
 // ---- reading helpers --------------------------------------------------------------------
 
-double Clamp(double x, double low, double high) {
-    return MathFunctions::Max(MathFunctions::Min(x, high), low);
-}
+double Clamp(double x, double low, double high) { return MathFunctions::Max(MathFunctions::Min(x, high), low); }
 
 // The number at the front of the text, held within low..high, to the nearest integer
 // (halves to even).
@@ -198,15 +196,18 @@ private:
         Add(Token(tk::kUncertaintyMode), [this](const std::string& value) { ReadMode(value); });
         Add(Token(tk::kPrng), WholeNumber(item::kPrng, 0, 1));
         Add(Token(tk::kConfidence), WholeNumber(item::kConfidenceChoice, 0, 2));
-        Add(Token(tk::kCategoricalImpacts), [this](const std::string& value) { ReadSwitch(item::kCategoricalImpacts, value); });
-        Add(Token(tk::kCategoricalCosts), [this](const std::string& value) { ReadSwitch(item::kCategoricalCosts, value); });
+        Add(Token(tk::kCategoricalImpacts),
+            [this](const std::string& value) { ReadSwitch(item::kCategoricalImpacts, value); });
+        Add(Token(tk::kCategoricalCosts),
+            [this](const std::string& value) { ReadSwitch(item::kCategoricalCosts, value); });
         Add(Token(tk::kNumImpactCategories), WholeNumber(item::kNumImpactCategories, 1, 5));
         Add(Token(tk::kNumCostCategories), WholeNumber(item::kNumCostCategories, 1, 5));
         Add(Token(tk::kNumRelUncLevels), WholeNumber(item::kNumRelUncLevels, 4, 5));
         Add(Token(tk::kVersion), [this](const std::string& value) { ReadVersion(value); });
         for (int level = 0; level <= 4; ++level) Add(MKelvaro::UncertaintyLevelCode(level), Level(level));
         for (int level = 0; level <= 2; ++level) Add(std::string(MKelvaro::kOlderLevelCodes[level]), Level(level));
-        Add(std::string(MKelvaro::kOlderLevelCodes[3]), [this](const std::string& value) { ReadOlderFourthLevel(value); });
+        Add(std::string(MKelvaro::kOlderLevelCodes[3]),
+            [this](const std::string& value) { ReadOlderFourthLevel(value); });
     }
 
     // A name longer than any file keeps whole refuses the line, visibly, rather than
@@ -382,16 +383,12 @@ std::string SerialiseState(const Variant& appData, std::int32_t form) {
                     out += comma + key;
                 }
                 break;
-            case stateform::kStateString:
-                out += fieldSep + UCase(field);
-                break;
-            default:
-                break;
+            case stateform::kStateString: out += fieldSep + UCase(field); break;
+            default: break;
         }
     }
     return out.empty() ? out : out.substr(1);
 }
-
 
 void DeserialiseState(Variant& appData, std::string_view spec, double runningVersion) {
     try {

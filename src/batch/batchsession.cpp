@@ -65,7 +65,8 @@ std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path) {
                             std::to_string(BatchList::kMaxChars) + " characters can take.");
     }
     if (failure != profile::Failure::None)
-        RaiseComponentError("The batch file \"" + path + "\" could not be read.\r\n\r\n" + profile::FailureText(failure));
+        RaiseComponentError("The batch file \"" + path + "\" could not be read.\r\n\r\n" +
+                            profile::FailureText(failure));
     return std::make_unique<FileLines>(DecodeText(bytes));
 }
 
@@ -131,8 +132,8 @@ std::string FailedLinesText(const FailedLines& failures, int lines) {
     const std::string first = "line " + std::to_string(failures.firstLine) +
                               (failures.firstSpecies.empty() ? std::string() : " (" + failures.firstSpecies + ")");
     const std::string which = lines == 1 ? std::string("its one line failed: ")
-                              : std::to_string(failures.count) + " of its " + std::to_string(lines) + " lines failed" +
-                                    (failures.count == 1 ? ": " : "; the first was ");
+                                         : std::to_string(failures.count) + " of its " + std::to_string(lines) +
+                                               " lines failed" + (failures.count == 1 ? ": " : "; the first was ");
     return "The batch run has ended, but " + which + first +
            ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran without its values.";
 }
@@ -351,8 +352,8 @@ bool BatchSession::OpenBatchFile() {
             struct stat st {};
             if (::stat(chosen.c_str(), &st) == 0) cut_ = CutFile{st.st_dev, st.st_ino, lines, kept};
             Show();
-            BatchMessage("Only the first " + std::to_string(kept) + " of the " + std::to_string(lines) + " lines of \"" +
-                             list_.BatchFileName() + "\" were read: the batch list holds at most " +
+            BatchMessage("Only the first " + std::to_string(kept) + " of the " + std::to_string(lines) +
+                             " lines of \"" + list_.BatchFileName() + "\" were read: the batch list holds at most " +
                              std::to_string(BatchList::kMaxChars) + " characters.",
                          mb::OKOnly, "Open batch file");
         }

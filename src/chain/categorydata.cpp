@@ -57,7 +57,6 @@ void CCategoryData::SetObjectType(int type) {
     table_ = Variant();
 }
 
-
 Variant CCategoryData::DefaultArray() const {
     const int n = chaindata::CategoryCount(objectType_);
     Variant table = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});

@@ -80,11 +80,13 @@ void CChain::DrawTotals(double totalRisk, double totalCost) {
         pic.SetFillColor(fill);
         pic.Circle(x, y - H / 2, W / 2, std::nullopt, H / W);
         // A total too long for the page starts at its left edge, not before it.
-        pic.SetCurrentX(static_cast<float>(std::max(x - pic.TextWidth(text) / 2, static_cast<double>(pic.ScaleLeft()))));
+        pic.SetCurrentX(
+            static_cast<float>(std::max(x - pic.TextWidth(text) / 2, static_cast<double>(pic.ScaleLeft()))));
         pic.SetCurrentY(static_cast<float>(y - H / 2 - pic.TextHeight(text) / 2));
         pic.Print(text);
     };
-    oval(diagram::Colour(opt::kColourOval), "Total Biological Risk (RB)=" + MKelvaro::FormatSigFigs(measure, totalRisk, 4));
+    oval(diagram::Colour(opt::kColourOval),
+         "Total Biological Risk (RB)=" + MKelvaro::FormatSigFigs(measure, totalRisk, 4));
     if (diagram::HideCosts()) return;
     x -= 1.1 * W;
     oval(diagram::Colour(opt::kColourFixedCost),

@@ -191,7 +191,8 @@ void CChainElement::DrawLabels() {
     const MKelvaro::TextWidthMeasure measure = [&pic](const std::string& t) { return pic.TextWidth(t); };
     const int decimals = diagram::Decimals();
 
-    if (partDrawn_[kPartF]) PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], ItemFlag(AppData, item::kCategoricalCosts));
+    if (partDrawn_[kPartF])
+        PrintSplitLabel(kPartF, "F" + k + "=", primary_[kF], ItemFlag(AppData, item::kCategoricalCosts));
     PrintCentred(pic, partBoxes_[kPartP], "p" + k + "=" + MKelvaro::FormatDecimals(primary_[kP], decimals));
     PrintCentred(pic, partBoxes_[kPartQ], "q" + k + "=" + MKelvaro::FormatDecimals(primary_[kQ], decimals));
     const bool italicImpacts = ItemFlag(AppData, item::kCategoricalImpacts);

@@ -43,8 +43,8 @@ void CChainElement::SetEditBox(TextBox* box) {
     ControlEvents* ev = box->Events();
     boxEvents_[0] = connect(ev, &ControlEvents::KeyDown, this,
                             [this](int& keyCode, int shift) { Quietly([&] { OnKeyDown(keyCode, shift); }); });
-    boxEvents_[1] = connect(ev, &ControlEvents::KeyPress, this,
-                            [this](int& keyAscii) { Quietly([&] { OnKeyPress(keyAscii); }); });
+    boxEvents_[1] =
+        connect(ev, &ControlEvents::KeyPress, this, [this](int& keyAscii) { Quietly([&] { OnKeyPress(keyAscii); }); });
     boxEvents_[2] = connect(ev, &ControlEvents::DblClick, this, [this] { Quietly([&] { OnDblClick(); }); });
     boxEvents_[3] =
         connect(ev, &ControlEvents::Validate, this, [this](bool& cancel) { Quietly([&] { OnValidate(cancel); }); });

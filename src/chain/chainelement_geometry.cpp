@@ -27,7 +27,8 @@ void CChainElement::InitShapeTemplate() {
 
 void CChainElement::ApplyScale() {
     for (int r = 0; r < 16; ++r)
-        for (int c = 0; c < 2; ++c) scaled_[r][c] = static_cast<float>(static_cast<double>(template_[r][c]) * scaleFactor_);
+        for (int c = 0; c < 2; ++c)
+            scaled_[r][c] = static_cast<float>(static_cast<double>(template_[r][c]) * scaleFactor_);
 }
 
 void CChainElement::SetScaleFactor(double factor) {

@@ -183,8 +183,7 @@ void CBoxArray::CheckClick(CheckBox* box) {
                 }
             }
             break;
-        default:
-            break;
+        default: break;
     }
 
     if (allowEdit_) {
@@ -333,7 +332,8 @@ void CBoxArray::SetContainer(Control* container) {
             const std::string name = surfaceName_ + "_" + Decimal(i) + "_" + Decimal(j);
             auto* box = dynamic_cast<CheckBox*>(host->AddByType("CheckBox", name));
             if (box == nullptr) RaiseInvalidCall();
-            boxes_[static_cast<std::size_t>(i) * static_cast<std::size_t>(boxCols_) + static_cast<std::size_t>(j)] = box;
+            boxes_[static_cast<std::size_t>(i) * static_cast<std::size_t>(boxCols_) + static_cast<std::size_t>(j)] =
+                box;
             box->SetContainer(surface);
             if (tabIndex_ >= 0) box->SetTabIndex(static_cast<std::int16_t>(tabIndex_ + k));
             box->SetBackColor(surface->BackColor());

@@ -45,8 +45,8 @@ std::optional<CaptionFontRecord> MakeCaptionFont(const BoxArrayFont& font, doubl
 }
 
 std::optional<TextExtents> DrawRotatedText(PictureBox& surface, double widthTwips, double heightTwips,
-                                           const BoxArrayFont& font, const std::string& text, double x,
-                                           double y, double angle, bool measureOnly) {
+                                           const BoxArrayFont& font, const std::string& text, double x, double y,
+                                           double angle, bool measureOnly) {
     const auto record = MakeCaptionFont(font, angle);
     if (!record) return std::nullopt;
 
@@ -86,8 +86,8 @@ TextExtents MeasureCaptions(PictureBox& surface, double widthTwips, double heigh
     TextExtents out;
     if (MUtilities::ArrayDims(captions) != 1) return out;
     for (std::int32_t i = captions.lbound(1); i <= captions.ubound(1); ++i) {
-        const auto e = DrawRotatedText(surface, widthTwips, heightTwips, font, TextOf(captions(i)), 0.0, 0.0, angle,
-                                       true);
+        const auto e =
+            DrawRotatedText(surface, widthTwips, heightTwips, font, TextOf(captions(i)), 0.0, 0.0, angle, true);
         if (!e) continue;
         if (e->Width > out.Width) out.Width = e->Width;
         if (e->Height > out.Height) out.Height = e->Height;

@@ -50,8 +50,8 @@ std::optional<CaptionFontRecord> MakeCaptionFont(const BoxArrayFont& font, doubl
 // `widthTwips`/`heightTwips` are the surface's outer size. Nothing when the font
 // cannot be made.
 std::optional<TextExtents> DrawRotatedText(PictureBox& surface, double widthTwips, double heightTwips,
-                                           const BoxArrayFont& font, const std::string& text, double x,
-                                           double y, double angle, bool measureOnly);
+                                           const BoxArrayFont& font, const std::string& text, double x, double y,
+                                           double angle, bool measureOnly);
 
 // The largest width and, independently, the largest height over the captions (a
 // one-dimensional array of texts). A caption whose font cannot be made counts as

@@ -109,7 +109,8 @@ bool CChart::DrawLineGraph(const Variant& data, Variant& colours, bool drawAxes,
             pic.LineTo(ToSingle(SurfaceX(points.X(0))), ToSingle(SurfaceY(points.Y(0))), series);
             auto seed = chart::FillSeedPoint(points);
             if (seed && m_dAxisData)
-                seed = chart::SeedWithinBand(points, *seed, Axes()[axis::kY][axis::kLow], Axes()[axis::kY][axis::kHigh]);
+                seed =
+                    chart::SeedWithinBand(points, *seed, Axes()[axis::kY][axis::kLow], Axes()[axis::kY][axis::kHigh]);
             if (seed) FloodFill(ToSingle(SurfaceX(seed->X)), ToSingle(SurfaceY(seed->Y)), series);
         }
 
@@ -332,14 +333,16 @@ CChart::AxisTicks CChart::TicksOf(int axisIndex, const Variant* labels) const {
     const AxisRow& row = Axes()[axisIndex];
     AxisTicks ticks;
     const std::int32_t n = chart::TickCount(row[axis::kLow], row[axis::kHigh], row[axis::kStep]);
-    for (std::int32_t i = 0; i < n; ++i) ticks.positions.push_back(chart::TickPosition(row[axis::kLow], row[axis::kStep], i));
+    for (std::int32_t i = 0; i < n; ++i)
+        ticks.positions.push_back(chart::TickPosition(row[axis::kLow], row[axis::kStep], i));
     const auto width = [&pic](const std::string& s) { return pic.TextWidth(s); };
     // Numbers stand at every second X tick, label texts at every tick: only the ticks
     // that are labelled decide the labels' form.
     const std::size_t every = axisIndex == axis::kX && !labels ? 2 : 1;
     ticks.labels.resize(ticks.positions.size());
     if (labels) {
-        for (std::size_t i = 0; i < ticks.positions.size(); ++i) ticks.labels[i] = LabelText(*labels, ticks.positions[i]);
+        for (std::size_t i = 0; i < ticks.positions.size(); ++i)
+            ticks.labels[i] = LabelText(*labels, ticks.positions[i]);
     } else {
         std::vector<double> labelled;
         for (std::size_t i = 0; i < ticks.positions.size(); i += every) labelled.push_back(ticks.positions[i]);
@@ -371,7 +374,8 @@ void CChart::GuardAxes(bool labelMode) {
             row[axis::kHigh] = heldHigh;
             row[axis::kExponent] = nice[axis::kExponent];
             const auto ticks = m_vOptions.TickCount(a == axis::kX ? option::kXTicks : option::kYTicks);
-            row[axis::kStep] = ticks && !labels ? (heldHigh / (*ticks - 1) - heldLow / (*ticks - 1)) : nice[axis::kStep];
+            row[axis::kStep] = ticks && !labels ? (heldHigh / (*ticks - 1) - heldLow / (*ticks - 1))
+                                                : nice[axis::kStep];
         }
         row[axis::kStep] = chart::GuardedTickStep(row[axis::kLow], row[axis::kHigh], row[axis::kStep], a, labels);
         m_oSurface[static_cast<std::size_t>(a)] = chart::SurfaceMapFor(row[axis::kLow], row[axis::kHigh]);
@@ -381,9 +385,9 @@ void CChart::GuardAxes(bool labelMode) {
 void CChart::SetUserScale(double widestXLabel, double widestYLabel) {
     PictureBox& pic = Surface();
     const chart::PlotMargins m = chart::ComputeMargins([&pic](const std::string& s) { return pic.TextWidth(s); },
-                                                      [&pic](const std::string& s) { return pic.TextHeight(s); },
-                                                      pic.ScaleWidth(), pic.ScaleHeight(), m_sAxisTitles[0],
-                                                      m_sAxisTitles[1], widestXLabel, widestYLabel);
+                                                       [&pic](const std::string& s) { return pic.TextHeight(s); },
+                                                       pic.ScaleWidth(), pic.ScaleHeight(), m_sAxisTitles[0],
+                                                       m_sAxisTitles[1], widestXLabel, widestYLabel);
     const double across = 1.0 - m.left - m.right;
     const double down = 1.0 - m.top - m.bottom;
     // A picture too small for its labels would divide by zero or mirror the plot.
@@ -426,7 +430,8 @@ void CChart::DrawTicksAndLabels(Colour colour, const AxisTicks& xTicks, const Ax
                 const std::string& text = xTicks.labels[i];
                 const std::size_t inked = text.find_last_not_of(' ');
                 starts.push_back(SurfaceX(xTicks.positions[i]) - pic.TextWidth(text) / 2.0);
-                ends.push_back(starts.back() + (inked == std::string::npos ? 0.0 : pic.TextWidth(text.substr(0, inked + 1))));
+                ends.push_back(starts.back() +
+                               (inked == std::string::npos ? 0.0 : pic.TextWidth(text.substr(0, inked + 1))));
             }
             fits = chart::LabelsThatFit(starts, ends, pic.TextWidth(" "));
         }
@@ -502,7 +507,8 @@ PlotClip::PlotClip(const CChart& chart) {
     const int right = pic.PixelX(ToSingle(chart.SurfaceX(x[axis::kHigh])));
     const int top = pic.PixelY(ToSingle(chart.SurfaceY(y[axis::kHigh])));
     const int bottom = pic.PixelY(ToSingle(chart.SurfaceY(y[axis::kLow])));
-    QRect frame(QPoint(std::min(left, right), std::min(top, bottom)), QPoint(std::max(left, right), std::max(top, bottom)));
+    QRect frame(QPoint(std::min(left, right), std::min(top, bottom)),
+                QPoint(std::max(left, right), std::max(top, bottom)));
     m_oSaved = pic.ClipPx();
     if (m_oSaved) frame &= *m_oSaved;
     m_oPic = &pic;

@@ -200,8 +200,8 @@ std::string FormatTickLabel(double value, int p, const TextMeasure& textWidth) {
 
 std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, const TextMeasure& textWidth) {
     std::vector<std::string> labels;
-    int decimals = 0;            // the fewest that show every tick in the fixed form
-    int mantissaDecimals = 1;    // and in the scientific form
+    int decimals = 0;          // the fewest that show every tick in the fixed form
+    int mantissaDecimals = 1;  // and in the scientific form
     bool shown = true;
     for (double t : ticks) {
         const std::string text = FormatTickLabel(t, p, textWidth);

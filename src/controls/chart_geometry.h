@@ -19,7 +19,8 @@ struct ChartData {
 
     ChartData() = default;
     ChartData(std::int32_t variableCount, std::int32_t pointCount)
-        : variables(variableCount), points(pointCount),
+        : variables(variableCount),
+          points(pointCount),
           values(static_cast<std::size_t>(variableCount) * static_cast<std::size_t>(pointCount), 0.0) {}
 
     double& at(std::int32_t v, std::int32_t j) { return values[Index(v, j)]; }

@@ -10,12 +10,12 @@
 namespace nuvir::chart {
 
 namespace option {
-inline constexpr int kLineStyle = 0;    // line graph: DrawStyle of the series
-inline constexpr int kHideXTicks = 0;   // True: no X ticks or labels
-inline constexpr int kMarkerKind = 1;   // line graph: 0 circle, 1 filled circle, else none
-inline constexpr int kBarWidth = 1;     // bar graph: pixels, at least 1
-inline constexpr int kMarkerRadius = 2; // line graph: pixels
-inline constexpr int kBarBase = 2;      // bar graph: clamped into the Y axis
+inline constexpr int kLineStyle = 0;     // line graph: DrawStyle of the series
+inline constexpr int kHideXTicks = 0;    // True: no X ticks or labels
+inline constexpr int kMarkerKind = 1;    // line graph: 0 circle, 1 filled circle, else none
+inline constexpr int kBarWidth = 1;      // bar graph: pixels, at least 1
+inline constexpr int kMarkerRadius = 2;  // line graph: pixels
+inline constexpr int kBarBase = 2;       // bar graph: clamped into the Y axis
 inline constexpr int kYMin = 3;
 inline constexpr int kYMax = 4;
 inline constexpr int kYTicks = 5;

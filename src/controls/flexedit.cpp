@@ -338,7 +338,8 @@ void CFlexEditA::SizeErrorTable(bool grow) {
     if (errorsAllocated_) {
         for (int c = 0; c < std::min(cols, errorCols_); ++c)
             for (int r = 0; r < std::min(rows, errorRows_); ++r)
-                table[static_cast<std::size_t>(c) * rows + r] = std::move(errors_[static_cast<std::size_t>(c) * errorRows_ + r]);
+                table[static_cast<std::size_t>(c) * rows + r] =
+                    std::move(errors_[static_cast<std::size_t>(c) * errorRows_ + r]);
     }
     errors_ = std::move(table);
     errorCols_ = cols;
@@ -551,14 +552,13 @@ void CFlexEditA::MoveCursor(int direction, int step) {
         if (last < minRow_) return;
         // Steps of 10 over hidden rows can cycle without meeting the start again: after
         // as many steps as there are rows the cursor stays where it is.
-        g.SetRow(StepToVisible(g.Row(), step, minRow_, last, last + 1,
-                               [&](int r) { return g.RowHeight(r) >= 1; }));
+        g.SetRow(StepToVisible(g.Row(), step, minRow_, last, last + 1, [&](int r) { return g.RowHeight(r) >= 1; }));
     } else if (direction == 0) {
         const int start = g.Col();
         const int last = LastColumn();
         if (last < minCol_) return;
-        const int c = StepToVisible(start, step, minCol_, last, g.Cols() + 1,
-                                    [&](int col) { return g.ColWidth(col) >= 1; });
+        const int c =
+            StepToVisible(start, step, minCol_, last, g.Cols() + 1, [&](int col) { return g.ColWidth(col) >= 1; });
         g.SetCol(c);
         if (c == start) EnterCell();
     }
@@ -747,8 +747,7 @@ void CFlexEditA::OnEditKeyDown(int& keyCode, int shift) {
         case vk::F1: return;
         default: break;
     }
-    if ((shift & shiftstate::Ctrl) != 0 &&
-        (keyCode == 'C' || keyCode == 'V' || keyCode == 'X' || keyCode == 'Z')) {
+    if ((shift & shiftstate::Ctrl) != 0 && (keyCode == 'C' || keyCode == 'V' || keyCode == 'X' || keyCode == 'Z')) {
         return;
     }
     keyCode = 0;

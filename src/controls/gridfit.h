@@ -18,7 +18,7 @@ struct GridFitMetrics {
     int frameYPx = 4;     // the grid's frame, top and bottom
     int dlgFrameXPx = 3;  // a dialog's frame
     int dlgFrameYPx = 3;
-    int captionPx = 19;   // a dialog's caption
+    int captionPx = 19;  // a dialog's caption
 };
 
 // The metrics of the grid's own widget and of the screen in use.

@@ -46,8 +46,8 @@ const std::vector<ExportFormat>& ExportFormats() {
 
 std::string ExportFormatCaption(const ExportFormat& format) { return format.code + " (" + format.program + ")"; }
 
-ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>& ticked,
-                                  std::string_view exportPath, const FileExistsTest& exists) {
+ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>& ticked, std::string_view exportPath,
+                                  const FileExistsTest& exists) {
     ExportActions out;
     if (name.empty() || name.find_first_of(kForbidden) != std::string_view::npos) {
         out.text = kNoExport;
@@ -61,10 +61,10 @@ ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>
         // A SAM export writes a cost file too, whose name is longer.
         const std::string longest =
             formats[i].code == "SAM" ? MUtilities::RemoveExtension(path) + "_Costs." + UCase(formats[i].code) : path;
-        const std::string refusal =
-            longest.size() > kMaxPathBytes                                   ? "its path is longer than 4095 bytes"
-            : MUtilities::GetFileName(longest).size() > kMaxNameBytes ? "its name is longer than 255 bytes"
-                                                                             : "";
+        const std::string refusal = longest.size() > kMaxPathBytes ? "its path is longer than 4095 bytes"
+                                    : MUtilities::GetFileName(longest).size() > kMaxNameBytes
+                                        ? "its name is longer than 255 bytes"
+                                        : "";
         if (!refusal.empty()) {
             out.text.append("File for ").append(formats[i].program).append(" cannot be written (").append(refusal);
             out.text.append("):").append(kCrLf).append(path).append(kCrLf).append(kCrLf);
@@ -227,7 +227,8 @@ void FExportName::FitActions() {
     const int bar = txtActions_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, txtActions_);
     doc.setTextWidth(TwipsToPxX(kActionsWidth) - frame - bar);
     // The box scrolls by whole lines: a line's height more keeps the last one in view.
-    const int need = static_cast<int>(std::ceil(doc.size().height())) + frame + txtActions_->fontMetrics().lineSpacing();
+    const int need =
+        static_cast<int>(std::ceil(doc.size().height())) + frame + txtActions_->fontMetrics().lineSpacing();
     const int design = TwipsToPxY(kActionsHeight);
     const int rest = TwipsToPxY(kClientHeight) - design;
     const int room = Screen().heightPx - NonClientHeightPx() - rest;

@@ -52,8 +52,8 @@ struct ExportActions {
 // The text and paths for a typed name, the ticks (index = format), the export folder.
 // A name with one of <>|"\/:*? or NUL counts as empty; a target whose path or name is
 // longer than the system allows (4095 bytes, 255 bytes) is left out, and the text says so.
-ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>& ticked,
-                                  std::string_view exportPath, const FileExistsTest& exists);
+ExportActions UpdateExportActions(std::string_view name, const std::vector<bool>& ticked, std::string_view exportPath,
+                                  const FileExistsTest& exists);
 
 // The ticked states that options item 12 gives for `count` boxes: element i when it is
 // a Boolean True; boxes beyond the array, or when it is no array, stay clear.

@@ -25,7 +25,7 @@ constexpr const char* kPlotTypeNames[6] = {"P and I Monte Carlo", "P and I Sensi
                                            "Costs Monte Carlo",   "Costs Sensitivity",   "Costs Cumulative"};
 constexpr const char* kAxisLabels[8] = {"Y Min:", "Y Max:", "Y Ticks:", "Y Ref. Line:",
                                         "X Min:", "X Max:", "X Ticks:", "X Ref. Line:"};
-constexpr const char* kColourLabels[7] = {"P box:", "I Box:", "Risk Oval:", "Diamond:",
+constexpr const char* kColourLabels[7] = {"P box:",      "I Box:", "Risk Oval:", "Diamond:",
                                           "Fixed Cost:", "Error:", "Plot Bkgd:"};
 
 // Client area and tab control, in twips.
@@ -48,9 +48,9 @@ T* Place(T* c, double left, double top, double width, double height) {
 }  // namespace
 
 FOptions::FOptions(QWidget* owner)
-    : Form(owner), fileExists(FileFunctions::FileExists), makePlotOptions([] {
-      return std::unique_ptr<PlotOptionsDialog>(std::make_unique<FPlotOptions>());
-  }) {
+    : Form(owner),
+      fileExists(FileFunctions::FileExists),
+      makePlotOptions([] { return std::unique_ptr<PlotOptionsDialog>(std::make_unique<FPlotOptions>()); }) {
     SetName("FOptions");
     SetBorderStyle(borderstyle::FixedDialog);
     SetCaption("NUVIR Options");
@@ -90,17 +90,21 @@ FOptions::FOptions(QWidget* owner)
     connect(this, &Form::QueryUnload, this,
             [this](bool&, int) { dialogs::Guarded("Closing the options", [this] { OnQueryUnload(); }); });
     connect(tabMain_->Events(), &ControlEvents::Click, this, [this] {
-        if (!firstActivation_) dialogs::Guarded("Changing the options page", [this] { SetPageTabStops(tabMain_->Tab()); });
+        if (!firstActivation_)
+            dialogs::Guarded("Changing the options page", [this] { SetPageTabStops(tabMain_->Tab()); });
     });
     for (int i = 0; i < 2; ++i) {
-        connect(cmdButton_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::Click, this,
-                [this, i] { dialogs::Guarded(i == 0 ? "Applying the options" : "Cancelling the options", [this, i] { OnButton(i); }); });
+        connect(cmdButton_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::Click, this, [this, i] {
+            dialogs::Guarded(i == 0 ? "Applying the options" : "Cancelling the options", [this, i] { OnButton(i); });
+        });
     }
     for (int i = kImpactIndex; i <= kCostIndex; ++i) {
         connect(chkOptions_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::Click, this,
                 [this, i] { dialogs::Guarded("Changing the categories", [this, i] { chkOptions_Click(i); }); });
         connect(updNumCats_[static_cast<std::size_t>(i - kImpactIndex)]->Events(), &ControlEvents::Change, this,
-                [this, i] { dialogs::Guarded("Changing the number of categories", [this, i] { updNumCats_Change(i); }); });
+                [this, i] {
+                    dialogs::Guarded("Changing the number of categories", [this, i] { updNumCats_Change(i); });
+                });
     }
 }
 
@@ -143,7 +147,8 @@ void FOptions::BuildCalculationPage() {
         labNumCats_[static_cast<std::size_t>(k)]->SetCaption("Label1");
     }
     // A borderless holder: the design caption of its frame is never shown.
-    fraCategoryData_ = Place(Add<Panel>("fraCategoryData", -1, page), 2940, 400 + 3 * kRowGap, 3300, kCategoryGridHeight + 60);
+    fraCategoryData_ =
+        Place(Add<Panel>("fraCategoryData", -1, page), 2940, 400 + 3 * kRowGap, 3300, kCategoryGridHeight + 60);
     fraCategoryData_->setFrameShape(QFrame::NoFrame);
 }
 
@@ -157,7 +162,8 @@ void FOptions::BuildPlotsPage() {
         const double left = i < 4 ? 240 : 2960;
         const double top = 900 + (i % 4) * kRowGap;
         Place(Add<Label>("labOptions", i, frame), left, top, 1200, 255)->SetCaption(kAxisLabels[i]);
-        txtOptions_[static_cast<std::size_t>(i)] = Place(Add<TextBox>("txtOptions", i, frame), left + 1260, top - 15, 1250, 285);
+        txtOptions_[static_cast<std::size_t>(i)] =
+            Place(Add<TextBox>("txtOptions", i, frame), left + 1260, top - 15, 1250, 285);
         txtOptions_[static_cast<std::size_t>(i)]->SetLocked(true);
     }
     connect(cboPlotTypes_->Events(), &ControlEvents::Click, this,
@@ -188,7 +194,8 @@ void FOptions::BuildAppearancePage() {
     for (int i = 0; i < 7; ++i) {
         const double top = 420 + i * kRowGap;
         Place(Add<Label>("labColours", i, frame), 200, top, 1100, 255)->SetCaption(kColourLabels[i]);
-        txtColours_[static_cast<std::size_t>(i)] = Place(Add<TextBox>("txtColours", i, frame), 1320, top - 15, 1200, 285);
+        txtColours_[static_cast<std::size_t>(i)] =
+            Place(Add<TextBox>("txtColours", i, frame), 1320, top - 15, 1200, 285);
         connect(txtColours_[static_cast<std::size_t>(i)]->Events(), &ControlEvents::GotFocus, this,
                 [this, i] { dialogs::Guarded("Choosing a colour", [this, i] { txtColours_GotFocus(i); }); });
     }
@@ -356,7 +363,8 @@ void FOptions::ApplyOptions() {
         s.numCats[k] = updNumCats_[k]->Value();
         s.categories[k] = MKelvaro::GetGridAsDoubles(grids_[k].get());
     }
-    for (std::size_t i = 0; i < chkExport_.size(); ++i) s.exports[i] = chkExport_[i] != nullptr && chkExport_[i]->Value() == 1;
+    for (std::size_t i = 0; i < chkExport_.size(); ++i)
+        s.exports[i] = chkExport_[i] != nullptr && chkExport_[i]->Value() == 1;
     s.exportFolder = exportFolder_;
     model_.OptionsChanged = OptionsChanged;
     model_.Apply(s);

@@ -86,7 +86,7 @@ private:
     void cmdColours_Click();
 
     OptionsModel model_;
-    std::unique_ptr<PlotOptionsDialog> plotOptions_;  // m_oPlotOptions
+    std::unique_ptr<PlotOptionsDialog> plotOptions_;    // m_oPlotOptions
     std::array<std::unique_ptr<CFlexEditA>, 2> grids_;  // m_oCategoryGrids(3..4)
     std::string exportFolder_;                          // m_sExportFolder
     double colourButtonOffset_ = 0;                     // m_sngColourButtonOffset

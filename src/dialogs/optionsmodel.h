@@ -29,17 +29,17 @@ inline constexpr int kCostIndex = 4;    // chkOptions(4), updNumCats(4), grid 4:
 
 // What the dialog's controls hold.
 struct OptionsState {
-    std::array<std::string, 7> colours;   // txtColours: colour texts
-    std::array<bool, 5> checks{};         // chkOptions(0..4)
-    bool openReportEnabled = false;       // chkOptions(1) enabled: a viewer exists
-    std::int32_t decimals = 2;            // updDecPlace, 1..4
+    std::array<std::string, 7> colours;         // txtColours: colour texts
+    std::array<bool, 5> checks{};               // chkOptions(0..4)
+    bool openReportEnabled = false;             // chkOptions(1) enabled: a viewer exists
+    std::int32_t decimals = 2;                  // updDecPlace, 1..4
     std::array<std::int32_t, 2> numCats{1, 1};  // updNumCats(3), (4): 1..5
     // Grid 3 and 4: cells (0 To 0, 0 To N-1) on loading; what OK stores is the Double
     // form of what the grids then hold.
     std::array<Variant, 2> categories;
-    std::array<bool, 3> exports{};        // chkExport(0..2)
-    std::string exportFolder;             // m_sExportFolder
-    std::int32_t plotType = 0;            // 0..5
+    std::array<bool, 3> exports{};  // chkExport(0..2)
+    std::string exportFolder;       // m_sExportFolder
+    std::int32_t plotType = 0;      // 0..5
 };
 
 class OptionsModel {

@@ -26,9 +26,8 @@ bool IsNumberValue(const Variant& v) { return !v.isEmpty() && !v.isArray() && Is
 
 const std::array<const char*, 6>& PlotTypeTitles() {
     static const std::array<const char*, 6> titles = {
-        "P and I Monte Carlo Plot",          "P and I Sensitivity Plot",
-        "P and I Cumulative Impacts Plot",   "Management Costs Monte Carlo Plot",
-        "Management Costs Sensitivity Plot", "Management Costs Cumulative Plot"};
+        "P and I Monte Carlo Plot",          "P and I Sensitivity Plot",          "P and I Cumulative Impacts Plot",
+        "Management Costs Monte Carlo Plot", "Management Costs Sensitivity Plot", "Management Costs Cumulative Plot"};
     return titles;
 }
 

@@ -68,8 +68,10 @@ std::string LevelWording(int level, int levels) {
 std::string LevelColumnCaption(int level, int levels) {
     static const char* const four[4][2] = {
         {"Very", "Certain"}, {"Reasonably", "Certain"}, {"Reasonably", "Uncertain"}, {"Very", "Uncertain"}};
-    static const char* const five[5][2] = {{"Very High", "Certainty"}, {"High", "Certainty"},
-                                           {"Moderate", "Certainty"},  {"Low", "Certainty"},
+    static const char* const five[5][2] = {{"Very High", "Certainty"},
+                                           {"High", "Certainty"},
+                                           {"Moderate", "Certainty"},
+                                           {"Low", "Certainty"},
                                            {"Very Low", "Certainty"}};
     if (levels == 4) return level >= 0 && level < 4 ? std::string(four[level][0]) + "\r\n" + four[level][1] : "";
     return level >= 0 && level < 5 ? std::string(five[level][0]) + "\r\n" + five[level][1] : "";

@@ -53,7 +53,8 @@ FRiskMain::~FRiskMain() {
 void FRiskMain::showEvent(QShowEvent* e) {
     Form::showEvent(e);
     // Where a platform never activates a shown window, the start-up still runs.
-    if (FirstActivation()) QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { FormActivate(); }); });
+    if (FirstActivation())
+        QTimer::singleShot(0, this, [this] { Guard("Showing the assessment", [&] { FormActivate(); }); });
 }
 
 // ---- start-up --------------------------------------------------------------------------
@@ -150,7 +151,8 @@ void FRiskMain::InitialiseMainWindow() {
     const std::string optionsIni = GetOptionsIniFileName();
     auto readFolder = [&](const char* key) {
         std::string folder = documentFolder_;
-        TryStep([&] { folder = CStr(ReadIniValue(optionsIni, kAppDefaults, key, Variant(documentFolder_), ini::kText)); });
+        TryStep(
+            [&] { folder = CStr(ReadIniValue(optionsIni, kAppDefaults, key, Variant(documentFolder_), ini::kText)); });
         // A folder since removed, or a hand-edited file name, would open the dialogs on
         // nothing and fail every save there: the folder offered at first instead.
         return MUtilities::FolderExists(folder) ? folder : documentFolder_;
@@ -195,8 +197,12 @@ bool FRiskMain::FormQueryUnload() {
     if (AppData.isArray()) {
         TryStep([&] { SaveAppData(AppData, "", false); });
         const std::string programIni = GetIniFileName();
-        TryStep([&] { WriteIniValue(programIni, kAppDefaults, "Reg Use Constant", AppData(item::kRegUseConstant).get(), false); });
-        TryStep([&] { WriteIniValue(programIni, kAppDefaults, "Rho Two Tails", AppData(item::kRhoTwoTails).get(), false); });
+        TryStep([&] {
+            WriteIniValue(programIni, kAppDefaults, "Reg Use Constant", AppData(item::kRegUseConstant).get(), false);
+        });
+        TryStep([&] {
+            WriteIniValue(programIni, kAppDefaults, "Rho Two Tails", AppData(item::kRhoTwoTails).get(), false);
+        });
     }
     const std::string optionsIni = GetOptionsIniFileName();
     TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Report Path", Variant(ReportPath), false); });
@@ -259,14 +265,9 @@ void FRiskMain::TimerTick(int index) {
             }
             break;
         }
-        case 1:
-            SyncChainToAppData();
-            break;
-        case 2:
-            results_->ResultsStateTick();
-            break;
-        default:
-            break;
+        case 1: SyncChainToAppData(); break;
+        case 2: results_->ResultsStateTick(); break;
+        default: break;
     }
 }
 

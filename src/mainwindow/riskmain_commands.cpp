@@ -48,9 +48,8 @@ void RegisterHelpTopics() {
     // The pages by their tabs (the Uncertainty page by its mode), the windows by what
     // they are.
     static constexpr std::pair<int, const char*> kTopics[] = {
-        {5, "Ps and Qs"},     {9, "Uncertainty, relative"}, {10, "Uncertainty, absolute"},
-        {11, "Monte Carlo"},  {25, "Batch mode"},           {26, "Options and plot options"},
-        {31, "Category table"}, {37, "Export file names"}};
+        {5, "Ps and Qs"},   {9, "Uncertainty, relative"},     {10, "Uncertainty, absolute"}, {11, "Monte Carlo"},
+        {25, "Batch mode"}, {26, "Options and plot options"}, {31, "Category table"},        {37, "Export file names"}};
     for (const auto& [context, title] : kTopics) SetHelpTopicTitle(context, title);
 }
 
@@ -127,11 +126,8 @@ void FRiskMain::OptionsMenuClick(int index) {
             ApplyCategoryDataSwitch(itemNumber);
             break;
         }
-        case 6:
-            ManageOptions();
-            break;
-        default:
-            break;
+        case 6: ManageOptions(); break;
+        default: break;
     }
 }
 
@@ -290,9 +286,10 @@ void FRiskMain::FileOpen() {
     tabMain->SetTab(0);
     // The dialog is asked directly, so a choice it would drop silently (a folder named
     // like a file, a file that cannot be read) is answered with a message.
-    const FileDialogRequest request = MUtilities::BuildFileDialogRequest(
-        MUtilities::filemode::kOpenExisting, "Restore current state from file", kRafPattern,
-        MUtilities::AddBackslash(SavePath) + "*.raf", MUtilities::LastDialogFolder());
+    const FileDialogRequest request = MUtilities::BuildFileDialogRequest(MUtilities::filemode::kOpenExisting,
+                                                                         "Restore current state from file", kRafPattern,
+                                                                         MUtilities::AddBackslash(SavePath) + "*.raf",
+                                                                         MUtilities::LastDialogFolder());
     std::string path;
     try {
         path = FileDialogs().Show(request);
@@ -329,7 +326,8 @@ void FRiskMain::FileSave(bool asNew) {
         const std::string start = StateFileName.empty()
                                       ? MUtilities::AddBackslash(SavePath) + DefaultStateFileName() + ".raf"
                                       : StateFileName;
-        path = MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Save current state to file", kRafPattern, start);
+        path =
+            MUtilities::ShowFileDialog(MUtilities::filemode::kSave, "Save current state to file", kRafPattern, start);
         if (!path.empty()) SavePath = MUtilities::GetPathPart(path);
     }
     if (!path.empty() && SaveAppData(AppData, path, true)) StateFileName = path;

@@ -18,7 +18,6 @@
 
 namespace nuvir {
 
-
 namespace {
 
 // Element `e` of a three-number record, or 0 when the item holds none.
@@ -270,8 +269,7 @@ void FRiskMain::OnLevelSliderChanged(int index) {
 void FRiskMain::LevelLabelChange(int index) {
     if (!AppData.isArray()) return;
     const double x = pagerules::LevelFromCaption(labRelUnc[index]->Caption());
-    AppData(item::kLevel0 + index) =
-        x == std::floor(x) ? Variant(static_cast<std::int16_t>(x)) : Variant(x);
+    AppData(item::kLevel0 + index) = x == std::floor(x) ? Variant(static_cast<std::int16_t>(x)) : Variant(x);
 }
 
 void FRiskMain::SetRelUncLabels() {
@@ -329,7 +327,8 @@ void FRiskMain::BuildRelativeUncertaintyGrid() {
         checkboxArray_->SetWidth(7000);
         checkboxArray_->SetAllowEdit(true);
         std::vector<Variant> rows;
-        for (const char* r : {"p1:", "p2:", "p3:", "p4:", "I1:", "I2:", "I3:", "I4:", "I5:", "F1:", "F2:", "F3:", "F4:"})
+        for (const char* r :
+             {"p1:", "p2:", "p3:", "p4:", "I1:", "I2:", "I3:", "I4:", "I5:", "F1:", "F2:", "F3:", "F4:"})
             rows.emplace_back(std::string(r));
         checkboxArray_->SetRowSet(Variant::List(rows));
         // Five levels need more room than the design's width: the last column's boxes

@@ -37,8 +37,7 @@ std::string Command(const MenuItem& menu, const MenuItem& entry) {
 }
 
 // The input boxes' values, as the message of a failed entry names them.
-constexpr const char* kEntering[3] = {"Entering the species", "Entering the location",
-                                      "Entering the number of trials"};
+constexpr const char* kEntering[3] = {"Entering the species", "Entering the location", "Entering the number of trials"};
 
 }  // namespace
 
@@ -164,7 +163,7 @@ void FRiskMain::BuildDesign() {
         Place(labPicMonte[i], left, 480, 3740, 255);
         static const char* const kPlotCaptions[6] = {"Monte Carlo Results:", "Sensitivity Results:",
                                                      "Monte Carlo Results:", "Sensitivity Results:",
-                                                     "Cumulative Risks:", "Cumulative Costs:"};
+                                                     "Cumulative Risks:",    "Cumulative Costs:"};
         labPicMonte[i]->SetCaption(kPlotCaptions[i]);
         picMonte[i] = Add<QtPictureBox>("picMonte", i, tabSimulationGraphs);
         tabSimulationGraphs->SetControlTab(picMonte[i], kPlotTab[i]);
@@ -191,8 +190,8 @@ void FRiskMain::BuildDesign() {
 
 void FRiskMain::BuildMenus() {
     mnuMain[0] = AddMenu("mnuMain", "&File", nullptr, 0);
-    const char* fileItems[10] = {"&New", "&Open", "&Save", "Save &As", "-", "Save &Plot Options", "-",
-                                 "&Batch Mode", "-", "E&xit"};
+    const char* fileItems[10] = {"&New", "&Open",       "&Save", "Save &As", "-", "Save &Plot Options",
+                                 "-",    "&Batch Mode", "-",     "E&xit"};
     for (int i = 0; i < 10; ++i) mnuFile[i] = AddMenu("mnuFile", fileItems[i], mnuMain[0], i);
 
     mnuMain[1] = AddMenu("mnuMain", "&Edit", nullptr, 1);
@@ -205,8 +204,13 @@ void FRiskMain::BuildMenus() {
     }
 
     mnuMain[2] = AddMenu("mnuMain", "&Options", nullptr, 2);
-    const char* optionItems[7] = {"&Custom Random Number Generator", "&Hide Management Costs", "-",
-                                  "Categorical &Impacts", "Categorical Cos&ts", "-", "&Manage"};
+    const char* optionItems[7] = {"&Custom Random Number Generator",
+                                  "&Hide Management Costs",
+                                  "-",
+                                  "Categorical &Impacts",
+                                  "Categorical Cos&ts",
+                                  "-",
+                                  "&Manage"};
     for (int i = 0; i < 7; ++i) mnuOptions[i] = AddMenu("mnuOptions", optionItems[i], mnuMain[2], i);
     for (int i : {0, 1, 3, 4}) mnuOptions[i]->SetChecked(false);
 
@@ -300,7 +304,9 @@ void FRiskMain::ConnectEvents() {
     // Whether the clipboard holds text, kept from its change signal: asking the
     // clipboard's owner every 200 ms can block under a real X11 session.
     QClipboard* clipboard = QApplication::clipboard();
-    auto refresh = [this, clipboard] { clipboardHasText_ = clipboard->mimeData() != nullptr && clipboard->mimeData()->hasText(); };
+    auto refresh = [this, clipboard] {
+        clipboardHasText_ = clipboard->mimeData() != nullptr && clipboard->mimeData()->hasText();
+    };
     refresh();
     connect(clipboard, &QClipboard::dataChanged, this, refresh);
 }

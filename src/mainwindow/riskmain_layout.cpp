@@ -226,8 +226,7 @@ void FRiskMain::SetPageTabOrder(int page) {
             put(tabSimulationGraphs);
             put(cmdButton[3]);
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

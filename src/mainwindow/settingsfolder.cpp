@@ -8,8 +8,7 @@
 namespace nuvir {
 
 ProgramFolders ChooseProgramFolders(const std::string& programFolder, const std::string& xdgConfigHome,
-                                    const std::string& home,
-                                    const std::function<bool(const std::string&)>& writable) {
+                                    const std::string& home, const std::function<bool(const std::string&)>& writable) {
     if (writable(programFolder)) return {programFolder, programFolder};
     const std::string config = !xdgConfigHome.empty() ? xdgConfigHome : home + "/.config";
     return {config + "/nuvir", home.empty() ? programFolder : home};

@@ -17,8 +17,7 @@ struct ProgramFolders {
 // The decision, from the program folder and the environment's folders; `writable`
 // answers whether a folder accepts new files (tests inject a refusal).
 ProgramFolders ChooseProgramFolders(const std::string& programFolder, const std::string& xdgConfigHome,
-                                    const std::string& home,
-                                    const std::function<bool(const std::string&)>& writable);
+                                    const std::string& home, const std::function<bool(const std::string&)>& writable);
 
 // Whether a new file can be made in the folder (a file is created and removed).
 bool FolderAcceptsFiles(const std::string& folder);

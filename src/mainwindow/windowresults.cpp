@@ -33,7 +33,7 @@ std::optional<BatchResult> WindowResults::RunBatchEntry() {
     const auto stats = [&s](int m) {
         const auto k = static_cast<std::size_t>(m);
         return BatchOutputStats{s.RunSummary.mean[k], s.RunSummary.sd[k], s.RunSummary.min[k],
-                                s.RunSummary.max[k], s.RunLimits[k][0],  s.RunLimits[k][1]};
+                                s.RunSummary.max[k],  s.RunLimits[k][0],  s.RunLimits[k][1]};
     };
     BatchResult r;
     r.trials = s.RunSummary.trials;

@@ -95,8 +95,7 @@ BetaQuantile::BetaQuantile(double a, double b, int octaves, double draws)
 long double BetaQuantile::Tail::Value(long double v) const {
     // ln(v / v0), whose relative error is that of Q. Near v0, where a small shape puts
     // every v that gives Q a double above 0, from v - v0, which is exact there.
-    const long double logRatio =
-        v >= 0.5L * v0 ? std::log1p(((v - v0) - v0Low) / v0) : std::log(v) + scale;
+    const long double logRatio = v >= 0.5L * v0 ? std::log1p(((v - v0) - v0Low) / v0) : std::log(v) + scale;
     const long double r = std::exp(logRatio / p);
     return r * (1.0L - slope * r);
 }
@@ -107,9 +106,7 @@ int BetaQuantile::OctavesFor(double draws) {
     return octaves;
 }
 
-bool BetaQuantile::InTails(long double lo, long double hi) const {
-    return hi < low_.limit || 1.0L - lo < high_.limit;
-}
+bool BetaQuantile::InTails(long double lo, long double hi) const { return hi < low_.limit || 1.0L - lo < high_.limit; }
 
 int BetaQuantile::Tasks() const { return round_ == 0 ? 2 * built_ : static_cast<int>(groups_.size()); }
 
@@ -121,7 +118,8 @@ void BetaQuantile::BuildTask(int task) {
     const Group& g = groups_[static_cast<std::size_t>(task)];
     Octave& o = OctaveAt(g.octave);
     for (int j = g.first; j <= g.last; ++j)
-        o.part[static_cast<std::size_t>(j)].ok = BuildPart(g.octave / kOctaves, g.octave % kOctaves, j, o.part[static_cast<std::size_t>(j)]);
+        o.part[static_cast<std::size_t>(j)].ok =
+            BuildPart(g.octave / kOctaves, g.octave % kOctaves, j, o.part[static_cast<std::size_t>(j)]);
 }
 
 namespace {
@@ -180,7 +178,8 @@ void BetaQuantile::Plan(int index) {
     // the run wait longer before its first trial.
     if (out.state == State::kBuild && out.last - out.first < kPartsPerTask) {
         for (int j = out.first; j <= out.last; ++j)
-            out.part[static_cast<std::size_t>(j)].ok = BuildPart(half, octave, j, out.part[static_cast<std::size_t>(j)]);
+            out.part[static_cast<std::size_t>(j)].ok =
+                BuildPart(half, octave, j, out.part[static_cast<std::size_t>(j)]);
         out.state = State::kBuilt;
     }
 }
@@ -217,7 +216,8 @@ void BetaQuantile::GroupBuilds() {
     for (int i = 0; i < 2 * kOctaves; ++i) {
         const Octave& o = OctaveAt(i);
         if (o.state != State::kBuild) continue;
-        for (int j = o.first; j <= o.last; j += kPartsPerTask) groups_.push_back({i, j, std::min(j + kPartsPerTask - 1, o.last)});
+        for (int j = o.first; j <= o.last; j += kPartsPerTask)
+            groups_.push_back({i, j, std::min(j + kPartsPerTask - 1, o.last)});
     }
 }
 
@@ -303,14 +303,17 @@ bool BetaQuantile::BuildPart(int half, int octave, int j, Part& part) const {
     tCur[1] = 1.0L;
     power[0] = cheb[0];
     for (int i = 1; i < kN; ++i) {
-        for (int k = 0; k < kN; ++k) power[static_cast<std::size_t>(k)] += cheb[static_cast<std::size_t>(i)] * tCur[static_cast<std::size_t>(k)];
+        for (int k = 0; k < kN; ++k)
+            power[static_cast<std::size_t>(k)] += cheb[static_cast<std::size_t>(i)] * tCur[static_cast<std::size_t>(k)];
         tNext.fill(0.0L);
-        for (int k = 0; k + 1 < kN; ++k) tNext[static_cast<std::size_t>(k + 1)] = 2.0L * tCur[static_cast<std::size_t>(k)];
+        for (int k = 0; k + 1 < kN; ++k)
+            tNext[static_cast<std::size_t>(k + 1)] = 2.0L * tCur[static_cast<std::size_t>(k)];
         for (int k = 0; k < kN; ++k) tNext[static_cast<std::size_t>(k)] -= tPrev[static_cast<std::size_t>(k)];
         tPrev = tCur;
         tCur = tNext;
     }
-    for (int k = 0; k < kN; ++k) part.coefficients[static_cast<std::size_t>(k)] = static_cast<double>(power[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < kN; ++k)
+        part.coefficients[static_cast<std::size_t>(k)] = static_cast<double>(power[static_cast<std::size_t>(k)]);
 
     // The check: the part's lower end, the points halfway between its nodes and, for
     // the octave's last part, its upper end (elsewhere that point is the next part's),
@@ -323,12 +326,13 @@ bool BetaQuantile::BuildPart(int half, int octave, int j, Part& part) const {
         // few ulp when the part is sound.
         const double held = Held(part, parts, j, m);
         const double w = std::ldexp(m, exponent);
-        const auto r = part.complement ? betaquantile::Solve(b_, a_, w, !upper, held) : betaquantile::Solve(a_, b_, w, upper, held);
+        const auto r = part.complement ? betaquantile::Solve(b_, a_, w, !upper, held)
+                                       : betaquantile::Solve(a_, b_, w, upper, held);
         if (!r) return false;
         const long double ref = part.complement ? 1.0L - *r : *r;
         const double got = part.complement ? 1.0 - held : held;
-        const double ulps = static_cast<double>(std::fabs(static_cast<long double>(got) - ref)) /
-                            Ulp(static_cast<double>(ref));
+        const double ulps =
+            static_cast<double>(std::fabs(static_cast<long double>(got) - ref)) / Ulp(static_cast<double>(ref));
         if (!(ulps <= kMaxUlps)) return false;
     }
     return true;

@@ -82,17 +82,17 @@ public:
 
 private:
     struct Part {
-        bool complement = false;  // the polynomial gives 1 - Q
-        bool ok = false;          // built within the bound
+        bool complement = false;                         // the polynomial gives 1 - Q
+        bool ok = false;                                 // built within the bound
         std::array<double, kDegree + 1> coefficients{};  // in powers of the part's variable
     };
     // Planned, parts to build, parts built (not yet judged), used, left to the search.
     enum class State { kPlan, kBuild, kBuilt, kReady, kSearch };
     struct Octave {
         State state = State::kPlan;
-        int parts = 0;            // a power of two
+        int parts = 0;             // a power of two
         int first = 0, last = -1;  // the parts to build; the closed forms serve the others
-        double draws = 0.0;       // draws the octave gets
+        double draws = 0.0;        // draws the octave gets
         std::vector<Part> part;
     };
     // One of the closed forms: the smaller of Q and 1 - Q, r = (v p B(a, b))^(1/p)

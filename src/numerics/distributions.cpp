@@ -29,12 +29,9 @@ namespace pol = boost::math::policies;
 // slower for accuracy the callers cannot use. Every domain problem throws, so one
 // handler per function maps it to "no value" or our own error.
 using Policy = pol::policy<pol::promote_double<false>, pol::promote_float<false>,
-                           pol::domain_error<pol::throw_on_error>,
-                           pol::pole_error<pol::throw_on_error>,
-                           pol::overflow_error<pol::throw_on_error>,
-                           pol::evaluation_error<pol::throw_on_error>,
-                           pol::underflow_error<pol::ignore_error>,
-                           pol::denorm_error<pol::ignore_error>>;
+                           pol::domain_error<pol::throw_on_error>, pol::pole_error<pol::throw_on_error>,
+                           pol::overflow_error<pol::throw_on_error>, pol::evaluation_error<pol::throw_on_error>,
+                           pol::underflow_error<pol::ignore_error>, pol::denorm_error<pol::ignore_error>>;
 
 using Normal = bm::normal_distribution<double, Policy>;
 using Lognormal = bm::lognormal_distribution<double, Policy>;
@@ -47,8 +44,7 @@ using PreciseBeta = bm::beta_distribution<double, pol::policy<>>;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 [[noreturn]] void Fail(const char* function, const char* problem) {
-    RaiseComponentError(std::string("Invalid argument passed to DistributionFunctions.") + function +
-                        ": " + problem);
+    RaiseComponentError(std::string("Invalid argument passed to DistributionFunctions.") + function + ": " + problem);
 }
 
 bool InUnitInterval(double u) { return u >= 0.0 && u <= 1.0; }
@@ -72,8 +68,7 @@ double InverseNormal(double u, double mean, double sd) {
 
 double InverseLognormal(double u, double mu, double sigma) {
     if (!InUnitInterval(u)) Fail("InverseLognormal", "probability outside 0 to 1");
-    if (!(sigma > 0.0) || !std::isfinite(sigma) || !std::isfinite(mu))
-        Fail("InverseLognormal", "sigma not positive");
+    if (!(sigma > 0.0) || !std::isfinite(sigma) || !std::isfinite(mu)) Fail("InverseLognormal", "sigma not positive");
     if (u == 0.0) return 0.0;
     if (u == 1.0) return kInf;
     try {
@@ -84,8 +79,7 @@ double InverseLognormal(double u, double mu, double sigma) {
 }
 
 std::optional<double> InverseBeta(double u, double a, double b) {
-    if (!InUnitInterval(u) || !(a > 0.0) || !(b > 0.0) || !std::isfinite(a) || !std::isfinite(b))
-        return std::nullopt;
+    if (!InUnitInterval(u) || !(a > 0.0) || !(b > 0.0) || !std::isfinite(a) || !std::isfinite(b)) return std::nullopt;
     if (u == 0.0) return 0.0;
     if (u == 1.0) return 1.0;
     // The everyday inverse is wrong in most digits for the tiniest shapes.
@@ -113,8 +107,7 @@ double InverseStudentT(double alpha, double df, std::int32_t tails) {
 }
 
 std::optional<double> NormalDensity(double x, double mean, double sd) {
-    if (!(sd > 0.0) || !std::isfinite(sd) || !std::isfinite(mean) || std::isnan(x))
-        return std::nullopt;
+    if (!(sd > 0.0) || !std::isfinite(sd) || !std::isfinite(mean) || std::isnan(x)) return std::nullopt;
     if (std::isinf(x)) return 0.0;
     // The library squares the distance and the spread, which overflow (a mean of 1e300)
     // or vanish (a spread of 1e-200) to NaN long before the density does: there the
@@ -133,8 +126,7 @@ std::optional<double> NormalDensity(double x, double mean, double sd) {
 }
 
 std::optional<double> LognormalDensity(double x, double mu, double sigma) {
-    if (!(sigma > 0.0) || !std::isfinite(sigma) || !std::isfinite(mu) || std::isnan(x))
-        return std::nullopt;
+    if (!(sigma > 0.0) || !std::isfinite(sigma) || !std::isfinite(mu) || std::isnan(x)) return std::nullopt;
     if (x <= 0.0 || std::isinf(x)) return 0.0;
     try {
         return bm::pdf(Lognormal(mu, sigma), x);
@@ -144,8 +136,7 @@ std::optional<double> LognormalDensity(double x, double mu, double sigma) {
 }
 
 std::optional<double> BetaDensity(double x, double a, double b) {
-    if (!(a > 0.0) || !(b > 0.0) || !std::isfinite(a) || !std::isfinite(b) || std::isnan(x))
-        return std::nullopt;
+    if (!(a > 0.0) || !(b > 0.0) || !std::isfinite(a) || !std::isfinite(b) || std::isnan(x)) return std::nullopt;
     if (x < 0.0 || x > 1.0) return 0.0;
     try {
         const double d = bm::pdf(Beta(a, b), x);

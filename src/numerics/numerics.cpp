@@ -95,8 +95,7 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
         sab[l] += da * db;
     });
     const double sumAA = total(saa), sumBB = total(sbb), sumAB = total(sab);
-    if (!(sumAA > 0.0) || !(sumBB > 0.0) || !std::isfinite(sumAA) || !std::isfinite(sumBB))
-        return std::nullopt;
+    if (!(sumAA > 0.0) || !(sumBB > 0.0) || !std::isfinite(sumAA) || !std::isfinite(sumBB)) return std::nullopt;
     double r = sumAB / (std::sqrt(sumAA) * std::sqrt(sumBB));
     // Rounding may carry a perfect correlation a unit past 1.
     if (r > 1.0) r = 1.0;
@@ -107,8 +106,7 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
 double Quantile(double p, std::span<const double> sorted) {
     const std::size_t n = sorted.size();
     if (n == 0) RaiseComponentError("Empty array passed to ArrayStatistics.Quantile");
-    if (!(p >= 0.0 && p <= 1.0))
-        RaiseComponentError("Probability outside 0 to 1 passed to ArrayStatistics.Quantile");
+    if (!(p >= 0.0 && p <= 1.0)) RaiseComponentError("Probability outside 0 to 1 passed to ArrayStatistics.Quantile");
     const double h = static_cast<double>(n - 1) * p;
     const double fl = std::floor(h);
     const std::size_t lo = static_cast<std::size_t>(fl);

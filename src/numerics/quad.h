@@ -19,10 +19,22 @@ struct Quad {
     Quad(__float128 x) : v(x) {}
     explicit operator double() const { return static_cast<double>(v); }
 
-    Quad& operator+=(Quad o) { v += o.v; return *this; }
-    Quad& operator-=(Quad o) { v -= o.v; return *this; }
-    Quad& operator*=(Quad o) { v *= o.v; return *this; }
-    Quad& operator/=(Quad o) { v /= o.v; return *this; }
+    Quad& operator+=(Quad o) {
+        v += o.v;
+        return *this;
+    }
+    Quad& operator-=(Quad o) {
+        v -= o.v;
+        return *this;
+    }
+    Quad& operator*=(Quad o) {
+        v *= o.v;
+        return *this;
+    }
+    Quad& operator/=(Quad o) {
+        v /= o.v;
+        return *this;
+    }
     friend Quad operator+(Quad a, Quad b) { return a.v + b.v; }
     friend Quad operator-(Quad a, Quad b) { return a.v - b.v; }
     friend Quad operator*(Quad a, Quad b) { return a.v * b.v; }

@@ -237,8 +237,8 @@ private:
         // A new event may come at the address of the last one (both on the stack of the
         // same caller): a press after a release, or one with another time stamp, is new.
         const auto stamp = static_cast<QInputEvent*>(ev)->timestamp();
-        if (ev == lastEvent_ && ev->type() == lastType_ && stamp == lastStamp_ && lastReceiver_ &&
-            lastReceiver_ != w && w->isAncestorOf(lastReceiver_))
+        if (ev == lastEvent_ && ev->type() == lastType_ && stamp == lastStamp_ && lastReceiver_ && lastReceiver_ != w &&
+            w->isAncestorOf(lastReceiver_))
             return true;
         lastEvent_ = ev;
         lastType_ = ev->type();
@@ -450,8 +450,7 @@ QRect Control::WidenForCaption(QRect r) const {
         if (!ShownTogether(this, c) || !c->Visible()) continue;
         const QRect g = other->geometry();
         // Only what stands beside it, to its right; what the design stacks stays so.
-        if (g.top() >= r.bottom() || g.bottom() <= r.top() || g.left() < designed.right() ||
-            g.intersects(designed)) {
+        if (g.top() >= r.bottom() || g.bottom() <= r.top() || g.left() < designed.right() || g.intersects(designed)) {
             continue;
         }
         right = std::min(right, g.left());

@@ -224,7 +224,9 @@ void CheckBox::SetCaption(const std::string& caption) {
     Refit();
 }
 
-Control::CaptionRoom CheckBox::CaptionNeeds() const { return {ButtonTextNeeds(this, QStyle::SE_CheckBoxContents), 0.0}; }
+Control::CaptionRoom CheckBox::CaptionNeeds() const {
+    return {ButtonTextNeeds(this, QStyle::SE_CheckBoxContents), 0.0};
+}
 
 void CheckBox::nextCheckState() {
     // Called once for each toggle by mouse or Space, before the value changes.
@@ -258,7 +260,9 @@ void OptionButton::SetCaption(const std::string& caption) {
     Refit();
 }
 
-Control::CaptionRoom OptionButton::CaptionNeeds() const { return {ButtonTextNeeds(this, QStyle::SE_RadioButtonContents), 0.0}; }
+Control::CaptionRoom OptionButton::CaptionNeeds() const {
+    return {ButtonTextNeeds(this, QStyle::SE_RadioButtonContents), 0.0};
+}
 
 // ---- CommandButton ----------------------------------------------------------------------
 
@@ -275,7 +279,9 @@ void CommandButton::SetCaption(const std::string& caption) {
     Refit();
 }
 
-Control::CaptionRoom CommandButton::CaptionNeeds() const { return {ButtonTextNeeds(this, QStyle::SE_PushButtonContents), 0.0}; }
+Control::CaptionRoom CommandButton::CaptionNeeds() const {
+    return {ButtonTextNeeds(this, QStyle::SE_PushButtonContents), 0.0};
+}
 
 void CommandButton::SetDefault(bool on) {
     default_ = on;

@@ -107,7 +107,8 @@ std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     const std::string match = request.matchPattern.empty() ? request.filterPattern : request.matchPattern;
     if (!match.empty()) {
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
-        dialog.setNameFilter(QtText(request.filterDescription) + QStringLiteral(" (") + QtText(match) + QStringLiteral(")"));
+        dialog.setNameFilter(QtText(request.filterDescription) + QStringLiteral(" (") + QtText(match) +
+                             QStringLiteral(")"));
     }
     if (!request.directory.empty()) dialog.setDirectory(QtText(request.directory));
     if (!request.fileName.empty()) dialog.selectFile(QtText(request.fileName));

@@ -339,7 +339,8 @@ void FlexGrid::EnsureLayout() const {
     // One reading for the whole layout (TwipsToPx would measure the screen per row).
     const ScreenMetrics& m = Screen();
     if (!layoutDirty_ && layoutTppX_ == m.twipsPerPixelX && layoutTppY_ == m.twipsPerPixelY &&
-        rowPos_.size() == static_cast<std::size_t>(rows_) + 1 && colPos_.size() == static_cast<std::size_t>(cols_) + 1) {
+        rowPos_.size() == static_cast<std::size_t>(rows_) + 1 &&
+        colPos_.size() == static_cast<std::size_t>(cols_) + 1) {
         return;
     }
     layoutTppX_ = m.twipsPerPixelX;
@@ -674,13 +675,15 @@ std::vector<int> LinesOnView(int count, int fixed, int first, int room, Start st
 }  // namespace
 
 std::vector<int> FlexGrid::RowsOnView(int height) const {
-    return LinesOnView(rows_, fixedRows_, topRow_, height, [this](int r) { return RowTopPx(r); },
-                       [this](int r) { return RowHeightPx(r); });
+    return LinesOnView(
+        rows_, fixedRows_, topRow_, height, [this](int r) { return RowTopPx(r); },
+        [this](int r) { return RowHeightPx(r); });
 }
 
 std::vector<int> FlexGrid::ColsOnView(int width) const {
-    return LinesOnView(cols_, fixedCols_, leftCol_, width, [this](int c) { return ColLeftPx(c); },
-                       [this](int c) { return ColWidthPx(c); });
+    return LinesOnView(
+        cols_, fixedCols_, leftCol_, width, [this](int c) { return ColLeftPx(c); },
+        [this](int c) { return ColWidthPx(c); });
 }
 
 void FlexGrid::PaintCell(QPainter& p, int row, int col, bool selected) const {
@@ -727,7 +730,6 @@ void FlexGrid::PaintFocusRect(QPainter& p) const {
 
 // ---- mouse and keys ------------------------------------------------------------------------
 
-
 bool FlexGrid::HitTest(const QPoint& p, int& row, int& col) const {
     row = -1;
     col = -1;
@@ -757,7 +759,6 @@ bool FlexGrid::HitTest(const QPoint& p, int& row, int& col) const {
     }
     return true;
 }
-
 
 void FlexGrid::UpdateMouseCell(const QPoint& viewportPos) {
     mousePos_ = viewportPos;

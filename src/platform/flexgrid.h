@@ -249,8 +249,8 @@ private:
     void PaintCell(QPainter& p, int row, int col, bool selected) const;
     void PaintFocusRect(QPainter& p) const;
 
-    void Changed();       // repaint when Redraw allows
-    void Relayout();      // sizes changed: scroll ranges and repaint
+    void Changed();   // repaint when Redraw allows
+    void Relayout();  // sizes changed: scroll ranges and repaint
     void UpdateScrollBars();
     // Runs an event handler of the windows from a Qt event; errors are shown after
     // `action`, never thrown into the event loop.

@@ -206,7 +206,9 @@ void Form::SetBorderStyle(int style) {
     Qt::WindowFlags flags = Qt::Window;
     switch (style) {
         case borderstyle::None: flags = Qt::Window | Qt::FramelessWindowHint; break;
-        case borderstyle::FixedSingle: flags = Qt::Window | titled | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint; break;
+        case borderstyle::FixedSingle:
+            flags = Qt::Window | titled | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint;
+            break;
         case borderstyle::FixedDialog: flags = Qt::Dialog | titled; break;
         case borderstyle::FixedToolWindow:
         case borderstyle::SizableToolWindow: flags = Qt::Tool | titled; break;

@@ -95,8 +95,7 @@ public:
     // ---- menus ------------------------------------------------------------------
     // A menu entry: on the menu bar without a parent, else inside `parent`'s menu.
     // A caption "-" makes a separator.
-    MenuItem* AddMenu(const std::string& name, const std::string& caption, MenuItem* parent = nullptr,
-                      int index = -1);
+    MenuItem* AddMenu(const std::string& name, const std::string& caption, MenuItem* parent = nullptr, int index = -1);
     QMenuBar* MenuBar();
 
     // ---- form properties ----------------------------------------------------------

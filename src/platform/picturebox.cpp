@@ -81,8 +81,8 @@ std::vector<std::string> SplitLines(const std::string& text) {
 }
 
 QFont DrawingFont(QFont f, bool smooth = false) {
-    f.setStyleStrategy(QFont::StyleStrategy((smooth ? QFont::PreferAntialias : QFont::NoAntialias) |
-                                            QFont::PreferMatch));
+    f.setStyleStrategy(
+        QFont::StyleStrategy((smooth ? QFont::PreferAntialias : QFont::NoAntialias) | QFont::PreferMatch));
     f.setHintingPreference(QFont::PreferFullHinting);
     return f;
 }
@@ -152,8 +152,8 @@ void ImagePictureBox::AlignStroke(QPainter& p) const {
 }
 
 QImage ImagePictureBox::NewImage(int widthPx, int heightPx) const {
-    QImage image(static_cast<int>(std::ceil(widthPx * devicePixelRatio_)), static_cast<int>(std::ceil(heightPx * devicePixelRatio_)),
-                 QImage::Format_RGB32);
+    QImage image(static_cast<int>(std::ceil(widthPx * devicePixelRatio_)),
+                 static_cast<int>(std::ceil(heightPx * devicePixelRatio_)), QImage::Format_RGB32);
     // Dots per metre are per logical inch: text measures the same at any ratio.
     image.setDotsPerMeterX(kDotsPerMeter96);
     image.setDotsPerMeterY(kDotsPerMeter96);
@@ -170,7 +170,8 @@ void ImagePictureBox::BeginPaint(QPainter& p) {
 bool ImagePictureBox::OnSurface(int px, int py) const { return px >= 0 && py >= 0 && px < widthPx_ && py < heightPx_; }
 
 QPoint ImagePictureBox::DevicePoint(int px, int py) const {
-    return QPoint(static_cast<int>(std::floor(px * devicePixelRatio_)), static_cast<int>(std::floor(py * devicePixelRatio_)));
+    return QPoint(static_cast<int>(std::floor(px * devicePixelRatio_)),
+                  static_cast<int>(std::floor(py * devicePixelRatio_)));
 }
 
 QImage ImagePictureBox::Image() const {
@@ -386,9 +387,7 @@ void ImagePictureBox::Line(double x1, double y1, double x2, double y2, std::opti
                     p.drawLine(px1, py1, px2, py2);
                 }
                 break;
-            case LineShape::FilledBox:
-                p.fillRect(box, c);
-                break;
+            case LineShape::FilledBox: p.fillRect(box, c); break;
             case LineShape::Box: {
                 const QBrush brush = MakeBrush(fillStyle_, ColourToQColor(fillColor_));
                 if (brush.style() != Qt::NoBrush) p.fillRect(box, brush);

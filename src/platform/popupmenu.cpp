@@ -33,8 +33,8 @@ void FakePopupMenu::Popup(MenuItem& menu) {
     const QList<QAction*> actions = menu.Menu()->actions();
     std::vector<Entry> entries;
     for (QAction* a : actions) {
-        entries.push_back({a->isSeparator() ? std::string("-") : a->text().toStdString(), a->isVisible(),
-                           a->isEnabled()});
+        entries.push_back(
+            {a->isSeparator() ? std::string("-") : a->text().toStdString(), a->isVisible(), a->isEnabled()});
     }
     shown.push_back(entries);
     int choice = -1;

@@ -67,9 +67,7 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string CacheKey(std::string_view section, std::string_view key) {
-    return Folded(section) + '\x01' + Folded(key);
-}
+std::string CacheKey(std::string_view section, std::string_view key) { return Folded(section) + '\x01' + Folded(key); }
 
 // The folder part of a file name ("." when it has none).
 std::string FolderOf(const std::string& file) {
@@ -82,8 +80,7 @@ std::string FolderOf(const std::string& file) {
 // A name in the folder of `file`: prefix + its name + suffix, or, when a name near the
 // longest allowed cannot take them, what `shortName` makes of its name.
 template <class ShortName>
-std::string NameBeside(const std::string& file, std::string_view prefix, std::string_view suffix,
-                       ShortName shortName) {
+std::string NameBeside(const std::string& file, std::string_view prefix, std::string_view suffix, ShortName shortName) {
     const auto slash = file.find_last_of('/');
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
     const std::string folder = file.substr(0, start);
@@ -108,9 +105,7 @@ std::string NameOf(const std::string& path) {
 // a file (its lock and temporary files) are reached through it: each needs to fit only
 // the name limit, while its whole path would pass the path limit where the target's,
 // a few bytes shorter, does not.
-int OpenFolderOf(const std::string& file) {
-    return ::open(FolderOf(file).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-}
+int OpenFolderOf(const std::string& file) { return ::open(FolderOf(file).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC); }
 
 // ---- lines ----------------------------------------------------------------------------------
 
@@ -240,11 +235,13 @@ bool WaitForLock(int fd, int operation) {
 // released; or, where the folder takes no new file, a lock on the file itself.
 class WriteLock {
 public:
-    explicit WriteLock(const std::string& target) : folderFd_(OpenFolderOf(target)), lockName_(NameOf(LockFileName(target))) {
+    explicit WriteLock(const std::string& target)
+        : folderFd_(OpenFolderOf(target)), lockName_(NameOf(LockFileName(target))) {
         const auto deadline = std::chrono::steady_clock::now() + LockTimeout();
         while (!ok_) {
-            fd_ = folderFd_ < 0 ? -1
-                                : ::openat(folderFd_, lockName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+            fd_ = folderFd_ < 0
+                      ? -1
+                      : ::openat(folderFd_, lockName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
             if (fd_ < 0) {
                 LockTargetItself(target);
                 return;
@@ -255,9 +252,10 @@ public:
                 return;
             }
             // The holder before us may have removed the file we locked: lock the new one.
-            struct stat held {}, now {};
-            if (::fstat(fd_, &held) == 0 && ::fstatat(folderFd_, lockName_.c_str(), &now, 0) == 0 && held.st_ino == now.st_ino &&
-                held.st_dev == now.st_dev) {
+            struct stat held {
+            }, now{};
+            if (::fstat(fd_, &held) == 0 && ::fstatat(folderFd_, lockName_.c_str(), &now, 0) == 0 &&
+                held.st_ino == now.st_ino && held.st_dev == now.st_dev) {
                 ok_ = ownsLockFile_ = true;
             } else {
                 Close();
@@ -388,8 +386,7 @@ std::string FailureText(Failure failure) {
 Failure LastFailure() { return g_lastFailure; }
 
 std::string LastFailureCause() {
-    if (g_lastErrno != 0 && g_lastFailure == Failure::WriteFailed)
-        return std::strerror(g_lastErrno);
+    if (g_lastErrno != 0 && g_lastFailure == Failure::WriteFailed) return std::strerror(g_lastErrno);
     return FailureText(g_lastFailure);
 }
 
@@ -399,7 +396,8 @@ Failure ReadWholeFile(const std::string& file, std::size_t maxBytes, std::string
     g_lastFailure = Failure::None;
     // Looked at before it is opened: opening a device may do something by itself.
     struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) return fail(errno == ENOENT || errno == ENOTDIR ? Failure::Missing : Failure::Unreadable);
+    if (::stat(file.c_str(), &st) != 0)
+        return fail(errno == ENOENT || errno == ENOTDIR ? Failure::Missing : Failure::Unreadable);
     if (!S_ISREG(st.st_mode)) return fail(Failure::NotAFile);
     const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return fail(errno == ENOENT || errno == ENOTDIR ? Failure::Missing : Failure::Unreadable);

@@ -69,7 +69,9 @@ void QtPictureBox::SetFont(const QFont& f) {
     QWidget::setFont(f);
 }
 
-QPoint QtPictureBox::ChildPosToPx(double x, double y) const { return QPoint(PixelX(x) + Border(), PixelY(y) + Border()); }
+QPoint QtPictureBox::ChildPosToPx(double x, double y) const {
+    return QPoint(PixelX(x) + Border(), PixelY(y) + Border());
+}
 
 QSize QtPictureBox::ChildSizeToPx(double w, double h) const {
     return QSize(Round(std::abs(ScaleX(w, scale::User, scale::Pixels))),

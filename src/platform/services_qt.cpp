@@ -62,8 +62,11 @@ std::vector<QtMessageBoxService::Answer> QtMessageBoxService::Answers(int style)
     switch (style & 7) {
         case mb::OKCancel: return {{QMessageBox::Ok, mb::OK}, {QMessageBox::Cancel, mb::Cancel}};
         case mb::AbortRetryIgnore:
-            return {{QMessageBox::Abort, mb::Abort}, {QMessageBox::Retry, mb::Retry}, {QMessageBox::Ignore, mb::Ignore}};
-        case mb::YesNoCancel: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
+            return {{QMessageBox::Abort, mb::Abort},
+                    {QMessageBox::Retry, mb::Retry},
+                    {QMessageBox::Ignore, mb::Ignore}};
+        case mb::YesNoCancel:
+            return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}, {QMessageBox::Cancel, mb::Cancel}};
         case mb::YesNo: return {{QMessageBox::Yes, mb::Yes}, {QMessageBox::No, mb::No}};
         case mb::RetryCancel: return {{QMessageBox::Retry, mb::Retry}, {QMessageBox::Cancel, mb::Cancel}};
         default: return {{QMessageBox::Ok, mb::OK}};

@@ -75,33 +75,61 @@ Rows PageRows(char set) {
     Rows r;
     r.column2 = {
         Underlined("Probabilities"),
-        Value("p1", ph("p1a%")), Value("p2", ph("p2a%")), Value("p3", ph("p3a%")), Value("p4", ph("p4a%")),
-        "", "", "",
+        Value("p1", ph("p1a%")),
+        Value("p2", ph("p2a%")),
+        Value("p3", ph("p3a%")),
+        Value("p4", ph("p4a%")),
+        "",
+        "",
+        "",
         Underlined(a ? "Impacts" : "Fixed Costs"),
-        Value(a ? "I1" : "F1", ph("I1a%")), Value(a ? "I2" : "F2", ph("I2a%")),
-        Value(a ? "I3" : "F3", ph("I3a%")), Value(a ? "I4" : "F4", ph("I4a%")),
+        Value(a ? "I1" : "F1", ph("I1a%")),
+        Value(a ? "I2" : "F2", ph("I2a%")),
+        Value(a ? "I3" : "F3", ph("I3a%")),
+        Value(a ? "I4" : "F4", ph("I4a%")),
         a ? Value("I5", ph("I5a%")) : "",
         Underlined("Sensitivities"),
-        Value("p1", ph("p1b%")), Value("p2", ph("p2b%")), Value("p3", ph("p3b%")), Value("p4", ph("p4b%")),
+        Value("p1", ph("p1b%")),
+        Value("p2", ph("p2b%")),
+        Value("p3", ph("p3b%")),
+        Value("p4", ph("p4b%")),
         "",
-        Value(a ? "I1" : "F1", ph("I1b%")), Value(a ? "I2" : "F2", ph("I2b%")),
-        Value(a ? "I3" : "F3", ph("I3b%")), Value(a ? "I4" : "F4", ph("I4b%")),
+        Value(a ? "I1" : "F1", ph("I1b%")),
+        Value(a ? "I2" : "F2", ph("I2b%")),
+        Value(a ? "I3" : "F3", ph("I3b%")),
+        Value(a ? "I4" : "F4", ph("I4b%")),
         a ? Value("I5", ph("I5b%")) : "",
-        "", "",
+        "",
+        "",
     };
     r.column3 = {
         a ? Underlined("Calculated Risks") : "{\\ul Calculated}{\\ul  Costs}",
-        Value(a ? "R1" : "C1", ph("R1a%")), Value(a ? "R2" : "C2", ph("R2a%")),
-        Value(a ? "R3" : "C3", ph("R3a%")), Value(a ? "R4" : "C4", ph("R4a%")),
+        Value(a ? "R1" : "C1", ph("R1a%")),
+        Value(a ? "R2" : "C2", ph("R2a%")),
+        Value(a ? "R3" : "C3", ph("R3a%")),
+        Value(a ? "R4" : "C4", ph("R4a%")),
         a ? Value("R5", ph("R5a%")) : Value("CT", ph("RTa%")),
         a ? Value("Rb", ph("RTa%")) : "",
         "",
         Underlined("Simulation Stats"),
-        Value("N", ph("Na%")), Value("Mean", ph("Ma%")), Value("SD", ph("Sa%")),
-        "", "",
+        Value("N", ph("Na%")),
+        Value("Mean", ph("Ma%")),
+        Value("SD", ph("Sa%")),
         "",
-        Value("R2 (Raw)", ph("RR2a%")), Value("R2 (Ranked)", ph("RR2b%")),
-        "", "", "", "", "", "", "", "", "", "",
+        "",
+        "",
+        Value("R2 (Raw)", ph("RR2a%")),
+        Value("R2 (Ranked)", ph("RR2b%")),
+        "",
+        "",
+        "",
+        "",
+        "",
+        "",
+        "",
+        "",
+        "",
+        "",
     };
     return r;
 }
@@ -126,21 +154,23 @@ void AppendResultsTable(std::string& out, char set) {
         AppendRow(out, -216, {first, Cell{7056, rows.column2[k]}, Cell{10080, rows.column3[k]}});
     }
     // Rows 29 to 36: the cumulative table beside the third picture.
-    const std::string title = a
-        ? "{\\ul Cumulative Risk (CI = %ACI%)}{\\ul   [Sx = Sum R1 to Rx]}"
-        : "{\\ul Cumulative }{\\ul Management}{\\ul  Cost (CI = %BCI%)  [Sx = Sum C1 to Cx]}";
+    const std::string title = a ? "{\\ul Cumulative Risk (CI = %ACI%)}{\\ul   [Sx = Sum R1 to Rx]}"
+                                : "{\\ul Cumulative }{\\ul Management}{\\ul  Cost (CI = %BCI%)  [Sx = Sum C1 to Cx]}";
     AppendRow(out, -216, {picture(3, true), Cell{10080, title}});
     const int edges[7] = {4556, 5040, 6048, 7056, 8064, 9072, 10080};
     auto cumulativeRow = [&](int height, const std::string& label, const std::vector<std::string>& values,
                              int secondEdge) {
         std::vector<Cell> cells{picture(3, false), Cell{secondEdge, label}};
         for (int c = 0; c < 5; ++c) {
-            cells.push_back(Cell{edges[2 + c], values.empty() ? "" : values[static_cast<std::size_t>(c)], Align::Right});
+            cells.push_back(
+                Cell{edges[2 + c], values.empty() ? "" : values[static_cast<std::size_t>(c)], Align::Right});
         }
         AppendRow(out, height, cells);
     };
-    cumulativeRow(-216, "", {Underlined("Mean"), Underlined("Min"), Underlined("Max"), Underlined("Lower CI"),
-                            Underlined("Upper CI")}, edges[1]);
+    cumulativeRow(-216, "",
+                  {Underlined("Mean"), Underlined("Min"), Underlined("Max"), Underlined("Lower CI"),
+                   Underlined("Upper CI")},
+                  edges[1]);
     const int sums = a ? 5 : 4;
     for (int k = 1; k <= 5; ++k) {
         if (k > sums) {
@@ -186,16 +216,18 @@ std::string BuildTemplate() {
     out.reserve(40000);
     // Prologue. "\jexpand\viewkind1" is one run: a break between \jexpand\v and iewkind1
     // would leave \v, hidden text, for the rest of the document.
-    out += "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0\\stshfdbch0\\stshfloch0\\stshfhich0\\stshfbi0"
-           "\\deflang1033\\deflangfe1033"
-           "{\\fonttbl{\\f0\\fswiss\\fcharset0\\fprq2{\\*\\panose 020b0604020202020204}Arial;}}"
-           "{\\info{\\*\\company ";
+    out +=
+        "{\\rtf1\\ansi\\ansicpg1252\\uc1\\deff0\\stshfdbch0\\stshfloch0\\stshfhich0\\stshfbi0"
+        "\\deflang1033\\deflangfe1033"
+        "{\\fonttbl{\\f0\\fswiss\\fcharset0\\fprq2{\\*\\panose 020b0604020202020204}Arial;}}"
+        "{\\info{\\*\\company ";
     out += kTemplateLandmark;
     out += "}}\\paperw12240\\paperh15840\\margl1440\\margr1440\\margt1080\\margb1080\\gutter0 ";
     out += kNL;
-    out += "\\widowctrl\\ftnbj\\aenddoc\\noxlattoyen\\expshrtn\\noultrlspc\\dntblnsbdb\\nospaceforul\\formshade"
-           "\\horzdoc\\dghspace180\\dgvspace180\\dghorigin1701\\dgvorigin1984\\dghshow0\\dgvshow0\\jexpand\\v"
-           "iewkind1\\viewscale100\\pgbrdrhead\\pgbrdrfoot\\nolnhtadjtbl\\rsidroot7411244 ";
+    out +=
+        "\\widowctrl\\ftnbj\\aenddoc\\noxlattoyen\\expshrtn\\noultrlspc\\dntblnsbdb\\nospaceforul\\formshade"
+        "\\horzdoc\\dghspace180\\dgvspace180\\dghorigin1701\\dgvorigin1984\\dghshow0\\dgvshow0\\jexpand\\v"
+        "iewkind1\\viewscale100\\pgbrdrhead\\pgbrdrfoot\\nolnhtadjtbl\\rsidroot7411244 ";
     out += kNL;
     out += "\\fet0\\sectd \\linex0\\endnhere\\sectdefaultcl ";
     out += kNL;
@@ -209,12 +241,14 @@ std::string BuildTemplate() {
     // Banner: the chain picture and the species, location and date.
     out += "\\trowd \\trgaph108\\trleft0\\trrh-2448 \\clvertalt\\cellx6035\\clvertalt\\cellx9545";
     out += kNL;
-    out += "\\pard\\plain \\ql \\intbl\\itap1\\f0\\fs20 {{\\*\\shppict{\\pict{\\*\\picprop\\shplid1025"
-           "{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn fFlipH}{\\sv 0}}{\\sp{\\sn fFlipV}{\\sv 0}}"
-           "{\\sp{\\sn fLine}{\\sv 0}}{\\sp{\\sn fLayoutInCell}{\\sv 1}}}";
+    out +=
+        "\\pard\\plain \\ql \\intbl\\itap1\\f0\\fs20 {{\\*\\shppict{\\pict{\\*\\picprop\\shplid1025"
+        "{\\sp{\\sn shapeType}{\\sv 75}}{\\sp{\\sn fFlipH}{\\sv 0}}{\\sp{\\sn fFlipV}{\\sv 0}}"
+        "{\\sp{\\sn fLine}{\\sv 0}}{\\sp{\\sn fLayoutInCell}{\\sv 1}}}";
     out += kNL;
-    out += "\\picscalex47\\picscaley47\\piccropl0\\piccropr0\\piccropt0\\piccropb0\\picw20108\\pich9155"
-           "\\picwgoal11400\\pichgoal5190\\pngblip ";
+    out +=
+        "\\picscalex47\\picscaley47\\piccropl0\\piccropr0\\piccropt0\\piccropb0\\picw20108\\pich9155"
+        "\\picwgoal11400\\pichgoal5190\\pngblip ";
     out += kNL;
     out += kChainPictureHex;
     out += kNL;
@@ -223,28 +257,32 @@ std::string BuildTemplate() {
     AppendBannerLabels(out);
     out += "\\pard\\plain \\ql \\intbl\\itap1\\f0\\fs20 \\cell";
     out += kNL;
-    out += "\\pard\\plain \\ql \\intbl\\itap1\\f0\\fs20 {\\trowd \\trgaph108\\trleft0\\trrh-2448 "
-           "\\clvertalt\\cellx6035\\clvertalt\\cellx9545\\row }";
+    out +=
+        "\\pard\\plain \\ql \\intbl\\itap1\\f0\\fs20 {\\trowd \\trgaph108\\trleft0\\trrh-2448 "
+        "\\clvertalt\\cellx6035\\clvertalt\\cellx9545\\row }";
     out += kNL;
 
     // Page 1: the biological risks.
     out += "\\pard\\plain \\ql \\f0\\fs20 {\\par }";
     out += kNL;
-    out += "{\\fs24\\ul\\insrsid3416584\\charrsid9320298 Monte Carlo Simulation Results: Biological Risks}"
-           "{\\fs18          [PRNG=%APRNG%]\\par }{\\fs24 \\par }";
+    out +=
+        "{\\fs24\\ul\\insrsid3416584\\charrsid9320298 Monte Carlo Simulation Results: Biological Risks}"
+        "{\\fs18          [PRNG=%APRNG%]\\par }{\\fs24 \\par }";
     out += kNL;
     AppendResultsTable(out, 'A');
     out += "\\pard\\plain \\ql \\f0\\fs20 {\\par }";
     out += kNL;
 
     // Page 2: the management costs.
-    out += "\\pard\\plain \\qc \\f0\\fs20 {\\insrsid6162057 \\page }"
-           "{\\fs28\\ul\\insrsid6162057 Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
-           "{\\par }{\\par }{\\par }{\\par }";
+    out +=
+        "\\pard\\plain \\qc \\f0\\fs20 {\\insrsid6162057 \\page }"
+        "{\\fs28\\ul\\insrsid6162057 Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
+        "{\\par }{\\par }{\\par }{\\par }";
     out += kNL;
-    out += "\\pard\\plain \\ql \\f0\\fs20 "
-           "{\\fs24\\ul\\insrsid6162057\\charrsid9320298 Monte Carlo Simulation Results: Management Costs}"
-           "{\\fs18          [PRNG=%BPRNG%]\\par }{\\fs24 \\par }";
+    out +=
+        "\\pard\\plain \\ql \\f0\\fs20 "
+        "{\\fs24\\ul\\insrsid6162057\\charrsid9320298 Monte Carlo Simulation Results: Management Costs}"
+        "{\\fs18          [PRNG=%BPRNG%]\\par }{\\fs24 \\par }";
     out += kNL;
     AppendResultsTable(out, 'B');
     out += "\\pard\\plain \\ql \\f0\\fs20 {\\par }{\\insrsid13387535\\charrsid3416584 ";

@@ -20,27 +20,32 @@ namespace nuvir {
 namespace {
 
 constexpr const char* kBaseNames[field::kTextRows] = {
-    "Species%", "Location%", "Date%",                                    // 0-2
-    "p1a%",     "p2a%",      "p3a%",   "p4a%",                           // 3-6
-    "I1a%",     "I2a%",      "I3a%",   "I4a%",   "I5a%",                 // 7-11
-    "R1a%",     "R2a%",      "R3a%",   "R4a%",   "R5a%",                 // 12-16
-    "RTa%",     "Na%",       "Ma%",    "Sa%",                            // 17-20
-    "p1b%",     "p2b%",      "p3b%",   "p4b%",                           // 21-24
-    "I1b%",     "I2b%",      "I3b%",   "I4b%",   "I5b%",                 // 25-29
-    "PRNG%",                                                             // 30
-    "R1a0%",    "R1a1%",     "R1a2%",  "R1a3%",  "R1a4%",                // 31-35
-    "R2a0%",    "R2a1%",     "R2a2%",  "R2a3%",  "R2a4%",                // 36-40
-    "R3a0%",    "R3a1%",     "R3a2%",  "R3a3%",  "R3a4%",                // 41-45
-    "R4a0%",    "R4a1%",     "R4a2%",  "R4a3%",  "R4a4%",                // 46-50
-    "R5a0%",    "R5a1%",     "R5a2%",  "R5a3%",  "R5a4%",                // 51-55
-    "CI%",      "RR2a%",     "RR2b%",                                    // 56-58
-    "pic1%",    "pic2%",     "pic3%",                                    // 59-61
+    "Species%", "Location%", "Date%",                    // 0-2
+    "p1a%",     "p2a%",      "p3a%",  "p4a%",            // 3-6
+    "I1a%",     "I2a%",      "I3a%",  "I4a%",  "I5a%",   // 7-11
+    "R1a%",     "R2a%",      "R3a%",  "R4a%",  "R5a%",   // 12-16
+    "RTa%",     "Na%",       "Ma%",   "Sa%",             // 17-20
+    "p1b%",     "p2b%",      "p3b%",  "p4b%",            // 21-24
+    "I1b%",     "I2b%",      "I3b%",  "I4b%",  "I5b%",   // 25-29
+    "PRNG%",                                             // 30
+    "R1a0%",    "R1a1%",     "R1a2%", "R1a3%", "R1a4%",  // 31-35
+    "R2a0%",    "R2a1%",     "R2a2%", "R2a3%", "R2a4%",  // 36-40
+    "R3a0%",    "R3a1%",     "R3a2%", "R3a3%", "R3a4%",  // 41-45
+    "R4a0%",    "R4a1%",     "R4a2%", "R4a3%", "R4a4%",  // 46-50
+    "R5a0%",    "R5a1%",     "R5a2%", "R5a3%", "R5a4%",  // 51-55
+    "CI%",      "RR2a%",     "RR2b%",                    // 56-58
+    "pic1%",    "pic2%",     "pic3%",                    // 59-61
 };
 
 // Set B shows no species, location, date, fifth outcome or total-risk row.
 bool SetBHasRow(int row) {
     switch (row) {
-        case 0: case 1: case 2: case 11: case 16: case 29: return false;
+        case 0:
+        case 1:
+        case 2:
+        case 11:
+        case 16:
+        case 29: return false;
         default: return row < 51 || row > 55;
     }
 }
@@ -101,7 +106,8 @@ void CReport::GenerateReport(const std::string& templatePath) {
         RaiseComponentError("The report template \"" + templatePath + "\" could not be read.\r\n\r\n" +
                             profile::FailureText(failure));
     }
-    if (bytes.empty()) RaiseComponentError("The report template \"" + templatePath + "\" is empty: there is nothing to merge.");
+    if (bytes.empty())
+        RaiseComponentError("The report template \"" + templatePath + "\" is empty: there is nothing to merge.");
     rtf_ = MergeReportTemplate(std::move(bytes));
 }
 
@@ -127,8 +133,9 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     // The size first: a template within its bound can still ask for a report that fills
     // the memory (one long species a hundred thousand times).
     std::uint64_t size = rtf.size() + appendix.size();
-    ForEachPlaceholder(rtf, values, longestName,
-                       [&](std::size_t, std::size_t length, const std::string& value) { size += value.size() - length; });
+    ForEachPlaceholder(rtf, values, longestName, [&](std::size_t, std::size_t length, const std::string& value) {
+        size += value.size() - length;
+    });
     if (size > kMaxReportBytes) {
         RaiseComponentError("The report was not written: merged with the template it would take " + Megabytes(size) +
                             " MB, more than the " + Megabytes(kMaxReportBytes) + " MB a report may take.");
@@ -158,10 +165,11 @@ std::string CutBeforeFirstPage(std::string_view rtf) {
             // A control word \page, not the start of a longer one such as \pagebb.
             const std::size_t after = i + 5;
             const bool page = rtf.compare(i + 1, 4, "page") == 0 &&
-                (after >= rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[after])));
+                              (after >= rtf.size() || !std::isalpha(static_cast<unsigned char>(rtf[after])));
             if (page) {
                 if (lastOpen == std::string_view::npos) return std::string(rtf);
-                return std::string(rtf.substr(0, lastOpen)) + std::string(static_cast<std::size_t>(std::max(depthAtLastOpen, 0)), '}');
+                return std::string(rtf.substr(0, lastOpen)) +
+                       std::string(static_cast<std::size_t>(std::max(depthAtLastOpen, 0)), '}');
             }
             ++i;  // an escaped character ("\\", "\{", "\}") is text, never a group
         } else if (c == '{') {
@@ -176,8 +184,8 @@ std::string CutBeforeFirstPage(std::string_view rtf) {
 
 std::string InsertBeforeClosingBrace(std::string_view rtf, std::string_view appendix) {
     std::size_t end = rtf.size();
-    while (end > 0 && (rtf[end - 1] == ' ' || rtf[end - 1] == '\t' || rtf[end - 1] == '\r' ||
-                       rtf[end - 1] == '\n' || rtf[end - 1] == '\0')) {
+    while (end > 0 && (rtf[end - 1] == ' ' || rtf[end - 1] == '\t' || rtf[end - 1] == '\r' || rtf[end - 1] == '\n' ||
+                       rtf[end - 1] == '\0')) {
         --end;
     }
     // The closing brace itself, or one a few characters before the end (an editor's
@@ -204,8 +212,9 @@ std::string CReport::DoCategoryDataReport() const {
         if (!tables.isArray()) continue;
         if (tables.dims() != 1) RaiseComponentError("Category tables not arranged as a 1D array");
         if (out.empty()) {
-            out = "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
-                  "{\\fs28\\ul\\par }";
+            out =
+                "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
+                "{\\fs28\\ul\\par }";
         }
         const std::string word = kind == 0 ? "Impact" : "Cost";
         const std::string prefix = kind == 0 ? "I" : "FC";

@@ -74,8 +74,8 @@ std::optional<std::string> SensitivityForm(const RunState& run, const Variant& c
 // The five statistics of an output column: mean, minimum, maximum, the two limits.
 void StatisticsRows(ReportFields& f, int set, int firstRow, const RunState& run, int column) {
     const auto c = static_cast<std::size_t>(column);
-    const double values[5] = {run.RunSummary.mean[c], run.RunSummary.min[c], run.RunSummary.max[c],
-                              run.RunLimits[c][0], run.RunLimits[c][1]};
+    const double values[5] = {run.RunSummary.mean[c], run.RunSummary.min[c], run.RunSummary.max[c], run.RunLimits[c][0],
+                              run.RunLimits[c][1]};
     for (int k = 0; k < 5; ++k) f(firstRow + k, set) = FS(values[k]);
 }
 
@@ -153,7 +153,8 @@ ReportFields BuildReportFields(const RunState& run, const ReportFieldInputs& inp
     for (int k = 0; k < 5; ++k) StatisticsRows(f, A, field::kCumulative + 5 * k, run, riskColumns[k]);
     for (int k = 0; k < 4; ++k) StatisticsRows(f, B, field::kCumulative + 5 * k, run, costColumns[k]);
 
-    const std::string confidence = inputs.confidenceText ? inputs.confidenceText(CLng(snap(item::kConfidenceChoice))) : "";
+    const std::string confidence = inputs.confidenceText ? inputs.confidenceText(CLng(snap(item::kConfidenceChoice)))
+                                                         : "";
     f(field::kConfidence, A) = confidence;
     f(field::kConfidence, B) = confidence;
 

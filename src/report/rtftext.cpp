@@ -68,9 +68,8 @@ std::string RtfTable(const Variant& data, std::int32_t x, std::int32_t y, std::i
         aligns[c] = a == "^" ? "\\pard\\qc" : a == ">" ? "\\pard\\qr" : "\\pard\\ql";
     }
     const std::string size = "{\\fs" + FormatDouble(2.0 * fontSize) + " ";
-    const std::string position = x >= 0 || y >= 0
-        ? " \\tphmrg\\tposx" + FormatDouble(x) + "\\tposy" + FormatDouble(y)
-        : std::string();
+    const std::string position = x >= 0 || y >= 0 ? " \\tphmrg\\tposx" + FormatDouble(x) + "\\tposy" + FormatDouble(y)
+                                                  : std::string();
 
     std::string out = "{";
     auto row = [&](bool heading, auto&& cellText) {

@@ -6,7 +6,6 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
-
 #include "appdata/appdata.h"
 #include "appdata/paths.h"
 #include "numerics/numerics.h"
@@ -60,7 +59,8 @@ QString ExecLine(const QString& entryFile) {
     // A desktop entry is a few lines; anything larger, or no regular file, is none.
     constexpr std::size_t kMaxEntryBytes = 1u << 20;
     std::string bytes;
-    if (profile::ReadWholeFile(entryFile.toStdString(), kMaxEntryBytes, bytes, false) != profile::Failure::None) return {};
+    if (profile::ReadWholeFile(entryFile.toStdString(), kMaxEntryBytes, bytes, false) != profile::Failure::None)
+        return {};
     QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     QTextStream in(&text, QIODevice::ReadOnly);
     bool mainGroup = false;

@@ -176,8 +176,8 @@ bool DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
     range.back() = hi;
 
     const Colour background = forReport ? kWhite : OptionColour(options, opt::kColourPlotBackground);
-    const Colour meanColour =
-        forReport ? kBlack : OptionColour(options, kind == 0 ? opt::kColourOval : opt::kColourFixedCost);
+    const Colour meanColour = forReport ? kBlack
+                                        : OptionColour(options, kind == 0 ? opt::kColourOval : opt::kColourFixedCost);
     const Colour otherColour = forReport ? kBlack : kRed;
 
     CChart chart;
@@ -191,8 +191,8 @@ bool DrawCumulativePlot(PictureBox& target, int kind, bool forReport, const RunS
     Variant colours = Colours(background, background);
     // A failed graph clears the picture, and the graphs after it still draw over it.
     bool failed = chart.DrawLineGraph(ChartSeries(x, range), colours, true, false,
-                        Variant::List({" ", kind == 0 ? "Biological Risk" : "Management Cost"}), axesOptions,
-                        labelList, false);
+                                      Variant::List({" ", kind == 0 ? "Biological Risk" : "Management Cost"}),
+                                      axesOptions, labelList, false);
     const Variant axis = chart.AxisData();
     const double ymin = axis.dims() == 2 ? CDbl(axis(1, 2)) : lo;
     const double ymax = axis.dims() == 2 ? CDbl(axis(1, 3)) : hi;
@@ -281,8 +281,8 @@ bool DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
         gx.push_back(kind == 1 ? j - 5 : j);
         gy.push_back(value(j));
     }
-    colours = Colours(background, forReport ? kBlack
-                                            : OptionColour(options, kind == 1 ? opt::kColourFixedCost : opt::kColourIBox));
+    colours = Colours(background,
+                      forReport ? kBlack : OptionColour(options, kind == 1 ? opt::kColourFixedCost : opt::kColourIBox));
     failed |= chart.DrawVBarGraph(ChartSeries(gx, gy), colours, false, Variant(), Variant::List({Variant(), 10, 0}));
 
     const Variant axis = chart.AxisData();

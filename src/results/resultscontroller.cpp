@@ -383,9 +383,10 @@ void ResultsController::ConnectPageEvents() {
     for (int i = 0; i < 6; ++i) {
         QtPictureBox* pic = page_.picMonte[static_cast<std::size_t>(i)];
         if (pic == nullptr) continue;
-        QObject::connect(pic->Events(), &ControlEvents::MouseUp, pic, [this, i](int button, int shift, double x, double y) {
-            RunGuarded(GuardPolicy::Swallow, {}, [&] { picMonte_MouseUp(i, button, shift, x, y); });
-        });
+        QObject::connect(pic->Events(), &ControlEvents::MouseUp, pic,
+                         [this, i](int button, int shift, double x, double y) {
+                             RunGuarded(GuardPolicy::Swallow, {}, [&] { picMonte_MouseUp(i, button, shift, x, y); });
+                         });
         QObject::connect(pic->Events(), &ControlEvents::MouseMove, pic,
                          [this, i](int button, int shift, double x, double y) {
                              RunGuarded(GuardPolicy::Swallow, {}, [&] { picMonte_MouseMove(i, button, shift, x, y); });
@@ -402,9 +403,8 @@ void ResultsController::ConnectPageEvents() {
     for (int i = 0; i < 3; ++i) {
         MenuItem* m = page_.mnuSensPlot[static_cast<std::size_t>(i)];
         if (m == nullptr) continue;
-        QObject::connect(m->Events(), &ControlEvents::Click, m, [this, i] {
-            RunGuarded(GuardPolicy::Swallow, {}, [&] { DoSensPlotCommand(i); });
-        });
+        QObject::connect(m->Events(), &ControlEvents::Click, m,
+                         [this, i] { RunGuarded(GuardPolicy::Swallow, {}, [&] { DoSensPlotCommand(i); }); });
     }
     if (FlexGrid* grid = page_.flxShowSensMeasures) {
         QObject::connect(grid->Events(), &ControlEvents::GotFocus, grid, [this] { SensitivityGridFocus(true); });

@@ -207,7 +207,8 @@ void ResultsController::ShowSensitivityMeasures(int page) {
         roomH = form->ScaleHeight();
     }
     double highest = r[1] - offsetY;
-    if (Label* caption = page_.labPicMonte[index]) highest = MUtilities::GetControlScreenRect(*caption, true)[1] - offsetY;
+    if (Label* caption = page_.labPicMonte[index])
+        highest = MUtilities::GetControlScreenRect(*caption, true)[1] - offsetY;
     double left = r[0] - offsetX - kPanelGap - panelWidth;
     // The plot's picture is blank left of its scale: the panel may reach into that
     // margin, which at small sizes keeps more of the histogram, scale included, in view.

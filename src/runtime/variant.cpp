@@ -78,10 +78,8 @@ bool Variant::isNumberKind() const noexcept {
         case VarType::Int32:
         case VarType::Single:
         case VarType::Double:
-        case VarType::Boolean:
-            return true;
-        default:
-            return false;
+        case VarType::Boolean: return true;
+        default: return false;
     }
 }
 

@@ -138,7 +138,8 @@ void SortKeys(Data d, Data scratch, std::size_t n) {
         return;
     }
     Buckets s;
-    SplitKeys(n, [&](std::size_t i) { return d.key[i]; }, s);
+    SplitKeys(
+        n, [&](std::size_t i) { return d.key[i]; }, s);
     if (!s.spread) return;
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint32_t to = s.Place(d.key[i]);
@@ -158,7 +159,8 @@ void SortFromColumn(std::span<const double> values, Data d, ColumnScratch& work)
     const std::size_t n = values.size();
     if (n == 0) return;
     Buckets s;
-    SplitKeys(n, [&](std::size_t i) { return KeyOf(values[i]); }, s);
+    SplitKeys(
+        n, [&](std::size_t i) { return KeyOf(values[i]); }, s);
     for (std::size_t i = 0; i < n; ++i) {
         const std::uint64_t k = KeyOf(values[i]);
         const std::uint32_t to = s.Place(k);

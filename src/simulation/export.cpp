@@ -24,29 +24,23 @@ constexpr const char* kLineEnd = "\r\n";
 constexpr std::size_t kBlock = std::size_t{1} << 20;
 
 constexpr std::string_view kColumnNames[TrialTable::kColumns] = {
-    "p1",  "p2",  "p3",  "p4",  "I1",         "I2",         "I3",    "I4",    "I5",    "FC1",   "FC2",
+    "p1",  "p2",  "p3",         "p4",         "I1",    "I2",    "I3",    "I4",    "I5",    "FC1",   "FC2",
     "FC3", "FC4", "Total_Risk", "Total_Cost", "Risk1", "Risk2", "Risk3", "Risk4", "Cost1", "Cost2", "Cost3"};
 
 // A failed file operation as the runtime reports it: its error number and text.
 [[noreturn]] void RaiseFileError(int errnum) {
     switch (errnum) {
         case ENOENT:
-        case ENOTDIR:
-            RaiseError(76, "Path not found");
+        case ENOTDIR: RaiseError(76, "Path not found");
         case EACCES:
         case EPERM:
-        case EROFS:
-            RaiseError(70, "Permission denied");
+        case EROFS: RaiseError(70, "Permission denied");
         case ENOSPC:
-        case EDQUOT:
-            RaiseError(61, "Disk full");
-        case EIO:
-            RaiseError(57, "Device I/O error");
+        case EDQUOT: RaiseError(61, "Disk full");
+        case EIO: RaiseError(57, "Device I/O error");
         case EMFILE:
-        case ENFILE:
-            RaiseError(67, "Too many files");
-        default:
-            RaiseError(75, "Path/File access error");
+        case ENFILE: RaiseError(67, "Too many files");
+        default: RaiseError(75, "Path/File access error");
     }
 }
 
@@ -215,8 +209,7 @@ void WriteDelimitedTrials(const TrialTable& table, const std::string& path, cons
     });
 }
 
-void WriteSamTrials(const TrialTable& table, const std::string& path, bool& exportsFailed,
-                    SimulationHost& host) {
+void WriteSamTrials(const TrialTable& table, const std::string& path, bool& exportsFailed, SimulationHost& host) {
     Guarded(exportsFailed, host, [&] {
         // Without a path there is no risk file, and no name for a cost file beside it.
         if (path.empty()) return;

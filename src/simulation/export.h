@@ -23,11 +23,10 @@ void ExportTrialData(const TrialTable& table, const std::string& exportPaths, bo
                      SimulationHost& host);
 // The header line and one line per trial, the 22 values joined by delimiter. An empty
 // path writes nothing.
-void WriteDelimitedTrials(const TrialTable& table, const std::string& path,
-                          const std::string& delimiter, bool& exportsFailed, SimulationHost& host);
+void WriteDelimitedTrials(const TrialTable& table, const std::string& path, const std::string& delimiter,
+                          bool& exportsFailed, SimulationHost& host);
 // The risk file at path, then, unless the host hides management costs, the cost file
 // at the path with "_Costs" before its extension.
-void WriteSamTrials(const TrialTable& table, const std::string& path, bool& exportsFailed,
-                    SimulationHost& host);
+void WriteSamTrials(const TrialTable& table, const std::string& path, bool& exportsFailed, SimulationHost& host);
 
 }  // namespace nuvir

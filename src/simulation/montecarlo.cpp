@@ -130,10 +130,8 @@ void CMonteCarlo::SetCI(double value) { ci_ = MathFunctions::Max(MathFunctions::
 
 // ---- the run ------------------------------------------------------------------------
 
-void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std::int32_t classes,
-                                float seed) {
-    if (trials < 2)
-        RaiseComponentError("Can't do simulation with only (" + CStr(Variant(trials)) + ") trial(s).");
+void CMonteCarlo::RunSimulation(const Variant& inputs, std::int32_t trials, std::int32_t classes, float seed) {
+    if (trials < 2) RaiseComponentError("Can't do simulation with only (" + CStr(Variant(trials)) + ") trial(s).");
     exportsFailed_ = false;
     results_.InitialiseResultArrays();
     lookupTables_ = Variant();
@@ -299,8 +297,7 @@ void CMonteCarlo::TakeLookupTables(const Variant& inputs, WorkingMatrix& m) {
             if (j < 0 || j > lastRow) RaiseSubscriptOutOfRange();
             auto& row = m[static_cast<std::size_t>(j)];
             if (!ValidateLookupTable(j, i == 1 ? kImpactKind : kCostKind, row[0])) {
-                if (i == 1)
-                    RaiseComponentError("Bad discrete lookup table (I" + CStr(Variant(j - 3)) + ")");
+                if (i == 1) RaiseComponentError("Bad discrete lookup table (I" + CStr(Variant(j - 3)) + ")");
                 RaiseComponentError("Bad discrete lookup table (FC" + CStr(Variant(j - 8)) + ")");
             }
             row[1] = NumericLimits::LargestDouble;
@@ -409,12 +406,9 @@ constexpr std::uint64_t kValuesPerTrial = 2 * 2 * kQ;
 
 }  // namespace
 
-double CMonteCarlo::NextUniform() {
-    return prngToUse_ == 1 ? NextUniformFrom<true>() : NextUniformFrom<false>();
-}
+double CMonteCarlo::NextUniform() { return prngToUse_ == 1 ? NextUniformFrom<true>() : NextUniformFrom<false>(); }
 
-std::array<std::int32_t, TrialTable::kQuantities> CMonteCarlo::RandomParameterOrder(std::int32_t lo,
-                                                                                    std::int32_t hi) {
+std::array<std::int32_t, TrialTable::kQuantities> CMonteCarlo::RandomParameterOrder(std::int32_t lo, std::int32_t hi) {
     if (hi - lo + 1 != kQ) RaiseSubscriptOutOfRange();
     std::array<float, kQ> keys{};
     for (auto& key : keys) key = static_cast<float>(NextUniform());
@@ -430,12 +424,11 @@ double CMonteCarlo::DrawUniform(std::int32_t code) {
 
 void CMonteCarlo::RaiseDrawError(const std::string& text, double mean, double s, std::int32_t code) {
     const Variant arguments = Variant::List({Variant(mean), Variant(s), Variant(code)});
-    RaiseComponentError(text + " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: " +
-                        MUtilities::JoinArray1D(arguments, ","));
+    RaiseComponentError(
+        text + " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: " + MUtilities::JoinArray1D(arguments, ","));
 }
 
-double CMonteCarlo::GetAPseudoRandomValue(double mean, double s, std::int32_t code,
-                                          std::int32_t tableIndex) {
+double CMonteCarlo::GetAPseudoRandomValue(double mean, double s, std::int32_t code, std::int32_t tableIndex) {
     if (s < 0.0) RaiseComponentError("Invalid SD (" + FormatDouble(s) + ") in CMonteCarlo");
     double u;
     try {
@@ -452,15 +445,9 @@ double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32
     try {
         double x = 0.0;
         switch (code) {
-            case 0:
-                x = (u - 0.5) * (std::sqrt(12.0) * s) + mean;
-                break;
-            case 1:
-                x = DistributionFunctions::InverseNormal(u, mean, s);
-                break;
-            case 2:
-                x = DistributionFunctions::InverseLognormal(u, mean, s);
-                break;
+            case 0: x = (u - 0.5) * (std::sqrt(12.0) * s) + mean; break;
+            case 1: x = DistributionFunctions::InverseNormal(u, mean, s); break;
+            case 2: x = DistributionFunctions::InverseLognormal(u, mean, s); break;
             case 3:
                 // Without a built inverse (a short run) each value is searched for: the
                 // library's everyday inverse is off by several ulp for everyday shapes and
@@ -473,8 +460,7 @@ double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32
                                         CStr(Variant(tableIndex)) + ")");
                 x = LookupTableValue(u, tableIndex);
                 break;
-            default:
-                break;
+            default: break;
         }
         return Finite(x);
     } catch (const AppError& e) {
@@ -575,15 +561,14 @@ void CMonteCarlo::ComputeTrialCosts(TrialTable& table, std::int32_t t) {
 struct CMonteCarlo::TrialPlan {
     WorkingMatrix m{};
     std::array<std::int32_t, kQ> codes{};
-    std::int32_t lo = 0;      // first quantity column
-    double* base = nullptr;   // the table's first column
-    std::size_t stride = 0;   // trials per column
+    std::int32_t lo = 0;                         // first quantity column
+    double* base = nullptr;                      // the table's first column
+    std::size_t stride = 0;                      // trials per column
     std::array<const BetaQuantile*, kQ> beta{};  // fast inverses of beta rows, or none
 };
 
-void CMonteCarlo::TransformSlots(const TrialPlan& plan, const Order& order,
-                                 const std::array<double, kQ>& uniforms, int toSlot,
-                                 std::array<double, kQ>& values) const {
+void CMonteCarlo::TransformSlots(const TrialPlan& plan, const Order& order, const std::array<double, kQ>& uniforms,
+                                 int toSlot, std::array<double, kQ>& values) const {
     for (int slot = 0; slot < toSlot; ++slot) {
         const std::int32_t k = order[static_cast<std::size_t>(slot)];
         const std::size_t q = static_cast<std::size_t>(k - plan.lo);
@@ -667,7 +652,8 @@ bool DrawTrial(RndPosition& sequence, const std::array<std::int32_t, kQ>& codes,
     for (auto& key : keys) key = static_cast<float>(NextUniformFrom(sequence));
     for (int slot = 0; slot < kQ; ++slot) {
         const double u = NextUniformFrom(sequence);
-        if (u == 0.0 && codes[static_cast<std::size_t>(OrderFromKeys(lo, keys)[static_cast<std::size_t>(slot)] - lo)] != 0)
+        if (u == 0.0 &&
+            codes[static_cast<std::size_t>(OrderFromKeys(lo, keys)[static_cast<std::size_t>(slot)] - lo)] != 0)
             return false;
         uniforms[static_cast<std::size_t>(slot)] = u;
     }
@@ -830,8 +816,9 @@ std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(Trial
         std::vector<std::pair<BetaQuantile*, int>> tasks;
         for (auto& q : quantiles)
             for (int t = 0; t < q->Tasks(); ++t) tasks.emplace_back(q.get(), t);
-        ParallelFor(static_cast<int>(tasks.size()),
-                    [&](int i) { tasks[static_cast<std::size_t>(i)].first->BuildTask(tasks[static_cast<std::size_t>(i)].second); });
+        ParallelFor(static_cast<int>(tasks.size()), [&](int i) {
+            tasks[static_cast<std::size_t>(i)].first->BuildTask(tasks[static_cast<std::size_t>(i)].second);
+        });
         more = false;
         for (auto& q : quantiles) more = q->NextRound() || more;
     }
@@ -850,8 +837,15 @@ class CMonteCarlo::TrialDrawer {
 public:
     TrialDrawer(CMonteCarlo& engine, TrialTable& table, const TrialPlan& plan, TrialBlocks split,
                 std::int32_t firstBlock, std::int32_t yieldedBefore)
-        : engine_(engine), table_(table), plan_(plan), split_(split), blocks_(split.Count()), firstBlock_(firstBlock),
-          yieldedBefore_(yieldedBefore), failures_(static_cast<std::size_t>(blocks_)), firstFailedBlock_(blocks_),
+        : engine_(engine),
+          table_(table),
+          plan_(plan),
+          split_(split),
+          blocks_(split.Count()),
+          firstBlock_(firstBlock),
+          yieldedBefore_(yieldedBefore),
+          failures_(static_cast<std::size_t>(blocks_)),
+          firstFailedBlock_(blocks_),
           nextBlock_(firstBlock) {
         state_.drawn = split.Start(firstBlock) - 1;
         published_ = state_.drawn;

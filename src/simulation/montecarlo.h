@@ -111,8 +111,7 @@ private:
     // `beta`, when given, is the inverse of the row's beta distribution.
     double TransformUniform(double u, double mean, double s, std::int32_t code, std::int32_t tableIndex,
                             const BetaQuantile* beta = nullptr) const;
-    [[noreturn]] static void RaiseDrawError(const std::string& text, double mean, double s,
-                                            std::int32_t code);
+    [[noreturn]] static void RaiseDrawError(const std::string& text, double mean, double s, std::int32_t code);
 
     // Step 8 of the run: every trial of the table, yielding once per trial.
     void FillTrials(TrialTable& table, const WorkingMatrix& m);

@@ -1,6 +1,5 @@
 #include "simulation/ranks.h"
 
-
 #include "numerics/numerics.h"
 #include "runtime/error.h"
 #include "simulation/columnsort.h"

@@ -88,7 +88,8 @@ bool TryFixed(int m, const double* const* cols, std::int64_t rows, double* tri) 
 }
 
 template <int... Ms>
-void CrossProducts(const double* const* cols, int m, std::int64_t rows, double* tri, std::integer_sequence<int, Ms...>) {
+void CrossProducts(const double* const* cols, int m, std::int64_t rows, double* tri,
+                   std::integer_sequence<int, Ms...>) {
     if (!(TryFixed<Ms + 2>(m, cols, rows, tri) || ...)) CrossProductsAny(cols, m, rows, tri);
 }
 

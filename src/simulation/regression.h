@@ -53,8 +53,7 @@ public:
     // columns of the regressors in coefficient order. dependent: the data column of y.
     void LeastSquares(const Variant& data, const Variant& regressors, std::int32_t dependent);
     // The same on the engine's trial table; column numbers count from its first column.
-    void LeastSquares(const TrialTable& table, std::span<const std::int32_t> regressors,
-                      std::int32_t dependent);
+    void LeastSquares(const TrialTable& table, std::span<const std::int32_t> regressors, std::int32_t dependent);
     // The same on raw columns of `rows` contiguous values each.
     void LeastSquares(std::span<const double* const> regressorColumns, const double* dependentColumn,
                       std::int32_t rows);

@@ -32,8 +32,8 @@ bool HasSpread(std::span<const double> column) {
 // the analyst means. The trials a fit needs still follow from its whole list, so
 // that whether it can be made never depends on what was drawn.
 Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
-    const std::span<const std::int32_t> all =
-        m == 0 ? std::span<const std::int32_t>(kRiskRegressors) : std::span<const std::int32_t>(kCostRegressors);
+    const std::span<const std::int32_t> all = m == 0 ? std::span<const std::int32_t>(kRiskRegressors)
+                                                     : std::span<const std::int32_t>(kCostRegressors);
     Fit fit;
     const std::int64_t coefficients = static_cast<std::int64_t>(all.size()) + (useConstant ? 1 : 0);
     if (table.trials() - coefficients < 1) {

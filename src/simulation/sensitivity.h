@@ -20,7 +20,6 @@ inline constexpr std::array<std::int32_t, 8> kCostRegressors = {0, 1, 2, 3, 9, 1
 // regressor without spread is left out of its fit and keeps kNoValue; the others are
 // fitted without it. Returns R² of each fit (no value when it failed). The fits never raise; the two may run on
 // worker threads.
-R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant,
-                               SensitivityTable& regressionTable);
+R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, SensitivityTable& regressionTable);
 
 }  // namespace nuvir

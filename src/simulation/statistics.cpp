@@ -148,8 +148,8 @@ ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes) {
     return d;
 }
 
-void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d,
-                      std::span<double> centres, std::span<double> counts) {
+void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d, std::span<double> centres,
+                      std::span<double> counts) {
     const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(counts.size()) - 1;
     if (last < 0) RaiseSubscriptOutOfRange();
     double bound = d.start;
@@ -271,8 +271,7 @@ void SimulationResults::ConfidenceLimits(std::span<const double> sorted, int m, 
 }
 
 ClassDescriptor SimulationResults::FrequencyClasses(std::int32_t classes, int m) const {
-    return nuvir::FrequencyClasses(min.at(static_cast<std::size_t>(m)), max.at(static_cast<std::size_t>(m)),
-                                   classes);
+    return nuvir::FrequencyClasses(min.at(static_cast<std::size_t>(m)), max.at(static_cast<std::size_t>(m)), classes);
 }
 
 // ---- copies -----------------------------------------------------------------------

@@ -32,9 +32,7 @@ class SensitivityTable {
 public:
     SensitivityTable() { values_.fill(kNoValue); }
     double& operator()(int j, int m) { return values_[static_cast<std::size_t>(m * kInputColumns + j)]; }
-    double operator()(int j, int m) const {
-        return values_[static_cast<std::size_t>(m * kInputColumns + j)];
-    }
+    double operator()(int j, int m) const { return values_[static_cast<std::size_t>(m * kInputColumns + j)]; }
     // Double (0 To 12, 0 To 1).
     Variant ToVariant() const;
     friend bool operator==(const SensitivityTable&, const SensitivityTable&) = default;
@@ -111,8 +109,7 @@ struct SimulationResults {
     // with less work: the sorts of the statistics also give the outputs' ranks. A
     // failing statistic ends it before any measure is stored (the table may then be
     // partly ranked).
-    void ComputeStatisticsAndMeasures(TrialTable& table, std::int32_t classes, double ci,
-                                      const SimulationHost& host);
+    void ComputeStatisticsAndMeasures(TrialTable& table, std::int32_t classes, double ci, const SimulationHost& host);
 
     // ---- copies as the engine's properties return them -------------------------
     // index -1: the generic array (0 To 3) of the four measures (each Empty or a
@@ -168,7 +165,7 @@ ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes);
 // beyond the end go to the last class; a value that compares equal to a class bound
 // at 15 significant digits goes to the class above it. Always terminates, also when
 // the width is too small to move the bound.
-void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d,
-                      std::span<double> centres, std::span<double> counts);
+void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d, std::span<double> centres,
+                      std::span<double> counts);
 
 }  // namespace nuvir

@@ -7,11 +7,11 @@
 namespace nuvir {
 
 TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn, Unfilled)
-    : trials_(trials), first_(firstColumn),
+    : trials_(trials),
+      first_(firstColumn),
       data_(MakeLargeArray<double>(static_cast<std::size_t>(std::max(trials, 0)) * kColumns)) {}
 
-TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn)
-    : TrialTable(trials, firstColumn, Unfilled{}) {
+TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn) : TrialTable(trials, firstColumn, Unfilled{}) {
     const std::size_t n = size();
     // Slices of 4 MB: enough to keep every worker busy on a large table, one slice
     // (this thread alone) on a small one.
@@ -24,7 +24,9 @@ TrialTable::TrialTable(std::int32_t trials, std::int32_t firstColumn)
 }
 
 TrialTable::TrialTable(const TrialTable& other)
-    : trials_(other.trials_), first_(other.first_), data_(other.data_ ? MakeLargeArray<double>(other.size()) : nullptr) {
+    : trials_(other.trials_),
+      first_(other.first_),
+      data_(other.data_ ? MakeLargeArray<double>(other.size()) : nullptr) {
     if (data_) std::copy(other.data_.get(), other.data_.get() + other.size(), data_.get());
 }
 

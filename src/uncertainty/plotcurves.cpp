@@ -52,8 +52,8 @@ void AddPoint(Curve& c, double x, double y) {
 
 Variant Curve::ToChartData() const { return ChartSeries(x, y); }
 
-PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double sLow, double sHigh,
-                           double spread, double previousYMax) {
+PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double sLow, double sHigh, double spread,
+                           double previousYMax) {
     PlotRange r;
     if (sLow <= 0) sLow = 1;
     if (kind == QuantityKind::Probability) {
@@ -69,7 +69,8 @@ PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double
     switch (distribution) {
         case distribution::Uniform: r.yMax = 1.0 / (sLow * kSqr12); break;
         case distribution::LogNormal:
-            r.yMax = m > 0 ? std::max(std::max(0.0, LogNormalPeak(m, sLow)), LogNormalPeak(m, sHigh)) : NormalPeak(m, sLow);
+            r.yMax = m > 0 ? std::max(std::max(0.0, LogNormalPeak(m, sLow)), LogNormalPeak(m, sHigh))
+                           : NormalPeak(m, sLow);
             break;
         case distribution::Beta: {
             PlotRange trial = r;
@@ -191,7 +192,8 @@ CurveData BuildCurveData(QuantityKind kind, int distribution, double m, double s
         case distribution::Beta: d.curve = BetaCurve(m, sd, range); break;
         default: d.curve = NormalCurve(m, sd, range); break;
     }
-    if (kind == QuantityKind::Probability && distribution != distribution::Uniform) d.curve = ClipCurveToUnitRange(d.curve);
+    if (kind == QuantityKind::Probability && distribution != distribution::Uniform)
+        d.curve = ClipCurveToUnitRange(d.curve);
     d.stats = CurveMoments(d.curve, distribution == distribution::Uniform);
     return d;
 }

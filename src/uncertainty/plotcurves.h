@@ -60,8 +60,8 @@ constexpr int kCurvePoints = 200;
 // The fixed axes for mean m and the spreads at the slider's ends (sLow <= 0 counts
 // as 1). `spread` is the element's own SD, which decides only whether the beta's
 // trial curve is a spike (of the old height `previousYMax`).
-PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double sLow, double sHigh,
-                           double spread, double previousYMax);
+PlotRange ComputePlotRange(QuantityKind kind, int distribution, double m, double sLow, double sHigh, double spread,
+                           double previousYMax);
 
 // The curve of a distribution (0..3) with mean m and standard deviation sd over the
 // range, cut to 0..1 for a probability, with its moments.

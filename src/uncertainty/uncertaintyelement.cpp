@@ -37,7 +37,7 @@ enum ControlIndex {
 constexpr const char* kBaseNames =
     "uncElemLabDt,uncElemLabMn,uncElemLabCv,uncElemLabPl,uncElemTxtMn,uncElemTxtCv,uncElemCboDt,uncElemSlider,"
     "uncElemPlot";
-constexpr std::array<const char*, 9> kKinds = {"Label",   "Label",   "Label",      "Label",     "TextBox",
+constexpr std::array<const char*, 9> kKinds = {"Label",   "Label",    "Label",      "Label",     "TextBox",
                                                "TextBox", "ComboBox", "VScrollBar", "PictureBox"};
 
 constexpr Colour kWhite = 0xFFFFFF;
@@ -137,16 +137,15 @@ void CUncertaintyElement::CreateControls() {
             }
         });
     }
-    if (auto* cbo = As<ComboBox>(ControlAt(kCboDt)))
-        cbo->SetHeight(m_oHost->ChildHFromPx(cbo->sizeHint().height()));
+    if (auto* cbo = As<ComboBox>(ControlAt(kCboDt))) cbo->SetHeight(m_oHost->ChildHFromPx(cbo->sizeHint().height()));
     if (auto* plot = As<QtPictureBox>(ControlAt(kPlot))) {
         m_model.SetTextMeasure([p = QPointer<QtPictureBox>(plot)](const std::string& s) {
             return p ? p->MeasureTextPx(s, p->Font()).width() : static_cast<double>(s.size());
         });
     }
-    if (auto* c = ControlAt(kCboDt)) m_connections[0] = connect(c->Events(), &ControlEvents::Click, this, [this] {
-        RunGuarded(GuardPolicy::Swallow, {}, [this] { m_oElemCboDt_Click(); });
-    });
+    if (auto* c = ControlAt(kCboDt))
+        m_connections[0] = connect(c->Events(), &ControlEvents::Click, this,
+                                   [this] { RunGuarded(GuardPolicy::Swallow, {}, [this] { m_oElemCboDt_Click(); }); });
     if (auto* c = ControlAt(kSlider)) {
         auto slide = [this] { RunGuarded(GuardPolicy::Swallow, {}, [this] { m_oElemSlider_Change(); }); };
         m_connections[1] = connect(c->Events(), &ControlEvents::Change, this, slide);
@@ -203,7 +202,6 @@ void CUncertaintyElement::SetControlValue(int index, double value, double v1, do
                 QtPictureBox* host = m_oHost;
                 text = MKelvaro::FormatSigFigs(
                     [host](const std::string& s) { return host->MeasureTextPx(s, host->Font()).width(); }, value, 4);
-
             }
             As<TextBox>(c)->SetText(text);
             break;
@@ -460,8 +458,8 @@ void CUncertaintyElement::DrawCategoryView() {
     if (grid == nullptr) return;
     plot->SetScaleMode(scale::Twips);
     grid->Move(0, 0, plot->ScaleWidth(), plot->ScaleHeight());
-    grid->SetBackColor(OptionColour(m_model.Kind() == QuantityKind::Impact ? opt::kColourIBox : opt::kColourFixedCost,
-                                    0xC0C0C0));
+    grid->SetBackColor(
+        OptionColour(m_model.Kind() == QuantityKind::Impact ? opt::kColourIBox : opt::kColourFixedCost, 0xC0C0C0));
     grid->SetVisible(true);
 }
 

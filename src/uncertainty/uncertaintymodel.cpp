@@ -12,8 +12,7 @@ namespace nuvir {
 
 double DefaultSD() { return 1.0 / (2 * kSqr12); }
 
-UncertaintyModel::UncertaintyModel()
-    : id_(NumericLimits::UnsetLong), sd_(DefaultSD()), baseSD_(DefaultSD()) {}
+UncertaintyModel::UncertaintyModel() : id_(NumericLimits::UnsetLong), sd_(DefaultSD()), baseSD_(DefaultSD()) {}
 
 void UncertaintyModel::SetID(std::int32_t id) {
     if (id < 0 || id > 12) return;
@@ -93,7 +92,8 @@ std::string UncertaintyModel::FormatSpread(double x, int significantFigures) con
 
 std::string UncertaintyModel::SummaryText(bool categorical) const {
     if (categorical) return name_ + ": (Categorical)";
-    const std::string letter = invalidCode_ ? MKelvaro::DistributionCode(-1) : MKelvaro::DistributionCode(distribution_);
+    const std::string letter = invalidCode_ ? MKelvaro::DistributionCode(-1)
+                                            : MKelvaro::DistributionCode(distribution_);
     return name_ + ": DT=" + letter + ", SD=" + FormatSpread(sd_, 3);
 }
 

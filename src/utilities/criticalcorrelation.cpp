@@ -38,8 +38,7 @@ bool ArraysEqual(const Variant& a, const Variant& b) {
         if (ba.lower != bb.lower || ba.upper != bb.upper) return false;
     }
     if (d == 1) return MUtilities::JoinArray1D(a, ",") == MUtilities::JoinArray1D(b, ",");
-    if (d == 2)
-        return MUtilities::JoinArray2D(a, "\t", "\r") == MUtilities::JoinArray2D(b, "\t", "\r");
+    if (d == 2) return MUtilities::JoinArray2D(a, "\t", "\r") == MUtilities::JoinArray2D(b, "\t", "\r");
     // More dimensions: the same text rule, element by element in storage order.
     const auto& ea = a.elements();
     const auto& eb = b.elements();

@@ -37,8 +37,7 @@ Variant* Storage(Variant& array) { return array.mutableElements().data(); }
 // A two-dimensional array's elements by (row, column), stored with the row varying
 // fastest, for the sorts that move whole rows or columns.
 struct TableView {
-    explicit TableView(Variant& array)
-        : rows(array.bounds(1)), cols(array.bounds(2)), data(Storage(array)) {}
+    explicit TableView(Variant& array) : rows(array.bounds(1)), cols(array.bounds(2)), data(Storage(array)) {}
     Variant& operator()(std::int32_t r, std::int32_t c) const {
         return data[static_cast<std::size_t>(r - rows.lower) +
                     static_cast<std::size_t>(c - cols.lower) * static_cast<std::size_t>(rows.count())];
@@ -51,8 +50,7 @@ void SwapElements(Variant& a, Variant& b) noexcept {
     if (&a != &b) std::swap(a, b);
 }
 
-void AppendJoined(std::string& out, const std::vector<Variant>& elements,
-                  std::string_view delimiter) {
+void AppendJoined(std::string& out, const std::vector<Variant>& elements, std::string_view delimiter) {
     bool first = true;
     for (const Variant& e : elements) {
         if (!first) out.append(delimiter);
@@ -63,9 +61,7 @@ void AppendJoined(std::string& out, const std::vector<Variant>& elements,
 
 }  // namespace
 
-std::int16_t ArrayDims(const Variant& value) noexcept {
-    return static_cast<std::int16_t>(value.dims());
-}
+std::int16_t ArrayDims(const Variant& value) noexcept { return static_cast<std::int16_t>(value.dims()); }
 
 std::string JoinArray1D(const Variant& array, std::string_view delimiter) {
     std::string out;
@@ -76,8 +72,7 @@ std::string JoinArray1D(const Variant& array, std::string_view delimiter) {
     return out;
 }
 
-std::string JoinArray2D(const Variant& array, std::string_view columnDelimiter,
-                        std::string_view rowDelimiter) {
+std::string JoinArray2D(const Variant& array, std::string_view columnDelimiter, std::string_view rowDelimiter) {
     std::string out;
     if (ArrayDims(array) != 2) return out;
     try {
@@ -173,17 +168,10 @@ void SortDoubles(std::span<double> values) {
 std::string HexPad(const Variant& value, std::int16_t width) {
     std::uint32_t bits = 0;
     switch (value.type()) {
-        case VarType::Byte:
-            bits = CByte(value);
-            break;
-        case VarType::Int16:
-            bits = static_cast<std::uint16_t>(CInt(value));
-            break;
-        case VarType::Int32:
-            bits = static_cast<std::uint32_t>(CLng(value));
-            break;
-        default:
-            return {};
+        case VarType::Byte: bits = CByte(value); break;
+        case VarType::Int16: bits = static_cast<std::uint16_t>(CInt(value)); break;
+        case VarType::Int32: bits = static_cast<std::uint32_t>(CLng(value)); break;
+        default: return {};
     }
     static constexpr char kDigits[] = "0123456789ABCDEF";
     std::string hex;
@@ -203,8 +191,8 @@ double Interpolate(double x, double x0, double y0, double x1, double y1) {
         result = (y0 + y1) / 2;
     else
         result = (x - x0) / (x1 - x0) * (y1 - y0) + y0;
-    if (!std::isfinite(result) && std::isfinite(x) && std::isfinite(x0) && std::isfinite(y0) &&
-        std::isfinite(x1) && std::isfinite(y1))
+    if (!std::isfinite(result) && std::isfinite(x) && std::isfinite(x0) && std::isfinite(y0) && std::isfinite(x1) &&
+        std::isfinite(y1))
         RaiseOverflow();
     return result;
 }

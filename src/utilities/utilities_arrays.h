@@ -30,8 +30,7 @@ std::string JoinArray1D(const Variant& array, std::string_view delimiter);
 // columnDelimiter. Anything but a two-dimensional array gives "". Never raises: on an
 // error the result is "ERROR:" followed by the text built so far, which still starts
 // with a row delimiter.
-std::string JoinArray2D(const Variant& array, std::string_view columnDelimiter,
-                        std::string_view rowDelimiter);
+std::string JoinArray2D(const Variant& array, std::string_view columnDelimiter, std::string_view rowDelimiter);
 
 // A new two-dimensional array of generic values with result(j, i) = value(i, j) and the
 // bounds of the two dimensions exchanged; any other value comes back as a copy.
@@ -89,11 +88,9 @@ void QuickSort1D(Variant& array, std::int32_t low, std::int32_t high);
 // The same algorithm on plain doubles, positions counted from 0.
 std::size_t QuickSort1D(std::span<double> values, std::int32_t low, std::int32_t high);
 // Reorders columns low to high of a two-dimensional array by their entries in keyRow.
-void QuickSortColumnsByRow(Variant& array, std::int32_t keyRow, std::int32_t low,
-                           std::int32_t high);
+void QuickSortColumnsByRow(Variant& array, std::int32_t keyRow, std::int32_t low, std::int32_t high);
 // Reorders rows low to high of a two-dimensional array by their entries in keyColumn.
-void QuickSortRowsByColumn(Variant& array, std::int32_t keyColumn, std::int32_t low,
-                           std::int32_t high);
+void QuickSortRowsByColumn(Variant& array, std::int32_t keyColumn, std::int32_t low, std::int32_t high);
 
 // Ascending sort of plain doubles where the order of equal values cannot matter (the
 // values themselves are the result): a standard O(n log n) sort, except that data

@@ -38,18 +38,25 @@ protected:
 TEST_F(IniValues, EachCodeReadsItsKind) {
     const Variant E;
     const std::tuple<const char*, int, int, Variant> cases[] = {
-        {"12abc", ini::kInt32, 3, Int16(0)}, {"12abc", ini::kDouble, 3, Int16(0)},  // not numeric: 16-bit 0
-        {"2.5", ini::kInt32, 3, Variant(2)}, {"3.5", ini::kInt32, 3, Variant(4)}, {"&HFF", ini::kInt32, 3, Variant(255)},
-        {"1E-05", ini::kDouble, 3, Variant(1e-5)}, {"40000", ini::kInt32, 3, Variant(40000)},
-        {"0", ini::kBoolean, 3, Variant(false)}, {"-1", ini::kBoolean, 3, Variant(true)},
+        {"12abc", ini::kInt32, 3, Int16(0)},
+        {"12abc", ini::kDouble, 3, Int16(0)},  // not numeric: 16-bit 0
+        {"2.5", ini::kInt32, 3, Variant(2)},
+        {"3.5", ini::kInt32, 3, Variant(4)},
+        {"&HFF", ini::kInt32, 3, Variant(255)},
+        {"1E-05", ini::kDouble, 3, Variant(1e-5)},
+        {"40000", ini::kInt32, 3, Variant(40000)},
+        {"0", ini::kBoolean, 3, Variant(false)},
+        {"-1", ini::kBoolean, 3, Variant(true)},
         {"x,y", 4, 3, Variant("x,y")},  // an unknown code gives the text
         {"0.5,x,2,7", ini::kDoubleList, 3, Variant::Doubles({0.5, 0, 2})},
         {"0,1,Auto,,5", ini::kValueList, 8, Variant::List({Variant(0.0), Variant(1.0), E, E, Variant(5.0), E, E, E})},
         {"False, True ,maybe", ini::kBooleanList, 3, Variant::List({Variant(false), Variant(true), Variant(false)})},
         {"1,2,3,0.2,0.3,0.5", ini::kTable, 4, Table(2, 4, {1, 2, 3, 0.2, 0.3, 0.5, 0, 0})},
-        {"a,,3", ini::kTable, 2, Table(2, 2, {0, 0, 3, 0})}, {"1,2", ini::kTable, 0, Variant()},
+        {"a,,3", ini::kTable, 2, Table(2, 2, {0, 0, 3, 0})},
+        {"1,2", ini::kTable, 0, Variant()},
         {"1E999,2", ini::kTable, 2, Variant()},  // overflow on the way
-        {"", ini::kBoolean, 3, Variant("default")}, {"\"\"", ini::kDoubleList, 3, Variant("default")},  // no text: the default
+        {"", ini::kBoolean, 3, Variant("default")},
+        {"\"\"", ini::kDoubleList, 3, Variant("default")},  // no text: the default
     };
     for (const auto& [value, code, count, expected] : cases)
         EXPECT_TRUE(SameValue(ReadValue(value, code, count), expected)) << value << " " << code;
@@ -61,15 +68,25 @@ TEST_F(IniValues, EachCodeReadsItsKind) {
 TEST_F(IniValues, WrittenTextForms) {
     const std::string savedLocale = std::setlocale(LC_NUMERIC, nullptr);
     std::setlocale(LC_NUMERIC, "de_DE.utf8");
-    const std::pair<const char*, Variant> values[] = {
-        {"text", Variant("Rat")}, {"int", Int16(-12)}, {"double", Variant(0.1 + 0.2)}, {"small", Variant(0.00001)},
-        {"bool", Variant(true)}, {"empty", Variant()}, {"list", Variant::Doubles({0.5, 1.0 / 3.0, 2.5e-7})},
-        {"table", Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5})}, {"formats", Variant::List({Variant(true), Variant(false), Variant(false)})},
-        {"gone", Variant(1)}, {"blanks", Variant("  Zebra ")}, {"quoted", Variant("\"Zebra\"")},
-        {"single", Variant("'Zebra'")}, {"inner", Variant("North \"Pond\"")}};
+    const std::pair<const char*, Variant> values[] = {{"text", Variant("Rat")},
+                                                      {"int", Int16(-12)},
+                                                      {"double", Variant(0.1 + 0.2)},
+                                                      {"small", Variant(0.00001)},
+                                                      {"bool", Variant(true)},
+                                                      {"empty", Variant()},
+                                                      {"list", Variant::Doubles({0.5, 1.0 / 3.0, 2.5e-7})},
+                                                      {"table", Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5})},
+                                                      {"formats",
+                                                       Variant::List({Variant(true), Variant(false), Variant(false)})},
+                                                      {"gone", Variant(1)},
+                                                      {"blanks", Variant("  Zebra ")},
+                                                      {"quoted", Variant("\"Zebra\"")},
+                                                      {"single", Variant("'Zebra'")},
+                                                      {"inner", Variant("North \"Pond\"")}};
     for (const auto& [key, value] : values) EXPECT_TRUE(WriteIniValue(File(), "S", key, value, true)) << key;
     // An array of three dimensions deletes the key.
-    EXPECT_TRUE(WriteIniValue(File(), "S", "gone", Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, 1}, Bounds{0, 1}}), true));
+    EXPECT_TRUE(WriteIniValue(File(), "S", "gone",
+                              Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, 1}, Bounds{0, 1}}), true));
     std::setlocale(LC_NUMERIC, savedLocale.c_str());
     EXPECT_EQ(ReadBytes(File()),
               "[S]\r\ntext=Rat\r\nint=-12\r\ndouble=0.3\r\nsmall=1E-05\r\nbool=True\r\nempty=\r\n"
@@ -88,11 +105,13 @@ TEST_F(IniValues, AFailedWriteRaisesOnlyOnRequestAndALineBreakCannotInjectAKey) 
     WriteBytes(File(), "[S]\r\nk=1\r\n");
     ::chmod(File().c_str(), 0444);
     EXPECT_FALSE(WriteIniValue(File(), "S", "k", Variant(2), false));
-    EXPECT_EQ(test::ErrorText([&] { WriteIniValue(File(), "S", "k", Variant(2), true); }), "WritePrivateProfileString failed.");
+    EXPECT_EQ(test::ErrorText([&] { WriteIniValue(File(), "S", "k", Variant(2), true); }),
+              "WritePrivateProfileString failed.");
     EXPECT_EQ(ReadBytes(File()), "[S]\r\nk=1\r\n");
     const std::string other = dir.file("other.ini");
     ASSERT_TRUE(WriteIniValue(other, "App Defaults", "Species", Variant("Rat\r\nPRNG=1"), true));
-    EXPECT_TRUE(SameValue(ReadIniValue(other, "App Defaults", "Species", Variant(), ini::kText), Variant("Rat  PRNG=1")));
+    EXPECT_TRUE(
+        SameValue(ReadIniValue(other, "App Defaults", "Species", Variant(), ini::kText), Variant("Rat  PRNG=1")));
     EXPECT_TRUE(ReadIniValue(other, "App Defaults", "PRNG", Variant(), ini::kInt16).isEmpty());
 }
 
@@ -115,24 +134,47 @@ TEST_F(AssessmentFiles, LoadingKeysLevelsRangesAndTables) {
     const std::tuple<const char*, std::string, Expected> cases[] = {
         {"older level key, copied into level four", "Risk Very Uncertain=40\r\n", {{7, "40"}, {8, "40"}}},
         {"level 3 alone", "Level 3=60\r\n", {{7, "60"}, {8, "70"}}},
-        {"the current key wins", "Risk Very Certain=5\r\nLevel 0=15\r\nRisk Reasonably Certain=25\r\n", {{4, "15"}, {5, "25"}}},
-        {"counts too large or small", "Num Rel Unc Categories=7\r\nNum Impact Categories=0\r\nNum Cost Categories=9\r\n",
+        {"the current key wins",
+         "Risk Very Certain=5\r\nLevel 0=15\r\nRisk Reasonably Certain=25\r\n",
+         {{4, "15"}, {5, "25"}}},
+        {"counts too large or small",
+         "Num Rel Unc Categories=7\r\nNum Impact Categories=0\r\nNum Cost Categories=9\r\n",
          {{3, "5"}, {44, "1"}, {45, "5"}}},
-        {"counts empty or unreadable", "Num Rel Unc Categories=abc\r\nNum Impact Categories=\r\nNum Cost Categories=-4\r\n",
+        {"counts empty or unreadable",
+         "Num Rel Unc Categories=abc\r\nNum Impact Categories=\r\nNum Cost Categories=-4\r\n",
          {{3, "4"}, {44, "5"}, {45, "1"}}},
-        {"a value that does not convert skips its key", "Categorical Impacts=maybe\r\nCategorical Costs=True\r\nLevel 1=99999\r\n",
+        {"a value that does not convert skips its key",
+         "Categorical Impacts=maybe\r\nCategorical Costs=True\r\nLevel 1=99999\r\n",
          {{42, "False"}, {43, "True"}, {5, "30"}}},
-        {"index items within their lists", "Confidence Choice=7\r\nUncertainty Module=-3\r\nPRNG=5\r\n", {{38, "2"}, {35, "0"}, {36, "1"}}},
+        {"index items within their lists",
+         "Confidence Choice=7\r\nUncertainty Module=-3\r\nPRNG=5\r\n",
+         {{38, "2"}, {35, "0"}, {36, "1"}}},
         {"tables take their width from the counts",
          "Num Impact Categories=3\r\nNum Cost Categories=2\r\n[Primary Cat Data]\r\nI1=1,2,3,0.2,0.3,0.5\r\n"
          "I2=1,2,3,0.2,0.3,0.5,9,9\r\nIx=1,5,10,0,0,0\r\nFC2=100,200,0.4,0.6\r\nFCx=7\r\n",
-         {{69, "1,2,3|0.2,0.3,0.5"}, {70, "1,2,3|0.2,0.3,0.5"}, {71, ""}, {78, "1,5,10"}, {75, "100,200|0.4,0.6"}, {79, "7,0"}}},
-        {"no tables without their section", "Categorical Impacts=True\r\n[Primary Data]\r\nI1=4\r\n", {{69, ""}, {51, "4"}}},
+         {{69, "1,2,3|0.2,0.3,0.5"},
+          {70, "1,2,3|0.2,0.3,0.5"},
+          {71, ""},
+          {78, "1,5,10"},
+          {75, "100,200|0.4,0.6"},
+          {79, "7,0"}}},
+        {"no tables without their section",
+         "Categorical Impacts=True\r\n[Primary Data]\r\nI1=4\r\n",
+         {{69, ""}, {51, "4"}}},
         {"records, point values and other keys",
          "Species=\"Rattus rattus\"\r\nPRNG Seed=12345.5\r\nSoftware Version=3.1\r\n[Relative Uncertainty]\r\np2=0.4,2,4\r\n"
          "FC3=1,1\r\n[Absolute Uncertainty]\r\nI5=7,3,0.5\r\n[Primary Data]\r\np2=0.4\r\nFC3=1\r\n",
-         {{0, "Rattus rattus"}, {37, "12345.5"}, {46, "3.1"}, {10, "0.4,2,4"}, {20, "1,1,0"}, {30, "7,3,0.5"}, {48, "0.4"}, {58, "1"}}},
-        {"lines ended by carriage returns alone", "Species=Rat\rN Trials=250\rLevel 0=15\r", {{0, "Rat"}, {2, "250"}, {4, "15"}}},
+         {{0, "Rattus rattus"},
+          {37, "12345.5"},
+          {46, "3.1"},
+          {10, "0.4,2,4"},
+          {20, "1,1,0"},
+          {30, "7,3,0.5"},
+          {48, "0.4"},
+          {58, "1"}}},
+        {"lines ended by carriage returns alone",
+         "Species=Rat\rN Trials=250\rLevel 0=15\r",
+         {{0, "Rat"}, {2, "250"}, {4, "15"}}},
     };
     for (const auto& [name, text, items] : cases) {
         SCOPED_TRACE(name);
@@ -153,13 +195,30 @@ TEST_F(AssessmentFiles, RegressionKeysAreReadFromTheProgramIniAtStartUpOnly) {
 
 Variant SampleAssessment() {
     Variant d = GetAppDataDefaults(true, Variant());
-    const std::pair<int, Variant> items[] = {
-        {0, Variant("Rattus rattus")}, {1, Variant("\xC3\x8Ele de R\xC3\xA9")}, {2, Variant(5000)}, {3, Int16(5)}, {8, Int16(80)},
-        {35, Variant(1)}, {36, Variant(1)}, {37, Variant(12345.5f)}, {38, Int16(2)}, {9, Variant::Doubles({0.25, 1, 3})},
-        {22, Variant::Doubles({0.25, 2, 0.1})}, {47, Variant(0.25)}, {42, Variant(true)}, {43, Variant(true)}, {44, Int16(3)},
-        {45, Int16(2)}, {51, Variant(DBL_MAX)}, {52, Variant(-DBL_MAX)}, {69, Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5})}, {71, Table(2, 3, {0, 5, 10, 0.5, 0.25, 0.25})},
-        {74, Table(2, 2, {100, 200, 0.4, 0.6})}, {77, Table(2, 2, {1.5, 2.5, 0.1, 0.9})}, {78, Table(2, 3, {1, 5, 10, 0, 0, 0})},
-        {79, Table(1, 2, {100, 1000})}};
+    const std::pair<int, Variant> items[] = {{0, Variant("Rattus rattus")},
+                                             {1, Variant("\xC3\x8Ele de R\xC3\xA9")},
+                                             {2, Variant(5000)},
+                                             {3, Int16(5)},
+                                             {8, Int16(80)},
+                                             {35, Variant(1)},
+                                             {36, Variant(1)},
+                                             {37, Variant(12345.5f)},
+                                             {38, Int16(2)},
+                                             {9, Variant::Doubles({0.25, 1, 3})},
+                                             {22, Variant::Doubles({0.25, 2, 0.1})},
+                                             {47, Variant(0.25)},
+                                             {42, Variant(true)},
+                                             {43, Variant(true)},
+                                             {44, Int16(3)},
+                                             {45, Int16(2)},
+                                             {51, Variant(DBL_MAX)},
+                                             {52, Variant(-DBL_MAX)},
+                                             {69, Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5})},
+                                             {71, Table(2, 3, {0, 5, 10, 0.5, 0.25, 0.25})},
+                                             {74, Table(2, 2, {100, 200, 0.4, 0.6})},
+                                             {77, Table(2, 2, {1.5, 2.5, 0.1, 0.9})},
+                                             {78, Table(2, 3, {1, 5, 10, 0, 0, 0})},
+                                             {79, Table(1, 2, {100, 1000})}};
     for (const auto& [index, value] : items) d(index) = value;
     return d;
 }
@@ -172,9 +231,11 @@ const std::string kSampleFile =
     "Num Cost Categories=2\r\nNum Rel Unc Categories=5\r\nSoftware Version=3.2\r\n"
     "[Relative Uncertainty]\r\np1=0.25,1,3\r\np2=0.5,0,2\r\np3=0.5,0,2\r\np4=0.5,0,2\r\nI1=1,0,2\r\nI2=1,0,2\r\n"
     "I3=1,0,2\r\nI4=1,0,2\r\nI5=1,0,2\r\nFC1=0,0,2\r\nFC2=0,0,2\r\nFC3=0,0,2\r\nFC4=0,0,2\r\n"
-    "[Absolute Uncertainty]\r\np1=0.25,2,0.1\r\np2=0.5,0," + kSd + "\r\np3=0.5,0," + kSd + "\r\np4=0.5,0," + kSd +
-    "\r\nI1=1,0," + kSd + "\r\nI2=1,0," + kSd + "\r\nI3=1,0," + kSd + "\r\nI4=1,0," + kSd + "\r\nI5=1,0," + kSd +
-    "\r\nFC1=0,0," + kSd + "\r\nFC2=0,0," + kSd + "\r\nFC3=0,0," + kSd + "\r\nFC4=0,0," + kSd + "\r\n"
+    "[Absolute Uncertainty]\r\np1=0.25,2,0.1\r\np2=0.5,0," +
+    kSd + "\r\np3=0.5,0," + kSd + "\r\np4=0.5,0," + kSd + "\r\nI1=1,0," + kSd + "\r\nI2=1,0," + kSd + "\r\nI3=1,0," +
+    kSd + "\r\nI4=1,0," + kSd + "\r\nI5=1,0," + kSd + "\r\nFC1=0,0," + kSd + "\r\nFC2=0,0," + kSd + "\r\nFC3=0,0," +
+    kSd + "\r\nFC4=0,0," + kSd +
+    "\r\n"
     "[Primary Data]\r\np1=0.25\r\np2=0.5\r\np3=0.5\r\np4=0.5\r\nI1=1.79769313486232E+308\r\nI2=-1.79769313486232E+308\r\nI3=1\r\nI4=1\r\nI5=1\r\n"
     "FC1=0\r\nFC2=0\r\nFC3=0\r\nFC4=0\r\n"
     "[Primary Cat Data]\r\nI1=1,2,3,0.2,0.3,0.5\r\nI3=0,5,10,0.5,0.25,0.25\r\nIx=1,5,10,0,0,0\r\n"
@@ -251,24 +312,33 @@ TEST_F(AssessmentFiles, ANameLongerThanTheReaderKeepsIsRefusedNeverCut) {
         for (int i = 0; i < 4095; ++i) t += "\xC3\xA9";
         return t;
     }();
-    struct Case { const char* name; bool programIni; std::string species, location, message; };
+    struct Case {
+        const char* name;
+        bool programIni;
+        std::string species, location, message;
+    };
     const Case cases[] = {
         {"a species of 4095 characters", false, std::string(4095, 's'), "Lake", ""},
         {"a species of 4095 characters in 8190 bytes", false, e4095, "Lake", ""},
         {"a species of 4096 characters", false, std::string(4096, 's'), "Lake",
-         "The file " + Raf() + " was not opened: a species name of 4096 characters is longer than the 4095 a name can have."},
+         "The file " + Raf() +
+             " was not opened: a species name of 4096 characters is longer than the 4095 a name can have."},
         {"a species of 4096 characters of two bytes", false, e4095 + "\xC3\xA9", "Lake",
-         "The file " + Raf() + " was not opened: a species name of 4096 characters is longer than the 4095 a name can have."},
+         "The file " + Raf() +
+             " was not opened: a species name of 4096 characters is longer than the 4095 a name can have."},
         {"a location of 32,767 characters", false, "Ant", std::string(32767, 'l'),
-         "The file " + Raf() + " was not opened: a location name of 32767 characters is longer than the 4095 a name can have."},
+         "The file " + Raf() +
+             " was not opened: a location name of 32767 characters is longer than the 4095 a name can have."},
         {"the settings with a species of 5000 characters", true, std::string(5000, 's'), "Lake",
-         "The file " + ProgramIni() + " was read without its name: a species name of 5000 characters is longer than the 4095 a name can have."},
+         "The file " + ProgramIni() +
+             " was read without its name: a species name of 5000 characters is longer than the 4095 a name can have."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         messages.calls.clear();
         const std::string file = c.programIni ? ProgramIni() : Raf();
-        WriteBytes(file, "[App Defaults]\r\nSpecies=" + c.species + "\r\nLocation=" + c.location + "\r\nN Trials=2000\r\n");
+        WriteBytes(file,
+                   "[App Defaults]\r\nSpecies=" + c.species + "\r\nLocation=" + c.location + "\r\nN Trials=2000\r\n");
         bool unread = false;
         const Variant d = LoadAppData(c.programIni ? "" : file, false, Variant(), &unread);
         if (c.message.empty()) {
@@ -305,7 +375,11 @@ TEST_F(AssessmentFiles, ANameLongerThanTheReaderKeepsIsRefusedNeverCut) {
 // key written into it is; any other file is saved as UTF-8.
 TEST_F(AssessmentFiles, AUtf16FileIsSavedBackAsUtf16) {
     const std::string old = "[App Defaults]\r\nSpecies=\xC3\x89l\xC3\xA9phant\r\n";
-    struct Case { const char* name; bool programIni; std::string before, after; };
+    struct Case {
+        const char* name;
+        bool programIni;
+        std::string before, after;
+    };
     const Case cases[] = {
         {"an assessment, little-endian", false, AsUtf16(old, false), AsUtf16(kSampleFile, false)},
         {"an assessment, big-endian", false, AsUtf16(old, true), AsUtf16(kSampleFile, true)},
@@ -368,7 +442,8 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
             EXPECT_EQ(messages.calls[0].text.find("The disk is full.") != std::string::npos, full);
         }
         EXPECT_EQ(ReadBytes(Raf()), exists ? before : "");
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), exists ? 1 : 0);  // no work file left
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}),
+                  exists ? 1 : 0);  // no work file left
     }
     // Without raising, a failed key is skipped and the rest is saved.
     messages.calls.clear();
@@ -380,7 +455,13 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
 
 TEST_F(AssessmentFiles, AFailedSaveNamesTheFileAndTheSystemsReason) {
     const std::string before = "[App Defaults]\r\nSpecies=Old\r\n";
-    struct Case { const char* name; profile::FileStage stage; int error; bool exists; const char* cause; };
+    struct Case {
+        const char* name;
+        profile::FileStage stage;
+        int error;
+        bool exists;
+        const char* cause;
+    };
     const Case cases[] = {
         {"the replacement refused", profile::FileStage::Commit, EIO, true, "Input/output error."},
         {"a write refused", profile::FileStage::Write, EROFS, true, "Read-only file system."},
@@ -397,7 +478,8 @@ TEST_F(AssessmentFiles, AFailedSaveNamesTheFileAndTheSystemsReason) {
         EXPECT_FALSE(saved);
         ASSERT_EQ(messages.calls.size(), 1u);
         EXPECT_EQ(messages.calls[0].title, "File save error");
-        EXPECT_EQ(messages.calls[0].text, "The file \"" + Raf() + "\" could not be written: " + c.cause + "\r\n\r\nPlease try again.");
+        EXPECT_EQ(messages.calls[0].text,
+                  "The file \"" + Raf() + "\" could not be written: " + c.cause + "\r\n\r\nPlease try again.");
         EXPECT_EQ(ReadBytes(Raf()), c.exists ? before : "");
     }
 }
@@ -419,7 +501,8 @@ TEST_F(AssessmentFiles, FilesThatAreNoAssessmentGiveTheDefaults) {
     ASSERT_EQ(::mkfifo(dir.file("pipe.raf").c_str(), 0600), 0);
     // The folder and a read failing with an I/O error quietly; a huge file and a FIFO
     // are refused at once, with a message.
-    const std::pair<std::string, std::size_t> refused[] = {{"", 0}, {"/proc/self/mem", 0}, {Raf(), 1}, {dir.file("pipe.raf"), 2}};
+    const std::pair<std::string, std::size_t> refused[] = {
+        {"", 0}, {"/proc/self/mem", 0}, {Raf(), 1}, {dir.file("pipe.raf"), 2}};
     for (const auto& [file, messagesAfter] : refused) {
         EXPECT_TRUE(SameValue(LoadAppData(file, false, Variant()), GetAppDataDefaults(false, Variant()))) << file;
         ASSERT_EQ(messages.calls.size(), messagesAfter) << file;
@@ -443,7 +526,8 @@ TEST_F(AssessmentFiles, MemoryRunningOutWhileReadingGivesTheDefaults) {
             std::fclose(f);
         }
         rlimit limit{};
-        limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (8u << 20);
+        limit.rlim_cur = limit.rlim_max =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (8u << 20);
         ::setrlimit(RLIMIT_AS, &limit);
         const Variant d = LoadAppData(Raf(), false, Variant());
         return d.isArray() && CStr(d(item::kSpecies)) != "big" ? 0 : 1;
@@ -491,21 +575,29 @@ TEST_F(Options, KeysAsRead) {
     EXPECT_TRUE(SameValue(LoadAppOptions(), GetAppOptionsDefaults()));
     EXPECT_FALSE(form.hideCostsChecked);
     const std::tuple<const char*, std::string, Expected, bool> cases[] = {
-        {"colours; empty gives the default", "[App Colours]\r\npBox=Red\r\nIBox=&H00FF00\r\nOval=purple\r\nDiamond= gray \r\nError=\r\n",
-         {{0, "255"}, {1, "65280"}, {2, "0"}, {3, "12632256"}, {5, "255"}}, false},
-        {"a colour out of range keeps its default", "[App Colours]\r\npBox=99999999999\r\n[Appearance]\r\nHide Management Options=True\r\n",
-         {{0, "65280"}, {7, "True"}}, true},
+        {"colours; empty gives the default",
+         "[App Colours]\r\npBox=Red\r\nIBox=&H00FF00\r\nOval=purple\r\nDiamond= gray \r\nError=\r\n",
+         {{0, "255"}, {1, "65280"}, {2, "0"}, {3, "12632256"}, {5, "255"}},
+         false},
+        {"a colour out of range keeps its default",
+         "[App Colours]\r\npBox=99999999999\r\n[Appearance]\r\nHide Management Options=True\r\n",
+         {{0, "65280"}, {7, "True"}},
+         true},
         {"decimals above four", "[Appearance]\r\nProbability Decimal Places=9\r\n", {{11, "4"}}, false},
         {"decimals below one", "[Appearance]\r\nProbability Decimal Places=0\r\n", {{11, "1"}}, false},
         {"decimals unreadable", "[Appearance]\r\nProbability Decimal Places=two\r\n", {{11, "1"}}, false},
-        {"an unreadable switch", "[Appearance]\r\nHide Management Options=perhaps\r\n[Reports]\r\nOpen After Generation=True\r\n",
-         {{7, "False"}, {8, "True"}}, false},
+        {"an unreadable switch",
+         "[Appearance]\r\nHide Management Options=perhaps\r\n[Reports]\r\nOpen After Generation=True\r\n",
+         {{7, "False"}, {8, "True"}},
+         false},
         {"plot options and formats",
          "[Plot Options]\r\nPandI Cumulative=Auto,Auto,Auto,,0,1,0.1,\r\nCosts Sensitivity=1,2\r\n[Export Options]\r\nFormats=True,False\r\n",
-         {{15, ",,,,0,1,3,"}, {17, "1,2,,,,,,"}, {12, "True,False,False"}}, false},
+         {{15, ",,,,0,1,3,"}, {17, "1,2,,,,,,"}, {12, "True,False,False"}},
+         false},
         {"plot options held to what the dialog takes",
          "[Plot Options]\r\nPandI Monte Carlo=5,1,-2147483648,,0,1,1000000000,\r\nCosts Monte Carlo=1,1,2.5,7,0,0.5,3.5,\r\n",
-         {{13, ",,3,,0,1,100,"}, {16, ",,3,7,0,0.5,4,"}}, false},
+         {{13, ",,3,,0,1,100,"}, {16, ",,3,7,0,0.5,4,"}},
+         false},
     };
     for (const auto& [name, text, items, hideChecked] : cases) {
         SCOPED_TRACE(name);
@@ -526,18 +618,22 @@ TEST_F(Options, SavedOptionsHaveTheirLayoutReadBackAndKeepTheRestOfTheFile) {
     o(12) = Variant::List({Variant(true), Variant(false), Variant(true)});
     o(9) = Variant("/usr/bin/viewer");
     SaveAppOptions(o);  // the viewer is never stored
-    EXPECT_EQ(ReadBytes(OptionsIni()),
-              "[App Colours]\r\npBox=Green\r\nIBox=Cyan\r\nOval=Yellow\r\nDiamond=Grey\r\nFixedCost=&H80FF80\r\n"
-              "Error=Red\r\nPlot Background=Grey\r\n[Appearance]\r\nHide Management Options=True\r\nProbability Decimal Places=3\r\n"
-              "[Reports]\r\nOpen After Generation=False\r\n[Export Options]\r\nFormats=True,False,True\r\n");
+    EXPECT_EQ(
+        ReadBytes(OptionsIni()),
+        "[App Colours]\r\npBox=Green\r\nIBox=Cyan\r\nOval=Yellow\r\nDiamond=Grey\r\nFixedCost=&H80FF80\r\n"
+        "Error=Red\r\nPlot Background=Grey\r\n[Appearance]\r\nHide Management Options=True\r\nProbability Decimal Places=3\r\n"
+        "[Reports]\r\nOpen After Generation=False\r\n[Export Options]\r\nFormats=True,False,True\r\n");
     // The folders and plot options of the file stay.
-    WriteBytes(OptionsIni(),
-               "[App Defaults]\r\nReport Path=/home/a/reports\r\nSave Path=/home/a\r\n"
-               "[Plot Options]\r\nPandI Monte Carlo=Auto,Auto,Auto,,Auto,Auto,Auto,\r\n[Appearance]\r\nProbability Decimal Places=4\r\n");
+    WriteBytes(
+        OptionsIni(),
+        "[App Defaults]\r\nReport Path=/home/a/reports\r\nSave Path=/home/a\r\n"
+        "[Plot Options]\r\nPandI Monte Carlo=Auto,Auto,Auto,,Auto,Auto,Auto,\r\n[Appearance]\r\nProbability Decimal Places=4\r\n");
     SaveAppOptions(GetAppOptionsDefaults());
-    EXPECT_TRUE(ReadBytes(OptionsIni()).starts_with(
-        "[App Defaults]\r\nReport Path=/home/a/reports\r\nSave Path=/home/a\r\n[Plot Options]\r\n"
-        "PandI Monte Carlo=Auto,Auto,Auto,,Auto,Auto,Auto,\r\n[Appearance]\r\nProbability Decimal Places=2\r\n"));
+    EXPECT_TRUE(
+        ReadBytes(OptionsIni())
+            .starts_with(
+                "[App Defaults]\r\nReport Path=/home/a/reports\r\nSave Path=/home/a\r\n[Plot Options]\r\n"
+                "PandI Monte Carlo=Auto,Auto,Auto,,Auto,Auto,Auto,\r\n[Appearance]\r\nProbability Decimal Places=2\r\n"));
     // Saving never raises.
     SaveAppOptions(Variant());
     SetAppPath(dir.file("missing"));

@@ -47,19 +47,30 @@ TEST(SerialiseState, EachFormOfChangedItems) {
     EXPECT_EQ(SerialiseState(Defaults(), stateform::kHeader), kDefaultHeader);
     EXPECT_EQ(SerialiseState(Defaults(), stateform::kValues), kDefaultValues);
     const Variant table = test::Table(2, 3, {1, 2, 3, 0.2, 0.3, 0.5}), costs = test::Table(2, 2, {10, 20, 0.25, 0.75});
-    const Items records = {{item::Relative(0), Variant::Doubles({0.5, 1, 4})}, {item::Relative(1), Variant::Doubles({0.5, 3, -1})},
+    const Items records = {{item::Relative(0), Variant::Doubles({0.5, 1, 4})},
+                           {item::Relative(1), Variant::Doubles({0.5, 3, -1})},
                            {item::Relative(2), Variant::Doubles({0.5, 2, 2.5})}};  // halves to even: 2
-    const Items absolute = {{item::kUncertaintyMode, Variant(1)}, {item::PointValue(1), Variant(0.3)},
+    const Items absolute = {{item::kUncertaintyMode, Variant(1)},
+                            {item::PointValue(1), Variant(0.3)},
                             {item::Absolute(1), Variant::Doubles({0.3, 1, 1e-5})}};
-    const Items tables = {{item::CategoryTable(4), table}, {item::CategoryTable(9), costs},
-                          {item::kCategoricalImpacts, Variant(true)}, {item::kCategoricalCosts, Variant(true)}};
-    const Items names = {{item::kSpecies, Variant("Rattus rattus, black rat")}, {item::kLocation, Variant("M\xC3\xBCnchen")}};
+    const Items tables = {{item::CategoryTable(4), table},
+                          {item::CategoryTable(9), costs},
+                          {item::kCategoricalImpacts, Variant(true)},
+                          {item::kCategoricalCosts, Variant(true)}};
+    const Items names = {{item::kSpecies, Variant("Rattus rattus, black rat")},
+                         {item::kLocation, Variant("M\xC3\xBCnchen")}};
     const Items separators = {{item::kSpecies, Variant("A;N=5000")}, {item::kLocation, Variant("North\r\nShore")}};
     const std::tuple<const char*, Items, int, std::string> cases[] = {
         {"distribution and level codes", records, 0, ";P1=0.5,N,L3;P2=0.5,B,??;P3=0.5,LN,L2;"},
-        {"five levels", {{item::Relative(0), Variant::Doubles({0.5, 1, 4})}, {item::kNumRelUncLevels, Variant(5)}}, 0, ";P1=0.5,N,L4;"},
+        {"five levels",
+         {{item::Relative(0), Variant::Doubles({0.5, 1, 4})}, {item::kNumRelUncLevels, Variant(5)}},
+         0,
+         ";P1=0.5,N,L4;"},
         {"absolute records", absolute, 0, ";P1=0.5,U,0.144337567297406;P2=0.3,N,1E-05;"},
-        {"no mode: point values alone", {{item::kUncertaintyMode, Variant(2)}, {item::PointValue(1), Variant(0.3)}}, 0, ";VN=2.5;P1=0.5;P2=0.3;"},
+        {"no mode: point values alone",
+         {{item::kUncertaintyMode, Variant(2)}, {item::PointValue(1), Variant(0.3)}},
+         0,
+         ";VN=2.5;P1=0.5;P2=0.3;"},
         {"no mode, header", {{item::kUncertaintyMode, Variant(2)}}, 2, ",VN,P1,P2,P3,"},
         {"tables", tables, 0, ";CATI=TRUE;CATC=TRUE;"},
         {"tables at the end", tables, 0, ";F4=0,U,L2;ICAT1=1|2|3|0.2|0.3|0.5;FCAT1=10|20|0.25|0.75"},
@@ -67,15 +78,26 @@ TEST(SerialiseState, EachFormOfChangedItems) {
         {"tables leave the header", tables, 2, kDefaultHeader},
         {"a name with a comma has one header column", names, 2, "SPECIES,LOCATION,N,"},
         {"a name with a comma is quoted", names, 1, "\"Rattus rattus, black rat\",M\xC3\xBCnchen,1000,"},
-        {"inner quotes doubled", {{item::kLocation, Variant("Bay \"East\"")}}, 1, "New Species,\"Bay \"\"East\"\"\",1000,"},
+        {"inner quotes doubled",
+         {{item::kLocation, Variant("Bay \"East\"")}},
+         1,
+         "New Species,\"Bay \"\"East\"\"\",1000,"},
         {"upper case beyond ASCII", names, 0, "SPECIES=RATTUS RATTUS, BLACK RAT;LOCATION=M\xC3\x9CNCHEN;"},
         {"separators in names", separators, 0, "SPECIES=A N 5000;LOCATION=NORTH  SHORE;N=1000;"},
         {"line breaks in names", separators, 1, "A;N=5000,North  Shore,1000,"},
         // Codes no 32-bit integer holds, from a hand-edited file, are as unknown as 7.
-        {"a code beyond 32 bits, absolute", {{item::kUncertaintyMode, Variant(1)}, {item::Absolute(4), Variant::Doubles({1, 1e10, 0.1})}},
-         0, ";I1=1,?,0.1;"},
-        {"a code beyond 32 bits, relative", {{item::Relative(3), Variant::Doubles({0.5, 144337567297406.0, 0})}}, 0, ";P4=0.5,?,L0;"},
-        {"a negative code beyond 32 bits", {{item::Relative(0), Variant::Doubles({0.5, -1e10, 2})}}, 1, "New Location,1000,4,10,30,50,70,70,0,0,1,False,False,5,5,2.5,0.5,?,L2,"},
+        {"a code beyond 32 bits, absolute",
+         {{item::kUncertaintyMode, Variant(1)}, {item::Absolute(4), Variant::Doubles({1, 1e10, 0.1})}},
+         0,
+         ";I1=1,?,0.1;"},
+        {"a code beyond 32 bits, relative",
+         {{item::Relative(3), Variant::Doubles({0.5, 144337567297406.0, 0})}},
+         0,
+         ";P4=0.5,?,L0;"},
+        {"a negative code beyond 32 bits",
+         {{item::Relative(0), Variant::Doubles({0.5, -1e10, 2})}},
+         1,
+         "New Location,1000,4,10,30,50,70,70,0,0,1,False,False,5,5,2.5,0.5,?,L2,"},
         {"a level beyond 32 bits", {{item::Relative(0), Variant::Doubles({0.5, 1, 1e10})}}, 0, ";P1=0.5,N,L3;"},
         {"a level far below 0", {{item::Relative(0), Variant::Doubles({0.5, 1, -1e10})}}, 0, ";P1=0.5,N,??;"},
     };
@@ -86,7 +108,9 @@ TEST(SerialiseState, EachFormOfChangedItems) {
     }
     EXPECT_EQ(SerialiseState(Defaults({{item::CategoryTable(4), table}}), 0), kDefaultState);  // tables switched off
     EXPECT_EQ(CStr(Read(SerialiseState(Defaults(separators), 0))(item::kSpecies)), "A N 5000");
-    EXPECT_THROW(SerialiseState(Defaults({{item::Relative(3), Variant::List({Variant(0.5), Variant("x"), Variant(2)})}}), 0), AppError);
+    EXPECT_THROW(
+        SerialiseState(Defaults({{item::Relative(3), Variant::List({Variant(0.5), Variant("x"), Variant(2)})}}), 0),
+        AppError);
     EXPECT_THROW(SerialiseState(Defaults({{item::Relative(0), Variant("not a record")}}), 1), AppError);
 }
 
@@ -97,23 +121,43 @@ TEST(DeserialiseState, FieldsHeldWithinTheirRanges) {
     const char* const p5 = "P5=0.9,N,0.2;UM=0;P1=0.3,U,0.1";  // dropped, but decides the mode
     const char* const returns = "CATI=TRUE\r;UM=0;P1=0.2,N,L1\r;SPECIES=\tFox\r\n";
     const std::tuple<const char*, int, const char*> cases[] = {
-        {"n=50", item::kTrials, "1000"}, {"N=1E6", item::kTrials, "100000"}, {"N=2500.5", item::kTrials, "2500"},
-        {" n = 2 001 ", item::kTrials, "2001"}, {"ci=7", item::kConfidenceChoice, "2"}, {"NUMR=3", item::kNumRelUncLevels, "4"},
-        {"NUMI=0", item::kNumImpactCategories, "1"}, {"VN=1", item::kSoftwareVersion, "2.5"}, {"VN=9.1", item::kSoftwareVersion, "3.2"},
-        {"VN=2.75", item::kSoftwareVersion, "2.75"}, {"L2=150", 6, "100"}, {"L1=12.5", 5, "12.5"}, {"RU=20", 6, "20"},
-        {"VU=40", 7, "40"}, {"VU=40", 8, "40"}, {"L3=40", 8, "70"},  // only VU sets the fifth level
-        {"CATI=1", item::kCategoricalImpacts, "True"}, {"SPECIES=A=B", item::kSpecies, "A"},
+        {"n=50", item::kTrials, "1000"},
+        {"N=1E6", item::kTrials, "100000"},
+        {"N=2500.5", item::kTrials, "2500"},
+        {" n = 2 001 ", item::kTrials, "2001"},
+        {"ci=7", item::kConfidenceChoice, "2"},
+        {"NUMR=3", item::kNumRelUncLevels, "4"},
+        {"NUMI=0", item::kNumImpactCategories, "1"},
+        {"VN=1", item::kSoftwareVersion, "2.5"},
+        {"VN=9.1", item::kSoftwareVersion, "3.2"},
+        {"VN=2.75", item::kSoftwareVersion, "2.75"},
+        {"L2=150", 6, "100"},
+        {"L1=12.5", 5, "12.5"},
+        {"RU=20", 6, "20"},
+        {"VU=40", 7, "40"},
+        {"VU=40", 8, "40"},
+        {"L3=40", 8, "70"},  // only VU sets the fifth level
+        {"CATI=1", item::kCategoricalImpacts, "True"},
+        {"SPECIES=A=B", item::kSpecies, "A"},
         {"species=  Sus scrofa ", item::kSpecies, "SUS SCROFA"},
-        {"UM=1;P2=0.3,N,-0.2", item::Absolute(1), "0.3,1,0"}, {"UM=1;P2=0.3,N,-0.2", item::PointValue(1), "0.3"},
+        {"UM=1;P2=0.3,N,-0.2", item::Absolute(1), "0.3,1,0"},
+        {"UM=1;P2=0.3,N,-0.2", item::PointValue(1), "0.3"},
         {"UM=1;P2=0.3,N,-0.2", item::Relative(1), "0.5,0,2"},  // the other mode's record stays
-        {"UM=0;P2=0.3,LN,VU", item::Relative(1), "0.3,2,3"}, {"UM=0;P1=0.3", item::Relative(0), "0.3,0,2"},
-        {"UM=0;P1=0.3", item::PointValue(0), "0.3"}, {"UM=0;I5=7,B,L4", item::Relative(8), "7,3,4"},  // not limited when read
-        {mixed, item::kUncertaintyMode, "1"}, {mixed, item::Absolute(1), "0.4,0,0.2"}, {"UM=1;UM=0", item::kUncertaintyMode, "1"},
-        {p5, item::kUncertaintyMode, "1"}, {p5, item::Absolute(0), "0.3,0,0.1"},
+        {"UM=0;P2=0.3,LN,VU", item::Relative(1), "0.3,2,3"},
+        {"UM=0;P1=0.3", item::Relative(0), "0.3,0,2"},
+        {"UM=0;P1=0.3", item::PointValue(0), "0.3"},
+        {"UM=0;I5=7,B,L4", item::Relative(8), "7,3,4"},  // not limited when read
+        {mixed, item::kUncertaintyMode, "1"},
+        {mixed, item::Absolute(1), "0.4,0,0.2"},
+        {"UM=1;UM=0", item::kUncertaintyMode, "1"},
+        {p5, item::kUncertaintyMode, "1"},
+        {p5, item::Absolute(0), "0.3,0,0.1"},
         {"NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5", item::CategoryTable(4), "1,2,3|0.2,0.3,0.5"},
         {"NUMI=3;ICAT2=1|2|3", item::CategoryTable(5), "1,2,3|0,0,0"},
         {"FCAT4=10|20|0.4|0.6;NUMC=2", item::CategoryTable(12), "10,20|0.4,0.6"},  // the count the line leaves
-        {returns, item::kCategoricalImpacts, "True"}, {returns, item::Relative(0), "0.2,1,1"}, {returns, item::kSpecies, "FOX"},
+        {returns, item::kCategoricalImpacts, "True"},
+        {returns, item::Relative(0), "0.2,1,1"},
+        {returns, item::kSpecies, "FOX"},
     };
     for (const auto& [spec, index, expected] : cases) EXPECT_EQ(Text(Read(spec)(index)), expected) << spec;
     EXPECT_EQ(Read("N=2000")(item::kTrials).get().type(), VarType::Int32);
@@ -132,15 +176,23 @@ TEST(DeserialiseState, FieldsHeldWithinTheirRanges) {
 TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
     const char* const wider = "SPECIES=BAD;CATI=TRUE;NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5;NUMI=5";
     const Variant three = Read("NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5");
-    struct Case { const char* name; const char* spec; Variant start; int index; const char* table; };
+    struct Case {
+        const char* name;
+        const char* spec;
+        Variant start;
+        int index;
+        const char* table;
+    };
     const Case cases[] = {
         {"a later count widens the table", wider, Defaults(), item::CategoryTable(4), "1,2,3,0.2,0.3|0.5,0,0,0,0"},
-        {"a later count narrows it", "NUMI=5;ICAT2=1|2|3|4|5|0.1|0.2|0.3|0.2|0.2;NUMI=2", Defaults(), item::CategoryTable(5),
-         "1,2|3,4"},
+        {"a later count narrows it", "NUMI=5;ICAT2=1|2|3|4|5|0.1|0.2|0.3|0.2|0.2;NUMI=2", Defaults(),
+         item::CategoryTable(5), "1,2|3,4"},
         {"cells beyond the count in force when met", "NUMI=2;ICAT1=1|2|3|0.2|0.3|0.5;NUMI=3", Defaults(),
          item::CategoryTable(4), "1,2,3|0.2,0.3,0.5"},
-        {"a table an earlier line left follows a new count", "NUMI=4", three, item::CategoryTable(4), "1,2,3,0.2|0.3,0.5,0,0"},
-        {"an earlier table under an unchanged count stays", "N=2000", three, item::CategoryTable(4), "1,2,3|0.2,0.3,0.5"},
+        {"a table an earlier line left follows a new count", "NUMI=4", three, item::CategoryTable(4),
+         "1,2,3,0.2|0.3,0.5,0,0"},
+        {"an earlier table under an unchanged count stays", "N=2000", three, item::CategoryTable(4),
+         "1,2,3|0.2,0.3,0.5"},
         {"cost tables too", "FCAT4=10|20|0.4|0.6;NUMC=2", Defaults(), item::CategoryTable(12), "10,20|0.4,0.6"},
     };
     for (const auto& c : cases) {
@@ -148,7 +200,10 @@ TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
         EXPECT_EQ(Text(Read(c.spec, c.start)(c.index)), c.table);
     }
     // What is read writes back as a line that reads back the same.
-    struct Trip { const char* spec; const char* written; };
+    struct Trip {
+        const char* spec;
+        const char* written;
+    };
     const Trip trips[] = {
         {wider, "NUMI=5;NUMC=5;VN=2.5;P1=0.5,U,L2;"},
         {wider, "ICAT1=1|2|3|0.2|0.3|0.5|0|0|0|0"},
@@ -167,7 +222,10 @@ TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
 // A name longer than any file keeps whole refuses its line with the reason; one that
 // fits is taken whole (upper case, as every field).
 TEST(DeserialiseState, ANameLongerThanAFileKeepsRefusesTheLine) {
-    struct Case { const char* name; std::string spec, error, species; };
+    struct Case {
+        const char* name;
+        std::string spec, error, species;
+    };
     const Case cases[] = {
         {"a species of 4095 characters", "SPECIES=" + std::string(4095, 's') + ";N=2000", "", std::string(4095, 'S')},
         {"a species of 4096 characters", "SPECIES=" + std::string(4096, 's') + ";N=2000",
@@ -185,9 +243,13 @@ TEST(DeserialiseState, ANameLongerThanAFileKeepsRefusesTheLine) {
 }
 
 TEST(StateStringRoundTrip, ReadsBackTheSameAssessment) {
-    Variant d = Defaults({{item::kSpecies, Variant("Vespa velutina")}, {item::kTrials, Variant(5000)},
-                          {item::kNumRelUncLevels, Variant(5)}, {item::kLevel4, Variant(90)}, {item::kConfidenceChoice, Variant(2)},
-                          {item::kCategoricalImpacts, Variant(true)}, {item::kNumImpactCategories, Variant(3)}});
+    Variant d = Defaults({{item::kSpecies, Variant("Vespa velutina")},
+                          {item::kTrials, Variant(5000)},
+                          {item::kNumRelUncLevels, Variant(5)},
+                          {item::kLevel4, Variant(90)},
+                          {item::kConfidenceChoice, Variant(2)},
+                          {item::kCategoricalImpacts, Variant(true)},
+                          {item::kNumImpactCategories, Variant(3)}});
     const double points[13] = {0.9, 0.75, 0.125, 0.6, 3, 4.5, 6, 7, 10, 1000, 250.5, 12, 0.001};
     for (int id = 0; id < 13; ++id) {
         d(item::PointValue(id)) = Variant(points[id]);

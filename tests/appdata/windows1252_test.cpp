@@ -15,7 +15,8 @@ class Windows1252Files : public AppDataTest {};
 TEST_F(Windows1252Files, EveryUpperByteOfASettingsFileReadsAsItsCharacter) {
     const std::string file = GetOptionsIniFileName();
     std::string text = "[App Defaults]\r\n";
-    for (int b = 0x80; b <= 0xFF; ++b) text += "Folder" + ByteName(static_cast<unsigned char>(b)) + "=/a" + char(b) + "z\r\n";
+    for (int b = 0x80; b <= 0xFF; ++b)
+        text += "Folder" + ByteName(static_cast<unsigned char>(b)) + "=/a" + char(b) + "z\r\n";
     WriteBytes(file, text);
     for (int b = 0x80; b <= 0xFF; ++b) {
         const auto byte = static_cast<unsigned char>(b);

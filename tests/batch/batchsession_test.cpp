@@ -225,19 +225,37 @@ TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment
         bool fileWritten = true;
     };
     const Case cases[] = {
-        {"blanks trimmed, no last CR LF, .CSV forced", "S1\r\n  S2  \r\nS3", {}, "out.txt", {"S1", "S2", "S3"},
-         {"S1", "S2", "S3"}, done},
+        {"blanks trimmed, no last CR LF, .CSV forced",
+         "S1\r\n  S2  \r\nS3",
+         {},
+         "out.txt",
+         {"S1", "S2", "S3"},
+         {"S1", "S2", "S3"},
+         done},
         {"all-blank line between", "S1\r\n   \r\nS2\r\n", {}, "out.CSV", {"S1"}, {"S1"}, done},
         {"first line blank", "\r\nS1\r\n", {}, "out.CSV", {}, {}, done},
         {"empty list", "", {}, "out.CSV", {}, {}, done},
-        {"a failing line gets no data line", "S1\r\nS2\r\nS3\r\n", {"S1"}, "out.CSV", {"S1", "S2", "S3"}, {"S2", "S3"},
-         failed, true},
+        {"a failing line gets no data line",
+         "S1\r\nS2\r\nS3\r\n",
+         {"S1"},
+         "out.CSV",
+         {"S1", "S2", "S3"},
+         {"S2", "S3"},
+         failed,
+         true},
         {"every line failing", "S1\r\nS2\r\n", {"S1", "S2"}, "out.CSV", {"S1", "S2"}, {}, failed, true},
         {"the dialog cancelled: no file, no message", "S1\r\n", {}, "", {}, {}, ""},
         {"a file that cannot be created", "S1\r\n", {}, "missing/out.CSV", {}, {}, failed},
         // An earlier file would stay whole: what was written goes.
-        {"a line that raises writes no file", "S1\r\nBROKEN\r\nS3\r\n", {}, "out.CSV", {"S1", "BROKEN"}, {}, failed,
-         false, false},
+        {"a line that raises writes no file",
+         "S1\r\nBROKEN\r\nS3\r\n",
+         {},
+         "out.CSV",
+         {"S1", "BROKEN"},
+         {},
+         failed,
+         false,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -274,7 +292,8 @@ TEST_F(RunTest, AFullDiskIsNamedAsTheCause) {
     profile::SetFileFaultForTesting([](profile::FileStage s) { return s == profile::FileStage::Write ? ENOSPC : 0; });
     EXPECT_FALSE(Run("S1\r\n", "out.CSV"));
     profile::SetFileFaultForTesting({});
-    ExpectLastMessage(failed, "The batch output file \"" + Path("out.CSV") + "\" could not be written: No space left on device");
+    ExpectLastMessage(failed, "The batch output file \"" + Path("out.CSV") +
+                                  "\" could not be written: No space left on device");
 }
 
 // The main window's reading of each line into AppData, with a run that refuses what the
@@ -326,19 +345,33 @@ TEST_F(FailedLineTest, ALineThatFailsHandsNothingOnAndTheEndSaysSo) {
     std::vector<std::string> elevenRows;
     for (int i = 1; i <= 11; ++i) elevenRows.push_back("C" + std::to_string(i) + ",1000");
     const std::string ended = "The batch run has ended, but ";
-    const std::string after = ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran "
-                              "without its values.";
-    struct Case { const char* name; std::string list; std::vector<std::string> rows; std::string title, text; };
+    const std::string after =
+        ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran "
+        "without its values.";
+    struct Case {
+        const char* name;
+        std::string list;
+        std::vector<std::string> rows;
+        std::string title, text;
+    };
     const Case cases[] = {
         {"a category table wider than its count, then eleven plain lines", bad + "\r\n" + eleven, elevenRows, failed,
          ended + "1 of its 12 lines failed: line 1 (BAD)" + after},
         {"the largest Double between two lines",
          "SPECIES=A;N=2000\r\nSPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\r\nSPECIES=B\r\n",
-         {"A,2000", "B,2000"}, failed, ended + "1 of its 3 lines failed: line 2 (TOP)" + after},
-        {"two failing, the first named", "SPECIES=A\r\n" + bad + "\r\nSPECIES=X;I1=1E308,U,L2;CATI=FALSE\r\nSPECIES=B\r\n",
-         {"A,1000", "B,1000"}, failed, ended + "2 of its 4 lines failed; the first was line 2 (BAD)" + after},
+         {"A,2000", "B,2000"},
+         failed,
+         ended + "1 of its 3 lines failed: line 2 (TOP)" + after},
+        {"two failing, the first named",
+         "SPECIES=A\r\n" + bad + "\r\nSPECIES=X;I1=1E308,U,L2;CATI=FALSE\r\nSPECIES=B\r\n",
+         {"A,1000", "B,1000"},
+         failed,
+         ended + "2 of its 4 lines failed; the first was line 2 (BAD)" + after},
         {"a list of one failing line", bad + "\r\n", {}, failed, ended + "its one line failed: line 1 (BAD)" + after},
-        {"none failing", "SPECIES=A\r\nSPECIES=B;CATI=TRUE;NUMI=2;ICAT1=1|2|0.5|0.5\r\n", {"A,1000", "B,1000"}, done,
+        {"none failing",
+         "SPECIES=A\r\nSPECIES=B;CATI=TRUE;NUMI=2;ICAT1=1|2|0.5|0.5\r\n",
+         {"A,1000", "B,1000"},
+         done,
          "Batch run complete."},
     };
     for (const auto& c : cases) {
@@ -356,8 +389,9 @@ TEST_F(RunTest, TheListsOwnFileIsNeitherOfferedNorTakenForItsResults) {
     dialog.QueueAnswer(Path("list.CSV"));
     EXPECT_FALSE(session.RunBatch());
     ExpectAsked("Run batch file", "BatchOutput.CSV");
-    ExpectLastMessage("Run batch file", "The results were not written to \"list.CSV\": it is the file of the batch list "
-                                        "being run.\r\n\r\nRun again and choose another file for them.");
+    ExpectLastMessage("Run batch file",
+                      "The results were not written to \"list.CSV\": it is the file of the batch list "
+                      "being run.\r\n\r\nRun again and choose another file for them.");
     EXPECT_EQ(Bytes("list.CSV"), "S1\r\nS2\r\n");
     EXPECT_TRUE(host.ran.empty());
     // Another file of the same name elsewhere is no list.
@@ -368,7 +402,12 @@ TEST_F(RunTest, TheListsOwnFileIsNeitherOfferedNorTakenForItsResults) {
 }
 
 TEST_F(RunTest, AnEarlierCsvStaysWholeUntilTheNewOneIsComplete) {
-    struct Case { const char* name; profile::FileStage stage; int error; std::string cause; };
+    struct Case {
+        const char* name;
+        profile::FileStage stage;
+        int error;
+        std::string cause;
+    };
     const Case cases[] = {
         {"a full disk", profile::FileStage::Write, ENOSPC, "No space left on device"},
         {"the replacement refused", profile::FileStage::Commit, EIO, "Input/output error"},
@@ -381,11 +420,13 @@ TEST_F(RunTest, AnEarlierCsvStaysWholeUntilTheNewOneIsComplete) {
         dialog.QueueAnswer(Path("earlier.CSV"));
         EXPECT_FALSE(session.RunBatch());
         profile::SetFileFaultForTesting({});
-        ExpectLastMessage(failed, "The batch output file \"" + Path("earlier.CSV") + "\" could not be written: " + c.cause);
+        ExpectLastMessage(failed,
+                          "The batch output file \"" + Path("earlier.CSV") + "\" could not be written: " + c.cause);
         EXPECT_EQ(Bytes("earlier.CSV"), "an earlier run\r\n");
         // Nothing is left beside it.
         std::set<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(dir.path())) names.insert(e.path().filename().string());
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            names.insert(e.path().filename().string());
         EXPECT_EQ(names, std::set<std::string>{"earlier.CSV"});
     }
     // A run that ends replaces it.
@@ -414,23 +455,26 @@ protected:
 TEST_F(LimitTest, APasteOverTheLimitIsRefused) {
     session.ListEdited(file);
     EXPECT_EQ(session.List().Text(), "");
-    ExpectLastMessage("NUVIR Batch Module",
-                      "The change was not made: the batch list holds at most 65536 characters, and it would have had 76000.");
+    ExpectLastMessage(
+        "NUVIR Batch Module",
+        "The change was not made: the batch list holds at most 65536 characters, and it would have had 76000.");
 }
 
 TEST_F(LimitTest, ACaptureOverTheLimitIsRefused) {
     session.ListEdited(std::string(65530, 'x'));  // typed up to the limit
     session.Capture();
     EXPECT_EQ(session.List().Length(), 65530u);
-    ExpectLastMessage("Error capturing batch spec",
-                      "The assessment was not captured: the batch list holds at most 65536 characters, and it has 65530.");
+    ExpectLastMessage(
+        "Error capturing batch spec",
+        "The assessment was not captured: the batch list holds at most 65536 characters, and it has 65530.");
 }
 
 TEST_F(LimitTest, AnOpenThatCutsSaysSo) {
     OpenLong();
     EXPECT_EQ(session.List().Text(), file.substr(0, 862 * 76));
-    ExpectLastMessage("Open batch file", "Only the first 862 of the 1000 lines of \"long.RAB\" were read: the batch list "
-                                         "holds at most 65536 characters.");
+    ExpectLastMessage("Open batch file",
+                      "Only the first 862 of the 1000 lines of \"long.RAB\" were read: the batch list "
+                      "holds at most 65536 characters.");
 }
 
 TEST_F(LimitTest, SavingACutListOverItsFileAsksFirstAndOnlyThen) {
@@ -438,8 +482,9 @@ TEST_F(LimitTest, SavingACutListOverItsFileAsksFirstAndOnlyThen) {
     session.ListEdited(session.List().Text().substr(2 * 76));  // two lines deleted, one captured
     session.Capture();
     // The list's count as it is now; the file's lines never read.
-    const std::string ask = "The file holds 1000 lines, the list 861; lines 863 to 1000 of the file were never read "
-                            "into the list and would be lost.\r\n\r\nReplace \"long.RAB\" all the same?";
+    const std::string ask =
+        "The file holds 1000 lines, the list 861; lines 863 to 1000 of the file were never read "
+        "into the list and would be lost.\r\n\r\nReplace \"long.RAB\" all the same?";
     Answer(mb::No, "long.RAB");
     EXPECT_FALSE(session.SaveBatchFile());
     ExpectLastMessage("Save batch file", ask);
@@ -470,14 +515,21 @@ TEST_F(BatchTest, OnlyARegularFileSmallEnoughForAListIsReadAndNoneBlocks) {
     std::atomic<bool> done{false};
     std::thread unblock([&done, fifo = Path("pipe.RAB")] {
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-        while (!done && std::chrono::steady_clock::now() < until) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (!done && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0) ::close(fd);
     });
     const std::string notAFile = "\" could not be read.\r\n\r\nIt is not a file.";
-    const std::string tooLarge = "\" was not read: it is larger than 262148 bytes, more than a batch list of at most "
-                                 "65536 characters can take.";
-    struct Case { const char* name; std::string file; std::size_t length; std::string message; };
+    const std::string tooLarge =
+        "\" was not read: it is larger than 262148 bytes, more than a batch list of at most "
+        "65536 characters can take.";
+    struct Case {
+        const char* name;
+        std::string file;
+        std::size_t length;
+        std::string message;
+    };
     const Case cases[] = {
         {"a link to a regular file", "link.RAB", 6, ""},
         {"a FIFO", "pipe.RAB", 0, "The batch file \"" + Path("pipe.RAB") + notAFile},

@@ -97,7 +97,12 @@ TEST_F(StageFigure, MeasureWalksTheOutlineAndSetsTheConnectPoint) {
 // Each part's hit box, drawn at (0, 0), worked out from the shape's sizes at scale 1
 // (the junction at 300 + 200 / 3) and scaled; a click on a part lands on that part.
 TEST_F(StageFigure, EachDrawnPartIsHitWhereItIsDrawn) {
-    struct Case { const char* name; bool last; int part; std::array<double, 4> box; };
+    struct Case {
+        const char* name;
+        bool last;
+        int part;
+        std::array<double, 4> box;
+    };
     const Case cases[] = {
         {"diamond", false, CChainElement::kPartDiamond, {0, 125, 300, -125}},
         {"p box below the junction", false, CChainElement::kPartP, {291.67, -100, 491.67, -300}},
@@ -115,7 +120,8 @@ TEST_F(StageFigure, EachDrawnPartIsHitWhereItIsDrawn) {
             p.Draw(s);
             const CChainElement::Box b = s.PartBox(c.part);
             for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(b[i], c.box[i] * scale, 0.01) << i;
-            EXPECT_EQ(s.HitTestPart(static_cast<float>((b[0] + b[2]) / 2), static_cast<float>((b[1] + b[3]) / 2)), c.part);
+            EXPECT_EQ(s.HitTestPart(static_cast<float>((b[0] + b[2]) / 2), static_cast<float>((b[1] + b[3]) / 2)),
+                      c.part);
         }
 }
 
@@ -140,11 +146,17 @@ TEST_F(StageFigure, LabelsShowTheValuesInTheirFormatsCategoricalImpactsInItalics
 TEST_F(StageFigure, LabelsThatDoNotFitSplitOrLoseCharacters) {
     // The I box is 400 wide at scale 2 and "WI1=1" five characters of 15 twips per pixel;
     // the diamond is 600 x 500, and a line 13 pixels high allows 2 (300 + 117).
-    struct Case { const char* name; double charWidthPx; const char* text; double y; };
+    struct Case {
+        const char* name;
+        double charWidthPx;
+        const char* text;
+        double y;
+    };
     const Case cases[] = {{"impact just fits", 5.3, "I1=1", -1},
                           {"impact splits above the centre line", 5.34, "I1=", 400 + 13 * 15},
                           {"its number starting on it", 5.34, "1", 400},
-                          {"diamond fits", 3, "Arrives?", -1}, {"diamond cut", 7, "Arrives", -1},
+                          {"diamond fits", 3, "Arrives?", -1},
+                          {"diamond cut", 7, "Arrives", -1},
                           {"diamond never below one character", 100, "A", -1}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,7 +193,12 @@ TEST_F(ChainDiagram, TheYAxisPointsUpFromTheBottomEdgeWhateverTheSize) {
 // after the last stage's I box. Hidden costs leave out the cost circles, their labels
 // and their total.
 TEST_F(ChainDiagram, TheStagesHangFromTheTopAndTheTotalsStandBelowTheLast) {
-    struct Case { const char* name; double scale; bool hideCosts; double originY, riskX, riskY, costX; };
+    struct Case {
+        const char* name;
+        double scale;
+        bool hideCosts;
+        double originY, riskX, riskY, costX;
+    };
     const Case cases[] = {{"scale 1", 1, false, 4080, 2666.67, 3480 - 360 - 200, 1786.67},
                           {"scale 1 without costs", 1, true, 4080, 2666.67, 3480 - 300 - 200, 0},
                           {"scale 2", 2, false, 3660, 5333.33, 2460 - 720 - 400, 3573.33},

@@ -57,14 +57,16 @@ protected:
         chain.Measure();
         chain.SetScaleFactor(3);
         chain.SetData(AppData);
-        QObject::connect(chain.Element(4), &CChainElement::TotalRiskChanged, [this](double&, double& c) { lastCost = c; });
+        QObject::connect(chain.Element(4), &CChainElement::TotalRiskChanged,
+                         [this](double&, double& c) { lastCost = c; });
         QObject::connect(box->Events(), &ControlEvents::Validate, [this](bool&) { ++validates; });
         chain.Render();
     }
 
     void Click(int stage, int part) {
         const CChainElement::Box b = chain.Element(stage)->PartBox(part);
-        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+        QTest::mouseClick(pic, Qt::LeftButton, {},
+                          QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
         QApplication::processEvents();
     }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
@@ -78,7 +80,9 @@ protected:
         QTest::keyClicks(box, text);
         if (key != Qt::Key_unknown) Key(key);
     }
-    double Value(int stage, int index) const { return chain.Element(stage)->PrimaryData()[static_cast<std::size_t>(index)]; }
+    double Value(int stage, int index) const {
+        return chain.Element(stage)->PrimaryData()[static_cast<std::size_t>(index)];
+    }
 };
 
 TEST_F(ChainEditing, ClickTypeAndEnterStoresPAndItsComplement) {
@@ -141,7 +145,11 @@ TEST_F(ChainEditing, AClickOnAPartThatTakesNoValueLeavesARejectedEntryOpen) {
 // its part; a box tagged for no stage moves nothing; hidden costs are skipped.
 TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     // Within a stage and onto the last stage's I5 (the walks across stages follow below).
-    struct Step { int stage, part; Qt::Key key; const char* tag; };
+    struct Step {
+        int stage, part;
+        Qt::Key key;
+        const char* tag;
+    };
     for (const Step& s : {Step{3, Q, Qt::Key_Tab, "4Establishes"}, Step{4, Q, Qt::Key_Tab, "3Spreads"},
                           Step{4, I, Qt::Key_Backtab, "3Spreads"}}) {
         Type("", s.key, s.stage, s.part);
@@ -151,11 +159,18 @@ TEST_F(ChainEditing, TabAndShiftTabWalkThePartsOfAllStages) {
     EXPECT_EQ(box->Tag(), "2Spreads");
     // Stored with the key, then a rejected entry on the part walked to (the redraw must
     // not put the box back on the part left, whichever stage is drawn last), then 5.
-    struct Walk { const char* name; int stage, part; Qt::Key key; const char* tag; int toStage, toPart, to, left; };
-    const Walk walks[] = {{"forward, I1 to F2", 1, I, Qt::Key_Tab, "0Survives", 2, F, CChainElement::kF, CChainElement::kI},
-                          {"backward, F2 to I1", 2, F, Qt::Key_Backtab, "4Arrives", 1, I, CChainElement::kI, CChainElement::kF},
-                          {"forward round, I4 to F1", 4, I, Qt::Key_Tab, "0Arrives", 1, F, CChainElement::kF, CChainElement::kI},
-                          {"backward round, F1 to I4", 1, F, Qt::Key_Backtab, "4Spreads", 4, I, CChainElement::kI, CChainElement::kF}};
+    struct Walk {
+        const char* name;
+        int stage, part;
+        Qt::Key key;
+        const char* tag;
+        int toStage, toPart, to, left;
+    };
+    const Walk walks[] = {
+        {"forward, I1 to F2", 1, I, Qt::Key_Tab, "0Survives", 2, F, CChainElement::kF, CChainElement::kI},
+        {"backward, F2 to I1", 2, F, Qt::Key_Backtab, "4Arrives", 1, I, CChainElement::kI, CChainElement::kF},
+        {"forward round, I4 to F1", 4, I, Qt::Key_Tab, "0Arrives", 1, F, CChainElement::kF, CChainElement::kI},
+        {"backward round, F1 to I4", 1, F, Qt::Key_Backtab, "4Spreads", 4, I, CChainElement::kI, CChainElement::kF}};
     for (const Walk& w : walks) {
         SCOPED_TRACE(w.name);
         Type("4", w.key, w.stage, w.part);
@@ -209,7 +224,11 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
     EXPECT_EQ(Value(2, CChainElement::kF), 30);
     // The dialog sees each probability with one to six decimals; its answer is what the
     // next opening shows.
-    struct Shown { const char* name; double answer0, answer1; const char *p0, *p1; };
+    struct Shown {
+        const char* name;
+        double answer0, answer1;
+        const char *p0, *p1;
+    };
     const Shown shown[] = {{"zero and one", 0.000001, 0.999999, "0.0", "1.0"},
                            {"six decimals", 0.25, 0.75, "0.000001", "0.999999"}};
     for (const Shown& c : shown) {
@@ -244,12 +263,15 @@ TEST_F(ChainEditing, ACategoricalCostOpensItsTableAndStoresItsValue) {
 TEST_F(ChainEditing, AnEditedDiagramLooksAsIfDrawnFirstAndSoDoesItsCopy) {
     const QImage first = pic->Image().copy();
     const char* const huge = "1.79769313486232E+308";
-    struct Edit { const char* name; const char* text; int stage, part; };
-    const Edit edits[] = {{"p1 down", "0.3", 1, P},      {"p1 back", "0.5", 1, P},
-                          {"I2 up", "12.5", 2, I},       {"I2 back", "1", 2, I},
-                          {"F1 huge", huge, 1, F},       {"F2 huge", huge, 2, F},
-                          {"F1 back", "1", 1, F},        {"F2 back", "1", 2, F},
-                          {"q3 twice", "0.5", 3, Q},     {"I5 same", "1", 4, I5}};
+    struct Edit {
+        const char* name;
+        const char* text;
+        int stage, part;
+    };
+    const Edit edits[] = {{"p1 down", "0.3", 1, P}, {"p1 back", "0.5", 1, P}, {"I2 up", "12.5", 2, I},
+                          {"I2 back", "1", 2, I},   {"F1 huge", huge, 1, F},  {"F2 huge", huge, 2, F},
+                          {"F1 back", "1", 1, F},   {"F2 back", "1", 2, F},   {"q3 twice", "0.5", 3, Q},
+                          {"I5 same", "1", 4, I5}};
     for (const Edit& e : edits) {
         SCOPED_TRACE(e.name);
         Type(e.text, Qt::Key_Return, e.stage, e.part);

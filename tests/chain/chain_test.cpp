@@ -68,9 +68,15 @@ TEST_F(Chain, CategoryTablesLoadPlainOrConformedToTheMasters) {
 
 TEST_F(Chain, OutcomeRisksReadEachItemsLeadingNumber) {
     for (int i = 56; i <= 59; ++i) AppData(i) = Variant(1.0);
-    struct Case { const char* name; Variant p1; double want[9]; };
+    struct Case {
+        const char* name;
+        Variant p1;
+        double want[9];
+    };
     const Case cases[] = {
-        {"a text starting with a number", Variant("0.25abc"), {0.75, 0.125, 0.0625, 0.03125, 0.03125, 1, 0.25, 0.125, 0.0625}},
+        {"a text starting with a number",
+         Variant("0.25abc"),
+         {0.75, 0.125, 0.0625, 0.03125, 0.03125, 1, 0.25, 0.125, 0.0625}},
         {"a text without one", Variant("abc"), {1, 0, 0, 0, 0, 1, 0, 0, 0}},
     };
     for (const Case& c : cases) {

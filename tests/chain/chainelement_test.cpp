@@ -9,15 +9,23 @@ using Stage = ChainTest;
 
 TEST_F(CategoryTable, NormalisationClampsScalesAndRounds) {
     AppData(item::kNumImpactCategories) = Variant(3);
-    struct Case { const char* name; std::vector<double> values, probs, wantValues, wantProbs; double value; };
+    struct Case {
+        const char* name;
+        std::vector<double> values, probs, wantValues, wantProbs;
+        double value;
+    };
     const Case cases[] = {
         {"out of range probabilities clamp", {10, 20, 30}, {2, -1, 0}, {10, 20, 30}, {1, 0, 0}, 10},
         {"probabilities scale to one", {1, 2, 4}, {0.5, 0.5, 1}, {1, 2, 4}, {0.25, 0.25, 0.5}, 2.75},
         // Clamping comes before scaling: a 2 counts as 1.
         {"above one counts as one", {1, 2, 4}, {1, 1, 2}, {1, 2, 4}, {0.333333, 0.333333, 0.333333}, 2.333331},
         {"all zero become uniform", {3, 3, 3}, {0, 0, 0}, {3, 3, 3}, {0.333333, 0.333333, 0.333333}, 2.999997},
-        {"values keep four figures", {123456, 1.234567e-7, -0.00987654}, {1, 0, 0}, {123500, 1.235e-7, -0.009877},
-         {1, 0, 0}, 123500},
+        {"values keep four figures",
+         {123456, 1.234567e-7, -0.00987654},
+         {1, 0, 0},
+         {123500, 1.235e-7, -0.009877},
+         {1, 0, 0},
+         123500},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -63,7 +71,8 @@ TEST_F(CategoryTable, TheDialogSeesTextsAndHeadingsAndOnlyAWellShapedAnswerIsTak
     t.ShowTable(rect, &editor);
     EXPECT_EQ(Row(t.ValueArray(), 0), (std::vector<double>{8, 4, 0}));
     EXPECT_EQ(Row(t.ValueArray(), 1), (std::vector<double>{0.25, 0.75, 0}));
-    for (const auto& answer : {std::optional<Variant>(), std::optional(Table(3, 5, {})), std::optional(Table(1, 5, {}))}) {
+    for (const auto& answer :
+         {std::optional<Variant>(), std::optional(Table(3, 5, {})), std::optional(Table(1, 5, {}))}) {
         editor.answer = answer;  // cancelled, then misshapen
         t.ShowTable(rect, &editor);
         EXPECT_EQ(Row(t.ValueArray(), 0), (std::vector<double>{8, 4, 0}));

@@ -16,7 +16,9 @@ using test::Ink;
 
 using Values = std::vector<std::vector<int>>;
 
-Variant Captions(const std::vector<std::string>& texts) { return Variant::List(std::vector<Variant>(texts.begin(), texts.end())); }
+Variant Captions(const std::vector<std::string>& texts) {
+    return Variant::List(std::vector<Variant>(texts.begin(), texts.end()));
+}
 Variant Numbered(const std::string& stem, int n) {
     std::vector<std::string> t;
     for (int i = 0; i < n; ++i) t.push_back(stem + CStr(Variant(i)));
@@ -52,8 +54,9 @@ struct GridPage : ::testing::Test {
         grid->SetContainer(page);
         grid->SetAllowEdit(true);
         log.clear();
-        QObject::connect(grid.get(), &CBoxArray::Validate,
-                         [this](std::int16_t, std::int16_t, const Variant& v) { log += CStr(v) + "@" + CStr(Variant(Checked())) + " "; });
+        QObject::connect(grid.get(), &CBoxArray::Validate, [this](std::int16_t, std::int16_t, const Variant& v) {
+            log += CStr(v) + "@" + CStr(Variant(Checked())) + " ";
+        });
         return *grid;
     }
     Values Boxes() const {
@@ -71,7 +74,8 @@ struct GridPage : ::testing::Test {
     }
     CheckBox* At(int r, int c) const { return grid->CheckBoxes()[r][c]; }
     void Click(int r, int c, bool space = false) {
-        space ? QTest::keyClick(At(r, c), Qt::Key_Space) : QTest::mouseClick(At(r, c), Qt::LeftButton, {}, QPoint(6, At(r, c)->height() / 2));
+        space ? QTest::keyClick(At(r, c), Qt::Key_Space)
+              : QTest::mouseClick(At(r, c), Qt::LeftButton, {}, QPoint(6, At(r, c)->height() / 2));
     }
 };
 
@@ -88,10 +92,27 @@ TEST_F(GridPage, TheRulesByMouseAndSpace) {
         std::string log;
         Values boxes;
     } cases[] = {
-        {"two: one per row that a click cannot clear", 3, 4, 2, {{0, 1}, {0, 3}, {0, 3}, {2, 0}, {1, 0, true}, {1, 2, true}, {1, 2, true}},
-         "0@0 0@0 0@0 0@1 0@2 0@2 0@2 ", {{0, 0, 0, 1}, {0, 0, 1, 0}, {1, 0, 0, 0}}},
-        {"one: at most one per column, clearable", 3, 3, 1, {{0, 1}, {2, 1}, {2, 2}, {2, 2}, {2, 1}}, "0@0 0@0 0@1 1@2 1@1 ", Values(3, {0, 0, 0})},
-        {"three: one in the grid", 3, 3, 3, {{0, 0}, {2, 2}, {1, 1, true}, {1, 1}}, "0@0 0@0 0@0 1@1 ", Values(3, {0, 0, 0})},
+        {"two: one per row that a click cannot clear",
+         3,
+         4,
+         2,
+         {{0, 1}, {0, 3}, {0, 3}, {2, 0}, {1, 0, true}, {1, 2, true}, {1, 2, true}},
+         "0@0 0@0 0@0 0@1 0@2 0@2 0@2 ",
+         {{0, 0, 0, 1}, {0, 0, 1, 0}, {1, 0, 0, 0}}},
+        {"one: at most one per column, clearable",
+         3,
+         3,
+         1,
+         {{0, 1}, {2, 1}, {2, 2}, {2, 2}, {2, 1}},
+         "0@0 0@0 0@1 1@2 1@1 ",
+         Values(3, {0, 0, 0})},
+        {"three: one in the grid",
+         3,
+         3,
+         3,
+         {{0, 0}, {2, 2}, {1, 1, true}, {1, 1}},
+         "0@0 0@0 0@0 1@1 ",
+         Values(3, {0, 0, 0})},
         {"zero: free", 2, 3, 0, {{0, 0}, {0, 1}, {1, 1}, {0, 0}}, "0@0 0@1 0@2 1@3 ", {{0, 1, 0}, {0, 1, 0}}},
     };
     for (const auto& c : cases) {
@@ -159,7 +180,8 @@ TEST_F(GridPage, StatesFollowTheCaptionsAndCodeSetsThemWithoutTheClickLogic) {
     b(1, 1) = Variant(0.0);
     b(2, 2) = Variant(-0.5);
     g.SetCheckArray(b);
-    for (const Variant& v : {Variant::MakeArray(VarType::Boolean, {Bounds{1, 3}, Bounds{1, 4}}), Variant::MakeArray(VarType::Boolean, {Bounds{0, 5}}), Variant(true)})
+    for (const Variant& v : {Variant::MakeArray(VarType::Boolean, {Bounds{1, 3}, Bounds{1, 4}}),
+                             Variant::MakeArray(VarType::Boolean, {Bounds{0, 5}}), Variant(true)})
         g.SetCheckArray(v);  // states of another shape are ignored
     EXPECT_EQ(Boxes(), (Values{{0, 0, 0, 0}, {0, 0, 0, 0}, {0, 0, 1, 0}}));
     g.Clear();
@@ -251,7 +273,8 @@ TEST_F(GridPage, CaptionsLieAboveAndLeftOfTheBoxesAndFollowTheSize) {
     QApplication::processEvents();
     EXPECT_EQ(s->Image(), img) << "showing changes nothing";
     const QPoint in = s->contentsRect().topLeft();  // the drawing is the inside of the border
-    const int boxLeft = At(0, 0)->x() - in.x(), boxTop = At(0, 0)->y() - in.y(), lastBottom = At(4, 0)->geometry().bottom() - in.y();
+    const int boxLeft = At(0, 0)->x() - in.x(), boxTop = At(0, 0)->y() - in.y(),
+              lastBottom = At(4, 0)->geometry().bottom() - in.y();
     // Turned column captions in a band over the columns, taller than a line, ending a
     // little above the boxes; row captions left of the boxes, from the first row to the last.
     const QRect columnInk = Ink(img, QRect(boxLeft - 8, 0, img.width(), boxTop));
@@ -266,7 +289,8 @@ TEST_F(GridPage, CaptionsLieAboveAndLeftOfTheBoxesAndFollowTheSize) {
     At(3, 2)->SetValue(1);  // the grid as a reviewer sees it, with a box checked
     ASSERT_TRUE(s->grab().save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath("boxarray_grid.png")));
     // A new size or row set redraws the captions; the boxes stay where they were.
-    for (auto [width, height, redrawn] : {std::tuple{6000, 4500, false}, std::tuple{6400, 4500, true}, std::tuple{6400, 4000, true}}) {
+    for (auto [width, height, redrawn] :
+         {std::tuple{6000, 4500, false}, std::tuple{6400, 4500, true}, std::tuple{6400, 4000, true}}) {
         s->Line(5000, 3500, 5050, 3550, 0x0000FF, LineShape::FilledBox);
         grid->SetWidth(width);
         grid->SetHeight(height);
@@ -288,8 +312,10 @@ TEST(CaptionLayer, FontsLinesAndAngles) {
     // Surfaces of 15 twips a pixel. Measuring draws nothing; a size too small for a pixel
     // makes no font and measures nothing; a face name of any length is accepted.
     ImagePictureBox s(300, 100), up(200, 200), slant(200, 200), flat(200, 200);
-    auto draw = [](ImagePictureBox& p, const std::string& text, double angle, bool measureOnly = true, BoxArrayFont font = {"DejaVu Sans", 10.0, false}) {
-        return MBoxArray::DrawRotatedText(p, p.ClientWidthPx() * 15.0, p.ClientHeightPx() * 15.0, font, text, 1500, 2250, angle, measureOnly);
+    auto draw = [](ImagePictureBox& p, const std::string& text, double angle, bool measureOnly = true,
+                   BoxArrayFont font = {"DejaVu Sans", 10.0, false}) {
+        return MBoxArray::DrawRotatedText(p, p.ClientWidthPx() * 15.0, p.ClientHeightPx() * 15.0, font, text, 1500,
+                                          2250, angle, measureOnly);
     };
     auto measure = [&s](const Variant& captions, double size = 10.0) {
         return MBoxArray::MeasureCaptions(s, 300 * 15.0, 100 * 15.0, {"DejaVu Sans", size, false}, captions, 0.0);
@@ -309,7 +335,8 @@ TEST(CaptionLayer, FontsLinesAndAngles) {
     EXPECT_EQ(measure(Variant("Solo")).Width, 0.0);
     // Turned counter-clockwise from the point: at 90 degrees the line goes up, its cell
     // to the right; at 45 it climbs right; flat, the first line's corner is the point.
-    for (auto [p, angle] : {std::pair{&up, 90}, std::pair{&slant, 45}, std::pair{&flat, 0}}) draw(*p, "Certainty", angle, false);
+    for (auto [p, angle] : {std::pair{&up, 90}, std::pair{&slant, 45}, std::pair{&flat, 0}})
+        draw(*p, "Certainty", angle, false);
     const QRect u = Ink(up.Image()), d = Ink(slant.Image()), w = Ink(flat.Image());
     EXPECT_GE(w.left(), 100);
     EXPECT_GE(w.top(), 150);

@@ -28,14 +28,17 @@ double Length(const std::string& s) { return static_cast<double>(s.size()); }
 
 Variant Data(const std::vector<std::vector<double>>& rows) {
     const auto points = static_cast<std::int32_t>(rows[0].size());
-    Variant d = Variant::MakeArray(VarType::Double, {Bounds{0, static_cast<std::int32_t>(rows.size()) - 1}, Bounds{0, points - 1}});
+    Variant d = Variant::MakeArray(VarType::Double,
+                                   {Bounds{0, static_cast<std::int32_t>(rows.size()) - 1}, Bounds{0, points - 1}});
     for (std::size_t v = 0; v < rows.size(); ++v)
-        for (std::int32_t j = 0; j < points; ++j) d(static_cast<std::int32_t>(v), j) = rows[v][static_cast<std::size_t>(j)];
+        for (std::int32_t j = 0; j < points; ++j)
+            d(static_cast<std::int32_t>(v), j) = rows[v][static_cast<std::size_t>(j)];
     return d;
 }
 ChartData Series(const std::vector<double>& xs, const std::vector<double>& ys) {
     ChartData d(2, static_cast<std::int32_t>(xs.size()));
-    for (std::int32_t j = 0; j < d.points; ++j) d.at(0, j) = xs[static_cast<std::size_t>(j)], d.at(1, j) = ys[static_cast<std::size_t>(j)];
+    for (std::int32_t j = 0; j < d.points; ++j)
+        d.at(0, j) = xs[static_cast<std::size_t>(j)], d.at(1, j) = ys[static_cast<std::size_t>(j)];
     return d;
 }
 Variant Colours(Colour background = kWhite, Colour series = kRed) {
@@ -87,7 +90,9 @@ TEST(ChartAxes, LabelsThatRunIntoEachOtherAreLeftOutAtARegularStepKeepingFirstAn
         {"all fit", {0, 1, 2}, {0.5, 1.5, 2.5}, {true, true, true}},
         {"five: every second", {0, 1, 2, 3, 4}, {1.5, 2.5, 3.5, 4.5, 5.5}, {true, false, true, false, true}},
         {"four: the one before the last would meet it", {0, 1, 2, 3}, {1.5, 2.5, 3.5, 4.5}, {true, false, false, true}},
-        {"nine: every third and the last", {0, 1, 2, 3, 4, 5, 6, 7, 8}, {2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5},
+        {"nine: every third and the last",
+         {0, 1, 2, 3, 4, 5, 6, 7, 8},
+         {2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5},
          {true, false, false, true, false, false, false, false, true}},
         {"an empty label meets nothing", {0, 0.5, 1}, {0.9, 0.5, 1.9}, {true, true, true}},
         {"the gap counts", {0, 1}, {0.95, 1.95}, {true, false}},
@@ -100,11 +105,19 @@ TEST(ChartAxes, LabelsThatRunIntoEachOtherAreLeftOutAtARegularStepKeepingFirstAn
 
 TEST(ChartAxes, TickLabelTexts) {
     const std::pair<std::string, std::string> cases[] = {
-        {FixedTickText(-0.25, -2), "-.25"}, {FixedTickText(0.25, -1), ".3"}, {FixedTickText(12.0, 1), "12.0"}, {FixedTickText(-2.5, 2), "-3"},
-        {FixedTickText(-1e-17, 0), "0.0"}, {FixedTickText(-0.001, -2), ".00"},  // never "-0.0"
-        {ScientificTickText(0.0), "0.0e0"}, {ScientificTickText(-0.000125), "-1.3e-4"}, {ScientificTickText(99.96), "1.0e2"},
-        {FormatTickLabel(0.25, -2, Length), ".25"}, {FormatTickLabel(1500.0, 3, Length), "1500"},     // 4 against 5
-        {FormatTickLabel(150000.0, 5, Length), "1.5e5"}, {FormatTickLabel(0.00025, -5, Length), ".00025"},  // ties to fixed
+        {FixedTickText(-0.25, -2), "-.25"},
+        {FixedTickText(0.25, -1), ".3"},
+        {FixedTickText(12.0, 1), "12.0"},
+        {FixedTickText(-2.5, 2), "-3"},
+        {FixedTickText(-1e-17, 0), "0.0"},
+        {FixedTickText(-0.001, -2), ".00"},  // never "-0.0"
+        {ScientificTickText(0.0), "0.0e0"},
+        {ScientificTickText(-0.000125), "-1.3e-4"},
+        {ScientificTickText(99.96), "1.0e2"},
+        {FormatTickLabel(0.25, -2, Length), ".25"},
+        {FormatTickLabel(1500.0, 3, Length), "1500"},  // 4 against 5
+        {FormatTickLabel(150000.0, 5, Length), "1.5e5"},
+        {FormatTickLabel(0.00025, -5, Length), ".00025"},  // ties to fixed
         {FormatTickLabel(150000.0, 5, [](const std::string&) { return 10.0; }), "150000"}};
     for (const auto& [got, expected] : cases) EXPECT_EQ(got, expected);
 }
@@ -124,10 +137,11 @@ TEST(ChartAxes, EveryTickLabelShowsItsTicksValue) {
         {"step 0.05 under one decimal", {0, 0.05, 0.1}, 0, {"0.00", "0.05", "0.10"}},
         {"step 0.000075", {0, 0.000075, 0.000075 * 2, 0.000075 * 3}, -4, {".000000", ".000075", ".000150", ".000225"}},
         {"narrower in the scientific form", {0, 1.25e-9, 2.5e-9}, -9, {"0.00e0", "1.25e-9", "2.50e-9"}},
-        {"-0.6 by 0.275 to 0.5: no dust", {TickPosition(-0.6, 0.275, 0), TickPosition(-0.6, 0.275, 1),
-                                           TickPosition(-0.6, 0.275, 2), TickPosition(-0.6, 0.275, 3),
-                                           TickPosition(-0.6, 0.275, 4)},
-         -1, {"-.600", "-.325", "-.050", ".225", ".500"}},
+        {"-0.6 by 0.275 to 0.5: no dust",
+         {TickPosition(-0.6, 0.275, 0), TickPosition(-0.6, 0.275, 1), TickPosition(-0.6, 0.275, 2),
+          TickPosition(-0.6, 0.275, 3), TickPosition(-0.6, 0.275, 4)},
+         -1,
+         {"-.600", "-.325", "-.050", ".225", ".500"}},
     };
     for (const auto& c : cases) EXPECT_EQ(AxisTickLabels(c.ticks, c.p, Length), c.labels) << c.name;
 }
@@ -135,7 +149,8 @@ TEST(ChartAxes, EveryTickLabelShowsItsTicksValue) {
 // What the axis table rows of the chart leave to the step guard: a step that is no
 // step, and counts of ticks that keep both ends despite rounding and are capped.
 TEST(ChartAxes, TickGuards) {
-    for (const auto& [high, step] : {std::pair{1.0, 0.0}, std::pair{1.0, -0.5}, std::pair{1.0, std::nan("")}, std::pair{std::numeric_limits<double>::infinity(), 1.0}})
+    for (const auto& [high, step] : {std::pair{1.0, 0.0}, std::pair{1.0, -0.5}, std::pair{1.0, std::nan("")},
+                                     std::pair{std::numeric_limits<double>::infinity(), 1.0}})
         EXPECT_EQ(test::ErrorNumber([&] { GuardedTickStep(0.0, high, step, ax::kY, false); }), 255);
     const double labels = GuardedTickStep(1.0, 5001.0, 1.0, ax::kX, true);  // label positions need whole steps
     EXPECT_EQ(labels, std::floor(labels));
@@ -282,7 +297,8 @@ protected:
         std::vector<LineCall> out;
         for (const auto& c : pic.calls) {
             const auto f = Split(c, " ");
-            if (f[0] == "Line" && (f.size() > 6 ? f[6] : "") == shape) out.push_back({Val(f[1]), Val(f[2]), Val(f[3]), Val(f[4]), f[5], shape});
+            if (f[0] == "Line" && (f.size() > 6 ? f[6] : "") == shape)
+                out.push_back({Val(f[1]), Val(f[2]), Val(f[3]), Val(f[4]), f[5], shape});
         }
         return out;
     }
@@ -308,7 +324,8 @@ protected:
         return {NAN, NAN};
     }
     // Draws on a cleared call list; true when drawing failed.
-    bool Line(const Variant& data, const Variant& titles = Variant(), const Variant& options = Variant(), const Variant& labels = Variant()) {
+    bool Line(const Variant& data, const Variant& titles = Variant(), const Variant& options = Variant(),
+              const Variant& labels = Variant()) {
         pic.ClearCalls();
         return chart.DrawLineGraph(data, colours, true, false, titles, options, labels);
     }
@@ -326,16 +343,49 @@ TEST_F(ChartOnFake, EveryFailureClearsThePicture) {
     text(0, 0) = Variant(1), text(0, 1) = Variant(2), text(1, 0) = Variant("high"), text(1, 1) = Variant(3);
     Variant flat = Variant::MakeArray(VarType::Int32, {Bounds{0, 1}, Bounds{0, 1}});
     const std::pair<const char*, std::function<bool()>> cases[] = {
-        {"one dimension", [&] { return chart.DrawLineGraph(Variant::Doubles({1, 2, 3}), colours, true, false); }},
-        {"one variable", [&] { return chart.DrawLineGraph(Data({{1, 2, 3}}), colours, true, false); }},
-        {"colours of two dimensions", [&] { return chart.DrawVBarGraph(Data({{1, 2}, {3, 4}}), flat, true); }},
-        {"NaN", [&] { return chart.DrawVBarGraph(Data({{1, 2}, {3, std::nan("")}}), colours, true); }},
-        {"no points", [&] { return chart.DrawLineGraph(Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, -1}}), colours, true, false); }},
+        {"one dimension",
+         [&] {
+             return chart.DrawLineGraph(Variant::Doubles({1, 2, 3}), colours, true, false);
+         }},
+        {"one variable",
+         [&] {
+             return chart.DrawLineGraph(Data({{1, 2, 3}}), colours, true, false);
+         }},
+        {"colours of two dimensions",
+         [&] {
+             return chart.DrawVBarGraph(Data({{1, 2}, {3, 4}}), flat, true);
+         }},
+        {"NaN",
+         [&] {
+             return chart.DrawVBarGraph(Data({{1, 2}, {3, std::nan("")}}), colours, true);
+         }},
+        {"no points",
+         [&] {
+             return chart.DrawLineGraph(Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, -1}}), colours,
+                                        true, false);
+         }},
         {"text where a number belongs", [&] { return chart.DrawLineGraph(text, colours, true, false); }},
-        {"equal caller limits", [&] { return chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), colours, true, false, Variant(), Options({{3, Variant(3.0)}, {4, Variant(3.0)}})); }},
-        {"equal caller X limits", [&] { return chart.DrawVBarGraph(Data({{0, 1}, {0, 1}}), colours, true, Variant(), Options({{6, Variant(2)}, {7, Variant("2")}})); }},
-        {"no line style", [&] { return chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), colours, true, false, Variant(), Options({{0, Variant(9)}})); }},
-        {"no earlier axes to draw into", [&] { CChart fresh; fresh.SetTarget(&pic); return fresh.DrawVBarGraph(Data({{0, 10}, {5, 0}}), colours, false); }},
+        {"equal caller limits",
+         [&] {
+             return chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), colours, true, false, Variant(),
+                                        Options({{3, Variant(3.0)}, {4, Variant(3.0)}}));
+         }},
+        {"equal caller X limits",
+         [&] {
+             return chart.DrawVBarGraph(Data({{0, 1}, {0, 1}}), colours, true, Variant(),
+                                        Options({{6, Variant(2)}, {7, Variant("2")}}));
+         }},
+        {"no line style",
+         [&] {
+             return chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), colours, true, false, Variant(),
+                                        Options({{0, Variant(9)}}));
+         }},
+        {"no earlier axes to draw into",
+         [&] {
+             CChart fresh;
+             fresh.SetTarget(&pic);
+             return fresh.DrawVBarGraph(Data({{0, 10}, {5, 0}}), colours, false);
+         }},
     };
     for (const auto& [name, draw] : cases) {
         SCOPED_TRACE(name);
@@ -353,7 +403,8 @@ TEST_F(ChartOnFake, EveryFailureClearsThePicture) {
     EXPECT_EQ(few.ubound(1), 2);
     EXPECT_EQ(CLng(few(2)), 0);
     Variant many = Variant::MakeArray(VarType::Int32, {Bounds{0, 4}});
-    EXPECT_TRUE(chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), many, true, false, Variant(), Options({{0, Variant(true)}})));
+    EXPECT_TRUE(
+        chart.DrawLineGraph(Data({{0, 1}, {0, 1}}), many, true, false, Variant(), Options({{0, Variant(true)}})));
     EXPECT_EQ(many.ubound(1), 1);
     EXPECT_TRUE(test::Ink(pic.Image()).isNull());
     EXPECT_EQ((pic.Image().pixel(0, 0) & 0xFFFFFFu), kBlack);
@@ -377,17 +428,35 @@ TEST_F(ChartOnFake, TheAxisTableFollowsTheOptions) {
         std::vector<double> x, y;  // low, high, step
     } cases[] = {
         {"options that are no array are none", Variant(3.0), {0, 1, 0.25}, {0, 1, 0.5}},
-        {"Y 10..0 in five ticks, X from 4 to 0 in the automatic step", Options({{3, Variant(10)}, {4, Variant(0)}, {5, Variant(5)}, {6, Variant("4")}, {7, Variant(0.0)}}), {0, 4, 0.25}, {0, 10, 2.5}},
+        {"Y 10..0 in five ticks, X from 4 to 0 in the automatic step",
+         Options({{3, Variant(10)}, {4, Variant(0)}, {5, Variant(5)}, {6, Variant("4")}, {7, Variant(0.0)}}),
+         {0, 4, 0.25},
+         {0, 10, 2.5}},
         {"tick counts 1 and -4", Options({{5, Variant(1)}, {8, Variant(-4)}}), {0, 1, 0.25}, {0, 1, 0.5}},
-        {"tick counts 0, no number, fourteen elements", Options({{5, Variant(0)}, {8, Variant(0)}, {3, Variant("abc")}}, 14), {0, 1, 0.25}, {0, 1, 0.5}},
+        {"tick counts 0, no number, fourteen elements",
+         Options({{5, Variant(0)}, {8, Variant(0)}, {3, Variant("abc")}}, 14),
+         {0, 1, 0.25},
+         {0, 1, 0.5}},
         {"X up to a million", Options({{7, Variant(1.0e6)}}), {0, 1.0e6, 250000}, {0, 1, 0.5}},
         {"two billion Y ticks", Options({{5, Variant(2000000000)}}), {0, 1, 0.25}, {0, 1, 0.5}},
         // Held to 8e307 each side, in the automatic step of the held range (a quarter on
         // X, a half on Y) or in the caller's ticks.
-        {"X -1e308..1e308 typed", Options({{6, Variant(-1e308)}, {7, Variant(1e308)}}), {-8e307, 8e307, 4e307}, {0, 1, 0.5}},
-        {"Y -1e308..1e308 typed", Options({{3, Variant(-1e308)}, {4, Variant(1e308)}}), {0, 1, 0.25}, {-8e307, 8e307, 8e307}},
-        {"Y -1e308..1e308 in five ticks", Options({{3, Variant(-1e308)}, {4, Variant(1e308)}, {5, Variant(5)}}), {0, 1, 0.25}, {-8e307, 8e307, 4e307}},
-        {"Y 0..1e-320 from the options file", Options({{3, Variant(0.0)}, {4, Variant(1e-320)}}), {0, 1, 0.25}, {0, 1e-300, 5e-301}},
+        {"X -1e308..1e308 typed",
+         Options({{6, Variant(-1e308)}, {7, Variant(1e308)}}),
+         {-8e307, 8e307, 4e307},
+         {0, 1, 0.5}},
+        {"Y -1e308..1e308 typed",
+         Options({{3, Variant(-1e308)}, {4, Variant(1e308)}}),
+         {0, 1, 0.25},
+         {-8e307, 8e307, 8e307}},
+        {"Y -1e308..1e308 in five ticks",
+         Options({{3, Variant(-1e308)}, {4, Variant(1e308)}, {5, Variant(5)}}),
+         {0, 1, 0.25},
+         {-8e307, 8e307, 4e307}},
+        {"Y 0..1e-320 from the options file",
+         Options({{3, Variant(0.0)}, {4, Variant(1e-320)}}),
+         {0, 1, 0.25},
+         {0, 1e-300, 5e-301}},
     };
     const auto start = std::chrono::steady_clock::now();
     for (const auto& c : cases) {
@@ -442,20 +511,24 @@ TEST_F(ChartOnFake, LabelArraysLabelEveryTickAndLaterCallsReuseTheAxes) {
     const Variant squares = Data({{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 4, 9, 16, 25, 36, 49, 64, 81}});
     EXPECT_FALSE(Line(squares, Variant(), Options({{8, Variant(3)}}), labels));
     std::vector<std::string> p = Prints();
-    EXPECT_EQ(std::vector<std::string>(p.begin(), p.begin() + 9), (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i"}));  // the X tick count ignored
+    EXPECT_EQ(std::vector<std::string>(p.begin(), p.begin() + 9),
+              (std::vector<std::string>{"a", "b", "c", "d", "e", "f", "g", "h", "i"}));  // the X tick count ignored
     // Caller X limits beyond the labels leave the outer ticks without text.
     EXPECT_FALSE(Line(squares, Variant(), Options({{6, Variant(-1)}, {7, Variant(11)}}), labels));
     p = Prints();
-    EXPECT_EQ(std::vector<std::string>(p.begin(), p.begin() + 13), (std::vector<std::string>{"", "", "a", "b", "c", "d", "e", "f", "g", "h", "i", "", ""}));
+    EXPECT_EQ(std::vector<std::string>(p.begin(), p.begin() + 13),
+              (std::vector<std::string>{"", "", "a", "b", "c", "d", "e", "f", "g", "h", "i", "", ""}));
     // Without axes a later call keeps scale and axis table: no clearing, scaling or printing.
     const std::string before = test::Rows(chart.AxisData());
     pic.ClearCalls();
-    EXPECT_FALSE(chart.DrawLineGraph(Data({{0, 10}, {5, 0}}), colours, false, false, Variant(), Variant(), Variant(), true));
+    EXPECT_FALSE(
+        chart.DrawLineGraph(Data({{0, 10}, {5, 0}}), colours, false, false, Variant(), Variant(), Variant(), true));
     EXPECT_EQ(pic.Count("Cls") + pic.Count("Scale") + pic.Count("Print"), 0);
     EXPECT_EQ(test::Rows(chart.AxisData()), before);
     // A long last X label keeps its end inside the picture; every label keeps its start.
     for (const Variant& titles : {Variant(), Variant::List({" ", "Mean risk"})}) {
-        EXPECT_FALSE(Line(Data({{0, 1, 2, 3}, {0.9, 0.6, 0.45, 123456.5}}), titles, Variant(), Variant::List({"Arrive", "Survive", "Establish", "Spread"})));
+        EXPECT_FALSE(Line(Data({{0, 1, 2, 3}, {0.9, 0.6, 0.45, 123456.5}}), titles, Variant(),
+                          Variant::List({"Arrive", "Survive", "Establish", "Spread"})));
         EXPECT_LE(PrintedAt("Spread").first + pic.TextWidth("Spread"), pic.ScaleLeft() + pic.ScaleWidth());
         for (const auto& [text, x, y] : PrintsAt()) EXPECT_GE(x, pic.ScaleLeft()) << text;
     }
@@ -476,14 +549,21 @@ TEST_F(ChartOnFake, LabelArraysLabelEveryTickAndLaterCallsReuseTheAxes) {
     pic.ResizeClient(400, 300);
     // A caller's tick count of 4 on 0 to 1.05 axes: every label shows its tick's value.
     EXPECT_FALSE(Line(Data({{0, 0.35, 0.7, 1.05}, {0, 0.5, 1, 0.75}}), Variant(),
-                      Options({{3, Variant(0)}, {4, Variant(1.05)}, {5, Variant(4)}, {6, Variant(0)}, {7, Variant(1.05)}, {8, Variant(4)}})));
+                      Options({{3, Variant(0)},
+                               {4, Variant(1.05)},
+                               {5, Variant(4)},
+                               {6, Variant(0)},
+                               {7, Variant(1.05)},
+                               {8, Variant(4)}})));
     EXPECT_EQ(Prints(), (std::vector<std::string>{"0", ".7", ".00", ".35", ".70", "1.05"}));
 }
 
 TEST_F(ChartOnFake, MarkersFollowElementsOneAndTwoAndDottedSeriesKeepSolidMarkers) {
     const Variant data = Data({{0, 1, 2}, {1, 3, 2}});
     // None, three with radius 0 at the last point, none for an unknown marker.
-    const std::tuple<Variant, int, int> cases[] = {{Variant(), 0, 0}, {Variant::List({Variant()}), 3, 1}, {Options({{1, Variant(7)}}), 0, 0}};
+    const std::tuple<Variant, int, int> cases[] = {{Variant(), 0, 0},
+                                                   {Variant::List({Variant()}), 3, 1},
+                                                   {Options({{1, Variant(7)}}), 0, 0}};
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const auto& [options, circles, last] = cases[i];
         EXPECT_FALSE(Line(data, Variant(), options));
@@ -509,10 +589,15 @@ TEST_F(ChartOnFake, MarkersFollowElementsOneAndTwoAndDottedSeriesKeepSolidMarker
 
 TEST_F(ChartOnFake, BarsStandOnTheClampedBaseAndReferenceLinesSpanThePlotLessTwoPercent) {
     const Variant data = Data({{1, 2, 3}, {2, 4, 3}});
-    const std::tuple<Variant, double, double> cases[] = {  // width 10 pixels, base clamped to the axis 1..4
-        {Variant(), 10, 1.0}, {Variant(-5), 10, 1.0}, {Variant(10), 10, 4.0}, {Variant(2.5), 10, 2.5}, {Variant("x"), 10, 1.0}};
+    const std::tuple<Variant, double, double> cases[] = {// width 10 pixels, base clamped to the axis 1..4
+                                                         {Variant(), 10, 1.0},
+                                                         {Variant(-5), 10, 1.0},
+                                                         {Variant(10), 10, 4.0},
+                                                         {Variant(2.5), 10, 2.5},
+                                                         {Variant("x"), 10, 1.0}};
     for (const auto& [base, width, y1] : cases) {
-        EXPECT_FALSE(Bars(data, Variant(), Options({{1, Variant(width)}, {2, base}, {3, Variant(1)}, {4, Variant(4)}})));
+        EXPECT_FALSE(
+            Bars(data, Variant(), Options({{1, Variant(width)}, {2, base}, {3, Variant(1)}, {4, Variant(4)}})));
         const std::vector<LineCall> bars = Lines("FilledBox");
         ASSERT_EQ(bars.size(), 3u) << TextOf(base);
         EXPECT_NEAR(bars[1].x2 - bars[1].x1, pic.ScaleX(width, scale::Pixels, scale::User), 1e-6);
@@ -557,30 +642,117 @@ TEST(ChartOnImage, SamplesShowBarsAreasFrameAndReferenceLineWhereTheyBelong) {
         std::vector<Point> points;
         bool reachesFrame = false;  // the series runs into the frame at the top and the bottom
     } samples[] = {
-        {"bars_checked.png", true, false, Data({{1, 2, 3}, {2, 4, 3}}), Variant(),
-         Options({{1, Variant(20)}, {3, Variant(0)}, {4, Variant(5)}, {6, Variant(0)}, {7, Variant(4)}, {9, Variant(4.5)}}), Variant(), kWhite, kRed,
+        {"bars_checked.png",
+         true,
+         false,
+         Data({{1, 2, 3}, {2, 4, 3}}),
+         Variant(),
+         Options(
+             {{1, Variant(20)}, {3, Variant(0)}, {4, Variant(5)}, {6, Variant(0)}, {7, Variant(4)}, {9, Variant(4.5)}}),
+         Variant(),
+         kWhite,
+         kRed,
          // Inside the bars, above the first, between bars, the reference line and short of
          // its inset end, the frame's left and top edges.
-         {{2.0, 3.5, kRed}, {1.0, 1.0, kRed}, {1.0, 3.0, kWhite}, {1.5, 1.0, kWhite}, {2.0, 4.5, kBlack}, {0.05, 4.5, kWhite}, {0.0, 2.5, kBlack}, {2.5, 5.0, kBlack}}},
-        {"area_checked.png", false, true, Data({{0, 1, 2, 3, 4}, {0, 2, 4, 2, 0}}), Variant(), Variant(), Variant(), kWhite, kBlue,
+         {{2.0, 3.5, kRed},
+          {1.0, 1.0, kRed},
+          {1.0, 3.0, kWhite},
+          {1.5, 1.0, kWhite},
+          {2.0, 4.5, kBlack},
+          {0.05, 4.5, kWhite},
+          {0.0, 2.5, kBlack},
+          {2.5, 5.0, kBlack}}},
+        {"area_checked.png",
+         false,
+         true,
+         Data({{0, 1, 2, 3, 4}, {0, 2, 4, 2, 0}}),
+         Variant(),
+         Variant(),
+         Variant(),
+         kWhite,
+         kBlue,
          {{2.0, 1.0, kBlue}, {2.0, 3.5, kBlue}, {0.4, 3.0, kWhite}, {3.6, 3.0, kWhite}}},
-        {"zigzag_unfilled.png", false, true, Data({{0, 1, 2, 3}, {3, -3, 2, -2}}), Variant(), Variant(), Variant(), kWhite, kBlue, {{0.5, 1.0, kWhite}}},
-        {"line_filled.png", false, true, Data({xs, ys}), Variant::List({"Total risk", "Density"}), Options({{1, Variant(1)}, {2, Variant(2)}, {10, Variant(0.9)}}), Variant(),
-         kWhite, RGBColour(120, 170, 230), {}},
-        {"labelled_dotted.png", false, false, Data({{0, 1, 2, 3}, {0.9, 0.6, 0.45, 0.2}}), Variant::List({" ", "Mean risk"}),
-         Options({{0, Variant(2)}, {1, Variant(1)}, {2, Variant(5)}, {3, Variant(0)}}), Variant::List({"Arrive", "Survive", "Establish", "Spread"}), kWhite, RGBColour(30, 120, 30), {}},
-        {"negative_bars.png", true, false, Data({{-0.6, -0.3, 0.0, 0.3, 0.6}, {-0.42, 0.13, 0.87, -0.05, 0.31}}), Variant::List({"Input", "Correlation"}),
-         Options({{1, Variant(40)}, {2, Variant(0)}, {10, Variant(0)}}), Variant(), kWhite, RGBColour(90, 90, 200), {}},
+        {"zigzag_unfilled.png",
+         false,
+         true,
+         Data({{0, 1, 2, 3}, {3, -3, 2, -2}}),
+         Variant(),
+         Variant(),
+         Variant(),
+         kWhite,
+         kBlue,
+         {{0.5, 1.0, kWhite}}},
+        {"line_filled.png",
+         false,
+         true,
+         Data({xs, ys}),
+         Variant::List({"Total risk", "Density"}),
+         Options({{1, Variant(1)}, {2, Variant(2)}, {10, Variant(0.9)}}),
+         Variant(),
+         kWhite,
+         RGBColour(120, 170, 230),
+         {}},
+        {"labelled_dotted.png",
+         false,
+         false,
+         Data({{0, 1, 2, 3}, {0.9, 0.6, 0.45, 0.2}}),
+         Variant::List({" ", "Mean risk"}),
+         Options({{0, Variant(2)}, {1, Variant(1)}, {2, Variant(5)}, {3, Variant(0)}}),
+         Variant::List({"Arrive", "Survive", "Establish", "Spread"}),
+         kWhite,
+         RGBColour(30, 120, 30),
+         {}},
+        {"negative_bars.png",
+         true,
+         false,
+         Data({{-0.6, -0.3, 0.0, 0.3, 0.6}, {-0.42, 0.13, 0.87, -0.05, 0.31}}),
+         Variant::List({"Input", "Correlation"}),
+         Options({{1, Variant(40)}, {2, Variant(0)}, {10, Variant(0)}}),
+         Variant(),
+         kWhite,
+         RGBColour(90, 90, 200),
+         {}},
         // A fixed Y axis of 1 to 5 with bars from a base of 3 up to 9 and down to -7: both
         // stop at the frame; the bar within the axis hangs from the base as ever.
-        {"bars_beyond_fixed_axis.png", true, false, Data({{1, 2, 3}, {9, 2, -7}}), Variant::List({"Input", "Correlation"}),
-         Options({{1, Variant(30)}, {2, Variant(3)}, {3, Variant(1)}, {4, Variant(5)}, {6, Variant(0)}, {7, Variant(4)}}), Variant(), kWhite, kRed,
-         {{1.0, 4.0, kRed}, {3.0, 2.0, kRed}, {1.0, 2.5, kWhite}, {2.0, 2.5, kRed}, {2.0, 1.5, kWhite}}, true},
+        {"bars_beyond_fixed_axis.png",
+         true,
+         false,
+         Data({{1, 2, 3}, {9, 2, -7}}),
+         Variant::List({"Input", "Correlation"}),
+         Options(
+             {{1, Variant(30)}, {2, Variant(3)}, {3, Variant(1)}, {4, Variant(5)}, {6, Variant(0)}, {7, Variant(4)}}),
+         Variant(),
+         kWhite,
+         kRed,
+         {{1.0, 4.0, kRed}, {3.0, 2.0, kRed}, {1.0, 2.5, kWhite}, {2.0, 2.5, kRed}, {2.0, 1.5, kWhite}},
+         true},
         // An area three times the axis: its fill still starts inside the frame.
-        {"area_beyond_fixed_axis.png", false, true, Data({{0, 1, 2, 3, 4}, {0, 9, 9, 9, 0}}), Variant(), Options({{3, Variant(0)}, {4, Variant(3)}}),
-         Variant(), kWhite, kBlue, {{2.0, 1.5, kBlue}, {0.1, 2.5, kWhite}}, true},
-        {"ticks_4_on_0_to_1.05.png", false, false, Data({{0, 0.35, 0.7, 1.05}, {0.02, 0.4, 0.9, 0.75}}), Variant::List({"Probability", "Risk"}),
-         Options({{5, Variant(4)}, {8, Variant(4)}, {3, Variant(0)}, {4, Variant(1.05)}, {6, Variant(0)}, {7, Variant(1.05)}}), Variant(), kWhite, kBlue, {}},
+        {"area_beyond_fixed_axis.png",
+         false,
+         true,
+         Data({{0, 1, 2, 3, 4}, {0, 9, 9, 9, 0}}),
+         Variant(),
+         Options({{3, Variant(0)}, {4, Variant(3)}}),
+         Variant(),
+         kWhite,
+         kBlue,
+         {{2.0, 1.5, kBlue}, {0.1, 2.5, kWhite}},
+         true},
+        {"ticks_4_on_0_to_1.05.png",
+         false,
+         false,
+         Data({{0, 0.35, 0.7, 1.05}, {0.02, 0.4, 0.9, 0.75}}),
+         Variant::List({"Probability", "Risk"}),
+         Options({{5, Variant(4)},
+                  {8, Variant(4)},
+                  {3, Variant(0)},
+                  {4, Variant(1.05)},
+                  {6, Variant(0)},
+                  {7, Variant(1.05)}}),
+         Variant(),
+         kWhite,
+         kBlue,
+         {}},
     };
     for (const auto& s : samples) {
         SCOPED_TRACE(s.file);
@@ -601,9 +773,9 @@ TEST(ChartOnImage, SamplesShowBarsAreasFrameAndReferenceLineWhereTheyBelong) {
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
                 if ((img.pixel(x, y) | 0xFF000000u) == series) drawn |= QRect(x, y, 1, 1);
-        EXPECT_TRUE(frame.contains(drawn)) << "frame " << frame.left() << "," << frame.top() << " " << frame.right() << ","
-                                           << frame.bottom() << ", series " << drawn.left() << "," << drawn.top() << " "
-                                           << drawn.right() << "," << drawn.bottom();
+        EXPECT_TRUE(frame.contains(drawn))
+            << "frame " << frame.left() << "," << frame.top() << " " << frame.right() << "," << frame.bottom()
+            << ", series " << drawn.left() << "," << drawn.top() << " " << drawn.right() << "," << drawn.bottom();
         if (s.reachesFrame) {
             EXPECT_EQ(drawn.top(), frame.top() + 1);
             EXPECT_EQ(drawn.bottom(), frame.bottom() - 1);
@@ -645,16 +817,19 @@ TEST(ChartOnImage, TickLabelsNeverTouchTheirTicks) {
         int labelled = 0;
         for (double t = xLow; t <= CDbl(axes(0, ax::kHigh)) + 1e-9; t += CDbl(axes(0, ax::kStep))) {
             const int px = pic.PixelX(static_cast<float>(t));
-            for (int x = px - 20; x <= px + 20; ++x) EXPECT_FALSE(ink(x, belowX)) << "under the X tick at " << t << ", x " << x;
+            for (int x = px - 20; x <= px + 20; ++x)
+                EXPECT_FALSE(ink(x, belowX)) << "under the X tick at " << t << ", x " << x;
             for (int y = belowX; y < belowX + 20; ++y) labelled += ink(px, y);
         }
         EXPECT_GT(labelled, 0) << "the X labels were drawn under their ticks";
         const int leftOfY = pic.PixelX(static_cast<float>(xLow - 0.025 * pic.ScaleWidth())) - 1;
         for (double t = yLow; t <= CDbl(axes(1, ax::kHigh)) + 1e-9; t += CDbl(axes(1, ax::kStep))) {
             const int py = pic.PixelY(static_cast<float>(t));
-            for (int y = py - 6; y <= py + 6; ++y) EXPECT_FALSE(ink(leftOfY, y)) << "left of the Y tick at " << t << ", y " << y;
+            for (int y = py - 6; y <= py + 6; ++y)
+                EXPECT_FALSE(ink(leftOfY, y)) << "left of the Y tick at " << t << ", y " << y;
         }
-        ASSERT_TRUE(img.save(QCoreApplication::applicationDirPath() + "/chart_ticks_" + QString::number(&c - charts) + ".png"));
+        ASSERT_TRUE(
+            img.save(QCoreApplication::applicationDirPath() + "/chart_ticks_" + QString::number(&c - charts) + ".png"));
     }
 }
 
@@ -667,7 +842,8 @@ TEST(ChartOnImage, ValuesBeyondSinglesDrawLikeTheirScaledDownCopies) {
     const std::filesystem::path dir = std::filesystem::current_path() / "chart_samples";
     std::filesystem::create_directories(dir);
     std::vector<double> xs, ys;
-    for (int j = 0; j <= 40; ++j) xs.push_back(j * 0.05), ys.push_back(std::exp(-(j - 18) * (j - 18) / 60.0) * 0.8 + 0.1);
+    for (int j = 0; j <= 40; ++j)
+        xs.push_back(j * 0.05), ys.push_back(std::exp(-(j - 18) * (j - 18) / 60.0) * 0.8 + 0.1);
     const auto scaled = [](std::vector<double> v, double by) {
         for (double& e : v) e *= by;
         return v;
@@ -675,8 +851,10 @@ TEST(ChartOnImage, ValuesBeyondSinglesDrawLikeTheirScaledDownCopies) {
     // Pixels of the series colour within the frame of the chart's last axes.
     const auto seriesPixels = [](const ImagePictureBox& pic, const CChart& chart, Colour colour) {
         const Variant a = chart.AxisData();
-        const QRect frame(QPoint(pic.PixelX(chart.SurfaceX(CDbl(a(0, ax::kLow)))), pic.PixelY(chart.SurfaceY(CDbl(a(1, ax::kHigh))))),
-                          QPoint(pic.PixelX(chart.SurfaceX(CDbl(a(0, ax::kHigh)))), pic.PixelY(chart.SurfaceY(CDbl(a(1, ax::kLow))))));
+        const QRect frame(QPoint(pic.PixelX(chart.SurfaceX(CDbl(a(0, ax::kLow)))),
+                                 pic.PixelY(chart.SurfaceY(CDbl(a(1, ax::kHigh))))),
+                          QPoint(pic.PixelX(chart.SurfaceX(CDbl(a(0, ax::kHigh)))),
+                                 pic.PixelY(chart.SurfaceY(CDbl(a(1, ax::kLow))))));
         const QImage img = pic.Image();
         const QRgb want = ColourToQColor(colour).rgb() | 0xFF000000u;
         int n = 0;
@@ -690,8 +868,9 @@ TEST(ChartOnImage, ValuesBeyondSinglesDrawLikeTheirScaledDownCopies) {
         CChart chart;
         chart.SetTarget(&pic);
         Variant colours = Colours(kWhite, kBlue);
-        const bool failed = bars ? chart.DrawVBarGraph(Data({scaled(xs, by), ys}), colours, true, Variant(), Options({{1, Variant(6)}}))
-                                 : chart.DrawLineGraph(Data({xs, scaled(ys, by)}), colours, true, true);
+        const bool failed =
+            bars ? chart.DrawVBarGraph(Data({scaled(xs, by), ys}), colours, true, Variant(), Options({{1, Variant(6)}}))
+                 : chart.DrawLineGraph(Data({xs, scaled(ys, by)}), colours, true, true);
         if (!file.empty()) pic.Image().save(QString::fromStdString((dir / file).string()), "PNG");
         return failed ? -1 : seriesPixels(pic, chart, kBlue);
     };

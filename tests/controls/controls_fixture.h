@@ -70,7 +70,6 @@ inline QRect Ink(const QImage& img, QRect area = {}) {
     return box;
 }
 
-
 class FlexEditTest : public DefaultDataTest {
 protected:
     void SetUp() override {
@@ -114,7 +113,8 @@ protected:
     void LoadGrid(int rows, int cols) {
         std::vector<std::vector<std::string>> t(static_cast<std::size_t>(rows));
         for (int r = 1; r <= rows; ++r)
-            for (int c = 0; c < cols; ++c) t[static_cast<std::size_t>(r - 1)].push_back(std::to_string(r) + "." + std::to_string(c));
+            for (int c = 0; c < cols; ++c)
+                t[static_cast<std::size_t>(r - 1)].push_back(std::to_string(r) + "." + std::to_string(c));
         Load(t);
     }
     bool EditorOver(int row, int col) const { return FlexEditTestPeer::EditorOver(*edit_, row, col); }
@@ -129,7 +129,8 @@ protected:
         edit_->ForceCapture();
     }
     void ClickCell(int row, int col) {
-        QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, grid_->CellRectPx(row, col).center() - grid_->viewport()->geometry().topLeft());
+        QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          grid_->CellRectPx(row, col).center() - grid_->viewport()->geometry().topLeft());
     }
 
     ScreenMetrics metrics_{};

@@ -13,7 +13,8 @@ namespace nuvir::test {
 namespace {
 
 void Wheel(FlexGrid* g, QPoint at, int delta) {
-    QWheelEvent e(at, g->viewport()->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent e(at, g->viewport()->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
     QApplication::sendEvent(g->viewport(), &e);
 }
 
@@ -31,7 +32,8 @@ TEST_F(FlexEditTest, HostingBuildsThreeNumberedControlsThatGoWithTheObject) {
     EXPECT_EQ(form_->Find("txtFlexEditBox2")->Container(), frame);
     EXPECT_EQ(form_->Find("txtFlexDummy2")->Container(), form_.get());
     edit_.reset();
-    for (const char* name : {"flxFlexEdit1", "txtFlexEditBox1", "txtFlexDummy1"}) EXPECT_EQ(form_->Find(name), nullptr) << name;
+    for (const char* name : {"flxFlexEdit1", "txtFlexEditBox1", "txtFlexDummy1"})
+        EXPECT_EQ(form_->Find(name), nullptr) << name;
     EXPECT_EQ(form_->Find("txtOther"), other_);
 }
 
@@ -45,7 +47,11 @@ TEST_F(FlexEditTest, TheTabIndexNumbersTheSinkTheEditorAndTheGridInThatOrder) {
     for (Control* c : {sink, editor, grid}) c->SetTabStop(false);
     edit_->SetTabIndex(0);
     EXPECT_EQ(edit_->TabIndex(), 0);
-    struct Case { const char* name; Control* control; int index; };
+    struct Case {
+        const char* name;
+        Control* control;
+        int index;
+    };
     const Case cases[] = {{"focus sink", sink, 0}, {"editor", editor, 1}, {"grid", grid, 2}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -56,10 +62,11 @@ TEST_F(FlexEditTest, TheTabIndexNumbersTheSinkTheEditorAndTheGridInThatOrder) {
 
 TEST_F(FlexEditTest, LoadingAndReadingTheTable) {
     Variant data = Variant::MakeArray(VarType::Generic, {Bounds{0, 1}, Bounds{0, 2}});
-    data(0, 0) = 1.5, data(1, 0) = "0.25", data(0, 1) = 2, data(1, 1) = "x", data(0, 2) = std::string(), data(1, 2) = true;
+    data(0, 0) = 1.5, data(1, 0) = "0.25", data(0, 1) = 2, data(1, 1) = "x", data(0, 2) = std::string(),
+            data(1, 2) = true;
     const std::pair<Variant, std::string> tables[] = {
         {data, "1.5|0.25/2|x/|True"},  // texts, first index the column
-        {Table({{"x"}}), "x"},          // a shorter table drops the rows below it
+        {Table({{"x"}}), "x"},         // a shorter table drops the rows below it
         {Table({{"a\tb", "c", "d"}, {"e\rf", "g", "h"}, {"i", "j", "k"}}), "a|b|c/e||/f|g|h"},  // tabs and CRs spill
     };
     for (const auto& [table, rows] : tables) {
@@ -140,7 +147,8 @@ TEST_F(FlexEditTest, AnErrorMarkShowsItsColourAndItsTipUnderTheMouse) {
     grid_->SetCol(1);
     EXPECT_EQ(grid_->CellBackColor(), 0x123456);
     auto hover = [&](int row, int col) {
-        QTest::mouseMove(grid_->viewport(), grid_->CellRectPx(row, col).center() - grid_->viewport()->geometry().topLeft());
+        QTest::mouseMove(grid_->viewport(),
+                         grid_->CellRectPx(row, col).center() - grid_->viewport()->geometry().topLeft());
         return grid_->ToolTipText();
     };
     EXPECT_EQ(hover(1, 1), "not a number");
@@ -173,7 +181,8 @@ TEST_F(FlexEditTest, TheEditorOpensOverTheCellAndCommitsBeforeItMoves) {
     // all selected
     EXPECT_EQ(editor_->Text(), "2.1");
     EXPECT_EQ(editor_->SelLength(), 3);
-    EXPECT_EQ(log_, "change(2,0) validate(2,0,2.0) change(2,1)") << "row then column: the cell between is entered and left too";
+    EXPECT_EQ(log_, "change(2,0) validate(2,0,2.0) change(2,1)")
+        << "row then column: the cell between is entered and left too";
     Start(1, 0);
     Type("42");
     Key(Qt::Key_Backspace);
@@ -186,7 +195,9 @@ TEST_F(FlexEditTest, TheEditorOpensOverTheCellAndCommitsBeforeItMoves) {
     EXPECT_TRUE(log_.empty()) << "nothing is committed while typing: " << log_;
     // Validate comes after the cell and the snapshot are stored.
     std::string seen;
-    QObject::connect(edit_.get(), &CFlexEditA::Validate, [&](int r, int c, const Variant&) { seen = grid_->TextMatrix(r, c) + "@" + Rows(edit_->GetArray()); });
+    QObject::connect(edit_.get(), &CFlexEditA::Validate, [&](int r, int c, const Variant&) {
+        seen = grid_->TextMatrix(r, c) + "@" + Rows(edit_->GetArray());
+    });
     Key(Qt::Key_Down);
     EXPECT_EQ(seen, "-4@-4|1.1|1.2/2.0|2.1|2.2/3.0|3.1|3.2");
     EXPECT_EQ(log_, "validate(1,0,-4) change(2,0)");
@@ -246,7 +257,9 @@ TEST_F(FlexEditTest, KeysMoveTheEditorWrappingAndSkippingHiddenRows) {
         Key(c.key, c.mods);
         EXPECT_TRUE(EditorOver(c.toRow, c.toCol));
         EXPECT_EQ(editor_->Text(), grid_->TextMatrix(c.toRow, c.toCol));
-        EXPECT_EQ(log_.substr(0, log_.find(' ')), "validate(" + std::to_string(c.fromRow) + "," + std::to_string(c.fromCol) + ",x)") << "committed first";
+        EXPECT_EQ(log_.substr(0, log_.find(' ')),
+                  "validate(" + std::to_string(c.fromRow) + "," + std::to_string(c.fromCol) + ",x)")
+            << "committed first";
         EXPECT_EQ(grid_->Rows(), c.rows + 1) << "no rows appended";
     }
     // From row 2 the steps of 10 visit 12, then wrap to 1, 11, 1, ... all hidden: it stays.
@@ -338,7 +351,8 @@ TEST_F(FlexEditTest, AnEditLeftOpenWhenANewTableIsLoadedNeverLandsInIt) {
 TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     edit_->PutArray(Table({{"1", "2"}, {"3", "4"}, {"5", "6"}, {"7", "8"}}));
     grid_->Move(600, 600, 100, 100);
-    const Variant size = MKelvaro::FitGridToContents(edit_.get(), Variant::List({"Value", "P"}), MKelvaro::GridFitMetrics());
+    const Variant size =
+        MKelvaro::FitGridToContents(edit_.get(), Variant::List({"Value", "P"}), MKelvaro::GridFitMetrics());
     // The system's example metrics: 15 twips, frames 4, dialog frames 3, caption 19;
     // every row shows, so no room is kept for a scroll bar.
     EXPECT_EQ(grid_->Width(), 1000 + 800 + 120);
@@ -346,7 +360,12 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     EXPECT_EQ(size(0).numberValue(), 1920 + 90);
     EXPECT_EQ(size(1).numberValue(), 5 * 240 + 120 + 375);
     // Every column centred, the first wider, the grid at the corner, surplus headings dropped.
-    edit_->PutArray(Table({{"1", "2", "3"}, {"4", "5", "6"}, {"7", "8", "9"}, {"10", "11", "12"}, {"13", "14", "15"}, {"16", "17", "18"}}));
+    edit_->PutArray(Table({{"1", "2", "3"},
+                           {"4", "5", "6"},
+                           {"7", "8", "9"},
+                           {"10", "11", "12"},
+                           {"13", "14", "15"},
+                           {"16", "17", "18"}}));
     MKelvaro::FitGridToContents(edit_.get(), Variant::List({"a", "b", "c", "extra"}));
     EXPECT_EQ(grid_->ColWidth(0), 1000);
     EXPECT_EQ(grid_->ColWidth(1), 800);
@@ -360,12 +379,14 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     EXPECT_FALSE(grid_->verticalScrollBar()->isVisible());
     EXPECT_FALSE(grid_->horizontalScrollBar()->isVisible());
     const QRect inside = grid_->viewport()->geometry();
-    EXPECT_EQ(grid_->CellRectPx(6, 2).bottomRight(), inside.bottomRight()) << "no empty strip below or beside the last cell";
+    EXPECT_EQ(grid_->CellRectPx(6, 2).bottomRight(), inside.bottomRight())
+        << "no empty strip below or beside the last cell";
     // The editor writes its text where the cell does: centred here, numbers right and
     // texts left under the general alignment.
-    const std::tuple<int, int, const char*, int> alignments[] = {
-        {2, flexalign::CenterCenter, "5", align::Center}, {3, flexalign::General, "abc", align::Left},
-        {2, flexalign::General, "5", align::Right}, {4, flexalign::RightCenter, "11", align::Right}};
+    const std::tuple<int, int, const char*, int> alignments[] = {{2, flexalign::CenterCenter, "5", align::Center},
+                                                                 {3, flexalign::General, "abc", align::Left},
+                                                                 {2, flexalign::General, "5", align::Right},
+                                                                 {4, flexalign::RightCenter, "11", align::Right}};
     for (const auto& [row, cellAlign, text, expected] : alignments) {
         grid_->SetColAlignment(1, cellAlign);
         grid_->SetTextMatrix(row, 1, text);
@@ -378,12 +399,14 @@ TEST_F(FlexEditTest, FittingGivesTheExampleSizesAndShowsTheWholeTable) {
     EXPECT_EQ(grid_->TextMatrix(0, 0), "Cost");
     EXPECT_EQ(grid_->TextMatrix(0, 1), "");
     CFlexEditA unhosted;  // no grid fits to nothing
-    for (CFlexEditA* e : {static_cast<CFlexEditA*>(nullptr), &unhosted}) EXPECT_EQ(MKelvaro::FitGridToContents(e, Variant::List({"x"}))(1).get().numberValue(), 0);
+    for (CFlexEditA* e : {static_cast<CFlexEditA*>(nullptr), &unhosted})
+        EXPECT_EQ(MKelvaro::FitGridToContents(e, Variant::List({"x"}))(1).get().numberValue(), 0);
 }
 
 TEST_F(FlexEditTest, CellsAreReadAsNumbersByTheirLeadingNumber) {
     EXPECT_EQ(Rows(MKelvaro::GetGridAsDoubles(nullptr)), "<no bounds>");
-    edit_->PutArray(Table({{"1.5", " 2 ", "3,5", "abc", ""}, {"1e3", "1D2", "1 2", "&H10", "-.5x"}, {"1e999", "7", "", "", ""}}));
+    edit_->PutArray(
+        Table({{"1.5", " 2 ", "3,5", "abc", ""}, {"1e3", "1D2", "1 2", "&H10", "-.5x"}, {"1e999", "7", "", "", ""}}));
     const Variant d = MKelvaro::GetGridAsDoubles(edit_.get());
     EXPECT_EQ(d.elemKind(), VarType::Double);
     EXPECT_EQ(Rows(d), "1.5|2|3|0|0/1000|100|12|16|-0.5/0|7|0|0|0");  // beyond the Double range: 0

@@ -27,7 +27,8 @@ protected:
     // A category table (values and probabilities) to place over the rectangle.
     void Give(double left = 3000, double top = 3000, double width = 1200, double height = 300) {
         dialog_ = std::make_unique<FTableEdit>();
-        dialog_->PutArray(Table({{"1", "0.2"}, {"2", "0.3"}, {"5", "0.5"}}), Variant::List({Variant("Impact"), Variant("P (0-1)")}));
+        dialog_->PutArray(Table({{"1", "0.2"}, {"2", "0.3"}, {"5", "0.5"}}),
+                          Variant::List({Variant("Impact"), Variant("P (0-1)")}));
         dialog_->PutArray(Variant::List({1, 2}), Variant());  // ignored: the table stays
         dialog_->SetReferencePosition(Variant::Doubles({left, top, width, height}));
     }
@@ -78,7 +79,8 @@ TEST_F(TableEditTest, TheDialogFitsItsTableIsCentredOnTheRectangleAndKeptOnTheSc
     EXPECT_FALSE(grid_->verticalScrollBar()->isVisible());
     EXPECT_FALSE(grid_->horizontalScrollBar()->isVisible());
     for (int r = 0; r < grid_->Rows(); ++r)
-        for (int c = 0; c < grid_->Cols(); ++c) EXPECT_TRUE(grid_->viewport()->geometry().contains(grid_->CellRectPx(r, c))) << r << "," << c;
+        for (int c = 0; c < grid_->Cols(); ++c)
+            EXPECT_TRUE(grid_->viewport()->geometry().contains(grid_->CellRectPx(r, c))) << r << "," << c;
     // The dialog beside its rectangle for a reviewer, with a value being typed.
     Type("4");
     QApplication::processEvents();
@@ -139,7 +141,8 @@ TEST_F(TableEditTest, EditingStartsOnTheFirstEditableCellAndTheCloseBoxKeepsWhat
     EXPECT_TRUE(EditingAt(1, 1));
     Key(Qt::Key_Return);
     EXPECT_TRUE(EditingAt(2, 1));
-    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, grid_->CellRectPx(3, 0).center() - grid_->viewport()->geometry().topLeft());
+    QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      grid_->CellRectPx(3, 0).center() - grid_->viewport()->geometry().topLeft());
     EXPECT_EQ(grid_->Col(), 0) << "no editor over the first column";
     EXPECT_FALSE(EditingAt(3, 0)) << "no editor over the first column";
     Type("9");

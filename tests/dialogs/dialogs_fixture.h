@@ -35,7 +35,8 @@ protected:
 // The element texts of a list, "-" for Empty.
 inline std::string Texts(const Variant& a) {
     std::string s;
-    for (int i = a.lbound(1); i <= a.ubound(1); ++i) s += (i > a.lbound(1) ? "," : "") + (a(i).isEmpty() ? "-" : CStr(a(i)));
+    for (int i = a.lbound(1); i <= a.ubound(1); ++i)
+        s += (i > a.lbound(1) ? "," : "") + (a(i).isEmpty() ? "-" : CStr(a(i)));
     return s;
 }
 

@@ -16,7 +16,9 @@ namespace {
 TEST(ExportActions, TargetPathsWithinTheSystemsRules) {
     // "/" + folder + "/x.CSV": 7 bytes besides the folder. A name may take 255 bytes, a
     // path 4095; "\xC3\xA9" is one character in two bytes.
-    struct Case { std::string name, folder, base, path; };
+    struct Case {
+        std::string name, folder, base, path;
+    };
     std::string long4089;  // sixteen folders of 254 bytes and one of 8
     for (int i = 0; i < 16; ++i) long4089 += "/" + std::string(254, 'd');
     long4089 += "/" + std::string(8, 'd');
@@ -46,7 +48,12 @@ TEST(ExportActions, TargetPathsWithinTheSystemsRules) {
 // bytes, whose hidden temporary and lock files beside them have longer paths, are
 // written by the writer every export uses.
 TEST(ExportActions, EveryTargetPromisedIsWritten) {
-    struct Case { const char* name; std::size_t path; std::vector<bool> ticked; std::vector<std::string> files; };
+    struct Case {
+        const char* name;
+        std::size_t path;
+        std::vector<bool> ticked;
+        std::vector<std::string> files;
+    };
     // "/x.CSV" is 6 bytes; a SAM export also writes "/x_Costs.SAM", 12.
     const Case cases[] = {
         {"CSV and TXT of 4087 bytes", 4087, {true, false, true}, {"x.CSV", "x.TXT"}},
@@ -79,12 +86,14 @@ TEST(ExportActions, TheTextNamesEachRefusedTarget) {
     const std::string name251(251, 'n');
     const std::string name246(246, 'n');
     const ExportActions mixed = UpdateExportActions(name246, {true, true, false}, "/d", {});
-    EXPECT_EQ(mixed.text, "File for Excel will be written to:\r\n/d/" + name246 + ".CSV\r\n\r\n"
-                          "File for SimLab cannot be written (its name is longer than 255 bytes):\r\n/d/" + name246 +
-                              ".SAM\r\n\r\n");
+    EXPECT_EQ(mixed.text, "File for Excel will be written to:\r\n/d/" + name246 +
+                              ".CSV\r\n\r\n"
+                              "File for SimLab cannot be written (its name is longer than 255 bytes):\r\n/d/" +
+                              name246 + ".SAM\r\n\r\n");
     EXPECT_EQ(mixed.targetPaths, "/d/" + name246 + ".CSV");
     EXPECT_EQ(UpdateExportActions(name251 + "n", {true, false, false}, "/d", {}).text,
-              "File for Excel cannot be written (its name is longer than 255 bytes):\r\n/d/" + name251 + "n.CSV\r\n\r\n");
+              "File for Excel cannot be written (its name is longer than 255 bytes):\r\n/d/" + name251 +
+                  "n.CSV\r\n\r\n");
 }
 
 class ExportDialogTest : public DialogTest {
@@ -158,7 +167,7 @@ TEST_F(ExportDialogTest, TheCloseBoxKeepsThePathsOfTheLastUpdate) {
 // designed one), the actions, Skip Export and OK, and round again; labels take no focus.
 TEST_F(ExportDialogTest, TabWalksTheControlsInTheirOrderControlByControl) {
     Start("given", Flags(true, false, true));
-    const char* const order[] = {"txtName", "chkExport0", "chkExport1", "chkExport2",
+    const char* const order[] = {"txtName",    "chkExport0", "chkExport1", "chkExport2",
                                  "txtActions", "cmdButton1", "cmdButton0", "txtName"};
     dialog_.FindAs<TextBox>("txtName")->SetFocus();
     for (const char* expected : order) {

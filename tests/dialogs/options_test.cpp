@@ -29,7 +29,12 @@ std::string Cells(const Variant& a) {
 
 TEST(OptionsRules, StoredTablesAreCutPaddedOrReplacedByTheDefaults) {
     Variant twoRows = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, 2}});
-    struct Case { const char* name; Variant stored; bool cost; const char* cells; };
+    struct Case {
+        const char* name;
+        Variant stored;
+        bool cost;
+        const char* cells;
+    };
     const Case cases[] = {
         {"five values, three categories", Row({4, 5, 6, 7, 8}), false, "4,5,6"},
         {"two values, three categories", Row({4, 5}), false, "4,5,0"},
@@ -45,8 +50,11 @@ TEST(OptionsRules, StoredTablesAreCutPaddedOrReplacedByTheDefaults) {
 }
 
 TEST(OptionsRules, ColourTextsThatCannotBeReadStoreBlack) {
-    struct Case { const char* text; std::int32_t colour; };
-    const Case cases[] = {{"  red ", 0xFF}, {"GRAY", 0xC0C0C0}, {"purple", 0}, {"&H123456", 0x123456},
+    struct Case {
+        const char* text;
+        std::int32_t colour;
+    };
+    const Case cases[] = {{"  red ", 0xFF},   {"GRAY", 0xC0C0C0}, {"purple", 0}, {"&H123456", 0x123456},
                           {"99999999999", 0}, {"&H1FFFFFFFF", 0}, {"-1", -1}};
     for (const Case& c : cases) EXPECT_EQ(ColourFromText(c.text), c.colour) << c.text;
 }
@@ -115,7 +123,11 @@ protected:
 
 TEST_F(OptionsDialogTest, EachPageHasItsOwnTabChain) {
     ShowActive(dialog_);
-    struct Case { int page; const char* picture; const char* chain; };
+    struct Case {
+        int page;
+        const char* picture;
+        const char* chain;
+    };
     const Case cases[] = {
         {optpage::kCalculation, "dialogs_options_calculation.png", "chkOptions0,"},
         {optpage::kPlots, "dialogs_options_plots.png", ""},

@@ -17,7 +17,11 @@ TEST(PlotTicks, TickCountsAreMadeWholeAndKeptWithin3To100) {
 
 // The working copy is written back at once.
 TEST_F(DialogTest, PlotOptionsWorkingCopyHasExactlyEightElements) {
-    struct Case { const char* name; Variant stored; const char* after; };
+    struct Case {
+        const char* name;
+        Variant stored;
+        const char* after;
+    };
     const Case cases[] = {
         {"four Doubles", Variant::Doubles({1, 2, 3, 4}), "1,2,3,4,-,-,-,-"},
         {"ten", Variant::List({1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.0, 9.0, 10.0}), "1,2,3,4,5,6,7,8"},

@@ -59,7 +59,12 @@ TEST_F(BadDataTest, ABatchLineThatFailsLeavesTheLinesAfterItToRunAsWritten) {
     const std::string bad = "SPECIES=BAD;CATI=TRUE;NUMI=3;ICAT1=1|2|3|0.2|0.3|0.5;NUMI=5";
     std::string eleven;
     for (int i = 1; i <= 11; ++i) eleven += "SPECIES=C" + std::to_string(i) + ";N=1000\r\n";
-    struct Case { const char* name; std::string list; std::size_t dataLines; std::string failure, end; };
+    struct Case {
+        const char* name;
+        std::string list;
+        std::size_t dataLines;
+        std::string failure, end;
+    };
     const Case cases[] = {
         {"a category table wider than its count, then eleven plain lines", bad + "\r\n" + eleven, 11,
          "Bad discrete lookup table (I1)", "1 of its 12 lines failed: line 1 (BAD)"},
@@ -78,9 +83,11 @@ TEST_F(BadDataTest, ABatchLineThatFailsLeavesTheLinesAfterItToRunAsWritten) {
         EXPECT_TRUE(csv[1].starts_with(c.dataLines == 11 ? "C1," : "D,")) << csv[1];
         ASSERT_EQ(services.messageBox.calls.size(), 2u);
         EXPECT_EQ(services.messageBox.calls[0].title, "Error running Monte Carlo simulation");
-        EXPECT_NE(services.messageBox.calls[0].text.find(c.failure), std::string::npos) << services.messageBox.calls[0].text;
+        EXPECT_NE(services.messageBox.calls[0].text.find(c.failure), std::string::npos)
+            << services.messageBox.calls[0].text;
         EXPECT_EQ(services.messageBox.calls[1].title, "Error running batch file");
-        EXPECT_NE(services.messageBox.calls[1].text.find(c.end), std::string::npos) << services.messageBox.calls[1].text;
+        EXPECT_NE(services.messageBox.calls[1].text.find(c.end), std::string::npos)
+            << services.messageBox.calls[1].text;
     }
 }
 
@@ -102,8 +109,8 @@ TEST_F(BadDataTest, ADistributionCodeNoEditorHasIsNamedOnceShownInvalidAndRefuse
          "[App Defaults]\r\nUncertainty Module=1\r\n[Absolute Uncertainty]\r\nI1=1,1e10,0.1\r\n", item::kI1,
          "I1 (10000000000)", "10000000000", 0.1},
         {"a record whose comma was deleted, at start-up", "nuvir.ini", nullptr,
-         "[App Defaults]\r\nUncertainty Module=1\r\n[Absolute Uncertainty]\r\np4=0.5,0144337567297406\r\n", item::kP1 + 3,
-         "p4 (144337567297406)", "144337567297406", 0},
+         "[App Defaults]\r\nUncertainty Module=1\r\n[Absolute Uncertainty]\r\np4=0.5,0144337567297406\r\n",
+         item::kP1 + 3, "p4 (144337567297406)", "144337567297406", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -153,9 +160,10 @@ TEST_F(BadDataTest, ADistributionCodeNoEditorHasIsNamedOnceShownInvalidAndRefuse
         session.InitialiseBatchWindow();
         session.Capture();
         EXPECT_EQ(session.List().Text(), "");
-        EXPECT_EQ(services.messageBox.calls.back().text, std::string("The assessment was not captured: the distribution "
-                                                                     "code of ") +
-                                                             c.named + " names no distribution.\r\n\r\nChoose one in its editor first.");
+        EXPECT_EQ(services.messageBox.calls.back().text,
+                  std::string("The assessment was not captured: the distribution "
+                              "code of ") +
+                      c.named + " names no distribution.\r\n\r\nChoose one in its editor first.");
 
         // Run names the value, as the engine does.
         w.tabMain->SetTab(2);

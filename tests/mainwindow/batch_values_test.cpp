@@ -50,8 +50,9 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
     ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
     const auto csv = SplitText(ReadBytes(dir.file("values.CSV")), '\n');
     ASSERT_GE(csv.size(), 2u);
-    EXPECT_TRUE(csv[0].ends_with(",n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,"
-                                 "Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r"))
+    EXPECT_TRUE(
+        csv[0].ends_with(",n,TBR,TBRMean,TBRSD,TBRMin,TBRMax,TBRLCL,TBRUCL,"
+                         "Cost,CostMean,CostSD,CostMin,CostMax,CostLCL,CostUCL\r"))
         << csv[0];
     const auto header = SplitText(csv[0].substr(0, csv[0].size() - 1), ',');
     auto fields = SplitText(csv[1].substr(0, csv[1].size() - 1), ',');
@@ -85,14 +86,26 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
     const TrialTableStatistics t(ReadBytes(dir.file("trials.csv")));
     ASSERT_EQ(t.Trials(), 1000u);
 
-    struct Column { const char* name; double value; };
+    struct Column {
+        const char* name;
+        double value;
+    };
     const Column columns[15] = {
         {"n", 1000},
-        {"TBR", kPointTotalRisk},     {"TBRMean", t.Mean(0)},       {"TBRSD", t.Sd(0)},
-        {"TBRMin", t.Min(0)},         {"TBRMax", t.Max(0)},         {"TBRLCL", t.LowerLimit(0)},
-        {"TBRUCL", t.UpperLimit(0)},  {"Cost", kPointTotalCost},    {"CostMean", t.Mean(1)},
-        {"CostSD", t.Sd(1)},          {"CostMin", t.Min(1)},        {"CostMax", t.Max(1)},
-        {"CostLCL", t.LowerLimit(1)}, {"CostUCL", t.UpperLimit(1)},
+        {"TBR", kPointTotalRisk},
+        {"TBRMean", t.Mean(0)},
+        {"TBRSD", t.Sd(0)},
+        {"TBRMin", t.Min(0)},
+        {"TBRMax", t.Max(0)},
+        {"TBRLCL", t.LowerLimit(0)},
+        {"TBRUCL", t.UpperLimit(0)},
+        {"Cost", kPointTotalCost},
+        {"CostMean", t.Mean(1)},
+        {"CostSD", t.Sd(1)},
+        {"CostMin", t.Min(1)},
+        {"CostMax", t.Max(1)},
+        {"CostLCL", t.LowerLimit(1)},
+        {"CostUCL", t.UpperLimit(1)},
     };
     for (int i = 0; i < 15; ++i) {
         SCOPED_TRACE(columns[i].name);

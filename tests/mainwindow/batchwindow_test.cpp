@@ -105,7 +105,12 @@ TEST_F(BatchRound, ABatchLineRunsTheValuesItsOutputRowShowsHeldAsAnOpenedFileHol
     FRiskMain& w = *win;
     AppData = w.GetAppDataDefaults();
     w.StartBatch();
-    struct Case { const char* name; const char* line; int id; double simulated; };
+    struct Case {
+        const char* name;
+        const char* line;
+        int id;
+        double simulated;
+    };
     const Case cases[] = {
         {"a probability above 1", "N=1000;UM=0;P1=7,U,L1", item::kP1, 1.0},
         {"absolute, then relative without I1", "N=1000;UM=1;I1=5,N,0.1", item::kI1, 5.0},
@@ -129,7 +134,12 @@ TEST_F(BatchRound, ALineWithANameLongerThanAFileKeepsFailsAsALine) {
     FRiskMain& w = *win;
     AppData = w.GetAppDataDefaults();
     w.StartBatch();
-    struct Case { const char* name; std::string line; bool runs; std::string message; };
+    struct Case {
+        const char* name;
+        std::string line;
+        bool runs;
+        std::string message;
+    };
     const Case cases[] = {
         {"a species of 4096 characters", "SPECIES=" + std::string(4096, 's') + ";N=1000", false,
          "Error reading batch spec|The line was not run: a species name of 4096 characters is longer than the 4095 a "
@@ -180,7 +190,7 @@ TEST_F(BatchRound, RecordingPutsTheWindowInAStripOnTheMainWindowsTopEdge) {
     QImage image = win->grab().toImage();
     QPainter(&image).drawImage(batch->pos() - win->pos(), batch->grab().toImage());
     ASSERT_TRUE(image.save("batch_beside_main.png"));
-    batch->setFixedSize(300, 200);  // back to the first size, whatever was done since
+    batch->setFixedSize(300, 200);                     // back to the first size, whatever was done since
     ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Stop Recording
     EXPECT_EQ(batch->size(), normal);
 }
@@ -326,7 +336,7 @@ TEST_F(BatchRound, TheRunLocksBothWindowsAndEachLineIsASingleRunsResult) {
         const RunState& s = controller.State();
         const auto stats = [&s](std::size_t m) {
             return BatchOutputStats{s.RunSummary.mean[m], s.RunSummary.sd[m], s.RunSummary.min[m],
-                                    s.RunSummary.max[m], s.RunLimits[m][0], s.RunLimits[m][1]};
+                                    s.RunSummary.max[m],  s.RunLimits[m][0],  s.RunLimits[m][1]};
         };
         const BatchResult single{s.RunSummary.trials, s.PointTotalRisk, stats(0), s.PointTotalCost, stats(1)};
         EXPECT_TRUE(csv[i + 1].ends_with(BatchResultFields(single)));
@@ -384,19 +394,28 @@ TEST_F(BatchRound, DialogsAndMessagesShowAboveTheBatchWindowOverTheWindowTheyBel
     const QRect main = w.frameGeometry();
     const QRect plot(w.picMonte[0]->mapToGlobal(QPoint(0, 0)), w.picMonte[0]->size());
     enum Where { kAnywhere, kCentred, kOverThePlot };
-    struct Case { const char* name; std::function<void()> open; Where where; const char* picture; };
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+        Where where;
+        const char* picture;
+    };
     const Case cases[] = {
         {"Help > About", [&] { w.mnuHelp[1]->Trigger(); }, kAnywhere, "about"},
         {"Options > Manage", [&] { w.mnuOptions[6]->Trigger(); }, kCentred, "options"},
-        {"a message box", [&] {
+        {"a message box",
+         [&] {
              ScopedServices qt(ServiceSet{});  // the program's own boxes, help included
              w.mnuHelp[0]->Trigger();
-         }, kCentred, "message"},
-        {"the export naming dialog", [&] {
+         },
+         kCentred, "message"},
+        {"the export naming dialog",
+         [&] {
              AppOptions(opt::kExportFormats) = Variant::List({true, false, false});
              w.cmdButton[0]->click();
              AppOptions(opt::kExportFormats) = Variant::List({false, false, false});
-         }, kCentred, "export_names"},
+         },
+         kCentred, "export_names"},
         {"the plot options", [&] { QTest::mouseDClick(w.picMonte[0], Qt::LeftButton); }, kOverThePlot, "plot_options"},
     };
     for (const Case& c : cases) {
@@ -405,7 +424,7 @@ TEST_F(BatchRound, DialogsAndMessagesShowAboveTheBatchWindowOverTheWindowTheyBel
         ASSERT_TRUE(seen.shown);
         EXPECT_TRUE(seen.onTop) << "above the batch window";
         EXPECT_EQ(seen.owner, w.windowHandle());
-        const QPoint expected = c.where == kCentred ? main.center() - seen.frame.center() + seen.frame.topLeft()
+        const QPoint expected = c.where == kCentred       ? main.center() - seen.frame.center() + seen.frame.topLeft()
                                 : c.where == kOverThePlot ? plot.topLeft()
                                                           : seen.frame.topLeft();
         EXPECT_NEAR(seen.frame.left(), expected.x(), 1);
@@ -456,7 +475,11 @@ TEST_F(BatchRound, ARunAndABatchRunWaitForEachOther) {
     w.tabMain->SetTab(2);
     test::Settle();
 
-    struct Case { const char* name; bool recording; std::function<void()> command; };
+    struct Case {
+        const char* name;
+        bool recording;
+        std::function<void()> command;
+    };
     const Case cases[] = {
         {"Run", false, [&] { Click(batch.Button(1)); }},
         {"Clear", false, [&] { Click(batch.Button(2)); }},

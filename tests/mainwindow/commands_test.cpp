@@ -24,7 +24,10 @@ namespace {
 [[noreturn]] void Overflow() { RaiseError(6, "Overflow"); }
 
 TEST(DefaultStateFileName, NamesFromSpeciesAndLocation) {
-    struct Case { const char* name; std::string species, location, expected; };
+    struct Case {
+        const char* name;
+        std::string species, location, expected;
+    };
     const Case cases[] = {
         {"no location", "Zebra mussel", "", "Zebra_muss"},
         {"no species", "", "North Pond", "_North_Pond"},
@@ -95,7 +98,11 @@ TEST_F(SettingsTest, AFillFromTheProgramWritesNothing) {
 // message: the box and the data keep the name they had. 40,000 characters pass a line
 // edit's usual 32,767, which would have cut them before the count.
 TEST_F(SettingsTest, ANameLongerThanAFileKeepsIsRefusedInItsBox) {
-    struct Case { const char* name; int box; std::string paste, typed, kept, message; };
+    struct Case {
+        const char* name;
+        int box;
+        std::string paste, typed, kept, message;
+    };
     const std::string s4095(4095, 's');
     const std::string refused = " characters is longer than the 4095 a name can have.";
     const Case cases[] = {
@@ -403,7 +410,11 @@ TEST_F(MainWindowTest, ACategoricalSwitchShowsTheMasterTablesMeanInTheEditorsAtO
     AppData(item::kMasterImpactCategories) = Variant::Doubles({2, 4, 6, 8, 10});
     AppData(item::kMasterCostCategories) = Variant::Doubles({1, 1, 1, 1, 3});
     auto& editors = dynamic_cast<WindowUncertainty&>(w.UncertaintyElements()).Elements();
-    struct Case { const char* name; int menu, id; double mean; };
+    struct Case {
+        const char* name;
+        int menu, id;
+        double mean;
+    };
     const Case cases[] = {{"impacts: I1", 3, item::kI1, 6}, {"costs: F1", 4, item::kF1, 1.4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -458,14 +469,20 @@ TEST_F(MainWindowTest, AFailedCommandsMessageNamesTheCommandAndTheErrorUnderItsT
     };
     FailingColours colours;
     BusyFails host;
-    ScopedServices failing(ServiceSet{&services.messageBox, &colours, &services.help, &services.viewer, &services.yield});
+    ScopedServices failing(
+        ServiceSet{&services.messageBox, &colours, &services.help, &services.viewer, &services.yield});
     FailingEditors* editors = nullptr;
     MainWindowParts parts;
     parts.makeUncertainty = Capture<UncertaintyPort>(editors);
     parts.showOptions = [](FRiskMain&, double) -> OptionsOutcome { Overflow(); };
     FRiskMain& w = Start(std::move(parts));
 
-    struct Case { const char* name; std::function<void()> drive; const char* title; const char* action; };
+    struct Case {
+        const char* name;
+        std::function<void()> drive;
+        const char* title;
+        const char* action;
+    };
     const Case cases[] = {
         {"a menu of the main window", [&] { w.mnuOptions[6]->Trigger(); }, "NUVIR", "Options > Manage"},
         {"a button of the main window",
@@ -514,7 +531,8 @@ TEST_F(MainWindowTest, AFailedCommandsMessageNamesTheCommandAndTheErrorUnderItsT
         c.drive();
         ASSERT_EQ(services.messageBox.calls.size(), 1u);
         EXPECT_EQ(services.messageBox.calls[0].title, c.title);
-        EXPECT_EQ(services.messageBox.calls[0].text, std::string(c.action) + " could not be completed.\r\n\r\nOverflow");
+        EXPECT_EQ(services.messageBox.calls[0].text,
+                  std::string(c.action) + " could not be completed.\r\n\r\nOverflow");
     }
 }
 

@@ -40,15 +40,31 @@ TEST_F(Keeping, ACommandTakesTheValueBeingTypedOnTheDiagram) {
     const auto inData = [&] { return Item(item::PointValue(2)); };
     const auto inFile = [&] { return CDbl(LoadAppData(saved)(item::PointValue(2))); };
     const auto save = [&] { w.mnuFile[2]->Trigger(); };
-    struct Case { const char* name; const char* typed; std::function<void()> command; std::function<double()> taken; };
+    struct Case {
+        const char* name;
+        const char* typed;
+        std::function<void()> command;
+        std::function<double()> taken;
+    };
     const Case cases[] = {
         {"File > Save Plot Options", "0.1", [&] { w.mnuFile[5]->Trigger(); }, inData},
         {"Help > Risk Assessment Help", "0.2", [&] { w.mnuHelp[0]->Trigger(); }, inData},
         {"opening the Options menu", "0.3", [&] { Q_EMIT w.mnuMain[2]->Menu()->aboutToShow(); }, inData},
         {"a click on the page", "0.4", [&] { ClickOnPage(w); }, inData},
-        {"a click on the page, then File > Save", "0.5", [&] { ClickOnPage(w); files.QueueAnswer(saved); save(); }, inFile},
+        {"a click on the page, then File > Save", "0.5",
+         [&] {
+             ClickOnPage(w);
+             files.QueueAnswer(saved);
+             save();
+         },
+         inFile},
         // Saved again under the name the row before chose.
-        {"Enter, then File > Save", "0.6", [&] { QTest::keyClick(w.txtChainEditBox, Qt::Key_Return); save(); }, inFile},
+        {"Enter, then File > Save", "0.6",
+         [&] {
+             QTest::keyClick(w.txtChainEditBox, Qt::Key_Return);
+             save();
+         },
+         inFile},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -71,13 +87,27 @@ TEST_F(Keeping, ResultsGoWhenTheirInputsChange) {
     ClearingResults* results = nullptr;
     parts.makeResults = Capture<ResultsPort>(results);
     FRiskMain& w = Start(std::move(parts));
-    struct Case { const char* name; std::function<void()> command; bool clears; };
+    struct Case {
+        const char* name;
+        std::function<void()> command;
+        bool clears;
+    };
     const Case cases[] = {
         {"Categorical Impacts", [&] { w.mnuOptions[3]->Trigger(); }, true},
         {"Categorical Costs", [&] { w.mnuOptions[4]->Trigger(); }, true},
         {"File > New", [&] { w.mnuFile[0]->Trigger(); }, true},
-        {"File > Open", [&] { files.QueueAnswer(dir.file("other.raf")); w.mnuFile[1]->Trigger(); }, true},
-        {"File > Open cancelled", [&] { files.QueueCancel(); w.mnuFile[1]->Trigger(); }, true},
+        {"File > Open",
+         [&] {
+             files.QueueAnswer(dir.file("other.raf"));
+             w.mnuFile[1]->Trigger();
+         },
+         true},
+        {"File > Open cancelled",
+         [&] {
+             files.QueueCancel();
+             w.mnuFile[1]->Trigger();
+         },
+         true},
         {"File > Save Plot Options", [&] { w.mnuFile[5]->Trigger(); }, false},
     };
     for (const Case& c : cases) {
@@ -111,7 +141,11 @@ TEST_F(Keeping, TheHousekeepingTimerFollowsTheSelection) {
     FRiskMain& w = Start();
     TextBox* species = w.txtTextBox[0];
     species->SetFocus();
-    struct Case { const char* name; int selected; bool copy; };
+    struct Case {
+        const char* name;
+        int selected;
+        bool copy;
+    };
     for (const Case& c : {Case{"three letters selected", 3, true}, Case{"nothing selected", 0, false}}) {
         SCOPED_TRACE(c.name);
         species->SetSelStart(0);

@@ -136,7 +136,8 @@ protected:
     void ClickOnDiagram(int stage, int part) {
         QtPictureBox* pic = win->picChainContainer;
         const auto b = dynamic_cast<WindowChain&>(win->Chain()).Chain().Element(stage)->PartBox(part);
-        QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
+        QTest::mouseClick(pic, Qt::LeftButton, {},
+                          QPoint(pic->PixelX((b[0] + b[2]) / 2), pic->PixelY((b[1] + b[3]) / 2)));
         Settle();
     }
 

@@ -19,7 +19,11 @@ namespace nuvir::test {
 namespace {
 
 TEST(PageRules, TrialsAndLevelTextsGiveTheNumberStoredOrNothing) {
-    struct Case { const char* name; const char* text; std::optional<std::int32_t> trials; };
+    struct Case {
+        const char* name;
+        const char* text;
+        std::optional<std::int32_t> trials;
+    };
     const Case cases[] = {
         {"below the least", "5", 1000},
         {"fraction dropped", "1500.7", 1500},
@@ -59,7 +63,11 @@ TEST_F(MainWindowTest, FillingHoldsSlidersAndChoicesToWhatTheControlsShow) {
     AppData(item::kConfidenceChoice) = Variant(7);
     // Any mode but 0 is the absolute view, stored as 1.
     AppData(item::kUncertaintyMode) = Variant(2);
-    struct Case { const char* name; std::array<double, 5> items; std::array<int, 5> sliders; };
+    struct Case {
+        const char* name;
+        std::array<double, 5> items;
+        std::array<int, 5> sliders;
+    };
     const Case cases[] = {
         {"out of order and too large", {30, 10, 50, 120, 40}, {30, 30, 50, 100, 100}},
         {"negative first", {-5, 10, 20, 30, 40}, {0, 10, 20, 30, 40}},
@@ -172,7 +180,12 @@ TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesUniformSpreads) {
 TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesTheLargestImpactsAFiniteSpread) {
     FRiskMain& w = Start();
     for (int k = 0; k < 5; ++k) AppData(item::kLevel0 + k) = Variant(10 * (k + 1));  // 10..50
-    struct Case { const char* name; int id; double mean; int level; };
+    struct Case {
+        const char* name;
+        int id;
+        double mean;
+        int level;
+    };
     const Case cases[] = {
         {"the largest double at 30 %", item::kI1, std::numeric_limits<double>::max(), 2},
         {"1e308 at 10 %", item::kI1 + 1, 1e308, 0},
@@ -188,7 +201,8 @@ TEST_F(MainWindowTest, CopyRelativeToAbsoluteGivesTheLargestImpactsAFiniteSpread
     const Variant reread = LoadAppData(file, false, AppData);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const long double wide = std::fabs(static_cast<long double>(c.mean) * (10 * (c.level + 1)) / 50 / std::sqrt(12.0L));
+        const long double wide =
+            std::fabs(static_cast<long double>(c.mean) * (10 * (c.level + 1)) / 50 / std::sqrt(12.0L));
         EXPECT_DOUBLE_EQ(Record(item::Absolute(c.id), 2), static_cast<double>(wide));
         EXPECT_NEAR(CDbl(reread(item::Absolute(c.id))(2)) / static_cast<double>(wide), 1, 1e-14) << "as saved";
     }
@@ -230,7 +244,13 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) 
     Settle();
     // A rejected entry keeps the box open with the focus on the diagram; Tab there moves
     // the edit on as Tab in the box does, and Shift+Tab back.
-    struct Step { const char* name; const char* typed; Qt::Key key; Qt::KeyboardModifiers mods; const char* tag; };
+    struct Step {
+        const char* name;
+        const char* typed;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* tag;
+    };
     const Step steps[] = {{"Tab after a rejected text", "abc", Qt::Key_Tab, {}, "2Establishes"},
                           {"Tab after a rejected q", "1.5", Qt::Key_Tab, {}, "4Establishes"},
                           {"Shift+Tab after a rejected text", "x", Qt::Key_Backtab, Qt::ShiftModifier, "2Establishes"}};
@@ -257,7 +277,6 @@ TEST_F(MainWindowTest, AnEditOnTheDiagramReachesTheDataAtOnceWhenThePageIsLeft) 
     EXPECT_DOUBLE_EQ(Item(62), 0.25 * 0.6);
     EXPECT_EQ(CDbl(w.Chain().PointValues()(49)), 0.4);
 }
-
 
 // A run from the Monte Carlo page with the real results and report.
 class RunPage : public MainWindowTest {

@@ -40,7 +40,13 @@ TEST_F(MainWindowTest, EachPageRunsItsTimersAndOpensItsHelpTopic) {
     w.mnuHelp[0]->Trigger();
     ASSERT_EQ(services.help.calls.size(), 1u);
     EXPECT_EQ(services.help.calls[0].file, dir.file("PKelvaro3.hlp"));
-    struct Case { const char* picture; int page; bool absolute, chainSync, resultsCheck; int help; const char* topic; };
+    struct Case {
+        const char* picture;
+        int page;
+        bool absolute, chainSync, resultsCheck;
+        int help;
+        const char* topic;
+    };
     const Case cases[] = {
         {"ps_and_qs", 0, false, true, false, 5, "Help topic 5: Ps and Qs"},
         {"uncertainty_relative", 1, false, false, false, 9, "Help topic 9: Uncertainty, relative"},
@@ -62,8 +68,9 @@ TEST_F(MainWindowTest, EachPageRunsItsTimersAndOpensItsHelpTopic) {
         }
         const auto& boxes = services.messageBox.calls;
         ASSERT_GE(boxes.size(), 2u);
-        EXPECT_EQ(boxes[boxes.size() - 2].text, "No help file is installed: \"" + dir.file("PKelvaro3.hlp") +
-                                                    "\" was not found.\r\n" + c.topic) << "the Help menu";
+        EXPECT_EQ(boxes[boxes.size() - 2].text,
+                  "No help file is installed: \"" + dir.file("PKelvaro3.hlp") + "\" was not found.\r\n" + c.topic)
+            << "the Help menu";
         EXPECT_EQ(boxes.back().text, boxes[boxes.size() - 2].text) << "F1";
         if (c.picture) SavePicture(c.picture);
         EXPECT_EQ(w.tmrUpdate[1]->Running(), c.chainSync);
@@ -82,7 +89,8 @@ TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
     BatchPath = "/b";
     ExportPath = "/e";
     AppData(item::kSpecies) = Variant("Zebra mussel");
-    const bool useConstant = !ItemFlag(AppData, item::kRegUseConstant), twoTails = !ItemFlag(AppData, item::kRhoTwoTails);
+    const bool useConstant = !ItemFlag(AppData, item::kRegUseConstant),
+               twoTails = !ItemFlag(AppData, item::kRhoTwoTails);
     AppData(item::kRegUseConstant) = Variant(useConstant);
     AppData(item::kRhoTwoTails) = Variant(twoTails);
     const std::size_t messages = services.messageBox.calls.size();
@@ -102,7 +110,7 @@ TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
 }
 
 // The start-up's layout (which no resize follows on every platform) lays the result
-    // plots out with the pages, from their design height, taller than the page.
+// plots out with the pages, from their design height, taller than the page.
 TEST_F(MainWindowTest, TheResultPlotsFitTheirPageAtStartUp) {
     MainWindowParts parts;
     parts.makeResults = [](FRiskMain& main) { return std::make_unique<WindowResults>(main); };
@@ -175,8 +183,11 @@ TEST_F(MainWindowTest, AMinimisedWindowLaysNothingOut) {
 // The totals hang below the last stage: on a short page they stay whole, with the
 // page's background under them.
 TEST_F(MainWindowTest, TheChainsTotalsStayOnTheirPageAtEveryWindowSize) {
-    struct Case { const char* name; int width, height; };  // pixels
-    const Case cases[] = {{"800x600", 800, 600}, {"1100x700", 1100, 700}, {"1200x700", 1200, 700},
+    struct Case {
+        const char* name;
+        int width, height;
+    };  // pixels
+    const Case cases[] = {{"800x600", 800, 600},   {"1100x700", 1100, 700},   {"1200x700", 1200, 700},
                           {"1280x800", 1280, 800}, {"1600x1000", 1600, 1000}, {"1920x1080", 1920, 1080}};
     FRiskMain& w = Start();
     const QColor risk = ColourToQColor(CLng(AppOptions(opt::kColourOval)));
@@ -229,8 +240,8 @@ TEST_F(MainWindowTest, TabWalksOnlyTheMonteCarloPage) {
     w.txtTextBox[2]->SetFocus();
     Settle();
     // Report waits for a run.
-    const QWidget* expected[] = {w.cboConfidence, w.cmdButton[0], w.tabSimulationGraphs->Bar(),
-                                 w.cmdButton[3], w.tabMain->Bar(), w.txtTextBox[2]};
+    const QWidget* expected[] = {w.cboConfidence, w.cmdButton[0],   w.tabSimulationGraphs->Bar(),
+                                 w.cmdButton[3],  w.tabMain->Bar(), w.txtTextBox[2]};
     for (const QWidget* next : expected) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         Settle();
@@ -241,7 +252,12 @@ TEST_F(MainWindowTest, TabWalksOnlyTheMonteCarloPage) {
 TEST_F(MainWindowTest, AProgramFolderThatRefusesFilesSendsTheSettingsElsewhere) {
     auto refuse = [](const std::string&) { return false; };
     auto accept = [](const std::string&) { return true; };
-    struct Case { const char* name; std::string xdg; bool writable; std::string settings, documents; };
+    struct Case {
+        const char* name;
+        std::string xdg;
+        bool writable;
+        std::string settings, documents;
+    };
     const Case cases[] = {
         {"writable program folder", "", true, "/opt/nuvir", "/opt/nuvir"},
         {"read-only, XDG set", "/cfg", false, "/cfg/nuvir", "/home/ann"},
@@ -282,7 +298,11 @@ TEST_F(MainWindowTest, AFolderSettingNamingAFileOrNothingFallsBackToTheFolderOff
 }
 
 TEST_F(MainWindowTest, ShutDownEmptiesTheClipboardOnlyWhenItHoldsWhatThisProgramPutThere) {
-    struct Case { const char* name; bool owned; const char* left; };
+    struct Case {
+        const char* name;
+        bool owned;
+        const char* left;
+    };
     const Case cases[] = {{"another program's", false, "copied elsewhere"}, {"this program's", true, ""}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -314,7 +334,13 @@ private:
 
 TEST_F(MainWindowTest, TheLargestDoubleInTheProgramSettingsOrAnOpenedFileStartsAndShowsItsFullText) {
     const std::string top = "[Primary Data]\r\nI1=1.7976931348623157e308\r\n";
-    struct Case { const char* name; const char* settings; const char* opened; bool failingChain; const char* message; };
+    struct Case {
+        const char* name;
+        const char* settings;
+        const char* opened;
+        bool failingChain;
+        const char* message;
+    };
     const Case cases[] = {
         {"in nuvir.ini", "nuvir.ini", nullptr, false, nullptr},
         {"in an opened file", "other.ini", "top.raf", false, nullptr},
@@ -325,7 +351,8 @@ TEST_F(MainWindowTest, TheLargestDoubleInTheProgramSettingsOrAnOpenedFileStartsA
         SCOPED_TRACE(c.name);
         WriteFile(c.settings, top);
         MainWindowParts parts;
-        if (c.failingChain) parts.makeChain = [] { return std::unique_ptr<ChainPort>(std::make_unique<FailingChain>()); };
+        if (c.failingChain)
+            parts.makeChain = [] { return std::unique_ptr<ChainPort>(std::make_unique<FailingChain>()); };
         FRiskMain& w = Start(std::move(parts));
         if (c.opened) {
             WriteFile(c.opened, top);

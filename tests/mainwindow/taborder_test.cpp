@@ -18,7 +18,8 @@ std::vector<std::string> TabStops(const FRiskMain& w) {
     for (const Control* c : w.Controls()) {
         if (c->Widget() != nullptr && c->TabStop()) stops.push_back(c);
     }
-    std::sort(stops.begin(), stops.end(), [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
+    std::sort(stops.begin(), stops.end(),
+              [](const Control* a, const Control* b) { return a->TabIndex() < b->TabIndex(); });
     std::vector<std::string> out;
     for (const Control* c : stops) out.push_back(ControlName(c) + "=" + std::to_string(c->TabIndex()));
     return out;
@@ -43,7 +44,8 @@ std::vector<std::string> RelativePage(int levels) {
 std::vector<std::string> AbsolutePage(int first, int last) {
     std::vector<std::string> names{"tabMain", "tabAbsolute"};
     for (int k = first; k <= last; ++k) {
-        for (const char* part : {"uncElemCboDt", "uncElemTxtCv", "uncElemSlider"}) names.push_back(part + std::to_string(k));
+        for (const char* part : {"uncElemCboDt", "uncElemTxtCv", "uncElemSlider"})
+            names.push_back(part + std::to_string(k));
     }
     return names;
 }
@@ -53,7 +55,7 @@ TEST_F(MainWindowTest, EachPageAndViewHasItsOwnTabOrderControlByControl) {
     struct Case {
         const char* name;
         int page;
-        int levels;     // 4 or 5; 0 for the absolute view
+        int levels;  // 4 or 5; 0 for the absolute view
         int absoluteTab;
         std::vector<std::string> order;
     };
@@ -63,7 +65,10 @@ TEST_F(MainWindowTest, EachPageAndViewHasItsOwnTabOrderControlByControl) {
         {"relative, five levels", 1, 5, 0, RelativePage(5)},
         {"absolute, probabilities and impacts", 1, 0, 0, AbsolutePage(1, 9)},
         {"absolute, management costs", 1, 0, 1, AbsolutePage(10, 13)},
-        {"Monte Carlo", 2, 4, 0,
+        {"Monte Carlo",
+         2,
+         4,
+         0,
          {"tabMain", "txtTextBox(2)", "cboConfidence", "cmdButton(0)", "cmdButton(1)", "tabSimulationGraphs",
           "cmdButton(3)"}},
         {"a page number outside 0 to 2", 3, 4, 0, {"tabMain"}},

@@ -59,7 +59,8 @@ TEST_F(WindowCheck, EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOff) {
     };
     const Case cases[] = {
         {"main_inputs", [&] { w.tabMain->SetTab(0); }},
-        {"main_relative", [&] {
+        {"main_relative",
+         [&] {
              w.tabMain->SetTab(1);
              w.optUncertain[0]->click();
          }},
@@ -67,50 +68,60 @@ TEST_F(WindowCheck, EveryMainWindowStateShowsWholeTextsAndGreysWhatIsOff) {
         {"main_absolute", [&] { w.optUncertain[1]->click(); }},
         {"main_absolute_costs", [&] { w.tabAbsolute->SetTab(1); }},
         {"main_monte_carlo_before_run", [&] { w.tabMain->SetTab(2); }},
-        {"main_monte_carlo_after_run", [&] {
+        {"main_monte_carlo_after_run",
+         [&] {
              w.cmdButton[0]->click();
              w.TimerTick(2);
          }},
-        {"main_monte_carlo_data_changed", [&] {
+        {"main_monte_carlo_data_changed",
+         [&] {
              AppData(item::kSpecies) = Variant("Changed");
              w.TimerTick(2);
          }},
-        {"main_monte_carlo_mixed_results", [&] {
+        {"main_monte_carlo_mixed_results",
+         [&] {
              w.cmdButton[0]->click();
              w.TimerTick(2);
          }},
-        {"main_monte_carlo_custom_generator", [&] {
+        {"main_monte_carlo_custom_generator",
+         [&] {
              w.OptionsMenuClick(0);
              w.cmdButton[0]->click();
              w.TimerTick(2);
              Settle();
              EXPECT_EQ(w.labMonte[0]->x(), w.txtMonte[0]->x()) << "the heading stands over its box";
          }},
-        {"main_monte_carlo_details", [&] {
+        {"main_monte_carlo_details",
+         [&] {
              FakePopupMenu popup;
              popup.QueueChoice(0);  // Show Details
              dynamic_cast<WindowResults&>(w.Results()).Controller().picMonte_MouseUp(1, 2, 0, 1, 0);
          }},
         {"main_monte_carlo_costs", [&] { w.tabSimulationGraphs->SetTab(1); }},
-        {"main_costs_hidden_inputs", [&] {
+        {"main_costs_hidden_inputs",
+         [&] {
              w.OptionsMenuClick(1);
              w.tabMain->SetTab(0);
          }},
-        {"main_costs_hidden_absolute", [&] {
+        {"main_costs_hidden_absolute",
+         [&] {
              w.tabMain->SetTab(1);
              w.tabAbsolute->SetTab(1);
          }},
-        {"main_categorical_inputs", [&] {
+        {"main_categorical_inputs",
+         [&] {
              w.OptionsMenuClick(1);
              w.OptionsMenuClick(3);
              w.OptionsMenuClick(4);
              w.tabMain->SetTab(0);
          }},
-        {"main_categorical_relative", [&] {
+        {"main_categorical_relative",
+         [&] {
              w.tabMain->SetTab(1);
              w.optUncertain[0]->click();
          }},
-        {"main_categorical_absolute", [&] {
+        {"main_categorical_absolute",
+         [&] {
              w.optUncertain[1]->click();
              w.tabAbsolute->SetTab(0);
          }},
@@ -133,7 +144,7 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
     struct Size {
         int width, height;  // pixels
     };
-    std::vector<Size> sizes{{800, 600}, {1100, 700}, {1200, 700}, {1280, 800},
+    std::vector<Size> sizes{{800, 600},   {1100, 700},  {1200, 700}, {1280, 800},
                             {1600, 1000}, {1880, 1040}, {1920, 1080}};
     if (windowcheck::Scale() > 1.0) sizes = {{800, 600}};
     // The details panel pops up over the plots' sub-tabs, the chain's edit box over the
@@ -154,16 +165,21 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
     };
     const Page pages[] = {
         {"inputs", [&] { w.tabMain->SetTab(0); }, false},
-        {"relative", [&] {
+        {"relative",
+         [&] {
              w.tabMain->SetTab(1);
              w.optUncertain[0]->click();
-         }, false},
-        {"absolute", [&] {
+         },
+         false},
+        {"absolute",
+         [&] {
              w.optUncertain[1]->click();
              w.tabAbsolute->SetTab(0);
-         }, false},
+         },
+         false},
         {"absolute_costs", [&] { w.tabAbsolute->SetTab(1); }, false},
-        {"results", [&] {
+        {"results",
+         [&] {
              w.tabMain->SetTab(2);
              w.tabSimulationGraphs->SetTab(0);
              // The uncertainty pages' switches changed the data the results were of.
@@ -173,13 +189,16 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
              FakePopupMenu popup;
              popup.QueueChoice(0);
              results.picMonte_MouseUp(1, 2, 0, 1, 0);
-         }, true},
+         },
+         true},
         {"results_costs", [&] { w.tabSimulationGraphs->SetTab(1); }, true},
-        {"results_data_changed", [&] {
+        {"results_data_changed",
+         [&] {
              w.tabSimulationGraphs->SetTab(0);
              AppData(item::kSpecies) = Variant("Changed " + std::to_string(++changes));
              w.TimerTick(2);
-         }, true},
+         },
+         true},
     };
     for (const Size& size : sizes) {
         const std::string at = std::to_string(size.width) + "x" + std::to_string(size.height);
@@ -195,8 +214,8 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
             // diagram starts at its picture's left edge by design.
             for (QtPictureBox* plot : w.findChildren<QtPictureBox*>()) {
                 if (plot == w.picChainContainer || !plot->isVisibleTo(&w) || plot->ScaleMode() != scale::User) continue;
-                for (const std::string& f :
-                     windowcheck::PlotCut(windowcheck::NameOf(plot), plot->Image(), ColourToQColor(plot->BackColor()))) {
+                for (const std::string& f : windowcheck::PlotCut(windowcheck::NameOf(plot), plot->Image(),
+                                                                 ColourToQColor(plot->BackColor()))) {
                     ADD_FAILURE() << "plot: " << f;
                 }
             }
@@ -207,10 +226,12 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
             const double ratio = histogram->Image().devicePixelRatio();
             const QRect panel(histogram->mapFrom(&w, w.picShowSensMeasures->mapTo(&w, QPoint(0, 0))),
                               w.picShowSensMeasures->size());
-            const QPoint client = panel.topLeft() - QPoint(histogram->contentsMargins().left(), histogram->contentsMargins().top());
+            const QPoint client =
+                panel.topLeft() - QPoint(histogram->contentsMargins().left(), histogram->contentsMargins().top());
             const QRect panelInImage = QRectF(QPointF(client) * ratio, QSizeF(panel.size()) * ratio).toAlignedRect();
-            for (const std::string& f : windowcheck::PlotMarginsHidden(windowcheck::NameOf(histogram), histogram->Image(),
-                                                                       ColourToQColor(histogram->BackColor()), panelInImage)) {
+            for (const std::string& f :
+                 windowcheck::PlotMarginsHidden(windowcheck::NameOf(histogram), histogram->Image(),
+                                                ColourToQColor(histogram->BackColor()), panelInImage)) {
                 ADD_FAILURE() << "details: " << f;
             }
             FlexGrid& grid = *w.flxShowSensMeasures;
@@ -239,8 +260,7 @@ TEST_F(WindowCheck, EveryPageIsLaidOutAtEveryWindowSize) {
     auto* actions = dialog.FindAs<MultiLineTextBox>("txtActions");
     EXPECT_EQ(actions->verticalScrollBar()->maximum(), 0) << "every target and warning in view";
     EXPECT_FALSE(actions->horizontalScrollBar()->isVisible()) << "long paths wrap";
-    windowcheck::CheckLayout(dialog, "layout_export_naming",
-                             {{"Label1(0)", "txtName"}, {"Label1(1)", "txtActions"}});
+    windowcheck::CheckLayout(dialog, "layout_export_naming", {{"Label1(0)", "txtName"}, {"Label1(1)", "txtActions"}});
     dialog.Unload();
 }
 
@@ -361,32 +381,40 @@ TEST_F(WindowCheck, TheEditMenuOpenedByKeysActsOnTheControlWorkedIn) {
         QtPictureBox* picture;  // whose image Copy takes, none for text
     };
     const Case cases[] = {
-        {"text selected in Species", [&] {
+        {"text selected in Species",
+         [&] {
              w.tabMain->SetTab(0);
              Settle();
              Click(w.txtTextBox[0]);
              Key(Qt::Key_Home);
              Key(Qt::Key_End, Qt::ShiftModifier);
-         }, true, nullptr},
-        {"the diagram clicked", [&] {
+         },
+         true, nullptr},
+        {"the diagram clicked",
+         [&] {
              // Beside the stages, where a click opens no value for editing.
              QtPictureBox* pic = w.picChainContainer;
              QTest::mouseClick(pic, Qt::LeftButton, {}, QPoint(pic->width() - 5, pic->height() - 5));
-         }, false, w.picChainContainer},
-        {"a result plot clicked", [&] {
+         },
+         false, w.picChainContainer},
+        {"a result plot clicked",
+         [&] {
              w.tabMain->SetTab(2);
              w.cmdButton[0]->click();
              w.TimerTick(2);
              Settle();
              Click(w.picMonte[0]);
-         }, false, w.picMonte[0]},
-        {"an editor's plot clicked", [&] {
+         },
+         false, w.picMonte[0]},
+        {"an editor's plot clicked",
+         [&] {
              w.tabMain->SetTab(1);
              w.optUncertain[1]->click();
              w.tabAbsolute->SetTab(0);
              Settle();
              Click(editorPlot);
-         }, false, editorPlot},
+         },
+         false, editorPlot},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

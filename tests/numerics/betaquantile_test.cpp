@@ -21,20 +21,46 @@ namespace {
 // whole: every octave of a full build is served by its polynomials or the closed forms
 // (with b in the thousands the far upper tail's are left to the library, and with a
 // shape below 5e-4 whatever the closed forms leave).
-struct Shape { double a, b; bool whole = true; };
+struct Shape {
+    double a, b;
+    bool whole = true;
+};
 // U- and J-shaped, a or b below 1, both near 200, means near 0 and near 1, the engine
 // benchmark's shapes, and shapes near 0.01, whose quantiles span hundreds of binary
 // orders and fall below the smallest double. Then the tiniest shapes, where Q moves by
 // 1 / a times any relative error in its formula: a near 1e-4 (p1 with mean 0.0002 and
 // SD 0.01155 gives a = 9.97844867974739E-05, b = 0.498822649500572), 2e-6, 1e-8 and
 // 1e-12, both shapes tiny, and a tiny a with a b near 0.
-const Shape kShapes[] = {{0.19, 0.19},     {0.19, 204},      {204, 0.19},      {0.5, 3},     {0.7, 0.3},
-                         {200, 210},       {51, 204},        {2, 150},         {150, 2},     {0.25, 40},
-                         {13.8, 9.2},      {2.625, 2.625},   {3.87, 5.8},      {1, 1},       {0.010018, 1.0019},
-                         {2, 9998.02, false},     {0.0206, 0.0206}, {1.0217, 0.01032}, {0.00899, 8.981}, {0.0192, 0.9408},
-                         {9.97844867974739e-05, 0.498822649500572, false}, {1e-4, 0.5, false}, {2e-6, 0.5, false},
-                         {2e-6, 3, false}, {0.0002, 0.9, false}, {1e-8, 0.5}, {1e-12, 0.3}, {1e-5, 1e-5, false},
-                         {1e-6, 1e-6, false}, {1e-3, 1e-8}};
+const Shape kShapes[] = {{0.19, 0.19},
+                         {0.19, 204},
+                         {204, 0.19},
+                         {0.5, 3},
+                         {0.7, 0.3},
+                         {200, 210},
+                         {51, 204},
+                         {2, 150},
+                         {150, 2},
+                         {0.25, 40},
+                         {13.8, 9.2},
+                         {2.625, 2.625},
+                         {3.87, 5.8},
+                         {1, 1},
+                         {0.010018, 1.0019},
+                         {2, 9998.02, false},
+                         {0.0206, 0.0206},
+                         {1.0217, 0.01032},
+                         {0.00899, 8.981},
+                         {0.0192, 0.9408},
+                         {9.97844867974739e-05, 0.498822649500572, false},
+                         {1e-4, 0.5, false},
+                         {2e-6, 0.5, false},
+                         {2e-6, 3, false},
+                         {0.0002, 0.9, false},
+                         {1e-8, 0.5},
+                         {1e-12, 0.3},
+                         {1e-5, 1e-5, false},
+                         {1e-6, 1e-6, false},
+                         {1e-3, 1e-8}};
 
 using test::Ulps;
 
@@ -72,8 +98,8 @@ std::vector<double> Probabilities(unsigned seed, int n) {
 // A run of n draws builds the octaves that receive at least 128 draws: octave k of
 // either half holds u from 2^-(k+2) to 2^-(k+1).
 TEST(BetaQuantile, AShortRunBuildsOnlyTheOctavesThatPay) {
-    for (const auto& [draws, octaves] : {std::pair{0.0, 0}, {511.0, 0}, {512.0, 1}, {10000.0, 5}, {16384.0, 6},
-                                         {1e6, 11}, {1e7, 15}, {1e9, 15}})
+    for (const auto& [draws, octaves] :
+         {std::pair{0.0, 0}, {511.0, 0}, {512.0, 1}, {10000.0, 5}, {16384.0, 6}, {1e6, 11}, {1e7, 15}, {1e9, 15}})
         EXPECT_EQ(BetaQuantile::OctavesFor(draws), octaves) << draws;
     BetaQuantile none(2, 3, 0);
     none.BuildAll();
@@ -125,8 +151,8 @@ TEST(BetaQuantile, WithinFourUlpOfTheAccurateInverseForEveryShapeAndBuildOrder) 
             } while (backward.NextRound());
             // Usable, exact at the ends, without a value outside [0, 1], and the same
             // whatever the order of the build's steps.
-            sound[s] = backward.Usable() == shape.whole && q.Usable() == shape.whole && *q(0.0) == 0.0 && *q(1.0) == 1.0 && !q(-0.1) &&
-                       !q(std::nan(""));
+            sound[s] = backward.Usable() == shape.whole && q.Usable() == shape.whole && *q(0.0) == 0.0 &&
+                       *q(1.0) == 1.0 && !q(-0.1) && !q(std::nan(""));
             const boost::math::beta_distribution<double> accurate(shape.a, shape.b);
             for (const double u : Probabilities(static_cast<unsigned>(s), kValues + kValues / 8)) {
                 double expected = 0;
@@ -138,7 +164,9 @@ TEST(BetaQuantile, WithinFourUlpOfTheAccurateInverseForEveryShapeAndBuildOrder) 
                 }
                 ++checked[s];
                 const auto got = q(u), fromFew = few(u);
-                worst[s] = std::max(worst[s], got && *got == *backward(u) ? UlpsOffAccurate(*got, u, shape.a, shape.b, expected) : 1e9);
+                worst[s] = std::max(worst[s], got && *got == *backward(u)
+                                                  ? UlpsOffAccurate(*got, u, shape.a, shape.b, expected)
+                                                  : 1e9);
                 worst[s] = std::max(worst[s], fromFew ? UlpsOffAccurate(*fromFew, u, shape.a, shape.b, expected) : 1e9);
             }
         });

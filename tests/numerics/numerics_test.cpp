@@ -78,14 +78,16 @@ TEST(Matrix, InversesByHandAndOfHilbertFour) {
     Matrix h(4, 4);
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j) h.SetElement(i, j, 1.0 / (i + j + 1));
-    ExpectElements(h.Inverse(),
-                   {{16, -120, 240, -140}, {-120, 1200, -2700, 1680}, {240, -2700, 6480, -4200}, {-140, 1680, -4200, 2800}}, 1e-10);
+    ExpectElements(
+        h.Inverse(),
+        {{16, -120, 240, -140}, {-120, 1200, -2700, 1680}, {240, -2700, 6480, -4200}, {-140, 1680, -4200, 2800}},
+        1e-10);
 }
 
 TEST(Matrix, SingularAndIllConditionedMatricesRaise) {
     const double d = std::nextafter(1.0, 2.0);  // rows a few units apart in the last place
-    for (const Matrix& m : {FromRows({{1, 2}, {2, 4}}), FromRows({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}), FromRows({{0, 0}, {0, 1}}),
-                            FromRows({{1, 0}, {1, 0}}), FromRows({{1, 1}, {1, d}})})
+    for (const Matrix& m : {FromRows({{1, 2}, {2, 4}}), FromRows({{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}),
+                            FromRows({{0, 0}, {0, 1}}), FromRows({{1, 0}, {1, 0}}), FromRows({{1, 1}, {1, d}})})
         EXPECT_EQ(test::ErrorText([&] { (void)m.Inverse(); }), "Matrix is singular");
     EXPECT_EQ(test::ErrorText([] { (void)Matrix(2, 3).Inverse(); }), "Matrix is not square");
     EXPECT_EQ(test::ErrorNumber([] { (void)FromRows({{1, 0}, {0, INFINITY}}).Inverse(); }), 255);
@@ -123,9 +125,12 @@ TEST(Distributions, PublishedAndHandWorkedValues) {
         {"normal density", *DF::NormalDensity(5, 3, 2), std::exp(-0.5) * invSqrt2Pi / 2, 1e-16},
         // Spreads whose squares leave the Doubles: one spread from the mean, e^-0.5 /
         // (sd sqrt(2 pi)), and two spreads, e^-2 / (sd sqrt(2 pi)).
-        {"normal density of a mean of 1e300", *DF::NormalDensity(1.1e300, 1e300, 1e299) / 3.9894228040143268e-300, 0.60653065971263342, 1e-14},
-        {"normal density of a spread of 1e-200", *DF::NormalDensity(1.2e-200, 1e-200, 1e-201) / 3.9894228040143268e200, 0.1353352832366127, 1e-14},
-        {"lognormal density", *DF::LognormalDensity(std::exp(1.0), 0, 1), std::exp(-0.5) * invSqrt2Pi / std::exp(1.0), 1e-16},
+        {"normal density of a mean of 1e300", *DF::NormalDensity(1.1e300, 1e300, 1e299) / 3.9894228040143268e-300,
+         0.60653065971263342, 1e-14},
+        {"normal density of a spread of 1e-200", *DF::NormalDensity(1.2e-200, 1e-200, 1e-201) / 3.9894228040143268e200,
+         0.1353352832366127, 1e-14},
+        {"lognormal density", *DF::LognormalDensity(std::exp(1.0), 0, 1), std::exp(-0.5) * invSqrt2Pi / std::exp(1.0),
+         1e-16},
         {"beta density 6 x (1 - x)", *DF::BetaDensity(0.25, 2, 2), 1.125, 1e-15},
         {"beta density at its end", *DF::BetaDensity(0.0, 1, 1), 1.0, 1e-15},
     };
@@ -133,14 +138,20 @@ TEST(Distributions, PublishedAndHandWorkedValues) {
 }
 
 TEST(Distributions, DomainEnds) {
-    const std::pair<double, double> ends[] = {
-        {DF::InverseNormal(0.0, 0, 1), -INFINITY}, {DF::InverseNormal(1.0, 0, 1), INFINITY}, {DF::InverseLognormal(0.0, 0, 1), 0},
-        {DF::InverseLognormal(1.0, 0, 1), INFINITY}, {*DF::InverseBeta(1.0, 2, 0.5), 1}, {*DF::InverseBeta(0.0, 2, 3), 0},
-        {DF::InverseStudentT(0.0, 98, 2), INFINITY}, {*DF::LognormalDensity(0, 0, 1), 0}, {*DF::BetaDensity(1.5, 2, 2), 0}};
+    const std::pair<double, double> ends[] = {{DF::InverseNormal(0.0, 0, 1), -INFINITY},
+                                              {DF::InverseNormal(1.0, 0, 1), INFINITY},
+                                              {DF::InverseLognormal(0.0, 0, 1), 0},
+                                              {DF::InverseLognormal(1.0, 0, 1), INFINITY},
+                                              {*DF::InverseBeta(1.0, 2, 0.5), 1},
+                                              {*DF::InverseBeta(0.0, 2, 3), 0},
+                                              {DF::InverseStudentT(0.0, 98, 2), INFINITY},
+                                              {*DF::LognormalDensity(0, 0, 1), 0},
+                                              {*DF::BetaDensity(1.5, 2, 2), 0}};
     for (const auto& [got, expected] : ends) EXPECT_EQ(got, expected);
     for (const auto& f : std::vector<std::function<void()>>{
-             [] { DF::InverseNormal(1.5, 0, 1); }, [] { DF::InverseNormal(-0.1, 0, 1); }, [] { DF::InverseNormal(0.5, 0, 0); },
-             [] { DF::InverseNormal(NAN, 0, 1); }, [] { DF::InverseLognormal(0.5, 0, -1); }, [] { DF::InverseStudentT(0.05, 98, 3); },
+             [] { DF::InverseNormal(1.5, 0, 1); }, [] { DF::InverseNormal(-0.1, 0, 1); },
+             [] { DF::InverseNormal(0.5, 0, 0); }, [] { DF::InverseNormal(NAN, 0, 1); },
+             [] { DF::InverseLognormal(0.5, 0, -1); }, [] { DF::InverseStudentT(0.05, 98, 3); },
              [] { DF::InverseStudentT(0.05, 0, 2); }, [] { DF::InverseStudentT(-0.05, 10, 1); }})
         EXPECT_EQ(test::ErrorNumber(f), 255);
     for (const auto& none : {DF::InverseBeta(0.5, 0, 2), DF::InverseBeta(0.5, 2, -1), DF::InverseBeta(1.5, 2, 2),
@@ -153,7 +164,9 @@ TEST(Distributions, DomainEnds) {
 // which evaluates in long double.
 TEST(Distributions, AgreeWithBoostDefaultPolicy) {
     namespace bm = boost::math;
-    const auto relDiff = [](double a, double b) { return a == b ? 0.0 : std::fabs(a - b) / std::max(std::fabs(a), std::fabs(b)); };
+    const auto relDiff = [](double a, double b) {
+        return a == b ? 0.0 : std::fabs(a - b) / std::max(std::fabs(a), std::fabs(b));
+    };
     std::vector<double> us{1e-12, 1e-8, 1e-5, 1 - 1e-5, 1 - 1e-8};
     for (int i = 1; i < 1000; ++i) us.push_back(i / 1000.0);
     for (const double u : us) {
@@ -162,9 +175,14 @@ TEST(Distributions, AgreeWithBoostDefaultPolicy) {
         const double inner = std::clamp(u, 1e-5, 1 - 1e-5), lower = std::min(u, 1 - u);  // beta inside, t one-tailed
         for (double a : {0.5, 2.0, 7.3})
             for (double b : {0.8, 3.0, 25.0})
-                EXPECT_LT(relDiff(*DF::InverseBeta(inner, a, b), bm::quantile(bm::beta_distribution<>(a, b), inner)), 1e-13) << u;
+                EXPECT_LT(relDiff(*DF::InverseBeta(inner, a, b), bm::quantile(bm::beta_distribution<>(a, b), inner)),
+                          1e-13)
+                    << u;
         for (double df : {1.0, 5.0, 18.0, 98.0, 49998.0})
-            EXPECT_LT(relDiff(DF::InverseStudentT(lower, df, 1), bm::quantile(bm::complement(bm::students_t(df), lower))), 1e-13) << u;
+            EXPECT_LT(relDiff(DF::InverseStudentT(lower, df, 1),
+                              bm::quantile(bm::complement(bm::students_t(df), lower))),
+                      1e-13)
+                << u;
     }
 }
 
@@ -219,8 +237,13 @@ TEST(NumericServices, CorrelationByHandAndAgainstLongDouble) {
     V tenths(10000, 0.1), spread(10000);
     for (std::size_t i = 0; i < spread.size(); ++i) spread[i] = static_cast<double>(i % 17);
     // Infinite values, and finite ones whose sum overflows.
-    for (const auto& [x, y] : {std::pair{V{5, 5, 5}, V{1, 2, 3}}, {tenths, spread}, {spread, tenths}, {V{1, 2, 3}, V{1, 2}},
-                               {V{1}, V{1}}, {V{1, NAN, 3}, V{1, 2, 3}}, {V{1, 2, 3, 4, 5}, V{1, 2, 3, 4, INFINITY}},
+    for (const auto& [x, y] : {std::pair{V{5, 5, 5}, V{1, 2, 3}},
+                               {tenths, spread},
+                               {spread, tenths},
+                               {V{1, 2, 3}, V{1, 2}},
+                               {V{1}, V{1}},
+                               {V{1, NAN, 3}, V{1, 2, 3}},
+                               {V{1, 2, 3, 4, 5}, V{1, 2, 3, 4, INFINITY}},
                                {V{1e308, -1e308, 1e308, 1e308, 1}, V{1, 2, 3, 4, 5}}})
         EXPECT_FALSE(Correlation(x, y));
     // Lengths that leave 0 to 3 values beyond the sums' four parts, against the same
@@ -231,7 +254,8 @@ TEST(NumericServices, CorrelationByHandAndAgainstLongDouble) {
         long double mx = 0, my = 0, sxx = 0, syy = 0, sxy = 0;
         for (std::size_t i = 0; i < n; ++i) mx += x[i], my += y[i];
         mx /= n, my /= n;
-        for (std::size_t i = 0; i < n; ++i) sxx += (x[i] - mx) * (x[i] - mx), syy += (y[i] - my) * (y[i] - my), sxy += (x[i] - mx) * (y[i] - my);
+        for (std::size_t i = 0; i < n; ++i)
+            sxx += (x[i] - mx) * (x[i] - mx), syy += (y[i] - my) * (y[i] - my), sxy += (x[i] - mx) * (y[i] - my);
         EXPECT_NEAR(*Correlation(x, y), static_cast<double>(sxy / std::sqrt(sxx * syy)), 1e-14) << n;
     }
 }

@@ -59,7 +59,8 @@ struct FocusForm : ::testing::Test {
 
 TEST_F(FocusForm, TabValidatesThenLosesFocusThenTheNextGetsIt) {
     std::string activeDuringLostFocus;
-    QObject::connect(a->Events(), &ControlEvents::LostFocus, [&] { activeDuringLostFocus = form.ActiveControl()->Name(); });
+    QObject::connect(a->Events(), &ControlEvents::LostFocus,
+                     [&] { activeDuringLostFocus = form.ActiveControl()->Name(); });
     Tab();
     EXPECT_EQ(log.lines, kMoved);
     EXPECT_EQ(LastFocusReason(), Qt::TabFocusReason);
@@ -455,7 +456,8 @@ TEST_F(BoxForm, ALockedBoxTakesADoubleClickAndKeepsItsText) {
 TEST_F(BoxForm, AUsersToggleRunsTheHookFirstWithTheOldValue) {
     Lines order;
     QObject::connect(box, &CheckBox::BeforeToggle, [&] { order.push_back("hook" + std::to_string(box->Value())); });
-    QObject::connect(box->Events(), &ControlEvents::Click, [&] { order.push_back("click" + std::to_string(box->Value())); });
+    QObject::connect(box->Events(), &ControlEvents::Click,
+                     [&] { order.push_back("click" + std::to_string(box->Value())); });
     ClickBox();
     EXPECT_EQ(order, (Lines{"hook0", "click1"}));
 }

@@ -54,7 +54,11 @@ TEST_F(FlexGridTest, RowAndColumnSettingsCheckTheIndexThenTheValue) {
     grid_->SetRowHeight(2, -1);
     grid_->SetColAlignment(-1, flexalign::RightCenter);
     grid_->SetColAlignment(0, flexalign::General);
-    struct Case { const char* name; std::function<void()> call; int error; };
+    struct Case {
+        const char* name;
+        std::function<void()> call;
+        int error;
+    };
     const Case cases[] = {
         {"width of column 3 of 3", [&] { grid_->ColWidth(3); }, 381},
         {"height of row -1", [&] { grid_->RowHeight(-1); }, 381},
@@ -78,7 +82,8 @@ TEST_F(FlexGridTest, RowAndColumnSettingsCheckTheIndexThenTheValue) {
         {"alignments", &FlexGrid::ColAlignment, {flexalign::General, flexalign::RightCenter, flexalign::RightCenter}},
     };
     for (const auto& l : lists) {
-        for (int i = 0; i < 3; ++i) EXPECT_EQ((grid_->*l.read)(i), l.expected[static_cast<std::size_t>(i)]) << l.name << " " << i;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ((grid_->*l.read)(i), l.expected[static_cast<std::size_t>(i)]) << l.name << " " << i;
     }
 }
 
@@ -171,7 +176,7 @@ TEST_F(FlexGridTest, ClicksRaiseMouseDownThenMoveTheCellThenMouseUpAndClick) {
     EXPECT_EQ(grid_->MouseCol(), 2);
     EXPECT_TRUE(grid_->HasFocus()) << "a click gives the grid the focus";
     log_.clear();
-    Click(3, 2);  // on the current cell: no cell notifications
+    Click(3, 2);                   // on the current cell: no cell notifications
     Click(2, 2, Qt::RightButton);  // leaves the current cell and raises no click
     EXPECT_EQ(Joined(), "down1(3,2) up1(3,2) click(3,2) down2(3,2) up2(3,2)");
     EXPECT_EQ(grid_->MouseRow(), 2);
@@ -191,7 +196,8 @@ TEST_F(FlexGridTest, AClickOnAHeadingPicksTheFirstDataCellOnViewOfItsColumn) {
 TEST_F(FlexGridTest, TheMouseIsReadInTwipsAndAsNoCellBeyondTheCells) {
     Fill(4, 3);
     double x = -1, y = -1;
-    QObject::connect(grid_->Events(), &ControlEvents::MouseDown, [&](int, int, double px, double py) { x = px, y = py; });
+    QObject::connect(grid_->Events(), &ControlEvents::MouseDown,
+                     [&](int, int, double px, double py) { x = px, y = py; });
     QTest::mouseClick(grid_->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
     const QPoint origin = grid_->viewport()->geometry().topLeft();
     EXPECT_DOUBLE_EQ(x, 15.0 * (20 + origin.x()));
@@ -298,8 +304,8 @@ TEST_F(FlexGridTest, TopRowKeysAndTheWheelScrollByWholeRows) {
     EXPECT_TRUE(grid_->RowIsVisible(16));
     EXPECT_GT(grid_->TopRow(), 1);
     QTest::keyClick(grid_, Qt::Key_Home, Qt::ControlModifier);
-    QWheelEvent wheel(QPointF(50, 50), grid_->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(50, 50), grid_->viewport()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(grid_->viewport(), &wheel);  // whole rows
     const int wheelTop = grid_->TopRow();
     EXPECT_GT(wheelTop, 1);

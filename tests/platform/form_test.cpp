@@ -74,7 +74,7 @@ TEST(Geometry, TwipsOnFormsAndInPictureBoxScales) {
     t->Move(1500, 300, 4000, 285);
     EXPECT_EQ(t->geometry(), QRect(100, 20, 267, 19));
     EXPECT_DOUBLE_EQ(t->Width(), 4000);  // what was assigned, not the pixel-rounded 4005
-    t->move(50, 20);                    // moved by other means: read from the pixels
+    t->move(50, 20);                     // moved by other means: read from the pixels
     EXPECT_DOUBLE_EQ(t->Left(), 750);
     EXPECT_EQ(ErrorNumber([&] { t->SetWidth(-1); }), 380);
     auto* pic = form.Add<QtPictureBox>("picChain");

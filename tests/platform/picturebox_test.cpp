@@ -273,9 +273,11 @@ TEST(FloodFill, ThePictureFillRestoresTheDrawingStateInTheStatedOrder) {
     pic.SetCurrentY(9.5f);
     pic.ClearCalls();
     MUtilities::FloodFillPicture(pic, 5, 5, kBlue);
-    ExpectColours([&](double x, double y) { return pic.Point(x, y); }, {{5, 5, kBlue}, {3, 7, kBlue}, {1, 1, kWhite}, {2, 5, 0}});
+    ExpectColours([&](double x, double y) { return pic.Point(x, y); },
+                  {{5, 5, kBlue}, {3, 7, kBlue}, {1, 1, kWhite}, {2, 5, 0}});
     EXPECT_EQ(std::vector<std::string>(pic.calls.end() - 5, pic.calls.end()),
-              (std::vector<std::string>{"DrawStyle=2", "FillStyle=1", "FillColor=65280", "CurrentX=1.5", "CurrentY=9.5"}));
+              (std::vector<std::string>{"DrawStyle=2", "FillStyle=1", "FillColor=65280", "CurrentX=1.5",
+                                        "CurrentY=9.5"}));
     EXPECT_EQ(pic.Count("FloodFill 50 50 16711680"), 1);
     // A point outside fills nothing; an open outline floods outward.
     ImagePictureBox open(50, 50);
@@ -309,7 +311,8 @@ TEST(PictureBox, HighDensityScreensGetDevicePixelsWithTheSameScalesAndSizes) {
     EXPECT_FLOAT_EQ(two.ScaleWidth(), one.ScaleWidth());
     EXPECT_DOUBLE_EQ(two.TextWidth("Spread"), one.TextWidth("Spread"));
     EXPECT_DOUBLE_EQ(two.TextHeight("Spread"), one.TextHeight("Spread"));
-    for (const auto& [x, y] : {std::pair{40, 40}, std::pair{20, 40}, std::pair{100, 80}, std::pair{100, 79}, std::pair{5, 5}})
+    for (const auto& [x, y] :
+         {std::pair{40, 40}, std::pair{20, 40}, std::pair{100, 80}, std::pair{100, 79}, std::pair{5, 5}})
         EXPECT_EQ(two.Point(x, y), one.Point(x, y)) << x << "," << y;
     // A one-pixel line is two device pixels thick, with nothing blurred beside it.
     const QImage& device = two.DeviceImage();
@@ -331,7 +334,9 @@ TEST(PictureBox, TextIsSmoothedOnTheScreenOnlyAndFillsStillReachTheirOutlines) {
         ImagePictureBox& pic;
         bool greys;
     };
-    const Case cases[] = {{"screen", screen, true}, {"offscreen surface", offscreen, false}, {"report surface", report, false}};
+    const Case cases[] = {{"screen", screen, true},
+                          {"offscreen surface", offscreen, false},
+                          {"report surface", report, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         c.pic.ResizeClient(80, 30);
@@ -367,7 +372,8 @@ TEST(PictureBox, AShownPictureBoxTakesItsScreensDensity) {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=ScaledScreen.DISABLED_PictureBoxDrawsInDevicePixels", "--gtest_also_run_disabled_tests"});
+                {"--gtest_filter=ScaledScreen.DISABLED_PictureBoxDrawsInDevicePixels",
+                 "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(child.waitForFinished(60000));
     const QString output = QString::fromUtf8(child.readAllStandardOutput());
     EXPECT_EQ(child.exitCode(), 0) << output.toStdString();

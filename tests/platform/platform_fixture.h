@@ -72,8 +72,10 @@ protected:
         QObject::connect(ev, &ControlEvents::MouseUp, [this, cell](int b, int, double, double) {
             log_.push_back("up" + std::to_string(b) + cell());
         });
-        QObject::connect(ev, &ControlEvents::Scroll, [this] { log_.push_back("scroll" + std::to_string(grid_->TopRow())); });
-        QObject::connect(ev, &ControlEvents::KeyDown, [this](int& code, int) { log_.push_back("key" + std::to_string(code)); });
+        QObject::connect(ev, &ControlEvents::Scroll,
+                         [this] { log_.push_back("scroll" + std::to_string(grid_->TopRow())); });
+        QObject::connect(ev, &ControlEvents::KeyDown,
+                         [this](int& code, int) { log_.push_back("key" + std::to_string(code)); });
     }
 
     // The centre of a cell in viewport coordinates, where mouse events go.

@@ -48,12 +48,19 @@ TEST(ProfileHostile, AWriteThroughALinkReachesTheFileAndKeepsTheLink) {
 }
 
 TEST(ProfileHostile, Utf16FilesAreReadAndWrittenAsUtf16) {
-    struct Case { const char* name; std::string bytes, written; };
+    struct Case {
+        const char* name;
+        std::string bytes, written;
+    };
     const Case cases[] = {
         {"little-endian", std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0", 22),
-         std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0n\0=\0" "1\0\r\0\n\0", 32)},
+         std::string("\xFF\xFE[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0n\0=\0"
+                     "1\0\r\0\n\0",
+                     32)},
         {"big-endian", std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n", 22),
-         std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0n\0=\0" "1\0\r\0\n", 32)},
+         std::string("\xFE\xFF\0[\0A\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0n\0=\0"
+                     "1\0\r\0\n",
+                     32)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,7 +95,8 @@ TEST(ProfileHostile, TwoProcessesWritingOneFileLoseNoKey) {
     const Contents contents = Contents::Load(file);
     int found = 0;
     for (int id = 1; id <= 2; ++id)
-        for (int i = 0; i < 300; ++i) found += contents.Get("S", "w" + std::to_string(id) + "_" + std::to_string(i)) ? 1 : 0;
+        for (int i = 0; i < 300; ++i)
+            found += contents.Get("S", "w" + std::to_string(id) + "_" + std::to_string(i)) ? 1 : 0;
     EXPECT_EQ(found, 600);
     EXPECT_FALSE(std::filesystem::exists(LockFileName(file))) << "the lock file goes with the last writer";
 }
@@ -153,10 +161,13 @@ TEST(ProfileHostile, AWritableFileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
 // (".name.~" and six, 9 bytes more) and lock (".name.lock", 6 more) would pass the limit
 // as paths; every write still reaches it and leaves nothing beside it.
 TEST(ProfileHostile, AFileAtTheLongestPathsIsWrittenByEveryWrite) {
-    struct Case { const char* name; std::size_t path, fileName; };
+    struct Case {
+        const char* name;
+        std::size_t path, fileName;
+    };
     const Case cases[] = {
-        {"4087 bytes, a name of 5", 4087, 5},  {"4090 bytes, a name of 5", 4090, 5},
-        {"4095 bytes, a name of 5", 4095, 5},  {"4095 bytes, a name of 1", 4095, 1},
+        {"4087 bytes, a name of 5", 4087, 5},     {"4090 bytes, a name of 5", 4090, 5},
+        {"4095 bytes, a name of 5", 4095, 5},     {"4095 bytes, a name of 1", 4095, 1},
         {"4095 bytes, a name of 250", 4095, 250}, {"4095 bytes, a name of 255", 4095, 255},
     };
     for (const Case& c : cases) {
@@ -199,8 +210,8 @@ TEST(ProfileHostile, ASaveKilledMidwayLeavesAHiddenTemporaryThatTheNextSaveRemov
     EXPECT_EQ(left[2], "k.raf");
 
     // Names near the pattern, another file's temporary, and what is no regular file stay.
-    const std::vector<std::string> others = {".k.raf.~ABCDE", ".k.raf.~ABCDEFG", ".k.raf.~ABC-EF", "k.raf.1B2QPl",
-                                             ".j.raf.~ABCDEF", ".K.RAF.~ABCDEF", "k.raf.~ABCDEF"};
+    const std::vector<std::string> others = {".k.raf.~ABCDE",  ".k.raf.~ABCDEFG", ".k.raf.~ABC-EF", "k.raf.1B2QPl",
+                                             ".j.raf.~ABCDEF", ".K.RAF.~ABCDEF",  "k.raf.~ABCDEF"};
     for (const auto& name : others) WriteBytes(dir.file(name), "keep");
     std::filesystem::create_directory(dir.path() / ".k.raf.~FOLDER");
     std::filesystem::create_symlink("k.raf.1B2QPl", dir.path() / ".k.raf.~LINKED");

@@ -17,7 +17,8 @@ using test::TempDir;
 using test::WriteBytes;
 
 std::size_t FilesIn(const TempDir& dir) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator(dir.path()), std::filesystem::directory_iterator()));
 }
 
 TEST(ProfileRead, WhatAReadFinds) {
@@ -34,7 +35,8 @@ TEST(ProfileRead, WhatAReadFinds) {
         {"missing key", "[S]\r\nk=1\r\n", "S", "other", ""},
         {"empty value", "[S]\r\nempty=\r\n", "S", "empty", ""},
         {"names ignore case, the first occurrence wins",
-         "[App Defaults]\r\nN Trials=10\r\nn trials=20\r\n[APP DEFAULTS]\r\nOther=3\r\n", "app defaults", "N TRIALS", "10"},
+         "[App Defaults]\r\nN Trials=10\r\nn trials=20\r\n[APP DEFAULTS]\r\nOther=3\r\n", "app defaults", "N TRIALS",
+         "10"},
         {"a second section of the same name is not searched", "[A]\r\nx=1\r\n[a]\r\nOther=3\r\n", "A", "Other", ""},
         {"blanks around names and values", "[ S ]\r\n  key \t=  two words \t\r\n", "S", "key", "two words"},
         {"matching double quotes", "[S]\r\na= \"  Rat \" \r\n", "S", "a", "  Rat "},
@@ -44,14 +46,18 @@ TEST(ProfileRead, WhatAReadFinds) {
         {"an empty quoted text", "[S]\r\ne=\"\"\r\n", "S", "e", ""},
         {"quotes inside", "[S]\r\nf=it's \"x\"\r\n", "S", "f", "it's \"x\""},
         {"two quoted parts", "[S]\r\ng=\"a\" and \"b\"\r\n", "S", "g", "a\" and \"b"},
-        {"cut at 4095 characters", "[S]\r\nlong=" + std::string(5000, 'x') + "\r\n", "S", "long", std::string(4095, 'x')},
+        {"cut at 4095 characters", "[S]\r\nlong=" + std::string(5000, 'x') + "\r\n", "S", "long",
+         std::string(4095, 'x')},
         {"exactly 4095", "[S]\r\nexact=" + std::string(4095, 'y') + "\r\n", "S", "exact", std::string(4095, 'y')},
-        {"characters, not bytes", "[S]\r\naccented=" + accented + "\r\n", "S", "accented", accented.substr(0, 2 * 4095)},
-        {"LF lines, text before the first section", "k=outside\n[S]\nnot a key\nk=inside\n[T]\nk=other", "S", "k", "inside"},
+        {"characters, not bytes", "[S]\r\naccented=" + accented + "\r\n", "S", "accented",
+         accented.substr(0, 2 * 4095)},
+        {"LF lines, text before the first section", "k=outside\n[S]\nnot a key\nk=inside\n[T]\nk=other", "S", "k",
+         "inside"},
         {"the last line without a line end", "[S]\nk=inside\n[T]\nk=other", "T", "k", "other"},
         {"a line without an equals sign", "[S]\nnot a key\n", "S", "not a key", ""},
         {"Windows-1252 when not UTF-8", "[S]\r\nSpecies=Caf\xE9 \x80\r\n", "S", "Species", "Caf\xC3\xA9 \xE2\x82\xAC"},
-        {"UTF-8 beside a Windows-1252 line", "[S]\r\nOld=caf\xE9\r\nSave=/home/\xC3\xA6r\r\n", "S", "Save", "/home/\xC3\xA6r"},
+        {"UTF-8 beside a Windows-1252 line", "[S]\r\nOld=caf\xE9\r\nSave=/home/\xC3\xA6r\r\n", "S", "Save",
+         "/home/\xC3\xA6r"},
         {"carriage returns alone end lines", "[A]\rx=1\ry=2\r[B]\rx=3\r", "B", "x", "3"},
     };
     for (const auto& c : cases) {
@@ -69,19 +75,24 @@ TEST(ProfileWrite, WhereTheLineGoesByteForByte) {
         std::optional<std::string> value;
         std::string after;
     } cases[] = {
-        {"a new file with CR LF lines", "", "App Defaults", "Location", "\xC3\x8Ele", "[App Defaults]\r\nLocation=\xC3\x8Ele\r\n"},
-        {"a value replaced in its line", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nx=3\r\n", "a", "X", "9", "[A]\r\nx=9\r\ny=2\r\n[B]\r\nx=3\r\n"},
+        {"a new file with CR LF lines", "", "App Defaults", "Location", "\xC3\x8Ele",
+         "[App Defaults]\r\nLocation=\xC3\x8Ele\r\n"},
+        {"a value replaced in its line", "[A]\r\nx=1\r\ny=2\r\n[B]\r\nx=3\r\n", "a", "X", "9",
+         "[A]\r\nx=9\r\ny=2\r\n[B]\r\nx=3\r\n"},
         {"a new key after the last key of its section", "[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\nz=3\r\n", "A", "w", "5",
          "[A]\r\nx=1\r\ny=2\r\nw=5\r\n\r\n[B]\r\nz=3\r\n"},
-        {"a new key of a section without keys; the other lines keep their bytes", "[A]\n\n[B]\nz=3\n", "A", "k", "1", "[A]\nk=1\r\n\n[B]\nz=3\n"},
+        {"a new key of a section without keys; the other lines keep their bytes", "[A]\n\n[B]\nz=3\n", "A", "k", "1",
+         "[A]\nk=1\r\n\n[B]\nz=3\n"},
         {"a new section at the end", "[A]\r\nx=1\r\n", "C", "k", "v", "[A]\r\nx=1\r\n[C]\r\nk=v\r\n"},
         {"empty text keeps the key", "[A]\r\nx=1\r\ny=2\r\n", "A", "y", "", "[A]\r\nx=1\r\ny=\r\n"},
         {"no text deletes the key", "[A]\r\nx=1\r\ny=\r\n", "A", "X", std::nullopt, "[A]\r\ny=\r\n"},
         {"deleting what is not there", "[A]\r\ny=\r\n", "Z", "gone", std::nullopt, "[A]\r\ny=\r\n"},
-        {"line breaks become blanks: no key can be injected", "", "A", "Species", "Rat\r\nPRNG=1\nx", "[A]\r\nSpecies=Rat  PRNG=1 x\r\n"},
-        {"each line keeps its own encoding", "[A]\r\nSave=/home/\xC3\xA6r\r\nOld=caf\xE9\r\n", "A", "New", "\xC3\xA9t\xC3\xA9",
-         "[A]\r\nSave=/home/\xC3\xA6r\r\nOld=caf\xE9\r\nNew=\xC3\xA9t\xC3\xA9\r\n"},
-        {"carriage returns alone end lines", "[A]\rx=1\ry=2\r[B]\rx=3\r", "A", "z", "4", "[A]\rx=1\ry=2\rz=4\r\n[B]\rx=3\r"},
+        {"line breaks become blanks: no key can be injected", "", "A", "Species", "Rat\r\nPRNG=1\nx",
+         "[A]\r\nSpecies=Rat  PRNG=1 x\r\n"},
+        {"each line keeps its own encoding", "[A]\r\nSave=/home/\xC3\xA6r\r\nOld=caf\xE9\r\n", "A", "New",
+         "\xC3\xA9t\xC3\xA9", "[A]\r\nSave=/home/\xC3\xA6r\r\nOld=caf\xE9\r\nNew=\xC3\xA9t\xC3\xA9\r\n"},
+        {"carriage returns alone end lines", "[A]\rx=1\ry=2\r[B]\rx=3\r", "A", "z", "4",
+         "[A]\rx=1\ry=2\rz=4\r\n[B]\rx=3\r"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove(file);

@@ -96,9 +96,11 @@ void WhenDialogShows(std::function<void(QFileDialog&)> inspect) {
 }
 
 TEST(FileDialog, PatternsMatchInAnyCase) {
-    const std::pair<const char*, const char*> patterns[] = {{"*.RAF", "*.[rR][aA][fF]"}, {"*.*", "*.*"},
+    const std::pair<const char*, const char*> patterns[] = {{"*.RAF", "*.[rR][aA][fF]"},
+                                                            {"*.*", "*.*"},
                                                             {"data_?1.txt", "[dD][aA][tT][aA]_?1.[tT][xX][tT]"},
-                                                            {"*.[ch]", "*.[cChH]"}, {"", ""}};
+                                                            {"*.[ch]", "*.[cChH]"},
+                                                            {"", ""}};
     for (const auto& [pattern, expected] : patterns) EXPECT_EQ(CaseInsensitivePattern(pattern), expected) << pattern;
 }
 
@@ -189,7 +191,12 @@ TEST(FileDialog, ShowsNoSpecialFileAndReadsNoFileForItsIconOrType) {
 TEST(FileDialog, ANameWithDoubleQuotesIsTakenWhole) {
     test::TempDir dir;
     test::WriteBytes(dir.file("a \"b\" c.raf"), "x");
-    struct Case { const char* name; FileDialogRequest::Kind kind; const char* typed; const char* chosen; };
+    struct Case {
+        const char* name;
+        FileDialogRequest::Kind kind;
+        const char* typed;
+        const char* chosen;
+    };
     const Case cases[] = {
         {"save", FileDialogRequest::Kind::Save, "my \"best\" report", "my \"best\" report.RTF"},
         {"open", FileDialogRequest::Kind::Open, "a \"b\" c.raf", "a \"b\" c.raf"},
@@ -268,7 +275,8 @@ TEST(Clipboard, PicturesRoundTripAndClearEmptiesEveryFormat) {
     EXPECT_EQ(QColor(back.pixel(10, 10)), QColor(255, 0, 0));
     EXPECT_EQ(QColor(back.pixel(30, 25)), QColor(255, 255, 255));
     EXPECT_TRUE(ClearClipboard());
-    for (const auto format : {clipformat::Text, clipformat::RTF, clipformat::Bitmap}) EXPECT_FALSE(ClipboardHasFormat(format));
+    for (const auto format : {clipformat::Text, clipformat::RTF, clipformat::Bitmap})
+        EXPECT_FALSE(ClipboardHasFormat(format));
     EXPECT_EQ(ClipboardText(), "");
 }
 

@@ -114,7 +114,12 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         std::filesystem::remove(tmpl);
         make(tmpl);
     };
-    struct Case { const char* name; std::function<void()> fail; std::string target, message; bool onClipboard; };
+    struct Case {
+        const char* name;
+        std::function<void()> fail;
+        std::string target, message;
+        bool onClipboard;
+    };
     const Case cases[] = {
         {"write fails", [&] { failAt(FileStage::Write, EIO); }, Target(),
          "Error writing report|" + Target() + ": Input/output error", true},
@@ -131,13 +136,19 @@ TEST_F(CommandTest, AnExistingReportSurvivesEveryFailure) {
         {"template empty", [&] { templateAs([](const std::string& t) { WriteBytes(t, ""); }); }, Target(),
          "Error writing report|The report template \"" + tmpl + "\" is empty: there is nothing to merge.", false},
         {"template a FIFO", [&] { templateAs([](const std::string& t) { ::mkfifo(t.c_str(), 0600); }); }, Target(),
-         "Error writing report|The report template \"" + tmpl + "\" could not be read.\r\n\r\nIt is not a file.", false},
+         "Error writing report|The report template \"" + tmpl + "\" could not be read.\r\n\r\nIt is not a file.",
+         false},
         {"template a link to a device",
          [&] { templateAs([](const std::string& t) { std::filesystem::create_symlink("/dev/zero", t); }); }, Target(),
-         "Error writing report|The report template \"" + tmpl + "\" could not be read.\r\n\r\nIt is not a file.", false},
+         "Error writing report|The report template \"" + tmpl + "\" could not be read.\r\n\r\nIt is not a file.",
+         false},
         {"template too large",
-         [&] { templateAs([](const std::string& t) { WriteBytes(t, ""), std::filesystem::resize_file(t, (8 << 20) + 1); }); },
-         Target(), "Error writing report|The report template \"" + tmpl + "\" was not read: it is larger than 8 MB.", false},
+         [&] {
+             templateAs(
+                 [](const std::string& t) { WriteBytes(t, ""), std::filesystem::resize_file(t, (8 << 20) + 1); });
+         },
+         Target(), "Error writing report|The report template \"" + tmpl + "\" was not read: it is larger than 8 MB.",
+         false},
         {"a template of 2 MB asking for a report of 782 MB",
          [&] {
              host.run.RunSnapshot(item::kCategoricalImpacts) = Variant(false);
@@ -174,7 +185,11 @@ TEST_F(CommandTest, TheViewerGetsThePathAsOneArgumentWhenAsked) {
     WriteBytes(viewer, "");
     const std::string target = Target("a report with blanks.rtf");
     using Started = decltype(services.viewer.started);
-    struct Case { const char* name; std::string program; bool open, starts, started; };
+    struct Case {
+        const char* name;
+        std::string program;
+        bool open, starts, started;
+    };
     const Case cases[] = {
         {"opened", viewer, true, true, true},
         {"the start fails", viewer, true, false, true},
@@ -207,8 +222,9 @@ TEST_F(CommandTest, WithoutATemplateTheCommandStopsBeforeAskingForAFile) {
     std::filesystem::remove(GetReportTemplatePath());
     ReportCommand(host);
     EXPECT_TRUE(dialog.requests.empty());
-    ExpectLastMessage("Missing report template|The report template is missing.\r\n\r\n"
-                             "Try closing and restarting the application to recreate it.");
+    ExpectLastMessage(
+        "Missing report template|The report template is missing.\r\n\r\n"
+        "Try closing and restarting the application to recreate it.");
 }
 
 // What the office suite shows of the report of a real run of categorical impacts, a

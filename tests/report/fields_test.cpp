@@ -28,8 +28,10 @@ TEST_F(ReportTest, EveryFieldFormAgainstTheTable) {
     Variant s = DefaultAssessment();
     s(item::kUncertaintyMode) = Variant(1);
     for (int q = 0; q < 13; ++q) {
-        s(item::Absolute(q)) = q < 4 ? Record(0.5, 0, 0.1443) : q < 8 ? Record(1000, 1, 250)
-                               : q == 8 ? Record(123456, 2, 0.5) : Record(50, 3, 5);
+        s(item::Absolute(q)) = q < 4    ? Record(0.5, 0, 0.1443)
+                               : q < 8  ? Record(1000, 1, 250)
+                               : q == 8 ? Record(123456, 2, 0.5)
+                                        : Record(50, 3, 5);
     }
     s(item::kRegUseConstant) = Variant(true);
     AppData(item::kRegUseConstant) = Variant(false);  // the run's choice is reported, not the live one

@@ -14,7 +14,11 @@ class FixedInputReportTest : public ResultsTest {};
 // 1 - SSE / sum (y - mean)^2, without it 1 - SSE / sum y^2; ranked: the same on average
 // ranks. Rows 57 (raw) and 58 (ranked); set A the risk, set B the cost.
 TEST_F(FixedInputReportTest, TheR2RowsAreThoseOfTheFitsWithoutTheFixedInput) {
-    struct Case { const char* name; bool constant; double riskRaw, riskRanked, costRaw, costRanked; };
+    struct Case {
+        const char* name;
+        bool constant;
+        double riskRaw, riskRanked, costRaw, costRanked;
+    };
     const Case cases[] = {
         {"with the constant", true, 0.950834, 0.948314, 0.948116, 0.945393},
         {"without the constant", false, 0.985850, 0.974390, 0.993734, 0.949233},
@@ -24,9 +28,13 @@ TEST_F(FixedInputReportTest, TheR2RowsAreThoseOfTheFitsWithoutTheFixedInput) {
         ASSERT_TRUE(RunWithI1Fixed(c.constant));
         const ReportFields f =
             BuildReportFields(rc->State(), {Variant(0.062), true, "07-Dec-2026", [](int) { return "95 %"; }});
-        const struct { int row, set; double value; } rows[] = {
-            {field::kRawR2, field::kSetA, c.riskRaw}, {field::kRankedR2, field::kSetA, c.riskRanked},
-            {field::kRawR2, field::kSetB, c.costRaw}, {field::kRankedR2, field::kSetB, c.costRanked}};
+        const struct {
+            int row, set;
+            double value;
+        } rows[] = {{field::kRawR2, field::kSetA, c.riskRaw},
+                    {field::kRankedR2, field::kSetA, c.riskRanked},
+                    {field::kRawR2, field::kSetB, c.costRaw},
+                    {field::kRankedR2, field::kSetB, c.costRanked}};
         for (const auto& r : rows) {
             SCOPED_TRACE(testing::Message() << "row " << r.row << " of set " << r.set);
             ASSERT_TRUE(f(r.row, r.set));

@@ -27,7 +27,8 @@ TEST_F(ReportTest, TheMergeFillsEachPlaceholderAndHiddenCostsCutTheCompanysTempl
                 {"empty text stays empty, set B has no species", "{%ALocation%%BSpecies%}", "{%BSpecies%}"},
                 {"text escaped, a placeholder in it kept as text", "{%aspecies%}", "{Ant \\} C:\\\\temp %ALocation%}"},
                 {"a picture goes in as it is", "{%Apic1%}", "{{\\*\\shppict{\\pict\\pngblip 00}}}"},
-                {"no placeholder: unchanged", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}"},
+                {"no placeholder: unchanged", "{\\rtf1 {\\b 100% sure}\\par caf\xE9}",
+                 "{\\rtf1 {\\b 100% sure}\\par caf\xE9}"},
                 {"shown costs stay", info + "a{\\page }%Bp1a%}", info + "a{\\page }0.5}"}},
                [&](const std::string& in) { return Report(fields).MergeReportTemplate(in); });
     ExpectEach({{"hidden costs cut the company's template", info + "a%Ap1a%{\\page }%Bp1a%}", info + "a--}"},
@@ -42,7 +43,10 @@ TEST_F(ReportTest, TheMergeFillsEachPlaceholderAndHiddenCostsCutTheCompanysTempl
 
 // Each placeholder of the template is filled once: a field's text is never searched.
 TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
-    struct Case { const char* name; std::string species, location, templ, merged; };
+    struct Case {
+        const char* name;
+        std::string species, location, templ, merged;
+    };
     const Case cases[] = {
         {"a species holding the location's placeholder", "%ALocation%", "Lake", "{%ASpecies% at %ALocation%}",
          "{%ALocation% at Lake}"},
@@ -67,7 +71,11 @@ TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
 // built, the bound named. Sizes by hand: n copies of a species of k letters, in MB of
 // 2^20 bytes rounded up.
 TEST_F(ReportTest, AReportBeyondItsBoundIsRefusedBeforeItIsBuilt) {
-    struct Case { const char* name; std::size_t copies, letters; std::string tail, error; };
+    struct Case {
+        const char* name;
+        std::size_t copies, letters;
+        std::string tail, error;
+    };
     const Case cases[] = {
         {"200,000 species of 4,095 characters: 819,000,000 bytes", 200000, 4095, "",
          "The report was not written: merged with the template it would take 782 MB, more than the 64 MB a report may "
@@ -99,7 +107,8 @@ TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
                 {"\\pagebb earlier is no page break", "{\\rtf1 {\\pard\\pagebb x\\par}{\\b y}{\\page }z}",
                  "{\\rtf1 {\\pard\\pagebb x\\par}{\\b y}}"},
                 {"a cut at depth 2 closes two groups", "{\\rtf1 {\\sect a{\\page } b} c}", "{\\rtf1 {\\sect a}}"},
-                {"escaped braces and backslashes are text", "{\\rtf1 a\\{ \\\\page b{\\page }}", "{\\rtf1 a\\{ \\\\page b}"},
+                {"escaped braces and backslashes are text", "{\\rtf1 a\\{ \\\\page b{\\page }}",
+                 "{\\rtf1 a\\{ \\\\page b}"},
                 {"no page break", "{\\rtf1 \\pagebb x}", "{\\rtf1 \\pagebb x}"}},
                CutBeforeFirstPage);
 }
@@ -110,25 +119,28 @@ TEST_F(ReportTest, TheAppendixListsEveryTableBeforeTheClosingBrace) {
     fields.categoryTables[0] = Variant("not categorical");
     fields.categoryTables[1] = TablesFrom(9, {Table(2, 1, {2.5, 1})});
     const std::string appendix = Report(fields).DoCategoryDataReport();
-    ASSERT_EQ(appendix, "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
-                        "{\\fs28\\ul\\par } \\par\\ql {\\fs22\\ul Categorical Cost Data}\\par\\par"
-                        "{\\trowd \\trgaph0\\trleft-0\\clbrdrb\\brdrs\\brdrw10\\clvertalc\\cellx960\r\n"
-                        "\\clbrdrb\\brdrs\\brdrw10\\clvertalc\\cellx1720\r\n"
-                        "\\pard\\ql\\intbl{\\fs16 FC1\\cell}\r\n"
-                        "\\pard\\ql\\intbl{\\fs16 P(0-1)\\cell}\r\n"
-                        "\\intbl{\\fs16 \\row}\r\n"
-                        "\\trowd \\trgaph0\\trleft-0\\clvertalc\\cellx960\r\n"
-                        "\\clvertalc\\cellx1720\r\n"
-                        "\\pard\\ql\\intbl{\\fs16 2.5\\cell}\r\n"
-                        "\\pard\\ql\\intbl{\\fs16 1.0\\cell}\r\n"
-                        "\\intbl{\\fs16 \\row}\r\n"
-                        "}");
+    ASSERT_EQ(appendix,
+              "{\\page }\\qc {\\fs28\\ul Appendix:  Biological Risk Assessment Report (cont\\rquote d)}"
+              "{\\fs28\\ul\\par } \\par\\ql {\\fs22\\ul Categorical Cost Data}\\par\\par"
+              "{\\trowd \\trgaph0\\trleft-0\\clbrdrb\\brdrs\\brdrw10\\clvertalc\\cellx960\r\n"
+              "\\clbrdrb\\brdrs\\brdrw10\\clvertalc\\cellx1720\r\n"
+              "\\pard\\ql\\intbl{\\fs16 FC1\\cell}\r\n"
+              "\\pard\\ql\\intbl{\\fs16 P(0-1)\\cell}\r\n"
+              "\\intbl{\\fs16 \\row}\r\n"
+              "\\trowd \\trgaph0\\trleft-0\\clvertalc\\cellx960\r\n"
+              "\\clvertalc\\cellx1720\r\n"
+              "\\pard\\ql\\intbl{\\fs16 2.5\\cell}\r\n"
+              "\\pard\\ql\\intbl{\\fs16 1.0\\cell}\r\n"
+              "\\intbl{\\fs16 \\row}\r\n"
+              "}");
     ExpectEach({{"20 blanks, a tab and CR LF after it", std::string(20, ' ') + "\t\r\n", "in"},
                 {"ten characters of other text", "0123456789", "in"},
                 {"eleven characters of other text", "0123456789A", "out"}},
                [&](const std::string& tail) {
                    const std::string merged = Report(fields).MergeReportTemplate("{\\rtf1 x}" + tail);
-                   return merged == "{\\rtf1 x" + appendix + "}" + tail ? "in" : merged == "{\\rtf1 x}" + tail ? "out" : merged;
+                   return merged == "{\\rtf1 x" + appendix + "}" + tail ? "in"
+                          : merged == "{\\rtf1 x}" + tail               ? "out"
+                                                                        : merged;
                });
     // Every table listed, values rounded to four figures, probabilities to six decimals.
     fields.categoryTables[1] = Variant();
@@ -152,7 +164,8 @@ TEST_F(ReportTest, ForTheWordProcessorTheAppendixIsPositioned) {
                                               Table(2, 1, {4, 1}), Table(2, 1, {5, 1})});
     fields.categoryTables[1] = TablesFrom(9, {Table(2, 1, {3, 1})});
     const std::string positioned = Report(fields, false, true).DoCategoryDataReport();
-    EXPECT_THAT(positioned, HasSubstr("\\ql \\pard \\posx0 \\posy2000 {\\fs24\\ul Categorical Impact Data} \\par\\par {"));
+    EXPECT_THAT(positioned,
+                HasSubstr("\\ql \\pard \\posx0 \\posy2000 {\\fs24\\ul Categorical Impact Data} \\par\\par {"));
     EXPECT_THAT(positioned, HasSubstr("\\posx0 \\posy5100 {\\fs24\\ul Categorical Cost Data}"));
     EXPECT_EQ(CountOf(positioned, "\\tposx1900\\tposy2600\\c"), 2);
     EXPECT_EQ(CountOf(positioned, "\\tposx0\\tposy5700"), 2);
@@ -161,10 +174,16 @@ TEST_F(ReportTest, ForTheWordProcessorTheAppendixIsPositioned) {
 TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
     ExpectEach({{"tab", "a\tb", "a\\tab b"},
                 {"CR and LF", "a\r\nb\nc", "a  b c"},
-                {"other controls dropped", std::string("a\x01" "b\x7f" "c\x1f", 6), "abc"},
+                {"other controls dropped",
+                 std::string("a\x01"
+                             "b\x7f"
+                             "c\x1f",
+                             6),
+                 "abc"},
                 {"unit above 0x7FFF is negative", "\xEF\xBF\xBD", "\\u-3?"},
                 {"beyond U+FFFF: surrogate pair", "\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},
-                {"hostile species", "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC", "Ant \\} \\{x\\} C:\\\\temp \\u233? \\u8364?"}},
+                {"hostile species", "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC",
+                 "Ant \\} \\{x\\} C:\\\\temp \\u233? \\u8364?"}},
                EscapeRtf);
 }
 

@@ -22,7 +22,6 @@ namespace nuvir::test {
 
 using ::testing::HasSubstr;
 
-
 // Rows of (name, input, expected text) walked through f.
 struct TextCase {
     const char* name;

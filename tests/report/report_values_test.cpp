@@ -55,7 +55,10 @@ protected:
 constexpr double kCritical = 0.0619968;
 
 TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
-    struct Field { std::string name; double value; };
+    struct Field {
+        std::string name;
+        double value;
+    };
     std::vector<Field> fields;
     // Set A, the biological risks; set B, the management costs.
     for (int k = 0; k < 5; ++k) fields.push_back({"AR" + std::to_string(k + 1) + "a", kPointRisks[k]});
@@ -83,7 +86,11 @@ TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
 
     // Rank correlations: set A p1..p4, I1..I5 with total risk; set B p1..p4, F1..F4
     // (placeholders I1b..I4b) with total cost.
-    struct Rank { std::string name; int input; int output; };
+    struct Rank {
+        std::string name;
+        int input;
+        int output;
+    };
     std::vector<Rank> ranks;
     for (int j = 0; j < 4; ++j) {
         ranks.push_back({"Ap" + std::to_string(j + 1) + "b", j, 0});
@@ -95,9 +102,10 @@ TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
     // The R² of each output's fits on its own inputs, values and ranks, to three decimals.
     const bool constant = CBool(rc->State().RunSnapshot(item::kRegUseConstant));
     const std::vector<int> riskInputs{0, 1, 2, 3, 4, 5, 6, 7, 8}, costInputs{0, 1, 2, 3, 9, 10, 11, 12};
-    const std::pair<std::string, double> r2s[4] = {
-        {"ARR2a", trials->R2(0, riskInputs, constant, false)}, {"ARR2b", trials->R2(0, riskInputs, constant, true)},
-        {"BRR2a", trials->R2(1, costInputs, constant, false)}, {"BRR2b", trials->R2(1, costInputs, constant, true)}};
+    const std::pair<std::string, double> r2s[4] = {{"ARR2a", trials->R2(0, riskInputs, constant, false)},
+                                                   {"ARR2b", trials->R2(0, riskInputs, constant, true)},
+                                                   {"BRR2a", trials->R2(1, costInputs, constant, false)},
+                                                   {"BRR2b", trials->R2(1, costInputs, constant, true)}};
 
     std::vector<std::string> names{"ANa", "BNa"};
     for (const auto& r : r2s) names.push_back(r.first);
@@ -126,7 +134,8 @@ TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
         const double shown = ParseNumber(text.substr(0, text.size() - 1));
         EXPECT_NEAR(shown, rho, 0.0005 + 1e-12) << text;
         // The mark judges the number as shown, to three decimals.
-        EXPECT_EQ(text.substr(text.find('.') + 4), std::fabs(shown) > kCritical ? "*" : " ") << "three decimals, then the mark";
+        EXPECT_EQ(text.substr(text.find('.') + 4), std::fabs(shown) > kCritical ? "*" : " ")
+            << "three decimals, then the mark";
     }
 }
 
@@ -134,7 +143,11 @@ TEST_F(ReportValuesTest, EachStatisticsFieldOfBothSetsHoldsItsOwnValue) {
 // plot of its row, drawn for the report (their numbers are the plot tests' business).
 TEST_F(ReportValuesTest, EachPictureFieldHoldsItsOwnPlotOfItsOwnOutput) {
     using Draw = bool (*)(PictureBox&, int, bool, const RunState&);
-    struct Case { const char* name; Draw draw; int kind; };
+    struct Case {
+        const char* name;
+        Draw draw;
+        int kind;
+    };
     const Case cases[] = {
         {"Apic1", DrawFrequencyPlot, 0}, {"Apic2", DrawSensitivityPlot, 0}, {"Apic3", DrawCumulativePlot, 0},
         {"Bpic1", DrawFrequencyPlot, 1}, {"Bpic2", DrawSensitivityPlot, 1}, {"Bpic3", DrawCumulativePlot, 1},

@@ -65,7 +65,8 @@ class ViewerTest : public ReportTest {
 protected:
     void SetUp() override {
         ReportTest::SetUp();
-        for (const char* d : {"data/applications", "home/applications", "bin"}) std::filesystem::create_directories(dir.path() / d);
+        for (const char* d : {"data/applications", "home/applications", "bin"})
+            std::filesystem::create_directories(dir.path() / d);
         Executable("bin/writer", "#!/bin/sh\n");
         ::setenv("XDG_DATA_HOME", dir.file("home").c_str(), 1);
         ::setenv("XDG_DATA_DIRS", (dir.file("data") + ":/usr/local/share:/usr/share").c_str(), 1);
@@ -109,7 +110,8 @@ TEST_F(ViewerTest, TheProgramOfADesktopEntry) {
 // system which program opens it.
 TEST_F(ViewerTest, StartUpWritesTheTemplateAndResolvesTheAssociation) {
     Entry("writer.desktop", "writer --writer %U");
-    Executable("bin/xdg-mime", "#!/bin/sh\n[ \"$1 $2 $3\" = \"query default application/rtf\" ] && echo writer.desktop\n");
+    Executable("bin/xdg-mime",
+               "#!/bin/sh\n[ \"$1 $2 $3\" = \"query default application/rtf\" ] && echo writer.desktop\n");
     AppOptions(opt::kViewerIsWord) = Variant(true);
     {
         ScopedServices qtViewer(ServiceSet{&services.messageBox, nullptr, nullptr, nullptr, nullptr});

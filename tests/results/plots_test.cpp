@@ -28,7 +28,8 @@ std::vector<double> SegmentYs(const RecordingPictureBox& pic, Colour colour) {
         std::istringstream in(call);
         std::string word, c, shape;
         double x1, y1, x2, y2;
-        if ((in >> word >> x1 >> y1 >> x2 >> y2 >> c) && word == "Line" && !(in >> shape) && c == FormatDouble(colour)) {
+        if ((in >> word >> x1 >> y1 >> x2 >> y2 >> c) && word == "Line" && !(in >> shape) &&
+            c == FormatDouble(colour)) {
             ys.insert(ys.end(), {y1, y2});
         }
     }
@@ -128,7 +129,10 @@ TEST_F(PlotsTest, HistogramBarsMeetAtEveryWidth) {
 // The point total need not lie among the trials' totals. A marker beyond the X axis
 // is left out rather than drawn over the margin, where it can reach the picture's edge.
 TEST_F(PlotsTest, AMarkerBeyondTheXAxisStaysInsideThePlotFrame) {
-    struct Case { const char* name; double point; };
+    struct Case {
+        const char* name;
+        double point;
+    };
     const Case cases[] = {{"right of the axis", 0.305}, {"left of the axis", 0.095}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,7 +158,8 @@ int PixelsOf(const QImage& image, Colour colour) {
 // The run with every risk value (histogram classes, point total, statistics and limits
 // of the risk columns) multiplied by `by`.
 RunState RiskTimes(RunState run, double by) {
-    for (int k = 0; k < run.RunFrequencies.classes; ++k) run.RunFrequencies.values[static_cast<std::size_t>(2 * k)] *= by;
+    for (int k = 0; k < run.RunFrequencies.classes; ++k)
+        run.RunFrequencies.values[static_cast<std::size_t>(2 * k)] *= by;
     for (int c : {0, 2, 3, 4, 5}) {
         run.RunSummary.mean[c] *= by, run.RunSummary.min[c] *= by, run.RunSummary.max[c] *= by;
         run.RunLimits[c] = {run.RunLimits[c][0] * by, run.RunLimits[c][1] * by};
@@ -178,7 +183,8 @@ TEST_F(PlotsTest, HugeAndTinyResultsDrawLikeTheRunScaledDown) {
     const Colour bars = CLng(options(opt::kColourOval));
     const auto draw = [&](const RunState& r, bool cumulative, bool report, const std::string& file) {
         ImagePictureBox pic(400, 300);
-        const bool drawn = cumulative ? DrawCumulativePlot(pic, 0, report, r, options) : DrawFrequencyPlot(pic, 0, report, r, options);
+        const bool drawn = cumulative ? DrawCumulativePlot(pic, 0, report, r, options)
+                                      : DrawFrequencyPlot(pic, 0, report, r, options);
         if (!file.empty()) SavePicture(pic.Image(), file);
         return drawn ? pic.Image() : QImage();
     };
@@ -212,7 +218,8 @@ TEST_F(PlotsTest, HugeAndTinyResultsDrawLikeTheRunScaledDown) {
 // Axis options that pass min < max but that no drawing could divide into ticks are
 // held to a range it can: the plot draws its frame and what falls within it.
 TEST_F(PlotsTest, AxisRangesTheDrawingCannotShowAreHeld) {
-    const Variant wideX = Variant::List({-1e308, 1e308, Variant(), Variant(), Variant(), Variant(), Variant(), Variant()});
+    const Variant wideX =
+        Variant::List({-1e308, 1e308, Variant(), Variant(), Variant(), Variant(), Variant(), Variant()});
     const struct {
         const char* name;
         int item;
@@ -220,20 +227,26 @@ TEST_F(PlotsTest, AxisRangesTheDrawingCannotShowAreHeld) {
         std::string file;
         bool seriesShows;  // in the Oval colour: some results lie within the held range
     } cases[] = {
-        {"-1e308..1e308 typed for the histogram's X axis", opt::kPlotPandIMonteCarlo, wideX, "plots_x_range_1e308_typed.png", true},
-        {"-1e308..1e308 typed for the cumulative Y axis", opt::kPlotPandICumulative, Axes(-1e308, 1e308), "plots_y_range_1e308_typed.png", true},
-        {"-1e308..1e308 typed for the sensitivity Y axis", opt::kPlotPandISensitivity, Axes(-1e308, 1e308), "plots_sensitivity_y_range_1e308_typed.png", false},
-        {"0..1e-320 from the options file, histogram Y", opt::kPlotPandIMonteCarlo, Axes(0, 1e-320), "plots_y_range_1e-320.png", true},
-        {"0..1e-320 from the options file, cumulative Y", opt::kPlotPandICumulative, Axes(0, 1e-320), "plots_cumulative_y_range_1e-320.png", false},
+        {"-1e308..1e308 typed for the histogram's X axis", opt::kPlotPandIMonteCarlo, wideX,
+         "plots_x_range_1e308_typed.png", true},
+        {"-1e308..1e308 typed for the cumulative Y axis", opt::kPlotPandICumulative, Axes(-1e308, 1e308),
+         "plots_y_range_1e308_typed.png", true},
+        {"-1e308..1e308 typed for the sensitivity Y axis", opt::kPlotPandISensitivity, Axes(-1e308, 1e308),
+         "plots_sensitivity_y_range_1e308_typed.png", false},
+        {"0..1e-320 from the options file, histogram Y", opt::kPlotPandIMonteCarlo, Axes(0, 1e-320),
+         "plots_y_range_1e-320.png", true},
+        {"0..1e-320 from the options file, cumulative Y", opt::kPlotPandICumulative, Axes(0, 1e-320),
+         "plots_cumulative_y_range_1e-320.png", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         options(c.item) = c.axes;
         ImagePictureBox pic(400, 300);
         pic.SetBackColor(kWhite);
-        const bool drawn = c.item == opt::kPlotPandICumulative    ? DrawCumulativePlot(pic, 0, false, run, options)
-                           : c.item == opt::kPlotPandISensitivity ? DrawSensitivityPlot(pic, 0, false, run, options, true)
-                                                                  : DrawFrequencyPlot(pic, 0, false, run, options);
+        const bool drawn = c.item == opt::kPlotPandICumulative ? DrawCumulativePlot(pic, 0, false, run, options)
+                           : c.item == opt::kPlotPandISensitivity
+                               ? DrawSensitivityPlot(pic, 0, false, run, options, true)
+                               : DrawFrequencyPlot(pic, 0, false, run, options);
         EXPECT_TRUE(drawn);
         SavePicture(pic.Image(), c.file);
         EXPECT_EQ(pic.ScaleMode(), scale::User) << "axes drawn";
@@ -331,7 +344,6 @@ TEST_F(PlotsTest, BarLabelsThatWouldRunIntoEachOtherAreLeftOutAtARegularStep) {
             EXPECT_LT(bars[i - 1].second + plot.TextWidth(bars[i - 1].first), bars[i].second) << bars[i].first;
         }
     }
-
 }
 
 TEST_F(PlotsTest, TheReportOutlinesTheZoneDotted) {
@@ -408,7 +420,8 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomatic) {
     AppOptions(opt::kPlotPandICumulative) = Variant::List({1e-05, "x", 3, 2, 1, 0, 5, 7, 9, 9});
     rc->SavePlotOptionsToIni();
     const std::pair<const char*, const char*> cases[] = {
-        {"PandI Sensitivity", "Auto,Auto,Auto,,-0.5,0.5,Auto,"}, {"PandI Cumulative", "1E-05,Auto,3,2,1,0,5,7"},
+        {"PandI Sensitivity", "Auto,Auto,Auto,,-0.5,0.5,Auto,"},
+        {"PandI Cumulative", "1E-05,Auto,3,2,1,0,5,7"},
     };
     for (const auto& [key, value] : cases) {
         SCOPED_TRACE(key);
@@ -446,10 +459,11 @@ TEST_F(PlotsTest, ThePopupOffersShowOrHideAndCopyOnlyWithThePanel) {
 TEST_F(PlotsTest, CopyPutsTheTableWithItsStarsOnTheClipboard) {
     ChooseFromPopup(0);
     ChooseFromPopup(2);
-    std::string risk = "  Raw R2=\t0.900\t\t\tConst=Y\r\nRanks R2=\t0.800\t\t\tTails=2\r\n\t\t\t\t\r\n"
-                       "  \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\np1\t  .062*\t -.250\t 1.000\t-1.000\r\n"
-                       "p2\t  .061 \t -.250\t 1.000\t-1.000\r\np3\t -.063*\t -.250\t 1.000\t-1.000\r\n"
-                       "p4\t    .  \t -.250\t 1.000\t-1.000";
+    std::string risk =
+        "  Raw R2=\t0.900\t\t\tConst=Y\r\nRanks R2=\t0.800\t\t\tTails=2\r\n\t\t\t\t\r\n"
+        "  \t  SPEA\t  PEAR\t   SRC\t  SRRC\r\np1\t  .062*\t -.250\t 1.000\t-1.000\r\n"
+        "p2\t  .061 \t -.250\t 1.000\t-1.000\r\np3\t -.063*\t -.250\t 1.000\t-1.000\r\n"
+        "p4\t    .  \t -.250\t 1.000\t-1.000";
     for (const std::string name : {"I1", "I2", "I3", "I4", "I5"}) {
         risk += "\r\n" + name + "\t  .500*\t -.250\t 1.000\t-1.000";
     }
@@ -489,9 +503,14 @@ TEST_F(PlotsTest, AfterAClearThePopupHasNothingToShow) {
 
 TEST_F(PlotsTest, TheBarUnderTheMouseMarksItsRow) {
     rc->ShowSensitivityMeasures(0);
-    struct Case { const char* name; int pic; double x, y; int marked; };  // the grid row marked, -1 none
+    struct Case {
+        const char* name;
+        int pic;
+        double x, y;
+        int marked;
+    };  // the grid row marked, -1 none
     const Case cases[] = {
-        {"0.29 from the bar centre", 1, 2.29, 0.1, 7}, {"0.31 from it: between bars", 1, 2.31, 0.1, -1},
+        {"0.29 from the bar centre", 1, 2.29, 0.1, 7},    {"0.31 from it: between bars", 1, 2.31, 0.1, -1},
         {"the mouse above the bar's end", 1, 2, 0.5, -1}, {"within 0.05 above the end", 1, 2, 0.34, 7},
         {"position 9 is past the table", 1, 9, -0.1, -1}, {"the cost plot's FC2", 3, 5, 0.1, 10},
     };

@@ -41,7 +41,11 @@ TEST_F(ResultsTest, AFailedRunKeepsTheLinesAndClosesTheDetails) {
 }
 
 TEST_F(ResultsTest, AnEngineErrorIsShownAndThePageGoesOn) {
-    struct Case { const char* name; std::function<void()> edit; std::string message; };
+    struct Case {
+        const char* name;
+        std::function<void()> edit;
+        std::string message;
+    };
     const Case cases[] = {
         {"an empty category table under its switch",
          [] {
@@ -74,7 +78,11 @@ TEST_F(ResultsTest, AnEngineErrorIsShownAndThePageGoesOn) {
 // 1e308 spans 0.9e308..1.1e308, within the range. What the measures after the draw make
 // of such values is theirs to say; the draw no longer fails.
 TEST_F(ResultsTest, ARelativeRunOfAnImpactNearTheLargestDoubleDraws) {
-    struct Case { const char* name; double value; int level, percent; };
+    struct Case {
+        const char* name;
+        double value;
+        int level, percent;
+    };
     const Case cases[] = {{"1e308 at 10 %", 1e308, 0, 10}, {"1e307 at 70 %", 1e307, 3, 70}};
     const Variant before = AppData;
     for (const Case& c : cases) {
@@ -123,7 +131,12 @@ TEST_F(ResultsTest, ARunOnChangedValidResultsMarksThemMixed) {
     EXPECT_TRUE(page.labPicMonte[10]->Visible());
     EXPECT_EQ(page.labPicMonte[10]->Caption(), "Results box contains mixed results -->");
     const Variant current = AppData;
-    struct Case { const char* name; bool edited; const char* caption; bool report; };
+    struct Case {
+        const char* name;
+        bool edited;
+        const char* caption;
+        bool report;
+    };
     const Case cases[] = {{"edited", true, "**** Data has changed! ****", false},
                           {"edit undone", false, "Results box contains mixed results -->", true}};
     for (const auto& c : cases) {
@@ -138,7 +151,10 @@ TEST_F(ResultsTest, ARunOnChangedValidResultsMarksThemMixed) {
 
 // The same assessment run at 90, 95 and 99 %: each wider interval holds the narrower.
 TEST_F(ResultsTest, TheConfidenceChosenSetsTheLimitsOfTheRun) {
-    struct Case { const char* name; int choice; };
+    struct Case {
+        const char* name;
+        int choice;
+    };
     const Case cases[] = {{"90 %", 0}, {"95 %", 1}, {"99 %", 2}};
     std::array<double, 2> previous{};
     for (const Case& c : cases) {
@@ -166,7 +182,12 @@ TEST_F(ResultsTest, TheSeedOfARunGoesIntoItsSnapshotOnly) {
 }
 
 TEST_F(ResultsTest, TheExportDialogIsShownOnlyWhenAFormatIsChosenOutsideABatch) {
-    struct Case { const char* name; Variant flags; bool batch; int shown; };
+    struct Case {
+        const char* name;
+        Variant flags;
+        bool batch;
+        int shown;
+    };
     const Case cases[] = {{"batch mode", Variant::List({true, true, true}), true, 0},
                           {"no format chosen", Variant::List({false, false, false}), false, 0},
                           {"two formats chosen", Variant::List({true, false, true}), false, 1}};
@@ -234,7 +255,12 @@ TEST_F(MeanwhileTest, WhatIsDoneDuringAReportWaitsForIt) {
 }
 
 TEST_F(ResultsTest, OnlyEditsOfWhatTheRunUsesMarkTheResultsChanged) {
-    struct Case { const char* name; int mode; std::function<void(Variant&)> edit; bool changed; };
+    struct Case {
+        const char* name;
+        int mode;
+        std::function<void(Variant&)> edit;
+        bool changed;
+    };
     const Case cases[] = {
         {"species case", 0, [](Variant& d) { d(item::kSpecies) = "new species"; }, true},
         {"level percentage, relative mode", 0, [](Variant& d) { d(item::kLevel0 + 1) = 33; }, true},
@@ -242,7 +268,11 @@ TEST_F(ResultsTest, OnlyEditsOfWhatTheRunUsesMarkTheResultsChanged) {
         {"a category table alone", 0, [](Variant& d) { d(item::CategoryTable(4)) = Variant(); }, false},
         {"the number of levels alone", 0, [](Variant& d) { d(item::kNumRelUncLevels) = 4; }, false},
         {"trials Int16 100 against Int32 100", 0, [](Variant& d) { d(item::kTrials) = std::int16_t{100}; }, false},
-        {"a record cut to two elements", 0, [](Variant& d) { d(item::Relative(2)) = Variant::List({0.5, 0}); }, true},
+        {"a record cut to two elements", 0,
+         [](Variant& d) {
+             d(item::Relative(2)) = Variant::List({0.5, 0});
+         },
+         true},
         {"a Null trials item", 0, [](Variant& d) { d(item::kTrials) = Variant(Null); }, true},
         {"an array where a scalar belongs", 0, [](Variant& d) { d(item::kLocation) = Variant::List({1}); }, true},
     };
@@ -309,7 +339,10 @@ TEST_F(ResultsTest, AQuantityWithoutSpreadHasNoSensitivityInAnyMeasure) {
     }
     const std::string none = "    . ";
     constexpr int kI1 = 9, kI2 = 10, kSpea = 2, kPear = 3, kSrc = 4, kSrrc = 5;  // grid rows and columns
-    struct Case { const char* name; bool constant; };
+    struct Case {
+        const char* name;
+        bool constant;
+    };
     for (const Case& c : {Case{"without the constant", false}, Case{"with the constant", true}}) {
         SCOPED_TRACE(c.name);
         AppData(item::kRegUseConstant) = c.constant;
@@ -343,16 +376,26 @@ struct FixedI1Case {
     FixedI1Fit risk, cost;
 };
 const FixedI1Case kFixedI1Cases[] = {
-    {"with the constant", true,
+    {"with the constant",
+     true,
      {{0.823652, 0.002105, -0.009824, 0.008905, 0.435785, 0.221108, 0.101874, 0.097107},
-      {0.838173, -0.003040, -0.000096, 0.012672, 0.418817, 0.201833, 0.107187, 0.089731}, 0.950834, 0.948314},
+      {0.838173, -0.003040, -0.000096, 0.012672, 0.418817, 0.201833, 0.107187, 0.089731},
+      0.950834,
+      0.948314},
      {{0.769349, 0.446069, 0.165475, -0.009268, 0.058330, 0.220998, 0.262512, 0.244593},
-      {0.796271, 0.414676, 0.161651, 0.005941, 0.067051, 0.217724, 0.248515, 0.218503}, 0.948116, 0.945393}},
-    {"without the constant", false,
+      {0.796271, 0.414676, 0.161651, 0.005941, 0.067051, 0.217724, 0.248515, 0.218503},
+      0.948116,
+      0.945393}},
+    {"without the constant",
+     false,
      {{0.856164, -0.125004, -0.144338, -0.105684, 0.387709, 0.143023, -0.014858, -0.004054},
-      {0.761877, -0.087338, -0.087096, -0.066104, 0.341927, 0.128327, 0.021090, 0.012775}, 0.985850, 0.974390},
+      {0.761877, -0.087338, -0.087096, -0.066104, 0.341927, 0.128327, 0.021090, 0.012775},
+      0.985850,
+      0.974390},
      {{0.654808, 0.359671, 0.106881, -0.039095, -0.607670, 0.230907, 0.195828, 0.132323},
-      {0.652019, 0.276882, 0.022402, -0.117213, -0.062224, 0.086426, 0.121729, 0.063763}, 0.993734, 0.949233}},
+      {0.652019, 0.276882, 0.022402, -0.117213, -0.062224, 0.086426, 0.121729, 0.063763},
+      0.993734,
+      0.949233}},
 };
 
 TEST_F(ResultsTest, WithI1FixedTheDetailsShowTheFitsWithoutIt) {
@@ -373,22 +416,29 @@ TEST_F(ResultsTest, WithI1FixedTheDetailsShowTheFitsWithoutIt) {
             for (int k = 0; k < 8; ++k) {
                 const int row = k < 4 || out == 1 ? 5 + k : 6 + k;
                 SCOPED_TRACE(grid.TextMatrix(row, 1));
-                EXPECT_TRUE(shows(grid.TextMatrix(row, kSrc), fit.src[static_cast<std::size_t>(k)])) << grid.TextMatrix(row, kSrc);
-                EXPECT_TRUE(shows(grid.TextMatrix(row, kSrrc), fit.srrc[static_cast<std::size_t>(k)])) << grid.TextMatrix(row, kSrrc);
+                EXPECT_TRUE(shows(grid.TextMatrix(row, kSrc), fit.src[static_cast<std::size_t>(k)]))
+                    << grid.TextMatrix(row, kSrc);
+                EXPECT_TRUE(shows(grid.TextMatrix(row, kSrrc), fit.srrc[static_cast<std::size_t>(k)]))
+                    << grid.TextMatrix(row, kSrrc);
             }
             if (out == 0) {
                 ASSERT_EQ(grid.TextMatrix(9, 1), "I1");
                 EXPECT_EQ(grid.TextMatrix(9, kSrc), "    . ");
                 EXPECT_EQ(grid.TextMatrix(9, kSrrc), "    . ");
             }
-            SavePicture(page.picShowSensMeasures->grab().toImage(),
-                        std::string("results_details_i1_fixed_") + (c.constant ? "const_" : "") + (out ? "cost" : "risk") + ".png");
+            SavePicture(page.picShowSensMeasures->grab().toImage(), std::string("results_details_i1_fixed_") +
+                                                                        (c.constant ? "const_" : "") +
+                                                                        (out ? "cost" : "risk") + ".png");
         }
     }
 }
 
 TEST_F(ResultsTest, InputRowsOfBothBranches) {
-    struct Case { const char* name; int mode, levels; double a, b, c, mean, sd, code; };
+    struct Case {
+        const char* name;
+        int mode, levels;
+        double a, b, c, mean, sd, code;
+    };
     const double r12 = std::sqrt(12.0);
     Variant d = AppData;
     for (int level = 0; level < 5; ++level) d(item::kLevel0 + level) = 10 + 20 * level;

@@ -71,7 +71,8 @@ std::vector<Series> LineSeries(const RecordingPictureBox& pic) {
             if (!again) out.push_back({d.colour, {{d.at[0], d.at[1]}}});
         } else if (d.word == "Line" && d.shape.empty() && !out.empty() && d.colour == out.back().colour) {
             const auto& last = out.back().points.back();
-            if (std::fabs(d.at[0] - last.first) < 1e-6 && std::fabs(d.at[1] - last.second) < 1e-6 * (1 + std::fabs(last.second))) {
+            if (std::fabs(d.at[0] - last.first) < 1e-6 &&
+                std::fabs(d.at[1] - last.second) < 1e-6 * (1 + std::fabs(last.second))) {
                 out.back().points.emplace_back(d.at[2], d.at[3]);
             }
         }
@@ -89,7 +90,8 @@ std::vector<Bar> Markers(const RecordingPictureBox& pic, bool report) {
             EXPECT_EQ(d.at[0], d.at[2]) << "a vertical line";
             out.push_back({d.at[0], d.at[1], d.at[3]});
         }
-        if (report && d.shape == "Box" && d.colour == ColourText(kBlack)) out.push_back({(d.at[0] + d.at[2]) / 2, d.at[1], d.at[3]});
+        if (report && d.shape == "Box" && d.colour == ColourText(kBlack))
+            out.push_back({(d.at[0] + d.at[2]) / 2, d.at[1], d.at[3]});
     }
     // The chart's frames come first.
     if (report && out.size() > 3) out.erase(out.begin(), out.end() - 3);
@@ -103,7 +105,12 @@ std::vector<Bar> Markers(const RecordingPictureBox& pic, bool report) {
 }
 
 TEST_F(OneRunTest, EachResultLineShowsItsOutputsPointTotalMeanSdAndLimits) {
-    struct Case { const char* name; int box; int output; double point; };
+    struct Case {
+        const char* name;
+        int box;
+        int output;
+        double point;
+    };
     const Case cases[] = {{"risk line", 0, 0, kPointTotalRisk}, {"cost line", 1, 1, kPointTotalCost}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -122,7 +129,14 @@ TEST_F(OneRunTest, EachResultLineShowsItsOutputsPointTotalMeanSdAndLimits) {
 
 // On the page and in the report's black and white.
 TEST_F(OneRunTest, EachHistogramHasItsOutputsClassesAndMarkers) {
-    struct Case { const char* name; int kind; int output; bool report; Colour bars; double point; };
+    struct Case {
+        const char* name;
+        int kind;
+        int output;
+        bool report;
+        Colour bars;
+        double point;
+    };
     const Case cases[] = {{"risk", 0, 0, false, Option(opt::kColourOval), kPointTotalRisk},
                           {"cost", 1, 1, false, Option(opt::kColourFixedCost), kPointTotalCost},
                           {"risk, report", 0, 0, true, kBlack, kPointTotalRisk},
@@ -161,7 +175,13 @@ TEST_F(OneRunTest, EachHistogramHasItsOutputsClassesAndMarkers) {
 
 TEST_F(OneRunTest, EachCumulativePlotHasItsStagesMeansLimitsAndExtremes) {
     // Trial table outputs: 0 Total_Risk, 1 Total_Cost, 2..5 Risk1..Risk4, 6..8 Cost1..Cost3.
-    struct Case { const char* name; int kind; std::vector<int> outputs; bool report; Colour axes, mean, limits; };
+    struct Case {
+        const char* name;
+        int kind;
+        std::vector<int> outputs;
+        bool report;
+        Colour axes, mean, limits;
+    };
     const Colour background = Option(opt::kColourPlotBackground);
     const Case cases[] = {
         {"risk", 0, {2, 3, 4, 5, 0}, false, background, Option(opt::kColourOval), kRed},
@@ -188,13 +208,15 @@ TEST_F(OneRunTest, EachCumulativePlotHasItsStagesMeansLimitsAndExtremes) {
         const double hi = *std::max_element(maxs.begin(), maxs.end());
         std::vector<double> range(c.outputs.size(), lo);
         range.back() = hi;
-        struct Line { const char* name; std::size_t index; const std::vector<double>* y; Colour colour; };
-        const Line lines[] = {{"axis range", 0, &range, c.axes},
-                              {"means", 1, &means, c.mean},
-                              {"lower limits", 2, &lows, c.limits},
-                              {"upper limits", 3, &highs, c.limits},
-                              {"minima", 4, &mins, c.limits},
-                              {"maxima", 5, &maxs, c.limits},
+        struct Line {
+            const char* name;
+            std::size_t index;
+            const std::vector<double>* y;
+            Colour colour;
+        };
+        const Line lines[] = {{"axis range", 0, &range, c.axes},    {"means", 1, &means, c.mean},
+                              {"lower limits", 2, &lows, c.limits}, {"upper limits", 3, &highs, c.limits},
+                              {"minima", 4, &mins, c.limits},       {"maxima", 5, &maxs, c.limits},
                               {"means on top", 6, &means, c.mean}};
         for (const Line& l : lines) {
             SCOPED_TRACE(l.name);
@@ -268,7 +290,13 @@ TEST_F(OneRunTest, TheDetailsPanelShowsEachOutputsOwnMeasures) {
     ASSERT_TRUE(CBool(AppData(item::kRhoTwoTails)));
     constexpr double kCritical = 0.0619968;
     const bool constant = CBool(rc->State().RunSnapshot(item::kRegUseConstant));
-    struct Case { const char* name; int page; int output; std::vector<int> inputs; std::vector<std::string> names; };
+    struct Case {
+        const char* name;
+        int page;
+        int output;
+        std::vector<int> inputs;
+        std::vector<std::string> names;
+    };
     const Case cases[] = {
         {"risk", 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8}, {"p1", "p2", "p3", "p4", "I1", "I2", "I3", "I4", "I5"}},
         {"cost", 1, 1, {0, 1, 2, 3, 9, 10, 11, 12}, {"p1 ", "p2 ", "p3 ", "p4 ", "FC1", "FC2", "FC3", "FC4"}},
@@ -299,10 +327,15 @@ TEST_F(OneRunTest, TheDetailsPanelShowsEachOutputsOwnMeasures) {
 // again with the kind each picture belongs to, each looks the same.
 TEST_F(OneRunTest, EachPlotOfThePageIsDrawnForItsOwnOutput) {
     using Draw = bool (*)(PictureBox&, int, bool, const RunState&);
-    struct Case { const char* name; int pic; Draw draw; int kind; };
+    struct Case {
+        const char* name;
+        int pic;
+        Draw draw;
+        int kind;
+    };
     const Case cases[] = {
-        {"risk histogram", 0, DrawFrequencyPlot, 0},   {"risk sensitivity", 1, DrawSensitivityPlot, 0},
-        {"cost histogram", 2, DrawFrequencyPlot, 1},   {"cost sensitivity", 3, DrawSensitivityPlot, 1},
+        {"risk histogram", 0, DrawFrequencyPlot, 0},    {"risk sensitivity", 1, DrawSensitivityPlot, 0},
+        {"cost histogram", 2, DrawFrequencyPlot, 1},    {"cost sensitivity", 3, DrawSensitivityPlot, 1},
         {"cumulative risks", 4, DrawCumulativePlot, 0}, {"cumulative costs", 5, DrawCumulativePlot, 1},
     };
     for (const Case& c : cases) {

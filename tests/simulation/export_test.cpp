@@ -23,7 +23,8 @@ TrialTable SmallTable() {
     TrialTable t(2, 0);
     const double rows[2][TrialTable::kColumns] = {
         {0.5, 0.25, 1, 0, 1, 2.5, 3, 4, 5, 100, 200, 300, 400, 1e-05, -2.5, 0.1 + 0.2, 1.5e15, -0.0, 7, 8, 9, 10},
-        {1, 0.125, -0.0, 0.75, -1, 0, 1e-300, 123456789012345678.0, 2, 0, 0, 0, 1, 1.0 / 3.0, 0, 12, 13, 14, 15, 16, 17, 18}};
+        {1,  0.125, -0.0, 0.75, -1, 0,  1e-300, 123456789012345678.0, 2, 0, 0, 0, 1, 1.0 / 3.0, 0,
+         12, 13,    14,   15,   16, 17, 18}};
     for (int c = 0; c < TrialTable::kColumns; ++c) t(1, c) = rows[0][c], t(2, c) = rows[1][c];
     return t;
 }
@@ -51,15 +52,25 @@ TEST(TrialExport, FormatsByExtensionByteForByte) {
     std::string tabbed = kCsv;
     std::replace(tabbed.begin(), tabbed.end(), ',', '\t');
     // The paths are joined with "|"; the files are every file afterwards, with its bytes.
-    const struct { const char* name; std::vector<std::string> paths; bool hideCosts;
-                   std::vector<std::pair<std::string, std::string>> files; } cases[] = {
-        {"csv, txt and sam", {"run.csv", "run.txt", "run.sam"}, false,
+    const struct {
+        const char* name;
+        std::vector<std::string> paths;
+        bool hideCosts;
+        std::vector<std::pair<std::string, std::string>> files;
+    } cases[] = {
+        {"csv, txt and sam",
+         {"run.csv", "run.txt", "run.sam"},
+         false,
          {{"run.csv", kCsv}, {"run.sam", kSamRisk}, {"run.txt", tabbed}, {"run_Costs.sam", kSamCost}}},
         {"hidden costs write no cost file", {"a.csv", "b.SAM"}, true, {{"a.csv", kCsv}, {"b.SAM", kSamRisk}}},
-        {"other extensions: none, csv, sam", {"x.Csv", "x.dat", "", "y.csvx", "z.samx", "noext"}, false,
+        {"other extensions: none, csv, sam",
+         {"x.Csv", "x.dat", "", "y.csvx", "z.samx", "noext"},
+         false,
          {{"x.Csv", kCsv}, {"y.csvx", kCsv}, {"z.samx", kSamRisk}, {"z_Costs.sam", kSamCost}}},
         // The only "." is in the folder's name: written as SAM, the cost file beside it.
-        {"cost file stays in the chosen folder", {"data.sam/run"}, false,
+        {"cost file stays in the chosen folder",
+         {"data.sam/run"},
+         false,
          {{"data.sam/run", kSamRisk}, {"data.sam/run_Costs.sam", kSamCost}}},
     };
     for (const auto& c : cases) {
@@ -67,7 +78,8 @@ TEST(TrialExport, FormatsByExtensionByteForByte) {
         TempDir dir;
         std::filesystem::create_directory(dir.path() / "data.sam");
         std::string paths;
-        for (std::size_t i = 0; i < c.paths.size(); ++i) paths += (i ? "|" : "") + (c.paths[i].empty() ? "" : dir.file(c.paths[i]));
+        for (std::size_t i = 0; i < c.paths.size(); ++i)
+            paths += (i ? "|" : "") + (c.paths[i].empty() ? "" : dir.file(c.paths[i]));
         EngineTestHost host;
         host.hideCosts = c.hideCosts;
         bool failed = false;
@@ -96,7 +108,8 @@ TEST(TrialExport, FirstFailureIsReportedOnceAndStopsTheRest) {
     TempDir dir;
     EngineTestHost host;
     bool failed = false;
-    ExportTrialData(SmallTable(), dir.file("missing/a.csv") + "|" + dir.file("b.txt") + "|" + dir.file("c.sam"), failed, host);
+    ExportTrialData(SmallTable(), dir.file("missing/a.csv") + "|" + dir.file("b.txt") + "|" + dir.file("c.sam"), failed,
+                    host);
     ASSERT_TRUE(failed);
     ASSERT_EQ(host.messages.size(), 1u);
     ASSERT_EQ(host.yields, 1);
@@ -106,7 +119,8 @@ TEST(TrialExport, FirstFailureIsReportedOnceAndStopsTheRest) {
     // A failed SAM risk file (a folder where the file should go) abandons its cost file.
     failed = false;
     std::filesystem::create_directory(dir.path() / "r.sam");
-    ExportTrialData(SmallTable(), dir.file("first.csv") + "|" + dir.file("r.sam") + "|" + dir.file("last.csv"), failed, host);
+    ExportTrialData(SmallTable(), dir.file("first.csv") + "|" + dir.file("r.sam") + "|" + dir.file("last.csv"), failed,
+                    host);
     EXPECT_TRUE(failed);
     EXPECT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(Entries(dir), 2);

@@ -93,7 +93,8 @@ TEST(MonteCarloUniforms, EachGeneratorSeedsAsDocumented) {
         const std::vector<double> expected = Ran1Draws(idum, 4);
         Ran1Draws(-77, 3);  // some other sequence in progress
         Engine custom(1, seed);
-        for (int i = 1; i < 4; ++i) EXPECT_EQ(Access::NextUniform(custom.mc), expected[static_cast<std::size_t>(i)]) << seed;
+        for (int i = 1; i < 4; ++i)
+            EXPECT_EQ(Access::NextUniform(custom.mc), expected[static_cast<std::size_t>(i)]) << seed;
     }
     Engine custom(1, 3.0f);
     for (std::size_t j = 1; j <= 97; ++j) State().r[j] = 1.5;  // a custom value of exactly one becomes zero
@@ -106,8 +107,10 @@ void ReferenceQuickSort(std::vector<float>& key, std::vector<std::int32_t>& item
     auto exchange = [&](int p, int q) { std::swap(key.at(p), key.at(q)), std::swap(item.at(p), item.at(q)); };
     int i = low - 1, k = high;
     do {
-        while (key.at(++i) < key.at(high)) {}
-        while (--k > low && key.at(k) > key.at(high)) {}
+        while (key.at(++i) < key.at(high)) {
+        }
+        while (--k > low && key.at(k) > key.at(high)) {
+        }
         exchange(i, k);
     } while (k > i);
     exchange(i, k), exchange(i, high);
@@ -122,11 +125,13 @@ TEST(MonteCarloOrder, IsAPermutationSortedByKeysWithTiesAsTheQuicksortLeavesThem
         // After the first thousand orders most table entries hold one of three values.
         if (trial >= 1000)
             for (std::size_t j = 1; j <= 97; ++j)
-                if ((j + static_cast<std::size_t>(trial)) % 4 != 0) State().r[j] = 0.25 * static_cast<double>(j % 3 + 1);
+                if ((j + static_cast<std::size_t>(trial)) % 4 != 0)
+                    State().r[j] = 0.25 * static_cast<double>(j % 3 + 1);
         const auto saved = State();
         std::vector<float> sortedKeys;
         std::vector<std::int32_t> expected;
-        for (int i = 0; i < 13; ++i) sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc))), expected.push_back(i);
+        for (int i = 0; i < 13; ++i)
+            sortedKeys.push_back(static_cast<float>(Access::NextUniform(s.mc))), expected.push_back(i);
         State() = saved;
         ReferenceQuickSort(sortedKeys, expected, 0, 12);
         trialsWithTies += std::adjacent_find(sortedKeys.begin(), sortedKeys.end()) != sortedKeys.end();
@@ -147,8 +152,13 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
     const double big = NumericLimits::LargestDouble;
     const std::string normalFailure = test::ErrorText([] { DistributionFunctions::InverseNormal(1.5, 3.0, 2.0); });
     const std::string where = " in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ";
-    const struct { const char* name; double u, mean, sd; std::int32_t code, table;
-                   double expected, tolerance; std::string failure; } cases[] = {
+    const struct {
+        const char* name;
+        double u, mean, sd;
+        std::int32_t code, table;
+        double expected, tolerance;
+        std::string failure;
+    } cases[] = {
         {"normal: 3 + 2 * 0.8416212335729143", 0.8, 3, 2, 1, 4, 4.683242467145829, 1e-14, ""},
         {"lognormal: Exp(0.5 + 0.25 * 0.8416212335729143)", 0.8, 0.5, 0.25, 2, 4, 2.034815819465056, 1e-14, ""},
         {"beta(12, 12), by bisection on its binomial sum", 0.8, 12, 12, 3, 4, 0.5861447126222542, 1e-12, ""},
@@ -164,7 +174,8 @@ TEST(MonteCarloDraw, EachCodeTurnsTheNumberIntoItsValueOrNamesItsFailure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         double got = 0;
-        EXPECT_EQ(test::ErrorText([&] { got = Access::Transform(s.mc, c.u, c.mean, c.sd, c.code, c.table); }), c.failure);
+        EXPECT_EQ(test::ErrorText([&] { got = Access::Transform(s.mc, c.u, c.mean, c.sd, c.code, c.table); }),
+                  c.failure);
         EXPECT_NEAR(got, c.expected, c.tolerance);
     }
     // A number of 0 is drawn again, except for the uniform, whose lower end it gives.
@@ -202,7 +213,8 @@ TEST(MonteCarloTrialOutputs, HandWorkedTrials) {
     // Products left to right: ((p2 p1)(1 - p3)) I3 = 0.08399999999999999; the chain's
     // order would give ...02.
     const double i3 = 0.08399999999999999;
-    EXPECT_EQ(Outputs({0.1, 0.7, 0.6, 0.0, 0, 0, 3.0, 0, 0, 0, 0, 0, 0}), (std::array<double, 9>{i3, 0, 0, 0, i3, i3, 0, 0, 0}));
+    EXPECT_EQ(Outputs({0.1, 0.7, 0.6, 0.0, 0, 0, 3.0, 0, 0, 0, 0, 0, 0}),
+              (std::array<double, 9>{i3, 0, 0, 0, i3, i3, 0, 0, 0}));
     // Risks are weighted means of the impacts and stay in range; costs add up and overflow.
     EXPECT_EQ(test::ErrorNumber([] { Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 1e308, 0, 0}); }), err::Overflow);
     EXPECT_NO_THROW(Outputs({1, 1, 1, 1, 0, 0, 0, 0, 0, 1e308, 0, 0, 7e307}));
@@ -218,7 +230,8 @@ TEST(MonteCarloTrialOutputs, AgreeWithTheOutcomeFunction) {
     for (int trial = 0; trial < 10000; ++trial) {
         std::array<double, 13> q{};
         for (std::size_t k = 0; k < 13; ++k) q[k] = Val(FormatDouble(k < 4 ? prob(rng) : value(rng)));
-        if (trial % 10 == 0) q[static_cast<std::size_t>(trial / 10 % 4)] = trial % 20 == 0 ? 0.0 : 1.0;  // edge probabilities
+        if (trial % 10 == 0)
+            q[static_cast<std::size_t>(trial / 10 % 4)] = trial % 20 == 0 ? 0.0 : 1.0;  // edge probabilities
         for (int k = 0; k < 13; ++k) items(47 + k) = Variant(q[static_cast<std::size_t>(k)]);
         const Variant outcome = MKelvaro::CalculateOutcomeRisks(items);
         const std::array<double, 9> out = Outputs(q);
@@ -244,8 +257,10 @@ Variant LookupInput(const Variant& i3, double mean, const Variant& costTable = V
     Rows rows = UniformRows();
     for (std::size_t k = 4; k < 13; ++k) rows[k] = {k < 9 || costTable.isEmpty() ? 2.3 : 2.0, 0.1, 2};
     rows[6][0] = mean;
-    const Variant costs = costTable.isEmpty() ? Variant() : Variant::List({costTable, costTable, costTable, costTable}, 9);
-    return Variant::List({Matrix(rows), Variant::List({GoodTable(), GoodTable(), i3, GoodTable(), GoodTable()}, 4), costs});
+    const Variant costs = costTable.isEmpty() ? Variant()
+                                              : Variant::List({costTable, costTable, costTable, costTable}, 9);
+    return Variant::List(
+        {Matrix(rows), Variant::List({GoodTable(), GoodTable(), i3, GoodTable(), GoodTable()}, 4), costs});
 }
 
 // Fewer than two trials end the run before anything else; a bad input before seeding,
@@ -261,10 +276,17 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 3; ++c) threeRows(r, c) = oneBased(r, c + 1) = GoodTable()(r, c);
     const Variant twoColumns = CumulativeTable({1, 3}, {0.5, 1});  // expected value 2
-    const struct { const char* name; Variant inputs; std::string text;
-                   int number = 255; std::int32_t trials = 10; int costCategories = 3; } cases[] = {
+    const struct {
+        const char* name;
+        Variant inputs;
+        std::string text;
+        int number = 255;
+        std::int32_t trials = 10;
+        int costCategories = 3;
+    } cases[] = {
         {"one trial, and a bad input", Variant(1.5), "Can't do simulation with only (1) trial(s).", 255, 1},
-        {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)), "Invalid array passed to CMonteCarlo.RunSimulation"},
+        {"one dimension", Variant::Doubles(std::vector<double>(39, 0.0)),
+         "Invalid array passed to CMonteCarlo.RunSimulation"},
         {"13 x 4", Variant::MakeArray(VarType::Double, {Bounds{0, 12}, Bounds{0, 3}}),
          "Wrong number of columns in array passed to CMonteCarlo.RunSimulation"},
         {"12 x 3", Variant::MakeArray(VarType::Double, {Bounds{0, 11}, Bounds{0, 2}}),
@@ -272,13 +294,15 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
         {"code 2.5", Matrix(WithRow(ok, 5, 1, 0.1, 2.5)), "Bad distribution type (2.5" + tail},
         {"spread before code", Matrix(WithRow(ok, 3, 0.5, -1, 7)), "Bad SD (-1" + tail},
         {"lognormal mean 0, spread 0", Matrix(WithRow(ok, 4, 0, 0, 2)), "Bad mean (0" + tail + " for LN distribution"},
-        {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)), "Bad mean (1" + tail + " for B distribution"},
+        {"p mean 1.3 clamped, then beta", Matrix(WithRow(ok, 2, 1.3, 0.1, 3)),
+         "Bad mean (1" + tail + " for B distribution"},
         // Mean 0.3 and spread Sqr(0.21) give k = 0 exactly, which would draw 0 in every trial.
         {"beta spread exactly at its largest", Matrix(WithRow(ok, 0, 0.3, std::sqrt(0.21), 3)),
          "Bad SD (" + FormatDouble(std::sqrt(0.21)) + tail},
         {"wrapped, no tables", Variant::List({Matrix(ok), Variant(), Variant()}),
          "Unexpected error: Expected look-up tables for impacts and/or costs"},
-        {"whole numbers", Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}}), "Type mismatch", err::TypeMismatch},
+        {"whole numbers", Variant::MakeArray(VarType::Int32, {Bounds{0, 12}, Bounds{0, 2}}), "Type mismatch",
+         err::TypeMismatch},
         // The square of the spread overflows, or underflows to 0 under a division.
         {"lognormal spread squared", Matrix(WithRow(ok, 4, 1e200, 1e200, 2)), "Overflow", err::Overflow},
         {"beta spread squared", Matrix(WithRow(ok, 0, 0.5, 1e-170, 3)), "Division by zero", err::DivisionByZero},
@@ -290,7 +314,8 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
         {"table: sum short of 1 in 4 figures", LookupInput(CumulativeTable({1, 2, 3}, {0.2, 0.5, 0.9995}), 2.3), badI3},
         {"table: mean off in the 4th figure", LookupInput(GoodTable(), 2.301), badI3},
         {"cost tables of two categories", LookupInput(GoodTable(), 2.3, twoColumns), "", 255, 10, 2},
-        {"cost tables of two of three categories", LookupInput(GoodTable(), 2.3, twoColumns), "Bad discrete lookup table (FC1)"},
+        {"cost tables of two of three categories", LookupInput(GoodTable(), 2.3, twoColumns),
+         "Bad discrete lookup table (FC1)"},
         {"a table too large for memory", Matrix(ok), "Out of memory", 7, kTooMany},
     };
     test::TempDir dir;
@@ -335,7 +360,9 @@ int RunUnderAddressCap(std::int32_t trials, std::uint64_t capMB) {
             mc.RunSimulation(Matrix(UniformRows()), trials, 20, 1.0f);
         } catch (const AppError& e) {
             const bool started = host.yields > 0 || mc.Seed() != 0.0f;
-            code = e.number() != err::OutOfMemory ? kOtherError : started ? kOutOfMemoryAfterStart : kRefusedBeforeStart;
+            code = e.number() != err::OutOfMemory ? kOtherError
+                   : started                      ? kOutOfMemoryAfterStart
+                                                  : kRefusedBeforeStart;
         } catch (...) {
             code = kOtherError;
         }
@@ -350,7 +377,12 @@ int RunUnderAddressCap(std::int32_t trials, std::uint64_t capMB) {
 // the system never ends the program half way; one that fits runs.
 TEST(MonteCarloMemory, ARunThatCannotFitIsRefusedBeforeItStartsAndOneThatFitsRuns) {
     if (test::kAddressSanitizer) GTEST_SKIP() << "the address-space cap cannot hold a sanitizer's shadow memory";
-    struct Case { const char* name; std::int32_t trials; std::uint64_t capMB; int ended; };
+    struct Case {
+        const char* name;
+        std::int32_t trials;
+        std::uint64_t capMB;
+        int ended;
+    };
     const Case cases[] = {
         {"ten million trials in 1 GB", 10'000'000, 1024, kRefusedBeforeStart},
         {"a million trials in 1 GB", 1'000'000, 1024, kRan},
@@ -374,11 +406,12 @@ TEST(MonteCarloValidation, WorkingMatrixRows) {
     // mean and spread unconverted; lognormal Log(1 / Sqr(2)), Sqr(Log(2)) to 15 digits;
     // impacts not clamped; beta with k = 20. Sigma of FC1 would round to 0 and draw mu
     // (13.8) in every trial: the mean is kept, spread 0.
-    rows[0] = {1.3, 0.2, 1}, rows[1] = {-0.2, 0.2, 0}, rows[2] = {0.5, 0.1, 3}, rows[3] = {0.25, 0, 3}, rows[4] = {1, 1, 2};
+    rows[0] = {1.3, 0.2, 1}, rows[1] = {-0.2, 0.2, 0}, rows[2] = {0.5, 0.1, 3}, rows[3] = {0.25, 0, 3},
+    rows[4] = {1, 1, 2};
     rows[5] = {-7, 0.5, 1}, rows[6] = {5, 0, 2}, rows[7] = {0.3, 0.1, 3}, rows[9] = {1e6, 0.001, 2};
-    const std::array<double, 3> expected[] = {{1, 0.2, 1}, {0, 0.2, 0}, {12, 12, 3}, {0.25, 0, 3},
-                                              {-0.346573590279973, 0.832554611157698, 2}, {-7, 0.5, 1}, {5, 0, 2},
-                                              {6, 14, 3}, {1, 0.1, 0}, {1e6, 0, 2}};
+    const std::array<double, 3> expected[] = {
+        {1, 0.2, 1},  {0, 0.2, 0}, {12, 12, 3}, {0.25, 0, 3}, {-0.346573590279973, 0.832554611157698, 2},
+        {-7, 0.5, 1}, {5, 0, 2},   {6, 14, 3},  {1, 0.1, 0},  {1e6, 0, 2}};
     Engine a, b;
     const auto m = Access::Validate(a.mc, Matrix(rows));
     for (std::size_t k = 0; k < std::size(expected); ++k) EXPECT_EQ(m[k], expected[k]) << "row " << k;
@@ -403,8 +436,10 @@ Variant MixedInputWithTables() {
 TEST(MonteCarloRun, SeedIsTakenByMagnitudeBelowOneDayElseFromTheClock) {
     test::TempDir dir;
     // Given and used; used 0: from the clock.
-    for (const auto& [given, used] :
-         {std::pair{-12.5f, 12.5f}, {86399.99f, 86399.99f}, {-86400.0f, 0.0f}, {std::numeric_limits<float>::quiet_NaN(), 0.0f}}) {
+    for (const auto& [given, used] : {std::pair{-12.5f, 12.5f},
+                                      {86399.99f, 86399.99f},
+                                      {-86400.0f, 0.0f},
+                                      {std::numeric_limits<float>::quiet_NaN(), 0.0f}}) {
         Engine e;
         e.mc.SetExportPaths(dir.file("missing/a.csv") + "|" + dir.file("b.csv"));
         const float before = Timer();
@@ -463,9 +498,21 @@ const char* kGoldenRun =
     "0.667503977534014,0.266809755845852,0.354076093935062,0.7,7.93724396835384,3,29.3576209184765,56.5786276276189,66.3604708125567,97.6776711536603,266.5845976063,1,372.197832157788,11.4841538599779,299.272745133419,2.63910204881979,4.10732426160588,7.48453203360823,8.55488208108597,97.6776711536603,275.62395040517,275.802046978442\r\n";
 
 TEST(MonteCarloRun, CustomGeneratorRunMatchesAnIndependentReference) {
-    Rows rows = {{{0.6, 0.1, 0}, {0.5, 0.2, 0}, {0.45, 0.3, 0}, {0.7, 0.0, 0}, {10, 3, 0}, {2.3, 0.1, 0}, {30, 6, 0},
-                  {40, 20, 0}, {50, 10, 0}, {100, 10, 0}, {200, 40, 0}, {2.3, 0.5, 0}, {400, 50, 0}}};
-    const Variant inputs = Variant::List({Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11)});
+    Rows rows = {{{0.6, 0.1, 0},
+                  {0.5, 0.2, 0},
+                  {0.45, 0.3, 0},
+                  {0.7, 0.0, 0},
+                  {10, 3, 0},
+                  {2.3, 0.1, 0},
+                  {30, 6, 0},
+                  {40, 20, 0},
+                  {50, 10, 0},
+                  {100, 10, 0},
+                  {200, 40, 0},
+                  {2.3, 0.5, 0},
+                  {400, 50, 0}}};
+    const Variant inputs =
+        Variant::List({Matrix(rows), Variant::List({GoodTable()}, 5), Variant::List({GoodTable()}, 11)});
     test::TempDir dir;
     Engine e(1);
     e.mc.SetExportPaths(dir.file("run.csv"));
@@ -543,7 +590,8 @@ TEST(MonteCarloTrialLoop, AnyNumberOfWorkersGivesTheTableOrFailureOfTheOneByOneL
         start();
         TrialTable reference(n, 0);
         const std::string failure = test::ErrorText([&] { ReferenceTrials(mc, reference, m, host); });
-        const bool late = host.yields > 4096 && failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ");
+        const bool late = host.yields > 4096 &&
+                          failure.starts_with("Overflow in CMonteCarlo.GetAPseudoRandomValue\r\nwith arguments: ");
         ASSERT_EQ(late, seed == 105.0f);
         EXPECT_EQ(failure == "Invalid SD (-1.5) in CMonteCarlo", badI4Spread < 0 && host.yields == 1);
         const RndPosition after = RndPosition::Current();
@@ -612,7 +660,11 @@ TEST(MonteCarloTrialLoop, YieldsLastAsLongAsTheLoop) {
         }
         std::chrono::steady_clock::time_point first, last;
     };
-    struct Case { const char* name; std::int32_t prng, n; bool firstEarly; };  // firstEarly: the first yield checked too
+    struct Case {
+        const char* name;
+        std::int32_t prng, n;
+        bool firstEarly;
+    };  // firstEarly: the first yield checked too
     Rows rows{};
     rows.fill({0.4, 0.15, 3});
     WorkerThreads threads(2);

@@ -30,10 +30,12 @@ double At(const Variant& arr, int i) { return arr(i).rawDouble(); }
 // employment is the dependent.
 const Columns kLongley{
     {{83.0, 88.5, 88.2, 89.5, 96.2, 98.1, 99.0, 100.0, 101.2, 104.6, 108.4, 110.8, 112.6, 114.2, 115.7, 116.9},
-     {234289, 259426, 258054, 284599, 328975, 346999, 365385, 363112, 397469, 419180, 442769, 444546, 482704, 502601, 518173, 554894},
+     {234289, 259426, 258054, 284599, 328975, 346999, 365385, 363112, 397469, 419180, 442769, 444546, 482704, 502601,
+      518173, 554894},
      {2356, 2325, 3682, 3351, 2099, 1932, 1870, 3578, 2904, 2822, 2936, 4681, 3813, 3931, 4806, 4007},
      {1590, 1456, 1616, 1650, 3099, 3594, 3547, 3350, 3048, 2857, 2798, 2637, 2552, 2514, 2572, 2827},
-     {107608, 108632, 109773, 110929, 112075, 113270, 115094, 116219, 117388, 118734, 120445, 121950, 123366, 125368, 127852, 130081},
+     {107608, 108632, 109773, 110929, 112075, 113270, 115094, 116219, 117388, 118734, 120445, 121950, 123366, 125368,
+      127852, 130081},
      {1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954, 1955, 1956, 1957, 1958, 1959, 1960, 1961, 1962}},
     {60323, 61122, 60171, 61187, 63221, 63639, 64989, 63761, 66019, 67857, 68169, 66513, 68655, 69564, 69331, 70551}};
 
@@ -41,12 +43,20 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
     // Coefficients, their standard errors, the standardised coefficients, then R^2,
     // adjusted R^2, the standard error of the estimate and the ANOVA sums, each within a
     // relative tolerance.
-    const struct { const char* name; Columns d; bool constant; std::vector<double> b, se, beta, fit; double tolerance; } cases[] = {
+    const struct {
+        const char* name;
+        Columns d;
+        bool constant;
+        std::vector<double> b, se, beta, fit;
+        double tolerance;
+    } cases[] = {
         // NIST StRD certified values (constant first); the same figures follow from solving
         // the normal equations of these rows in exact rational arithmetic, as do the
         // standardised coefficients b_i s_x / s_y (the constant unscaled) and the centred
         // regression sum of squares.
-        {"Longley", kLongley, true,
+        {"Longley",
+         kLongley,
+         true,
          {-3482258.63459582, 15.0618722713733, -0.358191792925910e-01, -2.02022980381683, -1.03322686717359,
           -0.511041056535807e-01, 1829.15146461355},
          {890420.383607373, 84.9149257747669, 0.334910077722432e-01, 0.488399681651699, 0.214274163161675,
@@ -58,8 +68,13 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
          1e-7},
         // Through the origin: Sum x^2 = 14, Sum xy = 16, Sum y^2 = 19, b = 8/7, SSR = 128/7,
         // SSE = 5/7, uncentred R^2 = 128/133, s^2 = 5/14.
-        {"origin, x = 1 2 3, y = 1 3 3", {{{1, 2, 3}}, {1, 3, 3}}, false, {8.0 / 7.0}, {std::sqrt(5.0 / 14.0 / 14.0)},
-         {8.0 / 7.0 * std::sqrt(14.0 / 19.0)}, {128.0 / 133.0, 1.0 - 5.0 / 133.0, std::sqrt(5.0 / 14.0), 128.0 / 7.0, 5.0 / 7.0, 19},
+        {"origin, x = 1 2 3, y = 1 3 3",
+         {{{1, 2, 3}}, {1, 3, 3}},
+         false,
+         {8.0 / 7.0},
+         {std::sqrt(5.0 / 14.0 / 14.0)},
+         {8.0 / 7.0 * std::sqrt(14.0 / 19.0)},
+         {128.0 / 133.0, 1.0 - 5.0 / 133.0, std::sqrt(5.0 / 14.0), 128.0 / 7.0, 5.0 / 7.0, 19},
          1e-12},
     };
     for (const auto& c : cases) {
@@ -79,7 +94,8 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
             EXPECT_EQ(reg.MeanY().rawDouble(), 65317.0);
             EXPECT_EQ(At(reg.MeanX(), 5), 1954.5);
         }
-        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], expected[i], c.tolerance * std::fabs(expected[i])) << i;
+        for (std::size_t i = 0; i < got.size(); ++i)
+            EXPECT_NEAR(got[i], expected[i], c.tolerance * std::fabs(expected[i])) << i;
         // The trial table and a Variant table give the same sums, and so the same fit.
         const std::int32_t n = c.d.rows(), k = static_cast<std::int32_t>(c.d.x.size());
         TrialTable table(n, 0);
@@ -169,7 +185,8 @@ TEST(RegressionExact, ExactlyLinearDataFit) {
         EXPECT_LT(std::fabs(reg.R2().rawDouble() - 1.0), 1e-12) << trial;
         EXPECT_LT(reg.StdErrEstimate().rawDouble(), 1e-6) << trial;
         const std::vector<double> b = reg.CoefficientValues();
-        for (std::size_t c = 0; c < k; ++c) EXPECT_NEAR(b[c + (constant ? 1 : 0)], c < 2 ? 0.3 + 0.4 * c : 0.01 * c, 1e-9) << trial;
+        for (std::size_t c = 0; c < k; ++c)
+            EXPECT_NEAR(b[c + (constant ? 1 : 0)], c < 2 ? 0.3 + 0.4 * c : 0.01 * c, 1e-9) << trial;
         const double residual = At(reg.ANOVA(), 1);
         EXPECT_GE(residual, 0.0) << residual;
         EXPECT_LT(residual, 1e-9) << residual;

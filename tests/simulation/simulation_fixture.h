@@ -31,7 +31,9 @@ public:
     int NumImpactCategories() const override { return 3; }
     int NumCostCategories() const override { return costCategories; }
     bool HideManagementCosts() const override { return hideCosts; }
-    void ShowMessage(const std::string& text, const std::string& title) override { messages.push_back(title + ": " + text); }
+    void ShowMessage(const std::string& text, const std::string& title) override {
+        messages.push_back(title + ": " + text);
+    }
 
     int yields = 0, costCategories = 3;
     bool hideCosts = false;
@@ -59,7 +61,8 @@ public:
         if (!beta) return Draw(mc, mean, s, code, table);
         return mc.TransformUniform(mc.DrawUniform(code), mean, s, code, table, beta);
     }
-    static double Transform(const CMonteCarlo& mc, double u, double mean, double s, std::int32_t code, std::int32_t table) {
+    static double Transform(const CMonteCarlo& mc, double u, double mean, double s, std::int32_t code,
+                            std::int32_t table) {
         return mc.TransformUniform(u, mean, s, code, table);
     }
     static void FillTrials(CMonteCarlo& mc, TrialTable& table, const WorkingMatrix& m) { mc.FillTrials(table, m); }
@@ -109,9 +112,11 @@ using Rows = std::array<std::array<double, 3>, 13>;
 
 // A Double matrix of the rows, with the given lower bounds.
 inline Variant Matrix(const Rows& rows, std::int32_t rowLower = 0, std::int32_t columnLower = 0) {
-    Variant m = Variant::MakeArray(VarType::Double, {Bounds{rowLower, rowLower + 12}, Bounds{columnLower, columnLower + 2}});
+    Variant m =
+        Variant::MakeArray(VarType::Double, {Bounds{rowLower, rowLower + 12}, Bounds{columnLower, columnLower + 2}});
     for (std::size_t r = 0; r < 13; ++r)
-        for (std::size_t c = 0; c < 3; ++c) m(rowLower + static_cast<int>(r), columnLower + static_cast<int>(c)) = Variant(rows[r][c]);
+        for (std::size_t c = 0; c < 3; ++c)
+            m(rowLower + static_cast<int>(r), columnLower + static_cast<int>(c)) = Variant(rows[r][c]);
     return m;
 }
 
@@ -129,8 +134,19 @@ inline Rows WithRow(Rows rows, std::size_t k, double mean, double s, double code
 
 // p1-p4 beta, I1-I5 lognormal, FC1-FC4 normal, with some uniform ones mixed in.
 inline Rows MixedRows() {
-    return Rows{{{0.6, 0.1, 3}, {0.5, 0.2, 3}, {0.4, 0.15, 1}, {0.7, 0.1, 0}, {10, 3, 2}, {20, 5, 2}, {30, 6, 2},
-                 {40, 20, 2}, {50, 10, 0}, {100, 10, 1}, {200, 40, 1}, {300, 10, 0}, {400, 50, 1}}};
+    return Rows{{{0.6, 0.1, 3},
+                 {0.5, 0.2, 3},
+                 {0.4, 0.15, 1},
+                 {0.7, 0.1, 0},
+                 {10, 3, 2},
+                 {20, 5, 2},
+                 {30, 6, 2},
+                 {40, 20, 2},
+                 {50, 10, 0},
+                 {100, 10, 1},
+                 {200, 40, 1},
+                 {300, 10, 0},
+                 {400, 50, 1}}};
 }
 
 // A category table in cumulative form: Double (0 To 1, 0 To n - 1).
@@ -138,7 +154,8 @@ inline Variant CumulativeTable(const std::vector<double>& values, const std::vec
     const auto n = static_cast<std::int32_t>(values.size());
     Variant t = Variant::MakeArray(VarType::Double, {Bounds{0, 1}, Bounds{0, n - 1}});
     for (std::int32_t c = 0; c < n; ++c)
-        t(0, c) = Variant(values[static_cast<std::size_t>(c)]), t(1, c) = Variant(cumulative[static_cast<std::size_t>(c)]);
+        t(0, c) = Variant(values[static_cast<std::size_t>(c)]),
+             t(1, c) = Variant(cumulative[static_cast<std::size_t>(c)]);
     return t;
 }
 inline Variant GoodTable() { return CumulativeTable({1, 2, 3}, {0.2, 0.5, 1}); }  // expected value 2.3

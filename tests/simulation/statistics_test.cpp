@@ -36,7 +36,8 @@ double Count(const SimulationResults& r, std::int32_t k, int m) {
 TrialTable TableOf(const std::vector<double>& risk, const std::vector<double>& cost) {
     TrialTable t(static_cast<std::int32_t>(risk.size()), 0);
     for (std::int32_t i = 1; i <= t.trials(); ++i)
-        t(i, TrialTable::kTotalRisk) = risk[static_cast<std::size_t>(i - 1)], t(i, TrialTable::kTotalCost) = cost[static_cast<std::size_t>(i - 1)];
+        t(i, TrialTable::kTotalRisk) = risk[static_cast<std::size_t>(i - 1)],
+             t(i, TrialTable::kTotalCost) = cost[static_cast<std::size_t>(i - 1)];
     return t;
 }
 
@@ -59,7 +60,10 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     // Range 3 gives place -2, width 1 from 1: classes [1,2), [2,3), [3,4); the maximum
     // 4 lies at the end and counts in the last class.
     // Total cost all 0: width 1 from 0 - 1 - 0.5, everything in class 1 centred on 0.
-    struct Class { int k, m; double centre, count; };
+    struct Class {
+        int k, m;
+        double centre, count;
+    };
     for (const Class& c : {Class{0, 0, 1.5, 2}, Class{1, 0, 2.5, 0}, Class{2, 0, 3.5, 2}, Class{1, 1, 0, 4}}) {
         EXPECT_EQ(Centre(r, c.k, c.m), c.centre) << "class " << c.k << " of output " << c.m;
         EXPECT_EQ(Count(r, c.k, c.m), c.count) << "class " << c.k << " of output " << c.m;
@@ -92,9 +96,14 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     // A failure keeps what was done: total risk is complete, and the extremes of total
     // cost were set before its squares overflowed.
     SimulationResults failed;
-    EXPECT_EQ(test::ErrorNumber([&] { failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95); }), err::SubscriptRange);
+    EXPECT_EQ(test::ErrorNumber([&] {
+                  failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95);
+              }),
+              err::SubscriptRange);
     EXPECT_EQ(failed.min[0], NumericLimits::LargestDouble);
-    EXPECT_EQ(test::ErrorNumber([&] { failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95); }),
+    EXPECT_EQ(test::ErrorNumber([&] {
+                  failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95);
+              }),
               err::Overflow);
     EXPECT_EQ(failed.mean[0], 2.0);
     EXPECT_EQ(failed.max[1], 3e200);
@@ -203,7 +212,8 @@ TEST(RankTransform, TiesShareTheMeanPosition) {
     // nearly all, so it must split again on its own range); neighbouring doubles;
     // all equal; and sizes on either side of the few keys finished by insertion.
     auto next = Uniforms(7);
-    std::vector<double> mixed(3000), spread(5000), cluster(20000), neighbours(4000), equal(1000, 2.5), small(25), tiny(24);
+    std::vector<double> mixed(3000), spread(5000), cluster(20000), neighbours(4000), equal(1000, 2.5), small(25),
+        tiny(24);
     for (auto& x : mixed) {
         const double u = next();
         x = u < 0.3 ? std::floor(u * 40) - 6 : (u < 0.35 ? (u < 0.325 ? 0.0 : -0.0) : (u - 0.6) * 1e5);
@@ -274,7 +284,8 @@ TEST(LargeArray, AlignedUsableAndHonestAboutFailure) {
             EXPECT_EQ(address % (2u << 20), 0u) << n;  // large blocks on huge pages
         }
     }
-    for (const std::size_t n : {std::numeric_limits<std::size_t>::max() / 8 - 1, std::numeric_limits<std::size_t>::max() / 4})
+    for (const std::size_t n :
+         {std::numeric_limits<std::size_t>::max() / 8 - 1, std::numeric_limits<std::size_t>::max() / 4})
         EXPECT_THROW(MakeLargeArray<double>(n), std::bad_alloc) << n;
     // A freed large block leaves the process, whichever thread freed it: the run's
     // worker threads live on, and memory their allocator kept would pile up run after run.
@@ -306,7 +317,8 @@ TEST(LargeArray, AlignedUsableAndHonestAboutFailure) {
 // against 2, 1, 4, 3, 5 give sum d^2 = 4 and rho = 1 - 6 * 4 / (5 * 24) = 0.8.
 TEST(CorrelationSensitivities, HandWorkedAndColumnsWithoutSpread) {
     TrialTable t = DrivenTable(5);
-    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5}, z[] = {7, 6, 9, 8, 10};
+    const double x[] = {10, 20, 30, 40, 50}, y[] = {1, 2, 3, 4, 100}, x1[] = {0.1, 0.2, 0.3, 0.4, 0.5},
+                 z[] = {7, 6, 9, 8, 10};
     for (std::int32_t i = 1; i <= 5; ++i) {
         t(i, 0) = x[i - 1], t(i, 1) = x1[i - 1];
         t(i, TrialTable::kTotalRisk) = y[i - 1], t(i, TrialTable::kTotalCost) = z[i - 1];
@@ -341,7 +353,8 @@ TEST(SensitivityMeasures, RunOrderAndWhatEachMeasureSees) {
     EXPECT_EQ(host.regReads, 2u);
     SensitivityTable src, srrc;
     const R2Pair srcR2 = RegressionSensitivities(raw, true, src);
-    const SensitivityTable pearson = CorrelationSensitivities(copy, false), spearman = CorrelationSensitivities(copy, true);
+    const SensitivityTable pearson = CorrelationSensitivities(copy, false),
+                           spearman = CorrelationSensitivities(copy, true);
     const R2Pair srrcR2 = RegressionSensitivities(copy, false, srrc);
     ASSERT_TRUE(r.sensitivities[0]);
     ASSERT_TRUE(r.sensitivities[1]);
@@ -437,29 +450,53 @@ struct FixedInputCase {
     std::array<double, 4> r2;
 };
 const FixedInputCase kFixedInputCases[] = {
-    {"one fixed (I1), with the constant", false, true,
-     {{0.83044896305424598, 0.37898798948220369, 0.21492657297038936, 0.07556365020285076, M, 0.61100819982594001, -0.17069871190022776, 0.072478494770866653, 0.066624500697694322},
-      {0.61146423802272165, 0.27849234476166462, 0.10371282712437374, 0.016243856922631139, 0.62465253030704682, 0.48837668216926583, 0.20047909453812793, 0.064500859624418011},
-      {0.94047758170092555, 0.40830823036161562, 0.45921849120304314, 0.17007733353630505, M, 0.7822016959385969, -0.060061966180349091, -0.059122434995588447, 0.02278041898822648},
-      {0.51068354974285435, 0.461629390902765, 0.20963690491725984, 0.17620509015904703, 0.47909791234603971, 0.53007538853592373, 0.17728761830891648, 0.07793616133690956}},
+    {"one fixed (I1), with the constant",
+     false,
+     true,
+     {{0.83044896305424598, 0.37898798948220369, 0.21492657297038936, 0.07556365020285076, M, 0.61100819982594001,
+       -0.17069871190022776, 0.072478494770866653, 0.066624500697694322},
+      {0.61146423802272165, 0.27849234476166462, 0.10371282712437374, 0.016243856922631139, 0.62465253030704682,
+       0.48837668216926583, 0.20047909453812793, 0.064500859624418011},
+      {0.94047758170092555, 0.40830823036161562, 0.45921849120304314, 0.17007733353630505, M, 0.7822016959385969,
+       -0.060061966180349091, -0.059122434995588447, 0.02278041898822648},
+      {0.51068354974285435, 0.461629390902765, 0.20963690491725984, 0.17620509015904703, 0.47909791234603971,
+       0.53007538853592373, 0.17728761830891648, 0.07793616133690956}},
      {0.98120958887823917, 0.98767312228994297, 0.96635478446851675, 0.92922928153470308}},
-    {"one fixed (I1), without the constant", false, false,
-     {{0.63100516262534234, 0.37335356687168825, -0.28762610242877534, -0.017974454085828841, M, 0.17317989245822038, -0.35779089834138245, 0.18205149274510798, 0.30466757007061113},
-      {0.28788968862957132, 0.1935777581782864, 0.021456759387136388, 0.042705586428149415, 0.36331638539924671, 0.16833843171346197, 0.083237618201373639, -0.11130594569533778},
-      {0.55805653708551362, 0.33922299354759722, -0.15030935855591404, -0.10963006310857348, M, 0.15882242078823583, -0.13518377408930085, 0.1457500468614745, 0.20885616639085094},
-      {0.18745917140106694, 0.46260097166950243, 0.047986793563384367, 0.11274141108398203, 0.14698006866086238, 0.16955692804246059, 0.10141393468302876, -0.19017860967711542}},
+    {"one fixed (I1), without the constant",
+     false,
+     false,
+     {{0.63100516262534234, 0.37335356687168825, -0.28762610242877534, -0.017974454085828841, M, 0.17317989245822038,
+       -0.35779089834138245, 0.18205149274510798, 0.30466757007061113},
+      {0.28788968862957132, 0.1935777581782864, 0.021456759387136388, 0.042705586428149415, 0.36331638539924671,
+       0.16833843171346197, 0.083237618201373639, -0.11130594569533778},
+      {0.55805653708551362, 0.33922299354759722, -0.15030935855591404, -0.10963006310857348, M, 0.15882242078823583,
+       -0.13518377408930085, 0.1457500468614745, 0.20885616639085094},
+      {0.18745917140106694, 0.46260097166950243, 0.047986793563384367, 0.11274141108398203, 0.14698006866086238,
+       0.16955692804246059, 0.10141393468302876, -0.19017860967711542}},
      {0.98875419024576183, 0.99045370597137994, 0.9722444460497407, 0.93555369731906679}},
-    {"three fixed (I1, p3, FC2), with the constant", true, true,
-     {{0.71040549247930185, 0.34954142004719196, M, 0.071030059358843295, M, 0.42065818378453212, -0.22745750726946223, 0.16040923088999845, 0.20205848697483006},
-      {0.42173510528704244, 0.31117664829156028, M, 0.11465607586393214, 0.38913153131645595, M, 0.13746169003832304, -0.033669216800589853},
-      {0.74764455903276283, 0.35651866075153738, M, 0.10095913637337878, M, 0.38371018375944665, -0.047206345336430366, 0.21176519015704667, 0.16998689920547597},
-      {0.27849805765324687, 0.49393887733691755, M, 0.17699671959908991, 0.18676252455903181, M, 0.1523122588713049, -0.029212381366905044}},
+    {"three fixed (I1, p3, FC2), with the constant",
+     true,
+     true,
+     {{0.71040549247930185, 0.34954142004719196, M, 0.071030059358843295, M, 0.42065818378453212, -0.22745750726946223,
+       0.16040923088999845, 0.20205848697483006},
+      {0.42173510528704244, 0.31117664829156028, M, 0.11465607586393214, 0.38913153131645595, M, 0.13746169003832304,
+       -0.033669216800589853},
+      {0.74764455903276283, 0.35651866075153738, M, 0.10095913637337878, M, 0.38371018375944665, -0.047206345336430366,
+       0.21176519015704667, 0.16998689920547597},
+      {0.27849805765324687, 0.49393887733691755, M, 0.17699671959908991, 0.18676252455903181, M, 0.1523122588713049,
+       -0.029212381366905044}},
      {0.97616463451436508, 0.785663042334656, 0.93612036830618761, 0.66898769971717864}},
-    {"three fixed (I1, p3, FC2), without the constant", true, false,
-     {{0.67454670217970913, 0.44224508151807351, M, -0.20787232592672281, M, 0.30529201022095898, -0.37509334646296866, -0.014321513067973217, 0.16453262135086003},
-      {0.29817221491752505, 0.20702549991085073, M, 0.085447714916793677, 0.37086269522786353, M, 0.10110765505931453, -0.029858808971965779},
-      {0.576179646601373, 0.35605209368129687, M, -0.15388310696241858, M, 0.25568525145757875, -0.17218810600037537, 0.002053944439767752, 0.15725223748259817},
-      {0.21660371672158685, 0.48707620797319834, M, 0.15250538511401682, 0.13461436246169792, M, 0.13081662489952686, -0.10665528392755227}},
+    {"three fixed (I1, p3, FC2), without the constant",
+     true,
+     false,
+     {{0.67454670217970913, 0.44224508151807351, M, -0.20787232592672281, M, 0.30529201022095898, -0.37509334646296866,
+       -0.014321513067973217, 0.16453262135086003},
+      {0.29817221491752505, 0.20702549991085073, M, 0.085447714916793677, 0.37086269522786353, M, 0.10110765505931453,
+       -0.029858808971965779},
+      {0.576179646601373, 0.35605209368129687, M, -0.15388310696241858, M, 0.25568525145757875, -0.17218810600037537,
+       0.002053944439767752, 0.15725223748259817},
+      {0.21660371672158685, 0.48707620797319834, M, 0.15250538511401682, 0.13461436246169792, M, 0.13081662489952686,
+       -0.10665528392755227}},
      {0.98171631165138185, 0.9826041783315449, 0.97047099673911152, 0.92278793477344312}},
 };
 
@@ -487,9 +524,11 @@ TEST(RegressionSensitivities, AFixedInputIsLeftOutOfTheFit) {
         for (int k = 0; k < 4; ++k) {
             const SensitivityTable& s = *r.sensitivities[k < 2 ? 2 : 3];
             const int m = k % 2;
-            const auto& regressors = m == 0 ? std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8} : std::vector<int>{0, 1, 2, 3, 9, 10, 11, 12};
+            const auto& regressors = m == 0 ? std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8}
+                                            : std::vector<int>{0, 1, 2, 3, 9, 10, 11, 12};
             for (std::size_t i = 0; i < regressors.size(); ++i) {
-                SCOPED_TRACE(testing::Message() << (k < 2 ? "SRC " : "SRRC ") << (m ? "cost" : "risk") << ", input " << regressors[i]);
+                SCOPED_TRACE(testing::Message()
+                             << (k < 2 ? "SRC " : "SRRC ") << (m ? "cost" : "risk") << ", input " << regressors[i]);
                 const double expected = c.coefficients[static_cast<std::size_t>(k)][i];
                 if (expected == M)
                     EXPECT_EQ(s(regressors[i], m), M);
@@ -506,7 +545,13 @@ TEST(RegressionSensitivities, AFixedInputIsLeftOutOfTheFit) {
 // Leaving a fixed input out does not lower the trials a fit needs, and a fit on two
 // identical columns still fails: all markers and no R^2 for that fit only.
 TEST(RegressionSensitivities, TooFewTrialsOrIdenticalColumnsStillFail) {
-    struct Case { const char* name; std::int32_t rows; bool constant; int copyFrom, copyTo; bool riskFails, costFails; };
+    struct Case {
+        const char* name;
+        std::int32_t rows;
+        bool constant;
+        int copyFrom, copyTo;
+        bool riskFails, costFails;
+    };
     const Case cases[] = {
         // Nine regressors and the constant need eleven trials, whatever is fixed; the
         // cost fit (eight and the constant) can be made with ten.

@@ -75,8 +75,14 @@ TEST_F(Editors, ARedrawShowsTheSpreadInItsNarrowerForm) {
     Make();
     CUncertaintyElement& e = E(4);
     auto* plot = Part<QtPictureBox>(e, kPlot);
-    ASSERT_LT(plot->MeasureTextPx("1.24e-04", plot->Font()).width(), plot->MeasureTextPx("0.000124", plot->Font()).width());
-    struct Case { const char* name; const char* typed; const char* shown; double sd; };
+    ASSERT_LT(plot->MeasureTextPx("1.24e-04", plot->Font()).width(),
+              plot->MeasureTextPx("0.000124", plot->Font()).width());
+    struct Case {
+        const char* name;
+        const char* typed;
+        const char* shown;
+        double sd;
+    };
     const Case cases[] = {{"small SD", "0.000124", "1.24e-04", 0.000124},
                           {"plain SD", "0.25", "0.25", 0.25},
                           {"percentage", "12.5%", "12.5%", 0.25}};
@@ -106,7 +112,10 @@ TEST_F(Editors, NoHostRemovesTheControls) {
     e.SetHost(nullptr);
     EXPECT_EQ(form.Find(name), nullptr);
     // The rectangle is clamped into a host only while there is one.
-    struct Step { bool host; double top, kept; };
+    struct Step {
+        bool host;
+        double top, kept;
+    };
     for (const Step& s : {Step{false, 99999, 99999}, Step{false, -50, 0}, Step{true, 99999, 7000}}) {
         if (s.host) e.SetHost(first);
         e.SetTop(s.top);
@@ -125,7 +134,10 @@ TEST_F(Editors, CategoricalFaceShowsTheMeanAndTheTable) {
     EXPECT_EQ(Part<Label>(e, kLabPl)->Caption(), "I1: (Categorical)");
     // The table covers the plot in the colour of the quantity's kind.
     AppData(item::kCategoricalCosts) = Variant(true);
-    struct Case { const char* name; int id, colour; };
+    struct Case {
+        const char* name;
+        int id, colour;
+    };
     for (const Case& c : {Case{"impact", 4, opt::kColourIBox}, Case{"cost", 9, opt::kColourFixedCost}}) {
         SCOPED_TRACE(c.name);
         AppOptions(c.colour) = Variant(0x123456);
@@ -205,9 +217,10 @@ TEST_F(Editors, HugeAndTinyImpactsDrawTheirCurvesAsAMeanOfOneDoes) {
         SetRecord(4, mean, N, mean / 10);
         set.Render();
         const QImage img = Part<QtPictureBox>(E(4), kPlot)->Image();
-        img.save(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(
-            QString::fromStdString("uncertainty_plot_i1_" + FormatDouble(mean) + ".png")));
-        return std::array<std::size_t, 3>{Columns(img, kind, 0, img.height()).size(), Columns(img, kRed, 0, img.height()).size(),
+        img.save(QDir(QCoreApplication::applicationDirPath())
+                     .absoluteFilePath(QString::fromStdString("uncertainty_plot_i1_" + FormatDouble(mean) + ".png")));
+        return std::array<std::size_t, 3>{Columns(img, kind, 0, img.height()).size(),
+                                          Columns(img, kRed, 0, img.height()).size(),
                                           Columns(img, kBlue, 0, img.height()).size()};
     };
     Make();
@@ -219,12 +232,18 @@ TEST_F(Editors, HugeAndTinyImpactsDrawTheirCurvesAsAMeanOfOneDoes) {
         SCOPED_TRACE(mean);
         const auto got = columns(mean);
         // Within a fifth: labels such as 6.0e-300 are wider and leave the plot narrower.
-        for (std::size_t i = 0; i < 3; ++i) EXPECT_NEAR(static_cast<double>(got[i]), static_cast<double>(everyday[i]), everyday[i] / 5.0 + 1) << i;
+        for (std::size_t i = 0; i < 3; ++i)
+            EXPECT_NEAR(static_cast<double>(got[i]), static_cast<double>(everyday[i]), everyday[i] / 5.0 + 1) << i;
     }
 }
 
 TEST(ElementLayout, ColumnsRowsAndSizes) {
-    struct Case { const char* name; double w, h; int columns, rows; double width, height; };
+    struct Case {
+        const char* name;
+        double w, h;
+        int columns, rows;
+        double width, height;
+    };
     const Case cases[] = {
         {"narrower page", 9000, 7000, 2, 4, 4350, 1625},
         {"too narrow for one column", 3000, 7000, 1, 9, 3700, 6000.0 / 9},
@@ -242,13 +261,14 @@ TEST(ElementLayout, ColumnsRowsAndSizes) {
 
 TEST_F(Editors, PictureOfTheDefaultAssessmentRowByRow) {
     Make();
-    const double places[][3] = {{0, 100, 100}, {1, 3900, 100}, {3, 100, 2400}, {8, 7700, 4700}, {9, 100, 100}, {12, 100, 2400}};
+    const double places[][3] = {{0, 100, 100},   {1, 3900, 100}, {3, 100, 2400},
+                                {8, 7700, 4700}, {9, 100, 100},  {12, 100, 2400}};
     for (const auto& p : places) {
         EXPECT_EQ(E(static_cast<int>(p[0])).Left(), p[1]) << p[0];
         EXPECT_EQ(E(static_cast<int>(p[0])).Top(), p[2]) << p[0];
     }
     EXPECT_EQ(E(9).Host(), last);
-    EXPECT_NEAR(E(4).SD(), 1 / std::sqrt(48.0), 1e-4);  // loaded from the new assessment's records
+    EXPECT_NEAR(E(4).SD(), 1 / std::sqrt(48.0), 1e-4);        // loaded from the new assessment's records
     EXPECT_EQ(Part<ComboBox>(E(0), kCboDt)->ListCount(), 4);  // only a probability may be a beta
     EXPECT_EQ(Part<ComboBox>(E(4), kCboDt)->ListCount(), 3);
     SetRecord(1, 0.9, 1, 0.2);
@@ -259,7 +279,9 @@ TEST_F(Editors, PictureOfTheDefaultAssessmentRowByRow) {
     Picture(form, "uncertainty_editors.png");
     // Each plot shows its curve in the kind's colour.
     for (int i : {0, 1, 2, 4, 5, 9}) {
-        const Colour kind = CLng(AppOptions(i < 4 ? opt::kColourPBox : i < 9 ? opt::kColourIBox : opt::kColourFixedCost));
+        const Colour kind = CLng(AppOptions(i < 4   ? opt::kColourPBox
+                                            : i < 9 ? opt::kColourIBox
+                                                    : opt::kColourFixedCost));
         const QImage img = Part<QtPictureBox>(E(i), kPlot)->Image();
         EXPECT_GT(Columns(img, kind, 0, img.height()).size(), 20u) << i;
     }
@@ -298,7 +320,8 @@ TEST_F(Editors, AFilesSDSurvivesOpeningIt) {
     Make();
     // The window writes a record back on every change relayed with its editor's ID.
     std::vector<int> relayed;
-    QObject::connect(&set, &CUncertaintyElements::DataChanged, [&](int id) { relayed.push_back(id), set.UpdateAppData(id); });
+    QObject::connect(&set, &CUncertaintyElements::DataChanged,
+                     [&](int id) { relayed.push_back(id), set.UpdateAppData(id); });
     E(7).SetDistribution(1);
     SetRecord(5, 3, 1, 0.25);  // shown: uniform, the default SD
     set.Render();

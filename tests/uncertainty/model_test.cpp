@@ -51,11 +51,20 @@ double LogNormalPeak(double m, double s) {
 }
 
 TEST(UncertaintyModel, PercentOfTheMeansMagnitudeGivesTheSD) {
-    struct Case { const char* name; double mean; int dist; double percent; double sd; };
+    struct Case {
+        const char* name;
+        double mean;
+        int dist;
+        double percent;
+        double sd;
+    };
     const Case cases[] = {
-        {"uniform, mean 1", 1, U, 25, 1 / (2 * kSqr12)},  {"normal, mean 1", 1, N, 25, 0.25},
-        {"lognormal, mean 4", 4, L, 10, 0.4},             {"beta, mean 0.5", 0.5, B, 20, 0.1},
-        {"normal, negative mean", -2, N, 25, 0.5},        {"uniform, negative mean", -2, U, 10, 0.4 / kSqr12},
+        {"uniform, mean 1", 1, U, 25, 1 / (2 * kSqr12)},
+        {"normal, mean 1", 1, N, 25, 0.25},
+        {"lognormal, mean 4", 4, L, 10, 0.4},
+        {"beta, mean 0.5", 0.5, B, 20, 0.1},
+        {"normal, negative mean", -2, N, 25, 0.5},
+        {"uniform, negative mean", -2, U, 10, 0.4 / kSqr12},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -70,7 +79,14 @@ TEST(UncertaintyModel, PercentOfTheMeansMagnitudeGivesTheSD) {
 // axes must be worked out again, the SD and the slider's base.
 TEST(UncertaintyModel, PercentModeTypedTextsAndStaleAxes) {
     enum Op { Typed, Written, Mean, Sd, Pct };
-    struct Step { const char* name; Op op; const char* text; double x; bool ok, percent, stale; double sd, base; };
+    struct Step {
+        const char* name;
+        Op op;
+        const char* text;
+        double x;
+        bool ok, percent, stale;
+        double sd, base;
+    };
     const Step steps[] = {
         {"typed 25%", Typed, "25%", 0, true, true, true, 0.5, 0.5},
         {"typed -1", Typed, "-1", 0, false, false, false, 0.5, 0.5},
@@ -102,7 +118,7 @@ TEST(UncertaintyModel, PercentModeTypedTextsAndStaleAxes) {
         EXPECT_DOUBLE_EQ(m.BaseSD(), s.base);
         m.RefreshRange(false);
     }
-    EXPECT_DOUBLE_EQ(m.Range().xMax, 22.5);  // 0 + 3 x (5 x 1.5), the slider's wide end
+    EXPECT_DOUBLE_EQ(m.Range().xMax, 22.5);     // 0 + 3 x (5 x 1.5), the slider's wide end
     EXPECT_EQ(m.FilterSpreadKey('%', "5"), 0);  // no "%" at mean 0
 }
 
@@ -110,7 +126,7 @@ TEST(UncertaintyModel, SliderSpansTheBaseOverOneAndAHalf) {
     UncertaintyModel m = Model(4, 2, N);
     m.SetSD(0.2);
     EXPECT_DOUBLE_EQ(m.SliderToSpread(-100, true), 0.1333);  // 0.2 / 1.5 to 4 figures
-    EXPECT_DOUBLE_EQ(m.SliderToSpread(50, false), 0.2449);  // 0.2 x Sqr(1.5) = 0.244949
+    EXPECT_DOUBLE_EQ(m.SliderToSpread(50, false), 0.2449);   // 0.2 x Sqr(1.5) = 0.244949
     // In percent mode the display is a percentage, the SD stays absolute.
     m.SetPercent(25);
     EXPECT_DOUBLE_EQ(m.SliderToSpread(100, true), 37.5);
@@ -132,9 +148,15 @@ TEST(UncertaintyModel, TextsOfTheSpread) {
 // A code from a hand-edited file that names no distribution: shown as unknown with the
 // data's spread and no curve, until a distribution is chosen.
 TEST(UncertaintyModel, ACodeThatNamesNoDistributionIsShownInvalidUntilOneIsChosen) {
-    struct Case { const char* name; double code; };
-    const Case cases[] = {{"beyond 32 bits", 1e10}, {"the deleted comma", 144337567297406.0}, {"negative", -1e10},
-                          {"between codes", 2.5}, {"past beta", 4}};
+    struct Case {
+        const char* name;
+        double code;
+    };
+    const Case cases[] = {{"beyond 32 bits", 1e10},
+                          {"the deleted comma", 144337567297406.0},
+                          {"negative", -1e10},
+                          {"between codes", 2.5},
+                          {"past beta", 4}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         UncertaintyModel m = Model(4, 1, N);
@@ -154,7 +176,13 @@ TEST(UncertaintyModel, ACodeThatNamesNoDistributionIsShownInvalidUntilOneIsChose
 }
 
 TEST(PlotRange, AxesForTheSlidersEnds) {
-    struct Case { const char* name; QuantityKind kind; int dist; double m; double xMin, xMax, yMax; };
+    struct Case {
+        const char* name;
+        QuantityKind kind;
+        int dist;
+        double m;
+        double xMin, xMax, yMax;
+    };
     const double lo = 4.0 / 3, hi = 3;  // the spreads at the slider's ends for base 2
     const Case cases[] = {
         {"probability", P, N, 0.3, -0.5, 1.5, NormalPeak(0.3, lo)},
@@ -181,10 +209,19 @@ TEST(PlotRange, AxesForTheSlidersEnds) {
 }
 
 TEST(PlotCurves, DensitiesAgreeWithBoostAndTheirMomentsWithTheSettings) {
-    struct Case { const char* name; int id; double m; int dist; double sd; double tolMean, tolSd; };
+    struct Case {
+        const char* name;
+        int id;
+        double m;
+        int dist;
+        double sd;
+        double tolMean, tolSd;
+    };
     const Case cases[] = {
-        {"normal impact", 4, 10, N, 2, 1e-3, 0.01},   {"lognormal impact", 4, 10, L, 2, 0.01, 0.03},
-        {"beta probability", 0, 0.3, B, 0.1, 2e-3, 2e-3}, {"uniform cost", 9, 5, U, 1, 1e-12, 1e-12},
+        {"normal impact", 4, 10, N, 2, 1e-3, 0.01},
+        {"lognormal impact", 4, 10, L, 2, 0.01, 0.03},
+        {"beta probability", 0, 0.3, B, 0.1, 2e-3, 2e-3},
+        {"uniform cost", 9, 5, U, 1, 1e-12, 1e-12},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,13 +263,24 @@ TEST(PlotCurves, ProbabilityCurvesAreCutAtZeroAndOne) {
 // a beta too wide for its mean a flat one. None of them has moments.
 TEST(PlotCurves, SpikesAndMissingCurvesHaveNoStatistics) {
     enum Shape { Spike, None, Flat };
-    struct Case { const char* name; int id; double m; int dist; double sd; Shape shape; };
+    struct Case {
+        const char* name;
+        int id;
+        double m;
+        int dist;
+        double sd;
+        Shape shape;
+    };
     const Case cases[] = {
         {"normal p at 1: a cut starting at one keeps what stands at one", 0, 1, N, 0, Spike},
-        {"lognormal p at 1", 0, 1, L, 0, Spike},    {"uniform p at 0.5", 0, 0.5, U, 0, Spike},
-        {"beta p at 0.5", 0, 0.5, B, 0, Spike},     {"lognormal impact", 4, 3, L, 0, Spike},
-        {"normal p at 0", 0, 0, N, 0, Spike},       {"lognormal, mean -1", 4, -1, L, 1, None},
-        {"beta cost, mean 2", 9, 2, B, 0.1, None},  {"beta too wide", 0, 0.5, B, 0.6, Flat},
+        {"lognormal p at 1", 0, 1, L, 0, Spike},
+        {"uniform p at 0.5", 0, 0.5, U, 0, Spike},
+        {"beta p at 0.5", 0, 0.5, B, 0, Spike},
+        {"lognormal impact", 4, 3, L, 0, Spike},
+        {"normal p at 0", 0, 0, N, 0, Spike},
+        {"lognormal, mean -1", 4, -1, L, 1, None},
+        {"beta cost, mean 2", 9, 2, B, 0.1, None},
+        {"beta too wide", 0, 0.5, B, 0.6, Flat},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
