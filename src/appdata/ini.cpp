@@ -69,31 +69,15 @@ std::vector<std::string> Pieces(std::string_view text, std::size_t n) {
 // Every key an assessment file may hold, for reading them in one pass.
 std::vector<std::pair<std::string, std::string>> AssessmentKeys() {
     std::vector<std::pair<std::string, std::string>> keys;
-    for (const char* key : {"Species",
-                            "Location",
-                            "N Trials",
-                            "Risk Very Certain",
-                            "Risk Reasonably Certain",
-                            "Risk Reasonably Uncertain",
-                            "Risk Very Uncertain",
-                            "Level 0",
-                            "Level 1",
-                            "Level 2",
-                            "Level 3",
-                            "Level 4",
-                            "Uncertainty Module",
-                            "PRNG",
-                            "PRNG Seed",
-                            "Categorical Impacts",
-                            "Categorical Costs",
-                            "Num Impact Categories",
-                            "Num Cost Categories",
-                            "Num Rel Unc Categories",
-                            "Software Version",
-                            "Confidence Choice",
-                            "Reg Use Constant",
-                            "Rho Two Tails"})
-        keys.emplace_back(kAppDefaults, key);
+    // clang-format off
+    static constexpr const char* kDefaultsKeys[] = {
+        "Species", "Location", "N Trials", "Risk Very Certain", "Risk Reasonably Certain",
+        "Risk Reasonably Uncertain", "Risk Very Uncertain", "Level 0", "Level 1", "Level 2", "Level 3", "Level 4",
+        "Uncertainty Module", "PRNG", "PRNG Seed", "Categorical Impacts", "Categorical Costs",
+        "Num Impact Categories", "Num Cost Categories", "Num Rel Unc Categories", "Software Version",
+        "Confidence Choice", "Reg Use Constant", "Rho Two Tails"};
+    // clang-format on
+    for (const char* key : kDefaultsKeys) keys.emplace_back(kAppDefaults, key);
     for (const char* section : {kRelative, kAbsolute, kPrimary, kPrimaryCat})
         for (const char* key : kQuantityKeys) keys.emplace_back(section, key);
     keys.emplace_back(kPrimaryCat, "Ix");
