@@ -231,14 +231,14 @@ Variant CalculateOutcomeRisks(const Variant& appData) {
     // stops at stage k with 1 - p_k (the completed invasion, R5, stops nowhere).
     double c = 1;
     for (int k = 1; k <= 5; ++k) {
-        const double p = k <= 4 ? read(item::PointValue(item::kP1 + k - 1)) : 0.0;
-        result(item::kOutcomeRisk + k - 1) = Variant((read(item::PointValue(item::kI1 + k - 1)) * (1 - p)) * c);
+        const double p = k <= 4 ? read(item::PointValue(item::P(k))) : 0.0;
+        result(item::kOutcomeRisk + k - 1) = Variant((read(item::PointValue(item::I(k))) * (1 - p)) * c);
         c = c * p;
     }
     c = 1;
     for (int k = 1; k <= 4; ++k) {
-        const double p = read(item::PointValue(item::kP1 + k - 1));
-        result(item::kStageCost + k - 1) = Variant(read(item::PointValue(item::kF1 + k - 1)) * c);
+        const double p = read(item::PointValue(item::P(k)));
+        result(item::kStageCost + k - 1) = Variant(read(item::PointValue(item::F(k))) * c);
         c = c * p;
     }
     return result;

@@ -53,6 +53,10 @@ inline constexpr int kQuantities = 13;
 inline constexpr int kP1 = 0;
 inline constexpr int kI1 = 4;
 inline constexpr int kF1 = 9;
+// A quantity by the number in its name: P(1)..P(4), I(1)..I(5), F(1)..F(4).
+inline constexpr int P(int n) { return kP1 + n - 1; }
+inline constexpr int I(int n) { return kI1 + n - 1; }
+inline constexpr int F(int n) { return kF1 + n - 1; }
 
 inline constexpr int Relative(int id) { return kRelative + id; }
 inline constexpr int Absolute(int id) { return kAbsolute + id; }

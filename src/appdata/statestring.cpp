@@ -259,9 +259,9 @@ private:
 
     // The quantity's id, -1 for a number past the last of its kind.
     int QuantityId(const std::string& prefix, int n) const {
-        if (prefix == pPrefix_ && n >= 1 && n <= 4) return item::kP1 + n - 1;
-        if (prefix == iPrefix_ && n >= 1 && n <= 5) return item::kI1 + n - 1;
-        if (prefix == fPrefix_ && n >= 1 && n <= 4) return item::kF1 + n - 1;
+        if (prefix == pPrefix_ && n >= 1 && n <= 4) return item::P(n);
+        if (prefix == iPrefix_ && n >= 1 && n <= 5) return item::I(n);
+        if (prefix == fPrefix_ && n >= 1 && n <= 4) return item::F(n);
         return -1;
     }
 

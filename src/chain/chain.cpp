@@ -12,12 +12,6 @@ namespace {
 
 constexpr const char* kStageIds[CChain::kStages] = {"Arrives", "Survives", "Establishes", "Spreads"};
 
-// The quantities of stage k (1 to 4): its p, I and F; the last stage has I5 as well.
-constexpr int StageP(int k) { return item::kP1 + k - 1; }
-constexpr int StageI(int k) { return item::kI1 + k - 1; }
-constexpr int StageF(int k) { return item::kF1 + k - 1; }
-constexpr int kI5 = item::kI1 + 4;
-
 }  // namespace
 
 CChain::CChain() { CreateElements(); }
@@ -67,10 +61,10 @@ void CChain::SetData(const Variant& data) {
         const bool last = stage->NextElement() == nullptr;
         CChainElement::Values v = stage->PrimaryData();
         v[CChainElement::kI5] = 0;
-        v[CChainElement::kP] = ItemNumber(data, item::PointValue(StageP(k)));
-        v[CChainElement::kI] = ItemNumber(data, item::PointValue(StageI(k)));
-        if (last) v[CChainElement::kI5] = ItemNumber(data, item::PointValue(kI5));
-        v[CChainElement::kF] = ItemNumber(data, item::PointValue(StageF(k)));
+        v[CChainElement::kP] = ItemNumber(data, item::PointValue(item::P(k)));
+        v[CChainElement::kI] = ItemNumber(data, item::PointValue(item::I(k)));
+        if (last) v[CChainElement::kI5] = ItemNumber(data, item::PointValue(item::I(5)));
+        v[CChainElement::kF] = ItemNumber(data, item::PointValue(item::F(k)));
         v[CChainElement::kP] = MathFunctions::Max(MathFunctions::Min(v[CChainElement::kP], 1), 0);
         v[CChainElement::kQ] = 1 - v[CChainElement::kP];
         stage->SetPrimaryData(v);
@@ -79,9 +73,9 @@ void CChain::SetData(const Variant& data) {
         const auto setTable = [&](int part, int id) {
             stage->SetCategoryData(part, data(item::PointValue(id)), data(item::CategoryTable(id)));
         };
-        setTable(CChainElement::kI, StageI(k));
-        if (last) setTable(CChainElement::kI5, kI5);
-        setTable(CChainElement::kF, StageF(k));
+        setTable(CChainElement::kI, item::I(k));
+        if (last) setTable(CChainElement::kI5, item::I(5));
+        setTable(CChainElement::kF, item::F(k));
 
         if (ItemFlag(AppData, item::kConformCategories)) {
             stage->SetCategoryDataRestrictive(CChainElement::kI);
@@ -99,18 +93,18 @@ Variant CChain::GetData() {
         const bool last = stage->NextElement() == nullptr;
         const CChainElement::Values v = stage->PrimaryData();
         const auto risks = stage->Risks();
-        result(item::PointValue(StageP(k))) = Variant(v[CChainElement::kP]);
-        result(item::PointValue(StageI(k))) = Variant(v[CChainElement::kI]);
-        if (last) result(item::PointValue(kI5)) = Variant(v[CChainElement::kI5]);
+        result(item::PointValue(item::P(k))) = Variant(v[CChainElement::kP]);
+        result(item::PointValue(item::I(k))) = Variant(v[CChainElement::kI]);
+        if (last) result(item::PointValue(item::I(5))) = Variant(v[CChainElement::kI5]);
         result(item::kOutcomeRisk + k - 1) = Variant(risks[1]);
         if (last) result(item::kOutcomeRisk + 4) = Variant(risks[0]);  // R5, the completed invasion
-        result(item::PointValue(StageF(k))) = Variant(v[CChainElement::kF]);
+        result(item::PointValue(item::F(k))) = Variant(v[CChainElement::kF]);
         result(item::kStageCost + k - 1) = Variant(stage->Cost());
 
         if (AppData.isArray()) {
-            AppData(item::CategoryTable(StageI(k))) = stage->GetCategoryData(CChainElement::kI);
-            if (last) AppData(item::CategoryTable(kI5)) = stage->GetCategoryData(CChainElement::kI5);
-            AppData(item::CategoryTable(StageF(k))) = stage->GetCategoryData(CChainElement::kF);
+            AppData(item::CategoryTable(item::I(k))) = stage->GetCategoryData(CChainElement::kI);
+            if (last) AppData(item::CategoryTable(item::I(5))) = stage->GetCategoryData(CChainElement::kI5);
+            AppData(item::CategoryTable(item::F(k))) = stage->GetCategoryData(CChainElement::kF);
         }
     }
     return result;

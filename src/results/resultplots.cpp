@@ -276,7 +276,7 @@ bool DrawSensitivityPlot(PictureBox& target, int kind, bool forReport, const Run
 
     std::vector<double> gx, gy;
     const int first = kind == 1 ? item::kF1 : item::kI1;
-    const int last = kind == 1 ? item::kF1 + 3 : item::kI1 + 4;
+    const int last = kind == 1 ? item::F(4) : item::I(5);
     for (int j = first; j <= last; ++j) {
         gx.push_back(kind == 1 ? j - 5 : j);
         gy.push_back(value(j));

@@ -52,10 +52,10 @@ Variant BuildCategoryLookupTables(const Variant& data, std::int32_t which, bool 
     int last = 0;
     if (which == item::kCategoricalImpacts) {
         first = item::kI1;
-        last = item::kI1 + 4;
+        last = item::I(5);
     } else if (which == item::kCategoricalCosts) {
         first = item::kF1;
-        last = item::kF1 + 3;
+        last = item::F(4);
     } else {
         return Variant();
     }
