@@ -69,10 +69,9 @@ Variant& FillNewStateData(Variant& appData) {
     }
     appData(item::kUncertaintyMode) = Variant(0);
     // The point values as the defaults have them: the whole numbers as 16-bit integers.
-    for (int id = 0; id < item::kQuantities; ++id) {
-        const auto whole = static_cast<std::int16_t>(id < item::kF1 ? 1 : 0);
-        appData(item::PointValue(id)) = id < item::kI1 ? Variant(0.5) : Variant(whole);
-    }
+    for (int n = 1; n <= 4; ++n) appData(item::PointValue(item::P(n))) = Variant(0.5);
+    for (int n = 1; n <= 5; ++n) appData(item::PointValue(item::I(n))) = Variant(std::int16_t{1});
+    for (int n = 1; n <= 4; ++n) appData(item::PointValue(item::F(n))) = Variant(std::int16_t{0});
     for (int id = item::kI1; id < item::kQuantities; ++id) appData(item::CategoryTable(id)) = Variant();
     return appData;
 }
