@@ -50,6 +50,10 @@ bool SetBHasRow(int row) {
     }
 }
 
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string AsciiLowered(std::string_view s) {
@@ -78,6 +82,34 @@ void ForEachPlaceholder(std::string_view text, const std::unordered_map<std::str
         f(hit, length, it->second);
         hit = text.find('%', close + 1);
     }
+}
+
+// What goes between the template's text and a field so that the field's first
+// characters cannot finish what the template left open: after a lone backslash "{x"
+// would open a group and "par" spell a control word, a control word would run on into
+// the field's letters or digits, and a hex escape short of its two digits would take a
+// backslash of the field as one. before is the template's text since the last field;
+// every field ends with nothing open.
+std::string_view Separator(std::string_view before) {
+    const auto oddBackslashesBefore = [&](std::size_t end) {
+        std::size_t n = 0;
+        while (n < end && before[end - 1 - n] == '\\') ++n;
+        return n % 2 == 1;
+    };
+    const std::size_t size = before.size();
+    // The template's backslash then stands for itself.
+    if (oddBackslashesBefore(size)) return "\\";
+    if (size >= 2 && before[size - 1] == '\'' && oddBackslashesBefore(size - 1)) return "00";
+    if (size >= 3 && IsHexDigit(before[size - 1]) && before[size - 2] == '\'' && oddBackslashesBefore(size - 2)) {
+        return "0";
+    }
+    std::size_t letters = size;
+    while (letters > 0 && IsAsciiDigit(before[letters - 1])) --letters;
+    if (letters > 0 && before[letters - 1] == '-') --letters;
+    std::size_t start = letters;
+    while (start > 0 && IsAsciiLetter(before[start - 1])) --start;
+    // A blank ends a control word and is no text.
+    return start < letters && oddBackslashesBefore(start) ? " " : "";
 }
 
 std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20); }
@@ -133,8 +165,10 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     // The size first: a template within its bound can still ask for a report that fills
     // the memory (one long species a hundred thousand times).
     std::uint64_t size = rtf.size() + appendix.size();
-    ForEachPlaceholder(rtf, values, longestName, [&](std::size_t, std::size_t length, const std::string& value) {
-        size += value.size() - length;
+    std::size_t copied = 0;
+    ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
+        size += Separator(std::string_view(rtf).substr(copied, at - copied)).size() + value.size() - length;
+        copied = at + length;
     });
     if (size > kMaxReportBytes) {
         RaiseComponentError("The report was not written: merged with the template it would take " + Megabytes(size) +
@@ -145,9 +179,11 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     // searched again, so a species holding "%ALocation%" is printed as it is.
     std::string merged;
     merged.reserve(static_cast<std::size_t>(size) - appendix.size());
-    std::size_t copied = 0;
+    copied = 0;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
-        merged.append(rtf, copied, at - copied).append(value);
+        merged.append(rtf, copied, at - copied)
+            .append(Separator(std::string_view(rtf).substr(copied, at - copied)))
+            .append(value);
         copied = at + length;
     });
     merged.append(rtf, copied, std::string::npos);

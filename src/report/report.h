@@ -10,7 +10,10 @@
 //
 // The template and the report are bytes from end to end: what an analyst's word
 // processor wrote into the template passes through unchanged, and every field text is
-// escaped to ASCII RTF on its way in (pictures, rows 59 to 61, are RTF already).
+// escaped to ASCII RTF on its way in (pictures, rows 59 to 61, are RTF already). What a
+// hand-edited template leaves open just before a placeholder (a lone backslash, a
+// control word, a hex escape short of its digits) is closed first, so no field can open
+// or close a group or spell a control word: a lone backslash shows as itself.
 //
 // The built-in template (DefaultTemplate) is what the template file is created from.
 #include <array>

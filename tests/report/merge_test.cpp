@@ -1,4 +1,7 @@
 // The placeholder merge, the page cut, the appendix and its tables, and escaping.
+#include <cctype>
+#include <string>
+
 #include "report/rtftext.h"
 #include "report_fixture.h"
 
@@ -65,6 +68,78 @@ TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
         fields(field::kProbability, field::kSetB) = "0.5";
         EXPECT_EQ(Report(fields).MergeReportTemplate(c.templ), c.merged);
     }
+}
+
+// Groups and control words of RTF text, as a reader counts them: "" when the groups
+// balance, never close below the start, and no control word has letters or digits in
+// [from, to) other than the \u and \tab that escaping writes; else what went wrong.
+std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
+    int depth = 0;
+    for (std::size_t i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '{') ++depth;
+        if (rtf[i] == '}' && --depth < 0) return "a group closed at " + std::to_string(i);
+        if (rtf[i] != '\\' || i + 1 == rtf.size()) continue;
+        if (rtf[i + 1] == '\'') {
+            i += 3;  // \'hh, whatever the two characters are
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[end]))) ++end;
+        if (end == i + 1) {
+            ++i;  // a control symbol
+            continue;
+        }
+        const std::string word = rtf.substr(i + 1, end - i - 1);
+        if (end < rtf.size() && rtf[end] == '-') ++end;
+        while (end < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[end]))) ++end;
+        const bool escaping = i >= from && (word == "u" || word == "tab");
+        if (end > from && i + 1 < to && !escaping) return "control word \\" + word + " at " + std::to_string(i);
+        i = end - 1;
+    }
+    return depth == 0 ? "" : std::to_string(depth) + " groups open at the end";
+}
+
+// Whatever the template holds just before a placeholder, a species cannot open or
+// close a group or spell a control word, and the template's own text stays.
+TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
+    struct Around {
+        const char* name;
+        std::string before, after;
+    };
+    const Around arounds[] = {
+        {"nothing", "{\\rtf1 ", "}"},
+        {"a backslash", "{\\rtf1 \\", "}"},
+        {"two backslashes", "{\\rtf1 \\\\", "}"},
+        {"three backslashes", "{\\rtf1 \\\\\\", "}"},
+        {"an open brace", "{\\rtf1 {", "}}"},
+        {"a close brace", "{\\rtf1 {b}", "}"},
+        {"a control word", "{\\rtf1 \\b", "}"},
+        {"a control word and number", "{\\rtf1 \\fs-24", "}"},
+        {"a hex escape begun", "{\\rtf1 \\'", "}"},
+        {"a hex escape's first digit", "{\\rtf1 \\'4", "}"},
+    };
+    const char* species[] = {"{x",       "}",   "\\", "\\par", "par",
+                             "{\\*\\x}", "\\'", "a{", "7b}",   "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80",
+                             ""};
+    for (const Around& a : arounds) {
+        for (const char* s : species) {
+            SCOPED_TRACE(std::string(a.name) + ", species " + s);
+            ReportFields fields;
+            fields(field::kSpecies, field::kSetA) = s;
+            const std::string merged = Report(fields).MergeReportTemplate(a.before + "%ASpecies%" + a.after);
+            ASSERT_EQ(merged.substr(0, a.before.size()), a.before);
+            ASSERT_EQ(merged.substr(merged.size() - a.after.size()), a.after);
+            EXPECT_EQ(RtfFault(merged, a.before.size(), merged.size() - a.after.size()), "");
+        }
+    }
+    // What each shows, by hand: the lone backslash as itself, then the species.
+    ReportFields fields;
+    fields(field::kSpecies, field::kSetA) = "{x";
+    fields(field::kLocation, field::kSetA) = "old";
+    ExpectEach({{"the reported template", "{\\rtf1 \\%ASpecies%}", "{\\rtf1 \\\\\\{x}"},
+                {"a control word ended by a blank", "{\\b%ALocation%}", "{\\b old}"},
+                {"a hex escape completed", "{\\'%ALocation%\\'e%ASpecies%}", "{\\'00old\\'e0\\{x}"}},
+               [&](const std::string& in) { return Report(fields).MergeReportTemplate(in); });
 }
 
 // A template within its 8 MB can ask for a report of gigabytes: refused before it is
