@@ -12,8 +12,8 @@
 //
 // The chain, the editors, the results display, the options dialog and the batch window
 // are reached through the interfaces of mainports.h. Members keep the names the rest
-// of the program knows them by; those the Parts call private are public here so that
-// tests drive them as the events would.
+// of the program knows them by; the event handlers and the steps they take are public,
+// though only the window calls them, so that tests drive them as the events would.
 #include <QPointer>
 #include <QTimer>
 
@@ -139,7 +139,7 @@ public:
     void FileOpen();
     void FileSave(bool asNew);
 
-    // ---- state shared by the Parts --------------------------------------------------------
+    // ---- state shared by the pages, timers and commands ---------------------------------
     double TabHeight = 0.0, TabWidth = 0.0;
     double FrameWidth = 0.0, FrameHeight = 0.0;
     double CaptionHeight = 0.0, MenuHeight = 0.0;

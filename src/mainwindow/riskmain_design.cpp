@@ -1,4 +1,4 @@
-// The window's design: every control and menu the Parts name, at tidy positions for
+// The window's design: every control and menu of the window, at tidy positions for
 // the start-up size; the layout rules then move what they own. Events are wired here.
 #include <QApplication>
 #include <QClipboard>
