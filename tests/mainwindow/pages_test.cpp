@@ -329,7 +329,8 @@ TEST_F(RunPage, AClickOnADrawnPlotMakesItWhatCopyCopies) {
     copied.save("mainwindow_copied_plot.png");
 }
 
-// Nothing is cut from the result boxes or pasted into them.
+// Nothing is cut from the result boxes or pasted into them, and the Edit menu stays
+// grey there; Ctrl+C still copies what is selected.
 TEST_F(RunPage, TheResultBoxesAreLocked) {
     for (int t : {0, 1}) {
         SCOPED_TRACE(t == 0 ? "risk result box" : "cost result box");
@@ -339,6 +340,8 @@ TEST_F(RunPage, TheResultBoxesAreLocked) {
         QTest::mouseClick(win->txtMonte[t], Qt::LeftButton);
         QTest::keyClick(win->txtMonte[t], Qt::Key_A, Qt::ControlModifier);
         ExpectEditMenuAfterTick(false, false, false);
+        QTest::keyClick(win->txtMonte[t], Qt::Key_C, Qt::ControlModifier);
+        EXPECT_EQ(QApplication::clipboard()->text().toStdString(), win->txtMonte[t]->toPlainText().toStdString());
     }
 }
 
