@@ -13,6 +13,7 @@
 #include <random>
 #include <string_view>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -300,6 +301,17 @@ private:
     bool ownsLockFile_ = false;
 };
 
+// Whether a file of `size` bytes, or a write starting at `size`, passes the largest file
+// this process may write (RLIMIT_FSIZE, "ulimit -f"). The system refuses such a write
+// with EFBIG but first sends SIGXFSZ, which ends a process that has not set it aside;
+// asking first makes the limit a refusal like a full disk's, whoever calls the writer.
+bool PastSizeLimit(off_t size, bool writingAt) {
+    rlimit limit{};
+    if (size < 0 || ::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
+    const auto at = static_cast<rlim_t>(size);
+    return writingAt ? at >= limit.rlim_cur : at > limit.rlim_cur;
+}
+
 Failure WriteFailureOf(int error) {
     g_lastErrno = error;
     return error == ENOSPC || error == EFBIG || error == EDQUOT ? Failure::NoSpace : Failure::WriteFailed;
@@ -309,6 +321,7 @@ Failure WriteFailureOf(int error) {
 bool WriteAllAtStart(int fd, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
+        if (PastSizeLimit(static_cast<off_t>(done), true)) return Fail(WriteFailureOf(EFBIG));
         const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -330,7 +343,9 @@ bool WriteInPlace(const std::string& target, std::string_view bytes) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return Fail(WriteFailureOf(errno));
     bool ok = true;
-    if (!bytes.empty()) {
+    if (PastSizeLimit(static_cast<off_t>(bytes.size()), false)) {
+        ok = Fail(WriteFailureOf(EFBIG));
+    } else if (!bytes.empty()) {
         const int r = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
         if (r != 0 && r != EOPNOTSUPP && r != EINVAL) ok = Fail(WriteFailureOf(r));
     }
@@ -386,7 +401,9 @@ std::string FailureText(Failure failure) {
 Failure LastFailure() { return g_lastFailure; }
 
 std::string LastFailureCause() {
-    if (g_lastErrno != 0 && g_lastFailure == Failure::WriteFailed) return std::strerror(g_lastErrno);
+    // A file-size limit fails as a full disk does, but the disk is not full: say so.
+    if (g_lastErrno != 0 && (g_lastFailure == Failure::WriteFailed || g_lastErrno == EFBIG))
+        return std::strerror(g_lastErrno);
     return FailureText(g_lastFailure);
 }
 
@@ -772,6 +789,8 @@ void SetFileFaultForTesting(std::function<int(FileStage)> fault) { FaultHook() =
 int WriteAllTo(int fd, std::string_view bytes) {
     if (const int e = InjectedError(FileStage::Write)) return e;
     while (!bytes.empty()) {
+        // A short write stops at the limit; the next one would start past it.
+        if (PastSizeLimit(::lseek(fd, 0, SEEK_CUR), true)) return EFBIG;
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;

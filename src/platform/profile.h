@@ -14,7 +14,9 @@
 // the target, removed afterwards), so two processes writing keys into one file lose
 // none; reads take a shared lock on the file itself. Where the folder takes no new file
 // but the file is writable, the file is rewritten in place, its space reserved first.
-// A lock not had within the lock timeout is a failure ("in use"), never a hang.
+// A lock not had within the lock timeout is a failure ("in use"), never a hang. A write
+// that would pass the process's file-size limit (RLIMIT_FSIZE) is refused before the
+// system would answer it with SIGXFSZ, and fails as on a full disk.
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -51,7 +53,8 @@ std::string FailureText(Failure failure);
 // The failure of the last read or write of this thread.
 Failure LastFailure();
 // Its cause for a message: the system's reason for a write it refused for a reason
-// Failure does not name ("Permission denied", "Input/output error"), else FailureText.
+// Failure does not name ("Permission denied", "Input/output error", "File too large"
+// for the file-size limit), else FailureText.
 std::string LastFailureCause();
 
 // Reads a whole file, as every file the program reads is read: only a regular file

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -223,6 +224,62 @@ TEST(ProfileHostile, ASaveKilledMidwayLeavesAHiddenTemporaryThatTheNextSaveRemov
     for (const auto& name : others) EXPECT_EQ(ReadBytes(dir.file(name)), "keep") << name;
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / ".k.raf.~FOLDER"));
     EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / ".k.raf.~LINKED"));
+}
+
+// Under a file-size limit of 2000 bytes every road of the writer fails as on a full disk,
+// names the limit and ends nothing: the child keeps the signal's default, which ends a
+// process that lets a write pass the limit.
+TEST(ProfileHostile, AWritePastTheFileSizeLimitFailsAsOnAFullDiskAndEndsNothing) {
+    const std::string big(5000, 'x'), old = "[A]\r\nx=1\r\n";
+    struct Case {
+        const char* name;
+        bool exists, folderTakesFiles;
+        std::function<bool(const std::string&)> write;
+    };
+    const Case cases[] = {
+        {"a new file through the atomic file", false, true,
+         [&big](const std::string& file) {
+             AtomicFile atomic(file);
+             const bool ok = atomic.Open() && atomic.Write(big) && atomic.Commit();
+             return ok || atomic.ErrorNumber() != EFBIG || atomic.Error() != file + ": File too large";
+         }},
+        {"a file replaced whole", true, true,
+         [&big](const std::string& file) { return ReplaceFileContents(file, big); }},
+        {"a key written into a file", true, true,
+         [&big](const std::string& file) { return WriteString(file, "A", "y", big); }},
+        {"a file rewritten in place", true, false,
+         [&big](const std::string& file) { return WriteString(file, "A", "y", big); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::filesystem::path folder = dir.path() / "f";
+        std::filesystem::create_directory(folder);
+        const std::string file = (folder / "a.ini").generic_string();
+        if (c.exists) WriteBytes(file, old);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+            ASSERT_TRUE(!c.exists || ::chown(file.c_str(), 65534, 65534) == 0);
+        }
+        ::chmod(dir.str().c_str(), 0755);
+        ::chmod(folder.c_str(), c.folderTakesFiles ? 0755 : 0555);
+        const int code = InChild(
+            [&] {
+                std::signal(SIGXFSZ, SIG_DFL);
+                const rlimit limit{2000, 2000};
+                if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
+                if (c.write(file)) return 1;
+                if (c.exists && (LastFailure() != Failure::NoSpace || LastFailureCause() != "File too large")) return 2;
+                return 0;
+            },
+            true);
+        ::chmod(folder.c_str(), 0755);
+        EXPECT_EQ(code, 0) << "1: written, 2: another failure or cause, " << 100 + SIGXFSZ << ": ended by SIGXFSZ";
+        EXPECT_EQ(ReadBytes(file), c.exists ? old : std::string()) << "the old file whole, no new one";
+        std::vector<std::string> left;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) left.push_back(e.path().filename().string());
+        EXPECT_EQ(left, c.exists ? std::vector<std::string>{"a.ini"} : std::vector<std::string>{});
+    }
 }
 
 }  // namespace
