@@ -47,6 +47,10 @@ void InstallTerminationHandler(QApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Under a file-size limit ("ulimit -f") a write past it would end the program with
+    // SIGXFSZ, the analyst's unsaved work with it; ignored, the write fails with EFBIG
+    // and the operation says so, as on a full disk. Set before anything writes a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     nuvir::InstallQtServices();
     QApplication::setApplicationName("NUVIR");

@@ -19,6 +19,10 @@ start_stop() {
   local pid=$!
   sleep 1
   kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
+  # SIGXFSZ (25, bit 24 of the mask) set aside: a file-size limit cannot end it.
+  local ignored
+  ignored=$(awk '/^SigIgn:/ { print $2 }' "/proc/$pid/status")
+  (( (16#$ignored >> 24) & 1 )) || fail "nuvir does not ignore SIGXFSZ (SigIgn $ignored)"
   kill -TERM "$pid"
   for _ in $(seq 50); do
     kill -0 "$pid" 2>/dev/null || break
@@ -55,6 +59,22 @@ check_settings() {
 start_stop
 check_settings "$work/prog" "$work/prog"
 echo "nuvir started and stopped cleanly, its settings beside it"
+
+# Under a file-size limit of 20 KiB the report template (larger) cannot be written and an
+# options file of 30 KB cannot be rewritten: the program lives on, the options file stays
+# as it was, and no hidden temporary or lock file is left.
+rm -f "$work/prog"/*.ini "$work/prog"/*.rtf
+{
+  printf '[App Defaults]\r\nReport Path=%s\r\n[Padding]\r\n' "$work/prog"
+  for i in $(seq 300); do printf 'k%d=%0100d\r\n' "$i" 0; done
+} >"$work/prog/nuvirOptions.ini"
+cp "$work/prog/nuvirOptions.ini" "$work/options.before"
+(ulimit -f 20 && start_stop) || exit 1
+cmp -s "$work/prog/nuvirOptions.ini" "$work/options.before" || fail "the options file changed under the limit"
+[ ! -e "$work/prog/ReportTemplate_v32.rtf" ] || fail "a report template was written past the limit"
+left=$(ls -A "$work/prog" | grep '^\.')
+[ -z "$left" ] || fail "left behind under the limit: $left"
+echo "under a file-size limit nuvir lived on and left its files whole"
 
 # A read-only program folder. Root writes into any folder, so that run is made as an
 # unprivileged user when the test runs as root.
