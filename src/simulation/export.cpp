@@ -37,6 +37,8 @@ constexpr std::string_view kColumnNames[TrialTable::kColumns] = {
         case EROFS: RaiseError(70, "Permission denied");
         case ENOSPC:
         case EDQUOT: RaiseError(61, "Disk full");
+        // The file-size limit is full as a disk would be; the text names which.
+        case EFBIG: RaiseError(61, "File too large");
         case EIO: RaiseError(57, "Device I/O error");
         case EMFILE:
         case ENFILE: RaiseError(67, "Too many files");
