@@ -32,12 +32,12 @@ bool SameValue(const Variant& a, const Variant& b) {
     }
 }
 
-// Whether a chosen assessment file can be read at all: a regular file that opens (one
-// too large to be an assessment is read far enough to say so).
-bool IsReadableFile(const std::string& path) {
+// Why nothing of a chosen assessment file can be read; None for a regular file that
+// opens (one too large to be an assessment is read far enough to say so).
+profile::Failure ReadFailure(const std::string& path) {
     std::string bytes;
     const profile::Failure failure = profile::ReadWholeFile(path, profile::kMaxFileSize, bytes);
-    return failure == profile::Failure::None || failure == profile::Failure::TooLarge;
+    return failure == profile::Failure::TooLarge ? profile::Failure::None : failure;
 }
 
 }  // namespace
@@ -298,8 +298,13 @@ void FRiskMain::FileOpen() {
     }
     if (!path.empty()) MUtilities::SetLastDialogFolder(MUtilities::GetPathPart(path));
     if (!path.empty()) {
-        if (!IsReadableFile(path)) {
-            // Nothing of it can be read: keep the assessment shown and its file name.
+        const profile::Failure failure = ReadFailure(path);
+        // Nothing of it can be read: keep the assessment shown and its file name.
+        if (failure == profile::Failure::InUse) {
+            // Its lock outlasted the wait: another copy is writing it, and will be done.
+            MsgBox("The file " + path + " is in use by another copy of the program.\r\n\r\nPlease try again.",
+                   mb::OKOnly, "Restore current state from file");
+        } else if (failure != profile::Failure::None) {
             MsgBox("The file " + path + " could not be read.", mb::OKOnly, "Restore current state from file");
         } else {
             // A refused file (too large, not a file by the time it is read) keeps the

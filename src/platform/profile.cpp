@@ -391,7 +391,7 @@ std::string FailureText(Failure failure) {
         case Failure::Unreadable: return "The file could not be read.";
         case Failure::NoFolder: return "The folder does not exist.";
         case Failure::ReadOnly: return "The file is read-only.";
-        case Failure::InUse: return "The file is in use by another program.";
+        case Failure::InUse: return "The file is in use by another copy of the program.";
         case Failure::NoSpace: return "The disk is full.";
         case Failure::WriteFailed: return "The file could not be written.";
     }

@@ -3,8 +3,13 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <fcntl.h>
 #include <filesystem>
 #include <random>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
 
 #include "utilities/criticalcorrelation.h"
 #include "appdata/ini.h"
@@ -13,6 +18,7 @@
 #include "dialogs/optionsdialog.h"
 #include "formdriver.h"
 #include "platform/flexgrid.h"
+#include "platform/profile.h"
 #include "mainwindow/about.h"
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowuncertainty.h"
@@ -239,6 +245,63 @@ TEST_F(MainWindowTest, ARefusedOpenChangesNothingAndSaveGoesToTheFileLastOpened)
     EXPECT_EQ(std::filesystem::file_size(big), (16u << 20) + 1);
     EXPECT_EQ(ReadBytes(dir.file("X.RAF")), raw);
     EXPECT_NE(ReadBytes(dir.file("junk.raf")).find("Location=Edited"), std::string::npos);
+}
+
+// Another copy holding an assessment's lock as a writer does (its own process, the lock
+// on the file itself): once the wait is over, Open says so, keeps what is shown and its
+// name, and opens the file once the lock is let go.
+class OtherCopy {
+public:
+    explicit OtherCopy(const std::string& file) {
+        if (::pipe(held_) != 0 || ::pipe(go_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::close(go_[1]);
+            const int fd = ::open(file.c_str(), O_RDONLY);
+            char c = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? 'y' : 'n';
+            [[maybe_unused]] const auto w = ::write(held_[1], &c, 1);
+            [[maybe_unused]] const auto r = ::read(go_[0], &c, 1);  // until told to let go
+            ::_exit(0);
+        }
+        char c = 0;
+        holds_ = ::read(held_[0], &c, 1) == 1 && c == 'y';
+    }
+    ~OtherCopy() { LetGo(); }
+    OtherCopy(const OtherCopy&) = delete;
+    OtherCopy& operator=(const OtherCopy&) = delete;
+    bool Holds() const { return holds_; }
+    void LetGo() {
+        if (pid_ <= 0) return;
+        ::close(go_[1]);
+        ::waitpid(std::exchange(pid_, -1), nullptr, 0);
+    }
+
+private:
+    int held_[2] = {-1, -1}, go_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool holds_ = false;
+};
+
+TEST_F(MainWindowTest, AnOpenOfAFileAnotherCopyHoldsSaysSoAndChangesNothing) {
+    Start();
+    const std::string file = dir.file("held.raf");
+    WriteFile("held.raf", "[App Defaults]\r\nSpecies=Carp\r\n");
+    OtherCopy other(file);
+    ASSERT_TRUE(other.Holds());
+    profile::SetLockTimeout(std::chrono::milliseconds(200));
+    Open("held.raf");
+    profile::SetLockTimeout(std::chrono::seconds(5));
+    other.LetGo();
+    ASSERT_EQ(services.messageBox.calls.size(), 1u);
+    EXPECT_EQ(services.messageBox.calls[0].title, "Restore current state from file");
+    EXPECT_EQ(services.messageBox.calls[0].text,
+              "The file " + file + " is in use by another copy of the program.\r\n\r\nPlease try again.");
+    EXPECT_EQ(Text(item::kSpecies), "New Species");
+    EXPECT_TRUE(win->StateFileName.empty());
+    Open("held.raf");
+    EXPECT_EQ(Text(item::kSpecies), "Carp");
+    EXPECT_EQ(win->StateFileName, file);
+    EXPECT_EQ(services.messageBox.calls.size(), 1u);
 }
 
 TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
