@@ -789,7 +789,7 @@ void SetFileFaultForTesting(std::function<int(FileStage)> fault) { FaultHook() =
 int WriteAllTo(int fd, std::string_view bytes) {
     if (const int e = InjectedError(FileStage::Write)) return e;
     while (!bytes.empty()) {
-        // A short write stops at the limit; the next one would start past it.
+        // A write that straddles the limit is cut short there; one that starts there signals.
         if (PastSizeLimit(::lseek(fd, 0, SEEK_CUR), true)) return EFBIG;
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
         if (n < 0) {
