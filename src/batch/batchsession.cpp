@@ -21,24 +21,17 @@ namespace {
 
 class FileLines : public BatchLineReader {
 public:
-    explicit FileLines(std::string text) : text_(std::move(text)) {}
+    explicit FileLines(profile::TextLines text) : text_(std::move(text)) {}
     bool ReadLine(std::string& line) override {
-        if (pos_ >= text_.size()) return false;
-        const std::size_t end = text_.find_first_of("\r\n", pos_);
-        if (end == std::string::npos) {
-            line = text_.substr(pos_);
-            pos_ = text_.size();
-            return true;
-        }
-        line = text_.substr(pos_, end - pos_);
-        pos_ = end + 1;
-        if (text_[end] == '\r' && pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        if (next_ >= text_.lines.size()) return false;
+        line = std::move(text_.lines[next_++]);
         return true;
     }
+    profile::TextEncoding Encoding() const override { return text_.encoding; }
 
 private:
-    std::string text_;
-    std::size_t pos_ = 0;
+    profile::TextLines text_;
+    std::size_t next_ = 0;
 };
 
 // Sends the message boxes of the main window's run, while a batch run goes on, through
@@ -67,7 +60,13 @@ std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path) {
     if (failure != profile::Failure::None)
         RaiseComponentError("The batch file \"" + path + "\" could not be read.\r\n\r\n" +
                             profile::FailureText(failure));
-    return std::make_unique<FileLines>(DecodeText(bytes));
+    std::optional<profile::TextLines> text = profile::DecodeTextLines(bytes);
+    // Guessed text would run as lines no one wrote.
+    if (!text)
+        RaiseComponentError("The batch file \"" + path +
+                            "\" was not read: it begins with a UTF-16 byte-order mark, but what follows is no "
+                            "UTF-16 text.");
+    return std::make_unique<FileLines>(std::move(*text));
 }
 
 // The batch CSV, written as every output of the program is: line by line into a hidden
@@ -214,6 +213,7 @@ void BatchSession::ClearBatch(bool query) {
     if (query && QueryBatchSave() && !SaveBatchFile()) return;
     list_.Clear();
     listFile_.clear();
+    encoding_ = profile::TextEncoding::Bytes;
     cut_.reset();
     controls_.labelsVisible = false;
     Show();
@@ -306,7 +306,7 @@ bool BatchSession::SaveBatchFile() {
     if (chosen.empty()) return false;
     const std::string path = ForceExtension(chosen, ".RAB");
     if (!ConfirmForcedPath(chosen, path, "Save batch file") || !ConfirmCutFile(path)) return false;
-    if (!profile::ReplaceFileContents(path, list_.Text())) {
+    if (!profile::ReplaceFileContents(path, profile::EncodeText(list_.Text(), encoding_))) {
         BatchMessage("The batch file \"" + path + "\" could not be written.\r\n\r\n" +
                          profile::FailureText(profile::LastFailure()),
                      mb::OKOnly, "Error saving batch file");
@@ -339,6 +339,7 @@ bool BatchSession::OpenBatchFile() {
     bool result = false;
     try {
         const auto reader = reader_ ? reader_(chosen) : OpenBatchLines(chosen);
+        encoding_ = reader->Encoding();
         std::string line;
         std::size_t lines = 0, kept = 0;
         // The lines after the first that does not fit are counted, not read into the list.

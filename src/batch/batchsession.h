@@ -19,6 +19,7 @@
 
 #include "batch/batchhost.h"
 #include "batch/batchlist.h"
+#include "platform/profile.h"
 
 namespace nuvir {
 
@@ -45,12 +46,16 @@ public:
     virtual ~BatchLineReader() = default;
     // The next line without its line end; false at the end. A failed read raises AppError.
     virtual bool ReadLine(std::string& line) = 0;
+    // How the file holds its text, which a save of the list keeps.
+    virtual profile::TextEncoding Encoding() const { return profile::TextEncoding::Bytes; }
 };
 // Opens a batch file for reading; raises AppError when it cannot be opened.
 using BatchReaderFactory = std::function<std::unique_ptr<BatchLineReader>(const std::string& path)>;
-// The file's lines (UTF-8, else Windows-1252), ended by CR LF, LF or a lone CR. Only a
-// regular file of at most BatchList::kMaxFileBytes is read; anything else raises AppError
-// with a sentence that names the file and why (for a larger file, the limit).
+// The file's lines, ended by CR LF, LF or a lone CR, decoded as the settings files are
+// (profile::DecodeTextLines): each line UTF-8, else Windows-1252; UTF-16 after its
+// byte-order mark. Only a regular file of at most BatchList::kMaxFileBytes that decodes
+// is read; anything else raises AppError with a sentence that names the file and why
+// (for a larger file, the limit).
 std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path);
 
 // The enabled, visible and caption states of the window's controls.
@@ -173,6 +178,8 @@ private:
     std::optional<CutFile> cut_;
     // The file the list is bound to, with its folder ("" when none).
     std::string listFile_;
+    // How the file the list was opened from held its text; a save writes it so.
+    profile::TextEncoding encoding_ = profile::TextEncoding::Bytes;
 };
 
 // The lines of a batch run that failed: how many, and the first by its number in the

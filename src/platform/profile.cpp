@@ -165,19 +165,6 @@ std::optional<std::string_view> KeyName(std::string_view line) {
     return TrimBlanks(line.substr(0, eq));
 }
 
-// At most `limit` characters of UTF-8 text.
-std::string CutCharacters(std::string_view s, std::size_t limit) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        if ((c & 0xC0) != 0x80) {
-            if (chars == limit) return std::string(s.substr(0, i));
-            ++chars;
-        }
-    }
-    return std::string(s);
-}
-
 // The value of a key line, at most `limit` characters of it.
 std::string ValueOf(std::string_view line, std::size_t limit = kMaxValueLength) {
     std::string_view value = TrimBlanks(line.substr(line.find('=') + 1));
@@ -196,12 +183,24 @@ std::string WithoutLineBreaks(std::string s) {
 
 // ---- UTF-16 ---------------------------------------------------------------------------------
 
-std::string FromUtf16(std::string_view bytes, bool bigEndian) {
+// The text of UTF-16 bytes; whole turns false when they are no UTF-16 (an odd byte at
+// the end is dropped, a lone surrogate replaced).
+std::string FromUtf16(std::string_view bytes, bool bigEndian, bool& whole) {
     std::u16string units(bytes.size() / 2, u'\0');
+    whole = bytes.size() % 2 == 0;
     for (std::size_t i = 0; i < units.size(); ++i) {
         const auto a = static_cast<unsigned char>(bytes[2 * i]);
         const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
         units[i] = static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
+    }
+    const auto isHigh = [](char16_t u) { return u >= 0xD800 && u <= 0xDBFF; };
+    const auto isLow = [](char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; };
+    for (std::size_t i = 0; i < units.size() && whole; ++i) {
+        if (isHigh(units[i]) && i + 1 < units.size() && isLow(units[i + 1])) {
+            ++i;
+        } else if (isHigh(units[i]) || isLow(units[i])) {
+            whole = false;
+        }
     }
     return QString::fromStdU16String(units).toStdString();
 }
@@ -215,6 +214,28 @@ std::string ToUtf16(std::string_view utf8, bool bigEndian) {
         bytes += bigEndian ? lo : hi;
     }
     return bytes;
+}
+
+// The encoding a file's first bytes give, and its text: after a UTF-16 mark converted to
+// UTF-8 (whole false when it is no UTF-16), else its bytes as they are.
+std::string TextAfterMark(std::string_view bytes, TextEncoding& encoding, bool& whole) {
+    whole = true;
+    if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
+        const bool big = bytes[0] == '\xFE';
+        encoding = big ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
+        return FromUtf16(bytes.substr(2), big, whole);
+    }
+    encoding = TextEncoding::Bytes;
+    return std::string(bytes);
+}
+
+// Calls f(line, its text as UTF-8) for each line of a file's text (as TextAfterMark gives
+// it) until f returns false.
+template <class F>
+void EachDecodedLine(std::string_view text, TextEncoding encoding, F&& f) {
+    const std::size_t from = encoding == TextEncoding::Bytes && text.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
+    std::string store;
+    ForEachLine(text, from, [&](const Line& l) { return f(l, Decoded(text.substr(l.start, l.end - l.start), store)); });
 }
 
 // ---- locks ----------------------------------------------------------------------------------
@@ -478,23 +499,35 @@ Contents Contents::Load(const std::string& file, bool lock) {
 
 Contents Contents::Parse(std::string_view bytes) {
     Contents c;
-    if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF")) {
-        const bool big = bytes[0] == '\xFE';
-        c.encoding_ = big ? Encoding::Utf16BE : Encoding::Utf16LE;
-        c.text_ = FromUtf16(bytes.substr(2), big);
-    } else {
-        c.text_ = std::string(bytes);
-    }
+    // Settings are read whatever a broken character costs them.
+    bool whole = true;
+    c.text_ = TextAfterMark(bytes, c.encoding_, whole);
     return c;
 }
 
 template <class F>
 void Contents::EachLine(F&& f) const {
-    const std::size_t from = encoding_ == Encoding::Bytes && text_.starts_with(kUtf8Mark) ? kUtf8Mark.size() : 0;
-    std::string store;
-    ForEachLine(text_, from, [&](const Line& l) {
-        return f(l, Decoded(std::string_view(text_).substr(l.start, l.end - l.start), store));
+    EachDecodedLine(text_, encoding_, std::forward<F>(f));
+}
+
+std::optional<TextLines> DecodeTextLines(std::string_view bytes) {
+    TextLines out;
+    bool whole = true;
+    const std::string text = TextAfterMark(bytes, out.encoding, whole);
+    if (!whole) return std::nullopt;
+    EachDecodedLine(text, out.encoding, [&out](const Line&, std::string_view line) {
+        out.lines.emplace_back(line);
+        return true;
     });
+    return out;
+}
+
+std::string EncodeText(std::string_view utf8, TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::Utf16LE: return ToUtf16(utf8, false);
+        case TextEncoding::Utf16BE: return ToUtf16(utf8, true);
+        default: return std::string(utf8);
+    }
 }
 
 // Where a key stands: the first section of its name, that section's last key line and
@@ -601,13 +634,7 @@ bool Contents::Set(std::string_view section, std::string_view key, const std::op
     return true;
 }
 
-std::string Contents::Bytes() const {
-    switch (encoding_) {
-        case Encoding::Utf16LE: return ToUtf16(text_, false);
-        case Encoding::Utf16BE: return ToUtf16(text_, true);
-        default: return text_;
-    }
-}
+std::string Contents::Bytes() const { return EncodeText(text_, encoding_); }
 
 // ---- files ------------------------------------------------------------------------------------
 

@@ -48,6 +48,24 @@ enum class Failure {
     NoSpace,      // write: the disk (or the allowed file size) is full
     WriteFailed,  // write: any other refusal
 };
+// How a text file's bytes hold its text: without a byte-order mark (or with UTF-8's),
+// each line UTF-8 when it is valid UTF-8 and Windows-1252 otherwise; after a UTF-16 mark,
+// UTF-16 in that byte order.
+enum class TextEncoding { Bytes, Utf16LE, Utf16BE };
+
+// A text file's lines (CR LF, LF and CR end them), each as UTF-8, decoded as profile
+// files decode theirs, with the encoding found. Nothing when a file marked as UTF-16 is
+// no UTF-16: an odd number of bytes, or a surrogate without its partner (profile files
+// read those with the broken characters replaced, a caller that must not guess refuses).
+struct TextLines {
+    TextEncoding encoding = TextEncoding::Bytes;
+    std::vector<std::string> lines;
+};
+std::optional<TextLines> DecodeTextLines(std::string_view bytes);
+// UTF-8 text as the bytes of a file in the encoding: UTF-16 after its byte-order mark,
+// or unchanged.
+std::string EncodeText(std::string_view utf8, TextEncoding encoding);
+
 // A sentence for a message box ("The disk is full." ...); "" for None.
 std::string FailureText(Failure failure);
 // The failure of the last read or write of this thread.
@@ -100,7 +118,7 @@ public:
 
 private:
     friend bool ReplaceFileContents(const std::string& file, Contents contents);
-    enum class Encoding { Bytes, Utf16LE, Utf16BE };
+    using Encoding = TextEncoding;
     // The encoding a file's byte-order mark gives (Bytes when it has none or is no file).
     static Encoding EncodingOfFile(const std::string& file);
     struct Location;

@@ -108,6 +108,8 @@ std::string LCase(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // Characters of UTF-8 text (bytes that do not continue a character).
 std::size_t CharCount(std::string_view utf8);
+// At most `limit` characters of UTF-8 text.
+std::string CutCharacters(std::string_view utf8, std::size_t limit);
 
 // ---- text encoding ----------------------------------------------------------
 // Bytes of a text file as UTF-8: valid UTF-8 (a leading byte-order mark removed) is

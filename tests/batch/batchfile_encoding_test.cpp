@@ -1,0 +1,102 @@
+// Batch files in every encoding the settings files read: the bytes of each through Open,
+// an edit and Save, and the lists that are no text refused before a line of them can run.
+#include "batch_fixture.h"
+
+namespace nuvir::batchtest {
+namespace {
+
+// ASCII text as UTF-16 code units in the byte order, without a mark: each byte beside
+// a zero byte.
+std::string U16(std::string_view ascii, bool big) {
+    std::string out;
+    for (const char c : ascii) out += big ? std::string{'\0', c} : std::string{c, '\0'};
+    return out;
+}
+
+const std::string kLE = "\xFF\xFE", kBE = "\xFE\xFF";
+
+// Opened, one assessment captured, saved over itself: the list as opened and the file
+// as saved. Characters beyond ASCII by hand: U+00E9 is UTF-8 C3 A9, UTF-16 00E9; U+1F41D
+// is UTF-8 F0 9F 90 9D, UTF-16 D83D DC1D.
+TEST_F(BatchTest, AListKeepsItsEncodingThroughOpenAndSave) {
+    const std::string two = "SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U16B;N=3000\r\n", added = "SPECIES=A;N=1000\r\n";
+    struct Case {
+        const char* name;
+        std::string file, list, saved;
+    };
+    const std::string eBee("\x00\xE9\xD8\x3D\xDC\x1D", 6);  // U+00E9 U+1F41D, big-endian
+    const Case cases[] = {
+        {"UTF-16 little-endian", kLE + U16(two, false), two, kLE + U16(two + added, false)},
+        {"UTF-16 big-endian, beyond ASCII and the first plane", kBE + U16("SPECIES=", true) + eBee + U16("\r\n", true),
+         "SPECIES=\xC3\xA9\xF0\x9F\x90\x9D\r\n", kBE + U16("SPECIES=", true) + eBee + U16("\r\n" + added, true)},
+        {"UTF-16 without a last line end", kLE + U16("SPECIES=C", false), "SPECIES=C\r\n",
+         kLE + U16("SPECIES=C\r\n" + added, false)},
+        // The UTF-8 line keeps its bytes; the Windows-1252 one is saved as the same
+        // characters in UTF-8, which opens again as it was.
+        {"a UTF-8 line beside one with stray bytes", "SPECIES=OK\xC3\xA9\r\nSPECIES=X\xE9\x80\r\n",
+         "SPECIES=OK\xC3\xA9\r\nSPECIES=X\xC3\xA9\xE2\x82\xAC\r\n",
+         "SPECIES=OK\xC3\xA9\r\nSPECIES=X\xC3\xA9\xE2\x82\xAC\r\n" + added},
+        {"UTF-8 with its mark", "\xEF\xBB\xBFSPECIES=\xC3\xA9\r\n", "SPECIES=\xC3\xA9\r\n",
+         "SPECIES=\xC3\xA9\r\n" + added},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteBytes(Path("list.RAB"), c.file);
+        dialog.QueueAnswer(Path("list.RAB"));  // the list before was saved: no question
+        ASSERT_TRUE(session.OpenBatchFile());
+        EXPECT_EQ(session.List().Text(), c.list);
+        session.Capture();
+        dialog.QueueAnswer(Path("list.RAB"));
+        ASSERT_TRUE(session.SaveBatchFile());
+        EXPECT_EQ(Bytes("list.RAB"), c.saved);
+    }
+    // A new list is UTF-8 again.
+    session.ClearBatch(false);
+    session.Capture();
+    dialog.QueueAnswer(Path("new.RAB"));
+    ASSERT_TRUE(session.SaveBatchFile());
+    EXPECT_EQ(Bytes("new.RAB"), added);
+}
+
+TEST_F(BatchTest, AUtf16ListRunsItsOwnLines) {
+    test::WriteBytes(Path("u16.RAB"), kLE + U16("SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U16B;N=3000", false));
+    dialog.QueueAnswer(Path("u16.RAB"));
+    ASSERT_TRUE(session.OpenBatchFile());
+    dialog.QueueAnswer(Path("out.CSV"));
+    EXPECT_TRUE(session.RunBatch());
+    EXPECT_EQ(host.ran, (std::vector<std::string>{"SPECIES=U16A;N=2000;I1=5", "SPECIES=U16B;N=3000"}));
+    ExpectLastMessage("Success running batch file", "Batch run complete.");
+}
+
+// Marked as UTF-16 but no UTF-16: refused whole, with the file named; nothing of it is
+// in the list, so there is nothing to run.
+TEST_F(BatchTest, AListThatIsNoUtf16IsRefusedAndNothingRuns) {
+    struct Case {
+        const char* name;
+        std::string file;
+    };
+    const Case cases[] = {
+        {"an odd number of bytes", kLE + U16("SPECIES=A\r\n", false) + "B"},
+        {"a high surrogate before a letter", kBE + U16("SPECIES=", true) + "\xD8\x3D" + U16("A\r\n", true)},
+        {"a low surrogate alone", kLE + U16("SPECIES=", false) + "\x1D\xDC" + U16("\r\n", false)},
+        {"a high surrogate at the end", kLE + U16("SPECIES=A\r\n", false) + "\x3D\xD8"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.ListEdited("SPECIES=OLD\r\n");
+        Answer(mb::No, "bad.RAB");
+        test::WriteBytes(Path("bad.RAB"), c.file);
+        EXPECT_FALSE(session.OpenBatchFile());
+        ExpectLastMessage("Error opening batch file", "The batch file \"" + Path("bad.RAB") +
+                                                          "\" was not read: it begins with a UTF-16 byte-order "
+                                                          "mark, but what follows is no UTF-16 text.");
+        EXPECT_EQ(session.List().Text(), "");
+        ExpectBinding(BatchList::kCaption, "", false);
+        session.RefreshBatchControls();
+        EXPECT_FALSE(session.Controls().runEnabled);
+    }
+    EXPECT_TRUE(host.ran.empty());
+}
+
+}  // namespace
+}  // namespace nuvir::batchtest
