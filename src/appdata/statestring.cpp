@@ -30,9 +30,11 @@ void EnsureStateTokens() {
 
 std::string Token(int index) { return CStr(MKelvaro::StateTokens(index)); }
 
-// A name with the given characters made blanks: no form may split its line (CR, LF), and
-// form 0 also keeps its field separators (";", "=") out.
-std::string Blanked(std::string text, std::string_view characters) {
+// A name with its control characters and the given characters made blanks: no form may
+// split its line (CR, LF) or carry what no one sees (NUL and the rest), and form 0 also
+// keeps its field separators (";", "=") out.
+std::string Blanked(std::string_view name, std::string_view characters) {
+    std::string text = BlankControls(name);
     for (char& c : text) {
         if (characters.find(c) != std::string_view::npos) c = ' ';
     }
@@ -78,7 +80,7 @@ std::string FieldText(const Variant& appData, int i, std::int32_t form, std::int
     if (!key.empty()) {
         std::string value = CStr(appData(i));
         if (i == item::kSpecies || i == item::kLocation) {
-            value = Blanked(std::move(value), form == stateform::kStateString ? ";=\r\n" : "\r\n");
+            value = Blanked(value, form == stateform::kStateString ? ";=" : "");
         }
         return key + eq + value;
     }
@@ -213,7 +215,8 @@ private:
     // A name longer than any file keeps whole refuses the line, visibly, rather than
     // run it under a name that could not be kept.
     void ReadName(int index, const std::string& value) {
-        std::string name = TrimWhite(value);
+        // A control character inside a name is a blank, as a separator is where it is written.
+        std::string name = TrimWhite(Blanked(value, ""));
         if (const std::string fault = NameLengthFault(index, name); !fault.empty())
             RaiseComponentError("The line was not run: " + fault + ".");
         TryStep([&] { Set(appData_, index, Variant(std::move(name))); });

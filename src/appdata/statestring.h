@@ -24,12 +24,14 @@ inline constexpr std::int32_t kHeader = 2;       // the keys joined by ","
 // The fields of the array in item order, in the given form. A conversion that fails (a
 // record whose elements are not numbers, an item with no text form) raises to the
 // caller; a distribution code that names no distribution, however large, is written
-// "?". Form 0 writes a ";", "=", carriage return or line feed inside the species and
-// location names as a blank, so a name can never split its line or forge a field.
+// "?". Every form writes a control character (BlankControls) inside the species and
+// location names as a blank, and form 0 a ";" or "=" too, so a name can never split its
+// line, forge a field or carry what no one sees.
 std::string SerialiseState(const Variant& appData, std::int32_t form);
 
 // Reads a state string into the array: every field it understands sets its items,
-// numbers are held within their ranges, anything else is skipped. Raises only for a
+// numbers are held within their ranges, control characters in names become blanks,
+// anything else is skipped. Raises only for a
 // species or location name longer than kMaxNameChars, refused rather than cut (fields
 // before it are read). runningVersion caps the data version ("VN"). The array is left
 // as an opened file would hold it: each category table has as many columns as the

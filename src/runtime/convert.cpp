@@ -568,6 +568,22 @@ std::size_t CharCount(std::string_view utf8) {
     return n;
 }
 
+std::string BlankControls(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        const bool c1 = b == 0xC2 && i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xE0) == 0x80;
+        if (b < 0x20 || b == 0x7F || c1) {
+            out += ' ';
+            if (c1) ++i;
+        } else {
+            out += utf8[i];
+        }
+    }
+    return out;
+}
+
 std::string CutCharacters(std::string_view utf8, std::size_t limit) {
     std::size_t chars = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {

@@ -108,6 +108,10 @@ std::string LCase(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 // Characters of UTF-8 text (bytes that do not continue a character).
 std::size_t CharCount(std::string_view utf8);
+// UTF-8 text with each control character made one blank: C0 (tab, CR and LF among
+// them), DEL, and C1 (U+0080 to U+009F, which a Windows-1252 byte without a character
+// of its own becomes; U+0085 breaks lines). Other bytes stay as they are.
+std::string BlankControls(std::string_view utf8);
 // At most `limit` characters of UTF-8 text.
 std::string CutCharacters(std::string_view utf8, std::size_t limit);
 

@@ -221,6 +221,42 @@ TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
 
 // A name longer than any file keeps whole refuses its line with the reason; one that
 // fits is taken whole (upper case, as every field).
+// Every control character inside a name is a blank wherever the name goes, as the
+// separators are in a state string: read from a line, written to a line or a CSV row.
+TEST(StateString, ControlCharactersInNamesAreBlanks) {
+    struct Case {
+        const char* name;
+        std::string inside;  // between "A" and "B"
+        bool control;
+    };
+    const Case cases[] = {
+        {"NUL", std::string(1, '\0'), true},
+        {"U+0001", "\x01", true},
+        {"tab", "\t", true},
+        {"U+001F", "\x1F", true},
+        {"DEL", "\x7F", true},
+        {"U+0080", "\xC2\x80", true},
+        {"NEL", "\xC2\x85", true},
+        {"U+009F", "\xC2\x9F", true},
+        {"no-break space", "\xC2\xA0", false},
+        {"U+00C0", "\xC3\x80", false},
+        {"tilde", "~", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string kept = c.control ? " " : c.inside;
+        // Read: the line's name.
+        EXPECT_EQ(CStr(Read("SPECIES=A" + c.inside + "B;N=2000")(item::kSpecies)), "A" + UCase(kept) + "B");
+        // Written: a name that holds one, as a ";" or a line feed would be.
+        const Variant data = Defaults({{item::kSpecies, Variant("A" + c.inside + "B")}});
+        const std::string line = "SPECIES=A" + UCase(kept) + "B;", row = "A" + kept + "B,";
+        EXPECT_EQ(SerialiseState(data, stateform::kStateString).substr(0, line.size()), line);
+        EXPECT_EQ(SerialiseState(data, stateform::kValues).substr(0, row.size()), row);
+    }
+    const Variant separators = Defaults({{item::kSpecies, Variant("A;B")}, {item::kLocation, Variant("C=D")}});
+    EXPECT_EQ(SerialiseState(separators, stateform::kStateString).substr(0, 28), "SPECIES=A B;LOCATION=C D;N=1");
+}
+
 TEST(DeserialiseState, ANameLongerThanAFileKeepsRefusesTheLine) {
     struct Case {
         const char* name;

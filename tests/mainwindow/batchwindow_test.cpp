@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <filesystem>
 #include <functional>
 
 #include "batch/batchwindow.h"
@@ -158,6 +159,42 @@ TEST_F(BatchRound, ALineWithANameLongerThanAFileKeepsFailsAsALine) {
         }
     }
     w.EndBatch();
+}
+
+// ASCII text as UTF-16 little-endian code units after the mark: each byte beside a zero.
+std::string Utf16LE(std::string_view ascii) {
+    std::string out = "\xFF\xFE";
+    for (const char c : ascii) out += std::string{c, '\0'};
+    return out;
+}
+
+// A list saved in UTF-16 opens as its own lines and runs them, a NUL in a name a blank in
+// the CSV; a file marked as UTF-16 that is none is refused by name, leaving nothing to run.
+TEST_F(BatchRound, AUtf16ListRunsItsOwnLinesAndABrokenOneNothing) {
+    WriteFile("u16.RAB", Utf16LE(std::string("SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U\0B;N=3000\r\n", 46)));
+    files.QueueAnswer(dir.file("u16.RAB"));
+    ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(0)));
+    batch->StateTick();
+    files.QueueAnswer(dir.file("u16.CSV"));
+    Click(batch->Button(1));
+    ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
+    const std::vector<std::string> csv = Split(test::ReadBytes(dir.file("u16.CSV")), "\r\n");
+    ASSERT_EQ(csv.size(), 4u) << "a header and two lines";
+    EXPECT_TRUE(csv[1].starts_with("U16A,New Location,2000,")) << csv[1];
+    EXPECT_TRUE(csv[2].starts_with("U B,New Location,3000,")) << csv[2];
+
+    WriteFile("bad.RAB", Utf16LE("SPECIES=A\r\n") + "B");
+    files.QueueAnswer(dir.file("bad.RAB"));
+    ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(0)));
+    EXPECT_EQ(services.messageBox.calls.back().title, "Error opening batch file");
+    EXPECT_EQ(services.messageBox.calls.back().text, "The batch file \"" + dir.file("bad.RAB") +
+                                                         "\" was not read: it begins with a UTF-16 byte-order "
+                                                         "mark, but what follows is no UTF-16 text.");
+    batch->StateTick();
+    const std::size_t asked = files.requests.size();
+    Click(batch->Button(1));
+    EXPECT_EQ(files.requests.size(), asked) << "Run is off: no output is asked for";
+    EXPECT_FALSE(std::filesystem::exists(dir.file("bad.CSV")));
 }
 
 TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {
