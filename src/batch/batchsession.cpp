@@ -128,8 +128,10 @@ std::string BatchResultFields(const BatchResult& r) {
 }
 
 std::string FailedLinesText(const FailedLines& failures, int lines) {
-    const std::string first = "line " + std::to_string(failures.firstLine) +
-                              (failures.firstSpecies.empty() ? std::string() : " (" + failures.firstSpecies + ")");
+    const std::string text = BlankControls(failures.firstText);
+    const std::string cut = CutCharacters(text, kFailedLineChars);
+    const std::string first = "line " + std::to_string(failures.firstLine) + " (\"" + cut +
+                              (cut.size() < text.size() ? "\xE2\x80\xA6" : "") + "\")";
     const std::string which = lines == 1 ? std::string("its one line failed: ")
                                          : std::to_string(failures.count) + " of its " + std::to_string(lines) +
                                                " lines failed" + (failures.count == 1 ? ": " : "; the first was ");
@@ -391,7 +393,7 @@ void BatchSession::WalkList(BatchCsvWriter& out, FailedLines& failures) {
         if (!r) {
             if (failures.count++ == 0) {
                 failures.firstLine = list_.Counter();
-                TryStep([&] { failures.firstSpecies = TextOf(AppData(item::kSpecies)); });
+                failures.firstText = line;
             }
             AppData = before;
         }

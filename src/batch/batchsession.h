@@ -183,14 +183,17 @@ private:
 };
 
 // The lines of a batch run that failed: how many, and the first by its number in the
-// list and the species it ran as.
+// list and its own text (what an earlier line left in force may be another species).
 struct FailedLines {
     int count = 0;
     int firstLine = 0;
-    std::string firstSpecies;
+    std::string firstText;
 };
-// The end message of a run of `lines` lines of which some failed.
+// The end message of a run of `lines` lines of which some failed. The first failed line
+// is quoted with its control characters as blanks and cut after kFailedLineChars
+// characters, an ellipsis in place of the rest.
 std::string FailedLinesText(const FailedLines& failures, int lines);
+inline constexpr std::size_t kFailedLineChars = 60;
 
 // The starting folder of the batch dialogs: BatchPath, or the program's folder.
 std::string BatchFolder();

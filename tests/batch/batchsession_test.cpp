@@ -307,7 +307,12 @@ public:
     std::string SerialiseState(std::int32_t form) override { return nuvir::SerialiseState(AppData, form); }
     std::optional<BatchResult> RunBatchSimulation(const std::string& spec) override {
         ran.push_back(spec);
-        DeserialiseState(AppData, spec, 3.2);
+        try {
+            DeserialiseState(AppData, spec, 3.2);
+        } catch (const AppError& e) {
+            MsgBox(e.what(), 0, "Error reading batch spec");
+            return std::nullopt;
+        }
         bool ok = std::fabs(CDbl(AppData(item::PointValue(item::kI1)))) < 1e300;
         if (CBool(AppData(item::kCategoricalImpacts))) {
             const Variant& table = AppData(item::CategoryTable(item::kI1)).get();
@@ -347,6 +352,8 @@ TEST_F(FailedLineTest, ALineThatFailsHandsNothingOnAndTheEndSaysSo) {
     for (int i = 1; i <= 11; ++i) eleven += "SPECIES=C" + std::to_string(i) + ";N=1000\r\n";
     std::vector<std::string> elevenRows;
     for (int i = 1; i <= 11; ++i) elevenRows.push_back("C" + std::to_string(i) + ",1000");
+    // Named by its own text, its NUL a blank, cut after 60 characters.
+    const std::string longName = std::string("SPECIES=X\0Y", 11) + std::string(5000, 's') + ";N=2000";
     const std::string ended = "The batch run has ended, but ";
     const std::string after =
         ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran "
@@ -359,18 +366,27 @@ TEST_F(FailedLineTest, ALineThatFailsHandsNothingOnAndTheEndSaysSo) {
     };
     const Case cases[] = {
         {"a category table wider than its count, then eleven plain lines", bad + "\r\n" + eleven, elevenRows, failed,
-         ended + "1 of its 12 lines failed: line 1 (BAD)" + after},
+         ended + "1 of its 12 lines failed: line 1 (\"" + bad + "\")" + after},
         {"the largest Double between two lines",
          "SPECIES=A;N=2000\r\nSPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\r\nSPECIES=B\r\n",
          {"A,2000", "B,2000"},
          failed,
-         ended + "1 of its 3 lines failed: line 2 (TOP)" + after},
+         ended + "1 of its 3 lines failed: line 2 (\"SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\")" + after},
+        {"a species too long to keep, after another",
+         "SPECIES=A\r\n" + longName + "\r\nSPECIES=B\r\n",
+         {"A,1000", "B,1000"},
+         failed,
+         ended + "1 of its 3 lines failed: line 2 (\"SPECIES=X Y" + std::string(49, 's') + "\xE2\x80\xA6\")" + after},
         {"two failing, the first named",
          "SPECIES=A\r\n" + bad + "\r\nSPECIES=X;I1=1E308,U,L2;CATI=FALSE\r\nSPECIES=B\r\n",
          {"A,1000", "B,1000"},
          failed,
-         ended + "2 of its 4 lines failed; the first was line 2 (BAD)" + after},
-        {"a list of one failing line", bad + "\r\n", {}, failed, ended + "its one line failed: line 1 (BAD)" + after},
+         ended + "2 of its 4 lines failed; the first was line 2 (\"" + bad + "\")" + after},
+        {"a list of one failing line",
+         bad + "\r\n",
+         {},
+         failed,
+         ended + "its one line failed: line 1 (\"" + bad + "\")" + after},
         {"none failing",
          "SPECIES=A\r\nSPECIES=B;CATI=TRUE;NUMI=2;ICAT1=1|2|0.5|0.5\r\n",
          {"A,1000", "B,1000"},

@@ -64,13 +64,20 @@ TEST_F(BadDataTest, ABatchLineThatFailsLeavesTheLinesAfterItToRunAsWritten) {
         std::string list;
         std::size_t dataLines;
         std::string failure, end;
+        std::string failureTitle = "Error running Monte Carlo simulation";
     };
     const Case cases[] = {
         {"a category table wider than its count, then eleven plain lines", bad + "\r\n" + eleven, 11,
-         "Bad discrete lookup table (I1)", "1 of its 12 lines failed: line 1 (BAD)"},
+         "Bad discrete lookup table (I1)", "1 of its 12 lines failed: line 1 (\"" + bad + "\")."},
         {"the largest Double, then a plain line",
          "SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\r\nSPECIES=D;N=1000\r\n", 1, "Overflow",
-         "1 of its 2 lines failed: line 1 (TOP)"},
+         "1 of its 2 lines failed: line 1 (\"SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\")."},
+        // Named by its own text, not by the species in force ("New Species").
+        {"a species of 5000 characters, then a plain line",
+         "SPECIES=" + std::string(5000, 'x') + ";N=2000\r\nSPECIES=D;N=1000\r\n", 1,
+         "a species name of 5000 characters",
+         "1 of its 2 lines failed: line 1 (\"SPECIES=" + std::string(52, 'x') + "\xE2\x80\xA6\").",
+         "Error reading batch spec"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -82,7 +89,7 @@ TEST_F(BadDataTest, ABatchLineThatFailsLeavesTheLinesAfterItToRunAsWritten) {
         ASSERT_EQ(csv.size(), c.dataLines + 2) << "the header, the lines that ran, and the end";
         EXPECT_TRUE(csv[1].starts_with(c.dataLines == 11 ? "C1," : "D,")) << csv[1];
         ASSERT_EQ(services.messageBox.calls.size(), 2u);
-        EXPECT_EQ(services.messageBox.calls[0].title, "Error running Monte Carlo simulation");
+        EXPECT_EQ(services.messageBox.calls[0].title, c.failureTitle);
         EXPECT_NE(services.messageBox.calls[0].text.find(c.failure), std::string::npos)
             << services.messageBox.calls[0].text;
         EXPECT_EQ(services.messageBox.calls[1].title, "Error running batch file");
