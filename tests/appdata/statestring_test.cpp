@@ -253,8 +253,6 @@ TEST(StateString, ControlCharactersInNamesAreBlanks) {
         EXPECT_EQ(SerialiseState(data, stateform::kStateString).substr(0, line.size()), line);
         EXPECT_EQ(SerialiseState(data, stateform::kValues).substr(0, row.size()), row);
     }
-    const Variant separators = Defaults({{item::kSpecies, Variant("A;B")}, {item::kLocation, Variant("C=D")}});
-    EXPECT_EQ(SerialiseState(separators, stateform::kStateString).substr(0, 28), "SPECIES=A B;LOCATION=C D;N=1");
 }
 
 TEST(DeserialiseState, ANameLongerThanAFileKeepsRefusesTheLine) {

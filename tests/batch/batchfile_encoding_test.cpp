@@ -58,16 +58,6 @@ TEST_F(BatchTest, AListKeepsItsEncodingThroughOpenAndSave) {
     EXPECT_EQ(Bytes("new.RAB"), added);
 }
 
-TEST_F(BatchTest, AUtf16ListRunsItsOwnLines) {
-    test::WriteBytes(Path("u16.RAB"), kLE + U16("SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U16B;N=3000", false));
-    dialog.QueueAnswer(Path("u16.RAB"));
-    ASSERT_TRUE(session.OpenBatchFile());
-    dialog.QueueAnswer(Path("out.CSV"));
-    EXPECT_TRUE(session.RunBatch());
-    EXPECT_EQ(host.ran, (std::vector<std::string>{"SPECIES=U16A;N=2000;I1=5", "SPECIES=U16B;N=3000"}));
-    ExpectLastMessage("Success running batch file", "Batch run complete.");
-}
-
 // Marked as UTF-16 but no UTF-16: refused whole, with the file named; nothing of it is
 // in the list, so there is nothing to run.
 TEST_F(BatchTest, AListThatIsNoUtf16IsRefusedAndNothingRuns) {
