@@ -31,12 +31,12 @@ std::string SerialiseState(const Variant& appData, std::int32_t form);
 
 // Reads a state string into the array: every field it understands sets its items,
 // numbers are held within their ranges, control characters in names become blanks,
-// anything else is skipped. Raises only for a
-// species or location name longer than kMaxNameChars, refused rather than cut (fields
-// before it are read). runningVersion caps the data version ("VN"). The array is left
-// as an opened file would hold it: each category table has as many columns as the
-// counts ("NUMI", "NUMC") give at the end of the line, wherever they stand in it, so a
-// table and its count never disagree and what is read writes back as the same line.
+// anything else is skipped. Raises only for a species or location name longer than
+// kMaxNameChars, refused rather than cut (fields before it are read). runningVersion
+// caps the data version ("VN"). The array is left as an opened file would hold it: each
+// category table has as many columns as the counts ("NUMI", "NUMC") give at the end of
+// the line, wherever they stand in it, so a table and its count never disagree and what
+// is read writes back as the same line.
 void DeserialiseState(Variant& appData, std::string_view spec, double runningVersion);
 // The same on the program-wide AppData with the running program's version.
 void DeserialiseState(std::string_view spec);
