@@ -309,8 +309,7 @@ bool BatchSession::SaveBatchFile() {
     const std::string path = ForceExtension(chosen, ".RAB");
     if (!ConfirmForcedPath(chosen, path, "Save batch file") || !ConfirmCutFile(path)) return false;
     if (!profile::ReplaceFileContents(path, profile::EncodeText(list_.Text(), encoding_))) {
-        BatchMessage("The batch file \"" + path + "\" could not be written.\r\n\r\n" +
-                         profile::FailureText(profile::LastFailure()),
+        BatchMessage("The batch file \"" + path + "\" could not be written.\r\n\r\n" + profile::LastFailureCause(),
                      mb::OKOnly, "Error saving batch file");
         return false;
     }

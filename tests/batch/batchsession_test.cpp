@@ -119,6 +119,33 @@ TEST_F(BatchTest, AnExtensionInAnotherCaseIsKeptAsTyped) {
     EXPECT_EQ(Bytes("y.rab"), kSpec);
 }
 
+// The old list stays as it was; the message gives the system's reason, a size limit
+// included, which is no full disk.
+TEST_F(BatchTest, AFailedSaveNamesTheSystemsCause) {
+    struct Case {
+        const char* name;
+        int error;
+        std::string cause;
+    };
+    const Case cases[] = {
+        {"full disk", ENOSPC, "The disk is full."},
+        {"file-size limit", EFBIG, "File too large"},
+    };
+    session.Capture();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::WriteBytes(Path("kept.RAB"), "old\r\n");
+        profile::SetFileFaultForTesting(
+            [&](profile::FileStage s) { return s == profile::FileStage::Write ? c.error : 0; });
+        Answer(mb::Yes, "kept.RAB");
+        EXPECT_FALSE(session.SaveBatchFile());
+        profile::SetFileFaultForTesting({});
+        EXPECT_EQ(Bytes("kept.RAB"), "old\r\n");
+        ExpectLastMessage("Error saving batch file",
+                          "The batch file \"" + Path("kept.RAB") + "\" could not be written.\r\n\r\n" + c.cause);
+    }
+}
+
 // ---- open -------------------------------------------------------------------------------
 
 TEST_F(BatchTest, OpeningReadsEveryLineEndAndWindows1252) {
