@@ -91,7 +91,8 @@ private:
 // FC1-FC4. Profile 3 ("model A"): beta p1-p4 of everyday shapes (a and b from 3.5 to 31),
 // and every other kind. Profile 4 ("model C"): its beta rows skewed: a = 0.01 with b = 1,
 // a = 2 with b = 9998, a = b = 0.02 and a = 1 with b = 0.01. Profile 5: model A with
-// only p1 at a = 0.01, b = 1.
+// only p1 at a = 0.01, b = 1. Profile 6: model A with p1 at mean 0.002 and SD 0.039
+// (a = 6.2e-4, b = 0.31).
 Variant MixedInput(int profile = 0) {
     double rows[13][3] = {{0.6, 0.1, 3}, {0.5, 0.2, 3}, {0.4, 0.15, 3}, {0.7, 0.1, 0}, {10, 3, 2},
                           {20, 5, 2},    {30, 6, 2},    {40, 20, 2},    {50, 10, 0},   {100, 10, 1},
@@ -107,6 +108,7 @@ Variant MixedInput(int profile = 0) {
         for (int r = 0; r < 4; ++r) rows[r][0] = skewed[r][0], rows[r][1] = skewed[r][1];
     }
     if (profile == 5) rows[0][0] = 0.0099, rows[0][1] = 0.0698;
+    if (profile == 6) rows[0][0] = 0.002, rows[0][1] = 0.039;
     if (profile == 1)
         for (int r = 0; r < 3; ++r) rows[r][2] = 1;
     if (profile == 2) {
@@ -252,6 +254,9 @@ BENCHMARK(BM_WholeRun)
     ->Args({1000000, 1, 3})
     ->Args({1000000, 0, 4})
     ->Args({1000000, 1, 4})
+    ->ArgsProduct({{300}, {0, 1}, {3, 4, 6}})
+    ->Args({10000, 0, 6})
+    ->Args({1000000, 0, 6})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WholeRunWithCsvExport)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();

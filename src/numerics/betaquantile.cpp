@@ -443,7 +443,7 @@ std::optional<double> TinyShapeInverse(double u, double a, double b) {
 
 std::optional<double> AccurateInverseBeta(double u, double a, double b) {
     if (!(u > 0.0 && u < 1.0)) return DistributionFunctions::InverseBeta(u, a, b);
-    if (std::min(a, b) < kTinyShape)
+    if (std::min(a, b) < kQuadrupleSearchShape)
         if (const auto x = TinyShapeInverse(u, a, b)) return x;
     // With a shape in the thousands the long-double distribution function is off in its
     // fifteenth digit far in the tail of the other (and so is the search), which the

@@ -449,7 +449,7 @@ double CMonteCarlo::TransformUniform(double u, double mean, double s, std::int32
             case 1: x = DistributionFunctions::InverseNormal(u, mean, s); break;
             case 2: x = DistributionFunctions::InverseLognormal(u, mean, s); break;
             case 3:
-                // Without a built inverse (a short run) each value is searched for: the
+                // Without the run's inverse (a single draw) the value is searched for: the
                 // library's everyday inverse is off by several ulp for everyday shapes and
                 // by hundreds near a shape of 0.001.
                 x = (beta != nullptr ? (*beta)(u) : betaquantile::AccurateInverseBeta(u, mean, s)).value_or(0.0);
@@ -794,11 +794,15 @@ bool CMonteCarlo::FillTrialsInParallel(const TrialPlan& plan, std::int32_t block
     return true;
 }
 
+std::unique_ptr<BetaQuantile> CMonteCarlo::BetaQuantileFor(double a, double b, std::int32_t trials) {
+    // A short run builds only the octaves its draws pay for, the shortest none: their
+    // values come from the closed forms where those serve (a tiny shape's, far more
+    // accurate there than the search) and from the search elsewhere.
+    return std::make_unique<BetaQuantile>(a, b, BetaQuantile::OctavesFor(trials), trials);
+}
+
 std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials) {
     std::vector<std::unique_ptr<BetaQuantile>> quantiles;
-    // A short run builds only the octaves its draws pay for (none for the shortest).
-    const int octaves = BetaQuantile::OctavesFor(trials);
-    if (octaves == 0) return quantiles;
     std::array<int, kQ> which{};
     for (std::size_t k = 0; k < kQ; ++k) {
         which[k] = -1;
@@ -808,7 +812,7 @@ std::vector<std::unique_ptr<BetaQuantile>> CMonteCarlo::BuildBetaQuantiles(Trial
             if (which[j] >= 0 && plan.m[j][0] == row[0] && plan.m[j][1] == row[1]) which[k] = which[j];
         if (which[k] < 0) {
             which[k] = static_cast<int>(quantiles.size());
-            quantiles.push_back(std::make_unique<BetaQuantile>(row[0], row[1], octaves, trials));
+            quantiles.push_back(BetaQuantileFor(row[0], row[1], trials));
         }
     }
     // The rounds of every pair's build together, so that the workers share them.

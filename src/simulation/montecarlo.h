@@ -123,9 +123,11 @@ private:
     // The trials one after the other on this thread, each value drawn just before it
     // is transformed.
     void FillTrialsOneByOne(TrialTable& table, const TrialPlan& plan);
-    // The fast inverses of the beta rows of a long run, one per distinct shape pair,
-    // built in parallel and pointed to by the plan, which must not outlive them; rows
-    // of a short run keep the library's inverse, which is then cheaper than building.
+    // The inverse of a beta row for a run of that many trials, not yet built: as much
+    // of it as the run pays for.
+    static std::unique_ptr<BetaQuantile> BetaQuantileFor(double a, double b, std::int32_t trials);
+    // The inverses of the beta rows, one per distinct shape pair, built in parallel and
+    // pointed to by the plan, which must not outlive them.
     static std::vector<std::unique_ptr<BetaQuantile>> BuildBetaQuantiles(TrialPlan& plan, std::int32_t trials);
     // The values of the first toSlot quantities in the trial's order, by quantity.
     void TransformSlots(const TrialPlan& plan, const std::array<std::int32_t, TrialTable::kQuantities>& order,

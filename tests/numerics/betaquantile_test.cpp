@@ -209,6 +209,25 @@ TEST(BetaQuantile, ARunOfATinyMeanDrawsWithinFourUlp) {
     EXPECT_GT(nonZero, 150) << "the draws reach the values above 0";
 }
 
+// Whatever the run's length (none, some or all of the octaves built), and for the search
+// alone, each draw of the 50-digit rows is within 4 ulp.
+TEST(BetaQuantile, WithinFourUlpOfTheFiftyDigitRowsAtEveryRunLength) {
+    for (const test::BetaRow& row : test::kBetaRows) {
+        SCOPED_TRACE(testing::Message() << "a = " << row.a << ", b = " << row.b << ", u = " << row.u);
+        const auto searched = betaquantile::AccurateInverseBeta(row.u, row.a, row.b);
+        ASSERT_TRUE(searched);
+        EXPECT_LE(test::UlpsOff(*searched, row.x), 4.0);
+        for (const double trials : {2.0, 300.0, 511.0, 512.0, 1e4, 1e6, 1e300}) {
+            SCOPED_TRACE(trials);
+            BetaQuantile q(row.a, row.b, BetaQuantile::OctavesFor(trials), trials);
+            q.BuildAll();
+            const auto got = q(row.u);
+            ASSERT_TRUE(got);
+            EXPECT_LE(test::UlpsOff(*got, row.x), 4.0);
+        }
+    }
+}
+
 // The library's inverse, whose everyday method is wrong in most digits for the tiniest
 // shapes, stays within 4 ulp of the inverse in quadruple precision for them.
 TEST(BetaQuantile, TheLibrarysInverseForTheTiniestShapes) {

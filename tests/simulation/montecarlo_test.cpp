@@ -755,19 +755,24 @@ TEST(ProgramHost, YieldsAtMostOncePerInterval) {
 namespace nuvir {
 namespace {
 
-// A short run draws its beta values without a built inverse, value by value; they must
+// A short run builds no part of its beta inverse, and draws value by value; they must
 // be as accurate as a long run's. The reference is the library's inverse in quadruple
-// precision; the double-precision library inverse is off by 11 ulp at (0.5, 3), 119 at
-// (0.01, 1) and more at (6e-4, 1).
+// precision, and the 50-digit rows; the double-precision library inverse is off by 11
+// ulp at (0.5, 3), 119 at (0.01, 1) and more at (6e-4, 1).
 TEST(ShortRunBetaDraws, AreWithinFourUlpOfTheAccurateInverse) {
     Engine s(1, 5.0f);
-    const std::pair<double, double> shapes[] = {{6e-4, 1.0}, {0.01, 1.0}, {0.5, 3.0}, {2.0, 5.0}, {3.0, 0.02}};
+    const std::pair<double, double> shapes[] = {{6e-4, 1.0}, {6e-4, 0.3}, {0.01, 1.0},
+                                                {0.5, 3.0},  {2.0, 5.0},  {3.0, 0.02}};
     for (const auto& [a, b] : shapes) {
         SCOPED_TRACE(testing::Message() << "a = " << a << ", b = " << b);
         const auto draw = [&, a = a, b = b](double u) {
-            return std::optional<double>(CMonteCarloTestAccess::Transform(s.mc, u, a, b, 3, 0));
+            return std::optional<double>(CMonteCarloTestAccess::TransformInRun(s.mc, u, a, b, 300));
         };
         EXPECT_LE(test::WorstUlpsOffQuadruple(draw, a, b, 300, 11), 4.0);
+    }
+    for (const test::BetaRow& row : test::kBetaRows) {
+        SCOPED_TRACE(testing::Message() << "a = " << row.a << ", b = " << row.b << ", u = " << row.u);
+        EXPECT_LE(test::UlpsOff(CMonteCarloTestAccess::TransformInRun(s.mc, row.u, row.a, row.b, 300), row.x), 4.0);
     }
 }
 

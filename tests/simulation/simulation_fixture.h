@@ -65,6 +65,13 @@ public:
                             std::int32_t table) {
         return mc.TransformUniform(u, mean, s, code, table);
     }
+    // The value of a beta row with shapes a and b at u, from the inverse a run of that
+    // many trials uses.
+    static double TransformInRun(const CMonteCarlo& mc, double u, double a, double b, std::int32_t trials) {
+        const auto beta = CMonteCarlo::BetaQuantileFor(a, b, trials);
+        if (beta) beta->BuildAll();
+        return mc.TransformUniform(u, a, b, 3, 0, beta.get());
+    }
     static void FillTrials(CMonteCarlo& mc, TrialTable& table, const WorkingMatrix& m) { mc.FillTrials(table, m); }
 };
 
