@@ -94,7 +94,8 @@ std::optional<std::uint64_t> AddressRoom() {
 
 std::uint64_t RunBytes(std::int32_t trials, int workers) {
     const std::uint64_t n = trials > 0 ? static_cast<std::uint64_t>(trials) : 0;
-    const std::uint64_t w = workers > 1 ? static_cast<std::uint64_t>(workers) : 1;
+    // No more workers sort or rank at once than there are columns.
+    const std::uint64_t w = static_cast<std::uint64_t>(std::clamp(workers, 1, TrialTable::kColumns));
     return n * (TrialTable::kColumns * sizeof(double) + w * kWorkBytesPerTrialAndWorker) + kFixedBytes;
 }
 

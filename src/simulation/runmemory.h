@@ -9,7 +9,8 @@
 namespace nuvir::runmemory {
 
 // Bytes a run of `trials` on `workers` threads takes at its peak: the trial table and
-// the statistics' work beside it (sorted and ranked columns), with room for the results.
+// the statistics' work beside it (sorted and ranked columns, one per worker at a time),
+// with room for the results.
 std::uint64_t RunBytes(std::int32_t trials, int workers);
 
 // What limits this process's memory now, each part nothing where it is unknown or
@@ -26,8 +27,8 @@ std::optional<std::uint64_t> Room(const Limits& limits);
 // The number a "MemAvailable:   123 kB" line of /proc/meminfo gives, in bytes.
 std::optional<std::uint64_t> MemAvailableBytes(std::string_view meminfo);
 
-// Raises the runtime's Out of memory when RunBytes(trials, the run's worker threads)
-// exceeds the room there is.
+// Raises the runtime's Out of memory when RunBytes(trials, SimulationWorkerThreads(),
+// the threads the run uses) exceeds the room there is.
 void CheckRunFits(std::int32_t trials);
 
 }  // namespace nuvir::runmemory

@@ -14,14 +14,10 @@ namespace nuvir {
 
 namespace {
 
-// NUVIR_WORKERS when it holds a positive count, else the processors this process may
-// run on: under an affinity mask (taskset, a container's CPU set) the machine's
-// thread count would start workers that only wait for each other's processor.
-int DefaultWorkers() {
-    if (const char* env = std::getenv("NUVIR_WORKERS")) {
-        const int n = std::atoi(env);
-        if (n >= 1) return n;
-    }
+// The processors this process may run on: under an affinity mask (taskset, a
+// container's CPU set) the machine's thread count would start workers that only wait
+// for each other's processor.
+int Processors() {
     cpu_set_t set;
     CPU_ZERO(&set);
     if (sched_getaffinity(0, sizeof(set), &set) == 0) {
@@ -30,6 +26,15 @@ int DefaultWorkers() {
     }
     const unsigned n = std::thread::hardware_concurrency();
     return n == 0 ? 1 : static_cast<int>(n);
+}
+
+// NUVIR_WORKERS when it holds a positive count, else the processors.
+int DefaultWorkers() {
+    if (const char* env = std::getenv("NUVIR_WORKERS")) {
+        const int n = std::atoi(env);
+        if (n >= 1) return n;
+    }
+    return Processors();
 }
 
 std::atomic<int> g_workers{0};  // 0: the default
@@ -103,7 +108,9 @@ private:
 
 int SimulationWorkerThreads() {
     const int n = g_workers.load(std::memory_order_relaxed);
-    return n >= 1 ? n : DefaultWorkers();
+    // The work is computation only: threads beyond the processors would only take turns
+    // on them, each with its stack and its share of the statistics' work space.
+    return std::min(n >= 1 ? n : DefaultWorkers(), Processors());
 }
 
 void SetSimulationWorkerThreads(int n) { g_workers.store(n >= 1 ? n : 0, std::memory_order_relaxed); }

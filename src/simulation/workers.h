@@ -14,8 +14,9 @@
 
 namespace nuvir {
 
-// Number of threads the run may use (at least 1). Defaults to the environment's
-// NUVIR_WORKERS, else to the processors the process may run on.
+// Number of threads the run may use (at least 1): the count set, else the
+// environment's NUVIR_WORKERS, else the processors the process may run on; never more
+// than those processors.
 int SimulationWorkerThreads();
 // n < 1 restores the default; 1 runs everything on the calling thread.
 void SetSimulationWorkerThreads(int n);

@@ -2,6 +2,7 @@
 // the check of its input, whole runs, and the trial loop on worker threads.
 #include <gtest/gtest.h>
 
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <random>
@@ -398,6 +400,41 @@ TEST(MonteCarloMemory, ARunThatCannotFitIsRefusedBeforeItStartsAndOneThatFitsRun
     EXPECT_EQ(runmemory::Room(Limits{}), std::nullopt);
     EXPECT_EQ(runmemory::MemAvailableBytes("MemTotal: 9 kB\nMemFree: 5 kB\nMemAvailable:    1048576 kB\n"), 1ull << 30);
     EXPECT_LE(runmemory::RunBytes(100'000, 64), 1ull << 30);
+}
+
+// Threads of this process now: the pool's, and the test's own.
+int ThreadsInProcess() {
+    namespace fs = std::filesystem;
+    return static_cast<int>(std::distance(fs::directory_iterator("/proc/self/task"), fs::directory_iterator{}));
+}
+
+// A worker count far beyond the processors is held to them: a run of 100,000 trials with
+// NUVIR_WORKERS=100000 runs (the memory check counted 100,000 threads and refused it with
+// Out of memory), starts no more threads than the processors, and the check counts those.
+TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    ASSERT_EQ(sched_getaffinity(0, sizeof(set), &set), 0);
+    const int processors = CPU_COUNT(&set);
+    const char* saved = std::getenv("NUVIR_WORKERS");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    ::setenv("NUVIR_WORKERS", "100000", 1);
+    {
+        WorkerThreads threads(0);  // the environment's count
+        EXPECT_EQ(SimulationWorkerThreads(), processors);
+        EXPECT_EQ(runmemory::RunBytes(100'000, SimulationWorkerThreads()), runmemory::RunBytes(100'000, processors));
+        const int before = ThreadsInProcess();
+        EngineTestHost host;
+        CMonteCarlo mc(host);
+        EXPECT_EQ(test::ErrorText([&] { mc.RunSimulation(Matrix(UniformRows()), 100'000, 20, 1.0f); }), "");
+        EXPECT_LE(ThreadsInProcess() - before, processors);
+    }
+    // However many are counted, no more sort or rank a column at once than there are columns.
+    EXPECT_EQ(runmemory::RunBytes(100'000, 100'000), runmemory::RunBytes(100'000, TrialTable::kColumns));
+    if (saved != nullptr)
+        ::setenv("NUVIR_WORKERS", savedValue.c_str(), 1);
+    else
+        ::unsetenv("NUVIR_WORKERS");
 }
 
 TEST(MonteCarloValidation, WorkingMatrixRows) {
