@@ -19,6 +19,7 @@
 #include "runtime/convert.h"
 #include "runtime/error.h"
 #include "runtime/rnd.h"
+#include "simulation/clockseeds.h"
 #include "simulation/export.h"
 #include "simulation/host.h"
 #include "simulation/ran1.h"
@@ -352,9 +353,11 @@ void CMonteCarlo::CacheLookupTables() {
 // ---- seeding and drawing --------------------------------------------------------------
 
 void CMonteCarlo::SeedFromTimer() {
+    float clock = 0.0f;
     do {
-        seed_ = Timer();
-    } while (seed_ <= 0.0f);
+        clock = Timer();
+    } while (clock <= 0.0f);
+    seed_ = ClockSeeds::Process().Next(clock, prngToUse_);
 }
 
 void CMonteCarlo::InitialisePRNG() {

@@ -2,6 +2,10 @@
 // numbers, each in its column: the model of onerun.h run through the batch window beside the real main
 // window, against values worked out from the trial table of the same run (the same
 // inputs and seed) exported by the engine.
+#include <set>
+#include <string>
+#include <vector>
+
 #include "batch/batchwindow.h"
 #include "formdriver.h"
 #include "mainwindow/batchwindowpart.h"
@@ -112,6 +116,44 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
         // Written whole: the trial table's 15 figures are all the expected value has.
         EXPECT_NEAR(ParseNumber(fields[i]), columns[i].value, 1e-11 * std::fabs(columns[i].value)) << fields[i];
     }
+}
+
+// Runs that follow each other within one step of the clock (a Single's, some 4 ms) start
+// from seeds of their own: forty identical lines give forty different result sets.
+TEST_F(BatchValuesTest, IdenticalLinesRunFromSeedsOfTheirOwn) {
+    MainWindowParts parts;
+    BatchWindowPart* part = nullptr;
+    parts.makeBatchWindow = [&part](FRiskMain& main) {
+        auto made = std::make_unique<BatchWindowPart>(main);
+        part = made.get();
+        return std::unique_ptr<BatchFormPort>(std::move(made));
+    };
+    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    FRiskMain& w = Start(std::move(parts));
+    w.mnuFile[7]->Trigger();  // File > "&Batch Mode"
+    Settle();
+    ASSERT_NE(part, nullptr);
+    FBatch& batch = part->Form();
+    std::string list;
+    for (int i = 0; i < 40; ++i) list += "SPECIES=Ri;N=1000\r\n";
+    batch.Session().ListEdited(list);
+    batch.StateTick();
+    files.QueueAnswer(dir.file("same.CSV"));
+    Click(batch.Button(1));
+    ASSERT_FALSE(services.messageBox.calls.empty());
+    ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
+    const auto csv = SplitText(ReadBytes(dir.file("same.CSV")), '\n');
+    std::set<std::vector<std::string>> results;
+    int lines = 0;
+    for (std::size_t i = 1; i < csv.size(); ++i) {
+        if (csv[i].empty()) continue;
+        const auto fields = SplitText(csv[i].substr(0, csv[i].size() - 1), ',');
+        ASSERT_GE(fields.size(), 15u);
+        results.insert(std::vector<std::string>(fields.end() - 15, fields.end()));
+        ++lines;
+    }
+    EXPECT_EQ(lines, 40);
+    EXPECT_EQ(results.size(), 40u);
 }
 
 }  // namespace

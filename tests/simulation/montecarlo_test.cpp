@@ -23,6 +23,7 @@
 #include "support/fakeservices.h"
 #include "runtime/convert.h"
 #include "runtime/rnd.h"
+#include "simulation/clockseeds.h"
 #include "simulation/programhost.h"
 #include "simulation/ran1.h"
 #include "simulation/runmemory.h"
@@ -435,6 +436,46 @@ TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
         ::setenv("NUVIR_WORKERS", savedValue.c_str(), 1);
     else
         ::unsetenv("NUVIR_WORKERS");
+}
+
+// At a clock that does not move, each run's seed is the next one its generator tells
+// apart from the last: the next Single for the built-in generator (seeded from the
+// seed's bits), the next hundredth for the custom one (seeded from the seed times 100,
+// rounded). A clock that has moved past the last seed gives itself, and so does one that
+// went back (midnight) unless it gives the last seed again.
+TEST(ClockSeeds, AClockThatDoesNotMoveGivesTheNextSeedTheGeneratorTellsApart) {
+    struct Case {
+        const char* name;
+        std::int32_t prng;
+        std::vector<float> clocks, seeds;
+    };
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    const Case cases[] = {
+        {"built-in, steps of 2^-8 s", 0, {50000, 50000, 50000}, {50000, 50000.00390625f, 50000.0078125f}},
+        {"custom: 50000.0039 is 5000000 hundredths too",
+         1,
+         {50000, 50000, 50000},
+         {50000, 50000.0078125f, 50000.015625f}},
+        // 100.004997 (times 100 10000.4997) still rounds to 10000.
+        {"custom, steps of 2^-17 s", 1, {100, 100}, {100, 100.0050048828125f}},
+        {"the clock moves, but not past the seeds",
+         0,
+         {50000, 50000, 50000.00390625f, 50000.5f},
+         {50000, 50000.00390625f, 50000.0078125f, 50000.5f}},
+        {"the last step of the day, then midnight",
+         0,
+         {86399.9921875f, 86399.9921875f, 0.25f},
+         {86399.9921875f, tiny, 0.25f}},
+        {"the clock set back", 0, {300, 200}, {300, 200}},
+        {"custom, the clock set back within the hundredth", 1, {100.004f, 100.002f}, {100.004f, 100.0050048828125f}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClockSeeds seeds;
+        std::vector<float> got;
+        for (const float clock : c.clocks) got.push_back(seeds.Next(clock, c.prng));
+        EXPECT_EQ(got, c.seeds);
+    }
 }
 
 TEST(MonteCarloValidation, WorkingMatrixRows) {
