@@ -5,20 +5,28 @@
 //
 // The engine reaches the outside only through the SimulationHost given to the
 // constructor: it yields once per trial, reads the regression and category settings
-// and shows the message box of a failed export. The program's host yields to the Qt
-// event loop (throttled by time: Yield is called once per trial and should return at
-// once unless some milliseconds have passed), so it lives with the window code; this
-// library links no Qt and tests drive it with a scripted host.
+// and shows the message box of a failed export. The program's host
+// (ProgramSimulationHost, in this library) reads the program-wide settings and yields
+// through the platform's yield service, which the program fills with Qt's event loop
+// (throttled by time: Yield is called once per trial and returns at once unless some
+// milliseconds have passed); tests drive the engine with a scripted host. This library
+// links Qt Core (through the platform core and the application data) but not Qt
+// Widgets, which configure checks.
 //
 // The host's Yield lets window events run in the middle of a run: nothing may start
-// another run or touch this object from them.
+// another run or touch this object from them. Yield is called on the calling thread
+// only.
 //
-// Speed: the uniform numbers are drawn on the calling thread, in the one order that
-// reproduces a run from its seed; turning them into values (the per-trial random
-// order, the inverse distribution functions) and the trial outputs are pure functions
-// of those numbers and run on worker threads (SimulationWorkerThreads()) while the
-// calling thread keeps drawing and yielding. The table comes out bit-identical for any
-// number of workers.
+// Speed: the trials' uniform numbers come in the one order that reproduces a run from
+// its seed. With the built-in generator, whose sequence can be entered anywhere, the
+// worker threads (SimulationWorkerThreads()) draw them, each block of trials from its
+// own place in the sequence, while the calling thread yields (given more than one
+// thread and one block; else the calling thread does all the work); with the custom
+// generator, or from a draw of 0 that has to be redrawn on, the calling thread draws
+// them and yields while the workers turn the drawn blocks into values. Turning numbers
+// into values (the per-trial random order, the inverse distribution functions) and the
+// trial outputs are pure functions of those numbers. The table comes out bit-identical
+// for any number of workers.
 #include <array>
 #include <cstdint>
 #include <memory>
