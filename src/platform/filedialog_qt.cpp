@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
 #include <QString>
 #include <QStringList>
 
@@ -90,6 +91,9 @@ std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     CentredDialog<WholeNameFileDialog> dialog(nullptr, QtText(request.title));
     dialog.SetOwner(owner);
     GuardFileDialog(dialog);
+    // Fluxbox offers maximise to a window that may grow without end, whatever it asks.
+    if (const QScreen* screen = owner != nullptr ? owner->screen() : QApplication::primaryScreen())
+        dialog.setMaximumSize(screen->availableGeometry().size());
     PrepareModal(dialog, owner);
     if (request.kind == FileDialogRequest::Kind::Save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -17,7 +17,6 @@
 #include "platform/qtpicturebox.h"
 #include "platform/qtstring.h"
 #include "platform/screen.h"
-#include "platform/toolwindow.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
@@ -453,8 +452,6 @@ void Form::changeEvent(QEvent* e) {
 }
 
 void Form::showEvent(QShowEvent* e) {
-    // Before the window is mapped, when the window manager reads its type.
-    if (!e->spontaneous() && windowType() == Qt::Tool) DeclareToolWindow(*this);
     if (centreOver_ && !testAttribute(Qt::WA_Moved)) CentreOver(*this, *centreOver_);
     centreOver_ = nullptr;
     QWidget::showEvent(e);

@@ -20,6 +20,7 @@
 #include "platform/modalwindows.h"
 #include "platform/picturebox.h"
 #include "platform/qtstring.h"
+#include "platform/toolwindow.h"
 
 #include <map>
 
@@ -151,6 +152,7 @@ void InstallQtServices() {
     static QtFileDialogService fileDialog;
     SetStandardServices({&messageBox, &colourDialog, &help, &viewer, &yield});
     SetStandardFileDialogService(&fileDialog);
+    DeclareToolWindowsAsShown();
 }
 
 }  // namespace nuvir

@@ -1,6 +1,8 @@
 #include "platform/toolwindow.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
 #include <QWidget>
 
 #include <xcb/xcb.h>
@@ -55,6 +57,44 @@ std::string WindowManagerName(xcb_connection_t* c) {
                        static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
 }
 
+xcb_window_t Root(xcb_connection_t* c) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    return screen != nullptr ? screen->root : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+}
+
+// Asks the window manager to add up to two states to a mapped window (a state of none
+// is skipped by the window manager).
+void AskStates(xcb_connection_t* c, xcb_window_t w, xcb_atom_t first, xcb_atom_t second) {
+    xcb_client_message_event_t ask{};
+    ask.response_type = XCB_CLIENT_MESSAGE;
+    ask.format = 32;
+    ask.window = w;
+    ask.type = Atom(c, "_NET_WM_STATE");
+    ask.data.data32[0] = 1;  // add
+    ask.data.data32[1] = first;
+    ask.data.data32[2] = second;
+    ask.data.data32[3] = 1;  // asked by the application
+    xcb_send_event(c, 0, Root(c), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&ask));
+    xcb_flush(c);
+}
+
+class DeclareAsShown : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* e) override {
+        // Qt's own show event comes before the window is mapped; the window manager's
+        // (spontaneous) ones after.
+        if (e->type() == QEvent::Show && !e->spontaneous() && object->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(object);
+            if (w->isWindow()) DeclareToolWindow(*w);
+        }
+        return false;
+    }
+};
+
 }  // namespace
 
 bool WindowManagerIgnoresToolHints() {
@@ -64,25 +104,49 @@ bool WindowManagerIgnoresToolHints() {
 
 void DeclareToolWindow(QWidget& window) {
     xcb_connection_t* c = Connection();
-    if (c == nullptr || window.windowType() != Qt::Tool) return;
+    const Qt::WindowType kind = window.windowType();
+    if (c == nullptr || (kind != Qt::Tool && kind != Qt::Dialog)) return;
+    const bool tool = kind == Qt::Tool;
     const auto id = static_cast<xcb_window_t>(window.winId());
-    // No task-bar entry. Qt adds its own states to those on the window when it maps it.
-    const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
     const xcb_atom_t skip = Atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
-    const Reply<xcb_get_property_reply_t> had(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr));
-    bool skipping = false;
-    if (had && had->type == XCB_ATOM_ATOM) {
-        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(had.get()));
-        for (int i = 0; i < xcb_get_property_value_length(had.get()) / 4; ++i) skipping = skipping || atoms[i] == skip;
+    if (tool) {
+        // No task-bar entry. Qt adds its own states to those on the window when it maps it.
+        const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
+        const Reply<xcb_get_property_reply_t> had(
+            xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr));
+        bool skipping = false;
+        if (had && had->type == XCB_ATOM_ATOM) {
+            const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(had.get()));
+            for (int i = 0; i < xcb_get_property_value_length(had.get()) / 4; ++i)
+                skipping = skipping || atoms[i] == skip;
+        }
+        if (!skipping) xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
     }
-    if (!skipping) xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
     if (WindowManagerIgnoresToolHints()) {
-        const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"), Atom(c, "_NET_WM_WINDOW_TYPE_UTILITY"),
+        const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"),
+                                    Atom(c, tool ? "_NET_WM_WINDOW_TYPE_UTILITY" : "_NET_WM_WINDOW_TYPE_DIALOG"),
                                     Atom(c, "_NET_WM_WINDOW_TYPE_NORMAL")};
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, id, Atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 3, types);
     }
     xcb_flush(c);
+
+    const bool onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    if (!tool && !onTop) return;
+    // Once the show that is under way has mapped the window.
+    const auto none = static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    const xcb_atom_t noTaskBar = tool ? skip : none;
+    const xcb_atom_t above = onTop ? Atom(c, "_NET_WM_STATE_ABOVE") : none;
+    QTimer::singleShot(0, &window, [&window, id, noTaskBar, above] {
+        xcb_connection_t* again = Connection();
+        if (again != nullptr && window.isVisible()) AskStates(again, id, noTaskBar, above);
+    });
+}
+
+void DeclareToolWindowsAsShown() {
+    static bool installed = false;
+    if (installed || Connection() == nullptr) return;
+    installed = true;
+    qApp->installEventFilter(new DeclareAsShown(qApp));
 }
 
 }  // namespace nuvir

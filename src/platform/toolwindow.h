@@ -1,23 +1,36 @@
 #pragma once
-// The small fixed tool windows (the batch window, the plot options, the export naming
-// dialog) have a close box and no minimise or maximise button on every window manager,
-// and no task-bar entry.
+// The program's windows other than the main window have a close box and no minimise or
+// maximise button on every window manager: the small fixed tool windows (the batch
+// window, the plot options, the export naming dialog), which have no task-bar entry
+// either, and every dialog and message box. A minimised modal window would leave nothing
+// of the program to click, and a window manager minimises a window's owner with it.
 //
-// Most window managers leave those buttons off a utility window that asks for none (its
-// Motif hints, which Qt sets from the window flags). Openbox offers minimise on every
-// utility window whatever it asks, and a minimised window owned by another takes its
+// Most window managers leave those buttons off a utility or dialog window that asks for
+// none (its Motif hints, which Qt sets from the window flags). Openbox offers minimise on
+// every such window whatever it asks, and a minimised window owned by another takes its
 // owner down with it; it leaves the buttons off a toolbar window. So there, and only
-// there, such a window is declared a toolbar first, a utility window second: a window
+// there, such a window is declared a toolbar first, its own type second: a window
 // manager that reads the first type it knows sees the one that gives the right buttons.
 // Elsewhere a toolbar may lose its title bar (the GNOME window managers draw none), so
-// the window stays a plain utility window.
+// the window keeps its own type.
+//
+// A window shown again after it was hidden may have the states it asks for as it is
+// mapped ignored (icewm, once the window was hidden while minimised with its owner,
+// gives it a task-bar entry and drops its staying on top): they are asked for again
+// once the window is mapped.
 class QWidget;
 
 namespace nuvir {
 
-// Call just before the window is mapped (its show event): the window's type for the
-// running window manager, and no task-bar entry. Nothing off X11.
+// Call just before a tool window or dialog is mapped (its show event): the window's type
+// for the running window manager, and no task-bar entry for a tool window. Nothing off
+// X11 or for a window of another kind.
 void DeclareToolWindow(QWidget& window);
+
+// Makes DeclareToolWindow run for every tool window, dialog and message box as it is
+// shown, those Qt makes itself (a file dialog's questions) included. Call once the
+// application exists.
+void DeclareToolWindowsAsShown();
 
 // Whether the running window manager offers minimise on utility windows regardless of
 // their hints (Openbox); false off X11.
