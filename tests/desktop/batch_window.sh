@@ -21,6 +21,8 @@ open_batch() {
     BATCH=$(desk_find_shown "$BATCH_TITLE")
 }
 batch_open() { [ -n "$BATCH" ] && desk_shown "$BATCH"; }
+# Each case that needs the batch window opens it when it is not on view.
+need_batch() { batch_open || open_batch || desk_fail "File > Batch Mode showed no batch window"; }
 both_shown() { desk_shown "$DESK_MAIN" && desk_shown "$BATCH"; }
 main_iconic_batch_hidden() { desk_iconic "$DESK_MAIN" && desk_hidden "$BATCH"; }
 # The batch window's list takes the keys (a click into it).
@@ -54,7 +56,7 @@ new_window() {
 
 case_tool_windows_offer_no_minimise() {
     desk_case "the batch window, the export naming and the plot options windows offer no minimise or maximise"
-    open_batch || desk_fail "File > Batch Mode showed no batch window"
+    need_batch
     desk_check "batch window: $(desk_actions "$BATCH")" desk_offers_neither_minimise_nor_maximise "$BATCH"
     desk_check "batch window: no task-bar entry" skips_taskbar "$BATCH"
     desk_shot batch_open
@@ -85,7 +87,7 @@ case_tool_windows_offer_no_minimise() {
 
 case_minimise_main_by_button() {
     desk_case "the main window minimised by its button, restored as a task bar does (wmctrl -a)"
-    batch_open || open_batch
+    need_batch
     desk_frame_button "$DESK_MAIN" 3 || desk_log "  (no minimise button found)"
     desk_check "both out of sight" main_iconic_batch_hidden
     desk_shot main_minimised
@@ -96,6 +98,7 @@ case_minimise_main_by_button() {
 
 case_minimise_main_by_request() {
     desk_case "the main window minimised by a minimise request (keys, task bar), restored by xdotool windowactivate"
+    need_batch
     xdotool windowminimize "$DESK_MAIN"
     desk_check "both out of sight" main_iconic_batch_hidden
     xdotool windowactivate "$DESK_MAIN" 2>/dev/null
@@ -110,6 +113,7 @@ case_minimise_main_by_request() {
 
 case_minimise_batch() {
     desk_case "the batch window minimised by its own button or a minimise request, the program restored with wmctrl -a"
+    need_batch
     if desk_frame_button "$BATCH" 3; then desk_log "  (its minimise button clicked)"; fi
     desk_wait 0.5 desk_iconic "$DESK_MAIN"
     xdotool windowminimize "$BATCH"
@@ -122,9 +126,41 @@ case_minimise_batch() {
     desk_shot batch_mode_again
 }
 
+batch_withdrawn() { [ "$(desk_wm_state "$BATCH")" = Withdrawn ]; }
+# has_state WINDOW STATE: the window's _NET_WM_STATE holds the state (ABOVE, ...).
+has_state() { desk_net_state "$1" | tr ', ' '\n\n' | grep -qx "$2"; }
+
+case_record_mode_minimise_main() {
+    desk_case "in Record mode the main window minimised and restored: the batch window stays on top, off the task bar"
+    need_batch
+    click_list
+    desk_keys "$BATCH" alt+r
+    desk_wait 3 has_state "$BATCH" ABOVE
+    xdotool windowminimize "$DESK_MAIN"
+    desk_check "both out of sight" main_iconic_batch_hidden
+    # Until the program has hidden it, not only the window manager minimised it with the
+    # main window (a window manager that keeps it iconic shows no change: a pause).
+    desk_wait 3 batch_withdrawn
+    desk_activate "$DESK_MAIN"
+    desk_check_holds "both back and staying" 1 both_shown
+    # The property holds what the program asked for until the window manager writes the
+    # states it keeps, as it does when one of them changes (here, one harmless to a tool
+    # window). icewm kept neither, and gave the window a task-bar entry.
+    wmctrl -i -r "$(printf '0x%x' "$BATCH")" -b add,skip_pager
+    if desk_wait 3 has_state "$BATCH" SKIP_PAGER; then
+        desk_check "the window manager keeps it on top" has_state "$BATCH" ABOVE
+        desk_check "the window manager keeps it off the task bar" has_state "$BATCH" SKIP_TASKBAR
+    else
+        desk_log "  ($DESK_WM did not take skip_pager: the states it keeps cannot be read back)"
+    fi
+    desk_shot record_mode_restored
+    desk_click "$BATCH" 90 10  # Stop Recording
+    desk_wait 3 desk_is_active "$BATCH"
+}
+
 case_dialogs_above_batch() {
     desk_case "dialogs over the batch window"
-    batch_open || open_batch
+    need_batch
     local d what
     for what in "Help > About:alt+h a" "Options > Manage:alt+o m" "the batch window's File > Open:alt+f o"; do
         if [ "${what#the batch}" != "$what" ]; then desk_keys "$BATCH" ${what#*:}; else desk_keys "$DESK_MAIN" ${what#*:}; fi
@@ -170,7 +206,7 @@ check_box() {
 
 case_exit_empty_list() {
     desk_case "batch File > Exit with an empty list"
-    batch_open || open_batch
+    need_batch
     batch_exit
     desk_check_holds "the batch window closed, the main window shown" 1 batch_closed
     desk_shot exit_empty_list
@@ -178,7 +214,7 @@ case_exit_empty_list() {
 
 case_exit_changed_list_no() {
     desk_case "batch File > Exit with a changed list, the save question answered No"
-    batch_open || open_batch
+    need_batch
     type_line "SPECIES=TYPED;N=1000"
     batch_exit
     check_box "NUVIR Batch: Query Save" query_save_on_exit && desk_keys "$BOX" alt+n
@@ -187,7 +223,7 @@ case_exit_changed_list_no() {
 
 case_exit_changed_list_yes() {
     desk_case "batch File > Exit with a changed list, the save question answered Yes"
-    batch_open || open_batch
+    need_batch
     type_line "SPECIES=KEPT;N=1000"
     batch_exit
     check_box "NUVIR Batch: Query Save" query_save_yes && desk_keys "$BOX" alt+y
@@ -198,7 +234,7 @@ case_exit_changed_list_yes() {
 
 case_batch_messages() {
     desk_case "the batch window's message boxes: a run's success, an error, the save question of Clear"
-    batch_open || open_batch
+    need_batch
     type_line "SPECIES=RUN;N=1000"
     sleep 0.5
     desk_click "$BATCH" 32 31  # Run
@@ -219,7 +255,7 @@ case_batch_messages() {
 
 case_keys_in_record_mode() {
     desk_case "keys in record mode reach the strip's buttons, not the hidden list"
-    batch_open || open_batch
+    need_batch
     click_list
     desk_keys "$BATCH" alt+r
     sleep 0.5
@@ -235,7 +271,7 @@ case_keys_in_record_mode() {
 
 case_tab_moves_between_controls() {
     desk_case "Tab and Shift+Tab move between the batch window's controls"
-    batch_open || open_batch
+    need_batch
     type_line "a"
     sleep 0.5  # Run and Clear take the keys once the state tick has enabled them
     desk_keys "$BATCH" Tab b shift+Tab shift+Tab c
@@ -247,7 +283,7 @@ case_tab_moves_between_controls() {
 }
 
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch
-               dialogs_above_batch exit_empty_list exit_changed_list_no exit_changed_list_yes batch_messages
+               record_mode_minimise_main dialogs_above_batch exit_empty_list exit_changed_list_no exit_changed_list_yes batch_messages
                keys_in_record_mode tab_moves_between_controls)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do

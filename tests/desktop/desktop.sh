@@ -27,6 +27,10 @@
 # desk_restart. Each desk_check waits up to DESK_PATIENCE seconds (default 10) for its
 # condition; desk_holds checks that a state lasts.
 #
+# Each case sets up what it needs (the batch window open, say) or fails at once, so that
+# a script also runs one case alone. Every X client called (xprop, xwininfo, xdotool,
+# wmctrl, import) has DESK_X_LIMIT seconds (default 10) to answer.
+#
 # DESK_WM=icewm (or fluxbox, ...) runs a script under another window manager, for a try
 # by hand; DESK_SCALE=2 starts the program at twice the pixels (the scripts' click
 # positions are for 1).
@@ -37,6 +41,9 @@
 set -u
 DESK_FAILS=0
 DESK_PATIENCE=${DESK_PATIENCE:-10}
+# Every X client the scripts call has this many seconds to answer: a query that cannot
+# be answered fails instead of hanging the run.
+DESK_X_LIMIT=${DESK_X_LIMIT:-10}
 DESK_WM=${DESK_WM:-openbox}
 DESK_PID=""
 DESK_XPID=""
@@ -44,6 +51,21 @@ DESK_WMPID=""
 DESK_MAIN=""
 
 desk_log() { printf '%s\n' "$*"; }
+
+# The X clients, each under the time limit. xwininfo given an empty window id would
+# wait for a click on a window: it fails at once instead.
+xprop() { timeout "$DESK_X_LIMIT" xprop "$@"; }
+xdotool() { timeout "$DESK_X_LIMIT" xdotool "$@"; }
+wmctrl() { timeout "$DESK_X_LIMIT" wmctrl "$@"; }
+import() { timeout "$DESK_X_LIMIT" import "$@"; }
+xwininfo() {
+    local a prev=""
+    for a in "$@"; do
+        [ "$prev" = -id ] && [ -z "$a" ] && return 1
+        prev=$a
+    done
+    timeout "$DESK_X_LIMIT" xwininfo "$@"
+}
 
 # A failure that ends the script at once (the desktop itself did not come up).
 desk_fail() {
@@ -56,9 +78,9 @@ desk_fail() {
 # desk_begin PROGRAM PICTURE-FOLDER: the X server, the window manager and the copy.
 desk_begin() {
     local exe="$1"
-    DESK_OUT=$(cd "${2:-.}" && pwd)
+    DESK_OUT=$(cd "${2:-.}" && pwd) || desk_fail "no picture folder ${2:-.}"
     for tool in Xvfb "$DESK_WM" xdotool wmctrl xprop xwininfo import; do
-        command -v "$tool" >/dev/null || desk_fail "$tool is not installed (scripts/install-deps.sh installs it)"
+        type -P "$tool" >/dev/null || desk_fail "$tool is not installed (scripts/install-deps.sh installs it)"
     done
     DESK_TMP=$(mktemp -d)
     trap desk_cleanup EXIT
@@ -81,14 +103,21 @@ desk_begin() {
         wait "$DESK_XPID" 2>/dev/null
         [ "$try" -lt 3 ] || desk_fail "Xvfb did not start: $(cat "$DESK_TMP/xvfb.log")"
     done
-    "$DESK_WM" >"$DESK_TMP/wm.log" 2>&1 &
-    DESK_WMPID=$!
-    desk_wait 30 desk_wm_running || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
+    # The window manager may meet the same refusal: it is started again when it gave up.
+    for try in 1 2 3; do
+        "$DESK_WM" >"$DESK_TMP/wm.log" 2>&1 &
+        DESK_WMPID=$!
+        desk_wait 30 desk_wm_up_or_gone
+        desk_wm_running && break
+        [ "$try" -lt 3 ] || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
+        sleep 0.5
+    done
     desk_log "desktop $DISPLAY with $DESK_WM"
 }
 
 desk_x_answers() { xprop -root _NET_SUPPORTED >/dev/null 2>&1; }
 desk_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+desk_wm_up_or_gone() { desk_wm_running || ! kill -0 "$DESK_WMPID" 2>/dev/null; }
 
 desk_cleanup() {
     desk_stop

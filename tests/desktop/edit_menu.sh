@@ -16,7 +16,7 @@ desk_wait 3 desk_is_active "$DESK_MAIN"
 
 # The clipboard's text, or the types it offers ("TARGETS").
 clip() {
-    python3 - "$1" <<'PY' 2>/dev/null
+    timeout "$DESK_X_LIMIT" python3 - "$1" <<'PY' 2>/dev/null
 import sys, tkinter
 root = tkinter.Tk()
 root.withdraw()
