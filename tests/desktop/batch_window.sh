@@ -155,7 +155,7 @@ case_record_mode_minimise_main() {
     fi
     desk_shot record_mode_restored
     desk_click "$BATCH" 90 10  # Stop Recording
-    desk_wait 3 desk_is_active "$BATCH"
+    desk_activate "$DESK_MAIN"
 }
 
 case_dialogs_above_batch() {
