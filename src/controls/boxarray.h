@@ -58,6 +58,7 @@ public:
     void SetIsDirty(bool on) { isDirty_ = on; }
     // Whether some box is checked (or about to be, by the click in progress).
     bool IsData() const { return isData_; }
+    void SetIsData(bool on) { isData_ = on; }
     const Variant& ID() const { return id_; }
     void SetID(const Variant& id) { id_ = id; }
 

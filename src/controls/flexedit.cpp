@@ -204,6 +204,12 @@ void CFlexEditA::SetMinRow(int row) {
     if (grid_ && row >= 0 && row <= grid_->Rows() - 1) minRow_ = row;
 }
 
+bool CFlexEditA::Redraw() const { return grid_ ? grid_->Redraw() : false; }
+
+void CFlexEditA::SetRedraw(bool on) {
+    if (grid_) grid_->SetRedraw(on);
+}
+
 // ---- snapshots and dirty state -----------------------------------------------------------------
 
 Variant CFlexEditA::ReadGridArray() const {

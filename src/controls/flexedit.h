@@ -71,6 +71,9 @@ public:
     void SetMinRow(int row);
     bool AutoNewRow() const { return autoNewRow_; }
     void SetAutoNewRow(bool on) { autoNewRow_ = on; }
+    // The editor's background, used the next time it is placed.
+    Colour EditBackColor() const { return editBackColor_; }
+    void SetEditBackColor(Colour c) { editBackColor_ = c; }
     int CursorAction() const { return cursorAction_; }
     void SetCursorAction(int action) { cursorAction_ = action; }
     // Whether the grid or the editor has the keyboard focus.
@@ -85,6 +88,10 @@ public:
     void ClearDirty();
     // Takes a snapshot and marks the table changed (the clean snapshot stays).
     void SetDirty();
+
+    // The grid's Redraw; False without a grid.
+    bool Redraw() const;
+    void SetRedraw(bool on);
 
     // Loads a two-dimensional array (first index column, second row) into the data
     // cells, one row per second index. Anything else leaves only the rows before
@@ -191,7 +198,7 @@ private:
     int tabIndex_ = 9999;
     bool autoNewRow_ = true;
     bool suppressCellEvents_ = false;
-    Colour editBackColor_ = 0xFFFF00;  // the editor's background, set each time it is placed
+    Colour editBackColor_ = 0xFFFF00;
     int cursorAction_ = 0;
     bool hasFocus_ = false;
 };

@@ -22,6 +22,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/variant.h"
@@ -41,6 +42,7 @@ public:
     // Text of the last failure absorbed by LeastSquares; "" after Initialise, which is
     // the only place that clears it (a later successful fit leaves it).
     const std::string& ErrorText() const { return errorText_; }
+    void SetErrorText(std::string text) { errorText_ = std::move(text); }
     // Fit with a constant term; True after Initialise.
     bool UseConstant() const { return useConstant_; }
     void SetUseConstant(bool use) { useConstant_ = use; }

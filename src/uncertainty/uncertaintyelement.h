@@ -81,6 +81,7 @@ public:
     void Render();
     // While set, a change of the spread text does not redraw, and nothing is redrawn
     // on behalf of a value being loaded (the loader renders once at the end).
+    bool SuppressRendering() const { return m_bSuppressRendering; }
     void SetSuppressRendering(bool on) { m_bSuppressRendering = on; }
     // The category table of a categorical impact or cost; refused otherwise.
     Variant CategoryData() const { return m_vCategoryData; }

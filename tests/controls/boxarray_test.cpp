@@ -187,6 +187,10 @@ TEST_F(GridPage, StatesFollowTheCaptionsAndCodeSetsThemWithoutTheClickLogic) {
     g.Clear();
     EXPECT_EQ(Checked(), 0);
     EXPECT_FALSE(g.IsData());
+    g.SetIsData(true);  // the owner's word holds until states are next written into the boxes
+    EXPECT_TRUE(g.IsData());
+    g.Clear();
+    EXPECT_FALSE(g.IsData());
     // Column captions always reshape and clear the states, but leave the boxes as built;
     // states without a box are stored only.
     g.SetColSet(Numbered("c", 5));

@@ -217,6 +217,27 @@ TEST_F(FlexEditTest, TheEditorOpensOverTheCellAndCommitsBeforeItMoves) {
     EXPECT_EQ(log_, "validate(3,0,a\r\nb)");
 }
 
+// The editor takes the owner's colour when it is next placed; the grid's Redraw is the
+// owner's to switch, and loading a table leaves it as the owner set it.
+TEST_F(FlexEditTest, TheEditorsColourAndTheGridsRedrawAreTheOwners) {
+    EXPECT_EQ(edit_->EditBackColor(), 0xFFFF00);
+    LoadGrid(2, 2);
+    edit_->SetEditBackColor(0x00FF00);
+    Start(1, 0);
+    EXPECT_EQ(editor_->BackColor(), 0x00FF00);
+    edit_->ForceCapture();
+    EXPECT_TRUE(edit_->Redraw());
+    edit_->SetRedraw(false);
+    EXPECT_FALSE(grid_->Redraw());
+    LoadGrid(3, 2);
+    EXPECT_FALSE(edit_->Redraw());
+    edit_->SetRedraw(true);
+    EXPECT_TRUE(grid_->Redraw());
+    CFlexEditA unhosted;
+    unhosted.SetRedraw(true);
+    EXPECT_FALSE(unhosted.Redraw());
+}
+
 TEST_F(FlexEditTest, KeysMoveTheEditorWrappingAndSkippingHiddenRows) {
     const struct {
         const char* name;

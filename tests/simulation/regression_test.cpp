@@ -132,6 +132,9 @@ TEST(RegressionFailure, TooFewObservationsBadArgumentsAndSingularFits) {
     reg.LeastSquares(std::vector<const double*>{three.x[0].data()}, three.y.data(), three.rows());
     EXPECT_FALSE(reg.R2().isEmpty());
     EXPECT_EQ(reg.ErrorText(), "Insufficient n");
+    reg.SetErrorText("the caller's");  // a text the caller sets is kept the same way
+    reg.LeastSquares(std::vector<const double*>{three.x[0].data()}, three.y.data(), three.rows());
+    EXPECT_EQ(reg.ErrorText(), "the caller's");
     Fit(reg, three, false);  // one degree of freedom left: it fits
     EXPECT_EQ(reg.ErrorText(), "");
     reg.LeastSquares(Variant(1.0), Variant::List({Variant(0)}), 1);  // bad arguments are absorbed into the text

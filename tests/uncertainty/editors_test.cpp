@@ -51,6 +51,24 @@ TEST_F(Editors, TypingAPercentageGivesTheSDOneEventPerChange) {
     EXPECT_EQ(changed.count(), 3);
 }
 
+// While rendering is suppressed a typed spread redraws nothing; a redraw of the element
+// leaves the flag as it found it.
+TEST_F(Editors, SuppressedRenderingKeepsThePlotUntilTheNextRedraw) {
+    Make();
+    CUncertaintyElement& e = E(4);
+    EXPECT_FALSE(e.SuppressRendering());
+    e.SetSuppressRendering(true);
+    const int drawings = e.PlotDrawings();
+    TypeIntoSpread(e, "0.2");
+    EXPECT_EQ(e.PlotDrawings(), drawings);
+    e.Render();
+    EXPECT_TRUE(e.SuppressRendering());
+    EXPECT_GT(e.PlotDrawings(), drawings);
+    e.SetSuppressRendering(false);
+    e.Render();
+    EXPECT_FALSE(e.SuppressRendering());
+}
+
 TEST_F(Editors, ClickingTheSliderTakesTheFocusAndKeepsItsSpread) {
     Make();
     CUncertaintyElement& e = E(4);
