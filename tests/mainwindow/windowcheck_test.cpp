@@ -25,7 +25,7 @@
 #include "mainwindow/batchwindowpart.h"
 #include "mainwindow/windowchain.h"
 #include "platform/flexgrid.h"
-#include "platform/popupmenu.h"
+#include "support/fakepopupmenu.h"
 #include "results/resultscontroller.h"
 #include "mainwindow/windowuncertainty.h"
 #include "platform/services.h"

@@ -17,7 +17,7 @@
 #include "platform/handlerguard.h"
 #include "platform/mousepointer.h"
 #include "platform/multilinetextbox.h"
-#include "platform/popupmenu.h"
+#include "support/fakepopupmenu.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "runtime/error.h"

@@ -10,7 +10,7 @@
 #include "platform/flexgrid.h"
 #include "platform/form.h"
 #include "platform/multilinetextbox.h"
-#include "platform/popupmenu.h"
+#include "support/fakepopupmenu.h"
 #include "platform/qtpicturebox.h"
 #include "results/resultscontroller.h"
 #include "runtime/convert.h"
