@@ -97,7 +97,6 @@ public:
 
     // The main window it drives ("Parent"); nullptr detaches.
     void SetHost(BatchHost* host) { host_ = host; }
-    BatchHost* Host() const { return host_; }
     void SetReaderFactory(BatchReaderFactory factory) { reader_ = std::move(factory); }
 
     BatchList& List() { return list_; }

@@ -25,7 +25,6 @@ public:
     double Element(std::int32_t row, std::int32_t column) const;
     void SetElement(std::int32_t row, std::int32_t column, double value);
     std::int32_t Rows() const { return rows_; }
-    std::int32_t Columns() const { return columns_; }
 
     // The inverse. Raises "Matrix is singular" when the matrix, with its rows and
     // columns scaled to a largest element of about 1, has a reciprocal condition

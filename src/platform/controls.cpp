@@ -312,16 +312,6 @@ Panel::Panel() : Control("SSPanel") {
     SetDefaultColours(kButtonFace, kButtonText);
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
-    label_ = new QLabel(this);
-    label_->setAlignment(Qt::AlignCenter);
-    label_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label_->lower();
-}
-
-void Panel::SetCaption(const std::string& caption) {
-    caption_ = caption;
-    label_->setText(DisplayCaption(caption));
-    label_->setGeometry(rect());
 }
 
 // ---- ComboBox ---------------------------------------------------------------------------
@@ -378,11 +368,6 @@ void ComboBox::Clear() {
 std::string ComboBox::List(int index) const {
     if (index < 0 || index >= count()) return {};
     return itemText(index).toStdString();
-}
-
-void ComboBox::SetList(int index, const std::string& text) {
-    if (index < 0 || index >= count()) InvalidValue();
-    setItemText(index, QtText(text));
 }
 
 std::int32_t ComboBox::ItemData(int index) const {
@@ -536,11 +521,6 @@ void TabControl::SetTab(int index) {
     CheckTab(index);
     if (index == current_) return;
     bar_->setCurrentIndex(index);  // raises Click through currentChanged
-}
-
-std::string TabControl::TabCaption(int index) const {
-    CheckTab(index);
-    return bar_->tabText(index).toStdString();
 }
 
 void TabControl::SetTabCaption(int index, const std::string& caption) {

@@ -48,15 +48,12 @@ public:
     const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     CaptionRoom CaptionNeeds() const override;
-    int Alignment() const { return alignment_; }
     void SetAlignment(int a);
-    bool WordWrap() const { return wordWrap(); }
     void SetWordWrap(bool on) {
         setWordWrap(on);
         Refit();
     }
     // 0 transparent, 1 opaque (default).
-    int BackStyle() const { return backStyle_; }
     void SetBackStyle(int style);
     void SetBackColor(Colour c) override;
 
@@ -94,7 +91,6 @@ public:
     void SetSelText(const std::string& text);
     bool Locked() const { return isReadOnly(); }
     void SetLocked(bool on) { setReadOnly(on); }
-    int MaxLength() const { return maxLength_; }
     void SetMaxLength(int n);
     int Alignment() const { return alignment_; }
     void SetAlignment(int a);
@@ -122,7 +118,6 @@ public:
 
     int Value() const;
     void SetValue(int v);
-    const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     CaptionRoom CaptionNeeds() const override;
 
@@ -148,7 +143,6 @@ public:
 
     bool Value() const { return isChecked(); }
     void SetValue(bool on);
-    const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     CaptionRoom CaptionNeeds() const override;
 
@@ -194,7 +188,6 @@ public:
     QObject* Object() override { return this; }
     bool CanContain() const override { return true; }
 
-    const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
 
 private:
@@ -202,7 +195,7 @@ private:
 };
 
 // ---- Panel ---------------------------------------------------------------------------
-// A plain raised container with an optional centred caption.
+// A plain raised container.
 class Panel : public QFrame, public Control {
     Q_OBJECT
 public:
@@ -210,13 +203,6 @@ public:
     QWidget* Widget() override { return this; }
     QObject* Object() override { return this; }
     bool CanContain() const override { return true; }
-
-    const std::string& Caption() const { return caption_; }
-    void SetCaption(const std::string& caption);
-
-private:
-    QLabel* label_ = nullptr;
-    std::string caption_;
 };
 
 // ---- ComboBox ------------------------------------------------------------------------
@@ -230,14 +216,12 @@ public:
     QWidget* Widget() override { return this; }
     QObject* Object() override { return this; }
 
-    int Style() const { return style_; }
     void SetStyle(int style);
     // Adds at `index` (-1: at the end). The index of the added item is NewIndex.
     void AddItem(const std::string& text, int index = -1);
     void Clear();
     int ListCount() const { return count(); }
     std::string List(int index) const;
-    void SetList(int index, const std::string& text);
     std::int32_t ItemData(int index) const;
     void SetItemData(int index, std::int32_t data);
     int NewIndex() const { return newIndex_; }
@@ -266,15 +250,11 @@ public:
     QWidget* Widget() override { return this; }
     QObject* Object() override { return this; }
 
-    int Min() const { return min_; }
     void SetMin(int v);
-    int Max() const { return max_; }
     void SetMax(int v);
     int Value() const { return value(); }
     void SetValue(int v);
-    int SmallChange() const { return singleStep(); }
     void SetSmallChange(int v) { setSingleStep(v); }
-    int LargeChange() const { return pageStep(); }
     void SetLargeChange(int v) { setPageStep(v); }
 
 private:
@@ -294,15 +274,11 @@ public:
     QWidget* Widget() override { return this; }
     QObject* Object() override { return this; }
 
-    int Min() const { return min_; }
     void SetMin(int v) { min_ = v; }
-    int Max() const { return max_; }
     void SetMax(int v) { max_ = v; }
     int Value() const { return value_; }
     void SetValue(int v);
-    int Increment() const { return increment_; }
     void SetIncrement(int v) { increment_ = v; }
-    bool Wrap() const { return wrap_; }
     void SetWrap(bool on) { wrap_ = on; }
     // One step up (+1) or down (-1), as a click on an arrow does.
     void Step(int direction);
@@ -342,7 +318,6 @@ public:
     int Tab() const { return current_; }
     void SetTab(int index);
     int PreviousTab() const { return previous_; }
-    std::string TabCaption(int index) const;
     void SetTabCaption(int index, const std::string& caption);
     bool TabEnabled(int index) const;
     void SetTabEnabled(int index, bool on);
@@ -375,7 +350,6 @@ public:
     QWidget* Widget() override { return nullptr; }
     QObject* Object() override { return this; }
 
-    int Interval() const { return interval_; }
     void SetInterval(int ms);
     void SetEnabled(bool on) override;
     bool Running() const { return timer_.isActive(); }

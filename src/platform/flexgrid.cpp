@@ -232,17 +232,6 @@ void FlexGrid::SetTopRow(int r) {
     Q_EMIT Events()->Scroll();
 }
 
-void FlexGrid::SetLeftCol(int c) {
-    if (c < 0 || c >= cols_) InvalidValue();
-    const int left = std::clamp(c, fixedCols_, std::max(fixedCols_, MaxLeftCol()));
-    if (left == leftCol_) return;
-    leftCol_ = left;
-    UpdateScrollBars();
-    Changed();
-    RefreshMouseCell();
-    Q_EMIT Events()->Scroll();
-}
-
 // ---- text -----------------------------------------------------------------------------
 
 void FlexGrid::CheckCell(int row, int col) const {
@@ -536,10 +525,6 @@ void FlexGrid::SetForeColor(Colour c) {
     foreColor_ = c;
     Changed();
 }
-void FlexGrid::SetBackColorFixed(Colour c) {
-    backColorFixed_ = c;
-    Changed();
-}
 void FlexGrid::SetForeColorFixed(Colour c) {
     foreColorFixed_ = c;
     Changed();
@@ -571,7 +556,6 @@ void FlexGrid::SetHighLight(int v) {
 
 void FlexGrid::SetScrollBars(int v) {
     if (v < 0 || v > 3) InvalidValue();
-    scrollBars_ = v;
     setHorizontalScrollBarPolicy((v & flexscroll::Horizontal) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy((v & flexscroll::Vertical) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     Relayout();

@@ -102,8 +102,6 @@ public:
     // First scrolled row / column on view.
     int TopRow() const { return topRow_; }
     void SetTopRow(int r);
-    int LeftCol() const { return leftCol_; }
-    void SetLeftCol(int c);
 
     // ---- text -------------------------------------------------------------------------
     std::string Text() const;
@@ -152,24 +150,16 @@ public:
     void SetBackColor(Colour c) override;
     Colour ForeColor() const override { return foreColor_; }
     void SetForeColor(Colour c) override;
-    Colour BackColorFixed() const { return backColorFixed_; }
-    void SetBackColorFixed(Colour c);
-    Colour ForeColorFixed() const { return foreColorFixed_; }
     void SetForeColorFixed(Colour c);
-    Colour BackColorSel() const { return backColorSel_; }
     void SetBackColorSel(Colour c);
-    Colour ForeColorSel() const { return foreColorSel_; }
     void SetForeColorSel(Colour c);
     // The area beyond the last row and column.
-    Colour BackColorBkg() const { return backColorBkg_; }
     void SetBackColorBkg(Colour c);
 
     // ---- display settings -------------------------------------------------------------
     int FocusRect() const { return focusRect_; }
     void SetFocusRect(int v);
-    int HighLight() const { return highLight_; }
     void SetHighLight(int v);
-    int ScrollBars() const { return scrollBars_; }
     void SetScrollBars(int v);
     // False stops repainting (bulk changes); True repaints once.
     bool Redraw() const { return redraw_; }
@@ -281,7 +271,6 @@ private:
     Colour backColorBkg_;
     int focusRect_ = 1;
     int highLight_ = 1;
-    int scrollBars_ = flexscroll::Both;
     bool redraw_ = true;
 
     int mouseRow_ = -1;

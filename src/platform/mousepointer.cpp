@@ -20,6 +20,4 @@ void SetScreenMousePointer(int pointer) {
     }
 }
 
-int ScreenMousePointer() { return current; }
-
 }  // namespace nuvir

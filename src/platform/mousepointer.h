@@ -11,6 +11,5 @@ constexpr int Hourglass = 11;
 }  // namespace mousepointer
 
 void SetScreenMousePointer(int pointer);
-int ScreenMousePointer();
 
 }  // namespace nuvir

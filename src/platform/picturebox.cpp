@@ -108,23 +108,15 @@ Colour QColorToColour(const QColor& c) { return RGBColour(c.red(), c.green(), c.
 
 // ---- font conveniences ---------------------------------------------------------
 
-std::string PictureBox::FontName() const { return Font().family().toStdString(); }
 void PictureBox::SetFontName(const std::string& name) {
     QFont f = Font();
     f.setFamily(QtText(name));
     SetFont(f);
 }
-float PictureBox::FontSize() const { return static_cast<float>(Font().pointSizeF()); }
 void PictureBox::SetFontSize(float points) {
     if (!(points > 0.0f)) RaiseInvalidProperty();
     QFont f = Font();
     f.setPointSizeF(points);
-    SetFont(f);
-}
-bool PictureBox::FontBold() const { return Font().bold(); }
-void PictureBox::SetFontBold(bool on) {
-    QFont f = Font();
-    f.setBold(on);
     SetFont(f);
 }
 bool PictureBox::FontItalic() const { return Font().italic(); }

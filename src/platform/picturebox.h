@@ -144,12 +144,8 @@ public:
     virtual QFont Font() const = 0;
     virtual void SetFont(const QFont& f) = 0;
     // Conveniences over Font()/SetFont().
-    std::string FontName() const;
     void SetFontName(const std::string& name);
-    float FontSize() const;  // points
-    void SetFontSize(float points);
-    bool FontBold() const;
-    void SetFontBold(bool on);
+    void SetFontSize(float points);  // points
     bool FontItalic() const;
     void SetFontItalic(bool on);
 
@@ -247,7 +243,6 @@ public:
     // Device pixels per pixel of the screen the surface is shown on. The drawing keeps
     // its pixels, scales and twips; only the stored image gets finer, so that a high
     // density screen shows it sharp. A change keeps the drawing, resampled.
-    double DevicePixelRatio() const { return devicePixelRatio_; }
     void SetDevicePixelRatio(double ratio);
 
     float CurrentX() const override { return currentX_; }
@@ -276,7 +271,6 @@ public:
     void SetFont(const QFont& f) override;
     // Whether text is drawn smoothed (antialiased): on a screen, small text stays
     // legible; a picture made into a one-bit image keeps hard-edged text (the default).
-    bool SmoothText() const { return smoothText_; }
     void SetSmoothText(bool on) { smoothText_ = on; }
 
     void Cls() override;

@@ -19,7 +19,6 @@ public:
 
     // 0 none, 1 a sunken border of 2 pixels (the default). The client area, and so
     // the image, is the inside.
-    int BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(int style);
 
     // One colour, one font for the control and the drawing.

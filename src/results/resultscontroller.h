@@ -32,8 +32,6 @@ public:
     ResultsController& operator=(const ResultsController&) = delete;
 
     RunState& State() { return state_; }
-    const RunState& State() const { return state_; }
-    const ResultsPage& Page() const { return page_; }
 
     // Connects the page's buttons, plots, sub-tabs, popup entries and grid to the
     // handlers below, each guarded so no error reaches Qt.

@@ -12,20 +12,11 @@ Variant::Variant(NullT) noexcept : type_(VarType::Null), d_(0.0) {}
 Variant::Variant(std::uint8_t v) noexcept : type_(VarType::Byte), b_(v) {}
 Variant::Variant(std::int16_t v) noexcept : type_(VarType::Int16), i16_(v) {}
 Variant::Variant(int v) noexcept : type_(VarType::Int32), i32_(v) {}
-Variant::Variant(long v) : type_(VarType::Int32) {
-    if (v < INT32_MIN || v > INT32_MAX) RaiseOverflow();
-    i32_ = static_cast<std::int32_t>(v);
-}
-Variant::Variant(long long v) : type_(VarType::Int32) {
-    if (v < INT32_MIN || v > INT32_MAX) RaiseOverflow();
-    i32_ = static_cast<std::int32_t>(v);
-}
 Variant::Variant(float v) noexcept : type_(VarType::Single), f_(v) {}
 Variant::Variant(double v) noexcept : type_(VarType::Double), d_(v) {}
 Variant::Variant(bool v) noexcept : type_(VarType::Boolean), bool_(v) {}
 Variant::Variant(const char* v) : type_(VarType::String), d_(0.0), str_(v ? v : "") {}
 Variant::Variant(std::string v) noexcept : type_(VarType::String), d_(0.0), str_(std::move(v)) {}
-Variant::Variant(std::string_view v) : type_(VarType::String), d_(0.0), str_(v) {}
 
 Variant::Variant(const Variant& other) : d_(0.0) { copyFrom(other); }
 Variant::Variant(Variant&& other) noexcept : d_(0.0) { moveFrom(std::move(other)); }
@@ -187,11 +178,6 @@ ElementRef Variant::operator()(std::int32_t i, std::int32_t j) {
     Variant& e = element(idx, 2);
     return ElementRef(e, arr_->elemKind);
 }
-ElementRef Variant::operator()(std::int32_t i, std::int32_t j, std::int32_t k) {
-    std::int32_t idx[3] = {i, j, k};
-    Variant& e = element(idx, 3);
-    return ElementRef(e, arr_->elemKind);
-}
 const Variant& Variant::operator()(std::int32_t i) const {
     std::int32_t idx[1] = {i};
     return element(idx, 1);
@@ -199,17 +185,6 @@ const Variant& Variant::operator()(std::int32_t i) const {
 const Variant& Variant::operator()(std::int32_t i, std::int32_t j) const {
     std::int32_t idx[2] = {i, j};
     return element(idx, 2);
-}
-const Variant& Variant::operator()(std::int32_t i, std::int32_t j, std::int32_t k) const {
-    std::int32_t idx[3] = {i, j, k};
-    return element(idx, 3);
-}
-ElementRef Variant::at(const std::vector<std::int32_t>& index) {
-    Variant& e = element(index.data(), static_cast<int>(index.size()));
-    return ElementRef(e, arr_->elemKind);
-}
-const Variant& Variant::at(const std::vector<std::int32_t>& index) const {
-    return element(index.data(), static_cast<int>(index.size()));
 }
 
 void Variant::redim(std::vector<Bounds> bounds) {

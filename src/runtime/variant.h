@@ -56,14 +56,11 @@ public:
     Variant(std::uint8_t v) noexcept;
     Variant(std::int16_t v) noexcept;
     Variant(int v) noexcept;  // Int32
-    Variant(long v);          // Int32; Overflow when outside its range
-    Variant(long long v);     // Int32; Overflow when outside its range
     Variant(float v) noexcept;
     Variant(double v) noexcept;
     Variant(bool v) noexcept;
     Variant(const char* v);
     Variant(std::string v) noexcept;
-    Variant(std::string_view v);
 
     Variant(const Variant& other);
     Variant(Variant&& other) noexcept;
@@ -107,12 +104,8 @@ public:
     // reference converts the value to the array's element kind.
     ElementRef operator()(std::int32_t i);
     ElementRef operator()(std::int32_t i, std::int32_t j);
-    ElementRef operator()(std::int32_t i, std::int32_t j, std::int32_t k);
     const Variant& operator()(std::int32_t i) const;
     const Variant& operator()(std::int32_t i, std::int32_t j) const;
-    const Variant& operator()(std::int32_t i, std::int32_t j, std::int32_t k) const;
-    ElementRef at(const std::vector<std::int32_t>& index);
-    const Variant& at(const std::vector<std::int32_t>& index) const;
 
     // New bounds, contents reset (the element kind stays; a non-array becomes a
     // generic array).
@@ -176,7 +169,6 @@ public:
     Variant& raw() { return *elem_; }
     ElementRef operator()(std::int32_t i) { return (*elem_)(i); }
     ElementRef operator()(std::int32_t i, std::int32_t j) { return (*elem_)(i, j); }
-    ElementRef operator()(std::int32_t i, std::int32_t j, std::int32_t k) { return (*elem_)(i, j, k); }
     VarType type() const { return elem_->type(); }
 
 private:

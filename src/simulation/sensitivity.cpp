@@ -121,13 +121,6 @@ R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, Sensit
     return StoreFits(fits, useConstant, regressionTable);
 }
 
-R2Pair SimulationResults::RegressionSensitivities(const TrialTable& table, bool useConstant) {
-    SensitivityTable t;
-    const R2Pair pair = nuvir::RegressionSensitivities(table, useConstant, t);
-    regressionTable = t;
-    return pair;
-}
-
 void SimulationResults::ComputeSensitivityMeasures(TrialTable& table, const SimulationHost& host) {
     ComputeMeasures(*this, table, host, nullptr);
 }

@@ -264,12 +264,6 @@ void SimulationResults::MeanVariance(std::span<const double> sorted, int m) {
     variance.at(static_cast<std::size_t>(m)) = *mv.variance;
 }
 
-void SimulationResults::ConfidenceLimits(std::span<const double> sorted, int m, double ci) {
-    auto& l = limits.at(static_cast<std::size_t>(m));
-    l[0] = ArrayStatistics::Quantile((1.0 - ci / 100.0) / 2.0, sorted);
-    l[1] = ArrayStatistics::Quantile((1.0 + ci / 100.0) / 2.0, sorted);
-}
-
 ClassDescriptor SimulationResults::FrequencyClasses(std::int32_t classes, int m) const {
     return nuvir::FrequencyClasses(min.at(static_cast<std::size_t>(m)), max.at(static_cast<std::size_t>(m)), classes);
 }

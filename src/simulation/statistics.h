@@ -90,15 +90,8 @@ struct SimulationResults {
     // sorted vector, one pass in element order. A variance that rounding makes
     // negative is stored as 0. A sum that overflows raises Overflow.
     void MeanVariance(std::span<const double> sorted, int m);
-    // Limits of output m: the quantiles at (1 - ci/100)/2 and (1 + ci/100)/2.
-    void ConfidenceLimits(std::span<const double> sorted, int m, double ci);
     // The classes of output m from min[m] and max[m].
     ClassDescriptor FrequencyClasses(std::int32_t classes, int m) const;
-
-    // Fits total risk on p1-p4, I1-I5 and total cost on p1-p4, FC1-FC4 (table not
-    // changed); recreates regressionTable with the standardised coefficients (markers
-    // where no value) and returns the two R² values.
-    R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant);
 
     // The four measures in the run's order: regression on the values, Pearson,
     // Spearman (which ranks every column of the table in place), regression on the

@@ -30,9 +30,4 @@ TrialTable::TrialTable(const TrialTable& other)
     if (data_) std::copy(other.data_.get(), other.data_.get() + other.size(), data_.get());
 }
 
-TrialTable& TrialTable::operator=(const TrialTable& other) {
-    if (this != &other) *this = TrialTable(other);
-    return *this;
-}
-
 }  // namespace nuvir

@@ -32,7 +32,6 @@ public:
     struct Unfilled {};
     TrialTable(std::int32_t trials, std::int32_t firstColumn, Unfilled);
     TrialTable(const TrialTable& other);
-    TrialTable& operator=(const TrialTable& other);
     TrialTable(TrialTable&&) noexcept = default;
     TrialTable& operator=(TrialTable&&) noexcept = default;
 
@@ -52,11 +51,6 @@ public:
     }
     std::span<const double> values(std::int32_t offset) const {
         return {column(first_ + offset), static_cast<std::size_t>(trials_)};
-    }
-
-    void release() {
-        data_.reset();
-        trials_ = 0;
     }
 
 private:

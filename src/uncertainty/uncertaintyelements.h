@@ -62,8 +62,6 @@ public:
     // Element i, or nullptr.
     CUncertaintyElement* UncertaintyElement(int i) const;
 
-    int Columns() const { return m_nColumns; }
-
 Q_SIGNALS:
     void DataChanged(int id);
 

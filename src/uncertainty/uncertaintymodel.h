@@ -35,7 +35,6 @@ public:
     // 0..12 sets the quantity (name "p1".."F4" and its kind); anything else is ignored.
     void SetID(std::int32_t id);
     std::int32_t ID() const { return id_; }
-    const std::string& Name() const { return name_; }
     QuantityKind Kind() const { return kind_; }
 
     // ---- values --------------------------------------------------------------
