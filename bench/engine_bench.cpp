@@ -1,6 +1,7 @@
 // The Monte Carlo engine end to end: whole runs (trial loop, statistics, frequency
 // classes, Pearson and Spearman, both regression measures) at 10^4, 10^5 and 10^6
-// trials, the trial loop alone, and a run with a CSV export. Reports trials per second
+// trials, the trial loop alone, the statistics step alone (and only its sums) and a run
+// with a CSV export. Reports trials per second
 // and the peak resident memory of each case, and for runs and trial loops the wait
 // before the first yield and the longest time without one (the trial loop's includes
 // the time from its last yield to its end).
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,6 +25,9 @@
 #include "simulation/columnsort.h"
 #include "simulation/host.h"
 #include "simulation/montecarlo.h"
+#include "simulation/ranks.h"
+#include "simulation/sensitivity.h"
+#include "simulation/statistics.h"
 #include "simulation/workers.h"
 
 namespace nuvir {
@@ -30,12 +35,16 @@ namespace nuvir {
 // The door the engine's tests use to reach its private steps; here only the trial loop.
 class CMonteCarloTestAccess {
 public:
-    static void TrialLoop(CMonteCarlo& mc, const Variant& inputs, std::int32_t trials, float seed) {
+    static TrialTable Trials(CMonteCarlo& mc, const Variant& inputs, std::int32_t trials, float seed) {
         const CMonteCarlo::WorkingMatrix m = mc.ValidateSimulationInput(inputs);
         mc.seed_ = seed;
         mc.InitialisePRNG();
         TrialTable table(trials, 0);
         mc.FillTrials(table, m);
+        return table;
+    }
+    static void TrialLoop(CMonteCarlo& mc, const Variant& inputs, std::int32_t trials, float seed) {
+        const TrialTable table = Trials(mc, inputs, trials, seed);
         benchmark::DoNotOptimize(table.column(TrialTable::kTotalRisk));
     }
 };
@@ -70,13 +79,15 @@ public:
         state.counters["first_yield_ms"] = firstWait_;
         state.counters["longest_gap_ms"] = longestGap_;
     }
-    bool RegUseConstant() const override { return false; }
+    bool RegUseConstant() const override { return useConstant; }
     int NumImpactCategories() const override { return 3; }
     int NumCostCategories() const override { return 3; }
     bool HideManagementCosts() const override { return false; }
     void ShowMessage(const std::string& text, const std::string&) override {
         std::fprintf(stderr, "export failed: %s\n", text.c_str());
     }
+
+    bool useConstant = false;
 
 private:
     std::chrono::steady_clock::time_point last_ = std::chrono::steady_clock::now();
@@ -180,6 +191,53 @@ void BM_TrialLoop(benchmark::State& state) {
     host.Report(state);
 }
 
+// The statistics step of a run alone, on the trials of profile 0: the output
+// statistics and the four measures (the sorts and ranks included), with the constant
+// term (1) or without (0). The table is copied back before each pass, outside the
+// timing, since the measures rank it in place.
+void BM_Statistics(benchmark::State& state) {
+    ConfigureWorkers();
+    const auto trials = static_cast<std::int32_t>(state.range(0));
+    BenchHost host;
+    host.useConstant = state.range(1) != 0;
+    CMonteCarlo mc(host);
+    const TrialTable source = CMonteCarloTestAccess::Trials(mc, MixedInput(), trials, 12345.5f);
+    std::optional<TrialTable> table;
+    for (auto _ : state) {
+        state.PauseTiming();
+        table.emplace(source);
+        SimulationResults results;
+        state.ResumeTiming();
+        results.ComputeStatisticsAndMeasures(*table, 200, 95.0, host);
+        benchmark::DoNotOptimize(results.variance[0]);
+    }
+    Report(state, trials);
+}
+
+// Only the sums of that step, on the same trials: mean and variance of the nine sorted
+// outputs, the Pearson correlations and both regressions on the values, without the
+// sorts and ranks that dominate the step.
+void BM_StatisticsSums(benchmark::State& state) {
+    ConfigureWorkers();
+    const auto trials = static_cast<std::int32_t>(state.range(0));
+    BenchHost host;
+    CMonteCarlo mc(host);
+    TrialTable table = CMonteCarloTestAccess::Trials(mc, MixedInput(), trials, 12345.5f);
+    std::vector<std::vector<double>> sorted;
+    for (int m = 0; m < TrialTable::kOutputs; ++m) {
+        sorted.push_back(ExtractColumn(table, TrialTable::kTotalRisk + m));
+        SortColumn(sorted.back());
+    }
+    for (auto _ : state) {
+        SimulationResults results;
+        ParallelFor(TrialTable::kOutputs, [&](int m) { results.MeanVariance(sorted[static_cast<std::size_t>(m)], m); });
+        benchmark::DoNotOptimize(CorrelationSensitivities(table, false));
+        SensitivityTable coefficients;
+        benchmark::DoNotOptimize(RegressionSensitivities(table, state.range(1) != 0, coefficients));
+    }
+    Report(state, trials);
+}
+
 void BM_WholeRunWithCsvExport(benchmark::State& state) {
     ConfigureWorkers();
     const auto trials = static_cast<std::int32_t>(state.range(0));
@@ -257,6 +315,16 @@ BENCHMARK(BM_WholeRun)
     ->ArgsProduct({{300}, {0, 1}, {3, 4, 6}})
     ->Args({10000, 0, 6})
     ->Args({1000000, 0, 6})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Statistics)
+    ->ArgNames({"trials", "constant"})
+    ->ArgsProduct({{1000000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_StatisticsSums)
+    ->ArgNames({"trials", "constant"})
+    ->ArgsProduct({{1000000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_WholeRunWithCsvExport)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
