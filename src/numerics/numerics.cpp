@@ -2,11 +2,13 @@
 // functions live in distributions.cpp.
 #include "numerics/numerics.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 
+#include "numerics/accuratesums.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
@@ -53,50 +55,56 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     const std::size_t n = a.size();
     if (n != b.size() || n < 2) return std::nullopt;
     // Two passes: the means first, then the centred sums, which keeps the result
-    // accurate for data far from zero. Each sum is kept in four parts over every
-    // fourth element, added at the end: four chains of additions run side by side,
-    // where one chain waits for each addition before the next.
+    // accurate for data far from zero. The centred sums are of the columns scaled by
+    // a power of two from their largest magnitudes, so that they cannot leave the
+    // Double range, and are added in blocks (see accuratesums.h); their sums of the
+    // deviations correct the rounding of the means. The first pass keeps its sums in
+    // four parts over every fourth element, added at the end: four chains of additions
+    // run side by side, where one chain waits for each addition before the next.
     constexpr std::size_t kLanes = 4;
     using Lanes = std::array<double, kLanes>;
-    auto total = [](const Lanes& x) { return (x[0] + x[1]) + (x[2] + x[3]); };
-    // Element i into part l: every fourth element to each part, the few beyond the last
-    // whole group of four to the first.
-    auto overElements = [&](auto add) {
-        const std::size_t whole = n - n % kLanes;
-        for (std::size_t i = 0; i < whole; i += kLanes)
-            for (std::size_t l = 0; l < kLanes; ++l) add(l, i + l);
-        for (std::size_t i = whole; i < n; ++i) add(0, i);
-    };
-    Lanes sa{}, sb{};
+    const std::size_t whole = n - n % kLanes;
+    Lanes sa{}, sb{}, la{}, lb{};
     bool aVaries = false, bVaries = false;
-    overElements([&](std::size_t l, std::size_t i) {
+    auto add = [&](std::size_t l, std::size_t i) {
         sa[l] += a[i];
         sb[l] += b[i];
+        la[l] = std::fabs(a[i]) > la[l] ? std::fabs(a[i]) : la[l];
+        lb[l] = std::fabs(b[i]) > lb[l] ? std::fabs(b[i]) : lb[l];
         aVaries |= a[i] != a[0];
         bVaries |= b[i] != b[0];
-    });
-    const double sumA = total(sa), sumB = total(sb);
-    // A value that is not finite makes its sum not finite; only then is it looked for
-    // (a sum can also overflow from finite values, which the centred sums then show).
-    if (!std::isfinite(sumA) || !std::isfinite(sumB))
+    };
+    for (std::size_t i = 0; i < whole; i += kLanes)
+#pragma GCC unroll 4
+        for (std::size_t l = 0; l < kLanes; ++l) add(l, i + l);
+    for (std::size_t i = whole; i < n; ++i) add(0, i);
+    auto total = [](const Lanes& x) { return (x[0] + x[1]) + (x[2] + x[3]); };
+    auto largest = [](const Lanes& x) { return std::max(std::max(x[0], x[1]), std::max(x[2], x[3])); };
+    const double dn = static_cast<double>(n);
+    const double scaleA = std::ldexp(1.0, -ScaleExponent(largest(la)));
+    const double scaleB = std::ldexp(1.0, -ScaleExponent(largest(lb)));
+    double ma = total(sa) / dn * scaleA, mb = total(sb) / dn * scaleB;
+    // A value that is not finite makes its sum not finite; only then is it looked for.
+    if (!std::isfinite(ma) || !std::isfinite(mb)) {
         for (std::size_t i = 0; i < n; ++i)
             if (!std::isfinite(a[i]) || !std::isfinite(b[i])) return std::nullopt;
+        // Finite values whose sum overflows: the means at the scale.
+        const auto [scaledA, scaledB] = BlockedSums<2>(n, [&](std::size_t i) {
+            return std::array{a[i] * scaleA, b[i] * scaleB};
+        });
+        ma = scaledA / dn, mb = scaledB / dn;
+    }
     // A column without spread has no correlation; its centred sum of squares is not
     // always exactly 0, since the rounded mean of equal values can differ from them.
     if (!aVaries || !bVaries) return std::nullopt;
-    const double ma = sumA / static_cast<double>(n);
-    const double mb = sumB / static_cast<double>(n);
-    Lanes saa{}, sbb{}, sab{};
-    overElements([&](std::size_t l, std::size_t i) {
-        const double da = a[i] - ma;
-        const double db = b[i] - mb;
-        saa[l] += da * da;
-        sbb[l] += db * db;
-        sab[l] += da * db;
+    const auto [sumA, sumB, sumAA, sumBB, sumAB] = BlockedSums<5>(n, [&](std::size_t i) {
+        const double da = a[i] * scaleA - ma;
+        const double db = b[i] * scaleB - mb;
+        return std::array{da, db, da * da, db * db, da * db};
     });
-    const double sumAA = total(saa), sumBB = total(sbb), sumAB = total(sab);
-    if (!(sumAA > 0.0) || !(sumBB > 0.0) || !std::isfinite(sumAA) || !std::isfinite(sumBB)) return std::nullopt;
-    double r = sumAB / (std::sqrt(sumAA) * std::sqrt(sumBB));
+    const double saa = sumAA - sumA * sumA / dn, sbb = sumBB - sumB * sumB / dn, sab = sumAB - sumA * sumB / dn;
+    if (!(saa > 0.0) || !(sbb > 0.0)) return std::nullopt;
+    double r = sab / (std::sqrt(saa) * std::sqrt(sbb));
     // Rounding may carry a perfect correlation a unit past 1.
     if (r > 1.0) r = 1.0;
     if (r < -1.0) r = -1.0;

@@ -13,7 +13,7 @@ void StoreEngineResults(RunState& run, const SimulationResults& r, std::int32_t 
     summary.trials = trials;
     for (std::size_t k = 0; k < outcol::kCount; ++k) {
         summary.mean[k] = r.mean[k];
-        summary.sd[k] = r.variance[k] >= 0.0 ? std::sqrt(r.variance[k]) : -1.0;
+        summary.sd[k] = r.sd[k] >= 0.0 ? r.sd[k] : -1.0;
         summary.min[k] = r.min[k];
         summary.max[k] = r.max[k];
         run.RunLimits[k] = r.limits[k];

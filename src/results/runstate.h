@@ -29,7 +29,7 @@ inline constexpr int kCount = 9;
 struct RunSummaryData {
     std::int32_t trials = 0;
     std::array<double, outcol::kCount> mean{};
-    // The standard deviation, or -1 where the variance came out negative.
+    // The standard deviation, or -1 where the engine computed none.
     std::array<double, outcol::kCount> sd{};
     std::array<double, outcol::kCount> min{};
     std::array<double, outcol::kCount> max{};

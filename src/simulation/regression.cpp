@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "numerics/accuratesums.h"
 #include "numerics/matrix.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -14,14 +15,20 @@
 
 namespace nuvir {
 
-// Sums of one pass over the rows. The augmented row is (1, x_0 .. x_{k-1}, y); `tri`
-// holds the lower triangle of its cross-product matrix, element (i, j), j <= i, at
-// i (i + 1) / 2 + j. It carries X'X and X'y with or without the constant, the sums of
-// the regressors and of y (their products with the 1) and the sum of y squared.
+// The cross products of the rows as the fit sees them. The augmented row is
+// (1, z_0 .. z_{k-1}, w): each column scaled by a power of two from its largest
+// magnitude, z_c = x_c 2^-e_c - shift_c, and w likewise from y; with the constant the
+// shift is the column's scaled mean, so that the sums are centred. `tri` holds the
+// lower triangle of the row's cross-product matrix, element (i, j), j <= i, at
+// i (i + 1) / 2 + j: the sums of the z and w (their products with the 1), their
+// cross products and the sum of w squared.
 struct CRegression::Sums {
     std::int32_t n = 0;
     int k = 0;  // regressors
     std::vector<double> tri;
+    // Per column, the regressors then y: the exponent e and the scaled mean.
+    std::vector<int> exponent;
+    std::vector<double> mean;
 
     int m() const { return k + 2; }
     double at(int i, int j) const { return tri[static_cast<std::size_t>(i * (i + 1) / 2 + j)]; }
@@ -29,68 +36,92 @@ struct CRegression::Sums {
 
 namespace {
 
-// Every element is a plain sum in row order, exactly as one pass per element would
-// form it; only the loop nest differs. The rows go in blocks that stay in the first
-// cache level; within a block, row I of the triangle keeps its I + 1 running sums in
-// registers while it walks the rows, reading each column contiguously.
+// Rows go in blocks small enough that their scaled columns stay in the first cache
+// level; each block's sums are plain, and are added to the totals with their
+// rounding carried (see accuratesums.h).
+constexpr int kBlock = 256;
+
+// How each data column becomes a column of the fit: z = x * scale - shift.
+struct ColumnForm {
+    const double* const* cols;
+    const double* scale;
+    const double* shift;
+};
+
+// Columns 1 to M - 1 of the augmented row for rows r0 to r0 + nb - 1 into z.
+void FormBlock(const ColumnForm& form, int M, std::int64_t r0, int nb, double* z) {
+    for (int c = 0; c < M - 1; ++c) {
+        const double* x = form.cols[c] + r0;
+        const double sc = form.scale[c], sh = form.shift[c];
+        double* out = z + static_cast<std::ptrdiff_t>(c) * kBlock;
+        for (int r = 0; r < nb; ++r) out[r] = x[r] * sc - sh;
+    }
+}
+
+// Row I of the triangle over one block: its I + 1 sums kept in registers while it
+// walks the rows, reading each column contiguously.
 template <int I>
-inline void TriangleRow(const double* const* cols, std::int64_t r0, int nb, double* tri) {
+inline void TriangleRow(const double* z, int nb, CompensatedSum* tri) {
     constexpr int off = I * (I + 1) / 2;
-    double a[I + 1];
-#pragma GCC unroll 32
-    for (int j = 0; j <= I; ++j) a[j] = tri[off + j];
-    const double* zi = cols[I - 1] + r0;
+    double a[I + 1] = {};
+    const double* zi = z + (I - 1) * kBlock;
     for (int r = 0; r < nb; ++r) {
         const double v = zi[r];
         a[0] += v;  // z_I times the 1
 #pragma GCC unroll 32
-        for (int j = 1; j <= I; ++j) a[j] += v * cols[j - 1][r0 + r];
+        for (int j = 1; j <= I; ++j) a[j] += v * z[(j - 1) * kBlock + r];
     }
 #pragma GCC unroll 32
-    for (int j = 0; j <= I; ++j) tri[off + j] = a[j];
+    for (int j = 0; j <= I; ++j) tri[off + j].Add(a[j]);
 }
 
 template <int... Is>
-inline void TriangleRows(const double* const* cols, std::int64_t r0, int nb, double* tri,
-                         std::integer_sequence<int, Is...>) {
-    (TriangleRow<Is + 1>(cols, r0, nb, tri), ...);
+inline void TriangleRows(const double* z, int nb, CompensatedSum* tri, std::integer_sequence<int, Is...>) {
+    (TriangleRow<Is + 1>(z, nb, tri), ...);
 }
 
 template <int M>
-void CrossProductsFixed(const double* const* cols, std::int64_t rows, double* tri) {
-    constexpr int kBlock = 512;
+void CrossProductsFixed(const ColumnForm& form, std::int64_t rows, CompensatedSum* tri) {
+    std::vector<double> z(static_cast<std::size_t>(M - 1) * kBlock);
     for (std::int64_t r0 = 0; r0 < rows; r0 += kBlock) {
         const int nb = static_cast<int>(std::min<std::int64_t>(kBlock, rows - r0));
-        TriangleRows(cols, r0, nb, tri, std::make_integer_sequence<int, M - 1>{});
+        FormBlock(form, M, r0, nb, z.data());
+        TriangleRows(z.data(), nb, tri, std::make_integer_sequence<int, M - 1>{});
     }
 }
 
-void CrossProductsAny(const double* const* cols, int M, std::int64_t rows, double* tri) {
+void CrossProductsAny(const ColumnForm& form, int M, std::int64_t rows, CompensatedSum* tri) {
     const std::size_t T = static_cast<std::size_t>(M) * (M + 1) / 2;
-    std::vector<double> acc(T, 0.0);
-    std::vector<double> z(static_cast<std::size_t>(M), 1.0);
-    for (std::int64_t r = 0; r < rows; ++r) {
-        for (int c = 1; c < M; ++c) z[c] = cols[c - 1][r];
-        std::size_t k = 1;
-        for (int i = 1; i < M; ++i) {
-            acc[k++] += z[i];
-            for (int j = 1; j <= i; ++j) acc[k++] += z[i] * z[j];
+    std::vector<double> z(static_cast<std::size_t>(M - 1) * kBlock);
+    std::vector<double> acc(T);
+    for (std::int64_t r0 = 0; r0 < rows; r0 += kBlock) {
+        const int nb = static_cast<int>(std::min<std::int64_t>(kBlock, rows - r0));
+        FormBlock(form, M, r0, nb, z.data());
+        std::fill(acc.begin(), acc.end(), 0.0);
+        for (int r = 0; r < nb; ++r) {
+            std::size_t k = 1;
+            for (int i = 1; i < M; ++i) {
+                const double zi = z[static_cast<std::size_t>(i - 1) * kBlock + static_cast<std::size_t>(r)];
+                acc[k++] += zi;
+                for (int j = 1; j <= i; ++j)
+                    acc[k++] += zi * z[static_cast<std::size_t>(j - 1) * kBlock + static_cast<std::size_t>(r)];
+            }
         }
+        for (std::size_t t = 1; t < T; ++t) tri[t].Add(acc[t]);
     }
-    for (std::size_t t = 1; t < T; ++t) tri[t] = acc[t];
 }
 
 template <int M>
-bool TryFixed(int m, const double* const* cols, std::int64_t rows, double* tri) {
+bool TryFixed(int m, const ColumnForm& form, std::int64_t rows, CompensatedSum* tri) {
     if (m != M) return false;
-    CrossProductsFixed<M>(cols, rows, tri);
+    CrossProductsFixed<M>(form, rows, tri);
     return true;
 }
 
 template <int... Ms>
-void CrossProducts(const double* const* cols, int m, std::int64_t rows, double* tri,
+void CrossProducts(const ColumnForm& form, int m, std::int64_t rows, CompensatedSum* tri,
                    std::integer_sequence<int, Ms...>) {
-    if (!(TryFixed<Ms + 2>(m, cols, rows, tri) || ...)) CrossProductsAny(cols, m, rows, tri);
+    if (!(TryFixed<Ms + 2>(m, form, rows, tri) || ...)) CrossProductsAny(form, m, rows, tri);
 }
 
 // a / b with the failures of the language's division: 0 / 0 overflows, x / 0 is a
@@ -178,31 +209,74 @@ void CRegression::Run(std::span<const double* const> x, const double* y) {
     s.n = n_;
     s.k = static_cast<int>(x.size());
     const int m = s.m();
-    s.tri.assign(static_cast<std::size_t>(m) * (m + 1) / 2, 0.0);
     std::vector<const double*> cols(x.begin(), x.end());
     cols.push_back(y);
-    CrossProducts(cols.data(), m, n_, s.tri.data(), std::make_integer_sequence<int, 11>{});
-    s.tri[0] = static_cast<double>(n_);  // the sum of N ones
-    for (double v : s.tri)
-        if (!std::isfinite(v)) RaiseOverflow();
+    const std::size_t rows = static_cast<std::size_t>(n_);
+    const double n = static_cast<double>(n_);
+    // Each column's scale and mean, in one pass. The mean starts from the first value,
+    // so that a column of equal values has exactly that mean: centred, it is exactly
+    // 0, and next to the constant the cross-product matrix is then exactly singular.
+    // Its rounding matters little: the centred sums correct it.
+    std::vector<double> scale, shift;
+    for (const double* c : cols) {
+        const double first = c[0];
+        double offsets[2] = {}, largest[2] = {};
+        for (std::size_t r = 0; r + 1 < rows; r += 2) {
+#pragma GCC unroll 2
+            for (std::size_t l = 0; l < 2; ++l) {
+                const double x = c[r + l];
+                offsets[l] += x - first;
+                largest[l] = std::fabs(x) > largest[l] ? std::fabs(x) : largest[l];
+            }
+        }
+        if (rows % 2 != 0) {
+            offsets[0] += c[rows - 1] - first;
+            largest[0] = std::max(largest[0], std::fabs(c[rows - 1]));
+        }
+        const int e = ScaleExponent(std::max(largest[0], largest[1]));
+        const double sc = std::ldexp(1.0, -e);
+        double mean = (first + (offsets[0] + offsets[1]) / n) * sc;
+        // A value that is not finite makes the mean not finite; so can finite values
+        // far apart, whose mean is then taken at the scale.
+        if (!std::isfinite(mean)) {
+            for (std::size_t r = 0; r < rows; ++r)
+                if (!std::isfinite(c[r])) RaiseOverflow();
+            const double f = first * sc;
+            mean = f + BlockedSums<1>(rows, [&](std::size_t r) { return std::array{c[r] * sc - f}; })[0] / n;
+        }
+        s.exponent.push_back(e);
+        s.mean.push_back(mean);
+        scale.push_back(sc);
+        shift.push_back(useConstant_ ? mean : 0.0);
+    }
+    std::vector<CompensatedSum> tri(static_cast<std::size_t>(m) * (m + 1) / 2);
+    CrossProducts(ColumnForm{cols.data(), scale.data(), shift.data()}, m, n_, tri.data(),
+                  std::make_integer_sequence<int, 11>{});
+    s.tri.resize(tri.size());
+    for (std::size_t t = 0; t < tri.size(); ++t) s.tri[t] = Finite(tri[t].Value());
+    s.tri[0] = n;  // the sum of N ones
     Fit(s);
 }
 
 void CRegression::Fit(const Sums& s) {
     const int k = s.k;
-    const int yi = k + 1;  // index of y in the augmented row
+    const int yi = k + 1;  // index of w in the augmented row
     const std::int32_t P = p_;
     const double n = static_cast<double>(s.n);
     const int off = useConstant_ ? 0 : 1;  // augmented index of design column 0
+    const int ey = s.exponent[static_cast<std::size_t>(k)];
 
-    sumYY_ = s.at(yi, yi);
+    // The means: with the constant the centred sums correct the first pass's.
+    auto scaledMean = [&](int c) {
+        return s.mean[static_cast<std::size_t>(c)] + (useConstant_ ? s.at(c + 1, 0) / n : 0.0);
+    };
     std::vector<double> mx(static_cast<std::size_t>(k));
-    for (int c = 0; c < k; ++c) mx[static_cast<std::size_t>(c)] = s.at(c + 1, 0) / n;
-    meanY_ = s.at(yi, 0) / n;
+    for (int c = 0; c < k; ++c)
+        mx[static_cast<std::size_t>(c)] = std::ldexp(scaledMean(c), s.exponent[static_cast<std::size_t>(c)]);
+    meanY_ = std::ldexp(scaledMean(k), ey);
     meanX_ = mx;
-    const double sumYY = *sumYY_;
-    const double meanY = *meanY_;
 
+    // The fit of w on the z (and the constant), whose figures lie near 1 at any scale.
     auto a = std::make_unique<Matrix>(P, P);
     auto v = std::make_unique<Matrix>(P, 1);
     for (int i = 0; i < P; ++i) {
@@ -220,30 +294,44 @@ void CRegression::Fit(const Sums& s) {
     // gives coefficients that are noise: a regressor without spread next to the
     // constant, or one that copies another.
     const Matrix inverse = xx_->Inverse(static_cast<double>(s.n) * DBL_EPSILON);
-    auto b = std::make_unique<Matrix>(inverse.Product(*xy_));
+    const Matrix bw = inverse.Product(*xy_);
+
+    // Back to the data's units: b = R bw + the shifts' part of the constant, with R
+    // taking each z back to its x and w to y (powers of two, and with the constant
+    // the shifts of the z).
+    Matrix r(P, P);
+    for (int i = off; i < P + off; ++i) {
+        if (i == 0) continue;
+        r.SetElement(i - off, i - off, std::ldexp(1.0, ey - s.exponent[static_cast<std::size_t>(i - 1)]));
+    }
+    if (useConstant_) {
+        r.SetElement(0, 0, std::ldexp(1.0, ey));
+        for (int i = 1; i < P; ++i) r.SetElement(0, i, -std::ldexp(s.mean[static_cast<std::size_t>(i - 1)], ey));
+    }
+    auto b = std::make_unique<Matrix>(r.Product(bw));
+    if (useConstant_) b->SetElement(0, 0, b->Element(0, 0) + std::ldexp(s.mean[static_cast<std::size_t>(k)], ey));
     for (int i = 0; i < P; ++i) Finite(b->Element(i, 0));
     b_ = std::move(b);
 
-    bxy_ = std::make_unique<Matrix>(b_->Transpose().Product(*xy_));
+    bxy_ = std::make_unique<Matrix>(bw.Transpose().Product(*xy_));
     double ssr = Finite(bxy_->Element(0, 0));
-    ssr_ = ssr;
+    const double sumWW = s.at(yi, yi);
     // A near-perfect fit can leave the difference of two nearly equal sums of
     // squares a little below zero; it is a residual sum of squares, so 0.
-    const double sse = std::max(0.0, sumYY - ssr);
-    sse_ = sse;
-
+    const double sse = std::max(0.0, sumWW - ssr);
     const double dfResidual = static_cast<double>(s.n - P);
     const double s2 = sse / dfResidual;
-    stdErrEstimate_ = Sqrt(s2);
-    covariance_ = std::make_unique<Matrix>(inverse.Times(s2));
 
+    // R^2 and the standardised coefficients do not depend on the scales or shifts.
+    // With the constant, the sums of w about its mean (near 0 when centred).
+    const double meanW = s.at(yi, 0) / n;
+    const double sumWWCentred = sumWW - n * (meanW * meanW);
     double r2;
     if (useConstant_) {
-        ssr = ssr - n * (meanY * meanY);
-        ssr_ = ssr;
-        r2 = Divide(ssr, sumYY - n * (meanY * meanY));
+        ssr = ssr - n * (meanW * meanW);
+        r2 = Divide(ssr, sumWWCentred);
     } else {
-        r2 = Divide(ssr, sumYY);
+        r2 = Divide(ssr, sumWW);
     }
     r2_ = r2;
     r2Adjusted_ = Finite(1.0 - (1.0 - r2) * static_cast<double>(s.n - 1) / dfResidual);
@@ -251,19 +339,29 @@ void CRegression::Fit(const Sums& s) {
     // Built aside and stored only when complete, so a failure part way leaves none.
     auto st = std::make_unique<Matrix>(b_->Copy());
     if (useConstant_) {
-        const double syyCentred = sumYY - n * (meanY * meanY);
         for (int i = 1; i < P; ++i) {
-            const double m = mx[static_cast<std::size_t>(i - 1)];
-            const double q = Divide(xx_->Element(i, i) - n * (m * m), syyCentred);
-            st->SetElement(i, 0, Finite(b_->Element(i, 0) * Sqrt(q)));
+            const double m = s.at(i, 0) / n;
+            const double q = Divide(xx_->Element(i, i) - n * (m * m), sumWWCentred);
+            st->SetElement(i, 0, Finite(bw.Element(i, 0) * Sqrt(q)));
         }
     } else {
         for (int i = 0; i < P; ++i) {
-            const double q = Divide(xx_->Element(i, i), sumYY);
-            st->SetElement(i, 0, Finite(b_->Element(i, 0) * Sqrt(q)));
+            const double q = Divide(xx_->Element(i, i), sumWW);
+            st->SetElement(i, 0, Finite(bw.Element(i, 0) * Sqrt(q)));
         }
     }
     standardised_ = std::move(st);
+
+    // Last, what is in the units of y squared: beyond the Double range for results
+    // beyond about 1E154 (or below 1E-162), where they end the fit with Overflow (or
+    // come out 0), the results above kept.
+    auto squared = [&](double w) { return Finite(std::ldexp(w, 2 * ey)); };
+    stdErrEstimate_ = Finite(std::ldexp(Sqrt(s2), ey));
+    sse_ = squared(sse);
+    ssr_ = squared(ssr);
+    const double yMean = *meanY_;
+    sumYY_ = useConstant_ ? Finite(squared(sumWWCentred) + n * (yMean * yMean)) : squared(sumWW);
+    covariance_ = std::make_unique<Matrix>(r.Product(inverse.Times(s2)).Product(r.Transpose()));
 }
 
 void CRegression::LeastSquares(const Variant& data, const Variant& regressors, std::int32_t dependent) {

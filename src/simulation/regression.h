@@ -15,8 +15,14 @@
 // by. A regressor without spread next to the constant, a copy of another regressor
 // or a column of zeros ends there with "Matrix is singular".
 //
-// The cross products are formed in one pass over the rows; each element is still a
-// plain sum in row order, so the results do not depend on which overload is used.
+// Each column is first scaled by a power of two from its largest magnitude and, with
+// the constant, centred on its mean; the fit is made on those columns, whose cross
+// products neither cancel (data like 1E9 +- 1) nor leave the Double range, and its
+// results are taken back to the data's units. R^2 and the standardised coefficients
+// come before the results in the units of y squared (the ANOVA sums, the standard
+// errors), which for y beyond about 1E154 end the fit with Overflow. The cross
+// products are formed in one pass over the rows, in the same order for every
+// overload, so the results do not depend on which one is used.
 #include <cstdint>
 #include <memory>
 #include <optional>

@@ -41,6 +41,10 @@ Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
     } else {
         for (const std::int32_t c : all)
             if (HasSpread(table.values(c))) fit.regressors.push_back(c);
+        // An output without spread has nothing to explain, and with no input left
+        // there is nothing to explain it by: the ratios such a fit gives are noise of
+        // the rounding, so it is not made, as its correlations are not.
+        if (fit.regressors.empty() || !HasSpread(table.values(TrialTable::kTotalRisk + m))) return fit;
     }
     CRegression regression;
     regression.Initialise();

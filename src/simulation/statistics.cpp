@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "numerics/accuratesums.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 #include "simulation/columnsort.h"
@@ -18,43 +19,57 @@ namespace {
 // Everything the statistics work out for one output column. The stages are kept
 // apart so that a column that fails half-way can still hand over what it finished.
 struct ColumnSummary {
-    enum Stage { kNone, kExtremes, kMean, kVariance, kLimits, kFrequencies };
+    enum Stage { kNone, kExtremes, kMoments, kLimits, kFrequencies };
     Stage done = kNone;
-    double min = 0.0, max = 0.0, mean = 0.0, variance = 0.0, lower = 0.0, upper = 0.0;
+    double min = 0.0, max = 0.0, mean = 0.0, variance = 0.0, sd = 0.0, lower = 0.0, upper = 0.0;
     std::vector<double> centres, counts;
     std::exception_ptr failure;
 };
 
 struct MeanAndVariance {
     double mean = 0.0;
-    std::optional<double> variance;  // not reached when the variance overflowed
-    bool meanOverflow = false;
+    double variance = 0.0;
+    double sd = 0.0;
+    bool meanOverflow = false;  // a value that is not finite
 };
 
-// One pass in element order. Sums that overflow end it as the runtime would.
+// Two passes over the column scaled by a power of two from its largest magnitude:
+// the mean, then the sums of the deviations from it and of their squares. The sum of
+// the deviations, near zero, corrects the mean and the squares for the rounding of
+// the first pass. Scaled so, neither sum can overflow nor the squares of the
+// deviations underflow, and data like 1E9 +- 1 keep the digits that the sum of
+// squares minus the squared sum would cancel. The SD is formed at the scale and
+// scaled back; the variance, its square, may lie beyond the Double range when the SD
+// does not (an SD of 1E-200 or 1E200): it is then 0 or infinite, and the SD is what
+// the program shows.
 MeanAndVariance ComputeMeanVariance(std::span<const double> v) {
     MeanAndVariance r;
     const std::size_t n = v.size();
-    double sum = 0.0, squares = 0.0;
-    for (const double x : v) {
-        sum += x;
-        squares += x * x;
-    }
-    if (!std::isfinite(sum) || !std::isfinite(squares)) {
+    if (n == 0) {
         r.meanOverflow = true;
         return r;
     }
+    // The column is sorted: its largest magnitude is at one end.
+    const int e = ScaleExponent(std::max(std::fabs(v.front()), std::fabs(v.back())));
+    const double scale = std::ldexp(1.0, -e);
     const double dn = static_cast<double>(n);
-    r.mean = sum / dn;
-    if (n <= 1) {
-        r.variance = 0.0;
+    // From the first value, so that a column of equal values has exactly that mean.
+    const double first = v.front() * scale;
+    double mean = first + BlockedSums<1>(n, [&](std::size_t i) { return std::array{v[i] * scale - first}; })[0] / dn;
+    if (!std::isfinite(mean)) {
+        r.meanOverflow = true;
         return r;
     }
-    const double var = (squares - sum * sum / dn) / (dn - 1.0);
-    if (!std::isfinite(var)) return r;
-    // The one-pass formula can leave a tiny negative residue for a column of equal
-    // values; a variance is never negative.
-    r.variance = var < 0.0 ? 0.0 : var;
+    const auto [deviations, squares] = BlockedSums<2>(n, [&](std::size_t i) {
+        const double d = v[i] * scale - mean;
+        return std::array{d, d * d};
+    });
+    mean += deviations / dn;
+    r.mean = std::ldexp(mean, e);
+    if (n <= 1) return r;
+    const double var = std::max(0.0, squares - deviations * deviations / dn) / (dn - 1.0);
+    r.sd = std::ldexp(std::sqrt(var), e);
+    r.variance = std::ldexp(var, 2 * e);
     return r;
 }
 
@@ -70,10 +85,9 @@ void Summarise(Sort sort, int m, std::int32_t classes, double ci, ColumnSummary&
         const MeanAndVariance mv = ComputeMeanVariance(v);
         if (mv.meanOverflow) RaiseOverflow();
         s.mean = mv.mean;
-        s.done = ColumnSummary::kMean;
-        if (!mv.variance) RaiseOverflow();
-        s.variance = *mv.variance;
-        s.done = ColumnSummary::kVariance;
+        s.variance = mv.variance;
+        s.sd = mv.sd;
+        s.done = ColumnSummary::kMoments;
         s.lower = ArrayStatistics::Quantile((1.0 - ci / 100.0) / 2.0, v);
         s.upper = ArrayStatistics::Quantile((1.0 + ci / 100.0) / 2.0, v);
         s.done = ColumnSummary::kLimits;
@@ -189,6 +203,7 @@ void SimulationResults::InitialiseResultArrays() {
     max.fill(kNoValue);
     mean.fill(kNoValue);
     variance.fill(kNoValue);
+    sd.fill(kNoValue);
     for (auto& l : limits) l = {0.0, 0.0};
 }
 
@@ -236,8 +251,11 @@ void OutputStatisticsWork::Publish() {
             r.min[at] = c.min;
             r.max[at] = c.max;
         }
-        if (c.done >= ColumnSummary::kMean) r.mean[at] = c.mean;
-        if (c.done >= ColumnSummary::kVariance) r.variance[at] = c.variance;
+        if (c.done >= ColumnSummary::kMoments) {
+            r.mean[at] = c.mean;
+            r.variance[at] = c.variance;
+            r.sd[at] = c.sd;
+        }
         if (c.done >= ColumnSummary::kLimits) r.limits[at] = {c.lower, c.upper};
         if (c.done >= ColumnSummary::kFrequencies) {
             for (std::int32_t k = 0; k < classes_; ++k) {
@@ -260,8 +278,8 @@ void SimulationResults::MeanVariance(std::span<const double> sorted, int m) {
     const MeanAndVariance mv = ComputeMeanVariance(sorted);
     if (mv.meanOverflow) RaiseOverflow();
     mean.at(static_cast<std::size_t>(m)) = mv.mean;
-    if (!mv.variance) RaiseOverflow();
-    variance.at(static_cast<std::size_t>(m)) = *mv.variance;
+    variance.at(static_cast<std::size_t>(m)) = mv.variance;
+    sd.at(static_cast<std::size_t>(m)) = mv.sd;
 }
 
 ClassDescriptor SimulationResults::FrequencyClasses(std::int32_t classes, int m) const {

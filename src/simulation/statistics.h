@@ -54,12 +54,15 @@ struct ClassDescriptor {
 };
 
 struct SimulationResults {
-    // Per output m = 0 to 8. Before a run min holds LargestDouble and the other three
-    // the no-value marker.
+    // Per output m = 0 to 8. Before a run min holds LargestDouble and the others the
+    // no-value marker. The variance is rounded to a Double: 0 or infinite where
+    // it lies beyond the Double range (an SD below about 1E-162 or
+    // above 1E154); sd holds the standard deviation at every scale.
     std::array<double, kOutputColumns> min{};
     std::array<double, kOutputColumns> max{};
     std::array<double, kOutputColumns> mean{};
     std::array<double, kOutputColumns> variance{};
+    std::array<double, kOutputColumns> sd{};
     // (m, 0) lower and (m, 1) upper confidence limit; zeros before a run.
     std::array<std::array<double, 2>, kOutputColumns> limits{};
     // Frequencies (0 To 1, 0 To classes - 1, 0 To 1): element (i, k, m) at
@@ -86,9 +89,10 @@ struct SimulationResults {
     // of range) and the confidence level ci in percent. A failure inside a column
     // leaves the columns before it done.
     void ComputeOutputStatistics(const TrialTable& table, std::int32_t classes, double ci);
-    // Mean and sample variance (divisor n - 1; 0 for n <= 1) of output m from its
-    // sorted vector, one pass in element order. A variance that rounding makes
-    // negative is stored as 0. A sum that overflows raises Overflow.
+    // Mean, sample variance and SD (divisor n - 1; 0 for n <= 1) of output m from its
+    // sorted vector, from centred sums of the values scaled by a power of two: near
+    // full precision for any finite values (see accuratesums.h). A value that is not
+    // finite raises Overflow.
     void MeanVariance(std::span<const double> sorted, int m);
     // The classes of output m from min[m] and max[m].
     ClassDescriptor FrequencyClasses(std::int32_t classes, int m) const;

@@ -70,8 +70,8 @@ TEST_F(BadDataTest, ABatchLineThatFailsLeavesTheLinesAfterItToRunAsWritten) {
         {"a category table wider than its count, then eleven plain lines", bad + "\r\n" + eleven, 11,
          "Bad discrete lookup table (I1)", "1 of its 12 lines failed: line 1 (\"" + bad + "\")."},
         {"the largest Double, then a plain line",
-         "SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\r\nSPECIES=D;N=1000\r\n", 1, "Overflow",
-         "1 of its 2 lines failed: line 1 (\"SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,0.1\")."},
+         "SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,1E307\r\nSPECIES=D;N=1000\r\n", 1, "Overflow",
+         "1 of its 2 lines failed: line 1 (\"SPECIES=TOP;UM=1;I1=1.7976931348623157E308,N,1E307\")."},
         // Named by its own text, not by the species in force ("New Species").
         {"a species of 5000 characters, then a plain line",
          "SPECIES=" + std::string(5000, 'x') + ";N=2000\r\nSPECIES=D;N=1000\r\n", 1,

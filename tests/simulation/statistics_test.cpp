@@ -93,8 +93,8 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     for (int m = 0; m < 2; ++m)
         for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, m), k == 100 ? 10000.0 : 0.0) << k;
     EXPECT_NEAR(Centre(r, 100, 1), 0.2, 1e-12);
-    // A failure keeps what was done: total risk is complete, and the extremes of total
-    // cost were set before its squares overflowed.
+    // A failure keeps what was done: total risk is complete, and the extremes and
+    // moments of total cost were set before its range of 2E308 overflowed the classes.
     SimulationResults failed;
     EXPECT_EQ(test::ErrorNumber([&] {
                   failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95);
@@ -102,12 +102,13 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
               err::SubscriptRange);
     EXPECT_EQ(failed.min[0], NumericLimits::LargestDouble);
     EXPECT_EQ(test::ErrorNumber([&] {
-                  failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {1e200, 2e200, 3e200}), 10, 95);
+                  failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {-1e308, 0, 1e308}), 10, 95);
               }),
               err::Overflow);
     EXPECT_EQ(failed.mean[0], 2.0);
-    EXPECT_EQ(failed.max[1], 3e200);
-    EXPECT_EQ(failed.mean[1], kNoValue);
+    EXPECT_EQ(failed.max[1], 1e308);
+    EXPECT_EQ(failed.mean[1], 0.0);
+    EXPECT_EQ(failed.sd[1], 1e308);
     EXPECT_EQ(failed.min[2], NumericLimits::LargestDouble);
 }
 
