@@ -1,5 +1,9 @@
 #include "simulation/ranks.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
 #include "numerics/numerics.h"
 #include "runtime/error.h"
 #include "simulation/columnsort.h"
@@ -12,18 +16,32 @@ void RankTransform(TrialTable& table, std::int32_t column) {
     RankColumn(table.values(column));
 }
 
-void CorrelatePair(const TrialTable& table, int pair, SensitivityTable& s) {
+bool OutputVaries(std::span<const double> column) {
+    if (column.empty()) return false;
+    const auto [lo, hi] = std::minmax_element(column.begin(), column.end());
+    // Up to 32 units in the last place of the largest magnitude: a trial's output is a
+    // sum of up to five products of up to five factors.
+    return *hi - *lo > 32.0 * DBL_EPSILON * std::max(std::fabs(*lo), std::fabs(*hi));
+}
+
+std::array<bool, 2> OutputsVary(const TrialTable& table) {
+    return {OutputVaries(table.values(TrialTable::kTotalRisk)), OutputVaries(table.values(TrialTable::kTotalCost))};
+}
+
+void CorrelatePair(const TrialTable& table, int pair, SensitivityTable& s, const std::array<bool, 2>& outputVaries) {
     const int m = pair / kInputColumns;
     const int j = pair % kInputColumns;
+    if (!outputVaries[static_cast<std::size_t>(m)]) return;
     // A column without spread has no correlation and keeps the no-value marker.
     const auto r = ArrayStatistics::Correlation(table.values(TrialTable::kTotalRisk + m), table.values(j));
     if (r) s(j, m) = *r;
 }
 
 SensitivityTable CorrelationSensitivities(TrialTable& table, bool ranked) {
+    const std::array<bool, 2> vary = OutputsVary(table);
     if (ranked) ParallelFor(TrialTable::kColumns, [&](int c) { RankTransform(table, c); });
     SensitivityTable s;
-    ParallelFor(2 * kInputColumns, [&](int pair) { CorrelatePair(table, pair, s); });
+    ParallelFor(2 * kInputColumns, [&](int pair) { CorrelatePair(table, pair, s, vary); });
     return s;
 }
 

@@ -31,7 +31,7 @@ bool HasSpread(std::span<const double> column) {
 // without the constant it would stand in for one. The fit on the others is the one
 // the analyst means. The trials a fit needs still follow from its whole list, so
 // that whether it can be made never depends on what was drawn.
-Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
+Fit FitOutput(const TrialTable& table, bool useConstant, int m, bool outputVaries) {
     const std::span<const std::int32_t> all = m == 0 ? std::span<const std::int32_t>(kRiskRegressors)
                                                      : std::span<const std::int32_t>(kCostRegressors);
     Fit fit;
@@ -44,7 +44,7 @@ Fit FitOutput(const TrialTable& table, bool useConstant, int m) {
         // An output without spread has nothing to explain, and with no input left
         // there is nothing to explain it by: the ratios such a fit gives are noise of
         // the rounding, so it is not made, as its correlations are not.
-        if (fit.regressors.empty() || !HasSpread(table.values(TrialTable::kTotalRisk + m))) return fit;
+        if (fit.regressors.empty() || !outputVaries) return fit;
     }
     CRegression regression;
     regression.Initialise();
@@ -82,14 +82,17 @@ void ComputeMeasures(SimulationResults& results, TrialTable& table, const Simula
                      OutputStatisticsWork* statistics) {
     // A regression measure and a correlation measure on the table as it stands: the
     // two fits and the 26 correlations, as one list of tasks.
+    // Whether the outputs vary is decided on the values, for the ranks too.
+    const std::array<bool, 2> vary = OutputsVary(table);
     auto measure = [&](SensitivityTable& correlations, SensitivityTable& regression) {
         const bool useConstant = host.RegUseConstant();
         std::array<Fit, 2> fits;
         ParallelFor(2 + kPairs, [&](int task) {
             if (task < 2)
-                fits[static_cast<std::size_t>(task)] = FitOutput(table, useConstant, task);
+                fits[static_cast<std::size_t>(task)] =
+                    FitOutput(table, useConstant, task, vary[static_cast<std::size_t>(task)]);
             else
-                CorrelatePair(table, task - 2, correlations);
+                CorrelatePair(table, task - 2, correlations, vary);
         });
         return StoreFits(fits, useConstant, regression);
     };
@@ -120,8 +123,11 @@ void ComputeMeasures(SimulationResults& results, TrialTable& table, const Simula
 
 R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, SensitivityTable& regressionTable) {
     // Each fit starts from a freshly initialised regression, so the two are independent.
+    const std::array<bool, 2> vary = OutputsVary(table);
     std::array<Fit, 2> fits;
-    ParallelFor(2, [&](int m) { fits[static_cast<std::size_t>(m)] = FitOutput(table, useConstant, m); });
+    ParallelFor(2, [&](int m) {
+        fits[static_cast<std::size_t>(m)] = FitOutput(table, useConstant, m, vary[static_cast<std::size_t>(m)]);
+    });
     return StoreFits(fits, useConstant, regressionTable);
 }
 

@@ -18,9 +18,9 @@ inline constexpr std::array<std::int32_t, 8> kCostRegressors = {0, 1, 2, 3, 9, 1
 // Fills regressionTable: column m holds the standardised coefficients of fit m at its
 // regressors' rows and kNoValue elsewhere, all kNoValue when the fit failed. A
 // regressor without spread is left out of its fit and keeps kNoValue; the others are
-// fitted without it. An output without spread, or a fit with no regressor left, is
-// not fitted: its column keeps kNoValue. Returns R² of each fit (no value when it
-// failed or was not made). The fits never raise; the two may run on
+// fitted without it. An output that does not vary (OutputVaries), or a fit with no
+// regressor left, is not fitted: its column keeps kNoValue. Returns R² of each fit (no
+// value when it failed or was not made). The fits never raise; the two may run on
 // worker threads.
 R2Pair RegressionSensitivities(const TrialTable& table, bool useConstant, SensitivityTable& regressionTable);
 

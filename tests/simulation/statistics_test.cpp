@@ -543,6 +543,40 @@ TEST(RegressionSensitivities, AFixedInputIsLeftOutOfTheFit) {
     }
 }
 
+// Risk inputs all fixed while total risk varies: with the constant no input is left to
+// fit it on. Cost inputs varying while total cost is 1 give or take a unit in the last
+// place (the rounding of sums that are 1 exactly): nothing to explain. Neither fit has
+// a coefficient or an R^2, raw or ranked, with or without the constant, and total cost
+// no correlation.
+TEST(SensitivityMeasures, NoInputLeftOrAnOutputThatDoesNotVaryGiveNoValue) {
+    for (const bool constant : {true, false}) {
+        SCOPED_TRACE(constant ? "with the constant" : "without the constant");
+        TrialTable table(20, 0);
+        for (std::int32_t i = 1; i <= 20; ++i) {
+            for (int j = 0; j < 9; ++j) table(i, j) = 0.5;
+            for (int j = 9; j < 13; ++j) table(i, j) = (i * (j - 6)) % 7;
+            table(i, TrialTable::kTotalRisk) = i;
+            table(i, TrialTable::kTotalCost) = i % 3 == 0 ? 1.0 : std::nextafter(1.0, i % 3);
+        }
+        EngineTestHost host;
+        host.regAnswers = {constant};
+        SimulationResults r;
+        r.ComputeSensitivityMeasures(table, host);
+        // Only the correlations of the varying costs with the varying total risk exist.
+        for (std::size_t k = 0; k < 4; ++k) {
+            ASSERT_TRUE(r.sensitivities[k]);
+            for (int j = 0; j < 13; ++j)
+                for (int m = 0; m < 2; ++m)
+                    EXPECT_EQ((*r.sensitivities[k])(j, m) == M, k > 1 || m == 1 || j < 9) << k << " " << j << " " << m;
+        }
+        for (std::size_t k = 0; k < 2; ++k) {
+            ASSERT_TRUE(r.r2[k]);
+            EXPECT_FALSE((*r.r2[k])[0]) << k;
+            EXPECT_FALSE((*r.r2[k])[1]) << k;
+        }
+    }
+}
+
 // Leaving a fixed input out does not lower the trials a fit needs, and a fit on two
 // identical columns still fails: all markers and no R^2 for that fit only.
 TEST(RegressionSensitivities, TooFewTrialsOrIdenticalColumnsStillFail) {
