@@ -8,6 +8,7 @@
 #include <fstream>
 #include <limits>
 #include <numeric>
+#include <span>
 #include <string>
 #include <thread>
 
@@ -574,6 +575,67 @@ TEST(SensitivityMeasures, NoInputLeftOrAnOutputThatDoesNotVaryGiveNoValue) {
             EXPECT_FALSE((*r.r2[k])[0]) << k;
             EXPECT_FALSE((*r.r2[k])[1]) << k;
         }
+    }
+}
+
+// Moments and correlations of two columns in quadruple precision, two passes.
+struct QuadPair {
+    double meanA, sdA, r;
+};
+QuadPair QuadMoments(std::span<const double> a, std::span<const double> b) {
+    const double n = static_cast<double>(a.size());
+    __float128 sa = 0, sb = 0, aa = 0, bb = 0, ab = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) sa += a[i], sb += b[i];
+    const __float128 ma = sa / n, mb = sb / n;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        aa += (a[i] - ma) * (a[i] - ma), bb += (b[i] - mb) * (b[i] - mb), ab += (a[i] - ma) * (b[i] - mb);
+    const auto root = [](__float128 x) { return std::sqrt(static_cast<long double>(x)); };
+    return {static_cast<double>(ma), static_cast<double>(root(aa / (n - 1))),
+            static_cast<double>(ab / (root(aa) * root(bb)))};
+}
+
+// Total risk 2 x4 + x5 + e/2 over 1000 trials, every column moved to mean + scale u
+// (u patterns in -1..1): the mean, the SD and Pearson against the same sums in
+// quadruple precision; SRC and R^2 of the fit with the constant from those
+// correlations (two regressors: beta1 = (r1 - r2 r12) / (1 - r12^2), and R^2 =
+// (r1^2 + r2^2 - 2 r1 r2 r12) / (1 - r12^2)).
+TEST(SensitivityMeasures, HoldAtEveryScaleAndOffset) {
+    const struct Case {
+        const char* name;
+        double mean, scale;
+    } cases[] = {{"1 +- 1", 1, 1},
+                 {"1e6 +- 1", 1e6, 1},
+                 {"1e9 +- 1", 1e9, 1},
+                 {"1e12 +- 1", 1e12, 1},
+                 {"1e-300 scale", 3e-300, 1e-300},
+                 {"1e-200 +- 1e-201", 1e-200, 1e-201},
+                 {"1e152 scale", 5e152, 1e152},
+                 {"1e300 scale", 3e300, 1e300}};
+    const std::int32_t n = 1000;
+    auto u = [](std::int32_t i, int k) { return static_cast<double>((i * (7919 + 104 * k)) % 2003) / 1001.0 - 1.0; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrialTable t(n, 0);
+        for (std::int32_t i = 1; i <= n; ++i) {
+            for (int j = 0; j < 13; ++j) t(i, j) = j == 4 || j == 5 ? c.mean + c.scale * u(i, j) : 0.5;
+            t(i, TrialTable::kTotalRisk) = c.mean + c.scale * (2 * u(i, 4) + u(i, 5) + 0.5 * u(i, 1));
+        }
+        const std::span<const double> y = t.values(TrialTable::kTotalRisk);
+        const QuadPair y4 = QuadMoments(y, t.values(4)), y5 = QuadMoments(y, t.values(5)),
+                       x45 = QuadMoments(t.values(4), t.values(5));
+        SimulationResults r;
+        EngineTestHost host;
+        host.regAnswers = {true};
+        r.ComputeStatisticsAndMeasures(t, 10, 95, host);
+        EXPECT_NEAR(r.mean[0], y4.meanA, std::fabs(y4.meanA) * 1e-15);
+        EXPECT_NEAR(r.sd[0], y4.sdA, y4.sdA * 1e-13);
+        EXPECT_NEAR((*r.sensitivities[1])(4, 0), y4.r, 1e-13);
+        EXPECT_NEAR((*r.sensitivities[1])(5, 0), y5.r, 1e-13);
+        const double d = 1 - x45.r * x45.r;
+        EXPECT_NEAR((*r.sensitivities[2])(4, 0), (y4.r - y5.r * x45.r) / d, 1e-12);
+        EXPECT_NEAR((*r.sensitivities[2])(5, 0), (y5.r - y4.r * x45.r) / d, 1e-12);
+        ASSERT_TRUE(r.r2[0] && (*r.r2[0])[0]);
+        EXPECT_NEAR(*(*r.r2[0])[0], (y4.r * y4.r + y5.r * y5.r - 2 * y4.r * y5.r * x45.r) / d, 1e-12);
     }
 }
 
