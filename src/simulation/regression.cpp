@@ -18,7 +18,7 @@ namespace nuvir {
 // The cross products of the rows as the fit sees them. The augmented row is
 // (1, z_0 .. z_{k-1}, w): each column scaled by a power of two from its largest
 // magnitude, z_c = x_c 2^-e_c - shift_c, and w likewise from y; with the constant the
-// shift is the column's scaled mean, so that the sums are centred. `tri` holds the
+// shift is near the column's scaled mean, so that the sums are nearly centred. `tri` holds the
 // lower triangle of the row's cross-product matrix, element (i, j), j <= i, at
 // i (i + 1) / 2 + j: the sums of the z and w (their products with the 1), their
 // cross products and the sum of w squared.
@@ -26,9 +26,9 @@ struct CRegression::Sums {
     std::int32_t n = 0;
     int k = 0;  // regressors
     std::vector<double> tri;
-    // Per column, the regressors then y: the exponent e and the scaled mean.
+    // Per column, the regressors then y: the exponent e and the shift.
     std::vector<int> exponent;
-    std::vector<double> mean;
+    std::vector<double> shift;
 
     int m() const { return k + 2; }
     double at(int i, int j) const { return tri[static_cast<std::size_t>(i * (i + 1) / 2 + j)]; }
@@ -213,45 +213,38 @@ void CRegression::Run(std::span<const double* const> x, const double* y) {
     cols.push_back(y);
     const std::size_t rows = static_cast<std::size_t>(n_);
     const double n = static_cast<double>(n_);
-    // Each column's scale and mean, in one pass. The mean starts from the first value,
-    // so that a column of equal values has exactly that mean: centred, it is exactly
-    // 0, and next to the constant the cross-product matrix is then exactly singular.
-    // Its rounding matters little: the centred sums correct it.
-    std::vector<double> scale, shift;
-    for (const double* c : cols) {
-        const double first = c[0];
-        double offsets[2] = {}, largest[2] = {};
-        for (std::size_t r = 0; r + 1 < rows; r += 2) {
-#pragma GCC unroll 2
-            for (std::size_t l = 0; l < 2; ++l) {
-                const double x = c[r + l];
-                offsets[l] += x - first;
-                largest[l] = std::fabs(x) > largest[l] ? std::fabs(x) : largest[l];
+    // Each column's scale and shift from its first rows (the mean of a short sample is
+    // near enough the column's: the centred sums correct the difference), so that the
+    // cross products take one pass. The sample's mean starts from its first value, so
+    // that a column of equal values is centred to exactly 0, and next to the constant
+    // the cross-product matrix is then exactly singular. A column whose later values
+    // dwarf the sample's could leave the Double range: then the scales are taken from
+    // every row.
+    std::vector<double> scale(cols.size()), shift(cols.size());
+    std::vector<CompensatedSum> tri;
+    for (std::size_t sample = std::min<std::size_t>(rows, 256);; sample = rows) {
+        s.exponent.clear();
+        for (std::size_t c = 0; c < cols.size(); ++c) {
+            const double* col = cols[c];
+            double largest = 0.0, offset = 0.0;
+            for (std::size_t r = 0; r < sample; ++r) {
+                largest = std::max(largest, std::fabs(col[r]));
+                offset += col[r] - col[0];
             }
+            const int e = ScaleExponent(largest);
+            scale[c] = std::ldexp(1.0, -e);
+            const double mean = (col[0] + offset / static_cast<double>(sample)) * scale[c];
+            shift[c] = useConstant_ && std::isfinite(mean) ? mean : 0.0;
+            s.exponent.push_back(e);
         }
-        if (rows % 2 != 0) {
-            offsets[0] += c[rows - 1] - first;
-            largest[0] = std::max(largest[0], std::fabs(c[rows - 1]));
-        }
-        const int e = ScaleExponent(std::max(largest[0], largest[1]));
-        const double sc = std::ldexp(1.0, -e);
-        double mean = (first + (offsets[0] + offsets[1]) / n) * sc;
-        // A value that is not finite makes the mean not finite; so can finite values
-        // far apart, whose mean is then taken at the scale.
-        if (!std::isfinite(mean)) {
-            for (std::size_t r = 0; r < rows; ++r)
-                if (!std::isfinite(c[r])) RaiseOverflow();
-            const double f = first * sc;
-            mean = f + BlockedSums<1>(rows, [&](std::size_t r) { return std::array{c[r] * sc - f}; })[0] / n;
-        }
-        s.exponent.push_back(e);
-        s.mean.push_back(mean);
-        scale.push_back(sc);
-        shift.push_back(useConstant_ ? mean : 0.0);
+        tri.assign(static_cast<std::size_t>(m) * (m + 1) / 2, CompensatedSum{});
+        CrossProducts(ColumnForm{cols.data(), scale.data(), shift.data()}, m, n_, tri.data(),
+                      std::make_integer_sequence<int, 11>{});
+        const bool finite =
+            std::all_of(tri.begin(), tri.end(), [](const CompensatedSum& t) { return std::isfinite(t.Value()); });
+        if (finite || sample == rows) break;
     }
-    std::vector<CompensatedSum> tri(static_cast<std::size_t>(m) * (m + 1) / 2);
-    CrossProducts(ColumnForm{cols.data(), scale.data(), shift.data()}, m, n_, tri.data(),
-                  std::make_integer_sequence<int, 11>{});
+    s.shift = shift;
     s.tri.resize(tri.size());
     for (std::size_t t = 0; t < tri.size(); ++t) s.tri[t] = Finite(tri[t].Value());
     s.tri[0] = n;  // the sum of N ones
@@ -266,10 +259,8 @@ void CRegression::Fit(const Sums& s) {
     const int off = useConstant_ ? 0 : 1;  // augmented index of design column 0
     const int ey = s.exponent[static_cast<std::size_t>(k)];
 
-    // The means: with the constant the centred sums correct the first pass's.
-    auto scaledMean = [&](int c) {
-        return s.mean[static_cast<std::size_t>(c)] + (useConstant_ ? s.at(c + 1, 0) / n : 0.0);
-    };
+    // The means: the shift and the mean of the shifted values.
+    auto scaledMean = [&](int c) { return s.shift[static_cast<std::size_t>(c)] + s.at(c + 1, 0) / n; };
     std::vector<double> mx(static_cast<std::size_t>(k));
     for (int c = 0; c < k; ++c)
         mx[static_cast<std::size_t>(c)] = std::ldexp(scaledMean(c), s.exponent[static_cast<std::size_t>(c)]);
@@ -306,10 +297,10 @@ void CRegression::Fit(const Sums& s) {
     }
     if (useConstant_) {
         r.SetElement(0, 0, std::ldexp(1.0, ey));
-        for (int i = 1; i < P; ++i) r.SetElement(0, i, -std::ldexp(s.mean[static_cast<std::size_t>(i - 1)], ey));
+        for (int i = 1; i < P; ++i) r.SetElement(0, i, -std::ldexp(s.shift[static_cast<std::size_t>(i - 1)], ey));
     }
     auto b = std::make_unique<Matrix>(r.Product(bw));
-    if (useConstant_) b->SetElement(0, 0, b->Element(0, 0) + std::ldexp(s.mean[static_cast<std::size_t>(k)], ey));
+    if (useConstant_) b->SetElement(0, 0, b->Element(0, 0) + std::ldexp(s.shift[static_cast<std::size_t>(k)], ey));
     for (int i = 0; i < P; ++i) Finite(b->Element(i, 0));
     b_ = std::move(b);
 
