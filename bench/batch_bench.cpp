@@ -58,8 +58,7 @@ public:
         engine += Clock::now() - start;
         const SimulationResults& r = mc.Results();
         const auto stats = [&r](int c) {
-            return BatchOutputStats{r.mean[c], std::sqrt(r.variance[c]), r.min[c],
-                                    r.max[c],  r.limits[c][0],           r.limits[c][1]};
+            return BatchOutputStats{r.mean[c], r.sd[c], r.min[c], r.max[c], r.limits[c][0], r.limits[c][1]};
         };
         return BatchResult{CLng(AppData(item::kTrials)), 0.5, stats(0), 1.5, stats(1)};
     }
