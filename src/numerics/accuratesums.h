@@ -2,16 +2,16 @@
 // Sums over long columns that keep near full precision at any scale, for the run's
 // statistics, correlations and least-squares cross products.
 //
-// Two hazards meet there. A plain running sum of a million terms can lose six of
-// its sixteen digits, and the one-pass variance (sum of squares minus the
-// squared sum over n) cancels away every digit of a column like 1E9 +- 1. And squares
-// leave the Double range: values of 1E155 overflow, deviations of 1E-170 vanish.
-// So callers centre first (two passes: the mean, then sums of deviations from it),
-// scale each column by a power of two (exact, so ordinary data give the same sums)
-// that brings its largest magnitude to about 1, and add with BlockedSums: plain
-// additions in two interleaved lanes over short blocks, and the block totals added
-// with their rounding errors carried (Neumaier), so the error is that of a 64-term
-// sum whatever the column's length.
+// Two hazards meet there. A plain running sum of a million terms can lose six of its
+// sixteen digits, and the one-pass variance (sum of squares minus the squared sum
+// over n) cancels away every digit of a column like 1E9 +- 1. And squares leave the
+// Double range: values of 1E155 overflow, deviations of 1E-170 vanish. So callers
+// centre first (two passes: the mean, then sums of deviations from it), scale a
+// column whose squares could leave the range by a power of two (exact, so the sums
+// are those of the unscaled values) that brings its largest magnitude to about 1, and
+// add with BlockedSums: plain additions in two interleaved lanes over short blocks,
+// and the block totals added with their rounding errors carried (Neumaier), so the
+// error is that of a 64-term sum whatever the column's length.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -31,12 +31,17 @@ struct CompensatedSum {
     double Value() const { return sum + carry; }
 };
 
-// The exponent e for which x * 2^-e of the largest magnitude lies in [0.5, 1); 0 for
-// 0 and for values that are not finite (nothing to scale). Held where 2^-e and 2^e
-// both stay Doubles.
+// The exponent e for which x * 2^-e of the largest magnitude lies in [0.5, 1), or 0
+// (no scaling) while the largest magnitude lies between 2^-400 and 2^400: there the
+// squares of the deviations, and their sums over 2^31 terms, stay normal Doubles
+// anyway, and the scaling, being exact, would change nothing but the time. 0 also for 0
+// and for values that are not finite (nothing to scale). Held where 2^-e and 2^e both
+// stay Doubles.
 inline int ScaleExponent(double largestMagnitude) {
     if (!(largestMagnitude > 0.0) || !std::isfinite(largestMagnitude)) return 0;
-    return std::clamp(std::ilogb(largestMagnitude) + 1, -1021, 1023);
+    const int e = std::ilogb(largestMagnitude) + 1;
+    if (e > -400 && e <= 400) return 0;
+    return std::clamp(e, -1021, 1023);
 }
 
 // K sums over the elements 0 to n - 1: terms(i) returns element i's K terms. Within a

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -97,11 +98,16 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     // A column without spread has no correlation; its centred sum of squares is not
     // always exactly 0, since the rounded mean of equal values can differ from them.
     if (!aVaries || !bVaries) return std::nullopt;
-    const auto [sumA, sumB, sumAA, sumBB, sumAB] = BlockedSums<5>(n, [&](std::size_t i) {
-        const double da = a[i] * scaleA - ma;
-        const double db = b[i] * scaleB - mb;
-        return std::array{da, db, da * da, db * db, da * db};
-    });
+    // Unscaled columns (the usual case) skip the multiplications by 1.
+    auto centred = [&](auto scaled) {
+        return BlockedSums<5>(n, [&](std::size_t i) {
+            const double da = (scaled ? a[i] * scaleA : a[i]) - ma;
+            const double db = (scaled ? b[i] * scaleB : b[i]) - mb;
+            return std::array{da, db, da * da, db * db, da * db};
+        });
+    };
+    const auto [sumA, sumB, sumAA, sumBB, sumAB] = scaleA == 1.0 && scaleB == 1.0 ? centred(std::false_type{})
+                                                                                  : centred(std::true_type{});
     const double saa = sumAA - sumA * sumA / dn, sbb = sumBB - sumB * sumB / dn, sab = sumAB - sumA * sumB / dn;
     if (!(saa > 0.0) || !(sbb > 0.0)) return std::nullopt;
     double r = sab / (std::sqrt(saa) * std::sqrt(sbb));

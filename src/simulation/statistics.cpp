@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#include <type_traits>
 
 #include "numerics/accuratesums.h"
 #include "runtime/convert.h"
@@ -54,16 +55,23 @@ MeanAndVariance ComputeMeanVariance(std::span<const double> v) {
     const double scale = std::ldexp(1.0, -e);
     const double dn = static_cast<double>(n);
     // From the first value, so that a column of equal values has exactly that mean.
+    // Unscaled columns (the usual case) skip the multiplications by 1.
     const double first = v.front() * scale;
-    double mean = first + BlockedSums<1>(n, [&](std::size_t i) { return std::array{v[i] * scale - first}; })[0] / dn;
+    auto offsets = [&](auto scaled) {
+        return BlockedSums<1>(n, [&](std::size_t i) { return std::array{(scaled ? v[i] * scale : v[i]) - first}; })[0];
+    };
+    double mean = first + (scale == 1.0 ? offsets(std::false_type{}) : offsets(std::true_type{})) / dn;
     if (!std::isfinite(mean)) {
         r.meanOverflow = true;
         return r;
     }
-    const auto [deviations, squares] = BlockedSums<2>(n, [&](std::size_t i) {
-        const double d = v[i] * scale - mean;
-        return std::array{d, d * d};
-    });
+    auto centred = [&](auto scaled) {
+        return BlockedSums<2>(n, [&](std::size_t i) {
+            const double d = (scaled ? v[i] * scale : v[i]) - mean;
+            return std::array{d, d * d};
+        });
+    };
+    const auto [deviations, squares] = scale == 1.0 ? centred(std::false_type{}) : centred(std::true_type{});
     mean += deviations / dn;
     r.mean = std::ldexp(mean, e);
     if (n <= 1) return r;
