@@ -18,17 +18,24 @@
 namespace nuvir::test {
 namespace {
 
-class BatchValuesTest : public MainWindowTest {};
+class BatchValuesTest : public MainWindowTest {
+protected:
+    // The real batch window and results, with `part` set to the batch window once made.
+    static MainWindowParts WithBatchWindow(BatchWindowPart*& part) {
+        MainWindowParts parts;
+        parts.makeBatchWindow = [&part](FRiskMain& main) {
+            auto made = std::make_unique<BatchWindowPart>(main);
+            part = made.get();
+            return std::unique_ptr<BatchFormPort>(std::move(made));
+        };
+        parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+        return parts;
+    }
+};
 
 TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
-    MainWindowParts parts;
     BatchWindowPart* part = nullptr;
-    parts.makeBatchWindow = [&part](FRiskMain& main) {
-        auto made = std::make_unique<BatchWindowPart>(main);
-        part = made.get();
-        return std::unique_ptr<BatchFormPort>(std::move(made));
-    };
-    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    MainWindowParts parts = WithBatchWindow(part);
     parts.makeChain = [] { return std::make_unique<WindowChain>(); };
     FRiskMain& w = Start(std::move(parts));
     dynamic_cast<WindowResults&>(w.Results()).Controller().runSeed = kDistinctStagesSeed;
@@ -121,14 +128,8 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
 // Runs that follow each other within one step of the clock (a Single's, some 4 ms) start
 // from seeds of their own: forty identical lines give forty different result sets.
 TEST_F(BatchValuesTest, IdenticalLinesRunFromSeedsOfTheirOwn) {
-    MainWindowParts parts;
     BatchWindowPart* part = nullptr;
-    parts.makeBatchWindow = [&part](FRiskMain& main) {
-        auto made = std::make_unique<BatchWindowPart>(main);
-        part = made.get();
-        return std::unique_ptr<BatchFormPort>(std::move(made));
-    };
-    parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
+    MainWindowParts parts = WithBatchWindow(part);
     FRiskMain& w = Start(std::move(parts));
     w.mnuFile[7]->Trigger();  // File > "&Batch Mode"
     Settle();
