@@ -17,6 +17,15 @@ fail() { echo "$1"; exit 1; }
 start_stop() {
   env HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$@" "$work/prog/nuvir" &
   local pid=$!
+  # Up once its SIGTERM handler is in place (bit 14 of the caught mask); a loaded
+  # machine may take a while to get there.
+  local caught=""
+  for _ in $(seq 300); do
+    kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
+    caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
+    [ -n "$caught" ] && (( (16#$caught >> 14) & 1 )) && break
+    sleep 0.1
+  done
   sleep 1
   kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
   # SIGXFSZ (25, bit 24 of the mask) set aside: a file-size limit cannot end it.
@@ -24,7 +33,7 @@ start_stop() {
   ignored=$(awk '/^SigIgn:/ { print $2 }' "/proc/$pid/status")
   (( (16#$ignored >> 24) & 1 )) || fail "nuvir does not ignore SIGXFSZ (SigIgn $ignored)"
   kill -TERM "$pid"
-  for _ in $(seq 50); do
+  for _ in $(seq 300); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
