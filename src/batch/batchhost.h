@@ -17,7 +17,7 @@ namespace nuvir {
 // Statistics of one output column of a run, in the order the batch CSV writes them.
 struct BatchOutputStats {
     double mean = 0;
-    double sd = 0;  // -1 where the variance came out negative
+    double sd = 0;  // -1 where the run left no standard deviation
     double min = 0;
     double max = 0;
     double lowerLimit = 0;
