@@ -28,13 +28,16 @@ int Processors() {
     return n == 0 ? 1 : static_cast<int>(n);
 }
 
-// NUVIR_WORKERS when it holds a positive count, else the processors.
+// NUVIR_WORKERS when it holds a positive count, else the processors; never more than
+// the processors: the work is computation only, and threads beyond them would only
+// take turns on them, each with its stack and its share of the statistics' work space.
 int DefaultWorkers() {
+    const int processors = Processors();
     if (const char* env = std::getenv("NUVIR_WORKERS")) {
         const int n = std::atoi(env);
-        if (n >= 1) return n;
+        if (n >= 1) return std::min(n, processors);
     }
-    return Processors();
+    return processors;
 }
 
 std::atomic<int> g_workers{0};  // 0: the default
@@ -108,9 +111,7 @@ private:
 
 int SimulationWorkerThreads() {
     const int n = g_workers.load(std::memory_order_relaxed);
-    // The work is computation only: threads beyond the processors would only take turns
-    // on them, each with its stack and its share of the statistics' work space.
-    return std::min(n >= 1 ? n : DefaultWorkers(), Processors());
+    return n >= 1 ? n : DefaultWorkers();
 }
 
 void SetSimulationWorkerThreads(int n) { g_workers.store(n >= 1 ? n : 0, std::memory_order_relaxed); }

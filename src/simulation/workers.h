@@ -14,9 +14,9 @@
 
 namespace nuvir {
 
-// Number of threads the run may use (at least 1): the count set, else the
-// environment's NUVIR_WORKERS, else the processors the process may run on; never more
-// than those processors.
+// Number of threads the run may use (at least 1): the count set (which tests and
+// benchmarks use to try other counts), else the environment's NUVIR_WORKERS held to
+// the processors the process may run on, else those processors.
 int SimulationWorkerThreads();
 // n < 1 restores the default; 1 runs everything on the calling thread.
 void SetSimulationWorkerThreads(int n);
