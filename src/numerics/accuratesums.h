@@ -16,6 +16,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <type_traits>
 
 namespace nuvir {
 
@@ -42,6 +43,13 @@ inline int ScaleExponent(double largestMagnitude) {
     const int e = std::ilogb(largestMagnitude) + 1;
     if (e > -400 && e <= 400) return 0;
     return std::clamp(e, -1021, 1023);
+}
+
+// f(std::true_type{}) for a scaled column, else f(std::false_type{}): compiled twice, so
+// that an unscaled column (the usual case) skips the multiplications by 1.
+template <class F>
+auto WithScaling(bool scaled, F f) {
+    return scaled ? f(std::true_type{}) : f(std::false_type{});
 }
 
 // K sums over the elements 0 to n - 1: terms(i) returns element i's K terms. Within a

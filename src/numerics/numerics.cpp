@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <type_traits>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -98,7 +97,6 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
     // A column without spread has no correlation; its centred sum of squares is not
     // always exactly 0, since the rounded mean of equal values can differ from them.
     if (!aVaries || !bVaries) return std::nullopt;
-    // Unscaled columns (the usual case) skip the multiplications by 1.
     auto centred = [&](auto scaled) {
         return BlockedSums<5>(n, [&](std::size_t i) {
             const double da = (scaled ? a[i] * scaleA : a[i]) - ma;
@@ -106,8 +104,7 @@ std::optional<double> Correlation(std::span<const double> a, std::span<const dou
             return std::array{da, db, da * da, db * db, da * db};
         });
     };
-    const auto [sumA, sumB, sumAA, sumBB, sumAB] = scaleA == 1.0 && scaleB == 1.0 ? centred(std::false_type{})
-                                                                                  : centred(std::true_type{});
+    const auto [sumA, sumB, sumAA, sumBB, sumAB] = WithScaling(scaleA != 1.0 || scaleB != 1.0, centred);
     const double saa = sumAA - sumA * sumA / dn, sbb = sumBB - sumB * sumB / dn, sab = sumAB - sumA * sumB / dn;
     if (!(saa > 0.0) || !(sbb > 0.0)) return std::nullopt;
     double r = sab / (std::sqrt(saa) * std::sqrt(sbb));

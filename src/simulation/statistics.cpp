@@ -4,7 +4,6 @@
 #include <cmath>
 #include <exception>
 #include <new>
-#include <type_traits>
 
 #include "numerics/accuratesums.h"
 #include "runtime/convert.h"
@@ -55,12 +54,11 @@ MeanAndVariance ComputeMeanVariance(std::span<const double> v) {
     const double scale = std::ldexp(1.0, -e);
     const double dn = static_cast<double>(n);
     // From the first value, so that a column of equal values has exactly that mean.
-    // Unscaled columns (the usual case) skip the multiplications by 1.
     const double first = v.front() * scale;
     auto offsets = [&](auto scaled) {
         return BlockedSums<1>(n, [&](std::size_t i) { return std::array{(scaled ? v[i] * scale : v[i]) - first}; })[0];
     };
-    double mean = first + (scale == 1.0 ? offsets(std::false_type{}) : offsets(std::true_type{})) / dn;
+    double mean = first + WithScaling(scale != 1.0, offsets) / dn;
     if (!std::isfinite(mean)) {
         r.meanOverflow = true;
         return r;
@@ -71,7 +69,7 @@ MeanAndVariance ComputeMeanVariance(std::span<const double> v) {
             return std::array{d, d * d};
         });
     };
-    const auto [deviations, squares] = scale == 1.0 ? centred(std::false_type{}) : centred(std::true_type{});
+    const auto [deviations, squares] = WithScaling(scale != 1.0, centred);
     mean += deviations / dn;
     r.mean = std::ldexp(mean, e);
     if (n <= 1) return r;
