@@ -1,11 +1,18 @@
 #pragma once
 // Small helpers shared by the tests of every folder.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
+#include <span>
 #include <string>
 
 #include "runtime/error.h"
@@ -105,5 +112,57 @@ inline std::string ErrorText(const std::function<void()>& f) {
 
 // Folder holding the test sources, for checked-in expected files.
 inline std::string SourceDir() { return NUVIR_TEST_SOURCE_DIR; }
+
+// Runs child in a forked process while parent (if any) runs here; the child's exit code,
+// or 100 plus the signal that ended it.
+inline int ExitCodeInChild(const std::function<int()>& child, const std::function<void()>& parent = {}) {
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(child());
+    if (parent) parent();
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+// Holds this process's file-size limit ("ulimit -f") at `bytes` while it lives, with
+// SIGXFSZ at its default: a writer that let a write pass the limit ends the process, as
+// that signal would end the program.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_DFL);
+        held_ = ::getrlimit(RLIMIT_FSIZE, &previous_) == 0;
+        const rlimit limit{bytes, previous_.rlim_max};
+        held_ = held_ && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        if (held_) ::setrlimit(RLIMIT_FSIZE, &previous_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    rlimit previous_{};
+    bool held_ = false;
+};
+
+// The mean and sample SD of a, and the correlation of a with b, from sums in quadruple
+// precision in two passes (the means, then the centred sums): a reference for the
+// program's own.
+struct QuadPair {
+    double meanA, sdA, r;
+};
+inline QuadPair QuadMoments(std::span<const double> a, std::span<const double> b) {
+    const double n = static_cast<double>(a.size());
+    __float128 sa = 0, sb = 0, aa = 0, bb = 0, ab = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) sa += a[i], sb += b[i];
+    const __float128 ma = sa / n, mb = sb / n;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        aa += (a[i] - ma) * (a[i] - ma), bb += (b[i] - mb) * (b[i] - mb), ab += (a[i] - ma) * (b[i] - mb);
+    const auto root = [](__float128 x) { return std::sqrt(static_cast<long double>(x)); };
+    return {static_cast<double>(ma), static_cast<double>(root(aa / (n - 1))),
+            static_cast<double>(ab / (root(aa) * root(bb)))};
+}
 
 }  // namespace nuvir::test

@@ -92,14 +92,4 @@ private:
     ServiceSet previousServices_;
 };
 
-// Runs child in a forked process while parent (if any) runs here; the child's exit code.
-inline int ExitCodeInChild(const std::function<int()>& child, const std::function<void()>& parent = {}) {
-    const pid_t pid = ::fork();
-    if (pid == 0) ::_exit(child());
-    if (parent) parent();
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
 }  // namespace nuvir::test

@@ -10,6 +10,7 @@
 #include <cfloat>
 #include <clocale>
 #include <filesystem>
+#include <optional>
 
 #include "appdata/ini.h"
 #include "appdata/options.h"
@@ -423,14 +424,11 @@ TEST_F(AssessmentFiles, AFailedSaveKeepsTheOldFileWhole) {
         std::filesystem::remove(Raf());
         if (exists) WriteBytes(Raf(), before);
         if (readOnly) ::chmod(Raf().c_str(), 0444);
-        // The file-size limit fails a write as a full disk would; the signal it sends by
-        // default is not set aside here, so a writer that let it come ends this test.
-        rlimit previous{};
-        ::getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limit{full ? 2000 : previous.rlim_cur, previous.rlim_max};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
+        // The file-size limit fails a write as a full disk would.
+        std::optional<test::FileSizeLimit> limit;
+        if (full) limit.emplace(2000);
         const bool saved = SaveAppData(data, Raf(), raise);
-        ::setrlimit(RLIMIT_FSIZE, &previous);
+        limit.reset();
         EXPECT_FALSE(saved);
         ASSERT_EQ(messages.calls.size(), raise || readOnly ? 1u : 0u);
         if (!messages.calls.empty()) {

@@ -219,8 +219,6 @@ TEST(DeserialiseState, TablesTakeTheCountsTheLineLeaves) {
     }
 }
 
-// A name longer than any file keeps whole refuses its line with the reason; one that
-// fits is taken whole (upper case, as every field).
 // Every control character inside a name is a blank wherever the name goes, as the
 // separators are in a state string: read from a line, written to a line or a CSV row.
 TEST(StateString, ControlCharactersInNamesAreBlanks) {
@@ -255,6 +253,8 @@ TEST(StateString, ControlCharactersInNamesAreBlanks) {
     }
 }
 
+// A name longer than any file keeps whole refuses its line with the reason; one that
+// fits is taken whole (upper case, as every field).
 TEST(DeserialiseState, ANameLongerThanAFileKeepsRefusesTheLine) {
     struct Case {
         const char* name;

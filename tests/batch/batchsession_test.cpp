@@ -1,9 +1,7 @@
 // The batch session against a scripted main window: the list, the batch files' bytes,
 // the save queries, and the run's CSV and restore on every road.
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -492,25 +490,20 @@ TEST_F(RunTest, ARunPastTheFileSizeLimitSaysSoAndTheWindowLivesOn) {
     dialog.QueueAnswer(Path("earlier.CSV"));
     int message[2];
     ASSERT_EQ(::pipe(message), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::signal(SIGXFSZ, SIG_DFL);
-        const rlimit limit{2000, 2000};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(90);
+    const int code = test::ExitCodeInChild([&] {
+        const test::FileSizeLimit limit(2000);
+        if (!limit.Held()) return 90;
         const bool ran = session.RunBatch();
         const std::string said = Titles().back() + "|" + LastText();
         [[maybe_unused]] const auto n = ::write(message[1], said.data(), said.size());
-        ::_exit(ran ? 1 : session.Running() || !session.Controls().fileMenuEnabled ? 2 : 0);
-    }
+        return ran ? 1 : session.Running() || !session.Controls().fileMenuEnabled ? 2 : 0;
+    });
     ::close(message[1]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
     std::string said(4096, '\0');
     const ssize_t n = ::read(message[0], said.data(), said.size());
     ::close(message[0]);
     said.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the run passed, 2: the session stayed running";
+    EXPECT_EQ(code, 0) << "1: the run passed, 2: the session stayed running, " << 100 + SIGXFSZ << ": ended by SIGXFSZ";
     EXPECT_EQ(said,
               failed + "|The batch output file \"" + Path("earlier.CSV") + "\" could not be written: File too large");
     EXPECT_EQ(Bytes("earlier.CSV"), "an earlier run\r\n");

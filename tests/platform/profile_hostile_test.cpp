@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <functional>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,14 +23,10 @@ using namespace nuvir::profile;
 // Runs fn in a child process (as an unprivileged user when the tests run as root, so
 // that folder permissions count) and returns its exit code.
 int InChild(const std::function<int()>& fn, bool unprivileged = false) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(90);
-        ::_exit(fn());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+    return ExitCodeInChild([&] {
+        if (unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 90;
+        return fn();
+    });
 }
 
 TEST(ProfileHostile, AWriteThroughALinkReachesTheFileAndKeepsTheLink) {
@@ -265,9 +260,8 @@ TEST(ProfileHostile, AWritePastTheFileSizeLimitFailsAsOnAFullDiskAndEndsNothing)
         ::chmod(folder.c_str(), c.folderTakesFiles ? 0755 : 0555);
         const int code = InChild(
             [&] {
-                std::signal(SIGXFSZ, SIG_DFL);
-                const rlimit limit{2000, 2000};
-                if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 90;
+                const FileSizeLimit limit(2000);
+                if (!limit.Held()) return 90;
                 if (c.write(file)) return 1;
                 if (c.exists && (LastFailure() != Failure::NoSpace || LastFailureCause() != "File too large")) return 2;
                 return 0;

@@ -12,15 +12,6 @@ namespace {
 
 class ScaleTest : public ResultsTest {};
 
-// Sample SD of a column in quadruple precision: the mean, then the centred squares.
-double QuadSd(const std::vector<double>& v) {
-    __float128 sum = 0, squares = 0;
-    for (const double x : v) sum += x;
-    const __float128 mean = sum / static_cast<double>(v.size());
-    for (const double x : v) squares += (x - mean) * (x - mean);
-    return static_cast<double>(std::sqrt(static_cast<long double>(squares / static_cast<double>(v.size() - 1))));
-}
-
 TEST_F(ScaleTest, TheResultLineShowsTheSdOfTheTrialsAtAnyScale) {
     struct Case {
         const char* name;
@@ -57,7 +48,8 @@ TEST_F(ScaleTest, TheResultLineShowsTheSdOfTheTrialsAtAnyScale) {
         text = text.substr(0, text.size() - 2);
         const auto fields = SplitText(text.substr(text.rfind('\n') + 1), '\t');
         ASSERT_EQ(fields.size(), 5u) << text;
-        const double sd = QuadSd(trials.Output(c.output));
+        const std::vector<double> output = trials.Output(c.output);
+        const double sd = QuadMoments(output, output).sdA;
         EXPECT_TRUE(ShownTo4Figures(fields[2], sd)) << "shown " << fields[2];
         // The CSV's 15 digits leave the reference this close.
         EXPECT_NEAR(rc->State().RunSummary.sd[static_cast<std::size_t>(c.output)], sd, sd * 1e-6);

@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include "platform/profile.h"
@@ -142,15 +141,12 @@ TEST(TrialExport, AnExistingFileStaysWholeUntilTheNewOneIsAndKeepsItsLinkAndPerm
     EXPECT_EQ(host.messages.back(), "Export(s) discontinued because of an error: Disk full");
     EXPECT_EQ(ReadBytes(dir.file("Untitled.CSV")), old);
     EXPECT_EQ(Entries(dir), 1) << "no temporary file left";
-    // A file-size limit below the new file's size fails it in the same way and names it;
-    // its signal is not set aside here, so a writer that let it come ends this test.
-    rlimit previous{};
-    ::getrlimit(RLIMIT_FSIZE, &previous);
-    const rlimit limit{100, previous.rlim_max};
-    ::setrlimit(RLIMIT_FSIZE, &limit);
+    // A file-size limit below the new file's size fails it in the same way and names it.
     failed = false;
-    ExportTrialData(SmallTable(), dir.file("Untitled.CSV"), failed, host);
-    ::setrlimit(RLIMIT_FSIZE, &previous);
+    {
+        const test::FileSizeLimit limit(100);
+        ExportTrialData(SmallTable(), dir.file("Untitled.CSV"), failed, host);
+    }
     EXPECT_TRUE(failed);
     EXPECT_EQ(host.messages.back(), "Export(s) discontinued because of an error: File too large");
     EXPECT_EQ(ReadBytes(dir.file("Untitled.CSV")), old);

@@ -578,22 +578,6 @@ TEST(SensitivityMeasures, NoInputLeftOrAnOutputThatDoesNotVaryGiveNoValue) {
     }
 }
 
-// Moments and correlations of two columns in quadruple precision, two passes.
-struct QuadPair {
-    double meanA, sdA, r;
-};
-QuadPair QuadMoments(std::span<const double> a, std::span<const double> b) {
-    const double n = static_cast<double>(a.size());
-    __float128 sa = 0, sb = 0, aa = 0, bb = 0, ab = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) sa += a[i], sb += b[i];
-    const __float128 ma = sa / n, mb = sb / n;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        aa += (a[i] - ma) * (a[i] - ma), bb += (b[i] - mb) * (b[i] - mb), ab += (a[i] - ma) * (b[i] - mb);
-    const auto root = [](__float128 x) { return std::sqrt(static_cast<long double>(x)); };
-    return {static_cast<double>(ma), static_cast<double>(root(aa / (n - 1))),
-            static_cast<double>(ab / (root(aa) * root(bb)))};
-}
-
 // Total risk 2 x4 + x5 + e/2 over 1000 trials, every column moved to mean + scale u
 // (u patterns in -1..1): the mean, the SD and Pearson against the same sums in
 // quadruple precision; SRC and R^2 of the fit with the constant from those
@@ -621,8 +605,8 @@ TEST(SensitivityMeasures, HoldAtEveryScaleAndOffset) {
             t(i, TrialTable::kTotalRisk) = c.mean + c.scale * (2 * u(i, 4) + u(i, 5) + 0.5 * u(i, 1));
         }
         const std::span<const double> y = t.values(TrialTable::kTotalRisk);
-        const QuadPair y4 = QuadMoments(y, t.values(4)), y5 = QuadMoments(y, t.values(5)),
-                       x45 = QuadMoments(t.values(4), t.values(5));
+        const test::QuadPair y4 = test::QuadMoments(y, t.values(4)), y5 = test::QuadMoments(y, t.values(5)),
+                             x45 = test::QuadMoments(t.values(4), t.values(5));
         SimulationResults r;
         EngineTestHost host;
         host.regAnswers = {true};
