@@ -1,5 +1,6 @@
 #include "runtime/rnd.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace nuvir {
@@ -51,7 +52,7 @@ float Rnd(float argument) {
     return Rnd();
 }
 
-float Timer() {
+ClockReading LocalClock() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     std::tm local{};
@@ -62,7 +63,12 @@ float Timer() {
     float result = static_cast<float>(seconds);
     // Rounding to single precision must not reach the next midnight.
     if (result >= 86400.0f) result = 86399.9921875f;
-    return result;
+    const std::chrono::year_month_day date{std::chrono::year{local.tm_year + 1900},
+                                           std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
+                                           std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
+    return {std::chrono::sys_days{date}.time_since_epoch().count(), result};
 }
+
+float Timer() { return LocalClock().seconds; }
 
 }  // namespace nuvir

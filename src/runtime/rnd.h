@@ -76,4 +76,16 @@ float Rnd(float argument);
 // 86400).
 float Timer();
 
+// A reading of the local clock: the day of the local calendar, counted from 1 January
+// 1970, and the seconds since its midnight as Timer() gives them. Midnight moves a
+// reading on to the next day; only a clock set back gives one earlier than the last.
+struct ClockReading {
+    std::int64_t day = 0;
+    float seconds = 0.0f;
+    friend bool operator<(const ClockReading& a, const ClockReading& b) {
+        return a.day != b.day ? a.day < b.day : a.seconds < b.seconds;
+    }
+};
+ClockReading LocalClock();
+
 }  // namespace nuvir

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace nuvir {
 
@@ -35,18 +36,25 @@ ClockSeeds& ClockSeeds::Process() {
     return seeds;
 }
 
-float ClockSeeds::Next(float clock, std::int32_t prng) {
+float ClockSeeds::Next(const ClockReading& clock, std::int32_t prng) {
     const std::lock_guard<std::mutex> lock(mutex_);
-    float seed = clock;
+    float seed = clock.seconds;
+    std::int64_t day = clock.day;
     const bool clockWentBack = clock < lastClock_;
-    const double key = Key(clock, prng), lastKey = Key(lastSeed_, prng);
-    if (lastSeed_ > 0.0f && (key == lastKey || (!clockWentBack && key < lastKey))) {
+    const double key = Key(clock.seconds, prng), lastKey = Key(lastSeed_, prng);
+    const bool notPastLastSeed = std::pair{clock.day, key} <= std::pair{lastSeedDay_, lastKey};
+    if (lastSeed_ > 0.0f && (key == lastKey || (!clockWentBack && notPastLastSeed))) {
         seed = After(lastSeed_, prng);
-        // The last step of the day: the smallest seed there is.
-        if (seed >= kDay) seed = std::numeric_limits<float>::denorm_min();
+        day = lastSeedDay_;
+        // Past the last step of the day: the smallest seed there is, on the next day.
+        if (seed >= kDay) {
+            seed = std::numeric_limits<float>::denorm_min();
+            ++day;
+        }
     }
     lastClock_ = clock;
     lastSeed_ = seed;
+    lastSeedDay_ = day;
     return seed;
 }
 

@@ -353,10 +353,10 @@ void CMonteCarlo::CacheLookupTables() {
 // ---- seeding and drawing --------------------------------------------------------------
 
 void CMonteCarlo::SeedFromTimer() {
-    float clock = 0.0f;
+    ClockReading clock;
     do {
-        clock = Timer();
-    } while (clock <= 0.0f);
+        clock = LocalClock();
+    } while (clock.seconds <= 0.0f);
     seed_ = ClockSeeds::Process().Next(clock, prngToUse_);
 }
 

@@ -54,8 +54,8 @@ public:
     // tables (indices 4 to 8) or a non-array, and the cost look-up tables (9 to 12)
     // or a non-array. The matrix is read by position: its first row is p1 and its
     // first column the mean, whatever its lower bounds. seed: 0 seeds from the clock
-    // (ClockSeeds: never the last clock seed again), any other value through its
-    // magnitude when that is below 86400. Raises AppError
+    // (ClockSeeds: seeds that run ahead of the clock move on, past midnight too), any
+    // other value through its magnitude when that is below 86400. Raises AppError
     // (255 with the engine's own texts, or the runtime's errors).
     void RunSimulation(const Variant& inputs, std::int32_t trials, std::int32_t classes, float seed);
 

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -122,6 +124,34 @@ TEST(Timer, IsSecondsSinceLocalMidnightWithTheFractionOfTheSecond) {
         fraction = r != std::floor(r);
     }
     EXPECT_TRUE(fraction);
+}
+
+// The day and seconds of a reading, less the zone's offset from UTC, are the time
+// since 1970: in zones whose date differs from UTC's for much of the day, too.
+TEST(LocalClock, CountsTheDaysOfTheLocalCalendar) {
+    struct Case {
+        const char* name;
+        const char* zone;  // POSIX form: the name, then the hours to add to reach UTC
+    };
+    const Case cases[] = {{"UTC", "UTC0"}, {"fourteen hours ahead", "<+14>-14"}, {"eleven hours behind", "<-11>11"}};
+    const char* saved = std::getenv("TZ");
+    const std::string savedZone = saved != nullptr ? saved : "";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::setenv("TZ", c.zone, 1);
+        ::tzset();
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        const ClockReading r = LocalClock();
+        EXPECT_NEAR(static_cast<double>(r.day) * 86400.0 + r.seconds - static_cast<double>(local.tm_gmtoff),
+                    static_cast<double>(now), 2.0);
+    }
+    if (saved != nullptr)
+        ::setenv("TZ", savedZone.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 }  // namespace

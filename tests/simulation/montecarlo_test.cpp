@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <limits>
 #include <random>
+#include <set>
 #include <thread>
 
 #include "appdata/appdata.h"
@@ -441,40 +443,120 @@ TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
 // At a clock that does not move, each run's seed is the next one its generator tells
 // apart from the last: the next Single for the built-in generator (seeded from the
 // seed's bits), the next hundredth for the custom one (seeded from the seed times 100,
-// rounded). A clock that has moved past the last seed gives itself, and so does one that
-// went back (midnight) unless it gives the last seed again.
+// rounded). A clock that has moved past the last seed gives itself, and so does one set
+// back unless it gives the last seed again. Seeds past the end of the day go on from
+// the smallest one until the clock, past midnight too, passes them.
 TEST(ClockSeeds, AClockThatDoesNotMoveGivesTheNextSeedTheGeneratorTellsApart) {
     struct Case {
         const char* name;
         std::int32_t prng;
-        std::vector<float> clocks, seeds;
+        std::vector<ClockReading> clocks;
+        std::vector<float> seeds;
     };
     const float tiny = std::numeric_limits<float>::denorm_min();
+    const float end = 86399.9921875f;  // the day's last Single
     const Case cases[] = {
-        {"built-in, steps of 2^-8 s", 0, {50000, 50000, 50000}, {50000, 50000.00390625f, 50000.0078125f}},
+        {"built-in, steps of 2^-8 s",
+         0,
+         {{9, 50000}, {9, 50000}, {9, 50000}},
+         {50000, 50000.00390625f, 50000.0078125f}},
         {"custom: 50000.0039 is 5000000 hundredths too",
          1,
-         {50000, 50000, 50000},
+         {{9, 50000}, {9, 50000}, {9, 50000}},
          {50000, 50000.0078125f, 50000.015625f}},
         // 100.004997 (times 100 10000.4997) still rounds to 10000.
-        {"custom, steps of 2^-17 s", 1, {100, 100}, {100, 100.0050048828125f}},
+        {"custom, steps of 2^-17 s", 1, {{9, 100}, {9, 100}}, {100, 100.0050048828125f}},
         {"the clock moves, but not past the seeds",
          0,
-         {50000, 50000, 50000.00390625f, 50000.5f},
+         {{9, 50000}, {9, 50000}, {9, 50000.00390625f}, {9, 50000.5f}},
          {50000, 50000.00390625f, 50000.0078125f, 50000.5f}},
-        {"the last step of the day, then midnight",
+        {"the last step of the day, then midnight", 0, {{9, end}, {9, end}, {10, 0.25f}}, {end, tiny, 0.25f}},
+        // The smallest Singles of 2 and 3 hundredths (times 100 rounded, halves to even).
+        {"custom: seeds past midnight before the clock, which follows",
+         1,
+         {{9, end}, {9, end}, {9, end}, {10, 0.0078125f}, {10, 0.25f}},
+         {end, tiny, 0.015000000596046448f, 0.02500000037252903f, 0.25f}},
+        {"the clock set back", 0, {{9, 300}, {9, 200}}, {300, 200}},
+        {"the clock set back a day", 0, {{9, 300}, {8, 400}}, {300, 400}},
+        {"the clock set back once the seeds have passed midnight",
          0,
-         {86399.9921875f, 86399.9921875f, 0.25f},
-         {86399.9921875f, tiny, 0.25f}},
-        {"the clock set back", 0, {300, 200}, {300, 200}},
-        {"custom, the clock set back within the hundredth", 1, {100.004f, 100.002f}, {100.004f, 100.0050048828125f}},
+         {{9, end}, {9, end}, {9, 3600}},
+         {end, tiny, 3600}},
+        {"custom, the clock set back within the hundredth",
+         1,
+         {{9, 100.004f}, {9, 100.002f}},
+         {100.004f, 100.0050048828125f}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClockSeeds seeds;
         std::vector<float> got;
-        for (const float clock : c.clocks) got.push_back(seeds.Next(clock, c.prng));
+        for (const ClockReading& clock : c.clocks) got.push_back(seeds.Next(clock, c.prng));
         EXPECT_EQ(got, c.seeds);
+    }
+}
+
+// What tells two seeds apart for a generator: the built-in one is seeded from the
+// seed's bits, the custom one from the seed times 100 to the nearest whole number (at
+// least 1).
+double GeneratorKey(float seed, std::int32_t prng) {
+    return prng == 1 ? std::max(1.0, std::nearbyint(static_cast<double>(seed) * 100.0)) : static_cast<double>(seed);
+}
+
+// The clock as Timer() and the day read it at t seconds after the midnight that starts
+// day 0: the time of day rounded to a Single, never up to the next midnight.
+ClockReading ClockAt(double t) {
+    const double day = std::floor(t / 86400.0);
+    const float seconds = std::min(static_cast<float>(t - day * 86400.0), 86399.9921875f);
+    return {static_cast<std::int64_t>(day), seconds};
+}
+
+// Runs that follow each other faster than the clock's steps near the end of the day:
+// every seed is one its generator has not had before (the seeds passed midnight ahead
+// of the clock and went on from the smallest; then the next run at the same reading
+// took that reading itself, given two runs before), and each lies above 0 and below
+// 86400, so that a run given it back repeats itself.
+TEST(ClockSeeds, RunsAheadOfTheClockIntoMidnightRepeatNoSeed) {
+    struct Case {
+        const char* name;
+        double start, step;  // seconds after day 0's midnight
+        int runs;
+    };
+    const Case cases[] = {
+        {"1000 runs in the last tick of the day", 86399.99, 0, 1000},
+        {"1000 runs 2 ms apart, 7 s before midnight", 86393, 0.002, 1000},
+        {"5000 runs 2 ms apart: the clock passes midnight too", 86393, 0.002, 5000},
+        {"a minute of runs 2 ms apart, the last of the day and the first", 86370, 0.002, 30000},
+    };
+    for (const std::int32_t prng : {0, 1}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (prng == 1 ? ", custom" : ", built-in"));
+            ClockSeeds seeds;
+            std::set<double> keys;
+            int repeated = 0, outside = 0;
+            for (int i = 0; i < c.runs; ++i) {
+                const ClockReading clock = ClockAt(c.start + c.step * i);
+                if (clock.seconds == 0.0f) continue;  // the engine reads the clock again
+                const float seed = seeds.Next(clock, prng);
+                repeated += keys.insert(GeneratorKey(seed, prng)).second ? 0 : 1;
+                outside += seed > 0.0f && seed < 86400.0f ? 0 : 1;
+            }
+            EXPECT_EQ(repeated, 0);
+            EXPECT_EQ(outside, 0);
+        }
+    }
+}
+
+// Runs further apart than the clock's steps take the clock's reading itself, as ever,
+// across midnight too.
+TEST(ClockSeeds, RunsSlowerThanTheClockTakeItsReadings) {
+    for (const std::int32_t prng : {0, 1}) {
+        SCOPED_TRACE(prng == 1 ? "custom" : "built-in");
+        ClockSeeds seeds;
+        for (int i = 0; i < 1000; ++i) {
+            const ClockReading clock = ClockAt(86395.001 + 0.02 * i);
+            ASSERT_EQ(seeds.Next(clock, prng), clock.seconds) << i;
+        }
     }
 }
 
