@@ -348,16 +348,21 @@ TEST(MonteCarloValidation, EachInputIsCheckedAndABadOneEndsTheRunWithItsText) {
 // (a run has started once it took its seed).
 enum CappedRun { kRan = 0, kRefusedBeforeStart = 10, kOutOfMemoryAfterStart = 11, kOtherError = 12 };
 
+// Lets this process's address space grow by `capMB` more than it holds now.
+void CapAddressSpaceGrowth(std::uint64_t capMB) {
+    std::ifstream statm("/proc/self/statm");
+    std::uint64_t pages = 0;
+    statm >> pages;
+    const rlimit cap{pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + (capMB << 20), RLIM_INFINITY};
+    setrlimit(RLIMIT_AS, &cap);
+}
+
 // Runs `trials` in a child process whose address space may grow by `capMB` more.
 int RunUnderAddressCap(std::int32_t trials, std::uint64_t capMB) {
     const pid_t child = fork();
     if (child == 0) {
         SetSimulationWorkerThreads(1);  // the parent's pool threads are not in the child
-        std::ifstream statm("/proc/self/statm");
-        std::uint64_t pages = 0;
-        statm >> pages;
-        const rlimit cap{pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)) + (capMB << 20), RLIM_INFINITY};
-        setrlimit(RLIMIT_AS, &cap);
+        CapAddressSpaceGrowth(capMB);
         EngineTestHost host;
         CMonteCarlo mc(host);
         int code = kRan;
@@ -438,6 +443,58 @@ TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
         ::setenv("NUVIR_WORKERS", savedValue.c_str(), 1);
     else
         ::unsetenv("NUVIR_WORKERS");
+}
+
+// Each worker sorts or ranks a column at a time beside the table: the estimate grows by
+// two Doubles a trial with every worker up to the 22 columns there are, on a machine
+// with more processors than this one too. A million trials: the table 22 x 8 = 176
+// bytes a trial, each worker 16 more, and 32 MB (33,554,432 bytes) for the rest.
+TEST(MonteCarloMemory, TheEstimateGrowsWithEveryWorkerUpToTheColumns) {
+    struct Case {
+        const char* name;
+        int workers;
+        std::uint64_t bytes;
+    };
+    const Case cases[] = {
+        {"none counts as one", 0, 192'000'000 + 33'554'432},
+        {"one", 1, 192'000'000 + 33'554'432},
+        {"two", 2, 208'000'000 + 33'554'432},
+        {"eight", 8, 304'000'000 + 33'554'432},
+        {"sixteen", 16, 432'000'000 + 33'554'432},
+        {"twenty-one", 21, 512'000'000 + 33'554'432},
+        {"twenty-two, one a column", 22, 528'000'000 + 33'554'432},
+        {"a hundred, no more at once than the columns", 100, 528'000'000 + 33'554'432},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(runmemory::RunBytes(1'000'000, c.workers), c.bytes);
+    }
+}
+
+// The count a machine with more processors would set: a run of a million trials that
+// one worker could make in 400 MB (226 MB above) but 22 could not (562 MB) is refused
+// with them before it starts.
+TEST(MonteCarloMemory, ARunThatFitsFewerWorkersIsRefusedWithMore) {
+    if (test::kAddressSanitizer) GTEST_SKIP() << "the address-space cap cannot hold a sanitizer's shadow memory";
+    struct Case {
+        const char* name;
+        int workers;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"one worker", 1, false},
+        {"twenty-two workers", 22, true},
+        {"more workers than columns", 64, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int code = test::ExitCodeInChild([&] {
+            SetSimulationWorkerThreads(c.workers);
+            CapAddressSpaceGrowth(400);
+            return test::ErrorNumber([] { runmemory::CheckRunFits(1'000'000); }) == err::OutOfMemory ? 1 : 0;
+        });
+        EXPECT_EQ(code, c.refused ? 1 : 0);
+    }
 }
 
 // At a clock that does not move, each run's seed is the next one its generator tells
