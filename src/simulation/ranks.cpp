@@ -19,8 +19,9 @@ void RankTransform(TrialTable& table, std::int32_t column) {
 bool OutputVaries(std::span<const double> column) {
     if (column.empty()) return false;
     const auto [lo, hi] = std::minmax_element(column.begin(), column.end());
-    // Up to 32 units in the last place of the largest magnitude: a trial's output is a
-    // sum of up to five products of up to five factors.
+    // Up to 32 Double epsilons of the largest magnitude, which is 32 to 64 units in its
+    // last place (32 at a power of two, nearly 64 just below the next): a trial's output
+    // is a sum of up to five products of up to five factors.
     return *hi - *lo > 32.0 * DBL_EPSILON * std::max(std::fabs(*lo), std::fabs(*hi));
 }
 

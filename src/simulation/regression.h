@@ -105,13 +105,16 @@ private:
     std::string errorText_;
     bool useConstant_ = true;
 
-    // Each null until a fit creates it.
-    std::unique_ptr<Matrix> xx_;            // X'X, P x P
-    std::unique_ptr<Matrix> xy_;            // X'y, P x 1
-    std::unique_ptr<Matrix> b_;             // coefficients, P x 1
+    // Each null until a fit creates it. The sums are those of the fit's own columns,
+    // scaled and shifted (see Sums in regression.cpp): Z holds the column of ones (with
+    // the constant) and z = x 2^-e - shift for each regressor, w = y 2^-e - shift (the
+    // shifts 0 without the constant), and bw are the coefficients of w on Z.
+    std::unique_ptr<Matrix> xx_;            // Z'Z, P x P
+    std::unique_ptr<Matrix> xy_;            // Z'w, P x 1
+    std::unique_ptr<Matrix> b_;             // coefficients in the data's units, P x 1
     std::unique_ptr<Matrix> standardised_;  // P x 1
-    std::unique_ptr<Matrix> bxy_;           // b'X'y, 1 x 1
-    std::unique_ptr<Matrix> covariance_;    // s^2 (X'X)^-1, P x P
+    std::unique_ptr<Matrix> bxy_;           // bw'Z'w, 1 x 1
+    std::unique_ptr<Matrix> covariance_;    // s^2 (X'X)^-1 in the data's units, P x P
 
     std::int32_t n_ = 0;
     std::int32_t p_ = 0;
