@@ -66,6 +66,14 @@ std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path) {
         RaiseComponentError("The batch file \"" + path +
                             "\" was not read: it begins with a UTF-16 byte-order mark, but what follows is no "
                             "UTF-16 text.");
+    // No list holds a NUL: lines of them are text read in the wrong encoding, whose keys
+    // no line would recognise.
+    for (std::size_t n = 0; n < text->lines.size(); ++n) {
+        if (text->lines[n].find('\0') == std::string::npos) continue;
+        RaiseComponentError("The batch file \"" + path + "\" was not read: line " + std::to_string(n + 1) +
+                            " holds a NUL character, which no batch line may hold (as text in UTF-32, or in UTF-16 "
+                            "without its byte-order mark, would).");
+    }
     return std::make_unique<FileLines>(std::move(*text));
 }
 
@@ -386,9 +394,11 @@ void BatchSession::WalkList(BatchCsvWriter& out, FailedLines& failures) {
         Show();
         DoEvents();
         // A line that fails hands none of its changes on: the lines after it start from
-        // what the line before it left, as if it had not been there.
+        // what the line before it left, as if it had not been there. A line holding a NUL
+        // (pasted from another program) fails unrun: its keys would go unread.
         const Variant before = AppData;
-        const std::optional<BatchResult> r = host_->RunBatchSimulation(line);
+        const bool readable = line.find('\0') == std::string::npos;
+        const std::optional<BatchResult> r = readable ? host_->RunBatchSimulation(line) : std::nullopt;
         if (!r) {
             if (failures.count++ == 0) {
                 failures.firstLine = list_.Counter();

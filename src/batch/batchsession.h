@@ -54,8 +54,8 @@ using BatchReaderFactory = std::function<std::unique_ptr<BatchLineReader>(const 
 // The file's lines, ended by CR LF, LF or a lone CR, decoded as the settings files are
 // (profile::DecodeTextLines): each line UTF-8, else Windows-1252; UTF-16 after its
 // byte-order mark. Only a regular file of at most BatchList::kMaxFileBytes that decodes
-// is read; anything else raises AppError with a sentence that names the file and why
-// (for a larger file, the limit).
+// to lines without a NUL is read; anything else raises AppError with a sentence that
+// names the file and why (for a larger file, the limit).
 std::unique_ptr<BatchLineReader> OpenBatchLines(const std::string& path);
 
 // The enabled, visible and caption states of the window's controls.

@@ -1,5 +1,6 @@
 // Batch files in every encoding the settings files read: the bytes of each through Open,
-// an edit and Save, and the lists that are no text refused before a line of them can run.
+// an edit and Save, and the lists that are no text, or text in another encoding, refused
+// before a line of them can run.
 #include "batch_fixture.h"
 
 namespace nuvir::batchtest {
@@ -80,6 +81,49 @@ TEST_F(BatchTest, AListThatIsNoUtf16IsRefusedAndNothingRuns) {
         ExpectLastMessage("Error opening batch file", "The batch file \"" + Path("bad.RAB") +
                                                           "\" was not read: it begins with a UTF-16 byte-order "
                                                           "mark, but what follows is no UTF-16 text.");
+        EXPECT_EQ(session.List().Text(), "");
+        ExpectBinding(BatchList::kCaption, "", false);
+        session.RefreshBatchControls();
+        EXPECT_FALSE(session.Controls().runEnabled);
+    }
+    EXPECT_TRUE(host.ran.empty());
+}
+
+// ASCII text as UTF-32 code units in the byte order: each byte beside three zero bytes.
+std::string U32(std::string_view ascii, bool big) {
+    std::string out;
+    for (const char c : ascii) out += big ? std::string{'\0', '\0', '\0', c} : std::string{c, '\0', '\0', '\0'};
+    return out;
+}
+
+// Text in another encoding reads as lines of NULs, whose keys no line would recognise:
+// refused whole, the file and the first such line named, before a line of it can run.
+// UTF-32's little-endian mark FF FE 00 00 is UTF-16's and then a NUL.
+TEST_F(BatchTest, AListWhoseLinesHoldNulsIsRefusedAndNothingRuns) {
+    const std::string two = "SPECIES=A;N=2000\r\nSPECIES=B\r\n";
+    struct Case {
+        const char* name;
+        std::string file;
+        int line;
+    };
+    const Case cases[] = {
+        {"UTF-16 little-endian without its mark", U16(two, false), 1},
+        {"UTF-16 big-endian without its mark", U16(two, true), 1},
+        {"UTF-32 little-endian with its mark", std::string("\xFF\xFE\0\0", 4) + U32(two, false), 1},
+        {"UTF-32 big-endian with its mark", std::string("\0\0\xFE\xFF", 4) + U32(two, true), 1},
+        {"UTF-32 little-endian without its mark", U32(two, false), 1},
+        {"a NUL in the second line of UTF-8", std::string("SPECIES=A\r\nSPECIES=B\0C\r\n", 24), 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.ListEdited("SPECIES=OLD\r\n");
+        Answer(mb::No, "nul.RAB");
+        test::WriteBytes(Path("nul.RAB"), c.file);
+        EXPECT_FALSE(session.OpenBatchFile());
+        ExpectLastMessage("Error opening batch file",
+                          "The batch file \"" + Path("nul.RAB") + "\" was not read: line " + std::to_string(c.line) +
+                              " holds a NUL character, which no batch line may hold (as text in UTF-32, or in UTF-16 "
+                              "without its byte-order mark, would).");
         EXPECT_EQ(session.List().Text(), "");
         ExpectBinding(BatchList::kCaption, "", false);
         session.RefreshBatchControls();

@@ -244,7 +244,7 @@ protected:
 TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment) {
     struct Case {
         const char* name;
-        const char* list;
+        std::string list;
         std::set<std::string> failing;
         std::string file;  // the dialog's choice; a run writes out.CSV
         std::vector<std::string> ran, written;
@@ -272,6 +272,17 @@ TEST_F(RunTest, EachSpecRunsToTheFirstBlankLineAndEveryRoadRestoresTheAssessment
          failed,
          true},
         {"every line failing", "S1\r\nS2\r\n", {"S1", "S2"}, "out.CSV", {"S1", "S2"}, {}, failed, true},
+        // Pasted from another program: its keys would go unread.
+        {"a line holding a NUL fails unrun",
+         std::string("S1\r\nS\0"
+                     "2\r\nS3\r\n",
+                     13),
+         {},
+         "out.CSV",
+         {"S1", "S3"},
+         {"S1", "S3"},
+         failed,
+         true},
         {"the dialog cancelled: no file, no message", "S1\r\n", {}, "", {}, {}, ""},
         {"a file that cannot be created", "S1\r\n", {}, "missing/out.CSV", {}, {}, failed},
         // An earlier file would stay whole: what was written goes.
@@ -377,8 +388,8 @@ TEST_F(FailedLineTest, ALineThatFailsHandsNothingOnAndTheEndSaysSo) {
     for (int i = 1; i <= 11; ++i) eleven += "SPECIES=C" + std::to_string(i) + ";N=1000\r\n";
     std::vector<std::string> elevenRows;
     for (int i = 1; i <= 11; ++i) elevenRows.push_back("C" + std::to_string(i) + ",1000");
-    // Named by its own text, its NUL a blank, cut after 60 characters.
-    const std::string longName = std::string("SPECIES=X\0Y", 11) + std::string(5000, 's') + ";N=2000";
+    // Named by its own text, its control character a blank, cut after 60 characters.
+    const std::string longName = "SPECIES=X\x01Y" + std::string(5000, 's') + ";N=2000";
     const std::string ended = "The batch run has ended, but ";
     const std::string after =
         ".\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran "

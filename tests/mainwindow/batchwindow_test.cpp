@@ -171,7 +171,8 @@ std::string Utf16LE(std::string_view ascii) {
 // A list saved in UTF-16 opens as its own lines and runs them, a NUL in a name a blank in
 // the CSV; a file marked as UTF-16 that is none is refused by name, leaving nothing to run.
 TEST_F(BatchRound, AUtf16ListRunsItsOwnLinesAndABrokenOneNothing) {
-    WriteFile("u16.RAB", Utf16LE(std::string("SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U\0B;N=3000\r\n", 46)));
+    WriteFile("u16.RAB", Utf16LE("SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U\x01"
+                                 "B;N=3000\r\n"));
     files.QueueAnswer(dir.file("u16.RAB"));
     ASSERT_TRUE(Choose(batch->MainMenu(0), batch->FileMenu(0)));
     batch->StateTick();
