@@ -18,6 +18,7 @@ bool BatchList::SetText(std::string_view text) {
             t += c;
         }
     }
+    t = BlankLineSeparators(t);
     if (t == text_) return true;
     const std::size_t length = CharCount(t);
     if (length > kMaxChars) return false;
@@ -28,9 +29,10 @@ bool BatchList::SetText(std::string_view text) {
 }
 
 bool BatchList::AppendSpec(std::string_view spec) {
-    const std::size_t add = CharCount(spec);
+    const std::string line = BlankLineSeparators(spec);
+    const std::size_t add = CharCount(line);
     if (length_ + add + 2 > kMaxChars) return false;
-    text_.append(spec).append("\r\n");
+    text_.append(line).append("\r\n");
     length_ += add + 2;
     listChanged_ = true;
     IncrementSpecCounter();

@@ -6,7 +6,9 @@
 //
 // The text is never longer than kMaxChars characters, whatever road it comes by (an
 // edit, a paste, Capture, Open); the limit is counted in characters of the CR LF text.
-// Edits typed into the view arrive through SetText, whose line ends become CR LF.
+// Edits typed into the view arrive through SetText, whose line ends become CR LF. On
+// every road U+2028 and U+2029 become blanks: the view would show them as line breaks,
+// and its next edit would make them line ends, splitting an assessment in two.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -584,6 +584,15 @@ std::string BlankControls(std::string_view utf8) {
     return out;
 }
 
+std::string BlankLineSeparators(std::string_view utf8) {
+    std::string out(utf8);
+    // U+2028 and U+2029 are E2 80 A8 and E2 80 A9.
+    for (std::size_t at = out.find("\xE2\x80"); at != std::string::npos; at = out.find("\xE2\x80", at + 1)) {
+        if (at + 2 < out.size() && (out[at + 2] == '\xA8' || out[at + 2] == '\xA9')) out.replace(at, 3, " ");
+    }
+    return out;
+}
+
 std::string CutCharacters(std::string_view utf8, std::size_t limit) {
     std::size_t chars = 0;
     for (std::size_t i = 0; i < utf8.size(); ++i) {

@@ -112,6 +112,9 @@ std::size_t CharCount(std::string_view utf8);
 // them), DEL, and C1 (U+0080 to U+009F, which a Windows-1252 byte without a character
 // of its own becomes; U+0085 breaks lines). Other bytes stay as they are.
 std::string BlankControls(std::string_view utf8);
+// UTF-8 text with each line separator U+2028 and paragraph separator U+2029 made one
+// blank: a text box breaks its lines at them, and hands them back as line ends.
+std::string BlankLineSeparators(std::string_view utf8);
 // At most `limit` characters of UTF-8 text.
 std::string CutCharacters(std::string_view utf8, std::size_t limit);
 

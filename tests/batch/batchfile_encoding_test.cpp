@@ -132,5 +132,39 @@ TEST_F(BatchTest, AListWhoseLinesHoldNulsIsRefusedAndNothingRuns) {
     EXPECT_TRUE(host.ran.empty());
 }
 
+// A line or paragraph separator inside a line is a blank in the list, as the view shows
+// it and in the file Save writes: each assessment stays one line (captured ones and the
+// run: the batch window's tests).
+// By hand: U+2028 is UTF-8 E2 80 A8 and UTF-16 2028, U+2029 E2 80 A9 and 2029.
+TEST_F(BatchTest, SeparatorsInsideALineAreBlanksAndTheLineStaysWhole) {
+    const std::string ls = "\xE2\x80\xA8", ps = "\xE2\x80\xA9";
+    const std::string blanked = "SPECIES=A B;LOCATION=L M\r\nSPECIES=C\r\n";
+    struct Case {
+        const char* name;
+        std::string file, saved;
+    };
+    const Case cases[] = {
+        {"UTF-8", "SPECIES=A" + ls + "B;LOCATION=L" + ps + "M\r\nSPECIES=C\r\n", blanked},
+        {"UTF-16 little-endian",
+         kLE + U16("SPECIES=A", false) + "\x28\x20" + U16("B;LOCATION=L", false) + "\x29\x20" +
+             U16("M\r\nSPECIES=C\r\n", false),
+         kLE + U16(blanked, false)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        session.ClearBatch(false);
+        test::WriteBytes(Path("sep.RAB"), c.file);
+        dialog.QueueAnswer(Path("sep.RAB"));
+        ASSERT_TRUE(session.OpenBatchFile());
+        EXPECT_EQ(session.List().Text(), blanked);
+        dialog.QueueAnswer(Path("sep.RAB"));
+        ASSERT_TRUE(session.SaveBatchFile());
+        EXPECT_EQ(Bytes("sep.RAB"), c.saved);
+    }
+    // An edit from elsewhere is held the same way.
+    session.ListEdited("SPECIES=D" + ls + "E\r\n");
+    EXPECT_EQ(session.List().Text(), "SPECIES=D E\r\n");
+}
+
 }  // namespace
 }  // namespace nuvir::batchtest

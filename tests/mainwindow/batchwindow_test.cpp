@@ -2,6 +2,8 @@
 // its engine: one round of recording, saving and running.
 #include <QPainter>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QStyleOptionButton>
 #include <QTimer>
 #include <QWindow>
@@ -168,8 +170,9 @@ std::string Utf16LE(std::string_view ascii) {
     return out;
 }
 
-// A list saved in UTF-16 opens as its own lines and runs them, a NUL in a name a blank in
-// the CSV; a file marked as UTF-16 that is none is refused by name, leaving nothing to run.
+// A list saved in UTF-16 opens as its own lines and runs them, a control character in a
+// name a blank in the CSV; a file marked as UTF-16 that is none is refused by name,
+// leaving nothing to run.
 TEST_F(BatchRound, AUtf16ListRunsItsOwnLinesAndABrokenOneNothing) {
     WriteFile("u16.RAB", Utf16LE("SPECIES=U16A;N=2000;I1=5\r\nSPECIES=U\x01"
                                  "B;N=3000\r\n"));
@@ -196,6 +199,47 @@ TEST_F(BatchRound, AUtf16ListRunsItsOwnLinesAndABrokenOneNothing) {
     Click(batch->Button(1));
     EXPECT_EQ(files.requests.size(), asked) << "Run is off: no output is asked for";
     EXPECT_FALSE(std::filesystem::exists(dir.file("bad.CSV")));
+}
+
+// An assessment whose names hold a line separator (U+2028, UTF-8 E2 80 A8) and a
+// paragraph separator (U+2029, E2 80 A9), captured twice: the list shows two lines, an
+// edit keeps them two, and the run writes two rows with the names whole.
+TEST_F(BatchRound, NamesHoldingLineSeparatorsStayOnTheirLineInTheListAndTheRun) {
+    WriteFile("sep.raf", "[App Defaults]\r\nSpecies=Apis\xE2\x80\xA8mellifera\r\nLocation=North\xE2\x80\xA9Pond\r\n");
+    Open("sep.raf");
+    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Record
+    Click(batch->Button(0));
+    Click(batch->Button(0));
+    ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Stop Recording
+    batch->StateTick();
+    test::Settle();
+    const auto visibleLines = [this] {
+        int lines = 0;
+        for (QTextBlock b = batch->ListBox()->document()->begin(); b.isValid(); b = b.next()) {
+            if (!b.text().isEmpty()) lines += b.layout()->lineCount();
+        }
+        return lines;
+    };
+    EXPECT_EQ(visibleLines(), 2);
+    ASSERT_TRUE(batch->grab().save("batch_separators_in_names.png"));
+    // A blank typed before the first line, as a person would.
+    batch->ListBox()->setFocus();
+    QTest::keyClick(batch->ListBox(), Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(batch->ListBox(), Qt::Key_Space);
+    batch->StateTick();
+    EXPECT_EQ(visibleLines(), 2);
+    const std::string line = "SPECIES=APIS MELLIFERA;LOCATION=NORTH POND;";
+    const std::vector<std::string> lines = Split(batch->Session().List().Text(), "\r\n");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines[0].starts_with(" " + line)) << lines[0];
+    EXPECT_TRUE(lines[1].starts_with(line)) << lines[1];
+    files.QueueAnswer(dir.file("sep.CSV"));
+    Click(batch->Button(1));
+    ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
+    const std::vector<std::string> csv = Split(test::ReadBytes(dir.file("sep.CSV")), "\r\n");
+    ASSERT_EQ(csv.size(), 4u) << "a header and two lines";
+    EXPECT_TRUE(csv[1].starts_with("APIS MELLIFERA,NORTH POND,")) << csv[1];
+    EXPECT_TRUE(csv[2].starts_with("APIS MELLIFERA,NORTH POND,")) << csv[2];
 }
 
 TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {
