@@ -370,6 +370,14 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
             }
         };
         auto itemValue = [&](int index) { return [&appData, index] { return appData(index); }; };
+        // A name with its control characters as blanks, as the state strings write it:
+        // kept raw, a NUL or a tab in a name is text no one sees.
+        auto nameValue = [&](int index) {
+            return [&appData, index] {
+                const Variant& name = appData(index);
+                return name.type() == VarType::String ? Variant(BlankControls(CStr(name))) : name;
+            };
+        };
         auto when = [&](auto&& condition, auto&& action) {
             if (raiseErrors) {
                 if (condition()) action();
@@ -379,8 +387,8 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
                 });
             }
         };
-        write(kAppDefaults, "Species", itemValue(item::kSpecies));
-        write(kAppDefaults, "Location", itemValue(item::kLocation));
+        write(kAppDefaults, "Species", nameValue(item::kSpecies));
+        write(kAppDefaults, "Location", nameValue(item::kLocation));
         write(kAppDefaults, "N Trials", itemValue(item::kTrials));
         for (int level = 0; level <= 4; ++level)
             write(kAppDefaults, "Level " + std::to_string(level), itemValue(item::kLevel0 + level));

@@ -12,21 +12,20 @@ namespace nuvir {
 std::string EscapeRtf(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size() + 8);
+    // Control characters are blanks, as the batch CSV and the state strings write them:
+    // dropped, they ran words together; a C1 character is no glyph anyone typed.
+    const std::string blanked = BlankControls(utf8);
     // UTF-16 units are what \u counts, so a character beyond U+FFFF comes out as its
     // surrogate pair without further work.
-    const QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    const QString text = QString::fromUtf8(blanked.data(), static_cast<qsizetype>(blanked.size()));
     for (const QChar ch : text) {
         const char16_t unit = ch.unicode();
         switch (unit) {
             case u'\\': out += "\\\\"; continue;
             case u'{': out += "\\{"; continue;
             case u'}': out += "\\}"; continue;
-            case u'\t': out += "\\tab "; continue;
-            case u'\r':
-            case u'\n': out += ' '; continue;
             default: break;
         }
-        if (unit < 0x20 || unit == 0x7F) continue;
         if (unit < 0x80) {
             out += static_cast<char>(unit);
             continue;

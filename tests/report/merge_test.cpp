@@ -247,14 +247,21 @@ TEST_F(ReportTest, ForTheWordProcessorTheAppendixIsPositioned) {
 }
 
 TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
-    ExpectEach({{"tab", "a\tb", "a\\tab b"},
+    // Control characters are blanks, as in the batch CSV: none runs words together.
+    ExpectEach({{"tab", "a\tb", "a b"},
                 {"CR and LF", "a\r\nb\nc", "a  b c"},
-                {"other controls dropped",
-                 std::string("a\x01"
-                             "b\x7f"
-                             "c\x1f",
-                             6),
-                 "abc"},
+                {"NUL, C0, DEL",
+                 std::string("a\0b\x01"
+                             "c\x7f"
+                             "d\x1f",
+                             8),
+                 "a b c d "},
+                {"C1, U+0085 among them",
+                 "a\xC2\x80"
+                 "b\xC2\x85"
+                 "c\xC2\x9F"
+                 "d\xC2\xA0",
+                 "a b c d\\u160?"},
                 {"unit above 0x7FFF is negative", "\xEF\xBF\xBD", "\\u-3?"},
                 {"beyond U+FFFF: surrogate pair", "\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},
                 {"hostile species", "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC",
