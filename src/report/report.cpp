@@ -84,13 +84,68 @@ void ForEachPlaceholder(std::string_view text, const std::unordered_map<std::str
     }
 }
 
+// Bytes of binary data that a \binN of the template still expects where before ends,
+// and whether the blank that ends the control word is still to come; none (0) when
+// before does not end inside one. endsData: before ends just where such data ends.
+struct BinaryTail {
+    std::uint64_t missing = 0;
+    bool delimiterDue = false;
+    bool endsData = false;
+};
+
+BinaryTail BinaryDataAtEnd(std::string_view before) {
+    // Beyond any report's bound: a larger count is refused all the same.
+    constexpr std::uint64_t kCountCap = std::uint64_t{1} << 40;
+    const std::size_t size = before.size();
+    std::size_t i = 0;
+    while (i < size) {
+        if (before[i] != '\\' || i + 1 == size) {
+            ++i;
+            continue;
+        }
+        if (!IsAsciiLetter(before[i + 1])) {
+            i += 2;  // a control symbol, "\\" among them
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < size && IsAsciiLetter(before[end])) ++end;
+        const bool bin = before.substr(i + 1, end - i - 1) == "bin";
+        const bool negative = end < size && before[end] == '-';
+        if (negative) ++end;
+        std::uint64_t count = 0;
+        while (end < size && IsAsciiDigit(before[end])) {
+            count = std::min(count * 10 + static_cast<std::uint64_t>(before[end] - '0'), kCountCap);
+            ++end;
+        }
+        i = end;
+        if (!bin || negative || count == 0) continue;
+        if (end == size) return {count, true, false};
+        if (before[end] == ' ') ++end;
+        if (count > size - end) return {count - (size - end), false, false};
+        i = end + static_cast<std::size_t>(count);
+        if (i == size) return {0, false, true};
+    }
+    return {};
+}
+
 // What goes between the template's text and a field so that the field's first
 // characters cannot finish what the template left open: after a lone backslash "{x"
 // would open a group and "par" spell a control word, a control word would run on into
-// the field's letters or digits, and a hex escape short of its two digits would take a
-// backslash of the field as one. before is the template's text since the last field;
-// every field ends with nothing open.
-std::string_view Separator(std::string_view before) {
+// the field's letters or digits, a hex escape short of its two digits would take a
+// backslash of the field as one, and a \binN would take the field's bytes as binary
+// data, its escapes unread. before is the template's text since the last field; every
+// field ends with nothing open. The text comes first, then as many zero bytes as a
+// \binN still expects.
+struct Closing {
+    std::string_view text;
+    std::uint64_t zeroBytes = 0;
+    std::uint64_t Size() const { return text.size() + zeroBytes; }
+};
+
+Closing Separator(std::string_view before) {
+    const BinaryTail binary = BinaryDataAtEnd(before);
+    if (binary.endsData) return {};
+    if (binary.missing > 0) return {binary.delimiterDue ? " " : "", binary.missing};
     const auto oddBackslashesBefore = [&](std::size_t end) {
         std::size_t n = 0;
         while (n < end && before[end - 1 - n] == '\\') ++n;
@@ -98,10 +153,10 @@ std::string_view Separator(std::string_view before) {
     };
     const std::size_t size = before.size();
     // The template's backslash then stands for itself.
-    if (oddBackslashesBefore(size)) return "\\";
-    if (size >= 2 && before[size - 1] == '\'' && oddBackslashesBefore(size - 1)) return "00";
+    if (oddBackslashesBefore(size)) return {"\\"};
+    if (size >= 2 && before[size - 1] == '\'' && oddBackslashesBefore(size - 1)) return {"00"};
     if (size >= 3 && IsHexDigit(before[size - 1]) && before[size - 2] == '\'' && oddBackslashesBefore(size - 2)) {
-        return "0";
+        return {"0"};
     }
     std::size_t letters = size;
     while (letters > 0 && IsAsciiDigit(before[letters - 1])) --letters;
@@ -109,7 +164,7 @@ std::string_view Separator(std::string_view before) {
     std::size_t start = letters;
     while (start > 0 && IsAsciiLetter(before[start - 1])) --start;
     // A blank ends a control word and is no text.
-    return start < letters && oddBackslashesBefore(start) ? " " : "";
+    return {start < letters && oddBackslashesBefore(start) ? " " : ""};
 }
 
 std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20); }
@@ -167,7 +222,7 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     std::uint64_t size = rtf.size() + appendix.size();
     std::size_t copied = 0;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
-        size += Separator(std::string_view(rtf).substr(copied, at - copied)).size() + value.size() - length;
+        size += Separator(std::string_view(rtf).substr(copied, at - copied)).Size() + value.size() - length;
         copied = at + length;
     });
     if (size > kMaxReportBytes) {
@@ -181,8 +236,10 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     merged.reserve(static_cast<std::size_t>(size) - appendix.size());
     copied = 0;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
+        const Closing closing = Separator(std::string_view(rtf).substr(copied, at - copied));
         merged.append(rtf, copied, at - copied)
-            .append(Separator(std::string_view(rtf).substr(copied, at - copied)))
+            .append(closing.text)
+            .append(static_cast<std::size_t>(closing.zeroBytes), '\0')
             .append(value);
         copied = at + length;
     });

@@ -254,5 +254,16 @@ TEST_F(CommandTest, AReportOfARealRunInTheOfficeSuite) {
     EXPECT_EQ(WriteAndCheck("report_hidden_costs", "--pages 2 --images 4 --no-text 'Management Costs'"), 0);
 }
 
+// A hand-edited template that announces two bytes of binary data right before the
+// species: the office suite shows the whole name and the text after it, where the name's
+// "\}" read as data would have closed the document after "S=[".
+TEST_F(CommandTest, BinaryDataATemplateAnnouncesBeforeAFieldNeverTakesTheName) {
+    host.run.RunSnapshot(item::kSpecies) = Variant("a}rest");
+    WriteBytes(GetReportTemplatePath(), "{\\rtf1\\ansi S=[\\bin2 %ASpecies%] the end\\par}");
+    const int status = WriteAndCheck("report_binary_before_species", "--pages 1 --text 'S=[a}rest] the end'");
+    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
+    EXPECT_EQ(status, 0);
+}
+
 }  // namespace
 }  // namespace nuvir::test

@@ -71,8 +71,9 @@ TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
 }
 
 // Groups and control words of RTF text, as a reader counts them: "" when the groups
-// balance, never close below the start, and no control word has letters or digits in
-// [from, to) other than the \u and \tab that escaping writes; else what went wrong.
+// balance, never close below the start, no control word has letters or digits in
+// [from, to) other than the \u that escaping writes, and the binary data of a \binN
+// takes nothing of [from, to) but zero bytes; else what went wrong.
 std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
     int depth = 0;
     for (std::size_t i = 0; i < rtf.size(); ++i) {
@@ -91,9 +92,18 @@ std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
         }
         const std::string word = rtf.substr(i + 1, end - i - 1);
         if (end < rtf.size() && rtf[end] == '-') ++end;
+        const std::size_t digits = end;
         while (end < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[end]))) ++end;
-        const bool escaping = i >= from && (word == "u" || word == "tab");
+        const bool escaping = i >= from && word == "u";
         if (end > from && i + 1 < to && !escaping) return "control word \\" + word + " at " + std::to_string(i);
+        if (word == "bin" && end > digits && rtf[digits - 1] != '-') {
+            if (end < rtf.size() && rtf[end] == ' ') ++end;
+            const std::size_t data = std::min(end + std::stoul(rtf.substr(digits, end - digits)), rtf.size());
+            for (std::size_t k = std::max(end, from); k < std::min(data, to); ++k) {
+                if (rtf[k] != '\0') return "binary data takes the field's byte at " + std::to_string(k);
+            }
+            end = data;
+        }
         i = end - 1;
     }
     return depth == 0 ? "" : std::to_string(depth) + " groups open at the end";
@@ -117,6 +127,11 @@ TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
         {"a control word and number", "{\\rtf1 \\fs-24", "}"},
         {"a hex escape begun", "{\\rtf1 \\'", "}"},
         {"a hex escape's first digit", "{\\rtf1 \\'4", "}"},
+        {"binary data announced", "{\\rtf1 \\bin5", "}"},
+        {"binary data announced and its blank", "{\\rtf1 \\bin5 ", "}"},
+        {"binary data begun", "{\\rtf1 \\bin5 ab", "}"},
+        {"binary data ending in a backslash", "{\\rtf1 \\bin1 \\", "}"},
+        {"binary data given whole before", "{\\rtf1 \\bin2 ab\\b", "}"},
     };
     const char* species[] = {"{x",       "}",   "\\", "\\par", "par",
                              "{\\*\\x}", "\\'", "a{", "7b}",   "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80",
@@ -138,7 +153,10 @@ TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
     fields(field::kLocation, field::kSetA) = "old";
     ExpectEach({{"the reported template", "{\\rtf1 \\%ASpecies%}", "{\\rtf1 \\\\\\{x}"},
                 {"a control word ended by a blank", "{\\b%ALocation%}", "{\\b old}"},
-                {"a hex escape completed", "{\\'%ALocation%\\'e%ASpecies%}", "{\\'00old\\'e0\\{x}"}},
+                {"a hex escape completed", "{\\'%ALocation%\\'e%ASpecies%}", "{\\'00old\\'e0\\{x}"},
+                {"binary data given as zero bytes", "{\\bin3%ALocation%}", std::string("{\\bin3 \0\0\0old}", 14)},
+                {"binary data begun, the rest given", "{\\bin3 a%ALocation%}", std::string("{\\bin3 a\0\0old}", 14)},
+                {"binary data given whole by the template", "{\\bin1 \\%ASpecies%}", "{\\bin1 \\\\{x}"}},
                [&](const std::string& in) { return Report(fields).MergeReportTemplate(in); });
 }
 
@@ -175,6 +193,12 @@ TEST_F(ReportTest, AReportBeyondItsBoundIsRefusedBeforeItIsBuilt) {
         EXPECT_EQ(ErrorText([&] { size = report.MergeReportTemplate(templ).size(); }), c.error);
         EXPECT_EQ(size, c.error.empty() ? std::size_t{64} << 20 : 0u);
     }
+    // The zero bytes a \binN is given count too: 25 - 10 + 2^26 + 1 bytes.
+    ReportFields fields;
+    fields(field::kSpecies, field::kSetA) = "a";
+    EXPECT_EQ(ErrorText([&] { Report(fields).MergeReportTemplate("{\\bin67108864 %ASpecies%}"); }),
+              "The report was not written: merged with the template it would take 65 MB, more than the 64 MB a "
+              "report may take.");
 }
 
 TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
