@@ -437,6 +437,36 @@ TEST_F(FailedLineTest, ALineThatFailsHandsNothingOnAndTheEndSaysSo) {
     }
 }
 
+// The failed line is quoted by its first 60 characters, whatever their bytes: a cut by
+// bytes would stop inside a character. By hand: U+00E9 is UTF-8 C3 A9 (two bytes),
+// U+1F41D F0 9F 90 9D (four bytes, a surrogate pair in UTF-16), U+2026 E2 80 A6.
+TEST(FailedLinesText, AnAccentedLineIsCutAfter60CharactersNeverInsideOne) {
+    const auto times = [](int n, const std::string& s) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    const std::string e = "\xC3\xA9", bee = "\xF0\x9F\x90\x9D", more = "\xE2\x80\xA6";
+    struct Case {
+        const char* name;
+        std::string line, quoted;
+    };
+    const Case cases[] = {
+        {"70 accented letters", times(70, e), times(60, e) + more},
+        {"one ASCII letter, then 69 accented", "x" + times(69, e), "x" + times(59, e) + more},
+        {"61 characters beyond the first plane", times(61, bee), times(60, bee) + more},
+        {"three ASCII letters, then 58 of them", "abc" + times(58, bee), "abc" + times(57, bee) + more},
+        {"60 accented letters whole", times(60, e), times(60, e)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FailedLinesText(FailedLines{1, 1, c.line}, 1),
+                  "The batch run has ended, but its one line failed: line 1 (\"" + c.quoted +
+                      "\").\r\n\r\nA line that failed has no line in the CSV file, and the lines after it ran "
+                      "without its values.");
+    }
+}
+
 TEST_F(RunTest, TheListsOwnFileIsNeitherOfferedNorTakenForItsResults) {
     test::WriteBytes(Path("list.CSV"), "S1\r\nS2\r\n");
     dialog.QueueAnswer(Path("list.CSV"));
