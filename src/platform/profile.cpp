@@ -38,6 +38,13 @@ bool Fail(Failure f) {
     return false;
 }
 
+// Each read and write starts with no failure: a cause left by an earlier one (a size
+// limit's EFBIG) must never be given as the cause of a later one.
+void ClearFailure() {
+    g_lastFailure = Failure::None;
+    g_lastErrno = 0;
+}
+
 std::function<int(FileStage)>& FaultHook() {
     static std::function<int(FileStage)> fault;
     return fault;
@@ -423,7 +430,8 @@ Failure LastFailure() { return g_lastFailure; }
 
 std::string LastFailureCause() {
     // A file-size limit fails as a full disk does, but the disk is not full: say so.
-    if (g_lastErrno != 0 && (g_lastFailure == Failure::WriteFailed || g_lastErrno == EFBIG))
+    if (g_lastErrno != 0 &&
+        (g_lastFailure == Failure::WriteFailed || (g_lastFailure == Failure::NoSpace && g_lastErrno == EFBIG)))
         return std::strerror(g_lastErrno);
     return FailureText(g_lastFailure);
 }
@@ -431,7 +439,7 @@ std::string LastFailureCause() {
 Failure ReadWholeFile(const std::string& file, std::size_t maxBytes, std::string& bytes, bool lock) {
     bytes.clear();
     const auto fail = [](Failure f) { return g_lastFailure = f; };
-    g_lastFailure = Failure::None;
+    ClearFailure();
     // Looked at before it is opened: opening a device may do something by itself.
     struct stat st {};
     if (::stat(file.c_str(), &st) != 0)
@@ -644,8 +652,7 @@ std::string GetString(const std::string& file, const std::string& section, const
 
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                  const std::optional<std::string>& text) {
-    g_lastFailure = Failure::None;
-    g_lastErrno = 0;
+    ClearFailure();
     const std::string target = FinalTarget(file);
     // Checked before the lock too, so that a write bound to fail reads nothing.
     bool exists = false;
@@ -659,8 +666,7 @@ bool WriteString(const std::string& file, const std::string& section, const std:
 }
 
 bool ReplaceFileContents(const std::string& file, const std::string& bytes) {
-    g_lastFailure = Failure::None;
-    g_lastErrno = 0;
+    ClearFailure();
     const std::string target = FinalTarget(file);
     if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
     WriteLock lock(target);
@@ -681,7 +687,7 @@ Contents::Encoding Contents::EncodingOfFile(const std::string& file) {
 }
 
 bool ReplaceFileContents(const std::string& file, Contents contents) {
-    g_lastFailure = Failure::None;
+    ClearFailure();
     const std::string target = FinalTarget(file);
     if (!FolderExists(FolderOf(target))) return Fail(Failure::NoFolder);
     WriteLock lock(target);
@@ -846,8 +852,7 @@ bool AtomicFile::Fail(int errnoValue, const std::string& reason) {
 }
 
 bool AtomicFile::Open() {
-    g_lastFailure = Failure::None;
-    g_lastErrno = 0;
+    ClearFailure();
     if (const int e = InjectedError(FileStage::Open)) return Fail(e);
     // What is written is the link's target; the link stays.
     if (!lockHeld_) target_ = FinalTarget(target_);

@@ -1,13 +1,16 @@
 // INI values, assessment files and the options file: what is read, the byte layout of
 // what is written, that a failed save keeps the old file whole, and files under attack
 // (full disks, huge files and FIFOs, memory running out, loads during saves).
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cfloat>
+#include <chrono>
 #include <clocale>
 #include <filesystem>
 #include <optional>
@@ -479,6 +482,41 @@ TEST_F(AssessmentFiles, AFailedSaveNamesTheFileAndTheSystemsReason) {
                   "The file \"" + Raf() + "\" could not be written: " + c.cause + "\r\n\r\nPlease try again.");
         EXPECT_EQ(ReadBytes(Raf()), c.exists ? before : "");
     }
+}
+
+// Each save that fails names its own cause, also right after one that failed on the
+// file-size limit: that limit's "File too large" is no answer for a later refusal.
+TEST_F(AssessmentFiles, ASaveAfterOneOnTheSizeLimitNamesItsOwnCause) {
+    Variant big = SampleAssessment();
+    big(1) = Variant(std::string(1500, 'A'));
+    std::filesystem::create_directory(dir.file("folder.raf"));
+    const std::string held = dir.file("held.raf");
+    const int lock = ::open(profile::LockFileName(held).c_str(), O_RDWR | O_CREAT, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    profile::SetLockTimeout(std::chrono::milliseconds(100));
+    const std::pair<std::string, const char*> cases[] = {
+        {dir.file("folder.raf"), "It is not a file."},
+        {dir.file("gone/case.raf"), "The folder does not exist."},
+        {held, "The file is in use by another copy of the program."},
+    };
+    for (const auto& [file, cause] : cases) {
+        SCOPED_TRACE(file);
+        messages.calls.clear();
+        {
+            const test::FileSizeLimit limit(1000);
+            ASSERT_TRUE(limit.Held());
+            EXPECT_FALSE(SaveAppData(big, Raf(), true));
+        }
+        EXPECT_FALSE(SaveAppData(SampleAssessment(), file, true));
+        ASSERT_EQ(messages.calls.size(), 2u);
+        EXPECT_NE(messages.calls[0].text.find("could not be written: File too large."), std::string::npos);
+        EXPECT_EQ(messages.calls[1].title, "File save error");
+        EXPECT_EQ(messages.calls[1].text,
+                  "The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.");
+    }
+    profile::SetLockTimeout(std::chrono::seconds(5));
+    ::close(lock);
+    EXPECT_FALSE(std::filesystem::exists(held));
 }
 
 // ---- files under attack ----------------------------------------------------------------
