@@ -200,14 +200,13 @@ Variant ParseCategoryArray(std::string_view text, int count, int rows) {
 
 std::string GetIniFileName() { return MUtilities::AddBackslash(App().path) + App().exeName + ".ini"; }
 
-Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData, bool* unread) {
-    Variant data = GetAppDataDefaults(firstActivation, currentAppData);
-    if (unread) *unread = true;
+namespace {
+
+// The defaults in data overlaid with the keys of a file's contents, as LoadAppData reads
+// them.
+Variant LoadAppDataFrom(const std::string& fileName, const profile::Contents& contents, bool firstActivation,
+                        Variant data, bool* unread) {
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
-    if (!FileFunctions::FileExists(file)) return data;
-    // The file is read once; every key below is looked up in what was read.
-    profile::Contents contents;
-    if (!TryStep([&] { contents = profile::Contents::Load(file); })) return data;
     const profile::Failure status = contents.Status();
     if (status == profile::Failure::TooLarge || status == profile::Failure::NotAFile) {
         MsgBox("The file " + file + " is not an assessment file.", mb::OKOnly, kLoadErrorTitle);
@@ -322,6 +321,25 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
     TryStep([&] { data(item::kUncertaintyMode) = Clamp(data(item::kUncertaintyMode), 0, 1); });
     TryStep([&] { data(item::kPrng) = Clamp(data(item::kPrng), 0, 1); });
     return data;
+}
+
+}  // namespace
+
+Variant LoadAppData(const std::string& fileName, bool firstActivation, const Variant& currentAppData, bool* unread) {
+    Variant data = GetAppDataDefaults(firstActivation, currentAppData);
+    if (unread) *unread = true;
+    const std::string file = fileName.empty() ? GetIniFileName() : fileName;
+    if (!FileFunctions::FileExists(file)) return data;
+    // The file is read once; every key below is looked up in what was read.
+    profile::Contents contents;
+    if (!TryStep([&] { contents = profile::Contents::Load(file); })) return data;
+    return LoadAppDataFrom(fileName, contents, firstActivation, std::move(data), unread);
+}
+
+Variant LoadAppData(const std::string& fileName, const profile::Contents& contents, bool* unread) {
+    if (unread) *unread = true;
+    return LoadAppDataFrom(fileName, contents, FirstActivation(), GetAppDataDefaults(FirstActivation(), AppData),
+                           unread);
 }
 
 Variant LoadAppData(const std::string& fileName, bool* unread) {

@@ -6,6 +6,10 @@
 
 #include "runtime/variant.h"
 
+namespace nuvir::profile {
+class Contents;
+}  // namespace nuvir::profile
+
 namespace nuvir {
 
 // Type codes of ReadIniValue.
@@ -49,6 +53,10 @@ Variant LoadAppData(const std::string& fileName, bool firstActivation, const Var
                     bool* unread = nullptr);
 // The same with the main window's start-up state and the program-wide AppData.
 Variant LoadAppData(const std::string& fileName, bool* unread = nullptr);
+// The same on a named file's contents as the caller read them (profile::Contents::Load),
+// so that what it looked at (was the file in use?) is what is loaded, not a second read
+// that another copy may have locked in between.
+Variant LoadAppData(const std::string& fileName, const profile::Contents& contents, bool* unread = nullptr);
 
 // Writes the array to the file ("" is the program INI), replacing the file whole, in
 // UTF-8, or in UTF-16 with the same byte-order mark when the file it replaces is so.

@@ -32,14 +32,6 @@ bool SameValue(const Variant& a, const Variant& b) {
     }
 }
 
-// Why nothing of a chosen assessment file can be read; None for a regular file that
-// opens (one too large to be an assessment is read far enough to say so).
-profile::Failure ReadFailure(const std::string& path) {
-    std::string bytes;
-    const profile::Failure failure = profile::ReadWholeFile(path, profile::kMaxFileSize, bytes);
-    return failure == profile::Failure::TooLarge ? profile::Failure::None : failure;
-}
-
 }  // namespace
 
 std::string HelpFilePath() { return MUtilities::AddBackslash(App().path) + kHelpFileName; }
@@ -298,19 +290,23 @@ void FRiskMain::FileOpen() {
     }
     if (!path.empty()) MUtilities::SetLastDialogFolder(MUtilities::GetPathPart(path));
     if (!path.empty()) {
-        const profile::Failure failure = ReadFailure(path);
-        // Nothing of it can be read: keep the assessment shown and its file name.
+        // One read, looked at and then loaded: a second read would give another copy the
+        // moment between the two to take the file, and the load would fail unsaid.
+        const profile::Contents contents = profile::Contents::Load(path);
+        const profile::Failure failure = contents.Status();
+        // Nothing of it can be read: keep the assessment shown and its file name. One too
+        // large to be an assessment is read far enough for the load to say so.
         if (failure == profile::Failure::InUse) {
             // Its lock outlasted the wait: another copy is writing it, and will be done.
             MsgBox("The file " + path + " is in use by another copy of the program.\r\n\r\nPlease try again.",
                    mb::OKOnly, "Restore current state from file");
-        } else if (failure != profile::Failure::None) {
+        } else if (failure != profile::Failure::None && failure != profile::Failure::TooLarge) {
             MsgBox("The file " + path + " could not be read.", mb::OKOnly, "Restore current state from file");
         } else {
-            // A refused file (too large, not a file by the time it is read) keeps the
-            // assessment shown and its name, so a later Save cannot overwrite that file.
+            // A refused file (too large, no assessment) keeps the assessment shown and
+            // its name, so a later Save cannot overwrite that file.
             bool unread = false;
-            Variant loaded = LoadAppData(path, &unread);
+            Variant loaded = LoadAppData(path, contents, &unread);
             if (!unread) {
                 SavePath = MUtilities::GetPathPart(path);
                 StateFileName = path;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 #include <sys/file.h>
+#include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <utility>
@@ -302,6 +303,34 @@ TEST_F(MainWindowTest, AnOpenOfAFileAnotherCopyHoldsSaysSoAndChangesNothing) {
     EXPECT_EQ(Text(item::kSpecies), "Carp");
     EXPECT_EQ(win->StateFileName, file);
     EXPECT_EQ(services.messageBox.calls.size(), 1u);
+}
+
+// What Open looks at is what it loads: one read of the file. A second read after a first
+// look gave another copy the moment between them to take the file, and the load then
+// failed without a word.
+TEST_F(MainWindowTest, OpenLoadsTheReadItLookedAtSoNoCopyCanTakeTheFileBetween) {
+    Start();
+    const std::string file = dir.file("carp.raf");
+    WriteFile("carp.raf", "[App Defaults]\r\nSpecies=Carp\r\n");
+    const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    // Closes watched too: two opens in a row would make one event.
+    ASSERT_GE(::inotify_add_watch(watch, file.c_str(), IN_OPEN | IN_CLOSE), 0);
+    Open("carp.raf");
+    int opens = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            opens += (event->mask & IN_OPEN) != 0 ? 1 : 0;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(watch);
+    EXPECT_EQ(opens, 1);
+    EXPECT_EQ(Text(item::kSpecies), "Carp");
+    EXPECT_EQ(win->StateFileName, file);
+    EXPECT_TRUE(services.messageBox.calls.empty());
 }
 
 TEST_F(MainWindowTest, EditMenuFollowsTheActiveControl) {
