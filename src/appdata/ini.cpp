@@ -359,9 +359,9 @@ std::string SaveFailureText(const std::string& file, std::string cause, const st
     return "The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.";
 }
 
-}  // namespace
-
-bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
+// SaveAppData; withRegressionOptions adds "Reg Use Constant" and "Rho Two Tails" after
+// "Software Version", in the same write.
+bool WriteAppData(const Variant& appData, const std::string& fileName, bool raiseErrors, bool withRegressionOptions) {
     const std::string file = fileName.empty() ? GetIniFileName() : fileName;
     profile::Failure failure = profile::Failure::None;
     std::string cause;
@@ -441,6 +441,10 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         write(kAppDefaults, "Num Cost Categories", itemValue(item::kNumCostCategories));
         write(kAppDefaults, "Num Rel Unc Categories", itemValue(item::kNumRelUncLevels));
         write(kAppDefaults, "Software Version", [] { return Variant(RunningVersion()); });
+        if (withRegressionOptions) {
+            write(kAppDefaults, "Reg Use Constant", itemValue(item::kRegUseConstant));
+            write(kAppDefaults, "Rho Two Tails", itemValue(item::kRhoTwoTails));
+        }
 
         // A UTF-16 file stays UTF-16: another program that wrote it so reads it so.
         if (!profile::ReplaceFileContents(file, std::move(contents))) {
@@ -461,5 +465,13 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
         return false;
     }
 }
+
+}  // namespace
+
+bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors) {
+    return WriteAppData(appData, fileName, raiseErrors, false);
+}
+
+bool SaveProgramIni(const Variant& appData) { return WriteAppData(appData, "", false, true); }
 
 }  // namespace nuvir

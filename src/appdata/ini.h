@@ -65,5 +65,9 @@ Variant LoadAppData(const std::string& fileName, const profile::Contents& conten
 // raiseErrors False skips values that have no text instead of stopping; a write the file
 // itself refuses (a full disk) keeps an existing old file and gives False, silently.
 bool SaveAppData(const Variant& appData, const std::string& fileName, bool raiseErrors);
+// The close's save of the program INI: SaveAppData(appData, "", false) with the two
+// regression options "Reg Use Constant" and "Rho Two Tails" after "Software Version", in
+// the same write, so that a file that refuses part of it keeps its old contents whole.
+bool SaveProgramIni(const Variant& appData);
 
 }  // namespace nuvir

@@ -194,16 +194,9 @@ bool FRiskMain::FormQueryUnload() {
         }
         BatchForm.reset();
     }
-    if (AppData.isArray()) {
-        TryStep([&] { SaveAppData(AppData, "", false); });
-        const std::string programIni = GetIniFileName();
-        TryStep([&] {
-            WriteIniValue(programIni, kAppDefaults, "Reg Use Constant", AppData(item::kRegUseConstant).get(), false);
-        });
-        TryStep([&] {
-            WriteIniValue(programIni, kAppDefaults, "Rho Two Tails", AppData(item::kRhoTwoTails).get(), false);
-        });
-    }
+    // The regression options go in the same write as the assessment: a file that takes
+    // only part of it (a size limit, a nearly full disk) keeps its old settings whole.
+    if (AppData.isArray()) TryStep([&] { SaveProgramIni(AppData); });
     const std::string optionsIni = GetOptionsIniFileName();
     TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Report Path", Variant(ReportPath), false); });
     TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Save Path", Variant(SavePath), false); });

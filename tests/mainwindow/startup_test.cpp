@@ -4,6 +4,8 @@
 #include <QClipboard>
 #include <QTabBar>
 
+#include <optional>
+
 #include "controls/boxarray.h"
 #include "mainwindow/settingsfolder.h"
 #include "platform/clipboardowner.h"
@@ -107,6 +109,53 @@ TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
         ASSERT_NE(at, std::string::npos);
     }
     EXPECT_EQ(services.messageBox.calls.size(), messages) << "shutting down says nothing";
+}
+
+// The close writes the program INI in one piece: a file-size limit anywhere short of the
+// whole file leaves the old one as it was (its "Rho Two Tails=False" kept for the next
+// start), and with room for it every key is written, the two regression options after
+// the version. Nothing is said either way.
+TEST_F(MainWindowTest, ShutDownUnderASizeLimitKeepsTheOldSettingsOrWritesEveryKey) {
+    const std::string ini = dir.file("nuvir.ini");
+    auto closeWith = [&](const char* species, std::optional<rlim_t> limit) {
+        FRiskMain& w = Start();
+        AppData(item::kSpecies) = Variant(species);
+        AppData(item::kRhoTwoTails) = Variant(false);
+        const std::size_t messages = services.messageBox.calls.size();
+        std::optional<FileSizeLimit> held;
+        if (limit) held.emplace(*limit);
+        EXPECT_TRUE(w.Unload());
+        held.reset();
+        EXPECT_EQ(services.messageBox.calls.size(), messages) << "the close says nothing";
+    };
+    closeWith("Zebra mussel", std::nullopt);
+    const std::string whole = ReadBytes(ini);
+    EXPECT_NE(whole.find("\r\nSoftware Version=3.2\r\nReg Use Constant=False\r\nRho Two Tails=False\r\n"
+                         "[Relative Uncertainty]\r\n"),
+              std::string::npos)
+        << whole;
+    std::string old = whole;
+    old.replace(old.find("Zebra mussel"), 12, "Old");
+    const std::size_t n = whole.size();
+    const std::size_t rho = std::string("Rho Two Tails=False\r\n").size();
+    const std::size_t reg = std::string("Reg Use Constant=False\r\n").size();
+    struct Case {
+        const char* name;
+        std::size_t limit;
+        bool written;
+    };
+    const Case cases[] = {
+        {"room for the assessment alone", n - rho - reg, false},
+        {"room for all but the last option", n - rho, false},
+        {"one byte short", n - 1, false},
+        {"room for every key", n, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(ini, old);
+        closeWith("Zebra mussel", c.limit);
+        EXPECT_EQ(ReadBytes(ini), c.written ? whole : old);
+    }
 }
 
 // The start-up's layout (which no resize follows on every platform) lays the result
