@@ -181,6 +181,13 @@ bool WriteIniValue(const std::string& file, const std::string& section, const st
     return ok;
 }
 
+bool WriteIniValues(const std::string& file, const std::vector<IniEntry>& entries) {
+    std::vector<profile::KeyText> keys;
+    keys.reserve(entries.size());
+    for (const IniEntry& e : entries) keys.push_back({e.section, e.key, IniText(e.value)});
+    return profile::WriteStrings(file, keys);
+}
+
 Variant ParseCategoryArray(std::string_view text, int count, int rows) {
     if (count < 1 || rows < 1) return Variant();
     try {
@@ -346,17 +353,22 @@ Variant LoadAppData(const std::string& fileName, bool* unread) {
     return LoadAppData(fileName, FirstActivation(), AppData, unread);
 }
 
-namespace {
-
 // The file and the reason, the system's where it gave one: "The file could not be
 // written." twice told nobody which file, or why.
+std::string SaveFailureMessage(const std::string& file, std::string cause) {
+    if (!cause.empty() && cause.back() != '.') cause += '.';
+    return "The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.";
+}
+
+namespace {
+
+// The message of a save stopped by an error: its cause, else the error's own text.
 std::string SaveFailureText(const std::string& file, std::string cause, const std::exception& e) {
     if (cause.empty()) {
         const auto* error = dynamic_cast<const AppError*>(&e);
         cause = error != nullptr ? error->description() : std::string(e.what());
     }
-    if (!cause.empty() && cause.back() != '.') cause += '.';
-    return "The file \"" + file + "\" could not be written: " + cause + "\r\n\r\nPlease try again.";
+    return SaveFailureMessage(file, std::move(cause));
 }
 
 // SaveAppData; withRegressionOptions adds "Reg Use Constant" and "Rho Two Tails" after

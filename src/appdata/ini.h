@@ -3,6 +3,7 @@
 // that hold one assessment. Every call reads or rewrites the file; nothing is cached.
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/variant.h"
 
@@ -36,6 +37,14 @@ Variant ReadIniValue(const std::string& file, const std::string& section, const 
 // with raiseOnFail raises 255 "WritePrivateProfileString failed.".
 bool WriteIniValue(const std::string& file, const std::string& section, const std::string& key, const Variant& value,
                    bool raiseOnFail);
+// Several values written as WriteIniValue writes each, in one write of the file: it takes
+// all of them or, when it refuses, none (False; profile::LastFailure tells why). A value
+// without a text form raises before anything is written.
+struct IniEntry {
+    std::string section, key;
+    Variant value;
+};
+bool WriteIniValues(const std::string& file, const std::vector<IniEntry>& entries);
 
 // A Double table (0 To rows-1, 0 To count-1) filled row by row from the comma pieces
 // of the text (cut or padded, pieces not numeric 0); Empty on any failure.
@@ -69,5 +78,9 @@ bool SaveAppData(const Variant& appData, const std::string& fileName, bool raise
 // regression options "Reg Use Constant" and "Rho Two Tails" after "Software Version", in
 // the same write, so that a file that refuses part of it keeps its old contents whole.
 bool SaveProgramIni(const Variant& appData);
+
+// The message of a save that failed: "The file "<file>" could not be written: <cause>."
+// and "Please try again.".
+std::string SaveFailureMessage(const std::string& file, std::string cause);
 
 }  // namespace nuvir

@@ -652,6 +652,10 @@ std::string GetString(const std::string& file, const std::string& section, const
 
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                  const std::optional<std::string>& text) {
+    return WriteStrings(file, {KeyText{section, key, text}});
+}
+
+bool WriteStrings(const std::string& file, const std::vector<KeyText>& keys) {
     ClearFailure();
     const std::string target = FinalTarget(file);
     // Checked before the lock too, so that a write bound to fail reads nothing.
@@ -661,7 +665,9 @@ bool WriteString(const std::string& file, const std::string& section, const std:
     if (!lock.Ok()) return false;
     Contents contents = Contents::Load(target, !lock.OnTarget());
     if (contents.Status() != Failure::None && contents.Status() != Failure::Missing) return Fail(contents.Status());
-    if (!contents.Set(section, key, text)) return true;  // nothing to delete
+    bool changed = false;
+    for (const KeyText& k : keys) changed = contents.Set(k.section, k.key, k.text) || changed;
+    if (!changed) return true;  // nothing to delete
     return WriteFile(target, contents.Bytes());
 }
 

@@ -142,6 +142,13 @@ std::string GetString(const std::string& file, const std::string& section, const
 // regular file, in use, or the write fails; the old file is then unchanged.
 bool WriteString(const std::string& file, const std::string& section, const std::string& key,
                  const std::optional<std::string>& text);
+// Several keys set as WriteString sets one, in their order, in one write of the file:
+// it takes every one of them or, on failure, none.
+struct KeyText {
+    std::string section, key;
+    std::optional<std::string> text;
+};
+bool WriteStrings(const std::string& file, const std::vector<KeyText>& keys);
 
 // Writes bytes as the whole new contents of a file, under its lock, so that a failure
 // leaves the old file whole. False (LastFailure tells why) on any failure.

@@ -2,15 +2,20 @@
 // over the sensitivity bars, and the plot axis options.
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "appdata/appdata.h"
 #include "appdata/ini.h"
 #include "appdata/options.h"
 #include "numerics/numerics.h"
 #include "platform/controls.h"
+#include "platform/handlerguard.h"
 #include "platform/multilinetextbox.h"
+#include "platform/profile.h"
 #include "platform/qtpicturebox.h"
 #include "platform/screen.h"
+#include "platform/services.h"
 #include "platform/windowutilities.h"
 #include "results/resultplots.h"
 #include "results/resultscontroller.h"
@@ -92,6 +97,7 @@ void ResultsController::SavePlotOptionsToIni() {
                                          "Costs Monte Carlo", "Costs Sensitivity", "Costs Cumulative"};
     std::string file;
     TryStep([&] { file = GetOptionsIniFileName(); });
+    std::vector<IniEntry> entries;
     for (int t = 0; t < 6; ++t) {
         const int itemNo = opt::kPlotOptions + t;
         try {
@@ -107,10 +113,21 @@ void ResultsController::SavePlotOptionsToIni() {
                 }
             }
             AppOptions(itemNo) = n;
-            WriteIniValue(file, "Plot Options", kKeys[t], n, false);
+            entries.push_back({"Plot Options", kKeys[t], n});
         } catch (...) {
         }
     }
+    // The analyst asked for this save: a file that refuses it says so (the keys go in one
+    // write, so it then keeps every old byte).
+    bool written = false;
+    std::string cause;
+    try {
+        written = WriteIniValues(file, entries);
+        if (!written) cause = profile::LastFailureCause();
+    } catch (...) {
+        cause = CurrentErrorText();
+    }
+    if (!written) MsgBox(SaveFailureMessage(file, cause), mb::OKOnly, kPlotOptionsSaveErrorTitle);
 }
 
 }  // namespace nuvir

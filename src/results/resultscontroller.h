@@ -105,11 +105,13 @@ public:
     void picMonte_DblClick(int index);
     void picMonte_MouseMove(int index, int button, int shift, double x, double y);
     void EditPlotOptions(int index);
-    // "Save &Plot Options": the six plot option arrays into the options INI. Silent.
+    // "Save &Plot Options": the six plot option arrays into the options INI, in one write;
+    // a file that refuses it is named with the cause, as the other saves name theirs.
     void SavePlotOptionsToIni();
 
     // The texts the page shows.
     static constexpr const char* kRunErrorTitle = "Error running Monte Carlo simulation";
+    static constexpr const char* kPlotOptionsSaveErrorTitle = "Error saving plot options";
     static constexpr const char* kDataChanged = "**** Data has changed! ****";
     static constexpr const char* kMixedResults = "Results box contains mixed results -->";
 

@@ -1,7 +1,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <tuple>
 
@@ -430,14 +432,63 @@ TEST_F(ResultsTest, SavingPlotOptionsWritesAutoForAutomatic) {
     EXPECT_EQ(TextOf(AppOptions(opt::kPlotPandIMonteCarlo).get()(0)), "Auto") << "the options take the saved form";
 }
 
-TEST_F(ResultsTest, SavingPlotOptionsLeavesAReadOnlyFileAloneSilently) {
-    const std::string file = GetOptionsIniFileName(), old = "[Plot Options]\r\nPandI Monte Carlo=1,2,3,4,5,6,7,8\r\n";
+// Save Plot Options is a command the analyst chose: a file that refuses it is named
+// with its cause, and keeps every byte. The file takes the six keys in one write, so a
+// limit that the first keys would pass leaves none of them behind either.
+TEST_F(ResultsTest, SavingPlotOptionsThatTheFileRefusesSaysWhyAndKeepsTheFile) {
+    const std::string file = GetOptionsIniFileName();
+    const std::string padding = "[Padding]\r\nk=" + std::string(800, '0') + "\r\n";
+    const std::string old = "[Plot Options]\r\nPandI Monte Carlo=1,2,3,4,5,6,7,8\r\n" + padding;
+    // The six keys all automatic: the first line grows by 16 bytes to 51, and five lines
+    // of 51 or 50 bytes (the key, "=Auto,Auto,Auto,,Auto,Auto,Auto," and CR LF) follow.
+    const std::size_t full = old.size() + 16 + 51 + 50 + 51 + 51 + 50;
+    struct Case {
+        const char* name;
+        bool readOnly;
+        int injected;       // an errno for every write to fail with, or 0
+        std::size_t limit;  // a file-size limit, or 0
+        const char* cause;
+    };
+    const Case cases[] = {
+        {"read-only", true, 0, 0, "The file is read-only."},
+        {"a full disk", false, ENOSPC, 0, "The disk is full."},
+        {"the file-size limit, room for four keys", false, 0, full - 101, "File too large."},
+        {"the file-size limit, one byte short", false, 0, full - 1, "File too large."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        services.messageBox.calls.clear();
+        WriteBytes(file, old);
+        if (c.readOnly) std::filesystem::permissions(file, std::filesystem::perms::owner_read);
+        if (c.injected)
+            profile::SetFileFaultForTesting(
+                [&c](profile::FileStage s) { return s == profile::FileStage::Write ? c.injected : 0; });
+        {
+            std::optional<FileSizeLimit> limit;
+            if (c.limit) limit.emplace(c.limit);
+            EXPECT_NO_THROW(rc->SavePlotOptionsToIni());
+        }
+        profile::SetFileFaultForTesting({});
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+        EXPECT_EQ(ReadBytes(file), old);
+        ASSERT_EQ(Messages().size(), 1u);
+        EXPECT_EQ(Messages()[0].title, "Error saving plot options");
+        EXPECT_EQ(Messages()[0].text,
+                  "The file \"" + file + "\" could not be written: " + c.cause + "\r\n\r\nPlease try again.");
+    }
+    // With room for it, the same save writes all six keys and says nothing.
+    services.messageBox.calls.clear();
     WriteBytes(file, old);
-    std::filesystem::permissions(file, std::filesystem::perms::owner_read);
-    EXPECT_NO_THROW(rc->SavePlotOptionsToIni());
-    std::filesystem::permissions(file, std::filesystem::perms::owner_all);
-    EXPECT_EQ(ReadBytes(file), old);
-    EXPECT_TRUE(Messages().empty()) << "silently";
+    {
+        const FileSizeLimit limit(full);
+        rc->SavePlotOptionsToIni();
+    }
+    EXPECT_TRUE(Messages().empty());
+    std::string expected = "[Plot Options]\r\n";
+    for (const char* key : {"PandI Monte Carlo", "PandI Sensitivity", "PandI Cumulative", "Costs Monte Carlo",
+                            "Costs Sensitivity", "Costs Cumulative"})
+        expected += std::string(key) + "=Auto,Auto,Auto,,Auto,Auto,Auto,\r\n";
+    EXPECT_EQ(ReadBytes(file), expected + padding);
 }
 
 TEST_F(PlotsTest, ThePopupOffersShowOrHideAndCopyOnlyWithThePanel) {
