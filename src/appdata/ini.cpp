@@ -150,8 +150,8 @@ std::string ReadBackWhole(std::string text) {
     return '"' + text + '"';
 }
 
-// The text a value is written as: a list joined by ",", a table's rows joined by ",",
-// no text (deleting the key) for an array of any other rank.
+}  // namespace
+
 std::optional<std::string> IniText(const Variant& value) {
     std::optional<std::string> text;
     if (value.isArray()) {
@@ -166,8 +166,6 @@ std::optional<std::string> IniText(const Variant& value) {
     }
     return text;
 }
-
-}  // namespace
 
 Variant ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
                      const Variant& defaultValue, int typeCode, int count, int rows) {

@@ -1,6 +1,7 @@
 #pragma once
 // Typed values in INI-style files, and the program INI and assessment files ("*.raf")
 // that hold one assessment. Every call reads or rewrites the file; nothing is cached.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,6 +32,11 @@ inline constexpr int kTable = 16389;       // Double (0 To rows-1, 0 To count-1)
 // 5 and 11 raise the conversion error of a text out of range or not a Boolean.
 Variant ReadIniValue(const std::string& file, const std::string& section, const std::string& key,
                      const Variant& defaultValue, int typeCode, int count = 3, int rows = 2);
+
+// The text form a value is written as: a list joined by ",", a table's rows joined by
+// ",", no text (deleting the key) for an array of any other rank. Raises for a value
+// that has no text (an object, an error).
+std::optional<std::string> IniText(const Variant& value);
 
 // Writes the value's text form: a list joined by ",", a table's rows joined by ",", an
 // array of any other rank as no text (which deletes the key). Returns success; a failure

@@ -113,17 +113,28 @@ Variant LoadAppOptions() {
     return options;
 }
 
-void SaveAppOptions(const Variant& options) {
-    const std::string file = GetOptionsIniFileName();
-    auto write = [&](const char* section, const char* key, auto&& value) {
-        TryStep([&] { WriteIniValue(file, section, key, value(), false); });
+std::vector<IniEntry> AppOptionsEntries(const Variant& options) {
+    std::vector<IniEntry> entries;
+    // A value that has no text is left out, so the others are still kept.
+    auto add = [&](const char* section, const char* key, auto&& value) {
+        TryStep([&] {
+            Variant v = value();
+            IniText(v);
+            entries.push_back({section, key, std::move(v)});
+        });
     };
     for (int i = 0; i < 7; ++i)
-        write(kColours, kColourKeys[i], [&] { return Variant(MKelvaro::ColourName(CLng(options(i)))); });
-    write(kAppearance, kHideCostsKey, [&] { return options(opt::kHideCosts); });
-    write(kAppearance, kDecimalsKey, [&] { return options(opt::kDecimals); });
-    write(kReports, kOpenReportKey, [&] { return options(opt::kOpenReport); });
-    write(kExport, kFormatsKey, [&] { return options(opt::kExportFormats); });
+        add(kColours, kColourKeys[i], [&] { return Variant(MKelvaro::ColourName(CLng(options(i)))); });
+    add(kAppearance, kHideCostsKey, [&] { return options(opt::kHideCosts); });
+    add(kAppearance, kDecimalsKey, [&] { return options(opt::kDecimals); });
+    add(kReports, kOpenReportKey, [&] { return options(opt::kOpenReport); });
+    add(kExport, kFormatsKey, [&] { return options(opt::kExportFormats); });
+    return entries;
+}
+
+void SaveAppOptions(const Variant& options) {
+    const std::vector<IniEntry> entries = AppOptionsEntries(options);
+    if (!entries.empty()) TryStep([&] { WriteIniValues(GetOptionsIniFileName(), entries); });
 }
 
 }  // namespace nuvir

@@ -2,7 +2,9 @@
 // The options array and the options INI (colours, appearance, reports, export formats,
 // plot axis options; the main window's folders live in the same file).
 #include <string>
+#include <vector>
 
+#include "appdata/ini.h"
 #include "runtime/variant.h"
 #include "utilities/formatting.h"
 
@@ -32,8 +34,11 @@ double PlotTickCount(double ticks);
 // span and no plot blank. Anything else is left as it is.
 void NormalisePlotAxisOptions(Variant& axis);
 
-// Writes items 0 to 8, 11 and 12 into the options INI without removing other keys.
-// Failed writes are skipped; never raises.
+// Items 0 to 8, 11 and 12 as the options INI's keys, in the file's order; an item
+// without a text form is left out.
+std::vector<IniEntry> AppOptionsEntries(const Variant& options);
+// Writes them into the options INI, in one write, without removing other keys: the
+// file takes them all or, refusing, keeps every old byte. Never raises.
 void SaveAppOptions(const Variant& options);
 
 }  // namespace nuvir

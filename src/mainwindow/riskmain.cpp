@@ -2,6 +2,8 @@
 #include "mainwindow/riskmain.h"
 
 #include <QShowEvent>
+#include <iterator>
+#include <vector>
 
 #include "appdata/appservices.h"
 #include "appdata/ini.h"
@@ -197,12 +199,16 @@ bool FRiskMain::FormQueryUnload() {
     // The regression options go in the same write as the assessment: a file that takes
     // only part of it (a size limit, a nearly full disk) keeps its old settings whole.
     if (AppData.isArray()) TryStep([&] { SaveProgramIni(AppData); });
-    const std::string optionsIni = GetOptionsIniFileName();
-    TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Report Path", Variant(ReportPath), false); });
-    TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Save Path", Variant(SavePath), false); });
-    TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Batch Path", Variant(BatchPath), false); });
-    if (AppOptions.isArray()) TryStep([&] { SaveAppOptions(AppOptions); });
-    TryStep([&] { WriteIniValue(optionsIni, kAppDefaults, "Export Path", Variant(ExportPath), false); });
+    // The folders and options likewise go in one write of the options INI.
+    std::vector<IniEntry> options = {{kAppDefaults, "Report Path", Variant(ReportPath)},
+                                     {kAppDefaults, "Save Path", Variant(SavePath)},
+                                     {kAppDefaults, "Batch Path", Variant(BatchPath)}};
+    if (AppOptions.isArray()) {
+        std::vector<IniEntry> items = AppOptionsEntries(AppOptions);
+        options.insert(options.end(), std::make_move_iterator(items.begin()), std::make_move_iterator(items.end()));
+    }
+    options.push_back({kAppDefaults, "Export Path", Variant(ExportPath)});
+    TryStep([&] { WriteIniValues(GetOptionsIniFileName(), options); });
 
     // The handlers must not reach the parts once they are gone: a focused editor box
     // loses the focus while the window closes.

@@ -158,6 +158,49 @@ TEST_F(MainWindowTest, ShutDownUnderASizeLimitKeepsTheOldSettingsOrWritesEveryKe
     }
 }
 
+TEST_F(MainWindowTest, ShutDownUnderASizeLimitKeepsTheOldOptionsOrWritesEveryKey) {
+    const std::string ini = dir.file("nuvirOptions.ini");
+    auto closeWith = [&](const char* folder, std::optional<rlim_t> limit) {
+        FRiskMain& w = Start();
+        ExportPath = dir.str() + "/" + folder;
+        AppOptions(opt::kDecimals) = Variant(std::int16_t{3});
+        std::optional<FileSizeLimit> held;
+        if (limit) held.emplace(*limit);
+        EXPECT_TRUE(w.Unload());
+    };
+    ASSERT_TRUE(std::filesystem::create_directory(dir.file("exports")));
+    closeWith("exports", std::nullopt);
+    const std::string whole = ReadBytes(ini);
+    // The export folder is the last key the close writes, though it lands in the first
+    // section; the decimals come from the options in the middle.
+    ASSERT_NE(whole.find("Export Path=" + dir.str() + "/exports\r\n[App Colours]"), std::string::npos) << whole;
+    ASSERT_NE(whole.find("Probability Decimal Places=3\r\n"), std::string::npos) << whole;
+    // An older file, without the export folder: every write before the last one fits
+    // where the whole does not.
+    const std::string exportLine = "Export Path=" + dir.str() + "/exports\r\n";
+    std::string old = whole;
+    old.replace(old.find("Probability Decimal Places=3"), 28, "Probability Decimal Places=1");
+    old.erase(old.find(exportLine), exportLine.size());
+    const std::size_t n = whole.size();
+    struct Case {
+        const char* name;
+        std::size_t limit;
+        bool written;
+    };
+    const Case cases[] = {
+        {"room for the older file", old.size(), false},
+        {"room for all but the export folder", n - exportLine.size() + 1, false},
+        {"one byte short", n - 1, false},
+        {"room for every key", n, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(ini, old);
+        closeWith("exports", c.limit);
+        EXPECT_EQ(ReadBytes(ini), c.written ? whole : old);
+    }
+}
+
 // The start-up's layout (which no resize follows on every platform) lays the result
 // plots out with the pages, from their design height, taller than the page.
 TEST_F(MainWindowTest, TheResultPlotsFitTheirPageAtStartUp) {
