@@ -23,29 +23,48 @@ double Unscaled(double x, double t, double f) {
     return r;
 }
 
+// The factor 10^-n of place n in two parts, applied one after the other: the factor
+// and 1, or for places finer than 1e-308 (which tiny and subnormal values have), whose
+// factor lies beyond the Double range, 1e300 and the rest.
+struct PlaceFactor {
+    double first;
+    double rest;
+};
+
+PlaceFactor FactorOf(std::int16_t n) {
+    const double f = std::pow(10.0, -static_cast<double>(n));
+    if (!std::isinf(f)) return {f, 1.0};
+    return {1e300, std::pow(10.0, -static_cast<double>(n) - 300.0)};
+}
+
+double ScaledBy(double x, const PlaceFactor& p) {
+    const double t = p.first * x * p.rest;
+    CheckScaled(x, t);
+    return t;
+}
+
+double UnscaledBy(double x, double t, const PlaceFactor& p) { return Unscaled(x, t / p.rest, p.first); }
+
 }  // namespace
 
 double RoundToPlace(double x, std::int16_t n) {
-    const double f = std::pow(10.0, -static_cast<double>(n));
-    const double t = f * x;
-    CheckScaled(x, t);
-    return Unscaled(x, std::floor(t + 0.5), f);
+    const PlaceFactor f = FactorOf(n);
+    const double t = ScaledBy(x, f);
+    return UnscaledBy(x, std::floor(t + 0.5), f);
 }
 
 double RoundDownToPlace(double x, std::int16_t n) {
-    const double f = std::pow(10.0, -static_cast<double>(n));
-    double t = f * x;
-    CheckScaled(x, t);
+    const PlaceFactor f = FactorOf(n);
+    double t = ScaledBy(x, f);
     if (std::floor(t) < t) t = std::floor(t);
-    return Unscaled(x, t, f);
+    return UnscaledBy(x, t, f);
 }
 
 double RoundUpToPlace(double x, std::int16_t n) {
-    const double f = std::pow(10.0, -static_cast<double>(n));
-    double t = f * x;
-    CheckScaled(x, t);
+    const PlaceFactor f = FactorOf(n);
+    double t = ScaledBy(x, f);
     if (std::floor(t) < t) t = std::floor(t) + 1;
-    return Unscaled(x, t, f);
+    return UnscaledBy(x, t, f);
 }
 
 double RoundSigFigs(double x, std::int32_t d) {

@@ -6,7 +6,9 @@
 
 namespace nuvir::MUtilities {
 
-// n counts decimal places negatively: -2 hundredths, 0 units, 2 hundreds.
+// n counts decimal places negatively: -2 hundredths, 0 units, 2 hundreds; places
+// finer than 1e-308 (down to about 1e-600) round tiny and subnormal values as well. A
+// result beyond the Double range raises Overflow.
 // x rounded to a multiple of 10^n, halves towards plus infinity (-2.5 gives -2).
 double RoundToPlace(double x, std::int16_t n);
 // The largest multiple of 10^n not above x.

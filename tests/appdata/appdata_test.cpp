@@ -368,6 +368,27 @@ TEST(NumberTexts, RoundingBeyondTheDoubleRangeRaisesOverflow) {
         EXPECT_EQ(ErrorNumber(overflow), err::Overflow);
 }
 
+// Places finer than 1e-308 have a factor (10^309 and up) beyond the Double range; tiny
+// and subnormal values still round to them. By hand, to 15 figures (subnormal results
+// are the Doubles nearest the decimals).
+TEST(NumberTexts, RoundingToPlacesFinerThan1e308) {
+    const struct {
+        const char* name;
+        double got, expected;
+    } cases[] = {
+        {"down to 1e-308", MU::RoundDownToPlace(1.2345e-305, -308), 1.234e-305},
+        {"up to 1e-309", MU::RoundUpToPlace(1.4567e-307, -309), 1.46e-307},
+        {"to 1e-311", MU::RoundToPlace(1.2345e-309, -311), 1.23e-309},
+        {"subnormal, down to 1e-323", MU::RoundDownToPlace(1.2345e-320, -323), 1.234e-320},
+        {"negative, down to 1e-310", MU::RoundDownToPlace(-1.2345e-307, -310), -1.235e-307},
+        {"zero", MU::RoundDownToPlace(0, -310), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FormatDouble(c.got), FormatDouble(c.expected));
+    }
+}
+
 TEST(NumberTexts, InfinitiesPrintAsWordsNeverAsNaN) {
     EXPECT_EQ(MKelvaro::FormatSigFigs(HUGE_VAL, 4), "Infinity");
     EXPECT_EQ(MKelvaro::FormatSigFigs(-HUGE_VAL, 4), "-Infinity");
