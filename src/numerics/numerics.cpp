@@ -124,7 +124,12 @@ double Quantile(double p, std::span<const double> sorted) {
     if (lo >= n - 1) return sorted[n - 1];
     const double f = h - fl;
     if (f == 0.0) return sorted[lo];
-    return sorted[lo] + f * (sorted[lo + 1] - sorted[lo]);
+    const double a = sorted[lo], b = sorted[lo + 1];
+    const double gap = b - a;
+    if (std::isfinite(gap)) return a + f * gap;
+    // Neighbours further apart than the largest Double (one near -1E308, the other near
+    // 1E308): the weighted sum, whose terms and total lie within the range.
+    return (1.0 - f) * a + f * b;
 }
 
 }  // namespace ArrayStatistics

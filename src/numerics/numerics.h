@@ -100,7 +100,8 @@ namespace ArrayStatistics {
 std::optional<double> Correlation(std::span<const double> a, std::span<const double> b);
 // The p-quantile of an ascending array, 0 <= p <= 1: linear interpolation between the
 // elements at positions floor(h) and floor(h) + 1 with h = (n - 1) p, so p = 0 gives
-// the first and p = 1 the last element. An empty array or p outside 0..1 raises.
+// the first and p = 1 the last element, also between neighbours further apart than the
+// largest Double. An empty array or p outside 0..1 raises.
 double Quantile(double p, std::span<const double> sorted);
 }  // namespace ArrayStatistics
 

@@ -6,6 +6,7 @@
 #include <boost/math/distributions/normal.hpp>
 #include <boost/math/distributions/students_t.hpp>
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <numbers>
 
@@ -275,6 +276,26 @@ TEST(NumericServices, QuantileInterpolatesRisesAndRefusesNothingOrABadP) {
     V roots;
     for (int i = 0; i < 101; ++i) roots.push_back(std::sqrt(static_cast<double>(i)) * 3.7 - 5);
     for (int i = 1; i <= 1000; ++i) ASSERT_GE(Quantile(i / 1000.0, roots), Quantile((i - 1) / 1000.0, roots)) << i;
+}
+
+// Neighbours further apart than the largest Double: the quantile still lies between
+// them. By hand: -1.7e308 + p 3.4e308.
+TEST(NumericServices, QuantileBetweenNeighboursFurtherApartThanTheLargestDouble) {
+    using ArrayStatistics::Quantile;
+    const struct {
+        const char* name;
+        std::vector<double> sorted;
+        double p, q;
+    } cases[] = {
+        {"the 95 % lower limit of two", {-1.7e308, 1.7e308}, 0.025, -1.615e308},
+        {"the 95 % upper limit of two", {-1.7e308, 1.7e308}, 0.975, 1.615e308},
+        {"the middle of three", {-1.7e308, 1.7e308, 1.75e308}, 0.25, 0},
+        {"the whole Double range", {-DBL_MAX, DBL_MAX}, 0.75, DBL_MAX / 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(Quantile(c.p, c.sorted), c.q, 1e-15 * 1.7e308);
+    }
 }
 
 }  // namespace
