@@ -165,4 +165,16 @@ inline QuadPair QuadMoments(std::span<const double> a, std::span<const double> b
             static_cast<double>(ab / (root(aa) * root(bb)))};
 }
 
+// The p-quantile of an ascending array by linear interpolation between the elements at
+// floor(h) and floor(h) + 1, h = (n - 1) p, formed in quadruple precision (so also
+// between neighbours further apart than the largest Double): a reference for the
+// program's confidence limits.
+inline double QuadQuantile(std::span<const double> sorted, double p) {
+    const __float128 h = static_cast<__float128>(sorted.size() - 1) * p;
+    const auto lo = static_cast<std::size_t>(static_cast<double>(h));
+    if (lo + 1 >= sorted.size()) return sorted.back();
+    const __float128 a = sorted[lo], b = sorted[lo + 1];
+    return static_cast<double>(a + (h - lo) * (b - a));
+}
+
 }  // namespace nuvir::test

@@ -115,11 +115,27 @@ void Summarise(Sort sort, int m, std::int32_t classes, double ci, ColumnSummary&
     }
 }
 
+// The decimal classes of a range that is a finite Double: a width of the range rounded
+// up to 10^p over the classes, p two below the range's decade, from the minimum
+// rounded down to 10^(p - 1).
+ClassDescriptor DecimalClasses(double mn, double range, double classes) {
+    ClassDescriptor d;
+    const double decade = MUtilities::RoundDownToPlace(std::log(range) / std::log(10.0), 0) - 2.0;
+    // The place is a 16-bit whole number.
+    if (!(decade >= -32768.0 && decade <= 32767.0)) RaiseOverflow();
+    const auto p = static_cast<std::int16_t>(decade);
+    d.width = MUtilities::RoundUpToPlace(range, p) / classes;
+    d.start = MUtilities::RoundDownToPlace(mn, static_cast<std::int16_t>(p - 1));
+    return d;
+}
+
 // Whether x has reached the bound when both are rounded to 15 significant digits;
 // rb is the bound rounded. Rounding keeps the order of values, so only values just
 // below the bound need the rounding itself.
 inline bool ReachesBound(double x, double bound, double rb) {
     if (x >= bound) return true;
+    // The bound after classes that end beyond the Double range.
+    if (std::isinf(bound)) return false;
     const double scale = std::max(std::fabs(x), std::fabs(bound));
     // Two values that round to the same 15 digits lie within 1E-14 of each other,
     // relatively; tiny magnitudes are simply rounded.
@@ -151,19 +167,38 @@ double Round15(double x) { return Val(FormatDouble(x)); }
 ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes) {
     ClassDescriptor d;
     const double c = static_cast<double>(classes);
-    if (MUtilities::NearlyEqual(mx, mn)) {
+    // Width 1 centred on mn.
+    const auto aroundMin = [&] {
         d.width = 1.0;
         d.start = mn - std::floor(c / 2.0) - 0.5;
+    };
+    if (MUtilities::NearlyEqual(mx, mn)) {
+        aroundMin();
     } else {
         const double range = mx - mn;
-        const double decade = MUtilities::RoundDownToPlace(std::log(range) / std::log(10.0), 0) - 2.0;
-        // The place is a 16-bit whole number.
-        if (!(decade >= -32768.0 && decade <= 32767.0)) RaiseOverflow();
-        const auto p = static_cast<std::int16_t>(decade);
-        d.width = MUtilities::RoundUpToPlace(range, p) / c;
-        d.start = MUtilities::RoundDownToPlace(mn, static_cast<std::int16_t>(p - 1));
+        if (std::isfinite(range)) {
+            d = DecimalClasses(mn, range, c);
+        } else {
+            // Extremes further apart than the largest Double (-1E308 and 1E308): the
+            // classes of a tenth of the data, ten times as wide. A start rounded down
+            // beyond the Double range is held at the minimum.
+            const ClassDescriptor tenth = DecimalClasses(mn / 10.0, mx / 10.0 - mn / 10.0, c);
+            d.width = tenth.width * 10.0;
+            d.start = tenth.start * 10.0;
+            if (!std::isfinite(d.start)) d.start = mn;
+        }
+        // Extremes a few subnormal steps apart have classes narrower than the smallest
+        // Double: they count as equal.
+        if (d.width == 0.0) aroundMin();
     }
     d.end = c * d.width + d.start;
+    // The whole classes of a range wider than the largest Double are wider still;
+    // their end, formed from halves, may lie beyond it too, and is then held at the
+    // largest Double (the last class takes every value from its start on anyway).
+    if (!std::isfinite(d.end) && std::isfinite(d.width) && std::isfinite(d.start)) {
+        d.end = (c * (d.width / 2.0) + d.start / 2.0) * 2.0;
+        if (!std::isfinite(d.end)) d.end = NumericLimits::LargestDouble;
+    }
     if (!std::isfinite(d.width) || !std::isfinite(d.start) || !std::isfinite(d.end)) RaiseOverflow();
     return d;
 }
@@ -190,7 +225,9 @@ void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d, 
     }
     double centre = d.start + d.width / 2.0;
     for (std::size_t i = 0; i < centres.size(); ++i) {
-        centres[i] = centre;
+        // The last centres of classes that end beyond the Double range are held at
+        // its largest value.
+        centres[i] = std::isinf(centre) ? NumericLimits::LargestDouble : centre;
         centre += d.width;
     }
 }

@@ -154,14 +154,19 @@ std::vector<double> ExtractColumn(const TrialTable& table, std::int32_t column);
 double Round15(double x);
 
 // The classes from mn and mx: width 1 centred on mn when the two are nearly equal,
-// otherwise a width of a short decimal over the range.
+// otherwise a width of a short decimal over the range. Extremes further apart than the
+// largest Double get the classes of a tenth of the range, ten times as wide, a start
+// beyond the range held at mn and an end beyond it at the largest Double; classes
+// narrower than the smallest Double (subnormal extremes a few units apart) count as
+// nearly equal.
 ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes);
 
 // Counts the ascending values into classes 0 to counts.size() - 1 of d (adding to
 // counts) and writes the class centres (centres.size() == counts.size()). Values at or
 // beyond the end go to the last class; a value that compares equal to a class bound
 // at 15 significant digits goes to the class above it. Always terminates, also when
-// the width is too small to move the bound.
+// the width is too small to move the bound. Bounds beyond the Double range are reached
+// by no value, and centres beyond it are held at the largest Double.
 void CountFrequencies(std::span<const double> sorted, const ClassDescriptor& d, std::span<double> centres,
                       std::span<double> counts);
 

@@ -2,7 +2,9 @@
 // sensitivity measures, on tables whose results are worked out by hand or by counting.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -125,8 +127,8 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
     for (int m = 0; m < 2; ++m)
         for (std::int32_t k = 0; k < 200; ++k) EXPECT_EQ(Count(r, k, m), k == 100 ? 10000.0 : 0.0) << k;
     EXPECT_NEAR(Centre(r, 100, 1), 0.2, 1e-12);
-    // A failure keeps what was done: total risk is complete, and the extremes and
-    // moments of total cost were set before its range of 2E308 overflowed the classes.
+    // A failure keeps what was done: total risk is complete, and the minimum of total
+    // cost was set before its infinite value overflowed the mean.
     SimulationResults failed;
     EXPECT_EQ(test::ErrorNumber([&] {
                   failed.ComputeOutputStatistics(TableOf({1, 2}, {1, 2}), 0, 95);
@@ -134,13 +136,12 @@ TEST(OutputStatistics, HandWorkedConstantAndFailingColumns) {
               err::SubscriptRange);
     EXPECT_EQ(failed.min[0], NumericLimits::LargestDouble);
     EXPECT_EQ(test::ErrorNumber([&] {
-                  failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {-1e308, 0, 1e308}), 10, 95);
+                  failed.ComputeOutputStatistics(TableOf({1, 2, 3}, {-1, 0, HUGE_VAL}), 10, 95);
               }),
               err::Overflow);
     EXPECT_EQ(failed.mean[0], 2.0);
-    EXPECT_EQ(failed.max[1], 1e308);
-    EXPECT_EQ(failed.mean[1], 0.0);
-    EXPECT_EQ(failed.sd[1], 1e308);
+    EXPECT_EQ(failed.min[1], -1.0);
+    EXPECT_EQ(failed.mean[1], kNoValue);
     EXPECT_EQ(failed.min[2], NumericLimits::LargestDouble);
 }
 
@@ -157,11 +158,130 @@ TEST(FrequencyClasses, WorkedExamples) {
     EXPECT_EQ(d.start, -2.5);
     EXPECT_EQ(d.end, 4.5);
     EXPECT_EQ(d.width, 1.0);
-    EXPECT_EQ(test::ErrorNumber([] { FrequencyClasses(-1e308, 1e308, 200); }), err::Overflow);
     // A first value below the start counts in the first class.
     std::vector<double> centres(3), counts(3, 0.0);
     CountFrequencies(std::vector<double>{0.5, 1.5, 3.5}, ClassDescriptor{1.0, 4.0, 1.0}, centres, counts);
     EXPECT_EQ(counts, (std::vector<double>{2, 0, 1}));
+}
+
+// The classes at both ends of the Double range, by hand from the rule: p two below the
+// range's decade, the width the range rounded up to 10^p over the classes, the start
+// the minimum rounded down to 10^(p - 1), the end the start plus the classes' width.
+// Min and max carry digits beyond those places, so that no rounding sits on a bound.
+struct ClassRow {
+    const char* name;
+    double mn, mx;
+    double start, width, end;  // NaN: not checked
+};
+const double kUnchecked = std::nan("");
+const ClassRow kClassesAtTheEnds[] = {
+    // Range 1.8655e-305, p -307: 1.87e-305 / 200.
+    {"1.2345e-305..3.1e-305", 1.2345e-305, 3.1e-305, 1.234e-305, 9.35e-308, 3.104e-305},
+    // Range 1.4567e-307, p -309: 1.46e-307 / 200, a subnormal width.
+    {"0..1.4567e-307", 0, 1.4567e-307, 0, 7.3e-310, 1.46e-307},
+    // Subnormal: 2499 and 6996 units of 2^-1074, 4497 apart (2.2218e-320), p -322:
+    // 2.23e-320 / 200 is 22.57 units, stored as 23; the start 1234e-323. The end is 200
+    // widths of 23 units on, no decimal.
+    {"1.2345e-320..3.4567e-320", 1.2345e-320, 3.4567e-320, 1.234e-320, 1.115e-322, kUnchecked},
+    // Range 2.9134e308, beyond the largest Double, p 306: 2.92e308 / 200; the start to
+    // 1e305.
+    {"-1.2345e308..1.6789e308", -1.2345e308, 1.6789e308, -1.235e308, 1.46e306, 1.685e308},
+    // Range 3.5954e308, p 306: 3.6e308 / 200. The start, -1.798e308, and the end,
+    // 1.802e308, lie beyond the largest Double: held at the minimum and at it.
+    {"the whole Double range", -DBL_MAX, DBL_MAX, -DBL_MAX, 1.8e306, NumericLimits::LargestDouble},
+    // Range 2.84001e308, p 306: 2.85e308 / 200 from -1.043e308. The end, 1.807e308, and
+    // the middle of the last class, 1.7999e308, lie beyond the largest Double: held at it.
+    {"from -1.04232e308 to the largest Double", -1.04232e308, DBL_MAX, -1.043e308, 1.425e306,
+     NumericLimits::LargestDouble},
+    // One unit of 2^-1074 apart across a block of the comparison (so not nearly equal):
+    // 200 classes would be narrower than the smallest Double. Width 1 around the
+    // minimum, as for equal extremes.
+    {"neighbouring subnormals", 1023 * 0x1p-1074, 1024 * 0x1p-1074, 1023 * 0x1p-1074 - 100.5, 1,
+     1023 * 0x1p-1074 + 99.5},
+};
+
+// a within 1e-13 of `scale` of b, or one unit of the smallest Double (the rounding of
+// subnormal results).
+::testing::AssertionResult Near(double a, double b, double scale) {
+    if (std::fabs(a - b) <= 1e-13 * std::fabs(scale) + 0x1p-1074) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a << " is not " << b;
+}
+::testing::AssertionResult Near(double a, double b) { return Near(a, b, b); }
+
+TEST(FrequencyClasses, AtBothEndsOfTheDoubleRange) {
+    for (const ClassRow& c : kClassesAtTheEnds) {
+        SCOPED_TRACE(c.name);
+        ClassDescriptor d;
+        ASSERT_NO_THROW(d = FrequencyClasses(c.mn, c.mx, 200));
+        EXPECT_TRUE(Near(d.start, c.start));
+        EXPECT_TRUE(Near(d.width, c.width));
+        if (!std::isnan(c.end)) {
+            EXPECT_TRUE(Near(d.end, c.end));
+        }
+    }
+}
+
+// Classes whose upper bounds pass the largest Double, by hand: from 1.6e308 in steps of
+// 1e307, the bound after class 1 is 1.8e308, beyond it. The largest Double lies in class
+// 1 and reaches no later bound; the centres from 1.85e308 on are held at the largest
+// Double.
+TEST(CountFrequencies, BoundsBeyondTheLargestDoubleAreReachedByNone) {
+    std::vector<double> centres(4), counts(4, 0.0);
+    CountFrequencies(std::vector<double>{1.65e308, 1.7e308, DBL_MAX}, ClassDescriptor{1.6e308, DBL_MAX, 1e307}, centres,
+                     counts);
+    EXPECT_EQ(counts, (std::vector<double>{1, 2, 0, 0}));
+    EXPECT_DOUBLE_EQ(centres[0], 1.65e308);
+    EXPECT_DOUBLE_EQ(centres[1], 1.75e308);
+    EXPECT_EQ(centres[2], NumericLimits::LargestDouble);
+    EXPECT_EQ(centres[3], NumericLimits::LargestDouble);
+}
+
+// Columns at both ends: the extremes of each row above and a value at the middle of
+// each of its classes. The statistics against sums and quantiles in quadruple
+// precision; the counts against each value's class from the row's start and width
+// (every value lies far from a bound).
+TEST(OutputStatistics, ResultsOfAnyFiniteSize) {
+    for (const ClassRow& c : kClassesAtTheEnds) {
+        SCOPED_TRACE(c.name);
+        std::vector<double> v{c.mx, c.mn};
+        for (int k = 0; k < 200; ++k) {
+            const __float128 middle = static_cast<__float128>(c.start) + (k + 0.5) * static_cast<__float128>(c.width);
+            if (middle > c.mn && middle < c.mx) v.push_back(static_cast<double>(middle));
+        }
+        SimulationResults r;
+        ASSERT_NO_THROW(r.ComputeOutputStatistics(TableOf(v, v), 200, 95));
+
+        EXPECT_EQ(r.min[0], c.mn == DBL_MAX || c.mn == -DBL_MAX ? Round15(c.mn) : c.mn);
+        EXPECT_EQ(r.max[0], c.mx == DBL_MAX ? Round15(c.mx) : c.mx);
+        // The mean and SD of values of both signs are as near as the values' scale allows.
+        const double scale = std::max(std::fabs(c.mn), std::fabs(c.mx));
+        const test::QuadPair q = test::QuadMoments(v, v);
+        EXPECT_TRUE(Near(r.mean[0], q.meanA, scale));
+        EXPECT_TRUE(Near(r.sd[0], q.sdA, scale));
+        std::vector<double> sorted = v;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_TRUE(Near(r.limits[0][0], test::QuadQuantile(sorted, 0.025)));
+        EXPECT_TRUE(Near(r.limits[0][1], test::QuadQuantile(sorted, 0.975)));
+
+        std::vector<double> expected(200, 0.0);
+        for (const double x : v) {
+            const __float128 at = (static_cast<__float128>(x) - c.start) / static_cast<__float128>(c.width);
+            const int k = std::clamp(static_cast<int>(static_cast<double>(at)), 0, 199);
+            expected[static_cast<std::size_t>(k)] += 1;
+        }
+        for (int m = 0; m < 2; ++m) {
+            for (std::int32_t k = 0; k < 200; ++k) {
+                EXPECT_EQ(Count(r, k, m), expected[static_cast<std::size_t>(k)]) << "class " << k;
+                EXPECT_TRUE(std::isfinite(Centre(r, k, m))) << "class " << k;
+            }
+        }
+    }
+    // Two trials at -1.7e308 and 1.7e308: the limits by hand, -1.7e308 + 0.025 x 3.4e308
+    // and its mirror image.
+    SimulationResults two;
+    ASSERT_NO_THROW(two.ComputeOutputStatistics(TableOf({1.7e308, -1.7e308}, {0, 0}), 200, 95));
+    EXPECT_NEAR(two.limits[0][0], -1.615e308, 1e-15 * 1.7e308);
+    EXPECT_NEAR(two.limits[0][1], 1.615e308, 1e-15 * 1.7e308);
 }
 
 // The frequency count exactly as written: 15-digit rounding of both sides for every
