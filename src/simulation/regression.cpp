@@ -164,6 +164,7 @@ void CRegression::Initialise() {
     standardised_.reset();
     bxy_.reset();
     covariance_.reset();
+    covarianceExponent_.clear();
     n_ = 0;
     p_ = 0;
     meanX_.reset();
@@ -289,19 +290,28 @@ void CRegression::Fit(const Sums& s) {
 
     // Back to the data's units: b = R bw + the shifts' part of the constant, with R
     // taking each z back to its x and w to y (powers of two, and with the constant
-    // the shifts of the z).
+    // the shifts of the z). Row i of R is held divided by its power of two 2^e_i (so
+    // slopes have a 1, the constant 1 and minus the shifts) and multiplied by it last:
+    // a coefficient or standard error far from 1 (x near 1E-200 with y near 1, a
+    // constant beyond the Double range) leaves the range on no step but the last,
+    // and one that lies beyond it is held as an infinity of its sign.
     Matrix r(P, P);
-    for (int i = off; i < P + off; ++i) {
-        if (i == 0) continue;
-        r.SetElement(i - off, i - off, std::ldexp(1.0, ey - s.exponent[static_cast<std::size_t>(i - 1)]));
+    std::vector<int> rowExponent(static_cast<std::size_t>(P));
+    for (int i = 0; i < P; ++i) {
+        const int c = i + off;  // 0 the constant, c the regressor c - 1
+        r.SetElement(i, i, 1.0);
+        rowExponent[static_cast<std::size_t>(i)] = c == 0 ? ey : ey - s.exponent[static_cast<std::size_t>(c - 1)];
     }
     if (useConstant_) {
-        r.SetElement(0, 0, std::ldexp(1.0, ey));
-        for (int i = 1; i < P; ++i) r.SetElement(0, i, -std::ldexp(s.shift[static_cast<std::size_t>(i - 1)], ey));
+        for (int i = 1; i < P; ++i) r.SetElement(0, i, -s.shift[static_cast<std::size_t>(i - 1)]);
     }
-    auto b = std::make_unique<Matrix>(r.Product(bw));
-    if (useConstant_) b->SetElement(0, 0, b->Element(0, 0) + std::ldexp(s.shift[static_cast<std::size_t>(k)], ey));
-    for (int i = 0; i < P; ++i) Finite(b->Element(i, 0));
+    const Matrix scaledB = r.Product(bw);
+    auto b = std::make_unique<Matrix>(P, 1);
+    for (int i = 0; i < P; ++i) {
+        double e = scaledB.Element(i, 0);
+        if (useConstant_ && i == 0) e += s.shift[static_cast<std::size_t>(k)];
+        b->SetElement(i, 0, std::ldexp(e, rowExponent[static_cast<std::size_t>(i)]));
+    }
     b_ = std::move(b);
 
     bxy_ = std::make_unique<Matrix>(bw.Transpose().Product(*xy_));
@@ -343,6 +353,11 @@ void CRegression::Fit(const Sums& s) {
     }
     standardised_ = std::move(st);
 
+    // The covariance of the coefficients with R's rows as held: element (i, i) is the
+    // variance of coefficient i over 2^(2 e_i).
+    covariance_ = std::make_unique<Matrix>(r.Product(inverse.Times(s2)).Product(r.Transpose()));
+    covarianceExponent_ = std::move(rowExponent);
+
     // Last, what is in the units of y squared: beyond the Double range for results
     // beyond about 1E154 (or below 1E-162), where they end the fit with Overflow (or
     // come out 0), the results above kept.
@@ -352,7 +367,6 @@ void CRegression::Fit(const Sums& s) {
     ssr_ = squared(ssr);
     const double yMean = *meanY_;
     sumYY_ = useConstant_ ? Finite(squared(sumWWCentred) + n * (yMean * yMean)) : squared(sumWW);
-    covariance_ = std::make_unique<Matrix>(r.Product(inverse.Times(s2)).Product(r.Transpose()));
 }
 
 void CRegression::LeastSquares(const Variant& data, const Variant& regressors, std::int32_t dependent) {
@@ -432,7 +446,8 @@ Variant CRegression::CoefficientsStdErr() const {
     if (!covariance_) return Variant();
     std::vector<double> se(static_cast<std::size_t>(covariance_->Rows()));
     for (std::int32_t i = 0; i < covariance_->Rows(); ++i)
-        se[static_cast<std::size_t>(i)] = Sqrt(covariance_->Element(i, i));
+        se[static_cast<std::size_t>(i)] =
+            std::ldexp(Sqrt(covariance_->Element(i, i)), covarianceExponent_[static_cast<std::size_t>(i)]);
     return Variant::Doubles(se);
 }
 

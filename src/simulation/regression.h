@@ -19,8 +19,11 @@
 // the constant, centred on its mean; the fit is made on those columns, whose cross
 // products neither cancel (data like 1E9 +- 1) nor leave the Double range, and its
 // results are taken back to the data's units. R^2 and the standardised coefficients
-// come before the results in the units of y squared (the ANOVA sums, the standard
-// errors), which for y beyond about 1E154 end the fit with Overflow. The cross
+// do not depend on those units; a coefficient or standard error that lies beyond the
+// Double range there (a constant beyond it, a slope of y near 1E300 on x near
+// 1E-300) is held as an infinity of its sign, and the others stand. The standard
+// error of the estimate and the ANOVA sums come last; the sums are in the units of y
+// squared, and for y beyond about 1E154 end the fit with Overflow. The cross
 // products are formed in one pass over the rows, in the same order for every
 // overload, so the results do not depend on which one is used.
 #include <cstdint>
@@ -73,8 +76,9 @@ public:
     // Double arrays (0 To P - 1) in coefficient order; with the constant, element 0
     // belongs to it and element i to regressor i - 1.
     Variant Coefficients() const;
-    // Square roots of the variances of the coefficients; a negative variance raises
-    // Invalid procedure call (a fit that passed the condition test has none).
+    // Square roots of the variances of the coefficients (+infinity beyond the Double
+    // range); a negative variance raises Invalid procedure call (a fit that passed the
+    // condition test has none).
     Variant CoefficientsStdErr() const;
     // With the constant its element 0 is the unscaled constant.
     Variant StandardisedCoefficients() const;
@@ -114,7 +118,8 @@ private:
     std::unique_ptr<Matrix> b_;             // coefficients in the data's units, P x 1
     std::unique_ptr<Matrix> standardised_;  // P x 1
     std::unique_ptr<Matrix> bxy_;           // bw'Z'w, 1 x 1
-    std::unique_ptr<Matrix> covariance_;    // s^2 (X'X)^-1 in the data's units, P x P
+    std::unique_ptr<Matrix> covariance_;    // s^2 (X'X)^-1, P x P, row and column i over 2^e_i
+    std::vector<int> covarianceExponent_;   // the e_i
 
     std::int32_t n_ = 0;
     std::int32_t p_ = 0;

@@ -118,6 +118,81 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
     }
 }
 
+// ---- results far from 1 in the data's units ----------------------------------------------
+
+// A fit on regressors near 1e-200 is the fit at 1 with the slopes and their standard
+// errors 1e200 times as large, finite Doubles. By hand at 1:
+//   x = 1 2 3 4, y = 1 3 2 5 with the constant: mean x 2.5, mean y 2.75, Sxx 5, Sxy 5.5,
+//   Syy 8.75; slope 1.1, constant 0; SSE = 8.75 - 1.1 x 5.5 = 2.7, s^2 = 2.7 / 2 = 1.35;
+//   SE(slope) = sqrt(1.35 / 5), SE(constant) = sqrt(1.35 (1 / 4 + 2.5^2 / 5)).
+//   x = 1 2 3, y = 1 3 3 through the origin: slope 8/7, SE sqrt(5/14 / 14) (above).
+TEST(RegressionFits, StandardErrorsOfRegressorsNear1e200) {
+    const struct {
+        const char* name;
+        std::vector<double> x, y;
+        bool constant;
+        std::vector<double> b, se;
+    } cases[] = {
+        {"with the constant",
+         {1, 2, 3, 4},
+         {1, 3, 2, 5},
+         true,
+         {0, 1.1e200},
+         {std::sqrt(2.025), std::sqrt(0.27) * 1e200}},
+        {"through the origin",
+         {1, 2, 3},
+         {1, 3, 3},
+         false,
+         {8.0 / 7.0 * 1e200},
+         {std::sqrt(5.0 / 14.0 / 14.0) * 1e200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Columns d{{{}}, c.y};
+        for (double x : c.x) d.x[0].push_back(x * 1e-200);
+        CRegression reg;
+        Fit(reg, d, c.constant);
+        ASSERT_EQ(reg.ErrorText(), "");
+        const Variant b = reg.Coefficients(), se = reg.CoefficientsStdErr();
+        ASSERT_EQ(se.ubound() + 1, static_cast<std::int32_t>(c.se.size()));
+        for (std::size_t i = 0; i < c.se.size(); ++i) {
+            EXPECT_NEAR(At(b, static_cast<int>(i)), c.b[i], 1e-12 * std::max(std::fabs(c.b[i]), 1.0)) << i;
+            EXPECT_NEAR(At(se, static_cast<int>(i)), c.se[i], 1e-12 * c.se[i]) << i;
+        }
+    }
+}
+
+// Data whose fit with the constant has a constant beyond the Double range: R^2, the
+// standardised slope and the standard errors are finite and stand; the constant is
+// held as minus infinity. By hand, in units of 1e308: x = 0.96 .. 1.00 (deviations
+// -0.02 .. 0.02, Sxx 0.001), y = x - 2 + e with e = 0.001 (1, -2, 0, 2, -1), which
+// neither the constant nor x explains: slope 1, constant -1.02 - 0.98 = -2, SSE = Sum
+// e^2 = 1e-5, Syy 0.00101, R^2 = 100/101, standardised slope sqrt(100/101), s^2 = 1e-5
+// / 3, SE(slope) = sqrt(s^2 / 0.001), SE(constant) = sqrt(s^2 (1/5 + 0.98^2 / 0.001)).
+// The sums of squares in the units of y squared overflow last.
+TEST(RegressionFits, AConstantBeyondTheDoubleRange) {
+    const std::vector<double> x{0.96, 0.97, 0.98, 0.99, 1.00}, e{1, -2, 0, 2, -1};
+    Columns d{{x}, {}};
+    for (std::size_t i = 0; i < x.size(); ++i) d.y.push_back(1e308 * (x[i] - 2 + 0.001 * e[i]));
+    CRegression reg;
+    Fit(reg, d, true);
+    EXPECT_EQ(reg.ErrorText(), "Overflow");
+    ASSERT_FALSE(reg.R2().isEmpty());
+    EXPECT_NEAR(reg.R2().rawDouble(), 100.0 / 101.0, 1e-10);
+    EXPECT_NEAR(reg.R2Adjusted().rawDouble(), 1.0 - 1.0 / 101.0 * 4.0 / 3.0, 1e-10);
+    const std::vector<double> standardised = reg.StandardisedValues();
+    ASSERT_EQ(standardised.size(), 2u);
+    EXPECT_NEAR(standardised[1], std::sqrt(100.0 / 101.0), 1e-10);
+    const std::vector<double> b = reg.CoefficientValues();
+    EXPECT_EQ(b[0], -HUGE_VAL);
+    EXPECT_NEAR(b[1], 1e308, 1e298);
+    const double s2 = 1e-5 / 3;
+    const Variant se = reg.CoefficientsStdErr();
+    ASSERT_FALSE(se.isEmpty());
+    EXPECT_NEAR(At(se, 0), std::sqrt(s2 * (0.2 + 0.98 * 0.98 / 0.001)) * 1e308, 1e-10 * 5.66e306);
+    EXPECT_NEAR(At(se, 1), std::sqrt(s2 / 0.001) * 1e308, 1e-10 * 5.77e306);
+}
+
 // ---- failures ---------------------------------------------------------------------------
 
 TEST(RegressionFailure, TooFewObservationsBadArgumentsAndSingularFits) {
