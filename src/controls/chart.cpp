@@ -55,7 +55,7 @@ bool TakeAxisOptions(const chart::ChartOptions& options, AxisRow& row, int minIt
     if (row[axis::kHigh] < row[axis::kLow]) std::swap(row[axis::kLow], row[axis::kHigh]);
     if (ticksItem < 0) return given;
     if (const auto n = options.TickCount(ticksItem)) {
-        row[axis::kStep] = (row[axis::kHigh] - row[axis::kLow]) / (*n - 1);
+        row[axis::kStep] = chart::WidthOver(row[axis::kLow], row[axis::kHigh], *n - 1);
         given = true;
     }
     return given;
@@ -250,13 +250,17 @@ void CChart::DrawReferenceLines() {
     PictureBox& pic = Surface();
     if (const auto y = m_vOptions.ReferencePosition(option::kYReference)) {
         const AxisRow& x = Axes()[axis::kX];
-        const double inset = 0.02 * (x[axis::kHigh] - x[axis::kLow]);
+        const double width = x[axis::kHigh] - x[axis::kLow];
+        const double inset = std::isfinite(width) ? 0.02 * width
+                                                  : chart::WidthOver(x[axis::kLow], x[axis::kHigh], 50.0);
         pic.Line(ToSingle(SurfaceX(x[axis::kLow] + inset)), ToSingle(SurfaceY(*y)),
                  ToSingle(SurfaceX(x[axis::kHigh] - inset)), ToSingle(SurfaceY(*y)), kBlack);
     }
     if (const auto x = m_vOptions.ReferencePosition(option::kXReference)) {
         const AxisRow& y = Axes()[axis::kY];
-        const double inset = 0.02 * (y[axis::kHigh] - y[axis::kLow]);
+        const double height = y[axis::kHigh] - y[axis::kLow];
+        const double inset = std::isfinite(height) ? 0.02 * height
+                                                   : chart::WidthOver(y[axis::kLow], y[axis::kHigh], 50.0);
         pic.Line(ToSingle(SurfaceX(*x)), ToSingle(SurfaceY(y[axis::kLow] + inset)), ToSingle(SurfaceX(*x)),
                  ToSingle(SurfaceY(y[axis::kHigh] - inset)), kBlack);
     }
@@ -312,7 +316,7 @@ void CChart::DrawAxes(int kind, const ChartData& data, const Variant& colours, c
             table[a][axis::kExponent] =
                 chart::NiceAxisRange(table[a][axis::kLow], table[a][axis::kHigh], a)[axis::kExponent];
     }
-    GuardAxes(labelMode);
+    GuardAxes(labelMode, setByCaller);
 
     pic.SetAutoRedraw(true);
     pic.SetBackColor(ColourAt(colours, 0));
@@ -355,7 +359,7 @@ CChart::AxisTicks CChart::TicksOf(int axisIndex, const Variant* labels) const {
     return ticks;
 }
 
-void CChart::GuardAxes(bool labelMode) {
+void CChart::GuardAxes(bool labelMode, const std::array<bool, 3>& setByCaller) {
     for (int a : {axis::kX, axis::kY}) {
         AxisRow& row = (*m_dAxisData)[a];
         const double low = row[axis::kLow];
@@ -364,7 +368,10 @@ void CChart::GuardAxes(bool labelMode) {
         // Equal limits give a scale of no size.
         if (!(high > low)) RaiseComponentError("Chart axis has no width");
         const bool labels = a == axis::kX && labelMode;
-        const auto [heldLow, heldHigh] = chart::HeldAxisRange(low, high);
+        // An automatic axis covers its data, which a run can spread beyond the largest
+        // Double; the caller's ends are held.
+        const auto [heldLow, heldHigh] = setByCaller[static_cast<std::size_t>(a)] ? chart::HeldAxisRange(low, high)
+                                                                                  : std::pair{low, high};
         if (heldLow != low || heldHigh != high) {
             // Ends that passed the min < max rule but that no step could divide (the
             // caller's -1e308..1e308, or 0..1e-320): the axis shows the held range, in

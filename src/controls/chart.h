@@ -92,7 +92,7 @@ private:
 
     void DrawAxes(int kind, const chart::ChartData& data, const Variant& colours, const Variant& titles,
                   const Variant& labels);
-    void GuardAxes(bool labelMode);
+    void GuardAxes(bool labelMode, const std::array<bool, 3>& setByCaller);
     // The ticks of an axis and their label texts, measured in the picture's units.
     struct AxisTicks {
         std::vector<double> positions;

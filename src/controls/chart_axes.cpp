@@ -67,12 +67,16 @@ AxisRow NiceAxisRange(double min, double max, int axisIndex) {
         p = std::max(p, kMinAxisExponent);
     }
     const double unit = std::pow(10.0, p);
-    const auto place = static_cast<std::int16_t>(p);
-    // Data near the largest Double would round past it: such an end stays where the
-    // data end.
+    // Data near the largest Double would round past it: such an end rounds to the next
+    // finer place (1.2e308 to 1.3e308, so that a range wider than the largest Double
+    // still has round ticks), or where that too would pass it stays where the data end.
     const auto outward = [&](double v, bool up) {
-        if (std::fabs(v) > NumericLimits::LargestDouble - unit) return v;
-        return up ? RoundUpToPlace(v, place) : RoundDownToPlace(v, place);
+        for (int q = p; q >= p - 1; --q) {
+            if (std::fabs(v) > NumericLimits::LargestDouble - (q == p ? unit : unit / 10.0)) continue;
+            const auto place = static_cast<std::int16_t>(q);
+            return up ? RoundUpToPlace(v, place) : RoundDownToPlace(v, place);
+        }
+        return v;
     };
     if (min < max) {
         r[axis::kLow] = outward(min, false);
@@ -107,6 +111,13 @@ std::pair<double, double> HeldAxisRange(double low, double high) {
     return {low, high};
 }
 
+double WidthOver(double low, double high, double divisor) {
+    const double width = high - low;
+    if (std::isfinite(width) || !std::isfinite(low) || !std::isfinite(high)) return width / divisor;
+    // Halving is exact at this size.
+    return (high / 2.0 - low / 2.0) / divisor * 2.0;
+}
+
 double SurfaceMap::ToSurface(double v) const {
     // Each value divided first, so that neither it nor the origin overflows on the way.
     const double s = v / unit - origin / unit;
@@ -121,6 +132,10 @@ SurfaceMap SurfaceMapFor(double low, double high) {
     constexpr double kNear = 0x1p64;
     constexpr double kFine = 0x1p-10;
     SurfaceMap map;
+    if (std::isinf(span) && std::isfinite(low) && std::isfinite(high)) {
+        map.unit = std::ldexp(1.0, std::ilogb(high / 2.0 - low / 2.0));
+        return map;
+    }
     if (!(span > 0.0) || !std::isfinite(span)) return map;
     if (m <= kNear && span >= 1.0 / kNear && span >= m * kFine) return map;
     map.unit = std::ldexp(1.0, std::ilogb(span));
@@ -130,35 +145,41 @@ SurfaceMap SurfaceMapFor(double low, double high) {
 
 double GuardedTickStep(double low, double high, double step, int axisIndex, bool wholeSteps) {
     const double range = high - low;
-    if (!std::isfinite(range) || !std::isfinite(step) || !(step > 0.0))
+    if (!std::isfinite(low) || !std::isfinite(high) || !std::isfinite(step) || !(step > 0.0))
         RaiseComponentError("Chart axis has no usable tick step");
-    if (range / step <= kMaxTicks) return step;
+    if (WidthOver(low, high, step) <= kMaxTicks) return step;
 
     // The step the range would get automatically, unless that still gives too many
     // ticks or is wider than the range (a narrow range far from zero).
     double coarser = NiceAxisRange(low, high, axisIndex)[axis::kStep];
-    if (!(coarser > 0.0) || !std::isfinite(coarser) || range / coarser > kMaxTicks || coarser > range)
-        coarser = range / (axisIndex == axis::kX ? 4.0 : 2.0);
+    if (!(coarser > 0.0) || !std::isfinite(coarser) || WidthOver(low, high, coarser) > kMaxTicks ||
+        (std::isfinite(range) && coarser > range))
+        coarser = WidthOver(low, high, axisIndex == axis::kX ? 4.0 : 2.0);
     if (wholeSteps) coarser = std::ceil(coarser);
     if (!(coarser > 0.0) || !std::isfinite(coarser)) RaiseComponentError("Chart axis has no usable tick step");
     return coarser;
 }
 
 std::int32_t TickCount(double low, double high, double step) {
-    const double intervals = std::floor((high - low) / step + kStepTolerance);
+    const double intervals = std::floor(WidthOver(low, high, step) + kStepTolerance);
     if (!(intervals >= 0.0)) return 1;  // the first tick is always drawn
     if (intervals >= kMaxTicks) return kMaxTicks + 1;
     return static_cast<std::int32_t>(intervals) + 1;
 }
 
 double TickPosition(double low, double step, std::int32_t i) {
-    const double x = low + static_cast<double>(i) * step;
+    double x = low + static_cast<double>(i) * step;
+    // Far along an axis wider than the largest Double, i steps are wider too: halves.
+    if (std::isinf(x) && std::isfinite(low) && std::isfinite(step))
+        x = (low / 2.0 + static_cast<double>(i) * (step / 2.0)) * 2.0;
     if (std::fabs(x) < std::fabs(step) * kStepTolerance) return 0.0;
     // Binary fractions leave dust in the last digits (-0.6 + 2 x 0.275 gives
     // -0.049999999999999933), which a label would spell out in full: a tick stands on
     // a multiple of a ten-billionth of the step's decade.
     const double decade = std::floor(std::log10(std::fabs(step)));
-    if (!std::isfinite(decade) || decade < -290 || decade > 290) return x;
+    if (!std::isfinite(decade)) return x;
+    // A tick that rounding could carry past the largest Double stays as it is.
+    if (decade > 290 && std::fabs(x) > NumericLimits::LargestDouble - std::pow(10.0, decade - 10)) return x;
     return MUtilities::RoundToPlace(x, static_cast<std::int16_t>(decade - 10));
 }
 

@@ -47,26 +47,32 @@ AxisRow ColumnMinMax(std::span<const double> values);
 // the rounded value, all zeros -1 to 1.
 AxisRow NiceAxisRange(double min, double max, int axisIndex);
 
-// Smallest axis width. Below it the tick step and its rounding place, 10^(p - 2), would
-// leave the normal doubles, whose reciprocals the rounding multiplies by; so no axis is
-// narrower, and an automatic axis rounds to no finer place than this.
+// Smallest width of an axis whose ends the caller gives.
 inline constexpr double kMinAxisSpan = 1e-300;
-inline constexpr int kMinAxisExponent = -300;
+// Finest place an automatic axis rounds to: its tick steps, a quarter of its width at
+// least, are then normal Doubles (2.5e-308 and up). Results smaller than that are
+// drawn on an axis 1e-307 wide.
+inline constexpr int kMinAxisExponent = -307;
 
-// An axis the drawing can show, from low..high (low < high, both finite): the tick
-// step is the width divided, so the width must itself be a finite Double, and at least
-// kMinAxisSpan. Ends further apart than the largest Double are each brought within
+// The axis the drawing shows for ends the caller gives, low..high (low < high, both
+// finite): ends further apart than the largest Double are each brought within
 // kHeldAxisEnd of zero: a round number under half the largest Double, so that the
 // width (1.6e308) and ticks at whole multiples of 1e307 are Doubles, and zero is a
-// tick. A narrower axis keeps its low end and gets the minimum width. Any other range
-// comes back as it is.
+// tick. A narrower axis than kMinAxisSpan keeps its low end and gets that width. Any
+// other range comes back as it is. (An automatic axis covers its data, however far
+// apart; see WidthOver.)
 inline constexpr double kHeldAxisEnd = 8e307;
 std::pair<double, double> HeldAxisRange(double low, double high);
+
+// (high - low) / divisor for finite ends, formed from their halves where the ends lie
+// further apart than the largest Double (the data of a run from -1.7e308 to 1.7e308).
+double WidthOver(double low, double high, double divisor);
 
 // How the values of one axis reach a drawing surface whose coordinates are Singles:
 // as (v - origin) / unit, unit a power of two, so that the axis spans one to two units
 // (origin 0 unless the values lie so far from zero that a Single could not tell the
-// ticks apart). An axis that Singles hold well, as every everyday one, keeps its own
+// ticks apart; two to four units, about zero, for ends further apart than the largest
+// Double). An axis that Singles hold well, as every everyday one, keeps its own
 // values: origin 0, unit 1.
 struct SurfaceMap {
     double origin = 0.0;

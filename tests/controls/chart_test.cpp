@@ -189,7 +189,8 @@ TEST(ChartAxes, RangesTheDrawingCannotShowAreHeld) {
 }
 
 // Automatic axes for data no Single holds: both ends finite and around the data, the
-// step finite; subnormal data round to places of 1e-300.
+// step finite; ends that would round past the largest Double round to the next finer
+// place; tiny data round to places of 1e-307 at the finest.
 TEST(ChartAxes, NiceRangesOfHugeAndTinyData) {
     const struct {
         const char* name;
@@ -198,8 +199,10 @@ TEST(ChartAxes, NiceRangesOfHugeAndTinyData) {
         {"1e39 results to whole 1e38s", 9.6e38, 1.04e39, 9e38, 1.1e39},
         {"up to the largest Double", 0, 1.79769313486231e308, 0, 1.79769313486231e308},
         {"both signs near the largest Double", -1.7e308, 1.7e308, -1.7e308, 1.7e308},
-        {"subnormal results", 1e-320, 2e-320, 0, 1e-300},
-        {"equal subnormal results", 1e-320, 1e-320, -1e-300, 1e-300},
+        {"further apart than the largest Double, to whole 1e307s", -1.2345e308, 1.6789e308, -1.3e308, 1.7e308},
+        {"1e-305 results to whole 1e-305s", 1.2e-305, 2.9e-305, 1e-305, 3e-305},
+        {"subnormal results", 1e-320, 2e-320, 0, 1e-307},
+        {"equal subnormal results", 1e-320, 1e-320, -1e-307, 1e-307},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -248,6 +251,12 @@ TEST(ChartAxes, SurfaceMapsKeepEveryAxisWithinSingles) {
         EXPECT_LT(static_cast<float>(low), static_cast<float>(middle));
         EXPECT_LT(static_cast<float>(middle), static_cast<float>(high));
     }
+    // Ends further apart than the largest Double: the power of two of half the width,
+    // 1.5e308, is 2^1023, about zero.
+    const SurfaceMap wide = SurfaceMapFor(-1.3e308, 1.7e308);
+    EXPECT_EQ(wide.unit, 0x1p1023);
+    EXPECT_EQ(wide.origin, 0.0);
+    EXPECT_EQ(wide.ToSurface(1.7e308), 1.7e308 / 0x1p1023);
     EXPECT_EQ(SurfaceMapFor(0, 1).ToSurface(1e300), SurfaceMap::kFar) << "far beyond, still a Single";
     EXPECT_EQ(SurfaceMapFor(0, 1e-300).ToSurface(-1e300), -SurfaceMap::kFar) << "an overflowing division";
 }
@@ -471,6 +480,33 @@ TEST_F(ChartOnFake, TheAxisTableFollowsTheOptions) {
         EXPECT_LE(Prints().size(), 30u);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// Data further apart than the largest Double (a run's total risk from -1.2345e308 to
+// 1.6789e308) get an automatic axis that covers them, not one held to 8e307 as typed
+// ends are: by hand, ends to whole 1e307s (1e308s would pass the largest Double), a
+// quarter of the 3e308 as the step, numbers at every second of the five ticks; the
+// surface unit 2^1023, the power of two of half the width. A reference line spans 2 %
+// to 98 % of the axis, from -1.3e308 + 6e306 to 1.7e308 - 6e306.
+TEST_F(ChartOnFake, AnAutomaticAxisCoversDataFurtherApartThanTheLargestDouble) {
+    EXPECT_FALSE(Bars(Data({{-1.2345e308, 0.5e308, 1.6789e308}, {1, 3, 2}}), Variant(), Options({{9, Variant(2)}})));
+    EXPECT_DOUBLE_EQ(Axis(0, 2), -1.3e308);
+    EXPECT_DOUBLE_EQ(Axis(0, 3), 1.7e308);
+    EXPECT_DOUBLE_EQ(Axis(0, 4), 7.5e307);
+    const std::vector<std::string> prints = Prints();
+    ASSERT_GE(prints.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(prints.begin(), prints.begin() + 3),
+              (std::vector<std::string>{"-1.3e308", "2.0e307", "1.7e308"}));
+    const std::vector<LineCall> bars = Lines("FilledBox");
+    ASSERT_EQ(bars.size(), 3u);
+    const double centres[3] = {-1.2345e308, 0.5e308, 1.6789e308};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR((bars[i].x1 + bars[i].x2) / 2, centres[i] / 0x1p1023, 1e-6) << i;
+    int reference = 0;
+    for (const LineCall& l : Lines())
+        reference += l.colour == "0" && l.y1 == 2 && l.y2 == 2 &&
+                     std::abs(l.x1 - (-1.3e308 + 6e306) / 0x1p1023) < 1e-6 &&
+                     std::abs(l.x2 - (1.7e308 - 6e306) / 0x1p1023) < 1e-6;
+    EXPECT_EQ(reference, 1);
 }
 
 TEST_F(ChartOnFake, AxesSetAYUpScaleWithTicksAndLabels) {
