@@ -2,9 +2,13 @@
 // numbers, each in its column: the model of onerun.h run through the batch window beside the real main
 // window, against values worked out from the trial table of the same run (the same
 // inputs and seed) exported by the engine.
+#include <algorithm>
+#include <cmath>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "appdata/statestring.h"
 
 #include "batch/batchwindow.h"
 #include "formdriver.h"
@@ -30,6 +34,18 @@ protected:
         };
         parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
         return parts;
+    }
+    // The model's run of 1000 trials from the batch tests' seed, its trials exported and
+    // read back; the application data are left as they were.
+    TrialTableStatistics ExportedTrials(const Variant& model) {
+        const Variant own = AppData;
+        ProgramSimulationHost host;
+        CMonteCarlo engine(host);
+        engine.SetExportPaths(dir.file("trials.csv"));
+        AppData = model;
+        engine.RunSimulation(BuildSimulationInputs(model, true), 1000, 200, kDistinctStagesSeed);
+        AppData = own;
+        return TrialTableStatistics(ReadBytes(dir.file("trials.csv")));
     }
 };
 
@@ -88,13 +104,7 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
     fields.erase(fields.begin(), fields.end() - 15);
 
     // The same run with its trials exported: the model's inputs, the seed, 95 %.
-    ProgramSimulationHost host;
-    CMonteCarlo engine(host);
-    engine.SetExportPaths(dir.file("trials.csv"));
-    AppData = model;
-    engine.RunSimulation(BuildSimulationInputs(model, true), 1000, 200, kDistinctStagesSeed);
-    AppData = own;
-    const TrialTableStatistics t(ReadBytes(dir.file("trials.csv")));
+    const TrialTableStatistics t = ExportedTrials(model);
     ASSERT_EQ(t.Trials(), 1000u);
 
     struct Column {
@@ -122,6 +132,71 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
         SCOPED_TRACE(columns[i].name);
         // Written whole: the trial table's 15 figures are all the expected value has.
         EXPECT_NEAR(ParseNumber(fields[i]), columns[i].value, 1e-11 * std::fabs(columns[i].value)) << fields[i];
+    }
+}
+
+// Lines whose total risks lie at either end of the Double range run to their numbers:
+// impacts of 1e-305 +- 1e-306, and a risk spread from about -1.4e308 to 1.5e308
+// (further apart than the largest Double reaches). The expected values from the same run (the
+// line read into the defaults, the same seed) with its trials exported, in quadruple
+// precision.
+TEST_F(BatchValuesTest, LinesWithResultsAtTheEndsOfTheRangeRunToTheirNumbers) {
+    const char* const lines[] = {
+        "SPECIES=Tiny;N=1000;I1=1E-305,N,1E-306;I2=1E-305,N,1E-306;I3=1E-305,N,1E-306;I4=1E-305,N,1E-306;"
+        "I5=1E-305,N,1E-306",
+        "SPECIES=Wide;N=1000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=0,N,4.5E307",
+    };
+    BatchWindowPart* part = nullptr;
+    FRiskMain& w = Start(WithBatchWindow(part));
+    dynamic_cast<WindowResults&>(w.Results()).Controller().runSeed = kDistinctStagesSeed;
+    w.mnuFile[7]->Trigger();  // File > "&Batch Mode"
+    Settle();
+    ASSERT_NE(part, nullptr);
+    FBatch& batch = part->Form();
+    batch.Session().ListEdited(std::string(lines[0]) + "\r\n" + lines[1] + "\r\n");
+    batch.StateTick();
+    files.QueueAnswer(dir.file("ends.CSV"));
+    Click(batch.Button(1));
+    ASSERT_FALSE(services.messageBox.calls.empty());
+    ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file")
+        << services.messageBox.calls.back().text;
+    const auto csv = SplitText(ReadBytes(dir.file("ends.CSV")), '\n');
+    ASSERT_GE(csv.size(), 3u);
+
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(lines[i]);
+        auto fields = SplitText(csv[static_cast<std::size_t>(i + 1)].substr(0, csv[i + 1].size() - 1), ',');
+        ASSERT_GE(fields.size(), 15u);
+        fields.erase(fields.begin(), fields.end() - 15);
+
+        Variant model = GetAppDataDefaults(true, Variant());
+        DeserialiseState(model, lines[i], RunningVersion());
+        const TrialTableStatistics t = ExportedTrials(model);
+        std::vector<double> risk = t.Output(0);
+        const QuadPair q = QuadMoments(risk, risk);
+        std::sort(risk.begin(), risk.end());
+        // The lines reach what they stand for.
+        if (i == 0) {
+            EXPECT_LT(risk.back(), 1e-304);
+        } else {
+            EXPECT_FALSE(std::isfinite(risk.back() - risk.front()));
+        }
+        const struct {
+            const char* name;
+            int field;
+            double value;
+        } columns[] = {{"TBRMean", 2, q.meanA},
+                       {"TBRSD", 3, q.sdA},
+                       {"TBRMin", 4, risk.front()},
+                       {"TBRMax", 5, risk.back()},
+                       {"TBRLCL", 6, QuadQuantile(risk, 0.025)},
+                       {"TBRUCL", 7, QuadQuantile(risk, 0.975)}};
+        for (const auto& c : columns) {
+            SCOPED_TRACE(c.name);
+            const double shown = ParseNumber(fields[static_cast<std::size_t>(c.field)]);
+            EXPECT_NEAR(shown, c.value, 1e-11 * std::max(std::fabs(risk.front()), std::fabs(risk.back())))
+                << fields[static_cast<std::size_t>(c.field)];
+        }
     }
 }
 
