@@ -43,6 +43,7 @@ int DefaultWorkers() {
 std::atomic<int> g_workers{0};  // 0: the default
 
 thread_local bool t_inPool = false;
+thread_local bool t_returning = false;  // this pool thread counts in Pool::returning_
 
 // Threads that take jobs from a queue and wait for more; a new one starts only when
 // the queue holds more jobs than threads are waiting.
@@ -61,7 +62,7 @@ public:
         } catch (...) {
             return false;
         }
-        if (jobs_.size() > static_cast<std::size_t>(waiting_)) {
+        if (jobs_.size() > static_cast<std::size_t>(waiting_ + returning_)) {
             try {
                 threads_.emplace_back([this] { Serve(); });
             } catch (...) {
@@ -71,6 +72,17 @@ public:
         }
         more_.notify_one();
         return true;
+    }
+
+    // Called by a job's last step, before it tells its caller it is done: the caller may
+    // then hand out its next jobs before this thread is back to wait for them, and a
+    // thread on its way back must count as one that will take them, or every step of a
+    // run on a busy machine could start threads beyond the processors.
+    void Returning() noexcept {
+        if (!t_inPool || t_returning) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++returning_;
+        t_returning = true;
     }
 
     ~Pool() {
@@ -96,6 +108,10 @@ private:
             lock.unlock();
             job();
             lock.lock();
+            if (t_returning) {
+                t_returning = false;
+                --returning_;
+            }
         }
     }
 
@@ -104,6 +120,7 @@ private:
     std::deque<std::function<void()>> jobs_;
     std::vector<std::thread> threads_;
     int waiting_ = 0;
+    int returning_ = 0;
     bool stopping_ = false;
 };
 
@@ -129,6 +146,7 @@ WorkerShares::WorkerShares(int n, std::function<void()> work) : work_(std::move(
             } catch (...) {
                 failure = std::current_exception();
             }
+            Pool::Instance().Returning();
             Done(failure);
         });
         if (!ok) {

@@ -445,6 +445,25 @@ TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
         ::unsetenv("NUVIR_WORKERS");
 }
 
+// Steps that follow each other at once (a short run's sorts, ranks and fits) reuse the
+// threads of the step before: a thread that has said it is done counts as one that will
+// take the next step's work, even before it is back to wait for it, so no step starts
+// threads beyond the workers it asked for, however the threads are scheduled.
+TEST(WorkerPool, StepsInQuickSuccessionStartNoThreadsBeyondTheirWorkers) {
+    constexpr int kWorkers = 4;
+    {
+        WorkerShares warm(kWorkers, [] {});
+    }
+    const int before = ThreadsInProcess();
+    std::atomic<int> ran{0};
+    for (int step = 0; step < 20'000; ++step) {
+        WorkerShares shares(kWorkers, [&] { ran.fetch_add(1, std::memory_order_relaxed); });
+        shares.Wait();
+    }
+    EXPECT_EQ(ran.load(), 20'000 * kWorkers);
+    EXPECT_EQ(ThreadsInProcess() - before, 0) << "threads started beyond the pool's " << kWorkers;
+}
+
 // Each worker sorts or ranks a column at a time beside the table: the estimate grows by
 // two Doubles a trial with every worker up to the 22 columns there are, on a machine
 // with more processors than this one too. A million trials: the table 22 x 8 = 176
