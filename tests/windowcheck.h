@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -424,6 +425,17 @@ inline std::vector<std::string> OffCentreNotices(QWidget& window) {
         }
     }
     return out;
+}
+
+// The part of a one-line box's text a person sees: from the character at its left edge
+// to the one at its right edge, as the box was drawn last (it scrolls as it paints).
+inline QString VisibleText(QLineEdit& box) {
+    box.grab();
+    const int frame = box.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &box);
+    const int middle = box.height() / 2;
+    const int first = box.cursorPositionAt(QPoint(frame + 1, middle));
+    const int last = box.cursorPositionAt(QPoint(box.width() - frame - 2, middle));
+    return box.text().mid(first, last - first);
 }
 
 // Writes a picture of the window into the build folder: windowcheck_<name>[_x2].png.

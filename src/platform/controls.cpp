@@ -133,6 +133,10 @@ void TextBox::SetText(const std::string& t) {
     QString s = QtText(t);
     if (maxLength_ > 0 && s.size() > maxLength_) s.truncate(maxLength_);
     setText(s);
+    // Qt leaves the caret at the end, and a text longer than the box then shows its
+    // end: "...7.500375" for 187.500375 reads as another number. Only the box the user
+    // is typing in keeps the caret there, after what they typed.
+    if (!hasFocus() || isReadOnly()) setCursorPosition(0);
 }
 
 int TextBox::SelStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }

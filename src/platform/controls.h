@@ -79,6 +79,8 @@ public:
     QObject* Object() override { return this; }
 
     std::string Text() const;
+    // Shows the text from its first character (the caret before it), unless the user
+    // is typing in the box: there the caret stays after the text.
     void SetText(const std::string& text);
     int SelStart() const;
     // Moves the caret there and clears the selection.

@@ -13,6 +13,7 @@
 
 #include <QClipboard>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "../formdriver.h"
 #include "../windowcheck.h"
@@ -441,6 +442,55 @@ TEST_F(WindowCheck, TheEditMenuOpenedByKeysActsOnTheControlWorkedIn) {
                 ASSERT_TRUE(copied.save(QCoreApplication::applicationDirPath() + "/editor_plot_copied.png"));
             }
         }
+    }
+}
+
+// The grey box over a categorical impact shows the table's expected value from its
+// first digit, as every box the program fills does: scrolled to its end, it showed
+// "5001875" of 187.5001875 and ".000001" of 1.000001, which read as other numbers.
+// Pictures: windowcheck_locked_box_*.png, the box alone in *_alone.png.
+TEST_F(WindowCheck, ALockedBoxShowsItsNumberFromItsFirstDigit) {
+    struct Case {
+        const char* name;
+        const char* impacts;  // the master table of impacts in the settings, if any
+        const char* picture;
+        const char* shownFrom;
+    };
+    // Probabilities 0.4 and four times 0.2 add up to 1.2; scaled to one with six decimals
+    // they are 0.333333 and 0.166667, whose sum is 1.000001 times an impact they share.
+    const Case cases[] = {{"impacts of 1 (the defaults)", nullptr, "locked_box_1", "1.0000"},
+                          {"impacts of 187.5", "187.5,187.5,187.5,187.5,187.5", "locked_box_187", "187.5"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        win.reset();
+        if (c.impacts != nullptr) WriteFile("nuvir.ini", std::string("[Primary Cat Data]\r\nIx=") + c.impacts + "\r\n");
+        FRiskMain& w = StartReal();
+        ShowActive(w);
+        w.mnuOptions[3]->Trigger();  // Options > Categorical Impacts
+        ClickOnDiagram(2, CChainElement::kPartI);
+        TextBox* box = w.txtChainEditBox;
+        ASSERT_TRUE(box->isVisible() && box->Locked());
+        bool edited = false;
+        QTimer::singleShot(0, [&] {  // runs once the table editor waits for the analyst
+            auto* dialog = dynamic_cast<Form*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) return;
+            QApplication::setActiveWindow(dialog);
+            if (!QTest::qWaitForWindowActive(dialog)) return;
+            for (const char* p : {"0.4", "0.2", "0.2", "0.2", "0.2"}) {
+                Retype(p);
+                Key(Qt::Key_Return);
+            }
+            edited = dialog->UnloadFor(unloadreason::ControlMenu);  // its close box
+        });
+        Key(Qt::Key_Space);
+        ASSERT_TRUE(edited);
+        QApplication::setActiveWindow(&w);  // the window manager gives the activation back
+        Settle();
+        windowcheck::CheckWindow(w, c.picture);
+        ASSERT_TRUE(box->grab().save(QCoreApplication::applicationDirPath() + "/windowcheck_" + c.picture + "_alone" +
+                                     QString::fromStdString(windowcheck::ScaleSuffix()) + ".png"));
+        EXPECT_TRUE(windowcheck::VisibleText(*box).startsWith(c.shownFrom))
+            << "'" << windowcheck::VisibleText(*box).toStdString() << "' of '" << box->Text() << "'";
     }
 }
 

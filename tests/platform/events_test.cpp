@@ -160,6 +160,29 @@ TEST_F(FocusForm, AValidateThatComplainsInAMessageBox) {
     }
 }
 
+// Text set by code shows from its first character, the caret before it; in the box the
+// user is typing in the caret stays after the text, where the next key goes on.
+TEST_F(FocusForm, TextSetByCodeShowsFromItsStartExceptWhereTheUserTypes) {
+    const std::string number = "187.500375187500375187500375187500375";  // wider than a box
+    struct Case {
+        const char* name;
+        TextBox* box;
+        bool locked;
+        int caret;
+    };
+    const Case cases[] = {{"a box without the focus", b, false, 0},
+                          {"a locked box with the focus", a, true, 0},
+                          {"the box being typed in", a, false, static_cast<int>(number.size())}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.box->SetLocked(c.locked);
+        QTest::keyClicks(a, "1");
+        c.box->SetText(number);
+        EXPECT_EQ(c.box->cursorPosition(), c.caret);
+        EXPECT_FALSE(c.box->hasSelectedText());
+    }
+}
+
 TEST_F(FocusForm, KeyHandlersConsumeOrReplaceKeys) {
     std::vector<int> codes;
     QObject::connect(a->Events(), &ControlEvents::KeyDown, [&](int& code, int) {
