@@ -31,6 +31,8 @@ thread_local Failure g_lastFailure = Failure::None;
 // The system's error number behind the last write failure of this thread, 0 when none.
 thread_local int g_lastErrno = 0;
 std::atomic<std::size_t> g_flushes{0};
+std::atomic<std::size_t> g_bytesRead{0};
+std::atomic<std::size_t> g_linesWalked{0};
 std::atomic<long long> g_lockTimeoutMs{5000};
 
 bool Fail(Failure f) {
@@ -130,6 +132,7 @@ constexpr std::string_view kUtf8Mark("\xEF\xBB\xBF");
 template <class F>
 void ForEachLine(std::string_view text, std::size_t from, F&& f) {
     std::size_t pos = from;
+    std::size_t lines = 0;  // counted here, added once: a shared count per line would cost
     while (pos < text.size()) {
         std::size_t end = text.find_first_of("\r\n", pos);
         std::size_t next;
@@ -138,9 +141,11 @@ void ForEachLine(std::string_view text, std::size_t from, F&& f) {
         } else {
             next = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
         }
-        if (!f(Line{pos, end, next})) return;
+        ++lines;
+        if (!f(Line{pos, end, next})) break;
         pos = next;
     }
+    g_linesWalked.fetch_add(lines, std::memory_order_relaxed);
 }
 
 // A line as UTF-8: its bytes when they are ASCII or valid UTF-8, else read as
@@ -477,6 +482,7 @@ Failure ReadWholeFile(const std::string& file, std::size_t maxBytes, std::string
                 got += static_cast<std::size_t>(n);
             }
             bytes.resize(got);
+            g_bytesRead.fetch_add(got, std::memory_order_relaxed);
         }
     } catch (const std::bad_alloc&) {
         ::close(fd);
@@ -585,7 +591,16 @@ std::optional<std::string> Contents::GetWhole(std::string_view section, std::str
     return std::move(at.value);
 }
 
-bool Contents::HasSection(std::string_view section) const { return Locate(section, {}, true).header.has_value(); }
+bool Contents::HasSection(std::string_view section) const {
+    // The walk ends at the header: the lines of a long section need not be gone through.
+    bool found = false;
+    EachLine([&](const Line&, std::string_view line) {
+        const auto name = SectionName(line);
+        found = name && SameName(*name, section);
+        return !found;
+    });
+    return found;
+}
 
 void Contents::Prefetch(const std::vector<std::pair<std::string, std::string>>& keys) const {
     std::unordered_set<std::string> wanted, sections, seen;
@@ -820,6 +835,8 @@ int OpenTempBeside(int folderFd, const std::string& file, std::string& temp) {
 }  // namespace
 
 std::size_t FlushCount() { return g_flushes.load(std::memory_order_relaxed); }
+std::size_t BytesRead() { return g_bytesRead.load(std::memory_order_relaxed); }
+std::size_t LinesWalked() { return g_linesWalked.load(std::memory_order_relaxed); }
 
 // ---- AtomicFile -------------------------------------------------------------------------------
 

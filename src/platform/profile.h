@@ -232,5 +232,9 @@ int WriteAllTo(int fd, std::string_view bytes);
 
 // How many times file contents were flushed to disk so far (for tests).
 std::size_t FlushCount();
+// How many bytes ReadWholeFile has read, and how many lines of text the readers of
+// profile and text files have gone through, so far (for tests: what a read costs).
+std::size_t BytesRead();
+std::size_t LinesWalked();
 
 }  // namespace nuvir::profile
