@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,29 +25,51 @@ void OnTerminate(int) {
     [[maybe_unused]] auto n = ::write(g_signalFds[0], &c, 1);
 }
 
+sigset_t TerminationSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
+
+// SIGTERM and SIGINT wait until the start-up has read the settings: a close before
+// would write back folders and settings not read yet (empty folders). Held before any
+// thread starts, so that every thread started meanwhile leaves them to the window
+// thread.
+void HoldTermination() {
+    const sigset_t set = TerminationSignals();
+    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
 // SIGTERM and SIGINT close the program the way closing its window does, so the
-// shut-down work (settings written back) runs on the window thread.
+// shut-down work (settings written back) runs on the window thread. One held since
+// the program began is acted on now.
 void InstallTerminationHandler(QApplication& app) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0) return;
-    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
-        notifier->setEnabled(false);
-        char c;
-        [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
-        QApplication::closeAllWindows();
-        QApplication::quit();
-    });
-    struct sigaction sa {};
-    sa.sa_handler = OnTerminate;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
+    if (g_signalFds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
+            notifier->setEnabled(false);
+            char c;
+            [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
+            QApplication::closeAllWindows();
+            QApplication::quit();
+        });
+        struct sigaction sa {};
+        sa.sa_handler = OnTerminate;
+        sigemptyset(&sa.sa_mask);
+        sa.sa_flags = SA_RESTART;
+        ::sigaction(SIGTERM, &sa, nullptr);
+        ::sigaction(SIGINT, &sa, nullptr);
+    }
+    const sigset_t set = TerminationSignals();
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    HoldTermination();
     // Under a file-size limit ("ulimit -f") a write past it would end the program with
     // SIGXFSZ, the analyst's unsaved work with it; ignored, the write fails with EFBIG
     // and the operation says so, as on a full disk. Set before anything writes a file.
@@ -54,7 +77,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     nuvir::InstallQtServices();
     QApplication::setApplicationName("NUVIR");
-    InstallTerminationHandler(app);
 
     // The settings files follow the program folder unless it is read-only.
     const nuvir::ProgramFolders folders = nuvir::DecideProgramFolders(nuvir::App().path);
@@ -73,6 +95,7 @@ int main(int argc, char** argv) {
     };
     parts.makeBatchWindow = nuvir::MakeBatchWindow;
     nuvir::FRiskMain window(std::move(parts), folders.documents);
+    QObject::connect(&window, &nuvir::FRiskMain::ReadyToClose, &app, [&app] { InstallTerminationHandler(app); });
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();
     return QApplication::exec();

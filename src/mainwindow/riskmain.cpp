@@ -63,6 +63,15 @@ void FRiskMain::showEvent(QShowEvent* e) {
 
 void FRiskMain::FormActivate() {
     if (!FirstActivation() || shuttingDown_) return;
+    try {
+        StartUp();
+    } catch (...) {
+        Q_EMIT ReadyToClose();
+        throw;
+    }
+}
+
+void FRiskMain::StartUp() {
     SetMainWindowHost(this);
     StopUpdateTimers();
     const ScreenMetrics& screen = Screen();
@@ -163,6 +172,7 @@ void FRiskMain::InitialiseMainWindow() {
     SavePath = readFolder("Save Path");
     BatchPath = readFolder("Batch Path");
     ExportPath = readFolder("Export Path");
+    Q_EMIT ReadyToClose();
 
     ShowAssessment();
     StateFileName.clear();

@@ -196,6 +196,9 @@ public:
     std::array<MenuItem*, 3> mnuSensPlot{};
 
 Q_SIGNALS:
+    // A close from now on writes back the settings the start-up has read: raised once
+    // it has read them, or when it fails before.
+    void ReadyToClose();
     // The shut-down has run: the program ends.
     void Closed();
 
@@ -204,6 +207,8 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
+    // The one-time start-up of FormActivate.
+    void StartUp();
     void BuildDesign();
     template <std::size_t N>
     void AddTabPages(TabControl* tab, const char* name, std::array<QtPictureBox*, N>& pages, double left, double top,

@@ -11,39 +11,73 @@ chmod 755 "$work"
 mkdir -p "$work/prog" "$work/home" "$work/config"
 cp "$exe" "$work/prog/nuvir" || { echo "no program at $exe"; exit 1; }
 chmod 755 "$work/prog/nuvir"
-fail() { echo "$1"; exit 1; }
+running=""  # the copy started last, ended by a failure
+fail() {
+  echo "$1"
+  [ -n "$running" ] && kill -KILL "$running" 2>/dev/null
+  exit 1
+}
+
+# Whether bit $3 of the signal mask $2 ("SigCgt", "SigBlk", "SigIgn") of process $1 is
+# set: SIGTERM (15) is bit 14, SIGXFSZ (25) bit 24.
+mask_bit() {
+  local mask
+  mask=$(awk -v field="$2:" '$1 == field { print $2 }' "/proc/$1/status" 2>/dev/null)
+  [ -n "$mask" ] && (( (16#$mask >> $3) & 1 ))
+}
+
+# Waits for the command until it succeeds; false when process $1 ends first or after
+# $2 seconds. A guard against a hang only: a start or a stop takes a fraction of a
+# second, about 20 s under the sanitizers with forty busy programs on its processor.
+wait_while_up() {
+  local pid=$1 end=$((SECONDS + $2))
+  shift 2
+  until "$@"; do
+    kill -0 "$pid" 2>/dev/null || return 1
+    (( SECONDS < end )) || return 1
+    sleep 0.05
+  done
+}
+
+# Ends process $1 with SIGTERM and checks that it ends cleanly.
+terminate() {
+  local pid=$1
+  kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
+  kill -TERM "$pid"
+  local end=$((SECONDS + 300))
+  while kill -0 "$pid" 2>/dev/null && (( SECONDS < end )); do sleep 0.05; done
+  kill -0 "$pid" 2>/dev/null && fail "nuvir did not end on SIGTERM"
+  wait "$pid"
+  local rc=$?
+  [ "$rc" -eq 0 ] || fail "nuvir exited with $rc"
+}
 
 # Runs the copy (behind an optional command such as a user switch), then ends it.
 start_stop() {
   env HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$@" "$work/prog/nuvir" &
   local pid=$!
-  # Up once its SIGTERM handler is in place (bit 14 of the caught mask); a loaded
-  # machine may take a while to get there.
-  local caught=""
-  for _ in $(seq 300); do
+  running=$pid
+  # Up once its start-up has read the settings: the program puts its SIGTERM handler in
+  # place then.
+  wait_while_up "$pid" 300 mask_bit "$pid" SigCgt 14 || fail "nuvir ended by itself or did not start"
+  # SIGXFSZ set aside: a file-size limit cannot end it.
+  mask_bit "$pid" SigIgn 24 || fail "nuvir does not ignore SIGXFSZ"
+  terminate "$pid"
+}
+
+# A SIGTERM while the program starts is held until the start-up has read the settings:
+# the close then writes back what it read, not empty folders.
+stop_while_starting() {
+  env HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$work/prog/nuvir" &
+  local pid=$!
+  running=$pid
+  local end=$((SECONDS + 300))
+  until mask_bit "$pid" SigBlk 14 || mask_bit "$pid" SigCgt 14; do
     kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
-    caught=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
-    [ -n "$caught" ] && (( (16#$caught >> 14) & 1 )) && break
-    sleep 0.1
+    (( SECONDS < end )) || fail "nuvir did not start"
   done
-  sleep 1
-  kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
-  # SIGXFSZ (25, bit 24 of the mask) set aside: a file-size limit cannot end it.
-  local ignored
-  ignored=$(awk '/^SigIgn:/ { print $2 }' "/proc/$pid/status")
-  (( (16#$ignored >> 24) & 1 )) || fail "nuvir does not ignore SIGXFSZ (SigIgn $ignored)"
-  kill -TERM "$pid"
-  for _ in $(seq 300); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$pid" 2>/dev/null; then
-    kill -KILL "$pid"
-    fail "nuvir did not end on SIGTERM"
-  fi
-  wait "$pid"
-  local rc=$?
-  [ "$rc" -eq 0 ] || fail "nuvir exited with $rc"
+  mask_bit "$pid" SigBlk 14 || fail "nuvir does not hold SIGTERM while it starts"
+  terminate "$pid"
 }
 
 # Each line must be in the file.
@@ -68,6 +102,11 @@ check_settings() {
 start_stop
 check_settings "$work/prog" "$work/prog"
 echo "nuvir started and stopped cleanly, its settings beside it"
+
+rm -f "$work/prog"/*.ini
+stop_while_starting
+check_settings "$work/prog" "$work/prog"
+echo "a SIGTERM while nuvir started closed it once started, its settings whole"
 
 # Under a file-size limit of 20 KiB the report template (larger) cannot be written and an
 # options file of 30 KB cannot be rewritten: the program lives on, the options file stays
