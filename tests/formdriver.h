@@ -18,6 +18,11 @@ inline void ShowActive(Form& form) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
 }
 inline QWidget* Focus() { return QApplication::focusWidget(); }
+// Lets queued events (the coalesced resize, deferred deletes, a zero timer a handler
+// started) run: what was queued is done after it, however busy the machine.
+inline void Settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
 inline void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(Focus(), key, mods); }
 inline void Type(const char* text) { QTest::keyClicks(Focus(), QString::fromUtf8(text)); }
 // Selects all of the focused box's text and types over it.

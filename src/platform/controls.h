@@ -355,6 +355,8 @@ public:
     void SetInterval(int ms);
     void SetEnabled(bool on) override;
     bool Running() const { return timer_.isActive(); }
+    // Milliseconds until the next Timer event; -1 when not running.
+    int RemainingTime() const { return timer_.remainingTime(); }
 
 private:
     void Apply(bool restart);

@@ -23,6 +23,7 @@
 #include "platform/screen.h"
 #include "report/rtfviewer.h"
 #include "runtime/convert.h"
+#include "formdriver.h"
 #include "testsupport.h"
 
 namespace nuvir::test {
@@ -70,11 +71,6 @@ auto Capture(T*& made) {
     };
 }
 
-// Lets queued events (the coalesced resize, deferred deletes) run.
-inline void Settle() {
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
-
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -93,13 +89,14 @@ protected:
         AppOptions = Variant();
     }
 
-    // Shows the window and waits for its start-up to finish.
+    // Shows the window and waits for its start-up to finish (100 s at most: a hang
+    // guard, as it takes a fraction of a second).
     FRiskMain& Start(MainWindowParts parts = {}) {
         win = std::make_unique<FRiskMain>(std::move(parts), dir.str());
         win->Show();
         QElapsedTimer clock;
         clock.start();
-        while (FirstActivation() && clock.elapsed() < 5000) QApplication::processEvents();
+        while (FirstActivation() && clock.elapsed() < 100000) QApplication::processEvents();
         EXPECT_FALSE(FirstActivation());
         Settle();
         return *win;

@@ -107,7 +107,9 @@ TEST(ProfileHostile, ALockNotHadInTimeIsAClearFailureNotAHang) {
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(WriteString(file, "A", "x", std::string("2")));
     EXPECT_EQ(LastFailure(), Failure::InUse);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(100)) << "it waited for the lock as long as it was told";
+    EXPECT_LT(waited, std::chrono::seconds(10)) << "and no hang (a guard of 100 times the lock timeout)";
     SetLockTimeout(std::chrono::seconds(5));
     ::close(held);
     EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\n");

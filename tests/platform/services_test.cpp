@@ -80,13 +80,15 @@ TEST(Services, TheQtOnesWhenNothingIsInjected) {
 // ---- the file dialog ------------------------------------------------------------------
 
 // Runs `inspect` on the modal file dialog as soon as it is shown; the test then shows it.
+// A dialog that has not shown after 100 s (a hang guard: it shows within a second) is
+// not inspected.
 void WhenDialogShows(std::function<void(QFileDialog&)> inspect) {
     auto* timer = new QTimer;
     auto* clock = new QElapsedTimer;
     clock->start();
     QObject::connect(timer, &QTimer::timeout, [timer, clock, inspect] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog && clock->elapsed() < 5000) return;
+        if (!dialog && clock->elapsed() < 100000) return;
         timer->stop();
         timer->deleteLater();
         delete clock;
@@ -168,13 +170,19 @@ TEST(FileDialog, ShowsNoSpecialFileAndReadsNoFileForItsIconOrType) {
     WhenDialogShows([&](QFileDialog& d) {
         auto* view = d.findChild<QListView*>("listView");
         ASSERT_NE(view, nullptr);
-        QElapsedTimer clock;
-        clock.start();
-        while (view->model()->rowCount(view->rootIndex()) < 3 && clock.elapsed() < 3000) DoEvents();
-        view->grab();  // the icons are asked for
-        while (clock.elapsed() < 500) DoEvents();
-        for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
-            shown.insert(view->model()->index(row, 0, view->rootIndex()).data().toString().toStdString());
+        QAbstractItemModel& model = *view->model();
+        // Every entry listed with its type: the icons and types have been asked for.
+        const auto typed = [&] {
+            if (model.rowCount(view->rootIndex()) < 3) return false;
+            for (int row = 0; row < model.rowCount(view->rootIndex()); ++row) {
+                if (model.index(row, 2, view->rootIndex()).data().toString().isEmpty()) return false;
+            }
+            return true;
+        };
+        view->grab();
+        EXPECT_TRUE(QTest::qWaitFor(typed, 100000));  // a hang guard: the folder lists at once
+        for (int row = 0; row < model.rowCount(view->rootIndex()); ++row)
+            shown.insert(model.index(row, 0, view->rootIndex()).data().toString().toStdString());
         d.reject();
     });
     EXPECT_EQ(QtFileDialogService().Show(r), "");
