@@ -599,8 +599,12 @@ TEST_F(MainWindowTest, AFailedCommandsMessageNamesTheCommandAndTheErrorUnderItsT
              ShowActive(batch);
              batch.ListBox()->setFocus();
              test::Type("S1");
-             // Clear comes on with the window's next look at the list.
-             ASSERT_TRUE(QTest::qWaitFor([&] { return batch.Button(2)->isEnabled(); }));
+             // Clear comes on with the window's next look at the list: two ticks of its
+             // timer, however late (60 s at most: a hang guard).
+             int looks = 0;
+             QObject::connect(batch.StateTimer()->Events(), &ControlEvents::Timer, &batch, [&] { ++looks; });
+             ASSERT_TRUE(QTest::qWaitFor([&] { return looks >= 2; }, 60000));
+             ASSERT_TRUE(batch.Button(2)->isEnabled());
              host.fail = true;
              Click(batch.Button(2));
              host.fail = false;
