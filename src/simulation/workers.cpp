@@ -43,10 +43,10 @@ int DefaultWorkers() {
 std::atomic<int> g_workers{0};  // 0: the default
 
 thread_local bool t_inPool = false;
-thread_local bool t_returning = false;  // this pool thread counts in Pool::returning_
+thread_local bool t_returning = false;  // this pool thread already counts as free
 
 // Threads that take jobs from a queue and wait for more; a new one starts only when
-// the queue holds more jobs than threads are waiting.
+// the queue holds more jobs than there are threads free to take them.
 class Pool {
 public:
     static Pool& Instance() {
@@ -62,13 +62,14 @@ public:
         } catch (...) {
             return false;
         }
-        if (jobs_.size() > static_cast<std::size_t>(waiting_ + returning_)) {
+        if (jobs_.size() > static_cast<std::size_t>(free_)) {
             try {
                 threads_.emplace_back([this] { Serve(); });
             } catch (...) {
                 jobs_.pop_back();
                 return false;
             }
+            ++free_;  // from now on: a thread still starting takes the next job too
         }
         more_.notify_one();
         return true;
@@ -81,7 +82,7 @@ public:
     void Returning() noexcept {
         if (!t_inPool || t_returning) return;
         std::lock_guard<std::mutex> lock(mutex_);
-        ++returning_;
+        ++free_;
         t_returning = true;
     }
 
@@ -99,19 +100,15 @@ private:
         t_inPool = true;
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
-            ++waiting_;
             more_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
-            --waiting_;
             if (jobs_.empty()) return;
+            --free_;
             std::function<void()> job = std::move(jobs_.front());
             jobs_.pop_front();
             lock.unlock();
             job();
             lock.lock();
-            if (t_returning) {
-                t_returning = false;
-                --returning_;
-            }
+            if (!std::exchange(t_returning, false)) ++free_;
         }
     }
 
@@ -119,8 +116,9 @@ private:
     std::condition_variable more_;
     std::deque<std::function<void()>> jobs_;
     std::vector<std::thread> threads_;
-    int waiting_ = 0;
-    int returning_ = 0;
+    // Threads that will take a queued job without a new one: those waiting, those
+    // still starting, and those on their way back from a job (Returning).
+    int free_ = 0;
     bool stopping_ = false;
 };
 
