@@ -95,6 +95,12 @@ protected:
     }
 };
 
+// Fluxbox keeps a transient window in its owner's layer: a mapped transient asked to
+// stay on top lifts its owner (the main window) over every other program with it, and
+// the owner stays there after the transient has gone. A transient stays above its
+// owner there without being asked.
+bool WindowManagerLayersTransientsWithOwners(xcb_connection_t* c) { return WindowManagerName(c) == "Fluxbox"; }
+
 }  // namespace
 
 bool WindowManagerIgnoresToolHints() {
@@ -135,7 +141,8 @@ void DeclareToolWindow(QWidget& window) {
     // Once the show that is under way has mapped the window.
     const auto none = static_cast<xcb_atom_t>(XCB_ATOM_NONE);
     const xcb_atom_t noTaskBar = tool ? skip : none;
-    const xcb_atom_t above = onTop ? Atom(c, "_NET_WM_STATE_ABOVE") : none;
+    const xcb_atom_t above = onTop && !WindowManagerLayersTransientsWithOwners(c) ? Atom(c, "_NET_WM_STATE_ABOVE")
+                                                                                  : none;
     QTimer::singleShot(0, &window, [&window, id, noTaskBar, above] {
         xcb_connection_t* again = Connection();
         if (again != nullptr && window.isVisible()) AskStates(again, id, noTaskBar, above);

@@ -17,7 +17,8 @@
 // A window shown again after it was hidden may have the states it asks for as it is
 // mapped ignored (icewm, once the window was hidden while minimised with its owner,
 // gives it a task-bar entry and drops its staying on top): they are asked for again
-// once the window is mapped.
+// once the window is mapped; staying on top is not asked for again where asking it of
+// a transient lifts its owner with it (Fluxbox).
 class QWidget;
 
 namespace nuvir {

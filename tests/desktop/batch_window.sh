@@ -173,6 +173,27 @@ case_dialogs_above_batch() {
     desk_check "both shown again" both_shown
 }
 
+main_not_above() { ! has_state "$DESK_MAIN" ABOVE; }
+
+case_main_window_never_above() {
+    desk_case "Batch Mode, a box over the batch window and the batch window's Exit never put the main window above other programs"
+    need_batch
+    desk_check_holds "the batch window open: the main window not above other programs" 1.5 main_not_above
+    desk_activate "$DESK_MAIN"
+    desk_check "the batch window above the active main window" desk_above "$BATCH" "$DESK_MAIN"
+    desk_keys "$DESK_MAIN" alt+h a
+    local d
+    d=$(new_window) || d=0
+    desk_check "About shown above the batch window" desk_above "$d" "$BATCH"
+    desk_check_holds "About shown: the main window not above other programs" 1.5 main_not_above
+    desk_shot "never_above_${DESK_WM}"
+    desk_keys "$d" Escape
+    desk_wait 3 desk_gone "$d"
+    batch_exit
+    desk_check "the batch window closed" batch_closed
+    desk_check_holds "after Exit: the main window not above other programs" 1.5 main_not_above
+}
+
 # The batch window gone and the main window as it was.
 batch_closed() { desk_gone "$BATCH" && desk_shown "$DESK_MAIN"; }
 # File > Exit of the batch window, by keys.
@@ -283,7 +304,7 @@ case_tab_moves_between_controls() {
 }
 
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch
-               record_mode_minimise_main dialogs_above_batch exit_empty_list exit_changed_list_no exit_changed_list_yes batch_messages
+               record_mode_minimise_main dialogs_above_batch main_window_never_above exit_empty_list exit_changed_list_no exit_changed_list_yes batch_messages
                keys_in_record_mode tab_moves_between_controls)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do

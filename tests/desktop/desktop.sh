@@ -32,7 +32,7 @@
 # wmctrl, import) has DESK_X_LIMIT seconds (default 10) to answer.
 #
 # DESK_WM=icewm (or fluxbox, ...) runs a script under another window manager, for a try
-# by hand; DESK_SCALE=2 starts the program at twice the pixels (the scripts' click
+# by hand or for a ctest entry of cases that depend on it; DESK_SCALE=2 starts the program at twice the pixels (the scripts' click
 # positions are for 1).
 #
 # Needs Xvfb, the window manager, xdotool, wmctrl, xprop and xwininfo (x11-utils) and
