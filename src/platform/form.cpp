@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
@@ -431,16 +430,6 @@ void Form::closeEvent(QCloseEvent* e) {
 }
 
 void Form::changeEvent(QEvent* e) {
-    // A modal form minimised by any route would leave its owner blocked with nothing
-    // to answer: it comes straight back.
-    if (e->type() == QEvent::WindowStateChange && modalLoop_ != nullptr && isMinimized()) {
-        QTimer::singleShot(0, this, [this] {
-            if (modalLoop_ == nullptr) return;
-            showNormal();
-            raise();
-            activateWindow();
-        });
-    }
     if (e->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
             Q_EMIT Activate();

@@ -144,7 +144,7 @@ public:
     void Load();
     void Show();
     // Shows the form application-modal and returns when it has been unloaded or
-    // hidden.
+    // hidden; minimised meanwhile, it comes back (modalwindows.h).
     void ShowModal();
     // Places every captioned control again, now that all its neighbours have their
     // places: a caption too long for its control widens it (see Control::Refit).

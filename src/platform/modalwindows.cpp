@@ -1,10 +1,14 @@
 #include "platform/modalwindows.h"
 
 #include <QApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <vector>
 
 namespace nuvir {
 
@@ -12,7 +16,79 @@ namespace {
 
 bool Shown(const QWidget* w) { return w != nullptr && w->isVisible() && !w->isMinimized(); }
 
+// The window `w` belongs to: its Qt parent's window, else the window it is transient
+// for; nullptr for none.
+QWidget* OwnerOf(const QWidget& w) {
+    if (const QWidget* parent = w.parentWidget()) return parent->window();
+    const QWindow* handle = w.windowHandle();
+    const QWindow* owner = handle != nullptr ? handle->transientParent() : nullptr;
+    if (owner == nullptr) return nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets()) {
+        if (t->windowHandle() == owner) return t;
+    }
+    return nullptr;
+}
+
+// The modal window and the windows it belongs to, itself first.
+std::vector<QWidget*> WithOwners(QWidget& modal) {
+    std::vector<QWidget*> chain{&modal};
+    for (QWidget* o = OwnerOf(modal); o != nullptr && std::find(chain.begin(), chain.end(), o) == chain.end();
+         o = OwnerOf(*o))
+        chain.push_back(o);
+    return chain;
+}
+
+// A window manager minimises a modal window with its owner (whose own minimise button
+// stays live while the modal blocks it) or by keys of its own, and then leaves the
+// program blocked with nothing to answer; it may bring back only the one it is asked
+// to. So while a modal window shows, whichever of it and its owners is minimised comes
+// straight back, the others with it. Boxes Qt makes itself (a file dialog's
+// questions) are modal windows like any other.
+class ModalsInSight : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* e) override {
+        if (e->type() != QEvent::WindowStateChange || pending_ || !object->isWidgetType()) return false;
+        auto* w = static_cast<QWidget*>(object);
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !w->isWindow() || !w->isMinimized()) return false;
+        const std::vector<QWidget*> chain = WithOwners(*modal);
+        if (std::find(chain.begin(), chain.end(), w) == chain.end()) return false;
+        // Not from inside the state change under way; one bringing back for the windows
+        // minimised together.
+        pending_ = true;
+        QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(modal)] {
+            pending_ = false;
+            if (shown && QApplication::activeModalWidget() == shown) BringBack(*shown);
+        });
+        return false;
+    }
+
+private:
+    static void BringBack(QWidget& modal) {
+        const std::vector<QWidget*> chain = WithOwners(modal);
+        // The owners first, so that the modal window ends above them.
+        for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+            QWidget* w = *it;
+            if (w->isVisible() && w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+        }
+        modal.raise();
+        modal.activateWindow();
+    }
+
+    bool pending_ = false;
+};
+
 }  // namespace
+
+void KeepModalsInSight() {
+    static QPointer<QObject> keeper;
+    if (keeper || qApp == nullptr) return;
+    keeper = new ModalsInSight(qApp);
+    qApp->installEventFilter(keeper);
+}
 
 QWidget* ModalOwner() {
     if (QWidget* modal = QApplication::activeModalWidget(); Shown(modal)) return modal;

@@ -2,7 +2,8 @@
 // Where modal dialogs and message boxes show: each belongs to a window of the program
 // (the window manager keeps it over that one), shows above every window of the program
 // that stays on top (the batch window), and opens centred over its owner unless it
-// is placed where it belongs.
+// is placed where it belongs. While one shows, neither it nor a window it belongs to
+// stays minimised: the one minimised comes straight back, the others with it.
 #include <QPointer>
 #include <QShowEvent>
 #include <QWidget>
@@ -18,6 +19,12 @@ QWidget* ModalOwner();
 // (a Qt parent would disable it with its owner), and kept on top while a window of the
 // program stays on top.
 void PrepareModal(QWidget& modal, QWidget* owner);
+
+// Keeps every modal window, those Qt makes itself included, in sight with the windows
+// it belongs to. Call once the application exists, before it handles any event: a
+// filter of the application's events installed while it hands one out gets that event
+// again.
+void KeepModalsInSight();
 
 // Moves the window so that it is centred over the owner's window, kept on its screen.
 void CentreOver(QWidget& modal, const QWidget& owner);

@@ -153,6 +153,7 @@ void InstallQtServices() {
     SetStandardServices({&messageBox, &colourDialog, &help, &viewer, &yield});
     SetStandardFileDialogService(&fileDialog);
     DeclareToolWindowsAsShown();
+    KeepModalsInSight();
 }
 
 }  // namespace nuvir

@@ -48,8 +48,9 @@ public:
     void Yield() override;
 };
 
-// Makes Qt's implementations (with Qt's file dialog) the standard services. Every
-// program and test main calls it before anything asks for a service.
+// Makes Qt's implementations (with Qt's file dialog) the standard services, and keeps
+// modal windows in sight (modalwindows.h). Every program and test main calls it before
+// anything asks for a service.
 void InstallQtServices();
 
 }  // namespace nuvir

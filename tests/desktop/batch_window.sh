@@ -253,6 +253,20 @@ case_exit_changed_list_yes() {
     desk_check "the list saved" grep -q "SPECIES=KEPT;N=1000" "$FILES/kept.RAB"
 }
 
+case_query_save_minimised() {
+    desk_case "the save question of the batch window's Exit minimised with the main window, or alone"
+    need_batch
+    type_line "SPECIES=ASKED;N=1000"
+    batch_exit
+    check_box "NUVIR Batch: Query Save" "query_save_minimised_${DESK_WM}" || return 0
+    desk_minimised_then_back "the main window minimised by its button" "$DESK_MAIN" "$BOX" desk_minimise_main
+    if [ "$DESK_WM" = fluxbox ]; then
+        desk_minimised_then_back "the question minimised by Alt+F9" "$BOX" "$BOX" desk_keys "$BOX" alt+F9
+    fi
+    desk_keys "$BOX" alt+n
+    desk_check_holds "the batch window closed, the main window shown" 1 batch_closed
+}
+
 case_batch_messages() {
     desk_case "the batch window's message boxes: a run's success, an error, the save question of Clear"
     need_batch
@@ -304,7 +318,7 @@ case_tab_moves_between_controls() {
 }
 
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch
-               record_mode_minimise_main dialogs_above_batch main_window_never_above exit_empty_list exit_changed_list_no exit_changed_list_yes batch_messages
+               record_mode_minimise_main dialogs_above_batch main_window_never_above exit_empty_list exit_changed_list_no exit_changed_list_yes query_save_minimised batch_messages
                keys_in_record_mode tab_moves_between_controls)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do

@@ -304,6 +304,40 @@ desk_above() {
     [ "$pu" -ge 0 ] && [ "$pl" -ge 0 ] && [ "$pu" -gt "$pl" ]
 }
 
+# desk_watch_states WINDOW: from now on, each WM_STATE the window manager gives the
+# window, one a line, into a file (the state it has first, once the watch is on), so that
+# a change is seen however soon it is undone. desk_state_changed: it has changed since;
+# desk_unwatch ends the watch.
+desk_watch_states() {
+    DESK_WATCHED="$DESK_TMP/states_$1"
+    : >"$DESK_WATCHED"
+    timeout 60 stdbuf -oL xprop -spy -id "$1" WM_STATE >"$DESK_WATCHED" 2>/dev/null &
+    DESK_WATCH_PID=$!
+    desk_wait 5 grep -q 'window state:' "$DESK_WATCHED"
+}
+desk_state_changed() { [ "$(grep -c 'window state:' "$DESK_WATCHED")" -ge 2 ]; }
+desk_unwatch() {
+    kill "$DESK_WATCH_PID" 2>/dev/null
+    wait "$DESK_WATCH_PID" 2>/dev/null
+}
+
+# desk_minimised_then_back TEXT WATCHED BOX COMMAND...: the command minimises a window
+# while the program shows BOX, a modal window; once the window manager has changed
+# WATCHED's state, the main window and BOX come back and stay, BOX with the keys.
+desk_minimised_then_back() {
+    local text="$1" watched="$2" box="$3"
+    shift 3
+    desk_watch_states "$watched"
+    "$@" || desk_log "  (could not ask: $*)"
+    desk_check "$text: the window manager minimised it" desk_state_changed
+    desk_unwatch
+    desk_check_holds "$text: both back and staying" 1.5 desk_main_and_box_shown "$box"
+}
+# desk_minimise_main: the main window's own minimise button, or a minimise request where
+# no button is found (icewm's frame).
+desk_minimise_main() { desk_frame_button "$DESK_MAIN" 3 || xdotool windowminimize "$DESK_MAIN"; }
+desk_main_and_box_shown() { desk_shown "$DESK_MAIN" && desk_shown "$1" && desk_is_active "$1"; }
+
 # One line per window of the program: id, title, map state, WM_STATE, _NET_WM_STATE.
 desk_windows() {
     local w

@@ -2,7 +2,9 @@
 # Message boxes and dialogs under a real window manager offer neither minimise nor
 # maximise: minimised, a modal window takes its owner down with it and leaves nothing of
 # the program to click. A message box, the Options dialog, a file dialog and the category
-# table editor. Pictures: desktop_modal_*.png in the folder given.
+# table editor. Minimised all the same (the main window's own button, the window
+# manager's keys), a box comes back with the main window. Pictures:
+# desktop_modal_*.png in the folder given.
 # Usage: modal_windows.sh PROGRAM PICTURE-FOLDER [CASE...]
 source "$(dirname "$0")/desktop.sh"
 desk_begin "$1" "${2:-.}"
@@ -64,7 +66,80 @@ case_table_editor() {
     check_modal table_editor "NUVIR"
 }
 
-DEFAULT_CASES=(message_box options file_dialog table_editor)
+# The main window's title bar on the screen, for its minimise button.
+title_bar_shown() {
+    local frame
+    frame=$(desk_frame "$DESK_MAIN") && [ "$(xwininfo -id "$frame" | awk '/Absolute upper-left Y/{print $4}')" -ge 0 ]
+}
+# The main window back at the screen's corner, where the cases that click expect it.
+back_to_corner() {
+    wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,0,-1,-1
+    desk_wait 3 main_at_corner
+}
+main_at_corner() { xwininfo -id "$DESK_MAIN" | grep -q 'Absolute upper-left Y: *0$'; }
+# check_minimised NAME: the box just opened, with the main window minimised by its own
+# minimise button (still live while the box blocks the window), then, under fluxbox, the
+# box minimised by its Alt+F9 (openbox and icewm minimise none of the program's boxes
+# alone). BOX is the box.
+check_minimised() {
+    local name="$1"
+    BOX=$(newest_managed) || return 1
+    wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,100,-1,-1
+    desk_wait 3 title_bar_shown
+    desk_minimised_then_back "$name, the main window minimised by its button" "$DESK_MAIN" "$BOX" desk_minimise_main
+    desk_shot "modal_${name}_main_minimised_${DESK_WM}"
+    if [ "$DESK_WM" = fluxbox ]; then
+        desk_minimised_then_back "$name, minimised by Alt+F9" "$BOX" "$BOX" desk_keys "$BOX" alt+F9
+    else
+        desk_log "  ($DESK_WM: no key or request minimises the box alone)"
+    fi
+}
+
+case_message_box_minimised() {
+    desk_case "a message box (F1 with no help file) minimised with the main window, or alone"
+    desk_keys "$DESK_MAIN" F1
+    desk_check "the help box shown" newest_titled "Help" || return 1
+    check_minimised message_box
+    desk_keys "$BOX" Return
+    desk_check "the box closed, the main window active" closed_back_to_main "$BOX"
+    back_to_corner
+}
+
+case_file_dialog_minimised() {
+    desk_case "a file dialog (File > Open) minimised with the main window, or alone"
+    desk_keys "$DESK_MAIN" alt+f o
+    desk_check "the file dialog shown" newest_titled "Restore current state from file" || return 1
+    check_minimised file_dialog
+    desk_keys "$BOX" Escape
+    desk_check "the dialog closed, the main window active" closed_back_to_main "$BOX"
+    back_to_corner
+}
+
+case_replace_question_minimised() {
+    desk_case "the file dialog's replace question (File > Save As, a file that exists) minimised with the main window, or alone"
+    printf '[App Defaults]\r\n' >"$DESK_TMP/files/old.RAF"
+    desk_keys "$DESK_MAIN" alt+f a
+    desk_check "the save dialog shown" newest_titled "Save current state to file" || return 1
+    local dialog
+    dialog=$(newest_managed)
+    desk_wait 3 desk_is_active "$dialog"
+    desk_type "$DESK_TMP/files/old.RAF"
+    xdotool key Return
+    desk_check "the replace question shown" newer_than "$dialog" || return 1
+    check_minimised replace_question
+    desk_keys "$BOX" alt+n
+    desk_check "the question answered, the save dialog active" desk_is_active "$dialog"
+    desk_keys "$dialog" Escape
+    desk_check "the dialog closed, the main window active" closed_back_to_main "$dialog"
+    back_to_corner
+}
+newer_than() {
+    local w
+    w=$(newest_managed) && [ "$w" -gt "$(($1))" ]
+}
+
+DEFAULT_CASES=(message_box options file_dialog table_editor message_box_minimised file_dialog_minimised
+               replace_question_minimised)
 desk_start
 # The window at the screen's corner, at its size of a first start, so that the point
 # clicked is the box named.

@@ -1,15 +1,18 @@
 #pragma once
-// What the platform tests share: error numbers, pixel counts, and a flex grid on a
-// shown form, 15 twips to the pixel, with a log of its events.
+// What the platform tests share: error numbers, pixel counts, a modal window waited for,
+// and a flex grid on a shown form, 15 twips to the pixel, with a log of its events.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/flexgrid.h"
@@ -28,6 +31,25 @@ inline int CountColour(const QImage& img, Colour c) {
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x) n += QColorToColour(QColor(img.pixel(x, y))) == c;
     return n;
+}
+
+// Runs `act` on the modal window that `isIt` accepts as soon as it shows (looked for
+// every 10 ms; after 100 s, a hang guard, it gives up: it shows within a second); the
+// test then shows it.
+inline void WhenModalShows(std::function<bool(QWidget&)> isIt, std::function<void(QWidget&)> act) {
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, isIt = std::move(isIt), act = std::move(act)] {
+        QWidget* modal = QApplication::activeModalWidget();
+        const bool found = modal != nullptr && isIt(*modal);
+        if (!found && clock->elapsed() < 100000) return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (found) act(*modal);
+    });
+    timer->start(10);
 }
 
 // Screen metrics for one test, put back after it.

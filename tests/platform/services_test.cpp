@@ -80,21 +80,9 @@ TEST(Services, TheQtOnesWhenNothingIsInjected) {
 // ---- the file dialog ------------------------------------------------------------------
 
 // Runs `inspect` on the modal file dialog as soon as it is shown; the test then shows it.
-// A dialog that has not shown after 100 s (a hang guard: it shows within a second) is
-// not inspected.
-void WhenDialogShows(std::function<void(QFileDialog&)> inspect) {
-    auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
-    clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, inspect] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog && clock->elapsed() < 100000) return;
-        timer->stop();
-        timer->deleteLater();
-        delete clock;
-        if (dialog) inspect(*dialog);
-    });
-    timer->start(10);
+void WhenDialogShows(const std::function<void(QFileDialog&)>& inspect) {
+    test::WhenModalShows([](QWidget& w) { return qobject_cast<QFileDialog*>(&w) != nullptr; },
+                         [inspect](QWidget& w) { inspect(static_cast<QFileDialog&>(w)); });
 }
 
 TEST(FileDialog, PatternsMatchInAnyCase) {

@@ -1,0 +1,99 @@
+// Modal windows kept in sight: a message box, a dialog or a form that waits for an
+// answer, minimised by a window manager (its keys, or the owner's minimise button
+// taking the box along), comes back, and the window it belongs to with it.
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+
+#include <algorithm>
+
+#include "platform/filedialog.h"
+#include "platform/filedialog_qt.h"
+#include "platform/services.h"
+#include "platform/services_qt.h"
+#include "platform_fixture.h"
+
+namespace nuvir {
+namespace {
+
+bool NoneMinimised() {
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::none_of(windows.begin(), windows.end(),
+                        [](const QWidget* w) { return w->isVisible() && w->isMinimized(); });
+}
+
+TEST(ModalWindows, AMinimisedBoxOrItsOwnerComesBackWithTheOther) {
+    test::TempDir dir;
+    test::WriteBytes(dir.file("old.RAF"), "[A]\r\n");
+    FileDialogRequest open;
+    open.kind = FileDialogRequest::Kind::Open;
+    open.directory = dir.str();
+    FileDialogRequest save = open;
+    save.kind = FileDialogRequest::Kind::Save;
+    save.overwritePrompt = true;
+
+    auto any = [](QWidget&) { return true; };
+    struct Kind {
+        const char* name;
+        std::function<bool(QWidget&)> isIt;  // the modal window to minimise, once it shows
+        std::function<void()> show;
+    };
+    const Kind kinds[] = {
+        {"a message box", any, [] { QtMessageBoxService().Show("Text", mb::OKOnly, "Title"); }},
+        {"a file dialog", any, [&] { QtFileDialogService().Show(open); }},
+        {"the file dialog's replace question", [](QWidget& w) { return qobject_cast<QMessageBox*>(&w) != nullptr; },
+         [&] {
+             test::WhenModalShows([](QWidget& w) { return qobject_cast<QFileDialog*>(&w) != nullptr; },
+                                  [](QWidget& d) {
+                                      auto* name = d.findChild<QLineEdit*>("fileNameEdit");
+                                      if (name != nullptr) {
+                                          name->setText("old.RAF");
+                                          QTest::keyClick(name, Qt::Key_Return);  // asks whether to replace it
+                                      }
+                                      if (d.isVisible()) d.close();
+                                  });
+             QtFileDialogService().Show(save);
+         }},
+        {"the colour dialog", any, [] { QtColourDialogService().ChooseColour(0); }},
+        {"a form", any,
+         [] {
+             Form form;
+             form.ShowModal();
+         }},
+    };
+    struct Minimise {
+        const char* name;
+        bool box, owner;
+    };
+    const Minimise minimised[] = {
+        {"the box alone (the window manager's keys)", true, false},
+        {"its owner alone (the owner's own button)", false, true},
+        {"both (the owner's button takes the box along)", true, true},
+    };
+    for (const Kind& k : kinds) {
+        for (const Minimise& m : minimised) {
+            SCOPED_TRACE(std::string(k.name) + ", " + m.name);
+            Form owner;
+            owner.resize(400, 300);
+            owner.Show();
+            owner.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+            bool seen = false, back = false;
+            test::WhenModalShows(k.isIt, [&](QWidget& box) {
+                seen = true;
+                if (m.owner) owner.setWindowState(Qt::WindowMinimized);
+                if (m.box) box.setWindowState(Qt::WindowMinimized);
+                back = QTest::qWaitFor([&] { return !owner.isMinimized() && !box.isMinimized() && NoneMinimised(); });
+                box.close();
+            });
+            k.show();
+            EXPECT_TRUE(seen);
+            EXPECT_TRUE(back);
+            EXPECT_TRUE(owner.isVisible());
+        }
+    }
+}
+
+}  // namespace
+}  // namespace nuvir
