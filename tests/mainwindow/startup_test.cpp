@@ -4,7 +4,9 @@
 #include <QClipboard>
 #include <QTabBar>
 
+#include <functional>
 #include <optional>
+#include <span>
 
 #include "controls/boxarray.h"
 #include "mainwindow/settingsfolder.h"
@@ -115,6 +117,23 @@ TEST_F(MainWindowTest, ShutDownWritesBothSettingsFilesAndSaysNothing) {
     EXPECT_EQ(services.messageBox.calls.size(), messages) << "shutting down says nothing";
 }
 
+// A close under a file-size limit, row by row from the old file: the file is then
+// either the old one, byte for byte, or the whole new one, never a part of it.
+struct LimitCase {
+    const char* name;
+    std::size_t limit;
+    bool written;
+};
+void ExpectOldOrWhole(const std::string& file, const std::string& old, const std::string& whole,
+                      std::span<const LimitCase> cases, const std::function<void(rlim_t)>& close) {
+    for (const LimitCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteBytes(file, old);
+        close(c.limit);
+        EXPECT_EQ(ReadBytes(file), c.written ? whole : old);
+    }
+}
+
 // The close writes the program INI in one piece: a file-size limit anywhere short of the
 // whole file leaves the old one as it was (its "Rho Two Tails=False" kept for the next
 // start), and with room for it every key is written, the two regression options after
@@ -143,25 +162,16 @@ TEST_F(MainWindowTest, ShutDownUnderASizeLimitKeepsTheOldSettingsOrWritesEveryKe
     const std::size_t n = whole.size();
     const std::size_t rho = std::string("Rho Two Tails=False\r\n").size();
     const std::size_t reg = std::string("Reg Use Constant=False\r\n").size();
-    struct Case {
-        const char* name;
-        std::size_t limit;
-        bool written;
-    };
-    const Case cases[] = {
+    const LimitCase cases[] = {
         {"room for the assessment alone", n - rho - reg, false},
         {"room for all but the last option", n - rho, false},
         {"one byte short", n - 1, false},
         {"room for every key", n, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteBytes(ini, old);
-        closeWith("Zebra mussel", c.limit);
-        EXPECT_EQ(ReadBytes(ini), c.written ? whole : old);
-    }
+    ExpectOldOrWhole(ini, old, whole, cases, [&](rlim_t limit) { closeWith("Zebra mussel", limit); });
 }
 
+// The options file likewise: its folders and options in one write.
 TEST_F(MainWindowTest, ShutDownUnderASizeLimitKeepsTheOldOptionsOrWritesEveryKey) {
     const std::string ini = dir.file("nuvirOptions.ini");
     auto closeWith = [&](const char* folder, std::optional<rlim_t> limit) {
@@ -186,23 +196,13 @@ TEST_F(MainWindowTest, ShutDownUnderASizeLimitKeepsTheOldOptionsOrWritesEveryKey
     old.replace(old.find("Probability Decimal Places=3"), 28, "Probability Decimal Places=1");
     old.erase(old.find(exportLine), exportLine.size());
     const std::size_t n = whole.size();
-    struct Case {
-        const char* name;
-        std::size_t limit;
-        bool written;
-    };
-    const Case cases[] = {
+    const LimitCase cases[] = {
         {"room for the older file", old.size(), false},
         {"room for all but the export folder", n - exportLine.size() + 1, false},
         {"one byte short", n - 1, false},
         {"room for every key", n, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        WriteBytes(ini, old);
-        closeWith("exports", c.limit);
-        EXPECT_EQ(ReadBytes(ini), c.written ? whole : old);
-    }
+    ExpectOldOrWhole(ini, old, whole, cases, [&](rlim_t limit) { closeWith("exports", limit); });
 }
 
 // The start-up's layout (which no resize follows on every platform) lays the result
