@@ -17,7 +17,7 @@ BATCH=""
 # File > Batch Mode in the main window; BATCH is the batch window on view.
 open_batch() {
     desk_keys "$DESK_MAIN" alt+f b
-    desk_wait 5 desk_find_shown "$BATCH_TITLE" >/dev/null || return 1
+    desk_wait "$DESK_PATIENCE" desk_find_shown "$BATCH_TITLE" >/dev/null || return 1
     BATCH=$(desk_find_shown "$BATCH_TITLE")
 }
 batch_open() { [ -n "$BATCH" ] && desk_shown "$BATCH"; }
@@ -50,7 +50,7 @@ newest_titled() {
 }
 newest_has_title() { newest_titled "$1" >/dev/null; }
 new_window() {
-    desk_wait 5 newest >/dev/null || return 1
+    desk_wait "$DESK_PATIENCE" newest >/dev/null || return 1
     newest
 }
 
@@ -71,7 +71,7 @@ case_tool_windows_offer_no_minimise() {
         desk_check "export naming: no task-bar entry" skips_taskbar "$d"
     desk_shot export_naming_over_batch
     desk_keys "$d" Escape
-    desk_wait 20 desk_is_active "$DESK_MAIN"
+    desk_wait "$DESK_PATIENCE" desk_is_active "$DESK_MAIN"
     # The first plot shows left of the batch window: a double click opens its options.
     sleep 0.5
     xdotool mousemove --window "$DESK_MAIN" 56 387 click --repeat 2 --delay 80 1
@@ -135,7 +135,7 @@ case_record_mode_minimise_main() {
     need_batch
     click_list
     desk_keys "$BATCH" alt+r
-    desk_wait 3 has_state "$BATCH" ABOVE
+    desk_wait "$DESK_PATIENCE" has_state "$BATCH" ABOVE
     xdotool windowminimize "$DESK_MAIN"
     desk_check "both out of sight" main_iconic_batch_hidden
     # Until the program has hidden it, not only the window manager minimised it with the
@@ -168,7 +168,7 @@ case_dialogs_above_batch() {
         desk_check "${what%%:*} shown above the batch window" desk_above "$d" "$BATCH"
         desk_shot "$(echo "${what%%:*}" | tr -c 'A-Za-z\n' _)_over_batch"
         desk_keys "$d" Escape
-        desk_wait 3 desk_gone "$d"
+        desk_wait "$DESK_PATIENCE" desk_gone "$d"
     done
     desk_check "both shown again" both_shown
 }
@@ -188,7 +188,7 @@ case_main_window_never_above() {
     desk_check_holds "About shown: the main window not above other programs" 1.5 main_not_above
     desk_shot "never_above_${DESK_WM}"
     desk_keys "$d" Escape
-    desk_wait 3 desk_gone "$d"
+    desk_wait "$DESK_PATIENCE" desk_gone "$d"
     batch_exit
     desk_check "the batch window closed" batch_closed
     desk_check_holds "after Exit: the main window not above other programs" 1.5 main_not_above
@@ -209,7 +209,7 @@ file_holds() { [ -f "$1" ] && [ "$(tr -d '\r\n' <"$1")" = "$2" ]; }
 answer_file_dialog() {
     local d
     d=$(new_window) || return 1
-    desk_wait 3 desk_is_active "$d"
+    desk_wait "$DESK_PATIENCE" desk_is_active "$d"
     desk_type "$1"
     xdotool key Return
 }
@@ -314,7 +314,7 @@ case_tab_moves_between_controls() {
     answer_file_dialog "$FILES/tab.RAB"
     desk_check "the list holds what was typed into it, no tab" file_holds "$FILES/tab.RAB" a || od -c "$FILES/tab.RAB" 2>/dev/null | head -3
     batch_exit
-    desk_wait 2 batch_closed
+    desk_wait "$DESK_PATIENCE" batch_closed
 }
 
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch

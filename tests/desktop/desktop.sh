@@ -24,12 +24,14 @@
 # the window manager with desk_wait (never a bare sleep), check with desk_check, which
 # notes a failure and goes on, and take a picture with desk_shot. Leave the program as
 # the next case expects it (main window shown and active), or start it again with
-# desk_restart. Each desk_check waits up to DESK_PATIENCE seconds (default 10) for its
-# condition; desk_holds checks that a state lasts.
+# desk_restart. Each desk_check waits up to DESK_PATIENCE seconds (default 60) for its
+# condition; desk_holds checks that a state lasts. A wait for a state that must come
+# waits as long (a bound that only ends a hung run, far beyond what a loaded machine or
+# a sanitizer build takes); a shorter wait is a look whose "no" is an answer too.
 #
 # Each case sets up what it needs (the batch window open, say) or fails at once, so that
 # a script also runs one case alone. Every X client called (xprop, xwininfo, xdotool,
-# wmctrl, import) has DESK_X_LIMIT seconds (default 10) to answer.
+# wmctrl, import) has DESK_X_LIMIT seconds (default 60) to answer.
 #
 # DESK_WM=icewm (or fluxbox, ...) runs a script under another window manager, for a try
 # by hand or for a ctest entry of cases that depend on it; DESK_SCALE=2 starts the program at twice the pixels (the scripts' click
@@ -40,10 +42,10 @@
 
 set -u
 DESK_FAILS=0
-DESK_PATIENCE=${DESK_PATIENCE:-10}
+DESK_PATIENCE=${DESK_PATIENCE:-60}
 # Every X client the scripts call has this many seconds to answer: a query that cannot
 # be answered fails instead of hanging the run.
-DESK_X_LIMIT=${DESK_X_LIMIT:-10}
+DESK_X_LIMIT=${DESK_X_LIMIT:-60}
 DESK_WM=${DESK_WM:-openbox}
 DESK_PID=""
 DESK_XPID=""
@@ -95,9 +97,9 @@ desk_begin() {
         rm -f "$DESK_TMP/display"
         Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$DESK_TMP/display" >"$DESK_TMP/xvfb.log" 2>&1 &
         DESK_XPID=$!
-        if desk_wait 30 test -s "$DESK_TMP/display"; then
+        if desk_wait "$DESK_PATIENCE" test -s "$DESK_TMP/display"; then
             export DISPLAY=":$(cat "$DESK_TMP/display")"
-            desk_wait 10 desk_x_answers && break
+            desk_wait "$DESK_PATIENCE" desk_x_answers && break
         fi
         kill "$DESK_XPID" 2>/dev/null
         wait "$DESK_XPID" 2>/dev/null
@@ -107,7 +109,7 @@ desk_begin() {
     for try in 1 2 3; do
         "$DESK_WM" >"$DESK_TMP/wm.log" 2>&1 &
         DESK_WMPID=$!
-        desk_wait 30 desk_wm_up_or_gone
+        desk_wait "$DESK_PATIENCE" desk_wm_up_or_gone
         desk_wm_running && break
         [ "$try" -lt 3 ] || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
         sleep 0.5
@@ -158,7 +160,7 @@ desk_start() {
     DESK_PID=$!
     # A loaded machine or a sanitizer build takes its time to show the first window; the
     # waits are bounds, not pauses, so generous ones cost nothing when all goes well.
-    desk_wait 60 desk_find_shown '^NUVIR( \[.*\])?$' >/dev/null || desk_fail "the main window did not show"
+    desk_wait "$DESK_PATIENCE" desk_find_shown '^NUVIR( \[.*\])?$' >/dev/null || desk_fail "the main window did not show"
     DESK_MAIN=$(desk_find_shown '^NUVIR( \[.*\])?$')
     desk_wait 5 desk_is_active "$DESK_MAIN" || desk_activate "$DESK_MAIN"
 }
@@ -168,7 +170,7 @@ desk_stop() {
     [ -n "$DESK_PID" ] || return 0
     if kill -0 "$DESK_PID" 2>/dev/null; then
         kill -TERM "$DESK_PID" 2>/dev/null
-        desk_wait 5 desk_not_running || kill -KILL "$DESK_PID" 2>/dev/null
+        desk_wait "$DESK_PATIENCE" desk_not_running || kill -KILL "$DESK_PID" 2>/dev/null
     fi
     wait "$DESK_PID" 2>/dev/null
     DESK_PID=""
@@ -311,9 +313,9 @@ desk_above() {
 desk_watch_states() {
     DESK_WATCHED="$DESK_TMP/states_$1"
     : >"$DESK_WATCHED"
-    timeout 60 stdbuf -oL xprop -spy -id "$1" WM_STATE >"$DESK_WATCHED" 2>/dev/null &
+    timeout $((3 * DESK_PATIENCE)) stdbuf -oL xprop -spy -id "$1" WM_STATE >"$DESK_WATCHED" 2>/dev/null &
     DESK_WATCH_PID=$!
-    desk_wait 5 grep -q 'window state:' "$DESK_WATCHED"
+    desk_wait "$DESK_PATIENCE" grep -q 'window state:' "$DESK_WATCHED"
 }
 desk_state_changed() { [ "$(grep -c 'window state:' "$DESK_WATCHED")" -ge 2 ]; }
 desk_unwatch() {
@@ -354,7 +356,7 @@ desk_windows() {
 # does (deiconifying it).
 desk_activate() {
     wmctrl -i -a "$(printf '0x%x' "$1")"
-    desk_wait 3 desk_is_active "$1"
+    desk_wait "$DESK_PATIENCE" desk_is_active "$1"
 }
 
 # desk_keys WINDOW KEY...: the keys, one after another, into the window (activated

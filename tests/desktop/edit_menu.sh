@@ -12,7 +12,7 @@ desk_start
 # The window at the screen's corner, at its size of a first start, so that the points
 # clicked below are the controls named.
 wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,0,-1,-1
-desk_wait 3 desk_is_active "$DESK_MAIN"
+desk_wait "$DESK_PATIENCE" desk_is_active "$DESK_MAIN"
 
 # The clipboard's text, or the types it offers ("TARGETS").
 clip() {
@@ -34,7 +34,7 @@ text_on_clipboard() {
     desk_click "$DESK_MAIN" 150 40  # the "Ps and Qs" tab
     desk_click "$DESK_MAIN" 150 70  # the Species box
     desk_keys "$DESK_MAIN" ctrl+a ctrl+c
-    desk_wait 3 clip_is_text "New Species"
+    desk_wait "$DESK_PATIENCE" clip_is_text "New Species"
 }
 
 # Alt+E, then long enough for two housekeeping ticks (200 ms) with the menu open, then

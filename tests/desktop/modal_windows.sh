@@ -85,7 +85,7 @@ check_minimised() {
     local name="$1"
     BOX=$(newest_managed) || return 1
     wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,100,-1,-1
-    desk_wait 3 title_bar_shown
+    desk_wait "$DESK_PATIENCE" title_bar_shown
     desk_minimised_then_back "$name, the main window minimised by its button" "$DESK_MAIN" "$BOX" desk_minimise_main
     desk_shot "modal_${name}_main_minimised_${DESK_WM}"
     if [ "$DESK_WM" = fluxbox ]; then
@@ -122,7 +122,7 @@ case_replace_question_minimised() {
     desk_check "the save dialog shown" newest_titled "Save current state to file" || return 1
     local dialog
     dialog=$(newest_managed)
-    desk_wait 3 desk_is_active "$dialog"
+    desk_wait "$DESK_PATIENCE" desk_is_active "$dialog"
     desk_type "$DESK_TMP/files/old.RAF"
     xdotool key Return
     desk_check "the replace question shown" newer_than "$dialog" || return 1
@@ -144,7 +144,7 @@ desk_start
 # The window at the screen's corner, at its size of a first start, so that the point
 # clicked is the box named.
 wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,0,-1,-1
-desk_wait 3 desk_is_active "$DESK_MAIN"
+desk_wait "$DESK_PATIENCE" desk_is_active "$DESK_MAIN"
 for c in "${@:-${DEFAULT_CASES[@]}}"; do
     "case_$c"
 done
