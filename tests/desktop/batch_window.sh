@@ -73,7 +73,7 @@ case_tool_windows_offer_no_minimise() {
     desk_keys "$d" Escape
     desk_wait "$DESK_PATIENCE" desk_is_active "$DESK_MAIN"
     # The first plot shows left of the batch window: a double click opens its options.
-    sleep 0.5
+    desk_wait "$DESK_PATIENCE" desk_result_plot_drawn
     xdotool mousemove --window "$DESK_MAIN" 56 387 click --repeat 2 --delay 80 1
     d=$(new_window) || d=0
     desk_check "plot options shown" is_plot_options "$d" &&
@@ -198,6 +198,14 @@ case_main_window_never_above() {
 batch_closed() { desk_gone "$BATCH" && desk_shown "$DESK_MAIN"; }
 # File > Exit of the batch window, by keys.
 batch_exit() { desk_keys "$BATCH" alt+f x; }
+# Run takes a click and the keys once the state tick has enabled it (with Clear): its
+# caption turns from grey to black.
+run_enabled() { [ "$(desk_darkest "$BATCH" 18 25 30 11)" -lt 40 ] 2>/dev/null; }
+# In Record mode the batch window is a strip of a menu bar and Capture; Stop Recording
+# brings back the list.
+batch_height() { xwininfo -id "$BATCH" | awk '/Height:/{print $2}'; }
+recording() { [ "$(batch_height)" -lt 100 ] 2>/dev/null; }
+listing() { [ "$(batch_height)" -ge 100 ] 2>/dev/null; }
 # A line typed into the batch list.
 type_line() {
     click_list
@@ -271,7 +279,7 @@ case_batch_messages() {
     desk_case "the batch window's message boxes: a run's success, an error, the save question of Clear"
     need_batch
     type_line "SPECIES=RUN;N=1000"
-    sleep 0.5
+    desk_wait "$DESK_PATIENCE" run_enabled
     desk_click "$BATCH" 32 31  # Run
     answer_file_dialog "$FILES/run.csv"
     check_box "Success running batch file" run_complete && desk_keys "$BOX" Return
@@ -293,11 +301,11 @@ case_keys_in_record_mode() {
     need_batch
     click_list
     desk_keys "$BATCH" alt+r
-    sleep 0.5
+    desk_wait "$DESK_PATIENCE" recording
     desk_shot recording
     desk_keys "$BATCH" Tab q z Tab alt+s
     desk_click "$BATCH" 90 10  # Stop Recording
-    sleep 0.5
+    desk_wait "$DESK_PATIENCE" listing
     batch_exit
     desk_check_holds "Exit asks nothing: the list is as it was" 1 batch_closed
     local d
@@ -308,7 +316,7 @@ case_tab_moves_between_controls() {
     desk_case "Tab and Shift+Tab move between the batch window's controls"
     need_batch
     type_line "a"
-    sleep 0.5  # Run and Clear take the keys once the state tick has enabled them
+    desk_wait "$DESK_PATIENCE" run_enabled
     desk_keys "$BATCH" Tab b shift+Tab shift+Tab c
     desk_keys "$BATCH" alt+f s
     answer_file_dialog "$FILES/tab.RAB"

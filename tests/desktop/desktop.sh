@@ -112,7 +112,10 @@ desk_begin() {
         desk_wait "$DESK_PATIENCE" desk_wm_up_or_gone
         desk_wm_running && break
         [ "$try" -lt 3 ] || desk_fail "$DESK_WM did not start: $(cat "$DESK_TMP/wm.log")"
-        sleep 0.5
+        # The next one starts once this one is gone and the display answers a client.
+        kill "$DESK_WMPID" 2>/dev/null
+        wait "$DESK_WMPID" 2>/dev/null
+        desk_wait "$DESK_PATIENCE" desk_x_answers
     done
     desk_log "desktop $DISPLAY with $DESK_WM"
 }
@@ -266,6 +269,19 @@ desk_newest_shown() {
     done
     return 1
 }
+
+# What a person would see in a rectangle of a window (its own pixels, as on the screen):
+# desk_colours WINDOW X Y W H, how many colours it shows (a plot drawn shows more than
+# an empty one); desk_darkest WINDOW X Y W H, its darkest pixel from 0 (black) to 100
+# (white) (an enabled button's caption is black, a disabled one's grey).
+desk_colours() { import -window "$1" -crop "${4}x${5}+${2}+${3}" +repage -format '%k' info: 2>/dev/null; }
+desk_darkest() {
+    import -window "$1" -crop "${4}x${5}+${2}+${3}" +repage -colorspace Gray -format '%[fx:int(100*minima)]' info: 2>/dev/null
+}
+
+# The main window's first result plot drawn, as after a run (an empty plot is all one
+# grey): its axis and labels, left of where the batch window stands.
+desk_result_plot_drawn() { [ "$(desk_colours "$DESK_MAIN" 30 300 70 240)" -gt 2 ] 2>/dev/null; }
 
 # The ICCCM state the window manager gave the window: Normal, Iconic or Withdrawn.
 desk_wm_state() {

@@ -37,11 +37,20 @@ text_on_clipboard() {
     desk_wait "$DESK_PATIENCE" clip_is_text "New Species"
 }
 
-# Alt+E, then long enough for two housekeeping ticks (200 ms) with the menu open, then
-# the access key of Copy.
+# A popup of the program on view, as its menus are: no title, not the window manager's.
+menu_open() {
+    local w
+    for w in $(xdotool search --all --onlyvisible --pid "$DESK_PID" 2>/dev/null); do
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' && return 0
+    done
+    return 1
+}
+
+# Alt+E, the menu open for as long as two housekeeping ticks (200 ms) take, then the
+# access key of Copy.
 copy_by_keys() {
     desk_keys "$DESK_MAIN" alt+e
-    sleep 0.5
+    desk_wait "$DESK_PATIENCE" menu_open && desk_holds 0.5 menu_open
     desk_shot "edit_$1"
     desk_keys "$DESK_MAIN" c
 }
@@ -63,7 +72,7 @@ desk_case "a result plot clicked"
 text_on_clipboard || desk_fail "Ctrl+C in the Species box put nothing on the clipboard"
 desk_click "$DESK_MAIN" 660 40  # the "Monte Carlo" tab
 desk_keys "$DESK_MAIN" alt+r
-sleep 2  # the run of 1000 trials and its plots
+desk_wait "$DESK_PATIENCE" desk_result_plot_drawn  # the run of 1000 trials and its plots
 desk_click "$DESK_MAIN" 150 300  # the risk histogram
 copy_by_keys result_plot
 desk_check "Copy took the histogram's picture" clip_has_picture
