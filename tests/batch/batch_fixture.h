@@ -96,6 +96,19 @@ protected:
         EXPECT_EQ(services.messageBox.calls.back().text, text);
     }
     const std::string& LastText() const { return services.messageBox.calls.back().text; }
+    // Opening a file of these bytes over a changed list (its save declined) is refused
+    // with the sentence after the file's name: the list is left empty, unbound, not runnable.
+    void ExpectOpenRefused(const std::string& name, const std::string& bytes, const std::string& why) {
+        session.ListEdited("SPECIES=OLD\r\n");
+        Answer(mb::No, name);
+        test::WriteBytes(Path(name), bytes);
+        EXPECT_FALSE(session.OpenBatchFile());
+        ExpectLastMessage("Error opening batch file", "The batch file \"" + Path(name) + "\" was not read: " + why);
+        EXPECT_EQ(session.List().Text(), "");
+        ExpectBinding(BatchList::kCaption, "", false);
+        session.RefreshBatchControls();
+        EXPECT_FALSE(session.Controls().runEnabled);
+    }
 
     test::TempDir dir;
     FakeServices services;

@@ -74,17 +74,8 @@ TEST_F(BatchTest, AListThatIsNoUtf16IsRefusedAndNothingRuns) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        session.ListEdited("SPECIES=OLD\r\n");
-        Answer(mb::No, "bad.RAB");
-        test::WriteBytes(Path("bad.RAB"), c.file);
-        EXPECT_FALSE(session.OpenBatchFile());
-        ExpectLastMessage("Error opening batch file", "The batch file \"" + Path("bad.RAB") +
-                                                          "\" was not read: it begins with a UTF-16 byte-order "
-                                                          "mark, but what follows is no UTF-16 text.");
-        EXPECT_EQ(session.List().Text(), "");
-        ExpectBinding(BatchList::kCaption, "", false);
-        session.RefreshBatchControls();
-        EXPECT_FALSE(session.Controls().runEnabled);
+        ExpectOpenRefused("bad.RAB", c.file,
+                          "it begins with a UTF-16 byte-order mark, but what follows is no UTF-16 text.");
     }
     EXPECT_TRUE(host.ran.empty());
 }
@@ -116,18 +107,10 @@ TEST_F(BatchTest, AListWhoseLinesHoldNulsIsRefusedAndNothingRuns) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        session.ListEdited("SPECIES=OLD\r\n");
-        Answer(mb::No, "nul.RAB");
-        test::WriteBytes(Path("nul.RAB"), c.file);
-        EXPECT_FALSE(session.OpenBatchFile());
-        ExpectLastMessage("Error opening batch file",
-                          "The batch file \"" + Path("nul.RAB") + "\" was not read: line " + std::to_string(c.line) +
+        ExpectOpenRefused("nul.RAB", c.file,
+                          "line " + std::to_string(c.line) +
                               " holds a NUL character, which no batch line may hold (as text in UTF-32, or in UTF-16 "
                               "without its byte-order mark, would).");
-        EXPECT_EQ(session.List().Text(), "");
-        ExpectBinding(BatchList::kCaption, "", false);
-        session.RefreshBatchControls();
-        EXPECT_FALSE(session.Controls().runEnabled);
     }
     EXPECT_TRUE(host.ran.empty());
 }
