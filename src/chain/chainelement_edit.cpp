@@ -93,10 +93,7 @@ void CChainElement::PositionEditBox(const std::string& text) {
     textBox_->SetVisible(true);
     textBox_->SetTag(FormatDouble(selectedPart_) + id_);
     textBox_->SetText(text);
-    if (!textBox_->Locked()) {
-        textBox_->SetSelStart(0);
-        textBox_->SetSelLength(static_cast<int>(textBox_->Text().size()));
-    }
+    if (!textBox_->Locked()) textBox_->SelectForOvertyping();
     textBox_->SetFocus();
 }
 

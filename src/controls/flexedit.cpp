@@ -9,7 +9,6 @@
 #include "platform/flexgrid.h"
 #include "platform/form.h"
 #include "platform/handlerguard.h"
-#include "platform/qtstring.h"
 #include "platform/services.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
@@ -477,8 +476,7 @@ void CFlexEditA::EnterCell() {
     const int column = g.TextAlignment(editCol_, text) / 3;  // left, centre, right
     editor_->SetAlignment(column == 0 ? align::Left : column == 1 ? align::Center : align::Right);
     editor_->SetText(text);
-    editor_->SetSelStart(0);
-    editor_->SetSelLength(static_cast<int>(QtText(text).size()));
+    editor_->SelectForOvertyping();
     editor_->SetBackColor(editBackColor_);
     editor_->SetVisible(true);
     editor_->ZOrder(0);

@@ -166,7 +166,7 @@ void FExportName::SetUp() {
     InitExportChoices();
     StackExportChecks();
     txtName_->SetFocus();
-    txtName_->selectAll();
+    txtName_->SelectForOvertyping();
 }
 
 void FExportName::InitExportChoices() {

@@ -159,6 +159,13 @@ void TextBox::SetSelLength(int length) {
     }
 }
 
+void TextBox::SelectForOvertyping() {
+    // A selection made backwards from the end leaves the caret at the start, and the box
+    // scrolls to its caret.
+    const auto length = static_cast<int>(text().size());
+    setSelection(length, -length);
+}
+
 std::string TextBox::SelText() const { return selectedText().toStdString(); }
 
 void TextBox::SetSelText(const std::string& t) {

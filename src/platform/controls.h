@@ -88,6 +88,9 @@ public:
     int SelLength() const;
     // Selects from SelStart on.
     void SetSelLength(int length);
+    // Selects the whole text for the user to type over, the caret before it: a text
+    // longer than the box shows from its first character, not from its end.
+    void SelectForOvertyping();
     std::string SelText() const;
     // Replaces the selection.
     void SetSelText(const std::string& text);

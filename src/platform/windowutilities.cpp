@@ -108,8 +108,7 @@ void PasteIntoTextBox(Control* control) {
         if (box->Name().rfind("txtFlexEditBox", 0) != 0) {
             box->SetSelStart(s + static_cast<int>(clip.size()));
         } else {
-            box->SetSelStart(0);
-            box->SetSelLength(static_cast<int>(next.size()));
+            box->SelectForOvertyping();
         }
     } catch (...) {
     }

@@ -181,6 +181,7 @@ TEST_F(FlexEditTest, TheEditorOpensOverTheCellAndCommitsBeforeItMoves) {
     // all selected
     EXPECT_EQ(editor_->Text(), "2.1");
     EXPECT_EQ(editor_->SelLength(), 3);
+    EXPECT_EQ(editor_->cursorPosition(), 0) << "the caret before the text: a long one shows its start";
     EXPECT_EQ(log_, "change(2,0) validate(2,0,2.0) change(2,1)")
         << "row then column: the cell between is entered and left too";
     Start(1, 0);

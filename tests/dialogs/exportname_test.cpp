@@ -163,6 +163,17 @@ TEST_F(ExportDialogTest, TheCloseBoxKeepsThePathsOfTheLastUpdate) {
     EXPECT_EQ(dialog_.BaseName, "run7");
 }
 
+// The proposed name comes selected to be typed over, the caret before it: a name longer
+// than the box shows its start.
+TEST_F(ExportDialogTest, TheProposedNameShowsFromItsStart) {
+    const std::string name = "spread_of_the_green_crab_along_the_coast_in_the_wettest_year";
+    Start(name, Flags(true, false, false));
+    auto* box = dialog_.FindAs<TextBox>("txtName");
+    ASSERT_TRUE(box->hasFocus());
+    EXPECT_EQ(box->SelText(), name);
+    EXPECT_EQ(box->cursorPosition(), 0);
+}
+
 // Tab walks the name, the three format boxes (the two made at run time right after the
 // designed one), the actions, Skip Export and OK, and round again; labels take no focus.
 TEST_F(ExportDialogTest, TabWalksTheControlsInTheirOrderControlByControl) {

@@ -445,46 +445,71 @@ TEST_F(WindowCheck, TheEditMenuOpenedByKeysActsOnTheControlWorkedIn) {
     }
 }
 
-// The grey box over a categorical impact shows the table's expected value from its
-// first digit, as every box the program fills does: scrolled to its end, it showed
-// "5001875" of 187.5001875 and ".000001" of 1.000001, which read as other numbers.
-// Pictures: windowcheck_locked_box_*.png, the box alone in *_alone.png.
-TEST_F(WindowCheck, ALockedBoxShowsItsNumberFromItsFirstDigit) {
+// The chain's edit box shows its number from the first digit, as every box the program
+// fills does: the grey box over a categorical impact, scrolled to its end, showed
+// "5001875" of 187.5001875 and ".000001" of 1.000001, and the white box over p1, its
+// number selected to be typed over, showed "3456789" of 0.123456789. Pictures:
+// windowcheck_locked_box_*.png and windowcheck_open_box_*.png, the box alone in *_alone.png.
+TEST_F(WindowCheck, TheChainsEditBoxShowsItsNumberFromItsFirstDigit) {
     struct Case {
         const char* name;
         const char* impacts;  // the master table of impacts in the settings, if any
+        bool locked;          // a categorical impact's box, else p1's
+        bool byTab;           // p1 reached by Tab from F1, else by a click on it
         const char* picture;
         const char* shownFrom;
     };
     // Probabilities 0.4 and four times 0.2 add up to 1.2; scaled to one with six decimals
     // they are 0.333333 and 0.166667, whose sum is 1.000001 times an impact they share.
-    const Case cases[] = {{"impacts of 1 (the defaults)", nullptr, "locked_box_1", "1.0000"},
-                          {"impacts of 187.5", "187.5,187.5,187.5,187.5,187.5", "locked_box_187", "187.5"}};
+    const Case cases[] = {{"impacts of 1 (the defaults)", nullptr, true, false, "locked_box_1", "1.0000"},
+                          {"impacts of 187.5", "187.5,187.5,187.5,187.5,187.5", true, false, "locked_box_187", "187.5"},
+                          {"p1 of 0.123456789 clicked", nullptr, false, false, "open_box_clicked", "0.1234"},
+                          {"p1 of 0.123456789 reached by Tab", nullptr, false, true, "open_box_tab", "0.1234"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         win.reset();
         if (c.impacts != nullptr) WriteFile("nuvir.ini", std::string("[Primary Cat Data]\r\nIx=") + c.impacts + "\r\n");
         FRiskMain& w = StartReal();
         ShowActive(w);
-        w.mnuOptions[3]->Trigger();  // Options > Categorical Impacts
-        ClickOnDiagram(2, CChainElement::kPartI);
         TextBox* box = w.txtChainEditBox;
-        ASSERT_TRUE(box->isVisible() && box->Locked());
-        bool edited = false;
-        QTimer::singleShot(0, [&] {  // runs once the table editor waits for the analyst
-            auto* dialog = dynamic_cast<Form*>(QApplication::activeModalWidget());
-            if (dialog == nullptr) return;
-            QApplication::setActiveWindow(dialog);
-            if (!QTest::qWaitForWindowActive(dialog)) return;
-            for (const char* p : {"0.4", "0.2", "0.2", "0.2", "0.2"}) {
-                Retype(p);
-                Key(Qt::Key_Return);
+        if (c.locked) {
+            w.mnuOptions[3]->Trigger();  // Options > Categorical Impacts
+            ClickOnDiagram(2, CChainElement::kPartI);
+            ASSERT_TRUE(box->isVisible() && box->Locked());
+            bool edited = false;
+            QTimer::singleShot(0, [&] {  // runs once the table editor waits for the analyst
+                auto* dialog = dynamic_cast<Form*>(QApplication::activeModalWidget());
+                if (dialog == nullptr) return;
+                QApplication::setActiveWindow(dialog);
+                if (!QTest::qWaitForWindowActive(dialog)) return;
+                for (const char* p : {"0.4", "0.2", "0.2", "0.2", "0.2"}) {
+                    Retype(p);
+                    Key(Qt::Key_Return);
+                }
+                edited = dialog->UnloadFor(unloadreason::ControlMenu);  // its close box
+            });
+            Key(Qt::Key_Space);
+            ASSERT_TRUE(edited);
+            QApplication::setActiveWindow(&w);  // the window manager gives the activation back
+        } else {
+            ClickOnDiagram(1, CChainElement::kPartP);
+            ASSERT_TRUE(box->isVisible() && box->hasFocus());
+            QTest::keyClicks(box, "0.123456789");
+            Key(Qt::Key_Return);
+            Settle();
+            ASSERT_FALSE(box->hasFocus());  // stored, the box left
+            if (c.byTab) {
+                ClickOnDiagram(1, CChainElement::kPartF);
+                ASSERT_TRUE(box->hasFocus());
+                Key(Qt::Key_Tab);
+            } else {
+                ClickOnDiagram(1, CChainElement::kPartP);
             }
-            edited = dialog->UnloadFor(unloadreason::ControlMenu);  // its close box
-        });
-        Key(Qt::Key_Space);
-        ASSERT_TRUE(edited);
-        QApplication::setActiveWindow(&w);  // the window manager gives the activation back
+            ASSERT_TRUE(box->isVisible() && !box->Locked() && box->hasFocus());
+            EXPECT_EQ(box->Tag(), "1" + dynamic_cast<WindowChain&>(w.Chain()).Chain().Element(1)->ID());
+            // Typing replaces the whole number.
+            EXPECT_EQ(box->selectedText().toStdString(), "0.123456789");
+        }
         Settle();
         windowcheck::CheckWindow(w, c.picture);
         ASSERT_TRUE(box->grab().save(QCoreApplication::applicationDirPath() + "/windowcheck_" + c.picture + "_alone" +

@@ -4,9 +4,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 
+#include <functional>
 #include <optional>
 
 #include "formdriver.h"
+#include "windowcheck.h"
 #include "platform/controls.h"
 #include "support/fakeservices.h"
 #include "platform_fixture.h"
@@ -182,6 +184,32 @@ TEST_F(FocusForm, TextSetByCodeShowsFromItsStartExceptWhereTheUserTypes) {
         c.box->SetText(number);
         EXPECT_EQ(c.box->cursorPosition(), c.caret);
         EXPECT_FALSE(c.box->hasSelectedText());
+    }
+}
+
+// A whole text selected to be typed over has the caret before it, and the box shows the
+// text from its first character, not the end of a number that starts "187.5".
+TEST_F(FocusForm, AWholeTextSelectedToBeTypedOverShowsFromItsStart) {
+    const std::string number = "187.500375187500375187500375187500375";  // wider than a box
+    struct Case {
+        const char* name;
+        TextBox* box;
+        std::function<void()> select;
+    };
+    const Case cases[] = {{"selected by code", a, [&] { a->SelectForOvertyping(); }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        a->SetText(number);
+        b->SetText(number);
+        a->setCursorPosition(static_cast<int>(number.size()));  // the view scrolled to the end
+        b->setCursorPosition(static_cast<int>(number.size()));
+        test::windowcheck::VisibleText(*c.box);
+        c.select();
+        ASSERT_TRUE(c.box->hasFocus());
+        EXPECT_EQ(c.box->SelText(), number);
+        EXPECT_EQ(c.box->cursorPosition(), 0);
+        EXPECT_TRUE(test::windowcheck::VisibleText(*c.box).startsWith("187.5"))
+            << test::windowcheck::VisibleText(*c.box).toStdString();
     }
 }
 

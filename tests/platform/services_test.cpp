@@ -303,6 +303,7 @@ TEST(Paste, ReplacesTheSelectionAndPlacesTheCaret) {
     EXPECT_EQ(box->SelLength(), 0);
     EXPECT_EQ(gridEditor->SelStart(), 0) << "the grid's editor: everything selected";
     EXPECT_EQ(gridEditor->SelLength(), 7);
+    EXPECT_EQ(gridEditor->cursorPosition(), 0) << "the caret before it: a long text shows its start";
     PasteIntoTextBox(lab);  // into another kind: nothing
     PasteIntoTextBox(nullptr);
     EXPECT_EQ(lab->Caption(), "");
