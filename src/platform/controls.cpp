@@ -194,6 +194,16 @@ void TextBox::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) Q_EMIT Events()->DblClick();
 }
 
+void TextBox::focusInEvent(QFocusEvent* e) {
+    QLineEdit::focusInEvent(e);
+    // Qt selects the whole text of a box entered by Tab or a shortcut, with the caret
+    // after it: a long number would show its end.
+    const Qt::FocusReason reason = e->reason();
+    const bool entered = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                         reason == Qt::ShortcutFocusReason;
+    if (entered && !text().isEmpty() && selectedText() == text()) SelectForOvertyping();
+}
+
 void TextBox::focusOutEvent(QFocusEvent* e) {
     // The menu bar takes the focus when a menu is opened from the keyboard (Alt+E):
     // the selection stays for the Edit commands, as for a menu opened with the mouse.

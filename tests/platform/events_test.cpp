@@ -187,8 +187,9 @@ TEST_F(FocusForm, TextSetByCodeShowsFromItsStartExceptWhereTheUserTypes) {
     }
 }
 
-// A whole text selected to be typed over has the caret before it, and the box shows the
-// text from its first character, not the end of a number that starts "187.5".
+// A whole text selected to be typed over, by code or by Qt when Tab enters the box, has
+// the caret before it, and the box shows the text from its first character, not the end
+// of a number that starts "187.5".
 TEST_F(FocusForm, AWholeTextSelectedToBeTypedOverShowsFromItsStart) {
     const std::string number = "187.500375187500375187500375187500375";  // wider than a box
     struct Case {
@@ -196,7 +197,12 @@ TEST_F(FocusForm, AWholeTextSelectedToBeTypedOverShowsFromItsStart) {
         TextBox* box;
         std::function<void()> select;
     };
-    const Case cases[] = {{"selected by code", a, [&] { a->SelectForOvertyping(); }}};
+    const Case cases[] = {{"selected by code", a, [&] { a->SelectForOvertyping(); }},
+                          {"entered by Tab", b, [&] { Tab(); }},
+                          {"entered by Shift+Tab", a, [&] {
+                               QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+                               test::Settle();
+                           }}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         a->SetText(number);
