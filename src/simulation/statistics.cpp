@@ -1,9 +1,11 @@
 #include "simulation/statistics.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <exception>
 #include <new>
+#include <optional>
 
 #include "numerics/accuratesums.h"
 #include "runtime/convert.h"
@@ -115,17 +117,44 @@ void Summarise(Sort sort, int m, std::int32_t classes, double ci, ColumnSummary&
     }
 }
 
-// The decimal classes of a range that is a finite Double: a width of the range rounded
-// up to 10^p over the classes, p two below the range's decade, from the minimum
-// rounded down to 10^(p - 1).
-ClassDescriptor DecimalClasses(double mn, double range, double classes) {
+// x rounded by `round` to place n, or nothing where the result lies beyond the Double
+// range (the rounding then raises Overflow).
+template <class Round>
+std::optional<double> RoundedWithinRange(Round round, double x, std::int16_t n) {
+    try {
+        return round(x, n);
+    } catch (const AppError& e) {
+        if (e.number() != err::Overflow) throw;
+        return std::nullopt;
+    }
+}
+
+// The decimal classes of extremes whose range is a finite Double: a width of the range
+// rounded up to 10^p over the classes, p two below the range's decade, from the
+// minimum rounded down to 10^(p - 1). Nothing where the range rounded up lies beyond
+// the Double range (a range above about 1.79E308); a start that would lie beyond it (a
+// minimum within 10^(p - 1) of the most negative Double) is held at the minimum.
+std::optional<ClassDescriptor> DecimalClasses(double mn, double mx, double classes) {
     ClassDescriptor d;
+    const double range = mx - mn;
     const double decade = MUtilities::RoundDownToPlace(std::log(range) / std::log(10.0), 0) - 2.0;
     // The place is a 16-bit whole number.
     if (!(decade >= -32768.0 && decade <= 32767.0)) RaiseOverflow();
     const auto p = static_cast<std::int16_t>(decade);
-    d.width = MUtilities::RoundUpToPlace(range, p) / classes;
-    d.start = MUtilities::RoundDownToPlace(mn, static_cast<std::int16_t>(p - 1));
+    const std::optional<double> rounded = RoundedWithinRange(MUtilities::RoundUpToPlace, range, p);
+    if (!rounded) return std::nullopt;
+    d.width = *rounded / classes;
+    d.start = RoundedWithinRange(MUtilities::RoundDownToPlace, mn, static_cast<std::int16_t>(p - 1)).value_or(mn);
+    // A subnormal width is a whole number of units of the smallest Double, and the
+    // quotient rounded to the nearest one (1.245 units to 1 for a range of 249) would
+    // leave part of the range beyond the last class, which would take it all: the
+    // width is rounded up to the units that cover the rounded range and the range from
+    // the start. A width rounded to 0 stays so (its extremes count as equal).
+    if (d.width > 0.0 && d.width < DBL_MIN) {
+        constexpr int kUnitExponent = 1074;  // the smallest Double is 2^-1074
+        const double covered = std::ldexp(std::max(*rounded, mx - d.start), kUnitExponent);
+        d.width = std::ldexp(std::ceil(covered / classes), -kUnitExponent);
+    }
     return d;
 }
 
@@ -176,13 +205,16 @@ ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes) {
         aroundMin();
     } else {
         const double range = mx - mn;
-        if (std::isfinite(range)) {
-            d = DecimalClasses(mn, range, c);
+        std::optional<ClassDescriptor> decimal;
+        if (std::isfinite(range)) decimal = DecimalClasses(mn, mx, c);
+        if (decimal) {
+            d = *decimal;
         } else {
-            // Extremes further apart than the largest Double (-1E308 and 1E308): the
-            // classes of a tenth of the data, ten times as wide. A start rounded down
-            // beyond the Double range is held at the minimum.
-            const ClassDescriptor tenth = DecimalClasses(mn / 10.0, mx / 10.0 - mn / 10.0, c);
+            // Extremes further apart than the largest Double (-1E308 and 1E308), or so
+            // nearly (a range that rounds up beyond it): the classes of a tenth of the
+            // data, ten times as wide, whose range rounds up within it. A start rounded
+            // down beyond the Double range is held at the minimum.
+            const ClassDescriptor tenth = DecimalClasses(mn / 10.0, mx / 10.0, c).value();
             d.width = tenth.width * 10.0;
             d.start = tenth.start * 10.0;
             if (!std::isfinite(d.start)) d.start = mn;

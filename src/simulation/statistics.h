@@ -155,10 +155,11 @@ double Round15(double x);
 
 // The classes from mn and mx: width 1 centred on mn when the two are nearly equal,
 // otherwise a width of a short decimal over the range. Extremes further apart than the
-// largest Double get the classes of a tenth of the range, ten times as wide, a start
-// beyond the range held at mn and an end beyond it at the largest Double; classes
-// narrower than the smallest Double (subnormal extremes a few units apart) count as
-// nearly equal.
+// largest Double, or whose range rounds up beyond it, get the classes of a tenth of the
+// range, ten times as wide; a start beyond the range is held at mn and an end beyond
+// it at the largest Double. Subnormal widths are whole units of the smallest Double,
+// rounded up so that the classes cover the range; classes narrower than half a unit
+// (subnormal extremes a few units apart) count as nearly equal.
 ClassDescriptor FrequencyClasses(double mn, double mx, std::int32_t classes);
 
 // Counts the ascending values into classes 0 to counts.size() - 1 of d (adding to

@@ -193,6 +193,24 @@ const ClassRow kClassesAtTheEnds[] = {
     // the middle of the last class, 1.7999e308, lie beyond the largest Double: held at it.
     {"from -1.04232e308 to the largest Double", -1.04232e308, DBL_MAX, -1.043e308, 1.425e306,
      NumericLimits::LargestDouble},
+    // Range 1.79516e308, whose rounding up to 1e306 lies beyond the largest Double: the
+    // classes of a tenth of it, 1.8e307 / 200, ten times as wide. The start to 1e305, 0;
+    // the end, 1.8e308, held at the largest Double.
+    {"4.1e303..1.7952e308", 4.1e303, 1.7952e308, 0, 9e305, NumericLimits::LargestDouble},
+    // Its mirror image: the start -1.796e308, the end 200 x 9e305 on.
+    {"-1.7952e308..-4.1e303", -1.7952e308, -4.1e303, -1.796e308, 9e305, 4e305},
+    // Range 9.9765e307, p 305: 9.98e307 / 200. The start to 1e304, -1.7977e308, lies
+    // beyond the most negative Double: held at the minimum, the end 9.98e307 on.
+    {"-1.79765e308..-8e307", -1.79765e308, -8e307, -1.79765e308, 4.99e305, -7.9965e307},
+    // Its mirror image: the start 8e307, the end, 1.798e308, held at the largest Double.
+    {"8.00005e307..1.79765e308", 8.00005e307, 1.79765e308, 8e307, 4.99e305, NumericLimits::LargestDouble},
+    // Subnormal: 900 and 1148 units of 2^-1074, 248 apart (1.2253e-321), p -323: 1.23e-321
+    // is 248.95 units, stored as 249; over 200 classes 1.245 units, whole units up: 2 (1
+    // would end the classes at 1100 units). The start, 4.446e-321, is 899.88 units:
+    // 900. The end 400 units on.
+    {"900..1148 units", 900 * 0x1p-1074, 1148 * 0x1p-1074, 900 * 0x1p-1074, 2 * 0x1p-1074, 1300 * 0x1p-1074},
+    // Its mirror image: the start, -5.672e-321, is 1148.04 units below 0: 1148.
+    {"-1148..-900 units", -1148 * 0x1p-1074, -900 * 0x1p-1074, -1148 * 0x1p-1074, 2 * 0x1p-1074, -748 * 0x1p-1074},
     // One unit of 2^-1074 apart across a block of the comparison (so not nearly equal):
     // 200 classes would be narrower than the smallest Double. Width 1 around the
     // minimum, as for equal extremes.
@@ -218,6 +236,10 @@ TEST(FrequencyClasses, AtBothEndsOfTheDoubleRange) {
         if (!std::isnan(c.end)) {
             EXPECT_TRUE(Near(d.end, c.end));
         }
+        // The classes cover the range (an end held at the program's largest Double, a
+        // little below DBL_MAX, counts as reaching it).
+        EXPECT_LE(d.start, c.mn);
+        EXPECT_GE(d.end, std::min(c.mx, NumericLimits::LargestDouble));
     }
 }
 
