@@ -146,6 +146,35 @@ double Finite(double x) {
     return x;
 }
 
+// b times the root of sxx / sww: a standardised coefficient from the fit's
+// coefficient, the regressor's sum of squares and y's. The quotient comes first where
+// it is a normal Double, as ever. Columns that are not scaled (within 2^400 of 1) can
+// have spreads so far apart that the quotient leaves the range (an input's spread
+// 1E154 times the output's, or below 1E-154 of it) where the coefficient does not:
+// the root is then taken of the mantissas' quotient and the exponents' difference
+// halved.
+double Standardised(double b, double sxx, double sww) {
+    const double q = sxx / sww;
+    const bool beyond = !std::isfinite(q) || (q != 0 && std::fabs(q) < DBL_MIN) || (q == 0 && sxx != 0);
+    if (!(beyond && sxx > 0 && sww > 0 && std::isfinite(sxx) && std::isfinite(sww))) {
+        return Finite(b * Sqrt(Divide(sxx, sww)));
+    }
+    int ex = 0, ew = 0;
+    double mx = std::frexp(sxx, &ex);
+    const double mw = std::frexp(sww, &ew);
+    if ((ex - ew) % 2 != 0) {
+        mx *= 2.0;
+        --ex;
+    }
+    return Finite(std::ldexp(b * std::sqrt(mx / mw), (ex - ew) / 2));
+}
+
+// Whether a variance lies outside the normal Doubles although its factors do not: an
+// overflow or an underflow on the way.
+bool LeftTheRange(double variance, double s2) {
+    return !std::isfinite(variance) || (variance == 0 ? s2 != 0 : std::fabs(variance) < DBL_MIN);
+}
+
 std::vector<double> ColumnValues(const Matrix& m) {
     std::vector<double> out(static_cast<std::size_t>(m.Rows()));
     for (std::int32_t i = 0; i < m.Rows(); ++i) out[static_cast<std::size_t>(i)] = m.Element(i, 0);
@@ -342,20 +371,35 @@ void CRegression::Fit(const Sums& s) {
     if (useConstant_) {
         for (int i = 1; i < P; ++i) {
             const double m = s.at(i, 0) / n;
-            const double q = Divide(xx_->Element(i, i) - n * (m * m), sumWWCentred);
-            st->SetElement(i, 0, Finite(bw.Element(i, 0) * Sqrt(q)));
+            st->SetElement(i, 0, Standardised(bw.Element(i, 0), xx_->Element(i, i) - n * (m * m), sumWWCentred));
         }
     } else {
-        for (int i = 0; i < P; ++i) {
-            const double q = Divide(xx_->Element(i, i), sumWW);
-            st->SetElement(i, 0, Finite(bw.Element(i, 0) * Sqrt(q)));
-        }
+        for (int i = 0; i < P; ++i) st->SetElement(i, 0, Standardised(bw.Element(i, 0), xx_->Element(i, i), sumWW));
     }
     standardised_ = std::move(st);
 
     // The covariance of the coefficients with R's rows as held: element (i, i) is the
-    // variance of coefficient i over 2^(2 e_i).
-    covariance_ = std::make_unique<Matrix>(r.Product(inverse.Times(s2)).Product(r.Transpose()));
+    // variance of coefficient i over 2^(2 e_i). s^2 is in the units of w squared and
+    // the inverse in those of the z: for columns that are not scaled (x near 1E-100
+    // with y near 1E60) their product can leave the Double range where the variance
+    // does not. Then the product is formed with s^2's mantissa, and s^2's even power of
+    // two goes into the e_i.
+    const auto covariance = [&](double factor) {
+        return std::make_unique<Matrix>(r.Product(inverse.Times(factor)).Product(r.Transpose()));
+    };
+    covariance_ = covariance(s2);
+    bool left = false;
+    for (int i = 0; i < P; ++i) left = left || LeftTheRange(covariance_->Element(i, i), s2);
+    if (left) {
+        int e2 = 0;
+        double mantissa = std::frexp(s2, &e2);
+        if (e2 % 2 != 0) {
+            mantissa *= 2.0;
+            --e2;
+        }
+        covariance_ = covariance(mantissa);
+        for (int& e : rowExponent) e += e2 / 2;
+    }
     covarianceExponent_ = std::move(rowExponent);
 
     // Last, what is in the units of y squared: beyond the Double range for results

@@ -121,44 +121,101 @@ TEST(RegressionFits, CertifiedAndWorkedByHand) {
 // ---- results far from 1 in the data's units ----------------------------------------------
 
 // A fit on regressors near 1e-200 is the fit at 1 with the slopes and their standard
-// errors 1e200 times as large, finite Doubles. By hand at 1:
+// errors 1e200 times as large, finite Doubles; likewise x near 1e-100 or 1e100 with y
+// near 1e60 or 1e-60, columns within the range that is fitted as it stands, whose
+// s^2 times the inverse of the cross products (1e120 x 1e200) and sums of squares'
+// quotient (5e-200 / 8.75e120) lie beyond the Double range. By hand at 1:
 //   x = 1 2 3 4, y = 1 3 2 5 with the constant: mean x 2.5, mean y 2.75, Sxx 5, Sxy 5.5,
 //   Syy 8.75; slope 1.1, constant 0; SSE = 8.75 - 1.1 x 5.5 = 2.7, s^2 = 2.7 / 2 = 1.35;
-//   SE(slope) = sqrt(1.35 / 5), SE(constant) = sqrt(1.35 (1 / 4 + 2.5^2 / 5)).
-//   x = 1 2 3, y = 1 3 3 through the origin: slope 8/7, SE sqrt(5/14 / 14) (above).
-TEST(RegressionFits, StandardErrorsOfRegressorsNear1e200) {
+//   SE(slope) = sqrt(1.35 / 5), SE(constant) = sqrt(1.35 (1 / 4 + 2.5^2 / 5)),
+//   standardised slope 5.5 / sqrt(5 x 8.75).
+//   x = 1 2 3, y = 1 3 3 through the origin: slope 8/7, SE sqrt(5/14 / 14),
+//   standardised slope 8/7 sqrt(14 / 19) (above).
+// The slopes and their standard errors scale by y's factor over x's, the constant and
+// its standard error by y's; the standardised slope does not.
+TEST(RegressionFits, StandardErrorsOfRegressorsFarFrom1) {
+    const double withConstant = 5.5 / std::sqrt(5 * 8.75), throughOrigin = 8.0 / 7.0 * std::sqrt(14.0 / 19.0);
     const struct {
         const char* name;
         std::vector<double> x, y;
+        double xScale, yScale;
         bool constant;
         std::vector<double> b, se;
+        double standardised;
     } cases[] = {
         {"with the constant",
          {1, 2, 3, 4},
          {1, 3, 2, 5},
+         1e-200,
+         1,
          true,
          {0, 1.1e200},
-         {std::sqrt(2.025), std::sqrt(0.27) * 1e200}},
+         {std::sqrt(2.025), std::sqrt(0.27) * 1e200},
+         withConstant},
         {"through the origin",
          {1, 2, 3},
          {1, 3, 3},
+         1e-200,
+         1,
          false,
          {8.0 / 7.0 * 1e200},
-         {std::sqrt(5.0 / 14.0 / 14.0) * 1e200}},
+         {std::sqrt(5.0 / 14.0 / 14.0) * 1e200},
+         throughOrigin},
+        // SE(slope) 5.196e159.
+        {"x near 1e-100, y near 1e60, with the constant",
+         {1, 2, 3, 4},
+         {1, 3, 2, 5},
+         1e-100,
+         1e60,
+         true,
+         {0, 1.1e160},
+         {std::sqrt(2.025) * 1e60, std::sqrt(0.27) * 1e160},
+         withConstant},
+        {"x near 1e100, y near 1e-60, with the constant",
+         {1, 2, 3, 4},
+         {1, 3, 2, 5},
+         1e100,
+         1e-60,
+         true,
+         {0, 1.1e-160},
+         {std::sqrt(2.025) * 1e-60, std::sqrt(0.27) * 1e-160},
+         withConstant},
+        {"x near 1e-100, y near 1e60, through the origin",
+         {1, 2, 3},
+         {1, 3, 3},
+         1e-100,
+         1e60,
+         false,
+         {8.0 / 7.0 * 1e160},
+         {std::sqrt(5.0 / 14.0 / 14.0) * 1e160},
+         throughOrigin},
+        {"x near 1e100, y near 1e-60, through the origin",
+         {1, 2, 3},
+         {1, 3, 3},
+         1e100,
+         1e-60,
+         false,
+         {8.0 / 7.0 * 1e-160},
+         {std::sqrt(5.0 / 14.0 / 14.0) * 1e-160},
+         throughOrigin},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Columns d{{{}}, c.y};
-        for (double x : c.x) d.x[0].push_back(x * 1e-200);
+        Columns d{{{}}, {}};
+        for (double x : c.x) d.x[0].push_back(x * c.xScale);
+        for (double y : c.y) d.y.push_back(y * c.yScale);
         CRegression reg;
         Fit(reg, d, c.constant);
         ASSERT_EQ(reg.ErrorText(), "");
         const Variant b = reg.Coefficients(), se = reg.CoefficientsStdErr();
         ASSERT_EQ(se.ubound() + 1, static_cast<std::int32_t>(c.se.size()));
         for (std::size_t i = 0; i < c.se.size(); ++i) {
-            EXPECT_NEAR(At(b, static_cast<int>(i)), c.b[i], 1e-12 * std::max(std::fabs(c.b[i]), 1.0)) << i;
+            EXPECT_NEAR(At(b, static_cast<int>(i)), c.b[i], 1e-12 * std::max(std::fabs(c.b[i]), c.yScale)) << i;
             EXPECT_NEAR(At(se, static_cast<int>(i)), c.se[i], 1e-12 * c.se[i]) << i;
         }
+        const std::vector<double> standardised = reg.StandardisedValues();
+        ASSERT_EQ(standardised.size(), c.b.size());
+        EXPECT_NEAR(standardised.back(), c.standardised, 1e-12);
     }
 }
 
