@@ -34,6 +34,17 @@ std::string PatternFixed(double value, int decimals, bool onlyDecimals) {
     return s;
 }
 
+// Whether a tick's label reads back as the tick's 15-digit value. A label rounded
+// beyond the Double range (-1.8e308 for a tick at -1.7974e308) reads back as none.
+bool ShowsTick(const std::string& label, double tick) {
+    try {
+        return FormatDouble(Val(label)) == FormatDouble(Val(FormatDouble(tick)));
+    } catch (const AppError& e) {
+        if (e.number() != err::Overflow) throw;
+        return false;
+    }
+}
+
 }  // namespace
 
 AxisRow ColumnMinMax(std::span<const double> values) {
@@ -230,8 +241,7 @@ std::vector<std::string> AxisTickLabels(std::span<const double> ticks, int p, co
         const int significant = static_cast<int>(d.digits.size());
         decimals = std::max(decimals, significant - 1 - d.exp10);
         mantissaDecimals = std::max(mantissaDecimals, significant - 1);
-        // A label shows its tick when it reads back as the tick's 15-digit value.
-        shown = shown && FormatDouble(Val(text)) == FormatDouble(Val(FormatDouble(t)));
+        shown = shown && ShowsTick(text, t);
         labels.push_back(text);
     }
     if (shown) return labels;

@@ -142,6 +142,16 @@ TEST(ChartAxes, EveryTickLabelShowsItsTicksValue) {
           TickPosition(-0.6, 0.275, 3), TickPosition(-0.6, 0.275, 4)},
          -1,
          {"-.600", "-.325", "-.050", ".225", ".500"}},
+        // Two figures would round the first or last tick past the largest Double
+        // (-1.8e308, 1.8e308): the scientific form with the five decimals of the ticks.
+        {"from -1.79736e308 by 5e306",
+         {-1.79736e308, -1.74736e308, -1.69736e308},
+         308,
+         {"-1.79736e308", "-1.74736e308", "-1.69736e308"}},
+        {"up to 1.79736e308 by 5e306",
+         {1.69736e308, 1.74736e308, 1.79736e308},
+         308,
+         {"1.69736e308", "1.74736e308", "1.79736e308"}},
     };
     for (const auto& c : cases) EXPECT_EQ(AxisTickLabels(c.ticks, c.p, Length), c.labels) << c.name;
 }
