@@ -207,6 +207,52 @@ public:
         if (constant) x.emplace_back(Trials(), 1.0);
         for (int j : inputs) x.push_back(ranked ? Ranks(Column(j)) : Column(j));
         const std::vector<double> y = ranked ? Ranks(Output(m)) : Output(m);
+        const std::vector<double> b = LeastSquares(x, y);
+        double sse = 0, total = 0;
+        const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(y.size());
+        for (std::size_t t = 0; t < y.size(); ++t) {
+            double fitted = 0;
+            for (std::size_t i = 0; i < x.size(); ++i) fitted += b[i] * x[i][t];
+            sse += (y[t] - fitted) * (y[t] - fitted);
+            total += constant ? (y[t] - mean) * (y[t] - mean) : y[t] * y[t];
+        }
+        return 1 - sse / total;
+    }
+
+    // The standardised coefficients of that fit on the values, in the inputs' order:
+    // each slope times the input's root sum of squares over the output's (about the
+    // means with the constant, about 0 without). Each column is first multiplied by the
+    // power of two that takes its largest magnitude near 1, which leaves them as they
+    // are, so that columns of any sizes give them.
+    std::vector<double> Standardised(int m, const std::vector<int>& inputs, bool constant) const {
+        const auto nearOne = [](std::vector<double> v) {
+            double largest = 0;
+            for (double e : v) largest = std::max(largest, std::fabs(e));
+            const int exponent = std::ilogb(largest);
+            for (double& e : v) e = std::ldexp(e, -exponent);
+            return v;
+        };
+        std::vector<std::vector<double>> x;
+        if (constant) x.emplace_back(Trials(), 1.0);
+        for (int j : inputs) x.push_back(nearOne(Column(j)));
+        const std::vector<double> y = nearOne(Output(m));
+        const std::vector<double> b = LeastSquares(x, y);
+        const auto spread = [&](const std::vector<double>& v) {
+            const double mean = constant ? std::accumulate(v.begin(), v.end(), 0.0) / static_cast<double>(v.size()) : 0;
+            double ss = 0;
+            for (double e : v) ss += (e - mean) * (e - mean);
+            return std::sqrt(ss);
+        };
+        std::vector<double> standardised;
+        for (std::size_t i = constant ? 1 : 0; i < x.size(); ++i)
+            standardised.push_back(b[i] * spread(x[i]) / spread(y));
+        return standardised;
+    }
+
+private:
+    // The coefficients of y on the columns x: the normal equations solved by Gauss-Jordan
+    // elimination with partial pivoting.
+    static std::vector<double> LeastSquares(const std::vector<std::vector<double>>& x, const std::vector<double>& y) {
         const std::size_t k = x.size();
         const auto dot = [](const std::vector<double>& a, const std::vector<double>& b) {
             return std::inner_product(a.begin(), a.end(), b.begin(), 0.0);
@@ -228,18 +274,10 @@ public:
                 for (std::size_t j = c; j <= k; ++j) a[r][j] -= f * a[c][j];
             }
         }
-        double sse = 0, total = 0;
-        const double mean = std::accumulate(y.begin(), y.end(), 0.0) / static_cast<double>(y.size());
-        for (std::size_t t = 0; t < y.size(); ++t) {
-            double fitted = 0;
-            for (std::size_t i = 0; i < k; ++i) fitted += a[i][k] / a[i][i] * x[i][t];
-            sse += (y[t] - fitted) * (y[t] - fitted);
-            total += constant ? (y[t] - mean) * (y[t] - mean) : y[t] * y[t];
-        }
-        return 1 - sse / total;
+        std::vector<double> b(k);
+        for (std::size_t i = 0; i < k; ++i) b[i] = a[i][k] / a[i][i];
+        return b;
     }
-
-private:
     static std::vector<double> Ranks(const std::vector<double>& v) {
         std::vector<std::size_t> order(v.size());
         std::iota(order.begin(), order.end(), 0);

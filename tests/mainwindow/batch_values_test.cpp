@@ -4,6 +4,7 @@
 // inputs and seed) exported by the engine.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,15 +36,15 @@ protected:
         parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
         return parts;
     }
-    // The model's run of 1000 trials from the batch tests' seed, its trials exported and
+    // The model's run of `trials` trials from the batch tests' seed, its trials exported and
     // read back; the application data are left as they were.
-    TrialTableStatistics ExportedTrials(const Variant& model) {
+    TrialTableStatistics ExportedTrials(const Variant& model, std::int32_t trials = 1000) {
         const Variant own = AppData;
         ProgramSimulationHost host;
         CMonteCarlo engine(host);
         engine.SetExportPaths(dir.file("trials.csv"));
         AppData = model;
-        engine.RunSimulation(BuildSimulationInputs(model, true), 1000, 200, kDistinctStagesSeed);
+        engine.RunSimulation(BuildSimulationInputs(model, true), trials, 200, kDistinctStagesSeed);
         AppData = own;
         return TrialTableStatistics(ReadBytes(dir.file("trials.csv")));
     }
@@ -136,15 +137,27 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
 }
 
 // Lines whose total risks lie at either end of the Double range run to their numbers:
-// impacts of 1e-305 +- 1e-306, and a risk spread from about -1.4e308 to 1.5e308
-// (further apart than the largest Double reaches). The expected values from the same run (the
-// line read into the defaults, the same seed) with its trials exported, in quadruple
-// precision.
+// impacts of 1e-305 +- 1e-306, a risk spread from about -1.4e308 to 1.5e308 (further
+// apart than the largest Double reaches), one from about 1e304 to 1.797e308 (a range
+// that rounds up beyond it) and one whose least lies within 1e304 of -1.7977e308. The
+// expected values from the same run (the line read into the defaults, the same seed)
+// with its trials exported, in quadruple precision.
 TEST_F(BatchValuesTest, LinesWithResultsAtTheEndsOfTheRangeRunToTheirNumbers) {
-    const char* const lines[] = {
-        "SPECIES=Tiny;N=1000;I1=1E-305,N,1E-306;I2=1E-305,N,1E-306;I3=1E-305,N,1E-306;I4=1E-305,N,1E-306;"
-        "I5=1E-305,N,1E-306",
-        "SPECIES=Wide;N=1000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=0,N,4.5E307",
+    const struct {
+        const char* line;
+        std::int32_t trials;
+        // The line reaches what it stands for.
+        std::function<bool(double min, double max)> reached;
+    } lines[] = {
+        {"SPECIES=Tiny;N=1000;I1=1E-305,N,1E-306;I2=1E-305,N,1E-306;I3=1E-305,N,1E-306;I4=1E-305,N,1E-306;"
+         "I5=1E-305,N,1E-306",
+         1000, [](double, double max) { return max < 1e-304; }},
+        {"SPECIES=Wide;N=1000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=0,N,4.5E307", 1000,
+         [](double min, double max) { return !std::isfinite(max - min); }},
+        {"SPECIES=High;N=10000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=8.985E307,U,5.187E307", 10000,
+         [](double min, double max) { return max - min > 1.79e308; }},
+        {"SPECIES=Low;N=10000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=-1.74668E308,U,2.9445E306", 10000,
+         [](double min, double) { return min < -1.7976e308; }},
     };
     BatchWindowPart* part = nullptr;
     FRiskMain& w = Start(WithBatchWindow(part));
@@ -153,7 +166,9 @@ TEST_F(BatchValuesTest, LinesWithResultsAtTheEndsOfTheRangeRunToTheirNumbers) {
     Settle();
     ASSERT_NE(part, nullptr);
     FBatch& batch = part->Form();
-    batch.Session().ListEdited(std::string(lines[0]) + "\r\n" + lines[1] + "\r\n");
+    std::string list;
+    for (const auto& l : lines) list += std::string(l.line) + "\r\n";
+    batch.Session().ListEdited(list);
     batch.StateTick();
     files.QueueAnswer(dir.file("ends.CSV"));
     Click(batch.Button(1));
@@ -161,26 +176,21 @@ TEST_F(BatchValuesTest, LinesWithResultsAtTheEndsOfTheRangeRunToTheirNumbers) {
     ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file")
         << services.messageBox.calls.back().text;
     const auto csv = SplitText(ReadBytes(dir.file("ends.CSV")), '\n');
-    ASSERT_GE(csv.size(), 3u);
+    ASSERT_GE(csv.size(), std::size(lines) + 1);
 
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(lines[i]);
-        auto fields = SplitText(csv[static_cast<std::size_t>(i + 1)].substr(0, csv[i + 1].size() - 1), ',');
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        SCOPED_TRACE(lines[i].line);
+        auto fields = SplitText(csv[i + 1].substr(0, csv[i + 1].size() - 1), ',');
         ASSERT_GE(fields.size(), 15u);
         fields.erase(fields.begin(), fields.end() - 15);
 
         Variant model = GetAppDataDefaults(true, Variant());
-        DeserialiseState(model, lines[i], RunningVersion());
-        const TrialTableStatistics t = ExportedTrials(model);
+        DeserialiseState(model, lines[i].line, RunningVersion());
+        const TrialTableStatistics t = ExportedTrials(model, lines[i].trials);
         std::vector<double> risk = t.Output(0);
         const QuadPair q = QuadMoments(risk, risk);
         std::sort(risk.begin(), risk.end());
-        // The lines reach what they stand for.
-        if (i == 0) {
-            EXPECT_LT(risk.back(), 1e-304);
-        } else {
-            EXPECT_FALSE(std::isfinite(risk.back() - risk.front()));
-        }
+        EXPECT_TRUE(lines[i].reached(risk.front(), risk.back()));
         const struct {
             const char* name;
             int field;

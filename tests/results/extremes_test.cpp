@@ -1,6 +1,7 @@
 // Runs whose results lie at either end of the Double range, through the Run button:
 // total risks near 1e-305, total risks from about -1.4e308 to 1.5e308 (further apart
-// than the largest Double), and a fit whose constant lies beyond it. Each ends in
+// than the largest Double), from 1e304 to 1.797e308 and from -1.7977e308 up, a fit whose
+// constant lies beyond it, and one whose inputs' spreads lie 1e180 apart. Each ends in
 // results, lines, plots and sensitivity measures, against references worked out here
 // from the run's exported trials.
 #include <QImage>
@@ -38,6 +39,12 @@ protected:
         for (int j = 0; j < 13; ++j) AppData(item::Absolute(j)) = Variant::Doubles({j < 4 ? 1.0 : 0.0, 0, 0});
         for (const auto& [j, record] : drawn)
             AppData(item::Absolute(j)) = Variant::Doubles({record[0], record[1], record[2]});
+    }
+    // The point values of p1 to p4 at 1 and of I5 at `total`: the point total.
+    static void PointTotalAt(double total) {
+        for (int k = 1; k <= 4; ++k) AppData(item::PointValue(item::P(k))) = 1.0;
+        AppData(item::PointValue(item::I(5))) = total;
+        MKelvaro::StoreOutcomeRisks(AppData);
     }
     // The run with its trials exported, read back.
     TrialTableStatistics ExportedRun(int trials) {
@@ -100,6 +107,7 @@ TEST_F(ExtremesTest, RunsAtBothEndsShowTheirLinesAndPlots) {
         std::function<void()> model;
         // The total risks reach what the case stands for.
         std::function<bool(double min, double max)> reached;
+        int trials = 1000;
     };
     const Case cases[] = {
         {"I1 to I5 of 1e-305 in relative mode", "extremes_1e-305", [] { AllImpactsAt(1e-305); },
@@ -110,13 +118,30 @@ TEST_F(ExtremesTest, RunsAtBothEndsShowTheirLinesAndPlots) {
              AbsoluteWith({{item::I(5), {0, 1, 4.5e307}}});
          },
          [](double min, double max) { return !std::isfinite(max - min); }},
+        // I5 uniform from 8.5e303 to 1.7969e308: the range of 10,000 trials lies above
+        // 1.79e308, and rounded up to 1e306 beyond the largest Double.
+        {"total risk from about 1e304 to 1.797e308", "extremes_1.797e308",
+         [] {
+             AbsoluteWith({{item::I(5), {8.985e307, 0, 5.187e307}}});
+             PointTotalAt(8.985e307);
+         },
+         [](double min, double max) { return max - min > 1.79e308; }, 10000},
+        // I5 uniform from -1.79768e308 to -1.69568e308: the least of 10,000 trials lies
+        // below -1.7976e308, within 1e304 (the place its classes start at) of the most
+        // negative Double.
+        {"total risk from about -1.7977e308 to -1.696e308", "extremes_-1.797e308",
+         [] {
+             AbsoluteWith({{item::I(5), {-1.74668e308, 0, 2.9445e306}}});
+             PointTotalAt(-1.74668e308);
+         },
+         [](double min, double) { return min < -1.7976e308; }, 10000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         AppData = GetAppDataDefaults(true, Variant());
         c.model();
-        const TrialTableStatistics trials = ExportedRun(1000);
-        ASSERT_EQ(trials.Trials(), 1000u);
+        const TrialTableStatistics trials = ExportedRun(c.trials);
+        ASSERT_EQ(trials.Trials(), static_cast<std::size_t>(c.trials));
         EXPECT_TRUE(c.reached(trials.Min(0), trials.Max(0)));
         const Reference ref = ReferenceOf(trials);
         const std::vector<std::string> line = ResultLine(0);
@@ -178,6 +203,33 @@ TEST_F(ExtremesTest, AFitWhoseConstantLiesBeyondTheRangeShowsItsMeasures) {
         }
     }
     EXPECT_EQ(table[4 + 4][3], "    . ");
+}
+
+// Inputs whose spreads lie 1e180 apart, columns that are fitted as they stand: p1 1e-80
+// +- 1e-81 (uniform), p2 fixed at 1e-80 and I5 1e100 +- 1e99, so that the total risk,
+// p1 p2 I5, lies near 1e-60, and I5's sum of squares over its 1e318 times. Fitted with
+// and without the constant, R^2 and the SRC of p1 and I5 (about 0.5 each) are those of
+// the test's own fit on the exported trials, each column scaled by a power of two.
+TEST_F(ExtremesTest, InputsWhoseSpreadsLieFarApartShowTheirSrc) {
+    const std::vector<int> inputs{0, 8};
+    for (const bool constant : {true, false}) {
+        SCOPED_TRACE(constant ? "with the constant" : "without the constant");
+        AppData = GetAppDataDefaults(true, Variant());
+        AbsoluteWith({{0, {1e-80, 0, 1e-81}}, {1, {1e-80, 0, 0}}, {item::I(5), {1e100, 0, 1e99}}});
+        AppData(item::kRegUseConstant) = constant;
+        const TrialTableStatistics trials = ExportedRun(1000);
+        ASSERT_GT(trials.Min(0), 0);
+        ASSERT_LT(trials.Max(0), 1e-59);
+        const std::vector<double> src = trials.Standardised(0, inputs, constant);
+        ASSERT_TRUE(rc->State().SensitivitySummary);
+        const SensitivityTableText& table = (*rc->State().SensitivitySummary)[0];
+        EXPECT_NEAR(ParseNumber(table[0][1]), trials.R2(0, inputs, constant, false), 0.0005 + 1e-9) << table[0][1];
+        for (std::size_t i = 0; i < inputs.size(); ++i) {
+            const auto& row = table[static_cast<std::size_t>(4 + inputs[i])];
+            SCOPED_TRACE(row[0]);
+            EXPECT_NEAR(ShownMeasure(row[3]), src[i], 0.0005 + 1e-9) << row[3];
+        }
+    }
 }
 
 }  // namespace
