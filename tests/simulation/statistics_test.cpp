@@ -755,11 +755,14 @@ TEST(SensitivityMeasures, NoInputLeftOrAnOutputThatDoesNotVaryGiveNoValue) {
 // (u patterns in -1..1): the mean, the SD and Pearson against the same sums in
 // quadruple precision; SRC and R^2 of the fit with the constant from those
 // correlations (two regressors: beta1 = (r1 - r2 r12) / (1 - r12^2), and R^2 =
-// (r1^2 + r2^2 - 2 r1 r2 r12) / (1 - r12^2)).
+// (r1^2 + r2^2 - 2 r1 r2 r12) / (1 - r12^2)). The inputs can lie at `inputs` times
+// the output's size: 1e180 apart, columns fitted as they stand whose sums of squares
+// lie 1e360 apart.
 TEST(SensitivityMeasures, HoldAtEveryScaleAndOffset) {
     const struct Case {
         const char* name;
         double mean, scale;
+        double inputs = 1;
     } cases[] = {{"1 +- 1", 1, 1},
                  {"1e6 +- 1", 1e6, 1},
                  {"1e9 +- 1", 1e9, 1},
@@ -767,14 +770,17 @@ TEST(SensitivityMeasures, HoldAtEveryScaleAndOffset) {
                  {"1e-300 scale", 3e-300, 1e-300},
                  {"1e-200 +- 1e-201", 1e-200, 1e-201},
                  {"1e152 scale", 5e152, 1e152},
-                 {"1e300 scale", 3e300, 1e300}};
+                 {"1e300 scale", 3e300, 1e300},
+                 {"inputs 1e120 +- 1e119, the output 1e-60 +- 1e-61", 1e-60, 1e-61, 1e180},
+                 {"inputs 1e-120 +- 1e-121, the output 1e60 +- 1e59", 1e60, 1e59, 1e-180}};
     const std::int32_t n = 1000;
     auto u = [](std::int32_t i, int k) { return static_cast<double>((i * (7919 + 104 * k)) % 2003) / 1001.0 - 1.0; };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TrialTable t(n, 0);
         for (std::int32_t i = 1; i <= n; ++i) {
-            for (int j = 0; j < 13; ++j) t(i, j) = j == 4 || j == 5 ? c.mean + c.scale * u(i, j) : 0.5;
+            for (int j = 0; j < 13; ++j)
+                t(i, j) = j == 4 || j == 5 ? c.inputs * c.mean + c.inputs * c.scale * u(i, j) : 0.5;
             t(i, TrialTable::kTotalRisk) = c.mean + c.scale * (2 * u(i, 4) + u(i, 5) + 0.5 * u(i, 1));
         }
         const std::span<const double> y = t.values(TrialTable::kTotalRisk);
