@@ -87,10 +87,13 @@ void ForEachPlaceholder(std::string_view text, const std::unordered_map<std::str
 // Bytes of binary data that a \binN of the template still expects where before ends,
 // and whether the blank that ends the control word is still to come; none (0) when
 // before does not end inside one. endsData: before ends just where such data ends.
+// byteDue: before ends with a \bin whose count is not positive (and its blank), after
+// which a reader such as the office suite takes one byte as data all the same.
 struct BinaryTail {
     std::uint64_t missing = 0;
     bool delimiterDue = false;
     bool endsData = false;
+    bool byteDue = false;
 };
 
 BinaryTail BinaryDataAtEnd(std::string_view before) {
@@ -118,7 +121,12 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
             ++end;
         }
         i = end;
-        if (!bin || negative || count == 0) continue;
+        if (!bin) continue;
+        if (negative || count == 0) {
+            if (end == size) return {0, true, false, true};
+            if (before[end] == ' ' && end + 1 == size) return {0, false, false, true};
+            continue;
+        }
         if (end == size) return {count, true, false};
         if (before[end] == ' ') ++end;
         if (count > size - end) return {count - (size - end), false, false};
@@ -135,7 +143,8 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
 // backslash of the field as one, and a \binN would take the field's bytes as binary
 // data, its escapes unread. before is the template's text since the last field; every
 // field ends with nothing open. The text comes first, then as many zero bytes as a
-// \binN still expects.
+// \binN still expects; after a \bin that expects none, a blank for the byte some
+// readers take all the same.
 struct Closing {
     std::string_view text;
     std::uint64_t zeroBytes = 0;
@@ -145,6 +154,7 @@ struct Closing {
 Closing Separator(std::string_view before) {
     const BinaryTail binary = BinaryDataAtEnd(before);
     if (binary.endsData) return {};
+    if (binary.byteDue) return {binary.delimiterDue ? "  " : " "};
     if (binary.missing > 0) return {binary.delimiterDue ? " " : "", binary.missing};
     const auto oddBackslashesBefore = [&](std::size_t end) {
         std::size_t n = 0;
@@ -222,7 +232,8 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     std::uint64_t size = rtf.size() + appendix.size();
     std::size_t copied = 0;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
-        size += Separator(std::string_view(rtf).substr(copied, at - copied)).Size() + value.size() - length;
+        const Closing closing = Separator(std::string_view(rtf).substr(copied, at - copied));
+        size += closing.Size() + value.size() - length;
         copied = at + length;
     });
     if (size > kMaxReportBytes) {

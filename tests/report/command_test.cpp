@@ -254,15 +254,29 @@ TEST_F(CommandTest, AReportOfARealRunInTheOfficeSuite) {
     EXPECT_EQ(WriteAndCheck("report_hidden_costs", "--pages 2 --images 4 --no-text 'Management Costs'"), 0);
 }
 
-// A hand-edited template that announces two bytes of binary data right before the
-// species: the office suite shows the whole name and the text after it, where the name's
-// "\}" read as data would have closed the document after "S=[".
+// A hand-edited template that announces binary data right before the species: the
+// office suite shows the whole name and the text after it, where the name's "\}" read
+// as data would have closed the document. It takes one byte after a \bin whose count is
+// not positive too, so a name beginning with "}" would have ended it after "S=[".
 TEST_F(CommandTest, BinaryDataATemplateAnnouncesBeforeAFieldNeverTakesTheName) {
-    host.run.RunSnapshot(item::kSpecies) = Variant("a}rest");
-    WriteBytes(GetReportTemplatePath(), "{\\rtf1\\ansi S=[\\bin2 %ASpecies%] the end\\par}");
-    const int status = WriteAndCheck("report_binary_before_species", "--pages 1 --text 'S=[a}rest] the end'");
-    if (status == 77) GTEST_SKIP() << "the office suite is not installed";
-    EXPECT_EQ(status, 0);
+    struct Case {
+        const char* name;
+        std::string species, announced;
+    };
+    const Case cases[] = {
+        {"two bytes", "a}rest", "\\bin2 "},       {"none", "}rest", "\\bin0"},
+        {"none and a blank", "}rest", "\\bin0 "}, {"no count", "}rest", "\\bin"},
+        {"minus five", "}rest", "\\bin-5"},       {"minus zero and a blank", "}rest", "\\bin-0 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.run.RunSnapshot(item::kSpecies) = Variant(c.species);
+        WriteBytes(GetReportTemplatePath(), "{\\rtf1\\ansi S=[" + c.announced + "%ASpecies%] the end\\par}");
+        const int status =
+            WriteAndCheck("report_binary_before_species", "--pages 1 --text 'S=[" + c.species + "] the end'");
+        if (status == 77) GTEST_SKIP() << "the office suite is not installed";
+        EXPECT_EQ(status, 0);
+    }
 }
 
 }  // namespace

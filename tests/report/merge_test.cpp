@@ -73,7 +73,8 @@ TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
 // Groups and control words of RTF text, as a reader counts them: "" when the groups
 // balance, never close below the start, no control word has letters or digits in
 // [from, to) other than the \u that escaping writes, and the binary data of a \binN
-// takes nothing of [from, to) but zero bytes; else what went wrong.
+// takes nothing of [from, to) but zero bytes, nor the byte that the office suite takes
+// after a \bin of no positive count anything but a blank; else what went wrong.
 std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
     int depth = 0;
     for (std::size_t i = 0; i < rtf.size(); ++i) {
@@ -96,13 +97,19 @@ std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
         while (end < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[end]))) ++end;
         const bool escaping = i >= from && word == "u";
         if (end > from && i + 1 < to && !escaping) return "control word \\" + word + " at " + std::to_string(i);
-        if (word == "bin" && end > digits && rtf[digits - 1] != '-') {
+        if (word == "bin") {
+            const bool positive = rtf.find_first_not_of('0', digits) < end && rtf[digits - 1] != '-';
             if (end < rtf.size() && rtf[end] == ' ') ++end;
-            const std::size_t data = std::min(end + std::stoul(rtf.substr(digits, end - digits)), rtf.size());
-            for (std::size_t k = std::max(end, from); k < std::min(data, to); ++k) {
-                if (rtf[k] != '\0') return "binary data takes the field's byte at " + std::to_string(k);
+            if (!positive) {
+                if (end >= from && end < to && rtf[end] != ' ') return "the byte after \\bin at " + std::to_string(i);
+                end = std::min(end + 1, rtf.size());
+            } else {
+                const std::size_t data = std::min(end + std::stoul(rtf.substr(digits, end - digits)), rtf.size());
+                for (std::size_t k = std::max(end, from); k < std::min(data, to); ++k) {
+                    if (rtf[k] != '\0') return "binary data takes the field's byte at " + std::to_string(k);
+                }
+                end = data;
             }
-            end = data;
         }
         i = end - 1;
     }
@@ -132,6 +139,11 @@ TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
         {"binary data begun", "{\\rtf1 \\bin5 ab", "}"},
         {"binary data ending in a backslash", "{\\rtf1 \\bin1 \\", "}"},
         {"binary data given whole before", "{\\rtf1 \\bin2 ab\\b", "}"},
+        {"no binary data", "{\\rtf1 \\bin0", "}"},
+        {"no binary data and its blank", "{\\rtf1 \\bin0 ", "}"},
+        {"binary data of no count", "{\\rtf1 \\bin", "}"},
+        {"binary data of a negative count", "{\\rtf1 \\bin-5", "}"},
+        {"binary data of count minus zero and its blank", "{\\rtf1 \\bin-0 ", "}"},
     };
     const char* species[] = {"{x",       "}",   "\\", "\\par", "par",
                              "{\\*\\x}", "\\'", "a{", "7b}",   "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80",
@@ -156,7 +168,10 @@ TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
                 {"a hex escape completed", "{\\'%ALocation%\\'e%ASpecies%}", "{\\'00old\\'e0\\{x}"},
                 {"binary data given as zero bytes", "{\\bin3%ALocation%}", std::string("{\\bin3 \0\0\0old}", 14)},
                 {"binary data begun, the rest given", "{\\bin3 a%ALocation%}", std::string("{\\bin3 a\0\0old}", 14)},
-                {"binary data given whole by the template", "{\\bin1 \\%ASpecies%}", "{\\bin1 \\\\{x}"}},
+                {"binary data given whole by the template", "{\\bin1 \\%ASpecies%}", "{\\bin1 \\\\{x}"},
+                {"no binary data: a blank for the byte taken", "{\\bin0%ALocation%}", "{\\bin0  old}"},
+                {"the same after the template's blank", "{\\bin-5 %ALocation%}", "{\\bin-5  old}"},
+                {"text between the \\bin and the field", "{\\bin0 a%ALocation%}", "{\\bin0 aold}"}},
                [&](const std::string& in) { return Report(fields).MergeReportTemplate(in); });
 }
 
