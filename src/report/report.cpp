@@ -89,15 +89,18 @@ void ForEachPlaceholder(std::string_view text, const std::unordered_map<std::str
 // before does not end inside one. endsData: before ends just where such data ends.
 // byteDue: before ends with a \bin whose count is not positive (and its blank), after
 // which a reader such as the office suite takes one byte as data all the same.
+// pastCap: the count is beyond kCountCap, and counted as that cap.
 struct BinaryTail {
     std::uint64_t missing = 0;
     bool delimiterDue = false;
     bool endsData = false;
     bool byteDue = false;
+    bool pastCap = false;
 };
 
 BinaryTail BinaryDataAtEnd(std::string_view before) {
-    // Beyond any report's bound: a larger count is refused all the same.
+    // Beyond any report's bound. A larger count, held to one more while its digits are
+    // read, is refused as asking for more than the bound.
     constexpr std::uint64_t kCountCap = std::uint64_t{1} << 40;
     const std::size_t size = before.size();
     std::size_t i = 0;
@@ -117,7 +120,7 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
         if (negative) ++end;
         std::uint64_t count = 0;
         while (end < size && IsAsciiDigit(before[end])) {
-            count = std::min(count * 10 + static_cast<std::uint64_t>(before[end] - '0'), kCountCap);
+            count = std::min(count * 10 + static_cast<std::uint64_t>(before[end] - '0'), kCountCap + 1);
             ++end;
         }
         i = end;
@@ -127,9 +130,11 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
             if (before[end] == ' ' && end + 1 == size) return {0, false, false, true};
             continue;
         }
-        if (end == size) return {count, true, false};
+        const bool pastCap = count > kCountCap;
+        if (pastCap) count = kCountCap;
+        if (end == size) return {count, true, false, false, pastCap};
         if (before[end] == ' ') ++end;
-        if (count > size - end) return {count - (size - end), false, false};
+        if (count > size - end) return {count - (size - end), false, false, false, pastCap};
         i = end + static_cast<std::size_t>(count);
         if (i == size) return {0, false, true};
     }
@@ -144,10 +149,12 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
 // data, its escapes unread. before is the template's text since the last field; every
 // field ends with nothing open. The text comes first, then as many zero bytes as a
 // \binN still expects; after a \bin that expects none, a blank for the byte some
-// readers take all the same.
+// readers take all the same. pastCap: the template asks for more binary data than any
+// report may hold.
 struct Closing {
     std::string_view text;
     std::uint64_t zeroBytes = 0;
+    bool pastCap = false;
     std::uint64_t Size() const { return text.size() + zeroBytes; }
 };
 
@@ -155,7 +162,7 @@ Closing Separator(std::string_view before) {
     const BinaryTail binary = BinaryDataAtEnd(before);
     if (binary.endsData) return {};
     if (binary.byteDue) return {binary.delimiterDue ? "  " : " "};
-    if (binary.missing > 0) return {binary.delimiterDue ? " " : "", binary.missing};
+    if (binary.missing > 0) return {binary.delimiterDue ? " " : "", binary.missing, binary.pastCap};
     const auto oddBackslashesBefore = [&](std::size_t end) {
         std::size_t n = 0;
         while (n < end && before[end - 1 - n] == '\\') ++n;
@@ -230,12 +237,18 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     // The size first: a template within its bound can still ask for a report that fills
     // the memory (one long species a hundred thousand times).
     std::uint64_t size = rtf.size() + appendix.size();
+    bool pastCap = false;
     std::size_t copied = 0;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
         const Closing closing = Separator(std::string_view(rtf).substr(copied, at - copied));
         size += closing.Size() + value.size() - length;
+        pastCap = pastCap || closing.pastCap;
         copied = at + length;
     });
+    if (pastCap) {
+        RaiseComponentError("The report was not written: the template asks for more than the " +
+                            Megabytes(kMaxReportBytes) + " MB a report may take.");
+    }
     if (size > kMaxReportBytes) {
         RaiseComponentError("The report was not written: merged with the template it would take " + Megabytes(size) +
                             " MB, more than the " + Megabytes(kMaxReportBytes) + " MB a report may take.");

@@ -208,12 +208,23 @@ TEST_F(ReportTest, AReportBeyondItsBoundIsRefusedBeforeItIsBuilt) {
         EXPECT_EQ(ErrorText([&] { size = report.MergeReportTemplate(templ).size(); }), c.error);
         EXPECT_EQ(size, c.error.empty() ? std::size_t{64} << 20 : 0u);
     }
-    // The zero bytes a \binN is given count too: 25 - 10 + 2^26 + 1 bytes.
+    // The zero bytes a \binN is given count too: the template's bytes less the
+    // placeholder's 10, the count, and the species' one byte. Past 2^40 the count is
+    // not added up: the template asks for more than the bound, whatever its digits.
     ReportFields fields;
     fields(field::kSpecies, field::kSetA) = "a";
-    EXPECT_EQ(ErrorText([&] { Report(fields).MergeReportTemplate("{\\bin67108864 %ASpecies%}"); }),
-              "The report was not written: merged with the template it would take 65 MB, more than the 64 MB a "
-              "report may take.");
+    const std::string moreThanTheBound =
+        "The report was not written: the template asks for more than the 64 MB a report may take.";
+    ExpectEach({{"2^26 bytes: 25 - 10 + 2^26 + 1", "{\\bin67108864 %ASpecies%}",
+                 "The report was not written: merged with the template it would take 65 MB, more than the 64 MB a "
+                 "report may take."},
+                {"2^40 bytes: 30 - 10 + 2^40 + 1", "{\\bin1099511627776 %ASpecies%}",
+                 "The report was not written: merged with the template it would take 1048577 MB, more than the 64 MB "
+                 "a report may take."},
+                {"2^40 + 1 bytes", "{\\bin1099511627777 %ASpecies%}", moreThanTheBound},
+                {"10^30 bytes, 3 of them given", "{\\bin1000000000000000000000000000000 abc%ASpecies%}",
+                 moreThanTheBound}},
+               [&](const std::string& templ) { return ErrorText([&] { Report(fields).MergeReportTemplate(templ); }); });
 }
 
 TEST(PageCut, CutsAtTheGroupOfTheFirstWholePageControlWord) {
