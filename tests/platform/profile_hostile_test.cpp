@@ -69,7 +69,15 @@ TEST(ProfileHostile, Utf16FilesAreReadAndWrittenAsUtf16) {
     }
 }
 
+// Each writer waits for the lock as long as a busy machine keeps the other holding it:
+// the 5 s a user waits would fail a writer starved of its processor, so the wait here
+// is only a hang guard, 100 s.
 TEST(ProfileHostile, TwoProcessesWritingOneFileLoseNoKey) {
+    struct LockWait {
+        const std::chrono::milliseconds saved = LockTimeout();
+        LockWait() { SetLockTimeout(std::chrono::seconds(100)); }
+        ~LockWait() { SetLockTimeout(saved); }
+    } lockWait;
     TempDir dir;
     const std::string file = dir.file("shared.ini");
     auto writer = [&file](int id) {
