@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <time.h>
 #include <utility>
 #include <vector>
 
@@ -106,6 +107,14 @@ TEST(RndValues, AreMultiplesOfTwoToTheMinus24InZeroToBelowOne) {
     EXPECT_LT(chi2, 40.0);
 }
 
+// The whole seconds since 1970 by the clock LocalClock reads: std::time may lag it
+// by a clock tick at a whole second.
+std::time_t RealtimeSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now.tv_sec;
+}
+
 // The local clock's seconds since midnight, whole.
 double LocalSeconds(std::time_t at) {
     std::tm local{};
@@ -117,9 +126,9 @@ TEST(Timer, IsSecondsSinceLocalMidnightWithTheFractionOfTheSecond) {
     // Read between two readings of the clock, however long a busy machine took between
     // them: from the whole second of the first to the one after the second (which single
     // precision may round up to).
-    const std::time_t before = std::time(nullptr);
+    const std::time_t before = RealtimeSeconds();
     const float t = Timer();
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = RealtimeSeconds();
     ASSERT_GE(t, 0.0f);
     ASSERT_LT(t, 86400.0f);
     const double sinceBefore = std::fmod(t - LocalSeconds(before) + 86400.0, 86400.0);  // across midnight
@@ -134,7 +143,10 @@ TEST(Timer, IsSecondsSinceLocalMidnightWithTheFractionOfTheSecond) {
 }
 
 // The day and seconds of a reading, less the zone's offset from UTC, are the time
-// since 1970: in zones whose date differs from UTC's for much of the day, too.
+// since 1970: in zones whose date differs from UTC's for much of the day, too. The
+// reading lies between two readings of the clock, however long a busy machine took
+// between them: from the whole second of the first to the one after the second (which
+// single precision may round up to).
 TEST(LocalClock, CountsTheDaysOfTheLocalCalendar) {
     struct Case {
         const char* name;
@@ -147,12 +159,14 @@ TEST(LocalClock, CountsTheDaysOfTheLocalCalendar) {
         SCOPED_TRACE(c.name);
         ::setenv("TZ", c.zone, 1);
         ::tzset();
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::time_t before = RealtimeSeconds();
         const ClockReading r = LocalClock();
-        EXPECT_NEAR(static_cast<double>(r.day) * 86400.0 + r.seconds - static_cast<double>(local.tm_gmtoff),
-                    static_cast<double>(now), 2.0);
+        const std::time_t after = RealtimeSeconds();
+        std::tm local{};
+        localtime_r(&before, &local);  // the zones keep one offset all year
+        const double reading = static_cast<double>(r.day) * 86400.0 + r.seconds - static_cast<double>(local.tm_gmtoff);
+        EXPECT_GE(reading, static_cast<double>(before));
+        EXPECT_LE(reading, static_cast<double>(after) + 1.0);
     }
     if (saved != nullptr)
         ::setenv("TZ", savedZone.c_str(), 1);
