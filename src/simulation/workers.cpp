@@ -42,6 +42,8 @@ int DefaultWorkers() {
 
 std::atomic<int> g_workers{0};  // 0: the default
 
+std::atomic<void (*)()> g_returnHook{nullptr};
+
 thread_local bool t_inPool = false;
 thread_local bool t_returning = false;  // this pool thread already counts as free
 
@@ -107,6 +109,7 @@ private:
             jobs_.pop_front();
             lock.unlock();
             job();
+            if (const auto hook = g_returnHook.load(std::memory_order_acquire)) hook();
             lock.lock();
             if (!std::exchange(t_returning, false)) ++free_;
         }
@@ -130,6 +133,8 @@ int SimulationWorkerThreads() {
 }
 
 void SetSimulationWorkerThreads(int n) { g_workers.store(n >= 1 ? n : 0, std::memory_order_relaxed); }
+
+void SetPoolReturnHook(void (*hook)()) { g_returnHook.store(hook, std::memory_order_release); }
 
 WorkerShares::WorkerShares(int n, std::function<void()> work) : work_(std::move(work)) {
     for (int i = 0; i < n; ++i) {

@@ -27,6 +27,11 @@ void SetSimulationWorkerThreads(int n);
 // task, it runs its tasks on that thread.
 void ParallelFor(int count, const std::function<void(int)>& task);
 
+// For tests: called on a pool thread after each job, before it is back to wait for the
+// next (null, the default, calls nothing and costs one load of the pointer). A test
+// holds a thread there, on its way back, to see what the pool does meanwhile.
+void SetPoolReturnHook(void (*hook)());
+
 // `work` running on up to n threads of the pool at once, while the caller goes on.
 // Fewer start when no more threads can be had (started() says how many). The
 // destructor waits for them; Wait() also rethrows what one of them threw.

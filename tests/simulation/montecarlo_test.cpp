@@ -12,13 +12,17 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <latch>
 #include <limits>
+#include <mutex>
 #include <random>
 #include <set>
 #include <thread>
+#include <utility>
 
 #include "appdata/appdata.h"
 #include "betareference.h"
@@ -446,20 +450,62 @@ TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
         ::unsetenv("NUVIR_WORKERS");
 }
 
+// The pool's return hook of the test below: a thread that ran a job of its first step
+// waits there until the gate opens.
+std::mutex g_gateMutex;
+std::condition_variable g_gateOpened;
+bool g_gateOpen = false;
+thread_local bool t_ranFirstStep = false;
+
+void HoldFirstStepThreads() {
+    if (!std::exchange(t_ranFirstStep, false)) return;
+    std::unique_lock<std::mutex> lock(g_gateMutex);
+    g_gateOpened.wait(lock, [] { return g_gateOpen; });
+}
+
 // Steps that follow each other at once (a short run's sorts, ranks and fits) reuse the
 // threads of the step before: a thread that has said it is done counts as one that will
 // take the next step's work, even before it is back to wait for it, so no step starts
-// threads beyond the workers it asked for, however the threads are scheduled.
+// threads beyond the workers it asked for, however the threads are scheduled. Every
+// thread of the first step is held on its way back while the second hands out its
+// shares: the slowest scheduling there is. The first step has more shares than the
+// process has threads, each waiting until all run at once, so that it takes every
+// thread of the pool and none is left waiting.
 TEST(WorkerPool, StepsInQuickSuccessionStartNoThreadsBeyondTheirWorkers) {
-    constexpr int kWorkers = 4;
-    const int before = ThreadsInProcess();
+    struct Hook {
+        Hook() {
+            g_gateOpen = false;
+            SetPoolReturnHook(HoldFirstStepThreads);
+        }
+        ~Hook() {
+            Open();
+            SetPoolReturnHook(nullptr);
+        }
+        static void Open() {
+            {
+                std::lock_guard<std::mutex> lock(g_gateMutex);
+                g_gateOpen = true;
+            }
+            g_gateOpened.notify_all();
+        }
+    } hook;
+    const int shares = ThreadsInProcess() + 4;
+    std::latch all(shares);
+    WorkerShares first(shares, [&] {
+        t_ranFirstStep = true;
+        all.arrive_and_wait();
+    });
+    for (int i = first.started(); i < shares; ++i) all.count_down();  // none that could not start
+    first.Wait();
+    ASSERT_EQ(first.started(), shares);
+    const int threads = ThreadsInProcess();
     std::atomic<int> ran{0};
-    for (int step = 0; step < 20'000; ++step) {
-        WorkerShares shares(kWorkers, [&] { ran.fetch_add(1, std::memory_order_relaxed); });
-        shares.Wait();
-    }
-    EXPECT_EQ(ran.load(), 20'000 * kWorkers);
-    EXPECT_LE(ThreadsInProcess() - before, kWorkers) << "threads started beyond the steps' workers";
+    WorkerShares second(shares, [&] { ran.fetch_add(1, std::memory_order_relaxed); });
+    const int started = ThreadsInProcess() - threads;
+    Hook::Open();
+    second.Wait();
+    EXPECT_EQ(ran.load(), shares);
+    EXPECT_EQ(started, 0) << "threads started beyond the steps' workers";
 }
 
 // Each worker sorts or ranks a column at a time beside the table: the estimate grows by
