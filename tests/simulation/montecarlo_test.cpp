@@ -991,8 +991,8 @@ TEST(Workers, SharesRunTogether) {
     {
         // Each share waits until two have been running at once, however slowly a busy
         // machine starts them; shares taken one after another would wait out the
-        // deadline instead.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        // deadline instead, a hang guard of 100 s.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
         WorkerShares shares(4, [&] {
             const int now = ++together;
             for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
