@@ -117,7 +117,7 @@ TEST(ProfileHostile, ALockNotHadInTimeIsAClearFailureNotAHang) {
     EXPECT_EQ(LastFailure(), Failure::InUse);
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, std::chrono::milliseconds(100)) << "it waited for the lock as long as it was told";
-    EXPECT_LT(waited, std::chrono::seconds(10)) << "and no hang (a guard of 100 times the lock timeout)";
+    EXPECT_LT(waited, std::chrono::seconds(100)) << "and no hang (a guard as long as the other hang guards)";
     SetLockTimeout(std::chrono::seconds(5));
     ::close(held);
     EXPECT_EQ(ReadBytes(file), "[A]\r\nx=1\r\n");
