@@ -1,14 +1,74 @@
 #include "platform/multilinetextbox.h"
 
 #include <algorithm>
+#include <memory>
+#include <utility>
+#include <vector>
 
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
+#include "platform/handlerguard.h"
 #include "platform/qtstring.h"
 
 namespace nuvir {
+
+namespace {
+
+// The character format property of a stand-in: the character it stands for.
+constexpr int kStandsFor = QTextFormat::UserProperty + 1;
+constexpr QChar kStandIn(0xFFFD);
+
+// Characters Qt's editors take as the end of a line wherever they stand.
+bool EndsAQtLine(QChar c) { return c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1); }
+
+// Text as the view holds it: lines broken by LF, a stand-in for each character that would
+// break one, and where they stand (a position in the text is one in what it becomes).
+struct Shown {
+    QString text;
+    std::vector<std::pair<int, QChar>> standIns;
+};
+
+Shown ShownText(QString lines) {
+    Shown shown;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!EndsAQtLine(lines[i])) continue;
+        shown.standIns.emplace_back(static_cast<int>(i), lines[i]);
+        lines[i] = kStandIn;
+    }
+    shown.text = std::move(lines);
+    return shown;
+}
+
+// The stand-ins of text inserted at `at` carry the characters they stand for.
+void MarkStandIns(QTextDocument* document, int at, const Shown& shown) {
+    QTextCursor cursor(document);
+    for (const auto& [position, character] : shown.standIns) {
+        cursor.setPosition(at + position);
+        cursor.setPosition(at + position + 1, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setProperty(kStandsFor, static_cast<int>(character.unicode()));
+        cursor.mergeCharFormat(format);
+    }
+}
+
+// The format text typed at the cursor takes, but never that of a stand-in beside it.
+QTextCharFormat PlainFormat(const QTextCursor& cursor) {
+    QTextCharFormat format = cursor.charFormat();
+    format.clearProperty(QTextFormat::ObjectType);
+    format.clearProperty(kStandsFor);
+    return format;
+}
+
+bool HoldsWhatQtConverts(const QString& text) {
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c == kStandIn || c == QChar::LineSeparator || c == QChar::Nbsp; });
+}
+
+}  // namespace
 
 MultiLineTextBox::MultiLineTextBox() : Control("TextBox") {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -38,10 +98,30 @@ void MultiLineTextBox::SetLocked(bool on) {
     if (on) setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 }
 
+QString MultiLineTextBox::HeldText(int from, int to, const QString& lineEnd) const {
+    QString text;
+    for (QTextBlock block = document()->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int start = std::max(from, fragment.position());
+            const int end = std::min(to, fragment.position() + fragment.length());
+            if (start >= end) continue;
+            QString part = fragment.text().mid(start - fragment.position(), end - start);
+            const QTextCharFormat format = fragment.charFormat();
+            if (format.hasProperty(kStandsFor)) {
+                part.replace(kStandIn, QChar(static_cast<char16_t>(format.intProperty(kStandsFor))));
+            }
+            text += part;
+        }
+        const int lineEndAt = block.position() + block.length() - 1;
+        if (lineEndAt >= from && lineEndAt < to && block.next().isValid()) text += lineEnd;
+    }
+    return text;
+}
+
 void MultiLineTextBox::TakeTypedText() {
-    QString s = toPlainText();
-    s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    std::string typed = s.toStdString();
+    std::string typed = HeldText(0, document()->characterCount() - 1, QStringLiteral("\r\n")).toStdString();
     if (typed == text_) return;
     text_ = std::move(typed);
     Q_EMIT Events()->Change();
@@ -50,8 +130,16 @@ void MultiLineTextBox::TakeTypedText() {
 void MultiLineTextBox::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
+    const Shown shown = ShownText(QtLines(text_));
     settingText_ = true;
-    setPlainText(QtLines(text_));
+    setPlainText(shown.text);
+    if (!shown.standIns.empty()) {
+        // Set, as setPlainText sets its text: not an edit to undo.
+        const bool undo = document()->isUndoRedoEnabled();
+        document()->setUndoRedoEnabled(false);
+        MarkStandIns(document(), 0, shown);
+        document()->setUndoRedoEnabled(undo);
+    }
     settingText_ = false;
     Q_EMIT Events()->Change();
 }
@@ -61,8 +149,13 @@ void MultiLineTextBox::AppendText(const std::string& more) {
     text_ += more;
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
+    const Shown shown = ShownText(QtLines(more));
     settingText_ = true;
-    cursor.insertText(QtLines(more));
+    cursor.beginEditBlock();
+    const int at = cursor.position();
+    cursor.insertText(shown.text, PlainFormat(cursor));
+    MarkStandIns(document(), at, shown);
+    cursor.endEditBlock();
     settingText_ = false;
     ShowLastLines();
     Q_EMIT Events()->Change();
@@ -81,9 +174,45 @@ void MultiLineTextBox::ShowLastLines() {
 }
 
 std::string MultiLineTextBox::SelText() const {
-    QString s = textCursor().selectedText();
-    s.replace(QChar(0x2029), QStringLiteral("\r\n"));
-    return s.toStdString();
+    const QTextCursor cursor = textCursor();
+    return HeldText(cursor.selectionStart(), cursor.selectionEnd(), QStringLiteral("\r\n")).toStdString();
+}
+
+void MultiLineTextBox::insertFromMimeData(const QMimeData* source) {
+    RunGuarded(GuardPolicy::ShowMessage, {}, "Inserting text", [&] {
+        QString lines = source->text();
+        if (lines.isNull()) return;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        lines.replace(QChar::LineSeparator, QLatin1Char(' '));
+        lines.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
+        const Shown shown = ShownText(std::move(lines));
+        QTextCursor cursor = textCursor();
+        // One edit, stand-ins marked before the text is read, and one step to undo.
+        cursor.beginEditBlock();
+        const int at = cursor.selectionStart();
+        cursor.insertText(shown.text, PlainFormat(cursor));
+        MarkStandIns(document(), at, shown);
+        cursor.endEditBlock();
+        setTextCursor(cursor);
+    });
+}
+
+QMimeData* MultiLineTextBox::createMimeDataFromSelection() const {
+    QMimeData* data = nullptr;
+    RunGuarded(GuardPolicy::ShowMessage, {}, "Copying text", [&] {
+        const QTextCursor cursor = textCursor();
+        // Qt's own copy gives a stand-in as it shows, a line separator as a line end and
+        // a no-break space as a blank; a selection without them keeps Qt's copy whole.
+        if (!HoldsWhatQtConverts(cursor.selectedText())) {
+            data = QPlainTextEdit::createMimeDataFromSelection();
+            return;
+        }
+        auto exact = std::make_unique<QMimeData>();
+        exact->setText(HeldText(cursor.selectionStart(), cursor.selectionEnd(), QStringLiteral("\n")));
+        data = exact.release();
+    });
+    return data != nullptr ? data : new QMimeData;
 }
 
 }  // namespace nuvir

@@ -7,7 +7,13 @@
 // nothing per line.
 //
 // Unlocked, the box can be typed into: what the person types becomes the text, its
-// lines joined by CR LF, and raises Change like a change by code.
+// lines joined by CR LF, and raises Change like a change by code. The text is read from
+// the view's lines as they stand, without Qt's conversions of its plain text (a line
+// separator to a line end, a no-break space to a blank). A paragraph separator and
+// U+FDD0, U+FDD1 (Qt's frame marks) end a line in Qt's editors whatever the text means
+// by them, so the view shows each as U+FFFD and gives the character back. A line or
+// paragraph separator pasted or dropped becomes a blank: the box breaks lines only at
+// line ends (CR, LF, CR LF).
 #include <QPlainTextEdit>
 
 #include <string>
@@ -37,8 +43,15 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
+    // Pastes and drops: the text as the rule above takes it.
+    void insertFromMimeData(const QMimeData* source) override;
+    // Copies and drags: the selected text as it stands where Qt would convert it.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    // The text between two positions of the view, each stand-in given back as the
+    // character it stands for and each line end as lineEnd.
+    QString HeldText(int from, int to, const QString& lineEnd) const;
     void TakeTypedText();
     // Tab stops every 8 average character widths, or wider where a number field of
     // the result lines would not fit in one: each field starts in the same column.

@@ -1,5 +1,8 @@
 // The batch window driven as a person would, offscreen, beside the real main window and
 // its engine: one round of recording, saving and running.
+#include <QClipboard>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <QStyle>
 #include <QTextBlock>
@@ -201,11 +204,15 @@ TEST_F(BatchRound, AUtf16ListRunsItsOwnLinesAndABrokenOneNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("bad.CSV")));
 }
 
-// An assessment whose names hold a line separator (U+2028, UTF-8 E2 80 A8) and a
-// paragraph separator (U+2029, E2 80 A9), captured twice: the list shows two lines, an
-// edit keeps them two, and the run writes two rows with the names whole.
+// An assessment whose names hold a line separator (U+2028, UTF-8 E2 80 A8), a
+// paragraph separator (U+2029, E2 80 A9), U+FDD1 (EF B7 91) and a no-break space (U+00A0,
+// C2 A0), captured twice: the list shows two lines, an edit keeps them two with the last
+// two characters as they were, and the run writes two rows with the names whole.
 TEST_F(BatchRound, NamesHoldingLineSeparatorsStayOnTheirLineInTheListAndTheRun) {
-    WriteFile("sep.raf", "[App Defaults]\r\nSpecies=Apis\xE2\x80\xA8mellifera\r\nLocation=North\xE2\x80\xA9Pond\r\n");
+    WriteFile(
+        "sep.raf",
+        "[App Defaults]\r\nSpecies=Apis\xE2\x80\xA8mellifera\r\nLocation=North\xE2\x80\xA9Pond\xEF\xB7\x91\xC2\xA0"
+        "Bay\r\n");
     Open("sep.raf");
     ASSERT_TRUE(Choose(nullptr, batch->MainMenu(1)));  // Record
     Click(batch->Button(0));
@@ -228,7 +235,9 @@ TEST_F(BatchRound, NamesHoldingLineSeparatorsStayOnTheirLineInTheListAndTheRun) 
     QTest::keyClick(batch->ListBox(), Qt::Key_Space);
     batch->StateTick();
     EXPECT_EQ(visibleLines(), 2);
-    const std::string line = "SPECIES=APIS MELLIFERA;LOCATION=NORTH POND;";
+    const std::string line =
+        "SPECIES=APIS MELLIFERA;LOCATION=NORTH POND\xEF\xB7\x91\xC2\xA0"
+        "BAY;";
     const std::vector<std::string> lines = Split(batch->Session().List().Text(), "\r\n");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_TRUE(lines[0].starts_with(" " + line)) << lines[0];
@@ -238,8 +247,68 @@ TEST_F(BatchRound, NamesHoldingLineSeparatorsStayOnTheirLineInTheListAndTheRun) 
     ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
     const std::vector<std::string> csv = Split(test::ReadBytes(dir.file("sep.CSV")), "\r\n");
     ASSERT_EQ(csv.size(), 4u) << "a header and two lines";
-    EXPECT_TRUE(csv[1].starts_with("APIS MELLIFERA,NORTH POND,")) << csv[1];
-    EXPECT_TRUE(csv[2].starts_with("APIS MELLIFERA,NORTH POND,")) << csv[2];
+    const std::string row =
+        "APIS MELLIFERA,NORTH POND\xEF\xB7\x91\xC2\xA0"
+        "BAY,";
+    EXPECT_TRUE(csv[1].starts_with(row)) << csv[1];
+    EXPECT_TRUE(csv[2].starts_with(row)) << csv[2];
+}
+
+// Two assessments pasted into the list, or dropped on it, with a line separator
+// (U+2028), a paragraph separator (U+2029), U+FDD0 (UTF-8 EF B7 90) and a no-break space
+// (U+00A0, C2 A0) in their names: each is one line of the list, its separators blanks and
+// the rest as it came, after a key typed too, and the run writes one row for each.
+TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
+    const QString text = QStringLiteral("SPECIES=L\u2028M\u2029N;N=1000\r\nSPECIES=A\uFDD0B\u00A0C;N=1200\r\n");
+    const std::string first = "SPECIES=L M N;N=1000", second =
+                                                          "SPECIES=A\xEF\xB7\x90"
+                                                          "B\xC2\xA0"
+                                                          "C;N=1200";
+    struct Case {
+        const char* name;
+        std::function<void(QMimeData&)> insert;
+    };
+    const Case cases[] = {
+        {"paste",
+         [&](QMimeData&) {
+             QGuiApplication::clipboard()->setText(text);
+             batch->ListBox()->paste();
+         }},
+        {"drop",
+         [&](QMimeData& data) {
+             QWidget* viewport = batch->ListBox()->viewport();
+             QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(viewport, &enter);
+             QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(viewport, &drop);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        batch->Session().ClearBatch(false);
+        batch->StateTick();
+        QMimeData data;
+        data.setText(text);
+        batch->ListBox()->setFocus();
+        c.insert(data);
+        batch->StateTick();
+        EXPECT_EQ(batch->Session().List().Text(), first + "\r\n" + second + "\r\n");
+        QTest::keyClick(batch->ListBox(), Qt::Key_Home, Qt::ControlModifier);
+        QTest::keyClick(batch->ListBox(), Qt::Key_Space);
+        batch->StateTick();
+        EXPECT_EQ(batch->Session().List().Text(), " " + first + "\r\n" + second + "\r\n");
+        files.QueueAnswer(dir.file("pasted.CSV"));
+        Click(batch->Button(1));
+        ASSERT_EQ(services.messageBox.calls.back().title, "Success running batch file");
+        const std::vector<std::string> csv = Split(test::ReadBytes(dir.file("pasted.CSV")), "\r\n");
+        ASSERT_EQ(csv.size(), 4u) << "a header and two lines";
+        EXPECT_TRUE(csv[1].starts_with("L M N,New Location,1000,")) << csv[1];
+        EXPECT_TRUE(
+            csv[2].starts_with("A\xEF\xB7\x90"
+                               "B\xC2\xA0"
+                               "C,New Location,1200,"))
+            << csv[2];
+    }
 }
 
 TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QTest>
 #include <QTextBlock>
 
+#include <functional>
 #include <string>
 
 #include "platform/clipboardowner.h"
@@ -49,6 +52,108 @@ TEST(ResultsPlatform, AppendedAndTypedLinesKeepCrLfAndTabsInTheText) {
     box->SetLocked(true);
     QTest::keyClicks(box, "d");
     EXPECT_EQ(box->Text(), "a\r\nb\r\nc");
+}
+
+// A text set or appended by code reads back as it was after an edit, its lines as the view's: Qt's
+// plain text would make a line separator a line end and a no-break space a blank, and
+// its editor ends a line at a paragraph separator and at U+FDD0 and U+FDD1. By hand:
+// U+00A0 is UTF-8 C2 A0, U+2028 E2 80 A8, U+2029 E2 80 A9, U+FDD0 EF B7 90, U+FDD1
+// EF B7 91, U+FFFD EF BF BD.
+TEST(ResultsPlatform, ATextSetOrAppendedReadsBackAsItWasAfterAnEdit) {
+    struct Case {
+        const char* name;
+        std::string text;
+        int lines;  // the view's, the empty one after the last line end among them
+    };
+    const Case cases[] = {
+        {"no-break space",
+         "A\xC2\xA0"
+         "B\r\nC\r\n",
+         3},
+        {"line separator",
+         "A\xE2\x80\xA8"
+         "B\r\n",
+         2},
+        {"paragraph separator",
+         "A\xE2\x80\xA9"
+         "B\r\n",
+         2},
+        {"U+FDD0 and U+FDD1",
+         "A\xEF\xB7\x90"
+         "B\xEF\xB7\x91"
+         "C\r\n",
+         2},
+        {"U+FFFD beside what stands in", "\xEF\xBF\xBD\xEF\xB7\x90\xEF\xBF\xBD\r\n", 2},
+        {"typed just after U+FDD0", "A\xEF\xB7\x90", 1},
+    };
+    for (const auto& c : cases) {
+        for (const bool appended : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (appended ? ", appended" : ", set"));
+            Form form;
+            auto* box = form.Add<MultiLineTextBox>("txtBatch");
+            box->SetLocked(false);
+            if (appended) {
+                box->AppendText(c.text);
+            } else {
+                box->SetText(c.text);
+            }
+            EXPECT_EQ(box->document()->blockCount(), c.lines);
+            box->moveCursor(QTextCursor::End);
+            QTest::keyClicks(box, "x");
+            EXPECT_EQ(box->Text(), c.text + "x");
+            box->selectAll();
+            EXPECT_EQ(box->SelText(), c.text + "x");
+            box->copy();
+            std::string copied = c.text + "x";  // with Qt's line ends
+            for (auto at = copied.find('\r'); at != std::string::npos; at = copied.find('\r')) copied.erase(at, 1);
+            EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copied);
+        }
+    }
+}
+
+// Pasted or dropped, a line or paragraph separator is a blank and the rest stays as it
+// is: the lines are those the text's line ends (CR LF, CR, LF) make, after an undo and
+// a redo too.
+TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
+    const QString text = QStringLiteral("L\u2028M\u2029N\r\nA\uFDD0B\u00A0C\uFDD1\rD\n");
+    const std::string expected =
+        "L M N\r\nA\xEF\xB7\x90"
+        "B\xC2\xA0"
+        "C\xEF\xB7\x91\r\nD\r\n";
+    struct Case {
+        const char* name;
+        std::function<void(MultiLineTextBox&)> insert;
+    };
+    const Case cases[] = {
+        {"paste",
+         [&](MultiLineTextBox& box) {
+             QGuiApplication::clipboard()->setText(text);
+             box.paste();
+         }},
+        {"drop",
+         [&](MultiLineTextBox& box) {
+             QMimeData data;
+             data.setText(text);
+             // A drag comes in before it drops, as from another program.
+             QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(box.viewport(), &enter);
+             QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+             QCoreApplication::sendEvent(box.viewport(), &drop);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form form;
+        auto* box = form.Add<MultiLineTextBox>("txtBatch");
+        box->SetLocked(false);
+        c.insert(*box);
+        EXPECT_EQ(box->Text(), expected);
+        EXPECT_EQ(box->document()->blockCount(), 4);
+        box->undo();
+        EXPECT_EQ(box->Text(), "");
+        box->redo();
+        EXPECT_EQ(box->Text(), expected);
+    }
 }
 
 // A box three lines high after five appended lines shows lines 3 to 5, the newest at
