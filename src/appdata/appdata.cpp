@@ -78,8 +78,10 @@ Variant& FillNewStateData(Variant& appData) {
 
 namespace {
 
-// The first 10 characters of a name for a file name: blanks, "/" and NUL become "_".
-std::string FileNamePart(const std::string& name) {
+// The first 10 characters of a name for a file name: blanks, "/" and control characters
+// (BlankControls: NUL, tab and the rest) become "_".
+std::string FileNamePart(const std::string& raw) {
+    const std::string name = BlankControls(raw);
     std::string out;
     int characters = 0;
     for (std::size_t i = 0; i < name.size() && characters < 10; ++characters) {
@@ -92,7 +94,7 @@ std::string FileNamePart(const std::string& name) {
         else if (lead >= 0xC0)
             length = 2;
         length = std::min(length, name.size() - i);
-        if (length == 1 && (lead == ' ' || lead == '/' || lead == 0)) {
+        if (length == 1 && (lead == ' ' || lead == '/')) {
             out += '_';
         } else {
             out.append(name, i, length);

@@ -141,8 +141,9 @@ Variant& FillNewStateData(Variant& appData);
 
 // The name offered for saving an assessment: the species and the location, each with
 // every blank made "_" and cut to 10 characters, joined by "_" (the location's part
-// only when it is not empty, the species' likewise). "/" and NUL become "_" too, so
-// the name never reaches into another folder; characters are counted, not bytes.
+// only when it is not empty, the species' likewise). "/" and each control character
+// (below U+0020, DEL, U+0080 to U+009F) become "_" too, so the name never reaches into
+// another folder nor holds what no one sees; characters are counted, not bytes.
 std::string DefaultStateFileName(const Variant& appData);
 // The same on the program-wide AppData.
 std::string DefaultStateFileName();

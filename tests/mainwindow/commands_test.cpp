@@ -41,6 +41,27 @@ TEST(DefaultStateFileName, NamesFromSpeciesAndLocation) {
         {"neither", "", "", ""},
         {"a slash stays in the folder", "a/b", "c", "a_b_c"},
         {"characters, not bytes", "Ærø ærø ærø", "", "Ærø_ærø_ær"},
+        // C1 is UTF-8 C2 80 to C2 9F; U+00A0 (C2 A0) is none.
+        {"control characters as blanks",
+         std::string("a\tb\x01"
+                     "c\x7f"
+                     "d\xC2\x85"
+                     "e\0f",
+                     12),
+         "g\r\nh", "a_b_c_d_e__g__h"},
+        {"a C1 character is one character",
+         [] {
+             std::string eleven;
+             for (int i = 0; i < 11; ++i) eleven += "\xC2\x9F";
+             return eleven;
+         }(),
+         "", "__________"},
+        {"a no-break space is no control",
+         "a\xC2\xA0"
+         "b",
+         "",
+         "a\xC2\xA0"
+         "b"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
