@@ -398,12 +398,13 @@ bool WriteAppData(const Variant& appData, const std::string& fileName, bool rais
             }
         };
         auto itemValue = [&](int index) { return [&appData, index] { return appData(index); }; };
-        // A name with its control characters as blanks, as the state strings write it:
-        // kept raw, a NUL or a tab in a name is text no one sees.
+        // A name with its control characters as blanks, as the state strings write it,
+        // and its line and paragraph separators, as the batch list holds them: kept raw,
+        // a NUL or a tab in a name is text no one sees, a separator a line break.
         auto nameValue = [&](int index) {
             return [&appData, index] {
                 const Variant& name = appData(index);
-                return name.type() == VarType::String ? Variant(BlankControls(CStr(name))) : name;
+                return name.type() == VarType::String ? Variant(BlankLineSeparators(BlankControls(CStr(name)))) : name;
             };
         };
         auto when = [&](auto&& condition, auto&& action) {

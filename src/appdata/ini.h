@@ -75,7 +75,8 @@ Variant LoadAppData(const std::string& fileName, const profile::Contents& conten
 
 // Writes the array to the file ("" is the program INI), replacing the file whole, in
 // UTF-8, or in UTF-16 with the same byte-order mark when the file it replaces is so.
-// The species and location are written with their control characters as blanks.
+// The species and location are written with their control characters and their line
+// and paragraph separators (U+2028, U+2029) as blanks.
 // On failure shows "File save error", leaves the old file as it was, returns False.
 // raiseErrors False skips values that have no text instead of stopping; a write the file
 // itself refuses (a full disk) keeps an existing old file and gives False, silently.

@@ -13,8 +13,10 @@ std::string EscapeRtf(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size() + 8);
     // Control characters are blanks, as the batch CSV and the state strings write them:
-    // dropped, they ran words together; a C1 character is no glyph anyone typed.
-    const std::string blanked = BlankControls(utf8);
+    // dropped, they ran words together; a C1 character is no glyph anyone typed. A line
+    // or paragraph separator is one too, as the batch list holds it: a word processor
+    // breaks the line there or shows nothing.
+    const std::string blanked = BlankLineSeparators(BlankControls(utf8));
     // UTF-16 units are what \u counts, so a character beyond U+FFFF comes out as its
     // surrogate pair without further work.
     const QString text = QString::fromUtf8(blanked.data(), static_cast<qsizetype>(blanked.size()));

@@ -14,10 +14,11 @@
 namespace nuvir {
 
 // UTF-8 text as RTF text: "\" "{" "}" escaped with a backslash, each control character
-// (C0, tab, CR and LF among them, DEL and C1: BlankControls) a blank, so a value is one
-// line, and every character above U+007F as "\uN?" with N the signed 16-bit UTF-16 unit
-// (two of them for characters beyond U+FFFF). The template declares \uc1, so "?" is the
-// one character a reader without Unicode shows instead.
+// (C0, tab, CR and LF among them, DEL and C1: BlankControls) and each line or paragraph
+// separator (U+2028, U+2029) a blank, so a value is one line, and every character above
+// U+007F as "\uN?" with N the signed 16-bit UTF-16 unit (two of them for characters
+// beyond U+FFFF). The template declares \uc1, so "?" is the one character a reader
+// without Unicode shows instead.
 std::string EscapeRtf(std::string_view utf8);
 
 // An RTF table of a two-dimensional array (first index the row, second the column) with

@@ -357,28 +357,31 @@ TEST_F(RunPage, ReportWritesTheRunsReport) {
     EXPECT_EQ(CountOf(report, "Plot not available"), 0);
 }
 
-// A name from another program's file, with NUL, tab, 0x01, DEL and U+0085 (UTF-8 C2 85)
-// in it, is written with a blank for each, as the batch CSV writes it: in the report, in
-// the file Save As writes, and so in what Open reads back.
+// A name from another program's file, with NUL, tab, 0x01, DEL, U+0085 (UTF-8 C2 85),
+// U+2028 (E2 80 A8) and U+2029 (E2 80 A9) in it, is written with a blank for each, as the
+// batch CSV writes it: in the report, in the file Save As writes, and so in what Open
+// reads back.
 TEST_F(RunPage, AControlCharacterInANameIsABlankInTheReportAndTheSavedFile) {
     const std::string raw(
         "A\0B\tC\x01"
         "D\x7F"
         "E\xC2\x85"
-        "F",
-        12);
+        "F\xE2\x80\xA8"
+        "G\xE2\x80\xA9"
+        "H",
+        20);
     WriteFile("other.raf", "[App Defaults]\r\nSpecies=" + raw + "\r\n");
     Open("other.raf");
     ASSERT_EQ(Text(item::kSpecies), raw) << "read as it stands";
     win->cmdButton[0]->click();
     files.QueueAnswer(dir.file("report.rtf"));
     win->cmdButton[1]->click();
-    EXPECT_EQ(CountOf(ReadBytes(dir.file("report.rtf")), "{A B C D E F}"), 1);
+    EXPECT_EQ(CountOf(ReadBytes(dir.file("report.rtf")), "{A B C D E F G H}"), 1);
     files.QueueAnswer(dir.file("saved.raf"));
     win->FileMenuClick(3);  // Save As
-    EXPECT_EQ(CountOf(ReadBytes(dir.file("saved.raf")), "\r\nSpecies=A B C D E F\r\n"), 1);
+    EXPECT_EQ(CountOf(ReadBytes(dir.file("saved.raf")), "\r\nSpecies=A B C D E F G H\r\n"), 1);
     Open("saved.raf");
-    EXPECT_EQ(Text(item::kSpecies), "A B C D E F");
+    EXPECT_EQ(Text(item::kSpecies), "A B C D E F G H");
     EXPECT_TRUE(services.messageBox.calls.empty());
 }
 

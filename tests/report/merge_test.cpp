@@ -297,7 +297,8 @@ TEST_F(ReportTest, ForTheWordProcessorTheAppendixIsPositioned) {
 }
 
 TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
-    // Control characters are blanks, as in the batch CSV: none runs words together.
+    // Control characters and separators are blanks, as in the batch CSV: none runs words
+    // together or breaks a value's line.
     ExpectEach({{"tab", "a\tb", "a b"},
                 {"CR and LF", "a\r\nb\nc", "a  b c"},
                 {"NUL, C0, DEL",
@@ -312,6 +313,13 @@ TEST(EscapeRtf, EveryCharacterClassComesOutAsAsciiRtf) {
                  "c\xC2\x9F"
                  "d\xC2\xA0",
                  "a b c d\\u160?"},
+                // U+2028 is UTF-8 E2 80 A8, U+2029 E2 80 A9; U+202A (E2 80 AA) is no separator.
+                {"line and paragraph separators",
+                 "a\xE2\x80\xA8"
+                 "b\xE2\x80\xA9"
+                 "c\xE2\x80\xAA"
+                 "d",
+                 "a b c\\u8234?d"},
                 {"unit above 0x7FFF is negative", "\xEF\xBF\xBD", "\\u-3?"},
                 {"beyond U+FFFF: surrogate pair", "\xF0\x9F\x98\x80", "\\u-10179?\\u-8704?"},
                 {"hostile species", "Ant } {x} C:\\temp \xC3\xA9 \xE2\x82\xAC",
