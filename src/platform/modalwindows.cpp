@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "platform/toolwindow.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -43,7 +45,8 @@ std::vector<QWidget*> WithOwners(QWidget& modal) {
 // program blocked with nothing to answer; it may bring back only the one it is asked
 // to. So while a modal window shows, whichever of it and its owners is minimised comes
 // straight back, the others with it. Boxes Qt makes itself (a file dialog's
-// questions) are modal windows like any other.
+// questions) are modal windows like any other. A window manager also marks the windows
+// of a workspace it stops showing as minimised: those are left to it.
 class ModalsInSight : public QObject {
 public:
     using QObject::QObject;
@@ -56,6 +59,9 @@ protected:
         if (modal == nullptr || !w->isWindow() || !w->isMinimized()) return false;
         const std::vector<QWidget*> chain = WithOwners(*modal);
         if (std::find(chain.begin(), chain.end(), w) == chain.end()) return false;
+        // Hidden with a workspace that is no longer shown (a window manager marks those
+        // windows minimised): brought back, it would take the desktop back there.
+        if (OnWorkspaceNotShown(*w)) return false;
         // Not from inside the state change under way; one bringing back for the windows
         // minimised together.
         pending_ = true;
@@ -68,11 +74,15 @@ protected:
 
 private:
     static void BringBack(QWidget& modal) {
+        // The workspace switched meanwhile: the windows stay with it, and the user who
+        // goes back there finds the modal window with the keys.
+        if (OnWorkspaceNotShown(modal)) return;
         const std::vector<QWidget*> chain = WithOwners(modal);
         // The owners first, so that the modal window ends above them.
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             QWidget* w = *it;
-            if (w->isVisible() && w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+            if (w->isVisible() && w->isMinimized() && !OnWorkspaceNotShown(*w))
+                w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
         }
         modal.raise();
         modal.activateWindow();

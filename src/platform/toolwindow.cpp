@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace nuvir {
@@ -60,6 +61,14 @@ std::string WindowManagerName(xcb_connection_t* c) {
 xcb_window_t Root(xcb_connection_t* c) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     return screen != nullptr ? screen->root : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
+}
+
+// The first number of a CARDINAL property, if the window has one.
+std::optional<std::uint32_t> CardinalProperty(xcb_connection_t* c, xcb_window_t w, const char* name) {
+    const Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, Atom(c, name), XCB_ATOM_CARDINAL, 0, 1), nullptr));
+    if (!r || r->type != XCB_ATOM_CARDINAL || xcb_get_property_value_length(r.get()) < 4) return std::nullopt;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
 }
 
 // Asks the window manager to add up to two states to a mapped window (a state of none
@@ -147,6 +156,20 @@ void DeclareToolWindow(QWidget& window) {
         xcb_connection_t* again = Connection();
         if (again != nullptr && window.isVisible()) AskStates(again, id, noTaskBar, above);
     });
+}
+
+bool OnWorkspaceNotShown(std::optional<std::uint32_t> shown, std::optional<std::uint32_t> its) {
+    constexpr std::uint32_t kEveryWorkspace = 0xFFFFFFFF;
+    return shown && its && *its != kEveryWorkspace && *its != *shown;
+}
+
+bool OnWorkspaceNotShown(const QWidget& window) {
+    xcb_connection_t* c = Connection();
+    // A window not made on the X server yet is on no workspace.
+    const auto id = static_cast<xcb_window_t>(window.internalWinId());
+    if (c == nullptr || id == XCB_WINDOW_NONE) return false;
+    return OnWorkspaceNotShown(CardinalProperty(c, Root(c), "_NET_CURRENT_DESKTOP"),
+                               CardinalProperty(c, id, "_NET_WM_DESKTOP"));
 }
 
 void DeclareToolWindowsAsShown() {

@@ -19,6 +19,9 @@
 // gives it a task-bar entry and drops its staying on top): they are asked for again
 // once the window is mapped; staying on top is not asked for again where asking it of
 // a transient lifts its owner with it (Fluxbox).
+#include <cstdint>
+#include <optional>
+
 class QWidget;
 
 namespace nuvir {
@@ -36,5 +39,13 @@ void DeclareToolWindowsAsShown();
 // Whether the running window manager offers minimise on utility windows regardless of
 // their hints (Openbox); false off X11.
 bool WindowManagerIgnoresToolHints();
+
+// Whether the window manager keeps the window on a workspace other than the one shown
+// (it marks such a window minimised, though nobody minimised it); false off X11, with
+// no window manager or one without workspaces.
+bool OnWorkspaceNotShown(const QWidget& window);
+// The same from the workspace shown and the window's (EWMH numbers; every one of the bits
+// set for a window on all of them); false when either is not known.
+bool OnWorkspaceNotShown(std::optional<std::uint32_t> shown, std::optional<std::uint32_t> its);
 
 }  // namespace nuvir

@@ -3,8 +3,9 @@
 # maximise: minimised, a modal window takes its owner down with it and leaves nothing of
 # the program to click. A message box, the Options dialog, a file dialog and the category
 # table editor. Minimised all the same (the main window's own button, the window
-# manager's keys), a box comes back with the main window. Pictures:
-# desktop_modal_*.png in the folder given.
+# manager's keys), a box comes back with the main window; left open on a workspace the
+# desktop switches away from, it stays there.
+# Pictures: desktop_modal_*.png in the folder given.
 # Usage: modal_windows.sh PROGRAM PICTURE-FOLDER [CASE...]
 source "$(dirname "$0")/desktop.sh"
 desk_begin "$1" "${2:-.}"
@@ -138,8 +139,37 @@ newer_than() {
     w=$(newest_managed) && [ "$w" -gt "$(($1))" ]
 }
 
+# The workspace shown, by its number from 0.
+workspace_shown() { [ "$(xprop -root _NET_CURRENT_DESKTOP | awk '{print $3}')" = "$1" ]; }
+away_on_second() { workspace_shown 1 && desk_hidden "$DESK_MAIN" && desk_hidden "$BOX"; }
+
+# A window manager marks the windows of a workspace it stops showing as minimised; a box
+# that came back from that would take the desktop back to its workspace at once. Rows:
+# title|key that closes it|keys that open it.
+case_workspace_switched() {
+    desk_case "a box, a form and a file dialog left open while the desktop switches to another workspace"
+    local row title close keys
+    for row in "Help|Return|F1" "NUVIR Options|Escape|alt+o m" "Restore current state from file|Escape|alt+f o"; do
+        IFS='|' read -r title close keys <<<"$row"
+        # shellcheck disable=SC2086 # the keys one by one
+        desk_keys "$DESK_MAIN" $keys
+        desk_check "$title shown" newest_titled "$title" || continue
+        BOX=$(newest_managed)
+        desk_wait "$DESK_PATIENCE" desk_is_active "$BOX"
+        wmctrl -s 1
+        desk_check_holds "$title: the second workspace shown, the program's windows out of sight, and staying" 1.5 \
+            away_on_second
+        wmctrl -s 0
+        desk_check "$title: back on the first workspace, the main window and the box shown, the box with the keys" \
+            desk_main_and_box_shown "$BOX"
+        desk_shot "modal_workspace_back_${DESK_WM}"
+        desk_keys "$BOX" "$close"
+        desk_check "$title closed, the main window active" closed_back_to_main "$BOX"
+    done
+}
+
 DEFAULT_CASES=(message_box options file_dialog table_editor message_box_minimised file_dialog_minimised
-               replace_question_minimised)
+               replace_question_minimised workspace_switched)
 desk_start
 # The window at the screen's corner, at its size of a first start, so that the point
 # clicked is the box named.

@@ -12,6 +12,7 @@
 #include "platform/filedialog_qt.h"
 #include "platform/services.h"
 #include "platform/services_qt.h"
+#include "platform/toolwindow.h"
 #include "platform_fixture.h"
 
 namespace nuvir {
@@ -93,6 +94,36 @@ TEST(ModalWindows, AMinimisedBoxOrItsOwnerComesBackWithTheOther) {
             EXPECT_TRUE(owner.isVisible());
         }
     }
+}
+
+// A window manager marks the windows of a workspace it stops showing as minimised;
+// brought back, they would take the desktop back to their workspace. Workspaces as EWMH
+// numbers them; 0xFFFFFFFF is every workspace.
+TEST(ModalWindows, OnlyAWindowOfAnotherWorkspaceCountsAsOnOneNotShown) {
+    using Desk = std::optional<std::uint32_t>;
+    struct Row {
+        const char* name;
+        Desk shown, its;
+        bool notShown;
+    };
+    const Row rows[] = {
+        {"the workspace shown", 0u, 0u, false},
+        {"the third shown, the window on it", 2u, 2u, false},
+        {"the second shown, the window on the first", 1u, 0u, true},
+        {"the first shown, the window on the fourth", 0u, 3u, true},
+        {"on every workspace", 1u, 0xFFFFFFFFu, false},
+        {"no workspaces (no window manager, or one without them)", std::nullopt, std::nullopt, false},
+        {"no workspace shown known", std::nullopt, 1u, false},
+        {"the window on none yet", 1u, std::nullopt, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(OnWorkspaceNotShown(r.shown, r.its), r.notShown);
+    }
+    // Off X11 no window is on a workspace.
+    Form shown;
+    shown.Show();
+    EXPECT_FALSE(OnWorkspaceNotShown(shown));
 }
 
 }  // namespace
