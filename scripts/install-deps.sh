@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev libboost-dev libeigen3-dev
           libgtest-dev libgmock-dev libbenchmark-dev libxcb1-dev xvfb xauth locales
-          openbox fluxbox wmctrl xdotool x11-utils imagemagick python3-tk
+          openbox fluxbox icewm wmctrl xdotool x11-utils imagemagick python3-tk
           libreoffice-writer-nogui poppler-utils clang-tidy clang-format)
 
 missing=()

@@ -78,13 +78,15 @@ private:
         // goes back there finds the modal window with the keys.
         if (OnWorkspaceNotShown(modal)) return;
         const std::vector<QWidget*> chain = WithOwners(modal);
-        // The owners first, so that the modal window ends above them.
+        // The owners first, each raised, so that they keep their order and the modal
+        // window ends above them: a window manager may show a window again beneath
+        // another program's window that was below it (icewm).
         for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
             QWidget* w = *it;
-            if (w->isVisible() && w->isMinimized() && !OnWorkspaceNotShown(*w))
-                w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+            if (!w->isVisible() || OnWorkspaceNotShown(*w)) continue;
+            if (w->isMinimized()) w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+            w->raise();
         }
-        modal.raise();
         modal.activateWindow();
     }
 

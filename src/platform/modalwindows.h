@@ -3,8 +3,8 @@
 // (the window manager keeps it over that one), shows above every window of the program
 // that stays on top (the batch window), and opens centred over its owner unless it
 // is placed where it belongs. While one shows, neither it nor a window it belongs to
-// stays minimised: the one minimised comes straight back, the others with it. Windows
-// hidden with a workspace the desktop switched away from stay as they are.
+// stays minimised: the one minimised comes straight back, the others with it, in their
+// order. Windows hidden with a workspace the desktop switched away from stay as they are.
 #include <QPointer>
 #include <QShowEvent>
 #include <QWidget>

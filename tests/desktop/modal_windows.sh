@@ -3,8 +3,8 @@
 # maximise: minimised, a modal window takes its owner down with it and leaves nothing of
 # the program to click. A message box, the Options dialog, a file dialog and the category
 # table editor. Minimised all the same (the main window's own button, the window
-# manager's keys), a box comes back with the main window; left open on a workspace the
-# desktop switches away from, it stays there.
+# manager's keys), a box comes back with the main window, both above another program's
+# window; left open on a workspace the desktop switches away from, it stays there.
 # Pictures: desktop_modal_*.png in the folder given.
 # Usage: modal_windows.sh PROGRAM PICTURE-FOLDER [CASE...]
 source "$(dirname "$0")/desktop.sh"
@@ -168,8 +168,44 @@ case_workspace_switched() {
     done
 }
 
+# A window manager may show a window again beneath another program's window that was
+# below it (icewm): the main window, minimised with F1's box open over another
+# program's window, comes back above that window, the box above both.
+case_owner_back_in_order() {
+    desk_case "the main window minimised with F1's box open, over another program's window"
+    xmessage -name nuvirother "another program" >/dev/null 2>&1 &
+    OTHER_PID=$!
+    local other
+    desk_check "the other program's window shown" other_shown || { end_other; return 1; }
+    other=$(other_window)
+    # Half under the main window, whose minimise button is on the screen.
+    wmctrl -i -r "$(printf '0x%x' "$other")" -e 0,400,300,600,400
+    wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,100,-1,-1
+    desk_wait "$DESK_PATIENCE" title_bar_shown
+    desk_activate "$DESK_MAIN"
+    desk_check "the main window above the other program's" desk_above "$DESK_MAIN" "$other"
+    desk_keys "$DESK_MAIN" F1
+    desk_check "the help box shown" newest_titled "Help" || { end_other; return 1; }
+    BOX=$(newest_managed)
+    desk_minimised_then_back "the help box, the main window minimised" "$DESK_MAIN" "$BOX" desk_minimise_main
+    desk_check "the box above the main window, the main window above the other program's" \
+        in_order "$BOX" "$DESK_MAIN" "$other"
+    desk_shot "modal_owner_back_in_order_${DESK_WM}"
+    desk_keys "$BOX" Return
+    desk_check "the box closed, the main window active" closed_back_to_main "$BOX"
+    end_other
+    back_to_corner
+}
+end_other() {
+    kill "$OTHER_PID" 2>/dev/null
+    wait "$OTHER_PID" 2>/dev/null
+}
+other_window() { xdotool search --onlyvisible --classname '^nuvirother$' 2>/dev/null | head -1 | grep .; }
+other_shown() { other_window >/dev/null; }
+in_order() { desk_above "$1" "$2" && desk_above "$2" "$3"; }
+
 DEFAULT_CASES=(message_box options file_dialog table_editor message_box_minimised file_dialog_minimised
-               replace_question_minimised workspace_switched)
+               replace_question_minimised workspace_switched owner_back_in_order)
 desk_start
 # The window at the screen's corner, at its size of a first start, so that the point
 # clicked is the box named.
