@@ -5,6 +5,12 @@
 
 namespace nuvir {
 
+namespace {
+
+constexpr std::int64_t kNanosecondsPerSecond = 1'000'000'000;
+
+}  // namespace
+
 namespace rnd_detail {
 
 namespace {
@@ -55,18 +61,24 @@ float Rnd(float argument) {
 ClockReading LocalClock() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
+    return LocalClockAt(static_cast<std::int64_t>(now.tv_sec) * kNanosecondsPerSecond + now.tv_nsec);
+}
+
+ClockReading LocalClockAt(std::int64_t utcNanoseconds) {
+    const auto utcSeconds = static_cast<std::time_t>(utcNanoseconds / kNanosecondsPerSecond);
+    const std::int64_t nanoseconds = utcNanoseconds % kNanosecondsPerSecond;
     std::tm local{};
-    localtime_r(&now.tv_sec, &local);
+    localtime_r(&utcSeconds, &local);
     // Seconds 60 (a leap second) fold into the last second of the day.
     const int wholeSeconds = local.tm_hour * 3600 + local.tm_min * 60 + (local.tm_sec > 59 ? 59 : local.tm_sec);
-    const double seconds = static_cast<double>(wholeSeconds) + static_cast<double>(now.tv_nsec) / 1e9;
+    const double seconds = static_cast<double>(wholeSeconds) + static_cast<double>(nanoseconds) / 1e9;
     float result = static_cast<float>(seconds);
     // Rounding to single precision must not reach the next midnight.
     if (result >= 86400.0f) result = 86399.9921875f;
     const std::chrono::year_month_day date{std::chrono::year{local.tm_year + 1900},
                                            std::chrono::month{static_cast<unsigned>(local.tm_mon + 1)},
                                            std::chrono::day{static_cast<unsigned>(local.tm_mday)}};
-    return {std::chrono::sys_days{date}.time_since_epoch().count(), result};
+    return {std::chrono::sys_days{date}.time_since_epoch().count(), result, utcNanoseconds};
 }
 
 float Timer() { return LocalClock().seconds; }

@@ -77,15 +77,18 @@ float Rnd(float argument);
 float Timer();
 
 // A reading of the local clock: the day of the local calendar, counted from 1 January
-// 1970, and the seconds since its midnight as Timer() gives them. Midnight moves a
-// reading on to the next day; only a clock set back gives one earlier than the last.
+// 1970, and the seconds since its midnight as Timer() gives them, with the same moment
+// in UTC. Midnight moves the day on; the end of daylight saving time sets the local
+// day and seconds back an hour, as a clock set back does, while the UTC moment moves on:
+// only that tells which reading came first.
 struct ClockReading {
     std::int64_t day = 0;
     float seconds = 0.0f;
-    friend bool operator<(const ClockReading& a, const ClockReading& b) {
-        return a.day != b.day ? a.day < b.day : a.seconds < b.seconds;
-    }
+    std::int64_t utcNanoseconds = 0;  // since 1970-01-01 00:00 UTC
 };
 ClockReading LocalClock();
+// The reading at a moment given as nanoseconds since 1970-01-01 00:00 UTC, in the zone
+// the process is set to (TZ).
+ClockReading LocalClockAt(std::int64_t utcNanoseconds);
 
 }  // namespace nuvir

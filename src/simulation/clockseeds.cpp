@@ -40,7 +40,9 @@ float ClockSeeds::Next(const ClockReading& clock, std::int32_t prng) {
     const std::lock_guard<std::mutex> lock(mutex_);
     float seed = clock.seconds;
     std::int64_t day = clock.day;
-    const bool clockWentBack = clock < lastClock_;
+    // Judged by the UTC moment: the local time of day also goes back an hour at the end
+    // of daylight saving time, and starting afresh there would repeat that hour's seeds.
+    const bool clockWentBack = clock.utcNanoseconds < lastClock_.utcNanoseconds;
     const double key = Key(clock.seconds, prng), lastKey = Key(lastSeed_, prng);
     const bool notPastLastSeed = std::pair{clock.day, key} <= std::pair{lastSeedDay_, lastKey};
     if (lastSeed_ > 0.0f && (key == lastKey || (!clockWentBack && notPastLastSeed))) {

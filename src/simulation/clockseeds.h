@@ -10,8 +10,10 @@
 //
 // Seeds that run ahead of the clock can reach the end of the day before it: they go on
 // from the smallest seed, counted as the next day's, and the clock, still on the day
-// before, stays behind them until it has passed them on that next day. Midnight moves
-// the clock on, not back; only a clock set back (a reading earlier than the last one)
+// before, stays behind them until it has passed them on that next day. Whether the clock
+// moved on or went back is told by its UTC moment: midnight moves it on, and so does the
+// end of daylight saving time, whose repeated hour reads below the last seed and so goes
+// on after it; only a clock set back (a UTC moment earlier than the last reading's)
 // starts the seeds afresh from itself.
 #include <cstdint>
 #include <mutex>

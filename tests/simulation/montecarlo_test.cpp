@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,8 +22,10 @@
 #include <mutex>
 #include <random>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "appdata/appdata.h"
 #include "betareference.h"
@@ -560,6 +563,17 @@ TEST(MonteCarloMemory, ARunThatFitsFewerWorkersIsRefusedWithMore) {
     }
 }
 
+// A reading of a clock on UTC (the day since 1970 and the seconds since its midnight):
+// its UTC moment is its local time.
+struct UtcReading {
+    std::int64_t day;
+    float seconds;
+};
+ClockReading OnUtc(const UtcReading& r) {
+    return {r.day, r.seconds,
+            std::llround((static_cast<double>(r.day) * 86400.0 + static_cast<double>(r.seconds)) * 1e9)};
+}
+
 // At a clock that does not move, each run's seed is the next one its generator tells
 // apart from the last: the next Single for the built-in generator (seeded from the
 // seed's bits), the next hundredth for the custom one (seeded from the seed times 100,
@@ -570,7 +584,7 @@ TEST(ClockSeeds, AClockThatDoesNotMoveGivesTheNextSeedTheGeneratorTellsApart) {
     struct Case {
         const char* name;
         std::int32_t prng;
-        std::vector<ClockReading> clocks;
+        std::vector<UtcReading> clocks;
         std::vector<float> seeds;
     };
     const float tiny = std::numeric_limits<float>::denorm_min();
@@ -611,7 +625,7 @@ TEST(ClockSeeds, AClockThatDoesNotMoveGivesTheNextSeedTheGeneratorTellsApart) {
         SCOPED_TRACE(c.name);
         ClockSeeds seeds;
         std::vector<float> got;
-        for (const ClockReading& clock : c.clocks) got.push_back(seeds.Next(clock, c.prng));
+        for (const UtcReading& clock : c.clocks) got.push_back(seeds.Next(OnUtc(clock), c.prng));
         EXPECT_EQ(got, c.seeds);
     }
 }
@@ -624,11 +638,11 @@ double GeneratorKey(float seed, std::int32_t prng) {
 }
 
 // The clock as Timer() and the day read it at t seconds after the midnight that starts
-// day 0: the time of day rounded to a Single, never up to the next midnight.
+// day 0, on UTC: the time of day rounded to a Single, never up to the next midnight.
 ClockReading ClockAt(double t) {
     const double day = std::floor(t / 86400.0);
     const float seconds = std::min(static_cast<float>(t - day * 86400.0), 86399.9921875f);
-    return {static_cast<std::int64_t>(day), seconds};
+    return {static_cast<std::int64_t>(day), seconds, std::llround(t * 1e9)};
 }
 
 // Runs that follow each other faster than the clock's steps near the end of the day:
@@ -677,6 +691,116 @@ TEST(ClockSeeds, RunsSlowerThanTheClockTakeItsReadings) {
             const ClockReading clock = ClockAt(86395.001 + 0.02 * i);
             ASSERT_EQ(seeds.Next(clock, prng), clock.seconds) << i;
         }
+    }
+}
+
+// The process's time zone (TZ) for a scope; the one before comes back after it.
+struct ScopedZone {
+    explicit ScopedZone(const char* zone) : had(std::getenv("TZ") != nullptr), saved(had ? std::getenv("TZ") : "") {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ScopedZone(const ScopedZone&) = delete;
+    ScopedZone& operator=(const ScopedZone&) = delete;
+    ~ScopedZone() {
+        if (had)
+            ::setenv("TZ", saved.c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+    bool had;
+    std::string saved;
+};
+
+// New York's zone by its rule, which needs no zone files: five hours behind UTC, four
+// from 02:00 on the second Sunday of March to 02:00 on the first Sunday of November.
+constexpr const char* kNewYork = "EST5EDT,M3.2.0,M11.1.0";
+// 2024-11-03 00:00 UTC, in nanoseconds. Daylight saving time ended at 06:00 UTC that
+// day: New York's clocks went from 02:00 EDT back to 01:00 EST.
+constexpr std::int64_t kNovember3 = 1'730'592'000LL * 1'000'000'000LL;
+constexpr std::int64_t kHourNs = 3600LL * 1'000'000'000LL;
+
+// Runs through the end of daylight saving time, when the local clock reads the hour
+// from 01:00 a second time: every seed is one its generator has not had before, and
+// lies above 0 and below 86400.
+TEST(ClockSeeds, RunsThroughTheEndOfDaylightSavingTimeRepeatNoSeed) {
+    struct Case {
+        const char* name;
+        std::int64_t start, end, step;  // UTC, nanoseconds after kNovember3
+    };
+    const Case cases[] = {
+        {"every second from 00:30 EDT to 02:30 EST", 4 * kHourNs + kHourNs / 2, 7 * kHourNs + kHourNs / 2,
+         1'000'000'000},
+        {"every 5 ms from 00:59:59 EDT to 01:00:01 EST", 5 * kHourNs - 1'000'000'000, 6 * kHourNs + 1'000'000'000,
+         5'000'000},
+    };
+    const ScopedZone zone(kNewYork);
+    for (const std::int32_t prng : {0, 1}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << (prng == 1 ? ", custom" : ", built-in"));
+            ClockSeeds seeds;
+            std::vector<double> keys;
+            int outside = 0, clockBack = 0;
+            ClockReading last;
+            for (std::int64_t t = c.start; t <= c.end; t += c.step) {
+                const ClockReading clock = LocalClockAt(kNovember3 + t);
+                // The walk passes the one moment the local clock goes back.
+                if (t != c.start && std::pair{clock.day, clock.seconds} < std::pair{last.day, last.seconds})
+                    ++clockBack;
+                last = clock;
+                const float seed = seeds.Next(clock, prng);
+                keys.push_back(GeneratorKey(seed, prng));
+                outside += seed > 0.0f && seed < 86400.0f ? 0 : 1;
+            }
+            EXPECT_EQ(clockBack, 1);
+            std::sort(keys.begin(), keys.end());
+            const auto repeated = keys.end() - std::unique(keys.begin(), keys.end());
+            EXPECT_EQ(repeated, 0);
+            EXPECT_EQ(outside, 0);
+        }
+    }
+}
+
+// In New York around the end of daylight saving time: the hour read again goes on
+// after the last seed (the next Single, 2^-11 s on at 7199.5 s; the next hundredth for
+// the custom generator); a clock set back (its UTC moment earlier) still starts afresh.
+TEST(ClockSeeds, TheHourReadAgainMovesOnAClockSetBackStartsAfresh) {
+    struct Case {
+        const char* name;
+        std::int32_t prng;
+        std::vector<std::int64_t> clocks;  // UTC, nanoseconds after kNovember3
+        std::vector<float> seeds;
+    };
+    const std::int64_t s = 1'000'000'000;
+    const std::int64_t lastHalfSecondOfEdt = 6 * kHourNs - s / 2;   // 01:59:59.5 EDT
+    const std::int64_t firstHalfSecondOfEst = 6 * kHourNs + s / 2;  // 01:00:00.5 EST
+    const Case cases[] = {
+        {"01:59:59.5 EDT, then 01:00:00.5 EST",
+         0,
+         {lastHalfSecondOfEdt, firstHalfSecondOfEst},
+         {7199.5f, 7199.50048828125f}},
+        // 7199.5049 is 719950.49 hundredths, 7199.5054 719950.54.
+        {"custom: 01:59:59.5 EDT, then 01:00:00.5 EST",
+         1,
+         {lastHalfSecondOfEdt, firstHalfSecondOfEst},
+         {7199.5f, 7199.50537109375f}},
+        {"01:00:00.5 EST, then the clock set back to 01:50 EDT",
+         0,
+         {lastHalfSecondOfEdt, firstHalfSecondOfEst, 5 * kHourNs + 50 * 60 * s},
+         {7199.5f, 7199.50048828125f, 6600.0f}},
+        {"01:40 EST, then the clock set back to 01:20 EST",
+         0,
+         {6 * kHourNs + 40 * 60 * s, 6 * kHourNs + 20 * 60 * s},
+         {6000.0f, 4800.0f}},
+    };
+    const ScopedZone zone(kNewYork);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClockSeeds seeds;
+        std::vector<float> got;
+        for (const std::int64_t t : c.clocks) got.push_back(seeds.Next(LocalClockAt(kNovember3 + t), c.prng));
+        EXPECT_EQ(got, c.seeds);
     }
 }
 
