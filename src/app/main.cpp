@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <signal.h>
 #include <sys/socket.h>
@@ -13,6 +14,7 @@
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
 #include "mainwindow/windowuncertainty.h"
+#include "platform/handlerguard.h"
 #include "platform/services_qt.h"
 #include "report/rtfviewer.h"
 
@@ -21,8 +23,11 @@ namespace {
 int g_signalFds[2] = {-1, -1};
 
 void OnTerminate(int) {
-    char c = 1;
-    [[maybe_unused]] auto n = ::write(g_signalFds[0], &c, 1);
+    const int savedErrno = errno;
+    const char c = 1;
+    // Never waits: a full queue already holds a close on its way.
+    [[maybe_unused]] auto n = ::send(g_signalFds[0], &c, 1, MSG_DONTWAIT | MSG_NOSIGNAL);
+    errno = savedErrno;
 }
 
 sigset_t TerminationSignals() {
@@ -42,27 +47,34 @@ void HoldTermination() {
     ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-// SIGTERM and SIGINT close the program the way closing its window does, so the
-// shut-down work (settings written back) runs on the window thread. One held since
-// the program began is acted on now.
-void InstallTerminationHandler(QApplication& app) {
-    if (g_signalFds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier] {
-            notifier->setEnabled(false);
-            char c;
-            [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
-            QApplication::closeAllWindows();
-            QApplication::quit();
-        });
-        struct sigaction sa {};
-        sa.sa_handler = OnTerminate;
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        ::sigaction(SIGTERM, &sa, nullptr);
-        ::sigaction(SIGINT, &sa, nullptr);
-    }
+// Then each SIGTERM and SIGINT asks for the close the window's close box asks for, so
+// the shut-down work (settings written back) runs on the window thread. One held since
+// the program began is acted on now. One the close refuses (a batch run going on, the
+// batch list's save question cancelled) leaves the next one heard, and one that comes
+// while a close is being asked is acted on once that close has its answer.
+void InstallTerminationHandler(QApplication& app, nuvir::FRiskMain& window, const bool& closed) {
     const sigset_t set = TerminationSignals();
+    if (g_signalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) != 0) {
+        ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        return;
+    }
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, &window, &closed] {
+        // Off while the close is asked: its boxes run event loops of their own, where a
+        // signal would start a second close inside this one. Such a signal stays queued.
+        notifier->setEnabled(false);
+        char bytes[64];
+        while (::recv(g_signalFds[1], bytes, sizeof bytes, MSG_DONTWAIT) > 0) {
+        }
+        if (!closed) nuvir::RunGuarded(nuvir::GuardPolicy::Swallow, "Closing NUVIR", [&window] { window.close(); });
+        notifier->setEnabled(!closed);
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminate;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGINT, &sa, nullptr);
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
@@ -95,7 +107,10 @@ int main(int argc, char** argv) {
     };
     parts.makeBatchWindow = nuvir::MakeBatchWindow;
     nuvir::FRiskMain window(std::move(parts), folders.documents);
-    QObject::connect(&window, &nuvir::FRiskMain::ReadyToClose, &app, [&app] { InstallTerminationHandler(app); });
+    bool closed = false;
+    QObject::connect(&window, &nuvir::FRiskMain::ReadyToClose, &app,
+                     [&app, &window, &closed] { InstallTerminationHandler(app, window, closed); });
+    QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, [&closed] { closed = true; });
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();
     return QApplication::exec();

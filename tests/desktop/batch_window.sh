@@ -325,9 +325,44 @@ case_tab_moves_between_controls() {
     desk_wait "$DESK_PATIENCE" batch_closed
 }
 
+# A SIGTERM while a batch run's last box shows closes nothing: the run has the data in
+# hand. The next SIGTERM, once the run has ended, asks for the close as the close box
+# does: the changed list's save question. One more while that question waits is heard
+# once the save it leads to is cancelled: the question comes again, answered No, and the
+# program ends, its settings written.
+case_sigterm_after_one_refused() {
+    desk_case "a SIGTERM during a batch run refused, the next ones after it close the program"
+    need_batch
+    type_line "SPECIES=TERM;N=1000"
+    desk_wait "$DESK_PATIENCE" run_enabled
+    desk_click "$BATCH" 32 31  # Run
+    answer_file_dialog "$FILES/term.csv"
+    check_box "Success running batch file" run_complete_sigterm || return 1
+    kill -TERM "$DESK_PID"
+    desk_check_holds "the box and the program stay" 1 desk_shown "$BOX"
+    desk_keys "$BOX" Return
+    desk_check_holds "both shown as before" 0.5 both_shown
+    kill -TERM "$DESK_PID"
+    check_box "NUVIR Batch: Query Save" query_save_on_sigterm || return 1
+    local first=$BOX
+    kill -TERM "$DESK_PID"
+    desk_keys "$BOX" alt+y
+    desk_check "the save dialog shown" newest_has_title "Save batch file" || return 1
+    desk_keys "$(newest_titled "Save batch file")" Escape
+    desk_check "the question asked again" asked_again "$first" && desk_keys "$(asked_again "$first")" alt+n
+    desk_check "the program ended" desk_not_running
+    desk_check "its settings written on the way out" grep -q '^Batch Path=' "$DESK_TMP/prog/nuvirOptions.ini"
+    desk_restart
+}
+# A save question on view other than the one named.
+asked_again() {
+    local w
+    w=$(newest_titled "NUVIR Batch: Query Save") && [ "$((w))" != "$(($1))" ] && printf '%s\n' "$w"
+}
+
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch
                record_mode_minimise_main dialogs_above_batch main_window_never_above exit_empty_list exit_changed_list_no exit_changed_list_yes query_save_minimised batch_messages
-               keys_in_record_mode tab_moves_between_controls)
+               keys_in_record_mode tab_moves_between_controls sigterm_after_one_refused)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do
     "case_$c"
