@@ -38,26 +38,25 @@ sigset_t TerminationSignals() {
     return set;
 }
 
-// SIGTERM and SIGINT wait until the start-up has read the settings: a close before
-// would write back folders and settings not read yet (empty folders). Held before any
-// thread starts, so that every thread started meanwhile leaves them to the window
-// thread.
-void HoldTermination() {
+// Until the start-up has read the settings, SIGTERM and SIGINT end the program at once
+// (their default action) and nothing is written: a close then would write back folders
+// and settings not read yet (empty folders), and a start-up box waiting for its OK must
+// not hold them off. Neither ignored nor blocked, whatever the program inherited (a
+// shell ignores SIGINT for a job in the background).
+void EndAtOnceOnTermination() {
+    std::signal(SIGTERM, SIG_DFL);
+    std::signal(SIGINT, SIG_DFL);
     const sigset_t set = TerminationSignals();
-    ::pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
-// Then each SIGTERM and SIGINT asks for the close the window's close box asks for, so
-// the shut-down work (settings written back) runs on the window thread. One held since
-// the program began is acted on now. One the close refuses (a batch run going on, the
-// batch list's save question cancelled) leaves the next one heard, and one that comes
-// while a close is being asked is acted on once that close has its answer.
+// From then on, each SIGTERM and SIGINT asks for the close the window's close box asks
+// for, so the shut-down work (settings written back) runs on the window thread. One the
+// close refuses (a batch run going on, the batch list's save question cancelled) leaves
+// the next one heard, and one that comes while a close is being asked is acted on once
+// that close has its answer.
 void InstallTerminationHandler(QApplication& app, nuvir::FRiskMain& window, const bool& closed) {
-    const sigset_t set = TerminationSignals();
-    if (g_signalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) != 0) {
-        ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-        return;
-    }
+    if (g_signalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) != 0) return;
     auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, &window, &closed] {
         // Off while the close is asked: its boxes run event loops of their own, where a
@@ -75,13 +74,12 @@ void InstallTerminationHandler(QApplication& app, nuvir::FRiskMain& window, cons
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &sa, nullptr);
     ::sigaction(SIGINT, &sa, nullptr);
-    ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    HoldTermination();
+    EndAtOnceOnTermination();
     // Under a file-size limit ("ulimit -f") a write past it would end the program with
     // SIGXFSZ, the analyst's unsaved work with it; ignored, the write fails with EFBIG
     // and the operation says so, as on a full disk. Set before anything writes a file.

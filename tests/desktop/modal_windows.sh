@@ -204,8 +204,36 @@ other_window() { xdotool search --onlyvisible --classname '^nuvirother$' 2>/dev/
 other_shown() { other_window >/dev/null; }
 in_order() { desk_above "$1" "$2" && desk_above "$2" "$3"; }
 
+# A SIGTERM while a start-up box waits for its OK (a species name in nuvir.ini longer
+# than a name can be) ends the program at once, before it has read its settings: both
+# settings files stay as they were.
+case_sigterm_at_startup_box() {
+    desk_case "a SIGTERM while a start-up box waits"
+    desk_stop
+    local prog="$DESK_TMP/prog" kept="$DESK_TMP/kept.ini"
+    cp "$prog/nuvir.ini" "$kept"
+    { printf '[App Defaults]\r\nSpecies='; printf '%05000d' 0; printf '\r\n'; } >"$prog/nuvir.ini"
+    cp "$prog/nuvir.ini" "$DESK_TMP/nuvir.before"
+    cp "$prog/nuvirOptions.ini" "$DESK_TMP/options.before"
+    # Started as desk_start does, without waiting for a main window that has the keys.
+    (cd "$DESK_TMP/files" && exec env HOME="$DESK_TMP/home" XDG_CONFIG_HOME="$DESK_TMP/config" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0:strict_string_checks=0" \
+        QT_QPA_PLATFORM=xcb "$prog/nuvir" >>"$DESK_TMP/nuvir.log" 2>&1) &
+    DESK_PID=$!
+    if desk_check "the start-up box shown" desk_find_shown '^Restore current state from file$'; then
+        desk_shot modal_startup_box
+        kill -TERM "$DESK_PID"
+        desk_check "the program ended" desk_not_running
+        desk_check "nuvir.ini as it was" cmp -s "$prog/nuvir.ini" "$DESK_TMP/nuvir.before"
+        desk_check "nuvirOptions.ini as it was" cmp -s "$prog/nuvirOptions.ini" "$DESK_TMP/options.before"
+    fi
+    cp "$kept" "$prog/nuvir.ini"
+    desk_restart
+    wmctrl -i -r "$(printf '0x%x' "$DESK_MAIN")" -e 0,0,0,-1,-1
+}
+
 DEFAULT_CASES=(message_box options file_dialog table_editor message_box_minimised file_dialog_minimised
-               replace_question_minimised workspace_switched owner_back_in_order)
+               replace_question_minimised workspace_switched owner_back_in_order sigterm_at_startup_box)
 desk_start
 # The window at the screen's corner, at its size of a first start, so that the point
 # clicked is the box named.
