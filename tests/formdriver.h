@@ -3,6 +3,8 @@
 // keyboard's do; clicks with the left button; a picture of the window into the build
 // folder for a person to look at.
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -31,6 +33,15 @@ inline void Retype(const char* text) {
     Type(text);
 }
 inline void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+// Drops text on a widget as another program would: its drag comes in before it drops.
+inline void DropText(QWidget* target, const QString& text) {
+    QMimeData data;
+    data.setText(text);
+    QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+}
 inline void Picture(QWidget& w, const char* name) {
     QApplication::processEvents();
     ASSERT_TRUE(w.grab().save(QCoreApplication::applicationDirPath() + "/" + name));

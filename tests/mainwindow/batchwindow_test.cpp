@@ -1,8 +1,6 @@
 // The batch window driven as a person would, offscreen, beside the real main window and
 // its engine: one round of recording, saving and running.
 #include <QClipboard>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QPainter>
 #include <QStyle>
 #include <QTextBlock>
@@ -266,31 +264,22 @@ TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
                                                           "C;N=1200";
     struct Case {
         const char* name;
-        std::function<void(QMimeData&)> insert;
+        std::function<void()> insert;
     };
     const Case cases[] = {
         {"paste",
-         [&](QMimeData&) {
+         [&] {
              QGuiApplication::clipboard()->setText(text);
              batch->ListBox()->paste();
          }},
-        {"drop",
-         [&](QMimeData& data) {
-             QWidget* viewport = batch->ListBox()->viewport();
-             QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-             QCoreApplication::sendEvent(viewport, &enter);
-             QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-             QCoreApplication::sendEvent(viewport, &drop);
-         }},
+        {"drop", [&] { test::DropText(batch->ListBox()->viewport(), text); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         batch->Session().ClearBatch(false);
         batch->StateTick();
-        QMimeData data;
-        data.setText(text);
         batch->ListBox()->setFocus();
-        c.insert(data);
+        c.insert();
         batch->StateTick();
         EXPECT_EQ(batch->Session().List().Text(), first + "\r\n" + second + "\r\n");
         QTest::keyClick(batch->ListBox(), Qt::Key_Home, Qt::ControlModifier);

@@ -4,15 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <QClipboard>
-#include <QDropEvent>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QTest>
 #include <QTextBlock>
 
 #include <functional>
 #include <string>
 
+#include "formdriver.h"
 #include "platform/clipboardowner.h"
 #include "platform/controls.h"
 #include "support/fakeservices.h"
@@ -130,16 +129,7 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
              QGuiApplication::clipboard()->setText(text);
              box.paste();
          }},
-        {"drop",
-         [&](MultiLineTextBox& box) {
-             QMimeData data;
-             data.setText(text);
-             // A drag comes in before it drops, as from another program.
-             QDragEnterEvent enter(QPoint(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-             QCoreApplication::sendEvent(box.viewport(), &enter);
-             QDropEvent drop(QPointF(4, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-             QCoreApplication::sendEvent(box.viewport(), &drop);
-         }},
+        {"drop", [&](MultiLineTextBox& box) { test::DropText(box.viewport(), text); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
