@@ -35,12 +35,17 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
     return r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
 }
 
+// The first 32-bit value of a property of the given type, if the window has one.
+std::optional<std::uint32_t> FirstValue(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t type) {
+    const Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, 1), nullptr));
+    if (!r || r->type != type || xcb_get_property_value_length(r.get()) < 4) return std::nullopt;
+    return *static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+}
+
 // The first window of a WINDOW property, or none.
 xcb_window_t WindowProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property) {
-    const Reply<xcb_get_property_reply_t> r(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_ATOM_WINDOW, 0, 1), nullptr));
-    if (!r || r->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(r.get()) < 4) return XCB_WINDOW_NONE;
-    return *static_cast<xcb_window_t*>(xcb_get_property_value(r.get()));
+    return FirstValue(c, w, property, XCB_ATOM_WINDOW).value_or(XCB_WINDOW_NONE);
 }
 
 // The running window manager's name, as it announces itself (EWMH), "" when none does.
@@ -61,14 +66,6 @@ std::string WindowManagerName(xcb_connection_t* c) {
 xcb_window_t Root(xcb_connection_t* c) {
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
     return screen != nullptr ? screen->root : static_cast<xcb_window_t>(XCB_WINDOW_NONE);
-}
-
-// The first number of a CARDINAL property, if the window has one.
-std::optional<std::uint32_t> CardinalProperty(xcb_connection_t* c, xcb_window_t w, const char* name) {
-    const Reply<xcb_get_property_reply_t> r(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, w, Atom(c, name), XCB_ATOM_CARDINAL, 0, 1), nullptr));
-    if (!r || r->type != XCB_ATOM_CARDINAL || xcb_get_property_value_length(r.get()) < 4) return std::nullopt;
-    return *static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
 }
 
 // Asks the window manager to add up to two states to a mapped window (a state of none
@@ -168,8 +165,8 @@ bool OnWorkspaceNotShown(const QWidget& window) {
     // A window not made on the X server yet is on no workspace.
     const auto id = static_cast<xcb_window_t>(window.internalWinId());
     if (c == nullptr || id == XCB_WINDOW_NONE) return false;
-    return OnWorkspaceNotShown(CardinalProperty(c, Root(c), "_NET_CURRENT_DESKTOP"),
-                               CardinalProperty(c, id, "_NET_WM_DESKTOP"));
+    return OnWorkspaceNotShown(FirstValue(c, Root(c), Atom(c, "_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL),
+                               FirstValue(c, id, Atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL));
 }
 
 void DeclareToolWindowsAsShown() {
