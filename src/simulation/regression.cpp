@@ -146,33 +146,41 @@ double Finite(double x) {
     return x;
 }
 
+// Whether a result lies outside the normal Doubles although the factor it was formed
+// from is not 0: an overflow or an underflow on the way.
+bool LeftTheRange(double result, double factor) {
+    return !std::isfinite(result) || (result == 0 ? factor != 0 : std::fabs(result) < DBL_MIN);
+}
+
+// x as mantissa * 4^half, the mantissa in [0.5, 2): its root is the mantissa's root
+// times 2^half, exactly.
+struct EvenSplit {
+    double mantissa;
+    int half;
+};
+EvenSplit SplitEven(double x) {
+    int e = 0;
+    double m = std::frexp(x, &e);
+    if (e % 2 != 0) {
+        m *= 2.0;
+        --e;
+    }
+    return {m, e / 2};
+}
+
 // b times the root of sxx / sww: a standardised coefficient from the fit's
 // coefficient, the regressor's sum of squares and y's. The quotient comes first where
 // it is a normal Double, as ever. Columns that are not scaled (within 2^400 of 1) can
 // have spreads so far apart that the quotient leaves the range (an input's spread
 // 1E154 times the output's, or below 1E-154 of it) where the coefficient does not:
-// the root is then taken of the mantissas' quotient and the exponents' difference
-// halved.
+// the root is then taken of the mantissas' quotient and the powers of two halved.
 double Standardised(double b, double sxx, double sww) {
-    const double q = sxx / sww;
-    const bool beyond = !std::isfinite(q) || (q != 0 && std::fabs(q) < DBL_MIN) || (q == 0 && sxx != 0);
+    const bool beyond = LeftTheRange(sxx / sww, sxx);
     if (!(beyond && sxx > 0 && sww > 0 && std::isfinite(sxx) && std::isfinite(sww))) {
         return Finite(b * Sqrt(Divide(sxx, sww)));
     }
-    int ex = 0, ew = 0;
-    double mx = std::frexp(sxx, &ex);
-    const double mw = std::frexp(sww, &ew);
-    if ((ex - ew) % 2 != 0) {
-        mx *= 2.0;
-        --ex;
-    }
-    return Finite(std::ldexp(b * std::sqrt(mx / mw), (ex - ew) / 2));
-}
-
-// Whether a variance lies outside the normal Doubles although its factors do not: an
-// overflow or an underflow on the way.
-bool LeftTheRange(double variance, double s2) {
-    return !std::isfinite(variance) || (variance == 0 ? s2 != 0 : std::fabs(variance) < DBL_MIN);
+    const EvenSplit x = SplitEven(sxx), w = SplitEven(sww);
+    return Finite(std::ldexp(b * std::sqrt(x.mantissa / w.mantissa), x.half - w.half));
 }
 
 std::vector<double> ColumnValues(const Matrix& m) {
@@ -391,14 +399,9 @@ void CRegression::Fit(const Sums& s) {
     bool left = false;
     for (int i = 0; i < P; ++i) left = left || LeftTheRange(covariance_->Element(i, i), s2);
     if (left) {
-        int e2 = 0;
-        double mantissa = std::frexp(s2, &e2);
-        if (e2 % 2 != 0) {
-            mantissa *= 2.0;
-            --e2;
-        }
-        covariance_ = covariance(mantissa);
-        for (int& e : rowExponent) e += e2 / 2;
+        const EvenSplit split = SplitEven(s2);
+        covariance_ = covariance(split.mantissa);
+        for (int& e : rowExponent) e += split.half;
     }
     covarianceExponent_ = std::move(rowExponent);
 
