@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "numerics/numerics.h"
 #include "runtime/convert.h"
@@ -37,12 +38,8 @@ std::string PatternFixed(double value, int decimals, bool onlyDecimals) {
 // Whether a tick's label reads back as the tick's 15-digit value. A label rounded
 // beyond the Double range (-1.8e308 for a tick at -1.7974e308) reads back as none.
 bool ShowsTick(const std::string& label, double tick) {
-    try {
-        return FormatDouble(Val(label)) == FormatDouble(Val(FormatDouble(tick)));
-    } catch (const AppError& e) {
-        if (e.number() != err::Overflow) throw;
-        return false;
-    }
+    const std::optional<double> read = UnlessOverflow([&] { return Val(label); });
+    return read && FormatDouble(*read) == FormatDouble(Val(FormatDouble(tick)));
 }
 
 }  // namespace

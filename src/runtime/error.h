@@ -1,6 +1,7 @@
 #pragma once
 // The one error type of the program: a number and a text, like the errors of the
 // language runtime the data formats were designed around. Components raise 255.
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -52,6 +53,18 @@ bool TryStep(F&& step) {
         return true;
     } catch (const std::exception&) {
         return false;
+    }
+}
+
+// The value a calculation gives, or nothing where it raises Overflow (a result beyond
+// the Double range); any other error goes on.
+template <class F>
+auto UnlessOverflow(F&& calculation) -> std::optional<decltype(calculation())> {
+    try {
+        return calculation();
+    } catch (const AppError& e) {
+        if (e.number() != err::Overflow) throw;
+        return std::nullopt;
     }
 }
 

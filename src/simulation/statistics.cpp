@@ -117,18 +117,6 @@ void Summarise(Sort sort, int m, std::int32_t classes, double ci, ColumnSummary&
     }
 }
 
-// x rounded by `round` to place n, or nothing where the result lies beyond the Double
-// range (the rounding then raises Overflow).
-template <class Round>
-std::optional<double> RoundedWithinRange(Round round, double x, std::int16_t n) {
-    try {
-        return round(x, n);
-    } catch (const AppError& e) {
-        if (e.number() != err::Overflow) throw;
-        return std::nullopt;
-    }
-}
-
 // The decimal classes of extremes whose range is a finite Double: a width of the range
 // rounded up to 10^p over the classes, p two below the range's decade, from the
 // minimum rounded down to 10^(p - 1). Nothing where the range rounded up lies beyond
@@ -141,10 +129,11 @@ std::optional<ClassDescriptor> DecimalClasses(double mn, double mx, double class
     // The place is a 16-bit whole number.
     if (!(decade >= -32768.0 && decade <= 32767.0)) RaiseOverflow();
     const auto p = static_cast<std::int16_t>(decade);
-    const std::optional<double> rounded = RoundedWithinRange(MUtilities::RoundUpToPlace, range, p);
+    const std::optional<double> rounded = UnlessOverflow([&] { return MUtilities::RoundUpToPlace(range, p); });
     if (!rounded) return std::nullopt;
     d.width = *rounded / classes;
-    d.start = RoundedWithinRange(MUtilities::RoundDownToPlace, mn, static_cast<std::int16_t>(p - 1)).value_or(mn);
+    d.start =
+        UnlessOverflow([&] { return MUtilities::RoundDownToPlace(mn, static_cast<std::int16_t>(p - 1)); }).value_or(mn);
     // A subnormal width is a whole number of units of the smallest Double, and the
     // quotient rounded to the nearest one (1.245 units to 1 for a range of 249) would
     // leave part of the range beyond the last class, which would take it all: the
