@@ -126,17 +126,17 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
         i = end;
         if (!bin) continue;
         if (negative || count == 0) {
-            if (end == size) return {0, true, false, true};
-            if (before[end] == ' ' && end + 1 == size) return {0, false, false, true};
+            if (end == size) return {.delimiterDue = true, .byteDue = true};
+            if (before[end] == ' ' && end + 1 == size) return {.byteDue = true};
             continue;
         }
         const bool pastCap = count > kCountCap;
         if (pastCap) count = kCountCap;
-        if (end == size) return {count, true, false, false, pastCap};
+        if (end == size) return {.missing = count, .delimiterDue = true, .pastCap = pastCap};
         if (before[end] == ' ') ++end;
-        if (count > size - end) return {count - (size - end), false, false, false, pastCap};
+        if (count > size - end) return {.missing = count - (size - end), .pastCap = pastCap};
         i = end + static_cast<std::size_t>(count);
-        if (i == size) return {0, false, true};
+        if (i == size) return {.endsData = true};
     }
     return {};
 }
