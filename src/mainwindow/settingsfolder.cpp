@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
 #include <unistd.h>
 
 namespace nuvir {
@@ -19,12 +20,21 @@ bool FolderAcceptsFiles(const std::string& folder) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) return false;
     const fs::path probe = fs::path(folder) / (".nuvir-probe-" + std::to_string(::getpid()));
+    // While the program starts, SIGTERM and SIGINT end it at once: held while the probe
+    // exists, so that neither leaves it behind in the folder.
+    sigset_t ending, before;
+    sigemptyset(&ending);
+    sigaddset(&ending, SIGTERM);
+    sigaddset(&ending, SIGINT);
+    ::pthread_sigmask(SIG_BLOCK, &ending, &before);
+    bool made = false;
     {
         std::ofstream out(probe, std::ios::binary);
-        if (!out) return false;
+        made = static_cast<bool>(out);
     }
-    fs::remove(probe, ec);
-    return true;
+    if (made) fs::remove(probe, ec);
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    return made;
 }
 
 ProgramFolders DecideProgramFolders(const std::string& programFolder) {

@@ -19,9 +19,12 @@ fail() {
 }
 
 # Whether bit $3 of the signal mask $2 ("SigCgt", "SigBlk", "SigIgn") of process $1 is
-# set: SIGTERM (15) is bit 14, SIGXFSZ (25) bit 24.
+# set: SIGTERM (15) is bit 14, SIGXFSZ (25) bit 24. Only once the process is the program:
+# until it has made its way through exec, it is this shell, which catches SIGTERM for its
+# EXIT trap, or env or setpriv.
 mask_bit() {
   local mask
+  [ "$(cat "/proc/$1/comm" 2>/dev/null)" = nuvir ] || return 1
   mask=$(awk -v field="$2:" '$1 == field { print $2 }' "/proc/$1/status" 2>/dev/null)
   [ -n "$mask" ] && (( (16#$mask >> $3) & 1 ))
 }
@@ -88,6 +91,9 @@ stop_before_settings_read() {
   [ "$rc" -eq $((128 + $(kill -l "$1"))) ] || fail "nuvir exited with $rc, not ended by SIG$1"
   cmp -s "$work/prog/nuvir.ini" "$work/ini.before" || fail "nuvir.ini changed"
   cmp -s "$work/prog/nuvirOptions.ini" "$work/options.before" || fail "nuvirOptions.ini changed"
+  local left
+  left=$(ls -A "$work/prog" | grep '^\.')
+  [ -z "$left" ] || fail "left behind by SIG$1: $left"
 }
 
 # Each line must be in the file.
