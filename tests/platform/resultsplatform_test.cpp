@@ -146,6 +146,39 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
     }
 }
 
+// Text appended or pasted just after U+FDD0 (shown by a stand-in) is not read as that
+// stand-in's: a U+FFFD of its own (EF BF BD) reads back as U+FFFD after an edit.
+TEST(ResultsPlatform, TextAddedJustAfterAStandInKeepsItsOwnCharacters) {
+    const std::string before = "A\xEF\xB7\x90";
+    const std::string added =
+        "\xEF\xBF\xBD"
+        "B";
+    struct Case {
+        const char* name;
+        std::function<void(MultiLineTextBox&)> insert;
+    };
+    const Case cases[] = {
+        {"appended", [&](MultiLineTextBox& box) { box.AppendText(added); }},
+        {"pasted",
+         [&](MultiLineTextBox& box) {
+             QGuiApplication::clipboard()->setText(QString::fromStdString(added));
+             box.paste();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Form form;
+        auto* box = form.Add<MultiLineTextBox>("txtBatch");
+        box->SetLocked(false);
+        box->SetText(before);
+        box->moveCursor(QTextCursor::End);
+        c.insert(*box);
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClicks(box, "x");
+        EXPECT_EQ(box->Text(), before + added + "x");
+    }
+}
+
 // A box three lines high after five appended lines shows lines 3 to 5, the newest at
 // the bottom; Ctrl+Home still brings the first back.
 TEST(ResultsPlatform, AppendingShowsTheLatestLinesWithTheNewestAtTheBottom) {
