@@ -104,7 +104,7 @@ TEST(ResultsPlatform, ATextSetOrAppendedReadsBackAsItWasAfterAnEdit) {
             EXPECT_EQ(box->SelText(), c.text + "x");
             box->copy();
             std::string copied = c.text + "x";  // with Qt's line ends
-            for (auto at = copied.find('\r'); at != std::string::npos; at = copied.find('\r')) copied.erase(at, 1);
+            std::erase(copied, '\r');
             EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), copied);
         }
     }
