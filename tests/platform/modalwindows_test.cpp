@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "formdriver.h"
 #include "platform/filedialog.h"
 #include "platform/filedialog_qt.h"
 #include "platform/services.h"
@@ -77,15 +78,14 @@ TEST(ModalWindows, AMinimisedBoxOrItsOwnerComesBackWithTheOther) {
             SCOPED_TRACE(std::string(k.name) + ", " + m.name);
             Form owner;
             owner.resize(400, 300);
-            owner.Show();
-            owner.activateWindow();
-            ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+            ASSERT_NO_FATAL_FAILURE(test::ShowActive(owner));
             bool seen = false, back = false;
             test::WhenModalShows(k.isIt, [&](QWidget& box) {
                 seen = true;
                 if (m.owner) owner.setWindowState(Qt::WindowMinimized);
                 if (m.box) box.setWindowState(Qt::WindowMinimized);
-                back = QTest::qWaitFor([&] { return !owner.isMinimized() && !box.isMinimized() && NoneMinimised(); });
+                test::Settle();  // the bringing back, queued by the state change
+                back = !owner.isMinimized() && !box.isMinimized() && NoneMinimised();
                 box.close();
             });
             k.show();
