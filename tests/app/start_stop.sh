@@ -42,17 +42,18 @@ wait_while_up() {
   done
 }
 
-# Ends process $1 with SIGTERM and checks that it ends cleanly.
+# Ends process $1 with signal $2 (TERM unless told) and checks that it ends with exit
+# status $3 (0, cleanly, unless told).
 terminate() {
-  local pid=$1
+  local pid=$1 sig=${2:-TERM} status=${3:-0}
   kill -0 "$pid" 2>/dev/null || fail "nuvir ended by itself"
-  kill -TERM "$pid"
+  kill -"$sig" "$pid"
   local end=$((SECONDS + 300))
   while kill -0 "$pid" 2>/dev/null && (( SECONDS < end )); do sleep 0.05; done
-  kill -0 "$pid" 2>/dev/null && fail "nuvir did not end on SIGTERM"
+  kill -0 "$pid" 2>/dev/null && fail "nuvir did not end on SIG$sig"
   wait "$pid"
   local rc=$?
-  [ "$rc" -eq 0 ] || fail "nuvir exited with $rc"
+  [ "$rc" -eq "$status" ] || fail "nuvir exited with $rc, not $status"
 }
 
 # Runs the copy (behind an optional command such as a user switch), then ends it.
@@ -82,13 +83,8 @@ stop_before_settings_read() {
   running=$pid
   # The program's own first step: SIGXFSZ set aside.
   wait_while_up "$pid" 300 mask_bit "$pid" SigIgn 24 || fail "nuvir ended by itself or did not start"
-  kill -"$1" "$pid"
-  local end=$((SECONDS + 300))
-  while kill -0 "$pid" 2>/dev/null && (( SECONDS < end )); do sleep 0.05; done
-  kill -0 "$pid" 2>/dev/null && fail "nuvir did not end on SIG$1 before reading its settings"
-  wait "$pid"
-  local rc=$?
-  [ "$rc" -eq $((128 + $(kill -l "$1"))) ] || fail "nuvir exited with $rc, not ended by SIG$1"
+  # Ended by the signal: the status a shell gives a process a signal killed.
+  terminate "$pid" "$1" $((128 + $(kill -l "$1")))
   cmp -s "$work/prog/nuvir.ini" "$work/ini.before" || fail "nuvir.ini changed"
   cmp -s "$work/prog/nuvirOptions.ini" "$work/options.before" || fail "nuvirOptions.ini changed"
   local left
