@@ -637,6 +637,24 @@ double GeneratorKey(float seed, std::int32_t prng) {
     return prng == 1 ? std::max(1.0, std::nearbyint(static_cast<double>(seed) * 100.0)) : static_cast<double>(seed);
 }
 
+// The seeds of runs at the clock's readings, one after another: how many repeat a seed
+// the generator had before, and how many lie outside 0 to 86400 (a run given one of
+// those back does not repeat itself).
+struct SeedTally {
+    int repeated = 0, outside = 0;
+};
+SeedTally TallySeeds(const std::vector<ClockReading>& clocks, std::int32_t prng) {
+    ClockSeeds seeds;
+    std::set<double> keys;
+    SeedTally tally;
+    for (const ClockReading& clock : clocks) {
+        const float seed = seeds.Next(clock, prng);
+        tally.repeated += keys.insert(GeneratorKey(seed, prng)).second ? 0 : 1;
+        tally.outside += seed > 0.0f && seed < 86400.0f ? 0 : 1;
+    }
+    return tally;
+}
+
 // The clock as Timer() and the day read it at t seconds after the midnight that starts
 // day 0, on UTC: the time of day rounded to a Single, never up to the next midnight.
 ClockReading ClockAt(double t) {
@@ -665,18 +683,14 @@ TEST(ClockSeeds, RunsAheadOfTheClockIntoMidnightRepeatNoSeed) {
     for (const std::int32_t prng : {0, 1}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << (prng == 1 ? ", custom" : ", built-in"));
-            ClockSeeds seeds;
-            std::set<double> keys;
-            int repeated = 0, outside = 0;
+            std::vector<ClockReading> clocks;
             for (int i = 0; i < c.runs; ++i) {
                 const ClockReading clock = ClockAt(c.start + c.step * i);
-                if (clock.seconds == 0.0f) continue;  // the engine reads the clock again
-                const float seed = seeds.Next(clock, prng);
-                repeated += keys.insert(GeneratorKey(seed, prng)).second ? 0 : 1;
-                outside += seed > 0.0f && seed < 86400.0f ? 0 : 1;
+                if (clock.seconds != 0.0f) clocks.push_back(clock);  // at 0 the engine reads the clock again
             }
-            EXPECT_EQ(repeated, 0);
-            EXPECT_EQ(outside, 0);
+            const SeedTally tally = TallySeeds(clocks, prng);
+            EXPECT_EQ(tally.repeated, 0);
+            EXPECT_EQ(tally.outside, 0);
         }
     }
 }
@@ -739,25 +753,17 @@ TEST(ClockSeeds, RunsThroughTheEndOfDaylightSavingTimeRepeatNoSeed) {
     for (const std::int32_t prng : {0, 1}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << (prng == 1 ? ", custom" : ", built-in"));
-            ClockSeeds seeds;
-            std::vector<double> keys;
-            int outside = 0, clockBack = 0;
-            ClockReading last;
-            for (std::int64_t t = c.start; t <= c.end; t += c.step) {
-                const ClockReading clock = LocalClockAt(kNovember3 + t);
-                // The walk passes the one moment the local clock goes back.
-                if (t != c.start && std::pair{clock.day, clock.seconds} < std::pair{last.day, last.seconds})
-                    ++clockBack;
-                last = clock;
-                const float seed = seeds.Next(clock, prng);
-                keys.push_back(GeneratorKey(seed, prng));
-                outside += seed > 0.0f && seed < 86400.0f ? 0 : 1;
-            }
+            std::vector<ClockReading> clocks;
+            for (std::int64_t t = c.start; t <= c.end; t += c.step) clocks.push_back(LocalClockAt(kNovember3 + t));
+            // The walk passes the one moment the local clock goes back.
+            const auto localTime = [](const ClockReading& r) { return std::pair{r.day, r.seconds}; };
+            int clockBack = 0;
+            for (std::size_t i = 1; i < clocks.size(); ++i)
+                clockBack += localTime(clocks[i]) < localTime(clocks[i - 1]);
             EXPECT_EQ(clockBack, 1);
-            std::sort(keys.begin(), keys.end());
-            const auto repeated = keys.end() - std::unique(keys.begin(), keys.end());
-            EXPECT_EQ(repeated, 0);
-            EXPECT_EQ(outside, 0);
+            const SeedTally tally = TallySeeds(clocks, prng);
+            EXPECT_EQ(tally.repeated, 0);
+            EXPECT_EQ(tally.outside, 0);
         }
     }
 }
