@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -145,6 +147,28 @@ public:
 private:
     rlimit previous_{};
     bool held_ = false;
+};
+
+// The process's time zone (TZ) for a scope; the one before comes back after it.
+class ScopedZone {
+public:
+    explicit ScopedZone(const char* zone) : had_(std::getenv("TZ") != nullptr), saved_(had_ ? std::getenv("TZ") : "") {
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~ScopedZone() {
+        if (had_)
+            ::setenv("TZ", saved_.c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+    ScopedZone(const ScopedZone&) = delete;
+    ScopedZone& operator=(const ScopedZone&) = delete;
+
+private:
+    bool had_;
+    std::string saved_;
 };
 
 // The mean and sample SD of a, and the correlation of a with b, from sums in quadruple

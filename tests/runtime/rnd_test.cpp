@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "runtime/rnd.h"
+#include "testsupport.h"
 
 namespace nuvir {
 namespace {
@@ -153,12 +154,9 @@ TEST(LocalClock, CountsTheDaysOfTheLocalCalendar) {
         const char* zone;  // POSIX form: the name, then the hours to add to reach UTC
     };
     const Case cases[] = {{"UTC", "UTC0"}, {"fourteen hours ahead", "<+14>-14"}, {"eleven hours behind", "<-11>11"}};
-    const char* saved = std::getenv("TZ");
-    const std::string savedZone = saved != nullptr ? saved : "";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ::setenv("TZ", c.zone, 1);
-        ::tzset();
+        const test::ScopedZone zone(c.zone);
         const std::time_t before = RealtimeSeconds();
         const ClockReading r = LocalClock();
         const std::time_t after = RealtimeSeconds();
@@ -168,11 +166,6 @@ TEST(LocalClock, CountsTheDaysOfTheLocalCalendar) {
         EXPECT_GE(reading, static_cast<double>(before));
         EXPECT_LE(reading, static_cast<double>(after) + 1.0);
     }
-    if (saved != nullptr)
-        ::setenv("TZ", savedZone.c_str(), 1);
-    else
-        ::unsetenv("TZ");
-    ::tzset();
 }
 
 }  // namespace

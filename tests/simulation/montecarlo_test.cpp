@@ -708,25 +708,6 @@ TEST(ClockSeeds, RunsSlowerThanTheClockTakeItsReadings) {
     }
 }
 
-// The process's time zone (TZ) for a scope; the one before comes back after it.
-struct ScopedZone {
-    explicit ScopedZone(const char* zone) : had(std::getenv("TZ") != nullptr), saved(had ? std::getenv("TZ") : "") {
-        ::setenv("TZ", zone, 1);
-        ::tzset();
-    }
-    ScopedZone(const ScopedZone&) = delete;
-    ScopedZone& operator=(const ScopedZone&) = delete;
-    ~ScopedZone() {
-        if (had)
-            ::setenv("TZ", saved.c_str(), 1);
-        else
-            ::unsetenv("TZ");
-        ::tzset();
-    }
-    bool had;
-    std::string saved;
-};
-
 // New York's zone by its rule, which needs no zone files: five hours behind UTC, four
 // from 02:00 on the second Sunday of March to 02:00 on the first Sunday of November.
 constexpr const char* kNewYork = "EST5EDT,M3.2.0,M11.1.0";
@@ -749,7 +730,7 @@ TEST(ClockSeeds, RunsThroughTheEndOfDaylightSavingTimeRepeatNoSeed) {
         {"every 5 ms from 00:59:59 EDT to 01:00:01 EST", 5 * kHourNs - 1'000'000'000, 6 * kHourNs + 1'000'000'000,
          5'000'000},
     };
-    const ScopedZone zone(kNewYork);
+    const test::ScopedZone zone(kNewYork);
     for (const std::int32_t prng : {0, 1}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << (prng == 1 ? ", custom" : ", built-in"));
@@ -800,7 +781,7 @@ TEST(ClockSeeds, TheHourReadAgainMovesOnAClockSetBackStartsAfresh) {
          {6 * kHourNs + 40 * 60 * s, 6 * kHourNs + 20 * 60 * s},
          {6000.0f, 4800.0f}},
     };
-    const ScopedZone zone(kNewYork);
+    const test::ScopedZone zone(kNewYork);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClockSeeds seeds;
