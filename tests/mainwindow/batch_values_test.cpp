@@ -36,15 +36,15 @@ protected:
         parts.makeResults = [](FRiskMain& w) { return std::make_unique<WindowResults>(w); };
         return parts;
     }
-    // The model's run of `trials` trials from the batch tests' seed, its trials exported and
+    // The model's run of its trials from the batch tests' seed, its trials exported and
     // read back; the application data are left as they were.
-    TrialTableStatistics ExportedTrials(const Variant& model, std::int32_t trials = 1000) {
+    TrialTableStatistics ExportedTrials(const Variant& model) {
         const Variant own = AppData;
         ProgramSimulationHost host;
         CMonteCarlo engine(host);
         engine.SetExportPaths(dir.file("trials.csv"));
         AppData = model;
-        engine.RunSimulation(BuildSimulationInputs(model, true), trials, 200, kDistinctStagesSeed);
+        engine.RunSimulation(BuildSimulationInputs(model, true), CLng(model(item::kTrials)), 200, kDistinctStagesSeed);
         AppData = own;
         return TrialTableStatistics(ReadBytes(dir.file("trials.csv")));
     }
@@ -145,18 +145,17 @@ TEST_F(BatchValuesTest, EachColumnOfTheCsvLineHoldsItsOwnInputOrResult) {
 TEST_F(BatchValuesTest, LinesWithResultsAtTheEndsOfTheRangeRunToTheirNumbers) {
     const struct {
         const char* line;
-        std::int32_t trials;
         // The line reaches what it stands for.
         std::function<bool(double min, double max)> reached;
     } lines[] = {
         {"SPECIES=Tiny;N=1000;I1=1E-305,N,1E-306;I2=1E-305,N,1E-306;I3=1E-305,N,1E-306;I4=1E-305,N,1E-306;"
          "I5=1E-305,N,1E-306",
-         1000, [](double, double max) { return max < 1e-304; }},
-        {"SPECIES=Wide;N=1000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=0,N,4.5E307", 1000,
+         [](double, double max) { return max < 1e-304; }},
+        {"SPECIES=Wide;N=1000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=0,N,4.5E307",
          [](double min, double max) { return !std::isfinite(max - min); }},
-        {"SPECIES=High;N=10000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=8.985E307,U,5.187E307", 10000,
+        {"SPECIES=High;N=10000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=8.985E307,U,5.187E307",
          [](double min, double max) { return max - min > 1.79e308; }},
-        {"SPECIES=Low;N=10000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=-1.74668E308,U,2.9445E306", 10000,
+        {"SPECIES=Low;N=10000;UM=1;P1=1,U,0;P2=1,U,0;P3=1,U,0;P4=1,U,0;I5=-1.74668E308,U,2.9445E306",
          [](double min, double) { return min < -1.7976e308; }},
     };
     BatchWindowPart* part = nullptr;
@@ -186,7 +185,7 @@ TEST_F(BatchValuesTest, LinesWithResultsAtTheEndsOfTheRangeRunToTheirNumbers) {
 
         Variant model = GetAppDataDefaults(true, Variant());
         DeserialiseState(model, lines[i].line, RunningVersion());
-        const TrialTableStatistics t = ExportedTrials(model, lines[i].trials);
+        const TrialTableStatistics t = ExportedTrials(model);
         std::vector<double> risk = t.Output(0);
         const QuadPair q = QuadMoments(risk, risk);
         std::sort(risk.begin(), risk.end());
