@@ -3,8 +3,10 @@
 // keyboard's do; clicks with the left button; a picture of the window into the build
 // folder for a person to look at.
 #include <QApplication>
+#include <QClipboard>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -33,6 +35,11 @@ inline void Retype(const char* text) {
     Type(text);
 }
 inline void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
+// Pastes text into a box through the clipboard, as Ctrl+V would.
+inline void PasteText(QPlainTextEdit& box, const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    box.paste();
+}
 // Drops text on a widget as another program would: its drag comes in before it drops.
 inline void DropText(QWidget* target, const QString& text) {
     QMimeData data;

@@ -1,6 +1,5 @@
 // The batch window driven as a person would, offscreen, beside the real main window and
 // its engine: one round of recording, saving and running.
-#include <QClipboard>
 #include <QPainter>
 #include <QStyle>
 #include <QTextBlock>
@@ -267,11 +266,7 @@ TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
         std::function<void()> insert;
     };
     const Case cases[] = {
-        {"paste",
-         [&] {
-             QGuiApplication::clipboard()->setText(text);
-             batch->ListBox()->paste();
-         }},
+        {"paste", [&] { test::PasteText(*batch->ListBox(), text); }},
         {"drop", [&] { test::DropText(batch->ListBox()->viewport(), text); }},
     };
     for (const auto& c : cases) {

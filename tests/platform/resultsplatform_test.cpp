@@ -124,11 +124,7 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
         std::function<void(MultiLineTextBox&)> insert;
     };
     const Case cases[] = {
-        {"paste",
-         [&](MultiLineTextBox& box) {
-             QGuiApplication::clipboard()->setText(text);
-             box.paste();
-         }},
+        {"paste", [&](MultiLineTextBox& box) { test::PasteText(box, text); }},
         {"drop", [&](MultiLineTextBox& box) { test::DropText(box.viewport(), text); }},
     };
     for (const auto& c : cases) {
@@ -159,11 +155,7 @@ TEST(ResultsPlatform, TextAddedJustAfterAStandInKeepsItsOwnCharacters) {
     };
     const Case cases[] = {
         {"appended", [&](MultiLineTextBox& box) { box.AppendText(added); }},
-        {"pasted",
-         [&](MultiLineTextBox& box) {
-             QGuiApplication::clipboard()->setText(QString::fromStdString(added));
-             box.paste();
-         }},
+        {"pasted", [&](MultiLineTextBox& box) { test::PasteText(box, QString::fromStdString(added)); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
