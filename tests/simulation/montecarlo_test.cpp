@@ -457,13 +457,20 @@ TEST(MonteCarloMemory, AWorkerCountBeyondTheProcessorsIsHeldToThem) {
 // waits there until the gate opens.
 std::mutex g_gateMutex;
 std::condition_variable g_gateOpened;
-bool g_gateOpen = false;
+// Each opening of the gate is a new one, so a thread let through by the last test that
+// has not yet woken is not held by the next.
+int g_gateOpenings = 0;
+int g_held = 0;
+std::condition_variable g_heldChanged;
 thread_local bool t_ranFirstStep = false;
 
 void HoldFirstStepThreads() {
     if (!std::exchange(t_ranFirstStep, false)) return;
     std::unique_lock<std::mutex> lock(g_gateMutex);
-    g_gateOpened.wait(lock, [] { return g_gateOpen; });
+    const int shut = g_gateOpenings;
+    ++g_held;
+    g_heldChanged.notify_all();
+    g_gateOpened.wait(lock, [shut] { return g_gateOpenings != shut; });
 }
 
 // Steps that follow each other at once (a short run's sorts, ranks and fits) reuse the
@@ -477,7 +484,7 @@ void HoldFirstStepThreads() {
 TEST(WorkerPool, StepsInQuickSuccessionStartNoThreadsBeyondTheirWorkers) {
     struct Hook {
         Hook() {
-            g_gateOpen = false;
+            g_held = 0;
             SetPoolReturnHook(HoldFirstStepThreads);
         }
         ~Hook() {
@@ -487,7 +494,7 @@ TEST(WorkerPool, StepsInQuickSuccessionStartNoThreadsBeyondTheirWorkers) {
         static void Open() {
             {
                 std::lock_guard<std::mutex> lock(g_gateMutex);
-                g_gateOpen = true;
+                ++g_gateOpenings;
             }
             g_gateOpened.notify_all();
         }
@@ -501,6 +508,13 @@ TEST(WorkerPool, StepsInQuickSuccessionStartNoThreadsBeyondTheirWorkers) {
     for (int i = first.started(); i < shares; ++i) all.count_down();  // none that could not start
     first.Wait();
     ASSERT_EQ(first.started(), shares);
+    {
+        // Every thread of the first step at the gate, or the second step would not see
+        // the slowest scheduling. The bound only ends a run whose hook never holds one.
+        std::unique_lock<std::mutex> lock(g_gateMutex);
+        ASSERT_TRUE(g_heldChanged.wait_for(lock, std::chrono::seconds(100), [&] { return g_held == shares; }))
+            << g_held << " of the first step's " << shares << " threads were held on their way back";
+    }
     const int threads = ThreadsInProcess();
     std::atomic<int> ran{0};
     WorkerShares second(shares, [&] { ran.fetch_add(1, std::memory_order_relaxed); });
