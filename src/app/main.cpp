@@ -15,6 +15,7 @@
 #include "mainwindow/windowresults.h"
 #include "mainwindow/windowuncertainty.h"
 #include "platform/handlerguard.h"
+#include "platform/openboxes.h"
 #include "platform/services_qt.h"
 #include "report/rtfviewer.h"
 
@@ -41,31 +42,44 @@ sigset_t TerminationSignals() {
 // Until the start-up has read the settings, SIGTERM and SIGINT end the program at once
 // (their default action) and nothing is written: a close then would write back folders
 // and settings not read yet (empty folders), and a start-up box waiting for its OK must
-// not hold them off. Neither ignored nor blocked, whatever the program inherited (a
-// shell ignores SIGINT for a job in the background).
-void EndAtOnceOnTermination() {
+// not hold them off. Not blocked, whatever the program inherited; an ignored SIGINT stays
+// ignored (a shell ignores it for a job in the background, whose Ctrl+C is the script's).
+// True when SIGINT is to be heard.
+bool EndAtOnceOnTermination() {
+    struct sigaction inherited {};
+    ::sigaction(SIGINT, nullptr, &inherited);
+    const bool hearInterrupt = inherited.sa_handler != SIG_IGN;
     std::signal(SIGTERM, SIG_DFL);
-    std::signal(SIGINT, SIG_DFL);
+    if (hearInterrupt) std::signal(SIGINT, SIG_DFL);
     const sigset_t set = TerminationSignals();
     ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    return hearInterrupt;
+}
+
+// Held from before Qt starts its threads, which keep them held, until the start-up has
+// chosen its folders: the folder probe then leaves no file behind, and the signals go to
+// the window thread only.
+void HoldTermination(bool on) {
+    const sigset_t set = TerminationSignals();
+    ::pthread_sigmask(on ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
 // From then on, each SIGTERM and SIGINT asks for the close the window's close box asks
-// for, so the shut-down work (settings written back) runs on the window thread. One the
-// close refuses (a batch run going on, the batch list's save question cancelled) leaves
-// the next one heard, and one that comes while a close is being asked is acted on once
-// that close has its answer.
-void InstallTerminationHandler(QApplication& app, nuvir::FRiskMain& window, const bool& closed) {
+// for, so the shut-down work (settings written back) runs on the window thread, never
+// under a box whose code would run on in a window the close frees (RequestedClose). One
+// the close refuses (a batch run going on, the batch list's save question cancelled)
+// leaves the next one heard.
+void InstallTerminationHandler(QApplication& app, nuvir::FRiskMain& window, const bool& closed, bool hearInterrupt) {
     if (g_signalFds[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalFds) != 0) return;
+    auto* closer = new nuvir::RequestedClose(
+        [&window] { nuvir::RunGuarded(nuvir::GuardPolicy::Swallow, "Closing NUVIR", [&window] { window.close(); }); },
+        [&closed] { return closed; }, [&window] { return window.Results().BatchMode(); }, &app);
     auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, &window, &closed] {
-        // Off while the close is asked: its boxes run event loops of their own, where a
-        // signal would start a second close inside this one. Such a signal stays queued.
-        notifier->setEnabled(false);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [notifier, closer, &closed] {
         char bytes[64];
         while (::recv(g_signalFds[1], bytes, sizeof bytes, MSG_DONTWAIT) > 0) {
         }
-        if (!closed) nuvir::RunGuarded(nuvir::GuardPolicy::Swallow, "Closing NUVIR", [&window] { window.close(); });
+        if (!closed) nuvir::RunGuarded(nuvir::GuardPolicy::Swallow, "Closing NUVIR", [closer] { closer->Request(); });
         notifier->setEnabled(!closed);
     });
     struct sigaction sa {};
@@ -73,13 +87,14 @@ void InstallTerminationHandler(QApplication& app, nuvir::FRiskMain& window, cons
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
+    if (hearInterrupt) ::sigaction(SIGINT, &sa, nullptr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    EndAtOnceOnTermination();
+    const bool hearInterrupt = EndAtOnceOnTermination();
+    HoldTermination(true);
     // Under a file-size limit ("ulimit -f") a write past it would end the program with
     // SIGXFSZ, the analyst's unsaved work with it; ignored, the write fails with EFBIG
     // and the operation says so, as on a full disk. Set before anything writes a file.
@@ -91,6 +106,7 @@ int main(int argc, char** argv) {
     // The settings files follow the program folder unless it is read-only.
     const nuvir::ProgramFolders folders = nuvir::DecideProgramFolders(nuvir::App().path);
     nuvir::SetAppPath(folders.settings);
+    HoldTermination(false);
 
     nuvir::MainWindowParts parts;
     parts.makeChain = [] { return std::make_unique<nuvir::WindowChain>(); };
@@ -106,8 +122,9 @@ int main(int argc, char** argv) {
     parts.makeBatchWindow = nuvir::MakeBatchWindow;
     nuvir::FRiskMain window(std::move(parts), folders.documents);
     bool closed = false;
-    QObject::connect(&window, &nuvir::FRiskMain::ReadyToClose, &app,
-                     [&app, &window, &closed] { InstallTerminationHandler(app, window, closed); });
+    QObject::connect(&window, &nuvir::FRiskMain::ReadyToClose, &app, [&app, &window, &closed, hearInterrupt] {
+        InstallTerminationHandler(app, window, closed, hearInterrupt);
+    });
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, [&closed] { closed = true; });
     QObject::connect(&window, &nuvir::FRiskMain::Closed, &app, &QApplication::quit, Qt::QueuedConnection);
     window.Show();

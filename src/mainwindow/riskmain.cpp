@@ -15,6 +15,7 @@
 #include "mainwindow/windowuncertainty.h"
 #include "mainwindow/riskmain_internal.h"
 #include "platform/clipboardowner.h"
+#include "platform/openboxes.h"
 #include "platform/screen.h"
 #include "platform/windowutilities.h"
 #include "runtime/convert.h"
@@ -265,9 +266,13 @@ void FRiskMain::TimerTick(int index) {
             }
             if (BatchForm) {
                 if (BatchForm->CloseRequested()) {
-                    BatchForm->SetParent(nullptr);
-                    BatchForm->Unload();
-                    BatchForm.reset();
+                    // Not while a box is open: the code that showed it may be the batch
+                    // window's, which must return before the window goes.
+                    if (OpenBoxes() == 0) {
+                        BatchForm->SetParent(nullptr);
+                        BatchForm->Unload();
+                        BatchForm.reset();
+                    }
                 } else {
                     BatchForm->SetVisible(!isMinimized());
                 }

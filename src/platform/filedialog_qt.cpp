@@ -15,6 +15,7 @@
 
 #include "platform/filedialog_qt.h"
 #include "platform/modalwindows.h"
+#include "platform/openboxes.h"
 #include "platform/qtstring.h"
 
 namespace nuvir {
@@ -119,6 +120,7 @@ std::string QtFileDialogService::Show(const FileDialogRequest& request) {
     dialog.setDefaultSuffix(QtText(request.defaultSuffix));
     dialog.TakeNamesWhole();
 
+    BoxScope open([&dialog] { return RejectIfOnTop(dialog); });
     if (dialog.exec() != QDialog::Accepted) return {};
     if (dialog.Whole()) return dialog.Whole()->toStdString();
     const QStringList files = dialog.selectedFiles();

@@ -13,6 +13,7 @@
 
 #include "platform/controls.h"
 #include "platform/modalwindows.h"
+#include "platform/openboxes.h"
 #include "platform/qtpicturebox.h"
 #include "platform/qtstring.h"
 #include "platform/screen.h"
@@ -391,6 +392,16 @@ void Form::ShowModal() {
     setWindowModality(Qt::ApplicationModal);
     QWidget::show();
     if (isVisible()) {
+        // Dismissed as Esc dismisses it: by its Cancel button, else as its close box does.
+        BoxScope open([this] {
+            if (QApplication::activeModalWidget() != this) return false;
+            CommandButton* cancel = cancelButton_;
+            if (cancel != nullptr && cancel->Visible() && cancel->Enabled() && cancel->isEnabled()) {
+                cancel->click();
+                return true;
+            }
+            return UnloadFor(unloadreason::ControlMenu);
+        });
         QEventLoop loop;
         modalLoop_ = &loop;
         loop.exec(QEventLoop::DialogExec);
@@ -404,10 +415,13 @@ bool Form::Unload() { return UnloadFor(unloadreason::FormCode); }
 bool Form::UnloadFor(int reason) {
     if (closing_) return true;
     bool cancel = false;
-    Q_EMIT QueryUnload(cancel, reason);
-    if (cancel) return false;
-    Q_EMIT UnloadEvent(cancel);
-    if (cancel) return false;
+    {
+        ClosingScope asking;
+        Q_EMIT QueryUnload(cancel, reason);
+        if (cancel) return false;
+        Q_EMIT UnloadEvent(cancel);
+        if (cancel) return false;
+    }
     closing_ = true;
     visible_ = false;
     hide();

@@ -18,6 +18,7 @@
 
 #include "platform/filedialog_qt.h"
 #include "platform/modalwindows.h"
+#include "platform/openboxes.h"
 #include "platform/picturebox.h"
 #include "platform/qtstring.h"
 #include "platform/toolwindow.h"
@@ -46,7 +47,16 @@ int QtMessageBoxService::Show(const std::string& text, int style, const std::str
     box.SetOwner(owner);
     Build(box, text, style, title);
     PrepareModal(box, owner);
-    box.exec();
+    {
+        // Only a box whose Esc cancels or acknowledges it may be closed for the analyst.
+        BoxScope open([&box] {
+            QAbstractButton* escape = box.escapeButton();
+            if (escape == nullptr || QApplication::activeModalWidget() != &box) return false;
+            escape->click();
+            return true;
+        });
+        box.exec();
+    }
     auto* clicked = box.clickedButton();
     const std::vector<Answer> buttons = Answers(style);
     for (const auto& b : buttons) {
@@ -101,6 +111,7 @@ std::optional<Colour> QtColourDialogService::ChooseColour(Colour initial) {
     CentredDialog<QColorDialog> dialog(ColourToQColor(initial));
     dialog.SetOwner(owner);
     PrepareModal(dialog, owner);
+    BoxScope open([&dialog] { return RejectIfOnTop(dialog); });
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     const QColor c = dialog.selectedColor();
     if (!c.isValid()) return std::nullopt;

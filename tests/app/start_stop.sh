@@ -56,16 +56,34 @@ terminate() {
   [ "$rc" -eq "$status" ] || fail "nuvir exited with $rc, not $status"
 }
 
-# Runs the copy (behind an optional command such as a user switch), then ends it.
+# Runs the copy (behind an optional command such as a user switch), then ends it. Started
+# with SIGINT at its default (a job of this script would have it ignored), the program
+# hears it.
 start_stop() {
-  env HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$@" "$work/prog/nuvir" &
+  env --default-signal=INT HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$@" \
+    "$work/prog/nuvir" &
   local pid=$!
   running=$pid
   # Up once its start-up has read the settings: the program puts its SIGTERM handler in
   # place then.
   wait_while_up "$pid" 300 mask_bit "$pid" SigCgt 14 || fail "nuvir ended by itself or did not start"
+  mask_bit "$pid" SigCgt 1 || fail "nuvir does not hear SIGINT"
   # SIGXFSZ set aside: a file-size limit cannot end it.
   mask_bit "$pid" SigIgn 24 || fail "nuvir does not ignore SIGXFSZ"
+  terminate "$pid"
+}
+
+# Started with SIGINT ignored (a job in the background of a script, whose Ctrl+C is the
+# script's), the program keeps it ignored, before and after its settings are read; a
+# SIGTERM still closes it.
+keep_ignored_interrupt() {
+  env --ignore-signal=INT HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+    "$work/prog/nuvir" &
+  local pid=$!
+  running=$pid
+  wait_while_up "$pid" 300 mask_bit "$pid" SigCgt 14 || fail "nuvir ended by itself or did not start"
+  mask_bit "$pid" SigIgn 1 || fail "nuvir no longer ignores the SIGINT it was started with ignored"
+  kill -INT "$pid"
   terminate "$pid"
 }
 
@@ -78,7 +96,8 @@ stop_before_settings_read() {
   printf '[App Defaults]\r\nSave Path=%s\r\n' "$work/home" >"$work/prog/nuvirOptions.ini"
   cp "$work/prog/nuvir.ini" "$work/ini.before"
   cp "$work/prog/nuvirOptions.ini" "$work/options.before"
-  env HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen "$work/prog/nuvir" &
+  env --default-signal=INT HOME="$work/home" XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+    "$work/prog/nuvir" &
   local pid=$!
   running=$pid
   # The program's own first step: SIGXFSZ set aside.
@@ -114,6 +133,10 @@ check_settings() {
 start_stop
 check_settings "$work/prog" "$work/prog"
 echo "nuvir started and stopped cleanly, its settings beside it"
+
+keep_ignored_interrupt
+check_settings "$work/prog" "$work/prog"
+echo "started with SIGINT ignored, nuvir kept it ignored and ended cleanly on SIGTERM"
 
 for sig in TERM INT; do
   stop_before_settings_read "$sig"
