@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "appdata/appdata.h"
 #include "numerics/numerics.h"
@@ -155,7 +158,8 @@ struct Closing {
     std::string_view text;
     std::uint64_t zeroBytes = 0;
     bool pastCap = false;
-    std::uint64_t Size() const { return text.size() + zeroBytes; }
+    std::uint64_t fallback = 0;  // "?" given for what a \uN still skips; see FallbackReader
+    std::uint64_t Size() const { return text.size() + zeroBytes + fallback; }
 };
 
 Closing Separator(std::string_view before) {
@@ -182,6 +186,160 @@ Closing Separator(std::string_view before) {
     while (start > 0 && IsAsciiLetter(before[start - 1])) --start;
     // A blank ends a control word and is no text.
     return {start < letters && oddBackslashesBefore(start) ? " " : ""};
+}
+
+// How much text the office suite still skips where the RTF read so far ends, read in
+// pieces in order. After a \uN it skips the count of fallback characters the last \ucN
+// set (1 unless one did) for readers without Unicode, counting a byte of text or a
+// \'hh as one and neither a line end, a control word or symbol, nor a \bin and its
+// data; a group starts with the count and skip of where it opens and leaves them as
+// they were. Readers that count control words too, or end the skip at a brace, skip
+// no more. A negative count skips all that follows, which no fallback ends.
+class FallbackReader {
+public:
+    void Read(std::string_view rtf) {
+        for (const char c : rtf) ReadByte(c);
+    }
+    // Zero bytes, the data a \binN still expects; any beyond it are text.
+    void ReadZeroBytes(std::uint64_t bytes) {
+        if (at_ == At::Data) {
+            const std::uint64_t data = std::min(bytes, dataLeft_);
+            dataLeft_ -= data;
+            bytes -= data;
+            if (dataLeft_ == 0) at_ = At::Text;
+        }
+        if (at_ == At::Text && skip_.owed > 0) {
+            const auto taken = std::min(bytes, static_cast<std::uint64_t>(skip_.owed));
+            Set({skip_.count, skip_.owed - static_cast<std::int32_t>(taken)});
+        }
+    }
+    // What a fallback character each would end.
+    std::uint64_t Owed() const { return skip_.owed > 0 ? static_cast<std::uint64_t>(skip_.owed) : 0; }
+    void OwedGiven() {
+        if (skip_.owed > 0) Set({skip_.count, 0});
+    }
+
+private:
+    struct Skip {
+        std::int32_t count = 1;
+        std::int32_t owed = 0;
+    };
+    enum class At { Text, Backslash, Word, Number, Hex, Data };
+
+    void Set(Skip next) {
+        if (depth_ > 0 && (saved_.empty() || saved_.back().first != depth_)) saved_.emplace_back(depth_, skip_);
+        skip_ = next;
+    }
+    void TextByte() {
+        if (skip_.owed > 0) Set({skip_.count, skip_.owed - 1});
+    }
+    // The suite's number: 1 when there are no digits, 0 when they pass 32 bits.
+    std::int64_t Parameter() const {
+        if (!digits_) return 1;
+        const std::int64_t n = number_ > INT32_MAX ? 0 : static_cast<std::int64_t>(number_);
+        return negative_ ? -n : n;
+    }
+    void EndWord(char delimiter) {
+        at_ = At::Text;
+        const std::int64_t n = Parameter();
+        if (word_ == "uc" && n >= INT16_MIN && n <= INT16_MAX) Set({static_cast<std::int32_t>(n), skip_.owed});
+        if (word_ == "u" && n >= INT16_MIN && n <= UINT16_MAX) Set({skip_.count, skip_.count});
+        if (word_ == "bin") {
+            // The count BinaryDataAtEnd reads, so that the zero bytes given end the data;
+            // one byte when it is not positive, which the suite takes all the same.
+            at_ = At::Data;
+            dataLeft_ = !negative_ && number_ > 0 ? number_ : 1;
+        }
+        if (delimiter != ' ') ReadByte(delimiter);
+    }
+    void ReadByte(char c) {
+        switch (at_) {
+            case At::Data:
+                if (--dataLeft_ == 0) at_ = At::Text;
+                return;
+            case At::Hex:
+                if (--hexLeft_ == 0) {
+                    at_ = At::Text;
+                    TextByte();
+                }
+                return;
+            case At::Backslash:
+                if (IsAsciiLetter(c)) {
+                    at_ = At::Word;
+                    word_.assign(1, c);
+                    negative_ = digits_ = false;
+                    number_ = 0;
+                } else if (c == '\'') {
+                    at_ = At::Hex;
+                    hexLeft_ = 2;
+                } else {
+                    at_ = At::Text;
+                }
+                return;
+            case At::Word:
+                if (IsAsciiLetter(c)) {
+                    if (word_.size() < 4) word_ += c;  // longer than any word looked for
+                    return;
+                }
+                at_ = At::Number;
+                if (c == '-') {
+                    negative_ = true;
+                    return;
+                }
+                [[fallthrough]];
+            case At::Number:
+                if (IsAsciiDigit(c)) {
+                    digits_ = true;
+                    number_ = std::min(number_ * 10 + static_cast<std::uint64_t>(c - '0'), kNumberCap);
+                    return;
+                }
+                EndWord(c);
+                return;
+            case At::Text: break;
+        }
+        switch (c) {
+            case '\\': at_ = At::Backslash; return;
+            case '{': ++depth_; return;
+            case '}':
+                if (depth_ == 0) return;
+                if (!saved_.empty() && saved_.back().first == depth_) {
+                    skip_ = saved_.back().second;
+                    saved_.pop_back();
+                }
+                --depth_;
+                return;
+            case '\r':
+            case '\n': return;
+            default: TextByte();
+        }
+    }
+
+    // Past 32 bits and past any \binN a report may hold.
+    static constexpr std::uint64_t kNumberCap = std::uint64_t{1} << 41;
+    Skip skip_;
+    std::uint64_t depth_ = 0;
+    // The skip to restore on leaving each depth where it changed, deepest last.
+    std::vector<std::pair<std::uint64_t, Skip>> saved_;
+    At at_ = At::Text;
+    std::string word_;
+    bool negative_ = false;
+    bool digits_ = false;
+    std::uint64_t number_ = 0;
+    int hexLeft_ = 0;
+    std::uint64_t dataLeft_ = 0;
+};
+
+// What goes between the template's text since the last field and the next field: the
+// Separator, then a "?" for each fallback character a \uN still skips, with reader
+// having read all that went before. A field itself leaves nothing open.
+Closing CloseBefore(std::string_view before, FallbackReader& reader) {
+    Closing closing = Separator(before);
+    reader.Read(before);
+    reader.Read(closing.text);
+    reader.ReadZeroBytes(closing.zeroBytes);
+    closing.fallback = reader.Owed();
+    reader.OwedGiven();
+    return closing;
 }
 
 std::string Megabytes(std::uint64_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20); }
@@ -239,8 +397,9 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     std::uint64_t size = rtf.size() + appendix.size();
     bool pastCap = false;
     std::size_t copied = 0;
+    FallbackReader sizing;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
-        const Closing closing = Separator(std::string_view(rtf).substr(copied, at - copied));
+        const Closing closing = CloseBefore(std::string_view(rtf).substr(copied, at - copied), sizing);
         size += closing.Size() + value.size() - length;
         pastCap = pastCap || closing.pastCap;
         copied = at + length;
@@ -259,11 +418,13 @@ std::string CReport::MergeReportTemplate(std::string rtf) const {
     std::string merged;
     merged.reserve(static_cast<std::size_t>(size) - appendix.size());
     copied = 0;
+    FallbackReader merging;
     ForEachPlaceholder(rtf, values, longestName, [&](std::size_t at, std::size_t length, const std::string& value) {
-        const Closing closing = Separator(std::string_view(rtf).substr(copied, at - copied));
+        const Closing closing = CloseBefore(std::string_view(rtf).substr(copied, at - copied), merging);
         merged.append(rtf, copied, at - copied)
             .append(closing.text)
             .append(static_cast<std::size_t>(closing.zeroBytes), '\0')
+            .append(static_cast<std::size_t>(closing.fallback), '?')
             .append(value);
         copied = at + length;
     });

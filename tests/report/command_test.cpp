@@ -257,23 +257,32 @@ TEST_F(CommandTest, AReportOfARealRunInTheOfficeSuite) {
 // A hand-edited template that announces binary data right before the species: the
 // office suite shows the whole name and the text after it, where the name's "\}" read
 // as data would have closed the document. It takes one byte after a \bin whose count is
-// not positive too, so a name beginning with "}" would have ended it after "S=[".
+// not positive too, so a name beginning with "}" would have ended it after "S=[". After
+// a \uN it skips as many characters as \ucN says (1 unless set), the fallback that a
+// template typed by hand may leave out: the name's first letters.
 TEST_F(CommandTest, BinaryDataATemplateAnnouncesBeforeAFieldNeverTakesTheName) {
     struct Case {
         const char* name;
-        std::string species, announced;
+        std::string species, announced, shown;
     };
+    const std::string dash = "\xE2\x80\x94";
     const Case cases[] = {
-        {"two bytes", "a}rest", "\\bin2 "},       {"none", "}rest", "\\bin0"},
-        {"none and a blank", "}rest", "\\bin0 "}, {"no count", "}rest", "\\bin"},
-        {"minus five", "}rest", "\\bin-5"},       {"minus zero and a blank", "}rest", "\\bin-0 "},
+        {"two bytes", "a}rest", "\\bin2 ", ""},
+        {"none", "}rest", "\\bin0", ""},
+        {"none and a blank", "}rest", "\\bin0 ", ""},
+        {"no count", "}rest", "\\bin", ""},
+        {"minus five", "}rest", "\\bin-5", ""},
+        {"minus zero and a blank", "}rest", "\\bin-0 ", ""},
+        {"a dash, no fallback", "Rattus", "\\u8212 ", dash},
+        {"a dash, then no binary data", "Rattus", "\\u8212\\bin0", dash},
+        {"a dash, one fallback of two", "Rattus", "\\uc2\\u8212 ?", dash},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         host.run.RunSnapshot(item::kSpecies) = Variant(c.species);
         WriteBytes(GetReportTemplatePath(), "{\\rtf1\\ansi S=[" + c.announced + "%ASpecies%] the end\\par}");
         const int status =
-            WriteAndCheck("report_binary_before_species", "--pages 1 --text 'S=[" + c.species + "] the end'");
+            WriteAndCheck("report_binary_before_species", "--pages 1 --text 'S=[" + c.shown + c.species + "] the end'");
         if (status == 77) GTEST_SKIP() << "the office suite is not installed";
         EXPECT_EQ(status, 0);
     }

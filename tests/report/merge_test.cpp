@@ -1,6 +1,8 @@
 // The placeholder merge, the page cut, the appendix and its tables, and escaping.
 #include <cctype>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "report/rtftext.h"
 #include "report_fixture.h"
@@ -72,16 +74,35 @@ TEST_F(ReportTest, TextFilledInIsNeverSearchedForPlaceholders) {
 
 // Groups and control words of RTF text, as a reader counts them: "" when the groups
 // balance, never close below the start, no control word has letters or digits in
-// [from, to) other than the \u that escaping writes, and the binary data of a \binN
+// [from, to) other than the \u that escaping writes, the binary data of a \binN
 // takes nothing of [from, to) but zero bytes, nor the byte that the office suite takes
-// after a \bin of no positive count anything but a blank; else what went wrong.
+// after a \bin of no positive count anything but a blank, and the fallback a \uN
+// before from skips (as the suite counts it) takes nothing there but "?"; else what
+// went wrong.
 std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
     int depth = 0;
+    struct Skip {
+        long long count = 1, owed = 0;
+        std::size_t at = 0;
+    };
+    std::vector<Skip> skips(1);  // one a group, each starting as where it opens
+    const auto text = [&](std::size_t k) {
+        Skip& s = skips.back();
+        if (s.owed == 0) return std::string();
+        if (s.owed > 0) --s.owed;
+        const bool taken = s.at < from && k >= from && k < to && rtf[k] != '?';
+        return taken ? "the fallback of \\u at " + std::to_string(s.at) + " takes " + std::to_string(k) : "";
+    };
     for (std::size_t i = 0; i < rtf.size(); ++i) {
+        if (rtf[i] == '{') skips.push_back(skips.back());
+        if (rtf[i] == '}' && skips.size() > 1) skips.pop_back();
         if (rtf[i] == '{') ++depth;
         if (rtf[i] == '}' && --depth < 0) return "a group closed at " + std::to_string(i);
+        const bool plain = rtf[i] != '{' && rtf[i] != '}' && rtf[i] != '\r' && rtf[i] != '\n';
+        if (const std::string fault = plain && rtf[i] != '\\' ? text(i) : ""; !fault.empty()) return fault;
         if (rtf[i] != '\\' || i + 1 == rtf.size()) continue;
         if (rtf[i + 1] == '\'') {
+            if (const std::string fault = text(i); !fault.empty()) return fault;
             i += 3;  // \'hh, whatever the two characters are
             continue;
         }
@@ -97,9 +118,15 @@ std::string RtfFault(const std::string& rtf, std::size_t from, std::size_t to) {
         while (end < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[end]))) ++end;
         const bool escaping = i >= from && word == "u";
         if (end > from && i + 1 < to && !escaping) return "control word \\" + word + " at " + std::to_string(i);
+        // The suite's number: 1 without digits, 0 past 32 bits.
+        long long n = end == digits ? 1 : end - digits > 10 ? 0 : std::stoll(rtf.substr(digits, end - digits));
+        n = (n > INT32_MAX ? 0 : n) * (rtf[digits - 1] == '-' ? -1 : 1);
+        if (word == "uc" && n >= INT16_MIN && n <= INT16_MAX) skips.back().count = n;
+        if (word == "u" && n >= INT16_MIN && n <= UINT16_MAX)
+            skips.back() = {skips.back().count, skips.back().count, i};
+        const bool positive = rtf.find_first_not_of('0', digits) < end && rtf[digits - 1] != '-';
+        if (end < rtf.size() && rtf[end] == ' ') ++end;
         if (word == "bin") {
-            const bool positive = rtf.find_first_not_of('0', digits) < end && rtf[digits - 1] != '-';
-            if (end < rtf.size() && rtf[end] == ' ') ++end;
             if (!positive) {
                 if (end >= from && end < to && rtf[end] != ' ') return "the byte after \\bin at " + std::to_string(i);
                 end = std::min(end + 1, rtf.size());
@@ -144,6 +171,13 @@ TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
         {"binary data of no count", "{\\rtf1 \\bin", "}"},
         {"binary data of a negative count", "{\\rtf1 \\bin-5", "}"},
         {"binary data of count minus zero and its blank", "{\\rtf1 \\bin-0 ", "}"},
+        {"a Unicode character", "{\\rtf1 \\u8212", "}"},
+        {"a Unicode character and its blank", "{\\rtf1 \\u8212 ", "}"},
+        {"a Unicode character, then no binary data", "{\\rtf1 \\u8212\\bin0", "}"},
+        {"a Unicode character, then a control word", "{\\rtf1 \\u8212\\b ", "}"},
+        {"two fallback characters, one given", "{\\rtf1 \\uc2\\u8212 ?", "}"},
+        {"three fallback characters, one given, a group opened", "{\\rtf1 \\uc3\\u8212 ?{", "}}"},
+        {"no fallback set in a group closed before", "{\\rtf1 {\\uc0}\\u8212 ", "}"},
     };
     const char* species[] = {"{x",       "}",   "\\", "\\par", "par",
                              "{\\*\\x}", "\\'", "a{", "7b}",   "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80",
@@ -171,7 +205,14 @@ TEST_F(ReportTest, NoSpeciesCanFinishWhatTheTemplateLeftOpenBeforeIt) {
                 {"binary data given whole by the template", "{\\bin1 \\%ASpecies%}", "{\\bin1 \\\\{x}"},
                 {"no binary data: a blank for the byte taken", "{\\bin0%ALocation%}", "{\\bin0  old}"},
                 {"the same after the template's blank", "{\\bin-5 %ALocation%}", "{\\bin-5  old}"},
-                {"text between the \\bin and the field", "{\\bin0 a%ALocation%}", "{\\bin0 aold}"}},
+                {"text between the \\bin and the field", "{\\bin0 a%ALocation%}", "{\\bin0 aold}"},
+                {"the fallback a \\u skips", "{\\u8212%ALocation%}", "{\\u8212 ?old}"},
+                {"the same after no binary data", "{\\u8212\\bin0%ALocation%}", "{\\u8212\\bin0  ?old}"},
+                {"the one of two not given", "{\\uc2\\u8212 ?%ALocation%}", "{\\uc2\\u8212 ??old}"},
+                {"a \\uc0 closed with its group", "{{\\uc0}\\u8212 %ALocation%}", "{{\\uc0}\\u8212 ?old}"},
+                {"none after \\uc0", "{\\uc0\\u8212 %ALocation%}", "{\\uc0\\u8212 old}"},
+                {"none after a group that skips", "{\\uc2{\\u8212 }%ALocation%}", "{\\uc2{\\u8212 }old}"},
+                {"a hex escape is a fallback", "{\\u8212\\'%ALocation%}", "{\\u8212\\'00old}"}},
                [&](const std::string& in) { return Report(fields).MergeReportTemplate(in); });
 }
 
