@@ -438,6 +438,15 @@ inline QString VisibleText(QLineEdit& box) {
     return box.text().mid(first, last - first);
 }
 
+// A widget as the screen shows it, from its last paint: a grab paints it again, and a
+// box, which scrolls as it paints, may then show what the screen did not.
+inline QImage OnScreen(QWidget& w) {
+    QWidget& window = *w.window();
+    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
+    const qreal ratio = window.devicePixelRatio();
+    return shot.copy(QRect(w.mapTo(&window, QPoint(0, 0)) * ratio, w.size() * ratio));
+}
+
 // Writes a picture of the window into the build folder: windowcheck_<name>[_x2].png.
 inline void SavePicture(QWidget& window, const std::string& name) {
     QApplication::processEvents();

@@ -1,6 +1,7 @@
 #include "platform/controls.h"
 
 #include <QAction>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -136,7 +137,10 @@ void TextBox::SetText(const std::string& t) {
     // Qt leaves the caret at the end, and a text longer than the box then shows its
     // end: "...7.500375" for 187.500375 reads as another number. Only the box the user
     // is typing in keeps the caret there, after what they typed.
-    if (!hasFocus() || isReadOnly()) setCursorPosition(0);
+    if (!hasFocus() || isReadOnly()) {
+        setCursorPosition(0);
+        ScrollAnew();
+    }
 }
 
 int TextBox::SelStart() const { return hasSelectedText() ? selectionStart() : cursorPosition(); }
@@ -164,6 +168,19 @@ void TextBox::SelectForOvertyping() {
     // scrolls to its caret.
     const auto length = static_cast<int>(text().size());
     setSelection(length, -length);
+    ScrollAnew();
+}
+
+void TextBox::ScrollAnew() {
+    // Qt scrolls a box on from where its last paint left the text, and after a longer
+    // text that can lie past the whole of the new one: Qt then shows the new text's end,
+    // wherever the caret is ("3456789" of 0.123456789). A paint to nowhere brings the
+    // scroll within the new text, so that the next, on screen, scrolls to the caret. A
+    // hidden box has it when it is shown.
+    scrollWhenShown_ = !isVisible();
+    if (scrollWhenShown_) return;
+    QImage nowhere(1, 1, QImage::Format_ARGB32_Premultiplied);
+    render(&nowhere, QPoint(), QRegion(0, 0, 1, 1), {});
 }
 
 std::string TextBox::SelText() const { return selectedText().toStdString(); }
@@ -202,6 +219,11 @@ void TextBox::focusInEvent(QFocusEvent* e) {
     const bool entered = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
                          reason == Qt::ShortcutFocusReason;
     if (entered && !text().isEmpty() && selectedText() == text()) SelectForOvertyping();
+}
+
+void TextBox::showEvent(QShowEvent* e) {
+    QLineEdit::showEvent(e);
+    if (scrollWhenShown_) ScrollAnew();
 }
 
 void TextBox::focusOutEvent(QFocusEvent* e) {

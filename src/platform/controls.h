@@ -104,10 +104,15 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
+    // Lets the next paint scroll the text to the caret, whatever text the box held.
+    void ScrollAnew();
+
     int maxLength_ = 0;
     int alignment_ = align::Left;
+    bool scrollWhenShown_ = false;
 };
 
 // ---- CheckBox ------------------------------------------------------------------------

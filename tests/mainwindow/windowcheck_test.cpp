@@ -448,23 +448,31 @@ TEST_F(WindowCheck, TheEditMenuOpenedByKeysActsOnTheControlWorkedIn) {
 // The chain's edit box shows its number from the first digit, as every box the program
 // fills does: the grey box over a categorical impact, scrolled to its end, showed
 // "5001875" of 187.5001875 and ".000001" of 1.000001, and the white box over p1, its
-// number selected to be typed over, showed "3456789" of 0.123456789. Pictures:
-// windowcheck_locked_box_*.png and windowcheck_open_box_*.png, the box alone in *_alone.png.
+// number selected to be typed over, showed "3456789" of 0.123456789, also when it did
+// start there but the box had held a longer number before. Pictures:
+// windowcheck_locked_box_*.png and windowcheck_open_box_*.png, the box alone as the
+// screen shows it in *_alone.png.
 TEST_F(WindowCheck, TheChainsEditBoxShowsItsNumberFromItsFirstDigit) {
     struct Case {
         const char* name;
         const char* impacts;  // the master table of impacts in the settings, if any
         bool locked;          // a categorical impact's box, else p1's
         bool byTab;           // p1 reached by Tab from F1, else by a click on it
+        const char* longer;   // typed first into I1 (stored) or F1 (then Tab), if any
         const char* picture;
         const char* shownFrom;
     };
     // Probabilities 0.4 and four times 0.2 add up to 1.2; scaled to one with six decimals
     // they are 0.333333 and 0.166667, whose sum is 1.000001 times an impact they share.
-    const Case cases[] = {{"impacts of 1 (the defaults)", nullptr, true, false, "locked_box_1", "1.0000"},
-                          {"impacts of 187.5", "187.5,187.5,187.5,187.5,187.5", true, false, "locked_box_187", "187.5"},
-                          {"p1 of 0.123456789 clicked", nullptr, false, false, "open_box_clicked", "0.1234"},
-                          {"p1 of 0.123456789 reached by Tab", nullptr, false, true, "open_box_tab", "0.1234"}};
+    const Case cases[] = {{"impacts of 1 (the defaults)", nullptr, true, false, nullptr, "locked_box_1", "1.0000"},
+                          {"impacts of 187.5", "187.5,187.5,187.5,187.5,187.5", true, false, nullptr, "locked_box_187",
+                           "187.5"},
+                          {"p1 of 0.123456789 clicked", nullptr, false, false, nullptr, "open_box_clicked", "0.1234"},
+                          {"p1 of 0.123456789 reached by Tab", nullptr, false, true, nullptr, "open_box_tab", "0.1234"},
+                          {"p1 clicked after a longer I1", nullptr, false, false, "-12345678901234567890",
+                           "open_box_clicked_after_longer", "0.1234"},
+                          {"p1 reached by Tab after a longer F1", nullptr, false, true, "12345678901234567890",
+                           "open_box_tab_after_longer", "0.1234"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         win.reset();
@@ -501,8 +509,19 @@ TEST_F(WindowCheck, TheChainsEditBoxShowsItsNumberFromItsFirstDigit) {
             if (c.byTab) {
                 ClickOnDiagram(1, CChainElement::kPartF);
                 ASSERT_TRUE(box->hasFocus());
+                if (c.longer != nullptr) {
+                    QTest::keyClicks(box, c.longer);
+                    Settle();  // drawn as typed, scrolled to its end
+                }
                 Key(Qt::Key_Tab);
             } else {
+                if (c.longer != nullptr) {
+                    ClickOnDiagram(1, CChainElement::kPartI);
+                    QTest::keyClicks(box, c.longer);
+                    Settle();
+                    Key(Qt::Key_Return);
+                    Settle();
+                }
                 ClickOnDiagram(1, CChainElement::kPartP);
             }
             ASSERT_TRUE(box->isVisible() && !box->Locked() && box->hasFocus());
@@ -511,9 +530,13 @@ TEST_F(WindowCheck, TheChainsEditBoxShowsItsNumberFromItsFirstDigit) {
             EXPECT_EQ(box->selectedText().toStdString(), "0.123456789");
         }
         Settle();
+        const QImage seen = windowcheck::OnScreen(*box);  // before the pictures draw it again
         windowcheck::CheckWindow(w, c.picture);
-        ASSERT_TRUE(box->grab().save(QCoreApplication::applicationDirPath() + "/windowcheck_" + c.picture + "_alone" +
-                                     QString::fromStdString(windowcheck::ScaleSuffix()) + ".png"));
+        const QString alone = QCoreApplication::applicationDirPath() + "/windowcheck_" + c.picture + "_alone" +
+                              QString::fromStdString(windowcheck::ScaleSuffix()) + ".png";
+        ASSERT_TRUE(seen.save(alone));
+        EXPECT_TRUE(box->grab().toImage().convertToFormat(seen.format()) == seen)
+            << "the screen shows the box otherwise than it draws itself: " << alone.toStdString();
         EXPECT_TRUE(windowcheck::VisibleText(*box).startsWith(c.shownFrom))
             << "'" << windowcheck::VisibleText(*box).toStdString() << "' of '" << box->Text() << "'";
     }

@@ -219,6 +219,24 @@ TEST_F(FocusForm, AWholeTextSelectedToBeTypedOverShowsFromItsStart) {
     }
 }
 
+// So does a text set after a longer one the box showed scrolled to its end: Qt went on
+// from that scroll, past the whole of the new text, and showed the new text's end.
+TEST_F(FocusForm, TextSetAfterALongerOneShowsFromItsStart) {
+    const std::string number = "187.500375187500375";  // wider than a box
+    const std::string longer = number + number + number;
+    for (const bool hidden : {false, true}) {
+        SCOPED_TRACE(hidden ? "set while hidden" : "set while shown");
+        b->SetText(longer);
+        b->setCursorPosition(static_cast<int>(longer.size()));
+        test::windowcheck::VisibleText(*b);
+        b->SetVisible(!hidden);
+        b->SetText(number);
+        b->SetVisible(true);
+        EXPECT_TRUE(test::windowcheck::VisibleText(*b).startsWith("187.5"))
+            << test::windowcheck::VisibleText(*b).toStdString();
+    }
+}
+
 TEST_F(FocusForm, KeyHandlersConsumeOrReplaceKeys) {
     std::vector<int> codes;
     QObject::connect(a->Events(), &ControlEvents::KeyDown, [&](int& code, int) {
