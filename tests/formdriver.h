@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
+#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -39,6 +40,24 @@ inline void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
 inline void PasteText(QPlainTextEdit& box, const QString& text) {
     QGuiApplication::clipboard()->setText(text);
     box.paste();
+}
+// Types text as a keyboard holding each of its characters would (as `xdotool type` does):
+// a key for each character, its text the character, and Enter for each line end.
+inline void TypeChars(QWidget* w, const QString& text) {
+    const QString keys = QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QChar c : keys) {
+        if (c == u'\r' || c == u'\n') {
+            QTest::keyClick(w, Qt::Key_Return);
+        } else {
+            QTest::sendKeyEvent(QTest::Click, w, Qt::Key(c.toUpper().unicode()), QString(c), Qt::NoModifier);
+        }
+    }
+}
+// Commits text to a widget as an input method would.
+inline void CommitText(QWidget* w, const QString& text) {
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QCoreApplication::sendEvent(w, &commit);
 }
 // Drops text on a widget as another program would: its drag comes in before it drops.
 inline void DropText(QWidget* target, const QString& text) {

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include <QInputMethodEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -61,6 +63,42 @@ QTextCharFormat PlainFormat(const QTextCursor& cursor) {
     format.clearProperty(QTextFormat::ObjectType);
     format.clearProperty(kStandsFor);
     return format;
+}
+
+// Inserts text at the cursor as the box takes it in: one edit, the stand-ins marked
+// before the text is read, and one step to undo.
+void InsertAsShown(QTextCursor& cursor, QString lines) {
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    lines.replace(QChar::LineSeparator, QLatin1Char(' '));
+    lines.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
+    const Shown shown = ShownText(std::move(lines));
+    cursor.beginEditBlock();
+    const int at = cursor.selectionStart();
+    cursor.insertText(shown.text, PlainFormat(cursor));
+    MarkStandIns(cursor.document(), at, shown);
+    cursor.endEditBlock();
+}
+
+// Qt's own insert of text at the cursor would break a line where the text means none,
+// or give the text the format of a stand-in beside it.
+bool NeedsOwnInsert(const QTextCursor& cursor, const QString& text) {
+    return cursor.charFormat().hasProperty(kStandsFor) ||
+           std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c == QChar::LineSeparator || EndsAQtLine(c); });
+}
+
+// The text a key types, as Qt's editor tells typing from other keys; a character Qt
+// would end a line at is typed too, where Qt drops U+FDD0 and U+FDD1 (no printing
+// characters). Empty for a key that types nothing.
+QString TypedText(const QKeyEvent& e) {
+    QString text = e.text();
+    if (text.isEmpty()) return {};
+    const QChar c = text.front();
+    if (c.category() == QChar::Other_Format) return text;
+    if (e.modifiers() == Qt::ControlModifier || e.modifiers() == (Qt::ShiftModifier | Qt::ControlModifier)) return {};
+    const bool pair = c.isHighSurrogate() && text.size() > 1 && text[1].isLowSurrogate();
+    if (c.isPrint() || c.category() == QChar::Other_PrivateUse || pair || c == u'\t' || EndsAQtLine(c)) return text;
+    return {};
 }
 
 bool HoldsWhatQtConverts(const QString& text) {
@@ -182,19 +220,50 @@ void MultiLineTextBox::insertFromMimeData(const QMimeData* source) {
     RunGuarded(GuardPolicy::ShowMessage, {}, "Inserting text", [&] {
         QString lines = source->text();
         if (lines.isNull()) return;
-        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-        lines.replace(QChar::LineSeparator, QLatin1Char(' '));
-        lines.replace(QChar::ParagraphSeparator, QLatin1Char(' '));
-        const Shown shown = ShownText(std::move(lines));
         QTextCursor cursor = textCursor();
-        // One edit, stand-ins marked before the text is read, and one step to undo.
-        cursor.beginEditBlock();
-        const int at = cursor.selectionStart();
-        cursor.insertText(shown.text, PlainFormat(cursor));
-        MarkStandIns(document(), at, shown);
-        cursor.endEditBlock();
+        InsertAsShown(cursor, std::move(lines));
         setTextCursor(cursor);
+    });
+}
+
+void MultiLineTextBox::keyPressEvent(QKeyEvent* e) {
+    RunGuarded(GuardPolicy::ShowMessage, {}, "Typing text", [&] {
+        const QString typed = (textInteractionFlags() & Qt::TextEditable) ? TypedText(*e) : QString();
+        QTextCursor cursor = textCursor();
+        if (typed.isEmpty() || !NeedsOwnInsert(cursor, typed)) {
+            QPlainTextEdit::keyPressEvent(e);
+            return;
+        }
+        InsertAsShown(cursor, typed);
+        setTextCursor(cursor);
+        e->accept();
+    });
+}
+
+void MultiLineTextBox::inputMethodEvent(QInputMethodEvent* e) {
+    RunGuarded(GuardPolicy::ShowMessage, {}, "Typing text", [&] {
+        if (!(textInteractionFlags() & Qt::TextEditable) || e->commitString().isEmpty()) {
+            QPlainTextEdit::inputMethodEvent(e);
+            return;
+        }
+        // As Qt takes a commit: the selection goes, then the commit replaces what the
+        // event names beside the caret; all of it one step to undo.
+        QTextCursor cursor = textCursor();
+        cursor.beginEditBlock();
+        cursor.removeSelectedText();
+        QTextCursor at = cursor;
+        at.setPosition(cursor.position() + e->replacementStart());
+        at.setPosition(at.position() + e->replacementLength(), QTextCursor::KeepAnchor);
+        if (NeedsOwnInsert(at, e->commitString())) {
+            InsertAsShown(at, e->commitString());
+            // What the input method is still composing stays Qt's to show.
+            QInputMethodEvent rest(e->preeditString(), e->attributes());
+            QPlainTextEdit::inputMethodEvent(&rest);
+            ensureCursorVisible();
+        } else {
+            QPlainTextEdit::inputMethodEvent(e);
+        }
+        cursor.endEditBlock();
     });
 }
 

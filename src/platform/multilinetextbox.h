@@ -12,8 +12,8 @@
 // separator to a line end, a no-break space to a blank). A paragraph separator and
 // U+FDD0, U+FDD1 (Qt's frame marks) end a line in Qt's editors whatever the text means
 // by them, so the view shows each as U+FFFD and gives the character back. A line or
-// paragraph separator pasted or dropped becomes a blank: the box breaks lines only at
-// line ends (CR, LF, CR LF).
+// paragraph separator pasted, dropped or typed becomes a blank: the box breaks lines only
+// at line ends (CR, LF, CR LF).
 #include <QPlainTextEdit>
 
 #include <string>
@@ -45,6 +45,11 @@ protected:
     void changeEvent(QEvent* e) override;
     // Pastes and drops: the text as the rule above takes it.
     void insertFromMimeData(const QMimeData* source) override;
+    // Typed text and an input method's commit go in as pasted text where Qt's own insert
+    // would break a line or give them the format of a stand-in beside the caret; the
+    // rest, Enter and the shortcuts included, is Qt's.
+    void keyPressEvent(QKeyEvent* e) override;
+    void inputMethodEvent(QInputMethodEvent* e) override;
     // Copies and drags: the selected text as it stands where Qt would convert it.
     QMimeData* createMimeDataFromSelection() const override;
 

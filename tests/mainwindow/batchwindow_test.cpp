@@ -1,6 +1,7 @@
 // The batch window driven as a person would, offscreen, beside the real main window and
 // its engine: one round of recording, saving and running.
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -18,6 +19,7 @@
 #include "mainwindow_fixture.h"
 #include "mainwindow/windowchain.h"
 #include "mainwindow/windowresults.h"
+#include "platform/multilinetextbox.h"
 
 namespace nuvir {
 namespace {
@@ -251,10 +253,11 @@ TEST_F(BatchRound, NamesHoldingLineSeparatorsStayOnTheirLineInTheListAndTheRun) 
     EXPECT_TRUE(csv[2].starts_with(row)) << csv[2];
 }
 
-// Two assessments pasted into the list, or dropped on it, with a line separator
-// (U+2028), a paragraph separator (U+2029), U+FDD0 (UTF-8 EF B7 90) and a no-break space
-// (U+00A0, C2 A0) in their names: each is one line of the list, its separators blanks and
-// the rest as it came, after a key typed too, and the run writes one row for each.
+// Two assessments pasted into the list, dropped on it or typed into it, with a line
+// separator (U+2028), a paragraph separator (U+2029), U+FDD0 (UTF-8 EF B7 90) and a
+// no-break space (U+00A0, C2 A0) in their names: each is one line of the list, its
+// separators blanks and the rest as it came, the caret just after them (the list shown
+// again at each key typed), after a key typed too, and the run writes one row for each.
 TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
     const QString text = QStringLiteral("SPECIES=L\u2028M\u2029N;N=1000\r\nSPECIES=A\uFDD0B\u00A0C;N=1200\r\n");
     const std::string first = "SPECIES=L M N;N=1000", second =
@@ -268,6 +271,15 @@ TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
     const Case cases[] = {
         {"paste", [&] { test::PasteText(*batch->ListBox(), text); }},
         {"drop", [&] { test::DropText(batch->ListBox()->viewport(), text); }},
+        {"typed",
+         [&] {
+             const QString keys = QString(text).remove(u'\r');
+             for (const QChar key : keys) {
+                 test::TypeChars(batch->ListBox(), key);
+                 batch->StateTick();
+             }
+         }},
+        {"committed by an input method", [&] { test::CommitText(batch->ListBox(), text); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,6 +289,7 @@ TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
         c.insert();
         batch->StateTick();
         EXPECT_EQ(batch->Session().List().Text(), first + "\r\n" + second + "\r\n");
+        EXPECT_EQ(batch->ListBox()->textCursor().position(), text.size() - 2) << "each CR LF one position";
         QTest::keyClick(batch->ListBox(), Qt::Key_Home, Qt::ControlModifier);
         QTest::keyClick(batch->ListBox(), Qt::Key_Space);
         batch->StateTick();
@@ -293,6 +306,36 @@ TEST_F(BatchRound, PastedOrDroppedAssessmentsAreALineEachInTheListAndTheRun) {
                                "C,New Location,1200,"))
             << csv[2];
     }
+}
+
+// Separators typed into a line of a list scrolled to its end, the list shown again at
+// each key, become blanks where they are typed: the caret stays after them and the view
+// where it was.
+TEST_F(BatchRound, SeparatorsTypedIntoAScrolledListLeaveTheCaretAndTheViewWhereTheyWere) {
+    MultiLineTextBox& box = *batch->ListBox();
+    box.setFocus();
+    test::PasteText(box, QString(QStringLiteral("SPECIES=S\n")).repeated(60));
+    batch->StateTick();
+    QTextCursor at(box.document()->findBlockByNumber(50));
+    at.movePosition(QTextCursor::EndOfBlock);
+    box.setTextCursor(at);
+    const int caret = at.position();
+    QScrollBar& bar = *box.verticalScrollBar();
+    bar.setValue(bar.maximum());
+    const int scrolled = bar.value();
+    ASSERT_GT(scrolled, 0);
+    ASSERT_TRUE(box.viewport()->rect().contains(box.cursorRect())) << "line 51 in view";
+    const QString typed = QStringLiteral(";LOCATION=P\u2028Q\u2029R;N=2000");
+    for (const QChar key : typed) {
+        test::TypeChars(&box, key);
+        batch->StateTick();
+    }
+    EXPECT_EQ(box.textCursor().position(), caret + typed.size());
+    EXPECT_EQ(bar.value(), scrolled);
+    const std::vector<std::string> listed = Split(batch->Session().List().Text(), "\r\n");
+    ASSERT_EQ(listed.size(), 61u);
+    EXPECT_EQ(listed[49], "SPECIES=S");
+    EXPECT_EQ(listed[50], "SPECIES=S;LOCATION=P Q R;N=2000");
 }
 
 TEST_F(BatchRound, TheWindowIsMadeOnceAndReleasedWhenClosed) {

@@ -110,9 +110,9 @@ TEST(ResultsPlatform, ATextSetOrAppendedReadsBackAsItWasAfterAnEdit) {
     }
 }
 
-// Pasted or dropped, a line or paragraph separator is a blank and the rest stays as it
-// is: the lines are those the text's line ends (CR LF, CR, LF) make, after an undo and
-// a redo too.
+// Pasted, dropped or typed, a line or paragraph separator is a blank and the rest stays
+// as it is: the lines are those the text's line ends (CR LF, CR, LF; Enter typed) make,
+// the caret just after the text, and after an undo and a redo of one edit too.
 TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
     const QString text = QStringLiteral("L\u2028M\u2029N\r\nA\uFDD0B\u00A0C\uFDD1\rD\n");
     const std::string expected =
@@ -122,10 +122,13 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
     struct Case {
         const char* name;
         std::function<void(MultiLineTextBox&)> insert;
+        bool oneEdit = true;
     };
     const Case cases[] = {
         {"paste", [&](MultiLineTextBox& box) { test::PasteText(box, text); }},
         {"drop", [&](MultiLineTextBox& box) { test::DropText(box.viewport(), text); }},
+        {"typed", [&](MultiLineTextBox& box) { test::TypeChars(&box, text); }, false},
+        {"committed by an input method", [&](MultiLineTextBox& box) { test::CommitText(&box, text); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,7 +137,9 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
         box->SetLocked(false);
         c.insert(*box);
         EXPECT_EQ(box->Text(), expected);
+        EXPECT_EQ(box->textCursor().position(), text.size() - 1) << "just after it, CR LF one position";
         EXPECT_EQ(box->document()->blockCount(), 4);
+        if (!c.oneEdit) continue;
         box->undo();
         EXPECT_EQ(box->Text(), "");
         box->redo();
@@ -142,32 +147,40 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
     }
 }
 
-// Text appended or pasted just after U+FDD0 (shown by a stand-in) is not read as that
-// stand-in's: a U+FFFD of its own (EF BF BD) reads back as U+FFFD after an edit.
+// Text appended, pasted or typed just after U+FDD0 (shown by a stand-in), or at the start
+// of a line that begins with one, is not read as that stand-in's: a U+FFFD of its own (EF
+// BF BD) reads back as U+FFFD after an edit.
 TEST(ResultsPlatform, TextAddedJustAfterAStandInKeepsItsOwnCharacters) {
-    const std::string before = "A\xEF\xB7\x90";
+    const std::string standIn = "\xEF\xB7\x90";
     const std::string added =
         "\xEF\xBF\xBD"
         "B";
     struct Case {
         const char* name;
         std::function<void(MultiLineTextBox&)> insert;
+        bool atLineStart = false;
     };
+    const QString typed = QString::fromStdString(added);
     const Case cases[] = {
         {"appended", [&](MultiLineTextBox& box) { box.AppendText(added); }},
-        {"pasted", [&](MultiLineTextBox& box) { test::PasteText(box, QString::fromStdString(added)); }},
+        {"pasted", [&](MultiLineTextBox& box) { test::PasteText(box, typed); }},
+        {"typed", [&](MultiLineTextBox& box) { test::TypeChars(&box, typed); }},
+        {"committed by an input method", [&](MultiLineTextBox& box) { test::CommitText(&box, typed); }},
+        {"typed at the line's start", [&](MultiLineTextBox& box) { test::TypeChars(&box, typed); }, true},
+        {"committed at the line's start", [&](MultiLineTextBox& box) { test::CommitText(&box, typed); }, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Form form;
         auto* box = form.Add<MultiLineTextBox>("txtBatch");
         box->SetLocked(false);
+        const std::string before = c.atLineStart ? standIn + "A" : "A" + standIn;
         box->SetText(before);
-        box->moveCursor(QTextCursor::End);
+        box->moveCursor(c.atLineStart ? QTextCursor::Start : QTextCursor::End);
         c.insert(*box);
         box->moveCursor(QTextCursor::End);
         QTest::keyClicks(box, "x");
-        EXPECT_EQ(box->Text(), before + added + "x");
+        EXPECT_EQ(box->Text(), (c.atLineStart ? added + before : before + added) + "x");
     }
 }
 
