@@ -91,6 +91,8 @@ bool NeedsOwnInsert(const QTextCursor& cursor, const QString& text) {
 // would end a line at is typed too, where Qt drops U+FDD0 and U+FDD1 (no printing
 // characters). Empty for a key that types nothing.
 QString TypedText(const QKeyEvent& e) {
+    // Qt's editor types a line separator for Shift+Enter.
+    if (e.matches(QKeySequence::InsertLineSeparator)) return QString(QChar::LineSeparator);
     QString text = e.text();
     if (text.isEmpty()) return {};
     const QChar c = text.front();

@@ -45,9 +45,10 @@ protected:
     void changeEvent(QEvent* e) override;
     // Pastes and drops: the text as the rule above takes it.
     void insertFromMimeData(const QMimeData* source) override;
-    // Typed text and an input method's commit go in as pasted text where Qt's own insert
-    // would break a line or give them the format of a stand-in beside the caret; the
-    // rest, Enter and the shortcuts included, is Qt's.
+    // Typed text (Shift+Enter types a line separator, as in Qt's editors) and an input
+    // method's commit go in as pasted text where Qt's own insert would break a line or
+    // give them the format of a stand-in beside the caret; the rest, Enter and the
+    // shortcuts included, is Qt's.
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     // Copies and drags: the selected text as it stands where Qt would convert it.

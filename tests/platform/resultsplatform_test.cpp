@@ -128,6 +128,14 @@ TEST(ResultsPlatform, PastedAndDroppedTextBreaksLinesOnlyAtLineEnds) {
         {"paste", [&](MultiLineTextBox& box) { test::PasteText(box, text); }},
         {"drop", [&](MultiLineTextBox& box) { test::DropText(box.viewport(), text); }},
         {"typed", [&](MultiLineTextBox& box) { test::TypeChars(&box, text); }, false},
+        {"typed, Shift+Enter for the line separator",
+         [&](MultiLineTextBox& box) {
+             const QStringList parts = text.split(QChar::LineSeparator);
+             test::TypeChars(&box, parts[0]);
+             QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
+             test::TypeChars(&box, parts[1]);
+         },
+         false},
         {"committed by an input method", [&](MultiLineTextBox& box) { test::CommitText(&box, text); }},
     };
     for (const auto& c : cases) {
