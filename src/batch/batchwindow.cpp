@@ -9,6 +9,7 @@
 #include "platform/controls.h"
 #include "platform/handlerguard.h"
 #include "platform/multilinetextbox.h"
+#include "platform/openboxes.h"
 #include "platform/screen.h"
 
 namespace nuvir {
@@ -30,7 +31,14 @@ constexpr int kHelpContext = 25;
 
 template <class F>
 void FBatch::Guarded(const std::string& action, F&& handler) {
+    BoxesBelongTo boxes(*this);
+    const int shownBefore = BoxesShown();
     RunGuarded(GuardPolicy::ShowMessage, "NUVIR Batch Module", action, std::forward<F>(handler));
+    // A window manager gives the keys to the box's owner, or to the main window brought
+    // back under it, as a box closes: once the command is done with its boxes, they are
+    // the batch window's again, unless the command closed it or is closing it.
+    if (BoxesShown() != shownBefore && IsLoaded() && !session_.CloseRequested() && isVisible() && !isMinimized())
+        activateWindow();
 }
 
 FBatch::FBatch(QWidget* owner) : Form(owner) {

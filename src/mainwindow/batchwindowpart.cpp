@@ -26,6 +26,9 @@ void BatchWindowPart::ShowTopmostAt(int xPx, int yPx) {
     if (main_.windowHandle() != nullptr) form_->windowHandle()->setTransientParent(main_.windowHandle());
     form_->Show();
     form_->raise();
+    // A window manager need not focus a tool window as it maps it (openbox does not):
+    // the analyst who chose Batch Mode types into it next.
+    form_->activateWindow();
 }
 
 void BatchWindowPart::Raise() {

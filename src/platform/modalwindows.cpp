@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "platform/openboxes.h"
 #include "platform/toolwindow.h"
 
 #include <algorithm>
@@ -104,6 +105,7 @@ void KeepModalsInSight() {
 
 QWidget* ModalOwner() {
     if (QWidget* modal = QApplication::activeModalWidget(); Shown(modal)) return modal;
+    if (QWidget* command = CommandWindow(); Shown(command)) return command;
     if (QWidget* active = QApplication::activeWindow(); Shown(active)) return active;
     // The main window: the one plain window without an owner.
     for (QWidget* w : QApplication::topLevelWidgets()) {

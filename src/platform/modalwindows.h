@@ -12,8 +12,9 @@
 namespace nuvir {
 
 // The window a modal opened now belongs to: the modal window showing (a dialog opened
-// from a dialog), else the active window, else the program's main window; a minimised
-// or hidden window owns nothing. nullptr when no window is shown.
+// from a dialog), else the window whose command runs (BoxesBelongTo), else the active
+// window, else the program's main window; a minimised or hidden window owns nothing.
+// nullptr when no window is shown.
 QWidget* ModalOwner();
 
 // Gets a modal window ready to show: transient for `owner` when it has no Qt parent

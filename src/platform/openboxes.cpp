@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPointer>
+#include <QWidget>
 #include <QTimer>
 
 #include <algorithm>
@@ -14,8 +16,10 @@ namespace {
 
 BoxScope* g_innermost = nullptr;
 int g_boxes = 0;
+int g_shown = 0;
 int g_closing = 0;
 std::vector<RequestedClose*> g_requests;
+QPointer<QWidget> g_commandWindow;
 
 }  // namespace
 
@@ -32,6 +36,7 @@ public:
 BoxScope::BoxScope(std::function<bool()> dismiss) : outer_(g_innermost), dismiss_(std::move(dismiss)) {
     g_innermost = this;
     ++g_boxes;
+    ++g_shown;
     RequestedCloseAccess::Changed();
 }
 
@@ -50,12 +55,20 @@ ClosingScope::~ClosingScope() {
 
 int OpenBoxes() { return g_boxes; }
 
+int BoxesShown() { return g_shown; }
+
 bool ClosingUnderway() { return g_closing > 0; }
 
 bool DismissInnermostBox() {
     if (g_innermost == nullptr || !g_innermost->dismiss_) return false;
     return g_innermost->dismiss_();
 }
+
+BoxesBelongTo::BoxesBelongTo(QWidget& window) : outer_(g_commandWindow) { g_commandWindow = &window; }
+
+BoxesBelongTo::~BoxesBelongTo() { g_commandWindow = outer_; }
+
+QWidget* CommandWindow() { return g_commandWindow; }
 
 bool RejectIfOnTop(QDialog& dialog) {
     if (QApplication::activeModalWidget() != &dialog) return false;

@@ -16,6 +16,7 @@
 #include <functional>
 
 class QDialog;
+class QWidget;
 
 namespace nuvir {
 
@@ -47,11 +48,29 @@ public:
 
 // Boxes open, outermost to innermost.
 int OpenBoxes();
+// Boxes opened since the program started.
+int BoxesShown();
 // Whether a window is asking whether it may close.
 bool ClosingUnderway();
 // Closes the innermost box as Esc would; false when it waits for an answer (or none is
 // open).
 bool DismissInnermostBox();
+
+// While a command of a window runs, the boxes it shows belong to that window while it is
+// shown, even before the window manager has given it the keys back (right after another
+// of its boxes closed, when the keys may be on their way from the box's owner).
+class BoxesBelongTo {
+public:
+    explicit BoxesBelongTo(QWidget& window);
+    ~BoxesBelongTo();
+    BoxesBelongTo(const BoxesBelongTo&) = delete;
+    BoxesBelongTo& operator=(const BoxesBelongTo&) = delete;
+
+private:
+    QWidget* outer_;
+};
+// The window of the command running, or nullptr.
+QWidget* CommandWindow();
 
 // A dialog's dismissal: rejected, as Esc does, while it is the box on top (not while a
 // question of its own shows over it).

@@ -360,6 +360,60 @@ asked_again() {
     w=$(newest_titled "NUVIR Batch: Query Save") && [ "$((w))" != "$(($1))" ] && printf '%s\n' "$w"
 }
 
+# The keys go to the batch window when Batch Mode opens it and when one of its boxes
+# closes, whatever the window manager did with the main window meanwhile: the next
+# Alt+F is the batch window's File menu, never the main window's.
+batch_has_keys() { desk_is_active "$BATCH"; }
+case_batch_mode_gives_keys() {
+    desk_case "Batch Mode gives the batch window the keys"
+    if batch_open; then
+        batch_exit
+        desk_wait "$DESK_PATIENCE" batch_closed
+    fi
+    open_batch || desk_fail "File > Batch Mode showed no batch window"
+    desk_check "the batch window has the keys" batch_has_keys
+    xdotool key --clearmodifiers alt+f o
+    desk_check "Alt+F, O opened the batch window's Open dialog" newest_has_title "Open batch file" || return 1
+    local d
+    d=$(newest_titled "Open batch file")
+    xdotool key Escape
+    desk_wait "$DESK_PATIENCE" desk_gone "$d"
+    desk_check "the keys back with the batch window" batch_has_keys
+}
+case_keys_back_after_box_over_minimised_main() {
+    desk_case "a box of the batch window closed after workspace switches and the main window minimised and back"
+    need_batch
+    local d round
+    for round in 1 2 3; do
+        desk_keys "$BATCH" alt+f o
+        desk_check "the Open dialog shows ($round)" newest_has_title "Open batch file" || return 1
+        d=$(newest_titled "Open batch file")
+        # Workspaces switched away and back first, as an analyst does (fluxbox then gave
+        # the main window the keys).
+        wmctrl -s 1
+        desk_wait "$DESK_PATIENCE" desk_hidden "$d"
+        wmctrl -s 0
+        desk_wait "$DESK_PATIENCE" desk_main_and_box_shown "$d"
+        desk_minimised_then_back "the main window minimised by its button ($round)" "$DESK_MAIN" "$d" desk_minimise_main
+        desk_keys "$d" Escape
+        desk_wait "$DESK_PATIENCE" desk_gone "$d"
+        desk_check "the keys back with the batch window ($round)" batch_has_keys
+    done
+    type_line "SPECIES=ASKED;N=1000"
+    desk_keys "$BATCH" alt+f o
+    check_box "NUVIR Batch: Query Save" query_save_keys || return 1
+    desk_minimised_then_back "the main window minimised under the question" "$DESK_MAIN" "$BOX" desk_minimise_main
+    desk_keys "$BOX" alt+n
+    d=$(new_window) && desk_keys "$d" Escape
+    desk_check "the keys back with the batch window after the question" batch_has_keys
+    desk_keys "$BATCH" alt+f o
+    answer_file_dialog "$FILES/too_big.RAB"
+    check_box "Error opening batch file" open_error_keys || return 1
+    desk_minimised_then_back "the main window minimised under the error" "$DESK_MAIN" "$BOX" desk_minimise_main
+    desk_keys "$BOX" Return
+    desk_check "the keys back with the batch window after the error" batch_has_keys
+}
+
 # The program has ended, with exit status $1 (0: cleanly); its status is read once.
 ENDED_WITH=""
 ended_with() {
@@ -451,7 +505,7 @@ DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_m
                record_mode_minimise_main dialogs_above_batch main_window_never_above exit_empty_list exit_changed_list_no exit_changed_list_yes query_save_minimised batch_messages
                keys_in_record_mode tab_moves_between_controls sigterm_after_one_refused sigterm_under_open_dialog
                sigterm_under_error_box sigterm_under_save_dialog sigterm_under_close_box_question
-               x_thread_holds_signals)
+               x_thread_holds_signals batch_mode_gives_keys keys_back_after_box_over_minimised_main)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do
     "case_$c"
