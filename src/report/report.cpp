@@ -92,13 +92,17 @@ void ForEachPlaceholder(std::string_view text, const std::unordered_map<std::str
 // before does not end inside one. endsData: before ends just where such data ends.
 // byteDue: before ends with a \bin whose count is not positive (and its blank), after
 // which a reader such as the office suite takes one byte as data all the same.
-// pastCap: the count is beyond kCountCap, and counted as that cap.
+// pastCap: the count is beyond kCountCap, and counted as that cap. textFrom: where the
+// text after the last binary data starts; suiteFrom: the same, past the byte the suite
+// takes after a \bin of no positive count.
 struct BinaryTail {
     std::uint64_t missing = 0;
     bool delimiterDue = false;
     bool endsData = false;
     bool byteDue = false;
     bool pastCap = false;
+    std::size_t textFrom = 0;
+    std::size_t suiteFrom = 0;
 };
 
 BinaryTail BinaryDataAtEnd(std::string_view before) {
@@ -106,6 +110,8 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
     // read, is refused as asking for more than the bound.
     constexpr std::uint64_t kCountCap = std::uint64_t{1} << 40;
     const std::size_t size = before.size();
+    std::size_t textFrom = 0;
+    std::size_t suiteFrom = 0;
     std::size_t i = 0;
     while (i < size) {
         if (before[i] != '\\' || i + 1 == size) {
@@ -131,6 +137,7 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
         if (negative || count == 0) {
             if (end == size) return {.delimiterDue = true, .byteDue = true};
             if (before[end] == ' ' && end + 1 == size) return {.byteDue = true};
+            suiteFrom = end + (before[end] == ' ' ? 2 : 1);
             continue;
         }
         const bool pastCap = count > kCountCap;
@@ -140,8 +147,9 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
         if (count > size - end) return {.missing = count - (size - end), .pastCap = pastCap};
         i = end + static_cast<std::size_t>(count);
         if (i == size) return {.endsData = true};
+        textFrom = suiteFrom = i;
     }
-    return {};
+    return {.textFrom = textFrom, .suiteFrom = suiteFrom};
 }
 
 // What goes between the template's text and a field so that the field's first
@@ -152,8 +160,9 @@ BinaryTail BinaryDataAtEnd(std::string_view before) {
 // data, its escapes unread. before is the template's text since the last field; every
 // field ends with nothing open. The text comes first, then as many zero bytes as a
 // \binN still expects; after a \bin that expects none, a blank for the byte some
-// readers take all the same. pastCap: the template asks for more binary data than any
-// report may hold.
+// readers take all the same, and where they take a backslash of the template, a blank
+// for what they and the others leave open after it. pastCap: the template asks for
+// more binary data than any report may hold.
 struct Closing {
     std::string_view text;
     std::uint64_t zeroBytes = 0;
@@ -162,30 +171,40 @@ struct Closing {
     std::uint64_t Size() const { return text.size() + zeroBytes + fallback; }
 };
 
+// What text, after nothing binary, leaves open for the next characters to finish.
+std::string_view Unfinished(std::string_view text) {
+    const auto oddBackslashesBefore = [&](std::size_t end) {
+        std::size_t n = 0;
+        while (n < end && text[end - 1 - n] == '\\') ++n;
+        return n % 2 == 1;
+    };
+    const std::size_t size = text.size();
+    // The template's backslash then stands for itself.
+    if (oddBackslashesBefore(size)) return "\\";
+    if (size >= 2 && text[size - 1] == '\'' && oddBackslashesBefore(size - 1)) return "00";
+    if (size >= 3 && IsHexDigit(text[size - 1]) && text[size - 2] == '\'' && oddBackslashesBefore(size - 2)) return "0";
+    std::size_t letters = size;
+    while (letters > 0 && IsAsciiDigit(text[letters - 1])) --letters;
+    if (letters > 0 && text[letters - 1] == '-') --letters;
+    std::size_t start = letters;
+    while (start > 0 && IsAsciiLetter(text[start - 1])) --start;
+    // A blank ends a control word and is no text.
+    return start < letters && oddBackslashesBefore(start) ? " " : "";
+}
+
 Closing Separator(std::string_view before) {
     const BinaryTail binary = BinaryDataAtEnd(before);
     if (binary.endsData) return {};
     if (binary.byteDue) return {binary.delimiterDue ? "  " : " "};
     if (binary.missing > 0) return {binary.delimiterDue ? " " : "", binary.missing, binary.pastCap};
-    const auto oddBackslashesBefore = [&](std::size_t end) {
-        std::size_t n = 0;
-        while (n < end && before[end - 1 - n] == '\\') ++n;
-        return n % 2 == 1;
-    };
-    const std::size_t size = before.size();
-    // The template's backslash then stands for itself.
-    if (oddBackslashesBefore(size)) return {"\\"};
-    if (size >= 2 && before[size - 1] == '\'' && oddBackslashesBefore(size - 1)) return {"00"};
-    if (size >= 3 && IsHexDigit(before[size - 1]) && before[size - 2] == '\'' && oddBackslashesBefore(size - 2)) {
-        return {"0"};
-    }
-    std::size_t letters = size;
-    while (letters > 0 && IsAsciiDigit(before[letters - 1])) --letters;
-    if (letters > 0 && before[letters - 1] == '-') --letters;
-    std::size_t start = letters;
-    while (start > 0 && IsAsciiLetter(before[start - 1])) --start;
-    // A blank ends a control word and is no text.
-    return {start < letters && oddBackslashesBefore(start) ? " " : ""};
+    const std::string_view text = Unfinished(before.substr(binary.textFrom));
+    const std::string_view suite = Unfinished(before.substr(binary.suiteFrom));
+    if (text == suite) return {text};
+    // Where the suite took a backslash as data, the two readings part: a blank ends a
+    // control word or, after a lone backslash, makes a control symbol that readers
+    // ignore, and is text after nothing open.
+    if (text == "\\" || suite == "\\") return {" "};
+    return {text.empty() ? suite : text};
 }
 
 // How much text the office suite still skips where the RTF read so far ends, read in

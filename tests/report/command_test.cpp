@@ -257,7 +257,8 @@ TEST_F(CommandTest, AReportOfARealRunInTheOfficeSuite) {
 // A hand-edited template that announces binary data right before the species: the
 // office suite shows the whole name and the text after it, where the name's "\}" read
 // as data would have closed the document. It takes one byte after a \bin whose count is
-// not positive too, so a name beginning with "}" would have ended it after "S=[". After
+// not positive too, so a name beginning with "}" would have ended it after "S=[", and a
+// backslash there would have left the one after it to take the name as a word. After
 // a \uN it skips as many characters as \ucN says (1 unless set), the fallback that a
 // template typed by hand may leave out: the name's first letters.
 TEST_F(CommandTest, BinaryDataATemplateAnnouncesBeforeAFieldNeverTakesTheName) {
@@ -273,6 +274,10 @@ TEST_F(CommandTest, BinaryDataATemplateAnnouncesBeforeAFieldNeverTakesTheName) {
         {"no count", "}rest", "\\bin", ""},
         {"minus five", "}rest", "\\bin-5", ""},
         {"minus zero and a blank", "}rest", "\\bin-0 ", ""},
+        {"none, then a backslash", "Rattus", "\\bin0\\", " "},
+        {"no count, then a backslash", "Rattus", "\\bin\\", " "},
+        {"minus three, then a backslash", "Rattus", "\\bin-3\\", " "},
+        {"none, then an escaped backslash", "Rattus", "\\bin0\\\\", ""},
         {"a dash, no fallback", "Rattus", "\\u8212 ", dash},
         {"a dash, then no binary data", "Rattus", "\\u8212\\bin0", dash},
         {"a dash, one fallback of two", "Rattus", "\\uc2\\u8212 ?", dash},
