@@ -61,8 +61,10 @@ protected:
         const std::vector<QWidget*> chain = WithOwners(*modal);
         if (std::find(chain.begin(), chain.end(), w) == chain.end()) return false;
         // Hidden with a workspace that is no longer shown (a window manager marks those
-        // windows minimised): brought back, it would take the desktop back there.
-        if (OnWorkspaceNotShown(*w)) return false;
+        // windows minimised): brought back, it would take the desktop back there. Fluxbox
+        // marks them before it names the workspace it shows, so a window without the
+        // hidden state of a minimised one may still seem to be on the workspace shown.
+        if (OnWorkspaceNotShown(*w) || !MinimisedByWindowManager(*w)) return false;
         // Not from inside the state change under way; one bringing back for the windows
         // minimised together.
         pending_ = true;

@@ -7,6 +7,7 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -41,6 +42,16 @@ std::optional<std::uint32_t> FirstValue(xcb_connection_t* c, xcb_window_t w, xcb
         xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, type, 0, 1), nullptr));
     if (!r || r->type != type || xcb_get_property_value_length(r.get()) < 4) return std::nullopt;
     return *static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+}
+
+// Whether an ATOM-list property of the window holds the atom.
+bool HasAtom(xcb_connection_t* c, xcb_window_t w, xcb_atom_t property, xcb_atom_t atom) {
+    const Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_ATOM_ATOM, 0, 1024), nullptr));
+    if (!r || r->type != XCB_ATOM_ATOM) return false;
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(r.get()));
+    const int count = xcb_get_property_value_length(r.get()) / 4;
+    return std::find(atoms, atoms + count, atom) != atoms + count;
 }
 
 // The first window of a WINDOW property, or none.
@@ -124,15 +135,8 @@ void DeclareToolWindow(QWidget& window) {
     if (tool) {
         // No task-bar entry. Qt adds its own states to those on the window when it maps it.
         const xcb_atom_t state = Atom(c, "_NET_WM_STATE");
-        const Reply<xcb_get_property_reply_t> had(
-            xcb_get_property_reply(c, xcb_get_property(c, 0, id, state, XCB_ATOM_ATOM, 0, 64), nullptr));
-        bool skipping = false;
-        if (had && had->type == XCB_ATOM_ATOM) {
-            const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(had.get()));
-            for (int i = 0; i < xcb_get_property_value_length(had.get()) / 4; ++i)
-                skipping = skipping || atoms[i] == skip;
-        }
-        if (!skipping) xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
+        if (!HasAtom(c, id, state, skip))
+            xcb_change_property(c, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1, &skip);
     }
     if (WindowManagerIgnoresToolHints()) {
         const xcb_atom_t types[] = {Atom(c, "_NET_WM_WINDOW_TYPE_TOOLBAR"),
@@ -167,6 +171,17 @@ bool OnWorkspaceNotShown(const QWidget& window) {
     if (c == nullptr || id == XCB_WINDOW_NONE) return false;
     return OnWorkspaceNotShown(FirstValue(c, Root(c), Atom(c, "_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL),
                                FirstValue(c, id, Atom(c, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL));
+}
+
+bool MinimisedByWindowManager(bool hiddenKnown, bool hidden) { return !hiddenKnown || hidden; }
+
+bool MinimisedByWindowManager(const QWidget& window) {
+    xcb_connection_t* c = Connection();
+    const auto id = static_cast<xcb_window_t>(window.internalWinId());
+    if (c == nullptr || id == XCB_WINDOW_NONE) return true;
+    const xcb_atom_t hidden = Atom(c, "_NET_WM_STATE_HIDDEN");
+    return MinimisedByWindowManager(HasAtom(c, Root(c), Atom(c, "_NET_SUPPORTED"), hidden),
+                                    HasAtom(c, id, Atom(c, "_NET_WM_STATE"), hidden));
 }
 
 void DeclareToolWindowsAsShown() {

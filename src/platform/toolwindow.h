@@ -48,4 +48,13 @@ bool OnWorkspaceNotShown(const QWidget& window);
 // set for a window on all of them); false when either is not known.
 bool OnWorkspaceNotShown(std::optional<std::uint32_t> shown, std::optional<std::uint32_t> its);
 
+// Whether the window manager minimised the window, rather than hid it with a workspace it
+// stopped showing: one that knows the hidden state of EWMH gives it to a minimised window
+// only, while it may mark the windows of a workspace it leaves minimised too, before it
+// names the workspace it shows (fluxbox). True where the window manager does not know that
+// state, and off X11.
+bool MinimisedByWindowManager(const QWidget& window);
+// The same from whether the window manager knows the hidden state and the window has it.
+bool MinimisedByWindowManager(bool hiddenKnown, bool hidden);
+
 }  // namespace nuvir

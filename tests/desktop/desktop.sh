@@ -35,7 +35,8 @@
 #
 # DESK_WM=icewm (or fluxbox, ...) runs a script under another window manager, for a try
 # by hand or for a ctest entry of cases that depend on it; DESK_SCALE=2 starts the program at twice the pixels (the scripts' click
-# positions are for 1).
+# positions are for 1). DESK_SWITCHES=67 makes the cases that switch workspaces with a box
+# open switch 67 times each (desk_switches_hold), to see a fault that comes once in many.
 #
 # Needs Xvfb, the window manager, xdotool, wmctrl, xprop and xwininfo (x11-utils) and
 # ImageMagick's import; scripts/install-deps.sh installs them.
@@ -351,6 +352,39 @@ desk_minimised_then_back() {
     desk_unwatch
     desk_check_holds "$text: both back and staying" 1.5 desk_main_and_box_shown "$box"
 }
+
+# desk_switches_hold BOX WINDOW...: DESK_SWITCHES times (1 unless set), the desktop
+# switched to its second workspace and back while BOX, a modal window of the program,
+# has the keys: by wmctrl and, under fluxbox, every other time by its Ctrl+F2. True when
+# every switch held (the second workspace shown with the windows named out of sight, and
+# staying so: a switch undone is undone at once, so the first is watched for 1.5 seconds,
+# the others for 0.3) and each time back BOX and the main window shown, BOX with the keys.
+# DESK_UNDONE is how many switches did not hold.
+DESK_SWITCHES=${DESK_SWITCHES:-1}
+desk_switches_hold() {
+    local box="$1" i hold
+    DESK_UNDONE=0
+    for ((i = 1; i <= DESK_SWITCHES; i++)); do
+        if [ "$DESK_WM" = fluxbox ] && [ $((i % 2)) = 0 ]; then desk_keys "$box" ctrl+F2; else wmctrl -s 1; fi
+        hold=0.3
+        [ "$i" = 1 ] && hold=1.5
+        if ! { desk_wait "$DESK_PATIENCE" desk_away_on_second "$@" && desk_holds "$hold" desk_away_on_second "$@"; }; then
+            DESK_UNDONE=$((DESK_UNDONE + 1))
+            desk_log "  switch $i undone:"
+            desk_windows | sed 's/^/    /'
+        fi
+        wmctrl -s 0
+        desk_wait "$DESK_PATIENCE" desk_main_and_box_shown "$box" || return 1
+    done
+    [ "$DESK_UNDONE" = 0 ]
+}
+# The second workspace shown, the windows named out of sight.
+desk_away_on_second() {
+    [ "$(xprop -root _NET_CURRENT_DESKTOP | awk '{print $3}')" = 1 ] || return 1
+    local w
+    for w in "$@"; do desk_hidden "$w" || return 1; done
+}
+
 # desk_minimise_main: the main window's own minimise button, or a minimise request where
 # no button is found (icewm's frame).
 desk_minimise_main() { desk_frame_button "$DESK_MAIN" 3 || xdotool windowminimize "$DESK_MAIN"; }

@@ -126,5 +126,30 @@ TEST(ModalWindows, OnlyAWindowOfAnotherWorkspaceCountsAsOnOneNotShown) {
     EXPECT_FALSE(OnWorkspaceNotShown(shown));
 }
 
+// A window manager that knows EWMH's hidden state gives it to the windows it minimises
+// only; fluxbox marks those of a workspace it leaves minimised too, before it names the
+// workspace it shows, when they still seem to be on the one shown.
+TEST(ModalWindows, WhereTheHiddenStateIsKnownOnlyAWindowWithItCountsAsMinimised) {
+    struct Row {
+        const char* name;
+        bool known, hidden;
+        bool minimised;
+    };
+    const Row rows[] = {
+        {"minimised, in the hidden state", true, true, true},
+        {"hidden with its workspace, not in it", true, false, false},
+        {"a window manager without the state", false, false, true},
+        {"a window manager without the state, the window in it all the same", false, true, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(MinimisedByWindowManager(r.known, r.hidden), r.minimised);
+    }
+    // Off X11 a window minimised is minimised.
+    Form shown;
+    shown.Show();
+    EXPECT_TRUE(MinimisedByWindowManager(shown));
+}
+
 }  // namespace
 }  // namespace nuvir
