@@ -4,6 +4,7 @@
 
 #include "batch/batchwindow.h"
 #include "mainwindow/riskmain.h"
+#include "platform/toolwindow.h"
 
 namespace nuvir {
 
@@ -47,7 +48,10 @@ void BatchWindowPart::SetVisible(bool on) {
         if (form_->isVisible()) form_->SetVisible(false);
         return;
     }
-    if (form_->isMinimized()) form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
+    // Marked minimised with a workspace the desktop switched away from, it is left as it
+    // is: shown, it would take the desktop back there.
+    if (form_->isMinimized() && !OnWorkspaceNotShown(*form_) && MinimisedByWindowManager(*form_))
+        form_->setWindowState(form_->windowState() & ~Qt::WindowMinimized);
     if (!form_->isVisible()) form_->SetVisible(true);
 }
 

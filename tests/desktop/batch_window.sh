@@ -501,11 +501,30 @@ case_x_thread_holds_signals() {
     desk_check "held" x_thread_holds_signals
 }
 
+# The batch window's Open dialog left open while the desktop switches to another workspace
+# (DESK_SWITCHES times): the batch window, marked minimised with its workspace, is not
+# shown again, which took the desktop back there about once in twenty under fluxbox.
+case_workspace_switched_open_dialog() {
+    desk_case "the batch window's File > Open left open while the desktop switches to another workspace, $DESK_SWITCHES times"
+    need_batch
+    desk_keys "$BATCH" alt+f o
+    desk_check "the Open dialog shown" newest_has_title "Open batch file" || return 1
+    local d
+    d=$(newest)
+    desk_wait "$DESK_PATIENCE" desk_is_active "$d"
+    desk_switches_hold "$d" "$DESK_MAIN" "$BATCH" "$d"
+    desk_verdict "the second workspace shown, the program's windows out of sight, and staying (switches undone: $DESK_UNDONE of $DESK_SWITCHES)" $?
+    desk_keys "$d" Escape
+    desk_check "the dialog closed, both windows shown" open_dialog_closed "$d"
+}
+open_dialog_closed() { desk_gone "$1" && both_shown; }
+
 DEFAULT_CASES=(tool_windows_offer_no_minimise minimise_main_by_button minimise_main_by_request minimise_batch
                record_mode_minimise_main dialogs_above_batch main_window_never_above exit_empty_list exit_changed_list_no exit_changed_list_yes query_save_minimised batch_messages
                keys_in_record_mode tab_moves_between_controls sigterm_after_one_refused sigterm_under_open_dialog
                sigterm_under_error_box sigterm_under_save_dialog sigterm_under_close_box_question
-               x_thread_holds_signals batch_mode_gives_keys keys_back_after_box_over_minimised_main)
+               x_thread_holds_signals batch_mode_gives_keys keys_back_after_box_over_minimised_main
+               workspace_switched_open_dialog)
 desk_start
 for c in "${@:-${DEFAULT_CASES[@]}}"; do
     "case_$c"
