@@ -1,5 +1,6 @@
 #include "platform/modalwindows.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
@@ -7,6 +8,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "platform/handlerguard.h"
 #include "platform/openboxes.h"
 #include "platform/toolwindow.h"
 
@@ -47,10 +49,16 @@ std::vector<QWidget*> WithOwners(QWidget& modal) {
 // to. So while a modal window shows, whichever of it and its owners is minimised comes
 // straight back, the others with it. Boxes Qt makes itself (a file dialog's
 // questions) are modal windows like any other. A window manager also marks the windows
-// of a workspace it stops showing as minimised: those are left to it.
-class ModalsInSight : public QObject {
+// of a workspace it stops showing as minimised: those are left to it. Windows it hid and
+// showed again itself, too soon for their state to tell, are put back in their order.
+class ModalsInSight : public QObject, public QAbstractNativeEventFilter {
 public:
     using QObject::QObject;
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) override {
+        RunGuarded(GuardPolicy::Swallow, {}, [&] { Follow(ReadWindowManagerEvent(eventType, message)); });
+        return false;
+    }
 
 protected:
     bool eventFilter(QObject* object, QEvent* e) override {
@@ -65,17 +73,44 @@ protected:
         // marks them before it names the workspace it shows, so a window without the
         // hidden state of a minimised one may still seem to be on the workspace shown.
         if (OnWorkspaceNotShown(*w) || !MinimisedByWindowManager(*w)) return false;
-        // Not from inside the state change under way; one bringing back for the windows
-        // minimised together.
-        pending_ = true;
-        QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(modal)] {
-            pending_ = false;
-            if (shown && QApplication::activeModalWidget() == shown) BringBack(*shown);
-        });
+        BringBackLater(*modal);
         return false;
     }
 
 private:
+    // Not from inside the event under way; one bringing back for the windows minimised
+    // together.
+    void BringBackLater(QWidget& modal) {
+        if (pending_) return;
+        pending_ = true;
+        QTimer::singleShot(0, this, [this, shown = QPointer<QWidget>(&modal)] {
+            pending_ = false;
+            if (shown && QApplication::activeModalWidget() == shown) BringBack(*shown);
+        });
+    }
+
+    void Follow(const WindowManagerEvent& e) {
+        using Kind = WindowManagerEvent::Kind;
+        if (e.kind == Kind::Other) return;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != followed_) {
+            hidden_.Forget();
+            followed_ = modal;
+        }
+        if (modal == nullptr) return;
+        if (e.kind == Kind::WorkspaceSwitched) {
+            hidden_.WorkspaceSwitched();
+            return;
+        }
+        const std::vector<QWidget*> chain = WithOwners(*modal);
+        if (std::none_of(chain.begin(), chain.end(), [&](const QWidget* w) { return w->internalWinId() == e.window; }))
+            return;
+        if (e.kind == Kind::Unmapped)
+            hidden_.Hidden(e.window);
+        else if (hidden_.Shown(e.window))
+            BringBackLater(*modal);
+    }
+
     static void BringBack(QWidget& modal) {
         // The workspace switched meanwhile: the windows stay with it, and the user who
         // goes back there finds the modal window with the keys.
@@ -94,15 +129,37 @@ private:
     }
 
     bool pending_ = false;
+    QPointer<QWidget> followed_;
+    HiddenWindows hidden_;
 };
 
 }  // namespace
 
+void HiddenWindows::Hidden(std::uint32_t window) {
+    if (hidden_.empty()) switched_ = false;
+    if (std::find(hidden_.begin(), hidden_.end(), window) == hidden_.end()) hidden_.push_back(window);
+}
+
+void HiddenWindows::WorkspaceSwitched() { switched_ = switched_ || !hidden_.empty(); }
+
+bool HiddenWindows::Shown(std::uint32_t window) {
+    const auto it = std::find(hidden_.begin(), hidden_.end(), window);
+    if (it == hidden_.end()) return false;
+    hidden_.erase(it);
+    return hidden_.empty() && !switched_;
+}
+
+void HiddenWindows::Forget() {
+    hidden_.clear();
+    switched_ = false;
+}
+
 void KeepModalsInSight() {
-    static QPointer<QObject> keeper;
+    static QPointer<ModalsInSight> keeper;
     if (keeper || qApp == nullptr) return;
     keeper = new ModalsInSight(qApp);
     qApp->installEventFilter(keeper);
+    qApp->installNativeEventFilter(keeper);
 }
 
 QWidget* ModalOwner() {

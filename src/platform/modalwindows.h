@@ -4,10 +4,14 @@
 // that stays on top (the batch window), and opens centred over its owner unless it
 // is placed where it belongs. While one shows, neither it nor a window it belongs to
 // stays minimised: the one minimised comes straight back, the others with it, in their
-// order. Windows hidden with a workspace the desktop switched away from stay as they are.
+// order, as they are when the window manager shows them again itself. Windows hidden with
+// a workspace the desktop switched away from stay as they are.
 #include <QPointer>
 #include <QShowEvent>
 #include <QWidget>
+
+#include <cstdint>
+#include <vector>
 
 namespace nuvir {
 
@@ -27,6 +31,26 @@ void PrepareModal(QWidget& modal, QWidget* owner);
 // filter of the application's events installed while it hands one out gets that event
 // again.
 void KeepModalsInSight();
+
+// The windows of a modal window's chain that the window manager hid, followed through its
+// X events in their order. A window manager may minimise them and show them again at once
+// (icewm, asked by an owner's own minimise button, gives the box the keys again), too soon
+// for the program to see them minimised, and leave an owner under another program's window
+// it lowered it beneath. Their workspace hides and shows them too, and that leaves them as
+// they were.
+class HiddenWindows {
+public:
+    void Hidden(std::uint32_t window);
+    void WorkspaceSwitched();
+    // Whether the window was hidden and is the last of them to show again, with no
+    // workspace switch since the first was hidden.
+    bool Shown(std::uint32_t window);
+    void Forget();
+
+private:
+    std::vector<std::uint32_t> hidden_;
+    bool switched_ = false;
+};
 
 // Moves the window so that it is centred over the owner's window, kept on its screen.
 void CentreOver(QWidget& modal, const QWidget& owner);

@@ -1,6 +1,7 @@
 #include "platform/toolwindow.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QEvent>
 #include <QTimer>
 #include <QWidget>
@@ -182,6 +183,36 @@ bool MinimisedByWindowManager(const QWidget& window) {
     const xcb_atom_t hidden = Atom(c, "_NET_WM_STATE_HIDDEN");
     return MinimisedByWindowManager(HasAtom(c, Root(c), Atom(c, "_NET_SUPPORTED"), hidden),
                                     HasAtom(c, id, Atom(c, "_NET_WM_STATE"), hidden));
+}
+
+WindowManagerEvent ReadWindowManagerEvent(const QByteArray& eventType, const void* message) {
+    using Kind = WindowManagerEvent::Kind;
+    // Events another client sent (the top bit set) are not the X server's word.
+    const auto* e = static_cast<const xcb_generic_event_t*>(message);
+    if (eventType != "xcb_generic_event_t" || e == nullptr || (e->response_type & 0x80) != 0) return {};
+    switch (e->response_type) {
+        case XCB_UNMAP_NOTIFY: {
+            const auto* u = reinterpret_cast<const xcb_unmap_notify_event_t*>(e);
+            if (u->event == u->window) return {Kind::Unmapped, u->window};
+            break;
+        }
+        case XCB_MAP_NOTIFY: {
+            const auto* m = reinterpret_cast<const xcb_map_notify_event_t*>(e);
+            if (m->event == m->window) return {Kind::Mapped, m->window};
+            break;
+        }
+        case XCB_PROPERTY_NOTIFY: {
+            const auto* p = reinterpret_cast<const xcb_property_notify_event_t*>(e);
+            xcb_connection_t* c = Connection();
+            if (c == nullptr || p->window != Root(c)) break;
+            // Asked once: the root's properties change at every click.
+            static const xcb_atom_t current = Atom(c, "_NET_CURRENT_DESKTOP");
+            if (p->atom == current) return {Kind::WorkspaceSwitched, 0};
+            break;
+        }
+        default: break;
+    }
+    return {};
 }
 
 void DeclareToolWindowsAsShown() {

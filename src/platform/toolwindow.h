@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <optional>
 
+class QByteArray;
 class QWidget;
 
 namespace nuvir {
@@ -56,5 +57,16 @@ bool OnWorkspaceNotShown(std::optional<std::uint32_t> shown, std::optional<std::
 bool MinimisedByWindowManager(const QWidget& window);
 // The same from whether the window manager knows the hidden state and the window has it.
 bool MinimisedByWindowManager(bool hiddenKnown, bool hidden);
+
+// What an X event tells of the window manager's doings: a window unmapped (hidden) or
+// mapped (shown) on the X server, or the workspace shown changed. Other for any other
+// event, and off X11.
+struct WindowManagerEvent {
+    enum class Kind { Other, Unmapped, Mapped, WorkspaceSwitched };
+    Kind kind = Kind::Other;
+    std::uint32_t window = 0;  // the window unmapped or mapped
+};
+// From an event as Qt hands it to a native event filter.
+WindowManagerEvent ReadWindowManagerEvent(const QByteArray& eventType, const void* message);
 
 }  // namespace nuvir

@@ -386,7 +386,7 @@ desk_away_on_second() {
 }
 
 # desk_minimise_main: the main window's own minimise button, or a minimise request where
-# no button is found (icewm's frame).
+# no button is found.
 desk_minimise_main() { desk_frame_button "$DESK_MAIN" 3 || xdotool windowminimize "$DESK_MAIN"; }
 desk_main_and_box_shown() { desk_shown "$DESK_MAIN" && desk_shown "$1" && desk_is_active "$1"; }
 
@@ -432,8 +432,8 @@ desk_click() {
 }
 
 # desk_frame_button WINDOW N: clicks the Nth button (1 = rightmost) of the title bar
-# the window manager drew for the window: with openbox's layout, 1 close, 2 maximise,
-# 3 minimise. False when there is no such button.
+# the window manager drew for the window: with openbox's and icewm's layouts, 1 close,
+# 2 maximise, 3 minimise. False when there is no such button.
 desk_frame_button() {
     local frame n="$2" w="$1"
     frame=$(desk_frame "$w") || return 1
@@ -459,14 +459,17 @@ desk_frame() {
 }
 
 # The centres of a frame's title-bar buttons on screen, rightmost first: small square
-# windows on view, right of the window icon.
+# windows on view, right of the window icon; where the window manager names its buttons
+# (icewm), those, and not its frame's square corners.
 desk_title_buttons() {
     xwininfo -tree -id "$1" | awk '
-        $0 ~ /\(has no name\)/ {
-            id = $1; geo = $(NF - 1); abs = $NF
-            split(geo, g, /[x+]/); split(abs, a, /\+/)
-            if (g[1] == g[2] && g[1] >= 8 && g[1] <= 30 && g[3] > 20) print id, a[2] + g[1] / 2, a[3] + g[2] / 2
-        }' | while read -r id cx cy; do
+        NF < 3 { next }
+        { id = $1; split($(NF - 1), g, /[x+]/); split($NF, a, /\+/) }
+        $0 ~ /"(Close|Maximize|Minimize|Rollup|Hide)": \(\)/ { named = named id " " a[2] + g[1] / 2 " " a[3] + g[2] / 2 "\n" }
+        $0 ~ /\(has no name\)/ && g[1] == g[2] && g[1] >= 8 && g[1] <= 30 && g[3] > 20 {
+            plain = plain id " " a[2] + g[1] / 2 " " a[3] + g[2] / 2 "\n"
+        }
+        END { printf "%s", named != "" ? named : plain }' | while read -r id cx cy; do
         xwininfo -id "$id" | grep -q 'IsViewable' && printf '%d %d\n' "${cx%.*}" "${cy%.*}"
     done | sort -k1,1nr
 }

@@ -7,10 +7,13 @@
 #include <QMessageBox>
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 
 #include "formdriver.h"
 #include "platform/filedialog.h"
 #include "platform/filedialog_qt.h"
+#include "platform/modalwindows.h"
 #include "platform/services.h"
 #include "platform/services_qt.h"
 #include "platform/toolwindow.h"
@@ -124,6 +127,45 @@ TEST(ModalWindows, OnlyAWindowOfAnotherWorkspaceCountsAsOnOneNotShown) {
     Form shown;
     shown.Show();
     EXPECT_FALSE(OnWorkspaceNotShown(shown));
+}
+
+// A window manager may hide a box and its owners and show them again itself, too soon for
+// their states to tell (icewm); the workspace switched away from and back to hides and
+// shows them too. The events in their order: h<n> window n hidden, s<n> shown, w the
+// workspace switched, f another modal window followed; each s answers whether it is the
+// last of those hidden to show again with no switch between (1) or not (0).
+TEST(ModalWindows, WindowsHiddenAreBackWhenTheLastShowsWithNoWorkspaceSwitchBetween) {
+    struct Row {
+        const char* name;
+        const char* events;
+        std::string answers;
+    };
+    const Row rows[] = {
+        {"the main window and the box hidden and shown again", "h1 h2 s1 s2", "01"},
+        {"shown again in the other order", "h1 h2 s2 s1", "01"},
+        {"the box alone", "h2 s2", "1"},
+        {"a box shown as it opens, never hidden", "s2", "0"},
+        {"a window of the chain not hidden shown", "h1 h2 s3 s1 s2", "001"},
+        {"one of two still hidden", "h1 h2 s1", "0"},
+        {"hidden twice, shown once", "h1 h1 s1", "1"},
+        {"the workspace named after its windows hid (fluxbox)", "h1 h2 w s1 s2 w", "00"},
+        {"the workspace named first (openbox)", "w h1 h2 w s1 s2", "00"},
+        {"a switch with none hidden does not count", "w h1 s1", "1"},
+        {"nor a switch while they were hidden before", "h1 w s1 h1 s1", "01"},
+        {"forgotten for another modal window", "h1 f s1", "0"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        HiddenWindows hidden;
+        std::string answers;
+        for (const char* e = r.events; *e != '\0'; ++e) {
+            if (*e == 'w') hidden.WorkspaceSwitched();
+            if (*e == 'f') hidden.Forget();
+            if (*e == 'h') hidden.Hidden(static_cast<std::uint32_t>(*++e - '0'));
+            if (*e == 's') answers += hidden.Shown(static_cast<std::uint32_t>(*++e - '0')) ? '1' : '0';
+        }
+        EXPECT_EQ(answers, r.answers);
+    }
 }
 
 // A window manager that knows EWMH's hidden state gives it to the windows it minimises
