@@ -247,11 +247,7 @@ private:
         return false;
     }
 
-    static bool ClickButton(CommandButton* b) {
-        if (b == nullptr || !b->Visible() || !b->Enabled() || !b->isEnabled()) return false;
-        b->click();
-        return true;
-    }
+    static bool ClickButton(CommandButton* b) { return b != nullptr && b->Press(); }
 
     bool KeyPress(QWidget* w, QKeyEvent* ke) {
         if (SeenBefore(w, ke)) return false;

@@ -331,6 +331,12 @@ void CommandButton::SetDefault(bool on) {
     if (Form* f = Parent()) f->SetDefaultButton(this, on);
 }
 
+bool CommandButton::Press() {
+    if (!Visible() || !Enabled() || !isEnabled()) return false;
+    click();
+    return true;
+}
+
 void CommandButton::SetCancel(bool on) {
     cancel_ = on;
     if (Form* f = Parent()) f->SetCancelButton(this, on);

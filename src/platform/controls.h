@@ -182,6 +182,9 @@ public:
     void SetValue(bool on);
     void ClearDefaultFlag() { default_ = false; }
     void ClearCancelFlag() { cancel_ = false; }
+    // Clicks it as Enter, Esc or Space would: only a button shown and enabled. False when
+    // it was not clicked.
+    bool Press();
 
 private:
     std::string caption_;

@@ -395,11 +395,7 @@ void Form::ShowModal() {
         // Dismissed as Esc dismisses it: by its Cancel button, else as its close box does.
         BoxScope open([this] {
             if (QApplication::activeModalWidget() != this) return false;
-            CommandButton* cancel = cancelButton_;
-            if (cancel != nullptr && cancel->Visible() && cancel->Enabled() && cancel->isEnabled()) {
-                cancel->click();
-                return true;
-            }
+            if (cancelButton_ != nullptr && cancelButton_->Press()) return true;
             return UnloadFor(unloadreason::ControlMenu);
         });
         QEventLoop loop;
